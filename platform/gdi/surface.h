@@ -1,0 +1,32 @@
+// The drawing layer's hooks for the window and screen layers: pixel surfaces
+// and device contexts over them. Callers above the platform use the GDI calls
+// of gdi.h instead.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/rtl/windef.h"
+
+// 32-bit pixels, rows top-down, each pixel a uint32_t 0xAARRGGBB (bytes B, G, R, A
+// in memory, as a 32-bit DIB and X11's 24-bit visuals have them). GDI drawing
+// leaves the alpha byte 0 unless an operation sets it on purpose.
+struct TGdiSurface;
+
+TGdiSurface* GdiCreateSurface(int Width, int Height);  // cleared to 0
+void GdiDestroySurface(TGdiSurface* Surface);
+void GdiResizeSurface(TGdiSurface* Surface, int Width, int Height);  // keeps the overlapping pixels
+int GdiSurfaceWidth(const TGdiSurface* Surface);
+int GdiSurfaceHeight(const TGdiSurface* Surface);
+int GdiSurfaceStride(const TGdiSurface* Surface);  // in pixels
+uint32_t* GdiSurfacePixels(TGdiSurface* Surface);
+
+// A device context drawing into Surface with its logical origin at Origin (in
+// surface pixels), clipped to VisibleClip (a region in surface coordinates,
+// copied; nullptr for the whole surface). The window layer makes one per
+// GetDC/BeginPaint; ReleaseSurfaceDC frees it and every object it created.
+HDC GdiCreateSurfaceDC(TGdiSurface* Surface, POINT Origin, HRGN VisibleClip);
+void GdiReleaseSurfaceDC(HDC Dc);
+// The surface and origin a DC draws into (memory DCs: their selected bitmap).
+TGdiSurface* GdiDCSurface(HDC Dc, POINT* Origin);
+// The pixels of a bitmap (DDB or DIB section) as a surface, for composition.
+TGdiSurface* GdiBitmapSurface(HBITMAP Bitmap);
