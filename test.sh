@@ -1,12 +1,26 @@
 #!/usr/bin/env bash
-# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test.
+# Builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test,
+# then builds the fuzz targets with clang and runs each briefly.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
 export CCACHE_BASEDIR="$PWD" CCACHE_NOHASHDIR=1
 jobs=$(nproc)
+status=0
+
 cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON -DTESSARO_TESTS=ON \
   -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_C_FLAGS_DEBUG="-O1 -g" >/dev/null
 cmake --build build/test -- -j"$jobs" > build/test-build.log 2>&1 || { tail -n 80 build/test-build.log; exit 1; }
-cd build/test
-ctest --output-on-failure -j"$jobs" "$@"
+(cd build/test && ctest --output-on-failure -j"$jobs" "$@") || status=1
+
+# Fuzz smoke runs (TESSARO_FUZZ_SECONDS each, default 10).
+if command -v clang++ >/dev/null 2>&1 && [ -z "${TESSARO_NO_FUZZ:-}" ]; then
+  cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DTESSARO_FUZZ=ON -DTESSARO_TESTS=ON -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_C_FLAGS_DEBUG="-O1 -g" \
+    -DTESSARO_FUZZ_SECONDS="${TESSARO_FUZZ_SECONDS:-10}" >/dev/null
+  cmake --build build/fuzz --target tessaro_fuzzers -- -j"$jobs" > build/fuzz-build.log 2>&1 || { tail -n 80 build/fuzz-build.log; exit 1; }
+  if [ -n "$(cd build/fuzz && ctest -N -L fuzz | grep -E '^ +Test +#')" ]; then
+    (cd build/fuzz && ctest --output-on-failure -j"$jobs" -L fuzz) || status=1
+  fi
+fi
+exit $status
