@@ -28,12 +28,13 @@ std::string ExtractFileDir(const std::string& FileName) {
 }
 
 // Position of the extension's dot in FileName, npos when the name has none.
-// A leading dot (".bashrc") marks a hidden name, not an extension.
+// A name that starts with its only dot (".ini") is all extension: callers take
+// the base name of ".ini" to be empty.
 static size_t ExtDot(const std::string& FileName) {
     size_t slash = FileName.rfind('/');
     size_t start = slash == std::string::npos ? 0 : slash + 1;
     size_t dot = FileName.rfind('.');
-    if (dot == std::string::npos || dot <= start) return std::string::npos;
+    if (dot == std::string::npos || dot < start) return std::string::npos;
     return dot;
 }
 

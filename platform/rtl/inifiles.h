@@ -1,9 +1,12 @@
 // INI files with the class library's semantics: sections and keys are matched
-// case-blind, blanks around '=' and around values are dropped, the first of
-// duplicate keys wins, and every write reaches the file at once.
+// case-blind, blanks around '=' and around values are dropped, a value in
+// matching quotes loses them, the first of duplicate keys wins, lines starting
+// with ';' are comments, and every write of TIniFile reaches the file at once
+// (other lines, comments and their order are kept; the file is written with CR LF).
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/rtl/classes.h"
 
@@ -66,5 +69,5 @@ public:
     void Rename(const std::string& FileName, bool Reload);
 
 private:
-    TStringList FLines;  // the file's lines as read
+    std::vector<std::string> FLines;  // the file's lines as read, changed in place
 };

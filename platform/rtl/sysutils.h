@@ -134,7 +134,7 @@ constexpr char PathDelim = '/';
 std::string ExtractFileName(const std::string& FileName);   // after the last '/'
 std::string ExtractFilePath(const std::string& FileName);   // up to and including the last '/'
 std::string ExtractFileDir(const std::string& FileName);    // without the trailing '/'
-std::string ExtractFileExt(const std::string& FileName);    // ".ext" of the name part, or ""
+std::string ExtractFileExt(const std::string& FileName);    // from the last dot of the name part (".ini" is all extension), or ""
 std::string ChangeFileExt(const std::string& FileName, const std::string& Extension);
 std::string IncludeTrailingPathDelimiter(const std::string& S);
 std::string ExcludeTrailingPathDelimiter(const std::string& S);
