@@ -1,0 +1,80 @@
+#include "core/qem_utils.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/rtl/sysutils.h"
+#include "platform/system/shell.h"
+
+std::string ExtractFileBaseName(const std::string& Path) {
+    std::string Name = Path.substr(Path.rfind('/') + 1);  // npos + 1 == 0
+    const std::string::size_type Dot = Name.rfind('.');
+    if (Dot != std::string::npos) Name.erase(Dot);
+    return Name;
+}
+
+namespace {
+
+std::string ReplaceAll(const std::string& S, const std::string& From, const std::string& To) {
+    std::string R;
+    R.reserve(S.size());
+    std::string::size_type At = 0;
+    for (;;) {
+        const std::string::size_type Hit = S.find(From, At);
+        if (Hit == std::string::npos) break;
+        R.append(S, At, Hit - At);
+        R += To;
+        At = Hit + From.size();
+    }
+    R.append(S, At, std::string::npos);
+    return R;
+}
+
+}  // namespace
+
+std::string ConvertLineBreaks(const std::string& Value, bool Decode) {
+    const std::string S = Trim(Value);
+    // A replacement never forms a new "#13", so one left-to-right pass gives
+    // what searching again from the start after each replacement gives.
+    if (Decode) return ReplaceAll(S, "#13", "\r\n");
+    return ReplaceAll(ReplaceAll(ReplaceAll(S, "\r\n", "#13"), "\n", "#13"), "\r", "#13");
+}
+
+std::string AddTrailingBackslash(const std::string& Path) {
+    if (Path.empty() || Path.back() == '/') return Path;
+    return Path + '/';
+}
+
+std::string RemoveTrailingBackslash(const std::string& Path) {
+    if (!Path.empty() && Path.back() == '/') return Path.substr(0, Path.size() - 1);
+    return Path;
+}
+
+bool DeleteFolderRecursive(const std::string& Folder) {
+    const std::string F = AddTrailingBackslash(Folder);
+    if (F.empty()) return false;
+    TSearchRec SR;
+    bool Ok = true;
+    if (FindFirst(F + "*", faAnyFile, SR) == 0) {
+        do {
+            if (SR.Name == "." || SR.Name == "..") continue;
+            const std::string Item = F + SR.Name;
+            // The search reports a link to a folder as a folder; removing the
+            // link must not walk into (and empty) the folder it points to.
+            struct stat St;
+            const bool IsLink = ::lstat(Item.c_str(), &St) == 0 && S_ISLNK(St.st_mode);
+            if (IsLink || (SR.Attr & faDirectory) == 0)
+                Ok = IsLink ? ::unlink(Item.c_str()) == 0 : DeleteFile(Item);
+            else
+                Ok = DeleteFolderRecursive(Item);
+        } while (Ok && FindNext(SR) == 0);
+        FindClose(SR);
+    }
+    return RemoveDir(F);
+}
+
+std::string GetSpecialFolderPath(int32_t Csidl, bool Create) {
+    char Path[MAX_PATH + 1] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, Path, Csidl, Create ? TRUE : FALSE)) return "";
+    return Path;
+}
