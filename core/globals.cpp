@@ -1,13 +1,11 @@
 #include "core/globals.h"
 
-#include <unistd.h>
-
-#include <climits>
 #include <cstring>
 
 #include "core/qem_utils.h"
 #include "core/ui_texts.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/system/module.h"
 #include "platform/system/shell.h"
 
 std::string AppDir;
@@ -43,16 +41,9 @@ std::string LanguageFileName(const std::string& Value) {
     return Value;
 }
 
-std::string ExecutableDir() {
-    char Buf[PATH_MAX];
-    const ssize_t N = ::readlink("/proc/self/exe", Buf, sizeof Buf - 1);
-    if (N <= 0) return AddTrailingBackslash(GetCurrentDir());
-    return ExtractFilePath(std::string(Buf, static_cast<size_t>(N)));
-}
-
 }  // namespace
 
-bool InitApplicationPaths() { return InitApplicationPaths(ExecutableDir()); }
+bool InitApplicationPaths() { return InitApplicationPaths(ExtractFilePath(GetModuleFileNameStr())); }
 
 bool InitApplicationPaths(const std::string& ApplicationDir) {
     // Floating-point text always uses a point in this runtime: nothing to set.

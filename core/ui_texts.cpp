@@ -52,7 +52,10 @@ void LoadLanguageTexts(const std::string& FileName) {
 }
 
 void SaveLanguageTexts(const std::string& FileName) {
-    TIniFile Ini(FileName);
+    // One write at the end instead of one per key; a refused write raises the
+    // INI class's "Unable to write to %s" all the same.
+    TMemIniFile Ini(FileName);
     Ini.WriteString(TextSection, "LanguageName", ConvertLineBreaks(ExtractFileBaseName(FileName), false));
     for (const TUIText& T : Table) Ini.WriteString(TextSection, T.Key, ConvertLineBreaks(*T.Text, false));
+    Ini.UpdateFile();
 }
