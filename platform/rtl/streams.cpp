@@ -143,7 +143,8 @@ int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 }
 
 void TMemoryStream::SetSize(int64_t NewSize) {
-    FData.resize(static_cast<size_t>(std::max<int64_t>(0, NewSize)));
+    NewSize = std::max<int64_t>(0, NewSize);  // a negative size must not leave a negative position
+    FData.resize(static_cast<size_t>(NewSize));
     if (FPosition > NewSize) FPosition = NewSize;
 }
 
@@ -196,7 +197,8 @@ int64_t TStringStream::Seek(int64_t Offset, TSeekOrigin Origin) {
 }
 
 void TStringStream::SetSize(int64_t NewSize) {
-    FData.resize(static_cast<size_t>(std::max<int64_t>(0, NewSize)));
+    NewSize = std::max<int64_t>(0, NewSize);  // a negative size must not leave a negative position
+    FData.resize(static_cast<size_t>(NewSize));
     if (FPosition > NewSize) FPosition = NewSize;
 }
 
