@@ -17,7 +17,9 @@ void GdiDestroySurface(TGdiSurface* Surface);
 void GdiResizeSurface(TGdiSurface* Surface, int Width, int Height);  // keeps the overlapping pixels
 int GdiSurfaceWidth(const TGdiSurface* Surface);
 int GdiSurfaceHeight(const TGdiSurface* Surface);
-int GdiSurfaceStride(const TGdiSurface* Surface);  // in pixels
+// In pixels; row Y starts at Pixels + Y * Stride. Negative for the surface of a
+// bottom-up 32-bit DIB section (GdiBitmapSurface), whose rows run backwards in memory.
+int GdiSurfaceStride(const TGdiSurface* Surface);
 uint32_t* GdiSurfacePixels(TGdiSurface* Surface);
 
 // A device context drawing into Surface with its logical origin at Origin (in

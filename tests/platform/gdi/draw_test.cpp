@@ -1,0 +1,596 @@
+// Exact pixels of blits, raster operations, regions, clipping, shapes and DIBs.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "gdi_test_util.h"
+
+namespace {
+
+// Distinct per-pixel values so that every bit combination of P, S and D occurs.
+uint32_t DestAt(int X, int Y) { return 0x00AA55F0u ^ static_cast<uint32_t>((X * 37 + Y * 91) * 0x010203); }
+uint32_t SrcAt(int X, int Y) { return 0x00CC33A5u ^ static_cast<uint32_t>((X * 53 + Y * 17) * 0x030102); }
+uint32_t PatAt(int X, int Y) { return ((X + Y) & 1) ? 0x00F00F3Cu : 0x000FF0C3u; }
+
+COLORREF ToRef(uint32_t P) { return RGB((P >> 16) & 0xFF, (P >> 8) & 0xFF, P & 0xFF); }
+
+void Paint(TCanvas& C, uint32_t (*F)(int, int)) {
+    for (int Y = 0; Y < C.H; ++Y)
+        for (int X = 0; X < C.W; ++X) SetPixelV(C.Dc, X, Y, ToRef(F(X, Y)));
+}
+
+HBRUSH PatternBrush() {
+    // (A compatible bitmap of a fresh memory DC would be monochrome.)
+    TCanvas Pattern(4, 4);
+    Paint(Pattern, PatAt);
+    return CreatePatternBrush(Pattern.Bitmap);  // copies the bitmap
+}
+
+struct TRopCase {
+    const char* Name;
+    DWORD Rop;
+    std::function<uint32_t(uint32_t P, uint32_t S, uint32_t D)> Expect;
+};
+
+TEST(GdiRop, EachNamedTernaryOperationOnA4x4Pattern) {
+    const TRopCase Cases[] = {
+        {"SRCCOPY", SRCCOPY, [](uint32_t, uint32_t S, uint32_t) { return S; }},
+        {"SRCPAINT", SRCPAINT, [](uint32_t, uint32_t S, uint32_t D) { return S | D; }},
+        {"SRCAND", SRCAND, [](uint32_t, uint32_t S, uint32_t D) { return S & D; }},
+        {"SRCINVERT", SRCINVERT, [](uint32_t, uint32_t S, uint32_t D) { return S ^ D; }},
+        {"SRCERASE", SRCERASE, [](uint32_t, uint32_t S, uint32_t D) { return S & ~D; }},
+        {"NOTSRCCOPY", NOTSRCCOPY, [](uint32_t, uint32_t S, uint32_t) { return ~S; }},
+        {"NOTSRCERASE", NOTSRCERASE, [](uint32_t, uint32_t S, uint32_t D) { return ~(S | D); }},
+        {"MERGECOPY", MERGECOPY, [](uint32_t P, uint32_t S, uint32_t) { return P & S; }},
+        {"MERGEPAINT", MERGEPAINT, [](uint32_t, uint32_t S, uint32_t D) { return ~S | D; }},
+        {"PATCOPY", PATCOPY, [](uint32_t P, uint32_t, uint32_t) { return P; }},
+        {"PATPAINT", PATPAINT, [](uint32_t P, uint32_t S, uint32_t D) { return P | ~S | D; }},
+        {"PATINVERT", PATINVERT, [](uint32_t P, uint32_t, uint32_t D) { return P ^ D; }},
+        {"DSTINVERT", DSTINVERT, [](uint32_t, uint32_t, uint32_t D) { return ~D; }},
+        {"BLACKNESS", BLACKNESS, [](uint32_t, uint32_t, uint32_t) { return 0u; }},
+        {"WHITENESS", WHITENESS, [](uint32_t, uint32_t, uint32_t) { return 0xFFFFFFu; }},
+    };
+    HBRUSH Brush = PatternBrush();
+    for (const TRopCase& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        TCanvas Dst(4, 4), Src(4, 4);
+        Paint(Dst, DestAt);
+        Paint(Src, SrcAt);
+        HGDIOBJ Old = SelectObject(Dst.Dc, Brush);
+        ASSERT_TRUE(BitBlt(Dst.Dc, 0, 0, 4, 4, Src.Dc, 0, 0, Case.Rop));
+        SelectObject(Dst.Dc, Old);
+        for (int Y = 0; Y < 4; ++Y)
+            for (int X = 0; X < 4; ++X)
+                EXPECT_EQ(Dst.At(X, Y), ToRef(Case.Expect(PatAt(X, Y), SrcAt(X, Y), DestAt(X, Y)) & 0xFFFFFF))
+                    << X << "," << Y;
+    }
+    DeleteObject(Brush);
+}
+
+TEST(GdiRop, AnyOf256TernaryCodesFollowsItsTruthTable) {
+    // With P = F0, S = CC, D = AA in every channel the result byte is the code itself.
+    HBRUSH Brush = CreateSolidBrush(RGB(0xF0, 0xF0, 0xF0));
+    TCanvas Src(1, 1, RGB(0xCC, 0xCC, 0xCC));
+    for (int Code = 0; Code < 256; ++Code) {
+        TCanvas Dst(1, 1, RGB(0xAA, 0xAA, 0xAA));
+        SelectObject(Dst.Dc, Brush);
+        ASSERT_TRUE(BitBlt(Dst.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, static_cast<DWORD>(Code) << 16));
+        EXPECT_EQ(Dst.At(0, 0), RGB(Code, Code, Code)) << "code " << Code;
+        SelectObject(Dst.Dc, GetStockObject(WHITE_BRUSH));
+    }
+    DeleteObject(Brush);
+}
+
+TEST(GdiRop, EachBinaryRasterOperationOfPaintRgn) {
+    const std::function<uint32_t(uint32_t, uint32_t)> Expect[16] = {
+        [](uint32_t, uint32_t) { return 0u; },                  // R2_BLACK
+        [](uint32_t P, uint32_t D) { return ~(P | D); },        // R2_NOTMERGEPEN
+        [](uint32_t P, uint32_t D) { return ~P & D; },          // R2_MASKNOTPEN
+        [](uint32_t P, uint32_t) { return ~P; },                // R2_NOTCOPYPEN
+        [](uint32_t P, uint32_t D) { return P & ~D; },          // R2_MASKPENNOT
+        [](uint32_t, uint32_t D) { return ~D; },                // R2_NOT
+        [](uint32_t P, uint32_t D) { return P ^ D; },           // R2_XORPEN
+        [](uint32_t P, uint32_t D) { return ~(P & D); },        // R2_NOTMASKPEN
+        [](uint32_t P, uint32_t D) { return P & D; },           // R2_MASKPEN
+        [](uint32_t P, uint32_t D) { return ~(P ^ D); },        // R2_NOTXORPEN
+        [](uint32_t, uint32_t D) { return D; },                 // R2_NOP
+        [](uint32_t P, uint32_t D) { return ~P | D; },          // R2_MERGENOTPEN
+        [](uint32_t P, uint32_t) { return P; },                 // R2_COPYPEN
+        [](uint32_t P, uint32_t D) { return P | ~D; },          // R2_MERGEPENNOT
+        [](uint32_t P, uint32_t D) { return P | D; },           // R2_MERGEPEN
+        [](uint32_t, uint32_t) { return 0xFFFFFFu; },           // R2_WHITE
+    };
+    const uint32_t Pen = 0x3C5AF0;
+    HBRUSH Brush = CreateSolidBrush(ToRef(Pen));
+    HRGN All = CreateRectRgn(0, 0, 4, 4);
+    for (int Mode = R2_BLACK; Mode <= R2_WHITE; ++Mode) {
+        SCOPED_TRACE(Mode);
+        TCanvas Dst(4, 4);
+        Paint(Dst, DestAt);
+        SelectObject(Dst.Dc, Brush);
+        SetROP2(Dst.Dc, Mode);
+        ASSERT_TRUE(PaintRgn(Dst.Dc, All));
+        for (int Y = 0; Y < 4; ++Y)
+            for (int X = 0; X < 4; ++X)
+                EXPECT_EQ(Dst.At(X, Y), ToRef(Expect[Mode - 1](Pen, DestAt(X, Y)) & 0xFFFFFF)) << X << "," << Y;
+        SelectObject(Dst.Dc, GetStockObject(WHITE_BRUSH));
+    }
+    DeleteObject(All);
+    DeleteObject(Brush);
+}
+
+TEST(GdiBlit, MaskBltTakesForegroundWhereTheMaskIsSetAndBackgroundElsewhere) {
+    // Rows of 16-bit words: 1001, 0110, 1111, 0000.
+    const uint8_t Bits[8] = {0x90, 0, 0x60, 0, 0xF0, 0, 0x00, 0};
+    HBITMAP Mask = CreateBitmap(4, 4, 1, 1, Bits);
+    ASSERT_NE(Mask, nullptr);
+    TCanvas Dst(4, 4, RGB(0, 0, 255)), Src(4, 4, RGB(255, 0, 0));
+    HBRUSH Green = CreateSolidBrush(RGB(0, 255, 0));
+    SelectObject(Dst.Dc, Green);
+    ASSERT_TRUE(MaskBlt(Dst.Dc, 0, 0, 4, 4, Src.Dc, 0, 0, Mask, 0, 0, MAKEROP4(SRCCOPY, PATCOPY)));
+    EXPECT_EQ(Dst.Map({{'S', RGB(255, 0, 0)}, {'P', RGB(0, 255, 0)}}), "SPPS\nPSSP\nSSSS\nPPPP\n");
+    // Background "leave the destination": only the masked pixels change.
+    TCanvas Dst2(4, 4, RGB(0, 0, 255));
+    ASSERT_TRUE(MaskBlt(Dst2.Dc, 0, 0, 4, 4, Src.Dc, 0, 0, Mask, 0, 0, MAKEROP4(SRCCOPY, 0x00AA0029)));
+    EXPECT_EQ(Dst2.Map({{'S', RGB(255, 0, 0)}, {'D', RGB(0, 0, 255)}}), "SDDS\nDSSD\nSSSS\nDDDD\n");
+    // With a mask offset the mask's rows shift.
+    TCanvas Dst3(4, 2, RGB(0, 0, 255));
+    ASSERT_TRUE(MaskBlt(Dst3.Dc, 0, 0, 4, 2, Src.Dc, 0, 0, Mask, 0, 1, MAKEROP4(SRCCOPY, 0x00AA0029)));
+    EXPECT_EQ(Dst3.Map({{'S', RGB(255, 0, 0)}, {'D', RGB(0, 0, 255)}}), "DSSD\nSSSS\n");
+    // A colour bitmap is no mask.
+    EXPECT_FALSE(MaskBlt(Dst.Dc, 0, 0, 4, 4, Src.Dc, 0, 0, Dst.Bitmap, 0, 0, MAKEROP4(SRCCOPY, PATCOPY)));
+    DeleteObject(Green);
+    DeleteObject(Mask);
+}
+
+TEST(GdiBlit, MonochromeSourceTakesTextAndBackgroundColours) {
+    const uint8_t Bits[4] = {0x80, 0, 0x40, 0};  // row 0: 10, row 1: 01
+    HBITMAP Mono = CreateBitmap(2, 2, 1, 1, Bits);
+    HDC MonoDc = CreateCompatibleDC(nullptr);
+    HGDIOBJ Old = SelectObject(MonoDc, Mono);
+    TCanvas Dst(2, 2);
+    SetTextColor(Dst.Dc, RGB(1, 2, 3));
+    SetBkColor(Dst.Dc, RGB(200, 100, 50));
+    ASSERT_TRUE(BitBlt(Dst.Dc, 0, 0, 2, 2, MonoDc, 0, 0, SRCCOPY));
+    EXPECT_EQ(Dst.Map({{'B', RGB(200, 100, 50)}, {'T', RGB(1, 2, 3)}}), "BT\nTB\n");
+    // Colour to monochrome: the source's background colour becomes white.
+    SetBkColor(Dst.Dc, RGB(200, 100, 50));
+    ASSERT_TRUE(BitBlt(MonoDc, 0, 0, 2, 2, Dst.Dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(GetPixel(MonoDc, 0, 0), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(MonoDc, 1, 0), RGB(0, 0, 0));
+    SelectObject(MonoDc, Old);
+    DeleteDC(MonoDc);
+    DeleteObject(Mono);
+}
+
+TEST(GdiBlit, OverlappingCopyWithinOneSurfaceScrollsCorrectly) {
+    TCanvas C(4, 1);
+    for (int X = 0; X < 4; ++X) SetPixelV(C.Dc, X, 0, RGB(X * 10, 0, 0));
+    ASSERT_TRUE(BitBlt(C.Dc, 1, 0, 3, 1, C.Dc, 0, 0, SRCCOPY));
+    EXPECT_EQ(C.At(1, 0), RGB(0, 0, 0));
+    EXPECT_EQ(C.At(2, 0), RGB(10, 0, 0));
+    EXPECT_EQ(C.At(3, 0), RGB(20, 0, 0));
+}
+
+TEST(GdiStretch, HalftoneReducesA2x2CheckerToItsAverage) {
+    TCanvas Src(2, 2, RGB(0, 0, 0));
+    SetPixelV(Src.Dc, 1, 0, RGB(255, 255, 255));
+    SetPixelV(Src.Dc, 0, 1, RGB(255, 255, 255));
+    TCanvas Dst(1, 1, RGB(1, 1, 1));
+    EXPECT_EQ(SetStretchBltMode(Dst.Dc, HALFTONE), BLACKONWHITE);
+    ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(Dst.At(0, 0), RGB(128, 128, 128));  // 127.5 rounds up
+    // Without HALFTONE one source pixel is picked.
+    SetStretchBltMode(Dst.Dc, COLORONCOLOR);
+    ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, 2, 2, SRCCOPY));
+    COLORREF P = Dst.At(0, 0);
+    EXPECT_TRUE(P == RGB(0, 0, 0) || P == RGB(255, 255, 255));
+}
+
+TEST(GdiStretch, HalftoneThirdsWeighPartiallyCoveredPixels) {
+    // 3 -> 2: each destination pixel covers one and a half source pixels.
+    TCanvas Src(3, 1);
+    SetPixelV(Src.Dc, 0, 0, RGB(0, 0, 0));
+    SetPixelV(Src.Dc, 1, 0, RGB(90, 90, 90));
+    SetPixelV(Src.Dc, 2, 0, RGB(240, 240, 240));
+    TCanvas Dst(2, 1);
+    SetStretchBltMode(Dst.Dc, HALFTONE);
+    ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, 2, 1, Src.Dc, 0, 0, 3, 1, SRCCOPY));
+    EXPECT_EQ(Dst.At(0, 0), RGB(30, 30, 30));    // (0 * 2 + 90) / 3
+    EXPECT_EQ(Dst.At(1, 0), RGB(190, 190, 190));  // (90 + 240 * 2) / 3
+}
+
+TEST(GdiStretch, NegativeWidthMirrors) {
+    TCanvas Src(3, 1);
+    for (int X = 0; X < 3; ++X) SetPixelV(Src.Dc, X, 0, RGB(X * 50, 0, 0));
+    TCanvas Dst(3, 1);
+    ASSERT_TRUE(StretchBlt(Dst.Dc, 2, 0, -3, 1, Src.Dc, 0, 0, 3, 1, SRCCOPY));
+    EXPECT_EQ(Dst.At(0, 0), RGB(100, 0, 0));
+    EXPECT_EQ(Dst.At(2, 0), RGB(0, 0, 0));
+}
+
+TEST(GdiRegion, CombineModesGiveTheExpectedPixelsAndTypes) {
+    struct TCase {
+        int Mode;
+        int Type;
+        const char* Map;
+    };
+    // A = (0,0)-(3,3), B = (1,1)-(4,4) on a 4x4 grid.
+    const TCase Cases[] = {
+        {RGN_AND, SIMPLEREGION, "....\n.##.\n.##.\n....\n"},
+        {RGN_OR, COMPLEXREGION, "###.\n####\n####\n.###\n"},
+        {RGN_XOR, COMPLEXREGION, "###.\n#..#\n#..#\n.###\n"},
+        {RGN_DIFF, COMPLEXREGION, "###.\n#...\n#...\n....\n"},
+        {RGN_COPY, SIMPLEREGION, "###.\n###.\n###.\n....\n"},
+    };
+    HRGN A = CreateRectRgn(0, 0, 3, 3), B = CreateRectRgn(1, 1, 4, 4);
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Mode);
+        HRGN D = CreateRectRgn(0, 0, 0, 0);
+        EXPECT_EQ(CombineRgn(D, A, B, C.Mode), C.Type);
+        std::string Map;
+        for (int Y = 0; Y < 4; ++Y, Map += '\n')
+            for (int X = 0; X < 4; ++X) Map += PtInRegion(D, X, Y) ? '#' : '.';
+        EXPECT_EQ(Map, C.Map);
+        // The same pixels when the region fills a canvas.
+        TCanvas Cv(4, 4);
+        HBRUSH Black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+        ASSERT_TRUE(FillRgn(Cv.Dc, D, Black));
+        EXPECT_EQ(Cv.Map({{'#', RGB(0, 0, 0)}, {'.', RGB(255, 255, 255)}}), C.Map);
+        DeleteObject(D);
+    }
+    HRGN Empty = CreateRectRgn(0, 0, 0, 0);
+    HRGN D = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(CombineRgn(D, A, Empty, RGN_AND), NULLREGION);
+    RECT Box;
+    EXPECT_EQ(GetRgnBox(B, &Box), SIMPLEREGION);
+    EXPECT_EQ(Box.left, 1);
+    EXPECT_EQ(Box.bottom, 4);
+    EXPECT_EQ(CombineRgn(D, A, B, 9), ERROR);
+    DeleteObject(D);
+    DeleteObject(Empty);
+    DeleteObject(A);
+    DeleteObject(B);
+}
+
+TEST(GdiRegion, RegionDataRoundTripsThroughExtCreateRegion) {
+    HRGN A = CreateEllipticRgn(0, 0, 20, 12);
+    DWORD Size = GetRegionData(A, 0, nullptr);
+    ASSERT_GT(Size, sizeof(RGNDATAHEADER));
+    std::vector<char> Buffer(Size);
+    auto* Data = reinterpret_cast<RGNDATA*>(Buffer.data());
+    EXPECT_EQ(GetRegionData(A, Size - 1, Data), 0u);  // too small
+    ASSERT_EQ(GetRegionData(A, Size, Data), Size);
+    EXPECT_EQ(Data->rdh.iType, static_cast<DWORD>(RDH_RECTANGLES));
+    HRGN B = ExtCreateRegion(nullptr, Size, Data);
+    ASSERT_NE(B, nullptr);
+    EXPECT_TRUE(EqualRgn(A, B));
+    OffsetRgn(B, 1, 0);
+    EXPECT_FALSE(EqualRgn(A, B));
+    // A count that promises more rectangles than the buffer holds is refused.
+    Data->rdh.nCount += 5;
+    EXPECT_EQ(ExtCreateRegion(nullptr, Size, Data), nullptr);
+    DeleteObject(A);
+    DeleteObject(B);
+}
+
+TEST(GdiRegion, EllipseAndRoundRectRegionsAreSymmetric) {
+    HRGN E = CreateEllipticRgn(0, 0, 10, 6);
+    HRGN R = CreateRoundRectRgn(0, 0, 10, 8, 4, 4);
+    for (HRGN Rg : {E, R}) {
+        RECT Box;
+        GetRgnBox(Rg, &Box);
+        for (int Y = Box.top; Y < Box.bottom; ++Y)
+            for (int X = Box.left; X < Box.right; ++X) {
+                EXPECT_EQ(PtInRegion(Rg, X, Y), PtInRegion(Rg, Box.right - 1 - (X - Box.left), Y)) << X << "," << Y;
+                EXPECT_EQ(PtInRegion(Rg, X, Y), PtInRegion(Rg, X, Box.bottom - 1 - (Y - Box.top))) << X << "," << Y;
+            }
+    }
+    EXPECT_FALSE(PtInRegion(R, 0, 0));  // rounded corner
+    EXPECT_TRUE(PtInRegion(R, 0, 4));
+    EXPECT_TRUE(PtInRegion(E, 5, 3));
+    EXPECT_FALSE(PtInRegion(E, 0, 0));
+    DeleteObject(E);
+    DeleteObject(R);
+}
+
+TEST(GdiClip, ClipRegionsLimitDrawingAndSaveDCRestoresThem) {
+    TCanvas C(6, 4);
+    HBRUSH Black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RECT All{0, 0, 6, 4};
+    HRGN Clip = CreateRectRgn(1, 1, 5, 3);
+    EXPECT_EQ(SelectClipRgn(C.Dc, Clip), SIMPLEREGION);
+    int Saved = SaveDC(C.Dc);
+    EXPECT_EQ(ExcludeClipRect(C.Dc, 2, 0, 4, 2), COMPLEXREGION);
+    FillRect(C.Dc, &All, Black);
+    const std::vector<std::pair<char, COLORREF>> L{{'#', RGB(0, 0, 0)}, {'.', RGB(255, 255, 255)}};
+    EXPECT_EQ(C.Map(L), "......\n.#..#.\n.####.\n......\n");
+    RECT Box;
+    EXPECT_EQ(GetClipBox(C.Dc, &Box), COMPLEXREGION);
+    EXPECT_EQ(Box.left, 1);
+    EXPECT_EQ(Box.right, 5);
+    ASSERT_TRUE(RestoreDC(C.Dc, Saved));
+    C.Fill_(RGB(255, 255, 255));  // still clipped to (1,1)-(5,3)
+    FillRect(C.Dc, &All, Black);
+    EXPECT_EQ(C.Map(L), "......\n.####.\n.####.\n......\n");
+    // The clip region is in device units: the window origin does not move it.
+    SetWindowOrgEx(C.Dc, 1, 0, nullptr);
+    EXPECT_EQ(IntersectClipRect(C.Dc, 0, 0, 3, 4), SIMPLEREGION);  // logical (0..3) = device (-1..2)
+    GetClipBox(C.Dc, &Box);
+    EXPECT_EQ(Box.left, 2);  // device 1 in logical units
+    EXPECT_EQ(Box.right, 3);
+    EXPECT_EQ(GetPixel(C.Dc, 4, 1), CLR_INVALID);  // outside the clip
+    EXPECT_EQ(SelectClipRgn(C.Dc, nullptr), SIMPLEREGION);
+    HRGN Out = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetClipRgn(C.Dc, Out), 0);
+    DeleteObject(Out);
+    DeleteObject(Clip);
+}
+
+TEST(GdiClip, SurfaceDCsClipToTheirVisibleRegionAndOffsetByTheirOrigin) {
+    TGdiSurface* S = GdiCreateSurface(8, 4);
+    HRGN Vis = CreateRectRgn(2, 0, 6, 4);
+    HDC Dc = GdiCreateSurfaceDC(S, POINT{3, 1}, Vis);
+    DeleteObject(Vis);  // the DC keeps its own copy
+    RECT R{-10, -10, 10, 10};
+    FillRect(Dc, &R, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    SetPixelV(Dc, 0, 0, RGB(255, 0, 0));
+    POINT Origin;
+    EXPECT_EQ(GdiDCSurface(Dc, &Origin), S);
+    EXPECT_EQ(Origin.x, 3);
+    GdiReleaseSurfaceDC(Dc);
+    EXPECT_EQ(GetObjectType(Dc), 0u);  // released: the handle is stale
+    const uint32_t* P = GdiSurfacePixels(S);
+    std::string Map;
+    for (int Y = 0; Y < 4; ++Y, Map += '\n')
+        for (int X = 0; X < 8; ++X) {
+            uint32_t V = P[Y * GdiSurfaceStride(S) + X];
+            Map += V == 0x00FF0000u ? 'R' : V == 0 ? '#' : '?';
+        }
+    // Cleared surface pixels are 0 too; only the red pixel at origin (3,1) tells where drawing landed.
+    EXPECT_EQ(Map.substr(9 + 3, 1), "R");
+    GdiDestroySurface(S);
+}
+
+TEST(GdiShapes, PolygonFillModesDifferInsideAStar) {
+    const POINT Star[5] = {{10, 0}, {16, 19}, {0, 7}, {20, 7}, {4, 19}};
+    for (int Mode : {ALTERNATE, WINDING}) {
+        TCanvas C(21, 21);
+        SelectObject(C.Dc, GetStockObject(NULL_PEN));
+        SelectObject(C.Dc, GetStockObject(BLACK_BRUSH));
+        SetPolyFillMode(C.Dc, Mode);
+        ASSERT_TRUE(Polygon(C.Dc, Star, 5));
+        EXPECT_EQ(C.At(10, 10), Mode == WINDING ? RGB(0, 0, 0) : RGB(255, 255, 255)) << Mode;
+        EXPECT_EQ(C.At(10, 3), RGB(0, 0, 0));  // a point of the star
+        EXPECT_EQ(C.At(1, 18), RGB(255, 255, 255));
+        // The region of the same polygon covers the same pixels.
+        HRGN Rg = CreatePolygonRgn(Star, 5, Mode);
+        for (int Y = 0; Y < 21; ++Y)
+            for (int X = 0; X < 21; ++X)
+                ASSERT_EQ(PtInRegion(Rg, X, Y) != 0, C.At(X, Y) == RGB(0, 0, 0)) << X << "," << Y;
+        DeleteObject(Rg);
+    }
+}
+
+TEST(GdiShapes, RectangleOutlineInteriorAndNullPen) {
+    TCanvas C(6, 5);
+    HBRUSH Red = CreateSolidBrush(RGB(255, 0, 0));
+    SelectObject(C.Dc, Red);
+    ASSERT_TRUE(Rectangle(C.Dc, 0, 0, 5, 4));
+    const std::vector<std::pair<char, COLORREF>> L{
+        {'#', RGB(0, 0, 0)}, {'r', RGB(255, 0, 0)}, {'.', RGB(255, 255, 255)}};
+    EXPECT_EQ(C.Map(L), "#####.\n#rrr#.\n#rrr#.\n#####.\n......\n");
+    TCanvas N(6, 5);
+    SelectObject(N.Dc, Red);
+    SelectObject(N.Dc, GetStockObject(NULL_PEN));
+    ASSERT_TRUE(Rectangle(N.Dc, 0, 0, 5, 4));
+    EXPECT_EQ(N.Map(L), "rrrr..\nrrrr..\nrrrr..\n......\n......\n");
+    SelectObject(C.Dc, GetStockObject(WHITE_BRUSH));
+    SelectObject(N.Dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(Red);
+}
+
+TEST(GdiShapes, LinesLeaveOutTheirLastPixelAndXorTwiceRestores) {
+    TCanvas C(5, 3);
+    MoveToEx(C.Dc, 0, 1, nullptr);
+    ASSERT_TRUE(LineTo(C.Dc, 4, 1));
+    const std::vector<std::pair<char, COLORREF>> L{{'#', RGB(0, 0, 0)}, {'.', RGB(255, 255, 255)}};
+    EXPECT_EQ(C.Map(L), ".....\n####.\n.....\n");
+    POINT P;
+    GetCurrentPositionEx(C.Dc, &P);
+    EXPECT_EQ(P.x, 4);
+    SetROP2(C.Dc, R2_NOT);
+    const POINT Diag[3] = {{0, 0}, {4, 2}, {0, 2}};
+    Polyline(C.Dc, Diag, 3);
+    Polyline(C.Dc, Diag, 3);
+    EXPECT_EQ(C.Map(L), ".....\n####.\n.....\n");
+    int Calls = 0;
+    LineDDA(0, 0, 3, 0, [](int, int, LPARAM D) { ++*reinterpret_cast<int*>(D); }, reinterpret_cast<LPARAM>(&Calls));
+    EXPECT_EQ(Calls, 3);
+}
+
+TEST(GdiShapes, DashedPenLeavesGapsInTransparentMode) {
+    TCanvas C(30, 1);
+    HPEN Dash = CreatePen(PS_DASH, 1, RGB(0, 0, 0));
+    SelectObject(C.Dc, Dash);
+    SetBkMode(C.Dc, TRANSPARENT);
+    MoveToEx(C.Dc, 0, 0, nullptr);
+    LineTo(C.Dc, 30, 0);
+    EXPECT_EQ(C.At(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(C.At(17, 0), RGB(0, 0, 0));
+    EXPECT_EQ(C.At(18, 0), RGB(255, 255, 255));
+    EXPECT_EQ(C.At(24, 0), RGB(0, 0, 0));
+    SelectObject(C.Dc, GetStockObject(BLACK_PEN));
+    DeleteObject(Dash);
+}
+
+TEST(GdiShapes, HatchBrushFollowsTheBrushOrigin) {
+    TCanvas C(8, 8);
+    HBRUSH H = CreateHatchBrush(HS_VERTICAL, RGB(0, 0, 0));
+    SetBkMode(C.Dc, TRANSPARENT);
+    RECT R{0, 0, 8, 8};
+    FillRect(C.Dc, &R, H);
+    int Col = -1;
+    for (int X = 0; X < 8; ++X)
+        if (C.At(X, 0) == RGB(0, 0, 0)) Col = X;
+    ASSERT_GE(Col, 0);
+    C.Fill_(RGB(255, 255, 255));
+    SetBrushOrgEx(C.Dc, 2, 0, nullptr);
+    FillRect(C.Dc, &R, H);
+    EXPECT_EQ(C.At((Col + 2) % 8, 5), RGB(0, 0, 0));
+    DeleteObject(H);
+}
+
+TEST(GdiHandles, StaleAndWrongKindHandlesAreRejected) {
+    HBRUSH B = CreateSolidBrush(RGB(1, 2, 3));
+    HPEN P = CreatePen(PS_SOLID, 1, 0);
+    TCanvas C(2, 2);
+    EXPECT_EQ(GetObjectType(B), static_cast<DWORD>(OBJ_BRUSH));
+    EXPECT_TRUE(DeleteObject(B));
+    EXPECT_EQ(GetObjectType(B), 0u);
+    EXPECT_EQ(SelectObject(C.Dc, B), nullptr);
+    EXPECT_FALSE(DeleteObject(B));
+    RECT R{0, 0, 2, 2};
+    EXPECT_EQ(FillRect(C.Dc, &R, B), 0);
+    EXPECT_EQ(FillRect(C.Dc, &R, P), 0);  // a pen is no brush
+    EXPECT_EQ(GetPixel(reinterpret_cast<HDC>(P), 0, 0), CLR_INVALID);
+    EXPECT_EQ(CombineRgn(P, P, P, RGN_OR), ERROR);
+    // A selected object deleted by its owner stays usable by the DC until deselected.
+    HGDIOBJ Old = SelectObject(C.Dc, P);
+    EXPECT_TRUE(DeleteObject(P));
+    MoveToEx(C.Dc, 0, 0, nullptr);
+    EXPECT_TRUE(LineTo(C.Dc, 2, 0));
+    SelectObject(C.Dc, Old);
+    // A bitmap selected into a DC is not deleted.
+    EXPECT_FALSE(DeleteObject(C.Bitmap));
+    EXPECT_EQ(GetObjectType(GetStockObject(NULL_BRUSH)), static_cast<DWORD>(OBJ_BRUSH));
+    EXPECT_TRUE(DeleteObject(GetStockObject(NULL_BRUSH)));
+    EXPECT_EQ(GetObjectType(GetStockObject(NULL_BRUSH)), static_cast<DWORD>(OBJ_BRUSH));
+}
+
+BITMAPINFO* DibInfo(std::vector<uint8_t>& Store, int W, int H, int Bpp, std::vector<RGBQUAD> Table = {}) {
+    Store.assign(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
+    auto* Info = reinterpret_cast<BITMAPINFO*>(Store.data());
+    Info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    Info->bmiHeader.biWidth = W;
+    Info->bmiHeader.biHeight = H;
+    Info->bmiHeader.biPlanes = 1;
+    Info->bmiHeader.biBitCount = static_cast<WORD>(Bpp);
+    Info->bmiHeader.biClrUsed = static_cast<DWORD>(Table.size());
+    if (!Table.empty()) std::memcpy(Info->bmiColors, Table.data(), Table.size() * sizeof(RGBQUAD));
+    return Info;
+}
+
+TEST(GdiDib, SectionsKeepTheCallersBitsInEveryFormat) {
+    struct TCase {
+        int Bpp;
+        int Height;  // negative: top-down
+    };
+    const TCase Cases[] = {{1, 2}, {4, 2}, {8, -2}, {16, 2}, {24, 2}, {24, -2}, {32, 2}, {32, -2}};
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(testing::Message() << Case.Bpp << " bits, height " << Case.Height);
+        std::vector<uint8_t> Store;
+        BITMAPINFO* Info =
+            DibInfo(Store, 3, Case.Height, Case.Bpp, Case.Bpp <= 8 ? std::vector<RGBQUAD>{{0, 0, 0, 0}, {0, 0, 255, 0}}
+                                                                   : std::vector<RGBQUAD>{});
+        void* Bits = nullptr;
+        HBITMAP Bm = CreateDIBSection(nullptr, Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+        ASSERT_NE(Bm, nullptr);
+        ASSERT_NE(Bits, nullptr);
+        DIBSECTION Ds;
+        ASSERT_EQ(GetObject(Bm, sizeof(Ds), &Ds), static_cast<int>(sizeof(Ds)));
+        EXPECT_EQ(Ds.dsBm.bmBits, Bits);
+        EXPECT_EQ(Ds.dsBm.bmBitsPixel, Case.Bpp);
+        HDC Dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ Old = SelectObject(Dc, Bm);
+        ASSERT_EQ(SetPixel(Dc, 2, 0, RGB(255, 0, 0)), RGB(255, 0, 0));  // top row, right pixel
+        // The top row is the last row in memory for bottom-up DIBs.
+        int Stride = ((3 * Case.Bpp + 31) / 32) * 4;
+        const auto* Row = static_cast<const uint8_t*>(Bits) + (Case.Height > 0 ? Stride : 0);
+        const auto* Other = static_cast<const uint8_t*>(Bits) + (Case.Height > 0 ? 0 : Stride);
+        switch (Case.Bpp) {
+            case 1: EXPECT_EQ(Row[0], 0x20); break;
+            case 4: EXPECT_EQ(Row[1], 0x10); break;  // pixel 2: high nibble of byte 1
+            case 8: EXPECT_EQ(Row[2], 1); break;
+            case 16: EXPECT_EQ(Row[4] | (Row[5] << 8), 0x7C00); break;
+            case 24: EXPECT_EQ(Row[8], 255); break;
+            case 32: EXPECT_EQ(Row[10], 255); break;
+        }
+        EXPECT_EQ(Other[0], 0);
+        // Bits written by the caller show up in drawing.
+        if (Case.Bpp == 24) {
+            const_cast<uint8_t*>(Other)[0] = 77;  // blue of the bottom-left (or second row) pixel
+            EXPECT_EQ(GetPixel(Dc, 0, 1), RGB(0, 0, 77));
+        }
+        SelectObject(Dc, Old);
+        DeleteDC(Dc);
+        DeleteObject(Bm);
+    }
+}
+
+TEST(GdiDib, GetDIBitsAndSetDIBitsToDeviceAgreeOnBottomUpOrder) {
+    TCanvas C(2, 2);
+    SetPixelV(C.Dc, 0, 0, RGB(10, 20, 30));
+    SetPixelV(C.Dc, 1, 1, RGB(40, 50, 60));
+    std::vector<uint8_t> Store;
+    BITMAPINFO* Info = DibInfo(Store, 2, 2, 24);
+    std::vector<uint8_t> Bits(16, 0xEE);
+    SelectObject(C.Dc, C.OldBitmap);  // GetDIBits wants the bitmap unselected... or at least works either way
+    ASSERT_EQ(GetDIBits(C.Dc, C.Bitmap, 0, 2, Bits.data(), Info, DIB_RGB_COLORS), 2);
+    SelectObject(C.Dc, C.Bitmap);
+    // Bottom row first: (0,1) white, (1,1) = 40,50,60 as B,G,R.
+    EXPECT_EQ(Bits[3], 60);
+    EXPECT_EQ(Bits[4], 50);
+    EXPECT_EQ(Bits[5], 40);
+    EXPECT_EQ(Bits[8], 30);  // second scan line = top row
+    TCanvas D(2, 2, RGB(0, 0, 0));
+    ASSERT_EQ(SetDIBitsToDevice(D.Dc, 0, 0, 2, 2, 0, 0, 0, 2, Bits.data(), Info, DIB_RGB_COLORS), 2);
+    EXPECT_EQ(D.At(0, 0), RGB(10, 20, 30));
+    EXPECT_EQ(D.At(1, 1), RGB(40, 50, 60));
+    // StretchDIBits doubles it.
+    TCanvas E(4, 4, RGB(0, 0, 0));
+    ASSERT_EQ(StretchDIBits(E.Dc, 0, 0, 4, 4, 0, 0, 2, 2, Bits.data(), Info, DIB_RGB_COLORS, SRCCOPY), 2);
+    EXPECT_EQ(E.At(1, 1), RGB(10, 20, 30));
+    EXPECT_EQ(E.At(3, 2), RGB(40, 50, 60));
+    EXPECT_EQ(E.At(3, 0), RGB(255, 255, 255));
+}
+
+TEST(GdiGradient, HorizontalRectangleRunsFromColourToColour) {
+    TCanvas C(4, 2);
+    TRIVERTEX V[2] = {{0, 0, 0, 0, 0, 0}, {4, 2, 0xFF00, 0x8000, 0, 0}};
+    GRADIENT_RECT R{0, 1};
+    ASSERT_TRUE(GradientFill(C.Dc, V, 2, &R, 1, GRADIENT_FILL_RECT_H));
+    EXPECT_EQ(C.At(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(C.At(2, 1), RGB(0x7F, 0x40, 0));
+    EXPECT_EQ(C.At(3, 0), RGB(0xBF, 0x60, 0));
+    GRADIENT_RECT Bad{0, 7};
+    EXPECT_FALSE(GradientFill(C.Dc, V, 2, &Bad, 1, GRADIENT_FILL_RECT_V));
+}
+
+TEST(GdiAlpha, ConstantAlphaBlendsHalfway) {
+    TCanvas Src(1, 1, RGB(200, 0, 100)), Dst(1, 1, RGB(0, 100, 100));
+    BLENDFUNCTION F{AC_SRC_OVER, 0, 128, 0};
+    ASSERT_TRUE(AlphaBlend(Dst.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, 1, 1, F));
+    EXPECT_EQ(Dst.At(0, 0), RGB(100, 50, 100));
+}
+
+TEST(GdiSurface, PngRoundTripKeepsPixels) {
+    TGdiSurface* S = GdiCreateSurface(3, 2);
+    uint32_t* P = GdiSurfacePixels(S);
+    P[0] = 0x00102030;
+    P[4] = 0x00FFEEDD;
+    std::string File = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/gdi_png_roundtrip.png";
+    ASSERT_TRUE(GdiSaveSurfacePng(S, File.c_str()));
+    TGdiSurface* L = GdiLoadSurfacePng(File.c_str());
+    ASSERT_NE(L, nullptr);
+    EXPECT_EQ(GdiSurfaceWidth(L), 3);
+    EXPECT_EQ(GdiSurfacePixels(L)[0], 0x00102030u);
+    EXPECT_EQ(GdiSurfacePixels(L)[4], 0x00FFEEDDu);
+    EXPECT_EQ(GdiLoadSurfacePng("/nonexistent/x.png"), nullptr);
+    GdiDestroySurface(L);
+    GdiDestroySurface(S);
+    std::remove(File.c_str());
+}
+
+}  // namespace
