@@ -106,8 +106,21 @@ bool TryStrToInt(const std::string& S, int& Value) { return ParseInt32(S, Value)
 
 // ---- Floats as text -------------------------------------------------------
 
+char DecimalSeparator = '.';
+
+// Float text is made with to_chars, which ignores the C locale; the point
+// then becomes DecimalSeparator.
+static std::string WithSeparator(std::string s) {
+    if (DecimalSeparator != '.') std::replace(s.begin(), s.end(), '.', DecimalSeparator);
+    return s;
+}
+
 static bool ParseFloat(const std::string& S, double& out) {
     std::string t = Trim(S);
+    if (DecimalSeparator != '.') {
+        if (t.find('.') != std::string::npos) return false;
+        std::replace(t.begin(), t.end(), DecimalSeparator, '.');
+    }
     size_t i = 0;
     if (!t.empty() && t[0] == '+') i = 1;
     if (i >= t.size()) return false;
@@ -145,7 +158,8 @@ static bool SpecialFloat(double v, std::string& out) {
 // Digits of |v| rounded to Prec significant digits: v = 0.DIGITS x 10^Exp.
 static void SigDigits(double v, int Prec, std::string& digits, int& exp) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", Prec - 1, std::fabs(v));
+    auto r = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(v), std::chars_format::scientific, Prec - 1);
+    *r.ptr = '\0';
     digits.clear();
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
@@ -190,22 +204,22 @@ static std::string GeneralFloat(double v, int Prec) {
     return s;
 }
 
-std::string FloatToStr(double Value) { return GeneralFloat(Value, 15); }
+std::string FloatToStr(double Value) { return WithSeparator(GeneralFloat(Value, 15)); }
 
 static std::string FixedFloat(double v, int Prec, bool thousands) {
     std::string sp;
     if (SpecialFloat(v, sp)) return sp;
     if (Prec < 0) Prec = 0;
     if (Prec > 18) Prec = 18;
-    char buf[400];
-    std::snprintf(buf, sizeof buf, "%.*f", Prec, std::fabs(v));
-    std::string body = buf;
+    char buf[512];
+    auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::fixed, Prec);
+    std::string body(buf, r.ptr);
     bool allZero = body.find_first_not_of("0.") == std::string::npos;
-    if (thousands) {
-        size_t dot = body.find('.');
-        size_t intLen = dot == std::string::npos ? body.size() : dot;
+    size_t dot = body.find('.');
+    size_t intLen = dot == std::string::npos ? body.size() : dot;
+    if (dot != std::string::npos) body[dot] = DecimalSeparator;
+    if (thousands)
         for (size_t k = intLen; k > 3; k -= 3) body.insert(k - 3, 1, ',');
-    }
     return (v < 0 && !allZero ? "-" : "") + body;
 }
 
@@ -221,7 +235,7 @@ static std::string ScientificFloat(double v, int Prec) {
     s += d[0];
     if (d.size() > 1) s += "." + d.substr(1);
     s += "E" + ExpText(v == 0 ? 0 : e - 1, 3, true);
-    return s;
+    return WithSeparator(s);
 }
 
 bool StrToBoolDef(const std::string& S, bool Default) {
@@ -489,7 +503,7 @@ std::string Format(const std::string& F, const std::vector<TVarRec>& Args) {
             const TVarRec& a = nextArg();
             if (a.kind != TVarRec::vtExtended) FormatInvalid(F);
             if (type == 'e') text = ScientificFloat(a.d, prec < 0 ? 15 : prec);
-            else if (type == 'g') text = GeneralFloat(a.d, prec < 0 ? 15 : prec);
+            else if (type == 'g') text = WithSeparator(GeneralFloat(a.d, prec < 0 ? 15 : prec));
             else text = FixedFloat(a.d, prec < 0 ? 2 : prec, type != 'f');
             break;
         }

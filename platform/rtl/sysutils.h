@@ -67,7 +67,10 @@ int StrToInt(const std::string& S);                     // EConvertError "'%s' i
 int StrToIntDef(const std::string& S, int Default);     // decimal, or hex with a leading '$' or "0x"
 int64_t StrToInt64Def(const std::string& S, int64_t Default);
 bool TryStrToInt(const std::string& S, int& Value);
-double StrToFloat(const std::string& S);                // '.' is the decimal separator
+// The separator of float text in Format, FloatToStr and StrToFloat: '.', the
+// same whatever the system's locale (the program never sets anything else).
+extern char DecimalSeparator;
+double StrToFloat(const std::string& S);                // DecimalSeparator ('.') separates the fraction
 double StrToFloatDef(const std::string& S, double Default);
 std::string FloatToStr(double Value);
 bool StrToBoolDef(const std::string& S, bool Default);  // "0"/"false" false, other numbers/"true" true

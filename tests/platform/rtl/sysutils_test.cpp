@@ -164,6 +164,20 @@ TEST(Strings, FloatsAndBooleans) {
     EXPECT_EQ(BoolToStr(false, true), "False");
 }
 
+TEST(Strings, DecimalSeparatorIsHonouredEverywhere) {
+    ASSERT_EQ(DecimalSeparator, '.');
+    DecimalSeparator = ',';
+    std::string f = Fmt("%.2f %n %e %g", 1.5, 1234.5, 1.5, 0.25);
+    std::string s = FloatToStr(2.5);
+    double back = StrToFloatDef("3,25", 0);
+    double dotted = StrToFloatDef("3.25", -1);
+    DecimalSeparator = '.';
+    EXPECT_EQ(f, "1,50 1,234,50 1,50000000000000E+000 0,25");
+    EXPECT_EQ(s, "2,5");
+    EXPECT_DOUBLE_EQ(back, 3.25);
+    EXPECT_DOUBLE_EQ(dotted, -1);
+}
+
 TEST(Strings, TrimCaseAndCompare) {
     EXPECT_EQ(Trim(" \t\r\n a b \x01"), "a b");
     EXPECT_EQ(Trim("\xC3\xA9 "), "\xC3\xA9");  // UTF-8 bytes are not blanks
