@@ -1,9 +1,12 @@
-// File search with masks: FindFirst / FindNext / FindClose and MatchesMask.
+// File search with masks: FindFirst / FindNext / FindClose and MatchesMask
+// ('*', '?' and bracketed sets such as [a-c] or [!0-9], ignoring case).
 #include <dirent.h>
 #include <sys/stat.h>
 #include <time.h>
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "platform/rtl/sysutils.h"
 
@@ -37,23 +40,80 @@ std::u32string Fold(const std::string& S) {
     return r;
 }
 
-bool Match(const std::u32string& s, const std::u32string& m) {
-    size_t si = 0, mi = 0, star = std::u32string::npos, back = 0;
+// One element of a mask: a character, '?', '*' or a bracketed set.
+struct MaskItem {
+    enum Kind { Char, Any, Star, Set } kind = Char;
+    char32_t c = 0;
+    bool negate = false;
+    std::vector<std::pair<char32_t, char32_t>> ranges;
+};
+
+std::vector<MaskItem> ParseMask(const std::u32string& m) {
+    std::vector<MaskItem> r;
+    for (size_t i = 0; i < m.size(); ++i) {
+        MaskItem it;
+        if (m[i] == U'*') {
+            it.kind = MaskItem::Star;
+        } else if (m[i] == U'?') {
+            it.kind = MaskItem::Any;
+        } else if (m[i] == U'[' && m.find(U']', i + 1) != std::u32string::npos) {
+            // [abc], [a-z], [!a-z]; an unclosed '[' is an ordinary character
+            it.kind = MaskItem::Set;
+            size_t close = m.find(U']', i + 1);
+            size_t k = i + 1;
+            if (k < close && m[k] == U'!') {
+                it.negate = true;
+                ++k;
+            }
+            for (; k < close; ++k) {
+                if (k + 2 < close && m[k + 1] == U'-') {
+                    it.ranges.emplace_back(m[k], m[k + 2]);
+                    k += 2;
+                } else {
+                    it.ranges.emplace_back(m[k], m[k]);
+                }
+            }
+            i = close;
+        } else {
+            it.c = m[i];
+        }
+        r.push_back(std::move(it));
+    }
+    return r;
+}
+
+bool MatchOne(const MaskItem& it, char32_t c) {
+    switch (it.kind) {
+    case MaskItem::Any:
+        return true;
+    case MaskItem::Set: {
+        bool in = false;
+        for (const auto& r : it.ranges)
+            if (c >= r.first && c <= r.second) in = true;
+        return in != it.negate;
+    }
+    default:
+        return it.c == c;
+    }
+}
+
+bool Match(const std::u32string& s, const std::vector<MaskItem>& m) {
+    size_t si = 0, mi = 0, star = std::string::npos, back = 0;
     while (si < s.size()) {
-        if (mi < m.size() && (m[mi] == U'?' || m[mi] == s[si])) {
+        if (mi < m.size() && m[mi].kind != MaskItem::Star && MatchOne(m[mi], s[si])) {
             ++si;
             ++mi;
-        } else if (mi < m.size() && m[mi] == U'*') {
+        } else if (mi < m.size() && m[mi].kind == MaskItem::Star) {
             star = mi++;
             back = si;
-        } else if (star != std::u32string::npos) {
+        } else if (star != std::string::npos) {
             mi = star + 1;
             si = ++back;
         } else {
             return false;
         }
     }
-    while (mi < m.size() && m[mi] == U'*') ++mi;
+    while (mi < m.size() && m[mi].kind == MaskItem::Star) ++mi;
     return mi == m.size();
 }
 
@@ -80,7 +140,7 @@ int AttrOf(const std::string& Name, const struct stat& st) {
 bool MatchesMask(const std::string& FileName, const std::string& Mask) {
     // "*.*" means every name, with or without a dot
     if (Mask == "*.*") return true;
-    return Match(Fold(FileName), Fold(Mask));
+    return Match(Fold(FileName), ParseMask(Fold(Mask)));
 }
 
 int FindFirst(const std::string& Path, int Attr, TSearchRec& F) {

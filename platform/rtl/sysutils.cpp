@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 #include "platform/rtl/sysutils.h"
 
@@ -21,6 +22,26 @@ int64_t Round(double X) {
 }
 
 int64_t Trunc(double X) { return static_cast<int64_t>(std::trunc(X)); }
+
+uint32_t RandSeed = 0;
+
+static uint32_t NextRandom() {
+    RandSeed = RandSeed * 0x08088405u + 1u;
+    return RandSeed;
+}
+
+int Random(int Range) {
+    if (Range <= 0) return 0;
+    return static_cast<int>((static_cast<uint64_t>(NextRandom()) * static_cast<uint64_t>(Range)) >> 32);
+}
+
+double Random() { return NextRandom() / 4294967296.0; }
+
+void Randomize() {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    RandSeed = static_cast<uint32_t>(ts.tv_sec) ^ static_cast<uint32_t>(ts.tv_nsec);
+}
 
 // ---- Integers as text -----------------------------------------------------
 

@@ -59,6 +59,11 @@ public:
 int64_t Round(double X);
 // Truncates toward zero.
 int64_t Trunc(double X);
+// Pseudo-random numbers from RandSeed: the same seed gives the same sequence.
+extern uint32_t RandSeed;
+int Random(int Range);  // uniform in 0 .. Range - 1; 0 when Range <= 0
+double Random();        // uniform in [0, 1)
+void Randomize();       // seeds from the clock
 
 // ---- Strings (UTF-8 bytes; case changes touch ASCII letters only) -----------
 std::string IntToStr(int64_t Value);
@@ -180,7 +185,8 @@ struct TSearchRec {
 int FindFirst(const std::string& Path, int Attr, TSearchRec& F);
 int FindNext(TSearchRec& F);
 void FindClose(TSearchRec& F);
-bool MatchesMask(const std::string& FileName, const std::string& Mask);  // case-blind '*' '?'
+// Case-blind '*', '?' and sets ("[a-c]", "[!0-9]"); "*.*" matches every name.
+bool MatchesMask(const std::string& FileName, const std::string& Mask);
 
 // ---- Dates and times ------------------------------------------------------
 // Days since 1899-12-30, the fraction the time of day.

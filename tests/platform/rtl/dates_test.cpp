@@ -193,6 +193,19 @@ TEST(Search, MasksAttributesAndOrder) {
     EXPECT_FALSE(MatchesMask("été", "ÉTÉ"));  // only ASCII letters fold
     EXPECT_FALSE(MatchesMask("abc", "a?"));
     EXPECT_TRUE(MatchesMask("", "*"));
+    struct SetCase {
+        const char* name;
+        const char* mask;
+        bool match;
+    };
+    const SetCase sets[] = {
+        {"track3.vob", "track[0-9].vob", true},   {"trackA.vob", "track[0-9].vob", false},
+        {"trackA.vob", "track[!0-9].vob", true},  {"track3.vob", "track[!0-9].vob", false},
+        {"B.txt", "[abc].*", true},               {"d.txt", "[a-c].*", false},
+        {"x[1.txt", "x[1.txt", true},             {"VTS_01_1.VOB", "vts_??_[1-9].vob", true},
+        {"noext", "*.*", true},
+    };
+    for (const auto& c : sets) EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " " << c.mask;
 }
 
 }  // namespace

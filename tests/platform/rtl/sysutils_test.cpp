@@ -24,6 +24,31 @@ TEST(Numbers, RoundHalvesToEvenAndTruncTowardZero) {
     }
 }
 
+TEST(Numbers, RandomIsRepeatableAndInRange) {
+    RandSeed = 12345;
+    std::vector<int> first;
+    for (int i = 0; i < 50; ++i) first.push_back(Random(7));
+    RandSeed = 12345;
+    std::vector<int> again;
+    for (int i = 0; i < 50; ++i) again.push_back(Random(7));
+    EXPECT_EQ(first, again);
+    int seen[7] = {};
+    for (int i = 0; i < 7000; ++i) {
+        int r = Random(7);
+        ASSERT_GE(r, 0);
+        ASSERT_LT(r, 7);
+        ++seen[r];
+    }
+    for (int n : seen) EXPECT_GT(n, 700);  // roughly uniform
+    EXPECT_EQ(Random(0), 0);
+    EXPECT_EQ(Random(-3), 0);
+    for (int i = 0; i < 100; ++i) {
+        double d = Random();
+        ASSERT_GE(d, 0.0);
+        ASSERT_LT(d, 1.0);
+    }
+}
+
 struct FormatCase {
     const char* fmt;
     std::vector<TVarRec> args;
