@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <ftw.h>
+#include <sys/stat.h>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -44,6 +45,11 @@ inline std::string ReadText(const std::string& path) {
 }
 
 inline bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+inline bool IsFolder(const std::string& path) {
+    struct stat st{};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 struct TRunResult {
     bool Started = false;
@@ -124,6 +130,46 @@ inline TRunResult RunLikeRunner(const std::string& commandLine, DWORD flags = 0,
     }
     for (HANDLE h : {inR, inW, outR, outW, errR, errW}) CloseHandle(h);
     return r;
+}
+
+// Restores the named environment variables when it goes.
+struct TEnvGuard {
+    explicit TEnvGuard(std::vector<std::string> names) {
+        for (auto& n : names) {
+            const char* v = std::getenv(n.c_str());
+            Saved.push_back({n, v ? std::string(v) : std::string(), v != nullptr});
+        }
+    }
+    ~TEnvGuard() {
+        for (auto& s : Saved) {
+            if (s.Had)
+                ::setenv(s.Name.c_str(), s.Value.c_str(), 1);
+            else
+                ::unsetenv(s.Name.c_str());
+        }
+    }
+    struct TSaved {
+        std::string Name, Value;
+        bool Had;
+    };
+    std::vector<TSaved> Saved;
+};
+
+// Waits (bounded) until a file holds something.
+inline std::string WaitForText(const std::string& path, int seconds = 10) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::string t = ReadText(path);
+        if (!t.empty()) return t;
+        ::usleep(10000);
+    }
+    return ReadText(path);
+}
+
+// A folder holding only a stand-in "xdg-open" (the test tool under that name).
+inline void MakeFakeOpener(const std::string& dir, const std::string& tool) {
+    WriteText(dir + "xdg-open", ReadText(tool));
+    ::chmod((dir + "xdg-open").c_str(), 0755);
 }
 
 inline std::string Quote(const std::string& s) { return "\"" + s + "\""; }

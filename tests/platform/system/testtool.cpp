@@ -8,6 +8,7 @@
 //   testtool cwd            writes its working folder
 //   testtool env NAME       writes the value of NAME, or "(unset)"
 //   testtool spawnsleep S   starts "testtool sleep S" and waits for it
+// Named xdg-open, it writes its arguments to the file $SYS_OPENER_LOG.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,15 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    // Standing in for xdg-open: note each argument in the file $SYS_OPENER_LOG.
+    std::string self = argv[0];
+    if (self.size() >= 8 && self.compare(self.size() - 8, 8, "xdg-open") == 0) {
+        if (FILE* f = std::fopen(std::getenv("SYS_OPENER_LOG") ? std::getenv("SYS_OPENER_LOG") : "/dev/null", "a")) {
+            for (int i = 1; i < argc; ++i) std::fprintf(f, "[%s]\n", argv[i]);
+            std::fclose(f);
+        }
+        return 0;
+    }
     if (argc < 2) return 2;
     std::string mode = argv[1];
     if (mode == "args") {
