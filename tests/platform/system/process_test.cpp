@@ -136,6 +136,46 @@ TEST(CreateProcess, PriorityClassesBecomeNiceValues) {
     EXPECT_EQ(::getpriority(PRIO_PROCESS, 0), own);
 }
 
+TEST(CreateProcess, WideCallsTakeUtf16) {
+    std::string narrow = Quote(kTool) + " args \"Grüße 𝄞\"";
+    // Build the UTF-16 text by hand from the UTF-8 one, as the Unicode layer would.
+    std::u16string wide;
+    for (size_t i = 0; i < narrow.size();) {
+        unsigned char b = static_cast<unsigned char>(narrow[i]);
+        uint32_t cp;
+        int len = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : 4;
+        cp = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+        for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(narrow[i + k]) & 0x3F);
+        i += len;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            wide += static_cast<char16_t>(0xD800 + (cp >> 10));
+            wide += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            wide += static_cast<char16_t>(cp);
+        }
+    }
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE r, w;
+    ASSERT_TRUE(CreatePipe(&r, &w, &sa, 0));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = w;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessW(nullptr, wide.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_EQ(WaitForSingleObject(pi.hProcess, 10000), WAIT_OBJECT_0);
+    CloseHandle(w);
+    std::string got;
+    char buf[256];
+    DWORD n = 0;
+    while (ReadFile(r, buf, sizeof buf, &n, nullptr) && n) got.append(buf, n);
+    EXPECT_EQ(got, "[Grüße 𝄞]\n");
+    CloseHandle(r);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+}
+
 TEST(TerminateProcess, EndsTheChildWithTheGivenCode) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
