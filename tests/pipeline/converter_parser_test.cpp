@@ -51,7 +51,9 @@ TEST(ConverterParser, TimeValues) {
     for (const auto& c : cases) {
         int64_t ms = -1;
         EXPECT_EQ(ReadTimeValue(c.text, ms), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(ms, c.ms) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(ms, c.ms) << c.text;
+        }
     }
 }
 
