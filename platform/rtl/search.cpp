@@ -155,8 +155,12 @@ int FindFirst(const std::string& Path, int Attr, TSearchRec& F) {
         if (MatchesMask(name, F.Mask)) F.Pending.push_back(name);
     }
     ::closedir(d);
-    // Sorted for a stable order; kept reversed so that FindNext takes from the back.
-    std::sort(F.Pending.begin(), F.Pending.end(), std::greater<>());
+    // Sorted ignoring case, as users expect a listing to read; kept reversed so
+    // that FindNext takes from the back.
+    std::sort(F.Pending.begin(), F.Pending.end(), [](const std::string& a, const std::string& b) {
+        int c = CompareText(a, b);
+        return c != 0 ? c > 0 : a > b;
+    });
     int r = FindNext(F);
     return r == ErrNoMoreFiles ? ErrFileNotFound : r;
 }

@@ -180,7 +180,8 @@ struct TSearchRec {
     int Want = 0;
 };
 // Mask is a folder and a pattern with '*' and '?' ("dir/*.jpg"), matched case-blind.
-// Answer 0 when a file was found. Folders are returned only when Attr asks for faDirectory;
+// Entries come in name order ignoring case. Answer 0 when a file was found.
+// Names starting with '.' are hidden: returned only when Attr asks for faHidden. Folders are returned only when Attr asks for faDirectory;
 // "." and ".." are returned like the class library does when folders are asked for.
 int FindFirst(const std::string& Path, int Attr, TSearchRec& F);
 int FindNext(TSearchRec& F);

@@ -154,7 +154,7 @@ std::vector<std::string> Search(const std::string& Path, int Attr) {
 
 TEST(Search, MasksAttributesAndOrder) {
     TempFolder tmp;
-    for (const char* n : {"b.jpg", "A.JPG", "c.png", ".hidden.jpg", "été 1.jpg", "noext", "x.jpeg"})
+    for (const char* n : {"b.jpg", "A.JPG", "c.png", ".hidden.jpg", "été 1.jpg", "noext", "x.jpeg", "Zed.jpg"})
         std::ofstream(tmp.Path + n) << "12345";
     ForceDirectories(tmp.Path + "sub dir.jpg");
     using V = std::vector<std::string>;
@@ -164,13 +164,14 @@ TEST(Search, MasksAttributesAndOrder) {
         V want;
     };
     const Case cases[] = {
-        {"*.jpg", 0, {"A.JPG", "b.jpg", "été 1.jpg"}},
-        {"*.jpg", faAnyFile, {".hidden.jpg", "A.JPG", "b.jpg", "sub dir.jpg/", "été 1.jpg"}},
-        {"*.jpg", faDirectory, {"A.JPG", "b.jpg", "sub dir.jpg/", "été 1.jpg"}},
+        {"*.jpg", 0, {"A.JPG", "b.jpg", "Zed.jpg", "été 1.jpg"}},  // case-blind order
+        {"*.jpg", faAnyFile, {".hidden.jpg", "A.JPG", "b.jpg", "sub dir.jpg/", "Zed.jpg", "été 1.jpg"}},
+        {"*.jpg", faDirectory, {"A.JPG", "b.jpg", "sub dir.jpg/", "Zed.jpg", "été 1.jpg"}},
         {"?.jpg", 0, {"A.JPG", "b.jpg"}},
         {"?t? 1.*", 0, {"été 1.jpg"}},  // '?' is one character, not one byte
-        {"*.*", 0, {"A.JPG", "b.jpg", "c.png", "noext", "x.jpeg", "été 1.jpg"}},
-        {"*", faDirectory, {"./", "../", "A.JPG", "b.jpg", "c.png", "noext", "sub dir.jpg/", "x.jpeg", "été 1.jpg"}},
+        {"*.*", 0, {"A.JPG", "b.jpg", "c.png", "noext", "x.jpeg", "Zed.jpg", "été 1.jpg"}},
+        {"*", faDirectory,
+         {"./", "../", "A.JPG", "b.jpg", "c.png", "noext", "sub dir.jpg/", "x.jpeg", "Zed.jpg", "été 1.jpg"}},
         {"*.gif", faAnyFile, {}},
         {"noext", 0, {"noext"}},
     };
