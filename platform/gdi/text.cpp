@@ -1,5 +1,22 @@
-// Text: fonts through fontconfig and FreeType, the face table, metrics,
-// extents and glyph drawing.
+// Text: fonts through fontconfig and FreeType (one table maps the faces callers
+// ask for to free faces), metrics, extents and glyph drawing. Glyphs are
+// rendered monochrome unless the font asks for anti-aliasing; either way the
+// result is the same on every run.
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
+#include FT_TRUETYPE_TABLES_H
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
 #include "platform/gdi/gdi_private.h"
 
 namespace gdi {
@@ -77,4 +94,619 @@ std::string Utf16ToUtf8(const char16_t* Text, int Count) {
     return Out;
 }
 
+// ---- Faces ---------------------------------------------------------------------
+
+// The faces callers ask for, mapped to metric-compatible or close free faces.
+struct TFaceMap {
+    const char* Requested;
+    const char* Family;
+};
+const TFaceMap FaceTable[] = {
+    {"Arial", "Liberation Sans"},
+    {"MS Sans Serif", "Liberation Sans"},
+    {"MS Shell Dlg", "Liberation Sans"},
+    {"MS Shell Dlg 2", "DejaVu Sans Condensed"},
+    {"Microsoft Sans Serif", "Liberation Sans"},
+    {"System", "Liberation Sans"},
+    {"Tahoma", "DejaVu Sans Condensed"},
+    {"Verdana", "DejaVu Sans"},
+    {"Courier New", "Liberation Mono"},
+    {"Courier", "Liberation Mono"},
+    {"Fixedsys", "Liberation Mono"},
+    {"Terminal", "Liberation Mono"},
+    {"Lucida Console", "DejaVu Sans Mono"},
+    {"Times New Roman", "Liberation Serif"},
+    {"Times", "Liberation Serif"},
+};
+const char* DefaultFamily = "Liberation Sans";
+const char* FallbackFamily = "DejaVu Sans";  // wide coverage for characters the face lacks
+
+struct TGlyph {
+    int Advance = 0;
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    std::vector<uint8_t> Coverage;  // 0..255, Width x Height
+};
+
+struct TFontFace {
+    FT_Face Face = nullptr;
+    bool Mono = true;
+    bool SynthBold = false;
+    bool SynthItalic = false;
+    TEXTMETRICW Tm{};
+    int UnderlinePos = 1;  // below the baseline
+    int UnderlineThick = 1;
+    int StrikePos = 3;  // above the baseline
+    std::shared_ptr<TFontFace> Fallback;
+    std::unordered_map<uint32_t, TGlyph> Glyphs;
+    ~TFontFace() {
+        if (Face) FT_Done_Face(Face);
+    }
+};
+
+namespace {
+
+std::mutex& FontLock() {
+    static std::mutex* M = new std::mutex;
+    return *M;
+}
+
+FT_Library Library() {
+    static FT_Library Lib = [] {
+        FT_Library L = nullptr;
+        FT_Init_FreeType(&L);
+        return L;
+    }();
+    return Lib;
+}
+
+std::map<std::string, std::shared_ptr<TFontFace>>& FaceCache() {
+    static auto* Cache = new std::map<std::string, std::shared_ptr<TFontFace>>;
+    return *Cache;
+}
+
+bool SameName(const std::string& A, const char* B) {
+    size_t N = std::strlen(B);
+    if (A.size() != N) return false;
+    for (size_t I = 0; I < N; ++I)
+        if (std::tolower(static_cast<unsigned char>(A[I])) != std::tolower(static_cast<unsigned char>(B[I]))) return false;
+    return true;
+}
+
+const char* MapFamily(const std::string& Requested) {
+    for (const TFaceMap& M : FaceTable)
+        if (SameName(Requested, M.Requested)) return M.Family;
+    return nullptr;
+}
+
+struct TMatch {
+    std::string File;
+    int Index = 0;
+    bool Bold = false;
+    bool Italic = false;
+};
+
+// Asks fontconfig for Family; false when it offers some other family instead.
+bool MatchFamily(const char* Family, bool Bold, bool Italic, bool Exact, TMatch& Out) {
+    FcPattern* P = FcPatternCreate();
+    FcPatternAddString(P, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family));
+    FcPatternAddInteger(P, FC_WEIGHT, Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(P, FC_SLANT, Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, P, FcMatchPattern);
+    FcDefaultSubstitute(P);
+    FcResult R;
+    FcPattern* M = FcFontMatch(nullptr, P, &R);
+    FcPatternDestroy(P);
+    if (!M) return false;
+    bool Ok = false;
+    FcChar8* File = nullptr;
+    FcChar8* Found = nullptr;
+    if (FcPatternGetString(M, FC_FILE, 0, &File) == FcResultMatch &&
+        FcPatternGetString(M, FC_FAMILY, 0, &Found) == FcResultMatch) {
+        Ok = !Exact || SameName(reinterpret_cast<const char*>(Found), Family);
+        // Families with several names (DejaVu Sans, DejaVu Sans Condensed) list them all.
+        for (int I = 1; !Ok && FcPatternGetString(M, FC_FAMILY, I, &Found) == FcResultMatch; ++I)
+            Ok = SameName(reinterpret_cast<const char*>(Found), Family);
+        if (Ok) {
+            Out.File = reinterpret_cast<const char*>(File);
+            int Index = 0, Weight = 0, Slant = 0;
+            FcPatternGetInteger(M, FC_INDEX, 0, &Index);
+            FcPatternGetInteger(M, FC_WEIGHT, 0, &Weight);
+            FcPatternGetInteger(M, FC_SLANT, 0, &Slant);
+            Out.Index = Index;
+            Out.Bold = Weight >= FC_WEIGHT_DEMIBOLD;
+            Out.Italic = Slant != FC_SLANT_ROMAN;
+        }
+    }
+    FcPatternDestroy(M);
+    return Ok;
+}
+
+bool ResolveFile(const std::string& Requested, bool Bold, bool Italic, TMatch& Out) {
+    static std::once_flag Once;
+    std::call_once(Once, [] {
+        FcInit();
+        // Hand fontconfig's caches back at exit, so leak checkers see a clean exit.
+        std::atexit([] { FcFini(); });
+    });
+    const char* Mapped = MapFamily(Requested);
+    if (Mapped && MatchFamily(Mapped, Bold, Italic, true, Out)) return true;
+    if (!Mapped && !Requested.empty() && MatchFamily(Requested.c_str(), Bold, Italic, true, Out)) return true;
+    if (MatchFamily(DefaultFamily, Bold, Italic, true, Out)) return true;
+    return MatchFamily(DefaultFamily, Bold, Italic, false, Out);
+}
+
+int Scale(FT_Long Units, int Ppem, FT_UShort UnitsPerEm) {
+    return static_cast<int>((int64_t(Units) * Ppem + UnitsPerEm / 2) / UnitsPerEm);
+}
+
+std::shared_ptr<TFontFace> OpenFace(const TMatch& M, const LOGFONTW& Log, bool Bold, bool Italic) {
+    std::string Key = M.File + "|" + std::to_string(M.Index) + "|" + std::to_string(Log.lfHeight) + "|" +
+                      std::to_string(Log.lfWidth) + "|" + std::to_string(Bold) + std::to_string(Italic) + "|" +
+                      std::to_string(Log.lfQuality == ANTIALIASED_QUALITY || Log.lfQuality == CLEARTYPE_QUALITY);
+    auto& Cache = FaceCache();
+    auto It = Cache.find(Key);
+    if (It != Cache.end()) return It->second;
+    FT_Face Face = nullptr;
+    if (!Library() || FT_New_Face(Library(), M.File.c_str(), M.Index, &Face) != 0) return nullptr;
+    auto F = std::make_shared<TFontFace>();
+    F->Face = Face;
+    F->Mono = !(Log.lfQuality == ANTIALIASED_QUALITY || Log.lfQuality == CLEARTYPE_QUALITY);
+    F->SynthBold = Bold && !M.Bold;
+    F->SynthItalic = Italic && !M.Italic;
+    FT_UShort Upem = Face->units_per_EM ? Face->units_per_EM : 2048;
+    auto* Os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(Face, FT_SFNT_OS2));
+    auto* Hhea = static_cast<TT_HoriHeader*>(FT_Get_Sfnt_Table(Face, FT_SFNT_HHEA));
+    FT_Long WinAscent = Os2 ? Os2->usWinAscent : Face->ascender;
+    FT_Long WinDescent = Os2 ? Os2->usWinDescent : -Face->descender;
+    // Negative heights are the em size in pixels; positive ones the cell height.
+    int Ppem;
+    if (Log.lfHeight < 0)
+        Ppem = -Log.lfHeight;
+    else if (Log.lfHeight > 0)
+        Ppem = std::max(1, static_cast<int>((int64_t(Log.lfHeight) * Upem + (WinAscent + WinDescent) / 2) /
+                                            std::max<FT_Long>(WinAscent + WinDescent, 1)));
+    else
+        Ppem = 12;
+    Ppem = std::min(Ppem, 2000);
+    int AvgUnits = Os2 && Os2->xAvgCharWidth > 0 ? Os2->xAvgCharWidth : Upem / 2;
+    int XPpem = Ppem;
+    if (Log.lfWidth > 0) XPpem = std::clamp(static_cast<int>((int64_t(Log.lfWidth) * Upem + AvgUnits / 2) / AvgUnits), 1, 4000);
+    FT_Set_Pixel_Sizes(Face, static_cast<FT_UInt>(XPpem), static_cast<FT_UInt>(Ppem));
+    TEXTMETRICW& Tm = F->Tm;
+    Tm.tmAscent = Scale(WinAscent, Ppem, Upem);
+    Tm.tmDescent = Scale(WinDescent, Ppem, Upem);
+    Tm.tmHeight = Tm.tmAscent + Tm.tmDescent;
+    Tm.tmInternalLeading = std::max(0L, static_cast<long>(Tm.tmHeight - Ppem));
+    if (Hhea) {
+        FT_Long Gap = Hhea->Line_Gap - ((WinAscent + WinDescent) - (Hhea->Ascender - Hhea->Descender));
+        Tm.tmExternalLeading = std::max(0, Scale(Gap, Ppem, Upem));
+    }
+    Tm.tmAveCharWidth = std::max(1, Scale(AvgUnits, XPpem, Upem));
+    Tm.tmMaxCharWidth = std::max(1, Scale(Face->bbox.xMax - Face->bbox.xMin, XPpem, Upem));
+    Tm.tmWeight = Log.lfWeight ? Log.lfWeight : FW_NORMAL;
+    Tm.tmOverhang = 0;
+    Tm.tmDigitizedAspectX = 96;
+    Tm.tmDigitizedAspectY = 96;
+    Tm.tmFirstChar = 0x20;
+    Tm.tmLastChar = 0xFFFC;
+    Tm.tmDefaultChar = 0x1F;
+    Tm.tmBreakChar = 0x20;
+    Tm.tmItalic = Log.lfItalic ? 1 : 0;
+    Tm.tmUnderlined = Log.lfUnderline ? 1 : 0;
+    Tm.tmStruckOut = Log.lfStrikeOut ? 1 : 0;
+    bool Fixed = FT_IS_FIXED_WIDTH(Face);
+    int Family = Fixed ? FF_MODERN : (Log.lfPitchAndFamily & 0xF0) ? (Log.lfPitchAndFamily & 0xF0) : FF_SWISS;
+    Tm.tmPitchAndFamily = static_cast<BYTE>((Fixed ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE | Family);
+    Tm.tmCharSet = Log.lfCharSet == SYMBOL_CHARSET ? SYMBOL_CHARSET : ANSI_CHARSET;
+    F->UnderlinePos = std::max(1, Scale(-Face->underline_position, Ppem, Upem));
+    F->UnderlineThick = std::max(1, Scale(Face->underline_thickness, Ppem, Upem));
+    F->StrikePos = std::max(1, Scale(Os2 ? Os2->yStrikeoutPosition : WinAscent / 3, Ppem, Upem));
+    Cache[Key] = F;
+    return F;
+}
+
+std::shared_ptr<TFontFace> FaceOf(TFont& Font) {
+    if (Font.Face) return Font.Face;
+    std::string Name = Utf16ToUtf8(Font.Log.lfFaceName, -1);
+    bool Bold = Font.Log.lfWeight >= FW_SEMIBOLD, Italic = Font.Log.lfItalic != 0;
+    TMatch M;
+    if (!ResolveFile(Name, Bold, Italic, M)) return nullptr;
+    Font.Face = OpenFace(M, Font.Log, Bold, Italic);
+    if (Font.Face && !Font.Face->Fallback && !SameName(Name, FallbackFamily)) {
+        TMatch Fb;
+        if (MatchFamily(FallbackFamily, Bold, Italic, true, Fb) && Fb.File != M.File)
+            Font.Face->Fallback = OpenFace(Fb, Font.Log, Bold, Italic);
+    }
+    return Font.Face;
+}
+
+const TGlyph& GlyphOf(TFontFace& F, uint32_t Code) {
+    auto It = F.Glyphs.find(Code);
+    if (It != F.Glyphs.end()) return It->second;
+    TGlyph& G = F.Glyphs[Code];
+    FT_UInt Index = FT_Get_Char_Index(F.Face, Code);
+    if (Index == 0 && F.Fallback && FT_Get_Char_Index(F.Fallback->Face, Code) != 0) {
+        G = GlyphOf(*F.Fallback, Code);
+        return G;
+    }
+    FT_Int32 Flags = FT_LOAD_DEFAULT | (F.Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+    if (FT_Load_Glyph(F.Face, Index, Flags) != 0) return G;
+    FT_GlyphSlot Slot = F.Face->glyph;
+    if (F.SynthItalic) FT_GlyphSlot_Oblique(Slot);
+    if (F.SynthBold) FT_GlyphSlot_Embolden(Slot);
+    G.Advance = static_cast<int>((Slot->advance.x + 32) >> 6);
+    if (FT_Render_Glyph(Slot, F.Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) return G;
+    const FT_Bitmap& B = Slot->bitmap;
+    G.Left = Slot->bitmap_left;
+    G.Top = Slot->bitmap_top;
+    G.Width = static_cast<int>(B.width);
+    G.Height = static_cast<int>(B.rows);
+    G.Coverage.assign(static_cast<size_t>(G.Width) * G.Height, 0);
+    for (int Y = 0; Y < G.Height; ++Y) {
+        const uint8_t* Row = B.buffer + static_cast<ptrdiff_t>(Y) * B.pitch;
+        for (int X = 0; X < G.Width; ++X)
+            G.Coverage[static_cast<size_t>(Y) * G.Width + X] =
+                B.pixel_mode == FT_PIXEL_MODE_MONO ? ((Row[X >> 3] & (0x80 >> (X & 7))) ? 255 : 0) : Row[X];
+    }
+    return G;
+}
+
+std::vector<uint32_t> CodePoints(const char16_t* Text, size_t Count) {
+    std::vector<uint32_t> Out;
+    for (size_t I = 0; I < Count; ++I) {
+        uint32_t C = Text[I];
+        if (C >= 0xD800 && C < 0xDC00 && I + 1 < Count && Text[I + 1] >= 0xDC00 && Text[I + 1] < 0xE000) {
+            C = 0x10000 + ((C - 0xD800) << 10) + (Text[I + 1] - 0xDC00);
+            ++I;
+        }
+        Out.push_back(C);
+    }
+    return Out;
+}
+
+std::shared_ptr<TFont> DCFont(const TDC& Dc) { return Dc.S.Font; }
+
+// Advances of each character of Text in the DC's font (with the character extra).
+bool Advances(TDC& Dc, const std::vector<uint32_t>& Codes, std::vector<int>& Out, TEXTMETRICW* Tm) {
+    auto Font = DCFont(Dc);
+    if (!Font) return false;
+    std::lock_guard<std::mutex> G(FontLock());
+    auto Face = FaceOf(*Font);
+    if (!Face) return false;
+    if (Tm) *Tm = Face->Tm;
+    Out.clear();
+    for (uint32_t C : Codes) Out.push_back(GlyphOf(*Face, C).Advance + Dc.S.CharExtra);
+    return true;
+}
+
+int Sum(const std::vector<int>& V) {
+    int S = 0;
+    for (int A : V) S += A;
+    return S;
+}
+
+std::u16string Wide(LPCSTR Text, int Count) { return Utf8ToUtf16(Text, Count); }
+std::u16string Wide(LPCWSTR Text, int Count) {
+    if (!Text) return {};
+    if (Count < 0) return std::u16string(Text);
+    return std::u16string(Text, static_cast<size_t>(Count));
+}
+
+BOOL DrawTextRun(HDC Handle, int X, int Y, UINT Options, const RECT* Rect, const std::u16string& Text, const INT* Dx) {
+    TTarget T;
+    if (!T.Begin(Handle)) return FALSE;
+    TDC& Dc = *T.Dc;
+    std::vector<uint32_t> Codes = CodePoints(Text.data(), Text.size());
+    std::vector<int> Adv;
+    TEXTMETRICW Tm;
+    if (!Advances(Dc, Codes, Adv, &Tm)) return FALSE;
+    if (Dx)
+        for (size_t I = 0; I < Adv.size(); ++I) Adv[I] = Dx[I];
+    int Width = Sum(Adv);
+    UINT Align = Dc.S.TextAlign;
+    if (Align & TA_UPDATECP) {
+        X = Dc.S.CurPos.x;
+        Y = Dc.S.CurPos.y;
+    }
+    int Left = X;
+    if ((Align & TA_CENTER) == TA_CENTER)
+        Left = X - Width / 2;
+    else if (Align & TA_RIGHT)
+        Left = X - Width;
+    int Baseline = Y + Tm.tmAscent;
+    if ((Align & TA_BASELINE) == TA_BASELINE)
+        Baseline = Y;
+    else if (Align & TA_BOTTOM)
+        Baseline = Y - Tm.tmDescent;
+    if (Align & TA_UPDATECP) {
+        if ((Align & TA_CENTER) == TA_CENTER) {
+        } else if (Align & TA_RIGHT)
+            Dc.S.CurPos.x = X - Width;
+        else
+            Dc.S.CurPos.x = X + Width;
+    }
+    // Surface coordinates from here on.
+    int Sx = Left + T.Dx, Sb = Baseline + T.Dy;
+    RECT Box{-0x7FFFFFF, -0x7FFFFFF, 0x7FFFFFF, 0x7FFFFFF};
+    if (Rect && (Options & ETO_CLIPPED)) Box = {Rect->left + T.Dx, Rect->top + T.Dy, Rect->right + T.Dx, Rect->bottom + T.Dy};
+    uint32_t Bk = T.MapColor(Dc.S.BkColor);
+    if (Rect && (Options & ETO_OPAQUE))
+        FillRectSolid(T, {Rect->left + T.Dx, Rect->top + T.Dy, Rect->right + T.Dx, Rect->bottom + T.Dy}, Bk);
+    if (Dc.S.BkMode == OPAQUE) {
+        RECT Cell{Sx, Sb - Tm.tmAscent, Sx + Width, Sb + Tm.tmDescent};
+        Cell = {std::max(Cell.left, Box.left), std::max(Cell.top, Box.top), std::min(Cell.right, Box.right),
+                std::min(Cell.bottom, Box.bottom)};
+        FillRectSolid(T, Cell, Bk);
+    }
+    uint32_t Ink = T.MapColor(Dc.S.TextColor);
+    auto Blend = [&](int Px, int Py, unsigned Cov) {
+        if (Cov == 0 || Px < Box.left || Px >= Box.right || Py < Box.top || Py >= Box.bottom || !T.Visible(Px, Py))
+            return;
+        uint32_t& D = T.Surf->Row(Py)[Px];
+        if (Cov >= 255 || T.Mono) {
+            if (Cov >= 128) D = Ink;
+        } else {
+            uint32_t Out = 0;
+            for (int Ch = 0; Ch < 24; Ch += 8) {
+                uint32_t A = (Ink >> Ch) & 0xFF, B = (D >> Ch) & 0xFF;
+                Out |= ((A * Cov + B * (255 - Cov) + 127) / 255) << Ch;
+            }
+            D = Out;
+        }
+        T.Touch({Px, Py, Px + 1, Py + 1});
+    };
+    {
+        std::lock_guard<std::mutex> G(FontLock());
+        auto Face = FaceOf(*Dc.S.Font);
+        if (!Face) return FALSE;
+        int Pen = Sx;
+        for (size_t I = 0; I < Codes.size(); ++I) {
+            const TGlyph& Gl = GlyphOf(*Face, Codes[I]);
+            for (int Gy = 0; Gy < Gl.Height; ++Gy)
+                for (int Gx = 0; Gx < Gl.Width; ++Gx)
+                    Blend(Pen + Gl.Left + Gx, Sb - Gl.Top + Gy, Gl.Coverage[static_cast<size_t>(Gy) * Gl.Width + Gx]);
+            Pen += Adv[I];
+        }
+        auto Line = [&](int Top, int Thick) {
+            for (int Ly = Top; Ly < Top + Thick; ++Ly)
+                for (int Lx = Sx; Lx < Sx + Width; ++Lx) Blend(Lx, Ly, 255);
+        };
+        if (Dc.S.Font->Log.lfUnderline) Line(Sb + Face->UnderlinePos, Face->UnderlineThick);
+        if (Dc.S.Font->Log.lfStrikeOut) Line(Sb - Face->StrikePos, Face->UnderlineThick);
+    }
+    return TRUE;
+}
+
+BOOL Extent(HDC Handle, const std::u16string& Text, SIZE* Size) {
+    auto Dc = FindDC(Handle);
+    if (!Dc || !Size) return FALSE;
+    std::vector<int> Adv;
+    TEXTMETRICW Tm;
+    if (!Advances(*Dc, CodePoints(Text.data(), Text.size()), Adv, &Tm)) return FALSE;
+    Size->cx = Sum(Adv);
+    Size->cy = Tm.tmHeight;
+    return TRUE;
+}
+
+BOOL ExtentEx(HDC Handle, const std::u16string& Text, int MaxExtent, INT* Fit, INT* Dx, SIZE* Size) {
+    auto Dc = FindDC(Handle);
+    if (!Dc) return FALSE;
+    std::vector<int> Adv;
+    TEXTMETRICW Tm;
+    if (!Advances(*Dc, CodePoints(Text.data(), Text.size()), Adv, &Tm)) return FALSE;
+    int Total = 0, N = 0;
+    bool Fitting = true;
+    for (size_t I = 0; I < Adv.size(); ++I) {
+        Total += Adv[I];
+        if (Fitting && (MaxExtent < 0 || Total <= MaxExtent))
+            ++N;
+        else
+            Fitting = false;
+        if (Dx) Dx[I] = Total;
+    }
+    if (Fit) *Fit = N;
+    if (Size) *Size = {Total, Tm.tmHeight};
+    return TRUE;
+}
+
+HFONT NewFont(const LOGFONTW& Log) {
+    auto F = std::make_shared<TFont>();
+    F->Type = OBJ_FONT;
+    F->Log = Log;
+    return Register(F);
+}
+
+LOGFONTW ToWide(const LOGFONTA& A) {
+    LOGFONTW W{};
+    std::memcpy(&W, &A, offsetof(LOGFONTA, lfFaceName));
+    std::u16string Name = Utf8ToUtf16(A.lfFaceName, static_cast<int>(strnlen(A.lfFaceName, LF_FACESIZE)));
+    for (size_t I = 0; I < Name.size() && I < LF_FACESIZE - 1; ++I) W.lfFaceName[I] = Name[I];
+    return W;
+}
+
+}  // namespace
+
+void ReleaseFonts() {
+    std::lock_guard<std::mutex> G(FontLock());
+    FaceCache().clear();
+}
+
 }  // namespace gdi
+
+using namespace gdi;
+
+HFONT CreateFontIndirectW(const LOGFONTW* Font) {
+    if (!Font) return nullptr;
+    return NewFont(*Font);
+}
+
+HFONT CreateFontIndirectA(const LOGFONTA* Font) {
+    if (!Font) return nullptr;
+    return NewFont(ToWide(*Font));
+}
+
+HFONT CreateFontA(int Height, int Width, int Escapement, int Orientation, int Weight, DWORD Italic, DWORD Underline,
+                  DWORD StrikeOut, DWORD CharSet, DWORD OutPrecision, DWORD ClipPrecision, DWORD Quality,
+                  DWORD PitchAndFamily, LPCSTR FaceName) {
+    LOGFONTA A{Height,
+               Width,
+               Escapement,
+               Orientation,
+               Weight,
+               static_cast<BYTE>(Italic ? 1 : 0),
+               static_cast<BYTE>(Underline ? 1 : 0),
+               static_cast<BYTE>(StrikeOut ? 1 : 0),
+               static_cast<BYTE>(CharSet),
+               static_cast<BYTE>(OutPrecision),
+               static_cast<BYTE>(ClipPrecision),
+               static_cast<BYTE>(Quality),
+               static_cast<BYTE>(PitchAndFamily),
+               {}};
+    if (FaceName) std::strncpy(A.lfFaceName, FaceName, LF_FACESIZE - 1);
+    return CreateFontIndirectA(&A);
+}
+
+HFONT CreateFontW(int Height, int Width, int Escapement, int Orientation, int Weight, DWORD Italic, DWORD Underline,
+                  DWORD StrikeOut, DWORD CharSet, DWORD OutPrecision, DWORD ClipPrecision, DWORD Quality,
+                  DWORD PitchAndFamily, LPCWSTR FaceName) {
+    LOGFONTW W{Height,
+               Width,
+               Escapement,
+               Orientation,
+               Weight,
+               static_cast<BYTE>(Italic ? 1 : 0),
+               static_cast<BYTE>(Underline ? 1 : 0),
+               static_cast<BYTE>(StrikeOut ? 1 : 0),
+               static_cast<BYTE>(CharSet),
+               static_cast<BYTE>(OutPrecision),
+               static_cast<BYTE>(ClipPrecision),
+               static_cast<BYTE>(Quality),
+               static_cast<BYTE>(PitchAndFamily),
+               {}};
+    for (int I = 0; FaceName && FaceName[I] && I < LF_FACESIZE - 1; ++I) W.lfFaceName[I] = FaceName[I];
+    return CreateFontIndirectW(&W);
+}
+
+bool GdiMappedFontFile(const char* FaceName, LONG Weight, bool Italic, char* Buffer, int BufferSize) {
+    if (!Buffer || BufferSize <= 0) return false;
+    std::lock_guard<std::mutex> G(FontLock());
+    TMatch M;
+    if (!ResolveFile(FaceName ? FaceName : "", Weight >= FW_SEMIBOLD, Italic, M)) return false;
+    if (static_cast<int>(M.File.size()) >= BufferSize) return false;
+    std::memcpy(Buffer, M.File.c_str(), M.File.size() + 1);
+    return true;
+}
+
+BOOL TextOutA(HDC Dc, int X, int Y, LPCSTR Text, int Count) {
+    if (!Text || Count < 0) return FALSE;
+    return DrawTextRun(Dc, X, Y, 0, nullptr, Wide(Text, Count), nullptr);
+}
+
+BOOL TextOutW(HDC Dc, int X, int Y, LPCWSTR Text, int Count) {
+    if (!Text || Count < 0) return FALSE;
+    return DrawTextRun(Dc, X, Y, 0, nullptr, Wide(Text, Count), nullptr);
+}
+
+BOOL ExtTextOutA(HDC Dc, int X, int Y, UINT Options, const RECT* Rect, LPCSTR Text, UINT Count, const INT* Dx) {
+    std::u16string W = Text ? Wide(Text, static_cast<int>(Count)) : std::u16string();
+    // Dx is given per character here: drop it if the counts disagree rather than read past it.
+    if (Dx && W.size() != Count) Dx = nullptr;
+    return DrawTextRun(Dc, X, Y, Options, Rect, W, Dx);
+}
+
+BOOL ExtTextOutW(HDC Dc, int X, int Y, UINT Options, const RECT* Rect, LPCWSTR Text, UINT Count, const INT* Dx) {
+    std::u16string W = Text ? Wide(Text, static_cast<int>(Count)) : std::u16string();
+    if (Dx && CodePoints(W.data(), W.size()).size() != W.size()) Dx = nullptr;
+    return DrawTextRun(Dc, X, Y, Options, Rect, W, Dx);
+}
+
+BOOL GetTextExtentPoint32A(HDC Dc, LPCSTR Text, int Count, SIZE* Size) {
+    if (!Text && Count > 0) return FALSE;
+    return Extent(Dc, Wide(Text, std::max(Count, 0)), Size);
+}
+
+BOOL GetTextExtentPoint32W(HDC Dc, LPCWSTR Text, int Count, SIZE* Size) {
+    if (!Text && Count > 0) return FALSE;
+    return Extent(Dc, Wide(Text, std::max(Count, 0)), Size);
+}
+
+BOOL GetTextExtentExPointA(HDC Dc, LPCSTR Text, int Count, int MaxExtent, INT* Fit, INT* Dx, SIZE* Size) {
+    if (!Text && Count > 0) return FALSE;
+    return ExtentEx(Dc, Wide(Text, std::max(Count, 0)), Fit ? MaxExtent : -1, Fit, Dx, Size);
+}
+
+BOOL GetTextExtentExPointW(HDC Dc, LPCWSTR Text, int Count, int MaxExtent, INT* Fit, INT* Dx, SIZE* Size) {
+    if (!Text && Count > 0) return FALSE;
+    return ExtentEx(Dc, Wide(Text, std::max(Count, 0)), Fit ? MaxExtent : -1, Fit, Dx, Size);
+}
+
+BOOL GetTextMetricsW(HDC Handle, TEXTMETRICW* Metrics) {
+    auto Dc = FindDC(Handle);
+    if (!Dc || !Metrics || !Dc->S.Font) return FALSE;
+    std::lock_guard<std::mutex> G(FontLock());
+    auto Face = FaceOf(*Dc->S.Font);
+    if (!Face) return FALSE;
+    *Metrics = Face->Tm;
+    return TRUE;
+}
+
+BOOL GetTextMetricsA(HDC Dc, TEXTMETRICA* Metrics) {
+    TEXTMETRICW W;
+    if (!Metrics || !GetTextMetricsW(Dc, &W)) return FALSE;
+    std::memcpy(Metrics, &W, offsetof(TEXTMETRICA, tmFirstChar));
+    Metrics->tmFirstChar = 0x20;
+    Metrics->tmLastChar = 0xFF;
+    Metrics->tmDefaultChar = 0x1F;
+    Metrics->tmBreakChar = 0x20;
+    Metrics->tmItalic = W.tmItalic;
+    Metrics->tmUnderlined = W.tmUnderlined;
+    Metrics->tmStruckOut = W.tmStruckOut;
+    Metrics->tmPitchAndFamily = W.tmPitchAndFamily;
+    Metrics->tmCharSet = W.tmCharSet;
+    return TRUE;
+}
+
+int GetTextFaceW(HDC Handle, int Count, LPWSTR Name) {
+    auto Dc = FindDC(Handle);
+    if (!Dc || !Dc->S.Font) return 0;
+    std::u16string Face(Dc->S.Font->Log.lfFaceName);
+    if (Face.empty()) Face = u"MS Sans Serif";
+    if (!Name) return static_cast<int>(Face.size()) + 1;
+    if (Count <= 0) return 0;
+    int N = std::min(static_cast<int>(Face.size()), Count - 1);
+    std::copy(Face.begin(), Face.begin() + N, Name);
+    Name[N] = 0;
+    return N + 1;
+}
+
+int GetTextFaceA(HDC Handle, int Count, LPSTR Name) {
+    WCHAR W[LF_FACESIZE];
+    if (!GetTextFaceW(Handle, LF_FACESIZE, W)) return 0;
+    std::string Face = Utf16ToUtf8(W, -1);
+    if (!Name) return static_cast<int>(Face.size()) + 1;
+    if (Count <= 0) return 0;
+    int N = std::min(static_cast<int>(Face.size()), Count - 1);
+    std::memcpy(Name, Face.data(), static_cast<size_t>(N));
+    Name[N] = 0;
+    return N + 1;
+}
+
+BOOL GetCharWidth32W(HDC Handle, UINT First, UINT Last, INT* Widths) {
+    auto Dc = FindDC(Handle);
+    if (!Dc || !Widths || Last < First || Last - First > 0x10FFFF) return FALSE;
+    std::vector<uint32_t> Codes;
+    for (UINT C = First; C <= Last; ++C) Codes.push_back(C);
+    std::vector<int> Adv;
+    if (!Advances(*Dc, Codes, Adv, nullptr)) return FALSE;
+    for (size_t I = 0; I < Adv.size(); ++I) Widths[I] = Adv[I] - Dc->S.CharExtra;
+    return TRUE;
+}
+
+BOOL GetCharWidth32A(HDC Dc, UINT First, UINT Last, INT* Widths) {
+    // Single bytes of the ANSI code page: Latin-1 code points here.
+    if (Last > 0xFF) return FALSE;
+    return GetCharWidth32W(Dc, First, Last, Widths);
+}
