@@ -67,7 +67,7 @@ void Randomize();       // seeds from the clock
 
 // ---- Strings (UTF-8 bytes; case changes touch ASCII letters only) -----------
 std::string IntToStr(int64_t Value);
-std::string IntToHex(int64_t Value, int Digits);
+std::string IntToHex(int64_t Value, int Digits);          // upper case; a negative int value shows its 32-bit pattern
 int StrToInt(const std::string& S);                     // EConvertError "'%s' is not a valid integer value"
 int StrToIntDef(const std::string& S, int Default);     // decimal, or hex with a leading '$' or "0x"
 int64_t StrToInt64Def(const std::string& S, int64_t Default);
