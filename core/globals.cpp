@@ -46,7 +46,7 @@ std::string LanguageFileName(const std::string& Value) {
 bool InitApplicationPaths() { return InitApplicationPaths(ExtractFilePath(GetModuleFileNameStr())); }
 
 bool InitApplicationPaths(const std::string& ApplicationDir) {
-    // Floating-point text always uses a point in this runtime: nothing to set.
+    DecimalSeparator = '.';  // all floating-point text of the program uses a point
     AppDir = AddTrailingBackslash(ApplicationDir);
     ConfigFile = AppDir + "config.ini";
     OptionsFile = AppDir + "options.ini";

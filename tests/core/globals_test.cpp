@@ -18,7 +18,9 @@ using coretest::WriteFile;
 class GlobalsTest : public coretest::CoreFixture {};
 
 TEST_F(GlobalsTest, NoConfigFileGivesEnglishAndWritesTitle) {
+    DecimalSeparator = ',';
     ASSERT_TRUE(InitApplicationPaths(App));
+    EXPECT_EQ(DecimalSeparator, '.');
     EXPECT_EQ(AppDir, App);
     EXPECT_EQ(ConfigFile, App + "config.ini");
     EXPECT_EQ(OptionsFile, App + "options.ini");
