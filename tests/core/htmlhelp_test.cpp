@@ -7,10 +7,11 @@
 #include "core/htmlhelp_decl.h"
 #include "core_fixture.h"
 #include "platform/help/htmlhelp.h"
+#include "platform/system/module.h"
 #include "platform/system/sysdefs.h"
 
 // One test: the binding is process-wide, so the order of the steps matters.
-TEST(HtmlHelpLoader, MissingViewerRaisesOnEveryCallThenBindsOnceItIsThere) {
+TEST(HtmlHelpLoader, MissingViewerOrEntryRaisesOnEveryCallThenBindsOnceItIsThere) {
     const std::string Dir = coretest::MakeScratchDir();
     ASSERT_FALSE(Dir.empty());
     const char* OldPath = std::getenv("PATH");
@@ -29,8 +30,21 @@ TEST(HtmlHelpLoader, MissingViewerRaisesOnEveryCallThenBindsOnceItIsThere) {
         }
     }
 
-    // A viewer appears: the next call binds and reaches the entry, which
+    // A module without the entry: the lookup fails on every call, and the
+    // missing entry is never called.
+    RegisterBuiltinModule(HTMLHELP_MODULE_NAME, {});
+    for (int Call = 0; Call < 2; ++Call) {
+        try {
+            HtmlHelp(nullptr, Dir + "English_help.chm", HH_DISPLAY_TOPIC, 0);
+            ADD_FAILURE() << "no exception on call " << Call;
+        } catch (const Exception& E) {
+            EXPECT_EQ(E.Message, "Function HTMLHELP cannot loaded!");
+        }
+    }
+
+    // The real viewer: the next call binds and reaches the entry, which
     // reports the missing help file without starting anything.
+    InitHtmlHelp();
     coretest::WriteFile(Dir + "bin/xdg-open", "#!/bin/sh\nexit 0\n");
     ::chmod((Dir + "bin/xdg-open").c_str(), 0755);
     ::setenv("PATH", (Dir + "bin").c_str(), 1);

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/globals.h"
+#include "core/multi_languages.h"
 #include "core/ui_texts.h"
 #include "core_fixture.h"
 
@@ -118,6 +119,14 @@ TEST_F(UITextsTest, MissingKeysAreAddedAfterARun) {
               "An error occurred while adding file:#13#13Can not get file \"%s\" complete name.");
     // Rewritten to the base name, so the Languages menu shows it from now on.
     EXPECT_EQ(IniValue(F, "Quillmake", "LanguageName"), "English");
+    TQemMultiLanguages Menu(LangsDir, "Quillmake", "LanguageName");
+    int Shown = 0;
+    for (int I = 0; I < Menu.GetCount(); ++I)
+        if (Menu.GetFileName(I) == F) {
+            EXPECT_EQ(Menu.GetLanguageName(I), "English");
+            ++Shown;
+        }
+    EXPECT_EQ(Shown, 1);
     // Other keys and the two sections stay as they were.
     EXPECT_EQ(IniValue(F, "Quillmake", "OwnKey"), "kept");
     EXPECT_EQ(IniValue(F, "QZAPP_AVSExt", "1"), ".rm");
