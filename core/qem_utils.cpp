@@ -13,31 +13,13 @@ std::string ExtractFileBaseName(const std::string& Path) {
     return Name;
 }
 
-namespace {
-
-std::string ReplaceAll(const std::string& S, const std::string& From, const std::string& To) {
-    std::string R;
-    R.reserve(S.size());
-    std::string::size_type At = 0;
-    for (;;) {
-        const std::string::size_type Hit = S.find(From, At);
-        if (Hit == std::string::npos) break;
-        R.append(S, At, Hit - At);
-        R += To;
-        At = Hit + From.size();
-    }
-    R.append(S, At, std::string::npos);
-    return R;
-}
-
-}  // namespace
-
 std::string ConvertLineBreaks(const std::string& Value, bool Decode) {
     const std::string S = Trim(Value);
     // A replacement never forms a new "#13", so one left-to-right pass gives
     // what searching again from the start after each replacement gives.
-    if (Decode) return ReplaceAll(S, "#13", "\r\n");
-    return ReplaceAll(ReplaceAll(ReplaceAll(S, "\r\n", "#13"), "\n", "#13"), "\r", "#13");
+    if (Decode) return StringReplace(S, "#13", "\r\n", rfReplaceAll);
+    const std::string Pairs = StringReplace(S, "\r\n", "#13", rfReplaceAll);
+    return StringReplace(StringReplace(Pairs, "\n", "#13", rfReplaceAll), "\r", "#13", rfReplaceAll);
 }
 
 std::string AddTrailingBackslash(const std::string& Path) {
