@@ -1,0 +1,15 @@
+// Choosing the screen from the environment.
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/screen/screen.h"
+
+std::unique_ptr<TScreen> OpenScreen() {
+    const char* want = std::getenv("TESSARO_SCREEN");
+    if (want && std::strcmp(want, "headless") == 0) return OpenHeadlessScreen();
+    const char* display = std::getenv("DISPLAY");
+    if ((want && std::strcmp(want, "x11") == 0) || (display && *display)) {
+        if (auto s = OpenX11Screen()) return s;
+    }
+    return OpenHeadlessScreen();
+}

@@ -1,0 +1,661 @@
+// The X11 screen: one undecorated X window per top-level window, our surface
+// shown with XPutImage (through MIT-SHM when the server offers it), mouse and
+// keyboard events handed to the window layer, file drops by XDND.
+//
+// A reader thread takes events off the connection. It never calls the window
+// layer while it holds the display lock, so a GUI thread that holds the
+// layer's lock may always draw.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+
+#include "platform/gdi/surface.h"
+#include "platform/screen/screen.h"
+
+namespace {
+
+constexpr int kVkPacket = 0xE7;
+
+int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
+
+struct TXWindow {
+    Window Xid = 0;
+    TGdiSurface* Surface = nullptr;
+    RECT Rect{};
+    bool Mapped = false;
+    XShmSegmentInfo Shm{};
+    XImage* ShmImage = nullptr;
+    int ShmW = 0, ShmH = 0;
+};
+
+int KeysymToVk(KeySym k) {
+    if (k >= XK_a && k <= XK_z) return static_cast<int>('A' + (k - XK_a));
+    if (k >= XK_A && k <= XK_Z) return static_cast<int>('A' + (k - XK_A));
+    if (k >= XK_0 && k <= XK_9) return static_cast<int>('0' + (k - XK_0));
+    if (k >= XK_F1 && k <= XK_F12) return static_cast<int>(0x70 + (k - XK_F1));
+    if (k >= XK_KP_0 && k <= XK_KP_9) return static_cast<int>(0x60 + (k - XK_KP_0));
+    switch (k) {
+    case XK_BackSpace: return 0x08;
+    case XK_Tab: case XK_ISO_Left_Tab: return 0x09;
+    case XK_Return: case XK_KP_Enter: return 0x0D;
+    case XK_Shift_L: return 0xA0;
+    case XK_Shift_R: return 0xA1;
+    case XK_Control_L: return 0xA2;
+    case XK_Control_R: return 0xA3;
+    case XK_Alt_L: case XK_Meta_L: return 0xA4;
+    case XK_Alt_R: case XK_Meta_R: case XK_ISO_Level3_Shift: return 0xA5;
+    case XK_Pause: return 0x13;
+    case XK_Caps_Lock: return 0x14;
+    case XK_Escape: return 0x1B;
+    case XK_space: return 0x20;
+    case XK_Prior: case XK_KP_Prior: return 0x21;
+    case XK_Next: case XK_KP_Next: return 0x22;
+    case XK_End: case XK_KP_End: return 0x23;
+    case XK_Home: case XK_KP_Home: return 0x24;
+    case XK_Left: case XK_KP_Left: return 0x25;
+    case XK_Up: case XK_KP_Up: return 0x26;
+    case XK_Right: case XK_KP_Right: return 0x27;
+    case XK_Down: case XK_KP_Down: return 0x28;
+    case XK_Print: return 0x2C;
+    case XK_Insert: case XK_KP_Insert: return 0x2D;
+    case XK_Delete: case XK_KP_Delete: return 0x2E;
+    case XK_Super_L: return 0x5B;
+    case XK_Super_R: return 0x5C;
+    case XK_Menu: return 0x5D;
+    case XK_KP_Multiply: return 0x6A;
+    case XK_KP_Add: return 0x6B;
+    case XK_KP_Subtract: return 0x6D;
+    case XK_KP_Decimal: return 0x6E;
+    case XK_KP_Divide: return 0x6F;
+    case XK_Num_Lock: return 0x90;
+    case XK_Scroll_Lock: return 0x91;
+    case XK_semicolon: case XK_colon: return 0xBA;
+    case XK_equal: case XK_plus: return 0xBB;
+    case XK_comma: case XK_less: return 0xBC;
+    case XK_minus: case XK_underscore: return 0xBD;
+    case XK_period: case XK_greater: return 0xBE;
+    case XK_slash: case XK_question: return 0xBF;
+    case XK_grave: case XK_asciitilde: return 0xC0;
+    case XK_bracketleft: case XK_braceleft: return 0xDB;
+    case XK_backslash: case XK_bar: return 0xDC;
+    case XK_bracketright: case XK_braceright: return 0xDD;
+    case XK_apostrophe: case XK_quotedbl: return 0xDE;
+    default: return 0;
+    }
+}
+
+// The keys whose characters the window layer makes itself from the key code.
+bool LayerTypesItself(int vk) {
+    return (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || vk == 0x20 || vk == 0x0D || vk == 0x08 ||
+           vk == 0x09 || vk == 0x1B || (vk >= 0x60 && vk <= 0x6F) || (vk >= 0xBA && vk <= 0xC0) ||
+           (vk >= 0xDB && vk <= 0xDE);
+}
+
+std::string DecodeUri(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
+            out.push_back(static_cast<char>(std::stoi(s.substr(i + 1, 2), nullptr, 16)));
+            i += 2;
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
+class TX11Screen : public TScreen {
+public:
+    bool Open() {
+        XInitThreads();
+        Dpy = XOpenDisplay(nullptr);
+        if (!Dpy) return false;
+        XSetErrorHandler(IgnoreXErrors);
+        Scr = DefaultScreen(Dpy);
+        Root = RootWindow(Dpy, Scr);
+        Vis = DefaultVisual(Dpy, Scr);
+        Depth = DefaultDepth(Dpy, Scr);
+        if (Depth != 24 && Depth != 32) {
+            XCloseDisplay(Dpy);
+            Dpy = nullptr;
+            return false;
+        }
+        int major, minor;
+        Bool pixmaps;
+        UseShm = XShmQueryVersion(Dpy, &major, &minor, &pixmaps) && std::getenv("TESSARO_NO_SHM") == nullptr;
+        auto atom = [&](const char* n) { return XInternAtom(Dpy, n, False); };
+        WmDelete = atom("WM_DELETE_WINDOW");
+        WmProtocols = atom("WM_PROTOCOLS");
+        MotifHints = atom("_MOTIF_WM_HINTS");
+        NetWmName = atom("_NET_WM_NAME");
+        Utf8String = atom("UTF8_STRING");
+        XdndAware = atom("XdndAware");
+        XdndEnter = atom("XdndEnter");
+        XdndPosition = atom("XdndPosition");
+        XdndStatus = atom("XdndStatus");
+        XdndLeave = atom("XdndLeave");
+        XdndDrop = atom("XdndDrop");
+        XdndFinished = atom("XdndFinished");
+        XdndSelection = atom("XdndSelection");
+        XdndActionCopy = atom("XdndActionCopy");
+        UriList = atom("text/uri-list");
+        DropProperty = atom("TESSARO_DROP");
+        if (pipe(WakePipe) != 0) WakePipe[0] = WakePipe[1] = -1;
+        Reader = std::thread([this] { ReadLoop(); });
+        return true;
+    }
+
+    ~TX11Screen() override {
+        Stop = true;
+        if (WakePipe[1] >= 0) {
+            char c = 1;
+            (void)!write(WakePipe[1], &c, 1);
+        }
+        if (Reader.joinable()) Reader.join();
+        {
+            std::lock_guard<std::mutex> g(M);
+            for (auto& [h, w] : Windows) FreeWindow(w);
+            Windows.clear();
+        }
+        for (auto& [id, c] : Cursors) XFreeCursor(Dpy, c);
+        if (Dpy) XCloseDisplay(Dpy);
+        if (WakePipe[0] >= 0) close(WakePipe[0]);
+        if (WakePipe[1] >= 0) close(WakePipe[1]);
+    }
+
+    const char* Name() const override { return "x11"; }
+    SIZE DesktopSize() const override {
+        return SIZE{DisplayWidth(Dpy, Scr), DisplayHeight(Dpy, Scr)};
+    }
+    void SetInputSink(TScreenInputSink* s) override { Sink = s; }
+
+    void WindowCreated(HWND h, TGdiSurface* s, const RECT& r, bool topMost) override {
+        XSetWindowAttributes a{};
+        a.background_pixel = 0;
+        a.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask |
+                       KeyReleaseMask | StructureNotifyMask | FocusChangeMask;
+        a.override_redirect = False;
+        a.bit_gravity = NorthWestGravity;
+        int w = std::max<int>(r.right - r.left, 1), hgt = std::max<int>(r.bottom - r.top, 1);
+        Window x = XCreateWindow(Dpy, Root, r.left, r.top, w, hgt, 0, Depth, InputOutput, Vis,
+                                 CWBackPixel | CWEventMask | CWBitGravity, &a);
+        // No decorations: our layer draws the frame.
+        long hints[5] = {2, 0, 0, 0, 0};
+        XChangeProperty(Dpy, x, MotifHints, MotifHints, 32, PropModeReplace, reinterpret_cast<unsigned char*>(hints), 5);
+        XSetWMProtocols(Dpy, x, &WmDelete, 1);
+        long version = 5;
+        XChangeProperty(Dpy, x, XdndAware, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&version), 1);
+        XSizeHints sh{};
+        sh.flags = PPosition | USPosition;
+        sh.x = r.left;
+        sh.y = r.top;
+        XSetWMNormalHints(Dpy, x, &sh);
+        (void)topMost;
+        if (CurrentCursor) XDefineCursor(Dpy, x, CurrentCursor);
+        XFlush(Dpy);
+        std::lock_guard<std::mutex> g(M);
+        TXWindow& e = Windows[h];
+        e.Xid = x;
+        e.Surface = s;
+        e.Rect = r;
+        ByXid[x] = h;
+    }
+    void WindowDestroyed(HWND h) override {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end()) return;
+        ByXid.erase(it->second.Xid);
+        FreeWindow(it->second);
+        Windows.erase(it);
+        XFlush(Dpy);
+    }
+    void WindowMoved(HWND h, const RECT& r) override {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end()) return;
+        it->second.Rect = r;
+        XMoveResizeWindow(Dpy, it->second.Xid, r.left, r.top, std::max<int>(r.right - r.left, 1),
+                          std::max<int>(r.bottom - r.top, 1));
+        XFlush(Dpy);
+    }
+    void WindowShown(HWND h, bool visible) override {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end()) return;
+        it->second.Mapped = visible;
+        if (visible) {
+            XMapWindow(Dpy, it->second.Xid);
+            // Without a window manager the position is ours; with one, ask again after mapping.
+            XMoveWindow(Dpy, it->second.Xid, it->second.Rect.left, it->second.Rect.top);
+        } else {
+            XUnmapWindow(Dpy, it->second.Xid);
+        }
+        XFlush(Dpy);
+    }
+    void WindowZOrder(const std::vector<HWND>& top) override {
+        std::lock_guard<std::mutex> g(M);
+        std::vector<Window> ids;
+        for (HWND h : top)
+            if (auto it = Windows.find(h); it != Windows.end()) ids.push_back(it->second.Xid);
+        if (!ids.empty()) XRestackWindows(Dpy, ids.data(), static_cast<int>(ids.size()));
+        XFlush(Dpy);
+    }
+    void WindowDamaged(HWND h, const RECT& r) override {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end() || !it->second.Mapped) return;
+        Put(it->second, r);
+        XFlush(Dpy);
+    }
+    void WindowShape(HWND h, bool shaped, const std::vector<RECT>& rects) override {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end()) return;
+        if (!shaped) {
+            XShapeCombineMask(Dpy, it->second.Xid, ShapeBounding, 0, 0, None, ShapeSet);
+        } else {
+            std::vector<XRectangle> xr;
+            for (const RECT& r : rects)
+                xr.push_back(XRectangle{static_cast<short>(r.left), static_cast<short>(r.top),
+                                        static_cast<unsigned short>(r.right - r.left),
+                                        static_cast<unsigned short>(r.bottom - r.top)});
+            XShapeCombineRectangles(Dpy, it->second.Xid, ShapeBounding, 0, 0, xr.data(), static_cast<int>(xr.size()),
+                                    ShapeSet, Unsorted);
+        }
+        XFlush(Dpy);
+    }
+    void WindowTitle(HWND h, const std::string& t) override {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end()) return;
+        XStoreName(Dpy, it->second.Xid, t.c_str());
+        XChangeProperty(Dpy, it->second.Xid, NetWmName, Utf8String, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(t.data()), static_cast<int>(t.size()));
+        XFlush(Dpy);
+    }
+    void WindowActivated(HWND h) override {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end() || !it->second.Mapped) return;
+        XRaiseWindow(Dpy, it->second.Xid);
+        XSetInputFocus(Dpy, it->second.Xid, RevertToParent, CurrentTime);
+        XFlush(Dpy);
+    }
+    void SetPointerShape(int id) override {
+        unsigned shape;
+        switch (id) {
+        case 32513: shape = XC_xterm; break;
+        case 32514: case 32650: shape = XC_watch; break;
+        case 32515: shape = XC_crosshair; break;
+        case 32516: shape = XC_sb_up_arrow; break;
+        case 32640: case 32646: shape = XC_fleur; break;
+        case 32642: shape = XC_bottom_right_corner; break;
+        case 32643: shape = XC_bottom_left_corner; break;
+        case 32644: shape = XC_sb_h_double_arrow; break;
+        case 32645: shape = XC_sb_v_double_arrow; break;
+        case 32648: shape = XC_X_cursor; break;
+        case 32649: shape = XC_hand2; break;
+        case 32651: shape = XC_question_arrow; break;
+        default: shape = XC_left_ptr; break;
+        }
+        std::lock_guard<std::mutex> g(M);
+        Cursor& c = Cursors[shape];
+        if (!c) c = XCreateFontCursor(Dpy, shape);
+        CurrentCursor = c;
+        for (auto& [h, w] : Windows) XDefineCursor(Dpy, w.Xid, c);
+        XFlush(Dpy);
+    }
+    POINT PointerPos() const override {
+        Window r, c;
+        int rx = 0, ry = 0, wx, wy;
+        unsigned mask;
+        XQueryPointer(Dpy, Root, &r, &c, &rx, &ry, &wx, &wy, &mask);
+        return POINT{rx, ry};
+    }
+    void SetPointerPos(POINT p) override {
+        XWarpPointer(Dpy, None, Root, 0, 0, 0, 0, p.x, p.y);
+        XFlush(Dpy);
+    }
+    void Flush() override { XSync(Dpy, False); }
+
+    bool ReadBack(HWND h, std::vector<uint32_t>& out, int& w, int& hgt) {
+        std::lock_guard<std::mutex> g(M);
+        auto it = Windows.find(h);
+        if (it == Windows.end()) return false;
+        XSync(Dpy, False);
+        XWindowAttributes attr;
+        if (!XGetWindowAttributes(Dpy, it->second.Xid, &attr) || attr.map_state != IsViewable) return false;
+        XImage* img = XGetImage(Dpy, it->second.Xid, 0, 0, attr.width, attr.height, AllPlanes, ZPixmap);
+        if (!img) return false;
+        w = attr.width;
+        hgt = attr.height;
+        out.resize(static_cast<std::size_t>(w) * hgt);
+        for (int y = 0; y < hgt; ++y)
+            for (int x = 0; x < w; ++x) out[static_cast<std::size_t>(y) * w + x] = XGetPixel(img, x, y) & 0x00FFFFFF;
+        XDestroyImage(img);
+        return true;
+    }
+
+private:
+    void FreeWindow(TXWindow& w) {
+        if (w.ShmImage) {
+            XShmDetach(Dpy, &w.Shm);
+            XDestroyImage(w.ShmImage);
+            shmdt(w.Shm.shmaddr);
+            w.ShmImage = nullptr;
+        }
+        XDestroyWindow(Dpy, w.Xid);
+    }
+
+    bool EnsureShm(TXWindow& w, int width, int height) {
+        if (!UseShm) return false;
+        if (w.ShmImage && w.ShmW >= width && w.ShmH >= height) return true;
+        if (w.ShmImage) {
+            XShmDetach(Dpy, &w.Shm);
+            XDestroyImage(w.ShmImage);
+            shmdt(w.Shm.shmaddr);
+            w.ShmImage = nullptr;
+        }
+        XImage* img = XShmCreateImage(Dpy, Vis, Depth, ZPixmap, nullptr, &w.Shm, width, height);
+        if (!img) {
+            UseShm = false;
+            return false;
+        }
+        w.Shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(img->bytes_per_line) * height, IPC_CREAT | 0600);
+        if (w.Shm.shmid < 0) {
+            XDestroyImage(img);
+            UseShm = false;
+            return false;
+        }
+        w.Shm.shmaddr = img->data = static_cast<char*>(shmat(w.Shm.shmid, nullptr, 0));
+        w.Shm.readOnly = False;
+        bool ok = w.Shm.shmaddr != reinterpret_cast<char*>(-1) && XShmAttach(Dpy, &w.Shm);
+        XSync(Dpy, False);
+        shmctl(w.Shm.shmid, IPC_RMID, nullptr);  // gone once both sides detach
+        if (!ok) {
+            if (w.Shm.shmaddr != reinterpret_cast<char*>(-1)) shmdt(w.Shm.shmaddr);
+            img->data = nullptr;
+            XDestroyImage(img);
+            UseShm = false;
+            return false;
+        }
+        w.ShmImage = img;
+        w.ShmW = width;
+        w.ShmH = height;
+        return true;
+    }
+
+    // Shows a rectangle (window coordinates) of the window's surface.
+    void Put(TXWindow& w, const RECT& r0) {
+        int sw = GdiSurfaceWidth(w.Surface), sh = GdiSurfaceHeight(w.Surface), stride = GdiSurfaceStride(w.Surface);
+        RECT r{std::max<LONG>(r0.left, 0), std::max<LONG>(r0.top, 0), std::min<LONG>(r0.right, sw),
+               std::min<LONG>(r0.bottom, sh)};
+        if (r.right <= r.left || r.bottom <= r.top) return;
+        int rw = r.right - r.left, rh = r.bottom - r.top;
+        uint32_t* px = GdiSurfacePixels(w.Surface);
+        if (EnsureShm(w, sw, sh)) {
+            for (int y = r.top; y < r.bottom; ++y)
+                std::memcpy(w.ShmImage->data + static_cast<std::ptrdiff_t>(y) * w.ShmImage->bytes_per_line + r.left * 4,
+                            px + static_cast<std::ptrdiff_t>(y) * stride + r.left, static_cast<std::size_t>(rw) * 4);
+            XShmPutImage(Dpy, w.Xid, DefaultGC(Dpy, Scr), w.ShmImage, r.left, r.top, r.left, r.top, rw, rh, False);
+            XSync(Dpy, False);  // the segment is written again only after the server read it
+            return;
+        }
+        XImage* img = XCreateImage(Dpy, Vis, Depth, ZPixmap, 0, reinterpret_cast<char*>(px), sw, sh, 32, stride * 4);
+        if (!img) return;
+        XPutImage(Dpy, w.Xid, DefaultGC(Dpy, Scr), img, r.left, r.top, r.left, r.top, rw, rh);
+        img->data = nullptr;  // the pixels are the surface's
+        XDestroyImage(img);
+    }
+
+    HWND HwndOf(Window x) {
+        auto it = ByXid.find(x);
+        return it == ByXid.end() ? nullptr : it->second;
+    }
+
+    void ReadLoop() {
+        int fd = ConnectionNumber(Dpy);
+        while (!Stop) {
+            pollfd p[2] = {{fd, POLLIN, 0}, {WakePipe[0], POLLIN, 0}};
+            poll(p, WakePipe[0] >= 0 ? 2 : 1, 200);
+            if (Stop) break;
+            std::vector<std::function<void()>> calls;
+            XLockDisplay(Dpy);
+            while (XPending(Dpy)) {
+                XEvent ev;
+                XNextEvent(Dpy, &ev);
+                Handle(ev, calls);
+            }
+            XUnlockDisplay(Dpy);
+            // The window layer is called with no display lock held.
+            for (auto& c : calls) c();
+        }
+    }
+
+    void Handle(XEvent& ev, std::vector<std::function<void()>>& calls) {
+        TScreenInputSink* sink = Sink;
+        HWND h;
+        {
+            std::lock_guard<std::mutex> g(M);
+            h = HwndOf(ev.xany.window);
+            if (ev.type == Expose && h) {
+                auto& w = Windows[h];
+                RECT r{ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width, ev.xexpose.y + ev.xexpose.height};
+                Put(w, r);
+                return;
+            }
+            if (ev.type == ConfigureNotify && h && ev.xconfigure.send_event) {
+                auto& w = Windows[h];
+                if (ev.xconfigure.x != w.Rect.left || ev.xconfigure.y != w.Rect.top) {
+                    POINT p{ev.xconfigure.x, ev.xconfigure.y};
+                    w.Rect = RECT{p.x, p.y, p.x + (w.Rect.right - w.Rect.left), p.y + (w.Rect.bottom - w.Rect.top)};
+                    calls.push_back([sink, h, p] {
+                        if (sink) sink->MovedByScreen(h, p);
+                    });
+                }
+                return;
+            }
+        }
+        if (!sink) return;
+        switch (ev.type) {
+        case MotionNotify: {
+            TScreenMouseEvent e;
+            e.Kind = TScreenMouseKind::Move;
+            e.Pos = POINT{ev.xmotion.x_root, ev.xmotion.y_root};
+            calls.push_back([sink, e] { sink->MouseInput(e); });
+            break;
+        }
+        case ButtonPress:
+        case ButtonRelease: {
+            TScreenMouseEvent e;
+            e.Pos = POINT{ev.xbutton.x_root, ev.xbutton.y_root};
+            unsigned b = ev.xbutton.button;
+            if (b == 4 || b == 5) {
+                if (ev.type == ButtonRelease) break;
+                e.Kind = TScreenMouseKind::Wheel;
+                e.WheelDelta = b == 4 ? 120 : -120;
+            } else {
+                e.Kind = ev.type == ButtonPress ? TScreenMouseKind::Down : TScreenMouseKind::Up;
+                e.Button = b == 1 ? TScreenButton::Left : b == 3 ? TScreenButton::Right : TScreenButton::Middle;
+            }
+            calls.push_back([sink, e] { sink->MouseInput(e); });
+            break;
+        }
+        case KeyPress:
+        case KeyRelease: {
+            char buf[16] = {};
+            KeySym ks = 0;
+            int n = XLookupString(&ev.xkey, buf, sizeof buf - 1, &ks, nullptr);
+            KeySym base = XLookupKeysym(&ev.xkey, 0);
+            int vk = KeysymToVk(base);
+            if (!vk) vk = KeysymToVk(ks);
+            bool down = ev.type == KeyPress;
+            if (vk) {
+                TScreenKeyEvent e;
+                e.Down = down;
+                e.VirtualKey = vk;
+                calls.push_back([sink, e] { sink->KeyInput(e); });
+            }
+            // Characters the key code cannot give (other layouts, accents) come as packets.
+            if (down && (!vk || !LayerTypesItself(vk))) {
+                std::u16string chars;
+                unsigned long ucs = 0;
+                if (ks >= 0x01000100 && ks <= 0x0110FFFF) ucs = ks - 0x01000000;
+                else if ((ks >= 0x20 && ks <= 0x7E) || (ks >= 0xA0 && ks <= 0xFF)) ucs = ks;
+                else if (n == 1 && static_cast<unsigned char>(buf[0]) >= 0x20) ucs = static_cast<unsigned char>(buf[0]);
+                if (ucs >= 0x10000) {
+                    ucs -= 0x10000;
+                    chars.push_back(static_cast<char16_t>(0xD800 + (ucs >> 10)));
+                    chars.push_back(static_cast<char16_t>(0xDC00 + (ucs & 0x3FF)));
+                } else if (ucs) {
+                    chars.push_back(static_cast<char16_t>(ucs));
+                }
+                for (char16_t c : chars) {
+                    TScreenKeyEvent e;
+                    e.VirtualKey = kVkPacket;
+                    e.Char = c;
+                    e.Down = true;
+                    calls.push_back([sink, e] { sink->KeyInput(e); });
+                    e.Down = false;
+                    calls.push_back([sink, e] { sink->KeyInput(e); });
+                }
+            }
+            break;
+        }
+        case FocusIn:
+            if (h) calls.push_back([sink, h] { sink->ActivationChanged(h, true); });
+            break;
+        case ClientMessage:
+            HandleClient(ev.xclient, h, calls);
+            break;
+        case SelectionNotify:
+            HandleSelection(ev.xselection, calls);
+            break;
+        default: break;
+        }
+    }
+
+    void SendXdnd(Window target, Atom type, long l1, long l2, long l3, long l4) {
+        XEvent r{};
+        r.xclient.type = ClientMessage;
+        r.xclient.display = Dpy;
+        r.xclient.window = target;
+        r.xclient.message_type = type;
+        r.xclient.format = 32;
+        r.xclient.data.l[0] = static_cast<long>(DropTarget);
+        r.xclient.data.l[1] = l1;
+        r.xclient.data.l[2] = l2;
+        r.xclient.data.l[3] = l3;
+        r.xclient.data.l[4] = l4;
+        XSendEvent(Dpy, target, False, NoEventMask, &r);
+    }
+
+    void HandleClient(const XClientMessageEvent& c, HWND h, std::vector<std::function<void()>>& calls) {
+        TScreenInputSink* sink = Sink;
+        if (c.message_type == WmProtocols && static_cast<Atom>(c.data.l[0]) == WmDelete) {
+            if (h) calls.push_back([sink, h] { sink->CloseRequest(h); });
+        } else if (c.message_type == XdndEnter) {
+            DropSource = static_cast<Window>(c.data.l[0]);
+        } else if (c.message_type == XdndPosition) {
+            DropSource = static_cast<Window>(c.data.l[0]);
+            DropTarget = c.window;
+            DropPos = POINT{static_cast<LONG>((c.data.l[2] >> 16) & 0xFFFF), static_cast<LONG>(c.data.l[2] & 0xFFFF)};
+            SendXdnd(DropSource, XdndStatus, 1, 0, 0, static_cast<long>(XdndActionCopy));
+        } else if (c.message_type == XdndDrop) {
+            DropSource = static_cast<Window>(c.data.l[0]);
+            DropTarget = c.window;
+            XConvertSelection(Dpy, XdndSelection, UriList, DropProperty, c.window, static_cast<Time>(c.data.l[2]));
+        } else if (c.message_type == XdndLeave) {
+            DropSource = 0;
+        }
+    }
+
+    void HandleSelection(const XSelectionEvent& s, std::vector<std::function<void()>>& calls) {
+        if (s.property != DropProperty) return;
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        std::vector<std::string> files;
+        if (XGetWindowProperty(Dpy, s.requestor, DropProperty, 0, 1 << 20, True, AnyPropertyType, &type, &format,
+                               &count, &after, &data) == Success &&
+            data) {
+            std::string list(reinterpret_cast<char*>(data), count);
+            XFree(data);
+            std::size_t start = 0;
+            while (start < list.size()) {
+                std::size_t end = list.find('\n', start);
+                std::string line = list.substr(start, end == std::string::npos ? std::string::npos : end - start);
+                start = end == std::string::npos ? list.size() : end + 1;
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                if (line.empty() || line[0] == '#') continue;
+                if (line.rfind("file://", 0) == 0) {
+                    std::string rest = line.substr(7);
+                    std::size_t slash = rest.find('/');
+                    if (slash != std::string::npos) files.push_back(DecodeUri(rest.substr(slash)));
+                }
+            }
+        }
+        HWND h;
+        {
+            std::lock_guard<std::mutex> g(M);
+            h = HwndOf(s.requestor);
+        }
+        if (DropSource) SendXdnd(DropSource, XdndFinished, files.empty() ? 0 : 1, 0,
+                                 files.empty() ? 0 : static_cast<long>(XdndActionCopy), 0);
+        TScreenInputSink* sink = Sink;
+        POINT p = DropPos;
+        if (h && !files.empty()) calls.push_back([sink, h, p, files] { sink->FilesDropped(h, p, files); });
+    }
+
+    Display* Dpy = nullptr;
+    int Scr = 0;
+    Window Root = 0;
+    Visual* Vis = nullptr;
+    int Depth = 24;
+    bool UseShm = false;
+    Atom WmDelete = 0, WmProtocols = 0, MotifHints = 0, NetWmName = 0, Utf8String = 0;
+    Atom XdndAware = 0, XdndEnter = 0, XdndPosition = 0, XdndStatus = 0, XdndLeave = 0, XdndDrop = 0,
+         XdndFinished = 0, XdndSelection = 0, XdndActionCopy = 0, UriList = 0, DropProperty = 0;
+    Window DropSource = 0, DropTarget = 0;
+    POINT DropPos{};
+    std::mutex M;
+    std::map<HWND, TXWindow> Windows;
+    std::map<Window, HWND> ByXid;
+    std::map<unsigned, Cursor> Cursors;
+    Cursor CurrentCursor = 0;
+    TScreenInputSink* Sink = nullptr;
+    std::thread Reader;
+    std::atomic<bool> Stop{false};
+    int WakePipe[2] = {-1, -1};
+};
+
+}  // namespace
+
+std::unique_ptr<TScreen> OpenX11Screen() {
+    auto s = std::make_unique<TX11Screen>();
+    if (!s->Open()) return nullptr;
+    return s;
+}
+
+bool X11ReadBack(TScreen* screen, HWND window, std::vector<uint32_t>& pixels, int& width, int& height) {
+    auto* x = dynamic_cast<TX11Screen*>(screen);
+    return x && x->ReadBack(window, pixels, width, height);
+}

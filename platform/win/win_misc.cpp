@@ -1,0 +1,331 @@
+// Atoms, registered messages and clipboard formats, the in-process clipboard,
+// system metrics and colours, and small odds and ends.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/screen/headless.h"
+#include "platform/system/process.h"
+#include "platform/win/win_internal.h"
+#include "platform/win/winscreen.h"
+
+using namespace winimpl;
+
+// ---- Atoms ----------------------------------------------------------------
+namespace {
+struct TAtom {
+    std::u16string Name;
+    int Refs = 0;
+    bool Pinned = false;  // registered messages and formats live forever
+};
+std::map<ATOM, TAtom>& Atoms() {
+    static std::map<ATOM, TAtom> a;
+    return a;
+}
+ATOM gNextAtom = 0xC000;
+
+// "#123" names the integer atom 123.
+bool IntegerAtomName(const std::u16string& s, ATOM& out) {
+    if (s.size() < 2 || s[0] != u'#') return false;
+    unsigned v = 0;
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        if (s[i] < u'0' || s[i] > u'9') return false;
+        v = v * 10 + (s[i] - u'0');
+        if (v >= 0xC000) return false;
+    }
+    out = static_cast<ATOM>(v);
+    return v != 0;
+}
+
+ATOM FindAtomKey(const std::u16string& s) {
+    ATOM a;
+    if (IntegerAtomName(s, a)) return a;
+    for (auto& [k, v] : Atoms())
+        if (SameNameNoCase(v.Name, s)) return k;
+    return 0;
+}
+
+ATOM AddAtomKey(const std::u16string& s, bool pin) {
+    if (s.empty() || s.size() > 255) return 0;
+    Lock lk(UserMutex());
+    ATOM a;
+    if (IntegerAtomName(s, a)) return a;
+    a = FindAtomKey(s);
+    if (a) {
+        Atoms()[a].Refs++;
+        if (pin) Atoms()[a].Pinned = true;
+        return a;
+    }
+    if (gNextAtom == 0xFFFF) return 0;
+    a = gNextAtom++;
+    Atoms()[a] = TAtom{s, 1, pin};
+    return a;
+}
+
+std::u16string AtomKeyA(LPCSTR s) {
+    if (IS_INTRESOURCE(s)) return u"#" + Utf8ToUtf16(std::to_string(reinterpret_cast<uintptr_t>(s)));
+    return WideOf(s);
+}
+std::u16string AtomKeyW(LPCWSTR s) {
+    if (IS_INTRESOURCE(s)) return u"#" + Utf8ToUtf16(std::to_string(reinterpret_cast<uintptr_t>(s)));
+    return WideOfW(s);
+}
+
+bool AtomName(ATOM a, std::u16string& out) {
+    Lock lk(UserMutex());
+    if (a > 0 && a < 0xC000) {
+        out = u"#" + Utf8ToUtf16(std::to_string(a));
+        return true;
+    }
+    auto it = Atoms().find(a);
+    if (it == Atoms().end()) return false;
+    out = it->second.Name;
+    return true;
+}
+}  // namespace
+
+namespace winimpl {
+std::u16string PropCanonical(const std::u16string& key) {
+    if (key.empty() || key[0] == u'#') return key;
+    Lock lk(UserMutex());
+    ATOM a = FindAtomKey(key);
+    if (a >= 0xC000) return u"#" + Utf8ToUtf16(std::to_string(a));
+    return key;
+}
+}  // namespace winimpl
+
+ATOM GlobalAddAtomA(LPCSTR s) { return AddAtomKey(AtomKeyA(s), false); }
+ATOM GlobalAddAtomW(LPCWSTR s) { return AddAtomKey(AtomKeyW(s), false); }
+ATOM GlobalFindAtomA(LPCSTR s) {
+    Lock lk(UserMutex());
+    return FindAtomKey(AtomKeyA(s));
+}
+ATOM GlobalFindAtomW(LPCWSTR s) {
+    Lock lk(UserMutex());
+    return FindAtomKey(AtomKeyW(s));
+}
+ATOM GlobalDeleteAtom(ATOM a) {
+    Lock lk(UserMutex());
+    if (a < 0xC000) return 0;
+    auto it = Atoms().find(a);
+    if (it == Atoms().end()) return a;  // failure answers the atom itself
+    if (it->second.Pinned) return 0;
+    if (--it->second.Refs <= 0) Atoms().erase(it);
+    return 0;
+}
+UINT GlobalGetAtomNameW(ATOM a, LPWSTR buf, int n) {
+    std::u16string s;
+    if (!AtomName(a, s)) return 0;
+    return static_cast<UINT>(CopyOut(s, buf, n));
+}
+UINT GlobalGetAtomNameA(ATOM a, LPSTR buf, int n) {
+    std::u16string s;
+    if (!AtomName(a, s)) return 0;
+    return static_cast<UINT>(CopyOutA(Utf16ToUtf8(s), buf, n));
+}
+// One process: the local table is the global one.
+ATOM AddAtomA(LPCSTR s) { return GlobalAddAtomA(s); }
+ATOM AddAtomW(LPCWSTR s) { return GlobalAddAtomW(s); }
+ATOM FindAtomA(LPCSTR s) { return GlobalFindAtomA(s); }
+ATOM FindAtomW(LPCWSTR s) { return GlobalFindAtomW(s); }
+ATOM DeleteAtom(ATOM a) { return GlobalDeleteAtom(a); }
+UINT GetAtomNameA(ATOM a, LPSTR b, int n) { return GlobalGetAtomNameA(a, b, n); }
+UINT GetAtomNameW(ATOM a, LPWSTR b, int n) { return GlobalGetAtomNameW(a, b, n); }
+
+UINT RegisterWindowMessageA(LPCSTR s) { return s && *s ? AddAtomKey(WideOf(s), true) : 0; }
+UINT RegisterWindowMessageW(LPCWSTR s) { return s && *s ? AddAtomKey(WideOfW(s), true) : 0; }
+UINT RegisterClipboardFormatA(LPCSTR s) { return s && *s ? AddAtomKey(WideOf(s), true) : 0; }
+UINT RegisterClipboardFormatW(LPCWSTR s) { return s && *s ? AddAtomKey(WideOfW(s), true) : 0; }
+int GetClipboardFormatNameA(UINT f, LPSTR buf, int n) {
+    if (f < 0xC000) return 0;
+    return static_cast<int>(GlobalGetAtomNameA(static_cast<ATOM>(f), buf, n));
+}
+
+// ---- Memory blocks and the clipboard ---------------------------------------
+namespace {
+struct TBlock {
+    std::vector<unsigned char> Data;
+};
+std::map<HGLOBAL, std::unique_ptr<TBlock>>& Blocks() {
+    static std::map<HGLOBAL, std::unique_ptr<TBlock>> b;
+    return b;
+}
+struct TClipboard {
+    DWORD OpenedBy = 0;
+    bool Open = false;
+    HWND Owner = nullptr;
+    HWND OpenWindow = nullptr;
+    std::map<UINT, HANDLE> Data;
+} gClip;
+}  // namespace
+
+HGLOBAL WinGlobalAlloc(std::size_t size) {
+    auto b = std::make_unique<TBlock>();
+    b->Data.assign(std::max<std::size_t>(size, 1), 0);
+    Lock lk(UserMutex());
+    HGLOBAL h = b.get();
+    Blocks()[h] = std::move(b);
+    return h;
+}
+void* WinGlobalLock(HGLOBAL m) {
+    Lock lk(UserMutex());
+    auto it = Blocks().find(m);
+    return it == Blocks().end() ? nullptr : it->second->Data.data();
+}
+std::size_t WinGlobalSize(HGLOBAL m) {
+    Lock lk(UserMutex());
+    auto it = Blocks().find(m);
+    return it == Blocks().end() ? 0 : it->second->Data.size();
+}
+void WinGlobalFree(HGLOBAL m) {
+    Lock lk(UserMutex());
+    Blocks().erase(m);
+}
+
+BOOL OpenClipboard(HWND h) {
+    Lock lk(UserMutex());
+    if (gClip.Open && gClip.OpenedBy != GetCurrentThreadId()) return FALSE;
+    gClip.Open = true;
+    gClip.OpenedBy = GetCurrentThreadId();
+    gClip.OpenWindow = h;
+    return TRUE;
+}
+BOOL CloseClipboard() {
+    Lock lk(UserMutex());
+    if (!gClip.Open || gClip.OpenedBy != GetCurrentThreadId()) return FALSE;
+    gClip.Open = false;
+    return TRUE;
+}
+BOOL EmptyClipboard() {
+    Lock lk(UserMutex());
+    if (!gClip.Open || gClip.OpenedBy != GetCurrentThreadId()) return FALSE;
+    for (auto& [f, d] : gClip.Data) Blocks().erase(d);
+    gClip.Data.clear();
+    gClip.Owner = gClip.OpenWindow;
+    return TRUE;
+}
+HANDLE SetClipboardData(UINT f, HANDLE mem) {
+    Lock lk(UserMutex());
+    if (!gClip.Open || gClip.OpenedBy != GetCurrentThreadId() || !f) return nullptr;
+    auto it = gClip.Data.find(f);
+    if (it != gClip.Data.end() && it->second != mem) Blocks().erase(it->second);
+    gClip.Data[f] = mem;
+    return mem;
+}
+HANDLE GetClipboardData(UINT f) {
+    Lock lk(UserMutex());
+    if (!gClip.Open || gClip.OpenedBy != GetCurrentThreadId()) return nullptr;
+    auto it = gClip.Data.find(f);
+    if (it != gClip.Data.end()) return it->second;
+    // Text is offered in both kinds, as the old platform converts between them.
+    UINT other = f == CF_TEXT ? CF_UNICODETEXT : f == CF_UNICODETEXT ? CF_TEXT : 0;
+    auto o = other ? gClip.Data.find(other) : gClip.Data.end();
+    if (o == gClip.Data.end() || !Blocks().count(o->second)) return nullptr;
+    auto& src = Blocks()[o->second]->Data;
+    HGLOBAL made;
+    if (f == CF_TEXT) {
+        std::u16string w(reinterpret_cast<const char16_t*>(src.data()), src.size() / 2);
+        w.resize(WideLen(w.c_str()));
+        std::string a = Utf16ToUtf8(w);
+        lk.unlock();
+        made = WinGlobalAlloc(a.size() + 1);
+        std::memcpy(WinGlobalLock(made), a.c_str(), a.size() + 1);
+    } else {
+        std::string a(reinterpret_cast<const char*>(src.data()), strnlen(reinterpret_cast<const char*>(src.data()), src.size()));
+        std::u16string w = Utf8ToUtf16(a);
+        lk.unlock();
+        made = WinGlobalAlloc((w.size() + 1) * 2);
+        std::memcpy(WinGlobalLock(made), w.c_str(), (w.size() + 1) * 2);
+    }
+    lk.lock();
+    gClip.Data[f] = made;
+    return made;
+}
+BOOL IsClipboardFormatAvailable(UINT f) {
+    Lock lk(UserMutex());
+    if (gClip.Data.count(f)) return TRUE;
+    if (f == CF_TEXT) return gClip.Data.count(CF_UNICODETEXT) != 0;
+    if (f == CF_UNICODETEXT) return gClip.Data.count(CF_TEXT) != 0;
+    return FALSE;
+}
+HWND GetClipboardOwner() {
+    Lock lk(UserMutex());
+    return gClip.Owner;
+}
+
+// ---- Metrics and colours --------------------------------------------------
+int GetSystemMetrics(int i) {
+    switch (i) {
+    case SM_CXSCREEN: case SM_CXFULLSCREEN: case SM_CXVIRTUALSCREEN: return GDI_DESKTOP_WIDTH;
+    case SM_CYSCREEN: case SM_CYVIRTUALSCREEN: return GDI_DESKTOP_HEIGHT;
+    case SM_CYFULLSCREEN: return GDI_DESKTOP_HEIGHT - 19;
+    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL: return 16;
+    case SM_CYVTHUMB: case SM_CXHTHUMB: return 16;
+    case SM_CYCAPTION: return 19;
+    case SM_CXBORDER: case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME: case SM_CYDLGFRAME: return 3;
+    case SM_CXFRAME: case SM_CYFRAME: return 4;
+    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
+    case SM_CXICONSPACING: case SM_CYICONSPACING: return 75;
+    case SM_CYMENU: return 19;
+    case SM_MOUSEPRESENT: case SM_MOUSEWHEELPRESENT: case SM_CMONITORS: return 1;
+    case SM_CMOUSEBUTTONS: return 3;
+    case SM_CXMIN: case SM_CXMINTRACK: return 112;
+    case SM_CYMIN: case SM_CYMINTRACK: return 27;
+    case SM_CXSIZE: case SM_CYSIZE: return 18;
+    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: return 4;
+    case SM_CXEDGE: case SM_CYEDGE: return 2;
+    case SM_CXSMICON: case SM_CYSMICON: return 16;
+    case SM_CYSMCAPTION: return 15;
+    case SM_CXSMSIZE: return 12;
+    case SM_CYSMSIZE: return 14;
+    case SM_CXMENUSIZE: case SM_CYMENUSIZE: return 18;
+    case SM_CXMINIMIZED: return 160;
+    case SM_CYMINIMIZED: return 24;
+    case SM_CXMAXTRACK: return GDI_DESKTOP_WIDTH + 12;
+    case SM_CYMAXTRACK: return GDI_DESKTOP_HEIGHT + 12;
+    case SM_CXMAXIMIZED: return GDI_DESKTOP_WIDTH + 8;
+    case SM_CYMAXIMIZED: return GDI_DESKTOP_HEIGHT + 8;
+    case SM_CXDRAG: case SM_CYDRAG: return 4;
+    case SM_CXMENUCHECK: case SM_CYMENUCHECK: return 13;
+    case SM_CXFOCUSBORDER: case SM_CYFOCUSBORDER: return 1;
+    default: return 0;
+    }
+}
+
+DWORD GetSysColor(int i) { return GdiClassicSysColor(i); }
+
+HBRUSH GetSysColorBrush(int i) {
+    static HBRUSH brushes[31] = {};
+    if (i < 0 || i > 30) return nullptr;
+    Lock lk(UserMutex());
+    if (!brushes[i]) brushes[i] = CreateSolidBrush(GetSysColor(i));
+    return brushes[i];
+}
+
+// ---- Odds and ends --------------------------------------------------------
+BOOL MessageBeep(UINT) { return TRUE; }
+
+void OutputDebugStringA(LPCSTR s) {
+    static const bool on = std::getenv("TESSARO_DEBUG") != nullptr;
+    if (on && s) std::fprintf(stderr, "%s", s);
+}
+void OutputDebugStringW(LPCWSTR s) {
+    if (s) OutputDebugStringA(Utf16ToUtf8(s, WideLen(s)).c_str());
+}
+
+bool WinSaveWindowPng(HWND h, const std::string& path) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w || !VisibleOnScreen(w)) return false;
+    TWnd* top = TopLevelOf(w);
+    if (!top || !top->Surface) return false;
+    RECT a = WindowOnScreen(w), b = WindowOnScreen(top);
+    RECT r{a.left - b.left, a.top - b.top, a.right - b.left, a.bottom - b.top};
+    RECT all{0, 0, GdiSurfaceWidth(top->Surface), GdiSurfaceHeight(top->Surface)};
+    if (!IntersectRect(&r, &r, &all)) return false;
+    int stride = GdiSurfaceStride(top->Surface);
+    const uint32_t* px = GdiSurfacePixels(top->Surface) + static_cast<std::ptrdiff_t>(r.top) * stride + r.left;
+    return SavePixelsPng(path, px, r.right - r.left, r.bottom - r.top, stride);
+}
