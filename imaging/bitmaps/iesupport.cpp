@@ -161,6 +161,20 @@ void WriteLineCRLF(TStream& Stream, const std::string& S) {
     Stream.WriteBuffer(t.data(), static_cast<int64_t>(t.size()));
 }
 
+// ---- EXIF block ----------------------------------------------------------------------------
+bool IEEXIFBlockTIFFPart(const void* Data, int64_t Size, const uint8_t*& TIFFData, int64_t& TIFFSize) {
+    TIFFData = nullptr;
+    TIFFSize = 0;
+    // The header text is compared within the block: a block without a 0 byte, or shorter
+    // than the header, is refused instead of being read past its end.
+    if (!Data || Size < IEEXIFHeaderSize) return false;
+    auto* p = static_cast<const uint8_t*>(Data);
+    if (std::memcmp(p, "Exif\0", 5) != 0) return false;
+    TIFFData = p + IEEXIFHeaderSize;
+    TIFFSize = Size - IEEXIFHeaderSize;
+    return true;
+}
+
 // ---- TIFF header search and tags -------------------------------------------------------------
 int64_t FindTIFFHeader(TStream& Stream) {
     int64_t pos = Stream.Position();

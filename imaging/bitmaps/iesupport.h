@@ -32,6 +32,12 @@ int64_t RunLengthEncode(const uint8_t* Src, int64_t Len, uint8_t* Dst);
 inline int64_t RunLengthBound(int64_t Len) { return Len + Len / 128 + 2; }
 void WriteLineCRLF(TStream& Stream, const std::string& S);
 
+// The EXIF block of a JPEG APP1 marker: "Exif", two zero bytes, then a TIFF file.
+constexpr int32_t IEEXIFHeaderSize = 6;
+// True when Data (Size bytes, untrusted) starts with the EXIF header and holds a TIFF part
+// after it; TIFFData/TIFFSize then give that part. Nothing is read beyond Size.
+bool IEEXIFBlockTIFFPart(const void* Data, int64_t Size, const uint8_t*& TIFFData, int64_t& TIFFSize);
+
 // Offset of the first TIFF header in the stream's next 131072 bytes, -1 when none;
 // the position is kept.
 int64_t FindTIFFHeader(TStream& Stream);

@@ -237,3 +237,18 @@ TEST(SmallRoutines, Base64CosineBezierAndTempNames) {
     EXPECT_EQ(n.substr(0, 9), "/tmp/IMG-");
     for (char c : n.substr(9, 8)) EXPECT_TRUE(std::isdigit(c) || (c >= 'A' && c <= 'F')) << n;
 }
+
+TEST(EXIFBlock, HeaderCheckedWithinTheBlock) {
+    const uint8_t* tiff;
+    int64_t n;
+    const char good[] = "Exif\0\0MM\0*";
+    EXPECT_TRUE(IEEXIFBlockTIFFPart(good, 10, tiff, n));
+    EXPECT_EQ(n, 4);
+    EXPECT_EQ(tiff[0], 'M');
+    const char other[] = "Exif\x01\0MM";
+    EXPECT_FALSE(IEEXIFBlockTIFFPart(other, 8, tiff, n));
+    // No 0 byte and shorter than the header: refused without reading past the block.
+    std::vector<uint8_t> shortBlock{'E', 'x', 'i', 'f'};
+    EXPECT_FALSE(IEEXIFBlockTIFFPart(shortBlock.data(), 4, tiff, n));
+    EXPECT_FALSE(IEEXIFBlockTIFFPart(good, 5, tiff, n));
+}
