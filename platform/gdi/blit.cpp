@@ -26,6 +26,7 @@ struct TImage {
 // new surface, converting between monochrome and colour for the destination.
 std::unique_ptr<TGdiSurface> GrabSource(TTarget& Src, RECT R, const TTarget& Dst) {
     auto Out = NewSurface(R.right - R.left, R.bottom - R.top);
+    Src.Rows(R.top, R.bottom);
     bool FromMono = Src.Mono && !Dst.Mono;
     bool ToMono = !Src.Mono && Dst.Mono;
     uint32_t Fore = Dst.MapColor(Dst.Dc->S.TextColor), Back = Dst.MapColor(Dst.Dc->S.BkColor);
@@ -504,6 +505,7 @@ COLORREF GetPixel(HDC Dc, int X, int Y) {
     if (!T.Begin(Dc)) return CLR_INVALID;
     int Sx = X + T.Dx, Sy = Y + T.Dy;
     if (!T.Visible(Sx, Sy)) return CLR_INVALID;
+    T.Rows(Sy, Sy + 1);
     return ToColor(T.Surf->Row(Sy)[Sx]);
 }
 
@@ -513,8 +515,8 @@ COLORREF SetPixel(HDC Dc, int X, int Y, COLORREF Color) {
     int Sx = X + T.Dx, Sy = Y + T.Dy;
     if (!T.Visible(Sx, Sy)) return CLR_INVALID;
     uint32_t P = T.MapColor(Color);
-    T.Surf->Row(Sy)[Sx] = P;
     T.Touch({Sx, Sy, Sx + 1, Sy + 1});
+    T.Surf->Row(Sy)[Sx] = P;
     return ToColor(P);
 }
 

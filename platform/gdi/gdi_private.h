@@ -181,6 +181,7 @@ std::shared_ptr<TBitmap> NewBitmap(int Width, int Height, int BitsPixel);
 // reads them and out after drawing changed them.
 void DibToSurface(TBitmap& Bitmap);
 void SurfaceToDib(TBitmap& Bitmap, const RECT* Changed);
+void DibRowToSurface(TBitmap& Bitmap, int Y);
 // One row of packed DIB data to pixels, and pixels [X0, X1) back.
 void DecodeDibRow(const uint8_t* Src, int Bpp, int Width, const RGBQUAD* Table, int TableCount, const DWORD* Masks,
                   uint32_t* Out);
@@ -218,10 +219,15 @@ struct TTarget {
     int Dy = 0;
     bool Wrote = false;
     RECT Changed{0, 0, 0, 0};
+    // DIB sections in other formats: rows are decoded from the caller's bits
+    // when a call first touches them, so a call costs what it draws.
+    bool Lazy = false;
+    std::vector<uint8_t> RowsDone;
 
     bool Begin(HDC Handle);  // false for a bad DC or a DC without a surface
     void End();              // copies DIB sections out
-    void Touch(const RECT& R);
+    void Touch(const RECT& R);  // before writing R (and reading it for ROPs)
+    void Rows(int Y0, int Y1);  // before reading rows Y0..Y1-1
     bool Visible(int X, int Y) const;  // surface coordinates
     uint32_t MapColor(COLORREF Color) const;  // COLORREF to a pixel of this surface
     ~TTarget() { End(); }

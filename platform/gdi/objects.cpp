@@ -458,14 +458,16 @@ void EncodeDibRow(const uint32_t* In, int Bpp, int X0, int X1, const RGBQUAD* Ta
     }
 }
 
+void DibRowToSurface(TBitmap& B, int Y) {
+    TGdiSurface& S = *B.Surface;
+    int SrcRow = B.TopDown ? Y : S.Height - 1 - Y;
+    DecodeDibRow(B.DibBits.get() + static_cast<size_t>(SrcRow) * B.DibStride, B.DibHeader.biBitCount, S.Width,
+                 B.ColorTable.data(), static_cast<int>(B.ColorTable.size()), B.Masks, S.Row(Y));
+}
+
 void DibToSurface(TBitmap& B) {
     if (!B.Dib || B.Direct) return;
-    TGdiSurface& S = *B.Surface;
-    for (int Y = 0; Y < S.Height; ++Y) {
-        int SrcRow = B.TopDown ? Y : S.Height - 1 - Y;
-        DecodeDibRow(B.DibBits.get() + static_cast<size_t>(SrcRow) * B.DibStride, B.DibHeader.biBitCount, S.Width,
-                     B.ColorTable.data(), static_cast<int>(B.ColorTable.size()), B.Masks, S.Row(Y));
-    }
+    for (int Y = 0; Y < B.Surface->Height; ++Y) DibRowToSurface(B, Y);
 }
 
 void SurfaceToDib(TBitmap& B, const RECT* Changed) {
@@ -516,7 +518,8 @@ bool TTarget::Begin(HDC Handle) {
     if (Dc->Memory) {
         Bitmap = Dc->S.Bitmap.get();
         Mono = Bitmap->Mono();
-        DibToSurface(*Bitmap);
+        Lazy = Bitmap->Dib && !Bitmap->Direct;
+        if (Lazy) RowsDone.assign(static_cast<size_t>(Surf->Height), 0);
     }
     UpdateClip(*Dc);
     Clip = &Dc->EffRects;
@@ -532,7 +535,19 @@ void TTarget::End() {
     Wrote = false;
 }
 
+void TTarget::Rows(int Y0, int Y1) {
+    if (!Lazy) return;
+    Y0 = std::max(Y0, 0);
+    Y1 = std::min(Y1, Surf->Height);
+    for (int Y = Y0; Y < Y1; ++Y)
+        if (!RowsDone[static_cast<size_t>(Y)]) {
+            DibRowToSurface(*Bitmap, Y);
+            RowsDone[static_cast<size_t>(Y)] = 1;
+        }
+}
+
 void TTarget::Touch(const RECT& R) {
+    Rows(R.top, R.bottom);
     if (!Wrote) {
         Changed = R;
         Wrote = true;

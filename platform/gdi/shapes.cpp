@@ -54,9 +54,9 @@ TStroke MakeStroke(const TTarget& T) {
 
 void Plot(TTarget& T, int X, int Y, uint32_t Pixel, int Rop2) {
     if (!T.Visible(X, Y)) return;
+    T.Touch({X, Y, X + 1, Y + 1});
     uint32_t& D = T.Surf->Row(Y)[X];
     D = ApplyRop2(Rop2, Pixel, D);
-    T.Touch({X, Y, X + 1, Y + 1});
 }
 
 // Bresenham from (X0, Y0) toward (X1, Y1), the end point left out; surface coordinates.

@@ -445,6 +445,7 @@ BOOL DrawTextRun(HDC Handle, int X, int Y, UINT Options, const RECT* Rect, const
     auto Blend = [&](int Px, int Py, unsigned Cov) {
         if (Cov == 0 || Px < Box.left || Px >= Box.right || Py < Box.top || Py >= Box.bottom || !T.Visible(Px, Py))
             return;
+        T.Touch({Px, Py, Px + 1, Py + 1});
         uint32_t& D = T.Surf->Row(Py)[Px];
         if (Cov >= 255 || T.Mono) {
             if (Cov >= 128) D = Ink;
@@ -456,7 +457,6 @@ BOOL DrawTextRun(HDC Handle, int X, int Y, UINT Options, const RECT* Rect, const
             }
             D = Out;
         }
-        T.Touch({Px, Py, Px + 1, Py + 1});
     };
     {
         std::lock_guard<std::mutex> G(FontLock());

@@ -182,9 +182,9 @@ BOOL DrawFocusRect(HDC Dc, const RECT* Rect) {
     // Every other pixel of the frame inverted: drawing it twice removes it.
     auto Dot = [&](int X, int Y) {
         if (((X + Y) & 1) || !T.Visible(X, Y)) return;
+        T.Touch({X, Y, X + 1, Y + 1});
         uint32_t& P = T.Surf->Row(Y)[X];
         P = ~P & 0x00FFFFFFu;
-        T.Touch({X, Y, X + 1, Y + 1});
     };
     for (int X = R.left; X < R.right; ++X) {
         Dot(X, R.top);

@@ -1,8 +1,10 @@
 // Exact pixels of blits, raster operations, regions, clipping, shapes and DIBs.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
+#include <thread>
 
 #include "gdi_test_util.h"
 
@@ -591,6 +593,36 @@ TEST(GdiSurface, PngRoundTripKeepsPixels) {
     GdiDestroySurface(L);
     GdiDestroySurface(S);
     std::remove(File.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GdiThreads, WorkerThreadsCreateDrawAndDeleteObjectsTogether) {
+    // The image library makes bitmaps and DCs on worker threads.
+    std::atomic<int> Bad{0};
+    std::vector<std::thread> Workers;
+    for (int W = 0; W < 4; ++W)
+        Workers.emplace_back([W, &Bad] {
+            for (int I = 0; I < 100; ++I) {
+                TCanvas C(16, 8);
+                HBRUSH B = CreateSolidBrush(RGB(W * 40, I, 7));
+                RECT R{0, 0, 16, 8};
+                FillRect(C.Dc, &R, B);
+                HFONT F = CreateFontA(-9, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+                HGDIOBJ Old = SelectObject(C.Dc, F);
+                SetBkMode(C.Dc, TRANSPARENT);
+                TextOutA(C.Dc, 0, 0, "x", 1);
+                SelectObject(C.Dc, Old);
+                DeleteObject(F);
+                if (C.At(15, 7) != RGB(W * 40, I, 7)) ++Bad;
+                DeleteObject(B);
+                if (GetObjectType(B) != 0) ++Bad;
+            }
+        });
+    for (auto& T : Workers) T.join();
+    EXPECT_EQ(Bad.load(), 0);
 }
 
 }  // namespace
