@@ -23,6 +23,9 @@ struct TRawEvent {
     POINT Pos{};
     bool Active = false;
     std::vector<std::string> Files;
+    // The button and key state when the event happened (later events may change it first).
+    WPARAM Keys = 0;
+    bool Alt = false, Ctrl = false;
 };
 
 struct TTracking {
@@ -82,6 +85,7 @@ public:
                  : ev.Button == TScreenButton::Middle ? VK_MBUTTON : 0;
         if (vk && ev.Kind == TScreenMouseKind::Down) In().Async[vk] |= 0x80;
         if (vk && ev.Kind == TScreenMouseKind::Up) In().Async[vk] &= ~0x80;
+        e.Keys = MouseKeyFlags();
         Push(std::move(e));
     }
     void KeyInput(const TScreenKeyEvent& ev) override {
@@ -105,6 +109,9 @@ public:
             if (vk == VK_LCONTROL || vk == VK_RCONTROL) set(VK_CONTROL);
             if (vk == VK_LMENU || vk == VK_RMENU) set(VK_MENU);
         }
+        e.Alt = (In().Async[VK_MENU] & 0x80) != 0;
+        e.Ctrl = (In().Async[VK_CONTROL] & 0x80) != 0;
+        e.Keys = MouseKeyFlags();
         Push(std::move(e));
     }
     void CloseRequest(HWND w) override {
@@ -243,7 +250,7 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
         }
         if (ThreadOf(target) != me) return false;
         in.Raw.pop_front();
-        PostInput(target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<WORD>(MouseKeyFlags()), static_cast<WORD>(ev.WheelDelta)),
+        PostInput(target, WM_MOUSEWHEEL, MAKEWPARAM(static_cast<WORD>(e.Keys), static_cast<WORD>(ev.WheelDelta)),
                   PointParam(pt), ev.Time, pt);
         return true;
     }
@@ -299,7 +306,7 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
         if (nc)
             PostInput(target, WM_NCMOUSEMOVE, static_cast<WPARAM>(hit), PointParam(pt), ev.Time, pt);
         else
-            PostInput(target, WM_MOUSEMOVE, MouseKeyFlags(), PointParam(client), ev.Time, pt);
+            PostInput(target, WM_MOUSEMOVE, e.Keys, PointParam(client), ev.Time, pt);
         return true;
     }
 
@@ -350,12 +357,12 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
             lk.lock();
         }
         if (!Find(target)) return true;
-        PostInput(target, msg, nc ? static_cast<WPARAM>(hit) : MouseKeyFlags(), PointParam(nc ? pt : client), ev.Time,
+        PostInput(target, msg, nc ? static_cast<WPARAM>(hit) : e.Keys, PointParam(nc ? pt : client), ev.Time,
                   pt);
         return true;
     }
     UINT msg = ButtonMsg(ev.Button, false, false, nc);
-    PostInput(target, msg, nc ? static_cast<WPARAM>(hit) : MouseKeyFlags(), PointParam(nc ? pt : client), ev.Time,
+    PostInput(target, msg, nc ? static_cast<WPARAM>(hit) : e.Keys, PointParam(nc ? pt : client), ev.Time,
               pt);
     return true;
 }
@@ -375,14 +382,14 @@ bool ConvertKey(const TRawEvent& e) {
     if (k.VirtualKey == VK_PACKET) {
         l = static_cast<LPARAM>(static_cast<DWORD>(1) | (static_cast<DWORD>(k.Char) << 16));
     } else {
-        bool alt = (in.Async[VK_MENU] & 0x80) != 0;
+        bool alt = ev.Alt;
         DWORD bits = 1;
         bits |= static_cast<DWORD>(k.VirtualKey & 0xFF) << 16;  // stands in for the scan code
         if (alt) bits |= 1u << 29;
         if (!k.Down) bits |= (1u << 30) | (1u << 31);
         l = static_cast<LPARAM>(bits);
     }
-    bool alt = (in.Async[VK_MENU] & 0x80) && !(in.Async[VK_CONTROL] & 0x80);
+    bool alt = ev.Alt && !ev.Ctrl;
     bool sys = alt || k.VirtualKey == VK_MENU || k.VirtualKey == VK_F10 || !in.Focus;
     UINT msg = k.Down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
     PostInput(target, msg, static_cast<WPARAM>(k.VirtualKey), l, k.Time, in.Cursor);
