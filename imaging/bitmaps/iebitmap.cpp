@@ -16,6 +16,7 @@
 #include "imaging/bitmaps/iesupport.h"
 #include "imaging/bitmaps/ieutils.h"
 #include "imaging/processing/pixelutils.h"
+#include "platform/gdi/gdi.h"
 
 int64_t DefaultMinFileSize = -1;
 std::string LibraryTempFolder;
@@ -1003,21 +1004,47 @@ void TIEBitmap::CopyToTIEMask(TIEMask* Mask) {
 void TIEDibbitmap::AllocateBits(int32_t Width, int32_t Height, int32_t BitCount) {
     if (Width <= 0 || Height <= 0) return;
     FreeBits();
-    FRowLen = CalcRowLength(Width, BitCount, 32);
-    FBits.assign(static_cast<size_t>(FRowLen) * Height, 0);
+    int32_t rowLen = CalcRowLength(Width, BitCount, 32);
+    struct {
+        BITMAPINFOHEADER h;
+        RGBQUAD colors[2];
+    } info{};
+    info.h.biSize = 40;
+    info.h.biWidth = Width;
+    info.h.biHeight = Height;  // positive: bottom-up
+    info.h.biPlanes = 1;
+    info.h.biBitCount = static_cast<WORD>(BitCount);
+    info.h.biCompression = BI_RGB;
+    info.h.biSizeImage = static_cast<DWORD>(static_cast<int64_t>(rowLen) * Height);
+    info.colors[1] = RGBQUAD{255, 255, 255, 0};
+    FDC = CreateCompatibleDC(nullptr);
+    void* bits = nullptr;
+    FSection = CreateDIBSection(FDC, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!FSection || !bits) {
+        FreeBits();
+        throw EOutOfMemory("Out of memory");
+    }
+    FOldBitmap = SelectObject(FDC, FSection);
+    FBits = static_cast<uint8_t*>(bits);
+    FRowLen = rowLen;
     FWidth = Width;
     FHeight = Height;
     FBitCount = BitCount;
 }
 
 void TIEDibbitmap::FreeBits() {
-    FBits.clear();
-    FBits.shrink_to_fit();
+    if (FDC && FOldBitmap) SelectObject(FDC, FOldBitmap);
+    if (FSection) DeleteObject(FSection);
+    if (FDC) DeleteDC(FDC);
+    FDC = nullptr;
+    FSection = nullptr;
+    FOldBitmap = nullptr;
+    FBits = nullptr;
     FWidth = FHeight = FBitCount = FRowLen = 0;
 }
 
 void* TIEDibbitmap::GetScanline(int32_t Row) {
-    return FBits.data() + static_cast<size_t>(FRowLen) * (FHeight - Row - 1);
+    return FBits + static_cast<size_t>(FRowLen) * static_cast<size_t>(FHeight - Row - 1);
 }
 
 TIEPixelFormat TIEDibbitmap::GetPixelFormat() {
@@ -1031,13 +1058,10 @@ void TIEDibbitmap::Allocate(int32_t Width, int32_t Height, TIEPixelFormat PixelF
 
 void TIEDibbitmap::Assign(TObject* Source) {
     auto* s = dynamic_cast<TIEDibbitmap*>(Source);
-    if (!s || s == this) return;
-    FreeBits();
-    FWidth = s->FWidth;
-    FHeight = s->FHeight;
-    FBitCount = s->FBitCount;
-    FRowLen = s->FRowLen;
-    FBits = s->FBits;
+    if (!s || s == this || !s->FBits) return;
+    if (FWidth != s->FWidth || FHeight != s->FHeight || FBitCount != s->FBitCount)
+        AllocateBits(s->FWidth, s->FHeight, s->FBitCount);
+    std::memcpy(FBits, s->FBits, static_cast<size_t>(FRowLen) * FHeight);
 }
 
 TIEWorkBitmap::TIEWorkBitmap(int32_t AWidth, int32_t AHeight, int32_t ABitsPerPixel) {

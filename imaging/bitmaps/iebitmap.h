@@ -273,11 +273,14 @@ struct TIERenderTables {
     std::vector<int32_t> RowTable;     // indexed from its top
 };
 
-// A 1-bit or 24-bit bitmap with rows bottom-up, the drawing target of device drawing.
+// A 1-bit or 24-bit DIB section selected into its own memory device context: callers
+// draw with the DC (BitBlt, DrawDib) and read or fill the bits. Rows are bottom-up.
 class TIEDibbitmap : public TIEBaseBitmap {
 public:
     TIEDibbitmap() = default;
     ~TIEDibbitmap() override { FreeBits(); }
+    TIEDibbitmap(const TIEDibbitmap&) = delete;
+    TIEDibbitmap& operator=(const TIEDibbitmap&) = delete;
     void AllocateBits(int32_t Width, int32_t Height, int32_t BitCount);
     void FreeBits();
 
@@ -292,11 +295,16 @@ public:
     int32_t GetPaletteLength() override { return 0; }
     void Allocate(int32_t Width, int32_t Height, TIEPixelFormat PixelFormat) override;
     void Assign(TObject* Source) override;
-    uint8_t* Bits() { return FBits.data(); }
+    uint8_t* Bits() { return FBits; }
+    HDC DC() const { return FDC; }
+    HBITMAP Handle() const { return FSection; }
 
 private:
     int32_t FWidth = 0, FHeight = 0, FBitCount = 0, FRowLen = 0;
-    std::vector<uint8_t> FBits;
+    HDC FDC = nullptr;
+    HBITMAP FSection = nullptr;
+    HGDIOBJ FOldBitmap = nullptr;
+    uint8_t* FBits = nullptr;
 };
 
 // A plain work buffer of the resampling code: rows bottom-up at a fixed stride.

@@ -455,3 +455,31 @@ TEST(Bitmap, MaskRoundTrip) {
     EXPECT_EQ(back.X1, 9);
     EXPECT_EQ(back.Y2, 2);
 }
+
+TEST(Bitmap, DibBitmapRowsAndCopies) {
+    TIEDibbitmap d;
+    d.AllocateBits(5, 3, 24);
+    ASSERT_NE(d.DC(), nullptr);
+    ASSERT_NE(d.Handle(), nullptr);
+    EXPECT_EQ(d.GetRowLen(), 16);
+    EXPECT_EQ(d.GetPixelFormat(), ieRGB24);
+    // Bottom-up: row 0 is the last block of the bits.
+    EXPECT_EQ(static_cast<uint8_t*>(d.GetScanline(0)), d.Bits() + 2 * 16);
+    static_cast<uint8_t*>(d.GetScanline(0))[0] = 9;
+    TIEDibbitmap e;
+    e.Assign(&d);
+    EXPECT_EQ(static_cast<uint8_t*>(e.GetScanline(0))[0], 9);
+    TIEBitmap b;
+    b.CopyFromTIEDibbitmap(&d);
+    EXPECT_EQ(b.PixelFormat(), ieRGB24);
+    EXPECT_EQ(b.GetPixelRGB24(0, 0).b, 9);
+    TIEDibbitmap one;
+    one.Allocate(9, 2, ie1g);
+    EXPECT_EQ(one.GetRowLen(), 4);
+    one.FreeBits();
+    EXPECT_EQ(one.GetWidth(), 0);
+
+    TIEWorkBitmap w(3, 2, 24);
+    EXPECT_EQ(w.RowLen, 12);
+    EXPECT_EQ(static_cast<uint8_t*>(w.GetScanline(1)) + 12, static_cast<uint8_t*>(w.GetScanline(0)));
+}
