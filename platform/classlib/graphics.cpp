@@ -1,0 +1,912 @@
+#include "platform/classlib/graphics.h"
+
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "platform/classlib/jpeg.h"
+#include "platform/classlib/pngimage.h"
+
+namespace {
+
+int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    return static_cast<int>(std::llround(static_cast<double>(a) * b / c));
+}
+
+struct ColorName {
+    const char* name;
+    TColor color;
+};
+const ColorName kColorNames[] = {
+    {"clBlack", clBlack},
+    {"clMaroon", clMaroon},
+    {"clGreen", clGreen},
+    {"clOlive", clOlive},
+    {"clNavy", clNavy},
+    {"clPurple", clPurple},
+    {"clTeal", clTeal},
+    {"clGray", clGray},
+    {"clSilver", clSilver},
+    {"clRed", clRed},
+    {"clLime", clLime},
+    {"clYellow", clYellow},
+    {"clBlue", clBlue},
+    {"clFuchsia", clFuchsia},
+    {"clAqua", clAqua},
+    {"clWhite", clWhite},
+    {"clMoneyGreen", clMoneyGreen},
+    {"clSkyBlue", clSkyBlue},
+    {"clCream", clCream},
+    {"clMedGray", clMedGray},
+    {"clNone", clNone},
+    {"clDefault", clDefault},
+    {"clScrollBar", clScrollBar},
+    {"clBackground", clBackground},
+    {"clActiveCaption", clActiveCaption},
+    {"clInactiveCaption", clInactiveCaption},
+    {"clMenu", clMenu},
+    {"clWindow", clWindow},
+    {"clWindowFrame", clWindowFrame},
+    {"clMenuText", clMenuText},
+    {"clWindowText", clWindowText},
+    {"clCaptionText", clCaptionText},
+    {"clActiveBorder", clActiveBorder},
+    {"clInactiveBorder", clInactiveBorder},
+    {"clAppWorkSpace", clAppWorkSpace},
+    {"clHighlight", clHighlight},
+    {"clHighlightText", clHighlightText},
+    {"clBtnFace", clBtnFace},
+    {"clBtnShadow", clBtnShadow},
+    {"clGrayText", clGrayText},
+    {"clBtnText", clBtnText},
+    {"clInactiveCaptionText", clInactiveCaptionText},
+    {"clBtnHighlight", clBtnHighlight},
+    {"cl3DDkShadow", cl3DDkShadow},
+    {"cl3DLight", cl3DLight},
+    {"clInfoText", clInfoText},
+    {"clInfoBk", clInfoBk},
+};
+
+const int kPenModes[] = {R2_BLACK,       R2_WHITE,       R2_NOP,         R2_NOT,        R2_COPYPEN,  R2_NOTCOPYPEN,
+                         R2_MERGEPENNOT, R2_MASKPENNOT,  R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN, R2_NOTMERGEPEN,
+                         R2_MASKPEN,     R2_NOTMASKPEN,  R2_XORPEN,      R2_NOTXORPEN};
+
+int BitsOf(TPixelFormat f) {
+    switch (f) {
+        case pf1bit: return 1;
+        case pf4bit: return 4;
+        case pf8bit: return 8;
+        case pf15bit:
+        case pf16bit: return 16;
+        case pf24bit:
+        case pfCustom: return 24;
+        case pf32bit:
+        case pfDevice: return 32;
+    }
+    return 24;
+}
+
+// The palette a new bitmap of a palette format starts with.
+std::vector<RGBQUAD> DefaultPalette(TPixelFormat f) {
+    std::vector<RGBQUAD> p;
+    if (f == pf1bit) {
+        p = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+    } else if (f == pf4bit) {
+        // the sixteen standard colours
+        static const uint32_t c16[16] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080,
+                                         0x008080, 0xC0C0C0, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00,
+                                         0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+        for (uint32_t c : c16)
+            p.push_back(RGBQUAD{static_cast<BYTE>(c & 0xFF), static_cast<BYTE>((c >> 8) & 0xFF),
+                                static_cast<BYTE>(c >> 16), 0});
+    } else if (f == pf8bit) {
+        // a 6x6x6 colour cube followed by a grey ramp
+        for (int r = 0; r < 6; ++r)
+            for (int g = 0; g < 6; ++g)
+                for (int b = 0; b < 6; ++b)
+                    p.push_back(RGBQUAD{static_cast<BYTE>(b * 51), static_cast<BYTE>(g * 51), static_cast<BYTE>(r * 51), 0});
+        for (int i = 0; p.size() < 256; ++i) {
+            BYTE v = static_cast<BYTE>(i * 255 / 39);
+            p.push_back(RGBQUAD{v, v, v, 0});
+        }
+    }
+    return p;
+}
+
+}  // namespace
+
+// ---- Colours ----------------------------------------------------------------
+
+int32_t ColorToRGB(TColor Color) {
+    if (Color < 0) return static_cast<int32_t>(GdiSysColor(Color & 0xFF));
+    return Color;
+}
+
+bool IdentToColor(const std::string& Ident, TColor& Color) {
+    for (const auto& c : kColorNames)
+        if (SameText(Ident, c.name)) {
+            Color = c.color;
+            return true;
+        }
+    return false;
+}
+
+std::string ColorToString(TColor Color) {
+    for (const auto& c : kColorNames)
+        if (c.color == Color) return c.name;
+    return "$" + IntToHex(static_cast<uint32_t>(Color), 8);
+}
+
+// ---- Graphics objects ---------------------------------------------------------
+
+TGraphicsObject::~TGraphicsObject() { FreeHandle(); }
+
+HGDIOBJ TGraphicsObject::Handle() {
+    if (!FHandle) FHandle = CreateHandle();
+    return FHandle;
+}
+
+void TGraphicsObject::FreeHandle() {
+    if (FHandle && !FStock) DeleteObject(FHandle);
+    FHandle = nullptr;
+    FStock = false;
+}
+
+void TGraphicsObject::Changed() {
+    // The owner deselects the old handle before it goes.
+    if (OnChange) OnChange(this);
+    FreeHandle();
+}
+
+TFont::TFont() = default;
+
+void TFont::Assign(const TFont& S) {
+    FName = S.FName;
+    FHeight = MulDiv(S.FHeight, PixelsPerInch, S.PixelsPerInch);
+    FColor = S.FColor;
+    FStyle = S.FStyle;
+    FCharset = S.FCharset;
+    FPitch = S.FPitch;
+    Changed();
+}
+
+void TFont::SetName(const std::string& V) {
+    if (V.empty() || V == FName) return;
+    FName = V;
+    Changed();
+}
+
+int TFont::Size() const { return -MulDiv(FHeight, 72, PixelsPerInch); }
+
+void TFont::SetSize(int V) { SetHeight(-MulDiv(V, PixelsPerInch, 72)); }
+
+void TFont::SetHeight(int V) {
+    if (V == FHeight) return;
+    FHeight = V;
+    Changed();
+}
+
+void TFont::SetColor(TColor V) {
+    if (V == FColor) return;
+    FColor = V;
+    if (OnChange) OnChange(this);  // the colour is no part of the font handle
+}
+
+void TFont::SetStyle(TFontStyles V) {
+    if (V == FStyle) return;
+    FStyle = V;
+    Changed();
+}
+
+void TFont::SetCharset(uint8_t V) {
+    if (V == FCharset) return;
+    FCharset = V;
+    Changed();
+}
+
+void TFont::SetPitch(TFontPitch V) {
+    if (V == FPitch) return;
+    FPitch = V;
+    Changed();
+}
+
+HGDIOBJ TFont::CreateHandle() {
+    LOGFONTA lf{};
+    lf.lfHeight = FHeight;
+    lf.lfWeight = FStyle.Contains(fsBold) ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = FStyle.Contains(fsItalic);
+    lf.lfUnderline = FStyle.Contains(fsUnderline);
+    lf.lfStrikeOut = FStyle.Contains(fsStrikeOut);
+    lf.lfCharSet = FCharset;
+    lf.lfPitchAndFamily = FPitch == fpFixed ? FIXED_PITCH : FPitch == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+    std::strncpy(lf.lfFaceName, FName.c_str(), LF_FACESIZE - 1);
+    return CreateFontIndirectA(&lf);
+}
+
+void TPen::Assign(const TPen& S) {
+    FColor = S.FColor;
+    FWidth = S.FWidth;
+    FStyle = S.FStyle;
+    FMode = S.FMode;
+    Changed();
+}
+
+void TPen::SetColor(TColor V) {
+    if (V == FColor) return;
+    FColor = V;
+    Changed();
+}
+
+void TPen::SetWidth(int V) {
+    if (V < 0 || V == FWidth) return;
+    FWidth = V;
+    Changed();
+}
+
+void TPen::SetStyle(TPenStyle V) {
+    if (V == FStyle) return;
+    FStyle = V;
+    Changed();
+}
+
+void TPen::SetMode(TPenMode V) {
+    if (V == FMode) return;
+    FMode = V;
+    if (OnChange) OnChange(this);
+}
+
+HGDIOBJ TPen::CreateHandle() {
+    static const int styles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+    return CreatePen(styles[FStyle], FWidth, static_cast<COLORREF>(ColorToRGB(FColor)));
+}
+
+TBrush::~TBrush() = default;
+
+void TBrush::Assign(const TBrush& S) {
+    FColor = S.FColor;
+    FStyle = S.FStyle;
+    FBitmap = S.FBitmap;
+    Changed();
+}
+
+void TBrush::SetColor(TColor V) {
+    if (V == FColor && FStyle != bsClear) return;
+    FColor = V;
+    if (FStyle == bsClear) FStyle = bsSolid;
+    Changed();
+}
+
+void TBrush::SetStyle(TBrushStyle V) {
+    if (V == FStyle) return;
+    FStyle = V;
+    Changed();
+}
+
+void TBrush::SetBitmap(TBitmap* V) {
+    FBitmap = V;
+    Changed();
+}
+
+HGDIOBJ TBrush::CreateHandle() {
+    if (FBitmap && FBitmap->Handle()) return CreatePatternBrush(FBitmap->Handle());
+    COLORREF c = static_cast<COLORREF>(ColorToRGB(FColor));
+    switch (FStyle) {
+        case bsSolid: return CreateSolidBrush(c);
+        case bsClear:
+            FStock = true;
+            return GetStockObject(NULL_BRUSH);
+        default: return CreateHatchBrush(HS_HORIZONTAL + (FStyle - bsHorizontal), c);
+    }
+}
+
+// ---- Canvas -------------------------------------------------------------------
+
+TCanvas::TCanvas() : FFont(std::make_unique<TFont>()), FPen(std::make_unique<TPen>()), FBrush(std::make_unique<TBrush>()) {
+    // A changing object must leave the DC before its handle is freed.
+    auto deselect = [this](TObject*) {
+        if (FHandle) {
+            if (FOldPen) SelectObject(FHandle, FOldPen);
+            if (FOldBrush) SelectObject(FHandle, FOldBrush);
+            if (FOldFont) SelectObject(FHandle, FOldFont);
+            FOldPen = FOldBrush = FOldFont = nullptr;
+        }
+    };
+    FFont->OnChange = deselect;
+    FPen->OnChange = deselect;
+    FBrush->OnChange = deselect;
+}
+
+TCanvas::~TCanvas() { SetHandle(nullptr); }
+
+HDC TCanvas::Handle() {
+    if (!FHandle) CreateHandle();
+    return FHandle;
+}
+
+void TCanvas::SetHandle(HDC Value) {
+    if (Value == FHandle) return;
+    if (FHandle) {
+        if (FOldPen) SelectObject(FHandle, FOldPen);
+        if (FOldBrush) SelectObject(FHandle, FOldBrush);
+        if (FOldFont) SelectObject(FHandle, FOldFont);
+        FOldPen = FOldBrush = FOldFont = nullptr;
+    }
+    FHandle = Value;
+}
+
+void TCanvas::RequireObjects() {
+    HDC dc = Handle();
+    if (!dc) throw EInvalidOperation("Canvas does not allow drawing");
+    HGDIOBJ old = SelectObject(dc, FPen->Handle());
+    if (!FOldPen) FOldPen = old;
+    old = SelectObject(dc, FBrush->Handle());
+    if (!FOldBrush) FOldBrush = old;
+    old = SelectObject(dc, FFont->Handle());
+    if (!FOldFont) FOldFont = old;
+    SetROP2(dc, kPenModes[FPen->Mode()]);
+    SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(FFont->Color())));
+    SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(FBrush->Color())));
+    SetBkMode(dc, FBrush->Style() == bsClear ? TRANSPARENT : OPAQUE);
+}
+
+void TCanvas::Changing() {
+    if (OnChanging) OnChanging(this);
+}
+
+void TCanvas::Changed() {
+    if (OnChange) OnChange(this);
+}
+
+void TCanvas::MoveTo(int X, int Y) {
+    MoveToEx(Handle(), X, Y, nullptr);
+}
+
+void TCanvas::LineTo(int X, int Y) {
+    Changing();
+    RequireObjects();
+    ::LineTo(FHandle, X, Y);
+    Changed();
+}
+
+POINT TCanvas::PenPos() {
+    POINT p{0, 0};
+    GetCurrentPositionEx(Handle(), &p);
+    return p;
+}
+
+void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2) {
+    Changing();
+    RequireObjects();
+    ::Rectangle(FHandle, X1, Y1, X2, Y2);
+    Changed();
+}
+
+void TCanvas::RoundRect(int X1, int Y1, int X2, int Y2, int X3, int Y3) {
+    Changing();
+    RequireObjects();
+    ::RoundRect(FHandle, X1, Y1, X2, Y2, X3, Y3);
+    Changed();
+}
+
+void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2) {
+    Changing();
+    RequireObjects();
+    ::Ellipse(FHandle, X1, Y1, X2, Y2);
+    Changed();
+}
+
+void TCanvas::Polygon(const std::vector<POINT>& Points) {
+    if (Points.empty()) return;
+    Changing();
+    RequireObjects();
+    ::Polygon(FHandle, Points.data(), static_cast<int>(Points.size()));
+    Changed();
+}
+
+void TCanvas::Polyline(const std::vector<POINT>& Points) {
+    if (Points.empty()) return;
+    Changing();
+    RequireObjects();
+    ::Polyline(FHandle, Points.data(), static_cast<int>(Points.size()));
+    Changed();
+}
+
+void TCanvas::FillRect(const TRect& R) {
+    Changing();
+    RequireObjects();
+    ::FillRect(FHandle, &R, FBrush->Handle());
+    Changed();
+}
+
+void TCanvas::FrameRect(const TRect& R) {
+    Changing();
+    RequireObjects();
+    ::FrameRect(FHandle, &R, FBrush->Handle());
+    Changed();
+}
+
+void TCanvas::DrawFocusRect(const TRect& R) {
+    Changing();
+    RequireObjects();
+    ::DrawFocusRect(FHandle, &R);
+    Changed();
+}
+
+void TCanvas::TextOut(int X, int Y, const std::string& Text) {
+    Changing();
+    RequireObjects();
+    ::TextOutA(FHandle, X, Y, Text.c_str(), static_cast<int>(Text.size()));
+    SIZE sz{0, 0};
+    GetTextExtentPoint32A(FHandle, Text.c_str(), static_cast<int>(Text.size()), &sz);
+    MoveToEx(FHandle, X + sz.cx, Y, nullptr);
+    Changed();
+}
+
+void TCanvas::TextRect(const TRect& R, int X, int Y, const std::string& Text) {
+    Changing();
+    RequireObjects();
+    UINT options = ETO_CLIPPED;
+    if (FBrush->Style() != bsClear) options |= ETO_OPAQUE;
+    ::ExtTextOutA(FHandle, X, Y, options, &R, Text.c_str(), static_cast<UINT>(Text.size()), nullptr);
+    Changed();
+}
+
+SIZE TCanvas::TextExtent(const std::string& Text) {
+    RequireObjects();
+    SIZE sz{0, 0};
+    GetTextExtentPoint32A(FHandle, Text.c_str(), static_cast<int>(Text.size()), &sz);
+    return sz;
+}
+
+void TCanvas::Draw(int X, int Y, TGraphic& Graphic) {
+    if (Graphic.Empty()) return;
+    Changing();
+    RequireObjects();
+    Graphic.Draw(*this, Bounds(X, Y, Graphic.Width(), Graphic.Height()));
+    Changed();
+}
+
+void TCanvas::StretchDraw(const TRect& R, TGraphic& Graphic) {
+    if (Graphic.Empty()) return;
+    Changing();
+    RequireObjects();
+    Graphic.Draw(*this, R);
+    Changed();
+}
+
+void TCanvas::CopyRect(const TRect& Dest, TCanvas& Source, const TRect& Src) {
+    Changing();
+    RequireObjects();
+    HDC src = Source.Handle();
+    ::StretchBlt(FHandle, Dest.left, Dest.top, Dest.Width(), Dest.Height(), src, Src.left, Src.top, Src.Width(),
+                 Src.Height(), CopyMode);
+    Changed();
+}
+
+TColor TCanvas::Pixel(int X, int Y) { return static_cast<TColor>(::GetPixel(Handle(), X, Y)); }
+
+void TCanvas::SetPixel(int X, int Y, TColor Color) {
+    Changing();
+    ::SetPixel(Handle(), X, Y, static_cast<COLORREF>(ColorToRGB(Color)));
+    Changed();
+}
+
+TRect TCanvas::ClipRect() {
+    RECT r{0, 0, 0, 0};
+    GetClipBox(Handle(), &r);
+    return TRect(r);
+}
+
+// ---- Graphics -----------------------------------------------------------------
+
+void TGraphic::LoadFromFile(const std::string& FileName) {
+    TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
+    LoadFromStream(f);
+}
+
+void TGraphic::SaveToFile(const std::string& FileName) {
+    TFileStream f(FileName, fmCreate);
+    SaveToStream(f);
+}
+
+// A canvas over a memory DC that holds the bitmap.
+class TBitmap::TBitmapCanvas : public TCanvas {
+public:
+    explicit TBitmapCanvas(TBitmap* Owner) : FOwner(Owner) {}
+    ~TBitmapCanvas() override { FreeDC(); }
+    void FreeDC() {
+        HDC dc = HandleAllocated() ? Handle() : nullptr;
+        if (!dc) return;
+        SetHandle(nullptr);
+        if (FOldBitmap) SelectObject(dc, FOldBitmap);
+        FOldBitmap = nullptr;
+        DeleteDC(dc);
+    }
+
+protected:
+    void CreateHandle() override {
+        HDC dc = CreateCompatibleDC(nullptr);
+        if (FOwner->FHandle) FOldBitmap = SelectObject(dc, FOwner->FHandle);
+        SetHandle(dc);
+    }
+
+private:
+    TBitmap* FOwner;
+    HGDIOBJ FOldBitmap = nullptr;
+};
+
+TBitmap::TBitmap() = default;
+
+TBitmap::TBitmap(int Width, int Height, TPixelFormat Format) {
+    FPixelFormat = Format;
+    Recreate(Width, Height, Format, nullptr);
+}
+
+TBitmap::~TBitmap() {
+    FCanvas.reset();
+    if (FHandle) DeleteObject(FHandle);
+}
+
+void TBitmap::FreeCanvasDC() {
+    if (FCanvas) FCanvas->FreeDC();
+}
+
+int TBitmap::RowBytes() const { return ((FWidth * BitsOf(FPixelFormat) + 31) / 32) * 4; }
+
+void TBitmap::Recreate(int Width, int Height, TPixelFormat Format, const std::vector<RGBQUAD>* Palette) {
+    if (Width < 0 || Height < 0) throw EInvalidGraphic("Invalid bitmap size");
+    FreeCanvasDC();
+    HBITMAP old = FHandle;
+    unsigned char* oldBits = FBits;
+    int oldW = FWidth, oldH = FHeight, oldRow = RowBytes();
+    TPixelFormat oldFormat = FPixelFormat;
+
+    HBITMAP h = nullptr;
+    unsigned char* bits = nullptr;
+    if (Width > 0 && Height > 0) {
+        std::vector<RGBQUAD> pal = Palette ? *Palette : DefaultPalette(Format);
+        std::vector<unsigned char> info(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD) + 3 * sizeof(DWORD));
+        auto* bi = reinterpret_cast<BITMAPINFO*>(info.data());
+        bi->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi->bmiHeader.biWidth = Width;
+        bi->bmiHeader.biHeight = -Height;  // rows from the top
+        bi->bmiHeader.biPlanes = 1;
+        bi->bmiHeader.biBitCount = static_cast<WORD>(BitsOf(Format));
+        bi->bmiHeader.biCompression = BI_RGB;
+        if (Format == pf16bit) {
+            bi->bmiHeader.biCompression = BI_BITFIELDS;
+            DWORD masks[3] = {0xF800, 0x07E0, 0x001F};
+            std::memcpy(reinterpret_cast<unsigned char*>(bi) + sizeof(BITMAPINFOHEADER), masks, sizeof(masks));
+        } else if (!pal.empty()) {
+            bi->bmiHeader.biClrUsed = static_cast<DWORD>(pal.size());
+            std::memcpy(reinterpret_cast<unsigned char*>(bi) + sizeof(BITMAPINFOHEADER), pal.data(),
+                        pal.size() * sizeof(RGBQUAD));
+        }
+        void* p = nullptr;
+        h = CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        if (!h || !p) throw EOutOfMemory("Out of system resources");
+        bits = static_cast<unsigned char*>(p);
+    }
+    FHandle = h;
+    FBits = bits;
+    FWidth = Width;
+    FHeight = Height;
+    FPixelFormat = Format;
+
+    if (h) {
+        // New pixels start white; the old ones are kept where the sizes overlap.
+        HDC dst = CreateCompatibleDC(nullptr);
+        HGDIOBJ o2 = SelectObject(dst, h);
+        PatBlt(dst, 0, 0, Width, Height, WHITENESS);
+        if (old && oldFormat != Format) {
+            // Another format: the drawing layer converts the pixels.
+            HDC src = CreateCompatibleDC(nullptr);
+            HGDIOBJ o1 = SelectObject(src, old);
+            BitBlt(dst, 0, 0, std::min(oldW, Width), std::min(oldH, Height), src, 0, 0, SRCCOPY);
+            SelectObject(src, o1);
+            DeleteDC(src);
+        }
+        SelectObject(dst, o2);
+        DeleteDC(dst);
+        GdiFlush();
+        if (old && oldFormat == Format) {
+            int newRow = RowBytes();
+            int rows = std::min(oldH, Height);
+            int bytes = std::min(oldRow, newRow);
+            for (int y = 0; y < rows; ++y)
+                std::memcpy(bits + static_cast<size_t>(y) * newRow, oldBits + static_cast<size_t>(y) * oldRow, bytes);
+        }
+    }
+    if (old) DeleteObject(old);
+    Changed();
+}
+
+void TBitmap::SetSize(int Width, int Height) {
+    if (Width == FWidth && Height == FHeight) return;
+    std::vector<RGBQUAD> pal = Palette();
+    Recreate(Width, Height, FPixelFormat, pal.empty() ? nullptr : &pal);
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat Value) {
+    if (Value == FPixelFormat) return;
+    if (!FHandle) {
+        FPixelFormat = Value;
+        return;
+    }
+    Recreate(FWidth, FHeight, Value, nullptr);
+}
+
+void* TBitmap::ScanLine(int Row) {
+    if (!FBits || Row < 0 || Row >= FHeight) throw ERangeError("Scan line index out of range");
+    GdiFlush();
+    return FBits + static_cast<size_t>(Row) * RowBytes();
+}
+
+std::vector<RGBQUAD> TBitmap::Palette() const {
+    std::vector<RGBQUAD> p;
+    if (!FHandle || FPixelFormat > pf8bit) return p;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ o = SelectObject(dc, FHandle);
+    p.resize(static_cast<size_t>(1) << BitsOf(FPixelFormat));
+    UINT n = GetDIBColorTable(dc, 0, static_cast<UINT>(p.size()), p.data());
+    p.resize(n);
+    SelectObject(dc, o);
+    DeleteDC(dc);
+    return p;
+}
+
+void TBitmap::SetPalette(const std::vector<RGBQUAD>& Entries) {
+    if (!FHandle || FPixelFormat > pf8bit || Entries.empty()) return;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ o = SelectObject(dc, FHandle);
+    SetDIBColorTable(dc, 0, static_cast<UINT>(std::min<size_t>(Entries.size(), size_t{1} << BitsOf(FPixelFormat))),
+                     Entries.data());
+    SelectObject(dc, o);
+    DeleteDC(dc);
+    Changed();
+}
+
+TCanvas& TBitmap::Canvas() {
+    if (!FCanvas) FCanvas = std::make_unique<TBitmapCanvas>(this);
+    return *FCanvas;
+}
+
+void TBitmap::Assign(const TBitmap& Source) {
+    if (&Source == this) return;
+    std::vector<RGBQUAD> pal = Source.Palette();
+    Recreate(0, 0, Source.FPixelFormat, nullptr);
+    Recreate(Source.FWidth, Source.FHeight, Source.FPixelFormat, pal.empty() ? nullptr : &pal);
+    if (FBits && Source.FBits) {
+        GdiFlush();
+        std::memcpy(FBits, Source.FBits, static_cast<size_t>(RowBytes()) * FHeight);
+    }
+    Transparent = Source.Transparent;
+    TransparentColor = Source.TransparentColor;
+    Changed();
+}
+
+void TBitmap::Draw(TCanvas& Canvas, const TRect& R) {
+    if (!FHandle) return;
+    HDC src = this->Canvas().Handle();
+    HDC dst = Canvas.Handle();
+    if (Transparent) {
+        TColor tc = TransparentColor;
+        if (tc == clDefault) tc = static_cast<TColor>(::GetPixel(src, 0, FHeight - 1));
+        ::TransparentBlt(dst, R.left, R.top, R.Width(), R.Height(), src, 0, 0, FWidth, FHeight,
+                         static_cast<UINT>(ColorToRGB(tc)));
+    } else {
+        int oldMode = SetStretchBltMode(dst, COLORONCOLOR);
+        ::StretchBlt(dst, R.left, R.top, R.Width(), R.Height(), src, 0, 0, FWidth, FHeight, Canvas.CopyMode);
+        SetStretchBltMode(dst, oldMode);
+    }
+}
+
+// ---- BMP files ------------------------------------------------------------------
+
+namespace {
+
+uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint32_t Get32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+void Put16(std::string& s, uint16_t v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8);
+}
+void Put32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+}  // namespace
+
+void TBitmap::LoadFromStream(TStream& Stream) {
+    const char* bad = "Bitmap image is not valid";
+    int64_t start = Stream.Position();
+    int64_t avail = Stream.Size() - start;
+    if (avail < 14 + 12) throw EInvalidGraphic(bad);
+    std::vector<unsigned char> data(static_cast<size_t>(avail));
+    Stream.ReadBuffer(data.data(), avail);
+    const unsigned char* d = data.data();
+    if (d[0] != 'B' || d[1] != 'M') throw EInvalidGraphic(bad);
+    uint32_t offBits = Get32(d + 10);
+    uint32_t hdr = Get32(d + 14);
+    int32_t w, h;
+    int bits, compression = BI_RGB;
+    uint32_t clrUsed = 0;
+    size_t palOffset = 14 + hdr;
+    int palEntrySize = 4;
+    if (hdr == 12) {
+        if (avail < 26) throw EInvalidGraphic(bad);
+        w = Get16(d + 18);
+        h = static_cast<int16_t>(Get16(d + 20));
+        bits = Get16(d + 24);
+        palEntrySize = 3;
+    } else if (hdr >= 40 && 14 + static_cast<int64_t>(hdr) <= avail) {
+        w = static_cast<int32_t>(Get32(d + 18));
+        h = static_cast<int32_t>(Get32(d + 22));
+        bits = Get16(d + 28);
+        compression = static_cast<int>(Get32(d + 30));
+        clrUsed = Get32(d + 46);
+    } else {
+        throw EInvalidGraphic(bad);
+    }
+    bool topDown = h < 0;
+    if (h == INT32_MIN) throw EInvalidGraphic(bad);
+    if (topDown) h = -h;
+    if (w <= 0 || h <= 0 || w > 65535 || h > 65535) throw EInvalidGraphic(bad);
+    TPixelFormat fmt;
+    switch (bits) {
+        case 1: fmt = pf1bit; break;
+        case 4: fmt = pf4bit; break;
+        case 8: fmt = pf8bit; break;
+        case 16: fmt = pf15bit; break;
+        case 24: fmt = pf24bit; break;
+        case 32: fmt = pf32bit; break;
+        default: throw EInvalidGraphic(bad);
+    }
+    uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+    if (compression == BI_BITFIELDS && (bits == 16 || bits == 32)) {
+        size_t mo = hdr == 40 ? 14 + 40 : 14 + 40;  // masks follow a 40-byte header, or sit inside a longer one
+        if (mo + 12 > data.size()) throw EInvalidGraphic(bad);
+        for (int i = 0; i < 3; ++i) masks[i] = Get32(d + mo + 4 * i);
+        if (hdr == 40) palOffset += 12;
+        if (bits == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F) fmt = pf16bit;
+        else if (bits == 16 && !(masks[0] == 0x7C00 && masks[1] == 0x03E0 && masks[2] == 0x001F))
+            throw EInvalidGraphic(bad);
+        else if (bits == 32 && !(masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF))
+            throw EInvalidGraphic(bad);
+    } else if (compression != BI_RGB) {
+        throw EInvalidGraphic(bad);  // run-length coded files are not read here
+    }
+    std::vector<RGBQUAD> pal;
+    if (bits <= 8) {
+        uint32_t n = clrUsed ? clrUsed : (1u << bits);
+        if (n > (1u << bits)) n = 1u << bits;
+        if (palOffset + static_cast<size_t>(n) * palEntrySize > data.size()) throw EInvalidGraphic(bad);
+        for (uint32_t i = 0; i < n; ++i) {
+            const unsigned char* e = d + palOffset + static_cast<size_t>(i) * palEntrySize;
+            pal.push_back(RGBQUAD{e[0], e[1], e[2], 0});
+        }
+    }
+    size_t srcRow = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
+    if (offBits > data.size() || data.size() - offBits < srcRow * static_cast<size_t>(h)) throw EInvalidGraphic(bad);
+    Recreate(0, 0, fmt, nullptr);
+    Recreate(w, h, fmt, pal.empty() ? nullptr : &pal);
+    GdiFlush();
+    size_t dstRow = static_cast<size_t>(RowBytes());
+    for (int y = 0; y < h; ++y) {
+        int srcY = topDown ? y : h - 1 - y;
+        std::memcpy(FBits + y * dstRow, d + offBits + static_cast<size_t>(srcY) * srcRow, std::min(srcRow, dstRow));
+    }
+    Changed();
+}
+
+void TBitmap::SaveToStream(TStream& Stream) {
+    std::vector<RGBQUAD> pal = Palette();
+    bool fields = FPixelFormat == pf16bit;
+    uint32_t extra = fields ? 12 : static_cast<uint32_t>(pal.size() * 4);
+    uint32_t row = static_cast<uint32_t>(RowBytes());
+    uint32_t imageSize = row * static_cast<uint32_t>(FHeight);
+    uint32_t off = 14 + 40 + extra;
+    std::string s;
+    s += "BM";
+    Put32(s, off + imageSize);
+    Put32(s, 0);
+    Put32(s, off);
+    Put32(s, 40);
+    Put32(s, static_cast<uint32_t>(FWidth));
+    Put32(s, static_cast<uint32_t>(FHeight));  // bottom-up in the file
+    Put16(s, 1);
+    Put16(s, static_cast<uint16_t>(FHandle ? BitsOf(FPixelFormat) : 24));
+    Put32(s, fields ? BI_BITFIELDS : BI_RGB);
+    Put32(s, imageSize);
+    Put32(s, 3780);  // 96 dots per inch
+    Put32(s, 3780);
+    Put32(s, fields ? 0 : static_cast<uint32_t>(pal.size()));
+    Put32(s, 0);
+    if (fields) {
+        Put32(s, 0xF800);
+        Put32(s, 0x07E0);
+        Put32(s, 0x001F);
+    } else {
+        for (const auto& q : pal) {
+            s += static_cast<char>(q.rgbBlue);
+            s += static_cast<char>(q.rgbGreen);
+            s += static_cast<char>(q.rgbRed);
+            s += '\0';
+        }
+    }
+    Stream.WriteBuffer(s.data(), static_cast<int64_t>(s.size()));
+    if (FBits) {
+        GdiFlush();
+        for (int y = FHeight - 1; y >= 0; --y) Stream.WriteBuffer(FBits + static_cast<size_t>(y) * row, row);
+    }
+}
+
+// ---- TPicture -------------------------------------------------------------------
+
+namespace {
+
+struct FormatEntry {
+    std::string Description;
+    TPicture::TGraphicFactory Factory;
+};
+
+std::map<std::string, FormatEntry>& Formats() {
+    // Built on first use, in a fixed order, rather than by static constructors.
+    static std::map<std::string, FormatEntry> formats = [] {
+        std::map<std::string, FormatEntry> m;
+        m["bmp"] = {"Bitmaps", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TBitmap>(); }};
+        m["jpg"] = {"JPEG Image File", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TJPEGImage>(); }};
+        m["jpeg"] = {"JPEG Image File", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TJPEGImage>(); }};
+        m["png"] = {"Portable Network Graphics", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TPngImage>(); }};
+        return m;
+    }();
+    return formats;
+}
+
+std::mutex& FormatsLock() {
+    static std::mutex m;
+    return m;
+}
+
+}  // namespace
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::RegisterFileFormat(const std::string& Extension, const std::string& Description, TGraphicFactory Factory) {
+    std::lock_guard<std::mutex> g(FormatsLock());
+    Formats()[LowerCase(Extension)] = {Description, Factory};
+}
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> Value) {
+    FGraphic = std::move(Value);
+    if (OnChange) OnChange(this);
+}
+
+TBitmap& TPicture::Bitmap() {
+    if (!dynamic_cast<TBitmap*>(FGraphic.get())) FGraphic = std::make_unique<TBitmap>();
+    return *static_cast<TBitmap*>(FGraphic.get());
+}
+
+void TPicture::LoadFromFile(const std::string& FileName) {
+    std::string ext = LowerCase(ExtractFileExt(FileName));
+    if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+    TGraphicFactory factory = nullptr;
+    {
+        std::lock_guard<std::mutex> g(FormatsLock());
+        auto it = Formats().find(ext);
+        if (it != Formats().end()) factory = it->second.Factory;
+    }
+    if (!factory) throw EInvalidGraphic("Unknown picture file extension (." + ext + ")");
+    std::unique_ptr<TGraphic> g = factory();
+    g->LoadFromFile(FileName);
+    SetGraphic(std::move(g));
+}
+
+void TPicture::SaveToFile(const std::string& FileName) {
+    if (FGraphic) FGraphic->SaveToFile(FileName);
+}

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/classlib/graphics.h"
+#include "platform/classlib/jpeg.h"
+#include "platform/classlib/pngimage.h"
+
+namespace {
+
+std::string Data(const char* name) { return std::string(TESSARO_TEST_DATA) + "/classlib/" + name; }
+
+// Blue, green, red of a 24-bit bitmap's pixel.
+std::array<int, 3> Px(TBitmap& b, int x, int y) {
+    auto* p = static_cast<unsigned char*>(b.ScanLine(y)) + x * 3;
+    return {p[0], p[1], p[2]};
+}
+
+void Fill(TBitmap& b, int blue, int green, int red) {
+    for (int y = 0; y < b.Height(); ++y) {
+        auto* p = static_cast<unsigned char*>(b.ScanLine(y));
+        for (int x = 0; x < b.Width(); ++x) {
+            p[x * 3] = static_cast<unsigned char>(blue);
+            p[x * 3 + 1] = static_cast<unsigned char>(green);
+            p[x * 3 + 2] = static_cast<unsigned char>(red);
+        }
+    }
+}
+
+TEST(Bitmap, NewPixelsAreWhiteAndResizingKeepsTheOverlap) {
+    TBitmap b(3, 2, pf24bit);
+    EXPECT_EQ(Px(b, 2, 1), (std::array<int, 3>{255, 255, 255}));
+    auto* row = static_cast<unsigned char*>(b.ScanLine(1));
+    row[0] = 10;
+    row[1] = 20;
+    row[2] = 30;
+    b.SetSize(5, 4);
+    EXPECT_EQ(Px(b, 0, 1), (std::array<int, 3>{10, 20, 30}));
+    EXPECT_EQ(Px(b, 4, 3), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_THROW(b.ScanLine(4), ERangeError);
+}
+
+TEST(Bitmap, CanvasDrawsIntoTheRows) {
+    TBitmap b(4, 4, pf24bit);
+    b.Canvas().Brush().SetColor(RGB(200, 100, 50));
+    b.Canvas().FillRect(Rect(1, 1, 3, 3));
+    EXPECT_EQ(Px(b, 1, 1), (std::array<int, 3>{50, 100, 200}));
+    EXPECT_EQ(Px(b, 2, 2), (std::array<int, 3>{50, 100, 200}));
+    EXPECT_EQ(Px(b, 3, 3), (std::array<int, 3>{255, 255, 255}));
+    EXPECT_EQ(b.Canvas().Pixel(1, 1), static_cast<TColor>(RGB(200, 100, 50)));
+}
+
+TEST(Bitmap, FilesRoundTripInEveryFormat) {
+    auto dir = std::filesystem::temp_directory_path() / ("bmp rt " + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf16bit, pf24bit, pf32bit}) {
+        TBitmap b(5, 3, f);
+        for (int y = 0; y < 3; ++y) {
+            auto* p = static_cast<unsigned char*>(b.ScanLine(y));
+            for (int i = 0; i < b.RowBytes(); ++i) p[i] = static_cast<unsigned char>(i * 37 + y * 11);
+        }
+        std::string file = (dir / ("f" + std::to_string(f) + ".bmp")).string();
+        b.SaveToFile(file);
+        TBitmap c;
+        c.LoadFromFile(file);
+        ASSERT_EQ(c.Width(), 5) << f;
+        ASSERT_EQ(c.Height(), 3) << f;
+        EXPECT_EQ(c.PixelFormat(), f);
+        int used = (5 * (f == pf1bit ? 1 : f == pf4bit ? 4 : f == pf8bit ? 8 : f == pf16bit ? 16 : f == pf24bit ? 24 : 32) + 7) / 8;
+        for (int y = 0; y < 3; ++y)
+            EXPECT_EQ(0, std::memcmp(b.ScanLine(y), c.ScanLine(y), used)) << "format " << f << " row " << y;
+        EXPECT_EQ(b.Palette().size(), c.Palette().size()) << f;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Bitmap, BadFilesAreRefused) {
+    TBitmap good(4, 4, pf24bit);
+    TMemoryStream ms;
+    good.SaveToStream(ms);
+    std::string bytes(static_cast<const char*>(ms.Memory()), static_cast<size_t>(ms.Size()));
+    struct {
+        const char* what;
+        std::string data;
+    } cases[] = {
+        {"truncated rows", bytes.substr(0, bytes.size() - 10)},
+        {"no signature", "XX" + bytes.substr(2)},
+        {"too short", bytes.substr(0, 20)},
+        {"huge width", bytes.substr(0, 18) + std::string("\xff\xff\xff\x7f", 4) + bytes.substr(22)},
+    };
+    for (const auto& c : cases) {
+        TStringStream s(c.data);
+        TBitmap b;
+        EXPECT_THROW(b.LoadFromStream(s), EInvalidGraphic) << c.what;
+    }
+}
+
+TEST(Jpeg, CompressesAtQuality90AndDecodesBack) {
+    TBitmap b(32, 16, pf24bit);
+    Fill(b, 40, 120, 200);
+    TJPEGImage j;
+    EXPECT_EQ(j.CompressionQuality, 90);
+    j.Assign(b);
+    TMemoryStream ms;
+    j.SaveToStream(ms);
+    ASSERT_GT(ms.Size(), 100);
+    ms.SetPosition(0);
+    TJPEGImage k;
+    k.LoadFromStream(ms);
+    EXPECT_EQ(k.Width(), 32);
+    EXPECT_EQ(k.Height(), 16);
+    TBitmap out;
+    k.AssignTo(out);
+    auto p = Px(out, 10, 8);
+    EXPECT_NEAR(p[0], 40, 3);
+    EXPECT_NEAR(p[1], 120, 3);
+    EXPECT_NEAR(p[2], 200, 3);
+
+    TStringStream bad(std::string("\xff\xd8\xff\xe0garbage", 11));
+    TJPEGImage broken;
+    EXPECT_THROW(broken.LoadFromStream(bad), EJPEG);
+}
+
+TEST(Png, TransparencyModesAndTheBlendFormula) {
+    struct {
+        const char* file;
+        TPNGTransparencyMode mode;
+    } modes[] = {{"alpha_2x2.png", ptmPartial}, {"colorkey_2x1.png", ptmBit}, {"palette_3x1.png", ptmBit}};
+    for (const auto& m : modes) {
+        TPngImage p;
+        p.LoadFromFile(Data(m.file));
+        EXPECT_EQ(p.TransparencyMode(), m.mode) << m.file;
+    }
+
+    // Alpha: every channel (o*a + (255-a)*b + 255) >> 8 over a background of (10, 20, 30).
+    TPngImage a;
+    a.LoadFromFile(Data("alpha_2x2.png"));
+    TBitmap bg(4, 4, pf24bit);
+    Fill(bg, 10, 20, 30);
+    bg.Canvas().Draw(1, 1, a);
+    auto blend = [](int o, int al, int b) { return (o * al + (255 - al) * b + 255) >> 8; };
+    EXPECT_EQ(Px(bg, 0, 0), (std::array<int, 3>{10, 20, 30}));
+    EXPECT_EQ(Px(bg, 1, 1), (std::array<int, 3>{blend(0, 255, 10), blend(0, 255, 20), blend(255, 255, 30)}));
+    EXPECT_EQ(Px(bg, 2, 1), (std::array<int, 3>{blend(0, 128, 10), blend(255, 128, 20), blend(0, 128, 30)}));
+    EXPECT_EQ(Px(bg, 1, 2), (std::array<int, 3>{10, 20, 30}));
+    EXPECT_EQ(Px(bg, 2, 2), (std::array<int, 3>{blend(255, 64, 10), blend(255, 64, 20), blend(255, 64, 30)}));
+
+    // A transparent colour leaves the background; other pixels replace it.
+    TPngImage k;
+    k.LoadFromFile(Data("colorkey_2x1.png"));
+    TBitmap bg2(2, 1, pf24bit);
+    Fill(bg2, 1, 2, 3);
+    bg2.Canvas().Draw(0, 0, k);
+    EXPECT_EQ(Px(bg2, 0, 0), (std::array<int, 3>{0, 0, 255}));
+    EXPECT_EQ(Px(bg2, 1, 0), (std::array<int, 3>{1, 2, 3}));
+
+    TPngImage t;
+    EXPECT_THROW(t.LoadFromFile(Data("truncated.png")), EPNGError);
+}
+
+TEST(Png, BitmapRoundTripIsExact) {
+    TBitmap b(3, 2, pf24bit);
+    for (int y = 0; y < 2; ++y) {
+        auto* p = static_cast<unsigned char*>(b.ScanLine(y));
+        for (int i = 0; i < 9; ++i) p[i] = static_cast<unsigned char>(i * 29 + y);
+    }
+    TPngImage p;
+    p.Assign(b);
+    TMemoryStream ms;
+    p.SaveToStream(ms);
+    ms.SetPosition(0);
+    TPngImage q;
+    q.LoadFromStream(ms);
+    EXPECT_EQ(q.TransparencyMode(), ptmNone);
+    TBitmap out;
+    q.AssignTo(out);
+    for (int y = 0; y < 2; ++y) EXPECT_EQ(0, std::memcmp(b.ScanLine(y), out.ScanLine(y), 9));
+}
+
+TEST(Picture, ChoosesTheGraphicByExtension) {
+    TPicture pic;
+    pic.LoadFromFile(Data("alpha_2x2.png"));
+    EXPECT_NE(dynamic_cast<TPngImage*>(pic.Graphic()), nullptr);
+    EXPECT_EQ(pic.Width(), 2);
+    EXPECT_THROW(pic.LoadFromFile(Data("alpha_2x2.xyz")), EInvalidGraphic);
+}
+
+}  // namespace
