@@ -2,8 +2,12 @@
 
 #include <cxxabi.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <typeinfo>
+
+#include "platform/classlib/formfile.h"
 
 // The C++ type name stands for the class name: the library's classes are named
 // as the class library names them.
@@ -12,12 +16,12 @@ std::string ClassNameOf(const std::type_info& Type) {
     char* Demangled = abi::__cxa_demangle(Type.name(), nullptr, nullptr, &Status);
     std::string Name = Status == 0 && Demangled ? Demangled : Type.name();
     std::free(Demangled);
-    // Drop namespaces: only the class name matters.
     auto Colon = Name.rfind("::");
     if (Colon != std::string::npos) Name.erase(0, Colon + 2);
     return Name;
 }
 
+// ---- TPersistent --------------------------------------------------------------
 void TPersistent::Assign(TPersistent* Source) {
     if (Source) {
         Source->AssignTo(this);
@@ -33,4 +37,296 @@ void TPersistent::AssignTo(TPersistent* Dest) { Dest->AssignError(this); }
 void TPersistent::AssignError(TPersistent* Source) {
     std::string SourceName = Source ? Source->ClassName() : "nil";
     throw EConvertError("Cannot assign a " + SourceName + " to a " + ClassName());
+}
+
+// ---- Class tables ---------------------------------------------------------------
+bool TClassInfo::LessText::operator()(const std::string& A, const std::string& B) const {
+    return CompareText(A, B) < 0;
+}
+
+TClassInfo::TClassInfo(std::string Name, const TClassInfo* Parent, TComponentFactory Create,
+                       void (*DefineProperties)(TClassInfo&))
+    : FName(std::move(Name)), FParent(Parent), FCreate(Create) {
+    if (DefineProperties) DefineProperties(*this);
+}
+
+bool TClassInfo::InheritsFrom(const TClassInfo* Other) const {
+    for (const TClassInfo* C = this; C; C = C->FParent)
+        if (C == Other) return true;
+    return false;
+}
+
+void TClassInfo::Define(const std::string& Property, TPropertySetter Setter) {
+    FProperties[Property] = std::move(Setter);
+}
+
+const TPropertySetter* TClassInfo::FindProperty(const std::string& Property) const {
+    for (const TClassInfo* C = this; C; C = C->FParent) {
+        auto It = C->FProperties.find(Property);
+        if (It != C->FProperties.end()) return &It->second;
+    }
+    return nullptr;
+}
+
+namespace {
+struct TRegistry {
+    std::mutex Lock;
+    std::map<std::string, TClassInfo*> ByName;  // upper-case names
+};
+TRegistry& Registry() {
+    static TRegistry R;
+    return R;
+}
+}  // namespace
+
+void RegisterClass(TClassInfo& Info) {
+    auto& R = Registry();
+    std::lock_guard<std::mutex> G(R.Lock);
+    R.ByName[UpperCase(Info.Name())] = &Info;
+}
+
+void RegisterClasses(std::initializer_list<TClassInfo*> Infos) {
+    for (TClassInfo* I : Infos) RegisterClass(*I);
+}
+
+void UnRegisterClass(TClassInfo& Info) {
+    auto& R = Registry();
+    std::lock_guard<std::mutex> G(R.Lock);
+    auto It = R.ByName.find(UpperCase(Info.Name()));
+    if (It != R.ByName.end() && It->second == &Info) R.ByName.erase(It);
+}
+
+TClassInfo* GetClass(const std::string& ClassName) {
+    auto& R = Registry();
+    std::lock_guard<std::mutex> G(R.Lock);
+    auto It = R.ByName.find(UpperCase(ClassName));
+    return It == R.ByName.end() ? nullptr : It->second;
+}
+
+TClassInfo& FindClass(const std::string& ClassName) {
+    TClassInfo* C = GetClass(ClassName);
+    if (!C) throw EClassNotFound("Class " + ClassName + " not found");
+    return *C;
+}
+
+// ---- TComponent ------------------------------------------------------------------
+bool IsValidIdent(const std::string& Ident) {
+    if (Ident.empty()) return false;
+    auto Alpha = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
+    if (!Alpha(Ident[0])) return false;
+    return std::all_of(Ident.begin(), Ident.end(), [&](char c) { return Alpha(c) || (c >= '0' && c <= '9'); });
+}
+
+struct TComponent::TMethodTable {
+    std::map<std::string, std::any, TClassInfo::LessText> Methods;
+    std::map<std::string, std::function<bool(TComponent*)>, TClassInfo::LessText> Fields;
+};
+
+TClassInfo& TComponent::StaticClassInfo() {
+    static TClassInfo CI("TComponent", nullptr, nullptr, [](TClassInfo& C) {
+        C.Define<TComponent>("Tag", [](TComponent& O, const TFormValue& V, TFormReader&) {
+            if (V.kind != TFormValue::vaInt) throw EConvertError("Tag must be an integer");
+            O.Tag = static_cast<intptr_t>(V.Int);
+        });
+    });
+    return CI;
+}
+
+TComponent::TComponent(TComponent* AOwner) {
+    if (AOwner) AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+    Destroying();
+    // Those that asked to hear of our end forget us.
+    while (!FFreeNotifies.empty()) {
+        TComponent* C = FFreeNotifies.back();
+        FFreeNotifies.pop_back();
+        auto& Back = C->FFreeNotifies;
+        Back.erase(std::remove(Back.begin(), Back.end(), this), Back.end());
+        C->Notification(this, opRemove);
+    }
+    DestroyComponents();
+    if (FOwner) FOwner->RemoveComponent(this);
+}
+
+void TComponent::Free() {
+    if (!FDestructionStarted) {
+        FDestructionStarted = true;
+        BeforeDestruction();
+    }
+    delete this;
+}
+
+void TComponent::BeforeDestruction() { Destroying(); }
+
+void TComponent::SetName(const std::string& NewName) {
+    if (NewName == FName) return;
+    if (!NewName.empty() && !IsValidIdent(NewName))
+        throw EComponentError("'" + NewName + "' is not a valid component name");
+    if (FOwner && !NewName.empty()) {
+        TComponent* Other = FOwner->FindComponent(NewName);
+        if (Other && Other != this) throw EComponentError("A component named " + NewName + " already exists");
+    }
+    FName = NewName;
+}
+
+int TComponent::ComponentIndex() const {
+    if (!FOwner) return -1;
+    auto& L = FOwner->FComponents;
+    auto It = std::find(L.begin(), L.end(), this);
+    return It == L.end() ? -1 : static_cast<int>(It - L.begin());
+}
+
+TComponent* TComponent::FindComponent(const std::string& AName) const {
+    if (AName.empty()) return nullptr;
+    for (TComponent* C : FComponents)
+        if (SameText(C->FName, AName)) return C;
+    return nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* AComponent) {
+    if (!AComponent || AComponent->FOwner == this) return;
+    if (!AComponent->FName.empty() && FindComponent(AComponent->FName))
+        throw EComponentError("A component named " + AComponent->FName + " already exists");
+    if (AComponent->FOwner) AComponent->FOwner->RemoveComponent(AComponent);
+    FComponents.push_back(AComponent);
+    AComponent->FOwner = this;
+    Notification(AComponent, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* AComponent) {
+    auto It = std::find(FComponents.begin(), FComponents.end(), AComponent);
+    if (It == FComponents.end()) return;
+    Notification(AComponent, opRemove);
+    // Notification may have changed the list.
+    It = std::find(FComponents.begin(), FComponents.end(), AComponent);
+    if (It != FComponents.end()) FComponents.erase(It);
+    AComponent->FOwner = nullptr;
+}
+
+void TComponent::DestroyComponents() {
+    // Last made goes first, as a component may use those made before it.
+    while (!FComponents.empty()) {
+        TComponent* C = FComponents.back();
+        FComponents.pop_back();
+        C->FOwner = nullptr;
+        Notification(C, opRemove);
+        C->Free();
+    }
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+    if (!AComponent || AComponent == this) return;
+    auto Add = [](std::vector<TComponent*>& L, TComponent* C) {
+        if (std::find(L.begin(), L.end(), C) == L.end()) L.push_back(C);
+    };
+    Add(FFreeNotifies, AComponent);
+    Add(AComponent->FFreeNotifies, this);
+    FComponentState.Include(csFreeNotification);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+    if (!AComponent) return;
+    FFreeNotifies.erase(std::remove(FFreeNotifies.begin(), FFreeNotifies.end(), AComponent), FFreeNotifies.end());
+    auto& L = AComponent->FFreeNotifies;
+    L.erase(std::remove(L.begin(), L.end(), this), L.end());
+}
+
+void TComponent::SetLoading(bool Value) {
+    if (Value)
+        FComponentState.Include(csLoading);
+    else
+        FComponentState.Exclude(csLoading);
+}
+
+void TComponent::Loaded() { FComponentState.Exclude(csLoading); }
+
+void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
+    if (Operation == opRemove && AComponent) RemoveFreeNotification(AComponent);
+    // Copy: a handler may free or add components.
+    std::vector<TComponent*> Owned = FComponents;
+    for (auto It = Owned.rbegin(); It != Owned.rend(); ++It)
+        if (*It != AComponent && std::find(FComponents.begin(), FComponents.end(), *It) != FComponents.end())
+            (*It)->Notification(AComponent, Operation);
+}
+
+void TComponent::AddMethod(const std::string& MethodName, std::any Handler) {
+    if (!FMethods) FMethods = std::make_unique<TMethodTable>();
+    FMethods->Methods[MethodName] = std::move(Handler);
+}
+
+void TComponent::AddField(const std::string& FieldName, std::function<bool(TComponent*)> Setter) {
+    if (!FMethods) FMethods = std::make_unique<TMethodTable>();
+    FMethods->Fields[FieldName] = std::move(Setter);
+}
+
+const std::any* TComponent::FindMethod(const std::string& MethodName) const {
+    if (!FMethods) return nullptr;
+    auto It = FMethods->Methods.find(MethodName);
+    return It == FMethods->Methods.end() ? nullptr : &It->second;
+}
+
+bool TComponent::SetFieldByName(const std::string& FieldName, TComponent* Value) {
+    if (!FMethods) return false;
+    auto It = FMethods->Fields.find(FieldName);
+    if (It == FMethods->Fields.end()) return false;
+    if (!It->second(Value))
+        throw EComponentError("Field " + FieldName + " of " + ClassName() + " cannot hold a " +
+                              (Value ? Value->ClassName() : std::string("nil")));
+    return true;
+}
+
+// ---- Collections --------------------------------------------------------------------
+int TCollectionItem::Index() const { return FCollection ? FCollection->IndexOf(this) : -1; }
+
+void TCollectionItem::Changed() {
+    if (FCollection) FCollection->Changed(this);
+}
+
+TCollection::~TCollection() = default;
+
+TCollectionItem* TCollection::Add() {
+    FItems.push_back(NewItem());
+    Changed(nullptr);
+    return FItems.back().get();
+}
+
+void TCollection::Delete(int Index) {
+    if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + IntToStr(Index) + ")");
+    FItems.erase(FItems.begin() + Index);
+    Changed(nullptr);
+}
+
+void TCollection::Clear() {
+    if (FItems.empty()) return;
+    FItems.clear();
+    Changed(nullptr);
+}
+
+void TCollection::EndUpdate() {
+    if (FUpdateCount > 0 && --FUpdateCount == 0) Changed(nullptr);
+}
+
+int TCollection::IndexOf(const TCollectionItem* Item) const {
+    for (size_t I = 0; I < FItems.size(); ++I)
+        if (FItems[I].get() == Item) return static_cast<int>(I);
+    return -1;
+}
+
+void TCollection::Move(int From, int To) {
+    if (From < 0 || From >= Count() || To < 0 || To >= Count())
+        throw EListError("List index out of bounds (" + IntToStr(From < 0 || From >= Count() ? From : To) + ")");
+    auto Item = std::move(FItems[From]);
+    FItems.erase(FItems.begin() + From);
+    FItems.insert(FItems.begin() + To, std::move(Item));
+    Changed(nullptr);
+}
+
+void TCollection::Update(TCollectionItem* Item) {
+    if (OnUpdate) OnUpdate(Item);
+}
+
+void TCollection::Changed(TCollectionItem* Item) {
+    if (FUpdateCount == 0) Update(Item);
 }

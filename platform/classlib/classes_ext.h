@@ -1,10 +1,25 @@
-// The class library's persistent objects, components and the class registry
-// that form files create components through.
+// The class library's persistent objects, components, collections and the
+// class registry that form files create components through.
 #pragma once
 
+#include <any>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/classes.h"
+#include "platform/rtl/sets.h"
+
+TESSARO_DECLARE_EXCEPTION(EComponentError, Exception)
+TESSARO_DECLARE_EXCEPTION(EClassNotFound, Exception)
+
+class TClassInfo;
+class TFormReader;
+struct TFormValue;
 
 // An object whose state can be copied from another by Assign.
 class TPersistent : public TObject {
@@ -23,3 +38,217 @@ protected:
 
 // The drawing classes derive from this name.
 using TPersistentBase = TPersistent;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+enum TComponentStateItem { csLoading, csReading, csWriting, csDestroying, csDesigning, csFreeNotification };
+using TComponentState = TSet<TComponentStateItem>;
+enum TOperation { opInsert, opRemove };
+
+class TComponent;
+using TComponentFactory = TComponent* (*)(TComponent* Owner);
+
+// A property setter of a class table: sets Obj's property from a form-file value.
+using TPropertySetter = std::function<void(TPersistent& Obj, const TFormValue& Value, TFormReader& Reader)>;
+
+// What the loader knows of a class: its name, its parent class, how to create
+// one and the setters of its published properties by name (dotted paths such
+// as "Font.Style" are names of their own). Lookups go up the class chain.
+class TClassInfo {
+public:
+    TClassInfo(std::string Name, const TClassInfo* Parent, TComponentFactory Create,
+               void (*DefineProperties)(TClassInfo&) = nullptr);
+    const std::string& Name() const { return FName; }
+    const TClassInfo* Parent() const { return FParent; }
+    TComponentFactory Factory() const { return FCreate; }
+    bool InheritsFrom(const TClassInfo* Other) const;
+
+    void Define(const std::string& Property, TPropertySetter Setter);
+    // A setter typed by the class it applies to.
+    template <class C>
+    void Define(const std::string& Property, std::function<void(C&, const TFormValue&, TFormReader&)> Setter) {
+        Define(Property, [Setter](TPersistent& Obj, const TFormValue& V, TFormReader& R) {
+            Setter(static_cast<C&>(Obj), V, R);
+        });
+    }
+    // Case-blind; nullptr when no class of the chain has the property.
+    const TPropertySetter* FindProperty(const std::string& Property) const;
+
+    struct LessText {
+        bool operator()(const std::string& A, const std::string& B) const;
+    };
+
+private:
+    std::string FName;
+    const TClassInfo* FParent;
+    TComponentFactory FCreate;
+    std::map<std::string, TPropertySetter, LessText> FProperties;
+};
+
+// Each registered class declares its table with this in its body and defines
+// StaticClassInfo in its source file.
+#define TESSARO_CLASSINFO                                                     \
+public:                                                                       \
+    static TClassInfo& StaticClassInfo();                                     \
+    const TClassInfo* ClassInfo() const override { return &StaticClassInfo(); }
+
+template <class T>
+TComponent* CreateComponentOf(TComponent* Owner) {
+    return new T(Owner);
+}
+
+// The class registry, by class name (case-blind).
+void RegisterClass(TClassInfo& Info);
+void RegisterClasses(std::initializer_list<TClassInfo*> Infos);
+void UnRegisterClass(TClassInfo& Info);
+TClassInfo* GetClass(const std::string& ClassName);   // nullptr when unknown
+TClassInfo& FindClass(const std::string& ClassName);  // EClassNotFound "Class %s not found"
+
+// Owner frees what it owns; others that asked for a free notification hear
+// of a component's end. Free() runs BeforeDestruction (events that need the
+// whole object) and deletes.
+class TComponent : public TPersistent {
+public:
+    explicit TComponent(TComponent* AOwner);
+    ~TComponent() override;
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    static TClassInfo& StaticClassInfo();
+    virtual const TClassInfo* ClassInfo() const { return &StaticClassInfo(); }
+
+    // Runs BeforeDestruction, then deletes the component (null is fine).
+    void Free();
+    virtual void BeforeDestruction();
+
+    TComponent* Owner() const { return FOwner; }
+    const std::string& Name() const { return FName; }
+    // EComponentError for a name that is not an identifier or that another
+    // component of the same owner has.
+    virtual void SetName(const std::string& NewName);
+    intptr_t Tag = 0;
+
+    int ComponentCount() const { return static_cast<int>(FComponents.size()); }
+    TComponent* Components(int Index) const { return FComponents.at(Index); }
+    int ComponentIndex() const;
+    // Among the owned components, case-blind; nullptr when absent.
+    TComponent* FindComponent(const std::string& AName) const;
+    template <class T>
+    T* Find(const std::string& AName) const {
+        return dynamic_cast<T*>(FindComponent(AName));
+    }
+    void InsertComponent(TComponent* AComponent);
+    void RemoveComponent(TComponent* AComponent);
+    void DestroyComponents();
+
+    void FreeNotification(TComponent* AComponent);
+    void RemoveFreeNotification(TComponent* AComponent);
+
+    TComponentState ComponentState() const { return FComponentState; }
+    // The loader sets csLoading before it reads a component; Loaded clears it.
+    void SetLoading(bool Value);
+    virtual void Loaded();
+    // The loader hands each component the one it is nested in within the form
+    // file (controls take it as their parent, menu items as their parent item).
+    virtual void SetParentComponent(TComponent* Value) { (void)Value; }
+
+    // The root's table of event handlers and component fields, by name.
+    const std::any* FindMethod(const std::string& MethodName) const;
+    // Sets the field of that name to Value: false when there is no such field,
+    // EComponentError when Value is of another class.
+    bool SetFieldByName(const std::string& FieldName, TComponent* Value);
+
+    // Called on the owner and every owned component when a component is added
+    // or goes away, and on those that asked for free notification.
+    virtual void Notification(TComponent* AComponent, TOperation Operation);
+
+protected:
+    void Destroying() { FComponentState.Include(csDestroying); }
+    // Handlers are plain member functions bound to this object.
+    template <class C, class R, class... A>
+    void DefineMethod(const std::string& MethodName, R (C::*M)(A...)) {
+        C* Self = static_cast<C*>(this);
+        AddMethod(MethodName, std::function<R(A...)>([Self, M](A... Args) -> R { return (Self->*M)(Args...); }));
+    }
+    template <class T>
+    void DefineField(const std::string& FieldName, T*& Field) {
+        T** Where = &Field;
+        AddField(FieldName, [Where](TComponent* Value) -> bool {
+            if (!Value) return *Where = nullptr, true;
+            T* Typed = dynamic_cast<T*>(Value);
+            if (!Typed) return false;
+            *Where = Typed;
+            return true;
+        });
+    }
+
+private:
+    void AddMethod(const std::string& MethodName, std::any Handler);
+    void AddField(const std::string& FieldName, std::function<bool(TComponent*)> Setter);
+    struct TMethodTable;
+    TComponent* FOwner = nullptr;
+    std::string FName;
+    std::vector<TComponent*> FComponents;
+    std::vector<TComponent*> FFreeNotifies;
+    TComponentState FComponentState;
+    std::unique_ptr<TMethodTable> FMethods;
+    bool FDestructionStarted = false;
+};
+
+// True for a valid identifier: a letter or '_', then letters, digits or '_'.
+bool IsValidIdent(const std::string& Ident);
+
+// ---- Collections ----------------------------------------------------------
+class TCollection;
+
+class TCollectionItem : public TPersistent {
+public:
+    explicit TCollectionItem(TCollection* Collection) : FCollection(Collection) {}
+    TCollection* Collection() const { return FCollection; }
+    int Index() const;
+
+protected:
+    void Changed();  // tells the collection
+
+private:
+    friend class TCollection;
+    TCollection* FCollection;
+};
+
+// Owns its items; Update runs after each change (null: all items).
+class TCollection : public TPersistent {
+public:
+    ~TCollection() override;
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TCollectionItem* Item(int Index) const { return FItems.at(Index).get(); }
+    TCollectionItem* Add();
+    void Delete(int Index);
+    void Clear();
+    void BeginUpdate() { ++FUpdateCount; }
+    void EndUpdate();
+    int IndexOf(const TCollectionItem* Item) const;
+    // Moves an item to another index.
+    void Move(int From, int To);
+    std::function<void(TCollectionItem*)> OnUpdate;
+
+protected:
+    virtual std::unique_ptr<TCollectionItem> NewItem() = 0;
+    virtual void Update(TCollectionItem* Item);
+    void Changed(TCollectionItem* Item);
+
+private:
+    friend class TCollectionItem;
+    std::vector<std::unique_ptr<TCollectionItem>> FItems;
+    int FUpdateCount = 0;
+};
+
+// A collection of one item class.
+template <class T>
+class TCollectionOf : public TCollection {
+public:
+    T* Add() { return static_cast<T*>(TCollection::Add()); }
+    T* Items(int Index) const { return static_cast<T*>(Item(Index)); }
+
+protected:
+    std::unique_ptr<TCollectionItem> NewItem() override { return std::make_unique<T>(this); }
+};

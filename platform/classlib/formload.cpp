@@ -1,0 +1,208 @@
+#include "platform/classlib/formload.h"
+
+#include <mutex>
+
+#include "platform/rtl/resources.h"
+
+TFormReader::TFormReader(TComponent* Root, std::string FileName) : FRoot(Root), FFileName(std::move(FileName)) {}
+
+void TFormReader::Error(const std::string& What) const { throw EFormFileError(FFileName, FLine, What); }
+
+int64_t TFormReader::Int(const TFormValue& V) const {
+    if (V.kind != TFormValue::vaInt) Error(FPath + ": an integer is expected");
+    return V.Int;
+}
+
+double TFormReader::Float(const TFormValue& V) const {
+    if (V.kind == TFormValue::vaInt) return static_cast<double>(V.Int);
+    if (V.kind != TFormValue::vaFloat) Error(FPath + ": a number is expected");
+    return V.Float;
+}
+
+bool TFormReader::Bool(const TFormValue& V) const {
+    if (V.kind == TFormValue::vaIdent) {
+        if (SameText(V.Str, "True")) return true;
+        if (SameText(V.Str, "False")) return false;
+    }
+    Error(FPath + ": True or False is expected");
+}
+
+std::string TFormReader::String(const TFormValue& V) const {
+    if (V.kind != TFormValue::vaString && V.kind != TFormValue::vaIdent) Error(FPath + ": a string is expected");
+    return V.Str;
+}
+
+const std::string& TFormReader::Ident(const TFormValue& V) const {
+    if (V.kind != TFormValue::vaIdent) Error(FPath + ": an identifier is expected");
+    return V.Str;
+}
+
+int TFormReader::EnumIndex(const TFormValue& V, std::initializer_list<const char*> Names) const {
+    const std::string& S = Ident(V);
+    int I = 0;
+    for (const char* N : Names) {
+        if (SameText(S, N)) return I;
+        ++I;
+    }
+    Error(FPath + ": invalid value " + S);
+}
+
+uint64_t TFormReader::SetBits(const TFormValue& V, std::initializer_list<const char*> Names) const {
+    if (V.kind != TFormValue::vaSet) Error(FPath + ": a set is expected");
+    uint64_t Bits = 0;
+    for (const std::string& M : V.Set) {
+        int I = 0;
+        bool Found = false;
+        for (const char* N : Names) {
+            if (SameText(M, N)) {
+                Bits |= uint64_t{1} << I;
+                Found = true;
+                break;
+            }
+            ++I;
+        }
+        if (!Found) Error(FPath + ": invalid set member " + M);
+    }
+    return Bits;
+}
+
+void TFormReader::Strings(const TFormValue& V, TStrings& Strings) const {
+    if (V.kind != TFormValue::vaList) Error(FPath + ": a list is expected");
+    Strings.Clear();
+    for (const TFormValue& Item : V.List) Strings.Add(String(Item));
+}
+
+const std::vector<unsigned char>& TFormReader::Binary(const TFormValue& V) const {
+    if (V.kind != TFormValue::vaBinary) Error(FPath + ": binary data is expected");
+    return V.Binary;
+}
+
+const std::any* TFormReader::FindHandler(const TFormValue& V) const {
+    if (V.kind == TFormValue::vaIdent && SameText(V.Str, "nil")) return nullptr;
+    const std::string& Name = Ident(V);
+    const std::any* H = FRoot->FindMethod(Name);
+    if (!H) Error("The handler " + Name + " of " + FPath + " is not a method of " + FRoot->ClassName());
+    return H;
+}
+
+void TFormReader::Reference(const TFormValue& V, std::function<void(TComponent*)> Assign) {
+    if (V.kind == TFormValue::vaIdent && SameText(V.Str, "nil")) {
+        Assign(nullptr);
+        return;
+    }
+    FFixups.push_back({Ident(V), FPath, FLine, std::move(Assign)});
+}
+
+void TFormReader::SetProperties(TPersistent& Obj, const TClassInfo& Info, const std::vector<TFormProperty>& Props,
+                                const std::string& Path) {
+    for (const TFormProperty& P : Props) {
+        FLine = P.Line;
+        FPath = Path.empty() ? P.Name : Path + "." + P.Name;
+        const TPropertySetter* Setter = Info.FindProperty(P.Name);
+        if (!Setter) Error("Error reading " + FPath + ": Property " + P.Name + " does not exist");
+        try {
+            (*Setter)(Obj, P.Value, *this);
+        } catch (const EFormFileError&) {
+            throw;
+        } catch (const Exception& E) {
+            FPath = Path.empty() ? P.Name : Path + "." + P.Name;
+            FLine = P.Line;
+            Error("Error reading " + FPath + ": " + E.Message);
+        }
+    }
+}
+
+void TFormReader::ReadObject(const TFormObject& Obj, TComponent* Component, TComponent* ParentComponent) {
+    Component->SetLoading(true);
+    FLoaded.push_back(Component);
+    if (ParentComponent) {
+        FLine = Obj.Line;
+        FPath = Obj.Name;
+        try {
+            Component->SetParentComponent(ParentComponent);
+        } catch (const EFormFileError&) {
+            throw;
+        } catch (const Exception& E) {
+            Error(E.Message);
+        }
+    }
+    SetProperties(*Component, *Component->ClassInfo(), Obj.Properties, Obj.Name);
+    for (const auto& Child : Obj.Children) {
+        FLine = Child->Line;
+        FPath = Child->Name;
+        TClassInfo* Info = GetClass(Child->ClassName);
+        if (!Info || !Info->Factory()) Error("Class " + Child->ClassName + " not found");
+        TComponent* C = Info->Factory()(FRoot);
+        try {
+            C->SetName(Child->Name);
+        } catch (const Exception& E) {
+            C->Free();
+            Error(E.Message);
+        }
+        try {
+            FRoot->SetFieldByName(Child->Name, C);
+        } catch (const Exception& E) {
+            Error(E.Message);
+        }
+        ReadObject(*Child, C, Component);
+    }
+}
+
+void TFormReader::Read(const TFormObject& Tree) {
+    FLine = Tree.Line;
+    FPath = Tree.Name;
+    try {
+        FRoot->SetName(Tree.Name);
+    } catch (const Exception& E) {
+        Error(E.Message);
+    }
+    ReadObject(Tree, FRoot, nullptr);
+    for (TFixup& F : FFixups) {
+        FLine = F.Line;
+        FPath = F.Path;
+        TComponent* C = SameText(F.Name, FRoot->Name()) ? FRoot : FRoot->FindComponent(F.Name);
+        if (!C) Error("Error reading " + F.Path + ": Invalid property value (no component named " + F.Name + ")");
+        F.Assign(C);
+    }
+    FFixups.clear();
+    std::vector<TComponent*> Loaded;
+    Loaded.swap(FLoaded);
+    for (TComponent* C : Loaded) C->Loaded();
+}
+
+// ---- Entry points ----------------------------------------------------------------
+void RegisterStandardClasses() {
+    static std::once_flag Once;
+    std::call_once(Once, [] {
+        // Each unit of the class library adds its classes here.
+    });
+}
+
+void ReadFormText(TComponent* Root, const std::string& Text, const std::string& FileName) {
+    RegisterStandardClasses();
+    std::unique_ptr<TFormObject> Tree = ParseFormFile(Text, FileName);
+    TFormReader Reader(Root, FileName);
+    Reader.Read(*Tree);
+}
+
+void ReadFormFile(TComponent* Root, const std::string& Path) {
+    std::string Text;
+    {
+        TFileStream S(Path, fmOpenRead | fmShareDenyWrite);
+        Text.resize(static_cast<size_t>(S.Size()));
+        if (!Text.empty()) S.ReadBuffer(Text.data(), static_cast<int64_t>(Text.size()));
+    }
+    ReadFormText(Root, Text, Path);
+}
+
+void ReadFormResource(TComponent* Root, const std::string& ResourceName) {
+    TResourceData Data;
+    if (!FindEmbeddedResource("forms", ResourceName, Data))
+        throw EResNotFound("Resource " + ResourceName + " not found");
+    ReadFormText(Root, std::string(reinterpret_cast<const char*>(Data.Data), Data.Size), ResourceName);
+}
+
+bool FormResourceExists(const std::string& ResourceName) {
+    TResourceData Data;
+    return FindEmbeddedResource("forms", ResourceName, Data);
+}
