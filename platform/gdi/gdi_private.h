@@ -157,6 +157,8 @@ struct TDC : TGdiObject {
     TRegion Eff;
     std::vector<RECT> EffRects;
     RECT EffBox{0, 0, 0, 0};
+    int ClipW = -1;  // the surface size the clip was built for: a resized surface rebuilds it
+    int ClipH = -1;
 };
 
 // ---- Handle table -------------------------------------------------------------

@@ -496,8 +496,10 @@ TGdiSurface* DCSurface(TDC& Dc) {
 }
 
 void UpdateClip(TDC& Dc) {
-    if (!Dc.ClipDirty) return;
     TGdiSurface* S = DCSurface(Dc);
+    if (!Dc.ClipDirty && S && S->Width == Dc.ClipW && S->Height == Dc.ClipH) return;
+    Dc.ClipW = S ? S->Width : 0;
+    Dc.ClipH = S ? S->Height : 0;
     Dc.Eff.SetRect({0, 0, S ? S->Width : 0, S ? S->Height : 0});
     if (Dc.HasVis) Dc.Eff.Intersect(Dc.Vis);
     if (Dc.S.HasClip) {

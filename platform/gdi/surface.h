@@ -26,9 +26,18 @@ uint32_t* GdiSurfacePixels(TGdiSurface* Surface);
 // surface pixels), clipped to VisibleClip (a region in surface coordinates,
 // copied; nullptr for the whole surface). The window layer makes one per
 // GetDC/BeginPaint; ReleaseSurfaceDC frees it and every object it created.
+// A window DC is typically GdiCreateSurfaceDC(TopLevelSurface, client origin
+// within it, visible part of the client minus clipped children and siblings).
+// SelectClipRgn and friends then clip further, in device units relative to
+// Origin, as callers expect. The surface must outlive the DC; resizing it with
+// GdiResizeSurface while a DC is alive is allowed (the DC's clip follows).
 HDC GdiCreateSurfaceDC(TGdiSurface* Surface, POINT Origin, HRGN VisibleClip);
 void GdiReleaseSurfaceDC(HDC Dc);
 // The surface and origin a DC draws into (memory DCs: their selected bitmap).
 TGdiSurface* GdiDCSurface(HDC Dc, POINT* Origin);
 // The pixels of a bitmap (DDB or DIB section) as a surface, for composition.
+// Read it right away: DIB sections of other than 32 bits are converted on
+// each call, and the caller's writes to DIB bits show only after the next call.
+// Composition should copy rows (Pixels + Y * Stride) and ignore the alpha byte
+// unless the window is layered.
 TGdiSurface* GdiBitmapSurface(HBITMAP Bitmap);

@@ -626,3 +626,26 @@ TEST(GdiThreads, WorkerThreadsCreateDrawAndDeleteObjectsTogether) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiSurface, ADCFollowsItsSurfaceWhenTheWindowLayerResizesIt) {
+    TGdiSurface* S = GdiCreateSurface(4, 4);
+    GdiSurfacePixels(S)[5] = 0x00123456;
+    HDC Dc = GdiCreateSurfaceDC(S, POINT{0, 0}, nullptr);
+    RECT Big{0, 0, 100, 100};
+    FillRect(Dc, &Big, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));  // builds the clip for 4x4
+    GdiResizeSurface(S, 2, 8);
+    EXPECT_EQ(GdiSurfaceWidth(S), 2);
+    EXPECT_EQ(GdiSurfacePixels(S)[1], 0x00FFFFFFu);  // overlapping pixels kept
+    FillRect(Dc, &Big, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));  // must not write past 2x8
+    EXPECT_EQ(GdiSurfacePixels(S)[2 * 8 - 1], 0u);
+    RECT Box;
+    GetClipBox(Dc, &Box);
+    EXPECT_EQ(Box.right, 2);
+    EXPECT_EQ(Box.bottom, 8);
+    GdiReleaseSurfaceDC(Dc);
+    GdiDestroySurface(S);
+}
+
+}  // namespace
