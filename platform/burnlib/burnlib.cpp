@@ -50,7 +50,7 @@ struct TDrive {
     uint32_t ReadSpeed = BURNLIB_SPEED_DEFAULT, WriteSpeed = BURNLIB_SPEED_DEFAULT;
     bool Bup = true;
     bool Opc = false;
-    int64_t RecorderUsed = 0;  // the recorder's disc: bytes of the image it holds
+    std::atomic<int64_t> RecorderUsed{0};  // the recorder's disc: bytes of the image it holds
 };
 
 struct TDvdVideo {

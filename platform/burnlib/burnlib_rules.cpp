@@ -8,9 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "platform/burnlib/dvdvideo_image.h"
+#include "platform/system/registry.h"
+#include "platform/system/shell.h"
 
 namespace burnlib {
 
@@ -72,21 +73,27 @@ bool IsDir(const std::string& path) {
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// The user's Videos folder from the XDG user folders file; empty when not set.
-std::string XdgVideos(const std::string& home) {
-    std::string config = Env("XDG_CONFIG_HOME");
-    if (config.empty()) config = home + "/.config";
-    std::ifstream f(config + "/user-dirs.dirs");
-    std::string line;
-    while (std::getline(f, line)) {
-        const std::string key = "XDG_VIDEOS_DIR=";
-        if (line.rfind(key, 0) != 0) continue;
-        std::string v = line.substr(key.size());
-        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-        if (v.rfind("$HOME", 0) == 0) v = home + v.substr(5);
-        return v;
+// A value of the recorder's registry key as text (REG_SZ, or a number); empty when absent.
+std::string RegistryValue(const char* name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RecorderRegistryKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return "";
+    std::string out;
+    BYTE data[4096];
+    DWORD type = 0, size = sizeof data - 1;
+    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS) {
+        if (type == REG_SZ || type == REG_EXPAND_SZ) {
+            data[std::min<DWORD>(size, sizeof data - 1)] = 0;
+            out = reinterpret_cast<const char*>(data);
+        } else if (type == REG_DWORD && size == 4) {
+            out = std::to_string(uint32_t(data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24));
+        } else if (type == REG_QWORD && size == 8) {
+            uint64_t v = 0;
+            for (int i = 7; i >= 0; --i) v = v << 8 | data[i];
+            out = std::to_string(v);
+        }
     }
-    return home.empty() ? "" : home + "/Videos";
+    RegCloseKey(key);
+    return out;
 }
 
 }  // namespace
@@ -94,14 +101,16 @@ std::string XdgVideos(const std::string& home) {
 TRecorderSettings RecorderSettings() {
     TRecorderSettings s;
     std::string folder = Env("TESSARO_RECORDER_DIR");
+    if (folder.empty()) folder = RegistryValue("Folder");
     if (folder.empty()) {
         std::string home = Env("HOME");
-        std::string videos = XdgVideos(home);
+        std::string videos = SpecialFolderPath(CSIDL_MYVIDEO);
         folder = IsDir(videos) ? videos : home.empty() ? std::string("/tmp") : home;
     }
     if (folder.back() != '/') folder += '/';
     s.Folder = folder;
     std::string cap = Env("TESSARO_RECORDER_CAPACITY");
+    if (cap.empty()) cap = RegistryValue("Capacity");
     if (!cap.empty()) {
         char* end = nullptr;
         long long v = std::strtoll(cap.c_str(), &end, 10);

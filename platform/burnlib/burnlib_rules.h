@@ -18,7 +18,11 @@ DISC_TYPE DiscTypeOfProfile(int Profile);
 // else the slowest. 0 when the list is empty.
 uint32_t ChooseSpeed(const std::vector<uint32_t>& Speeds, uint32_t Wanted);
 
-// The image recorder's settings, read at each use.
+// The image recorder's settings, read at each use: the environment (TESSARO_RECORDER_DIR,
+// TESSARO_RECORDER_CAPACITY), else the values "Folder" and "Capacity" (bytes) of
+// this registry key under HKEY_LOCAL_MACHINE, else the user's Videos folder (home
+// when it does not exist) and a single-layer DVD.
+constexpr const char* RecorderRegistryKey = "Software\\BurnLib\\Recorder";
 constexpr int64_t RecorderDefaultCapacity = 2295104LL * 2048;  // single-layer DVD+R
 struct TRecorderSettings {
     std::string Folder;  // ends with '/'

@@ -10,12 +10,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "burnlib_test_util.h"
 #include "platform/burnlib/burnlib.h"
 #include "platform/burnlib/burnlib_rules.h"
 #include "platform/burnlib/dvdvideo_image.h"
+#include "platform/system/registry.h"
 
 using namespace burntest;
 
@@ -361,6 +363,68 @@ TEST_F(RecorderTest, UnwritableFolderFailsWithTheSystemsReason) {
     EXPECT_EQ(Burn(tree, e), BURNLIB_ERROR_WRITE);
     EXPECT_EQ(e.System, uint32_t(ENOTDIR)) << e.text();
     EXPECT_NE(e.text().find(std::strerror(ENOTDIR)), std::string::npos) << e.text();
+}
+
+// Restores environment variables at the end of a test.
+class TEnvGuard {
+public:
+    explicit TEnvGuard(std::vector<std::string> names) {
+        for (auto& n : names) {
+            const char* v = std::getenv(n.c_str());
+            saved.push_back({n, v ? std::optional<std::string>(v) : std::nullopt});
+        }
+    }
+    ~TEnvGuard() {
+        for (auto& [n, v] : saved) {
+            if (v) setenv(n.c_str(), v->c_str(), 1);
+            else unsetenv(n.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+};
+
+TEST(BurnLibRulesTest, RecorderFolderFromEnvironmentRegistryVideosOrHome) {
+    TempDir dir;
+    TEnvGuard guard({"TESSARO_RECORDER_DIR", "TESSARO_RECORDER_CAPACITY", "XDG_CONFIG_HOME", "XDG_VIDEOS_DIR", "HOME"});
+    unsetenv("TESSARO_RECORDER_DIR");
+    unsetenv("TESSARO_RECORDER_CAPACITY");
+    setenv("XDG_CONFIG_HOME", (dir.Path() + "/config").c_str(), 1);  // an empty registry store
+    setenv("HOME", dir.Path().c_str(), 1);
+    setenv("XDG_VIDEOS_DIR", (dir.Path() + "/Vids").c_str(), 1);
+
+    // No Videos folder yet: home. Then the Videos folder once it exists.
+    EXPECT_EQ(burnlib::RecorderSettings().Folder, dir.Path() + "/");
+    EXPECT_EQ(burnlib::RecorderSettings().Capacity, 4700372992LL);
+    ASSERT_EQ(mkdir((dir.Path() + "/Vids").c_str(), 0755), 0);
+    EXPECT_EQ(burnlib::RecorderSettings().Folder, dir.Path() + "/Vids/");
+
+    // The registry value wins over both; the environment wins over the registry.
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, burnlib::RecorderRegistryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    std::string folder = dir.Path() + "/isos";
+    RegSetValueExA(key, "Folder", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()), DWORD(folder.size() + 1));
+    uint32_t cap = 123456;
+    RegSetValueExA(key, "Capacity", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&cap), 4);
+    RegCloseKey(key);
+    EXPECT_EQ(burnlib::RecorderSettings().Folder, folder + "/");
+    EXPECT_EQ(burnlib::RecorderSettings().Capacity, 123456);
+    setenv("TESSARO_RECORDER_DIR", "/somewhere/else", 1);
+    EXPECT_EQ(burnlib::RecorderSettings().Folder, "/somewhere/else/");
+}
+
+TEST(BurnLibRulesTest, ImageNamesAreNumberedAndSafe) {
+    TempDir dir;
+    const std::string f = dir.Path() + "/new/sub";  // made when missing
+    EXPECT_EQ(burnlib::ReserveImageFile(f, "Trip"), f + "/Trip.iso");
+    EXPECT_EQ(burnlib::ReserveImageFile(f, "Trip"), f + "/Trip (2).iso");
+    EXPECT_EQ(burnlib::ReserveImageFile(f, "Trip"), f + "/Trip (3).iso");
+    EXPECT_EQ(burnlib::ReserveImageFile(f, "a/b\tc"), f + "/a_b_c.iso");
+    EXPECT_EQ(burnlib::ReserveImageFile(f, ".."), f + "/DVD.iso");
+    EXPECT_EQ(burnlib::ReserveImageFile(f, ""), f + "/DVD (2).iso");
 }
 
 TEST(BurnLibTest, DvdVideoCreateReportsAFolderThatIsNoDvd) {
