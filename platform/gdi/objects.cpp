@@ -939,7 +939,7 @@ BOOL GdiFlush() { return TRUE; }
 int GetDeviceCaps(HDC Handle, int Index) {
     auto Dc = FindDC(Handle);
     if (!Dc) return 0;
-    bool Mono = Dc->Memory && Dc->S.Bitmap && Dc->S.Bitmap->Mono();
+    // A memory DC answers for its device (the display), whatever bitmap it holds.
     switch (Index) {
         case TECHNOLOGY: return DT_RASDISPLAY;
         case HORZRES:
@@ -948,7 +948,7 @@ int GetDeviceCaps(HDC Handle, int Index) {
         case DESKTOPVERTRES: return GDI_DESKTOP_HEIGHT;
         case HORZSIZE: return GDI_DESKTOP_WIDTH * 254 / 960;  // millimetres at 96 dpi
         case VERTSIZE: return GDI_DESKTOP_HEIGHT * 254 / 960;
-        case BITSPIXEL: return Mono ? 1 : 32;
+        case BITSPIXEL: return 32;
         case PLANES: return 1;
         case NUMCOLORS: return -1;
         case NUMBRUSHES:

@@ -649,3 +649,191 @@ TEST(GdiSurface, ADCFollowsItsSurfaceWhenTheWindowLayerResizesIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiShapes, EllipseOutlineAndInteriorAreSymmetric) {
+    TCanvas C(9, 7);
+    HBRUSH Red = CreateSolidBrush(RGB(255, 0, 0));
+    SelectObject(C.Dc, Red);
+    ASSERT_TRUE(Ellipse(C.Dc, 0, 0, 9, 7));
+    const std::vector<std::pair<char, COLORREF>> L{
+        {'#', RGB(0, 0, 0)}, {'r', RGB(255, 0, 0)}, {'.', RGB(255, 255, 255)}};
+    std::string Map = C.Map(L);
+    // Mirror images left-right and top-bottom, an outline around a red interior.
+    std::vector<std::string> Rows;
+    for (size_t P = 0; P < Map.size(); P = Map.find('\n', P) + 1) Rows.push_back(Map.substr(P, Map.find('\n', P) - P));
+    ASSERT_EQ(Rows.size(), 7u);
+    for (int Y = 0; Y < 7; ++Y) {
+        EXPECT_EQ(Rows[Y], std::string(Rows[Y].rbegin(), Rows[Y].rend())) << Map;
+        EXPECT_EQ(Rows[Y], Rows[6 - Y]) << Map;
+    }
+    EXPECT_EQ(Rows[3][0], '#');
+    EXPECT_EQ(Rows[3][4], 'r');
+    EXPECT_EQ(Rows[0][0], '.');
+    EXPECT_EQ(Map.find('?'), std::string::npos);
+    SelectObject(C.Dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(Red);
+}
+
+TEST(GdiShapes, WidePenCoversItsWidthAcrossTheLine) {
+    TCanvas C(12, 9);
+    HPEN Wide = CreatePen(PS_SOLID, 3, RGB(0, 0, 255));
+    SelectObject(C.Dc, Wide);
+    MoveToEx(C.Dc, 2, 4, nullptr);
+    LineTo(C.Dc, 9, 4);
+    for (int X = 2; X <= 9; ++X)
+        for (int Y = 3; Y <= 5; ++Y) EXPECT_EQ(C.At(X, Y), RGB(0, 0, 255)) << X << "," << Y;
+    EXPECT_EQ(C.At(5, 2), RGB(255, 255, 255));
+    EXPECT_EQ(C.At(5, 6), RGB(255, 255, 255));
+    SelectObject(C.Dc, GetStockObject(BLACK_PEN));
+    DeleteObject(Wide);
+}
+
+TEST(GdiState, SaveDCRestoresObjectsModesAndOrigins) {
+    TCanvas C(4, 4);
+    HBRUSH Red = CreateSolidBrush(RGB(255, 0, 0));
+    HGDIOBJ OrigBrush = GetCurrentObject(C.Dc, OBJ_BRUSH);
+    int Level = SaveDC(C.Dc);
+    SelectObject(C.Dc, Red);
+    SetROP2(C.Dc, R2_XORPEN);
+    SetTextAlign(C.Dc, TA_UPDATECP);
+    SetViewportOrgEx(C.Dc, 1, 2, nullptr);
+    EXPECT_EQ(SaveDC(C.Dc), Level + 1);
+    ASSERT_TRUE(RestoreDC(C.Dc, Level));
+    EXPECT_EQ(GetCurrentObject(C.Dc, OBJ_BRUSH), OrigBrush);
+    EXPECT_EQ(GetROP2(C.Dc), R2_COPYPEN);
+    EXPECT_EQ(GetTextAlign(C.Dc), 0u);
+    POINT P;
+    GetViewportOrgEx(C.Dc, &P);
+    EXPECT_EQ(P.x, 0);
+    EXPECT_FALSE(RestoreDC(C.Dc, -1));  // nothing saved any more
+    EXPECT_TRUE(DeleteObject(Red));
+    // Coordinates: viewport and window origins move drawing in opposite senses.
+    SetViewportOrgEx(C.Dc, 2, 0, nullptr);
+    SetWindowOrgEx(C.Dc, 1, 0, nullptr);
+    SetPixelV(C.Dc, 0, 0, RGB(0, 0, 0));
+    EXPECT_EQ(C.At(1, 0), RGB(0, 0, 0));
+    POINT Q{0, 0};
+    LPtoDP(C.Dc, &Q, 1);
+    EXPECT_EQ(Q.x, 1);
+    DPtoLP(C.Dc, &Q, 1);
+    EXPECT_EQ(Q.x, 0);
+    EXPECT_EQ(GetDeviceCaps(C.Dc, LOGPIXELSY), 96);
+    EXPECT_EQ(GetDeviceCaps(C.Dc, HORZRES), 1280);
+    HDC Fresh = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(GetDeviceCaps(Fresh, BITSPIXEL), 32);  // the display's depth, not the 1x1 bitmap's
+    DeleteDC(Fresh);
+}
+
+TEST(GdiDib, PaletteIndexesAndEightBitReadBack) {
+    HPALETTE Pal;
+    {
+        std::vector<uint8_t> Store(sizeof(LOGPALETTE) + 4 * sizeof(PALETTEENTRY));
+        auto* Lp = reinterpret_cast<LOGPALETTE*>(Store.data());
+        Lp->palVersion = 0x300;
+        Lp->palNumEntries = 3;
+        Lp->palPalEntry[0] = {0, 0, 0, 0};
+        Lp->palPalEntry[1] = {10, 200, 30, 0};
+        Lp->palPalEntry[2] = {250, 250, 250, 0};
+        Pal = CreatePalette(Lp);
+    }
+    ASSERT_NE(Pal, nullptr);
+    EXPECT_EQ(GetNearestPaletteIndex(Pal, RGB(12, 190, 40)), 1u);
+    TCanvas C(2, 1);
+    SelectPalette(C.Dc, Pal, FALSE);
+    RealizePalette(C.Dc);
+    SetPixelV(C.Dc, 0, 0, PALETTEINDEX(1));
+    EXPECT_EQ(C.At(0, 0), RGB(10, 200, 30));
+    // An 8-bit read-back of a 32-bit bitmap uses a standard table and nearest indexes.
+    std::vector<uint8_t> Store(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+    auto* Info = reinterpret_cast<BITMAPINFO*>(Store.data());
+    Info->bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    Info->bmiHeader.biWidth = 2;
+    Info->bmiHeader.biHeight = -1;
+    Info->bmiHeader.biPlanes = 1;
+    Info->bmiHeader.biBitCount = 8;
+    uint8_t Bits[4] = {};
+    SetPixelV(C.Dc, 1, 0, RGB(255, 0, 0));
+    ASSERT_EQ(GetDIBits(C.Dc, C.Bitmap, 0, 1, Bits, Info, DIB_RGB_COLORS), 1);
+    const RGBQUAD& Q = Info->bmiColors[Bits[1]];
+    EXPECT_EQ(Q.rgbRed, 255);
+    EXPECT_EQ(Q.rgbGreen, 0);
+    SelectPalette(C.Dc, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+    DeleteObject(Pal);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GdiRects, HelpersFollowTheirContracts) {
+    RECT A{0, 0, 10, 10}, B{5, 5, 15, 15}, Out;
+    EXPECT_TRUE(IntersectRect(&Out, &A, &B));
+    const RECT Both{5, 5, 10, 10};
+    EXPECT_TRUE(EqualRect(&Out, &Both));
+    RECT Far{20, 20, 30, 30};
+    EXPECT_FALSE(IntersectRect(&Out, &A, &Far));
+    EXPECT_TRUE(IsRectEmpty(&Out));
+    EXPECT_TRUE(UnionRect(&Out, &A, &Far));
+    EXPECT_EQ(Out.right, 30);
+    RECT Empty{3, 3, 3, 9};
+    EXPECT_TRUE(UnionRect(&Out, &Empty, &A));
+    EXPECT_EQ(Out.left, 0);  // an empty rectangle adds nothing
+    // SubtractRect only cuts when the rest stays a rectangle.
+    RECT Left{0, 0, 4, 10};
+    EXPECT_TRUE(SubtractRect(&Out, &A, &Left));
+    EXPECT_EQ(Out.left, 4);
+    EXPECT_EQ(Out.right, 10);
+    RECT Middle{3, 3, 6, 6};
+    EXPECT_TRUE(SubtractRect(&Out, &A, &Middle));
+    EXPECT_TRUE(EqualRect(&Out, &A));
+    EXPECT_FALSE(SubtractRect(&Out, &A, &A));
+    EXPECT_TRUE(PtInRect(&A, POINT{0, 9}));
+    EXPECT_FALSE(PtInRect(&A, POINT{10, 0}));  // right and bottom are outside
+    InflateRect(&A, 1, 2);
+    EXPECT_EQ(A.top, -2);
+    OffsetRect(&A, 1, 1);
+    EXPECT_EQ(A.left, 0);
+}
+
+TEST(GdiBlit, TransparentBltSkipsTheKeyColour) {
+    TCanvas Src(2, 1, RGB(255, 0, 255)), Dst(4, 2, RGB(0, 0, 255));
+    SetPixelV(Src.Dc, 1, 0, RGB(0, 255, 0));
+    ASSERT_TRUE(TransparentBlt(Dst.Dc, 0, 0, 4, 2, Src.Dc, 0, 0, 2, 1, RGB(255, 0, 255)));
+    EXPECT_EQ(Dst.Map({{'b', RGB(0, 0, 255)}, {'g', RGB(0, 255, 0)}}), "bbgg\nbbgg\n");
+}
+
+TEST(GdiHandles, GetObjectDescribesEachKind) {
+    HPEN P = CreatePen(PS_DASH, 1, RGB(1, 2, 3));
+    LOGPEN Lp;
+    ASSERT_EQ(GetObject(P, sizeof(Lp), &Lp), static_cast<int>(sizeof(Lp)));
+    EXPECT_EQ(Lp.lopnStyle, static_cast<UINT>(PS_DASH));
+    EXPECT_EQ(Lp.lopnColor, RGB(1, 2, 3));
+    HBRUSH B = CreateHatchBrush(HS_CROSS, RGB(4, 5, 6));
+    LOGBRUSH Lb;
+    GetObject(B, sizeof(Lb), &Lb);
+    EXPECT_EQ(Lb.lbStyle, static_cast<UINT>(BS_HATCHED));
+    EXPECT_EQ(Lb.lbHatch, static_cast<ULONG_PTR>(HS_CROSS));
+    HFONT F = CreateFontW(-12, 0, 0, 0, FW_BOLD, 1, 0, 0, 0, 0, 0, 0, 0, u"Verdana");
+    LOGFONTA La;
+    LOGFONTW Lw;
+    GetObjectA(F, sizeof(La), &La);
+    GetObjectW(F, sizeof(Lw), &Lw);
+    EXPECT_STREQ(La.lfFaceName, "Verdana");
+    EXPECT_EQ(std::u16string(Lw.lfFaceName), u"Verdana");
+    EXPECT_EQ(La.lfWeight, FW_BOLD);
+    EXPECT_EQ(La.lfItalic, 1);
+    EXPECT_EQ(GetObject(F, 0, nullptr), static_cast<int>(sizeof(LOGFONTA)));
+    HBITMAP Bm = CreateBitmap(9, 3, 1, 1, nullptr);
+    BITMAP Info;
+    GetObject(Bm, sizeof(Info), &Info);
+    EXPECT_EQ(Info.bmBitsPixel, 1);
+    EXPECT_EQ(Info.bmWidthBytes, 2);
+    HDC Mem = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(GetObjectType(Mem), static_cast<DWORD>(OBJ_MEMDC));
+    DeleteDC(Mem);
+    for (HGDIOBJ O : {HGDIOBJ(P), HGDIOBJ(B), HGDIOBJ(F), HGDIOBJ(Bm)}) EXPECT_TRUE(DeleteObject(O));
+}
+
+}  // namespace
