@@ -187,7 +187,7 @@ void TIEBitmap::FreeImage(bool WithAlpha) {
     FreeMemoryBlock();
     FPalette.reset();
     FPaletteLength = 0;
-    FWndBitmap = nullptr;
+    FreeWndBitmap();
     FWidth = FHeight = FBitCount = FChannelCount = FRowLen = 0;
     Full = false;
     FWndBitmapIsExternal = false;
@@ -196,7 +196,14 @@ void TIEBitmap::FreeImage(bool WithAlpha) {
 }
 
 void TIEBitmap::Allocate(int32_t Width, int32_t Height, TIEPixelFormat PixelFormat) {
+    // A wrapped windowing bitmap is reused (resized) rather than dropped.
+    TBitmap* wrapped = FLocation == ieTBitmap && FWndBitmapIsExternal ? FWndBitmap : nullptr;
+    if (wrapped) FWndBitmap = nullptr;
     FreeImage(true);
+    if (wrapped) {
+        FWndBitmap = wrapped;
+        FWndBitmapIsExternal = true;
+    }
     FWidth = Width;
     FHeight = Height;
     FPixelFormat = PixelFormat;
@@ -217,13 +224,19 @@ void TIEBitmap::AllocateImage() {
     };
     if (FLocation == ieTBitmap) {
         static const char* const names[10] = {"", "", "", "", "", "", "ie32f", "ieCMYK", "ieRGB48", "ieCIELab"};
-        std::string msg;
-        if (FPixelFormat >= ie32f && FPixelFormat != ieRGB24)
-            msg = std::string(names[FPixelFormat]) + " pixel format not allowed when Location=ieTBitmap";
-        else
-            msg = "Windowing bitmap storage is not available";
-        fail();
-        throw EIEBitmapError(msg);
+        if (FPixelFormat >= ie32f && FPixelFormat != ieRGB24) {
+            std::string msg = std::string(names[FPixelFormat]) + " pixel format not allowed when Location=ieTBitmap";
+            fail();
+            throw EIEBitmapError(msg);
+        }
+        try {
+            AllocateWndBitmap();
+        } catch (...) {
+            fail();
+            throw;
+        }
+        Full = false;
+        return;
     }
     FBitCount = IEBitsPerPixel[FPixelFormat];
     FChannelCount = IEChannelsPerPixel[FPixelFormat];
@@ -280,15 +293,30 @@ void* TIEBitmap::GetScanline(int32_t Row) {
             FMappedRow = FFileBuffer->Map(Access, FRowLen, static_cast<int64_t>(Row) * FRowLen);
             return FMappedRow;
         default:
-            return nullptr;
+            return FRowCache[static_cast<size_t>(Row)];
     }
 }
 
-int32_t TIEBitmap::GetBitCount() { return FBitCount; }
-int32_t TIEBitmap::GetHeight() { return FHeight; }
-int32_t TIEBitmap::GetWidth() { return FWidth; }
-TIEPixelFormat TIEBitmap::GetPixelFormat() { return FPixelFormat; }
-int32_t TIEBitmap::GetRowLen() { return FRowLen; }
+int32_t TIEBitmap::GetBitCount() {
+    if (FLocation == ieTBitmap) SyncFromTBitmap();
+    return FBitCount;
+}
+int32_t TIEBitmap::GetHeight() {
+    if (FLocation == ieTBitmap) SyncFromTBitmap();
+    return FHeight;
+}
+int32_t TIEBitmap::GetWidth() {
+    if (FLocation == ieTBitmap) SyncFromTBitmap();
+    return FWidth;
+}
+TIEPixelFormat TIEBitmap::GetPixelFormat() {
+    if (FLocation == ieTBitmap) SyncFromTBitmap();
+    return FPixelFormat;
+}
+int32_t TIEBitmap::GetRowLen() {
+    if (FLocation == ieTBitmap) SyncFromTBitmap();
+    return FRowLen;
+}
 
 TRGB TIEBitmap::GetPalette(int32_t Index) {
     if (Index < 0 || Index >= FPaletteLength || !FPalette) return TRGB{0, 0, 0};
@@ -392,6 +420,8 @@ void TIEBitmap::MoveContentTo(TIEBitmap* Dest) {
     Dest->FAlphaChannel = std::move(FAlphaChannel);
     Dest->FIsAlpha = FIsAlpha;
     Dest->FWndBitmap = FWndBitmap;
+    Dest->FRowCache = std::move(FRowCache);
+    FRowCache.clear();
     Dest->FLocation = FLocation;
     Dest->Full = Full;
     Dest->FWndBitmapIsExternal = FWndBitmapIsExternal;
@@ -416,6 +446,8 @@ void TIEBitmap::MoveContentTo(TIEBitmap* Dest) {
 
 void TIEBitmap::SetLocation(TIELocation Value) {
     if (Value == FLocation) return;
+    // A windowing bitmap holds 16-bit grey as 8-bit grey: the pixels are converted first.
+    if (Value == ieTBitmap && FPixelFormat == ie16g && !IsEmpty()) ConvertTo(ie8g);
     TIEBitmap tmp;
     MoveContentTo(&tmp);
     TIELocation old = tmp.FLocation;
@@ -437,9 +469,6 @@ void TIEBitmap::SetLocation(TIELocation Value) {
     if (FAlphaChannel) FAlphaChannel->SetLocation(Value == ieTBitmap ? ieMemory : Value);
 }
 
-void TIEBitmap::SyncPaletteToTBitmap() {
-    // Only the windowing-bitmap storage keeps a second copy of the palette.
-}
 
 // Width and height change keeping the top-left pixels (and the palette).
 static void ResizeKeeping(TIEBitmap* B, int32_t NewWidth, int32_t NewHeight);
@@ -457,6 +486,11 @@ void TIEBitmap::SetHeight(int32_t NewValue) {
 struct TIEBitmapAccess {
     static void ResizeKeeping(TIEBitmap* B, int32_t NewWidth, int32_t NewHeight) {
         if (B->FAlphaChannel) ResizeKeeping(B->FAlphaChannel.get(), NewWidth, NewHeight);
+        if (B->FLocation == ieTBitmap && B->FWndBitmap) {
+            // The windowing bitmap keeps its overlapping pixels itself.
+            B->WndBitmapSetSize(NewWidth, NewHeight);
+            return;
+        }
         if (B->FPixelFormat == ieNoFormat || B->IsEmpty()) {
             B->FWidth = std::max(NewWidth, 0);
             B->FHeight = std::max(NewHeight, 0);
@@ -958,12 +992,6 @@ void TIEBitmap::WrapMemory(void* Buffer, int32_t Width, int32_t Height, TIEPixel
     }
 }
 
-// The windowing-bitmap storage needs the class library's TBitmap; until it exists these
-// say so instead of pretending.
-void TIEBitmap::WrapTBitmap(TBitmap*, bool) { throw EIEBitmapError("Windowing bitmap storage is not available"); }
-void TIEBitmap::CopyFromTBitmap(TBitmap*) { throw EIEBitmapError("Windowing bitmap storage is not available"); }
-TCanvas* TIEBitmap::GetCanvas() { throw EIEBitmapError("Windowing bitmap storage is not available"); }
-TBitmap* TIEBitmap::GetWndBitmap() { throw EIEBitmapError("Windowing bitmap storage is not available"); }
 
 void TIEBitmap::CopyFromTIEDibbitmap(TIEDibbitmap* Dib) {
     if (!Dib) return;

@@ -129,6 +129,9 @@ public:
     // Hands every storage object over to Dest and leaves this bitmap empty.
     void MoveContentTo(TIEBitmap* Dest);
 
+    // The windowing bitmap may have been drawn on or resized: fields follow it.
+    void SyncFromTBitmap();
+
     void SetWidth(int32_t NewValue);
     void SetHeight(int32_t NewValue);
     // HorizAlign 0 left, 1 centre, 2 right; VertAlign 0 top, 1 centre, 2 bottom.
@@ -240,6 +243,10 @@ private:
     void FreeMemoryBlock();
     void SetAllocatedFields(int32_t Width, int32_t Height, TIEPixelFormat PixelFormat);
     void CopyRowsFrom(TIEBitmap* Source);
+    void AllocateWndBitmap();
+    void FreeWndBitmap();
+    void BuildRowCache();
+    void WndBitmapSetSize(int32_t Width, int32_t Height);
     void ConvertRows(TIEBitmap* Source);
     bool RenderDirect(TIEBitmap* Dest, TIERenderTables* Tables, const RECT* ClipRect, int32_t xd, int32_t yd,
                       int32_t dw, int32_t dh, int32_t xs, int32_t ys, int32_t sw, int32_t sh, double rx, double ry,
@@ -253,7 +260,8 @@ private:
     uint8_t* FBits = nullptr;
     void* FMemoryBlock = nullptr;
     size_t FMemoryBlockSize = 0;
-    TBitmap* FWndBitmap = nullptr;
+    TBitmap* FWndBitmap = nullptr;           // owned unless FWndBitmapIsExternal
+    std::vector<uint8_t*> FRowCache;         // row addresses of FWndBitmap, top row first
     int32_t FWidth = 0, FHeight = 0;
     int32_t FBitCount = 0, FChannelCount = 0;
     int32_t FRowLen = 0;

@@ -88,7 +88,16 @@ void TIEBitmap::SetPixelFormat(TIEPixelFormat Value) {
 }
 
 void TIEBitmap::ConvertTo(TIEPixelFormat Target) {
-    if (FLocation == ieTBitmap) throw EIEBitmapError("Windowing bitmap storage is not available");
+    if (FLocation == ieTBitmap) {
+        // Converted in memory, then held by the windowing bitmap again where its depths allow.
+        static const char* const names[10] = {"", "", "", "", "", "", "ie32f", "ieCMYK", "ieRGB48", "ieCIELab"};
+        if (Target >= ie32f && Target != ieRGB24)
+            throw EIEBitmapError(std::string(names[Target]) + " pixel format not allowed when Location=ieTBitmap");
+        SetLocation(ieMemory);
+        ConvertTo(Target);
+        SetLocation(ieTBitmap);
+        return;
+    }
     TIEBitmap tmp;
     MoveContentTo(&tmp);
     FLocation = tmp.FLocation;

@@ -398,12 +398,6 @@ bool TIEBitmap::RenderDirect(TIEBitmap* Dest, TIERenderTables* Tables, const REC
     return true;
 }
 
-// Until the class library's TBitmap exists there is no windowing bitmap to draw into.
-bool TIEBitmap::RenderToTBitmapEx(TBitmap*, TIERenderTables*, const RECT*, int32_t, int32_t, int32_t, int32_t, int32_t,
-                                  int32_t, int32_t, int32_t, bool, bool, int32_t, TResampleFilter, TIEBlendOperation) {
-    throw EIEBitmapError("Windowing bitmap storage is not available");
-}
-
 bool TIEBitmap::RenderToTBitmap(TBitmap* Dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
                                 int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t Transparency,
                                 TResampleFilter Filter, TIEBlendOperation BlendOp) {
