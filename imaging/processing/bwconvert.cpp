@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <algorithm>
+#include <thread>
 #include <vector>
 
 #include "imaging/bitmaps/iebitmap.h"
@@ -9,6 +11,7 @@
 #include "imaging/processing/procmath.h"
 #include "imaging/processing/procrows.h"
 #include "imaging/processing/quantizer.h"
+#include "imaging/processing/resample_internal.h"
 
 const uint8_t IEOrderedDitherMatrix[8][8] = {
     {0, 32, 8, 40, 2, 34, 10, 42},  {48, 16, 56, 24, 50, 18, 58, 26}, {12, 44, 4, 36, 14, 46, 6, 38},
@@ -229,17 +232,41 @@ void QuantizeBitmap(TIEBitmap* bitmap, int32_t N, TRGB* palette, TObject* Sender
     TIEQuantizer q(bitmap, palette, N, -1, 0);
     const int32_t w = bitmap->Width(), h = bitmap->Height();
     const double per = 100.0 / (h + 0.5);
-    for (int32_t y = 0; y < h; ++y) {
-        auto* row = reinterpret_cast<TRGB*>(bitmap->GetScanline(y));
-        TRGB last{};
-        int32_t lastIndex = -1;
-        for (int32_t x = 0; x < w; ++x) {
-            if (lastIndex < 0 || !(row[x] == last)) {
-                last = row[x];
-                lastIndex = IClamp(q.GetColorIndex(row[x]), 0, N - 1);
+    // Rows y0..y1-1; each worker keeps its own memory of recent answers.
+    auto mapRows = [&](int32_t y0, int32_t y1, bool report) {
+        std::vector<uint64_t> cache(size_t{1} << 14, 0);
+        for (int32_t y = y0; y < y1; ++y) {
+            auto* row = reinterpret_cast<TRGB*>(bitmap->GetScanline(y));
+            for (int32_t x = 0; x < w; ++x) {
+                const TRGB c = row[x];
+                const uint32_t key = static_cast<uint32_t>(TRGBToInt(c)) + 1;
+                uint64_t& slot = cache[(key * 0x9E3779B1u) >> 18];
+                int32_t i;
+                if (static_cast<uint32_t>(slot & 0x1FFFFFF) == key) {
+                    i = static_cast<int32_t>(slot >> 32);
+                } else {
+                    i = IClamp(q.IndexOf(c), 0, N - 1);
+                    slot = key | (static_cast<uint64_t>(static_cast<uint32_t>(i)) << 32);
+                }
+                row[x] = palette[i];
             }
-            row[x] = palette[lastIndex];
+            if (report && OnProgress) OnProgress(Sender, static_cast<int>(improc::Trunc64(per * (y + 1))));
         }
-        if (OnProgress) OnProgress(Sender, static_cast<int>(improc::Trunc64(per * (y + 1))));
+    };
+    const int32_t threads = bitmap->Location() == ieMemory && q.Method() == 0
+                                ? improc::WorkerCount(static_cast<int64_t>(w) * h * 8)
+                                : 1;
+    if (threads <= 1) {
+        mapRows(0, h, true);
+        return;
     }
+    std::vector<std::thread> pool;
+    const int32_t chunk = (h + threads - 1) / threads;
+    for (int32_t t = 1; t < threads; ++t) {
+        const int32_t a = t * chunk, b = std::min(h, (t + 1) * chunk);
+        if (a < b) pool.emplace_back([&, a, b] { mapRows(a, b, false); });
+    }
+    mapRows(0, std::min(chunk, h), false);
+    for (auto& th : pool) th.join();
+    if (OnProgress) OnProgress(Sender, static_cast<int>(improc::Trunc64(per * h)));
 }

@@ -531,7 +531,7 @@ bool TIEQuantizer::BuildExactPalette(TRGB* palette) {
     return true;
 }
 
-int32_t TIEQuantizer::GetColorIndex(TRGB color) {
+int32_t TIEQuantizer::IndexOf(TRGB color) const {
     if (!FExact.empty()) {
         const uint32_t mask = static_cast<uint32_t>(FExactHash.size()) - 1;
         for (uint32_t h = HashRGB(color) & mask;; h = (h + 1) & mask) {
@@ -549,4 +549,16 @@ int32_t TIEQuantizer::GetColorIndex(TRGB color) {
     if (FMethod == 0 && FNeuQuant) return IMax(NeuQuantIndex(FNeuQuant.get(), color), 0);
     if (FMethod == 1 && FVariance) return VarianceQuantizerIndex(FVariance.get(), color);
     return 0;
+}
+
+int32_t TIEQuantizer::GetColorIndex(TRGB color) {
+    // The NeuQuant search walks many neurons: remember recent answers.
+    if (FMethod != 0 || !FNeuQuant || !FExact.empty()) return IndexOf(color);
+    if (FCache.empty()) FCache.assign(size_t{1} << 16, 0);
+    const uint32_t key = static_cast<uint32_t>(TRGBToInt(color)) + 1;
+    uint64_t& slot = FCache[HashRGB(color) & 0xFFFF];
+    if (static_cast<uint32_t>(slot & 0x1FFFFFF) == key) return static_cast<int32_t>(slot >> 32);
+    const int32_t i = IndexOf(color);
+    slot = key | (static_cast<uint64_t>(static_cast<uint32_t>(i)) << 32);
+    return i;
 }

@@ -34,7 +34,11 @@ public:
     TIEQuantizer(const TIEQuantizer&) = delete;
     TIEQuantizer& operator=(const TIEQuantizer&) = delete;
 
+    // Remembers the answers of the palette engines, so the quantizer itself is
+    // for one thread at a time.
     int32_t GetColorIndex(TRGB color);
+    // The same answer without the memory: safe from several threads at once.
+    int32_t IndexOf(TRGB color) const;
     // Packed form: blue in bits 0-7, green 8-15, red 16-23.
     int32_t GetColorIndex(int32_t packed) { return GetColorIndex(IntToTRGB(packed)); }
     // The bitmap counted as grey when the palette was built (writers read it).
@@ -54,6 +58,7 @@ private:
     std::vector<TRGB> FExact;
     std::vector<int32_t> FExactHash;  // open addressing: index into FExact, -1 empty
     std::vector<TRGB> FPalette;       // copy of an ie8p bitmap's entries for nearest lookups
+    std::vector<uint64_t> FCache;     // engine answers: colour + 1 in bits 0-24, index from bit 32
     int32_t FCount = 0;
     TIEBitmap* FBitmap = nullptr;
 

@@ -117,10 +117,12 @@ Contributors BuildContributors(int32_t srcSize, int32_t dstSize, TResampleFilter
 }
 
 int32_t WorkerCount(int64_t work) {
-    if (work < 400000) return 1;
+    // Below a few million operations a pass takes a millisecond or two, less
+    // than waking threads costs on a busy machine.
+    if (work < 4000000) return 1;
     const unsigned hw = std::thread::hardware_concurrency();
     const int32_t n = hw == 0 ? 1 : static_cast<int32_t>(std::min(hw, 8u));
-    return std::max<int32_t>(1, std::min<int64_t>(n, work / 200000));
+    return std::max<int32_t>(1, std::min<int64_t>(n, work / 2000000));
 }
 
 namespace {

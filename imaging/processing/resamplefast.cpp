@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "imaging/bitmaps/iebitmap.h"
@@ -272,63 +273,101 @@ void ResampleAreaRGB24(TIEBitmap* source, TIEBitmap* dest, bool bicubic, TObject
     const double gx = static_cast<double>(sW) / dW, gy = static_cast<double>(sH) / dH;
     const bool ix = gx < 1, iy = gy < 1;
     const std::vector<Segment> hs = Segments(sW, dW), vs = Segments(sH, dH);
-    RowSource rows(source);
-    auto row = [&](int32_t y) { return rows.Row(IClamp(y, 0, sH - 1)); };
-    auto px = [&](const uint8_t* r, int32_t x, int c) -> double { return r[IClamp(x, 0, sW - 1) * 3 + c]; };
-    std::vector<double> acc(static_cast<size_t>(dW) * 3, 0.0);
     const double norm = 1.0 / (gx * gy);
-    int32_t curDst = 0;
-    auto flush = [&](int32_t dy) {
-        uint8_t* out = dest->Scanline(dy);
-        for (size_t i = 0; i < acc.size(); ++i) {
-            const double v = acc[i] * norm;
-            out[i] = static_cast<uint8_t>(v <= 0 ? 0 : (v >= 255 ? 255 : Trunc32(v)));
-            acc[i] = 0;
-        }
-        if (OnProgress) OnProgress(Sender, Trunc32((dy + 1) / static_cast<double>(dH) * 100));
-    };
-    int32_t lastSrc = -1;
-    for (const Segment& v : vs) {
-        if (v.dst != curDst) {
-            flush(curDst);
-            curDst = v.dst;
-        }
-        if (lastSrc >= 0 && v.src != lastSrc) rows.Drop(lastSrc - 1 >= 0 ? lastSrc - 1 : 0);
-        lastSrc = v.src;
-        const int32_t y = v.src;
-        const double fy = iy ? v.frac : 0;
-        const uint8_t* r0 = row(y);
-        const uint8_t* r1 = row(y + 1);
-        const uint8_t* rm = bicubic ? row(y - 1) : nullptr;
-        const uint8_t* r2 = bicubic ? row(y + 2) : nullptr;
-        for (const Segment& h : hs) {
-            const int32_t x = h.src;
-            const double fx = ix ? h.frac : 0;
-            const double area = h.len * v.len;
-            double* a = &acc[static_cast<size_t>(h.dst) * 3];
-            for (int c = 0; c < 3; ++c) {
-                double val;
-                if (!ix && !iy) {
-                    val = r0[x * 3 + c];
-                } else if (!bicubic) {
-                    val = (1 - fx) * (1 - fy) * px(r0, x, c) + fx * (1 - fy) * px(r0, x + 1, c) +
-                          (1 - fx) * fy * px(r1, x, c) + fx * fy * px(r1, x + 1, c);
-                } else if (ix && iy) {
-                    const uint8_t* rr[4] = {rm, r0, r1, r2};
-                    double q[4];
-                    for (int k = 0; k < 4; ++k)
-                        q[k] = Trunc32(Cubic(px(rr[k], x - 1, c), px(rr[k], x, c), px(rr[k], x + 1, c), px(rr[k], x + 2, c), fx));
-                    val = Cubic(q[0], q[1], q[2], q[3], fy);
-                } else if (ix) {
-                    val = Cubic(px(r0, x - 1, c), px(r0, x, c), px(r0, x + 1, c), px(r0, x + 2, c), fx);
-                } else {
-                    val = Cubic(px(rm, x, c), px(r0, x, c), px(r1, x, c), px(r2, x, c), fy);
+    const bool parallel = RowsAddressable(source) && RowsAddressable(dest);
+
+    // Vertical segments vs[s0..s1) make whole destination rows; each call has
+    // its own accumulators, so bands of rows can run side by side.
+    auto band = [&](size_t s0, size_t s1, bool report) {
+        RowSource rows(source);
+        auto row = [&](int32_t y) { return rows.Row(IClamp(y, 0, sH - 1)); };
+        auto px = [&](const uint8_t* r, int32_t x, int c) -> double { return r[IClamp(x, 0, sW - 1) * 3 + c]; };
+        std::vector<double> acc(static_cast<size_t>(dW) * 3, 0.0);
+        int32_t curDst = s0 < s1 ? vs[s0].dst : 0;
+        auto flush = [&](int32_t dy) {
+            uint8_t* out = dest->Scanline(dy);
+            for (size_t i = 0; i < acc.size(); ++i) {
+                const double v = acc[i] * norm;
+                out[i] = static_cast<uint8_t>(v <= 0 ? 0 : (v >= 255 ? 255 : Trunc32(v)));
+                acc[i] = 0;
+            }
+            if (report && OnProgress) OnProgress(Sender, Trunc32((dy + 1) / static_cast<double>(dH) * 100));
+        };
+        int32_t lastSrc = -1;
+        for (size_t si = s0; si < s1; ++si) {
+            const Segment& v = vs[si];
+            if (v.dst != curDst) {
+                flush(curDst);
+                curDst = v.dst;
+            }
+            if (lastSrc >= 0 && v.src != lastSrc && lastSrc >= 2) rows.Drop(lastSrc - 2);
+            lastSrc = v.src;
+            const int32_t y = v.src;
+            const double fy = iy ? v.frac : 0;
+            const uint8_t* r0 = row(y);
+            const uint8_t* r1 = row(y + 1);
+            const uint8_t* rm = bicubic ? row(y - 1) : nullptr;
+            const uint8_t* r2 = bicubic ? row(y + 2) : nullptr;
+            if (!ix && !iy) {
+                // Plain area average: the cell value is the source pixel.
+                for (const Segment& h : hs) {
+                    const double area = h.len * v.len;
+                    double* a = &acc[static_cast<size_t>(h.dst) * 3];
+                    const uint8_t* p = r0 + h.src * 3;
+                    a[0] += p[0] * area;
+                    a[1] += p[1] * area;
+                    a[2] += p[2] * area;
                 }
-                a[c] += val * area;
+                continue;
+            }
+            for (const Segment& h : hs) {
+                const int32_t x = h.src;
+                const double fx = ix ? h.frac : 0;
+                const double area = h.len * v.len;
+                double* a = &acc[static_cast<size_t>(h.dst) * 3];
+                for (int c = 0; c < 3; ++c) {
+                    double val;
+                    if (!bicubic) {
+                        val = (1 - fx) * (1 - fy) * px(r0, x, c) + fx * (1 - fy) * px(r0, x + 1, c) +
+                              (1 - fx) * fy * px(r1, x, c) + fx * fy * px(r1, x + 1, c);
+                    } else if (ix && iy) {
+                        const uint8_t* rr[4] = {rm, r0, r1, r2};
+                        double q[4];
+                        for (int k = 0; k < 4; ++k)
+                            q[k] = Trunc32(Cubic(px(rr[k], x - 1, c), px(rr[k], x, c), px(rr[k], x + 1, c), px(rr[k], x + 2, c), fx));
+                        val = Cubic(q[0], q[1], q[2], q[3], fy);
+                    } else if (ix) {
+                        val = Cubic(px(r0, x - 1, c), px(r0, x, c), px(r0, x + 1, c), px(r0, x + 2, c), fx);
+                    } else {
+                        val = Cubic(px(rm, x, c), px(r0, x, c), px(r1, x, c), px(r2, x, c), fy);
+                    }
+                    a[c] += val * area;
+                }
             }
         }
+        if (s0 < s1) flush(curDst);
+    };
+
+    const int32_t threads = parallel ? WorkerCount(static_cast<int64_t>(hs.size()) * static_cast<int64_t>(vs.size()) * 3) : 1;
+    if (threads <= 1) {
+        band(0, vs.size(), true);
+        return;
     }
-    flush(curDst);
+    // Split at destination row boundaries.
+    std::vector<size_t> cuts = {0};
+    for (int32_t t = 1; t < threads; ++t) {
+        const int32_t firstRow = static_cast<int32_t>(static_cast<int64_t>(dH) * t / threads);
+        size_t i = cuts.back();
+        while (i < vs.size() && vs[i].dst < firstRow) ++i;
+        cuts.push_back(i);
+    }
+    cuts.push_back(vs.size());
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t + 1 < cuts.size(); ++t)
+        if (cuts[t] < cuts[t + 1]) pool.emplace_back([&, t] { band(cuts[t], cuts[t + 1], false); });
+    band(cuts[0], cuts[1], false);
+    for (auto& th : pool) th.join();
+    if (OnProgress) OnProgress(Sender, 100);
 }
 
 // ---- Projections --------------------------------------------------------------------

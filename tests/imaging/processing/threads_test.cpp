@@ -46,7 +46,7 @@ Result Work(TIEBitmap* src) {
 }  // namespace
 
 TEST(Threads, EightAtOnceMatchOneAlone) {
-    auto src = Pattern(640, 480);  // large enough for the engine's own worker threads too
+    auto src = Pattern(1280, 960);  // large enough for the engines' own worker threads too
     const Result alone = Work(src.get());
     std::vector<Result> results(8);
     std::vector<std::thread> threads;
