@@ -66,9 +66,11 @@ std::vector<TTap> AreaTaps(int SrcLen, int DstLen) {
     return Taps;
 }
 
-// Scales Src (whole) to W x H; HALFTONE averages the covered area, other modes
-// take the nearest pixel. Negative sizes mirror.
-std::unique_ptr<TGdiSurface> Scale(const TGdiSurface& Src, int W, int H, bool Halftone) {
+// Scales Src (whole) to W x H in a stretch mode: HALFTONE averages the covered
+// area; when reducing, BLACKONWHITE ANDs and WHITEONBLACK ORs the pixels it
+// drops; otherwise the nearest pixel is taken. Negative sizes mirror.
+std::unique_ptr<TGdiSurface> Scale(const TGdiSurface& Src, int W, int H, int Mode) {
+    bool Halftone = Mode == HALFTONE;
     bool MirrorX = W < 0, MirrorY = H < 0;
     W = std::abs(W);
     H = std::abs(H);
@@ -112,6 +114,33 @@ std::unique_ptr<TGdiSurface> Scale(const TGdiSurface& Src, int W, int H, bool Ha
             for (int X = 0; X < W; ++X) {
                 uint32_t P = 0;
                 for (int C = 0; C < 4; ++C) P |= static_cast<uint32_t>((Acc[4 * X + C] + Total / 2) / Total) << (8 * C);
+                O[MirrorX ? W - 1 - X : X] = P;
+            }
+        }
+        return Out;
+    }
+    if ((Mode == BLACKONWHITE || Mode == WHITEONBLACK) && (W < Sw || H < Sh)) {
+        // Each destination pixel combines the source span it covers (one pixel where enlarging).
+        auto Span = [](int I, int SrcLen, int DstLen, int& A, int& B) {
+            if (DstLen < SrcLen) {
+                A = static_cast<int>(int64_t(I) * SrcLen / DstLen);
+                B = std::max(A + 1, static_cast<int>(int64_t(I + 1) * SrcLen / DstLen));
+            } else {
+                A = static_cast<int>((int64_t(2 * I + 1) * SrcLen) / (2 * int64_t(DstLen)));
+                B = A + 1;
+            }
+        };
+        bool And = Mode == BLACKONWHITE;
+        for (int Y = 0; Y < H; ++Y) {
+            int Y0, Y1;
+            Span(Y, Sh, H, Y0, Y1);
+            uint32_t* O = Out->Row(MirrorY ? H - 1 - Y : Y);
+            for (int X = 0; X < W; ++X) {
+                int X0, X1;
+                Span(X, Sw, W, X0, X1);
+                uint32_t P = And ? 0xFFFFFFFFu : 0u;
+                for (int Yy = Y0; Yy < Y1; ++Yy)
+                    for (int Xx = X0; Xx < X1; ++Xx) P = And ? (P & Src.Row(Yy)[Xx]) : (P | Src.Row(Yy)[Xx]);
                 O[MirrorX ? W - 1 - X : X] = P;
             }
         }
@@ -261,7 +290,7 @@ BOOL PatBlt(HDC Dc, int X, int Y, int Width, int Height, DWORD Rop) {
 namespace {
 // The source rectangle of a stretch, grabbed and scaled to the destination size.
 std::unique_ptr<TGdiSurface> StretchSource(TTarget& S, const TTarget& D, int XSrc, int YSrc, int SrcW, int SrcH,
-                                           int W, int H, bool Halftone) {
+                                           int W, int H, int Mode) {
     bool FlipX = (SrcW < 0) != (W < 0), FlipY = (SrcH < 0) != (H < 0);
     RECT Sr = Mirrored(XSrc + S.Dx, YSrc + S.Dy, SrcW, SrcH);
     RECT In{std::max<LONG>(Sr.left, 0), std::max<LONG>(Sr.top, 0), std::min<LONG>(Sr.right, S.Surf->Width),
@@ -279,7 +308,7 @@ std::unique_ptr<TGdiSurface> StretchSource(TTarget& S, const TTarget& D, int XSr
                             static_cast<size_t>(Part->Width) * 4);
         }
     }
-    return Scale(*Grab, FlipX ? -std::abs(W) : std::abs(W), FlipY ? -std::abs(H) : std::abs(H), Halftone);
+    return Scale(*Grab, FlipX ? -std::abs(W) : std::abs(W), FlipY ? -std::abs(H) : std::abs(H), Mode);
 }
 }  // namespace
 
@@ -290,8 +319,7 @@ BOOL StretchBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc
     TTarget D, S;
     if (!D.Begin(Dest) || !S.Begin(Src)) return FALSE;
     if (Width == 0 || Height == 0) return TRUE;
-    auto Scaled = StretchSource(S, D, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height,
-                                D.Dc->S.StretchMode == HALFTONE);
+    auto Scaled = StretchSource(S, D, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, D.Dc->S.StretchMode);
     RECT R = Mirrored(X + D.Dx, Y + D.Dy, Width, Height);
     Compose(D, R, Scaled.get(), 0, 0, Rop);
     return TRUE;
@@ -363,7 +391,7 @@ int StretchDIBits(HDC Dc, int XDest, int YDest, int DestWidth, int DestHeight, i
             for (int X = 0; X < Src->Width; ++X) Src->Row(Y)[X] = MonoPixel(ToColor(Src->Row(Y)[X]));
     bool FlipX = (SrcWidth < 0) != (DestWidth < 0), FlipY = (SrcHeight < 0) != (DestHeight < 0);
     auto Scaled = Scale(*Src, FlipX ? -std::abs(DestWidth) : std::abs(DestWidth),
-                        FlipY ? -std::abs(DestHeight) : std::abs(DestHeight), T.Dc->S.StretchMode == HALFTONE);
+                        FlipY ? -std::abs(DestHeight) : std::abs(DestHeight), T.Dc->S.StretchMode);
     RECT R = Mirrored(XDest + T.Dx, YDest + T.Dy, DestWidth, DestHeight);
     Compose(T, R, Scaled.get(), 0, 0, Rop);
     return F.Height;
@@ -377,7 +405,7 @@ BOOL AlphaBlend(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc
     RECT Sr{XSrc + S.Dx, YSrc + S.Dy, XSrc + S.Dx + SrcWidth, YSrc + S.Dy + SrcHeight};
     if (Sr.left < 0 || Sr.top < 0 || Sr.right > S.Surf->Width || Sr.bottom > S.Surf->Height) return FALSE;
     if (Width == 0 || Height == 0 || SrcWidth == 0 || SrcHeight == 0) return TRUE;
-    auto Scaled = StretchSource(S, D, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, false);
+    auto Scaled = StretchSource(S, D, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, COLORONCOLOR);
     RECT Dst{X + D.Dx, Y + D.Dy, X + D.Dx + Width, Y + D.Dy + Height};
     uint32_t Sca = Blend.SourceConstantAlpha;
     bool PerPixel = (Blend.AlphaFormat & AC_SRC_ALPHA) != 0;
@@ -413,7 +441,7 @@ BOOL TransparentBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int 
     TTarget D, S;
     if (!D.Begin(Dest) || !S.Begin(Src)) return FALSE;
     // Compare in the source's colours, before any conversion.
-    auto Scaled = StretchSource(S, S, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, false);
+    auto Scaled = StretchSource(S, S, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, COLORONCOLOR);
     uint32_t Key = S.MapColor(TransparentColor) & 0xFFFFFF;
     bool FromMono = S.Mono && !D.Mono;
     uint32_t Fore = D.MapColor(D.Dc->S.TextColor), Back = D.MapColor(D.Dc->S.BkColor);

@@ -188,6 +188,13 @@ TEST(GdiStretch, HalftoneReducesA2x2CheckerToItsAverage) {
     ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, 2, 2, SRCCOPY));
     COLORREF P = Dst.At(0, 0);
     EXPECT_TRUE(P == RGB(0, 0, 0) || P == RGB(255, 255, 255));
+    // The default BLACKONWHITE keeps black when reducing, WHITEONBLACK keeps white.
+    SetStretchBltMode(Dst.Dc, BLACKONWHITE);
+    ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(Dst.At(0, 0), RGB(0, 0, 0));
+    SetStretchBltMode(Dst.Dc, WHITEONBLACK);
+    ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, 1, 1, Src.Dc, 0, 0, 2, 2, SRCCOPY));
+    EXPECT_EQ(Dst.At(0, 0), RGB(255, 255, 255));
 }
 
 TEST(GdiStretch, HalftoneThirdsWeighPartiallyCoveredPixels) {
