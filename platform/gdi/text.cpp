@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -122,7 +123,8 @@ const char* DefaultFamily = "Liberation Sans";
 const char* FallbackFamily = "DejaVu Sans";  // wide coverage for characters the face lacks
 
 struct TGlyph {
-    int Advance = 0;
+    int Advance = 0;  // pixels along the baseline
+    FT_Vector Step{0, 0};  // rotated faces: the advance as a 26.6 vector, y up
     int Left = 0;
     int Top = 0;
     int Width = 0;
@@ -135,6 +137,8 @@ struct TFontFace {
     bool Mono = true;
     bool SynthBold = false;
     bool SynthItalic = false;
+    bool Rotated = false;  // a non-zero escapement
+    double Angle = 0;      // radians, counter-clockwise
     TEXTMETRICW Tm{};
     int UnderlinePos = 1;  // below the baseline
     int UnderlineThick = 1;
@@ -245,7 +249,8 @@ int Scale(FT_Long Units, int Ppem, FT_UShort UnitsPerEm) {
 std::shared_ptr<TFontFace> OpenFace(const TMatch& M, const LOGFONTW& Log, bool Bold, bool Italic) {
     std::string Key = M.File + "|" + std::to_string(M.Index) + "|" + std::to_string(Log.lfHeight) + "|" +
                       std::to_string(Log.lfWidth) + "|" + std::to_string(Bold) + std::to_string(Italic) + "|" +
-                      std::to_string(Log.lfQuality == ANTIALIASED_QUALITY || Log.lfQuality == CLEARTYPE_QUALITY);
+                      std::to_string(Log.lfQuality == ANTIALIASED_QUALITY || Log.lfQuality == CLEARTYPE_QUALITY) +
+                      "|" + std::to_string(Log.lfEscapement % 3600);
     auto& Cache = FaceCache();
     auto It = Cache.find(Key);
     if (It != Cache.end()) return It->second;
@@ -275,6 +280,15 @@ std::shared_ptr<TFontFace> OpenFace(const TMatch& M, const LOGFONTW& Log, bool B
     int XPpem = Ppem;
     if (Log.lfWidth > 0) XPpem = std::clamp(static_cast<int>((int64_t(Log.lfWidth) * Upem + AvgUnits / 2) / AvgUnits), 1, 4000);
     FT_Set_Pixel_Sizes(Face, static_cast<FT_UInt>(XPpem), static_cast<FT_UInt>(Ppem));
+    if (Log.lfEscapement % 3600 != 0) {
+        // Escapement in tenths of a degree, counter-clockwise: glyphs are loaded turned.
+        F->Rotated = true;
+        F->Angle = (Log.lfEscapement % 3600) * 3.14159265358979323846 / 1800.0;
+        double C = std::cos(F->Angle), S = std::sin(F->Angle);
+        FT_Matrix Turn{static_cast<FT_Fixed>(std::lround(C * 65536)), static_cast<FT_Fixed>(std::lround(-S * 65536)),
+                       static_cast<FT_Fixed>(std::lround(S * 65536)), static_cast<FT_Fixed>(std::lround(C * 65536))};
+        FT_Set_Transform(Face, &Turn, nullptr);
+    }
     TEXTMETRICW& Tm = F->Tm;
     Tm.tmAscent = Scale(WinAscent, Ppem, Upem);
     Tm.tmDescent = Scale(WinDescent, Ppem, Upem);
@@ -338,6 +352,10 @@ const TGlyph& GlyphOf(TFontFace& F, uint32_t Code) {
     if (F.SynthItalic) FT_GlyphSlot_Oblique(Slot);
     if (F.SynthBold) FT_GlyphSlot_Embolden(Slot);
     G.Advance = static_cast<int>((Slot->advance.x + 32) >> 6);
+    if (F.Rotated) {
+        G.Advance = static_cast<int>((Slot->linearHoriAdvance + 0x8000) >> 16);
+        G.Step = Slot->advance;
+    }
     if (FT_Render_Glyph(Slot, F.Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) return G;
     const FT_Bitmap& B = Slot->bitmap;
     G.Left = Slot->bitmap_left;
@@ -435,7 +453,8 @@ BOOL DrawTextRun(HDC Handle, int X, int Y, UINT Options, const RECT* Rect, const
     uint32_t Bk = T.MapColor(Dc.S.BkColor);
     if (Rect && (Options & ETO_OPAQUE))
         FillRectSolid(T, {Rect->left + T.Dx, Rect->top + T.Dy, Rect->right + T.Dx, Rect->bottom + T.Dy}, Bk);
-    if (Dc.S.BkMode == OPAQUE) {
+    bool Turned = Dc.S.Font && Dc.S.Font->Log.lfEscapement % 3600 != 0;
+    if (Dc.S.BkMode == OPAQUE && !Turned) {
         RECT Cell{Sx, Sb - Tm.tmAscent, Sx + Width, Sb + Tm.tmDescent};
         Cell = {std::max(Cell.left, Box.left), std::max(Cell.top, Box.top), std::min(Cell.right, Box.right),
                 std::min(Cell.bottom, Box.bottom)};
@@ -462,6 +481,27 @@ BOOL DrawTextRun(HDC Handle, int X, int Y, UINT Options, const RECT* Rect, const
         std::lock_guard<std::mutex> G(FontLock());
         auto Face = FaceOf(*Dc.S.Font);
         if (!Face) return FALSE;
+        if (Face->Rotated) {
+            // Lay the line out unturned from (X, Y), then turn the offsets about (X, Y).
+            double C = std::cos(Face->Angle), Sn = std::sin(Face->Angle);
+            double Dx0 = Left - X, Dy0 = Baseline - Y;
+            double Px = X + T.Dx + Dx0 * C + Dy0 * Sn, Py = Y + T.Dy - Dx0 * Sn + Dy0 * C;
+            for (size_t I = 0; I < Codes.size(); ++I) {
+                const TGlyph& Gl = GlyphOf(*Face, Codes[I]);
+                int Gx0 = static_cast<int>(std::lround(Px)) + Gl.Left, Gy0 = static_cast<int>(std::lround(Py)) - Gl.Top;
+                for (int Gy = 0; Gy < Gl.Height; ++Gy)
+                    for (int Gx = 0; Gx < Gl.Width; ++Gx)
+                        Blend(Gx0 + Gx, Gy0 + Gy, Gl.Coverage[static_cast<size_t>(Gy) * Gl.Width + Gx]);
+                if (Dx) {
+                    Px += Adv[I] * C;
+                    Py -= Adv[I] * Sn;
+                } else {
+                    Px += Gl.Step.x / 64.0 + Dc.S.CharExtra * C;
+                    Py -= Gl.Step.y / 64.0 + Dc.S.CharExtra * Sn;
+                }
+            }
+            return TRUE;
+        }
         int Pen = Sx;
         for (size_t I = 0; I < Codes.size(); ++I) {
             const TGlyph& Gl = GlyphOf(*Face, Codes[I]);

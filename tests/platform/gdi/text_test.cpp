@@ -190,3 +190,39 @@ TEST(GdiText, GoldenLineInEachMappedFace) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiText, EscapementTurnsTheLineCounterClockwise) {
+    TCanvas C(60, 120);
+    HFONT Up = CreateFontA(-13, 0, 900, 900, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    HGDIOBJ Old = SelectObject(C.Dc, Up);
+    SetBkMode(C.Dc, TRANSPARENT);
+    SetTextAlign(C.Dc, TA_BASELINE | TA_LEFT);
+    const char* Text = "Grabber";
+    SIZE Ext;
+    GetTextExtentPoint32(C.Dc, Text, 7, &Ext);
+    TEXTMETRICA Tm;
+    GetTextMetrics(C.Dc, &Tm);
+    ASSERT_TRUE(TextOut(C.Dc, 30, 110, Text, 7));
+    int X0 = C.W, X1 = -1, Y0 = C.H, Y1 = -1;
+    for (int Y = 0; Y < C.H; ++Y)
+        for (int X = 0; X < C.W; ++X)
+            if (C.At(X, Y) == RGB(0, 0, 0)) {
+                X0 = std::min(X0, X);
+                X1 = std::max(X1, X);
+                Y0 = std::min(Y0, Y);
+                Y1 = std::max(Y1, Y);
+            }
+    ASSERT_GE(X1, 0);
+    // Reading upwards from (30, 110): the ink runs up the page, its glyph tops to the left of x = 30.
+    EXPECT_LE(Y1, 111);
+    EXPECT_NEAR(Y1 - Y0 + 1, Ext.cx, 3);
+    EXPECT_GE(X0, 30 - Tm.tmAscent - 1);
+    EXPECT_LE(X1, 30 + Tm.tmDescent + 1);
+    EXPECT_LT(X0, 30);
+    SelectObject(C.Dc, Old);
+    DeleteObject(Up);
+}
+
+}  // namespace
