@@ -9,6 +9,8 @@
 #include "platform/rtl/windef.h"
 
 class TIEBitmap;
+class TCanvas;
+class TBitmap;
 
 // The x of the point that separates polygons in FillPolygons.
 constexpr int32_t IEPolygonSeparator = 1048575;
@@ -41,6 +43,15 @@ public:
     // Copies Source pixels into Dest through the mask within the box, clipped to both bitmaps.
     void CopyBitmap(TIEBitmap* Dest, TIEBitmap* Source, bool DestRelative, bool SourceRelative, bool CopyAlpha);
 
+    // Drawing the selection: the mask's source rectangle shown stretched into the
+    // destination rectangle of a canvas or a 24-bit bitmap.
+    void DrawInverted(TCanvas* Canvas, int32_t XDst, int32_t YDst, int32_t DestWidth, int32_t DestHeight, int32_t XSrc,
+                      int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight);
+    void DrawOutline(TCanvas* Canvas, int32_t XDst, int32_t YDst, int32_t DestWidth, int32_t DestHeight, int32_t XSrc,
+                     int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight, int32_t Phase, int32_t Color1, int32_t Color2);
+    void DrawOuterShade(TBitmap* Bitmap, int32_t XDst, int32_t YDst, int32_t DestWidth, int32_t DestHeight,
+                        int32_t XSrc, int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight);
+
     static constexpr int32_t MaxInt = 2147483647;
     int32_t Width = 0;
     int32_t Height = 0;
@@ -57,4 +68,12 @@ private:
     }
     void GrowBox(int32_t X, int32_t Y);
     void UpdateFull(int32_t V, bool Assign);
+    // The zoomed copy shared by DrawOutline and DrawOuterShade (same depth, rows top-down here).
+    bool RefreshZoom(int32_t DestWidth, int32_t DestHeight, int32_t XSrc, int32_t YSrc, int32_t SrcWidth,
+                     int32_t SrcHeight, int32_t& XStep, int32_t& YStep);
+    int32_t ZoomGet(int32_t X, int32_t Y) const;
+
+public:
+    std::vector<uint8_t> ZoomBits;
+    int32_t ZoomWidth = 0, ZoomHeight = 0, ZoomRowLen = 0;
 };
