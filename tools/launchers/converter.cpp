@@ -2,15 +2,12 @@
 // checked and removed, then ffmpeg runs with the remaining arguments unchanged.
 // An input ending in ".avs" is a DirectShow script: its DirectShowSource line
 // names the real input, which the platform's decoders read directly.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "converter_args.h"
+#include "run_tool.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -23,7 +20,5 @@ int main(int argc, char** argv) {
     std::vector<char*> cargv;
     for (auto& a : out) cargv.push_back(a.data());
     cargv.push_back(nullptr);
-    execvp(cargv[0], cargv.data());
-    std::fprintf(stderr, "converter: cannot run ffmpeg: %s\n", std::strerror(errno));
-    return 127;
+    return RunTool(cargv.data());
 }

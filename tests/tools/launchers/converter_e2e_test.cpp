@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -69,6 +70,54 @@ TEST_F(ConverterLauncher, RefusesMissingOrWrongCodeAndRunsNothing) {
     EXPECT_EQ(RunProgram({converter, "-i", clip, "-target", "pal-dvd", out}), 1);
     EXPECT_EQ(RunProgram({converter, "-p", "1111111", "-i", clip, "-target", "pal-dvd", out}), 1);
     EXPECT_FALSE(fs::exists(out));
+}
+
+}  // namespace
+
+namespace {
+
+// The launcher stays the parent of its tool under its own file name, and the tool
+// dies with it: ending leftover tools by name must not leave the real tool running.
+TEST(Launchers, ToolDiesWithItsLauncherAndTheLauncherKeepsItsName) {
+    int in[2];
+    ASSERT_EQ(pipe(in), 0);
+    std::string encoder = std::string(TESSARO_APP_DIR) + "/vidpack.dll";
+    char* argv[] = {const_cast<char*>(encoder.c_str()), const_cast<char*>("-f"), const_cast<char*>("8"),
+                    const_cast<char*>("-o"), const_cast<char*>("/dev/null"), nullptr};
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, in[0], 0);
+    posix_spawn_file_actions_addclose(&fa, in[1]);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    pid_t launcher = 0;
+    ASSERT_EQ(posix_spawn(&launcher, argv[0], &fa, nullptr, argv, environ), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    close(in[0]);
+
+    // The tool is the launcher's child, waiting for input.
+    pid_t tool = 0;
+    for (int i = 0; i < 100 && tool == 0; ++i) {
+        std::ifstream children("/proc/" + std::to_string(launcher) + "/task/" + std::to_string(launcher) + "/children");
+        children >> tool;
+        if (tool == 0) usleep(20000);
+    }
+    ASSERT_GT(tool, 0);
+    char exe[4096] = {};
+    ASSERT_GT(readlink(("/proc/" + std::to_string(launcher) + "/exe").c_str(), exe, sizeof exe - 1), 0);
+    EXPECT_EQ(fs::path(exe).filename(), "vidpack.dll");
+
+    kill(launcher, SIGKILL);
+    waitpid(launcher, nullptr, 0);
+    bool gone = false;
+    for (int i = 0; i < 250 && !gone; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(tool) + "/stat");
+        std::string pid, name, state;
+        stat >> pid >> name >> state;
+        gone = !stat || state == "Z";
+        if (!gone) usleep(20000);
+    }
+    EXPECT_TRUE(gone) << "the tool outlived its launcher";
+    close(in[1]);
 }
 
 }  // namespace
