@@ -25,7 +25,8 @@ struct Result {
     std::vector<TRGB> palette;
 };
 
-Result Work(TIEBitmap* src) {
+// src is shared and only read; own is the thread's copy to quantize.
+Result Work(TIEBitmap* src, TIEBitmap* own) {
     Result r;
     TIEBitmap d;
     d.Allocate(97, 61, ieRGB24);
@@ -35,11 +36,9 @@ Result Work(TIEBitmap* src) {
     r.bilinear = testimg::Pixels(&d);
     ResampleBitmap(src, &d, rfFastLinear);
     r.fast = testimg::Pixels(&d);
-    TIEBitmap q;
-    q.Assign(src);
     r.palette.assign(256, TRGB{0, 0, 0});
-    QuantizeBitmap(&q, 256, r.palette.data(), nullptr, nullptr);
-    r.quantized = testimg::Pixels(&q);
+    QuantizeBitmap(own, 256, r.palette.data(), nullptr, nullptr);
+    r.quantized = testimg::Pixels(own);
     return r;
 }
 
@@ -47,10 +46,17 @@ Result Work(TIEBitmap* src) {
 
 TEST(Threads, EightAtOnceMatchOneAlone) {
     auto src = Pattern(1280, 960);  // large enough for the engines' own worker threads too
-    const Result alone = Work(src.get());
+    // Copies made before the threads start (copying reads the source's state).
+    std::vector<std::unique_ptr<TIEBitmap>> copies;
+    for (int i = 0; i < 9; ++i) {
+        copies.push_back(std::make_unique<TIEBitmap>());
+        copies.back()->Assign(src.get());
+    }
+    const Result alone = Work(src.get(), copies[8].get());
     std::vector<Result> results(8);
     std::vector<std::thread> threads;
-    for (int i = 0; i < 8; ++i) threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = Work(src.get()); });
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&, i] { results[static_cast<size_t>(i)] = Work(src.get(), copies[static_cast<size_t>(i)].get()); });
     for (auto& t : threads) t.join();
     for (const Result& r : results) {
         EXPECT_EQ(r.lanczos, alone.lanczos);
