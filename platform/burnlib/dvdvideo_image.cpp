@@ -251,6 +251,109 @@ size_t FidLength(size_t nameLen) {
     return (n + 3) & ~size_t(3);
 }
 
+
+// ---- Placement by the IFO files ------------------------------------------------------
+// Players find a title set and its parts by the sector numbers the authoring tool
+// wrote into the IFO files (counted from each IFO), so the files go where those
+// say, with zeros in between; without a readable IFO they follow each other.
+// A position before the previous file's end, or more than MaxGap sectors after
+// it, is not believed.
+constexpr int64_t MaxGap = 1024;
+
+std::vector<uint8_t> ReadIfo(const std::string& path, uint64_t size) {
+    std::vector<uint8_t> data;
+    if (size < 0x100 || size > (4u << 20)) return data;
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return data;
+    data.resize(size_t(size));
+    ssize_t got = pread(fd, data.data(), data.size(), 0);
+    close(fd);
+    if (got != ssize_t(data.size())) data.clear();
+    return data;
+}
+
+uint32_t Be32(const std::vector<uint8_t>& b, size_t o) {
+    if (o + 4 > b.size()) return 0;
+    return uint32_t(b[o]) << 24 | uint32_t(b[o + 1]) << 16 | uint32_t(b[o + 2]) << 8 | b[o + 3];
+}
+
+bool IsIfo(const std::vector<uint8_t>& b, const char* kind) {
+    return b.size() >= 0x100 && std::memcmp(b.data(), kind, 12) == 0;
+}
+
+}  // namespace
+
+std::vector<uint32_t> PlaceFiles(const std::vector<TImageFile>& files) {
+    std::vector<uint32_t> offsets(files.size(), 0);
+    std::map<std::string, size_t> index;
+    for (size_t i = 0; i < files.size(); ++i) index[files[i].Name] = i;
+    auto sectors = [&](size_t i) { return int64_t((files[i].Size + SectorSize - 1) / SectorSize); };
+    int64_t next = 0;
+    // Places a file at Wanted when that is believable, else at the next free sector;
+    // answers where it went, -1 when the folder lacks it.
+    auto place = [&](const std::string& name, int64_t wanted) -> int64_t {
+        auto it = index.find(name);
+        if (it == index.end()) return -1;
+        int64_t at = (wanted >= next && wanted <= next + MaxGap) ? wanted : next;
+        offsets[it->second] = uint32_t(at);
+        if (files[it->second].Size) next = at + sectors(it->second);
+        return at;
+    };
+    auto sizeOf = [&](const std::string& name) -> int64_t {
+        auto it = index.find(name);
+        return it == index.end() ? 0 : sectors(it->second);
+    };
+    auto ifoOf = [&](const std::string& name, const char* kind) {
+        auto it = index.find(name);
+        std::vector<uint8_t> b;
+        if (it != index.end()) b = ReadIfo(files[it->second].Path, files[it->second].Size);
+        if (!IsIfo(b, kind)) b.clear();
+        return b;
+    };
+
+    // Video manager: IFO, menu VOB, BUP; the title search table gives each title set's start.
+    const std::vector<uint8_t> vmg = ifoOf("VIDEO_TS.IFO", "DVDVIDEO-VMG");
+    const int64_t vmgBase = place("VIDEO_TS.IFO", 0);
+    std::map<int, int64_t> vtsStart;
+    if (!vmg.empty()) {
+        if (uint32_t menu = Be32(vmg, 0xC0)) place("VIDEO_TS.VOB", vmgBase + menu);
+        else place("VIDEO_TS.VOB", -1);
+        place("VIDEO_TS.BUP", vmgBase + int64_t(Be32(vmg, 0x0C)) + 1 - sizeOf("VIDEO_TS.BUP"));
+        size_t table = size_t(Be32(vmg, 0xC4)) * SectorSize;
+        uint32_t titles = table + 2 <= vmg.size() ? uint32_t(vmg[table] << 8 | vmg[table + 1]) : 0;
+        for (uint32_t t = 0; t < titles && table + 8 + 12 * (t + 1) <= vmg.size(); ++t) {
+            size_t e = table + 8 + 12 * t;
+            vtsStart.emplace(vmg[e + 6], vmgBase + int64_t(Be32(vmg, e + 8)));
+        }
+    } else {
+        place("VIDEO_TS.VOB", -1);
+        place("VIDEO_TS.BUP", -1);
+    }
+    char name[32];
+    for (int n = 1; n <= 99; ++n) {
+        auto nm = [&](const char* fmt, int k = 0) {
+            std::snprintf(name, sizeof name, fmt, n, k);
+            return std::string(name);
+        };
+        auto start = vtsStart.find(n);
+        int64_t base = place(nm("VTS_%02d_0.IFO"), start == vtsStart.end() ? -1 : start->second);
+        if (base < 0) {  // no IFO: whatever parts there are follow each other
+            for (int k = 0; k <= 9; ++k) place(nm("VTS_%02d_%d.VOB", k), -1);
+            place(nm("VTS_%02d_0.BUP"), -1);
+            continue;
+        }
+        const std::vector<uint8_t> vts = ifoOf(nm("VTS_%02d_0.IFO"), "DVDVIDEO-VTS");
+        uint32_t menu = vts.empty() ? 0 : Be32(vts, 0xC0), title = vts.empty() ? 0 : Be32(vts, 0xC4);
+        place(nm("VTS_%02d_0.VOB"), menu ? base + menu : -1);
+        place(nm("VTS_%02d_%d.VOB", 1), title ? base + title : -1);
+        for (int k = 2; k <= 9; ++k) place(nm("VTS_%02d_%d.VOB", k), -1);
+        const std::string bup = nm("VTS_%02d_0.BUP");
+        place(bup, vts.empty() ? -1 : base + int64_t(Be32(vts, 0x0C)) + 1 - sizeOf(bup));
+    }
+    return offsets;
+}
+
+namespace {
 }  // namespace
 
 // ---------------------------------------------------------------------------------
@@ -360,9 +463,11 @@ void TDvdVideoImage::Layout(const std::string& VolumeLabel, const TDiscTime& Tim
     const uint32_t isoVideo = next;
     next += isoVideoSectors;
     DataStart = next;
-    for (auto& f : VideoFiles) {
-        f.Sector = f.Size ? next : 0;
-        next += sectorsFor(f.Size);
+    const std::vector<uint32_t> offsets = PlaceFiles(VideoFiles);
+    for (size_t i = 0; i < VideoFiles.size(); ++i) {
+        TImageFile& f = VideoFiles[i];
+        f.Sector = f.Size ? DataStart + offsets[i] : 0;
+        if (f.Size) next = std::max(next, f.Sector + sectorsFor(f.Size));
     }
     DataEnd = next;
     TotalSectors = DataEnd + 1;  // closing anchor
@@ -723,6 +828,12 @@ size_t TDvdVideoImage::ReadFileData(uint8_t* Buffer, size_t Size) {
         throw EBurnLibError(BURNLIB_ERROR_GENERAL, "The image layout is inconsistent.");
     const TImageFile& f = VideoFiles[CurrentFile];
     const int64_t start = int64_t(f.Sector) * SectorSize;
+    if (Pos < start) {  // the gap an IFO asks for before this file
+        size_t n = size_t(std::min<int64_t>(Size, start - Pos));
+        std::memset(Buffer, 0, n);
+        Pos += n;
+        return n;
+    }
     const int64_t inFile = Pos - start;
     const int64_t end = start + int64_t((f.Size + SectorSize - 1) / SectorSize) * SectorSize;
     if (uint64_t(inFile) >= f.Size) {  // padding to the sector end

@@ -11,7 +11,8 @@
 //   the ISO path tables and directories, then the file data: VIDEO_TS.IFO,
 //   VIDEO_TS.VOB, VIDEO_TS.BUP, then per title set VTS_nn_0.IFO, VTS_nn_0.VOB,
 //   VTS_nn_1..9.VOB, VTS_nn_0.BUP, each file contiguous from a sector start,
-//   shared by both file systems; last sector: the second anchor.
+//   shared by both file systems, at the sectors the IFO files give (players
+//   seek by those); last sector: the second anchor.
 // AUDIO_TS is always there and empty. Files of the folder that are not part of
 // a DVD-Video structure are left out and reported.
 #pragma once
@@ -49,6 +50,10 @@ struct TImageFile {
     uint64_t Size = 0;
     uint32_t Sector = 0;  // first sector of its data
 };
+
+// Sector offsets of the files (in disc order) from the start of the data: where
+// their IFO files say, else one after the other.
+std::vector<uint32_t> PlaceFiles(const std::vector<TImageFile>& Files);
 
 class TDvdVideoImage {
 public:

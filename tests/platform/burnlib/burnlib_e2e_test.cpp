@@ -7,7 +7,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <regex>
 #include <thread>
 
 #include "burnlib_test_util.h"
@@ -108,10 +107,13 @@ TEST_F(BurnE2ETest, BurntImageReadsBackAsTheDvdThatWasAuthored) {
     int rc;
     std::string l = RunTool("lsdvd " + Quote(iso), rc);
     ASSERT_EQ(rc, 0) << l;
-    std::regex title("Title: (\\d+), Length: (\\d+):(\\d+):([0-9.]+)");
     std::vector<double> lengths;
-    for (std::sregex_iterator it(l.begin(), l.end(), title), end; it != end; ++it)
-        lengths.push_back(std::stoi((*it)[2]) * 3600 + std::stoi((*it)[3]) * 60 + std::stod((*it)[4]));
+    for (size_t at = l.find("Title: "); at != std::string::npos; at = l.find("Title: ", at + 1)) {
+        int n, h, m;
+        double s;
+        if (std::sscanf(l.c_str() + at, "Title: %d, Length: %d:%d:%lf", &n, &h, &m, &s) == 4)
+            lengths.push_back(h * 3600 + m * 60 + s);
+    }
     ASSERT_EQ(lengths.size(), 1u) << l;
     EXPECT_NEAR(lengths[0], 3.0, 0.5) << l;
 
@@ -121,6 +123,25 @@ TEST_F(BurnE2ETest, BurntImageReadsBackAsTheDvdThatWasAuthored) {
     EXPECT_EQ(rc, 0) << u;
     EXPECT_NE(u.find("udfrev=1.02"), std::string::npos) << u;
     EXPECT_NE(u.find("label=E2E Trip"), std::string::npos) << u;
+
+    // Players find the title set and its parts by the sector numbers dvdauthor wrote
+    // into the IFO files, counted from each IFO on: the layout must match them.
+    std::map<std::string, uint32_t> at = IsoExtents(RunTool("isoinfo -l -i " + Quote(iso), rc));
+    auto be32 = [](const std::vector<uint8_t>& b, size_t o) {
+        return uint32_t(b[o]) << 24 | uint32_t(b[o + 1]) << 16 | uint32_t(b[o + 2]) << 8 | b[o + 3];
+    };
+    auto vmg = ReadFile(videoTs + "/VIDEO_TS.IFO");
+    auto vts = ReadFile(videoTs + "/VTS_01_0.IFO");
+    ASSERT_GE(vmg.size(), 2048u);
+    ASSERT_GE(vts.size(), 2048u);
+    EXPECT_EQ(at["VIDEO_TS.BUP"] + ReadFile(videoTs + "/VIDEO_TS.BUP").size() / 2048 - 1 - at["VIDEO_TS.IFO"],
+              be32(vmg, 0x0C)) << "last sector of the video manager";
+    uint32_t ttSrpt = be32(vmg, 0xC4) * 2048;
+    ASSERT_LT(ttSrpt + 20, vmg.size());
+    EXPECT_EQ(at["VTS_01_0.IFO"] - at["VIDEO_TS.IFO"], be32(vmg, ttSrpt + 8 + 8)) << "title set start";
+    EXPECT_EQ(at["VTS_01_1.VOB"] - at["VTS_01_0.IFO"], be32(vts, 0xC4)) << "title VOB start";
+    EXPECT_EQ(at["VTS_01_0.BUP"] + ReadFile(videoTs + "/VTS_01_0.BUP").size() / 2048 - 1 - at["VTS_01_0.IFO"],
+              be32(vts, 0x0C)) << "last sector of the title set";
 
     // Every file comes back with its bytes, through ISO 9660 and through UDF.
     auto udf = ReadUdfFolder(iso, "VIDEO_TS");

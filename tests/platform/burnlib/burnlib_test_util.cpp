@@ -96,6 +96,34 @@ std::vector<std::string> ListDir(const std::string& Dir) {
     return out;
 }
 
+std::map<std::string, uint32_t> IsoExtents(const std::string& Listing) {
+    std::map<std::string, uint32_t> out;
+    size_t pos = 0;
+    while (pos < Listing.size()) {
+        size_t end = Listing.find('\n', pos);
+        if (end == std::string::npos) end = Listing.size();
+        std::string line = Listing.substr(pos, end - pos);
+        pos = end + 1;
+        size_t open = line.find('['), close = line.find(']');
+        if (open == std::string::npos || close == std::string::npos || close < open) continue;
+        unsigned extent = 0;
+        if (std::sscanf(line.c_str() + open + 1, "%u", &extent) != 1) continue;
+        std::string name = line.substr(close + 1);
+        name.erase(0, name.find_first_not_of(' '));
+        name.erase(name.find_last_not_of(' ') + 1);
+        if (size_t semi = name.find(';'); semi != std::string::npos) name.erase(semi);
+        if (!name.empty() && name != "." && name != "..") out[name] = extent;
+    }
+    return out;
+}
+
+int64_t NumberAfter(const std::string& Text, const std::string& Key) {
+    size_t at = Text.find(Key);
+    if (at == std::string::npos) return -1;
+    long long v = -1;
+    return std::sscanf(Text.c_str() + at + Key.size(), "%lld", &v) == 1 ? v : -1;
+}
+
 namespace {
 uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t U32(const uint8_t* p) { return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24); }

@@ -31,6 +31,11 @@ std::vector<uint8_t> ReadFile(const std::string& Path);
 std::vector<uint8_t> Pattern(size_t Size, uint32_t Seed);
 bool Exists(const std::string& Path);
 
+// Extents by file name ("VIDEO_TS.IFO", version suffix dropped) from "isoinfo -l" output.
+std::map<std::string, uint32_t> IsoExtents(const std::string& Listing);
+// The number after Key in Text ("Volume size is: "), -1 when absent.
+int64_t NumberAfter(const std::string& Text, const std::string& Key);
+
 // A small UDF reader for the checks: the files of /VIDEO_TS by name, read through
 // anchor, partition, file set, directories and file entries (short extents).
 // Raises std::runtime_error naming the structure that is wrong.

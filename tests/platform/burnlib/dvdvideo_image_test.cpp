@@ -2,8 +2,9 @@
 // ISO 9660 side, udfinfo for the UDF side, and the layout rules of DVD-Video.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <map>
-#include <regex>
 
 #include "burnlib_test_util.h"
 #include "platform/burnlib/burnlib.h"
@@ -72,9 +73,7 @@ TEST_F(DvdVideoImageTest, IsoSideCarriesLabelAndEveryFileByteForByte) {
     EXPECT_NE(d.find("Volume id: HOLIDAY_2024"), std::string::npos) << d;
     EXPECT_NE(d.find("Logical block size is: 2048"), std::string::npos) << d;
     // The volume size covers the whole file.
-    std::smatch m;
-    ASSERT_TRUE(std::regex_search(d, m, std::regex("Volume size is: (\\d+)"))) << d;
-    EXPECT_EQ(std::stoll(m[1]) * 2048, int64_t(ReadFile(iso).size()));
+    EXPECT_EQ(NumberAfter(d, "Volume size is: ") * 2048, int64_t(ReadFile(iso).size())) << d;
 
     for (const auto& [name, data] : contents) {
         if (name == "notes.txt") continue;
@@ -109,12 +108,10 @@ TEST_F(DvdVideoImageTest, FilesAreContiguousInDvdOrderAndForeignNamesAreLeftOut)
     int rc;
     std::string l = RunTool("isoinfo -l -i " + Quote(iso), rc);
     ASSERT_EQ(rc, 0) << l;
-    std::regex rec("\\[\\s*(\\d+)\\s+\\d+\\]\\s+([A-Z0-9_.]+);1");
-    std::map<std::string, long> extent;
-    for (std::sregex_iterator it(l.begin(), l.end(), rec), end; it != end; ++it) extent[(*it)[2]] = std::stol((*it)[1]);
+    std::map<std::string, uint32_t> extent = IsoExtents(l);
     for (const auto& f : image.Files())
         if (f.Size) {
-            EXPECT_EQ(extent[f.Name], long(f.Sector)) << f.Name << "\n" << l;
+            EXPECT_EQ(extent[f.Name], f.Sector) << f.Name << "\n" << l;
         }
 }
 
@@ -139,6 +136,53 @@ TEST_F(DvdVideoImageTest, UdfSideGivesEveryFileByteForByte) {
         EXPECT_EQ(files[upper], data) << upper;
     }
     EXPECT_TRUE(ReadUdfFolder(iso, "AUDIO_TS").empty());
+}
+
+// Files go where their IFO files say (players seek by those sector numbers);
+// positions that cannot be right are not followed.
+TEST(DvdVideoPlacementTest, FollowsTheIfoSectorNumbers) {
+    TempDir dir;
+    const std::string v = dir.Path() + "/VIDEO_TS";
+    ASSERT_EQ(mkdir(v.c_str(), 0755), 0);
+    auto put32 = [](std::vector<uint8_t>& b, size_t o, uint32_t x) {
+        for (int i = 0; i < 4; ++i) b[o + i] = uint8_t(x >> (24 - 8 * i));
+    };
+    std::vector<uint8_t> vmg(4096, 0);
+    std::memcpy(vmg.data(), "DVDVIDEO-VMG", 12);
+    put32(vmg, 0x0C, 20);  // last sector of the video manager
+    put32(vmg, 0xC4, 1);   // title search table in sector 1
+    vmg[2048 + 1] = 2;     // two titles
+    vmg[2048 + 8 + 6] = 1;
+    put32(vmg, 2048 + 8 + 8, 24);  // title set 1 starts 24 sectors after VIDEO_TS.IFO
+    vmg[2048 + 20 + 6] = 2;
+    put32(vmg, 2048 + 20 + 8, 9999999);  // not believable
+    std::vector<uint8_t> vts(4096, 0);
+    std::memcpy(vts.data(), "DVDVIDEO-VTS", 12);
+    put32(vts, 0x0C, 40);  // last sector of the title set
+    put32(vts, 0xC4, 5);   // title VOBs 5 sectors after the IFO
+    const std::pair<const char*, std::vector<uint8_t>> files[] = {
+        {"VIDEO_TS.IFO", vmg},          {"VIDEO_TS.BUP", vmg},          {"VTS_01_0.IFO", vts},
+        {"VTS_01_1.VOB", Pattern(20480, 1)}, {"VTS_01_2.VOB", Pattern(5000, 2)}, {"VTS_01_0.BUP", vts},
+        {"VTS_02_0.IFO", Pattern(4096, 3)}, {"VTS_02_1.VOB", Pattern(100, 4)}};
+    for (auto& [name, data] : files) WriteFile(v + "/" + name, data);
+
+    TDiscTime t;
+    TDvdVideoImage image(v, "PLACED", t);
+    std::map<std::string, uint32_t> at;
+    for (auto& f : image.Files()) at[f.Name] = f.Sector - image.Files()[0].Sector;
+    const std::pair<const char*, uint32_t> expected[] = {
+        {"VIDEO_TS.IFO", 0},  {"VIDEO_TS.BUP", 19}, {"VTS_01_0.IFO", 24}, {"VTS_01_1.VOB", 29},
+        {"VTS_01_2.VOB", 39}, {"VTS_01_0.BUP", 63}, {"VTS_02_0.IFO", 65}, {"VTS_02_1.VOB", 67}};
+    for (auto& [name, sector] : expected) EXPECT_EQ(at[name], sector) << name;
+
+    // The gaps are zeros and every file still reads back whole.
+    std::string iso = dir.Path() + "/p.iso";
+    image.WriteToFile(iso);
+    auto bytes = ReadFile(iso);
+    const size_t gap = size_t(image.Files()[0].Sector + 2) * 2048;  // after VIDEO_TS.IFO
+    EXPECT_TRUE(std::all_of(bytes.begin() + gap, bytes.begin() + gap + 17 * 2048, [](uint8_t b) { return b == 0; }));
+    auto udf = ReadUdfFolder(iso, "VIDEO_TS");
+    for (auto& [name, data] : files) EXPECT_TRUE(udf[name] == data) << name;
 }
 
 TEST_F(DvdVideoImageTest, FolderWithoutVideoTsIfoIsRefused) {
