@@ -47,44 +47,84 @@ std::unique_ptr<TGdiSurface> GrabSource(TTarget& Src, RECT R, const TTarget& Dst
 
 // One destination index's share of the source, for area averaging.
 struct TTap {
-    int First;
+    int First = 0;
     std::vector<uint32_t> Weights;  // in units of 1/DstLen source pixels; they sum to SrcLen
 };
 
-std::vector<TTap> AreaTaps(int SrcLen, int DstLen) {
-    std::vector<TTap> Taps(static_cast<size_t>(DstLen));
-    for (int I = 0; I < DstLen; ++I) {
-        int64_t A = int64_t(I) * SrcLen, B = int64_t(I + 1) * SrcLen;  // span in 1/DstLen units
-        int First = static_cast<int>(A / DstLen);
-        int Last = static_cast<int>((B - 1) / DstLen);
-        Taps[I].First = First;
-        for (int J = First; J <= Last; ++J) {
-            int64_t Lo = std::max<int64_t>(A, int64_t(J) * DstLen), Hi = std::min<int64_t>(B, int64_t(J + 1) * DstLen);
-            Taps[I].Weights.push_back(static_cast<uint32_t>(Hi - Lo));
-        }
+TTap TapOf(int I, int SrcLen, int DstLen) {
+    TTap T;
+    int64_t A = int64_t(I) * SrcLen, B = int64_t(I + 1) * SrcLen;  // the span in 1/DstLen units
+    T.First = static_cast<int>(A / DstLen);
+    int Last = static_cast<int>((B - 1) / DstLen);
+    for (int J = T.First; J <= Last; ++J) {
+        int64_t Lo = std::max<int64_t>(A, int64_t(J) * DstLen), Hi = std::min<int64_t>(B, int64_t(J + 1) * DstLen);
+        T.Weights.push_back(static_cast<uint32_t>(Hi - Lo));
     }
-    return Taps;
+    return T;
 }
 
-// Scales Src (whole) to W x H in a stretch mode: HALFTONE averages the covered
+// One axis of a stretch of SrcLen source pixels onto DstLen destination pixels.
+struct TAxis {
+    int SrcLen = 1;
+    int DstLen = 1;
+    bool Mirror = false;
+    enum { Nearest, Area, Combine } Kind = Nearest;
+    int Logical(int C) const { return Mirror ? DstLen - 1 - C : C; }
+    // The source range [A, B) destination index I reads.
+    void Span(int I, int& A, int& B) const {
+        if (Kind == Area) {
+            A = static_cast<int>(int64_t(I) * SrcLen / DstLen);
+            B = static_cast<int>((int64_t(I + 1) * SrcLen + DstLen - 1) / DstLen);
+        } else if (Kind == Combine && DstLen < SrcLen) {
+            A = static_cast<int>(int64_t(I) * SrcLen / DstLen);
+            B = std::max(A + 1, static_cast<int>(int64_t(I + 1) * SrcLen / DstLen));
+        } else {
+            A = static_cast<int>((int64_t(2 * I + 1) * SrcLen) / (2 * int64_t(DstLen)));
+            B = A + 1;
+        }
+    }
+    // The source range destination columns [C0, C1) read.
+    void Need(int C0, int C1, int& A, int& B) const {
+        int L0 = Mirror ? DstLen - C1 : C0, L1 = Mirror ? DstLen - C0 : C1, Unused;
+        Span(L0, A, Unused);
+        Span(L1 - 1, Unused, B);
+    }
+};
+
+// The two axes of a stretch in a stretch mode: HALFTONE averages the covered
 // area; when reducing, BLACKONWHITE ANDs and WHITEONBLACK ORs the pixels it
-// drops; otherwise the nearest pixel is taken. Negative sizes mirror.
-std::unique_ptr<TGdiSurface> Scale(const TGdiSurface& Src, int W, int H, int Mode) {
-    bool Halftone = Mode == HALFTONE;
-    bool MirrorX = W < 0, MirrorY = H < 0;
-    W = std::abs(W);
-    H = std::abs(H);
-    auto Out = NewSurface(W, H);
-    int Sw = Src.Width, Sh = Src.Height;
-    if (W == 0 || H == 0 || Sw == 0 || Sh == 0) return Out;
-    if (Halftone && (Sw != W || Sh != H)) {
-        auto Tx = AreaTaps(Sw, W), Ty = AreaTaps(Sh, H);
-        // Horizontal pass: channel sums (weights total Sw) for every source row.
-        std::vector<uint32_t> Mid(static_cast<size_t>(W) * Sh * 4);
-        for (int Y = 0; Y < Sh; ++Y) {
-            const uint32_t* In = Src.Row(Y);
-            uint32_t* M = &Mid[static_cast<size_t>(Y) * W * 4];
-            for (int X = 0; X < W; ++X) {
+// drops; otherwise the nearest pixel is taken.
+void MakeAxes(int SrcW, int SrcH, int W, int H, bool FlipX, bool FlipY, int Mode, TAxis& Ax, TAxis& Ay) {
+    Ax = {SrcW, W, FlipX, TAxis::Nearest};
+    Ay = {SrcH, H, FlipY, TAxis::Nearest};
+    if (Mode == HALFTONE && (SrcW != W || SrcH != H))
+        Ax.Kind = Ay.Kind = TAxis::Area;
+    else if ((Mode == BLACKONWHITE || Mode == WHITEONBLACK) && (W < SrcW || H < SrcH))
+        Ax.Kind = Ay.Kind = TAxis::Combine;
+}
+
+// Scales the part Win (destination-rectangle coordinates) of a stretch from
+// Sub, which holds the source pixels from (SubX, SubY) of the source rectangle
+// on, covering what Win reads. Only the visible part is ever computed.
+std::unique_ptr<TGdiSurface> ScaleWindow(const TGdiSurface& Sub, int SubX, int SubY, const TAxis& Ax, const TAxis& Ay,
+                                         bool And, RECT Win) {
+    int Ww = Win.right - Win.left, Wh = Win.bottom - Win.top;
+    auto Out = NewSurface(Ww, Wh);
+    if (Ww <= 0 || Wh <= 0) return Out;
+    if (Ax.Kind == TAxis::Area) {
+        std::vector<TTap> Tx(static_cast<size_t>(Ww));
+        for (int C = 0; C < Ww; ++C) {
+            Tx[C] = TapOf(Ax.Logical(Win.left + C), Ax.SrcLen, Ax.DstLen);
+            Tx[C].First -= SubX;
+        }
+        int Ya, Yb;
+        Ay.Need(Win.top, Win.bottom, Ya, Yb);
+        // Horizontal pass: channel sums (weights total SrcLen) for the source rows read.
+        std::vector<uint32_t> Mid(static_cast<size_t>(Ww) * (Yb - Ya) * 4);
+        for (int Y = Ya; Y < Yb; ++Y) {
+            const uint32_t* In = Sub.Row(Y - SubY);
+            uint32_t* M = &Mid[static_cast<size_t>(Y - Ya) * Ww * 4];
+            for (int X = 0; X < Ww; ++X) {
                 const TTap& T = Tx[X];
                 uint32_t C0 = 0, C1 = 0, C2 = 0, C3 = 0;
                 for (size_t K = 0; K < T.Weights.size(); ++K) {
@@ -100,59 +140,49 @@ std::unique_ptr<TGdiSurface> Scale(const TGdiSurface& Src, int W, int H, int Mod
                 M[4 * X + 3] = C3;
             }
         }
-        uint64_t Total = uint64_t(Sw) * Sh;
-        std::vector<uint64_t> Acc(static_cast<size_t>(W) * 4);
-        for (int Y = 0; Y < H; ++Y) {
-            const TTap& T = Ty[Y];
+        uint64_t Total = uint64_t(Ax.SrcLen) * Ay.SrcLen;
+        std::vector<uint64_t> Acc(static_cast<size_t>(Ww) * 4);
+        for (int R = 0; R < Wh; ++R) {
+            TTap T = TapOf(Ay.Logical(Win.top + R), Ay.SrcLen, Ay.DstLen);
             std::fill(Acc.begin(), Acc.end(), 0);
             for (size_t K = 0; K < T.Weights.size(); ++K) {
-                const uint32_t* M = &Mid[static_cast<size_t>(T.First + K) * W * 4];
+                const uint32_t* M = &Mid[static_cast<size_t>(T.First + static_cast<int>(K) - Ya) * Ww * 4];
                 uint64_t Wt = T.Weights[K];
-                for (int I = 0; I < W * 4; ++I) Acc[I] += M[I] * Wt;
+                for (int I = 0; I < Ww * 4; ++I) Acc[I] += M[I] * Wt;
             }
-            uint32_t* O = Out->Row(MirrorY ? H - 1 - Y : Y);
-            for (int X = 0; X < W; ++X) {
+            uint32_t* O = Out->Row(R);
+            for (int X = 0; X < Ww; ++X) {
                 uint32_t P = 0;
                 for (int C = 0; C < 4; ++C) P |= static_cast<uint32_t>((Acc[4 * X + C] + Total / 2) / Total) << (8 * C);
-                O[MirrorX ? W - 1 - X : X] = P;
+                O[X] = P;
             }
         }
         return Out;
     }
-    if ((Mode == BLACKONWHITE || Mode == WHITEONBLACK) && (W < Sw || H < Sh)) {
-        // Each destination pixel combines the source span it covers (one pixel where enlarging).
-        auto Span = [](int I, int SrcLen, int DstLen, int& A, int& B) {
-            if (DstLen < SrcLen) {
-                A = static_cast<int>(int64_t(I) * SrcLen / DstLen);
-                B = std::max(A + 1, static_cast<int>(int64_t(I + 1) * SrcLen / DstLen));
-            } else {
-                A = static_cast<int>((int64_t(2 * I + 1) * SrcLen) / (2 * int64_t(DstLen)));
-                B = A + 1;
-            }
-        };
-        bool And = Mode == BLACKONWHITE;
-        for (int Y = 0; Y < H; ++Y) {
-            int Y0, Y1;
-            Span(Y, Sh, H, Y0, Y1);
-            uint32_t* O = Out->Row(MirrorY ? H - 1 - Y : Y);
-            for (int X = 0; X < W; ++X) {
-                int X0, X1;
-                Span(X, Sw, W, X0, X1);
-                uint32_t P = And ? 0xFFFFFFFFu : 0u;
-                for (int Yy = Y0; Yy < Y1; ++Yy)
-                    for (int Xx = X0; Xx < X1; ++Xx) P = And ? (P & Src.Row(Yy)[Xx]) : (P | Src.Row(Yy)[Xx]);
-                O[MirrorX ? W - 1 - X : X] = P;
-            }
-        }
-        return Out;
+    // Nearest pixel, or the AND / OR of the span each destination pixel covers.
+    std::vector<int> X0(static_cast<size_t>(Ww)), X1(static_cast<size_t>(Ww));
+    for (int C = 0; C < Ww; ++C) {
+        Ax.Span(Ax.Logical(Win.left + C), X0[C], X1[C]);
+        X0[C] -= SubX;
+        X1[C] -= SubX;
     }
-    std::vector<int> Xs(static_cast<size_t>(W));
-    for (int X = 0; X < W; ++X) Xs[X] = static_cast<int>((int64_t(2 * X + 1) * Sw) / (2 * int64_t(W)));
-    for (int Y = 0; Y < H; ++Y) {
-        int Sy = static_cast<int>((int64_t(2 * Y + 1) * Sh) / (2 * int64_t(H)));
-        const uint32_t* In = Src.Row(Sy);
-        uint32_t* O = Out->Row(MirrorY ? H - 1 - Y : Y);
-        for (int X = 0; X < W; ++X) O[MirrorX ? W - 1 - X : X] = In[Xs[X]];
+    for (int R = 0; R < Wh; ++R) {
+        int Y0, Y1;
+        Ay.Span(Ay.Logical(Win.top + R), Y0, Y1);
+        uint32_t* O = Out->Row(R);
+        if (Ax.Kind == TAxis::Nearest) {
+            const uint32_t* In = Sub.Row(Y0 - SubY);
+            for (int C = 0; C < Ww; ++C) O[C] = In[X0[C]];
+            continue;
+        }
+        for (int C = 0; C < Ww; ++C) {
+            uint32_t P = And ? 0xFFFFFFFFu : 0u;
+            for (int Y = Y0; Y < Y1; ++Y) {
+                const uint32_t* In = Sub.Row(Y - SubY);
+                for (int X = X0[C]; X < X1[C]; ++X) P = And ? (P & In[X]) : (P | In[X]);
+            }
+            O[C] = P;
+        }
     }
     return Out;
 }
@@ -288,27 +318,53 @@ BOOL PatBlt(HDC Dc, int X, int Y, int Width, int Height, DWORD Rop) {
 }
 
 namespace {
-// The source rectangle of a stretch, grabbed and scaled to the destination size.
-std::unique_ptr<TGdiSurface> StretchSource(TTarget& S, const TTarget& D, int XSrc, int YSrc, int SrcW, int SrcH,
-                                           int W, int H, int Mode) {
-    bool FlipX = (SrcW < 0) != (W < 0), FlipY = (SrcH < 0) != (H < 0);
-    RECT Sr = Mirrored(XSrc + S.Dx, YSrc + S.Dy, SrcW, SrcH);
-    RECT In{std::max<LONG>(Sr.left, 0), std::max<LONG>(Sr.top, 0), std::min<LONG>(Sr.right, S.Surf->Width),
-            std::min<LONG>(Sr.bottom, S.Surf->Height)};
-    std::unique_ptr<TGdiSurface> Grab;
-    if (In.left == Sr.left && In.top == Sr.top && In.right == Sr.right && In.bottom == Sr.bottom) {
-        Grab = GrabSource(S, Sr, D);
+// The visible part of a stretch's destination: Vis in surface coordinates and
+// Win, the same relative to the destination rectangle R. False when nothing shows.
+bool VisiblePart(const TTarget& D, RECT R, RECT& Vis, RECT& Win) {
+    Vis = {std::max(R.left, D.ClipBox.left), std::max(R.top, D.ClipBox.top), std::min(R.right, D.ClipBox.right),
+           std::min(R.bottom, D.ClipBox.bottom)};
+    if (Vis.left >= Vis.right || Vis.top >= Vis.bottom) return false;
+    Win = {Vis.left - R.left, Vis.top - R.top, Vis.right - R.left, Vis.bottom - R.top};
+    return true;
+}
+
+// Part Win of the stretch of source rectangle Sr (surface coordinates of DC S)
+// in the destination's colours; source pixels outside S's surface read as black.
+std::unique_ptr<TGdiSurface> StretchFromDC(TTarget& S, const TTarget& D, RECT Sr, const TAxis& Ax, const TAxis& Ay,
+                                           int Mode, RECT Win) {
+    int Xa, Xb, Ya, Yb;
+    Ax.Need(Win.left, Win.right, Xa, Xb);
+    Ay.Need(Win.top, Win.bottom, Ya, Yb);
+    RECT Need{Sr.left + Xa, Sr.top + Ya, Sr.left + Xb, Sr.top + Yb};
+    RECT In{std::max<LONG>(Need.left, 0), std::max<LONG>(Need.top, 0), std::min<LONG>(Need.right, S.Surf->Width),
+            std::min<LONG>(Need.bottom, S.Surf->Height)};
+    std::unique_ptr<TGdiSurface> Sub;
+    if (In.left == Need.left && In.top == Need.top && In.right == Need.right && In.bottom == Need.bottom) {
+        Sub = GrabSource(S, Need, D);
     } else {
-        // Pixels outside the source surface read as black.
-        Grab = NewSurface(Sr.right - Sr.left, Sr.bottom - Sr.top);
+        Sub = NewSurface(Need.right - Need.left, Need.bottom - Need.top);
         if (In.left < In.right && In.top < In.bottom) {
             auto Part = GrabSource(S, In, D);
             for (int Y = 0; Y < Part->Height; ++Y)
-                std::memcpy(Grab->Row(Y + In.top - Sr.top) + (In.left - Sr.left), Part->Row(Y),
+                std::memcpy(Sub->Row(Y + In.top - Need.top) + (In.left - Need.left), Part->Row(Y),
                             static_cast<size_t>(Part->Width) * 4);
         }
     }
-    return Scale(*Grab, FlipX ? -std::abs(W) : std::abs(W), FlipY ? -std::abs(H) : std::abs(H), Mode);
+    return ScaleWindow(*Sub, Xa, Ya, Ax, Ay, Mode == BLACKONWHITE, Win);
+}
+
+// A stretch between two DCs in Mode: the destination rectangle R (surface
+// coordinates), its visible part Vis and that part of the scaled source.
+bool StretchDCs(TTarget& D, TTarget& S, int X, int Y, int Width, int Height, int XSrc, int YSrc, int SrcWidth,
+                int SrcHeight, int Mode, RECT& Vis, std::unique_ptr<TGdiSurface>& Scaled, bool Convert = true) {
+    RECT R = Mirrored(X + D.Dx, Y + D.Dy, Width, Height), Win;
+    if (!VisiblePart(D, R, Vis, Win)) return false;
+    RECT Sr = Mirrored(XSrc + S.Dx, YSrc + S.Dy, SrcWidth, SrcHeight);
+    TAxis Ax, Ay;
+    MakeAxes(std::abs(SrcWidth), std::abs(SrcHeight), std::abs(Width), std::abs(Height),
+             (SrcWidth < 0) != (Width < 0), (SrcHeight < 0) != (Height < 0), Mode, Ax, Ay);
+    Scaled = StretchFromDC(S, Convert ? D : S, Sr, Ax, Ay, Mode, Win);
+    return true;
 }
 }  // namespace
 
@@ -319,9 +375,10 @@ BOOL StretchBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc
     TTarget D, S;
     if (!D.Begin(Dest) || !S.Begin(Src)) return FALSE;
     if (Width == 0 || Height == 0) return TRUE;
-    auto Scaled = StretchSource(S, D, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, D.Dc->S.StretchMode);
-    RECT R = Mirrored(X + D.Dx, Y + D.Dy, Width, Height);
-    Compose(D, R, Scaled.get(), 0, 0, Rop);
+    RECT Vis;
+    std::unique_ptr<TGdiSurface> Scaled;
+    if (StretchDCs(D, S, X, Y, Width, Height, XSrc, YSrc, SrcWidth, SrcHeight, D.Dc->S.StretchMode, Vis, Scaled))
+        Compose(D, Vis, Scaled.get(), 0, 0, Rop);
     return TRUE;
 }
 
@@ -375,25 +432,29 @@ int StretchDIBits(HDC Dc, int XDest, int YDest, int DestWidth, int DestHeight, i
     if (!UsesSource(RopCode(Rop))) return PatBlt(Dc, XDest, YDest, DestWidth, DestHeight, Rop) ? F.Height : 0;
     if (!Bits || SrcWidth == 0 || SrcHeight == 0) return 0;
     if (DestWidth == 0 || DestHeight == 0) return F.Height;
+    RECT R = Mirrored(XDest + T.Dx, YDest + T.Dy, DestWidth, DestHeight), Vis, Win;
+    if (!VisiblePart(T, R, Vis, Win)) return F.Height;
+    // The source rectangle in top-down rows: bottom-up DIBs count YSrc from the bottom.
     RECT Sn = Mirrored(XSrc, YSrc, SrcWidth, SrcHeight);
     int Top = F.TopDown ? Sn.top : F.Height - Sn.bottom;
-    int Bottom = Top + (Sn.bottom - Sn.top);
-    auto Rows = DecodeRows(F, Bits, 0, static_cast<UINT>(F.Height), Top, Bottom);
-    // Crop the columns (outside the DIB: black).
-    auto Src = NewSurface(Sn.right - Sn.left, Rows->Height);
+    int Mode = T.Dc->S.StretchMode;
+    TAxis Ax, Ay;
+    MakeAxes(std::abs(SrcWidth), std::abs(SrcHeight), std::abs(DestWidth), std::abs(DestHeight),
+             (SrcWidth < 0) != (DestWidth < 0), (SrcHeight < 0) != (DestHeight < 0), Mode, Ax, Ay);
+    int Xa, Xb, Ya, Yb;
+    Ax.Need(Win.left, Win.right, Xa, Xb);
+    Ay.Need(Win.top, Win.bottom, Ya, Yb);
+    auto Rows = DecodeRows(F, Bits, 0, static_cast<UINT>(F.Height), Top + Ya, Top + Yb);
+    // Crop the columns read (outside the DIB: black).
+    auto Sub = NewSurface(Xb - Xa, Rows->Height);
     for (int Y = 0; Y < Rows->Height; ++Y)
-        for (int X = 0; X < Src->Width; ++X) {
-            int Sx = Sn.left + X;
-            Src->Row(Y)[X] = (Sx >= 0 && Sx < F.Width) ? Rows->Row(Y)[Sx] : 0u;
+        for (int X = 0; X < Sub->Width; ++X) {
+            int Sx = Sn.left + Xa + X;
+            uint32_t P = (Sx >= 0 && Sx < F.Width) ? Rows->Row(Y)[Sx] : 0u;
+            Sub->Row(Y)[X] = T.Mono ? MonoPixel(ToColor(P)) : P;
         }
-    if (T.Mono)
-        for (int Y = 0; Y < Src->Height; ++Y)
-            for (int X = 0; X < Src->Width; ++X) Src->Row(Y)[X] = MonoPixel(ToColor(Src->Row(Y)[X]));
-    bool FlipX = (SrcWidth < 0) != (DestWidth < 0), FlipY = (SrcHeight < 0) != (DestHeight < 0);
-    auto Scaled = Scale(*Src, FlipX ? -std::abs(DestWidth) : std::abs(DestWidth),
-                        FlipY ? -std::abs(DestHeight) : std::abs(DestHeight), T.Dc->S.StretchMode);
-    RECT R = Mirrored(XDest + T.Dx, YDest + T.Dy, DestWidth, DestHeight);
-    Compose(T, R, Scaled.get(), 0, 0, Rop);
+    auto Scaled = ScaleWindow(*Sub, Xa, Ya, Ax, Ay, Mode == BLACKONWHITE, Win);
+    Compose(T, Vis, Scaled.get(), 0, 0, Rop);
     return F.Height;
 }
 
@@ -405,8 +466,9 @@ BOOL AlphaBlend(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc
     RECT Sr{XSrc + S.Dx, YSrc + S.Dy, XSrc + S.Dx + SrcWidth, YSrc + S.Dy + SrcHeight};
     if (Sr.left < 0 || Sr.top < 0 || Sr.right > S.Surf->Width || Sr.bottom > S.Surf->Height) return FALSE;
     if (Width == 0 || Height == 0 || SrcWidth == 0 || SrcHeight == 0) return TRUE;
-    auto Scaled = StretchSource(S, D, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, COLORONCOLOR);
-    RECT Dst{X + D.Dx, Y + D.Dy, X + D.Dx + Width, Y + D.Dy + Height};
+    RECT Dst;
+    std::unique_ptr<TGdiSurface> Scaled;
+    if (!StretchDCs(D, S, X, Y, Width, Height, XSrc, YSrc, SrcWidth, SrcHeight, COLORONCOLOR, Dst, Scaled)) return TRUE;
     uint32_t Sca = Blend.SourceConstantAlpha;
     bool PerPixel = (Blend.AlphaFormat & AC_SRC_ALPHA) != 0;
     for (const RECT& C : *D.Clip) {
@@ -441,11 +503,13 @@ BOOL TransparentBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int 
     TTarget D, S;
     if (!D.Begin(Dest) || !S.Begin(Src)) return FALSE;
     // Compare in the source's colours, before any conversion.
-    auto Scaled = StretchSource(S, S, XSrc, YSrc, SrcWidth, SrcHeight, Width, Height, COLORONCOLOR);
+    RECT Dst;
+    std::unique_ptr<TGdiSurface> Scaled;
+    if (!StretchDCs(D, S, X, Y, Width, Height, XSrc, YSrc, SrcWidth, SrcHeight, COLORONCOLOR, Dst, Scaled, false))
+        return TRUE;
     uint32_t Key = S.MapColor(TransparentColor) & 0xFFFFFF;
     bool FromMono = S.Mono && !D.Mono;
     uint32_t Fore = D.MapColor(D.Dc->S.TextColor), Back = D.MapColor(D.Dc->S.BkColor);
-    RECT Dst{X + D.Dx, Y + D.Dy, X + D.Dx + Width, Y + D.Dy + Height};
     for (const RECT& C : *D.Clip) {
         RECT I{std::max(Dst.left, C.left), std::max(Dst.top, C.top), std::min(Dst.right, C.right),
                std::min(Dst.bottom, C.bottom)};

@@ -844,3 +844,35 @@ TEST(GdiHandles, GetObjectDescribesEachKind) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiStretch, ClippedStretchesComputeOnlyWhatShowsAndMatchTheFullOne) {
+    TCanvas Src(7, 5);
+    for (int Y = 0; Y < 5; ++Y)
+        for (int X = 0; X < 7; ++X) SetPixelV(Src.Dc, X, Y, RGB(X * 36, Y * 60, (X * Y * 17) & 0xFF));
+    for (int Mode : {HALFTONE, COLORONCOLOR, BLACKONWHITE}) {
+        for (int Mirror : {1, -1}) {
+            SCOPED_TRACE(testing::Message() << "mode " << Mode << " mirror " << Mirror);
+            int X = Mirror > 0 ? 0 : 12, W = 13 * Mirror;
+            TCanvas Full(13, 9), Part(13, 9);
+            SetStretchBltMode(Full.Dc, Mode);
+            SetStretchBltMode(Part.Dc, Mode);
+            ASSERT_TRUE(StretchBlt(Full.Dc, X, 0, W, 9, Src.Dc, 0, 0, 7, 5, SRCCOPY));
+            IntersectClipRect(Part.Dc, 3, 2, 10, 7);
+            ASSERT_TRUE(StretchBlt(Part.Dc, X, 0, W, 9, Src.Dc, 0, 0, 7, 5, SRCCOPY));
+            for (int Yy = 0; Yy < 9; ++Yy)
+                for (int Xx = 0; Xx < 13; ++Xx) {
+                    bool Inside = Xx >= 3 && Xx < 10 && Yy >= 2 && Yy < 7;
+                    ASSERT_EQ(Part.At(Xx, Yy), Inside ? Full.At(Xx, Yy) : RGB(255, 255, 255)) << Xx << "," << Yy;
+                }
+        }
+    }
+    // A zoomed view: a huge destination of which a few pixels show.
+    TCanvas View(8, 8);
+    SetStretchBltMode(View.Dc, HALFTONE);
+    ASSERT_TRUE(StretchBlt(View.Dc, -70000, -50000, 70007, 50005, Src.Dc, 0, 0, 7, 5, SRCCOPY));
+    EXPECT_EQ(View.At(0, 0), RGB(6 * 36, 4 * 60, (6 * 4 * 17) & 0xFF));
+}
+
+}  // namespace
