@@ -3,83 +3,25 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <mutex>
-#include <unordered_set>
 #include <vector>
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/ieutils.h"
 #include "imaging/processing/pixelutils.h"
 #include "imaging/processing/procmath.h"
+#include "platform/win/winuser.h"
 
 // ---- Movable memory blocks ----------------------------------------------------------
+// The windowing layer's blocks, so that a DIB made here can go straight onto
+// the clipboard.
 
-namespace {
-
-struct GlobalBlock {
-    size_t size = 0;
-    int lockCount = 0;
-    std::unique_ptr<uint8_t[]> data;
-};
-
-// Live blocks, so that handles are checked before use. Shared by every thread
-// that passes blocks around, hence the lock.
-std::mutex& BlockLock() {
-    static std::mutex m;
-    return m;
-}
-std::unordered_set<GlobalBlock*>& Blocks() {
-    static std::unordered_set<GlobalBlock*> s;
-    return s;
-}
-
-GlobalBlock* Find(HGLOBAL h) {
-    auto* b = static_cast<GlobalBlock*>(h);
-    return Blocks().count(b) ? b : nullptr;
-}
-
-}  // namespace
-
-HGLOBAL IEGlobalAlloc(size_t size) {
-    auto b = std::make_unique<GlobalBlock>();
-    b->size = size;
-    b->data.reset(new (std::nothrow) uint8_t[size == 0 ? 1 : size]());
-    if (!b->data) return nullptr;
-    std::lock_guard<std::mutex> g(BlockLock());
-    Blocks().insert(b.get());
-    return b.release();
-}
-
-void* IEGlobalLock(HGLOBAL handle) {
-    std::lock_guard<std::mutex> g(BlockLock());
-    GlobalBlock* b = Find(handle);
-    if (!b) return nullptr;
-    ++b->lockCount;
-    return b->data.get();
-}
-
-bool IEGlobalUnlock(HGLOBAL handle) {
-    std::lock_guard<std::mutex> g(BlockLock());
-    GlobalBlock* b = Find(handle);
-    if (!b || b->lockCount == 0) return false;
-    return --b->lockCount > 0;
-}
-
-size_t IEGlobalSize(HGLOBAL handle) {
-    std::lock_guard<std::mutex> g(BlockLock());
-    GlobalBlock* b = Find(handle);
-    return b ? b->size : 0;
-}
-
+HGLOBAL IEGlobalAlloc(size_t size) { return WinGlobalAlloc(size); }
+void* IEGlobalLock(HGLOBAL handle) { return handle ? WinGlobalLock(handle) : nullptr; }
+bool IEGlobalUnlock(HGLOBAL) { return false; }  // blocks do not move: nothing stays locked
+size_t IEGlobalSize(HGLOBAL handle) { return handle ? WinGlobalSize(handle) : 0; }
 HGLOBAL IEGlobalFree(HGLOBAL handle) {
-    std::unique_ptr<GlobalBlock> owned;
-    {
-        std::lock_guard<std::mutex> g(BlockLock());
-        GlobalBlock* b = Find(handle);
-        if (!b) return handle;
-        Blocks().erase(b);
-        owned.reset(b);
-    }
+    if (IEGlobalSize(handle) == 0) return handle;
+    WinGlobalFree(handle);
     return nullptr;
 }
 

@@ -3,9 +3,9 @@
 // and the YUV video-frame layouts named by a FourCC code, to and from
 // TIEBitmap.
 //
-// "Global memory" here is a heap block behind an opaque HGLOBAL of this unit
-// (IEGlobalAlloc and friends): the caller locks it, reads it and frees it with
-// IEGlobalFree. The handles are validated, so a stale or foreign handle is
+// "Global memory" is the windowing layer's movable block (WinGlobalAlloc), so
+// a DIB handle can be put on the clipboard as it is; IEGlobalAlloc and friends
+// wrap those calls. Handles are checked by that layer, so a stale handle is
 // refused rather than read.
 #pragma once
 
@@ -21,7 +21,7 @@ class TIEDibbitmap;
 // ---- Movable memory blocks ------------------------------------------------------
 HGLOBAL IEGlobalAlloc(size_t size);      // zero-filled; nullptr when it cannot be had
 void* IEGlobalLock(HGLOBAL handle);      // nullptr for an unknown handle
-bool IEGlobalUnlock(HGLOBAL handle);     // false when the block is no longer locked
+bool IEGlobalUnlock(HGLOBAL handle);     // false: blocks never stay locked
 size_t IEGlobalSize(HGLOBAL handle);     // 0 for an unknown handle
 HGLOBAL IEGlobalFree(HGLOBAL handle);    // nullptr on success, the handle when unknown
 

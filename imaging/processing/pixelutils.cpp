@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imaging/processing/procmath.h"
-#include "imaging/processing/procstartup.h"
+#include "platform/win/winuser.h"
 
 int32_t GreyWeightRed = 21;
 int32_t GreyWeightGreen = 71;
@@ -33,7 +33,7 @@ void OrderCorners(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
 
 void ColorToRGBTriple(uint32_t color, TRGB& out) {
     uint32_t c = color;
-    if ((c & 0xFF000000u) == 0xFF000000u) c = IEResolveSysColor(static_cast<int>(c & 0xFF));
+    if ((c & 0xFF000000u) == 0xFF000000u) c = GetSysColor(static_cast<int>(c & 0xFF));
     out.r = static_cast<uint8_t>(c & 0xFF);
     out.g = static_cast<uint8_t>((c >> 8) & 0xFF);
     out.b = static_cast<uint8_t>((c >> 16) & 0xFF);

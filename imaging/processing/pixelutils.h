@@ -62,7 +62,7 @@ inline int32_t SwapColorRedBlue(int32_t v) {
     return (v & static_cast<int32_t>(0xFF00FF00u)) | ((v & 0xFF) << 16) | ((v >> 16) & 0xFF);
 }
 // System colours ($FF000000 + index) are resolved through the windowing layer's
-// system colour table, then red comes from bits 0-7.
+// GetSysColor, then red comes from bits 0-7.
 void ColorToRGBTriple(uint32_t color, TRGB& out);
 TRGB ColorToRGBTriple(uint32_t color);
 

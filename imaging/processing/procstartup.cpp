@@ -1,9 +1,9 @@
 #include "imaging/processing/procstartup.h"
 
-#include <atomic>
 #include <memory>
 
 #include "imaging/processing/pixelutils.h"
+#include "platform/win/winuser.h"
 
 uint8_t IEExpansionTable[256][24];
 uint32_t IEClipboardFormat = 0;
@@ -11,8 +11,6 @@ uint32_t IEClipboardFormat = 0;
 namespace {
 
 int startupCount = 0;
-TIERegisterClipboardFormatFunc registerFormatHook = nullptr;
-std::atomic<TIESysColorFunc> sysColorHook{nullptr};
 
 struct PresetList {
     std::vector<TIEPresetKernel> kernels;
@@ -43,18 +41,6 @@ int32_t PresetKernelCount() { return presets ? static_cast<int32_t>(presets->ker
 const TIEPresetKernel& PresetKernel(int32_t index) { return presets->kernels.at(static_cast<size_t>(index)); }
 const std::string& PresetKernelName(int32_t index) { return presets->names.at(static_cast<size_t>(index)); }
 
-void IESetPlatformHooks(TIERegisterClipboardFormatFunc registerFormat, TIESysColorFunc sysColor) {
-    registerFormatHook = registerFormat;
-    sysColorHook.store(sysColor);
-    if (startupCount > 0 && IEClipboardFormat == 0 && registerFormatHook)
-        IEClipboardFormat = registerFormatHook("IELIB RAW FORMAT");
-}
-
-uint32_t IEResolveSysColor(int index) {
-    TIESysColorFunc f = sysColorHook.load();
-    return f ? f(index) : 0;
-}
-
 void IEProcessingStartup() {
     if (startupCount++ > 0) return;
     GreyWeightRed = 21;
@@ -76,7 +62,7 @@ void IEProcessingStartup() {
         {"Low Pass 2", {{{1, 2, 1}, {2, 4, 2}, {1, 2, 1}}, 16}},
     };
     for (const auto& e : table) AddPresetKernel(e.k, e.name);
-    if (registerFormatHook) IEClipboardFormat = registerFormatHook("IELIB RAW FORMAT");
+    IEClipboardFormat = RegisterClipboardFormatA("IELIB RAW FORMAT");
 }
 
 void IEProcessingShutdown() {

@@ -32,14 +32,9 @@ int32_t PresetKernelCount();
 const TIEPresetKernel& PresetKernel(int32_t index);
 const std::string& PresetKernelName(int32_t index);
 
-// Identifier of the "IELIB RAW FORMAT" clipboard format (0 until registered).
+// Identifier of the "IELIB RAW FORMAT" clipboard format, registered with the
+// windowing layer at start-up (0 before).
 extern uint32_t IEClipboardFormat;
-// The windowing layer supplies the registration and the system colour table;
-// until it does, the format stays 0 and system colours resolve to black.
-using TIERegisterClipboardFormatFunc = uint32_t (*)(const char* name);
-using TIESysColorFunc = uint32_t (*)(int index);
-void IESetPlatformHooks(TIERegisterClipboardFormatFunc registerFormat, TIESysColorFunc sysColor);
-uint32_t IEResolveSysColor(int index);
 
 // Remembered settings of the processing previews, one record per processing
 // component.

@@ -7,6 +7,7 @@
 
 #include "imaging/processing/pixelutils.h"
 #include "imaging/processing/procstartup.h"
+#include "platform/win/winuser.h"
 
 TEST(PixelUtils, RoundingAndLimits) {
     EXPECT_EQ(CeilToInt(2.0), 2);
@@ -44,6 +45,9 @@ TEST(PixelUtils, GreyAndPackedColours) {
     EXPECT_TRUE(SameRGB(c, MakeRGB(0x12, 0x34, 0x56)));
     EXPECT_FALSE(SameRGB(c, MakeRGB(0x12, 0x34, 0x57)));
     EXPECT_TRUE(SameRGB(ColorToRGBTriple(0x563412u), c));
+    // System colours come from the windowing layer's table.
+    const uint32_t window = GetSysColor(5);
+    EXPECT_EQ(SwapColorRedBlue(ColorToRGBTriple(0xFF000005u)), static_cast<int32_t>(window & 0xFFFFFF));
 }
 
 TEST(PixelUtils, HSLRoundTrips) {
@@ -169,6 +173,7 @@ TEST(ProcessingStartup, TablesAndPresets) {
     IEProcessingStartup();
     EXPECT_EQ(PresetKernelCount(), 9);
     EXPECT_EQ(PresetKernelName(3), "Emboss");
+    EXPECT_GE(IEClipboardFormat, 0xC000u);  // a registered format
     EXPECT_EQ(PresetKernel(8).Divisor, 16);
     EXPECT_EQ(PresetKernel(2).Values[1][1], -8);
     // 0xA5 = 10100101: white, black, white, black, black, white, black, white.
