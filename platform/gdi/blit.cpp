@@ -16,12 +16,6 @@ bool UsesSource(uint8_t C) { return ((C >> 2) & 0x33) != (C & 0x33); }
 
 uint8_t RopCode(DWORD Rop) { return static_cast<uint8_t>((Rop >> 16) & 0xFF); }
 
-// Source pixels already turned into the destination's colours, laid out as the
-// destination rectangle (one pixel of Pixels per destination pixel).
-struct TImage {
-    std::unique_ptr<TGdiSurface> Surf;
-};
-
 // Copies a rectangle of a DC's surface (surface coordinates, inside it) into a
 // new surface, converting between monochrome and colour for the destination.
 std::unique_ptr<TGdiSurface> GrabSource(TTarget& Src, RECT R, const TTarget& Dst) {
@@ -140,7 +134,18 @@ std::unique_ptr<TGdiSurface> ScaleWindow(const TGdiSurface& Sub, int SubX, int S
                 M[4 * X + 3] = C3;
             }
         }
-        uint64_t Total = uint64_t(Ax.SrcLen) * Ay.SrcLen;
+        uint64_t Total = uint64_t(Ax.SrcLen) * Ay.SrcLen, Half = Total / 2;
+        // Division by Total rounded half up, by a reciprocal and one exact correction.
+        double Inv = 1.0 / static_cast<double>(Total);
+        auto Div = [&](uint64_t V) {
+            V += Half;
+            uint64_t Q = static_cast<uint64_t>(static_cast<double>(V) * Inv);
+            if (Q * Total > V)
+                --Q;
+            else if ((Q + 1) * Total <= V)
+                ++Q;
+            return static_cast<uint32_t>(Q);
+        };
         std::vector<uint64_t> Acc(static_cast<size_t>(Ww) * 4);
         for (int R = 0; R < Wh; ++R) {
             TTap T = TapOf(Ay.Logical(Win.top + R), Ay.SrcLen, Ay.DstLen);
@@ -153,7 +158,7 @@ std::unique_ptr<TGdiSurface> ScaleWindow(const TGdiSurface& Sub, int SubX, int S
             uint32_t* O = Out->Row(R);
             for (int X = 0; X < Ww; ++X) {
                 uint32_t P = 0;
-                for (int C = 0; C < 4; ++C) P |= static_cast<uint32_t>((Acc[4 * X + C] + Total / 2) / Total) << (8 * C);
+                for (int C = 0; C < 4; ++C) P |= Div(Acc[4 * X + C]) << (8 * C);
                 O[X] = P;
             }
         }
