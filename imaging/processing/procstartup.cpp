@@ -1,6 +1,7 @@
 #include "imaging/processing/procstartup.h"
 
 #include <memory>
+#include <mutex>
 
 #include "imaging/processing/pixelutils.h"
 #include "platform/win/winuser.h"
@@ -21,13 +22,16 @@ std::unique_ptr<PresetList> presets;
 }  // namespace
 
 void BuildExpansionTable() {
-    for (int v = 0; v < 256; ++v)
-        for (int bit = 0; bit < 8; ++bit) {
-            const uint8_t c = (v & (128 >> bit)) ? 255 : 0;
-            IEExpansionTable[v][bit * 3] = c;
-            IEExpansionTable[v][bit * 3 + 1] = c;
-            IEExpansionTable[v][bit * 3 + 2] = c;
-        }
+    static std::once_flag once;
+    std::call_once(once, [] {
+        for (int v = 0; v < 256; ++v)
+            for (int bit = 0; bit < 8; ++bit) {
+                const uint8_t c = (v & (128 >> bit)) ? 255 : 0;
+                IEExpansionTable[v][bit * 3] = c;
+                IEExpansionTable[v][bit * 3 + 1] = c;
+                IEExpansionTable[v][bit * 3 + 2] = c;
+            }
+    });
 }
 
 int32_t AddPresetKernel(const TIEPresetKernel& kernel, const std::string& name) {
