@@ -47,9 +47,9 @@ struct TDrive {
     TDvdVideoImage* RunningImage = nullptr;
     burn_drive* RunningDrive = nullptr;
     std::atomic<bool> CancelRunning{false};
-    uint32_t ReadSpeed = BURNLIB_SPEED_DEFAULT, WriteSpeed = BURNLIB_SPEED_DEFAULT;
-    bool Bup = true;
-    bool Opc = false;
+    std::atomic<uint32_t> ReadSpeed{BURNLIB_SPEED_DEFAULT}, WriteSpeed{BURNLIB_SPEED_DEFAULT};
+    std::atomic<bool> Bup{true};
+    std::atomic<bool> Opc{false};  // calibrate at the start of the next write
     std::atomic<int64_t> RecorderUsed{0};  // the recorder's disc: bytes of the image it holds
 };
 
@@ -262,7 +262,11 @@ private:
 // Disc state of a real drive. Caller holds g_Libburn.
 enum burn_disc_status DiscStatus(burn_drive* d) {
     enum burn_disc_status s;
-    while ((s = burn_disc_get_status(d)) == BURN_DISC_UNREADY) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    // A drive still spinning up the disc answers "unready" for a few seconds.
+    for (int tries = 0; (s = burn_disc_get_status(d)) == BURN_DISC_UNREADY && tries < 200; ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    if (s == BURN_DISC_UNREADY)
+        Fail(BURNLIB_ERROR_NO_MEDIUM, "The drive does not get ready. Check the disc and try again.");
     return s;
 }
 
@@ -435,7 +439,10 @@ void WriteTrack(TDrive& d, const THandle& h, burn_drive* drive, TDvdVideoImage& 
         burn_write_opts_set_simulate(opts, req.TestMode ? 1 : 0);
         burn_write_opts_set_multi(opts, req.Multi ? 1 : 0);
         char reasons[BURN_REASONS_LEN] = "";
-        bool typed = !req.Recorder && burn_write_opts_set_write_type(opts, BURN_WRITE_TAO, BURN_BLOCK_MODE1) > 0;
+        // Track-at-once as the engine asks; media that take another write type
+        // (overwritable DVD+RW, DVD-RAM) get the one libburn finds for them.
+        bool typed = !req.Recorder && burn_write_opts_set_write_type(opts, BURN_WRITE_TAO, BURN_BLOCK_MODE1) > 0 &&
+                     burn_precheck_write(opts, disc, reasons, 1) == 1;
         if (!typed && burn_write_opts_auto_write_type(opts, disc, reasons, 0) == BURN_WRITE_NONE) {
             std::string why = reasons;
             freeAll();
@@ -619,6 +626,7 @@ void BurnToDrive(TDrive& d, const THandle& h, TDvdVideoImage& image, bool testMo
     req.TestMode = testMode;
     req.Multi = multi;
     WriteTrack(d, h, drive, image, req);
+    d.Opc = false;
 }
 
 // Standard prologue of a drive operation.
@@ -739,7 +747,18 @@ void BurnLib_Destroy(BURNLIB_HANDLE Handle) {
         entry = it->second;
         g_Handles.erase(it);
     }
-    if (entry.drive) Detach(*entry.drive);
+    if (!entry.drive) return;
+    // A burn still running through this handle is cancelled and waited for (at
+    // most half a minute) before the drive can go.
+    if (entry.drive->Busy) {
+        entry.drive->CancelRunning = true;
+        {
+            std::lock_guard<std::mutex> run(entry.drive->RunLock);
+            if (entry.drive->RunningImage) entry.drive->RunningImage->Cancel();
+        }
+        for (int i = 0; i < 600 && entry.drive->Busy; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    Detach(*entry.drive);
 }
 
 uint8_t BurnLib_Recorder_GetDeviceInformation(BURNLIB_HANDLE Handle, char* Vendor, char* Product, char* Revision,

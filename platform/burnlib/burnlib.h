@@ -24,11 +24,23 @@
 // or blanked; neither removes the image file. A cancelled or failed burn removes
 // the partial image.
 //
-// Callback kinds sent during a burn: 12 progress (Special1 -> int64 total bytes,
-// Special2 -> int64 bytes done), 13 buffer (Special1 -> uint32 fifo size,
-// Special2 -> uint32 free bytes), 2 a name of the folder left out of the disc
-// (Special1 -> the name, NUL-terminated). Kind 10 is sent by BurnLib_FindDevice
-// for each drive (Special1 -> BURNLIB_DEVICE_ADDRESS).
+// Callbacks come on the thread that made the call, with the context given to
+// BurnLib_Recorder_Create(Ex) or BurnLib_FindDevice. Kinds sent during
+// BurnLib_Recorder_TrackAtOnceFromTree: 2 once for each name of the folder left
+// out of the disc (Special1 -> the name, NUL-terminated; Special2 -> int32 node
+// count, 1), then about every 40 ms 12 progress (Special1 -> int64 total bytes,
+// Special2 -> int64 bytes written; the last report of a finished burn has them
+// equal) and 13 buffer (Special1 -> uint32 buffer size, Special2 -> uint32 free
+// bytes: the drive's buffer, or for the image recorder our read-ahead buffer).
+// Kind 10 is sent by BurnLib_FindDevice for each drive (Special1 ->
+// BURNLIB_DEVICE_ADDRESS, Special2 -> its name "CDROMn"). Kind 3 (name collision)
+// is never sent: the names on a DVD-Video disc are fixed and cannot collide.
+//
+// Cancel: BurnLib_Recorder_Cancel from any thread makes a running burn return
+// BURNLIB_ERROR_CANCELLED within a fraction of a second. A cancel that comes while
+// nothing runs is kept for the next burn on that drive (so a cancel just before
+// the burn starts is not lost) until the tray is locked, released, loaded or
+// ejected, which the engine does between burns. Erasing cannot be cancelled.
 #pragma once
 
 #include <cstdint>
