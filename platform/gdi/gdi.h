@@ -9,6 +9,20 @@
 //
 // The A calls take UTF-8, the W calls UTF-16. The unsuffixed names are
 // overloads for both where the shapes allow it.
+//
+// What this layer settles (pixels are exact and the same on every run):
+// - A shape covers the pixels whose centres lie inside it (polygons, ellipses,
+//   rounded rectangles and their regions alike); lines leave out their last pixel.
+// - Text: the faces callers ask for map to free faces through one table (text.cpp:
+//   Arial and MS Sans Serif to Liberation Sans, Tahoma to DejaVu Sans Condensed,
+//   Verdana to DejaVu Sans, Courier New to Liberation Mono, Times New Roman to
+//   Liberation Serif); negative heights are the em in pixels at 96 dpi. Glyphs
+//   are monochrome unless lfQuality is ANTIALIASED_QUALITY or CLEARTYPE_QUALITY.
+// - HALFTONE averages the exact covered area, rounding halves up. BLACKONWHITE
+//   and WHITEONBLACK AND / OR the pixels a reduction drops; COLORONCOLOR takes
+//   the nearest. A negative stretch extent runs back from the pixel at X (or Y).
+// - Ternary ROPs work on the colour bits; only SRCCOPY carries the alpha byte.
+// - Memory DCs report the display (32 bits, 96 dpi, 1280 x 1024) in GetDeviceCaps.
 #pragma once
 
 #include <cstdint>

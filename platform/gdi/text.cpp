@@ -417,6 +417,13 @@ BOOL DrawTextRun(HDC Handle, int X, int Y, UINT Options, const RECT* Rect, const
     TTarget T;
     if (!T.Begin(Handle)) return FALSE;
     TDC& Dc = *T.Dc;
+    if (Text.empty()) {
+        // The common way to fill a rectangle with the background colour.
+        if (Rect && (Options & ETO_OPAQUE))
+            FillRectSolid(T, {Rect->left + T.Dx, Rect->top + T.Dy, Rect->right + T.Dx, Rect->bottom + T.Dy},
+                          T.MapColor(Dc.S.BkColor));
+        return TRUE;
+    }
     std::vector<uint32_t> Codes = CodePoints(Text.data(), Text.size());
     std::vector<int> Adv;
     TEXTMETRICW Tm;

@@ -143,6 +143,12 @@ TEST(GdiText, ExtTextOutClipsToItsRectangle) {
     int Lo, Hi;
     ASSERT_TRUE(InkColumns(C, RGB(0, 0, 0), Lo, Hi));
     EXPECT_LT(Hi, 12);
+    // Without text, ETO_OPAQUE just fills the rectangle with the background colour.
+    SetBkColor(C.Dc, RGB(9, 8, 7));
+    RECT Fill{50, 5, 55, 8};
+    ASSERT_TRUE(ExtTextOut(C.Dc, 0, 0, ETO_OPAQUE, &Fill, static_cast<LPCSTR>(nullptr), 0, nullptr));
+    EXPECT_EQ(C.At(52, 6), RGB(9, 8, 7));
+    EXPECT_EQ(C.At(55, 6), RGB(255, 255, 255));
     INT Fit = 0;
     SIZE S;
     ASSERT_TRUE(GetTextExtentExPointA(C.Dc, "WWWWWW", 6, 25, &Fit, nullptr, &S));
