@@ -754,6 +754,7 @@ HDC CreateCompatibleDC(HDC Handle) {
 BOOL DeleteDC(HDC Handle) {
     auto Dc = FindDC(Handle);
     if (!Dc) return FALSE;
+    std::lock_guard<std::recursive_mutex> G(TableLock());  // selections are checked under it
     ReleaseSelection(*Dc);
     for (TDCState& S : Dc->Saved)
         if (S.Bitmap && S.Bitmap->SelectedIn == Dc.get()) S.Bitmap->SelectedIn = nullptr;
@@ -776,6 +777,7 @@ BOOL RestoreDC(HDC Handle, int Level) {
     if (Target < 1 || Target > Count) return FALSE;
     TDCState S = Dc->Saved[static_cast<size_t>(Target - 1)];
     Dc->Saved.resize(static_cast<size_t>(Target - 1));
+    std::lock_guard<std::recursive_mutex> G(TableLock());
     if (Dc->S.Bitmap != S.Bitmap) {
         ReleaseSelection(*Dc);
         if (S.Bitmap && !S.Bitmap->Stock) S.Bitmap->SelectedIn = Dc.get();

@@ -477,7 +477,10 @@ int DrawTextCore(HDC Dc, std::u16string Text, RECT* Rect, UINT Format, DRAWTEXTP
     int Height = LineH * static_cast<int>(Lines.size());
     if (Params) Params->uiLengthDrawn = static_cast<UINT>(Text.size());
     if (Format & DT_CALCRECT) {
-        Rect->right = Rect->left + LeftMargin + Widest + RightMargin;
+        // Wrapped text keeps the given width unless a word is wider; otherwise the text's width.
+        LONG Right = Rect->left + LeftMargin + Widest + RightMargin;
+        bool Wrapped = (Format & DT_WORDBREAK) && !Single && Lines.size() > 1;
+        Rect->right = Wrapped ? std::max(Rect->right, Right) : Right;
         Rect->bottom = Rect->top + Height;
         return Height;
     }

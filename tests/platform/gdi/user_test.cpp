@@ -152,7 +152,8 @@ TEST_F(GdiDrawText, CalcRectMeasuresLinesPrefixesAndTabs) {
     int W = Extent("three") + 2;
     R = Calc("one two three", DT_WORDBREAK, W);
     EXPECT_EQ(R.bottom, 3 * Tm.tmHeight);
-    EXPECT_LE(R.right, W);
+    EXPECT_EQ(R.right, W);  // wrapped text keeps the width it was given
+    EXPECT_EQ(Calc("one", DT_WORDBREAK, 150).right, Extent("one"));
     R = Calc("one two three", DT_WORDBREAK, Extent("one two") + 1);
     EXPECT_EQ(R.bottom, 2 * Tm.tmHeight);
 }
