@@ -876,3 +876,41 @@ TEST(GdiStretch, ClippedStretchesComputeOnlyWhatShowsAndMatchTheFullOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GdiDib, BitfieldsAndBottomUpSurfacesAddressRowsFromTheTop) {
+    // 16 bits 5-6-5 through BI_BITFIELDS.
+    std::vector<uint8_t> Store(sizeof(BITMAPINFOHEADER) + 3 * sizeof(DWORD));
+    auto* Info = reinterpret_cast<BITMAPINFO*>(Store.data());
+    Info->bmiHeader = {sizeof(BITMAPINFOHEADER), 2, -1, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0};
+    const DWORD Masks[3] = {0xF800, 0x07E0, 0x001F};
+    std::memcpy(Store.data() + sizeof(BITMAPINFOHEADER), Masks, sizeof(Masks));
+    void* Bits = nullptr;
+    HBITMAP Bm = CreateDIBSection(nullptr, Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    ASSERT_NE(Bm, nullptr);
+    auto* P16 = static_cast<uint16_t*>(Bits);
+    P16[1] = 0x07E0;  // pure green
+    HDC Dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ Old = SelectObject(Dc, Bm);
+    EXPECT_EQ(GetPixel(Dc, 1, 0), RGB(0, 255, 0));
+    SetPixelV(Dc, 0, 0, RGB(255, 0, 0));
+    EXPECT_EQ(P16[0], 0xF800);
+    SelectObject(Dc, Old);
+    DeleteObject(Bm);
+    // A bottom-up 32-bit section: its surface runs backwards through the caller's bits.
+    std::vector<uint8_t> Store32;
+    BITMAPINFO* Info32 = DibInfo(Store32, 3, 2, 32);
+    Bm = CreateDIBSection(nullptr, Info32, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    SelectObject(Dc, Bm);
+    SetPixelV(Dc, 2, 0, RGB(1, 2, 3));  // top row = last row in memory
+    TGdiSurface* S = GdiBitmapSurface(Bm);
+    EXPECT_EQ(GdiSurfaceStride(S), -3);
+    EXPECT_EQ(GdiSurfacePixels(S)[0 * GdiSurfaceStride(S) + 2], 0x00010203u);
+    EXPECT_EQ(static_cast<uint32_t*>(Bits)[3 + 2], 0x00010203u);
+    SelectObject(Dc, Old);
+    DeleteObject(Bm);
+    DeleteDC(Dc);
+}
+
+}  // namespace
