@@ -333,7 +333,7 @@ bool VisiblePart(const TTarget& D, RECT R, RECT& Vis, RECT& Win) {
     return true;
 }
 
-// Part Win of the stretch of source rectangle Sr (surface coordinates of DC S)
+// Inside Win of the stretch of source rectangle Sr (surface coordinates of DC S)
 // in the destination's colours; source pixels outside S's surface read as black.
 std::unique_ptr<TGdiSurface> StretchFromDC(TTarget& S, const TTarget& D, RECT Sr, const TAxis& Ax, const TAxis& Ay,
                                            int Mode, RECT Win) {
@@ -349,10 +349,10 @@ std::unique_ptr<TGdiSurface> StretchFromDC(TTarget& S, const TTarget& D, RECT Sr
     } else {
         Sub = NewSurface(Need.right - Need.left, Need.bottom - Need.top);
         if (In.left < In.right && In.top < In.bottom) {
-            auto Part = GrabSource(S, In, D);
-            for (int Y = 0; Y < Part->Height; ++Y)
-                std::memcpy(Sub->Row(Y + In.top - Need.top) + (In.left - Need.left), Part->Row(Y),
-                            static_cast<size_t>(Part->Width) * 4);
+            auto Inside = GrabSource(S, In, D);
+            for (int Y = 0; Y < Inside->Height; ++Y)
+                std::memcpy(Sub->Row(Y + In.top - Need.top) + (In.left - Need.left), Inside->Row(Y),
+                            static_cast<size_t>(Inside->Width) * 4);
         }
     }
     return ScaleWindow(*Sub, Xa, Ya, Ax, Ay, Mode == BLACKONWHITE, Win);

@@ -106,8 +106,6 @@ const TFaceMap FaceTable[] = {
     {"Arial", "Liberation Sans"},
     {"MS Sans Serif", "Liberation Sans"},
     {"MS Shell Dlg", "Liberation Sans"},
-    {"MS Shell Dlg 2", "DejaVu Sans Condensed"},
-    {"Microsoft Sans Serif", "Liberation Sans"},
     {"System", "Liberation Sans"},
     {"Tahoma", "DejaVu Sans Condensed"},
     {"Verdana", "DejaVu Sans"},
@@ -115,7 +113,6 @@ const TFaceMap FaceTable[] = {
     {"Courier", "Liberation Mono"},
     {"Fixedsys", "Liberation Mono"},
     {"Terminal", "Liberation Mono"},
-    {"Lucida Console", "DejaVu Sans Mono"},
     {"Times New Roman", "Liberation Serif"},
     {"Times", "Liberation Serif"},
 };

@@ -397,12 +397,12 @@ std::vector<TLine> WrapLine(const TLine& In, const TMeasure& M, int Max, bool Br
             size_t Next = End;
             while (Next < S.size() && S[Next] == u' ') ++Next;
             while (Next < S.size() && S[Next] != u' ') ++Next;
-            std::u16string Piece = S.substr(Start, Next - Start);
-            while (!Piece.empty() && Piece.back() == u' ') Piece.pop_back();
-            if (M.Width(Piece) > Max && LastFit != std::u16string::npos) break;
+            std::u16string Chunk = S.substr(Start, Next - Start);
+            while (!Chunk.empty() && Chunk.back() == u' ') Chunk.pop_back();
+            if (M.Width(Chunk) > Max && LastFit != std::u16string::npos) break;
             LastFit = Next;
             End = Next;
-            if (M.Width(Piece) > Max) break;
+            if (M.Width(Chunk) > Max) break;
         }
         if (End == Start) End = S.size();
         size_t Len = End - Start;
