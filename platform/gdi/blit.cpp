@@ -333,7 +333,7 @@ bool VisiblePart(const TTarget& D, RECT R, RECT& Vis, RECT& Win) {
     return true;
 }
 
-// Inside Win of the stretch of source rectangle Sr (surface coordinates of DC S)
+// The window Win of the stretch of source rectangle Sr (surface coordinates of DC S)
 // in the destination's colours; source pixels outside S's surface read as black.
 std::unique_ptr<TGdiSurface> StretchFromDC(TTarget& S, const TTarget& D, RECT Sr, const TAxis& Ax, const TAxis& Ay,
                                            int Mode, RECT Win) {
