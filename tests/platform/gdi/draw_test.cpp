@@ -855,16 +855,16 @@ TEST(GdiStretch, ClippedStretchesComputeOnlyWhatShowsAndMatchTheFullOne) {
         for (int Mirror : {1, -1}) {
             SCOPED_TRACE(testing::Message() << "mode " << Mode << " mirror " << Mirror);
             int X = Mirror > 0 ? 0 : 12, W = 13 * Mirror;
-            TCanvas Full(13, 9), Part(13, 9);
+            TCanvas Full(13, 9), Clipped(13, 9);
             SetStretchBltMode(Full.Dc, Mode);
-            SetStretchBltMode(Part.Dc, Mode);
+            SetStretchBltMode(Clipped.Dc, Mode);
             ASSERT_TRUE(StretchBlt(Full.Dc, X, 0, W, 9, Src.Dc, 0, 0, 7, 5, SRCCOPY));
-            IntersectClipRect(Part.Dc, 3, 2, 10, 7);
-            ASSERT_TRUE(StretchBlt(Part.Dc, X, 0, W, 9, Src.Dc, 0, 0, 7, 5, SRCCOPY));
+            IntersectClipRect(Clipped.Dc, 3, 2, 10, 7);
+            ASSERT_TRUE(StretchBlt(Clipped.Dc, X, 0, W, 9, Src.Dc, 0, 0, 7, 5, SRCCOPY));
             for (int Yy = 0; Yy < 9; ++Yy)
                 for (int Xx = 0; Xx < 13; ++Xx) {
                     bool Inside = Xx >= 3 && Xx < 10 && Yy >= 2 && Yy < 7;
-                    ASSERT_EQ(Part.At(Xx, Yy), Inside ? Full.At(Xx, Yy) : RGB(255, 255, 255)) << Xx << "," << Yy;
+                    ASSERT_EQ(Clipped.At(Xx, Yy), Inside ? Full.At(Xx, Yy) : RGB(255, 255, 255)) << Xx << "," << Yy;
                 }
         }
     }
