@@ -3,7 +3,7 @@
 // keyboard events handed to the window layer, file drops by XDND.
 //
 // A reader thread takes events off the connection. It never calls the window
-// layer while it holds the display lock, so a GUI thread that holds the
+// layer while it holds a lock of its own, so a GUI thread that holds the
 // layer's lock may always draw.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -436,15 +436,17 @@ private:
             pollfd p[2] = {{fd, POLLIN, 0}, {WakePipe[0], POLLIN, 0}};
             poll(p, WakePipe[0] >= 0 ? 2 : 1, 200);
             if (Stop) break;
-            std::vector<std::function<void()>> calls;
-            XLockDisplay(Dpy);
+            // Events are taken first and handled afterwards: handling takes the window
+            // map's lock before any display call, the order every other thread keeps.
+            std::vector<XEvent> events;
             while (XPending(Dpy)) {
                 XEvent ev;
                 XNextEvent(Dpy, &ev);
-                Handle(ev, calls);
+                events.push_back(ev);
             }
-            XUnlockDisplay(Dpy);
-            // The window layer is called with no display lock held.
+            std::vector<std::function<void()>> calls;
+            for (XEvent& ev : events) Handle(ev, calls);
+            // The window layer is called with no lock of ours held.
             for (auto& c : calls) c();
         }
     }

@@ -917,6 +917,11 @@ void WinShutdown() {
             if (Find(t)->ThreadId == GetCurrentThreadId()) tops.push_back(t);
     }
     for (HWND t : tops) DestroyWindow(t);
-    Lock lk(UserMutex());
-    ScreenPtr().reset();
+    std::unique_ptr<TScreen> closing;
+    {
+        Lock lk(UserMutex());
+        closing = std::move(ScreenPtr());
+    }
+    // Closed without the lock: the screen's reader thread may be handing input in.
+    closing.reset();
 }

@@ -1,0 +1,159 @@
+// The x11 screen under a real X server: a window opened through the window
+// layer shows the pixels drawn into it (read back from the server), and X
+// input events become window messages. Starts its own Xvfb when no display is
+// set; skips when there is neither.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "platform/screen/screen.h"
+#include "platform/win/winscreen.h"
+#include "platform/win/winuser.h"
+#include "../win/win_test_util.h"
+
+using namespace wintest;
+
+bool SendClickAndKeyAt(int RootX, int RootY, int WinX, int WinY);
+
+namespace {
+
+// An Xvfb of our own, on the display number it picks itself.
+class TXvfb {
+public:
+    bool Start(std::string& why) {
+        std::string bin;
+        const char* path = std::getenv("PATH");
+        std::string dirs = path ? path : "/usr/bin:/bin";
+        for (std::size_t s = 0; s <= dirs.size();) {
+            std::size_t e = dirs.find(':', s);
+            if (e == std::string::npos) e = dirs.size();
+            std::string cand = dirs.substr(s, e - s) + "/Xvfb";
+            if (access(cand.c_str(), X_OK) == 0) {
+                bin = cand;
+                break;
+            }
+            s = e + 1;
+        }
+        if (bin.empty()) {
+            why = "Xvfb is not installed and DISPLAY is not set";
+            return false;
+        }
+        int fds[2];
+        if (pipe(fds) != 0) {
+            why = "no pipe";
+            return false;
+        }
+        Pid = fork();
+        if (Pid == 0) {
+            close(fds[0]);
+            std::string fd = std::to_string(fds[1]);
+            execl(bin.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        while (poll(&p, 1, 10000) > 0) {
+            char c;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+            number.push_back(c);
+        }
+        close(fds[0]);
+        if (number.empty()) {
+            why = "Xvfb did not start";
+            Stop();
+            return false;
+        }
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        return true;
+    }
+    void Stop() {
+        if (Pid > 0) {
+            kill(Pid, SIGTERM);
+            waitpid(Pid, nullptr, 0);
+            Pid = -1;
+        }
+    }
+    ~TXvfb() { Stop(); }
+
+private:
+    pid_t Pid = -1;
+};
+
+LRESULT CALLBACK HalvesProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT r;
+        GetClientRect(h, &r);
+        RECT left{0, 0, r.right / 2, r.bottom}, right{r.right / 2, 0, r.right, r.bottom};
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0)), blue = CreateSolidBrush(RGB(0, 0, 255));
+        FillRect(dc, &left, red);
+        FillRect(dc, &right, blue);
+        DeleteObject(red);
+        DeleteObject(blue);
+        EndPaint(h, &ps);
+        return 0;
+    }
+    return RecorderProc(h, m, w, l);
+}
+
+TEST(X11Screen, ShowsDrawnPixelsAndTurnsEventsIntoMessages) {
+    TXvfb xvfb;
+    const char* display = std::getenv("DISPLAY");
+    if (!display || !*display) {
+        std::string why;
+        if (!xvfb.Start(why)) GTEST_SKIP() << "x11 screen test skipped: " << why;
+    }
+    setenv("TESSARO_SCREEN", "x11", 1);
+    WinStartup();
+    TScreen* screen = WinCurrentScreen();
+    ASSERT_NE(screen, nullptr);
+    ASSERT_STREQ(screen->Name(), "x11") << "the X display could not be opened";
+
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = HalvesProc;
+    wc.lpszClassName = u"Halves";
+    RegisterClassW(&wc);
+    HWND h = CreateWindowExW(0, u"Halves", u"x11 test", WS_POPUP | WS_VISIBLE, 50, 60, 120, 80, nullptr, nullptr,
+                             nullptr, nullptr);
+    ASSERT_TRUE(h);
+    PumpPending();
+
+    std::vector<uint32_t> px;
+    int w = 0, hgt = 0;
+    bool shown = PumpUntil(
+        [&] {
+            return X11ReadBack(screen, h, px, w, hgt) && w == 120 && hgt == 80 && px[10 * 120 + 10] == 0xFF0000u &&
+                   px[10 * 120 + 110] == 0x0000FFu;
+        },
+        10000);
+    ASSERT_TRUE(shown) << "read back " << w << "x" << hgt;
+    for (int y = 0; y < 80; y += 13)
+        for (int x = 0; x < 120; x += 7) ASSERT_EQ(px[y * 120 + x], x < 60 ? 0xFF0000u : 0x0000FFu) << x << "," << y;
+
+    // Events sent to the X window arrive as messages.
+    SetFocus(h);
+    Log().clear();
+    ASSERT_TRUE(SendClickAndKeyAt(80, 80, 30, 20));
+    bool got = PumpUntil(
+        [&] { return MessagesOf(h, {WM_LBUTTONUP}).size() == 1 && MessagesOf(h, {WM_CHAR}).size() == 1; }, 10000);
+    ASSERT_TRUE(got);
+    for (auto& e : Log()) {
+        if (e.Hwnd == h && e.Msg == WM_LBUTTONDOWN) {
+            EXPECT_EQ(GET_X_LPARAM(e.LParam), 30);
+            EXPECT_EQ(GET_Y_LPARAM(e.LParam), 20);
+        }
+        if (e.Hwnd == h && e.Msg == WM_CHAR) EXPECT_EQ(e.WParam, static_cast<WPARAM>('q'));
+    }
+    DestroyWindow(h);
+    WinShutdown();
+}
+
+}  // namespace
