@@ -44,3 +44,22 @@ std::string MakeTempFileName(const std::string& Prefix, const std::string& Dir);
 std::string CreateTempFileExclusive(const std::string& Prefix, const std::string& Dir);
 // The system's temporary folder ($TMPDIR or /tmp), ending with '/'.
 std::string IETempFolder();
+
+// ---- Windowing helpers of the image views --------------------------------------
+struct SCROLLINFO;
+struct BITMAPINFOHEADER;
+// True in a remote (terminal) session.
+bool IsRemoteSession();
+// Scroll-bar calls; Flat asks for the flat variant, which looks like the plain bar here.
+BOOL IESetScrollRange(HWND Handle, int Bar, int Min, int Max, BOOL Redraw, bool Flat);
+int IESetScrollInfo(HWND Handle, int Bar, const SCROLLINFO* Info, BOOL Redraw, bool Flat);
+void IESetScrollPage(HWND Handle, int Bar, int Page, BOOL Redraw, bool Flat);
+int IESetScrollPos(HWND Handle, int Bar, int Pos, BOOL Redraw, bool Flat);
+BOOL IEEnableScrollBar(HWND Handle, int Bar, UINT Arrows, bool Flat);
+BOOL IEShowScrollBar(HWND Handle, int Bar, BOOL Show, bool Flat);
+// Drawing a packed DIB stretched onto a DC (the DrawDib calls), by StretchDIBits.
+HANDLE IEDrawDibOpen();
+BOOL IEDrawDibClose(HANDLE Handle);
+UINT IEDrawDibRealize(HANDLE Handle, HDC DC, BOOL Background);
+BOOL IEDrawDibDraw(HANDLE Handle, HDC DC, int XDst, int YDst, int DXDst, int DYDst, const BITMAPINFOHEADER* Header,
+                   const void* Bits, int XSrc, int YSrc, int DXSrc, int DYSrc, UINT Flags);

@@ -3,6 +3,8 @@
 
 #include "imaging/bitmaps/iedefs.h"
 #include "imaging/bitmaps/iedraw.h"
+#include "imaging/bitmaps/iemisc.h"
+#include "platform/gdi/gdi.h"
 #include "platform/classlib/graphics.h"
 
 namespace {
@@ -53,4 +55,27 @@ TEST(Draw, ShadowBands) {
     DrawShadowBottom(&f.Canvas(), 0, 20, 29, 25, 2, RGB(200, 200, 200));
     EXPECT_LT(At(f, 15, 20).r, At(f, 15, 25).r);
     EXPECT_EQ(At(f, 2, 20), WhiteC);  // starts one thickness in from the corner
+}
+
+TEST(Draw, DrawDibStretchesAPackedDIB) {
+    struct {
+        BITMAPINFOHEADER h;
+        uint8_t rows[2][8];  // bottom-up, 2 pixels of 3 bytes, padded to 8
+    } dib{};
+    dib.h.biSize = 40;
+    dib.h.biWidth = 2;
+    dib.h.biHeight = 2;
+    dib.h.biPlanes = 1;
+    dib.h.biBitCount = 24;
+    dib.h.biCompression = BI_RGB;
+    dib.rows[1][2] = 255;  // top-left pixel red
+    TBitmap b(4, 4, pf24bit);
+    White(b);
+    HANDLE h = IEDrawDibOpen();
+    ASSERT_NE(h, nullptr);
+    EXPECT_TRUE(IEDrawDibDraw(h, b.Canvas().Handle(), 0, 0, 4, 4, &dib.h, nullptr, 0, 0, 2, 2, 0));
+    EXPECT_EQ(At(b, 1, 1), Red);
+    EXPECT_EQ(At(b, 3, 3), (TRGB{0, 0, 0}));
+    EXPECT_TRUE(IEDrawDibClose(h));
+    EXPECT_FALSE(IsRemoteSession());
 }
