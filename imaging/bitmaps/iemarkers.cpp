@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "imaging/bitmaps/iebitmap.h"
+#include "imaging/processing/dibconv.h"
 
 int32_t IEAnnotScreenDpiX = 0;
 int32_t IEAnnotScreenDpiY = 0;
@@ -219,7 +220,29 @@ std::vector<uint8_t> TIEImagingAnnot::SaveToBuffer() const {
         PutI32(b, 164);
         b.insert(b.end(), o.Attributes, o.Attributes + 164);
         int32_t t = o.MarkType();
-        if (t == 3 || t == 4) {
+        if (t == 1) {
+            std::vector<uint8_t> d;
+            PutI32(d, 1);
+            PutI32(d, 1000);
+            for (int k = 0; k < 2; ++k) {
+                PutI32(d, Dpi(IEAnnotScreenDpiX));
+                PutI32(d, Dpi(IEAnnotScreenDpiY));
+            }
+            PutI32(d, 0);
+            PutI32(d, 0);
+            d.resize(56, 0);
+            PutNamed(b, 6, "OiAnoDat", d);
+            std::vector<uint8_t> dib;
+            if (o.Image && !o.Image->IsEmpty()) {
+                if (HGLOBAL h = BitmapToDIBHandle(o.Image.get(), 0, 0, 0, 0)) {
+                    auto* p = static_cast<const uint8_t*>(IEGlobalLock(h));
+                    if (p) dib.assign(p, p + IEGlobalSize(h));
+                    IEGlobalUnlock(h);
+                    IEGlobalFree(h);
+                }
+            }
+            PutNamed(b, 6, "OiDIB", dib);
+        } else if (t == 3 || t == 4) {
             std::vector<uint8_t> d;
             PutI32(d, static_cast<int32_t>(o.Points.size()));
             PutI32(d, static_cast<int32_t>(o.Points.size()));
@@ -259,6 +282,7 @@ void TIEImagingAnnot::LoadFromBuffer(const void* Buffer, int64_t Length) {
         std::vector<TIEAnnotPoint> points;
         std::vector<uint8_t> text;
         bool hasText = false;
+        std::vector<uint8_t> dib;
     } mark;
     auto finish = [&] {
         if (!mark.present) return;
@@ -270,6 +294,11 @@ void TIEImagingAnnot::LoadFromBuffer(const void* Buffer, int64_t Length) {
             return;
         }
         if (t == 3 || t == 4) o->Points = mark.points;
+        if (t == 1 && !mark.dib.empty()) {
+            auto img = std::make_unique<TIEBitmap>();
+            // The DIB comes from the file: it is read within its block only.
+            if (PackedDIBToIEBitmap(mark.dib.data(), mark.dib.size(), img.get()) != 0) o->Image = std::move(img);
+        }
         if (t >= 7 && t <= 10 && mark.hasText && mark.text.size() > 16) {
             const uint8_t* d = mark.text.data();
             size_t n = mark.text.size() - 16;
@@ -313,6 +342,8 @@ void TIEImagingAnnot::LoadFromBuffer(const void* Buffer, int64_t Length) {
                     count = std::min<int64_t>(count, (size - 8) / 8);
                     for (int64_t k = 0; k < count; ++k)
                         mark.points.push_back(TIEAnnotPoint{i32(data + 8 + 8 * k), i32(data + 12 + 8 * k)});
+                } else if (n == "OiDIB") {
+                    mark.dib.assign(p + data, p + data + size);
                 } else if (n == "OiAnText") {
                     mark.text.assign(p + data, p + data + size);
                     mark.hasText = true;

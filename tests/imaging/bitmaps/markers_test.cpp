@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemarkers.h"
 
 TEST(Markers, AddSetDeleteAssign) {
@@ -192,4 +193,30 @@ TEST(Annotations, MalformedBlocksAreBounded) {
     lr.LoadFromBuffer(lb.data(), static_cast<int64_t>(lb.size()));
     ASSERT_EQ(lr.Objects.size(), 1u);
     EXPECT_EQ(lr.Objects[0]->Points.size(), 1u);
+}
+
+TEST(Annotations, ImageMarkRoundTrip) {
+    IEAnnotScreenDpiX = IEAnnotScreenDpiY = 96;
+    TIEImagingAnnot a;
+    auto m = Mark(1);
+    m->Image = std::make_unique<TIEBitmap>();
+    m->Image->Allocate(3, 2, ieRGB24);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) m->Image->SetPixelRGB24(x, y, TRGB{uint8_t(x * 50), uint8_t(y * 90), 7});
+    a.Objects.push_back(std::move(m));
+    auto buf = a.SaveToBuffer();
+    const char dibName[] = "OiDIB";
+    EXPECT_NE(std::search(buf.begin(), buf.end(), dibName, dibName + 5), buf.end());
+    TIEImagingAnnot r;
+    r.LoadFromBuffer(buf.data(), static_cast<int64_t>(buf.size()));
+    ASSERT_EQ(r.Objects.size(), 1u);
+    ASSERT_NE(r.Objects[0]->Image, nullptr);
+    TIEBitmap& img = *r.Objects[0]->Image;
+    ASSERT_EQ(img.Width(), 3);
+    ASSERT_EQ(img.Height(), 2);
+    EXPECT_EQ(img.GetPixelRGB24(2, 1), (TRGB{100, 90, 7}));
+    TIEImagingAnnot c;
+    c.Assign(&r);
+    ASSERT_NE(c.Objects[0]->Image, nullptr);
+    EXPECT_EQ(c.Objects[0]->Image->GetPixelRGB24(0, 0), (TRGB{0, 0, 7}));
 }
