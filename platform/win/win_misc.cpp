@@ -308,8 +308,7 @@ HBRUSH GetSysColorBrush(int i) {
 BOOL MessageBeep(UINT) { return TRUE; }
 
 void OutputDebugStringA(LPCSTR s) {
-    static const bool on = std::getenv("TESSARO_DEBUG") != nullptr;
-    if (on && s) std::fprintf(stderr, "%s", s);
+    if (s && std::getenv("TESSARO_DEBUG")) std::fprintf(stderr, "%s", s);
 }
 void OutputDebugStringW(LPCWSTR s) {
     if (s) OutputDebugStringA(Utf16ToUtf8(s, WideLen(s)).c_str());
