@@ -10,8 +10,9 @@
 // name of the call. Queries of device information, media formats, disc type and
 // free space, cancel and the tree calls take none of these.
 //
-// Drive names: "CDROM0" is the image recorder, "CDROM1".. the drives libburn
-// finds, in its order. Addresses: the recorder answers at port 255, bus 0,
+// Drive names: "CDROM0" is the image recorder, "CDROM1".. the optical drives
+// (/dev/sr0, /dev/sr1 ...), then any libburn pseudo-drives listed in the
+// environment variable TESSARO_BURNLIB_TEST_DRIVES ("stdio:/path,..."; for tests). Addresses: the recorder answers at port 255, bus 0,
 // target 0, LUN 0; real drives at their SCSI host, channel, target and LUN.
 //
 // The image recorder writes the disc as "<volume label>.iso" (or, when that name
