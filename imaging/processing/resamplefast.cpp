@@ -18,6 +18,7 @@ using namespace improc;
 namespace {
 
 constexpr int32_t kOne = 131072;  // one source pixel in 17-bit fixed point
+constexpr double kSlack = 1e-7;
 
 // Rows of a bitmap, each valid for the whole call: direct pointers for memory
 // storage, copies otherwise.
@@ -287,7 +288,9 @@ void ResampleAreaRGB24(TIEBitmap* source, TIEBitmap* dest, bool bicubic, TObject
         auto flush = [&](int32_t dy) {
             uint8_t* out = dest->Scanline(dy);
             for (size_t i = 0; i < acc.size(); ++i) {
-                const double v = acc[i] * norm;
+                // The sums are exact fractions: a hair of slack keeps 80.999999
+                // (meaning 81) from truncating to 80.
+                const double v = acc[i] * norm + kSlack;
                 out[i] = static_cast<uint8_t>(v <= 0 ? 0 : (v >= 255 ? 255 : Trunc32(v)));
                 acc[i] = 0;
             }
@@ -334,7 +337,7 @@ void ResampleAreaRGB24(TIEBitmap* source, TIEBitmap* dest, bool bicubic, TObject
                         const uint8_t* rr[4] = {rm, r0, r1, r2};
                         double q[4];
                         for (int k = 0; k < 4; ++k)
-                            q[k] = Trunc32(Cubic(px(rr[k], x - 1, c), px(rr[k], x, c), px(rr[k], x + 1, c), px(rr[k], x + 2, c), fx));
+                            q[k] = Trunc32(Cubic(px(rr[k], x - 1, c), px(rr[k], x, c), px(rr[k], x + 1, c), px(rr[k], x + 2, c), fx) + kSlack);
                         val = Cubic(q[0], q[1], q[2], q[3], fy);
                     } else if (ix) {
                         val = Cubic(px(r0, x - 1, c), px(r0, x, c), px(r0, x + 1, c), px(r0, x + 2, c), fx);

@@ -339,3 +339,46 @@ TEST(ResampleBitmapTest, OneBitSourcesAndOtherFormats) {
     EXPECT_EQ(d16.GetPixel16(1, 0), 1000);
     EXPECT_EQ(d16.GetPixel16(2, 0), 60000);
 }
+
+TEST(ResampleFilters, UniformImagesKeepTheirLevel) {
+    // Every filter and ratio: a flat colour stays that colour (no truncation of
+    // 100.9999 to 100, no ringing at the edges).
+    const int sizes[][4] = {{3, 3, 1, 1}, {9, 9, 1, 1}, {5, 5, 3, 3}, {7, 7, 2, 3}, {2, 2, 5, 5}, {4, 4, 7, 7}, {10, 10, 3, 7}, {100, 100, 33, 7}};
+    for (const auto& s : sizes)
+        for (int v : {1, 51, 101, 129, 254, 255}) {
+            auto src = testimg::RGB24(s[0], s[1], std::vector<TRGB>(static_cast<size_t>(s[0] * s[1]), G(v)));
+            for (int f = rfTriangle; f <= rfBicubic; ++f) {
+                const auto px = Resample(src.get(), s[2], s[3], static_cast<TResampleFilter>(f));
+                for (size_t i = 0; i < px.size(); ++i)
+                    ASSERT_EQ(px[i], G(v)) << "filter " << f << " " << s[0] << "x" << s[1] << "->" << s[2] << "x" << s[3] << " pixel " << i;
+            }
+        }
+}
+
+TEST(ResampleFilters, TwoByTwoToFiveByFiveByHand) {
+    // One row 0, 200 (the second row equal): columns by hand.
+    auto src = testimg::RGB24(2, 2, {G(0), G(200), G(0), G(200)});
+    struct Case {
+        TResampleFilter f;
+        std::vector<int> row;
+    } cases[] = {
+        // fx = i / 2.5: a + (b - a) x Trunc(frac x 131072) / 131072; from x = 1.2 on, b alone.
+        {rfFastLinear, {0, 79, 159, 200, 200}},
+        // Cells end at 0.4, 0.8 | 1.0 | 1.2, 1.6 | 2.0 of the source; each samples at its right
+        // end, the pixel past the last repeating it: 80, 160, (200 x .2 + 200 x .2) / .4, 200, 200.
+        {rfBilinear, {80, 160, 200, 200, 200}},
+        // Cubic weights w(a) = a^3 - 2a^2 + 1 (|a| < 1), -a^3 + 5a^2 - 8a + 4 (1 <= |a| < 2).
+        // t = 0.4 of (0, 0, 200, 200): 200 (w(0.6) + w(1.6)) = 200 (0.496 - 0.096) = 80;
+        // t = 0.8: 200 (w(0.2) + w(1.2)) = 200 (0.928 - 0.128) = 160; column 2 averages the
+        // cell at t = 1 (200) with the cell at t = 0.2 of (0, 200, 200, 200):
+        // 200 (w(0.2) + w(0.8) + w(1.8)) = 200 x 1.128 = 225.6, truncated 225 -> 212.5 -> 212;
+        // t = 0.6 of the same: 200 (w(0.6) + w(0.4) + w(1.4)) = 200 x 1.096 = 219.2; then 200.
+        // The rows are equal and the cubic's weights sum to 1, so the columns keep them.
+        {rfBicubic, {80, 160, 212, 219, 200}},
+    };
+    for (const auto& k : cases) {
+        const auto px = Resample(src.get(), 5, 5, k.f);
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 5; ++x) EXPECT_EQ(px[static_cast<size_t>(y * 5 + x)], G(k.row[static_cast<size_t>(x)])) << int(k.f) << " " << x;
+    }
+}
