@@ -1,0 +1,51 @@
+// Small helpers shared by the format filters (not for use outside imaging/io).
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/bitmaps/iedefs.h"
+#include "platform/rtl/classes.h"
+
+namespace ieio {
+
+inline void SetAbort(TIEProgressRecord& P) {
+    if (P.Aborting) *P.Aborting = true;
+}
+
+// Reads exactly Count bytes; a short read sets the abort flag and answers false.
+inline bool ReadExact(TStream& S, void* Buffer, int64_t Count, TIEProgressRecord& P) {
+    if (Count <= 0) return true;
+    if (S.Read(Buffer, Count) == Count) return true;
+    SetAbort(P);
+    return false;
+}
+
+// A header's pixel count must be reachable from the bytes that remain (Expansion: the
+// most pixels one byte of the format can yield); guards allocations against forged sizes.
+inline bool PlausibleSize(int64_t Width, int64_t Height, int64_t Available, int64_t Expansion) {
+    if (Width <= 0 || Height <= 0 || Width > 1000000 || Height > 1000000) return false;
+    if (Available < 0) Available = 0;
+    return Width * Height <= (Available + 64) * Expansion;
+}
+
+inline void Report(TIEProgressRecord& P, double Done) {
+    if (P.OnProgress) P.OnProgress(P.Sender, static_cast<int>(Done * P.Per1));
+}
+
+inline uint16_t LE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint32_t LE32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+inline void PutLE16(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void PutLE32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+}  // namespace ieio

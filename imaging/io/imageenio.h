@@ -1,0 +1,111 @@
+// The image I/O component: reads and writes the image of one target bitmap
+// through the format filters, dispatching by extension, format code or content,
+// with progress, abort and one finish notification per operation.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "imaging/bitmaps/iedefs.h"
+#include "imaging/io/ieformats.h"
+#include "imaging/io/ieioparams.h"
+#include "platform/rtl/classes.h"
+
+class TIEBitmap;
+class TIEMask;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TColor = uint32_t;
+
+class TIEImageIO : public TObject {
+public:
+    explicit TIEImageIO(TObject* AOwner = nullptr);
+    ~TIEImageIO() override;
+    TIEImageIO(const TIEImageIO&) = delete;
+    TIEImageIO& operator=(const TIEImageIO&) = delete;
+
+    // Target
+    void SetAttachedBitmap(TIEBitmap* Bitmap);
+    void SetTargetBitmap(TIEBitmap* Bitmap);
+    TIEBitmap* IEBitmap() const { return FIEBitmap; }
+    bool IEBitmapOwned() const { return FIEBitmapOwned; }
+    TColor GetBackground() const { return FBackground; }
+    void SetBackground(TColor Value) { FBackground = Value; }
+    void SetBWConversion(TIEBWConversion Value);
+    bool NativePixelFormat() const { return Params->IsNativePixelFormat; }
+    void SetNativePixelFormat(bool Value) { Params->IsNativePixelFormat = Value; }
+
+    // Loads
+    virtual void LoadFromFile(const std::string& FileName);
+    virtual void LoadFromFileAuto(const std::string& FileName);
+    virtual void LoadFromFileFormat(const std::string& FileName, TIOFormatCode Format);
+    virtual void LoadFromStream(TStream& Stream);
+    virtual void LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format);
+    virtual void LoadFromBuffer(const void* Buffer, int64_t Size, TIOFormatCode Format);
+    // Header-only reads: fill Params, decode no pixels, never raise.
+    virtual void ParamsFromFile(const std::string& FileName);
+    virtual void ParamsFromFileFormat(const std::string& FileName, TIOFormatCode Format);
+    virtual void ParamsFromStream(TStream& Stream);
+    virtual void ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format);
+
+    // Saves
+    virtual void SaveToFile(const std::string& FileName);
+    virtual void SaveToStream(TStream& Stream, TIOFormatCode Format);
+
+    // Per format. GIF loads answer the frame count.
+    void LoadFromFileBMP(const std::string& FileName);
+    void LoadFromStreamBMP(TStream& Stream);
+    void SaveToFileBMP(const std::string& FileName);
+    void SaveToStreamBMP(TStream& Stream);
+    void LoadFromFilePNG(const std::string& FileName);
+    void LoadFromStreamPNG(TStream& Stream);
+    void SaveToFilePNG(const std::string& FileName);
+    void SaveToStreamPNG(TStream& Stream);
+    void LoadFromFileJPEG(const std::string& FileName);
+    void LoadFromStreamJPEG(TStream& Stream);
+    void SaveToFileJPEG(const std::string& FileName);
+    void SaveToStreamJPEG(TStream& Stream);
+    int32_t LoadFromFileGIF(const std::string& FileName);
+    int32_t LoadFromStreamGIF(TStream& Stream);
+    void SaveToFileGIF(const std::string& FileName);
+    void SaveToStreamGIF(TStream& Stream);
+
+    virtual void DoProgress(TObject* Sender, int Percent);
+    virtual void DoFinishWork();
+    bool MakeConsistentBitmap(std::initializer_list<TIEPixelFormat> Allowed = {});
+    void Update();
+    void AdjustDPI();
+
+    std::unique_ptr<TIOParamsVals> Params;
+    TIEProgressEvent OnProgress;
+    TNotifyEvent OnFinishWork;
+    bool Aborting = false;
+    bool StreamHeaders = false;
+    bool AutoAdjustDPI = false;
+    bool FilteredAdjustDPI = false;
+    TIEBWConversion BWConversion = ieBWThreshold;
+    int32_t Tag = 0;
+    TObject* Owner = nullptr;
+
+private:
+    TIEProgressRecord MakeProgress(bool Silent = false);
+    void ApplyDefaultDpi();
+    void PrepareLoad();
+    void TakeMask(std::unique_ptr<TIEMask>& Mask);
+    void AfterLoad(TIOFormatCode Format);
+    bool SaveToFileBuiltin(const std::string& FileName, TIOFormatCode Format);
+    bool PrepareSave(bool KeepFormat);
+    // Runs Body on the opened file; a file that cannot be opened sets Aborting, notifies
+    // and re-raises.
+    void WithFileRead(const std::string& FileName, const std::function<void(TStream&)>& Body);
+    void WithFileWrite(const std::string& FileName, const std::function<void(TStream&)>& Body);
+    void LoadStreamBody(TIOFormatCode Format, TStream& Stream);
+    void SaveStreamBody(TIOFormatCode Format, TStream& Stream);
+
+    TIEBitmap* FIEBitmap = nullptr;
+    std::unique_ptr<TIEBitmap> FOwnBitmap;
+    bool FIEBitmapOwned = true;
+    TColor FBackground = 0;
+};

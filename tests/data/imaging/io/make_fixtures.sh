@@ -1,0 +1,41 @@
+#!/bin/sh
+# Makes the conformance fixtures of the image I/O tests with ImageMagick (and
+# the .rgba files: ImageMagick's own decoding, 8-bit RGBA rows, top row first).
+# Run from this folder: sh make_fixtures.sh
+set -e
+C=convert
+SRC="-size 13x7 gradient:red-blue -fill lime -draw 'point 3,3' -fill yellow -draw 'rectangle 8,1 11,2'"
+mk() { # output, writer prefix, source, options
+  eval "$C $3 $4 '$2$1'"
+  $C "$1" -depth 8 "rgba:$1.rgba"
+}
+# BMP
+mk bmp24.bmp BMP3: "$SRC" ""
+ROSE="rose: -resize 24x16!"
+mk bmp8.bmp BMP3: "$ROSE" "-colors 100 -type palette -compress None"
+mk bmp8rle.bmp BMP3: "$ROSE" "-colors 100 -type palette -compress RLE"
+mk bmp4.bmp BMP3: "$SRC" "-colors 12 -type palette"
+mk bmp1.bmp BMP3: "$SRC" "-monochrome"
+mk bmp32a.bmp BMP: "$SRC" "-alpha set -channel A -fx 'i/w' +channel"
+mk bmpos2.bmp BMP2: "$SRC" ""
+# PNG
+mk png24.png PNG24: "$SRC" ""
+mk png8.png PNG8: "$ROSE" "-colors 100"
+mk png32.png PNG32: "$SRC" "-alpha set -channel A -fx 'i/w' +channel"
+mk png48.png PNG48: "$SRC" "-depth 16"
+mk pnggrey4.png PNG: "$SRC" "-colorspace gray -depth 4"
+mk png1pal.png PNG8: "-size 13x7 xc:navy -fill orange -draw 'rectangle 2,2 6,4'" "-colors 2 -define png:bit-depth=1"
+mk pnginter.png PNG24: "$SRC" "-interlace PNG"
+# JPEG
+mk jpeg420.jpg JPEG: "$SRC" "-quality 90 -sampling-factor 2x2"
+mk jpeggrey.jpg JPEG: "$SRC" "-colorspace gray -quality 90"
+mk jpegprog.jpg JPEG: "$SRC" "-quality 90 -interlace JPEG"
+mk jpegcmyk.jpg JPEG: "$SRC" "-colorspace cmyk -quality 95"
+# GIF
+mk gif8.gif GIF: "$ROSE" "-colors 100"
+mk gifinter.gif GIF: "$SRC" "-colors 20 -interlace GIF"
+mk giftrans.gif GIF: "$SRC" "-colors 16 -transparent yellow"
+# A 3-frame animation: frames 1 and 2 are small patches over frame 0.
+$C -size 10x8 xc:white \( -size 4x3 xc:red -repage +1+1 \) \( -size 3x3 xc:blue -repage +5+4 \) \
+   -set dispose none -loop 0 anim3.gif
+$C anim3.gif -coalesce -depth 8 "rgba:anim3.gif.rgba"
