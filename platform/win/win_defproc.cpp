@@ -498,7 +498,9 @@ void PaintNonClient(HWND h, HRGN) {
         has = !EqualRect(&l.Client, &l.Window);
     }
     if (!has) return;
-    HRGN cl = CreateRectRgn(client.left, client.top, client.right, client.bottom);
+    RECT wr;
+    GetWindowRect(h, &wr);
+    HRGN cl = CreateRectRgn(wr.left + client.left, wr.top + client.top, wr.left + client.right, wr.top + client.bottom);
     HDC dc = GetDCEx(h, cl, DCX_WINDOW | DCX_EXCLUDERGN);
     DeleteObject(cl);
     if (!dc) return;
@@ -805,6 +807,38 @@ LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(bk));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(bk));
+    }
+    case WM_PRINT: {
+        // The window as it would paint itself, into a DC whose origin is the window's corner.
+        HDC dc = reinterpret_cast<HDC>(wp);
+        if (!dc || ((lp & PRF_CHECKVISIBLE) && !IsWindowVisible(h))) return 0;
+        RECT client, window;
+        std::vector<std::pair<HWND, POINT>> kids;
+        {
+            Lock lk(UserMutex());
+            TWnd* w = Find(h);
+            if (!w) return 0;
+            window = w->Window;
+            client = w->Client;
+            for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it)
+                if (TWnd* c = Find(*it); c && (c->Style & WS_VISIBLE))
+                    kids.emplace_back(*it, POINT{c->Window.left, c->Window.top});
+        }
+        int saved = SaveDC(dc);
+        if (lp & PRF_NONCLIENT) PaintFrameInto(h, dc);
+        OffsetViewportOrgEx(dc, client.left - window.left, client.top - window.top, nullptr);
+        IntersectClipRect(dc, 0, 0, W(client), H(client));
+        if (lp & PRF_ERASEBKGND) SendW(h, WM_ERASEBKGND, wp, 0);
+        if (lp & PRF_CLIENT) SendW(h, WM_PRINTCLIENT, wp, lp);
+        if (lp & PRF_CHILDREN)
+            for (auto& [c, at] : kids) {
+                int inner = SaveDC(dc);
+                OffsetViewportOrgEx(dc, at.x, at.y, nullptr);
+                SendW(c, WM_PRINT, wp, lp | PRF_NONCLIENT);
+                RestoreDC(dc, inner);
+            }
+        RestoreDC(dc, saved);
+        return 0;
     }
     case WM_CANCELMODE:
         if (GetCapture() == h) ReleaseCapture();

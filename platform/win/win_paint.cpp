@@ -233,10 +233,11 @@ HDC GetDCEx(HWND h, HRGN clip, DWORD flags) {
         origin.x += w->Client.left - w->Window.left;
         origin.y += w->Client.top - w->Window.top;
     }
-    if (clip && (flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN))) {
+    if (clip && clip != reinterpret_cast<HRGN>(1) && (flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN))) {
         HRGN c = CreateRectRgn(0, 0, 0, 0);
         CombineRgn(c, clip, nullptr, RGN_COPY);
-        OffsetRgn(c, origin.x, origin.y);
+        RECT topOnScreen = WindowOnScreen(top);
+        OffsetRgn(c, -topOnScreen.left, -topOnScreen.top);
         CombineRgn(vis, vis, c, (flags & DCX_INTERSECTRGN) ? RGN_AND : RGN_DIFF);
         DeleteObject(c);
     }
@@ -295,6 +296,9 @@ static void PaintNow(HWND h, bool children, bool eraseOnly) {
         if (erase) {
             HRGN upd = CreateRectRgn(0, 0, 0, 0);
             GetUpdateRgn(h, upd, FALSE);
+            POINT org{0, 0};
+            ClientToScreen(h, &org);
+            OffsetRgn(upd, org.x, org.y);
             HDC dc = GetDCEx(h, upd, DCX_INTERSECTRGN);
             {
                 Lock lk(UserMutex());
@@ -397,9 +401,12 @@ HDC BeginPaint(HWND h, LPPAINTSTRUCT ps) {
         w->InternalPaint = false;
     }
     if (frame) SendW(h, WM_NCPAINT, 1, 0);
-    HDC dc = GetDCEx(h, upd, DCX_INTERSECTRGN);
     RECT box{};
     GetRgnBox(upd, &box);
+    POINT org{0, 0};
+    ClientToScreen(h, &org);
+    OffsetRgn(upd, org.x, org.y);
+    HDC dc = GetDCEx(h, upd, DCX_INTERSECTRGN);
     DeleteObject(upd);
     ps->hdc = dc;
     ps->rcPaint = box;

@@ -746,7 +746,15 @@ constexpr DWORD DCX_INTERSECTRGN = 0x00000080;
 constexpr DWORD DCX_EXCLUDEUPDATE = 0x00000100;
 constexpr DWORD DCX_INTERSECTUPDATE = 0x00000200;
 constexpr DWORD DCX_LOCKWINDOWUPDATE = 0x00000400;
+constexpr DWORD DCX_USESTYLE = 0x00010000;
 constexpr DWORD DCX_VALIDATE = 0x00200000;
+// WM_PRINT / WM_PRINTCLIENT
+constexpr LPARAM PRF_CHECKVISIBLE = 0x0001;
+constexpr LPARAM PRF_NONCLIENT = 0x0002;
+constexpr LPARAM PRF_CLIENT = 0x0004;
+constexpr LPARAM PRF_ERASEBKGND = 0x0008;
+constexpr LPARAM PRF_CHILDREN = 0x0010;
+constexpr LPARAM PRF_OWNED = 0x0020;
 constexpr UINT SW_SCROLLCHILDREN = 0x0001;
 constexpr UINT SW_INVALIDATE = 0x0002;
 constexpr UINT SW_ERASE = 0x0004;
@@ -1164,6 +1172,7 @@ BOOL GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase);
 int GetUpdateRgn(HWND hWnd, HRGN hRgn, BOOL bErase);
 HDC GetDC(HWND hWnd);
 HDC GetWindowDC(HWND hWnd);
+// hrgnClip is in screen coordinates; (HRGN)1 (the WM_NCPAINT "whole window") stands for none.
 HDC GetDCEx(HWND hWnd, HRGN hrgnClip, DWORD flags);
 int ReleaseDC(HWND hWnd, HDC hDC);
 HWND WindowFromDC(HDC hDC);

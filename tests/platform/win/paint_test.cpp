@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/gdi/surface.h"
 #include "platform/win/winscreen.h"
 #include "platform/win/winuser.h"
 #include "win_test_util.h"
@@ -23,6 +24,14 @@ std::map<HWND, std::vector<RECT>>& Paints() {
 }
 
 LRESULT CALLBACK PainterProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_PRINTCLIENT) {
+        RECT r;
+        GetClientRect(h, &r);
+        HBRUSH b = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(h, GWLP_USERDATA)));
+        FillRect(reinterpret_cast<HDC>(w), &r, b);
+        DeleteObject(b);
+        return 0;
+    }
     if (m == WM_PAINT) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(h, &ps);
@@ -252,6 +261,29 @@ TEST_F(WinPaint, ScreenshotsOfWindowsAndDesktop) {
     EXPECT_EQ(px[static_cast<std::size_t>(700 + 5) * 1280 + 20 + 5], 0x008000u);
     EXPECT_FALSE(WinSaveWindowPng(reinterpret_cast<HWND>(static_cast<uintptr_t>(0x7FFF0001)), dir + "/x.png"));
     std::filesystem::remove_all(dir);
+}
+
+TEST_F(WinPaint, PrintDrawsAWindowAndItsChildrenIntoAnyDC) {
+    HWND top = Make(WS_POPUP | WS_BORDER | WS_CLIPCHILDREN, nullptr, 0, 0, 100, 80, RGB(0, 255, 0));
+    Make(WS_CHILD | WS_VISIBLE, top, 10, 10, 20, 20, RGB(255, 0, 0));
+    Make(WS_CHILD, top, 50, 10, 20, 20, RGB(0, 0, 255));  // hidden: not printed
+    TGdiSurface* s = GdiCreateSurface(100, 80);
+    HDC dc = GdiCreateSurfaceDC(s, POINT{0, 0}, nullptr);
+    SendMessageW(top, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT | PRF_CHILDREN);
+    GdiReleaseSurfaceDC(dc);
+    auto px = [&](int x, int y) { return GdiSurfacePixels(s)[y * GdiSurfaceStride(s) + x] & 0xFFFFFFu; };
+    EXPECT_EQ(px(0, 0), Rgb(GetSysColor(COLOR_WINDOWFRAME)));  // the border
+    EXPECT_EQ(px(5, 5), 0x00FF00u);
+    EXPECT_EQ(px(1 + 10 + 5, 1 + 10 + 5), 0xFF0000u);  // the child, at its place inside the border
+    EXPECT_EQ(px(1 + 50 + 5, 1 + 10 + 5), 0x00FF00u);
+    GdiDestroySurface(s);
+    // A window that is not visible prints nothing when asked to check.
+    TGdiSurface* s2 = GdiCreateSurface(10, 10);
+    HDC dc2 = GdiCreateSurfaceDC(s2, POINT{0, 0}, nullptr);
+    SendMessageW(top, WM_PRINT, reinterpret_cast<WPARAM>(dc2), PRF_CHECKVISIBLE | PRF_CLIENT);
+    GdiReleaseSurfaceDC(dc2);
+    EXPECT_EQ(GdiSurfacePixels(s2)[5] & 0xFFFFFFu, 0u);
+    GdiDestroySurface(s2);
 }
 
 }  // namespace
