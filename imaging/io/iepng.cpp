@@ -26,14 +26,20 @@ namespace {
 struct PngIO {
     TStream* Stream = nullptr;
     bool* Aborting = nullptr;
+    bool Truncated = false;
 };
 
 void ReadData(png_structp png, png_bytep data, png_size_t length) {
     auto* io = static_cast<PngIO*>(png_get_io_ptr(png));
-    if (io->Stream->Read(data, static_cast<int64_t>(length)) != static_cast<int64_t>(length)) {
-        // A truncated file is a failed load, not a silent success.
+    if (io->Truncated) png_error(png, "short read");
+    int64_t got = io->Stream->Read(data, static_cast<int64_t>(length));
+    if (got != static_cast<int64_t>(length)) {
+        // A truncated file is a failed load, not a silent success. The rows whose data
+        // arrived still decode: the missing tail reads as zeros until the codec stops.
         if (io->Aborting) *io->Aborting = true;
-        png_error(png, "short read");
+        io->Truncated = true;
+        if (got < 0) got = 0;
+        std::memset(data + got, 0, length - static_cast<size_t>(got));
     }
 }
 
@@ -139,6 +145,7 @@ struct RowJob {
     int32_t rowsDone = 0;
     double step = 0;
     TIEProgressRecord* progress = nullptr;
+    const PngIO* io = nullptr;
     bool finished = false;
 };
 
@@ -149,7 +156,7 @@ bool ReadRows(ReadState& st, RowJob& job) {
     const bool whole = four && st.passes > 1;
     for (int pass = 0; pass < st.passes; ++pass) {
         for (int32_t y = 0; y < h; ++y) {
-            if (job.progress->Aborted()) return true;
+            if (job.progress->Aborted() && !job.io->Truncated) return true;
             uint8_t* dst = four ? (whole ? job.buffer + static_cast<size_t>(y) * w * 4 : job.buffer)
                                 : job.bitmap->Scanline(y);
             png_read_row(st.png, dst, nullptr);
@@ -231,6 +238,7 @@ void ReadPNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
     RowJob job;
     job.bitmap = Bitmap;
     job.progress = &Progress;
+    job.io = &io;
     job.step = 100.0 / (static_cast<double>(h) * st.passes);
     if (st.channels == 4) {
         job.alpha = Bitmap->AlphaChannel();
