@@ -6,14 +6,14 @@
 # Usage: compare_imagemagick.sh <processing_bench binary> [runs]
 set -eu
 bench=${1:?usage: $0 <processing_bench> [runs]}
-runs=${2:-3}
+runs=${2:-5}
 dir=$(mktemp -d "${TMPDIR:-/tmp}/procbench.XXXXXX")
 trap 'rm -rf "$dir"' EXIT INT TERM
 
 TESSARO_BENCH_PPM_DIR=$dir "$bench" --benchmark_min_time=0.5 2>/dev/null | grep -E '^(Resample|Quantize)'
 
-# Best of $runs wall-clock milliseconds of a command (the file read and write
-# of convert are timed separately and subtracted).
+# Best of $runs wall-clock milliseconds of a command. convert writes to null:
+# and its start-up and file read are timed alone, to be subtracted.
 best_ms() {
     best=
     i=0
@@ -28,16 +28,18 @@ best_ms() {
     echo "$best"
 }
 
-io_big=$(best_ms convert "$dir/big.ppm" "$dir/out.ppm")
-io_frame=$(best_ms convert "$dir/frame.ppm" "$dir/out.ppm")
-echo "convert read+write only: big ${io_big} ms, frame ${io_frame} ms (subtracted below)"
+io_big=$(best_ms convert "$dir/big.ppm" null:)
+io_frame=$(best_ms convert "$dir/frame.ppm" null:)
+echo "convert start-up and read only: big ${io_big} ms, frame ${io_frame} ms"
 report() {
+    io=$1
+    shift
     t=$(best_ms "$@")
-    echo "convert $(echo "$*" | sed "s|$dir/||g"): $t ms total"
+    echo "$(echo "$*" | sed "s|$dir/||g"): $t ms total, $((t - io)) ms beyond start-up and read"
 }
-report convert "$dir/big.ppm" -filter Lanczos -resize '800x600!' "$dir/out.ppm"
-report convert "$dir/big.ppm" -filter Triangle -resize '800x600!' "$dir/out.ppm"
-report convert "$dir/frame.ppm" -filter Lanczos -resize '150x114!' "$dir/out.ppm"
-report convert "$dir/frame.ppm" -filter Triangle -resize '150x114!' "$dir/out.ppm"
-report convert "$dir/big.ppm" -colors 256 "$dir/out.ppm"
+report "$io_big" convert "$dir/big.ppm" -filter Lanczos -resize '800x600!' null:
+report "$io_big" convert "$dir/big.ppm" -filter Triangle -resize '800x600!' null:
+report "$io_frame" convert "$dir/frame.ppm" -filter Lanczos -resize '150x114!' null:
+report "$io_frame" convert "$dir/frame.ppm" -filter Triangle -resize '150x114!' null:
+report "$io_big" convert "$dir/big.ppm" -colors 256 null:
 echo "threads: $(nproc) (convert uses OpenMP: $(convert -version | grep -o 'OpenMP[^ ]*' || echo no))"
