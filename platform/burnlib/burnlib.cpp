@@ -3,7 +3,6 @@
 #include "platform/burnlib/burnlib.h"
 
 #include <libburn/libburn.h>
-
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -50,7 +49,7 @@ struct TDrive {
     std::atomic<bool> CancelRunning{false};
     std::atomic<uint32_t> ReadSpeed{BURNLIB_SPEED_DEFAULT}, WriteSpeed{BURNLIB_SPEED_DEFAULT};
     std::atomic<bool> Bup{true};
-    std::atomic<bool> Opc{false};  // calibrate at the start of the next write
+    std::atomic<bool> Opc{false};          // calibrate at the start of the next write
     std::atomic<int64_t> RecorderUsed{0};  // the recorder's disc: bytes of the image it holds
 };
 
@@ -156,7 +155,7 @@ std::vector<std::string> OpticalDevices() {
     std::vector<std::string> out;
     for (int n = 0; n < 32; ++n) {
         std::string path = "/dev/sr" + std::to_string(n);
-        struct stat st{};
+        struct stat st {};
         if (stat(path.c_str(), &st) == 0 && S_ISBLK(st.st_mode)) out.push_back(path);
     }
     // Tests put libburn pseudo-drives ("stdio:/path") after the real ones, to run
@@ -207,8 +206,8 @@ void Attach(TDrive& d) {
         --d.Users;
         int err = 0;
         std::string why = LibburnReason(&err);
-        Fail(BURNLIB_ERROR_NO_DRIVE,
-             "The drive " + d.Path + " cannot be opened" + (why.empty() ? "." : ": " + why), err);
+        Fail(BURNLIB_ERROR_NO_DRIVE, "The drive " + d.Path + " cannot be opened" + (why.empty() ? "." : ": " + why),
+             err);
     }
     d.Info = info;
     d.Drive = info[0].drive;
@@ -282,7 +281,8 @@ enum burn_disc_status DiscStatus(burn_drive* d) {
 }
 
 void RequireMedium(burn_drive* d) {
-    if (DiscStatus(d) == BURN_DISC_EMPTY) Fail(BURNLIB_ERROR_NO_MEDIUM, "There is no disc in the drive. Insert a disc.");
+    if (DiscStatus(d) == BURN_DISC_EMPTY)
+        Fail(BURNLIB_ERROR_NO_MEDIUM, "There is no disc in the drive. Insert a disc.");
 }
 
 DISC_TYPE RealDiscType(burn_drive* d) {
@@ -327,7 +327,8 @@ TSpace SpaceOf(TDrive& d) {
     burn_drive* drive = Grabbed(d);
     enum burn_disc_status st = DiscStatus(drive);
     if (st == BURN_DISC_EMPTY) return s;
-    if (st == BURN_DISC_BLANK || st == BURN_DISC_APPENDABLE) s.Free = std::max<off_t>(0, burn_disc_available_space(drive, nullptr));
+    if (st == BURN_DISC_BLANK || st == BURN_DISC_APPENDABLE)
+        s.Free = std::max<off_t>(0, burn_disc_available_space(drive, nullptr));
     if (st == BURN_DISC_APPENDABLE || st == BURN_DISC_FULL) {
         int cap = 0;
         if (burn_get_read_capacity(drive, &cap, 0) == 1 && cap > 0) s.Used = int64_t(cap) * SectorSize;
@@ -410,7 +411,8 @@ void WriteTrack(TDrive& d, const THandle& h, burn_drive* drive, TDvdVideoImage& 
     burn_write_opts* opts = nullptr;
     auto freeAll = [&] {  // g_Libburn held
         if (opts) burn_write_opts_free(opts);
-        if (disc) burn_disc_free(disc);  // frees its sessions and tracks
+        if (disc)
+            burn_disc_free(disc);  // frees its sessions and tracks
         else {
             if (session) burn_session_free(session);
             if (track) burn_track_free(track);
@@ -459,7 +461,8 @@ void WriteTrack(TDrive& d, const THandle& h, burn_drive* drive, TDvdVideoImage& 
             freeAll();
             Fail(BURNLIB_ERROR_MEDIUM_NOT_WRITABLE, "The disc cannot be written: " + why);
         }
-        if (!req.Recorder) burn_drive_set_speed(drive, 0, d.WriteSpeed >= BURNLIB_SPEED_DEFAULT ? 0 : int(d.WriteSpeed));
+        if (!req.Recorder)
+            burn_drive_set_speed(drive, 0, d.WriteSpeed >= BURNLIB_SPEED_DEFAULT ? 0 : int(d.WriteSpeed));
         {
             std::lock_guard<std::mutex> run(d.RunLock);
             d.RunningImage = &image;
@@ -554,7 +557,7 @@ std::string MegaBytes(int64_t bytes) {
 }
 
 void CheckFolderSpace(const std::string& folder, int64_t need) {
-    struct statvfs vs{};
+    struct statvfs vs {};
     if (statvfs(folder.c_str(), &vs) != 0) return;  // the write itself will tell
     int64_t avail = int64_t(vs.f_bavail) * int64_t(vs.f_frsize);
     if (avail < need)
@@ -567,7 +570,8 @@ void CheckFolderSpace(const std::string& folder, int64_t need) {
 void CheckSize(int64_t need, int64_t free) {
     if (need > free)
         Fail(BURNLIB_ERROR_MEDIUM_TOO_SMALL, "The disc is too small for this burn: it needs " + MegaBytes(need) +
-                                                 " MB but only " + MegaBytes(free) + " MB are free on the disc.");
+                                                 " MB but only " + MegaBytes(free) +
+                                                 " MB are free on the disc. Insert a disc with more space.");
 }
 
 // The recorder: a libburn stdio drive on a new image file in its folder; the
@@ -591,8 +595,8 @@ void BurnToRecorder(TDrive& d, const THandle& h, TDvdVideoImage& image, bool tes
                 int err = 0;
                 std::string why = LibburnReason(&err);
                 info = nullptr;
-                Fail(BURNLIB_ERROR_WRITE, "The image file \"" + path + "\" cannot be written" +
-                                              (why.empty() ? "." : ": " + why), err);
+                Fail(BURNLIB_ERROR_WRITE,
+                     "The image file \"" + path + "\" cannot be written" + (why.empty() ? "." : ": " + why), err);
             }
         }
         TWriteRequest req;
@@ -605,11 +609,13 @@ void BurnToRecorder(TDrive& d, const THandle& h, TDvdVideoImage& image, bool tes
             burn_drive_info_free(info);
             info = nullptr;
         }
-        struct stat st{};
+        struct stat st {};
         if (!testMode && (stat(path.c_str(), &st) != 0 || st.st_size < need))
             Fail(BURNLIB_ERROR_WRITE, "The image file \"" + path + "\" was not written completely.");
-        if (testMode) unlink(path.c_str());
-        else d.RecorderUsed = need;
+        if (testMode)
+            unlink(path.c_str());
+        else
+            d.RecorderUsed = need;
     } catch (...) {
         if (info) {
             std::lock_guard<std::mutex> lock(g_Libburn);
@@ -627,7 +633,8 @@ void BurnToDrive(TDrive& d, const THandle& h, TDvdVideoImage& image, bool testMo
         std::lock_guard<std::mutex> lock(g_Libburn);
         drive = Grabbed(d);
         enum burn_disc_status st = DiscStatus(drive);
-        if (st == BURN_DISC_EMPTY) Fail(BURNLIB_ERROR_NO_MEDIUM, "There is no disc in the drive. Insert an empty disc.");
+        if (st == BURN_DISC_EMPTY)
+            Fail(BURNLIB_ERROR_NO_MEDIUM, "There is no disc in the drive. Insert an empty disc.");
         if (st != BURN_DISC_BLANK && st != BURN_DISC_APPENDABLE)
             Fail(BURNLIB_ERROR_MEDIUM_NOT_WRITABLE,
                  "The disc in the drive cannot be written: it is full or closed. Insert an empty disc.");
@@ -641,7 +648,8 @@ void BurnToDrive(TDrive& d, const THandle& h, TDvdVideoImage& image, bool testMo
 }
 
 // Standard prologue of a drive operation.
-#define BURNLIB_OUT(name) const TOut out{name, ExceptionText, ExceptionTextSize, SystemError, FailureInfo}
+#define BURNLIB_OUT(name) \
+    const TOut out { name, ExceptionText, ExceptionTextSize, SystemError, FailureInfo }
 
 }  // namespace
 }  // namespace burnlib
@@ -664,7 +672,8 @@ int32_t BurnLib_FindDevice(int32_t Flags, int32_t Reserved, BURNLIB_CALLBACK Cal
     };
     report(Recorder()->Address, "CDROM0");
     std::vector<std::string> devices = OpticalDevices();
-    for (size_t i = 0; i < devices.size() && i < 20; ++i) report(AddressOf(devices[i], i), "CDROM" + std::to_string(i + 1));
+    for (size_t i = 0; i < devices.size() && i < 20; ++i)
+        report(AddressOf(devices[i], i), "CDROM" + std::to_string(i + 1));
     return count;
 }
 
@@ -736,9 +745,11 @@ uint8_t BurnLib_Recorder_CreateEx(BURNLIB_HANDLE* Handle, BURNLIB_ERROR_ARGS, co
             int n = std::atoi(name.c_str() + 5);
             if (n == 0) drive = Recorder();
             std::vector<std::string> devices = OpticalDevices();
-            if (n >= 1 && size_t(n) <= devices.size()) drive = DriveFor(devices[n - 1], AddressOf(devices[n - 1], n - 1));
+            if (n >= 1 && size_t(n) <= devices.size())
+                drive = DriveFor(devices[n - 1], AddressOf(devices[n - 1], n - 1));
         }
-        if (!drive) Fail(BURNLIB_ERROR_NO_DRIVE, "There is no drive named \"" + name + "\".");
+        if (!drive)
+            Fail(BURNLIB_ERROR_NO_DRIVE, "There is no drive named \"" + name + "\". Refresh the list of drives.");
         Attach(*drive);
         THandle h;
         h.drive = drive;
@@ -821,9 +832,10 @@ uint8_t BurnLib_Recorder_GetSupportedMediaFormats(BURNLIB_HANDLE Handle, uint8_t
                 if (profiles[k] == 0x11 || profiles[k] == 0x14 || profiles[k] == 0x1A || profiles[k] == 0x1B ||
                     profiles[k] == 0x2B || profiles[k] == 0x15)
                     writesDvd = true;
-        const uint8_t v[10] = {uint8_t(i.read_cdr), uint8_t(i.read_cdrw), uint8_t(i.read_dvdrom), uint8_t(i.read_dvdr),
-                               uint8_t(i.read_dvdram), uint8_t(i.write_cdr), uint8_t(writesDvd),
-                               uint8_t(i.write_dvdram), uint8_t(i.write_cdrw), uint8_t(i.write_simulate)};
+        const uint8_t v[10] = {uint8_t(i.read_cdr),      uint8_t(i.read_cdrw),    uint8_t(i.read_dvdrom),
+                               uint8_t(i.read_dvdr),     uint8_t(i.read_dvdram),  uint8_t(i.write_cdr),
+                               uint8_t(writesDvd),       uint8_t(i.write_dvdram), uint8_t(i.write_cdrw),
+                               uint8_t(i.write_simulate)};
         std::memcpy(Flags, v, 10);
     });
 }
@@ -844,10 +856,18 @@ uint8_t BurnLib_Recorder_GetSupportedMediaFormatsExEx(BURNLIB_HANDLE Handle, uin
         if (burn_drive_get_all_profiles(h.drive->Drive, &n, profiles, current) != 1) return;
         for (int k = 0; k < n; ++k) {
             switch (profiles[k]) {
-                case 0x1B: Flags[0] = Flags[2] = 1; break;
-                case 0x1A: Flags[1] = Flags[3] = 1; break;
-                case 0x2B: Flags[4] = 1; break;
-                case 0x15: Flags[5] = 1; break;
+                case 0x1B:
+                    Flags[0] = Flags[2] = 1;
+                    break;
+                case 0x1A:
+                    Flags[1] = Flags[3] = 1;
+                    break;
+                case 0x2B:
+                    Flags[4] = 1;
+                    break;
+                case 0x15:
+                    Flags[5] = 1;
+                    break;
             }
         }
     });
@@ -1240,8 +1260,10 @@ uint8_t BurnLib_Recorder_TrackAtOnceFromTree(BURNLIB_HANDLE Handle, BURNLIB_ERRO
             TDrive& d;
             ~TReset() { d.CancelRunning = false; }
         } reset{d};
-        if (d.Recorder) BurnToRecorder(d, h, image, TestMode != 0);
-        else BurnToDrive(d, h, image, TestMode != 0, NextSessionAllowed != 0);
+        if (d.Recorder)
+            BurnToRecorder(d, h, image, TestMode != 0);
+        else
+            BurnToDrive(d, h, image, TestMode != 0, NextSessionAllowed != 0);
     });
 }
 
@@ -1292,8 +1314,8 @@ uint8_t BurnLib_Recorder_SuperVideoCD(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS,
 }
 
 uint8_t BurnLib_DVDVideo_Create(BURNLIB_HANDLE* DVDVideo, const char* VideoTsFolder, int32_t, char* ExceptionText,
-                                uint32_t ExceptionTextSize, uint32_t* SystemError, const char* VolumeLabel,
-                                const char*, const char*, uint16_t Year, uint16_t Month, uint16_t Day, uint16_t Hour,
+                                uint32_t ExceptionTextSize, uint32_t* SystemError, const char* VolumeLabel, const char*,
+                                const char*, uint16_t Year, uint16_t Month, uint16_t Day, uint16_t Hour,
                                 uint16_t Minute, uint16_t Second, uint16_t Millisecond) {
     const TOut out{"BurnLib_DVDVideo_Create", ExceptionText, ExceptionTextSize, SystemError, nullptr};
     return Guarded(out, [&] {

@@ -12,8 +12,9 @@
 //
 // Drive names: "CDROM0" is the image recorder, "CDROM1".. the optical drives
 // (/dev/sr0, /dev/sr1 ...), then any libburn pseudo-drives listed in the
-// environment variable TESSARO_BURNLIB_TEST_DRIVES ("stdio:/path,..."; for tests). Addresses: the recorder answers at port 255, bus 0,
-// target 0, LUN 0; real drives at their SCSI host, channel, target and LUN.
+// environment variable TESSARO_BURNLIB_TEST_DRIVES ("stdio:/path,..."; for tests).
+// Addresses: the recorder answers at port 255, bus 0, target 0, LUN 0; real
+// drives at their SCSI host, channel, target and LUN.
 //
 // The image recorder writes the disc as "<volume label>.iso" (or, when that name
 // exists, "<volume label> (2).iso", "(3)" ...) into its folder: the environment
@@ -54,15 +55,15 @@ enum : uint8_t {
     BURNLIB_ERROR_GENERAL = 1,         // an unexpected failure of libburn
     BURNLIB_ERROR_INVALID_HANDLE = 2,  // unknown, destroyed or wrong kind of handle
     BURNLIB_ERROR_INVALID_ARGUMENT = 3,
-    BURNLIB_ERROR_NO_DRIVE = 4,        // drive not found or cannot be opened
+    BURNLIB_ERROR_NO_DRIVE = 4,  // drive not found or cannot be opened
     BURNLIB_ERROR_NO_MEDIUM = 5,
     BURNLIB_ERROR_MEDIUM_NOT_WRITABLE = 6,
     BURNLIB_ERROR_MEDIUM_TOO_SMALL = 7,
-    BURNLIB_ERROR_WRITE = 8,           // writing failed (SystemError tells why)
-    BURNLIB_ERROR_SOURCE = 9,          // a source file or folder cannot be read
+    BURNLIB_ERROR_WRITE = 8,   // writing failed (SystemError tells why)
+    BURNLIB_ERROR_SOURCE = 9,  // a source file or folder cannot be read
     BURNLIB_ERROR_CANCELLED = 10,
     BURNLIB_ERROR_NOT_SUPPORTED = 11,
-    BURNLIB_ERROR_BUSY = 12,           // another operation runs on the drive
+    BURNLIB_ERROR_BUSY = 12,  // another operation runs on the drive
 };
 
 constexpr uint32_t BURNLIB_VERSION = 0x20080820u;
@@ -136,11 +137,11 @@ struct BURNLIB_DISC_INFO {
     uint16_t Sessions;
     uint16_t FirstTrackInLastSession;
     uint16_t LastTrackInLastSession;
-    int32_t DiscType;          // DISC_TYPE
-    uint16_t Profile;          // MMC profile number
-    uint32_t CapacityBlocks;   // 2048-byte blocks
+    int32_t DiscType;         // DISC_TYPE
+    uint16_t Profile;         // MMC profile number
+    uint32_t CapacityBlocks;  // 2048-byte blocks
     uint32_t UsedBlocks;
-    uint32_t NextWritable;     // next writable block, 0 when closed
+    uint32_t NextWritable;  // next writable block, 0 when closed
     uint8_t Reserved[5];
 };
 
@@ -190,8 +191,8 @@ static_assert(sizeof(BURNLIB_TOC_INFO) == 13838);
 // sub-channel.
 
 // Common error arguments of a drive operation.
-#define BURNLIB_ERROR_ARGS char *ExceptionText, uint32_t ExceptionTextSize, uint32_t *SystemError, \
-                           BURNLIB_FAILURE_INFO *FailureInfo
+#define BURNLIB_ERROR_ARGS \
+    char *ExceptionText, uint32_t ExceptionTextSize, uint32_t *SystemError, BURNLIB_FAILURE_INFO *FailureInfo
 
 // ---- Library -------------------------------------------------------------------
 uint32_t BurnLib_GetVersion(void);
@@ -203,8 +204,8 @@ int32_t BurnLib_UpStartEx(void);
 int32_t BurnLib_FindDevice(int32_t Flags, int32_t Reserved, BURNLIB_CALLBACK Callback, void* Context);
 // Name of the drive at an address: "\\.\" followed by the device file ("\\.\/dev/sr0")
 // or, for the image recorder, by its folder.
-uint8_t BurnLib_GetDeviceNameByDeviceAddress(uint8_t PortID, uint8_t BusID, uint8_t TargetID, uint8_t LUN,
-                                             char* Name, uint32_t NameSize);
+uint8_t BurnLib_GetDeviceNameByDeviceAddress(uint8_t PortID, uint8_t BusID, uint8_t TargetID, uint8_t LUN, char* Name,
+                                             uint32_t NameSize);
 // Whether the next TOC read may skip slow detail (kept; the TOC is read in one go).
 void BurnLib_SetFastReadTOC(int32_t Fast);
 
@@ -220,8 +221,8 @@ void BurnLib_Destroy(BURNLIB_HANDLE Handle);
 
 // ---- Queries without error arguments ---------------------------------------------
 // 0 when done.
-uint8_t BurnLib_Recorder_GetDeviceInformation(BURNLIB_HANDLE Handle, char* Vendor, char* Product,
-                                              char* Revision, uint32_t* BufferSize);  // buffers of 1024
+uint8_t BurnLib_Recorder_GetDeviceInformation(BURNLIB_HANDLE Handle, char* Vendor, char* Product, char* Revision,
+                                              uint32_t* BufferSize);  // buffers of 1024
 uint8_t BurnLib_Recorder_GetSupportedMediaFormats(BURNLIB_HANDLE Handle, uint8_t Flags[10]);
 uint8_t BurnLib_Recorder_GetSupportedMediaFormatsExEx(BURNLIB_HANDLE Handle, uint8_t Flags[6]);
 DISC_TYPE BurnLib_Recorder_GetInsertedDiscType(BURNLIB_HANDLE Handle);
@@ -246,8 +247,7 @@ uint8_t BurnLib_Recorder_GetSpeeds(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, ui
                                    uint32_t* MaximumRead, uint32_t* CurrentWrite, uint32_t* MaximumWrite);
 // BURNLIB_SPEED_DEFAULT leaves that side to the drive (its fastest). A speed the
 // drive lacks becomes the nearest one below (the slowest when none is below).
-uint8_t BurnLib_Recorder_SetSpeeds(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, uint32_t ReadSpeed,
-                                   uint32_t WriteSpeed);
+uint8_t BurnLib_Recorder_SetSpeeds(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, uint32_t ReadSpeed, uint32_t WriteSpeed);
 // Buffer-underrun protection: Enabled, Supported.
 uint8_t BurnLib_Recorder_GetBUP(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, uint8_t* Enabled, uint8_t* Supported);
 uint8_t BurnLib_Recorder_SetBUP(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, int32_t Enable);
@@ -282,9 +282,9 @@ uint8_t BurnLib_Recorder_SuperVideoCD(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS,
 // is local time.
 uint8_t BurnLib_DVDVideo_Create(BURNLIB_HANDLE* DVDVideo, const char* VideoTsFolder, int32_t Recurse,
                                 char* ExceptionText, uint32_t ExceptionTextSize, uint32_t* SystemError,
-                                const char* VolumeLabel, const char* AuxText, const char* ProgramPath,
-                                uint16_t Year, uint16_t Month, uint16_t Day, uint16_t Hour, uint16_t Minute,
-                                uint16_t Second, uint16_t Millisecond);
+                                const char* VolumeLabel, const char* AuxText, const char* ProgramPath, uint16_t Year,
+                                uint16_t Month, uint16_t Day, uint16_t Hour, uint16_t Minute, uint16_t Second,
+                                uint16_t Millisecond);
 // The tree of a DVD-Video object; owned by it (0 for a bad object).
 BURNLIB_HANDLE BurnLib_DVDVideo_GetTreePointer(BURNLIB_HANDLE DVDVideo);
 void BurnLib_DVDVideo_Destroy(BURNLIB_HANDLE DVDVideo);

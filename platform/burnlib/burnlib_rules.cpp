@@ -17,31 +17,53 @@ namespace burnlib {
 
 DISC_TYPE DiscTypeOfProfile(int Profile) {
     switch (Profile) {
-        case 0x00: return DISC_TYPE_NO_MEDIA;
-        case 0x08: return DISC_TYPE_CDROM;
-        case 0x09: return DISC_TYPE_CDR;
-        case 0x0A: return DISC_TYPE_CDRW;
-        case 0x10: return DISC_TYPE_DVDROM;
-        case 0x11: return DISC_TYPE_DVDR;
-        case 0x12: return DISC_TYPE_DVDRAM;
-        case 0x13: return DISC_TYPE_DVDRWRO;
-        case 0x14: return DISC_TYPE_DVDRWSR;
+        case 0x00:
+            return DISC_TYPE_NO_MEDIA;
+        case 0x08:
+            return DISC_TYPE_CDROM;
+        case 0x09:
+            return DISC_TYPE_CDR;
+        case 0x0A:
+            return DISC_TYPE_CDRW;
+        case 0x10:
+            return DISC_TYPE_DVDROM;
+        case 0x11:
+            return DISC_TYPE_DVDR;
+        case 0x12:
+            return DISC_TYPE_DVDRAM;
+        case 0x13:
+            return DISC_TYPE_DVDRWRO;
+        case 0x14:
+            return DISC_TYPE_DVDRWSR;
         case 0x15:
-        case 0x16: return DISC_TYPE_DVDR_DL;
-        case 0x1A: return DISC_TYPE_DVDPLUSRW;
-        case 0x1B: return DISC_TYPE_DVDPLUSR;
-        case 0x20: return DISC_TYPE_DDCDROM;
-        case 0x21: return DISC_TYPE_DDCDR;
-        case 0x22: return DISC_TYPE_DDCDRW;
-        case 0x2B: return DISC_TYPE_DVDPLUSR_DL;
+        case 0x16:
+            return DISC_TYPE_DVDR_DL;
+        case 0x1A:
+            return DISC_TYPE_DVDPLUSRW;
+        case 0x1B:
+            return DISC_TYPE_DVDPLUSR;
+        case 0x20:
+            return DISC_TYPE_DDCDROM;
+        case 0x21:
+            return DISC_TYPE_DDCDR;
+        case 0x22:
+            return DISC_TYPE_DDCDRW;
+        case 0x2B:
+            return DISC_TYPE_DVDPLUSR_DL;
         case 0x41:
-        case 0x42: return DISC_TYPE_BDR;
-        case 0x43: return DISC_TYPE_BDRE;
-        case 0x50: return DISC_TYPE_HDDVDROM;
-        case 0x51: return DISC_TYPE_HDDVDR;
+        case 0x42:
+            return DISC_TYPE_BDR;
+        case 0x43:
+            return DISC_TYPE_BDRE;
+        case 0x50:
+            return DISC_TYPE_HDDVDROM;
+        case 0x51:
+            return DISC_TYPE_HDDVDR;
         case 0x52:
-        case 0x53: return DISC_TYPE_HDDVDRW;
-        default: return DISC_TYPE_UNKNOWN;
+        case 0x53:
+            return DISC_TYPE_HDDVDRW;
+        default:
+            return DISC_TYPE_UNKNOWN;
     }
 }
 
@@ -69,7 +91,7 @@ std::string Env(const char* name) {
 }
 
 bool IsDir(const std::string& path) {
-    struct stat st{};
+    struct stat st {};
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
@@ -141,7 +163,8 @@ std::string ReserveImageFile(const std::string& Folder, const std::string& Label
         throw EBurnLibError(BURNLIB_ERROR_WRITE,
                             "The image file \"" + path + "\" cannot be made: " + std::strerror(e) + ".", e);
     }
-    throw EBurnLibError(BURNLIB_ERROR_WRITE, "The folder \"" + dir + "\" holds too many images named \"" + name + "\".");
+    throw EBurnLibError(BURNLIB_ERROR_WRITE,
+                        "The folder \"" + dir + "\" holds too many images named \"" + name + "\".");
 }
 
 }  // namespace burnlib

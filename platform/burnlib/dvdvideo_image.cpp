@@ -83,8 +83,10 @@ std::u32string Decode(const std::string& s) {
         char32_t cp = extra == 3 ? c & 7 : extra == 2 ? c & 15 : extra == 1 ? c & 31 : c;
         bool ok = extra >= 0 && i + extra < s.size();
         for (int k = 1; ok && k <= extra; ++k) {
-            if ((uint8_t(s[i + k]) & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (uint8_t(s[i + k]) & 0x3F);
+            if ((uint8_t(s[i + k]) & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (uint8_t(s[i + k]) & 0x3F);
         }
         if (!ok) {
             out.push_back(c);
@@ -212,9 +214,12 @@ std::string IsoLabelOf(const std::string& label) {
         if (out.size() == 32) break;
         unsigned char u = c;
         if (u >= 0x80 && u < 0xC0) continue;  // continuation bytes: one '_' per character
-        if (u >= 'a' && u <= 'z') out += char(u - 32);
-        else if ((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_') out += char(u);
-        else out += '_';
+        if (u >= 'a' && u <= 'z')
+            out += char(u - 32);
+        else if ((u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_')
+            out += char(u);
+        else
+            out += '_';
     }
     return out.empty() ? std::string("DVD_VIDEO") : out;
 }
@@ -250,7 +255,6 @@ size_t FidLength(size_t nameLen) {
     size_t n = 38 + (nameLen ? nameLen + 1 : 0);
     return (n + 3) & ~size_t(3);
 }
-
 
 // ---- Placement by the IFO files ------------------------------------------------------
 // Players find a title set and its parts by the sector numbers the authoring tool
@@ -316,8 +320,10 @@ std::vector<uint32_t> PlaceFiles(const std::vector<TImageFile>& files) {
     const int64_t vmgBase = place("VIDEO_TS.IFO", 0);
     std::map<int, int64_t> vtsStart;
     if (!vmg.empty()) {
-        if (uint32_t menu = Be32(vmg, 0xC0)) place("VIDEO_TS.VOB", vmgBase + menu);
-        else place("VIDEO_TS.VOB", -1);
+        if (uint32_t menu = Be32(vmg, 0xC0))
+            place("VIDEO_TS.VOB", vmgBase + menu);
+        else
+            place("VIDEO_TS.VOB", -1);
         place("VIDEO_TS.BUP", vmgBase + int64_t(Be32(vmg, 0x0C)) + 1 - sizeOf("VIDEO_TS.BUP"));
         size_t table = size_t(Be32(vmg, 0xC4)) * SectorSize;
         uint32_t titles = table + 2 <= vmg.size() ? uint32_t(vmg[table] << 8 | vmg[table + 1]) : 0;
@@ -353,12 +359,10 @@ std::vector<uint32_t> PlaceFiles(const std::vector<TImageFile>& files) {
     return offsets;
 }
 
-namespace {
-}  // namespace
+namespace {}  // namespace
 
 // ---------------------------------------------------------------------------------
-TDvdVideoImage::TDvdVideoImage(const std::string& VideoTsFolder, const std::string& VolumeLabel,
-                               const TDiscTime& Time)
+TDvdVideoImage::TDvdVideoImage(const std::string& VideoTsFolder, const std::string& VolumeLabel, const TDiscTime& Time)
     : GivenLabel(VolumeLabel) {
     Scan(VideoTsFolder);
     Layout(VolumeLabel, Time);
@@ -386,7 +390,7 @@ void TDvdVideoImage::Scan(const std::string& Folder) {
     closedir(d);
     std::sort(all.begin(), all.end());
     for (const std::string& name : all) {
-        struct stat st{};
+        struct stat st {};
         std::string path = dir + "/" + name;
         if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
             Ignored.push_back(name);
@@ -401,7 +405,7 @@ void TDvdVideoImage::Scan(const std::string& Folder) {
         TImageFile f;
         f.Name = want;
         f.Path = dir + "/" + it->second;
-        struct stat st{};
+        struct stat st {};
         if (stat(f.Path.c_str(), &st) != 0) {
             int e = errno;
             throw EBurnLibError(BURNLIB_ERROR_SOURCE, "The file \"" + f.Path + "\" cannot be read: " + std::strerror(e),
@@ -429,16 +433,20 @@ void TDvdVideoImage::Layout(const std::string& VolumeLabel, const TDiscTime& Tim
     // ---- Placement -------------------------------------------------------------
     const uint32_t P = 257;  // partition start
     uint32_t next = P;
-    const uint32_t fsd = next; next += 2;  // file set descriptor + terminator
+    const uint32_t fsd = next;
+    next += 2;  // file set descriptor + terminator
     // Directories: 0 root, 1 AUDIO_TS, 2 VIDEO_TS.
     size_t videoFidBytes = FidLength(0);
     for (auto& f : VideoFiles) videoFidBytes += FidLength(f.Name.size());
     const size_t rootFidBytes = FidLength(0) + 2 * FidLength(8);
     const size_t audioFidBytes = FidLength(0);
     auto sectorsFor = [](size_t bytes) { return uint32_t((bytes + SectorSize - 1) / SectorSize); };
-    const uint32_t rootFe = next++, rootFids = next; next += sectorsFor(rootFidBytes);
-    const uint32_t audioFe = next++, audioFids = next; next += sectorsFor(audioFidBytes);
-    const uint32_t videoFe = next++, videoFids = next; next += sectorsFor(videoFidBytes);
+    const uint32_t rootFe = next++, rootFids = next;
+    next += sectorsFor(rootFidBytes);
+    const uint32_t audioFe = next++, audioFids = next;
+    next += sectorsFor(audioFidBytes);
+    const uint32_t videoFe = next++, videoFids = next;
+    next += sectorsFor(videoFidBytes);
     std::vector<uint32_t> fileFe(VideoFiles.size());
     for (auto& fe : fileFe) fe = next++;
     // ISO 9660: path tables, then root, AUDIO_TS, VIDEO_TS directories.
@@ -523,7 +531,10 @@ void TDvdVideoImage::Layout(const std::string& VolumeLabel, const TDiscTime& Tim
     // Path tables: root, AUDIO_TS, VIDEO_TS (both children of the root).
     uint32_t pathTableSize = 0;
     {
-        struct Entry { std::string id; uint32_t extent; };
+        struct Entry {
+            std::string id;
+            uint32_t extent;
+        };
         std::vector<Entry> entries{{dot, isoRoot}, {"AUDIO_TS", isoAudio}, {"VIDEO_TS", isoVideo}};
         uint8_t* l = S(pathL);
         uint8_t* m = S(pathM);
@@ -583,8 +594,9 @@ void TDvdVideoImage::Layout(const std::string& VolumeLabel, const TDiscTime& Tim
     }
     // ---- UDF volume descriptor sequences ---------------------------------------------
     char setId[17];
-    const unsigned stampBits = ((unsigned(stamp.Year) * 12 + unsigned(stamp.Month)) * 31 + unsigned(stamp.Day)) * 86400u +
-                               unsigned(stamp.Hour * 3600 + stamp.Minute * 60 + stamp.Second);
+    const unsigned stampBits =
+        ((unsigned(stamp.Year) * 12 + unsigned(stamp.Month)) * 31 + unsigned(stamp.Day)) * 86400u +
+        unsigned(stamp.Hour * 3600 + stamp.Minute * 60 + stamp.Second);
     std::snprintf(setId, sizeof setId, "%08X%08X", stampBits,
                   unsigned(Crc16(reinterpret_cast<const uint8_t*>(udfLabel.data()), udfLabel.size())) |
                       (unsigned(TotalSectors) << 16));
@@ -742,7 +754,11 @@ void TDvdVideoImage::Layout(const std::string& VolumeLabel, const TDiscTime& Tim
         FinishTag(d, 261, lb(sector), 176 + ad);
     };
     // File identifiers of a directory; entries (name, FE sector, is-dir).
-    struct Fid { std::string name; uint32_t fe; bool dir; };
+    struct Fid {
+        std::string name;
+        uint32_t fe;
+        bool dir;
+    };
     auto writeFids = [&](uint32_t sector, uint32_t parentFe, const std::vector<Fid>& fids) {
         uint8_t* base = S(sector);
         size_t o = 0;

@@ -45,8 +45,8 @@ struct TDiscTime {
 };
 
 struct TImageFile {
-    std::string Name;    // name on the disc ("VTS_01_1.VOB")
-    std::string Path;    // file on disk, as found
+    std::string Name;  // name on the disc ("VTS_01_1.VOB")
+    std::string Path;  // file on disk, as found
     uint64_t Size = 0;
     uint32_t Sector = 0;  // first sector of its data
 };
@@ -97,10 +97,10 @@ private:
     std::vector<std::string> Ignored;
     std::string IsoLabel;
     std::string GivenLabel;
-    std::vector<uint8_t> Meta;      // sectors 0 .. DataStart-1
-    std::vector<uint8_t> Tail;      // the closing anchor sector
+    std::vector<uint8_t> Meta;  // sectors 0 .. DataStart-1
+    std::vector<uint8_t> Tail;  // the closing anchor sector
     uint32_t DataStart = 0;
-    uint32_t DataEnd = 0;           // first sector after the file data
+    uint32_t DataEnd = 0;  // first sector after the file data
     uint32_t TotalSectors = 0;
     int64_t Pos = 0;
     int CurrentFd = -1;

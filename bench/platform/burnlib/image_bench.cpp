@@ -24,7 +24,7 @@ const std::string kFolder = kRoot + "/dvd";  // holds VIDEO_TS and AUDIO_TS
 const std::string kOurs = kRoot + "/ours.iso", kTheirs = kRoot + "/genisoimage.iso";
 
 bool Exists(const std::string& p) {
-    struct stat st{};
+    struct stat st {};
     return stat(p.c_str(), &st) == 0;
 }
 
@@ -35,9 +35,11 @@ bool PrepareFolder() {
     if (Exists(kFolder + "/VIDEO_TS/VIDEO_TS.IFO")) return true;
     Sh("rm -rf '" + kRoot + "' && mkdir -p '" + kRoot + "'");
     std::string clip = kRoot + "/clip.mpg";
-    if (Sh("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=720x576:rate=25:duration=20,noise=alls=60:allf=t "
+    if (Sh("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+           "testsrc2=size=720x576:rate=25:duration=20,noise=alls=60:allf=t "
            "-f lavfi -i sine=frequency=440:sample_rate=48000:duration=20 -target pal-dvd -b:v 9000k "
-           "-maxrate 9000k -minrate 9000k -bufsize 1835k '" + clip + "'") != 0)
+           "-maxrate 9000k -minrate 9000k -bufsize 1835k '" +
+           clip + "'") != 0)
         return false;
     std::string xml = kRoot + "/dvd.xml";
     FILE* f = std::fopen(xml.c_str(), "w");
@@ -104,7 +106,8 @@ int main(int argc, char** argv) {
         if (name.find("BM_Genisoimage") == 0) theirs = t;
     }
     if (ours > 0 && theirs > 0)
-        std::printf("our writer %.1f ms, genisoimage %.1f ms, ratio ours/genisoimage %.2f\n", ours, theirs, ours / theirs);
+        std::printf("our writer %.1f ms, genisoimage %.1f ms, ratio ours/genisoimage %.2f\n", ours, theirs,
+                    ours / theirs);
     unlink(kOurs.c_str());
     unlink(kTheirs.c_str());
     benchmark::Shutdown();

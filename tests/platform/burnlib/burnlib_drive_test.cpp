@@ -97,9 +97,9 @@ TEST_F(PseudoDriveTest, QueriesAndATrackAtOnceBurnThroughLibburn) {
     WriteFile(vts + "/VTS_01_1.VOB", Pattern(3 << 20, 3));
     WriteFile(vts + "/VTS_01_0.BUP", Pattern(8192, 2));
     BURNLIB_HANDLE dvd = 0;
-    ASSERT_EQ(BurnLib_DVDVideo_Create(&dvd, vts.c_str(), 1, text, sizeof text, &sys, "Drive", "", "", 2025, 3, 4, 5, 6,
-                                      7, 8),
-              BURNLIB_OK)
+    ASSERT_EQ(
+        BurnLib_DVDVideo_Create(&dvd, vts.c_str(), 1, text, sizeof text, &sys, "Drive", "", "", 2025, 3, 4, 5, 6, 7, 8),
+        BURNLIB_OK)
         << text;
     ASSERT_EQ(BurnLib_Recorder_TrackAtOnceFromTree(drive, ERRARGS, BurnLib_DVDVideo_GetTreePointer(dvd), 0, 0, 0, 1, 5),
               BURNLIB_OK)

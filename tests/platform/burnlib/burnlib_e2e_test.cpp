@@ -54,29 +54,28 @@ protected:
     std::string MakeVideoTs(int seconds) {
         std::string work = dir.Path() + "/work";
         int rc;
-        std::string log = RunTool("mkdir -p " + Quote(work) + " && cd " + Quote(work) +
-                                      " && ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25:duration=" +
-                                      std::to_string(seconds) +
-                                      " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + std::to_string(seconds) +
-                                      " -target pal-dvd -aspect 4:3 clip.mpg",
-                                  rc, 240);
+        std::string log =
+            RunTool("mkdir -p " + Quote(work) + " && cd " + Quote(work) +
+                        " && ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25:duration=" +
+                        std::to_string(seconds) + " -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" +
+                        std::to_string(seconds) + " -target pal-dvd -aspect 4:3 clip.mpg",
+                    rc, 240);
         EXPECT_EQ(rc, 0) << log;
-        WriteFile(work + "/dvd.xml",
-                  [] {
-                      std::string x =
-                          "<dvdauthor dest=\"dvd\">\n <vmgm />\n <titleset>\n  <titles>\n"
-                          "   <video format=\"pal\" aspect=\"4:3\"/>\n   <pgc><vob file=\"clip.mpg\"/></pgc>\n"
-                          "  </titles>\n </titleset>\n</dvdauthor>\n";
-                      return std::vector<uint8_t>(x.begin(), x.end());
-                  }());
+        WriteFile(work + "/dvd.xml", [] {
+            std::string x =
+                "<dvdauthor dest=\"dvd\">\n <vmgm />\n <titleset>\n  <titles>\n"
+                "   <video format=\"pal\" aspect=\"4:3\"/>\n   <pgc><vob file=\"clip.mpg\"/></pgc>\n"
+                "  </titles>\n </titleset>\n</dvdauthor>\n";
+            return std::vector<uint8_t>(x.begin(), x.end());
+        }());
         log = RunTool("cd " + Quote(work) + " && VIDEO_FORMAT=PAL dvdauthor -x dvd.xml", rc, 240);
         EXPECT_EQ(rc, 0) << log;
         return work + "/dvd/VIDEO_TS";
     }
 
     uint8_t Burn(const std::string& folder, const char* label, BURNLIB_HANDLE& dvd) {
-        uint8_t r = BurnLib_DVDVideo_Create(&dvd, folder.c_str(), 1, text, sizeof text, &sys, label, "", "/usr/bin/tessaro",
-                                            2026, 12, 10, 9, 5, 3, 7);
+        uint8_t r = BurnLib_DVDVideo_Create(&dvd, folder.c_str(), 1, text, sizeof text, &sys, label, "",
+                                            "/usr/bin/tessaro", 2026, 12, 10, 9, 5, 3, 7);
         if (r) return r;
         BURNLIB_HANDLE tree = BurnLib_DVDVideo_GetTreePointer(dvd);
         return BurnLib_Recorder_TrackAtOnceFromTree(drive, ERRARGS, tree, 0, 0, 1, 1, 5);
@@ -135,13 +134,15 @@ TEST_F(BurnE2ETest, BurntImageReadsBackAsTheDvdThatWasAuthored) {
     ASSERT_GE(vmg.size(), 2048u);
     ASSERT_GE(vts.size(), 2048u);
     EXPECT_EQ(at["VIDEO_TS.BUP"] + ReadFile(videoTs + "/VIDEO_TS.BUP").size() / 2048 - 1 - at["VIDEO_TS.IFO"],
-              be32(vmg, 0x0C)) << "last sector of the video manager";
+              be32(vmg, 0x0C))
+        << "last sector of the video manager";
     uint32_t ttSrpt = be32(vmg, 0xC4) * 2048;
     ASSERT_LT(ttSrpt + 20, vmg.size());
     EXPECT_EQ(at["VTS_01_0.IFO"] - at["VIDEO_TS.IFO"], be32(vmg, ttSrpt + 8 + 8)) << "title set start";
     EXPECT_EQ(at["VTS_01_1.VOB"] - at["VTS_01_0.IFO"], be32(vts, 0xC4)) << "title VOB start";
     EXPECT_EQ(at["VTS_01_0.BUP"] + ReadFile(videoTs + "/VTS_01_0.BUP").size() / 2048 - 1 - at["VTS_01_0.IFO"],
-              be32(vts, 0x0C)) << "last sector of the title set";
+              be32(vts, 0x0C))
+        << "last sector of the title set";
 
     // Every file comes back with its bytes, through ISO 9660 and through UDF.
     auto udf = ReadUdfFolder(iso, "VIDEO_TS");

@@ -147,13 +147,15 @@ TEST(BurnLibTest, VersionAndDiscoveryListTheRecorderFirst) {
     // The address opens the same drive as the name.
     TErr e;
     BURNLIB_HANDLE h = 0;
-    ASSERT_EQ(BurnLib_Recorder_Create(&h, ERR(e), a.PortID, a.BusID, a.TargetID, a.LUN, nullptr, nullptr, 1), BURNLIB_OK);
+    ASSERT_EQ(BurnLib_Recorder_Create(&h, ERR(e), a.PortID, a.BusID, a.TargetID, a.LUN, nullptr, nullptr, 1),
+              BURNLIB_OK);
     char vendor[1024], product[1024], revision[1024];
     uint32_t buffer = 0;
     EXPECT_EQ(BurnLib_Recorder_GetDeviceInformation(h, vendor, product, revision, &buffer), BURNLIB_OK);
     EXPECT_STREQ(product, "Image Recorder  ");
     char name[1024];
-    EXPECT_EQ(BurnLib_GetDeviceNameByDeviceAddress(a.PortID, a.BusID, a.TargetID, a.LUN, name, sizeof name), BURNLIB_OK);
+    EXPECT_EQ(BurnLib_GetDeviceNameByDeviceAddress(a.PortID, a.BusID, a.TargetID, a.LUN, name, sizeof name),
+              BURNLIB_OK);
     EXPECT_EQ(std::string(name).substr(0, 4), "\\\\.\\");
     BurnLib_Destroy(h);
 }
@@ -181,7 +183,8 @@ TEST(BurnLibTest, BadHandlesAndNamesFailWithTextsAndNoCrash) {
     // The text is cut to the buffer size given and stays terminated.
     char small[8];
     uint32_t sys = 0;
-    EXPECT_EQ(BurnLib_Recorder_TestUnitReady(0xDEAD0, small, sizeof small, &sys, nullptr), BURNLIB_ERROR_INVALID_HANDLE);
+    EXPECT_EQ(BurnLib_Recorder_TestUnitReady(0xDEAD0, small, sizeof small, &sys, nullptr),
+              BURNLIB_ERROR_INVALID_HANDLE);
     EXPECT_EQ(std::strlen(small), 7u);
 }
 
@@ -231,10 +234,10 @@ TEST(BurnLibRulesTest, SpeedChoiceAndProfiles) {
     EXPECT_EQ(burnlib::ChooseSpeed(s, 100), 1385u);  // below every speed: the slowest
     EXPECT_EQ(burnlib::ChooseSpeed({}, 100), 0u);
     const std::pair<int, DISC_TYPE> profiles[] = {
-        {0x00, DISC_TYPE_NO_MEDIA}, {0x09, DISC_TYPE_CDR},       {0x11, DISC_TYPE_DVDR},
-        {0x13, DISC_TYPE_DVDRWRO},  {0x14, DISC_TYPE_DVDRWSR},   {0x1A, DISC_TYPE_DVDPLUSRW},
+        {0x00, DISC_TYPE_NO_MEDIA}, {0x09, DISC_TYPE_CDR},         {0x11, DISC_TYPE_DVDR},
+        {0x13, DISC_TYPE_DVDRWRO},  {0x14, DISC_TYPE_DVDRWSR},     {0x1A, DISC_TYPE_DVDPLUSRW},
         {0x1B, DISC_TYPE_DVDPLUSR}, {0x2B, DISC_TYPE_DVDPLUSR_DL}, {0x15, DISC_TYPE_DVDR_DL},
-        {0x43, DISC_TYPE_BDRE},     {0x40, DISC_TYPE_UNKNOWN},   {0xFFFF, DISC_TYPE_UNKNOWN}};
+        {0x43, DISC_TYPE_BDRE},     {0x40, DISC_TYPE_UNKNOWN},     {0xFFFF, DISC_TYPE_UNKNOWN}};
     for (auto [p, t] : profiles) EXPECT_EQ(burnlib::DiscTypeOfProfile(p), t) << std::hex << p;
 }
 
@@ -376,8 +379,10 @@ public:
     }
     ~TEnvGuard() {
         for (auto& [n, v] : saved) {
-            if (v) setenv(n.c_str(), v->c_str(), 1);
-            else unsetenv(n.c_str());
+            if (v)
+                setenv(n.c_str(), v->c_str(), 1);
+            else
+                unsetenv(n.c_str());
         }
     }
 

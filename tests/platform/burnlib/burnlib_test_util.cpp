@@ -28,8 +28,10 @@ TempDir::~TempDir() {
 std::string Quote(const std::string& S) {
     std::string out = "'";
     for (char c : S) {
-        if (c == '\'') out += "'\\''";
-        else out += c;
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
     }
     return out + "'";
 }
@@ -80,7 +82,7 @@ std::vector<uint8_t> Pattern(size_t Size, uint32_t Seed) {
 }
 
 bool Exists(const std::string& Path) {
-    struct stat st{};
+    struct stat st {};
     return stat(Path.c_str(), &st) == 0;
 }
 

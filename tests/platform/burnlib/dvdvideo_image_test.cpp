@@ -1,5 +1,7 @@
 // The DVD-Video image writer, checked with independent readers: isoinfo for the
 // ISO 9660 side, udfinfo for the UDF side, and the layout rules of DVD-Video.
+#include "platform/burnlib/dvdvideo_image.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "burnlib_test_util.h"
 #include "platform/burnlib/burnlib.h"
-#include "platform/burnlib/dvdvideo_image.h"
 
 using namespace burntest;
 using burnlib::TDiscTime;
@@ -160,10 +161,14 @@ TEST(DvdVideoPlacementTest, FollowsTheIfoSectorNumbers) {
     std::memcpy(vts.data(), "DVDVIDEO-VTS", 12);
     put32(vts, 0x0C, 40);  // last sector of the title set
     put32(vts, 0xC4, 5);   // title VOBs 5 sectors after the IFO
-    const std::pair<const char*, std::vector<uint8_t>> files[] = {
-        {"VIDEO_TS.IFO", vmg},          {"VIDEO_TS.BUP", vmg},          {"VTS_01_0.IFO", vts},
-        {"VTS_01_1.VOB", Pattern(20480, 1)}, {"VTS_01_2.VOB", Pattern(5000, 2)}, {"VTS_01_0.BUP", vts},
-        {"VTS_02_0.IFO", Pattern(4096, 3)}, {"VTS_02_1.VOB", Pattern(100, 4)}};
+    const std::pair<const char*, std::vector<uint8_t>> files[] = {{"VIDEO_TS.IFO", vmg},
+                                                                  {"VIDEO_TS.BUP", vmg},
+                                                                  {"VTS_01_0.IFO", vts},
+                                                                  {"VTS_01_1.VOB", Pattern(20480, 1)},
+                                                                  {"VTS_01_2.VOB", Pattern(5000, 2)},
+                                                                  {"VTS_01_0.BUP", vts},
+                                                                  {"VTS_02_0.IFO", Pattern(4096, 3)},
+                                                                  {"VTS_02_1.VOB", Pattern(100, 4)}};
     for (auto& [name, data] : files) WriteFile(v + "/" + name, data);
 
     TDiscTime t;
