@@ -165,6 +165,7 @@ int32_t ReadDIB(const uint8_t* base, size_t avail, TIEBitmap* bmp, const uint8_t
     if (static_cast<int64_t>(w) * h > kMaxPixels) return 0;
     const uint32_t comp = hd.biCompression;
     const int32_t bits = hd.biBitCount;
+    if (bits == 0) return 0;  // also for FourCC data: 0 is the failure result
 
     if (comp != IE_BI_RGB && comp != IE_BI_BITFIELDS) {
         // Run-length DIBs are not decoded here; reading them as rows would run
