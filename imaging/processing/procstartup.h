@@ -22,7 +22,8 @@ void IEProcessingStartup();
 void IEProcessingShutdown();
 
 // Entry v: the eight 3-byte pixels of byte value v, most significant bit first
-// (255,255,255 for a set bit). Filled at start-up; read-only afterwards.
+// (255,255,255 for a set bit). Built once, at start-up or on first use
+// (BuildExpansionTable is safe to call from any thread); read-only afterwards.
 extern uint8_t IEExpansionTable[256][24];
 void BuildExpansionTable();
 
