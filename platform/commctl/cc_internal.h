@@ -92,6 +92,12 @@ bool ScrollThumb(const RECT& r, bool vert, int min, int max, int page, int pos, 
 // A modal loop: dispatches until *Done or the window is gone. Runs the
 // WH_MSGFILTER hooks with Code and the modal-window hook for Top.
 void RunModalLoop(HWND Top, const bool* Done, int Code, bool DialogKeys);
+// Shows a dialog made by CreateDialogWindow modally (owner disabled meanwhile)
+// and destroys it; returns what EndDialog gave.
+INT_PTR RunModalDialog(HWND Dlg, HWND Owner, int Code);
+// A "#32770" window without a template, centred on its owner, hidden.
+HWND CreateDialogWindow(DWORD Style, DWORD ExStyle, const std::u16string& Title, int ClientW, int ClientH, HWND Owner,
+                        DLGPROC Proc);
 // The test hook that acts on modal windows (testhooks.h).
 void FireModalHook(HWND Top);
 

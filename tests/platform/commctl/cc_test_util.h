@@ -100,6 +100,26 @@ inline std::vector<TNote> NotesWith(UINT msg, UINT code) {
     return out;
 }
 
+// Runs steps one at a time from a thread timer, so that each step's input is
+// handled (by whatever loop runs) before the next step injects more.
+inline std::vector<std::function<void()>>& ScriptSteps() {
+    static std::vector<std::function<void()>> s;
+    return s;
+}
+inline void CALLBACK ScriptTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    if (ScriptSteps().empty()) {
+        KillTimer(nullptr, id);
+        return;
+    }
+    auto step = ScriptSteps().front();
+    ScriptSteps().erase(ScriptSteps().begin());
+    step();
+}
+inline void Script(std::vector<std::function<void()>> steps) {
+    ScriptSteps() = std::move(steps);
+    SetTimer(nullptr, 0, 1, ScriptTimer);
+}
+
 class CtlTest : public ::testing::Test {
 protected:
     void SetUp() override {
