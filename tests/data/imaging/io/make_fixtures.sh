@@ -39,3 +39,7 @@ mk giftrans.gif GIF: "$SRC" "-colors 16 -transparent yellow"
 $C -size 10x8 xc:white \( -size 4x3 xc:red -repage +1+1 \) \( -size 3x3 xc:blue -repage +5+4 \) \
    -set dispose none -loop 0 anim3.gif
 $C anim3.gif -coalesce -depth 8 "rgba:anim3.gif.rgba"
+# Frame 1 is disposed by restoring what was there before it ("previous").
+$C -size 10x8 xc:white \( -size 4x3 xc:red -repage +1+1 -set dispose previous \) \
+   \( -size 3x3 xc:blue -repage +5+4 \) -loop 0 animprev.gif
+$C animprev.gif -coalesce -depth 8 "rgba:animprev.gif.rgba"
