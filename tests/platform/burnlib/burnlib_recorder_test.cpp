@@ -328,6 +328,11 @@ TEST_F(RecorderTest, CancelFromAnotherThreadStopsTheBurnAndRemovesTheImage) {
     {
         std::lock_guard<std::mutex> lock(seen.Lock);
         EXPECT_LT(seen.Percents.back(), 100);
+        ASSERT_FALSE(seen.Buffers.empty()) << "no buffer report during a burn of 48 MB";
+        for (int64_t b : seen.Buffers) {
+            EXPECT_GE(b, 0);
+            EXPECT_LE(b, 100);
+        }
     }
     // The next burn is not affected by the old cancel.
     ASSERT_EQ(BurnLib_Recorder_LockMedium(drive, ERR(e)), BURNLIB_OK);
