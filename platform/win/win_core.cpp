@@ -1,6 +1,7 @@
 // The window table, window classes, creation and destruction, window longs,
 // properties and text.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "platform/system/process.h"
@@ -16,7 +17,14 @@ std::condition_variable_any& UserWake() {
     static std::condition_variable_any c;
     return c;
 }
-void WakeAll() { UserWake().notify_all(); }
+namespace {
+std::atomic<uint64_t> gWakes{0};
+}
+void WakeAll() {
+    gWakes.fetch_add(1);
+    UserWake().notify_all();
+}
+uint64_t WakeCount() { return gWakes.load(); }
 
 // ---- Handle table ---------------------------------------------------------
 // A handle is (generation << 16) | slot. A freed slot gets the next

@@ -14,6 +14,7 @@ int W(const RECT& r) { return r.right - r.left; }
 int H(const RECT& r) { return r.bottom - r.top; }
 
 TMenuBarPainter gMenuBarPainter = nullptr;
+TMenuBarTracker gMenuBarTracker = nullptr;
 
 bool HasCaption(DWORD style) { return (style & WS_CAPTION) == WS_CAPTION; }
 
@@ -280,11 +281,24 @@ POINT ToWindow(const TWnd* w, POINT screen) {
 
 POINT PointFromParam(LPARAM l) { return POINT{GET_X_LPARAM(l), GET_Y_LPARAM(l)}; }
 
+bool IsMoveOrRelease(const MSG& m) {
+    return m.message == WM_MOUSEMOVE || m.message == WM_NCMOUSEMOVE || m.message == WM_LBUTTONUP ||
+           m.message == WM_NCLBUTTONUP;
+}
+bool IsRelease(const MSG& m) { return m.message == WM_LBUTTONUP || m.message == WM_NCLBUTTONUP; }
+
+// The button is still down, or its release is on its way: a mouse loop may start.
+bool ButtonHeldOrReleasePending() {
+    if ((GetAsyncKeyState(VK_LBUTTON) & 0x8000) || RawButtonUpPending()) return true;
+    MSG m;
+    return PeekMessageW(&m, nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) ||
+           PeekMessageW(&m, nullptr, WM_NCLBUTTONUP, WM_NCLBUTTONUP, PM_NOREMOVE);
+}
+
 // The modal loop behind SC_MOVE and SC_SIZE: follows the mouse with the
 // capture until the button goes up; every other message is dispatched, so
 // timers and posted work go on meanwhile.
-void MoveSizeLoop(HWND h, bool sizing, int edge) {
-    if (!(GetAsyncKeyState(VK_LBUTTON) & 0x8000)) return;
+void MoveSizeLoop(HWND h, bool sizing, int edge, LPARAM where) {
     RECT start;
     HWND parent;
     {
@@ -298,9 +312,14 @@ void MoveSizeLoop(HWND h, bool sizing, int edge) {
         CallHooks(WH_CBT, HCBT_MOVESIZE, reinterpret_cast<WPARAM>(h), reinterpret_cast<LPARAM>(&start),
                   reinterpret_cast<LPARAM>(&start)))
         return;
-    POINT origin;
-    GetCursorPos(&origin);
+    // Where the button went down: the command's point, else the current message's.
+    DWORD pos = where ? static_cast<DWORD>(where) : GetMessagePos();
+    POINT origin{static_cast<SHORT>(LOWORD(pos)), static_cast<SHORT>(HIWORD(pos))};
     SetCapture(h);
+    if (!ButtonHeldOrReleasePending()) {
+        ReleaseCapture();
+        return;
+    }
     SendW(h, WM_ENTERSIZEMOVE, 0, 0);
     RECT cur = start;
     MSG m;
@@ -310,8 +329,7 @@ void MoveSizeLoop(HWND h, bool sizing, int edge) {
             quit = true;
             break;
         }
-        if (CallMsgFilterW(&m, MSGF_NEXTWINDOW + 1)) continue;
-        bool mouse = m.hwnd == h && (m.message == WM_MOUSEMOVE || m.message == WM_LBUTTONUP);
+        bool mouse = IsMoveOrRelease(m);
         if (m.message == WM_KEYDOWN && (m.wParam == VK_ESCAPE || m.wParam == VK_RETURN)) {
             if (m.wParam == VK_ESCAPE) {
                 cur = start;
@@ -342,7 +360,7 @@ void MoveSizeLoop(HWND h, bool sizing, int edge) {
             SetWindowPos(h, nullptr, r.left, r.top, W(r), H(r),
                          SWP_NOZORDER | SWP_NOACTIVATE | (sizing ? 0 : SWP_NOSIZE));
         }
-        if (m.message == WM_LBUTTONUP) break;
+        if (IsRelease(m)) break;
     }
     (void)parent;
     if (GetCapture() == h) ReleaseCapture();
@@ -353,6 +371,10 @@ void MoveSizeLoop(HWND h, bool sizing, int edge) {
 // Pressing a caption button: the command runs when the button is released over it.
 void TrackCaptionButton(HWND h, LRESULT hit) {
     SetCapture(h);
+    if (!ButtonHeldOrReleasePending()) {
+        ReleaseCapture();
+        return;
+    }
     MSG m;
     bool quit = false, inside = true;
     while (GetCapture() == h && IsWindow(h)) {
@@ -360,9 +382,9 @@ void TrackCaptionButton(HWND h, LRESULT hit) {
             quit = true;
             break;
         }
-        if (m.hwnd == h && (m.message == WM_MOUSEMOVE || m.message == WM_LBUTTONUP)) {
+        if (IsMoveOrRelease(m)) {
             inside = SendW(h, WM_NCHITTEST, 0, MAKELPARAM(static_cast<WORD>(m.pt.x), static_cast<WORD>(m.pt.y))) == hit;
-            if (m.message == WM_LBUTTONUP) break;
+            if (IsRelease(m)) break;
             continue;
         }
         TranslateMessage(&m);
@@ -401,6 +423,10 @@ void TrackScrollBar(HWND h, bool vertical, POINT screen) {
         int thumb = vertical ? H(p.Thumb) : W(p.Thumb);
         int span = sb.Max - sb.Min + 1 - std::max(sb.Page, 1);
         SetCapture(h);
+        if (!ButtonHeldOrReleasePending()) {
+            ReleaseCapture();
+            return;
+        }
         MSG m;
         int pos = sb.Pos;
         while (GetCapture() == h && IsWindow(h)) {
@@ -408,7 +434,7 @@ void TrackScrollBar(HWND h, bool vertical, POINT screen) {
                 PostQuitMessage(static_cast<int>(m.wParam));
                 break;
             }
-            if (m.hwnd == h && (m.message == WM_MOUSEMOVE || m.message == WM_LBUTTONUP)) {
+            if (IsMoveOrRelease(m)) {
                 int at = (vertical ? m.pt.y - winOnScreen.top - p.Track.top : m.pt.x - winOnScreen.left - p.Track.left) -
                          grab;
                 if (track > thumb && span > 0)
@@ -418,7 +444,7 @@ void TrackScrollBar(HWND h, bool vertical, POINT screen) {
                     Lock lk(UserMutex());
                     if (TWnd* w = Find(h)) (vertical ? w->VScroll : w->HScroll).TrackPos = pos;
                 }
-                if (m.message == WM_LBUTTONUP) {
+                if (IsRelease(m)) {
                     SendW(h, msg, MAKEWPARAM(SB_THUMBPOSITION, static_cast<WORD>(pos)), 0);
                     break;
                 }
@@ -685,8 +711,8 @@ LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
         if (HasHooks(WH_CBT) && CallHooks(WH_CBT, HCBT_SYSCOMMAND, wp, lp, lp)) return 0;
         WPARAM cmd = wp & 0xFFF0;
         switch (cmd) {
-        case SC_MOVE: MoveSizeLoop(h, false, 0); return 0;
-        case SC_SIZE: MoveSizeLoop(h, true, static_cast<int>(wp & 0x0F)); return 0;
+        case SC_MOVE: MoveSizeLoop(h, false, 0, lp); return 0;
+        case SC_SIZE: MoveSizeLoop(h, true, static_cast<int>(wp & 0x0F), lp); return 0;
         case SC_MINIMIZE:
         case SC_MAXIMIZE:
         case SC_RESTORE: {
@@ -707,7 +733,12 @@ LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
             if (!noClose) SendW(h, WM_CLOSE, 0, 0);
             return 0;
         }
-        default: return 0;  // SC_KEYMENU and SC_MOUSEMENU belong to the menu code
+        case SC_KEYMENU:
+        case SC_MOUSEMENU:
+            // The menu bar belongs to the menu code.
+            if (gMenuBarTracker && GetMenu(h)) gMenuBarTracker(h, cmd, lp);
+            return 0;
+        default: return 0;
         }
     }
     case WM_NCLBUTTONDOWN: {
@@ -730,6 +761,7 @@ LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
         case HTCLOSE:
         case HTMINBUTTON:
         case HTMAXBUTTON: TrackCaptionButton(h, hit); return 0;
+        case HTMENU: SendW(h, WM_SYSCOMMAND, SC_MOUSEMENU + HTMENU, lp); return 0;
         case HTVSCROLL: TrackScrollBar(h, true, PointFromParam(lp)); return 0;
         case HTHSCROLL: TrackScrollBar(h, false, PointFromParam(lp)); return 0;
         default: return 0;
@@ -857,6 +889,7 @@ LRESULT DefWindowProcA(HWND h, UINT m, WPARAM w, LPARAM l) { return DefProc(h, m
 LRESULT DefWindowProcW(HWND h, UINT m, WPARAM w, LPARAM l) { return DefProc(h, m, w, l, true); }
 
 void SetMenuBarPainter(TMenuBarPainter p) { gMenuBarPainter = p; }
+void SetMenuBarTracker(TMenuBarTracker t) { gMenuBarTracker = t; }
 
 HMENU GetMenu(HWND h) {
     Lock lk(UserMutex());

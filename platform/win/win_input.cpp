@@ -86,6 +86,14 @@ public:
         if (vk && ev.Kind == TScreenMouseKind::Down) In().Async[vk] |= 0x80;
         if (vk && ev.Kind == TScreenMouseKind::Up) In().Async[vk] &= ~0x80;
         e.Keys = MouseKeyFlags();
+        // A move not taken yet is replaced by the newer one, as a pointer reports only where it is.
+        auto& raw = In().Raw;
+        if (ev.Kind == TScreenMouseKind::Move && !raw.empty() && raw.back().Kind == TRawEvent::Mouse &&
+            raw.back().MouseEv.Kind == TScreenMouseKind::Move && raw.back().Keys == e.Keys) {
+            raw.back() = std::move(e);
+            WakeAll();
+            return;
+        }
         Push(std::move(e));
     }
     void KeyInput(const TScreenKeyEvent& ev) override {
@@ -196,6 +204,16 @@ char16_t KeyChar(int vk, bool shift, bool caps, bool ctrl) {
 void PostInput(HWND h, UINT msg, WPARAM w, LPARAM l, DWORD time, POINT pt) {
     TWnd* wnd = Find(h);
     if (!wnd || !wnd->Queue) return;
+    // Mouse moves not taken yet merge into the newest one, so a slow window is not
+    // flooded by a fast pointer.
+    auto& posted = wnd->Queue->Posted;
+    if ((msg == WM_MOUSEMOVE || msg == WM_NCMOUSEMOVE) && !posted.empty()) {
+        MSG& last = posted.back().Msg;
+        if (posted.back().Input && last.hwnd == h && last.message == msg && last.wParam == w) {
+            last = MSG{h, msg, w, l, time, pt};
+            return;
+        }
+    }
     PostToQueue(wnd->Queue.get(), MSG{h, msg, w, l, time, pt}, true);
 }
 
@@ -409,11 +427,32 @@ WPARAM MouseKeyFlags() {
     return f;
 }
 
+// Input is turned into messages one event at a time, when the thread has
+// none waiting: where a click goes depends on what the messages before it did
+// (a capture taken, a window moved).
+namespace {
+bool InputWaiting(TThreadQueue* q) {
+    for (auto& m : q->Posted)
+        if (m.Input) return true;
+    return false;
+}
+}  // namespace
+
+bool RawButtonUpPending() {
+    Lock lk(UserMutex());
+    for (auto& e : In().Raw)
+        if (e.Kind == TRawEvent::Mouse && e.MouseEv.Kind == TScreenMouseKind::Up &&
+            e.MouseEv.Button == TScreenButton::Left)
+            return true;
+    return false;
+}
+
 void ProcessRawInput() {
+    TThreadQueue* q = CurrentQueue();
     Lock lk(UserMutex());
     auto& in = In();
     DWORD me = GetCurrentThreadId();
-    while (!in.Raw.empty()) {
+    while (!in.Raw.empty() && !InputWaiting(q)) {
         TRawEvent e = in.Raw.front();
         switch (e.Kind) {
         case TRawEvent::Mouse:

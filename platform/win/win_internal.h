@@ -27,6 +27,9 @@ std::recursive_mutex& UserMutex();
 // Woken whenever a queue gets something or a waited-for state changes.
 std::condition_variable_any& UserWake();
 void WakeAll();
+// Counts every WakeAll: a waiter that saw the same count before and after its
+// look at the queue missed nothing and may sleep.
+uint64_t WakeCount();
 
 // ---- Text -----------------------------------------------------------------
 std::u16string Utf8ToUtf16(const char* s, std::size_t n);
@@ -243,6 +246,7 @@ HWND WindowAt(POINT screen, const std::vector<HWND>& skip);
 // Mouse key flags (MK_) from the current button and key state.
 WPARAM MouseKeyFlags();
 void ProcessRawInput();
+bool RawButtonUpPending();  // a left-button release not yet turned into a message
 void CheckHover();
 uint64_t NextHoverDue();
 

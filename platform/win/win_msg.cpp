@@ -557,9 +557,10 @@ BOOL GetAny(LPMSG m, HWND filter, UINT lo, UINT hi) {
     if (filter && filter != reinterpret_cast<HWND>(-1) && !IsWindow(filter)) return -1;
     TThreadQueue* q = CurrentQueue();
     for (;;) {
+        uint64_t seen = WakeCount();
         if (PeekOnce(q, m, filter, lo, hi, PM_REMOVE) == TPeek::Got) break;
         Lock lk(UserMutex());
-        if (HasWork(q, QS_ALLINPUT)) continue;  // something arrived or waits outside the filter
+        if (WakeCount() != seen || !q->Sent.empty()) continue;  // something arrived meanwhile
         SleepForWork(q, lk, UINT64_MAX);
     }
     if (HasHooks(WH_GETMESSAGE))
@@ -577,12 +578,13 @@ BOOL GetMessageW(LPMSG m, HWND h, UINT lo, UINT hi) { return GetAny(m, h, lo, hi
 BOOL WaitMessage() {
     TThreadQueue* q = CurrentQueue();
     for (;;) {
+        uint64_t seen = WakeCount();
         ReceiveSent();
         ProcessRawInput();
         CheckHover();
         Lock lk(UserMutex());
         if (HasWork(q, QS_ALLEVENTS)) return TRUE;
-        if (!q->Sent.empty()) continue;
+        if (WakeCount() != seen || !q->Sent.empty()) continue;
         SleepForWork(q, lk, UINT64_MAX);
     }
 }
@@ -727,6 +729,7 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD n, const HANDLE* handles, DWORD ms, DWOR
     TThreadQueue* q = CurrentQueue();
     uint64_t deadline = ms == INFINITE ? UINT64_MAX : NowMs() + ms;
     for (;;) {
+        uint64_t seen = WakeCount();
         ReceiveSent();
         if (n) {
             DWORD signalled = 0, first = n;
@@ -744,7 +747,7 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD n, const HANDLE* handles, DWORD ms, DWOR
         CheckHover();
         Lock lk(UserMutex());
         if (HasWork(q, mask & ~QS_SENDMESSAGE)) return WAIT_OBJECT_0 + n;
-        if (!q->Sent.empty()) continue;
+        if (!q->Sent.empty() || WakeCount() != seen) continue;
         uint64_t now = NowMs();
         if (now >= deadline) return WAIT_TIMEOUT;
         // Kernel objects do not wake us: look at them again every few milliseconds.

@@ -1184,6 +1184,11 @@ BOOL ScrollWindow(HWND hWnd, int XAmount, int YAmount, const RECT* lpRect, const
 // keeps for it (windows with a menu, see SetMenu). Rect is in window coordinates.
 using TMenuBarPainter = void (*)(HWND hWnd, HDC hWindowDC, const RECT& BarRect, BOOL Active);
 void SetMenuBarPainter(TMenuBarPainter Painter);
+// Hook for the menu code: runs a window's menu bar for WM_SYSCOMMAND SC_MOUSEMENU
+// (a click on the bar, lParam the screen point) and SC_KEYMENU (lParam the
+// character, 0 for the Alt key alone) when DefWindowProc gets them.
+using TMenuBarTracker = void (*)(HWND hWnd, WPARAM SysCommand, LPARAM lParam);
+void SetMenuBarTracker(TMenuBarTracker Tracker);
 // The menu handle a window's menu bar shows; the menu code owns the menus.
 HMENU GetMenu(HWND hWnd);
 BOOL SetMenu(HWND hWnd, HMENU hMenu);

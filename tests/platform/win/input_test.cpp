@@ -89,6 +89,26 @@ TEST_F(WinInput, ClicksGoToTheWindowUnderTheMouse) {
     EXPECT_EQ(static_cast<LRESULT>(nc[0].WParam), HTLEFT);
 }
 
+TEST_F(WinInput, PendingMouseMovesMerge) {
+    Screen->MouseMove(InChild(1, 1));
+    Screen->MouseMove(InChild(2, 2));
+    Screen->MouseMove(InChild(3, 4));
+    PumpPending();
+    auto moves = Of(Child, {WM_MOUSEMOVE});
+    ASSERT_EQ(moves.size(), 1u);
+    EXPECT_EQ(GET_X_LPARAM(moves[0].LParam), 3);
+    EXPECT_EQ(GET_Y_LPARAM(moves[0].LParam), 4);
+    // A press between moves keeps them apart.
+    Log().clear();
+    Screen->MouseMove(InChild(5, 5));
+    Screen->MouseDown(InChild(5, 5));
+    Screen->MouseMove(InChild(8, 8));
+    Screen->MouseUp(InChild(8, 8));
+    PumpPending();
+    EXPECT_EQ(MessagesOf(Child, {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP}),
+              (std::vector<UINT>{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP}));
+}
+
 TEST_F(WinInput, ClickActivatesAnInactiveWindow) {
     HWND other = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 600, 100, 200, 200);
     PumpPending();
@@ -223,6 +243,40 @@ TEST_F(WinInput, CloseRequestAndDroppedFiles) {
     EXPECT_EQ(MessagesOf(target, {WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}),
               (std::vector<UINT>{WM_SYSCOMMAND, WM_CLOSE, WM_DESTROY}));
     EXPECT_FALSE(IsWindow(target));
+}
+
+TEST_F(WinInput, DraggingFrameAndCaptionSizesAndMoves) {
+    // The bottom-right corner of Top (100,100)-(500,400).
+    Screen->Drag(POINT{498, 398}, POINT{548, 418}, 3);
+    PumpPending();
+    RECT r;
+    GetWindowRect(Top, &r);
+    EXPECT_EQ(r.right, 550);
+    EXPECT_EQ(r.bottom, 420);
+    EXPECT_EQ(r.left, 100);
+    std::vector<WPARAM> cmds;
+    for (auto& e : Of(Top, {WM_SYSCOMMAND})) cmds.push_back(e.WParam);
+    EXPECT_EQ(cmds, (std::vector<WPARAM>{SC_SIZE + WMSZ_BOTTOMRIGHT}));
+    // The minimum tracking size holds.
+    Screen->Drag(POINT{548, 418}, POINT{120, 110}, 2);
+    PumpPending();
+    GetWindowRect(Top, &r);
+    EXPECT_EQ(r.right - r.left, GetSystemMetrics(SM_CXMINTRACK));
+    EXPECT_EQ(r.bottom - r.top, GetSystemMetrics(SM_CYMINTRACK));
+    // The caption moves the window; Escape during a drag puts it back.
+    Screen->Drag(POINT{150, 110}, POINT{250, 160}, 2);
+    PumpPending();
+    GetWindowRect(Top, &r);
+    EXPECT_EQ(r.left, 200);
+    EXPECT_EQ(r.top, 150);
+    Screen->MouseDown(POINT{250, 160});
+    Screen->MouseMove(POINT{300, 300});
+    Screen->KeyPress(VK_ESCAPE);
+    Screen->MouseUp(POINT{300, 300});
+    PumpPending();
+    GetWindowRect(Top, &r);
+    EXPECT_EQ(r.left, 200);
+    EXPECT_EQ(r.top, 150);
 }
 
 LRESULT CALLBACK SeeThroughProc(HWND h, UINT m, WPARAM w, LPARAM l) {

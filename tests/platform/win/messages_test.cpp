@@ -350,6 +350,29 @@ TEST_F(WinMessages, MessageFilterAndGetMessageHooks) {
     UnhookWindowsHookEx(gGetMsgHook);
 }
 
+std::vector<UINT> gCallWndProc;
+HHOOK gCallHook = nullptr;
+LRESULT CALLBACK CallWndHook(int code, WPARAM w, LPARAM l) {
+    auto* c = reinterpret_cast<CWPSTRUCT*>(l);
+    if (c->message >= WM_USER) gCallWndProc.push_back(c->message);
+    return CallNextHookEx(gCallHook, code, w, l);
+}
+
+TEST_F(WinMessages, CallWndProcHookSeesSentMessagesOnly) {
+    HWND a = Make(WS_POPUP);
+    gCallWndProc.clear();
+    gCallHook = SetWindowsHookExW(WH_CALLWNDPROC, CallWndHook, nullptr, 0);
+    SendMessageW(a, WM_USER + 1, 0, 0);
+    PostMessageW(a, WM_USER + 2, 0, 0);
+    PumpPending();
+    SendMessageW(a, WM_USER + 3, 0, 0);
+    UnhookWindowsHookEx(gCallHook);
+    SendMessageW(a, WM_USER + 4, 0, 0);
+    EXPECT_EQ(gCallWndProc, (std::vector<UINT>{WM_USER + 1, WM_USER + 3}));
+    EXPECT_EQ(MessagesOf(a, {WM_USER + 1, WM_USER + 2, WM_USER + 3, WM_USER + 4}),
+              (std::vector<UINT>{WM_USER + 1, WM_USER + 2, WM_USER + 3, WM_USER + 4}));
+}
+
 LRESULT CALLBACK BaseProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_USER + 1) return 1;
     return DefWindowProcW(h, m, w, l);

@@ -273,6 +273,44 @@ TEST_F(WinMisc, CursorsFollowTheHitTest) {
     EXPECT_EQ(WinCursorStandardId(GetCursor()), 32644);  // IDC_SIZEWE on the left border
 }
 
+std::vector<std::pair<WPARAM, LPARAM>> gTracked;
+RECT gBar{};
+void CALLBACK Tracker(HWND, WPARAM cmd, LPARAM l) { gTracked.emplace_back(cmd, l); }
+void CALLBACK BarPainter(HWND, HDC dc, const RECT& bar, BOOL) {
+    gBar = bar;
+    RECT r = bar;
+    HBRUSH b = CreateSolidBrush(RGB(1, 2, 3));
+    FillRect(dc, &r, b);
+    DeleteObject(b);
+}
+
+TEST_F(WinMisc, MenuBarBandIsLeftToTheMenuCode) {
+    SetMenuBarTracker(Tracker);
+    SetMenuBarPainter(BarPainter);
+    gTracked.clear();
+    HWND a = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 300, 600, 300, 200);
+    RECT before, after;
+    GetClientRect(a, &before);
+    SetMenu(a, reinterpret_cast<HMENU>(static_cast<intptr_t>(0x1234)));
+    EXPECT_EQ(GetMenu(a), reinterpret_cast<HMENU>(static_cast<intptr_t>(0x1234)));
+    GetClientRect(a, &after);
+    EXPECT_EQ(after.bottom, before.bottom - GetSystemMetrics(SM_CYMENU));
+    PumpPending();
+    EXPECT_EQ(gBar.top, 4 + 19);
+    EXPECT_EQ(gBar.bottom - gBar.top, GetSystemMetrics(SM_CYMENU) - 1);
+    EXPECT_EQ(WinHeadlessScreen()->DesktopPixel(POINT{300 + 50, 600 + 4 + 19 + 5}), 0x010203u);
+    EXPECT_EQ(SendMessageW(a, WM_NCHITTEST, 0, MAKELPARAM(350, 600 + 4 + 19 + 5)), HTMENU);
+    WinHeadlessScreen()->Click(POINT{350, 600 + 4 + 19 + 5});
+    PumpPending();
+    SendMessageW(a, WM_SYSCOMMAND, SC_KEYMENU, 'f');
+    ASSERT_EQ(gTracked.size(), 2u);
+    EXPECT_EQ(gTracked[0].first, SC_MOUSEMENU);
+    EXPECT_EQ(GET_X_LPARAM(gTracked[0].second), 350);
+    EXPECT_EQ(gTracked[1], (std::pair<WPARAM, LPARAM>{SC_KEYMENU, 'f'}));
+    SetMenuBarTracker(nullptr);
+    SetMenuBarPainter(nullptr);
+}
+
 TEST_F(WinMisc, DebugOutputOnlyWhenAsked) {
     unsetenv("TESSARO_DEBUG");
     testing::internal::CaptureStderr();
