@@ -311,6 +311,26 @@ std::vector<uint32_t> RealSpeeds(burn_drive* d, bool write) {
     return out;
 }
 
+// Whether the drive protects against buffer underruns: the BUF bit of its CD
+// track-at-once, CD mastering or DVD-R/-RW write feature, or a DVD+R/+RW or
+// BD medium, whose writing links losslessly anyway. Caller holds g_Libburn.
+bool DriveProtectsBuffer(burn_drive* d) {
+    if (burn_drive_get_drive_role(d) != 1) return false;  // pseudo-drives write files
+    for (unsigned feature : {0x2Du, 0x2Eu, 0x2Fu}) {
+        unsigned char flags = 0, length = 0;
+        unsigned char* data = nullptr;
+        bool buf = burn_drive_get_feature(d, feature, &flags, &length, &data, nullptr) > 0 && data && length > 0 &&
+                   (data[0] & 0x40);
+        std::free(data);
+        if (buf) return true;
+    }
+    int profile = 0;
+    char name[80];
+    if (burn_disc_get_profile(d, &profile, name) == 1)
+        return profile == 0x1A || profile == 0x1B || profile == 0x2B || (profile >= 0x41 && profile <= 0x43);
+    return false;
+}
+
 struct TSpace {
     int64_t Free = 0, Used = 0, Capacity = 0;
 };
@@ -1114,8 +1134,13 @@ uint8_t BurnLib_Recorder_GetBUP(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, uint8
     BURNLIB_OUT("BurnLib_Recorder_GetBUP");
     return Guarded(out, [&] {
         THandle h = Lookup(Handle, THandle::Drive);
-        if (Enabled) *Enabled = h.drive->Bup;
-        if (Supported) *Supported = 1;
+        bool supported = false;
+        if (!h.drive->Recorder) {
+            std::lock_guard<std::mutex> lock(g_Libburn);
+            supported = DriveProtectsBuffer(Grabbed(*h.drive));
+        }
+        if (Enabled) *Enabled = supported && h.drive->Bup;
+        if (Supported) *Supported = supported;  // an image file cannot run dry
     });
 }
 

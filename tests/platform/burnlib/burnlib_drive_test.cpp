@@ -83,6 +83,7 @@ TEST_F(PseudoDriveTest, QueriesAndATrackAtOnceBurnThroughLibburn) {
     EXPECT_EQ(BurnLib_Recorder_GetSpeeds(drive, ERRARGS, &cr, &mr, &cw, &mw), BURNLIB_OK) << text;
     uint8_t enabled = 0, supported = 0;
     EXPECT_EQ(BurnLib_Recorder_GetBUP(drive, ERRARGS, &enabled, &supported), BURNLIB_OK);
+    EXPECT_EQ(supported, 0) << "a file has no buffer to protect: not claimed";
     EXPECT_EQ(BurnLib_Recorder_SetBUP(drive, ERRARGS, 1), BURNLIB_OK);
     EXPECT_EQ(BurnLib_Recorder_SendOPC(drive, ERRARGS), BURNLIB_OK) << text;
     EXPECT_EQ(BurnLib_Recorder_LockMedium(drive, ERRARGS), BURNLIB_OK) << text;
