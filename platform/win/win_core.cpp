@@ -847,7 +847,29 @@ void MarkDestroying(HWND h) {
 
 }  // namespace
 
+namespace {
+void FreeSilently(HWND h) {
+    std::vector<HWND> kids;
+    if (TWnd* w = Find(h)) kids = w->Children;
+    for (HWND c : kids) FreeSilently(c);
+    FreeWindow(h);
+}
+}  // namespace
+
 namespace winimpl {
+// A thread that ends takes its windows along; nobody is left to answer their messages.
+void DestroyThreadWindows(DWORD tid) {
+    Lock lk(UserMutex());
+    std::vector<HWND> roots;
+    for (HWND h : AllWindows()) {
+        TWnd* w = Find(h);
+        if (!w || w->ThreadId != tid) continue;
+        TWnd* p = Find(w->Parent);
+        if (!p || p->Desktop || p->ThreadId != tid || w->MessageOnly) roots.push_back(h);
+    }
+    for (HWND r : roots) FreeSilently(r);
+}
+
 void DestroyWindowTree(HWND h) {
     SendDestroy(h);
     SendNcDestroy(h);

@@ -688,7 +688,7 @@ LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
             w->Text = t;
             caption = HasCaption(w->Style);
             if (w->Surface)
-                if (TScreen* s = Screen()) s->WindowTitle(h, Utf16ToUtf8(t));
+                if (TScreen* s = ScreenIfOpen()) s->WindowTitle(h, Utf16ToUtf8(t));
         }
         if (caption) PaintNonClient(h, nullptr);
         return TRUE;

@@ -479,7 +479,8 @@ void ProcessRawInput() {
                     lk.lock();
                 }
             } else if (e.Kind == TRawEvent::Drop) {
-                // The deepest window under the point that takes files, else the top-level.
+                // The deepest window under the point that takes files (WS_EX_ACCEPTFILES),
+                // else the top-level window: DragAcceptFiles records nothing here.
                 lk.unlock();
                 HWND target = WindowAt(e.Pos, {});
                 lk.lock();
@@ -487,8 +488,7 @@ void ProcessRawInput() {
                        (Find(target)->Style & WS_CHILD))
                     target = Find(target)->Parent;
                 TWnd* tw = Find(target);
-                if (!tw || !(tw->ExStyle & WS_EX_ACCEPTFILES)) tw = w;
-                if (!(tw->ExStyle & WS_EX_ACCEPTFILES)) break;
+                if (!tw || !(tw->ExStyle & WS_EX_ACCEPTFILES) || TopLevelOf(tw) != w) tw = w;
                 RECT cr = ClientOnScreen(tw);
                 POINT cp{e.Pos.x - cr.left, e.Pos.y - cr.top};
                 HDROP drop = CreateDropFiles(e.Files, cp, false);
@@ -597,7 +597,7 @@ void ActivateWindow(HWND h, WORD how) {
     if (lostFocus) SendW(lostFocus, WM_KILLFOCUS, 0, 0);
     if (!h) return;
     BringToTopSilently(h);
-    if (TScreen* s = Screen()) s->WindowActivated(h);
+    if (TScreen* s = ScreenIfOpen()) s->WindowActivated(h);
     SendW(h, WM_NCACTIVATE, TRUE, reinterpret_cast<LPARAM>(old));
     SendW(h, WM_ACTIVATE, MAKEWPARAM(how, IsIconic(h) ? 1 : 0), reinterpret_cast<LPARAM>(old));
 }
@@ -896,6 +896,11 @@ HICON LoadIconW(HINSTANCE i, LPCWSTR name) { return LoadIconA(i, reinterpret_cas
 // ---- The screen -----------------------------------------------------------
 namespace winimpl {
 
+TScreen* ScreenIfOpen() {
+    Lock lk(UserMutex());
+    return ScreenPtr().get();
+}
+
 TScreen* Screen() {
     Lock lk(UserMutex());
     auto& s = ScreenPtr();
@@ -919,7 +924,7 @@ static std::vector<RECT> RegionRects(HRGN rgn) {
 }
 
 void ScreenTopLevelChanged(TWnd* w, bool moved, bool shown, bool zorder) {
-    TScreen* s = Screen();
+    TScreen* s = ScreenIfOpen();
     if (!s || !w->Surface) return;
     if (moved) s->WindowMoved(w->Handle, w->Window);
     if (shown) s->WindowShown(w->Handle, (w->Style & WS_VISIBLE) != 0);
@@ -929,7 +934,7 @@ void ScreenTopLevelChanged(TWnd* w, bool moved, bool shown, bool zorder) {
 }
 
 void ScreenZOrder() {
-    TScreen* s = Screen();
+    TScreen* s = ScreenIfOpen();
     if (!s) return;
     std::vector<HWND> tops;
     for (HWND t : TopLevels())

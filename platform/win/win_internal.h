@@ -228,13 +228,15 @@ void PaintNonClient(HWND h, HRGN rgn);
 HRGN VisibleRegion(TWnd* w, bool client, bool clipChildren, bool clipSiblings);
 
 // ---- Screen ---------------------------------------------------------------
-TScreen* Screen();  // opened on first use
+TScreen* Screen();        // opened on first use
+TScreen* ScreenIfOpen();  // nullptr when none is open (at shut-down)
 void ScreenTopLevelChanged(TWnd* w, bool moved, bool shown, bool zorder);
 void ScreenZOrder();
 
 // ---- Geometry and state ---------------------------------------------------
 BOOL SetWindowPosInternal(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags);
 void DestroyWindowTree(HWND h);
+void DestroyThreadWindows(DWORD tid);  // without messages: the thread has ended
 void ActivateWindow(HWND h, WORD how);  // how: WA_ACTIVE or WA_CLICKACTIVE
 void WindowGoneFromInput(HWND h);       // focus, capture, activation, tracking
 void ComputeFrame(DWORD style, DWORD exStyle, bool menu, RECT& r);  // client from window

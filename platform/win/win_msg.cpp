@@ -37,6 +37,7 @@ struct TQueueHolder {
         if (!Queue) return;
         Lock lk(UserMutex());
         Queue->Dead = true;
+        DestroyThreadWindows(Queue->ThreadId);
         for (auto& s : Queue->Sent) s->Done = true;
         Queue->Sent.clear();
         for (auto& list : Queue->Hooks)

@@ -62,7 +62,7 @@ void CreateSurfaceFor(TWnd* w) {
 
 void DestroySurfaceFor(TWnd* w) {
     if (!w->Surface) return;
-    if (TScreen* s = Screen()) s->WindowDestroyed(w->Handle);
+    if (TScreen* s = ScreenIfOpen()) s->WindowDestroyed(w->Handle);
     for (auto it = DCs().begin(); it != DCs().end();) {
         if (it->second.Top == w->Handle) {
             GdiReleaseSurfaceDC(it->first);
@@ -204,7 +204,7 @@ void NotifyScreenDamage(TWnd* top, const RECT& rect) {
     RECT r = rect;
     RECT all{0, 0, W(top->Window), H(top->Window)};
     if (!IntersectRect(&r, &r, &all)) return;
-    if (TScreen* s = Screen()) s->WindowDamaged(top->Handle, r);
+    if (TScreen* s = ScreenIfOpen()) s->WindowDamaged(top->Handle, r);
 }
 
 }  // namespace winimpl

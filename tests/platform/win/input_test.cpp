@@ -232,11 +232,24 @@ TEST_F(WinInput, CloseRequestAndDroppedFiles) {
     ClientToScreen(target, &c);
     EXPECT_EQ(p.x, 650 - c.x);
     DragFinish(drop);
-    // Windows that take no files get none.
+    // A child that takes no files leaves them to its top-level window; one that does gets them.
     Log().clear();
     Screen->DropFiles(Top, InChild(1, 1), {"/tmp/x"});
     PumpPending();
-    EXPECT_TRUE(MessagesOf(Top, {WM_DROPFILES}).empty());
+    auto toTop = Of(Top, {WM_DROPFILES});
+    ASSERT_EQ(toTop.size(), 1u);
+    EXPECT_TRUE(MessagesOf(Child, {WM_DROPFILES}).empty());
+    DragFinish(reinterpret_cast<HDROP>(toTop[0].WParam));
+    SetWindowLongPtrW(Child, GWL_EXSTYLE, WS_EX_ACCEPTFILES);
+    Log().clear();
+    Screen->DropFiles(Top, InChild(1, 1), {"/tmp/x"});
+    PumpPending();
+    auto toChild = Of(Child, {WM_DROPFILES});
+    ASSERT_EQ(toChild.size(), 1u);
+    DragQueryPoint(reinterpret_cast<HDROP>(toChild[0].WParam), &p);
+    EXPECT_EQ(p.x, 1);
+    EXPECT_EQ(p.y, 1);
+    DragFinish(reinterpret_cast<HDROP>(toChild[0].WParam));
 
     Screen->RequestClose(target);
     PumpPending();

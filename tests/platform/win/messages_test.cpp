@@ -112,6 +112,18 @@ TEST_F(WinMessages, StaleHandleIsRejected) {
     EXPECT_FALSE(IsWindow(nullptr));
 }
 
+TEST_F(WinMessages, WindowsEndWithTheirThread) {
+    HWND made = nullptr;
+    std::thread worker([&] {
+        made = CreateWindowExW(0, u"Recorder", u"worker", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+    });
+    worker.join();
+    ASSERT_NE(made, nullptr);
+    EXPECT_FALSE(IsWindow(made));
+    EXPECT_EQ(SendMessageW(made, WM_USER, 0, 0), 0);  // nobody waits for a dead thread
+}
+
 TEST_F(WinMessages, PostsFromAWorkerArriveInOrder) {
     const DWORD main = GetCurrentThreadId();
     HWND a = Make(WS_OVERLAPPEDWINDOW);
