@@ -213,6 +213,11 @@ public:
     bool RenderToTIEBitmap(TIEBitmap* Dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
                            int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t Transparency = 255,
                            TResampleFilter Filter = rfNone, TIEBlendOperation BlendOp = ieBlendNormal);
+    // The same with the arguments in the order the views pass them.
+    bool RenderToTIEBitmap(TIEBitmap* Dest, TResampleFilter Filter, int32_t Transparency, int32_t xDst, int32_t yDst,
+                           int32_t dxDst, int32_t dyDst, int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc) {
+        return RenderToTIEBitmap(Dest, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc, Transparency, Filter);
+    }
     bool RenderToTBitmapEx(TBitmap* Dest, TIERenderTables* Tables, const RECT* ClipRect, int32_t xDst,
                            int32_t yDst, int32_t dxDst, int32_t dyDst, int32_t xSrc, int32_t ySrc, int32_t dxSrc,
                            int32_t dySrc, bool EnableAlpha, bool RowCopy, int32_t Transparency,

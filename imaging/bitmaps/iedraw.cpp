@@ -83,10 +83,10 @@ void Shadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int
 }
 }  // namespace
 
-void DrawShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, int32_t Color) {
+void DrawShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t Color, int32_t Kind, int32_t Y2, int32_t X2) {
     Shadow(Canvas, X1, Y1, X2, Y2, Kind, Color, true);
 }
 
-void DrawShadowBottom(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, int32_t Color) {
+void DrawShadowBottom(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t Color, int32_t Kind, int32_t Y2, int32_t X2) {
     Shadow(Canvas, X1, Y1, X2, Y2, Kind, Color, false);
 }

@@ -11,5 +11,6 @@ void Draw3DFrame(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2
                  int32_t BottomRightColor);
 // Drop-shadow bands right of and below a picture. Kind 1: the canvas's brush; 2: lines of
 // Color fading with the distance; 3: a grey gradient pixel by pixel.
-void DrawShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, int32_t Color);
-void DrawShadowBottom(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Kind, int32_t Color);
+// The band covers X1..X2 x Y1..Y2 (arguments in the order the views pass them).
+void DrawShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t Color, int32_t Kind, int32_t Y2, int32_t X2);
+void DrawShadowBottom(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t Color, int32_t Kind, int32_t Y2, int32_t X2);

@@ -47,8 +47,9 @@ public:
     // destination rectangle of a canvas or a 24-bit bitmap.
     void DrawInverted(TCanvas* Canvas, int32_t XDst, int32_t YDst, int32_t DestWidth, int32_t DestHeight, int32_t XSrc,
                       int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight);
+    // Marching ants: Phase (the views' offset) shifts the dashes.
     void DrawOutline(TCanvas* Canvas, int32_t XDst, int32_t YDst, int32_t DestWidth, int32_t DestHeight, int32_t XSrc,
-                     int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight, int32_t Phase, int32_t Color1, int32_t Color2);
+                     int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight, int32_t Color1, int32_t Color2, int32_t Phase);
     void DrawOuterShade(TBitmap* Bitmap, int32_t XDst, int32_t YDst, int32_t DestWidth, int32_t DestHeight,
                         int32_t XSrc, int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight);
 

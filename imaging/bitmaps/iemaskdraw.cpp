@@ -63,8 +63,8 @@ bool TIEMask::RefreshZoom(int32_t DestWidth, int32_t DestHeight, int32_t XSrc, i
 }
 
 void TIEMask::DrawOutline(TCanvas* Canvas, int32_t XDst, int32_t YDst, int32_t DestWidth, int32_t DestHeight,
-                          int32_t XSrc, int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight, int32_t Phase,
-                          int32_t Color1, int32_t Color2) {
+                          int32_t XSrc, int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight, int32_t Color1,
+                          int32_t Color2, int32_t Phase) {
     if (!Canvas || IsEmpty()) return;
     int32_t xs, ys;
     if (!RefreshZoom(DestWidth, DestHeight, XSrc, YSrc, SrcWidth, SrcHeight, xs, ys)) return;

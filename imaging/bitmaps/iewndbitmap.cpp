@@ -5,6 +5,7 @@
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/ieutils.h"
+#include "imaging/bitmaps/iewndutil.h"
 #include "platform/classlib/graphics.h"
 
 namespace {
@@ -232,4 +233,34 @@ bool TIEBitmap::RenderToTBitmapEx(TBitmap* Dest, TIERenderTables* Tables, const 
     wrap.WrapTBitmap(Dest, false);
     return RenderToTIEBitmapEx(&wrap, Tables, ClipRect, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc,
                                EnableAlpha, RowCopy, Transparency, Filter, BlendOp);
+}
+
+int32_t PixelFormatToBitCount(TPixelFormat Format) {
+    switch (Format) {
+        case pf1bit: return 1;
+        case pf4bit: return 4;
+        case pf8bit: return 8;
+        case pf15bit: return 15;
+        case pf16bit: return 16;
+        case pf24bit: return 24;
+        case pf32bit: return 32;
+        default: return 0;
+    }
+}
+
+int32_t PixelFormatRowLength(int32_t Width, TPixelFormat Format) {
+    return CalcRowLength(Width, PixelFormatToBitCount(Format), 32);
+}
+
+void GrayPaletteToTBitmap(TBitmap* Bitmap) {
+    if (Bitmap && Bitmap->PixelFormat() == pf8bit) Bitmap->SetPalette(GreyTable());
+}
+
+bool IsGrayPaletteTBitmap(TBitmap* Bitmap) { return !Bitmap || IsGreyTable(Bitmap->Palette()); }
+
+void CopyTBitmapPalette(TBitmap* Bitmap, TIEBitmap* Dest) {
+    if (!Bitmap || !Dest || Bitmap->PixelFormat() != pf8bit || Dest->PixelFormat() != ie8p) return;
+    auto t = Bitmap->Palette();
+    for (size_t i = 0; i < t.size() && i < 256; ++i)
+        Dest->SetPalette(static_cast<int32_t>(i), TRGB{t[i].rgbBlue, t[i].rgbGreen, t[i].rgbRed});
 }

@@ -38,21 +38,21 @@ TEST(Draw, ShadowBands) {
     TBitmap b(20, 20, pf24bit);
     White(b);
     b.Canvas().Brush().SetColor(RGB(0, 0, 0));
-    DrawShadowRight(&b.Canvas(), 10, 0, 13, 19, 1, 0);
+    DrawShadowRight(&b.Canvas(), 10, 0, 0, 1, 19, 13);
     EXPECT_EQ(At(b, 10, 3), WhiteC);  // starts one thickness below the top
     EXPECT_EQ(At(b, 10, 4), (TRGB{0, 0, 0}));
     EXPECT_EQ(At(b, 14, 10), WhiteC);
 
     TBitmap g(30, 30, pf24bit);
     White(g);
-    DrawShadowRight(&g.Canvas(), 20, 0, 25, 29, 3, 0);
+    DrawShadowRight(&g.Canvas(), 20, 0, 0, 3, 29, 25);
     // Darker near the picture, lighter further out.
     EXPECT_LT(At(g, 20, 15).r, At(g, 25, 15).r);
     EXPECT_EQ(At(g, 20, 15).r, At(g, 20, 15).g);
 
     TBitmap f(30, 30, pf24bit);
     White(f);
-    DrawShadowBottom(&f.Canvas(), 0, 20, 29, 25, 2, RGB(200, 200, 200));
+    DrawShadowBottom(&f.Canvas(), 0, 20, RGB(200, 200, 200), 2, 25, 29);
     EXPECT_LT(At(f, 15, 20).r, At(f, 15, 25).r);
     EXPECT_EQ(At(f, 2, 20), WhiteC);  // starts one thickness in from the corner
 }

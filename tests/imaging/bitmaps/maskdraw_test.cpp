@@ -44,7 +44,7 @@ TEST(MaskDraw, OutlineAndOuterShade) {
         for (int x = 2; x <= 5; ++x) m.SetPixel(x, y, 1);
     TBitmap b(8, 8, pf24bit);
     White(b);
-    m.DrawOutline(&b.Canvas(), 0, 0, 8, 8, 0, 0, 8, 8, 0, RGB(255, 0, 0), RGB(0, 0, 255));
+    m.DrawOutline(&b.Canvas(), 0, 0, 8, 8, 0, 0, 8, 8, RGB(255, 0, 0), RGB(0, 0, 255), 0);
     // The border of the square is painted in one of the two colours; its inside and outside stay white.
     for (int k = 2; k <= 5; ++k) {
         EXPECT_NE(At(b, k, 2), (TRGB{255, 255, 255})) << k;

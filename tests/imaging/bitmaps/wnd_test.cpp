@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/bitmaps/iebitmap.h"
+#include "imaging/bitmaps/iewndutil.h"
 #include "platform/classlib/graphics.h"
 
 namespace {
@@ -136,4 +137,22 @@ TEST(WndBitmap, ConversionAndRenderingIntoATBitmap) {
     EXPECT_EQ(static_cast<uint8_t*>(dest.ScanLine(3))[3 * 3 + 2], 255);
     TBitmap mono(4, 4, pf1bit);
     EXPECT_FALSE(src.RenderToTBitmap(&mono, 0, 0, 4, 4, 0, 0, 2, 2));
+}
+
+TEST(WndBitmap, PaletteHelpers) {
+    EXPECT_EQ(PixelFormatToBitCount(pf15bit), 15);
+    EXPECT_EQ(PixelFormatToBitCount(pfDevice), 0);
+    EXPECT_EQ(PixelFormatRowLength(3, pf24bit), 12);
+    TBitmap b(2, 2, pf8bit);
+    GrayPaletteToTBitmap(&b);
+    EXPECT_TRUE(IsGrayPaletteTBitmap(&b));
+    auto t = b.Palette();
+    t[5] = RGBQUAD{1, 2, 3, 0};
+    b.SetPalette(t);
+    EXPECT_FALSE(IsGrayPaletteTBitmap(&b));
+    TIEBitmap p;
+    p.Allocate(2, 2, ie8p);
+    CopyTBitmapPalette(&b, &p);
+    EXPECT_EQ(p.GetPalette(5), (TRGB{1, 2, 3}));
+    EXPECT_EQ(p.GetPalette(6), (TRGB{6, 6, 6}));
 }
