@@ -156,3 +156,34 @@ TEST(WndBitmap, PaletteHelpers) {
     EXPECT_EQ(p.GetPalette(5), (TRGB{1, 2, 3}));
     EXPECT_EQ(p.GetPalette(6), (TRGB{6, 6, 6}));
 }
+
+// Every storable format through memory, temporary file and windowing bitmap, with alpha.
+TEST(WndBitmap, EveryFormatThroughEveryStorage) {
+    for (TIEPixelFormat f : {ie1g, ie8p, ie8g, ieRGB24}) {
+        TIEBitmap b;
+        b.MinFileSize = 1 << 20;
+        b.SetLocation(ieMemory);
+        b.Allocate(5, 3, f);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) {
+                int v = 40 * y + 7 * x;
+                if (f == ie1g) b.SetPixel1(x, y, (x + y) % 2);
+                else if (f == ieRGB24) b.SetPixelRGB24(x, y, TRGB{uint8_t(v), uint8_t(v + 1), uint8_t(v + 2)});
+                else b.SetPixel8(x, y, uint8_t(v));
+            }
+        if (f == ie8p)
+            for (int i = 0; i < 256; ++i) b.SetPalette(i, TRGB{uint8_t(i), 0, uint8_t(255 - i)});
+        b.SetAlpha(4, 2, 12);
+        TIEBitmap want;
+        want.Assign(&b);
+        for (auto loc : {ieTempFile, ieTBitmap, ieMemory, ieTBitmap, ieTempFile}) {
+            b.MinFileSize = loc == ieTempFile ? 0 : 1 << 20;
+            b.SetLocation(loc);
+            ASSERT_EQ(b.Location(), loc) << int(f);
+            ASSERT_EQ(b.PixelFormat(), f);
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 5; ++x) ASSERT_EQ(b.GetPixelRGB(x, y), want.GetPixelRGB(x, y)) << int(f) << " " << int(loc);
+            ASSERT_EQ(b.GetAlpha(4, 2), 12);
+        }
+    }
+}
