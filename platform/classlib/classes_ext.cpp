@@ -128,6 +128,9 @@ TClassInfo& TComponent::StaticClassInfo() {
             if (V.kind != TFormValue::vaInt) throw EConvertError("Tag must be an integer");
             O.Tag = static_cast<intptr_t>(V.Int);
         });
+        // Where the designer showed a non-visual component.
+        for (const char* Ignored : {"Left", "Top", "DesignInfo"})
+            C.Define(Ignored, [](TPersistent&, const TFormValue&, TFormReader&) {});
     });
     return CI;
 }

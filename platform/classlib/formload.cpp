@@ -2,6 +2,10 @@
 
 #include <mutex>
 
+#include "platform/classlib/actnlist.h"
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/forms.h"
+#include "platform/classlib/menus.h"
 #include "platform/rtl/resources.h"
 
 TFormReader::TFormReader(TComponent* Root, std::string FileName) : FRoot(Root), FFileName(std::move(FileName)) {}
@@ -174,7 +178,11 @@ void TFormReader::Read(const TFormObject& Tree) {
 void RegisterStandardClasses() {
     static std::once_flag Once;
     std::call_once(Once, [] {
-        // Each unit of the class library adds its classes here.
+        RegisterControlClasses();
+        RegisterActionClasses();
+        RegisterMenuClasses();
+        RegisterFormClasses();
+        RegisterExtCtrlsClasses();
     });
 }
 

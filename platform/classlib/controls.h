@@ -1,0 +1,422 @@
+// Controls of the class library: TControl (position, alignment, visibility,
+// text, colour, font, mouse events), TWinControl (a window of its own, keys,
+// focus, child controls), TGraphicControl (drawn on its parent's window) and
+// TCustomControl (a window that paints itself on a canvas).
+//
+// Every window of a control is made from a window class named after the
+// control's class ("TButton", "TPanel", ...): it superclasses the standard
+// class the control stands on ("Button"), or is a plain class for the library's
+// own windows. Messages reach the control through WindowProc, a replaceable
+// method pointer, which defaults to the virtual WndProc; what the control does
+// not handle goes to the class's original window procedure (DefaultHandler).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/classlib/classes_ext.h"
+#include "platform/classlib/graphics.h"
+#include "platform/rtl/sets.h"
+#include "platform/win/winuser.h"
+
+class TWinControl;
+class TPopupMenu;
+class TBasicAction;
+class TCustomForm;
+class TForm;
+
+struct TMessage {
+    UINT Msg = 0;
+    WPARAM WParam = 0;
+    LPARAM LParam = 0;
+    LRESULT Result = 0;
+};
+using TWndMethod = std::function<void(TMessage& Message)>;
+
+// Messages of the class library: notifications the parent reflects back to
+// the control that sent them (CN_ = 0xBC00 + the original number), and
+// control-to-control notices (CM_).
+constexpr UINT CN_BASE = 0xBC00;
+constexpr UINT CN_COMMAND = CN_BASE + WM_COMMAND;
+constexpr UINT CN_NOTIFY = CN_BASE + WM_NOTIFY;
+constexpr UINT CN_DRAWITEM = CN_BASE + 0x002B;     // WM_DRAWITEM
+constexpr UINT CN_MEASUREITEM = CN_BASE + 0x002C;  // WM_MEASUREITEM
+constexpr UINT CN_HSCROLL = CN_BASE + 0x0114;
+constexpr UINT CN_VSCROLL = CN_BASE + 0x0115;
+constexpr UINT CN_CTLCOLORBTN = CN_BASE + 0x0135;
+constexpr UINT CN_CTLCOLOREDIT = CN_BASE + 0x0133;
+constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + 0x0134;
+constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
+constexpr UINT CM_BASE = 0xB000;
+constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 3;
+constexpr UINT CM_COLORCHANGED = CM_BASE + 4;
+constexpr UINT CM_FONTCHANGED = CM_BASE + 5;
+constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
+constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
+constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
+constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
+constexpr UINT CM_RELEASE = CM_BASE + 33;
+
+enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
+enum TAnchorKind { akLeft, akTop, akRight, akBottom };
+using TAnchors = TSet<TAnchorKind>;
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+enum TShiftStateItem { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateItem>;
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
+using TCursor = int16_t;
+constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crSizeNESW = -6,
+                  crSizeNS = -7, crSizeNWSE = -8, crSizeWE = -9, crUpArrow = -10, crHourGlass = -11, crDrag = -12,
+                  crNoDrop = -13, crHSplit = -14, crVSplit = -15, crMultiDrag = -16, crSQLWait = -17, crNo = -18,
+                  crAppStart = -19, crHelp = -20, crHandPoint = -21, crSizeAll = -22, crSize = -22;
+
+// Control styles: what a control class does by itself.
+enum TControlStyleItem {
+    csAcceptsControls,  // may hold child controls
+    csCaptureMouse,     // captures the mouse while a button is down
+    csClickEvents,      // a press and release over it is a click
+    csSetCaption,       // the name becomes the caption when it is made
+    csOpaque,           // fills its whole rectangle
+    csDoubleClicks,     // gets double clicks
+    csCustomPaint,      // its window paints through Paint
+    csReflector
+};
+using TControlStyle = TSet<TControlStyleItem>;
+
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+using TKeyEvent = std::function<void(TObject* Sender, WORD& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
+
+// Shift state from message key flags (MK_*) and the keyboard.
+TShiftState KeysToShiftState(WPARAM Keys);
+TShiftState KeyDataToShiftState(LPARAM KeyData);
+
+// Size limits of a control (0: none).
+struct TSizeConstraints {
+    int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+};
+
+class TControl : public TComponent {
+    TESSARO_CLASSINFO
+public:
+    explicit TControl(TComponent* AOwner);
+    ~TControl() override;
+
+    TWinControl* Parent() const { return FParent; }
+    virtual void SetParent(TWinControl* AParent);
+    void SetParentComponent(TComponent* Value) override;
+
+    int Left() const { return FLeft; }
+    int Top() const { return FTop; }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    void SetLeft(int Value) { SetBounds(Value, FTop, FWidth, FHeight); }
+    void SetTop(int Value) { SetBounds(FLeft, Value, FWidth, FHeight); }
+    void SetWidth(int Value) { SetBounds(FLeft, FTop, Value, FHeight); }
+    void SetHeight(int Value) { SetBounds(FLeft, FTop, FWidth, Value); }
+    virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    TRect BoundsRect() const { return TRect(FLeft, FTop, FLeft + FWidth, FTop + FHeight); }
+    void SetBoundsRect(const TRect& R) { SetBounds(R.left, R.top, R.Width(), R.Height()); }
+    virtual TRect ClientRect();
+    int ClientWidth() { return ClientRect().Width(); }
+    int ClientHeight() { return ClientRect().Height(); }
+    virtual void SetClientWidth(int Value);
+    virtual void SetClientHeight(int Value);
+    POINT ClientToScreen(POINT P);
+    POINT ScreenToClient(POINT P);
+    TSizeConstraints Constraints;
+
+    TAlign Align() const { return FAlign; }
+    void SetAlign(TAlign Value);
+    TAnchors Anchors() const { return FAnchors; }
+    void SetAnchors(TAnchors Value);
+
+    bool Visible() const { return FVisible; }
+    virtual void SetVisible(bool Value);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible and every parent visible (and shown, for a window).
+    bool Showing() const;
+    bool Enabled() const { return FEnabled; }
+    virtual void SetEnabled(bool Value);
+
+    std::string Caption() { return GetText(); }
+    void SetCaption(const std::string& Value) { SetText(Value); }
+    std::string Text() { return GetText(); }
+    void SetText(const std::string& Value);
+
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value);
+    bool ParentColor() const { return FParentColor; }
+    void SetParentColor(bool Value);
+    TFont& Font() { return *FFont; }
+    bool ParentFont() const { return FParentFont; }
+    void SetParentFont(bool Value);
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+    std::string Hint;
+    bool ShowHint = false;
+    bool ParentShowHint = true;
+    TPopupMenu* PopupMenu() const { return FPopupMenu; }
+    void SetPopupMenu(TPopupMenu* Value);
+    TBasicAction* Action() const { return FAction; }
+    void SetAction(TBasicAction* Value);
+    TDragMode DragMode = dmManual;
+    TControlStyle ControlStyle;
+
+    TNotifyEvent OnClick, OnDblClick, OnResize;
+    TMouseEvent OnMouseDown, OnMouseUp;
+    TMouseMoveEvent OnMouseMove;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
+    TContextPopupEvent OnContextPopup;
+
+    // Messages: WindowProc may be replaced (it starts as WndProc).
+    TWndMethod WindowProc;
+    LRESULT Perform(UINT Msg, WPARAM WParam, LPARAM LParam);
+    virtual void WndProc(TMessage& Message);
+    virtual void DefaultHandler(TMessage& Message) { (void)Message; }
+
+    virtual void Invalidate();
+    virtual void Update();
+    void Repaint();
+    void Refresh() { Repaint(); }
+    void BringToFront();
+    void SendToBack();
+
+    virtual void Click();
+    virtual void DblClick();
+    // Starts dragging this control (the automatic drag calls it on a press).
+    void BeginDrag(bool Immediate, int Threshold = -1);
+    bool Dragging() const;
+    void EndDrag(bool Drop);
+
+    // The action told a linked control of a change.
+    virtual void ActionChange(TBasicAction* Sender, bool CheckDefaults);
+    void Loaded() override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+protected:
+    friend class TWinControl;
+    virtual std::string GetText();
+    virtual void SetTextBuf(const std::string& Value);
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    virtual void DragDrop(TObject* Source, int X, int Y);
+    virtual void Resize();
+    virtual void FontChanged();
+    virtual void ColorChanged();
+    virtual void EnabledChanged();
+    virtual void VisibleChanged();
+    virtual void TextChanged() {}
+    // Parent font and colour changes reach the children that take them.
+    virtual void ParentFontChanged();
+    virtual void ParentColorChanged();
+    virtual void BoundsChanged() {}
+    // The anchors' distances are remembered from here.
+    void UpdateAnchorRules();
+    // The parent's client area changed size (anchors).
+    void AnchorToParent(int OldParentW, int OldParentH, int NewParentW, int NewParentH);
+
+    TWinControl* FParent = nullptr;
+    int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
+    TAlign FAlign = alNone;
+    TAnchors FAnchors{akLeft, akTop};
+    bool FVisible = true;
+    bool FEnabled = true;
+    std::string FText;
+    TColor FColor = clWindow;
+    bool FParentColor = false;
+    std::unique_ptr<TFont> FFont;
+    bool FParentFont = true;
+    TCursor FCursor = crDefault;
+    TPopupMenu* FPopupMenu = nullptr;
+    TBasicAction* FAction = nullptr;
+    bool FClicking = false;
+    bool FAnchorsValid = false;
+    int FAnchorParentW = 0, FAnchorParentH = 0;
+    TRect FAnchorBounds;
+    bool FChangingFont = false;
+    bool FInSetBounds = false;
+
+private:
+    void WMMouse(TMessage& Message);
+};
+
+struct TCreateParams {
+    std::string Caption;
+    DWORD Style = 0;
+    DWORD ExStyle = 0;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    HWND WndParent = nullptr;
+    std::string WinClassName;   // the class the window is made of
+    std::string BaseClassName;  // the standard class it superclasses; empty: a plain class
+    UINT ClassStyle = CS_DBLCLKS;
+};
+
+class TWinControl : public TControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TWinControl(TComponent* AOwner);
+    ~TWinControl() override;
+
+    HWND Handle();  // made on first use
+    bool HandleAllocated() const { return FHandle != nullptr; }
+    void HandleNeeded() { Handle(); }
+    void RecreateWnd();
+    // The window a parentless control is made in (dialogs embedded elsewhere).
+    HWND ParentWindow = nullptr;
+
+    int ControlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* Controls(int Index) const { return FControls.at(Index); }
+    void InsertControl(TControl* AControl);
+    void RemoveControl(TControl* AControl);
+    bool ContainsControl(TControl* Control) const;
+    // The visible, enabled (unless AllowDisabled) child at a client point.
+    TControl* ControlAtPos(POINT Pos, bool AllowDisabled, bool AllowWinControls = false);
+    // The tab order of the child windows.
+    void GetTabOrderList(std::vector<TWinControl*>& List);
+
+    int TabOrder() const;
+    void SetTabOrder(int Value);
+    bool TabStop = false;
+    bool Focused();
+    virtual bool CanFocus();
+    virtual void SetFocus();
+
+    TNotifyEvent OnEnter, OnExit;
+    TKeyEvent OnKeyDown, OnKeyUp;
+    TKeyPressEvent OnKeyPress;
+
+    void Realign();
+    void DisableAlign() { ++FAlignLevel; }
+    void EnableAlign();
+    TRect ClientRect() override;
+    void Invalidate() override;
+    void Update() override;
+    void SetVisible(bool Value) override;
+
+    void WndProc(TMessage& Message) override;
+    void DefaultHandler(TMessage& Message) override;
+    void Loaded() override;
+    // Paints the graphic child controls on DC (client coordinates).
+    void PaintControls(HDC DC, TControl* First = nullptr);
+
+protected:
+    friend class TControl;
+    virtual void CreateParams(TCreateParams& Params);
+    virtual void CreateHandle();
+    virtual void CreateWnd();
+    // Called once the window exists: pushes the state kept so far into it.
+    virtual void CreateWindowHandle(const TCreateParams& Params);
+    virtual void DestroyHandle();
+    virtual void DestroyWnd();
+    virtual void AlignControls(TControl* AControl, TRect& Rect);
+    virtual void DoEnter();
+    virtual void DoExit();
+    virtual bool DoKeyDown(WORD& Key, TShiftState Shift);  // true: handled
+    virtual bool DoKeyPress(char& Key);
+    virtual bool DoKeyUp(WORD& Key, TShiftState Shift);
+    std::string GetText() override;
+    void SetTextBuf(const std::string& Value) override;
+    void FontChanged() override;
+    void ColorChanged() override;
+    void EnabledChanged() override;
+    void VisibleChanged() override;
+    void BoundsChanged() override;
+    void ShowControl();
+    // The brush that erases the background (Color).
+    HBRUSH BackgroundBrush();
+    virtual void PaintWindow(HDC DC);
+    // Reflected notifications (CN_*) from the parent.
+    virtual void WMPaint(TMessage& Message);
+
+    HWND FHandle = nullptr;
+    WNDPROC FDefWndProc = nullptr;
+    std::vector<TControl*> FControls;
+    std::vector<TWinControl*> FTabList;
+    int FAlignLevel = 0;
+    bool FRealignPending = false;
+    HBRUSH FBrush = nullptr;
+    TColor FBrushColor = clNone;
+    bool FDestroyingHandle = false;
+    int FLastClientW = -1, FLastClientH = -1;
+    bool FInSetBoundsFromWindow = false;
+    // The window moved or changed size by itself: take its rectangle.
+    void UpdateBoundsFromWindow();
+    // Anchored children follow, aligned ones realign.
+    void ClientSizeChanged();
+    bool HasGraphicChildren() const;
+
+private:
+    friend LRESULT ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void ReflectToChild(TMessage& Message, HWND Child);
+};
+
+// A control without a window of its own, drawn on its parent's.
+class TGraphicControl : public TControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TGraphicControl(TComponent* AOwner);
+    ~TGraphicControl() override;
+    TCanvas& Canvas() { return *FCanvas; }
+    // Draws the control on DC, whose origin is the control's top left.
+    void PaintTo(HDC DC);
+
+protected:
+    virtual void Paint() {}
+    std::unique_ptr<TCanvas> FCanvas;
+};
+
+// A window that paints itself through Paint on its Canvas.
+class TCustomControl : public TWinControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TCustomControl(TComponent* AOwner);
+    ~TCustomControl() override;
+    TCanvas& Canvas() { return *FCanvas; }
+    TNotifyEvent OnPaint;
+
+protected:
+    virtual void Paint();
+    void PaintWindow(HDC DC) override;
+    std::unique_ptr<TCanvas> FCanvas;
+};
+
+// The control whose window this is (nullptr for other windows).
+TWinControl* FindControl(HWND Handle);
+// The form a control sits on, nullptr when none.
+TCustomForm* GetParentForm(TControl* Control);
+// The window procedure of every class-library window class.
+LRESULT ControlWindowProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// Registers the window class Name: a superclass of Base, or a plain class.
+// Returns the procedure unhandled messages go to.
+WNDPROC RegisterControlClass(const std::string& Name, const std::string& Base, UINT ClassStyle);
+// Where exceptions raised inside a window procedure go (the application's
+// handler; set by the application object). Unset, they are written to stderr.
+extern std::function<void(const std::exception_ptr&)> ControlExceptionHandler;
+// Colour value to a GDI COLORREF (system colours resolved).
+COLORREF ColorToCOLORREF(TColor Color);
+
+// The class tables of this unit.
+void RegisterControlClasses();
+// Helpers for class tables of controls (also for other units' classes).
+namespace ControlProps {
+TColor ReadColor(TFormReader& R, const TFormValue& V);
+TCursor ReadCursor(TFormReader& R, const TFormValue& V);
+void DefineFont(TClassInfo& C, TFont& (*Get)(TPersistent&), const std::string& Prefix = "Font");
+}  // namespace ControlProps

@@ -1,0 +1,751 @@
+#include "platform/classlib/forms.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "platform/classlib/actnlist.h"
+#include "platform/classlib/formload.h"
+#include "platform/classlib/threads.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/system/process.h"
+
+TApplication* Application = nullptr;
+TAppScreen* Screen = nullptr;
+std::function<int(HWND, const std::string&, const std::string&, UINT)> MessageBoxHook;
+std::vector<std::function<void(TCustomForm*)>> ModalLoopHooks;
+
+namespace {
+template <class C>
+using TSetter = std::function<void(C&, const TFormValue&, TFormReader&)>;
+
+struct TDisabledWindows {
+    std::vector<HWND> List;
+};
+
+BOOL DisableOne(HWND W, LPARAM P) {
+    auto* D = reinterpret_cast<std::pair<HWND, TDisabledWindows*>*>(P);
+    if (W != D->first && IsWindowVisible(W) && IsWindowEnabled(W)) {
+        D->second->List.push_back(W);
+        EnableWindow(W, FALSE);
+    }
+    return TRUE;
+}
+}  // namespace
+
+// ---- TCustomForm -------------------------------------------------------------------
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()) {
+    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks, csCustomPaint};
+    FColor = clBtnFace;
+    FVisible = false;
+    FParentFont = false;
+    FWidth = 320;
+    FHeight = 240;
+    if (Screen) Screen->FForms.push_back(this);
+}
+
+TCustomForm::~TCustomForm() {
+    Destroying();
+    if (Screen) {
+        auto& L = Screen->FForms;
+        L.erase(std::remove(L.begin(), L.end(), this), L.end());
+        if (Screen->FActiveForm == this) Screen->FActiveForm = nullptr;
+    }
+    if (Application && Application->MainForm() == this) Application->SetMainForm(nullptr);
+    if (FMenu) FMenu->WindowForm = nullptr;
+}
+
+void TCustomForm::BeforeDestruction() {
+    TWinControl::BeforeDestruction();
+    if (!FDestroyed) {
+        FDestroyed = true;
+        if (OnDestroy) OnDestroy(this);
+    }
+}
+
+void TCustomForm::LoadFromResource(const std::string& ResourceName) {
+    ReadFormResource(this, ResourceName);
+    DoCreate();
+}
+
+void TCustomForm::LoadFromFile(const std::string& Path) {
+    ReadFormFile(this, Path);
+    DoCreate();
+}
+
+void TCustomForm::LoadFromText(const std::string& Text, const std::string& FileName) {
+    ReadFormText(this, Text, FileName);
+    DoCreate();
+}
+
+void TCustomForm::DoCreate() {
+    if (FCreated) return;
+    FCreated = true;
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::SetClientWidth(int Value) {
+    if (ComponentState().Contains(csLoading))
+        FLoadClientWidth = Value;
+    else
+        TWinControl::SetClientWidth(Value);
+}
+
+void TCustomForm::SetClientHeight(int Value) {
+    if (ComponentState().Contains(csLoading))
+        FLoadClientHeight = Value;
+    else
+        TWinControl::SetClientHeight(Value);
+}
+
+void TCustomForm::Loaded() {
+    // The menu is known now (references are resolved before Loaded).
+    SetLoading(false);
+    if (FLoadClientWidth >= 0) TWinControl::SetClientWidth(FLoadClientWidth);
+    if (FLoadClientHeight >= 0) TWinControl::SetClientHeight(FLoadClientHeight);
+    FLoadClientWidth = FLoadClientHeight = -1;
+    SetLoading(true);
+    TWinControl::Loaded();
+    if (FActiveControl) FActiveControl->FreeNotification(this);
+}
+
+DWORD TCustomForm::FormStyleFlags(DWORD& ExStyle) const {
+    DWORD Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    ExStyle = 0;
+    switch (FBorderStyle) {
+        case bsNone: Style |= WS_POPUP; break;
+        case bsSingle: Style |= WS_CAPTION | WS_BORDER; break;
+        case bsSizeable: Style |= WS_CAPTION | WS_THICKFRAME; break;
+        case bsDialog:
+            Style |= WS_POPUP | WS_CAPTION | WS_BORDER;
+            ExStyle |= WS_EX_DLGMODALFRAME;
+            break;
+        case bsToolWindow:
+            Style |= WS_CAPTION | WS_BORDER;
+            ExStyle |= WS_EX_TOOLWINDOW;
+            break;
+        case bsSizeToolWin:
+            Style |= WS_CAPTION | WS_THICKFRAME;
+            ExStyle |= WS_EX_TOOLWINDOW;
+            break;
+    }
+    if (FBorderStyle != bsNone) {
+        if (FBorderIcons.Contains(biSystemMenu)) Style |= WS_SYSMENU;
+        if (FBorderStyle != bsDialog && FBorderStyle != bsToolWindow && FBorderStyle != bsSizeToolWin) {
+            if (FBorderIcons.Contains(biMinimize)) Style |= WS_MINIMIZEBOX;
+            if (FBorderIcons.Contains(biMaximize)) Style |= WS_MAXIMIZEBOX;
+        }
+    }
+    if (FormStyle == fsStayOnTop) ExStyle |= WS_EX_TOPMOST;
+    return Style;
+}
+
+void TCustomForm::CreateParams(TCreateParams& P) {
+    TWinControl::CreateParams(P);
+    P.Style = FormStyleFlags(P.ExStyle);
+    if (!FEnabled) P.Style |= WS_DISABLED;
+    P.WndParent = nullptr;
+    // Other forms stay above the main form.
+    if (Application && Application->MainForm() && Application->MainForm() != this &&
+        Application->MainForm()->HandleAllocated())
+        P.WndParent = Application->MainForm()->Handle();
+    if (ParentWindow) {
+        P.WndParent = ParentWindow;
+        P.Style = (P.Style & ~(WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU)) | WS_CHILD;
+    }
+}
+
+void TCustomForm::CreateWindowHandle(const TCreateParams& Params) {
+    TWinControl::CreateWindowHandle(Params);
+    if (FMenu) {
+        FMenu->WindowForm = this;
+        ::SetMenu(FHandle, FMenu->Handle());
+    }
+}
+
+TRect TCustomForm::ClientRect() {
+    if (FHandle) return TWinControl::ClientRect();
+    // Without a window: the frame the window will have.
+    DWORD Ex = 0;
+    DWORD Style = FormStyleFlags(Ex);
+    RECT R{0, 0, 0, 0};
+    AdjustWindowRectEx(&R, Style, FMenu != nullptr, Ex);
+    return TRect(0, 0, std::max(0, FWidth - (R.right - R.left)), std::max(0, FHeight - (R.bottom - R.top)));
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
+    if (Value == FBorderStyle) return;
+    FBorderStyle = Value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+    if (Value == FBorderIcons) return;
+    FBorderIcons = Value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+    FWindowState = Value;
+    if (FHandle && FVisible)
+        ShowWindow(FHandle, Value == wsMinimized ? SW_MINIMIZE : Value == wsMaximized ? SW_MAXIMIZE : SW_RESTORE);
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+    if (Value == FMenu) return;
+    if (FMenu) FMenu->WindowForm = nullptr;
+    FMenu = Value;
+    if (FMenu) {
+        FMenu->FreeNotification(this);
+        FMenu->WindowForm = this;
+    }
+    if (FHandle) {
+        // The client area changes with the bar; keep the outer size.
+        ::SetMenu(FHandle, FMenu ? FMenu->Handle() : nullptr);
+        DrawMenuBar(FHandle);
+    }
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Value) {
+    FActiveControl = Value;
+    if (Value && !ComponentState().Contains(csLoading) && FHandle && FVisible && Value->CanFocus())
+        ::SetFocus(Value->Handle());
+}
+
+void TCustomForm::FocusControl(TWinControl* Control) {
+    FActiveControl = Control;
+    if (FHandle && FVisible && Control->CanFocus()) ::SetFocus(Control->Handle());
+}
+
+void TCustomForm::ApplyPosition() {
+    if (FPositioned) return;
+    FPositioned = true;
+    TCustomForm* Center = nullptr;
+    switch (Position) {
+        case poMainFormCenter:
+            Center = Application ? Application->MainForm() : nullptr;
+            if (Center == this) Center = nullptr;
+            break;
+        case poOwnerFormCenter: Center = dynamic_cast<TCustomForm*>(Owner()); break;
+        case poScreenCenter:
+        case poDesktopCenter: break;
+        default: return;
+    }
+    int L, T;
+    if (Center && Center->Visible()) {
+        L = Center->Left() + (Center->Width() - FWidth) / 2;
+        T = Center->Top() + (Center->Height() - FHeight) / 2;
+    } else {
+        L = (GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2;
+        T = (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2;
+    }
+    SetBounds(L, T, FWidth, FHeight);
+}
+
+void TCustomForm::Show() {
+    SetVisible(true);
+    if (FHandle) {
+        BringWindowToTop(FHandle);
+        SetForegroundWindow(FHandle);
+    }
+}
+
+void TCustomForm::VisibleChanged() {
+    if (FVisible) {
+        HandleNeeded();
+        ApplyPosition();
+        if (OnShow) OnShow(this);
+        ShowWindow(FHandle, FWindowState == wsMaximized   ? SW_SHOWMAXIMIZED
+                            : FWindowState == wsMinimized ? SW_SHOWMINIMIZED
+                                                          : SW_SHOWNORMAL);
+        if (FActiveControl && FActiveControl->CanFocus()) ::SetFocus(FActiveControl->Handle());
+    } else {
+        if (OnHide) OnHide(this);
+        if (FHandle) ShowWindow(FHandle, SW_HIDE);
+    }
+}
+
+TModalResult TCustomForm::ShowModal() {
+    if (FVisible || !FEnabled || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+    if (GetCapture()) ReleaseCapture();
+    HWND ActiveBefore = GetActiveWindow();
+    TDisabledWindows Disabled;
+    HandleNeeded();
+    std::pair<HWND, TDisabledWindows*> P{FHandle, &Disabled};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&P));
+    FModal = true;
+    ModalResult = mrNone;
+    auto Restore = [&] {
+        for (HWND W : Disabled.List)
+            if (IsWindow(W)) EnableWindow(W, TRUE);
+        FModal = false;
+        if (ActiveBefore && IsWindow(ActiveBefore)) SetActiveWindow(ActiveBefore);
+    };
+    try {
+        Show();
+        for (auto& Hook : std::vector<std::function<void(TCustomForm*)>>(ModalLoopHooks)) Hook(this);
+        do {
+            try {
+                Application->HandleMessage();
+            } catch (...) {
+                Application->HandleException(this);
+            }
+            if (Application->Terminated()) {
+                ModalResult = mrCancel;
+            } else if (ModalResult != mrNone) {
+                // The form may refuse to close.
+                if (!CloseQuery()) {
+                    ModalResult = mrNone;
+                } else {
+                    TCloseAction Action = caHide;
+                    DoClose(Action);
+                    if (Action == caNone) ModalResult = mrNone;
+                }
+            }
+        } while (ModalResult == mrNone);
+        Hide();
+    } catch (...) {
+        Restore();
+        throw;
+    }
+    Restore();
+    return ModalResult;
+}
+
+bool TCustomForm::CloseQuery() {
+    bool CanClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, CanClose);
+    return CanClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) {
+    if (OnClose) OnClose(this, Action);
+}
+
+void TCustomForm::Close() {
+    if (FModal) {
+        ModalResult = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction Action = caHide;
+    DoClose(Action);
+    if (Action == caNone) return;
+    if (Application && Application->MainForm() == this) {
+        Application->Terminate();
+    } else if (Action == caHide) {
+        Hide();
+    } else if (Action == caMinimize) {
+        SetWindowState(wsMinimized);
+    } else {
+        Release();
+    }
+}
+
+void TCustomForm::Release() {
+    if (FHandle) PostMessageA(FHandle, CM_RELEASE, 0, 0);
+}
+
+void TCustomForm::Activate() {
+    FActive = true;
+    if (Screen) Screen->FActiveForm = this;
+    if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+    FActive = false;
+    if (OnDeactivate) OnDeactivate(this);
+}
+
+bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift) {
+    TShortCut SC = ShortCut(Key, Shift.Contains(ssShift), Shift.Contains(ssCtrl), Shift.Contains(ssAlt));
+    if (SC == scNone || (Key >= VK_SHIFT && Key <= VK_MENU)) return false;
+    if (FMenu && FMenu->IsShortCut(SC)) return true;
+    for (int I = 0; I < ComponentCount(); ++I)
+        if (auto* L = dynamic_cast<TActionList*>(Components(I)))
+            if (L->IsShortCut(SC)) return true;
+    return false;
+}
+
+void TCustomForm::UpdateActions() {
+    if (!Showing()) return;
+    if (FMenu)
+        for (int I = 0; I < FMenu->Items()->Count(); ++I)
+            if (FMenu->Items()->Items(I)->Visible()) FMenu->Items()->Items(I)->InitiateAction();
+    std::function<void(TWinControl*)> Traverse = [&](TWinControl* W) {
+        for (int I = 0; I < W->ControlCount(); ++I) {
+            TControl* C = W->Controls(I);
+            if (!C->Visible()) continue;
+            if (C->Action()) C->Action()->Update();
+            if (auto* Child = dynamic_cast<TWinControl*>(C)) Traverse(Child);
+        }
+    };
+    Traverse(this);
+}
+
+void TCustomForm::PaintWindow(HDC DC) {
+    if (!OnPaint) return;
+    FCanvas->SetHandle(DC);
+    FCanvas->Font().Assign(Font());
+    FCanvas->Brush().SetColor(Color());
+    try {
+        OnPaint(this);
+    } catch (...) {
+        FCanvas->SetHandle(nullptr);
+        throw;
+    }
+    FCanvas->SetHandle(nullptr);
+}
+
+void TCustomForm::WndProc(TMessage& M) {
+    switch (M.Msg) {
+        case WM_CLOSE: Close(); return;
+        case CM_RELEASE: Free(); return;
+        case WM_ACTIVATE:
+            DefaultHandler(M);
+            if (LOWORD(M.WParam) != WA_INACTIVE)
+                Activate();
+            else
+                Deactivate();
+            return;
+        case WM_COMMAND:
+            // Menu commands come without a control.
+            if (M.LParam == 0 && HIWORD(M.WParam) == 0) {
+                TMenuItem* I = TMenuItem::FindByCommand(LOWORD(M.WParam));
+                if (I) {
+                    I->Click();
+                    return;
+                }
+            }
+            break;
+        case WM_INITMENUPOPUP: {
+            HMENU H = reinterpret_cast<HMENU>(M.WParam);
+            int N = GetMenuItemCount(H);
+            for (int I = 0; I < N; ++I)
+                if (TMenuItem* Item = TMenuItem::FindByCommand(static_cast<WORD>(GetMenuItemID(H, I))))
+                    Item->InitiateAction();
+            break;
+        }
+        case WM_MEASUREITEM: {
+            auto* MI = reinterpret_cast<MEASUREITEMSTRUCT*>(M.LParam);
+            if (MI && MI->CtlType == ODT_MENU) {
+                if (TMenuItem* I = TMenuItem::FindByCommand(static_cast<WORD>(MI->itemID)); I && I->OnMeasureItem) {
+                    int W = static_cast<int>(MI->itemWidth), H = static_cast<int>(MI->itemHeight);
+                    HDC DC = GetDC(FHandle);
+                    TCanvas C;
+                    C.SetHandle(DC);
+                    I->OnMeasureItem(I, &C, W, H);
+                    C.SetHandle(nullptr);
+                    ReleaseDC(FHandle, DC);
+                    MI->itemWidth = static_cast<UINT>(W);
+                    MI->itemHeight = static_cast<UINT>(H);
+                    M.Result = TRUE;
+                    return;
+                }
+            }
+            break;
+        }
+        case WM_DRAWITEM: {
+            auto* DI = reinterpret_cast<DRAWITEMSTRUCT*>(M.LParam);
+            if (DI && DI->CtlType == ODT_MENU) {
+                if (TMenuItem* I = TMenuItem::FindByCommand(static_cast<WORD>(DI->itemID)); I && I->OnDrawItem) {
+                    TCanvas C;
+                    C.SetHandle(DI->hDC);
+                    I->OnDrawItem(I, &C, TRect(DI->rcItem), (DI->itemState & ODS_SELECTED) != 0);
+                    C.SetHandle(nullptr);
+                    M.Result = TRUE;
+                    return;
+                }
+            }
+            break;
+        }
+        default: break;
+    }
+    TWinControl::WndProc(M);
+}
+
+// ---- TApplication -----------------------------------------------------------------------
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() {
+    Destroying();
+    // Forms go before the application object.
+    DestroyComponents();
+}
+
+HWND TApplication::Handle() const {
+    return FMainForm && FMainForm->HandleAllocated() ? FMainForm->Handle() : nullptr;
+}
+
+void TApplication::AddForm(TCustomForm* Form) {
+    if (!FMainForm)
+        if (auto* F = dynamic_cast<TForm*>(Form)) {
+            F->HandleNeeded();
+            FMainForm = F;
+        }
+}
+
+void TApplication::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == FMainForm) FMainForm = nullptr;
+}
+
+void TApplication::Run() {
+    if (FMainForm && ShowMainForm) FMainForm->Show();
+    while (!FTerminated) {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this);
+        }
+        if (!FMainForm) break;
+    }
+}
+
+void TApplication::Terminate() {
+    FTerminated = true;
+    PostQuitMessage(0);
+}
+
+bool TApplication::IsKeyMsg(MSG& Msg) {
+    if (Msg.message != WM_KEYDOWN && Msg.message != WM_SYSKEYDOWN) return false;
+    HWND W = Msg.hwnd;
+    TWinControl* C = nullptr;
+    while (W && !(C = FindControl(W))) W = GetParent(W);
+    if (!C) return false;
+    TCustomForm* F = dynamic_cast<TCustomForm*>(C);
+    if (!F) F = GetParentForm(C);
+    if (!F) return false;
+    TShiftState Shift = KeyDataToShiftState(Msg.lParam);
+    if (F->IsShortCut(static_cast<WORD>(Msg.wParam), Shift)) return true;
+    // The main form's shortcuts work from the other forms too, unless modal.
+    if (FMainForm && F != FMainForm && !F->Modal() && FMainForm->IsShortCut(static_cast<WORD>(Msg.wParam), Shift))
+        return true;
+    return false;
+}
+
+bool TApplication::ProcessMessage(MSG& Msg) {
+    if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (Msg.message == WM_QUIT) {
+        FTerminated = true;
+        return true;
+    }
+    bool Handled = false;
+    if (OnMessage) OnMessage(Msg, Handled);
+    if (!Handled && !IsKeyMsg(Msg)) {
+        TranslateMessage(&Msg);
+        DispatchMessageA(&Msg);
+    }
+    return true;
+}
+
+void TApplication::ProcessMessages() {
+    MSG Msg;
+    while (ProcessMessage(Msg)) {
+    }
+}
+
+void TApplication::Idle() {
+    bool Done = true;
+    try {
+        if (OnIdle) OnIdle(this, Done);
+        if (Done && Screen)
+            for (TCustomForm* F : std::vector<TCustomForm*>(Screen->FForms)) F->UpdateActions();
+    } catch (...) {
+        HandleException(this);
+    }
+    if (CheckSynchronize()) Done = false;
+    if (Done) WaitMessage();
+}
+
+void TApplication::HandleMessage() {
+    MSG Msg;
+    if (!ProcessMessage(Msg)) Idle();
+}
+
+void TApplication::HandleException(TObject* Sender) { HandleException(Sender, std::current_exception()); }
+
+void TApplication::HandleException(TObject* Sender, const std::exception_ptr& E) {
+    if (!E) return;
+    try {
+        std::rethrow_exception(E);
+    } catch (const EAbort&) {
+    } catch (const std::exception& X) {
+        if (OnException)
+            OnException(Sender, X);
+        else
+            ShowException(X);
+    } catch (...) {
+        ShowException(Exception("Unknown exception"));
+    }
+}
+
+void TApplication::ShowException(const std::exception& E) {
+    std::string Msg = E.what();
+    if (!Msg.empty() && Msg.back() != '.') Msg += '.';
+    MessageBox(Msg, Title, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags) {
+    HWND Owner = nullptr;
+    if (Screen && Screen->ActiveForm() && Screen->ActiveForm()->HandleAllocated())
+        Owner = Screen->ActiveForm()->Handle();
+    else if (FMainForm && FMainForm->HandleAllocated())
+        Owner = FMainForm->Handle();
+    if (MessageBoxHook) return MessageBoxHook(Owner, Text, Caption, Flags);
+    return MessageBoxA(Owner, Text.c_str(), Caption.c_str(), Flags);
+}
+
+// ---- TAppScreen ----------------------------------------------------------------------------
+TAppScreen::TAppScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+TControl* TAppScreen::ActiveControl() const {
+    return FActiveForm ? FActiveForm->ActiveControl() : nullptr;
+}
+
+void TAppScreen::SetCursor(TCursor Value) {
+    if (Value == FCursor) return;
+    FCursor = Value;
+    ::SetCursor(Cursors(Value == crDefault ? crArrow : Value));
+}
+
+HCURSOR TAppScreen::Cursors(int Index) {
+    auto It = FCursors.find(Index);
+    if (It != FCursors.end()) return It->second;
+    LPCSTR Id = IDC_ARROW;
+    switch (Index) {
+        case crIBeam: Id = IDC_IBEAM; break;
+        case crHourGlass:
+        case crSQLWait: Id = IDC_WAIT; break;
+        case crCross: Id = IDC_CROSS; break;
+        case crUpArrow: Id = IDC_UPARROW; break;
+        case crSizeNESW: Id = IDC_SIZENESW; break;
+        case crSizeNS:
+        case crVSplit: Id = IDC_SIZENS; break;
+        case crSizeNWSE: Id = IDC_SIZENWSE; break;
+        case crSizeWE:
+        case crHSplit: Id = IDC_SIZEWE; break;
+        case crSizeAll: Id = IDC_SIZEALL; break;
+        case crNo:
+        case crNoDrop: Id = IDC_NO; break;
+        case crHandPoint: Id = IDC_HAND; break;
+        case crAppStart: Id = IDC_APPSTARTING; break;
+        case crHelp: Id = IDC_HELP; break;
+        case crNone: return nullptr;
+        default: break;
+    }
+    HCURSOR C = LoadCursorA(nullptr, Id);
+    FCursors[Index] = C;
+    return C;
+}
+
+void TAppScreen::SetCursors(int Index, HCURSOR Handle) { FCursors[Index] = Handle; }
+
+int TAppScreen::Width() const { return GetSystemMetrics(SM_CXSCREEN); }
+int TAppScreen::Height() const { return GetSystemMetrics(SM_CYSCREEN); }
+
+void FormsStartup() {
+    if (Application) return;
+    CommctlStartup();
+    SetMainThread();
+    Screen = new TAppScreen(nullptr);
+    Application = new TApplication(nullptr);
+    ControlExceptionHandler = [](const std::exception_ptr& E) {
+        if (Application) Application->HandleException(nullptr, E);
+    };
+    SyncExceptionHandler = ControlExceptionHandler;
+}
+
+void FormsShutdown() {
+    if (Application) Application->Free();
+    Application = nullptr;
+    if (Screen) Screen->Free();
+    Screen = nullptr;
+    ControlExceptionHandler = nullptr;
+    SyncExceptionHandler = nullptr;
+    ShutdownThreadSynchronization();
+}
+
+// ---- Class tables ---------------------------------------------------------------------------
+TClassInfo& TCustomForm::StaticClassInfo() {
+    static TClassInfo CI("TCustomForm", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        C.Define<TCustomForm>("BorderStyle", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                     TFormReader& R) {
+                                  O.SetBorderStyle(R.Enum<TFormBorderStyle>(
+                                      V, {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
+                                          "bsSizeToolWin"}));
+                              }));
+        C.Define<TCustomForm>("BorderIcons", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                     TFormReader& R) {
+                                  O.SetBorderIcons(
+                                      R.Set<TBorderIcon>(V, {"biSystemMenu", "biMinimize", "biMaximize", "biHelp"}));
+                              }));
+        C.Define<TCustomForm>("Position", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                  TFormReader& R) {
+                                  O.Position = R.Enum<TPosition>(
+                                      V, {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly",
+                                          "poScreenCenter", "poDesktopCenter", "poMainFormCenter",
+                                          "poOwnerFormCenter"});
+                              }));
+        C.Define<TCustomForm>("FormStyle", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                   TFormReader& R) {
+                                  O.FormStyle =
+                                      R.Enum<TFormStyle>(V, {"fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"});
+                              }));
+        C.Define<TCustomForm>("WindowState", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                     TFormReader& R) {
+                                  O.SetWindowState(
+                                      R.Enum<TWindowState>(V, {"wsNormal", "wsMinimized", "wsMaximized"}));
+                              }));
+        C.Define<TCustomForm>("KeyPreview", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                    TFormReader& R) { O.KeyPreview = R.Bool(V); }));
+        C.Define<TCustomForm>("PixelsPerInch", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                       TFormReader& R) {
+                                  O.PixelsPerInch = static_cast<int>(R.Int(V));
+                              }));
+        C.Define<TCustomForm>("Menu", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V, TFormReader& R) {
+                                  R.Reference(V, [&O, &R](TComponent* X) {
+                                      auto* M = dynamic_cast<TMainMenu*>(X);
+                                      if (X && !M) R.Error(X->Name() + " is not a main menu");
+                                      O.SetMenu(M);
+                                  });
+                              }));
+        C.Define<TCustomForm>("ActiveControl", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                       TFormReader& R) {
+                                  R.Reference(V, [&O](TComponent* X) {
+                                      O.SetActiveControl(dynamic_cast<TWinControl*>(X));
+                                  });
+                              }));
+        auto Notify = [&C](const char* Name, TNotifyEvent TCustomForm::*Field) {
+            C.Define<TCustomForm>(Name, TSetter<TCustomForm>([Field](TCustomForm& O, const TFormValue& V,
+                                                                     TFormReader& R) {
+                                      O.*Field = R.Method<TNotifyEvent>(V);
+                                  }));
+        };
+        Notify("OnCreate", &TCustomForm::OnCreate);
+        Notify("OnShow", &TCustomForm::OnShow);
+        Notify("OnHide", &TCustomForm::OnHide);
+        Notify("OnActivate", &TCustomForm::OnActivate);
+        Notify("OnDeactivate", &TCustomForm::OnDeactivate);
+        Notify("OnDestroy", &TCustomForm::OnDestroy);
+        Notify("OnPaint", &TCustomForm::OnPaint);
+        C.Define<TCustomForm>("OnClose", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                 TFormReader& R) {
+                                  O.OnClose = R.Method<TCloseEvent>(V);
+                              }));
+        C.Define<TCustomForm>("OnCloseQuery", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                      TFormReader& R) {
+                                  O.OnCloseQuery = R.Method<TCloseQueryEvent>(V);
+                              }));
+        for (const char* Ignored : {"OldCreateOrder", "TextHeight", "Scaled", "AutoScroll", "HorzScrollBar.Visible",
+                                    "VertScrollBar.Visible", "Icon.Data", "HelpFile"})
+            C.Define(Ignored, [](TPersistent&, const TFormValue&, TFormReader&) {});
+    });
+    return CI;
+}
+
+TClassInfo& TForm::StaticClassInfo() {
+    static TClassInfo CI("TForm", &TCustomForm::StaticClassInfo(), CreateComponentOf<TForm>);
+    return CI;
+}
+
+void RegisterFormClasses() { RegisterClass(TForm::StaticClassInfo()); }

@@ -1,0 +1,222 @@
+// Forms, the application object with its message loop, and the screen object
+// (the forms, the active form and the cursors).
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/classlib/controls.h"
+#include "platform/classlib/menus.h"
+
+using TModalResult = int;
+constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+                       mrNo = 7, mrAll = 8, mrNoToAll = 9, mrYesToAll = 10;
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+using TBorderIcons = TSet<TBorderIcon>;
+enum TPosition {
+    poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, poMainFormCenter,
+    poOwnerFormCenter
+};
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TCloseEvent = std::function<void(TObject* Sender, TCloseAction& Action)>;
+using TCloseQueryEvent = std::function<void(TObject* Sender, bool& CanClose)>;
+
+class TCustomForm : public TWinControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TCustomForm(TComponent* AOwner);
+    ~TCustomForm() override;
+    void BeforeDestruction() override;
+
+    // Reads the form file embedded as resource "forms/<ResourceName>", then
+    // runs OnCreate. Forms built in code skip it and may call DoCreate.
+    void LoadFromResource(const std::string& ResourceName);
+    void LoadFromFile(const std::string& Path);
+    void LoadFromText(const std::string& Text, const std::string& FileName);
+    void DoCreate();
+
+    void Show();
+    void Hide() { SetVisible(false); }
+    // Shows the form and runs its own message loop until ModalResult is set;
+    // other windows of the thread are disabled meanwhile.
+    virtual TModalResult ShowModal();
+    TModalResult ModalResult = mrNone;
+    bool Modal() const { return FModal; }
+    void Close();
+    virtual bool CloseQuery();
+    // Frees the form once the messages now waiting have been handled.
+    void Release();
+
+    TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+    void SetBorderStyle(TFormBorderStyle Value);
+    TBorderIcons BorderIcons() const { return FBorderIcons; }
+    void SetBorderIcons(TBorderIcons Value);
+    TPosition Position = poDesigned;
+    TFormStyle FormStyle = fsNormal;
+    TWindowState WindowState() const { return FWindowState; }
+    void SetWindowState(TWindowState Value);
+    bool KeyPreview = false;
+    int PixelsPerInch = 96;
+    TMainMenu* Menu() const { return FMenu; }
+    void SetMenu(TMainMenu* Value);
+    TWinControl* ActiveControl() const { return FActiveControl; }
+    void SetActiveControl(TWinControl* Value);
+    void FocusControl(TWinControl* Control);
+    TCanvas& Canvas() { return *FCanvas; }
+    bool Active() const { return FActive; }
+
+    TNotifyEvent OnCreate, OnShow, OnHide, OnActivate, OnDeactivate, OnDestroy, OnPaint;
+    TCloseEvent OnClose;
+    TCloseQueryEvent OnCloseQuery;
+
+    // The form's key processing: its menu's shortcuts, then those of the
+    // action lists it owns. True when the key ran something.
+    virtual bool IsShortCut(WORD Key, TShiftState Shift);
+    // Brings the actions of the controls and top menu items shown up to date.
+    void UpdateActions();
+
+    void WndProc(TMessage& Message) override;
+    void SetParentComponent(TComponent*) override {}
+    void Loaded() override;
+    TRect ClientRect() override;
+    // While the form file is read, the client size waits for the menu bar.
+    void SetClientWidth(int Value) override;
+    void SetClientHeight(int Value) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWindowHandle(const TCreateParams& Params) override;
+    void VisibleChanged() override;
+    void PaintWindow(HDC DC) override;
+    virtual void DoClose(TCloseAction& Action);
+    virtual void Activate();
+    virtual void Deactivate();
+    void ApplyPosition();
+    DWORD FormStyleFlags(DWORD& ExStyle) const;
+
+    TFormBorderStyle FBorderStyle = bsSizeable;
+    TBorderIcons FBorderIcons{biSystemMenu, biMinimize, biMaximize};
+    TWindowState FWindowState = wsNormal;
+    TMainMenu* FMenu = nullptr;
+    TWinControl* FActiveControl = nullptr;
+    std::unique_ptr<TCanvas> FCanvas;
+    bool FModal = false;
+    bool FActive = false;
+    bool FCreated = false;
+    bool FDestroyed = false;
+    bool FPositioned = false;
+    int FLoadClientWidth = -1, FLoadClientHeight = -1;
+};
+
+class TForm : public TCustomForm {
+    TESSARO_CLASSINFO
+public:
+    explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+// ---- Application --------------------------------------------------------------
+using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
+using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
+using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
+
+class TApplication : public TComponent {
+public:
+    explicit TApplication(TComponent* AOwner);
+    ~TApplication() override;
+
+    void Initialize() {}
+    // Makes a form owned by the application; the first becomes the main form.
+    template <class T>
+    void CreateForm(T*& Reference) {
+        Reference = new T(this);
+        AddForm(Reference);
+    }
+    void Run();
+    void ProcessMessages();
+    // Handles one message, or idles and waits for the next.
+    void HandleMessage();
+    void Terminate();
+    bool Terminated() const { return FTerminated; }
+    TForm* MainForm() const { return FMainForm; }
+    void SetMainForm(TForm* Value) { FMainForm = Value; }
+    std::string Title = "Tessaro";
+    bool ShowMainForm = true;
+    std::string ExeName;
+    HWND Handle() const;
+
+    TMessageEvent OnMessage;
+    TIdleEvent OnIdle;
+    TExceptionEvent OnException;
+
+    // Call inside a catch block: EAbort is silent, others go to OnException or
+    // to a message box with the text.
+    void HandleException(TObject* Sender);
+    void HandleException(TObject* Sender, const std::exception_ptr& E);
+    void ShowException(const std::exception& E);
+    // A message box of the platform (through MessageBoxHook when set).
+    int MessageBox(const std::string& Text, const std::string& Caption, UINT Flags);
+
+    bool ExecuteAction(TBasicAction*) { return false; }
+    bool UpdateAction(TBasicAction*) { return false; }
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+private:
+    void AddForm(TCustomForm* Form);
+    bool ProcessMessage(MSG& Msg);
+    bool IsKeyMsg(MSG& Msg);
+    void Idle();
+    TForm* FMainForm = nullptr;
+    bool FTerminated = false;
+};
+
+// ---- Screen ----------------------------------------------------------------------
+class TAppScreen : public TComponent {
+public:
+    explicit TAppScreen(TComponent* AOwner);
+    int FormCount() const { return static_cast<int>(FForms.size()); }
+    TCustomForm* Forms(int Index) const { return FForms.at(Index); }
+    TCustomForm* ActiveForm() const { return FActiveForm; }
+    TControl* ActiveControl() const;
+    // A cursor for every control at once (crHourGlass while busy); crDefault
+    // gives each control its own again.
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+    HCURSOR Cursors(int Index);
+    void SetCursors(int Index, HCURSOR Handle);
+    int Width() const;
+    int Height() const;
+    int PixelsPerInch = 96;
+
+private:
+    friend class TCustomForm;
+    friend class TApplication;
+    std::vector<TCustomForm*> FForms;
+    TCustomForm* FActiveForm = nullptr;
+    TCursor FCursor = crDefault;
+    std::map<int, HCURSOR> FCursors;
+};
+
+extern TApplication* Application;
+extern TAppScreen* Screen;
+
+// Start-up and shut-down of the application and screen objects (the GUI
+// thread becomes the main thread of the thread class).
+void FormsStartup();
+void FormsShutdown();
+
+// Message boxes of the class library go to the platform's MessageBox, or
+// here when set (a skin or a test may take them over).
+extern std::function<int(HWND Owner, const std::string& Text, const std::string& Caption, UINT Flags)>
+    MessageBoxHook;
+// Called when a modal loop starts (ShowModal), with the form: tests act on it.
+extern std::vector<std::function<void(TCustomForm* Form)>> ModalLoopHooks;
+
+void RegisterFormClasses();

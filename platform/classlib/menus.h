@@ -1,0 +1,153 @@
+// Menus: TMenuItem trees owned by a TMainMenu (a form's menu bar) or a
+// TPopupMenu; the platform menu (HMENU) is built from the tree when needed and
+// kept in step with it. Items run their OnClick or their action.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/classlib/actnlist.h"
+#include "platform/classlib/classes_ext.h"
+#include "platform/classlib/graphics.h"
+#include "platform/rtl/windef.h"
+
+class TMenu;
+class TCustomForm;
+
+using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
+using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, TRect ARect, bool Selected)>;
+
+class TMenuItem : public TComponent {
+    TESSARO_CLASSINFO
+public:
+    explicit TMenuItem(TComponent* AOwner);
+    ~TMenuItem() override;
+
+    const std::string& Caption() const { return FCaption; }
+    void SetCaption(const std::string& Value);
+    bool IsLine() const { return FCaption == "-"; }
+    TShortCut ShortCut() const { return FShortCut; }
+    void SetShortCut(TShortCut Value);
+    bool Enabled() const { return FEnabled; }
+    void SetEnabled(bool Value);
+    bool Visible() const { return FVisible; }
+    void SetVisible(bool Value);
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool Value);
+    bool RadioItem() const { return FRadioItem; }
+    void SetRadioItem(bool Value);
+    int GroupIndex = 0;
+    bool AutoCheck = false;
+    int ImageIndex = -1;
+    std::string Hint;
+    TBasicAction* Action() const { return FAction; }
+    void SetAction(TBasicAction* Value);
+
+    TNotifyEvent OnClick;
+    TMenuMeasureItemEvent OnMeasureItem;
+    TMenuDrawItemEvent OnDrawItem;
+
+    // Sub-items: owned by this item's owner in form files, but listed here.
+    int Count() const { return static_cast<int>(FItems.size()); }
+    TMenuItem* Items(int Index) const { return FItems.at(Index); }
+    TMenuItem* Parent() const { return FParent; }
+    int MenuIndex() const;
+    void Add(TMenuItem* Item);
+    void Insert(int Index, TMenuItem* Item);
+    void Remove(TMenuItem* Item);  // the item is not freed
+    void Delete(int Index);        // frees the item
+    void Clear();                  // frees every sub-item
+    int IndexOf(const TMenuItem* Item) const;
+    TMenu* GetParentMenu() const;
+
+    // The id the platform menu reports in WM_COMMAND.
+    WORD Command() const { return FCommand; }
+    // The platform popup of the sub-items (built on first use).
+    HMENU Handle();
+
+    virtual void Click();
+    // Updates the action (OnUpdate) of this item.
+    void InitiateAction();
+    void SetParentComponent(TComponent* Value) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+
+    static TMenuItem* FindByCommand(WORD Command);
+
+private:
+    friend class TMenu;
+    friend class TMainMenu;
+    friend class TPopupMenu;
+    void Changed(bool Rebuild);
+    void ActionChange(TBasicAction* Sender, bool CheckDefaults);
+    void BuildInto(HMENU Menu);
+    void FreeHandle();
+    std::string FCaption;
+    TShortCut FShortCut = scNone;
+    bool FEnabled = true, FVisible = true, FChecked = false, FRadioItem = false;
+    TBasicAction* FAction = nullptr;
+    std::vector<TMenuItem*> FItems;
+    TMenuItem* FParent = nullptr;
+    TMenu* FMenu = nullptr;  // set on the root item of a menu
+    HMENU FHandle = nullptr;
+    WORD FCommand = 0;
+};
+
+class TMenu : public TComponent {
+    TESSARO_CLASSINFO
+public:
+    explicit TMenu(TComponent* AOwner);
+    ~TMenu() override;
+    TMenuItem* Items() const { return FItems; }
+    TComponent* Images = nullptr;  // a TCustomImageList
+    bool OwnerDraw = false;
+    // Runs the enabled, visible item with this shortcut; true when one ran.
+    bool IsShortCut(TShortCut ShortCut);
+    bool DispatchCommand(WORD Command);
+    TMenuItem* FindItem(WORD Command) const;
+    HMENU Handle();
+    void SetParentComponent(TComponent*) override {}
+
+protected:
+    friend class TMenuItem;
+    virtual bool IsPopup() const { return false; }
+    // The item tree changed: rebuild the platform menu.
+    virtual void MenuChanged(bool Rebuild);
+    TMenuItem* FItems;
+    HMENU FHandle = nullptr;
+};
+
+class TMainMenu : public TMenu {
+    TESSARO_CLASSINFO
+public:
+    explicit TMainMenu(TComponent* AOwner) : TMenu(AOwner) {}
+    bool AutoMerge = false;
+    // The form whose menu bar shows this menu (set by the form).
+    TCustomForm* WindowForm = nullptr;
+
+protected:
+    void MenuChanged(bool Rebuild) override;
+};
+
+enum TPopupAlignment { paLeft, paRight, paCenter };
+
+class TPopupMenu : public TMenu {
+    TESSARO_CLASSINFO
+public:
+    explicit TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+    bool AutoPopup = true;
+    TPopupAlignment Alignment = paLeft;
+    TComponent* PopupComponent = nullptr;
+    TNotifyEvent OnPopup;
+    // Shows the menu at a screen point and runs the chosen item.
+    virtual void Popup(int X, int Y);
+
+protected:
+    bool IsPopup() const override { return true; }
+};
+
+// A test or the skin engine may take over how popups are tracked: given the
+// menu and the screen point, it returns the chosen item's command (0: none).
+extern std::function<WORD(TPopupMenu* Menu, int X, int Y)> PopupMenuTracker;
+
+void RegisterMenuClasses();

@@ -1,0 +1,339 @@
+// Forms, the application loop, modal loops, actions, menus and threads, on the
+// headless screen.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "platform/classlib/actnlist.h"
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/forms.h"
+#include "platform/classlib/menus.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/classlib/threads.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/system/process.h"
+
+inline bool operator==(const TRect& A, const TRect& B) {
+    return A.left == B.left && A.top == B.top && A.right == B.right && A.bottom == B.bottom;
+}
+inline std::ostream& operator<<(std::ostream& O, const TRect& R) {
+    return O << "(" << R.left << "," << R.top << "," << R.right << "," << R.bottom << ")";
+}
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override { TestHooks::Start(); }
+    void TearDown() override {
+        EXPECT_TRUE(TThread::WaitForAllEnded(5000));
+        TestHooks::Stop();
+    }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+// A form with handlers bound by name, as the program's forms are.
+class TfrmTest : public TForm {
+public:
+    explicit TfrmTest(TComponent* Owner) : TForm(Owner) {
+        DefineMethod("FormCreate", &TfrmTest::FormCreate);
+        DefineMethod("actGoExecute", &TfrmTest::actGoExecute);
+        DefineMethod("actGoUpdate", &TfrmTest::actGoUpdate);
+        DefineMethod("aclMainUpdate", &TfrmTest::aclMainUpdate);
+        DefineMethod("pnlTopMouseDown", &TfrmTest::pnlTopMouseDown);
+        DefineMethod("tmrTickTimer", &TfrmTest::tmrTickTimer);
+        DefineField("actGo", actGo);
+        DefineField("pnlTop", pnlTop);
+        DefineField("pnlClient", pnlClient);
+        DefineField("pnlBottom", pnlBottom);
+        DefineField("pnlGo", pnlGo);
+        DefineField("mniGo", mniGo);
+        DefineField("tmrTick", tmrTick);
+    }
+    void FormCreate(TObject*) { ++Created; }
+    void actGoExecute(TObject*) { ++Executed; }
+    void actGoUpdate(TObject*) { actGo->SetEnabled(GoAllowed); }
+    void aclMainUpdate(TBasicAction*, bool& Handled) { ++ListUpdates; Handled = false; }
+    void pnlTopMouseDown(TObject*, TMouseButton B, TShiftState, int X, int Y) { LastDown = POINT{X, Y}; (void)B; }
+    void tmrTickTimer(TObject*) { ++Ticks; }
+    TAction* actGo = nullptr;
+    TPanel *pnlTop = nullptr, *pnlClient = nullptr, *pnlBottom = nullptr, *pnlGo = nullptr;
+    TMenuItem* mniGo = nullptr;
+    TTimer* tmrTick = nullptr;
+    int Created = 0, Executed = 0, ListUpdates = 0, Ticks = 0;
+    bool GoAllowed = true;
+    POINT LastDown{-1, -1};
+};
+
+const char* const TestForm = R"(object frmTest: TfrmTest
+  Left = 100
+  Top = 80
+  BorderStyle = bsSingle
+  Caption = 'Test'
+  ClientHeight = 200
+  ClientWidth = 300
+  Color = clBtnFace
+  Font.Name = 'Tahoma'
+  Font.Height = -11
+  Menu = mnuMain
+  KeyPreview = True
+  OnCreate = FormCreate
+  PixelsPerInch = 96
+  TextHeight = 13
+  object pnlTop: TPanel
+    Left = 0
+    Top = 0
+    Width = 300
+    Height = 40
+    Align = alTop
+    Caption = 'Top'
+    OnMouseDown = pnlTopMouseDown
+    object pnlGo: TPanel
+      Left = 200
+      Top = 5
+      Width = 90
+      Height = 30
+      Anchors = [akTop, akRight]
+      Action = actGo
+    end
+  end
+  object pnlBottom: TPanel
+    Left = 0
+    Top = 170
+    Width = 300
+    Height = 30
+    Align = alBottom
+  end
+  object pnlClient: TPanel
+    Left = 0
+    Top = 40
+    Width = 300
+    Height = 130
+    Align = alClient
+    BevelOuter = bvLowered
+  end
+  object aclMain: TActionList
+    OnUpdate = aclMainUpdate
+    Left = 8
+    Top = 8
+    object actGo: TAction
+      Caption = 'Go'
+      ShortCut = 16455
+      OnExecute = actGoExecute
+      OnUpdate = actGoUpdate
+    end
+  end
+  object mnuMain: TMainMenu
+    object mniFile: TMenuItem
+      Caption = 'File'
+      object mniGo: TMenuItem
+        Action = actGo
+      end
+    end
+  end
+  object tmrTick: TTimer
+    Interval = 20
+    OnTimer = tmrTickTimer
+  end
+end
+)";
+
+TfrmTest* MakeForm() {
+    auto* F = new TfrmTest(Application);
+    F->LoadFromText(TestForm, "test.dfm");
+    return F;
+}
+
+TEST(Forms, LoadedFormAlignsPanelsAnchorsAndLinksActions) {
+    TfrmTest* F = MakeForm();
+    EXPECT_EQ(F->Created, 1);
+    EXPECT_EQ(F->ClientWidth(), 300);
+    EXPECT_EQ(F->ClientHeight(), 200);
+    EXPECT_EQ(F->pnlTop->BoundsRect(), TRect(0, 0, 300, 40));
+    EXPECT_EQ(F->pnlBottom->BoundsRect(), TRect(0, 170, 300, 200));
+    EXPECT_EQ(F->pnlClient->BoundsRect(), TRect(0, 40, 300, 170));
+    EXPECT_EQ(F->pnlGo->Caption(), "Go");
+    EXPECT_EQ(F->mniGo->Caption(), "Go");
+    EXPECT_EQ(F->mniGo->ShortCut(), TextToShortCut("Ctrl+G"));
+    F->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form to show"));
+    // Wider by 100: aligned panels follow, the right-anchored one moves.
+    F->SetClientWidth(400);
+    EXPECT_EQ(F->pnlTop->Width(), 400);
+    EXPECT_EQ(F->pnlClient->BoundsRect(), TRect(0, 40, 400, 170));
+    EXPECT_EQ(F->pnlGo->Left(), 300);
+    F->Free();
+}
+
+TEST(Forms, ClickShortcutAndUpdateRunTheAction) {
+    TfrmTest* F = MakeForm();
+    F->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form"));
+    TestHooks::Click(F->pnlGo);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Executed == 1; }, 2000, "the click to run actGo"));
+    // The mouse event of the panel under the button got client coordinates.
+    TestHooks::Click(F->pnlTop->ClientToScreen(POINT{10, 12}));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->LastDown.x == 10 && F->LastDown.y == 12; }, 2000, "OnMouseDown"));
+    TestHooks::PressKey('G', false, true);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Executed == 2; }, 2000, "Ctrl+G to run actGo"));
+    EXPECT_GT(F->ListUpdates, 0);
+    // OnUpdate disables: the panel and the menu item follow, the shortcut does nothing.
+    F->GoAllowed = false;
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return !F->actGo->Enabled(); }, 2000, "the idle update"));
+    EXPECT_FALSE(F->pnlGo->Enabled());
+    EXPECT_FALSE(F->mniGo->Enabled());
+    EXPECT_FALSE(IsWindowEnabled(F->pnlGo->Handle()));
+    UINT State = GetMenuState(F->Menu()->Handle(), F->mniGo->Command(), MF_BYCOMMAND);
+    EXPECT_NE(State, static_cast<UINT>(-1));
+    EXPECT_TRUE(State & MF_GRAYED);
+    TestHooks::PressKey('G', false, true);
+    TestHooks::PumpPending();
+    EXPECT_EQ(F->Executed, 2);
+    F->GoAllowed = true;
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->mniGo->Enabled(); }, 2000, "re-enabling"));
+    // A menu command runs the item's action.
+    SendMessageA(F->Handle(), WM_COMMAND, F->mniGo->Command(), 0);
+    EXPECT_EQ(F->Executed, 3);
+    F->Free();
+}
+
+TEST(Forms, ShowModalReturnsTheResultSetFromInsideItsLoopWhileTimersRun) {
+    TfrmTest* F = MakeForm();
+    TestHooks::SetModalWatchdog(5000);
+    TestHooks::OnNextModal([](TCustomForm* M) {
+        auto* T = static_cast<TfrmTest*>(M);
+        // Let the form's timer tick a few times, then answer.
+        T->tmrTick->OnTimer = [T](TObject*) {
+            if (++T->Ticks == 3) T->ModalResult = mrOk;
+        };
+    });
+    EXPECT_EQ(F->ShowModal(), mrOk);
+    EXPECT_EQ(F->Ticks, 3);
+    EXPECT_FALSE(F->Visible());
+    EXPECT_TRUE(TestHooks::Failures().empty());
+    TestHooks::SetModalWatchdog(0);
+    F->Free();
+}
+
+TEST(Forms, NestedModalLoopsKeepTimersPostedMessagesAndSynchronizeFlowing) {
+    TfrmTest* Outer = MakeForm();
+    Outer->SetName("frmOuter");
+    TfrmTest* Inner = MakeForm();
+    Inner->SetName("frmInner");
+    TestHooks::SetModalWatchdog(5000);
+    std::atomic<DWORD> SyncThread{0};
+    DWORD Gui = GetCurrentThreadId();
+    int OuterTicksSeenInside = -1;
+    bool PostedArrived = false;
+    struct TWorker : TThread {
+        std::function<void()> Body;
+        void Execute() override { Body(); }
+    };
+    TWorker W;
+    TestHooks::OnNextModal([&](TCustomForm*) {
+        TestHooks::OnNextModal([&](TCustomForm*) {
+            int Before = Outer->Ticks;
+            PostMessageA(Inner->Handle(), WM_NULL, 0, 0);
+            W.Body = [&] { W.Synchronize([&] { SyncThread = GetCurrentThreadId(); }); };
+            W.Start();
+            Inner->tmrTick->OnTimer = [&, Before](TObject*) {
+                ++Inner->Ticks;
+                PostedArrived = true;
+                // The outer form's timer keeps ticking under the inner loop.
+                if (Outer->Ticks >= Before + 2 && SyncThread != 0) {
+                    OuterTicksSeenInside = Outer->Ticks - Before;
+                    Inner->ModalResult = mrYes;
+                }
+            };
+        });
+        EXPECT_EQ(Inner->ShowModal(), mrYes);
+        Outer->ModalResult = mrNo;
+    });
+    EXPECT_EQ(Outer->ShowModal(), mrNo);
+    W.WaitFor();
+    EXPECT_TRUE(PostedArrived);
+    EXPECT_GE(OuterTicksSeenInside, 2);
+    EXPECT_EQ(SyncThread.load(), Gui);
+    EXPECT_TRUE(TestHooks::Failures().empty()) << TestHooks::Failures().front();
+    TestHooks::SetModalWatchdog(0);
+    Inner->Free();
+    Outer->Free();
+}
+
+TEST(Forms, CloseQueryCanRefuseAndMainFormCloseTerminates) {
+    TfrmTest* F = MakeForm();
+    int Asked = 0;
+    F->OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = ++Asked > 1; };
+    TestHooks::OnNextModal([](TCustomForm* M) { M->ModalResult = mrOk; });
+    TestHooks::SetModalWatchdog(5000);
+    // The first answer is refused; the timer's later one is taken.
+    F->tmrTick->OnTimer = [F](TObject*) {
+        if (F->Modal() && F->ModalResult == mrNone) F->ModalResult = mrCancel;
+    };
+    EXPECT_EQ(F->ShowModal(), mrCancel);
+    EXPECT_EQ(Asked, 2);
+    TestHooks::SetModalWatchdog(0);
+    F->Free();
+}
+
+TEST(Forms, ExceptionsFromHandlersGoToAMessageBoxWithTheText) {
+    TestHooks::ScriptMessageBoxes({IDOK});
+    TfrmTest* F = MakeForm();
+    F->Show();
+    F->pnlTop->OnClick = [](TObject*) { throw EConvertError("'x' is not a valid integer value"); };
+    TestHooks::Click(F->pnlTop);
+    ASSERT_TRUE(TestHooks::PumpUntil([] { return !TestHooks::MessageBoxesShown().empty(); }, 2000, "the error box"));
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Text, "'x' is not a valid integer value.");
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, Application->Title);
+    EXPECT_EQ(TestHooks::UnexpectedMessageBoxes(), 0);
+    // EAbort is silent.
+    F->pnlTop->OnClick = [](TObject*) { Abort(); };
+    TestHooks::Click(F->pnlTop);
+    TestHooks::PumpPending();
+    EXPECT_EQ(TestHooks::MessageBoxesShown().size(), 1u);
+    F->Free();
+}
+
+TEST(Forms, MessageBoxAnsweredByScriptReturnsTheScriptedButton) {
+    TestHooks::ScriptMessageBoxes({IDNO, IDYES});
+    EXPECT_EQ(Application->MessageBox("Delete?", "Ask", MB_YESNO), IDNO);
+    EXPECT_EQ(Application->MessageBox("Sure?", "Ask", MB_YESNO), IDYES);
+    EXPECT_EQ(Application->MessageBox("More?", "Ask", MB_YESNO), IDYES);  // the default button
+    EXPECT_EQ(TestHooks::UnexpectedMessageBoxes(), 1);
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[1].Text, "Sure?");
+}
+
+TEST(Forms, ThreadEndingDuringAModalLoopRunsOnTerminateOnTheGuiThread) {
+    TfrmTest* F = MakeForm();
+    DWORD Gui = GetCurrentThreadId();
+    std::atomic<DWORD> TerminatedOn{0};
+    struct TWorker : TThread {
+        void Execute() override { Sleep(20); }
+    };
+    auto* W = new TWorker;
+    W->FreeOnTerminate = true;
+    W->OnTerminate = [&](TObject*) {
+        TerminatedOn = GetCurrentThreadId();
+        F->ModalResult = mrOk;
+    };
+    TestHooks::SetModalWatchdog(5000);
+    TestHooks::OnNextModal([W](TCustomForm*) { W->Start(); });
+    EXPECT_EQ(F->ShowModal(), mrOk);
+    EXPECT_EQ(TerminatedOn.load(), Gui);
+    TestHooks::SetModalWatchdog(0);
+    F->Free();
+}
+
+TEST(Forms, ScreenListsFormsAndKeepsTheBusyCursor) {
+    int Before = Screen->FormCount();
+    TfrmTest* F = MakeForm();
+    EXPECT_EQ(Screen->FormCount(), Before + 1);
+    Screen->SetCursor(crHourGlass);
+    EXPECT_EQ(Screen->Cursor(), crHourGlass);
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crHourGlass));
+    Screen->SetCursor(crDefault);
+    F->Free();
+    EXPECT_EQ(Screen->FormCount(), Before);
+}
+
+}  // namespace
