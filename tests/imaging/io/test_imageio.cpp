@@ -1,0 +1,193 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "imaging/io/imageenio.h"
+#include "iotest_util.h"
+
+using namespace iotest;
+
+static auto* const kEnv = ::testing::AddGlobalTestEnvironment(new IOStartup);
+
+namespace {
+struct Counter {
+    int finished = 0;
+    std::vector<int> progress;
+    void Attach(TIEImageIO& io) {
+        io.OnFinishWork = [this](TObject*) { ++finished; };
+        io.OnProgress = [this](TObject*, int p) { progress.push_back(p); };
+    }
+};
+}  // namespace
+
+TEST(ImageIO, EveryLoadEndsWithOneFinishNotification) {
+    TempDir dir;
+    WriteAll(dir / "x.unknownext", {1, 2, 3});
+    WriteAll(dir / "x.pcx", {1, 2, 3});
+    struct Case {
+        std::string name;
+        bool aborted;
+    } cases[] = {
+        {DataDir() + "bmp24.bmp", false},  {DataDir() + "png24.png", false}, {DataDir() + "jpeg420.jpg", false},
+        {DataDir() + "gif8.gif", false},   {dir / "x.unknownext", true},     {dir / "x.pcx", true},
+        {"http://example.invalid/a.jpg", true}, {"HTTP://EXAMPLE/a.png", true}, {dir / "movie.avi", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TIEImageIO io;
+        Counter n;
+        n.Attach(io);
+        io.LoadFromFile(c.name);
+        EXPECT_EQ(n.finished, 1);
+        EXPECT_EQ(io.Aborting, c.aborted);
+        ASSERT_FALSE(n.progress.empty());
+        EXPECT_EQ(n.progress.back(), 100);
+    }
+    // A missing file raises after the notification, with the flag set.
+    TIEImageIO io;
+    Counter n;
+    n.Attach(io);
+    EXPECT_THROW(io.LoadFromFile(dir / "missing.png"), EFOpenError);
+    EXPECT_EQ(n.finished, 1);
+    EXPECT_TRUE(io.Aborting);
+    EXPECT_THROW(io.LoadFromFile(dir / "missing.gif"), EFOpenError);
+    EXPECT_EQ(n.finished, 2);
+}
+
+TEST(ImageIO, LoadByContentAndFromBuffers) {
+    TempDir dir;
+    // A PNG named .jpg loads by content.
+    std::filesystem::copy_file(DataDir() + "png24.png", dir / "really_png.jpg");
+    TIEImageIO io;
+    io.LoadFromFileAuto(dir / "really_png.jpg");
+    EXPECT_FALSE(io.Aborting);
+    EXPECT_EQ(io.Params->FileType, ioPNG);
+    EXPECT_EQ(io.Params->FileName, dir / "really_png.jpg");
+    EXPECT_EQ(CountDiffs(*io.IEBitmap(), ReadAll(DataDir() + "png24.png.rgba"), 0), 0);
+    // Streams: the format comes from the content and the name is cleared.
+    auto gif = ReadAll(DataDir() + "gif8.gif");
+    io.LoadFromBuffer(gif.data(), static_cast<int64_t>(gif.size()), 0);
+    EXPECT_EQ(io.Params->FileType, ioGIF);
+    EXPECT_TRUE(io.Params->FileName.empty());
+    // Unknown content.
+    std::vector<uint8_t> junk(50, 'q');
+    Counter n;
+    n.Attach(io);
+    io.LoadFromBuffer(junk.data(), 50, 0);
+    EXPECT_TRUE(io.Aborting);
+    EXPECT_EQ(n.finished, 1);
+}
+
+TEST(ImageIO, HeaderOnlyReadsMatchIdentify) {
+    struct Case {
+        const char* file;
+        TIOFormatCode type;
+        int w, h, bits;
+    } cases[] = {{"bmp8.bmp", ioBMP, 24, 16, 8}, {"png48.png", ioPNG, 13, 7, 16}, {"jpeg420.jpg", ioJPEG, 13, 7, 8},
+                 {"gif8.gif", ioGIF, 24, 16, 7}, {"bmp1.bmp", ioBMP, 13, 7, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TIEImageIO io;
+        io.ParamsFromFile(DataDir() + c.file);
+        EXPECT_EQ(io.Params->FileType, c.type);
+        EXPECT_EQ(io.Params->Width, c.w);
+        EXPECT_EQ(io.Params->Height, c.h);
+        EXPECT_EQ(io.Params->BitsPerSample, c.bits);
+        EXPECT_TRUE(io.IEBitmap()->IsEmpty());
+        if (HaveConvert()) {
+            TempDir dir;
+            std::string cmd = "identify -format '%w %h %z' '" + DataDir() + c.file + "[0]' > '" + (dir / "id") + "'";
+            ASSERT_EQ(std::system(cmd.c_str()), 0);
+            auto id = ReadAll(dir / "id");
+            std::string s(id.begin(), id.end());
+            EXPECT_EQ(s.substr(0, s.find(' ', s.find(' ') + 1)), std::to_string(c.w) + " " + std::to_string(c.h));
+        }
+    }
+    TIEImageIO io;
+    io.ParamsFromFile("/nonexistent/file.png");  // never raises
+    EXPECT_EQ(io.Params->FileType, 0);
+    auto junk = std::vector<uint8_t>(30, 'z');
+    TIEMemStream ms(junk.data(), 30);
+    io.ParamsFromStreamFormat(ms, ioPNG);
+    EXPECT_EQ(io.Params->FileType, 0);
+}
+
+TEST(ImageIO, SavesByExtensionAndFailedSavesLeaveNoFile) {
+    TempDir dir;
+    TIEImageIO io;
+    FillPattern(*io.IEBitmap(), 8, 6);
+    for (const char* name : {"a.bmp", "a.dib", "a.png", "a.jpg", "a.JPEG", "a.gif"}) {
+        SCOPED_TRACE(name);
+        io.SaveToFile(dir / name);
+        EXPECT_FALSE(io.Aborting);
+        EXPECT_EQ(io.Params->FileName, dir / name);
+        TIEImageIO r;
+        r.LoadFromFileAuto(dir / name);
+        EXPECT_FALSE(r.Aborting);
+        EXPECT_EQ(r.IEBitmap()->Width(), 8);
+    }
+    // No writer here (cursor, or formats of later units, or registry-only extensions):
+    // the save reports failure and creates no empty file.
+    Counter n;
+    n.Attach(io);
+    for (const char* name : {"a.cur", "a.xif", "a.pix", "a.win", "a.tif", "a.unknownext"}) {
+        SCOPED_TRACE(name);
+        n.finished = 0;
+        io.SaveToFile(dir / name);
+        EXPECT_TRUE(io.Aborting);
+        EXPECT_EQ(n.finished, 1);
+        EXPECT_FALSE(std::filesystem::exists(dir / name));
+    }
+    io.OnFinishWork = nullptr;
+    io.OnProgress = nullptr;
+    io.SaveToFile("");  // nothing
+    TMemoryStream ms;
+    io.SaveToStream(ms, ioPNG);
+    EXPECT_FALSE(io.Aborting);
+    EXPECT_GT(ms.Size(), 0);
+    io.SaveToStream(ms, ioTGA);
+    EXPECT_TRUE(io.Aborting);
+}
+
+TEST(ImageIO, TargetsAndAdjustDPI) {
+    TIEBitmap mine;
+    TIEImageIO io;
+    io.SetAttachedBitmap(&mine);
+    EXPECT_FALSE(io.IEBitmapOwned());
+    io.LoadFromFile(DataDir() + "bmp24.bmp");
+    EXPECT_EQ(mine.Width(), 13);
+    // 100 x 50 at 200 x 100 dpi becomes 100 x 100 at 200 dpi.
+    mine.Allocate(100, 50, ieRGB24);
+    mine.Fill(0);
+    io.Params->DpiX = 200;
+    io.Params->DpiY = 100;
+    io.AdjustDPI();
+    EXPECT_EQ(mine.Width(), 100);
+    EXPECT_EQ(mine.Height(), 100);
+    EXPECT_EQ(io.Params->DpiY, 200);
+    io.SetTargetBitmap(nullptr);
+    Counter n;
+    n.Attach(io);
+    io.LoadFromFile(DataDir() + "bmp24.bmp");
+    EXPECT_TRUE(io.Aborting);
+    EXPECT_EQ(n.finished, 1);
+}
+
+TEST(ImageIO, AbortFromTheProgressHandlerStopsALoad) {
+    TIEBitmap big;
+    FillPattern(big, 64, 200);
+    TIEImageIO w;
+    w.SetTargetBitmap(&big);
+    TMemoryStream ms;
+    w.SaveToStreamBMP(ms);
+    ms.SetPosition(0);
+    TIEImageIO r;
+    int calls = 0;
+    r.OnProgress = [&](TObject*, int p) {
+        ++calls;
+        if (p >= 10 && p < 100) r.Aborting = true;
+    };
+    r.LoadFromStream(ms);
+    EXPECT_TRUE(r.Aborting);
+    EXPECT_LT(calls, 100);
+}
