@@ -4,6 +4,10 @@
 
 #include "core/globals.h"
 #include "pipeline/converter_parser.h"
+#include "platform/system/process.h"
+#include "platform/system/toolhelp.h"
+
+#include <unistd.h>
 
 std::string ConverterOptions() {
     std::string s;
@@ -95,4 +99,35 @@ TConverterLineResult ParseConverterLine(const std::string& Line, const std::stri
         r.Error = true;
     }
     return r;
+}
+
+bool KillProcessesByName(const std::string& Name) {
+    bool result = false;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (!snap || snap == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof(pe);
+    DWORD self = GetCurrentProcessId();
+    uid_t me = getuid();
+    for (BOOL more = Process32First(snap, &pe); more; more = Process32Next(snap, &pe)) {
+        // Other users' programs are none of ours to end.
+        if (pe.th32ProcessID == self || pe.th32OwnerUid != me) continue;
+        bool match = SameText(pe.szExeFile, Name);
+        if (!match) {
+            HANDLE mods = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pe.th32ProcessID);
+            if (mods && mods != INVALID_HANDLE_VALUE) {
+                MODULEENTRY32 me32{};
+                me32.dwSize = sizeof(me32);
+                if (Module32First(mods, &me32)) match = SameText(me32.szExePath, Name);
+                CloseHandle(mods);
+            }
+        }
+        if (!match) continue;
+        HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pe.th32ProcessID);
+        if (!h) continue;
+        result = TerminateProcess(h, 0) != 0;
+        CloseHandle(h);
+    }
+    CloseHandle(snap);
+    return result;
 }

@@ -40,3 +40,8 @@ struct TConverterLineResult {
 // Applies one line of the converter's output to the run state in Options (input
 // name, duration, position, percents, failure). Now is the current time.
 TConverterLineResult ParseConverterLine(const std::string& Line, const std::string& Predecessor, double Now);
+
+// Terminates (exit code 0) every process of this user whose program file name or
+// full program path equals Name, letter case ignored; the outcome of the last
+// termination (false when there was none).
+bool KillProcessesByName(const std::string& Name);
