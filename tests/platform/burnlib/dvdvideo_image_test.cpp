@@ -126,6 +126,28 @@ TEST_F(DvdVideoImageTest, UdfSideIsReadableAsUdf102WithTheLabel) {
     EXPECT_NE(u.find("blocksize=2048"), std::string::npos) << u;
 }
 
+TEST_F(DvdVideoImageTest, LabelsBecomeIsoIdentifiersAndStayWholeInUdf) {
+    struct Case {
+        std::string label, iso, udf;
+    };
+    const Case cases[] = {
+        {"Holiday 2024", "HOLIDAY_2024", "Holiday 2024"},
+        {"\xE6\x9D\xB1\xE4\xBA\xAC Trip", "___TRIP", "\xE6\x9D\xB1\xE4\xBA\xAC Trip"},  // 16-bit UDF names
+        {"Caf\xC3\xA9", "CAF_", "Caf\xC3\xA9"},
+        {"A very long disc label that does not fit", "A_VERY_LONG_DISC_LABEL_THAT_DOES",
+         "A very long disc label that does not fit"},
+        {"", "DVD_VIDEO", "DVD_VIDEO"},
+    };
+    for (const Case& c : cases) {
+        std::string iso = MakeImage(c.label);
+        int rc;
+        std::string d = RunTool("isoinfo -d -i " + Quote(iso), rc);
+        EXPECT_NE(d.find("Volume id: " + c.iso + "\n"), std::string::npos) << c.label << "\n" << d;
+        std::string u = RunTool("udfinfo " + Quote(iso), rc);
+        EXPECT_NE(u.find("lvid=" + c.udf + "\n"), std::string::npos) << c.label << "\n" << u;
+    }
+}
+
 TEST_F(DvdVideoImageTest, UdfSideGivesEveryFileByteForByte) {
     std::string iso = MakeImage("udf");
     auto files = ReadUdfFolder(iso, "VIDEO_TS");
