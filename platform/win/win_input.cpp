@@ -279,24 +279,25 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
         if (ThreadOf(target) != me) return false;
         in.Raw.pop_front();
     } else {
+        lk.unlock();
+        target = WindowAt(pt, {});
+        lk.lock();
+        if (target && ThreadOf(target) != me) return false;
+        // The event is ours from here on: taken off before any message is sent, so
+        // a loop run by a window procedure meanwhile sees the events after it.
+        in.Raw.pop_front();
         std::vector<HWND> skip;
-        for (;;) {
-            lk.unlock();
-            target = WindowAt(pt, skip);
-            lk.lock();
-            if (!target) break;
-            if (ThreadOf(target) != me) return false;
+        while (target) {
             lk.unlock();
             hit = SendW(target, WM_NCHITTEST, 0, PointParam(pt));
             lk.lock();
-            if (hit == HTTRANSPARENT && skip.size() < 64) {
-                skip.push_back(target);
-                continue;
-            }
-            break;
+            if (hit != HTTRANSPARENT || skip.size() >= 64) break;
+            skip.push_back(target);
+            lk.unlock();
+            target = WindowAt(pt, skip);
+            lk.lock();
+            if (target && ThreadOf(target) != me) target = nullptr;
         }
-        if (in.Raw.empty()) return true;
-        in.Raw.pop_front();
         if (!target) {
             UpdateTracking(nullptr, false);
             return true;
