@@ -2,5 +2,4 @@
 #include "platform/commctl/cc_internal.h"
 namespace cc {
 void RegisterCommonClasses() {}
-void RegisterListViewClasses() {}
 }  // namespace cc

@@ -1,0 +1,312 @@
+// Image lists: images of one size kept as 32-bit pixels with a mask, drawn
+// transparently, blended for selected or focused looks.
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "platform/commctl/cc_internal.h"
+
+namespace cc {
+namespace {
+
+struct TImage {
+    std::vector<uint32_t> Px;  // 0x00RRGGBB
+    std::vector<uint8_t> Transparent;
+};
+
+struct TImageList {
+    int Cx = 16, Cy = 16;
+    UINT Flags = 0;
+    COLORREF Bk = CLR_NONE;
+    std::vector<TImage> Images;
+};
+
+std::mutex& Mx() {
+    static std::mutex m;
+    return m;
+}
+std::map<uintptr_t, std::unique_ptr<TImageList>>& Table() {
+    static std::map<uintptr_t, std::unique_ptr<TImageList>> t;
+    return t;
+}
+uintptr_t gNext = 0x1A000;
+
+TImageList* L(HIMAGELIST h) {
+    std::lock_guard<std::mutex> lk(Mx());
+    auto it = Table().find(reinterpret_cast<uintptr_t>(h));
+    return it == Table().end() ? nullptr : it->second.get();
+}
+
+// The pixels of a bitmap, top-down, 0x00RRGGBB.
+bool ReadBitmap(HBITMAP b, std::vector<uint32_t>& px, int& w, int& h) {
+    BITMAP bm{};
+    if (!b || !GetObjectW(b, sizeof bm, &bm)) return false;
+    w = bm.bmWidth;
+    h = bm.bmHeight;
+    if (w <= 0 || h <= 0) return false;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    px.assign(static_cast<std::size_t>(w) * static_cast<std::size_t>(h), 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    int got = GetDIBits(dc, b, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    for (auto& p : px) p &= 0xFFFFFF;
+    return got > 0;
+}
+
+uint32_t ToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
+
+int AddPixels(TImageList* il, const std::vector<uint32_t>& px, int w, int h, const std::vector<uint32_t>* mask,
+              bool useKey, uint32_t key) {
+    if (w < il->Cx || h < il->Cy) return -1;
+    int first = static_cast<int>(il->Images.size());
+    for (int n = 0; n < w / il->Cx; ++n) {
+        TImage img;
+        img.Px.resize(static_cast<std::size_t>(il->Cx * il->Cy));
+        img.Transparent.assign(static_cast<std::size_t>(il->Cx * il->Cy), 0);
+        for (int y = 0; y < il->Cy; ++y)
+            for (int x = 0; x < il->Cx; ++x) {
+                std::size_t src = static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(n * il->Cx + x);
+                std::size_t dst = static_cast<std::size_t>(y * il->Cx + x);
+                img.Px[dst] = px[src];
+                bool t = false;
+                if ((il->Flags & ILC_MASK) && mask) t = ((*mask)[src] & 0xFFFFFF) != 0;  // white in the mask: transparent
+                if ((il->Flags & ILC_MASK) && useKey) t = px[src] == key;
+                img.Transparent[dst] = t ? 1 : 0;
+            }
+        il->Images.push_back(std::move(img));
+    }
+    return first;
+}
+
+}  // namespace
+}  // namespace cc
+
+using namespace cc;
+
+HIMAGELIST ImageList_Create(int cx, int cy, UINT flags, int, int) {
+    if (cx <= 0 || cy <= 0) return nullptr;
+    std::lock_guard<std::mutex> lk(Mx());
+    auto il = std::make_unique<TImageList>();
+    il->Cx = cx;
+    il->Cy = cy;
+    il->Flags = flags;
+    uintptr_t id = gNext++;
+    Table()[id] = std::move(il);
+    return reinterpret_cast<HIMAGELIST>(id);
+}
+
+BOOL ImageList_Destroy(HIMAGELIST h) {
+    std::lock_guard<std::mutex> lk(Mx());
+    return Table().erase(reinterpret_cast<uintptr_t>(h)) ? TRUE : FALSE;
+}
+
+int ImageList_GetImageCount(HIMAGELIST h) {
+    TImageList* il = L(h);
+    return il ? static_cast<int>(il->Images.size()) : 0;
+}
+
+BOOL ImageList_SetImageCount(HIMAGELIST h, UINT n) {
+    TImageList* il = L(h);
+    if (!il) return FALSE;
+    TImage blank;
+    blank.Px.assign(static_cast<std::size_t>(il->Cx * il->Cy), 0);
+    blank.Transparent.assign(static_cast<std::size_t>(il->Cx * il->Cy), 0);
+    il->Images.resize(n, blank);
+    return TRUE;
+}
+
+int ImageList_Add(HIMAGELIST h, HBITMAP image, HBITMAP mask) {
+    TImageList* il = L(h);
+    std::vector<uint32_t> px, mpx;
+    int w, hgt, mw, mh;
+    if (!il || !ReadBitmap(image, px, w, hgt)) return -1;
+    bool hasMask = mask && ReadBitmap(mask, mpx, mw, mh) && mw >= w && mh >= hgt;
+    if (hasMask && mw != w) {
+        std::vector<uint32_t> fit(static_cast<std::size_t>(w) * static_cast<std::size_t>(hgt));
+        for (int y = 0; y < hgt; ++y)
+            for (int x = 0; x < w; ++x) fit[static_cast<std::size_t>(y * w + x)] = mpx[static_cast<std::size_t>(y * mw + x)];
+        mpx.swap(fit);
+    }
+    return AddPixels(il, px, w, hgt, hasMask ? &mpx : nullptr, false, 0);
+}
+
+int ImageList_AddMasked(HIMAGELIST h, HBITMAP image, COLORREF key) {
+    TImageList* il = L(h);
+    std::vector<uint32_t> px;
+    int w, hgt;
+    if (!il || !ReadBitmap(image, px, w, hgt)) return -1;
+    return AddPixels(il, px, w, hgt, nullptr, key != CLR_DEFAULT && key != CLR_NONE, ToPixel(key));
+}
+
+int ImageList_ReplaceIcon(HIMAGELIST h, int i, HICON icon) {
+    TImageList* il = L(h);
+    if (!il || !icon) return -1;
+    // Icons are the standard ones here: draw one onto the list's size.
+    HDC dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = 32;
+    bi.bmiHeader.biHeight = -32;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    RECT r{0, 0, 32, 32};
+    FillSolid(dc, r, RGB(255, 0, 255));
+    bool ok = DrawStandardIcon(dc, 0, 0, icon);
+    HDC small = CreateCompatibleDC(nullptr);
+    bi.bmiHeader.biWidth = il->Cx;
+    bi.bmiHeader.biHeight = -il->Cy;
+    void* sbits = nullptr;
+    HBITMAP sb = CreateDIBSection(small, &bi, DIB_RGB_COLORS, &sbits, nullptr, 0);
+    HGDIOBJ sold = SelectObject(small, sb);
+    SetStretchBltMode(small, COLORONCOLOR);
+    StretchBlt(small, 0, 0, il->Cx, il->Cy, dc, 0, 0, 32, 32, SRCCOPY);
+    SelectObject(small, sold);
+    SelectObject(dc, old);
+    DeleteDC(small);
+    DeleteDC(dc);
+    DeleteObject(bmp);
+    int r2 = -1;
+    if (ok) {
+        UINT keep = il->Flags;
+        il->Flags |= ILC_MASK;
+        std::vector<uint32_t> px;
+        int w, hgt;
+        if (ReadBitmap(sb, px, w, hgt)) {
+            int at = AddPixels(il, px, w, hgt, nullptr, true, 0xFF00FF);
+            if (at >= 0 && i >= 0 && i < at) {
+                il->Images[static_cast<std::size_t>(i)] = il->Images.back();
+                il->Images.pop_back();
+                r2 = i;
+            } else {
+                r2 = at;
+            }
+        }
+        il->Flags = keep;
+    }
+    DeleteObject(sb);
+    return r2;
+}
+
+BOOL ImageList_Replace(HIMAGELIST h, int i, HBITMAP image, HBITMAP mask) {
+    TImageList* il = L(h);
+    if (!il || i < 0 || i >= static_cast<int>(il->Images.size())) return FALSE;
+    int at = ImageList_Add(h, image, mask);
+    if (at < 0) return FALSE;
+    il->Images[static_cast<std::size_t>(i)] = il->Images[static_cast<std::size_t>(at)];
+    il->Images.resize(static_cast<std::size_t>(at));
+    return TRUE;
+}
+
+BOOL ImageList_Remove(HIMAGELIST h, int i) {
+    TImageList* il = L(h);
+    if (!il) return FALSE;
+    if (i == -1) {
+        il->Images.clear();
+        return TRUE;
+    }
+    if (i < 0 || i >= static_cast<int>(il->Images.size())) return FALSE;
+    il->Images.erase(il->Images.begin() + i);
+    return TRUE;
+}
+
+BOOL ImageList_DrawEx(HIMAGELIST h, int i, HDC dst, int x, int y, int dx, int dy, COLORREF bk, COLORREF fg, UINT style) {
+    TImageList* il = L(h);
+    if (!il || i < 0 || i >= static_cast<int>(il->Images.size()) || !dst) return FALSE;
+    const TImage& img = il->Images[static_cast<std::size_t>(i)];
+    int w = dx > 0 ? std::min(dx, il->Cx) : il->Cx, hgt = dy > 0 ? std::min(dy, il->Cy) : il->Cy;
+    if (bk == CLR_DEFAULT) bk = il->Bk;
+    bool transparent = (il->Flags & ILC_MASK) && (bk == CLR_NONE || (style & ILD_TRANSPARENT));
+    uint32_t blend = ToPixel(fg == CLR_DEFAULT || fg == CLR_NONE ? GetSysColor(COLOR_HIGHLIGHT) : fg);
+    int amount = (style & ILD_BLEND50) ? 2 : (style & ILD_BLEND25) ? 4 : 0;
+    HDC mem = CreateCompatibleDC(dst);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = il->Cx;
+    bi.bmiHeader.biHeight = -il->Cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dib) {
+        DeleteDC(mem);
+        return FALSE;
+    }
+    HGDIOBJ old = SelectObject(mem, dib);
+    // Read what is under the image so masked pixels keep it.
+    BitBlt(mem, 0, 0, w, hgt, dst, x, y, SRCCOPY);
+    GdiFlush();
+    auto* p = static_cast<uint32_t*>(bits);
+    for (int yy = 0; yy < hgt; ++yy)
+        for (int xx = 0; xx < w; ++xx) {
+            std::size_t k = static_cast<std::size_t>(yy * il->Cx + xx);
+            if (style & ILD_MASK) {
+                p[k] = img.Transparent[k] ? 0xFFFFFF : 0;
+                continue;
+            }
+            if (img.Transparent[k] && transparent) continue;
+            uint32_t c = img.Transparent[k] ? ToPixel(bk == CLR_NONE ? 0 : bk) : img.Px[k];
+            if (amount && !img.Transparent[k]) {
+                // Every other pixel (50%) or every fourth (25%) takes the blend colour.
+                if ((xx + yy) % amount == 0) c = blend;
+            }
+            p[k] = c;
+        }
+    BitBlt(dst, x, y, w, hgt, mem, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    return TRUE;
+}
+
+BOOL ImageList_Draw(HIMAGELIST h, int i, HDC dst, int x, int y, UINT style) {
+    return ImageList_DrawEx(h, i, dst, x, y, 0, 0, CLR_DEFAULT, CLR_DEFAULT, style);
+}
+
+BOOL ImageList_GetIconSize(HIMAGELIST h, int* cx, int* cy) {
+    TImageList* il = L(h);
+    if (!il) return FALSE;
+    if (cx) *cx = il->Cx;
+    if (cy) *cy = il->Cy;
+    return TRUE;
+}
+
+BOOL ImageList_SetIconSize(HIMAGELIST h, int cx, int cy) {
+    TImageList* il = L(h);
+    if (!il || cx <= 0 || cy <= 0) return FALSE;
+    il->Cx = cx;
+    il->Cy = cy;
+    il->Images.clear();
+    return TRUE;
+}
+
+COLORREF ImageList_SetBkColor(HIMAGELIST h, COLORREF c) {
+    TImageList* il = L(h);
+    if (!il) return CLR_NONE;
+    COLORREF old = il->Bk;
+    il->Bk = c;
+    return old;
+}
+COLORREF ImageList_GetBkColor(HIMAGELIST h) {
+    TImageList* il = L(h);
+    return il ? il->Bk : CLR_NONE;
+}
+
+HIMAGELIST ImageList_Duplicate(HIMAGELIST h) {
+    TImageList* il = L(h);
+    if (!il) return nullptr;
+    HIMAGELIST c = ImageList_Create(il->Cx, il->Cy, il->Flags, 0, 0);
+    TImageList* cl = L(c);
+    cl->Bk = il->Bk;
+    cl->Images = il->Images;
+    return c;
+}
