@@ -17,7 +17,8 @@
 // drives at their SCSI host, channel, target and LUN.
 //
 // The image recorder writes the disc as "<volume label>.iso" (or, when that name
-// exists, "<volume label> (2).iso", "(3)" ...) into its folder: the environment
+// exists, "<volume label> (2).iso", "(3)" ...; characters a file name cannot
+// hold become '_') into its folder: the environment
 // variable TESSARO_RECORDER_DIR when set, else the registry value
 // HKEY_LOCAL_MACHINE\Software\BurnLib\Recorder "Folder", else the user's Videos
 // folder (XDG), else home. Its disc is an empty DVD+R of 4.7 GB (capacity

@@ -143,7 +143,9 @@ TRecorderSettings RecorderSettings() {
 
 std::string ReserveImageFile(const std::string& Folder, const std::string& Label) {
     std::string name;
-    for (char c : Label) name += (c == '/' || (unsigned char)c < 32 || c == 127) ? '_' : c;
+    // Also the characters other file systems refuse, as the folder may be on one.
+    for (char c : Label)
+        name += ((unsigned char)c < 32 || c == 127 || std::strchr("/\\:*?\"<>|", c)) ? '_' : c;
     while (!name.empty() && name.back() == ' ') name.pop_back();
     if (name.empty() || name == "." || name == "..") name = "DVD";
     std::string dir = Folder;

@@ -30,8 +30,8 @@ struct TRecorderSettings {
 };
 TRecorderSettings RecorderSettings();
 
-// "<label>.iso" in Folder, or "<label> (2).iso", "(3)" ... when taken; '/' and
-// control characters of the label become '_', an empty label is "DVD". A missing
+// "<label>.iso" in Folder, or "<label> (2).iso", "(3)" ... when taken; control
+// characters and / \ : * ? " < > | of the label become '_', an empty label is "DVD". A missing
 // folder is made. The name is reserved by creating the empty file, which the
 // caller removes when the burn does not succeed. Raises EBurnLibError when the
 // folder cannot be written.

@@ -433,6 +433,7 @@ TEST(BurnLibRulesTest, ImageNamesAreNumberedAndSafe) {
     EXPECT_EQ(burnlib::ReserveImageFile(f, "Trip"), f + "/Trip (2).iso");
     EXPECT_EQ(burnlib::ReserveImageFile(f, "Trip"), f + "/Trip (3).iso");
     EXPECT_EQ(burnlib::ReserveImageFile(f, "a/b\tc"), f + "/a_b_c.iso");
+    EXPECT_EQ(burnlib::ReserveImageFile(f, "Q: \"why?\" <1|2>*"), f + "/Q_ _why__ _1_2__.iso");
     EXPECT_EQ(burnlib::ReserveImageFile(f, ".."), f + "/DVD.iso");
     EXPECT_EQ(burnlib::ReserveImageFile(f, ""), f + "/DVD (2).iso");
 }
