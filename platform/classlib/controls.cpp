@@ -10,6 +10,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
 #include "platform/commctl/commctrl.h"
+#include "platform/classlib/cl_text.h"
 
 std::function<void(const std::exception_ptr&)> ControlExceptionHandler;
 
@@ -107,19 +108,23 @@ WNDPROC RegisterControlClass(const std::string& Name, const std::string& Base, U
     auto& M = WindowClasses();
     auto It = M.find(Name);
     if (It != M.end()) return It->second.DefProc;
-    WNDCLASSA WC{};
-    WNDPROC Def = DefWindowProcA;
-    if (!Base.empty() && GetClassInfoA(nullptr, Base.c_str(), &WC)) {
+    // The library's windows are Unicode windows: the standard classes are, and
+    // a superclass passes their messages on unchanged.
+    WNDCLASSW WC{};
+    WNDPROC Def = DefWindowProcW;
+    std::u16string BaseW = cltext::ToUtf16(Base);
+    if (!Base.empty() && GetClassInfoW(nullptr, reinterpret_cast<LPCWSTR>(BaseW.c_str()), &WC)) {
         Def = WC.lpfnWndProc;
     } else {
-        WC = WNDCLASSA{};
+        WC = WNDCLASSW{};
         WC.style = ClassStyle;
         WC.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     }
+    std::u16string NameW = cltext::ToUtf16(Name);
     WC.lpfnWndProc = ControlWindowProc;
-    WC.lpszClassName = Name.c_str();
+    WC.lpszClassName = reinterpret_cast<LPCWSTR>(NameW.c_str());
     WC.hInstance = nullptr;
-    RegisterClassA(&WC);
+    RegisterClassW(&WC);
     M[Name] = TClassEntry{Def};
     return Def;
 }
@@ -136,8 +141,8 @@ LRESULT ControlWindowProc(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         char Name[256] = {};
         GetClassNameA(hWnd, Name, sizeof Name);
         auto It = WindowClasses().find(Name);
-        WNDPROC Def = It != WindowClasses().end() ? It->second.DefProc : DefWindowProcA;
-        return CallWindowProcA(Def, hWnd, Msg, wParam, lParam);
+        WNDPROC Def = It != WindowClasses().end() ? It->second.DefProc : DefWindowProcW;
+        return CallWindowProcW(Def, hWnd, Msg, wParam, lParam);
     }
     TMessage M{Msg, wParam, lParam, 0};
     try {
@@ -1036,7 +1041,7 @@ void TWinControl::WndProc(TMessage& M) {
     switch (M.Msg) {
         case WM_PAINT: WMPaint(M); return;
         case WM_ERASEBKGND:
-            if (FDefWndProc == DefWindowProcA) {
+            if (FDefWndProc == DefWindowProcW) {
                 RECT R;
                 GetClientRect(FHandle, &R);
                 FillRect(reinterpret_cast<HDC>(M.WParam), &R, BackgroundBrush());
@@ -1162,7 +1167,7 @@ void TWinControl::WndProc(TMessage& M) {
 
 void TWinControl::DefaultHandler(TMessage& M) {
     if (!FHandle) return;
-    M.Result = CallWindowProcA(FDefWndProc ? FDefWndProc : DefWindowProcA, FHandle, M.Msg, M.WParam, M.LParam);
+    M.Result = CallWindowProcW(FDefWndProc ? FDefWndProc : DefWindowProcW, FHandle, M.Msg, M.WParam, M.LParam);
 }
 
 void TWinControl::DoEnter() {

@@ -84,7 +84,8 @@ enum TControlStyleItem {
     csOpaque,           // fills its whole rectangle
     csDoubleClicks,     // gets double clicks
     csCustomPaint,      // its window paints through Paint
-    csReflector
+    csReflector,
+    csReplicatable
 };
 using TControlStyle = TSet<TControlStyleItem>;
 

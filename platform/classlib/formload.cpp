@@ -6,6 +6,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
+#include "platform/classlib/stdctrls.h"
 #include "platform/rtl/resources.h"
 
 TFormReader::TFormReader(TComponent* Root, std::string FileName) : FRoot(Root), FFileName(std::move(FileName)) {}
@@ -183,6 +184,7 @@ void RegisterStandardClasses() {
         RegisterMenuClasses();
         RegisterFormClasses();
         RegisterExtCtrlsClasses();
+        RegisterStdCtrlsClasses();
     });
 }
 

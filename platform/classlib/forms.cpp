@@ -5,6 +5,7 @@
 
 #include "platform/classlib/actnlist.h"
 #include "platform/classlib/formload.h"
+#include "platform/classlib/stdctrls.h"
 #include "platform/classlib/threads.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/system/process.h"
@@ -366,6 +367,53 @@ bool TCustomForm::IsShortCut(WORD Key, TShiftState Shift) {
     return false;
 }
 
+TWinControl* TCustomForm::FindNextControl(TWinControl* Current, bool Forward) {
+    std::vector<TWinControl*> L;
+    GetTabOrderList(L);
+    std::vector<TWinControl*> Ok;
+    for (TWinControl* W : L)
+        if (W->TabStop && W->CanFocus()) Ok.push_back(W);
+    if (Ok.empty()) return nullptr;
+    auto It = std::find(Ok.begin(), Ok.end(), Current);
+    if (It == Ok.end()) return Forward ? Ok.front() : Ok.back();
+    size_t I = static_cast<size_t>(It - Ok.begin());
+    return Forward ? Ok[(I + 1) % Ok.size()] : Ok[(I + Ok.size() - 1) % Ok.size()];
+}
+
+bool TCustomForm::DialogKey(TWinControl* Focused, WORD Key, TShiftState Shift) {
+    if (Shift.Contains(ssAlt) || Shift.Contains(ssCtrl)) return false;
+    auto Buttons = [&](auto Pick) -> TButton* {
+        std::vector<TWinControl*> L;
+        GetTabOrderList(L);
+        for (TWinControl* W : L)
+            if (auto* B = dynamic_cast<TButton*>(W); B && B->CanFocus() && Pick(B)) return B;
+        return nullptr;
+    };
+    switch (Key) {
+        case VK_TAB: {
+            if (auto* M = dynamic_cast<TCustomMemo*>(Focused); M && M->WantTabs) return false;
+            TWinControl* Next = FindNextControl(Focused == this ? nullptr : Focused, !Shift.Contains(ssShift));
+            if (Next) FocusControl(Next);
+            return Next != nullptr;
+        }
+        case VK_RETURN: {
+            if (auto* M = dynamic_cast<TCustomMemo*>(Focused); M && M->WantReturns) return false;
+            TButton* B = dynamic_cast<TButton*>(Focused);
+            if (!B) B = Buttons([](TButton* X) { return X->Default(); });
+            if (!B) return false;
+            B->Click();
+            return true;
+        }
+        case VK_ESCAPE: {
+            TButton* B = Buttons([](TButton* X) { return X->Cancel; });
+            if (!B) return false;
+            B->Click();
+            return true;
+        }
+        default: return false;
+    }
+}
+
 void TCustomForm::UpdateActions() {
     if (!Showing()) return;
     if (FMenu)
@@ -517,6 +565,7 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
     if (!F) return false;
     TShiftState Shift = KeyDataToShiftState(Msg.lParam);
     if (F->IsShortCut(static_cast<WORD>(Msg.wParam), Shift)) return true;
+    if (Msg.message == WM_KEYDOWN && F->DialogKey(C, static_cast<WORD>(Msg.wParam), Shift)) return true;
     // The main form's shortcuts work from the other forms too, unless modal.
     if (FMainForm && F != FMainForm && !F->Modal() && FMainForm->IsShortCut(static_cast<WORD>(Msg.wParam), Shift))
         return true;

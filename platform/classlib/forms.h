@@ -80,6 +80,10 @@ public:
     // The form's key processing: its menu's shortcuts, then those of the
     // action lists it owns. True when the key ran something.
     virtual bool IsShortCut(WORD Key, TShiftState Shift);
+    // Tab, Enter (the default or focused button) and Escape (the cancel
+    // button); true when the key did something.
+    virtual bool DialogKey(TWinControl* Focused, WORD Key, TShiftState Shift);
+    TWinControl* FindNextControl(TWinControl* Current, bool Forward);
     // Brings the actions of the controls and top menu items shown up to date.
     void UpdateActions();
 

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "platform/classlib/stdctrls.h"
 #include "platform/classlib/threads.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/commctl/testhooks.h"
@@ -166,6 +167,17 @@ void RightClick(POINT P) { Headless().Click(P, TScreenButton::Right); }
 void TypeText(TWinControl* Control, const std::string& Text) {
     Control->SetFocus();
     Headless().TypeText(Text);
+}
+
+void Choose(TWinControl* C, int Index) {
+    HWND W = C->Handle();
+    HWND Parent = GetParent(W);
+    char Class[64] = {};
+    GetClassNameA(W, Class, sizeof Class);
+    bool Combo = dynamic_cast<TCustomComboBox*>(C) != nullptr;
+    SendMessageA(W, Combo ? CB_SETCURSEL : LB_SETCURSEL, Index, 0);
+    SendMessageA(Parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(W), Combo ? CBN_SELCHANGE : LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(W));
 }
 
 void PressKey(int VirtualKey, bool Shift, bool Ctrl, bool Alt) {

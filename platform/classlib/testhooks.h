@@ -54,6 +54,9 @@ void Click(POINT ScreenPos);
 void RightClick(POINT ScreenPos);
 // Focuses the control and types the text.
 void TypeText(TWinControl* Control, const std::string& Text);
+// Chooses an item of a combo or list box as the user would (the control's
+// change events run).
+void Choose(TWinControl* ComboOrList, int Index);
 // A key (VK_ code) with modifiers held around it.
 void PressKey(int VirtualKey, bool Shift = false, bool Ctrl = false, bool Alt = false);
 
