@@ -53,7 +53,7 @@ struct TInputState {
     HWND MouseWnd = nullptr;
     bool MouseNonClient = false;
     TTracking Track;
-    HCURSOR Cursor_ = nullptr;
+    HCURSOR CursorHandle = nullptr;
     int CursorCount = 0;
 };
 
@@ -521,6 +521,9 @@ void CheckHover() {
 }
 uint64_t NextHoverDue() {
     Lock lk(UserMutex());
+    // Only the thread of the tracked window posts its hover.
+    TWnd* w = Find(In().Track.Hwnd);
+    if (!w || w->ThreadId != GetCurrentThreadId()) return UINT64_MAX;
     return In().Track.HoverDue;
 }
 void CancelMouseTracking(HWND h) {
@@ -853,8 +856,8 @@ HCURSOR SetCursor(HCURSOR h) {
     int id;
     {
         Lock lk(UserMutex());
-        old = In().Cursor_;
-        In().Cursor_ = h;
+        old = In().CursorHandle;
+        In().CursorHandle = h;
         TCursor* c = CursorOf(h);
         // Cursors of our own resources show as the arrow on screens without their images.
         id = !h ? 0 : (c && !c->FromResource) ? c->StandardId : 32512;
@@ -865,7 +868,7 @@ HCURSOR SetCursor(HCURSOR h) {
 }
 HCURSOR GetCursor() {
     Lock lk(UserMutex());
-    return In().Cursor_;
+    return In().CursorHandle;
 }
 int ShowCursor(BOOL show) {
     Lock lk(UserMutex());

@@ -252,6 +252,5 @@ bool RawButtonUpPending();  // a left-button release not yet turned into a messa
 void CheckHover();
 uint64_t NextHoverDue();
 
-// Internal message: runs a window's deferred WM_MOUSEHOVER etc. (none yet).
 
 }  // namespace winimpl

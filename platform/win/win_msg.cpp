@@ -475,9 +475,11 @@ void TrackKeyState(TThreadQueue* q, const MSG& m) {
     }
 }
 
-uint64_t NextTimerDue(TThreadQueue* q) {
+uint64_t NextTimerDue(TThreadQueue* q, HWND filter = nullptr, UINT lo = 0, UINT hi = 0) {
     uint64_t due = UINT64_MAX;
-    for (auto& t : q->Timers) due = std::min(due, t.Due);
+    if (!RangeMatches(WM_TIMER, lo, hi)) return due;
+    for (auto& t : q->Timers)
+        if (WindowMatches(t.Hwnd, filter)) due = std::min(due, t.Due);
     return due;
 }
 
@@ -534,9 +536,9 @@ bool HasWork(TThreadQueue* q, DWORD mask) {
     return false;
 }
 
-// Sleeps until the queue may have something (or Deadline). Lock held.
-void SleepForWork(TThreadQueue* q, Lock& lk, uint64_t deadline) {
-    uint64_t due = std::min({NextTimerDue(q), NextHoverDue(), deadline});
+// Sleeps until the queue may have something for the filter (or Deadline). Lock held.
+void SleepForWork(TThreadQueue* q, Lock& lk, uint64_t deadline, HWND filter = nullptr, UINT lo = 0, UINT hi = 0) {
+    uint64_t due = std::min({NextTimerDue(q, filter, lo, hi), NextHoverDue(), deadline});
     uint64_t now = NowMs();
     if (due <= now) return;
     uint64_t wait = std::min<uint64_t>(due - now, 1000);
@@ -562,7 +564,7 @@ BOOL GetAny(LPMSG m, HWND filter, UINT lo, UINT hi) {
         if (PeekOnce(q, m, filter, lo, hi, PM_REMOVE) == TPeek::Got) break;
         Lock lk(UserMutex());
         if (WakeCount() != seen || !q->Sent.empty()) continue;  // something arrived meanwhile
-        SleepForWork(q, lk, UINT64_MAX);
+        SleepForWork(q, lk, UINT64_MAX, filter, lo, hi);
     }
     if (HasHooks(WH_GETMESSAGE))
         CallHooks(WH_GETMESSAGE, HC_ACTION, PM_REMOVE, reinterpret_cast<LPARAM>(m), reinterpret_cast<LPARAM>(m));

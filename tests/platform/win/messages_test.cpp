@@ -270,6 +270,27 @@ TEST_F(WinMessages, TimerMessagesAndKillTimer) {
     EXPECT_TRUE(MessagesOf(a, {WM_TIMER}).empty());
 }
 
+TEST_F(WinMessages, FilteredGetMessageWaitsWithoutSpinning) {
+    HWND a = Make(WS_POPUP);
+    UINT_PTR t = SetTimer(nullptr, 0, 10, nullptr);  // due at once, but filtered out below
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::thread poster([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        PostMessageW(a, WM_USER + 5, 0, 0);
+    });
+    timespec c0{}, c1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c0);
+    MSG m;
+    ASSERT_EQ(GetMessageW(&m, a, WM_USER + 5, WM_USER + 5), TRUE);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c1);
+    poster.join();
+    KillTimer(nullptr, t);
+    EXPECT_EQ(m.message, WM_USER + 5);
+    // The wait slept: far less processor time than the 150 ms it lasted.
+    double cpuMs = (c1.tv_sec - c0.tv_sec) * 1e3 + (c1.tv_nsec - c0.tv_nsec) / 1e6;
+    EXPECT_LT(cpuMs, 100.0);
+}
+
 struct THookLog {
     std::vector<int> Codes;
     HHOOK Hook = nullptr;
