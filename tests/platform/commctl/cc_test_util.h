@@ -62,6 +62,12 @@ inline std::function<LRESULT(HWND, UINT, WPARAM, LPARAM, bool&)>& HostHook() {
     return f;
 }
 
+inline bool IsListView(HWND h) {
+    char16_t cls[32] = {};
+    GetClassNameW(h, cls, 32);
+    return std::u16string(cls) == u"SysListView32";
+}
+
 inline LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (HostHook()) {
         bool handled = false;
@@ -81,7 +87,7 @@ inline LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
             n.NewState = lv->uNewState;
             n.OldState = lv->uOldState;
             n.Changed = lv->uChanged;
-        } else if (hdr->code == NM_CLICK || hdr->code == NM_DBLCLK) {
+        } else if ((hdr->code == NM_CLICK || hdr->code == NM_DBLCLK) && IsListView(hdr->hwndFrom)) {
             n.Item = reinterpret_cast<NMITEMACTIVATE*>(l)->iItem;
         }
         Notes().push_back(n);
