@@ -6,6 +6,7 @@
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/ieutils.h"
 #include "imaging/bitmaps/iewndutil.h"
+#include "platform/classlib/controls.h"
 #include "platform/classlib/graphics.h"
 
 namespace {
@@ -263,4 +264,10 @@ void CopyTBitmapPalette(TBitmap* Bitmap, TIEBitmap* Dest) {
     auto t = Bitmap->Palette();
     for (size_t i = 0; i < t.size() && i < 256; ++i)
         Dest->SetPalette(static_cast<int32_t>(i), TRGB{t[i].rgbBlue, t[i].rgbGreen, t[i].rgbRed});
+}
+
+HWND FindOwnerWindowHandle(TComponent* Component) {
+    for (TComponent* c = Component; c; c = c->Owner())
+        if (auto* w = dynamic_cast<TWinControl*>(c)) return w->HandleAllocated() ? w->Handle() : nullptr;
+    return nullptr;
 }

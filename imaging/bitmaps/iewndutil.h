@@ -16,3 +16,8 @@ void GrayPaletteToTBitmap(TBitmap* Bitmap);
 bool IsGrayPaletteTBitmap(TBitmap* Bitmap);
 // A pf8bit bitmap's colour table into an ie8p bitmap's palette.
 void CopyTBitmapPalette(TBitmap* Bitmap, TIEBitmap* Dest);
+
+class TComponent;
+// The window of the first windowed control met from Component up its Owner chain;
+// nullptr when none, or when that control has no window yet.
+HWND FindOwnerWindowHandle(TComponent* Component);

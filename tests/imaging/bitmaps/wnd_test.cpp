@@ -4,6 +4,7 @@
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iewndutil.h"
+#include "platform/classlib/forms.h"
 #include "platform/classlib/graphics.h"
 
 namespace {
@@ -186,4 +187,16 @@ TEST(WndBitmap, EveryFormatThroughEveryStorage) {
             ASSERT_EQ(b.GetAlpha(4, 2), 12);
         }
     }
+}
+
+TEST(WndBitmap, OwnerWindowHandle) {
+    TComponent root(nullptr);
+    EXPECT_EQ(FindOwnerWindowHandle(&root), nullptr);
+    EXPECT_EQ(FindOwnerWindowHandle(nullptr), nullptr);
+    TForm* form = new TForm(&root);
+    TComponent* inner = new TComponent(form);
+    EXPECT_EQ(FindOwnerWindowHandle(inner), nullptr);  // no window made yet
+    HWND h = form->Handle();
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(FindOwnerWindowHandle(inner), h);
 }
