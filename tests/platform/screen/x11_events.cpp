@@ -41,3 +41,89 @@ bool SendClickAndKeyAt(int RootX, int RootY, int WinX, int WinY) {
     XCloseDisplay(d);
     return true;
 }
+
+#include <X11/Xatom.h>
+#include <poll.h>
+
+#include <chrono>
+#include <cstring>
+
+namespace {
+// Waits (at most TimeoutMs) for an event that Want accepts; false on time-out.
+template <class F>
+bool WaitEvent(Display* d, XEvent& ev, int TimeoutMs, F Want) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    for (;;) {
+        while (XPending(d)) {
+            XNextEvent(d, &ev);
+            if (Want(ev)) return true;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+        if (left <= 0) return false;
+        pollfd p{ConnectionNumber(d), POLLIN, 0};
+        poll(&p, 1, static_cast<int>(left));
+    }
+}
+}  // namespace
+
+// Plays a drag source dropping UriList (text/uri-list) at a root point, by the
+// XDND protocol. True when the target took the drop and said it finished.
+bool DropUrisAt(int RootX, int RootY, const char* UriList) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return false;
+    Window root = DefaultRootWindow(d), target = 0;
+    int x, y;
+    XTranslateCoordinates(d, root, root, RootX, RootY, &x, &y, &target);
+    Window src = XCreateSimpleWindow(d, root, 0, 0, 1, 1, 0, 0, 0);
+    auto atom = [&](const char* n) { return XInternAtom(d, n, False); };
+    Atom selection = atom("XdndSelection"), uri = atom("text/uri-list"), copy = atom("XdndActionCopy");
+    XSetSelectionOwner(d, selection, src, CurrentTime);
+    auto send = [&](const char* type, long l1, long l2, long l3, long l4) {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.display = d;
+        e.xclient.window = target;
+        e.xclient.message_type = atom(type);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = static_cast<long>(src);
+        e.xclient.data.l[1] = l1;
+        e.xclient.data.l[2] = l2;
+        e.xclient.data.l[3] = l3;
+        e.xclient.data.l[4] = l4;
+        XSendEvent(d, target, False, NoEventMask, &e);
+        XFlush(d);
+    };
+    bool ok = target != 0;
+    XEvent ev;
+    if (ok) {
+        send("XdndEnter", 5L << 24, static_cast<long>(uri), 0, 0);
+        send("XdndPosition", 0, (static_cast<long>(RootX) << 16) | RootY, CurrentTime, static_cast<long>(copy));
+        ok = WaitEvent(d, ev, 5000, [&](const XEvent& e) {
+            return e.type == ClientMessage && e.xclient.message_type == atom("XdndStatus");
+        }) && (ev.xclient.data.l[1] & 1);
+    }
+    if (ok) {
+        send("XdndDrop", 0, CurrentTime, 0, 0);
+        ok = WaitEvent(d, ev, 5000, [](const XEvent& e) { return e.type == SelectionRequest; });
+    }
+    if (ok) {
+        XSelectionRequestEvent& r = ev.xselectionrequest;
+        XChangeProperty(d, r.requestor, r.property, uri, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(UriList), static_cast<int>(std::strlen(UriList)));
+        XEvent n{};
+        n.xselection.type = SelectionNotify;
+        n.xselection.requestor = r.requestor;
+        n.xselection.selection = r.selection;
+        n.xselection.target = r.target;
+        n.xselection.property = r.property;
+        n.xselection.time = r.time;
+        XSendEvent(d, r.requestor, False, NoEventMask, &n);
+        XFlush(d);
+        ok = WaitEvent(d, ev, 5000, [&](const XEvent& e) {
+            return e.type == ClientMessage && e.xclient.message_type == atom("XdndFinished");
+        }) && (ev.xclient.data.l[1] & 1);
+    }
+    XDestroyWindow(d, src);
+    XCloseDisplay(d);
+    return ok;
+}

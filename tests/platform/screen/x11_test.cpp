@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/screen/screen.h"
+#include "platform/system/shell.h"
 #include "platform/win/winscreen.h"
 #include "platform/win/winuser.h"
 #include "../win/win_test_util.h"
@@ -19,6 +20,7 @@
 using namespace wintest;
 
 bool SendClickAndKeyAt(int RootX, int RootY, int WinX, int WinY);
+bool DropUrisAt(int RootX, int RootY, const char* UriList);
 
 namespace {
 
@@ -152,6 +154,25 @@ TEST(X11Screen, ShowsDrawnPixelsAndTurnsEventsIntoMessages) {
         }
         if (e.Hwnd == h && e.Msg == WM_CHAR) EXPECT_EQ(e.WParam, static_cast<WPARAM>('q'));
     }
+
+    // Files dropped by another X client arrive as WM_DROPFILES.
+    SetWindowLongPtrW(h, GWL_EXSTYLE, WS_EX_ACCEPTFILES);
+    Log().clear();
+    ASSERT_TRUE(DropUrisAt(100, 90, "file:///tmp/a%20b.mpg\r\n# comment\r\nfile:///tmp/c.avi\r\n"));
+    ASSERT_TRUE(PumpUntil([&] { return MessagesOf(h, {WM_DROPFILES}).size() == 1; }, 10000));
+    for (auto& e : Log())
+        if (e.Hwnd == h && e.Msg == WM_DROPFILES) {
+            HDROP drop = reinterpret_cast<HDROP>(e.WParam);
+            EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+            char name[64];
+            DragQueryFileA(drop, 0, name, sizeof name);
+            EXPECT_STREQ(name, "/tmp/a b.mpg");
+            POINT p;
+            DragQueryPoint(drop, &p);
+            EXPECT_EQ(p.x, 50);
+            EXPECT_EQ(p.y, 30);
+            DragFinish(drop);
+        }
     DestroyWindow(h);
     WinShutdown();
 }
