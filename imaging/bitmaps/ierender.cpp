@@ -64,7 +64,12 @@ uint8_t BlendChannel(int S, int D, TIEBlendOperation Op) {
         case ieBlendFreeze: return static_cast<uint8_t>(S == 0 ? 0 : std::max(255 - (255 - D) * (255 - D) / S, 0));
         case ieBlendHeat: return static_cast<uint8_t>(D == 0 ? 0 : std::max(255 - (255 - S) * (255 - S) / D, 0));
         case ieBlendLinearBurn: return static_cast<uint8_t>(Clamp255(D + S - 256));
-        case ieBlendInterpolation: return static_cast<uint8_t>(std::min(IECosineTable[S] + IECosineTable[D], 255));
+        case ieBlendInterpolation: {
+            // Built at start-up; made here too for callers that draw before it.
+            static const bool ready = (IECosineTable[255] == 128 || (InitCosineTable(), true));
+            (void)ready;
+            return static_cast<uint8_t>(std::min(IECosineTable[S] + IECosineTable[D], 255));
+        }
         case ieBlendStamp: return static_cast<uint8_t>(Clamp255(D + 2 * S - 256));
         default: return static_cast<uint8_t>(D);
     }
