@@ -199,7 +199,8 @@ void ReadBMPStream(TStream& Stream, TIEBitmap* Bitmap, int64_t BlockSize, TIOPar
                      (bits == 8 && (compression == 0 || compression == 1)) ||
                      (bits == 16 && (compression == 0 || compression == 3)) ||
                      ((bits == 24 || bits == 32) && (compression == 0 || compression == 3));
-    int64_t available = Stream.Size() - Stream.Position();
+    // A data offset may point past the end of the stream.
+    int64_t available = std::max<int64_t>(0, Stream.Size() - Stream.Position());
     int64_t expansion = (compression == 1 || compression == 2) ? 65536 : 8;
     if (!supported || !PlausibleSize(width, height, available, expansion)) {
         SetAbort(Progress);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemask.h"
@@ -163,6 +165,17 @@ void TIEImageIO::LoadStreamBody(TIOFormatCode Format, TStream& S) {
         Aborting = true;
         return;
     }
+    try {
+        LoadStreamFilter(Format, S);
+    } catch (const std::bad_alloc&) {
+        // A size from the file that memory cannot hold is bad data, not a program error.
+        Aborting = true;
+    } catch (const std::length_error&) {
+        Aborting = true;
+    }
+}
+
+void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
     TIEProgressRecord pr = MakeProgress();
     switch (Format) {
         case ioBMP: {
@@ -229,7 +242,13 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
             ReadGIFStream(S, &F, count, false, mask, false, N < 1 ? real : silent, *Params);
             const TIEPixelFormat fpf = F.PixelFormat();
             ApplyDefaultDpi();
-            const int32_t sw = std::max(Params->GIFWinWidth, F.Width()), sh = std::max(Params->GIFWinHeight, F.Height());
+            int32_t sw = std::max(Params->GIFWinWidth, F.Width()), sh = std::max(Params->GIFWinHeight, F.Height());
+            // The logical screen comes from the file: a screen no data could fill is cut to the frame.
+            if (!PlausibleSize(sw, sh, S.Size() - P, 4096)) {
+                sw = std::min<int32_t>(sw, F.Width() + std::max(0, Params->GIFXPos));
+                sh = std::min<int32_t>(sh, F.Height() + std::max(0, Params->GIFYPos));
+                if (!PlausibleSize(sw, sh, S.Size() - P, 4096)) Aborting = true;
+            }
             if (mask) {
                 F.AlphaChannel()->CopyFromTIEMask(mask.get());
                 mask.reset();
@@ -291,6 +310,10 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
         Params->FileType = ioGIF;
         Params->FileName.clear();
         Update();
+    } catch (const std::bad_alloc&) {
+        Aborting = true;
+    } catch (const std::length_error&) {
+        Aborting = true;
     } catch (...) {
         DoFinishWork();
         throw;

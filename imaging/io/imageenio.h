@@ -102,6 +102,7 @@ private:
     void WithFileRead(const std::string& FileName, const std::function<void(TStream&)>& Body);
     void WithFileWrite(const std::string& FileName, const std::function<void(TStream&)>& Body);
     void LoadStreamBody(TIOFormatCode Format, TStream& Stream);
+    void LoadStreamFilter(TIOFormatCode Format, TStream& Stream);
     void SaveStreamBody(TIOFormatCode Format, TStream& Stream);
 
     TIEBitmap* FIEBitmap = nullptr;

@@ -191,3 +191,18 @@ TEST(ImageIO, AbortFromTheProgressHandlerStopsALoad) {
     EXPECT_TRUE(r.Aborting);
     EXPECT_LT(calls, 100);
 }
+
+// Inputs the fuzzers found: each loads as a failure, without a crash or a huge allocation.
+TEST(ImageIO, FuzzerFindingsLoadAsFailures) {
+    for (const char* f : {"bmp-offset-past-end.bmp", "gif-huge-screen-1.gif", "gif-huge-screen-2.gif"}) {
+        SCOPED_TRACE(f);
+        auto data = ReadAll(DataDir() + "fuzz/" + f);
+        ASSERT_FALSE(data.empty());
+        TIEImageIO io;
+        int finished = 0;
+        io.OnFinishWork = [&](TObject*) { ++finished; };
+        io.LoadFromBuffer(data.data(), static_cast<int64_t>(data.size()), 0);
+        EXPECT_EQ(finished, 1);
+        EXPECT_LT(static_cast<int64_t>(io.IEBitmap()->Width()) * io.IEBitmap()->Height(), 10000000);
+    }
+}
