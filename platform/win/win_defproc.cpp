@@ -1026,3 +1026,34 @@ BOOL EnableScrollBar(HWND h, UINT bar, UINT arrows) {
     PaintNonClient(h, nullptr);
     return TRUE;
 }
+
+BOOL GetScrollBarInfo(HWND h, LONG id, SCROLLBARINFO* info) {
+    if (!info) return FALSE;
+    if (id == OBJID_CLIENT) return SendMessageW(h, 0x00EB /* SBM_GETSCROLLBARINFO */, 0, reinterpret_cast<LPARAM>(info)) != 0;
+    if (id != OBJID_VSCROLL && id != OBJID_HSCROLL) return FALSE;
+    bool vertical = id == OBJID_VSCROLL;
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w) return FALSE;
+    TNcLayout l = Layout(w);
+    const TScrollBar& sb = vertical ? w->VScroll : w->HScroll;
+    RECT bar = vertical ? l.VBar : l.HBar;
+    std::memset(info->rgstate, 0, sizeof info->rgstate);
+    if (!sb.Shown) {
+        // Where the bar would be, as the old platform reports it for a hidden bar.
+        int size = vertical ? GetSystemMetrics(SM_CXVSCROLL) : GetSystemMetrics(SM_CYHSCROLL);
+        bar = vertical ? RECT{l.Client.right, l.Client.top, l.Client.right + size, l.Client.bottom}
+                       : RECT{l.Client.left, l.Client.bottom, l.Client.right, l.Client.bottom + size};
+        info->rgstate[0] = STATE_SYSTEM_INVISIBLE;
+    }
+    TBarParts p = BarParts(bar, sb, vertical);
+    if (sb.Disabled == ESB_DISABLE_BOTH) info->rgstate[0] |= STATE_SYSTEM_UNAVAILABLE;
+    RECT on = WindowOnScreen(w);
+    info->rcScrollBar = bar;
+    OffsetRect(&info->rcScrollBar, on.left, on.top);
+    info->dxyLineButton = vertical ? H(p.Up) : W(p.Up);
+    info->xyThumbTop = IsRectEmpty(&p.Thumb) ? 0 : (vertical ? p.Thumb.top - bar.top : p.Thumb.left - bar.left);
+    info->xyThumbBottom = IsRectEmpty(&p.Thumb) ? 0 : (vertical ? p.Thumb.bottom - bar.top : p.Thumb.right - bar.left);
+    info->reserved = 0;
+    return TRUE;
+}

@@ -1272,6 +1272,17 @@ BOOL SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, BOOL bRedraw)
 BOOL GetScrollRange(HWND hWnd, int nBar, int* lpMinPos, int* lpMaxPos);
 BOOL ShowScrollBar(HWND hWnd, int wBar, BOOL bShow);
 BOOL EnableScrollBar(HWND hWnd, UINT wSBflags, UINT wArrows);
+// The bar's rectangle on the screen, its arrow size and thumb (relative to the
+// bar), and states: OBJID_HSCROLL/OBJID_VSCROLL for a window's own bars;
+// OBJID_CLIENT asks a scroll-bar control (SBM_GETSCROLLBARINFO).
+constexpr LONG OBJID_CLIENT = -4;
+constexpr LONG OBJID_VSCROLL = -5;
+constexpr LONG OBJID_HSCROLL = -6;
+constexpr DWORD STATE_SYSTEM_UNAVAILABLE = 0x00000001;
+constexpr DWORD STATE_SYSTEM_PRESSED = 0x00000008;
+constexpr DWORD STATE_SYSTEM_INVISIBLE = 0x00008000;
+constexpr DWORD STATE_SYSTEM_OFFSCREEN = 0x00010000;
+BOOL GetScrollBarInfo(HWND hwnd, LONG idObject, SCROLLBARINFO* psbi);
 
 // Odds and ends.
 BOOL MessageBeep(UINT uType);

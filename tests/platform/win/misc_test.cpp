@@ -129,6 +129,17 @@ TEST_F(WinMisc, ScrollBarsShowWhenNeededAndAnswerClicks) {
         if (e.Hwnd == a && e.Msg == WM_VSCROLL) codes.push_back(LOWORD(e.WParam));
     EXPECT_EQ(codes, (std::vector<WORD>{SB_LINEDOWN, SB_ENDSCROLL}));
 
+    SCROLLBARINFO sbi{sizeof sbi};
+    ASSERT_TRUE(GetScrollBarInfo(a, OBJID_VSCROLL, &sbi));
+    EXPECT_EQ(sbi.rcScrollBar.left, client.x + after.right);
+    EXPECT_EQ(sbi.rcScrollBar.bottom - sbi.rcScrollBar.top, after.bottom);
+    EXPECT_EQ(sbi.dxyLineButton, 16);
+    EXPECT_GT(sbi.xyThumbTop, 16);  // position 90 of 0..99: the thumb sits low
+    EXPECT_EQ(sbi.xyThumbBottom, after.bottom - 16);
+    EXPECT_EQ(sbi.rgstate[0], 0u);
+    ASSERT_TRUE(GetScrollBarInfo(a, OBJID_HSCROLL, &sbi));
+    EXPECT_EQ(sbi.rgstate[0], STATE_SYSTEM_INVISIBLE);
+
     // A range that fits the page needs no bar.
     si = SCROLLINFO{sizeof si, SIF_RANGE | SIF_PAGE, 0, 9, 10, 0, 0};
     SetScrollInfo(a, SB_VERT, &si, TRUE);
