@@ -165,9 +165,8 @@ BOOL SetWindowPosInternal(HWND h, HWND after, int x, int y, int cx, int cy, UINT
         if (!clientMoved) changedFlags |= SWP_NOCLIENTMOVE;
         if (!sized) changedFlags |= SWP_NOSIZE;
         if (!moved) changedFlags |= SWP_NOMOVE;
-        if (!(changedFlags & (SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)) ||
-            (changedFlags & (SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE)) != (SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE))
-            w->NeedSizeMove = false;
+        // Once a WM_SIZE went out the first showing need not tell the size again.
+        if (!(changedFlags & SWP_NOCLIENTSIZE)) w->NeedSizeMove = false;
 
         if (topLevel && !w->MessageOnly) {
             if (sized && w->Surface) GdiResizeSurface(w->Surface, W(newWindow), H(newWindow));

@@ -92,6 +92,22 @@ TEST_F(WinMessages, CreateShowActivateDestroyInOrder) {
     EXPECT_EQ(GetActiveWindow(), b);  // the activation moved on
 }
 
+TEST_F(WinMessages, FirstShowingTellsTheSizeOnce) {
+    // Moved (not sized) while hidden: the first showing still sends WM_SIZE.
+    HWND a = Make(WS_POPUP);
+    SetWindowPos(a, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(a, SW_SHOWNA);
+    EXPECT_EQ(MessagesOf(a, {WM_SIZE}).size(), 1u);
+    // Sized while hidden: WM_SIZE came then, and showing does not repeat it.
+    HWND b = Make(WS_POPUP);
+    SetWindowPos(b, nullptr, 0, 0, 120, 90, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ShowWindow(b, SW_SHOWNA);
+    auto sizes = MessagesOf(b, {WM_SIZE});
+    EXPECT_EQ(sizes.size(), 1u);
+    for (auto& e : Log())
+        if (e.Hwnd == b && e.Msg == WM_SIZE) EXPECT_EQ(e.LParam, MAKELPARAM(120, 90));
+}
+
 TEST_F(WinMessages, StaleHandleIsRejected) {
     HWND a = Make(WS_OVERLAPPEDWINDOW);
     ASSERT_TRUE(DestroyWindow(a));
