@@ -4,6 +4,8 @@
 namespace cc {
 namespace {
 
+constexpr UINT kImageBitmap = 0, kImageIcon = 1;  // IMAGE_BITMAP, IMAGE_ICON
+
 struct TButtonState {
     UINT Check = BST_UNCHECKED;
     bool Pushed = false;   // drawn pressed (mouse down inside, space held, BM_SETSTATE)
@@ -323,7 +325,7 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 // ---- Static -------------------------------------------------------------------
 struct TStaticState {
     HANDLE Image = nullptr;
-    UINT ImageType = IMAGE_BITMAP;
+    UINT ImageType = kImageBitmap;
 };
 
 void PaintStatic(HWND h, HDC dc) {
@@ -453,7 +455,7 @@ LRESULT CALLBACK StaticProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case STM_SETIMAGE: {
         HANDLE old = st->Image;
         st->Image = reinterpret_cast<HANDLE>(m == STM_SETICON ? wp : static_cast<WPARAM>(lp));
-        st->ImageType = m == STM_SETICON ? IMAGE_ICON : static_cast<UINT>(wp);
+        st->ImageType = m == STM_SETICON ? kImageIcon : static_cast<UINT>(wp);
         InvalidateRect(h, nullptr, FALSE);
         return reinterpret_cast<LRESULT>(old);
     }

@@ -140,7 +140,7 @@ constexpr UINT BM_GETCHECK = 0xF0, BM_SETCHECK = 0xF1, BM_GETSTATE = 0xF2, BM_SE
 constexpr UINT BST_UNCHECKED = 0, BST_CHECKED = 1, BST_INDETERMINATE = 2, BST_PUSHED = 4, BST_FOCUS = 8;
 constexpr WORD BN_CLICKED = 0, BN_PAINT = 1, BN_HILITE = 2, BN_UNHILITE = 3, BN_DISABLE = 4, BN_DOUBLECLICKED = 5,
                BN_PUSHED = 2, BN_UNPUSHED = 3, BN_DBLCLK = 5, BN_SETFOCUS = 6, BN_KILLFOCUS = 7;
-constexpr UINT IMAGE_BITMAP = 0, IMAGE_ICON = 1, IMAGE_CURSOR = 2;
+// IMAGE_BITMAP, IMAGE_ICON and IMAGE_CURSOR come with winuser.h.
 
 // ---- Static -----------------------------------------------------------------
 constexpr DWORD SS_LEFT = 0x0, SS_CENTER = 0x1, SS_RIGHT = 0x2, SS_ICON = 0x3, SS_BLACKRECT = 0x4,
@@ -410,10 +410,9 @@ BOOL GetMenuItemRect(HWND hWnd, HMENU hMenu, UINT uItem, LPRECT lprcItem);
 BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
 BOOL TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hwnd, const TPMPARAMS* lptpm);
 BOOL EndMenu();
-// Menu bars: SetMenu/GetMenu/DrawMenuBar are the window layer's. A click on a
-// menu bar (WM_NCLBUTTONDOWN with HTMENU) or SC_KEYMENU opens its popups;
-// this folder sees them through a WH_GETMESSAGE hook on each thread that set a
-// menu bar, and the class library may also call MenuBarTrack directly.
+// Menu bars: SetMenu/GetMenu/DrawMenuBar are the window layer's. DefWindowProc
+// hands SC_MOUSEMENU (a click on the bar) and SC_KEYMENU (Alt, Alt+letter) to
+// this folder, which runs the bar's menu loop; MenuBarTrack runs it directly.
 // Item: the bar item to open first (-1: select the first item, keyboard mode).
 void MenuBarTrack(HWND hWnd, int Item);
 // The bar item at a screen point, -1 when none.

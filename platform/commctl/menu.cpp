@@ -323,10 +323,7 @@ void LayoutBar(HWND w, TMenu* m) {
     DeleteDC(dc);
 }
 
-void InstallBarHook();
-
 void PaintBar(HWND w, HDC dc, const RECT& band, BOOL) {
-    InstallBarHook();
     TMenu* m = M(GetMenu(w));
     FillSolid(dc, band, Sys(COLOR_MENU));
     if (!m) return;
@@ -731,67 +728,29 @@ UINT Track(HMENU h, UINT flags, int x, int y, HWND owner, const RECT* exclude, H
     return L.Chosen;
 }
 
-// ---- Menu bar input seen through a message hook ----------------------------------
-thread_local HHOOK tBarHook = nullptr;
-thread_local HWND tPendingBar = nullptr;
-thread_local int tPendingItem = -1;
-thread_local bool tAltDown = false;
-
-void CALLBACK BarTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    HWND w = tPendingBar;
-    int item = tPendingItem;
-    tPendingBar = nullptr;
-    if (w && IsWindow(w)) MenuBarTrack(w, item);
-}
-
-void RequestBar(HWND w, int item) {
-    tPendingBar = w;
-    tPendingItem = item;
-    SetTimer(nullptr, 0, 0, BarTimer);
-}
-
-LRESULT CALLBACK BarHookProc(int code, WPARAM wp, LPARAM lp) {
-    if (code == HC_ACTION && wp == PM_REMOVE && !tLoop) {
-        auto* msg = reinterpret_cast<MSG*>(lp);
-        HWND root = msg->hwnd ? GetAncestor(msg->hwnd, GA_ROOT) : nullptr;
-        if (root && GetMenu(root) && M(GetMenu(root))) {
-            if (msg->message == WM_NCLBUTTONDOWN && msg->wParam == static_cast<WPARAM>(HTMENU)) {
-                int item = MenuBarItemFromPoint(root, msg->pt);
-                if (item >= 0) {
-                    msg->message = WM_NULL;
-                    RequestBar(root, item);
-                }
-            } else if (msg->message == WM_SYSKEYDOWN && (msg->wParam == VK_MENU || msg->wParam == VK_F10)) {
-                tAltDown = true;
-            } else if (msg->message == WM_SYSCHAR) {
-                tAltDown = false;
-                TMenu* bm = M(GetMenu(root));
-                auto lower = [](char16_t x) { return (x >= u'A' && x <= u'Z') ? static_cast<char16_t>(x + 32) : x; };
-                for (int i = 0; i < static_cast<int>(bm->Items.size()); ++i) {
-                    const std::u16string& t = bm->Items[i].Text;
-                    auto amp = t.find(u'&');
-                    if (amp != std::u16string::npos && amp + 1 < t.size() &&
-                        lower(t[amp + 1]) == lower(static_cast<char16_t>(msg->wParam))) {
-                        msg->message = WM_NULL;
-                        RequestBar(root, i);
-                        break;
-                    }
-                }
-            } else if (msg->message == WM_SYSKEYUP && (msg->wParam == VK_MENU || msg->wParam == VK_F10) && tAltDown) {
-                tAltDown = false;
-                msg->message = WM_NULL;
-                RequestBar(root, -1);
-            } else if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) {
-                tAltDown = false;
-            }
+// ---- Menu bars run by DefWindowProc's SC_MOUSEMENU and SC_KEYMENU ----------------
+void TrackBar(HWND w, WPARAM cmd, LPARAM lp) {
+    if (tLoop) return;
+    TMenu* bm = M(GetMenu(w));
+    if (!bm) return;
+    if ((cmd & 0xFFF0) == SC_MOUSEMENU) {
+        int item = MenuBarItemFromPoint(w, POINT{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))});
+        if (item >= 0) MenuBarTrack(w, item);
+        return;
+    }
+    if (!lp) {
+        MenuBarTrack(w, -1);
+        return;
+    }
+    auto lower = [](char16_t x) { return (x >= u'A' && x <= u'Z') ? static_cast<char16_t>(x + 32) : x; };
+    for (int i = 0; i < static_cast<int>(bm->Items.size()); ++i) {
+        const std::u16string& t = bm->Items[i].Text;
+        auto amp = t.find(u'&');
+        if (amp != std::u16string::npos && amp + 1 < t.size() && lower(t[amp + 1]) == lower(static_cast<char16_t>(lp))) {
+            MenuBarTrack(w, i);
+            return;
         }
     }
-    return CallNextHookEx(tBarHook, code, wp, lp);
-}
-
-void InstallBarHook() {
-    if (!tBarHook) tBarHook = SetWindowsHookExW(WH_GETMESSAGE, BarHookProc, nullptr, 0);
 }
 
 }  // namespace
@@ -799,6 +758,7 @@ void InstallBarHook() {
 void RegisterMenuClasses() {
     RegisterCtlClass(u"#32768", PopupMenuProc, CS_SAVEBITS | CS_DBLCLKS, nullptr, COLOR_MENU);
     SetMenuBarPainter(PaintBar);
+    SetMenuBarTracker(TrackBar);
 }
 
 }  // namespace cc

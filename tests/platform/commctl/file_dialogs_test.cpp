@@ -1,0 +1,260 @@
+// The open and save dialogs and the folder browser, driven by scripts.
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "cc_test_util.h"
+#include "platform/commctl/commdlg.h"
+#include "platform/commctl/shlobj_dialogs.h"
+#include "platform/commctl/testhooks.h"
+
+using namespace cctest;
+
+namespace {
+
+class FileDialogs : public CtlTest {
+protected:
+    void SetUp() override {
+        CtlTest::SetUp();
+        const char* tmp = std::getenv("TMPDIR");
+        std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/commctl_fd_XXXXXX";
+        std::vector<char> buf(base.begin(), base.end());
+        buf.push_back(0);
+        ASSERT_NE(mkdtemp(buf.data()), nullptr);
+        Dir = buf.data();
+        for (const char* f : {"b.MPG", "a.avi", "c.txt", "notes.avi.txt"}) std::ofstream(Dir + "/" + f) << "x";
+        std::filesystem::create_directory(Dir + "/sub");
+        std::filesystem::create_directory(Dir + "/sub/deeper");
+        std::filesystem::create_directory(Dir + "/.hidden");
+        std::ofstream(Dir + "/sub/inner.avi") << "x";
+    }
+    void TearDown() override {
+        TestHookSetModalWindowHook(nullptr);
+        TestHookClearMessageBoxAnswers();
+        std::error_code ec;
+        std::filesystem::remove_all(Dir, ec);
+        CtlTest::TearDown();
+    }
+    static std::vector<std::u16string> Items(HWND list) {
+        std::vector<std::u16string> out;
+        int n = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            char16_t buf[256] = {};
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(buf));
+            out.push_back(buf);
+        }
+        return out;
+    }
+    POINT ItemPoint(HWND list, int i) {
+        RECT r;
+        SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+        return At(list, 20, (r.top + r.bottom) / 2);
+    }
+    static int IndexOf(HWND list, const char16_t* s) {
+        return static_cast<int>(SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(s)));
+    }
+    POINT Centre(HWND c) {
+        RECT r;
+        GetWindowRect(c, &r);
+        return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    std::string Dir;
+};
+
+TEST_F(FileDialogs, OpenTwoFilesOfAFolderThroughTheVideoFilter) {
+    static const char kFilter[] = "Video files\0*.avi;*.mpg\0All files\0*.*\0";
+    std::vector<std::u16string> shown;
+    TestHookSetModalWindowHook([&](HWND dlg) {
+        HWND list = GetDlgItem(dlg, IDC_FD_FILES);
+        shown = Items(list);
+        Script({[&, list] { Click(ItemPoint(list, IndexOf(list, u"a.avi"))); },
+                [&, list] {
+                    Screen->KeyDown(VK_SHIFT);
+                    Click(ItemPoint(list, IndexOf(list, u"b.MPG")));
+                    Screen->KeyUp(VK_SHIFT);
+                },
+                [&, dlg] { Click(Centre(GetDlgItem(dlg, IDOK))); }});
+    });
+    char file[1024] = {};
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Host;
+    ofn.lpstrFilter = kFilter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrInitialDir = Dir.c_str();
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+    ASSERT_TRUE(GetOpenFileNameA(&ofn));
+    // Folders first ("../" to go up), then the files the filter lets through; no hidden entries.
+    EXPECT_EQ(shown, (std::vector<std::u16string>{u"../", u"sub/", u"a.avi", u"b.MPG"}));
+    std::string folder = file;
+    EXPECT_EQ(folder, std::filesystem::canonical(Dir).string());
+    EXPECT_EQ(ofn.nFileOffset, folder.size() + 1);
+    const char* p = file + folder.size() + 1;
+    EXPECT_STREQ(p, "a.avi");
+    p += std::strlen(p) + 1;
+    EXPECT_STREQ(p, "b.MPG");
+    p += std::strlen(p) + 1;
+    EXPECT_EQ(*p, 0);  // double NUL
+    EXPECT_EQ(ofn.nFilterIndex, 1u);
+    EXPECT_TRUE(IsWindowEnabled(Host));
+}
+
+TEST_F(FileDialogs, NavigationFilterChangeAndMissingFiles) {
+    std::vector<std::u16string> inSub, allFiles;
+    TestHookQueueMessageBoxAnswer(IDOK);  // "File not found" is answered
+    TestHookSetModalWindowHook([&](HWND dlg) {
+        HWND list = GetDlgItem(dlg, IDC_FD_FILES);
+        Script({[&, list] { Screen->DoubleClick(ItemPoint(list, IndexOf(list, u"sub/"))); },
+                [&, list] { inSub = Items(list); },
+                [&, list] { Screen->DoubleClick(ItemPoint(list, 0)); },  // back up
+                [&, dlg] {
+                    HWND types = GetDlgItem(dlg, IDC_FD_TYPES);
+                    SendMessageW(types, CB_SETCURSEL, 1, 0);
+                    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_FD_TYPES, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+                },
+                [&, list] { allFiles = Items(list); },
+                [&, dlg] {
+                    SetDlgItemTextA(dlg, IDC_FD_NAME, "missing.avi");
+                    Click(Centre(GetDlgItem(dlg, IDOK)));
+                },
+                [&, dlg] {
+                    EXPECT_TRUE(IsWindow(dlg));  // still open after the warning
+                    SetDlgItemTextA(dlg, IDC_FD_NAME, "sub/inner.avi");
+                    Screen->KeyPress(VK_RETURN);
+                }});
+    });
+    char16_t file[512] = u"";
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Host;
+    ofn.lpstrFilter = u"Video\0*.avi;*.mpg\0All\0*.*\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = 512;
+    std::u16string dirW(Dir.begin(), Dir.end());
+    ofn.lpstrInitialDir = dirW.c_str();
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    ASSERT_TRUE(GetOpenFileNameW(&ofn));
+    EXPECT_EQ(inSub, (std::vector<std::u16string>{u"../", u"deeper/", u"inner.avi"}));
+    EXPECT_EQ(allFiles.size(), 6u);  // ../ sub/ and all four files
+    std::string got(file, file + std::char_traits<char16_t>::length(file));
+    EXPECT_EQ(got, std::filesystem::canonical(Dir).string() + "/sub/inner.avi");
+    EXPECT_EQ(ofn.nFilterIndex, 2u);
+    EXPECT_EQ(file[ofn.nFileExtension - 1], u'.');
+    auto log = TestHookMessageBoxLog();
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().Text.find("File not found"), std::string::npos);
+}
+
+TEST_F(FileDialogs, CancelSmallBufferAndSaveWithDefaultExtension) {
+    TestHookSetModalWindowHook([&](HWND dlg) { Script({[dlg] { PostMessageW(dlg, WM_CLOSE, 0, 0); }}); });
+    char file[16] = {};
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrInitialDir = Dir.c_str();
+    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(CommDlgExtendedError(), 0u);
+    // A result longer than the buffer fails with FNERR_BUFFERTOOSMALL.
+    TestHookSetModalWindowHook([&](HWND dlg) {
+        Script({[dlg] {
+            SetDlgItemTextA(dlg, IDC_FD_NAME, "notes.avi.txt");
+            SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        }});
+    });
+    EXPECT_FALSE(GetOpenFileNameA(&ofn));
+    EXPECT_EQ(CommDlgExtendedError(), FNERR_BUFFERTOOSMALL);
+    // Save: the default extension is added; an existing file asks first.
+    TestHookQueueMessageBoxAnswer(IDNO);
+    TestHookSetModalWindowHook([&](HWND dlg) {
+        Script({[dlg] {
+                    SetDlgItemTextA(dlg, IDC_FD_NAME, "c");
+                    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                },
+                [dlg] {
+                    SetDlgItemTextA(dlg, IDC_FD_NAME, "log");
+                    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                }});
+    });
+    char save[512] = {};
+    OPENFILENAMEA so{};
+    so.lStructSize = sizeof so;
+    so.lpstrFile = save;
+    so.nMaxFile = sizeof save;
+    so.lpstrInitialDir = Dir.c_str();
+    so.lpstrDefExt = "txt";
+    so.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    ASSERT_TRUE(GetSaveFileNameA(&so));
+    EXPECT_EQ(std::string(save), std::filesystem::canonical(Dir).string() + "/log.txt");
+    EXPECT_EQ(TestHookPendingMessageBoxAnswers(), 0);  // "c.txt already exists" was asked and refused
+}
+
+int CALLBACK BrowseCallback(HWND h, UINT msg, LPARAM lp, LPARAM data) {
+    auto* log = reinterpret_cast<std::vector<std::string>*>(data);
+    if (msg == BFFM_INITIALIZED) {
+        SendMessageW(h, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(log->front().c_str()));
+    } else if (msg == BFFM_SELCHANGED) {
+        char path[260] = {};
+        if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lp), path)) {
+            log->push_back(path);
+            SendMessageW(h, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+        } else {
+            SendMessageW(h, BFFM_ENABLEOK, 0, 0);
+        }
+    }
+    return 0;
+}
+
+TEST_F(FileDialogs, BrowseForFolderStartsAtTheCallbacksFolderAndReturnsTheChoice) {
+    std::string canon = std::filesystem::canonical(Dir).string();
+    std::vector<std::string> log{canon + "/sub"};
+    std::u16string status;
+    TestHookSetModalWindowHook([&](HWND dlg) {
+        HWND list = GetDlgItem(dlg, IDC_BFF_FOLDERS);
+        Script({[&, dlg] {
+                    char16_t buf[260] = {};
+                    GetDlgItemTextW(dlg, IDC_BFF_STATUS, buf, 260);
+                    status = buf;
+                },
+                [&, list] { Screen->DoubleClick(ItemPoint(list, IndexOf(list, u"sub"))); },  // open sub
+                [&, list] { Click(ItemPoint(list, IndexOf(list, u"deeper"))); },
+                [&] { Screen->KeyPress(VK_RETURN); }});
+    });
+    BROWSEINFOA bi{};
+    char name[260] = {};
+    bi.hwndOwner = Host;
+    bi.pszDisplayName = name;
+    bi.lpszTitle = "Choose the output folder";
+    bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+    bi.lpfn = BrowseCallback;
+    bi.lParam = reinterpret_cast<LPARAM>(&log);
+    LPITEMIDLIST pidl = SHBrowseForFolderA(&bi);
+    ASSERT_NE(pidl, nullptr);
+    char path[260] = {};
+    ASSERT_TRUE(SHGetPathFromIDListA(pidl, path));
+    EXPECT_EQ(std::string(path), canon + "/sub/deeper");
+    EXPECT_STREQ(name, "deeper");
+    ILFree(pidl);
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[1], canon + "/sub");  // the callback's start folder was selected first
+    EXPECT_EQ(std::string(status.begin(), status.end()), canon + "/sub");
+    // Cancel gives nothing; the allocator frees item lists.
+    TestHookSetModalWindowHook([](HWND) { Script({[] { PostMessageW(GetActiveWindow(), WM_CLOSE, 0, 0); }}); });
+    EXPECT_EQ(SHBrowseForFolderA(&bi), nullptr);
+    LPMALLOC m = nullptr;
+    ASSERT_EQ(SHGetMalloc(&m), 0);
+    LPITEMIDLIST made = ILCreateFromPathA("/tmp");
+    ASSERT_NE(made, nullptr);
+    ASSERT_TRUE(SHGetPathFromIDListA(made, path));
+    EXPECT_STREQ(path, "/tmp");
+    m->Free(made);
+    m->Release();
+}
+
+}  // namespace
