@@ -886,16 +886,6 @@ BOOL DestroyCursor(HCURSOR h) {
         }
     return FALSE;
 }
-HICON LoadIconA(HINSTANCE, LPCSTR name) {
-    // Standard icons are handles of their own kind; the drawing of icons belongs to the image code.
-    static std::map<uintptr_t, std::unique_ptr<int>> icons;
-    Lock lk(UserMutex());
-    if (!IS_INTRESOURCE(name)) return nullptr;
-    auto& slot = icons[reinterpret_cast<uintptr_t>(name)];
-    if (!slot) slot = std::make_unique<int>(static_cast<int>(reinterpret_cast<uintptr_t>(name)));
-    return reinterpret_cast<HICON>(slot.get());
-}
-HICON LoadIconW(HINSTANCE i, LPCWSTR name) { return LoadIconA(i, reinterpret_cast<LPCSTR>(name)); }
 
 // ---- The screen -----------------------------------------------------------
 namespace winimpl {

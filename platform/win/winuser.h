@@ -1219,8 +1219,45 @@ HCURSOR SetCursor(HCURSOR hCursor);
 HCURSOR GetCursor();
 int ShowCursor(BOOL bShow);
 BOOL DestroyCursor(HCURSOR hCursor);
+// Icons. IDI_* give shared handles without a picture of their own; a string
+// name loads resources/icons/<name>.ico.
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+struct ICONINFO {
+    BOOL fIcon;
+    DWORD xHotspot;
+    DWORD yHotspot;
+    HBITMAP hbmMask;
+    HBITMAP hbmColor;
+};
+constexpr UINT DI_MASK = 0x0001;
+constexpr UINT DI_IMAGE = 0x0002;
+constexpr UINT DI_NORMAL = 0x0003;
+constexpr UINT DI_COMPAT = 0x0004;
+constexpr UINT DI_DEFAULTSIZE = 0x0008;
+constexpr UINT IMAGE_BITMAP = 0;
+constexpr UINT IMAGE_ICON = 1;
+constexpr UINT IMAGE_CURSOR = 2;
+constexpr UINT LR_DEFAULTCOLOR = 0x0000;
+constexpr UINT LR_COPYRETURNORG = 0x0004;
+constexpr UINT LR_COPYDELETEORG = 0x0008;
+constexpr UINT LR_DEFAULTSIZE = 0x0040;
+constexpr UINT LR_CREATEDIBSECTION = 0x2000;
+constexpr UINT LR_COPYFROMRESOURCE = 0x4000;
+// The mask and colour bitmaps are copied; GetIconInfo gives new ones the caller deletes.
+HICON CreateIconIndirect(ICONINFO* piconinfo);
+BOOL GetIconInfo(HICON hIcon, ICONINFO* piconinfo);
+BOOL DestroyIcon(HICON hIcon);
+BOOL DrawIconEx(HDC hdc, int xLeft, int yTop, HICON hIcon, int cxWidth, int cyWidth, UINT istepIfAniCur,
+                HBRUSH hbrFlickerFreeDraw, UINT diFlags);
+BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon);
+// Icons and cursors made by CreateIconIndirect/LoadIcon only (a resized copy); bitmaps are not copied here.
+HANDLE CopyImage(HANDLE h, UINT type, int cx, int cy, UINT flags);
+// An icon from an .ico or .cur file in memory (the entry nearest cx x cy; 0: SM_CXICON),
+// from an embedded resource, or from 0xAARRGGBB pixels (straight alpha).
+HICON WinCreateIconFromIco(const unsigned char* Data, std::size_t Size, int cx, int cy);
+HICON LoadIconFromResource(const char* Name, int cx, int cy);
+HICON WinCreateIconFromPixels(const uint32_t* Argb, int Width, int Height);
 // The standard cursor a cursor handle stands for (its IDC_ number), 0 for others.
 int WinCursorStandardId(HCURSOR hCursor);
 
