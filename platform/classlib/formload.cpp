@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "platform/classlib/actnlist.h"
+#include "platform/classlib/buttons.h"
+#include "platform/classlib/comctrls.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
@@ -185,6 +187,8 @@ void RegisterStandardClasses() {
         RegisterFormClasses();
         RegisterExtCtrlsClasses();
         RegisterStdCtrlsClasses();
+        RegisterComCtrlsClasses();
+        RegisterButtonsClasses();
     });
 }
 
