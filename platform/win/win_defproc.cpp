@@ -156,11 +156,14 @@ void PaintFrameInto(HWND h, HDC dc) {
     bool active;
     std::u16string text;
     TScrollBar vs, hs;
+    HICON icon = nullptr;
     {
         Lock lk(UserMutex());
         TWnd* w = Find(h);
         if (!w) return;
         l = Layout(w);
+        icon = w->IconSmall ? w->IconSmall : w->IconBig;
+        if (!icon && w->Class) icon = w->Class->IconSm ? w->Class->IconSm : w->Class->Icon;
         style = w->Style;
         ex = w->ExStyle;
         active = w->NcActive;
@@ -196,6 +199,8 @@ void PaintFrameInto(HWND h, HDC dc) {
         RECT t = c;
         t.left += (style & WS_SYSMENU) ? 20 : 3;
         t.right = (!IsRectEmpty(&l.Min) ? l.Min.left : !IsRectEmpty(&l.Close) ? l.Close.left : c.right) - 2;
+        if (icon && (style & WS_SYSMENU) && !(ex & WS_EX_TOOLWINDOW))
+            DrawIconEx(dc, c.left + 2, c.top + (H(c) - 16) / 2, icon, 16, 16, 0, nullptr, DI_NORMAL);
         HGDIOBJ old = SelectObject(dc, CaptionFont());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));

@@ -170,6 +170,16 @@ TEST_F(WinPaint, StandardFrameAndCaptionInClassicColours) {
     EXPECT_EQ(GetActiveWindow(), b);
     EXPECT_EQ(At(100 + 150, 500 + 6), Rgb(GetSysColor(COLOR_INACTIVECAPTION)));
 
+    // The small icon sits at the left of the caption.
+    uint32_t green = 0xFF00C000u;
+    std::vector<uint32_t> px(16 * 16, green);
+    HICON icon = WinCreateIconFromPixels(px.data(), 16, 16);
+    SendMessageW(a, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    RedrawWindow(a, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(At(100 + 4 + 2 + 8, 500 + 4 + 9), 0x00C000u);
+    SendMessageW(a, WM_SETICON, ICON_SMALL, 0);
+    DestroyIcon(icon);
+
     // The non-client hit test follows the same layout.
     auto hit = [&](int x, int y) { return SendMessageW(a, WM_NCHITTEST, 0, MAKELPARAM(x, y)); };
     EXPECT_EQ(hit(250, 506), HTCAPTION);
