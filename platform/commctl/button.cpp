@@ -79,7 +79,7 @@ void PaintButton(HWND h, HDC dc) {
             DrawFocusRect(dc, &f);
         }
     } else if (type == BS_GROUPBOX) {
-        FillRect(dc, &rc, bk);
+        // Only the frame and caption: the controls inside show through.
         int th = TextHeight(dc);
         RECT fr = rc;
         fr.top += th / 2;
@@ -120,6 +120,33 @@ void PaintButton(HWND h, HDC dc) {
 }
 
 void Redraw(HWND h) { InvalidateRect(h, nullptr, FALSE); }
+
+// A group box owns only its frame and caption: the window layer clips siblings
+// by their regions, so the controls inside stay visible.
+void ShapeGroupBox(HWND h) {
+    if ((Style(h) & BS_TYPEMASK) != BS_GROUPBOX) return;
+    RECT wr;
+    GetWindowRect(h, &wr);
+    int w = wr.right - wr.left, hh = wr.bottom - wr.top;
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, FontOf(h));
+    int th = TextHeight(dc);
+    std::u16string text = TextOf(h);
+    int tw = text.empty() ? 0 : TextWidth(dc, text) + 4;
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    // Client and window coincide for a group box (no border styles).
+    HRGN outer = CreateRectRgn(0, th / 2, w, hh);
+    HRGN inner = CreateRectRgn(2, th / 2 + 2, std::max(2, w - 2), std::max(th / 2 + 2, hh - 2));
+    CombineRgn(outer, outer, inner, RGN_DIFF);
+    if (tw) {
+        HRGN cap = CreateRectRgn(8, 0, 8 + tw, th);
+        CombineRgn(outer, outer, cap, RGN_OR);
+        DeleteObject(cap);
+    }
+    DeleteObject(inner);
+    SetWindowRgn(h, outer, TRUE);  // the window owns the region now
+}
 
 void SetCheck(HWND h, UINT check) {
     auto* st = State<TButtonState>(h);
@@ -195,15 +222,22 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_PRINTCLIENT: PaintButton(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SETTEXT: {
         LRESULT r = DefWindowProcW(h, m, wp, lp);
+        ShapeGroupBox(h);
         Redraw(h);
         return r;
     }
     case WM_SETFONT:
         SetFontOf(h, reinterpret_cast<HFONT>(wp));
+        ShapeGroupBox(h);
         if (LOWORD(lp)) Redraw(h);
         return 0;
+    case WM_CREATE:
+    case WM_SIZE: ShapeGroupBox(h); return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(h, u"TessaroCtlFont"));
     case WM_ENABLE: Redraw(h); return 0;
+    case WM_NCHITTEST:
+        if (TypeOf(h) == BS_GROUPBOX) return HTTRANSPARENT;
+        break;
     case WM_GETDLGCODE: {
         DWORD t = TypeOf(h);
         if (t == BS_DEFPUSHBUTTON) return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
