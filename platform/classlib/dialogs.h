@@ -1,6 +1,7 @@
 // Message dialogs of the class library, shown as platform message boxes.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/classlib/forms.h"
@@ -11,6 +12,51 @@ using TMsgDlgButtons = TSet<TMsgDlgBtn>;
 const TMsgDlgButtons mbYesNoCancel{mbYes, mbNo, mbCancel};
 const TMsgDlgButtons mbOKCancel{mbOK, mbCancel};
 const TMsgDlgButtons mbAbortRetryIgnore{mbAbort, mbRetry, mbIgnore};
+
+// ---- Open and save dialogs --------------------------------------------------------
+enum TOpenOption {
+    ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp, ofNoValidate, ofAllowMultiSelect,
+    ofExtensionDifferent, ofPathMustExist, ofFileMustExist, ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn,
+    ofNoTestFileCreate, ofNoNetworkButton, ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks, ofEnableIncludeNotify,
+    ofEnableSizing, ofDontAddToRecent, ofForceShowHidden
+};
+using TOpenOptions = TSet<TOpenOption>;
+
+class TOpenDialog : public TComponent {
+    TESSARO_CLASSINFO
+public:
+    explicit TOpenDialog(TComponent* AOwner);
+    ~TOpenDialog() override;
+    // "Videos|*.avi;*.mpg|All files|*.*"
+    std::string Filter;
+    int FilterIndex = 1;
+    std::string InitialDir;
+    std::string FileName;
+    std::string DefaultExt;
+    std::string Title;
+    TOpenOptions Options{ofHideReadOnly, ofEnableSizing};
+    // Every chosen file with its full path (one when not multi-select).
+    TStrings& Files() { return *FFiles; }
+    // True when the user chose; FileName and Files hold the choice.
+    virtual bool Execute();
+
+protected:
+    virtual bool Run(void* OpenFileName);
+
+private:
+    std::unique_ptr<TStrings> FFiles;
+};
+
+class TSaveDialog : public TOpenDialog {
+    TESSARO_CLASSINFO
+public:
+    explicit TSaveDialog(TComponent* AOwner) : TOpenDialog(AOwner) {}
+
+protected:
+    bool Run(void* OpenFileName) override;
+};
+
+void RegisterDialogsClasses();
 
 // The caption is the type's ("Warning", "Error", "Information", "Confirm"),
 // the application's title for mtCustom. The buttons map to the nearest

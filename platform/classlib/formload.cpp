@@ -5,6 +5,7 @@
 #include "platform/classlib/actnlist.h"
 #include "platform/classlib/buttons.h"
 #include "platform/classlib/comctrls.h"
+#include "platform/classlib/dialogs.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
@@ -189,6 +190,7 @@ void RegisterStandardClasses() {
         RegisterStdCtrlsClasses();
         RegisterComCtrlsClasses();
         RegisterButtonsClasses();
+        RegisterDialogsClasses();
     });
 }
 
