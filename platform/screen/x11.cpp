@@ -100,11 +100,32 @@ int KeysymToVk(KeySym k) {
     }
 }
 
-// The keys whose characters the window layer makes itself from the key code.
-bool LayerTypesItself(int vk) {
-    return (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || vk == 0x20 || vk == 0x0D || vk == 0x08 ||
-           vk == 0x09 || vk == 0x1B || (vk >= 0x60 && vk <= 0x6F) || (vk >= 0xBA && vk <= 0xC0) ||
-           (vk >= 0xDB && vk <= 0xDE);
+// The character the window layer makes from a key code (the US layout), 0 for none.
+unsigned long UsChar(int vk, bool shift) {
+    if (vk >= 'A' && vk <= 'Z') return shift ? vk : vk + 32;
+    static const char* digitsShift = ")!@#$%^&*(";
+    if (vk >= '0' && vk <= '9') return shift ? digitsShift[vk - '0'] : vk;
+    if (vk >= 0x60 && vk <= 0x69) return '0' + vk - 0x60;
+    switch (vk) {
+    case 0x20: return ' ';
+    case 0x6A: return '*';
+    case 0x6B: return '+';
+    case 0x6D: return '-';
+    case 0x6E: return '.';
+    case 0x6F: return '/';
+    case 0xBA: return shift ? ':' : ';';
+    case 0xBB: return shift ? '+' : '=';
+    case 0xBC: return shift ? '<' : ',';
+    case 0xBD: return shift ? '_' : '-';
+    case 0xBE: return shift ? '>' : '.';
+    case 0xBF: return shift ? '?' : '/';
+    case 0xC0: return shift ? '~' : '`';
+    case 0xDB: return shift ? '{' : '[';
+    case 0xDC: return shift ? '|' : '\\';
+    case 0xDD: return shift ? '}' : ']';
+    case 0xDE: return shift ? '"' : '\'';
+    default: return 0;
+    }
 }
 
 std::string DecodeUri(const std::string& s) {
@@ -509,19 +530,23 @@ private:
             int vk = KeysymToVk(base);
             if (!vk) vk = KeysymToVk(ks);
             bool down = ev.type == KeyPress;
-            if (vk) {
+            unsigned long ucs = 0;
+            if (ks >= 0x01000100 && ks <= 0x0110FFFF) ucs = ks - 0x01000000;
+            else if ((ks >= 0x20 && ks <= 0x7E) || (ks >= 0xA0 && ks <= 0xFF)) ucs = ks;
+            else if (n == 1 && static_cast<unsigned char>(buf[0]) >= 0x20) ucs = static_cast<unsigned char>(buf[0]);
+            // A key typing what the US layout would not (other layouts, AltGr, dead keys)
+            // comes as a character packet alone, so no second character is made from its code.
+            bool shift = (ev.xkey.state & ShiftMask) != 0;
+            bool caps = (ev.xkey.state & LockMask) != 0 && vk >= 'A' && vk <= 'Z';
+            bool packet = ucs && ucs != UsChar(vk, shift != caps);
+            if (vk && !packet) {
                 TScreenKeyEvent e;
                 e.Down = down;
                 e.VirtualKey = vk;
                 calls.push_back([sink, e] { sink->KeyInput(e); });
             }
-            // Characters the key code cannot give (other layouts, accents) come as packets.
-            if (down && (!vk || !LayerTypesItself(vk))) {
+            if (down && packet) {
                 std::u16string chars;
-                unsigned long ucs = 0;
-                if (ks >= 0x01000100 && ks <= 0x0110FFFF) ucs = ks - 0x01000000;
-                else if ((ks >= 0x20 && ks <= 0x7E) || (ks >= 0xA0 && ks <= 0xFF)) ucs = ks;
-                else if (n == 1 && static_cast<unsigned char>(buf[0]) >= 0x20) ucs = static_cast<unsigned char>(buf[0]);
                 if (ucs >= 0x10000) {
                     ucs -= 0x10000;
                     chars.push_back(static_cast<char16_t>(0xD800 + (ucs >> 10)));
