@@ -10,6 +10,7 @@
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/ielzw.h"
 #include "imaging/io/iepng.h"
+#include "imaging/io/ietiff.h"
 #include "platform/rtl/sysutils.h"
 
 TIEConvertColorFunction ColorRowConverter = ConvertColorRow;
@@ -88,6 +89,8 @@ void IEIOStartup() {
     if (Registry().empty()) RegisterBuiltinFormats();
     DefaultGIFLZWDecompressor = GIFLZWDecompress;
     DefaultGIFLZWCompressor = GIFLZWCompress;
+    DefaultTIFFLZWDecompressor = TIFFLZWDecompress;
+    DefaultTIFFLZWCompressor = TIFFLZWCompress;
     ColorRowConverter = ConvertColorRow;
 }
 
@@ -197,7 +200,7 @@ TIOFormatCode FindStreamFormat(TStream& Stream) {
             result = ioPCX;
         else if (size > 12 && StreamHeaderSignature(h) == "TIFF")
             result = ioTIFF;
-        else if (IsTIFFStream(Stream))
+        else if (IsTIFFStream(Stream) && !IsRawCameraTIFF(Stream))
             result = ioTIFF;
         else if (size > 8 && IsPNGStream(Stream))
             result = ioPNG;

@@ -1,6 +1,7 @@
 #include "imaging/io/iejpeg.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -329,6 +330,7 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
     bool headerDone = false, started = false;
     int32_t outW = 0, outH = 0;
     J_COLOR_SPACE fileSpace = JCS_UNKNOWN;
+    bool swapRows = false;
     try {
         if (TablesStream != nullptr && TablesStream != &Stream) {
             AttachSource(&cinfo, tablesSrc, TablesStream, flag);
@@ -374,7 +376,13 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
                     *flag = true;
                     break;
             }
-            if (KeepYCbCr && cinfo.num_components == 3) cinfo.out_color_space = JCS_YCbCr;
+            // Kept samples: three-component data marked YCbCr is handed out unconverted (it holds
+            // red, green, blue in that order and is turned to the bitmap's order per row).
+            const bool keepRaw = KeepYCbCr && cinfo.num_components == 3 && fileSpace == JCS_YCbCr;
+            if (keepRaw) {
+                cinfo.out_color_space = JCS_YCbCr;
+                swapRows = true;
+            }
             cinfo.dct_method = Params.JPEGDCTMethod == 1 ? JDCT_IFAST : Params.JPEGDCTMethod == 2 ? JDCT_FLOAT : JDCT_ISLOW;
             if (cinfo.density_unit == 2) {
                 Params.SetDpiX(static_cast<int32_t>(cinfo.X_density * 2.54));
@@ -450,6 +458,8 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
                         ColorRowConverter(buffer.data(), iecrAlphaColor, row, &Params, outW, iecrBGR);
                     }
                 }
+                if (swapRows && pf == ieRGB24)
+                    for (int32_t x = 0; x < outW; ++x) std::swap(row[x * 3], row[x * 3 + 2]);
                 ++y;
                 if (Progress.OnProgress) Progress.OnProgress(Progress.Sender, static_cast<int>(y * 100LL / outH));
             }

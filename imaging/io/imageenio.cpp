@@ -14,6 +14,7 @@
 #include "imaging/io/ieioutil.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/iepng.h"
+#include "imaging/io/ietiff.h"
 #include "imaging/processing/resample.h"
 #include "platform/rtl/sysutils.h"
 
@@ -25,7 +26,7 @@ TColor RGBToColor(TRGB c) { return static_cast<TColor>(c.r | (c.g << 8) | (c.b <
 TRGB ColorToRGB(TColor c) { return TRGB{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)}; }
 
 // Formats this component reads and writes itself.
-bool HasBuiltinSave(TIOFormatCode f) { return f == ioGIF || f == ioJPEG || f == ioBMP || f == ioPNG; }
+bool HasBuiltinSave(TIOFormatCode f) { return f == ioGIF || f == ioJPEG || f == ioBMP || f == ioPNG || f == ioTIFF; }
 
 TIOFormatCode SaveFormatByExtension(const std::string& FileName) {
     std::string e = LowerCase(ExtractFileExt(FileName));
@@ -209,6 +210,28 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             AfterLoad(ioJPEG);
             break;
         }
+        case ioTIFF: {
+            PrepareLoad();
+            const int64_t hs = S.Position();
+            int64_t after = -1;
+            bool base = true;
+            if (StreamHeaders) {
+                uint8_t hdr[12] = {};
+                if (S.Read(hdr, 12) != 12 || StreamHeaderSignature(hdr) != "TIFF") {
+                    Aborting = true;
+                    break;
+                }
+                after = hs + 12 + static_cast<int32_t>(LE32(hdr + 8));
+            }
+            // Offsets count from where the image starts (inside a stream header too).
+            std::unique_ptr<TIEMask> mask;
+            int32_t count = 0;
+            ReadTIFFStream(FIEBitmap, S, count, false, false, base, mask, false, pr, *Params);
+            TakeMask(mask);
+            if (after >= 0) S.Seek(after, soBeginning);
+            AfterLoad(ioTIFF);
+            break;
+        }
         default:
             Aborting = true;
             break;
@@ -346,6 +369,22 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
         case ioGIF:
             WriteGIFStream(S, FIEBitmap, *Params, pr);
             break;
+        case ioTIFF:
+            if (StreamHeaders) {
+                const int64_t hs = S.Position();
+                uint8_t hdr[12] = {};
+                WriteStreamChecked(S, Aborting, hdr, 12);
+                WriteTIFFStream(S, false, FIEBitmap, pr, *Params);
+                const int64_t end = S.Position();
+                std::memcpy(hdr, "TIFF", 4);
+                PutLE32(hdr + 8, static_cast<uint32_t>(end - hs - 12));
+                S.Seek(hs, soBeginning);
+                WriteStreamChecked(S, Aborting, hdr, 12);
+                S.Seek(end, soBeginning);
+            } else {
+                WriteTIFFStream(S, false, FIEBitmap, pr, *Params);
+            }
+            break;
         case ioJPEG: {
             // IPTC items go out as the APP13 marker.
             if (Params->IPTCInfo.Changed || (Params->IPTCInfo.GetCount() > 0 && Params->JPEGMarkers.GetCount() == 0)) {
@@ -466,6 +505,9 @@ IE_FILE_LOAD(JPEG, ioJPEG)
 IE_STREAM_LOAD(JPEG, ioJPEG)
 IE_SAVES(JPEG, ioJPEG)
 IE_SAVES(GIF, ioGIF)
+IE_FILE_LOAD(TIFF, ioTIFF)
+IE_STREAM_LOAD(TIFF, ioTIFF)
+IE_SAVES(TIFF, ioTIFF)
 
 void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
     Params->PNGBackground = ColorToRGB(FBackground);
@@ -515,6 +557,7 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
             case ioPNG: LoadFromFilePNG(FileName); return;
             case ioJPEG: LoadFromFileJPEG(FileName); return;
             case ioGIF: LoadFromFileGIF(FileName); return;
+            case ioTIFF: LoadFromFileTIFF(FileName); return;
             default:
                 Aborting = true;
                 DoFinishWork();
@@ -564,6 +607,7 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
             case ioPNG: LoadFromFilePNG(FileName); return;
             case ioJPEG: LoadFromFileJPEG(FileName); return;
             case ioGIF: LoadFromFileGIF(FileName); return;
+            case ioTIFF: LoadFromFileTIFF(FileName); return;
             default: LoadFromFile(FileName); return;
         }
     }
@@ -592,6 +636,7 @@ void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
             case ioPNG: LoadFromStreamPNG(Stream); return;
             case ioJPEG: LoadFromStreamJPEG(Stream); return;
             case ioGIF: LoadFromStreamGIF(Stream); return;
+            case ioTIFF: LoadFromStreamTIFF(Stream); return;
             default: break;
         }
     }
@@ -658,6 +703,19 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
                 int32_t n = 0;
                 std::unique_ptr<TIEMask> mask;
                 ReadGIFStream(Stream, &scratch, n, true, mask, true, pr, *Params);
+                break;
+            }
+            case ioTIFF: {
+                int32_t n = 0;
+                std::unique_ptr<TIEMask> mask;
+                if (StreamHeaders) {
+                    uint8_t hdr[12] = {};
+                    if (Stream.Read(hdr, 12) != 12 || StreamHeaderSignature(hdr) != "TIFF") {
+                        Aborting = true;
+                        break;
+                    }
+                }
+                ReadTIFFStream(&scratch, Stream, n, false, true, true, mask, true, pr, *Params);
                 break;
             }
             default: {
@@ -737,6 +795,7 @@ void TIEImageIO::SaveToFile(const std::string& FileName) {
         case ioPNG: SaveToFilePNG(FileName); break;
         case ioJPEG: SaveToFileJPEG(FileName); break;
         case ioGIF: SaveToFileGIF(FileName); break;
+        case ioTIFF: SaveToFileTIFF(FileName); break;
         default: break;
     }
 }
@@ -747,6 +806,7 @@ void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
         case ioPNG: SaveToStreamPNG(Stream); return;
         case ioJPEG: SaveToStreamJPEG(Stream); return;
         case ioGIF: SaveToStreamGIF(Stream); return;
+        case ioTIFF: SaveToStreamTIFF(Stream); return;
         default: break;
     }
     TIEFileFormatEntry* entry = FindFormatByType(Format);

@@ -67,6 +67,10 @@ public:
     void LoadFromStreamJPEG(TStream& Stream);
     void SaveToFileJPEG(const std::string& FileName);
     void SaveToStreamJPEG(TStream& Stream);
+    void LoadFromFileTIFF(const std::string& FileName);
+    void LoadFromStreamTIFF(TStream& Stream);
+    void SaveToFileTIFF(const std::string& FileName);
+    void SaveToStreamTIFF(TStream& Stream);
     int32_t LoadFromFileGIF(const std::string& FileName);
     int32_t LoadFromStreamGIF(TStream& Stream);
     void SaveToFileGIF(const std::string& FileName);

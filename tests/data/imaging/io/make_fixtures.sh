@@ -43,3 +43,30 @@ $C anim3.gif -coalesce -depth 8 "rgba:anim3.gif.rgba"
 $C -size 10x8 xc:white \( -size 4x3 xc:red -repage +1+1 -set dispose previous \) \
    \( -size 3x3 xc:blue -repage +5+4 \) -loop 0 animprev.gif
 $C animprev.gif -coalesce -depth 8 "rgba:animprev.gif.rgba"
+# TIFF: ImageMagick writes the plain files, libtiff's tiffcp recodes them.
+mk tif_rgb.tif TIFF: "$ROSE" "-compress none"
+mk tif_grey8.tif TIFF: "$ROSE" "-colorspace gray -compress none"
+mk tif_grey16.tif TIFF: "$ROSE" "-colorspace gray -depth 16 -compress none"
+mk tif_grey4.tif TIFF: "$ROSE" "-colorspace gray -depth 4 -compress none"
+mk tif_1bit.tif TIFF: "$ROSE" "-monochrome -depth 1 -compress none"
+mk tif_palette.tif TIFF: "$ROSE" "-colors 40 -type palette -compress none"
+mk tif_cmyk.tif TIFF: "$ROSE" "-colorspace cmyk -compress none"
+mk tif_rgba.tif TIFF: "$ROSE" "-alpha set -channel A -fx 'i/w' +channel -compress none"
+mk tif_rgb16.tif TIFF: "$ROSE" "-depth 16 -compress none"
+mk tif_be.tif TIFF: "$ROSE" "-endian MSB -compress lzw"
+tc() { # output, tiffcp options, input
+  tiffcp $2 "$3" "$1"
+  $C "$1" -depth 8 "rgba:$1.rgba"
+}
+tc tif_lzw.tif "-c lzw" tif_rgb.tif
+tc tif_lzwpred.tif "-c lzw:2" tif_rgb.tif
+tc tif_zip.tif "-c zip:2" tif_rgb.tif
+tc tif_packbits.tif "-c packbits" tif_rgb.tif
+tc tif_jpeg.tif "-c jpeg:r:90" tif_rgb.tif
+tc tif_ycbcrjpeg.tif "-c jpeg:90" tif_rgb.tif
+tc tif_planar.tif "-p separate -c lzw" tif_rgb.tif
+tc tif_tiled.tif "-t -w 16 -l 16 -c lzw" tif_rgb.tif
+tc tif_palette_lzw.tif "-c lzw" tif_palette.tif
+tc tif_g3.tif "-c g3" tif_1bit.tif
+tc tif_g4.tif "-c g4" tif_1bit.tif
+tiffcp tif_rgb.tif tif_grey8.tif tif_1bit.tif tif_3pages.tif
