@@ -328,3 +328,132 @@ bool WinSaveWindowPng(HWND h, const std::string& path) {
     const uint32_t* px = GdiSurfacePixels(top->Surface) + static_cast<std::ptrdiff_t>(r.top) * stride + r.left;
     return SavePixelsPng(path, px, r.right - r.left, r.bottom - r.top, stride);
 }
+
+// ---- System parameters ----------------------------------------------------
+namespace {
+template <class LF>
+void ClassicFont(LF& f, bool bold) {
+    std::memset(&f, 0, sizeof f);
+    f.lfHeight = -11;  // 8 points at 96 dots per inch
+    f.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    f.lfCharSet = DEFAULT_CHARSET;
+    const char* face = "Tahoma";
+    for (int i = 0; face[i]; ++i) f.lfFaceName[i] = static_cast<std::remove_reference_t<decltype(f.lfFaceName[0])>>(face[i]);
+}
+
+template <class NCM>
+BOOL FillMetrics(NCM* m) {
+    // The 340-byte form of older callers has no padded border width.
+    const UINT full = sizeof(NCM), old = full - sizeof(int);
+    if (!m || (m->cbSize != full && m->cbSize != old)) return FALSE;
+    UINT size = m->cbSize;
+    std::memset(m, 0, size);
+    m->cbSize = size;
+    m->iBorderWidth = 1;
+    m->iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+    m->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+    m->iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
+    m->iCaptionHeight = GetSystemMetrics(SM_CYSIZE);
+    ClassicFont(m->lfCaptionFont, true);
+    m->iSmCaptionWidth = GetSystemMetrics(SM_CXSMSIZE);
+    m->iSmCaptionHeight = GetSystemMetrics(SM_CYSMSIZE);
+    ClassicFont(m->lfSmCaptionFont, true);
+    m->iMenuWidth = GetSystemMetrics(SM_CXMENUSIZE);
+    m->iMenuHeight = GetSystemMetrics(SM_CYMENUSIZE);
+    ClassicFont(m->lfMenuFont, false);
+    ClassicFont(m->lfStatusFont, false);
+    ClassicFont(m->lfMessageFont, false);
+    return TRUE;
+}
+
+template <class NCM, class LF>
+BOOL ParametersInfo(UINT action, UINT, LPVOID p) {
+    if (!p) return FALSE;
+    switch (action) {
+    case SPI_GETNONCLIENTMETRICS: return FillMetrics(static_cast<NCM*>(p));
+    case SPI_GETICONTITLELOGFONT: ClassicFont(*static_cast<LF*>(p), false); return TRUE;
+    case SPI_GETWORKAREA: *static_cast<RECT*>(p) = RECT{0, 0, GDI_DESKTOP_WIDTH, GDI_DESKTOP_HEIGHT}; return TRUE;
+    case SPI_GETBORDER: *static_cast<int*>(p) = 1; return TRUE;
+    case SPI_GETKEYBOARDDELAY: *static_cast<int*>(p) = 1; return TRUE;
+    case SPI_GETWHEELSCROLLLINES: *static_cast<UINT*>(p) = 3; return TRUE;
+    case SPI_GETMOUSEHOVERTIME: *static_cast<UINT*>(p) = 400; return TRUE;
+    case SPI_GETMENUSHOWDELAY: *static_cast<int*>(p) = 400; return TRUE;
+    case SPI_GETDRAGFULLWINDOWS: *static_cast<BOOL*>(p) = TRUE; return TRUE;
+    case SPI_GETKEYBOARDCUES:
+    case SPI_GETMENUANIMATION:
+    case SPI_GETGRADIENTCAPTIONS:
+    case SPI_GETFLATMENU: *static_cast<BOOL*>(p) = FALSE; return TRUE;
+    default: return FALSE;
+    }
+}
+}  // namespace
+
+BOOL SystemParametersInfoA(UINT a, UINT u, LPVOID p, UINT) { return ParametersInfo<NONCLIENTMETRICSA, LOGFONTA>(a, u, p); }
+BOOL SystemParametersInfoW(UINT a, UINT u, LPVOID p, UINT) { return ParametersInfo<NONCLIENTMETRICSW, LOGFONTW>(a, u, p); }
+
+// ---- Keyboard layout --------------------------------------------------------
+HKL GetKeyboardLayout(DWORD) { return reinterpret_cast<HKL>(static_cast<uintptr_t>(0x04090409)); }
+
+UINT MapVirtualKeyW(UINT code, UINT type) {
+    switch (type) {
+    case MAPVK_VK_TO_VSC:
+    case MAPVK_VSC_TO_VK: return code & 0xFF;
+    case MAPVK_VK_TO_CHAR:
+        if (code >= 'A' && code <= 'Z') return code;
+        if (code >= '0' && code <= '9') return code;
+        if (code >= VK_NUMPAD0 && code <= VK_NUMPAD9) return '0' + code - VK_NUMPAD0;
+        switch (code) {
+        case VK_SPACE: return ' ';
+        case VK_RETURN: return '\r';
+        case VK_BACK: return 8;
+        case VK_TAB: return '\t';
+        case VK_ESCAPE: return 27;
+        case VK_MULTIPLY: return '*';
+        case VK_ADD: return '+';
+        case VK_SUBTRACT: return '-';
+        case VK_DECIMAL: return '.';
+        case VK_DIVIDE: return '/';
+        case VK_OEM_1: return ';';
+        case VK_OEM_PLUS: return '=';
+        case VK_OEM_COMMA: return ',';
+        case VK_OEM_MINUS: return '-';
+        case VK_OEM_PERIOD: return '.';
+        case VK_OEM_2: return '/';
+        case VK_OEM_3: return '`';
+        case VK_OEM_4: return '[';
+        case VK_OEM_5: return '\\';
+        case VK_OEM_6: return ']';
+        case VK_OEM_7: return '\'';
+        default: return 0;
+        }
+    default: return 0;
+    }
+}
+UINT MapVirtualKeyA(UINT code, UINT type) { return MapVirtualKeyW(code, type); }
+
+int GetKeyNameTextW(LONG l, LPWSTR buf, int n) {
+    int vk = (static_cast<DWORD>(l) >> 16) & 0xFF;
+    static const std::map<int, const char*> names = {
+        {VK_BACK, "Backspace"}, {VK_TAB, "Tab"},        {VK_RETURN, "Enter"},   {VK_SHIFT, "Shift"},
+        {VK_CONTROL, "Ctrl"},   {VK_MENU, "Alt"},       {VK_PAUSE, "Pause"},    {VK_CAPITAL, "Caps Lock"},
+        {VK_ESCAPE, "Esc"},     {VK_SPACE, "Space"},    {VK_PRIOR, "Page Up"},  {VK_NEXT, "Page Down"},
+        {VK_END, "End"},        {VK_HOME, "Home"},      {VK_LEFT, "Left"},      {VK_UP, "Up"},
+        {VK_RIGHT, "Right"},    {VK_DOWN, "Down"},      {VK_INSERT, "Insert"},  {VK_DELETE, "Delete"},
+        {VK_MULTIPLY, "Num *"}, {VK_ADD, "Num +"},      {VK_SUBTRACT, "Num -"}, {VK_DECIMAL, "Num Del"},
+        {VK_DIVIDE, "Num /"},   {VK_NUMLOCK, "Num Lock"}, {VK_SCROLL, "Scroll Lock"}};
+    std::string name;
+    if (auto it = names.find(vk); it != names.end())
+        name = it->second;
+    else if (vk >= VK_F1 && vk <= VK_F12)
+        name = "F" + std::to_string(vk - VK_F1 + 1);
+    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
+        name = "Num " + std::to_string(vk - VK_NUMPAD0);
+    else if (UINT c = MapVirtualKeyW(static_cast<UINT>(vk), MAPVK_VK_TO_CHAR); c > ' ')
+        name = std::string(1, static_cast<char>(c));
+    return CopyOut(Utf8ToUtf16(name), buf, n);
+}
+int GetKeyNameTextA(LONG l, LPSTR buf, int n) {
+    char16_t w[64];
+    int len = GetKeyNameTextW(l, w, 64);
+    return CopyOutA(Utf16ToUtf8(w, static_cast<std::size_t>(len)), buf, n);
+}

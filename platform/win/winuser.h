@@ -1321,6 +1321,80 @@ constexpr DWORD STATE_SYSTEM_INVISIBLE = 0x00008000;
 constexpr DWORD STATE_SYSTEM_OFFSCREEN = 0x00010000;
 BOOL GetScrollBarInfo(HWND hwnd, LONG idObject, SCROLLBARINFO* psbi);
 
+// System parameters: the classic ones, fixed.
+struct NONCLIENTMETRICSA {
+    UINT cbSize;
+    int iBorderWidth;
+    int iScrollWidth;
+    int iScrollHeight;
+    int iCaptionWidth;
+    int iCaptionHeight;
+    LOGFONTA lfCaptionFont;
+    int iSmCaptionWidth;
+    int iSmCaptionHeight;
+    LOGFONTA lfSmCaptionFont;
+    int iMenuWidth;
+    int iMenuHeight;
+    LOGFONTA lfMenuFont;
+    LOGFONTA lfStatusFont;
+    LOGFONTA lfMessageFont;
+    int iPaddedBorderWidth;  // absent in the 340-byte form
+};
+struct NONCLIENTMETRICSW {
+    UINT cbSize;
+    int iBorderWidth;
+    int iScrollWidth;
+    int iScrollHeight;
+    int iCaptionWidth;
+    int iCaptionHeight;
+    LOGFONTW lfCaptionFont;
+    int iSmCaptionWidth;
+    int iSmCaptionHeight;
+    LOGFONTW lfSmCaptionFont;
+    int iMenuWidth;
+    int iMenuHeight;
+    LOGFONTW lfMenuFont;
+    LOGFONTW lfStatusFont;
+    LOGFONTW lfMessageFont;
+    int iPaddedBorderWidth;
+};
+constexpr UINT SPI_GETBORDER = 0x0005;
+constexpr UINT SPI_GETKEYBOARDDELAY = 0x0016;
+constexpr UINT SPI_GETICONTITLELOGFONT = 0x001F;
+constexpr UINT SPI_GETDRAGFULLWINDOWS = 0x0026;
+constexpr UINT SPI_GETNONCLIENTMETRICS = 0x0029;
+constexpr UINT SPI_GETWORKAREA = 0x0030;
+constexpr UINT SPI_GETHIGHCONTRAST = 0x0042;
+constexpr UINT SPI_GETKEYBOARDCUES = 0x100A;
+constexpr UINT SPI_GETMENUANIMATION = 0x1002;
+constexpr UINT SPI_GETGRADIENTCAPTIONS = 0x1008;
+constexpr UINT SPI_GETFLATMENU = 0x1022;
+constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
+constexpr UINT SPI_GETMOUSEHOVERTIME = 0x0066;
+constexpr UINT SPI_GETMENUSHOWDELAY = 0x006A;
+// Only the SPI_GET* values above are answered; setting is refused (FALSE).
+BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
+BOOL SystemParametersInfoW(UINT uiAction, UINT uiParam, LPVOID pvParam, UINT fWinIni);
+
+// The keyboard: a US layout.
+#ifndef TESSARO_HKL_DEFINED
+#define TESSARO_HKL_DEFINED
+struct HKL__ {
+    int unused;
+};
+using HKL = HKL__*;
+#endif
+HKL GetKeyboardLayout(DWORD idThread);
+constexpr UINT MAPVK_VK_TO_VSC = 0;
+constexpr UINT MAPVK_VSC_TO_VK = 1;
+constexpr UINT MAPVK_VK_TO_CHAR = 2;
+// Scan codes here are the virtual-key codes themselves (the screens report no others).
+UINT MapVirtualKeyW(UINT uCode, UINT uMapType);
+UINT MapVirtualKeyA(UINT uCode, UINT uMapType);
+// The key's name for the scan code in bits 16-23 of lParam (bit 24: extended).
+int GetKeyNameTextW(LONG lParam, LPWSTR lpString, int cchSize);
+int GetKeyNameTextA(LONG lParam, LPSTR lpString, int cchSize);
+
 // Odds and ends.
 BOOL MessageBeep(UINT uType);
 // Writes to standard error when TESSARO_DEBUG is set in the environment.

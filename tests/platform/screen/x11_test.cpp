@@ -152,7 +152,9 @@ TEST(X11Screen, ShowsDrawnPixelsAndTurnsEventsIntoMessages) {
             EXPECT_EQ(GET_X_LPARAM(e.LParam), 30);
             EXPECT_EQ(GET_Y_LPARAM(e.LParam), 20);
         }
-        if (e.Hwnd == h && e.Msg == WM_CHAR) EXPECT_EQ(e.WParam, static_cast<WPARAM>('q'));
+        if (e.Hwnd == h && e.Msg == WM_CHAR) {
+            EXPECT_EQ(e.WParam, static_cast<WPARAM>('q'));
+        }
     }
 
     // Files dropped by another X client arrive as WM_DROPFILES.

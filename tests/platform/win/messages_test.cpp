@@ -68,7 +68,9 @@ TEST_F(WinMessages, CreateShowActivateDestroyInOrder) {
     EXPECT_EQ(MessagesOf(a, actKeep), (std::vector<UINT>{WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS}));
     EXPECT_EQ(MessagesOf(b, actKeep), (std::vector<UINT>{WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
     for (auto& e : Log())
-        if (e.Hwnd == a && e.Msg == WM_ACTIVATE) EXPECT_EQ(LOWORD(e.WParam), WA_INACTIVE);
+        if (e.Hwnd == a && e.Msg == WM_ACTIVATE) {
+            EXPECT_EQ(LOWORD(e.WParam), WA_INACTIVE);
+        }
     Log().clear();
     SetActiveWindow(a);
     EXPECT_EQ(MessagesOf(a, actKeep), (std::vector<UINT>{WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
@@ -105,7 +107,9 @@ TEST_F(WinMessages, FirstShowingTellsTheSizeOnce) {
     auto sizes = MessagesOf(b, {WM_SIZE});
     EXPECT_EQ(sizes.size(), 1u);
     for (auto& e : Log())
-        if (e.Hwnd == b && e.Msg == WM_SIZE) EXPECT_EQ(e.LParam, MAKELPARAM(120, 90));
+        if (e.Hwnd == b && e.Msg == WM_SIZE) {
+            EXPECT_EQ(e.LParam, MAKELPARAM(120, 90));
+        }
 }
 
 TEST_F(WinMessages, StaleHandleIsRejected) {
@@ -445,7 +449,9 @@ LRESULT CALLBACK Sub1(HWND h, UINT m, WPARAM w, LPARAM l) {
 }
 LRESULT CALLBACK Sub2A(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_USER + 3) return 3;
-    if (m == WM_SETTEXT && l) EXPECT_STREQ(reinterpret_cast<const char*>(l), "Gr\xC3\xBC\xC3\x9F" "e");
+    if (m == WM_SETTEXT && l) {
+        EXPECT_STREQ(reinterpret_cast<const char*>(l), "Gr\xC3\xBC\xC3\x9F" "e");
+    }
     return CallWindowProcA(gOld2, h, m, w, l);
 }
 

@@ -129,7 +129,8 @@ TEST_F(WinMisc, ScrollBarsShowWhenNeededAndAnswerClicks) {
         if (e.Hwnd == a && e.Msg == WM_VSCROLL) codes.push_back(LOWORD(e.WParam));
     EXPECT_EQ(codes, (std::vector<WORD>{SB_LINEDOWN, SB_ENDSCROLL}));
 
-    SCROLLBARINFO sbi{sizeof sbi};
+    SCROLLBARINFO sbi{};
+    sbi.cbSize = sizeof sbi;
     ASSERT_TRUE(GetScrollBarInfo(a, OBJID_VSCROLL, &sbi));
     EXPECT_EQ(sbi.rcScrollBar.left, client.x + after.right);
     EXPECT_EQ(sbi.rcScrollBar.bottom - sbi.rcScrollBar.top, after.bottom);
@@ -320,6 +321,39 @@ TEST_F(WinMisc, MenuBarBandIsLeftToTheMenuCode) {
     EXPECT_EQ(gTracked[1], (std::pair<WPARAM, LPARAM>{SC_KEYMENU, 'f'}));
     SetMenuBarTracker(nullptr);
     SetMenuBarPainter(nullptr);
+}
+
+TEST_F(WinMisc, SystemParametersAndKeyboardLayout) {
+    // The 340-byte record of older callers and the full one both work; others are refused.
+    NONCLIENTMETRICSA a{};
+    a.cbSize = 340;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, 340, &a, 0));
+    EXPECT_STREQ(a.lfMessageFont.lfFaceName, "Tahoma");
+    EXPECT_EQ(a.lfCaptionFont.lfWeight, FW_BOLD);
+    EXPECT_EQ(a.iPaddedBorderWidth, 0);  // beyond the record: untouched
+    NONCLIENTMETRICSW w{};
+    w.cbSize = sizeof w;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof w, &w, 0));
+    EXPECT_EQ(std::u16string(w.lfMenuFont.lfFaceName), u"Tahoma");
+    w.cbSize = 100;
+    EXPECT_FALSE(SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, 100, &w, 0));
+    RECT work;
+    ASSERT_TRUE(SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_EQ(work.right, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_FALSE(SystemParametersInfoA(0x7777, 0, &work, 0));
+
+    EXPECT_EQ(LOWORD(reinterpret_cast<uintptr_t>(GetKeyboardLayout(0))), 0x0409);
+    EXPECT_EQ(MapVirtualKeyW('Q', MAPVK_VK_TO_CHAR), static_cast<UINT>('Q'));
+    EXPECT_EQ(MapVirtualKeyW(VK_NUMPAD0 + 7, MAPVK_VK_TO_CHAR), static_cast<UINT>('7'));
+    EXPECT_EQ(MapVirtualKeyW(VK_F5, MAPVK_VK_TO_CHAR), 0u);
+    char16_t name[32];
+    GetKeyNameTextW(static_cast<LONG>(MapVirtualKeyW(VK_RETURN, MAPVK_VK_TO_VSC) << 16), name, 32);
+    EXPECT_EQ(std::u16string(name), u"Enter");
+    GetKeyNameTextW(static_cast<LONG>(VK_F11 << 16), name, 32);
+    EXPECT_EQ(std::u16string(name), u"F11");
+    char narrow[8];
+    EXPECT_EQ(GetKeyNameTextA(static_cast<LONG>(VK_DELETE << 16), narrow, 4), 3);  // cut to the buffer
+    EXPECT_STREQ(narrow, "Del");
 }
 
 TEST_F(WinMisc, DebugOutputOnlyWhenAsked) {
