@@ -13,6 +13,7 @@
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemisc.h"
 #include "imaging/bitmaps/iesupport.h"
+#include "imaging/io/ieexif.h"
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieioparams.h"
 #include "imaging/io/ieioutil.h"
@@ -497,10 +498,21 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
         int i = Params.JPEGMarkers.IndexOf(JPEG_APP0 + 13);
         if (i >= 0)
             Params.IPTCInfo.LoadFromBuffer(Params.JPEGMarkers.GetMarkerData(i), Params.JPEGMarkers.GetMarkerLength(i));
-        // The EXIF block (APP1) stays in the marker list; its fields are read by the TIFF reader,
-        // which this library does not have yet.
-        if (Params.EnableAdjustOrientation && !Preview && Params.ExifOrientation > 1)
-            ApplyEXIFOrientation(Bitmap, Params.ExifOrientation);
+        int e = Params.JPEGMarkers.IndexOf(JPEG_APP0 + 1);
+        if (e >= 0) {
+            const int32_t dx = Params.DpiX, dy = Params.DpiY;
+            if (LoadEXIFFromBuffer(Params.JPEGMarkers.GetMarkerData(e), Params.JPEGMarkers.GetMarkerLength(e), Params)) {
+                if (dx == 1 && dy == 1) {
+                    const double f = Params.ExifResolutionUnit == 3 ? 2.54 : 1.0;
+                    Params.SetDpiX(static_cast<int32_t>(Params.ExifXResolution * f));
+                    Params.SetDpiY(static_cast<int32_t>(Params.ExifYResolution * f));
+                } else {
+                    Params.SetDpiX(dx);
+                    Params.SetDpiY(dy);
+                }
+                if (Params.EnableAdjustOrientation && !Preview) ApplyEXIFOrientation(Bitmap, Params.ExifOrientation);
+            }
+        }
     }
 }
 

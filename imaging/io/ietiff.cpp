@@ -87,8 +87,10 @@ struct TIFFDir {
         std::vector<int64_t> v;
         const TIFFEntry* e = Find(tag);
         std::vector<uint8_t> b;
-        if (!e || !Bytes(*e, b)) return v;
+        // Unknown types and counts the data cannot hold give nothing.
+        if (!e || e->type < 1 || e->type > 12 || !Bytes(*e, b)) return v;
         int ts = TypeSize[e->type];
+        if (b.size() < static_cast<size_t>(e->count) * ts) return v;
         for (uint32_t i = 0; i < e->count; ++i) {
             const uint8_t* p = b.data() + static_cast<size_t>(i) * ts;
             switch (e->type) {
@@ -509,6 +511,36 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
         return;
     }
     if (Preview) return;
+    const int64_t jifOffset = d.Int(513, 0);
+    if (jifOffset != 0 && pg.compression != 7 && d.Int(512, 1) <= 1) {
+        // Old-style JPEG behind JPEGInterchangeFormat (EXIF thumbnails carry no size tags).
+        int64_t at = d.base + jifOffset;
+        if (at <= 0 || at >= d.size) {
+            SetAbort(Progress);
+            return;
+        }
+        Stream.Seek(at, soBeginning);
+        int64_t len = std::min(MeasureJPEGStreamLength(Stream), d.size - at);
+        std::vector<uint8_t> buf(static_cast<size_t>(std::max<int64_t>(len, 0)));
+        Stream.Seek(at, soBeginning);
+        if (buf.empty() || Stream.Read(buf.data(), len) != len) {
+            SetAbort(Progress);
+            return;
+        }
+        TIEMemStream js(buf.data(), len);
+        TIOParamsVals jp(nullptr);
+        TIEBitmap out;
+        TIEProgressRecord silent;
+        silent.Aborting = Progress.Aborting;
+        ReadJPEGStream(js, nullptr, &out, true, false, false, false, false, silent, jp);
+        if (ThumbnailMode && (out.Width() > 400 || out.Height() > 400)) {
+            SetAbort(Progress);
+            return;
+        }
+        Bitmap->Assign(&out);
+        if (Params.TIFFEnableAdjustOrientation) ApplyEXIFOrientation(Bitmap, Params.TIFFOrientation);
+        return;
+    }
     if (pg.width <= 0 || pg.height <= 0 || pg.spp <= 0 || pg.spp > 16 || pg.bps <= 0 || pg.bps > 16 ||
         (ThumbnailMode && (pg.width > 400 || pg.height > 400)) ||
         !PlausibleSize(pg.width, pg.height, d.size, pg.compression == 1 ? 8 : 1 << 16)) {

@@ -10,6 +10,7 @@
 #include "imaging/bitmaps/iesupport.h"
 #include "imaging/bitmaps/ieutils.h"
 #include "imaging/io/iebmp.h"
+#include "imaging/io/ieexif.h"
 #include "imaging/io/iegif.h"
 #include "imaging/io/ieioutil.h"
 #include "imaging/io/iejpeg.h"
@@ -397,6 +398,16 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
                         Params->JPEGMarkers.SetMarker(i, 237, block.data(), static_cast<uint16_t>(block.size()));
                     else
                         Params->JPEGMarkers.AddMarker(237, block.data(), static_cast<uint16_t>(block.size()));
+                }
+            }
+            if (Params->HasEXIFData) {
+                std::vector<uint8_t> block = SaveEXIFToBuffer(*Params);
+                int i = Params->JPEGMarkers.IndexOf(225);
+                if (block.size() <= 65533) {
+                    if (i >= 0)
+                        Params->JPEGMarkers.SetMarker(i, 225, block.data(), static_cast<uint16_t>(block.size()));
+                    else
+                        Params->JPEGMarkers.AddMarker(225, block.data(), static_cast<uint16_t>(block.size()));
                 }
             }
             if (StreamHeaders) {

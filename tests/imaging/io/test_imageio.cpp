@@ -194,7 +194,8 @@ TEST(ImageIO, AbortFromTheProgressHandlerStopsALoad) {
 
 // Inputs the fuzzers found: each loads as a failure, without a crash or a huge allocation.
 TEST(ImageIO, FuzzerFindingsLoadAsFailures) {
-    for (const char* f : {"bmp-offset-past-end.bmp", "gif-huge-screen-1.gif", "gif-huge-screen-2.gif"}) {
+    for (const char* f : {"bmp-offset-past-end.bmp", "gif-huge-screen-1.gif", "gif-huge-screen-2.gif",
+                          "tiff-huge-count-unknown-type.tif"}) {
         SCOPED_TRACE(f);
         auto data = ReadAll(DataDir() + "fuzz/" + f);
         ASSERT_FALSE(data.empty());

@@ -270,3 +270,75 @@ TEST(JPEGWriter, ImageMagickReadsWhatWeWrite) {
     back.LoadFromFile(dir / "w.jpg");
     EXPECT_EQ(CountDiffs(*back.IEBitmap(), DecodeWithConvert(dir / "w.jpg", dir / "t"), 2), 0);
 }
+
+TEST(JPEGExif, FieldsAndThumbnailRoundTrip) {
+    TIEBitmap b;
+    Smooth(b, 160, 120);
+    TIEImageIO w;
+    w.SetTargetBitmap(&b);
+    w.Params->HasEXIFData = true;
+    w.Params->ExifMake = "Tessaro";
+    w.Params->ExifModel = "Menu";
+    w.Params->ExifExposureBiasValue = -0.5;
+    w.Params->ExifISOSpeedRatings[0] = 200;
+    w.Params->ExifDateTimeOriginal = "2026:12:10 12:00:00";
+    w.Params->SetExifOrientation(1);
+    w.Params->ExifThumbnail = std::make_unique<TIEBitmap>();
+    Smooth(*w.Params->ExifThumbnail, 40, 30);
+    TMemoryStream ms;
+    w.SaveToStreamJPEG(ms);
+    ASSERT_FALSE(w.Aborting);
+    auto bytes = Bytes(ms);
+
+    TIEImageIO r;
+    r.LoadFromBuffer(bytes.data(), static_cast<int64_t>(bytes.size()), ioJPEG);
+    ASSERT_FALSE(r.Aborting);
+    EXPECT_TRUE(r.Params->HasEXIFData);
+    EXPECT_EQ(r.Params->ExifMake, "Tessaro");
+    EXPECT_EQ(r.Params->ExifModel, "Menu");
+    EXPECT_DOUBLE_EQ(r.Params->ExifExposureBiasValue, -0.5);
+    EXPECT_EQ(r.Params->ExifISOSpeedRatings[0], 200);
+    EXPECT_EQ(r.Params->ExifDateTimeOriginal, "2026:12:10 12:00:00");
+    ASSERT_NE(r.Params->ExifThumbnail, nullptr);
+    EXPECT_EQ(r.Params->ExifThumbnail->Width(), 40);
+    EXPECT_EQ(r.IEBitmap()->Width(), 160);
+
+    // The thumbnail instead of the image, also for data that starts inside a stream.
+    std::vector<uint8_t> shifted(37, 'x');
+    shifted.insert(shifted.end(), bytes.begin(), bytes.end());
+    TIEImageIO t;
+    t.Params->SetGetExifThumbnail(true);
+    TIEMemStream s2(shifted.data(), static_cast<int64_t>(shifted.size()));
+    s2.SetPosition(37);
+    t.LoadFromStreamJPEG(s2);
+    EXPECT_FALSE(t.Aborting);
+    EXPECT_EQ(t.IEBitmap()->Width(), 40);
+    EXPECT_EQ(t.IEBitmap()->Height(), 30);
+
+    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempDir dir;
+    WriteAll(dir / "exif.jpg", bytes);
+    std::string cmd = "identify -format '%[EXIF:Make]|%[EXIF:DateTimeOriginal]' '" + (dir / "exif.jpg") + "' > '" + (dir / "o") + "' 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    auto o = ReadAll(dir / "o");
+    EXPECT_EQ(std::string(o.begin(), o.end()), "Tessaro|2026:12:10 12:00:00");
+}
+
+TEST(JPEGExif, ResolutionFromExifWhenJFIFSaysOneToOne) {
+    TIEBitmap b;
+    Smooth(b, 16, 16);
+    TIEImageIO w;
+    w.SetTargetBitmap(&b);
+    w.Params->SetDpiX(1);  // JFIF density 1:1
+    w.Params->SetDpiY(1);
+    w.Params->HasEXIFData = true;
+    w.Params->ExifXResolution = 72;
+    w.Params->ExifYResolution = 72;
+    TMemoryStream ms;
+    w.SaveToStreamJPEG(ms);
+    auto bytes = Bytes(ms);
+    TIEImageIO r;
+    r.LoadFromBuffer(bytes.data(), static_cast<int64_t>(bytes.size()), ioJPEG);
+    EXPECT_EQ(r.Params->DpiX, 72);
+    EXPECT_EQ(r.Params->DpiY, 72);
+}
