@@ -463,7 +463,7 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner)
     TabStop = true;
     FColor = clWindow;
     FItems->OnChange = [this] {
-        if (FItemIndex >= FItems->Count()) FItemIndex = -1;
+        if (FItemIndex >= FItems->Count() && !ComponentState().Contains(csLoading)) FItemIndex = -1;
     };
 }
 
@@ -496,10 +496,20 @@ void TCustomComboBox::CreateWindowHandle(const TCreateParams& P) {
 }
 
 void TCustomComboBox::SetItemIndex(int Value) {
+    // Form files store the index before the items: it waits for Loaded.
+    if (ComponentState().Contains(csLoading)) {
+        FItemIndex = Value;
+        return;
+    }
     if (Value < -1 || Value >= FItems->Count()) Value = -1;
     FItemIndex = Value;
     FText = Value >= 0 ? FItems->Get(Value) : std::string();
     if (HandleAllocated()) SendMessageA(FHandle, CB_SETCURSEL, Value, 0);
+}
+
+void TCustomComboBox::Loaded() {
+    TWinControl::Loaded();
+    if (FItemIndex >= 0) SetItemIndex(FItemIndex);
 }
 
 void TCustomComboBox::SetStyle(TComboBoxStyle Value) {

@@ -239,6 +239,7 @@ public:
     void SetDroppedDown(bool Value);
     TNotifyEvent OnChange, OnSelect, OnDropDown, OnCloseUp;
     void WndProc(TMessage& Message) override;
+    void Loaded() override;
 
 protected:
     void CreateParams(TCreateParams& Params) override;
