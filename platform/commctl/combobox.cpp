@@ -516,3 +516,17 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 }
 
 }  // namespace cc
+
+BOOL GetComboBoxInfo(HWND h, COMBOBOXINFO* info) {
+    using namespace cc;
+    auto* st = IsWindow(h) ? State<TComboState>(h) : nullptr;
+    if (!st || !info || info->cbSize != sizeof(COMBOBOXINFO)) return FALSE;
+    RECT rc = ClientRect(h);
+    info->rcButton = ButtonRect(h);
+    info->rcItem = RECT{rc.left + 3, rc.top + 3, info->rcButton.left - 1, rc.bottom - 3};
+    info->stateButton = st->Dropped ? 0x8 : 0;  // STATE_SYSTEM_PRESSED
+    info->hwndCombo = h;
+    info->hwndItem = st->Edit ? st->Edit : h;
+    info->hwndList = st->List;
+    return TRUE;
+}

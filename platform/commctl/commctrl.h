@@ -108,6 +108,26 @@ constexpr UINT NM_KILLFOCUS = NM_FIRST - 8;
 constexpr UINT NM_CUSTOMDRAW = NM_FIRST - 12;
 constexpr UINT NM_HOVER = NM_FIRST - 13;
 
+// Custom draw (NM_CUSTOMDRAW): sent by track bars for their parts.
+struct NMCUSTOMDRAW {
+    NMHDR hdr;
+    DWORD dwDrawStage;
+    HDC hdc;
+    RECT rc;
+    DWORD_PTR dwItemSpec;
+    UINT uItemState;
+    LPARAM lItemlParam;
+};
+using LPNMCUSTOMDRAW = NMCUSTOMDRAW*;
+constexpr DWORD CDDS_PREPAINT = 0x1, CDDS_POSTPAINT = 0x2, CDDS_PREERASE = 0x3, CDDS_POSTERASE = 0x4,
+                CDDS_ITEM = 0x10000, CDDS_ITEMPREPAINT = 0x10001, CDDS_ITEMPOSTPAINT = 0x10002,
+                CDDS_SUBITEM = 0x20000;
+constexpr LRESULT CDRF_DODEFAULT = 0x0, CDRF_NEWFONT = 0x2, CDRF_SKIPDEFAULT = 0x4, CDRF_NOTIFYPOSTPAINT = 0x10,
+                  CDRF_NOTIFYITEMDRAW = 0x20, CDRF_NOTIFYSUBITEMDRAW = 0x20, CDRF_NOTIFYPOSTERASE = 0x40;
+constexpr UINT CDIS_SELECTED = 0x1, CDIS_GRAYED = 0x2, CDIS_DISABLED = 0x4, CDIS_CHECKED = 0x8, CDIS_FOCUS = 0x10,
+               CDIS_DEFAULT = 0x20, CDIS_HOT = 0x40, CDIS_MARKED = 0x80, CDIS_INDETERMINATE = 0x100;
+constexpr DWORD_PTR TBCD_TICS = 0x1, TBCD_THUMB = 0x2, TBCD_CHANNEL = 0x3;
+
 constexpr UINT CCM_FIRST = 0x2000;
 constexpr UINT CCM_SETBKCOLOR = CCM_FIRST + 1;
 constexpr COLORREF CLR_NONE = 0xFFFFFFFFu;
@@ -212,6 +232,16 @@ constexpr UINT CB_GETEDITSEL = 0x140, CB_LIMITTEXT = 0x141, CB_SETEDITSEL = 0x14
                CB_GETHORIZONTALEXTENT = 0x15D, CB_SETHORIZONTALEXTENT = 0x15E, CB_GETDROPPEDWIDTH = 0x15F,
                CB_SETDROPPEDWIDTH = 0x160, CB_INITSTORAGE = 0x161;
 constexpr LRESULT CB_OKAY = 0, CB_ERR = -1, CB_ERRSPACE = -2;
+struct COMBOBOXINFO {
+    DWORD cbSize;
+    RECT rcItem;
+    RECT rcButton;
+    DWORD stateButton;
+    HWND hwndCombo;
+    HWND hwndItem;  // the edit of a drop-down, else the combo box itself
+    HWND hwndList;  // the "ComboLBox" list window
+};
+BOOL GetComboBoxInfo(HWND hwndCombo, COMBOBOXINFO* pcbi);
 constexpr WORD CBN_ERRSPACE = 0xFFFF, CBN_SELCHANGE = 1, CBN_DBLCLK = 2, CBN_SETFOCUS = 3, CBN_KILLFOCUS = 4,
                CBN_EDITCHANGE = 5, CBN_EDITUPDATE = 6, CBN_DROPDOWN = 7, CBN_CLOSEUP = 8, CBN_SELENDOK = 9,
                CBN_SELENDCANCEL = 10;
@@ -760,8 +790,12 @@ struct NMUPDOWN {
 };
 
 // ---- SysTabControl32 --------------------------------------------------------
-constexpr DWORD TCS_TABS = 0x0, TCS_BOTTOM = 0x2, TCS_BUTTONS = 0x100, TCS_MULTILINE = 0x200,
-                TCS_FIXEDWIDTH = 0x400, TCS_FOCUSNEVER = 0x8000;
+// Tabs are drawn along the top in one row whatever the side styles ask.
+constexpr DWORD TCS_TABS = 0x0, TCS_BOTTOM = 0x2, TCS_RIGHT = 0x2, TCS_MULTISELECT = 0x4, TCS_FLATBUTTONS = 0x8,
+                TCS_FORCEICONLEFT = 0x10, TCS_FORCELABELLEFT = 0x20, TCS_HOTTRACK = 0x40, TCS_VERTICAL = 0x80,
+                TCS_BUTTONS = 0x100, TCS_SINGLELINE = 0x0, TCS_MULTILINE = 0x200, TCS_RIGHTJUSTIFY = 0x0,
+                TCS_FIXEDWIDTH = 0x400, TCS_RAGGEDRIGHT = 0x800, TCS_FOCUSONBUTTONDOWN = 0x1000,
+                TCS_OWNERDRAWFIXED = 0x2000, TCS_TOOLTIPS = 0x4000, TCS_FOCUSNEVER = 0x8000;
 constexpr UINT TCM_FIRST = 0x1300;
 constexpr UINT TCM_GETIMAGELIST = TCM_FIRST + 2, TCM_SETIMAGELIST = TCM_FIRST + 3,
                TCM_GETITEMCOUNT = TCM_FIRST + 4, TCM_GETITEMA = TCM_FIRST + 5, TCM_SETITEMA = TCM_FIRST + 6,

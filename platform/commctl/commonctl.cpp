@@ -176,11 +176,18 @@ RECT Thumb(HWND h, TTrack* st) {
     return RECT{c - 5, rc.top + 2, c + 6, rc.top + 2 + st->ThumbLen};
 }
 
-void PaintTrack(HWND h, HDC dc) {
-    auto* st = State<TTrack>(h);
-    RECT rc = ClientRect(h);
-    HBRUSH bk = CtlColor(h, dc, WM_CTLCOLORSTATIC);
-    FillRect(dc, &rc, bk);
+// NM_CUSTOMDRAW for a stage of the track bar's painting.
+LRESULT CustomDraw(HWND h, HDC dc, DWORD stage, DWORD_PTR part, const RECT& r, UINT state) {
+    NMCUSTOMDRAW cd{};
+    cd.dwDrawStage = stage;
+    cd.hdc = dc;
+    cd.rc = r;
+    cd.dwItemSpec = part;
+    cd.uItemState = state;
+    return NotifyParent(h, cd.hdr, NM_CUSTOMDRAW);
+}
+
+void PaintChannel(HWND h, HDC dc, TTrack* st) {
     RECT ch = Channel(h, st);
     DrawEdge(dc, &ch, EDGE_SUNKEN, BF_RECT);
     if ((Style(h) & TBS_ENABLESELRANGE) && st->SelEnd > st->SelStart) {
@@ -195,6 +202,10 @@ void PaintTrack(HWND h, HDC dc) {
         }
         FillSolid(dc, s, Sys(COLOR_HIGHLIGHT));
     }
+}
+
+void PaintTics(HWND h, HDC dc, TTrack* st) {
+    RECT rc = ClientRect(h);
     if (!(Style(h) & TBS_NOTICKS)) {
         std::vector<int> tics = st->Tics;
         if ((Style(h) & TBS_AUTOTICKS) && st->Freq > 0)
@@ -210,11 +221,41 @@ void PaintTrack(HWND h, HDC dc) {
                 VLine(dc, px, base, base + 3, Sys(COLOR_BTNTEXT));
         }
     }
-    if (!(Style(h) & TBS_NOTHUMB)) {
-        RECT t = Thumb(h, st);
-        FillRect(dc, &t, GetSysColorBrush(COLOR_BTNFACE));
-        DrawEdge(dc, &t, EDGE_RAISED, BF_RECT);
+}
+
+void PaintThumb(HWND h, HDC dc, TTrack* st) {
+    RECT t = Thumb(h, st);
+    FillRect(dc, &t, GetSysColorBrush(COLOR_BTNFACE));
+    DrawEdge(dc, &t, EDGE_RAISED, BF_RECT);
+}
+
+void PaintTrack(HWND h, HDC dc) {
+    auto* st = State<TTrack>(h);
+    RECT rc = ClientRect(h);
+    HBRUSH bk = CtlColor(h, dc, WM_CTLCOLORSTATIC);
+    FillRect(dc, &rc, bk);
+    // The parent (or the class library reflecting it) may draw any part itself.
+    UINT state = (st->Focus ? CDIS_FOCUS : 0) | (IsWindowEnabled(h) ? 0 : CDIS_DISABLED) | (st->Dragging ? CDIS_SELECTED : 0);
+    LRESULT pre = CustomDraw(h, dc, CDDS_PREPAINT, 0, rc, state);
+    if (!IsWindow(h) || !State<TTrack>(h)) return;
+    if (pre & CDRF_SKIPDEFAULT) return;
+    bool items = (pre & CDRF_NOTIFYITEMDRAW) != 0;
+    struct {
+        DWORD_PTR Part;
+        void (*Paint)(HWND, HDC, TTrack*);
+        bool Shown;
+    } parts[] = {{TBCD_TICS, PaintTics, !(Style(h) & TBS_NOTICKS)},
+                 {TBCD_CHANNEL, PaintChannel, true},
+                 {TBCD_THUMB, PaintThumb, !(Style(h) & TBS_NOTHUMB)}};
+    for (auto& p : parts) {
+        if (!p.Shown) continue;
+        RECT pr = p.Part == TBCD_THUMB ? Thumb(h, st) : p.Part == TBCD_CHANNEL ? Channel(h, st) : rc;
+        LRESULT r = items ? CustomDraw(h, dc, CDDS_ITEMPREPAINT, p.Part, pr, state) : CDRF_DODEFAULT;
+        if (!IsWindow(h) || !State<TTrack>(h)) return;
+        if (!(r & CDRF_SKIPDEFAULT)) p.Paint(h, dc, st);
+        if (r & CDRF_NOTIFYPOSTPAINT) CustomDraw(h, dc, CDDS_ITEMPOSTPAINT, p.Part, pr, state);
     }
+    if (pre & CDRF_NOTIFYPOSTPAINT) CustomDraw(h, dc, CDDS_POSTPAINT, 0, rc, state);
     if (st->Focus) {
         RECT f = rc;
         DrawFocusRect(dc, &f);

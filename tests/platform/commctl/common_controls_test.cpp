@@ -62,6 +62,38 @@ TEST_F(CommonControls, TrackBarThumbDragPagesAndKeys) {
     EXPECT_EQ(SendMessageW(tb, TBM_GETPOS, 0, 0), 10);
 }
 
+TEST_F(CommonControls, TrackBarPartsCanBeDrawnByTheParent) {
+    std::vector<std::pair<DWORD, DWORD_PTR>> stages;
+    HostHook() = [&stages](HWND, UINT m, WPARAM, LPARAM l, bool& handled) -> LRESULT {
+        if (m != WM_NOTIFY || reinterpret_cast<NMHDR*>(l)->code != NM_CUSTOMDRAW) return 0;
+        auto* cd = reinterpret_cast<NMCUSTOMDRAW*>(l);
+        stages.push_back({cd->dwDrawStage, cd->dwItemSpec});
+        handled = true;
+        if (cd->dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+        if (cd->dwDrawStage == CDDS_ITEMPREPAINT && cd->dwItemSpec == TBCD_THUMB) {
+            HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+            FillRect(cd->hdc, &cd->rc, red);
+            DeleteObject(red);
+            return CDRF_SKIPDEFAULT;
+        }
+        return CDRF_DODEFAULT;
+    };
+    HWND tb = Make(u"msctls_trackbar32", u"", 0, 10, 10, 200, 30, 68);
+    stages.clear();
+    InvalidateRect(tb, nullptr, TRUE);
+    Pump();
+    HostHook() = nullptr;
+    ASSERT_EQ(stages.size(), 4u);
+    EXPECT_EQ(stages[0].first, CDDS_PREPAINT);
+    EXPECT_EQ(stages[1], (std::pair<DWORD, DWORD_PTR>{CDDS_ITEMPREPAINT, TBCD_TICS}));
+    EXPECT_EQ(stages[2], (std::pair<DWORD, DWORD_PTR>{CDDS_ITEMPREPAINT, TBCD_CHANNEL}));
+    EXPECT_EQ(stages[3], (std::pair<DWORD, DWORD_PTR>{CDDS_ITEMPREPAINT, TBCD_THUMB}));
+    RECT t;
+    SendMessageW(tb, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&t));
+    TShot shot(Screen);
+    EXPECT_EQ(shot.At(At(tb, (t.left + t.right) / 2, (t.top + t.bottom) / 2)), 0xFF0000u);
+}
+
 TEST_F(CommonControls, StatusBarPartsTextAndPlace) {
     HWND sb = Make(u"msctls_statusbar32", u"Ready", SBARS_SIZEGRIP, 0, 0, 0, 0, 62);
     RECT hr, sr;

@@ -159,6 +159,14 @@ TEST_F(Combos, DropDownHasAnEditAndAnsiCallersGetUtf8) {
     EXPECT_EQ(Text(cb), u"xy");
     EXPECT_EQ(NotesWith(WM_COMMAND, CBN_EDITCHANGE).size(), 2u);
     EXPECT_EQ(SendMessageW(cb, CB_GETLBTEXTLEN, 0, 0), 4);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(cb, &info));
+    EXPECT_EQ(info.hwndItem, edit);
+    EXPECT_EQ(info.hwndCombo, cb);
+    char16_t cls[16] = {};
+    GetClassNameW(info.hwndList, cls, 16);
+    EXPECT_EQ(std::u16string(cls), u"ComboLBox");
     EXPECT_EQ(SendMessageW(cb, CB_GETLBTEXT, 5, reinterpret_cast<LPARAM>(buf)), CB_ERR);
 }
 

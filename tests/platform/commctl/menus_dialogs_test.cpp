@@ -205,6 +205,18 @@ TEST_F(Menus, MenuBarClickOpensItsPopup) {
     auto cmds = NotesWith(WM_COMMAND, 0);
     ASSERT_EQ(cmds.size(), 1u);
     EXPECT_EQ(LOWORD(cmds[0].W), 101);
+    // Alt alone selects the bar; Down opens the first popup, Enter chooses.
+    Notes().clear();
+    TestHookSetModalWindowHook([this](HWND) {
+        Script({[this] { Screen->KeyPress(VK_DOWN); }, [this] { Screen->KeyPress(VK_RETURN); }});
+    });
+    SetForegroundWindow(Host);
+    SetFocus(Host);
+    Screen->KeyPress(VK_MENU);
+    EXPECT_TRUE(PumpUntil([] { return !NotesWith(WM_COMMAND, 0).empty(); }, 3000));
+    cmds = NotesWith(WM_COMMAND, 0);
+    ASSERT_EQ(cmds.size(), 1u);
+    EXPECT_EQ(LOWORD(cmds[0].W), 100);
     SetMenu(Host, nullptr);
     RemoveMenu(bar, 0, MF_BYPOSITION);
     DestroyMenu(bar);
