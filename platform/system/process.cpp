@@ -600,6 +600,14 @@ void Sleep(DWORD dwMilliseconds) {
     }
 }
 
+uint64_t GetTickCount64() {
+    timespec ts{};
+    ::clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
+}
+
+DWORD GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
+
 UINT SetErrorMode(UINT uMode) { return gErrorMode.exchange(uMode); }
 
 HANDLE OpenProcess(DWORD, BOOL, DWORD dwProcessId) {

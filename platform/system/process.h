@@ -15,6 +15,7 @@
 // so a child never holds the far end of another run's pipe.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -140,6 +141,10 @@ DWORD GetCurrentThreadId();
 // The pseudo handle of the calling process (accepted by DuplicateHandle and GetProcessId).
 HANDLE GetCurrentProcess();
 void Sleep(DWORD dwMilliseconds);
+// Milliseconds of a monotonic clock (since the system started); the window layer
+// stamps its messages with the same clock.
+DWORD GetTickCount();
+uint64_t GetTickCount64();
 // Kept for callers; there are no error boxes to suppress.
 UINT SetErrorMode(UINT uMode);
 

@@ -11,13 +11,9 @@
 
 namespace winimpl {
 
-uint64_t NowMs() {
-    static const auto start = std::chrono::steady_clock::now();
-    return static_cast<uint64_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
-}
-// Starts at an arbitrary non-zero value, as tick counts do.
-DWORD Tick() { return static_cast<DWORD>(NowMs() + 100000); }
+uint64_t NowMs() { return GetTickCount64(); }
+// Message times are tick counts, so callers may compare them with GetTickCount.
+DWORD Tick() { return GetTickCount(); }
 
 namespace {
 
