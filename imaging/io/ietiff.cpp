@@ -12,6 +12,7 @@
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemask.h"
 #include "imaging/bitmaps/iemisc.h"
+#include "imaging/io/ieccitt.h"
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieioparams.h"
 #include "imaging/io/ieioutil.h"
@@ -264,6 +265,31 @@ bool DecodeBlock(const Page& pg, const std::vector<uint8_t>& data, int32_t rows,
             }
             lzw(nullptr, 0, 0, state);
             return ok;
+        }
+        case 2:
+        case 3:
+        case 4: {
+            // Fax rows come out in ie1g form (a set bit is white).
+            const int32_t w = static_cast<int32_t>(rowBytes * 8 >= 1 ? pg.tileW > 0 ? pg.tileW : pg.width : 0);
+            const int64_t len = static_cast<int64_t>(data.size());
+            std::vector<uint8_t> ref(static_cast<size_t>(rowBytes), 0xFF);
+            int64_t bit = 0, bytes = 0;
+            for (int32_t r = 0; r < rows; ++r) {
+                uint8_t* row = out.data() + r * rowBytes;
+                if (pg.compression == 2) {
+                    if (bytes >= len) break;
+                    bytes += DecodeCCITTMHRow(row, data.data() + bytes, len - bytes, pg.fillOrder, w);
+                } else if (pg.compression == 3 && !(pg.t4 & 1)) {
+                    if (bit >= len * 8) break;
+                    bit = DecodeCCITT1DRow(row, data.data(), len, pg.fillOrder, bit, w);
+                } else {
+                    if (bit >= len * 8) break;
+                    bit = DecodeCCITT2DRow(row, data.data(), len, pg.compression == 3 || (pg.t4 & 4), pg.fillOrder, bit,
+                                           ref.data(), w);
+                    std::memcpy(ref.data(), row, static_cast<size_t>(rowBytes));
+                }
+            }
+            return true;
         }
         case 32773: {
             const uint8_t* p = data.data();
@@ -557,7 +583,9 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     const bool lab = ph == 8 && pg.spp == 3 && pg.bps == 8;
     const bool ycbcrJpeg = ph == 6 && (pg.compression == 7 || pg.compression == 6);
     const bool jpeg = pg.compression == 7 || pg.compression == 6 || d.Int(513, 0) != 0;
+    const bool fax = pg.compression >= 2 && pg.compression <= 4;
     const bool known = pg.compression == 1 || pg.compression == 5 || pg.compression == 32773 ||
+                       (fax && pg.bps == 1 && pg.spp == 1) ||
                        pg.compression == 8 || pg.compression == 32946 || jpeg;
     if (!known || !(grey || rgb || pal || cmyk || lab || ycbcrJpeg) || (pg.planar == 2 && (pg.bps < 8 || jpeg))) {
         SetAbort(Progress);
@@ -688,7 +716,8 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     std::vector<uint8_t> chunky(static_cast<size_t>(blockW) * pg.spp * bytesPerSample + 16);
     std::vector<std::vector<uint8_t>> planeRows(static_cast<size_t>(planes));
     std::vector<uint8_t> raw;
-    const bool invertGrey = ph == 0;
+    // Fax data decodes to white-is-set rows: BlackIsZero pages are the inverted ones.
+    const bool invertGrey = fax ? ph == 1 : ph == 0;
     const int maxv = (1 << std::min(pg.bps, 8)) - 1;
     const bool molli = pg.software.compare(0, 15, "Look@Molli v1.1") == 0;
     int32_t rowsDone = 0;

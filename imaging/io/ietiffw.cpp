@@ -9,6 +9,7 @@
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemarkers.h"
 #include "imaging/bitmaps/ieutils.h"
+#include "imaging/io/ieccitt.h"
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieioparams.h"
 #include "imaging/io/ieioutil.h"
@@ -338,8 +339,7 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
         std::vector<TRGB> pal;
         bool alpha = false;
         int compression = Params.TIFFCompression;
-        if (compression >= 1 && compression <= 4) compression = 0;  // no CCITT coder here: stored plainly
-        if (compression == 6) compression = 7;                       // JPEG data in the current form
+        if (compression == 6) compression = 7;  // JPEG data in the current form
         if (pf == ie1g) {
             layout = Bilevel;
             bps = 1;
@@ -409,8 +409,16 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
         }
         if (compression == 7 && !(pf == ieRGB24 && (layout == RGB || layout == Grey || layout == CMYK) && bps == 8))
             compression = 0;
+        // Fax coding only for bilevel images; others are stored plainly.
+        if (compression >= 1 && compression <= 4 && layout != Bilevel) compression = 0;
+        const bool fax = compression >= 1 && compression <= 4;
+        if (fax) photometric = 0;  // fax data is WhiteIsZero
         int tagCompression = 1;
         switch (compression) {
+            case 1: tagCompression = 2; break;
+            case 2: tagCompression = 3; break;
+            case 3: tagCompression = 3; break;
+            case 4: tagCompression = 4; break;
             case 5: tagCompression = 5; break;
             case 7: tagCompression = 7; break;
             case 8: tagCompression = 32773; break;
@@ -437,6 +445,13 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
         t.Short(277, static_cast<uint32_t>(spp));
         t.Short(284, 1);
         if (predictor) t.Short(317, 2);
+        if (fax) {
+            t.Short(266, static_cast<uint32_t>(Params.TIFFFillOrder == 2 ? 2 : 1));
+            t.Short(327, 0);
+        }
+        // T4Options belongs to Group 3 only: readers warn about it elsewhere.
+        if (tagCompression == 3) t.Long(292, compression == 3 ? 1 : 0);
+        if (tagCompression == 4) t.Long(293, 0);  // T6Options: Group 4 only
         if (alpha) t.Short(338, 2);
         t.Ascii(285, Params.TIFFPageName);
         if (Params.TIFFXPos != 0) t.Rational(286, Params.TIFFXPos);
@@ -487,6 +502,8 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
             if (rowsPerStrip < 1) rowsPerStrip = 1;
             std::vector<uint8_t> row(static_cast<size_t>(rowBytes) + 8), packed;
             void* state = nullptr;
+            TIECCITTEncoder faxState;
+            const int fillOrder = Params.TIFFFillOrder == 2 ? 2 : 1;
             int64_t stripStart = 0;
             for (int32_t y = 0; y < H && !aborting; ++y) {
                 if (y % rowsPerStrip == 0) {
@@ -555,7 +572,18 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
                         std::memcpy(row.data(), s, static_cast<size_t>(rowBytes));
                         break;
                 }
-                if (tagCompression == 5) {
+                if (fax) {
+                    // The coders take black as the set bit.
+                    for (int64_t i = 0; i < rowBytes; ++i) row[static_cast<size_t>(i)] = static_cast<uint8_t>(~row[static_cast<size_t>(i)]);
+                    if (compression == 1)
+                        EncodeCCITTMHRow(row.data(), W, Stream, fillOrder, aborting);
+                    else if (compression == 2)
+                        EncodeCCITT1DRow(row.data(), W, Stream, fillOrder, aborting, faxState);
+                    else if (compression == 3)
+                        EncodeCCITTG3Row(row.data(), W, Stream, fillOrder, aborting, faxState);
+                    else
+                        EncodeCCITTG4Row(row.data(), W, Stream, fillOrder, aborting, faxState);
+                } else if (tagCompression == 5) {
                     lzw(row.data(), static_cast<int32_t>(rowBytes), Stream, state);
                 } else if (tagCompression == 32773) {
                     PackBitsRow(row.data(), static_cast<int32_t>(rowBytes), packed);
@@ -565,6 +593,10 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
                 }
                 if ((y + 1) % rowsPerStrip == 0 || y == H - 1) {
                     if (tagCompression == 5) lzw(nullptr, 0, Stream, state);
+                    if (compression == 2) EncodeCCITT1DRow(nullptr, W, Stream, fillOrder, aborting, faxState);
+                    if (compression == 3) EncodeCCITTG3Row(nullptr, W, Stream, fillOrder, aborting, faxState);
+                    if (compression == 4) EncodeCCITTG4Row(nullptr, W, Stream, fillOrder, aborting, faxState);
+                    faxState = TIECCITTEncoder{};
                     offsets.push_back(static_cast<uint32_t>(stripStart - base));
                     counts.push_back(static_cast<uint32_t>(Stream.Position() - stripStart));
                 }
