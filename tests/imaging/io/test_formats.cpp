@@ -139,3 +139,22 @@ TEST(ColorRows, ConversionsAndTheSourceStaysIntact) {
     EXPECT_EQ(o[2], 0x12);
     EXPECT_EQ(o[0], 0x9A);
 }
+
+TEST(FormatDetection, AFailingTestLeavesThePositionWhereItWas) {
+    TIEFileFormatEntry e;
+    e.FileType = 41;
+    e.FullName = "Throws";
+    e.Extensions = "THR";
+    e.TryFunction = [](TStream& s, TIOFormatCode) -> bool {
+        char c[3];
+        s.Read(c, 3);
+        throw EReadError("broken");
+    };
+    RegisterFileFormat(e);
+    TMemoryStream ms;
+    ms.WriteBuffer("nothing known here at all", 25);
+    ms.SetPosition(5);
+    EXPECT_EQ(FindStreamFormat(ms), 0);
+    EXPECT_EQ(ms.Position(), 5);
+    UnregisterFileFormat(41);
+}

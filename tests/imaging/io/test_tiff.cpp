@@ -395,3 +395,59 @@ TEST(TIFFWriter, OtherProgramsReadWhatWeWrite) {
         }
     }
 }
+
+TEST(TIFFReader, FourSampleRowsWithoutAlphaAndUndecodableLayouts) {
+    // RGBA read with NoAlpha keeps the four-sample stride.
+    TFileStream fs(DataDir() + "tif_rgba.tif", fmOpenRead);
+    TIOParamsVals p(nullptr);
+    TIEBitmap b;
+    std::unique_ptr<TIEMask> mask;
+    int32_t n = 0;
+    bool abort = false;
+    TIEProgressRecord pr;
+    pr.Aborting = &abort;
+    ReadTIFFStream(&b, fs, n, false, true, true, mask, false, pr, p);
+    EXPECT_FALSE(abort);
+    EXPECT_EQ(mask, nullptr);
+    EXPECT_EQ(CountDiffs(b, ReadAll(DataDir() + "tif_rgba.tif.rgba"), 0), 0);
+    // Uncompressed YCbCr has no decoder: reported, not shown blank.
+    auto f = ReadAll(DataDir() + "tif_rgb.tif");
+    TIEMemStream ms(f.data(), static_cast<int64_t>(f.size()));
+    TIEImageIO io;
+    io.LoadFromStream(ms);
+    ASSERT_FALSE(io.Aborting);
+    const uint32_t ifd = f[4] | (f[5] << 8) | (f[6] << 16) | (static_cast<uint32_t>(f[7]) << 24);
+    const uint16_t count = static_cast<uint16_t>(f[ifd] | (f[ifd + 1] << 8));
+    for (uint16_t i = 0; i < count; ++i) {
+        uint8_t* e = &f[ifd + 2 + i * 12];
+        if ((e[0] | (e[1] << 8)) == 262) e[8] = 6;
+    }
+    io.LoadFromBuffer(f.data(), static_cast<int64_t>(f.size()), ioTIFF);
+    EXPECT_TRUE(io.Aborting);
+}
+
+TEST(TIFFWriter, NarrowFaxRowsOfEveryCoding) {
+    // Widths below 8 pixels: each row's codes are longer than the row itself.
+    for (int32_t w : {1, 3, 7, 9}) {
+        TIEBitmap bw;
+        bw.Allocate(w, 6, ie1g);
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < w; ++x) bw.SetPixel1(x, y, (x + y) % 2 == 0);
+        for (int c : {1, 2, 3, 4}) {
+            SCOPED_TRACE(testing::Message() << "width " << w << " coding " << c);
+            TIEImageIO io;
+            io.SetTargetBitmap(&bw);
+            io.Params->BitsPerSample = 1;
+            io.Params->SamplesPerPixel = 1;
+            io.Params->TIFFCompression = static_cast<uint8_t>(c);
+            TMemoryStream ms;
+            io.SaveToStreamTIFF(ms);
+            ASSERT_FALSE(io.Aborting);
+            ms.SetPosition(0);
+            TIEImageIO r;
+            r.LoadFromStream(ms);
+            ASSERT_FALSE(r.Aborting);
+            EXPECT_TRUE(SameRGB(bw, *r.IEBitmap()));
+        }
+    }
+}
