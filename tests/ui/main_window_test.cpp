@@ -1,0 +1,529 @@
+// The program's start, the main window's layout, actions, locking and
+// language switch, and the settings, about and log dialogs, on the headless
+// screen with a program folder made by each test.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "core/globals.h"
+#include "core/ui_texts.h"
+#include "platform/classlib/pngimage.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/classlib/threads.h"
+#include "platform/rtl/classes.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/win/winscreen.h"
+#include "ui/about_wnd.h"
+#include "ui/log_wnd.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+#include "ui/settings_wnd.h"
+
+namespace {
+
+std::string ReadFile(const std::string& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    std::stringstream S;
+    S << In.rdbuf();
+    return S.str();
+}
+
+void WriteFile(const std::string& Path, const std::string& Text) {
+    std::ofstream Out(Path, std::ios::binary);
+    Out << Text;
+}
+
+std::string IniValue(const std::string& File, const std::string& Section, const std::string& Key) {
+    TIniFile Ini(File);
+    return Ini.ReadString(Section, Key, "<none>");
+}
+
+// A fresh program folder (with its language folder unless told otherwise),
+// the application objects and the program started in it.
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char Tmpl[] = "/tmp/tessaro_ui_XXXXXX";
+        ASSERT_NE(mkdtemp(Tmpl), nullptr);
+        Root = std::string(Tmpl) + "/";
+        AppFolder = Root + "app/";
+        ForceDirectories(AppFolder);
+        // Keep the temporary folder the options make out of the user's home.
+        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
+        TestHooks::Start();
+    }
+    void TearDown() override {
+        if (Started) ProgramShutdown();
+        EXPECT_TRUE(TThread::WaitForAllEnded(5000));
+        TestHooks::Stop();
+        DeleteTree(Root);
+    }
+    static void DeleteTree(const std::string& Path) {
+        std::string Cmd = "rm -rf '" + Path + "'";
+        (void)!std::system(Cmd.c_str());
+    }
+    void Start(bool WithLangs = true) {
+        if (WithLangs) ForceDirectories(AppFolder + "langs");
+        Started = ProgramStartup(AppFolder);
+        ASSERT_TRUE(Started);
+        ASSERT_NE(frmMain, nullptr);
+    }
+    void ShowMain() {
+        frmMain->Show();
+        ASSERT_TRUE(TestHooks::PumpUntil([] { return frmMain->Showing(); }, 3000, "the main window to show"));
+        SetForegroundWindow(frmMain->Handle());
+        TestHooks::PumpPending();
+    }
+    std::string Root, AppFolder;
+    bool Started = false;
+};
+
+TEST_F(MainWindow, StartsInAnEmptyProgramFolder) {
+    Start();
+    // config.ini gets the default title; the English file is written from memory.
+    EXPECT_EQ(IniValue(AppFolder + "config.ini", "VideoAPP_Form", "AppTitle"), "Tessaro");
+    EXPECT_TRUE(FileExists(AppFolder + "langs/English.ini"));
+    EXPECT_EQ(CurrentLanguageFile, AppFolder + "langs/English.ini");
+    EXPECT_EQ(Application->MainForm(), frmMain);
+    EXPECT_EQ(frmMain->Caption(), "Tessaro");
+    EXPECT_EQ(Application->Title, "Tessaro");
+    EXPECT_EQ(ProductTitle, "Tessaro");
+    // The dialogs are made, owned by the main window.
+    ASSERT_NE(frmSettings, nullptr);
+    ASSERT_NE(frmAbout, nullptr);
+    ASSERT_NE(frmLog, nullptr);
+    EXPECT_EQ(frmSettings->Owner(), frmMain);
+    EXPECT_EQ(frmAbout->Owner(), frmMain);
+    EXPECT_EQ(frmLog->Owner(), frmMain);
+    // The run starts with menus, unlocked.
+    EXPECT_FALSE(NoMenuDvd);
+    EXPECT_TRUE(frmMain->actChoosetemplate->Enabled());
+    EXPECT_TRUE(frmMain->actBurn->Enabled());
+    EXPECT_TRUE(frmMain->lsvFiles->Enabled());
+    // The Languages menu lists the one file, checked.
+    ASSERT_EQ(frmMain->mniSettingsLanguage->Count(), 1);
+    EXPECT_EQ(frmMain->mniSettingsLanguage->Items(0)->Caption(), "English");
+    EXPECT_TRUE(frmMain->mniSettingsLanguage->Items(0)->Checked());
+}
+
+TEST_F(MainWindow, WithoutALanguageFolderTheStartEndsAfterConfigIni) {
+    TestHooks::ScriptMessageBoxes({IDOK});
+    EXPECT_FALSE(ProgramStartup(AppFolder));
+    EXPECT_EQ(frmMain, nullptr);
+    EXPECT_EQ(IniValue(AppFolder + "config.ini", "VideoAPP_Form", "AppTitle"), "Tessaro");
+    ASSERT_EQ(TestHooks::MessageBoxesShown().size(), 1u);
+}
+
+TEST_F(MainWindow, DiscLabelBoxShowsTheLanguageDefaultAndTheBurnerTheSavedLabel) {
+    WriteFile(AppFolder + "options.ini", "[QZOptions]\r\nDVDLabel=HOLIDAY\r\n");
+    Start();
+    EXPECT_EQ(frmMain->txtDiscLabel->Text(), IDS_Main_DVDLabel);
+    EXPECT_EQ(Options.DVDLabel, IDS_Main_DVDLabel);
+}
+
+TEST_F(MainWindow, ComponentsStandWhereTheyArePlaced) {
+    Start();
+    EXPECT_EQ(frmMain->ClientWidth(), 742);
+    EXPECT_EQ(frmMain->ClientHeight(), 520);
+    EXPECT_EQ(frmMain->BorderStyle(), bsSingle);
+    EXPECT_EQ(frmMain->Color(), clWhite);
+    EXPECT_EQ(frmMain->Font().Name(), "Tahoma");
+    EXPECT_EQ(frmMain->Constraints.MinWidth, 750);
+    EXPECT_EQ(frmMain->Constraints.MinHeight, 566);
+    struct Place {
+        const char* Name;
+        int L, T, W, H;
+    };
+    const Place Places[] = {
+        {"PanelTop", 0, 0, 742, 41},      {"lsvFiles", 2, 41, 436, 236},  {"pnlLeft", 448, 41, 297, 284},
+        {"pnlSizebar", 2, 281, 438, 42},  {"pnlBurner", 1, 326, 440, 174}, {"StatusBar", 0, 498, 742, 22},
+    };
+    for (const Place& P : Places) {
+        TControl* C = TestHooks::FindControlByName(frmMain, P.Name);
+        ASSERT_NE(C, nullptr) << P.Name;
+        EXPECT_EQ(C->Left(), P.L) << P.Name;
+        EXPECT_EQ(C->Top(), P.T) << P.Name;
+        EXPECT_EQ(C->Width(), P.W) << P.Name;
+        EXPECT_EQ(C->Height(), P.H) << P.Name;
+    }
+    ASSERT_EQ(frmMain->lsvFiles->Columns().Count(), 2);
+    EXPECT_EQ(frmMain->lsvFiles->Columns().Items(0)->Caption(), "File Name");
+    EXPECT_EQ(frmMain->lsvFiles->Columns().Items(0)->Width(), 300);
+    EXPECT_EQ(frmMain->lsvFiles->Columns().Items(1)->Width(), 100);
+    EXPECT_TRUE(frmMain->lsvFiles->MultiSelect());
+    EXPECT_TRUE(frmMain->lsvFiles->RowSelect());
+    EXPECT_EQ(frmMain->lsvFiles->ViewStyle(), vsReport);
+    EXPECT_EQ(frmMain->lsvFiles->PopupMenu(), frmMain->mnuListView);
+    EXPECT_EQ(frmMain->lsvFiles->SmallImages(), frmMain->ImgListIcon);
+    EXPECT_EQ(frmMain->ImgListIcon->Width(), 20);
+    EXPECT_EQ(frmMain->ImgListIcon->Height(), 18);
+    ASSERT_EQ(frmMain->StatusBar->Panels().Count(), 2);
+    EXPECT_EQ(frmMain->StatusBar->Panels().Items(0)->Width(), 440);
+    EXPECT_EQ(frmMain->StatusBar->Panels().Items(1)->Width(), 50);
+    // The menus in their order, separators included.
+    auto Captions = [](TMenuItem* M) {
+        std::string S;
+        for (int I = 0; I < M->Count(); ++I) S += (I ? "|" : "") + M->Items(I)->Caption();
+        return S;
+    };
+    EXPECT_EQ(Captions(frmMain->mniFile), "Add|Delete|-|Up|Down|-|Burn|-|Exit");
+    EXPECT_EQ(Captions(frmMain->mniSettings), "Settings...|Erase|Burn VIDEO_TS|-|Language");
+    EXPECT_FALSE(frmMain->mniSettings->Items(3)->Visible());
+    EXPECT_EQ(Captions(frmMain->mniHelp),
+              "Help Contents|Quick Start...|-|Online Resources...|Contact Technical Support...|-|About...");
+    EXPECT_EQ(Captions(frmMain->mnuListView->Items()), "Add|Delete|-|Up|Down|-|Clear");
+}
+
+TEST_F(MainWindow, ScreenshotMatchesTheGoldenPicture) {
+    Start();
+    ShowMain();
+    const std::string Actual = TestHooks::Screenshot("main_window_actual");
+    ASSERT_TRUE(WinSaveWindowPng(frmMain->Handle(), Actual));
+    const std::string Golden = std::string(TESSARO_TEST_DATA) + "/ui/main_window.png";
+    if (std::getenv("TESSARO_UPDATE_GOLDEN")) WriteFile(Golden, ReadFile(Actual));
+    TPngImage A, G;
+    A.LoadFromFile(Actual);
+    ASSERT_TRUE(FileExists(Golden)) << Golden;
+    G.LoadFromFile(Golden);
+    ASSERT_EQ(A.Width(), G.Width());
+    ASSERT_EQ(A.Height(), G.Height());
+    int Diff = 0;
+    for (int Y = 0; Y < A.Height(); ++Y)
+        for (int X = 0; X < A.Width(); ++X)
+            if (std::memcmp(A.Pixel(X, Y), G.Pixel(X, Y), 3) != 0) ++Diff;
+    EXPECT_EQ(Diff, 0) << "pixels differ; the window is saved at " << Actual;
+}
+
+TEST_F(MainWindow, EachActionRunsFromItsMenuItemAndShortcut) {
+    Start();
+    ShowMain();
+    struct Row {
+        TAction* Action;
+        TMenuItem* Item;
+        TMenuItem* Popup;
+        const char* Shortcut;
+    };
+    TfrmMain* F = frmMain;
+    const Row Rows[] = {
+        {F->actAdd, F->mniFileAdd, F->mniAdd, "Ctrl+O"},
+        {F->actRemove, F->mniFileDelete, F->mniDelete, "Del"},
+        {F->actClear, nullptr, F->mniClear, "Shift+Del"},
+        {F->actUp, F->mniFileUp, F->mniUp, "Ctrl+U"},
+        {F->actDown, F->mniFileDown, F->mniDown, "Ctrl+D"},
+        {F->actBurn, F->mniFileBurn, nullptr, "F9"},
+        {F->actExit, F->mniFileExit, nullptr, ""},
+        {F->actHelp, F->mniHelpContents, nullptr, "F1"},
+        {F->actSettings, F->mniSettingsSettings, nullptr, "F2"},
+        {F->actAbout, F->mniHelpAbout, nullptr, ""},
+        {F->actQuickStart, F->mniHelpQuickStart, nullptr, ""},
+        {F->actOnlineResources, F->mniHelpOnlineResources, nullptr, ""},
+        {F->actContactTechnicalSupport, F->mniHelpTechnicalSupport, nullptr, ""},
+        {F->ActErase, F->mniSettingsErase, nullptr, ""},
+        {F->actBurnVideoTS, F->mniSettingsBurnVideoTS, nullptr, ""},
+    };
+    for (const Row& R : Rows) {
+        ASSERT_NE(R.Action, nullptr);
+        SCOPED_TRACE(R.Action->Name());
+        int Runs = 0;
+        R.Action->OnExecute = [&Runs](TObject*) { ++Runs; };
+        R.Action->SetEnabled(true);
+        EXPECT_EQ(ShortCutToText(R.Action->ShortCut()), R.Shortcut);
+        if (R.Item) {
+            EXPECT_EQ(R.Item->Action(), R.Action);
+            SendMessageA(F->Handle(), WM_COMMAND, R.Item->Command(), 0);
+            EXPECT_EQ(Runs, 1) << "menu item";
+        }
+        if (R.Popup) {
+            EXPECT_EQ(R.Popup->Action(), R.Action);
+            R.Popup->Click();
+            EXPECT_EQ(Runs, R.Item ? 2 : 1) << "popup item";
+        }
+        if (*R.Shortcut) {
+            const int Before = Runs;
+            const TShortCut S = R.Action->ShortCut();
+            TestHooks::PressKey(S & 0xFF, S & scShift, S & scCtrl, S & scAlt);
+            EXPECT_TRUE(TestHooks::PumpUntil([&] { return Runs == Before + 1; }, 2000, R.Shortcut)) << R.Shortcut;
+        }
+        R.Action->OnExecute = nullptr;
+    }
+}
+
+TEST_F(MainWindow, RunningStateLocksExactlyTheListedControls) {
+    Start();
+    TfrmMain* F = frmMain;
+    const std::vector<TAction*> Locked = {F->actAdd,      F->actRemove,      F->actClear,  F->actUp,
+                                          F->actDown,     F->actExit,        F->actSettings, F->actBurnVideoTS,
+                                          F->ActErase,    F->actBurn,        F->actChoosetemplate};
+    const std::vector<TAction*> Free = {F->actHelp,          F->actQuickStart, F->actOnlineResources,
+                                        F->actContactTechnicalSupport, F->actAbout, F->actPlaySource};
+    const std::vector<TControl*> FreeControls = {F->cmbDevice, F->cmbModes, F->cmbBurnSpeed, F->txtDiscLabel,
+                                                 F->btnRefresh, F->pnlBurner};
+    F->SetRunningState(true);
+    for (TAction* A : Locked) EXPECT_FALSE(A->Enabled()) << A->Name();
+    EXPECT_FALSE(F->lsvFiles->Enabled());
+    for (TAction* A : Free) EXPECT_TRUE(A->Enabled()) << A->Name();
+    for (TControl* C : FreeControls) EXPECT_TRUE(C->Enabled()) << C->Name();
+    EXPECT_TRUE(F->mniSettingsLanguage->Enabled());
+    F->SetRunningState(false);
+    for (TAction* A : Locked) EXPECT_TRUE(A->Enabled()) << A->Name();
+    EXPECT_TRUE(F->lsvFiles->Enabled());
+    // Without menus the template stays unchosen after the run.
+    NoMenuDvd = true;
+    F->SetRunningState(false);
+    EXPECT_FALSE(F->actChoosetemplate->Enabled());
+    NoMenuDvd = false;
+}
+
+TEST_F(MainWindow, ListStateDrivesTheEditActions) {
+    Start();
+    TfrmMain* F = frmMain;
+    ShowMain();
+    struct Case {
+        int Items;
+        int Selected;  // -1: none
+        bool Remove, Clear, Up, Down;
+    };
+    const Case Cases[] = {
+        {0, -1, false, false, false, false},
+        {1, 0, true, true, false, false},  // the only item
+        {3, -1, false, true, false, false},
+        {3, 0, true, true, false, true},
+        {3, 1, true, true, true, true},
+        {3, 2, true, true, true, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(testing::Message() << C.Items << " items, selected " << C.Selected);
+        F->lsvFiles->Items().Clear();
+        for (int I = 0; I < C.Items; ++I) F->lsvFiles->Items().Add()->SetCaption("f" + IntToStr(I) + ".avi");
+        F->lsvFiles->ClearSelection();
+        if (C.Selected >= 0) F->lsvFiles->Items()[C.Selected]->SetSelected(true);
+        bool Handled = true;
+        F->aclMainUpdate(F->actRemove, Handled);
+        EXPECT_FALSE(Handled);
+        EXPECT_EQ(F->actRemove->Enabled(), C.Remove);
+        EXPECT_EQ(F->actClear->Enabled(), C.Clear);
+        EXPECT_EQ(F->actUp->Enabled(), C.Up);
+        EXPECT_EQ(F->actDown->Enabled(), C.Down);
+    }
+}
+
+TEST_F(MainWindow, LanguagesMenuSwitchesTheLanguage) {
+    ForceDirectories(AppFolder + "langs");
+    WriteFile(AppFolder + "langs/Deutsch.ini",
+              "[Quillmake]\r\nLanguageName=Deutsch\r\nSTR_MAIN_mnuFile=Datei\r\nSTR_MAIN_lblWriters=Brenner:\r\n"
+              "STR_MAIN_mniFile_Exit=Beenden\r\nSTR_MAIN_lsvFiles_Captain=Dateiname\r\n"
+              "IDS_Main_DVDLabel=MEINE_DVD\r\nIDS_Main_act_Erase=L\xC3\xB6schen\r\n");
+    Start();
+    TfrmMain* F = frmMain;
+    ASSERT_EQ(F->mniSettingsLanguage->Count(), 2);
+    TMenuItem* German = nullptr;
+    TMenuItem* English = nullptr;
+    for (int I = 0; I < 2; ++I) {
+        TMenuItem* M = F->mniSettingsLanguage->Items(I);
+        (M->Caption() == "Deutsch" ? German : English) = M;
+    }
+    ASSERT_NE(German, nullptr);
+    ASSERT_NE(English, nullptr);
+    EXPECT_TRUE(English->Checked());
+    EXPECT_FALSE(German->Checked());
+    SendMessageA(F->Handle(), WM_COMMAND, German->Command(), 0);
+    EXPECT_TRUE(German->Checked());
+    EXPECT_FALSE(English->Checked());
+    EXPECT_EQ(IniValue(AppFolder + "config.ini", "VideoAPP_Form", "LanguageFile"), "Deutsch.ini");
+    EXPECT_EQ(CurrentLanguageFile, AppFolder + "langs/Deutsch.ini");
+    EXPECT_EQ(F->mniFile->Caption(), "Datei");
+    EXPECT_EQ(F->mniFileExit->Caption(), "Beenden");
+    EXPECT_EQ(F->lblWriters->Caption(), "Brenner:");
+    EXPECT_EQ(F->lsvFiles->Columns().Items(0)->Caption(), "Dateiname");
+    EXPECT_EQ(F->mniSettingsErase->Caption(), "L\xC3\xB6schen");
+    EXPECT_EQ(Options.DVDLabel, "MEINE_DVD");
+    EXPECT_EQ(HelpFile, AppFolder + "langs/Deutsch_help.chm");
+    EXPECT_EQ(ProfileDir, AppFolder + "langs/Deutsch_Profile/");
+    // Back to English: the texts missing from the other file were kept, the
+    // English file has them all.
+    SendMessageA(F->Handle(), WM_COMMAND, English->Command(), 0);
+    EXPECT_EQ(IniValue(AppFolder + "config.ini", "VideoAPP_Form", "LanguageFile"), "English.ini");
+    EXPECT_EQ(F->mniFile->Caption(), "File");
+    EXPECT_EQ(F->lblWriters->Caption(), "Writers:");
+}
+
+TEST_F(MainWindow, ExitSavesOptionsWithoutTheCloseHandling) {
+    Start();
+    TfrmMain* F = frmMain;
+    ShowMain();
+    F->txtDiscLabel->SetText("EDITED");
+    Options.Quality = 4321;
+    SendMessageA(F->Handle(), WM_COMMAND, F->mniFileExit->Command(), 0);
+    EXPECT_TRUE(Application->Terminated());
+    ProgramRun();  // returns at once: the loop has ended
+    ProgramShutdown();
+    Started = false;
+    MSG M;
+    while (PeekMessageA(&M, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    const std::string Ini = AppFolder + "options.ini";
+    ASSERT_TRUE(FileExists(Ini));
+    EXPECT_EQ(IniValue(Ini, "QZOptions", "Quality"), "4321");
+    // FormClose did not run: the edited label was not taken.
+    EXPECT_EQ(IniValue(Ini, "QZOptions", "DVDLabel"), IDS_Main_DVDLabel);
+}
+
+TEST_F(MainWindow, ClosingTheWindowStoresTheDiscLabel) {
+    Start();
+    ShowMain();
+    frmMain->txtDiscLabel->SetText("CLOSED");
+    frmMain->Close();
+    TestHooks::PumpPending();
+    ProgramShutdown();
+    Started = false;
+    MSG M;
+    while (PeekMessageA(&M, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EXPECT_EQ(IniValue(AppFolder + "options.ini", "QZOptions", "DVDLabel"), "CLOSED");
+    EXPECT_EQ(IniValue(AppFolder + "config.ini", "VideoAPP_Form", "LanguageFile"), "English.ini");
+}
+
+// ---- Settings dialog -------------------------------------------------------------------------
+struct OptionsSnapshot {
+    int VideoFormat, Quality, VideoAspect, TemplateIndex;
+    std::string LastOpenDir, TempDir, DVDLabel;
+    bool ShowWindow, UseDirectShow;
+    static OptionsSnapshot Take() {
+        return {Options.VideoFormat, Options.Quality, Options.VideoAspect, Options.TemplateIndex,
+                Options.LastOpenDir, Options.TempDir, Options.DVDLabel, Options.ShowWindow, Options.UseDirectShow};
+    }
+    bool operator==(const OptionsSnapshot&) const = default;
+};
+
+TEST_F(MainWindow, SettingsOkWritesTheEditedOptionsOnly) {
+    Start();
+    ShowMain();
+    Options.VideoFormat = 0;
+    Options.VideoAspect = 0;
+    Options.UseDirectShow = false;
+    Options.TempDir = "/tmp/somewhere/";
+    Options.LastOpenDir = "/home/x/";
+    OptionsSnapshot Expected = OptionsSnapshot::Take();
+    Expected.VideoFormat = 1;
+    Expected.VideoAspect = 1;
+    Expected.UseDirectShow = true;
+    TestHooks::OnNextModal([](TCustomForm* Form) {
+        auto* S = dynamic_cast<TfrmSettings*>(Form);
+        ASSERT_NE(S, nullptr);
+        EXPECT_EQ(S->cmbVideoFormat->ItemIndex(), 0);
+        EXPECT_EQ(S->txtTempDir->Text(), "/tmp/somewhere/");
+        EXPECT_TRUE(S->txtTempDir->ReadOnly());
+        TestHooks::Choose(S->cmbVideoFormat, 1);
+        TestHooks::Choose(S->cmbVideoAspect, 1);
+        TestHooks::Click(S->chkDirectShow);
+        TestHooks::PumpPending();
+        TestHooks::Click(S->btnOK);
+    });
+    // The language choice is stored again on OK.
+    WriteFile(AppFolder + "config.ini", "[VideoAPP_Form]\r\nAppTitle=Tessaro\r\n");
+    SendMessageA(frmMain->Handle(), WM_COMMAND, frmMain->mniSettingsSettings->Command(), 0);
+    EXPECT_TRUE(OptionsSnapshot::Take() == Expected);
+    EXPECT_EQ(Options.VideoFormat, 1);
+    EXPECT_EQ(Options.VideoAspect, 1);
+    EXPECT_TRUE(Options.UseDirectShow);
+    EXPECT_EQ(IniValue(AppFolder + "config.ini", "VideoAPP_Form", "LanguageFile"), "English.ini");
+    EXPECT_TRUE(TestHooks::Failures().empty());
+}
+
+TEST_F(MainWindow, SettingsCancelChangesNothing) {
+    Start();
+    ShowMain();
+    const OptionsSnapshot Before = OptionsSnapshot::Take();
+    TestHooks::OnNextModal([](TCustomForm* Form) {
+        auto* S = dynamic_cast<TfrmSettings*>(Form);
+        ASSERT_NE(S, nullptr);
+        TestHooks::Choose(S->cmbVideoFormat, 1);
+        S->txtTempDir->SetText("/elsewhere/");
+        TestHooks::Click(S->btnCancel);
+    });
+    frmMain->actSettings->Execute();
+    EXPECT_TRUE(OptionsSnapshot::Take() == Before);
+}
+
+TEST_F(MainWindow, SettingsKeepAVideoFormatTheListCannotShow) {
+    WriteFile(AppFolder + "options.ini", "[QZOptions]\r\nVideoFormat=7\r\nVideoAspect=9\r\n");
+    Start();
+    ShowMain();
+    ASSERT_EQ(Options.VideoFormat, 7);
+    TestHooks::OnNextModal([](TCustomForm* Form) {
+        auto* S = dynamic_cast<TfrmSettings*>(Form);
+        ASSERT_NE(S, nullptr);
+        EXPECT_EQ(S->cmbVideoFormat->ItemIndex(), -1);
+        TestHooks::Click(S->btnOK);
+    });
+    frmMain->actSettings->Execute();
+    EXPECT_EQ(Options.VideoFormat, 7);
+    EXPECT_EQ(Options.VideoAspect, 9);
+}
+
+TEST_F(MainWindow, SettingsTextsFollowTheLanguageOfTheStart) {
+    Start();
+    EXPECT_EQ(frmSettings->Caption(), STR_SETTINGS_Title);
+    ASSERT_EQ(frmSettings->cmbVideoFormat->Items().Count(), 2);
+    EXPECT_EQ(frmSettings->cmbVideoFormat->Items()[0], "PAL (720x576)");
+    EXPECT_EQ(frmSettings->cmbVideoFormat->Items()[1], "NTSC (720x480)");
+    ASSERT_EQ(frmSettings->cmbVideoAspect->Items().Count(), 2);
+    EXPECT_EQ(frmSettings->cmbVideoAspect->Items()[1], "16:9");
+    EXPECT_TRUE(frmSettings->btnOK->Default());
+    EXPECT_EQ(frmSettings->btnOK->ModalResult, mrOk);
+    EXPECT_EQ(frmSettings->btnCancel->ModalResult, mrCancel);
+    EXPECT_EQ(frmSettings->ClientWidth(), 438);
+    EXPECT_EQ(frmSettings->ClientHeight(), 324);
+}
+
+// ---- About box and log window ------------------------------------------------------------------
+TEST_F(MainWindow, AboutShowsTheCurrentTextsEachTime) {
+    Start();
+    ShowMain();
+    TestHooks::OnNextModal([](TCustomForm* Form) {
+        auto* A = dynamic_cast<TfrmAbout*>(Form);
+        ASSERT_NE(A, nullptr);
+        EXPECT_EQ(A->Caption(), STR_ABOUT_Title);
+        EXPECT_EQ(A->lblApplicationTitle->Caption(), ProductTitle);
+        EXPECT_EQ(A->lblVersionText->Caption(), ProductVersion);
+        EXPECT_EQ(A->btnOK->Caption(), STR_ABOUT_btnOK);
+        TestHooks::Click(A->btnOK);
+    });
+    SendMessageA(frmMain->Handle(), WM_COMMAND, frmMain->mniHelpAbout->Command(), 0);
+    EXPECT_FALSE(frmAbout->Visible());
+    // The About item carries the action's caption from the texts.
+    EXPECT_EQ(frmMain->mniHelpAbout->Caption(), STR_ABOUT_Title);
+    EXPECT_EQ(frmAbout->ClientWidth(), 459);
+    EXPECT_EQ(frmAbout->ClientHeight(), 316);
+}
+
+TEST_F(MainWindow, LogWindowKeepsItsButtonsCentredAndSavesItsLines) {
+    Start();
+    TfrmLog* L = frmLog;
+    EXPECT_EQ(L->Caption(), STR_LOG_Title);
+    EXPECT_EQ(L->btnSave->Caption(), "Save Log...");
+    for (int W : {400, 523, 640}) {
+        L->SetClientWidth(W);
+        TestHooks::PumpPending();
+        const int Pair = L->btnSave->Left() + L->btnSave->Width() - L->btnOK->Left();
+        EXPECT_EQ(L->btnSave->Left(), L->btnOK->Left() + L->btnOK->Width() + 8) << W;
+        EXPECT_EQ(L->btnOK->Left(), L->pnlBottom->ClientWidth() / 2 - Pair / 2) << W;
+    }
+    L->mmoLog->Lines().Add("first");
+    L->mmoLog->Lines().Add("second");
+    const std::string File = Root + "log.txt";
+    L->SaveLogTo(File);
+    TStringList Read;
+    Read.LoadFromFile(File);
+    ASSERT_EQ(Read.Count(), 2);
+    EXPECT_EQ(Read[0], "first");
+    EXPECT_EQ(Read[1], "second");
+}
+
+}  // namespace
