@@ -1,0 +1,194 @@
+// A VIDEO_TS folder made by dvdauthor burnt through the engine (scan, open,
+// speeds, preparation, burn worker) to the burning library's image recorder,
+// then read back with lsdvd; the engine log holds the designed lines.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <regex>
+
+#include "burning/burn_engine.h"
+#include "core/globals.h"
+#include "core/ui_texts.h"
+#include "platform/classlib/forms.h"
+#include "platform/system/registry.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(const std::string& S) {
+    std::string R = "'";
+    for (char C : S) R += C == '\'' ? std::string("'\\''") : std::string(1, C);
+    return R + "'";
+}
+
+// Output and exit code of a shell command, with a time limit.
+std::string RunShell(const std::string& Command, int& Code, int Seconds = 240) {
+    std::string Full = "timeout " + std::to_string(Seconds) + " sh -c " + Quote(Command) + " 2>&1";
+    std::FILE* P = popen(Full.c_str(), "r");
+    std::string Out;
+    char Buf[4096];
+    size_t N;
+    while (P && (N = std::fread(Buf, 1, sizeof Buf, P)) > 0) Out.append(Buf, N);
+    int Status = P ? pclose(P) : -1;
+    Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    return Out;
+}
+
+bool HaveTool(const std::string& Name) {
+    int Code;
+    RunShell("command -v " + Name, Code, 10);
+    return Code == 0;
+}
+
+class BurnEngineE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* Tool : {"ffmpeg", "dvdauthor", "lsdvd"})
+            if (!HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed";
+        std::string Tmpl = (fs::temp_directory_path() / "sbe2e-XXXXXX").string();
+        Dir = mkdtemp(Tmpl.data());
+        setenv("TESSARO_RECORDER_DIR", (Dir / "images").c_str(), 1);
+        unsetenv("TESSARO_RECORDER_CAPACITY");
+        const char* Old = std::getenv("XDG_CONFIG_HOME");
+        if (Old) SavedConfig = Old;
+        HadConfig = Old != nullptr;
+        setenv("XDG_CONFIG_HOME", (Dir / "config").c_str(), 1);
+        HKEY K = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\BurnLib\\Sample", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &K, nullptr),
+                  ERROR_SUCCESS);
+        DWORD One = 1;
+        RegSetValueExA(K, "LogEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&One), 4);
+        RegCloseKey(K);
+
+        InitUITexts();
+        sbCallBackEventer = std::make_unique<TsbCallBackEventer>();
+        sbCallBackEventer->OnMessage = [this](const std::string& Text, int) {
+            std::lock_guard<std::mutex> G(Lock);
+            Statuses.push_back(Text);
+        };
+        sbCallBackEventer->OnProgress = [this](TObject*, int P) { LastProgress = P; };
+        BurnEngineStartup();
+        sbLogger->LogFile = (Dir / "engine.log").string();
+    }
+    void TearDown() override {
+        BurnEngineShutdown();
+        sbCallBackEventer.reset();
+        unsetenv("TESSARO_RECORDER_DIR");
+        if (HadConfig)
+            setenv("XDG_CONFIG_HOME", SavedConfig.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_HOME");
+        std::error_code E;
+        if (!Dir.empty()) fs::remove_all(Dir, E);
+    }
+
+    // A test clip made DVD-ready by ffmpeg, authored by dvdauthor without menus.
+    std::string MakeVideoTs() {
+        fs::path Work = Dir / "work";
+        fs::create_directories(Work);
+        int Code;
+        std::string Log = RunShell("cd " + Quote(Work.string()) +
+                                  " && ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                                  "testsrc=size=720x576:rate=25:duration=2 -f lavfi -i "
+                                  "sine=frequency=440:sample_rate=48000:duration=2 -target pal-dvd -aspect 4:3 clip.mpg",
+                              Code);
+        EXPECT_EQ(Code, 0) << Log;
+        std::ofstream(Work / "dvd.xml") << "<dvdauthor dest=\"Trip\">\n <vmgm />\n <titleset>\n  <titles>\n"
+                                           "   <video format=\"pal\" aspect=\"4:3\"/>\n"
+                                           "   <pgc><vob file=\"clip.mpg\"/></pgc>\n  </titles>\n </titleset>\n"
+                                           "</dvdauthor>\n";
+        Log = RunShell("cd " + Quote(Work.string()) + " && VIDEO_FORMAT=PAL dvdauthor -x dvd.xml", Code);
+        EXPECT_EQ(Code, 0) << Log;
+        return (Work / "Trip").string();
+    }
+
+    fs::path Dir;
+    std::string SavedConfig;
+    bool HadConfig = false;
+    std::mutex Lock;
+    std::vector<std::string> Statuses;
+    std::atomic<int> LastProgress{-1};
+};
+
+TEST_F(BurnEngineE2E, VideoTsFolderBurntToTheImageRecorderReadsBackWithLsdvd) {
+    std::string Output = MakeVideoTs();
+    std::string VideoTs = Output + "/" + FindNameNoCase(Output, "VIDEO_TS");
+    ASSERT_TRUE(fs::exists(VideoTs + "/VIDEO_TS.IFO"));
+    // Without menus dvdauthor writes no VIDEO_TS.VOB: the check calls such a
+    // folder abnormal (the burn step asks whether to go on).
+    EXPECT_EQ(CheckVideoTsFolder(VideoTs), fs::exists(VideoTs + "/VIDEO_TS.VOB"));
+    int64_t NeedSpace = GetFolderSize(Output);
+    ASSERT_GT(NeedSpace, 0);
+
+    TsbBurner Burner;
+    TsbDeviceFinder& Finder = *Burner.DeviceFinder;
+    Finder.Transport = ttSpti;
+    Finder.FindDevices(false);
+    TsbDeviceItem* Recorder = nullptr;
+    for (int I = 0; I < Finder.Devices->Count(); ++I)
+        if (Finder.Devices->GetItem(I)->DeviceName == "CDROM0") Recorder = Finder.Devices->GetItem(I);
+    ASSERT_NE(Recorder, nullptr);
+    EXPECT_TRUE(Recorder->MediaFormats[6]) << "the recorder writes DVDs";
+    ASSERT_TRUE(IsWritableMedia(Recorder->DiscType));
+    TsbDiscSpace Space = Finder.GetDiscSpace(*Recorder);
+    EXPECT_GT(Space.FreeBytes, NeedSpace);
+
+    Burner.TransportType = Recorder->TransportType;
+    Burner.DeviceName = Recorder->DeviceName;
+    Burner.DiscType = Recorder->DiscType;
+    Burner.DiscSpace = Space;
+    Burner.OpenDevice();
+    Burner.WriteSpeeds->FillWriteSpeeds(Burner);
+    ASSERT_GT(Burner.WriteSpeeds->Count(), 0);
+    Burner.BurnOptions.Speed = Burner.WriteSpeeds->GetItem(0)->SpeedInSize;
+    ASSERT_TRUE(PrepareBurner(Burner)) << Burner.LastError;
+
+    Burner.VideoBurnOptions.Used = true;
+    Burner.VideoBurnOptions.VideoKind = 2;
+    Burner.VideoBurnOptions.VideoTsFolder = VideoTs;
+    Burner.VideoBurnOptions.VolumeLabel = "Engine Trip";
+    Burner.VideoBurnOptions.Year = 2026;
+    Burner.VideoBurnOptions.Month = 12;
+    Burner.VideoBurnOptions.Day = 10;
+    Burner.Cancelled = false;
+    Burner.LockTray();
+    Burner.BurnVideo();
+    ASSERT_TRUE(Burner.Success) << Burner.LastError;
+    EXPECT_EQ(LastProgress.load(), 100);
+    {
+        std::lock_guard<std::mutex> G(Lock);
+        auto Has = [&](const std::string& S) { return std::find(Statuses.begin(), Statuses.end(), S) != Statuses.end(); };
+        EXPECT_TRUE(Has("Start to burn...!"));
+        EXPECT_TRUE(Has("Closing Session!"));
+        EXPECT_TRUE(Has("Eject!"));
+    }
+
+    fs::path Iso = Dir / "images" / "Engine Trip.iso";
+    ASSERT_TRUE(fs::exists(Iso));
+    int Code;
+    std::string L = RunShell("lsdvd " + Quote(Iso.string()), Code, 60);
+    ASSERT_EQ(Code, 0) << L;
+    EXPECT_NE(L.find("Title: 01"), std::string::npos) << L;
+    EXPECT_EQ(L.find("Title: 02"), std::string::npos) << L;
+
+    std::ifstream F(sbLogger->LogFile);
+    std::string Log((std::istreambuf_iterator<char>(F)), std::istreambuf_iterator<char>());
+    for (const char* Line : {"BurnLib_Recorder_Create (after create): PortID:0,BusID:0,TargetID:0,LUN:0",
+                             "BurnLib_Recorder_GetSpeeds", "BurnLib_DVDVideo_Create", "BurnLib_DVDVideo_GetTreePointer"})
+        EXPECT_TRUE(std::regex_search(Log, std::regex("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d: " +
+                                                      std::regex_replace(Line, std::regex(R"([().])"), R"(\$&)") +
+                                                      "\n")))
+            << Line << "\n"
+            << Log;
+}
+
+}  // namespace
