@@ -558,10 +558,19 @@ void TControl::EndDrag(bool Drop) {
     GetCursorPos(&Screen);
     TControl* Target = nullptr;
     POINT Local{};
-    if (D.Started && Drop && D.Target && D.Accepted) {
-        Target = D.Target;
-        Local = Target->ScreenToClient(Screen);
-        Target->DragDrop(this, Local.x, Local.y);
+    if (D.Started && Drop) {
+        // Moves may have been merged: the target is asked again where the button went up.
+        TControl* T = DragTargetAt(Screen, Local);
+        if (D.Target && D.Target != T) {
+            bool Ignored = false;
+            D.Target->DragOver(this, 0, 0, dsDragLeave, Ignored);
+        }
+        bool Accept = false;
+        if (T) T->DragOver(this, Local.x, Local.y, dsDragMove, Accept);
+        if (T && Accept) {
+            Target = T;
+            Target->DragDrop(this, Local.x, Local.y);
+        }
     }
     if (D.Started && OnEndDrag) OnEndDrag(this, Target, Local.x, Local.y);
 }

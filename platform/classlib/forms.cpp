@@ -511,6 +511,114 @@ void TCustomForm::WndProc(TMessage& M) {
     TWinControl::WndProc(M);
 }
 
+// ---- TScrollBox -----------------------------------------------------------------------
+TScrollBox::TScrollBox(TComponent* AOwner) : TWinControl(AOwner) {
+    ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+    FWidth = 185;
+    FHeight = 41;
+    FColor = clBtnFace;
+}
+
+void TScrollBox::CreateParams(TCreateParams& P) {
+    TWinControl::CreateParams(P);
+    if (BorderStyle == bsSingleBorder) P.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TScrollBox::CreateWindowHandle(const TCreateParams& P) {
+    TWinControl::CreateWindowHandle(P);
+    UpdateScrollBars();
+}
+
+int TScrollBox::Range(int Bar) {
+    // How far the children reach, measured from the unscrolled origin.
+    int R = 0;
+    for (int I = 0; I < ControlCount(); ++I) {
+        TControl* C = Controls(I);
+        if (!C->Visible() || C->Align() != alNone) continue;
+        R = std::max(R, Bar == SB_HORZ ? C->Left() + C->Width() + FPos[0] : C->Top() + C->Height() + FPos[1]);
+    }
+    return R;
+}
+
+void TScrollBox::UpdateScrollBars() {
+    if (!HandleAllocated() || !AutoScroll) return;
+    for (int Bar : {SB_HORZ, SB_VERT}) {
+        RECT R;
+        GetClientRect(FHandle, &R);
+        int Page = Bar == SB_HORZ ? R.right : R.bottom;
+        int Max = Range(Bar);
+        SCROLLINFO SI{};
+        SI.cbSize = sizeof SI;
+        SI.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        SI.nMin = 0;
+        SI.nMax = Max > Page ? Max - 1 : 0;
+        SI.nPage = static_cast<UINT>(Max > Page ? Page : 0);
+        SI.nPos = FPos[Bar];
+        SetScrollInfo(FHandle, Bar, &SI, TRUE);
+        if (Max <= Page && FPos[Bar] != 0) ScrollTo(Bar, 0);
+    }
+}
+
+void TScrollBox::ScrollTo(int Bar, int Position) {
+    int Page = Bar == SB_HORZ ? ClientWidth() : ClientHeight();
+    int Max = std::max(0, Range(Bar) - Page);
+    Position = std::clamp(Position, 0, Max);
+    int Delta = FPos[Bar] - Position;
+    if (Delta == 0) return;
+    FPos[Bar] = Position;
+    DisableAlign();
+    for (int I = 0; I < ControlCount(); ++I) {
+        TControl* C = Controls(I);
+        if (C->Align() != alNone) continue;
+        if (Bar == SB_HORZ)
+            C->SetBounds(C->Left() + Delta, C->Top(), C->Width(), C->Height());
+        else
+            C->SetBounds(C->Left(), C->Top() + Delta, C->Width(), C->Height());
+    }
+    EnableAlign();
+    if (HandleAllocated()) {
+        SetScrollPos(FHandle, Bar, Position, TRUE);
+        Invalidate();
+    }
+}
+
+void TScrollBox::ScrollInView(TControl* Control) {
+    if (!Control || Control->Parent() != this) return;
+    if (Control->Top() < 0) ScrollTo(SB_VERT, FPos[1] + Control->Top());
+    else if (Control->Top() + Control->Height() > ClientHeight())
+        ScrollTo(SB_VERT, FPos[1] + Control->Top() + Control->Height() - ClientHeight());
+    if (Control->Left() < 0) ScrollTo(SB_HORZ, FPos[0] + Control->Left());
+    else if (Control->Left() + Control->Width() > ClientWidth())
+        ScrollTo(SB_HORZ, FPos[0] + Control->Left() + Control->Width() - ClientWidth());
+}
+
+void TScrollBox::AlignControls(TControl* AControl, TRect& Rect) {
+    TWinControl::AlignControls(AControl, Rect);
+    UpdateScrollBars();
+}
+
+void TScrollBox::WndProc(TMessage& M) {
+    if ((M.Msg == WM_VSCROLL || M.Msg == WM_HSCROLL) && M.LParam == 0) {
+        int Bar = M.Msg == WM_VSCROLL ? SB_VERT : SB_HORZ;
+        int Page = Bar == SB_HORZ ? ClientWidth() : ClientHeight();
+        int Pos = FPos[Bar];
+        switch (LOWORD(M.WParam)) {
+            case SB_LINEUP: Pos -= 8; break;
+            case SB_LINEDOWN: Pos += 8; break;
+            case SB_PAGEUP: Pos -= Page; break;
+            case SB_PAGEDOWN: Pos += Page; break;
+            case SB_THUMBTRACK:
+            case SB_THUMBPOSITION: Pos = static_cast<short>(HIWORD(M.WParam)); break;
+            case SB_TOP: Pos = 0; break;
+            case SB_BOTTOM: Pos = Range(Bar); break;
+            default: break;
+        }
+        ScrollTo(Bar, Pos);
+        return;
+    }
+    TWinControl::WndProc(M);
+}
+
 // ---- TApplication -----------------------------------------------------------------------
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
 
@@ -797,4 +905,19 @@ TClassInfo& TForm::StaticClassInfo() {
     return CI;
 }
 
-void RegisterFormClasses() { RegisterClass(TForm::StaticClassInfo()); }
+TClassInfo& TScrollBox::StaticClassInfo() {
+    static TClassInfo CI("TScrollBox", &TWinControl::StaticClassInfo(), CreateComponentOf<TScrollBox>, [](TClassInfo& C) {
+        C.Define<TScrollBox>("AutoScroll", TSetter<TScrollBox>([](TScrollBox& O, const TFormValue& V, TFormReader& R) {
+                                 O.AutoScroll = R.Bool(V);
+                             }));
+        C.Define<TScrollBox>("BorderStyle", TSetter<TScrollBox>([](TScrollBox& O, const TFormValue& V, TFormReader& R) {
+                                 O.BorderStyle = R.Enum<TBorderStyle>(V, {"bsNone", "bsSingle"});
+                             }));
+        for (const char* Ignored : {"HorzScrollBar.Visible", "VertScrollBar.Visible", "HorzScrollBar.Range",
+                                    "VertScrollBar.Range"})
+            C.Define(Ignored, [](TPersistent&, const TFormValue&, TFormReader&) {});
+    });
+    return CI;
+}
+
+void RegisterFormClasses() { RegisterClasses({&TForm::StaticClassInfo(), &TScrollBox::StaticClassInfo()}); }

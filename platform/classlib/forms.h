@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/classlib/controls.h"
+#include "platform/classlib/extctrls.h"
 #include "platform/classlib/menus.h"
 
 using TModalResult = int;
@@ -124,6 +125,31 @@ class TForm : public TCustomForm {
     TESSARO_CLASSINFO
 public:
     explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+// A container that scrolls its children when they reach beyond it.
+class TScrollBox : public TWinControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TScrollBox(TComponent* AOwner);
+    bool AutoScroll = true;
+    TBorderStyle BorderStyle = bsSingleBorder;
+    int HorzPosition() const { return FPos[0]; }
+    int VertPosition() const { return FPos[1]; }
+    // Scrolls to a position (0 .. range - page), moving the children.
+    void ScrollTo(int Bar, int Position);
+    void ScrollInView(TControl* Control);
+    void UpdateScrollBars();
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWindowHandle(const TCreateParams& Params) override;
+    void AlignControls(TControl* AControl, TRect& Rect) override;
+
+private:
+    int Range(int Bar);
+    int FPos[2] = {0, 0};
 };
 
 // ---- Application --------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
+#include "platform/win/winscreen.h"
 
 namespace {
 
@@ -187,6 +188,34 @@ TEST(ComCtrls, ListViewKeepsItemsInStepWithItsWindow) {
     SendMessageW(W, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&R));
     TestHooks::Click(F->lsvFiles->ClientToScreen(POINT{R.left + 20, (R.top + R.bottom) / 2}));
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->LastSelected == A; }, 2000, "the row click"));
+    F->Free();
+}
+
+TEST(ComCtrls, AutomaticDragInAListViewDropsOnAnItem) {
+    auto* F = new TfrmLists(Application);
+    for (const char* N : {"one.avi", "two.avi", "three.avi"}) F->lsvFiles->Items().Add()->SetCaption(N);
+    F->lsvFiles->DragMode = dmAutomatic;
+    TListItem* DroppedOn = nullptr;
+    TObject* DropSource = nullptr;
+    F->lsvFiles->OnDragOver = [&](TObject*, TObject* Source, int, int, TDragState, bool& Accept) {
+        Accept = Source == F->lsvFiles;
+    };
+    F->lsvFiles->OnDragDrop = [&](TObject*, TObject* Source, int X, int Y) {
+        DropSource = Source;
+        DroppedOn = F->lsvFiles->GetItemAt(X, Y);
+    };
+    F->Show();
+    TestHooks::PumpPending();
+    HWND W = F->lsvFiles->Handle();
+    auto Center = [&](int I) {
+        RECT R{LVIR_BOUNDS, 0, 0, 0};
+        SendMessageW(W, LVM_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R));
+        return F->lsvFiles->ClientToScreen(POINT{R.left + 30, (R.top + R.bottom) / 2});
+    };
+    WinHeadlessScreen()->Drag(Center(0), Center(2), 8);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return DroppedOn != nullptr; }, 3000, "the drop"));
+    EXPECT_EQ(DropSource, F->lsvFiles);
+    EXPECT_EQ(DroppedOn, F->lsvFiles->Items()[2]);
     F->Free();
 }
 

@@ -11,6 +11,7 @@
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/threads.h"
 #include "platform/commctl/commctrl.h"
+#include "platform/win/winscreen.h"
 #include "platform/system/process.h"
 
 inline bool operator==(const TRect& A, const TRect& B) {
@@ -321,6 +322,47 @@ TEST(Forms, ThreadEndingDuringAModalLoopRunsOnTerminateOnTheGuiThread) {
     EXPECT_EQ(F->ShowModal(), mrOk);
     EXPECT_EQ(TerminatedOn.load(), Gui);
     TestHooks::SetModalWatchdog(0);
+    F->Free();
+}
+
+TEST(Forms, MouseDownOnAPanelDragsTheWindowBySystemMove) {
+    TfrmTest* F = MakeForm();
+    F->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form"));
+    // As the program's handler: a press anywhere moves the window.
+    F->pnlClient->OnMouseDown = [F](TObject*, TMouseButton Button, TShiftState, int, int) {
+        if (Button != mbLeft) return;
+        ReleaseCapture();
+        F->Perform(WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+    };
+    int L = F->Left(), T = F->Top();
+    POINT From = F->pnlClient->ClientToScreen(POINT{20, 20});
+    WinHeadlessScreen()->Drag(From, POINT{From.x + 40, From.y + 25}, 5);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Left() == L + 40 && F->Top() == T + 25; }, 3000, "the move"));
+    F->Free();
+}
+
+TEST(Forms, ScrollBoxMovesItsChildren) {
+    auto* F = new TForm(Application);
+    auto* S = new TScrollBox(F);
+    S->SetParent(F);
+    S->SetBounds(0, 0, 100, 100);
+    S->BorderStyle = bsNoBorder;
+    auto* P = new TPanel(F);
+    P->SetParent(S);
+    P->SetBounds(0, 150, 80, 30);
+    F->Show();
+    TestHooks::PumpPending();
+    S->ScrollTo(SB_VERT, 50);
+    EXPECT_EQ(S->VertPosition(), 50);
+    EXPECT_EQ(P->Top(), 100);
+    S->ScrollTo(SB_VERT, 1000);  // no further than the content
+    EXPECT_EQ(S->VertPosition(), 180 - S->ClientHeight());
+    S->ScrollTo(SB_VERT, 0);
+    S->ScrollInView(P);
+    EXPECT_EQ(P->Top() + P->Height(), S->ClientHeight());
+    S->Perform(WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(P->Top(), 150);
     F->Free();
 }
 
