@@ -1,6 +1,7 @@
 // A VIDEO_TS folder made by dvdauthor burnt through the engine (scan, open,
 // speeds, preparation, burn worker) to the burning library's image recorder,
-// then read back with lsdvd; the engine log holds the designed lines.
+// then read back with lsdvd and erased again; the engine log holds the
+// designed lines.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -70,18 +71,23 @@ protected:
         RegCloseKey(K);
 
         InitUITexts();
+        FormsStartup();
         sbCallBackEventer = std::make_unique<TsbCallBackEventer>();
         sbCallBackEventer->OnMessage = [this](const std::string& Text, int) {
             std::lock_guard<std::mutex> G(Lock);
             Statuses.push_back(Text);
         };
         sbCallBackEventer->OnProgress = [this](TObject*, int P) { LastProgress = P; };
+        sbCallBackEventer->OnEraseProgress = [this](TObject*, int P) { EraseProgress.push_back(P); };
+        sbCallBackEventer->OnEraseDone = [this](TObject*, bool S) { EraseDone.push_back(S); };
         BurnEngineStartup();
         sbLogger->LogFile = (Dir / "engine.log").string();
     }
     void TearDown() override {
         BurnEngineShutdown();
         sbCallBackEventer.reset();
+        EXPECT_TRUE(TThread::WaitForAllEnded(5000));
+        FormsShutdown();
         unsetenv("TESSARO_RECORDER_DIR");
         if (HadConfig)
             setenv("XDG_CONFIG_HOME", SavedConfig.c_str(), 1);
@@ -117,6 +123,8 @@ protected:
     std::mutex Lock;
     std::vector<std::string> Statuses;
     std::atomic<int> LastProgress{-1};
+    std::vector<int> EraseProgress;
+    std::vector<bool> EraseDone;
 };
 
 TEST_F(BurnEngineE2E, VideoTsFolderBurntToTheImageRecorderReadsBackWithLsdvd) {
@@ -160,6 +168,7 @@ TEST_F(BurnEngineE2E, VideoTsFolderBurntToTheImageRecorderReadsBackWithLsdvd) {
     Burner.VideoBurnOptions.Month = 12;
     Burner.VideoBurnOptions.Day = 10;
     Burner.Cancelled = false;
+    Burner.BurnOptions.EjectAfterBurn = false;  // the disc keeps the image until erased
     Burner.LockTray();
     Burner.BurnVideo();
     ASSERT_TRUE(Burner.Success) << Burner.LastError;
@@ -169,7 +178,7 @@ TEST_F(BurnEngineE2E, VideoTsFolderBurntToTheImageRecorderReadsBackWithLsdvd) {
         auto Has = [&](const std::string& S) { return std::find(Statuses.begin(), Statuses.end(), S) != Statuses.end(); };
         EXPECT_TRUE(Has("Start to burn...!"));
         EXPECT_TRUE(Has("Closing Session!"));
-        EXPECT_TRUE(Has("Eject!"));
+        EXPECT_FALSE(Has("Eject!"));
     }
 
     fs::path Iso = Dir / "images" / "Engine Trip.iso";
@@ -180,10 +189,27 @@ TEST_F(BurnEngineE2E, VideoTsFolderBurntToTheImageRecorderReadsBackWithLsdvd) {
     EXPECT_NE(L.find("Title: 01"), std::string::npos) << L;
     EXPECT_EQ(L.find("Title: 02"), std::string::npos) << L;
 
+    // The recorder's disc now holds the image; a quick erase empties it again.
+    TsbDiscSpace Burnt = Finder.GetDiscSpace(*Recorder);
+    EXPECT_GT(Burnt.UsedBytes, 0);
+    Burner.DiscSpace = Burnt;
+    Burner.EraseOptions.FullErase = false;
+    Burner.Erase();
+    EXPECT_TRUE(Burner.Success) << Burner.LastError;
+    ASSERT_FALSE(EraseProgress.empty());
+    EXPECT_EQ(EraseProgress.front(), 0);
+    EXPECT_EQ(EraseProgress.back(), 100);
+    EXPECT_EQ(EraseDone, std::vector<bool>{true});
+    TsbDiscSpace Erased = Finder.GetDiscSpace(*Recorder);
+    EXPECT_EQ(Erased.UsedBytes, 0);
+    EXPECT_EQ(Erased.FreeBytes, Erased.TotalBytes);
+    EXPECT_TRUE(fs::exists(Iso)) << "erasing leaves the image file";
+
     std::ifstream F(sbLogger->LogFile);
     std::string Log((std::istreambuf_iterator<char>(F)), std::istreambuf_iterator<char>());
     for (const char* Line : {"BurnLib_Recorder_Create (after create): PortID:0,BusID:0,TargetID:0,LUN:0",
-                             "BurnLib_Recorder_GetSpeeds", "BurnLib_DVDVideo_Create", "BurnLib_DVDVideo_GetTreePointer"})
+                             "BurnLib_Recorder_GetSpeeds", "BurnLib_DVDVideo_Create", "BurnLib_DVDVideo_GetTreePointer",
+                             "BurnLib_Recorder_Blank: EraseType: ERASE_TYPE_BLANK_DISC_FAST"})
         EXPECT_TRUE(std::regex_search(Log, std::regex("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d: " +
                                                       std::regex_replace(Line, std::regex(R"([().])"), R"(\$&)") +
                                                       "\n")))
