@@ -28,6 +28,15 @@ inline bool PlausibleSize(int64_t Width, int64_t Height, int64_t Available, int6
     return Width * Height <= (Available + 64) * Expansion;
 }
 
+// Allocates the bitmap unless it already holds an image of that size and format, whose
+// storage is then reused (a new image is uninitialised either way; this spares the pages).
+template <typename Bitmap>
+void Reallocate(Bitmap* B, int32_t W, int32_t H, TIEPixelFormat PF) {
+    if (B->Width() == W && B->Height() == H && B->PixelFormat() == PF && !B->HasAlphaChannel() && !B->IsEmpty())
+        return;
+    B->Allocate(W, H, PF);
+}
+
 inline void Report(TIEProgressRecord& P, double Done) {
     if (P.OnProgress) P.OnProgress(P.Sender, static_cast<int>(Done * P.Per1));
 }

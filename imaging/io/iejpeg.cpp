@@ -436,7 +436,7 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
             if (!PlausibleSize(outW, outH, Stream.Size() - start, 1 << 20)) {
                 *flag = true;
             } else {
-                Bitmap->Allocate(outW, outH, pf);
+                Reallocate(Bitmap, outW, outH, pf);
                 if (Bitmap->IsEmpty()) *flag = true;
             }
             buffer.assign(static_cast<size_t>(outW) * 4 + 16, 0);

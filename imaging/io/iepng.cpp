@@ -224,7 +224,7 @@ void ReadPNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
         pf = ie1g;
     else if (st.native && st.channels == 1)
         pf = st.colorType == PNG_COLOR_TYPE_PALETTE ? ie8p : ie8g;
-    Bitmap->Allocate(w, h, pf);
+    Reallocate(Bitmap, w, h, pf);
     if (Bitmap->IsEmpty()) {
         *flag = true;
         png_destroy_read_struct(&st.png, &st.info, nullptr);
