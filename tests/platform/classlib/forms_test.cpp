@@ -261,7 +261,7 @@ TEST(Forms, NestedModalLoopsKeepTimersPostedMessagesAndSynchronizeFlowing) {
     Outer->Free();
 }
 
-TEST(Forms, CloseQueryCanRefuseAndMainFormCloseTerminates) {
+TEST(Forms, CloseQueryCanRefuseAModalClose) {
     TfrmTest* F = MakeForm();
     int Asked = 0;
     F->OnCloseQuery = [&](TObject*, bool& CanClose) { CanClose = ++Asked > 1; };
@@ -363,6 +363,63 @@ TEST(Forms, ScrollBoxMovesItsChildren) {
     EXPECT_EQ(P->Top() + P->Height(), S->ClientHeight());
     S->Perform(WM_VSCROLL, SB_TOP, 0);
     EXPECT_EQ(P->Top(), 150);
+    F->Free();
+}
+
+TEST(Forms, MenuItemsAddedAtRunTimeRadioGroupsAndOwnerDrawnPopups) {
+    TfrmTest* F = MakeForm();
+    F->Show();
+    TestHooks::PumpPending();
+    // A submenu filled at run time, as the Languages menu is.
+    TMenuItem* File = F->mniGo->Parent();
+    auto* Lang = new TMenuItem(F);
+    Lang->SetCaption("Language");
+    File->Add(Lang);
+    std::string Chosen;
+    for (const char* L : {"English", "Deutsch", "Francais"}) {
+        auto* I = new TMenuItem(F);
+        I->SetCaption(L);
+        I->SetRadioItem(true);
+        I->OnClick = [&Chosen, I](TObject*) {
+            Chosen = I->Caption();
+            I->SetChecked(true);
+        };
+        Lang->Add(I);
+    }
+    EXPECT_EQ(GetMenuItemCount(Lang->Handle()), 3);
+    SendMessageA(F->Handle(), WM_COMMAND, Lang->Items(1)->Command(), 0);
+    EXPECT_EQ(Chosen, "Deutsch");
+    SendMessageA(F->Handle(), WM_COMMAND, Lang->Items(2)->Command(), 0);
+    EXPECT_FALSE(Lang->Items(1)->Checked());
+    EXPECT_TRUE(Lang->Items(2)->Checked());
+    EXPECT_TRUE(GetMenuState(Lang->Handle(), Lang->Items(2)->Command(), MF_BYCOMMAND) & MF_CHECKED);
+    Lang->Delete(0);
+    EXPECT_EQ(GetMenuItemCount(Lang->Handle()), 2);
+
+    // An owner-drawn popup asks its items for their size and drawing.
+    auto* PM = new TPopupMenu(F);
+    int Measured = 0, Drawn = 0;
+    for (const char* C : {"One", "Two"}) {
+        auto* I = new TMenuItem(F);
+        I->SetCaption(C);
+        I->OnMeasureItem = [&](TObject*, TCanvas*, int& W, int& H) {
+            ++Measured;
+            W = 80;
+            H = 20;
+        };
+        I->OnDrawItem = [&](TObject*, TCanvas* Canvas, TRect R, bool) {
+            ++Drawn;
+            Canvas->Brush().SetColor(clYellow);
+            Canvas->FillRect(R);
+        };
+        PM->Items()->Add(I);
+    }
+    PM->PopupComponent = F->pnlClient;
+    TestHooks::OnNextModalWindow([](HWND) { TestHooks::PressKey(VK_ESCAPE); });
+    POINT P = F->pnlClient->ClientToScreen(POINT{10, 10});
+    PM->Popup(P.x, P.y);
+    EXPECT_EQ(Measured, 2);
+    EXPECT_GE(Drawn, 2);
     F->Free();
 }
 

@@ -1,0 +1,77 @@
+// The application's loop as the program main runs it: the first form made is
+// the main form, Run shows it and returns once it closes, and the forms'
+// events come in their order. Its own executable: Run ends the application.
+#include <gtest/gtest.h>
+
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/forms.h"
+#include "platform/classlib/testhooks.h"
+
+namespace {
+
+std::vector<std::string> Events;
+
+class TfrmMain : public TForm {
+public:
+    explicit TfrmMain(TComponent* Owner) : TForm(Owner) {
+        DefineMethod("FormCreate", &TfrmMain::FormCreate);
+        DefineMethod("FormShow", &TfrmMain::FormShow);
+        DefineMethod("FormActivate", &TfrmMain::FormActivate);
+        DefineMethod("FormClose", &TfrmMain::FormClose);
+        DefineMethod("FormDestroy", &TfrmMain::FormDestroy);
+        DefineMethod("tmrCloseTimer", &TfrmMain::tmrCloseTimer);
+        LoadFromText(R"(object frmMain: TfrmMain
+  Caption = 'Main'
+  ClientHeight = 100
+  ClientWidth = 200
+  Position = poScreenCenter
+  OnActivate = FormActivate
+  OnClose = FormClose
+  OnCreate = FormCreate
+  OnDestroy = FormDestroy
+  OnShow = FormShow
+  object tmrClose: TTimer
+    Interval = 30
+    OnTimer = tmrCloseTimer
+  end
+end
+)",
+                     "Main.dfm");
+    }
+    void FormCreate(TObject*) { Events.push_back("create"); }
+    void FormShow(TObject*) { Events.push_back("show"); }
+    void FormActivate(TObject*) {
+        if (Events.back() != "activate") Events.push_back("activate");
+    }
+    void FormClose(TObject*, TCloseAction&) { Events.push_back("close"); }
+    void FormDestroy(TObject*) { Events.push_back("destroy:" + std::string(Ready ? "alive" : "?")); }
+    void tmrCloseTimer(TObject* Sender) {
+        static_cast<TTimer*>(Sender)->SetEnabled(false);
+        Close();
+    }
+    bool Ready = true;  // a field of the derived form, still there in OnDestroy
+};
+
+class TfrmOther : public TForm {
+public:
+    using TForm::TForm;
+};
+
+TEST(Application, RunShowsTheMainFormAndEndsWhenItCloses) {
+    TestHooks::Start();
+    Application->Initialize();
+    Application->Title = "Tessaro";
+    TfrmMain* frmMain = nullptr;
+    TfrmOther* frmOther = nullptr;
+    Application->CreateForm(frmMain);
+    Application->CreateForm(frmOther);
+    EXPECT_EQ(Application->MainForm(), frmMain);
+    // The centre of the screen.
+    Application->Run();
+    EXPECT_TRUE(Application->Terminated());
+    EXPECT_EQ(frmMain->Left(), (Screen->Width() - frmMain->Width()) / 2);
+    TestHooks::Stop();  // frees the application and its forms
+    EXPECT_EQ(Events, (std::vector<std::string>{"create", "show", "activate", "close", "destroy:alive"}));
+}
+
+}  // namespace
