@@ -30,7 +30,7 @@ bool Multi(HWND h) { return (Style(h) & ES_MULTILINE) != 0; }
 struct TLines {
     std::vector<int> Start, Len;
 };
-TLines SplitLines(const std::u16string& t, bool multi) {
+TLines HardLines(const std::u16string& t, bool multi) {
     TLines l;
     if (!multi) {
         l.Start.push_back(0);
@@ -80,6 +80,18 @@ int WidthOf(HDC dc, const TEditState* st, const std::u16string& s, int from, int
     return TextWidth(dc, Shown(st, s.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(count))));
 }
 
+// Widths of every prefix of a line: [0] = 0, [i] = the first i characters.
+std::vector<int> PrefixWidths(HDC dc, const TEditState* st, const std::u16string& line) {
+    std::vector<int> cum(line.size() + 1, 0);
+    if (line.empty()) return cum;
+    std::u16string shown = Shown(st, line);
+    std::vector<INT> dx(line.size(), 0);
+    SIZE sz{};
+    GetTextExtentExPointW(dc, shown.c_str(), static_cast<int>(shown.size()), 0, nullptr, dx.data(), &sz);
+    for (std::size_t i = 0; i < line.size(); ++i) cum[i + 1] = dx[i];
+    return cum;
+}
+
 RECT FormatRect(HWND h, const TEditState* st) {
     RECT r = ClientRect(h);
     r.left += st->LeftMargin;
@@ -89,6 +101,49 @@ RECT FormatRect(HWND h, const TEditState* st) {
 }
 
 int LineHeight(HDC dc) { return std::max(1, TextHeight(dc)); }
+
+// A multi-line edit without horizontal scrolling wraps its lines at word
+// boundaries to the formatting rectangle; the lines are then the shown ones.
+bool Wraps(HWND h) {
+    DWORD s = Style(h);
+    return (s & ES_MULTILINE) && !(s & (ES_AUTOHSCROLL | WS_HSCROLL));
+}
+
+TLines Lines(HWND h, const TEditState* st) {
+    TLines hard = HardLines(st->Text, Multi(h));
+    if (!Wraps(h)) return hard;
+    RECT fr = FormatRect(h, st);
+    int width = std::max<int>(1, fr.right - fr.left);
+    TDc d(h);
+    TLines out;
+    for (std::size_t k = 0; k < hard.Start.size(); ++k) {
+        int s0 = hard.Start[k], n = hard.Len[k];
+        std::u16string line = st->Text.substr(static_cast<std::size_t>(s0), static_cast<std::size_t>(n));
+        std::vector<int> cum = PrefixWidths(d.Dc, st, line);
+        int a = 0;
+        do {
+            int e = a;
+            while (e < n && cum[e + 1] - cum[a] <= width) ++e;
+            if (e >= n) {
+                out.Start.push_back(s0 + a);
+                out.Len.push_back(n - a);
+                break;
+            }
+            if (e == a) e = a + 1;  // a character wider than the line still takes one
+            int brk = e;
+            for (int p = e; p > a; --p)
+                if (line[static_cast<std::size_t>(p)] == u' ' || line[static_cast<std::size_t>(p - 1)] == u' ') {
+                    brk = p;
+                    break;
+                }
+            while (brk < n && line[static_cast<std::size_t>(brk)] == u' ') ++brk;  // spaces stay at the line's end
+            out.Start.push_back(s0 + a);
+            out.Len.push_back(brk - a);
+            a = brk;
+        } while (a < n);
+    }
+    return out;
+}
 
 // The x where a line's text starts (alignment).
 int LineX(HWND h, HDC dc, const TEditState* st, const RECT& fr, const std::u16string& line) {
@@ -108,7 +163,7 @@ int SingleTop(HWND h, HDC dc) {
 // Character position nearest to a client point.
 int PosFromPoint(HWND h, TEditState* st, POINT p) {
     TDc d(h);
-    TLines l = SplitLines(st->Text, Multi(h));
+    TLines l = Lines(h, st);
     RECT fr = FormatRect(h, st);
     int lh = LineHeight(d.Dc);
     int line = 0;
@@ -119,9 +174,10 @@ int PosFromPoint(HWND h, TEditState* st, POINT p) {
     }
     std::u16string text = st->Text.substr(static_cast<std::size_t>(l.Start[line]), static_cast<std::size_t>(l.Len[line]));
     int x0 = LineX(h, d.Dc, st, fr, text);
+    std::vector<int> cum = PrefixWidths(d.Dc, st, text);
     int best = 0, bestDist = 1 << 30;
     for (int i = 0; i <= static_cast<int>(text.size()); ++i) {
-        int x = x0 + WidthOf(d.Dc, st, text, 0, i);
+        int x = x0 + cum[static_cast<std::size_t>(i)];
         int dist = std::abs(x - p.x);
         if (dist < bestDist) {
             best = i;
@@ -132,7 +188,7 @@ int PosFromPoint(HWND h, TEditState* st, POINT p) {
 }
 
 POINT PointFromPos(HWND h, TEditState* st, HDC dc, int pos) {
-    TLines l = SplitLines(st->Text, Multi(h));
+    TLines l = Lines(h, st);
     RECT fr = FormatRect(h, st);
     int line = LineOf(l, pos);
     std::u16string text = st->Text.substr(static_cast<std::size_t>(l.Start[line]), static_cast<std::size_t>(l.Len[line]));
@@ -144,7 +200,7 @@ POINT PointFromPos(HWND h, TEditState* st, HDC dc, int pos) {
 void UpdateScrollBars(HWND h, TEditState* st) {
     if (!Multi(h) || !(Style(h) & WS_VSCROLL)) return;
     TDc d(h);
-    TLines l = SplitLines(st->Text, true);
+    TLines l = Lines(h, st);
     RECT fr = FormatRect(h, st);
     int per = std::max(1, static_cast<int>((fr.bottom - fr.top) / LineHeight(d.Dc)));
     SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, static_cast<int>(l.Start.size()) - 1,
@@ -156,7 +212,7 @@ void ScrollCaretIntoView(HWND h, TEditState* st) {
     TDc d(h);
     RECT fr = FormatRect(h, st);
     if (Multi(h)) {
-        TLines l = SplitLines(st->Text, true);
+        TLines l = Lines(h, st);
         int line = LineOf(l, st->Caret);
         int per = std::max(1, static_cast<int>((fr.bottom - fr.top) / LineHeight(d.Dc)));
         if (line < st->TopLine) st->TopLine = line;
@@ -187,7 +243,7 @@ void Paint(HWND h, HDC dc) {
     COLORREF textColor = IsWindowEnabled(h) ? GetTextColor(dc) : Sys(COLOR_GRAYTEXT);
     FillRect(dc, &rc, bk);
     RECT fr = FormatRect(h, st);
-    TLines l = SplitLines(st->Text, Multi(h));
+    TLines l = Lines(h, st);
     int lh = LineHeight(dc);
     int s0 = std::min(st->Anchor, st->Caret), s1 = std::max(st->Anchor, st->Caret);
     bool showSel = st->Focus || (style & ES_NOHIDESEL);
@@ -310,7 +366,7 @@ std::u16string ClipboardText(HWND h) {
 void KeyDown(HWND h, TEditState* st, WPARAM vk) {
     bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
     bool ro = (Style(h) & ES_READONLY) != 0;
-    TLines l = SplitLines(st->Text, Multi(h));
+    TLines l = Lines(h, st);
     int line = LineOf(l, st->Caret);
     switch (vk) {
     case VK_LEFT:
@@ -536,7 +592,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_CHAR: Char(h, st, static_cast<char16_t>(wp)); return 0;
     case WM_VSCROLL: {
         if (!Multi(h)) return 0;
-        TLines l = SplitLines(st->Text, true);
+        TLines l = Lines(h, st);
         int last = static_cast<int>(l.Start.size()) - 1;
         switch (LOWORD(wp)) {
         case SB_LINEUP: st->TopLine--; break;
@@ -609,27 +665,27 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         InvalidateRect(h, nullptr, FALSE);
         return 0;
     case EM_GETPASSWORDCHAR: return st->Password;
-    case EM_GETLINECOUNT: return static_cast<LRESULT>(SplitLines(st->Text, Multi(h)).Start.size());
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(Lines(h, st).Start.size());
     case EM_LINEINDEX: {
-        TLines l = SplitLines(st->Text, Multi(h));
+        TLines l = Lines(h, st);
         int line = static_cast<int>(static_cast<INT_PTR>(wp));
         if (line < 0) line = LineOf(l, st->Caret);
         return line < static_cast<int>(l.Start.size()) ? l.Start[line] : -1;
     }
     case EM_LINELENGTH: {
-        TLines l = SplitLines(st->Text, Multi(h));
+        TLines l = Lines(h, st);
         int pos = static_cast<int>(static_cast<INT_PTR>(wp));
         if (pos < 0) return 0;
         return l.Len[LineOf(l, std::min(pos, static_cast<int>(st->Text.size())))];
     }
     case EM_LINEFROMCHAR: {
-        TLines l = SplitLines(st->Text, Multi(h));
+        TLines l = Lines(h, st);
         int pos = static_cast<int>(static_cast<INT_PTR>(wp));
         if (pos < 0) pos = std::min(st->Anchor, st->Caret);
         return LineOf(l, std::min(pos, static_cast<int>(st->Text.size())));
     }
     case EM_GETLINE: {
-        TLines l = SplitLines(st->Text, Multi(h));
+        TLines l = Lines(h, st);
         int line = static_cast<int>(wp);
         if (!lp || line < 0 || line >= static_cast<int>(l.Start.size())) return 0;
         std::u16string s = st->Text.substr(static_cast<std::size_t>(l.Start[line]), static_cast<std::size_t>(l.Len[line]));
@@ -652,7 +708,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case EM_GETFIRSTVISIBLELINE: return Multi(h) ? st->TopLine : 0;
     case EM_LINESCROLL:
         if (Multi(h)) {
-            TLines l = SplitLines(st->Text, true);
+            TLines l = Lines(h, st);
             st->TopLine = std::clamp(st->TopLine + static_cast<int>(lp), 0, static_cast<int>(l.Start.size()) - 1);
             UpdateScrollBars(h, st);
             InvalidateRect(h, nullptr, FALSE);
@@ -681,7 +737,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case EM_CHARFROMPOS: {
         POINT p = PointOf(lp);
         int pos = PosFromPoint(h, st, p);
-        TLines l = SplitLines(st->Text, Multi(h));
+        TLines l = Lines(h, st);
         return MAKELRESULT(static_cast<WORD>(pos), static_cast<WORD>(LineOf(l, pos)));
     }
     default: break;

@@ -233,6 +233,21 @@ TEST_F(Edits, MultiLineLinesAndReturn) {
     HWND s = Make(u"Edit", u"", WS_BORDER, 10, 80, 200, 22, 6);
     SetWindowTextW(s, u"first\r\nsecond");
     EXPECT_EQ(Text(s), u"first");
+    // Without horizontal scrolling long lines wrap at spaces; the text keeps its breaks.
+    HWND w = Make(u"Edit", u"", WS_BORDER | ES_MULTILINE, 10, 110, 120, 80, 8);
+    SetWindowTextW(w, u"the quick brown fox jumps over the lazy dog\r\nend");
+    LRESULT lines = SendMessageW(w, EM_GETLINECOUNT, 0, 0);
+    EXPECT_GE(lines, 3);
+    for (LRESULT i = 0; i + 1 < lines; ++i) {
+        int start = static_cast<int>(SendMessageW(w, EM_LINEINDEX, static_cast<WPARAM>(i), 0));
+        int next = static_cast<int>(SendMessageW(w, EM_LINEINDEX, static_cast<WPARAM>(i + 1), 0));
+        EXPECT_GT(next, start);
+        if (i + 2 < lines) EXPECT_EQ(Text(w)[static_cast<size_t>(next - 1)], u' ') << i;  // broken after a space
+    }
+    EXPECT_EQ(SendMessageW(w, EM_LINEINDEX, static_cast<WPARAM>(lines - 1), 0), 45);  // "end" starts its own line
+    HWND nowrap = Make(u"Edit", u"", WS_BORDER | ES_MULTILINE | ES_AUTOHSCROLL, 140, 110, 120, 80, 9);
+    SetWindowTextW(nowrap, u"the quick brown fox jumps over the lazy dog");
+    EXPECT_EQ(SendMessageW(nowrap, EM_GETLINECOUNT, 0, 0), 1);
     // Ansi windows read strings as UTF-8.
     char buf[32] = {};
     GetWindowTextA(e, buf, 32);
