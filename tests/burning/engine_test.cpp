@@ -522,6 +522,49 @@ TEST_F(LoggerTest, LinesFromManyThreadsDoNotInterleave) {
     EXPECT_EQ(N, 200);
 }
 
+TEST_F(LoggerTest, EngineCallsWriteTheirDesignedLines) {
+    SetLogEnabled(1);
+    fakeburn::Install();
+    sbLogger = std::make_unique<TsbLogger>();
+    sbLogger->LogFile = (Dir.Path / "engine.log").string();
+    {
+        TsbBurner B;
+        B.Address = {1, 2, 3, 4, 5};
+        B.TransportType = ttSpti;
+        B.DeviceName = "CDROM0";
+        B.OpenDevice();
+        B.DiscType = DISC_TYPE_DVDPLUSR;
+        fakeburn::Script().WriteSpeedFor = [](uint32_t W) -> uint32_t { return W == 22160 ? 8310 : W; };
+        B.WriteSpeeds->FillWriteSpeeds(B);
+        fakeburn::Script().Fail["BurnLib_Recorder_Load"] = BURNLIB_ERROR_NO_MEDIUM;
+        B.LoadTray();
+        B.CancelBurn();
+    }
+    sbLogger.reset();
+    fakeburn::Remove();
+    std::vector<std::string> Lines;
+    std::ifstream F(Dir.Path / "engine.log");
+    std::regex Stamp(R"(\d\d:\d\d:\d\d\.\d\d\d: (.*))");
+    for (std::string L; std::getline(F, L);) {
+        std::smatch M;
+        ASSERT_TRUE(std::regex_match(L, M, Stamp)) << L;
+        Lines.push_back(M[1]);
+    }
+    EXPECT_EQ(Lines, (std::vector<std::string>{
+                         "BurnLib_Recorder_Create (before create)",
+                         "BurnLib_Recorder_Create (after create): PortID:2,BusID:3,TargetID:4,LUN:5",
+                         "BurnLib_Recorder_TestUnitReady",
+                         "BurnLib_Recorder_GetDiscInformation",
+                         "BurnLib_Recorder_SetSpeeds: ReadSpeed: 65535,WriteSpeed: 65535",
+                         "BurnLib_Recorder_GetSpeeds",
+                         "BurnLib_Recorder_GetSpeeds: CurrentReadSpeed: 22160,MaximumReadSpeed: 22160,"
+                         "CurrentWriteSpeed: 8310,MaximumWriteSpeed: 22160",
+                         "BurnLib_Recorder_Load() failed, exception 5, status 5, text \"scripted failure\"",
+                         "BurnLib_Recorder_Cancel",
+                         "BurnLib_Destroy: Grabber",
+                     }));
+}
+
 // ---- VIDEO_TS check and folder routines --------------------------------------------------------------
 TEST(VideoTsFolder, CheckFindsFilesWithoutRegardToCase) {
     struct {
