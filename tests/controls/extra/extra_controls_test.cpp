@@ -1,0 +1,248 @@
+// Gradient progress bar, panel, animated GIF control and folder picker on a
+// form, on the headless screen.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "controls/extra/ag_gifanimator.h"
+#include "controls/extra/fp_browse.h"
+#include "controls/extra/gp_controls.h"
+#include "controls/golden_png.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/commctl/shlobj_dialogs.h"
+#include "platform/win/winscreen.h"
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override {
+        TestHooks::Start();
+        RegisterGpControls();
+        RegisterAgGIFAnimator();
+        RegisterFpBrowseForFolder();
+    }
+    void TearDown() override { TestHooks::Stop(); }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+const char* const FormText = R"(object frmExtra: TfrmExtra
+  Left = 100
+  Top = 100
+  BorderStyle = bsSingle
+  Caption = 'Extra'
+  ClientHeight = 120
+  ClientWidth = 300
+  Color = clWhite
+  object prgSize: TGpProgressBar
+    Left = 10
+    Top = 10
+    Width = 202
+    Height = 16
+    BarColorStop = 14120960
+    BackColor = clWhite
+    BarColor = clWhite
+    BorderColor = 4080708
+    Percent = 50
+    OnChange = prgSizeChange
+  end
+  object lblInfo: TGpPanel
+    Left = 10
+    Top = 40
+    Width = 120
+    Height = 24
+    Caption = 'Scanning'
+  end
+  object gifScan: TAgGIFAnimator
+    Left = 150
+    Top = 40
+    Width = 4
+    Height = 2
+  end
+  object FpBrowseForFolder: TFpBrowseForFolder
+  end
+end
+)";
+
+class TfrmExtra : public TForm {
+public:
+    explicit TfrmExtra(TComponent* Owner) : TForm(Owner) {
+        DefineMethod("prgSizeChange", &TfrmExtra::prgSizeChange);
+        DefineField("prgSize", prgSize);
+        DefineField("lblInfo", lblInfo);
+        DefineField("gifScan", gifScan);
+        DefineField("FpBrowseForFolder", FpBrowseForFolder);
+        LoadFromText(FormText, "frmExtra.dfm");
+    }
+    void prgSizeChange(TObject*, int32_t Percent) { Changes.push_back(Percent); }
+    TGpProgressBar* prgSize = nullptr;
+    TGpPanel* lblInfo = nullptr;
+    TAgGIFAnimator* gifScan = nullptr;
+    TFpBrowseForFolder* FpBrowseForFolder = nullptr;
+    std::vector<int32_t> Changes;
+};
+
+// A GIF of 4 x 2 pixels with one frame per colour list entry; each frame paints
+// Rect with its colour. Codes are written at 3 bits, a clear code before each
+// pixel, so no table entry is ever made.
+struct TGifFrame {
+    uint8_t Colour;  // index 0..3
+    int X, Y, W, H;
+    int Disposal;
+    int Transparent;  // -1 none
+};
+std::vector<uint8_t> MakeGif(const std::vector<TGifFrame>& Frames) {
+    std::vector<uint8_t> D = {'G', 'I', 'F', '8', '9', 'a', 4, 0, 2, 0, 0x81, 0, 0};
+    const uint8_t Table[12] = {0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255};  // black red green blue
+    D.insert(D.end(), Table, Table + 12);
+    for (const auto& F : Frames) {
+        D.insert(D.end(), {0x21, 0xF9, 4, static_cast<uint8_t>((F.Disposal << 2) | (F.Transparent >= 0 ? 1 : 0)), 5,
+                           0, static_cast<uint8_t>(F.Transparent < 0 ? 0 : F.Transparent), 0});
+        D.insert(D.end(), {0x2C, static_cast<uint8_t>(F.X), 0, static_cast<uint8_t>(F.Y), 0,
+                           static_cast<uint8_t>(F.W), 0, static_cast<uint8_t>(F.H), 0, 0, 2});
+        std::vector<int> Codes;
+        for (int I = 0; I < F.W * F.H; ++I) {
+            Codes.push_back(4);
+            Codes.push_back(F.Colour);
+        }
+        Codes.push_back(5);
+        std::vector<uint8_t> Bytes((Codes.size() * 3 + 7) / 8, 0);
+        size_t Bit = 0;
+        for (int C : Codes)
+            for (int B = 0; B < 3; ++B, ++Bit)
+                if (C & (1 << B)) Bytes[Bit / 8] |= static_cast<uint8_t>(1 << (Bit % 8));
+        D.push_back(static_cast<uint8_t>(Bytes.size()));
+        D.insert(D.end(), Bytes.begin(), Bytes.end());
+        D.push_back(0);
+    }
+    D.push_back(0x3B);
+    return D;
+}
+
+class ExtraControls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        F = new TfrmExtra(Application);
+        F->Show();
+        ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form to show"));
+    }
+    void TearDown() override {
+        F->Free();
+        TestHooks::PumpPending();
+    }
+    uint32_t ScreenPixel(TControl* C, int X, int Y) {
+        TestHooks::PumpPending();
+        return WinHeadlessScreen()->DesktopPixel(C->ClientToScreen(POINT{X, Y})) & 0xFFFFFF;
+    }
+    TfrmExtra* F = nullptr;
+};
+
+TEST_F(ExtraControls, ProgressBarKeepsAnyPercentAndReportsChanges) {
+    TGpProgressBar* P = F->prgSize;
+    EXPECT_EQ(P->Percent(), 50);
+    EXPECT_TRUE(F->Changes.empty());  // the handler is bound after the stored percent
+    // The frame, the white start, the far end of the bar near the end colour, the empty rest.
+    EXPECT_EQ(ScreenPixel(P, 0, 0), 0x44443Eu);
+    EXPECT_EQ(ScreenPixel(P, 1, 8), 0xFFFFFFu);
+    uint32_t End = ScreenPixel(P, 100, 8);
+    EXPECT_LT((End >> 16) & 0xFF, 0x90u);  // halfway to 0xD77800's red 0x00
+    EXPECT_EQ(ScreenPixel(P, 150, 8), 0xFFFFFFu);
+    P->SetPercent(150);
+    P->SetPercent(150);
+    P->SetPercent(-5);
+    EXPECT_EQ(P->Percent(), -5);
+    EXPECT_EQ(F->Changes, (std::vector<int32_t>{150, -5}));
+    EXPECT_EQ(ScreenPixel(P, 1, 8), 0xFFFFFFu);
+    P->SetPercent(100);
+    P->SetBarColorStop(clRed);
+    EXPECT_EQ(P->BarColorStop(), clRed);
+    uint32_t Red = ScreenPixel(P, 200, 8);
+    EXPECT_GE(Red >> 16, 0xF8u);
+    EXPECT_LE((Red >> 8) & 0xFF, 4u);
+    EXPECT_EQ(F->lblInfo->Caption(), "Scanning");
+    P->SetPercent(50);
+    TestHooks::PumpPending();
+    ExpectWindowMatchesGolden(F->Handle(), "controls/extra_form.png");
+}
+
+TEST(GifDecoding, FramesAreComposedWithTheirDisposal) {
+    // Red everywhere; green left half, then restored to background (cleared);
+    // blue over column 3 with index 0 transparent.
+    auto Gif = MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 2, 2, 2, -1}, {3, 3, 0, 1, 2, 0, -1}});
+    int W = 0, H = 0;
+    std::vector<TAgGIFFrame> Frames;
+    ASSERT_TRUE(DecodeGIFFrames(Gif, W, H, Frames));
+    ASSERT_EQ(Frames.size(), 3u);
+    EXPECT_EQ(W, 4);
+    EXPECT_EQ(H, 2);
+    EXPECT_EQ(Frames[0].Pixels[0], 0xFFFF0000u);
+    EXPECT_EQ(Frames[0].DelayMs, 50);
+    EXPECT_EQ(Frames[1].Pixels[0], 0xFF00FF00u);
+    EXPECT_EQ(Frames[1].Pixels[3], 0xFFFF0000u);
+    EXPECT_EQ(Frames[2].Pixels[0], 0u);  // disposed to the background: transparent
+    EXPECT_EQ(Frames[2].Pixels[2], 0xFFFF0000u);
+    EXPECT_EQ(Frames[2].Pixels[3], 0xFF0000FFu);
+    // A transparent index leaves what is below.
+    auto Gif2 = MakeGif({{1, 0, 0, 4, 2, 1, -1}, {0, 0, 0, 4, 2, 1, 0}});
+    ASSERT_TRUE(DecodeGIFFrames(Gif2, W, H, Frames));
+    EXPECT_EQ(Frames[1].Pixels[5], 0xFFFF0000u);
+    // Not a GIF, and a GIF cut short after its header.
+    EXPECT_FALSE(DecodeGIFFrames(std::vector<uint8_t>{'G', 'I', 'F'}, W, H, Frames));
+    std::vector<uint8_t> Cut(Gif.begin(), Gif.begin() + 25);
+    EXPECT_FALSE(DecodeGIFFrames(Cut, W, H, Frames));
+}
+
+TEST_F(ExtraControls, AnimateStepsFramesOnItsTimer) {
+    TAgGIFAnimator* A = F->gifScan;
+    auto Gif = MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}, {3, 0, 0, 4, 2, 1, -1}});
+    TMemoryStream M;
+    M.WriteBuffer(Gif.data(), static_cast<int64_t>(Gif.size()));
+    M.SetPosition(0);
+    A->LoadFromStream(M);
+    EXPECT_EQ(A->FrameCount(), 3);
+    EXPECT_EQ(ScreenPixel(A, 1, 1), 0xFF0000u);
+    A->SetAnimate(true);
+    A->SetAnimate(true);  // unchanged: nothing happens
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->CurrentFrame() == 1; }, 3000, "the second frame"));
+    EXPECT_EQ(ScreenPixel(A, 1, 1), 0x00FF00u);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->CurrentFrame() == 2; }, 3000, "the third frame"));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->CurrentFrame() == 0; }, 3000, "wrapping to the first"));
+    A->SetAnimate(false);
+    int Stopped = A->CurrentFrame();
+    // Three frame times pass without a step.
+    auto Until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+    TestHooks::PumpUntil([&] { return std::chrono::steady_clock::now() > Until; }, 2000, "time to pass");
+    EXPECT_EQ(A->CurrentFrame(), Stopped);
+    EXPECT_FALSE(A->Animate());
+    TMemoryStream Bad;
+    Bad.WriteBuffer("nope", 4);
+    Bad.SetPosition(0);
+    EXPECT_THROW(A->LoadFromStream(Bad), EInvalidGraphic);
+}
+
+TEST_F(ExtraControls, FolderPickerOpensOnItsPathAndReturnsTheChoice) {
+    std::filesystem::path Dir = std::filesystem::temp_directory_path() / "fp_browse_test";
+    std::filesystem::create_directories(Dir / "sub");
+    TFpBrowseForFolder* B = F->FpBrowseForFolder;
+    B->SetTitle(u"Choose the VIDEO_TS folder");
+    std::u16string Start;
+    for (char C : (Dir / "sub").string()) Start += static_cast<char16_t>(C);
+    B->SetPath(Start);
+    std::string Seen;
+    TestHooks::OnNextModalWindow([&](HWND W) {
+        char Text[260] = {0};
+        GetWindowTextA(GetDlgItem(W, IDC_BFF_PATH), Text, sizeof Text);
+        Seen = Text;
+        PostMessageA(W, WM_COMMAND, IDOK, 0);
+    });
+    EXPECT_TRUE(B->Execute());
+    EXPECT_NE(Seen.find("fp_browse_test/sub"), std::string::npos) << Seen;
+    std::string Got;
+    for (char16_t C : B->GetPath()) Got += static_cast<char>(C);
+    EXPECT_NE(Got.find("fp_browse_test/sub"), std::string::npos) << Got;
+    TestHooks::OnNextModalWindow([](HWND W) { PostMessageA(W, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_FALSE(B->Execute());
+    std::filesystem::remove_all(Dir);
+}
+
+}  // namespace
