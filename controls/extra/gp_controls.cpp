@@ -44,8 +44,8 @@ void TGpCustomProgressBar::Paint() {
         std::string Text = std::to_string(FPercent) + "%";
         C.Font().Assign(Font());
         C.Brush().SetStyle(bsClear);
-        RECT R{0, 0, W, H};
-        DrawTextA(C.Handle(), Text.c_str(), -1, &R, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+        SIZE S = C.TextExtent(Text);
+        C.TextOut((W - S.cx) / 2, (H - S.cy) / 2, Text);
     }
 }
 
