@@ -20,6 +20,16 @@ const char* const ControlProp = "ClassLibControl";
 thread_local TWinControl* CreatingControl = nullptr;
 // The graphic control that holds the mouse while a button is down.
 TControl* CaptureControl = nullptr;
+// The control under the mouse, told of entering and leaving.
+TControl* MouseControl = nullptr;
+
+void SetMouseControl(TControl* C) {
+    if (C == MouseControl) return;
+    TControl* Old = MouseControl;
+    MouseControl = C;
+    if (Old) Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
+    if (C && MouseControl == C) C->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(C));
+}
 
 struct TClassEntry {
     WNDPROC DefProc;
@@ -99,6 +109,21 @@ TWinControl* FindControl(HWND Handle) {
     return static_cast<TWinControl*>(GetPropA(Handle, ControlProp));
 }
 
+void MouseIdle() {
+    POINT P{};
+    GetCursorPos(&P);
+    HWND W = WindowFromPoint(P);
+    TWinControl* C = nullptr;
+    while (W && !(C = FindControl(W))) W = GetParent(W);
+    TControl* Target = C;
+    if (C) {
+        POINT L = P;
+        ::ScreenToClient(C->Handle(), &L);
+        if (TControl* G = C->ControlAtPos(L, false)) Target = G;
+    }
+    SetMouseControl(Target);
+}
+
 TCustomForm* GetParentForm(TControl* Control) {
     while (Control && Control->Parent()) Control = Control->Parent();
     return dynamic_cast<TCustomForm*>(Control);
@@ -170,6 +195,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 TControl::~TControl() {
     Destroying();
     if (CaptureControl == this) CaptureControl = nullptr;
+    if (MouseControl == this) MouseControl = nullptr;
     if (Drag.Source == this) Drag = TDragInfo{};
     if (Drag.Target == this) Drag.Target = nullptr;
     if (FAction) FAction->UnRegisterClient(this);
@@ -1163,6 +1189,7 @@ void TWinControl::WndProc(TMessage& M) {
                     Target = ControlAtPos(P, false);
                 else if (Drag.Source && Drag.Source->Parent() == this && !dynamic_cast<TWinControl*>(Drag.Source))
                     Target = Drag.Source;
+                if (M.Msg == WM_MOUSEMOVE && !CaptureControl) SetMouseControl(Target ? Target : this);
                 if (Target && Target != this) {
                     M.Result = Target->Perform(M.Msg, M.WParam,
                                                MAKELPARAM(P.x - Target->Left(), P.y - Target->Top()));

@@ -400,6 +400,10 @@ protected:
 
 // The control whose window this is (nullptr for other windows).
 TWinControl* FindControl(HWND Handle);
+// Sends CM_MOUSELEAVE and CM_MOUSEENTER (LParam: the control) when the control
+// under the mouse changed; the application's idle time calls it, mouse moves
+// over the library's windows do too.
+void MouseIdle();
 // The form a control sits on, nullptr when none.
 TCustomForm* GetParentForm(TControl* Control);
 // The window procedure of every class-library window class.

@@ -704,6 +704,7 @@ void TApplication::ProcessMessages() {
 void TApplication::Idle() {
     bool Done = true;
     try {
+        MouseIdle();
         if (OnIdle) OnIdle(this, Done);
         if (Done && Screen)
             for (TCustomForm* F : std::vector<TCustomForm*>(Screen->FForms)) F->UpdateActions();

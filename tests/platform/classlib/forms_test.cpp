@@ -342,6 +342,26 @@ TEST(Forms, MouseDownOnAPanelDragsTheWindowBySystemMove) {
     F->Free();
 }
 
+TEST(Forms, ControlsHearTheMouseEnterAndLeave) {
+    TfrmTest* F = MakeForm();
+    F->Show();
+    TestHooks::PumpPending();
+    std::vector<std::string> Seen;
+    for (TControl* C : {static_cast<TControl*>(F->pnlGo), static_cast<TControl*>(F->pnlClient)}) {
+        C->WindowProc = [C, &Seen, Old = C->WindowProc](TMessage& M) {
+            if (M.Msg == CM_MOUSEENTER) Seen.push_back("enter " + C->Name());
+            if (M.Msg == CM_MOUSELEAVE) Seen.push_back("leave " + C->Name());
+            Old(M);
+        };
+    }
+    WinHeadlessScreen()->MouseMove(TestHooks::ControlCenter(F->pnlGo));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return !Seen.empty(); }, 2000, "entering pnlGo"));
+    WinHeadlessScreen()->MouseMove(TestHooks::ControlCenter(F->pnlClient));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Seen.size() >= 3; }, 2000, "moving to pnlClient"));
+    EXPECT_EQ(Seen, (std::vector<std::string>{"enter pnlGo", "leave pnlGo", "enter pnlClient"}));
+    F->Free();
+}
+
 TEST(Forms, ScrollBoxMovesItsChildren) {
     auto* F = new TForm(Application);
     auto* S = new TScrollBox(F);
