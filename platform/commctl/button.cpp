@@ -399,11 +399,26 @@ void PaintStatic(HWND h, HDC dc) {
     }
     case SS_ICON:
         FillRect(dc, &rc, bk);
-        if (st->Image) DrawStandardIcon(dc, rc.left, rc.top, static_cast<HICON>(st->Image));
+        if (st->Image && !DrawStandardIcon(dc, rc.left, rc.top, static_cast<HICON>(st->Image))) {
+            int x = rc.left, y = rc.top;
+            ICONINFO ii{};
+            if ((style & SS_CENTERIMAGE) && GetIconInfo(static_cast<HICON>(st->Image), &ii)) {
+                BITMAP bm{};
+                GetObjectW(ii.hbmColor ? ii.hbmColor : ii.hbmMask, sizeof bm, &bm);
+                int ih = ii.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+                x = (rc.left + rc.right - bm.bmWidth) / 2;
+                y = (rc.top + rc.bottom - ih) / 2;
+            }
+            if (ii.hbmColor) DeleteObject(ii.hbmColor);
+            if (ii.hbmMask) DeleteObject(ii.hbmMask);
+            DrawIconEx(dc, x, y, static_cast<HICON>(st->Image), 0, 0, 0, nullptr, DI_NORMAL);
+        }
         break;
     case SS_BITMAP: {
         FillRect(dc, &rc, bk);
-        if (st->Image) {
+        if (st->Image && st->ImageType == kImageIcon) {
+            DrawIconEx(dc, rc.left, rc.top, static_cast<HICON>(st->Image), 0, 0, 0, nullptr, DI_NORMAL);
+        } else if (st->Image) {
             BITMAP bm{};
             GetObjectW(st->Image, sizeof bm, &bm);
             HDC mem = CreateCompatibleDC(dc);

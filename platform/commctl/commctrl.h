@@ -460,7 +460,8 @@ BOOL ImageList_SetImageCount(HIMAGELIST himl, UINT uNewCount);
 // Adds as many images as the bitmap is wide; Mask (1-bit or any) may be nullptr.
 int ImageList_Add(HIMAGELIST himl, HBITMAP hbmImage, HBITMAP hbmMask);
 int ImageList_AddMasked(HIMAGELIST himl, HBITMAP hbmImage, COLORREF crMask);
-int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon);
+int ImageList_ReplaceIcon(HIMAGELIST himl, int i, HICON hicon);  // i -1 adds
+inline int ImageList_AddIcon(HIMAGELIST himl, HICON hicon) { return ImageList_ReplaceIcon(himl, -1, hicon); }
 BOOL ImageList_Replace(HIMAGELIST himl, int i, HBITMAP hbmImage, HBITMAP hbmMask);
 BOOL ImageList_Remove(HIMAGELIST himl, int i);  // -1 removes all
 inline BOOL ImageList_RemoveAll(HIMAGELIST himl) { return ImageList_Remove(himl, -1); }

@@ -493,7 +493,11 @@ void PaintStatus(HWND h, HDC dc) {
             if (HWND p = Parent(h)) SendMessageW(p, WM_DRAWITEM, dis.CtlID, reinterpret_cast<LPARAM>(&dis));
             continue;
         }
-        if (part.Icon && DrawStandardIcon(dc, tr.left, tr.top, part.Icon)) tr.left += 34;
+        if (part.Icon) {
+            int sz = GetSystemMetrics(SM_CXSMICON);
+            DrawIconEx(dc, tr.left, (tr.top + tr.bottom - sz) / 2, part.Icon, sz, sz, 0, nullptr, DI_NORMAL);
+            tr.left += sz + 2;
+        }
         // Tabs split a part's text into left, centred and right pieces.
         std::u16string s = part.Text;
         std::u16string pieces[3];

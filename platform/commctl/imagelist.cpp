@@ -147,54 +147,46 @@ int ImageList_AddMasked(HIMAGELIST h, HBITMAP image, COLORREF key) {
 
 int ImageList_ReplaceIcon(HIMAGELIST h, int i, HICON icon) {
     TImageList* il = L(h);
-    if (!il || !icon) return -1;
-    // Icons are the standard ones here: draw one onto the list's size.
+    if (!il || !icon || i < -1 || i >= static_cast<int>(il->Images.size())) return -1;
+    // The icon drawn at the list's size over magenta, which then becomes the mask.
     HDC dc = CreateCompatibleDC(nullptr);
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = 32;
-    bi.bmiHeader.biHeight = -32;
+    bi.bmiHeader.biWidth = il->Cx;
+    bi.bmiHeader.biHeight = -il->Cy;
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp) {
+        DeleteDC(dc);
+        return -1;
+    }
     HGDIOBJ old = SelectObject(dc, bmp);
-    RECT r{0, 0, 32, 32};
+    RECT r{0, 0, il->Cx, il->Cy};
     FillSolid(dc, r, RGB(255, 0, 255));
-    bool ok = DrawStandardIcon(dc, 0, 0, icon);
-    HDC small = CreateCompatibleDC(nullptr);
-    bi.bmiHeader.biWidth = il->Cx;
-    bi.bmiHeader.biHeight = -il->Cy;
-    void* sbits = nullptr;
-    HBITMAP sb = CreateDIBSection(small, &bi, DIB_RGB_COLORS, &sbits, nullptr, 0);
-    HGDIOBJ sold = SelectObject(small, sb);
-    SetStretchBltMode(small, COLORONCOLOR);
-    StretchBlt(small, 0, 0, il->Cx, il->Cy, dc, 0, 0, 32, 32, SRCCOPY);
-    SelectObject(small, sold);
+    bool ok = DrawIconEx(dc, 0, 0, icon, il->Cx, il->Cy, 0, nullptr, DI_NORMAL) != 0;
+    if (!ok && il->Cx == 32 && il->Cy == 32) ok = DrawStandardIcon(dc, 0, 0, icon);
     SelectObject(dc, old);
-    DeleteDC(small);
     DeleteDC(dc);
-    DeleteObject(bmp);
-    int r2 = -1;
-    if (ok) {
+    int result = -1;
+    std::vector<uint32_t> px;
+    int w, hgt;
+    if (ok && ReadBitmap(bmp, px, w, hgt)) {
         UINT keep = il->Flags;
         il->Flags |= ILC_MASK;
-        std::vector<uint32_t> px;
-        int w, hgt;
-        if (ReadBitmap(sb, px, w, hgt)) {
-            int at = AddPixels(il, px, w, hgt, nullptr, true, 0xFF00FF);
-            if (at >= 0 && i >= 0 && i < at) {
-                il->Images[static_cast<std::size_t>(i)] = il->Images.back();
-                il->Images.pop_back();
-                r2 = i;
-            } else {
-                r2 = at;
-            }
-        }
+        int at = AddPixels(il, px, w, hgt, nullptr, true, 0xFF00FF);
         il->Flags = keep;
+        if (at >= 0 && i >= 0) {
+            il->Images[static_cast<std::size_t>(i)] = il->Images.back();
+            il->Images.pop_back();
+            result = i;
+        } else {
+            result = at;
+        }
     }
-    DeleteObject(sb);
-    return r2;
+    DeleteObject(bmp);
+    return result;
 }
 
 BOOL ImageList_Replace(HIMAGELIST h, int i, HBITMAP image, HBITMAP mask) {

@@ -122,6 +122,37 @@ TEST_F(Statics, TextFollowsSetTextAndAlignment) {
     EXPECT_EQ(NotesWith(WM_COMMAND, STN_CLICKED).size(), 1u);
 }
 
+TEST_F(Statics, IconsOfStandardAndOwnPictures) {
+    std::vector<uint32_t> argb(16 * 16, 0xFF00A000u);  // opaque green, a clear top-left corner
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) argb[static_cast<size_t>(y * 16 + x)] = 0;
+    HICON own = WinCreateIconFromPixels(argb.data(), 16, 16);
+    ASSERT_NE(own, nullptr);
+    HWND s1 = Make(u"Static", u"", SS_ICON, 10, 10, 32, 32, 1);
+    SendMessageW(s1, STM_SETICON, reinterpret_cast<WPARAM>(own), 0);
+    HWND s2 = Make(u"Static", u"", SS_ICON, 60, 10, 32, 32, 2);
+    SendMessageW(s2, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_HAND)), 0);
+    EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(s1, STM_GETICON, 0, 0)), own);
+    Pump();
+    TShot shot(Screen);
+    EXPECT_EQ(shot.At(At(s1, 8, 8)), 0x00A000u);
+    EXPECT_EQ(shot.At(At(s1, 1, 1)), SysPx(COLOR_BTNFACE));
+    EXPECT_EQ(shot.At(At(s2, 4, 16)), 0xE00000u);  // the error icon's red disc
+    // An image list takes the icon at its own size with its mask.
+    HIMAGELIST il = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 1);
+    EXPECT_EQ(ImageList_AddIcon(il, own), 0);
+    EXPECT_EQ(ImageList_GetImageCount(il), 1);
+    HDC dc = GetDC(Host);
+    RECT r{0, 0, 40, 40};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    ImageList_Draw(il, 0, dc, 0, 0, ILD_TRANSPARENT);
+    EXPECT_EQ(GetPixel(dc, 8, 8), RGB(0, 0xA0, 0));
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(255, 255, 255));
+    ReleaseDC(Host, dc);
+    ImageList_Destroy(il);
+    DestroyIcon(own);
+}
+
 using Edits = CtlTest;
 
 TEST_F(Edits, TypingEditsTextAndSendsEnChange) {
