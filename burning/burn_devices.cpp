@@ -152,9 +152,10 @@ void TsbDeviceFinder::CancelScan(TObject*) { Devices->Cancelled = true; }
 
 void TsbDeviceFinder::FindDevices(bool) {
     Devices->Cancelled = false;
+    // A scan still running would be filling the list being cleared.
+    WaitForScan();
     Devices->Clear();
     Devices->Transport = Transport;
-    WaitForScan();
     auto* Worker = new TsbDeviceFinderThread(Devices.get());  // frees itself
     ScanThreadHandle = sbDuplicateThreadHandle(*Worker);
     ScanThread = Worker;

@@ -138,6 +138,7 @@ TEST_F(BurnEngineE2E, VideoTsFolderBurntToTheImageRecorderReadsBackWithLsdvd) {
     ASSERT_GT(NeedSpace, 0);
 
     TsbBurner Burner;
+    ASSERT_EQ(BurnLibDll->BurnLib_UpStartEx(), 1);
     TsbDeviceFinder& Finder = *Burner.DeviceFinder;
     Finder.Transport = ttSpti;
     Finder.FindDevices(false);
