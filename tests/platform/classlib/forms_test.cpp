@@ -443,6 +443,24 @@ TEST(Forms, MenuItemsAddedAtRunTimeRadioGroupsAndOwnerDrawnPopups) {
     F->Free();
 }
 
+TEST(Forms, ReleaseFromAHandlerFreesTheFormAfterwardsAndCloseCanFree) {
+    std::vector<std::string> Gone;
+    TfrmTest* F = MakeForm();
+    F->OnDestroy = [&](TObject*) { Gone.push_back("first"); };
+    F->Show();
+    F->pnlTop->OnClick = [F](TObject*) { F->Release(); };
+    TestHooks::Click(F->pnlTop);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Gone.size() == 1; }, 2000, "the released form to go"));
+    // caFree from OnClose.
+    TfrmTest* G = MakeForm();
+    G->OnDestroy = [&](TObject*) { Gone.push_back("second"); };
+    G->OnClose = [](TObject*, TCloseAction& A) { A = caFree; };
+    G->Show();
+    PostMessageA(G->Handle(), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Gone.size() == 2; }, 2000, "the closed form to go"));
+    EXPECT_EQ(Gone, (std::vector<std::string>{"first", "second"}));
+}
+
 TEST(Forms, ScreenListsFormsAndKeepsTheBusyCursor) {
     int Before = Screen->FormCount();
     TfrmTest* F = MakeForm();
