@@ -7,6 +7,9 @@
 
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/testhooks.h"
+#include "platform/classlib/threads.h"
+#include "platform/commctl/testhooks.h"
+#include "platform/system/process.h"
 #include "platform/commctl/commdlg.h"
 
 namespace {
@@ -76,6 +79,29 @@ TEST(Dialogs, MessageDlgMapsTypesAndButtonsAndReturnsTheModalResult) {
     EXPECT_EQ(Shown[2].Caption, "Error");
     EXPECT_EQ(Shown[2].Flags & MB_TYPEMASK, MB_ABORTRETRYIGNORE);
     EXPECT_EQ(TestHooks::UnexpectedMessageBoxes(), 0);
+}
+
+// Synchronised calls run while the GUI thread sits in the platform's own
+// modal loop (a message box), which knows nothing of threads.
+TEST(Dialogs, SynchronizeRunsWhileAPlatformMessageBoxIsOpen) {
+    struct TWorker : TThread {
+        HWND Box = nullptr;
+        DWORD RanOn = 0;
+        void Execute() override {
+            Synchronize([this] { RanOn = GetCurrentThreadId(); });
+            // Answer the box only after the call has run on the GUI thread.
+            PostMessageA(Box, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+        }
+    } W;
+    TestHookClearMessageBoxAnswers();
+    TestHooks::OnNextModalWindow([&W](HWND Box) {
+        W.Box = Box;
+        W.Start();
+    });
+    int R = MessageBoxA(nullptr, "Stop the burn?", "Tessaro", MB_YESNO);
+    W.WaitFor();
+    EXPECT_EQ(R, IDNO);
+    EXPECT_EQ(W.RanOn, GetCurrentThreadId());
 }
 
 }  // namespace
