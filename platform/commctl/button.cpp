@@ -64,6 +64,25 @@ void PaintButton(HWND h, HDC dc) {
         UINT fmt = DT_SINGLELINE | DT_VCENTER;
         fmt |= halign == BS_LEFT ? DT_LEFT : halign == BS_RIGHT ? DT_RIGHT : DT_CENTER;
         if (style & BS_MULTILINE) fmt = (fmt & ~(DT_SINGLELINE | DT_VCENTER)) | DT_WORDBREAK;
+        if ((style & (BS_ICON | BS_BITMAP)) && st->Image) {
+            // An image instead of the caption, centred.
+            int iw = 0, ih = 0;
+            if (style & BS_BITMAP) {
+                BITMAP bm{};
+                GetObjectW(st->Image, sizeof bm, &bm);
+                iw = bm.bmWidth;
+                ih = bm.bmHeight;
+                HDC mem = CreateCompatibleDC(dc);
+                HGDIOBJ old = SelectObject(mem, st->Image);
+                BitBlt(dc, (tr.left + tr.right - iw) / 2, (tr.top + tr.bottom - ih) / 2, iw, ih, mem, 0, 0, SRCCOPY);
+                SelectObject(mem, old);
+                DeleteDC(mem);
+            } else {
+                iw = ih = GetSystemMetrics(SM_CXICON);
+                DrawIconEx(dc, (tr.left + tr.right - iw) / 2, (tr.top + tr.bottom - ih) / 2, static_cast<HICON>(st->Image), 0, 0, 0, nullptr, DI_NORMAL);
+            }
+            text.clear();
+        }
         SetTextColor(dc, enabled ? Sys(COLOR_BTNTEXT) : Sys(COLOR_GRAYTEXT));
         if (!enabled) {
             RECT hr = tr;

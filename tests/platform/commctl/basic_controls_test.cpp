@@ -98,6 +98,19 @@ TEST_F(Buttons, PushButtonLookIsRaisedAndTheDefaultOneFramed) {
     EXPECT_EQ(shot.At(At(b, 30, 15)), SysPx(COLOR_BTNFACE));
 }
 
+TEST_F(Buttons, BitmapButtonsShowTheirImage) {
+    HWND b = Make(u"Button", u"text", BS_PUSHBUTTON | BS_BITMAP, 10, 10, 60, 30, 1);
+    std::vector<uint32_t> red(8 * 8, 0xFF0000u);
+    HBITMAP bmp = CreateBitmap(8, 8, 1, 32, red.data());
+    EXPECT_EQ(SendMessageW(b, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bmp)), 0);
+    EXPECT_EQ(reinterpret_cast<HBITMAP>(SendMessageW(b, BM_GETIMAGE, IMAGE_BITMAP, 0)), bmp);
+    Pump();
+    TShot shot(Screen);
+    EXPECT_EQ(shot.At(At(b, 30, 15)), 0xFF0000u);
+    DestroyWindow(b);
+    DeleteObject(bmp);
+}
+
 using Statics = CtlTest;
 
 TEST_F(Statics, TextFollowsSetTextAndAlignment) {
