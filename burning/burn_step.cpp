@@ -87,3 +87,39 @@ int64_t GetVideoFolderSize(const std::string& OutputFolder) {
     }
     return Size;
 }
+
+std::string sbBytesToMBText(int64_t Bytes) {
+    return FloatToStr(static_cast<double>(Round(static_cast<double>(Bytes) / 1024 / 1024 * 100)) / 100);
+}
+
+std::string DiscSpaceText(DISC_TYPE DiscType, const TsbDiscSpace& Space) {
+    return DiscTypeName(DiscType) + ", " + sbFormatText(IDS_Main_status_UsedSpace, {sbBytesToMBText(Space.UsedBytes)}) +
+           ", " + sbFormatText(IDS_Main_status_FreeSpace, {sbBytesToMBText(Space.FreeBytes)});
+}
+
+void ReportBurnSpace(int64_t NeedSpace, const TsbDiscSpace& Space) {
+    auto MB = [](int64_t Bytes) { return static_cast<double>(Bytes) / 1024 / 1024; };
+    sbStatus(sbFormatText(IDS_Main_MSG_DVDSize, {MB(NeedSpace)}), sbMsgInfo);
+    sbStatus(sbFormatText(IDS_Main_MSG_DVDDiscTotalSize, {MB(Space.TotalBytes)}), sbMsgInfo);
+    sbStatus(sbFormatText(IDS_Main_MSG_DVDDiscFreeSize, {MB(Space.FreeBytes)}), sbMsgInfo);
+    sbStatus(sbFormatText(IDS_Main_MSG_DVDDiscUsedSize, {MB(Space.UsedBytes)}), sbMsgInfo);
+}
+
+TsbVideoBurnOptions DvdVideoBurnOptions(const std::string& VideoTsFolder, const std::string& Label, TDateTime Stamp) {
+    TsbVideoBurnOptions O;
+    O.Used = true;
+    O.VideoKind = 2;
+    O.VideoTsFolder = VideoTsFolder;
+    O.VolumeLabel = Label;
+    int Y, Mo, D, H, Mi, S, Ms;
+    DecodeDate(Stamp, Y, Mo, D);
+    DecodeTime(Stamp, H, Mi, S, Ms);
+    O.Year = static_cast<uint16_t>(Y);
+    O.Month = static_cast<uint16_t>(Mo);
+    O.Day = static_cast<uint16_t>(D);
+    O.Hour = static_cast<uint16_t>(H);
+    O.Minute = static_cast<uint16_t>(Mi);
+    O.Second = static_cast<uint16_t>(S);
+    O.Millisecond = static_cast<uint16_t>(Ms);
+    return O;
+}

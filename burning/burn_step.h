@@ -37,3 +37,14 @@ bool CheckDiscUsable(TsbBurner& Engine, const TsbSelectedDisc& Disc, int64_t Nee
 // AUDIO_TS folder when there is one (found without regard to case), not
 // whatever else lies beside them.
 int64_t GetVideoFolderSize(const std::string& OutputFolder);
+
+// Bytes as megabytes rounded to hundredths (halves to even), in the shortest
+// form: "4482.27", "1.5", "0".
+std::string sbBytesToMBText(int64_t Bytes);
+// The status bar's disc text: type, used and free space.
+std::string DiscSpaceText(DISC_TYPE DiscType, const TsbDiscSpace& Space);
+// The four space statuses before a burn (need, total, free, used; kind 0).
+void ReportBurnSpace(int64_t NeedSpace, const TsbDiscSpace& Space);
+// What BurnVideo writes for a VIDEO_TS folder: a DVD-Video with Label, stamped
+// with the time Stamp.
+TsbVideoBurnOptions DvdVideoBurnOptions(const std::string& VideoTsFolder, const std::string& Label, TDateTime Stamp);

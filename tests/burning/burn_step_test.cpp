@@ -161,6 +161,35 @@ TEST_F(DiscCheckTest, FreeSpaceEqualToTheNeedIsTooSmall) {
     EXPECT_TRUE(Present(GB - 1));
 }
 
+TEST(BurnStepSpace, MegabyteTextsAndStatuses) {
+    struct {
+        int64_t Bytes;
+        const char* Text;
+    } Cases[] = {{4700000000LL, "4482.27"}, {1572864, "1.5"}, {0, "0"}, {131072, "0.12"}, {393216, "0.38"}};
+    for (const auto& C : Cases) EXPECT_EQ(sbBytesToMBText(C.Bytes), C.Text) << C.Bytes;
+    TsbDiscSpace S{4700000000LL - 1572864, 4700000000LL, 1572864, 0};
+    EXPECT_EQ(DiscSpaceText(DISC_TYPE_DVDPLUSR, S), "DVD+R, Used Space:1.5 MB, Free Space:4480.77 MB");
+
+    std::vector<std::string> Statuses;
+    sbCallBackEventer = std::make_unique<TsbCallBackEventer>();
+    sbCallBackEventer->OnMessage = [&](const std::string& T, int K) {
+        EXPECT_EQ(K, 0);
+        Statuses.push_back(T);
+    };
+    ReportBurnSpace(3 * 1048576 / 2, S);
+    sbCallBackEventer.reset();
+    EXPECT_EQ(Statuses, (std::vector<std::string>{"Need Space: 1.50 MB", "Total Space: 4482.27 MB",
+                                                  "Free Space: 4480.77 MB", "Used Space: 1.50 MB"}));
+
+    TsbVideoBurnOptions O = DvdVideoBurnOptions("/d/VIDEO_TS", "Trip", EncodeDate(2026, 12, 10) + EncodeTime(9, 5, 3, 7));
+    EXPECT_TRUE(O.Used);
+    EXPECT_EQ(O.VideoKind, 2);
+    EXPECT_EQ(O.VideoTsFolder, "/d/VIDEO_TS");
+    EXPECT_EQ(O.VolumeLabel, "Trip");
+    EXPECT_EQ(std::vector<int>({O.Year, O.Month, O.Day, O.Hour, O.Minute, O.Second, O.Millisecond}),
+              std::vector<int>({2026, 12, 10, 9, 5, 3, 7}));
+}
+
 TEST(BurnStepSpace, CountsTheVideoFoldersOnly) {
     fs::path D = fs::temp_directory_path() / ("sbstep-" + std::to_string(getpid()));
     fs::create_directories(D / "video_ts");
