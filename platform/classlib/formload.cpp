@@ -160,7 +160,15 @@ void TFormReader::Read(const TFormObject& Tree) {
     FLine = Tree.Line;
     FPath = Tree.Name;
     try {
-        FRoot->SetName(Tree.Name);
+        // A second form of one file under the same owner gets "name_1", "name_2", ...
+        std::string Name = Tree.Name;
+        TComponent* Owner = FRoot->Owner();
+        for (int I = 1; Owner && !Name.empty(); ++I) {
+            TComponent* Other = Owner->FindComponent(Name);
+            if (!Other || Other == FRoot) break;
+            Name = Tree.Name + "_" + IntToStr(I);
+        }
+        FRoot->SetName(Name);
     } catch (const Exception& E) {
         Error(E.Message);
     }
@@ -168,7 +176,7 @@ void TFormReader::Read(const TFormObject& Tree) {
     for (TFixup& F : FFixups) {
         FLine = F.Line;
         FPath = F.Path;
-        TComponent* C = SameText(F.Name, FRoot->Name()) ? FRoot : FRoot->FindComponent(F.Name);
+        TComponent* C = SameText(F.Name, FRoot->Name()) || SameText(F.Name, Tree.Name) ? FRoot : FRoot->FindComponent(F.Name);
         if (!C) Error("Error reading " + F.Path + ": Invalid property value (no component named " + F.Name + ")");
         F.Assign(C);
     }

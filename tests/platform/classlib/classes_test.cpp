@@ -246,6 +246,20 @@ TEST_F(FormLoad, FieldOfAnotherClassIsAnError) {
     }
 }
 
+TEST_F(FormLoad, ASecondFormOfOneFileUnderTheSameOwnerGetsAFreeName) {
+    TComponent Owner(nullptr);
+    auto* A = new TTestForm(&Owner);
+    auto* B = new TTestForm(&Owner);
+    auto* C = new TTestForm(&Owner);
+    ReadFormText(A, Form1, "test.dfm");
+    ReadFormText(B, Form1, "test.dfm");
+    ReadFormText(C, Form1, "test.dfm");
+    EXPECT_EQ(A->Name(), "frmTest");
+    EXPECT_EQ(B->Name(), "frmTest_1");
+    EXPECT_EQ(C->Name(), "frmTest_2");
+    EXPECT_EQ(C->pnlBox->Buddy, C->btnOk);
+}
+
 TEST_F(FormLoad, FromFileAndMissingResource) {
     std::string Path = ::testing::TempDir() + "classlib_form.dfm";
     std::ofstream(Path) << Form1;
