@@ -221,8 +221,28 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
     CommctlStartup();
     if (!t) return nullptr;
     const uint8_t* base = reinterpret_cast<const uint8_t*>(t);
-    TReader r{base + sizeof(DLGTEMPLATE)};
-    DWORD style = t->style;
+    // The extended form starts with version 1 and the signature 0xFFFF.
+    WORD ver, sig;
+    std::memcpy(&ver, base, 2);
+    std::memcpy(&sig, base + 2, 2);
+    bool ex = ver == 1 && sig == 0xFFFF;
+    TReader r{base};
+    DWORD style, exStyle;
+    WORD count;
+    short tx, ty, tcx, tcy;
+    if (ex) {
+        r.P += 8;  // version, signature, help id
+        exStyle = r.Dword();
+        style = r.Dword();
+    } else {
+        style = r.Dword();
+        exStyle = r.Dword();
+    }
+    count = r.Word();
+    tx = static_cast<short>(r.Word());
+    ty = static_cast<short>(r.Word());
+    tcx = static_cast<short>(r.Word());
+    tcy = static_cast<short>(r.Word());
     WORD menuOrd = 0, classOrd = 0;
     std::u16string menu = r.SzOrOrd(&menuOrd);
     std::u16string cls = r.SzOrOrd(&classOrd);
@@ -230,16 +250,24 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
     HFONT font = nullptr;
     if (style & DS_SETFONT) {
         WORD pt = r.Word();
+        WORD weight = FW_NORMAL;
+        BYTE italic = 0, charset = 0;
+        if (ex) {
+            weight = r.Word();
+            italic = *r.P++;
+            charset = *r.P++;
+        }
         std::u16string face = r.SzOrOrd(nullptr);
-        font = CreateFontW(-static_cast<int>((pt * 96 + 36) / 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, face.c_str());
+        font = CreateFontW(-static_cast<int>((pt * 96 + 36) / 72), 0, 0, 0, weight ? weight : FW_NORMAL, italic, 0, 0,
+                           charset, 0, 0, 0, 0, face.c_str());
     }
     int bx, by;
     BaseUnits(font, bx, by);
     auto dx = [&](int v) { return (v * bx + 2) / 4; };
     auto dy = [&](int v) { return (v * by + 4) / 8; };
-    RECT rc{0, 0, dx(t->cx), dy(t->cy)};
+    RECT rc{0, 0, dx(tcx), dy(tcy)};
     DWORD winStyle = style & ~(WS_VISIBLE | DS_SETFONT);
-    AdjustWindowRectEx(&rc, winStyle, FALSE, t->dwExtendedStyle);
+    AdjustWindowRectEx(&rc, winStyle, FALSE, exStyle);
     int w = rc.right - rc.left, hgt = rc.bottom - rc.top;
     int x, y;
     if (style & (DS_CENTER | DS_CENTERMOUSE) || !owner) {
@@ -248,19 +276,19 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
         x = (area.left + area.right - w) / 2;
         y = (area.top + area.bottom - hgt) / 2;
         if (!(style & (DS_CENTER | DS_CENTERMOUSE)) && !owner) {
-            x = dx(t->x);
-            y = dy(t->y);
+            x = dx(tx);
+            y = dy(ty);
         }
     } else {
         POINT o{0, 0};
         ClientToScreen(owner, &o);
-        x = o.x + dx(t->x);
-        y = o.y + dy(t->y);
+        x = o.x + dx(tx);
+        y = o.y + dy(ty);
     }
     const char16_t* className = classOrd ? nullptr : (cls.empty() ? u"#32770" : cls.c_str());
     if (!className) className = u"#32770";
-    HWND dlg = CreateWindowExW(t->dwExtendedStyle, className, title.c_str(), winStyle, x, y, w, hgt, owner, nullptr,
-                               nullptr, nullptr);
+    HWND dlg = CreateWindowExW(exStyle, className, title.c_str(), winStyle, x, y, w, hgt, owner, nullptr, nullptr,
+                               nullptr);
     if (!dlg) {
         if (font) DeleteObject(font);
         return nullptr;
@@ -273,11 +301,24 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
     st->BaseY = by;
     st->Modal = modal;
     SetWindowLongPtrW(dlg, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(proc));
-    for (WORD i = 0; i < t->cdit; ++i) {
+    for (WORD i = 0; i < count; ++i) {
         r.AlignDword(base);
-        DLGITEMTEMPLATE it;
-        std::memcpy(&it, r.P, sizeof it);
-        r.P += sizeof it;
+        DLGITEMTEMPLATE it{};
+        DWORD id = 0;
+        if (ex) {
+            r.P += 4;  // help id
+            it.dwExtendedStyle = r.Dword();
+            it.style = r.Dword();
+            it.x = static_cast<short>(r.Word());
+            it.y = static_cast<short>(r.Word());
+            it.cx = static_cast<short>(r.Word());
+            it.cy = static_cast<short>(r.Word());
+            id = r.Dword();
+        } else {
+            std::memcpy(&it, r.P, sizeof it);
+            r.P += sizeof it;
+            id = it.id;
+        }
         WORD ord = 0;
         std::u16string icls = r.SzOrOrd(&ord);
         std::u16string ititle = r.SzOrOrd(nullptr);
@@ -288,7 +329,7 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
         if (!cname) continue;
         HWND c = CreateWindowExW(it.dwExtendedStyle | WS_EX_NOPARENTNOTIFY, cname, ititle.c_str(), it.style | WS_CHILD,
                                  dx(it.x), dy(it.y), dx(it.cx), dy(it.cy), dlg,
-                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(it.id)), nullptr, const_cast<void*>(data));
+                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, const_cast<void*>(data));
         if (!c) {
             if (!(style & DS_NOFAILCREATE)) {
                 DestroyWindow(dlg);

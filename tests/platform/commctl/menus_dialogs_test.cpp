@@ -425,4 +425,49 @@ TEST_F(Dialogs, ModelessDialogItemsAndUnits) {
     DestroyWindow(dlg);
 }
 
+TEST_F(Dialogs, ExtendedTemplatesToo) {
+    TTemplate t;
+    t.Word(1);       // version
+    t.Word(0xFFFF);  // signature
+    t.Raw(DWORD{0});  // help id
+    t.Raw(DWORD{0});  // extended style
+    t.Raw(DWORD{WS_POPUP | WS_CAPTION | DS_SETFONT});
+    t.Word(2);  // items
+    t.Word(0), t.Word(0), t.Word(120), t.Word(60);
+    t.Word(0);
+    t.Word(0);
+    t.Str(u"Extended");
+    t.Word(8);
+    t.Word(FW_BOLD);
+    t.Bytes.push_back(0);
+    t.Bytes.push_back(0);
+    t.Str(u"Tahoma");
+    for (int k = 0; k < 2; ++k) {
+        t.Align();
+        t.Raw(DWORD{0});
+        t.Raw(DWORD{0});
+        t.Raw(DWORD{WS_CHILD | WS_VISIBLE | WS_TABSTOP | (k ? ES_AUTOHSCROLL : BS_PUSHBUTTON)});
+        t.Word(10), t.Word(static_cast<WORD>(10 + 20 * k)), t.Word(60), t.Word(14);
+        t.Raw(DWORD{k ? 70000u : 3u});
+        t.Word(0xFFFF);
+        t.Word(k ? 0x81 : 0x80);
+        t.Str(k ? u"typed" : u"Press");
+        t.Word(0);
+    }
+    HWND dlg = CreateDialogIndirectParamW(nullptr, t.Get(), Host, SettingsProc, reinterpret_cast<LPARAM>(u""));
+    ASSERT_NE(dlg, nullptr);
+    char16_t buf[32] = {};
+    GetWindowTextW(dlg, buf, 32);
+    EXPECT_EQ(std::u16string(buf), u"Extended");
+    HWND b = GetDlgItem(dlg, 3);
+    ASSERT_NE(b, nullptr);
+    GetWindowTextW(b, buf, 32);
+    EXPECT_EQ(std::u16string(buf), u"Press");
+    HWND e = GetDlgItem(dlg, 70000);  // the extended form's ids are DWORDs
+    ASSERT_NE(e, nullptr);
+    GetWindowTextW(e, buf, 32);
+    EXPECT_EQ(std::u16string(buf), u"typed");
+    DestroyWindow(dlg);
+}
+
 }  // namespace
