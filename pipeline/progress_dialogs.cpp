@@ -1,0 +1,313 @@
+#include "pipeline/progress_dialogs.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "burning/burn_engine.h"
+#include "core/ui_texts.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/gdi/gdi.h"
+#include "platform/system/process.h"
+#include "platform/win/winuser.h"
+
+TfrmProgress* frmProgress = nullptr;
+TfrmProgressOther* frmProgressOther = nullptr;
+
+// ---- Message dialog with own button captions --------------------------------------
+namespace {
+
+struct TCaptionHook {
+    HHOOK Hook = nullptr;
+    const std::vector<std::string>* Captions = nullptr;
+    bool Done = false;
+};
+thread_local TCaptionHook* ActiveCaptionHook = nullptr;
+
+// The buttons of the dialog in its own order, captioned and laid out side by
+// side at the widest caption's width, the group centred.
+void LayOutCaptionedButtons(HWND Dlg, const std::vector<std::string>& Captions) {
+    std::vector<HWND> Buttons;
+    for (HWND C = GetWindow(Dlg, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
+        char Cls[32] = {};
+        GetClassNameA(C, Cls, sizeof Cls);
+        if (std::string(Cls) == "Button") Buttons.push_back(C);
+    }
+    if (Buttons.empty()) return;
+    HDC DC = GetDC(Dlg);
+    HGDIOBJ Old = SelectObject(DC, reinterpret_cast<HGDIOBJ>(SendMessageA(Dlg, WM_GETFONT, 0, 0)));
+    int W = 0;
+    for (auto& C : Captions) {
+        SIZE S{};
+        GetTextExtentPoint32A(DC, C.c_str(), static_cast<int>(C.size()), &S);
+        W = std::max<int>(W, S.cx);
+    }
+    SelectObject(DC, Old);
+    ReleaseDC(Dlg, DC);
+    W = std::max(W + 16, 88);
+    const int N = static_cast<int>(Buttons.size());
+    RECT DR{};
+    GetWindowRect(Dlg, &DR);
+    int DlgW = DR.right - DR.left;
+    if (DlgW < (W + 12) * N + 32) {
+        DlgW = (W + 12) * N + 32;
+        SetWindowPos(Dlg, nullptr, 0, 0, DlgW, DR.bottom - DR.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (int i = 0; i < N; ++i) {
+        RECT BR{};
+        GetWindowRect(Buttons[i], &BR);
+        MapWindowPoints(nullptr, Dlg, reinterpret_cast<POINT*>(&BR), 2);
+        MoveWindow(Buttons[i], (DlgW - (W + 12) * N) / 2 + (W + 12) * i, BR.top, W, BR.bottom - BR.top, TRUE);
+        if (i < static_cast<int>(Captions.size())) SetWindowTextA(Buttons[i], Captions[i].c_str());
+    }
+}
+
+LRESULT CaptionCbtProc(int Code, WPARAM WParam, LPARAM LParam) {
+    TCaptionHook* H = ActiveCaptionHook;
+    if (H && !H->Done && Code == HCBT_ACTIVATE) {
+        HWND Dlg = reinterpret_cast<HWND>(WParam);
+        char Cls[32] = {};
+        GetClassNameA(Dlg, Cls, sizeof Cls);
+        if (std::string(Cls) == "#32770") {
+            H->Done = true;
+            LayOutCaptionedButtons(Dlg, *H->Captions);
+        }
+    }
+    return CallNextHookEx(H ? H->Hook : nullptr, Code, WParam, LParam);
+}
+
+}  // namespace
+
+TModalResult ShowCustomMessageDialog(const std::string& Msg, const std::string& Title, TMsgDlgType DlgType,
+                                     TMsgDlgButtons Buttons, const std::vector<std::string>& Captions) {
+    static const UINT Icons[] = {MB_ICONWARNING, MB_ICONERROR, MB_ICONINFORMATION, MB_ICONQUESTION, 0};
+    static const UINT Beeps[] = {MB_ICONEXCLAMATION, MB_ICONHAND, 0, MB_ICONQUESTION, 0};
+    auto Has = [&](TMsgDlgBtn B) { return Buttons.Contains(B); };
+    UINT Type = MB_OK;
+    if (Has(mbYes) && Has(mbNo))
+        Type = Has(mbCancel) ? MB_YESNOCANCEL : MB_YESNO;
+    else if (Has(mbAbort) || Has(mbIgnore))
+        Type = MB_ABORTRETRYIGNORE;
+    else if (Has(mbRetry))
+        Type = MB_RETRYCANCEL;
+    else if (Has(mbOK) && Has(mbCancel))
+        Type = MB_OKCANCEL;
+    TCaptionHook H;
+    H.Captions = &Captions;
+    TCaptionHook* Outer = ActiveCaptionHook;
+    int R = 0;
+    try {
+        H.Hook = SetWindowsHookExA(WH_CBT, CaptionCbtProc, nullptr, GetCurrentThreadId());
+        ActiveCaptionHook = &H;
+        MessageBeep(Beeps[DlgType]);
+        HWND Owner = Screen && Screen->ActiveForm() ? Screen->ActiveForm()->Handle() : nullptr;
+        R = Application ? Application->MessageBox(Msg, Title, Type | Icons[DlgType])
+                        : MessageBoxA(Owner, Msg.c_str(), Title.c_str(), Type | Icons[DlgType]);
+    } catch (...) {
+        R = 0;
+    }
+    ActiveCaptionHook = Outer;
+    if (H.Hook) UnhookWindowsHookEx(H.Hook);
+    // The box's button ids are the modal results of the same names.
+    return R;
+}
+
+// ---- Conversion dialog -----------------------------------------------------------
+TfrmProgress::TfrmProgress(TComponent* AOwner) : TForm(AOwner) {
+    DefineMethod("FormCreate", &TfrmProgress::FormCreate);
+    DefineMethod("FormCloseQuery", &TfrmProgress::FormCloseQuery);
+    DefineMethod("btnCancelClick", &TfrmProgress::btnCancelClick);
+    DefineField("lblSingleRemainingTime", lblSingleRemainingTime);
+    DefineField("lblSingleRemainingTimeText", lblSingleRemainingTimeText);
+    DefineField("lblStatus", lblStatus);
+    DefineField("prgStatus", prgStatus);
+    DefineField("prgBatch", prgBatch);
+    DefineField("lblBatch", lblBatch);
+    DefineField("lblRemainingTime", lblRemainingTime);
+    DefineField("lblRemainingTimeText", lblRemainingTimeText);
+    DefineField("lblElapsedTime", lblElapsedTime);
+    DefineField("lblElapsedTimeText", lblElapsedTimeText);
+    DefineField("lblEstimatedTime", lblEstimatedTime);
+    DefineField("lblEstimatedTimeText", lblEstimatedTimeText);
+    DefineField("lblWorking", lblWorking);
+    DefineField("btnCancel", btnCancel);
+    LoadFromResource("frmProgress");
+}
+
+TfrmProgress::~TfrmProgress() {
+    if (frmProgress == this) frmProgress = nullptr;
+}
+
+void TfrmProgress::FormCreate(TObject*) {
+    ApplyUITexts();
+    Finished = false;
+}
+
+void TfrmProgress::ApplyUITexts() {
+    SetCaption(STR_PROCESS_BurnDVDStep1);
+    lblRemainingTime->SetCaption(STR_PROCESS_RemainingTime);
+    lblSingleRemainingTime->SetCaption(STR_PROCESS_RemainingTime);
+    lblElapsedTime->SetCaption(STR_PROCESS_ElapsedTime);
+    lblEstimatedTime->SetCaption(STR_PROCESS_EstimatedTime);
+    btnCancel->SetCaption(STR_Cancel);
+}
+
+void TfrmProgress::ResetLabels() {
+    for (TLabel* L : {lblSingleRemainingTimeText, lblRemainingTimeText, lblElapsedTimeText, lblEstimatedTimeText})
+        L->SetCaption("0:00:00");
+    lblStatus->SetCaption(STR_PROCESS_lblStatus + " 0%");
+    lblBatch->SetCaption(STR_PROCESS_lblBatch + " 0%");
+    lblWorking->SetCaption(STR_PROCESS_PleaseWait);
+}
+
+void TfrmProgress::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_SYSCOMMAND && (Message.WParam & 0xFFF0) == SC_MINIMIZE) {
+        // The whole program goes to the task bar, not the dialog alone.
+        HWND App = Application ? Application->Handle() : nullptr;
+        if (App && IsWindow(App))
+            ShowWindow(App, SW_MINIMIZE);
+        else if (Application && Application->MainForm())
+            Application->MainForm()->SetWindowState(wsMinimized);
+        Message.Result = 0;
+        return;
+    }
+    TForm::WndProc(Message);
+}
+
+void TfrmProgress::btnCancelClick(TObject*) {
+    // The close query decides whether the dialog really closes.
+    if (Modal())
+        ModalResult = mrCancel;
+    else
+        Close();
+}
+
+void TfrmProgress::FormCloseQuery(TObject*, bool& CanClose) {
+    if (Finished) {
+        CanClose = true;
+        return;
+    }
+    TModalResult Answer = ShowCustomMessageDialog(STR_PROCESS_AbortEncoding, STR_Question, mtConfirmation,
+                                                  {mbOK, mbCancel}, {STR_Yes, STR_Cancel});
+    if (Answer == mrOk) {
+        if (OnCancel) OnCancel(this);
+        CanClose = true;
+        ModalResult = mrCancel;
+        return;
+    }
+    // The last file may have ended while the question was open.
+    CanClose = Finished;
+    if (Finished) ModalResult = mrCancel;
+}
+
+// ---- Step dialog -------------------------------------------------------------------
+TfrmProgressOther::TfrmProgressOther(TComponent* AOwner) : TForm(AOwner) {
+    DefineMethod("FormCreate", &TfrmProgressOther::FormCreate);
+    DefineMethod("FormShow", &TfrmProgressOther::FormShow);
+    DefineMethod("TimerTimer", &TfrmProgressOther::TimerTimer);
+    DefineMethod("tmTimeTimer", &TfrmProgressOther::tmTimeTimer);
+    DefineMethod("btnCancelClick", &TfrmProgressOther::btnCancelClick);
+    DefineField("lblInfo", lblInfo);
+    DefineField("prgStatus", prgStatus);
+    DefineField("lblPercent", lblPercent);
+    DefineField("lblTime", lblTime);
+    DefineField("btnCancel", btnCancel);
+    DefineField("Timer", Timer);
+    DefineField("tmTime", tmTime);
+    LoadFromResource("frmProgressOther");
+}
+
+TfrmProgressOther::~TfrmProgressOther() {
+    if (frmProgressOther == this) frmProgressOther = nullptr;
+}
+
+void TfrmProgressOther::FormCreate(TObject*) {
+    ElapsedSeconds = 0;
+    lblTime->SetCaption("");
+}
+
+void TfrmProgressOther::FormShow(TObject*) {
+    ElapsedSeconds = 0;
+    lblTime->SetCaption("");
+}
+
+void TfrmProgressOther::ApplyPreset(const std::string& Caption, const std::string& Info, bool CancelEnabled,
+                                    bool TimerOn) {
+    SetCaption(Caption);
+    lblInfo->SetCaption(Info);
+    btnCancel->SetCaption(STR_Cancel);
+    btnCancel->SetEnabled(CancelEnabled);
+    Timer->SetEnabled(TimerOn);
+}
+
+void TfrmProgressOther::SetupMenuImageStep() {
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep2, STR_PROCESSOTHER_BulidingMenuImages, false, false);
+}
+void TfrmProgressOther::SetupMenuXmlStep() {
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep3, STR_PROCESSOTHER_BuildXMLInfo, false, false);
+}
+void TfrmProgressOther::SetupMenuVideoStep() {
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep4, STR_PROCESSOTHER_BulidingMenuVideoFiles, false, true);
+}
+void TfrmProgressOther::SetupAuthoringStep() {
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep5, STR_PROCESSOTHER_BurningDVDDisc, false, false);
+}
+void TfrmProgressOther::SetupBurnStep() {
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep6, STR_PROCESSOTHER_BurningDVDDisc, true, false);
+}
+
+void TfrmProgressOther::SetPercent(int Value) {
+    prgStatus->SetPosition(Value);
+    // The bar's change event: only a different value counts as a change.
+    if (Value != FShownPercent) {
+        FShownPercent = Value;
+        prgStatusChange(prgStatus, Value);
+    }
+}
+
+int TfrmProgressOther::Percent() const { return prgStatus->Position(); }
+
+void TfrmProgressOther::TimerTimer(TObject*) {
+    if (Percent() != 100) SetPercent(Percent() + 1);
+}
+
+void TfrmProgressOther::prgStatusChange(TObject*, int32_t Value) {
+    lblPercent->SetCaption(std::to_string(Value) + "%");
+}
+
+void TfrmProgressOther::tmTimeTimer(TObject*) {
+    ++ElapsedSeconds;
+    lblTime->SetCaption(FormatElapsed(static_cast<int64_t>(ElapsedSeconds) * 1000) + " s");
+}
+
+TfrmProgressOther::TElapsedParts TfrmProgressOther::SplitMilliseconds(int64_t Ms) {
+    TElapsedParts P;
+    P.Hours = Ms / 1000 / 3600;
+    P.Minutes = (Ms / 1000 % 3600) / 60;
+    P.Seconds = Ms / 1000 % 60;
+    P.Milliseconds = Ms % 1000;
+    return P;
+}
+
+std::string TfrmProgressOther::FormatElapsed(int64_t Ms) {
+    TElapsedParts P = SplitMilliseconds(Ms);
+    char Buf[96];
+    std::snprintf(Buf, sizeof Buf, "%.1lld:%.2lld:%.2lld.%.3lld", static_cast<long long>(P.Hours),
+                  static_cast<long long>(P.Minutes), static_cast<long long>(P.Seconds),
+                  static_cast<long long>(P.Milliseconds));
+    return Buf;
+}
+
+void TfrmProgressOther::btnCancelClick(TObject*) {
+    int Answer = Application->MessageBox(STR_PROCESSOTHER_AbortProc, STR_Question, MB_OKCANCEL | MB_ICONINFORMATION);
+    if (Answer != IDOK) return;
+    lblInfo->SetCaption(STR_PROCESSOTHER_Aborting);
+    btnCancel->SetEnabled(false);
+    if (Burner) {
+        Burner->Cancelled = true;
+        Burner->CancelBurn();
+    }
+    if (Modal())
+        ModalResult = mrCancel;
+    else
+        Close();
+}
