@@ -263,6 +263,8 @@ bool Change(HWND h, TLvState* st, int i, UINT state, UINT mask, POINT pt) {
     if ((now & LVIS_SELECTED) && !(old & LVIS_SELECTED) && (Style(h) & LVS_SINGLESEL))
         for (int k = 0; k < static_cast<int>(st->Items.size()); ++k)
             if (k != i && (st->Items[k].State & LVIS_SELECTED)) Change(h, st, k, 0, LVIS_SELECTED, pt);
+    // The parent may have removed items while handling the notifications above.
+    if (i >= static_cast<int>(st->Items.size())) return true;
     NMLISTVIEW nm{};
     nm.iItem = i;
     nm.uNewState = now;
