@@ -1,0 +1,115 @@
+// The thumbnail grid: images shown as thumbnails in rows, each with a bottom
+// caption, one of them selected; the mouse scrolls and selects, a double
+// click fires OnDblClick. Preset frames (pictures held by the component)
+// can frame every thumbnail, tinted for ordinary and selected ones.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/views/imageenview.h"
+
+class TIEBitmap;
+
+// The caption object of one image of the grid.
+class TIEMText : public TObject {
+public:
+    std::string Text;
+    TColor Background = clWhite;
+    TColor FontColor = clBlack;
+    // While 1 the caption's background rectangle is not filled.
+    uint8_t BackgroundStyle = 0;
+};
+
+// What the last change of the image list was, for the change callbacks.
+enum : int32_t { iectNone = 0, iectInsert = 1, iectDelete = 2, iectMove = 3, iectSwap = 4 };
+
+class TIEMultiView : public TIEView {
+    TESSARO_CLASSINFO
+public:
+    explicit TIEMultiView(TComponent* AOwner);
+    ~TIEMultiView() override;
+
+    void Clear();
+    // Appends every file of Folder (folders skipped) whose extension is that
+    // of a readable image format, captioned with its file name. The files are
+    // taken in the order of the numbers in their names ("2.jpg" before
+    // "10.jpg"), then by name, so that a position always means the same file.
+    // A file that fails to load stays in the list with an empty image.
+    void FillFromDirectory(const std::string& Folder);
+
+    int32_t GetImageCount() const { return static_cast<int32_t>(FImages.size()); }
+    // -1 while none is selected.
+    int32_t SelectedImage() const { return FSelected; }
+    // Ignored when Index is out of range or already selected.
+    void SetSelectedImage(int32_t Index);
+    void InsertImage(int32_t Index);
+    void SetImageBitmap(int32_t Index, TIEBitmap* Bitmap);
+    void SetImageDelayTime(int32_t Index, int32_t Milliseconds);
+    int32_t ImageDelayTime(int32_t Index) const;
+    // The full path a picture was read from (empty for inserted ones).
+    std::string ImageFileName(int32_t Index) const;
+    // nullptr when Index is out of range.
+    TIEMText* GetImageBottomText(int32_t Index);
+    TIEBitmap* ImageBitmap(int32_t Index) const;
+
+    int32_t GetLastChangeKind() const { return FLastChangeKind; }
+    int32_t GetLastChangeIndex() const { return FLastChangeIndex; }
+    int32_t GetLastChangeIndex2() const { return FLastChangeIndex2; }
+
+    // Preset frame Index frames every thumbnail, tinted by NormalColour or,
+    // for the selected one, SelectedColour; the thumbnail size becomes the
+    // frame's size and no selection outline is drawn. Unknown indexes change
+    // nothing.
+    void SetPresetThumbnailFrame(int32_t Index, TColor NormalColour, TColor SelectedColour);
+    int32_t PresetThumbnailFrame() const { return FFrame; }
+    static int32_t PresetThumbnailFrameCount();
+
+    TIEBitmap* GetIEBitmap() override;  // the selected image
+
+    int32_t ThumbWidth = 100, ThumbHeight = 80;
+    int32_t HorizBorder = 8, VertBorder = 8;  // space between thumbnails
+    TColor ThumbnailsBorderColor = clBlack;
+    TColor SelectionColor = clHighlight;
+    int32_t SelectionWidth = 2;
+    bool Flat = false;
+
+    // Where thumbnail Index lies in the client area at the current scroll.
+    TRect ThumbRect(int32_t Index);
+    // The image under a client point, -1 for none.
+    int32_t ImageAt(int X, int Y);
+    int32_t ViewY() const { return FViewY; }
+    void SetViewY(int32_t Value);
+
+    void Paint() override;
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+
+private:
+    struct TImage {
+        std::unique_ptr<TIEBitmap> Bitmap;
+        std::unique_ptr<TIEMText> BottomText;
+        int32_t DelayTime = 0;
+        std::string FileName;
+    };
+    int32_t Columns();
+    int32_t MaxViewY();
+    void ReportChange(int32_t Kind, int32_t Index, int32_t Index2);
+    void DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R);
+    std::vector<TImage> FImages;
+    int32_t FSelected = -1;
+    int32_t FFrame = -1;
+    TColor FFrameNormal = clWhite, FFrameSelected = clWhite;
+    int32_t FViewY = 0;
+    int32_t FLastChangeKind = iectNone, FLastChangeIndex = -1, FLastChangeIndex2 = -1;
+};
+
+// Orders file names by the numbers in them ("2.jpg" < "10.jpg"), then by name.
+bool IENaturalLess(const std::string& A, const std::string& B);
+
+// Makes TIEMultiView known to form files (once).
+void RegisterMultiView();

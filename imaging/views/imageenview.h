@@ -1,0 +1,134 @@
+// The image views: the base class TIEView and the single-image view
+// TIEImageView (zoom, fit, scrolling origin, chessboard background, alpha),
+// with the library's resolution globals and the view messages.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "imaging/bitmaps/iedefs.h"
+#include "platform/classlib/controls.h"
+#include "platform/classlib/extctrls.h"
+
+class TIEBitmap;
+class TIEImageIO;
+
+// The library's default resolution (300 dpi) and the screen's, set by IEViewsStartup.
+extern int32_t DefaultDpiX, DefaultDpiY;
+extern int32_t ScreenDpiX, ScreenDpiY;
+void IEViewsStartup();
+void IEViewsShutdown();
+
+// Messages a view answers: repaint, progress (WParam percent), finished work.
+constexpr UINT IEM_UPDATE = 8024, IEM_PROGRESS = 8027, IEM_FINWORK = 8028;
+
+using TIEBitmapChangeEvent = std::function<void(bool Destroying)>;
+using TViewChangeEvent = std::function<void(TObject* Sender, int32_t Change)>;
+using TIEViewProgressEvent = std::function<void(TObject* Sender, int32_t Percent)>;
+
+class TIEView : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TIEView(TComponent* AOwner);
+    ~TIEView() override;
+
+    int32_t AddBitmapChangeCallback(TIEBitmapChangeEvent Callback, TObject* Owner);
+    void RemoveBitmapChangeCallback(int32_t Handle);
+    virtual TBitmap* GetBitmap() { return nullptr; }
+    virtual TIEBitmap* GetIEBitmap() { return nullptr; }
+    void SetDpi(int32_t DpiX, int32_t DpiY);
+    void SetDpiX(int32_t Value);
+    void SetDpiY(int32_t Value);
+    int32_t DpiX() const { return FDpiX; }
+    int32_t DpiY() const { return FDpiY; }
+    virtual void ImageChange();
+    void LockPaint() { ++FPaintLock; }
+    void UnlockPaint();
+    int PaintLockCount() const { return FPaintLock; }
+    TColor Background() const { return FBackground; }
+    void SetBackground(TColor Value);
+
+    TIEViewProgressEvent OnProgress;
+    TNotifyEvent OnFinishWork;
+    void WndProc(TMessage& Message) override;
+
+protected:
+    // Tells the registered callbacks that the bitmap objects changed.
+    void CallBitmapChangeEvents(bool Destroying);
+    int FPaintLock = 0;
+    TColor FBackground = clBtnFace;
+
+private:
+    struct TCallback {
+        TIEBitmapChangeEvent Event;
+        TObject* Owner;
+    };
+    std::map<int32_t, TCallback> FCallbacks;
+    int32_t FNextHandle = 0;
+    int32_t FDpiX = 0, FDpiY = 0;
+};
+
+enum TIEBackgroundStyle { iebsSolid, iebsHorizontal, iebsVertical, iebsFDiagonal, iebsBDiagonal, iebsCross,
+                          iebsDiagCross, iebsChessboard };
+
+class TIEImageView : public TIEView {
+    TESSARO_CLASSINFO
+public:
+    explicit TIEImageView(TComponent* AOwner);
+    ~TIEImageView() override;
+
+    TBitmap* GetBitmap() override;
+    TIEBitmap* GetIEBitmap() override;
+    TIEBitmap* IEBitmap() { return GetIEBitmap(); }
+    // The view's own I/O component, made on first use and bound to its image.
+    TIEImageIO* IO();
+    // Loads a file through IO into the view's image and shows it.
+    void LoadFromFileIO(const std::string& FileName);
+
+    void SetExternalBitmap(TIEBitmap* Bitmap);
+    void ClearImage();
+    void Assign(TIEImageView* Source);
+    void Fit();
+    double Zoom() const { return FZoom; }
+    void SetZoom(double Percent);
+    int32_t ViewX() const { return FViewX; }
+    int32_t ViewY() const { return FViewY; }
+    void ScrollTo(int32_t X, int32_t Y);
+    void SetChessboardStyle(int32_t Size, TBrushStyle Style);
+    int32_t ChessboardSize() const { return FChessSize; }
+    void Paint() override;
+    void ImageChange() override;
+    // Where the image is drawn in the client area at the current zoom and origin.
+    TRect ImageRect();
+
+    bool AutoFit() const { return FAutoFit; }
+    void SetAutoFit(bool Value);
+    bool AutoStretch = false;  // with AutoFit: small images grow to fit too
+    bool AutoShrink = true;    // with AutoFit: large images shrink to fit
+    bool EnableAlphaChannel = false;
+    TIEBackgroundStyle BackgroundStyle = iebsSolid;
+    TBorderStyle BorderStyle = bsSingleBorder;
+    TViewChangeEvent OnViewChange;
+    TNotifyEvent OnImageChange;
+
+protected:
+    void Resize() override;
+    void CreateParams(TCreateParams& Params) override;
+
+private:
+    void DoAutoFit();
+    std::unique_ptr<TIEBitmap> FOwnBitmap;
+    TIEBitmap* FBitmap = nullptr;  // shown: the own one or an external one
+    TIEImageIO* FIO = nullptr;     // owned; freed through the I/O unit
+    std::unique_ptr<TBitmap> FWndBitmap;
+    double FZoom = 100;
+    int32_t FViewX = 0, FViewY = 0;
+    int32_t FChessSize = 16;
+    TBrushStyle FChessStyle = bsSolid;
+    bool FAutoFit = false;
+};
+
+void RegisterImageViews();
