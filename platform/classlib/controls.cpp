@@ -13,6 +13,7 @@
 #include "platform/classlib/cl_text.h"
 
 std::function<void(const std::exception_ptr&)> ControlExceptionHandler;
+std::function<void(TControl*)> MouseControlChanged;
 
 namespace {
 
@@ -29,6 +30,7 @@ void SetMouseControl(TControl* C) {
     MouseControl = C;
     if (Old) Old->Perform(CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(Old));
     if (C && MouseControl == C) C->Perform(CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(C));
+    if (MouseControlChanged && MouseControl == C) MouseControlChanged(C);
 }
 
 struct TClassEntry {
@@ -124,6 +126,21 @@ void MouseIdle() {
     SetMouseControl(Target);
 }
 
+std::string GetShortHint(const std::string& Hint) {
+    auto Bar = Hint.find('|');
+    return Bar == std::string::npos ? Hint : Hint.substr(0, Bar);
+}
+
+std::string GetLongHint(const std::string& Hint) {
+    auto Bar = Hint.find('|');
+    return Bar == std::string::npos ? Hint : Hint.substr(Bar + 1);
+}
+
+bool EffectiveShowHint(const TControl* C) {
+    while (C && C->ParentShowHint && C->Parent()) C = C->Parent();
+    return C && C->ShowHint;
+}
+
 TCustomForm* GetParentForm(TControl* Control) {
     while (Control && Control->Parent()) Control = Control->Parent();
     return dynamic_cast<TCustomForm*>(Control);
@@ -195,7 +212,10 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FFont(std::make_uni
 TControl::~TControl() {
     Destroying();
     if (CaptureControl == this) CaptureControl = nullptr;
-    if (MouseControl == this) MouseControl = nullptr;
+    if (MouseControl == this) {
+        MouseControl = nullptr;
+        if (MouseControlChanged) MouseControlChanged(nullptr);
+    }
     if (Drag.Source == this) Drag = TDragInfo{};
     if (Drag.Target == this) Drag.Target = nullptr;
     if (FAction) FAction->UnRegisterClient(this);

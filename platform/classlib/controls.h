@@ -404,6 +404,14 @@ TWinControl* FindControl(HWND Handle);
 // under the mouse changed; the application's idle time calls it, mouse moves
 // over the library's windows do too.
 void MouseIdle();
+// Told whenever the control under the mouse changed (the application's hints).
+extern std::function<void(TControl*)> MouseControlChanged;
+// The short hint is the text before '|', the long one the text after it (all
+// of it without '|').
+std::string GetShortHint(const std::string& Hint);
+std::string GetLongHint(const std::string& Hint);
+// ShowHint as the control has it, or as its parents do while ParentShowHint.
+bool EffectiveShowHint(const TControl* Control);
 // The form a control sits on, nullptr when none.
 TCustomForm* GetParentForm(TControl* Control);
 // The window procedure of every class-library window class.

@@ -620,10 +620,116 @@ void TScrollBox::WndProc(TMessage& M) {
 }
 
 // ---- TApplication -----------------------------------------------------------------------
-TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+namespace {
+constexpr UINT_PTR HintShowTimer = 1, HintHideTimer = 2;
+const char* const HintWindowClass = "THintWindow";
+}  // namespace
+
+LRESULT HintWindowProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
+    TApplication* A = Application;
+    switch (Msg) {
+        case WM_TIMER:
+            if (A && WP == HintShowTimer) {
+                KillTimer(W, HintShowTimer);
+                A->ShowHintNow();
+            } else if (A && WP == HintHideTimer) {
+                A->CancelHint();
+            }
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT PS;
+            HDC DC = BeginPaint(W, &PS);
+            RECT R;
+            GetClientRect(W, &R);
+            HBRUSH Back = CreateSolidBrush(ColorToCOLORREF(clInfoBk));
+            FillRect(DC, &R, Back);
+            DeleteObject(Back);
+            HBRUSH Frame = CreateSolidBrush(ColorToCOLORREF(clInfoText));
+            FrameRect(DC, &R, Frame);
+            DeleteObject(Frame);
+            if (A) {
+                TFont F;
+                HGDIOBJ Old = SelectObject(DC, F.Handle());
+                SetBkMode(DC, TRANSPARENT);
+                SetTextColor(DC, ColorToCOLORREF(clInfoText));
+                RECT T{R.left + 3, R.top + 1, R.right - 2, R.bottom - 1};
+                DrawTextA(DC, A->HintText().c_str(), -1, &T, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+                SelectObject(DC, Old);
+            }
+            EndPaint(W, &PS);
+            return 0;
+        }
+        case WM_NCHITTEST: return HTTRANSPARENT;
+        default: return DefWindowProcA(W, Msg, WP, LP);
+    }
+}
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+    WNDCLASSA WC{};
+    WC.lpfnWndProc = HintWindowProc;
+    WC.lpszClassName = HintWindowClass;
+    WNDCLASSA Existing{};
+    if (!GetClassInfoA(nullptr, HintWindowClass, &Existing)) RegisterClassA(&WC);
+    FHintWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, HintWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
+                               nullptr, nullptr, nullptr);
+    MouseControlChanged = [this](TControl* C) { HintMouseControl(C); };
+}
+
+void TApplication::SetHint(const std::string& Value) {
+    if (Value == FHint) return;
+    FHint = Value;
+    if (OnHint) OnHint(this);
+}
+
+HWND TApplication::HintWindow() const { return FHintShown ? FHintWnd : nullptr; }
+
+void TApplication::CancelHint() {
+    if (!FHintWnd) return;
+    KillTimer(FHintWnd, HintShowTimer);
+    KillTimer(FHintWnd, HintHideTimer);
+    if (FHintShown) ShowWindow(FHintWnd, SW_HIDE);
+    FHintShown = false;
+}
+
+void TApplication::HintMouseControl(TControl* C) {
+    CancelHint();
+    FHintControl = C;
+    // The long hint of the control or the nearest parent that has one.
+    std::string Long;
+    for (TControl* P = C; P; P = P->Parent())
+        if (!P->Hint.empty()) {
+            Long = GetLongHint(P->Hint);
+            break;
+        }
+    SetHint(Long);
+    if (C && ShowHint && EffectiveShowHint(C) && !GetShortHint(C->Hint).empty() && FHintWnd)
+        SetTimer(FHintWnd, HintShowTimer, HintPause, nullptr);
+}
+
+void TApplication::ShowHintNow() {
+    TControl* C = FHintControl;
+    if (!C || !FHintWnd) return;
+    FHintText = GetShortHint(C->Hint);
+    HDC DC = GetDC(nullptr);
+    TFont F;
+    HGDIOBJ Old = SelectObject(DC, F.Handle());
+    RECT T{0, 0, 300, 0};
+    DrawTextA(DC, FHintText.c_str(), -1, &T, DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    POINT P{};
+    GetCursorPos(&P);
+    SetWindowPos(FHintWnd, HWND_TOPMOST, P.x, P.y + 20, T.right + 6, T.bottom + 2, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    InvalidateRect(FHintWnd, nullptr, TRUE);
+    FHintShown = true;
+    SetTimer(FHintWnd, HintHideTimer, HintHidePause, nullptr);
+}
 
 TApplication::~TApplication() {
     Destroying();
+    MouseControlChanged = nullptr;
+    if (FHintWnd) DestroyWindow(FHintWnd);
+    FHintWnd = nullptr;
     // Forms go before the application object.
     DestroyComponents();
 }
@@ -686,6 +792,9 @@ bool TApplication::ProcessMessage(MSG& Msg) {
         FTerminated = true;
         return true;
     }
+    if (FHintShown && (Msg.message == WM_LBUTTONDOWN || Msg.message == WM_RBUTTONDOWN || Msg.message == WM_KEYDOWN ||
+                       Msg.message == WM_SYSKEYDOWN))
+        CancelHint();
     bool Handled = false;
     if (OnMessage) OnMessage(Msg, Handled);
     if (!Handled && !IsKeyMsg(Msg)) {

@@ -194,6 +194,20 @@ public:
     // A message box of the platform (through MessageBoxHook when set).
     int MessageBox(const std::string& Text, const std::string& Caption, UINT Flags);
 
+    // Hints: the short hint of the control under the mouse shows in a small
+    // window after HintPause ms while ShowHint; Hint holds its long hint
+    // (OnHint tells of each change, as status bars show it).
+    bool ShowHint = true;
+    UINT HintPause = 500;
+    UINT HintHidePause = 2500;
+    const std::string& Hint() const { return FHint; }
+    void SetHint(const std::string& Value);
+    TNotifyEvent OnHint;
+    void CancelHint();
+    // The hint window while it shows, nullptr otherwise.
+    HWND HintWindow() const;
+    const std::string& HintText() const { return FHintText; }
+
     bool ExecuteAction(TBasicAction*) { return false; }
     bool UpdateAction(TBasicAction*) { return false; }
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -203,8 +217,15 @@ private:
     bool ProcessMessage(MSG& Msg);
     bool IsKeyMsg(MSG& Msg);
     void Idle();
+    friend LRESULT HintWindowProc(HWND, UINT, WPARAM, LPARAM);
+    void HintMouseControl(TControl* Control);
+    void ShowHintNow();
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
+    std::string FHint, FHintText;
+    HWND FHintWnd = nullptr;
+    TControl* FHintControl = nullptr;
+    bool FHintShown = false;
 };
 
 // ---- Screen ----------------------------------------------------------------------

@@ -362,6 +362,33 @@ TEST(Forms, ControlsHearTheMouseEnterAndLeave) {
     F->Free();
 }
 
+TEST(Forms, HintsShowTheShortTextAndTellTheLongOne) {
+    TfrmTest* F = MakeForm();
+    F->Show();
+    TestHooks::PumpPending();
+    F->pnlGo->Hint = "Go on|Runs the next step";
+    F->pnlGo->ShowHint = true;
+    F->pnlGo->ParentShowHint = false;
+    F->pnlClient->Hint = "No hint shown";  // ShowHint is off for it
+    std::vector<std::string> Told;
+    Application->OnHint = [&](TObject*) { Told.push_back(Application->Hint()); };
+    Application->HintPause = 30;
+    WinHeadlessScreen()->MouseMove(TestHooks::ControlCenter(F->pnlGo));
+    ASSERT_TRUE(TestHooks::PumpUntil([] { return Application->HintWindow() != nullptr; }, 2000, "the hint window"));
+    EXPECT_EQ(Application->HintText(), "Go on");
+    EXPECT_TRUE(IsWindowVisible(Application->HintWindow()));
+    WinHeadlessScreen()->MouseMove(TestHooks::ControlCenter(F->pnlClient));
+    ASSERT_TRUE(TestHooks::PumpUntil([] { return Application->HintWindow() == nullptr; }, 2000, "the hint to go"));
+    TestHooks::PumpPending();
+    EXPECT_EQ(Application->HintWindow(), nullptr);
+    ASSERT_GE(Told.size(), 2u);
+    EXPECT_EQ(Told[0], "Runs the next step");
+    EXPECT_EQ(Told.back(), "No hint shown");
+    Application->OnHint = nullptr;
+    Application->HintPause = 500;
+    F->Free();
+}
+
 TEST(Forms, ScrollBoxMovesItsChildren) {
     auto* F = new TForm(Application);
     auto* S = new TScrollBox(F);
