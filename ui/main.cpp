@@ -1,17 +1,11 @@
-// Program start: the units start in the designed order, the application core finds
-// its folders, reads its options and loads the chosen language. The main window
-// arrives with the user interface.
-#include "core/globals.h"
-#include "core/ui_texts.h"
-#include "platform/help/htmlhelp.h"
+// Program start: the units start in the designed order, the application core
+// finds its folders, reads its options and loads the chosen language, then the
+// main window runs until the application ends.
+#include "ui/program.h"
 
 int main() {
-    GlobalsStartup();
-    InitUITexts();
-    InitHtmlHelp();
-    InitApplicationPaths();
-    LoadOptions();
-    LoadLanguageTexts(CurrentLanguageFile);
-    GlobalsShutdown();
+    if (!ProgramStartup()) return 1;
+    ProgramRun();
+    ProgramShutdown();
     return 0;
 }

@@ -134,15 +134,16 @@ TEST_F(MainWindow, ComponentsStandWhereTheyArePlaced) {
     EXPECT_EQ(frmMain->BorderStyle(), bsSingle);
     EXPECT_EQ(frmMain->Color(), clWhite);
     EXPECT_EQ(frmMain->Font().Name(), "Tahoma");
-    EXPECT_EQ(frmMain->Constraints.MinWidth, 750);
-    EXPECT_EQ(frmMain->Constraints.MinHeight, 566);
     struct Place {
         const char* Name;
         int L, T, W, H;
     };
     const Place Places[] = {
         {"PanelTop", 0, 0, 742, 41},      {"lsvFiles", 2, 41, 436, 236},  {"pnlLeft", 448, 41, 297, 284},
-        {"pnlSizebar", 2, 281, 438, 42},  {"pnlBurner", 1, 326, 440, 174}, {"StatusBar", 0, 498, 742, 22},
+        {"pnlSizebar", 2, 281, 438, 42},  {"pnlBurner", 1, 326, 440, 174}, {"btnAdd", 8, 6, 110, 27},
+        {"btnRemove", 124, 6, 110, 27},   {"btnUp", 239, 6, 130, 27},     {"btnDown", 372, 6, 130, 27},
+        {"btnSettings", 509, 6, 120, 27}, {"btnHelp", 635, 6, 96, 27},    {"btnBurn", 544, 364, 98, 69},
+        {"btnChooseAnotherTemplate", 38, 5, 220, 34}, {"prgSize", 0, 22, 438, 18},
     };
     for (const Place& P : Places) {
         TControl* C = TestHooks::FindControlByName(frmMain, P.Name);
@@ -152,6 +153,16 @@ TEST_F(MainWindow, ComponentsStandWhereTheyArePlaced) {
         EXPECT_EQ(C->Width(), P.W) << P.Name;
         EXPECT_EQ(C->Height(), P.H) << P.Name;
     }
+    // The status bar takes the bottom at the height its font asks.
+    EXPECT_EQ(frmMain->StatusBar->Align(), alBottom);
+    EXPECT_EQ(frmMain->StatusBar->Top() + frmMain->StatusBar->Height(), 520);
+    EXPECT_EQ(frmMain->StatusBar->Width(), 742);
+    // Bound to their actions; the help button follows the right edge.
+    EXPECT_EQ(frmMain->btnAdd->Action(), frmMain->actAdd);
+    EXPECT_EQ(frmMain->btnBurn->Action(), frmMain->actBurn);
+    EXPECT_EQ(frmMain->btnChooseAnotherTemplate->Action(), frmMain->actChoosetemplate);
+    EXPECT_TRUE(frmMain->btnHelp->Anchors().Contains(akRight));
+    EXPECT_FALSE(frmMain->lblShowLog->Visible());
     ASSERT_EQ(frmMain->lsvFiles->Columns().Count(), 2);
     EXPECT_EQ(frmMain->lsvFiles->Columns().Items(0)->Caption(), "File Name");
     EXPECT_EQ(frmMain->lsvFiles->Columns().Items(0)->Width(), 300);
@@ -210,6 +221,9 @@ TEST_F(MainWindow, EachActionRunsFromItsMenuItemAndShortcut) {
         const char* Shortcut;
     };
     TfrmMain* F = frmMain;
+    // A middle item selected: the list's own update leaves every list action on.
+    for (const char* N : {"a.avi", "b.avi", "c.avi"}) F->lsvFiles->Items().Add()->SetCaption(N);
+    F->lsvFiles->Items()[1]->SetSelected(true);
     const Row Rows[] = {
         {F->actAdd, F->mniFileAdd, F->mniAdd, "Ctrl+O"},
         {F->actRemove, F->mniFileDelete, F->mniDelete, "Del"},
@@ -227,6 +241,20 @@ TEST_F(MainWindow, EachActionRunsFromItsMenuItemAndShortcut) {
         {F->ActErase, F->mniSettingsErase, nullptr, ""},
         {F->actBurnVideoTS, F->mniSettingsBurnVideoTS, nullptr, ""},
     };
+    // The buttons run their actions when clicked.
+    const std::pair<TQemButton*, TAction*> Buttons[] = {
+        {F->btnAdd, F->actAdd},           {F->btnRemove, F->actRemove}, {F->btnUp, F->actUp},
+        {F->btnDown, F->actDown},         {F->btnSettings, F->actSettings}, {F->btnHelp, F->actHelp},
+        {F->btnChooseAnotherTemplate, F->actChoosetemplate}, {F->btnBurn, F->actBurn},
+    };
+    for (auto [Button, Action] : Buttons) {
+        SCOPED_TRACE(Button->Name());
+        int Runs = 0;
+        Action->OnExecute = [&Runs](TObject*) { ++Runs; };
+        TestHooks::Click(Button);
+        EXPECT_TRUE(TestHooks::PumpUntil([&] { return Runs == 1; }, 2000, Button->Name()));
+        Action->OnExecute = nullptr;
+    }
     for (const Row& R : Rows) {
         ASSERT_NE(R.Action, nullptr);
         SCOPED_TRACE(R.Action->Name());

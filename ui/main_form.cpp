@@ -1,0 +1,460 @@
+#include "ui/main_form.h"
+
+#include <mutex>
+
+#include "burning/burn_engine.h"
+#include "core/globals.h"
+#include "core/htmlhelp_decl.h"
+#include "core/qem_utils.h"
+#include "core/ui_texts.h"
+#include "pipeline/redirect.h"
+#include "platform/classlib/formload.h"
+#include "platform/help/htmlhelp.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/system/shell.h"
+#include "ui/about_wnd.h"
+#include "ui/log_wnd.h"
+#include "ui/settings_wnd.h"
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+const char* const FormSection = "VideoAPP_Form";
+constexpr WPARAM SC_DRAGMOVE = 0xF012;  // SC_MOVE + HTCAPTION
+}  // namespace
+
+TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
+    DefineMethod("FormCreate", &TfrmMain::FormCreate);
+    DefineMethod("FormShow", &TfrmMain::FormShow);
+    DefineMethod("FormActivate", &TfrmMain::FormActivate);
+    DefineMethod("FormClose", &TfrmMain::FormClose);
+    DefineMethod("FormDestroy", &TfrmMain::FormDestroy);
+    DefineMethod("aclMainUpdate", &TfrmMain::aclMainUpdate);
+    DefineMethod("actAddExecute", &TfrmMain::actAddExecute);
+    DefineMethod("actRemoveExecute", &TfrmMain::actRemoveExecute);
+    DefineMethod("actClearExecute", &TfrmMain::actClearExecute);
+    DefineMethod("actUpExecute", &TfrmMain::actUpExecute);
+    DefineMethod("actDownExecute", &TfrmMain::actDownExecute);
+    DefineMethod("actBurnExecute", &TfrmMain::actBurnExecute);
+    DefineMethod("actExitExecute", &TfrmMain::actExitExecute);
+    DefineMethod("actHelpExecute", &TfrmMain::actHelpExecute);
+    DefineMethod("actSettingsExecute", &TfrmMain::actSettingsExecute);
+    DefineMethod("actChoosetemplateExecute", &TfrmMain::actChoosetemplateExecute);
+    DefineMethod("actAboutExecute", &TfrmMain::actAboutExecute);
+    DefineMethod("actQuickStartExecute", &TfrmMain::actQuickStartExecute);
+    DefineMethod("actOnlineResourcesExecute", &TfrmMain::actOnlineResourcesExecute);
+    DefineMethod("actContactTechnicalSupportExecute", &TfrmMain::actContactTechnicalSupportExecute);
+    DefineMethod("actPlaySourceExecute", &TfrmMain::actPlaySourceExecute);
+    DefineMethod("ActEraseExecute", &TfrmMain::ActEraseExecute);
+    DefineMethod("actBurnVideoTSExecute", &TfrmMain::actBurnVideoTSExecute);
+    DefineMethod("lsvFilesDblClick", &TfrmMain::lsvFilesDblClick);
+    DefineMethod("lsvFilesDragDrop", &TfrmMain::lsvFilesDragDrop);
+    DefineMethod("lsvFilesDragOver", &TfrmMain::lsvFilesDragOver);
+    DefineMethod("btnRefreshClick", &TfrmMain::btnRefreshClick);
+    DefineMethod("cmbDeviceChange", &TfrmMain::cmbDeviceChange);
+    DefineMethod("chkCreateNoMenuDVDClick", &TfrmMain::chkCreateNoMenuDVDClick);
+    DefineMethod("lblShowLogClick", &TfrmMain::lblShowLogClick);
+    DefineMethod("FormMouseDown", &TfrmMain::FormMouseDown);
+    DefineMethod("PanelTopMouseDown", &TfrmMain::PanelTopMouseDown);
+    DefineMethod("pnlLeftMouseDown", &TfrmMain::pnlLeftMouseDown);
+    DefineMethod("pnlSizebarMouseDown", &TfrmMain::pnlSizebarMouseDown);
+    DefineMethod("pnlBurnerMouseDown", &TfrmMain::pnlBurnerMouseDown);
+    DefineMethod("pnlChooseButtonMouseDown", &TfrmMain::pnlChooseButtonMouseDown);
+    DefineMethod("imgViewerMouseDown", &TfrmMain::imgViewerMouseDown);
+
+    DefineField("mnuMain", mnuMain);
+    DefineField("mniFile", mniFile);
+    DefineField("mniFileAdd", mniFileAdd);
+    DefineField("mniFileDelete", mniFileDelete);
+    DefineField("mniFileUp", mniFileUp);
+    DefineField("mniFileDown", mniFileDown);
+    DefineField("mniFileBurn", mniFileBurn);
+    DefineField("mniFileExit", mniFileExit);
+    DefineField("mniSettings", mniSettings);
+    DefineField("mniSettingsSettings", mniSettingsSettings);
+    DefineField("mniSettingsErase", mniSettingsErase);
+    DefineField("mniSettingsBurnVideoTS", mniSettingsBurnVideoTS);
+    DefineField("mniSettingsLine", mniSettingsLine);
+    DefineField("mniSettingsLanguage", mniSettingsLanguage);
+    DefineField("mniHelp", mniHelp);
+    DefineField("mniHelpContents", mniHelpContents);
+    DefineField("mniHelpQuickStart", mniHelpQuickStart);
+    DefineField("mniHelpOnlineResources", mniHelpOnlineResources);
+    DefineField("mniHelpTechnicalSupport", mniHelpTechnicalSupport);
+    DefineField("mniHelpAbout", mniHelpAbout);
+    DefineField("mnuListView", mnuListView);
+    DefineField("mniAdd", mniAdd);
+    DefineField("mniDelete", mniDelete);
+    DefineField("mniUp", mniUp);
+    DefineField("mniDown", mniDown);
+    DefineField("mniClear", mniClear);
+    DefineField("PanelTop", PanelTop);
+    DefineField("btnAdd", btnAdd);
+    DefineField("btnRemove", btnRemove);
+    DefineField("btnUp", btnUp);
+    DefineField("btnDown", btnDown);
+    DefineField("btnSettings", btnSettings);
+    DefineField("btnHelp", btnHelp);
+    DefineField("btnChooseAnotherTemplate", btnChooseAnotherTemplate);
+    DefineField("btnBurn", btnBurn);
+    DefineField("lblDVDMenuTemp", lblDVDMenuTemp);
+    DefineField("lblShowLog", lblShowLog);
+    DefineField("lsvFiles", lsvFiles);
+    DefineField("pnlLeft", pnlLeft);
+    DefineField("pnlChooseButton", pnlChooseButton);
+    DefineField("pnlSizebar", pnlSizebar);
+    DefineField("imgSizeBar", imgSizeBar);
+    DefineField("pnlBurner", pnlBurner);
+    DefineField("lblWriters", lblWriters);
+    DefineField("lblBurningMode", lblBurningMode);
+    DefineField("lblSpeed", lblSpeed);
+    DefineField("lblDiscLabel", lblDiscLabel);
+    DefineField("cmbDevice", cmbDevice);
+    DefineField("cmbModes", cmbModes);
+    DefineField("cmbBurnSpeed", cmbBurnSpeed);
+    DefineField("txtDiscLabel", txtDiscLabel);
+    DefineField("btnRefresh", btnRefresh);
+    DefineField("StatusBar", StatusBar);
+    DefineField("aclMain", aclMain);
+    DefineField("actAdd", actAdd);
+    DefineField("actRemove", actRemove);
+    DefineField("actClear", actClear);
+    DefineField("actUp", actUp);
+    DefineField("actDown", actDown);
+    DefineField("actBurn", actBurn);
+    DefineField("actExit", actExit);
+    DefineField("actHelp", actHelp);
+    DefineField("actSettings", actSettings);
+    DefineField("actChoosetemplate", actChoosetemplate);
+    DefineField("actAbout", actAbout);
+    DefineField("actQuickStart", actQuickStart);
+    DefineField("actOnlineResources", actOnlineResources);
+    DefineField("actContactTechnicalSupport", actContactTechnicalSupport);
+    DefineField("actPlaySource", actPlaySource);
+    DefineField("ActErase", ActErase);
+    DefineField("actBurnVideoTS", actBurnVideoTS);
+    DefineField("ImgListIcon", ImgListIcon);
+    DefineField("prgSize", prgSize);
+    DefineField("dlgOpen", dlgOpen);
+    DefineField("OpenDialogDVD", OpenDialogDVD);
+    DefineField("FpBrowseForFolder", FpBrowseForFolder);
+
+    RegisterApplicationClasses();
+    LoadFromResource("frmMain");
+}
+
+TfrmMain::~TfrmMain() {
+    if (frmMain == this) frmMain = nullptr;
+}
+
+// ---- Start-up and shut-down --------------------------------------------------------------
+void TfrmMain::FormCreate(TObject*) {
+    // Step 1 (locale reload) has no counterpart here: the decimal point set at
+    // start-up never changes behind the program's back.
+    DragAcceptFiles(Handle(), TRUE);
+    // Step 3, the open dialog's filter, comes with the source list.
+    ConvertRedirector = new TRedirector();
+    MenuRedirector = new TRedirector();
+    Burner = std::make_unique<TsbBurner>();
+    Burner->TransportType = Options.IsWin9x ? ttAspi : ttSpti;
+    Burner->VolumeLabel = Options.DVDLabel;
+    DeviceNumber = 0;
+    NeedSpace = 0;
+    ConvertQueue = std::make_unique<TStringList>();
+    PipelineCancelled = false;
+    SetRunningState(false);
+    BuildLanguagesMenu();
+    LoadLanguageTexts(CurrentLanguageFile);
+    ApplyUITexts();
+    if (txtDiscLabel) txtDiscLabel->SetText(Options.DVDLabel);
+    ProductTitle = ApplicationTitle;
+    Application->Title = ProductTitle;
+    SetCaption(Application->Title);
+    if (!frmLog) frmLog = new TfrmLog(this);
+    if (!frmSettings) frmSettings = new TfrmSettings(this);
+    if (!frmAbout) frmAbout = new TfrmAbout(this);
+    // The check box of the form is stored checked; the run starts with menus.
+    NoMenuDvd = false;
+    if (actChoosetemplate) actChoosetemplate->SetEnabled(true);
+}
+
+void TfrmMain::FormShow(TObject*) { MainFormShown = true; }
+
+void TfrmMain::FormActivate(TObject*) {
+    // The template preview is redrawn on every activation once shown; it
+    // comes with the template chooser.
+}
+
+void TfrmMain::FormClose(TObject*, TCloseAction&) {
+    if (txtDiscLabel) Options.DVDLabel = txtDiscLabel->Text();
+    SaveLanguageChoice();
+}
+
+void TfrmMain::FormDestroy(TObject*) {
+    delete ConvertRedirector;
+    ConvertRedirector = nullptr;
+    delete MenuRedirector;
+    MenuRedirector = nullptr;
+    delete AuthorRedirector;
+    AuthorRedirector = nullptr;
+    ConvertQueue.reset();
+    SaveOptions();
+    if (frmMain == this) frmMain = nullptr;
+}
+
+// ---- Locking and texts --------------------------------------------------------------------
+void TfrmMain::SetRunningState(bool Running) {
+    const bool E = !Running;
+    for (TAction* A : {actAdd, actRemove, actClear, actUp, actDown, actExit, actSettings, actBurnVideoTS, ActErase,
+                       actBurn})
+        if (A) A->SetEnabled(E);
+    if (lsvFiles) lsvFiles->SetEnabled(E);
+    if (actChoosetemplate) actChoosetemplate->SetEnabled(Running ? false : !NoMenuDvd);
+}
+
+void TfrmMain::LockForModelessBurn(bool Locked) {
+    if (pnlBurner) pnlBurner->SetEnabled(!Locked);
+    if (mniSettingsLanguage) mniSettingsLanguage->SetEnabled(!Locked);
+}
+
+void TfrmMain::ApplyUITexts() {
+    // The size meter's texts come with the source list.
+    auto SetCap = [](TControl* C, const std::string& Text) {
+        if (C) C->SetCaption(Text);
+    };
+    auto SetItem = [](TMenuItem* M, const std::string& Text) {
+        if (M) M->SetCaption(Text);
+    };
+    SetCap(btnAdd, STR_MAIN_btnAdd);
+    SetCap(btnRemove, STR_MAIN_btnRemove);
+    SetCap(btnUp, STR_MAIN_btnUp);
+    SetCap(btnDown, STR_MAIN_btnDown);
+    SetCap(btnSettings, STR_MAIN_btnSettings);
+    SetCap(btnHelp, STR_MAIN_btnHelp);
+    SetCap(btnChooseAnotherTemplate, STR_MAIN_btnChooseAnotherTemplate);
+    SetCap(btnBurn, STR_MAIN_btnBurn);
+    SetCap(lblWriters, STR_MAIN_lblWriters);
+    SetCap(lblSpeed, STR_MAIN_lblSpeed);
+    SetCap(lblDiscLabel, STR_MAIN_lblDiscLabel);
+    SetCap(lblShowLog, STR_MAIN_lblShowLog);
+    SetCap(lblDVDMenuTemp, STR_MAIN_lblDVDMenuTemplate);
+    SetItem(mniFile, STR_MAIN_mnuFile);
+    SetItem(mniSettings, STR_MAIN_mnuSettings);
+    SetItem(mniHelp, STR_MAIN_mnuHelp);
+    SetItem(mniAdd, STR_MAIN_mniAdd);
+    SetItem(mniDelete, STR_MAIN_mniDelete);
+    SetItem(mniUp, STR_MAIN_mniUp);
+    SetItem(mniDown, STR_MAIN_mniDown);
+    SetItem(mniClear, STR_MAIN_mniClear);
+    SetItem(mniFileAdd, STR_MAIN_mniFile_Add);
+    SetItem(mniFileDelete, STR_MAIN_mniFile_Delete);
+    SetItem(mniFileUp, STR_MAIN_mniFile_Up);
+    SetItem(mniFileDown, STR_MAIN_mniFile_Down);
+    SetItem(mniFileBurn, STR_MAIN_mniFile_Burn);
+    SetItem(mniFileExit, STR_MAIN_mniFile_Exit);
+    SetItem(mniSettingsSettings, STR_MAIN_mniSettings_Settings);
+    SetItem(mniSettingsLanguage, STR_MAIN_mniSettings_Lanuage);
+    SetItem(mniHelpContents, STR_MAIN_mniHelp_HelpContents);
+    SetItem(mniHelpAbout, STR_MAIN_mniHelp_About);
+    SetItem(mniHelpQuickStart, STR_MAIN_mniHelp_QuickStart);
+    SetItem(mniHelpOnlineResources, STR_MAIN_mniHelp_OnlineResources);
+    SetItem(mniHelpTechnicalSupport, STR_MAIN_mniHelp_TechnicalSupport);
+    if (lsvFiles && lsvFiles->Columns().Count() >= 2) {
+        lsvFiles->Columns().Items(0)->SetCaption(STR_MAIN_lsvFiles_Captain);
+        lsvFiles->Columns().Items(1)->SetCaption(STR_MAIN_lsvFiles_Item1);
+    }
+    if (ActErase) ActErase->SetCaption(IDS_Main_act_Erase);
+    Options.DVDLabel = IDS_Main_DVDLabel;
+    if (actAbout) actAbout->SetCaption(STR_ABOUT_Title);
+}
+
+// ---- Languages menu ------------------------------------------------------------------------
+void TfrmMain::BuildLanguagesMenu() {
+    // Items carry no accelerators of their own: the caption stays the display
+    // name that LanguageItemClick looks the language up by.
+    Languages = std::make_unique<TQemMultiLanguages>(LangsDir, "Quillmake", "LanguageName");
+    if (!mniSettingsLanguage) return;
+    for (int32_t I = 0; I < Languages->GetCount(); ++I) {
+        auto* Item = new TMenuItem(this);
+        Item->SetCaption(Languages->GetLanguageName(I));
+        Item->OnClick = [this](TObject* Sender) { LanguageItemClick(Sender); };
+        Item->SetChecked(false);
+        mniSettingsLanguage->Add(Item);
+        if (SameText(CurrentLanguageFile, Languages->GetFileName(I))) {
+            Item->SetChecked(true);
+            Languages->SetItemIndex(I);
+        }
+    }
+}
+
+void TfrmMain::LanguageItemClick(TObject* Sender) {
+    auto* Clicked = dynamic_cast<TMenuItem*>(Sender);
+    if (!Clicked || !mniSettingsLanguage || !Languages) return;
+    for (int I = 0; I < mniSettingsLanguage->Count(); ++I) {
+        mniSettingsLanguage->Items(I)->SetChecked(false);
+        if (SameText(Languages->GetLanguageName(I), Clicked->Caption())) Languages->SetItemIndex(I);
+    }
+    Clicked->SetChecked(true);
+    if (Languages->GetCount() > 0) CurrentLanguageFile = Languages->GetFileName(Languages->ItemIndex);
+    {
+        TIniFile Config(ConfigFile);
+        Config.WriteString(FormSection, "LanguageFile", ExtractFileName(CurrentLanguageFile));
+    }
+    LoadLanguageTexts(CurrentLanguageFile);
+    ApplyUITexts();
+    const std::string Base = ExtractFileBaseName(CurrentLanguageFile);
+    HelpFile = LangsDir + Base + "_help.chm";
+    ProfileDir = LangsDir + Base + "_Profile/";
+}
+
+// ---- Actions ----------------------------------------------------------------------------------
+void TfrmMain::aclMainUpdate(TBasicAction*, bool& Handled) {
+    Handled = false;
+    if (!lsvFiles) return;
+    TListItem* First = lsvFiles->Selected();
+    const int Count = lsvFiles->Items().Count();
+    if (actRemove) actRemove->SetEnabled(lsvFiles->SelCount() > 0);
+    if (actClear) actClear->SetEnabled(Count > 0);
+    if (actUp) actUp->SetEnabled(First && First->Index() != 0);
+    if (actDown) actDown->SetEnabled(First && First->Index() != Count - 1);
+}
+
+// The source list's work (adding, removing, ordering, playing, drops) and the
+// production steps come with the source list and the production run.
+void TfrmMain::actAddExecute(TObject*) {}
+void TfrmMain::actRemoveExecute(TObject*) {}
+void TfrmMain::actClearExecute(TObject*) {}
+void TfrmMain::actUpExecute(TObject*) {}
+void TfrmMain::actDownExecute(TObject*) {}
+void TfrmMain::actPlaySourceExecute(TObject*) {}
+void TfrmMain::lsvFilesDblClick(TObject*) {}
+void TfrmMain::lsvFilesDragDrop(TObject*, TObject*, int, int) {}
+void TfrmMain::lsvFilesDragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
+void TfrmMain::actBurnExecute(TObject*) {}
+void TfrmMain::actChoosetemplateExecute(TObject*) {}
+// The drive panel and the erase dialog come with the burning engine's windows.
+void TfrmMain::ActEraseExecute(TObject*) {}
+void TfrmMain::actBurnVideoTSExecute(TObject*) {}
+void TfrmMain::btnRefreshClick(TObject*) {}
+void TfrmMain::cmbDeviceChange(TObject*) {}
+
+void TfrmMain::actExitExecute(TObject*) {
+    // Ends the loop without the close handling: FormClose does not run, the
+    // options are still saved when the window is destroyed.
+    Application->Terminate();
+}
+
+void TfrmMain::actHelpExecute(TObject*) { HtmlHelp(Handle(), HelpFile, HH_DISPLAY_TOPIC, 0); }
+void TfrmMain::actQuickStartExecute(TObject*) { HtmlHelp(Handle(), HelpFile, HH_DISPLAY_TOPIC, 0); }
+
+void TfrmMain::OpenWithShell(const std::string& Target) {
+    ShellExecuteA(Handle(), "Open", Target.c_str(), "", "", SW_SHOWNORMAL);
+}
+
+void TfrmMain::actOnlineResourcesExecute(TObject*) { OpenWithShell(ProductOnlinePage); }
+void TfrmMain::actContactTechnicalSupportExecute(TObject*) {
+    OpenWithShell(std::string("mailto:") + ProductSupportAddress);
+}
+
+void TfrmMain::actSettingsExecute(TObject*) {
+    if (!frmSettings) return;
+    frmSettings->LoadFromOptions();
+    if (frmSettings->ShowModal() == mrOk) {
+        frmSettings->SaveToOptions();
+        SaveLanguageChoice();
+        // The size meter follows the new quality once the source list is in.
+    }
+}
+
+void TfrmMain::actAboutExecute(TObject*) {
+    if (frmAbout) frmAbout->ShowModal();
+}
+
+void TfrmMain::lblShowLogClick(TObject*) {
+    if (frmLog) frmLog->Show();
+}
+
+void TfrmMain::chkCreateNoMenuDVDClick(TObject* Sender) {
+    auto* Box = dynamic_cast<TCustomCheckBox*>(Sender);
+    const bool Checked = Box && Box->Checked();
+    if (actChoosetemplate) actChoosetemplate->SetEnabled(!Checked);
+    NoMenuDvd = Checked;
+}
+
+// ---- Window dragging ------------------------------------------------------------------------
+void TfrmMain::DragWindow() {
+    ReleaseCapture();
+    SendMessageA(Handle(), WM_SYSCOMMAND, SC_DRAGMOVE, 0);
+}
+
+void TfrmMain::FormMouseDown(TObject*, TMouseButton, TShiftState, int, int) { DragWindow(); }
+void TfrmMain::PanelTopMouseDown(TObject*, TMouseButton, TShiftState, int, int) { DragWindow(); }
+void TfrmMain::pnlLeftMouseDown(TObject*, TMouseButton, TShiftState, int, int) { DragWindow(); }
+void TfrmMain::pnlSizebarMouseDown(TObject*, TMouseButton, TShiftState, int, int) { DragWindow(); }
+void TfrmMain::pnlBurnerMouseDown(TObject*, TMouseButton, TShiftState, int, int) { DragWindow(); }
+void TfrmMain::pnlChooseButtonMouseDown(TObject*, TMouseButton, TShiftState, int, int) { DragWindow(); }
+void TfrmMain::imgViewerMouseDown(TObject*, TMouseButton, TShiftState, int, int) { DragWindow(); }
+
+// ---- The private messages --------------------------------------------------------------------
+void TfrmMain::WndProc(TMessage& Message) {
+    switch (Message.Msg) {
+        case WM_CONVERT_NEXT:
+            WMConvertNext(Message);
+            return;
+        case WM_BUILD_MENU_IMAGES:
+            WMBuildMenuImages(Message);
+            return;
+        case WM_BUILD_MENU_XML:
+            WMBuildMenuXml(Message);
+            return;
+        case WM_BUILD_MENU_VIDEO:
+            WMBuildMenuVideo(Message);
+            return;
+        case WM_BURN_DISC:
+            WMBurnDisc(Message);
+            return;
+        case WM_AUTHOR_DVD:
+            WMAuthorDvd(Message);
+            return;
+        case WM_DROPFILES:
+            WMDropFiles(Message);
+            return;
+        default:
+            TForm::WndProc(Message);
+    }
+}
+
+// Each step tests the cancel flag before it does anything; the work of the
+// steps comes with the production run and the burning engine's windows.
+void TfrmMain::WMConvertNext(TMessage&) {
+    if (PipelineCancelled) return;
+}
+void TfrmMain::WMBuildMenuImages(TMessage&) {
+    if (PipelineCancelled) return;
+}
+void TfrmMain::WMBuildMenuXml(TMessage&) {
+    if (PipelineCancelled) return;
+}
+void TfrmMain::WMBuildMenuVideo(TMessage&) {
+    if (PipelineCancelled) return;
+}
+void TfrmMain::WMBurnDisc(TMessage&) {
+    if (PipelineCancelled) return;
+}
+void TfrmMain::WMAuthorDvd(TMessage&) {
+    if (PipelineCancelled) return;
+}
+void TfrmMain::WMDropFiles(TMessage& Message) {
+    // The dropped names are taken with the source list; the block is freed.
+    DragFinish(reinterpret_cast<HDROP>(Message.WParam));
+}
+
+void RegisterApplicationClasses() {
+    static std::once_flag Once;
+    std::call_once(Once, [] {
+        RegisterStandardClasses();
+        RegisterQemControls();
+        RegisterGpControls();
+        RegisterFpBrowseForFolder();
+    });
+}

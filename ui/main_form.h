@@ -1,0 +1,164 @@
+// The main window: file list, template preview, size meter, drive panel,
+// menus and actions, the Languages menu, the locking of the window during a
+// run, and the six private messages that carry a burn from step to step.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "controls/extra/fp_browse.h"
+#include "controls/extra/gp_controls.h"
+#include "core/multi_languages.h"
+#include "platform/classlib/actnlist.h"
+#include "platform/classlib/comctrls.h"
+#include "platform/classlib/dialogs.h"
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/forms.h"
+#include "platform/classlib/menus.h"
+#include "platform/classlib/stdctrls.h"
+#include "ui/qem_controls.h"
+
+class TRedirector;
+class TsbBurner;
+
+// The window's private protocol (WM_USER based). The order of the steps is
+// +1, +2, +3, +4, +6, +5.
+constexpr UINT WM_CONVERT_NEXT = WM_USER + 1;
+constexpr UINT WM_BUILD_MENU_IMAGES = WM_USER + 2;
+constexpr UINT WM_BUILD_MENU_XML = WM_USER + 3;
+constexpr UINT WM_BUILD_MENU_VIDEO = WM_USER + 4;
+constexpr UINT WM_BURN_DISC = WM_USER + 5;
+constexpr UINT WM_AUTHOR_DVD = WM_USER + 6;
+
+// The product's page and support address (Help menu and About box).
+inline constexpr const char* ProductOnlinePage = "https://tessaro.example.org/";
+inline constexpr const char* ProductSupportAddress = "support@tessaro.example.org";
+inline constexpr const char* ProductVersion = "1.0.0";
+inline constexpr const char* ProductCopyright = "Copyright (C) 2026 The Tessaro developers";
+
+class TfrmMain : public TForm {
+public:
+    explicit TfrmMain(TComponent* AOwner);
+    ~TfrmMain() override;
+
+    // Components of the form file (null when the form does not hold one).
+    TMainMenu* mnuMain = nullptr;
+    TMenuItem *mniFile = nullptr, *mniFileAdd = nullptr, *mniFileDelete = nullptr, *mniFileUp = nullptr,
+              *mniFileDown = nullptr, *mniFileBurn = nullptr, *mniFileExit = nullptr;
+    TMenuItem *mniSettings = nullptr, *mniSettingsSettings = nullptr, *mniSettingsErase = nullptr,
+              *mniSettingsBurnVideoTS = nullptr, *mniSettingsLine = nullptr, *mniSettingsLanguage = nullptr;
+    TMenuItem *mniHelp = nullptr, *mniHelpContents = nullptr, *mniHelpQuickStart = nullptr,
+              *mniHelpOnlineResources = nullptr, *mniHelpTechnicalSupport = nullptr, *mniHelpAbout = nullptr;
+    TPopupMenu* mnuListView = nullptr;
+    TMenuItem *mniAdd = nullptr, *mniDelete = nullptr, *mniUp = nullptr, *mniDown = nullptr, *mniClear = nullptr;
+    TPanel* PanelTop = nullptr;
+    TQemButton *btnAdd = nullptr, *btnRemove = nullptr, *btnUp = nullptr, *btnDown = nullptr, *btnSettings = nullptr,
+               *btnHelp = nullptr, *btnChooseAnotherTemplate = nullptr, *btnBurn = nullptr;
+    TQemLabel *lblDVDMenuTemp = nullptr, *lblShowLog = nullptr;
+    TListView* lsvFiles = nullptr;
+    TPanel* pnlLeft = nullptr;
+    TPanel* pnlChooseButton = nullptr;
+    TPanel* pnlSizebar = nullptr;
+    TImage* imgSizeBar = nullptr;
+    TGpProgressBar* prgSize = nullptr;
+    TPanel* pnlBurner = nullptr;
+    TLabel *lblWriters = nullptr, *lblBurningMode = nullptr, *lblSpeed = nullptr, *lblDiscLabel = nullptr;
+    TComboBox *cmbDevice = nullptr, *cmbModes = nullptr, *cmbBurnSpeed = nullptr;
+    TEdit* txtDiscLabel = nullptr;
+    TButton* btnRefresh = nullptr;
+    TStatusBar* StatusBar = nullptr;
+    TActionList* aclMain = nullptr;
+    TAction *actAdd = nullptr, *actRemove = nullptr, *actClear = nullptr, *actUp = nullptr, *actDown = nullptr,
+            *actBurn = nullptr, *actExit = nullptr, *actHelp = nullptr, *actSettings = nullptr,
+            *actChoosetemplate = nullptr, *actAbout = nullptr, *actQuickStart = nullptr,
+            *actOnlineResources = nullptr, *actContactTechnicalSupport = nullptr, *actPlaySource = nullptr,
+            *ActErase = nullptr, *actBurnVideoTS = nullptr;
+    TImageList* ImgListIcon = nullptr;
+    TOpenDialog *dlgOpen = nullptr, *OpenDialogDVD = nullptr;
+    TFpBrowseForFolder* FpBrowseForFolder = nullptr;
+
+    void SetRunningState(bool Running);
+    void BuildLanguagesMenu();
+    void LanguageItemClick(TObject* Sender);
+    void ApplyUITexts();
+
+    // Published handlers, bound by name from the form file.
+    void FormCreate(TObject* Sender);
+    void FormShow(TObject* Sender);
+    void FormActivate(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void FormDestroy(TObject* Sender);
+    void aclMainUpdate(TBasicAction* Action, bool& Handled);
+    void actAddExecute(TObject* Sender);
+    void actRemoveExecute(TObject* Sender);
+    void actClearExecute(TObject* Sender);
+    void actUpExecute(TObject* Sender);
+    void actDownExecute(TObject* Sender);
+    void actBurnExecute(TObject* Sender);
+    void actExitExecute(TObject* Sender);
+    void actHelpExecute(TObject* Sender);
+    void actSettingsExecute(TObject* Sender);
+    void actChoosetemplateExecute(TObject* Sender);
+    void actAboutExecute(TObject* Sender);
+    void actQuickStartExecute(TObject* Sender);
+    void actOnlineResourcesExecute(TObject* Sender);
+    void actContactTechnicalSupportExecute(TObject* Sender);
+    void actPlaySourceExecute(TObject* Sender);
+    void ActEraseExecute(TObject* Sender);
+    void actBurnVideoTSExecute(TObject* Sender);
+    void lsvFilesDblClick(TObject* Sender);
+    void lsvFilesDragDrop(TObject* Sender, TObject* Source, int X, int Y);
+    void lsvFilesDragOver(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept);
+    void btnRefreshClick(TObject* Sender);
+    void cmbDeviceChange(TObject* Sender);
+    void chkCreateNoMenuDVDClick(TObject* Sender);
+    void lblShowLogClick(TObject* Sender);
+    void FormMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void PanelTopMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void pnlLeftMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void pnlSizebarMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void pnlBurnerMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void pnlChooseButtonMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void imgViewerMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+
+    void WndProc(TMessage& Message) override;
+
+    // Private state of a run (public for the step handlers of other units and tests).
+    TRedirector* ConvertRedirector = nullptr;
+    TRedirector* MenuRedirector = nullptr;
+    TRedirector* AuthorRedirector = nullptr;
+    std::unique_ptr<TQemMultiLanguages> Languages;
+    std::string OutputFolder;
+    std::unique_ptr<TStringList> ConvertQueue;
+    bool PipelineCancelled = false;
+    std::unique_ptr<TsbBurner> Burner;
+    int32_t DeviceNumber = 0;
+    int64_t NeedSpace = 0;
+    int32_t TaoModeIndex = -1, SaoModeIndex = -1, DaoPqModeIndex = -1, DaoRawModeIndex = -1;
+
+protected:
+    // The six steps; each tests PipelineCancelled first.
+    virtual void WMConvertNext(TMessage& Message);
+    virtual void WMBuildMenuImages(TMessage& Message);
+    virtual void WMBuildMenuXml(TMessage& Message);
+    virtual void WMBuildMenuVideo(TMessage& Message);
+    virtual void WMBurnDisc(TMessage& Message);
+    virtual void WMAuthorDvd(TMessage& Message);
+    virtual void WMDropFiles(TMessage& Message);
+
+private:
+    // Drags the window as by its caption.
+    void DragWindow();
+    void OpenWithShell(const std::string& Target);
+    // A burn of a VIDEO_TS folder runs with its dialog modeless, so the
+    // window stays enabled: the drive panel and the Languages menu are locked
+    // for as long as it runs (switching either mid-burn would reopen the drive
+    // or reset the texts).
+    void LockForModelessBurn(bool Locked);
+};
+
+extern TfrmMain* frmMain;
+
+// Registers the application's own classes for the form files.
+void RegisterApplicationClasses();

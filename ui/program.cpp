@@ -1,0 +1,71 @@
+#include "ui/program.h"
+
+#include "burning/burn_engine.h"
+#include "core/globals.h"
+#include "core/ui_texts.h"
+#include "imaging/bitmaps/iemisc.h"
+#include "imaging/processing/procstartup.h"
+#include "platform/classlib/forms.h"
+#include "platform/help/htmlhelp.h"
+#include "platform/win/winuser.h"
+#include "ui/main_form.h"
+#include "ui/qem_windows_utils.h"
+
+namespace {
+bool UnitsStarted = false;
+bool StartedForms = false;  // a test may have made the application object already
+
+void UnitsStartup() {
+    BurnEngineStartup();
+    QemGdiplusStartup();
+    GlobalsStartup();
+    InitUITexts();
+    InitHtmlHelp();
+    IEBitmapsStartup();
+    IEProcessingStartup();
+    UnitsStarted = true;
+}
+
+void UnitsShutdown() {
+    if (!UnitsStarted) return;
+    UnitsStarted = false;
+    IEProcessingShutdown();
+    GlobalsShutdown();
+    QemGdiplusShutdown();
+    BurnEngineShutdown();
+}
+}  // namespace
+
+bool ProgramStartup(const std::string& AppFolder) {
+    UnitsStartup();
+    WinStartup();
+    StartedForms = Application == nullptr;
+    FormsStartup();
+    Application->Initialize();
+    try {
+        if (AppFolder.empty())
+            InitApplicationPaths();
+        else
+            InitApplicationPaths(AppFolder);
+        LoadOptions();
+        // The texts and the two lists are in memory before any window exists.
+        LoadLanguageTexts(CurrentLanguageFile);
+        Application->CreateForm(frmMain);
+    } catch (const std::exception& E) {
+        Application->ShowException(E);
+        ProgramShutdown();
+        return false;
+    }
+    return true;
+}
+
+void ProgramRun() { Application->Run(); }
+
+void ProgramShutdown() {
+    // The main window goes first (its FormDestroy saves the options), then
+    // the application object with whatever forms are left.
+    if (frmMain) frmMain->Free();
+    if (StartedForms) FormsShutdown();
+    StartedForms = false;
+    UnitsShutdown();
+}
