@@ -834,11 +834,22 @@ LRESULT CALLBACK UpDownProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         InvalidateRect(h, nullptr, FALSE);
         if (st->Buddy && IsWindow(st->Buddy)) SetFocus(st->Buddy);
         Step(h, st, dir);
+        SetTimer(h, 1, 400, nullptr);  // held: repeats after a pause
         return 0;
     }
+    case WM_TIMER:
+        if (wp == 1) {
+            if (st->Pressed)
+                Step(h, st, st->Pressed == 1 ? 1 : -1), SetTimer(h, 1, 60, nullptr);
+            else
+                KillTimer(h, 1);
+            return 0;
+        }
+        break;
     case WM_LBUTTONUP:
         if (st->Pressed) {
             st->Pressed = 0;
+            KillTimer(h, 1);
             ReleaseCapture();
             InvalidateRect(h, nullptr, FALSE);
             if (HWND p = Parent(h))
@@ -847,6 +858,7 @@ LRESULT CALLBACK UpDownProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CAPTURECHANGED:
         st->Pressed = 0;
+        KillTimer(h, 1);
         InvalidateRect(h, nullptr, FALSE);
         return 0;
     case WM_KEYDOWN:

@@ -59,6 +59,8 @@ void DrawScrollBarCtl(HDC dc, const RECT& r, bool vert, int min, int max, int pa
 
 namespace {
 
+constexpr UINT_PTR kRepeatTimer = 1;
+
 struct TScrollState {
     int Min = 0, Max = 100, Page = 0, Pos = 0, TrackPos = 0;
     bool Enabled = true;
@@ -174,10 +176,24 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             st->TrackPos = st->Pos;
         } else {
             Step(h, st, st->Pressed);
+            SetTimer(h, kRepeatTimer, 400, nullptr);  // held: repeats after a pause
         }
         InvalidateRect(h, nullptr, FALSE);
         return 0;
     }
+    case WM_TIMER:
+        if (wp == kRepeatTimer) {
+            POINT p;
+            GetCursorPos(&p);
+            ScreenToClient(h, &p);
+            if (st->Pressed >= 1 && st->Pressed <= 4 && PartAt(h, st, p) == st->Pressed) Step(h, st, st->Pressed);
+            if (st->Pressed >= 1 && st->Pressed <= 4)
+                SetTimer(h, kRepeatTimer, 50, nullptr);
+            else
+                KillTimer(h, kRepeatTimer);
+            return 0;
+        }
+        break;
     case WM_MOUSEMOVE:
         if (st->Pressed == 5) {
             POINT p = PointOf(lp);
@@ -192,6 +208,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (st->Pressed) {
             int part = st->Pressed;
             st->Pressed = 0;
+            KillTimer(h, kRepeatTimer);
             ReleaseCapture();
             if (part == 5) Notify(h, SB_THUMBPOSITION, st->TrackPos);
             Notify(h, SB_ENDSCROLL, 0);
@@ -200,6 +217,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CAPTURECHANGED:
         st->Pressed = 0;
+        KillTimer(h, kRepeatTimer);
         InvalidateRect(h, nullptr, FALSE);
         return 0;
     case WM_KEYDOWN: {
