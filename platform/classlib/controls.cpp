@@ -1002,7 +1002,7 @@ HBRUSH TWinControl::BackgroundBrush() {
 
 void TWinControl::Loaded() {
     TControl::Loaded();
-    if (FRealignPending || true) Realign();
+    Realign();
 }
 
 void TWinControl::ShowControl() {

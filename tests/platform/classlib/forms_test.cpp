@@ -156,8 +156,19 @@ TEST(Forms, LoadedFormAlignsPanelsAnchorsAndLinksActions) {
     EXPECT_EQ(F->pnlGo->Caption(), "Go");
     EXPECT_EQ(F->mniGo->Caption(), "Go");
     EXPECT_EQ(F->mniGo->ShortCut(), TextToShortCut("Ctrl+G"));
+    bool Idled = false;
+    Application->OnIdle = [&](TObject*, bool& Done) {
+        Idled = true;
+        Done = true;
+    };
     F->Show();
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form to show"));
+    EXPECT_EQ(Screen->ActiveForm(), F);
+    PostMessageA(F->Handle(), WM_NULL, 0, 0);
+    Application->HandleMessage();  // the posted message
+    Application->HandleMessage();  // nothing waiting: idle, then wait (the form's 20 ms timer ends it)
+    EXPECT_TRUE(Idled);
+    Application->OnIdle = nullptr;
     // Wider by 100: aligned panels follow, the right-anchored one moves.
     F->SetClientWidth(400);
     EXPECT_EQ(F->pnlTop->Width(), 400);

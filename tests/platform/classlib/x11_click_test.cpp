@@ -109,7 +109,10 @@ TEST(X11Click, AButtonOfAFormHandlesARealPointerClick) {
     }
     setenv("TESSARO_SCREEN", "x11", 1);
     WinStartup();
-    ASSERT_STREQ(WinCurrentScreen()->Name(), "x11") << "the X display could not be opened";
+    if (std::string(WinCurrentScreen()->Name()) != "x11") {
+        WinShutdown();
+        GTEST_SKIP() << "the X display " << std::getenv("DISPLAY") << " could not be opened";
+    }
     FormsStartup();
     {
         auto* F = new TForm(Application);
