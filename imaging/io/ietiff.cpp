@@ -333,6 +333,67 @@ void ApplyPredictor(const Page& pg, uint8_t* row, int32_t width, int32_t samples
     }
 }
 
+// The maker note (37500) as a little-endian directory with its data behind it; entries
+// whose data lies outside the stream are dropped, an unknown type ends the copy.
+void CopyMakerNote(const TIFFDir& e, TIOParamsVals& Params) {
+    TIETagsHandler& h = Params.ExifMakerNote;
+    h.Data->SetSize(0);
+    h.Entries.clear();
+    h.EntryCount = 0;
+    const TIFFEntry* note = e.Find(37500);
+    if (!note) return;
+    std::vector<uint8_t> raw;
+    if (!e.Bytes(*note, raw, note->count) || raw.size() < 2) return;
+    const uint16_t n = e.U16(raw.data());
+    if (n > 256 || raw.size() < 2 + static_cast<size_t>(n) * 12) return;
+    struct Kept {
+        uint16_t tag, type;
+        uint32_t count;
+        uint8_t value[4];
+        std::vector<uint8_t> data;
+    };
+    std::vector<Kept> kept;
+    for (uint16_t i = 0; i < n; ++i) {
+        const uint8_t* p = raw.data() + 2 + static_cast<size_t>(i) * 12;
+        Kept k{e.U16(p), e.U16(p + 2), e.U32(p + 4), {}, {}};
+        if (k.type < 1 || k.type > 12) break;
+        const int64_t size = static_cast<int64_t>(k.count) * TypeSize[k.type];
+        if (size > 4) {
+            TIFFEntry te;
+            te.type = k.type;
+            te.count = k.count;
+            std::memcpy(te.value, p + 8, 4);
+            if (!e.Bytes(te, k.data)) continue;  // outside the stream: dropped
+        } else {
+            // Inline values to little-endian, value by value.
+            const int ts = TypeSize[k.type];
+            std::memcpy(k.value, p + 8, 4);
+            if (!e.le && ts > 1)
+                for (int at = 0; at + ts <= 4; at += ts) std::reverse(k.value + at, k.value + at + ts);
+        }
+        kept.push_back(std::move(k));
+    }
+    std::vector<uint8_t> out(2 + kept.size() * 12);
+    PutLE16(out.data(), static_cast<uint32_t>(kept.size()));
+    std::vector<uint8_t> data;
+    for (size_t i = 0; i < kept.size(); ++i) {
+        uint8_t* q = out.data() + 2 + i * 12;
+        PutLE16(q, kept[i].tag);
+        PutLE16(q + 2, kept[i].type);
+        PutLE32(q + 4, kept[i].count);
+        if (!kept[i].data.empty()) {
+            PutLE32(q + 8, static_cast<uint32_t>(2 + kept.size() * 12 + data.size()));
+            data.insert(data.end(), kept[i].data.begin(), kept[i].data.end());
+        } else {
+            std::memcpy(q + 8, kept[i].value, 4);
+        }
+    }
+    out.insert(out.end(), data.begin(), data.end());
+    h.Data->WriteBuffer(out.data(), static_cast<int64_t>(out.size()));
+    h.Data->SetPosition(0);
+    h.ReadTags();
+}
+
 }  // namespace
 
 bool IsRawCameraTIFF(TStream& Stream) {
@@ -480,6 +541,7 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
             Params.ExifLightSource = static_cast<int32_t>(e.Int(37384, 0));
             Params.ExifFlash = static_cast<int32_t>(e.Int(37385, 0));
             Params.ExifFocalLength = e.Rational(37386);
+            CopyMakerNote(e, Params);
             auto uc = e.Raw(37510);
             if (uc.size() >= 8) {
                 Params.ExifUserCommentCode.assign(uc.begin(), uc.begin() + 8);

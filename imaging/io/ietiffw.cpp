@@ -203,6 +203,23 @@ void WriteExifTags(TagWriter& t, TIOParamsVals& P) {
     e.Short(41495, static_cast<uint32_t>(P.ExifSensingMethod));
     e.Short(41728, static_cast<uint32_t>(P.ExifFileSource));
     e.Short(41729, static_cast<uint32_t>(P.ExifSceneType));
+    if (P.ExifMakerNote.Data->Size() >= 12) {
+        // The note's data offsets become file offsets; the record's own copy stays as it was.
+        std::vector<uint8_t> note(static_cast<const uint8_t*>(P.ExifMakerNote.Data->Memory()),
+                                  static_cast<const uint8_t*>(P.ExifMakerNote.Data->Memory()) + P.ExifMakerNote.Data->Size());
+        if (t.S.Position() & 1) t.Pad();
+        const uint32_t at = static_cast<uint32_t>(t.S.Position() - t.Base);
+        const uint16_t n = LE16(note.data());
+        for (uint16_t i = 0; i < n && 2 + (i + 1) * 12 <= static_cast<int>(note.size()); ++i) {
+            uint8_t* q = note.data() + 2 + i * 12;
+            const uint16_t type = LE16(q + 2);
+            static const int sizes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
+            const int64_t size = type <= 12 ? static_cast<int64_t>(LE32(q + 4)) * sizes[type] : 0;
+            if (size > 4) PutLE32(q + 8, LE32(q + 8) + at);
+        }
+        WriteStreamChecked(t.S, t.Aborting, note.data(), static_cast<int64_t>(note.size()));
+        e.Inline(37500, 7, static_cast<uint32_t>(note.size()), &at, 4);
+    }
     if (!P.ExifUserComment.empty()) {
         std::string code = P.ExifUserCommentCode;
         code.resize(8, '\0');

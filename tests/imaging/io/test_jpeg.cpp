@@ -342,3 +342,34 @@ TEST(JPEGExif, ResolutionFromExifWhenJFIFSaysOneToOne) {
     EXPECT_EQ(r.Params->DpiX, 72);
     EXPECT_EQ(r.Params->DpiY, 72);
 }
+
+TEST(JPEGExif, MakerNoteTravelsWithItsData) {
+    // A maker note of two entries: a SHORT inline and an 8-byte ASCII value behind the directory.
+    std::vector<uint8_t> note = {2, 0,
+                                 1, 0, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0,
+                                 2, 0, 2, 0, 8, 0, 0, 0, 26, 0, 0, 0,
+                                 'v', 'e', 'r', 's', 'i', 'o', 'n', 0};
+    TIEBitmap b;
+    Smooth(b, 16, 16);
+    TIEImageIO w;
+    w.SetTargetBitmap(&b);
+    w.Params->HasEXIFData = true;
+    w.Params->ExifMakerNote.Data->WriteBuffer(note.data(), static_cast<int64_t>(note.size()));
+    TMemoryStream ms;
+    w.SaveToStreamJPEG(ms);
+    w.SaveToStreamJPEG(ms);  // the record's own note is not changed by a save
+    EXPECT_EQ(std::vector<uint8_t>(static_cast<uint8_t*>(w.Params->ExifMakerNote.Data->Memory()),
+                                   static_cast<uint8_t*>(w.Params->ExifMakerNote.Data->Memory()) + note.size()),
+              note);
+    ms.SetPosition(0);
+    TIEImageIO r;
+    r.LoadFromStreamJPEG(ms);
+    ASSERT_FALSE(r.Aborting);
+    auto& h = r.Params->ExifMakerNote;
+    ASSERT_EQ(h.Entries.size(), 2u);
+    EXPECT_EQ(h.Entries[0].Tag, 1);
+    EXPECT_EQ(h.Entries[0].ValueOrOffset & 0xFFFF, 7u);
+    const uint32_t off = h.Entries[1].ValueOrOffset;
+    ASSERT_LE(off + 8, h.Data->Size());
+    EXPECT_EQ(std::string(static_cast<const char*>(h.Data->Memory()) + off), "version");
+}
