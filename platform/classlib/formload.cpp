@@ -172,18 +172,46 @@ void TFormReader::Read(const TFormObject& Tree) {
     } catch (const Exception& E) {
         Error(E.Message);
     }
+    FRootFileName = Tree.Name;
     ReadObject(Tree, FRoot, nullptr);
+    ResolveFixups();
+    std::vector<TComponent*> Loaded;
+    Loaded.swap(FLoaded);
+    for (TComponent* C : Loaded) C->Loaded();
+}
+
+void TFormReader::ResolveFixups() {
     for (TFixup& F : FFixups) {
         FLine = F.Line;
         FPath = F.Path;
-        TComponent* C = SameText(F.Name, FRoot->Name()) || SameText(F.Name, Tree.Name) ? FRoot : FRoot->FindComponent(F.Name);
+        bool IsRoot = SameText(F.Name, FRoot->Name()) || (!FRootFileName.empty() && SameText(F.Name, FRootFileName));
+        TComponent* C = IsRoot ? FRoot : FRoot->FindComponent(F.Name);
         if (!C) Error("Error reading " + F.Path + ": Invalid property value (no component named " + F.Name + ")");
         F.Assign(C);
     }
     FFixups.clear();
-    std::vector<TComponent*> Loaded;
-    Loaded.swap(FLoaded);
-    for (TComponent* C : Loaded) C->Loaded();
+}
+
+bool IsPublishedProp(const TComponent* Component, const std::string& Name) {
+    return Component && Component->ClassInfo()->FindProperty(Name) != nullptr;
+}
+
+bool SetPropValue(TComponent* Component, const std::string& Name, const TFormValue& Value) {
+    if (!IsPublishedProp(Component, Name)) return false;
+    TComponent* Root = Component->Owner() ? Component->Owner() : Component;
+    TFormReader R(Root, Component->ClassName());
+    TFormProperty P;
+    P.Name = Name;
+    P.Value = Value;
+    R.SetProperties(*Component, *Component->ClassInfo(), {P}, Component->Name());
+    R.ResolveFixups();
+    return true;
+}
+
+TFormValue ParseFormValue(const std::string& Text) {
+    // The parser reads it as the one property of a one-object form.
+    std::unique_ptr<TFormObject> T = ParseFormFile("object X: T\n  V = " + Text + "\nend\n", "value");
+    return T->Properties.at(0).Value;
 }
 
 // ---- Entry points ----------------------------------------------------------------

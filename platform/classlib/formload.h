@@ -68,6 +68,8 @@ public:
     // read (forms may name components stored after the one that refers to them).
     void Reference(const TFormValue& V, std::function<void(TComponent*)> Assign);
 
+    // Resolves the component references read so far.
+    void ResolveFixups();
     // Sets the properties of a nested object (collection items) through Info.
     void SetProperties(TPersistent& Obj, const TClassInfo& Info, const std::vector<TFormProperty>& Props,
                        const std::string& Path);
@@ -87,7 +89,17 @@ private:
     std::string FPath;
     std::vector<TFixup> FFixups;
     std::vector<TComponent*> FLoaded;
+    std::string FRootFileName;
 };
+
+// Published properties by name at run time, through the same class tables
+// (the skin engine sets "Flat" this way): false when the class has no such
+// property; a value of the wrong kind raises as the loader does. References
+// to components are looked up in the component's owner.
+bool IsPublishedProp(const TComponent* Component, const std::string& Name);
+bool SetPropValue(TComponent* Component, const std::string& Name, const TFormValue& Value);
+// Form-file value text ("True", "12", "'text'", "clRed", "[fsBold]").
+TFormValue ParseFormValue(const std::string& Text);
 
 // The class library's classes that form files may name; called by the loader
 // on first use, and by the program's start-up.

@@ -260,6 +260,24 @@ TEST_F(FormLoad, ASecondFormOfOneFileUnderTheSameOwnerGetsAFreeName) {
     EXPECT_EQ(C->pnlBox->Buddy, C->btnOk);
 }
 
+TEST_F(FormLoad, PublishedPropertiesAreSetByNameAtRunTime) {
+    TTestForm Form(nullptr);
+    ReadFormText(&Form, Form1, "test.dfm");
+    TWidget* W = Form.pnlBox;
+    EXPECT_TRUE(IsPublishedProp(W, "caption"));
+    EXPECT_FALSE(IsPublishedProp(W, "Flat"));
+    EXPECT_FALSE(SetPropValue(W, "Flat", ParseFormValue("True")));
+    EXPECT_TRUE(SetPropValue(W, "Width", ParseFormValue("33")));
+    EXPECT_EQ(W->Width, 33);
+    EXPECT_TRUE(SetPropValue(W, "Caption", ParseFormValue("'It''s'")));
+    EXPECT_EQ(W->Caption, "It's");
+    EXPECT_TRUE(SetPropValue(W, "Font.Style", ParseFormValue("[fsItalic]")));
+    EXPECT_EQ(W->Style, 2u);
+    EXPECT_TRUE(SetPropValue(W, "Buddy", ParseFormValue("pnlBox")));
+    EXPECT_EQ(W->Buddy, W);
+    EXPECT_THROW(SetPropValue(W, "Width", ParseFormValue("'wide'")), EFormFileError);
+}
+
 TEST_F(FormLoad, FromFileAndMissingResource) {
     std::string Path = ::testing::TempDir() + "classlib_form.dfm";
     std::ofstream(Path) << Form1;
