@@ -180,6 +180,25 @@ TEST(StdCtrls, ValuesFromTheFormFileReachTheWindows) {
     D->Free();
 }
 
+TEST(StdCtrls, ParentFontAndParentColorFollowTheParentUntilSetOwnValues) {
+    auto* D = new TdlgTest(Application);
+    D->Font().SetHeight(-15);
+    EXPECT_EQ(D->lblName->Font().Height(), -15);
+    EXPECT_EQ(D->rbA->Font().Height(), -15);  // through the group box
+    D->grpBox->Font().SetStyle({fsBold});      // its own font from now on
+    EXPECT_FALSE(D->grpBox->ParentFont());
+    D->Font().SetHeight(-13);
+    EXPECT_EQ(D->grpBox->Font().Height(), -15);
+    EXPECT_EQ(D->lblName->Font().Height(), -13);
+    // A label takes its parent's colour.
+    D->SetColor(clYellow);
+    EXPECT_EQ(D->lblName->Color(), clYellow);
+    D->lblName->SetColor(clRed);
+    D->SetColor(clWhite);
+    EXPECT_EQ(D->lblName->Color(), clRed);
+    D->Free();
+}
+
 TEST(StdCtrls, UserInputRunsTheEvents) {
     auto* D = new TdlgTest(Application);
     D->Show();
