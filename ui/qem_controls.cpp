@@ -6,6 +6,7 @@
 #include "platform/classlib/formload.h"
 #include "platform/classlib/jpeg.h"
 #include "platform/classlib/pngimage.h"
+#include "platform/system/process.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/sysutils.h"
 #include "ui/qem_windows_utils.h"
@@ -557,11 +558,80 @@ void TQemButton::DrawFocusRect(GpGraphics* G) {
 
 // ---- TQemLabel -------------------------------------------------------------------------------
 
+namespace {
+// The label the mouse is over (one at a time) and the hook that watches the
+// thread's messages for the way out: a label has no window to be told.
+TQemLabel* HoveredLabel = nullptr;
+HHOOK LabelHook = nullptr;
+
+LRESULT CALLBACK LabelHookProc(int Code, WPARAM WParam, LPARAM LParam) {
+    HHOOK Self = LabelHook;
+    if (Code >= 0 && HoveredLabel) {
+        const MSG* M = reinterpret_cast<const MSG*>(LParam);
+        if (M && ((M->message >= WM_MOUSEFIRST && M->message <= WM_MOUSELAST) || M->message == WM_MOUSELEAVE ||
+                  M->message == WM_NCMOUSEMOVE))
+            HoveredLabel->CheckMouse(M->message == WM_MOUSELEAVE);
+    }
+    return CallNextHookEx(Self, Code, WParam, LParam);
+}
+}  // namespace
+
+TQemLabel::~TQemLabel() {
+    OnMouseLeave = nullptr;
+    Leave();
+}
+
+void TQemLabel::SetParent(TWinControl* AParent) {
+    if (AParent != Parent()) Leave();
+    TLabel::SetParent(AParent);
+}
+
 void TQemLabel::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     TLabel::MouseDown(Button, Shift, X, Y);
     if (!MoveHandler) return;
     ReleaseCapture();
     if (Parent() && Parent()->HandleAllocated()) MoveWindowByMouse(Parent()->Handle());
+}
+
+void TQemLabel::MouseMove(TShiftState Shift, int X, int Y) {
+    TLabel::MouseMove(Shift, X, Y);
+    if (FInside || !Parent() || !Parent()->HandleAllocated()) return;
+    if (X < 0 || Y < 0 || X >= Width() || Y >= Height()) return;
+    if (HoveredLabel && HoveredLabel != this) HoveredLabel->Leave();
+    FInside = true;
+    HoveredLabel = this;
+    if (!LabelHook) LabelHook = SetWindowsHookExA(WH_GETMESSAGE, LabelHookProc, nullptr, GetCurrentThreadId());
+    // Leaving the parent window altogether shows as WM_MOUSELEAVE there.
+    TRACKMOUSEEVENT T{};
+    T.cbSize = sizeof T;
+    T.dwFlags = TME_LEAVE;
+    T.hwndTrack = Parent()->Handle();
+    TrackMouseEvent(&T);
+    if (OnMouseEnter) OnMouseEnter(this);
+}
+
+void TQemLabel::CheckMouse(bool LeftWindow) {
+    if (!FInside) return;
+    POINT P{};
+    GetCursorPos(&P);
+    bool Over = false;
+    if (!LeftWindow && Parent() && Visible()) {
+        P = Parent()->ScreenToClient(P);
+        TRect R = BoundsRect();
+        Over = P.x >= R.left && P.y >= R.top && P.x < R.right && P.y < R.bottom;
+    }
+    if (!Over) Leave();
+}
+
+void TQemLabel::Leave() {
+    if (!FInside) return;
+    FInside = false;
+    if (HoveredLabel == this) {
+        HoveredLabel = nullptr;
+        if (LabelHook) UnhookWindowsHookEx(LabelHook);
+        LabelHook = nullptr;
+    }
+    if (OnMouseLeave) OnMouseLeave(this);
 }
 
 // ---- Class tables --------------------------------------------------------------------------------

@@ -160,13 +160,23 @@ class TQemLabel : public TLabel {
     TESSARO_CLASSINFO
 public:
     explicit TQemLabel(TComponent* AOwner) : TLabel(AOwner) {}
+    ~TQemLabel() override;
     bool MoveHandler = true;
-    // Kept for the form files that bind them; the label does not track the
-    // mouse entering and leaving yet.
+    // The mouse came over the label and went away again.
     TNotifyEvent OnMouseEnter, OnMouseLeave;
+    bool MouseInside() const { return FInside; }
+    // The thread's mouse messages while the mouse is over the label: leaves
+    // when the cursor is no longer over it (or LeftWindow).
+    void CheckMouse(bool LeftWindow);
 
 protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void SetParent(TWinControl* AParent) override;
+
+private:
+    void Leave();
+    bool FInside = false;
 };
 
 // Registers the classes for form files.

@@ -434,6 +434,46 @@ TEST(QemUtils, ColourConversions) {
     EXPECT_EQ(PictureToGPBitmap(&Empty), nullptr);
 }
 
+// The label tells when the mouse comes over it and goes away, once each.
+TEST_F(QemControls, LabelReportsMouseEnterAndLeave) {
+    TQemLabel* L = F->lblTitle;
+    int Enter = 0, Leave = 0;
+    L->OnMouseEnter = [&](TObject*) { ++Enter; };
+    L->OnMouseLeave = [&](TObject*) { ++Leave; };
+    Screen()->MouseMove(At(L, 2, 2));
+    TestHooks::PumpPending();
+    Screen()->MouseMove(At(L, 4, 3));
+    TestHooks::PumpPending();
+    EXPECT_EQ(Enter, 1);
+    EXPECT_EQ(Leave, 0);
+    EXPECT_TRUE(L->MouseInside());
+    // Onto the panel beside it.
+    Screen()->MouseMove(At(L, -5, 2));
+    TestHooks::PumpPending();
+    EXPECT_EQ(Leave, 1);
+    // Back in, then straight out of the window.
+    Screen()->MouseMove(At(L, 2, 2));
+    TestHooks::PumpPending();
+    Screen()->MouseMove(POINT{1200, 1000});
+    TestHooks::PumpPending();
+    EXPECT_EQ(Enter, 2);
+    EXPECT_EQ(Leave, 2);
+    EXPECT_FALSE(L->MouseInside());
+    // The panel's own mouse handling is untouched throughout.
+    TestHooks::Click(F->pnlBar->ClientToScreen(POINT{300, 50}));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->PanelDowns == 1; }, 2000, "the panel's OnMouseDown"));
+    // Destroyed while the mouse is over it: the panel's handling is given back.
+    Screen()->MouseMove(At(L, 2, 2));
+    TestHooks::PumpPending();
+    L->OnMouseLeave = nullptr;
+    L->Free();
+    F->lblTitle = nullptr;
+    Screen()->MouseMove(F->pnlBar->ClientToScreen(POINT{250, 12}));
+    TestHooks::PumpPending();
+    TestHooks::Click(F->pnlBar->ClientToScreen(POINT{300, 50}));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->PanelDowns == 2; }, 2000, "the panel's OnMouseDown again"));
+}
+
 // The label drags the form it is on, not the panel under it.
 TEST_F(QemControls, LabelDragsItsForm) {
     RECT Before, After;
