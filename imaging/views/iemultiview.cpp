@@ -1,0 +1,412 @@
+#include "imaging/views/iemultiview.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "imaging/bitmaps/iebitmap.h"
+#include "imaging/views/iemultiview_io.h"
+#include "platform/classlib/formload.h"
+#include "platform/classlib/jpeg.h"
+
+namespace {
+
+template <class C>
+using TSetter = std::function<void(C&, const TFormValue&, TFormReader&)>;
+
+// A preset frame: a grey level to tint and an alpha per pixel, the place of
+// the picture and of the caption inside it.
+struct TFramePreset {
+    int W = 0, H = 0;
+    TRect ImageArea, TextArea;
+    std::vector<uint8_t> Level, Alpha;
+};
+
+// Inside a rounded rectangle of radius Rad: the distance to its edge (<0 outside).
+double RoundRectDepth(double X, double Y, int W, int H, double Rad) {
+    double Cx = std::clamp(X, Rad, W - Rad), Cy = std::clamp(Y, Rad, H - Rad);
+    double Dx = X - Cx, Dy = Y - Cy;
+    double Corner = Rad - std::sqrt(Dx * Dx + Dy * Dy);
+    double Edge = std::min({X, Y, W - X, H - Y});
+    return (Dx != 0 || Dy != 0) ? std::min(Corner, Edge) : Edge;
+}
+
+TFramePreset MakePreset(int W, int H, double Rad, int Outline, int Shadow) {
+    TFramePreset P;
+    P.W = W;
+    P.H = H;
+    P.Level.assign(size_t(W) * H, 0);
+    P.Alpha.assign(size_t(W) * H, 0);
+    const int FW = W - Shadow, FH = H - Shadow;  // the frame; the shadow lies right and below
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            size_t i = size_t(y) * W + x;
+            double D = RoundRectDepth(x + 0.5, y + 0.5, FW, FH, Rad);
+            if (D > 0) {
+                P.Level[i] = D <= Outline ? 150 : 255;
+                P.Alpha[i] = static_cast<uint8_t>(std::min(255.0, D * 255.0));
+            } else if (Shadow > 0) {
+                double S = RoundRectDepth(x + 0.5 - Shadow, y + 0.5 - Shadow, FW, FH, Rad);
+                if (S > 0) {
+                    P.Level[i] = 0;
+                    P.Alpha[i] = static_cast<uint8_t>(std::min(70.0, S * 70.0));
+                }
+            }
+        }
+    const int Pad = Outline + 4;
+    P.ImageArea = TRect(Pad, Pad, FW - Pad, FH - 22);
+    P.TextArea = TRect(Outline + 2, FH - 21, FW - Outline - 2, FH - Outline - 2);
+    return P;
+}
+
+const std::vector<TFramePreset>& Presets() {
+    static const std::vector<TFramePreset> P = {
+        MakePreset(100, 96, 0, 1, 0),   // plain square
+        MakePreset(108, 100, 4, 1, 3),  // small corners with a shadow
+        MakePreset(120, 104, 10, 1, 3), // rounded, with a shadow
+    };
+    return P;
+}
+
+struct TRGBc {
+    int R, G, B;
+};
+TRGBc RGBOf(TColor C) {
+    COLORREF Ref = ColorToCOLORREF(C);
+    return {GetRValue(Ref), GetGValue(Ref), GetBValue(Ref)};
+}
+
+// The leading run of digits of S at I as a number text without leading zeros.
+std::string DigitRun(const std::string& S, size_t& I) {
+    size_t Start = I;
+    while (I < S.size() && std::isdigit(static_cast<unsigned char>(S[I]))) ++I;
+    std::string Run = S.substr(Start, I - Start);
+    size_t NZ = Run.find_first_not_of('0');
+    return NZ == std::string::npos ? std::string("0") : Run.substr(NZ);
+}
+
+}  // namespace
+
+bool IENaturalLess(const std::string& A, const std::string& B) {
+    size_t i = 0, j = 0;
+    while (i < A.size() && j < B.size()) {
+        bool Da = std::isdigit(static_cast<unsigned char>(A[i])), Db = std::isdigit(static_cast<unsigned char>(B[j]));
+        if (Da && Db) {
+            std::string Na = DigitRun(A, i), Nb = DigitRun(B, j);
+            if (Na.size() != Nb.size()) return Na.size() < Nb.size();
+            if (Na != Nb) return Na < Nb;
+            continue;
+        }
+        if (A[i] != B[j]) return static_cast<unsigned char>(A[i]) < static_cast<unsigned char>(B[j]);
+        ++i;
+        ++j;
+    }
+    if ((A.size() - i) != (B.size() - j)) return (A.size() - i) < (B.size() - j);
+    return A < B;  // "01" and "1": still one order
+}
+
+TIEMultiView::TIEMultiView(TComponent* AOwner) : TIEView(AOwner) {
+    FBackground = clWhite;
+    TabStop = true;
+}
+
+TIEMultiView::~TIEMultiView() = default;
+
+void TIEMultiView::ReportChange(int32_t Kind, int32_t Index, int32_t Index2) {
+    FLastChangeKind = Kind;
+    FLastChangeIndex = Index;
+    FLastChangeIndex2 = Index2;
+    CallBitmapChangeEvents(false);
+    FLastChangeKind = iectNone;
+}
+
+void TIEMultiView::Clear() {
+    FImages.clear();
+    FSelected = -1;
+    FViewY = 0;
+    CallBitmapChangeEvents(false);
+    Invalidate();
+}
+
+void TIEMultiView::FillFromDirectory(const std::string& Folder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> Names;
+    std::error_code Ec;
+    for (fs::directory_iterator It(Folder, Ec), End; !Ec && It != End; It.increment(Ec)) {
+        std::error_code E2;
+        if (It->is_directory(E2)) continue;
+        std::string Name = It->path().filename().string();
+        if (IEMultiViewIsImageFile(Name)) Names.push_back(Name);
+    }
+    // The folder's listing order is arbitrary on Linux: the numbers decide.
+    std::sort(Names.begin(), Names.end(), IENaturalLess);
+    std::string Dir = Folder;
+    if (!Dir.empty() && Dir.back() != '/') Dir += '/';
+    LockPaint();
+    for (const std::string& Name : Names) {
+        TImage Img;
+        Img.Bitmap = std::make_unique<TIEBitmap>();
+        Img.FileName = Dir + Name;
+        if (!IEMultiViewLoadFile(Img.Bitmap.get(), Img.FileName)) {
+            // Until the I/O component reads every JPEG, the class library's picture does.
+            try {
+                TJPEGImage Jpeg;
+                Jpeg.LoadFromFile(Img.FileName);
+                TBitmap Bmp;
+                Jpeg.AssignTo(Bmp);
+                Img.Bitmap = std::make_unique<TIEBitmap>();
+                Img.Bitmap->CopyFromTBitmap(&Bmp);
+            } catch (const std::exception&) {
+                Img.Bitmap = std::make_unique<TIEBitmap>();  // listed, drawn empty
+            }
+        }
+        Img.BottomText = std::make_unique<TIEMText>();
+        Img.BottomText->Text = Name;
+        FImages.push_back(std::move(Img));
+        ReportChange(iectInsert, GetImageCount() - 1, -1);
+    }
+    UnlockPaint();
+    Invalidate();
+}
+
+void TIEMultiView::SetSelectedImage(int32_t Index) {
+    if (Index < 0 || Index >= GetImageCount() || Index == FSelected) return;
+    FSelected = Index;
+    // Keep the selected thumbnail in sight.
+    if (HandleAllocated() && ClientHeight() > 0) {
+        TRect R = ThumbRect(Index);
+        if (R.top < 0)
+            SetViewY(FViewY + R.top - VertBorder);
+        else if (R.bottom > ClientHeight())
+            SetViewY(FViewY + R.bottom - ClientHeight() + VertBorder);
+    }
+    ImageChange();
+    Invalidate();
+}
+
+void TIEMultiView::InsertImage(int32_t Index) {
+    Index = std::clamp<int32_t>(Index, 0, GetImageCount());
+    TImage Img;
+    Img.Bitmap = std::make_unique<TIEBitmap>();
+    Img.BottomText = std::make_unique<TIEMText>();
+    FImages.insert(FImages.begin() + Index, std::move(Img));
+    if (FSelected >= Index) ++FSelected;
+    ReportChange(iectInsert, Index, -1);
+    Invalidate();
+}
+
+void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
+    if (Index < 0 || Index >= GetImageCount() || !Bitmap) return;
+    auto Copy = std::make_unique<TIEBitmap>();
+    Copy->Assign(Bitmap);
+    FImages[Index].Bitmap = std::move(Copy);
+    CallBitmapChangeEvents(false);
+    Invalidate();
+}
+
+void TIEMultiView::SetImageDelayTime(int32_t Index, int32_t Milliseconds) {
+    if (Index >= 0 && Index < GetImageCount()) FImages[Index].DelayTime = Milliseconds;
+}
+
+int32_t TIEMultiView::ImageDelayTime(int32_t Index) const {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index].DelayTime : 0;
+}
+
+std::string TIEMultiView::ImageFileName(int32_t Index) const {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index].FileName : std::string();
+}
+
+TIEMText* TIEMultiView::GetImageBottomText(int32_t Index) {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index].BottomText.get() : nullptr;
+}
+
+TIEBitmap* TIEMultiView::ImageBitmap(int32_t Index) const {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index].Bitmap.get() : nullptr;
+}
+
+TIEBitmap* TIEMultiView::GetIEBitmap() { return ImageBitmap(FSelected); }
+
+int32_t TIEMultiView::PresetThumbnailFrameCount() { return static_cast<int32_t>(Presets().size()); }
+
+void TIEMultiView::SetPresetThumbnailFrame(int32_t Index, TColor NormalColour, TColor SelectedColour) {
+    if (Index < 0 || Index >= PresetThumbnailFrameCount()) return;
+    FFrame = Index;
+    FFrameNormal = NormalColour;
+    FFrameSelected = SelectedColour;
+    ThumbWidth = Presets()[Index].W;
+    ThumbHeight = Presets()[Index].H;
+    SelectionWidth = 0;
+    Flat = true;
+    SetViewY(FViewY);
+    Invalidate();
+}
+
+int32_t TIEMultiView::Columns() {
+    return std::max<int32_t>(1, (ClientWidth() - HorizBorder) / std::max(1, ThumbWidth + HorizBorder));
+}
+
+int32_t TIEMultiView::MaxViewY() {
+    int32_t Rows = (GetImageCount() + Columns() - 1) / Columns();
+    return std::max<int32_t>(0, VertBorder + Rows * (ThumbHeight + VertBorder) - ClientHeight());
+}
+
+void TIEMultiView::SetViewY(int32_t Value) {
+    Value = std::clamp<int32_t>(Value, 0, MaxViewY());
+    if (Value == FViewY) return;
+    FViewY = Value;
+    Invalidate();
+}
+
+TRect TIEMultiView::ThumbRect(int32_t Index) {
+    int32_t Cols = Columns();
+    int32_t Col = Index % Cols, Row = Index / Cols;
+    int32_t X = HorizBorder + Col * (ThumbWidth + HorizBorder);
+    int32_t Y = VertBorder + Row * (ThumbHeight + VertBorder) - FViewY;
+    return Bounds(X, Y, ThumbWidth, ThumbHeight);
+}
+
+int32_t TIEMultiView::ImageAt(int X, int Y) {
+    for (int32_t i = 0; i < GetImageCount(); ++i) {
+        TRect R = ThumbRect(i);
+        if (X >= R.left && X < R.right && Y >= R.top && Y < R.bottom) return i;
+    }
+    return -1;
+}
+
+void TIEMultiView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (Button == mbLeft) {
+        if (CanFocus()) SetFocus();
+        int32_t I = ImageAt(X, Y);
+        if (I >= 0) SetSelectedImage(I);
+    }
+    TIEView::MouseDown(Button, Shift, X, Y);
+}
+
+void TIEMultiView::WndProc(TMessage& Message) {
+    if (Message.Msg == WM_MOUSEWHEEL) {
+        int Delta = static_cast<int16_t>(HIWORD(Message.WParam));
+        SetViewY(FViewY - Delta / 120 * (ThumbHeight + VertBorder) / 2);
+        Message.Result = 0;
+        return;
+    }
+    TIEView::WndProc(Message);
+}
+
+void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
+    TImage& Img = FImages[Index];
+    const bool Selected = Index == FSelected;
+    TBitmap Cell(R.Width(), R.Height(), pf24bit);
+    const TRGBc Bg = RGBOf(FBackground);
+    TRect ImageArea(4, 4, R.Width() - 4, R.Height() - 20), TextArea(2, R.Height() - 18, R.Width() - 2, R.Height() - 2);
+    const TFramePreset* P = FFrame >= 0 ? &Presets()[FFrame] : nullptr;
+    const TRGBc Tint = RGBOf(Selected ? FFrameSelected : FFrameNormal);
+    for (int y = 0; y < Cell.Height(); ++y) {
+        auto* Row = static_cast<uint8_t*>(Cell.ScanLine(y));
+        for (int x = 0; x < Cell.Width(); ++x) {
+            int Rc = Bg.R, Gc = Bg.G, Bc = Bg.B;
+            if (P && x < P->W && y < P->H) {
+                size_t i = size_t(y) * P->W + x;
+                int A = P->Alpha[i], L = P->Level[i];
+                Rc = (Tint.R * L / 255 * A + Rc * (255 - A)) / 255;
+                Gc = (Tint.G * L / 255 * A + Gc * (255 - A)) / 255;
+                Bc = (Tint.B * L / 255 * A + Bc * (255 - A)) / 255;
+            }
+            Row[x * 3] = static_cast<uint8_t>(Bc);
+            Row[x * 3 + 1] = static_cast<uint8_t>(Gc);
+            Row[x * 3 + 2] = static_cast<uint8_t>(Rc);
+        }
+    }
+    if (P) {
+        ImageArea = P->ImageArea;
+        TextArea = P->TextArea;
+    }
+    TIEBitmap* B = Img.Bitmap.get();
+    if (B && B->Width() > 1 && B->Height() > 1 && ImageArea.Width() > 0 && ImageArea.Height() > 0) {
+        // Fit the picture into its area, keeping its proportions.
+        int32_t W = ImageArea.Width(), H = static_cast<int32_t>(int64_t(B->Height()) * W / B->Width());
+        if (H > ImageArea.Height()) {
+            H = ImageArea.Height();
+            W = static_cast<int32_t>(int64_t(B->Width()) * H / B->Height());
+        }
+        W = std::max(W, 1);
+        H = std::max(H, 1);
+        int32_t X = ImageArea.left + (ImageArea.Width() - W) / 2, Y = ImageArea.top + (ImageArea.Height() - H) / 2;
+        B->RenderToTBitmap(&Cell, X, Y, W, H, 0, 0, B->Width(), B->Height(), 255, rfTriangle);
+    }
+    TCanvas& C = Cell.Canvas();
+    if (!P) {
+        // Without a frame: the thumbnail's border and the selection outline.
+        C.Brush().SetColor(ThumbnailsBorderColor);
+        C.FrameRect(TRect(0, 0, Cell.Width(), Cell.Height()));
+        if (Selected && SelectionWidth > 0) {
+            C.Brush().SetColor(SelectionColor);
+            for (int k = 1; k <= SelectionWidth; ++k)
+                C.FrameRect(TRect(k, k, Cell.Width() - k, Cell.Height() - k));
+        }
+    }
+    if (TIEMText* T = Img.BottomText.get()) {
+        C.Font().Assign(Font());
+        C.Font().SetColor(T->FontColor);
+        if (T->BackgroundStyle == 1) {
+            C.Brush().SetStyle(bsClear);
+        } else {
+            C.Brush().SetColor(T->Background);
+            C.Brush().SetStyle(bsSolid);
+        }
+        int Tw = C.TextWidth(T->Text), Th = C.TextHeight(T->Text);
+        int Tx = TextArea.left + std::max(0, (static_cast<int>(TextArea.Width()) - Tw) / 2);
+        int Ty = TextArea.top + (static_cast<int>(TextArea.Height()) - Th) / 2;
+        C.TextRect(TextArea, Tx, Ty, T->Text);
+    }
+    Canvas.Draw(R.left, R.top, Cell);
+}
+
+void TIEMultiView::Paint() {
+    TCanvas& C = Canvas();
+    C.Brush().SetStyle(bsSolid);
+    C.Brush().SetColor(FBackground);
+    C.FillRect(ClientRect());
+    for (int32_t i = 0; i < GetImageCount(); ++i) {
+        TRect R = ThumbRect(i);
+        if (R.bottom <= 0 || R.top >= ClientHeight()) continue;
+        DrawThumb(C, i, R);
+    }
+}
+
+TClassInfo& TIEMultiView::StaticClassInfo() {
+    static TClassInfo CI("TIEMultiView", &TIEView::StaticClassInfo(), CreateComponentOf<TIEMultiView>,
+                         [](TClassInfo& C) {
+                             using S = TSetter<TIEMultiView>;
+                             auto Int = [&C](const char* Name, int32_t TIEMultiView::*Field) {
+                                 C.Define<TIEMultiView>(Name, S([Field](TIEMultiView& O, const TFormValue& V,
+                                                                        TFormReader& R) {
+                                                            O.*Field = static_cast<int32_t>(R.Int(V));
+                                                        }));
+                             };
+                             Int("ThumbWidth", &TIEMultiView::ThumbWidth);
+                             Int("ThumbHeight", &TIEMultiView::ThumbHeight);
+                             Int("HorizBorder", &TIEMultiView::HorizBorder);
+                             Int("VertBorder", &TIEMultiView::VertBorder);
+                             Int("SelectionWidth", &TIEMultiView::SelectionWidth);
+                             C.Define<TIEMultiView>("ThumbnailsBorderColor",
+                                                    S([](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+                                                        O.ThumbnailsBorderColor = ControlProps::ReadColor(R, V);
+                                                    }));
+                             C.Define<TIEMultiView>("SelectionColor",
+                                                    S([](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+                                                        O.SelectionColor = ControlProps::ReadColor(R, V);
+                                                    }));
+                             C.Define<TIEMultiView>("Flat", S([](TIEMultiView& O, const TFormValue& V,
+                                                                 TFormReader& R) { O.Flat = R.Bool(V); }));
+                         });
+    return CI;
+}
+
+void RegisterMultiView() {
+    static bool Done = false;
+    if (Done) return;
+    Done = true;
+    RegisterClass(TIEMultiView::StaticClassInfo());
+}

@@ -1,0 +1,261 @@
+// The thumbnail grid: filling from a folder in the order of the numbers in the
+// file names, selection by program and by mouse, the preset frame, captions
+// and the change callbacks, on the headless screen.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "controls/golden_png.h"
+#include "imaging/bitmaps/iebitmap.h"
+#include "imaging/io/ieformats.h"
+#include "imaging/views/iemultiview.h"
+#include "platform/classlib/jpeg.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/win/winscreen.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override {
+        TestHooks::Start();
+        IEIOStartup();
+        IEViewsStartup();
+        RegisterMultiView();
+    }
+    void TearDown() override {
+        IEViewsShutdown();
+        IEIOShutdown();
+        TestHooks::Stop();
+    }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+const char* const FormText = R"(object frmGrid: TfrmGrid
+  Left = 100
+  Top = 100
+  BorderStyle = bsSingle
+  Caption = 'Grid'
+  ClientHeight = 250
+  ClientWidth = 544
+  Color = clBtnFace
+  object imvView: TIEMultiView
+    Left = 8
+    Top = 8
+    Width = 528
+    Height = 236
+    Background = clWhite
+    ThumbnailsBorderColor = clBlack
+    OnDblClick = imvViewDblClick
+  end
+end
+)";
+
+class TfrmGrid : public TForm {
+public:
+    explicit TfrmGrid(TComponent* Owner) : TForm(Owner) {
+        DefineMethod("imvViewDblClick", &TfrmGrid::imvViewDblClick);
+        DefineField("imvView", imvView);
+        LoadFromText(FormText, "frmGrid.frm");
+    }
+    void imvViewDblClick(TObject*) { ++DblClicks; }
+    TIEMultiView* imvView = nullptr;
+    int DblClicks = 0;
+};
+
+// 40 x 30 pictures of flat colours; the file name's number picks the colour.
+TColor ColourOf(int N) { return static_cast<TColor>(((N * 23) % 256) | (((N * 71) % 256) << 8) | (((N * 131) % 256) << 16)); }
+
+void WriteJpeg(const fs::path& Path, TColor Colour, int W = 40, int H = 30) {
+    TBitmap B(W, H, pf24bit);
+    B.Canvas().Brush().SetColor(Colour);
+    B.Canvas().FillRect(Bounds(0, 0, W, H));
+    TJPEGImage J;
+    J.Assign(B);
+    J.SaveToFile(Path.string());
+}
+
+class MultiViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Dir = fs::temp_directory_path() / ("multiview_" + std::to_string(::getpid()));
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+        // Written out of order, so that neither creation nor listing order helps.
+        for (int N : {10, 3, 1, 7, 2, 9, 5, 4, 8, 6}) WriteJpeg(Dir / (std::to_string(N) + ".jpg"), ColourOf(N));
+        std::ofstream(Dir / "notes.txt") << "not a picture";
+        fs::create_directories(Dir / "11.jpg");  // a folder: skipped
+        std::ofstream(Dir / "12.jpg") << "broken";  // listed, drawn empty
+        Form = new TfrmGrid(Application);
+        View = Form->imvView;
+    }
+    void TearDown() override {
+        Form->Free();
+        TestHooks::PumpPending();
+        fs::remove_all(Dir);
+    }
+    fs::path Dir;
+    TfrmGrid* Form = nullptr;
+    TIEMultiView* View = nullptr;
+};
+
+bool Near(uint32_t A, uint32_t B, int Tol) {
+    for (int S = 0; S < 24; S += 8)
+        if (std::abs(static_cast<int>((A >> S) & 0xFF) - static_cast<int>((B >> S) & 0xFF)) > Tol) return false;
+    return true;
+}
+
+TEST(MultiViewOrder, NaturalOrderTable) {
+    struct Row {
+        const char *A, *B;
+        bool Less;
+    };
+    const Row Rows[] = {
+        {"2.jpg", "10.jpg", true},   {"10.jpg", "2.jpg", false}, {"1.jpg", "1.jpg", false},
+        {"9.jpg", "10.jpg", true},   {"a2.png", "a10.png", true}, {"b1.jpg", "a10.jpg", false},
+        {"1.jpg", "1.png", true},    {"010.jpg", "10.jpg", true}, {"10.jpg", "010.jpg", false},
+        {"1.jpg", "1a.jpg", true},   {"99999999999999999999.jpg", "100000000000000000000.jpg", true},
+    };
+    for (const Row& R : Rows) EXPECT_EQ(IENaturalLess(R.A, R.B), R.Less) << R.A << " < " << R.B;
+}
+
+TEST_F(MultiViewTest, FillsInTheOrderOfTheNumbers) {
+    std::vector<int32_t> Inserted;
+    View->AddBitmapChangeCallback(
+        [&](bool Destroying) {
+            if (!Destroying && View->GetLastChangeKind() == iectInsert) Inserted.push_back(View->GetLastChangeIndex());
+        },
+        nullptr);
+    View->FillFromDirectory(Dir.string() + "/");
+    ASSERT_EQ(View->GetImageCount(), 11);
+    for (int i = 0; i < 10; ++i) {
+        SCOPED_TRACE(i);
+        std::string Name = std::to_string(i + 1) + ".jpg";
+        ASSERT_NE(View->GetImageBottomText(i), nullptr);
+        EXPECT_EQ(View->GetImageBottomText(i)->Text, Name);
+        EXPECT_EQ(View->GetImageBottomText(i)->BackgroundStyle, 0);
+        EXPECT_EQ(View->ImageFileName(i), Dir.string() + "/" + Name);
+        TIEBitmap* B = View->ImageBitmap(i);
+        ASSERT_EQ(B->Width(), 40);
+        ASSERT_EQ(B->Height(), 30);
+        TRGB P = *static_cast<TRGB*>(B->GetScanline(15));
+        uint32_t Got = P.r | (P.g << 8) | (P.b << 16);
+        EXPECT_TRUE(Near(Got, ColourOf(i + 1), 8)) << std::hex << Got;
+    }
+    EXPECT_EQ(View->GetImageBottomText(10)->Text, "12.jpg");
+    EXPECT_LE(View->ImageBitmap(10)->Width(), 1);
+    EXPECT_EQ(View->GetImageBottomText(11), nullptr);
+    EXPECT_EQ(View->GetImageBottomText(-1), nullptr);
+    EXPECT_EQ(Inserted, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(View->GetLastChangeKind(), iectNone);  // back to 0 after the callbacks
+
+    // A second fill appends; Clear empties.
+    View->Clear();
+    EXPECT_EQ(View->GetImageCount(), 0);
+    EXPECT_EQ(View->SelectedImage(), -1);
+    View->FillFromDirectory(Dir.string());  // without the trailing separator
+    EXPECT_EQ(View->GetImageCount(), 11);
+    View->FillFromDirectory((Dir / "missing").string());
+    EXPECT_EQ(View->GetImageCount(), 11);
+}
+
+TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
+    View->FillFromDirectory(Dir.string());
+    EXPECT_EQ(View->SelectedImage(), -1);
+    EXPECT_EQ(View->GetIEBitmap(), nullptr);
+    View->SetSelectedImage(3);
+    EXPECT_EQ(View->SelectedImage(), 3);
+    for (int Bad : {-1, 11, 100}) {
+        View->SetSelectedImage(Bad);
+        EXPECT_EQ(View->SelectedImage(), 3);
+    }
+    EXPECT_EQ(View->GetIEBitmap(), View->ImageBitmap(3));
+
+    const int32_t W = View->ThumbWidth, H = View->ThumbHeight;
+    for (int Bad : {-1, TIEMultiView::PresetThumbnailFrameCount()}) {
+        View->SetPresetThumbnailFrame(Bad, clWhite, clRed);
+        EXPECT_EQ(View->PresetThumbnailFrame(), -1);
+        EXPECT_EQ(View->ThumbWidth, W);
+        EXPECT_EQ(View->ThumbHeight, H);
+        EXPECT_EQ(View->SelectionWidth, 2);
+    }
+    View->SetPresetThumbnailFrame(2, clWhite, static_cast<TColor>(0x808000));
+    EXPECT_EQ(View->PresetThumbnailFrame(), 2);
+    EXPECT_EQ(View->ThumbWidth, 120);
+    EXPECT_EQ(View->ThumbHeight, 104);
+    EXPECT_EQ(View->SelectionWidth, 0);
+    EXPECT_TRUE(View->Flat);
+
+    // Insert reports to the callbacks and keeps the selection on its picture.
+    std::vector<int32_t> Kinds;
+    View->AddBitmapChangeCallback([&](bool D) { if (!D) Kinds.push_back(View->GetLastChangeKind()); }, nullptr);
+    View->InsertImage(0);
+    EXPECT_EQ(Kinds, (std::vector<int32_t>{iectInsert}));
+    EXPECT_EQ(View->GetLastChangeKind(), iectNone);
+    EXPECT_EQ(View->SelectedImage(), 4);
+    EXPECT_EQ(View->GetImageBottomText(4)->Text, "4.jpg");
+    TIEBitmap Src;
+    Src.Allocate(7, 5, ieRGB24);
+    View->SetImageBitmap(0, &Src);
+    EXPECT_NE(View->ImageBitmap(0), &Src);
+    EXPECT_EQ(View->ImageBitmap(0)->Width(), 7);
+    View->SetImageDelayTime(0, 250);
+    EXPECT_EQ(View->ImageDelayTime(0), 250);
+}
+
+// A screen pixel as a colour value (blue in the high byte).
+uint32_t At(TControl* C, int X, int Y) {
+    uint32_t P = WinHeadlessScreen()->DesktopPixel(C->ClientToScreen(POINT{X, Y}));
+    return ((P >> 16) & 0xFF) | (P & 0xFF00) | ((P & 0xFF) << 16);
+}
+
+// The selected thumbnail's frame is teal, the others white; captions are not
+// filled; a click selects, a double click fires OnDblClick.
+TEST_F(MultiViewTest, MouseSelectsAndTheFrameShowsTheSelection) {
+    View->FillFromDirectory(Dir.string());
+    View->SetSelectedImage(0);
+    View->SetPresetThumbnailFrame(2, clWhite, static_cast<TColor>(0x808000));
+    for (int i = 0; i < View->GetImageCount(); ++i) View->GetImageBottomText(i)->BackgroundStyle = 1;
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    TestHooks::PumpPending();
+    // Four columns of 120 with 8 between.
+    TRect R0 = View->ThumbRect(0), R1 = View->ThumbRect(1), R4 = View->ThumbRect(4);
+    EXPECT_EQ(R0.left, 8);
+    EXPECT_EQ(R1.left, 136);
+    EXPECT_EQ(R4.top, 8 + 104 + 8);
+    // The frame's inner band, left of the picture: tinted teal / white.
+    EXPECT_TRUE(Near(At(View, R0.left + 5, R0.top + 50), 0x808000, 4)) << std::hex << At(View, R0.left + 5, R0.top + 50);
+    EXPECT_TRUE(Near(At(View, R1.left + 5, R1.top + 50), 0xFFFFFF, 4)) << std::hex << At(View, R1.left + 5, R1.top + 50);
+    // The picture of 2.jpg sits in the middle of its thumbnail.
+    EXPECT_TRUE(Near(At(View, R1.left + 60, R1.top + 45), ColourOf(2), 10)) << std::hex << At(View, R1.left + 60, R1.top + 45);
+    // Outside any thumbnail: the white background.
+    EXPECT_EQ(At(View, 4, 4), 0xFFFFFFu);
+    ExpectWindowMatchesGolden(View->Handle(), "dialogs/multiview_frames.png");
+
+    TestHooks::Click(View->ClientToScreen(POINT{(R1.left + R1.right) / 2, (R1.top + R1.bottom) / 2}));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return View->SelectedImage() == 1; }, 2000, "click selects"));
+    TestHooks::PumpPending();
+    EXPECT_TRUE(Near(At(View, R1.left + 5, R1.top + 50), 0x808000, 4));
+    EXPECT_TRUE(Near(At(View, R0.left + 5, R0.top + 50), 0xFFFFFF, 4));
+
+    WinHeadlessScreen()->DoubleClick(View->ClientToScreen(POINT{(R4.left + R4.right) / 2, (R4.top + R4.bottom) / 2}));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->DblClicks == 1; }, 2000, "double click"));
+    EXPECT_EQ(View->SelectedImage(), 4);
+
+    // The wheel scrolls the third row into view and back.
+    EXPECT_EQ(View->ViewY(), 0);
+    View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    EXPECT_GT(View->ViewY(), 0);
+    View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-1200)), 0);
+    EXPECT_EQ(View->ViewY(), 8 + 3 * (104 + 8) - View->ClientHeight());
+    View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 1200), 0);
+    EXPECT_EQ(View->ViewY(), 0);
+}
+
+}  // namespace
