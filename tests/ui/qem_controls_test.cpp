@@ -91,6 +91,17 @@ const char* const FormText = R"(object frmQem: TfrmQem
     Style = QemButtonStyle_WinNormal
     Font.Style = [fsBold]
   end
+  object lblOnlineResources: TQemButton
+    Left = 170
+    Top = 110
+    Width = 140
+    Height = 24
+    Caption = 'Online resources'
+    DrawFocused = True
+    TextAlign = alMiddleLeft
+    Font.Color = clNavy
+    Font.Style = [fsUnderline]
+  end
   object btnBlank: TQemButton
     Left = 170
     Top = 70
@@ -113,13 +124,15 @@ public:
         DefineField("btnPic", btnPic);
         DefineField("btnFocus", btnFocus);
         DefineField("btnBlank", btnBlank);
+        DefineField("lblOnlineResources", lblOnlineResources);
         DefineField("lblTitle", lblTitle);
         DefineField("pnlBar", pnlBar);
         LoadFromText(FormText, "frmQem.dfm");
     }
     void btnFlatClick(TObject*) { ++Clicks; }
     void pnlBarMouseDown(TObject*, TMouseButton, TShiftState, int, int) { ++PanelDowns; }
-    TQemButton *btnFlat = nullptr, *btnNormal = nullptr, *btnPic = nullptr, *btnFocus = nullptr, *btnBlank = nullptr;
+    TQemButton *btnFlat = nullptr, *btnNormal = nullptr, *btnPic = nullptr, *btnFocus = nullptr, *btnBlank = nullptr,
+               *lblOnlineResources = nullptr;
     TQemLabel* lblTitle = nullptr;
     TPanel* pnlBar = nullptr;
     int Clicks = 0, PanelDowns = 0;
@@ -419,6 +432,29 @@ TEST_F(QemControls, CaptionOfBlanksDrawsNothingAndStateFontsAreOptIn) {
     // BackColor reads back as the class library's colour.
     B->SetBackColor(clNavy);
     EXPECT_EQ(B->BackColor(), clNavy);
+}
+
+// The about box's link: transparent, navy underlined text on the left, the
+// glow when focused and no border.
+TEST_F(QemControls, LinkStyledButton) {
+    TQemButton* B = F->lblOnlineResources;
+    ExpectGolden(B, "link_idle");
+    B->SetFocus();
+    TestHooks::PumpPending();
+    B->Repaint();
+    ExpectGolden(B, "link_focused");
+    // Underlined navy ink near the left edge, none at the right.
+    int W = 0, H = 0;
+    auto Px = Pixels(B, W, H);
+    int Navy = 0, RightInk = 0;
+    for (int Y = 3; Y < H - 3; ++Y)
+        for (int X = 3; X < W - 3; ++X) {
+            uint32_t P = Px[static_cast<size_t>(Y) * W + X] & 0xFFFFFF;
+            if (P == 0x000080) ++Navy;
+            if (X > W - 20 && P != 0xFFFFFF) ++RightInk;
+        }
+    EXPECT_GT(Navy, 20);
+    EXPECT_EQ(RightInk, 0);
 }
 
 TEST(QemUtils, ColourConversions) {
