@@ -1,5 +1,7 @@
 #include "platform/classlib/forms.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -673,6 +675,9 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
     FHintWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, HintWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
                                nullptr, nullptr, nullptr);
     MouseControlChanged = [this](TControl* C) { HintMouseControl(C); };
+    char Path[4096];
+    ssize_t N = readlink("/proc/self/exe", Path, sizeof Path - 1);
+    if (N > 0) ExeName.assign(Path, static_cast<size_t>(N));
 }
 
 void TApplication::SetHint(const std::string& Value) {

@@ -66,6 +66,7 @@ TEST(Application, RunShowsTheMainFormAndEndsWhenItCloses) {
     Application->CreateForm(frmMain);
     Application->CreateForm(frmOther);
     EXPECT_EQ(Application->MainForm(), frmMain);
+    EXPECT_TRUE(EndsText("/classlib_app_run_test", Application->ExeName)) << Application->ExeName;
     // The centre of the screen.
     Application->Run();
     EXPECT_TRUE(Application->Terminated());
