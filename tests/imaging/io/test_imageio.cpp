@@ -207,3 +207,25 @@ TEST(ImageIO, FuzzerFindingsLoadAsFailures) {
         EXPECT_LT(static_cast<int64_t>(io.IEBitmap()->Width()) * io.IEBitmap()->Height(), 10000000);
     }
 }
+
+// Files written by netpbm's tools, compared with ImageMagick's reading of the same files.
+TEST(ImageIO, FilesWrittenByNetpbm) {
+    for (const char* f : {"netpbm.bmp", "netpbm.png", "netpbm.gif", "netpbm.tif", "netpbm.jpg"}) {
+        SCOPED_TRACE(f);
+        TIEImageIO io;
+        io.LoadFromFileAuto(DataDir() + f);
+        ASSERT_FALSE(io.Aborting);
+        EXPECT_EQ(io.IEBitmap()->Width(), 24);
+        const int tol = std::string(f).find(".jpg") != std::string::npos ? 2 : 0;
+        EXPECT_EQ(CountDiffs(*io.IEBitmap(), ReadAll(DataDir() + std::string(f) + ".rgba"), tol), 0);
+    }
+}
+
+// A TIFF-structured camera file (DNG version tag) is not taken for a TIFF image.
+TEST(ImageIO, CameraTIFFIsNotPlainTIFF) {
+    std::vector<uint8_t> f = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0xC6, 1, 0, 4, 0, 0, 0, 1, 4, 0, 0, 0, 0, 0, 0};
+    f.resize(40, 0);
+    TIEMemStream ms(f.data(), static_cast<int64_t>(f.size()));
+    EXPECT_NE(FindStreamFormat(ms), ioTIFF);
+    EXPECT_EQ(ms.Position(), 0);
+}

@@ -70,3 +70,12 @@ tc tif_palette_lzw.tif "-c lzw" tif_palette.tif
 tc tif_g3.tif "-c g3" tif_1bit.tif
 tc tif_g4.tif "-c g4" tif_1bit.tif
 tiffcp tif_rgb.tif tif_grey8.tif tif_1bit.tif tif_3pages.tif
+# Netpbm's writers.
+$C rose: -resize 24x16! netpbm_src.ppm
+ppmtobmp netpbm_src.ppm > netpbm.bmp
+pnmtopng netpbm_src.ppm > netpbm.png
+pnmquant 64 netpbm_src.ppm | pamtogif > netpbm.gif
+pnmtotiff -lzw netpbm_src.ppm > netpbm.tif
+pnmtojpeg --quality=90 netpbm_src.ppm > netpbm.jpg
+for f in netpbm.bmp netpbm.png netpbm.gif netpbm.tif netpbm.jpg; do $C "$f" -depth 8 "rgba:$f.rgba"; done
+rm -f netpbm_src.ppm
