@@ -451,3 +451,34 @@ TEST(TIFFWriter, NarrowFaxRowsOfEveryCoding) {
         }
     }
 }
+
+TEST(TIFFReader, JPEGStripsKeepThePageParametersAnd555Colours) {
+    TIEImageIO io;
+    io.LoadFromFile(DataDir() + "tif_jpeg.tif");
+    ASSERT_FALSE(io.Aborting);
+    EXPECT_EQ(io.Params->TIFFCompression, 7);
+    EXPECT_EQ(io.Params->SamplesPerPixel, 3);
+    EXPECT_EQ(io.Params->JPEGMarkers.GetCount(), 0);  // the strips' markers stay with the strips
+    EXPECT_EQ(io.Params->Width, 24);
+
+    // One 16-bit RGB sample per pixel: 5-5-5 colour, bit 15 set.
+    std::vector<uint8_t> f = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    auto put16 = [&](uint16_t v) { f.push_back(static_cast<uint8_t>(v)), f.push_back(static_cast<uint8_t>(v >> 8)); };
+    auto put32 = [&](uint32_t v) { put16(static_cast<uint16_t>(v)), put16(static_cast<uint16_t>(v >> 16)); };
+    put16(6);
+    auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) { put16(tag), put16(type), put32(count), put32(value); };
+    entry(256, 4, 1, 2);
+    entry(257, 4, 1, 1);
+    entry(258, 3, 1, 16);
+    entry(262, 3, 1, 2);
+    entry(273, 4, 1, 8 + 2 + 6 * 12 + 4);
+    entry(277, 3, 1, 1);
+    put32(0);
+    put16(0xFFFF);  // all ones, with bit 15
+    put16(0x7C00);  // pure red
+    TIEImageIO r;
+    r.LoadFromBuffer(f.data(), static_cast<int64_t>(f.size()), ioTIFF);
+    ASSERT_FALSE(r.Aborting);
+    EXPECT_EQ(r.IEBitmap()->GetPixelRGB(0, 0), (TRGB{248, 248, 248}));
+    EXPECT_EQ(r.IEBitmap()->GetPixelRGB(1, 0), (TRGB{0, 0, 248}));
+}
