@@ -15,9 +15,12 @@
 #include <regex>
 
 #include "burning/burn_engine.h"
+#include "burning/burn_step.h"
 #include "core/globals.h"
 #include "core/ui_texts.h"
+#include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
+#include "platform/system/process.h"
 #include "platform/system/registry.h"
 
 namespace fs = std::filesystem;
@@ -216,6 +219,52 @@ TEST_F(BurnEngineE2E, VideoTsFolderBurntToTheImageRecorderReadsBackWithLsdvd) {
                                                       "\n")))
             << Line << "\n"
             << Log;
+}
+
+TEST_F(BurnEngineE2E, CancelFromTheGuiThreadEndsTheBurnAndLeavesNoImage) {
+    std::string VideoTs = MakeVideoTs() + "/VIDEO_TS";
+    // A stray file: the library leaves it out and says so from inside its
+    // burn call, where the handler below holds the worker (a slow drive)
+    // until the GUI thread's Cancel has gone out, at most 5 s.
+    std::ofstream(VideoTs + "/notes.txt") << "not for the disc";
+    TsbBurner Burner;
+    ASSERT_EQ(BurnLibDll->BurnLib_UpStartEx(), 1);
+    Burner.TransportType = ttSpti;
+    Burner.DeviceName = "CDROM0";
+    Burner.OpenDevice();
+    Burner.VideoBurnOptions = DvdVideoBurnOptions(VideoTs, "Cancelled", Now());
+
+    std::atomic<bool> InBurn{false}, CancelSent{false};
+    sbCallBackEventer->OnMessage = [&](const std::string& Text, int) {
+        {
+            std::lock_guard<std::mutex> G(Lock);
+            Statuses.push_back(Text);
+        }
+        if (Text.rfind("Ignoring name", 0) != 0) return;
+        InBurn = true;
+        for (int I = 0; I < 500 && !CancelSent; ++I) Sleep(10);
+    };
+    TTimer Timer(nullptr);
+    Timer.SetInterval(1);
+    Timer.SetOnTimer([&](TObject*) {
+        if (!InBurn) return;
+        Timer.SetEnabled(false);
+        Burner.CancelBurn();
+        CancelSent = true;
+    });
+    Burner.BurnVideo();
+    Timer.SetEnabled(false);
+    ASSERT_TRUE(CancelSent) << "the library reported no left-out name";
+    EXPECT_FALSE(Burner.Success);
+    EXPECT_FALSE(Burner.Cancelled);
+    EXPECT_EQ(Burner.LastError, "");
+    {
+        std::lock_guard<std::mutex> G(Lock);
+        EXPECT_NE(std::find(Statuses.begin(), Statuses.end(), "Burning Cancelled!"), Statuses.end());
+        EXPECT_EQ(std::find(Statuses.begin(), Statuses.end(), "Closing Session!"), Statuses.end());
+    }
+    std::error_code E;
+    EXPECT_TRUE(!fs::exists(Dir / "images", E) || fs::is_empty(Dir / "images", E)) << "an image was left";
 }
 
 }  // namespace
