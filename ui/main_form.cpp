@@ -7,6 +7,7 @@
 #include "core/htmlhelp_decl.h"
 #include "core/qem_utils.h"
 #include "core/ui_texts.h"
+#include "pipeline/progress_dialogs.h"
 #include "pipeline/redirect.h"
 #include "platform/classlib/formload.h"
 #include "platform/help/htmlhelp.h"
@@ -114,6 +115,13 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
     DefineField("cmbBurnSpeed", cmbBurnSpeed);
     DefineField("txtDiscLabel", txtDiscLabel);
     DefineField("btnRefresh", btnRefresh);
+    DefineField("chkBufferProtect", chkBufferProtect);
+    DefineField("ckbCloseDisc", ckbCloseDisc);
+    DefineField("chkEjectAfter", chkEjectAfter);
+    DefineField("chkTestMode", chkTestMode);
+    DefineField("ckbCDROMXA", ckbCDROMXA);
+    DefineField("ckbSOPC", ckbSOPC);
+    DefineField("chkCreateNoMenuDVD", chkCreateNoMenuDVD);
     DefineField("StatusBar", StatusBar);
     DefineField("aclMain", aclMain);
     DefineField("actAdd", actAdd);
@@ -170,12 +178,16 @@ void TfrmMain::FormCreate(TObject*) {
     ProductTitle = ApplicationTitle;
     Application->Title = ProductTitle;
     SetCaption(Application->Title);
+    if (!frmProgressOther) frmProgressOther = new TfrmProgressOther(this);
+    if (!frmProgress) frmProgress = new TfrmProgress(this);
     if (!frmLog) frmLog = new TfrmLog(this);
     if (!frmSettings) frmSettings = new TfrmSettings(this);
+    // The template chooser comes with the template step.
     if (!frmAbout) frmAbout = new TfrmAbout(this);
-    // The check box of the form is stored checked; the run starts with menus.
-    NoMenuDvd = false;
-    if (actChoosetemplate) actChoosetemplate->SetEnabled(true);
+    // frmProgress's OnCancel comes with the conversion step.
+    // The form stores the box checked: this change runs its click handler, so
+    // the run starts with menus and the template can be chosen.
+    if (chkCreateNoMenuDVD) chkCreateNoMenuDVD->SetChecked(NoMenuDvd);
 }
 
 void TfrmMain::FormShow(TObject*) { MainFormShown = true; }
@@ -208,8 +220,10 @@ void TfrmMain::SetRunningState(bool Running) {
     for (TAction* A : {actAdd, actRemove, actClear, actUp, actDown, actExit, actSettings, actBurnVideoTS, ActErase,
                        actBurn})
         if (A) A->SetEnabled(E);
+    if (chkCreateNoMenuDVD) chkCreateNoMenuDVD->SetEnabled(E);
     if (lsvFiles) lsvFiles->SetEnabled(E);
-    if (actChoosetemplate) actChoosetemplate->SetEnabled(Running ? false : !NoMenuDvd);
+    if (actChoosetemplate)
+        actChoosetemplate->SetEnabled(Running ? false : !(chkCreateNoMenuDVD && chkCreateNoMenuDVD->Checked()));
 }
 
 void TfrmMain::LockForModelessBurn(bool Locked) {
@@ -263,9 +277,17 @@ void TfrmMain::ApplyUITexts() {
         lsvFiles->Columns().Items(0)->SetCaption(STR_MAIN_lsvFiles_Captain);
         lsvFiles->Columns().Items(1)->SetCaption(STR_MAIN_lsvFiles_Item1);
     }
+    SetCap(chkBufferProtect, IDS_Main_chk_BufferProtect);
+    SetCap(chkTestMode, IDS_Main_chk_TestMode);
+    SetCap(chkEjectAfter, IDS_Main_chk_EjectAfter);
     if (ActErase) ActErase->SetCaption(IDS_Main_act_Erase);
     Options.DVDLabel = IDS_Main_DVDLabel;
     if (actAbout) actAbout->SetCaption(STR_ABOUT_Title);
+    if (chkCreateNoMenuDVD) {
+        chkCreateNoMenuDVD->SetCaption(IDS_Main_chk_CreateNoMenuDVD);
+        chkCreateNoMenuDVD->ShowHint = true;
+        chkCreateNoMenuDVD->Hint = IDS_Main_chk_CreateNoMenuDVDHint;
+    }
 }
 
 // ---- Languages menu ------------------------------------------------------------------------
@@ -375,7 +397,7 @@ void TfrmMain::lblShowLogClick(TObject*) {
 }
 
 void TfrmMain::chkCreateNoMenuDVDClick(TObject* Sender) {
-    auto* Box = dynamic_cast<TCustomCheckBox*>(Sender);
+    auto* Box = dynamic_cast<TscCheckBox*>(Sender);
     const bool Checked = Box && Box->Checked();
     if (actChoosetemplate) actChoosetemplate->SetEnabled(!Checked);
     NoMenuDvd = Checked;
@@ -455,6 +477,7 @@ void RegisterApplicationClasses() {
         RegisterStandardClasses();
         RegisterQemControls();
         RegisterGpControls();
+        RegisterSkinnedControls();
         RegisterFpBrowseForFolder();
     });
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "controls/extra/fp_browse.h"
+#include "controls/skinned/sc_controls.h"
 #include "controls/extra/gp_controls.h"
 #include "core/multi_languages.h"
 #include "platform/classlib/actnlist.h"
@@ -67,6 +68,9 @@ public:
     TComboBox *cmbDevice = nullptr, *cmbModes = nullptr, *cmbBurnSpeed = nullptr;
     TEdit* txtDiscLabel = nullptr;
     TButton* btnRefresh = nullptr;
+    TscCheckBox *chkBufferProtect = nullptr, *ckbCloseDisc = nullptr, *chkEjectAfter = nullptr,
+                *chkTestMode = nullptr, *ckbCDROMXA = nullptr, *ckbSOPC = nullptr;
+    TscCheckBox* chkCreateNoMenuDVD = nullptr;
     TStatusBar* StatusBar = nullptr;
     TActionList* aclMain = nullptr;
     TAction *actAdd = nullptr, *actRemove = nullptr, *actClear = nullptr, *actUp = nullptr, *actDown = nullptr,

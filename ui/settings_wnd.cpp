@@ -4,6 +4,7 @@
 #include "core/qem_utils.h"
 #include "core/ui_texts.h"
 #include "platform/commctl/shlobj_dialogs.h"
+#include "ui/main_form.h"
 
 TfrmSettings* frmSettings = nullptr;
 
@@ -27,6 +28,8 @@ TfrmSettings::TfrmSettings(TComponent* AOwner) : TForm(AOwner) {
     DefineField("btnOK", btnOK);
     DefineField("btnCancel", btnCancel);
     DefineField("chkDirectShow", chkDirectShow);
+    DefineField("TrackBarVideoQuality", TrackBarVideoQuality);
+    RegisterApplicationClasses();
     LoadFromResource("frmSettings");
 }
 
@@ -62,6 +65,8 @@ void TfrmSettings::LoadFromOptions() {
     // An index outside the list shows no selection.
     cmbVideoFormat->SetItemIndex(Options.VideoFormat < cmbVideoFormat->Items().Count() ? Options.VideoFormat : -1);
     cmbVideoAspect->SetItemIndex(Options.VideoAspect < cmbVideoAspect->Items().Count() ? Options.VideoAspect : -1);
+    // The bar holds the quality within its range.
+    TrackBarVideoQuality->SetPosition(Options.Quality);
     chkDirectShow->SetChecked(Options.UseDirectShow);
     txtTempDir->SetText(Options.TempDir);
 }
@@ -72,6 +77,7 @@ void TfrmSettings::SaveToOptions() {
     Options.VideoFormat = static_cast<uint8_t>(Format >= 0 ? Format : FLoadedVideoFormat);
     const int Aspect = cmbVideoAspect->ItemIndex();
     Options.VideoAspect = static_cast<uint8_t>(Aspect >= 0 ? Aspect : FLoadedVideoAspect);
+    Options.Quality = TrackBarVideoQuality->Position();
     Options.UseDirectShow = chkDirectShow->Checked();
     Options.TempDir = txtTempDir->Text();
 }

@@ -2,6 +2,7 @@
 // the DirectShow switch of the options record.
 #pragma once
 
+#include "controls/skinned/sc_controls.h"
 #include "platform/classlib/comctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/stdctrls.h"
@@ -18,6 +19,7 @@ public:
     TEdit* txtTempDir = nullptr;
     TButton *btnBrowse = nullptr, *btnOK = nullptr, *btnCancel = nullptr;
     TCheckBox* chkDirectShow = nullptr;
+    TscTrackBar* TrackBarVideoQuality = nullptr;
 
     void LoadFromOptions();
     void SaveToOptions();

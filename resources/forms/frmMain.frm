@@ -260,6 +260,60 @@ object frmMain: TfrmMain
       Height = 21
       TabOrder = 4
     end
+    object chkBufferProtect: TscCheckBox
+      Left = 8
+      Top = 94
+      Width = 140
+      Height = 17
+      Caption = 'Buffer Protect'
+      Checked = True
+      TabOrder = 5
+    end
+    object ckbCloseDisc: TscCheckBox
+      Left = 160
+      Top = 94
+      Width = 150
+      Height = 17
+      Caption = 'End Disc'
+      Checked = True
+      TabOrder = 6
+    end
+    object chkEjectAfter: TscCheckBox
+      Left = 8
+      Top = 118
+      Width = 140
+      Height = 17
+      Caption = 'Eject After Burning'
+      Checked = True
+      TabOrder = 7
+    end
+    object chkTestMode: TscCheckBox
+      Left = 160
+      Top = 118
+      Width = 150
+      Height = 17
+      Caption = 'Test Mode'
+      Checked = False
+      TabOrder = 8
+    end
+    object ckbCDROMXA: TscCheckBox
+      Left = 8
+      Top = 142
+      Width = 140
+      Height = 17
+      Caption = 'CDROM XA'
+      Checked = True
+      TabOrder = 9
+    end
+    object ckbSOPC: TscCheckBox
+      Left = 160
+      Top = 142
+      Width = 220
+      Height = 17
+      Caption = 'Optimum Power Calibration'
+      Checked = True
+      TabOrder = 10
+    end
   end
   object btnBurn: TQemButton
     Left = 544
@@ -275,6 +329,17 @@ object frmMain: TfrmMain
     Style = QemButtonStyle_WinNormal
     TabOrder = 5
     Action = actBurn
+  end
+  object chkCreateNoMenuDVD: TscCheckBox
+    Left = 474
+    Top = 326
+    Width = 161
+    Height = 19
+    Caption = 'Create DVD without menu'
+    Checked = True
+    ShowHint = True
+    TabOrder = 6
+    OnClick = chkCreateNoMenuDVDClick
   end
   object lblShowLog: TQemLabel
     Left = 544

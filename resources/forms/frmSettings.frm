@@ -92,6 +92,19 @@ object frmSettings: TfrmSettings
       Font.Style = []
       TabOrder = 0
     end
+    object TrackBarVideoQuality: TscTrackBar
+      Left = 112
+      Top = 72
+      Width = 296
+      Height = 32
+      Min = 64
+      Max = 9600
+      LineSize = 1
+      PageSize = 2
+      Frequency = 1
+      Position = 6400
+      TabOrder = 1
+    end
     object cmbVideoAspect: TComboBox
       Left = 120
       Top = 114

@@ -10,6 +10,7 @@
 
 #include "core/globals.h"
 #include "core/ui_texts.h"
+#include "pipeline/progress_dialogs.h"
 #include "platform/classlib/pngimage.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/threads.h"
@@ -101,8 +102,17 @@ TEST_F(MainWindow, StartsInAnEmptyProgramFolder) {
     EXPECT_EQ(frmSettings->Owner(), frmMain);
     EXPECT_EQ(frmAbout->Owner(), frmMain);
     EXPECT_EQ(frmLog->Owner(), frmMain);
-    // The run starts with menus, unlocked.
+    ASSERT_NE(frmProgress, nullptr);
+    ASSERT_NE(frmProgressOther, nullptr);
+    EXPECT_EQ(frmProgress->Owner(), frmMain);
+    EXPECT_EQ(frmProgressOther->Owner(), frmMain);
+    // The form stores the no-menu box checked; the start clears it through its
+    // click handler: the run starts with menus, unlocked.
+    EXPECT_FALSE(frmMain->chkCreateNoMenuDVD->Checked());
     EXPECT_FALSE(NoMenuDvd);
+    EXPECT_EQ(frmMain->chkCreateNoMenuDVD->Caption(), IDS_Main_chk_CreateNoMenuDVD);
+    EXPECT_EQ(frmMain->chkCreateNoMenuDVD->Hint, IDS_Main_chk_CreateNoMenuDVDHint);
+    EXPECT_TRUE(frmMain->chkCreateNoMenuDVD->ShowHint);
     EXPECT_TRUE(frmMain->actChoosetemplate->Enabled());
     EXPECT_TRUE(frmMain->actBurn->Enabled());
     EXPECT_TRUE(frmMain->lsvFiles->Enabled());
@@ -144,6 +154,7 @@ TEST_F(MainWindow, ComponentsStandWhereTheyArePlaced) {
         {"btnRemove", 124, 6, 110, 27},   {"btnUp", 239, 6, 130, 27},     {"btnDown", 372, 6, 130, 27},
         {"btnSettings", 509, 6, 120, 27}, {"btnHelp", 635, 6, 96, 27},    {"btnBurn", 544, 364, 98, 69},
         {"btnChooseAnotherTemplate", 38, 5, 220, 34}, {"prgSize", 0, 22, 438, 18},
+        {"chkCreateNoMenuDVD", 474, 326, 161, 19},
     };
     for (const Place& P : Places) {
         TControl* C = TestHooks::FindControlByName(frmMain, P.Name);
@@ -290,22 +301,31 @@ TEST_F(MainWindow, RunningStateLocksExactlyTheListedControls) {
                                           F->ActErase,    F->actBurn,        F->actChoosetemplate};
     const std::vector<TAction*> Free = {F->actHelp,          F->actQuickStart, F->actOnlineResources,
                                         F->actContactTechnicalSupport, F->actAbout, F->actPlaySource};
-    const std::vector<TControl*> FreeControls = {F->cmbDevice, F->cmbModes, F->cmbBurnSpeed, F->txtDiscLabel,
-                                                 F->btnRefresh, F->pnlBurner};
+    const std::vector<TControl*> FreeControls = {F->cmbDevice,      F->cmbModes,    F->cmbBurnSpeed,
+                                                 F->txtDiscLabel,   F->btnRefresh,  F->pnlBurner,
+                                                 F->chkBufferProtect, F->ckbCloseDisc, F->chkEjectAfter,
+                                                 F->chkTestMode,    F->ckbCDROMXA,  F->ckbSOPC};
     F->SetRunningState(true);
     for (TAction* A : Locked) EXPECT_FALSE(A->Enabled()) << A->Name();
     EXPECT_FALSE(F->lsvFiles->Enabled());
+    EXPECT_FALSE(F->chkCreateNoMenuDVD->Enabled());
     for (TAction* A : Free) EXPECT_TRUE(A->Enabled()) << A->Name();
     for (TControl* C : FreeControls) EXPECT_TRUE(C->Enabled()) << C->Name();
     EXPECT_TRUE(F->mniSettingsLanguage->Enabled());
     F->SetRunningState(false);
     for (TAction* A : Locked) EXPECT_TRUE(A->Enabled()) << A->Name();
     EXPECT_TRUE(F->lsvFiles->Enabled());
+    EXPECT_TRUE(F->chkCreateNoMenuDVD->Enabled());
     // Without menus the template stays unchosen after the run.
-    NoMenuDvd = true;
+    F->chkCreateNoMenuDVD->SetChecked(true);
+    EXPECT_TRUE(NoMenuDvd);
+    EXPECT_FALSE(F->actChoosetemplate->Enabled());
+    F->SetRunningState(true);
     F->SetRunningState(false);
     EXPECT_FALSE(F->actChoosetemplate->Enabled());
-    NoMenuDvd = false;
+    F->chkCreateNoMenuDVD->SetChecked(false);
+    EXPECT_FALSE(NoMenuDvd);
+    EXPECT_TRUE(F->actChoosetemplate->Enabled());
 }
 
 TEST_F(MainWindow, ListStateDrivesTheEditActions) {
@@ -441,14 +461,17 @@ TEST_F(MainWindow, SettingsOkWritesTheEditedOptionsOnly) {
     Expected.VideoFormat = 1;
     Expected.VideoAspect = 1;
     Expected.UseDirectShow = true;
+    Expected.Quality = 5000;
     TestHooks::OnNextModal([](TCustomForm* Form) {
         auto* S = dynamic_cast<TfrmSettings*>(Form);
         ASSERT_NE(S, nullptr);
         EXPECT_EQ(S->cmbVideoFormat->ItemIndex(), 0);
         EXPECT_EQ(S->txtTempDir->Text(), "/tmp/somewhere/");
         EXPECT_TRUE(S->txtTempDir->ReadOnly());
+        EXPECT_EQ(S->TrackBarVideoQuality->Position(), 6400);
         TestHooks::Choose(S->cmbVideoFormat, 1);
         TestHooks::Choose(S->cmbVideoAspect, 1);
+        S->TrackBarVideoQuality->SetPosition(5000);
         TestHooks::Click(S->chkDirectShow);
         TestHooks::PumpPending();
         TestHooks::Click(S->btnOK);
@@ -493,6 +516,22 @@ TEST_F(MainWindow, SettingsKeepAVideoFormatTheListCannotShow) {
     frmMain->actSettings->Execute();
     EXPECT_EQ(Options.VideoFormat, 7);
     EXPECT_EQ(Options.VideoAspect, 9);
+}
+
+TEST_F(MainWindow, SettingsHoldTheQualityWithinTheBar) {
+    Start();
+    ShowMain();
+    Options.Quality = 10000;
+    TestHooks::OnNextModal([](TCustomForm* Form) {
+        auto* S = dynamic_cast<TfrmSettings*>(Form);
+        ASSERT_NE(S, nullptr);
+        EXPECT_EQ(S->TrackBarVideoQuality->Position(), 9600);
+        TestHooks::Click(S->btnOK);
+    });
+    frmMain->actSettings->Execute();
+    EXPECT_EQ(Options.Quality, 9600);
+    EXPECT_EQ(frmSettings->TrackBarVideoQuality->Min(), 64);
+    EXPECT_EQ(frmSettings->TrackBarVideoQuality->Max(), 9600);
 }
 
 TEST_F(MainWindow, SettingsTextsFollowTheLanguageOfTheStart) {
