@@ -741,7 +741,10 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
     } catch (...) {
         Params->FileType = 0;
     }
-    if (Aborting) Params->FileType = 0;
+    if (Aborting)
+        Params->FileType = 0;
+    else
+        ApplyDefaultDpi();  // the resolution a load of the same file would give
     DoFinishWork();
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "imaging/io/imageenio.h"
@@ -84,7 +85,8 @@ TEST(ImageIO, HeaderOnlyReadsMatchIdentify) {
         TIOFormatCode type;
         int w, h, bits;
     } cases[] = {{"bmp8.bmp", ioBMP, 24, 16, 8}, {"png48.png", ioPNG, 13, 7, 16}, {"jpeg420.jpg", ioJPEG, 13, 7, 8},
-                 {"gif8.gif", ioGIF, 24, 16, 7}, {"bmp1.bmp", ioBMP, 13, 7, 1}};
+                 {"gif8.gif", ioGIF, 24, 16, 7}, {"bmp1.bmp", ioBMP, 13, 7, 1},
+                 {"tif_rgb.tif", ioTIFF, 24, 16, 8}, {"bmp24.bmp", ioBMP, 13, 7, 8}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
         TIEImageIO io;
@@ -96,11 +98,18 @@ TEST(ImageIO, HeaderOnlyReadsMatchIdentify) {
         EXPECT_TRUE(io.IEBitmap()->IsEmpty());
         if (HaveConvert()) {
             TempDir dir;
-            std::string cmd = "identify -format '%w %h %z' '" + DataDir() + c.file + "[0]' > '" + (dir / "id") + "'";
+            std::string cmd = "identify -format '%w %h %x %U' '" + DataDir() + c.file + "[0]' > '" + (dir / "id") + "'";
             ASSERT_EQ(std::system(cmd.c_str()), 0);
             auto id = ReadAll(dir / "id");
             std::string s(id.begin(), id.end());
-            EXPECT_EQ(s.substr(0, s.find(' ', s.find(' ') + 1)), std::to_string(c.w) + " " + std::to_string(c.h));
+            int w = 0, h = 0;
+            double x = 0;
+            char unit[64] = {};
+            ASSERT_EQ(std::sscanf(s.c_str(), "%d %d %lf %63s", &w, &h, &x, unit), 4) << s;
+            EXPECT_EQ(w, c.w);
+            EXPECT_EQ(h, c.h);
+            // These files state no resolution: identify shows its default, we take 300.
+            EXPECT_EQ(io.Params->DpiX, 300);
         }
     }
     TIEImageIO io;
@@ -228,4 +237,23 @@ TEST(ImageIO, CameraTIFFIsNotPlainTIFF) {
     TIEMemStream ms(f.data(), static_cast<int64_t>(f.size()));
     EXPECT_NE(FindStreamFormat(ms), ioTIFF);
     EXPECT_EQ(ms.Position(), 0);
+}
+
+TEST(ImageIO, HeaderOnlyResolutionMatchesIdentify) {
+    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempDir dir;
+    for (const char* name : {"d.bmp", "d.png", "d.jpg", "d.tif"}) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(iotest::Run("convert rose: -units PixelsPerInch -density 150x96 '" + (dir / name) + "'"), 0);
+        TIEImageIO io;
+        io.ParamsFromFile(dir / name);
+        std::string cmd = "identify -units PixelsPerInch -format '%x %y' '" + (dir / name) + "' > '" + (dir / "id") + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        auto id = ReadAll(dir / "id");
+        double x = 0, y = 0;
+        ASSERT_EQ(std::sscanf(std::string(id.begin(), id.end()).c_str(), "%lf %lf", &x, &y), 2);
+        EXPECT_NEAR(io.Params->DpiX, x, 1.0);
+        EXPECT_NEAR(io.Params->DpiY, y, 1.0);
+        EXPECT_EQ(io.Params->Width, 70);
+    }
 }
