@@ -113,6 +113,7 @@ TModalResult ShowCustomMessageDialog(const std::string& Msg, const std::string& 
 
 // ---- Conversion dialog -----------------------------------------------------------
 TfrmProgress::TfrmProgress(TComponent* AOwner) : TForm(AOwner) {
+    RegisterGpControls();
     DefineMethod("FormCreate", &TfrmProgress::FormCreate);
     DefineMethod("FormCloseQuery", &TfrmProgress::FormCloseQuery);
     DefineMethod("btnCancelClick", &TfrmProgress::btnCancelClick);
@@ -201,6 +202,8 @@ void TfrmProgress::FormCloseQuery(TObject*, bool& CanClose) {
 
 // ---- Step dialog -------------------------------------------------------------------
 TfrmProgressOther::TfrmProgressOther(TComponent* AOwner) : TForm(AOwner) {
+    RegisterGpControls();
+    DefineMethod("prgStatusChange", &TfrmProgressOther::prgStatusChange);
     DefineMethod("FormCreate", &TfrmProgressOther::FormCreate);
     DefineMethod("FormShow", &TfrmProgressOther::FormShow);
     DefineMethod("TimerTimer", &TfrmProgressOther::TimerTimer);
@@ -255,19 +258,8 @@ void TfrmProgressOther::SetupBurnStep() {
     ApplyPreset(STR_PROCESSOTHER_BurnDVDStep6, STR_PROCESSOTHER_BurningDVDDisc, true, false);
 }
 
-void TfrmProgressOther::SetPercent(int Value) {
-    prgStatus->SetPosition(Value);
-    // The bar's change event: only a different value counts as a change.
-    if (Value != FShownPercent) {
-        FShownPercent = Value;
-        prgStatusChange(prgStatus, Value);
-    }
-}
-
-int TfrmProgressOther::Percent() const { return prgStatus->Position(); }
-
 void TfrmProgressOther::TimerTimer(TObject*) {
-    if (Percent() != 100) SetPercent(Percent() + 1);
+    if (prgStatus->Percent() != 100) prgStatus->SetPercent(static_cast<int16_t>(prgStatus->Percent() + 1));
 }
 
 void TfrmProgressOther::prgStatusChange(TObject*, int32_t Value) {

@@ -7,17 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/classlib/comctrls.h"
+#include "controls/extra/gp_controls.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/stdctrls.h"
 
 class TsbBurner;
-
-// The bars stand in for the gradient progress bar of the extra controls until
-// it exists; swap the type (and the form files' class) when it lands.
-using TStepProgressBar = TProgressBar;
 
 // A standard message dialog whose buttons carry Captions (one per button, in
 // the dialog's own order), laid out side by side at the widest caption's width
@@ -34,7 +30,7 @@ public:
            *lblBatch = nullptr, *lblRemainingTime = nullptr, *lblRemainingTimeText = nullptr,
            *lblElapsedTime = nullptr, *lblElapsedTimeText = nullptr, *lblEstimatedTime = nullptr,
            *lblEstimatedTimeText = nullptr, *lblWorking = nullptr;
-    TStepProgressBar *prgStatus = nullptr, *prgBatch = nullptr;
+    TGpProgressBar *prgStatus = nullptr, *prgBatch = nullptr;
     TButton* btnCancel = nullptr;
 
     // Fired when the user confirmed the cancel question (the main window's
@@ -60,7 +56,7 @@ public:
     ~TfrmProgressOther() override;
 
     TLabel *lblInfo = nullptr, *lblPercent = nullptr, *lblTime = nullptr;
-    TStepProgressBar* prgStatus = nullptr;
+    TGpProgressBar* prgStatus = nullptr;  // its changes show in lblPercent
     TButton* btnCancel = nullptr;
     TTimer* Timer = nullptr;   // 80 ms pseudo progress
     TTimer* tmTime = nullptr;  // 1 s elapsed time of the burn
@@ -78,11 +74,6 @@ public:
     void SetupAuthoringStep();
     void SetupBurnStep();
 
-    // Sets the bar; every change shows its percent in lblPercent. The steps
-    // move the bar through here.
-    void SetPercent(int Value);
-    int Percent() const;
-
     struct TElapsedParts {
         int64_t Hours, Minutes, Seconds, Milliseconds;
     };
@@ -99,7 +90,6 @@ public:
 
 private:
     void ApplyPreset(const std::string& Caption, const std::string& Info, bool CancelEnabled, bool TimerOn);
-    int FShownPercent = -1;
 };
 
 extern TfrmProgress* frmProgress;

@@ -40,12 +40,16 @@ object frmProgress: TfrmProgress
     AutoSize = False
     Caption = 'Status = 0%'
   end
-  object prgStatus: TProgressBar
+  object prgStatus: TGpProgressBar
     Left = 16
     Top = 36
     Width = 502
     Height = 18
-    Smooth = True
+    BarColor = clWhite
+    BarColorStop = $D87E23
+    BackColor = clWhite
+    BorderColor = $3E4444
+    ShowText = False
   end
   object lblRemainingTime: TLabel
     Left = 16
@@ -70,12 +74,16 @@ object frmProgress: TfrmProgress
     AutoSize = False
     Caption = 'Batch = 0%'
   end
-  object prgBatch: TProgressBar
+  object prgBatch: TGpProgressBar
     Left = 16
     Top = 92
     Width = 502
     Height = 18
-    Smooth = True
+    BarColor = clWhite
+    BarColorStop = $D87E23
+    BackColor = clWhite
+    BorderColor = $3E4444
+    ShowText = False
   end
   object lblElapsedTime: TLabel
     Left = 16

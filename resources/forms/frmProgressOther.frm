@@ -34,12 +34,17 @@ object frmProgressOther: TfrmProgressOther
     AutoSize = False
     Caption = '0%'
   end
-  object prgStatus: TProgressBar
+  object prgStatus: TGpProgressBar
     Left = 16
     Top = 38
     Width = 502
     Height = 18
-    Smooth = True
+    BarColor = clWhite
+    BarColorStop = $D87E23
+    BackColor = clWhite
+    BorderColor = $3E4444
+    ShowText = False
+    OnChange = prgStatusChange
   end
   object lblTime: TLabel
     Left = 16

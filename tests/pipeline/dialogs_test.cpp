@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/golden_png.h"
 #include "core/ui_texts.h"
 #include "pipeline/progress_dialogs.h"
 #include "platform/classlib/testhooks.h"
@@ -64,8 +65,8 @@ TEST_F(DialogsTest, ConversionDialogStartsWithItsTextsAndResetsItsLabels) {
                       Conv->lblEstimatedTimeText})
         L->SetCaption("1:23:45");
     Conv->lblWorking->SetCaption("Working on file 2 of 2: a&b.avi");
-    Conv->prgStatus->SetPosition(70);
-    Conv->prgBatch->SetPosition(40);
+    Conv->prgStatus->SetPercent(70);
+    Conv->prgBatch->SetPercent(40);
     Conv->ResetLabels();
     for (TLabel* L : {Conv->lblSingleRemainingTimeText, Conv->lblRemainingTimeText, Conv->lblElapsedTimeText,
                       Conv->lblEstimatedTimeText})
@@ -73,8 +74,8 @@ TEST_F(DialogsTest, ConversionDialogStartsWithItsTextsAndResetsItsLabels) {
     EXPECT_EQ(Conv->lblStatus->Caption(), "Status = 0%");
     EXPECT_EQ(Conv->lblBatch->Caption(), "Batch = 0%");
     EXPECT_EQ(Conv->lblWorking->Caption(), "Please wait...");
-    EXPECT_EQ(Conv->prgStatus->Position(), 70);
-    EXPECT_EQ(Conv->prgBatch->Position(), 40);
+    EXPECT_EQ(Conv->prgStatus->Percent(), 70);
+    EXPECT_EQ(Conv->prgBatch->Percent(), 40);
 }
 
 TEST_F(DialogsTest, CloseQuestionTable) {
@@ -170,6 +171,26 @@ TEST_F(DialogsTest, ModalConversionDialogStaysOnNoAndClosesOnYes) {
     EXPECT_EQ(BoxesSinceStart().size(), 2u);
 }
 
+TEST_F(DialogsTest, DialogsMatchTheirGoldenImages) {
+    Conv->ResetLabels();
+    Conv->prgStatus->SetPercent(45);
+    Conv->prgBatch->SetPercent(20);
+    Conv->lblStatus->SetCaption("Status =45%");
+    Conv->lblWorking->SetCaption("Working on file 1 of 2: Tom & Jerry.avi");
+    Conv->Show();
+    Step->SetupBurnStep();
+    Step->Show();
+    Step->prgStatus->SetPercent(42);
+    Step->tmTimeTimer(Step->tmTime);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Conv->Showing() && Step->Showing(); }, 2000, "both dialogs"));
+    TestHooks::PumpPending();
+    ExpectWindowMatchesGolden(Conv->Handle(), "dialogs/conversion_dialog.png");
+    ExpectWindowMatchesGolden(Step->Handle(), "dialogs/step_dialog_burn.png");
+    Conv->Finished = true;
+    Conv->Close();
+    Step->Hide();
+}
+
 TEST(FormatElapsed, Table) {
     struct Row {
         int64_t Ms;
@@ -234,7 +255,7 @@ TEST_F(DialogsTest, StepPresetTable) {
         for (int k = 0; k < 5; ++k) {
             const Row& R = Rows[Pass == 0 ? k : 4 - k];
             SCOPED_TRACE(R.Caption);
-            Step->SetPercent(37);
+            Step->prgStatus->SetPercent(37);
             Step->ElapsedSeconds = 5;
             Step->tmTime->SetEnabled(Pass == 1);
             Step->btnCancel->SetCaption("x");
@@ -245,7 +266,7 @@ TEST_F(DialogsTest, StepPresetTable) {
             EXPECT_EQ(Step->btnCancel->Enabled(), R.CancelEnabled);
             EXPECT_EQ(Step->Timer->Enabled(), R.TimerOn);
             // Not touched: the bar, the counter, the elapsed-time timer.
-            EXPECT_EQ(Step->Percent(), 37);
+            EXPECT_EQ(Step->prgStatus->Percent(), 37);
             EXPECT_EQ(Step->ElapsedSeconds, 5);
             EXPECT_EQ(Step->tmTime->Enabled(), Pass == 1);
         }
@@ -257,17 +278,20 @@ TEST_F(DialogsTest, StepPresetTable) {
 // The menu-video preset's timer adds 1 % per tick up to 100 and the percent
 // label follows every change.
 TEST_F(DialogsTest, MenuVideoTimerRunsTheBarUpToHundred) {
-    Step->SetPercent(0);
+    // A step moving the bar itself.
+    Step->prgStatus->SetPercent(42);
+    EXPECT_EQ(Step->lblPercent->Caption(), "42%");
+    Step->prgStatus->SetPercent(0);
     EXPECT_EQ(Step->lblPercent->Caption(), "0%");
     Step->SetupMenuVideoStep();
     Step->Show();
     int Mismatches = 0, Highest = 0;
     bool FellBack = false;
     auto Done = [&] {
-        if (Step->lblPercent->Caption() != std::to_string(Step->Percent()) + "%") ++Mismatches;
-        if (Step->Percent() < Highest) FellBack = true;
-        Highest = std::max(Highest, Step->Percent());
-        return Step->Percent() == 100;
+        if (Step->lblPercent->Caption() != std::to_string(Step->prgStatus->Percent()) + "%") ++Mismatches;
+        if (Step->prgStatus->Percent() < Highest) FellBack = true;
+        Highest = std::max<int>(Highest, Step->prgStatus->Percent());
+        return Step->prgStatus->Percent() == 100;
     };
     ASSERT_TRUE(TestHooks::PumpUntil(Done, 60000, "bar at 100"));
     EXPECT_EQ(Mismatches, 0);
@@ -276,7 +300,7 @@ TEST_F(DialogsTest, MenuVideoTimerRunsTheBarUpToHundred) {
     // Further ticks leave it at 100.
     Step->TimerTimer(Step->Timer);
     Step->TimerTimer(Step->Timer);
-    EXPECT_EQ(Step->Percent(), 100);
+    EXPECT_EQ(Step->prgStatus->Percent(), 100);
     EXPECT_EQ(Step->lblPercent->Caption(), "100%");
     Step->Timer->SetEnabled(false);
     Step->Hide();
