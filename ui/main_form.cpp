@@ -446,24 +446,16 @@ void TfrmMain::WndProc(TMessage& Message) {
     }
 }
 
-// Each step tests the cancel flag before it does anything; the work of the
-// steps comes with the production run and the burning engine's windows.
+// Each step tests the cancel flag before it does anything. Steps 3 to 5 are in
+// main_steps.cpp; the conversion, menu-image and burn steps come with the
+// production run and the burning engine's windows.
 void TfrmMain::WMConvertNext(TMessage&) {
     if (PipelineCancelled) return;
 }
 void TfrmMain::WMBuildMenuImages(TMessage&) {
     if (PipelineCancelled) return;
 }
-void TfrmMain::WMBuildMenuXml(TMessage&) {
-    if (PipelineCancelled) return;
-}
-void TfrmMain::WMBuildMenuVideo(TMessage&) {
-    if (PipelineCancelled) return;
-}
 void TfrmMain::WMBurnDisc(TMessage&) {
-    if (PipelineCancelled) return;
-}
-void TfrmMain::WMAuthorDvd(TMessage&) {
     if (PipelineCancelled) return;
 }
 void TfrmMain::WMDropFiles(TMessage& Message) {

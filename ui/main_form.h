@@ -151,6 +151,15 @@ protected:
     virtual void WMAuthorDvd(TMessage& Message);
     virtual void WMDropFiles(TMessage& Message);
 
+    // Ends of the XML, menu-video and DVD-structure steps (GUI thread).
+    void MenuXmlThreadDone(TObject* Sender);
+    void MenuBatchDone(TObject* Sender);
+    void AuthorOutput(TObject* Sender, const char* Buffer, int32_t Size);
+    void AuthorDone(TObject* Sender);
+    // A step that cannot go on: the reason in a box, the step dialog closed and
+    // the window unlocked.
+    void EndRunWithError(const std::string& Text);
+
 private:
     // Drags the window as by its caption.
     void DragWindow();
@@ -163,6 +172,11 @@ private:
 };
 
 extern TfrmMain* frmMain;
+
+// The priority option of the child processes on the runner's scale: 1 gives
+// 2, 2 gives 3, 3 gives 4, anything else 1.
+uint8_t MenuToolPriority(uint8_t ProcessPriority);
+uint8_t AuthorToolPriority(uint8_t ProcessPriority);
 
 // Registers the application's own classes for the form files.
 void RegisterApplicationClasses();

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "core/globals.h"
 #include "core/ui_texts.h"
 #include "pipeline/progress_dialogs.h"
@@ -435,6 +437,97 @@ TEST_F(MainWindow, ClosingTheWindowStoresTheDiscLabel) {
     }
     EXPECT_EQ(IniValue(AppFolder + "options.ini", "QZOptions", "DVDLabel"), "CLOSED");
     EXPECT_EQ(IniValue(AppFolder + "config.ini", "VideoAPP_Form", "LanguageFile"), "English.ini");
+}
+
+// ---- Steps 3 to 5 -------------------------------------------------------------------------------
+// A stand-in for the DVD-structure builder: prints the lines the real one
+// prints for two titles and makes the folder it was given.
+void WriteFakeAuthorTool(const std::string& Path, const std::string& Temp) {
+    WriteFile(Path, "#!/bin/sh\n"
+                    "mkdir -p \"$2/VIDEO_TS\"\n"
+                    "echo \"INFO: dvdauthor creating VTS\"\n"
+                    "echo \"STAT: Processing " + Temp + "0.mpg...\"\n"
+                    "echo \"STAT: Processing " + Temp + "1.mpg...\" 1>&2\n");
+    chmod(Path.c_str(), 0755);
+}
+
+TEST_F(MainWindow, WithoutMenusTheXmlStepGoesStraightToTheDvdStructure) {
+    Start();
+    ShowMain();
+    TfrmMain* F = frmMain;
+    const std::string Temp = Root + "work/";
+    ForceDirectories(Temp);
+    Options.TempDir = Temp;
+    Options.TitleCount = 2;
+    Options.AuthoringToolFile = AppFolder + "authora.dll";
+    WriteFakeAuthorTool(Options.AuthoringToolFile, Temp);
+    NoMenuDvd = true;
+    F->PipelineCancelled = false;
+    F->SetRunningState(true);
+    int BurnPosted = 0;
+    auto Old = F->WindowProc;
+    F->WindowProc = [&](TMessage& M) {
+        if (M.Msg == WM_BURN_DISC) ++BurnPosted;
+        Old(M);
+    };
+    PostMessageA(F->Handle(), WM_BUILD_MENU_XML, 0, 0);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return BurnPosted == 1; }, 10000, "the burn step to be posted"));
+    F->WindowProc = Old;
+    // The builder wrote into the first numbered folder; its intermediates are gone.
+    EXPECT_EQ(F->OutputFolder, Temp + "DVD_DISC1");
+    EXPECT_TRUE(DirectoryExists(Temp + "DVD_DISC1/VIDEO_TS"));
+    EXPECT_FALSE(FileExists(Temp + "dvd.xml"));
+    EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), STR_PROCESSOTHER_BurnDVDStep6);
+    NoMenuDvd = false;
+}
+
+TEST_F(MainWindow, ACancelledRunTakesNoFurtherStep) {
+    Start();
+    TfrmMain* F = frmMain;
+    const std::string Temp = Root + "work/";
+    ForceDirectories(Temp);
+    Options.TempDir = Temp;
+    NoMenuDvd = true;
+    F->PipelineCancelled = true;
+    for (UINT Msg : {WM_BUILD_MENU_XML, WM_BUILD_MENU_VIDEO, WM_AUTHOR_DVD}) SendMessageA(F->Handle(), Msg, 0, 0);
+    TestHooks::PumpPending();
+    EXPECT_FALSE(FileExists(Temp + "dvd.xml"));
+    EXPECT_FALSE(FileExists(Temp + "menu.bat"));
+    EXPECT_FALSE(DirectoryExists(Temp + "DVD_DISC1"));
+    NoMenuDvd = false;
+}
+
+TEST_F(MainWindow, AFailedXmlWorkerEndsTheRunInsteadOfGoingOn) {
+    Start();
+    ShowMain();
+    TfrmMain* F = frmMain;
+    Options.TempDir = Root + "missing/folder/";
+    Options.TitleCount = 1;
+    NoMenuDvd = false;
+    F->PipelineCancelled = false;
+    F->SetRunningState(true);
+    int VideoPosted = 0;
+    auto Old = F->WindowProc;
+    F->WindowProc = [&](TMessage& M) {
+        if (M.Msg == WM_BUILD_MENU_VIDEO) ++VideoPosted;
+        Old(M);
+    };
+    TestHooks::ScriptMessageBoxes({IDOK});
+    PostMessageA(F->Handle(), WM_BUILD_MENU_XML, 0, 0);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->actBurn->Enabled(); }, 10000, "the run to end"));
+    F->WindowProc = Old;
+    EXPECT_EQ(VideoPosted, 0);
+    ASSERT_EQ(TestHooks::MessageBoxesShown().size(), 1u);
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, STR_Error);
+    EXPECT_TRUE(F->lsvFiles->Enabled());
+}
+
+TEST(ToolPriority, FollowsTheOptionScale) {
+    const std::pair<int, int> Cases[] = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 1}, {255, 1}};
+    for (auto [Option, Class] : Cases) {
+        EXPECT_EQ(MenuToolPriority(static_cast<uint8_t>(Option)), Class) << Option;
+        EXPECT_EQ(AuthorToolPriority(static_cast<uint8_t>(Option)), Class) << Option;
+    }
 }
 
 // ---- Settings dialog -------------------------------------------------------------------------
