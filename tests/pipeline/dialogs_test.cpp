@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/golden_png.h"
+#include "burning/burn_engine.h"
 #include "core/ui_texts.h"
 #include "pipeline/progress_dialogs.h"
 #include "platform/classlib/testhooks.h"
@@ -309,21 +310,26 @@ TEST_F(DialogsTest, MenuVideoTimerRunsTheBarUpToHundred) {
 // Stopping the burn: Cancel to the question keeps the dialog and the burn;
 // OK shows "Aborting", disables Cancel and closes the dialog with Cancel.
 TEST_F(DialogsTest, BurnCancelQuestion) {
+    TsbBurner Burner;  // no drive opened: cancelling only raises its flag
+    Step->Burner = &Burner;
     Step->SetupBurnStep();
     TestHooks::ScriptMessageBoxes({IDCANCEL, IDOK});
     std::string InfoAfterNo;
-    bool EnabledAfterNo = false;
+    bool EnabledAfterNo = false, CancelledAfterNo = true;
     TestHooks::OnNextModal([&](TCustomForm* F) {
         auto* Btn = TestHooks::FindControlByName(F, "btnCancel");
         TestHooks::Click(Btn);
         TestHooks::PumpUntil([&] { return BoxesSinceStart().size() >= 1; }, 5000, "first question");
         InfoAfterNo = Step->lblInfo->Caption();
         EnabledAfterNo = Step->btnCancel->Enabled();
+        CancelledAfterNo = Burner.Cancelled;
         TestHooks::PressKey(VK_ESCAPE);
     });
     EXPECT_EQ(Step->ShowModal(), mrCancel);
     EXPECT_EQ(InfoAfterNo, "Burning DVD disc...");
     EXPECT_TRUE(EnabledAfterNo);
+    EXPECT_FALSE(CancelledAfterNo);
+    EXPECT_TRUE(Burner.Cancelled);
     auto Boxes = BoxesSinceStart();
     ASSERT_EQ(Boxes.size(), 2u);
     for (auto& B : Boxes) {
@@ -341,6 +347,7 @@ TEST_F(DialogsTest, BurnCancelQuestion) {
     TestHooks::ScriptMessageBoxes({IDOK});
     Step->btnCancelClick(Step->btnCancel);
     EXPECT_FALSE(Step->Visible());
+    Step->Burner = nullptr;
 }
 
 }  // namespace
