@@ -14,6 +14,7 @@
 #include "imaging/processing/bwconvert.h"
 #include "imaging/processing/pixelutils.h"
 #include "imaging/processing/quantizer.h"
+#include "platform/classlib/graphics.h"
 #include "platform/rtl/sysutils.h"
 
 using namespace ieio;
@@ -454,11 +455,11 @@ void WritePNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
 
     PngIO io{&Stream, &aborting};
     j.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, WriteError, Warning);
-    if (!j.png) throw EIEPNGError("Error on creating PNG");
+    if (!j.png) throw EInvalidGraphic("Error on creating PNG");
     j.info = png_create_info_struct(j.png);
     if (!j.info) {
         png_destroy_write_struct(&j.png, nullptr);
-        throw EIEPNGError("Error on creating PNG");
+        throw EInvalidGraphic("Error on creating PNG");
     }
     png_set_write_fn(j.png, &io, WriteData, FlushData);
     bool failed = !WriteHeader(j);
@@ -528,5 +529,5 @@ void WritePNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
     }
     if (!failed && !aborting && !WriteEnd(j)) failed = true;
     png_destroy_write_struct(&j.png, &j.info);
-    if (failed) throw EIEPNGError("Error on creating PNG");
+    if (failed) throw EInvalidGraphic("Error on creating PNG");
 }

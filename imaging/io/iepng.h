@@ -8,12 +8,9 @@ class TIEBitmap;
 class TIEMask;
 class TIOParamsVals;
 
-// The class library's EInvalidGraphic is not available below it yet; the writer raises this.
-TESSARO_DECLARE_EXCEPTION(EIEPNGError, Exception)
-
 void ReadPNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
                    TIEProgressRecord& Progress);
-// AlphaMask: the bitmap's alpha as a mask, or nullptr. Raises EIEPNGError
+// AlphaMask: the bitmap's alpha as a mask, or nullptr. Raises the class library's EInvalidGraphic
 // "Error on creating PNG" when the codec fails.
 void WritePNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEMask* AlphaMask,
                     TIEProgressRecord& Progress);

@@ -23,8 +23,11 @@ using namespace ieio;
 
 namespace {
 
-TColor RGBToColor(TRGB c) { return static_cast<TColor>(c.r | (c.g << 8) | (c.b << 16)); }
-TRGB ColorToRGB(TColor c) { return TRGB{static_cast<uint8_t>(c >> 16), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c)}; }
+TColor TRGBToColor(TRGB c) { return static_cast<TColor>(c.r | (c.g << 8) | (c.b << 16)); }
+TRGB ColorToTRGB(TColor c) {
+    const auto v = static_cast<uint32_t>(c);
+    return TRGB{static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)};
+}
 
 // Formats this component reads and writes itself.
 bool HasBuiltinSave(TIOFormatCode f) { return f == ioGIF || f == ioJPEG || f == ioBMP || f == ioPNG || f == ioTIFF; }
@@ -192,7 +195,7 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             PrepareLoad();
             ReadPNGStream(S, FIEBitmap, *Params, false, pr);
             AfterLoad(ioPNG);
-            SetBackground(RGBToColor(Params->PNGBackground));
+            SetBackground(TRGBToColor(Params->PNGBackground));
             break;
         }
         case ioJPEG: {
@@ -279,7 +282,7 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
             }
             TIEBitmap* result = &F;
             if (count > 1 && !Aborting && !F.IsEmpty()) {
-                const TColor bg = RGBToColor(Params->GIFBackground);
+                const TColor bg = TRGBToColor(Params->GIFBackground);
                 if (D == 2 && pw > 0 && ph > 0) {
                     comp.FillRect(px, py, px + pw - 1, py + ph - 1, bg);
                     comp.AlphaChannel()->FillRect(px, py, px + pw - 1, py + ph - 1, 0);
@@ -330,7 +333,7 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
         }
         Params->SetImageIndex(N);
         if (AutoAdjustDPI) AdjustDPI();
-        SetBackground(RGBToColor(Params->GIFTransparent ? Params->GIFTranspColor : Params->GIFBackground));
+        SetBackground(TRGBToColor(Params->GIFTransparent ? Params->GIFTranspColor : Params->GIFBackground));
         Params->FileType = ioGIF;
         Params->FileName.clear();
         Update();
@@ -521,7 +524,7 @@ IE_STREAM_LOAD(TIFF, ioTIFF)
 IE_SAVES(TIFF, ioTIFF)
 
 void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
-    Params->PNGBackground = ColorToRGB(FBackground);
+    Params->PNGBackground = ColorToTRGB(FBackground);
     WithFileRead(FileName, [&](TStream& s) {
         LoadStreamBody(ioPNG, s);
         Params->FileName = FileName;

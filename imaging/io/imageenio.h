@@ -11,13 +11,12 @@
 #include "imaging/bitmaps/iedefs.h"
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieioparams.h"
+#include "platform/classlib/classes_ext.h"
+#include "platform/classlib/graphics.h"
 #include "platform/rtl/classes.h"
 
 class TIEBitmap;
 class TIEMask;
-
-using TNotifyEvent = std::function<void(TObject* Sender)>;
-using TColor = uint32_t;
 
 class TIEImageIO : public TObject {
 public:

@@ -13,15 +13,6 @@ static auto* const kEnv = ::testing::AddGlobalTestEnvironment(new IOStartup);
 
 namespace {
 
-struct Loaded {
-    TIEImageIO io;
-    bool ok = false;
-};
-
-void Load(TIEImageIO& io, const std::string& file) {
-    io.LoadFromFile(file);
-}
-
 // Writes a BMP of an in-memory bitmap and reads it back.
 void RoundTrip(TIEBitmap& src, TIEImageIO& out, const std::function<void(TIOParamsVals&)>& setup,
                std::vector<uint8_t>* bytes = nullptr) {

@@ -218,6 +218,8 @@ TEST(GIFWriter, ImageMagickReadsWhatWeWrite) {
         TIEImageIO back;
         back.LoadFromFile(dir / "w.gif");
         EXPECT_EQ(CountDiffs(*back.IEBitmap(), DecodeWithConvert(dir / "w.gif", dir / "t"), 0), 0) << bits;
-        if (bits == 8) EXPECT_TRUE(SameRGB(few, *back.IEBitmap()));
+        if (bits == 8) {
+            EXPECT_TRUE(SameRGB(few, *back.IEBitmap()));
+        }
     }
 }

@@ -5,6 +5,7 @@
 #include "imaging/bitmaps/iemask.h"
 #include "imaging/io/imageenio.h"
 #include "imaging/io/iepng.h"
+#include "platform/classlib/graphics.h"
 #include "iotest_util.h"
 
 using namespace iotest;
@@ -205,7 +206,9 @@ TEST(PNGWriter, AlphaPaletteAndRGBA) {
     r2.LoadFromStream(ms2);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 6; ++x)
-            if (!(x == 2 && y == 1)) EXPECT_EQ(r2.IEBitmap()->GetPixelRGB(x, y), pal.GetPixelRGB(x, y)) << x << "," << y;
+            if (!(x == 2 && y == 1)) {
+                EXPECT_EQ(r2.IEBitmap()->GetPixelRGB(x, y), pal.GetPixelRGB(x, y)) << x << "," << y;
+            }
     EXPECT_EQ(r2.IEBitmap()->GetAlpha(2, 1), 0);
 
     // RGBA.
@@ -240,4 +243,17 @@ TEST(PNGWriter, ImageMagickReadsWhatWeWrite) {
         ASSERT_EQ(back.Params->PNGTextKeys.Count(), 1);
         EXPECT_EQ(back.Params->PNGTextValues.Get(0), "Menu");
     }
+}
+
+TEST(PNGWriter, CodecRefusalRaisesAfterTheFinishNotification) {
+    TIEBitmap wide;
+    wide.Allocate(1000001, 1, ieRGB24);  // beyond the codec's width limit
+    wide.Fill(0);
+    TIEImageIO w;
+    w.SetTargetBitmap(&wide);
+    int finished = 0;
+    w.OnFinishWork = [&](TObject*) { ++finished; };
+    TMemoryStream ms;
+    EXPECT_THROW(w.SaveToStreamPNG(ms), EInvalidGraphic);
+    EXPECT_EQ(finished, 1);
 }
