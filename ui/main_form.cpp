@@ -8,6 +8,7 @@
 #include "core/qem_utils.h"
 #include "core/ui_texts.h"
 #include "pipeline/progress_dialogs.h"
+#include "platform/commctl/commctrl.h"
 #include "pipeline/redirect.h"
 #include "platform/classlib/formload.h"
 #include "platform/help/htmlhelp.h"
@@ -15,6 +16,7 @@
 #include "platform/system/shell.h"
 #include "ui/about_wnd.h"
 #include "ui/log_wnd.h"
+#include "ui/qem_windows_utils.h"
 #include "ui/settings_wnd.h"
 
 TfrmMain* frmMain = nullptr;
@@ -356,7 +358,60 @@ void TfrmMain::actBurnExecute(TObject*) {}
 void TfrmMain::actChoosetemplateExecute(TObject*) {}
 // The drive panel and the erase dialog come with the burning engine's windows.
 void TfrmMain::ActEraseExecute(TObject*) {}
-void TfrmMain::actBurnVideoTSExecute(TObject*) {}
+namespace {
+std::string Utf16ToUtf8(const std::u16string& S) {
+    std::string Out;
+    for (size_t I = 0; I < S.size(); ++I) {
+        uint32_t C = S[I];
+        if (C >= 0xD800 && C < 0xDC00 && I + 1 < S.size() && S[I + 1] >= 0xDC00 && S[I + 1] < 0xE000)
+            C = 0x10000 + ((C - 0xD800) << 10) + (S[++I] - 0xDC00);
+        if (C < 0x80) {
+            Out += static_cast<char>(C);
+        } else if (C < 0x800) {
+            Out += static_cast<char>(0xC0 | (C >> 6));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        } else if (C < 0x10000) {
+            Out += static_cast<char>(0xE0 | (C >> 12));
+            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        } else {
+            Out += static_cast<char>(0xF0 | (C >> 18));
+            Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+            Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+            Out += static_cast<char>(0x80 | (C & 0x3F));
+        }
+    }
+    return Out;
+}
+}  // namespace
+
+void TfrmMain::actBurnVideoTSExecute(TObject*) {
+    if (!FpBrowseForFolder) return;
+    FpBrowseForFolder->Owner = Handle();
+    FpBrowseForFolder->SetTitle(QemWide(SelectVideoTsFolderTitle));
+    FpBrowseForFolder->SetPath(QemWide(Options.LastOpenDir));
+    if (!FpBrowseForFolder->Execute()) return;
+    const std::string Chosen = RemoveTrailingBackslash(Utf16ToUtf8(FpBrowseForFolder->GetPath()));
+    Options.LastOpenDir = Chosen;
+    if (UpperCase(ExtractFileName(Chosen)) != "VIDEO_TS") {
+        Application->MessageBox(SelectCorrectDvdFolderMessage, "Hint", MB_OK);
+        return;
+    }
+    OutputFolder = RemoveTrailingBackslash(Chosen.substr(0, Chosen.size() - 9));
+    if (frmProgressOther) {
+        frmProgressOther->SetupBurnStep();
+        frmProgressOther->SetCaption(BurningDvdDiscStatus);
+    }
+    if (StatusBar && StatusBar->Panels().Count() > 0) StatusBar->Panels().Items(0)->SetText(BurningDvdDiscStatus);
+    if (frmProgressOther) frmProgressOther->Show();
+    Application->ProcessMessages();
+    SetRunningState(true);
+    // A cancelled conversion before must not stop this burn.
+    PipelineCancelled = false;
+    LockForModelessBurn(true);
+    SendMessageA(Handle(), WM_BURN_DISC, 0, 0);
+    LockForModelessBurn(false);
+}
 void TfrmMain::btnRefreshClick(TObject*) {}
 void TfrmMain::cmbDeviceChange(TObject*) {}
 

@@ -522,6 +522,75 @@ TEST_F(MainWindow, AFailedXmlWorkerEndsTheRunInsteadOfGoingOn) {
     EXPECT_TRUE(F->lsvFiles->Enabled());
 }
 
+// Burn VIDEO_TS keeps the window enabled (its dialog is modeless): the drive
+// panel and the Languages menu must not be usable while the burn step runs.
+TEST_F(MainWindow, BurnVideoTsLocksTheDrivePanelAndLanguagesWhileItBurns) {
+    Start();
+    ShowMain();
+    TfrmMain* F = frmMain;
+    const std::string Folder = Root + "Trip/video_ts";
+    ForceDirectories(Folder);
+    Options.LastOpenDir = Folder;
+    F->PipelineCancelled = true;  // left over from a cancelled conversion
+    struct Seen {
+        int Burns = 0;
+        bool Panel = true, Languages = true, List = true, Cancelled = true, Dialog = false;
+    } S;
+    auto Old = F->WindowProc;
+    F->WindowProc = [&](TMessage& M) {
+        if (M.Msg == WM_BURN_DISC) {
+            ++S.Burns;
+            S.Panel = F->pnlBurner->Enabled();
+            S.Languages = F->mniSettingsLanguage->Enabled();
+            S.List = F->lsvFiles->Enabled();
+            S.Cancelled = F->PipelineCancelled;
+            S.Dialog = frmProgressOther && frmProgressOther->Visible();
+        }
+        Old(M);
+    };
+    TestHooks::OnNextModalWindow([](HWND Window) { PostMessageA(Window, WM_COMMAND, IDOK, 0); });
+    F->actBurnVideoTS->Execute();
+    F->WindowProc = Old;
+    ASSERT_EQ(S.Burns, 1);
+    EXPECT_FALSE(S.Panel);
+    EXPECT_FALSE(S.Languages);
+    EXPECT_FALSE(S.List);
+    EXPECT_FALSE(S.Cancelled);
+    EXPECT_TRUE(S.Dialog);
+    EXPECT_EQ(F->OutputFolder, Root + "Trip");
+    EXPECT_EQ(Options.LastOpenDir, Folder);
+    EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), BurningDvdDiscStatus);
+    // Once the burn step has returned, both are usable again.
+    EXPECT_TRUE(F->pnlBurner->Enabled());
+    EXPECT_TRUE(F->mniSettingsLanguage->Enabled());
+    if (frmProgressOther) frmProgressOther->Hide();
+}
+
+TEST_F(MainWindow, BurnVideoTsRefusesAFolderThatIsNoVideoTs) {
+    Start();
+    ShowMain();
+    TfrmMain* F = frmMain;
+    const std::string Folder = Root + "Trip/other";
+    ForceDirectories(Folder);
+    Options.LastOpenDir = Folder;
+    int Burns = 0;
+    auto Old = F->WindowProc;
+    F->WindowProc = [&](TMessage& M) {
+        if (M.Msg == WM_BURN_DISC) ++Burns;
+        Old(M);
+    };
+    TestHooks::ScriptMessageBoxes({IDOK});
+    TestHooks::OnNextModalWindow([](HWND Window) { PostMessageA(Window, WM_COMMAND, IDOK, 0); });
+    F->actBurnVideoTS->Execute();
+    F->WindowProc = Old;
+    EXPECT_EQ(Burns, 0);
+    ASSERT_EQ(TestHooks::MessageBoxesShown().size(), 1u);
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Text, SelectCorrectDvdFolderMessage);
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, "Hint");
+    EXPECT_EQ(Options.LastOpenDir, Folder);
+    EXPECT_TRUE(F->actBurn->Enabled());
+}
+
 TEST(ToolPriority, FollowsTheOptionScale) {
     const std::pair<int, int> Cases[] = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 1}, {255, 1}};
     for (auto [Option, Class] : Cases) {
