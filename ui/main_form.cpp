@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "burning/burn_engine.h"
@@ -11,7 +12,9 @@
 #include "platform/commctl/commctrl.h"
 #include "pipeline/redirect.h"
 #include "platform/classlib/formload.h"
+#include "platform/classlib/threads.h"
 #include "platform/help/htmlhelp.h"
+#include "platform/system/process.h"
 #include "platform/rtl/inifiles.h"
 #include "platform/system/shell.h"
 #include "ui/about_wnd.h"
@@ -170,8 +173,14 @@ void TfrmMain::FormCreate(TObject*) {
     Burner->VolumeLabel = Options.DVDLabel;
     DeviceNumber = 0;
     NeedSpace = 0;
+    // Step 7 (scanning the drives and filling the panel) comes with the
+    // burning engine's windows.
     ConvertQueue = std::make_unique<TStringList>();
     PipelineCancelled = false;
+    sbCallBackEventer->OnProgress = [this](TObject* Sender, int Percent) { BurnProgress(Sender, Percent); };
+    sbCallBackEventer->OnBuffer = [this](TObject* Sender, int Percent) { BurnBuffer(Sender, Percent); };
+    sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) { BurnStatus(Text, Kind); };
+    // Step 10, the size meter's scale, comes with the source list.
     SetRunningState(false);
     BuildLanguagesMenu();
     LoadLanguageTexts(CurrentLanguageFile);
@@ -205,6 +214,12 @@ void TfrmMain::FormClose(TObject*, TCloseAction&) {
 }
 
 void TfrmMain::FormDestroy(TObject*) {
+    // The hub outlives the window: it must not call into it any more.
+    if (sbCallBackEventer) {
+        sbCallBackEventer->OnProgress = nullptr;
+        sbCallBackEventer->OnBuffer = nullptr;
+        sbCallBackEventer->OnMessage = nullptr;
+    }
     delete ConvertRedirector;
     ConvertRedirector = nullptr;
     delete MenuRedirector;
@@ -456,6 +471,41 @@ void TfrmMain::chkCreateNoMenuDVDClick(TObject* Sender) {
     const bool Checked = Box && Box->Checked();
     if (actChoosetemplate) actChoosetemplate->SetEnabled(!Checked);
     NoMenuDvd = Checked;
+}
+
+// ---- Event hub ---------------------------------------------------------------------------------
+namespace {
+bool OnGuiThread() { return GetCurrentThreadId() == MainThreadID.load(); }
+}  // namespace
+
+void TfrmMain::BurnProgress(TObject* Sender, int Percent) {
+    if (!OnGuiThread()) {
+        // Queued calls that arrive after the window is gone are dropped.
+        TThread::Queue(nullptr, [this, Sender, Percent] {
+            if (frmMain == this) BurnProgress(Sender, Percent);
+        });
+        return;
+    }
+    Percent = std::clamp(Percent, 0, 100);
+    if (StatusBar && StatusBar->Panels().Count() > 0) StatusBar->Panels().Items(0)->SetText(STR_MAIN_Burning);
+    if (frmProgressOther) {
+        if (frmProgressOther->lblInfo) frmProgressOther->lblInfo->SetCaption(STR_MAIN_Burning);
+        SetStepBar(Percent);
+    }
+    if (Percent > 97) BurnStatus(IDS_ERASEDISC_MSG_TimeHint, sbMsgInfo);
+}
+
+void TfrmMain::BurnBuffer(TObject*, int) {}
+
+void TfrmMain::BurnStatus(const std::string& Text, int Kind) {
+    if (!OnGuiThread()) {
+        TThread::Queue(nullptr, [this, Text, Kind] {
+            if (frmMain == this) BurnStatus(Text, Kind);
+        });
+        return;
+    }
+    if (StatusBar && StatusBar->Panels().Count() > 0) StatusBar->Panels().Items(0)->SetText(Text);
+    Application->ProcessMessages();
 }
 
 // ---- Window dragging ------------------------------------------------------------------------

@@ -128,6 +128,12 @@ public:
 
     void WndProc(TMessage& Message) override;
 
+    // The event hub's handlers while this window drives the engine. Called on
+    // the burn or scan worker they hand their values to the GUI thread.
+    void BurnProgress(TObject* Sender, int Percent);
+    void BurnBuffer(TObject* Sender, int Percent);
+    void BurnStatus(const std::string& Text, int Kind);
+
     // Private state of a run (public for the step handlers of other units and tests).
     TRedirector* ConvertRedirector = nullptr;
     TRedirector* MenuRedirector = nullptr;
@@ -176,6 +182,8 @@ extern TfrmMain* frmMain;
 // The priority option of the child processes on the runner's scale: 1 gives
 // 2, 2 gives 3, 3 gives 4, anything else 1.
 uint8_t MenuToolPriority(uint8_t ProcessPriority);
+// Sets the step dialog's bar when the dialog exists.
+void SetStepBar(int Percent);
 uint8_t AuthorToolPriority(uint8_t ProcessPriority);
 
 // Registers the application's own classes for the form files.

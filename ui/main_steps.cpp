@@ -34,6 +34,11 @@ void SetStatusText(TStatusBar* Bar, const std::string& Text) {
     if (Bar && Bar->Panels().Count() > 0) Bar->Panels().Items(0)->SetText(Text);
 }
 
+void SetStepPercent(int Percent) { SetStepBar(Percent); }
+
+}  // namespace
+
+namespace {
 // The step dialog's bar, whichever bar class the dialog has.
 [[maybe_unused]] void SetBar(TProgressBar* Bar, int Percent) {
     if (Bar) Bar->SetPosition(Percent);
@@ -41,12 +46,11 @@ void SetStatusText(TStatusBar* Bar, const std::string& Text) {
 [[maybe_unused]] void SetBar(TGpProgressBar* Bar, int Percent) {
     if (Bar) Bar->SetPercent(static_cast<int16_t>(Percent));
 }
+}  // namespace
 
-void SetStepPercent(int Percent) {
+void SetStepBar(int Percent) {
     if (frmProgressOther) SetBar(frmProgressOther->prgStatus, Percent);
 }
-
-}  // namespace
 
 uint8_t MenuToolPriority(uint8_t ProcessPriority) { return ToolPriority(ProcessPriority); }
 uint8_t AuthorToolPriority(uint8_t ProcessPriority) { return ToolPriority(ProcessPriority); }

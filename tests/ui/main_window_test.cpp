@@ -7,9 +7,11 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include <sys/stat.h>
 
+#include "burning/burn_engine.h"
 #include "core/globals.h"
 #include "core/ui_texts.h"
 #include "pipeline/progress_dialogs.h"
@@ -137,6 +139,8 @@ TEST_F(MainWindow, DiscLabelBoxShowsTheLanguageDefaultAndTheBurnerTheSavedLabel)
     Start();
     EXPECT_EQ(frmMain->txtDiscLabel->Text(), IDS_Main_DVDLabel);
     EXPECT_EQ(Options.DVDLabel, IDS_Main_DVDLabel);
+    ASSERT_NE(frmMain->Burner, nullptr);
+    EXPECT_EQ(frmMain->Burner->VolumeLabel, "HOLIDAY");
 }
 
 TEST_F(MainWindow, ComponentsStandWhereTheyArePlaced) {
@@ -589,6 +593,27 @@ TEST_F(MainWindow, BurnVideoTsRefusesAFolderThatIsNoVideoTs) {
     EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, "Hint");
     EXPECT_EQ(Options.LastOpenDir, Folder);
     EXPECT_TRUE(F->actBurn->Enabled());
+}
+
+TEST_F(MainWindow, BurnEventsFromAWorkerReachTheStatusBarOnTheGuiThread) {
+    Start();
+    ShowMain();
+    TfrmMain* F = frmMain;
+    std::thread Worker([] {
+        sbCallBackEventer->DoMessage("Setting speed is successful: 1385 kb/sec", sbMsgInfo);
+    });
+    Worker.join();
+    ASSERT_TRUE(TestHooks::PumpUntil(
+        [&] { return F->StatusBar->Panels().Items(0)->Text() == "Setting speed is successful: 1385 kb/sec"; }, 3000,
+        "the status text"));
+    // Above 97 % the closing hint follows the progress text; out of range is held.
+    std::thread Progress([] { sbCallBackEventer->DoProgress(nullptr, 120); });
+    Progress.join();
+    ASSERT_TRUE(TestHooks::PumpUntil(
+        [&] { return F->StatusBar->Panels().Items(0)->Text() == IDS_ERASEDISC_MSG_TimeHint; }, 3000,
+        "the closing hint"));
+    sbCallBackEventer->DoProgress(nullptr, 40);
+    EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), STR_MAIN_Burning);
 }
 
 TEST(ToolPriority, FollowsTheOptionScale) {
