@@ -3,8 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/classlib/forms.h"
+#include "platform/commctl/shlobj_dialogs.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/system/shell.h"
+#include "platform/win/winuser.h"
 
 std::string ExtractFileBaseName(const std::string& Path) {
     std::string Name = Path.substr(Path.rfind('/') + 1);  // npos + 1 == 0
@@ -59,4 +62,67 @@ std::string GetSpecialFolderPath(int32_t Csidl, bool Create) {
     char Path[MAX_PATH + 1] = {};
     if (!SHGetSpecialFolderPathA(nullptr, Path, Csidl, Create ? TRUE : FALSE)) return "";
     return Path;
+}
+
+int BrowseFolderCallback(HWND Wnd, UINT Msg, LPARAM Param, LPARAM Data) {
+    if (Msg == BFFM_INITIALIZED) {
+        SendMessageA(Wnd, BFFM_SETSELECTIONA, TRUE, Data);
+    } else if (Msg == BFFM_SELCHANGED) {
+        char Path[MAX_PATH + 1] = {};
+        const bool HasPath = SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(Param), Path);
+        SendMessageA(Wnd, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(Path));
+        if (!HasPath) SendMessageA(Wnd, BFFM_ENABLEOK, 0, 0);
+    }
+    return 0;
+}
+
+bool BrowseForFolder(HWND Owner, std::string& Folder, const std::string& Title, UINT Flags, const std::string& Root) {
+    LPMALLOC Malloc = nullptr;
+    if (SHGetMalloc(&Malloc) != 0 || !Malloc) return false;
+    auto* DisplayName = static_cast<char*>(Malloc->Alloc(MAX_PATH));
+    if (!DisplayName) {
+        Malloc->Release();
+        return false;
+    }
+    DisplayName[0] = 0;
+    LPITEMIDLIST RootList = Root.empty() ? nullptr : ILCreateFromPathA(Root.c_str());
+    // The callback reads the start folder while the browser runs; Folder is
+    // only written after it has closed.
+    const std::string Start = Folder;
+    BROWSEINFOA Info{};
+    Info.hwndOwner = Owner;
+    Info.pidlRoot = RootList;
+    Info.pszDisplayName = DisplayName;
+    Info.lpszTitle = Title.c_str();
+    Info.ulFlags = Flags;
+    Info.lpfn = BrowseFolderCallback;
+    Info.lParam = reinterpret_cast<LPARAM>(Start.c_str());
+    bool Result = false;
+    if (LPITEMIDLIST Item = SHBrowseForFolderA(&Info)) {
+        char Path[MAX_PATH + 1] = {};
+        // An item without a file-system path is no answer: keep the folder.
+        if (SHGetPathFromIDListA(Item, Path)) {
+            Folder = Path;
+            Result = true;
+        }
+        Malloc->Free(Item);
+    }
+    if (RootList) Malloc->Free(RootList);
+    Malloc->Free(DisplayName);
+    Malloc->Release();
+    return Result;
+}
+
+namespace {
+int32_t BusyCount = 0;
+}  // namespace
+
+void BeginBusyCursor() {
+    ++BusyCount;
+    if (Screen) Screen->SetCursor(crHourGlass);
+}
+
+void EndBusyCursor() {
+    if (BusyCount == 0) return;
+    if (--BusyCount == 0 && Screen) Screen->SetCursor(crDefault);
 }

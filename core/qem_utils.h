@@ -1,9 +1,14 @@
 // Small shared routines: file names, trailing separators, language-file
-// escaping, folder removal and special folders.
+// escaping, folder browsing and removal, the busy cursor, message dialogs with
+// own button captions and special folders.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/classlib/dialogs.h"
+#include "platform/rtl/windef.h"
 
 // The file name without folder and without its last extension:
 // "/a/b.c.ini" -> "b.c", "/a/noext" -> "noext", "/a/.ini" -> "".
@@ -27,3 +32,26 @@ bool DeleteFolderRecursive(const std::string& Folder);
 // The path of a special folder (CSIDL_*), made when Create is set and it is
 // missing; empty when the system cannot name it.
 std::string GetSpecialFolderPath(int32_t Csidl, bool Create);
+
+// The folder browser, started on Folder (through BrowseFolderCallback). True
+// with Folder = the chosen path when the user confirms a folder that has a
+// file-system path, else False with Folder unchanged. An empty Root browses
+// the whole tree.
+bool BrowseForFolder(HWND Owner, std::string& Folder, const std::string& Title, UINT Flags,
+                     const std::string& Root = "");
+// Browser callback; Data is the start folder as a C string. Selects it at
+// start, shows each selection's path as the status text and disables OK for an
+// item without one. Always answers 0.
+int BrowseFolderCallback(HWND Wnd, UINT Msg, LPARAM Param, LPARAM Data);
+
+// Nested busy sections: the first Begin shows the hourglass on the whole
+// screen, the matching last End brings the default cursor back. An End
+// without a Begin does nothing.
+void BeginBusyCursor();
+void EndBusyCursor();
+
+// A standard message dialog whose buttons carry Captions (one per button, in
+// the dialog's own order), all as wide as the widest caption (at least 88),
+// side by side and centred. Answers the modal result, 0 on an error.
+TModalResult ShowCustomMessageDialog(const std::string& Msg, const std::string& Title, TMsgDlgType DlgType,
+                                     TMsgDlgButtons Buttons, const std::vector<std::string>& Captions);
