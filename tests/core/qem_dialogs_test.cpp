@@ -288,4 +288,22 @@ TEST_F(QemDialogs, CustomMessageDialogKeepsTheBoxsOwnCaptionsBeyondTheGivenOnes)
     for (const TButtonSeen& B : Seen) EXPECT_EQ(B.Rect.right - B.Rect.left, 88);
 }
 
+TEST_F(QemDialogs, CustomMessageDialogAnswersNothingWhenTheBoxFails) {
+    MessageBoxHook = [](HWND, const std::string&, const std::string&, UINT) -> int {
+        throw Exception("no box today");
+    };
+    EXPECT_EQ(ShowCustomMessageDialog("Message", "Title", mtConfirmation, mbOKCancel, {"Yes", "Cancel"}), mrNone);
+    MessageBoxHook = nullptr;
+    // Nothing of the failed call is left behind: the next box is captioned.
+    std::vector<TButtonSeen> Seen;
+    TestHooks::OnNextModalWindow([&](HWND Dlg) {
+        Seen = ButtonsOf(Dlg);
+        Command(Dlg, IDCANCEL, BN_CLICKED);
+    });
+    EXPECT_EQ(ShowCustomMessageDialog("Message", "Title", mtConfirmation, mbOKCancel, {"Sure", "Not now"}), mrCancel);
+    ASSERT_EQ(Seen.size(), 2u);
+    EXPECT_EQ(Seen[0].Text, "Sure");
+    EXPECT_EQ(Seen[1].Text, "Not now");
+}
+
 }  // namespace
