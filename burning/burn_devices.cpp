@@ -3,6 +3,7 @@
 
 #include "burning/burn_engine.h"
 #include "burning/burn_internal.h"
+#include "burning/scan_dialog.h"
 #include "core/globals.h"
 #include "core/ui_texts.h"
 #include "platform/system/shell.h"
@@ -150,8 +151,18 @@ void TsbDeviceFinder::ScanThreadTerminated(TObject*) { ScanThread = nullptr; }
 
 void TsbDeviceFinder::CancelScan(TObject*) { Devices->Cancelled = true; }
 
-void TsbDeviceFinder::FindDevices(bool) {
+void TsbDeviceFinder::FindDevices(bool WithDialog) {
     Devices->Cancelled = false;
+    std::unique_ptr<TfrmOperationProgress> Dialog;
+    if (WithDialog) {
+        Dialog = std::make_unique<TfrmOperationProgress>(nullptr);
+        Dialog->SetCaption(IDS_burn_Info_ScanningDevices);
+        Dialog->SetCancelVisible(true);
+        Dialog->lblInfo->SetCaption(InfoText);
+        Dialog->Show();
+        Dialog->OnCancel = [this](TObject* Sender) { CancelScan(Sender); };
+        Application->ProcessMessages();
+    }
     // A scan still running would be filling the list being cleared.
     WaitForScan();
     Devices->Clear();
@@ -162,6 +173,7 @@ void TsbDeviceFinder::FindDevices(bool) {
     Worker->OnTerminate = [this](TObject* Sender) { ScanThreadTerminated(Sender); };
     Worker->Start();
     WaitForScan();
+    if (Dialog) Dialog->Hide();  // the unique_ptr frees it, also when an exception passes
 }
 
 TsbDiscSpace TsbDeviceFinder::GetDiscSpace(TsbDeviceItem& Entry) {
