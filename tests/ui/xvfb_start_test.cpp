@@ -1,0 +1,117 @@
+// The program as the user starts it: on an X server (Xvfb) the main window
+// appears, is found by its title with xdotool, and its picture is kept beside
+// the test as xvfb_main_window.png.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+bool OnPath(const std::string& Program) {
+    return std::system(("command -v " + Program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string Capture(const std::string& Command) {
+    std::string Out;
+    if (FILE* P = popen(Command.c_str(), "r")) {
+        char Buf[256];
+        while (fgets(Buf, sizeof Buf, P)) Out += Buf;
+        pclose(P);
+    }
+    while (!Out.empty() && (Out.back() == '\n' || Out.back() == '\r')) Out.pop_back();
+    return Out;
+}
+
+pid_t Spawn(const std::vector<std::string>& Args, const std::vector<std::string>& Env) {
+    std::vector<char*> Argv;
+    for (const std::string& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
+    Argv.push_back(nullptr);
+    std::vector<char*> Envp;
+    for (const std::string& E : Env) Envp.push_back(const_cast<char*>(E.c_str()));
+    Envp.push_back(nullptr);
+    pid_t Pid = -1;
+    if (posix_spawnp(&Pid, Argv[0], nullptr, nullptr, Argv.data(), Envp.data()) != 0) return -1;
+    return Pid;
+}
+
+// Ends a child, waiting at most two seconds before killing it.
+void Stop(pid_t Pid) {
+    if (Pid <= 0) return;
+    kill(Pid, SIGTERM);
+    for (int I = 0; I < 40; ++I) {
+        if (waitpid(Pid, nullptr, WNOHANG) == Pid) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(Pid, SIGKILL);
+    waitpid(Pid, nullptr, 0);
+}
+
+TEST(XvfbStart, TheMainWindowAppearsWithItsTitle) {
+    if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
+    if (!OnPath("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+    char Tmpl[] = "/tmp/tessaro_xvfb_XXXXXX";
+    ASSERT_NE(mkdtemp(Tmpl), nullptr);
+    const std::string Root = Tmpl;
+    // A copy of the program folder, so the run writes its INI files there.
+    ASSERT_EQ(std::system(("cp -r '" TESSARO_APP_DIR "' '" + Root + "/app'").c_str()), 0);
+    const std::string Display = ":" + std::to_string(100 + getpid() % 400);
+    pid_t X = Spawn({"Xvfb", Display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}, {"PATH=/usr/bin:/bin"});
+    ASSERT_GT(X, 0);
+    std::vector<std::string> Env = {"DISPLAY=" + Display, "HOME=" + Root, "XDG_DATA_HOME=" + Root + "/data",
+                                    "XDG_CONFIG_HOME=" + Root + "/config", "PATH=/usr/bin:/bin"};
+    for (char** E = environ; *E; ++E) {
+        const std::string V = *E;
+        if (V.rfind("ASAN_OPTIONS=", 0) == 0 || V.rfind("UBSAN_OPTIONS=", 0) == 0) Env.push_back(V);
+    }
+    // The server takes a moment to accept clients.
+    std::string Window;
+    pid_t App = -1;
+    const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (std::chrono::steady_clock::now() < Deadline) {
+        if (App < 0 && Capture("DISPLAY=" + Display + " xdotool getdisplaygeometry 2>/dev/null").size())
+            App = Spawn({Root + "/app/tessaro"}, Env);
+        if (App > 0) {
+            Window = Capture("DISPLAY=" + Display + " xdotool search --name '^Tessaro$' 2>/dev/null | head -n 1");
+            if (!Window.empty()) break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    std::string Shot;
+    if (!Window.empty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));  // first paint
+        Shot = Capture("pwd") + "/xvfb_main_window.png";
+        if (OnPath("import")) {
+            const std::string Cmd = "DISPLAY=" + Display + " import -window " + Window + " '" + Shot + "' 2>/dev/null";
+            (void)!std::system(Cmd.c_str());
+        }
+    }
+    const std::string Geometry =
+        Window.empty() ? "" : Capture("DISPLAY=" + Display + " xdotool getwindowgeometry " + Window + " 2>/dev/null");
+    Stop(App);
+    Stop(X);
+    (void)!std::system(("rm -rf '" + Root + "'").c_str());
+    ASSERT_FALSE(Window.empty()) << "no window titled Tessaro within 30 s";
+    // The window is at least the designed client area (742 x 520) plus its frame.
+    int W = 0, H = 0;
+    const auto At = Geometry.find("Geometry: ");
+    ASSERT_NE(At, std::string::npos) << Geometry;
+    ASSERT_EQ(std::sscanf(Geometry.c_str() + At + 10, "%dx%d", &W, &H), 2) << Geometry;
+    EXPECT_GE(W, 742);
+    EXPECT_GE(H, 520);
+    if (OnPath("import")) {
+        EXPECT_EQ(access(Shot.c_str(), R_OK), 0) << Shot;
+    }
+}
+
+}  // namespace
