@@ -11,6 +11,7 @@
 #include "pipeline/progress_dialogs.h"
 #include "platform/commctl/commctrl.h"
 #include "pipeline/redirect.h"
+#include "pipeline/source_list.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/threads.h"
 #include "platform/help/htmlhelp.h"
@@ -165,7 +166,7 @@ void TfrmMain::FormCreate(TObject*) {
     // Step 1 (locale reload) has no counterpart here: the decimal point set at
     // start-up never changes behind the program's back.
     DragAcceptFiles(Handle(), TRUE);
-    // Step 3, the open dialog's filter, comes with the source list.
+    if (dlgOpen) dlgOpen->Filter = BuildOpenFilterText();
     ConvertRedirector = new TRedirector();
     MenuRedirector = new TRedirector();
     Burner = std::make_unique<TsbBurner>();
@@ -250,6 +251,7 @@ void TfrmMain::LockForModelessBurn(bool Locked) {
 
 void TfrmMain::ApplyUITexts() {
     // The size meter's texts come with the source list.
+    if (dlgOpen) dlgOpen->Filter = BuildOpenFilterText();
     auto SetCap = [](TControl* C, const std::string& Text) {
         if (C) C->SetCaption(Text);
     };

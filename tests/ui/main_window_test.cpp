@@ -334,6 +334,47 @@ TEST_F(MainWindow, RunningStateLocksExactlyTheListedControls) {
     EXPECT_TRUE(F->actChoosetemplate->Enabled());
 }
 
+TEST_F(MainWindow, BackgroundAndPanelsDragTheWindow) {
+    Start();
+    ShowMain();
+    TfrmMain* F = frmMain;
+    int Moves = 0;
+    auto Old = F->WindowProc;
+    // The move loop itself is the window layer's; here only the request counts.
+    F->WindowProc = [&](TMessage& M) {
+        if (M.Msg == WM_SYSCOMMAND && M.WParam == 0xF012) {
+            ++Moves;
+            return;
+        }
+        Old(M);
+    };
+    struct Spot {
+        TControl* Where;
+        POINT P;  // client point of Where
+    };
+    const Spot Spots[] = {
+        {F, {700, 480}},          {F->PanelTop, {4, 4}},     {F->pnlLeft, {200, 120}},
+        {F->pnlSizebar, {10, 41}}, {F->pnlBurner, {420, 165}}, {F->pnlChooseButton, {5, 5}},
+    };
+    for (const Spot& S : Spots) {
+        SCOPED_TRACE(S.Where->Name());
+        const int Before = Moves;
+        TestHooks::Click(S.Where->ClientToScreen(S.P));
+        EXPECT_TRUE(TestHooks::PumpUntil([&] { return Moves == Before + 1; }, 2000, "the move request"));
+    }
+    F->WindowProc = Old;
+}
+
+TEST_F(MainWindow, OpenDialogTakesItsFilterFromTheLanguageFile) {
+    ForceDirectories(AppFolder + "langs");
+    WriteFile(AppFolder + "langs/English.ini", "[QZAPP_Filters]\r\nVideo Files=*.avi;*.mpg\r\n");
+    Start();
+    EXPECT_EQ(frmMain->dlgOpen->Filter, "Video Files|*.avi;*.mpg|All Files|*.*");
+    EXPECT_TRUE(frmMain->dlgOpen->Options.Contains(ofAllowMultiSelect));
+    EXPECT_TRUE(frmMain->dlgOpen->Options.Contains(ofHideReadOnly));
+    EXPECT_TRUE(frmMain->dlgOpen->Options.Contains(ofEnableSizing));
+}
+
 TEST_F(MainWindow, ListStateDrivesTheEditActions) {
     Start();
     TfrmMain* F = frmMain;
