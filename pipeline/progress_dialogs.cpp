@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "burning/burn_engine.h"
+#include "core/qem_utils.h"
 #include "core/ui_texts.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/gdi/gdi.h"
@@ -12,104 +13,6 @@
 
 TfrmProgress* frmProgress = nullptr;
 TfrmProgressOther* frmProgressOther = nullptr;
-
-// ---- Message dialog with own button captions --------------------------------------
-namespace {
-
-struct TCaptionHook {
-    HHOOK Hook = nullptr;
-    const std::vector<std::string>* Captions = nullptr;
-    bool Done = false;
-};
-thread_local TCaptionHook* ActiveCaptionHook = nullptr;
-
-// The buttons of the dialog in its own order, captioned and laid out side by
-// side at the widest caption's width, the group centred.
-void LayOutCaptionedButtons(HWND Dlg, const std::vector<std::string>& Captions) {
-    std::vector<HWND> Buttons;
-    for (HWND C = GetWindow(Dlg, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
-        char Cls[32] = {};
-        GetClassNameA(C, Cls, sizeof Cls);
-        if (std::string(Cls) == "Button") Buttons.push_back(C);
-    }
-    if (Buttons.empty()) return;
-    HDC DC = GetDC(Dlg);
-    HGDIOBJ Old = SelectObject(DC, reinterpret_cast<HGDIOBJ>(SendMessageA(Dlg, WM_GETFONT, 0, 0)));
-    int W = 0;
-    for (auto& C : Captions) {
-        SIZE S{};
-        GetTextExtentPoint32A(DC, C.c_str(), static_cast<int>(C.size()), &S);
-        W = std::max<int>(W, S.cx);
-    }
-    SelectObject(DC, Old);
-    ReleaseDC(Dlg, DC);
-    W = std::max(W + 16, 88);
-    const int N = static_cast<int>(Buttons.size());
-    RECT DR{};
-    GetWindowRect(Dlg, &DR);
-    int DlgW = DR.right - DR.left;
-    if (DlgW < (W + 12) * N + 32) {
-        DlgW = (W + 12) * N + 32;
-        SetWindowPos(Dlg, nullptr, 0, 0, DlgW, DR.bottom - DR.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    for (int i = 0; i < N; ++i) {
-        RECT BR{};
-        GetWindowRect(Buttons[i], &BR);
-        MapWindowPoints(nullptr, Dlg, reinterpret_cast<POINT*>(&BR), 2);
-        MoveWindow(Buttons[i], (DlgW - (W + 12) * N) / 2 + (W + 12) * i, BR.top, W, BR.bottom - BR.top, TRUE);
-        if (i < static_cast<int>(Captions.size())) SetWindowTextA(Buttons[i], Captions[i].c_str());
-    }
-}
-
-LRESULT CaptionCbtProc(int Code, WPARAM WParam, LPARAM LParam) {
-    TCaptionHook* H = ActiveCaptionHook;
-    if (H && !H->Done && Code == HCBT_ACTIVATE) {
-        HWND Dlg = reinterpret_cast<HWND>(WParam);
-        char Cls[32] = {};
-        GetClassNameA(Dlg, Cls, sizeof Cls);
-        if (std::string(Cls) == "#32770") {
-            H->Done = true;
-            LayOutCaptionedButtons(Dlg, *H->Captions);
-        }
-    }
-    return CallNextHookEx(H ? H->Hook : nullptr, Code, WParam, LParam);
-}
-
-}  // namespace
-
-TModalResult ShowCustomMessageDialog(const std::string& Msg, const std::string& Title, TMsgDlgType DlgType,
-                                     TMsgDlgButtons Buttons, const std::vector<std::string>& Captions) {
-    static const UINT Icons[] = {MB_ICONWARNING, MB_ICONERROR, MB_ICONINFORMATION, MB_ICONQUESTION, 0};
-    static const UINT Beeps[] = {MB_ICONEXCLAMATION, MB_ICONHAND, 0, MB_ICONQUESTION, 0};
-    auto Has = [&](TMsgDlgBtn B) { return Buttons.Contains(B); };
-    UINT Type = MB_OK;
-    if (Has(mbYes) && Has(mbNo))
-        Type = Has(mbCancel) ? MB_YESNOCANCEL : MB_YESNO;
-    else if (Has(mbAbort) || Has(mbIgnore))
-        Type = MB_ABORTRETRYIGNORE;
-    else if (Has(mbRetry))
-        Type = MB_RETRYCANCEL;
-    else if (Has(mbOK) && Has(mbCancel))
-        Type = MB_OKCANCEL;
-    TCaptionHook H;
-    H.Captions = &Captions;
-    TCaptionHook* Outer = ActiveCaptionHook;
-    int R = 0;
-    try {
-        H.Hook = SetWindowsHookExA(WH_CBT, CaptionCbtProc, nullptr, GetCurrentThreadId());
-        ActiveCaptionHook = &H;
-        MessageBeep(Beeps[DlgType]);
-        HWND Owner = Screen && Screen->ActiveForm() ? Screen->ActiveForm()->Handle() : nullptr;
-        R = Application ? Application->MessageBox(Msg, Title, Type | Icons[DlgType])
-                        : MessageBoxA(Owner, Msg.c_str(), Title.c_str(), Type | Icons[DlgType]);
-    } catch (...) {
-        R = 0;
-    }
-    ActiveCaptionHook = Outer;
-    if (H.Hook) UnhookWindowsHookEx(H.Hook);
-    // The box's button ids are the modal results of the same names.
-    return R;
-}
 
 // ---- Conversion dialog -----------------------------------------------------------
 TfrmProgress::TfrmProgress(TComponent* AOwner) : TForm(AOwner) {

@@ -15,12 +15,6 @@
 
 class TsbBurner;
 
-// A standard message dialog whose buttons carry Captions (one per button, in
-// the dialog's own order), laid out side by side at the widest caption's width
-// (at least 88) and centred. Returns the modal result, 0 on an error.
-TModalResult ShowCustomMessageDialog(const std::string& Msg, const std::string& Title, TMsgDlgType DlgType,
-                                     TMsgDlgButtons Buttons, const std::vector<std::string>& Captions);
-
 class TfrmProgress : public TForm {
 public:
     explicit TfrmProgress(TComponent* AOwner);
