@@ -22,6 +22,7 @@
 #include "platform/rtl/inifiles.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/commctl/commctrl.h"
+#include "platform/commctl/shlobj_dialogs.h"
 #include "platform/win/winscreen.h"
 #include "ui/about_wnd.h"
 #include "ui/log_wnd.h"
@@ -448,6 +449,26 @@ TEST_F(MainWindow, LanguagesMenuSwitchesTheLanguage) {
     EXPECT_EQ(F->lblWriters->Caption(), "Writers:");
 }
 
+TEST_F(MainWindow, OfTwoLanguagesWithOneNameTheLaterIsTaken) {
+    ForceDirectories(AppFolder + "langs");
+    for (const char* N : {"First.ini", "Second.ini"})
+        WriteFile(AppFolder + "langs/" + N, "[Quillmake]\r\nLanguageName=Same\r\n");
+    Start();
+    TfrmMain* F = frmMain;
+    ASSERT_EQ(F->mniSettingsLanguage->Count(), 3);
+    int Later = -1;
+    for (int I = 0; I < F->Languages->GetCount(); ++I)
+        if (F->Languages->GetLanguageName(I) == "Same") Later = I;
+    ASSERT_GE(Later, 0);
+    for (int I = 0; I < 3; ++I) {
+        TMenuItem* Item = F->mniSettingsLanguage->Items(I);
+        if (Item->Caption() != "Same") continue;
+        Item->Click();
+        EXPECT_EQ(CurrentLanguageFile, F->Languages->GetFileName(Later));
+        EXPECT_TRUE(Item->Checked());
+    }
+}
+
 TEST_F(MainWindow, ExitSavesOptionsWithoutTheCloseHandling) {
     Start();
     TfrmMain* F = frmMain;
@@ -728,6 +749,29 @@ TEST_F(MainWindow, SettingsCancelChangesNothing) {
     });
     frmMain->actSettings->Execute();
     EXPECT_TRUE(OptionsSnapshot::Take() == Before);
+}
+
+TEST_F(MainWindow, SettingsBrowseFillsTheFolderBoxAndCancelStillChangesNothing) {
+    Start();
+    ShowMain();
+    const std::string Chosen = Root + "chosen";
+    ForceDirectories(Chosen);
+    const std::string Before = Options.TempDir;
+    std::string Shown;
+    TestHooks::OnNextModal([&](TCustomForm* Form) {
+        auto* S = dynamic_cast<TfrmSettings*>(Form);
+        ASSERT_NE(S, nullptr);
+        TestHooks::OnNextModalWindow([&](HWND Window) {
+            SendMessageA(Window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(Chosen.c_str()));
+            PostMessageA(Window, WM_COMMAND, IDOK, 0);
+        });
+        S->btnBrowse->Click();
+        Shown = S->txtTempDir->Text();
+        TestHooks::Click(S->btnCancel);
+    });
+    frmMain->actSettings->Execute();
+    EXPECT_EQ(Shown, Chosen + "/");
+    EXPECT_EQ(Options.TempDir, Before);
 }
 
 TEST_F(MainWindow, SettingsKeepAVideoFormatTheListCannotShow) {
