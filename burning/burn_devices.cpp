@@ -161,7 +161,7 @@ void TsbDeviceFinder::FindDevices(bool WithDialog) {
         Dialog->lblInfo->SetCaption(InfoText);
         Dialog->Show();
         Dialog->OnCancel = [this](TObject* Sender) { CancelScan(Sender); };
-        Application->ProcessMessages();
+        if (Application) Application->ProcessMessages();
     }
     // A scan still running would be filling the list being cleared.
     WaitForScan();

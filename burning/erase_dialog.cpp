@@ -38,7 +38,23 @@ TfrmEraseDisc::TfrmEraseDisc(TComponent* AOwner) : TForm(AOwner) {
     LoadFromResource("frmEraseDisc");
 }
 
-TfrmEraseDisc::~TfrmEraseDisc() { Burner.reset(); }
+namespace {
+// The dialog whose handlers the event hub holds.
+TfrmEraseDisc* HubDialog = nullptr;
+}  // namespace
+
+TfrmEraseDisc::~TfrmEraseDisc() {
+    // The hub must not keep calling into a freed dialog.
+    if (HubDialog == this) {
+        HubDialog = nullptr;
+        if (sbCallBackEventer) {
+            sbCallBackEventer->OnEraseProgress = nullptr;
+            sbCallBackEventer->OnEraseDone = nullptr;
+            sbCallBackEventer->OnError = nullptr;
+        }
+    }
+    Burner.reset();
+}
 
 void TfrmEraseDisc::FormCreate(TObject*) {
     ApplyUITexts();
@@ -153,6 +169,7 @@ void TfrmEraseDisc::ApplyEraseOptions() {
     O.EjectAfterErase = chkEjectAfterErase->Checked();
     O.ShowEraseProgress = true;
     if (sbCallBackEventer) {
+        HubDialog = this;
         sbCallBackEventer->OnEraseProgress = [this](TObject* S, int P) { EraseProgress(S, P); };
         sbCallBackEventer->OnEraseDone = [this](TObject* S, bool Ok) { EraseDone(S, Ok); };
         sbCallBackEventer->OnError = [this](TObject* S, const std::string& T) { EraseError(S, T); };

@@ -280,6 +280,13 @@ TEST_F(EraseDialog, ChosenSpeedAndEraseKindGoToTheEngine) {
     // A refresh keeps the chosen speed position while it is still in range.
     Dialog->btnRefreshClick(nullptr);
     EXPECT_EQ(Dialog->cmbEraseSpeed->ItemIndex(), Last);
+    // Once the dialog is freed the hub no longer calls into it.
+    Dialog->Free();
+    Dialog = nullptr;
+    EXPECT_FALSE(sbCallBackEventer->OnEraseProgress);
+    EXPECT_FALSE(sbCallBackEventer->OnEraseDone);
+    EXPECT_FALSE(sbCallBackEventer->OnError);
+    sbCallBackEventer->DoEraseProgress(nullptr, 50);
 }
 
 }  // namespace
