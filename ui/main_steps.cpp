@@ -106,7 +106,10 @@ void TfrmMain::WMBuildMenuXml(TMessage&) {
     }
     auto* Worker = new TBulidXMLThread();
     Worker->FreeOnTerminate = true;
-    Worker->OnTerminate = [this](TObject* Sender) { MenuXmlThreadDone(Sender); };
+    // The end handler runs on the GUI thread; a window already gone hears nothing.
+    Worker->OnTerminate = [this](TObject* Sender) {
+        if (frmMain == this) MenuXmlThreadDone(Sender);
+    };
     Worker->Start();
 }
 
