@@ -17,6 +17,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/threads.h"
+#include "platform/win/winscreen.h"
 
 namespace fs = std::filesystem;
 
@@ -176,6 +177,17 @@ TEST_F(ScanDialog, StripIsCentredBesideCancelAndAnimatesOnlyWhileShown) {
     EXPECT_FALSE(D->lblCancelling->Visible());
     EXPECT_TRUE(D->btnCancel->Enabled());
     D->Hide();
+    D->Free();
+}
+
+TEST_F(ScanDialog, DraggingTheInfoPanelMovesTheWindow) {
+    auto* D = new TfrmOperationProgress(Application);
+    D->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return D->Showing(); }, 2000, "the scan window"));
+    int L = D->Left(), T = D->Top();
+    POINT From = D->lblInfo->ClientToScreen(POINT{30, 20});
+    WinHeadlessScreen()->Drag(From, POINT{From.x + 40, From.y + 25}, 5);
+    EXPECT_TRUE(TestHooks::PumpUntil([&] { return D->Left() == L + 40 && D->Top() == T + 25; }, 3000, "the move"));
     D->Free();
 }
 
