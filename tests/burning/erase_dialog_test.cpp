@@ -27,7 +27,7 @@ namespace {
 
 // The library's calls with the erase and the speed query changeable by a test.
 TBurnLibCalls Calls;
-std::atomic<bool> FailBlank{false}, ZeroWriteSpeed{false};
+std::atomic<bool> FailBlank{false}, ZeroWriteSpeed{false}, NoDrives{false};
 std::atomic<int> BlankWaitsForPercent{-1};  // the erase holds until the bar shows this
 std::atomic<int> ShownPercent{0};
 std::atomic<int32_t> LastEraseType{-1};
@@ -54,6 +54,13 @@ uint8_t TestGetSpeeds(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, uint32_t* Curre
     return R;
 }
 
+uint8_t TestCreateEx(BURNLIB_HANDLE* Handle, BURNLIB_ERROR_ARGS, const char* DeviceName, BURNLIB_CALLBACK Callback,
+                     void* Context, int32_t ProbeOnly) {
+    if (NoDrives) return BURNLIB_ERROR_NO_DRIVE;
+    return BurnLibEntryPoints().BurnLib_Recorder_CreateEx(Handle, ExceptionText, ExceptionTextSize, SystemError,
+                                                          FailureInfo, DeviceName, Callback, Context, ProbeOnly);
+}
+
 class EraseDialog : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,9 +74,11 @@ protected:
         Calls = BurnLibEntryPoints();
         Calls.BurnLib_Recorder_Blank = TestBlank;
         Calls.BurnLib_Recorder_GetSpeeds = TestGetSpeeds;
+        Calls.BurnLib_Recorder_CreateEx = TestCreateEx;
         SetBurnLibCalls(&Calls);
         FailBlank = false;
         ZeroWriteSpeed = false;
+        NoDrives = false;
         BlankWaitsForPercent = -1;
         ShownPercent = 0;
         LastEraseType = -1;
@@ -257,6 +266,26 @@ TEST_F(EraseDialog, WriteSpeedZeroKeepsTheProgressMoving) {
     EXPECT_TRUE(Between) << "the bar did not move before the erase ended";
     ExpectRisesTo100(Progress);
     EXPECT_EQ(Dialog->lblPencent->Caption(), "100%");
+}
+
+TEST_F(EraseDialog, WithoutAWriterTheDialogSaysSoAndSelectsNothing) {
+    NoDrives = true;
+    TestHooks::ScriptMessageBoxes({IDOK});
+    MakeDialog();
+    ASSERT_EQ(TestHooks::MessageBoxesShown().size(), 1u);
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Text, "Find no writable device!");
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, "Hint");
+    EXPECT_EQ(Dialog->cmbDevice->Items().Count(), 0);
+    EXPECT_EQ(Dialog->cmbEraseSpeed->Items().Count(), 0);
+    EXPECT_EQ(Dialog->lblDiscSyteSource1->Caption(), DiscTypeName(DISC_TYPE_UNKNOWN));
+    EXPECT_EQ(Dialog->lblOnDiscSource1->Caption(), "0 MB");
+    // A writer plugged in later is found by Refresh.
+    NoDrives = false;
+    Dialog->btnRefreshClick(nullptr);
+    EXPECT_EQ(Dialog->cmbDevice->Items().Count(), 1);
+    EXPECT_EQ(Dialog->DeviceNumber, 1);
+    EXPECT_GT(Dialog->cmbEraseSpeed->Items().Count(), 0);
+    EXPECT_EQ(TestHooks::UnexpectedMessageBoxes(), 0);
 }
 
 TEST_F(EraseDialog, ChosenSpeedAndEraseKindGoToTheEngine) {
