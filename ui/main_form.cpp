@@ -174,8 +174,8 @@ void TfrmMain::FormCreate(TObject*) {
     Burner->VolumeLabel = Options.DVDLabel;
     DeviceNumber = 0;
     NeedSpace = 0;
-    // Step 7 (scanning the drives and filling the panel) comes with the
-    // burning engine's windows.
+    RefreshDevices(true);
+    ShowBurnOptions();
     ConvertQueue = std::make_unique<TStringList>();
     PipelineCancelled = false;
     sbCallBackEventer->OnProgress = [this](TObject* Sender, int Percent) { BurnProgress(Sender, Percent); };
@@ -373,8 +373,6 @@ void TfrmMain::lsvFilesDragDrop(TObject*, TObject*, int, int) {}
 void TfrmMain::lsvFilesDragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
 void TfrmMain::actBurnExecute(TObject*) {}
 void TfrmMain::actChoosetemplateExecute(TObject*) {}
-// The drive panel and the erase dialog come with the burning engine's windows.
-void TfrmMain::ActEraseExecute(TObject*) {}
 namespace {
 std::string Utf16ToUtf8(const std::u16string& S) {
     std::string Out;
@@ -429,8 +427,6 @@ void TfrmMain::actBurnVideoTSExecute(TObject*) {
     SendMessageA(Handle(), WM_BURN_DISC, 0, 0);
     LockForModelessBurn(false);
 }
-void TfrmMain::btnRefreshClick(TObject*) {}
-void TfrmMain::cmbDeviceChange(TObject*) {}
 
 void TfrmMain::actExitExecute(TObject*) {
     // Ends the loop without the close handling: FormClose does not run, the

