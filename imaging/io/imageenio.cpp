@@ -17,7 +17,9 @@
 #include "imaging/io/iepng.h"
 #include "imaging/io/ietiff.h"
 #include "imaging/processing/resample.h"
+#include "platform/classlib/extctrls.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/win/winuser.h"
 
 using namespace ieio;
 
@@ -53,22 +55,157 @@ TIOFormatCode SaveFormatByExtension(const std::string& FileName) {
 
 }  // namespace
 
-TIEImageIO::TIEImageIO(TObject* AOwner) : Owner(AOwner) {
+TIEImageIO::TIEImageIO(TComponent* AOwner) : TComponent(AOwner) {
     FOwnBitmap = std::make_unique<TIEBitmap>();
     FIEBitmap = FOwnBitmap.get();
     FIEBitmapOwned = true;
     Params = std::make_unique<TIOParamsVals>(this);
 }
 
-TIEImageIO::~TIEImageIO() = default;
+TIEImageIO::~TIEImageIO() { RemoveViewCallback(); }
+
+// ---- Attachment ------------------------------------------------------------------------
+
+void TIEImageIO::RemoveViewCallback() {
+    if (FAttachedView && FViewCallback >= 0) FAttachedView->RemoveBitmapChangeCallback(FViewCallback);
+    FViewCallback = -1;
+}
+
+void TIEImageIO::NewOwnTarget() {
+    FOwnBitmap = std::make_unique<TIEBitmap>();
+    FIEBitmap = FOwnBitmap.get();
+    FIEBitmapOwned = true;
+    FIEBitmap->BWConversion = BWConversion;
+}
+
+void TIEImageIO::ForgetTImage() {
+    if (FAttachedTImage) FAttachedTImage->RemoveFreeNotification(this);
+    FAttachedTImage = nullptr;
+}
+
+void TIEImageIO::ReadViewBitmaps() {
+    // The view's TIEBitmap first: asking for its TBitmap would move its pixels there.
+    if (TIEBitmap* ie = FAttachedView->GetIEBitmap()) {
+        FBitmap = nullptr;
+        FOwnBitmap.reset();
+        FIEBitmapOwned = false;
+        FIEBitmap = ie;
+        return;
+    }
+    FBitmap = FAttachedView->GetBitmap();
+    if (!FIEBitmapOwned || !FOwnBitmap) NewOwnTarget();
+    if (FBitmap)
+        FIEBitmap->WrapTBitmap(FBitmap, true);
+    else
+        FIEBitmap->FreeImage(true);
+}
+
+void TIEImageIO::SetAttachedIEView(TIEAttachedView* View) {
+    RemoveViewCallback();
+    FAttachedView = View;
+    if (!View) {
+        FBitmap = nullptr;
+        NewOwnTarget();
+        return;
+    }
+    FOwnBitmap.reset();
+    FIEBitmapOwned = false;
+    FIEBitmap = nullptr;
+    ReadViewBitmaps();
+    ForgetTImage();
+    FViewCallback = View->AddBitmapChangeCallback([this](bool Destroying) { ViewBitmapChanged(Destroying); }, this);
+}
+
+void TIEImageIO::ViewBitmapChanged(bool Destroying) {
+    if (!FAttachedView) return;
+    if (Destroying) {
+        // The view's bitmaps go with it: the component falls back to a target of its own
+        // rather than keep pointers into a dead view.
+        FAttachedView = nullptr;
+        FViewCallback = -1;
+        FBitmap = nullptr;
+        NewOwnTarget();
+        return;
+    }
+    ReadViewBitmaps();
+    Params->SetDpiX(FAttachedView->DpiX());
+    Params->SetDpiY(FAttachedView->DpiY());
+}
+
+void TIEImageIO::SetAttachedTImage(TImage* Image) {
+    RemoveViewCallback();
+    if (Image) {
+        FAttachedView = nullptr;
+        if (FAttachedTImage != Image) ForgetTImage();
+        FBitmap = &Image->Picture().Bitmap();
+        if (!FIEBitmapOwned || !FOwnBitmap) NewOwnTarget();
+        FIEBitmap->WrapTBitmap(FBitmap, true);
+        FAttachedTImage = Image;
+        Image->FreeNotification(this);
+        return;
+    }
+    ForgetTImage();
+    // The picture's bitmap is not the component's: the wrapper only lets go of it.
+    FBitmap = nullptr;
+    if (FIEBitmapOwned && FOwnBitmap) FOwnBitmap->FreeImage(true);
+}
+
+void TIEImageIO::Notification(TComponent* AComponent, TOperation Operation) {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent != nullptr && AComponent == static_cast<TComponent*>(FAttachedTImage)) {
+        FAttachedTImage = nullptr;  // it is going: no free notification to remove
+        FBitmap = nullptr;
+        if (FIEBitmapOwned && FOwnBitmap) FOwnBitmap->FreeImage(true);
+    }
+}
 
 void TIEImageIO::SetTargetBitmap(TIEBitmap* Bitmap) {
+    FBitmap = nullptr;
     FOwnBitmap.reset();
     FIEBitmapOwned = false;
     FIEBitmap = Bitmap;
 }
 
-void TIEImageIO::SetAttachedBitmap(TIEBitmap* Bitmap) { SetTargetBitmap(Bitmap); }
+void TIEImageIO::SetAttachedBitmap(TIEBitmap* Bitmap) {
+    // Checked before the view's callback goes: a view that stays attached keeps it.
+    if (!Bitmap && (FAttachedView || FAttachedTImage)) return;
+    RemoveViewCallback();
+    SetTargetBitmap(Bitmap);
+    if (Bitmap) {
+        FAttachedView = nullptr;
+        ForgetTImage();
+    }
+}
+
+TBitmap* TIEImageIO::GetBitmap() {
+    if (FIEBitmap && FIEBitmap->Location() == ieTBitmap) return FIEBitmap->GetWndBitmap();
+    return FBitmap;
+}
+
+TColor TIEImageIO::GetBackground() const { return FAttachedView ? FAttachedView->Background() : FBackground; }
+
+void TIEImageIO::SetBackground(TColor Value) {
+    if (!FAttachedView)
+        FBackground = Value;
+    else if (ChangeBackground && !FAttachedView->IsThumbnailView())
+        FAttachedView->SetBackground(Value);
+}
+
+void TIEImageIO::AddIOThread(std::thread::id Id) {
+    std::lock_guard<std::mutex> g(FAsyncLock);
+    FIOThreads.push_back(Id);
+}
+
+void TIEImageIO::RemoveIOThread(std::thread::id Id) {
+    std::lock_guard<std::mutex> g(FAsyncLock);
+    auto it = std::find(FIOThreads.begin(), FIOThreads.end(), Id);
+    if (it != FIOThreads.end()) FIOThreads.erase(it);
+}
+
+bool TIEImageIO::InIOThread() {
+    std::lock_guard<std::mutex> g(FAsyncLock);
+    return std::find(FIOThreads.begin(), FIOThreads.end(), std::this_thread::get_id()) != FIOThreads.end();
+}
 
 void TIEImageIO::SetBWConversion(TIEBWConversion Value) {
     BWConversion = Value;
@@ -84,22 +221,51 @@ TIEProgressRecord TIEImageIO::MakeProgress(bool Silent) {
 }
 
 void TIEImageIO::DoProgress(TObject* Sender, int Percent) {
-    if (OnProgress) OnProgress(Sender, Percent);
+    if (!OnProgress) return;
+    if (FAttachedView && InIOThread()) {
+        if (HWND w = FAttachedView->IOWindow()) {
+            PostMessageW(w, IEIO_PROGRESS, static_cast<WPARAM>(Percent), 0);
+            return;
+        }
+    }
+    OnProgress(Sender, Percent);
 }
 
 void TIEImageIO::DoFinishWork() {
     DoProgress(this, 100);
-    if (OnFinishWork) OnFinishWork(this);
+    if (!OnFinishWork) return;
+    if (FAttachedView && InIOThread()) {
+        if (HWND w = FAttachedView->IOWindow()) {
+            PostMessageW(w, IEIO_FINWORK, 0, 0);
+            return;
+        }
+    }
+    OnFinishWork(this);
 }
 
 bool TIEImageIO::MakeConsistentBitmap(std::initializer_list<TIEPixelFormat> Allowed) {
     if (FIEBitmap == nullptr) return false;
+    // The windowing bitmap may have been resized or redrawn outside.
+    if (FBitmap) FIEBitmap->WrapTBitmap(FBitmap, false);
     if (Allowed.size() == 0) return true;
     return std::find(Allowed.begin(), Allowed.end(), FIEBitmap->PixelFormat()) != Allowed.end();
 }
 
-// No view or windowing-library picture can be attached yet: nothing to repaint.
-void TIEImageIO::Update() {}
+void TIEImageIO::Update() {
+    // A windowing-library bitmap holds no alpha channel.
+    if (FBitmap && FIEBitmap) FIEBitmap->RemoveAlphaChannel();
+    if (FAttachedView) {
+        if (!InIOThread())
+            FAttachedView->Update();
+        else if (HWND w = FAttachedView->IOWindow())
+            PostMessageW(w, IEIO_UPDATE, 0, 0);
+        FAttachedView->ImageChange();
+    } else if (FBitmap && FAttachedTImage) {
+        // The picture changed under the TImage: it repaints (and sizes itself) as after a load.
+        TPicture& p = FAttachedTImage->Picture();
+        if (p.OnChange) p.OnChange(&p);
+    }
+}
 
 void TIEImageIO::ApplyDefaultDpi() {
     if (Params->DpiX < 2) Params->SetDpiX(DefaultDpiX);
@@ -160,6 +326,7 @@ void TIEImageIO::AfterLoad(TIOFormatCode Format) {
     ApplyDefaultDpi();
     if (AutoAdjustDPI) AdjustDPI();
     Params->FileType = Format;
+    if (FAttachedView && Format != ioGIF) FAttachedView->SetDpi(Params->DpiX, Params->DpiY);
     Update();
 }
 
@@ -524,7 +691,7 @@ IE_STREAM_LOAD(TIFF, ioTIFF)
 IE_SAVES(TIFF, ioTIFF)
 
 void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
-    Params->PNGBackground = ColorToTRGB(FBackground);
+    Params->PNGBackground = ColorToTRGB(ColorToRGB(GetBackground()));
     WithFileRead(FileName, [&](TStream& s) {
         LoadStreamBody(ioPNG, s);
         Params->FileName = FileName;
@@ -595,7 +762,10 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
         } catch (...) {
             Aborting = true;
         }
-        if (!Aborting && AutoAdjustDPI) AdjustDPI();
+        if (!Aborting) {
+            if (AutoAdjustDPI) AdjustDPI();
+            if (FAttachedView) FAttachedView->SetDpi(Params->DpiX, Params->DpiY);
+        }
         Update();
     });
 }

@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "imaging/bitmaps/iedefs.h"
 #include "imaging/io/ieformats.h"
@@ -14,13 +17,41 @@
 #include "platform/classlib/classes_ext.h"
 #include "platform/classlib/graphics.h"
 #include "platform/rtl/classes.h"
+#include "platform/rtl/windef.h"
 
 class TIEBitmap;
 class TIEMask;
+class TImage;
 
-class TIEImageIO : public TObject {
+// What the component needs of an image view it is attached to. The views
+// implement it, so this unit stays below them.
+class TIEAttachedView {
 public:
-    explicit TIEImageIO(TObject* AOwner = nullptr);
+    virtual ~TIEAttachedView() = default;
+    virtual TBitmap* GetBitmap() = 0;
+    virtual TIEBitmap* GetIEBitmap() = 0;
+    // The callback hears of new bitmap objects, and of the view's end (Destroying).
+    virtual int32_t AddBitmapChangeCallback(std::function<void(bool Destroying)> Callback, TObject* Owner) = 0;
+    virtual void RemoveBitmapChangeCallback(int32_t Handle) = 0;
+    virtual int32_t DpiX() const = 0;
+    virtual int32_t DpiY() const = 0;
+    virtual void SetDpi(int32_t DpiX, int32_t DpiY) = 0;
+    virtual TColor Background() const = 0;
+    virtual void SetBackground(TColor Value) = 0;
+    virtual bool IsThumbnailView() const = 0;
+    // Repaints now; GUI thread only.
+    virtual void Update() = 0;
+    virtual void ImageChange() = 0;
+    // The window that takes the messages of I/O workers; null without a parent window.
+    virtual HWND IOWindow() = 0;
+};
+
+// Messages posted to an attached view's window from I/O worker threads.
+constexpr UINT IEIO_UPDATE = 8024, IEIO_PROGRESS = 8027, IEIO_FINWORK = 8028;
+
+class TIEImageIO : public TComponent {
+public:
+    explicit TIEImageIO(TComponent* AOwner = nullptr);
     ~TIEImageIO() override;
     TIEImageIO(const TIEImageIO&) = delete;
     TIEImageIO& operator=(const TIEImageIO&) = delete;
@@ -30,8 +61,15 @@ public:
     void SetTargetBitmap(TIEBitmap* Bitmap);
     TIEBitmap* IEBitmap() const { return FIEBitmap; }
     bool IEBitmapOwned() const { return FIEBitmapOwned; }
-    TColor GetBackground() const { return FBackground; }
-    void SetBackground(TColor Value) { FBackground = Value; }
+    TIEAttachedView* AttachedIEView() const { return FAttachedView; }
+    void SetAttachedIEView(TIEAttachedView* View);
+    TImage* AttachedTImage() const { return FAttachedTImage; }
+    void SetAttachedTImage(TImage* Image);
+    // The windowing-library bitmap that holds the target's pixels, if any.
+    virtual TBitmap* GetBitmap();
+    TColor GetBackground() const;
+    void SetBackground(TColor Value);
+    bool ChangeBackground = false;  // lets SetBackground change an attached view's
     void SetBWConversion(TIEBWConversion Value);
     bool NativePixelFormat() const { return Params->IsNativePixelFormat; }
     void SetNativePixelFormat(bool Value) { Params->IsNativePixelFormat = Value; }
@@ -89,10 +127,22 @@ public:
     bool AutoAdjustDPI = false;
     bool FilteredAdjustDPI = false;
     TIEBWConversion BWConversion = ieBWThreshold;
-    int32_t Tag = 0;
-    TObject* Owner = nullptr;
+
+    // The I/O worker threads of this component: on them view updates are posted
+    // to the view's window instead of being made directly.
+    void AddIOThread(std::thread::id Id);
+    void RemoveIOThread(std::thread::id Id);
+    bool InIOThread();
+
+protected:
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    void RemoveViewCallback();
+    void NewOwnTarget();
+    void ReadViewBitmaps();
+    void ViewBitmapChanged(bool Destroying);
+    void ForgetTImage();
     TIEProgressRecord MakeProgress(bool Silent = false);
     void ApplyDefaultDpi();
     void PrepareLoad();
@@ -112,4 +162,10 @@ private:
     std::unique_ptr<TIEBitmap> FOwnBitmap;
     bool FIEBitmapOwned = true;
     TColor FBackground = 0;
+    TBitmap* FBitmap = nullptr;  // the view's or the TImage's bitmap the target wraps
+    TIEAttachedView* FAttachedView = nullptr;
+    int32_t FViewCallback = -1;
+    TImage* FAttachedTImage = nullptr;
+    std::mutex FAsyncLock;
+    std::vector<std::thread::id> FIOThreads;
 };

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "imaging/bitmaps/iebitmap.h"
-#include "imaging/views/ieview_io.h"
+#include "imaging/views/iemultiview.h"
 #include "platform/classlib/formload.h"
 
 // DefaultDpiX and DefaultDpiY are defined beside the I/O parameters record,
@@ -65,6 +65,8 @@ void TIEView::SetDpiY(int32_t Value) {
 
 void TIEView::ImageChange() {}
 
+bool TIEView::IsThumbnailView() const { return dynamic_cast<const TIEMultiView*>(this) != nullptr; }
+
 void TIEView::UnlockPaint() {
     if (FPaintLock > 0) --FPaintLock;
     if (FPaintLock == 0) Invalidate();
@@ -104,26 +106,29 @@ TIEImageView::TIEImageView(TComponent* AOwner)
     SetBounds(0, 0, 100, 100);
 }
 
-TIEImageView::~TIEImageView() { IEViewFreeIO(FIO); }
+TIEImageView::~TIEImageView() { delete FIO; }
 
 TBitmap* TIEImageView::GetBitmap() { return FBitmap ? FBitmap->GetWndBitmap() : nullptr; }
 
 TIEBitmap* TIEImageView::GetIEBitmap() { return FBitmap; }
 
 TIEImageIO* TIEImageView::IO() {
-    if (!FIO) FIO = IEViewNewIO(FBitmap);
+    if (!FIO) {
+        auto IO = std::make_unique<TIEImageIO>(nullptr);
+        IO->SetAttachedIEView(this);
+        FIO = IO.release();
+    }
     return FIO;
 }
 
 void TIEImageView::LoadFromFileIO(const std::string& FileName) {
-    IEViewLoadFile(IO(), FileName);
-    ImageChange();
+    // The component repaints the view and calls ImageChange after the load.
+    IO()->LoadFromFile(FileName);
 }
 
 void TIEImageView::SetExternalBitmap(TIEBitmap* Bitmap) {
     FBitmap = Bitmap ? Bitmap : FOwnBitmap.get();
-    if (FIO) IEViewSetTarget(FIO, FBitmap);
-    CallBitmapChangeEvents(false);
+    CallBitmapChangeEvents(false);  // an attached component follows
     ImageChange();
 }
 

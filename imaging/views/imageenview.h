@@ -10,6 +10,7 @@
 #include <string>
 
 #include "imaging/bitmaps/iedefs.h"
+#include "imaging/io/imageenio.h"
 #include "platform/classlib/controls.h"
 #include "platform/classlib/extctrls.h"
 
@@ -29,27 +30,31 @@ using TIEBitmapChangeEvent = std::function<void(bool Destroying)>;
 using TViewChangeEvent = std::function<void(TObject* Sender, int32_t Change)>;
 using TIEViewProgressEvent = std::function<void(TObject* Sender, int32_t Percent)>;
 
-class TIEView : public TCustomControl {
+// A view is what an I/O component attaches to (TIEImageIO::SetAttachedIEView).
+class TIEView : public TCustomControl, public TIEAttachedView {
     TESSARO_CLASSINFO
 public:
     explicit TIEView(TComponent* AOwner);
     ~TIEView() override;
 
-    int32_t AddBitmapChangeCallback(TIEBitmapChangeEvent Callback, TObject* Owner);
-    void RemoveBitmapChangeCallback(int32_t Handle);
-    virtual TBitmap* GetBitmap() { return nullptr; }
-    virtual TIEBitmap* GetIEBitmap() { return nullptr; }
-    void SetDpi(int32_t DpiX, int32_t DpiY);
+    int32_t AddBitmapChangeCallback(TIEBitmapChangeEvent Callback, TObject* Owner) override;
+    void RemoveBitmapChangeCallback(int32_t Handle) override;
+    TBitmap* GetBitmap() override { return nullptr; }
+    TIEBitmap* GetIEBitmap() override { return nullptr; }
+    void SetDpi(int32_t DpiX, int32_t DpiY) override;
     void SetDpiX(int32_t Value);
     void SetDpiY(int32_t Value);
-    int32_t DpiX() const { return FDpiX; }
-    int32_t DpiY() const { return FDpiY; }
-    virtual void ImageChange();
+    int32_t DpiX() const override { return FDpiX; }
+    int32_t DpiY() const override { return FDpiY; }
+    void ImageChange() override;
     void LockPaint() { ++FPaintLock; }
     void UnlockPaint();
     int PaintLockCount() const { return FPaintLock; }
-    TColor Background() const { return FBackground; }
-    void SetBackground(TColor Value);
+    TColor Background() const override { return FBackground; }
+    void SetBackground(TColor Value) override;
+    bool IsThumbnailView() const override;
+    void Update() override { TCustomControl::Update(); }
+    HWND IOWindow() override { return Parent() && HandleAllocated() ? Handle() : nullptr; }
 
     TIEViewProgressEvent OnProgress;
     TNotifyEvent OnFinishWork;
@@ -122,7 +127,7 @@ private:
     void DoAutoFit();
     std::unique_ptr<TIEBitmap> FOwnBitmap;
     TIEBitmap* FBitmap = nullptr;  // shown: the own one or an external one
-    TIEImageIO* FIO = nullptr;     // owned; freed through the I/O unit
+    TIEImageIO* FIO = nullptr;     // owned, attached to this view
     std::unique_ptr<TBitmap> FWndBitmap;
     double FZoom = 100;
     int32_t FViewX = 0, FViewY = 0;
