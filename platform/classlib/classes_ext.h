@@ -252,3 +252,14 @@ public:
 protected:
     std::unique_ptr<TCollectionItem> NewItem() override { return std::make_unique<T>(this); }
 };
+
+// What a control or menu item last took over from its action, so that a change of
+// the action passes on only the properties that changed: a caption the program set
+// on the control survives the action being enabled or disabled.
+struct TActionLinkState {
+    bool Valid = false;
+    std::string Caption, Hint;
+    bool Enabled = true, Visible = true, Checked = false;
+    uint16_t ShortCut = 0;
+    int ImageIndex = -1;
+};

@@ -428,6 +428,7 @@ void TControl::SetAction(TBasicAction* Value) {
     if (Value == FAction) return;
     if (FAction) FAction->UnRegisterClient(this);
     FAction = Value;
+    FActionLink = {};
     if (FAction) {
         FAction->RegisterClient(this, [this](TBasicAction* A) { ActionChange(A, false); });
         FAction->FreeNotification(this);
@@ -438,10 +439,14 @@ void TControl::SetAction(TBasicAction* Value) {
 void TControl::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
     auto* A = dynamic_cast<TCustomAction*>(Sender);
     if (!A) return;
-    if (!CheckDefaults || GetText().empty() || GetText() == Name()) SetCaption(A->Caption());
-    if (!CheckDefaults || FEnabled) SetEnabled(A->Enabled());
-    if (!CheckDefaults || Hint.empty()) Hint = A->Hint();
-    if (!CheckDefaults || FVisible) SetVisible(A->Visible());
+    TActionLinkState& L = FActionLink;
+    bool all = !L.Valid;  // the first time the link takes everything over
+    if (all ? (!CheckDefaults || GetText().empty() || GetText() == Name()) : A->Caption() != L.Caption)
+        SetCaption(A->Caption());
+    if (all ? (!CheckDefaults || FEnabled) : A->Enabled() != L.Enabled) SetEnabled(A->Enabled());
+    if (all ? (!CheckDefaults || Hint.empty()) : A->Hint() != L.Hint) Hint = A->Hint();
+    if (all ? (!CheckDefaults || FVisible) : A->Visible() != L.Visible) SetVisible(A->Visible());
+    L = {true, A->Caption(), A->Hint(), A->Enabled(), A->Visible(), A->Checked(), A->ShortCut(), A->ImageIndex()};
 }
 
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {

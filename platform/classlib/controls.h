@@ -247,6 +247,7 @@ protected:
     TCursor FCursor = crDefault;
     TPopupMenu* FPopupMenu = nullptr;
     TBasicAction* FAction = nullptr;
+    TActionLinkState FActionLink;
     bool FClicking = false;
     bool FAnchorsValid = false;
     int FAnchorParentW = 0, FAnchorParentH = 0;

@@ -106,6 +106,7 @@ void TMenuItem::SetAction(TBasicAction* Value) {
     if (Value == FAction) return;
     if (FAction) FAction->UnRegisterClient(this);
     FAction = Value;
+    FActionLink = {};
     if (FAction) {
         FAction->RegisterClient(this, [this](TBasicAction* A) { ActionChange(A, false); });
         FAction->FreeNotification(this);
@@ -116,13 +117,16 @@ void TMenuItem::SetAction(TBasicAction* Value) {
 void TMenuItem::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
     auto* A = dynamic_cast<TCustomAction*>(Sender);
     if (!A) return;
-    if (!CheckDefaults || FCaption.empty()) SetCaption(A->Caption());
-    if (!CheckDefaults || FEnabled) SetEnabled(A->Enabled());
-    if (!CheckDefaults || !FChecked) SetChecked(A->Checked());
-    if (!CheckDefaults || FVisible) SetVisible(A->Visible());
-    if (!CheckDefaults || FShortCut == scNone) SetShortCut(A->ShortCut());
-    if (!CheckDefaults || Hint.empty()) Hint = A->Hint();
-    if (!CheckDefaults || ImageIndex == -1) ImageIndex = A->ImageIndex();
+    TActionLinkState& L = FActionLink;
+    bool all = !L.Valid;  // the first time the link takes everything over
+    if (all ? (!CheckDefaults || FCaption.empty()) : A->Caption() != L.Caption) SetCaption(A->Caption());
+    if (all ? (!CheckDefaults || FEnabled) : A->Enabled() != L.Enabled) SetEnabled(A->Enabled());
+    if (all ? (!CheckDefaults || !FChecked) : A->Checked() != L.Checked) SetChecked(A->Checked());
+    if (all ? (!CheckDefaults || FVisible) : A->Visible() != L.Visible) SetVisible(A->Visible());
+    if (all ? (!CheckDefaults || FShortCut == scNone) : A->ShortCut() != L.ShortCut) SetShortCut(A->ShortCut());
+    if (all ? (!CheckDefaults || Hint.empty()) : A->Hint() != L.Hint) Hint = A->Hint();
+    if (all ? (!CheckDefaults || ImageIndex == -1) : A->ImageIndex() != L.ImageIndex) ImageIndex = A->ImageIndex();
+    L = {true, A->Caption(), A->Hint(), A->Enabled(), A->Visible(), A->Checked(), A->ShortCut(), A->ImageIndex()};
 }
 
 void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {

@@ -86,6 +86,7 @@ private:
     TShortCut FShortCut = scNone;
     bool FEnabled = true, FVisible = true, FChecked = false, FRadioItem = false;
     TBasicAction* FAction = nullptr;
+    TActionLinkState FActionLink;
     std::vector<TMenuItem*> FItems;
     TMenuItem* FParent = nullptr;
     TMenu* FMenu = nullptr;  // set on the root item of a menu

@@ -375,4 +375,25 @@ TEST(MainForm, ClickShortcutUpdateAndPopupRunTheActions) {
     F->Free();
 }
 
+// A caption the program puts on a linked control or menu item stays when the
+// action changes something else; a change of the action's own caption still
+// reaches them.
+TEST(MainForm, ActionChangesPassOnOnlyWhatChanged) {
+    TfrmMain* F = ShowMainForm();
+    F->btnBurn->SetCaption("Brennen");
+    F->mniBurn->SetCaption("&Brennen");
+    F->actBurn->SetEnabled(false);
+    F->actBurn->SetEnabled(true);
+    EXPECT_EQ(F->btnBurn->Caption(), "Brennen");
+    EXPECT_EQ(F->mniBurn->Caption(), "&Brennen");
+    EXPECT_TRUE(F->btnBurn->Enabled());
+    F->actBurn->SetEnabled(false);
+    EXPECT_FALSE(F->btnBurn->Enabled());
+    EXPECT_FALSE(F->mniBurn->Enabled());
+    F->actBurn->SetCaption("Write");
+    EXPECT_EQ(F->btnBurn->Caption(), "Write");
+    EXPECT_EQ(F->mniBurn->Caption(), "Write");
+    F->Free();
+}
+
 }  // namespace
