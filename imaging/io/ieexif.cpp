@@ -58,6 +58,33 @@ bool LoadEXIFFromBuffer(const void* Data, int64_t Size, TIOParamsVals& Params) {
     return true;
 }
 
+bool LoadEXIFFromRawStream(TStream& Stream, TIOParamsVals& Params) {
+    int64_t pos = Stream.Position();
+    TIOParamsVals t(Params.Owner);
+    if (!Params.ExifThumbnail) Params.ExifThumbnail = std::make_unique<TIEBitmap>();
+    Params.ExifThumbnail->FreeImage(true);
+    bool abort = false;
+    TIEProgressRecord pr;
+    pr.Aborting = &abort;
+    std::unique_ptr<TIEMask> mask;
+    int32_t pages = 0;
+    TIEBitmap scratch;
+    ReadTIFFStream(&scratch, Stream, pages, false, true, true, mask, true, pr, t);
+    CopyEXIFParams(t, Params);
+    Params.HasEXIFData = true;
+    // The preview: page 0, or page 1 when page 0 holds nothing but zero bytes.
+    for (int32_t page = 0; page < 2; ++page) {
+        Stream.SetPosition(pos);
+        abort = false;
+        t.SetImageIndex(page);
+        ReadTIFFStream(Params.ExifThumbnail.get(), Stream, pages, true, true, true, mask, false, pr, t);
+        if (!abort && !Params.ExifThumbnail->IsAllZero()) break;
+        Params.ExifThumbnail->FreeImage(true);
+    }
+    Stream.SetPosition(pos);
+    return true;
+}
+
 void CopyEXIFParams(const TIOParamsVals& S, TIOParamsVals& D) {
     D.ExifImageDescription = S.TIFFImageDescription;
     D.ExifMake = S.ExifMake;

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "imaging/bitmaps/iemask.h"
+#include "imaging/io/ieexif.h"
 #include "imaging/io/ielzw.h"
 #include "imaging/io/imageenio.h"
 #include "imaging/io/ietiff.h"
@@ -481,4 +482,44 @@ TEST(TIFFReader, JPEGStripsKeepThePageParametersAnd555Colours) {
     ASSERT_FALSE(r.Aborting);
     EXPECT_EQ(r.IEBitmap()->GetPixelRGB(0, 0), (TRGB{248, 248, 248}));
     EXPECT_EQ(r.IEBitmap()->GetPixelRGB(1, 0), (TRGB{0, 0, 248}));
+}
+
+// A camera-raw file: some bytes, then a TIFF whose page 0 holds the EXIF fields and
+// the picture and page 1 a preview. An all-zero page 0 gives way to page 1.
+TEST(TIFFRawExif, FieldsAndPreviewFromATiffInsideAFile) {
+    for (bool zeroFirst : {false, true}) {
+        SCOPED_TRACE(zeroFirst ? "page 0 all zero" : "page 0 has pixels");
+        TIEBitmap p0, p1;
+        FillPattern(p0, 24, 16);
+        if (zeroFirst) p0.Fill(0);
+        FillPattern(p1, 12, 8);
+        TIOParamsVals w(nullptr);
+        w.HasEXIFData = true;
+        w.ExifMake = "Raw Cam";
+        w.ExifModel = "R1";
+        TMemoryStream tiff;
+        bool abort = false;
+        TIEProgressRecord pr;
+        pr.Aborting = &abort;
+        ASSERT_EQ(WriteTIFFStream(tiff, false, &p0, pr, w), 1);
+        tiff.SetPosition(0);
+        w.SetImageIndex(1);
+        ASSERT_EQ(WriteTIFFStream(tiff, true, &p1, pr, w), 2);
+
+        TMemoryStream raw;
+        const char junk[100] = "not a tiff header, just the start of a camera's file";
+        raw.WriteBuffer(junk, sizeof junk);
+        raw.WriteBuffer(tiff.Memory(), tiff.Size());
+        raw.SetPosition(sizeof junk);
+
+        TIOParamsVals r(nullptr);
+        EXPECT_TRUE(LoadEXIFFromRawStream(raw, r));
+        EXPECT_EQ(raw.Position(), static_cast<int64_t>(sizeof junk));
+        EXPECT_TRUE(r.HasEXIFData);
+        EXPECT_EQ(r.ExifMake, "Raw Cam");
+        EXPECT_EQ(r.ExifModel, "R1");
+        ASSERT_TRUE(r.ExifThumbnail);
+        EXPECT_EQ(r.ExifThumbnail->Width(), zeroFirst ? 12 : 24);
+        EXPECT_EQ(r.ExifThumbnail->Height(), zeroFirst ? 8 : 16);
+    }
 }
