@@ -196,7 +196,7 @@ void TfrmMain::FormCreate(TObject*) {
     if (!frmSettings) frmSettings = new TfrmSettings(this);
     // The template chooser comes with the template step.
     if (!frmAbout) frmAbout = new TfrmAbout(this);
-    // frmProgress's OnCancel comes with the conversion step.
+    frmProgress->OnCancel = [this](TObject* Sender) { ConversionCancelled(Sender); };
     // The form stores the box checked: this change runs its click handler, so
     // the run starts with menus and the template can be chosen.
     if (chkCreateNoMenuDVD) chkCreateNoMenuDVD->SetChecked(NoMenuDvd);
@@ -371,7 +371,6 @@ void TfrmMain::actPlaySourceExecute(TObject*) {}
 void TfrmMain::lsvFilesDblClick(TObject*) {}
 void TfrmMain::lsvFilesDragDrop(TObject*, TObject*, int, int) {}
 void TfrmMain::lsvFilesDragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
-void TfrmMain::actBurnExecute(TObject*) {}
 void TfrmMain::actChoosetemplateExecute(TObject*) {}
 namespace {
 std::string Utf16ToUtf8(const std::u16string& S) {
@@ -549,15 +548,10 @@ void TfrmMain::WndProc(TMessage& Message) {
     }
 }
 
-// Each step tests the cancel flag before it does anything. Steps 3 to 5 are in
-// main_steps.cpp; the conversion, menu-image and burn steps come with the
+// Each step tests the cancel flag before it does anything. Steps 1 and 2 are in
+// main_convert.cpp, steps 3 to 5 in
+// main_steps.cpp; the burn step comes with the
 // production run and the burning engine's windows.
-void TfrmMain::WMConvertNext(TMessage&) {
-    if (PipelineCancelled) return;
-}
-void TfrmMain::WMBuildMenuImages(TMessage&) {
-    if (PipelineCancelled) return;
-}
 void TfrmMain::WMBurnDisc(TMessage&) {
     if (PipelineCancelled) return;
 }

@@ -156,6 +156,19 @@ public:
     int64_t NeedSpace = 0;
     int32_t TaoModeIndex = -1, SaoModeIndex = -1, DaoPqModeIndex = -1, DaoRawModeIndex = -1;
 
+    // Steps 1 and 2 of a run (main_convert.cpp): the checks before a run, the
+    // conversion of the list file by file and the menu pictures.
+    bool CheckBurnPreconditions();
+    bool CheckConverter();
+    bool CheckTempDir();
+    void StartConversion();
+    bool ConvertNextFile();
+    void ConverterOutput(TObject* Sender, const char* Buffer, int32_t Size);
+    void ConverterDone(TObject* Sender);
+    void ConversionCancelled(TObject* Sender);
+    void MenuImageThreadDone(TObject* Sender);
+    void DeleteTempDvdFolders();
+
 protected:
     // The six steps; each tests PipelineCancelled first.
     virtual void WMConvertNext(TMessage& Message);
