@@ -181,7 +181,7 @@ void TfrmMain::FormCreate(TObject*) {
     sbCallBackEventer->OnProgress = [this](TObject* Sender, int Percent) { BurnProgress(Sender, Percent); };
     sbCallBackEventer->OnBuffer = [this](TObject* Sender, int Percent) { BurnBuffer(Sender, Percent); };
     sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) { BurnStatus(Text, Kind); };
-    // Step 10, the size meter's scale, comes with the source list.
+    DrawSizeScale(true);
     SetRunningState(false);
     BuildLanguagesMenu();
     LoadLanguageTexts(CurrentLanguageFile);
@@ -250,7 +250,8 @@ void TfrmMain::LockForModelessBurn(bool Locked) {
 }
 
 void TfrmMain::ApplyUITexts() {
-    // The size meter's texts come with the source list.
+    DrawSizeScale(false);
+    UpdateSizeMeter();
     if (dlgOpen) dlgOpen->Filter = BuildOpenFilterText();
     auto SetCap = [](TControl* C, const std::string& Text) {
         if (C) C->SetCaption(Text);
@@ -360,17 +361,7 @@ void TfrmMain::aclMainUpdate(TBasicAction*, bool& Handled) {
     if (actDown) actDown->SetEnabled(First && First->Index() != Count - 1);
 }
 
-// The source list's work (adding, removing, ordering, playing, drops) and the
-// production steps come with the source list and the production run.
-void TfrmMain::actAddExecute(TObject*) {}
-void TfrmMain::actRemoveExecute(TObject*) {}
-void TfrmMain::actClearExecute(TObject*) {}
-void TfrmMain::actUpExecute(TObject*) {}
-void TfrmMain::actDownExecute(TObject*) {}
-void TfrmMain::actPlaySourceExecute(TObject*) {}
-void TfrmMain::lsvFilesDblClick(TObject*) {}
-void TfrmMain::lsvFilesDragDrop(TObject*, TObject*, int, int) {}
-void TfrmMain::lsvFilesDragOver(TObject*, TObject*, int, int, TDragState, bool&) {}
+// The source list's handlers are in main_sources.cpp.
 void TfrmMain::actChoosetemplateExecute(TObject*) {}
 namespace {
 std::string Utf16ToUtf8(const std::u16string& S) {
@@ -451,7 +442,7 @@ void TfrmMain::actSettingsExecute(TObject*) {
     if (frmSettings->ShowModal() == mrOk) {
         frmSettings->SaveToOptions();
         SaveLanguageChoice();
-        // The size meter follows the new quality once the source list is in.
+        UpdateSizeMeter();
     }
 }
 
@@ -554,10 +545,6 @@ void TfrmMain::WndProc(TMessage& Message) {
 // production run and the burning engine's windows.
 void TfrmMain::WMBurnDisc(TMessage&) {
     if (PipelineCancelled) return;
-}
-void TfrmMain::WMDropFiles(TMessage& Message) {
-    // The dropped names are taken with the source list; the block is freed.
-    DragFinish(reinterpret_cast<HDROP>(Message.WParam));
 }
 
 void RegisterApplicationClasses() {

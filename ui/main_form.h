@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "burning/burn_engine.h"
 #include "controls/extra/fp_browse.h"
@@ -19,6 +20,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
 #include "platform/classlib/stdctrls.h"
+#include "pipeline/source_list.h"
 #include "ui/qem_controls.h"
 
 class TRedirector;
@@ -127,6 +129,16 @@ public:
     void imgViewerMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
     void WndProc(TMessage& Message) override;
+
+    // The source list and its size meter (main_sources.cpp).
+    void AddMediaFiles(TStrings& Files);
+    void AddMediaFile(const std::string& Path);
+    void UpdateSizeMeter();
+    void DrawSizeScale(bool WithLines);
+    double GetQualityFactor();
+    // The probed files of the list items (an item's Data points into here).
+    std::vector<std::unique_ptr<TFileItem>> FileItems;
+    int DropTargetIndex = -1;
 
     // The drive panel.
     void RefreshDevices(bool WithDialog);
