@@ -114,6 +114,9 @@ TEST_F(MainConvertE2E, TwoClipsAreConvertedAndTheMenuPageComposed) {
     EXPECT_FALSE(Options.HadError);
     EXPECT_EQ(frmProgress->Caption(), STR_MAIN_EncodingFinished);
     EXPECT_EQ(frmProgress->lblBatch->Caption(), STR_PROCESS_lblBatch + " 100%");
+    EXPECT_EQ(frmProgress->lblWorking->Caption(), Format(STR_PROCESS_lblWorking, {2, 2, std::string("b.mp4")}));
+    EXPECT_NE(frmProgress->lblElapsedTimeText->Caption().find(':'), std::string::npos);
+    EXPECT_GT(frmProgress->prgBatch->Percent(), 0);
     EXPECT_EQ(Options.BatchBytes, FileSizeOf(Root + "src/a clip.mp4") + FileSizeOf(Root + "src/b.mp4"));
     EXPECT_EQ(Options.OutputNumber, 1);
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return Handled[WM_BUILD_MENU_XML] == 1 && F->actBurn->Enabled(); }, 60000,

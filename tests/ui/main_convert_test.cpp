@@ -86,3 +86,76 @@ TEST_F(MainConvert, AMissingScriptTemplateEndsTheRunBeforeTheDialog) {
 }
 
 }  // namespace
+
+namespace {
+
+// The menu step with a thumbnail missing (its file failed to convert): the
+// failure is reported, the step dialog closes, the window is unlocked and the
+// temporary DVD folders go; the next step is never posted.
+TEST_F(MainConvert, AFailedMenuPictureEndsTheRunAfterTheStepDialog) {
+    ForceDirectories(Temp + "AUDIO_TS");
+    Options.TitleCount = 1;
+    F->SetRunningState(true);
+    F->PipelineCancelled = false;
+    int XmlPosted = 0;
+    auto Old = F->WindowProc;
+    F->WindowProc = [&](TMessage& M) {
+        if (M.Msg == WM_BUILD_MENU_XML) ++XmlPosted;
+        Old(M);
+    };
+    bool DialogShown = false;
+    TestHooks::OnNextModal([&](TCustomForm* Form) { DialogShown = Form == frmProgressOther; });
+    TestHooks::ScriptMessageBoxes({IDOK});
+    PostMessageA(F->Handle(), WM_BUILD_MENU_IMAGES, 0, 0);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->actBurn->Enabled(); }, 30000, "the run to end"));
+    F->WindowProc = Old;
+    EXPECT_TRUE(DialogShown);
+    EXPECT_FALSE(frmProgressOther->Visible());
+    EXPECT_EQ(XmlPosted, 0);
+    const auto Boxes = TestHooks::MessageBoxesShown();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, IDS_main_MSG_BuildMenuImageError);
+    EXPECT_EQ(Boxes[0].Caption, IDS_main_MSG_Error);
+    EXPECT_FALSE(FileExists(Temp + "menu_0.jpg"));
+    EXPECT_FALSE(DirectoryExists(Temp + "AUDIO_TS"));
+    EXPECT_TRUE(F->lsvFiles->Enabled());
+}
+
+// Without menus no picture is made: the next step is posted at once and the
+// step dialog hosts it; a cancelled run does nothing at all.
+TEST_F(MainConvert, MenuStepWithoutMenusGoesOnAndACancelledRunStops) {
+    Options.TitleCount = 1;
+    for (bool Cancelled : {true, false}) {
+        SCOPED_TRACE(Cancelled ? "cancelled" : "without menus");
+        NoMenuDvd = true;
+        F->SetRunningState(true);
+        F->PipelineCancelled = Cancelled;
+        int XmlPosted = 0, Modals = 0;
+        auto Old = F->WindowProc;
+        F->WindowProc = [&](TMessage& M) {
+            if (M.Msg == WM_BUILD_MENU_XML) {
+                ++XmlPosted;
+                frmProgressOther->ModalResult = mrOk;
+                return;
+            }
+            Old(M);
+        };
+        TestHooks::OnNextModal([&](TCustomForm*) { ++Modals; });
+        TestHooks::ScriptMessageBoxes({});
+        PostMessageA(F->Handle(), WM_BUILD_MENU_IMAGES, 0, 0);
+        if (Cancelled)
+            TestHooks::PumpPending();
+        else
+            EXPECT_TRUE(TestHooks::PumpUntil([&] { return XmlPosted == 1 && F->actBurn->Enabled(); }, 10000,
+                                             "the step to pass"));
+        F->WindowProc = Old;
+        EXPECT_EQ(XmlPosted, Cancelled ? 0 : 1);
+        EXPECT_EQ(Modals, Cancelled ? 0 : 1);
+        EXPECT_EQ(F->actBurn->Enabled(), !Cancelled);
+        EXPECT_FALSE(FileExists(Temp + "menu_0.jpg"));
+        EXPECT_EQ(TestHooks::MessageBoxesShown().size(), 0u);
+        NoMenuDvd = false;
+    }
+}
+
+}  // namespace
