@@ -8,6 +8,8 @@
 #include "core/htmlhelp_decl.h"
 #include "core/qem_utils.h"
 #include "core/ui_texts.h"
+#include "imaging/views/imageenview.h"
+#include "pipeline/template_chooser.h"
 #include "pipeline/progress_dialogs.h"
 #include "platform/commctl/commctrl.h"
 #include "pipeline/redirect.h"
@@ -107,6 +109,7 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
     DefineField("lblDVDMenuTemp", lblDVDMenuTemp);
     DefineField("lblShowLog", lblShowLog);
     DefineField("lsvFiles", lsvFiles);
+    DefineField("imgViewer", imgViewer);
     DefineField("pnlLeft", pnlLeft);
     DefineField("pnlChooseButton", pnlChooseButton);
     DefineField("pnlSizebar", pnlSizebar);
@@ -183,6 +186,7 @@ void TfrmMain::FormCreate(TObject*) {
     sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) { BurnStatus(Text, Kind); };
     DrawSizeScale(true);
     SetRunningState(false);
+    ShowTemplatePreview(Options.TemplateIndex);
     BuildLanguagesMenu();
     LoadLanguageTexts(CurrentLanguageFile);
     ApplyUITexts();
@@ -194,7 +198,7 @@ void TfrmMain::FormCreate(TObject*) {
     if (!frmProgress) frmProgress = new TfrmProgress(this);
     if (!frmLog) frmLog = new TfrmLog(this);
     if (!frmSettings) frmSettings = new TfrmSettings(this);
-    // The template chooser comes with the template step.
+    if (!frmTemplate) frmTemplate = new TfrmTemplate(this);
     if (!frmAbout) frmAbout = new TfrmAbout(this);
     frmProgress->OnCancel = [this](TObject* Sender) { ConversionCancelled(Sender); };
     // The form stores the box checked: this change runs its click handler, so
@@ -205,8 +209,7 @@ void TfrmMain::FormCreate(TObject*) {
 void TfrmMain::FormShow(TObject*) { MainFormShown = true; }
 
 void TfrmMain::FormActivate(TObject*) {
-    // The template preview is redrawn on every activation once shown; it
-    // comes with the template chooser.
+    if (MainFormShown) ShowTemplatePreview(Options.TemplateIndex);
 }
 
 void TfrmMain::FormClose(TObject*, TCloseAction&) {
@@ -362,7 +365,6 @@ void TfrmMain::aclMainUpdate(TBasicAction*, bool& Handled) {
 }
 
 // The source list's handlers are in main_sources.cpp.
-void TfrmMain::actChoosetemplateExecute(TObject*) {}
 namespace {
 std::string Utf16ToUtf8(const std::u16string& S) {
     std::string Out;
@@ -555,5 +557,6 @@ void RegisterApplicationClasses() {
         RegisterGpControls();
         RegisterSkinnedControls();
         RegisterFpBrowseForFolder();
+        RegisterImageViews();
     });
 }

@@ -24,6 +24,7 @@
 #include "ui/qem_controls.h"
 
 class TRedirector;
+class TIEImageView;
 
 // The window's private protocol (WM_USER based). The order of the steps is
 // +1, +2, +3, +4, +6, +5.
@@ -62,6 +63,7 @@ public:
     TListView* lsvFiles = nullptr;
     TPanel* pnlLeft = nullptr;
     TPanel* pnlChooseButton = nullptr;
+    TIEImageView* imgViewer = nullptr;
     TPanel* pnlSizebar = nullptr;
     TImage* imgSizeBar = nullptr;
     TGpProgressBar* prgSize = nullptr;
@@ -136,6 +138,8 @@ public:
     void UpdateSizeMeter();
     void DrawSizeScale(bool WithLines);
     double GetQualityFactor();
+    // The chosen template's picture in the preview (program folder's preview/<N>.jpg).
+    void ShowTemplatePreview(int32_t Index);
     // The probed files of the list items (an item's Data points into here).
     std::vector<std::unique_ptr<TFileItem>> FileItems;
     int DropTargetIndex = -1;

@@ -8,6 +8,10 @@
 #include "core/globals.h"
 #include "core/qem_utils.h"
 #include "core/ui_texts.h"
+#include "imaging/io/ieformats.h"
+#include "imaging/io/imageenio.h"
+#include "imaging/views/imageenview.h"
+#include "pipeline/template_chooser.h"
 #include "platform/system/shell.h"
 #include "ui/main_form.h"
 
@@ -259,4 +263,31 @@ void TfrmMain::DrawSizeScale(bool WithLines) {
     }
     imgSizeBar->Invalidate();
     prgSize->SetWidth(1);
+}
+
+// ---- The menu template ----------------------------------------------------------------------
+void TfrmMain::ShowTemplatePreview(int32_t Index) {
+    if (!imgViewer) return;
+    const std::string Path = AppDir + "preview/" + std::to_string(Index) + ".jpg";
+    // The file formats are registered on first use, as for the chooser's grid.
+    if (RegisteredFormatCount() == 0) IEIOStartup();
+    // A missing or broken preview leaves the view empty instead of ending the
+    // start-up or the choice with an exception.
+    try {
+        if (FileExists(Path)) {
+            imgViewer->LoadFromFileIO(Path);
+            if (!imgViewer->IO()->Aborting) return;
+        }
+    } catch (const Exception&) {
+    }
+    imgViewer->ClearImage();
+}
+
+void TfrmMain::actChoosetemplateExecute(TObject*) {
+    if (!frmTemplate) return;
+    frmTemplate->FillTemplateGrid();
+    if (frmTemplate->ShowModal() != mrOk) return;
+    frmTemplate->StoreTemplateIndex();
+    ShowTemplatePreview(Options.TemplateIndex);
+    Options.TemplateDir = AddTrailingBackslash(AppDir + "template" + std::to_string(Options.TemplateIndex));
 }

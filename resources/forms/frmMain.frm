@@ -137,6 +137,20 @@ object frmMain: TfrmMain
       ParentFont = False
       Transparent = True
     end
+    object imgViewer: TIEImageView
+      Left = 8
+      Top = 24
+      Width = 281
+      Height = 212
+      Background = clWhite
+      AutoFit = True
+      AutoStretch = True
+      EnableAlphaChannel = True
+      BackgroundStyle = iebsChessboard
+      BorderStyle = bsNone
+      OnDblClick = actChoosetemplateExecute
+      OnMouseDown = imgViewerMouseDown
+    end
     object pnlChooseButton: TPanel
       Left = 0
       Top = 240

@@ -12,6 +12,9 @@
 
 #include "core/globals.h"
 #include "core/ui_texts.h"
+#include "imaging/bitmaps/iebitmap.h"
+#include "imaging/views/imageenview.h"
+#include "pipeline/template_chooser.h"
 #include "pipeline/source_list.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
@@ -47,6 +50,12 @@ protected:
         MediaMade = Shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
                         "-f lavfi -i sine=duration=2 -c:v mpeg4 -c:a aac -shortest '" + MediaDir + "av.mp4'") &&
                     Shell("ffmpeg -nostdin -v error -f lavfi -i sine=duration=2 '" + MediaDir + "sound.wav'");
+        // Template previews of three sizes, so that the shown one can be told apart.
+        ForceDirectories(MediaDir + "preview");
+        const char* Sizes[] = {"64x48", "80x40", "40x40"};
+        for (int I = 0; I < 3; ++I)
+            MediaMade = MediaMade && Shell(std::string("ffmpeg -nostdin -v error -f lavfi -i color=c=blue:s=") + Sizes[I] +
+                                           " -frames:v 1 '" + MediaDir + "preview/" + std::to_string(I + 1) + ".jpg'");
         WriteFile(MediaDir + "notes.avi", "just some words, not a video\n");
         WriteFile(MediaDir + "notes.txt", "not listed\n");
     }
@@ -67,6 +76,7 @@ protected:
         WriteFile(AppFolder + "langs/English.ini",
                   "[Quillmake]\r\nLanguageName=English\r\n[QZAPP_Filters]\r\nVideo Files=*.avi;*.mp4;*.mpg\r\n"
                   "Sound=*.wav\r\n");
+        Shell("cp -r '" + MediaDir + "preview' '" + AppFolder + "'");
         TestHooks::Start();
         Started = ProgramStartup(AppFolder);
         ASSERT_TRUE(Started);
@@ -341,6 +351,45 @@ TEST_F(SourceList, ScaleHasTicksAndTheLimitLines) {
     EXPECT_EQ(Pixel(348, 10), RGB(218, 17, 5));
     EXPECT_EQ(Pixel(333, 10), RGB(247, 200, 10));
     EXPECT_EQ(frmMain->prgSize->Width(), 1);
+}
+
+TEST_F(SourceList, ChosenTemplateChangesThePreviewAndTheTemplateFolder) {
+    ASSERT_NE(frmMain->imgViewer, nullptr);
+    ASSERT_NE(frmTemplate, nullptr);
+    EXPECT_EQ(frmTemplate->Owner(), frmMain);
+    // The start shows template 1's preview.
+    EXPECT_EQ(Options.TemplateIndex, 1);
+    EXPECT_EQ(frmMain->imgViewer->IEBitmap()->Width(), 64);
+    EXPECT_EQ(frmMain->imgViewer->BorderStyle, bsNone);
+    EXPECT_EQ(frmMain->imgViewer->BackgroundStyle, iebsChessboard);
+    EXPECT_TRUE(frmMain->imgViewer->AutoFit());
+
+    // Cancel changes nothing.
+    TestHooks::OnNextModal([](TCustomForm* F) {
+        frmTemplate->imvView->SetSelectedImage(1);
+        F->ModalResult = mrCancel;
+    });
+    frmMain->actChoosetemplateExecute(nullptr);
+    EXPECT_EQ(Options.TemplateIndex, 1);
+    EXPECT_EQ(frmMain->imgViewer->IEBitmap()->Width(), 64);
+
+    // OK with the third picture: template 3, its preview and its folder.
+    TestHooks::OnNextModal([](TCustomForm* F) {
+        ASSERT_EQ(frmTemplate->imvView->GetImageCount(), 3);
+        frmTemplate->imvView->SetSelectedImage(2);
+        F->ModalResult = mrOk;
+    });
+    frmMain->actChoosetemplateExecute(nullptr);
+    EXPECT_EQ(Options.TemplateIndex, 3);
+    EXPECT_EQ(frmMain->imgViewer->IEBitmap()->Width(), 40);
+    EXPECT_EQ(Options.TemplateDir, AppFolder + "template3/");
+    EXPECT_TRUE(TestHooks::Failures().empty());
+
+    // A preview gone from the folder leaves the view empty on the next activation.
+    DeleteFile(AppFolder + "preview/3.jpg");
+    MainFormShown = true;
+    frmMain->FormActivate(frmMain);
+    EXPECT_LE(frmMain->imgViewer->IEBitmap()->Width(), 1);
 }
 
 }  // namespace
