@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "pipeline/source_list.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
+#include "platform/commctl/commdlg.h"
 #include "platform/classlib/threads.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/sysutils.h"
@@ -351,6 +353,58 @@ TEST_F(SourceList, ScaleHasTicksAndTheLimitLines) {
     EXPECT_EQ(Pixel(348, 10), RGB(218, 17, 5));
     EXPECT_EQ(Pixel(333, 10), RGB(247, 200, 10));
     EXPECT_EQ(frmMain->prgSize->Width(), 1);
+}
+
+TEST_F(SourceList, AddRunsTheOpenDialogInTheLastFolder) {
+    const std::string A = Clip("chosen.mp4");
+    Options.LastOpenDir = Root;
+    // Cancel adds nothing but still refreshes the meter.
+    TestHooks::OnNextModalWindow(
+        [](HWND Dlg) { SendMessageW(Dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
+    frmMain->prgSize->SetWidth(77);
+    frmMain->actAddExecute(nullptr);
+    EXPECT_EQ(List->Items().Count(), 0);
+    EXPECT_EQ(frmMain->prgSize->Width(), 0);
+    // The name typed in the dialog's folder is added and selected.
+    TestHooks::OnNextModalWindow([](HWND Dlg) {
+        SetDlgItemTextA(Dlg, IDC_FD_NAME, "chosen.mp4");
+        SendMessageW(Dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Options.LastOpenDir = Root;
+    frmMain->actAddExecute(nullptr);
+    ASSERT_EQ(List->Items().Count(), 1);
+    EXPECT_EQ(std::filesystem::canonical(List->Items().Item(0)->Caption()), std::filesystem::canonical(A));
+    ASSERT_NE(List->Selected(), nullptr);
+    EXPECT_EQ(List->Selected()->Index(), 0);
+    EXPECT_EQ(std::filesystem::canonical(Options.LastOpenDir), std::filesystem::canonical(Root));
+    EXPECT_GE(frmMain->prgSize->Width(), 1);
+    EXPECT_TRUE(TestHooks::Failures().empty());
+}
+
+TEST_F(SourceList, PlaySourceOpensTheSelectedFileWithTheShell) {
+    // A stand-in opener on the path records what it was asked to open.
+    const std::string Bin = Root + "bin/", Record = Root + "opened.txt";
+    ForceDirectories(Bin);
+    WriteFile(Bin + "xdg-open", "#!/bin/sh\necho \"$1\" > '" + Record + ".tmp' && mv '" + Record + ".tmp' '" + Record +
+                                    "'\n");
+    chmod((Bin + "xdg-open").c_str(), 0755);
+    const std::string OldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (Bin + ":" + OldPath).c_str(), 1);
+    const std::string A = Clip("a.mp4"), B = Clip("b.mp4");
+    frmMain->AddMediaFile(A);
+    frmMain->AddMediaFile(B);
+    // Nothing selected: nothing opened.
+    List->ClearSelection();
+    frmMain->actPlaySourceExecute(nullptr);
+    SelectListItem(List, 1);
+    frmMain->lsvFilesDblClick(List);
+    const bool Opened = TestHooks::PumpUntil([&] { return FileExists(Record); }, 5000, "the opener to run").Ok;
+    setenv("PATH", OldPath.c_str(), 1);
+    ASSERT_TRUE(Opened);
+    std::ifstream In(Record);
+    std::string Line;
+    std::getline(In, Line);
+    EXPECT_EQ(Line, B);
 }
 
 TEST_F(SourceList, ChosenTemplateChangesThePreviewAndTheTemplateFolder) {
