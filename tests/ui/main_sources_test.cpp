@@ -58,6 +58,8 @@ protected:
         for (int I = 0; I < 3; ++I)
             MediaMade = MediaMade && Shell(std::string("ffmpeg -nostdin -v error -f lavfi -i color=c=blue:s=") + Sizes[I] +
                                            " -frames:v 1 '" + MediaDir + "preview/" + std::to_string(I + 1) + ".jpg'");
+        WriteFile(MediaDir + "s.srt", "1\n00:00:00,000 --> 00:00:01,000\nhello\n");
+        MediaMade = MediaMade && Shell("ffmpeg -nostdin -v error -i '" + MediaDir + "s.srt' '" + MediaDir + "subs.mkv'");
         WriteFile(MediaDir + "notes.avi", "just some words, not a video\n");
         WriteFile(MediaDir + "notes.txt", "not listed\n");
     }
@@ -76,7 +78,7 @@ protected:
         setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
         // The language file's filters decide what can be added.
         WriteFile(AppFolder + "langs/English.ini",
-                  "[Quillmake]\r\nLanguageName=English\r\n[QZAPP_Filters]\r\nVideo Files=*.avi;*.mp4;*.mpg\r\n"
+                  "[Quillmake]\r\nLanguageName=English\r\n[QZAPP_Filters]\r\nVideo Files=*.avi;*.mp4;*.mpg;*.mkv\r\n"
                   "Sound=*.wav\r\n");
         Shell("cp -r '" + MediaDir + "preview' '" + AppFolder + "'");
         TestHooks::Start();
@@ -180,6 +182,18 @@ TEST_F(SourceList, RefusalMessagesComeInTheirOrder) {
     for (const Case& C : Cases) EXPECT_EQ(ProbeRefusal(C.Item), C.Key);
     EXPECT_NE(STR_MAIN_AddingError1.find("complete name"), std::string::npos);
     EXPECT_NE(STR_MAIN_AddingError4.find("no audio and video"), std::string::npos);
+}
+
+TEST_F(SourceList, AFileWithNeitherSoundNorPictureIsRefused) {
+    // The library leaves the stream counts empty, not "0", when a kind is missing.
+    TestHooks::ScriptMessageBoxes({IDOK});
+    frmMain->AddMediaFile(MediaDir + "subs.mkv");
+    EXPECT_EQ(List->Items().Count(), 0);
+    const auto& Boxes = TestHooks::MessageBoxesShown();
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_EQ(Boxes[0].Text, "An error occurred while adding file:\r\n\r\nFile\"" + MediaDir +
+                                 "subs.mkv\" has no audio and video.");
+    EXPECT_EQ(Boxes[0].Caption, "Error");
 }
 
 TEST_F(SourceList, SamePathOnceOtherLetterCaseAgain) {
