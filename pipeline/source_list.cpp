@@ -10,7 +10,10 @@ const std::string* ProbeRefusal(const TFileItem& Item) {
     if (Item.CompleteName.empty()) return &STR_MAIN_AddingError1;
     if (Item.FileSize.empty()) return &STR_MAIN_AddingError2;
     if (Item.PlayTime.empty()) return &STR_MAIN_AddingError3;
-    if (Item.VideoCount == "0" && Item.AudioCount == "0") return &STR_MAIN_AddingError4;
+    // The library reports a missing stream kind with an empty count rather than "0":
+    // a file with neither sound nor picture must not pass as a title.
+    auto none = [](const std::string& Count) { return Count.empty() || Count == "0"; };
+    if (none(Item.VideoCount) && none(Item.AudioCount)) return &STR_MAIN_AddingError4;
     return nullptr;
 }
 

@@ -76,10 +76,6 @@ void TfrmMain::AddMediaFile(const std::string& Path) {
     File->FilePath = ExtractFilePath(Path);
     ProbeMediaFile(Path, *File);
     const std::string* Refusal = ProbeRefusal(*File);
-    // The library reports a missing stream kind with an empty count rather than
-    // "0": a file with neither sound nor picture must not pass as a title.
-    auto None = [](const std::string& Count) { return Count.empty() || Count == "0"; };
-    if (!Refusal && None(File->VideoCount) && None(File->AudioCount)) Refusal = &STR_MAIN_AddingError4;
     if (Refusal) {
         Application->MessageBox(Format(*Refusal, {Path}), STR_Error, MB_OK | MB_ICONASTERISK);
         return;

@@ -115,6 +115,11 @@ TEST_F(SourceList, ProbingRealFilesAndTheRefusalsInOrder) {
     none.VideoCount = "0";
     none.AudioCount = "0";
     EXPECT_EQ(ProbeRefusal(none), &STR_MAIN_AddingError4);
+    none.VideoCount = "";  // how the library reports a missing stream kind
+    none.AudioCount = "";
+    EXPECT_EQ(ProbeRefusal(none), &STR_MAIN_AddingError4);
+    none.AudioCount = "1";
+    EXPECT_EQ(ProbeRefusal(none), nullptr);
     fs::remove_all(dir);
 }
 
