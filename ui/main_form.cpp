@@ -1,5 +1,7 @@
 #include "ui/main_form.h"
 
+#include "skin/skin_data.h"
+
 #include <algorithm>
 #include <mutex>
 
@@ -558,5 +560,6 @@ void RegisterApplicationClasses() {
         RegisterSkinnedControls();
         RegisterFpBrowseForFolder();
         RegisterImageViews();
+        RegisterSkinClasses();
     });
 }

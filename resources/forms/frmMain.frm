@@ -567,4 +567,11 @@ object frmMain: TfrmMain
     Height = 18
     Width = 20
   end
+  object SkinData: TSkinData
+    Active = True
+    SkinFormtype = sfMainform
+    Options = [xoTransparent]
+    DisableTag = 99
+    SkinControls = [xcMainMenu, xcPopupMenu, xcToolbar, xcControlbar, xcCombo, xcCheckBox, xcRadioButton, xcProgress, xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton, xcGroupBox, xcStatusBar, xcTab, xcTrackBar, xcSystemMenu]
+  end
 end
