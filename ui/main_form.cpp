@@ -549,6 +549,16 @@ void TfrmMain::WndProc(TMessage& Message) {
 // production run and the burning engine's windows.
 void TfrmMain::WMBurnDisc(TMessage&) {
     if (PipelineCancelled) return;
+    // Writing the folder to a disc is not wired to this step yet: end the run the
+    // way the step's early ends do, so that the window is never left locked.
+    if (frmProgressOther && frmProgressOther->Visible()) {
+        if (frmProgressOther->Modal()) {
+            frmProgressOther->ModalResult = mrCancel;  // the menu step's clean-up unlocks
+            return;
+        }
+        frmProgressOther->Hide();
+    }
+    SetRunningState(false);
 }
 
 void RegisterApplicationClasses() {

@@ -674,9 +674,13 @@ TEST_F(MainWindow, BurnVideoTsLocksTheDrivePanelAndLanguagesWhileItBurns) {
     EXPECT_EQ(F->OutputFolder, Root + "Trip");
     EXPECT_EQ(Options.LastOpenDir, Folder);
     EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), BurningDvdDiscStatus);
-    // Once the burn step has returned, both are usable again.
+    // Once the burn step has returned, both are usable again, and the window is
+    // not left locked.
     EXPECT_TRUE(F->pnlBurner->Enabled());
     EXPECT_TRUE(F->mniSettingsLanguage->Enabled());
+    EXPECT_TRUE(F->actBurn->Enabled());
+    EXPECT_TRUE(F->lsvFiles->Enabled());
+    EXPECT_FALSE(frmProgressOther && frmProgressOther->Visible());
     if (frmProgressOther) frmProgressOther->Hide();
 }
 
