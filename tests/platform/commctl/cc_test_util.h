@@ -112,9 +112,16 @@ inline std::vector<std::function<void()>>& ScriptSteps() {
     static std::vector<std::function<void()>> s;
     return s;
 }
+// The one timer that runs the steps: a script started while an earlier one's
+// timer still ticks must not get two timers taking its steps at twice the pace.
+inline UINT_PTR& ScriptTimerId() {
+    static UINT_PTR id = 0;
+    return id;
+}
 inline void CALLBACK ScriptTimer(HWND, UINT, UINT_PTR id, DWORD) {
-    if (ScriptSteps().empty()) {
+    if (id != ScriptTimerId() || ScriptSteps().empty()) {
         KillTimer(nullptr, id);
+        if (id == ScriptTimerId()) ScriptTimerId() = 0;
         return;
     }
     auto step = ScriptSteps().front();
@@ -123,7 +130,8 @@ inline void CALLBACK ScriptTimer(HWND, UINT, UINT_PTR id, DWORD) {
 }
 inline void Script(std::vector<std::function<void()>> steps) {
     ScriptSteps() = std::move(steps);
-    SetTimer(nullptr, 0, 1, ScriptTimer);
+    if (ScriptTimerId()) KillTimer(nullptr, ScriptTimerId());
+    ScriptTimerId() = SetTimer(nullptr, 0, 1, ScriptTimer);
 }
 
 class CtlTest : public ::testing::Test {
