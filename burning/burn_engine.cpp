@@ -186,6 +186,22 @@ void TsbBurner::WaitForEraseThread() { sbWaitForSlot(EraseThread, EraseThreadHan
 
 void TsbBurner::EraseThreadTerminated(TObject*) { EraseThread = nullptr; }
 
+void TsbBurner::UseDevice(const TsbDeviceItem& E) {
+    DiscInfo = E.DiscInfo;
+    Address = E.Address;
+    DiscSpace = E.DiscSpace;
+    WriteModes = E.WriteModes;
+    WriteModeExtra = E.WriteModeExtra;
+    DiscType = E.DiscType;
+    DeviceName = E.DeviceName;
+    TransportType = E.TransportType;
+    TrackInfo = E.TrackInfo;
+    VolumeLabel = E.DiscLabel;
+    DriveLetter = E.DriveLetter;
+    OpenDevice();
+    WriteSpeeds->FillWriteSpeeds(*this);
+}
+
 void TsbBurner::OpenDevice() {
     CloseDevice();
     sbLog("BurnLib_Recorder_Create (before create)");

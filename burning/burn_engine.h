@@ -340,6 +340,9 @@ public:
 
     // Raises Exception with the failure text when the drive cannot be opened.
     void OpenDevice();
+    // Takes over a found drive's fields, opens it and fills the write speeds (the
+    // common part of choosing a writer in the main window and the erase dialog).
+    void UseDevice(const TsbDeviceItem& Entry);
     void CloseDevice();
     void FreeFileTree();
     void Eject();

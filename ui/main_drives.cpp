@@ -40,21 +40,9 @@ void TfrmMain::SelectDevice(int Index) {
     cmbDevice->SetItemIndex(Index);
     auto* E = static_cast<TsbDeviceItem*>(cmbDevice->Items().GetObject(Index));
     TsbBurner& B = *Burner;
-    B.DiscInfo = E->DiscInfo;
-    B.Address = E->Address;
-    B.DiscSpace = E->DiscSpace;
-    B.WriteModes = E->WriteModes;
-    B.WriteModeExtra = E->WriteModeExtra;
-    B.DiscType = E->DiscType;
-    B.DeviceName = E->DeviceName;
-    B.TransportType = E->TransportType;
-    B.TrackInfo = E->TrackInfo;
-    B.VolumeLabel = E->DiscLabel;
-    B.DriveLetter = E->DriveLetter;
-    B.OpenDevice();
+    B.UseDevice(*E);
     SelectedDiscSpace = E->DiscSpace;
     SelectedDiscType = E->DiscType;
-    B.WriteSpeeds->FillWriteSpeeds(B);
     if (B.WriteSpeeds->Count() > 0) {
         B.BurnOptions.SpeedFactor = B.WriteSpeeds->GetItem(0)->SpeedInPoint;
         B.BurnOptions.Speed = B.WriteSpeeds->GetItem(0)->SpeedInSize;
