@@ -387,12 +387,14 @@ void TsbBurner::RunEraseThread() {
 }
 
 void TsbBurner::CancelBurn() {
+    // Raised before the library is told, so the worker that wakes from the
+    // cancelled call already sees it and reports a cancel, not a failure.
+    Cancelled = true;
     BURNLIB_HANDLE H = GrabberHandle;
     if (BurnOptions.WriteMode != 4 && H) {
         sbLog("BurnLib_Recorder_Cancel");
         BurnLibDll->BurnLib_Recorder_Cancel(H);
     }
-    Cancelled = true;
 }
 
 // ---- Burn step helpers -----------------------------------------------------------------------
