@@ -11,10 +11,12 @@ std::u16string Utf8ToUtf16(const std::string& s) { return sysconv::Utf8ToUtf16(s
 
 std::string Utf16ToUtf8(const std::u16string& s) { return sysconv::Utf16ToUtf8(s); }
 
-std::u16string StringArg(HWND h, LPARAM l) {
+// The control procedures are Unicode procedures: the window layer converts the
+// text of an A call (or of an A subclass passing a message on) before it
+// reaches them.
+std::u16string StringArg(HWND, LPARAM l) {
     if (!l) return {};
-    if (IsWindowUnicode(h)) return std::u16string(reinterpret_cast<LPCWSTR>(l));
-    return Utf8ToUtf16(reinterpret_cast<LPCSTR>(l));
+    return std::u16string(reinterpret_cast<LPCWSTR>(l));
 }
 
 int CopyW(const std::u16string& s, LPWSTR buf, int max) {
@@ -36,16 +38,12 @@ int CopyA(const std::string& s, LPSTR buf, int max) {
     return n;
 }
 
-LRESULT CopyStringOut(HWND h, const std::u16string& s, LPARAM buf, int max) {
+LRESULT CopyStringOut(HWND, const std::u16string& s, LPARAM buf, int max) {
     if (!buf) return -1;
-    if (IsWindowUnicode(h)) return CopyW(s, reinterpret_cast<LPWSTR>(buf), max);
-    return CopyA(Utf16ToUtf8(s), reinterpret_cast<LPSTR>(buf), max);
+    return CopyW(s, reinterpret_cast<LPWSTR>(buf), max);
 }
 
-LRESULT StringLength(HWND h, const std::u16string& s) {
-    if (IsWindowUnicode(h)) return static_cast<LRESULT>(s.size());
-    return static_cast<LRESULT>(Utf16ToUtf8(s).size());
-}
+LRESULT StringLength(HWND, const std::u16string& s) { return static_cast<LRESULT>(s.size()); }
 
 static const char16_t kStateProp[] = u"TessaroCtlState";
 static const char16_t kFontProp[] = u"TessaroCtlFont";
@@ -241,6 +239,43 @@ bool DrawStandardIcon(HDC dc, int x, int y, HICON icon) {
     return false;
 }
 
+// The shared standard icons get the pictures message boxes show, so that
+// DrawIconEx, image lists and pictures holding them draw them too.
+void PaintStandardIcons() {
+    const LPCSTR ids[] = {IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK, IDI_APPLICATION};
+    constexpr int kSize = 32;
+    constexpr uint32_t kKey = 0xFF00FF;
+    for (LPCSTR id : ids) {
+        HICON icon = LoadIconA(nullptr, id);
+        if (!icon) continue;
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = kSize;
+        bi.bmiHeader.biHeight = -kSize;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (!bmp || !bits) {
+            DeleteDC(dc);
+            continue;
+        }
+        HGDIOBJ old = SelectObject(dc, bmp);
+        FillSolid(dc, RECT{0, 0, kSize, kSize}, RGB(255, 0, 255));
+        bool drawn = DrawStandardIcon(dc, 0, 0, icon);
+        GdiFlush();
+        if (drawn) {
+            std::vector<uint32_t> px(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + kSize * kSize);
+            for (auto& p : px) p = (p & 0xFFFFFF) == kKey ? 0 : (p | 0xFF000000u);
+            WinSetIconPixels(icon, px.data(), kSize, kSize);
+        }
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+        DeleteDC(dc);
+    }
+}
+
 }  // namespace cc
 
 static bool gStarted = false;
@@ -256,6 +291,7 @@ void CommctlStartup() {
     cc::RegisterDialogClasses();
     cc::RegisterCommonClasses();
     cc::RegisterListViewClasses();
+    cc::PaintStandardIcons();
 }
 
 void CommctlShutdown() {

@@ -216,6 +216,7 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     if (!st && m != WM_NCCREATE) return DefWindowProcW(h, m, wp, lp);
     switch (m) {
     case WM_NCCREATE:
+        WinSetWindowKind(h, WINKIND_COMBOBOX);
         NewState<TComboState>(h);
         // Scroll bars asked of a combo box belong to its list.
         SetWindowLongPtrW(h, GWL_STYLE, static_cast<LONG_PTR>(Style(h) & ~(WS_VSCROLL | WS_HSCROLL)));

@@ -7,8 +7,9 @@
 // (dialogs), and installs the menu bar painter of the window layer.
 //
 // Strings of the messages that share one number for both character sets
-// (LB_ADDSTRING, CB_ADDSTRING, EM_REPLACESEL, LB_GETTEXT, ...) are read in the
-// character set of the window: UTF-16 when IsWindowUnicode(hwnd), else UTF-8.
+// (LB_ADDSTRING, CB_ADDSTRING, EM_REPLACESEL, LB_GETTEXT, ...) follow the call:
+// UTF-8 for SendMessageA, UTF-16 for SendMessageW. The control procedures are
+// Unicode; the window layer converts by the window's kind (WinSetWindowKind).
 // The common controls have separate A and W messages, as usual.
 #pragma once
 

@@ -489,6 +489,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     if (!st && m != WM_NCCREATE) return DefWindowProcW(h, m, wp, lp);
     switch (m) {
     case WM_NCCREATE: {
+        WinSetWindowKind(h, WINKIND_EDIT);
         st = NewState<TEditState>(h);
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         if (cs->style & ES_PASSWORD) st->Password = u'*';
@@ -690,19 +691,10 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (!lp || line < 0 || line >= static_cast<int>(l.Start.size())) return 0;
         std::u16string s = st->Text.substr(static_cast<std::size_t>(l.Start[line]), static_cast<std::size_t>(l.Len[line]));
         // The first WORD of the buffer holds its size; the line is not NUL-terminated.
-        if (IsWindowUnicode(h)) {
-            auto* buf = reinterpret_cast<char16_t*>(lp);
-            int max = buf[0];
-            int n = std::min<int>(max, static_cast<int>(s.size()));
-            std::copy(s.begin(), s.begin() + n, buf);
-            return n;
-        }
-        auto* buf = reinterpret_cast<char*>(lp);
-        WORD max;
-        std::memcpy(&max, buf, 2);
-        std::string a = Utf16ToUtf8(s);
-        int n = std::min<int>(max, static_cast<int>(a.size()));
-        std::memcpy(buf, a.data(), static_cast<std::size_t>(n));
+        auto* buf = reinterpret_cast<char16_t*>(lp);
+        int max = buf[0];
+        int n = std::min<int>(max, static_cast<int>(s.size()));
+        std::copy(s.begin(), s.begin() + n, buf);
         return n;
     }
     case EM_GETFIRSTVISIBLELINE: return Multi(h) ? st->TopLine : 0;

@@ -297,6 +297,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     int n = st ? static_cast<int>(st->Items.size()) : 0;
     switch (m) {
     case WM_NCCREATE: {
+        WinSetWindowKind(h, WINKIND_LISTBOX);
         st = NewState<TListState>(h);
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         if (cs->lpCreateParams && (cs->style & LBS_COMBOBOX)) st->Combo = static_cast<HWND>(cs->lpCreateParams);

@@ -178,6 +178,35 @@ std::vector<HWND> AllWindows() {
 
 std::vector<HWND> TopLevels() { return DesktopWnd()->Children; }
 
+// ---- Window procedure thunks ----------------------------------------------
+// GetWindowLongPtr(GWLP_WNDPROC) of the other character kind gives a thunk, so
+// that CallWindowProc converts text messages and SetWindowLongPtr restores the
+// procedure with its kind.
+namespace {
+struct TProcThunk {
+    uint64_t Magic = 0x5448554E4B505243ull;
+    WNDPROC Proc = nullptr;
+    bool Unicode = false;
+};
+std::vector<std::unique_ptr<TProcThunk>>& Thunks() {
+    static std::vector<std::unique_ptr<TProcThunk>> t;
+    return t;
+}
+WNDPROC ThunkFor(WNDPROC proc, bool unicode) {
+    for (auto& t : Thunks())
+        if (t->Proc == proc && t->Unicode == unicode) return reinterpret_cast<WNDPROC>(t.get());
+    Thunks().push_back(std::make_unique<TProcThunk>());
+    Thunks().back()->Proc = proc;
+    Thunks().back()->Unicode = unicode;
+    return reinterpret_cast<WNDPROC>(Thunks().back().get());
+}
+const TProcThunk* AsThunk(WNDPROC p) {
+    for (auto& t : Thunks())
+        if (reinterpret_cast<WNDPROC>(t.get()) == p) return t.get();
+    return nullptr;
+}
+}  // namespace
+
 // ---- Classes --------------------------------------------------------------
 std::u16string ClassKeyA(LPCSTR name) {
     if (!name) return u"";
@@ -208,6 +237,12 @@ static ATOM RegisterClassInternal(const std::u16string& name, UINT style, WNDPRO
     if (name.empty() || !proc || clsExtra < 0 || wndExtra < 0 || clsExtra > 40960 || wndExtra > 40960) return 0;
     Lock lk(UserMutex());
     if (FindClass(name)) return 0;  // already registered
+    // A procedure taken from a class or window of the other kind comes as a
+    // thunk: the class gets the procedure itself with its own kind.
+    if (const TProcThunk* t = AsThunk(proc)) {
+        proc = t->Proc;
+        unicode = t->Unicode;
+    }
     auto c = std::make_unique<TClass>();
     c->Atom = gNextClassAtom++;
     c->Name = name;
@@ -260,10 +295,19 @@ ATOM RegisterClassExW(const WNDCLASSEXW* c) {
                                  MenuNameW(c->lpszMenuName));
 }
 
+// Names handed out by GetClassInfoA (class, menu) stay valid while the class lives.
+namespace {
+std::map<const TClass*, std::pair<std::string, std::string>>& ClassNamesA() {
+    static std::map<const TClass*, std::pair<std::string, std::string>> m;
+    return m;
+}
+}  // namespace
+
 static BOOL UnregisterKey(const std::u16string& key) {
     Lock lk(UserMutex());
     TClass* c = FindClass(key);
     if (!c || c->Windows > 0) return FALSE;
+    ClassNamesA().erase(c);
     auto& v = Classes();
     v.erase(std::remove_if(v.begin(), v.end(), [c](const auto& p) { return p.get() == c; }), v.end());
     return TRUE;
@@ -271,16 +315,13 @@ static BOOL UnregisterKey(const std::u16string& key) {
 BOOL UnregisterClassA(LPCSTR n, HINSTANCE) { return UnregisterKey(ClassKeyA(n)); }
 BOOL UnregisterClassW(LPCWSTR n, HINSTANCE) { return UnregisterKey(ClassKeyW(n)); }
 
-// Names handed out by GetClassInfo stay valid while the class lives.
 namespace {
-std::map<const TClass*, std::string>& ClassNamesA() {
-    static std::map<const TClass*, std::string> m;
-    return m;
-}
+// The procedure in the caller's kind: a class of the other kind gives a thunk,
+// so CallWindowProc converts the text messages on the way (superclassing).
 template <class T>
-void FillCommon(const TClass* c, T* out) {
+void FillCommon(const TClass* c, T* out, bool unicode) {
     out->style = c->Style;
-    out->lpfnWndProc = c->Proc;
+    out->lpfnWndProc = c->Unicode == unicode ? c->Proc : ThunkFor(c->Proc, c->Unicode);
     out->cbClsExtra = c->ClsExtra;
     out->cbWndExtra = c->WndExtra;
     out->hInstance = c->Instance;
@@ -294,10 +335,10 @@ BOOL GetClassInfoExW(HINSTANCE, LPCWSTR name, WNDCLASSEXW* out) {
     Lock lk(UserMutex());
     TClass* c = FindClass(ClassKeyW(name));
     if (!c || !out) return FALSE;
-    FillCommon(c, out);
+    FillCommon(c, out, true);
     out->cbSize = sizeof(WNDCLASSEXW);
     out->hIconSm = c->IconSm;
-    out->lpszMenuName = nullptr;
+    out->lpszMenuName = c->MenuName.empty() ? nullptr : c->MenuName.c_str();
     out->lpszClassName = c->Name.c_str();
     return c->Atom;
 }
@@ -305,13 +346,14 @@ BOOL GetClassInfoExA(HINSTANCE, LPCSTR name, WNDCLASSEXA* out) {
     Lock lk(UserMutex());
     TClass* c = FindClass(ClassKeyA(name));
     if (!c || !out) return FALSE;
-    FillCommon(c, out);
+    FillCommon(c, out, false);
     out->cbSize = sizeof(WNDCLASSEXA);
     out->hIconSm = c->IconSm;
-    out->lpszMenuName = nullptr;
     auto& s = ClassNamesA()[c];
-    s = Utf16ToUtf8(c->Name);
-    out->lpszClassName = s.c_str();
+    s.first = Utf16ToUtf8(c->Name);
+    s.second = Utf16ToUtf8(c->MenuName);
+    out->lpszClassName = s.first.c_str();
+    out->lpszMenuName = c->MenuName.empty() ? nullptr : s.second.c_str();
     return c->Atom;
 }
 BOOL GetClassInfoW(HINSTANCE i, LPCWSTR name, WNDCLASSW* out) {
@@ -358,7 +400,7 @@ int GetClassNameA(HWND h, LPSTR buf, int max) {
     return CopyOutA(Utf16ToUtf8(w->Class->Name), buf, max);
 }
 
-static ULONG_PTR ClassLong(HWND h, int index, bool set, LONG_PTR value) {
+static ULONG_PTR ClassLong(HWND h, int index, bool set, LONG_PTR value, bool unicode) {
     Lock lk(UserMutex());
     TWnd* w = Find(h);
     if (!w || !w->Class) return 0;
@@ -374,7 +416,17 @@ static ULONG_PTR ClassLong(HWND h, int index, bool set, LONG_PTR value) {
     case GCLP_HICON: return swap(c->Icon);
     case GCLP_HICONSM: return swap(c->IconSm);
     case GCLP_HMODULE: return swap(c->Instance);
-    case GCLP_WNDPROC: return swap(c->Proc);
+    case GCLP_WNDPROC: {
+        ULONG_PTR old = c->Unicode == unicode ? reinterpret_cast<ULONG_PTR>(c->Proc)
+                                              : reinterpret_cast<ULONG_PTR>(ThunkFor(c->Proc, c->Unicode));
+        if (set) {
+            WNDPROC p = reinterpret_cast<WNDPROC>(value);
+            const TProcThunk* t = AsThunk(p);
+            c->Proc = t ? t->Proc : p;
+            c->Unicode = t ? t->Unicode : unicode;
+        }
+        return old;
+    }
     case GCL_STYLE: return swap(c->Style);
     case GCL_CBWNDEXTRA: return static_cast<ULONG_PTR>(c->WndExtra);
     case GCL_CBCLSEXTRA: return static_cast<ULONG_PTR>(c->ClsExtra);
@@ -389,41 +441,12 @@ static ULONG_PTR ClassLong(HWND h, int index, bool set, LONG_PTR value) {
         return 0;
     }
 }
-ULONG_PTR GetClassLongPtrA(HWND h, int i) { return ClassLong(h, i, false, 0); }
-ULONG_PTR GetClassLongPtrW(HWND h, int i) { return ClassLong(h, i, false, 0); }
-ULONG_PTR SetClassLongPtrA(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, true, v); }
-ULONG_PTR SetClassLongPtrW(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, true, v); }
-DWORD GetClassLongA(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, false, 0)); }
-DWORD GetClassLongW(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, false, 0)); }
-
-// ---- Window procedure thunks ----------------------------------------------
-// GetWindowLongPtr(GWLP_WNDPROC) of the other character kind gives a thunk, so
-// that CallWindowProc converts text messages and SetWindowLongPtr restores the
-// procedure with its kind.
-namespace {
-struct TProcThunk {
-    uint64_t Magic = 0x5448554E4B505243ull;
-    WNDPROC Proc = nullptr;
-    bool Unicode = false;
-};
-std::vector<std::unique_ptr<TProcThunk>>& Thunks() {
-    static std::vector<std::unique_ptr<TProcThunk>> t;
-    return t;
-}
-WNDPROC ThunkFor(WNDPROC proc, bool unicode) {
-    for (auto& t : Thunks())
-        if (t->Proc == proc && t->Unicode == unicode) return reinterpret_cast<WNDPROC>(t.get());
-    Thunks().push_back(std::make_unique<TProcThunk>());
-    Thunks().back()->Proc = proc;
-    Thunks().back()->Unicode = unicode;
-    return reinterpret_cast<WNDPROC>(Thunks().back().get());
-}
-const TProcThunk* AsThunk(WNDPROC p) {
-    for (auto& t : Thunks())
-        if (reinterpret_cast<WNDPROC>(t.get()) == p) return t.get();
-    return nullptr;
-}
-}  // namespace
+ULONG_PTR GetClassLongPtrA(HWND h, int i) { return ClassLong(h, i, false, 0, false); }
+ULONG_PTR GetClassLongPtrW(HWND h, int i) { return ClassLong(h, i, false, 0, true); }
+ULONG_PTR SetClassLongPtrA(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, true, v, false); }
+ULONG_PTR SetClassLongPtrW(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, true, v, true); }
+DWORD GetClassLongA(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, false, 0, false)); }
+DWORD GetClassLongW(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, false, 0, true)); }
 
 // ---- Text conversion for procedures of the other kind ----------------------
 namespace winimpl {
@@ -435,9 +458,178 @@ struct TCreateConv {
 };
 }  // namespace
 
+namespace {
+
+// Control messages whose text follows the character kind of the call. Their
+// numbers belong to the control classes; this layer only needs to know which
+// ones carry text.
+constexpr UINT kEM_REPLACESEL = 0xC2, kEM_GETLINE = 0xC4;
+constexpr UINT kLB_ADDSTRING = 0x180, kLB_INSERTSTRING = 0x181, kLB_GETTEXT = 0x189, kLB_GETTEXTLEN = 0x18A,
+               kLB_SELECTSTRING = 0x18C, kLB_DIR = 0x18D, kLB_FINDSTRING = 0x18F, kLB_ADDFILE = 0x196,
+               kLB_FINDSTRINGEXACT = 0x1A2;
+constexpr UINT kCB_ADDSTRING = 0x143, kCB_DIR = 0x145, kCB_GETLBTEXT = 0x148, kCB_GETLBTEXTLEN = 0x149,
+               kCB_INSERTSTRING = 0x14A, kCB_FINDSTRING = 0x14C, kCB_SELECTSTRING = 0x14D,
+               kCB_FINDSTRINGEXACT = 0x158;
+constexpr DWORD kOwnerDrawFixed = 0x10, kOwnerDrawVariable = 0x20, kLBS_HASSTRINGS = 0x40, kCBS_HASSTRINGS = 0x200;
+
+enum class TTextArg { None, In, GetText, GetLength, GetLine };
+
+// What the text of message m is for the window h: an input string, a text to
+// fetch, its length, or nothing (other messages, other kinds of window, lists
+// that keep item data instead of strings).
+TTextArg ControlTextArg(HWND h, UINT m, UINT& lengthMsg) {
+    UINT kind;
+    DWORD style;
+    {
+        Lock lk(UserMutex());
+        TWnd* w = Find(h);
+        if (!w) return TTextArg::None;
+        kind = w->Kind;
+        style = w->Style;
+    }
+    bool ownerDraw = (style & (kOwnerDrawFixed | kOwnerDrawVariable)) != 0;
+    switch (kind) {
+    case WINKIND_EDIT:
+        if (m == kEM_REPLACESEL) return TTextArg::In;
+        if (m == kEM_GETLINE) return TTextArg::GetLine;
+        return TTextArg::None;
+    case WINKIND_LISTBOX: {
+        bool strings = !ownerDraw || (style & kLBS_HASSTRINGS);
+        switch (m) {
+        case kLB_DIR:
+        case kLB_ADDFILE: return TTextArg::In;  // file names whatever the items hold
+        case kLB_ADDSTRING:
+        case kLB_INSERTSTRING:
+        case kLB_SELECTSTRING:
+        case kLB_FINDSTRING:
+        case kLB_FINDSTRINGEXACT: return strings ? TTextArg::In : TTextArg::None;
+        case kLB_GETTEXT: lengthMsg = kLB_GETTEXTLEN; return strings ? TTextArg::GetText : TTextArg::None;
+        case kLB_GETTEXTLEN: lengthMsg = kLB_GETTEXTLEN; return strings ? TTextArg::GetLength : TTextArg::None;
+        default: return TTextArg::None;
+        }
+    }
+    case WINKIND_COMBOBOX: {
+        bool strings = !ownerDraw || (style & kCBS_HASSTRINGS);
+        switch (m) {
+        case kCB_DIR: return TTextArg::In;
+        case kCB_ADDSTRING:
+        case kCB_INSERTSTRING:
+        case kCB_SELECTSTRING:
+        case kCB_FINDSTRING:
+        case kCB_FINDSTRINGEXACT: return strings ? TTextArg::In : TTextArg::None;
+        case kCB_GETLBTEXT: lengthMsg = kCB_GETLBTEXTLEN; return strings ? TTextArg::GetText : TTextArg::None;
+        case kCB_GETLBTEXTLEN: lengthMsg = kCB_GETLBTEXTLEN; return strings ? TTextArg::GetLength : TTextArg::None;
+        default: return TTextArg::None;
+        }
+    }
+    default: return TTextArg::None;
+    }
+}
+
+// The item text of a list or combo box in the procedure's own kind; false for
+// a missing item (the procedure's error result in err).
+bool FetchItemText(WNDPROC proc, bool procUnicode, HWND h, UINT m, UINT lengthMsg, WPARAM w, std::string& a,
+                   std::u16string& u, LRESULT& err) {
+    LRESULT n = proc(h, lengthMsg, w, 0);
+    if (n < 0) {
+        err = n;
+        return false;
+    }
+    if (procUnicode) {
+        u.assign(static_cast<std::size_t>(n) + 1, u'\0');
+        LRESULT got = proc(h, m, w, reinterpret_cast<LPARAM>(u.data()));
+        if (got < 0) {
+            err = got;
+            return false;
+        }
+        u.resize(std::min<std::size_t>(static_cast<std::size_t>(got), WideLen(u.c_str())));
+    } else {
+        a.assign(static_cast<std::size_t>(n) + 1, '\0');
+        LRESULT got = proc(h, m, w, reinterpret_cast<LPARAM>(a.data()));
+        if (got < 0) {
+            err = got;
+            return false;
+        }
+        a.resize(std::min<std::size_t>(static_cast<std::size_t>(got), std::strlen(a.c_str())));
+    }
+    return true;
+}
+
+LRESULT CallControlText(TTextArg kind, UINT lengthMsg, WNDPROC proc, bool procUnicode, HWND h, UINT m, WPARAM w,
+                        LPARAM l) {
+    switch (kind) {
+    case TTextArg::In: {
+        if (!l) return proc(h, m, w, l);
+        if (procUnicode) {
+            std::u16string u = WideOf(reinterpret_cast<LPCSTR>(l));
+            return proc(h, m, w, reinterpret_cast<LPARAM>(u.c_str()));
+        }
+        auto* src = reinterpret_cast<LPCWSTR>(l);
+        std::string a = Utf16ToUtf8(src, WideLen(src));
+        return proc(h, m, w, reinterpret_cast<LPARAM>(a.c_str()));
+    }
+    case TTextArg::GetText:
+    case TTextArg::GetLength: {
+        // The caller sized its buffer by the length in its own units, which
+        // GetLength answers by measuring the converted text.
+        std::string a;
+        std::u16string u;
+        LRESULT err = 0;
+        if (!FetchItemText(proc, procUnicode, h, lengthMsg - 1 /* the text message */, lengthMsg, w, a, u, err))
+            return err;
+        if (procUnicode) a = Utf16ToUtf8(u);
+        else u = Utf8ToUtf16(a);
+        if (kind == TTextArg::GetLength) return static_cast<LRESULT>(procUnicode ? a.size() : u.size());
+        if (!l) return -1;
+        if (procUnicode) {
+            std::memcpy(reinterpret_cast<char*>(l), a.c_str(), a.size() + 1);
+            return static_cast<LRESULT>(a.size());
+        }
+        std::memcpy(reinterpret_cast<char16_t*>(l), u.c_str(), (u.size() + 1) * sizeof(char16_t));
+        return static_cast<LRESULT>(u.size());
+    }
+    case TTextArg::GetLine: {
+        // The buffer's first WORD is its size in the caller's units; the line
+        // comes back without a terminating NUL.
+        if (!l) return 0;
+        WORD max;
+        std::memcpy(&max, reinterpret_cast<const void*>(l), sizeof max);
+        if (procUnicode) {
+            std::u16string u(std::max<std::size_t>(max, 1) + 1, u'\0');
+            u[0] = max;  // a line of max units never needs more than max bytes
+            LRESULT n = proc(h, m, w, reinterpret_cast<LPARAM>(u.data()));
+            if (n <= 0) return n;
+            std::string a = Utf16ToUtf8(u.data(), std::min<std::size_t>(static_cast<std::size_t>(n), max));
+            std::size_t k = std::min<std::size_t>(a.size(), max);
+            while (k > 0 && k < a.size() && (static_cast<unsigned char>(a[k]) & 0xC0) == 0x80) --k;
+            std::memcpy(reinterpret_cast<char*>(l), a.data(), k);
+            return static_cast<LRESULT>(k);
+        }
+        std::size_t bytes = std::min<std::size_t>(static_cast<std::size_t>(max) * 3, 0xFFFF);
+        std::string a(std::max<std::size_t>(bytes, 2) + 1, '\0');
+        WORD wb = static_cast<WORD>(bytes);
+        std::memcpy(a.data(), &wb, sizeof wb);
+        LRESULT n = proc(h, m, w, reinterpret_cast<LPARAM>(a.data()));
+        if (n <= 0) return n;
+        std::u16string u = Utf8ToUtf16(a.data(), std::min<std::size_t>(static_cast<std::size_t>(n), bytes));
+        std::size_t k = std::min<std::size_t>(u.size(), max);
+        if (k > 0 && k < u.size() && u[k - 1] >= 0xD800 && u[k - 1] <= 0xDBFF) --k;
+        std::memcpy(reinterpret_cast<char16_t*>(l), u.data(), k * sizeof(char16_t));
+        return static_cast<LRESULT>(k);
+    }
+    case TTextArg::None: break;
+    }
+    return proc(h, m, w, l);
+}
+
+}  // namespace
+
 LRESULT CallProc(WNDPROC proc, bool procUnicode, bool argsUnicode, HWND h, UINT m, WPARAM w, LPARAM l) {
     if (!proc) return 0;
     if (procUnicode == argsUnicode) return proc(h, m, w, l);
+    UINT lengthMsg = 0;
+    TTextArg textArg = ControlTextArg(h, m, lengthMsg);
+    if (textArg != TTextArg::None) return CallControlText(textArg, lengthMsg, proc, procUnicode, h, m, w, l);
     switch (m) {
     case WM_SETTEXT:
         if (!l) return proc(h, m, w, l);
@@ -930,6 +1122,15 @@ BOOL IsWindowUnicode(HWND h) {
     Lock lk(UserMutex());
     TWnd* w = Find(h);
     return w && w->Unicode;
+}
+void WinSetWindowKind(HWND h, UINT kind) {
+    Lock lk(UserMutex());
+    if (TWnd* w = Find(h)) w->Kind = kind;
+}
+UINT WinGetWindowKind(HWND h) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    return w ? w->Kind : WINKIND_NONE;
 }
 BOOL IsChild(HWND parent, HWND h) {
     Lock lk(UserMutex());

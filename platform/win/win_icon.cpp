@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "platform/rtl/resources.h"
 #include "platform/win/win_internal.h"
@@ -19,6 +20,9 @@ struct TIcon {
     POINT HotSpot{};
     bool Shared = false;  // the standard icons: DestroyIcon leaves them
     int StandardId = 0;
+    // The .ico/.cur data it was read from: LR_COPYFROMRESOURCE picks the
+    // entry of the wanted size from it again.
+    std::shared_ptr<const std::vector<unsigned char>> Source;
 };
 
 std::map<HICON, std::unique_ptr<TIcon>>& Icons() {
@@ -288,7 +292,16 @@ HANDLE CopyImage(HANDLE h, UINT type, int cx, int cy, UINT flags) {
     }
     if (!cx) cx = (flags & LR_DEFAULTSIZE) ? GetSystemMetrics(SM_CXICON) : copy.Width;
     if (!cy) cy = (flags & LR_DEFAULTSIZE) ? GetSystemMetrics(SM_CYICON) : copy.Height;
+    if ((flags & LR_COPYFROMRESOURCE) && copy.Source) {
+        // The file's own image nearest the size, rather than a scaled one.
+        if (auto better = DecodeIconFile(copy.Source->data(), copy.Source->size(), cx, cy)) {
+            better->Source = copy.Source;
+            better->HotSpot = copy.HotSpot;
+            copy = *better;
+        }
+    }
     auto out = std::make_unique<TIcon>();
+    out->Source = copy.Source;
     out->Icon = copy.Icon;
     out->Width = cx;
     out->Height = cy;
@@ -311,8 +324,32 @@ HICON LoadIconFromResource(const char* name, int cx, int cy) {
 }
 
 HICON WinCreateIconFromIco(const unsigned char* data, std::size_t size, int cx, int cy) {
+    if (!data) return nullptr;
     auto icon = DecodeIconFile(data, size, cx ? cx : GetSystemMetrics(SM_CXICON), cy ? cy : GetSystemMetrics(SM_CYICON));
-    return icon ? Register(std::move(icon)) : nullptr;
+    if (!icon) return nullptr;
+    icon->Source = std::make_shared<const std::vector<unsigned char>>(data, data + size);
+    return Register(std::move(icon));
+}
+
+BOOL WinGetIconSize(HICON h, int* cx, int* cy) {
+    Lock lk(UserMutex());
+    TIcon* icon = IconOf(h);
+    if (!icon) return FALSE;
+    if (cx) *cx = icon->Width;
+    if (cy) *cy = icon->Height;
+    return TRUE;
+}
+
+BOOL WinSetIconPixels(HICON h, const uint32_t* argb, int w, int hgt) {
+    if (!argb || w <= 0 || hgt <= 0) return FALSE;
+    Lock lk(UserMutex());
+    TIcon* icon = IconOf(h);
+    if (!icon) return FALSE;
+    icon->Width = w;
+    icon->Height = hgt;
+    icon->Pixels.assign(argb, argb + static_cast<std::size_t>(w) * hgt);
+    icon->Source.reset();
+    return TRUE;
 }
 
 HICON LoadIconA(HINSTANCE, LPCSTR name) {

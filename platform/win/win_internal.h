@@ -118,6 +118,7 @@ struct TWnd {
     TScrollBar HScroll, VScroll;
     bool NcActive = false;  // the frame is drawn active (WM_NCACTIVATE)
     int Redraw = 1;  // WM_SETREDRAW
+    UINT Kind = WINKIND_NONE;  // the standard control it is (WinSetWindowKind)
 };
 
 // Live window by handle; nullptr for null, stale or foreign handles. Lock held.

@@ -1023,6 +1023,14 @@ BOOL DestroyWindow(HWND hWnd);
 // for the same generation, so a stale one is rejected everywhere.
 BOOL IsWindow(HWND hWnd);
 BOOL IsWindowUnicode(HWND hWnd);
+// The standard control a window is, set by the control's own procedure when
+// the window is made (superclasses share it). LB_, CB_ and EM_ messages share
+// their numbers between the A and W calls; their text is converted (UTF-8 on
+// the A side, UTF-16 on the W side) only for a window of the matching kind,
+// and for list and combo boxes only when they keep strings.
+constexpr UINT WINKIND_NONE = 0, WINKIND_EDIT = 1, WINKIND_LISTBOX = 2, WINKIND_COMBOBOX = 3;
+void WinSetWindowKind(HWND hWnd, UINT Kind);
+UINT WinGetWindowKind(HWND hWnd);
 BOOL IsChild(HWND hWndParent, HWND hWnd);
 HWND GetDesktopWindow();
 
@@ -1219,8 +1227,8 @@ HCURSOR SetCursor(HCURSOR hCursor);
 HCURSOR GetCursor();
 int ShowCursor(BOOL bShow);
 BOOL DestroyCursor(HCURSOR hCursor);
-// Icons. IDI_* give shared handles without a picture of their own; a string
-// name loads resources/icons/<name>.ico.
+// Icons. IDI_* give shared handles (the control layer gives them their
+// pictures at start-up); a string name loads resources/icons/<name>.ico.
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 struct ICONINFO {
@@ -1258,6 +1266,11 @@ HANDLE CopyImage(HANDLE h, UINT type, int cx, int cy, UINT flags);
 HICON WinCreateIconFromIco(const unsigned char* Data, std::size_t Size, int cx, int cy);
 HICON LoadIconFromResource(const char* Name, int cx, int cy);
 HICON WinCreateIconFromPixels(const uint32_t* Argb, int Width, int Height);
+// The size of an icon's image; false for a handle that is no icon.
+BOOL WinGetIconSize(HICON hIcon, int* cx, int* cy);
+// Replaces an icon's picture (0xAARRGGBB, straight alpha); used to give the
+// shared standard icons theirs.
+BOOL WinSetIconPixels(HICON hIcon, const uint32_t* Argb, int Width, int Height);
 // The standard cursor a cursor handle stands for (its IDC_ number), 0 for others.
 int WinCursorStandardId(HCURSOR hCursor);
 

@@ -1,4 +1,6 @@
 // ListBox, ComboBox and ScrollBar driven by messages and by synthetic input.
+#include <cstring>
+
 #include "cc_test_util.h"
 
 using namespace cctest;
@@ -168,6 +170,83 @@ TEST_F(Combos, DropDownHasAnEditAndAnsiCallersGetUtf8) {
     GetClassNameW(info.hwndList, cls, 16);
     EXPECT_EQ(std::u16string(cls), u"ComboLBox");
     EXPECT_EQ(SendMessageW(cb, CB_GETLBTEXT, 5, reinterpret_cast<LPARAM>(buf)), CB_ERR);
+}
+
+// ANSI callers of the Unicode controls, directly, through an ANSI superclass
+// (its base procedure from GetClassInfoA) and through an ANSI subclass.
+WNDPROC gAnsiBase = nullptr;
+LRESULT CALLBACK AnsiPassOn(HWND h, UINT m, WPARAM w, LPARAM l) { return CallWindowProcA(gAnsiBase, h, m, w, l); }
+
+TEST_F(Combos, AnsiAndWideCallersShareTheItemsOfEveryKindOfWindow) {
+    WNDCLASSA base{};
+    ASSERT_TRUE(GetClassInfoA(nullptr, "ListBox", &base));
+    WNDCLASSA super = base;
+    super.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        static WNDPROC Base = [] {
+            WNDCLASSA c{};
+            GetClassInfoA(nullptr, "ListBox", &c);
+            return c.lpfnWndProc;
+        }();
+        return CallWindowProcA(Base, h, m, w, l);
+    };
+    super.lpszClassName = "AnsiListBox";
+    RegisterClassA(&super);
+    const char* utf8 = "caf\xC3\xA9 \xE2\x82\xAC";  // "café €"
+    const std::u16string wide = u"caf\u00e9 \u20ac";
+    struct Case {
+        const char16_t* Class;
+        bool Subclass;
+        UINT Add, GetText, GetLen, Find;
+    };
+    const Case cases[] = {
+        {u"ListBox", false, LB_ADDSTRING, LB_GETTEXT, LB_GETTEXTLEN, LB_FINDSTRINGEXACT},
+        {u"AnsiListBox", false, LB_ADDSTRING, LB_GETTEXT, LB_GETTEXTLEN, LB_FINDSTRINGEXACT},
+        {u"ListBox", true, LB_ADDSTRING, LB_GETTEXT, LB_GETTEXTLEN, LB_SELECTSTRING},
+        {u"ComboBox", false, CB_ADDSTRING, CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_FINDSTRINGEXACT},
+        {u"ComboBox", true, CB_ADDSTRING, CB_GETLBTEXT, CB_GETLBTEXTLEN, CB_SELECTSTRING},
+    };
+    int id = 40;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.Subclass ? "subclassed " : "") + std::to_string(c.Add));
+        HWND h = Make(c.Class, u"", c.Add == CB_ADDSTRING ? CBS_DROPDOWNLIST : WS_BORDER, 10, 10, 150, 100, id++);
+        ASSERT_TRUE(h);
+        if (c.Subclass)
+            gAnsiBase = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnsiPassOn)));
+        EXPECT_EQ(SendMessageA(h, c.Add, 0, reinterpret_cast<LPARAM>(utf8)), 0);
+        EXPECT_EQ(SendMessageW(h, c.Add, 0, reinterpret_cast<LPARAM>(u"zz")), 1);
+        // Each side reads the same item in its own units.
+        EXPECT_EQ(SendMessageW(h, c.GetLen, 0, 0), 6);
+        EXPECT_EQ(SendMessageA(h, c.GetLen, 0, 0), 9);
+        char16_t w[16] = {};
+        EXPECT_EQ(SendMessageW(h, c.GetText, 0, reinterpret_cast<LPARAM>(w)), 6);
+        EXPECT_EQ(std::u16string(w), wide);
+        char a[16] = {};
+        EXPECT_EQ(SendMessageA(h, c.GetText, 0, reinterpret_cast<LPARAM>(a)), 9);
+        EXPECT_STREQ(a, utf8);
+        EXPECT_EQ(SendMessageA(h, c.GetText, 1, reinterpret_cast<LPARAM>(a)), 2);
+        EXPECT_STREQ(a, "zz");
+        EXPECT_EQ(SendMessageA(h, c.Find, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(utf8)), 0);
+        EXPECT_EQ(SendMessageA(h, c.GetLen, 7, 0), LB_ERR);
+        if (c.Subclass) SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gAnsiBase));
+    }
+}
+
+TEST_F(Combos, AnsiEditReplacesAndReadsLinesInUtf8) {
+    HWND e = Make(u"Edit", u"", WS_BORDER | ES_MULTILINE, 10, 10, 150, 60, 50);
+    SendMessageA(e, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>("\xC3\xA9t\xC3\xA9\r\nx"));  // "été", "x"
+    EXPECT_EQ(Text(e), u"\u00e9t\u00e9\r\nx");
+    char line[16] = {};
+    WORD max = sizeof line;
+    std::memcpy(line, &max, sizeof max);
+    EXPECT_EQ(SendMessageA(e, EM_GETLINE, 0, reinterpret_cast<LPARAM>(line)), 5);
+    EXPECT_EQ(std::string(line, 5), "\xC3\xA9t\xC3\xA9");
+    max = 4;  // room for "\xC3\xA9t" and half of the next character
+    std::memcpy(line, &max, sizeof max);
+    EXPECT_EQ(SendMessageA(e, EM_GETLINE, 0, reinterpret_cast<LPARAM>(line)), 3);
+    EXPECT_EQ(std::string(line, 3), "\xC3\xA9t");
+    char16_t wline[8] = {8};
+    EXPECT_EQ(SendMessageW(e, EM_GETLINE, 1, reinterpret_cast<LPARAM>(wline)), 1);
+    EXPECT_EQ(wline[0], u'x');
 }
 
 using ScrollBars = CtlTest;
