@@ -252,6 +252,8 @@ void ReadPictureData(TPicture& Picture, const std::vector<unsigned char>& Data) 
         Sized = true;
     } else if (SameText(Class, "TPngImage") || SameText(Class, "TPNGObject")) {
         G = std::make_unique<TPngImage>();
+    } else if (SameText(Class, "TIcon")) {
+        G = std::make_unique<TIcon>();  // the .ico file data follows
     } else {
         throw EInvalidGraphic("Unknown picture class " + Class);
     }

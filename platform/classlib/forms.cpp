@@ -36,7 +36,9 @@ BOOL DisableOne(HWND W, LPARAM P) {
 }  // namespace
 
 // ---- TCustomForm -------------------------------------------------------------------
-TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()) {
+TCustomForm::TCustomForm(TComponent* AOwner)
+    : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()), FIcon(std::make_unique<TIcon>()) {
+    FIcon->OnChange = [this](TObject*) { IconChanged(); };
     ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks, csCustomPaint};
     FColor = clBtnFace;
     FVisible = false;
@@ -163,6 +165,24 @@ void TCustomForm::CreateWindowHandle(const TCreateParams& Params) {
         FMenu->WindowForm = this;
         ::SetMenu(FHandle, FMenu->Handle());
     }
+    IconChanged();
+}
+
+HICON TCustomForm::GetIconHandle() {
+    if (!FIcon->Empty()) return FIcon->Handle();
+    if (Application && !Application->Icon().Empty()) return Application->Icon().Handle();
+    return nullptr;
+}
+
+void TCustomForm::IconChanged() {
+    if (!FHandle) return;
+    HICON H = nullptr;
+    try {
+        H = GetIconHandle();
+    } catch (const EInvalidGraphic&) {
+        H = nullptr;  // an unreadable icon leaves the window without one
+    }
+    SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(H));
 }
 
 TRect TCustomForm::ClientRect() {
@@ -675,6 +695,12 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
     FHintWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, HintWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
                                nullptr, nullptr, nullptr);
     MouseControlChanged = [this](TControl* C) { HintMouseControl(C); };
+    FIcon = std::make_unique<TIcon>();
+    if (HICON Main = LoadIconA(nullptr, "MAINICON")) FIcon->SetHandle(Main);
+    FIcon->OnChange = [](TObject*) {
+        if (Screen)
+            for (TCustomForm* F : Screen->FForms) F->IconChanged();
+    };
     char Path[4096];
     ssize_t N = readlink("/proc/self/exe", Path, sizeof Path - 1);
     if (N > 0) ExeName.assign(Path, static_cast<size_t>(N));
@@ -946,6 +972,18 @@ TClassInfo& TCustomForm::StaticClassInfo() {
                                       V, {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow",
                                           "bsSizeToolWin"}));
                               }));
+        C.Define<TCustomForm>("Icon.Data", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
+                                                                   TFormReader& R) {
+                                  const auto& Data = R.Binary(V);
+                                  TMemoryStream S;
+                                  if (!Data.empty()) S.WriteBuffer(Data.data(), static_cast<int64_t>(Data.size()));
+                                  S.SetPosition(0);
+                                  try {
+                                      O.Icon().LoadFromStream(S);
+                                  } catch (const EInvalidGraphic& E) {
+                                      R.Error(E.Message);
+                                  }
+                              }));
         C.Define<TCustomForm>("BorderIcons", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
                                                                      TFormReader& R) {
                                   O.SetBorderIcons(
@@ -1009,7 +1047,7 @@ TClassInfo& TCustomForm::StaticClassInfo() {
                                   O.OnCloseQuery = R.Method<TCloseQueryEvent>(V);
                               }));
         for (const char* Ignored : {"OldCreateOrder", "TextHeight", "Scaled", "AutoScroll", "HorzScrollBar.Visible",
-                                    "VertScrollBar.Visible", "Icon.Data", "HelpFile"})
+                                    "VertScrollBar.Visible", "HelpFile"})
             C.Define(Ignored, [](TPersistent&, const TFormValue&, TFormReader&) {});
     });
     return CI;

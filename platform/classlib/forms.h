@@ -73,6 +73,11 @@ public:
     void FocusControl(TWinControl* Control);
     TCanvas& Canvas() { return *FCanvas; }
     bool Active() const { return FActive; }
+    // The window's icon: its own, else the application's (WM_SETICON, big).
+    TIcon& Icon() { return *FIcon; }
+    HICON GetIconHandle();
+    // Hands the icon to the window again (the form's or the application's changed).
+    void IconChanged();
 
     TNotifyEvent OnCreate, OnShow, OnHide, OnActivate, OnDeactivate, OnDestroy, OnPaint;
     TCloseEvent OnClose;
@@ -113,6 +118,7 @@ protected:
     TMainMenu* FMenu = nullptr;
     TWinControl* FActiveControl = nullptr;
     std::unique_ptr<TCanvas> FCanvas;
+    std::unique_ptr<TIcon> FIcon;
     bool FModal = false;
     bool FActive = false;
     bool FCreated = false;
@@ -178,6 +184,8 @@ public:
     TForm* MainForm() const { return FMainForm; }
     void SetMainForm(TForm* Value) { FMainForm = Value; }
     std::string Title = "Tessaro";
+    // The program's icon ("MAINICON" when embedded); forms without their own show it.
+    TIcon& Icon() { return *FIcon; }
     bool ShowMainForm = true;
     std::string ExeName;
     HWND Handle() const;
@@ -221,6 +229,7 @@ private:
     void HintMouseControl(TControl* Control);
     void ShowHintNow();
     TForm* FMainForm = nullptr;
+    std::unique_ptr<TIcon> FIcon;
     bool FTerminated = false;
     std::string FHint, FHintText;
     HWND FHintWnd = nullptr;

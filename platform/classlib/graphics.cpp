@@ -6,6 +6,7 @@
 
 #include "platform/classlib/jpeg.h"
 #include "platform/classlib/pngimage.h"
+#include "platform/win/winuser.h"
 
 namespace {
 
@@ -845,6 +846,160 @@ void TBitmap::SaveToStream(TStream& Stream) {
     }
 }
 
+// ---- TIcon ----------------------------------------------------------------------
+
+TIcon::TIcon() = default;
+
+TIcon::~TIcon() { FreeHandle(); }
+
+void TIcon::FreeHandle() {
+    if (FHandle) DestroyIcon(FHandle);  // a shared standard icon stays
+    FHandle = nullptr;
+}
+
+void TIcon::Assign(const TIcon& Source) {
+    if (&Source == this) return;
+    HICON Copy = Source.FHandle ? static_cast<HICON>(CopyImage(Source.FHandle, IMAGE_ICON, 0, 0, 0)) : nullptr;
+    FreeHandle();
+    FData = Source.FData;
+    FHandle = Copy;
+    RequestedWidth = Source.RequestedWidth;
+    RequestedHeight = Source.RequestedHeight;
+    Transparent = Source.Transparent;
+    Changed();
+}
+
+HICON TIcon::Handle() {
+    if (!FHandle && !FData.empty()) {
+        FHandle = WinCreateIconFromIco(FData.data(), FData.size(), RequestedWidth, RequestedHeight);
+        if (!FHandle) throw EInvalidGraphic("Icon image is not valid");
+    }
+    return FHandle;
+}
+
+void TIcon::SetHandle(HICON Value) {
+    if (Value == FHandle) return;
+    FreeHandle();
+    FData.clear();
+    FHandle = Value;
+    Changed();
+}
+
+HICON TIcon::ReleaseHandle() {
+    HICON H = Handle();
+    FHandle = nullptr;
+    FData.clear();
+    Changed();
+    return H;
+}
+
+int TIcon::Width() const {
+    int W = 0;
+    if (FHandle) {
+        WinGetIconSize(FHandle, &W, nullptr);
+    } else if (!FData.empty()) {
+        // Not read yet: the handle decides which entry, so make it.
+        W = const_cast<TIcon*>(this)->Handle() ? const_cast<TIcon*>(this)->Width() : 0;
+    }
+    return W;
+}
+
+int TIcon::Height() const {
+    int H = 0;
+    if (FHandle) {
+        WinGetIconSize(FHandle, nullptr, &H);
+    } else if (!FData.empty()) {
+        H = const_cast<TIcon*>(this)->Handle() ? const_cast<TIcon*>(this)->Height() : 0;
+    }
+    return H;
+}
+
+void TIcon::SetWidth(int Value) {
+    if (Value != Width()) throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
+
+void TIcon::SetHeight(int Value) {
+    if (Value != Height()) throw EInvalidGraphicOperation("Cannot change the size of an icon");
+}
+
+void TIcon::Draw(TCanvas& Canvas, const TRect& R) {
+    HICON H = Handle();
+    if (!H) return;
+    DrawIconEx(Canvas.Handle(), R.left, R.top, H, R.Width(), R.Height(), 0, nullptr, DI_NORMAL);
+}
+
+void TIcon::LoadFromStream(TStream& Stream) {
+    int64_t Avail = Stream.Size() - Stream.Position();
+    if (Avail < 6) throw EInvalidGraphic("Icon image is not valid");
+    std::vector<unsigned char> Data(static_cast<size_t>(Avail));
+    Stream.ReadBuffer(Data.data(), Avail);
+    HICON H = WinCreateIconFromIco(Data.data(), Data.size(), RequestedWidth, RequestedHeight);
+    if (!H) throw EInvalidGraphic("Icon image is not valid");
+    FreeHandle();
+    FHandle = H;
+    FData = std::move(Data);
+    Changed();
+}
+
+void TIcon::SaveToStream(TStream& Stream) {
+    if (!FData.empty()) {
+        Stream.WriteBuffer(FData.data(), static_cast<int64_t>(FData.size()));
+        return;
+    }
+    if (!FHandle) return;
+    // One 32-bit image with its AND mask, as .ico files hold them.
+    ICONINFO II{};
+    if (!GetIconInfo(FHandle, &II)) return;
+    BITMAP BM{};
+    GetObjectW(II.hbmColor, sizeof BM, &BM);
+    int W = BM.bmWidth, H = BM.bmHeight < 0 ? -BM.bmHeight : BM.bmHeight;
+    std::vector<uint32_t> Px(static_cast<size_t>(W) * H);
+    BITMAPINFO BI{};
+    BI.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    BI.bmiHeader.biWidth = W;
+    BI.bmiHeader.biHeight = H;  // bottom-up, as the file keeps the rows
+    BI.bmiHeader.biPlanes = 1;
+    BI.bmiHeader.biBitCount = 32;
+    HDC DC = CreateCompatibleDC(nullptr);
+    GetDIBits(DC, II.hbmColor, 0, static_cast<UINT>(H), Px.data(), &BI, DIB_RGB_COLORS);
+    DeleteDC(DC);
+    DeleteObject(II.hbmColor);
+    DeleteObject(II.hbmMask);
+    uint32_t MaskRow = static_cast<uint32_t>(((W + 31) / 32) * 4);
+    uint32_t ImageSize = 40 + static_cast<uint32_t>(W) * H * 4 + MaskRow * H;
+    std::string S;
+    Put16(S, 0);
+    Put16(S, 1);  // icon
+    Put16(S, 1);  // one image
+    S += static_cast<char>(W >= 256 ? 0 : W);
+    S += static_cast<char>(H >= 256 ? 0 : H);
+    S += '\0';
+    S += '\0';
+    Put16(S, 1);
+    Put16(S, 32);
+    Put32(S, ImageSize);
+    Put32(S, 6 + 16);
+    Put32(S, 40);
+    Put32(S, static_cast<uint32_t>(W));
+    Put32(S, static_cast<uint32_t>(H * 2));  // colour and mask rows
+    Put16(S, 1);
+    Put16(S, 32);
+    Put32(S, BI_RGB);
+    Put32(S, static_cast<uint32_t>(W) * H * 4 + MaskRow * H);
+    Put32(S, 0);
+    Put32(S, 0);
+    Put32(S, 0);
+    Put32(S, 0);
+    for (uint32_t P : Px) Put32(S, P);
+    for (int Y = 0; Y < H; ++Y) {
+        std::string Row(MaskRow, '\0');
+        for (int X = 0; X < W; ++X)
+            if ((Px[static_cast<size_t>(Y) * W + X] >> 24) == 0) Row[X / 8] = static_cast<char>(Row[X / 8] | (0x80 >> (X % 8)));
+        S += Row;
+    }
+    Stream.WriteBuffer(S.data(), static_cast<int64_t>(S.size()));
+}
+
 // ---- TPicture -------------------------------------------------------------------
 
 namespace {
@@ -862,6 +1017,7 @@ std::map<std::string, FormatEntry>& Formats() {
         m["jpg"] = {"JPEG Image File", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TJPEGImage>(); }};
         m["jpeg"] = {"JPEG Image File", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TJPEGImage>(); }};
         m["png"] = {"Portable Network Graphics", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TPngImage>(); }};
+        m["ico"] = {"Icon", []() -> std::unique_ptr<TGraphic> { return std::make_unique<TIcon>(); }};
         return m;
     }();
     return formats;
@@ -890,6 +1046,44 @@ void TPicture::SetGraphic(std::unique_ptr<TGraphic> Value) {
 TBitmap& TPicture::Bitmap() {
     if (!dynamic_cast<TBitmap*>(FGraphic.get())) FGraphic = std::make_unique<TBitmap>();
     return *static_cast<TBitmap*>(FGraphic.get());
+}
+
+TIcon& TPicture::Icon() {
+    if (!dynamic_cast<TIcon*>(FGraphic.get())) FGraphic = std::make_unique<TIcon>();
+    // Setting the icon's handle or data later shows in whoever watches the picture.
+    FGraphic->OnChange = [this](TObject*) {
+        if (OnChange) OnChange(this);
+    };
+    return *static_cast<TIcon*>(FGraphic.get());
+}
+
+void TPicture::Assign(TGraphic* Source) {
+    if (!Source) {
+        SetGraphic(nullptr);
+        return;
+    }
+    if (Source == FGraphic.get()) return;
+    std::unique_ptr<TGraphic> G;
+    if (auto* B = dynamic_cast<TBitmap*>(Source)) {
+        auto N = std::make_unique<TBitmap>();
+        N->Assign(*B);
+        G = std::move(N);
+    } else if (auto* I = dynamic_cast<TIcon*>(Source)) {
+        auto N = std::make_unique<TIcon>();
+        N->Assign(*I);
+        G = std::move(N);
+    } else {
+        // The other kinds copy through their file data.
+        if (dynamic_cast<TJPEGImage*>(Source)) G = std::make_unique<TJPEGImage>();
+        else if (dynamic_cast<TPngImage*>(Source)) G = std::make_unique<TPngImage>();
+        else throw EInvalidGraphic("Cannot assign this kind of graphic to a picture");
+        TMemoryStream S;
+        Source->SaveToStream(S);
+        S.SetPosition(0);
+        if (S.Size() > 0) G->LoadFromStream(S);
+        G->Transparent = Source->Transparent;
+    }
+    SetGraphic(std::move(G));
 }
 
 void TPicture::LoadFromFile(const std::string& FileName) {

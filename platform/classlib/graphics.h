@@ -303,6 +303,44 @@ private:
     std::unique_ptr<TBitmapCanvas> FCanvas;
 };
 
+// An icon: an icon handle of the window layer, read from .ico data or taken
+// over from LoadIcon/CopyImage. Drawn with its mask and alpha; its size is
+// the image's and cannot be set.
+class TIcon : public TGraphic {
+public:
+    TIcon();
+    ~TIcon() override;
+    TIcon(const TIcon&) = delete;
+    TIcon& operator=(const TIcon&) = delete;
+
+    // A copy of the other icon's image (and of the file data it came from).
+    void Assign(const TIcon& Source);
+    int Width() const override;
+    int Height() const override;
+    void SetWidth(int Value) override;   // EInvalidGraphicOperation unless unchanged
+    void SetHeight(int Value) override;
+    bool Empty() const override { return !FHandle && FData.empty(); }
+    // The handle, made from the file data on first use (the entry nearest
+    // RequestedWidth x RequestedHeight, 0 for the system's icon size).
+    HICON Handle();
+    // Takes the handle over: the icon destroys it when replaced or freed
+    // (the shared standard icons are never destroyed).
+    void SetHandle(HICON Value);
+    // Gives the handle to the caller, leaving the icon empty.
+    HICON ReleaseHandle();
+    int RequestedWidth = 0, RequestedHeight = 0;
+    void Draw(TCanvas& Canvas, const TRect& R) override;
+    // .ico (or .cur) file data; EInvalidGraphic when no image can be read.
+    void LoadFromStream(TStream& Stream) override;
+    // The file data it was read from, else one 32-bit image of the handle.
+    void SaveToStream(TStream& Stream) override;
+
+private:
+    void FreeHandle();
+    HICON FHandle = nullptr;
+    std::vector<unsigned char> FData;
+};
+
 // Holds one graphic of any registered kind, chosen by the file extension.
 class TPicture : public TPersistentBase {
 public:
@@ -311,6 +349,9 @@ public:
     TGraphic* Graphic() const { return FGraphic.get(); }
     void SetGraphic(std::unique_ptr<TGraphic> Value);
     TBitmap& Bitmap();  // replaces another kind of graphic by an empty bitmap
+    TIcon& Icon();      // the same for an icon
+    // Copies a graphic of a known kind (bitmap, icon, JPEG, PNG); nullptr empties.
+    void Assign(TGraphic* Source);
     int Width() const { return FGraphic ? FGraphic->Width() : 0; }
     int Height() const { return FGraphic ? FGraphic->Height() : 0; }
     void LoadFromFile(const std::string& FileName);  // EInvalidGraphic for an unknown extension
@@ -326,6 +367,11 @@ private:
 };
 
 class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class EInvalidGraphicOperation : public Exception {
 public:
     using Exception::Exception;
 };
