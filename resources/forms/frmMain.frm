@@ -184,14 +184,16 @@ object frmMain: TfrmMain
       Left = 0
       Top = 0
       Width = 438
-      Height = 20
+      Height = 36
     end
     object prgSize: TGpProgressBar
-      Left = 0
-      Top = 22
-      Width = 438
-      Height = 18
+      Left = 10
+      Top = 9
+      Width = 380
+      Height = 11
+      Percent = 100
       BarColor = clWhite
+      BarColorStop = 14188067
       BackColor = clWhite
     end
   end

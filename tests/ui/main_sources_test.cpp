@@ -17,6 +17,7 @@
 #include "imaging/views/imageenview.h"
 #include "pipeline/template_chooser.h"
 #include "pipeline/source_list.h"
+#include "platform/classlib/pngimage.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/commctl/commdlg.h"
@@ -24,6 +25,7 @@
 #include "platform/rtl/classes.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/system/shell.h"
+#include "platform/win/winscreen.h"
 #include "platform/win/winuser.h"
 #include "ui/main_form.h"
 #include "ui/main_sources.h"
@@ -367,6 +369,123 @@ TEST_F(SourceList, ScaleHasTicksAndTheLimitLines) {
     EXPECT_EQ(Pixel(348, 10), RGB(218, 17, 5));
     EXPECT_EQ(Pixel(333, 10), RGB(247, 200, 10));
     EXPECT_EQ(frmMain->prgSize->Width(), 1);
+}
+
+// The meter as a person sees it: the bar starts on the scale's zero tick, runs
+// between the short ticks and the labels, ends on the tick of its estimate, and
+// the labels stay in sight under it.
+TEST_F(SourceList, SizeMeterBarLiesOnTheScaleWithTheLabelsInSight) {
+    frmMain->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([] { return frmMain->Showing(); }, 3000, "the main window to show"));
+    frmMain->AddMediaFile(Clip("a.mp4"));
+    ASSERT_EQ(List->Items().Count(), 1);
+    TImage* Img = frmMain->imgSizeBar;
+    TGpProgressBar* Bar = frmMain->prgSize;
+    TBitmap& Bmp = Img->Picture().Bitmap();
+    ASSERT_EQ(Bmp.Width(), Img->Width());
+    ASSERT_EQ(Bmp.Height(), Img->Height());
+    const TColor Ink = RGB(68, 68, 62), Yellow = RGB(247, 200, 10), Red = RGB(218, 17, 5);
+    auto Pixel = [&Bmp](int X, int Y) {
+        const auto* Row = static_cast<const unsigned char*>(Bmp.ScanLine(Y)) + 3 * X;
+        return RGB(Row[2], Row[1], Row[0]);
+    };
+    // Read the scale back from what was drawn: the long ticks (every 1000 MB)
+    // and the spans of the two limit lines.
+    std::vector<int> Long;
+    int YellowFirst = -1, YellowLast = -1, RedFirst = -1, RedLast = -1;
+    for (int X = 0; X < Bmp.Width(); ++X) {
+        if (Pixel(X, 15) == Ink) Long.push_back(X);
+        if (Pixel(X, 15) == Yellow) {
+            if (YellowFirst < 0) YellowFirst = X;
+            YellowLast = X;
+        }
+        if (Pixel(X, 15) == Red) {
+            if (RedFirst < 0) RedFirst = X;
+            RedLast = X;
+        }
+    }
+    ASSERT_EQ(Long.size(), 6u);
+    ASSERT_GE(YellowFirst, 0);
+    ASSERT_GE(RedFirst, 0);
+
+    // The labels lie inside the picture, whole: ink under the long ticks and a
+    // blank last row (nothing cut off at the bottom).
+    int LabelInk = 0;
+    for (int Y = 20; Y < Bmp.Height(); ++Y)
+        for (int X = 0; X < Bmp.Width(); ++X) LabelInk += Pixel(X, Y) != clWhite;
+    EXPECT_GT(LabelInk, 50);
+    int CutOff = 0;
+    for (int X = 0; X < Bmp.Width(); ++X) CutOff += Pixel(X, Bmp.Height() - 1) != clWhite;
+    EXPECT_EQ(CutOff, 0);
+    EXPECT_LE(Img->Top() + Img->Height(), frmMain->pnlSizebar->Height());
+
+    // In window coordinates: the bar's left edge on the zero tick, its band
+    // below the short ticks and above the labels.
+    const POINT Zero = Img->ClientToScreen(POINT{Long[0], 0});
+    const POINT BarOrigin = Bar->ClientToScreen(POINT{0, 0});
+    EXPECT_EQ(BarOrigin.x, Zero.x);
+    EXPECT_GE(BarOrigin.y, Zero.y + 8);
+    EXPECT_LE(BarOrigin.y + Bar->Height(), Zero.y + 20);
+    EXPECT_GT(Bar->Height(), 4);
+
+    // Quality 10000 kbit/s: the estimate in MB equals the play time in seconds.
+    Options.Quality = 10000;
+    auto Estimate = [this](int MB) {
+        FileOf(0)->PlayTime = std::to_string(MB / 3600) + ":" + std::to_string(MB / 60 % 60 / 10) +
+                              std::to_string(MB / 60 % 10) + ":" + std::to_string(MB % 60 / 10) +
+                              std::to_string(MB % 10) + ".000";
+        TestHooks::ScriptMessageBoxes({IDOK});
+        frmMain->UpdateSizeMeter();
+    };
+    auto BarEnd = [Bar] { return Bar->ClientToScreen(POINT{Bar->Width(), 0}).x; };  // first column past the bar
+    auto Column = [Img](int X) { return Img->ClientToScreen(POINT{X, 0}).x; };
+    // Every labelled estimate ends the bar right at its tick; 5000 MB is the
+    // scale's full range and anything above stops there.
+    for (int K = 1; K <= 5; ++K) {
+        SCOPED_TRACE(K * 1000);
+        Estimate(K * 1000);
+        EXPECT_EQ(BarEnd(), Column(Long[K]));
+    }
+    Estimate(9000);
+    EXPECT_EQ(BarEnd(), Column(Long[5]));
+    // The bar's last column reaches the yellow line at 4250 MB, not before, and
+    // the red line at the DVD-5's 4482 MB.
+    struct Mark {
+        int MB, First, Last;
+        bool On;
+    };
+    for (const Mark& M : {Mark{4249, YellowFirst, YellowLast, false}, Mark{4250, YellowFirst, YellowLast, true},
+                          Mark{4482, RedFirst, RedLast, true}}) {
+        SCOPED_TRACE(M.MB);
+        Estimate(M.MB);
+        const int Last = BarEnd() - 1;
+        EXPECT_EQ(Last >= Column(M.First) && Last <= Column(M.Last), M.On) << Last;
+    }
+
+    // On the screen at 4482 MB: every pixel of the label band shows the picture
+    // as drawn, the long ticks show above the bar, and the bar's end is filled.
+    Estimate(4482);
+    TestHooks::PumpPending();
+    const std::string Shot = Root + "size_meter.png";
+    ASSERT_TRUE(WinSaveWindowPng(frmMain->pnlSizebar->Handle(), Shot));
+    TPngImage Png;
+    Png.LoadFromFile(Shot);
+    const POINT PanelOrigin = frmMain->pnlSizebar->ClientToScreen(POINT{0, 0});
+    const POINT ImgAt{Zero.x - Long[0] - PanelOrigin.x, Zero.y - PanelOrigin.y};
+    auto Screen = [&Png](int X, int Y) {
+        const unsigned char* P = Png.Pixel(X, Y);
+        return RGB(P[2], P[1], P[0]);
+    };
+    ASSERT_GE(Png.Width(), ImgAt.x + Bmp.Width());
+    ASSERT_GE(Png.Height(), ImgAt.y + Bmp.Height());
+    int Hidden = 0;
+    for (int Y = 20; Y < Bmp.Height(); ++Y)
+        for (int X = 0; X < Bmp.Width(); ++X) Hidden += Screen(ImgAt.x + X, ImgAt.y + Y) != Pixel(X, Y);
+    EXPECT_EQ(Hidden, 0) << "label pixels hidden or changed";
+    for (int X : Long) EXPECT_EQ(Screen(ImgAt.x + X, ImgAt.y + 4), Ink) << X;
+    const TColor End = Screen(BarOrigin.x - PanelOrigin.x + Bar->Width() - 3, BarOrigin.y - PanelOrigin.y + Bar->Height() / 2);
+    EXPECT_GT(GetRValue(End), 200) << std::hex << End;
+    EXPECT_LT(GetBValue(End), 80) << std::hex << End;
 }
 
 TEST_F(SourceList, AddRunsTheOpenDialogInTheLastFolder) {

@@ -159,10 +159,11 @@ TEST_F(MainWindow, ComponentsStandWhereTheyArePlaced) {
         {"pnlSizebar", 2, 281, 438, 42},  {"pnlBurner", 1, 326, 440, 174}, {"btnAdd", 8, 6, 110, 27},
         {"btnRemove", 124, 6, 110, 27},   {"btnUp", 239, 6, 130, 27},     {"btnDown", 372, 6, 130, 27},
         {"btnSettings", 509, 6, 120, 27}, {"btnHelp", 635, 6, 96, 27},    {"btnBurn", 544, 364, 98, 69},
-        {"btnChooseAnotherTemplate", 38, 5, 220, 34}, {"prgSize", 0, 22, 0, 18},
+        {"btnChooseAnotherTemplate", 38, 5, 220, 34}, {"imgSizeBar", 0, 0, 438, 36}, {"prgSize", 10, 9, 0, 11},
         {"chkCreateNoMenuDVD", 474, 326, 161, 19},
     };
-    // The size meter's bar is as wide as the estimate: nothing with an empty list.
+    // The size meter's bar starts on the scale's zero tick and runs between its
+    // short ticks and its labels, as wide as the estimate: nothing with an empty list.
     for (const Place& P : Places) {
         TControl* C = TestHooks::FindControlByName(frmMain, P.Name);
         ASSERT_NE(C, nullptr) << P.Name;
