@@ -197,6 +197,7 @@ void TfrmMain::FormCreate(TObject*) {
     Application->Title = ProductTitle;
     SetCaption(Application->Title);
     if (!frmProgressOther) frmProgressOther = new TfrmProgressOther(this);
+    frmProgressOther->Burner = Burner.get();
     if (!frmProgress) frmProgress = new TfrmProgress(this);
     if (!frmLog) frmLog = new TfrmLog(this);
     if (!frmSettings) frmSettings = new TfrmSettings(this);
@@ -541,24 +542,6 @@ void TfrmMain::WndProc(TMessage& Message) {
         default:
             TForm::WndProc(Message);
     }
-}
-
-// Each step tests the cancel flag before it does anything. Steps 1 and 2 are in
-// main_convert.cpp, steps 3 to 5 in
-// main_steps.cpp; the burn step comes with the
-// production run and the burning engine's windows.
-void TfrmMain::WMBurnDisc(TMessage&) {
-    if (PipelineCancelled) return;
-    // Writing the folder to a disc is not wired to this step yet: end the run the
-    // way the step's early ends do, so that the window is never left locked.
-    if (frmProgressOther && frmProgressOther->Visible()) {
-        if (frmProgressOther->Modal()) {
-            frmProgressOther->ModalResult = mrCancel;  // the menu step's clean-up unlocks
-            return;
-        }
-        frmProgressOther->Hide();
-    }
-    SetRunningState(false);
 }
 
 void RegisterApplicationClasses() {

@@ -203,6 +203,12 @@ protected:
     // A step that cannot go on: the reason in a box, the step dialog closed and
     // the window unlocked.
     void EndRunWithError(const std::string& Text);
+    // The burn step's end, early or not: the step dialog closed and the window
+    // unlocked.
+    void EndBurnStep();
+    // Writes the VIDEO_TS folder once the folder and the disc have passed their
+    // checks; false when the step ended before the burn.
+    bool RunBurnStep();
 
 private:
     // Drags the window as by its caption.

@@ -1,0 +1,298 @@
+// The main window's burn step against a scripted burning library: Burn
+// VIDEO_TS from the folder picker to the last box, its early ends, a failed
+// and a cancelled burn.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "../burning/fake_burnlib.h"
+#include "core/globals.h"
+#include "core/sb_eventer.h"
+#include "core/ui_texts.h"
+#include "pipeline/progress_dialogs.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/classlib/threads.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/rtl/sysutils.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+
+namespace {
+
+void WriteFile(const std::string& Path, size_t Bytes) {
+    std::ofstream Out(Path, std::ios::binary);
+    Out << std::string(Bytes, 'x');
+}
+
+class BurnStepWindow : public ::testing::Test {
+public:
+    void SetUp() override {
+        char Tmpl[] = "/tmp/tessaro_burnstep_XXXXXX";
+        ASSERT_NE(mkdtemp(Tmpl), nullptr);
+        Root = std::string(Tmpl) + "/";
+        AppFolder = Root + "app/";
+        ForceDirectories(AppFolder + "langs");
+        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
+        fakeburn::Install();
+        TestHooks::Start();
+        Started = ProgramStartup(AppFolder);
+        ASSERT_TRUE(Started);
+        F = frmMain;
+        F->Show();
+        ASSERT_TRUE(TestHooks::PumpUntil([] { return frmMain->Showing(); }, 3000, "the main window to show"));
+        TestHooks::PumpPending();
+        // Every status, in the order the hub hears them, from whichever thread.
+        auto Shown = sbCallBackEventer->OnMessage;
+        sbCallBackEventer->OnMessage = [this, Shown](const std::string& Text, int Kind) {
+            {
+                std::lock_guard<std::mutex> G(StatusLock);
+                Statuses.push_back(Text);
+            }
+            Shown(Text, Kind);
+        };
+        TestHooks::SetModalWatchdog(20000);
+    }
+    void TearDown() override {
+        TestHooks::SetModalWatchdog(0);
+        for (const std::string& Failure : TestHooks::Failures()) ADD_FAILURE() << Failure;
+        if (frmProgressOther) frmProgressOther->Hide();
+        if (Started) ProgramShutdown();
+        EXPECT_TRUE(TThread::WaitForAllEnded(5000));
+        TestHooks::Stop();
+        fakeburn::Remove();
+        (void)!std::system(("rm -rf '" + Root + "'").c_str());
+    }
+
+    // A complete title set, its folder named as given.
+    std::string MakeVideoTs(const std::string& Name = "VIDEO_TS") {
+        const std::string Folder = Root + "Trip/" + Name + "/";
+        ForceDirectories(Folder);
+        for (const char* File : {"VIDEO_TS.IFO", "VIDEO_TS.BUP", "VIDEO_TS.VOB", "VTS_01_0.IFO", "VTS_01_0.BUP",
+                                 "VTS_01_0.VOB", "VTS_01_1.VOB"})
+            WriteFile(Folder + File, 4096);
+        return Folder;
+    }
+
+    // Burn VIDEO_TS on Folder, the folder picker accepting it, the boxes
+    // answered in turn; returns once the step has returned.
+    void BurnVideoTs(const std::string& Folder, const std::vector<int>& Answers) {
+        Options.LastOpenDir = ExcludeTrailingPathDelimiter(Folder);
+        TestHooks::ScriptMessageBoxes(Answers);
+        TestHooks::OnNextModalWindow([](HWND Window) { PostMessageA(Window, WM_COMMAND, IDOK, 0); });
+        F->actBurnVideoTS->Execute();
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> Texts;
+        for (const auto& Box : TestHooks::MessageBoxesShown()) Texts.push_back(Box.Text);
+        return Texts;
+    }
+    std::vector<std::string> StatusTexts() {
+        std::lock_guard<std::mutex> G(StatusLock);
+        return Statuses;
+    }
+    bool StatusShown(const std::string& Text) {
+        for (const std::string& S : StatusTexts())
+            if (S == Text) return true;
+        return false;
+    }
+    void ExpectStepEnded() {
+        EXPECT_TRUE(F->actBurn->Enabled());
+        EXPECT_TRUE(F->lsvFiles->Enabled());
+        EXPECT_TRUE(F->pnlBurner->Enabled());
+        EXPECT_FALSE(frmProgressOther && frmProgressOther->Visible());
+    }
+
+    std::string Root, AppFolder;
+    bool Started = false;
+    TfrmMain* F = nullptr;
+    std::mutex StatusLock;
+    std::vector<std::string> Statuses;
+};
+
+}  // namespace
+
+TEST_F(BurnStepWindow, AVideoTsFolderIsBurntAndTheRunEndsWithItsBox) {
+    struct Case {
+        bool TestMode;
+        std::string Finished;
+        int Ejects;  // the engine's own eject after the burn and the step's
+    };
+    for (const Case& C : {Case{false, IDS_Main_MSG_Finished, 2}, Case{true, IDS_Main_MSG_TestModeFinished, 0}}) {
+        SCOPED_TRACE(C.TestMode);
+        fakeburn::State().Calls.clear();
+        TestHooks::ScriptMessageBoxes({});
+        { std::lock_guard<std::mutex> G(StatusLock); Statuses.clear(); }
+        // A folder picked in lower case is burnt as it is named on disk.
+        const std::string Folder = MakeVideoTs("video_ts");
+        F->chkTestMode->SetChecked(C.TestMode);
+        F->chkEjectAfter->SetChecked(true);
+        F->txtDiscLabel->SetText("HOLIDAY");
+        // A cancel left over from an earlier conversion must not stop it.
+        F->PipelineCancelled = true;
+        BurnVideoTs(Folder, {IDOK});
+        EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_TrackAtOnceFromTree"), 1);
+        EXPECT_EQ(fakeburn::State().LastVideoTsFolder, ExcludeTrailingPathDelimiter(Folder));
+        EXPECT_EQ(fakeburn::State().LastVolumeLabel, "HOLIDAY");
+        EXPECT_EQ(Options.DVDLabel, "HOLIDAY");
+        EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Eject"), C.Ejects);
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{C.Finished});
+        // The space statuses come first, the end last; only the VIDEO_TS
+        // folder counts (7 files of 4 KiB).
+        std::vector<std::string> S = StatusTexts();
+        ASSERT_GE(S.size(), 5u);
+        EXPECT_NE(std::find(S.begin(), S.end(), "Need Space: 0.03 MB"), S.end());
+        EXPECT_EQ(S.back(), C.Finished);
+        EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), C.Finished);
+        ExpectStepEnded();
+        (void)!std::system(("rm -rf '" + Root + "Trip'").c_str());
+    }
+}
+
+TEST_F(BurnStepWindow, EarlyEndsCloseTheDialogAndUnlockTheWindow) {
+    struct Case {
+        const char* Name;
+        std::function<std::string(BurnStepWindow&)> Prepare;  // returns the folder to pick
+        std::vector<int> Answers;
+        std::vector<std::string> Boxes;
+        std::string LastStatus;  // empty: not checked
+    };
+    const std::vector<Case> Cases = {
+        {"a folder without its menu file, the question declined",
+         [](BurnStepWindow& T) {
+             std::string Folder = T.MakeVideoTs();
+             DeleteFile(Folder + "VIDEO_TS.VOB");
+             return Folder;
+         },
+         {IDCANCEL},
+         {IDS_main_MSG_DVDFile},
+         ""},
+        {"an empty folder",
+         [](BurnStepWindow& T) {
+             std::string Folder = T.Root + "Trip/VIDEO_TS/";
+             ForceDirectories(Folder);
+             return Folder;
+         },
+         {IDOK, IDOK},
+         {IDS_main_MSG_DVDFile, "Directory file is under the size of 0 byte!"},
+         ""},
+        {"no disc, then Cancel",
+         [](BurnStepWindow& T) {
+             fakeburn::Script().Drives[0].DiscType = DISC_TYPE_NO_MEDIA;
+             return T.MakeVideoTs();
+         },
+         {IDOK, IDCANCEL},
+         {IDS_Main_MSG_InsertDesDisc, IDS_main_MSG_PleaseCheckWriteDevice},
+         IDS_Main_BurnCancel},
+        {"a disc whose free space equals the need, then Cancel",
+         [](BurnStepWindow& T) {
+             fakeburn::Script().FreeBytes = 7 * 4096;
+             fakeburn::Script().FreeCount = 7 * 2;
+             return T.MakeVideoTs();
+         },
+         {IDOK, IDCANCEL},
+         {IDS_Main_MSG_DiscSpaceNotEnough, IDS_main_MSG_PleaseCheckWriteDevice},
+         IDS_Main_BurnCancel},
+        {"a writer whose speed cannot be set",
+         [](BurnStepWindow& T) {
+             fakeburn::Script().Fail["BurnLib_Recorder_SetSpeeds"] = BURNLIB_ERROR_WRITE;
+             return T.MakeVideoTs();
+         },
+         {},
+         {},
+         IDS_Main_SetSpeedFaile},
+        {"a writer that cannot be opened",
+         [](BurnStepWindow& T) {
+             // The scan still sees the writer; opening it for the burn fails.
+             fakeburn::Script().OnTestUnitReady = [] {
+                 fakeburn::Script().Fail["BurnLib_Recorder_CreateEx"] = BURNLIB_ERROR_WRITE;
+                 fakeburn::Script().Fail["BurnLib_Recorder_Create"] = BURNLIB_ERROR_WRITE;
+             };
+             return T.MakeVideoTs();
+         },
+         {IDOK},
+         {},  // the failure text, checked below
+         ""},
+        {"no writer any more",
+         [](BurnStepWindow& T) {
+             fakeburn::Script().Drives.clear();
+             return T.MakeVideoTs();
+         },
+         {IDOK},
+         {IDS_Main_MSG_NoFindDevice},
+         ""},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const fakeburn::TScript Saved = fakeburn::Script();
+        fakeburn::State().Calls.clear();
+        { std::lock_guard<std::mutex> G(StatusLock); Statuses.clear(); }
+        const std::string Folder = C.Prepare(*this);
+        BurnVideoTs(Folder, C.Answers);
+        EXPECT_EQ(fakeburn::CountOf("BurnLib_DVDVideo_Create"), 0);
+        if (std::string(C.Name) == "a writer that cannot be opened") {
+            ASSERT_EQ(TestHooks::MessageBoxesShown().size(), 1u);
+            EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, IDS_main_MSG_Error);
+            EXPECT_NE(TestHooks::MessageBoxesShown()[0].Text.find("BurnLib_Recorder_Create"), std::string::npos);
+        } else {
+            EXPECT_EQ(BoxTexts(), C.Boxes);
+        }
+        EXPECT_EQ(TestHooks::UnexpectedMessageBoxes(), 0);
+        if (!C.LastStatus.empty()) {
+            ASSERT_FALSE(StatusTexts().empty());
+            EXPECT_EQ(StatusTexts().back(), C.LastStatus);
+            // The tray is given back and closed.
+            EXPECT_GE(fakeburn::CountOf("BurnLib_Recorder_ReleaseMedium"), 1);
+            EXPECT_GE(fakeburn::CountOf("BurnLib_Recorder_Load"), 1);
+        }
+        ExpectStepEnded();
+        fakeburn::Script() = Saved;
+        (void)!std::system(("rm -rf '" + Root + "Trip'").c_str());
+    }
+}
+
+TEST_F(BurnStepWindow, AFailedBurnSaysSoInItsMode) {
+    for (bool TestMode : {false, true}) {
+        SCOPED_TRACE(TestMode);
+        fakeburn::Script().Fail["BurnLib_Recorder_TrackAtOnceFromTree"] = BURNLIB_ERROR_WRITE;
+        fakeburn::State().Calls.clear();
+        F->chkTestMode->SetChecked(TestMode);
+        const std::string Text = TestMode ? IDS_Main_MSG_TestModeFaile : IDS_Main_MSG_Faile;
+        BurnVideoTs(MakeVideoTs(), {IDOK});
+        EXPECT_EQ(BoxTexts(), std::vector<std::string>{Text});
+        EXPECT_EQ(StatusTexts().back(), Text);
+        // Only the engine's own eject after a real burn; a test burn never ejects.
+        EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Eject"), TestMode ? 0 : 1);
+        EXPECT_EQ(frmProgressOther->prgStatus->Percent(), 0);
+        ExpectStepEnded();
+        (void)!std::system(("rm -rf '" + Root + "Trip'").c_str());
+    }
+}
+
+TEST_F(BurnStepWindow, CancelInTheStepDialogEndsTheBurnAsCancelled) {
+    fakeburn::Script().BurnWaitsForCancel = true;
+    const std::string Folder = MakeVideoTs();
+    // Once the library burns, the step dialog's Cancel is pressed and its
+    // question answered Yes.
+    TTimer Press(nullptr);
+    Press.SetInterval(20);
+    Press.SetOnTimer([&](TObject*) {
+        if (!fakeburn::State().Burning) return;
+        Press.SetEnabled(false);
+        frmProgressOther->btnCancel->Click();
+    });
+    BurnVideoTs(Folder, {IDOK});
+    Press.SetEnabled(false);
+    EXPECT_TRUE(fakeburn::State().Cancelled);
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{STR_PROCESSOTHER_AbortProc});
+    std::vector<std::string> S = StatusTexts();
+    ASSERT_FALSE(S.empty());
+    EXPECT_EQ(S.back(), IDS_Main_BurnCancel);
+    EXPECT_EQ(std::find(S.begin(), S.end(), IDS_Main_MSG_Faile), S.end());
+    EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Eject"), 0);
+    ExpectStepEnded();
+}
