@@ -24,8 +24,108 @@ TCustomImageList::~TCustomImageList() {
 }
 
 HIMAGELIST TCustomImageList::Handle() {
-    if (!FHandle) FHandle = ImageList_Create(FWidth, FHeight, ILC_COLOR32 | (Masked ? ILC_MASK : 0), 0, AllocBy);
+    if (!FHandle) {
+        FHandle = ImageList_Create(FWidth, FHeight, ILC_COLOR32 | (Masked ? ILC_MASK : 0), 0, AllocBy);
+        if (FHandle && BkColor != clNone) ImageList_SetBkColor(FHandle, ColorToCOLORREF(BkColor));
+    }
     return FHandle;
+}
+
+namespace {
+
+// One BMP file at the start of Data: its length from the file header.
+std::unique_ptr<TBitmap> ReadBmpAt(const unsigned char* Data, size_t Size, size_t& Used) {
+    const char* Bad = "Image list bitmap is not valid";
+    if (Size < 14 || Data[0] != 'B' || Data[1] != 'M') throw EInvalidGraphic(Bad);
+    uint32_t Len = Data[2] | (Data[3] << 8) | (Data[4] << 16) | (uint32_t(Data[5]) << 24);
+    if (Len < 14 || Len > Size) throw EInvalidGraphic(Bad);
+    TMemoryStream S;
+    S.WriteBuffer(Data, Len);
+    S.SetPosition(0);
+    auto B = std::make_unique<TBitmap>();
+    B->LoadFromStream(S);
+    Used = Len;
+    return B;
+}
+
+// Cells Left.. of one row of the grid, as a strip the image list cuts into images.
+std::unique_ptr<TBitmap> StripOf(TBitmap& Source, int Row, int CellW, int CellH) {
+    int Cells = Source.Width() / CellW;
+    auto Strip = std::make_unique<TBitmap>(Cells * CellW, CellH, pf24bit);
+    BitBlt(Strip->Canvas().Handle(), 0, 0, Cells * CellW, CellH, Source.Canvas().Handle(), 0, Row * CellH, SRCCOPY);
+    GdiFlush();
+    return Strip;
+}
+
+}  // namespace
+
+void TCustomImageList::ReadBitmapData(const std::vector<unsigned char>& Data, const std::string& FileName, int Line) {
+    if (Data.empty()) {
+        FPendingImage.reset();
+        FPendingMask.reset();
+        if (!ComponentState().Contains(csLoading)) Clear();
+        return;
+    }
+    size_t Used = 0;
+    std::unique_ptr<TBitmap> Image = ReadBmpAt(Data.data(), Data.size(), Used);
+    std::unique_ptr<TBitmap> Mask;
+    if (Image->PixelFormat() == pf32bit) {
+        // The alpha channel, when the file has one, is the mask.
+        bool HasAlpha = false;
+        for (int Y = 0; Y < Image->Height() && !HasAlpha; ++Y) {
+            auto* P = static_cast<const uint32_t*>(Image->ScanLine(Y));
+            for (int X = 0; X < Image->Width(); ++X)
+                if (P[X] >> 24) {
+                    HasAlpha = true;
+                    break;
+                }
+        }
+        if (HasAlpha) {
+            Mask = std::make_unique<TBitmap>(Image->Width(), Image->Height(), pf24bit);
+            for (int Y = 0; Y < Image->Height(); ++Y) {
+                auto* P = static_cast<const uint32_t*>(Image->ScanLine(Y));
+                auto* M = static_cast<unsigned char*>(Mask->ScanLine(Y));
+                for (int X = 0; X < Image->Width(); ++X) {
+                    unsigned char V = (P[X] >> 24) < 128 ? 255 : 0;
+                    M[X * 3] = M[X * 3 + 1] = M[X * 3 + 2] = V;
+                }
+            }
+        }
+    }
+    if (!Mask && Used + 14 <= Data.size()) {
+        size_t MaskUsed = 0;
+        Mask = ReadBmpAt(Data.data() + Used, Data.size() - Used, MaskUsed);
+        if (Mask->Width() != Image->Width() || Mask->Height() != Image->Height())
+            throw EInvalidGraphic("Image list mask is not the size of its bitmap");
+    }
+    FPendingImage = std::move(Image);
+    FPendingMask = std::move(Mask);
+    FPendingFile = FileName;
+    FPendingLine = Line;
+    if (!ComponentState().Contains(csLoading)) AddPendingImages();
+}
+
+void TCustomImageList::AddPendingImages() {
+    if (!FPendingImage) return;
+    std::unique_ptr<TBitmap> Image = std::move(FPendingImage);
+    std::unique_ptr<TBitmap> Mask = std::move(FPendingMask);
+    if (FHandle) ImageList_RemoveAll(FHandle);
+    if (Image->Width() < FWidth || Image->Height() < FHeight) {
+        const char* What = "Image list bitmap is smaller than one image";
+        if (!FPendingFile.empty()) throw EFormFileError(FPendingFile, FPendingLine, "Error reading " + Name() + ".Bitmap: " + What);
+        throw EInvalidGraphic(What);
+    }
+    for (int Row = 0; Row < Image->Height() / FHeight; ++Row) {
+        std::unique_ptr<TBitmap> Strip = StripOf(*Image, Row, FWidth, FHeight);
+        std::unique_ptr<TBitmap> MaskStrip = Mask ? StripOf(*Mask, Row, FWidth, FHeight) : nullptr;
+        ImageList_Add(Handle(), Strip->Handle(), MaskStrip ? MaskStrip->Handle() : nullptr);
+    }
+    Changed();
+}
+
+void TCustomImageList::Loaded() {
+    TComponent::Loaded();
+    AddPendingImages();
 }
 
 void TCustomImageList::SetSize(int AWidth, int AHeight) {
@@ -948,6 +1048,9 @@ TClassInfo& TCustomImageList::StaticClassInfo() {
                                    }));
         C.Define<TCustomImageList>("BkColor", S([](TCustomImageList& O, const TFormValue& V, TFormReader& R) {
                                        O.BkColor = ControlProps::ReadColor(R, V);
+                                   }));
+        C.Define<TCustomImageList>("Bitmap", S([](TCustomImageList& O, const TFormValue& V, TFormReader& R) {
+                                       O.ReadBitmapData(R.Binary(V), R.FileName(), R.Line());
                                    }));
         C.Define<TCustomImageList>("DrawingStyle", S([](TCustomImageList& O, const TFormValue& V, TFormReader& R) {
                                        O.DrawingStyle = R.Enum<TDrawingStyle>(

@@ -40,10 +40,25 @@ public:
     HIMAGELIST Handle();
     TNotifyEvent OnChange;
 
+    // The images as form files keep them ("Bitmap = {...}"): a BMP file whose
+    // cells of Width x Height, left to right and then row by row, are the
+    // images; a 32-bit file's alpha gives the transparent pixels (alpha below
+    // 128), else a second BMP file that may follow is the mask (non-black:
+    // transparent). They replace the list's images; while the form is read
+    // they wait for Loaded, when the size is known. EInvalidGraphic for data
+    // that is no such bitmap or smaller than one image (EFormFileError naming
+    // FileName and Line when the form file gave them).
+    void ReadBitmapData(const std::vector<unsigned char>& Data, const std::string& FileName = {}, int Line = 0);
+    void Loaded() override;
+
 private:
     void Changed();
+    void AddPendingImages();
     int FWidth = 16, FHeight = 16;
     HIMAGELIST FHandle = nullptr;
+    std::unique_ptr<TBitmap> FPendingImage, FPendingMask;
+    std::string FPendingFile;
+    int FPendingLine = 0;
 };
 
 class TImageList : public TCustomImageList {
