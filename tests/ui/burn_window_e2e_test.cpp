@@ -1,0 +1,282 @@
+// Burn VIDEO_TS from the main window onto the burning library's image
+// recorder, with a folder made by the real authoring tool: the image, read back
+// with lsdvd and isoinfo, the statuses and the engine log; a refused folder; a
+// burn cancelled from its dialog.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "burning/sb_logger.h"
+#include "core/globals.h"
+#include "core/sb_eventer.h"
+#include "core/ui_texts.h"
+#include "pipeline/progress_dialogs.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/classlib/threads.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/system/process.h"
+#include "platform/system/registry.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Quote(const std::string& S) { return "'" + S + "'"; }
+
+std::string RunShell(const std::string& Command, int& Code) {
+    FILE* P = popen((Command + " 2>&1").c_str(), "r");
+    std::string Out;
+    char Buf[4096];
+    size_t N;
+    while (P && (N = std::fread(Buf, 1, sizeof Buf, P)) > 0) Out.append(Buf, N);
+    int Status = P ? pclose(P) : -1;
+    Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    return Out;
+}
+
+bool HaveTool(const std::string& Name) { return std::system(("command -v " + Name + " >/dev/null 2>&1").c_str()) == 0; }
+
+class BurnWindowE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* Tool : {"ffmpeg", "dvdauthor", "lsdvd", "isoinfo"})
+            if (!HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed";
+        char Tmpl[] = "/tmp/tessaro_burnwin_XXXXXX";
+        ASSERT_NE(mkdtemp(Tmpl), nullptr);
+        Root = std::string(Tmpl) + "/";
+        AppFolder = Root + "app/";
+        ForceDirectories(AppFolder + "langs");
+        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
+        setenv("TESSARO_RECORDER_DIR", (Root + "images").c_str(), 1);
+        unsetenv("TESSARO_RECORDER_CAPACITY");
+        // The engine log is switched on in the registry store before the start.
+        HKEY K = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\BurnLib\\Sample", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &K, nullptr),
+                  ERROR_SUCCESS);
+        DWORD One = 1;
+        RegSetValueExA(K, "LogEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&One), 4);
+        RegCloseKey(K);
+
+        TestHooks::Start();
+        Started = ProgramStartup(AppFolder);
+        ASSERT_TRUE(Started);
+        F = frmMain;
+        ASSERT_NE(sbLogger, nullptr);
+        sbLogger->LogFile = Root + "tessaro.log";
+        F->Show();
+        ASSERT_TRUE(TestHooks::PumpUntil([] { return frmMain->Showing(); }, 3000, "the main window to show"));
+        TestHooks::PumpPending();
+        ShowStatus = sbCallBackEventer->OnMessage;
+        sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) {
+            {
+                std::lock_guard<std::mutex> G(StatusLock);
+                Statuses.push_back(Text);
+            }
+            if (OnStatus) OnStatus(Text);
+            ShowStatus(Text, Kind);
+        };
+        TestHooks::SetModalWatchdog(60000);
+    }
+    void TearDown() override {
+        TestHooks::SetModalWatchdog(0);
+        for (const std::string& Failure : TestHooks::Failures()) ADD_FAILURE() << Failure;
+        if (frmProgressOther) frmProgressOther->Hide();
+        // The recorder's disc lives as long as the process: the next test
+        // gets an empty one.
+        if (F && F->Burner) F->Burner->Eject();
+        if (Started) ProgramShutdown();
+        EXPECT_TRUE(TThread::WaitForAllEnded(5000));
+        TestHooks::Stop();
+        unsetenv("TESSARO_RECORDER_DIR");
+        if (!Root.empty()) (void)!std::system(("rm -rf " + Quote(Root)).c_str());
+    }
+
+    // A two-second clip authored without menus into Root/Trip; a note lies
+    // beside its VIDEO_TS folder.
+    std::string MakeTrip() {
+        const std::string Work = Root + "work/";
+        ForceDirectories(Work);
+        int Code;
+        std::string Log = RunShell("cd " + Quote(Work) +
+                                       " && ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                                       "testsrc=size=720x576:rate=25:duration=2 -f lavfi -i "
+                                       "sine=frequency=440:sample_rate=48000:duration=2 -target pal-dvd -aspect 4:3 "
+                                       "clip.mpg",
+                                   Code);
+        EXPECT_EQ(Code, 0) << Log;
+        std::ofstream(Work + "dvd.xml") << "<dvdauthor dest=\"" << Root
+                                         << "Trip\">\n <vmgm />\n <titleset>\n  <titles>\n"
+                                            "   <video format=\"pal\" aspect=\"4:3\"/>\n"
+                                            "   <pgc><vob file=\"clip.mpg\"/></pgc>\n  </titles>\n </titleset>\n"
+                                            "</dvdauthor>\n";
+        Log = RunShell("cd " + Quote(Work) + " && VIDEO_FORMAT=PAL dvdauthor -x dvd.xml", Code);
+        EXPECT_EQ(Code, 0) << Log;
+        std::ofstream(Root + "Trip/notes.txt") << "not for the disc";
+        return Root + "Trip/VIDEO_TS";
+    }
+    void BurnVideoTs(const std::string& Folder, const std::vector<int>& Answers) {
+        Options.LastOpenDir = Folder;
+        TestHooks::ScriptMessageBoxes(Answers);
+        TestHooks::OnNextModalWindow([](HWND Window) { PostMessageA(Window, WM_COMMAND, IDOK, 0); });
+        F->actBurnVideoTS->Execute();
+    }
+    std::vector<std::string> BoxTexts() const {
+        std::vector<std::string> Texts;
+        for (const auto& Box : TestHooks::MessageBoxesShown()) Texts.push_back(Box.Text);
+        return Texts;
+    }
+    std::vector<std::string> StatusTexts() {
+        std::lock_guard<std::mutex> G(StatusLock);
+        return Statuses;
+    }
+    std::vector<std::string> Images() const {
+        std::vector<std::string> Names;
+        std::error_code E;
+        if (fs::exists(Root + "images", E))
+            for (const auto& Entry : fs::directory_iterator(Root + "images")) Names.push_back(Entry.path().filename());
+        return Names;
+    }
+    void ExpectUnlocked() {
+        EXPECT_TRUE(F->actBurn->Enabled());
+        EXPECT_TRUE(F->lsvFiles->Enabled());
+        EXPECT_TRUE(F->pnlBurner->Enabled());
+        EXPECT_FALSE(frmProgressOther && frmProgressOther->Visible());
+    }
+
+    std::string Root, AppFolder;
+    bool Started = false;
+    TfrmMain* F = nullptr;
+    TsbMessageEvent ShowStatus;
+    std::function<void(const std::string&)> OnStatus;  // on the thread that reports
+    std::mutex StatusLock;
+    std::vector<std::string> Statuses;
+};
+
+// Items of Needles appear in Haystack in this order.
+bool InOrder(const std::vector<std::string>& Haystack, const std::vector<std::string>& Needles) {
+    auto It = Haystack.begin();
+    for (const std::string& N : Needles) {
+        It = std::find(It, Haystack.end(), N);
+        if (It == Haystack.end()) return false;
+        ++It;
+    }
+    return true;
+}
+
+}  // namespace
+
+TEST_F(BurnWindowE2E, BurnVideoTsWritesExactlyThatFolderToAnImage) {
+    const std::string VideoTs = MakeTrip();
+    F->txtDiscLabel->SetText("Trip");
+    // Without menus the authoring tool writes no VIDEO_TS.VOB: the folder is
+    // called abnormal and the user goes on.
+    BurnVideoTs(VideoTs, {IDOK, IDOK});
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{IDS_main_MSG_DVDFile, IDS_Main_MSG_Finished}));
+    ASSERT_EQ(Images(), std::vector<std::string>{"Trip.iso"});
+    const std::string Iso = Root + "images/Trip.iso";
+
+    int Code;
+    std::string L = RunShell("lsdvd " + Quote(Iso), Code);
+    ASSERT_EQ(Code, 0) << L;
+    EXPECT_NE(L.find("Title: 01"), std::string::npos) << L;
+    EXPECT_EQ(L.find("Title: 02"), std::string::npos) << L;
+
+    // The image holds the VIDEO_TS folder (and AUDIO_TS when the tool made
+    // one), file for file, and nothing that lay beside them.
+    std::vector<std::string> Expected;
+    for (const char* Sub : {"VIDEO_TS", "AUDIO_TS"}) {
+        if (!fs::exists(Root + "Trip/" + Sub)) continue;
+        Expected.push_back(std::string("/") + Sub);
+        for (const auto& Entry : fs::directory_iterator(Root + "Trip/" + Sub))
+            Expected.push_back(std::string("/") + Sub + "/" + Entry.path().filename().string());
+    }
+    std::vector<std::string> OnImage;
+    std::string Listing = RunShell("isoinfo -f -i " + Quote(Iso), Code);
+    ASSERT_EQ(Code, 0) << Listing;
+    std::istringstream Lines(Listing);
+    for (std::string Line; std::getline(Lines, Line);) {
+        if (auto Semi = Line.rfind(";1"); Semi != std::string::npos) Line.erase(Semi);
+        if (!Line.empty()) OnImage.push_back(Line);
+    }
+    std::sort(Expected.begin(), Expected.end());
+    std::sort(OnImage.begin(), OnImage.end());
+    EXPECT_EQ(OnImage, Expected) << Listing;
+
+    const std::vector<std::string> S = StatusTexts();
+    EXPECT_TRUE(InOrder(S, {IDS_Main_Info_RefreshDevice, "Start to burn...!", "Closing Session!",
+                            IDS_Main_MSG_Finished}));
+    EXPECT_EQ(S.back(), IDS_Main_MSG_Finished);
+    EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), IDS_Main_MSG_Finished);
+    ExpectUnlocked();
+
+    // The engine log: "hh:nn:ss.zzz: " and the call.
+    std::ifstream LogFile(Root + "tessaro.log");
+    std::string Log((std::istreambuf_iterator<char>(LogFile)), std::istreambuf_iterator<char>());
+    for (const char* Line : {"BurnLib_Recorder_TestUnitReady", "BurnLib_DVDVideo_Create",
+                             "BurnLib_DVDVideo_GetTreePointer", "BurnLib_Recorder_CloseSession"})
+        EXPECT_TRUE(std::regex_search(Log, std::regex(std::string("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d: ") + Line +
+                                                      "\n")))
+            << Line << "\n"
+            << Log;
+}
+
+TEST_F(BurnWindowE2E, AFolderWithoutItsInformationFileIsRefused) {
+    const std::string VideoTs = MakeTrip();
+    // The menu file is there, its information file is not.
+    std::ofstream(VideoTs + "/VIDEO_TS.VOB") << std::string(2048, '\0');
+    ASSERT_TRUE(DeleteFile(VideoTs + "/VIDEO_TS.IFO"));
+    BurnVideoTs(VideoTs, {IDCANCEL});
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{IDS_main_MSG_DVDFile});
+    EXPECT_TRUE(Images().empty());
+    ExpectUnlocked();
+}
+
+TEST_F(BurnWindowE2E, CancelInTheDialogStopsTheBurnAndLeavesNoImage) {
+    const std::string VideoTs = MakeTrip();
+    // A stray file inside the folder: the library says it leaves it out from
+    // inside its burn call, where the worker is held (a slow drive) until the
+    // dialog's Cancel has been pressed, at most 5 s.
+    std::ofstream(VideoTs + "/notes.txt") << "not for the disc";
+    std::atomic<bool> InBurn{false}, Pressed{false};
+    OnStatus = [&](const std::string& Text) {
+        if (Text.rfind("Ignoring name", 0) != 0) return;
+        InBurn = true;
+        for (int I = 0; I < 500 && !Pressed; ++I) Sleep(10);
+    };
+    TTimer Press(nullptr);
+    Press.SetInterval(10);
+    Press.SetOnTimer([&](TObject*) {
+        if (!InBurn) return;
+        Press.SetEnabled(false);
+        frmProgressOther->btnCancel->Click();
+        Pressed = true;
+    });
+    BurnVideoTs(VideoTs, {IDOK, IDOK});
+    Press.SetEnabled(false);
+    OnStatus = nullptr;
+    ASSERT_TRUE(Pressed) << "the library reported no left-out name";
+    EXPECT_EQ(BoxTexts(), (std::vector<std::string>{IDS_main_MSG_DVDFile, STR_PROCESSOTHER_AbortProc}));
+    const std::vector<std::string> S = StatusTexts();
+    ASSERT_FALSE(S.empty());
+    EXPECT_EQ(S.back(), IDS_Main_BurnCancel);
+    EXPECT_EQ(std::find(S.begin(), S.end(), IDS_Main_MSG_Faile), S.end());
+    EXPECT_TRUE(Images().empty()) << "an image was left";
+    ExpectUnlocked();
+}
