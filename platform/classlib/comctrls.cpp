@@ -31,6 +31,52 @@ HIMAGELIST TCustomImageList::Handle() {
     return FHandle;
 }
 
+void TCustomImageList::SetHandle(HIMAGELIST Value) {
+    if (Value == FHandle) return;
+    if (FHandle) ImageList_Destroy(FHandle);
+    FHandle = Value;
+    if (FHandle) ImageList_GetIconSize(FHandle, &FWidth, &FHeight);
+    Changed();
+}
+
+// ---- Drag image lists -------------------------------------------------------------
+TDragImageList::~TDragImageList() {
+    DragImageListDestroyed(this);
+    EndDrag();
+}
+
+bool TDragImageList::SetDragImage(int Index, int HotSpotX, int HotSpotY) {
+    if (Index < 0 || Index >= Count()) return false;
+    FDragIndex = Index;
+    FDragHotspot = POINT{HotSpotX, HotSpotY};
+    return true;
+}
+
+bool TDragImageList::BeginDrag(HWND Window, int X, int Y) {
+    if (FDragIndex < 0 || FDragIndex >= Count()) return false;
+    if (!ImageList_BeginDrag(Handle(), FDragIndex, FDragHotspot.x, FDragHotspot.y)) return false;
+    FDragging = ImageList_DragEnter(Window, X, Y) != FALSE;
+    if (!FDragging) ImageList_EndDrag();
+    return FDragging;
+}
+
+bool TDragImageList::DragMove(int X, int Y) { return FDragging && ImageList_DragMove(X, Y); }
+
+void TDragImageList::ShowDragImage() {
+    if (FDragging) ImageList_DragShowNolock(TRUE);
+}
+
+void TDragImageList::HideDragImage() {
+    if (FDragging) ImageList_DragShowNolock(FALSE);
+}
+
+bool TDragImageList::EndDrag() {
+    if (!FDragging) return false;
+    FDragging = false;
+    ImageList_EndDrag();
+    return true;
+}
+
 namespace {
 
 // One BMP file at the start of Data: its length from the file header.
@@ -472,6 +518,10 @@ void TCustomListView::SetLargeImages(TCustomImageList* Value) {
         SendMessageW(FHandle, LVM_SETIMAGELIST, LVSIL_NORMAL, reinterpret_cast<LPARAM>(Value ? Value->Handle() : nullptr));
 }
 
+TDragImageList* TCustomListView::GetDragImages() {
+    return FDragImage && FDragImage->Count() > 0 ? FDragImage.get() : nullptr;
+}
+
 void TCustomListView::Notification(TComponent* AComponent, TOperation Operation) {
     TWinControl::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
@@ -582,7 +632,18 @@ void TCustomListView::WndProc(TMessage& M) {
                 return;
             }
             case LVN_BEGINDRAG:
-                if (DragMode == dmAutomatic) BeginDrag(true);
+                if (DragMode == dmAutomatic) {
+                    // The item's picture follows the mouse, held where it was pressed.
+                    auto* L = reinterpret_cast<NMLISTVIEW*>(M.LParam);
+                    POINT P{};
+                    auto Image = reinterpret_cast<HIMAGELIST>(
+                        SendMessageW(FHandle, LVM_CREATEDRAGIMAGE, static_cast<WPARAM>(L->iItem), reinterpret_cast<LPARAM>(&P)));
+                    if (!FDragImage) FDragImage = std::make_unique<TDragImageList>(nullptr);
+                    FDragImage->EndDrag();
+                    FDragImage->SetHandle(Image);
+                    if (Image) FDragImage->SetDragImage(0, L->ptAction.x - P.x, L->ptAction.y - P.y);
+                    BeginDrag(true);
+                }
                 return;
             case NM_CLICK: Click(); return;
             case NM_DBLCLK: DblClick(); return;
@@ -1060,8 +1121,13 @@ TClassInfo& TCustomImageList::StaticClassInfo() {
     return CI;
 }
 
+TClassInfo& TDragImageList::StaticClassInfo() {
+    static TClassInfo CI("TDragImageList", &TCustomImageList::StaticClassInfo(), CreateComponentOf<TDragImageList>);
+    return CI;
+}
+
 TClassInfo& TImageList::StaticClassInfo() {
-    static TClassInfo CI("TImageList", &TCustomImageList::StaticClassInfo(), CreateComponentOf<TImageList>);
+    static TClassInfo CI("TImageList", &TDragImageList::StaticClassInfo(), CreateComponentOf<TImageList>);
     return CI;
 }
 

@@ -38,6 +38,8 @@ public:
     int Count() const;
     void Draw(TCanvas& Canvas, int X, int Y, int Index, bool Enabled = true);
     HIMAGELIST Handle();
+    // Takes over an image list of the platform (its size becomes the list's).
+    void SetHandle(HIMAGELIST Value);
     TNotifyEvent OnChange;
 
     // The images as form files keep them ("Bitmap = {...}"): a BMP file whose
@@ -61,10 +63,34 @@ private:
     int FPendingLine = 0;
 };
 
-class TImageList : public TCustomImageList {
+// An image list whose image can follow the mouse while a control is dragged.
+class TDragImageList : public TCustomImageList {
     TESSARO_CLASSINFO
 public:
-    explicit TImageList(TComponent* AOwner) : TCustomImageList(AOwner) {}
+    explicit TDragImageList(TComponent* AOwner) : TCustomImageList(AOwner) {}
+    ~TDragImageList() override;
+    // The image shown and its hot spot (the point of the image under the mouse).
+    bool SetDragImage(int Index, int HotSpotX, int HotSpotY);
+    int DragIndex() const { return FDragIndex; }
+    POINT DragHotspot() const { return FDragHotspot; }
+    // X, Y are relative to Window's window rectangle (the screen for nullptr).
+    bool BeginDrag(HWND Window, int X, int Y);
+    bool DragMove(int X, int Y);
+    void ShowDragImage();
+    void HideDragImage();
+    bool EndDrag();
+    bool Dragging() const { return FDragging; }
+
+private:
+    int FDragIndex = 0;
+    POINT FDragHotspot{};
+    bool FDragging = false;
+};
+
+class TImageList : public TDragImageList {
+    TESSARO_CLASSINFO
+public:
+    explicit TImageList(TComponent* AOwner) : TDragImageList(AOwner) {}
 };
 
 // ---- List view ---------------------------------------------------------------------
@@ -207,6 +233,9 @@ public:
 
     void WndProc(TMessage& Message) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
+    // The picture of the dragged item (its image and caption), made when the
+    // list view starts a drag; nullptr when there is none.
+    TDragImageList* GetDragImages() override;
 
 protected:
     friend class TListItem;
@@ -229,6 +258,7 @@ private:
     TCustomImageList* FLargeImages = nullptr;
     int FUpdating = 0;
     bool FPushing = false;
+    std::unique_ptr<TDragImageList> FDragImage;
 };
 
 class TListView : public TCustomListView {

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/classlib/actnlist.h"
+#include "platform/classlib/comctrls.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
@@ -67,8 +68,43 @@ struct TDragInfo {
     int Threshold = 5;
     TControl* Target = nullptr;
     bool Accepted = false;
+    TDragImageList* Images = nullptr;  // showing while the drag runs
+    HWND Captured = nullptr;
 };
 TDragInfo Drag;
+
+// The drag is under way: the mouse stays with the source wherever it goes,
+// and the source's drag image appears under the mouse.
+void DragStarted(POINT Screen) {
+    TControl* S = Drag.Source;
+    auto* W = dynamic_cast<TWinControl*>(S);
+    if (!W) W = S->Parent();
+    if (W && W->HandleAllocated()) {
+        Drag.Captured = W->Handle();
+        if (GetCapture() != Drag.Captured) SetCapture(Drag.Captured);
+    }
+    Drag.Images = S->GetDragImages();
+    if (Drag.Images && !Drag.Images->BeginDrag(nullptr, Screen.x, Screen.y)) Drag.Images = nullptr;
+}
+
+void DragMoved(POINT Screen) {
+    if (Drag.Images) Drag.Images->DragMove(Screen.x, Screen.y);
+    if (::Screen) ::SetCursor(::Screen->Cursors(Drag.Accepted ? Drag.Source->DragCursor : crNoDrop));
+}
+
+}  // namespace
+
+void DragImageListDestroyed(TDragImageList* List) {
+    if (Drag.Images == List) Drag.Images = nullptr;
+}
+
+namespace {
+
+// Ends what DragStarted began (D is the finished drag's copy).
+void DragFinished(const TDragInfo& D) {
+    if (D.Images) D.Images->EndDrag();
+    if (D.Captured && GetCapture() == D.Captured) ReleaseCapture();
+}
 
 TControl* DragTargetAt(POINT Screen, POINT& Local) {
     HWND W = WindowFromPoint(Screen);
@@ -216,7 +252,10 @@ TControl::~TControl() {
         MouseControl = nullptr;
         if (MouseControlChanged) MouseControlChanged(nullptr);
     }
-    if (Drag.Source == this) Drag = TDragInfo{};
+    if (Drag.Source == this) {
+        DragFinished(Drag);
+        Drag = TDragInfo{};
+    }
     if (Drag.Target == this) Drag.Target = nullptr;
     if (FAction) FAction->UnRegisterClient(this);
     FAction = nullptr;
@@ -544,8 +583,10 @@ void TControl::WMMouse(TMessage& Message) {
             if (Drag.Source == this) {
                 POINT Screen = ClientToScreen(POINT{X, Y});
                 if (!Drag.Started && (std::abs(Screen.x - Drag.StartPos.x) >= Drag.Threshold ||
-                                      std::abs(Screen.y - Drag.StartPos.y) >= Drag.Threshold))
+                                      std::abs(Screen.y - Drag.StartPos.y) >= Drag.Threshold)) {
                     Drag.Started = true;
+                    DragStarted(Screen);
+                }
                 if (Drag.Started) {
                     POINT Local{};
                     TControl* T = DragTargetAt(Screen, Local);
@@ -556,6 +597,8 @@ void TControl::WMMouse(TMessage& Message) {
                     Drag.Accepted = false;
                     if (T) T->DragOver(this, Local.x, Local.y, T == Drag.Target ? dsDragMove : dsDragEnter, Drag.Accepted);
                     Drag.Target = T;
+                    // A handler may have ended the drag.
+                    if (Drag.Source == this) DragMoved(Screen);
                 }
             }
             MouseMove(Shift, X, Y);
@@ -592,11 +635,14 @@ void TControl::DblClick() {
 }
 
 void TControl::BeginDrag(bool Immediate, int Threshold) {
+    if (Drag.Source && Drag.Source != this) Drag.Source->EndDrag(false);
+    if (Drag.Source == this) DragFinished(Drag);
     Drag = TDragInfo{};
     Drag.Source = this;
     Drag.Started = Immediate;
     GetCursorPos(&Drag.StartPos);
     if (Threshold >= 0) Drag.Threshold = Threshold;
+    if (Immediate) DragStarted(Drag.StartPos);
 }
 
 bool TControl::Dragging() const { return Drag.Source == this && Drag.Started; }
@@ -605,6 +651,7 @@ void TControl::EndDrag(bool Drop) {
     if (Drag.Source != this) return;
     TDragInfo D = Drag;
     Drag = TDragInfo{};
+    DragFinished(D);
     POINT Screen{};
     GetCursorPos(&Screen);
     TControl* Target = nullptr;

@@ -26,6 +26,7 @@ class TWinControl;
 class TPopupMenu;
 class TBasicAction;
 class TCustomForm;
+class TDragImageList;
 class TForm;
 
 struct TMessage {
@@ -200,9 +201,14 @@ public:
     virtual void Click();
     virtual void DblClick();
     // Starts dragging this control (the automatic drag calls it on a press).
+    // While the drag runs the mouse is captured, the cursor shows DragCursor
+    // over a target that accepts and crNoDrop elsewhere, and the control's
+    // drag image (GetDragImages) follows the mouse.
     void BeginDrag(bool Immediate, int Threshold = -1);
     bool Dragging() const;
     void EndDrag(bool Drop);
+    TCursor DragCursor = crDrag;
+    virtual TDragImageList* GetDragImages() { return nullptr; }
 
     // The action told a linked control of a change.
     virtual void ActionChange(TBasicAction* Sender, bool CheckDefaults);
@@ -423,6 +429,8 @@ WNDPROC RegisterControlClass(const std::string& Name, const std::string& Base, U
 // Where exceptions raised inside a window procedure go (the application's
 // handler; set by the application object). Unset, they are written to stderr.
 extern std::function<void(const std::exception_ptr&)> ControlExceptionHandler;
+// A drag image list going away is forgotten by a running drag.
+void DragImageListDestroyed(TDragImageList* List);
 // Colour value to a GDI COLORREF (system colours resolved).
 COLORREF ColorToCOLORREF(TColor Color);
 

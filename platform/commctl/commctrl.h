@@ -474,6 +474,20 @@ BOOL ImageList_SetIconSize(HIMAGELIST himl, int cx, int cy);
 COLORREF ImageList_SetBkColor(HIMAGELIST himl, COLORREF clrBk);
 COLORREF ImageList_GetBkColor(HIMAGELIST himl);
 HIMAGELIST ImageList_Duplicate(HIMAGELIST himl);
+// Drag images: one at a time per process, used from the GUI thread. The image
+// shows in a top-most window the mouse passes through, with its mask as the
+// window's shape; x, y are relative to hwndLock's window rectangle (the screen
+// for nullptr), and the image's hot spot sits there.
+BOOL ImageList_BeginDrag(HIMAGELIST himlTrack, int iTrack, int dxHotspot, int dyHotspot);
+BOOL ImageList_DragEnter(HWND hwndLock, int x, int y);
+BOOL ImageList_DragMove(int x, int y);
+BOOL ImageList_DragLeave(HWND hwndLock);
+BOOL ImageList_DragShowNolock(BOOL fShow);
+void ImageList_EndDrag();
+// The image being dragged (owned by the drag), its position and hot spot.
+HIMAGELIST ImageList_GetDragImage(POINT* ppt, POINT* pptHotspot);
+// The window showing the drag image, nullptr when none (for tests).
+HWND WinDragImageWindow();
 
 // ---- Common notifications ranges ---------------------------------------------
 constexpr UINT LVN_FIRST = 0u - 100u;

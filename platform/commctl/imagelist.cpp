@@ -302,3 +302,153 @@ HIMAGELIST ImageList_Duplicate(HIMAGELIST h) {
     cl->Images = il->Images;
     return c;
 }
+
+// ---- Dragging -----------------------------------------------------------------
+// One drag image at a time, on the thread that started it: a copy of the image
+// shown in a top-most window that the mouse passes through, shaped by the
+// image's mask, following DragMove.
+namespace cc {
+namespace {
+
+struct TDrag {
+    HIMAGELIST List = nullptr;  // the copy being dragged (one image)
+    POINT HotSpot{};
+    HWND Lock = nullptr;  // positions are relative to its window rectangle
+    POINT Pos{};
+    bool Entered = false;
+    bool Shown = true;  // ImageList_DragShowNolock
+    HWND Wnd = nullptr;
+};
+TDrag gDrag;
+
+constexpr char16_t kDragClass[] = u"TessaroDragImage";
+
+LRESULT CALLBACK DragWndProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
+    switch (m) {
+    case WM_NCHITTEST: return HTTRANSPARENT;
+    case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
+    case WM_ERASEBKGND: return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        if (gDrag.List) ImageList_Draw(gDrag.List, 0, dc, 0, 0, ILD_NORMAL);
+        EndPaint(h, &ps);
+        return 0;
+    }
+    default: return DefWindowProcW(h, m, wp, lp);
+    }
+}
+
+POINT LockOrigin() {
+    RECT r{};
+    if (gDrag.Lock && IsWindow(gDrag.Lock)) GetWindowRect(gDrag.Lock, &r);
+    return POINT{r.left, r.top};
+}
+
+// Shows, moves or hides the window as the drag state asks.
+void UpdateDragWindow() {
+    TImageList* il = L(gDrag.List);
+    bool visible = il && gDrag.Entered && gDrag.Shown;
+    if (!visible) {
+        if (gDrag.Wnd) ShowWindow(gDrag.Wnd, SW_HIDE);
+        return;
+    }
+    POINT o = LockOrigin();
+    int x = o.x + gDrag.Pos.x - gDrag.HotSpot.x, y = o.y + gDrag.Pos.y - gDrag.HotSpot.y;
+    if (!gDrag.Wnd) {
+        static bool registered = false;
+        if (!registered) {
+            WNDCLASSW wc{};
+            wc.lpfnWndProc = DragWndProc;
+            wc.lpszClassName = kDragClass;
+            wc.style = CS_SAVEBITS;
+            RegisterClassW(&wc);
+            registered = true;
+        }
+        gDrag.Wnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+                                    kDragClass, u"", WS_POPUP, x, y, il->Cx, il->Cy, nullptr, nullptr, nullptr, nullptr);
+        if (!gDrag.Wnd) return;
+        // Only the image's own pixels show: its mask becomes the window's shape.
+        if (il->Flags & ILC_MASK && !il->Images.empty()) {
+            HRGN shape = CreateRectRgn(0, 0, 0, 0);
+            const TImage& img = il->Images[0];
+            for (int yy = 0; yy < il->Cy; ++yy)
+                for (int xx = 0; xx < il->Cx;) {
+                    if (img.Transparent[static_cast<std::size_t>(yy * il->Cx + xx)]) {
+                        ++xx;
+                        continue;
+                    }
+                    int start = xx;
+                    while (xx < il->Cx && !img.Transparent[static_cast<std::size_t>(yy * il->Cx + xx)]) ++xx;
+                    HRGN run = CreateRectRgn(start, yy, xx, yy + 1);
+                    CombineRgn(shape, shape, run, RGN_OR);
+                    DeleteObject(run);
+                }
+            SetWindowRgn(gDrag.Wnd, shape, FALSE);  // the window owns the region now
+        }
+    }
+    SetWindowPos(gDrag.Wnd, HWND_TOPMOST, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    UpdateWindow(gDrag.Wnd);
+}
+
+}  // namespace
+}  // namespace cc
+
+BOOL ImageList_BeginDrag(HIMAGELIST h, int i, int dxHotspot, int dyHotspot) {
+    TImageList* il = L(h);
+    if (!il || i < 0 || i >= static_cast<int>(il->Images.size())) return FALSE;
+    ImageList_EndDrag();
+    gDrag.List = ImageList_Create(il->Cx, il->Cy, il->Flags, 1, 0);
+    TImageList* copy = L(gDrag.List);
+    copy->Bk = il->Bk;
+    copy->Images.push_back(il->Images[static_cast<std::size_t>(i)]);
+    gDrag.HotSpot = POINT{dxHotspot, dyHotspot};
+    gDrag.Entered = false;
+    gDrag.Shown = true;
+    return TRUE;
+}
+
+BOOL ImageList_DragEnter(HWND hwndLock, int x, int y) {
+    if (!gDrag.List) return FALSE;
+    gDrag.Lock = hwndLock;
+    gDrag.Pos = POINT{x, y};
+    gDrag.Entered = true;
+    UpdateDragWindow();
+    return TRUE;
+}
+
+BOOL ImageList_DragMove(int x, int y) {
+    if (!gDrag.List) return FALSE;
+    gDrag.Pos = POINT{x, y};
+    UpdateDragWindow();
+    return TRUE;
+}
+
+BOOL ImageList_DragLeave(HWND) {
+    if (!gDrag.List) return FALSE;
+    gDrag.Entered = false;
+    UpdateDragWindow();
+    return TRUE;
+}
+
+BOOL ImageList_DragShowNolock(BOOL fShow) {
+    if (!gDrag.List) return FALSE;
+    gDrag.Shown = fShow != FALSE;
+    UpdateDragWindow();
+    return TRUE;
+}
+
+void ImageList_EndDrag() {
+    if (gDrag.Wnd && IsWindow(gDrag.Wnd)) DestroyWindow(gDrag.Wnd);
+    if (gDrag.List) ImageList_Destroy(gDrag.List);
+    gDrag = TDrag{};
+}
+
+HIMAGELIST ImageList_GetDragImage(POINT* ppt, POINT* pptHotspot) {
+    if (!gDrag.List) return nullptr;
+    if (ppt) *ppt = gDrag.Pos;
+    if (pptHotspot) *pptHotspot = gDrag.HotSpot;
+    return gDrag.List;
+}
+
+HWND WinDragImageWindow() { return gDrag.Wnd; }

@@ -612,6 +612,54 @@ void KeyNav(HWND h, TLvState* st, WPARAM vk) {
 
 }  // namespace
 
+// The item's small image and label on the window colour, as an image list of
+// one image; Pt gets the image's upper-left corner in client coordinates.
+LRESULT CreateDragImage(HWND h, TLvState* st, int i, POINT* pt) {
+    if (i < 0 || i >= static_cast<int>(st->Items.size())) return 0;
+    const TLvItem& it = st->Items[static_cast<std::size_t>(i)];
+    RECT row = RowRect(h, st, i);
+    RECT icon = IconRect(h, st, i);
+    RECT label = LabelRect(h, st, i);
+    HDC screen = GetDC(h);
+    HGDIOBJ oldFont = SelectObject(screen, FontOf(h));
+    int textW = TextWidth(screen, it.Text);
+    SelectObject(screen, oldFont);
+    ReleaseDC(h, screen);
+    int left = icon.left, w = std::max<int>(1, label.left + 2 + textW + 2 - left), hgt = row.bottom - row.top;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -hgt;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bmp) {
+        DeleteDC(dc);
+        return 0;
+    }
+    HGDIOBJ oldBmp = SelectObject(dc, bmp);
+    FillSolid(dc, RECT{0, 0, w, hgt}, st->Bk == CLR_DEFAULT || st->Bk == CLR_NONE ? Sys(COLOR_WINDOW) : st->Bk);
+    if (st->Images[LVSIL_SMALL] && it.Image >= 0) {
+        int iw = 0, ih = 0;
+        ImageList_GetIconSize(st->Images[LVSIL_SMALL], &iw, &ih);
+        ImageList_Draw(st->Images[LVSIL_SMALL], it.Image, dc, 0, (hgt - ih) / 2, ILD_TRANSPARENT);
+    }
+    oldFont = SelectObject(dc, FontOf(h));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, st->TextColor == CLR_DEFAULT ? Sys(COLOR_WINDOWTEXT) : st->TextColor);
+    Text(dc, it.Text, RECT{label.left - left + 2, 0, w, hgt}, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBmp);
+    DeleteDC(dc);
+    HIMAGELIST list = ImageList_Create(w, hgt, ILC_COLOR32 | ILC_MASK, 1, 0);
+    ImageList_Add(list, bmp, nullptr);
+    DeleteObject(bmp);
+    if (pt) *pt = POINT{left, row.top};
+    return reinterpret_cast<LRESULT>(list);
+}
+
 LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     auto* st = State<TLvState>(h);
     if (!st && m != WM_NCCREATE) return DefWindowProcW(h, m, wp, lp);
@@ -1088,7 +1136,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         ReleaseDC(h, dc);
         return w;
     }
-    case LVM_CREATEDRAGIMAGE: return 0;  // drags are drawn by the caller
+    case LVM_CREATEDRAGIMAGE: return CreateDragImage(h, st, static_cast<int>(wp), reinterpret_cast<POINT*>(lp));
     default: break;
     }
     return DefWindowProcW(h, m, wp, lp);

@@ -484,6 +484,8 @@ HWND WindowAt(POINT screen, const std::vector<HWND>& skip) {
     for (HWND t : d->Children) {
         TWnd* w = Find(t);
         if (!w || !(w->Style & WS_VISIBLE) || std::count(skip.begin(), skip.end(), t)) continue;
+        // A layered window that is also transparent lets the mouse through (drag images).
+        if ((w->ExStyle & (WS_EX_LAYERED | WS_EX_TRANSPARENT)) == (WS_EX_LAYERED | WS_EX_TRANSPARENT)) continue;
         if (!PointInWindowShape(w, screen)) continue;
         found = t;
         break;

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/classlib/comctrls.h"
+#include "platform/classlib/forms.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
+#include "platform/gdi/surface.h"
 #include "platform/win/winscreen.h"
 
 namespace {
@@ -216,6 +218,83 @@ TEST(ComCtrls, AutomaticDragInAListViewDropsOnAnItem) {
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return DroppedOn != nullptr; }, 3000, "the drop"));
     EXPECT_EQ(DropSource, F->lsvFiles);
     EXPECT_EQ(DroppedOn, F->lsvFiles->Items()[2]);
+    F->Free();
+}
+
+TEST(ComCtrls, DraggedItemsPictureFollowsTheMouseWithTheDropCursor) {
+    auto* F = new TfrmLists(Application);
+    TBitmap Green(20, 18, pf24bit);
+    Green.Canvas().Brush().SetColor(clLime);
+    Green.Canvas().FillRect(TRect(0, 0, 20, 18));
+    ASSERT_EQ(F->ImgListIcon->Add(&Green, nullptr), 0);
+    for (const char* N : {"one.avi", "two.avi", "three.avi"}) F->lsvFiles->Items().Add()->SetCaption(N);
+    F->lsvFiles->Items()[0]->SetImageIndex(0);
+    F->lsvFiles->DragMode = dmAutomatic;
+    int Drops = 0, Ends = 0;
+    TObject* EndTarget = F;
+    F->lsvFiles->OnDragOver = [&](TObject*, TObject* Source, int, int, TDragState, bool& Accept) {
+        Accept = Source == F->lsvFiles;
+    };
+    F->lsvFiles->OnDragDrop = [&](TObject*, TObject*, int, int) { ++Drops; };
+    F->lsvFiles->OnEndDrag = [&](TObject*, TObject* Target, int, int) {
+        ++Ends;
+        EndTarget = Target;
+    };
+    F->Show();
+    TestHooks::PumpPending();
+    HWND W = F->lsvFiles->Handle();
+    auto At = [&](int I, int X) {
+        RECT R{LVIR_BOUNDS, 0, 0, 0};
+        SendMessageW(W, LVM_GETITEMRECT, I, reinterpret_cast<LPARAM>(&R));
+        return F->lsvFiles->ClientToScreen(POINT{X, (R.top + R.bottom) / 2});
+    };
+    RECT Icon{LVIR_ICON, 0, 0, 0};
+    SendMessageW(W, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&Icon));
+    POINT IconTopLeft = F->lsvFiles->ClientToScreen(POINT{Icon.left, Icon.top});
+    auto* S = WinHeadlessScreen();
+    POINT Press = At(0, 40);
+    S->MouseDown(Press);
+    TestHooks::PumpPending();
+    for (int Step = 1; Step <= 4; ++Step) {
+        S->MouseMove(POINT{Press.x + 5 * Step, Press.y + 6 * Step});
+        TestHooks::PumpPending();
+    }
+    ASSERT_TRUE(F->lsvFiles->Dragging());
+    EXPECT_EQ(GetCapture(), W);
+    HWND Image = WinDragImageWindow();
+    ASSERT_NE(Image, nullptr);
+    // The picture is held where the item was pressed.
+    POINT Now{Press.x + 20, Press.y + 24};
+    RECT R{};
+    GetWindowRect(Image, &R);
+    EXPECT_EQ(Now.x - R.left, Press.x - IconTopLeft.x);
+    EXPECT_EQ(Now.y - R.top, Press.y - IconTopLeft.y);
+    {
+        TGdiSurface* D = S->ComposeDesktop();
+        uint32_t P = GdiSurfacePixels(D)[(R.top + 5) * GdiSurfaceStride(D) + R.left + 5] & 0xFFFFFF;
+        EXPECT_EQ(P, 0x00FF00u);  // the item's green image
+    }
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crDrag));  // over the list, which accepts
+    // Over the status bar nobody accepts: the no-drop cursor.
+    POINT Bar = F->StatusBar->ClientToScreen(POINT{20, 5});
+    S->MouseMove(Bar);
+    TestHooks::PumpPending();
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crNoDrop));
+    // Released there: no drop, the drag ends and its picture and capture go.
+    S->MouseUp(Bar);
+    TestHooks::PumpPending();
+    EXPECT_FALSE(F->lsvFiles->Dragging());
+    EXPECT_EQ(Drops, 0);
+    EXPECT_EQ(Ends, 1);
+    EXPECT_EQ(EndTarget, nullptr);
+    EXPECT_EQ(WinDragImageWindow(), nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    // A second drag onto the list drops there.
+    S->Drag(At(0, 40), At(2, 40), 8);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Ends == 2; }, 3000, "the second drag"));
+    EXPECT_EQ(Drops, 1);
+    EXPECT_EQ(EndTarget, F->lsvFiles);
+    EXPECT_EQ(WinDragImageWindow(), nullptr);
     F->Free();
 }
 

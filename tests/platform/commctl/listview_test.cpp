@@ -241,4 +241,122 @@ TEST_F(ListViews, SmallImagesAreDrawnWithTheirMask) {
     EXPECT_FALSE(ImageList_Remove(il, 4));
 }
 
+// A 16x16 list: image 0 red with a transparent 4x4 corner, image 1 green.
+HIMAGELIST RedGreenList() {
+    HIMAGELIST il = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 2, 2);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = 32;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    auto* px = static_cast<uint32_t*>(bits);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 32; ++x) px[y * 32 + x] = x < 16 ? ((x < 4 && y < 4) ? 0xFF00FF : 0xFF0000) : 0x00FF00;
+    ImageList_AddMasked(il, bmp, RGB(255, 0, 255));
+    DeleteObject(bmp);
+    return il;
+}
+
+RECT WindowRectOf(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    return r;
+}
+
+TEST_F(ListViews, DragImageFollowsTheMouseAndLetsItThrough) {
+    HIMAGELIST il = RedGreenList();
+    HWND lv = MakeList(0, 0, 3);
+    EXPECT_FALSE(ImageList_BeginDrag(il, 5, 0, 0));  // no such image
+    EXPECT_FALSE(ImageList_DragEnter(nullptr, 0, 0));  // no drag begun
+    ASSERT_TRUE(ImageList_BeginDrag(il, 0, 5, 6));
+    EXPECT_EQ(WinDragImageWindow(), nullptr);  // nothing shows before DragEnter
+    POINT over = Row(lv, 1, 40);
+    ASSERT_TRUE(ImageList_DragEnter(nullptr, over.x, over.y));
+    HWND w = WinDragImageWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(IsWindowVisible(w));
+    RECT r = WindowRectOf(w);
+    EXPECT_EQ(r.left, over.x - 5);
+    EXPECT_EQ(r.top, over.y - 6);
+    EXPECT_EQ(r.right - r.left, 16);
+    // The mouse finds the list under the image.
+    EXPECT_EQ(WindowFromPoint(over), lv);
+    Pump();
+    {
+        TShot shot(Screen);
+        EXPECT_EQ(shot.At(POINT{r.left + 8, r.top + 8}), 0xFF0000u);
+        EXPECT_EQ(shot.At(POINT{r.left + 1, r.top + 1}), SysPx(COLOR_WINDOW));  // the mask shows the list through
+    }
+    // Positions relative to a window's rectangle; hiding and leaving.
+    RECT lr = WindowRectOf(lv);
+    ASSERT_TRUE(ImageList_DragLeave(nullptr));
+    EXPECT_FALSE(IsWindowVisible(w));
+    ASSERT_TRUE(ImageList_DragEnter(lv, 20, 30));
+    r = WindowRectOf(w);
+    EXPECT_EQ(r.left, lr.left + 20 - 5);
+    EXPECT_EQ(r.top, lr.top + 30 - 6);
+    ASSERT_TRUE(ImageList_DragMove(40, 50));
+    r = WindowRectOf(w);
+    EXPECT_EQ(r.left, lr.left + 40 - 5);
+    ImageList_DragShowNolock(FALSE);
+    EXPECT_FALSE(IsWindowVisible(w));
+    ImageList_DragShowNolock(TRUE);
+    EXPECT_TRUE(IsWindowVisible(w));
+    POINT pos{}, hot{};
+    HIMAGELIST dragged = ImageList_GetDragImage(&pos, &hot);
+    ASSERT_NE(dragged, nullptr);
+    EXPECT_NE(dragged, il);  // a copy: the caller's list may change meanwhile
+    EXPECT_EQ(ImageList_GetImageCount(dragged), 1);
+    EXPECT_EQ(pos.x, 40);
+    EXPECT_EQ(hot.y, 6);
+    ImageList_EndDrag();
+    EXPECT_EQ(WinDragImageWindow(), nullptr);
+    EXPECT_FALSE(IsWindow(w));
+    EXPECT_EQ(ImageList_GetDragImage(nullptr, nullptr), nullptr);
+    EXPECT_FALSE(ImageList_DragMove(1, 1));
+    ImageList_Destroy(il);
+}
+
+TEST_F(ListViews, CreateDragImageShowsTheItemsImageAndLabel) {
+    HIMAGELIST il = RedGreenList();
+    HWND lv = MakeList(0, 0, 3);
+    SendMessageW(lv, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(il));
+    LVITEMW it{};
+    it.mask = LVIF_IMAGE;
+    it.iItem = 1;
+    it.iImage = 1;
+    SendMessageW(lv, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    POINT pt{-1, -1};
+    EXPECT_EQ(SendMessageW(lv, LVM_CREATEDRAGIMAGE, 7, reinterpret_cast<LPARAM>(&pt)), 0);
+    auto img = reinterpret_cast<HIMAGELIST>(SendMessageW(lv, LVM_CREATEDRAGIMAGE, 1, reinterpret_cast<LPARAM>(&pt)));
+    ASSERT_NE(img, nullptr);
+    RECT ir{LVIR_ICON, 0, 0, 0};
+    SendMessageW(lv, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&ir));
+    EXPECT_EQ(pt.x, ir.left);
+    EXPECT_EQ(pt.y, ir.top);
+    int cx = 0, cy = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(img, &cx, &cy));
+    EXPECT_EQ(cy, ir.bottom - ir.top);
+    EXPECT_GT(cx, 16 + 10);  // the image and the caption "clip1"
+    EXPECT_LT(cx, 80);
+    // Drawn: the green image at the left, dark caption pixels to its right.
+    ASSERT_TRUE(ImageList_BeginDrag(img, 0, 0, 0));
+    ASSERT_TRUE(ImageList_DragEnter(nullptr, 300, 400));
+    Pump();
+    TShot shot(Screen);
+    EXPECT_EQ(shot.At(POINT{300 + 8, 400 + cy / 2}), 0x00FF00u);
+    int dark = 0;
+    for (int x = 300 + 18; x < 300 + cx; ++x)
+        for (int y = 400; y < 400 + cy; ++y)
+            if (shot.At(POINT{x, y}) == 0) ++dark;
+    EXPECT_GT(dark, 10);
+    ImageList_EndDrag();
+    ImageList_Destroy(img);
+    SendMessageW(lv, LVM_SETIMAGELIST, LVSIL_SMALL, 0);
+    ImageList_Destroy(il);
+}
+
 }  // namespace
