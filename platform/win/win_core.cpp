@@ -1,6 +1,9 @@
 // The window table, window classes, creation and destruction, window longs,
 // properties and text.
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <utility>
 #include <atomic>
 #include <cstring>
 
@@ -179,30 +182,46 @@ std::vector<HWND> AllWindows() {
 std::vector<HWND> TopLevels() { return DesktopWnd()->Children; }
 
 // ---- Window procedure thunks ----------------------------------------------
-// GetWindowLongPtr(GWLP_WNDPROC) of the other character kind gives a thunk, so
-// that CallWindowProc converts text messages and SetWindowLongPtr restores the
-// procedure with its kind.
+// GetWindowLongPtr(GWLP_WNDPROC), GetClassInfo and GetClassLongPtr of the other
+// character kind give a thunk: a real procedure that converts the text
+// messages on the way, so callers may call it directly or through
+// CallWindowProc, and SetWindowLongPtr/RegisterClass given one take back the
+// procedure with its kind. Thunks come from a fixed set of entry points and
+// live as long as the program.
 namespace {
 struct TProcThunk {
-    uint64_t Magic = 0x5448554E4B505243ull;
     WNDPROC Proc = nullptr;
-    bool Unicode = false;
+    bool Unicode = false;  // the kind of Proc; callers of the thunk use the other
 };
-std::vector<std::unique_ptr<TProcThunk>>& Thunks() {
-    static std::vector<std::unique_ptr<TProcThunk>> t;
-    return t;
+constexpr std::size_t kThunkSlots = 256;
+TProcThunk gThunks[kThunkSlots];
+std::size_t gThunkCount = 0;  // slots in use; a slot never changes once handed out
+
+template <std::size_t N>
+LRESULT CALLBACK ThunkEntry(HWND h, UINT m, WPARAM w, LPARAM l) {
+    const TProcThunk& t = gThunks[N];
+    return CallProc(t.Proc, t.Unicode, !t.Unicode, h, m, w, l);
 }
+template <std::size_t... I>
+constexpr std::array<WNDPROC, sizeof...(I)> MakeThunkEntries(std::index_sequence<I...>) {
+    return {&ThunkEntry<I>...};
+}
+constexpr std::array<WNDPROC, kThunkSlots> kThunkEntries = MakeThunkEntries(std::make_index_sequence<kThunkSlots>{});
+
+// Lock held.
 WNDPROC ThunkFor(WNDPROC proc, bool unicode) {
-    for (auto& t : Thunks())
-        if (t->Proc == proc && t->Unicode == unicode) return reinterpret_cast<WNDPROC>(t.get());
-    Thunks().push_back(std::make_unique<TProcThunk>());
-    Thunks().back()->Proc = proc;
-    Thunks().back()->Unicode = unicode;
-    return reinterpret_cast<WNDPROC>(Thunks().back().get());
+    for (std::size_t i = 0; i < gThunkCount; ++i)
+        if (gThunks[i].Proc == proc && gThunks[i].Unicode == unicode) return kThunkEntries[i];
+    if (gThunkCount == kThunkSlots) {
+        std::fprintf(stderr, "window procedure thunks exhausted\n");
+        return proc;  // unconverted rather than nothing
+    }
+    gThunks[gThunkCount] = TProcThunk{proc, unicode};
+    return kThunkEntries[gThunkCount++];
 }
 const TProcThunk* AsThunk(WNDPROC p) {
-    for (auto& t : Thunks())
-        if (reinterpret_cast<WNDPROC>(t.get()) == p) return t.get();
+    for (std::size_t i = 0; i < gThunkCount; ++i)
+        if (kThunkEntries[i] == p) return &gThunks[i];
     return nullptr;
 }
 }  // namespace

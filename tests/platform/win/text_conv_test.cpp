@@ -323,6 +323,31 @@ TEST_F(TextConversion, ClassInfoOfTheOtherKindGivesAConvertingProcedure) {
     }
 }
 
+TEST_F(TextConversion, ThunksAreProceduresCallersMayCallDirectly) {
+    // As a superclass that calls its base procedure itself instead of through
+    // CallWindowProc: the thunk still converts.
+    WNDCLASSA info{};
+    ASSERT_TRUE(GetClassInfoA(nullptr, "FakeCtlW", &info));
+    HWND h = Make(true, WINKIND_LISTBOX);
+    EXPECT_EQ(info.lpfnWndProc(h, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kTextA.c_str())), 0);
+    ASSERT_EQ(Stores()[h].W.size(), 1u);
+    EXPECT_EQ(Stores()[h].W[0], kTextW);
+    // The same thunk again for the same procedure and kind.
+    WNDCLASSA again{};
+    ASSERT_TRUE(GetClassInfoA(nullptr, "FakeCtlW", &again));
+    EXPECT_EQ(again.lpfnWndProc, info.lpfnWndProc);
+    auto viaWindow = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC));
+    EXPECT_EQ(viaWindow, info.lpfnWndProc);
+    char buf[32] = {};
+    EXPECT_EQ(viaWindow(h, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(buf)), static_cast<LRESULT>(kTextA.size()));
+    EXPECT_EQ(std::string(buf), kTextA);
+    // A W caller handing it back through CallWindowProcW reaches the W procedure unconverted.
+    char16_t wbuf[32] = {};
+    EXPECT_EQ(CallWindowProcW(viaWindow, h, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wbuf)),
+              static_cast<LRESULT>(kTextW.size()));
+    EXPECT_EQ(std::u16string(wbuf), kTextW);
+}
+
 TEST_F(TextConversion, ClassRegisteredWithAThunkKeepsTheBaseKind) {
     // Copying the class info of the other kind and registering it unchanged
     // gives windows of the base procedure and its kind.
