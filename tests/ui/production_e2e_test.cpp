@@ -1,0 +1,277 @@
+// Whole runs with the real tools: three clips made here go from the Burn action
+// through conversion, menu pages, menu videos and the DVD structure into
+// DVD_DISC1 of the temporary folder. The disc folder is read back with lsdvd and
+// from its IFO and menu VOB; the temporary folder keeps nothing but the disc.
+#include "tests/ui/production_fixture.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "pipeline/authoring.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<unsigned char> ReadBytes(const std::string& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+uint32_t Be32(const std::vector<unsigned char>& D, size_t P) {
+    return static_cast<uint32_t>(D[P]) << 24 | D[P + 1] << 16 | D[P + 2] << 8 | D[P + 3];
+}
+uint16_t Be16(const std::vector<unsigned char>& D, size_t P) { return static_cast<uint16_t>(D[P] << 8 | D[P + 1]); }
+
+// Program chains with cells in the titleset's first menu language unit: its
+// menu pages (the builder adds a chain without cells of its own); 0 without
+// menus, -1 when the file is unreadable.
+int MenuPageCount(const std::string& VtsIfo) {
+    const auto D = ReadBytes(VtsIfo);
+    if (D.size() < 0x100 || std::string(D.begin(), D.begin() + 12) != "DVDVIDEO-VTS") return -1;
+    const size_t Ut = static_cast<size_t>(Be32(D, 0xD0)) * 2048;
+    if (Ut == 0) return 0;
+    if (Ut + 16 > D.size()) return -1;
+    const size_t Pgcit = Ut + Be32(D, Ut + 12);
+    if (Pgcit + 2 > D.size()) return -1;
+    int Pages = 0;
+    for (int I = 0; I < Be16(D, Pgcit); ++I) {
+        const size_t Entry = Pgcit + 8 + 8 * static_cast<size_t>(I);
+        if (Entry + 8 > D.size()) return -1;
+        const size_t Pgc = Pgcit + Be32(D, Entry + 4);
+        if (Pgc + 4 > D.size()) return -1;
+        if (D[Pgc + 3] > 0) ++Pages;
+    }
+    return Pages;
+}
+
+struct TButtonRect {
+    int X0, Y0, X1, Y1;
+    bool operator<(const TButtonRect& O) const {
+        return std::tie(X0, Y0, X1, Y1) < std::tie(O.X0, O.Y0, O.X1, O.Y1);
+    }
+    bool operator==(const TButtonRect& O) const = default;
+};
+
+// The highlight buttons of each menu VOB (by VOB id) from the navigation packs
+// of the titleset's menu file.
+std::map<int, std::vector<TButtonRect>> MenuButtons(const std::string& MenuVob) {
+    std::map<int, std::vector<TButtonRect>> Out;
+    const auto D = ReadBytes(MenuVob);
+    for (size_t S = 0; S + 2048 <= D.size(); S += 2048) {
+        const unsigned char* P = D.data() + S;
+        // Pack header, system header, then the PCI packet (private stream 2, substream 0).
+        if (!(P[0] == 0 && P[1] == 0 && P[2] == 1 && P[3] == 0xBA)) continue;
+        if (!(P[0x26] == 0 && P[0x27] == 0 && P[0x28] == 1 && P[0x29] == 0xBF && P[0x2C] == 0)) continue;
+        const size_t Pci = S + 0x2D;
+        const int VobId = Be16(D, S + 0x407 + 24);
+        const size_t Hli = Pci + 96;
+        if (Be16(D, Hli) == 0 || Out.count(VobId)) continue;  // no highlight, or already read
+        const int Count = D[Hli + 17];
+        std::vector<TButtonRect> Buttons;
+        for (int B = 0; B < Count; ++B) {
+            // After the general part (22 bytes) and the colour table (24 bytes).
+            const size_t Bi = Hli + 46 + 18 * static_cast<size_t>(B);
+            const uint32_t X = D[Bi] << 16 | D[Bi + 1] << 8 | D[Bi + 2];
+            const uint32_t Y = D[Bi + 3] << 16 | D[Bi + 4] << 8 | D[Bi + 5];
+            Buttons.push_back({static_cast<int>(X >> 12 & 0x3FF), static_cast<int>(Y >> 12 & 0x3FF),
+                               static_cast<int>(X & 0x3FF), static_cast<int>(Y & 0x3FF)});
+        }
+        Out[VobId] = Buttons;
+    }
+    return Out;
+}
+
+std::string RunOutput(const std::string& Cmd) {
+    std::string Out;
+    if (FILE* P = popen(Cmd.c_str(), "r")) {
+        char Buf[4096];
+        size_t N;
+        while ((N = fread(Buf, 1, sizeof Buf, P)) > 0) Out.append(Buf, N);
+        pclose(P);
+    }
+    return Out;
+}
+
+struct TLsdvdTitle {
+    double Seconds = 0;
+    std::string Format, Aspect;
+};
+
+// The titles lsdvd reads from a disc folder, in order.
+std::vector<TLsdvdTitle> LsdvdTitles(const std::string& Folder, std::string& Raw) {
+    Raw = RunOutput("lsdvd -v '" + Folder + "' 2>/dev/null");
+    std::vector<TLsdvdTitle> Titles;
+    const std::regex Title(R"(Title: (\d+), Length: (\d+):(\d+):(\d+)\.(\d+))");
+    const std::regex Video(R"(Format: (\w+), Aspect ratio: ([\d/]+))");
+    std::istringstream In(Raw);
+    std::string Line;
+    std::smatch M;
+    while (std::getline(In, Line)) {
+        if (std::regex_search(Line, M, Title)) {
+            TLsdvdTitle T;
+            T.Seconds = std::stoi(M[2]) * 3600 + std::stoi(M[3]) * 60 + std::stoi(M[4]) + std::stoi(M[5]) / 1000.0;
+            Titles.push_back(T);
+        } else if (!Titles.empty() && std::regex_search(Line, M, Video)) {
+            Titles.back().Format = M[1];
+            Titles.back().Aspect = M[2];
+        }
+    }
+    return Titles;
+}
+
+// Every path below Folder, relative, folders ending with '/'.
+std::set<std::string> Listing(const std::string& Folder) {
+    std::set<std::string> Out;
+    std::error_code Ec;
+    for (auto It = fs::recursive_directory_iterator(Folder, Ec); !Ec && It != fs::recursive_directory_iterator();
+         It.increment(Ec)) {
+        std::string Rel = fs::relative(It->path(), Folder).string();
+        if (It->is_directory()) Rel += "/";
+        Out.insert(Rel);
+    }
+    return Out;
+}
+
+struct TRunCase {
+    const char* Name;
+    uint8_t VideoFormat, VideoAspect;
+    bool NoMenu, DirectShow;
+    const char* Format;
+    const char* Aspect;
+};
+
+const TRunCase RunCases[] = {
+    {"PalWithMenus", 0, 0, false, false, "PAL", "4/3"},
+    {"PalWithoutMenus", 0, 0, true, false, "PAL", "4/3"},
+    {"NtscWideWithMenus", 1, 1, false, false, "NTSC", "16/9"},
+    {"PalWithMenusThroughTheDirectShowScript", 0, 0, false, true, "PAL", "4/3"},
+};
+
+std::string ReadText(const std::string& Path) {
+    const auto B = ReadBytes(Path);
+    return std::string(B.begin(), B.end());
+}
+
+class ProductionE2E : public ProductionRun, public ::testing::WithParamInterface<TRunCase> {
+protected:
+    void SetUp() override {
+        ProductionRun::SetUp();
+        if (HasFatalFailure()) return;
+        const std::string Missing = MissingTool({"ffmpeg", "jpeg2yuv", "mpeg2enc", "mplex", "spumux", "dvdauthor", "lsdvd"});
+        if (!Missing.empty()) GTEST_SKIP() << Missing << " is not installed";
+        // The batch and script of every file after the first, read while its
+        // converter runs (the end of a file deletes both).
+        Old = F->WindowProc;
+        F->WindowProc = [this](TMessage& M) {
+            Old(M);
+            if (M.Msg == WM_CONVERT_NEXT)
+                Batches.emplace_back(ReadText(Temp + "~convert.bat"), ReadText(Temp + "DirectShow.avs"));
+        };
+    }
+    void TearDown() override {
+        if (F && Old) F->WindowProc = Old;
+        ProductionRun::TearDown();
+    }
+    TWndMethod Old;
+    std::vector<std::pair<std::string, std::string>> Batches;  // ~convert.bat, DirectShow.avs
+};
+
+TEST_P(ProductionE2E, ThreeClipsBecomeADiscFolder) {
+    const TRunCase& C = GetParam();
+    const int Lengths[] = {2, 3, 4};
+    for (int I = 0; I < 3; ++I) {
+        const std::string Clip = Root + "src/clip " + std::to_string(I) + ".mp4";
+        ASSERT_TRUE(MakeSmallClip(Clip, Lengths[I]));
+        AddSource(Clip);
+    }
+    Options.VideoFormat = C.VideoFormat;
+    Options.VideoAspect = C.VideoAspect;
+    Options.UseDirectShow = C.DirectShow;
+    // As the user does it: the box's click handler sets the menu switch.
+    F->chkCreateNoMenuDVD->SetChecked(C.NoMenu);
+    ASSERT_EQ(NoMenuDvd, C.NoMenu);
+
+    const TRunResult R = RunBurn();
+    std::string Boxes;
+    for (const std::string& B : R.Boxes) Boxes += "\n  " + B;
+    std::printf("[ run ] %s: %.1f s, %zu boxes%s\n", C.Name, R.Seconds, R.Boxes.size(), Boxes.c_str());
+    ASSERT_TRUE(R.Ended) << "boxes:" << Boxes;
+    EXPECT_EQ(Options.DoneCount, 3) << Boxes;
+    EXPECT_EQ(Options.FailedCount, 0) << Boxes;
+    EXPECT_FALSE(F->PipelineCancelled);
+    EXPECT_EQ(F->OutputFolder, Temp + "DVD_DISC1");
+    // Files 2 and 3 went to the converter directly or through the script.
+    ASSERT_EQ(Batches.size(), 2u);
+    for (int I = 0; I < 2; ++I) {
+        const std::string Clip = Root + "src/clip " + std::to_string(I + 1) + ".mp4";
+        const auto& [Batch, Script] = Batches[I];
+        if (C.DirectShow) {
+            EXPECT_NE(Batch.find(" -i \"" + Temp + "DirectShow.avs\" "), std::string::npos) << Batch;
+            EXPECT_NE(Script.find("DirectShowSource(\"" + Clip + "\")"), std::string::npos) << Script;
+        } else {
+            EXPECT_NE(Batch.find(" -i \"" + Clip + "\" "), std::string::npos) << Batch;
+            EXPECT_EQ(Script, "");
+        }
+    }
+
+    const std::string Disc = Temp + "DVD_DISC1";
+    ASSERT_TRUE(FileExists(Disc + "/VIDEO_TS/VIDEO_TS.IFO")) << "boxes:" << Boxes;
+    std::string Raw;
+    const auto Titles = LsdvdTitles(Disc, Raw);
+    ASSERT_EQ(Titles.size(), 3u) << Raw;
+    for (int I = 0; I < 3; ++I) {
+        EXPECT_NEAR(Titles[I].Seconds, Lengths[I], 0.5) << "title " << I + 1 << "\n" << Raw;
+        EXPECT_EQ(Titles[I].Format, C.Format) << Raw;
+        EXPECT_EQ(Titles[I].Aspect, C.Aspect) << Raw;
+    }
+
+    // Two titles a page: the first page has both title buttons, the second
+    // one; each has the three navigation buttons, where the template puts them.
+    const std::string Vts = Disc + "/VIDEO_TS/VTS_01_0.IFO";
+    if (C.NoMenu) {
+        EXPECT_EQ(MenuPageCount(Vts), 0);
+    } else {
+        EXPECT_EQ(MenuPageCount(Vts), 2);
+        const TTemplateLayout L = ReadTemplateLayout(Options.TemplateDir + "dat.dat");
+        auto Rect = [](int X, int Y, int W, int H) { return TButtonRect{X, Y, X + W, Y + H}; };
+        const TButtonRect B1 = Rect(L.Button1X, L.Button1Y, TitleButtonWidth, TitleButtonHeight);
+        const TButtonRect B2 = Rect(L.Button2X, L.Button2Y, TitleButtonWidth, TitleButtonHeight);
+        const TButtonRect First = Rect(L.FirstX, L.FirstY, L.FirstWidth, L.FirstHeight);
+        const TButtonRect Pre = Rect(L.PreX, L.PreY, L.FirstWidth, L.FirstHeight);
+        const TButtonRect Next = Rect(L.NextX, L.NextY, L.FirstWidth, L.FirstHeight);
+        std::vector<std::vector<TButtonRect>> Pages;
+        for (const auto& [Id, Buttons] : MenuButtons(Disc + "/VIDEO_TS/VTS_01_0.VOB")) Pages.push_back(Buttons);
+        ASSERT_EQ(Pages.size(), 2u);
+        const std::vector<TButtonRect> Page1 = {B1, B2, First, Pre, Next}, Page2 = {B1, First, Pre, Next};
+        auto Show = [](const std::vector<TButtonRect>& V) {
+            std::string S;
+            for (const auto& B : V) S += Format(" (%d,%d)-(%d,%d)", {B.X0, B.Y0, B.X1, B.Y1});
+            return S;
+        };
+        EXPECT_TRUE(Pages[0] == Page1) << Show(Pages[0]) << " want" << Show(Page1);
+        EXPECT_TRUE(Pages[1] == Page2) << Show(Pages[1]) << " want" << Show(Page2);
+    }
+
+    // Only the disc folder stays: every batch, script, title and menu file is
+    // gone. Without menus nothing composes pages, so nothing uses up the title
+    // thumbnails either; the next run overwrites them.
+    std::set<std::string> Left, Kept = {"DVD_DISC1/"};
+    for (const std::string& P : Listing(Temp))
+        if (P == "DVD_DISC1/" || P.rfind("DVD_DISC1/", 0) != 0) Left.insert(P);
+    if (C.NoMenu) Kept.insert({"0.jpg", "1.jpg", "2.jpg"});
+    EXPECT_EQ(Left, Kept);
+    for (const std::string& P : Listing(Disc)) {
+        const bool Allowed = P == "VIDEO_TS/" || P == "AUDIO_TS/" ||
+                             std::regex_match(P, std::regex(R"(VIDEO_TS/(VIDEO_TS|VTS_01_\d)\.(IFO|BUP|VOB))"));
+        EXPECT_TRUE(Allowed) << P;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, ProductionE2E, ::testing::ValuesIn(RunCases),
+                         [](const ::testing::TestParamInfo<TRunCase>& I) { return std::string(I.param.Name); });
+
+}  // namespace
