@@ -1489,6 +1489,9 @@ TClassInfo& TControl::StaticClassInfo() {
         C.Define<TControl>("DragMode", TSetter<TControl>([](TControl& O, const TFormValue& V, TFormReader& R) {
                                O.DragMode = R.Enum<TDragMode>(V, {"dmManual", "dmAutomatic"});
                            }));
+        C.Define<TControl>("DragCursor", TSetter<TControl>([](TControl& O, const TFormValue& V, TFormReader& R) {
+                               O.DragCursor = ReadCursor(R, V);
+                           }));
         C.Define<TControl>("PopupMenu", TSetter<TControl>([](TControl& O, const TFormValue& V, TFormReader& R) {
                                R.Reference(V, [&O, &R](TComponent* X) {
                                    auto* P = dynamic_cast<TPopupMenu*>(X);

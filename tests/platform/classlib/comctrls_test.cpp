@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/classlib/comctrls.h"
+#include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
@@ -230,6 +231,8 @@ TEST(ComCtrls, DraggedItemsPictureFollowsTheMouseWithTheDropCursor) {
     for (const char* N : {"one.avi", "two.avi", "three.avi"}) F->lsvFiles->Items().Add()->SetCaption(N);
     F->lsvFiles->Items()[0]->SetImageIndex(0);
     F->lsvFiles->DragMode = dmAutomatic;
+    ASSERT_TRUE(SetPropValue(F->lsvFiles, "DragCursor", ParseFormValue("crHandPoint")));
+    ASSERT_NE(Screen->Cursors(crHandPoint), Screen->Cursors(crNoDrop));
     int Drops = 0, Ends = 0;
     TObject* EndTarget = F;
     F->lsvFiles->OnDragOver = [&](TObject*, TObject* Source, int, int, TDragState, bool& Accept) {
@@ -274,7 +277,7 @@ TEST(ComCtrls, DraggedItemsPictureFollowsTheMouseWithTheDropCursor) {
         uint32_t P = GdiSurfacePixels(D)[(R.top + 5) * GdiSurfaceStride(D) + R.left + 5] & 0xFFFFFF;
         EXPECT_EQ(P, 0x00FF00u);  // the item's green image
     }
-    EXPECT_EQ(GetCursor(), Screen->Cursors(crDrag));  // over the list, which accepts
+    EXPECT_EQ(GetCursor(), Screen->Cursors(crHandPoint));  // the drag cursor over the list, which accepts
     // Over the status bar nobody accepts: the no-drop cursor.
     POINT Bar = F->StatusBar->ClientToScreen(POINT{20, 5});
     S->MouseMove(Bar);
