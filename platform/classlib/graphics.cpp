@@ -848,6 +848,55 @@ void TBitmap::SaveToStream(TStream& Stream) {
 
 // ---- TIcon ----------------------------------------------------------------------
 
+namespace {
+
+// The icon of .ico/.cur data nearest Width x Height (0: the system's icon
+// size). The window layer reads the BMP-coded images; a PNG-coded entry that
+// fits best is read here.
+HICON IconFromData(const std::vector<unsigned char>& D, int Width, int Height) {
+    size_t N = D.size();
+    if (N < 6 || D[0] || D[1] || (D[2] != 1 && D[2] != 2) || D[3]) return nullptr;
+    int Count = D[4] | (D[5] << 8);
+    if (Count <= 0 || 6 + static_cast<size_t>(Count) * 16 > N) return nullptr;
+    int WantW = Width ? Width : GetSystemMetrics(SM_CXICON), WantH = Height ? Height : GetSystemMetrics(SM_CYICON);
+    int Best = -1, BestScore = 0;
+    for (int I = 0; I < Count; ++I) {
+        const unsigned char* E = D.data() + 6 + I * 16;
+        int W = E[0] ? E[0] : 256, H = E[1] ? E[1] : 256;
+        int Score = -(std::abs(W - WantW) + std::abs(H - WantH)) * 64 + (E[6] | (E[7] << 8));
+        if (Best < 0 || Score > BestScore) {
+            Best = I;
+            BestScore = Score;
+        }
+    }
+    const unsigned char* E = D.data() + 6 + Best * 16;
+    uint32_t Size = Get32(E + 8), Offset = Get32(E + 12);
+    bool Png = Offset < N && Size <= N - Offset && Size >= 8 && D[Offset] == 0x89 && D[Offset + 1] == 'P' &&
+               D[Offset + 2] == 'N' && D[Offset + 3] == 'G';
+    if (!Png) return WinCreateIconFromIco(D.data(), N, Width, Height);
+    TPngImage P;
+    TMemoryStream S;
+    S.WriteBuffer(D.data() + Offset, Size);
+    S.SetPosition(0);
+    try {
+        P.LoadFromStream(S);
+    } catch (const EInvalidGraphic&) {
+        return nullptr;
+    }
+    if (P.Width() <= 0 || P.Height() <= 0) return nullptr;
+    std::vector<uint32_t> Argb(static_cast<size_t>(P.Width()) * P.Height());
+    // The reader expands transparency (alpha, or a key colour) into the alpha byte.
+    for (int Y = 0; Y < P.Height(); ++Y)
+        for (int X = 0; X < P.Width(); ++X) {
+            const unsigned char* Q = P.Pixel(X, Y);  // blue, green, red, alpha
+            Argb[static_cast<size_t>(Y) * P.Width() + X] =
+                (uint32_t(Q[3]) << 24) | (uint32_t(Q[2]) << 16) | (uint32_t(Q[1]) << 8) | Q[0];
+        }
+    return WinCreateIconFromPixels(Argb.data(), P.Width(), P.Height());
+}
+
+}  // namespace
+
 TIcon::TIcon() = default;
 
 TIcon::~TIcon() { FreeHandle(); }
@@ -871,7 +920,7 @@ void TIcon::Assign(const TIcon& Source) {
 
 HICON TIcon::Handle() {
     if (!FHandle && !FData.empty()) {
-        FHandle = WinCreateIconFromIco(FData.data(), FData.size(), RequestedWidth, RequestedHeight);
+        FHandle = IconFromData(FData, RequestedWidth, RequestedHeight);
         if (!FHandle) throw EInvalidGraphic("Icon image is not valid");
     }
     return FHandle;
@@ -933,7 +982,7 @@ void TIcon::LoadFromStream(TStream& Stream) {
     if (Avail < 6) throw EInvalidGraphic("Icon image is not valid");
     std::vector<unsigned char> Data(static_cast<size_t>(Avail));
     Stream.ReadBuffer(Data.data(), Avail);
-    HICON H = WinCreateIconFromIco(Data.data(), Data.size(), RequestedWidth, RequestedHeight);
+    HICON H = IconFromData(Data, RequestedWidth, RequestedHeight);
     if (!H) throw EInvalidGraphic("Icon image is not valid");
     FreeHandle();
     FHandle = H;

@@ -134,9 +134,12 @@ std::unique_ptr<TIcon> DecodeIconFile(const unsigned char* p, std::size_t n, int
     int count = p[4] | (p[5] << 8);
     if (count <= 0 || 6 + static_cast<std::size_t>(count) * 16 > n) return nullptr;
     // The entry closest in size to what is wanted; the deeper colour on a tie.
+    // PNG-coded entries are not read here (the class library's icon reads them).
     int best = -1, bestScore = 0;
     for (int i = 0; i < count; ++i) {
         const unsigned char* e = p + 6 + i * 16;
+        uint32_t at = e[12] | (e[13] << 8) | (e[14] << 16) | (static_cast<uint32_t>(e[15]) << 24);
+        if (at <= n - 4 && p[at] == 0x89 && p[at + 1] == 'P' && p[at + 2] == 'N' && p[at + 3] == 'G') continue;
         int w = e[0] ? e[0] : 256, h = e[1] ? e[1] : 256;
         int score = -(std::abs(w - wantW) + std::abs(h - wantH)) * 64 + (cursor ? 0 : (e[6] | (e[7] << 8)));
         if (best < 0 || score > bestScore) {
@@ -144,11 +147,12 @@ std::unique_ptr<TIcon> DecodeIconFile(const unsigned char* p, std::size_t n, int
             bestScore = score;
         }
     }
+    if (best < 0) return nullptr;
     const unsigned char* e = p + 6 + best * 16;
     uint32_t size = e[8] | (e[9] << 8) | (e[10] << 16) | (static_cast<uint32_t>(e[11]) << 24);
     uint32_t offset = e[12] | (e[13] << 8) | (e[14] << 16) | (static_cast<uint32_t>(e[15]) << 24);
     if (offset >= n || size > n - offset) return nullptr;
-    auto icon = DecodeIconImage(p + offset, size);  // PNG-coded entries are not read here
+    auto icon = DecodeIconImage(p + offset, size);
     if (!icon) return nullptr;
     icon->Icon = !cursor;
     if (cursor) icon->HotSpot = POINT{static_cast<LONG>(e[4] | (e[5] << 8)), static_cast<LONG>(e[6] | (e[7] << 8))};

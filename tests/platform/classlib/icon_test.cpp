@@ -129,6 +129,43 @@ TEST(Icons, LoadsTheEntryOfTheRequestedSizeDrawsAndSavesItsData) {
     }
 }
 
+TEST(Icons, PngCodedEntriesAreRead) {
+    // A 4x4 BMP-coded red entry and an 8x8 PNG-coded one, blue on its right
+    // half and transparent on its left.
+    TFileStream F(std::string(TESSARO_TEST_DATA) + "/platform/classlib/png_entry.ico", fmOpenRead);
+    std::string data(static_cast<size_t>(F.Size()), '\0');
+    F.ReadBuffer(data.data(), F.Size());
+    struct Case {
+        int Requested, Expect;
+        uint32_t Left, Right;
+    };
+    for (Case c : {Case{8, 8, 0x404040, 0x0000FF}, Case{0, 8, 0x404040, 0x0000FF}, Case{4, 4, 0xFF0000, 0xFF0000}}) {
+        SCOPED_TRACE(c.Requested);
+        TIcon I;
+        I.RequestedWidth = I.RequestedHeight = c.Requested;
+        LoadIco(I, data);
+        EXPECT_EQ(I.Width(), c.Expect);
+        auto B = Grey(10, 10);
+        B->Canvas().Draw(0, 0, I);
+        EXPECT_EQ(Px(*B, 0, 1), c.Left);
+        EXPECT_EQ(Px(*B, c.Expect - 1, 1), c.Right);
+    }
+    // The window layer's own reader passes over the PNG entry to the BMP one.
+    HICON Bmp = WinCreateIconFromIco(reinterpret_cast<const unsigned char*>(data.data()), data.size(), 8, 8);
+    ASSERT_TRUE(Bmp);
+    int W = 0;
+    WinGetIconSize(Bmp, &W, nullptr);
+    EXPECT_EQ(W, 4);
+    DestroyIcon(Bmp);
+    // A PNG entry that is no picture is refused.
+    std::string broken = data;
+    uint32_t at = static_cast<unsigned char>(broken[6 + 16 + 12]) | (static_cast<unsigned char>(broken[6 + 16 + 13]) << 8);
+    broken[at + 20] = static_cast<char>(broken[at + 20] ^ 0x55);  // inside the header chunk: its check fails
+    TIcon J;
+    J.RequestedWidth = J.RequestedHeight = 8;
+    EXPECT_THROW(LoadIco(J, broken), EInvalidGraphic);
+}
+
 TEST(Icons, BadDataAndSizeChangesAreRefused) {
     TIcon I;
     EXPECT_TRUE(I.Empty());
