@@ -85,9 +85,14 @@ std::string PageXmlText(int Page, bool HasSecondTitle, const TTemplateLayout& L)
     return s;
 }
 
+std::string MainMenuVideo(const std::string& ResourcesFolder) {
+    // One disc, one norm: players refuse a PAL main menu in front of NTSC titles.
+    return ResourcesFolder + (Options.VideoFormat == 1 ? "ntsc/empty.mpg" : "empty.mpg");
+}
+
 std::string MenuDvdXmlText(int TitleCount) {
     std::string s = XmlHead();
-    s += "<vob file=\"" + XmlEscape(Options.ResourcesDir + "empty.mpg") + "\"/>" + kCrLf;
+    s += "<vob file=\"" + XmlEscape(MainMenuVideo(Options.ResourcesDir)) + "\"/>" + kCrLf;
     s += std::string("<pre>jump titleset 1 menu;</pre>") + kCrLf + "</pgc>" + kCrLf + "</menus>" + kCrLf + "</vmgm>" +
          kCrLf + "<titleset>" + kCrLf + "<menus>" + kCrLf;
     int pages = MenuPageCount(TitleCount);
@@ -112,7 +117,7 @@ std::string MenuDvdXmlText(int TitleCount) {
 
 std::string NoMenuDvdXmlText(int LastTitle) {
     std::string s = XmlHead();
-    s += "<vob file=\"" + XmlEscape(AppDir + "resources/empty.mpg") + "\"/>" + kCrLf;
+    s += "<vob file=\"" + XmlEscape(MainMenuVideo(AppDir + "resources/")) + "\"/>" + kCrLf;
     s += std::string("<pre>jump title 1;</pre>") + kCrLf + "</pgc>" + kCrLf + "</menus>" + kCrLf + "</vmgm>" + kCrLf +
          "<titleset>" + kCrLf + "<titles>" + kCrLf;
     for (int t = 0; t <= LastTitle; ++t) {

@@ -25,6 +25,9 @@ int MenuPageCount(int TitleCount);
 
 // The texts, for the current Options (TempDir, ResourcesDir, tool files, VideoFormat).
 std::string PageXmlText(int Page, bool HasSecondTitle, const TTemplateLayout& Layout);
+// The still video of the disc's main menu in ResourcesFolder, in the run's TV
+// norm (the NTSC one lives in its "ntsc" subfolder under the same name).
+std::string MainMenuVideo(const std::string& ResourcesFolder);
 std::string MenuDvdXmlText(int TitleCount);
 std::string NoMenuDvdXmlText(int LastTitle);  // titles 0 .. LastTitle
 std::string MenuBatchText(int PageCount);

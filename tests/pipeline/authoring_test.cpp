@@ -99,6 +99,17 @@ TEST_F(Authoring, DvdXmlWithoutMenusChainsTheTitles) {
     EXPECT_EQ(NoMenuDvdXmlText(4), want);
 }
 
+TEST_F(Authoring, AnNtscDiscGetsAnNtscMainMenu) {
+    Options.VideoFormat = 1;
+    for (const std::string& Xml : {MenuDvdXmlText(3), NoMenuDvdXmlText(2)}) {
+        EXPECT_NE(Xml.find("<vob file=\"/a/resources/ntsc/empty.mpg\"/>\r\n"), std::string::npos) << Xml;
+        EXPECT_EQ(Xml.find("resources/empty.mpg"), std::string::npos) << Xml;
+    }
+    // The builder's progress still knows the main menu's line.
+    EXPECT_EQ(AuthorLineProgress("STAT: Processing /a/resources/ntsc/empty.mpg...", 3), 100);
+    Options.VideoFormat = 0;
+}
+
 TEST_F(Authoring, MenuBatchForOneAndThreePagesInBothNorms) {
     auto page = [](int p, const char* rate, const char* norm) {
         std::string n = std::to_string(p);

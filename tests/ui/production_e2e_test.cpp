@@ -229,6 +229,12 @@ TEST_P(ProductionE2E, ThreeClipsBecomeADiscFolder) {
         EXPECT_EQ(Titles[I].Aspect, C.Aspect) << Raw;
     }
 
+    // The main menu is in the titles' norm (the standard bits of its video
+    // attributes: 0 NTSC, 1 PAL).
+    const auto Vmg = ReadBytes(Disc + "/VIDEO_TS/VIDEO_TS.IFO");
+    ASSERT_GT(Vmg.size(), 0x100u);
+    EXPECT_EQ((static_cast<uint8_t>(Vmg[0x100]) >> 4) & 3, C.VideoFormat == 1 ? 0 : 1);
+
     // Two titles a page: the first page has both title buttons, the second
     // one; each has the three navigation buttons, where the template puts them.
     const std::string Vts = Disc + "/VIDEO_TS/VTS_01_0.IFO";

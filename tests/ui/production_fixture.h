@@ -31,9 +31,10 @@ protected:
         Options.AuthoringToolFile = App + "authora.dll";
         // The menu-less structure names the main menu's video in the program
         // folder itself, so the media files are copied there.
-        ForceDirectories(AppFolder + "resources");
+        ForceDirectories(AppFolder + "resources/ntsc");
         ForceDirectories(AppFolder + "langs/English_Profile");
         CopyTestFile(App + "resources/empty.mpg", AppFolder + "resources/empty.mpg");
+        CopyTestFile(App + "resources/ntsc/empty.mpg", AppFolder + "resources/ntsc/empty.mpg");
         CopyTestFile(App + "resources/silence.mp2", AppFolder + "resources/silence.mp2");
         CopyTestFile(App + "langs/English_Profile/DirectShow.avs", AppFolder + "langs/English_Profile/DirectShow.avs");
         Options.ResourcesDir = AppFolder + "resources/";
