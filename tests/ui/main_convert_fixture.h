@@ -32,6 +32,7 @@ protected:
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
         TestHooks::Start();
+        BeforeStart();
         Started = ProgramStartup(AppFolder);
         ASSERT_TRUE(Started);
         ASSERT_NE(frmMain, nullptr);
@@ -64,6 +65,9 @@ protected:
         std::string Cmd = "rm -rf '" + Root + "'";
         (void)!std::system(Cmd.c_str());
     }
+
+    // What a test sets up before the program starts (registry values, say).
+    virtual void BeforeStart() {}
 
     // A list entry as the source list makes it: the full path as caption.
     void AddSource(const std::string& Path) {

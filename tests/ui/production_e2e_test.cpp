@@ -1,7 +1,9 @@
 // Whole runs with the real tools: three clips made here go from the Burn action
 // through conversion, menu pages, menu videos and the DVD structure into
-// DVD_DISC1 of the temporary folder. The disc folder is read back with lsdvd and
-// from its IFO and menu VOB; the temporary folder keeps nothing but the disc.
+// DVD_DISC1 of the temporary folder, and are burnt onto the burning library's
+// image recorder. The disc folder is read back with lsdvd and from its IFO and
+// menu VOB, the image with lsdvd; the temporary folder keeps nothing but the
+// disc; the steps' texts, the burn's statuses and the engine log are checked.
 #include "tests/ui/production_fixture.h"
 
 #include <cstdio>
@@ -10,7 +12,12 @@
 #include <regex>
 #include <set>
 
+#include "burning/sb_logger.h"
+#include "core/sb_eventer.h"
+#include "core/ui_texts.h"
 #include "pipeline/authoring.h"
+#include "pipeline/progress_dialogs.h"
+#include "platform/system/registry.h"
 
 namespace fs = std::filesystem;
 
@@ -164,13 +171,47 @@ protected:
         const std::string Missing = MissingTool({"ffmpeg", "jpeg2yuv", "mpeg2enc", "mplex", "spumux", "dvdauthor", "lsdvd"});
         if (!Missing.empty()) GTEST_SKIP() << Missing << " is not installed";
         // The batch and script of every file after the first, read while its
-        // converter runs (the end of a file deletes both).
+        // converter runs (the end of a file deletes both); the step dialog's
+        // caption and the status bar around each later step.
         Old = F->WindowProc;
         F->WindowProc = [this](TMessage& M) {
+            const bool Step = M.Msg == WM_BUILD_MENU_XML || M.Msg == WM_BUILD_MENU_VIDEO || M.Msg == WM_AUTHOR_DVD ||
+                              M.Msg == WM_BURN_DISC;
+            if (Step) NoteStep();
             Old(M);
+            if (Step && M.Msg != WM_BURN_DISC) NoteStep();
             if (M.Msg == WM_CONVERT_NEXT)
                 Batches.emplace_back(ReadText(Temp + "~convert.bat"), ReadText(Temp + "DirectShow.avs"));
         };
+        sbLogger->LogFile = Root + "tessaro.log";
+        ShowStatus = sbCallBackEventer->OnMessage;
+        sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) {
+            {
+                std::lock_guard<std::mutex> G(StatusLock);
+                Statuses.push_back(Text);
+            }
+            ShowStatus(Text, Kind);
+        };
+    }
+    // The engine log is switched on in the registry store, as a user does.
+    void BeforeStart() override {
+        HKEY K = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\BurnLib\\Sample", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &K, nullptr),
+                  ERROR_SUCCESS);
+        DWORD One = 1;
+        RegSetValueExA(K, "LogEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&One), 4);
+        RegCloseKey(K);
+    }
+    void NoteStep() {
+        const std::string Caption = frmProgressOther ? frmProgressOther->Caption() : "";
+        const std::string Status = F->StatusBar->Panels().Items(0)->Text();
+        if (Captions.empty() || Captions.back() != Caption) Captions.push_back(Caption);
+        if (StepStatuses.empty() || StepStatuses.back() != Status) StepStatuses.push_back(Status);
+    }
+    std::vector<std::string> StatusTexts() {
+        std::lock_guard<std::mutex> G(StatusLock);
+        return Statuses;
     }
     void TearDown() override {
         if (F && Old) F->WindowProc = Old;
@@ -178,7 +219,28 @@ protected:
     }
     TWndMethod Old;
     std::vector<std::pair<std::string, std::string>> Batches;  // ~convert.bat, DirectShow.avs
+    std::vector<std::string> Captions, StepStatuses;
+    TsbMessageEvent ShowStatus;
+    std::mutex StatusLock;
+    std::vector<std::string> Statuses;  // the burning engine's, from any thread
 };
+
+// Items of Needles appear in Haystack in this order.
+bool InOrder(const std::vector<std::string>& Haystack, const std::vector<std::string>& Needles) {
+    auto It = Haystack.begin();
+    for (const std::string& N : Needles) {
+        It = std::find(It, Haystack.end(), N);
+        if (It == Haystack.end()) return false;
+        ++It;
+    }
+    return true;
+}
+
+std::string Joined(const std::vector<std::string>& V) {
+    std::string S;
+    for (const std::string& T : V) S += "\n  " + T;
+    return S;
+}
 
 TEST_P(ProductionE2E, ThreeClipsBecomeADiscFolder) {
     const TRunCase& C = GetParam();
@@ -261,6 +323,41 @@ TEST_P(ProductionE2E, ThreeClipsBecomeADiscFolder) {
         EXPECT_TRUE(Pages[0] == Page1) << Show(Pages[0]) << " want" << Show(Page1);
         EXPECT_TRUE(Pages[1] == Page2) << Show(Pages[1]) << " want" << Show(Page2);
     }
+
+    // The steps in order, in the dialog's caption and the status bar (without
+    // menus the XML step goes straight to the DVD structure).
+    std::vector<std::string> Steps = {STR_PROCESSOTHER_BurnDVDStep2, STR_PROCESSOTHER_BurnDVDStep3,
+                                      STR_PROCESSOTHER_BurnDVDStep4, STR_PROCESSOTHER_BurnDVDStep5,
+                                      STR_PROCESSOTHER_BurnDVDStep6};
+    if (C.NoMenu) Steps = {STR_PROCESSOTHER_BurnDVDStep3, STR_PROCESSOTHER_BurnDVDStep5, STR_PROCESSOTHER_BurnDVDStep6};
+    EXPECT_TRUE(InOrder(Captions, Steps)) << Joined(Captions);
+    EXPECT_TRUE(InOrder(StepStatuses, Steps)) << Joined(StepStatuses);
+    EXPECT_EQ(Captions.back(), STR_PROCESSOTHER_BurnDVDStep6);
+
+    // The burn: the recorder's image holds the three titles; the statuses
+    // went from the space figures through the burn to its end.
+    std::vector<std::string> Images;
+    for (const auto& E : fs::directory_iterator(RecorderDir)) Images.push_back(E.path().string());
+    ASSERT_EQ(Images.size(), 1u);
+    EXPECT_EQ(Images[0].substr(Images[0].size() - 4), ".iso");
+    const auto OnImage = LsdvdTitles(Images[0], Raw);
+    ASSERT_EQ(OnImage.size(), 3u) << Raw;
+    for (int I = 0; I < 3; ++I) EXPECT_NEAR(OnImage[I].Seconds, Lengths[I], 0.5) << Raw;
+    EXPECT_EQ(R.Boxes, std::vector<std::string>{IDS_main_MSG_Hint + ": " + IDS_Main_MSG_Finished});
+    const std::vector<std::string> S = StatusTexts();
+    std::vector<std::string> Expected = {IDS_Main_Info_RefreshDevice, "Start to burn...!", "Closing Session!",
+                                         IDS_Main_MSG_Finished};
+    EXPECT_TRUE(InOrder(S, Expected)) << Joined(S);
+    EXPECT_TRUE(std::any_of(S.begin(), S.end(), [](const std::string& T) { return T.rfind("Need Space: ", 0) == 0; }))
+        << Joined(S);
+    EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), IDS_Main_MSG_Finished);
+    std::ifstream LogFile(Root + "tessaro.log");
+    const std::string Log((std::istreambuf_iterator<char>(LogFile)), std::istreambuf_iterator<char>());
+    for (const char* Line : {"BurnLib_Recorder_TestUnitReady", "BurnLib_DVDVideo_Create", "BurnLib_Recorder_CloseSession"})
+        EXPECT_TRUE(std::regex_search(Log, std::regex(std::string("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d: ") +
+                                                      Line + "\n")))
+            << Line << "\n"
+            << Log;
 
     // Only the disc folder stays: every batch, script, title and menu file is
     // gone. Without menus nothing composes pages, so nothing uses up the title
