@@ -200,6 +200,13 @@ void TfrmMain::EndBurnStep() {
 
 void TfrmMain::WMBurnDisc(TMessage&) {
     if (PipelineCancelled) return;
+    // The step's dialog is up from the moment the step is on its way; gone, it
+    // was cancelled before the step could start, and that cancel stands.
+    if (frmProgressOther && !frmProgressOther->Visible()) {
+        Status(IDS_Main_BurnCancel, sbMsgError);
+        EndBurnStep();
+        return;
+    }
     try {
         RunBurnStep();
     } catch (const std::exception& E) {

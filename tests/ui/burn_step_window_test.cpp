@@ -296,3 +296,17 @@ TEST_F(BurnStepWindow, CancelInTheStepDialogEndsTheBurnAsCancelled) {
     EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Eject"), 0);
     ExpectStepEnded();
 }
+
+TEST_F(BurnStepWindow, ACancelBeforeTheStepStartsBurnsNothing) {
+    // The run's dialog was cancelled while the burn step was still on its way.
+    F->OutputFolder = ExcludeTrailingPathDelimiter(ExtractFilePath(ExcludeTrailingPathDelimiter(MakeVideoTs())));
+    F->PipelineCancelled = false;
+    F->SetRunningState(true);
+    frmProgressOther->Hide();
+    SendMessageA(F->Handle(), WM_BURN_DISC, 0, 0);
+    EXPECT_EQ(fakeburn::CountOf("BurnLib_DVDVideo_Create"), 0);
+    EXPECT_TRUE(BoxTexts().empty());
+    ASSERT_FALSE(StatusTexts().empty());
+    EXPECT_EQ(StatusTexts().back(), IDS_Main_BurnCancel);
+    ExpectStepEnded();
+}
