@@ -56,6 +56,19 @@ void TfrmMain::SelectDevice(int Index) {
         B.BurnOptions.SpeedFactor = B.WriteSpeeds->GetItem(0)->SpeedInPoint;
         B.BurnOptions.Speed = B.WriteSpeeds->GetItem(0)->SpeedInSize;
     }
+    // The list shown is the engine's list: a position read back later must
+    // name the speed the user saw.
+    FillSpeedList();
+}
+
+void TfrmMain::FillSpeedList() {
+    TsbBurner& B = *Burner;
+    const int OldSpeed = cmbBurnSpeed->ItemIndex();
+    cmbBurnSpeed->Items().Clear();
+    for (int I = 0; I < B.WriteSpeeds->Count(); ++I) cmbBurnSpeed->Items().Add(B.WriteSpeeds->GetItem(I)->StrSpeed);
+    cmbBurnSpeed->SetItemIndex(OldSpeed >= 0 && OldSpeed < cmbBurnSpeed->Items().Count() ? OldSpeed
+                               : cmbBurnSpeed->Items().Count() > 0                     ? 0
+                                                                                       : -1);
 }
 
 void TfrmMain::cmbDeviceChange(TObject*) {
@@ -87,12 +100,7 @@ void TfrmMain::ShowDiscSpace() {
 
 void TfrmMain::ShowBurnOptions() {
     TsbBurner& B = *Burner;
-    const int OldSpeed = cmbBurnSpeed->ItemIndex();
-    cmbBurnSpeed->Items().Clear();
-    for (int I = 0; I < B.WriteSpeeds->Count(); ++I) cmbBurnSpeed->Items().Add(B.WriteSpeeds->GetItem(I)->StrSpeed);
-    cmbBurnSpeed->SetItemIndex(OldSpeed >= 0 && OldSpeed < cmbBurnSpeed->Items().Count() ? OldSpeed
-                               : cmbBurnSpeed->Items().Count() > 0                     ? 0
-                                                                                       : -1);
+    FillSpeedList();
     const TsbBurnOptions& O = B.BurnOptions;
     chkTestMode->SetChecked(O.TestMode);
     ckbSOPC->SetChecked(O.OPC);

@@ -150,6 +150,9 @@ public:
     void ShowDiscSpace();
     void ShowBurnOptions();
     void ApplyBurnOptions();
+    // The speed list from the engine's write speeds, keeping the position
+    // while it is in range.
+    void FillSpeedList();
 
     // The event hub's handlers while this window drives the engine. Called on
     // the burn or scan worker they hand their values to the GUI thread.

@@ -3,6 +3,7 @@
 // and a cancelled burn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -309,4 +310,23 @@ TEST_F(BurnStepWindow, ACancelBeforeTheStepStartsBurnsNothing) {
     ASSERT_FALSE(StatusTexts().empty());
     EXPECT_EQ(StatusTexts().back(), IDS_Main_BurnCancel);
     ExpectStepEnded();
+}
+
+TEST_F(BurnStepWindow, TheSpeedListShownIsTheOneTheBurnUsesAfterARescan) {
+    TsbBurner& B = *F->Burner;
+    const int Before = F->cmbBurnSpeed->Items().Count();
+    ASSERT_GT(Before, 1);
+    // The user picks the slowest speed; the disc put in then is slower: the
+    // step's rescan finds fewer speeds.
+    F->cmbBurnSpeed->SetItemIndex(Before - 1);
+    fakeburn::Script().WriteSpeedFor = [](uint32_t Requested) { return std::min<uint32_t>(Requested, 5540); };
+    BurnVideoTs(MakeVideoTs(), {IDOK});
+    ASSERT_EQ(BoxTexts(), std::vector<std::string>{IDS_Main_MSG_Finished});
+    ASSERT_LT(B.WriteSpeeds->Count(), Before);
+    ASSERT_EQ(F->cmbBurnSpeed->Items().Count(), B.WriteSpeeds->Count());
+    for (int I = 0; I < B.WriteSpeeds->Count(); ++I)
+        EXPECT_EQ(F->cmbBurnSpeed->Items()[I], B.WriteSpeeds->GetItem(I)->StrSpeed);
+    const int Shown = F->cmbBurnSpeed->ItemIndex();
+    ASSERT_GE(Shown, 0);
+    EXPECT_EQ(fakeburn::State().LastSetWrite, B.WriteSpeeds->GetItem(Shown)->SpeedInSize);
 }
