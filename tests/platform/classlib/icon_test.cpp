@@ -297,11 +297,12 @@ end
 
 TEST(Icons, FormsShowTheirOwnIconElseTheApplicationsOne) {
     std::string ico = MakeIco({16, 32}, TwoSizes);
+    Application->Icon().SetHandle(nullptr);  // start without the embedded MAINICON
     auto* F = new TForm(Application);
     F->LoadFromText(kIconForm, "icon.frm");
     F->Show();
     HWND H = F->Handle();
-    EXPECT_EQ(SendMessageW(H, WM_GETICON, ICON_BIG, 0), 0);  // no MAINICON embedded in tests
+    EXPECT_EQ(SendMessageW(H, WM_GETICON, ICON_BIG, 0), 0);
     // The application's icon reaches every form without one of its own.
     LoadIco(Application->Icon(), ico);
     HICON App = Application->Icon().Handle();
