@@ -258,8 +258,9 @@ void TCustomForm::ApplyPosition() {
         L = Center->Left() + (Center->Width() - FWidth) / 2;
         T = Center->Top() + (Center->Height() - FHeight) / 2;
     } else {
-        L = (GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2;
-        T = (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2;
+        // A form larger than the screen keeps its caption on it.
+        L = std::max(0, (GetSystemMetrics(SM_CXSCREEN) - FWidth) / 2);
+        T = std::max(0, (GetSystemMetrics(SM_CYSCREEN) - FHeight) / 2);
     }
     SetBounds(L, T, FWidth, FHeight);
 }

@@ -256,10 +256,20 @@ HWND GetClipboardOwner() {
 
 // ---- Metrics and colours --------------------------------------------------
 int GetSystemMetrics(int i) {
+    // The real display's size once a screen is open (forms centre on it); the
+    // desktop surface's size before.
+    SIZE desk{GDI_DESKTOP_WIDTH, GDI_DESKTOP_HEIGHT};
+    if (i == SM_CXSCREEN || i == SM_CXFULLSCREEN || i == SM_CXVIRTUALSCREEN || i == SM_CYSCREEN ||
+        i == SM_CYVIRTUALSCREEN || i == SM_CYFULLSCREEN) {
+        if (TScreen* s = ScreenIfOpen()) {
+            SIZE d = s->DesktopSize();
+            if (d.cx > 0 && d.cy > 0) desk = d;
+        }
+    }
     switch (i) {
-    case SM_CXSCREEN: case SM_CXFULLSCREEN: case SM_CXVIRTUALSCREEN: return GDI_DESKTOP_WIDTH;
-    case SM_CYSCREEN: case SM_CYVIRTUALSCREEN: return GDI_DESKTOP_HEIGHT;
-    case SM_CYFULLSCREEN: return GDI_DESKTOP_HEIGHT - 19;
+    case SM_CXSCREEN: case SM_CXFULLSCREEN: case SM_CXVIRTUALSCREEN: return desk.cx;
+    case SM_CYSCREEN: case SM_CYVIRTUALSCREEN: return desk.cy;
+    case SM_CYFULLSCREEN: return desk.cy - 19;
     case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL: return 16;
     case SM_CYVTHUMB: case SM_CXHTHUMB: return 16;
     case SM_CYCAPTION: return 19;

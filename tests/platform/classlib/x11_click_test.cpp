@@ -37,7 +37,7 @@ std::string FindProgram(const std::string& Name) {
 // An Xvfb of our own, on the display number it picks.
 class TXvfb {
 public:
-    bool Start(std::string& Why) {
+    bool Start(std::string& Why, const std::string& Size = "1280x1024x24") {
         std::string Bin = FindProgram("Xvfb");
         if (Bin.empty()) {
             Why = "Xvfb is not installed and DISPLAY is not set";
@@ -49,7 +49,7 @@ public:
         if (Pid == 0) {
             close(Fds[0]);
             std::string Fd = std::to_string(Fds[1]);
-            execl(Bin.c_str(), "Xvfb", "-displayfd", Fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+            execl(Bin.c_str(), "Xvfb", "-displayfd", Fd.c_str(), "-screen", "0", Size.c_str(), "-nolisten", "tcp",
                   static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -139,6 +139,47 @@ TEST(X11Click, AButtonOfAFormHandlesARealPointerClick) {
     }
     FormsShutdown();
     WinShutdown();
+}
+
+// On a display smaller than the platform's default desktop, a centred form
+// sits in the middle of the real display, and one too large for it keeps its
+// caption on the screen.
+TEST(X11Screen, FormsCentreOnTheRealDisplay) {
+    const char* Old = std::getenv("DISPLAY");
+    const std::string SavedDisplay = Old ? Old : "";
+    TXvfb Xvfb;
+    std::string Why;
+    if (!Xvfb.Start(Why, "1024x768x24")) GTEST_SKIP() << "x11 test skipped: " << Why;
+    setenv("TESSARO_SCREEN", "x11", 1);
+    WinStartup();
+    if (std::string(WinCurrentScreen()->Name()) != "x11") {
+        WinShutdown();
+        GTEST_SKIP() << "the X display could not be opened";
+    }
+    FormsStartup();
+    {
+        EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1024);
+        EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 768);
+        struct Case {
+            int W, H, Left, Top;
+        };
+        for (const Case& C : {Case{748, 564, 138, 102}, Case{1100, 900, 0, 0}}) {
+            auto* F = new TForm(Application);
+            F->SetBounds(0, 0, C.W, C.H);
+            F->Position = poDesktopCenter;
+            F->Show();
+            Application->ProcessMessages();
+            EXPECT_EQ(F->Left(), C.Left) << C.W;
+            EXPECT_EQ(F->Top(), C.Top) << C.W;
+            F->Free();
+        }
+    }
+    FormsShutdown();
+    WinShutdown();
+    if (SavedDisplay.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", SavedDisplay.c_str(), 1);
 }
 
 }  // namespace
