@@ -199,11 +199,14 @@ void TfrmMain::EndBurnStep() {
     if (frmProgressOther->tmTime) frmProgressOther->tmTime->SetEnabled(false);
     if (!frmProgressOther->Visible()) return;
     // A run's step dialog is modal: its loop ends once this step returns, and
-    // the run's clean-up follows there.
-    if (frmProgressOther->Modal())
+    // the run's clean-up follows there. It goes from the screen now, before
+    // the step's last box.
+    if (frmProgressOther->Modal()) {
         frmProgressOther->ModalResult = mrCancel;
-    else
+        frmProgressOther->Hide();
+    } else {
         frmProgressOther->Close();
+    }
 }
 
 void TfrmMain::WMBurnDisc(TMessage&) {

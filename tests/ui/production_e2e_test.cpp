@@ -344,6 +344,8 @@ TEST_P(ProductionE2E, ThreeClipsBecomeADiscFolder) {
     ASSERT_EQ(OnImage.size(), 3u) << Raw;
     for (int I = 0; I < 3; ++I) EXPECT_NEAR(OnImage[I].Seconds, Lengths[I], 0.5) << Raw;
     EXPECT_EQ(R.Boxes, std::vector<std::string>{IDS_main_MSG_Hint + ": " + IDS_Main_MSG_Finished});
+    // The step dialog has gone before the last box.
+    EXPECT_EQ(R.OverStepDialog, std::vector<bool>{false});
     const std::vector<std::string> S = StatusTexts();
     std::vector<std::string> Expected = {IDS_Main_Info_RefreshDevice, "Start to burn...!", "Closing Session!",
                                          IDS_Main_MSG_Finished};

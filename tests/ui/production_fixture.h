@@ -73,6 +73,7 @@ protected:
     struct TRunResult {
         bool Ended = false;               // ended and unlocked within the time
         std::vector<std::string> Boxes;   // "caption: text" of every box, in order
+        std::vector<bool> OverStepDialog;  // per box: the step dialog still on screen
         double Seconds = 0;
         bool Shown(const std::string& Part) const {
             for (const std::string& B : Boxes)
@@ -97,7 +98,8 @@ protected:
         TRunResult Result;
         const auto Start = std::chrono::steady_clock::now();
         TestHooks::ScriptMessageBoxes({});
-        TestHookSetModalWindowHook([this](HWND Box) {
+        TestHookSetModalWindowHook([this, &Result](HWND Box) {
+            Result.OverStepDialog.push_back(frmProgressOther && frmProgressOther->Visible());
             std::string Text;
             for (HWND C = GetWindow(Box, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
                 char Buf[4096] = {};
