@@ -275,7 +275,12 @@ public:
         std::vector<Window> ids;
         for (HWND h : top)
             if (auto it = Windows.find(h); it != Windows.end()) ids.push_back(it->second.Xid);
-        if (!ids.empty()) XRestackWindows(Dpy, ids.data(), static_cast<int>(ids.size()));
+        // Restacking leaves the first window where it is: raise it first, so
+        // the server's order is ours from the top.
+        if (!ids.empty()) {
+            XRaiseWindow(Dpy, ids[0]);
+            XRestackWindows(Dpy, ids.data(), static_cast<int>(ids.size()));
+        }
         XFlush(Dpy);
     }
     void WindowDamaged(HWND h, const RECT& r) override {

@@ -476,7 +476,14 @@ void ProcessRawInput() {
             } else if (e.Kind == TRawEvent::Activation) {
                 if (e.Active && in.Active != e.Window) {
                     lk.unlock();
-                    ActivateWindow(e.Window, WA_ACTIVE);
+                    // The screen may hand its focus to the disabled owner of a
+                    // modal dialog (late, after a window went): the dialog stays
+                    // the active window, and the screen is told so again.
+                    if (IsWindowEnabled(e.Window)) {
+                        ActivateWindow(e.Window, WA_ACTIVE);
+                    } else if (HWND a = GetActiveWindow(); a && IsWindow(a)) {
+                        if (TScreen* s = ScreenIfOpen()) s->WindowActivated(a);
+                    }
                     lk.lock();
                 }
             } else if (e.Kind == TRawEvent::Drop) {

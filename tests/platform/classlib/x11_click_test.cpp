@@ -141,6 +141,58 @@ TEST(X11Click, AButtonOfAFormHandlesARealPointerClick) {
     WinShutdown();
 }
 
+// The X server's focus going to the disabled owner of a modal dialog (as it
+// does, late, after another window went) neither activates the owner nor
+// raises it above the dialog.
+TEST(X11Screen, FocusOnADisabledOwnerLeavesTheDialogOnTop) {
+    std::string Xdotool = FindProgram("xdotool");
+    if (Xdotool.empty()) GTEST_SKIP() << "xdotool is not installed";
+    const char* Old = std::getenv("DISPLAY");
+    const std::string SavedDisplay = Old ? Old : "";
+    TXvfb Xvfb;
+    std::string Why;
+    if (!Xvfb.Start(Why)) GTEST_SKIP() << "x11 test skipped: " << Why;
+    setenv("TESSARO_SCREEN", "x11", 1);
+    WinStartup();
+    if (std::string(WinCurrentScreen()->Name()) != "x11") {
+        WinShutdown();
+        GTEST_SKIP() << "the X display could not be opened";
+    }
+    FormsStartup();
+    {
+        auto* Owner = new TForm(Application);
+        Owner->SetBounds(100, 100, 400, 300);
+        Owner->SetCaption("owner window");
+        Owner->Show();
+        auto* Dialog = new TForm(Owner);
+        Dialog->SetBounds(150, 150, 200, 100);
+        Dialog->SetCaption("dialog window");
+        Dialog->Show();
+        EnableWindow(Owner->Handle(), FALSE);
+        SetActiveWindow(Dialog->Handle());
+        Application->ProcessMessages();
+        ASSERT_EQ(RunXdotool(Xdotool, {"search", "--sync", "--name", "owner window", "windowfocus", "--sync"}), 0);
+        auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(500);
+        while (std::chrono::steady_clock::now() < End) {
+            Application->ProcessMessages();
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        }
+        EXPECT_EQ(GetActiveWindow(), Dialog->Handle());
+        HWND Top = nullptr;
+        for (HWND W = GetWindow(GetDesktopWindow(), GW_CHILD); W && !Top; W = GetWindow(W, GW_HWNDNEXT))
+            if (IsWindowVisible(W)) Top = W;
+        EXPECT_EQ(Top, Dialog->Handle());
+        EnableWindow(Owner->Handle(), TRUE);
+        Owner->Free();
+    }
+    FormsShutdown();
+    WinShutdown();
+    if (SavedDisplay.empty())
+        unsetenv("DISPLAY");
+    else
+        setenv("DISPLAY", SavedDisplay.c_str(), 1);
+}
+
 // On a display smaller than the platform's default desktop, a centred form
 // sits in the middle of the real display, and one too large for it keeps its
 // caption on the screen.
