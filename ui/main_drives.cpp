@@ -222,8 +222,10 @@ void TfrmMain::WMBurnDisc(TMessage&) {
         RunBurnStep();
     } catch (const std::exception& E) {
         // A writer that cannot be opened ends the step like its other early ends.
-        Burner->ReleaseTray();
-        Burner->LoadTray();
+        if (Burner->GrabberHandle) {
+            Burner->ReleaseTray();
+            Burner->LoadTray();
+        }
         EndBurnStep();
         Application->MessageBox(E.what(), IDS_main_MSG_Error, MB_OK | MB_ICONERROR);
     }
@@ -272,7 +274,7 @@ bool TfrmMain::RunBurnStep() {
     }
 
     TsbDiscCheckHost Host;
-    Host.MessageBox = [this](const std::string& Text, const std::string& Caption, unsigned Flags) {
+    Host.MessageBox = [](const std::string& Text, const std::string& Caption, unsigned Flags) {
         return Box(Text, Caption, Flags);
     };
     Host.RunEraseDialog = [this] {
