@@ -82,20 +82,9 @@ void TfrmMain::btnRefreshClick(TObject*) {
     ShowBurnOptions();
 }
 
-namespace {
-// Megabytes rounded to hundredths, in the shortest general form.
-std::string MegaBytes(int64_t Bytes) {
-    const double Mb = static_cast<double>(Bytes) / 1024.0 / 1024.0;
-    return FloatToStr(static_cast<double>(Round(Mb * 100.0)) / 100.0);
-}
-}  // namespace
-
 void TfrmMain::ShowDiscSpace() {
     if (!StatusBar || StatusBar->Panels().Count() < 2) return;
-    StatusBar->Panels().Items(1)->SetText(DiscTypeName(static_cast<DISC_TYPE>(SelectedDiscType)) + ", " +
-                                          Fmt(IDS_Main_status_UsedSpace, MegaBytes(SelectedDiscSpace.UsedBytes)) +
-                                          ", " +
-                                          Fmt(IDS_Main_status_FreeSpace, MegaBytes(SelectedDiscSpace.FreeBytes)));
+    StatusBar->Panels().Items(1)->SetText(DiscSpaceText(static_cast<DISC_TYPE>(SelectedDiscType), SelectedDiscSpace));
 }
 
 void TfrmMain::ShowBurnOptions() {
@@ -170,15 +159,21 @@ void TfrmMain::ApplyBurnOptions() {
     Options.DVDLabel = txtDiscLabel->Text();
 }
 
-void TfrmMain::ActEraseExecute(TObject*) {
-    auto* Erase = new TfrmEraseDisc(this);
-    try {
-        Erase->ShowModal();
-    } catch (...) {
-        Erase->Free();
-        throw;
+void TfrmMain::RunEraseDialog(bool FromBurnStep) {
+    std::unique_ptr<TfrmEraseDisc, void (*)(TfrmEraseDisc*)> Erase(new TfrmEraseDisc(this),
+                                                                     [](TfrmEraseDisc* D) { D->Free(); });
+    if (FromBurnStep) {
+        // The burn follows on the same disc: it stays in, and the dialog
+        // closes by itself once the disc is erased.
+        Erase->chkEjectAfterErase->SetChecked(false);
+        Erase->chkEjectAfterErase->SetEnabled(false);
+        Erase->CloseOnSuccess = true;
     }
-    Erase->Free();
+    Erase->ShowModal();
+}
+
+void TfrmMain::ActEraseExecute(TObject*) {
+    RunEraseDialog(false);
     RefreshDevices(false);
     ShowBurnOptions();
 }
@@ -277,19 +272,7 @@ bool TfrmMain::RunBurnStep() {
     Host.MessageBox = [](const std::string& Text, const std::string& Caption, unsigned Flags) {
         return Box(Text, Caption, Flags);
     };
-    Host.RunEraseDialog = [this] {
-        auto* Erase = new TfrmEraseDisc(this);
-        try {
-            Erase->chkEjectAfterErase->SetChecked(false);
-            Erase->chkEjectAfterErase->SetEnabled(false);
-            Erase->CloseOnSuccess = true;
-            Erase->ShowModal();
-        } catch (...) {
-            Erase->Free();
-            throw;
-        }
-        Erase->Free();
-    };
+    Host.RunEraseDialog = [this] { RunEraseDialog(true); };
     // The checks read the selected disc anew after each of their rescans.
     DISC_TYPE DiscType = static_cast<DISC_TYPE>(SelectedDiscType);
     Host.Rescan = [this, &DiscType] {

@@ -150,6 +150,9 @@ public:
     void ShowDiscSpace();
     void ShowBurnOptions();
     void ApplyBurnOptions();
+    // The erase dialog, modal; from the burn step it keeps the disc in and
+    // closes by itself after a successful erase.
+    void RunEraseDialog(bool FromBurnStep);
     // The speed list from the engine's write speeds, keeping the position
     // while it is in range.
     void FillSpeedList();
