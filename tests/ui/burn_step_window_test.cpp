@@ -4,23 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "../burning/fake_burnlib.h"
-#include "core/globals.h"
-#include "core/sb_eventer.h"
 #include "core/ui_texts.h"
-#include "pipeline/progress_dialogs.h"
-#include "platform/classlib/testhooks.h"
-#include "platform/classlib/threads.h"
-#include "platform/commctl/commctrl.h"
-#include "platform/rtl/sysutils.h"
-#include "ui/main_form.h"
-#include "ui/program.h"
+#include "tests/ui/burn_step_fixture.h"
 
 namespace {
 
@@ -29,46 +19,8 @@ void WriteFile(const std::string& Path, size_t Bytes) {
     Out << std::string(Bytes, 'x');
 }
 
-class BurnStepWindow : public ::testing::Test {
+class BurnStepWindow : public BurnStepFixture {
 public:
-    void SetUp() override {
-        char Tmpl[] = "/tmp/tessaro_burnstep_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
-        AppFolder = Root + "app/";
-        ForceDirectories(AppFolder + "langs");
-        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
-        fakeburn::Install();
-        TestHooks::Start();
-        Started = ProgramStartup(AppFolder);
-        ASSERT_TRUE(Started);
-        F = frmMain;
-        F->Show();
-        ASSERT_TRUE(TestHooks::PumpUntil([] { return frmMain->Showing(); }, 3000, "the main window to show"));
-        TestHooks::PumpPending();
-        // Every status, in the order the hub hears them, from whichever thread.
-        auto Shown = sbCallBackEventer->OnMessage;
-        sbCallBackEventer->OnMessage = [this, Shown](const std::string& Text, int Kind) {
-            {
-                std::lock_guard<std::mutex> G(StatusLock);
-                Statuses.push_back(Text);
-            }
-            Shown(Text, Kind);
-        };
-        TestHooks::SetModalWatchdog(20000);
-    }
-    void TearDown() override {
-        TestHooks::SetModalWatchdog(0);
-        for (const std::string& Failure : TestHooks::Failures()) ADD_FAILURE() << Failure;
-        if (frmProgressOther) frmProgressOther->Hide();
-        if (Started) ProgramShutdown();
-        EXPECT_TRUE(TThread::WaitForAllEnded(5000));
-        TestHooks::Stop();
-        fakeburn::Remove();
-        (void)!std::system(("rm -rf '" + Root + "'").c_str());
-    }
-
     // A complete title set, its folder named as given.
     std::string MakeVideoTs(const std::string& Name = "VIDEO_TS") {
         const std::string Folder = Root + "Trip/" + Name + "/";
@@ -79,40 +31,9 @@ public:
         return Folder;
     }
 
-    // Burn VIDEO_TS on Folder, the folder picker accepting it, the boxes
-    // answered in turn; returns once the step has returned.
-    void BurnVideoTs(const std::string& Folder, const std::vector<int>& Answers) {
-        Options.LastOpenDir = ExcludeTrailingPathDelimiter(Folder);
-        TestHooks::ScriptMessageBoxes(Answers);
-        TestHooks::OnNextModalWindow([](HWND Window) { PostMessageA(Window, WM_COMMAND, IDOK, 0); });
-        F->actBurnVideoTS->Execute();
-    }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> Texts;
-        for (const auto& Box : TestHooks::MessageBoxesShown()) Texts.push_back(Box.Text);
-        return Texts;
-    }
-    std::vector<std::string> StatusTexts() {
-        std::lock_guard<std::mutex> G(StatusLock);
-        return Statuses;
-    }
-    bool StatusShown(const std::string& Text) {
-        for (const std::string& S : StatusTexts())
-            if (S == Text) return true;
-        return false;
-    }
-    void ExpectStepEnded() {
-        EXPECT_TRUE(F->actBurn->Enabled());
-        EXPECT_TRUE(F->lsvFiles->Enabled());
-        EXPECT_TRUE(F->pnlBurner->Enabled());
-        EXPECT_FALSE(frmProgressOther && frmProgressOther->Visible());
-    }
-
-    std::string Root, AppFolder;
-    bool Started = false;
-    TfrmMain* F = nullptr;
-    std::mutex StatusLock;
-    std::vector<std::string> Statuses;
+protected:
+    void BeforeStart() override { fakeburn::Install(); }
+    void AfterShutdown() override { fakeburn::Remove(); }
 };
 
 }  // namespace
@@ -127,7 +48,7 @@ TEST_F(BurnStepWindow, AVideoTsFolderIsBurntAndTheRunEndsWithItsBox) {
         SCOPED_TRACE(C.TestMode);
         fakeburn::State().Calls.clear();
         TestHooks::ScriptMessageBoxes({});
-        { std::lock_guard<std::mutex> G(StatusLock); Statuses.clear(); }
+        Statuses.Clear();
         // A folder picked in lower case is burnt as it is named on disk.
         const std::string Folder = MakeVideoTs("video_ts");
         F->chkTestMode->SetChecked(C.TestMode);
@@ -231,7 +152,7 @@ TEST_F(BurnStepWindow, EarlyEndsCloseTheDialogAndUnlockTheWindow) {
         SCOPED_TRACE(C.Name);
         const fakeburn::TScript Saved = fakeburn::Script();
         fakeburn::State().Calls.clear();
-        { std::lock_guard<std::mutex> G(StatusLock); Statuses.clear(); }
+        Statuses.Clear();
         const std::string Folder = C.Prepare(*this);
         BurnVideoTs(Folder, C.Answers);
         EXPECT_EQ(fakeburn::CountOf("BurnLib_DVDVideo_Create"), 0);

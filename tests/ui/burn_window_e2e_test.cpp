@@ -10,28 +10,15 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <mutex>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "burning/sb_logger.h"
-#include "core/globals.h"
-#include "core/sb_eventer.h"
 #include "core/ui_texts.h"
-#include "pipeline/progress_dialogs.h"
-#include "platform/classlib/testhooks.h"
-#include "platform/classlib/threads.h"
-#include "platform/commctl/commctrl.h"
-#include "platform/rtl/sysutils.h"
 #include "platform/system/process.h"
-#include "platform/system/registry.h"
-#include "ui/main_form.h"
-#include "ui/program.h"
+#include "tests/ui/burn_step_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -52,61 +39,14 @@ std::string RunShell(const std::string& Command, int& Code) {
 
 bool HaveTool(const std::string& Name) { return std::system(("command -v " + Name + " >/dev/null 2>&1").c_str()) == 0; }
 
-class BurnWindowE2E : public ::testing::Test {
-protected:
+class BurnWindowE2E : public BurnStepFixture {
+public:
     void SetUp() override {
         for (const char* Tool : {"ffmpeg", "dvdauthor", "lsdvd", "isoinfo"})
             if (!HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed";
-        char Tmpl[] = "/tmp/tessaro_burnwin_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
-        AppFolder = Root + "app/";
-        ForceDirectories(AppFolder + "langs");
-        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
-        setenv("TESSARO_RECORDER_DIR", (Root + "images").c_str(), 1);
-        unsetenv("TESSARO_RECORDER_CAPACITY");
-        // The engine log is switched on in the registry store before the start.
-        HKEY K = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\BurnLib\\Sample", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &K, nullptr),
-                  ERROR_SUCCESS);
-        DWORD One = 1;
-        RegSetValueExA(K, "LogEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&One), 4);
-        RegCloseKey(K);
-
-        TestHooks::Start();
-        Started = ProgramStartup(AppFolder);
-        ASSERT_TRUE(Started);
-        F = frmMain;
-        ASSERT_NE(sbLogger, nullptr);
+        BurnStepFixture::SetUp();
+        if (HasFatalFailure()) return;
         sbLogger->LogFile = Root + "tessaro.log";
-        F->Show();
-        ASSERT_TRUE(TestHooks::PumpUntil([] { return frmMain->Showing(); }, 3000, "the main window to show"));
-        TestHooks::PumpPending();
-        ShowStatus = sbCallBackEventer->OnMessage;
-        sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) {
-            {
-                std::lock_guard<std::mutex> G(StatusLock);
-                Statuses.push_back(Text);
-            }
-            if (OnStatus) OnStatus(Text);
-            ShowStatus(Text, Kind);
-        };
-        TestHooks::SetModalWatchdog(60000);
-    }
-    void TearDown() override {
-        TestHooks::SetModalWatchdog(0);
-        for (const std::string& Failure : TestHooks::Failures()) ADD_FAILURE() << Failure;
-        if (frmProgressOther) frmProgressOther->Hide();
-        // The recorder's disc lives as long as the process: the next test
-        // gets an empty one.
-        if (F && F->Burner) F->Burner->Eject();
-        if (Started) ProgramShutdown();
-        EXPECT_TRUE(TThread::WaitForAllEnded(5000));
-        TestHooks::Stop();
-        unsetenv("TESSARO_RECORDER_DIR");
-        if (!Root.empty()) (void)!std::system(("rm -rf " + Quote(Root)).c_str());
     }
 
     // A two-second clip authored without menus into Root/Trip; a note lies
@@ -132,21 +72,6 @@ protected:
         std::ofstream(Root + "Trip/notes.txt") << "not for the disc";
         return Root + "Trip/VIDEO_TS";
     }
-    void BurnVideoTs(const std::string& Folder, const std::vector<int>& Answers) {
-        Options.LastOpenDir = Folder;
-        TestHooks::ScriptMessageBoxes(Answers);
-        TestHooks::OnNextModalWindow([](HWND Window) { PostMessageA(Window, WM_COMMAND, IDOK, 0); });
-        F->actBurnVideoTS->Execute();
-    }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> Texts;
-        for (const auto& Box : TestHooks::MessageBoxesShown()) Texts.push_back(Box.Text);
-        return Texts;
-    }
-    std::vector<std::string> StatusTexts() {
-        std::lock_guard<std::mutex> G(StatusLock);
-        return Statuses;
-    }
     std::vector<std::string> Images() const {
         std::vector<std::string> Names;
         std::error_code E;
@@ -154,32 +79,21 @@ protected:
             for (const auto& Entry : fs::directory_iterator(Root + "images")) Names.push_back(Entry.path().filename());
         return Names;
     }
-    void ExpectUnlocked() {
-        EXPECT_TRUE(F->actBurn->Enabled());
-        EXPECT_TRUE(F->lsvFiles->Enabled());
-        EXPECT_TRUE(F->pnlBurner->Enabled());
-        EXPECT_FALSE(frmProgressOther && frmProgressOther->Visible());
-    }
 
-    std::string Root, AppFolder;
-    bool Started = false;
-    TfrmMain* F = nullptr;
-    TsbMessageEvent ShowStatus;
-    std::function<void(const std::string&)> OnStatus;  // on the thread that reports
-    std::mutex StatusLock;
-    std::vector<std::string> Statuses;
+protected:
+    // The image recorder writes into the test's folder; the engine log is on.
+    void BeforeStart() override {
+        setenv("TESSARO_RECORDER_DIR", (Root + "images").c_str(), 1);
+        unsetenv("TESSARO_RECORDER_CAPACITY");
+        EnableEngineLog();
+    }
+    // The recorder's disc lives as long as the process: the next test gets an
+    // empty one.
+    void BeforeShutdown() override {
+        if (F && F->Burner) F->Burner->Eject();
+    }
+    void AfterShutdown() override { unsetenv("TESSARO_RECORDER_DIR"); }
 };
-
-// Items of Needles appear in Haystack in this order.
-bool InOrder(const std::vector<std::string>& Haystack, const std::vector<std::string>& Needles) {
-    auto It = Haystack.begin();
-    for (const std::string& N : Needles) {
-        It = std::find(It, Haystack.end(), N);
-        if (It == Haystack.end()) return false;
-        ++It;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -225,17 +139,12 @@ TEST_F(BurnWindowE2E, BurnVideoTsWritesExactlyThatFolderToAnImage) {
                             IDS_Main_MSG_Finished}));
     EXPECT_EQ(S.back(), IDS_Main_MSG_Finished);
     EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), IDS_Main_MSG_Finished);
-    ExpectUnlocked();
+    ExpectStepEnded();
 
     // The engine log: "hh:nn:ss.zzz: " and the call.
-    std::ifstream LogFile(Root + "tessaro.log");
-    std::string Log((std::istreambuf_iterator<char>(LogFile)), std::istreambuf_iterator<char>());
     for (const char* Line : {"BurnLib_Recorder_TestUnitReady", "BurnLib_DVDVideo_Create",
                              "BurnLib_DVDVideo_GetTreePointer", "BurnLib_Recorder_CloseSession"})
-        EXPECT_TRUE(std::regex_search(Log, std::regex(std::string("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d: ") + Line +
-                                                      "\n")))
-            << Line << "\n"
-            << Log;
+        EXPECT_TRUE(LogHasLine(Root + "tessaro.log", Line)) << Line;
 }
 
 TEST_F(BurnWindowE2E, AFolderWithoutItsInformationFileIsRefused) {
@@ -246,7 +155,7 @@ TEST_F(BurnWindowE2E, AFolderWithoutItsInformationFileIsRefused) {
     BurnVideoTs(VideoTs, {IDCANCEL});
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{IDS_main_MSG_DVDFile});
     EXPECT_TRUE(Images().empty());
-    ExpectUnlocked();
+    ExpectStepEnded();
 }
 
 TEST_F(BurnWindowE2E, CancelInTheDialogStopsTheBurnAndLeavesNoImage) {
@@ -256,7 +165,7 @@ TEST_F(BurnWindowE2E, CancelInTheDialogStopsTheBurnAndLeavesNoImage) {
     // dialog's Cancel has been pressed, at most 5 s.
     std::ofstream(VideoTs + "/notes.txt") << "not for the disc";
     std::atomic<bool> InBurn{false}, Pressed{false};
-    OnStatus = [&](const std::string& Text) {
+    Statuses.OnStatus = [&](const std::string& Text) {
         if (Text.rfind("Ignoring name", 0) != 0) return;
         InBurn = true;
         for (int I = 0; I < 500 && !Pressed; ++I) Sleep(10);
@@ -277,7 +186,7 @@ TEST_F(BurnWindowE2E, CancelInTheDialogStopsTheBurnAndLeavesNoImage) {
     if (Pressed)
         std::printf("[ cancel ] the burn step ended %.0f ms after Cancel\n",
                     std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - PressedAt).count());
-    OnStatus = nullptr;
+    Statuses.OnStatus = nullptr;
     ASSERT_TRUE(Pressed) << "the library reported no left-out name";
     EXPECT_EQ(BoxTexts(), (std::vector<std::string>{IDS_main_MSG_DVDFile, STR_PROCESSOTHER_AbortProc}));
     const std::vector<std::string> S = StatusTexts();
@@ -285,5 +194,5 @@ TEST_F(BurnWindowE2E, CancelInTheDialogStopsTheBurnAndLeavesNoImage) {
     EXPECT_EQ(S.back(), IDS_Main_BurnCancel);
     EXPECT_EQ(std::find(S.begin(), S.end(), IDS_Main_MSG_Faile), S.end());
     EXPECT_TRUE(Images().empty()) << "an image was left";
-    ExpectUnlocked();
+    ExpectStepEnded();
 }

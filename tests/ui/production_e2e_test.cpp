@@ -17,7 +17,7 @@
 #include "core/ui_texts.h"
 #include "pipeline/authoring.h"
 #include "pipeline/progress_dialogs.h"
-#include "platform/system/registry.h"
+#include "tests/ui/burn_step_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -184,35 +184,17 @@ protected:
                 Batches.emplace_back(ReadText(Temp + "~convert.bat"), ReadText(Temp + "DirectShow.avs"));
         };
         sbLogger->LogFile = Root + "tessaro.log";
-        ShowStatus = sbCallBackEventer->OnMessage;
-        sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) {
-            {
-                std::lock_guard<std::mutex> G(StatusLock);
-                Statuses.push_back(Text);
-            }
-            ShowStatus(Text, Kind);
-        };
+        Statuses.Attach();
     }
     // The engine log is switched on in the registry store, as a user does.
-    void BeforeStart() override {
-        HKEY K = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\BurnLib\\Sample", 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &K, nullptr),
-                  ERROR_SUCCESS);
-        DWORD One = 1;
-        RegSetValueExA(K, "LogEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&One), 4);
-        RegCloseKey(K);
-    }
+    void BeforeStart() override { EnableEngineLog(); }
     void NoteStep() {
         const std::string Caption = frmProgressOther ? frmProgressOther->Caption() : "";
         const std::string Status = F->StatusBar->Panels().Items(0)->Text();
         if (Captions.empty() || Captions.back() != Caption) Captions.push_back(Caption);
         if (StepStatuses.empty() || StepStatuses.back() != Status) StepStatuses.push_back(Status);
     }
-    std::vector<std::string> StatusTexts() {
-        std::lock_guard<std::mutex> G(StatusLock);
-        return Statuses;
-    }
+    std::vector<std::string> StatusTexts() { return Statuses.Texts(); }
     void TearDown() override {
         if (F && Old) F->WindowProc = Old;
         ProductionRun::TearDown();
@@ -220,21 +202,8 @@ protected:
     TWndMethod Old;
     std::vector<std::pair<std::string, std::string>> Batches;  // ~convert.bat, DirectShow.avs
     std::vector<std::string> Captions, StepStatuses;
-    TsbMessageEvent ShowStatus;
-    std::mutex StatusLock;
-    std::vector<std::string> Statuses;  // the burning engine's, from any thread
+    TStatusLog Statuses;  // the burning engine's
 };
-
-// Items of Needles appear in Haystack in this order.
-bool InOrder(const std::vector<std::string>& Haystack, const std::vector<std::string>& Needles) {
-    auto It = Haystack.begin();
-    for (const std::string& N : Needles) {
-        It = std::find(It, Haystack.end(), N);
-        if (It == Haystack.end()) return false;
-        ++It;
-    }
-    return true;
-}
 
 std::string Joined(const std::vector<std::string>& V) {
     std::string S;
@@ -353,13 +322,8 @@ TEST_P(ProductionE2E, ThreeClipsBecomeADiscFolder) {
     EXPECT_TRUE(std::any_of(S.begin(), S.end(), [](const std::string& T) { return T.rfind("Need Space: ", 0) == 0; }))
         << Joined(S);
     EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), IDS_Main_MSG_Finished);
-    std::ifstream LogFile(Root + "tessaro.log");
-    const std::string Log((std::istreambuf_iterator<char>(LogFile)), std::istreambuf_iterator<char>());
     for (const char* Line : {"BurnLib_Recorder_TestUnitReady", "BurnLib_DVDVideo_Create", "BurnLib_Recorder_CloseSession"})
-        EXPECT_TRUE(std::regex_search(Log, std::regex(std::string("(^|\n)\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d: ") +
-                                                      Line + "\n")))
-            << Line << "\n"
-            << Log;
+        EXPECT_TRUE(LogHasLine(Root + "tessaro.log", Line)) << Line;
 
     // Only the disc folder stays: every batch, script, title and menu file is
     // gone. Without menus nothing composes pages, so nothing uses up the title

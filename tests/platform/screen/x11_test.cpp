@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "tests/platform/xvfb_server.h"
 #include "platform/screen/screen.h"
 #include "platform/system/shell.h"
 #include "platform/win/winscreen.h"
@@ -22,71 +23,9 @@ using namespace wintest;
 bool SendClickAndKeyAt(int RootX, int RootY, int WinX, int WinY);
 bool DropUrisAt(int RootX, int RootY, const char* UriList);
 
+using namespace xvfbtest;
+
 namespace {
-
-// An Xvfb of our own, on the display number it picks itself.
-class TXvfb {
-public:
-    bool Start(std::string& why) {
-        std::string bin;
-        const char* path = std::getenv("PATH");
-        std::string dirs = path ? path : "/usr/bin:/bin";
-        for (std::size_t s = 0; s <= dirs.size();) {
-            std::size_t e = dirs.find(':', s);
-            if (e == std::string::npos) e = dirs.size();
-            std::string cand = dirs.substr(s, e - s) + "/Xvfb";
-            if (access(cand.c_str(), X_OK) == 0) {
-                bin = cand;
-                break;
-            }
-            s = e + 1;
-        }
-        if (bin.empty()) {
-            why = "Xvfb is not installed and DISPLAY is not set";
-            return false;
-        }
-        int fds[2];
-        if (pipe(fds) != 0) {
-            why = "no pipe";
-            return false;
-        }
-        Pid = fork();
-        if (Pid == 0) {
-            close(fds[0]);
-            std::string fd = std::to_string(fds[1]);
-            execl(bin.c_str(), "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-                  static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        while (poll(&p, 1, 10000) > 0) {
-            char c;
-            if (read(fds[0], &c, 1) != 1 || c == '\n') break;
-            number.push_back(c);
-        }
-        close(fds[0]);
-        if (number.empty()) {
-            why = "Xvfb did not start";
-            Stop();
-            return false;
-        }
-        setenv("DISPLAY", (":" + number).c_str(), 1);
-        return true;
-    }
-    void Stop() {
-        if (Pid > 0) {
-            kill(Pid, SIGTERM);
-            waitpid(Pid, nullptr, 0);
-            Pid = -1;
-        }
-    }
-    ~TXvfb() { Stop(); }
-
-private:
-    pid_t Pid = -1;
-};
 
 LRESULT CALLBACK HalvesProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_PAINT) {

@@ -1,0 +1,80 @@
+// An Xvfb of a test's own, on the display number it picks itself; Start sets
+// DISPLAY to it. For tests that need a real X server when none is given.
+#pragma once
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace xvfbtest {
+
+// The program's path on PATH; empty when it is not there.
+inline std::string FindProgram(const std::string& Name) {
+    const char* Path = std::getenv("PATH");
+    std::string Dirs = Path ? Path : "/usr/bin:/bin";
+    for (size_t S = 0; S <= Dirs.size();) {
+        size_t E = Dirs.find(':', S);
+        if (E == std::string::npos) E = Dirs.size();
+        std::string Cand = Dirs.substr(S, E - S) + "/" + Name;
+        if (access(Cand.c_str(), X_OK) == 0) return Cand;
+        S = E + 1;
+    }
+    return "";
+}
+
+class TXvfb {
+public:
+    bool Start(std::string& Why, const std::string& Size = "1280x1024x24") {
+        std::string Bin = FindProgram("Xvfb");
+        if (Bin.empty()) {
+            Why = "Xvfb is not installed and DISPLAY is not set";
+            return false;
+        }
+        int Fds[2];
+        if (pipe(Fds) != 0) {
+            Why = "no pipe";
+            return false;
+        }
+        Pid = fork();
+        if (Pid == 0) {
+            close(Fds[0]);
+            std::string Fd = std::to_string(Fds[1]);
+            execl(Bin.c_str(), "Xvfb", "-displayfd", Fd.c_str(), "-screen", "0", Size.c_str(), "-nolisten", "tcp",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(Fds[1]);
+        std::string Number;
+        pollfd P{Fds[0], POLLIN, 0};
+        while (poll(&P, 1, 10000) > 0) {
+            char C;
+            if (read(Fds[0], &C, 1) != 1 || C == '\n') break;
+            Number.push_back(C);
+        }
+        close(Fds[0]);
+        if (Number.empty()) {
+            Why = "Xvfb did not start";
+            Stop();
+            return false;
+        }
+        setenv("DISPLAY", (":" + Number).c_str(), 1);
+        return true;
+    }
+    void Stop() {
+        if (Pid > 0) {
+            kill(Pid, SIGTERM);
+            waitpid(Pid, nullptr, 0);
+            Pid = -1;
+        }
+    }
+    ~TXvfb() { Stop(); }
+
+private:
+    pid_t Pid = -1;
+};
+
+}  // namespace xvfbtest
