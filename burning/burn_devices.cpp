@@ -383,3 +383,13 @@ void sbProbeFoundDevice(TsbDeviceList& Devices, const TsbDeviceAddress* Address,
     BurnLibDll->BurnLib_Destroy(H);
     if (Devices.Cancelled && Devices.Count() > 0) Devices.Delete(Devices.Count() - 1);
 }
+
+void TsbDeviceFinder::ListWriters(TStrings& Items) {
+    Items.Clear();
+    for (int I = 0; I < Devices->Count(); ++I) {
+        TsbDeviceItem* E = Devices->GetItem(I);
+        if (!E->MediaFormats[6]) continue;  // not a DVD writer
+        Items.AddObject(E->DriveLetter + E->Product + E->Vendor, E);
+        if (E->DiscType != DISC_TYPE_NO_MEDIA) E->DiscSpace = GetDiscSpace(*E);
+    }
+}

@@ -205,6 +205,10 @@ public:
     void FindDevices(bool WithDialog);
     void CancelScan(TObject* Sender);
     TsbDiscSpace GetDiscSpace(TsbDeviceItem& Entry);
+    // The DVD writers found, as a writer list shows them (drive letter,
+    // product and vendor, the entry as the item's object), each with its
+    // disc's space read when it holds a disc.
+    void ListWriters(TStrings& Items);
 };
 
 // Drive letter of a drive, "X:"; empty when none. There are no drive letters on

@@ -83,13 +83,7 @@ void TfrmEraseDisc::RefreshDevices(bool WithDialog) {
     Finder.Transport = Options.IsWin9x ? ttAspi : ttSpti;
     Finder.InfoText = IDS_Main_Info_FindDevice;
     Finder.FindDevices(WithDialog);
-    cmbDevice->Items().Clear();
-    for (int I = 0; I < Finder.Devices->Count(); ++I) {
-        TsbDeviceItem* E = Finder.Devices->GetItem(I);
-        if (!E->MediaFormats[6]) continue;  // not a DVD writer
-        cmbDevice->Items().AddObject(E->DriveLetter + E->Product + E->Vendor, E);
-        if (E->DiscType != DISC_TYPE_NO_MEDIA) E->DiscSpace = Finder.GetDiscSpace(*E);
-    }
+    Finder.ListWriters(cmbDevice->Items());
     int Count = cmbDevice->Items().Count();
     if (DeviceNumber <= 0) DeviceNumber = Count;
     if (DeviceNumber > Count || DeviceNumber <= 0) {
