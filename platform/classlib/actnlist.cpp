@@ -324,3 +324,15 @@ TClassInfo& TActionList::StaticClassInfo() {
 void RegisterActionClasses() {
     RegisterClasses({&TAction::StaticClassInfo(), &TActionList::StaticClassInfo()});
 }
+
+bool LinkActionClient(TComponent* Client, TBasicAction*& Field, TActionLinkState& Link, TBasicAction* Value,
+                      std::function<void(TBasicAction*)> Changed) {
+    if (Value == Field) return false;
+    if (Field) Field->UnRegisterClient(Client);
+    Field = Value;
+    Link = {};
+    if (!Field) return false;
+    Field->RegisterClient(Client, std::move(Changed));
+    Field->FreeNotification(Client);
+    return true;
+}

@@ -53,6 +53,13 @@ private:
     std::vector<TClient> FClients;
 };
 
+// Puts Value in place of a client's action Field (a control's or a menu
+// item's): the old action forgets the client, the new one tells it of its
+// changes through Changed and of its freeing, and the link starts over. True
+// when a new action is linked, for the client to take its state over.
+bool LinkActionClient(TComponent* Client, TBasicAction*& Field, TActionLinkState& Link, TBasicAction* Value,
+                      std::function<void(TBasicAction*)> Changed);
+
 class TContainedAction : public TBasicAction {
     TESSARO_CLASSINFO
 public:

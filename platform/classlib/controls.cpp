@@ -464,15 +464,8 @@ void TControl::SetPopupMenu(TPopupMenu* Value) {
 }
 
 void TControl::SetAction(TBasicAction* Value) {
-    if (Value == FAction) return;
-    if (FAction) FAction->UnRegisterClient(this);
-    FAction = Value;
-    FActionLink = {};
-    if (FAction) {
-        FAction->RegisterClient(this, [this](TBasicAction* A) { ActionChange(A, false); });
-        FAction->FreeNotification(this);
+    if (LinkActionClient(this, FAction, FActionLink, Value, [this](TBasicAction* A) { ActionChange(A, false); }))
         ActionChange(FAction, ComponentState().Contains(csLoading));
-    }
 }
 
 void TControl::ActionChange(TBasicAction* Sender, bool CheckDefaults) {

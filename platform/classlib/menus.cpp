@@ -103,15 +103,8 @@ void TMenuItem::SetRadioItem(bool Value) {
 }
 
 void TMenuItem::SetAction(TBasicAction* Value) {
-    if (Value == FAction) return;
-    if (FAction) FAction->UnRegisterClient(this);
-    FAction = Value;
-    FActionLink = {};
-    if (FAction) {
-        FAction->RegisterClient(this, [this](TBasicAction* A) { ActionChange(A, false); });
-        FAction->FreeNotification(this);
+    if (LinkActionClient(this, FAction, FActionLink, Value, [this](TBasicAction* A) { ActionChange(A, false); }))
         ActionChange(FAction, ComponentState().Contains(csLoading));
-    }
 }
 
 void TMenuItem::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
