@@ -10,7 +10,7 @@
 #include "core/htmlhelp_decl.h"
 #include "core/qem_utils.h"
 #include "core/ui_texts.h"
-#include "imaging/views/imageenview.h"
+#include "imaging/views/ieimageview.h"
 #include "pipeline/template_chooser.h"
 #include "pipeline/progress_dialogs.h"
 #include "platform/commctl/commctrl.h"

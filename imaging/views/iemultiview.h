@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "imaging/views/imageenview.h"
+#include "imaging/views/ieimageview.h"
 
 class TIEBitmap;
 

@@ -3,7 +3,7 @@
 #include "imaging/views/iemultiview_io.h"
 
 #include "imaging/io/ieformats.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 
 bool IEMultiViewIsImageFile(const std::string& FileName) {
     // The registry is filled on first use as the I/O component does it.

@@ -14,7 +14,7 @@
 #include "core/globals.h"
 #include "core/ui_texts.h"
 #include "imaging/bitmaps/iebitmap.h"
-#include "imaging/views/imageenview.h"
+#include "imaging/views/ieimageview.h"
 #include "pipeline/template_chooser.h"
 #include "pipeline/source_list.h"
 #include "platform/classlib/pngimage.h"

@@ -12,7 +12,7 @@
 #include <jpeglib.h>
 
 #include "imaging/bitmaps/iebitmap.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "imaging/bitmaps/iebitmap.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     IEIOStartup();

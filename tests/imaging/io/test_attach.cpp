@@ -11,8 +11,8 @@
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/io/ieformats.h"
-#include "imaging/io/imageenio.h"
-#include "imaging/views/imageenview.h"
+#include "imaging/io/ieimageio.h"
+#include "imaging/views/ieimageview.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/testhooks.h"

@@ -4,7 +4,7 @@
 
 #include "imaging/bitmaps/iemask.h"
 #include "imaging/io/iebmp.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "iotest_util.h"
 
 using namespace iotest;

@@ -6,7 +6,7 @@
 #include "imaging/bitmaps/iemask.h"
 #include "imaging/io/iegif.h"
 #include "imaging/io/ielzw.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "iotest_util.h"
 
 using namespace iotest;

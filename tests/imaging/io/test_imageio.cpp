@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "iotest_util.h"
 
 using namespace iotest;

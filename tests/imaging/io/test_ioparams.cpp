@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/bitmaps/iebitmap.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "imaging/io/ieioparams.h"
 #include "iotest_util.h"
 

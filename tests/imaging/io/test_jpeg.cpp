@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "imaging/bitmaps/ieicc.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "imaging/io/iejpeg.h"
 #include "iotest_util.h"
 

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "imaging/bitmaps/iemask.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "imaging/io/iepng.h"
 #include "platform/classlib/graphics.h"
 #include "iotest_util.h"

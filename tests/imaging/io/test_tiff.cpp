@@ -6,7 +6,7 @@
 #include "imaging/bitmaps/iemask.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/ielzw.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "imaging/io/ietiff.h"
 #include "iotest_util.h"
 

@@ -7,7 +7,7 @@
 #include "controls/golden_png.h"
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/io/ieformats.h"
-#include "imaging/views/imageenview.h"
+#include "imaging/views/ieimageview.h"
 #include "platform/classlib/jpeg.h"
 #include "platform/classlib/testhooks.h"
 

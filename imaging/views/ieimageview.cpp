@@ -1,4 +1,4 @@
-#include "imaging/views/imageenview.h"
+#include "imaging/views/ieimageview.h"
 
 #include <algorithm>
 #include <cmath>

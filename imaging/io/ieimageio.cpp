@@ -1,4 +1,4 @@
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 
 #include <algorithm>
 #include <cstring>

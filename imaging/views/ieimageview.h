@@ -10,7 +10,7 @@
 #include <string>
 
 #include "imaging/bitmaps/iedefs.h"
-#include "imaging/io/imageenio.h"
+#include "imaging/io/ieimageio.h"
 #include "platform/classlib/controls.h"
 #include "platform/classlib/extctrls.h"
 
