@@ -19,7 +19,7 @@ TEST(SkinData, FormFileSettingsAndStoredSkin) {
     SkinStore = {4C5A480001020304}
   end
 end
-)", "skin.dfm");
+)", "skin.frm");
     auto* S = Root.Find<TSkinData>("SkinData");
     ASSERT_NE(S, nullptr);
     EXPECT_TRUE(S->Active());
@@ -35,7 +35,7 @@ end
     Options = xoTransparent
   end
 end
-)", "bad.dfm"),
+)", "bad.frm"),
                  EFormFileError);
 }
 

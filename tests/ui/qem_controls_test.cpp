@@ -127,7 +127,7 @@ public:
         DefineField("lblOnlineResources", lblOnlineResources);
         DefineField("lblTitle", lblTitle);
         DefineField("pnlBar", pnlBar);
-        LoadFromText(FormText, "frmQem.dfm");
+        LoadFromText(FormText, "frmQem.frm");
     }
     void btnFlatClick(TObject*) { ++Clicks; }
     void pnlBarMouseDown(TObject*, TMouseButton, TShiftState, int, int) { ++PanelDowns; }

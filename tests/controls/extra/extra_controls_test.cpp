@@ -72,7 +72,7 @@ public:
         DefineField("lblInfo", lblInfo);
         DefineField("gifScan", gifScan);
         DefineField("FpBrowseForFolder", FpBrowseForFolder);
-        LoadFromText(FormText, "frmExtra.dfm");
+        LoadFromText(FormText, "frmExtra.frm");
     }
     void prgSizeChange(TObject*, int32_t Percent) { Changes.push_back(Percent); }
     TGpProgressBar* prgSize = nullptr;

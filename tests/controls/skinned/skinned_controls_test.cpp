@@ -66,7 +66,7 @@ public:
         DefineField("chkCreateNoMenuDVD", chkCreateNoMenuDVD);
         DefineField("chkTestMode", chkTestMode);
         DefineField("TrackBarVideoQuality", TrackBarVideoQuality);
-        LoadFromText(FormText, "frmSkinned.dfm");
+        LoadFromText(FormText, "frmSkinned.frm");
     }
     void chkCreateNoMenuDVDClick(TObject*) { ++Clicks; }
     void TrackBarVideoQualityChange(TObject*) { Changes.push_back(TrackBarVideoQuality->Position()); }

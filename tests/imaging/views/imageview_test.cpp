@@ -58,7 +58,7 @@ public:
     explicit TfrmView(TComponent* Owner) : TForm(Owner) {
         DefineMethod("imgViewerDblClick", &TfrmView::imgViewerDblClick);
         DefineField("imgViewer", imgViewer);
-        LoadFromText(FormText, "frmView.dfm");
+        LoadFromText(FormText, "frmView.frm");
     }
     void imgViewerDblClick(TObject*) { ++DblClicks; }
     TIEImageView* imgViewer = nullptr;

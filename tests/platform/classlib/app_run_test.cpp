@@ -36,7 +36,7 @@ public:
   end
 end
 )",
-                     "Main.dfm");
+                     "Main.frm");
     }
     void FormCreate(TObject*) { Events.push_back("create"); }
     void FormShow(TObject*) { Events.push_back("show"); }

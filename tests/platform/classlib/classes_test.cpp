@@ -165,7 +165,7 @@ const char* const Form1 =
 
 TEST_F(FormLoad, CreatesComponentsSetsPropertiesBindsHandlersAndFieldsThenLoadsInOrder) {
     TTestForm Form(nullptr);
-    ReadFormText(&Form, Form1, "test.dfm");
+    ReadFormText(&Form, Form1, "test.frm");
     EXPECT_EQ(Form.Name(), "frmTest");
     EXPECT_EQ(Form.Tag, 5);
     ASSERT_EQ(Form.ComponentCount(), 2);
@@ -203,27 +203,27 @@ TEST_F(FormLoad, ErrorsNameFileAndLine) {
         const char* Text;
         const char* Message;
     } Cases[] = {
-        {"object f: TTestForm\n  object x: TNoSuchClass\n  end\nend\n", "bad.dfm(2): Class TNoSuchClass not found"},
+        {"object f: TTestForm\n  object x: TNoSuchClass\n  end\nend\n", "bad.frm(2): Class TNoSuchClass not found"},
         {"object f: TTestForm\n  object x: TWidget\n    OnClick = Missing\n  end\nend\n",
-         "bad.dfm(3): The handler Missing of x.OnClick is not a method of TTestForm"},
+         "bad.frm(3): The handler Missing of x.OnClick is not a method of TTestForm"},
         {"object f: TTestForm\n  object x: TWidget\n    OnClick = CountUp\n  end\nend\n",
-         "bad.dfm(3): The handler CountUp does not fit x.OnClick"},
+         "bad.frm(3): The handler CountUp does not fit x.OnClick"},
         {"object f: TTestForm\n  object x: TWidget\n\n    Colour = 3\n  end\nend\n",
-         "bad.dfm(4): Error reading x.Colour: Property Colour does not exist"},
+         "bad.frm(4): Error reading x.Colour: Property Colour does not exist"},
         {"object f: TTestForm\n  object x: TWidget\n    Width = 'wide'\n  end\nend\n",
-         "bad.dfm(3): x.Width: an integer is expected"},
+         "bad.frm(3): x.Width: an integer is expected"},
         {"object f: TTestForm\n  object x: TWidget\n    Kind = wkOdd\n  end\nend\n",
-         "bad.dfm(3): x.Kind: invalid value wkOdd"},
+         "bad.frm(3): x.Kind: invalid value wkOdd"},
         {"object f: TTestForm\n  object x: TWidget\n    Buddy = nobody\n  end\nend\n",
-         "bad.dfm(3): Error reading x.Buddy: Invalid property value (no component named nobody)"},
+         "bad.frm(3): Error reading x.Buddy: Invalid property value (no component named nobody)"},
         {"object f: TTestForm\n  object x: TWidget\n  end\n  object X: TWidget\n  end\nend\n",
-         "bad.dfm(4): A component named X already exists"},
-        {"object f: TTestForm\n  object pnlBox: TTestForm\n  end\nend\n", "bad.dfm(2): Class TTestForm not found"},
+         "bad.frm(4): A component named X already exists"},
+        {"object f: TTestForm\n  object pnlBox: TTestForm\n  end\nend\n", "bad.frm(2): Class TTestForm not found"},
     };
     for (const Case& C : Cases) {
         TTestForm Form(nullptr);
         try {
-            ReadFormText(&Form, C.Text, "bad.dfm");
+            ReadFormText(&Form, C.Text, "bad.frm");
             ADD_FAILURE() << C.Text;
         } catch (const EFormFileError& E) {
             EXPECT_EQ(E.Message, C.Message);
@@ -238,7 +238,7 @@ TEST_F(FormLoad, FieldOfAnotherClassIsAnError) {
         TTestForm* Holder = nullptr;
     } Form(nullptr);
     try {
-        ReadFormText(&Form, "object f: TForm\n  object btnOk: TWidget\n  end\nend\n", "f.dfm");
+        ReadFormText(&Form, "object f: TForm\n  object btnOk: TWidget\n  end\nend\n", "f.frm");
         FAIL();
     } catch (const EFormFileError& E) {
         EXPECT_EQ(E.Line, 2);
@@ -251,9 +251,9 @@ TEST_F(FormLoad, ASecondFormOfOneFileUnderTheSameOwnerGetsAFreeName) {
     auto* A = new TTestForm(&Owner);
     auto* B = new TTestForm(&Owner);
     auto* C = new TTestForm(&Owner);
-    ReadFormText(A, Form1, "test.dfm");
-    ReadFormText(B, Form1, "test.dfm");
-    ReadFormText(C, Form1, "test.dfm");
+    ReadFormText(A, Form1, "test.frm");
+    ReadFormText(B, Form1, "test.frm");
+    ReadFormText(C, Form1, "test.frm");
     EXPECT_EQ(A->Name(), "frmTest");
     EXPECT_EQ(B->Name(), "frmTest_1");
     EXPECT_EQ(C->Name(), "frmTest_2");
@@ -262,7 +262,7 @@ TEST_F(FormLoad, ASecondFormOfOneFileUnderTheSameOwnerGetsAFreeName) {
 
 TEST_F(FormLoad, PublishedPropertiesAreSetByNameAtRunTime) {
     TTestForm Form(nullptr);
-    ReadFormText(&Form, Form1, "test.dfm");
+    ReadFormText(&Form, Form1, "test.frm");
     TWidget* W = Form.pnlBox;
     EXPECT_TRUE(IsPublishedProp(W, "caption"));
     EXPECT_FALSE(IsPublishedProp(W, "Flat"));
@@ -279,7 +279,7 @@ TEST_F(FormLoad, PublishedPropertiesAreSetByNameAtRunTime) {
 }
 
 TEST_F(FormLoad, FromFileAndMissingResource) {
-    std::string Path = ::testing::TempDir() + "classlib_form.dfm";
+    std::string Path = ::testing::TempDir() + "classlib_form.frm";
     std::ofstream(Path) << Form1;
     TTestForm Form(nullptr);
     ReadFormFile(&Form, Path);

@@ -121,7 +121,7 @@ public:
   end
 end
 )",
-                     "frmLists.dfm");
+                     "frmLists.frm");
     }
     void lsvFilesSelectItem(TObject*, TListItem* Item, bool Selected) {
         if (Selected) LastSelected = Item;

@@ -48,7 +48,7 @@ public:
         DefineMethod("txtKeyDown", &TfrmPic::txtKeyDown);
         DefineField("imgLogo", imgLogo);
         DefineField("txtName", txtName);
-        LoadFromText(Text, "frmPic.dfm");
+        LoadFromText(Text, "frmPic.frm");
     }
     void FormKeyDown(TObject*, WORD& Key, TShiftState) {
         FormKeys.push_back(Key);

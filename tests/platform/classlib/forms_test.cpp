@@ -141,7 +141,7 @@ end
 
 TfrmTest* MakeForm() {
     auto* F = new TfrmTest(Application);
-    F->LoadFromText(TestForm, "test.dfm");
+    F->LoadFromText(TestForm, "test.frm");
     return F;
 }
 

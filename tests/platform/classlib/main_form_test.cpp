@@ -243,7 +243,7 @@ public:
         DefineField("mniBurn", mniBurn);
         DefineField("ImgListIcon", ImgListIcon);
         DefineField("StatusBar", StatusBar);
-        LoadFromText(MainForm, "Main.dfm");
+        LoadFromText(MainForm, "Main.frm");
     }
     void actAddExecute(TObject*) {
         TListItem* I = lsvFiles->Items().Add();

@@ -32,7 +32,7 @@ public:
         DefineField("mmoNotes", mmoNotes);
         DefineField("lblName", lblName);
         DefineField("grpBox", grpBox);
-        LoadFromText(Text, "dlgTest.dfm");
+        LoadFromText(Text, "dlgTest.frm");
     }
     void txtNameChange(TObject*) { ++Changes; }
     void chkOneClick(TObject*) { ++CheckClicks; }
