@@ -5,8 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/classlib/dialogs.h"
-#include "platform/classlib/forms.h"
+#include "controls/extra/ag_drawhelpers.h"
 #include "platform/gdi/gdi.h"
 #include "platform/rtl/sysutils.h"
 
@@ -344,12 +343,6 @@ uint32_t ReduceTo8Bit(uint8_t* Bits, int Width, int Height, TColorReduction Meth
         });
         return 0;
     }
-}
-
-void ShowNotImplemented() {
-    if (Screen) Screen->SetCursor(crDefault);
-    MessageDlg("Function not yet implemented", mtInformation, TMsgDlgButtons{mbOK}, 0);
-    Abort();
 }
 
 namespace {

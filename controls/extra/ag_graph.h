@@ -33,6 +33,3 @@ uint32_t ReduceTo8Bit(uint8_t* Bits, int Width, int Height, TColorReduction Meth
 // "Bitmap image is not valid" for a bitmap without a handle; a format other
 // than 1, 4, 8 or 24 bits shows "Function not yet implemented" and aborts.
 std::unique_ptr<TMemoryStream> BitmapToPixelFormatStream(TBitmap& Bitmap, TPixelFormat Format, TColorReduction Method);
-
-// The information box "Function not yet implemented", then a silent abort.
-[[noreturn]] void ShowNotImplemented();

@@ -1,0 +1,25 @@
+// Drawing helpers shared by the GIF codec, the colour reduction and the
+// animated GIF control.
+#pragma once
+
+#include "platform/classlib/graphics.h"
+
+inline int IntMax(int A, int B) { return A > B ? A : B; }
+inline int IntMin(int A, int B) { return A < B ? A : B; }
+inline int RectWidth(const TRect& R) { return R.right - R.left; }
+inline int RectHeight(const TRect& R) { return R.bottom - R.top; }
+
+// Key colours of StretchDrawRectTransparent: none (a plain stretch) and the
+// bitmap's bottom-left pixel.
+constexpr TColor clKeyNone = static_cast<TColor>(0x1FFFFFFF);
+constexpr TColor clKeyBottomLeft = clDefault;
+
+// Draws the Source rectangle of Bitmap into (X, Y, Width, Height), leaving the
+// target's pixels where the bitmap has the key colour. A width or height
+// below 1 takes the bitmap's; an empty Source takes the whole bitmap. A
+// monochrome bitmap always keys white.
+void StretchDrawRectTransparent(TCanvas& Canvas, int X, int Y, int Width, int Height, TBitmap& Bitmap,
+                                const TRect& Source, TColor Key);
+
+// The information box "Function not yet implemented", then a silent abort.
+[[noreturn]] void ShowNotImplemented();
