@@ -16,6 +16,7 @@
 
 TESSARO_DECLARE_EXCEPTION(EComponentError, Exception)
 TESSARO_DECLARE_EXCEPTION(EClassNotFound, Exception)
+TESSARO_DECLARE_EXCEPTION(EOutOfResources, Exception)
 
 class TClassInfo;
 class TFormReader;
