@@ -40,6 +40,3 @@ private:
     bool FShown = false;
 };
 
-// The strip the scan window animates: a GIF of Width x Height whose blocks move
-// one step per frame.
-std::vector<uint8_t> MakeScanStripGIF(int Width, int Height);

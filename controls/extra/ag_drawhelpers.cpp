@@ -1,5 +1,6 @@
 #include "controls/extra/ag_drawhelpers.h"
 
+#include "platform/classlib/controls.h"
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/forms.h"
 #include "platform/gdi/gdi.h"
@@ -69,6 +70,34 @@ void StretchDrawRectTransparent(TCanvas& Canvas, int X, int Y, int Width, int He
     }
     Bitmap.OnChange = std::move(SavedOnChange);
     From.Unlock();
+}
+
+void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas) {
+    TWinControl* Parent = Control.Parent();
+    if (!Parent || !Parent->HandleAllocated()) return;
+    HDC DC = Canvas.Handle();
+    // The parent paints only its background here: its own paint would draw
+    // this control again.
+    int Saved = SaveDC(DC);
+    OffsetViewportOrgEx(DC, -Control.Left(), -Control.Top(), nullptr);
+    IntersectClipRect(DC, 0, 0, Parent->ClientWidth(), Parent->ClientHeight());
+    SendMessageA(Parent->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
+    RestoreDC(DC, Saved);
+    const TRect Mine = Control.BoundsRect();
+    for (int I = 0; I < Parent->ControlCount(); ++I) {
+        TControl* C = Parent->Controls(I);
+        if (C == &Control) break;
+        auto* G = dynamic_cast<TGraphicControl*>(C);
+        if (!G || !G->Visible()) continue;
+        RECT Overlap;
+        const TRect Theirs = G->BoundsRect();
+        if (!IntersectRect(&Overlap, &Mine, &Theirs)) continue;
+        Saved = SaveDC(DC);
+        OffsetViewportOrgEx(DC, G->Left() - Control.Left(), G->Top() - Control.Top(), nullptr);
+        IntersectClipRect(DC, 0, 0, G->Width(), G->Height());
+        G->PaintTo(DC);
+        RestoreDC(DC, Saved);
+    }
 }
 
 void ShowNotImplemented() {

@@ -21,5 +21,10 @@ constexpr TColor clKeyBottomLeft = clDefault;
 void StretchDrawRectTransparent(TCanvas& Canvas, int X, int Y, int Width, int Height, TBitmap& Bitmap,
                                 const TRect& Source, TColor Key);
 
+class TGraphicControl;
+// Paints what lies behind a graphic control into its canvas: the parent's
+// background and the visible graphic controls below it that overlap it.
+void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas);
+
 // The information box "Function not yet implemented", then a silent abort.
 [[noreturn]] void ShowNotImplemented();

@@ -2,279 +2,352 @@
 
 #include <algorithm>
 
+#include "controls/extra/ag_drawhelpers.h"
 #include "platform/classlib/formload.h"
-#include "platform/rtl/classes.h"
-
-// ---- GIF decoding --------------------------------------------------------------------
+#include "platform/gdi/gdi.h"
+#include "platform/system/process.h"
 
 namespace {
+template <class C>
+using TSetter = std::function<void(C&, const TFormValue&, TFormReader&)>;
 
-struct TReader {
-    const std::vector<uint8_t>& D;
-    size_t Pos = 0;
-    bool Ok = true;
-    uint8_t Byte() {
-        if (Pos >= D.size()) {
-            Ok = false;
-            return 0;
-        }
-        return D[Pos++];
-    }
-    int Word() {
-        int Lo = Byte();
-        return Lo | (Byte() << 8);
-    }
-    // The data sub-blocks up to their terminator.
-    std::vector<uint8_t> SubBlocks() {
-        std::vector<uint8_t> Out;
-        while (Ok) {
-            uint8_t N = Byte();
-            if (N == 0) break;
-            if (Pos + N > D.size()) {
-                Ok = false;
-                break;
-            }
-            Out.insert(Out.end(), D.begin() + static_cast<ptrdiff_t>(Pos), D.begin() + static_cast<ptrdiff_t>(Pos + N));
-            Pos += N;
-        }
-        return Out;
-    }
-};
-
-// Variable-width LZW as GIF uses it; stops quietly at bad codes, keeping what it decoded.
-void Lzw(const std::vector<uint8_t>& In, int MinSize, size_t Count, std::vector<uint8_t>& Out) {
-    Out.assign(Count, 0);
-    if (MinSize < 2 || MinSize > 8) return;
-    const int Clear = 1 << MinSize, Eoi = Clear + 1;
-    std::vector<uint16_t> Prefix(4096, 0);
-    std::vector<uint8_t> Suffix(4096, 0), Stack;
-    for (int I = 0; I < Clear; ++I) Suffix[I] = static_cast<uint8_t>(I);
-    int Size = MinSize + 1, Next = Clear + 2, Old = -1;
-    uint8_t First = 0;
-    size_t Done = 0, BitPos = 0, Bits = In.size() * 8;
-    while (Done < Count && BitPos + Size <= Bits) {
-        int Code = 0;
-        for (int B = 0; B < Size; ++B, ++BitPos)
-            if (In[BitPos >> 3] & (1 << (BitPos & 7))) Code |= 1 << B;
-        if (Code == Clear) {
-            Size = MinSize + 1;
-            Next = Clear + 2;
-            Old = -1;
-            continue;
-        }
-        if (Code == Eoi) break;
-        if (Old < 0) {
-            if (Code >= Clear) break;
-            Out[Done++] = static_cast<uint8_t>(Code);
-            Old = Code;
-            First = static_cast<uint8_t>(Code);
-            continue;
-        }
-        int In0 = Code;
-        Stack.clear();
-        if (Code >= Next) {
-            if (Code > Next) break;
-            Stack.push_back(First);
-            Code = Old;
-        }
-        while (Code >= Clear) {
-            Stack.push_back(Suffix[Code]);
-            Code = Prefix[Code];
-        }
-        First = Suffix[Code];
-        Stack.push_back(First);
-        for (auto It = Stack.rbegin(); It != Stack.rend() && Done < Count; ++It) Out[Done++] = *It;
-        if (Next < 4096) {
-            Prefix[Next] = static_cast<uint16_t>(Old);
-            Suffix[Next] = First;
-            ++Next;
-            if (Next == (1 << Size) && Size < 12) ++Size;
-        }
-        Old = In0;
-    }
-}
-
-std::vector<uint32_t> ReadTable(TReader& R, int Entries) {
-    std::vector<uint32_t> T(256, 0xFF000000u);
-    for (int I = 0; I < Entries; ++I) {
-        uint32_t Red = R.Byte(), Green = R.Byte(), Blue = R.Byte();
-        T[I] = 0xFF000000u | (Red << 16) | (Green << 8) | Blue;
-    }
-    return T;
-}
-
+bool OnMainThread() { return GetCurrentThreadId() == MainThreadID.load(); }
 }  // namespace
 
-bool DecodeGIFFrames(const std::vector<uint8_t>& Data, int& Width, int& Height, std::vector<TAgGIFFrame>& Frames) {
-    Frames.clear();
-    if (Data.size() < 13 || (std::string(Data.begin(), Data.begin() + 6) != "GIF87a" &&
-                             std::string(Data.begin(), Data.begin() + 6) != "GIF89a"))
-        return false;
-    TReader R{Data, 6};
-    Width = R.Word();
-    Height = R.Word();
-    uint8_t Flags = R.Byte();
-    R.Byte();  // background index: disposal to background clears to transparent
-    R.Byte();
-    if (Width <= 0 || Height <= 0 || static_cast<int64_t>(Width) * Height > (1 << 26)) return false;
-    std::vector<uint32_t> Global;
-    if (Flags & 0x80) Global = ReadTable(R, 2 << (Flags & 7));
-    std::vector<uint32_t> Canvas(static_cast<size_t>(Width) * Height, 0), Saved;
-    int Disposal = 0, Delay = 0, Transparent = -1;
-    int PrevDisposal = 0, PX = 0, PY = 0, PW = 0, PH = 0;
-    while (R.Ok) {
-        uint8_t Kind = R.Byte();
-        if (!R.Ok || Kind == 0x3B) break;
-        if (Kind == 0x21) {
-            uint8_t Label = R.Byte();
-            std::vector<uint8_t> Block = R.SubBlocks();
-            if (Label == 0xF9 && Block.size() >= 4) {
-                Disposal = (Block[0] >> 2) & 7;
-                Delay = Block[1] | (Block[2] << 8);
-                Transparent = (Block[0] & 1) ? Block[3] : -1;
-            }
-            continue;
-        }
-        if (Kind != 0x2C) break;
-        int X = R.Word(), Y = R.Word(), W = R.Word(), H = R.Word();
-        uint8_t F = R.Byte();
-        std::vector<uint32_t> Table = (F & 0x80) ? ReadTable(R, 2 << (F & 7)) : Global;
-        if (Table.empty()) Table.assign(256, 0xFF000000u);
-        int MinSize = R.Byte();
-        std::vector<uint8_t> Lz = R.SubBlocks();
-        if (!R.Ok && Lz.empty()) break;
-        // What the frame before leaves behind.
-        if (PrevDisposal == 2) {
-            for (int YY = std::max(0, PY); YY < std::min(Height, PY + PH); ++YY)
-                for (int XX = std::max(0, PX); XX < std::min(Width, PX + PW); ++XX)
-                    Canvas[static_cast<size_t>(YY) * Width + XX] = 0;
-        } else if (PrevDisposal == 3 && !Saved.empty()) {
-            Canvas = Saved;
-        }
-        if (Disposal == 3) Saved = Canvas;
-        std::vector<uint8_t> Idx;
-        Lzw(Lz, MinSize, static_cast<size_t>(W) * H, Idx);
-        bool Interlaced = (F & 0x40) != 0;
-        std::vector<int> Rows;
-        if (Interlaced) {
-            for (int Pass = 0; Pass < 4; ++Pass) {
-                static const int Start[4] = {0, 4, 2, 1}, Step[4] = {8, 8, 4, 2};
-                for (int Row = Start[Pass]; Row < H; Row += Step[Pass]) Rows.push_back(Row);
-            }
-        } else {
-            for (int Row = 0; Row < H; ++Row) Rows.push_back(Row);
-        }
-        for (int I = 0; I < H; ++I) {
-            int CY = Y + Rows[I];
-            if (CY < 0 || CY >= Height) continue;
-            for (int J = 0; J < W; ++J) {
-                int CX = X + J;
-                if (CX < 0 || CX >= Width) continue;
-                uint8_t V = Idx[static_cast<size_t>(I) * W + J];
-                if (V == Transparent) continue;
-                Canvas[static_cast<size_t>(CY) * Width + CX] = Table[V];
-            }
-        }
-        Frames.push_back(TAgGIFFrame{Canvas, Delay > 0 ? Delay * 10 : 100});
-        PrevDisposal = Disposal;
-        PX = X;
-        PY = Y;
-        PW = W;
-        PH = H;
-        Disposal = 0;
-        Delay = 0;
-        Transparent = -1;
-    }
-    return !Frames.empty();
-}
+// ---- TAgImageControl --------------------------------------------------------------------
 
-// ---- TAgGIFAnimator -----------------------------------------------------------------------
-
-TAgGIFAnimator::TAgGIFAnimator(TComponent* AOwner) : TGraphicControl(AOwner) {
+TAgImageControl::TAgImageControl(TComponent* AOwner) : TGraphicControl(AOwner) {
+    SetBounds(0, 0, 105, 105);
     SetParentColor(true);
-    SetBounds(0, 0, 32, 32);
-    FTimer = new TTimer(this);
-    FTimer->SetEnabled(false);
-    FTimer->SetOnTimer([this](TObject* Sender) { TimerTick(Sender); });
+    ControlStyle.Include(csOpaque);
 }
 
-TAgGIFAnimator::~TAgGIFAnimator() {
-    if (FTimer) FTimer->SetEnabled(false);
-}
-
-void TAgGIFAnimator::LoadFromStream(TStream& Stream) {
-    std::vector<uint8_t> Data(static_cast<size_t>(Stream.Size() - Stream.Position()));
-    if (!Data.empty()) Stream.ReadBuffer(Data.data(), static_cast<int64_t>(Data.size()));
-    int W = 0, H = 0;
-    std::vector<TAgGIFFrame> Frames;
-    if (!DecodeGIFFrames(Data, W, H, Frames)) throw EInvalidGraphic("Not a GIF picture");
-    SetAnimate(false);
-    FWidth = W;
-    FHeight = H;
-    FFrames = std::move(Frames);
-    FCurrent = 0;
-    Invalidate();
-}
-
-void TAgGIFAnimator::LoadFromFile(const std::string& FileName) {
-    TFileStream F(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(F);
-}
-
-void TAgGIFAnimator::SetAnimate(bool Value) {
-    if (Value == FAnimate) return;
-    FAnimate = Value;
-    if (Value && !FFrames.empty()) {
-        FTimer->SetInterval(static_cast<UINT>(FFrames[FCurrent].DelayMs));
-        FTimer->SetEnabled(true);
-    } else {
-        FTimer->SetEnabled(false);
-        Invalidate();
-    }
-}
-
-void TAgGIFAnimator::NextFrame() {
-    if (FFrames.empty()) return;
-    FCurrent = (FCurrent + 1) % static_cast<int>(FFrames.size());
-    Invalidate();
-}
-
-void TAgGIFAnimator::TimerTick(TObject*) {
-    if (!FAnimate) return;
-    NextFrame();
-    FTimer->SetInterval(static_cast<UINT>(FFrames[FCurrent].DelayMs));
-}
-
-void TAgGIFAnimator::Paint() {
+void TAgImageControl::PaintImage() {
     TCanvas& C = Canvas();
     C.Brush().SetColor(Color());
     C.FillRect(TRect(0, 0, Width(), Height()));
-    if (FFrames.empty()) return;
-    // Transparent pixels show the control's colour.
-    uint32_t Back = static_cast<uint32_t>(ColorToRGB(Color()));
-    uint32_t BackPx = ((Back & 0xFF) << 16) | (Back & 0xFF00) | ((Back >> 16) & 0xFF);
-    const std::vector<uint32_t>& P = FFrames[FCurrent].Pixels;
-    std::vector<uint32_t> Rows(P.size());
-    for (size_t I = 0; I < P.size(); ++I) Rows[I] = (P[I] >> 24) ? (P[I] & 0xFFFFFF) : BackPx;
-    BITMAPINFO Bi{};
-    Bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    Bi.bmiHeader.biWidth = FWidth;
-    Bi.bmiHeader.biHeight = -FHeight;
-    Bi.bmiHeader.biPlanes = 1;
-    Bi.bmiHeader.biBitCount = 32;
-    SetDIBitsToDevice(C.Handle(), 0, 0, FWidth, FHeight, 0, 0, 0, FHeight, Rows.data(), &Bi, DIB_RGB_COLORS);
+    const bool Was = InPaint;
+    InPaint = true;
+    DrawImage();
+    InPaint = Was;
+}
+
+void TAgImageControl::PaintNow() {
+    if (OnMainThread()) Repaint();
+}
+
+void TAgImageControl::GraphicChanged() {
+    if (ComponentState().Contains(csDestroying)) return;
+    AdjustSize();
+    if (!InPaint) Invalidate();
+}
+
+// ---- TAgGIFAnimator ----------------------------------------------------------------------
+
+TAgGIFAnimator::TAgGIFAnimator(TComponent* AOwner)
+    : TAgImageControl(AOwner), FTimer(new TAgTimer(this)), FImage(std::make_unique<TGIFImage>()) {
+    ShownGraphic = FImage.get();
+    FImage->OnChange = [this](TObject* Sender) { ImageChanged(Sender); };
+}
+
+TAgGIFAnimator::~TAgGIFAnimator() {
+    // The timer's thread is joined first: a tick running on it still reads
+    // the frames and the events; a tick handed to this thread is skipped.
+    delete FTimer;
+    FTimer = nullptr;
+    OnChange = OnFrameChanged = OnStart = OnStop = nullptr;
+    FAnimate = false;
+    FCacheBitmap.reset();
+    FImage->OnChange = nullptr;
+}
+
+void TAgGIFAnimator::SetAsyncDrawing(bool Value) {
+    if (Value == FAsyncDrawing) return;
+    std::lock_guard<std::recursive_mutex> L(PaintLock);
+    FAsyncDrawing = Value;
+    FTimer->SyncEvent = !Value;
+}
+
+void TAgGIFAnimator::SetAnimate(bool Value) {
+    if (Value == FAnimate || !FTimer) return;
+    if (Value) {
+        FTimer->SetOnTimer([this](TObject* Sender) { NextFrameTick(Sender); });
+        FTimer->SetEnabled(true);
+        FAnimate = FTimer->Enabled();
+        if (OnStart) OnStart(this);
+    } else {
+        FTimer->SetEnabled(false);
+        FTimer->SetOnTimer(nullptr);
+        FAnimate = false;
+        if (OnStop) OnStop(this);
+        GraphicChanged();
+    }
+}
+
+void TAgGIFAnimator::SetAutoSize(bool Value) {
+    if (Value == FAutoSize) return;
+    FAutoSize = Value;
+    AdjustSize();
+}
+
+void TAgGIFAnimator::SetCenter(bool Value) {
+    if (Value == FCenter) return;
+    {
+        std::lock_guard<std::recursive_mutex> L(PaintLock);
+        FCenter = Value;
+    }
+    GraphicChanged();
+}
+
+void TAgGIFAnimator::SetStretch(bool Value) {
+    if (Value == FStretch) return;
+    {
+        std::lock_guard<std::recursive_mutex> L(PaintLock);
+        FStretch = Value;
+    }
+    GraphicChanged();
+}
+
+void TAgGIFAnimator::SetTransparent(bool Value) {
+    if (Value == FTransparent) return;
+    {
+        std::lock_guard<std::recursive_mutex> L(PaintLock);
+        FTransparent = Value;
+        // The composed picture carries the transparency it was made with.
+        FCacheBitmap.reset();
+        FCacheIndex = -1;
+    }
+    GraphicChanged();
+}
+
+void TAgGIFAnimator::SetImage(TGIFImage* Value) {
+    std::lock_guard<std::recursive_mutex> L(PaintLock);
+    FImage->Assign(Value);
+}
+
+uint32_t TAgGIFAnimator::FrameDelay(int Index) const {
+    if (FImage->GetCount() < 2 || Index < 0 || Index >= FImage->GetCount()) return 0;
+    return std::clamp<uint32_t>(FImage->Frames[Index]->DelayMs, 50, 10000);
+}
+
+void TAgGIFAnimator::ImageChanged(TObject*) {
+    {
+        std::lock_guard<std::recursive_mutex> L(PaintLock);
+        FCacheIndex = -1;
+        FCacheBitmap.reset();
+        FCacheTransparent = clGIFNone;
+        FFrameIndex = FImage->CurrentFrame;
+        if (FFrameIndex >= 0 && FImage->GetCount() > 0) FTimer->SetInterval(FrameDelay(FFrameIndex));
+    }
+    GraphicChanged();
+    if (OnChange) OnChange(this);
+}
+
+void TAgGIFAnimator::SetFrameIndex(int Value) {
+    if (Value == FFrameIndex || Value < 0 || Value >= FImage->GetCount()) return;
+    {
+        std::lock_guard<std::recursive_mutex> L(PaintLock);
+        FFrameIndex = Value;
+        FTimer->SetInterval(FrameDelay(Value));
+    }
+    if (OnFrameChanged) OnFrameChanged(this);
+    GraphicChanged();
+}
+
+void TAgGIFAnimator::NextFrameTick(TObject*) {
+    if (!Visible() || FImage->GetCount() < 2 || !Parent() || !Parent()->HandleAllocated()) return;
+    {
+        std::lock_guard<std::recursive_mutex> L(PaintLock);
+        FFrameIndex = FFrameIndex + 1 < FImage->GetCount() ? FFrameIndex + 1 : 0;
+    }
+    if (FAsyncDrawing && OnFrameChanged)
+        FTimer->Synchronize([this] {
+            if (!FTimer->Destroying() && OnFrameChanged) OnFrameChanged(this);
+        });
+    else if (OnFrameChanged)
+        OnFrameChanged(this);
+    if (OnMainThread()) {
+        PaintNow();
+    } else {
+        // Composed here; shown by the GUI thread, the only one that paints windows.
+        TColor T;
+        {
+            std::lock_guard<std::recursive_mutex> L(PaintLock);
+            ComposeFrame(FFrameIndex, T);
+        }
+        FTimer->Synchronize([this] {
+            if (!FTimer->Destroying()) Repaint();
+        });
+    }
+    FTimer->SetInterval(FrameDelay(FFrameIndex));
+    if (!Loop && FFrameIndex == 0) {
+        if (FAsyncDrawing)
+            FTimer->Synchronize([this] {
+                if (!FTimer->Destroying()) StopAnimation();
+            });
+        else
+            StopAnimation();
+    }
+}
+
+TBitmap* TAgGIFAnimator::ComposeFrame(int Index, TColor& TransparentColour) {
+    std::lock_guard<std::recursive_mutex> L(PaintLock);
+    TGIFImage& G = *FImage;
+    const int Count = G.GetCount();
+    TransparentColour = clGIFNone;
+    if (Count == 0) return nullptr;
+    Index = std::clamp(Index, 0, Count - 1);
+    if (FCacheBitmap && FCacheIndex == Index) {
+        TransparentColour = FCacheTransparent;
+        return FCacheBitmap.get();
+    }
+    auto RectOf = [&](int I) {
+        const TGIFFrame& F = *G.Frames[I];
+        return TRect(F.Origin.x, F.Origin.y, F.Origin.x + F.Item->Width, F.Origin.y + F.Item->Height);
+    };
+    const bool Incremental =
+        FCacheBitmap && FCacheIndex >= 0 && FCacheIndex == Index - 1 && G.Frames[Index - 1]->Disposal != 3;
+    std::unique_ptr<TBitmap> Made;
+    TBitmap* B;
+    if (Incremental) {
+        B = FCacheBitmap.get();
+        TransparentColour = FCacheTransparent;
+    } else {
+        FCacheBitmap.reset();
+        FCacheIndex = -1;
+        Made = std::make_unique<TBitmap>(std::max<int>(G.LogicalWidth, 1), std::max<int>(G.LogicalHeight, 1), pf24bit);
+        B = Made.get();
+        ++FFullCompositions;
+    }
+    TCanvas& C = B->Canvas();
+    C.Lock();
+    if (Incremental) {
+        if (G.Frames[Index - 1]->Disposal == 2) C.FillRect(RectOf(Index - 1));
+    } else {
+        const TGIFFrame* Current = G.GetFrame(std::max(G.CurrentFrame, 0));
+        if (Current && Current->TransparentColour != clGIFNone) {
+            TransparentColour = Current->TransparentColour;
+            C.Brush().SetColor(TransparentColour);
+        } else if (G.BackgroundColour != clGIFNone && G.Transparent) {
+            C.Brush().SetColor(G.BackgroundColour);
+        } else {
+            C.Brush().SetColor(clWindow);
+        }
+        C.FillRect(TRect(0, 0, B->Width(), B->Height()));
+        // Replay from the last frame that covers the whole screen by itself.
+        int Start = 0;
+        for (int K = Index; K >= 1; --K) {
+            const TGIFFrame& F = *G.Frames[K];
+            const bool Full = F.Item->Width == G.LogicalWidth && F.Item->Height == G.LogicalHeight;
+            if (Full && (F.TransparentColour == clGIFNone || (F.Disposal == 2 && K < Index))) {
+                Start = K;
+                break;
+            }
+        }
+        for (int J = Start; J < Index; ++J) {
+            TGIFFrame& F = *G.Frames[J];
+            if (F.Disposal <= 1)
+                F.Draw(C, RectOf(J), true);
+            else if (F.Disposal == 2 && J > Start)
+                C.FillRect(RectOf(J));
+        }
+    }
+    G.Frames[Index]->Draw(C, RectOf(Index), true);
+    if (!Incremental && TransparentColour != clGIFNone && FTransparent) {
+        B->TransparentColor = TransparentColour;
+        B->Transparent = true;
+    }
+    C.Unlock();
+    if (Made) FCacheBitmap = std::move(Made);
+    FCacheIndex = Index;
+    FCacheTransparent = TransparentColour;
+    return B;
+}
+
+void TAgGIFAnimator::DrawImage() {
+    std::lock_guard<std::recursive_mutex> L(PaintLock);
+    TGIFImage& G = *FImage;
+    if (G.GetTransparent() || G.Empty()) PaintParentImageBehind(*this, Canvas());
+    if (G.Empty() || G.LogicalWidth == 0 || G.LogicalHeight == 0) return;
+    TColor T;
+    TBitmap* B = ComposeFrame(FFrameIndex, T);
+    if (!B) return;
+    TRect R(0, 0, B->Width(), B->Height());
+    if (FStretch) {
+        R = TRect(0, 0, Width(), Height());
+    } else if (FCenter) {
+        const int X = (Width() - B->Width()) / 2, Y = (Height() - B->Height()) / 2;
+        R = TRect(X, Y, X + B->Width(), Y + B->Height());
+    }
+    B->Canvas().Lock();
+    if (T != clGIFNone && FTransparent)
+        StretchDrawRectTransparent(Canvas(), R.left, R.top, R.Width(), R.Height(), *B, TRect(), T);
+    else
+        Canvas().StretchDraw(R, *B);
+    B->Canvas().Unlock();
+}
+
+void TAgGIFAnimator::AdjustSize() {
+    if (!FAutoSize || FImage->Empty() || ComponentState().Contains(csLoading)) return;
+    int W = Width(), H = Height();
+    if (Align() == alNone || Align() == alLeft || Align() == alRight) W = FImage->LogicalWidth;
+    if (Align() == alNone || Align() == alTop || Align() == alBottom) H = FImage->LogicalHeight;
+    if (W != Width() || H != Height()) SetBounds(Left(), Top(), W, H);
+}
+
+void TAgGIFAnimator::Loaded() {
+    TAgImageControl::Loaded();
+    AdjustSize();
 }
 
 TClassInfo& TAgGIFAnimator::StaticClassInfo() {
     static TClassInfo CI("TAgGIFAnimator", &TGraphicControl::StaticClassInfo(), CreateComponentOf<TAgGIFAnimator>,
                          [](TClassInfo& C) {
-                             C.Define<TAgGIFAnimator>(
-                                 "Animate", std::function<void(TAgGIFAnimator&, const TFormValue&, TFormReader&)>(
-                                                [](TAgGIFAnimator& O, const TFormValue& V, TFormReader& R) {
-                                                    O.SetAnimate(R.Bool(V));
-                                                }));
+                             using S = TSetter<TAgGIFAnimator>;
+                             using A = TAgGIFAnimator;
+                             C.Define<A>("Animate", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             O.SetAnimate(R.Bool(V));
+                                         }));
+                             C.Define<A>("AsyncDrawing", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             O.SetAsyncDrawing(R.Bool(V));
+                                         }));
+                             C.Define<A>("AutoSize", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             O.SetAutoSize(R.Bool(V));
+                                         }));
+                             C.Define<A>("Center", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             O.SetCenter(R.Bool(V));
+                                         }));
+                             C.Define<A>("Stretch", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             O.SetStretch(R.Bool(V));
+                                         }));
+                             C.Define<A>("Transparent", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             O.SetTransparent(R.Bool(V));
+                                         }));
+                             C.Define<A>("Loop", S([](A& O, const TFormValue& V, TFormReader& R) { O.Loop = R.Bool(V); }));
+                             C.Define<A>("FrameIndex", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             O.SetFrameIndex(static_cast<int>(R.Int(V)));
+                                         }));
+                             C.Define<A>("Image.Data", S([](A& O, const TFormValue& V, TFormReader& R) {
+                                             const auto& Bytes = R.Binary(V);
+                                             TMemoryStream M;
+                                             if (!Bytes.empty()) M.WriteBuffer(Bytes.data(), static_cast<int64_t>(Bytes.size()));
+                                             M.SetPosition(0);
+                                             O.Image().ReadData(M);
+                                         }));
+                             for (const char* Event : {"OnChange", "OnFrameChanged", "OnStart", "OnStop"})
+                                 C.Define<A>(Event, S([Event](A& O, const TFormValue& V, TFormReader& R) {
+                                                 TNotifyEvent E = R.Method<TNotifyEvent>(V);
+                                                 std::string N = Event;
+                                                 if (N == "OnChange") O.OnChange = E;
+                                                 else if (N == "OnFrameChanged") O.OnFrameChanged = E;
+                                                 else if (N == "OnStart") O.OnStart = E;
+                                                 else O.OnStop = E;
+                                             }));
                          });
     return CI;
 }
 
-void RegisterAgGIFAnimator() { RegisterClasses({&TAgGIFAnimator::StaticClassInfo()}); }
+void RegisterAgGIFAnimator() {
+    RegisterAgGIF();
+    RegisterClasses({&TAgGIFAnimator::StaticClassInfo()});
+}

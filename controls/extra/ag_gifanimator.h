@@ -1,55 +1,95 @@
-// The animated GIF control: holds the frames of a GIF picture, composed with
-// their disposal, and steps through them on a timer while Animate is set.
+// The animated GIF control: shows a GIF graphic and, while Animate is set,
+// steps through its frames at their own delays, composing each frame over the
+// ones before as their disposal says.
 #pragma once
 
-#include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
-#include <vector>
 
-#include "platform/classlib/extctrls.h"
+#include "controls/extra/ag_gif.h"
+#include "controls/extra/ag_timer.h"
+#include "platform/classlib/controls.h"
 
-// One composed frame: 0xAARRGGBB pixels (alpha 0 or 255) and its display time.
-struct TAgGIFFrame {
-    std::vector<uint32_t> Pixels;
-    int DelayMs = 100;
+// A graphic control with a paint lock, painted through DrawImage.
+class TAgImageControl : public TGraphicControl {
+public:
+    explicit TAgImageControl(TComponent* AOwner);
+
+    void Lock() { PaintLock.lock(); }
+    void Unlock() { PaintLock.unlock(); }
+    std::recursive_mutex PaintLock;
+    TGraphic* ShownGraphic = nullptr;
+    bool InPaint = false;
+
+    // Fills the client area with Color, then DrawImage.
+    void PaintImage();
+    // Shows the current picture now: painted at once on the GUI thread, handed
+    // to it from any other thread (only a window's own thread paints it).
+    void PaintNow();
+    void GraphicChanged();
+
+protected:
+    virtual void DrawImage() {}
+    virtual void AdjustSize() {}
+    void Paint() override { PaintImage(); }
 };
 
-// Decodes a GIF file's frames, each composed over the ones before as their
-// disposal says; false for data that is not a GIF or has no frame.
-bool DecodeGIFFrames(const std::vector<uint8_t>& Data, int& Width, int& Height, std::vector<TAgGIFFrame>& Frames);
-
-class TAgGIFAnimator : public TGraphicControl {
+class TAgGIFAnimator : public TAgImageControl {
     TESSARO_CLASSINFO
 public:
     explicit TAgGIFAnimator(TComponent* AOwner);
     ~TAgGIFAnimator() override;
 
-    // EInvalidGraphic when the data is no GIF; stops an animation first.
-    void LoadFromStream(TStream& Stream);
-    void LoadFromFile(const std::string& FileName);
-    int FrameCount() const { return static_cast<int>(FFrames.size()); }
-    int CurrentFrame() const { return FCurrent; }
-    int ImageWidth() const { return FWidth; }
-    int ImageHeight() const { return FHeight; }
-
+    bool AsyncDrawing() const { return FAsyncDrawing; }
+    void SetAsyncDrawing(bool Value);
     bool Animate() const { return FAnimate; }
-    // True starts stepping the frames on the timer; False stops it and
-    // repaints; nothing happens when the value is unchanged.
     void SetAnimate(bool Value);
-    // Moves to the next frame (what the timer does), wrapping at the end.
-    void NextFrame();
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    bool Center() const { return FCenter; }
+    void SetCenter(bool Value);
+    int FrameIndex() const { return FFrameIndex; }
+    void SetFrameIndex(int Value);
+    TGIFImage& Image() { return *FImage; }
+    // Copies the given image into the control's own.
+    void SetImage(TGIFImage* Value);
+    bool Loop = true;
+    bool Stretch() const { return FStretch; }
+    void SetStretch(bool Value);
+    bool Transparent() const { return FTransparent; }
+    void SetTransparent(bool Value);
+    TNotifyEvent OnChange, OnFrameChanged, OnStart, OnStop;
+
+    TAgTimer& FrameTimer() { return *FTimer; }
+    // Milliseconds a frame is shown: 0 for a still image or a bad index, else
+    // its delay within 50..10000.
+    uint32_t FrameDelay(int Index) const;
+    // The composed picture of a frame and its transparent colour (clGIFNone
+    // when none); the control keeps it for the next frame.
+    TBitmap* ComposeFrame(int Index, TColor& TransparentColour);
+    void StopAnimation() { SetAnimate(false); }
+    // The timer's handler: the next frame, painted.
+    void NextFrameTick(TObject* Sender);
+    // How many times the frames were composed from scratch (for tests).
+    int FullCompositions() const { return FFullCompositions; }
 
 protected:
-    void Paint() override;
+    void DrawImage() override;
+    void AdjustSize() override;
+    void Loaded() override;
 
 private:
-    void TimerTick(TObject* Sender);
-    int FWidth = 0, FHeight = 0;
-    std::vector<TAgGIFFrame> FFrames;
-    int FCurrent = 0;
-    bool FAnimate = false;
-    TTimer* FTimer = nullptr;  // owned as a component
+    void ImageChanged(TObject* Sender);
+    TAgTimer* FTimer;  // owned as a component
+    std::unique_ptr<TGIFImage> FImage;
+    std::unique_ptr<TBitmap> FCacheBitmap;
+    int FCacheIndex = -1;
+    TColor FCacheTransparent = clGIFNone;
+    bool FAsyncDrawing = false, FAnimate = false, FAutoSize = true, FCenter = false, FStretch = false,
+         FTransparent = true;
+    int FFrameIndex = 0;
+    int FFullCompositions = 0;
 };
 
 void RegisterAgGIFAnimator();

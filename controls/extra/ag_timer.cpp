@@ -163,7 +163,8 @@ void TAgTimer::Tick() {
 }
 
 void TAgTimer::Synchronize(const std::function<void()>& Method) {
-    if (FThread && FThread->Active() && !FThread->Terminated() && GetCurrentThreadId() != MainThreadID.load())
+    // Off the GUI thread the caller is the timer thread itself, which is running.
+    if (FThread && GetCurrentThreadId() != MainThreadID.load())
         TThread::Synchronize(FThread.get(), Method);
     else
         Method();

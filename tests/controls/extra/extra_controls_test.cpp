@@ -165,59 +165,127 @@ TEST_F(ExtraControls, ProgressBarKeepsAnyPercentAndReportsChanges) {
     ExpectWindowMatchesGolden(F->Handle(), "controls/extra_form.png");
 }
 
-TEST(GifDecoding, FramesAreComposedWithTheirDisposal) {
-    // Red everywhere; green left half, then restored to background (cleared);
-    // blue over column 3 with index 0 transparent.
-    auto Gif = MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 2, 2, 2, -1}, {3, 3, 0, 1, 2, 0, -1}});
-    int W = 0, H = 0;
-    std::vector<TAgGIFFrame> Frames;
-    ASSERT_TRUE(DecodeGIFFrames(Gif, W, H, Frames));
-    ASSERT_EQ(Frames.size(), 3u);
-    EXPECT_EQ(W, 4);
-    EXPECT_EQ(H, 2);
-    EXPECT_EQ(Frames[0].Pixels[0], 0xFFFF0000u);
-    EXPECT_EQ(Frames[0].DelayMs, 50);
-    EXPECT_EQ(Frames[1].Pixels[0], 0xFF00FF00u);
-    EXPECT_EQ(Frames[1].Pixels[3], 0xFFFF0000u);
-    EXPECT_EQ(Frames[2].Pixels[0], 0u);  // disposed to the background: transparent
-    EXPECT_EQ(Frames[2].Pixels[2], 0xFFFF0000u);
-    EXPECT_EQ(Frames[2].Pixels[3], 0xFF0000FFu);
+void LoadGif(TAgGIFAnimator& A, const std::vector<uint8_t>& Gif) {
+    TMemoryStream M;
+    M.WriteBuffer(Gif.data(), static_cast<int64_t>(Gif.size()));
+    M.SetPosition(0);
+    A.Image().LoadFromStream(M);
+}
+
+TColor ComposedPixel(TAgGIFAnimator& A, int Frame, int X, int Y) {
+    TColor T;
+    return A.ComposeFrame(Frame, T)->Canvas().Pixel(X, Y);
+}
+
+TEST(GifAnimator, ComposesFramesWithTheirDisposal) {
+    // Red everywhere; green on the left half, then restored to the background
+    // (the GIF's background colour, black); blue over column 3.
+    TAgGIFAnimator A(nullptr);
+    LoadGif(A, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 2, 2, 2, -1}, {3, 3, 0, 1, 2, 0, -1}}));
+    EXPECT_EQ(ComposedPixel(A, 0, 0, 0), clRed);
+    EXPECT_EQ(ComposedPixel(A, 1, 0, 0), clLime);
+    EXPECT_EQ(ComposedPixel(A, 1, 3, 0), clRed);
+    EXPECT_EQ(ComposedPixel(A, 2, 0, 0), clBlack);
+    EXPECT_EQ(ComposedPixel(A, 2, 2, 0), clRed);
+    EXPECT_EQ(ComposedPixel(A, 2, 3, 0), clBlue);
+    EXPECT_EQ(A.FullCompositions(), 1);  // each frame built on the one before
+
+    // Restore-to-previous leaves nothing of its frame and forces a fresh replay.
+    TAgGIFAnimator B(nullptr);
+    LoadGif(B, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 2, 2, 3, -1}, {3, 3, 0, 1, 2, 0, -1}}));
+    EXPECT_EQ(ComposedPixel(B, 1, 0, 0), clLime);
+    EXPECT_EQ(ComposedPixel(B, 2, 0, 0), clRed);
+    EXPECT_EQ(ComposedPixel(B, 2, 3, 0), clBlue);
+    EXPECT_EQ(B.FullCompositions(), 2);
+
     // A transparent index leaves what is below.
-    auto Gif2 = MakeGif({{1, 0, 0, 4, 2, 1, -1}, {0, 0, 0, 4, 2, 1, 0}});
-    ASSERT_TRUE(DecodeGIFFrames(Gif2, W, H, Frames));
-    EXPECT_EQ(Frames[1].Pixels[5], 0xFFFF0000u);
-    // Not a GIF, and a GIF cut short after its header.
-    EXPECT_FALSE(DecodeGIFFrames(std::vector<uint8_t>{'G', 'I', 'F'}, W, H, Frames));
-    std::vector<uint8_t> Cut(Gif.begin(), Gif.begin() + 25);
-    EXPECT_FALSE(DecodeGIFFrames(Cut, W, H, Frames));
+    TAgGIFAnimator C(nullptr);
+    LoadGif(C, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {0, 0, 0, 4, 2, 1, 0}}));
+    EXPECT_EQ(ComposedPixel(C, 1, 1, 1), clRed);
+}
+
+TEST(GifAnimator, FrameDelaysAndFrameIndex) {
+    TAgGIFAnimator A(nullptr);
+    LoadGif(A, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}, {3, 0, 0, 4, 2, 1, -1}}));
+    struct Case {
+        uint32_t DelayMs, Shown;
+    } Cases[] = {{0, 50}, {30, 50}, {70, 70}, {20000, 10000}};
+    for (const auto& C : Cases) {
+        A.Image().Frames[1]->DelayMs = C.DelayMs;
+        EXPECT_EQ(A.FrameDelay(1), C.Shown) << C.DelayMs;
+    }
+    EXPECT_EQ(A.FrameDelay(3), 0u);
+    EXPECT_EQ(A.FrameDelay(-1), 0u);
+    int Changes = 0;
+    A.OnFrameChanged = [&](TObject*) { ++Changes; };
+    for (int Bad : {-1, 3, 0}) A.SetFrameIndex(Bad);
+    EXPECT_EQ(A.FrameIndex(), 0);
+    EXPECT_EQ(Changes, 0);
+    A.SetFrameIndex(2);
+    EXPECT_EQ(A.FrameIndex(), 2);
+    EXPECT_EQ(Changes, 1);
+    EXPECT_EQ(A.FrameTimer().Interval(), 50u);
+
+    // One frame: no delay, so animating never ticks.
+    TAgGIFAnimator One(nullptr);
+    LoadGif(One, MakeGif({{1, 0, 0, 4, 2, 1, -1}}));
+    EXPECT_EQ(One.FrameDelay(0), 0u);
+    One.SetAnimate(true);
+    EXPECT_TRUE(One.Animate());
+    EXPECT_FALSE(One.FrameTimer().TimerThread()->Active());
 }
 
 TEST_F(ExtraControls, AnimateStepsFramesOnItsTimer) {
     TAgGIFAnimator* A = F->gifScan;
-    auto Gif = MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}, {3, 0, 0, 4, 2, 1, -1}});
-    TMemoryStream M;
-    M.WriteBuffer(Gif.data(), static_cast<int64_t>(Gif.size()));
-    M.SetPosition(0);
-    A->LoadFromStream(M);
-    EXPECT_EQ(A->FrameCount(), 3);
+    LoadGif(*A, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}, {3, 0, 0, 4, 2, 1, -1}}));
+    EXPECT_EQ(A->Image().GetCount(), 3);
     EXPECT_EQ(ScreenPixel(A, 1, 1), 0xFF0000u);
     A->SetAnimate(true);
     A->SetAnimate(true);  // unchanged: nothing happens
-    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->CurrentFrame() == 1; }, 3000, "the second frame"));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->FrameIndex() == 1; }, 3000, "the second frame"));
     EXPECT_EQ(ScreenPixel(A, 1, 1), 0x00FF00u);
-    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->CurrentFrame() == 2; }, 3000, "the third frame"));
-    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->CurrentFrame() == 0; }, 3000, "wrapping to the first"));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->FrameIndex() == 2; }, 3000, "the third frame"));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return A->FrameIndex() == 0; }, 3000, "wrapping to the first"));
     A->SetAnimate(false);
-    int Stopped = A->CurrentFrame();
+    int Stopped = A->FrameIndex();
     // Three frame times pass without a step.
     auto Until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
     TestHooks::PumpUntil([&] { return std::chrono::steady_clock::now() > Until; }, 2000, "time to pass");
-    EXPECT_EQ(A->CurrentFrame(), Stopped);
+    EXPECT_EQ(A->FrameIndex(), Stopped);
     EXPECT_FALSE(A->Animate());
     TMemoryStream Bad;
-    Bad.WriteBuffer("nope", 4);
+    Bad.WriteBuffer("not a GIF picture", 17);
     Bad.SetPosition(0);
-    EXPECT_THROW(A->LoadFromStream(Bad), EInvalidGraphic);
+    EXPECT_THROW(A->Image().LoadFromStream(Bad), EInvalidGraphicOperation);
+}
+
+TEST_F(ExtraControls, WithoutLoopTheAnimationStopsBackAtTheFirstFrame) {
+    TAgGIFAnimator* A = F->gifScan;
+    LoadGif(*A, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}, {3, 0, 0, 4, 2, 1, -1}}));
+    A->Loop = false;
+    std::vector<int> Shown;
+    int Stops = 0;
+    A->OnFrameChanged = [&](TObject*) { Shown.push_back(A->FrameIndex()); };
+    A->OnStop = [&](TObject*) { ++Stops; };
+    A->SetAnimate(true);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return !A->Animate(); }, 5000, "the animation to stop"));
+    EXPECT_EQ(Shown, (std::vector<int>{1, 2, 0}));
+    EXPECT_EQ(Stops, 1);
+}
+
+TEST_F(ExtraControls, DestroyingARunningAnimatorLeavesNothingBehind) {
+    for (bool Async : {false, true}) {
+        auto* A = new TAgGIFAnimator(F);
+        A->SetParent(F);
+        A->SetAsyncDrawing(Async);
+        LoadGif(*A, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}}));
+        int Steps = 0;
+        A->OnFrameChanged = [&](TObject*) { ++Steps; };
+        A->SetAnimate(true);
+        ASSERT_TRUE(TestHooks::PumpUntil([&] { return Steps >= 2; }, 5000, "two steps")) << Async;
+        delete A;
+        TestHooks::PumpPending();
+    }
 }
 
 TEST_F(ExtraControls, FolderPickerOpensOnItsPathAndReturnsTheChoice) {
