@@ -5,8 +5,12 @@
 #include <MediaInfoDLL/MediaInfoDLL_Static.h>
 
 #include "pipeline/source_list.h"
+#include "platform/system/locale_init.h"
 
 void ProbeMediaFile(const std::string& Path, TFileItem& Item) {
+    // The library turns the name into its wide form through the C character
+    // type: without UTF-8 there, every non-ASCII name fails to open.
+    EnsureUtf8CharacterType();
     void* h = MediaInfoA_New();
     if (!h) return;
     MediaInfoA_Open(h, Path.c_str());

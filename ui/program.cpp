@@ -7,6 +7,7 @@
 #include "imaging/processing/procstartup.h"
 #include "platform/classlib/forms.h"
 #include "platform/help/htmlhelp.h"
+#include "platform/system/locale_init.h"
 #include "platform/win/winuser.h"
 #include "ui/main_form.h"
 #include "ui/qem_windows_utils.h"
@@ -16,6 +17,7 @@ bool UnitsStarted = false;
 bool StartedForms = false;  // a test may have made the application object already
 
 void UnitsStartup() {
+    EnsureUtf8CharacterType();
     BurnEngineStartup();
     QemGdiplusStartup();
     GlobalsStartup();

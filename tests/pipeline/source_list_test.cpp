@@ -75,6 +75,30 @@ TEST_F(SourceList, SizeMeterBoundaries) {
     }
 }
 
+TEST_F(SourceList, ProbingNamesOfEveryKind) {
+    fs::path dir = fs::temp_directory_path() / ("probe names " + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    const fs::path clip = dir / "clip.mp4";
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=160x120:rate=25:duration=1 "
+                           "-c:v mpeg4 \"" + clip.string() + "\"").c_str()), 0);
+    const std::string names[] = {
+        "é.mp4", "日本語.mp4", "Ελληνικά.mp4", "\xF0\x9F\x8E\xAC clip.mp4", "$(touch x).mp4", "a'b.mp4", "50%.mp4",
+        ";&|.mp4", "-leading.mp4", "a\"b.mp4", std::string(196, 'n') + ".mp4",
+    };
+    for (const std::string& name : names) {
+        fs::path p = dir / name;
+        fs::copy_file(clip, p, fs::copy_options::overwrite_existing);
+        TFileItem item;
+        ProbeMediaFile(p.string(), item);
+        EXPECT_EQ(item.CompleteName, p.string()) << name;
+        EXPECT_EQ(item.Width, "160") << name;
+        EXPECT_EQ(ProbeRefusal(item), nullptr) << name;
+    }
+    EXPECT_FALSE(fs::exists(dir / "x"));
+    EXPECT_FALSE(fs::exists("x"));
+    fs::remove_all(dir);
+}
+
 TEST_F(SourceList, ProbingRealFilesAndTheRefusalsInOrder) {
     fs::path dir = fs::temp_directory_path() / ("probe " + std::to_string(::getpid()));
     fs::create_directories(dir);
