@@ -67,6 +67,12 @@ void TfrmMain::AddMediaFile(const std::string& Path) {
     Application->ProcessMessages();
     if (!lsvFiles || !FileExists(Path)) return;
     if (!IsSupportedExtension(ExtractFileExt(Path))) return;
+    // The batch lines quote names with double quotes, so such a name cannot
+    // reach the converter intact: refused now rather than failing at conversion.
+    if (Path.find('"') != std::string::npos) {
+        Application->MessageBox(Format(STR_MAIN_AddingError5, {Path}), STR_Error, MB_OK | MB_ICONASTERISK);
+        return;
+    }
     // Captions are compared with letter case: on Linux "a.avi" and "A.avi" are two files.
     for (int I = 0; I < lsvFiles->Items().Count(); ++I)
         if (lsvFiles->Items().Item(I)->Caption() == Path) return;

@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include "controls/golden_png.h"
 #include "core/globals.h"
 #include "core/ui_texts.h"
 #include "imaging/bitmaps/iebitmap.h"
@@ -306,6 +307,47 @@ TEST_F(SourceList, DropSkipsFoldersAndUnsupportedFilesAndKeepsLongNames) {
     ASSERT_NE(List->Selected(), nullptr);
     EXPECT_EQ(List->Selected()->Index(), 1);
     EXPECT_GE(frmMain->prgSize->Width(), 1);
+}
+
+TEST_F(SourceList, NamesWithADoubleQuoteAreRefusedAtOnceWithABox) {
+    // Through the add path and by a drop: the box names the file and why; the
+    // accented name beside it is added.
+    const std::string Quoted = Clip("q \"odd\" é.mp4"), Accented = Clip("e-é 日本.mp4");
+    TestHooks::ScriptMessageBoxes({IDOK, IDOK});
+    TStringList Files;
+    Files.Add(Quoted);
+    Files.Add(Accented);
+    frmMain->AddMediaFiles(Files);
+    HDROP Drop = CreateDropFiles({Quoted}, POINT{5, 5});
+    SendMessageA(frmMain->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(Drop), 0);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{Accented}));
+    const auto& Boxes = TestHooks::MessageBoxesShown();
+    ASSERT_EQ(Boxes.size(), 2u);
+    for (const auto& Box : Boxes) {
+        EXPECT_EQ(Box.Text, "An error occurred while adding file:\r\n\r\nThe name of file \"" + Quoted +
+                                "\" holds a double quote (\"), which the conversion cannot pass on. Rename the "
+                                "file and add it again.");
+        EXPECT_EQ(Box.Caption, "Error");
+    }
+    EXPECT_EQ(TestHooks::UnexpectedMessageBoxes(), 0);
+}
+
+TEST_F(SourceList, TheDoubleQuoteRefusalAsTheUserSeesIt) {
+    // A fixed folder, so the box's text and picture are the same on every run.
+    const std::string Folder = "/tmp/tessaro quote test/";
+    ForceDirectories(Folder);
+    const std::string Quoted = Folder + "my \"best\" clip.mp4";
+    ASSERT_TRUE(Shell("cp '" + MediaDir + "av.mp4' '" + Quoted + "'"));
+    bool Seen = false;
+    TestHooks::OnNextModalWindow([&](HWND Window) {
+        Seen = true;
+        ExpectWindowMatchesGolden(Window, "ui/refused_quote_name.png");
+        PostMessageA(Window, WM_COMMAND, IDOK, 0);
+    });
+    frmMain->AddMediaFile(Quoted);
+    EXPECT_TRUE(Seen);
+    EXPECT_EQ(List->Items().Count(), 0);
+    Shell("rm -rf '" + Folder + "'");
 }
 
 TEST_F(SourceList, SizeMeterFollowsTheEstimate) {
