@@ -52,6 +52,11 @@ void WriteConvertBatch() {
     f.WriteBuffer(text.data(), static_cast<int64_t>(text.size()));
 }
 
+bool ConvertedFileMissing() {
+    const std::string Out = Options.TempDir + IntToStr(Options.OutputNumber) + ".mpg";
+    return !FileExists(Out) || FileSizeOf(Out) <= 0;
+}
+
 void DeleteConvertFiles() {
     DeleteFile(Options.TempDir + "~convert.bat");
     DeleteFile(Options.TempDir + "DirectShow.avs");

@@ -25,6 +25,9 @@ std::string ConvertBatchText(const std::string& Source, int Number);
 // Writes ~convert.bat (and the script when needed) for Options.CurrentSource as
 // Options.OutputNumber.
 void WriteConvertBatch();
+// True when the converter left no program stream for the current file: the
+// file failed, whatever its output said.
+bool ConvertedFileMissing();
 void DeleteConvertFiles();
 
 // What one converter line changed, for the conversion dialog.

@@ -228,6 +228,7 @@ void TfrmMain::ConverterDone(TObject*) {
     // A cancelled batch ends here: its terminated converter asks nothing and
     // starts nothing.
     if (PipelineCancelled) return;
+    if (!Options.FileFailed && ConvertedFileMissing()) Options.FileFailed = true;
     if (!Options.FileFailed) {
         if (ConvertQueue->Count() > 0) ConvertQueue->Delete(0);
         ++Options.DoneCount;

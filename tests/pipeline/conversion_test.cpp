@@ -142,3 +142,21 @@ TEST_F(Conversion, OutputLinesDriveTheRunState) {
 }
 
 }  // namespace
+
+namespace {
+TEST_F(Conversion, AFileWithoutItsProgramStreamFailed) {
+    Options.OutputNumber = 3;
+    const std::string Out = Options.TempDir + "3.mpg";
+    struct Case {
+        const char* Name;
+        int Bytes;  // -1: no file
+        bool Missing;
+    } Cases[] = {{"no output", -1, true}, {"empty output", 0, true}, {"a stream", 2048, false}};
+    for (const auto& C : Cases) {
+        std::remove(Out.c_str());
+        if (C.Bytes >= 0) std::ofstream(Out, std::ios::binary) << std::string(C.Bytes, 'x');
+        EXPECT_EQ(ConvertedFileMissing(), C.Missing) << C.Name;
+    }
+    std::remove(Out.c_str());
+}
+}  // namespace

@@ -194,6 +194,43 @@ TEST_F(MainConvertE2E, AClipOfRandomBytesFailsAndCancelOnTheQuestionStopsTheBatc
     EXPECT_TRUE(QuestionShown);
 }
 
+TEST_F(MainConvertE2E, ASourceRemovedAfterItWasAddedFailsAtTheConversionStep) {
+    // Whatever the converter prints, no program stream means the file failed:
+    // its lines and the question come, and the run never reaches step 2.
+    ASSERT_TRUE(MakeClip(Root + "src/gone é.mp4", 1));
+    AddSource(Root + "src/gone é.mp4");
+    ASSERT_EQ(F->lsvFiles->Items().Count(), 1);
+    DeleteFile(Root + "src/gone é.mp4");
+    bool Asked = false;
+    TestHookSetModalWindowHook([&](HWND Box) {
+        std::string Text;
+        for (HWND C = GetWindow(Box, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
+            char Buf[1024] = {};
+            GetWindowTextA(C, Buf, sizeof Buf);
+            Text += std::string(Buf) + "\n";
+        }
+        const bool Question = Text.find("still continue?") != std::string::npos;
+        if (Question) Asked = true;
+        EndDialog(Box, Question ? IDCANCEL : IDOK);
+    });
+    WatchMessages();
+    TestHooks::OnNextModal([&](TCustomForm* Form) {
+        TestHooks::PumpUntil([&] { return Asked && F->actBurn->Enabled(); }, 60000, "the question and the unlock");
+        Form->Close();
+    });
+    F->actBurn->Execute();
+    TestHookSetModalWindowHook(nullptr);
+    TestHooks::PumpPending();
+    EXPECT_TRUE(Asked);
+    EXPECT_EQ(Options.FailedCount, 1);
+    EXPECT_EQ(Options.DoneCount, 0);
+    EXPECT_EQ(Handled[WM_BUILD_MENU_IMAGES], 0);
+    bool QuestionShown = false;
+    for (const auto& B : TestHookMessageBoxLog())
+        if (B.Text == Format(IDS_main_MSG_ConverFileError, {Root + "src/gone é.mp4"})) QuestionShown = true;
+    EXPECT_TRUE(QuestionShown);
+}
+
 TEST_F(MainConvertE2E, CancellingTheDialogEndsTheConverterAndPostsNothing) {
     for (const char* N : {"long1.mp4", "long2.mp4"}) {
         ASSERT_TRUE(MakeClip(Root + "src/" + N, 60));
