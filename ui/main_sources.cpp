@@ -104,6 +104,8 @@ void TfrmMain::AddMediaFile(const std::string& Path) {
 void TfrmMain::actAddExecute(TObject*) {
     if (dlgOpen && lsvFiles) {
         dlgOpen->Options.Include(ofAllowMultiSelect);
+        // A typed name that is not there gets the dialog's own box.
+        dlgOpen->Options.Include(ofFileMustExist);
         dlgOpen->InitialDir = Options.LastOpenDir;
         if (dlgOpen->Execute() && dlgOpen->Files().Count() > 0) {
             AddMediaFiles(dlgOpen->Files());

@@ -102,6 +102,10 @@ struct TFileDlg {
     std::string Title;
     std::vector<std::string> Chosen;  // full paths
     bool ReadOnly = false;
+    // What the list's selection last put into the name box, and the names it
+    // stands for: names may hold quotes, so the text is not parsed back.
+    std::u16string SelectionText;
+    std::vector<std::string> SelectionNames;
 };
 
 TFileDlg* Dlg(HWND h) { return static_cast<TFileDlg*>(GetPropW(h, u"TessaroFileDlg")); }
@@ -173,6 +177,8 @@ std::vector<int> ListSelection(HWND list) {
 void Navigate(HWND h, TFileDlg* d, const std::string& folder) {
     d->Folder = WithSlash(Normal(folder));
     d->TempMask.clear();
+    d->SelectionText.clear();
+    d->SelectionNames.clear();
     Fill(h, d);
     SetDlgItemTextW(h, IDC_FD_NAME, u"");
 }
@@ -191,6 +197,11 @@ void SelectionToName(HWND h) {
         s = names[0];
     else
         for (auto& n : names) s += (s.empty() ? u"\"" : u" \"") + n + u"\"";
+    if (auto* d = Dlg(h)) {
+        d->SelectionText = s;
+        d->SelectionNames.clear();
+        for (auto& n : names) d->SelectionNames.push_back(A(n));
+    }
     SetDlgItemTextW(h, IDC_FD_NAME, s.c_str());
 }
 
@@ -232,14 +243,16 @@ void Accept(HWND h) {
         }
         return;
     }
-    std::vector<std::string> names = SplitNames(text);
+    // A name box still holding what the list put there means the list's files.
+    const bool FromList = !d->SelectionNames.empty() && std::u16string(buf) == d->SelectionText;
+    std::vector<std::string> names = FromList ? d->SelectionNames : SplitNames(text);
     if (names.size() > 1 && !(d->Flags & OFN_ALLOWMULTISELECT)) {
         Warn(h, text + "\nThe file name is not valid.", MB_OK | MB_ICONWARNING);
         return;
     }
     if (names.size() == 1) {
         std::string n = names[0];
-        if (n.find_first_of("*?") != std::string::npos && n.find('/') == std::string::npos) {
+        if (!FromList && n.find_first_of("*?") != std::string::npos && n.find('/') == std::string::npos) {
             d->TempMask = n;
             Fill(h, d);
             return;

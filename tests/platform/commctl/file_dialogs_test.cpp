@@ -105,6 +105,50 @@ TEST_F(FileDialogs, OpenTwoFilesOfAFolderThroughTheVideoFilter) {
     EXPECT_TRUE(IsWindowEnabled(Host));
 }
 
+TEST_F(FileDialogs, NamesWithQuotesSelectedInTheListComeBackWhole) {
+    // The name box shows a quoted list, but the files are taken from the list:
+    // names holding quotes, blanks and accents come back as they are on disk.
+    const std::string Quoted = "$(touch x) it's 50% \"odd\" é.avi", Plain = "plain.avi";
+    for (const std::string& f : {Quoted, Plain}) std::ofstream(Dir + "/" + f) << "x";
+    struct Case {
+        std::vector<std::string> Select;
+    } Cases[] = {{{Quoted}}, {{Quoted, Plain}}};
+    for (const auto& C : Cases) {
+        TestHookSetModalWindowHook([&](HWND dlg) {
+            HWND list = GetDlgItem(dlg, IDC_FD_FILES);
+            std::vector<std::function<void()>> Steps;
+            for (size_t I = 0; I < C.Select.size(); ++I)
+                Steps.push_back([&, list, I] {
+                    if (I > 0) Screen->KeyDown(VK_CONTROL);
+                    const int At = static_cast<int>(SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                                                 reinterpret_cast<LPARAM>(C.Select[I].c_str())));
+                    Click(ItemPoint(list, At));
+                    if (I > 0) Screen->KeyUp(VK_CONTROL);
+                });
+            Steps.push_back([&, dlg] { Click(Centre(GetDlgItem(dlg, IDOK))); });
+            Script(Steps);
+        });
+        char file[4096] = {};
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = Host;
+        ofn.lpstrFile = file;
+        ofn.nMaxFile = sizeof file;
+        ofn.lpstrInitialDir = Dir.c_str();
+        ofn.Flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+        ASSERT_TRUE(GetOpenFileNameA(&ofn)) << C.Select.size();
+        std::vector<std::string> Got;
+        if (C.Select.size() == 1) {
+            Got.push_back(std::filesystem::path(file).filename().string());
+        } else {
+            for (const char* p = file + std::strlen(file) + 1; *p; p += std::strlen(p) + 1) Got.push_back(p);
+        }
+        EXPECT_EQ(Got, C.Select);
+        EXPECT_TRUE(TestHookMessageBoxLog().empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(Dir + "/x"));
+}
+
 TEST_F(FileDialogs, NavigationFilterChangeAndMissingFiles) {
     std::vector<std::u16string> inSub, allFiles;
     TestHookQueueMessageBoxAnswer(IDOK);  // "File not found" is answered
