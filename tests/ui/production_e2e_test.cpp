@@ -205,6 +205,17 @@ protected:
     TStatusLog Statuses;  // the burning engine's
 };
 
+// A plain run of the production steps, with menus, burnt to the recorder.
+class ProductionNames : public ProductionRun {
+protected:
+    void SetUp() override {
+        ProductionRun::SetUp();
+        if (HasFatalFailure()) return;
+        const std::string Missing = MissingTool({"ffmpeg", "jpeg2yuv", "mpeg2enc", "mplex", "spumux", "dvdauthor", "lsdvd"});
+        if (!Missing.empty()) GTEST_SKIP() << Missing << " is not installed";
+    }
+};
+
 std::string Joined(const std::vector<std::string>& V) {
     std::string S;
     for (const std::string& T : V) S += "\n  " + T;
@@ -338,6 +349,42 @@ TEST_P(ProductionE2E, ThreeClipsBecomeADiscFolder) {
                              std::regex_match(P, std::regex(R"(VIDEO_TS/(VIDEO_TS|VTS_01_\d)\.(IFO|BUP|VOB))"));
         EXPECT_TRUE(Allowed) << P;
     }
+}
+
+TEST_F(ProductionNames, EveryKindOfNameReachesTheDisc) {
+    // Names as Linux users have them: other scripts, an emoji above U+FFFF,
+    // shell characters that must run nothing, a leading dash, 200 bytes.
+    const std::vector<std::string> Names = {
+        "é", "日本語", "Ελληνικά", "\xF0\x9F\x8E\xAC film", "$(touch x)", "a'b", "50%", ";&|", "-leading",
+        std::string(196, 'n'),
+    };
+    // Made once under a plain name (the test's shell quotes with '), copied
+    // under each name; two seconds, as the thumbnail is taken at one.
+    const std::string Base = Root + "src/base.mp4";
+    ASSERT_TRUE(MakeSmallClip(Base, 2));
+    for (const std::string& N : Names) {
+        const std::string Clip = Root + "src/" + N + ".mp4";
+        fs::copy_file(Base, Clip);
+        AddSource(Clip);
+    }
+    ASSERT_EQ(F->lsvFiles->Items().Count(), static_cast<int>(Names.size()));
+    const TRunResult R = RunBurn();
+    std::string Boxes;
+    for (const std::string& B : R.Boxes) Boxes += "\n  " + B;
+    ASSERT_TRUE(R.Ended) << "boxes:" << Boxes;
+    EXPECT_EQ(Options.DoneCount, static_cast<int>(Names.size())) << Boxes;
+    EXPECT_EQ(Options.FailedCount, 0) << Boxes;
+    std::vector<std::string> Images;
+    for (const auto& E : fs::directory_iterator(RecorderDir)) Images.push_back(E.path().string());
+    ASSERT_EQ(Images.size(), 1u) << "boxes:" << Boxes;
+    std::string Raw;
+    const auto OnImage = LsdvdTitles(Images[0], Raw);
+    ASSERT_EQ(OnImage.size(), Names.size()) << Raw;
+    for (const auto& T : OnImage) EXPECT_NEAR(T.Seconds, 2, 0.5) << Raw;
+    // Nothing in a name was run by a shell.
+    for (const auto& E : fs::recursive_directory_iterator(Root))
+        EXPECT_NE(E.path().filename().string(), "x") << E.path();
+    EXPECT_FALSE(fs::exists("x"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, ProductionE2E, ::testing::ValuesIn(RunCases),
