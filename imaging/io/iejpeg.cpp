@@ -116,6 +116,7 @@ struct StreamSource {
     jpeg_source_mgr pub{};
     TStream* stream = nullptr;
     bool startOfFile = true;
+    bool ended = false;  // the data ran out before the codec was done
     bool* aborting = nullptr;
     std::vector<JOCTET> buffer = std::vector<JOCTET>(IOBufferSize);
 };
@@ -127,6 +128,7 @@ boolean FillInput(j_decompress_ptr cinfo) {
     int64_t got = src->stream->Read(src->buffer.data(), static_cast<int64_t>(src->buffer.size()));
     if (got <= 0) {
         if (src->startOfFile && src->aborting) *src->aborting = true;
+        src->ended = true;
         src->buffer[0] = 0xFF;
         src->buffer[1] = JPEG_EOI;
         got = 2;
@@ -432,8 +434,11 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
                 if (cinfo.out_color_space == JCS_GRAYSCALE) pf = ie8g;
                 if (cinfo.out_color_space == JCS_CMYK) pf = ieCMYK;
             }
-            // A scan can expand enormously; still, the header's size must fit in memory.
-            if (!PlausibleSize(outW, outH, Stream.Size() - start, 1 << 20)) {
+            // Huffman-coded scans spend at least a bit on each block's DC value,
+            // so a few thousand pixels a byte is beyond any real file; arithmetic
+            // coding can go much further.
+            const int64_t Expansion = cinfo.arith_code ? 1 << 20 : 1 << 12;
+            if (!PlausibleSize(outW, outH, Stream.Size() - start, Expansion)) {
                 *flag = true;
             } else {
                 Reallocate(Bitmap, outW, outH, pf);
@@ -465,6 +470,8 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
                 if (Progress.OnProgress) Progress.OnProgress(Progress.Sender, static_cast<int>(y * 100LL / outH));
             }
             if (y < outH) *flag = true;
+            // Rows past the end of the data are the codec's padding.
+            if (src.ended) *flag = true;
         }
     } catch (const EIEJpegException&) {
         *flag = true;

@@ -190,10 +190,43 @@ bool IsPNGStream(TStream& Stream) {
     return got == 8 && png_sig_cmp(sig, 0, 4) == 0;
 }
 
+namespace {
+
+// Walks the chunk lengths up to the image data without reading the chunks: the
+// codec allocates each chunk at the length it declares, so a chunk longer than
+// the bytes left is refused before it gets that far.
+bool ChunksFitTheData(TStream& Stream) {
+    const int64_t Start = Stream.Position(), End = Stream.Size();
+    int64_t At = Start + 8;
+    bool Fits = true;
+    while (At + 8 <= End) {
+        uint8_t Head[8];
+        Stream.SetPosition(At);
+        if (Stream.Read(Head, 8) != 8) break;
+        // From the image data on, the codec reads as it goes (a cut file keeps
+        // the rows that arrived).
+        if (std::memcmp(Head + 4, "IDAT", 4) == 0 || std::memcmp(Head + 4, "IEND", 4) == 0) break;
+        const int64_t Length = (int64_t(Head[0]) << 24) | (Head[1] << 16) | (Head[2] << 8) | Head[3];
+        if (Length > End - (At + 8)) {
+            Fits = false;
+            break;
+        }
+        At += 12 + Length;
+    }
+    Stream.SetPosition(Start);
+    return Fits;
+}
+
+}  // namespace
+
 void ReadPNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
                    TIEProgressRecord& Progress) {
     bool dummy = false;
     bool* flag = Progress.Aborting ? Progress.Aborting : &dummy;
+    if (!ChunksFitTheData(Stream)) {
+        *flag = true;
+        return;
+    }
     PngIO io{&Stream, flag};
     ReadState st;
     st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, flag, ReadError, Warning);
@@ -208,6 +241,10 @@ void ReadPNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
         return;
     }
     png_set_read_fn(st.png, &io, ReadData);
+    // A chunk is allocated at the length it declares: no more than the bytes
+    // present may be asked for (compressed text may grow, hence the floor).
+    png_set_chunk_malloc_max(st.png, static_cast<png_alloc_size_t>(
+                                         std::max<int64_t>(Stream.Size() - Stream.Position(), 8 << 20)));
     bool ok = ReadHeader(st, Params);
     if (!ok || Preview) {
         if (!ok) *flag = true;

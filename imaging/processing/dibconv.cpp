@@ -39,6 +39,29 @@ void YUVToRGB(int32_t Y, int32_t U, int32_t V, TRGB& out) {
 
 namespace {
 
+// One colour's bit field of a 16-bit pixel: where it starts and how wide its
+// run of bits is, read as 8 bits (narrow fields shifted up, wide ones down).
+struct TMaskField {
+    uint32_t Mask = 0;
+    int32_t Low = 0, Width = 0;
+};
+
+TMaskField FieldOf(uint32_t Mask) {
+    TMaskField F{Mask, 0, 0};
+    if (!Mask) return F;
+    while (!(Mask & (1u << F.Low))) ++F.Low;
+    F.Width = BitMaskWidth(Mask);
+    return F;
+}
+
+uint8_t Extract(uint32_t Pixel, const TMaskField& F) {
+    if (F.Width == 0) return 0;
+    uint32_t V = (Pixel & F.Mask) >> F.Low;
+    if (F.Width < 32) V &= (1u << F.Width) - 1;
+    return static_cast<uint8_t>(F.Width >= 8 ? V >> (F.Width - 8) : V << (8 - F.Width));
+}
+
+
 constexpr size_t kUnknown = std::numeric_limits<size_t>::max();
 constexpr int64_t kMaxPixels = int64_t{1} << 28;
 
@@ -207,6 +230,13 @@ int32_t ReadDIB(const uint8_t* base, size_t avail, TIEBitmap* bmp, const uint8_t
     const size_t dataAvail = pixels ? pixelsAvail : (avail == kUnknown ? kUnknown : avail - std::min(avail, offset));
     if (!Fits(dataAvail, 0, rowLen * static_cast<size_t>(h))) return 0;
 
+    // Bit fields are read by their own lowest bit and width; a field wider than
+    // the pixel, or lying outside it, names no colour.
+    if (bits == 16)
+        for (int i = 0; i < 3; ++i)
+            if (masks[i] & 0xFFFF0000u) return 0;
+    const TMaskField fields[3] = {FieldOf(masks[0]), FieldOf(masks[1]), FieldOf(masks[2])};
+
     bmp->Allocate(w, h, bits == 1 ? ie1g : ieRGB24);
     auto dibRow = [&](int32_t y) { return data + rowLen * static_cast<size_t>(topDown ? y : h - 1 - y); };
 
@@ -225,8 +255,6 @@ int32_t ReadDIB(const uint8_t* base, size_t avail, TIEBitmap* bmp, const uint8_t
         }
         return bits;
     }
-    const int32_t rw = BitMaskWidth(masks[0]), gw = BitMaskWidth(masks[1]), bw = BitMaskWidth(masks[2]);
-    auto shift = [](uint32_t v, int32_t right) { return static_cast<uint8_t>(right >= 0 ? v >> right : v << -right); };
     for (int32_t y = 0; y < h; ++y) {
         const uint8_t* in = dibRow(y);
         auto* out = reinterpret_cast<TRGB*>(bmp->GetScanline(y));
@@ -240,9 +268,9 @@ int32_t ReadDIB(const uint8_t* base, size_t avail, TIEBitmap* bmp, const uint8_t
             case 16:
                 for (int32_t x = 0; x < w; ++x) {
                     const uint32_t p = static_cast<uint32_t>(in[2 * x] | (in[2 * x + 1] << 8));
-                    out[x].r = shift(p & masks[0], rw + gw + bw - 8);
-                    out[x].g = shift(p & masks[1], gw + bw - 8);
-                    out[x].b = shift(p & masks[2], bw - 8);
+                    out[x].r = Extract(p, fields[0]);
+                    out[x].g = Extract(p, fields[1]);
+                    out[x].b = Extract(p, fields[2]);
                 }
                 break;
             case 24:
