@@ -192,7 +192,12 @@ void ReadBMPStream(TStream& Stream, TIEBitmap* Bitmap, int64_t BlockSize, TIOPar
     if (dataOffset != 0) Stream.Seek(start + dataOffset, soBeginning);
     int64_t compSize = BlockSize > 0 ? BlockSize - (Stream.Position() - start) : imageSize;
     if (compSize < 0) compSize = 0;
-    if (Preview || width <= 0 || height <= 0) return;
+    if (Preview) return;
+    // A header without pixels is no image: a failure, not an empty success.
+    if (width <= 0 || height <= 0) {
+        SetAbort(Progress);
+        return;
+    }
 
     // What the decoders can handle; anything else is reported instead of left blank.
     bool supported = (bits == 1 && compression == 0) || (bits == 4 && (compression == 0 || compression == 2)) ||
@@ -325,6 +330,15 @@ void ReadBMPStream(TStream& Stream, TIEBitmap* Bitmap, int64_t BlockSize, TIOPar
     }
     if (bits == 1 && table.size() == 2 && table[0] == TRGB{255, 255, 255} && table[1] == TRGB{0, 0, 0})
         InvertBits(Bitmap);
+    // Two colours that are not black and white stay colours (as in GIF frames).
+    const bool BlackWhite = table.size() == 2 && ((table[0] == TRGB{0, 0, 0} && table[1] == TRGB{255, 255, 255}) ||
+                                                  (table[0] == TRGB{255, 255, 255} && table[1] == TRGB{0, 0, 0}));
+    if (bits == 1 && table.size() == 2 && !BlackWhite) {
+        Bitmap->ConvertTo(ieRGB24);
+        for (int32_t y = 0; y < height; ++y)
+            for (int32_t x = 0; x < width; ++x)
+                Bitmap->SetPixelRGB24(x, y, Bitmap->GetPixelRGB(x, y).r ? table[1] : table[0]);
+    }
     if (bits == 32 && !IgnoreAlpha) {
         if (allOpaque || !anyAlpha)
             AlphaMask.reset();

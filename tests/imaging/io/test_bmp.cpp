@@ -278,3 +278,40 @@ TEST(BMPWriter, ImageMagickReadsWhatWeWrite) {
         EXPECT_EQ(CountDiffs(*back.IEBitmap(), DecodeWithConvert(dir / c.name, dir / "t"), 0), 0);
     }
 }
+
+namespace {
+
+TEST(BMPReader, TwoColourFilesKeepTheirColours) {
+    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempDir dir;
+    // A 1-bit file of two colours, one of black and white, one of white and black.
+    struct Case {
+        const char* name;
+        std::string back, fore;
+    } cases[] = {{"yellow_blue.bmp", "rgb(250,220,40)", "rgb(20,40,200)"},
+                 {"black_white.bmp", "black", "white"},
+                 {"white_black.bmp", "white", "black"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = dir / c.name;
+        ASSERT_EQ(iotest::Run("convert -size 33x9 xc:'" + c.back + "' -fill '" + c.fore +
+                      "' -draw 'rectangle 5,2 20,6' -type Palette -colors 2 BMP3:'" + file + "'"),
+                  0);
+        TIEImageIO io;
+        io.LoadFromFile(file);
+        ASSERT_FALSE(io.Aborting);
+        EXPECT_EQ(io.Params->BitsPerSample, 1);
+        EXPECT_EQ(CountDiffs(*io.IEBitmap(), DecodeWithConvert(file, dir / "ref"), 0), 0);
+    }
+}
+
+TEST(BMPReader, AHeaderWithoutPixelsIsAFailure) {
+    // 14 + 40 bytes: a 0 x 0 24-bit image.
+    std::vector<uint8_t> f(54, 0);
+    f[0] = 'B', f[1] = 'M', f[2] = 54, f[10] = 54, f[14] = 40, f[26] = 1, f[28] = 24;
+    TIEImageIO io;
+    io.LoadFromBuffer(f.data(), static_cast<int64_t>(f.size()), ioBMP);
+    EXPECT_TRUE(io.Aborting);
+}
+
+}  // namespace
