@@ -35,6 +35,78 @@ TEST(ReaderRegressions, ClaimedSizesAreNotAllocated) {
     EXPECT_LT(PeakMB(), 700);
 }
 
+std::string Le16(int V) { return std::string{char(V & 0xFF), char((V >> 8) & 0xFF)}; }
+std::string Le32(uint32_t V) { return Le16(V & 0xFFFF) + Le16(V >> 16); }
+std::string Be32(uint32_t V) { return std::string{char(V >> 24), char(V >> 16), char(V >> 8), char(V)}; }
+
+// A little-endian TIFF of one strip claiming Width x Height, with 100 bytes of data.
+std::string HugeTiff(int Compression, int Bits, int Photometric) {
+    struct E {
+        int Tag, Type;
+        uint32_t Value;
+    } Entries[] = {{256, 4, 65535}, {257, 4, 65535}, {258, 3, uint32_t(Bits)}, {259, 3, uint32_t(Compression)},
+                   {262, 3, uint32_t(Photometric)}, {273, 4, 200}, {277, 3, 1}, {278, 4, 65535}, {279, 4, 100}};
+    std::string D = "II*" + std::string(1, '\0') + Le32(8) + Le16(9);
+    for (const E& En : Entries)
+        D += Le16(En.Tag) + Le16(En.Type) + Le32(1) + (En.Type == 3 ? Le16(int(En.Value)) + Le16(0) : Le32(En.Value));
+    D += Le32(0);
+    D.resize(200, '\0');
+    return D + std::string(100, '\x55');
+}
+
+std::string HugePng() {
+    // Signature, IHDR of 65535 x 65535 RGB (its CRC is not checked before the
+    // size is), then a short IDAT.
+    std::string D = "\x89PNG\r\n\x1a\n";
+    D += Be32(13) + "IHDR" + Be32(65535) + Be32(65535) + std::string("\x08\x02\x00\x00\x00", 5) + Be32(0);
+    D += Be32(10) + "IDAT" + std::string(10, '\0') + Be32(0);
+    return D + Be32(0) + "IEND" + Be32(0);
+}
+
+std::string HugeBmp() {
+    std::string D = "BM" + Le32(154) + Le32(0) + Le32(54) + Le32(40) + Le32(65535) + Le32(65535) + Le16(1) + Le16(24);
+    D += Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0) + Le32(0);
+    return D + std::string(100, '\x7f');
+}
+
+std::string HugeGif() {
+    std::string D = "GIF89a" + Le16(65535) + Le16(65535) + std::string("\x80\x00\x00", 3) + std::string(6, '\0');
+    D += "," + Le16(0) + Le16(0) + Le16(65535) + Le16(65535) + std::string(1, '\0');
+    return D + std::string("\x02\x02\x44\x01\x00;", 6);
+}
+
+std::string HugeJpeg() {
+    // SOI, a grey baseline frame of 65535 x 65535, a DC table, a scan of a few bytes.
+    std::string D = "\xFF\xD8";
+    D += std::string("\xFF\xDB\x00\x43\x00", 5) + std::string(64, '\x01');
+    D += std::string("\xFF\xC0\x00\x0B\x08\xFF\xFF\xFF\xFF\x01\x01\x11\x00", 13);
+    D += std::string("\xFF\xC4\x00\x14\x00\x01", 6) + std::string(15, '\0') + std::string(1, '\0');
+    D += std::string("\xFF\xC4\x00\x14\x10\x01", 6) + std::string(15, '\0') + std::string(1, '\0');
+    D += std::string("\xFF\xDA\x00\x08\x01\x01\x00\x00\x3F\x00", 10) + std::string(20, '\0');
+    return D + "\xFF\xD9";
+}
+
+TEST(ReaderRegressions, EveryReaderRefusesAHeaderOf65535Squared) {
+    struct Case {
+        const char* Name;
+        std::string Data;
+        int Format;
+    } Cases[] = {
+        {"TIFF raw", HugeTiff(1, 8, 1), ioTIFF},       {"TIFF LZW", HugeTiff(5, 8, 1), ioTIFF},
+        {"TIFF PackBits", HugeTiff(32773, 8, 1), ioTIFF}, {"TIFF G4", HugeTiff(4, 1, 0), ioTIFF},
+        {"TIFF Deflate", HugeTiff(8, 8, 1), ioTIFF},   {"PNG", HugePng(), ioPNG},
+        {"BMP", HugeBmp(), ioBMP},                     {"GIF", HugeGif(), ioGIF},
+        {"JPEG", HugeJpeg(), ioJPEG},
+    };
+    for (const auto& C : Cases) {
+        TIEImageIO Io;
+        Io.LoadFromBuffer(C.Data.data(), static_cast<int64_t>(C.Data.size()), C.Format);
+        EXPECT_TRUE(Io.Aborting) << C.Name;
+    }
+    // 65535 x 65535 pixels would take gigabytes.
+    EXPECT_LT(PeakMB(), 700);
+}
+
 TEST(ReaderRegressions, WideBitFieldMasksAreRefused) {
     const std::vector<uint8_t> Block = iotest::ReadAll(Regression("dib-16bit-wide-masks.dib"));
     ASSERT_FALSE(Block.empty());
