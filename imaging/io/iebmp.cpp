@@ -37,10 +37,9 @@ void DecodeRLE(const uint8_t* data, int64_t size, int32_t width, int32_t height,
     // The file's k-th row (k = height-1-r) goes to image row height-1-k = r for bottom-up files.
     auto pixel = [&](uint8_t idx) {
         if (row < 0 || row >= height) return;
-        if (x < width)
-            put(x, imageRow(row), idx);
-        else if (!rle4)
-            put(width - 1, imageRow(row), idx);
+        // Pixels past the row's end (a run padded to an even count) are dropped:
+        // written to the last column they would replace its pixel.
+        if (x < width) put(x, imageRow(row), idx);
         ++x;
     };
     while (i + 1 < size) {

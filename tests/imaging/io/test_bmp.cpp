@@ -315,3 +315,21 @@ TEST(BMPReader, AHeaderWithoutPixelsIsAFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BMPReader, RunLengthFilesOfOddWidthAsImageMagickReadsThem) {
+    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempDir dir;
+    const std::string file = dir / "rle8.bmp";
+    ASSERT_EQ(iotest::Run("convert -size 333x211 gradient:red-blue -colors 200 -type Palette -compress RLE BMP3:'" +
+                          file + "'"),
+              0);
+    TIEImageIO io;
+    io.LoadFromFile(file);
+    ASSERT_FALSE(io.Aborting);
+    EXPECT_EQ(io.Params->BMPCompression, 1);
+    EXPECT_EQ(CountDiffs(*io.IEBitmap(), DecodeWithConvert(file, dir / "ref"), 0), 0);
+}
+
+}  // namespace
