@@ -103,6 +103,8 @@ bool ReadHeader(ReadState& st, TIOParamsVals& Params) {
         st.invertBW = pal[0].red == 255;
     } else if (!st.native) {
         if (st.colorType == PNG_COLOR_TYPE_PALETTE) png_set_expand(st.png);
+        // A transparent grey level or colour becomes alpha, as a palette's does.
+        if (hasTRNS) png_set_tRNS_to_alpha(st.png);
         if (st.colorType == PNG_COLOR_TYPE_GRAY && st.depth < 8) png_set_expand(st.png);
         if (st.depth == 16) png_set_strip_16(st.png);
         if (st.depth < 8) png_set_packing(st.png);

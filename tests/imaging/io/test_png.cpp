@@ -257,3 +257,32 @@ TEST(PNGWriter, CodecRefusalRaisesAfterTheFinishNotification) {
     EXPECT_THROW(w.SaveToStreamPNG(ms), EInvalidGraphic);
     EXPECT_EQ(finished, 1);
 }
+
+namespace {
+
+TEST(PNGReader, TransparentColourOfGreyAndRGBFiles) {
+    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempDir dir;
+    // A blue square made transparent, written with a tRNS chunk in each layout.
+    struct Case {
+        const char* name;
+        std::string back, square, format;
+    } cases[] = {{"rgb.png", "rgb(200,60,30)", "blue", "-define png:color-type=2 -define png:bit-depth=8 PNG24:"},
+                 {"rgb16.png", "rgb(200,60,30)", "blue", "-define png:color-type=2 -define png:bit-depth=16 PNG48:"},
+                 {"grey.png", "gray60", "gray20", "-define png:color-type=0 -define png:bit-depth=8 PNG:"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = dir / c.name;
+        ASSERT_EQ(iotest::Run("convert -size 20x10 xc:'" + c.back + "' -fill " + c.square +
+                              " -draw 'rectangle 0,0 9,9' -transparent " + c.square + " " + c.format + "'" + file + "'"),
+                  0);
+        TIEImageIO io;
+        io.LoadFromFile(file);
+        ASSERT_FALSE(io.Aborting);
+        ASSERT_TRUE(io.IEBitmap()->HasAlphaChannel());
+        EXPECT_EQ(io.IEBitmap()->AlphaChannel()->GetPixel8(0, 0), 0);
+        EXPECT_EQ(io.IEBitmap()->AlphaChannel()->GetPixel8(15, 5), 255);
+    }
+}
+
+}  // namespace
