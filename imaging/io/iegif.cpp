@@ -174,6 +174,9 @@ void ReadGIFStream(TStream& Stream, TIEBitmap* Bitmap, int32_t& ImageCount, bool
             SetAbort(Progress);
             break;
         }
+        // A whole file goes on after the image data (at least its trailer): data
+        // that ran to the end was cut short. What was decoded is kept.
+        const bool cut = Stream.Position() >= Stream.Size();
         ProgressTo(Progress, 70);
         if (Progress.Aborted()) break;
         if (!bw && (w > 65000 || hh > 65000) && Stream.Size() - Stream.Position() < 2000) {
@@ -225,6 +228,10 @@ void ReadGIFStream(TStream& Stream, TIEBitmap* Bitmap, int32_t& ImageCount, bool
         gcePacked = 0;
         gceDelay = 0;
         gceTransp = 0;
+        if (cut) {
+            SetAbort(Progress);
+            break;
+        }
     }
     ImageCount = counter;
     Params.SetImageCount(counter);

@@ -487,8 +487,9 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
                 Params->GIFXPos = 0;
                 Params->GIFYPos = 0;
             }
-            if (Aborting) break;
-            if (count > 0) {
+            // A first frame cut short keeps what was decoded of it.
+            const bool Keep = !Aborting || (i == 0 && !F.IsEmpty());
+            if (count > 0 && Keep) {
                 FIEBitmap->Assign(result);
                 if (result == &comp && (fpf == ie1g || fpf == ieRGB24) && FIEBitmap->PixelFormat() != fpf)
                     FIEBitmap->ConvertTo(fpf);
@@ -496,6 +497,7 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
                 Params->Height = FIEBitmap->Height();
                 DoProgress(this, static_cast<int>(Trunc(i * (100.0 / count))));
             }
+            if (Aborting) break;
             if (i >= N || i >= count - 1) break;
         }
         Params->SetImageIndex(N);

@@ -223,3 +223,29 @@ TEST(GIFWriter, ImageMagickReadsWhatWeWrite) {
         }
     }
 }
+
+namespace {
+
+TEST(GIFReader, CutFilesKeepTheirRowsAndReportFailure) {
+    if (!iotest::HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    iotest::TempDir dir;
+    const std::string file = dir / "inter.gif";
+    ASSERT_EQ(iotest::Run("convert -size 120x80 plasma:fractal -seed 3 -colors 64 -interlace GIF '" + file + "'"), 0);
+    const std::vector<uint8_t> whole = iotest::ReadAll(file);
+    {
+        TIEImageIO io;
+        io.LoadFromBuffer(whole.data(), static_cast<int64_t>(whole.size()), ioGIF);
+        EXPECT_FALSE(io.Aborting);
+    }
+    for (int percent : {50, 85}) {
+        SCOPED_TRACE(percent);
+        const size_t n = whole.size() * percent / 100;
+        TIEImageIO io;
+        io.LoadFromBuffer(whole.data(), static_cast<int64_t>(n), ioGIF);
+        EXPECT_TRUE(io.Aborting);
+        EXPECT_EQ(io.IEBitmap()->Width(), 120);
+        EXPECT_EQ(io.IEBitmap()->Height(), 80);
+    }
+}
+
+}  // namespace
