@@ -1,0 +1,389 @@
+#include "unicode/widestrings.h"
+
+#include <cstring>
+#include <cwctype>
+
+
+const char* const SInvalidUtf7 = "Invalid UTF7";
+const char* const SBufferOverflow = "Buffer overflow";
+
+namespace {
+
+constexpr char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+struct Utf7Tables {
+    std::int16_t inverse[128];
+    bool mustShiftSafe[128];
+    bool mustShiftOptional[128];
+    Utf7Tables() {
+        for (int i = 0; i < 128; ++i) {
+            inverse[i] = -1;
+            mustShiftSafe[i] = mustShiftOptional[i] = true;
+        }
+        for (int i = 0; i < 64; ++i)
+            inverse[static_cast<unsigned char>(kBase64[i])] = static_cast<std::int16_t>(i);
+        const char* direct = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789'(),-./:? \t\r\n";
+        for (const char* p = direct; *p; ++p)
+            mustShiftSafe[static_cast<unsigned char>(*p)] = mustShiftOptional[static_cast<unsigned char>(*p)] = false;
+        const char* optional = "!\"#$%&*;<=>@[]^_`{|}";
+        for (const char* p = optional; *p; ++p)
+            mustShiftOptional[static_cast<unsigned char>(*p)] = false;
+    }
+};
+
+// Built once, thread-safely, on first use.
+const Utf7Tables& tables() {
+    static const Utf7Tables t;
+    return t;
+}
+
+bool isBase64(unsigned c) { return c < 128 && tables().inverse[c] >= 0; }
+
+} // namespace
+
+std::string WideToUtf7(const WideString& s) {
+    const Utf7Tables& t = tables();
+    std::string out;
+    bool shifted = false;
+    std::uint32_t bits = 0; // filled from the top
+    int count = 0;
+    std::size_t i = 0;
+    for (;;) {
+        const bool atEnd = i == s.size();
+        const unsigned c = atEnd ? 0 : s[i++];
+        const bool needShift = !atEnd && (c > 127 || t.mustShiftOptional[c]);
+        if (needShift && !shifted) {
+            out += '+';
+            if (c == '+')
+                out += '-';
+            else
+                shifted = true;
+        }
+        if (shifted) {
+            if (needShift) {
+                bits |= static_cast<std::uint32_t>(c) << (16 - count);
+                count += 16;
+            } else {
+                count += (6 - count % 6) % 6;
+            }
+            while (count >= 6) {
+                out += kBase64[bits >> 26];
+                bits <<= 6;
+                count -= 6;
+            }
+            if (!needShift) {
+                if (!atEnd && (isBase64(c) || c == '-'))
+                    out += '-';
+                shifted = false;
+                bits = 0;
+                count = 0;
+            }
+        }
+        if (!needShift && !atEnd)
+            out += static_cast<char>(c);
+        if (atEnd)
+            break;
+    }
+    return out;
+}
+
+WideString Utf7ToWide(const std::string& s) {
+    const Utf7Tables& t = tables();
+    WideString out;
+    bool shifted = false, first = false, wroteOne = false;
+    std::uint32_t bits = 0;
+    int count = 0;
+    std::size_t i = 0;
+    for (;;) {
+        bool atEnd = i == s.size();
+        unsigned c = atEnd ? 0 : static_cast<unsigned char>(s[i++]);
+        if (shifted) {
+            bool ended = false;
+            if (atEnd || c > 127 || t.inverse[c] < 0) {
+                shifted = false;
+                ended = true;
+                if (!atEnd && c == '-') {
+                    atEnd = i == s.size();
+                    c = atEnd ? 0 : static_cast<unsigned char>(s[i++]);
+                    if (first)
+                        out += u'+';
+                    else if (!wroteOne)
+                        throw EUniGeneralError(SInvalidUtf7);
+                } else if (!wroteOne) {
+                    throw EUniGeneralError(SInvalidUtf7);
+                }
+            } else {
+                bits |= static_cast<std::uint32_t>(t.inverse[c]) << (26 - count);
+                count += 6;
+                first = false;
+            }
+            while (count >= 16) {
+                out += static_cast<WideChar>(bits >> 16);
+                bits <<= 16;
+                count -= 16;
+                wroteOne = true;
+            }
+            if (ended) {
+                if (bits != 0)
+                    throw EUniGeneralError(SInvalidUtf7);
+                count = 0;
+            }
+        }
+        if (!shifted && !atEnd) {
+            if (c == '+') {
+                shifted = true;
+                first = true;
+                wroteOne = false;
+                bits = 0;
+                count = 0;
+            } else {
+                if (c > 127)
+                    throw EUniGeneralError(SInvalidUtf7);
+                out += static_cast<WideChar>(c);
+            }
+        }
+        if (atEnd)
+            break;
+    }
+    return out;
+}
+
+std::string WideToUtf8(const WideString& s) {
+    std::string out;
+    out.reserve(s.size() * 3);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        std::uint32_t c = s[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            // A lone surrogate keeps its three-byte form so that no unit is lost.
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+WideString Utf8ToWide(const std::string& s) {
+    WideString out;
+    out.reserve(s.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const std::size_t n = s.size();
+    std::size_t i = 0;
+    auto cont = [&](std::size_t k) { return k < n && (p[k] & 0xC0) == 0x80; };
+    while (i < n) {
+        const unsigned b = p[i];
+        if (b < 0x80) {
+            out += static_cast<WideChar>(b);
+            ++i;
+            continue;
+        }
+        int len = 0;
+        std::uint32_t c = 0, min = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            len = 2;
+            c = b & 0x1F;
+            min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            len = 3;
+            c = b & 0x0F;
+            min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            len = 4;
+            c = b & 0x07;
+            min = 0x10000;
+        }
+        int got = len ? 1 : 0;
+        while (got > 0 && got < len && cont(i + got)) {
+            c = (c << 6) | (p[i + got] & 0x3F);
+            ++got;
+        }
+        if (len == 0 || got < len || c < min || c > 0x10FFFF) {
+            // Malformed: one replacement character for the lead and the
+            // continuation bytes that followed it, then go on.
+            out += u'\uFFFD';
+            i += got > 0 ? got : 1;
+            continue;
+        }
+        i += len;
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            out += static_cast<WideChar>(0xD800 + (c >> 10));
+            out += static_cast<WideChar>(0xDC00 + (c & 0x3FF));
+        } else {
+            out += static_cast<WideChar>(c);
+        }
+    }
+    return out;
+}
+
+WideChar* WideStrEnd(const WideChar* s) {
+    while (*s)
+        ++s;
+    return const_cast<WideChar*>(s);
+}
+
+std::size_t WideStrLen(const WideChar* s) { return static_cast<std::size_t>(WideStrEnd(s) - s); }
+
+WideChar* WideStrLCopy(WideChar* dest, const WideChar* src, std::size_t n) {
+    std::size_t k = 0;
+    while (k < n && src[k]) {
+        dest[k] = src[k];
+        ++k;
+    }
+    dest[k] = 0;
+    return dest;
+}
+
+WideChar* WideStrScan(const WideChar* s, WideChar c) {
+    for (;; ++s) {
+        if (*s == c)
+            return const_cast<WideChar*>(s);
+        if (!*s)
+            return nullptr;
+    }
+}
+
+WideChar* WideStrMove(WideChar* dest, const WideChar* src, std::size_t n) {
+    std::memmove(dest, src, n * sizeof(WideChar));
+    return dest;
+}
+
+WideChar* WideStrAlloc(std::size_t n) {
+    const std::size_t size = sizeof(std::uint32_t) + n * sizeof(WideChar);
+    auto* block = new char[size];
+    const auto word = static_cast<std::uint32_t>(size);
+    std::memcpy(block, &word, sizeof word);
+    return reinterpret_cast<WideChar*>(block + sizeof word);
+}
+
+std::uint32_t WideStrBufSize(const WideChar* s) {
+    std::uint32_t word;
+    std::memcpy(&word, reinterpret_cast<const char*>(s) - sizeof word, sizeof word);
+    return word;
+}
+
+void WideStrDispose(WideChar* s) {
+    if (s)
+        delete[] (reinterpret_cast<char*>(s) - sizeof(std::uint32_t));
+}
+
+WideChar* WideStrNew(const WideChar* s) {
+    if (!s)
+        return nullptr;
+    const std::size_t len = WideStrLen(s) + 1;
+    return WideStrMove(WideStrAlloc(len), s, len);
+}
+
+WideString WideUpperCase(const WideString& s) {
+    WideString out(s);
+    for (auto& c : out)
+        if (c < 0xD800 || c >= 0xE000) {
+            const auto u = std::towupper(static_cast<wint_t>(c));
+            if (u < 0x10000)
+                c = static_cast<WideChar>(u);
+        }
+    return out;
+}
+
+WideChar WideLastChar(const WideString& s) { return s.empty() ? 0 : s.back(); }
+
+bool WideIsPathDelimiter(const WideString& s, int i) {
+    return i >= 1 && static_cast<std::size_t>(i) <= s.size() && s[i - 1] == u'/';
+}
+
+WideString WideIncludeTrailingBackslash(const WideString& s) {
+    return WideLastChar(s) == u'/' ? s : s + u'/';
+}
+
+int WideLastDelimiter(const WideString& delimiters, const WideString& s) {
+    for (std::size_t i = s.size(); i > 0; --i)
+        if (s[i - 1] != 0 && delimiters.find(s[i - 1]) != WideString::npos)
+            return static_cast<int>(i);
+    return 0;
+}
+
+WideString WideExtractFilePath(const WideString& s) { return s.substr(0, WideLastDelimiter(u"/", s)); }
+
+WideString WideExtractFileName(const WideString& s) { return s.substr(WideLastDelimiter(u"/", s)); }
+
+WideString WideExtractFileDrive(const WideString&) { return {}; }
+
+bool IsWideCharSpace(WideChar c) { return std::iswspace(static_cast<wint_t>(c)) != 0; }
+
+bool IsWideCharPunct(WideChar c) { return std::iswpunct(static_cast<wint_t>(c)) != 0; }
+
+bool IsWideWordDelimiter(WideChar c) { return c == 0 || IsWideCharSpace(c) || IsWideCharPunct(c); }
+
+WideString ReplaceWideText(const WideString& s, const WideString& oldPattern, const WideString& newPattern,
+                           unsigned flags, bool wholeWord) {
+    if (oldPattern.empty())
+        return s;
+    const bool ignoreCase = flags & rfIgnoreCase;
+    const WideString search = ignoreCase ? WideUpperCase(s) : s;
+    const WideString pattern = ignoreCase ? WideUpperCase(oldPattern) : oldPattern;
+    WideString result;
+    std::size_t pos = 0;
+    while (pos < s.size()) {
+        const std::size_t m = search.find(pattern, pos);
+        if (m == WideString::npos)
+            break;
+        const std::size_t end = m + pattern.size();
+        if (wholeWord) {
+            const WideChar before = m == pos ? WideLastChar(result) : s[m - 1];
+            const WideChar after = end < s.size() ? s[end] : 0;
+            if (!IsWideWordDelimiter(before) || !IsWideWordDelimiter(after)) {
+                result.append(s, pos, end - pos);
+                pos = end;
+                continue;
+            }
+        }
+        result.append(s, pos, m - pos);
+        result += newPattern;
+        pos = end;
+        if (!(flags & rfReplaceAll))
+            break;
+    }
+    result.append(s, pos, WideString::npos);
+    return result;
+}
+
+WideString WideParamStrOf(const WideString& cmd, int n) {
+    std::size_t pos = 0;
+    const std::size_t len = cmd.size();
+    for (int k = 0;; ++k) {
+        for (;;) {
+            if (pos < len && cmd[pos] >= 1 && cmd[pos] <= 32)
+                ++pos;
+            else if (pos + 1 < len && cmd[pos] == u'"' && cmd[pos + 1] == u'"')
+                pos += 2;
+            else
+                break;
+        }
+        WideString param;
+        while (pos < len && cmd[pos] > 32) {
+            if (cmd[pos] == u'"') {
+                ++pos;
+                while (pos < len && cmd[pos] != u'"')
+                    param += cmd[pos++];
+                if (pos < len)
+                    ++pos;
+            } else {
+                param += cmd[pos++];
+            }
+        }
+        if (k == n || param.empty())
+            return k == n ? param : WideString();
+    }
+}
+

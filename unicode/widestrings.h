@@ -1,0 +1,67 @@
+// Wide-string runtime: UTF-7/UTF-8 conversions, zero-terminated wide text,
+// wide path routines and search-and-replace. Wide strings are UTF-16.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+
+using WideString = std::u16string;
+using WideChar = char16_t;
+
+// Bad input data (e.g. malformed UTF-7).
+class EUniGeneralError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+// A broken internal limit.
+class EUniInternalError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+extern const char* const SInvalidUtf7;    // "Invalid UTF7"
+extern const char* const SBufferOverflow; // "Buffer overflow"
+
+std::string WideToUtf7(const WideString& s);
+WideString Utf7ToWide(const std::string& s);
+// Characters above U+FFFF are written as four-byte sequences.
+std::string WideToUtf8(const WideString& s);
+// Accepts four-byte sequences and surrogates written as two three-byte
+// sequences; a malformed sequence becomes U+FFFD and decoding goes on.
+WideString Utf8ToWide(const std::string& s);
+
+// Zero-terminated wide text; the caller owns every buffer.
+WideChar* WideStrEnd(const WideChar* s);
+std::size_t WideStrLen(const WideChar* s);
+WideChar* WideStrLCopy(WideChar* dest, const WideChar* src, std::size_t n);
+WideChar* WideStrScan(const WideChar* s, WideChar c);
+WideChar* WideStrMove(WideChar* dest, const WideChar* src, std::size_t n);
+WideChar* WideStrAlloc(std::size_t n); // size word in front of the characters
+std::uint32_t WideStrBufSize(const WideChar* s); // the block's size word
+void WideStrDispose(WideChar* s);
+WideChar* WideStrNew(const WideChar* s);
+
+// Wide strings and paths ('/' is the only delimiter; positions are 1-based).
+WideString WideUpperCase(const WideString& s);
+WideChar WideLastChar(const WideString& s);
+bool WideIsPathDelimiter(const WideString& s, int i);
+WideString WideIncludeTrailingBackslash(const WideString& s);
+int WideLastDelimiter(const WideString& delimiters, const WideString& s);
+WideString WideExtractFilePath(const WideString& s);
+WideString WideExtractFileName(const WideString& s);
+WideString WideExtractFileDrive(const WideString& s);
+
+bool IsWideCharSpace(WideChar c);
+bool IsWideCharPunct(WideChar c);
+bool IsWideWordDelimiter(WideChar c);
+
+enum : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
+WideString ReplaceWideText(const WideString& s, const WideString& oldPattern, const WideString& newPattern,
+                           unsigned flags, bool wholeWord);
+
+// Parameter N (>= 1) of a command line; parameters are returned whole.
+WideString WideParamStrOf(const WideString& commandLine, int n);
+
