@@ -78,8 +78,33 @@ protected:
         if (F && Old) F->WindowProc = Old;
         MainConvert::TearDown();
     }
+    // Runs Burn until the continue question after a failed file: the error
+    // lines are answered with OK, the question with Cancel, and the dialog,
+    // which stays open after the stop, is closed as the user would.
+    void BurnUntilTheContinueQuestion() {
+        TestHookSetModalWindowHook([&](HWND Box) {
+            std::string Text;
+            for (HWND C = GetWindow(Box, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
+                char Buf[1024] = {};
+                GetWindowTextA(C, Buf, sizeof Buf);
+                Text += std::string(Buf) + "\n";
+            }
+            const bool Question = Text.find("still continue?") != std::string::npos;
+            if (Question) Asked = true;
+            EndDialog(Box, Question ? IDCANCEL : IDOK);
+        });
+        WatchMessages();
+        TestHooks::OnNextModal([&](TCustomForm* Form) {
+            TestHooks::PumpUntil([&] { return Asked && F->actBurn->Enabled(); }, 60000, "the question and the unlock");
+            Form->Close();
+        });
+        F->actBurn->Execute();
+        TestHookSetModalWindowHook(nullptr);
+        TestHooks::PumpPending();
+    }
     TWndMethod Old;
     std::map<UINT, int> Handled;
+    bool Asked = false;
 };
 
 TEST_F(MainConvertE2E, TwoClipsAreConvertedAndTheMenuPageComposed) {
@@ -146,31 +171,7 @@ TEST_F(MainConvertE2E, AClipOfRandomBytesFailsAndCancelOnTheQuestionStopsTheBatc
     AddSource(Root + "src/noise.mp4");
     ASSERT_TRUE(MakeClip(Root + "src/good.mp4", 2));
     AddSource(Root + "src/good.mp4");
-    // Every box is answered by what it asks: the error lines with OK, the
-    // question whether to go on with Cancel, the close question with Yes.
-    std::vector<std::string> Texts;
-    bool Asked = false;
-    TestHookSetModalWindowHook([&](HWND Box) {
-        std::string Text;
-        for (HWND C = GetWindow(Box, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
-            char Buf[1024] = {};
-            GetWindowTextA(C, Buf, sizeof Buf);
-            Text += std::string(Buf) + "\n";
-        }
-        Texts.push_back(Text);
-        const bool Question = Text.find("still continue?") != std::string::npos;
-        if (Question) Asked = true;
-        EndDialog(Box, Question ? IDCANCEL : IDOK);
-    });
-    WatchMessages();
-    TestHooks::OnNextModal([&](TCustomForm* Form) {
-        TestHooks::PumpUntil([&] { return Asked && F->actBurn->Enabled(); }, 60000, "the question and the unlock");
-        // The dialog stays open after the stop; the user closes it.
-        Form->Close();
-    });
-    F->actBurn->Execute();
-    TestHookSetModalWindowHook(nullptr);
-    TestHooks::PumpPending();
+    BurnUntilTheContinueQuestion();
     EXPECT_TRUE(Asked);
     EXPECT_TRUE(F->actBurn->Enabled());
     EXPECT_EQ(Options.FailedCount, 1);
@@ -201,26 +202,7 @@ TEST_F(MainConvertE2E, ASourceRemovedAfterItWasAddedFailsAtTheConversionStep) {
     AddSource(Root + "src/gone é.mp4");
     ASSERT_EQ(F->lsvFiles->Items().Count(), 1);
     DeleteFile(Root + "src/gone é.mp4");
-    bool Asked = false;
-    TestHookSetModalWindowHook([&](HWND Box) {
-        std::string Text;
-        for (HWND C = GetWindow(Box, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
-            char Buf[1024] = {};
-            GetWindowTextA(C, Buf, sizeof Buf);
-            Text += std::string(Buf) + "\n";
-        }
-        const bool Question = Text.find("still continue?") != std::string::npos;
-        if (Question) Asked = true;
-        EndDialog(Box, Question ? IDCANCEL : IDOK);
-    });
-    WatchMessages();
-    TestHooks::OnNextModal([&](TCustomForm* Form) {
-        TestHooks::PumpUntil([&] { return Asked && F->actBurn->Enabled(); }, 60000, "the question and the unlock");
-        Form->Close();
-    });
-    F->actBurn->Execute();
-    TestHookSetModalWindowHook(nullptr);
-    TestHooks::PumpPending();
+    BurnUntilTheContinueQuestion();
     EXPECT_TRUE(Asked);
     EXPECT_EQ(Options.FailedCount, 1);
     EXPECT_EQ(Options.DoneCount, 0);
