@@ -3,6 +3,9 @@
 #include <cstring>
 #include <cwctype>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 
 const char* const SInvalidUtf7 = "Invalid UTF7";
 const char* const SBufferOverflow = "Buffer overflow";
@@ -387,3 +390,53 @@ WideString WideParamStrOf(const WideString& cmd, int n) {
     }
 }
 
+
+namespace {
+
+std::uint32_t NextCodePoint(const WideString& s, std::size_t& i) {
+    std::uint32_t c = s[i++];
+    if (c >= 0xD800 && c < 0xDC00 && i < s.size() && s[i] >= 0xDC00 && s[i] < 0xE000)
+        c = 0x10000 + ((c - 0xD800) << 10) + (s[i++] - 0xDC00);
+    return c;
+}
+
+int CompareCodePoints(const WideString& a, const WideString& b, bool fold) {
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        std::uint32_t x = NextCodePoint(a, i), y = NextCodePoint(b, j);
+        if (fold) {
+            x = static_cast<std::uint32_t>(std::towupper(static_cast<wint_t>(x)));
+            y = static_cast<std::uint32_t>(std::towupper(static_cast<wint_t>(y)));
+        }
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return 0;
+}
+
+} // namespace
+
+int WideCompareStr(const WideString& a, const WideString& b) { return CompareCodePoints(a, b, false); }
+
+int WideCompareText(const WideString& a, const WideString& b) { return CompareCodePoints(a, b, true); }
+
+int WideFileCreate(const WideString& name) {
+    return ::open(WideToUtf8(name).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+}
+
+int WideFileOpen(const WideString& name, unsigned mode) {
+    static const int kAccess[] = {O_RDONLY, O_WRONLY, O_RDWR};
+    const unsigned access = mode & 3u, sharing = (mode >> 4) & 15u;
+    if (access > 2 || sharing > 4)
+        return kInvalidWideHandle;
+    return ::open(WideToUtf8(name).c_str(), kAccess[access] | O_CLOEXEC);
+}
+
+void SwapWideCharBytes(WideChar* s) {
+    for (; *s; ++s)
+        *s = static_cast<WideChar>((*s >> 8) | (*s << 8));
+}

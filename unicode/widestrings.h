@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/rtl/sysutils.h"
+
 
 using WideString = std::u16string;
 using WideChar = char16_t;
@@ -58,10 +60,23 @@ bool IsWideCharSpace(WideChar c);
 bool IsWideCharPunct(WideChar c);
 bool IsWideWordDelimiter(WideChar c);
 
-enum : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
+// flags: rfReplaceAll | rfIgnoreCase (TReplaceFlag)
 WideString ReplaceWideText(const WideString& s, const WideString& oldPattern, const WideString& newPattern,
                            unsigned flags, bool wholeWord);
 
 // Parameter N (>= 1) of a command line; parameters are returned whole.
 WideString WideParamStrOf(const WideString& commandLine, int n);
 
+
+// Code-point order (not a locale's collation), so sorted lists are the same everywhere.
+int WideCompareStr(const WideString& a, const WideString& b);
+// As WideCompareStr after upper-casing both.
+int WideCompareText(const WideString& a, const WideString& b);
+
+// File handles are descriptors; -1 is the invalid handle.
+constexpr int kInvalidWideHandle = -1;
+int WideFileCreate(const WideString& name);
+// Mode bits 0-1 choose the access, bits 4-7 the sharing (accepted, not enforced);
+// access 3 or sharing above 4 answer the invalid handle.
+int WideFileOpen(const WideString& name, unsigned mode);
+void SwapWideCharBytes(WideChar* s);
