@@ -255,6 +255,9 @@ void WriteGIFStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
     std::unique_ptr<TIEBitmap> work;
     TIEBitmap* src = Bitmap;
     TRGB palette[256] = {};
+    // The colours a 1-bit image's bits stand for: black and white unless the
+    // picture had two other colours.
+    TRGB colour0{0, 0, 0}, colour1{255, 255, 255};
     if (b == 1) {
         if (src->PixelFormat() != ie1g) {
             std::unique_ptr<TIEBitmap> rgb;
@@ -267,7 +270,10 @@ void WriteGIFStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
             }
             TRGB c0, c1;
             work = TryConvertTo1Bit(r, c0, c1);
-            if (!work) {
+            if (work) {
+                colour0 = c0;
+                colour1 = c1;
+            } else {
                 work = std::make_unique<TIEBitmap>();
                 work->Assign(src);
                 work->ConvertTo(ie1g);
@@ -288,8 +294,8 @@ void WriteGIFStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
     std::vector<uint8_t> indices(static_cast<size_t>(w) * h);
     std::unique_ptr<TIEQuantizer> quant;
     if (src->PixelFormat() == ie1g) {
-        palette[0] = TRGB{0, 0, 0};
-        palette[1] = TRGB{255, 255, 255};
+        palette[0] = colour0;
+        palette[1] = colour1;
         for (int32_t y = 0; y < h; ++y) {
             uint8_t* r = src->Scanline(y);
             for (int32_t x = 0; x < w; ++x)

@@ -371,6 +371,8 @@ void WritePNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
                            AlphaMask->Height == height;
     int bits = std::clamp(Params.BitsPerSample, 1, 16);
     enum Mode { BW, Palette, Grey8, Grey16, RGB } mode;
+    bool twoColours = false;  // a 1-bit image whose bits stand for these colours
+    TRGB colour0{}, colour1{};
     if (bits == 1) {
         mode = BW;
         if (src->PixelFormat() != ie1g) {
@@ -387,6 +389,12 @@ void WritePNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
             if (b1) {
                 work = std::move(b1);
                 src = work.get();
+                // Two colours other than black and white keep them in a palette.
+                if (!(c0 == TRGB{0, 0, 0} && c1 == TRGB{255, 255, 255})) {
+                    twoColours = true;
+                    colour0 = c0;
+                    colour1 = c1;
+                }
             } else {
                 convert(ie1g);
             }
@@ -424,6 +432,12 @@ void WritePNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
         case BW:
             j.colorType = PNG_COLOR_TYPE_GRAY;
             j.depth = 1;
+            if (twoColours) {
+                j.colorType = PNG_COLOR_TYPE_PALETTE;
+                j.palette[0] = png_color{colour0.r, colour0.g, colour0.b};
+                j.palette[1] = png_color{colour1.r, colour1.g, colour1.b};
+                j.paletteCount = 2;
+            }
             break;
         case Grey8:
             j.colorType = PNG_COLOR_TYPE_GRAY;

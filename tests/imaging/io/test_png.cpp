@@ -286,3 +286,39 @@ TEST(PNGReader, TransparentColourOfGreyAndRGBFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TwoColourWriters, PNGAndGIFGiveBackTheColoursSaved) {
+    // Yellow and blue, saved at 1 bit: both writers keep the two colours.
+    TIEBitmap two;
+    two.Allocate(13, 7, ieRGB24);
+    for (int32_t y = 0; y < 7; ++y)
+        for (int32_t x = 0; x < 13; ++x)
+            two.SetPixelRGB24(x, y, (x + y) % 3 ? TRGB{40, 220, 250} : TRGB{200, 40, 20});
+    for (TIOFormatCode format : {ioPNG, ioGIF}) {
+        SCOPED_TRACE(format);
+        TIEImageIO out;
+        out.SetTargetBitmap(&two);
+        out.Params->BitsPerSample = 1;
+        out.Params->SamplesPerPixel = 1;
+        const std::string file = std::string(::testing::TempDir()) + "/two" + (format == ioPNG ? ".png" : ".gif");
+        out.SaveToFile(file);
+        ASSERT_FALSE(out.Aborting);
+        TIEImageIO in;
+        in.LoadFromFile(file);
+        ASSERT_FALSE(in.Aborting);
+        TIEBitmap* b = in.IEBitmap();
+        int diffs = 0;
+        for (int32_t y = 0; y < 7; ++y)
+            for (int32_t x = 0; x < 13; ++x) {
+                const TRGB want = (x + y) % 3 ? TRGB{40, 220, 250} : TRGB{200, 40, 20};
+                const TRGB got = b->GetPixelRGB(x, y);
+                diffs += got.r != want.r || got.g != want.g || got.b != want.b;
+            }
+        EXPECT_EQ(diffs, 0);
+        std::remove(file.c_str());
+    }
+}
+
+}  // namespace
