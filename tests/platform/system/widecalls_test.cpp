@@ -1,0 +1,82 @@
+#include "platform/system/widecalls.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+class WideCallsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::setlocale(LC_ALL, "C.UTF-8");
+        char tmpl[] = "/tmp/widecalls_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    std::string dir_;
+};
+
+std::u16string W(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+TEST_F(WideCallsTest, FileAttributesOfWideNames) {
+    const std::string dirName = dir_ + "/\xE6\x97\xA5\xE6\x9C\xAC";  // 日本
+    ASSERT_EQ(mkdir(dirName.c_str(), 0755), 0);
+    std::ofstream(dirName + "/.\xCE\xBA") << "x";  // .κ
+    const std::u16string wdir = W(dir_) + u"/\u65E5\u672C";
+    EXPECT_EQ(GetFileAttributesW(wdir.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+    const DWORD hidden = GetFileAttributesW((wdir + u"/.\u03BA").c_str());
+    EXPECT_EQ(hidden & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(GetFileAttributesW((wdir + u"/none").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesW(u""), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(WideCallsTest, CommandLineAndModuleName) {
+    const std::u16string line = GetCommandLineW();
+    char16_t buf[4096];
+    const DWORD n = GetModuleFileNameW(nullptr, buf, 4096);
+    ASSERT_GT(n, 0u);
+    const std::u16string exe(buf, n);
+    EXPECT_EQ(exe.substr(exe.rfind(u'/') + 1), u"platform_system_widecalls_test");
+    EXPECT_NE(line.find(u"platform_system_widecalls_test"), std::u16string::npos);
+    char16_t tiny[3];
+    EXPECT_EQ(GetModuleFileNameW(nullptr, tiny, 3), 3u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+}
+
+TEST_F(WideCallsTest, CharacterTypesAndUpperCase) {
+    struct Case {
+        char16_t c;
+        WORD set, clear;
+    } cases[] = {
+        {u' ', C1_SPACE | C1_BLANK, C1_PUNCT},
+        {u'\u3000', C1_SPACE, C1_ALPHA},          // ideographic space
+        {u',', C1_PUNCT, C1_SPACE},
+        {u'\u3001', C1_PUNCT, C1_SPACE},          // ideographic comma
+        {u'\u65E5', C1_ALPHA, C1_SPACE | C1_PUNCT},
+        {u'\u03BA', C1_ALPHA | C1_LOWER, C1_UPPER},
+        {u'7', C1_DIGIT | C1_XDIGIT, C1_ALPHA},
+    };
+    for (const auto& c : cases) {
+        WORD t = 0;
+        ASSERT_TRUE(GetStringTypeExW(0, CT_CTYPE1, &c.c, 1, &t));
+        EXPECT_EQ(t & c.set, c.set) << int(c.c);
+        EXPECT_EQ(t & c.clear, 0) << int(c.c);
+    }
+    WORD t[2];
+    EXPECT_FALSE(GetStringTypeExW(0, 2, u"a", 1, t));
+
+    char16_t text[] = u"ab\u03BA\u00E9\U0001F4C0z";
+    EXPECT_EQ(CharUpperBuffW(text, 7), 7u);
+    EXPECT_EQ(std::u16string(text), u"AB\u039A\u00C9\U0001F4C0Z");
+}
+
+}  // namespace
