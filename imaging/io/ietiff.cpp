@@ -945,6 +945,17 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
             if (Progress.OnProgress) Progress.OnProgress(Progress.Sender, static_cast<int>(static_cast<int64_t>(rowsDone) * 100 / pg.height));
         }
     }
+    // Associated alpha: the file's colours were multiplied by it.
+    if (AlphaMask && pg.extraSamples == 1 && Bitmap->PixelFormat() == ieRGB24) {
+        for (int32_t y = 0; y < pg.height; ++y) {
+            uint8_t* px = Bitmap->Scanline(y);
+            const uint8_t* a = AlphaMask->GetScanline(y);
+            for (int32_t x = 0; x < pg.width; ++x)
+                if (a[x] != 0 && a[x] != 255)
+                    for (int c = 0; c < 3; ++c)
+                        px[x * 3 + c] = static_cast<uint8_t>(std::min(255, (px[x * 3 + c] * 255 + a[x] / 2) / a[x]));
+        }
+    }
     if (AlphaMask) {
         AlphaMask->SyncBoundingBox();
         AlphaMask->Full = false;

@@ -523,3 +523,19 @@ TEST(TIFFRawExif, FieldsAndPreviewFromATiffInsideAFile) {
         EXPECT_EQ(r.ExifThumbnail->Height(), zeroFirst ? 8 : 16);
     }
 }
+
+namespace {
+
+TEST(TIFFReader, AssociatedAlphaGivesColoursNotMultipliedByIt) {
+    if (!iotest::HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    iotest::TempDir dir;
+    const std::string file = dir / "assoc.tif";
+    ASSERT_EQ(iotest::Run("convert -size 10x6 xc:'rgba(200,100,50,0.5)' -define tiff:alpha=associated '" + file + "'"), 0);
+    TIEImageIO io;
+    io.LoadFromFile(file);
+    ASSERT_FALSE(io.Aborting);
+    // ImageMagick divides the alpha out too; one step of rounding apart at most.
+    EXPECT_EQ(iotest::CountDiffs(*io.IEBitmap(), iotest::DecodeWithConvert(file, dir / "ref"), 1, true), 0);
+}
+
+}  // namespace
