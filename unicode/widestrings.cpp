@@ -3,6 +3,13 @@
 #include <cstring>
 #include <cwctype>
 
+#include "platform/system/codepages.h"
+#include "platform/system/shell.h"
+#include "platform/system/sysdefs.h"
+#include "platform/system/widecalls.h"
+#include "platform/win/winuser.h"
+
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -322,9 +329,9 @@ WideString WideExtractFileName(const WideString& s) { return s.substr(WideLastDe
 
 WideString WideExtractFileDrive(const WideString&) { return {}; }
 
-bool IsWideCharSpace(WideChar c) { return std::iswspace(static_cast<wint_t>(c)) != 0; }
+bool IsWideCharSpace(WideChar c) { return GetWideCharType(c, CT_CTYPE1) & C1_SPACE; }
 
-bool IsWideCharPunct(WideChar c) { return std::iswpunct(static_cast<wint_t>(c)) != 0; }
+bool IsWideCharPunct(WideChar c) { return GetWideCharType(c, CT_CTYPE1) & C1_PUNCT; }
 
 bool IsWideWordDelimiter(WideChar c) { return c == 0 || IsWideCharSpace(c) || IsWideCharPunct(c); }
 
@@ -439,4 +446,152 @@ int WideFileOpen(const WideString& name, unsigned mode) {
 void SwapWideCharBytes(WideChar* s) {
     for (; *s; ++s)
         *s = static_cast<WideChar>((*s >> 8) | (*s << 8));
+}
+
+// ---- Process values and code pages --------------------------------------------
+
+bool IsUnicodePlatform = true;
+bool IsXPPlatform = true;
+std::uint32_t DefaultCodePage = CP_THREAD_ACP;
+
+void InitWideStrings() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (!GetVersionExA(&info))
+        return;
+    const bool nt = info.dwPlatformId == VER_PLATFORM_WIN32_NT;
+    IsUnicodePlatform = nt;
+    IsXPPlatform = info.dwMajorVersion > 5 || (info.dwMajorVersion == 5 && info.dwMinorVersion >= 1);
+    DefaultCodePage = nt && info.dwMajorVersion >= 5 ? CP_THREAD_ACP : CodePageOfLocale(LOCALE_USER_DEFAULT);
+}
+
+std::string WideToAnsiCodePage(const WideString& s, std::uint32_t codePage) {
+    if (codePage == CP_UTF7)
+        return WideToUtf7(s);
+    if (codePage == CP_UTF8)
+        return WideToUtf8(s);
+    if (s.empty())
+        return {};
+    const int n = WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+WideString AnsiToWideCodePage(const std::string& s, std::uint32_t codePage) {
+    if (codePage == CP_UTF7)
+        return Utf7ToWide(s);
+    if (codePage == CP_UTF8)
+        return Utf8ToWide(s);
+    if (s.empty())
+        return {};
+    const int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    WideString out(static_cast<std::size_t>(n > 0 ? n : 0), u'\0');
+    if (n > 0)
+        MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
+    return out;
+}
+
+std::uint32_t CodePageOfLocale(std::uint32_t locale) {
+    char buf[6] = {};
+    if (GetLocaleInfoA(locale, LOCALE_IDEFAULTANSICODEPAGE, buf, 6) > 0) {
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(buf, &end, 10);
+        if (end != buf && *end == '\0')
+            return static_cast<std::uint32_t>(v);
+    }
+    return GetACP();
+}
+
+std::uint32_t KeyboardCodePage() {
+    return CodePageOfLocale(static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(GetKeyboardLayout(0)) & 0xFFFF));
+}
+
+WideChar CharCodeToWideChar(std::uint16_t code) {
+    if (code >= 256)
+        return code;
+    const std::uint32_t cp = KeyboardCodePage();
+    // A lone byte above 127 is no character in UTF-8: such a code is the character itself.
+    if (code >= 128 && (cp == CP_UTF8 || cp == CP_ACP || cp == CP_THREAD_ACP))
+        return code;
+    const char byte = static_cast<char>(code);
+    WideChar w = code;
+    MultiByteToWideChar(cp, MB_USEGLYPHCHARS, &byte, 1, &w, 1);
+    return w;
+}
+
+bool WideCharFitsCodePage(WideChar c) {
+    char buf[8];
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(DefaultCodePage, 0, &c, 1, buf, sizeof buf, nullptr, &usedDefault);
+    return n > 0 && !usedDefault;
+}
+
+// ---- System services ---------------------------------------------------------
+
+WideString LoadResStringWide(const TResStringRec* rec) {
+    // The program has no string tables: identifiers below 65536 name nothing.
+    if (!rec || rec->Identifier < 65536)
+        return {};
+    const std::string text(reinterpret_cast<const char*>(rec->Identifier));
+    if (text.size() > 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        return Utf8ToWide(text.substr(3));
+    return AnsiToWideCodePage(text, CP_ACP);
+}
+
+void RaiseLastWideError() {
+    const DWORD code = GetLastError();
+    char buf[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, buf, sizeof buf, nullptr);
+    std::string text(buf);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    throw EOSError("System Error.  Code: " + std::to_string(code) + ".\n" + text, static_cast<int>(code));
+}
+
+std::uint32_t RaiseLastErrorIfZero(std::uint32_t value) {
+    if (value == 0)
+        RaiseLastWideError();
+    return value;
+}
+
+void* RaiseLastErrorIfNil(void* p) {
+    if (!p)
+        RaiseLastWideError();
+    return p;
+}
+
+WideString WideModuleFileName(void* module) {
+    // Longer than the old 260 units: paths here may be up to 4096 bytes.
+    WideChar buf[4097];
+    const DWORD n = RaiseLastErrorIfZero(GetModuleFileNameW(static_cast<HMODULE>(module), buf, 4097));
+    return WideString(buf, n);
+}
+
+WideString WideParamStr(int n) {
+    if (n == 0)
+        return WideModuleFileName(nullptr);
+    return WideParamStrOf(GetCommandLineW(), n);
+}
+
+WideChar* WideStrPLCopy(WideChar* dest, const std::string& source, std::size_t n) {
+    const WideString w = AnsiToWideCodePage(source, CP_ACP);
+    return WideStrLCopy(dest, w.c_str(), n);
+}
+
+WideChar* WideStrPCopy(WideChar* dest, const std::string& source) { return WideStrPLCopy(dest, source, 2147483647); }
+
+std::uint32_t WideFileGetAttr(const WideString& name) { return GetFileAttributesW(name.c_str()); }
+
+bool WideDirExists(const WideString& name) {
+    const std::uint32_t a = WideFileGetAttr(name);
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::uint16_t GetWideCharType(WideChar c, std::uint32_t infoType) {
+    WORD t = 0;
+    if (!GetStringTypeExW(LOCALE_USER_DEFAULT, infoType, &c, 1, &t))
+        RaiseLastWideError();
+    return t;
 }

@@ -80,3 +80,40 @@ int WideFileCreate(const WideString& name);
 // access 3 or sharing above 4 answer the invalid handle.
 int WideFileOpen(const WideString& name, unsigned mode);
 void SwapWideCharBytes(WideChar* s);
+
+// ---- Process values and code pages --------------------------------------------
+// Fixed at start-up (InitWideStrings); read-only afterwards.
+extern bool IsUnicodePlatform;
+extern bool IsXPPlatform;
+extern std::uint32_t DefaultCodePage;
+// Reads the system's version; called once before the first window.
+void InitWideStrings();
+
+std::string WideToAnsiCodePage(const WideString& s, std::uint32_t codePage);
+WideString AnsiToWideCodePage(const std::string& s, std::uint32_t codePage);
+std::uint32_t CodePageOfLocale(std::uint32_t locale);
+std::uint32_t KeyboardCodePage();
+WideChar CharCodeToWideChar(std::uint16_t code);
+bool WideCharFitsCodePage(WideChar c);
+
+// ---- System services ---------------------------------------------------------
+// A resource-string record: the identifier is a string-table number below 65536
+// or the address of a constant text (UTF-8 after an EF BB BF signature, else ANSI).
+struct TResStringRec {
+    void* Module;
+    std::uintptr_t Identifier;
+};
+WideString LoadResStringWide(const TResStringRec* rec);
+WideString WideParamStr(int n);
+WideString WideModuleFileName(void* module = nullptr);
+std::uint32_t RaiseLastErrorIfZero(std::uint32_t value);
+void* RaiseLastErrorIfNil(void* p);
+// Raises the last system error as EOSError with the system's text.
+[[noreturn]] void RaiseLastWideError();
+
+WideChar* WideStrPLCopy(WideChar* dest, const std::string& source, std::size_t n);
+WideChar* WideStrPCopy(WideChar* dest, const std::string& source);
+
+std::uint32_t WideFileGetAttr(const WideString& name);
+bool WideDirExists(const WideString& name);
+std::uint16_t GetWideCharType(WideChar c, std::uint32_t infoType);
