@@ -68,6 +68,51 @@ unsigned char DetectStreamBom(TStream& Stream) {
     return boNone;
 }
 
+// ---- TAnsiStringsForWideStringsAdapter ---------------------------------------
+
+int TAnsiStringsForWideStringsAdapter::Count() const { return FWideStrings.GetCount(); }
+
+std::string TAnsiStringsForWideStringsAdapter::Get(int Index) const {
+    return WideToAnsiCodePage(FWideStrings.Get(Index), AdapterCodePage());
+}
+
+void TAnsiStringsForWideStringsAdapter::Put(int Index, const std::string& S) {
+    FWideStrings.Put(Index, AnsiToWideCodePage(S, AdapterCodePage()));
+}
+
+TObject* TAnsiStringsForWideStringsAdapter::GetObject(int Index) const { return FWideStrings.GetObject(Index); }
+
+void TAnsiStringsForWideStringsAdapter::PutObject(int Index, TObject* Obj) { FWideStrings.PutObject(Index, Obj); }
+
+void TAnsiStringsForWideStringsAdapter::Insert(int Index, const std::string& S) {
+    FWideStrings.Insert(Index, AnsiToWideCodePage(S, AdapterCodePage()));
+}
+
+void TAnsiStringsForWideStringsAdapter::Delete(int Index) { FWideStrings.Delete(Index); }
+
+void TAnsiStringsForWideStringsAdapter::Clear() { FWideStrings.Clear(); }
+
+void TAnsiStringsForWideStringsAdapter::LoadFromStreamEx(TStream& Stream, std::uint32_t CodePage) {
+    FWideStrings.BeginUpdate();
+    try {
+        const int64_t n = Stream.Size() - Stream.Position();
+        std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+        if (!bytes.empty())
+            Stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+        FWideStrings.SetTextStr(AnsiToWideCodePage(bytes, CodePage));
+    } catch (...) {
+        FWideStrings.EndUpdate();
+        throw;
+    }
+    FWideStrings.EndUpdate();
+}
+
+void TAnsiStringsForWideStringsAdapter::SaveToStreamEx(TStream& Stream, std::uint32_t CodePage) {
+    const std::string bytes = WideToAnsiCodePage(FWideStrings.GetTextStr(), CodePage);
+    if (!bytes.empty())
+        Stream.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+}
+
 // ---- TUniStrings ------------------------------------------------------------
 
 void TUniStrings::Assign(TPersistent* Source) {
@@ -495,4 +540,25 @@ void TUniStringList::SetCaseSensitive(bool Value) {
         Sort();
         FSorted = true;
     }
+}
+
+bool SortedListFind(const std::vector<TObject*>& List, const std::function<int(TObject* Item, const void* Key)>& Compare,
+                    const void* Key, int& Index) {
+    bool found = false;
+    int lo = 0, hi = static_cast<int>(List.size()) - 1;
+    while (lo <= hi) {
+        const int mid = (lo + hi) / 2;
+        const int c = Compare(List[static_cast<std::size_t>(mid)], Key);
+        if (c < 0) {
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+            if (c == 0) {
+                found = true;
+                lo = mid;
+            }
+        }
+    }
+    Index = lo;
+    return found;
 }

@@ -20,9 +20,46 @@ enum : unsigned char { boNone = 0, boUtf16LE = 1, boUtf16BE = 2, boUtf8 = 3 };
 // Reads a signature at the stream's position; without one the position is kept.
 unsigned char DetectStreamBom(TStream& Stream);
 
+class TUniStrings;
+
+// An ANSI list that reads and writes in a given code page.
+class TAnsiStrings : public TStrings {
+public:
+    virtual void LoadFromStreamEx(TStream& Stream, std::uint32_t CodePage) = 0;
+    virtual void SaveToStreamEx(TStream& Stream, std::uint32_t CodePage) = 0;
+};
+
+// Shows a wide list as ANSI lines in the adapter code page (0: DefaultCodePage).
+class TAnsiStringsForWideStringsAdapter : public TAnsiStrings {
+public:
+    TAnsiStringsForWideStringsAdapter(TUniStrings& WideStrings, std::uint32_t CodePage = 0)
+        : FWideStrings(WideStrings), FCodePage(CodePage) {}
+    std::uint32_t AdapterCodePage() const { return FCodePage ? FCodePage : DefaultCodePage; }
+
+    int Count() const override;
+    std::string Get(int Index) const override;
+    void Put(int Index, const std::string& S) override;
+    TObject* GetObject(int Index) const override;
+    void PutObject(int Index, TObject* Obj) override;
+    void Insert(int Index, const std::string& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+    void LoadFromStreamEx(TStream& Stream, std::uint32_t CodePage) override;
+    void SaveToStreamEx(TStream& Stream, std::uint32_t CodePage) override;
+
+private:
+    TUniStrings& FWideStrings;
+    std::uint32_t FCodePage;
+};
+
 class TUniStrings : public TPersistent {
 public:
+    TUniStrings() : FAnsiStrings(*this) {}
     ~TUniStrings() override = default;
+
+    // The list's ANSI view; assigning an ANSI list to it converts its lines.
+    TAnsiStrings& AnsiStrings() { return FAnsiStrings; }
+    void SetAnsiStrings(const TStrings& Value) { FAnsiStrings.Assign(Value); }
 
     void Assign(TPersistent* Source) override;
     std::string ClassName() const override { return "TUniStrings"; }
@@ -72,6 +109,7 @@ protected:
     int UpdateCount() const { return FUpdateCount; }
 
 private:
+    TAnsiStringsForWideStringsAdapter FAnsiStrings;
     unsigned char FLastFileCharSet = boUtf16LE;
     WideChar FNameValueSeparator = u'=';
     int FUpdateCount = 0;
@@ -138,6 +176,11 @@ private:
     TDuplicates FDuplicates = dupIgnore;
     bool FCaseSensitive = false;
 };
+
+// Bisection over a sorted list of objects: True and the match's index, or False
+// and the index where Key would go.
+bool SortedListFind(const std::vector<TObject*>& List, const std::function<int(TObject* Item, const void* Key)>& Compare,
+                    const void* Key, int& Index);
 
 extern const char* const SListIndexError;      // "List index out of bounds (%d)"
 extern const char* const SDuplicateString;     // "String list does not allow duplicates"

@@ -233,3 +233,63 @@ TEST(WideFileOpen, UnknownModesAnswerTheInvalidHandle) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(UniStringsAnsi, AdapterConvertsInItsCodePage) {
+    std::setlocale(LC_ALL, "C.UTF-8");
+    TUniStringList list;
+    TStringList ansi;
+    ansi.Add("caf\xC3\xA9");
+    ansi.Add("\xCE\xBA");
+    list.SetAnsiStrings(ansi);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0], u"caf\u00E9");
+    EXPECT_EQ(list.AnsiStrings().Get(1), "\xCE\xBA");
+
+    TAnsiStringsForWideStringsAdapter greek(list, 1253);
+    EXPECT_EQ(greek.AdapterCodePage(), 1253u);
+    EXPECT_EQ(greek.Get(1), "\xEA");
+    greek.Insert(0, "\xE1");
+    EXPECT_EQ(list[0], u"\u03B1");
+
+    TStringStream out;
+    greek.SaveToStreamEx(out, 1253);
+    EXPECT_EQ(out.DataString(), "\xE1\r\ncaf?\r\n\xEA\r\n");  // no e-acute in the Greek page
+    TStringStream in("\x93\xFA\r\n\x96\x7B");
+    greek.LoadFromStreamEx(in, 932);
+    EXPECT_EQ(list.Count(), 2);
+    EXPECT_EQ(list[0], u"\u65E5");
+    EXPECT_EQ(list[1], u"\u672C");
+}
+
+TEST(SortedListFind, MatchesAndInsertionPoints) {
+    std::vector<int> values = {10, 20, 20, 30};
+    std::vector<TObject*> list;
+    std::vector<TObject> objects(values.size());
+    for (auto& o : objects)
+        list.push_back(&o);
+    auto cmp = [&](TObject* item, const void* key) {
+        const int v = values[static_cast<std::size_t>(item - &objects[0])];
+        const int k = *static_cast<const int*>(key);
+        return v < k ? -1 : v > k ? 1 : 0;
+    };
+    struct Case {
+        int key;
+        bool found;
+        int index;
+    } cases[] = {{5, false, 0}, {10, true, 0}, {25, false, 3}, {30, true, 3}, {40, false, 4}};
+    for (const auto& c : cases) {
+        int index = -1;
+        EXPECT_EQ(SortedListFind(list, cmp, &c.key, index), c.found) << c.key;
+        EXPECT_EQ(index, c.index) << c.key;
+    }
+    int index = -1;
+    const int twenty = 20;
+    EXPECT_TRUE(SortedListFind(list, cmp, &twenty, index));
+    EXPECT_EQ(values[static_cast<std::size_t>(index)], 20);
+    EXPECT_FALSE(SortedListFind({}, cmp, &twenty, index));
+    EXPECT_EQ(index, 0);
+}
+
+} // namespace
