@@ -144,3 +144,9 @@ DWORD CharUpperBuffW(LPWSTR lpsz, DWORD cchLength) {
     }
     return cchLength;
 }
+
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName) {
+    if (!lpLibFileName)
+        return LoadLibraryA(nullptr);
+    return LoadLibraryA(sysconv::Utf16ToUtf8(FromW(lpLibFileName)).c_str());
+}

@@ -43,5 +43,7 @@ DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 // Only CT_CTYPE1; the type words follow glibc's classes under the program's
 // UTF-8 character type. Surrogates are typed as defined and nothing else.
 BOOL GetStringTypeExW(DWORD Locale, DWORD dwInfoType, LPCWSTR lpSrcStr, int cchSrc, WORD* lpCharType);
+// Finds a built-in module as LoadLibraryA does, by its wide file name.
+HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
 // Upper-cases in place (towupper); answers the units handled.
 DWORD CharUpperBuffW(LPWSTR lpsz, DWORD cchLength);

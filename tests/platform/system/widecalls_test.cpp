@@ -1,5 +1,7 @@
 #include "platform/system/widecalls.h"
 
+#include "platform/system/module.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -77,6 +79,18 @@ TEST_F(WideCallsTest, CharacterTypesAndUpperCase) {
     char16_t text[] = u"ab\u03BA\u00E9\U0001F4C0z";
     EXPECT_EQ(CharUpperBuffW(text, 7), 7u);
     EXPECT_EQ(std::u16string(text), u"AB\u039A\u00C9\U0001F4C0Z");
+}
+
+void Answer() {}
+
+TEST_F(WideCallsTest, LoadLibraryFindsBuiltinModulesByWideName) {
+    RegisterBuiltinModule("\xCE\xBA-test.dll", {{"Answer", &Answer}});
+    HMODULE m = LoadLibraryW(u"/any/folder/\u03BA-TEST.DLL");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(GetProcAddress(m, "Answer"), &Answer);
+    EXPECT_EQ(LoadLibraryW(u"none.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(LoadLibraryW(nullptr), nullptr);
 }
 
 }  // namespace
