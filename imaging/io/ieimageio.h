@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "imaging/bitmaps/ieattachedview.h"
 #include "imaging/bitmaps/iedefs.h"
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieioparams.h"
@@ -22,29 +23,6 @@
 class TIEBitmap;
 class TIEMask;
 class TImage;
-
-// What the component needs of an image view it is attached to. The views
-// implement it, so this unit stays below them.
-class TIEAttachedView {
-public:
-    virtual ~TIEAttachedView() = default;
-    virtual TBitmap* GetBitmap() = 0;
-    virtual TIEBitmap* GetIEBitmap() = 0;
-    // The callback hears of new bitmap objects, and of the view's end (Destroying).
-    virtual int32_t AddBitmapChangeCallback(std::function<void(bool Destroying)> Callback, TObject* Owner) = 0;
-    virtual void RemoveBitmapChangeCallback(int32_t Handle) = 0;
-    virtual int32_t DpiX() const = 0;
-    virtual int32_t DpiY() const = 0;
-    virtual void SetDpi(int32_t DpiX, int32_t DpiY) = 0;
-    virtual TColor Background() const = 0;
-    virtual void SetBackground(TColor Value) = 0;
-    virtual bool IsThumbnailView() const = 0;
-    // Repaints now; GUI thread only.
-    virtual void Update() = 0;
-    virtual void ImageChange() = 0;
-    // The window that takes the messages of I/O workers; null without a parent window.
-    virtual HWND IOWindow() = 0;
-};
 
 // Messages posted to an attached view's window from I/O worker threads.
 constexpr UINT IEIO_UPDATE = 8024, IEIO_PROGRESS = 8027, IEIO_FINWORK = 8028;

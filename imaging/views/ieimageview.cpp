@@ -72,6 +72,12 @@ void TIEView::UnlockPaint() {
     if (FPaintLock == 0) Invalidate();
 }
 
+void TIEView::DrawBackgroundTo(TCanvas* C) {
+    C->Brush().SetStyle(bsSolid);
+    C->Brush().SetColor(FBackground);
+    C->FillRect(TRect(0, 0, ClientWidth(), ClientHeight()));
+}
+
 void TIEView::SetBackground(TColor Value) {
     FBackground = Value;
     Invalidate();
@@ -215,6 +221,24 @@ void TIEImageView::CreateParams(TCreateParams& Params) {
     if (BorderStyle == bsSingleBorder) Params.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
+void TIEImageView::DrawBackgroundTo(TCanvas* C) {
+    TRect R = ClientRect();
+    TCanvas& B = *C;
+    B.Brush().SetStyle(bsSolid);
+    B.Brush().SetColor(FBackground);
+    B.FillRect(TRect(0, 0, R.Width(), R.Height()));
+    if (BackgroundStyle == iebsChessboard) {
+        // Every other square in a darker grey, drawn with the chessboard's brush style.
+        int32_t S = FChessSize;
+        B.Brush().SetColor(0xC0C0C0);
+        B.Brush().SetStyle(FChessStyle == bsClear ? bsSolid : FChessStyle);
+        for (int32_t Y = 0; Y < R.Height(); Y += S)
+            for (int32_t X = ((Y / S) % 2) * S; X < R.Width(); X += 2 * S)
+                B.FillRect(TRect(X, Y, std::min<int32_t>(X + S, R.Width()), std::min<int32_t>(Y + S, R.Height())));
+        B.Brush().SetStyle(bsSolid);
+    }
+}
+
 TRect TIEImageView::ImageRect() {
     TRect R = ClientRect();
     int32_t ZW = static_cast<int32_t>(std::lround(FBitmap->Width() * FZoom / 100));
@@ -233,20 +257,7 @@ void TIEImageView::Paint() {
         FWndBitmap->PixelFormat() != pf24bit) {
         FWndBitmap = std::make_unique<TBitmap>(R.Width(), R.Height(), pf24bit);
     }
-    TCanvas& B = FWndBitmap->Canvas();
-    B.Brush().SetStyle(bsSolid);
-    B.Brush().SetColor(FBackground);
-    B.FillRect(TRect(0, 0, R.Width(), R.Height()));
-    if (BackgroundStyle == iebsChessboard) {
-        // Every other square in a darker grey, drawn with the chessboard's brush style.
-        int32_t S = FChessSize;
-        B.Brush().SetColor(0xC0C0C0);
-        B.Brush().SetStyle(FChessStyle == bsClear ? bsSolid : FChessStyle);
-        for (int32_t Y = 0; Y < R.Height(); Y += S)
-            for (int32_t X = ((Y / S) % 2) * S; X < R.Width(); X += 2 * S)
-                B.FillRect(TRect(X, Y, std::min<int32_t>(X + S, R.Width()), std::min<int32_t>(Y + S, R.Height())));
-        B.Brush().SetStyle(bsSolid);
-    }
+    DrawBackgroundTo(&FWndBitmap->Canvas());
     if (FBitmap && FBitmap->Width() > 0 && FBitmap->Height() > 0) {
         TRect I = ImageRect();
         RECT Clip{0, 0, R.Width(), R.Height()};

@@ -30,7 +30,8 @@ using TIEBitmapChangeEvent = std::function<void(bool Destroying)>;
 using TViewChangeEvent = std::function<void(TObject* Sender, int32_t Change)>;
 using TIEViewProgressEvent = std::function<void(TObject* Sender, int32_t Percent)>;
 
-// A view is what an I/O component attaches to (TIEImageIO::SetAttachedIEView).
+// A view is what the library's components attach to (TIEImageIO, TIEImageProc) and
+// what a transition player draws on.
 class TIEView : public TCustomControl, public TIEAttachedView {
     TESSARO_CLASSINFO
 public:
@@ -47,14 +48,33 @@ public:
     int32_t DpiX() const override { return FDpiX; }
     int32_t DpiY() const override { return FDpiY; }
     void ImageChange() override;
-    void LockPaint() { ++FPaintLock; }
+    void LockPaint() override { ++FPaintLock; }
     void UnlockPaint();
-    int PaintLockCount() const { return FPaintLock; }
+    void UnlockPaintNoUpdate() override {
+        if (FPaintLock > 0) --FPaintLock;
+    }
+    int PaintLockCount() const override { return FPaintLock; }
     TColor Background() const override { return FBackground; }
     void SetBackground(TColor Value) override;
     bool IsThumbnailView() const override;
     void Update() override { TCustomControl::Update(); }
     HWND IOWindow() override { return Parent() && HandleAllocated() ? Handle() : nullptr; }
+    TComponent* ViewComponent() override { return this; }
+    bool IsSingleImageView() const override { return false; }
+    // A view without a selection of its own.
+    bool Selected() override { return false; }
+    TIEMask* SelectionMask() override { return nullptr; }
+    const POINT* SelectionPolygon(int32_t& Count) override {
+        Count = 0;
+        return nullptr;
+    }
+    void SaveSelectionToStream(TStream*) override {}
+    bool LoadSelectionFromStream(TStream*) override { return false; }
+    TCanvas* ViewCanvas() override { return &Canvas(); }
+    int32_t ViewClientWidth() override { return ClientWidth(); }
+    int32_t ViewClientHeight() override { return ClientHeight(); }
+    // The background colour over the whole client size.
+    void DrawBackgroundTo(TCanvas* Canvas) override;
 
     TIEViewProgressEvent OnProgress;
     TNotifyEvent OnFinishWork;
@@ -106,6 +126,9 @@ public:
     int32_t ChessboardSize() const { return FChessSize; }
     void Paint() override;
     void ImageChange() override;
+    bool IsSingleImageView() const override { return true; }
+    // The background style (colour, chessboard) over the whole client size.
+    void DrawBackgroundTo(TCanvas* Canvas) override;
     // Where the image is drawn in the client area at the current zoom and origin.
     TRect ImageRect();
 

@@ -6,14 +6,10 @@
 
 #include "platform/classlib/jpeg.h"
 #include "platform/classlib/pngimage.h"
+#include "platform/system/muldiv.h"
 #include "platform/win/winuser.h"
 
 namespace {
-
-int MulDiv(int a, int b, int c) {
-    if (c == 0) return -1;
-    return static_cast<int>(std::llround(static_cast<double>(a) * b / c));
-}
 
 struct ColorName {
     const char* name;

@@ -185,4 +185,30 @@ TEST(ImageViews, CallbacksDpiMessagesAndZoom) {
     EXPECT_EQ(Last, (std::vector<bool>{false, true}));
 }
 
+TEST(ImageViews, ComponentsReachTheViewThroughItsInterface) {
+    auto* F = new TfrmView(Application);
+    TIEAttachedView* A = F->imgViewer;
+    EXPECT_EQ(A->ViewComponent(), static_cast<TComponent*>(F->imgViewer));
+    EXPECT_TRUE(A->IsSingleImageView());
+    EXPECT_EQ(A->ViewClientWidth(), 297);
+    EXPECT_EQ(A->ViewClientHeight(), 250);
+    // The background painter draws the view's chessboard onto any canvas, whole client size.
+    TBitmap B(297, 250, pf24bit);
+    B.Canvas().Brush().SetColor(clBlack);
+    B.Canvas().FillRect(TRect(0, 0, 297, 250));
+    A->DrawBackgroundTo(&B.Canvas());
+    EXPECT_EQ(B.Canvas().Pixel(2, 2) & 0xFFFFFF, 0xC0C0C0u);
+    EXPECT_EQ(B.Canvas().Pixel(18, 2) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(B.Canvas().Pixel(296, 249) & 0xFFFFFF, 0xFFFFFFu);  // square (18, 15): odd sum, the background
+    // Locks taken through the interface are released without a repaint, never below 0.
+    A->LockPaint();
+    A->LockPaint();
+    A->UnlockPaintNoUpdate();
+    EXPECT_EQ(A->PaintLockCount(), 1);
+    A->UnlockPaintNoUpdate();
+    A->UnlockPaintNoUpdate();
+    EXPECT_EQ(A->PaintLockCount(), 0);
+    F->Free();
+}
+
 }  // namespace
