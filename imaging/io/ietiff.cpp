@@ -726,7 +726,10 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
         for (size_t i = 0; i < offsets.size() && y < pg.height && !Progress.Aborted(); ++i) {
             int64_t at = d.base + offsets[i];
             int64_t n = i < counts.size() && counts[i] > 0 ? counts[i] : d.size - at;
+            // A strip past the end or running past it: the file was cut. The rows
+            // decoded so far stay, the load reports the failure.
             if (at < 0 || at >= d.size) break;
+            const bool cut = n > d.size - at;
             n = std::min(n, d.size - at);
             std::vector<uint8_t> buf(static_cast<size_t>(n));
             Stream.Seek(at, soBeginning);
@@ -737,6 +740,7 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
             if (!out.IsEmpty()) {
                 out.CopyRectTo(Bitmap, 0, 0, x, y, std::min(out.Width(), pg.width - x), std::min(out.Height(), pg.height - y));
             }
+            if (cut) SetAbort(Progress);  // set after the decoder, which stops on the flag
             x += bw;
             if (x >= pg.width || pg.tileW <= 0) {
                 x = 0;
@@ -745,6 +749,7 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
             Report(Progress, 0);
             if (Progress.OnProgress) Progress.OnProgress(Progress.Sender, static_cast<int>(static_cast<int64_t>(std::min(y, pg.height)) * 100 / pg.height));
         }
+        if (y < pg.height) SetAbort(Progress);  // strips missing or cut off
         if (Params.TIFFEnableAdjustOrientation) ApplyEXIFOrientation(Bitmap, Params.TIFFOrientation);
         return;
     }

@@ -539,3 +539,90 @@ TEST(TIFFReader, AssociatedAlphaGivesColoursNotMultipliedByIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The same little-endian TIFF of one page with its directory (and the values it
+// points to) moved in front of the image data, where a cut leaves it readable.
+// Answers the file and where its image data starts.
+std::pair<std::vector<uint8_t>, size_t> DirectoryFirst(const std::vector<uint8_t>& f) {
+    auto get = [](const std::vector<uint8_t>& b, size_t at, int n) {
+        uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i) v = v << 8 | b[at + i];
+        return v;
+    };
+    auto put = [](std::vector<uint8_t>& b, size_t at, int n, uint32_t v) {
+        for (int i = 0; i < n; ++i) b[at + i] = uint8_t(v >> (8 * i));
+    };
+    const uint32_t ifd = get(f, 4, 4);
+    const uint32_t region = static_cast<uint32_t>(f.size()) - ifd;  // the writer put the directory last
+    std::vector<uint8_t> d(f.begin(), f.begin() + 8);
+    d.insert(d.end(), f.begin() + ifd, f.end());
+    d.insert(d.end(), f.begin() + 8, f.begin() + ifd);
+    put(d, 4, 4, 8);
+    const uint32_t n = get(d, 8, 2);
+    for (uint32_t i = 0; i < n; ++i) {
+        const size_t e = 8 + 2 + 12 * i;
+        const uint32_t tag = get(d, e, 2), type = get(d, e + 2, 2), count = get(d, e + 4, 4);
+        const int unit = type == 3 || type == 8 ? 2 : type == 4 || type == 9 || type == 11 ? 4
+                         : type == 5 || type == 10 || type == 12 ? 8 : 1;
+        size_t at = e + 8;
+        if (unit * count > 4) {
+            EXPECT_GE(get(d, at, 4), ifd);
+            put(d, at, 4, get(d, at, 4) - ifd + 8);
+            at = get(d, at, 4);
+        }
+        if (tag == 273 || tag == 324 || tag == 513)  // offsets into the image data
+            for (uint32_t k = 0; k < count; ++k) put(d, at + unit * k, unit, get(d, at + unit * k, unit) + region);
+    }
+    put(d, 8 + 2 + 12 * n, 4, 0);
+    return {d, 8 + region};
+}
+
+TEST(TIFFReader, JPEGFilesCutInTheirDataKeepTheirRowsAndReportFailure) {
+    if (!iotest::HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    iotest::TempDir dir;
+    const std::string src = dir / "src.tif";
+    ASSERT_EQ(iotest::Run("convert -size 96x64 gradient:'rgb(250,40,30)-rgb(20,60,240)' -depth 8 -compress none '" + src + "'"), 0);
+    // ImageMagick's RGB strips, one strip or four; libtiff's subsampled YCbCr strips.
+    const std::string makers[] = {
+        "convert '" + src + "' -compress JPEG -quality 90 -define tiff:rows-per-strip=16",
+        "convert '" + src + "' -compress JPEG -quality 90 -define tiff:rows-per-strip=64",
+        "tiffcp -c jpeg:90 -r 16 '" + src + "'",
+    };
+    for (const std::string& make : makers) {
+        SCOPED_TRACE(make);
+        const std::string file = dir / "jpeg.tif";
+        std::remove(file.c_str());
+        ASSERT_EQ(iotest::Run(make + " '" + file + "'"), 0);
+        const auto [moved, dataStart] = DirectoryFirst(iotest::ReadAll(file));
+        const std::vector<uint8_t> ref = iotest::DecodeWithConvert(file, dir / "ref");
+        {
+            TIEImageIO io;
+            io.LoadFromBuffer(moved.data(), static_cast<int64_t>(moved.size()), ioTIFF);
+            ASSERT_FALSE(io.Aborting);
+            ASSERT_EQ(iotest::CountDiffs(*io.IEBitmap(), ref, 3), 0);
+        }
+        for (int percent = 20; percent < 100; percent += 1) {
+            SCOPED_TRACE(percent);
+            const size_t cut = dataStart + (moved.size() - dataStart) * percent / 100;
+            TIEImageIO io;
+            io.LoadFromBuffer(moved.data(), static_cast<int64_t>(cut), ioTIFF);
+            EXPECT_TRUE(io.Aborting);
+            ASSERT_EQ(io.IEBitmap()->Width(), 96);
+            ASSERT_EQ(io.IEBitmap()->Height(), 64);
+            if (percent < 50) continue;
+            // The first strip arrived whole and is kept as decoded.
+            int diffs = 0;
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 96; ++x) {
+                    const uint8_t* p = &ref[(size_t(y) * 96 + x) * 4];
+                    const TRGB c = io.IEBitmap()->GetPixelRGB(x, y);
+                    diffs += std::abs(c.r - p[0]) > 3 || std::abs(c.g - p[1]) > 3 || std::abs(c.b - p[2]) > 3;
+                }
+            EXPECT_EQ(diffs, 0);
+        }
+    }
+}
+
+}  // namespace
