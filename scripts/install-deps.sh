@@ -12,7 +12,7 @@ PACKAGES=(
   libburn-dev libmediainfo-dev libraw-dev
   fonts-liberation fonts-dejavu-core
   # outside tools the program runs, and the readers that check its output
-  ffmpeg mjpegtools dvdauthor lsdvd genisoimage udftools
+  ffmpeg mjpegtools dvdauthor lsdvd genisoimage udftools lhasa
   # screens for gui tests
   xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs libtiff-tools
 )
