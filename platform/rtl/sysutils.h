@@ -43,6 +43,8 @@ TESSARO_DECLARE_EXCEPTION(EReadError, EStreamError)
 TESSARO_DECLARE_EXCEPTION(EWriteError, EStreamError)
 TESSARO_DECLARE_EXCEPTION(EIniFileException, Exception)
 TESSARO_DECLARE_EXCEPTION(EThread, Exception)
+// A broken precondition of a routine (a programming error, not bad input).
+TESSARO_DECLARE_EXCEPTION(EAssertionFailed, Exception)
 
 // An operating-system failure with its error number.
 class EOSError : public Exception {
