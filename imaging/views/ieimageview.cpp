@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "imaging/bitmaps/iebitmap.h"
+#include "imaging/processing/imageproc.h"
 #include "imaging/views/iemultiview.h"
 #include "platform/classlib/formload.h"
 
@@ -112,7 +113,10 @@ TIEImageView::TIEImageView(TComponent* AOwner)
     SetBounds(0, 0, 100, 100);
 }
 
-TIEImageView::~TIEImageView() { delete FIO; }
+TIEImageView::~TIEImageView() {
+    delete FProc;
+    delete FIO;
+}
 
 TBitmap* TIEImageView::GetBitmap() { return FBitmap ? FBitmap->GetWndBitmap() : nullptr; }
 
@@ -125,6 +129,18 @@ TIEImageIO* TIEImageView::IO() {
         FIO = IO.release();
     }
     return FIO;
+}
+
+TIEImageProc* TIEImageView::Proc() {
+    if (!FProc) {
+        auto P = std::make_unique<TIEImageProc>(nullptr);
+        P->SetAttachedIEView(this);
+        P->OnProgress = [this](TObject*, int Percent) {
+            if (OnProgress) OnProgress(this, Percent);
+        };
+        FProc = P.release();
+    }
+    return FProc;
 }
 
 void TIEImageView::LoadFromFileIO(const std::string& FileName) {

@@ -16,6 +16,7 @@
 
 class TIEBitmap;
 class TIEImageIO;
+class TIEImageProc;
 
 // The library's default resolution (300 dpi) and the screen's, set by IEViewsStartup.
 extern int32_t DefaultDpiX, DefaultDpiY;
@@ -110,6 +111,8 @@ public:
     TIEBitmap* IEBitmap() { return GetIEBitmap(); }
     // The view's own I/O component, made on first use and bound to its image.
     TIEImageIO* IO();
+    // The view's own processing component, made on first use and bound to its image.
+    TIEImageProc* Proc();
     // Loads a file through IO into the view's image and shows it.
     void LoadFromFileIO(const std::string& FileName);
 
@@ -151,6 +154,7 @@ private:
     std::unique_ptr<TIEBitmap> FOwnBitmap;
     TIEBitmap* FBitmap = nullptr;  // shown: the own one or an external one
     TIEImageIO* FIO = nullptr;     // owned, attached to this view
+    TIEImageProc* FProc = nullptr; // owned, attached to this view
     std::unique_ptr<TBitmap> FWndBitmap;
     double FZoom = 100;
     int32_t FViewX = 0, FViewY = 0;

@@ -1,0 +1,157 @@
+// The processing component attached to views and picture controls: it follows
+// the view's bitmap objects, forgets views and controls that go, and tells the
+// view when the image changed.
+#include <gtest/gtest.h>
+
+#include "imaging/bitmaps/iebitmap.h"
+#include "imaging/io/ieimageio.h"
+#include "imaging/processing/imageproc.h"
+#include "imaging/processing/procstartup.h"
+#include "imaging/views/ieimageview.h"
+#include "imaging/views/iemultiview.h"
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/testhooks.h"
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override {
+        TestHooks::Start();
+        IEProcessingStartup();
+        IEIOStartup();
+        IEViewsStartup();
+    }
+    void TearDown() override {
+        IEViewsShutdown();
+        IEIOShutdown();
+        IEProcessingShutdown();
+        TestHooks::Stop();
+    }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+void FillRed(TIEBitmap& B, int W, int H) {
+    B.Allocate(W, H, ieRGB24);
+    B.Fill(0x0000FF);  // TColor red
+}
+
+TEST(ImageProcViews, ProcFollowsTheViewsBitmapChanges) {
+    auto* V = new TIEImageView(nullptr);
+    int Changes = 0;
+    V->OnImageChange = [&](TObject*) { ++Changes; };
+    TIEImageProc* P = V->Proc();
+    EXPECT_EQ(P, V->Proc());
+    EXPECT_EQ(P->AttachedIEView(), static_cast<TIEAttachedView*>(V));
+    EXPECT_EQ(P->AttachedBitmap(), V->IEBitmap());
+    // The view shows another bitmap: the component works on it.
+    TIEBitmap Ext;
+    FillRed(Ext, 4, 3);
+    V->SetExternalBitmap(&Ext);
+    EXPECT_EQ(P->AttachedBitmap(), &Ext);
+    Changes = 0;
+    P->ConvertToGray();
+    EXPECT_EQ(Ext.GetPixelRGB24(3, 2).r, 53);
+    EXPECT_EQ(Changes, 1);  // the view heard of it
+    // The background is the view's.
+    P->SetBackground(clYellow);
+    EXPECT_EQ(V->Background(), clYellow);
+    V->SetExternalBitmap(nullptr);
+    EXPECT_EQ(P->AttachedBitmap(), V->IEBitmap());
+    // The view's progress event hears the component.
+    std::vector<int> Progress;
+    V->OnProgress = [&](TObject* S, int32_t Percent) {
+        EXPECT_EQ(S, static_cast<TObject*>(V));
+        Progress.push_back(Percent);
+    };
+    V->IEBitmap()->Allocate(3, 3, ieRGB24);
+    P->IntensityRGBall(1, 1, 1);
+    EXPECT_EQ(Progress.back(), 100);
+    delete V;  // frees its component
+}
+
+TEST(ImageProcViews, ADestroyedViewIsForgotten) {
+    // Freed the other way round too: the sanitizer build sees any use of the dead view.
+    for (bool ViewFirst : {true, false}) {
+        auto* V = new TIEImageView(nullptr);
+        V->IEBitmap()->Allocate(4, 4, ieRGB24);
+        auto* P = new TIEImageProc(nullptr);
+        P->SetAttachedIEView(V);
+        EXPECT_FALSE(P->OwnsBitmap());
+        P->IntensityRGBall(10, 10, 10);
+        if (ViewFirst) {
+            delete V;
+            EXPECT_EQ(P->AttachedIEView(), nullptr);
+            EXPECT_TRUE(P->OwnsBitmap());
+            P->Undo();  // the step is kept and restored into the own bitmap
+            EXPECT_EQ(P->AttachedBitmap()->Width(), 4);
+            P->ConvertToGray();
+            P->SetBackground(clRed);
+            EXPECT_EQ(P->Background(), clRed);
+            delete P;
+        } else {
+            delete P;
+            V->SetExternalBitmap(nullptr);  // calls the callbacks: none left
+            delete V;
+        }
+    }
+}
+
+TEST(ImageProcViews, AThumbnailViewWithNothingSelectedGivesAnEmptyOwnBitmap) {
+    auto* MV = new TIEMultiView(nullptr);
+    ASSERT_EQ(MV->GetIEBitmap(), nullptr);
+    ASSERT_EQ(MV->GetBitmap(), nullptr);
+    TIEImageProc P;
+    P.SetAttachedIEView(MV);
+    ASSERT_NE(P.AttachedBitmap(), nullptr);
+    EXPECT_TRUE(P.OwnsBitmap());
+    EXPECT_TRUE(P.AttachedBitmap()->IsEmpty());
+    int Finished = 0;
+    P.OnFinishWork = [&](TObject*) { ++Finished; };
+    P.ConvertToGray();
+    P.IntensityRGBall(1, 2, 3);
+    P.Resample(10, 10, rfTriangle);
+    P.ConvertTo(16, ieBWThreshold);
+    P.SaveUndoCaptioned("selection", ieuSelection);  // not a single-image view: nothing
+    EXPECT_EQ(P.UndoCount(), 0);
+    EXPECT_TRUE(P.AttachedBitmap()->IsEmpty());
+    delete MV;
+    EXPECT_EQ(P.AttachedIEView(), nullptr);
+}
+
+TEST(ImageProcViews, PictureControlsAndCallerBitmaps) {
+    auto* Img = new TImage(nullptr);
+    TBitmap& Pic = Img->Picture().Bitmap();
+    Pic.SetPixelFormat(pf24bit);
+    Pic.SetSize(3, 2);
+    Pic.Canvas().Brush().SetColor(clRed);
+    Pic.Canvas().FillRect(TRect(0, 0, 3, 2));
+    TIEImageProc P;
+    P.SetAttachedTImage(Img);
+    EXPECT_EQ(P.AttachedTImage(), Img);
+    P.ConvertToGray();
+    EXPECT_EQ(Pic.Canvas().Pixel(2, 1) & 0xFFFFFF, 0x353535u);  // 53 grey in the control's own bitmap
+    // The picture grows behind the component's back: the next operation sees its new size.
+    Pic.SetSize(5, 4);
+    Pic.Canvas().Brush().SetColor(clBlue);
+    Pic.Canvas().FillRect(TRect(0, 0, 5, 4));
+    P.ConvertToGray();
+    EXPECT_EQ(P.AttachedBitmap()->Width(), 5);
+    EXPECT_EQ(Pic.Canvas().Pixel(4, 3) & 0xFFFFFF, 0x141414u);  // blue: 255 x 8 div 100 = 20
+    // Nil is ignored while a control is attached; the control's end is heard.
+    P.SetAttachedBitmap(nullptr);
+    EXPECT_EQ(P.AttachedTImage(), Img);
+    delete Img;
+    EXPECT_EQ(P.AttachedTImage(), nullptr);
+    P.ConvertToGray();
+    // A caller bitmap replaces every attachment and is never freed by the component.
+    auto Own = std::make_unique<TIEBitmap>();
+    FillRed(*Own, 2, 2);
+    P.SetAttachedBitmap(Own.get());
+    EXPECT_FALSE(P.OwnsBitmap());
+    P.SetAttachedBitmap(nullptr);  // nothing attached: back to an own bitmap
+    EXPECT_TRUE(P.OwnsBitmap());
+    EXPECT_EQ(Own->Width(), 2);
+}
+
+}  // namespace
