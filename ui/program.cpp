@@ -11,6 +11,7 @@
 #include "platform/win/winuser.h"
 #include "ui/main_form.h"
 #include "ui/qem_windows_utils.h"
+#include "unicode/unicodestartup.h"
 
 namespace {
 bool UnitsStarted = false;
@@ -18,6 +19,7 @@ bool StartedForms = false;  // a test may have made the application object alrea
 
 void UnitsStartup() {
     EnsureUtf8CharacterType();
+    UnicodeStartup();
     BurnEngineStartup();
     QemGdiplusStartup();
     GlobalsStartup();
@@ -35,6 +37,7 @@ void UnitsShutdown() {
     GlobalsShutdown();
     QemGdiplusShutdown();
     BurnEngineShutdown();
+    UnicodeShutdown();
 }
 }  // namespace
 

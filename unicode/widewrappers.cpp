@@ -2,7 +2,14 @@
 
 BOOL SetWindowTextWide(HWND Wnd, LPCWSTR Text) { return SetWindowTextW(Wnd, Text); }
 
+HANDLE CreateFileWide(LPCWSTR FileName, DWORD Access, DWORD Share, LPSECURITY_ATTRIBUTES Security,
+                      DWORD Creation, DWORD FlagsAndAttributes, HANDLE Template) {
+    return CreateFileW(FileName, Access, Share, Security, Creation, FlagsAndAttributes, Template);
+}
+
 DWORD GetFileAttributesWide(LPCWSTR FileName) { return GetFileAttributesW(FileName); }
+
+HMODULE LoadLibraryWide(LPCWSTR FileName) { return LoadLibraryW(FileName); }
 
 int DrawTextWide(HDC Dc, LPCWSTR Text, int Count, RECT* Rect, UINT Format) {
     return DrawTextW(Dc, Text, Count, Rect, Format);
@@ -12,16 +19,7 @@ DWORD GetModuleFileNameWide(HMODULE Module, LPWSTR Buffer, DWORD Size) {
     return GetModuleFileNameW(Module, Buffer, Size);
 }
 
-LPWSTR CharUpperWide(LPWSTR Text) {
-    const auto v = reinterpret_cast<uintptr_t>(Text);
-    if (IsIntResourceValue(v)) {
-        char16_t c = static_cast<char16_t>(v);
-        CharUpperBuffW(&c, 1);
-        return reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(c));
-    }
-    CharUpperBuffW(Text, static_cast<DWORD>(WideStrLen(Text)));
-    return Text;
-}
+LPWSTR CharUpperWide(LPWSTR Text) { return CharUpperW(Text); }
 
 DWORD CharUpperBuffWide(LPWSTR Text, DWORD Count) { return CharUpperBuffW(Text, Count); }
 

@@ -4,12 +4,16 @@
 
 #include "platform/commctl/shlobj_dialogs.h"
 #include "platform/gdi/gdi.h"
+#include "platform/system/process.h"
 #include "platform/system/widecalls.h"
 #include "platform/win/winuser.h"
 #include "unicode/widestrings.h"
 
 BOOL SetWindowTextWide(HWND Wnd, LPCWSTR Text);
+HANDLE CreateFileWide(LPCWSTR FileName, DWORD Access, DWORD Share, LPSECURITY_ATTRIBUTES Security,
+                      DWORD Creation, DWORD FlagsAndAttributes, HANDLE Template);
 DWORD GetFileAttributesWide(LPCWSTR FileName);
+HMODULE LoadLibraryWide(LPCWSTR FileName);
 int DrawTextWide(HDC Dc, LPCWSTR Text, int Count, RECT* Rect, UINT Format);
 DWORD GetModuleFileNameWide(HMODULE Module, LPWSTR Buffer, DWORD Size);
 // A text address is upper-cased in place and returned; a value whose high bits

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/rtl/windef.h"
+#include "platform/system/sysdefs.h"  // FILE_SHARE_READ, OPEN_EXISTING
 
 using HPROFILE = void*;
 using HTRANSFORM = void*;
@@ -15,8 +16,6 @@ constexpr DWORD PROFILE_MEMBUFFER = 2;
 // Access, sharing and creation of OpenColorProfileA.
 constexpr DWORD PROFILE_READ = 1;
 constexpr DWORD PROFILE_READWRITE = 2;
-constexpr DWORD FILE_SHARE_READ = 1;
-constexpr DWORD OPEN_EXISTING = 3;
 // Transform flags and intents.
 constexpr DWORD BEST_MODE = 0x00000003;
 constexpr DWORD USE_RELATIVE_COLORIMETRIC = 0x00020000;

@@ -812,6 +812,53 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, DWOR
     return TRUE;
 }
 
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
+    std::u16string wname;
+    if (lpFileName)
+        for (LPCWSTR c = lpFileName; *c; ++c) wname += *c;
+    if (wname.empty()) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    const bool rd = dwDesiredAccess & GENERIC_READ, wr = dwDesiredAccess & GENERIC_WRITE;
+    int flags = O_CLOEXEC | (rd && wr ? O_RDWR : wr ? O_WRONLY : O_RDONLY);
+    switch (dwCreationDisposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+    }
+    // Truncating an existing file needs write access.
+    if ((!rd && !wr) || (dwCreationDisposition == TRUNCATE_EXISTING && !wr)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    const std::string path = sysconv::Utf16ToUtf8(wname);
+    struct stat st{};
+    const bool existed = ::stat(path.c_str(), &st) == 0;
+    if (existed && S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    const mode_t mode = (dwFlagsAndAttributes & 0x1u) ? 0444 : 0666;  // FILE_ATTRIBUTE_READONLY
+    int fd;
+    do fd = ::open(path.c_str(), flags, mode);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : Win32ErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    const DWORD inherit = lpSecurityAttributes && lpSecurityAttributes->bInheritHandle ? HANDLE_FLAG_INHERIT : 0;
+    HANDLE h = AddHandle(std::make_shared<TFdObject>(fd, true, inherit));
+    SetLastError(existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS)
+                     ? ERROR_ALREADY_EXISTS
+                     : ERROR_SUCCESS);
+    return h;
+}
+
 BOOL CloseHandle(HANDLE hObject) {
     std::shared_ptr<TKernelObject> obj;
     {

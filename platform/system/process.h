@@ -169,6 +169,14 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, DWORD* 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, DWORD* lpNumberOfBytesWritten,
                void* lpOverlapped);
 BOOL CloseHandle(HANDLE hObject);
+// Opens or creates a file (the name is UTF-16, passed to the file system as UTF-8)
+// for ReadFile, WriteFile and CloseHandle. Sharing is accepted and not enforced;
+// a folder cannot be opened (ERROR_ACCESS_DENIED). CREATE_ALWAYS and OPEN_ALWAYS on
+// an existing file succeed with ERROR_ALREADY_EXISTS; an unknown creation value or
+// access without read or write fails with ERROR_INVALID_PARAMETER.
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 HANDLE GetStdHandle(DWORD nStdHandle);
 
 // ---- Events ----------------------------------------------------------------

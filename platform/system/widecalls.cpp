@@ -145,6 +145,20 @@ DWORD CharUpperBuffW(LPWSTR lpsz, DWORD cchLength) {
     return cchLength;
 }
 
+LPWSTR CharUpperW(LPWSTR lpsz) {
+    const auto v = reinterpret_cast<uintptr_t>(lpsz);
+    if ((v >> 16) == 0) {
+        char16_t c = static_cast<char16_t>(v);
+        CharUpperBuffW(&c, 1);
+        return reinterpret_cast<LPWSTR>(static_cast<uintptr_t>(c));
+    }
+    DWORD n = 0;
+    while (lpsz[n])
+        ++n;
+    CharUpperBuffW(lpsz, n);
+    return lpsz;
+}
+
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName) {
     if (!lpLibFileName)
         return LoadLibraryA(nullptr);

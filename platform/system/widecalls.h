@@ -47,3 +47,6 @@ BOOL GetStringTypeExW(DWORD Locale, DWORD dwInfoType, LPCWSTR lpSrcStr, int cchS
 HMODULE LoadLibraryW(LPCWSTR lpLibFileName);
 // Upper-cases in place (towupper); answers the units handled.
 DWORD CharUpperBuffW(LPWSTR lpsz, DWORD cchLength);
+// A text address is upper-cased in place and returned; a value whose high bits
+// are 0 is one character, returned upper-cased in the low word.
+LPWSTR CharUpperW(LPWSTR lpsz);

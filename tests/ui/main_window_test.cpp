@@ -24,6 +24,8 @@
 #include "platform/commctl/commctrl.h"
 #include "platform/commctl/shlobj_dialogs.h"
 #include "platform/win/winscreen.h"
+#include "unicode/unicodestartup.h"
+#include "unicode/widestrings.h"
 #include "ui/about_wnd.h"
 #include "ui/log_wnd.h"
 #include "ui/main_form.h"
@@ -125,6 +127,18 @@ TEST_F(MainWindow, StartsInAnEmptyProgramFolder) {
     ASSERT_EQ(frmMain->mniSettingsLanguage->Count(), 1);
     EXPECT_EQ(frmMain->mniSettingsLanguage->Items(0)->Caption(), "English");
     EXPECT_TRUE(frmMain->mniSettingsLanguage->Items(0)->Checked());
+}
+
+TEST_F(MainWindow, TheStartReadsTheUnicodeLayersValuesAndTheEndStopsIt) {
+    IsUnicodePlatform = false;
+    DefaultCodePage = 0;
+    Start();
+    EXPECT_TRUE(UnicodeLayerStarted());
+    EXPECT_TRUE(IsUnicodePlatform);
+    EXPECT_EQ(DefaultCodePage, 3u);
+    ProgramShutdown();
+    Started = false;
+    EXPECT_FALSE(UnicodeLayerStarted());
 }
 
 TEST_F(MainWindow, WithoutALanguageFolderTheStartEndsAfterConfigIni) {
