@@ -1088,6 +1088,17 @@ bool TWinControl::HasGraphicChildren() const {
 }
 
 void TWinControl::WMPaint(TMessage& Message) {
+    if (Message.WParam) {
+        // Painting into a given DC (a transparent child showing its parent).
+        HDC DC = reinterpret_cast<HDC>(Message.WParam);
+        if (ControlStyle.Contains(csCustomPaint))
+            PaintWindow(DC);
+        else
+            DefaultHandler(Message);
+        PaintControls(DC);
+        Message.Result = 0;
+        return;
+    }
     if (ControlStyle.Contains(csCustomPaint)) {
         PAINTSTRUCT PS;
         HDC DC = BeginPaint(FHandle, &PS);

@@ -103,11 +103,20 @@ object frmEraseDisc: TfrmEraseDisc
     Top = 242
     Width = 388
     Height = 16
+    BarStyle = bsGradient
     BarColor = clWhite
     BarColorStop = $D87E23
-    BackColor = clWhite
+    BackColor = clSilver
+    BackColorStop = clWhite
     BorderColor = $3E4444
-    ShowText = False
+    BorderOuter = fsNone
+    BorderWidth = 0
+    InteriorOffset = 0
+    ShowPercent = False
+    ThemeAware = False
+    Font.Color = clWhite
+    Font.Height = -11
+    Font.Name = 'Tahoma'
   end
   object cmbDevice: TComboBox
     Left = 96

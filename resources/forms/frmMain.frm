@@ -192,9 +192,20 @@ object frmMain: TfrmMain
       Width = 380
       Height = 11
       Percent = 100
+      BarStyle = bsGradient
       BarColor = clWhite
       BarColorStop = 14188067
       BackColor = clWhite
+      BackColorStop = clWhite
+      BorderColor = $3E4444
+      BorderOuter = fsGroove
+      BorderWidth = 0
+      InteriorOffset = 0
+      ShowPercent = False
+      ThemeAware = False
+      Font.Color = clWhite
+      Font.Height = -11
+      Font.Name = 'Tahoma'
     end
   end
   object pnlBurner: TPanel

@@ -24,8 +24,10 @@ object frmOperationProgress: TfrmOperationProgress
     Top = 0
     Width = 298
     Height = 41
-    BevelOuter = bvNone
+    BorderOuter = fsNone
     Caption = 'Find CD/DVD Device'
+    Font.Name = 'Tahoma'
+    Transparent = True
     TabOrder = 0
     OnMouseDown = lblInfoMouseDown
   end

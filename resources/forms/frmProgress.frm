@@ -45,11 +45,20 @@ object frmProgress: TfrmProgress
     Top = 36
     Width = 502
     Height = 18
+    BarStyle = bsGradient
     BarColor = clWhite
     BarColorStop = $D87E23
     BackColor = clWhite
+    BackColorStop = clWhite
     BorderColor = $3E4444
-    ShowText = False
+    BorderOuter = fsGroove
+    BorderWidth = 0
+    InteriorOffset = 0
+    ShowPercent = False
+    ThemeAware = False
+    Font.Color = clWhite
+    Font.Height = -11
+    Font.Name = 'Tahoma'
   end
   object lblRemainingTime: TLabel
     Left = 16
@@ -79,11 +88,20 @@ object frmProgress: TfrmProgress
     Top = 92
     Width = 502
     Height = 18
+    BarStyle = bsGradient
     BarColor = clWhite
     BarColorStop = $D87E23
     BackColor = clWhite
+    BackColorStop = clWhite
     BorderColor = $3E4444
-    ShowText = False
+    BorderOuter = fsGroove
+    BorderWidth = 0
+    InteriorOffset = 0
+    ShowPercent = False
+    ThemeAware = False
+    Font.Color = clWhite
+    Font.Height = -11
+    Font.Name = 'Tahoma'
   end
   object lblElapsedTime: TLabel
     Left = 16

@@ -39,11 +39,20 @@ object frmProgressOther: TfrmProgressOther
     Top = 38
     Width = 502
     Height = 18
+    BarStyle = bsGradient
     BarColor = clWhite
     BarColorStop = $D87E23
     BackColor = clWhite
+    BackColorStop = clWhite
     BorderColor = $3E4444
-    ShowText = False
+    BorderOuter = fsGroove
+    BorderWidth = 0
+    InteriorOffset = 0
+    ShowPercent = False
+    ThemeAware = False
+    Font.Color = clWhite
+    Font.Height = -11
+    Font.Name = 'Tahoma'
     OnChange = prgStatusChange
   end
   object lblTime: TLabel
