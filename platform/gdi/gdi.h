@@ -587,6 +587,8 @@ using LINEDDAPROC = void (*)(int X, int Y, LPARAM Data);
 #define NOMIRRORBITMAP 0x80000000u
 #define CAPTUREBLT 0x40000000u
 #define MAKEROP4(fore, back) (static_cast<DWORD>((((back) << 8) & 0xFF000000u) | (fore)))
+// The quaternary operation of MaskBlt: Fore where the mask bit is 1, Back where it is 0.
+inline DWORD MakeROP4(DWORD Fore, DWORD Back) { return MAKEROP4(Fore, Back); }
 
 // Stretch modes.
 #define BLACKONWHITE 1
