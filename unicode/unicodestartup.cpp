@@ -1,5 +1,6 @@
 #include "unicode/unicodestartup.h"
 
+#include "unicode/widepropertyfilers.h"
 #include "unicode/widestrings.h"
 
 namespace {
@@ -10,6 +11,7 @@ void UnicodeStartup() {
     if (Started)
         return;
     InitWideStrings();
+    ApplyWideStringsSwitch = false;
     // The UTF-7 tables are made on first use; using them here makes them before any worker thread can.
     Utf7ToWide("+AGE-");
     Started = true;

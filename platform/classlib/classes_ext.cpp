@@ -60,6 +60,10 @@ void TClassInfo::Define(const std::string& Property, TPropertySetter Setter) {
     FProperties[Property] = std::move(Setter);
 }
 
+void TClassInfo::DefineGetter(const std::string& Property, TPropertyGetter Getter) {
+    FGetters.emplace_back(Property, std::move(Getter));
+}
+
 const TPropertySetter* TClassInfo::FindProperty(const std::string& Property) const {
     for (const TClassInfo* C = this; C; C = C->FParent) {
         auto It = C->FProperties.find(Property);
@@ -241,6 +245,14 @@ void TComponent::SetLoading(bool Value) {
         FComponentState.Include(csLoading);
     else
         FComponentState.Exclude(csLoading);
+}
+
+void TComponent::SetDesigning(bool Value) {
+    if (Value)
+        FComponentState.Include(csDesigning);
+    else
+        FComponentState.Exclude(csDesigning);
+    for (TComponent* C : FComponents) C->SetDesigning(Value);
 }
 
 void TComponent::Loaded() { FComponentState.Exclude(csLoading); }

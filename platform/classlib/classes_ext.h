@@ -52,6 +52,10 @@ using TComponentFactory = TComponent* (*)(TComponent* Owner);
 // A property setter of a class table: sets Obj's property from a form-file value.
 using TPropertySetter = std::function<void(TPersistent& Obj, const TFormValue& Value, TFormReader& Reader)>;
 
+// A property getter of a class table, for the form writer: false when the
+// property is not written (not stored, or at its default).
+using TPropertyGetter = std::function<bool(const TPersistent& Obj, TFormValue& Value)>;
+
 // What the loader knows of a class: its name, its parent class, how to create
 // one and the setters of its published properties by name (dotted paths such
 // as "Font.Style" are names of their own). Lookups go up the class chain.
@@ -75,6 +79,10 @@ public:
     // Case-blind; nullptr when no class of the chain has the property.
     const TPropertySetter* FindProperty(const std::string& Property) const;
 
+    // Getters for the form writer, written in the order they are defined here.
+    void DefineGetter(const std::string& Property, TPropertyGetter Getter);
+    const std::vector<std::pair<std::string, TPropertyGetter>>& Getters() const { return FGetters; }
+
     struct LessText {
         bool operator()(const std::string& A, const std::string& B) const;
     };
@@ -84,6 +92,7 @@ private:
     const TClassInfo* FParent;
     TComponentFactory FCreate;
     std::map<std::string, TPropertySetter, LessText> FProperties;
+    std::vector<std::pair<std::string, TPropertyGetter>> FGetters;
 };
 
 // Each registered class declares its table with this in its body and defines
@@ -148,6 +157,9 @@ public:
     TComponentState ComponentState() const { return FComponentState; }
     // The loader sets csLoading before it reads a component; Loaded clears it.
     void SetLoading(bool Value);
+    // The component and those it owns are being designed (no designer runs in
+    // the program; tools and tests set it).
+    void SetDesigning(bool Value);
     virtual void Loaded();
     // The loader hands each component the one it is nested in within the form
     // file (controls take it as their parent, menu items as their parent item).

@@ -293,7 +293,18 @@ private:
                 size_t b = p;
                 while (p < s.size() && std::isdigit(static_cast<unsigned char>(s[p]))) ++p;
                 if (b == p) Fail("character code expected after '#'");
-                AppendUtf8(out, static_cast<uint32_t>(std::strtoul(s.substr(b, p - b).c_str(), nullptr, 10)));
+                uint32_t cp = static_cast<uint32_t>(std::strtoul(s.substr(b, p - b).c_str(), nullptr, 10));
+                // A character above U+FFFF may come as its two UTF-16 halves, #55357#56768.
+                if (cp >= 0xD800 && cp < 0xDC00 && p + 1 < s.size() && s[p] == '#') {
+                    size_t q = p + 1, e = q;
+                    while (e < s.size() && std::isdigit(static_cast<unsigned char>(s[e]))) ++e;
+                    const uint32_t low = e > q ? static_cast<uint32_t>(std::strtoul(s.substr(q, e - q).c_str(), nullptr, 10)) : 0;
+                    if (low >= 0xDC00 && low < 0xE000) {
+                        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                        p = e;
+                    }
+                }
+                AppendUtf8(out, cp);
                 continue;
             }
             size_t saveP = p;

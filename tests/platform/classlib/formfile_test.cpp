@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "platform/classlib/actnlist.h"
+#include "platform/classlib/extctrls.h"
 #include "platform/classlib/formfile.h"
+#include "platform/classlib/formload.h"
+#include "platform/classlib/formwrite.h"
+#include "platform/classlib/menus.h"
+#include "platform/classlib/stdctrls.h"
 
 namespace {
 
@@ -98,6 +104,77 @@ TEST(FormFile, ErrorsNameTheFileAndLine) {
             EXPECT_NE(e.Message.find("bad.frm("), std::string::npos);
         }
     }
+}
+
+bool SameValue(const TFormValue& a, const TFormValue& b) {
+    if (a.kind != b.kind || a.Int != b.Int || a.Str != b.Str || a.Set != b.Set || a.Binary != b.Binary ||
+        a.List.size() != b.List.size() || a.Items.size() != b.Items.size() || !(a.Float == b.Float))
+        return false;
+    for (size_t i = 0; i < a.List.size(); ++i)
+        if (!SameValue(a.List[i], b.List[i])) return false;
+    for (size_t i = 0; i < a.Items.size(); ++i) {
+        if (a.Items[i].size() != b.Items[i].size()) return false;
+        for (size_t j = 0; j < a.Items[i].size(); ++j)
+            if (a.Items[i][j].Name != b.Items[i][j].Name || !SameValue(a.Items[i][j].Value, b.Items[i][j].Value))
+                return false;
+    }
+    return true;
+}
+
+TEST(FormWriter, EveryValueReadsBackAsWritten) {
+    auto f = ParseFormFile(kForm, "main.frm");
+    for (const TFormProperty& p : f->Properties) {
+        const std::string text = FormatFormValue(p.Value, "  ");
+        EXPECT_TRUE(SameValue(ParseFormValue(text), p.Value)) << p.Name << " = " << text;
+    }
+    TFormValue odd;
+    odd.kind = TFormValue::vaString;
+    odd.Str = std::string("'\0\x01a''\xCE\xBB\r\n", 10);
+    EXPECT_TRUE(SameValue(ParseFormValue(FormatFormValue(odd)), odd)) << FormatFormValue(odd);
+    odd.Str.clear();
+    EXPECT_EQ(FormatFormValue(odd), "''");
+    TFormValue tiny;
+    tiny.kind = TFormValue::vaFloat;
+    tiny.Float = 0.1;
+    EXPECT_TRUE(SameValue(ParseFormValue(FormatFormValue(tiny)), tiny)) << FormatFormValue(tiny);
+}
+
+TEST(FormWriter, NestsComponentsWhereTheySit) {
+    TComponent root(nullptr);
+    root.SetName("Root");
+    auto* list = new TActionList(&root);
+    list->SetName("Actions");
+    auto* act = new TAction(&root);
+    act->SetName("actOne");
+    act->SetActionList(list);
+    auto* menu = new TMainMenu(&root);
+    menu->SetName("Menu");
+    auto* file = new TMenuItem(&root);
+    file->SetName("mniFile");
+    menu->Items()->Add(file);
+    auto* open = new TMenuItem(&root);
+    open->SetName("mniOpen");
+    file->Add(open);
+    auto* panel = new TPanel(&root);
+    panel->SetName("Panel");
+    auto* label = new TLabel(&root);
+    label->SetName("Label");
+    label->SetParent(panel);
+
+    auto tree = ParseFormFile(WriteFormText(&root), "written");
+    EXPECT_EQ(tree->Name, "Root");
+    ASSERT_EQ(tree->Children.size(), 3u);
+    EXPECT_EQ(tree->Children[0]->Name, "Actions");
+    ASSERT_EQ(tree->Children[0]->Children.size(), 1u);
+    EXPECT_EQ(tree->Children[0]->Children[0]->ClassName, "TAction");
+    EXPECT_EQ(tree->Children[1]->Name, "Menu");
+    ASSERT_EQ(tree->Children[1]->Children.size(), 1u);
+    EXPECT_EQ(tree->Children[1]->Children[0]->Name, "mniFile");
+    ASSERT_EQ(tree->Children[1]->Children[0]->Children.size(), 1u);
+    EXPECT_EQ(tree->Children[1]->Children[0]->Children[0]->Name, "mniOpen");
+    EXPECT_EQ(tree->Children[2]->Name, "Panel");
+    ASSERT_EQ(tree->Children[2]->Children.size(), 1u);
+    EXPECT_EQ(tree->Children[2]->Children[0]->ClassName, "TLabel");
 }
 
 }  // namespace
