@@ -500,6 +500,7 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
             if (Aborting) break;
             if (i >= N || i >= count - 1) break;
         }
+        if (count == 0) Aborting = true;  // a file that holds no image (cut before its first)
         Params->SetImageIndex(N);
         if (AutoAdjustDPI) AdjustDPI();
         SetBackground(TRGBToColor(Params->GIFTransparent ? Params->GIFTranspColor : Params->GIFBackground));

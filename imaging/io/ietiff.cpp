@@ -898,10 +898,12 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
                 ok = false;
                 break;
             }
+            // A block whose count runs past the end was cut, whatever its coding
+            // makes of the bytes that remain.
+            bool shortData = n > d.size - at;
             if (n <= 0 || n > d.size - at) n = d.size - at;
             raw.resize(static_cast<size_t>(n));
             Stream.Seek(at, soBeginning);
-            bool shortData = false;
             if (Stream.Read(raw.data(), n) != n ||
                 !DecodeBlock(pg, raw, rows, rowBytes, planeRows[static_cast<size_t>(p)], lzw, shortData)) {
                 ok = false;

@@ -4,6 +4,8 @@
 
 #include <sys/resource.h>
 
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,9 @@
 #include "imaging/io/ieimageio.h"
 #include "imaging/processing/dibconv.h"
 #include "iotest_util.h"
+
+// The readers are registered at start-up: without it every load fails, for any reason.
+static auto* const kEnv = ::testing::AddGlobalTestEnvironment(new iotest::IOStartup);
 
 namespace {
 
@@ -112,6 +117,32 @@ TEST(ReaderRegressions, WideBitFieldMasksAreRefused) {
     ASSERT_FALSE(Block.empty());
     TIEBitmap Bmp;
     EXPECT_EQ(PackedDIBToIEBitmap(Block.data(), Block.size(), &Bmp), 0);
+}
+
+TEST(ReaderRegressions, DamagedFixturesEndWithTheAbortFlag) {
+    // The fuzz seeds: every conformance file cut short or claiming 65535 x 65535.
+    struct Kind {
+        const char* Folder;
+        int Format;
+    } Kinds[] = {{"bmp", ioBMP}, {"png", ioPNG}, {"jpeg", ioJPEG}, {"gif", ioGIF}, {"tiff", ioTIFF}};
+    // Cut in a later frame or page: the one loaded (the first) is whole.
+    const std::set<std::string> Whole = {"gif/anim3.gif-cut85", "gif/animprev.gif-cut85", "tiff/tif_3pages.tif-cut85"};
+    int Loaded = 0;
+    for (const Kind& K : Kinds) {
+        const std::string Dir = std::string(TESSARO_TEST_DATA) + "/imaging/fuzzseeds/" + K.Folder;
+        for (const auto& E : std::filesystem::directory_iterator(Dir)) {
+            const std::string Name = E.path().filename().string();
+            const bool Damaged = (Name.find("-cut") != std::string::npos || Name.find("-65535") != std::string::npos) &&
+                                 !Whole.count(std::string(K.Folder) + "/" + Name);
+            const std::vector<uint8_t> Data = iotest::ReadAll(E.path().string());
+            TIEImageIO Io;
+            Io.LoadFromBuffer(Data.data(), static_cast<int64_t>(Data.size()), K.Format);
+            EXPECT_EQ(Io.Aborting, Damaged) << K.Folder << "/" << Name;
+            ++Loaded;
+        }
+    }
+    EXPECT_GT(Loaded, 100);
+    EXPECT_LT(PeakMB(), 700);
 }
 
 }  // namespace
