@@ -306,10 +306,10 @@ void TIEImagingAnnot::LoadFromBuffer(const void* Buffer, int64_t Length) {
             o->Text.assign(reinterpret_cast<const char*>(d + 16), z ? static_cast<const uint8_t*>(z) - (d + 16) : n);
             o->HasText = true;
             uint32_t s = d[8] | (d[9] << 8) | (d[10] << 16) | (static_cast<uint32_t>(d[11]) << 24);
-            // A scale of 0 would divide by zero: the height is then kept as stored.
-            if (s != 0)
-                o->SetFontHeight(static_cast<int32_t>(
-                    std::nearbyint(72000.0 / s * o->FontHeight() / Dpi(IEAnnotScreenDpiY))));
+            // A scale of 0 would divide by zero, and a height no int holds cannot be
+            // converted: the height is then kept as stored.
+            const double h = s != 0 ? std::nearbyint(72000.0 / s * o->FontHeight() / Dpi(IEAnnotScreenDpiY)) : 0;
+            if (s != 0 && h >= INT32_MIN && h <= INT32_MAX) o->SetFontHeight(static_cast<int32_t>(h));
         }
         Objects.push_back(std::move(o));
         mark = Mark{};

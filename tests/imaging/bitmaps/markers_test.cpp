@@ -178,6 +178,22 @@ TEST(Annotations, MalformedBlocksAreBounded) {
     r.LoadFromBuffer(z.data(), static_cast<int64_t>(z.size()));
     ASSERT_EQ(r.Objects.size(), 1u);
     EXPECT_EQ(r.Objects[0]->FontHeight(), 10);
+    // A scale of 1 with the largest stored height: the scaled height fits no
+    // int, so the stored one is kept (found by fuzzing).
+    TIEImagingAnnot h;
+    auto ht = Mark(8);
+    ht->Text = "x";
+    ht->SetFontHeight(INT32_MAX);
+    h.Objects.push_back(std::move(ht));
+    auto hb = h.SaveToBuffer();
+    auto hk = std::search(hb.begin(), hb.end(), key, key + 8);
+    ASSERT_NE(hk, hb.end());
+    const uint8_t one[4] = {1, 0, 0, 0};
+    std::memcpy(hb.data() + (hk - hb.begin()) + 12 + 8, one, 4);
+    TIEImagingAnnot rh;
+    rh.LoadFromBuffer(hb.data(), static_cast<int64_t>(hb.size()));
+    ASSERT_EQ(rh.Objects.size(), 1u);
+    EXPECT_EQ(rh.Objects[0]->FontHeight(), INT32_MAX);
     // A line mark claiming more points than its block holds.
     TIEImagingAnnot l;
     auto m = Mark(4);
