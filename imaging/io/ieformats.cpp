@@ -7,11 +7,18 @@
 #include "imaging/bitmaps/ieicc.h"
 #include "imaging/bitmaps/iesupport.h"
 #include "imaging/io/ieioparams.h"
+#include "imaging/io/ieioutil.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/ielzw.h"
+#include "imaging/io/iepcx.h"
 #include "imaging/io/iepng.h"
+#include "imaging/io/iepnm.h"
+#include "imaging/io/ietga.h"
 #include "imaging/io/ietiff.h"
 #include "platform/rtl/sysutils.h"
+
+using ieio::LE16;
+using ieio::LE32;
 
 TIEConvertColorFunction ColorRowConverter = ConvertColorRow;
 bool EnableColorManagement = false;
@@ -171,6 +178,26 @@ bool IsTIFFStream(TStream& Stream) {
            (h[0] == 'M' && h[1] == 'M' && h[2] == 0 && h[3] == 42);
 }
 
+bool IsEMFStream(TStream& Stream) {
+    int64_t p = Stream.Position();
+    uint8_t h[100] = {};
+    if (PeekAt(Stream, p, h, 100) < 100) return false;
+    return LE32(h) == 1 && LE32(h + 40) == 0x464D4520;
+}
+
+bool IsWMFStream(TStream& Stream) {
+    int64_t p = Stream.Position();
+    uint8_t h[22] = {};
+    if (PeekAt(Stream, p, h, 20) < 20) return false;
+    int64_t at = LE32(h) == 0x9AC6CDD7u ? p + 22 : p;
+    if (PeekAt(Stream, at, h, 18) < 18) {
+        Stream.Seek(p, soBeginning);
+        return false;
+    }
+    Stream.Seek(p, soBeginning);
+    return LE16(h) == 1 && LE16(h + 2) == 9 && LE16(h + 16) == 0;
+}
+
 bool IsAVIStream(TStream& Stream) {
     int64_t p = Stream.Position();
     uint8_t h[12] = {};
@@ -204,12 +231,26 @@ TIOFormatCode FindStreamFormat(TStream& Stream) {
             result = ioTIFF;
         else if (size > 8 && IsPNGStream(Stream))
             result = ioPNG;
-        else {
+        // The later tests read from the position themselves; each leaves it where it was.
+        using Test = bool (*)(TStream&);
+        static const struct {
+            Test test;
+            TIOFormatCode code;
+        } tests[] = {
+            {IsTGAStream, ioTGA},
+            {IsPNMStream, ioPXM},
+            {[](TStream& s) { return FindJPEGStart(s) >= 0; }, ioJPEG},
+            {IsAVIStream, ioAVI},
+            {IsDCXStream, ioDCX},
+            {IsWMFStream, ioWMF},
+            {IsEMFStream, ioEMF},
+        };
+        for (const auto& t : tests) {
+            if (result != 0) break;
             Stream.Seek(p, soBeginning);
-            if (FindJPEGStart(Stream) >= 0) result = ioJPEG;
+            if (t.test(Stream)) result = t.code;
         }
         Stream.Seek(p, soBeginning);
-        if (result == 0 && IsAVIStream(Stream)) result = ioAVI;
         if (result == 0) {
             for (int i = 0; i < RegisteredFormatCount() && result == 0; ++i) {
                 TIEFileFormatEntry* e = RegisteredFormat(i);

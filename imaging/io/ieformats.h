@@ -77,6 +77,10 @@ TIEFileFormatEntry* RegisteredFormat(int Index);
 TIOFormatCode FindStreamFormat(TStream& Stream);
 TIOFormatCode FindFileFormat(const std::string& FileName, bool VerifyExtension);
 bool IsAVIStream(TStream& Stream);
+// Metafile content tests (position kept): a Windows metafile header, optionally after a
+// placeable header; an enhanced metafile's header record.
+bool IsWMFStream(TStream& Stream);
+bool IsEMFStream(TStream& Stream);
 // "II*\0" or "MM\0*" at the position (position kept).
 bool IsTIFFStream(TStream& Stream);
 // The characters before the first zero byte among the first five bytes of Header.

@@ -14,6 +14,10 @@
 #include "imaging/io/iegif.h"
 #include "imaging/io/ieioutil.h"
 #include "imaging/io/iejpeg.h"
+#include "imaging/io/iepcx.h"
+#include "imaging/io/iepnm.h"
+#include "imaging/io/ietga.h"
+#include "imaging/io/ierawpixels.h"
 #include "imaging/io/iepng.h"
 #include "imaging/io/ietiff.h"
 #include "imaging/processing/resample.h"
@@ -32,7 +36,17 @@ TRGB ColorToTRGB(TColor c) {
 }
 
 // Formats this component reads and writes itself.
-bool HasBuiltinSave(TIOFormatCode f) { return f == ioGIF || f == ioJPEG || f == ioBMP || f == ioPNG || f == ioTIFF; }
+bool HasBuiltinSave(TIOFormatCode f) {
+    switch (f) {
+        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Formats whose loads tell an attached view the resolution.
+bool LoadSetsViewDpi(TIOFormatCode f) { return f != ioWBMP && f != ioPXM; }
 
 TIOFormatCode SaveFormatByExtension(const std::string& FileName) {
     std::string e = LowerCase(ExtractFileExt(FileName));
@@ -403,6 +417,68 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             AfterLoad(ioTIFF);
             break;
         }
+        case ioPCX: {
+            PrepareLoad();
+            const int64_t hs = S.Position();
+            int64_t size = S.Size() - hs, after = -1;
+            if (StreamHeaders) {
+                uint8_t hdr[12] = {};
+                const int64_t got = S.Read(hdr, 12);
+                const std::string sig = StreamHeaderSignature(hdr);
+                if (got < 4 || sig.compare(0, 3, "PCX") != 0) {
+                    Aborting = true;
+                    break;
+                }
+                if (sig == "PCX2" && got == 12) {
+                    size = static_cast<int32_t>(LE32(hdr + 8));
+                    after = hs + 12 + size;
+                } else {
+                    // The older header is four bytes; the picture runs to the end.
+                    S.Seek(hs + 4, soBeginning);
+                    size = S.Size() - hs - 4;
+                }
+            }
+            ReadPCXStream(S, FIEBitmap, *Params, size, pr, false);
+            if (after >= 0) S.Seek(after, soBeginning);
+            AfterLoad(ioPCX);
+            break;
+        }
+        case ioTGA: {
+            PrepareLoad();
+            std::unique_ptr<TIEMask> mask;
+            ReadTGAStream(S, FIEBitmap, *Params, pr, false, mask, false);
+            TakeMask(mask);
+            AfterLoad(ioTGA);
+            break;
+        }
+        case ioDCX:
+            PrepareLoad();
+            ReadDCXStream(S, FIEBitmap, *Params, false, pr);
+            AfterLoad(ioDCX);
+            break;
+        case ioBMPRAW: {
+            // The caller's allocation is the layout: only the metadata goes.
+            Params->ResetInfo();
+            FIEBitmap->RemoveAlphaChannel();
+            ReadRawPixelStream(S, FIEBitmap, *Params, pr);
+            Params->FileType = ioBMPRAW;
+            Update();
+            break;
+        }
+        case ioPXM:
+        case ioWBMP: {
+            PrepareLoad();
+            if (Format == ioPXM)
+                ReadPNMStream(S, FIEBitmap, *Params, false, pr);
+            else
+                ReadWBMPStream(S, FIEBitmap, *Params, false, pr);
+            ApplyDefaultDpi();
+            if (AutoAdjustDPI && Format != ioWBMP) AdjustDPI();
+            Params->FileType = Format;
+            if (FAttachedView && LoadSetsViewDpi(Format)) FAttachedView->SetDpi(Params->DpiX, Params->DpiY);
+            Update();
+            break;
+        }
         default:
             Aborting = true;
             break;
@@ -527,7 +603,52 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
         return;
     }
     TIEProgressRecord pr = MakeProgress();
+    // These formats take ieRGB24 or ie1g (PNM files also ieRGB48): others are converted first.
+    if (Format == ioPXM || Format == ioWBMP || Format == ioPCX || Format == ioTGA) {
+        const TIEPixelFormat pf = FIEBitmap->PixelFormat();
+        if (pf != ieRGB24 && pf != ie1g && !(Format == ioPXM && FSavingToFile && pf == ieRGB48))
+            FIEBitmap->ConvertTo(ieRGB24);
+    }
     switch (Format) {
+        case ioPXM:
+            WritePNMStream(S, FIEBitmap, *Params, pr);
+            break;
+        case ioPCX:
+            if (StreamHeaders) {
+                const int64_t hs = S.Position();
+                uint8_t hdr[12] = {};
+                WriteStreamChecked(S, Aborting, hdr, 12);
+                WritePCXStream(S, FIEBitmap, *Params, pr);
+                if (!Aborting) {
+                    const int64_t end = S.Position();
+                    std::memcpy(hdr, "PCX2", 4);
+                    PutLE32(hdr + 8, static_cast<uint32_t>(end - hs - 12));
+                    S.Seek(hs, soBeginning);
+                    WriteStreamChecked(S, Aborting, hdr, 12);
+                    S.Seek(end, soBeginning);
+                }
+            } else {
+                WritePCXStream(S, FIEBitmap, *Params, pr);
+            }
+            break;
+        case ioTGA: {
+            std::unique_ptr<TIEMask> mask;
+            if (FIEBitmap->HasAlphaChannel()) {
+                mask = std::make_unique<TIEMask>();
+                FIEBitmap->AlphaChannel()->CopyToTIEMask(mask.get());
+            }
+            WriteTGAStream(S, FIEBitmap, *Params, pr, mask.get());
+            break;
+        }
+        case ioDCX:
+            // A file of its own: the pages already in the stream are dropped first.
+            S.SetSize(0);
+            S.Seek(0, soBeginning);
+            WriteDCXStream(S, FIEBitmap, *Params, pr);
+            break;
+        case ioWBMP:
+            WriteWBMPStream(S, FIEBitmap, *Params, pr);
+            break;
         case ioBMP:
             WriteBMPStream(S, FIEBitmap, *Params, pr);
             break;
@@ -667,7 +788,16 @@ void TIEImageIO::WithFileWrite(const std::string& FileName, const std::function<
     }
 #define IE_SAVES(NAME, CODE)                                                                     \
     void TIEImageIO::SaveToFile##NAME(const std::string& FileName) {                             \
-        WithFileWrite(FileName, [&](TStream& s) { SaveStreamBody(CODE, s); });                   \
+        WithFileWrite(FileName, [&](TStream& s) {                                                \
+            FSavingToFile = true;                                                                \
+            try {                                                                                \
+                SaveStreamBody(CODE, s);                                                         \
+            } catch (...) {                                                                      \
+                FSavingToFile = false;                                                           \
+                throw;                                                                           \
+            }                                                                                    \
+            FSavingToFile = false;                                                               \
+        });                                                                                      \
     }                                                                                            \
     void TIEImageIO::SaveToStream##NAME(TStream& S) {                                            \
         Aborting = false;                                                                        \
@@ -692,6 +822,23 @@ IE_SAVES(GIF, ioGIF)
 IE_FILE_LOAD(TIFF, ioTIFF)
 IE_STREAM_LOAD(TIFF, ioTIFF)
 IE_SAVES(TIFF, ioTIFF)
+IE_FILE_LOAD(PCX, ioPCX)
+IE_STREAM_LOAD(PCX, ioPCX)
+IE_SAVES(PCX, ioPCX)
+IE_FILE_LOAD(DCX, ioDCX)
+IE_STREAM_LOAD(DCX, ioDCX)
+IE_SAVES(DCX, ioDCX)
+IE_FILE_LOAD(TGA, ioTGA)
+IE_STREAM_LOAD(TGA, ioTGA)
+IE_SAVES(TGA, ioTGA)
+IE_FILE_LOAD(PXM, ioPXM)
+IE_STREAM_LOAD(PXM, ioPXM)
+IE_SAVES(PXM, ioPXM)
+IE_FILE_LOAD(WBMP, ioWBMP)
+IE_STREAM_LOAD(WBMP, ioWBMP)
+IE_SAVES(WBMP, ioWBMP)
+IE_FILE_LOAD(RawData, ioBMPRAW)
+IE_STREAM_LOAD(RawData, ioBMPRAW)
 
 void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
     Params->PNGBackground = ColorToTRGB(ColorToRGB(GetBackground()));
@@ -742,6 +889,11 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
             case ioJPEG: LoadFromFileJPEG(FileName); return;
             case ioGIF: LoadFromFileGIF(FileName); return;
             case ioTIFF: LoadFromFileTIFF(FileName); return;
+            case ioPCX: LoadFromFilePCX(FileName); return;
+            case ioDCX: LoadFromFileDCX(FileName); return;
+            case ioTGA: LoadFromFileTGA(FileName); return;
+            case ioPXM: LoadFromFilePXM(FileName); return;
+            case ioWBMP: LoadFromFileWBMP(FileName); return;
             default:
                 Aborting = true;
                 DoFinishWork();
@@ -795,6 +947,11 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
             case ioJPEG: LoadFromFileJPEG(FileName); return;
             case ioGIF: LoadFromFileGIF(FileName); return;
             case ioTIFF: LoadFromFileTIFF(FileName); return;
+            case ioPCX: LoadFromFilePCX(FileName); return;
+            case ioDCX: LoadFromFileDCX(FileName); return;
+            case ioTGA: LoadFromFileTGA(FileName); return;
+            case ioPXM: LoadFromFilePXM(FileName); return;
+            case ioWBMP: LoadFromFileWBMP(FileName); return;
             default: LoadFromFile(FileName); return;
         }
     }
@@ -824,6 +981,11 @@ void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
             case ioJPEG: LoadFromStreamJPEG(Stream); return;
             case ioGIF: LoadFromStreamGIF(Stream); return;
             case ioTIFF: LoadFromStreamTIFF(Stream); return;
+            case ioPCX: LoadFromStreamPCX(Stream); return;
+            case ioDCX: LoadFromStreamDCX(Stream); return;
+            case ioTGA: LoadFromStreamTGA(Stream); return;
+            case ioPXM: LoadFromStreamPXM(Stream); return;
+            case ioWBMP: LoadFromStreamWBMP(Stream); return;
             default: break;
         }
     }
@@ -892,6 +1054,31 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
                 ReadGIFStream(Stream, &scratch, n, true, mask, true, pr, *Params);
                 break;
             }
+            case ioPXM:
+                ReadPNMStream(Stream, &scratch, *Params, true, pr);
+                break;
+            case ioPCX: {
+                const int64_t hs = Stream.Position();
+                uint8_t hdr[12] = {};
+                if (Stream.Read(hdr, 12) == 12 && StreamHeaderSignature(hdr) == "PCX2")
+                    ReadPCXStream(Stream, &scratch, *Params, static_cast<int32_t>(LE32(hdr + 8)), pr, true);
+                else {
+                    Stream.Seek(hs, soBeginning);
+                    ReadPCXStream(Stream, &scratch, *Params, Stream.Size() - hs, pr, true);
+                }
+                break;
+            }
+            case ioDCX:
+                ReadDCXStream(Stream, &scratch, *Params, true, pr);
+                break;
+            case ioTGA: {
+                std::unique_ptr<TIEMask> mask;
+                ReadTGAStream(Stream, &scratch, *Params, pr, true, mask, true);
+                break;
+            }
+            case ioWBMP:
+                ReadWBMPStream(Stream, &scratch, *Params, true, pr);
+                break;
             case ioTIFF: {
                 int32_t n = 0;
                 std::unique_ptr<TIEMask> mask;
@@ -986,6 +1173,11 @@ void TIEImageIO::SaveToFile(const std::string& FileName) {
         case ioJPEG: SaveToFileJPEG(FileName); break;
         case ioGIF: SaveToFileGIF(FileName); break;
         case ioTIFF: SaveToFileTIFF(FileName); break;
+        case ioPCX: SaveToFilePCX(FileName); break;
+        case ioDCX: SaveToFileDCX(FileName); break;
+        case ioTGA: SaveToFileTGA(FileName); break;
+        case ioPXM: SaveToFilePXM(FileName); break;
+        case ioWBMP: SaveToFileWBMP(FileName); break;
         default: break;
     }
 }
@@ -997,6 +1189,11 @@ void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
         case ioJPEG: SaveToStreamJPEG(Stream); return;
         case ioGIF: SaveToStreamGIF(Stream); return;
         case ioTIFF: SaveToStreamTIFF(Stream); return;
+        case ioPCX: SaveToStreamPCX(Stream); return;
+        case ioDCX: SaveToStreamDCX(Stream); return;
+        case ioTGA: SaveToStreamTGA(Stream); return;
+        case ioPXM: SaveToStreamPXM(Stream); return;
+        case ioWBMP: SaveToStreamWBMP(Stream); return;
         default: break;
     }
     TIEFileFormatEntry* entry = FindFormatByType(Format);

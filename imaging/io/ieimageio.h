@@ -90,6 +90,30 @@ public:
     int32_t LoadFromStreamGIF(TStream& Stream);
     void SaveToFileGIF(const std::string& FileName);
     void SaveToStreamGIF(TStream& Stream);
+    void LoadFromFilePCX(const std::string& FileName);
+    void LoadFromStreamPCX(TStream& Stream);
+    void SaveToFilePCX(const std::string& FileName);
+    void SaveToStreamPCX(TStream& Stream);
+    void LoadFromFileDCX(const std::string& FileName);
+    void LoadFromStreamDCX(TStream& Stream);
+    void SaveToFileDCX(const std::string& FileName);
+    void SaveToStreamDCX(TStream& Stream);
+    void LoadFromFileTGA(const std::string& FileName);
+    void LoadFromStreamTGA(TStream& Stream);
+    void SaveToFileTGA(const std::string& FileName);
+    void SaveToStreamTGA(TStream& Stream);
+    void LoadFromFilePXM(const std::string& FileName);
+    void LoadFromStreamPXM(TStream& Stream);
+    void SaveToFilePXM(const std::string& FileName);
+    void SaveToStreamPXM(TStream& Stream);
+    void LoadFromFileWBMP(const std::string& FileName);
+    void LoadFromStreamWBMP(TStream& Stream);
+    void SaveToFileWBMP(const std::string& FileName);
+    void SaveToStreamWBMP(TStream& Stream);
+    // Headerless pixels into the target as allocated (size and pixel format), laid out as
+    // Params.RawData* say.
+    void LoadFromFileRawData(const std::string& FileName);
+    void LoadFromStreamRawData(TStream& Stream);
 
     virtual void DoProgress(TObject* Sender, int Percent);
     virtual void DoFinishWork();
@@ -135,6 +159,8 @@ private:
     void LoadStreamBody(TIOFormatCode Format, TStream& Stream);
     void LoadStreamFilter(TIOFormatCode Format, TStream& Stream);
     void SaveStreamBody(TIOFormatCode Format, TStream& Stream);
+    // Set while a file save runs (PNM files keep 48-bit colour, streams do not).
+    bool FSavingToFile = false;
 
     TIEBitmap* FIEBitmap = nullptr;
     std::unique_ptr<TIEBitmap> FOwnBitmap;

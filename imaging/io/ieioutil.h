@@ -58,3 +58,39 @@ inline void PutLE32(uint8_t* p, uint32_t v) {
 }
 
 }  // namespace ieio
+
+namespace ieio {
+
+// Byte-at-a-time reading for text headers and ASCII pixel data through a buffer;
+// Sync puts the stream at the logical position before binary reads.
+class TByteReader {
+public:
+    explicit TByteReader(TStream& S) : FStream(S), FBase(S.Position()) {}
+    // The next byte, or -1 at the end of the stream.
+    int Get() {
+        if (FPos == FLen) {
+            FBase += FLen;
+            FPos = 0;
+            FLen = FStream.Read(FBuf, sizeof FBuf);
+            if (FLen <= 0) {
+                FLen = 0;
+                return -1;
+            }
+        }
+        return FBuf[FPos++];
+    }
+    // Steps back over the byte just read.
+    void Unget() {
+        if (FPos > 0) --FPos;
+    }
+    int64_t Tell() const { return FBase + FPos; }
+    void Sync() { FStream.Seek(Tell(), soBeginning); }
+
+private:
+    TStream& FStream;
+    int64_t FBase;
+    int64_t FPos = 0, FLen = 0;
+    uint8_t FBuf[16384];
+};
+
+}  // namespace ieio

@@ -79,3 +79,59 @@ pnmtotiff -lzw netpbm_src.ppm > netpbm.tif
 pnmtojpeg --quality=90 netpbm_src.ppm > netpbm.jpg
 for f in netpbm.bmp netpbm.png netpbm.gif netpbm.tif netpbm.jpg; do $C "$f" -depth 8 "rgba:$f.rgba"; done
 rm -f netpbm_src.ppm
+# PNM and WBMP: netpbm's converters over one ImageMagick image.
+$C rose: -resize 24x16! -depth 8 ppm:pnm_p6.ppm
+pnmtoplainpnm pnm_p6.ppm > pnm_p3.ppm
+ppmtopgm pnm_p6.ppm > pnm_p5.pgm
+pnmtoplainpnm pnm_p5.pgm > pnm_p2.pgm
+pgmtopbm -threshold pnm_p5.pgm > pnm_p4.pbm
+pnmtoplainpnm pnm_p4.pbm > pnm_p1.pbm
+pamdepth 15 pnm_p5.pgm > pnm_max15.pgm
+pamdepth 15 pnm_p6.ppm > pnm_max15.ppm
+pamdepth 4095 pnm_p6.ppm > pnm_max4095.ppm
+$C rose: -resize 24x16! -depth 16 ppm:pnm_16.ppm
+$C rose: -resize 24x16! -colorspace gray -depth 16 pgm:pnm_16.pgm
+# Comments before and between the numbers.
+{ printf 'P6\n# made by hand \n24 # width\n#  height next\n16\n255\n'; tail -c 1152 pnm_p6.ppm; } > pnm_comments.ppm
+pbmtowbmp pnm_p4.pbm > pnm.wbmp
+for f in pnm_p6.ppm pnm_p3.ppm pnm_p5.pgm pnm_p2.pgm pnm_p4.pbm pnm_p1.pbm pnm_max15.pgm pnm_max15.ppm \
+         pnm_max4095.ppm pnm_16.ppm pnm_16.pgm pnm_comments.ppm pnm.wbmp; do
+  $C "$f" -depth 8 "rgba:$f.rgba"
+done
+# PCX and DCX: ImageMagick's and netpbm's writers.
+mk pcx24.pcx PCX: "$ROSE" ""
+mk pcx24raw.pcx PCX: "$ROSE" "-compress None"
+mk pcx8.pcx PCX: "$ROSE" "-colors 100 -type palette"
+$C $ROSE -depth 8 ppm:pcx_src.ppm
+pnmquant 200 pcx_src.ppm 2>/dev/null | ppmtopcx -8bit > netpbm8.pcx 2>/dev/null
+ppmtopcx -24bit pcx_src.ppm > netpbm24.pcx 2>/dev/null
+pnmquant 16 pcx_src.ppm 2>/dev/null | ppmtopcx -planes 4 > netpbm4planes.pcx 2>/dev/null
+rm pcx_src.ppm
+# (ImageMagick's own 1-bit PCX carries an all-black palette: netpbm's is used instead.)
+pgmtopbm -threshold pnm_p5.pgm | ppmtopcx > netpbm1.pcx 2>/dev/null
+# ImageMagick shows 1-bit PCX pixels without their palette: netpbm decodes this one.
+pcxtoppm netpbm1.pcx | $C - -depth 8 rgba:netpbm1.pcx.rgba
+for f in netpbm8.pcx netpbm24.pcx netpbm4planes.pcx; do $C "$f" -depth 8 "rgba:$f.rgba"; done
+eval "$C $ROSE \( $SRC \) \( $ROSE -flop \) DCX:dcx3.dcx"
+for i in 0 1 2; do $C "dcx3.dcx[$i]" -depth 8 "rgba:dcx3.dcx.$i.rgba"; done
+# TGA: ImageMagick's and netpbm's writers. ImageMagick reports the row order of a TGA as
+# its orientation instead of applying it: the .rgba files are made with -auto-orient
+# (netpbm's tgatoppm gives the same pixels, except that it ignores right-to-left rows).
+mk tga24.tga TGA: "$ROSE" "-compress None"
+mk tga24rle.tga TGA: "$ROSE" "-compress RLE"
+mk tga32.tga TGA: "$SRC" "-alpha set -channel A -fx 'i/w' +channel -compress None"
+mk tga32rle.tga TGA: "$SRC" "-alpha set -channel A -fx 'i/w' +channel -compress RLE"
+mk tga8pal.tga TGA: "$ROSE" "-colors 60 -type palette -compress None"
+mk tga8palrle.tga TGA: "$ROSE" "-colors 60 -type palette -compress RLE"
+mk tgagrey.tga TGA: "$ROSE" "-colorspace gray -compress None"
+mk tgagreyrle.tga TGA: "$ROSE" "-colorspace gray -compress RLE"
+mk tgatopleft.tga TGA: "$ROSE" "-orient TopLeft -compress None"
+mk tgatopright.tga TGA: "$ROSE" "-orient TopRight -compress None"
+$C $ROSE -depth 8 ppm:tga_src.ppm
+pnmquant 50 tga_src.ppm 2>/dev/null | pamtotga -cmap > netpbm_cmap.tga
+pnmquant 50 tga_src.ppm 2>/dev/null | pamtotga -cmap -norle > netpbm_cmapraw.tga
+ppmtopgm tga_src.ppm | pgmtopbm -threshold | pamtotga -mono > netpbm_mono.tga
+ppmtopgm tga_src.ppm | pgmtopbm -threshold | pamtotga -mono -norle > netpbm_monoraw.tga
+pamtotga tga_src.ppm > netpbm_rgb.tga
+rm tga_src.ppm
+for f in *.tga; do $C "$f" -auto-orient -depth 8 "rgba:$f.rgba"; done
