@@ -6,6 +6,7 @@
 
 #include "imaging/bitmaps/ieicc.h"
 #include "imaging/bitmaps/iesupport.h"
+#include "imaging/io/ieico.h"
 #include "imaging/io/ieioparams.h"
 #include "imaging/io/ieioutil.h"
 #include "imaging/io/iejpeg.h"
@@ -237,6 +238,8 @@ TIOFormatCode FindStreamFormat(TStream& Stream) {
             Test test;
             TIOFormatCode code;
         } tests[] = {
+            {IsICOStream, ioICO},
+            {IsCURStream, ioCUR},
             {IsTGAStream, ioTGA},
             {IsPNMStream, ioPXM},
             {[](TStream& s) { return FindJPEGStart(s) >= 0; }, ioJPEG},

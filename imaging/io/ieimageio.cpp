@@ -12,6 +12,7 @@
 #include "imaging/io/iebmp.h"
 #include "imaging/io/ieexif.h"
 #include "imaging/io/iegif.h"
+#include "imaging/io/ieico.h"
 #include "imaging/io/ieioutil.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/iepcx.h"
@@ -38,7 +39,7 @@ TRGB ColorToTRGB(TColor c) {
 // Formats this component reads and writes itself.
 bool HasBuiltinSave(TIOFormatCode f) {
     switch (f) {
-        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA:
+        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA: case ioICO:
             return true;
         default:
             return false;
@@ -443,6 +444,18 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             AfterLoad(ioPCX);
             break;
         }
+        case ioICO:
+        case ioCUR: {
+            PrepareLoad();
+            std::unique_ptr<TIEMask> mask;
+            if (Format == ioICO)
+                ReadICOStream(S, FIEBitmap, *Params, false, pr, mask, false);
+            else
+                ReadCURStream(S, FIEBitmap, *Params, false, pr, mask, false);
+            TakeMask(mask);
+            AfterLoad(Format);
+            break;
+        }
         case ioTGA: {
             PrepareLoad();
             std::unique_ptr<TIEMask> mask;
@@ -604,7 +617,7 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
     }
     TIEProgressRecord pr = MakeProgress();
     // These formats take ieRGB24 or ie1g (PNM files also ieRGB48): others are converted first.
-    if (Format == ioPXM || Format == ioWBMP || Format == ioPCX || Format == ioTGA) {
+    if (Format == ioPXM || Format == ioWBMP || Format == ioPCX || Format == ioTGA || Format == ioICO) {
         const TIEPixelFormat pf = FIEBitmap->PixelFormat();
         if (pf != ieRGB24 && pf != ie1g && !(Format == ioPXM && FSavingToFile && pf == ieRGB48))
             FIEBitmap->ConvertTo(ieRGB24);
@@ -631,6 +644,16 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
                 WritePCXStream(S, FIEBitmap, *Params, pr);
             }
             break;
+        case ioICO: {
+            std::vector<TIOICOSize> sizes;
+            std::vector<int32_t> bits;
+            for (int i = 0; i < 16 && Params->ICOSizes[i].cx > 0; ++i) {
+                sizes.push_back(Params->ICOSizes[i]);
+                bits.push_back(Params->ICOBitCounts[i]);
+            }
+            WriteICOStream(S, FIEBitmap, *Params, pr, sizes, bits);
+            break;
+        }
         case ioTGA: {
             std::unique_ptr<TIEMask> mask;
             if (FIEBitmap->HasAlphaChannel()) {
@@ -828,6 +851,11 @@ IE_SAVES(PCX, ioPCX)
 IE_FILE_LOAD(DCX, ioDCX)
 IE_STREAM_LOAD(DCX, ioDCX)
 IE_SAVES(DCX, ioDCX)
+IE_FILE_LOAD(ICO, ioICO)
+IE_STREAM_LOAD(ICO, ioICO)
+IE_SAVES(ICO, ioICO)
+IE_FILE_LOAD(CUR, ioCUR)
+IE_STREAM_LOAD(CUR, ioCUR)
 IE_FILE_LOAD(TGA, ioTGA)
 IE_STREAM_LOAD(TGA, ioTGA)
 IE_SAVES(TGA, ioTGA)
@@ -891,6 +919,8 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
             case ioTIFF: LoadFromFileTIFF(FileName); return;
             case ioPCX: LoadFromFilePCX(FileName); return;
             case ioDCX: LoadFromFileDCX(FileName); return;
+            case ioICO: LoadFromFileICO(FileName); return;
+            case ioCUR: LoadFromFileCUR(FileName); return;
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
@@ -949,6 +979,8 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
             case ioTIFF: LoadFromFileTIFF(FileName); return;
             case ioPCX: LoadFromFilePCX(FileName); return;
             case ioDCX: LoadFromFileDCX(FileName); return;
+            case ioICO: LoadFromFileICO(FileName); return;
+            case ioCUR: LoadFromFileCUR(FileName); return;
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
@@ -983,6 +1015,8 @@ void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
             case ioTIFF: LoadFromStreamTIFF(Stream); return;
             case ioPCX: LoadFromStreamPCX(Stream); return;
             case ioDCX: LoadFromStreamDCX(Stream); return;
+            case ioICO: LoadFromStreamICO(Stream); return;
+            case ioCUR: LoadFromStreamCUR(Stream); return;
             case ioTGA: LoadFromStreamTGA(Stream); return;
             case ioPXM: LoadFromStreamPXM(Stream); return;
             case ioWBMP: LoadFromStreamWBMP(Stream); return;
@@ -1074,6 +1108,15 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
             case ioTGA: {
                 std::unique_ptr<TIEMask> mask;
                 ReadTGAStream(Stream, &scratch, *Params, pr, true, mask, true);
+                break;
+            }
+            case ioICO:
+            case ioCUR: {
+                std::unique_ptr<TIEMask> mask;
+                if (Format == ioICO)
+                    ReadICOStream(Stream, &scratch, *Params, true, pr, mask, true);
+                else
+                    ReadCURStream(Stream, &scratch, *Params, true, pr, mask, true);
                 break;
             }
             case ioWBMP:
@@ -1175,6 +1218,7 @@ void TIEImageIO::SaveToFile(const std::string& FileName) {
         case ioTIFF: SaveToFileTIFF(FileName); break;
         case ioPCX: SaveToFilePCX(FileName); break;
         case ioDCX: SaveToFileDCX(FileName); break;
+        case ioICO: SaveToFileICO(FileName); break;
         case ioTGA: SaveToFileTGA(FileName); break;
         case ioPXM: SaveToFilePXM(FileName); break;
         case ioWBMP: SaveToFileWBMP(FileName); break;
@@ -1191,6 +1235,7 @@ void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
         case ioTIFF: SaveToStreamTIFF(Stream); return;
         case ioPCX: SaveToStreamPCX(Stream); return;
         case ioDCX: SaveToStreamDCX(Stream); return;
+        case ioICO: SaveToStreamICO(Stream); return;
         case ioTGA: SaveToStreamTGA(Stream); return;
         case ioPXM: SaveToStreamPXM(Stream); return;
         case ioWBMP: SaveToStreamWBMP(Stream); return;

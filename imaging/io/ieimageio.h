@@ -98,6 +98,12 @@ public:
     void LoadFromStreamDCX(TStream& Stream);
     void SaveToFileDCX(const std::string& FileName);
     void SaveToStreamDCX(TStream& Stream);
+    void LoadFromFileICO(const std::string& FileName);
+    void LoadFromStreamICO(TStream& Stream);
+    void SaveToFileICO(const std::string& FileName);
+    void SaveToStreamICO(TStream& Stream);
+    void LoadFromFileCUR(const std::string& FileName);
+    void LoadFromStreamCUR(TStream& Stream);
     void LoadFromFileTGA(const std::string& FileName);
     void LoadFromStreamTGA(TStream& Stream);
     void SaveToFileTGA(const std::string& FileName);

@@ -135,3 +135,15 @@ ppmtopgm tga_src.ppm | pgmtopbm -threshold | pamtotga -mono -norle > netpbm_mono
 pamtotga tga_src.ppm > netpbm_rgb.tga
 rm tga_src.ppm
 for f in *.tga; do $C "$f" -auto-orient -depth 8 "rgba:$f.rgba"; done
+# ICO: ImageMagick's (with a 256-pixel PNG entry) and netpbm's writers (1, 4 and 8 bits,
+# with a transparency mask from a grey map).
+$C rose: -resize 16x16! \( +clone -alpha set -channel A -fx 'i<4?0:1' +channel \) -delete 0 \
+   -define icon:auto-resize=256,32,16 ico_im.ico
+for i in 0 1 2; do $C "ico_im.ico[$i]" -depth 8 "rgba:ico_im.ico.$i.rgba"; done
+$C rose: -resize 16x16! -depth 8 ppm:ico_src.ppm
+$C -size 16x16 xc:white -fill black -draw 'rectangle 0,0 3,15' -depth 8 pgm:ico_and.pgm
+pnmquant 2 ico_src.ppm 2>/dev/null | ppmtowinicon -andpgms - ico_and.pgm > ico_nb1.ico
+pnmquant 16 ico_src.ppm 2>/dev/null | ppmtowinicon -andpgms - ico_and.pgm > ico_nb4.ico
+pnmquant 200 ico_src.ppm 2>/dev/null | ppmtowinicon -andpgms - ico_and.pgm > ico_nb8.ico
+rm ico_src.ppm ico_and.pgm
+for f in ico_nb1.ico ico_nb4.ico ico_nb8.ico; do $C "$f" -depth 8 "rgba:$f.rgba"; done
