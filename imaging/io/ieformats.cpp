@@ -9,6 +9,7 @@
 #include "imaging/io/ieico.h"
 #include "imaging/io/ieioparams.h"
 #include "imaging/io/ieioutil.h"
+#include "imaging/io/iej2000.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/ielzw.h"
 #include "imaging/io/iepcx.h"
@@ -243,6 +244,8 @@ TIOFormatCode FindStreamFormat(TStream& Stream) {
             {IsTGAStream, ioTGA},
             {IsPNMStream, ioPXM},
             {[](TStream& s) { return FindJPEGStart(s) >= 0; }, ioJPEG},
+            {IsJP2Stream, ioJP2},
+            {IsJ2KStream, ioJ2K},
             {IsAVIStream, ioAVI},
             {IsDCXStream, ioDCX},
             {IsWMFStream, ioWMF},

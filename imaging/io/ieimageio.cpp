@@ -14,6 +14,7 @@
 #include "imaging/io/iegif.h"
 #include "imaging/io/ieico.h"
 #include "imaging/io/ieioutil.h"
+#include "imaging/io/iej2000.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/iepcx.h"
 #include "imaging/io/iepnm.h"
@@ -39,7 +40,7 @@ TRGB ColorToTRGB(TColor c) {
 // Formats this component reads and writes itself.
 bool HasBuiltinSave(TIOFormatCode f) {
     switch (f) {
-        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA: case ioICO:
+        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA: case ioICO: case ioJP2: case ioJ2K:
             return true;
         default:
             return false;
@@ -444,6 +445,12 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             AfterLoad(ioPCX);
             break;
         }
+        case ioJP2:
+        case ioJ2K:
+            PrepareLoad();
+            ReadJ2000Stream(S, FIEBitmap, *Params, false, pr);
+            AfterLoad(Format);
+            break;
         case ioICO:
         case ioCUR: {
             PrepareLoad();
@@ -617,7 +624,8 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
     }
     TIEProgressRecord pr = MakeProgress();
     // These formats take ieRGB24 or ie1g (PNM files also ieRGB48): others are converted first.
-    if (Format == ioPXM || Format == ioWBMP || Format == ioPCX || Format == ioTGA || Format == ioICO) {
+    if (Format == ioPXM || Format == ioWBMP || Format == ioPCX || Format == ioTGA || Format == ioICO ||
+        Format == ioJP2 || Format == ioJ2K) {
         const TIEPixelFormat pf = FIEBitmap->PixelFormat();
         if (pf != ieRGB24 && pf != ie1g && !(Format == ioPXM && FSavingToFile && pf == ieRGB48))
             FIEBitmap->ConvertTo(ieRGB24);
@@ -643,6 +651,10 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
             } else {
                 WritePCXStream(S, FIEBitmap, *Params, pr);
             }
+            break;
+        case ioJP2:
+        case ioJ2K:
+            WriteJ2000Stream(S, FIEBitmap, *Params, Format == ioJP2 ? TJ2000Kind::JP2 : TJ2000Kind::J2K, pr);
             break;
         case ioICO: {
             std::vector<TIOICOSize> sizes;
@@ -856,6 +868,12 @@ IE_STREAM_LOAD(ICO, ioICO)
 IE_SAVES(ICO, ioICO)
 IE_FILE_LOAD(CUR, ioCUR)
 IE_STREAM_LOAD(CUR, ioCUR)
+IE_FILE_LOAD(JP2, ioJP2)
+IE_STREAM_LOAD(JP2, ioJP2)
+IE_SAVES(JP2, ioJP2)
+IE_FILE_LOAD(J2K, ioJ2K)
+IE_STREAM_LOAD(J2K, ioJ2K)
+IE_SAVES(J2K, ioJ2K)
 IE_FILE_LOAD(TGA, ioTGA)
 IE_STREAM_LOAD(TGA, ioTGA)
 IE_SAVES(TGA, ioTGA)
@@ -921,6 +939,8 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
             case ioDCX: LoadFromFileDCX(FileName); return;
             case ioICO: LoadFromFileICO(FileName); return;
             case ioCUR: LoadFromFileCUR(FileName); return;
+            case ioJP2: LoadFromFileJP2(FileName); return;
+            case ioJ2K: LoadFromFileJ2K(FileName); return;
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
@@ -981,6 +1001,8 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
             case ioDCX: LoadFromFileDCX(FileName); return;
             case ioICO: LoadFromFileICO(FileName); return;
             case ioCUR: LoadFromFileCUR(FileName); return;
+            case ioJP2: LoadFromFileJP2(FileName); return;
+            case ioJ2K: LoadFromFileJ2K(FileName); return;
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
@@ -1017,6 +1039,8 @@ void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
             case ioDCX: LoadFromStreamDCX(Stream); return;
             case ioICO: LoadFromStreamICO(Stream); return;
             case ioCUR: LoadFromStreamCUR(Stream); return;
+            case ioJP2: LoadFromStreamJP2(Stream); return;
+            case ioJ2K: LoadFromStreamJ2K(Stream); return;
             case ioTGA: LoadFromStreamTGA(Stream); return;
             case ioPXM: LoadFromStreamPXM(Stream); return;
             case ioWBMP: LoadFromStreamWBMP(Stream); return;
@@ -1110,6 +1134,10 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
                 ReadTGAStream(Stream, &scratch, *Params, pr, true, mask, true);
                 break;
             }
+            case ioJP2:
+            case ioJ2K:
+                ReadJ2000Stream(Stream, &scratch, *Params, true, pr);
+                break;
             case ioICO:
             case ioCUR: {
                 std::unique_ptr<TIEMask> mask;
@@ -1219,6 +1247,8 @@ void TIEImageIO::SaveToFile(const std::string& FileName) {
         case ioPCX: SaveToFilePCX(FileName); break;
         case ioDCX: SaveToFileDCX(FileName); break;
         case ioICO: SaveToFileICO(FileName); break;
+        case ioJP2: SaveToFileJP2(FileName); break;
+        case ioJ2K: SaveToFileJ2K(FileName); break;
         case ioTGA: SaveToFileTGA(FileName); break;
         case ioPXM: SaveToFilePXM(FileName); break;
         case ioWBMP: SaveToFileWBMP(FileName); break;
@@ -1236,6 +1266,8 @@ void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
         case ioPCX: SaveToStreamPCX(Stream); return;
         case ioDCX: SaveToStreamDCX(Stream); return;
         case ioICO: SaveToStreamICO(Stream); return;
+        case ioJP2: SaveToStreamJP2(Stream); return;
+        case ioJ2K: SaveToStreamJ2K(Stream); return;
         case ioTGA: SaveToStreamTGA(Stream); return;
         case ioPXM: SaveToStreamPXM(Stream); return;
         case ioWBMP: SaveToStreamWBMP(Stream); return;

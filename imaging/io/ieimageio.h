@@ -104,6 +104,14 @@ public:
     void SaveToStreamICO(TStream& Stream);
     void LoadFromFileCUR(const std::string& FileName);
     void LoadFromStreamCUR(TStream& Stream);
+    void LoadFromFileJP2(const std::string& FileName);
+    void LoadFromStreamJP2(TStream& Stream);
+    void SaveToFileJP2(const std::string& FileName);
+    void SaveToStreamJP2(TStream& Stream);
+    void LoadFromFileJ2K(const std::string& FileName);
+    void LoadFromStreamJ2K(TStream& Stream);
+    void SaveToFileJ2K(const std::string& FileName);
+    void SaveToStreamJ2K(TStream& Stream);
     void LoadFromFileTGA(const std::string& FileName);
     void LoadFromStreamTGA(TStream& Stream);
     void SaveToFileTGA(const std::string& FileName);

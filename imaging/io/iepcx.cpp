@@ -30,7 +30,7 @@ struct TRunDecoder {
     bool Fill(uint8_t* out, int32_t n, bool rle) {
         if (!rle) {
             size_t take = std::min<size_t>(n, size - pos);
-            std::memcpy(out, data + pos, take);
+            if (take > 0) std::memcpy(out, data + pos, take);
             std::memset(out + take, 0, n - take);
             pos += take;
             return take == static_cast<size_t>(n);

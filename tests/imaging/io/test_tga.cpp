@@ -351,3 +351,15 @@ TEST(TGAWriter, RunLengthRowsAndOtherPixelFormats) {
     ASSERT_FALSE(back.Aborting);
     EXPECT_EQ(back.IEBitmap()->GetPixelRGB24(2, 1), (TRGB{77, 77, 77}));
 }
+
+// An input the fuzzer found: colour map entries of 255 bits each (32 bytes) once overran the
+// entry buffer.
+TEST(TGAReader, FuzzerFindings) {
+    auto data = ReadAll(DataDir() + "fuzz/tga-wide-colour-map-entries.tga");
+    ASSERT_FALSE(data.empty());
+    TIEImageIO io;
+    int finished = 0;
+    io.OnFinishWork = [&](TObject*) { ++finished; };
+    io.LoadFromBuffer(data.data(), static_cast<int64_t>(data.size()), ioTGA);
+    EXPECT_EQ(finished, 1);
+}

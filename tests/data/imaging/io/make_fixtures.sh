@@ -147,3 +147,26 @@ pnmquant 16 ico_src.ppm 2>/dev/null | ppmtowinicon -andpgms - ico_and.pgm > ico_
 pnmquant 200 ico_src.ppm 2>/dev/null | ppmtowinicon -andpgms - ico_and.pgm > ico_nb8.ico
 rm ico_src.ppm ico_and.pgm
 for f in ico_nb1.ico ico_nb4.ico ico_nb8.ico; do $C "$f" -depth 8 "rgba:$f.rgba"; done
+# JPEG 2000: OpenJPEG's opj_compress and ImageMagick; the .rgba files are opj_decompress's
+# decoding (chroma planes upsampled).
+$C rose: -resize 24x16! -depth 8 ppm:j2k_src.ppm
+ppmtopgm j2k_src.ppm > j2k_src.pgm
+pamdepth 4095 j2k_src.pgm > j2k_src12.pgm
+opj_compress -n 4 -i j2k_src.pgm -o j2k_grey.j2k >/dev/null
+opj_compress -n 4 -i j2k_src.ppm -o j2k_rgb.jp2 >/dev/null
+opj_compress -n 4 -i j2k_src.ppm -o j2k_rlcp.j2k -p RLCP -r 8 >/dev/null
+opj_compress -n 4 -i j2k_src12.pgm -o j2k_grey12.j2k >/dev/null
+# A Y plane at full size and Cb and Cr planes of half width and height.
+$C rose: -resize 24x16! -colorspace YCbCr -channel R -separate -depth 8 gray:j2k_y.raw
+$C rose: -resize 12x8! -colorspace YCbCr -channel G -separate -depth 8 gray:j2k_u.raw
+$C rose: -resize 12x8! -colorspace YCbCr -channel B -separate -depth 8 gray:j2k_v.raw
+cat j2k_y.raw j2k_u.raw j2k_v.raw > j2k_sub.raw
+opj_compress -n 4 -i j2k_sub.raw -F 24,16,3,8,u@1x1:2x2:2x2 -o j2k_sub.j2k >/dev/null
+$C rose: -resize 24x16! j2k_im.jp2
+for f in j2k_grey.j2k j2k_rgb.jp2 j2k_rlcp.j2k j2k_grey12.j2k j2k_sub.j2k j2k_im.jp2; do
+  case $f in *grey*) o=j2k_out.pgm ;; *) o=j2k_out.ppm ;; esac
+  opj_decompress -upsample -i "$f" -o "$o" >/dev/null
+  $C "$o" -depth 8 "rgba:$f.rgba"
+  rm "$o"
+done
+rm j2k_src.ppm j2k_src.pgm j2k_src12.pgm j2k_y.raw j2k_u.raw j2k_v.raw j2k_sub.raw
