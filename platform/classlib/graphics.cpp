@@ -8,6 +8,8 @@
 #include "platform/classlib/pngimage.h"
 #include "platform/system/muldiv.h"
 #include "platform/win/winuser.h"
+#include "platform/classlib/formload.h"
+#include "platform/rtl/resources.h"
 
 namespace {
 
@@ -717,6 +719,16 @@ void Put32(std::string& s, uint32_t v) {
 }
 
 }  // namespace
+
+void TBitmap::LoadFromResourceName(HINSTANCE, const std::string& ResName) {
+    TResourceData R;
+    if (ResName.empty() || !FindEmbeddedResource("bitmaps", ResName, R))
+        throw EResNotFound("Resource " + ResName + " not found");
+    TMemoryStream M;
+    M.WriteBuffer(R.Data, static_cast<int64_t>(R.Size));
+    M.SetPosition(0);
+    LoadFromStream(M);
+}
 
 void TBitmap::LoadFromStream(TStream& Stream) {
     const char* bad = "Bitmap image is not valid";

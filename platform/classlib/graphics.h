@@ -289,6 +289,9 @@ public:
 
     void LoadFromStream(TStream& Stream) override;  // BMP file data
     void SaveToStream(TStream& Stream) override;
+    // The embedded BMP of type "bitmaps" named ResName (with or without its
+    // extension); EResNotFound when there is none or the name is empty.
+    void LoadFromResourceName(HINSTANCE Instance, const std::string& ResName);
     void FreeImage() {}
     void Dormant() {}
 

@@ -1231,6 +1231,12 @@ BOOL DestroyCursor(HCURSOR hCursor);
 // pictures at start-up); a string name loads resources/icons/<name>.ico.
 HICON LoadIconA(HINSTANCE hInstance, LPCSTR lpIconName);
 HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
+// Bitmaps: a string name loads resources/bitmaps/<name>.bmp as a bitmap of the
+// display's format (a 1-bit file gives a monochrome one); nullptr when there is
+// no such resource or its data is not a BMP file. Numbered system bitmaps are
+// not provided.
+HBITMAP LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
+HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName);
 struct ICONINFO {
     BOOL fIcon;
     DWORD xHotspot;
