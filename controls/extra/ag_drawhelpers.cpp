@@ -105,3 +105,12 @@ void ShowNotImplemented() {
     MessageDlg("Function not yet implemented", mtInformation, TMsgDlgButtons{mbOK}, 0);
     Abort();
 }
+
+void RegisterAgCursors() {
+    // A screen object made anew (tests) has the plain arrow there again.
+    if (!Screen || Screen->Cursors(crAgHand) != Screen->Cursors(crArrow)) return;
+    HCURSOR Hand = LoadCursorFromResource("AG_HANDCUR");
+    HCURSOR Drag = LoadCursorFromResource("AG_DRAGCUR");
+    if (Hand) Screen->SetCursors(crAgHand, Hand);
+    if (Drag) Screen->SetCursors(crAgDrag, Drag);
+}

@@ -28,3 +28,11 @@ void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas);
 
 // The information box "Function not yet implemented", then a silent abort.
 [[noreturn]] void ShowNotImplemented();
+
+// The hand cursors of the extra components, drawn by tools/icongen and kept as
+// resources/cursors/AG_HANDCUR.cur and AG_DRAGCUR.cur.
+constexpr int crAgHand = 14000;  // pointing hand, hot spot (6, 16) at the finger tip
+constexpr int crAgDrag = 14001;  // grasping hand, hot spot (15, 16)
+// Loads both and registers them with the screen object under their numbers
+// (the animated picture control's registration does it); later calls do nothing. Without a screen object nothing is registered.
+void RegisterAgCursors();

@@ -349,5 +349,6 @@ TClassInfo& TAgGIFAnimator::StaticClassInfo() {
 
 void RegisterAgGIFAnimator() {
     RegisterAgGIF();
+    RegisterAgCursors();
     RegisterClasses({&TAgGIFAnimator::StaticClassInfo()});
 }
