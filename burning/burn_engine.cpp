@@ -318,6 +318,9 @@ void TsbBurner::BurnVideo() {
     WaitForBurnThread();
 
     sbProgress(this, 100);
+    // The write's own result decides: a cancel confirmed after the write had
+    // ended found nothing to stop, and the burn is reported as done.
+    if (Cancelled && Success) Cancelled = false;
     if (Cancelled) {
         sbStatus(IDS_Burn_BurnCancel, sbMsgInfo);
         Success = false;

@@ -238,8 +238,14 @@ uint8_t TrackAtOnceFromTree(BURNLIB_HANDLE H, BURNLIB_ERROR_ARGS, BURNLIB_HANDLE
         std::unique_lock<std::mutex> G(TheState->Lock);
         TheState->Changed.wait_for(G, std::chrono::seconds(10), [] { return TheState->Cancelled.load(); });
     }
+    if (TheScript.BurnHeld) {
+        std::unique_lock<std::mutex> G(TheState->Lock);
+        TheState->Changed.wait_for(G, std::chrono::seconds(10), [] { return TheState->Released.load(); });
+    }
+    // A held burn was released: it wrote the whole disc, whatever came after.
+    const bool Cancelled = TheState->Cancelled && !TheState->Released;
     TheState->Burning = false;
-    if (TheState->Cancelled) {
+    if (Cancelled) {
         std::strncpy(ExceptionText, "cancelled", ExceptionTextSize - 1);
         return BURNLIB_ERROR_CANCELLED;
     }
@@ -306,6 +312,7 @@ void Install() {
         TheState->Calls.clear();
     }
     TheState->Cancelled = false;
+    TheState->Released = false;
     TheState->Burning = false;
     TheState->LastSetRead = TheState->LastSetWrite = 0;
     TheState->LastBlankType = -1;
@@ -328,6 +335,12 @@ int CountOf(const std::string& Name) {
     int N = 0;
     for (const std::string& C : Calls()) N += C == Name;
     return N;
+}
+
+void ReleaseBurn() {
+    std::lock_guard<std::mutex> G(TheState->Lock);
+    TheState->Released = true;
+    TheState->Changed.notify_all();
 }
 
 }  // namespace fakeburn

@@ -45,6 +45,9 @@ struct TScript {
     std::function<void(BURNLIB_CALLBACK Callback, void* Context)> DuringBurn;
     // TrackAtOnceFromTree waits for Cancel (at most 10 s) when set.
     bool BurnWaitsForCancel = false;
+    // TrackAtOnceFromTree waits for ReleaseBurn (at most 10 s), then ends as a
+    // whole write, when set.
+    bool BurnHeld = false;
     // Called by TestUnitReady before it answers (on the calling thread).
     std::function<void()> OnTestUnitReady;
     // How long Blank takes.
@@ -57,7 +60,8 @@ struct TState {
     std::condition_variable Changed;
     std::vector<std::string> Calls;
     std::atomic<bool> Cancelled{false};
-    std::atomic<bool> Burning{false};
+    std::atomic<bool> Burning{false};  // until TrackAtOnceFromTree has its result
+    std::atomic<bool> Released{false};
     std::atomic<int> OpenHandles{0};
     uint32_t LastSetRead = 0, LastSetWrite = 0;
     int32_t LastBlankType = -1;
@@ -72,5 +76,7 @@ void Remove();
 // The calls made so far, by name, in order.
 std::vector<std::string> Calls();
 int CountOf(const std::string& Name);
+// Lets a held burn end.
+void ReleaseBurn();
 
 }  // namespace fakeburn

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 #include "burning/burn_engine.h"
 #include "core/globals.h"
@@ -174,6 +175,30 @@ TEST_F(WorkersTest, CancelFromTheGuiThreadWhileBurnVideoWaits) {
     EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_CloseSession"), 0);
     EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Eject"), 0);
     EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_ReleaseMedium"), 1);
+}
+
+TEST_F(WorkersTest, ACancelConfirmedAfterTheWriteEndedLeavesTheBurnFinished) {
+    // The library holds the burn; the GUI thread lets it write the whole disc,
+    // and only once the write has its result is the cancel confirmed (as when
+    // the write ends under the cancel question).
+    fakeburn::Script().BurnHeld = true;
+    TTimer Timer(nullptr);
+    Timer.SetInterval(30);
+    Timer.SetOnTimer([&](TObject*) {
+        if (!fakeburn::State().Burning) return;
+        Timer.SetEnabled(false);
+        fakeburn::ReleaseBurn();
+        while (fakeburn::State().Burning) std::this_thread::yield();
+        Burner->CancelBurn();
+    });
+    Burner->BurnVideo();
+    Timer.SetEnabled(false);
+    EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Cancel"), 1);
+    EXPECT_TRUE(Burner->Success);
+    EXPECT_FALSE(Burner->Cancelled);
+    EXPECT_EQ(Burner->LastError, "");
+    EXPECT_EQ(StatusTexts(), (std::vector<std::string>{"Start to burn...!", "Closing Session!", "Eject!"}));
+    EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_CloseSession"), 1);
 }
 
 TEST_F(WorkersTest, ACancelBeforeTheWorkerStartsBurnsNothing) {

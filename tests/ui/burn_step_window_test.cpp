@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../burning/fake_burnlib.h"
@@ -216,6 +217,33 @@ TEST_F(BurnStepWindow, CancelInTheStepDialogEndsTheBurnAsCancelled) {
     EXPECT_EQ(S.back(), IDS_Main_BurnCancel);
     EXPECT_EQ(std::find(S.begin(), S.end(), IDS_Main_MSG_Faile), S.end());
     EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Eject"), 0);
+    ExpectStepEnded();
+}
+
+TEST_F(BurnStepWindow, ACancelConfirmedAfterTheWriteEndedEndsTheStepAsFinished) {
+    // The write ends while the cancel question is up: the library is let go
+    // and its write has its result before Cancel is pressed and answered OK.
+    fakeburn::Script().BurnHeld = true;
+    const std::string Folder = MakeVideoTs();
+    TTimer Press(nullptr);
+    Press.SetInterval(20);
+    Press.SetOnTimer([&](TObject*) {
+        if (!fakeburn::State().Burning) return;
+        Press.SetEnabled(false);
+        fakeburn::ReleaseBurn();
+        while (fakeburn::State().Burning) std::this_thread::yield();
+        frmProgressOther->btnCancel->Click();
+    });
+    BurnVideoTs(Folder, {IDOK, IDOK});
+    Press.SetEnabled(false);
+    EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Cancel"), 1);
+    // What the user is told is what happened: the disc was written.
+    ASSERT_EQ(BoxTexts(), (std::vector<std::string>{STR_PROCESSOTHER_AbortProc, IDS_Main_MSG_Finished}));
+    std::vector<std::string> S = StatusTexts();
+    ASSERT_FALSE(S.empty());
+    EXPECT_EQ(S.back(), IDS_Main_MSG_Finished);
+    EXPECT_EQ(std::find(S.begin(), S.end(), IDS_Main_BurnCancel), S.end());
+    EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_CloseSession"), 1);
     ExpectStepEnded();
 }
 
