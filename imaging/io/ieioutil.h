@@ -8,6 +8,11 @@
 
 namespace ieio {
 
+// A number read from a file (a resolution, a position) as an int; one that no
+// int holds, or no number at all, reads as absent (0) instead of converting
+// out of range.
+inline int32_t IntOrZero(double V) { return V > -2147483648.0 && V < 2147483648.0 ? static_cast<int32_t>(V) : 0; }
+
 inline void SetAbort(TIEProgressRecord& P) {
     if (P.Aborting) *P.Aborting = true;
 }

@@ -511,8 +511,8 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
             if (LoadEXIFFromBuffer(Params.JPEGMarkers.GetMarkerData(e), Params.JPEGMarkers.GetMarkerLength(e), Params)) {
                 if (dx == 1 && dy == 1) {
                     const double f = Params.ExifResolutionUnit == 3 ? 2.54 : 1.0;
-                    Params.SetDpiX(static_cast<int32_t>(Params.ExifXResolution * f));
-                    Params.SetDpiY(static_cast<int32_t>(Params.ExifYResolution * f));
+                    Params.SetDpiX(IntOrZero(Params.ExifXResolution * f));
+                    Params.SetDpiY(IntOrZero(Params.ExifYResolution * f));
                 } else {
                     Params.SetDpiX(dx);
                     Params.SetDpiY(dy);

@@ -509,12 +509,12 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     Params.ExifXPKeywords = d.Wide(40094);
     Params.ExifXPSubject = d.Wide(40095);
     const double f = d.Int(296, 2) == 3 ? 2.54 : 1.0;
-    const int32_t dx = static_cast<int32_t>(d.Rational(282) * f), dy = static_cast<int32_t>(d.Rational(283) * f);
+    const int32_t dx = IntOrZero(d.Rational(282) * f), dy = IntOrZero(d.Rational(283) * f);
     Params.SetDpiX(dx == 0 ? DefaultDpiX : dx);
     Params.SetDpiY(dy == 0 ? DefaultDpiY : dy);
     Params.ExifResolutionUnit = static_cast<int32_t>(d.Int(296, 2));
-    Params.TIFFXPos = static_cast<int32_t>(d.Rational(286) * f);
-    Params.TIFFYPos = static_cast<int32_t>(d.Rational(287) * f);
+    Params.TIFFXPos = IntOrZero(d.Rational(286) * f);
+    Params.TIFFYPos = IntOrZero(d.Rational(287) * f);
 
     // EXIF directory.
     int64_t exifOffset = d.Int(34665, 0);

@@ -112,6 +112,41 @@ TEST(ReaderRegressions, EveryReaderRefusesAHeaderOf65535Squared) {
     EXPECT_LT(PeakMB(), 700);
 }
 
+TEST(ReaderRegressions, ResolutionsNoIntHoldsReadAsAbsent) {
+    // Found by fuzzing: an EXIF block whose resolution is 4294770988 dpi.
+    {
+        TIEImageIO Io;
+        Io.LoadFromFile(Regression("jpeg-exif-resolution-past-int.jpg"));
+        EXPECT_EQ(Io.Params->DpiX, 300);  // the JFIF density stands
+    }
+    // A grey TIFF of one pixel whose resolutions and position are 4294967295
+    // (per centimetre: larger still).
+    const int Entries = 11;
+    const uint32_t Values = 8 + 2 + 12 * (Entries + 1) + 4, Pixel = Values + 3 * 8;  // with the unit
+    struct E {
+        int Tag, Type;
+        uint32_t Value;
+    } Dir[Entries] = {{256, 4, 1}, {257, 4, 1}, {258, 3, 8}, {259, 3, 1}, {262, 3, 1}, {273, 4, Pixel},
+                      {277, 3, 1}, {279, 4, 1}, {282, 5, Values}, {283, 5, Values + 8}, {286, 5, Values + 16}};
+    for (int Unit : {2, 3}) {
+        SCOPED_TRACE(Unit);
+        std::string D = "II*" + std::string(1, '\0') + Le32(8) + Le16(Entries + 1);
+        for (const E& En : Dir)
+            D += Le16(En.Tag) + Le16(En.Type) + Le32(1) + (En.Type == 3 ? Le16(int(En.Value)) + Le16(0) : Le32(En.Value));
+        D += Le16(296) + Le16(3) + Le32(1) + Le16(Unit) + Le16(0);
+        D += Le32(0);
+        for (int I = 0; I < 3; ++I) D += Le32(0xFFFFFFFFu) + Le32(1);
+        D += std::string(1, '\x80');
+        TIEImageIO Io;
+        Io.LoadFromBuffer(D.data(), static_cast<int64_t>(D.size()), ioTIFF);
+        ASSERT_FALSE(Io.Aborting);
+        EXPECT_EQ(Io.IEBitmap()->GetPixelRGB(0, 0), (TRGB{128, 128, 128}));
+        EXPECT_EQ(Io.Params->DpiX, DefaultDpiX);
+        EXPECT_EQ(Io.Params->DpiY, DefaultDpiY);
+        EXPECT_EQ(Io.Params->TIFFXPos, 0);
+    }
+}
+
 TEST(ReaderRegressions, WideBitFieldMasksAreRefused) {
     const std::vector<uint8_t> Block = iotest::ReadAll(Regression("dib-16bit-wide-masks.dib"));
     ASSERT_FALSE(Block.empty());
