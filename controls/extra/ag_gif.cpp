@@ -6,6 +6,7 @@
 #include "controls/extra/ag_drawhelpers.h"
 #include "controls/extra/ag_graph.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/win/winuser.h"
 
 namespace {
 
@@ -830,6 +831,54 @@ void TGIFImage::WriteGIF(TStream& Stream, bool WithCount) {
     Stream.CopyFrom(Out, Out.Size());
 }
 
+UINT CF_GIF = 0;
+
+void TGIFImage::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) {
+    HANDLE Gif = CF_GIF && Format == CF_GIF ? Data : (CF_GIF ? GetClipboardData(CF_GIF) : nullptr);
+    if (!Gif) {
+        TBitmap B;
+        B.LoadFromClipboardFormat(Format, Data, Palette);
+        Assign(&B);
+        return;
+    }
+    const auto* Block = static_cast<const uint8_t*>(WinGlobalLock(static_cast<HGLOBAL>(Gif)));
+    const std::size_t Size = WinGlobalSize(static_cast<HGLOBAL>(Gif));
+    if (!Block || Size < 4) Fail("GIF encoded data is corrupt");
+    int32_t Count;
+    std::memcpy(&Count, Block, 4);
+    // The count is checked against the block: ParseGIF refuses more than is there.
+    TMemoryStream M;
+    M.WriteBuffer(Block + 4, static_cast<int64_t>(Size - 4));
+    M.SetPosition(0);
+    ParseGIF(Count, M, false);
+    if (Frames.empty()) return;
+    CurrentFrame = 0;
+    if (HANDLE Dib = GetClipboardData(CF_DIB)) {
+        auto B = std::make_unique<TBitmap>();
+        B->LoadFromClipboardFormat(CF_DIB, Dib, Palette);
+        Frames[0]->FrameBitmap = std::move(B);
+    }
+    Changed();
+}
+
+void TGIFImage::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) {
+    if (Frames.empty()) Fail("No GIF Data to write");
+    TBitmap* First = Frames[0]->DecodedBitmap();
+    if (!First) Fail("No GIF Data to write");
+    First->SaveToClipboardFormat(Format, Data, Palette);
+    for (const auto& F : Frames)
+        if (!F->Item || F->Item->LZWData.Size() == 0) return;
+    TMemoryStream M;
+    WriteGIF(M, true);
+    HGLOBAL Block = WinGlobalAlloc(static_cast<std::size_t>(M.Size()));
+    if (!Block) return;
+    std::memcpy(WinGlobalLock(Block), M.Memory(), static_cast<std::size_t>(M.Size()));
+    // Without an open clipboard the block stays ours.
+    if (!SetClipboardData(CF_GIF, Block)) WinGlobalFree(Block);
+}
+
 void RegisterAgGIF() {
     TPicture::RegisterFileFormat("gif", "CompuServe GIF Image", [] { return std::unique_ptr<TGraphic>(new TGIFImage); });
+    if (!CF_GIF) CF_GIF = RegisterClipboardFormatA("GIF Image");
+    TPicture::RegisterClipboardFormat(CF_GIF, [] { return std::unique_ptr<TGraphic>(new TGIFImage); });
 }

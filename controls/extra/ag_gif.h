@@ -142,6 +142,12 @@ public:
 
     void LoadFromStream(TStream& Stream) override;
     void SaveToStream(TStream& Stream) override;
+    // "GIF Image" data (a 32-bit count and the GIF; a CF_DIB bitmap on the
+    // open clipboard becomes frame 0's picture), or a bitmap of another format.
+    void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) override;
+    // Frame 0's bitmap as CF_DIB in Format and Data; when every frame has its
+    // LZW data the GIF also goes on the open clipboard as "GIF Image".
+    void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) override;
     // The form's "Data": a signed 32-bit byte count, then the GIF.
     void ReadData(TStream& Stream);
     void WriteData(TStream& Stream);
@@ -157,5 +163,7 @@ private:
     void ReadExtensionRun(TStream& S, uint8_t& Separator, std::vector<std::unique_ptr<TExtension>>& Collected);
 };
 
-// Registers "gif" with the picture class.
+// The clipboard format "GIF Image" (0 until RegisterAgGIF).
+extern UINT CF_GIF;
+// Registers "gif" and the clipboard format with the picture class.
 void RegisterAgGIF();

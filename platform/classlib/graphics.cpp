@@ -812,6 +812,50 @@ void TBitmap::LoadFromStream(TStream& Stream) {
     Changed();
 }
 
+void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
+    throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TBitmap::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE) {
+    auto* Block = static_cast<const uint8_t*>(Data ? WinGlobalLock(static_cast<HGLOBAL>(Data)) : nullptr);
+    const std::size_t Size = Data ? WinGlobalSize(static_cast<HGLOBAL>(Data)) : 0;
+    if (Format != CF_DIB || !Block || Size < 40) throw EInvalidGraphic("Unsupported clipboard format");
+    // The file header in front, with the bits' offset after the header and palette.
+    TMemoryStream M;
+    uint32_t HeaderSize, Colours = 0, Used = 0;
+    uint16_t Bits = 0;
+    std::memcpy(&HeaderSize, Block, 4);
+    std::memcpy(&Bits, Block + 14, 2);
+    if (HeaderSize >= 36) std::memcpy(&Used, Block + 32, 4);
+    if (Bits <= 8) Colours = Used ? Used : (1u << Bits);
+    const uint64_t Offset = 14 + uint64_t(HeaderSize) + uint64_t(Colours) * 4;
+    const uint8_t Sig[2] = {'B', 'M'};
+    const uint32_t FileSize = static_cast<uint32_t>(14 + Size), Zero = 0, Off = static_cast<uint32_t>(Offset);
+    M.WriteBuffer(Sig, 2);
+    M.WriteBuffer(&FileSize, 4);
+    M.WriteBuffer(&Zero, 4);
+    M.WriteBuffer(&Off, 4);
+    M.WriteBuffer(Block, static_cast<int64_t>(Size));
+    M.SetPosition(0);
+    LoadFromStream(M);
+}
+
+void TBitmap::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) {
+    TMemoryStream M;
+    SaveToStream(M);
+    const std::size_t Size = static_cast<std::size_t>(M.Size()) - 14;
+    HGLOBAL Block = WinGlobalAlloc(Size);
+    if (!Block) throw std::bad_alloc();
+    std::memcpy(WinGlobalLock(Block), static_cast<const uint8_t*>(M.Memory()) + 14, Size);
+    Format = CF_DIB;
+    Data = Block;
+    Palette = nullptr;
+}
+
 void TBitmap::SaveToStream(TStream& Stream) {
     std::vector<RGBQUAD> pal = Palette();
     bool fields = FPixelFormat == pf16bit;
@@ -1086,6 +1130,37 @@ std::mutex& FormatsLock() {
 }
 
 }  // namespace
+
+namespace {
+std::map<UINT, TPicture::TGraphicFactory>& ClipboardFormats() {
+    static std::map<UINT, TPicture::TGraphicFactory> formats = {
+        {CF_DIB, []() -> std::unique_ptr<TGraphic> { return std::make_unique<TBitmap>(); }}};
+    return formats;
+}
+}  // namespace
+
+void TPicture::RegisterClipboardFormat(UINT Format, TGraphicFactory Factory) {
+    std::lock_guard<std::mutex> g(FormatsLock());
+    ClipboardFormats()[Format] = Factory;
+}
+
+bool TPicture::SupportsClipboardFormat(UINT Format) {
+    std::lock_guard<std::mutex> g(FormatsLock());
+    return ClipboardFormats().count(Format) != 0;
+}
+
+void TPicture::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) {
+    TGraphicFactory Factory = nullptr;
+    {
+        std::lock_guard<std::mutex> g(FormatsLock());
+        auto It = ClipboardFormats().find(Format);
+        if (It != ClipboardFormats().end()) Factory = It->second;
+    }
+    if (!Factory) throw EInvalidGraphic("Unsupported clipboard format");
+    std::unique_ptr<TGraphic> G = Factory();
+    G->LoadFromClipboardFormat(Format, Data, Palette);
+    SetGraphic(std::move(G));
+}
 
 TPicture::TPicture() = default;
 TPicture::~TPicture() = default;

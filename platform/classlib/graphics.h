@@ -240,6 +240,11 @@ public:
     virtual void Draw(TCanvas& Canvas, const TRect& R) = 0;
     virtual void LoadFromStream(TStream& Stream) = 0;
     virtual void SaveToStream(TStream& Stream) = 0;
+    // Clipboard data of a format the graphic knows (a global block of the
+    // windowing layer); a kind without clipboard data raises EInvalidGraphic.
+    virtual void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette);
+    // Data for the clipboard: its format and a new block the caller hands on.
+    virtual void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette);
     void LoadFromFile(const std::string& FileName);
     void SaveToFile(const std::string& FileName);
     bool Transparent = false;
@@ -289,6 +294,9 @@ public:
 
     void LoadFromStream(TStream& Stream) override;  // BMP file data
     void SaveToStream(TStream& Stream) override;
+    // CF_DIB: the BMP data without its file header.
+    void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette) override;
+    void SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Palette) override;
     // The embedded BMP of type "bitmaps" named ResName (with or without its
     // extension); EResNotFound when there is none or the name is empty.
     void LoadFromResourceName(HINSTANCE Instance, const std::string& ResName);
@@ -364,6 +372,12 @@ public:
     using TGraphicFactory = std::unique_ptr<TGraphic> (*)();
     static void RegisterFileFormat(const std::string& Extension, const std::string& Description,
                                    TGraphicFactory Factory);
+    // Clipboard formats and the graphic kind that reads each (CF_DIB: a bitmap).
+    static void RegisterClipboardFormat(UINT Format, TGraphicFactory Factory);
+    static bool SupportsClipboardFormat(UINT Format);
+    // A new graphic of the format's kind read from Data; EInvalidGraphic for
+    // a format nobody registered.
+    void LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palette);
 
 private:
     std::unique_ptr<TGraphic> FGraphic;

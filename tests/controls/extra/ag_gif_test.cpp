@@ -12,6 +12,7 @@
 
 #include "controls/extra/ag_gif.h"
 #include "platform/classlib/testhooks.h"
+#include "platform/win/winuser.h"
 
 namespace {
 
@@ -329,6 +330,98 @@ TEST(GifImage, ImageMagickReadsWhatWeWrite) {
     Back.LoadFromStream(In);
     ExpectFramesMatch(Gif, Back);
     std::filesystem::remove(Gif);
+}
+
+}  // namespace
+
+namespace {
+
+// Puts a global block of Bytes on the open clipboard.
+void PutBlock(UINT Format, const std::string& Bytes) {
+    HGLOBAL B = WinGlobalAlloc(Bytes.size());
+    std::memcpy(WinGlobalLock(B), Bytes.data(), Bytes.size());
+    ASSERT_TRUE(SetClipboardData(Format, B));
+}
+
+TEST(GifClipboard, RoundTripThroughTheClipboardAndThePictureClass) {
+    RegisterAgGIF();
+    ASSERT_NE(CF_GIF, 0u);
+    EXPECT_TRUE(TPicture::SupportsClipboardFormat(CF_GIF));
+    EXPECT_TRUE(TPicture::SupportsClipboardFormat(CF_DIB));
+    TGIFImage G;
+    Load(G, Header() + GraphicControl(7) + TinyImage() + TinyImage() + ";");
+    ASSERT_EQ(G.GetCount(), 2);
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    UINT Format = 0;
+    HANDLE Data = nullptr;
+    HPALETTE Palette = nullptr;
+    G.SaveToClipboardFormat(Format, Data, Palette);
+    EXPECT_EQ(Format, static_cast<UINT>(CF_DIB));
+    ASSERT_TRUE(SetClipboardData(Format, Data));
+    CloseClipboard();
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_GIF));
+    TPicture P;
+    P.LoadFromClipboardFormat(CF_GIF, GetClipboardData(CF_GIF), nullptr);
+    auto* Back = dynamic_cast<TGIFImage*>(P.Graphic());
+    ASSERT_NE(Back, nullptr);
+    EXPECT_EQ(Back->GetCount(), 2);
+    EXPECT_EQ(Back->CurrentFrame, 0);
+    EXPECT_EQ(Back->Frames[0]->DelayMs, 70u);
+    EXPECT_EQ(Save(*Back), Save(G));
+    TBitmap* First = Back->Frames[0]->DecodedBitmap();
+    ASSERT_NE(First, nullptr);
+    EXPECT_EQ(First->Canvas().Pixel(0, 0), clRed);
+    EXPECT_EQ(First->Canvas().Pixel(1, 0), clBlue);
+    // The bitmap alone, as any bitmap reader takes it.
+    TPicture Dib;
+    Dib.LoadFromClipboardFormat(CF_DIB, GetClipboardData(CF_DIB), nullptr);
+    ASSERT_NE(dynamic_cast<TBitmap*>(Dib.Graphic()), nullptr);
+    EXPECT_EQ(static_cast<TBitmap*>(Dib.Graphic())->Canvas().Pixel(0, 1), clBlue);
+    CloseClipboard();
+
+    // Frames made from bitmaps have no LZW data yet: only the bitmap goes out.
+    TGIFImage Made;
+    TBitmap B(3, 2, pf24bit);
+    B.Canvas().Brush().SetColor(clLime);
+    B.Canvas().FillRect(TRect(0, 0, 3, 2));
+    Made.Assign(&B);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    Made.SaveToClipboardFormat(Format, Data, Palette);
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_GIF));
+    WinGlobalFree(static_cast<HGLOBAL>(Data));
+    CloseClipboard();
+    TGIFImage Empty;
+    EXPECT_THROW(Empty.SaveToClipboardFormat(Format, Data, Palette), EInvalidGraphicOperation);
+}
+
+TEST(GifClipboard, CountsBeyondTheDataAndForeignFormatsAreRefused) {
+    RegisterAgGIF();
+    const std::string Gif = Header() + TinyImage() + ";";
+    struct Case {
+        int32_t Count;
+        bool Loads;
+    } Cases[] = {{static_cast<int32_t>(Gif.size()), true}, {static_cast<int32_t>(Gif.size()) + 1, false},
+                 {0x7FFFFFFF, false}, {-1, false}};
+    for (const auto& C : Cases) {
+        ASSERT_TRUE(OpenClipboard(nullptr));
+        EmptyClipboard();
+        PutBlock(CF_GIF, std::string(reinterpret_cast<const char*>(&C.Count), 4) + Gif);
+        TGIFImage G;
+        if (C.Loads) {
+            G.LoadFromClipboardFormat(CF_GIF, GetClipboardData(CF_GIF), nullptr);
+            EXPECT_EQ(G.GetCount(), 1);
+        } else {
+            EXPECT_ANY_THROW(G.LoadFromClipboardFormat(CF_GIF, GetClipboardData(CF_GIF), nullptr)) << C.Count;
+        }
+        CloseClipboard();
+    }
+    TPicture P;
+    EXPECT_THROW(P.LoadFromClipboardFormat(0xC999, nullptr, nullptr), EInvalidGraphic);
 }
 
 }  // namespace
