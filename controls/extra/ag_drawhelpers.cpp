@@ -114,3 +114,8 @@ void RegisterAgCursors() {
     if (Hand) Screen->SetCursors(crAgHand, Hand);
     if (Drag) Screen->SetCursors(crAgDrag, Drag);
 }
+
+bool InstallLockedBitmapDraw() {
+    bool Expected = false;
+    return TBitmap::LockedDraw.compare_exchange_strong(Expected, true);
+}

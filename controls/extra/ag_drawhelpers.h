@@ -36,3 +36,8 @@ constexpr int crAgDrag = 14001;  // grasping hand, hot spot (15, 16)
 // Loads both and registers them with the screen object under their numbers
 // (the animated picture control's registration does it); later calls do nothing. Without a screen object nothing is registered.
 void RegisterAgCursors();
+
+// Switches on, for the whole process, the canvas lock around every bitmap draw
+// (TBitmap::LockedDraw), so that a bitmap drawn on one thread is not changed by
+// another meanwhile. True for the call that switched it on; later calls do nothing.
+bool InstallLockedBitmapDraw();

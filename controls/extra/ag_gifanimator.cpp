@@ -66,6 +66,8 @@ void TAgGIFAnimator::SetAsyncDrawing(bool Value) {
     std::lock_guard<std::recursive_mutex> L(PaintLock);
     FAsyncDrawing = Value;
     FTimer->SyncEvent = !Value;
+    // Frames are then composed on the timer thread while the GUI thread draws.
+    if (Value) InstallLockedBitmapDraw();
 }
 
 void TAgGIFAnimator::SetAnimate(bool Value) {

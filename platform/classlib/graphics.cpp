@@ -1,5 +1,6 @@
 #include "platform/classlib/graphics.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -685,8 +686,25 @@ void TBitmap::Assign(const TBitmap& Source) {
     Changed();
 }
 
+std::atomic<bool> TBitmap::LockedDraw{false};
+
 void TBitmap::Draw(TCanvas& Canvas, const TRect& R) {
     if (!FHandle) return;
+    if (LockedDraw && !Empty()) {
+        // Another thread changing the bitmap waits for the draw, and the reverse.
+        TCanvas& Own = this->Canvas();
+        Own.Lock();
+        struct TUnlock {
+            TCanvas& C;
+            ~TUnlock() { C.Unlock(); }
+        } Unlock{Own};
+        DrawUnlocked(Canvas, R);
+        return;
+    }
+    DrawUnlocked(Canvas, R);
+}
+
+void TBitmap::DrawUnlocked(TCanvas& Canvas, const TRect& R) {
     HDC src = this->Canvas().Handle();
     HDC dst = Canvas.Handle();
     if (Transparent) {

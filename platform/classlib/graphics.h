@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -290,6 +291,9 @@ public:
     HBITMAP Handle() const { return FHandle; }
     // Draws the bitmap; a Transparent bitmap leaves TransparentColor's pixels alone.
     void Draw(TCanvas& Canvas, const TRect& R) override;
+    // Process-wide: every draw of a non-empty bitmap holds the bitmap's canvas
+    // lock while it reads the pixels (set for drawing from other threads).
+    static std::atomic<bool> LockedDraw;
     TColor TransparentColor = clDefault;  // clDefault: the bottom-left pixel
 
     void LoadFromStream(TStream& Stream) override;  // BMP file data
@@ -301,6 +305,11 @@ public:
     // extension); EResNotFound when there is none or the name is empty.
     void LoadFromResourceName(HINSTANCE Instance, const std::string& ResName);
     void FreeImage() {}
+
+private:
+    void DrawUnlocked(TCanvas& Canvas, const TRect& R);
+
+public:
     void Dormant() {}
 
 private:

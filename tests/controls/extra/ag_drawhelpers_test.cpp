@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <thread>
 
 #include "controls/extra/ag_drawhelpers.h"
 #include "platform/classlib/forms.h"
@@ -109,6 +110,66 @@ TEST(AgStretchDraw, KeyColoursLeaveTheTarget) {
     EXPECT_EQ(Target.Canvas().Pixel(6, 1), clWhite);
     StretchDrawRectTransparent(Target.Canvas(), 0, 0, 2, 2, *Src, TRect(3, 0, 4, 1), clKeyNone);
     EXPECT_EQ(Target.Canvas().Pixel(1, 1), clBlue);
+}
+
+}  // namespace
+
+namespace {
+
+// A canvas that, when a draw first asks for its DC, records whether another
+// thread could take the source bitmap's canvas lock at that moment.
+class TProbeCanvas : public TCanvas {
+public:
+    explicit TProbeCanvas(TBitmap& Source) : FSource(Source), FTarget(4, 2, pf24bit) {}
+    int Probes = 0;
+    bool OtherThreadGotLock = false;
+
+protected:
+    void CreateHandle() override {
+        ++Probes;
+        std::thread T([this] {
+            OtherThreadGotLock = FSource.Canvas().TryLock();
+            if (OtherThreadGotLock) FSource.Canvas().Unlock();
+        });
+        T.join();
+        SetHandle(FTarget.Canvas().Handle());
+    }
+
+private:
+    TBitmap& FSource;
+    TBitmap FTarget;
+};
+
+TEST(AgLockedDraw, TheSwitchMakesEveryBitmapDrawHoldItsCanvas) {
+    TBitmap Source(4, 2, pf24bit);
+    Source.Canvas().Handle();
+    {
+        TProbeCanvas Before(Source);
+        Source.Draw(Before, TRect(0, 0, 4, 2));
+        ASSERT_EQ(Before.Probes, 1);
+        EXPECT_TRUE(Before.OtherThreadGotLock);  // not switched on yet
+    }
+    EXPECT_TRUE(InstallLockedBitmapDraw());
+    EXPECT_FALSE(InstallLockedBitmapDraw());  // once per process
+    EXPECT_TRUE(TBitmap::LockedDraw);
+    TProbeCanvas After(Source);
+    Source.Draw(After, TRect(0, 0, 4, 2));
+    ASSERT_EQ(After.Probes, 1);
+    EXPECT_FALSE(After.OtherThreadGotLock);
+    // Released after the draw, also for the drawing thread's next draw.
+    EXPECT_TRUE(Source.Canvas().TryLock());
+    Source.Canvas().Unlock();
+    std::thread T([&] {
+        const bool Got = Source.Canvas().TryLock();
+        if (Got) Source.Canvas().Unlock();
+        EXPECT_TRUE(Got);
+    });
+    T.join();
+    // An empty bitmap draws nothing and takes no lock.
+    TBitmap Empty;
+    TProbeCanvas None(Empty);
+    Empty.Draw(None, TRect(0, 0, 4, 2));
+    EXPECT_EQ(None.Probes, 0);
 }
 
 }  // namespace
