@@ -15,6 +15,7 @@
 #include "imaging/io/iepcx.h"
 #include "imaging/io/iepng.h"
 #include "imaging/io/iepnm.h"
+#include "imaging/io/ierawcamera.h"
 #include "imaging/io/ietga.h"
 #include "imaging/io/ietiff.h"
 #include "platform/rtl/sysutils.h"
@@ -264,6 +265,10 @@ TIOFormatCode FindStreamFormat(TStream& Stream) {
                 Stream.Seek(p, soBeginning);
                 if (e->TryFunction(Stream, e->FileType)) result = e->FileType;
             }
+        }
+        if (result == 0) {
+            Stream.Seek(p, soBeginning);
+            if (IsRawCameraStream(Stream)) result = ioRAW;
         }
         Stream.Seek(p, soBeginning);
         return result;

@@ -18,6 +18,7 @@
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/iepcx.h"
 #include "imaging/io/iepnm.h"
+#include "imaging/io/ierawcamera.h"
 #include "imaging/io/ietga.h"
 #include "imaging/io/ierawpixels.h"
 #include "imaging/io/iepng.h"
@@ -445,6 +446,11 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             AfterLoad(ioPCX);
             break;
         }
+        case ioRAW:
+            PrepareLoad();
+            ReadRawCameraStream(S, FIEBitmap, *Params, false, pr);
+            AfterLoad(ioRAW);
+            break;
         case ioJP2:
         case ioJ2K:
             PrepareLoad();
@@ -874,6 +880,7 @@ IE_SAVES(JP2, ioJP2)
 IE_FILE_LOAD(J2K, ioJ2K)
 IE_STREAM_LOAD(J2K, ioJ2K)
 IE_SAVES(J2K, ioJ2K)
+IE_FILE_LOAD(RAW, ioRAW)
 IE_FILE_LOAD(TGA, ioTGA)
 IE_STREAM_LOAD(TGA, ioTGA)
 IE_SAVES(TGA, ioTGA)
@@ -884,6 +891,23 @@ IE_FILE_LOAD(WBMP, ioWBMP)
 IE_STREAM_LOAD(WBMP, ioWBMP)
 IE_SAVES(WBMP, ioWBMP)
 IE_FILE_LOAD(RawData, ioBMPRAW)
+
+void TIEImageIO::LoadFromStreamRAW(TStream& S) {
+    TIEFileFormatEntry* e = FindFormatByExtension("RAW");
+    if (e != nullptr && e->FileType != ioRAW) {
+        LoadFromStreamFormat(S, e->FileType);
+        return;
+    }
+    Aborting = false;
+    try {
+        LoadStreamBody(ioRAW, S);
+        Params->FileName.clear();
+    } catch (...) {
+        DoFinishWork();
+        throw;
+    }
+    DoFinishWork();
+}
 IE_STREAM_LOAD(RawData, ioBMPRAW)
 
 void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
@@ -939,6 +963,7 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
             case ioDCX: LoadFromFileDCX(FileName); return;
             case ioICO: LoadFromFileICO(FileName); return;
             case ioCUR: LoadFromFileCUR(FileName); return;
+            case ioRAW: LoadFromFileRAW(FileName); return;
             case ioJP2: LoadFromFileJP2(FileName); return;
             case ioJ2K: LoadFromFileJ2K(FileName); return;
             case ioTGA: LoadFromFileTGA(FileName); return;
@@ -1001,6 +1026,7 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
             case ioDCX: LoadFromFileDCX(FileName); return;
             case ioICO: LoadFromFileICO(FileName); return;
             case ioCUR: LoadFromFileCUR(FileName); return;
+            case ioRAW: LoadFromFileRAW(FileName); return;
             case ioJP2: LoadFromFileJP2(FileName); return;
             case ioJ2K: LoadFromFileJ2K(FileName); return;
             case ioTGA: LoadFromFileTGA(FileName); return;
@@ -1039,6 +1065,7 @@ void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
             case ioDCX: LoadFromStreamDCX(Stream); return;
             case ioICO: LoadFromStreamICO(Stream); return;
             case ioCUR: LoadFromStreamCUR(Stream); return;
+            case ioRAW: LoadFromStreamRAW(Stream); return;
             case ioJP2: LoadFromStreamJP2(Stream); return;
             case ioJ2K: LoadFromStreamJ2K(Stream); return;
             case ioTGA: LoadFromStreamTGA(Stream); return;
@@ -1137,6 +1164,9 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
             case ioJP2:
             case ioJ2K:
                 ReadJ2000Stream(Stream, &scratch, *Params, true, pr);
+                break;
+            case ioRAW:
+                ReadRawCameraStream(Stream, &scratch, *Params, true, pr);
                 break;
             case ioICO:
             case ioCUR: {

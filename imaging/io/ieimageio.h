@@ -112,6 +112,10 @@ public:
     void LoadFromStreamJ2K(TStream& Stream);
     void SaveToFileJ2K(const std::string& FileName);
     void SaveToStreamJ2K(TStream& Stream);
+    // Camera raw files; a stream load goes to the format registered for "RAW" when that
+    // is not the camera raw format.
+    void LoadFromFileRAW(const std::string& FileName);
+    void LoadFromStreamRAW(TStream& Stream);
     void LoadFromFileTGA(const std::string& FileName);
     void LoadFromStreamTGA(TStream& Stream);
     void SaveToFileTGA(const std::string& FileName);

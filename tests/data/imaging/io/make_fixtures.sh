@@ -170,3 +170,8 @@ for f in j2k_grey.j2k j2k_rgb.jp2 j2k_rlcp.j2k j2k_grey12.j2k j2k_sub.j2k j2k_im
   rm "$o"
 done
 rm j2k_src.ppm j2k_src.pgm j2k_src12.pgm j2k_y.raw j2k_u.raw j2k_v.raw j2k_sub.raw
+# Camera raw seeds: DNGs of the tests' known image and a CRW-shaped heap file.
+/usr/bin/python3 ../../../imaging/io/make_dng.py cfa raw_cfa.nef 16 12
+/usr/bin/python3 ../../../imaging/io/make_dng.py linear raw_linear.nef 16 12
+rm raw_cfa.nef.rgb16 raw_linear.nef.rgb16
+# (raw_ciff.crw: the CIFF heaps of the unit test, written once by hand.)
