@@ -1,5 +1,6 @@
 #include "unicode/unicodestartup.h"
 
+#include "unicode/unicodewindows.h"
 #include "unicode/widepropertyfilers.h"
 #include "unicode/widestrings.h"
 
@@ -14,9 +15,15 @@ void UnicodeStartup() {
     ApplyWideStringsSwitch = false;
     // The UTF-7 tables are made on first use; using them here makes them before any worker thread can.
     Utf7ToWide("+AGE-");
+    UnicodeWindowsStartup();
     Started = true;
 }
 
-void UnicodeShutdown() { Started = false; }
+void UnicodeShutdown() {
+    if (!Started)
+        return;
+    UnicodeWindowsShutdown();
+    Started = false;
+}
 
 bool UnicodeLayerStarted() { return Started; }

@@ -142,6 +142,8 @@ TShiftState KeyDataToShiftState(LPARAM KeyData) {
 
 COLORREF ColorToCOLORREF(TColor Color) { return static_cast<COLORREF>(ColorToRGB(Color) & 0xFFFFFF); }
 
+const char* ControlPropName() { return ControlProp; }
+
 TWinControl* FindControl(HWND Handle) {
     if (!Handle) return nullptr;
     return static_cast<TWinControl*>(GetPropA(Handle, ControlProp));

@@ -324,6 +324,12 @@ public:
     // Paints the graphic child controls on DC (client coordinates).
     void PaintControls(HDC DC, TControl* First = nullptr);
 
+    // For a layer that makes the window itself (the Unicode layer): the handle
+    // it made, and the procedure unhandled messages go to.
+    void SetHandleFromLayer(HWND H) { FHandle = H; }
+    WNDPROC DefWndProc() const { return FDefWndProc; }
+    void SetDefWndProc(WNDPROC Proc) { FDefWndProc = Proc; }
+
 protected:
     friend class TControl;
     virtual void CreateParams(TCreateParams& Params);
@@ -407,6 +413,8 @@ protected:
 
 // The control whose window this is (nullptr for other windows).
 TWinControl* FindControl(HWND Handle);
+// The window property under which the library tags its windows with their control.
+const char* ControlPropName();
 // Sends CM_MOUSELEAVE and CM_MOUSEENTER (LParam: the control) when the control
 // under the mouse changed; the application's idle time calls it, mouse moves
 // over the library's windows do too.
