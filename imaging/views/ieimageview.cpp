@@ -5,6 +5,7 @@
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/processing/imageproc.h"
+#include "imaging/processing/transitions.h"
 #include "imaging/views/iemultiview.h"
 #include "platform/classlib/formload.h"
 
@@ -31,7 +32,29 @@ TIEView::TIEView(TComponent* AOwner) : TCustomControl(AOwner) {
     FDpiY = DefaultDpiY;
 }
 
-TIEView::~TIEView() { CallBitmapChangeEvents(true); }
+TIEView::~TIEView() {
+    CallBitmapChangeEvents(true);
+    ReleaseWindowCanvas();
+}
+
+void TIEView::ReleaseWindowCanvas() {
+    if (FWindowCanvas) FWindowCanvas->SetHandle(nullptr);
+    if (FWindowDC) ReleaseDC(FWindowDCOwner, FWindowDC);
+    FWindowDC = nullptr;
+    FWindowDCOwner = nullptr;
+}
+
+TCanvas* TIEView::ViewCanvas() {
+    if (Canvas().HandleAllocated()) return &Canvas();
+    ReleaseWindowCanvas();
+    if (!HandleAllocated()) return nullptr;
+    FWindowDCOwner = Handle();
+    FWindowDC = GetDC(FWindowDCOwner);
+    if (!FWindowDC) return nullptr;
+    if (!FWindowCanvas) FWindowCanvas = std::make_unique<TCanvas>();
+    FWindowCanvas->SetHandle(FWindowDC);
+    return FWindowCanvas.get();
+}
 
 int32_t TIEView::AddBitmapChangeCallback(TIEBitmapChangeEvent Callback, TObject* Owner) {
     int32_t H = FNextHandle++;
@@ -110,10 +133,15 @@ TIEImageView::TIEImageView(TComponent* AOwner)
     FBitmap = FOwnBitmap.get();
     FOwnBitmap->Allocate(1, 1, ieRGB24);
     FOwnBitmap->Fill(ColorToRGB(FBackground));
+    FTransition = std::make_unique<TIETransitionEffects>(this);
+    FTransition->OnTransitionStop = [this](TObject* Sender) {
+        if (OnTransitionStop) OnTransitionStop(Sender);
+    };
     SetBounds(0, 0, 100, 100);
 }
 
 TIEImageView::~TIEImageView() {
+    FTransition.reset();
     delete FProc;
     delete FIO;
 }
@@ -155,6 +183,7 @@ void TIEImageView::SetExternalBitmap(TIEBitmap* Bitmap) {
 }
 
 void TIEImageView::ClearImage() {
+    FTransition->Stop();
     FBitmap->Allocate(1, 1, ieRGB24);
     FBitmap->Fill(ColorToRGB(FBackground));
     ImageChange();
@@ -229,6 +258,7 @@ void TIEImageView::ImageChange() {
 
 void TIEImageView::Resize() {
     TIEView::Resize();
+    if (FTransition) FTransition->Stop();
     if (FAutoFit) DoAutoFit();
 }
 

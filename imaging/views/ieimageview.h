@@ -17,6 +17,7 @@
 class TIEBitmap;
 class TIEImageIO;
 class TIEImageProc;
+class TIETransitionEffects;
 
 // The library's default resolution (300 dpi) and the screen's, set by IEViewsStartup.
 extern int32_t DefaultDpiX, DefaultDpiY;
@@ -71,7 +72,9 @@ public:
     }
     void SaveSelectionToStream(TStream*) override {}
     bool LoadSelectionFromStream(TStream*) override { return false; }
-    TCanvas* ViewCanvas() override { return &Canvas(); }
+    // Inside Paint the paint canvas; otherwise a canvas on the window's own DC (null
+    // without a window), valid until the next call.
+    TCanvas* ViewCanvas() override;
     int32_t ViewClientWidth() override { return ClientWidth(); }
     int32_t ViewClientHeight() override { return ClientHeight(); }
     // The background colour over the whole client size.
@@ -95,6 +98,10 @@ private:
     std::map<int32_t, TCallback> FCallbacks;
     int32_t FNextHandle = 0;
     int32_t FDpiX = 0, FDpiY = 0;
+    std::unique_ptr<TCanvas> FWindowCanvas;
+    HDC FWindowDC = nullptr;
+    HWND FWindowDCOwner = nullptr;
+    void ReleaseWindowCanvas();
 };
 
 enum TIEBackgroundStyle { iebsSolid, iebsHorizontal, iebsVertical, iebsFDiagonal, iebsBDiagonal, iebsCross,
@@ -113,6 +120,10 @@ public:
     TIEImageIO* IO();
     // The view's own processing component, made on first use and bound to its image.
     TIEImageProc* Proc();
+    // The view's transition player; stopped when the view is resized or cleared.
+    TIETransitionEffects& Transition() { return *FTransition; }
+    // Fired when a transition ends, with the view as sender.
+    TNotifyEvent OnTransitionStop;
     // Loads a file through IO into the view's image and shows it.
     void LoadFromFileIO(const std::string& FileName);
 
@@ -161,6 +172,7 @@ private:
     int32_t FChessSize = 16;
     TBrushStyle FChessStyle = bsSolid;
     bool FAutoFit = false;
+    std::unique_ptr<TIETransitionEffects> FTransition;
 };
 
 void RegisterImageViews();
