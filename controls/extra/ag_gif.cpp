@@ -167,9 +167,18 @@ int TGIFFrame::Height() {
 
 void TGIFFrame::Draw(TCanvas& Canvas, const TRect& R, bool Transparent) {
     TBitmap* B = DecodedBitmap();
-    if (Transparent && TransparentColour != clGIFNone)
+    if (Transparent && TransparentColour != clGIFNone) {
+        // Keyed drawing takes white as a monochrome bitmap's key; a two-colour
+        // frame keys its own transparent colour, so it is drawn from a copy.
+        std::unique_ptr<TBitmap> Copy;
+        if (B->Monochrome()) {
+            Copy = std::make_unique<TBitmap>();
+            Copy->Assign(*B);
+            Copy->SetPixelFormat(pf24bit);
+            B = Copy.get();
+        }
         StretchDrawRectTransparent(Canvas, R.left, R.top, R.Width(), R.Height(), *B, TRect(), TransparentColour);
-    else
+    } else
         Canvas.StretchDraw(R, *B);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controls/extra/ag_gif.h"
+#include "controls/extra/ag_gifanimator.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/win/winuser.h"
 
@@ -330,6 +331,234 @@ TEST(GifImage, ImageMagickReadsWhatWeWrite) {
     Back.LoadFromStream(In);
     ExpectFramesMatch(Gif, Back);
     std::filesystem::remove(Gif);
+}
+
+
+// ---- Conformance with giflib's tools and ImageMagick ------------------------------
+
+// Four frames over a 6 x 4 screen: a full opaque first frame, then an interlaced
+// frame with a local table and transparency, disposals 0-3, a delay past 6553
+// hundredths and a loop block.
+const char* const GifbuildSpec = R"(screen width 6
+screen height 4
+screen colors 4
+screen background 0
+
+screen map
+	rgb 000 000 000 is a
+	rgb 255 000 000 is b
+	rgb 000 255 000 is c
+	rgb 000 000 255 is d
+end
+
+netscape loop 5
+
+graphics control
+	disposal mode 1
+	delay 7
+	transparent index -1
+end
+
+image
+image left 0
+image top 0
+image bits 6 by 4
+abcdab
+bcdabc
+cdabcd
+dabcda
+
+graphics control
+	disposal mode 2
+	delay 250
+	transparent index 0
+end
+
+image
+image left 1
+image top 1
+image interlaced
+image map
+	rgb 010 020 030 is e
+	rgb 255 255 000 is f
+end
+image bits 3 by 2
+eff
+ffe
+
+graphics control
+	disposal mode 3
+	delay 0
+	transparent index -1
+end
+
+image
+image left 2
+image top 0
+image bits 2 by 4
+dd
+cc
+bb
+aa
+
+graphics control
+	disposal mode 0
+	delay 7000
+	transparent index 3
+end
+
+image
+image left 0
+image top 2
+image bits 6 by 2
+ddbbdd
+ccdddd
+)";
+
+std::vector<std::string> Split(const std::string& Text, char Sep) {
+    std::vector<std::string> Out;
+    std::string Cur;
+    for (char C : Text) {
+        if (C == Sep) {
+            Out.push_back(Cur);
+            Cur.clear();
+        } else {
+            Cur += C;
+        }
+    }
+    if (!Cur.empty()) Out.push_back(Cur);
+    return Out;
+}
+
+TEST(GifConformance, GifbuildFramesTimingAndCompositionAgreeWithImageMagick) {
+    if (!HaveTool("gifbuild -h") && !HaveTool("command -v gifbuild")) GTEST_SKIP() << "giflib's tools are not installed";
+    if (!HaveTool("convert -version")) GTEST_SKIP() << "ImageMagick is not installed";
+    const std::string Spec = Temp("spec.txt"), Gif = Temp("built.gif");
+    {
+        std::ofstream O(Spec);
+        O << GifbuildSpec;
+    }
+    ASSERT_EQ(std::system(("gifbuild '" + Spec + "' > '" + Gif + "'").c_str()), 0);
+    TGIFImage G;
+    {
+        TFileStream S(Gif, fmOpenRead);
+        G.LoadFromStream(S);
+    }
+    ASSERT_EQ(G.GetCount(), 4);
+    // Delays and disposals as identify reads them; the delay of 7000 hundredths
+    // stays 70 seconds instead of wrapping in 16 bits.
+    const std::vector<std::string> Frames = Split(Capture("identify -format '%T %D|' '" + Gif + "'"), '|');
+    ASSERT_EQ(Frames.size(), 4u);
+    const char* const Disposals[] = {"Undefined", "None", "Background", "Previous"};
+    const uint32_t Delays[] = {70, 2500, 0, 70000};
+    for (int F = 0; F < 4; ++F) {
+        EXPECT_EQ(G.Frames[F]->DelayMs, Delays[F]) << F;
+        EXPECT_EQ(Frames[F], std::to_string(G.Frames[F]->DelayMs / 10) + " " + Disposals[G.Frames[F]->Disposal]) << F;
+    }
+    EXPECT_EQ(G.Frames[1]->Disposal, 2);
+    EXPECT_TRUE(G.Frames[1]->IsInterlaced);
+    EXPECT_TRUE(G.Frames[1]->HasLocalColours);
+    // ImageMagick counts the first play: 5 repeats are 6 iterations.
+    EXPECT_TRUE(G.LoopEnabled);
+    EXPECT_EQ(G.LoopCount, 5);
+    EXPECT_NE(Capture("identify -verbose '" + Gif + "'").find("Iterations: 6"), std::string::npos);
+    ExpectFramesMatch(Gif, G);
+
+    // Composed frames against -coalesce: the first frame covers the screen opaquely.
+    TAgGIFAnimator A(nullptr);
+    {
+        TFileStream S(Gif, fmOpenRead);
+        A.Image().LoadFromStream(S);
+    }
+    const std::string All = Capture("convert '" + Gif + "' -coalesce -depth 8 rgba:-");
+    ASSERT_EQ(All.size(), 4u * 6 * 4 * 4);
+    for (int F = 0; F < 4; ++F) {
+        TColor T;
+        TBitmap* B = A.ComposeFrame(F, T);
+        ASSERT_NE(B, nullptr);
+        ASSERT_EQ(B->Width(), 6);
+        ASSERT_EQ(B->Height(), 4);
+        int Diffs = 0;
+        for (int Y = 0; Y < 4; ++Y)
+            for (int X = 0; X < 6; ++X) {
+                const auto* P = reinterpret_cast<const uint8_t*>(&All[((size_t(F) * 4 + Y) * 6 + X) * 4]);
+                const TColor C = B->Canvas().Pixel(X, Y);
+                // A cleared pixel shows the background (ImageMagick: clear).
+                const bool Differs =
+                    P[3] == 0 ? C != T && C != A.Image().GetBackgroundColor() && C != clBlack
+                              : C != static_cast<TColor>(P[0] | (P[1] << 8) | (P[2] << 16));
+                if (Differs)
+                    ADD_FAILURE() << "frame " << F << " (" << X << "," << Y << ") ours " << std::hex << C << " theirs "
+                                  << int(P[0]) << "," << int(P[1]) << "," << int(P[2]) << "," << int(P[3]);
+                Diffs += Differs;
+            }
+        EXPECT_EQ(Diffs, 0) << "composed frame " << F;
+    }
+    std::filesystem::remove(Spec);
+    std::filesystem::remove(Gif);
+}
+
+TEST(GifConformance, OurGifsPassImageMagickAndShowTheirBlocksToGiftext) {
+    if (!HaveTool("convert -version")) GTEST_SKIP() << "ImageMagick is not installed";
+    if (!HaveTool("command -v giftext")) GTEST_SKIP() << "giflib's tools are not installed";
+    std::mt19937 Rng(5);
+    struct Case {
+        const char* Name;
+        TPixelFormat Format;
+        bool Grey;
+    } Cases[] = {{"1-bit", pf1bit, false},       {"4-bit", pf4bit, false},         {"8-bit", pf8bit, false},
+                 {"24-bit by popularity", pf24bit, false}, {"24-bit as grey", pf24bit, true}};
+    for (const auto& C : Cases) {
+        TBitmap B(29, 17, pf24bit);
+        for (int Y = 0; Y < 17; ++Y)
+            for (int X = 0; X < 29; ++X)
+                B.Canvas().SetPixel(X, Y, static_cast<TColor>((Rng() % 5) * 0x3F0000 + (X * 9) * 0x100 + Y * 15));
+        if (C.Format != pf24bit) B.SetPixelFormat(C.Format);
+        TGIFImage G;
+        G.AppendFrame(&B);
+        G.AppendFrame(&B);
+        G.Frames[0]->IsGreyScale = G.Frames[1]->IsGreyScale = C.Grey;
+        G.Frames[1]->DelayMs = 120;
+        G.Frames[1]->Disposal = 2;
+        G.LoopEnabled = true;
+        G.LoopCount = 0;
+        G.GlobalData->CommentLines.Add("conformance");
+        const std::string Gif = Temp("ours-conf.gif");
+        {
+            TFileStream S(Gif, fmCreate);
+            G.SaveToStream(S);
+        }
+        EXPECT_EQ(std::system(("identify -regard-warnings '" + Gif + "' >/dev/null 2>&1").c_str()), 0) << C.Name;
+        TGIFImage Back;
+        {
+            TFileStream In(Gif, fmOpenRead);
+            Back.LoadFromStream(In);
+        }
+        ASSERT_EQ(Back.GetCount(), 2) << C.Name;
+        ExpectFramesMatch(Gif, Back);
+        // What was written is what the source looked like, through its palette.
+        TBitmap* F0 = Back.Frames[0]->DecodedBitmap();
+        if (C.Format != pf24bit)
+            for (int Y = 0; Y < 17; Y += 4)
+                for (int X = 0; X < 29; X += 5) EXPECT_EQ(F0->Canvas().Pixel(X, Y), B.Canvas().Pixel(X, Y)) << C.Name;
+        if (C.Grey) {
+            const TColor P = F0->Canvas().Pixel(3, 3);
+            EXPECT_EQ(P & 0xFF, (P >> 8) & 0xFF) << C.Name;
+            EXPECT_EQ(P & 0xFF, (P >> 16) & 0xFF) << C.Name;
+        }
+        const std::string Text = Capture("giftext '" + Gif + "'");
+        EXPECT_NE(Text.find("GIF89 application block"), std::string::npos) << C.Name;
+        EXPECT_NE(Text.find("GIF89 comment (Ext Code = 254"), std::string::npos) << C.Name;
+        EXPECT_NE(Text.find("DelayTime: 12"), std::string::npos) << C.Name;
+        EXPECT_NE(Text.find("Disposal Mode: 2"), std::string::npos) << C.Name;
+        // giftext names the blocks; their texts are in the file.
+        std::ifstream Raw(Gif, std::ios::binary);
+        const std::string Bytes((std::istreambuf_iterator<char>(Raw)), std::istreambuf_iterator<char>());
+        EXPECT_NE(Bytes.find("NETSCAPE2.0"), std::string::npos) << C.Name;
+        EXPECT_NE(Bytes.find("conformance"), std::string::npos) << C.Name;
+        EXPECT_NE(Text.find("GIF file terminated normally"), std::string::npos) << C.Name;
+        std::filesystem::remove(Gif);
+    }
 }
 
 }  // namespace
