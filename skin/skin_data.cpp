@@ -1,10 +1,63 @@
 #include "skin/skin_data.h"
 
 #include "platform/classlib/formload.h"
+#include "skin/skin_ini.h"
+#include "skin/skin_reader.h"
 
-TSkinData::TSkinData(TComponent* AOwner) : TComponent(AOwner), FSkinStream(std::make_unique<TMemoryStream>()) {}
+TSkinData::TSkinData(TComponent* AOwner) : TComponent(AOwner), FSkinStream(std::make_unique<TMemoryStream>()) {
+    Button = std::make_unique<TDataSkinButton>("Buttons");
+    static const char* const Sides[] = {"Left", "Right", "Top", "Bottom"};
+    for (int i = 0; i < 4; ++i) Borders[static_cast<size_t>(i)] = std::make_unique<TDataSkinBorder>(Sides[i]);
+    Title = std::make_unique<TDataSkinTitle>("Title");
+}
 
-TSkinData::~TSkinData() = default;
+TSkinData::~TSkinData() {
+    if (FaceBrush) DeleteObject(FaceBrush);
+}
+
+bool TSkinData::LoadSkin() {
+    SkinEmpty = true;
+    TSkinReader Reader;
+    TMemoryStream Extract;
+    if (!Reader.LoadFromStream(*FSkinStream)) return false;
+    TQuickIni Ini;
+    std::string IniName;
+    Reader.FindFileContaining(".ini", Extract, IniName);
+    Extract.SetPosition(0);
+    Ini.LoadFromStream(&Extract);
+    FReader = &Reader;
+    FIni = &Ini;
+    FExtract = &Extract;
+    try {
+        ParseSkin();
+    } catch (...) {
+        FReader = nullptr;
+        FIni = nullptr;
+        FExtract = nullptr;
+        throw;
+    }
+    FReader = nullptr;
+    FIni = nullptr;
+    FExtract = nullptr;
+    return true;
+}
+
+void TSkinData::LoadSkinBitmap(TBitmap& Bitmap, const std::string& FileName) {
+    // Any folder of the INI value is dropped; the extension test is exact.
+    const size_t Slash = FileName.find_last_of("\\/:");
+    const std::string Name = Slash == std::string::npos ? FileName : FileName.substr(Slash + 1);
+    const size_t Dot = Name.rfind('.');
+    if (Name.empty() || Dot == std::string::npos || Name.substr(Dot) != ".bmp" || !FReader) {
+        Bitmap.SetSize(0, 0);
+        return;
+    }
+    FReader->ExtractFile(Name, *FExtract);
+    if (FExtract->Size() == 0) {
+        Bitmap.SetSize(0, 0);
+        return;
+    }
+    Bitmap.LoadFromStream(*FExtract);
+}
 
 void TSkinData::LoadFromStream(TStream& Stream) {
     FSkinStream->Clear();
