@@ -14,7 +14,7 @@ PACKAGES=(
   # outside tools the program runs, and the readers that check its output
   ffmpeg mjpegtools dvdauthor lsdvd genisoimage udftools lhasa giflib-tools
   # screens for gui tests
-  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs libtiff-tools netpbm libopenjp2-tools libraw-bin python3-tifffile python3-numpy
+  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs libtiff-tools netpbm libopenjp2-tools libraw-bin python3-tifffile python3-numpy ghostscript poppler-utils
 )
 
 missing=()

@@ -18,6 +18,7 @@
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/iepcx.h"
 #include "imaging/io/iepnm.h"
+#include "imaging/io/iepostscript.h"
 #include "imaging/io/ierawcamera.h"
 #include "imaging/io/ietga.h"
 #include "imaging/io/ierawpixels.h"
@@ -41,7 +42,7 @@ TRGB ColorToTRGB(TColor c) {
 // Formats this component reads and writes itself.
 bool HasBuiltinSave(TIOFormatCode f) {
     switch (f) {
-        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA: case ioICO: case ioJP2: case ioJ2K:
+        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA: case ioICO: case ioJP2: case ioJ2K: case ioPS:
             return true;
         default:
             return false;
@@ -631,7 +632,7 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
     TIEProgressRecord pr = MakeProgress();
     // These formats take ieRGB24 or ie1g (PNM files also ieRGB48): others are converted first.
     if (Format == ioPXM || Format == ioWBMP || Format == ioPCX || Format == ioTGA || Format == ioICO ||
-        Format == ioJP2 || Format == ioJ2K) {
+        Format == ioJP2 || Format == ioJ2K || Format == ioPS) {
         const TIEPixelFormat pf = FIEBitmap->PixelFormat();
         if (pf != ieRGB24 && pf != ie1g && !(Format == ioPXM && FSavingToFile && pf == ieRGB48))
             FIEBitmap->ConvertTo(ieRGB24);
@@ -657,6 +658,9 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
             } else {
                 WritePCXStream(S, FIEBitmap, *Params, pr);
             }
+            break;
+        case ioPS:
+            WritePSStream(S, FIEBitmap, *Params, pr);
             break;
         case ioJP2:
         case ioJ2K:
@@ -881,6 +885,7 @@ IE_FILE_LOAD(J2K, ioJ2K)
 IE_STREAM_LOAD(J2K, ioJ2K)
 IE_SAVES(J2K, ioJ2K)
 IE_FILE_LOAD(RAW, ioRAW)
+IE_SAVES(PS, ioPS)
 IE_FILE_LOAD(TGA, ioTGA)
 IE_STREAM_LOAD(TGA, ioTGA)
 IE_SAVES(TGA, ioTGA)
@@ -1279,6 +1284,7 @@ void TIEImageIO::SaveToFile(const std::string& FileName) {
         case ioICO: SaveToFileICO(FileName); break;
         case ioJP2: SaveToFileJP2(FileName); break;
         case ioJ2K: SaveToFileJ2K(FileName); break;
+        case ioPS: SaveToFilePS(FileName); break;
         case ioTGA: SaveToFileTGA(FileName); break;
         case ioPXM: SaveToFilePXM(FileName); break;
         case ioWBMP: SaveToFileWBMP(FileName); break;
@@ -1298,6 +1304,7 @@ void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
         case ioICO: SaveToStreamICO(Stream); return;
         case ioJP2: SaveToStreamJP2(Stream); return;
         case ioJ2K: SaveToStreamJ2K(Stream); return;
+        case ioPS: SaveToStreamPS(Stream); return;
         case ioTGA: SaveToStreamTGA(Stream); return;
         case ioPXM: SaveToStreamPXM(Stream); return;
         case ioWBMP: SaveToStreamWBMP(Stream); return;
