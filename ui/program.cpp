@@ -19,7 +19,6 @@ bool StartedForms = false;  // a test may have made the application object alrea
 
 void UnitsStartup() {
     EnsureUtf8CharacterType();
-    UnicodeStartup();
     BurnEngineStartup();
     QemGdiplusStartup();
     GlobalsStartup();
@@ -37,7 +36,6 @@ void UnitsShutdown() {
     GlobalsShutdown();
     QemGdiplusShutdown();
     BurnEngineShutdown();
-    UnicodeShutdown();
 }
 }  // namespace
 
@@ -46,6 +44,7 @@ bool ProgramStartup(const std::string& AppFolder) {
     WinStartup();
     StartedForms = Application == nullptr;
     FormsStartup();
+    UnicodeStartup();  // the hook and the wide application object, before the main window
     Application->Initialize();
     try {
         if (AppFolder.empty())
@@ -70,6 +69,7 @@ void ProgramShutdown() {
     // The main window goes first (its FormDestroy saves the options), then
     // the application object with whatever forms are left.
     if (frmMain) frmMain->Free();
+    UnicodeShutdown();
     if (StartedForms) FormsShutdown();
     StartedForms = false;
     UnitsShutdown();

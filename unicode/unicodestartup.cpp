@@ -1,6 +1,7 @@
 #include "unicode/unicodestartup.h"
 
 #include "unicode/unicodewindows.h"
+#include "unicode/uniforms.h"
 #include "unicode/widepropertyfilers.h"
 #include "unicode/widestrings.h"
 
@@ -16,12 +17,14 @@ void UnicodeStartup() {
     // The UTF-7 tables are made on first use; using them here makes them before any worker thread can.
     Utf7ToWide("+AGE-");
     UnicodeWindowsStartup();
+    UniFormsStartup();
     Started = true;
 }
 
 void UnicodeShutdown() {
     if (!Started)
         return;
+    UniFormsShutdown();
     UnicodeWindowsShutdown();
     Started = false;
 }

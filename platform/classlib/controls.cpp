@@ -144,6 +144,8 @@ COLORREF ColorToCOLORREF(TColor Color) { return static_cast<COLORREF>(ColorToRGB
 
 const char* ControlPropName() { return ControlProp; }
 
+TControl* CurrentMouseControl() { return MouseControl; }
+
 TWinControl* FindControl(HWND Handle) {
     if (!Handle) return nullptr;
     return static_cast<TWinControl*>(GetPropA(Handle, ControlProp));

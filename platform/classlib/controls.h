@@ -421,6 +421,8 @@ const char* ControlPropName();
 void MouseIdle();
 // Told whenever the control under the mouse changed (the application's hints).
 extern std::function<void(TControl*)> MouseControlChanged;
+// The control under the mouse, nullptr when none.
+TControl* CurrentMouseControl();
 // The short hint is the text before '|', the long one the text after it (all
 // of it without '|').
 std::string GetShortHint(const std::string& Hint);

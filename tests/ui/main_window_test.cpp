@@ -25,6 +25,7 @@
 #include "platform/commctl/shlobj_dialogs.h"
 #include "platform/win/winscreen.h"
 #include "unicode/unicodestartup.h"
+#include "unicode/uniforms.h"
 #include "unicode/widestrings.h"
 #include "ui/about_wnd.h"
 #include "ui/log_wnd.h"
@@ -136,9 +137,25 @@ TEST_F(MainWindow, TheStartReadsTheUnicodeLayersValuesAndTheEndStopsIt) {
     EXPECT_TRUE(UnicodeLayerStarted());
     EXPECT_TRUE(IsUnicodePlatform);
     EXPECT_EQ(DefaultCodePage, 3u);
+    EXPECT_TRUE(WideCharHookInstalled());
+    ASSERT_NE(UniApplication, nullptr);
+    // The first message the hook sees puts the idle control on the main window, once.
+    auto idleControls = [] {
+        int n = 0;
+        for (int i = 0; i < frmMain->ControlCount(); ++i)
+            if (dynamic_cast<TUniAppIdleEventControl*>(frmMain->Controls(i))) ++n;
+        return n;
+    };
+    for (int round = 0; round < 2; ++round) {
+        PostMessageW(frmMain->Handle(), WM_NULL, 0, 0);
+        TestHooks::PumpPending();
+        EXPECT_EQ(idleControls(), 1);
+    }
     ProgramShutdown();
     Started = false;
     EXPECT_FALSE(UnicodeLayerStarted());
+    EXPECT_FALSE(WideCharHookInstalled());
+    EXPECT_EQ(UniApplication, nullptr);
 }
 
 TEST_F(MainWindow, WithoutALanguageFolderTheStartEndsAfterConfigIni) {

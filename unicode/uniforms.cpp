@@ -1,0 +1,144 @@
+#include "unicode/uniforms.h"
+
+#include <cstdio>
+
+#include "platform/system/process.h"
+
+#include "unicode/widepropertyfilers.h"
+
+TUniApplication* UniApplication = nullptr;
+
+namespace {
+HHOOK WideCharHook = nullptr;
+
+LRESULT CALLBACK WideCharHookProc(int Code, WPARAM W, LPARAM L) {
+    if (Code >= 0 && W == PM_REMOVE && UniApplication) {
+        MSG* Msg = reinterpret_cast<MSG*>(L);
+        try {
+            if (DispatchWideCharMessage(*Msg)) Msg->message = WM_NULL;
+        } catch (...) {
+            Msg->message = WM_NULL;
+            if (Application) Application->HandleException(UniApplication);
+        }
+    }
+    return CallNextHookEx(WideCharHook, Code, W, L);
+}
+}  // namespace
+
+// ---- TUniForm ---------------------------------------------------------------------
+TClassInfo& TUniForm::StaticClassInfo() {
+    static TClassInfo CI("TUniForm", &TForm::StaticClassInfo(), CreateComponentOf<TUniForm>, [](TClassInfo& C) {
+        auto Self = [](TPersistent& O) -> TUniForm& { return static_cast<TUniForm&>(O); };
+        auto Get = [](const TPersistent& O) -> TUniForm& { return const_cast<TUniForm&>(static_cast<const TUniForm&>(O)); };
+        DefineWidePropertyFilers(
+            C, {{"Caption", TWidePropertyKind::String, [Get](const TPersistent& O) { return Get(O).Caption(); },
+                 [Self](TPersistent& O, const WideString& S) { Self(O).SetCaption(S); },
+                 [Get](const TPersistent& O) { return ControlCaptionStored(&Get(O)); }},
+                {"Hint", TWidePropertyKind::String, [Get](const TPersistent& O) { return Get(O).Hint(); },
+                 [Self](TPersistent& O, const WideString& S) { Self(O).SetHint(S); },
+                 [Get](const TPersistent& O) { return ControlHintStored(&Get(O)); }}});
+    });
+    return CI;
+}
+
+void TUniForm::CreateWnd() {
+    if (!IsUnicodePlatform) {
+        TForm::CreateWnd();
+        return;
+    }
+    TCreateParams P;
+    CreateParams(P);
+    P.ExStyle &= ~static_cast<DWORD>(0x80000);  // WS_EX_LAYERED: layering is applied to the made window
+    CreateUnicodeWindow(this, P, "");
+    CreateWindowHandle(P);
+}
+
+// ---- The idle control -------------------------------------------------------------
+TUniAppIdleEventControl::TUniAppIdleEventControl(TComponent* AOwner) : TControl(AOwner), FAction(new TAction(this)) {
+    auto Update = [](TObject*) {
+        if (UniApplication) UniApplication->UpdateHint();
+    };
+    FAction->OnExecute = Update;
+    FAction->OnUpdate = Update;
+    SetAction(FAction);
+    SetBounds(0, 0, 0, 0);
+}
+
+TUniAppIdleEventControl::~TUniAppIdleEventControl() {
+    if (UniApplication && UniApplication->FIdleEventControl == this) UniApplication->FIdleEventControl = nullptr;
+}
+
+// ---- TUniApplication --------------------------------------------------------------
+TUniApplication::~TUniApplication() {
+    if (FIdleEventControl) {
+        TUniAppIdleEventControl* C = FIdleEventControl;
+        FIdleEventControl = nullptr;
+        C->Free();
+    }
+}
+
+WideString TUniApplication::Hint() { return SyncWideWithAnsi(FHint, Application ? Application->Hint() : std::string()); }
+
+void TUniApplication::SetHint(const WideString& Value) {
+    if (!Application) return;
+    SetWideWithAnsi(Value, FHint, Application->Hint(), [](const std::string& S) { Application->SetHint(S); });
+}
+
+WideString TUniApplication::Title() { return SyncWideWithAnsi(FTitle, Application ? Application->Title : std::string()); }
+
+void TUniApplication::SetTitle(const WideString& Value) {
+    if (!Application) return;
+    SetWideWithAnsi(Value, FTitle, Application->Title, [](const std::string& S) { Application->Title = S; });
+}
+
+void TUniApplication::UpdateHint() { SetHint(GetLongWideHint(FindWideHintUpwards(CurrentMouseControl()))); }
+
+// ---- The hook ---------------------------------------------------------------------
+bool DispatchWideCharMessage(MSG& Msg) {
+    if (!UniApplication || !Application) return false;
+    TForm* Main = Application->MainForm();
+    if (!UniApplication->FMainFormChecked && Main) {
+        UniApplication->FMainFormChecked = true;
+        if (!dynamic_cast<TUniForm*>(Main)) {
+            auto* C = new TUniAppIdleEventControl(Main);
+            C->SetParent(Main);
+            UniApplication->FIdleEventControl = C;
+        }
+    }
+    if (Msg.message != WM_CHAR || Msg.wParam <= 255 || !IsWindowUnicode(Msg.hwnd)) return false;
+    bool Handled = false;
+    if (Application->OnMessage) Application->OnMessage(Msg, Handled);
+    Application->CancelHint();
+    if (!Handled) DispatchMessageW(&Msg);
+    return true;
+}
+
+void InstallWideCharHook() {
+    if (WideCharHook) return;
+    WideCharHook = SetWindowsHookExW(WH_GETMESSAGE, &WideCharHookProc, nullptr, GetCurrentThreadId());
+    if (!WideCharHook) RaiseLastWideError();
+}
+
+bool UninstallWideCharHook() {
+    if (!WideCharHook) return true;
+    HHOOK H = WideCharHook;
+    WideCharHook = nullptr;
+    if (UnhookWindowsHookEx(H)) return true;
+    // At exit a failure is reported and the end goes on.
+    std::fprintf(stderr, "The wide character hook could not be removed (error %u).\n",
+                 static_cast<unsigned>(GetLastError()));
+    return false;
+}
+
+bool WideCharHookInstalled() { return WideCharHook != nullptr; }
+
+void UniFormsStartup() {
+    if (!UniApplication) UniApplication = new TUniApplication();
+    if (IsUnicodePlatform) InstallWideCharHook();
+}
+
+void UniFormsShutdown() {
+    UninstallWideCharHook();
+    delete UniApplication;
+    UniApplication = nullptr;
+}

@@ -1,0 +1,73 @@
+// Unicode forms, the application object's wide hint and title, and the message
+// hook that takes typed characters above 255 to Unicode windows whole.
+#pragma once
+
+#include "platform/classlib/actnlist.h"
+#include "platform/classlib/forms.h"
+#include "unicode/unicodewindows.h"
+
+// A form with a wide caption and hint and a Unicode window.
+class TUniForm : public TForm {
+    TESSARO_CLASSINFO
+public:
+    explicit TUniForm(TComponent* AOwner) : TForm(AOwner) {}
+    WideString Caption() { return GetWideControlText(this); }
+    void SetCaption(const WideString& Value) { SetWideControlText(this, Value); }
+    WideString Hint() { return GetWideControlHint(this); }
+    void SetHint(const WideString& Value) { SetWideControlHint(this, Value); }
+
+protected:
+    void CreateWnd() override;
+};
+
+class TUniApplication;
+
+// Put on a main form that is not a TUniForm: its action's update keeps the
+// wide application hint in step.
+class TUniAppIdleEventControl : public TControl {
+public:
+    explicit TUniAppIdleEventControl(TComponent* AOwner);
+    ~TUniAppIdleEventControl() override;
+    TAction* IdleAction() const { return FAction; }
+
+private:
+    TAction* FAction;
+};
+
+class TUniApplication : public TComponent {
+public:
+    TUniApplication() : TComponent(nullptr) {}
+    ~TUniApplication() override;
+    WideString Hint();
+    void SetHint(const WideString& Value);
+    // The class library has no separate application window: the title lives
+    // beside Application->Title.
+    WideString Title();
+    void SetTitle(const WideString& Value);
+    // The application hint becomes the long wide hint under the mouse.
+    void UpdateHint();
+    TUniAppIdleEventControl* IdleControl() const { return FIdleEventControl; }
+
+private:
+    friend class TUniAppIdleEventControl;
+    friend bool DispatchWideCharMessage(MSG& Msg);
+    TUniAppIdleEventControl* FIdleEventControl = nullptr;
+    bool FMainFormChecked = false;
+    WideString FHint, FTitle;
+};
+
+// Made at start-up and freed at exit.
+extern TUniApplication* UniApplication;
+
+// Takes a WM_CHAR above 255 for a Unicode window: OnMessage sees it first,
+// then DispatchMessageW delivers it unless handled. True when taken.
+bool DispatchWideCharMessage(MSG& Msg);
+// WH_GETMESSAGE on the calling thread; raises the last system error on failure.
+void InstallWideCharHook();
+// False when the hook could not be removed (the failure is reported, not raised).
+bool UninstallWideCharHook();
+bool WideCharHookInstalled();
+
+// Start and end of the application object and the hook (UnicodeStartup runs them).
+void UniFormsStartup();
+void UniFormsShutdown();
