@@ -145,31 +145,31 @@ std::vector<POINT> MagicWandPolygon(TIEBitmap* Bitmap, int32_t X, int32_t Y, int
                 for (int32_t Dx = -1; Dx <= 1; ++Dx)
                     if (Bx + Dx >= 0 && Bx + Dx < BW && By + Dy >= 0 && By + Dy < BH) Block(Bx + Dx, By + Dy);
         }
-    // The cells just outside each run of the region, in all four directions.
-    for (int32_t R = 0; R < GH; ++R) {
-        for (int32_t C = 1; C < GW; ++C)
-            if (G(C, R) == 1 && G(C - 1, R) != 1) G(C - 1, R) = 3;
-        for (int32_t C = GW - 2; C >= 0; --C)
-            if (G(C, R) == 1 && G(C + 1, R) != 1) G(C + 1, R) = 3;
-    }
-    for (int32_t C = 0; C < GW; ++C) {
-        for (int32_t R = 1; R < GH; ++R)
-            if (G(C, R) == 1 && G(C, R - 1) != 1) G(C, R - 1) = 3;
-        for (int32_t R = GH - 2; R >= 0; --R)
-            if (G(C, R) == 1 && G(C, R + 1) != 1) G(C, R + 1) = 3;
-    }
-    // Start at the outline cell nearest to the top-left corner of the outline.
+    // The cells just outside the region: every cell beside a region cell across or
+    // down (what sweeping each row and column both ways for run starts finds), in one
+    // pass; the top-left corner of their box is noted on the way.
     int32_t MinC = INT32_MAX, MinR = INT32_MAX;
-    for (int32_t R = 0; R < GH; ++R)
-        for (int32_t C = 0; C < GW; ++C)
-            if (G(C, R) == 3) {
+    for (int32_t R = 0; R < GH; ++R) {
+        const uint8_t* Up = R > 0 ? &G(0, R - 1) : nullptr;
+        const uint8_t* Down = R + 1 < GH ? &G(0, R + 1) : nullptr;
+        uint8_t* Row = &G(0, R);
+        for (int32_t C = 0; C < GW; ++C) {
+            if (Row[C] == 1) continue;
+            if ((C > 0 && Row[C - 1] == 1) || (C + 1 < GW && Row[C + 1] == 1) || (Up && Up[C] == 1) ||
+                (Down && Down[C] == 1)) {
+                Row[C] = 3;
                 MinC = std::min(MinC, C);
                 MinR = std::min(MinR, R);
             }
+        }
+    }
+    // Start at the outline cell nearest to that corner.
     int32_t SC = -1, SR = -1;
     int64_t Best = INT64_MAX;
-    for (int32_t R = 0; R < GH; ++R)
-        for (int32_t C = 0; C < GW; ++C)
+    // No outline cell lies above MinR or left of MinC; rows further down than the best
+    // distance cannot hold a nearer one.
+    for (int32_t R = MinR; R < GH && static_cast<int64_t>(R - MinR) * (R - MinR) <= Best; ++R)
+        for (int32_t C = MinC; C < GW; ++C)
             if (G(C, R) == 3) {
                 int64_t D = static_cast<int64_t>(C - MinC) * (C - MinC) + static_cast<int64_t>(R - MinR) * (R - MinR);
                 if (D < Best) {
