@@ -559,7 +559,7 @@ void DrawCombo(TSkinBuilder& S, const TSkinVariant& V, const TPalette& C) {
                     P.Frame(L + 1, 1, L + 49, 20, St == Disabled ? C.Disabled : BlendColour(C.Shadow, White, 25));
                 }, C.Window));
         S.Section("SunkEdge", {{"Image", "sunkedge.bmp"}, {"LeftWidth", "2"}, {"RightWidth", "2"},
-                               {"TopHeight", "2"}, {"BottomHeight", "2"}});
+                               {"TopHeight", "2"}, {"BottomHeight", "2"}, {"Trans", "1"}});
     }
     // ExtraImages: the combo arrow in 4 states, then the size grip.
     S.Image("extraimages", Strip(12, 12, 5, [&](TSkinPicture& P, int L, int F) {
@@ -628,7 +628,7 @@ void DrawScrollBars(TSkinBuilder& S, const TPalette& C) {
                         P.Fill(L + A, 4, L + A + 1, 12, Ink);
                 }
             }));
-    S.Section("Scrollbar", {{"Image", "scrollbar.bmp"}});
+    S.Section("Scrollbar", {{"Image", "scrollbar.bmp"}, {"Trans", "1"}});
     auto Track = [&](bool Vert) {
         return Strip(16, 16, 4, [&](TSkinPicture& P, int L, int F) {
             uint32_t Fill = F == 3 ? C.Disabled : F == 2 ? BlendColour(C.Face, Black, 85) : BlendColour(C.Face, White, 60);
@@ -719,10 +719,10 @@ void DrawTrackAndUpDown(TSkinBuilder& S, const TPalette& C) {
     S.Image("updownhorzglyph", Glyphs(10, 16, 2, 3));
     S.Section("UpDown.Vert", {{"Image", "updownvert.bmp"}, {"GlyphImage", "updownvertglyph.bmp"},
                               {"LeftWidth", "2"}, {"RightWidth", "2"}, {"TopHeight", "2"}, {"BottomHeight", "2"},
-                              {"Trans", "0"}});
+                              {"Trans", "1"}});
     S.Section("UpDown.Horz", {{"Image", "updownhorz.bmp"}, {"GlyphImage", "updownhorzglyph.bmp"},
                               {"LeftWidth", "2"}, {"RightWidth", "2"}, {"TopHeight", "2"}, {"BottomHeight", "2"},
-                              {"Trans", "0"}});
+                              {"Trans", "1"}});
 }
 
 void WriteColoursAndFonts(TSkinBuilder& S, const TPalette& C) {
