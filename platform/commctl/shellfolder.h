@@ -1,0 +1,86 @@
+// A shell namespace of our own for the folder picker. The desktop holds
+// Computer, Home, the user folders that exist and the desktop folder's
+// entries; Computer holds / and every volume of the mounts table on a real
+// device, named by its label or its mount point. Item ID lists take the
+// shell's format (16-bit counted items, a 16-bit zero at the end) in blocks of
+// CoTaskMemAlloc; each item's first byte after the count says what it is.
+// Symbolic links stand for shell links.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/commctl/shlobj_dialogs.h"
+#include "platform/system/shell.h"
+
+constexpr HRESULT E_NOINTERFACE_NS = static_cast<HRESULT>(0x80004002u);
+constexpr HRESULT E_NOTFOLDER_NS = static_cast<HRESULT>(0x80070003u);  // the path was not found
+
+// EnumObjects flags.
+constexpr DWORD SHCONTF_FOLDERS = 0x20, SHCONTF_NONFOLDERS = 0x40, SHCONTF_INCLUDEHIDDEN = 0x80;
+// GetDisplayNameOf flags.
+constexpr DWORD SHGDN_NORMAL = 0, SHGDN_INFOLDER = 1, SHGDN_FORPARSING = 0x8000;
+// Attributes.
+constexpr ULONG SFGAO_LINK = 0x00010000, SFGAO_FILESYSANCESTOR = 0x10000000, SFGAO_FOLDER = 0x20000000,
+                SFGAO_FILESYSTEM = 0x40000000, SFGAO_HASSUBFOLDER = 0x80000000u;
+
+constexpr UINT STRRET_WSTR = 0;
+struct STRRET {
+    UINT uType = STRRET_WSTR;
+    char16_t* pOleStr = nullptr;  // CoTaskMemAlloc'd, zero-terminated
+};
+
+class IEnumIDList {
+public:
+    virtual ~IEnumIDList() = default;
+    // Up to Count new relative one-item lists; S_FALSE when fewer were left.
+    virtual HRESULT Next(ULONG Count, LPITEMIDLIST* Items, ULONG* Fetched) = 0;
+    virtual HRESULT Reset() = 0;
+    ULONG AddRef() { return ++FRefs; }
+    ULONG Release();
+
+private:
+    ULONG FRefs = 1;
+};
+
+class IShellFolder {
+public:
+    virtual ~IShellFolder() = default;
+    // A path (absolute from /, or a name in this folder) to a list relative to
+    // this folder; an absolute path on the desktop runs through Computer and
+    // the volume with the longest matching mount point.
+    virtual HRESULT ParseDisplayName(HWND Owner, void* BindContext, const char16_t* Name, ULONG* Eaten,
+                                     LPITEMIDLIST* List, ULONG* Attributes) = 0;
+    virtual HRESULT EnumObjects(HWND Owner, DWORD Flags, IEnumIDList** Enum) = 0;
+    // The folder at List (relative to this one).
+    virtual HRESULT BindToObject(LPCITEMIDLIST List, void* BindContext, const void* Iid, void** Out) = 0;
+    // The low 16 bits of the answer: negative, 0 or positive as One sorts before,
+    // equal to or after Two (folders first, then by name).
+    virtual HRESULT CompareIDs(LPARAM Param, LPCITEMIDLIST One, LPCITEMIDLIST Two) = 0;
+    virtual HRESULT GetAttributesOf(UINT Count, LPCITEMIDLIST* Lists, ULONG* InOut) = 0;
+    virtual HRESULT GetDisplayNameOf(LPCITEMIDLIST List, DWORD Flags, STRRET* Name) = 0;
+    ULONG AddRef() { return ++FRefs; }
+    ULONG Release();
+
+private:
+    ULONG FRefs = 1;
+};
+
+HRESULT SHGetDesktopFolder(IShellFolder** Folder);
+// Desktop: the empty list; CSIDL_DRIVES: Computer; CSIDL_PERSONAL: the
+// Documents item; other folders with a path: that path's file-system route.
+// Network, printers, control panel, internet and recycle bin: E_FAIL, nil.
+HRESULT SHGetSpecialFolderLocation(HWND Owner, int Csidl, LPITEMIDLIST* List);
+// The file-system path of an absolute list; empty for Desktop and Computer.
+std::string ShellPathFromIDList(LPCITEMIDLIST List);
+// The wide text of a STRRET, freeing the shell's copy.
+HRESULT StrRetToStrW(STRRET* Name, LPCITEMIDLIST List, char16_t** Out);
+
+// The mounts table read for Computer (default /proc/self/mounts); tests point it at a file.
+void SetShellMountsTable(const std::string& Path);
+struct TShellVolume {
+    std::string MountPoint, Name;
+};
+// / first, then the mounted real devices in table order (later mounts on the
+// same point replace earlier ones).
+std::vector<TShellVolume> ShellVolumes();

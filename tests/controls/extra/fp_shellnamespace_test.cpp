@@ -1,0 +1,226 @@
+// The shell namespace the folder picker browses, on a test tree: a home with
+// user-dirs.dirs, a desktop folder, and a mounts table naming temporary folders.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "controls/extra/fp_shellpidl.h"
+#include "platform/commctl/shellfolder.h"
+#include "platform/system/unicode_conv.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sysconv::Utf16ToUtf8;
+using sysconv::Utf8ToUtf16;
+
+std::string Name(IShellFolder* F, LPCITEMIDLIST L, DWORD Flags = SHGDN_NORMAL) {
+    STRRET S;
+    if (F->GetDisplayNameOf(L, Flags, &S) != S_OK) return "<none>";
+    char16_t* W = nullptr;
+    EXPECT_EQ(StrRetToStrW(&S, L, &W), S_OK);
+    const std::string Out = Utf16ToUtf8(W);
+    CoTaskMemFree(W);
+    return Out;
+}
+
+std::vector<std::string> Names(IShellFolder* F, DWORD Flags) {
+    std::vector<std::string> Out;
+    IEnumIDList* E = nullptr;
+    if (F->EnumObjects(nullptr, Flags, &E) != S_OK) return {"<fails>"};
+    LPITEMIDLIST L;
+    ULONG Got;
+    while (E->Next(1, &L, &Got) == S_OK && Got == 1) {
+        Out.push_back(Name(F, L));
+        FreePIDL(L);
+    }
+    E->Release();
+    return Out;
+}
+
+class ShellNamespace : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Root = fs::path(::testing::TempDir()) / ("ns_" + std::to_string(getpid()));
+        fs::remove_all(Root);
+        Home = (Root / "home").string();
+        for (const char* D : {"home/Docs", "home/Music", "home/Desk/sub", "home/.config", "mnt/usb", "mnt/disc/VIDEO_TS",
+                              "mnt/disc/ビデオ", "mnt/with blank", "mnt/tmp"})
+            fs::create_directories(Root / D);
+        std::ofstream(Root / "home/Desk/a.txt") << "x";
+        std::ofstream(Root / "mnt/disc/A.txt") << "x";
+        std::ofstream(Root / "home/Desk/.hidden") << "x";
+        fs::create_symlink(Root / "mnt/disc", Root / "home/Desk/disc link");
+        std::ofstream(Root / "home/.config/user-dirs.dirs")
+            << "XDG_DOCUMENTS_DIR=\"$HOME/Docs\"\nXDG_MUSIC_DIR=\"$HOME/Music\"\n"
+               "XDG_PICTURES_DIR=\"$HOME/Gone\"\nXDG_DESKTOP_DIR=\"$HOME/Desk\"\n";
+        const std::string Mnt = (Root / "mnt").string();
+        std::ofstream(Root / "mounts") << "proc /proc proc rw 0 0\n"
+                                       << "/dev/sdb1 " << Mnt << "/usb vfat rw 0 0\n"
+                                       << "tmpfs " << Mnt << "/tmp tmpfs rw 0 0\n"
+                                       << "/dev/disk/by-label/My\\x20Disc " << Mnt << "/disc iso9660 ro 0 0\n"
+                                       << "/dev/sdd1 " << Mnt << "/with\\040blank ext4 rw 0 0\n";
+        for (const char* V : {"XDG_DOCUMENTS_DIR", "XDG_MUSIC_DIR", "XDG_PICTURES_DIR", "XDG_DESKTOP_DIR",
+                              "XDG_VIDEOS_DIR", "XDG_TEMPLATES_DIR"})
+            unsetenv(V);
+        setenv("HOME", Home.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Root / "home/.config").c_str(), 1);
+        SetShellMountsTable((Root / "mounts").string());
+        ASSERT_EQ(SHGetDesktopFolder(&Desktop), S_OK);
+    }
+    void TearDown() override {
+        Desktop->Release();
+        SetShellMountsTable("");
+        fs::remove_all(Root);
+    }
+    LPITEMIDLIST Parse(const std::string& Path, HRESULT* Result = nullptr) {
+        LPITEMIDLIST L = nullptr;
+        const HRESULT R = Desktop->ParseDisplayName(nullptr, nullptr, Utf8ToUtf16(Path).c_str(), nullptr, &L, nullptr);
+        if (Result) *Result = R;
+        return L;
+    }
+    fs::path Root;
+    std::string Home;
+    IShellFolder* Desktop = nullptr;
+};
+
+TEST_F(ShellNamespace, VolumesComeFromRealDevicesNamedByLabelOrMountPoint) {
+    const std::string Mnt = (Root / "mnt").string();
+    const std::vector<TShellVolume> V = ShellVolumes();
+    ASSERT_EQ(V.size(), 4u);
+    EXPECT_EQ(V[0].MountPoint, "/");
+    EXPECT_EQ(V[1].MountPoint, Mnt + "/usb");
+    EXPECT_EQ(V[1].Name, Mnt + "/usb");
+    EXPECT_EQ(V[2].MountPoint, Mnt + "/disc");
+    EXPECT_EQ(V[2].Name, "My Disc");
+    EXPECT_EQ(V[3].MountPoint, Mnt + "/with blank");
+}
+
+TEST_F(ShellNamespace, DesktopAndComputerHoldWhatTheUserHas) {
+    EXPECT_EQ(Names(Desktop, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS),
+              (std::vector<std::string>{"Computer", "Home", "Docs", "Music", "disc link", "sub", "a.txt"}));
+    EXPECT_EQ(Names(Desktop, SHCONTF_NONFOLDERS), (std::vector<std::string>{"a.txt"}));
+    const auto Hidden = Names(Desktop, SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN);
+    EXPECT_EQ(Hidden, (std::vector<std::string>{".hidden", "a.txt"}));
+    LPITEMIDLIST Drives = nullptr;
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &Drives), S_OK);
+    IShellFolder* Computer = nullptr;
+    ASSERT_EQ(Desktop->BindToObject(Drives, nullptr, nullptr, reinterpret_cast<void**>(&Computer)), S_OK);
+    const std::string Mnt = (Root / "mnt").string();
+    EXPECT_EQ(Names(Computer, SHCONTF_FOLDERS), (std::vector<std::string>{"/", Mnt + "/usb", "My Disc", Mnt + "/with blank"}));
+    EXPECT_EQ(Name(Desktop, Drives), "Computer");
+    EXPECT_EQ(ShellPathFromIDList(Drives), "");
+    ULONG A = ~0u;
+    LPCITEMIDLIST One[] = {Drives};
+    Desktop->GetAttributesOf(1, One, &A);
+    EXPECT_EQ(A & (SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_FILESYSANCESTOR), SFGAO_FOLDER | SFGAO_FILESYSANCESTOR);
+    Computer->Release();
+    FreePIDL(Drives);
+}
+
+TEST_F(ShellNamespace, PathsRunThroughComputerAndTheirVolume) {
+    const std::string Target = (Root / "mnt/disc/ビデオ").string();
+    LPITEMIDLIST L = Parse(Target);
+    ASSERT_NE(L, nullptr);
+    EXPECT_EQ(PIDLItemCount(L), 3);
+    EXPECT_EQ(PIDLItemData(L, 0), "C");
+    EXPECT_EQ(PIDLItemData(L, 1), "V" + (Root / "mnt/disc").string());
+    EXPECT_EQ(ShellPathFromIDList(L), Target);
+    EXPECT_EQ(Name(Desktop, L), "ビデオ");
+    EXPECT_EQ(Name(Desktop, L, SHGDN_FORPARSING), Target);
+    LPITEMIDLIST Volume = CopyPIDLPrefix(L, 2);
+    EXPECT_EQ(Name(Desktop, Volume), "My Disc");
+    // A path outside every mounted volume goes through /.
+    LPITEMIDLIST Docs = Parse(Home + "/Docs");
+    ASSERT_NE(Docs, nullptr);
+    EXPECT_EQ(PIDLItemData(Docs, 1), "V/");
+    EXPECT_EQ(ShellPathFromIDList(Docs), Home + "/Docs");
+    // Missing paths are refused with "path not found".
+    HRESULT R = S_OK;
+    EXPECT_EQ(Parse(Home + "/nowhere", &R), nullptr);
+    EXPECT_EQ(R, E_NOTFOLDER_NS);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    // Folders bind and list their entries; files do not bind.
+    IShellFolder* Disc = nullptr;
+    ASSERT_EQ(Desktop->BindToObject(Volume, nullptr, nullptr, reinterpret_cast<void**>(&Disc)), S_OK);
+    EXPECT_EQ(Names(Disc, SHCONTF_FOLDERS), (std::vector<std::string>{"VIDEO_TS", "ビデオ"}));
+    LPITEMIDLIST Rel = nullptr;
+    ASSERT_EQ(Disc->ParseDisplayName(nullptr, nullptr, u"VIDEO_TS", nullptr, &Rel, nullptr), S_OK);
+    EXPECT_EQ(Name(Disc, Rel, SHGDN_FORPARSING), (Root / "mnt/disc/VIDEO_TS").string());
+    LPITEMIDLIST File = Parse(Home + "/Desk/a.txt");
+    void* Out = nullptr;
+    EXPECT_NE(Desktop->BindToObject(File, nullptr, nullptr, &Out), S_OK);
+    EXPECT_EQ(Out, nullptr);
+    // Attributes: a file is no folder, a symbolic link is a link.
+    ULONG A = ~0u;
+    LPCITEMIDLIST Files[] = {File};
+    Desktop->GetAttributesOf(1, Files, &A);
+    EXPECT_EQ(A & (SFGAO_FOLDER | SFGAO_FILESYSTEM | SFGAO_LINK), SFGAO_FILESYSTEM);
+    LPITEMIDLIST Link = Parse(Home + "/Desk/disc link");
+    A = ~0u;
+    LPCITEMIDLIST Links[] = {Link};
+    Desktop->GetAttributesOf(1, Links, &A);
+    EXPECT_EQ(A & (SFGAO_FOLDER | SFGAO_LINK), SFGAO_FOLDER | SFGAO_LINK);
+    // Order: equal lists 0, a folder before a file, names in order.
+    EXPECT_EQ(static_cast<int16_t>(Desktop->CompareIDs(0, L, L) & 0xFFFF), 0);
+    LPITEMIDLIST Same = Parse(Target);
+    EXPECT_EQ(static_cast<int16_t>(Desktop->CompareIDs(0, L, Same) & 0xFFFF), 0);
+    LPITEMIDLIST VideoTs = Parse((Root / "mnt/disc/VIDEO_TS").string()), Note = Parse((Root / "mnt/disc/A.txt").string());
+    EXPECT_LT(static_cast<int16_t>(Desktop->CompareIDs(0, VideoTs, Note) & 0xFFFF), 0);  // folders first
+    EXPECT_GT(static_cast<int16_t>(Desktop->CompareIDs(0, Note, VideoTs) & 0xFFFF), 0);
+    EXPECT_LT(static_cast<int16_t>(Desktop->CompareIDs(0, Docs, L) & 0xFFFF), 0);  // "/" before "My Disc"
+    EXPECT_LT(static_cast<int16_t>(Desktop->CompareIDs(0, Volume, L) & 0xFFFF), 0);  // a parent before its child
+    FreePIDL(VideoTs);
+    FreePIDL(Note);
+    Disc->Release();
+    for (LPITEMIDLIST P : {L, Volume, Docs, Rel, File, Link, Same}) FreePIDL(P);
+}
+
+TEST_F(ShellNamespace, SpecialFolderLocations) {
+    struct Case {
+        int Csidl;
+        HRESULT Result;
+        int Items;
+        std::string Path;
+    } Cases[] = {
+        {CSIDL_DESKTOP, S_OK, 0, ""},
+        {CSIDL_DRIVES, S_OK, 1, ""},
+        {CSIDL_PERSONAL, S_OK, 1, Home + "/Docs"},
+        {CSIDL_MYMUSIC, S_OK, 99, Home + "/Music"},  // 99: a route through Computer and /
+        {0x12, E_FAIL, -1, ""},  // network
+        {0x04, E_FAIL, -1, ""},  // printers
+        {0x03, E_FAIL, -1, ""},  // control panel
+        {0x01, E_FAIL, -1, ""},  // internet
+        {0x0A, E_FAIL, -1, ""},  // recycle bin
+    };
+    for (const auto& C : Cases) {
+        LPITEMIDLIST L = reinterpret_cast<LPITEMIDLIST>(1);
+        EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, C.Csidl, &L), C.Result) << C.Csidl;
+        if (C.Items < 0) {
+            EXPECT_EQ(L, nullptr) << C.Csidl;
+            continue;
+        }
+        ASSERT_NE(L, nullptr) << C.Csidl;
+        if (C.Items == 99) {
+            EXPECT_EQ(PIDLItemData(L, 0), "C");
+            EXPECT_EQ(PIDLItemData(L, 1), "V/");
+        } else {
+            EXPECT_EQ(PIDLItemCount(L), C.Items) << C.Csidl;
+        }
+        EXPECT_EQ(ShellPathFromIDList(L), C.Path) << C.Csidl;
+        FreePIDL(L);
+    }
+    LPITEMIDLIST Top = nullptr;
+    SHGetSpecialFolderLocation(nullptr, CSIDL_DESKTOP, &Top);
+    EXPECT_EQ(PIDLSize(Top), 2u);
+    EXPECT_EQ(Name(Desktop, Top), "Desktop");
+    FreePIDL(Top);
+}
+
+}  // namespace
