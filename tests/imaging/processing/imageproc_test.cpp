@@ -348,6 +348,26 @@ TEST(ImageProc, UndoRestoresTheStateBeforeTheLastOperation) {
     EXPECT_EQ(D->GetPixelRGB24(0, 0), C(20, 20, 30));
 }
 
+TEST(ImageProc, ConvertToSavesItsStepAfterTheFormatConversion) {
+    // The step holds the ieRGB24 copy of an ie8g original: Undo gives back its pixels,
+    // no longer its format.
+    auto G = testimg::Grey(2, 2, {10, 20, 30, 40});
+    TIEImageProc P;
+    P.SetAttachedBitmap(G.get());
+    P.ConvertTo(2, ieBWThreshold);
+    ASSERT_EQ(G->PixelFormat(), ie1g);
+    P.Undo();
+    ASSERT_EQ(G->PixelFormat(), ieRGB24);
+    EXPECT_EQ(G->GetPixelRGB24(1, 1), C(40, 40, 40));
+    // IntensityRGBall saves before converting: Undo gives the ie8g image back.
+    auto H = testimg::Grey(2, 2, {10, 20, 30, 40});
+    P.SetAttachedBitmap(H.get());
+    P.IntensityRGBall(1, 1, 1);
+    P.Undo();
+    EXPECT_EQ(H->PixelFormat(), ie8g);
+    EXPECT_EQ(testimg::Bytes(H.get()), (std::vector<int>{10, 20, 30, 40}));
+}
+
 TEST(ImageProc, StepsNeedTwoByTwoAndASelectionNeedsAView) {
     TIEImageProc P;
     auto Thin = Gradient(1, 5);
