@@ -214,6 +214,10 @@ public:
             }
             Rel = {std::string(1, kComputer), std::string(1, kVolume) + Best};
             Rest = Text.substr(Best == "/" ? 1 : Best.size());
+        } else if (!FAbs.empty() && FAbs.back() == std::string(1, kComputer)) {
+            // Computer's items are volumes, reached by their paths.
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return E_NOTFOLDER_NS;
         } else {
             Rest = Text;
         }

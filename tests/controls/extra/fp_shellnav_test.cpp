@@ -1,0 +1,127 @@
+// TShellNav on the test tree: folders, objects, moving up, filters, the
+// enumeration and special folders.
+#include <gtest/gtest.h>
+
+#include "controls/extra/fp_shellnav.h"
+#include "controls/extra/fp_testtree.h"
+
+namespace {
+
+using sysconv::Utf8ToUtf16;
+
+WideString W(const fs::path& P) { return Utf8ToUtf16(P.string()); }
+
+std::vector<WideString> Walk(TShellNav& N) {
+    std::vector<WideString> Out;
+    while (N.FindNextObject()) Out.push_back(N.ObjectName());
+    return Out;
+}
+
+TEST_F(FpTestTree, NavFoldersObjectsAndMovingUp) {
+    TShellNav N(nullptr);
+    EXPECT_EQ(N.Folder(), u"");  // Computer
+    EXPECT_EQ(N.SpecialFolder(), SF_DRIVES);
+    const fs::path Disc = Root / "mnt/disc";
+    N.SetFolder(W(Disc / "VIDEO_TS"));
+    EXPECT_EQ(N.Folder(), W(Disc / "VIDEO_TS") + u"/");
+    EXPECT_EQ(N.SpecialFolder(), SF_FILESYSTEMFOLDER);
+    // A path that is not there raises and leaves the folder.
+    EXPECT_THROW(N.SetFolder(W(Root / "nowhere")), EShellNavError);
+    EXPECT_EQ(N.Folder(), W(Disc / "VIDEO_TS") + u"/");
+    EXPECT_TRUE(N.MoveUp());
+    EXPECT_EQ(N.Folder(), W(Disc) + u"/");
+    EXPECT_EQ(N.ObjectName(), u"VIDEO_TS");
+    EXPECT_TRUE(N.IsFolder());
+    EXPECT_EQ(PIDLToPathWide(N.GetObjectIDList()), W(Disc / "VIDEO_TS"));
+    // Up from a volume: Computer is the folder and the volume the object.
+    N.MoveUp();
+    EXPECT_EQ(N.Folder(), u"");
+    EXPECT_EQ(N.SpecialFolder(), SF_DRIVES);
+    EXPECT_EQ(N.GetDisplayName(), u"My Disc");
+    EXPECT_EQ(N.ObjectSpecialFolder(), SF_FILESYSTEMFOLDER);
+    N.SetFolder(u"/");
+    EXPECT_EQ(N.Folder(), u"/");
+    N.MoveUp();
+    EXPECT_EQ(N.Folder(), u"");
+    EXPECT_EQ(N.ObjectName(), u"/");
+    N.MoveUp();  // from Computer to the desktop
+    EXPECT_EQ(N.SpecialFolder(), SF_DESKTOP);
+    EXPECT_EQ(N.GetDisplayName(), u"Computer");
+    EXPECT_EQ(N.ObjectSpecialFolder(), SF_DRIVES);
+}
+
+TEST_F(FpTestTree, NavObjectNamesByNameDisplayNameAndPath) {
+    TShellNav N(nullptr);
+    const fs::path Disc = Root / "mnt/disc";
+    N.SetFolder(W(Disc));
+    N.SetObjectName(u"ビデオ");
+    EXPECT_EQ(N.ObjectName(), u"ビデオ");
+    EXPECT_EQ(PIDLToPathWide(N.GetObjectIDList()), W(Disc / "ビデオ"));
+    try {
+        N.SetObjectName(u"nothing");
+        ADD_FAILURE() << "a missing name was taken";
+    } catch (const EShellNavError& E) {
+        EXPECT_EQ(E.Message, "Error! Cannot find Object \"nothing\" in Folder \"" + Disc.string() + "/\"");
+    }
+    N.SetObjectName(W(Root / "home/Desk/a.txt"));
+    EXPECT_EQ(N.Folder(), W(Root / "home/Desk") + u"/");
+    EXPECT_EQ(N.ObjectName(), u"a.txt");
+    EXPECT_FALSE(N.IsFolder());
+    N.SetObjectName(u"/");
+    EXPECT_EQ(N.Folder(), u"");
+    EXPECT_EQ(N.ObjectName(), u"/");
+    // On Computer a volume is found by its display name.
+    N.SetObjectName(u"my disc");
+    EXPECT_EQ(N.GetDisplayName(), u"My Disc");
+    EXPECT_EQ(PIDLToPathWide(N.GetObjectIDList()), W(Disc));
+    N.SetObjectName(u"");
+    EXPECT_EQ(N.ObjectName(), u"");
+    EXPECT_EQ(N.GetDisplayName(), u"");
+}
+
+TEST_F(FpTestTree, NavFiltersAndTheEnumeration) {
+    TShellNav N(nullptr);
+    struct Case {
+        const char16_t* Set;
+        const char16_t* Reads;
+    } Cases[] = {{u"*.txt", u"*.txt"}, {u"", u"*"}, {u"*", u"*"}, {u"*.vob;*.ifo", u"*.vob;*.ifo"}, {u"a;", u"a"}};
+    for (const auto& C : Cases) {
+        N.SetFilter(C.Set);
+        EXPECT_EQ(N.Filter(), C.Reads);
+    }
+    N.SetFolder(W(Root / "mnt/disc"));
+    N.SetFilter(u"*");
+    EXPECT_EQ(Walk(N), (std::vector<WideString>{u"VIDEO_TS", u"ビデオ", u"A.txt"}));
+    N.SetFilter(u"*.vob");  // folders always pass
+    EXPECT_EQ(Walk(N), (std::vector<WideString>{u"VIDEO_TS", u"ビデオ"}));
+    N.SetFilter(u"a.TXT");
+    EXPECT_EQ(Walk(N), (std::vector<WideString>{u"VIDEO_TS", u"ビデオ", u"A.txt"}));
+    // The desktop with FileSystemOnly keeps Computer (it leads to the file system).
+    N.SetSpecialFolder(SF_DESKTOP);
+    N.SetFilter(u"*");
+    N.FileSystemOnly = true;
+    ASSERT_TRUE(N.FindNextObject());
+    EXPECT_EQ(N.GetDisplayName(), u"Computer");
+    ASSERT_TRUE(N.FindNextObject());
+    EXPECT_EQ(N.GetDisplayName(), u"Home");
+}
+
+TEST_F(FpTestTree, NavSpecialFolders) {
+    TShellNav N(nullptr);
+    N.SetSpecialFolder(SF_PERSONAL);
+    EXPECT_EQ(N.Folder(), Utf8ToUtf16(Home) + u"/Docs/");
+    EXPECT_EQ(N.SpecialFolder(), SF_PERSONAL);
+    N.SetSpecialFolder(SF_NETWORK);  // nothing there: the folder stays, nothing raises
+    EXPECT_EQ(N.Folder(), Utf8ToUtf16(Home) + u"/Docs/");
+    N.SetSpecialFolder(SF_DESKTOP);
+    EXPECT_EQ(N.SpecialFolder(), SF_DESKTOP);
+    EXPECT_EQ(PIDLItemCount(N.FolderIDList()), 0);
+    EXPECT_EQ(ShellFolderCsidl(SF_FILESYSTEMFOLDER), ShellFolderCsidl(SF_DRIVES));
+    LPITEMIDLIST Drives = ShellFolderToPIDL(SF_DRIVES);
+    EXPECT_EQ(PIDLToShellFolder(Drives), SF_DRIVES);
+    FreePIDL(Drives);
+    EXPECT_EQ(ShellFolderToPIDL(SF_PRINTERS), nullptr);
+    EXPECT_EQ(PIDLToShellFolder(nullptr), SF_FILESYSTEMFOLDER);
+}
+
+}  // namespace
