@@ -120,8 +120,7 @@ void TCustomLabel::AdjustBounds() {
     HDC DC = GetDC(nullptr);
     HGDIOBJ Old = SelectObject(DC, Font().Handle());
     RECT R{0, 0, FWordWrap ? FWidth : 0, 0};
-    std::string T = FText.empty() ? std::string(" ") : FText;
-    DrawTextA(DC, T.c_str(), -1, &R, DrawFlags() | DT_CALCRECT);
+    DoDrawText(DC, R, DrawFlags() | DT_CALCRECT);
     SelectObject(DC, Old);
     ReleaseDC(nullptr, DC);
     int X = FLeft;
@@ -143,9 +142,21 @@ void TCustomLabel::Paint() {
     UINT Flags = DrawFlags();
     if (Layout != tlTop) {
         RECT Calc = R;
-        DrawTextA(DC, FText.c_str(), -1, &Calc, Flags | DT_CALCRECT);
+        DoDrawText(DC, Calc, Flags | DT_CALCRECT);
         int Off = Layout == tlBottom ? Height() - Calc.bottom : (Height() - Calc.bottom) / 2;
         R.top += Off;
+    }
+    RECT Rect = R;
+    DoDrawText(DC, Rect, Flags);
+    SelectObject(DC, Old);
+}
+
+void TCustomLabel::DoDrawText(HDC DC, RECT& R, UINT Flags) {
+    if (Flags & DT_CALCRECT) {
+        // An empty caption measures a blank, so the label keeps a line's height.
+        const std::string T = FText.empty() ? std::string(" ") : FText;
+        DrawTextA(DC, T.c_str(), -1, &R, Flags);
+        return;
     }
     if (!Enabled()) {
         SetTextColor(DC, ColorToCOLORREF(clBtnHighlight));
@@ -156,7 +167,6 @@ void TCustomLabel::Paint() {
         SetTextColor(DC, ColorToCOLORREF(Font().Color()));
     }
     DrawTextA(DC, FText.c_str(), -1, &R, Flags);
-    SelectObject(DC, Old);
 }
 
 // ---- Buttons -----------------------------------------------------------------------

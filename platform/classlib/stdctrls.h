@@ -36,6 +36,9 @@ protected:
     void FontChanged() override;
     void AdjustBounds();
     UINT DrawFlags() const;
+    // Draws (or with DT_CALCRECT measures) the caption on DC, whose font is the
+    // label's: disabled text twice, offset by a pixel, in the two button colours.
+    virtual void DoDrawText(HDC DC, RECT& Rect, UINT Flags);
 
 private:
     bool FAutoSize = true;

@@ -1,0 +1,255 @@
+// Unicode labels, buttons, images and the wide clipboard on the headless screen.
+#include "unicode/unistdctrls.h"
+
+#include "platform/classlib/formload.h"
+#include "platform/classlib/formwrite.h"
+#include "platform/classlib/testhooks.h"
+#include "unicode/uniactnlist.h"
+#include "unicode/unicodestartup.h"
+#include "unicode/uniforms.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override {
+        TestHooks::Start();
+        UnicodeStartup();
+    }
+    void TearDown() override {
+        UnicodeShutdown();
+        TestHooks::Stop();
+    }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+const WideString kJapanese = u"\u65E5\u672C\u8A9E";
+const WideString kGreek = u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC";
+const WideString kEmoji = u"\U0001F4C0";
+const WideString kMixed = kJapanese + u" " + kGreek + u" " + kEmoji;
+
+WideString WindowTextW(HWND h) {
+    char16_t buf[256] = {};
+    const int n = GetWindowTextW(h, buf, 256);
+    return WideString(buf, static_cast<size_t>(n > 0 ? n : 0));
+}
+
+// Where each colour was drawn in a picture of the label.
+struct Ink {
+    int count = 0, minX = INT_MAX, minY = INT_MAX;
+};
+std::map<COLORREF, Ink> InkOf(TUniLabel* label) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, label->Width() + 2, label->Height() + 2);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    label->PaintTo(dc);
+    std::map<COLORREF, Ink> ink;
+    for (int y = 0; y < label->Height(); ++y)
+        for (int x = 0; x < label->Width(); ++x) {
+            Ink& i = ink[GetPixel(dc, x, y)];
+            ++i.count;
+            i.minX = std::min(i.minX, x);
+            i.minY = std::min(i.minY, y);
+        }
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return ink;
+}
+
+class UniStdCtrls : public testing::Test {
+protected:
+    void SetUp() override {
+        Form = new TUniForm(Application);
+        Form->SetBounds(0, 0, 400, 200);
+    }
+    void TearDown() override { Form->Free(); }
+    TUniLabel* Label(const WideString& caption) {
+        auto* l = new TUniLabel(Form);
+        l->SetParent(Form);
+        l->SetColor(clBtnFace);
+        l->Font().SetColor(clBlack);
+        l->SetCaption(caption);
+        return l;
+    }
+    TUniForm* Form = nullptr;
+};
+
+TEST_F(UniStdCtrls, ADisabledLabelDrawsItsTextTwiceInTheButtonColours) {
+    const COLORREF black = 0, light = ColorToCOLORREF(clBtnHighlight), dark = ColorToCOLORREF(clBtnShadow);
+    auto* l = Label(u"M" + kMixed);
+    EXPECT_EQ(l->Caption(), u"M" + kMixed);
+    EXPECT_EQ(l->TControl::Caption(), WideToUtf8(u"M" + kMixed));
+    auto enabled = InkOf(l);
+    EXPECT_GT(enabled[black].count, 0);
+    EXPECT_EQ(enabled[light].count, 0);
+    EXPECT_EQ(enabled[dark].count, 0);
+    l->SetEnabled(false);
+    auto disabled = InkOf(l);
+    EXPECT_EQ(disabled[black].count, 0);
+    ASSERT_GT(disabled[light].count, 0);
+    ASSERT_GT(disabled[dark].count, 0);
+    // The light copy lies one pixel right of and below the dark one.
+    EXPECT_EQ(disabled[light].minX, disabled[dark].minX + 1);
+    EXPECT_EQ(disabled[dark].minX, enabled[black].minX);
+}
+
+TEST_F(UniStdCtrls, MeasuringKeepsALineForEmptyCaptionsAndDrawsAmpersandsWhenAsked) {
+    auto* x = Label(u"x");
+    auto* empty = Label(u"");
+    EXPECT_GT(empty->Height(), 0);
+    EXPECT_EQ(empty->Height(), x->Height());
+    auto* amp = Label(u"&x");
+    const int withAccel = amp->Width();
+    amp->ShowAccelChar = false;
+    amp->SetCaption(u"&y");
+    amp->SetCaption(u"&x");  // measured again with the sign drawn
+    EXPECT_GT(amp->Width(), withAccel);
+    EXPECT_EQ(withAccel, x->Width());
+}
+
+TEST_F(UniStdCtrls, AButtonsWindowCarriesItsWideCaptionAcrossRecreation) {
+    auto* b = new TUniButton(Form);
+    b->SetParent(Form);
+    b->SetBounds(8, 40, 200, 28);
+    b->SetCaption(kMixed);
+    b->SetHint(kGreek);
+    Form->SetCaption(kJapanese);
+    Form->Show();
+    ASSERT_TRUE(b->HandleAllocated());
+    EXPECT_TRUE(IsWindowUnicode(b->Handle()));
+    EXPECT_EQ(WindowTextW(b->Handle()), kMixed);
+    EXPECT_EQ(WindowTextW(Form->Handle()), kJapanese);
+    EXPECT_EQ(b->TControl::Caption(), WideToUtf8(kMixed));
+    b->RecreateWnd();
+    EXPECT_EQ(WindowTextW(b->Handle()), kMixed);
+    EXPECT_EQ(b->Hint(), kGreek);
+}
+
+TEST_F(UniStdCtrls, TextExtents) {
+    TCanvas& c = Form->Canvas();
+    Form->Show();
+    EXPECT_EQ(WideTextWidth(c, u""), 0);
+    EXPECT_GT(WideTextWidth(c, u"ab"), WideTextWidth(c, u"a"));
+    EXPECT_GT(WideTextHeight(c, kJapanese), 0);
+}
+
+TEST_F(UniStdCtrls, LinkedControlsShowTheActionsWideTexts) {
+    auto* uni = new TUniAction(Form);
+    uni->SetCaption(kMixed);
+    uni->SetHint(kGreek);
+    EXPECT_EQ(uni->TAction::Caption(), WideToUtf8(kMixed));
+    auto* plain = new TAction(Form);
+    plain->SetCaption(WideToUtf8(kJapanese));
+    auto* b = new TUniButton(Form);
+    b->SetName("btnLinked");
+    b->SetParent(Form);
+    Form->Show();
+    b->SetAction(uni);
+    EXPECT_EQ(WindowTextW(b->Handle()), kMixed);
+    EXPECT_EQ(b->Hint(), kGreek);
+    uni->SetCaption(kEmoji);  // a change reaches the linked button
+    EXPECT_EQ(WindowTextW(b->Handle()), kEmoji);
+    b->SetAction(plain);  // an ordinary action's UTF-8 caption, converted
+    EXPECT_EQ(b->Caption(), kJapanese);
+
+    // Under check defaults only a caption that is empty or the Name is taken over.
+    struct Case {
+        WideString caption;
+        WideString expected;
+    } cases[] = {{u"lblCheck", kEmoji}, {u"", kEmoji}, {u"mine", u"mine"}};
+    for (const auto& c : cases) {
+        auto* l = new TUniLabel(Form);
+        l->SetName("lblCheck");
+        l->SetCaption(c.caption);
+        ApplyActionWideTexts(l, uni, true);
+        EXPECT_EQ(l->Caption(), c.expected) << WideToUtf8(c.caption);
+        l->Free();
+    }
+    EXPECT_EQ(GetActionHelper(plain), nullptr);
+    EXPECT_THROW(GetActionHelper(nullptr), EUniInternalError);
+}
+
+TEST_F(UniStdCtrls, AssigningCopiesTheWideTexts) {
+    auto* from = new TUniAction(Form);
+    from->SetCaption(kJapanese);
+    from->SetHint(kEmoji);
+    from->SetEnabled(false);
+    auto* to = new TUniAction(Form);
+    to->Assign(from);
+    EXPECT_EQ(to->Caption(), kJapanese);
+    EXPECT_EQ(to->Hint(), kEmoji);
+    EXPECT_FALSE(to->Enabled());
+    auto* l = Label(kGreek);
+    to->Assign(l);
+    EXPECT_EQ(to->Caption(), kGreek);
+}
+
+TEST(UniClipboard, WideTextReadsBackAsUtf16AndAsUtf8) {
+    ASSERT_TRUE(GetUniClipboard().SetAsWideText(kMixed));
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE w = GetClipboardData(CF_UNICODETEXT);
+    HANDLE a = GetClipboardData(CF_TEXT);
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(WideString(static_cast<const char16_t*>(WinGlobalLock(w))), kMixed);
+    EXPECT_EQ(WinGlobalSize(w), 2 * kMixed.size() + 2);
+    EXPECT_EQ(std::string(static_cast<const char*>(WinGlobalLock(a))), WideToUtf8(kMixed));
+    CloseClipboard();
+    EXPECT_EQ(GetUniClipboard().AsWideText(), kMixed);
+}
+
+TEST(UniFormFile, AFormOfUnicodeControlsIsWrittenAndReadBackEqual) {
+    RegisterClasses({&TUniForm::StaticClassInfo(), &TUniLabel::StaticClassInfo(), &TUniButton::StaticClassInfo(),
+                     &TUniImage::StaticClassInfo(), &TUniAction::StaticClassInfo()});
+    auto* f = new TUniForm(Application);
+    f->SetName("frmWide");
+    f->SetCaption(kJapanese);
+    auto* l = new TUniLabel(f);
+    l->SetName("lblWide");
+    l->SetParent(f);
+    l->SetCaption(kGreek);
+    l->SetHint(kEmoji);
+    auto* b = new TUniButton(f);
+    b->SetName("btnWide");
+    b->SetParent(f);
+    b->SetCaption(kMixed);
+    auto* i = new TUniImage(f);
+    i->SetName("imgWide");
+    i->SetParent(f);
+    i->SetHint(kGreek + u"|" + kJapanese);
+    auto* plain = new TUniLabel(f);
+    plain->SetName("lblPlain");
+    plain->SetParent(f);
+    plain->SetCaption(u"ascii");
+    auto* act = new TUniAction(f);
+    act->SetName("actWide");
+    act->SetCaption(kEmoji + kGreek);
+    const std::string text = WriteFormText(f);
+    f->Free();
+    EXPECT_EQ(text.find("'ascii'"), text.rfind("'ascii'")) << text;  // no UTF-7 copy of ASCII text
+
+    auto* g = new TUniForm(Application);
+    ReadFormText(g, text, "frmWide.dfm");
+    EXPECT_EQ(g->Caption(), kJapanese);
+    auto* l2 = g->Find<TUniLabel>("lblWide");
+    auto* b2 = g->Find<TUniButton>("btnWide");
+    auto* i2 = g->Find<TUniImage>("imgWide");
+    ASSERT_TRUE(l2 && b2 && i2) << text;
+    EXPECT_EQ(l2->Caption(), kGreek);
+    EXPECT_EQ(l2->Hint(), kEmoji);
+    EXPECT_EQ(l2->Parent(), g);
+    EXPECT_EQ(b2->Caption(), kMixed);
+    EXPECT_EQ(i2->Hint(), kGreek + u"|" + kJapanese);
+    ASSERT_NE(g->Find<TUniAction>("actWide"), nullptr);
+    EXPECT_EQ(g->Find<TUniAction>("actWide")->Caption(), kEmoji + kGreek);
+    g->Free();
+}
+
+}  // namespace
