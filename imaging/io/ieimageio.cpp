@@ -17,6 +17,7 @@
 #include "imaging/io/iej2000.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/iepcx.h"
+#include "imaging/io/iepdfwriter.h"
 #include "imaging/io/iepnm.h"
 #include "imaging/io/iepostscript.h"
 #include "imaging/io/ierawcamera.h"
@@ -42,7 +43,7 @@ TRGB ColorToTRGB(TColor c) {
 // Formats this component reads and writes itself.
 bool HasBuiltinSave(TIOFormatCode f) {
     switch (f) {
-        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA: case ioICO: case ioJP2: case ioJ2K: case ioPS:
+        case ioGIF: case ioJPEG: case ioBMP: case ioPNG: case ioTIFF: case ioPXM: case ioWBMP: case ioPCX: case ioDCX: case ioTGA: case ioICO: case ioJP2: case ioJ2K: case ioPS: case ioPDF:
             return true;
         default:
             return false;
@@ -632,7 +633,7 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
     TIEProgressRecord pr = MakeProgress();
     // These formats take ieRGB24 or ie1g (PNM files also ieRGB48): others are converted first.
     if (Format == ioPXM || Format == ioWBMP || Format == ioPCX || Format == ioTGA || Format == ioICO ||
-        Format == ioJP2 || Format == ioJ2K || Format == ioPS) {
+        Format == ioJP2 || Format == ioJ2K || Format == ioPS || Format == ioPDF) {
         const TIEPixelFormat pf = FIEBitmap->PixelFormat();
         if (pf != ieRGB24 && pf != ie1g && !(Format == ioPXM && FSavingToFile && pf == ieRGB48))
             FIEBitmap->ConvertTo(ieRGB24);
@@ -661,6 +662,9 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
             break;
         case ioPS:
             WritePSStream(S, FIEBitmap, *Params, pr);
+            break;
+        case ioPDF:
+            WritePDFStream(S, FIEBitmap, *Params, pr);
             break;
         case ioJP2:
         case ioJ2K:
@@ -886,6 +890,7 @@ IE_STREAM_LOAD(J2K, ioJ2K)
 IE_SAVES(J2K, ioJ2K)
 IE_FILE_LOAD(RAW, ioRAW)
 IE_SAVES(PS, ioPS)
+IE_SAVES(PDF, ioPDF)
 IE_FILE_LOAD(TGA, ioTGA)
 IE_STREAM_LOAD(TGA, ioTGA)
 IE_SAVES(TGA, ioTGA)
@@ -1285,6 +1290,7 @@ void TIEImageIO::SaveToFile(const std::string& FileName) {
         case ioJP2: SaveToFileJP2(FileName); break;
         case ioJ2K: SaveToFileJ2K(FileName); break;
         case ioPS: SaveToFilePS(FileName); break;
+        case ioPDF: SaveToFilePDF(FileName); break;
         case ioTGA: SaveToFileTGA(FileName); break;
         case ioPXM: SaveToFilePXM(FileName); break;
         case ioWBMP: SaveToFileWBMP(FileName); break;
@@ -1305,6 +1311,7 @@ void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
         case ioJP2: SaveToStreamJP2(Stream); return;
         case ioJ2K: SaveToStreamJ2K(Stream); return;
         case ioPS: SaveToStreamPS(Stream); return;
+        case ioPDF: SaveToStreamPDF(Stream); return;
         case ioTGA: SaveToStreamTGA(Stream); return;
         case ioPXM: SaveToStreamPXM(Stream); return;
         case ioWBMP: SaveToStreamWBMP(Stream); return;

@@ -116,6 +116,8 @@ public:
     // is not the camera raw format.
     void LoadFromFileRAW(const std::string& FileName);
     void LoadFromStreamRAW(TStream& Stream);
+    void SaveToFilePDF(const std::string& FileName);
+    void SaveToStreamPDF(TStream& Stream);
     void SaveToFilePS(const std::string& FileName);
     void SaveToStreamPS(TStream& Stream);
     void LoadFromFileTGA(const std::string& FileName);
