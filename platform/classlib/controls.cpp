@@ -1,6 +1,7 @@
 #include "platform/classlib/controls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <map>
 #include <mutex>
@@ -461,6 +462,32 @@ void TControl::ParentFontChanged() {
 void TControl::FontChanged() { Invalidate(); }
 
 void TControl::SetCursor(TCursor Value) { FCursor = Value; }
+
+TBiDiMode TControl::BiDiMode() const { return FParentBiDiMode && FParent ? FParent->BiDiMode() : FBiDiMode; }
+
+void TControl::SetBiDiMode(TBiDiMode Value) {
+    FBiDiMode = Value;
+    FParentBiDiMode = false;
+    Invalidate();
+}
+
+void TControl::SetParentBiDiMode(bool Value) {
+    if (!Value && FParent) FBiDiMode = FParent->BiDiMode();
+    FParentBiDiMode = Value;
+    Invalidate();
+}
+
+bool IsAccel(WORD Key, const std::string& Caption) {
+    for (size_t I = 0; I + 1 < Caption.size(); ++I) {
+        if (Caption[I] != '&') continue;
+        if (Caption[I + 1] == '&') {  // "&&" is a plain ampersand
+            ++I;
+            continue;
+        }
+        return std::tolower(static_cast<unsigned char>(Caption[I + 1])) == std::tolower(Key & 0xFF);
+    }
+    return false;
+}
 
 void TControl::SetPopupMenu(TPopupMenu* Value) {
     FPopupMenu = Value;
@@ -1253,6 +1280,15 @@ void TWinControl::WndProc(TMessage& M) {
                 }
             }
             break;
+        case CM_DIALOGCHAR:
+            // Offered to the children in turn until one takes it.
+            for (TControl* C : std::vector<TControl*>(FControls))
+                if (C->Visible() && C->Perform(CM_DIALOGCHAR, M.WParam, M.LParam)) {
+                    M.Result = 1;
+                    return;
+                }
+            M.Result = 0;
+            return;
         case WM_NCDESTROY: {
             DefaultHandler(M);
             RemovePropA(FHandle, ControlProp);
@@ -1545,7 +1581,16 @@ TClassInfo& TControl::StaticClassInfo() {
                                O.OnContextPopup = R.Method<TContextPopupEvent>(V);
                            }));
         // Kept by the form designer only.
-        for (const char* Ignored : {"ParentBiDiMode", "BiDiMode", "Ctl3D", "ParentCtl3D", "DesignSize",
+        C.Define<TControl>("BiDiMode", TSetter<TControl>([](TControl& O, const TFormValue& V, TFormReader& R) {
+                               O.SetBiDiMode(R.Enum<TBiDiMode>(V, {"bdLeftToRight", "bdRightToLeft",
+                                                                   "bdRightToLeftNoAlign",
+                                                                   "bdRightToLeftReadingOnly"}));
+                           }));
+        C.Define<TControl>("ParentBiDiMode",
+                           TSetter<TControl>([](TControl& O, const TFormValue& V, TFormReader& R) {
+                               O.SetParentBiDiMode(R.Bool(V));
+                           }));
+        for (const char* Ignored : {"Ctl3D", "ParentCtl3D", "DesignSize",
                                     "ExplicitLeft", "ExplicitTop", "ExplicitWidth", "ExplicitHeight"})
             C.Define(Ignored, [](TPersistent&, const TFormValue&, TFormReader&) {});
     });

@@ -60,6 +60,8 @@ constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
 constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
 constexpr UINT CM_RELEASE = CM_BASE + 33;
+// An accelerator: WParam the character (lower case); a control that takes it answers 1.
+constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
@@ -103,6 +105,11 @@ using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, b
 // Shift state from message key flags (MK_*) and the keyboard.
 TShiftState KeysToShiftState(WPARAM Keys);
 TShiftState KeyDataToShiftState(LPARAM KeyData);
+
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
+// True when Caption marks Key (a character) as its accelerator with '&'.
+bool IsAccel(WORD Key, const std::string& Caption);
 
 // Size limits of a control (0: none).
 struct TSizeConstraints {
@@ -167,6 +174,11 @@ public:
     void SetParentFont(bool Value);
     TCursor Cursor() const { return FCursor; }
     void SetCursor(TCursor Value);
+    // The reading order; while ParentBiDiMode the parent's.
+    TBiDiMode BiDiMode() const;
+    void SetBiDiMode(TBiDiMode Value);
+    bool ParentBiDiMode() const { return FParentBiDiMode; }
+    void SetParentBiDiMode(bool Value);
     std::string Hint;
     bool ShowHint = false;
     bool ParentShowHint = true;
@@ -251,6 +263,8 @@ protected:
     std::unique_ptr<TFont> FFont;
     bool FParentFont = true;
     TCursor FCursor = crDefault;
+    TBiDiMode FBiDiMode = bdLeftToRight;
+    bool FParentBiDiMode = true;
     TPopupMenu* FPopupMenu = nullptr;
     TBasicAction* FAction = nullptr;
     TActionLinkState FActionLink;

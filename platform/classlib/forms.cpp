@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 
 #include "platform/classlib/actnlist.h"
@@ -812,6 +813,11 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
     TShiftState Shift = KeyDataToShiftState(Msg.lParam);
     if (F->IsShortCut(static_cast<WORD>(Msg.wParam), Shift)) return true;
     if (Msg.message == WM_KEYDOWN && F->DialogKey(C, static_cast<WORD>(Msg.wParam), Shift)) return true;
+    // Alt with a letter or digit: the control whose caption marks it as its accelerator.
+    WORD K = static_cast<WORD>(Msg.wParam);
+    if (Msg.message == WM_SYSKEYDOWN && Shift.Contains(ssAlt) && !Shift.Contains(ssCtrl) &&
+        ((K >= 'A' && K <= 'Z') || (K >= '0' && K <= '9')) && F->Perform(CM_DIALOGCHAR, std::tolower(K), 0))
+        return true;
     // The main form's shortcuts work from the other forms too, unless modal.
     if (FMainForm && F != FMainForm && !F->Modal() && FMainForm->IsShortCut(static_cast<WORD>(Msg.wParam), Shift))
         return true;

@@ -1,5 +1,7 @@
 // Numbers, strings and Format of the runtime.
 #include <algorithm>
+#include <cctype>
+#include <cstdlib>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -552,3 +554,23 @@ std::string Format(const std::string& F, const std::vector<TVarRec>& Args) {
     }
     return out;
 }
+
+TSysLocale SysLocaleFromName(const std::string& Name) {
+    TSysLocale L;
+    size_t End = Name.find_first_of("_.@");
+    L.Language = Name.substr(0, End);
+    for (char& C : L.Language) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    for (const char* Lang : {"ar", "he", "iw", "fa", "ur", "yi", "ps", "sd", "ug", "ku", "dv", "syr"})
+        if (L.Language == Lang) L.MiddleEast = true;
+    for (const char* Lang : {"ja", "zh", "ko"})
+        if (L.Language == Lang) L.FarEast = true;
+    return L;
+}
+
+static TSysLocale StartUpLocale() {
+    for (const char* Var : {"LC_ALL", "LC_MESSAGES", "LANG"})
+        if (const char* V = std::getenv(Var); V && *V) return SysLocaleFromName(V);
+    return SysLocaleFromName("C");
+}
+
+TSysLocale SysLocale = StartUpLocale();

@@ -210,3 +210,15 @@ std::string FormatDateTime(const std::string& Format, TDateTime D);
 std::string DateTimeToStr(TDateTime D);
 std::string FileDateToStr(TDateTime D);
 TDateTime FileAge(const std::string& FileName);  // -1 when missing
+
+// The user's locale as far as layout goes: Middle-East languages write right
+// to left, Far-East ones use double-byte input. Taken at start-up from
+// LC_ALL, LC_MESSAGES or LANG; tests may set it.
+struct TSysLocale {
+    std::string Language;  // "en", "ar", ...
+    bool FarEast = false;
+    bool MiddleEast = false;
+};
+extern TSysLocale SysLocale;
+// The locale of a name such as "ar_EG.UTF-8".
+TSysLocale SysLocaleFromName(const std::string& Name);

@@ -148,7 +148,10 @@ object frmEraseDisc: TfrmEraseDisc
     Left = 232
     Top = 84
     Width = 172
-    Height = 17
+    Height = 19
+    UIStyle = WinXP
+    AutoSize = True
+    Transparent = True
     Caption = 'Quick erase'
     Checked = True
     TabOrder = 3
@@ -157,7 +160,10 @@ object frmEraseDisc: TfrmEraseDisc
     Left = 232
     Top = 108
     Width = 172
-    Height = 17
+    Height = 19
+    UIStyle = WinXP
+    AutoSize = True
+    Transparent = True
     Caption = 'Eject after erasing'
     Checked = True
     TabOrder = 4

@@ -95,14 +95,17 @@ object frmSettings: TfrmSettings
     object TrackBarVideoQuality: TscTrackBar
       Left = 112
       Top = 72
-      Width = 296
-      Height = 32
-      Min = 64
+      Width = 257
+      Height = 21
+      UIStyle = WinXP
       Max = 9600
-      LineSize = 1
+      Min = 64
+      Position = 64
       PageSize = 2
+      LineSize = 1
       Frequency = 1
-      Position = 6400
+      ShowTick = False
+      Transparent = True
       TabOrder = 1
     end
     object cmbVideoAspect: TComboBox

@@ -17,6 +17,7 @@
 #include "burning/erase_dialog.h"
 #include "core/globals.h"
 #include "core/ui_texts.h"
+#include "controls/golden_png.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/threads.h"
 #include "platform/commctl/commctrl.h"
@@ -279,6 +280,12 @@ TEST_F(EraseDialog, WithoutAWriterTheDialogSaysSoAndSelectsNothing) {
     EXPECT_EQ(Dialog->cmbEraseSpeed->Items().Count(), 0);
     EXPECT_EQ(Dialog->lblDiscSyteSource1->Caption(), DiscTypeName(DISC_TYPE_UNKNOWN));
     EXPECT_EQ(Dialog->lblOnDiscSource1->Caption(), "0 MB");
+    // The two skinned boxes in their stored look.
+    Dialog->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Dialog->Showing(); }, 2000, "the dialog to show"));
+    TestHooks::PumpPending();
+    EXPECT_EQ(Dialog->chkQuickErase->Height(), 19);
+    ExpectWindowMatchesGolden(Dialog->Handle(), "dialogs/erase_dialog_no_writer.png");
     // A writer plugged in later is found by Refresh.
     NoDrives = false;
     Dialog->btnRefreshClick(nullptr);

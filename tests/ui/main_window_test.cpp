@@ -14,6 +14,7 @@
 #include "burning/burn_engine.h"
 #include "core/globals.h"
 #include "core/ui_texts.h"
+#include "controls/golden_png.h"
 #include "pipeline/progress_dialogs.h"
 #include "platform/classlib/pngimage.h"
 #include "platform/classlib/testhooks.h"
@@ -806,6 +807,9 @@ TEST_F(MainWindow, SettingsOkWritesTheEditedOptionsOnly) {
         EXPECT_EQ(S->txtTempDir->Text(), "/tmp/somewhere/");
         EXPECT_TRUE(S->txtTempDir->ReadOnly());
         EXPECT_EQ(S->TrackBarVideoQuality->Position(), 6400);
+        EXPECT_EQ(S->TrackBarVideoQuality->Height(), 21);
+        TestHooks::PumpPending();
+        ExpectWindowMatchesGolden(S->Handle(), "ui/settings_dialog.png");
         TestHooks::Choose(S->cmbVideoFormat, 1);
         TestHooks::Choose(S->cmbVideoAspect, 1);
         S->TrackBarVideoQuality->SetPosition(5000);

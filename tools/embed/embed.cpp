@@ -1,5 +1,6 @@
 // Turns resource files into one C++ source holding byte arrays and a lookup table.
-// usage: embed <out.cpp> <root> <file>...   (type = first folder under root, name = file name)
+// usage: embed <out.cpp> <root> <file>... [--root <root> <file>...]...
+// (type = first folder under the root given before the file, name = file name)
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -20,6 +21,11 @@ int main(int argc, char** argv) {
     std::vector<std::size_t> sizes;
     for (int i = 3; i < argc; ++i) {
         std::string path = argv[i];
+        if (path == "--root" && i + 1 < argc) {
+            root = argv[++i];
+            if (!root.empty() && root.back() != '/') root += '/';
+            continue;
+        }
         if (path.compare(0, root.size(), root) != 0) continue;
         std::string rel = path.substr(root.size());
         auto slash = rel.find('/');

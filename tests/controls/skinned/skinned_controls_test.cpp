@@ -1,21 +1,13 @@
-// The skinned check box and track bar on a form loaded from a form file.
+// The skinned check box and track bar on a form loaded from a form file, with
+// the values the program's forms store.
 #include <gtest/gtest.h>
 
 #include "controls/golden_png.h"
-#include "controls/skinned/sc_controls.h"
-#include "platform/classlib/testhooks.h"
+#include "sc_test_env.h"
 
 namespace {
 
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override {
-        TestHooks::Start();
-        RegisterSkinnedControls();
-    }
-    void TearDown() override { TestHooks::Stop(); }
-};
-const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new ScTestEnv);
 
 const char* const FormText = R"(object frmSkinned: TfrmSkinned
   Left = 100
@@ -23,13 +15,18 @@ const char* const FormText = R"(object frmSkinned: TfrmSkinned
   BorderStyle = bsSingle
   Caption = 'Skinned'
   ClientHeight = 100
-  ClientWidth = 260
+  ClientWidth = 280
   Color = clWhite
+  Font.Height = -11
+  Font.Name = 'Tahoma'
   object chkCreateNoMenuDVD: TscCheckBox
     Left = 8
     Top = 8
     Width = 161
     Height = 19
+    UIStyle = WinXP
+    AutoSize = True
+    Transparent = True
     Caption = 'Create DVD without menu'
     Checked = True
     OnClick = chkCreateNoMenuDVDClick
@@ -39,20 +36,27 @@ const char* const FormText = R"(object frmSkinned: TfrmSkinned
     Top = 32
     Width = 161
     Height = 19
+    UIStyle = WinXP
+    AutoSize = True
+    Transparent = True
     Caption = 'Test mode'
+    State = cbChecked
+    Checked = True
   end
   object TrackBarVideoQuality: TscTrackBar
     Left = 8
-    Top = 56
-    Width = 200
-    Height = 36
-    Min = 64
+    Top = 64
+    Width = 257
+    Height = 21
+    UIStyle = WinXP
     Max = 9600
+    Min = 64
+    Position = 64
     PageSize = 2
     LineSize = 1
     Frequency = 1
-    Position = 5000
-    Style = WinXP
+    ShowTick = False
+    Transparent = True
     OnChange = TrackBarVideoQualityChange
   end
 end
@@ -82,6 +86,7 @@ protected:
         F = new TfrmSkinned(Application);
         F->Show();
         ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form to show"));
+        TestHooks::PumpPending();
     }
     void TearDown() override {
         F->Free();
@@ -90,74 +95,35 @@ protected:
     TfrmSkinned* F = nullptr;
 };
 
-// Stored checked while loading: no click; afterwards every change clicks once.
-TEST_F(SkinnedControls, CheckBoxClicksOnChangesAfterLoading) {
+// Stored values: no click while loading, the settings dialog's bar at 64
+// (moved there from 0 while Min was set), the WinXP sizes.
+TEST_F(SkinnedControls, StoredValuesLoad) {
     TscCheckBox* C = F->chkCreateNoMenuDVD;
     EXPECT_TRUE(C->Checked());
+    EXPECT_TRUE(F->chkTestMode->Checked());
     EXPECT_EQ(F->Clicks, 0);
-    C->SetChecked(true);
-    EXPECT_EQ(F->Clicks, 0);
-    C->SetChecked(false);
-    EXPECT_EQ(F->Clicks, 1);
-    EXPECT_FALSE(C->Checked());
-    C->SetChecked(false);
-    EXPECT_EQ(F->Clicks, 1);
-    // The user's click toggles through the same path; Space too.
-    TestHooks::Click(C);
-    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Clicks == 2; }, 2000, "the click"));
-    EXPECT_TRUE(C->Checked());
-    TestHooks::PressKey(VK_SPACE);
-    ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Clicks == 3; }, 2000, "Space"));
-    EXPECT_FALSE(C->Checked());
-    // Disabled: drawn greyed, clicks do nothing.
-    C->SetChecked(true);
-    F->chkTestMode->SetEnabled(false);
-    TestHooks::PumpPending();
-    ExpectWindowMatchesGolden(F->Handle(), "controls/skinned_form.png");
-    C->SetEnabled(false);
-    TestHooks::Click(C);
-    TestHooks::PumpPending();
-    EXPECT_EQ(F->Clicks, 4);
-    EXPECT_TRUE(C->Checked());
-}
-
-TEST_F(SkinnedControls, TrackBarLimitsPositionAndReportsChanges) {
+    EXPECT_EQ(C->UIStyle(), WinXP);
+    EXPECT_TRUE(C->Transparent());
+    EXPECT_EQ(C->Height(), 19);
     TscTrackBar* T = F->TrackBarVideoQuality;
     EXPECT_EQ(T->Min(), 64);
     EXPECT_EQ(T->Max(), 9600);
-    EXPECT_EQ(T->Position(), 5000);
-    F->Changes.clear();
-    struct TCase {
-        int Set, Expect;
-        bool Fires;
-    };
-    const TCase Cases[] = {{10, 64, true}, {64, 64, false}, {99999, 9600, true}, {9600, 9600, false},
-                           {-5, 64, true}, {4000, 4000, true}};
-    for (const auto& C : Cases) {
-        SCOPED_TRACE(C.Set);
-        size_t Before = F->Changes.size();
-        T->SetPosition(C.Set);
-        EXPECT_EQ(T->Position(), C.Expect);
-        EXPECT_EQ(F->Changes.size(), Before + (C.Fires ? 1 : 0));
-    }
-    // Keys move by the line step and page step.
-    T->SetFocus();
-    TestHooks::PressKey(VK_RIGHT);
-    TestHooks::PumpPending();
-    EXPECT_EQ(T->Position(), 4001);
-    TestHooks::PressKey(VK_NEXT);
-    TestHooks::PumpPending();
-    EXPECT_EQ(T->Position(), 4003);
-    TestHooks::PressKey(VK_END);
-    TestHooks::PumpPending();
-    EXPECT_EQ(T->Position(), 9600);
-    // Dragging the thumb to the left end.
-    TRect Thumb = T->ThumbRect();
-    POINT From = T->ClientToScreen(POINT{(Thumb.left + Thumb.right) / 2, 10});
-    WinHeadlessScreen()->Drag(From, T->ClientToScreen(POINT{-20, 10}), 4);
-    TestHooks::PumpPending();
     EXPECT_EQ(T->Position(), 64);
-    EXPECT_EQ(F->Changes.back(), 64);
+    EXPECT_TRUE(F->Changes.empty());
+    EXPECT_EQ(T->Width(), 257);
+    EXPECT_EQ(T->Height(), 21);
+    EXPECT_EQ(T->Thumb()->Width(), 11);
+    EXPECT_EQ(T->Thumb()->Height(), 21);
+    EXPECT_FALSE(T->ShowTick());
+    // The worked example: 4832 puts the thumb at x 123.
+    T->SetPosition(4832);
+    EXPECT_EQ(T->GetThumbPosition().x, 123);
+    EXPECT_EQ(T->Thumb()->Left(), 123);
+    EXPECT_EQ(F->Changes, std::vector<int>{4832});
+    C->SetChecked(false);
+    F->chkTestMode->SetEnabled(false);
+    TestHooks::PumpPending();
+    ExpectWindowMatchesGolden(F->Handle(), "controls/skinned_form.png");
 }
 
 }  // namespace
