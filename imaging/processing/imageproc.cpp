@@ -168,8 +168,8 @@ void TIEImageProc::ViewBitmapChanged(bool Destroying) {
 }
 
 void TIEImageProc::SetAttachedTImage(TImage* Image) {
-    RemoveViewCallback();
     if (Image) {
+        RemoveViewCallback();
         ForgetView();
         if (FTImage != Image) ForgetTImage();
         if (!FOwnBitmap) NewOwnBitmap();
@@ -179,6 +179,8 @@ void TIEImageProc::SetAttachedTImage(TImage* Image) {
         Image->FreeNotification(this);
         return;
     }
+    // Nothing to let go of: an attached view stays attached and keeps its callback.
+    if (!FTImage) return;
     ForgetTImage();
     // The picture's bitmap is not the component's: the wrapper only lets go of it.
     if (FOwnBitmap) {

@@ -47,6 +47,7 @@ TEST(ImageProcViews, ProcFollowsTheViewsBitmapChanges) {
     // The view shows another bitmap: the component works on it.
     TIEBitmap Ext;
     FillRed(Ext, 4, 3);
+    P->SetAttachedTImage(nullptr);  // no picture control: the view stays attached and followed
     V->SetExternalBitmap(&Ext);
     EXPECT_EQ(P->AttachedBitmap(), &Ext);
     Changes = 0;
