@@ -397,7 +397,6 @@ std::string Utf16ToUtf8(const std::u16string& S) {
 
 void TfrmMain::actBurnVideoTSExecute(TObject*) {
     if (!FpBrowseForFolder) return;
-    FpBrowseForFolder->Owner = Handle();
     FpBrowseForFolder->SetTitle(QemWide(SelectVideoTsFolderTitle));
     FpBrowseForFolder->SetPath(QemWide(Options.LastOpenDir));
     if (!FpBrowseForFolder->Execute()) return;

@@ -10,6 +10,7 @@
 #include "platform/commctl/cc_internal.h"
 #include "platform/commctl/commdlg.h"
 #include "platform/commctl/shlobj_dialogs.h"
+#include "platform/commctl/shellfolder.h"
 
 namespace fs = std::filesystem;
 
@@ -520,23 +521,66 @@ struct TBlockHead {
 };
 constexpr std::size_t kMagic = 0x7E55A80C;
 
-std::string PathOfList(LPCITEMIDLIST p) {
-    if (!p) return {};
-    return std::string(reinterpret_cast<const char*>(p));
+// The shell namespace's lists (shellfolder.h).
+std::string PathOfList(LPCITEMIDLIST p) { return p ? ShellPathFromIDList(p) : std::string(); }
+
+using TItems = std::vector<std::string>;
+
+TItems ItemsOfPath(const std::string& path, bool& ok) {
+    ok = false;
+    if (path.empty()) return {};
+    IShellFolder* desktop = nullptr;
+    SHGetDesktopFolder(&desktop);
+    LPITEMIDLIST l = nullptr;
+    const std::u16string w = Utf8ToUtf16(path);
+    ok = desktop->ParseDisplayName(nullptr, nullptr, w.c_str(), nullptr, &l, nullptr) == S_OK && l;
+    desktop->Release();
+    TItems items = ShellIDListItems(l);
+    CoTaskMemFree(l);
+    return items;
 }
 
 LPITEMIDLIST ListOfPath(const std::string& path) {
-    auto* block = static_cast<char*>(CoTaskMemAlloc(path.size() + 1));
-    if (!block) return nullptr;
-    std::memcpy(block, path.c_str(), path.size() + 1);
-    return reinterpret_cast<LPITEMIDLIST>(block);
+    bool ok = false;
+    TItems items = ItemsOfPath(path, ok);
+    return ok ? ShellIDListOf(items) : nullptr;
+}
+
+// Name (normal, or the path for parsing) and attributes of an absolute item list.
+std::string NameOfItems(const TItems& items, DWORD flags = SHGDN_NORMAL) {
+    IShellFolder* desktop = nullptr;
+    SHGetDesktopFolder(&desktop);
+    LPITEMIDLIST l = ShellIDListOf(items);
+    STRRET s;
+    std::string out;
+    if (desktop->GetDisplayNameOf(l, flags, &s) == S_OK && s.pOleStr) {
+        out = Utf16ToUtf8(s.pOleStr);
+        CoTaskMemFree(s.pOleStr);
+    }
+    CoTaskMemFree(l);
+    desktop->Release();
+    return out;
+}
+
+bool IsFolderItems(const TItems& items) {
+    IShellFolder* desktop = nullptr;
+    SHGetDesktopFolder(&desktop);
+    LPITEMIDLIST l = ShellIDListOf(items);
+    ULONG a = SFGAO_FOLDER;
+    LPCITEMIDLIST one[] = {l};
+    const bool folder = items.empty() || (desktop->GetAttributesOf(1, one, &a) == S_OK && (a & SFGAO_FOLDER));
+    CoTaskMemFree(l);
+    desktop->Release();
+    return folder;
 }
 
 // ---- The folder browser ----------------------------------------------------------
+// It shows one namespace folder's items; ".." leads up, to the desktop at last.
 struct TBrowse {
-    std::string Root = "/";  // with a trailing '/'
-    std::string Folder;      // shown, with a trailing '/'
-    std::string Selected;    // the chosen folder, without a trailing '/' (except "/")
+    TItems Root;      // the top it does not go above
+    TItems Folder;    // shown
+    TItems Selected;  // the chosen item
+    TItems Rows;      // the list's items after "..", one each
     BFFCALLBACK Callback = nullptr;
     LPARAM Data = 0;
     UINT Flags = 0;
@@ -546,12 +590,22 @@ struct TBrowse {
 
 TBrowse* Bd(HWND h) { return static_cast<TBrowse*>(GetPropW(h, u"TessaroBrowse")); }
 
+bool StartsWith(const TItems& items, const TItems& head) {
+    return items.size() >= head.size() && std::equal(head.begin(), head.end(), items.begin());
+}
+
 void BrowseSelChanged(HWND h, TBrowse* b) {
-    std::u16string s = W(b->Selected);
-    SetDlgItemTextW(h, IDC_BFF_PATH, s.c_str());
-    if (b->Flags & BIF_EDITBOX) SetDlgItemTextW(h, IDC_BFF_EDIT, W(b->Selected.substr(b->Selected.find_last_of('/') + 1)).c_str());
+    std::string path = PathOfList(nullptr);
+    {
+        LPITEMIDLIST l = ShellIDListOf(b->Selected);
+        path = PathOfList(l);
+        CoTaskMemFree(l);
+    }
+    const std::string shown = path.empty() ? NameOfItems(b->Selected) : path;
+    SetDlgItemTextW(h, IDC_BFF_PATH, W(shown).c_str());
+    if (b->Flags & BIF_EDITBOX) SetDlgItemTextW(h, IDC_BFF_EDIT, W(NameOfItems(b->Selected)).c_str());
     if (b->Callback && b->Ready) {
-        LPITEMIDLIST p = ListOfPath(b->Selected);
+        LPITEMIDLIST p = ShellIDListOf(b->Selected);
         b->Callback(h, BFFM_SELCHANGED, reinterpret_cast<LPARAM>(p), b->Data);
         ILFree(p);
     }
@@ -560,44 +614,68 @@ void BrowseSelChanged(HWND h, TBrowse* b) {
 void BrowseFill(HWND h, TBrowse* b, const std::string& select) {
     HWND list = GetDlgItem(h, IDC_BFF_FOLDERS);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    b->Rows.clear();
     if (b->Folder != b->Root) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u".."));
-    std::vector<std::string> dirs;
-    std::error_code ec;
-    for (fs::directory_iterator it(b->Folder, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end; it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        std::error_code e2;
-        if (!name.empty() && name[0] != '.' && it->is_directory(e2)) dirs.push_back(name);
-        else if (!name.empty() && name[0] != '.' && (b->Flags & BIF_BROWSEINCLUDEFILES)) dirs.push_back(name);
+    IShellFolder* desktop = nullptr;
+    SHGetDesktopFolder(&desktop);
+    IShellFolder* folder = nullptr;
+    if (b->Folder.empty()) {
+        folder = desktop;
+        folder->AddRef();
+    } else {
+        LPITEMIDLIST l = ShellIDListOf(b->Folder);
+        desktop->BindToObject(l, nullptr, nullptr, reinterpret_cast<void**>(&folder));
+        CoTaskMemFree(l);
     }
-    std::sort(dirs.begin(), dirs.end(), [](const std::string& x, const std::string& y) {
-        for (std::size_t i = 0; i < std::min(x.size(), y.size()); ++i)
-            if (Lower(x[i]) != Lower(y[i])) return Lower(x[i]) < Lower(y[i]);
-        return x.size() < y.size();
-    });
     int selIndex = -1;
-    for (auto& n : dirs) {
-        std::u16string s = W(n);
-        LRESULT i = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
-        if (n == select) selIndex = static_cast<int>(i);
+    IEnumIDList* e = nullptr;
+    const DWORD flags = SHCONTF_FOLDERS | ((b->Flags & BIF_BROWSEINCLUDEFILES) ? SHCONTF_NONFOLDERS : 0);
+    if (folder && folder->EnumObjects(h, flags, &e) == S_OK && e) {
+        LPITEMIDLIST item = nullptr;
+        ULONG got = 0;
+        while (e->Next(1, &item, &got) == S_OK && got == 1) {
+            STRRET s;
+            std::u16string name;
+            if (folder->GetDisplayNameOf(item, SHGDN_NORMAL, &s) == S_OK && s.pOleStr) {
+                name = s.pOleStr;
+                CoTaskMemFree(s.pOleStr);
+            }
+            const TItems one = ShellIDListItems(item);
+            CoTaskMemFree(item);
+            if (one.size() != 1) continue;
+            LRESULT i = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+            b->Rows.push_back(one[0]);
+            if (one[0] == select) selIndex = static_cast<int>(i);
+        }
+        e->Release();
     }
+    if (folder) folder->Release();
+    desktop->Release();
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selIndex), 0);
-    b->Selected = selIndex >= 0 ? b->Folder + select : NoSlash(b->Folder);
+    b->Selected = b->Folder;
+    if (selIndex >= 0) b->Selected.push_back(select);
     BrowseSelChanged(h, b);
 }
 
-void BrowseTo(HWND h, TBrowse* b, std::string path) {
-    path = Normal(path);
-    if (!IsDir(path)) return;
-    std::string p = NoSlash(path);
+// The item of a list row ("" for ".." and no row).
+std::string RowItem(HWND h, TBrowse* b, LRESULT row) {
+    const LRESULT first = b->Folder != b->Root ? 1 : 0;
+    if (row < first || row - first >= static_cast<LRESULT>(b->Rows.size())) return {};
+    return b->Rows[static_cast<std::size_t>(row - first)];
+}
+
+void BrowseTo(HWND h, TBrowse* b, TItems items) {
     // Keep within the root.
-    if (WithSlash(p).compare(0, b->Root.size(), b->Root) != 0) p = NoSlash(b->Root);
-    if (WithSlash(p) == b->Root) {
+    if (!StartsWith(items, b->Root)) items = b->Root;
+    if (items == b->Root) {
         b->Folder = b->Root;
         BrowseFill(h, b, "");
         return;
     }
-    b->Folder = ParentOf(p);
-    BrowseFill(h, b, p.substr(p.find_last_of('/') + 1));
+    const std::string last = items.back();
+    items.pop_back();
+    b->Folder = items;
+    BrowseFill(h, b, last);
 }
 
 INT_PTR CALLBACK BrowseProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
@@ -610,28 +688,40 @@ INT_PTR CALLBACK BrowseProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         HWND list = GetDlgItem(h, IDC_BFF_FOLDERS);
         if (id == IDC_BFF_FOLDERS && (code == LBN_SELCHANGE || code == LBN_DBLCLK)) {
             LRESULT c = SendMessageW(list, LB_GETCURSEL, 0, 0);
-            std::string t = c >= 0 ? A(ListText(list, static_cast<int>(c))) : std::string();
+            const bool up = c == 0 && b->Folder != b->Root;
+            const std::string item = c >= 0 ? RowItem(h, b, c) : std::string();
             if (code == LBN_DBLCLK) {
-                if (t == "..")
-                    BrowseTo(h, b, NoSlash(b->Folder));
-                else if (!t.empty() && IsDir(b->Folder + t)) {
-                    b->Folder = b->Folder + t + "/";
-                    BrowseFill(h, b, "");
+                if (up) {
+                    BrowseTo(h, b, b->Folder);
+                } else if (!item.empty()) {
+                    TItems next = b->Folder;
+                    next.push_back(item);
+                    if (IsFolderItems(next)) {
+                        b->Folder = next;
+                        BrowseFill(h, b, "");
+                    }
                 }
-            } else if (t != "..") {
-                b->Selected = t.empty() ? NoSlash(b->Folder) : b->Folder + t;
+            } else if (!up) {
+                b->Selected = b->Folder;
+                if (!item.empty()) b->Selected.push_back(item);
                 BrowseSelChanged(h, b);
             }
         }
         if (id == IDOK && code == BN_CLICKED) {
+            if (!IsWindowEnabled(GetDlgItem(h, IDOK))) return TRUE;
             if (b->Flags & BIF_EDITBOX) {
                 char16_t buf[1024] = {};
                 GetDlgItemTextW(h, IDC_BFF_EDIT, buf, 1024);
                 std::string t = A(buf);
-                if (!t.empty()) {
-                    std::string full = t[0] == '/' ? t : b->Folder + t;
-                    if (IsDir(full))
-                        b->Selected = NoSlash(Normal(full));
+                if (!t.empty() && t != NameOfItems(b->Selected)) {
+                    LPITEMIDLIST fl = ShellIDListOf(b->Folder);
+                    std::string base = PathOfList(fl);
+                    CoTaskMemFree(fl);
+                    std::string full = t[0] == '/' ? t : (base.empty() ? std::string() : WithSlash(base) + t);
+                    bool ok = false;
+                    TItems items = ItemsOfPath(Normal(full), ok);
+                    if (ok && IsFolderItems(items))
+                        b->Selected = items;
                     else if (b->Flags & BIF_VALIDATE) {
                         bool keep = false;
                         if (b->Callback) {
@@ -655,15 +745,16 @@ INT_PTR CALLBACK BrowseProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     }
     case BFFM_SETSELECTIONA:
     case BFFM_SETSELECTIONW: {
-        std::string path;
+        TItems items;
+        bool ok = true;
         if (!wp)
-            path = PathOfList(reinterpret_cast<LPCITEMIDLIST>(lp));
+            items = ShellIDListItems(reinterpret_cast<LPCITEMIDLIST>(lp));
         else if (m == BFFM_SETSELECTIONW)
-            path = A(lp ? std::u16string(reinterpret_cast<LPCWSTR>(lp)) : std::u16string());
+            items = ItemsOfPath(Normal(A(lp ? std::u16string(reinterpret_cast<LPCWSTR>(lp)) : std::u16string())), ok);
         else
-            path = lp ? reinterpret_cast<LPCSTR>(lp) : "";
-        BrowseTo(h, b, path);
-        SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
+            items = ItemsOfPath(Normal(lp ? reinterpret_cast<LPCSTR>(lp) : ""), ok);
+        if (ok) BrowseTo(h, b, items);
+        SetWindowLongPtrW(h, DWLP_MSGRESULT, ok);
         return TRUE;
     }
     case BFFM_SETSTATUSTEXTA:
@@ -684,7 +775,7 @@ LPITEMIDLIST Browse(HWND owner, PCIDLIST_ABSOLUTE root, const std::string& title
                     bool wide, std::string& displayName) {
     CommctlStartup();
     TBrowse b;
-    b.Root = root ? WithSlash(Normal(PathOfList(root))) : std::string("/");
+    b.Root = root ? ShellIDListItems(root) : TItems();
     b.Callback = cb;
     b.Data = data;
     b.Flags = flags;
@@ -715,9 +806,9 @@ LPITEMIDLIST Browse(HWND owner, PCIDLIST_ABSOLUTE root, const std::string& title
     b.Ready = true;
     if (IsWindow(h)) BrowseSelChanged(h, &b);
     INT_PTR r = RunModalDialog(h, owner, MSGF_DIALOGBOX);
-    if (r != IDOK || b.Selected.empty()) return nullptr;
-    displayName = b.Selected == "/" ? "/" : b.Selected.substr(b.Selected.find_last_of('/') + 1);
-    return ListOfPath(b.Selected);
+    if (r != IDOK) return nullptr;
+    displayName = NameOfItems(b.Selected);
+    return ShellIDListOf(b.Selected);
 }
 
 class TShellMalloc : public IMalloc {};

@@ -420,6 +420,8 @@ HRESULT SHGetSpecialFolderLocation(HWND, int Csidl, LPITEMIDLIST* List) {
 }
 
 std::string ShellPathFromIDList(LPCITEMIDLIST List) { return PathOf(ItemsOf(List)); }
+std::vector<std::string> ShellIDListItems(LPCITEMIDLIST List) { return ItemsOf(List); }
+LPITEMIDLIST ShellIDListOf(const std::vector<std::string>& Items) { return ListOf(Items); }
 
 HRESULT StrRetToStrW(STRRET* Name, LPCITEMIDLIST, char16_t** Out) {
     if (!Name || !Out) return E_INVALIDARG;

@@ -73,6 +73,9 @@ HRESULT SHGetDesktopFolder(IShellFolder** Folder);
 HRESULT SHGetSpecialFolderLocation(HWND Owner, int Csidl, LPITEMIDLIST* List);
 // The file-system path of an absolute list; empty for Desktop and Computer.
 std::string ShellPathFromIDList(LPCITEMIDLIST List);
+// The items of a list (each without its count) and a new list of items.
+std::vector<std::string> ShellIDListItems(LPCITEMIDLIST List);
+LPITEMIDLIST ShellIDListOf(const std::vector<std::string>& Items);
 // The wide text of a STRRET, freeing the shell's copy.
 HRESULT StrRetToStrW(STRRET* Name, LPCITEMIDLIST List, char16_t** Out);
 
