@@ -130,19 +130,41 @@ def directory_first(d):
     return bytes(m.d), 8 + region
 
 
+def huge_pcx(d):
+    d = bytearray(d)
+    struct.pack_into("<HHHH", d, 4, 0, 0, 65534, 65534)
+    return bytes(d)
+
+
+def huge_tga(d):
+    d = bytearray(d)
+    struct.pack_into("<HH", d, 12, 65535, 65535)
+    return bytes(d)
+
+
+def huge_pnm(d):
+    # The first two numbers after the magic number are the width and height.
+    import re
+    m = re.match(rb"(P[1-6](?:\s|#[^\n]*\n)+)(\d+)(\s+(?:#[^\n]*\n\s*)*)(\d+)", d)
+    return d[:m.start(2)] + b"65535" + m.group(3) + b"65535" + d[m.end(4):] if m else d
+
+
 def fixtures(pattern):
     return sorted(p for p in glob.glob(os.path.join(IO, pattern)) if not p.endswith(".rgba"))
 
 
 def image_seeds():
     kinds = [("bmp", "*.bmp", huge_bmp), ("png", "*.png", huge_png), ("jpeg", "*.jpg", huge_jpeg),
-             ("gif", "*.gif", huge_gif), ("tiff", "*.tif", huge_tiff)]
+             ("gif", "*.gif", huge_gif), ("tiff", "*.tif", huge_tiff),
+             ("pcx", "pcx*.pcx", huge_pcx), ("tga", "tga*.tga", huge_tga), ("pnm", "pnm*.p?m", huge_pnm),
+             ("ico", "ico*.ico", None), ("dcx", "*.dcx", None), ("j2k", "j2k*.j*", None)]
     for folder, pattern, huge in kinds:
         for path in fixtures(pattern):
             name = os.path.basename(path)
             data = read(path)
             cuts(folder, name, data)
-            out(folder, name + "-65535", huge(data))
+            if huge:
+                out(folder, name + "-65535", huge(data))
             if folder == "tiff":
                 moved, start = directory_first(data)
                 out(folder, name + "-dirfirst", moved)
@@ -259,7 +281,8 @@ def annot_seeds():
 
 
 def main():
-    for folder in ("bmp", "png", "jpeg", "gif", "tiff", "dib", "exif", "iptc", "icc", "annot"):
+    for folder in ("bmp", "png", "jpeg", "gif", "tiff", "pcx", "tga", "pnm", "ico", "dcx", "j2k", "dib", "exif", "iptc",
+                   "icc", "annot"):
         shutil.rmtree(os.path.join(HERE, folder), ignore_errors=True)
     image_seeds()
     with tempfile.TemporaryDirectory() as tmp:
