@@ -4,5 +4,6 @@
 
 void RegisterSkinnedControls() {
     RegisterClasses({&TscCheckBox::StaticClassInfo(), &TscTrackBar::StaticClassInfo(), &TscImagePanel::StaticClassInfo(),
-                     &TscForm::StaticClassInfo(), &TscFileTheme::StaticClassInfo()});
+                     &TscForm::StaticClassInfo(), &TscFileTheme::StaticClassInfo(), &TscPopupMenu::StaticClassInfo(),
+                     &TscMainMenu::StaticClassInfo()});
 }

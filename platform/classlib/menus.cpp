@@ -388,6 +388,9 @@ TClassInfo& TMenuItem::StaticClassInfo() {
         C.Define<TMenuItem>("AutoCheck", TSetter<TMenuItem>([](TMenuItem& O, const TFormValue& V, TFormReader& R) {
                                 O.AutoCheck = R.Bool(V);
                             }));
+        C.Define<TMenuItem>("Default", TSetter<TMenuItem>([](TMenuItem& O, const TFormValue& V, TFormReader& R) {
+                                O.Default = R.Bool(V);
+                            }));
         C.Define<TMenuItem>("GroupIndex", TSetter<TMenuItem>([](TMenuItem& O, const TFormValue& V, TFormReader& R) {
                                 O.GroupIndex = static_cast<int>(R.Int(V));
                             }));

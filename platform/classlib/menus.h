@@ -39,6 +39,7 @@ public:
     void SetRadioItem(bool Value);
     int GroupIndex = 0;
     bool AutoCheck = false;
+    bool Default = false;  // shown in bold by menus that draw their items
     int ImageIndex = -1;
     std::string Hint;
     TBasicAction* Action() const { return FAction; }

@@ -512,8 +512,8 @@ int main(int argc, char** argv) {
             }
             ok &= Write(dir / (name + ".bmp"), Bmp(Draw(x.Key, x.Size[s][0], x.Size[s][1], Looks[s])));
         }
-    // The tick of checked menu items, on magenta.
-    Img tick(16, 16);
+    // The tick of checked menu items, on white (its mask colour).
+    Img tick(16, 16, 0xFFFFFF);
     for (int t = 0; t < 2; ++t) {
         tick.Line(4, 7 + t, 6, 9 + t, 0x000000);
         tick.Line(6, 9 + t, 11, 4 + t, 0x000000);
