@@ -261,6 +261,12 @@ TEST(PNMDetection, ContentAndMetafileTests) {
     } cases[] = {
         {"binary pixmap", Text(ReadAll(DataDir() + "pnm_p6.ppm")), ioPXM},
         {"plain bitmap after comments", "# a\n# b\nP1 2 2 0101", ioPXM},
+        // TGA and icons are tried before the JPEG marker search, and icons before TGA.
+        {"TGA whose pixels hold a JPEG start", std::string("\0\0\x02", 3) + std::string(9, '\0') +
+                                                   std::string("\x02\0\x01\0\x18\x20", 6) +
+                                                   std::string("\xFF\xD8\xFF\x01\x02\x03", 6),
+         ioTGA},
+        {"icon", Text(ReadAll(DataDir() + "ico_nb4.ico")), ioICO},
         {"kind without sizes", "P6 \n", 0},
         {"metafile header", std::string("\x01\x00\x09\x00\x00\x03", 6) + std::string(10, '\x07') + std::string(4, '\0'),
          ioWMF},
