@@ -221,3 +221,31 @@ TEST(J2000Writer, CallersRecordAndFailures) {
     c.SaveToStreamJP2(full);
     EXPECT_TRUE(c.Aborting);
 }
+
+// Chroma planes at half the luma step are Cb and Cr: mid-grey luma and neutral chroma give
+// grey 128 in every channel, a red-leaning Cr a red pixel.
+TEST(J2000Reader, SubsampledChromaReadsAsYCbCr) {
+    if (!HaveOpenJPEGTools()) GTEST_SKIP() << "OpenJPEG tools missing";
+    TempDir tmp;
+    struct Case {
+        uint8_t cr;
+        TRGB expect;
+    } cases[] = {{128, TRGB{128, 128, 128}}, {200, TRGB{128, 77, 229}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cr);
+        std::vector<uint8_t> planes(8 * 8, 128);
+        planes.insert(planes.end(), 4 * 4, 128);
+        planes.insert(planes.end(), 4 * 4, c.cr);
+        WriteAll(tmp / "ycc.raw", planes);
+        ASSERT_EQ(iotest::Run("opj_compress -n 2 -i '" + tmp / "ycc.raw" + "' -F 8,8,3,8,u@1x1:2x2:2x2 -o '" +
+                              tmp / "ycc.j2k" + "'"),
+                  0);
+        TIEImageIO io;
+        io.LoadFromFile(tmp / "ycc.j2k");
+        ASSERT_FALSE(io.Aborting);
+        const TRGB p = io.IEBitmap()->GetPixelRGB24(3, 3);
+        EXPECT_NEAR(p.r, c.expect.r, 1);
+        EXPECT_NEAR(p.g, c.expect.g, 1);
+        EXPECT_NEAR(p.b, c.expect.b, 1);
+    }
+}
