@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -581,6 +582,8 @@ struct TBrowse {
     TItems Folder;    // shown
     TItems Selected;  // the chosen item
     TItems Rows;      // the list's items after "..", one each
+    std::vector<std::string> RowIcons;  // every row's icon, ".." included
+    std::map<std::string, HICON> Icons;
     BFFCALLBACK Callback = nullptr;
     LPARAM Data = 0;
     UINT Flags = 0;
@@ -615,7 +618,11 @@ void BrowseFill(HWND h, TBrowse* b, const std::string& select) {
     HWND list = GetDlgItem(h, IDC_BFF_FOLDERS);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     b->Rows.clear();
-    if (b->Folder != b->Root) SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u".."));
+    b->RowIcons.clear();
+    if (b->Folder != b->Root) {
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u".."));
+        b->RowIcons.push_back("");
+    }
     IShellFolder* desktop = nullptr;
     SHGetDesktopFolder(&desktop);
     IShellFolder* folder = nullptr;
@@ -645,6 +652,11 @@ void BrowseFill(HWND h, TBrowse* b, const std::string& select) {
             if (one.size() != 1) continue;
             LRESULT i = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
             b->Rows.push_back(one[0]);
+            TItems abs = b->Folder;
+            abs.push_back(one[0]);
+            LPITEMIDLIST al = ShellIDListOf(abs);
+            b->RowIcons.push_back(ShellIconName(al));
+            CoTaskMemFree(al);
             if (one[0] == select) selIndex = static_cast<int>(i);
         }
         e->Release();
@@ -763,6 +775,29 @@ INT_PTR CALLBACK BrowseProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         SetDlgItemTextW(h, IDC_BFF_STATUS, s.c_str());
         return TRUE;
     }
+    case WM_MEASUREITEM:
+        reinterpret_cast<MEASUREITEMSTRUCT*>(lp)->itemHeight = 18;
+        return TRUE;
+    case WM_DRAWITEM: {
+        auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (d->CtlID != IDC_BFF_FOLDERS) return FALSE;
+        const bool sel = d->itemState & ODS_SELECTED;
+        FillRect(d->hDC, &d->rcItem, GetSysColorBrush(sel ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+        if (static_cast<int>(d->itemID) < 0) return TRUE;
+        const std::size_t row = d->itemID;
+        if (row < b->RowIcons.size() && !b->RowIcons[row].empty()) {
+            HICON& icon = b->Icons[b->RowIcons[row]];
+            if (!icon) icon = LoadIconFromResource(b->RowIcons[row].c_str(), 16, 16);
+            if (icon) DrawIconEx(d->hDC, d->rcItem.left + 2, d->rcItem.top + 1, icon, 16, 16, 0, nullptr, DI_NORMAL);
+        }
+        const std::u16string text = ListText(d->hwndItem, static_cast<int>(row));
+        RECT r = d->rcItem;
+        r.left += 22;
+        SetBkMode(d->hDC, TRANSPARENT);
+        SetTextColor(d->hDC, GetSysColor(sel ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        DrawTextW(d->hDC, text.c_str(), static_cast<int>(text.size()), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        return TRUE;
+    }
     case BFFM_ENABLEOK: EnableWindow(GetDlgItem(h, IDOK), lp != 0); return TRUE;
     case BFFM_SETOKTEXT:
         if (lp) SetDlgItemTextW(h, IDOK, reinterpret_cast<LPCWSTR>(lp));
@@ -794,7 +829,7 @@ LPITEMIDLIST Browse(HWND owner, PCIDLIST_ABSOLUTE root, const std::string& title
     make(u"Static", u"", SS_LEFT | SS_NOPREFIX, IDC_BFF_STATUS, 10, 40, 300, 16);
     make(u"Static", u"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS | SS_SUNKEN, IDC_BFF_PATH, 10, 60, 300, 18);
     int listBottom = (flags & BIF_EDITBOX) ? 270 : 300;
-    make(u"ListBox", u"", WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, IDC_BFF_FOLDERS, 10, 84, 300, listBottom - 84);
+    make(u"ListBox", u"", WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS, IDC_BFF_FOLDERS, 10, 84, 300, listBottom - 84);
     if (flags & BIF_EDITBOX) make(u"Edit", u"", WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, IDC_BFF_EDIT, 10, 276, 300, 20);
     make(u"Button", u"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 150, 308, 75, 23);
     make(u"Button", u"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL, 235, 308, 75, 23);
@@ -806,6 +841,8 @@ LPITEMIDLIST Browse(HWND owner, PCIDLIST_ABSOLUTE root, const std::string& title
     b.Ready = true;
     if (IsWindow(h)) BrowseSelChanged(h, &b);
     INT_PTR r = RunModalDialog(h, owner, MSGF_DIALOGBOX);
+    for (auto& icon : b.Icons)
+        if (icon.second) DestroyIcon(icon.second);
     if (r != IDOK) return nullptr;
     displayName = NameOfItems(b.Selected);
     return ShellIDListOf(b.Selected);

@@ -119,6 +119,19 @@ std::string VolumeName(const std::string& Device, const std::string& Mount) {
     return Mount;
 }
 
+// Optical by its file system; removable as the kernel flags the disk, or by a
+// file system that removable media carry.
+std::string VolumeKind(const std::string& Device, const std::string& Type) {
+    if (Type == "iso9660" || Type == "udf") return "optical";
+    if (Type == "vfat" || Type == "exfat") return "removable";
+    std::string Disk = BaseName(Device);
+    while (!Disk.empty() && std::isdigit(static_cast<unsigned char>(Disk.back()))) Disk.pop_back();
+    std::ifstream Flag("/sys/block/" + Disk + "/removable");
+    int Removable = 0;
+    if (!Disk.empty() && (Flag >> Removable) && Removable == 1) return "removable";
+    return "volume";
+}
+
 // Path of an absolute list; empty for the desktop and Computer.
 std::string PathOf(const TItems& Items) {
     std::string Path;
@@ -368,12 +381,12 @@ std::vector<TShellVolume> ShellVolumes() {
         std::lock_guard<std::mutex> G(MountsLock());
         Table = MountsPath();
     }
-    std::vector<TShellVolume> Out{{"/", "/"}};
+    std::vector<TShellVolume> Out{{"/", "/", "root"}};
     std::ifstream In(Table);
     for (std::string Line; std::getline(In, Line);) {
         std::istringstream F(Line);
-        std::string Device, Mount;
-        if (!(F >> Device >> Mount)) continue;
+        std::string Device, Mount, Type;
+        if (!(F >> Device >> Mount >> Type)) continue;
         Device = Unescape(Device);
         Mount = Unescape(Mount);
         // Only real devices: no proc, sysfs, tmpfs or overlay mounts.
@@ -382,7 +395,7 @@ std::vector<TShellVolume> ShellVolumes() {
             Out[0].Name = VolumeName(Device, Mount);
             continue;
         }
-        TShellVolume V{Mount, VolumeName(Device, Mount)};
+        TShellVolume V{Mount, VolumeName(Device, Mount), VolumeKind(Device, Type)};
         auto It = std::find_if(Out.begin(), Out.end(), [&](const TShellVolume& O) { return O.MountPoint == Mount; });
         if (It != Out.end())
             *It = V;
@@ -422,6 +435,68 @@ HRESULT SHGetSpecialFolderLocation(HWND, int Csidl, LPITEMIDLIST* List) {
 std::string ShellPathFromIDList(LPCITEMIDLIST List) { return PathOf(ItemsOf(List)); }
 std::vector<std::string> ShellIDListItems(LPCITEMIDLIST List) { return ItemsOf(List); }
 LPITEMIDLIST ShellIDListOf(const std::vector<std::string>& Items) { return ListOf(Items); }
+
+std::string ShellIconName(LPCITEMIDLIST List) {
+    const TItems Items = ItemsOf(List);
+    if (Items.empty()) return "NS_DESKTOP";
+    const std::string& It = Items.back();
+    switch (It.empty() ? 0 : It[0]) {
+        case kComputer: return "NS_COMPUTER";
+        case kHome: return "NS_HOME";
+        case kVolume:
+            for (const TShellVolume& V : ShellVolumes())
+                if (V.MountPoint == It.substr(1))
+                    return V.Kind == "root" ? "NS_ROOT" : V.Kind == "optical" ? "NS_OPTICAL"
+                                                  : V.Kind == "removable" ? "NS_REMOVABLE" : "NS_VOLUME";
+            return "NS_VOLUME";
+        default: break;
+    }
+    const std::string Path = PathOf(Items);
+    if (!IsDir(Path)) return "NS_FILE";
+    // A user folder shows its kind wherever it is reached.
+    const std::pair<int, const char*> Kinds[] = {
+        {CSIDL_PERSONAL, "NS_FOLDER_DOCUMENTS"}, {CSIDL_MYMUSIC, "NS_FOLDER_MUSIC"},
+        {CSIDL_MYPICTURES, "NS_FOLDER_PICTURES"}, {CSIDL_MYVIDEO, "NS_FOLDER_VIDEOS"},
+        {CSIDL_TEMPLATES, "NS_FOLDER_TEMPLATES"}, {CSIDL_DESKTOPDIRECTORY, "NS_FOLDER_DESKTOP"}};
+    for (const auto& K : Kinds)
+        if (SpecialFolderPath(K.first) == Path) return K.second;
+    return "NS_FOLDER";
+}
+
+DWORD_PTR SHGetFileInfoW(const char16_t* Path, DWORD, SHFILEINFOW* Info, UINT, UINT Flags) {
+    if (!Path || !Info) return 0;
+    LPITEMIDLIST Own = nullptr;
+    LPCITEMIDLIST List = nullptr;
+    if (Flags & SHGFI_PIDL) {
+        List = reinterpret_cast<LPCITEMIDLIST>(Path);
+    } else {
+        IShellFolder* D = nullptr;
+        SHGetDesktopFolder(&D);
+        const HRESULT R = D->ParseDisplayName(nullptr, nullptr, Path, nullptr, &Own, nullptr);
+        D->Release();
+        if (R != S_OK) return 0;
+        List = Own;
+    }
+    const TItems Items = ItemsOf(List);
+    if (Flags & SHGFI_DISPLAYNAME) {
+        const std::u16string N = Utf8ToUtf16(NameOf(Items)).substr(0, 259);
+        std::copy(N.begin(), N.end(), Info->szDisplayName);
+        Info->szDisplayName[N.size()] = 0;
+    }
+    if (Flags & SHGFI_ATTRIBUTES) {
+        TNsFolder Desktop({});
+        ULONG A = ~0u;
+        LPCITEMIDLIST One[] = {List};
+        Desktop.GetAttributesOf(1, One, &A);
+        Info->dwAttributes = A;
+    }
+    if (Flags & SHGFI_ICON) {
+        const int Size = (Flags & SHGFI_SMALLICON) ? 16 : 32;
+        Info->hIcon = LoadIconFromResource(ShellIconName(List).c_str(), Size, Size);
+    }
+    CoTaskMemFree(Own);
+    return 1;
+}
 
 HRESULT StrRetToStrW(STRRET* Name, LPCITEMIDLIST, char16_t** Out) {
     if (!Name || !Out) return E_INVALIDARG;

@@ -79,10 +79,27 @@ LPITEMIDLIST ShellIDListOf(const std::vector<std::string>& Items);
 // The wide text of a STRRET, freeing the shell's copy.
 HRESULT StrRetToStrW(STRRET* Name, LPCITEMIDLIST List, char16_t** Out);
 
+// Item information; with SHGFI_PIDL Path is an absolute item list. The icon
+// is one of ours (resources/icons/NS_*.ico), the caller destroys it.
+struct SHFILEINFOW {
+    HICON hIcon = nullptr;
+    int iIcon = 0;
+    DWORD dwAttributes = 0;
+    char16_t szDisplayName[260] = {};
+    char16_t szTypeName[80] = {};
+};
+constexpr UINT SHGFI_LARGEICON = 0x0, SHGFI_SMALLICON = 0x1, SHGFI_PIDL = 0x8, SHGFI_ICON = 0x100,
+               SHGFI_DISPLAYNAME = 0x200, SHGFI_ATTRIBUTES = 0x800;
+// Non-zero on success.
+DWORD_PTR SHGetFileInfoW(const char16_t* Path, DWORD FileAttributes, SHFILEINFOW* Info, UINT Size, UINT Flags);
+// The name of the icon resource for an absolute list ("NS_FOLDER", ...).
+std::string ShellIconName(LPCITEMIDLIST List);
+
 // The mounts table read for Computer (default /proc/self/mounts); tests point it at a file.
 void SetShellMountsTable(const std::string& Path);
 struct TShellVolume {
     std::string MountPoint, Name;
+    std::string Kind;  // "root", "volume", "removable" or "optical"
 };
 // / first, then the mounted real devices in table order (later mounts on the
 // same point replace earlier ones).

@@ -3,6 +3,7 @@
 
 #include "controls/extra/fp_browse.h"
 #include "controls/extra/fp_testtree.h"
+#include "controls/golden_png.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/shlobj_dialogs.h"
@@ -166,6 +167,16 @@ TEST_F(FpTestTree, PickerPlacesItselfAndFollowsFileSystemOnly) {
     TestHooks::OnNextModalWindow([&](HWND Dlg) { PostMessageW(Dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); });
     EXPECT_TRUE(B.Execute());
     EXPECT_EQ(B.GetPath(), u"Computer");
+}
+
+TEST_F(FpTestTree, PickerListsTheDesktopWithOurIcons) {
+    TFpBrowseForFolder B(nullptr);
+    B.SetTitle(u"Select DVD VIDEO_TS Folder Path");
+    TestHooks::OnNextModalWindow([&](HWND Dlg) {
+        ExpectWindowMatchesGolden(Dlg, "controls/fp_browse_desktop.png");
+        PostMessageW(Dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    EXPECT_FALSE(B.Execute());
 }
 
 }  // namespace

@@ -177,4 +177,56 @@ TEST_F(FpTestTree, SpecialFolderLocations) {
     FreePIDL(Top);
 }
 
+TEST_F(FpTestTree, FileInfoGivesNamesAttributesAndOurIcons) {
+    const std::string Mnt = (Root / "mnt").string();
+    struct Case {
+        std::string Path;
+        const char* Icon;
+    } Cases[] = {{"/", "NS_ROOT"},
+                 {Mnt + "/disc", "NS_OPTICAL"},
+                 {Mnt + "/usb", "NS_REMOVABLE"},
+                 {Mnt + "/with blank", "NS_VOLUME"},
+                 {Mnt + "/disc/VIDEO_TS", "NS_FOLDER"},
+                 {Home + "/Desk/a.txt", "NS_FILE"},
+                 {Home + "/Docs", "NS_FOLDER_DOCUMENTS"},
+                 {Home + "/Music", "NS_FOLDER_MUSIC"},
+                 {Home + "/Desk", "NS_FOLDER_DESKTOP"}};
+    for (const auto& C : Cases) {
+        LPITEMIDLIST L = Parse(C.Path);
+        ASSERT_NE(L, nullptr) << C.Path;
+        EXPECT_EQ(ShellIconName(L), C.Icon) << C.Path;
+        FreePIDL(L);
+    }
+    for (auto [Csidl, Icon] : {std::pair<int, const char*>{CSIDL_DESKTOP, "NS_DESKTOP"}, {CSIDL_DRIVES, "NS_COMPUTER"}}) {
+        LPITEMIDLIST L = nullptr;
+        SHGetSpecialFolderLocation(nullptr, Csidl, &L);
+        EXPECT_EQ(ShellIconName(L), Icon);
+        SHFILEINFOW Info;
+        ASSERT_NE(SHGetFileInfoW(reinterpret_cast<const char16_t*>(L), 0, &Info, sizeof Info,
+                                 SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME | SHGFI_ATTRIBUTES),
+                  0u);
+        EXPECT_NE(Info.hIcon, nullptr);
+        EXPECT_TRUE(Info.dwAttributes & SFGAO_FOLDER);
+        DestroyIcon(Info.hIcon);
+        FreePIDL(L);
+    }
+    SHFILEINFOW Info;
+    const std::u16string Disc = Utf8ToUtf16(Mnt + "/disc");
+    ASSERT_NE(SHGetFileInfoW(Disc.c_str(), 0, &Info, sizeof Info, SHGFI_ICON | SHGFI_DISPLAYNAME), 0u);
+    EXPECT_EQ(std::u16string(Info.szDisplayName), u"My Disc");
+    int W = 0, H = 0;
+    ICONINFO II;
+    ASSERT_TRUE(GetIconInfo(Info.hIcon, &II));
+    BITMAP B;
+    GetObjectW(II.hbmColor, sizeof B, &B);
+    W = B.bmWidth;
+    H = B.bmHeight;
+    EXPECT_EQ(W, 32);
+    EXPECT_EQ(H, 32);
+    DeleteObject(II.hbmColor);
+    DeleteObject(II.hbmMask);
+    DestroyIcon(Info.hIcon);
+    EXPECT_EQ(SHGetFileInfoW(Utf8ToUtf16(Home + "/nothing").c_str(), 0, &Info, sizeof Info, SHGFI_DISPLAYNAME), 0u);
+}
+
 }  // namespace
