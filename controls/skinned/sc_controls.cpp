@@ -5,5 +5,5 @@
 void RegisterSkinnedControls() {
     RegisterClasses({&TscCheckBox::StaticClassInfo(), &TscTrackBar::StaticClassInfo(), &TscImagePanel::StaticClassInfo(),
                      &TscForm::StaticClassInfo(), &TscFileTheme::StaticClassInfo(), &TscPopupMenu::StaticClassInfo(),
-                     &TscMainMenu::StaticClassInfo()});
+                     &TscMainMenu::StaticClassInfo(), &TscTitleBar::StaticClassInfo()});
 }

@@ -6,6 +6,7 @@
 #include "controls/skinned/sc_form.h"
 #include "controls/skinned/sc_image_panel.h"
 #include "controls/skinned/sc_menus.h"
+#include "controls/skinned/sc_title_bar.h"
 #include "controls/skinned/sc_track_bar.h"
 #include "platform/classlib/controls.h"
 
