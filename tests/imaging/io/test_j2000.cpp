@@ -139,6 +139,13 @@ TEST(J2000Writer, OpenJPEGReadsOurFiles) {
         EXPECT_EQ(cod.transform, c.transform);
         EXPECT_EQ(cod.mct, c.mct);
         const bool grey = c.colourSpace == 0;
+        // OpenJPEG's own dump agrees on the order and the single layer.
+        const std::string dump = tmp / "dump.txt";
+        ASSERT_EQ(std::system(("opj_dump -i '" + tmp / c.name + "' > '" + dump + "' 2>/dev/null").c_str()), 0);
+        auto d = ReadAll(dump);
+        const std::string dumped(d.begin(), d.end());
+        EXPECT_NE(dumped.find(c.codOrder == 0 ? "prg=0\n" : "prg=0x1\n"), std::string::npos);
+        EXPECT_NE(dumped.find("numlayers=1"), std::string::npos);
         auto theirs = DecodeWithOpenJPEG(tmp / c.name, tmp, grey);
         TIEImageIO back;
         back.LoadFromFile(tmp / c.name);
