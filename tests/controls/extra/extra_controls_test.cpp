@@ -317,3 +317,40 @@ TEST_F(ExtraControls, FolderPickerOpensOnItsPathAndReturnsTheChoice) {
 }
 
 }  // namespace
+
+namespace {
+
+// Steps of the animation as the GUI thread sees them, for each frame delay,
+// with the threaded timer and with the window timer: no step is shorter than
+// its delay. How much longer a step takes (the timer's wake-up and one round
+// trip to the GUI thread) depends on the machine's load, so it is recorded
+// with the test's results rather than asserted.
+TEST_F(ExtraControls, PlaybackKeepsEachFramesDelay) {
+    TAgGIFAnimator* A = F->gifScan;
+    LoadGif(*A, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}, {3, 0, 0, 4, 2, 1, -1}}));
+    for (bool Threaded : {true, false}) {
+        A->FrameTimer().SetThreaded(Threaded);
+        for (uint32_t Hundredths : {0u, 5u, 10u, 20u}) {
+            for (auto& Frame : A->Image().Frames) Frame->DelayMs = Hundredths * 10;
+            const double Delay = A->FrameDelay(0);
+            std::vector<std::chrono::steady_clock::time_point> Steps;
+            A->OnFrameChanged = [&](TObject*) { Steps.push_back(std::chrono::steady_clock::now()); };
+            A->SetAnimate(true);
+            ASSERT_TRUE(TestHooks::PumpUntil([&] { return Steps.size() >= 21; }, 20000, "21 frame changes"));
+            A->SetAnimate(false);
+            A->OnFrameChanged = nullptr;
+            double Sum = 0, Longest = 0;
+            for (size_t I = 1; I < 21; ++I) {
+                const double Ms = std::chrono::duration<double, std::milli>(Steps[I] - Steps[I - 1]).count();
+                Sum += Ms;
+                Longest = std::max(Longest, Ms);
+                EXPECT_GE(Ms, Delay - 1) << (Threaded ? "thread" : "window") << " " << Hundredths << " step " << I;
+            }
+            const std::string Key = std::string(Threaded ? "thread_" : "window_") + std::to_string(Hundredths);
+            RecordProperty(Key + "_mean_ms", std::to_string(Sum / 20));
+            RecordProperty(Key + "_longest_ms", std::to_string(Longest));
+        }
+    }
+}
+
+}  // namespace
