@@ -59,6 +59,12 @@ void TSkinData::LoadSkinBitmap(TBitmap& Bitmap, const std::string& FileName) {
     Bitmap.LoadFromStream(*FExtract);
 }
 
+void TSkinData::Loaded() {
+    TComponent::Loaded();
+    // The stored skin is parsed when the form has been read; no window is skinned yet.
+    if (!Empty()) LoadSkin();
+}
+
 void TSkinData::LoadFromStream(TStream& Stream) {
     FSkinStream->Clear();
     FSkinStream->LoadFromStream(Stream);
@@ -94,13 +100,23 @@ TClassInfo& TSkinData::StaticClassInfo() {
                                 if (V.kind != TFormValue::vaSet) R.Error("a set is expected");
                                 O.SkinControls = V.Set;
                             }));
-        C.Define<TSkinData>("SkinStore", TSetter([](TSkinData& O, const TFormValue& V, TFormReader& R) {
+        // The stored skin: a signed 32-bit count, then that many bytes.
+        C.Define<TSkinData>("SkinStream", TSetter([](TSkinData& O, const TFormValue& V, TFormReader& R) {
                                 const auto& B = R.Binary(V);
+                                if (B.size() < 4) R.Error("SkinStream needs its 32-bit count");
+                                const int32_t N = static_cast<int32_t>(static_cast<uint32_t>(B[0]) |
+                                                                       static_cast<uint32_t>(B[1]) << 8 |
+                                                                       static_cast<uint32_t>(B[2]) << 16 |
+                                                                       static_cast<uint32_t>(B[3]) << 24);
+                                if (N < 0 || static_cast<size_t>(N) != B.size() - 4)
+                                    R.Error("SkinStream's count does not match its bytes");
                                 TMemoryStream M;
-                                if (!B.empty()) M.WriteBuffer(B.data(), static_cast<int64_t>(B.size()));
+                                if (N > 0) M.WriteBuffer(B.data() + 4, N);
                                 M.SetPosition(0);
                                 O.LoadFromStream(M);
                             }));
+        // A text kept for the form's sake; it always reads "(none)".
+        C.Define<TSkinData>("SkinStore", TSetter([](TSkinData&, const TFormValue& V, TFormReader& R) { R.String(V); }));
     });
     return CI;
 }

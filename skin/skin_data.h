@@ -1,6 +1,6 @@
 // The skin component the main window carries: it keeps its settings and the
-// skin stored with the form. Skinning the application's windows comes with
-// the skin engine; for now an active component only holds its skin.
+// skin stored with the form, and parses that skin when the form is read.
+// Skinning the application's windows comes with the skin manager.
 #pragma once
 
 #include <array>
@@ -37,6 +37,8 @@ public:
     void LoadFromStream(TStream& Stream);
     void LoadFromFile(const std::string& FileName);
     bool Empty() { return FSkinStream->Size() == 0; }
+    // After the form is read: parses the stored skin when there is one.
+    void Loaded() override;
 
     // ---- The parsed skin --------------------------------------------------------
     // True until a skin has been parsed to its end.

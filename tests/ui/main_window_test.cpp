@@ -25,6 +25,7 @@
 #include "platform/commctl/commctrl.h"
 #include "platform/commctl/shlobj_dialogs.h"
 #include "platform/win/winscreen.h"
+#include "skin/skin_data.h"
 #include "unicode/unicodestartup.h"
 #include "unicode/uniforms.h"
 #include "unicode/widestrings.h"
@@ -129,6 +130,10 @@ TEST_F(MainWindow, StartsInAnEmptyProgramFolder) {
     ASSERT_EQ(frmMain->mniSettingsLanguage->Count(), 1);
     EXPECT_EQ(frmMain->mniSettingsLanguage->Items(0)->Caption(), "English");
     EXPECT_TRUE(frmMain->mniSettingsLanguage->Items(0)->Checked());
+    // The skin stored with the main window is parsed at the start.
+    auto* Skin = frmMain->Find<TSkinData>("SkinData");
+    ASSERT_NE(Skin, nullptr);
+    EXPECT_FALSE(Skin->SkinEmpty);
 }
 
 TEST_F(MainWindow, TheStartReadsTheUnicodeLayersValuesAndTheEndStopsIt) {
