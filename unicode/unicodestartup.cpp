@@ -1,5 +1,6 @@
 #include "unicode/unicodestartup.h"
 
+#include "platform/system/locale_init.h"
 #include "unicode/unicodewindows.h"
 #include "unicode/uniforms.h"
 #include "unicode/widepropertyfilers.h"
@@ -12,6 +13,8 @@ bool Started = false;
 void UnicodeStartup() {
     if (Started)
         return;
+    // Case folding and character types of wide text follow a UTF-8 character type.
+    EnsureUtf8CharacterType();
     InitWideStrings();
     ApplyWideStringsSwitch = false;
     // The UTF-7 tables are made on first use; using them here makes them before any worker thread can.

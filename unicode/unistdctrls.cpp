@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "unicode/uniactnlist.h"
+#include "unicode/unimenus.h"
 #include "unicode/widepropertyfilers.h"
 
 SIZE WideTextExtent(TCanvas& Canvas, const WideString& Text) {
@@ -64,6 +65,18 @@ void TUniCustomLabel::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
     TCustomLabel::ActionChange(Sender, CheckDefaults);
 }
 
+void TUniCustomLabel::WndProc(TMessage& M) {
+    if (M.Msg == CM_DIALOGCHAR) {
+        if (FocusControl && Enabled() && ShowAccelChar && IsWideAccelChar(static_cast<WORD>(M.WParam), GetLabelText()) &&
+            FocusControl->CanFocus()) {
+            FocusControl->SetFocus();
+            M.Result = 1;
+        }
+        return;
+    }
+    TCustomLabel::WndProc(M);
+}
+
 void TUniCustomLabel::DoDrawText(HDC DC, RECT& R, UINT Flags) {
     if (!IsUnicodePlatform) {
         TCustomLabel::DoDrawText(DC, R, Flags);
@@ -100,6 +113,15 @@ TClassInfo& TUniButton::StaticClassInfo() {
 void TUniButton::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
     if (!FActionLink.Valid) ApplyActionWideTexts(this, Sender, CheckDefaults);
     TButton::ActionChange(Sender, CheckDefaults);
+}
+
+void TUniButton::WndProc(TMessage& M) {
+    if (M.Msg == CM_DIALOGCHAR && IsWideAccelChar(static_cast<WORD>(M.WParam), Caption()) && CanFocus()) {
+        Click();
+        M.Result = 1;
+        return;
+    }
+    TButton::WndProc(M);
 }
 
 void TUniButton::CreateWnd() {

@@ -22,6 +22,8 @@ public:
     void SetHint(const WideString& Value) { SetWideControlHint(this, Value); }
 
     void ActionChange(TBasicAction* Sender, bool CheckDefaults) override;
+    // CM_DIALOGCHAR: the hot key of the wide caption focuses FocusControl.
+    void WndProc(TMessage& Message) override;
 
 protected:
     virtual WideString GetLabelText() { return GetWideControlText(this); }
@@ -45,6 +47,8 @@ public:
     WideString Hint() { return GetWideControlHint(this); }
     void SetHint(const WideString& Value) { SetWideControlHint(this, Value); }
     void ActionChange(TBasicAction* Sender, bool CheckDefaults) override;
+    // CM_DIALOGCHAR: the hot key of the wide caption clicks the button.
+    void WndProc(TMessage& Message) override;
 
 protected:
     void CreateWnd() override;

@@ -1182,6 +1182,15 @@ void TWinControl::UpdateBoundsFromWindow() {
 void TWinControl::WndProc(TMessage& M) {
     switch (M.Msg) {
         case WM_PAINT: WMPaint(M); return;
+        case WM_SYSCHAR:
+            // Alt with a character no key-down accelerator took (one outside A-Z
+            // and 0-9, such as a Greek or Japanese hot key) is offered the same way.
+            if (TCustomForm* F = GetParentForm(this))
+                if (F->Perform(CM_DIALOGCHAR, M.WParam, M.LParam)) {
+                    M.Result = 0;
+                    return;
+                }
+            break;
         case WM_ERASEBKGND:
             if (FDefWndProc == DefWindowProcW) {
                 RECT R;

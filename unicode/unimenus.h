@@ -1,0 +1,44 @@
+// Unicode menu items, wide shortcut texts and hot-key handling.
+#pragma once
+
+#include "platform/classlib/menus.h"
+#include "unicode/unicodewindows.h"
+
+// Far-East system locales (Japanese, Chinese, Korean) write hot keys as
+// "File(&F)". Read from the program's locale on first use; tests may set it.
+bool& FarEastSystemLocale();
+
+// "Shift+Ctrl+A": key characters from the keyboard, other keys by their key
+// name; the fixed set (Backspace, Tab, Enter, Escape, Space, the paging and
+// arrow keys, Insert, Delete, F1-F24) takes the class library's text.
+WideString ShortCutToWideText(TShortCut ShortCut);
+// 1-based position after the last "&" that is not "&&" and not last; 0 when none.
+int WideHotKeyPos(const WideString& Caption);
+// The hot-key character, or empty.
+WideString WideHotKeyChar(const WideString& Caption);
+WideString WideStripHotKey(const WideString& Caption);
+bool WideSameCaption(const WideString& A, const WideString& B);     // case ignored
+bool WideSameCaptionStr(const WideString& A, const WideString& B);  // exactly
+// The key's character equals the caption's hot-key character, case ignored.
+bool IsWideAccelChar(WORD CharCode, const WideString& Caption);
+
+class TUniMenuItem : public TMenuItem {
+    TESSARO_CLASSINFO
+public:
+    explicit TUniMenuItem(TComponent* AOwner) : TMenuItem(AOwner) {}
+    // Raises EUniInternalError when the hot-key signs of the wide caption cannot
+    // be brought to where the library's caption has them.
+    WideString Caption();
+    void SetCaption(const WideString& Value);
+    WideString Hint();
+    void SetHint(const WideString& Value);
+    // Writes the wide caption (and the wide shortcut text) into the platform
+    // menu when its entry shows other text.
+    void UpdateMenuString();
+    void Loaded() override;
+
+private:
+    WideString FCaption, FHint;
+};
+
+WideString GetMenuItemWideHint(TMenuItem* Item);
