@@ -1,25 +1,374 @@
 #include "controls/skinned/sc_form.h"
 
+#include <algorithm>
+
 #include "controls/skinned/sc_file_theme.h"
 #include "platform/classlib/formload.h"
+#include "platform/classlib/forms.h"
+#include "platform/win/winuser.h"
 
-TscForm::TscForm(TComponent* AOwner) : TCustomControl(AOwner) {}
+// The application's message hook, shared by every skinned form: each is asked
+// in turn, then the handler that was there before.
+struct TscFormHooks {
+    static std::vector<TscForm*>& Forms() {
+        static std::vector<TscForm*> F;
+        return F;
+    }
+    static void Install() {
+        static bool Installed = false;
+        if (Installed || !Application) return;
+        Installed = true;
+        TMessageEvent Previous = Application->OnMessage;
+        Application->OnMessage = [Previous](MSG& Msg, bool& Handled) {
+            for (TscForm* F : std::vector<TscForm*>(Forms()))
+                if (F->AppMessage(Msg)) {
+                    Handled = true;
+                    return;
+                }
+            if (Previous) Previous(Msg, Handled);
+        };
+    }
+};
+
+namespace {
+bool HasOtherSkinnedForm(TForm* F, TscForm* Self) {
+    for (int I = 0; I < F->ControlCount(); ++I)
+        if (auto* S = dynamic_cast<TscForm*>(F->Controls(I)); S && S != Self) return true;
+    return false;
+}
+}  // namespace
+
+TscForm::TscForm(TComponent* AOwner) : TCustomPanel(AOwner) {
+    BevelInner = bvNone;
+    BevelOuter = bvNone;
+    auto* F = dynamic_cast<TForm*>(AOwner);
+    if (!F || HasOtherSkinnedForm(F, this)) return;  // a second one stays an inert panel
+    FForm = F;
+    F->Constraints.MinHeight = Constraints.MinHeight = 50;
+    F->Constraints.MinWidth = Constraints.MinWidth = 125;
+    FRestoreBounds = TRect(F->Left(), F->Top(), F->Left() + F->Width(), F->Top() + F->Height());
+    FStartedMaximized = F->WindowState() == wsMaximized;
+    FTitleBar = new TscTitleBar(this);
+    FTitleBar->SetParent(this);
+    SetAlign(alClient);
+    FTitleBar->SetCaption(F->Caption());
+    SetCaption(" ");
+    if (F->BorderStyle() == bsSingle || F->BorderStyle() == bsToolWindow) F->SetBorderStyle(bsDialog);
+    FSavedWindowProc = F->WindowProc;
+    F->WindowProc = [this](TMessage& M) { FormWindowProc(M); };
+    TscFormHooks::Forms().push_back(this);
+    TscFormHooks::Install();
+    SetUIStyle(DeepBlue);
+    if (F->HandleAllocated()) RemoveCaptionBit();
+}
+
+TscForm::~TscForm() {
+    FDestroying = true;
+    auto& L = TscFormHooks::Forms();
+    L.erase(std::remove(L.begin(), L.end(), this), L.end());
+    if (FFileTheme) FFileTheme->RemoveFreeNotification(this);
+    // The form gets its caption and window procedure back.
+    if (FForm && !FForm->ComponentState().Contains(csDestroying)) {
+        FForm->WindowProc = FSavedWindowProc;
+        if (FForm->HandleAllocated()) {
+            HWND H = FForm->Handle();
+            SetWindowLongPtrA(H, GWL_STYLE, GetWindowLongPtrA(H, GWL_STYLE) | WS_CAPTION);
+            SetWindowRgn(H, nullptr, TRUE);
+            SetWindowPos(H, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        }
+    }
+}
+
+void TscForm::RecomputeFrame() {
+    if (!FForm || !FForm->HandleAllocated()) return;
+    HWND H = FForm->Handle();
+    SetWindowPos(H, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    // The client changed size with the frame: the form lays its controls out again.
+    RECT C;
+    GetClientRect(H, &C);
+    SendMessageA(H, WM_SIZE, SIZE_RESTORED, MAKELPARAM(C.right, C.bottom));
+    FForm->Realign();
+}
+
+void TscForm::RemoveCaptionBit() {
+    if (!FForm || !FForm->HandleAllocated()) return;
+    HWND H = FForm->Handle();
+    LONG_PTR S = GetWindowLongPtrA(H, GWL_STYLE);
+    if ((S & WS_CAPTION) == 0) return;
+    SetWindowLongPtrA(H, GWL_STYLE, S & ~WS_CAPTION);
+    RecomputeFrame();
+}
+
+int TscForm::BorderPictureWidth() const { return FRightBorderPicture ? FRightBorderPicture->Width() : 0; }
+
+void TscForm::SetUIStyle(TscUIStyle Value) {
+    FUIStyle = Value;
+    if (!FForm) return;
+    TscUIStyle E;
+    bool FromFile = TscFileTheme::ResolveUIStyle(FFileTheme, Value, E);
+    FRightBorderPicture.reset();
+    FBottomBorderHeight = 0;
+    if (FromFile) {
+        FBorderColor = FFileTheme->GetColor(skFormBorderColor);
+        FBorderWidth = FFileTheme->GetInteger(skFormBorderWidthInt);
+        SetColor(FFileTheme->GetColor(skFormBackgroundColor));
+        TBitmap Left, Bottom;
+        FFileTheme->GetImage(skFormLeftBorderImage, &Left);
+        if (!Left.Empty()) {
+            FRightBorderPicture = std::make_unique<TBitmap>();
+            FRightBorderPicture->Assign(Left);
+            RotateBitmapHalfTurn(FRightBorderPicture.get());
+        }
+        FFileTheme->GetImage(skFormBottomBorderImage, &Bottom);
+        FBottomBorderHeight = Bottom.Height();
+    } else {
+        FBorderColor = GetBuiltInStyleColor(E, skFormBorderColor);
+        FBorderWidth = GetBuiltInStyleInteger(E, skFormBorderWidthInt);
+        SetColor(GetBuiltInStyleColor(E, skFormBackgroundColor));
+    }
+    FTitleBar->SetFileTheme(FFileTheme);
+    FTitleBar->SetUIStyle(Value);
+    if (UIStyleAutoUpdateSub) SetChildrenTheme(this, Value, FFileTheme);
+    RecomputeFrame();
+    ApplyRoundCorners();
+    Invalidate();
+    PaintFrame();
+}
 
 void TscForm::SetFileTheme(TscFileTheme* Value) {
+    if (FFileTheme && FFileTheme != Value) FFileTheme->RemoveFreeNotification(this);
+    bool Changed = Value != FFileTheme;
     FFileTheme = Value;
     if (Value) Value->FreeNotification(this);
+    if (Changed) SetUIStyle(FUIStyle);
+}
+
+void TscForm::SetFrameColor(TColor Value) {
+    FBorderColor = Value;
+    PaintFrame();
+}
+
+void TscForm::SetFrameWidth(int Value) {
+    FBorderWidth = Value;
+    PaintFrame();
+}
+
+void TscForm::SetTitleBarVisible(bool Value) {
+    if (!FTitleBar) return;
+    FTitleBar->SetVisible(Value);
+    FTitleBar->SetTop(0);
+    PaintFrame();
+}
+
+int TscForm::RoundCorner() const { return TitleBarVisible() ? FTitleBar->RoundCorner : 0; }
+int TscForm::RoundCornerBottom() const { return TitleBarVisible() ? FTitleBar->RoundCornerBottom : 0; }
+
+void TscForm::SetRoundCorner(int Value) {
+    if (!FTitleBar) return;
+    FTitleBar->RoundCorner = Value;
+    ApplyRoundCorners();
+}
+
+void TscForm::SetRoundCornerBottom(int Value) {
+    if (!FTitleBar) return;
+    FTitleBar->RoundCornerBottom = Value;
+    ApplyRoundCorners();
+}
+
+void TscForm::ApplyRoundCorners() {
+    if (!FForm || !FForm->HandleAllocated()) return;
+    int W = FForm->Width(), H = FForm->Height(), M = H / 2;
+    int Top = std::max(0, RoundCorner()), Bottom = std::max(0, RoundCornerBottom());
+    HRGN Upper = CreateRoundRectRgn(0, 0, W + 1, M + 1, Top, Top);
+    HRGN Square = CreateRectRgn(0, M + 1 - 2 * Top, W + 1, M + 1);
+    CombineRgn(Upper, Upper, Square, RGN_OR);
+    HRGN Lower = CreateRoundRectRgn(0, M, W + 1, H + 1, Bottom, Bottom);
+    HRGN Square2 = CreateRectRgn(0, M, W + 1, M + 2 * Bottom);
+    CombineRgn(Lower, Lower, Square2, RGN_OR);
+    CombineRgn(Upper, Upper, Lower, RGN_OR);
+    DeleteObject(Square);
+    DeleteObject(Square2);
+    DeleteObject(Lower);
+    SetWindowRgn(FForm->Handle(), Upper, TRUE);  // the window owns the region now
+}
+
+void TscForm::FormWindowProc(TMessage& M) {
+    if (FDestroying) return;
+    switch (M.Msg) {
+        case WM_NCCALCSIZE: {
+            // Our frame is taken off once; the form's own procedure would take
+            // its dialog frame off a second time, so it is not asked.
+            RECT* R = M.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(M.LParam)->rgrc[0]
+                               : reinterpret_cast<RECT*>(M.LParam);
+            if (!R) break;
+            int B = BorderPictureWidth();
+            int Side = B ? B - 2 + FrameSize : FrameSize;
+            int Down = FBottomBorderHeight ? FBottomBorderHeight - 2 + FrameSize : FrameSize;
+            if (FForm->WindowState() == wsMinimized) return;
+            *R = RECT{R->left + Side, R->top + FrameSize, R->right - Side, R->bottom - Down};
+            if (R->right < R->left) R->right = R->left;
+            if (R->bottom < R->top) R->bottom = R->top;
+            if (M.WParam) reinterpret_cast<NCCALCSIZE_PARAMS*>(M.LParam)->rgrc[1] = *R;
+            M.Result = M.WParam ? WVR_VALIDRECTS : 0;
+            return;
+        }
+        case MsgBorderPictureWidth: M.Result = BorderPictureWidth(); return;
+        case WM_NCPAINT:
+            if (FForm->WindowState() == wsMinimized) break;
+            PaintFrame();
+            M.Result = 0;
+            return;
+        default: break;
+    }
+    FSavedWindowProc(M);
+    switch (M.Msg) {
+        case WM_ACTIVATE:
+            if (FTitleBar) FTitleBar->SetFormActive(LOWORD(M.WParam) != WA_INACTIVE);
+            break;
+        case WM_SHOWWINDOW: RemoveCaptionBit(); break;
+        case WM_STYLECHANGED: RemoveCaptionBit(); break;
+        case WM_SIZE: {
+            if (FStartedMaximized) {
+                if (FForm->WindowState() == wsMaximized) {
+                    // Counted for this form alone: another skinned form has its own count.
+                    if (FMaxSizeCount < 2) ++FMaxSizeCount;
+                } else {
+                    FStartedMaximized = false;
+                    FForm->SetBounds(FRestoreBounds.left, FRestoreBounds.top, FRestoreBounds.Width(),
+                                     FRestoreBounds.Height());
+                }
+            }
+            if (FForm->WindowState() == wsMaximized) {
+                TRect W;
+                GetWorkAreaRect(W);
+                TRect Want(W.left - 4, W.top - 4, W.right + 4, W.bottom - 1);
+                if (FForm->Left() != Want.left || FForm->Top() != Want.top || FForm->Width() != Want.Width() ||
+                    FForm->Height() != Want.Height())
+                    FForm->SetBounds(Want.left, Want.top, Want.Width(), Want.Height());
+            }
+            PaintFrame();
+            if (FTitleBar) FTitleBar->UpdateMaximizeButtons();
+            ApplyRoundCorners();
+            break;
+        }
+        default: break;
+    }
+}
+
+bool TscForm::AppMessage(MSG& Msg) {
+    if (!FForm || !FTitleBar || !FForm->HandleAllocated()) return false;
+    // Only the form whose window the message is for (or one of its children).
+    HWND W = Msg.hwnd;
+    while (W && W != FForm->Handle()) W = GetParent(W);
+    if (!W) return false;
+    if (Msg.message == WM_SYSCHAR && Msg.wParam == ' ') {
+        TForm* Main = Application ? Application->MainForm() : nullptr;
+        TCustomForm* At = Main ? static_cast<TCustomForm*>(Main) : FForm;
+        FTitleBar->TitleBarMenu()->Popup(At->Left(), At->Top() + FTitleBar->Height());
+        return true;
+    }
+    return false;
+}
+
+void TscForm::Paint() {
+    if (FDestroying) return;
+    TCanvas& C = Canvas();
+    TscUIStyle E;
+    TscFileTheme::ResolveUIStyle(FFileTheme, FUIStyle, E);
+    TRect R(0, 0, Width(), Height());
+    if (E == MacOS || E == Protein) {
+        TBitmap Tile;
+        Tile.LoadFromResourceName(nullptr, E == MacOS ? "MACOS_FORM_BACKGROUND" : "PROTEIN_FORM_BACKGROUND");
+        TilePicture(C, &Tile, R);
+    } else {
+        C.Brush().SetColor(Color());
+        C.FillRect(R);
+    }
+    PaintFrame();
+}
+
+void TscForm::PaintFrame() {
+    if (FDestroying || !FForm || !FForm->HandleAllocated() || FForm->WindowState() == wsMinimized) return;
+    HWND H = FForm->Handle();
+    HDC DC = GetWindowDC(H);
+    if (!DC) return;
+    TCanvas C;
+    C.SetHandle(DC);
+    int FW = FForm->Width(), FH = FForm->Height();
+    int BW = std::clamp(FBorderWidth, 0, FrameSize);
+    auto Fill = [&](const TRect& R, TColor Colour) {
+        C.Brush().SetColor(Colour);
+        C.FillRect(R);
+    };
+    int B = BorderPictureWidth();
+    int SideW = B ? B - 2 + FrameSize : FrameSize, BottomH = FBottomBorderHeight ? FBottomBorderHeight - 2 + FrameSize : FrameSize;
+    if (B && FFileTheme) {
+        TBitmap Left;
+        FFileTheme->GetImage(skFormLeftBorderImage, &Left);
+        C.StretchDraw(TRect(0, 0, SideW, FH), Left);
+        C.StretchDraw(TRect(FW - SideW, 0, FW, FH), *FRightBorderPicture);
+    } else {
+        Fill(TRect(0, 0, SideW, FH), Color());
+        Fill(TRect(FW - SideW, 0, FW, FH), Color());
+        Fill(TRect(0, FH - BottomH, FW, FH), Color());
+        Fill(TRect(0, 0, BW, FH), FBorderColor);
+        Fill(TRect(FW - BW, 0, FW, FH), FBorderColor);
+        Fill(TRect(0, FH - BW, FW, FH), FBorderColor);
+    }
+    if (FBottomBorderHeight && FFileTheme) {
+        TBitmap Bottom;
+        FFileTheme->GetImage(skFormBottomBorderImage, &Bottom);
+        DrawThreePartImage(&Bottom, C, TRect(0, FH - Bottom.Height(), FW, FH), false, false);
+    }
+    // The top strip: the first rows of the title bar's pictures, else a line.
+    if (TitleBarVisible() && FTitleBar->HasThreeSectionPictures()) {
+        TBitmap Strip(FW, FrameSize);
+        TGraphic *L = FTitleBar->GetLeftSectionGraphic(), *R = FTitleBar->GetRightSectionGraphic(),
+                 *M = FTitleBar->GetClientSectionGraphic();
+        Strip.Canvas().StretchDraw(TRect(L->Width(), 0, FW - R->Width(), M->Height()), *M);
+        Strip.Canvas().Draw(0, 0, *L);
+        Strip.Canvas().Draw(FW - R->Width(), 0, *R);
+        C.CopyRect(TRect(0, 0, FW, FrameSize), Strip.Canvas(), TRect(0, 0, FW, FrameSize));
+    } else {
+        Fill(TRect(0, 0, FW, FrameSize), Color());
+        Fill(TRect(0, 0, FW, 1), FBorderColor);
+    }
+    C.SetHandle(nullptr);
+    ReleaseDC(H, DC);
+}
+
+void TscForm::Resize() {
+    TCustomPanel::Resize();
+    if (FTitleBar) FTitleBar->SetTop(0);
+}
+
+void TscForm::WndProc(TMessage& M) {
+    if (M.Msg == WM_ERASEBKGND) {
+        M.Result = 1;
+        return;
+    }
+    TCustomPanel::WndProc(M);
 }
 
 void TscForm::Notification(TComponent* AComponent, TOperation Operation) {
-    TCustomControl::Notification(AComponent, Operation);
+    TCustomPanel::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FFileTheme) {
         FFileTheme = nullptr;
-        FUIStyle = DeepBlue;
+        if (FForm) SetChildrenTheme(this, DeepBlue, nullptr);
+        SetUIStyle(DeepBlue);
     }
 }
 
 TClassInfo& TscForm::StaticClassInfo() {
-    static TClassInfo CI("TscForm", &TCustomControl::StaticClassInfo(), CreateComponentOf<TscForm>,
-                         [](TClassInfo& C) { DefineThemeProperties<TscForm>(C); });
+    using S = std::function<void(TscForm&, const TFormValue&, TFormReader&)>;
+    static TClassInfo CI("TscForm", &TCustomPanel::StaticClassInfo(), CreateComponentOf<TscForm>, [](TClassInfo& C) {
+        DefineThemeProperties<TscForm>(C);
+        C.Define<TscForm>("UIStyleAutoUpdateSub", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.UIStyleAutoUpdateSub = R.Bool(V);
+                          }));
+        C.Define<TscForm>("TitleBarVisible", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetTitleBarVisible(R.Bool(V));
+                          }));
+    });
     return CI;
 }

@@ -1,23 +1,78 @@
-// The skinned form component: placed on a form, it gives the form's skinned
-// controls their default look and takes a theme component. Its own frame and
-// title bar drawing is not part of the library yet.
+// The skinned form component: dropped on a form it removes the window's own
+// caption, fills the client, puts a title bar at its top, paints the window's
+// frame from the look's colours and shapes the window with rounded corners. It
+// also gives the form's skinned controls their default look. (No menu bar.)
 #pragma once
 
-#include "controls/skinned/sc_helpers.h"
+#include <memory>
 
-class TscForm : public TCustomControl, public TscThemeClient {
+#include "controls/skinned/sc_helpers.h"
+#include "controls/skinned/sc_title_bar.h"
+#include "platform/classlib/extctrls.h"
+
+class TForm;
+
+class TscForm : public TCustomPanel, public TscThemeClient {
     TESSARO_CLASSINFO
 public:
     explicit TscForm(TComponent* AOwner);
+    ~TscForm() override;
     TscUIStyle UIStyle() const override { return FUIStyle; }
-    void SetUIStyle(TscUIStyle Value) override { FUIStyle = Value; }
+    void SetUIStyle(TscUIStyle Value) override;
     TscFileTheme* FileTheme() const override { return FFileTheme; }
     void SetFileTheme(TscFileTheme* Value) override;
+    bool UIStyleAutoUpdateSub = false;
+    TColor FrameColor() const { return FBorderColor; }
+    void SetFrameColor(TColor Value);
+    int FrameWidth() const { return FBorderWidth; }
+    void SetFrameWidth(int Value);
+    TscTitleBar* TitleBar() const { return FTitleBar; }
+    bool TitleBarVisible() const { return FTitleBar && FTitleBar->Visible(); }
+    void SetTitleBarVisible(bool Value);
+    // 0 while the title bar is hidden; setting reshapes the window.
+    int RoundCorner() const;
+    void SetRoundCorner(int Value);
+    int RoundCornerBottom() const;
+    void SetRoundCornerBottom(int Value);
+    // The form this one skins; nullptr for an inert second one.
+    TForm* SkinnedForm() const { return FForm; }
+    // The width of the theme's side border picture (0 without one).
+    int BorderPictureWidth() const;
+
+    void PaintFrame();
+    void ApplyRoundCorners();
+    // Size messages counted while the form that started maximised stays so.
+    int MaximizedSizeCount() const { return FMaxSizeCount; }
+
+    // The message the title bar asks for the border picture's width with.
+    static constexpr UINT MsgBorderPictureWidth = 9923;
+    // The frame every skinned window keeps around its client.
+    static constexpr int FrameSize = 3;
 
 protected:
+    void Paint() override;
+    void Resize() override;
+    void WndProc(TMessage& Message) override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    void FormWindowProc(TMessage& M);
+    void RemoveCaptionBit();
+    void RecomputeFrame();
+    bool AppMessage(MSG& Msg);
+    friend struct TscFormHooks;
+
     TscUIStyle FUIStyle = DeepBlue;
     TscFileTheme* FFileTheme = nullptr;
+    TscTitleBar* FTitleBar = nullptr;
+    TForm* FForm = nullptr;
+    TWndMethod FSavedWindowProc;
+    std::unique_ptr<TBitmap> FRightBorderPicture;
+    int FBottomBorderHeight = 0;
+    TColor FBorderColor = clBlack;
+    int FBorderWidth = 1;
+    TRect FRestoreBounds;
+    bool FStartedMaximized = false;
+    int FMaxSizeCount = 0;
+    bool FDestroying = false;
 };

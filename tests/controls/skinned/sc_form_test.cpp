@@ -1,0 +1,178 @@
+// The skinned form component: the frame it takes off and paints, its looks,
+// the border styles it changes, the system menu on Alt+Space, the window
+// shape, and giving the form back when it goes.
+#include <gtest/gtest.h>
+
+#include "controls/golden_png.h"
+#include "platform/classlib/forms.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/screen/headless.h"
+#include "platform/win/winscreen.h"
+#include "sc_test_env.h"
+
+namespace {
+
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new ScTestEnv);
+
+class SkinnedForm : public ::testing::Test {
+protected:
+    TForm* MakeForm(TFormBorderStyle Style, int X = 80) {
+        auto* F = new TForm(Application);
+        F->SetBounds(X, 80, 320, 200);
+        F->SetCaption("Skinned form");
+        F->SetBorderStyle(Style);
+        Forms.push_back(F);
+        return F;
+    }
+    void ShowForm(TForm* F) {
+        F->Show();
+        ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form to show"));
+        TestHooks::PumpPending();
+    }
+    void TearDown() override {
+        for (TForm* F : Forms) F->Free();
+        TestHooks::PumpPending();
+    }
+    std::vector<TForm*> Forms;
+};
+
+TEST_F(SkinnedForm, EveryLookDrawn) {
+    TForm* F = MakeForm(bsSingle);
+    auto* Skin = new TscForm(F);
+    Skin->SetParent(F);
+    auto* Box = new TscCheckBox(F);
+    Box->SetParent(Skin);
+    Box->SetBounds(20, 60, 100, 19);
+    Box->SetCaption("A box");
+    Skin->UIStyleAutoUpdateSub = true;
+    auto* Theme = new TscFileTheme(F);
+    Theme->SetThemeFile(TESSARO_SC_THEME_FILE);
+    ShowForm(F);
+    struct TLook {
+        TscUIStyle Style;
+        const char* Golden;
+    } Looks[] = {{MacOS, "macos"}, {WinXP, "winxp"}, {DeepBlue, "deepblue"}, {Protein, "protein"},
+                 {BlueGlass, "blueglass"}, {FromThemeFile, "themefile"}};
+    for (const TLook& L : Looks) {
+        SCOPED_TRACE(L.Golden);
+        Skin->SetFileTheme(Theme);
+        Skin->SetUIStyle(L.Style);
+        TestHooks::PumpPending();
+        EXPECT_EQ(Box->UIStyle(), L.Style);  // the children follow
+        ExpectWindowMatchesGolden(F->Handle(), std::string("controls/skinned/form_") + L.Golden + ".png");
+    }
+}
+
+// The frame is taken off the client once, whatever frame the style would have had.
+TEST_F(SkinnedForm, BorderStylesAndTheClientArea) {
+    const struct {
+        TFormBorderStyle Given, Becomes;
+    } Cases[] = {{bsSingle, bsDialog}, {bsToolWindow, bsDialog}, {bsSizeable, bsSizeable}, {bsDialog, bsDialog}};
+    int X = 20;
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(int(C.Given));
+        TForm* F = MakeForm(C.Given, X += 30);
+        auto* Skin = new TscForm(F);
+        Skin->SetParent(F);
+        ShowForm(F);
+        EXPECT_EQ(F->BorderStyle(), C.Becomes);
+        EXPECT_EQ(GetWindowLongPtrA(F->Handle(), GWL_STYLE) & WS_CAPTION, 0);
+        EXPECT_EQ(F->ClientWidth(), F->Width() - 2 * TscForm::FrameSize);
+        EXPECT_EQ(F->ClientHeight(), F->Height() - 2 * TscForm::FrameSize);
+        EXPECT_EQ(Skin->Width(), F->ClientWidth());
+        EXPECT_EQ(Skin->TitleBar()->Top(), 0);
+    }
+}
+
+TEST_F(SkinnedForm, RemovingItGivesTheFormBack) {
+    TForm* F = MakeForm(bsSizeable);
+    auto* Skin = new TscForm(F);
+    Skin->SetParent(F);
+    ShowForm(F);
+    int SkinnedClient = F->ClientHeight();
+    Skin->Free();
+    TestHooks::PumpPending();
+    EXPECT_NE(GetWindowLongPtrA(F->Handle(), GWL_STYLE) & WS_CAPTION, 0);
+    EXPECT_LT(F->ClientHeight(), SkinnedClient);  // the caption is back
+    // The window procedure is the form's own again: its frame is the system's.
+    RECT R{0, 0, 100, 100};
+    F->Perform(WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&R));
+    EXPECT_GT(R.top, TscForm::FrameSize);
+}
+
+TEST_F(SkinnedForm, SecondOneIsInert) {
+    TForm* F = MakeForm(bsSizeable);
+    auto* First = new TscForm(F);
+    First->SetParent(F);
+    auto* Second = new TscForm(F);
+    Second->SetParent(F);
+    EXPECT_NE(First->SkinnedForm(), nullptr);
+    EXPECT_EQ(Second->SkinnedForm(), nullptr);
+    EXPECT_EQ(Second->TitleBar(), nullptr);
+    Second->SetUIStyle(WinXP);
+    ShowForm(F);
+    EXPECT_EQ(F->ClientWidth(), F->Width() - 2 * TscForm::FrameSize);
+}
+
+// Alt+Space opens the title bar's system menu instead of the system's.
+TEST_F(SkinnedForm, AltSpaceOpensTheSkinnedSystemMenu) {
+    TForm* F = MakeForm(bsSizeable);
+    auto* Skin = new TscForm(F);
+    Skin->SetParent(F);
+    ShowForm(F);
+    F->SetFocus();
+    HWND Opened = nullptr;
+    HMENU Shown = nullptr;
+    TestHooks::OnNextModalWindow([&](HWND W) {
+        Opened = W;
+        RECT R;
+        Shown = GetMenuItemRect(W, Skin->TitleBar()->TitleBarMenu()->Handle(), 0, &R) ? Skin->TitleBar()->TitleBarMenu()->Handle() : nullptr;
+        WinHeadlessScreen()->KeyPress(VK_ESCAPE);
+    });
+    TestHooks::PressKey(VK_SPACE, false, false, true);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Opened != nullptr; }, 2000, "the system menu"));
+    EXPECT_NE(Shown, nullptr);
+}
+
+TEST_F(SkinnedForm, WindowShape) {
+    TForm* F = MakeForm(bsSizeable);
+    auto* Skin = new TscForm(F);
+    Skin->SetParent(F);
+    ShowForm(F);
+    Skin->SetUIStyle(DeepBlue);  // corners 0 and 0
+    RECT Box{};
+    ASSERT_NE(GetWindowRgnBox(F->Handle(), &Box), 0);
+    EXPECT_EQ(Box.right, F->Width() + 1);
+    EXPECT_EQ(Box.bottom, F->Height() + 1);
+    Skin->SetUIStyle(WinXP);  // round top corners of 13
+    EXPECT_EQ(Skin->RoundCorner(), 13);
+    HRGN R = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(F->Handle(), R), 0);
+    EXPECT_FALSE(PtInRegion(R, 0, 0));
+    EXPECT_TRUE(PtInRegion(R, 10, 10));
+    EXPECT_TRUE(PtInRegion(R, 0, F->Height() - 1));  // the bottom stays square
+    DeleteObject(R);
+    Skin->SetTitleBarVisible(false);
+    EXPECT_EQ(Skin->RoundCorner(), 0);
+}
+
+// Each form that started maximised counts its own size messages.
+TEST_F(SkinnedForm, MaximisedStartIsCountedPerForm) {
+    TscForm* Skins[2];
+    for (int I = 0; I < 2; ++I) {
+        TForm* F = MakeForm(bsSizeable, 40 + 20 * I);
+        F->SetWindowState(wsMaximized);
+        Skins[I] = new TscForm(F);
+        Skins[I]->SetParent(F);
+        ShowForm(F);
+    }
+    for (TscForm* S : Skins) {
+        EXPECT_GE(S->MaximizedSizeCount(), 1);
+        EXPECT_EQ(S->SkinnedForm()->WindowState(), wsMaximized);
+        TRect W;
+        GetWorkAreaRect(W);
+        EXPECT_EQ(S->SkinnedForm()->Left(), W.left - 4);
+    }
+}
+
+}  // namespace
