@@ -330,6 +330,14 @@ void TGpCustomPanel::SetFrameController(TGpFrameController* Value) {
 void TGpCustomPanel::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomPanel::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FFrameController) FFrameController = nullptr;
+    if (Operation == opRemove) {
+        // A dock client going away gives its room back.
+        const auto It = std::find(FDockClients.begin(), FDockClients.end(), AComponent);
+        if (It != FDockClients.end()) {
+            FDockRects.clear();
+            FDockClients.erase(It);
+        }
+    }
 }
 
 void TGpCustomPanel::UpdateFrame(TGpFrameController& Controller, int Code) {
@@ -371,7 +379,126 @@ TRect TGpCustomPanel::ClientRect() {
 
 void TGpCustomPanel::AlignControls(TControl* AControl, TRect& Rect) {
     Rect = AdjustBorderRect(GetPanelRect(), false);
-    TCustomPanel::AlignControls(AControl, Rect);
+    if (!UsesDockManager()) {
+        TCustomPanel::AlignControls(AControl, Rect);
+        return;
+    }
+    // The visible dock clients share the room in equal parts.
+    std::vector<TWinControl*> Shown;
+    for (TWinControl* C : FDockClients)
+        if (C->Visible()) Shown.push_back(C);
+    FDockRects.assign(FDockClients.size(), TRect());
+    const int N = static_cast<int>(Shown.size());
+    const bool Across = GrabbersOnLeft();
+    for (int I = 0; I < N; ++I) {
+        TRect D = Rect;
+        if (Across) {
+            D.left = Rect.left + Rect.Width() * I / N;
+            D.right = Rect.left + Rect.Width() * (I + 1) / N;
+        } else {
+            D.top = Rect.top + Rect.Height() * I / N;
+            D.bottom = Rect.top + Rect.Height() * (I + 1) / N;
+        }
+        const auto Index = std::find(FDockClients.begin(), FDockClients.end(), Shown[I]) - FDockClients.begin();
+        FDockRects[static_cast<size_t>(Index)] = D;
+        if (Across)
+            Shown[I]->SetBounds(D.left + 14, D.top, std::max<int>(0, D.Width() - 14), D.Height());
+        else
+            Shown[I]->SetBounds(D.left, D.top + 14, D.Width(), std::max<int>(0, D.Height() - 14));
+    }
+}
+
+void TGpCustomPanel::DockClient(TWinControl* Client) {
+    if (!Client || !DockSite) return;
+    if (std::find(FDockClients.begin(), FDockClients.end(), Client) == FDockClients.end())
+        FDockClients.push_back(Client);
+    Client->FreeNotification(this);
+    Client->SetAlign(alNone);
+    Client->SetParent(this);
+    Client->SetVisible(true);
+    TWinControl::Realign();
+    Invalidate();
+}
+
+void TGpCustomPanel::CloseDockClient(TWinControl* Client) {
+    if (std::find(FDockClients.begin(), FDockClients.end(), Client) == FDockClients.end()) return;
+    Client->SetVisible(false);
+    TWinControl::Realign();
+    Invalidate();
+}
+
+TRect TGpCustomPanel::DockRect(TWinControl* Client) {
+    const auto It = std::find(FDockClients.begin(), FDockClients.end(), Client);
+    if (It == FDockClients.end() || !Client->Visible()) return TRect();
+    TWinControl::Realign();
+    const auto Index = static_cast<size_t>(It - FDockClients.begin());
+    return Index < FDockRects.size() ? FDockRects[Index] : TRect();
+}
+
+TRect TGpCustomPanel::CloseGlyphRect(TWinControl* Client) {
+    const TRect D = DockRect(Client);
+    if (D.Width() <= 0) return D;
+    return GrabbersOnLeft() ? TRect(D.left + 1, D.top + 1, D.left + 12, D.top + 12)
+                            : TRect(D.right - 15, D.top + 1, D.right - 2, D.top + 12);
+}
+
+void TGpCustomPanel::DrawGrabbers(TCanvas& C) {
+    const bool Left = GrabbersOnLeft();
+    for (size_t I = 0; I < FDockClients.size() && I < FDockRects.size(); ++I) {
+        TWinControl* Client = FDockClients[I];
+        if (!Client->Visible()) continue;
+        const TRect D = FDockRects[I];
+        const TRect G = Left ? TRect(D.left, D.top, D.left + 14, D.bottom) : TRect(D.left, D.top, D.right, D.top + 14);
+        if (!ShowDockClientCaptions) {
+            // The plain grabber: two raised bars along the side.
+            for (int K = 0; K < 2; ++K) {
+                const TRect Bar = Left ? TRect(G.left + 3 + K * 4, G.top + 2, G.left + 6 + K * 4, G.bottom - 2)
+                                       : TRect(G.left + 2, G.top + 3 + K * 4, G.right - 2, G.top + 6 + K * 4);
+                DrawFrameSides(C, Bar, clBtnHighlight, clBtnShadow, AllSides());
+            }
+            continue;
+        }
+        const bool Active = Client->Focused();
+        C.Brush().SetStyle(bsSolid);
+        C.Brush().SetColor(Active ? clActiveCaption : clInactiveCaption);
+        C.FillRect(G);
+        C.Font().SetName("Verdana");
+        C.Font().SetSize(8);
+        C.Font().SetStyle({});
+        C.Font().SetColor(Active ? clCaptionText : clInactiveCaptionText);
+        C.Brush().SetStyle(bsClear);
+        const std::string Caption = Client->Caption();
+        HDC DC = C.Handle();
+        if (Left) {
+            HFONT Rotated = CreateRotatedFontHandle(C.Font(), 90);
+            HGDIOBJ Old = SelectObject(DC, Rotated);
+            const UINT OldAlign = SetTextAlign(DC, TA_BASELINE | TA_LEFT);
+            SetBkMode(DC, TRANSPARENT);
+            SetTextColor(DC, static_cast<COLORREF>(ColorToRGB(C.Font().Color())));
+            const int Saved = SaveDC(DC);
+            IntersectClipRect(DC, G.left, G.top + 14, G.right, G.bottom);
+            TextOutA(DC, G.right - 2, G.bottom - 3, Caption.c_str(), static_cast<int>(Caption.size()));
+            RestoreDC(DC, Saved);
+            SetTextAlign(DC, OldAlign);
+            SelectObject(DC, Old);
+            DeleteObject(Rotated);
+        } else {
+            const int Saved = SaveDC(DC);
+            IntersectClipRect(DC, G.left, G.top, G.right - 16, G.bottom);
+            C.TextOut(G.left + 2, G.top, Caption);
+            RestoreDC(DC, Saved);
+        }
+        // The close glyph: an x across its box (no symbol font here).
+        const TRect X = CloseGlyphRect(Client);
+        C.Pen().SetStyle(psSolid);
+        C.Pen().SetColor(C.Font().Color());
+        const int Side = std::min(X.Width(), X.Height()) - 4;
+        const int X0 = X.left + (X.Width() - Side) / 2, Y0 = X.top + (X.Height() - Side) / 2;
+        C.MoveTo(X0, Y0);
+        C.LineTo(X0 + Side, Y0 + Side);
+        C.MoveTo(X0 + Side - 1, Y0);
+        C.LineTo(X0 - 1, Y0 + Side);
+    }
 }
 
 void TGpCustomPanel::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -429,6 +556,11 @@ void TGpCustomPanel::WndProc(TMessage& M) {
                 return;
             }
             break;
+        case WM_COMMAND:
+        case WM_MOUSEACTIVATE:
+            // The active client's grabber colours may change.
+            if (UsesDockManager()) Invalidate();
+            break;
         case WM_THEMECHANGED:
             TCustomPanel::WndProc(M);
             RereadXPColorScheme();
@@ -479,6 +611,11 @@ void TGpCustomPanel::Paint() {
     }
     if (FShowGrid) DrawGrid(C, R);
     C.Brush().SetStyle(bsClear);
+    if (UsesDockManager()) {
+        DrawGrabbers(C);
+        if (OnPaint) OnPaint(this);
+        return;
+    }
     DrawCaption(C, R);
     if (OnPaint) OnPaint(this);
 }
@@ -666,6 +803,10 @@ TClassInfo& TGpCustomPanel::StaticClassInfo() {
         DefineBool<O>(C, "PaintClientArea", &O::SetPaintClientArea);
         C.Define<O>("ShowDockClientCaptions", TSetter<O>([](O& Obj, const TFormValue& V, TFormReader& R) {
                         Obj.ShowDockClientCaptions = R.Bool(V);
+                    }));
+        C.Define<O>("DockSite", TSetter<O>([](O& Obj, const TFormValue& V, TFormReader& R) { Obj.DockSite = R.Bool(V); }));
+        C.Define<O>("UseDockManager", TSetter<O>([](O& Obj, const TFormValue& V, TFormReader& R) {
+                        Obj.UseDockManager = R.Bool(V);
                     }));
         DefineBool<O>(C, "ShowGrid", &O::SetShowGrid);
         DefineInt<O, int>(C, "TextMargin", &O::SetTextMargin, INT32_MIN, INT32_MAX);

@@ -185,6 +185,20 @@ public:
 
     bool Locked = false;
     bool ShowDockClientCaptions = true;
+    // Docking by code: a dock site lays its dock clients out side by side (a
+    // panel aligned to the top or bottom) or one under the other, each with a
+    // 14-pixel grabber on its left or top side showing its caption and a close glyph.
+    bool DockSite = false;
+    bool UseDockManager = true;
+    void DockClient(TWinControl* Client);
+    // Closing hides the client and gives its room back.
+    void CloseDockClient(TWinControl* Client);
+    int DockClientCount() const { return static_cast<int>(FDockClients.size()); }
+    // The client's rectangle, grabber included; empty for a control not docked here.
+    TRect DockRect(TWinControl* Client);
+    // Where the grabber's close glyph is, in the panel's coordinates.
+    TRect CloseGlyphRect(TWinControl* Client);
+    bool GrabbersOnLeft() const { return Align() == alTop || Align() == alBottom; }
     bool FullRepaint = true;
     TNotifyEvent OnMouseEnter, OnMouseLeave, OnPaint;
 
@@ -207,6 +221,10 @@ protected:
 
 private:
     void Changed(bool Realign = false, bool TransparentChildren = false);
+    bool UsesDockManager() const { return DockSite && UseDockManager && !FDockClients.empty(); }
+    void DrawGrabbers(TCanvas& C);
+    std::vector<TWinControl*> FDockClients;
+    std::vector<TRect> FDockRects;
 
     TAlignmentVertical FAlignmentVertical = avCenter;
     TColor FBorderColor = clBtnFace;

@@ -517,3 +517,72 @@ TEST(GpFormFiles, OldPropertyNamesStillLoad) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(GpForm, DockedClientsGetRectanglesAndGrabbers) {
+    // Aligned to the top: clients side by side, grabbers on their left.
+    auto* Top = Add<TGpPanel>(0, 0, 300, 60);
+    Top->SetAlign(alTop);
+    Top->SetBorderOuter(fsNone);
+    Top->DockSite = true;
+    // Not aligned: clients one under the other, grabbers on top.
+    auto* Side = Add<TGpPanel>(20, 80, 160, 180);
+    Side->SetBorderOuter(fsFlat);
+    Side->DockSite = true;
+    TPanel* Clients[4];
+    const char* Names[4] = {"Tools", "Layers", "Preview", "Log"};
+    for (int I = 0; I < 4; ++I) {
+        Clients[I] = new TPanel(F);
+        Clients[I]->SetCaption(Names[I]);
+        Clients[I]->SetColor(clWhite);
+        (I < 2 ? Top : Side)->DockClient(Clients[I]);
+    }
+    auto* Plain = Add<TGpPanel>(200, 80, 160, 100);
+    Plain->DockSite = true;
+    Plain->ShowDockClientCaptions = false;
+    auto* Quiet = new TPanel(F);
+    Plain->DockClient(Quiet);
+    Show();
+    EXPECT_EQ(Top->DockClientCount(), 2);
+    EXPECT_TRUE(Top->GrabbersOnLeft());
+    EXPECT_FALSE(Side->GrabbersOnLeft());
+    const int W = Top->Width(), Half = W / 2;  // aligned to the top: the form's width
+    struct Case {
+        TGpPanel* Site;
+        TPanel* Client;
+        TRect Dock, Bounds;
+    } Cases[] = {
+        {Top, Clients[0], TRect(0, 0, Half, 60), TRect(14, 0, Half, 60)},
+        {Top, Clients[1], TRect(Half, 0, W, 60), TRect(Half + 14, 0, W, 60)},
+        {Side, Clients[2], TRect(1, 1, 159, 90), TRect(1, 15, 159, 90)},
+        {Side, Clients[3], TRect(1, 90, 159, 179), TRect(1, 104, 159, 179)},
+    };
+    for (const auto& C : Cases) {
+        const TRect D = C.Site->DockRect(C.Client);
+        EXPECT_EQ(D.left, C.Dock.left) << C.Client->Caption();
+        EXPECT_EQ(D.top, C.Dock.top) << C.Client->Caption();
+        EXPECT_EQ(D.right, C.Dock.right) << C.Client->Caption();
+        EXPECT_EQ(D.bottom, C.Dock.bottom) << C.Client->Caption();
+        EXPECT_EQ(C.Client->BoundsRect().left, C.Bounds.left) << C.Client->Caption();
+        EXPECT_EQ(C.Client->BoundsRect().top, C.Bounds.top) << C.Client->Caption();
+        EXPECT_EQ(C.Client->BoundsRect().right, C.Bounds.right) << C.Client->Caption();
+        EXPECT_EQ(C.Client->BoundsRect().bottom, C.Bounds.bottom) << C.Client->Caption();
+    }
+    // The grabbers: inactive caption colour, the close glyph where it belongs.
+    EXPECT_EQ(At(Top, 7, 40), Px(clInactiveCaption));
+    EXPECT_EQ(At(Side, 40, 8), Px(clInactiveCaption));
+    const TRect X = Side->CloseGlyphRect(Clients[2]);
+    EXPECT_EQ(X.left, 159 - 15);
+    EXPECT_EQ(X.top, 2);
+    ExpectWindowMatchesGolden(F->Handle(), "controls/gp_dock_grabbers.png");
+    // Closing a client gives its room to the other; a destroyed one leaves.
+    Side->CloseDockClient(Clients[2]);
+    EXPECT_EQ(Side->DockRect(Clients[2]).Width(), 0);
+    EXPECT_EQ(Clients[3]->BoundsRect().top, 15);
+    delete Clients[3];
+    EXPECT_EQ(Side->DockClientCount(), 1);
+    TestHooks::PumpPending();
+}
+
+}  // namespace
