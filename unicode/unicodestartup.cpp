@@ -3,6 +3,7 @@
 #include "platform/system/locale_init.h"
 #include "unicode/unicodewindows.h"
 #include "unicode/uniforms.h"
+#include "unicode/widewrappers.h"
 #include "unicode/widepropertyfilers.h"
 #include "unicode/widestrings.h"
 
@@ -28,6 +29,7 @@ void UnicodeShutdown() {
     if (!Started)
         return;
     UniFormsShutdown();
+    FreeShell32Module();
     UnicodeWindowsShutdown();
     Started = false;
 }

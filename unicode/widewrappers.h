@@ -21,5 +21,10 @@ DWORD GetModuleFileNameWide(HMODULE Module, LPWSTR Buffer, DWORD Size);
 LPWSTR CharUpperWide(LPWSTR Text);
 DWORD CharUpperBuffWide(LPWSTR Text, DWORD Count);
 BOOL GetStringTypeExWide(DWORD Locale, DWORD InfoType, LPCWSTR Text, int Count, WORD* CharType);
+// The first call loads the built-in shell32.dll and looks its four entry points
+// up (a failure raises the last system error); SHBrowseForFolderW runs with Info.
 LPITEMIDLIST BrowseForFolderWide(BROWSEINFOW* Info);
+// Frees shell32 when a browse loaded it (at the layer's end).
+void FreeShell32Module();
+bool Shell32Loaded();
 bool IsIntResourceValue(uintptr_t Value);

@@ -434,6 +434,38 @@ int SHFileOperationA(SHFILEOPSTRUCTA* op) {
     return static_cast<int>(first);
 }
 
+namespace {
+// A UTF-16 list of NUL-ended names (ended by a further NUL) as the same list in UTF-8.
+std::string NameListToUtf8(LPCWSTR List) {
+    std::string Out;
+    if (!List) return Out;
+    for (LPCWSTR p = List; *p;) {
+        std::u16string Name;
+        while (*p) Name += *p++;
+        ++p;
+        Out += sysconv::Utf16ToUtf8(Name);
+        Out += '\0';
+    }
+    Out += '\0';
+    return Out;
+}
+}  // namespace
+
+int SHFileOperationW(SHFILEOPSTRUCTW* op) {
+    if (!op || !op->pFrom) return ERROR_INVALID_PARAMETER;
+    const std::string From = NameListToUtf8(op->pFrom);
+    const std::string To = NameListToUtf8(op->pTo);
+    std::u16string Title;
+    if (op->lpszProgressTitle)
+        for (LPCWSTR p = op->lpszProgressTitle; *p; ++p) Title += *p;
+    const std::string TitleA = sysconv::Utf16ToUtf8(Title);
+    SHFILEOPSTRUCTA A{op->hwnd, op->wFunc, From.c_str(), op->pTo ? To.c_str() : nullptr, op->fFlags, FALSE,
+                      op->hNameMappings, op->lpszProgressTitle ? TitleA.c_str() : nullptr};
+    const int R = SHFileOperationA(&A);
+    op->fAnyOperationsAborted = A.fAnyOperationsAborted;
+    return R;
+}
+
 // ---- Dropped files -------------------------------------------------------------
 
 HDROP CreateDropFiles(const std::vector<std::string>& FileNames, POINT pt, bool Wide) {

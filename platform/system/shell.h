@@ -159,6 +159,18 @@ struct SHFILEOPSTRUCTA {
 // FOF_ALLOWUNDO deletes as well. Other operations answer ERROR_NOT_SUPPORTED.
 // 0 on success, else a system error number (the first failure; the walk goes on).
 int SHFileOperationA(SHFILEOPSTRUCTA* lpFileOp);
+struct SHFILEOPSTRUCTW {
+    HWND hwnd;
+    UINT wFunc;
+    LPCWSTR pFrom;  // as SHFILEOPSTRUCTA, in UTF-16
+    LPCWSTR pTo;
+    FILEOP_FLAGS fFlags;
+    BOOL fAnyOperationsAborted;
+    LPVOID hNameMappings;
+    LPCWSTR lpszProgressTitle;
+};
+// SHFileOperationA with the names converted to UTF-8.
+int SHFileOperationW(SHFILEOPSTRUCTW* lpFileOp);
 
 // ---- Dropped files -------------------------------------------------------------
 // An HDROP is the address of a DROPFILES block allocated with std::malloc: the
