@@ -93,12 +93,18 @@ TClassInfo& TSkinData::StaticClassInfo() {
                                 O.DisableTag = static_cast<int32_t>(R.Int(V));
                             }));
         C.Define<TSkinData>("Options", TSetter([](TSkinData& O, const TFormValue& V, TFormReader& R) {
-                                if (V.kind != TFormValue::vaSet) R.Error("a set is expected");
-                                O.Options = V.Set;
+                                O.Options = R.Set<TSkinOption>(
+                                    V, {"xoMDIScrollbar", "xoMenuMerge", "xoTransparent", "xoPreview",
+                                        "xoParentBackGround", "xoNoFocusRect", "xoToolbarBK", "xoToolbarButton",
+                                        "xoMDIChildBorder", "xoMenuBG", "xoFormScrollbar"});
                             }));
         C.Define<TSkinData>("SkinControls", TSetter([](TSkinData& O, const TFormValue& V, TFormReader& R) {
-                                if (V.kind != TFormValue::vaSet) R.Error("a set is expected");
-                                O.SkinControls = V.Set;
+                                O.SkinControls = R.Set<TSkinControlType>(
+                                    V, {"xcMainMenu", "xcPopupMenu", "xcMenuItem", "xcToolbar", "xcControlbar",
+                                        "xcCombo", "xcCheckBox", "xcRadioButton", "xcProgress", "xcScrollbar",
+                                        "xcEdit", "xcButton", "xcBitBtn", "xcSpeedButton", "xcSpin", "xcPanel",
+                                        "xcGroupBox", "xcStatusBar", "xcTab", "xcTrackBar", "xcSystemMenu",
+                                        "xcFastReport"});
                             }));
         // The stored skin: a signed 32-bit count, then that many bytes.
         C.Define<TSkinData>("SkinStream", TSetter([](TSkinData& O, const TFormValue& V, TFormReader& R) {

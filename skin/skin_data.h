@@ -13,6 +13,21 @@
 #include "platform/rtl/classes.h"
 #include "skin/skin_parts.h"
 
+#include "platform/rtl/sets.h"
+
+// The kinds of controls a skin may dress.
+enum TSkinControlType {
+    xcMainMenu, xcPopupMenu, xcMenuItem, xcToolbar, xcControlbar, xcCombo, xcCheckBox, xcRadioButton, xcProgress,
+    xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton, xcSpin, xcPanel, xcGroupBox, xcStatusBar, xcTab,
+    xcTrackBar, xcSystemMenu, xcFastReport
+};
+using TSkinControlTypes = TSet<TSkinControlType>;
+enum TSkinOption {
+    xoMDIScrollbar, xoMenuMerge, xoTransparent, xoPreview, xoParentBackGround, xoNoFocusRect, xoToolbarBK,
+    xoToolbarButton, xoMDIChildBorder, xoMenuBG, xoFormScrollbar
+};
+using TSkinOptions = TSet<TSkinOption>;
+
 class TSkinReader;
 class TQuickIni;
 
@@ -26,9 +41,9 @@ public:
     void SetActive(bool Value) { FActive = Value; }
     // The kind of form skinned (the main form's), as stored.
     std::string SkinFormtype;
-    // Option names ("transparent" and the like) and the kinds of controls to skin, as stored.
-    std::vector<std::string> Options;
-    std::vector<std::string> SkinControls;
+    // Options and the kinds of controls to skin; an unknown name in a form is an error.
+    TSkinOptions Options;
+    TSkinControlTypes SkinControls;
     // Windows whose Tag equals this are left unskinned.
     int32_t DisableTag = 99;
 

@@ -49,8 +49,8 @@ TEST(SkinData, FormFileSettingsAndStoredSkinParsedWhenLoaded) {
     EXPECT_TRUE(S->Active());
     EXPECT_EQ(S->DisableTag, 99);
     EXPECT_EQ(S->SkinFormtype, "sfMainform");
-    EXPECT_EQ(S->Options, (std::vector<std::string>{"xoTransparent"}));
-    EXPECT_EQ(S->SkinControls.size(), 3u);
+    EXPECT_EQ(S->Options, TSkinOptions{xoTransparent});
+    EXPECT_EQ(S->SkinControls, (TSkinControlTypes{xcMainMenu, xcCheckBox, xcTrackBar}));
     ASSERT_EQ(S->SkinStream().Size(), static_cast<int64_t>(File.size()));
     EXPECT_EQ(0, std::memcmp(S->SkinStream().Memory(), File.data(), File.size()));
     EXPECT_FALSE(S->SkinEmpty);
@@ -67,6 +67,8 @@ TEST(SkinData, FormFileSettingsAndStoredSkinParsedWhenLoaded) {
     };
     const TBad Bad[] = {
         {"options not a set", "    Options = xoTransparent\n"},
+        {"an unknown option", "    Options = [xoTransparent, xoSparkle]\n"},
+        {"an unknown control kind", "    SkinControls = [xcMainMenu, xcGadget]\n"},
         {"no count", "    SkinStream = {010203}\n"},
         {"count above the bytes", "    SkinStream = {" + CountOf(5) + "01020304}\n"},
         {"count below the bytes", "    SkinStream = {" + CountOf(3) + "01020304}\n"},
