@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "controls/skinned/sc_file_theme.h"
+#include "controls/skinned/sc_menus.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
 #include "platform/win/winuser.h"
@@ -64,6 +65,8 @@ TscForm::TscForm(TComponent* AOwner) : TCustomPanel(AOwner) {
 
 TscForm::~TscForm() {
     FDestroying = true;
+    if (auto* M = dynamic_cast<TscMainMenu*>(FMenu)) M->SkinForm = nullptr;
+    if (FMenu) FMenu->RemoveFreeNotification(this);
     auto& L = TscFormHooks::Forms();
     L.erase(std::remove(L.begin(), L.end(), this), L.end());
     if (FFileTheme) FFileTheme->RemoveFreeNotification(this);
@@ -121,10 +124,18 @@ void TscForm::SetUIStyle(TscUIStyle Value) {
         }
         FFileTheme->GetImage(skFormBottomBorderImage, &Bottom);
         FBottomBorderHeight = Bottom.Height();
+        int Bar = FFileTheme->GetInteger(skMenuMenuBarColor), Base = FFileTheme->GetInteger(skControlFontColor);
+        FMenuBarColor = Bar != -1 ? TColor(Bar) : Base == 0x20000 ? TColor(0xAC5B3B) : Base == 0x30000 ? TColor(0x996733) : Color();
     } else {
         FBorderColor = GetBuiltInStyleColor(E, skFormBorderColor);
         FBorderWidth = GetBuiltInStyleInteger(E, skFormBorderWidthInt);
         SetColor(GetBuiltInStyleColor(E, skFormBackgroundColor));
+        FMenuBarColor = Color();
+    }
+    if (FMenuBar) FMenuBar->SetColor(FMenuBarColor);
+    if (auto* M = dynamic_cast<TscMainMenu*>(FMenu)) {
+        M->SetFileTheme(FFileTheme);
+        M->SetUIStyle(Value);
     }
     FTitleBar->SetFileTheme(FFileTheme);
     FTitleBar->SetUIStyle(Value);
@@ -267,6 +278,10 @@ bool TscForm::AppMessage(MSG& Msg) {
         FTitleBar->TitleBarMenu()->Popup(At->Left(), At->Top() + FTitleBar->Height());
         return true;
     }
+    // The menu's shortcuts while the form is the active one.
+    if ((Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN) && FMenu && IsFormActive(FForm) && FForm->Active())
+        return FMenu->IsShortCut(ShortCut(static_cast<WORD>(Msg.wParam), GetKeyState(VK_SHIFT) < 0,
+                                          GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0));
     return false;
 }
 
@@ -357,6 +372,139 @@ void TscForm::Notification(TComponent* AComponent, TOperation Operation) {
         if (FForm) SetChildrenTheme(this, DeepBlue, nullptr);
         SetUIStyle(DeepBlue);
     }
+    if (Operation == opRemove && AComponent == FMenu) {
+        FMenu = nullptr;
+        RebuildMenuBar();
+    }
+    if (Operation == opRemove && AComponent == FMenuBar) FMenuBar = nullptr;
+}
+
+void TscForm::SetMenu(TMainMenu* Value) {
+    if (!FForm) return;
+    if (auto* Old = dynamic_cast<TscMainMenu*>(FMenu); Old && Old != Value) Old->SkinForm = nullptr;
+    if (FMenu && FMenu != Value) FMenu->RemoveFreeNotification(this);
+    FMenu = Value;
+    if (Value) Value->FreeNotification(this);
+    if (auto* M = dynamic_cast<TscMainMenu*>(Value)) M->SkinForm = this;
+    RebuildMenuBar();
+}
+
+void TscForm::SetMenuBarHeight(int Value) {
+    FMenuBarHeight = Value;
+    if (FMenuBar) {
+        FMenuBar->SetButtonHeight(Value);
+        FMenuBar->SetHeight(Value);
+    }
+}
+
+void TscForm::RebuildMenuBar() {
+    if (!FForm || FDestroying) return;
+    if (!FMenu) {
+        if (FMenuBar) {
+            TscMenuBar* B = FMenuBar;
+            FMenuBar = nullptr;
+            B->Free();
+        }
+        return;
+    }
+    if (!FMenuBar) {
+        FMenuBar = new TscMenuBar(this, this);
+        FMenuBar->Flat = true;
+        FMenuBar->ShowCaptions = true;
+        FMenuBar->Wrapable = true;
+        FMenuBar->SetParent(this);
+        FMenuBar->SetButtonHeight(FMenuBarHeight);
+        FMenuBar->SetHeight(FMenuBarHeight);
+        FMenuBar->SetColor(FMenuBarColor);
+        FMenuBar->OnCustomDrawButton = [this](TToolBar*, TToolButton* B, TCanvas& C, TCustomDrawState S, bool& D) {
+            DrawMenuBarButton(B, C, S, D);
+        };
+        FMenuBar->OnCustomDraw = [this](TToolBar*, TCanvas& C, const TRect& R, bool& D) { DrawMenuBarBackground(C, R, D); };
+        if (FTitleBar) FTitleBar->SetTop(0);
+    }
+    FMenuBar->SetAutoSize(false);
+    while (FMenuBar->ButtonCount() > 0) FMenuBar->Buttons(0)->Free();
+    // Made from the last item to the first, each placed before the ones made so far.
+    TMenuItem* Items = FMenu->Items();
+    std::vector<TToolButton*> Made;
+    for (int I = Items->Count() - 1; I >= 0; --I) {
+        auto* B = new TToolButton(FMenuBar);
+        B->AutoSize = true;
+        B->Grouping = true;
+        B->SetMenuItem(Items->Items(I));
+        Made.insert(Made.begin(), B);
+    }
+    for (TToolButton* B : Made) B->SetParent(FMenuBar);
+    FMenuBar->SetAutoSize(true);
+    UpdateMenuBarButtons();
+}
+
+void TscForm::UpdateMenuBarButtons() {
+    if (!FMenuBar) return;
+    for (int I = 0; I < FMenuBar->ButtonCount(); ++I)
+        if (TToolButton* B = FMenuBar->Buttons(I); B->MenuItem()) {
+            B->SetCaption(B->MenuItem()->Caption());
+            B->SetEnabled(B->MenuItem()->Enabled());
+        }
+    FMenuBar->Invalidate();
+}
+
+bool TscForm::MenuLook(TscUIStyle& Effective, TscFileTheme*& Theme) {
+    TscUIStyle Style = FUIStyle;
+    Theme = FFileTheme;
+    if (auto* M = dynamic_cast<TscMainMenu*>(FMenu)) {
+        Style = M->UIStyle();
+        Theme = M->FileTheme();
+    }
+    return TscFileTheme::ResolveUIStyle(Theme, Style, Effective);
+}
+
+void TscForm::DrawMenuBarButton(TToolButton* Button, TCanvas& C, TCustomDrawState State, bool& DefaultDraw) {
+    DefaultDraw = false;  // the bar's own drawing is always left out
+    TscUIStyle E;
+    TscFileTheme* T;
+    bool FromFile = MenuLook(E, T);
+    auto Colour = [&](int Key) { return FromFile ? T->GetColor(Key) : GetBuiltInStyleColor(E, Key); };
+    if (auto* M = dynamic_cast<TscMainMenu*>(FMenu); M && M->UseSystemFont) AssignSystemMenuFont(C.Font());
+    TRect R(0, 0, Button->Width(), Button->Height());
+    std::string Text = Button->Caption();
+    bool Active = State.Contains(cdsHot) || State.Contains(cdsSelected);
+    if (Active && E == MacOS) {
+        TBitmap Sel;
+        Sel.LoadFromResourceName(nullptr, "MACOS_MENU_SELECT");
+        C.StretchDraw(R, Sel);
+        C.Font().SetColor(Colour(skMenuSelectedFontColor));
+    } else if (Active) {
+        if (State.Contains(cdsSelected)) R.right -= 2;
+        C.Brush().SetColor(Colour(skMenuSelectedBackgroundColor));
+        C.FillRect(R);
+        C.Brush().SetColor(Colour(skMenuSelectedBorderColor));
+        C.FrameRect(R);
+        C.Font().SetColor(Colour(skMenuSelectedFontColor));
+        R.top += 2;
+        R.bottom += 2;
+        if (State.Contains(cdsSelected)) R.left += 2;
+    } else {
+        bool White = FromFile && T->GetInteger(skControlFontColor) == 0x30000;
+        C.Font().SetColor(!Button->Enabled() ? TColor(0x808080) : White ? clWhite : Colour(skMenuFontColor));
+        R.top += 2;
+        R.bottom += 2;
+    }
+    C.Brush().SetStyle(bsClear);
+    C.TextExtent("W");
+    RECT TR = R;
+    DrawTextA(C.Handle(), Text.c_str(), static_cast<int>(Text.size()), &TR, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+}
+
+void TscForm::DrawMenuBarBackground(TCanvas& C, const TRect& R, bool& DefaultDraw) {
+    TscUIStyle E;
+    TscFileTheme* T;
+    MenuLook(E, T);
+    if (E != MacOS) return;
+    TBitmap Bar;
+    Bar.LoadFromResourceName(nullptr, "MACOS_MENU_BAR");
+    C.StretchDraw(R, Bar);
+    DefaultDraw = false;
 }
 
 TClassInfo& TscForm::StaticClassInfo() {

@@ -1,7 +1,8 @@
 // The skinned form component: dropped on a form it removes the window's own
 // caption, fills the client, puts a title bar at its top, paints the window's
-// frame from the look's colours and shapes the window with rounded corners. It
-// also gives the form's skinned controls their default look. (No menu bar.)
+// frame from the look's colours, shapes the window with rounded corners and
+// shows a main menu on a menu bar. It gives the form's skinned controls their
+// default look.
 #pragma once
 
 #include <memory>
@@ -9,8 +10,17 @@
 #include "controls/skinned/sc_helpers.h"
 #include "controls/skinned/sc_title_bar.h"
 #include "platform/classlib/extctrls.h"
+#include "platform/classlib/toolbar.h"
 
 class TForm;
+class TscForm;
+
+// The skinned form's menu bar: one flat button per top-level menu item.
+class TscMenuBar : public TToolBar {
+public:
+    TscMenuBar(TComponent* AOwner, TscForm* Form) : TToolBar(AOwner), SkinForm(Form) {}
+    TscForm* SkinForm;
+};
 
 class TscForm : public TCustomPanel, public TscThemeClient {
     TESSARO_CLASSINFO
@@ -36,6 +46,15 @@ public:
     void SetRoundCornerBottom(int Value);
     // The form this one skins; nullptr for an inert second one.
     TForm* SkinnedForm() const { return FForm; }
+    TMainMenu* Menu() const { return FMenu; }
+    // Shows the menu's top-level items on the menu bar (nil removes the bar).
+    void SetMenu(TMainMenu* Value);
+    TscMenuBar* MenuBar() const { return FMenuBar; }
+    void RebuildMenuBar();
+    void UpdateMenuBarButtons();
+    TColor MenuBarColor() const { return FMenuBarColor; }
+    int MenuBarHeight() const { return FMenuBarHeight; }
+    void SetMenuBarHeight(int Value);
     // The width of the theme's side border picture (0 without one).
     int BorderPictureWidth() const;
 
@@ -60,6 +79,10 @@ private:
     void RemoveCaptionBit();
     void RecomputeFrame();
     bool AppMessage(MSG& Msg);
+    void DrawMenuBarButton(TToolButton* Button, TCanvas& C, TCustomDrawState State, bool& DefaultDraw);
+    void DrawMenuBarBackground(TCanvas& C, const TRect& R, bool& DefaultDraw);
+    // The look the menu bar is drawn in: the menu's when it is a skinned one.
+    bool MenuLook(TscUIStyle& Effective, TscFileTheme*& Theme);
     friend struct TscFormHooks;
 
     TscUIStyle FUIStyle = DeepBlue;
@@ -75,4 +98,8 @@ private:
     bool FStartedMaximized = false;
     int FMaxSizeCount = 0;
     bool FDestroying = false;
+    TMainMenu* FMenu = nullptr;
+    TscMenuBar* FMenuBar = nullptr;
+    TColor FMenuBarColor = clBtnFace;
+    int FMenuBarHeight = 22;
 };

@@ -1,6 +1,7 @@
 #include "controls/skinned/sc_menus.h"
 
 #include "controls/skinned/sc_file_theme.h"
+#include "controls/skinned/sc_form.h"
 #include "platform/classlib/actnlist.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
@@ -293,9 +294,19 @@ TscMainMenu::TscMainMenu(TComponent* AOwner) : TMainMenu(AOwner), FTicks(MakeTic
     OwnerDraw = true;
     Images = FTicks.get();
     ApplyLook(GetOwnerUIStyle(AOwner), nullptr);
+    // On a form with a skinned form, that one shows the menu on its bar.
+    if (auto* F = dynamic_cast<TForm*>(AOwner)) {
+        F->SetMenu(nullptr);
+        for (int I = 0; I < F->ControlCount(); ++I)
+            if (auto* S = dynamic_cast<TscForm*>(F->Controls(I)); S && S->SkinnedForm()) {
+                S->SetMenu(this);
+                break;
+            }
+    }
 }
 
 TscMainMenu::~TscMainMenu() {
+    if (SkinForm) SkinForm->SetMenu(nullptr);
     if (FLookTheme) FLookTheme->RemoveFreeNotification(this);
     Images = nullptr;
 }
@@ -323,6 +334,7 @@ void TscMainMenu::Loaded() {
 void TscMainMenu::MenuChanged(bool Rebuild) {
     HookItems();
     TMainMenu::MenuChanged(Rebuild);
+    if (SkinForm) SkinForm->RebuildMenuBar();
 }
 
 void TscMainMenu::Notification(TComponent* AComponent, TOperation Operation) {

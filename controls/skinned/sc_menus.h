@@ -76,6 +76,8 @@ private:
     void HookItems();
 };
 
+class TscForm;
+
 class TscMainMenu : public TMainMenu, public TscMenuLook, public TscThemeClient {
     TESSARO_CLASSINFO
 public:
@@ -89,6 +91,8 @@ public:
     TComponent* GetImages() const { return Images == FTicks.get() ? nullptr : Images; }
     void SetImages(TComponent* Value) { Images = Value ? Value : FTicks.get(); }
     void Loaded() override;
+    // The skinned form that shows this menu on its menu bar (set by that form).
+    TscForm* SkinForm = nullptr;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;

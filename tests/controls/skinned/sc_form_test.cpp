@@ -29,6 +29,24 @@ protected:
         ASSERT_TRUE(TestHooks::PumpUntil([&] { return F->Showing(); }, 2000, "the form to show"));
         TestHooks::PumpPending();
     }
+    // File (Open, Save with Ctrl+S), a disabled Edit and Help, on a skinned main menu.
+    TscMainMenu* MakeMenu(TForm* F) {
+        auto* M = new TscMainMenu(F);
+        auto Add = [&](TMenuItem* To, const char* Caption) {
+            auto* I = new TMenuItem(F);
+            I->SetCaption(Caption);
+            I->OnClick = [this, I](TObject*) { Ran.push_back(I->Caption()); };
+            To->Add(I);
+            return I;
+        };
+        TMenuItem* File = Add(M->Items(), "&File");
+        Add(File, "Open");
+        Add(File, "Save")->SetShortCut(ShortCut('S', false, true, false));
+        Add(M->Items(), "Edit")->SetEnabled(false);
+        Add(M->Items(), "Help");
+        return M;
+    }
+    std::vector<std::string> Ran;
     void TearDown() override {
         for (TForm* F : Forms) F->Free();
         TestHooks::PumpPending();
@@ -45,6 +63,7 @@ TEST_F(SkinnedForm, EveryLookDrawn) {
     Box->SetBounds(20, 60, 100, 19);
     Box->SetCaption("A box");
     Skin->UIStyleAutoUpdateSub = true;
+    MakeMenu(F);
     auto* Theme = new TscFileTheme(F);
     Theme->SetThemeFile(TESSARO_SC_THEME_FILE);
     ShowForm(F);
@@ -173,6 +192,50 @@ TEST_F(SkinnedForm, MaximisedStartIsCountedPerForm) {
         GetWorkAreaRect(W);
         EXPECT_EQ(S->SkinnedForm()->Left(), W.left - 4);
     }
+}
+
+// The main menu's top items on the bar: a click opens the item's sub-menu
+// below its button and the chosen item runs; shortcuts run too.
+TEST_F(SkinnedForm, MenuBarOpensTheMenus) {
+    TForm* F = MakeForm(bsSizeable);
+    auto* Skin = new TscForm(F);
+    Skin->SetParent(F);
+    Skin->SetUIStyle(WinXP);
+    TscMainMenu* M = MakeMenu(F);
+    ShowForm(F);
+    ASSERT_NE(Skin->MenuBar(), nullptr);
+    EXPECT_EQ(Skin->Menu(), M);
+    EXPECT_EQ(F->Menu(), nullptr);
+    TscMenuBar* Bar = Skin->MenuBar();
+    ASSERT_EQ(Bar->ButtonCount(), 3);
+    EXPECT_EQ(Bar->Buttons(1)->Caption(), "Edit");
+    EXPECT_FALSE(Bar->Buttons(1)->Enabled());
+    EXPECT_EQ(Bar->Top(), Skin->TitleBar()->Height());
+    EXPECT_EQ(Bar->Height(), 22);
+    RECT Opened{};
+    TestHooks::OnNextModalWindow([&](HWND W) {
+        GetWindowRect(W, &Opened);
+        RECT R;
+        GetMenuItemRect(W, M->Items()->Items(0)->Handle(), 0, &R);
+        WinHeadlessScreen()->Click(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2});
+    });
+    TestHooks::Click(Bar->Buttons(0));
+    TestHooks::PumpPending();
+    POINT Below = Bar->Buttons(0)->ClientToScreen(POINT{0, Bar->Buttons(0)->Height()});
+    EXPECT_EQ(Opened.left, Below.x);
+    EXPECT_EQ(Opened.top, Below.y);
+    EXPECT_EQ(Ran, std::vector<std::string>{"Open"});
+    F->SetFocus();
+    TestHooks::PumpPending();
+    TestHooks::PressKey('S', false, true);
+    TestHooks::PumpPending();
+    EXPECT_EQ(Ran, (std::vector<std::string>{"Open", "Save"}));
+    // A changed caption shows on its button.
+    M->Items()->Items(2)->SetCaption("About");
+    EXPECT_EQ(Skin->MenuBar()->Buttons(2)->Caption(), "About");
+    // Without the menu the bar goes.
+    Skin->SetMenu(nullptr);
+    EXPECT_EQ(Skin->MenuBar(), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,73 @@
+// A least tool bar: flat buttons in a row (wrapping when asked), captions
+// shown, drawn by the bar's custom-draw events when set; a button bound to a
+// menu item opens that item's sub-menu below itself.
+#pragma once
+
+#include "platform/classlib/controls.h"
+#include "platform/classlib/menus.h"
+
+class TToolBar;
+
+enum TCustomDrawStateItem { cdsSelected, cdsHot, cdsDisabled };
+using TCustomDrawState = TSet<TCustomDrawStateItem>;
+
+class TToolButton : public TGraphicControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TToolButton(TComponent* AOwner);
+    bool Grouping = false;
+    bool AutoSize = false;
+    TMenuItem* MenuItem() const { return FMenuItem; }
+    // Takes the item's caption and enabled state.
+    void SetMenuItem(TMenuItem* Value);
+    bool Hot() const { return FHot; }
+    bool Down() const { return FDown; }
+    void Click() override;
+    TToolBar* ToolBar() const;
+
+protected:
+    void Paint() override;
+    void WndProc(TMessage& Message) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
+    void TextChanged() override;
+
+private:
+    TMenuItem* FMenuItem = nullptr;
+    bool FHot = false, FDown = false;
+};
+
+using TTBCustomDrawEvent = std::function<void(TToolBar* Sender, TCanvas& Canvas, const TRect& ARect, bool& DefaultDraw)>;
+using TTBCustomDrawBtnEvent = std::function<void(TToolBar* Sender, TToolButton* Button, TCanvas& Canvas,
+                                                 TCustomDrawState State, bool& DefaultDraw)>;
+
+class TToolBar : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TToolBar(TComponent* AOwner);
+    bool Flat = true;
+    bool ShowCaptions = true;
+    bool Wrapable = false;
+    bool AutoSize() const { return FAutoSize; }
+    void SetAutoSize(bool Value);
+    int ButtonHeight() const { return FButtonHeight; }
+    void SetButtonHeight(int Value);
+    TTBCustomDrawEvent OnCustomDraw;
+    TTBCustomDrawBtnEvent OnCustomDrawButton;
+    int ButtonCount() const;
+    TToolButton* Buttons(int Index) const;
+    // Places the buttons in a row, wrapping when Wrapable; AutoSize fits the height.
+    void ArrangeButtons();
+    // Draws one button (the custom-draw event, else a flat default).
+    void DrawButton(TToolButton* Button, TCanvas& Canvas);
+
+protected:
+    void Paint() override;
+    void Resize() override;
+
+private:
+    bool FAutoSize = false;
+    int FButtonHeight = 22;
+    bool FArranging = false;
+};
