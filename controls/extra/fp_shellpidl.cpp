@@ -141,47 +141,58 @@ char16_t Fold(char16_t C) {
     return U < 0x10000 ? static_cast<char16_t>(U) : C;
 }
 
-bool Match(const WideString& N, std::size_t I, const WideString& M, std::size_t J) {
-    while (J < M.size()) {
-        const char16_t C = M[J];
-        if (C == u'*') {
-            while (J < M.size() && M[J] == u'*') ++J;
-            if (J == M.size()) return true;
-            for (std::size_t K = I; K <= N.size(); ++K)
-                if (Match(N, K, M, J)) return true;
+// Whether the mask's token at J (a character, "?" or a bracketed set) takes
+// C; Next is where the token ends. An unclosed set takes nothing.
+bool TokenTakes(const WideString& M, std::size_t J, char16_t C, std::size_t& Next) {
+    if (M[J] == u'?') {
+        Next = J + 1;
+        return true;
+    }
+    if (M[J] != u'[') {
+        Next = J + 1;
+        return Fold(M[J]) == Fold(C);
+    }
+    std::size_t K = J + 1;
+    const bool Negate = K < M.size() && M[K] == u'!';
+    if (Negate) ++K;
+    bool Found = false;
+    const char16_t X = Fold(C);
+    while (K < M.size() && M[K] != u']') {
+        char16_t Lo = Fold(M[K]), Hi = Lo;
+        if (K + 2 < M.size() && M[K + 1] == u'-' && M[K + 2] != u']') {
+            Hi = Fold(M[K + 2]);
+            K += 2;
+        }
+        if (Lo <= X && X <= Hi) Found = true;
+        ++K;
+    }
+    Next = K + 1;
+    if (K >= M.size()) return false;
+    return Found != Negate;
+}
+
+// Greedy matching that returns to the last star only: time bounded by the
+// product of the lengths, whatever the mask.
+bool Match(const WideString& N, const WideString& M) {
+    std::size_t I = 0, J = 0, StarJ = WideString::npos, StarI = 0;
+    while (I < N.size()) {
+        std::size_t Next = 0;
+        if (J < M.size() && M[J] == u'*') {
+            StarJ = J++;
+            StarI = I;
+        } else if (J < M.size() && TokenTakes(M, J, N[I], Next)) {
+            ++I;
+            J = Next;
+        } else if (StarJ != WideString::npos) {
+            J = StarJ + 1;
+            I = ++StarI;
+        } else {
             return false;
         }
-        if (I >= N.size()) return false;
-        if (C == u'?') {
-            ++I, ++J;
-            continue;
-        }
-        if (C == u'[') {
-            std::size_t K = J + 1;
-            const bool Negate = K < M.size() && M[K] == u'!';
-            if (Negate) ++K;
-            bool Found = false;
-            const char16_t X = Fold(N[I]);
-            while (K < M.size() && M[K] != u']') {
-                char16_t Lo = Fold(M[K]), Hi = Lo;
-                if (K + 2 < M.size() && M[K + 1] == u'-' && M[K + 2] != u']') {
-                    Hi = Fold(M[K + 2]);
-                    K += 2;
-                }
-                if (Lo <= X && X <= Hi) Found = true;
-                ++K;
-            }
-            if (K >= M.size()) return false;  // an unclosed set matches nothing
-            if (Found == Negate) return false;
-            ++I;
-            J = K + 1;
-            continue;
-        }
-        if (Fold(N[I]) != Fold(C)) return false;
-        ++I, ++J;
     }
-    return I == N.size();
+    while (J < M.size() && M[J] == u'*') ++J;
+    return J == M.size();
 }
 }  // namespace
 
-bool WideMatchesMask(const WideString& Name, const WideString& Mask) { return Match(Name, 0, Mask, 0); }
+bool WideMatchesMask(const WideString& Name, const WideString& Mask) { return Match(Name, Mask); }

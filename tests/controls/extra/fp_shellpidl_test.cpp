@@ -92,9 +92,14 @@ TEST(ShellPidl, MasksMatchTheWideTextIgnoringCase) {
         {u"ビデオ", u"*デ?", true},           {u"", u"*", true},
         {u"", u"?", false},                  {u"abc", u"a[bc", false},
         {u"aaaaaaaaaaaaaaaaaaaaaaaab", u"*a*a*a*a*a*a*b", true},
+        {u"VIDEO_TS.BUP", u"*.[!i]*", true}, {u"VIDEO_TS.IFO", u"*.[!i]*", false},
+        {u"abcabd", u"*abd", true},          {u"abcab", u"*abd", false},
     };
     for (size_t I = 0; I < std::size(Cases); ++I)
         EXPECT_EQ(WideMatchesMask(Cases[I].Name, Cases[I].Mask), Cases[I].Matches) << "case " << I;
+    // Many stars against a long name that almost matches: answered at once
+    // (a matcher trying every split would not finish).
+    EXPECT_FALSE(WideMatchesMask(std::u16string(5000, u'a'), std::u16string(40, u'*') + u"a*a*a*a*a*a*a*a*a*a*b"));
 }
 
 }  // namespace
