@@ -326,6 +326,12 @@ void TscForm::PaintFrame() {
         Fill(TRect(0, 0, SideW, FH), Color());
         Fill(TRect(FW - SideW, 0, FW, FH), Color());
         Fill(TRect(0, FH - BottomH, FW, FH), Color());
+        // Beside a visible menu bar the inner strips take the bar's colour.
+        if (FMenuBar && FMenuBar->Visible()) {
+            int T = FrameSize + (TitleBarVisible() ? FTitleBar->Height() : 0);
+            Fill(TRect(0, T, SideW, T + FMenuBar->Height()), FMenuBarColor);
+            Fill(TRect(FW - SideW, T, FW, T + FMenuBar->Height()), FMenuBarColor);
+        }
         Fill(TRect(0, 0, BW, FH), FBorderColor);
         Fill(TRect(FW - BW, 0, FW, FH), FBorderColor);
         Fill(TRect(0, FH - BW, FW, FH), FBorderColor);
