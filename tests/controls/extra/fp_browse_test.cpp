@@ -179,4 +179,36 @@ TEST_F(FpTestTree, PickerListsTheDesktopWithOurIcons) {
     EXPECT_FALSE(B.Execute());
 }
 
+TEST_F(FpTestTree, PickerRootedAtAFolderStaysWithinIt) {
+    TFpBrowseForFolder B(nullptr);
+    EXPECT_EQ(B.RootedAt, SF_DESKTOP);
+    B.SetRootedAtFileSystemFolder(Utf8ToUtf16((Root / "mnt/disc").string()));
+    EXPECT_EQ(B.RootedAt, SF_FILESYSTEMFOLDER);
+    std::vector<std::u16string> Top, AfterUp;
+    TestHooks::OnNextModalWindow([&](HWND Dlg) {
+        Top = Rows(Dlg);
+        EXPECT_TRUE(Pick(Dlg, u"VIDEO_TS", true));
+        EXPECT_TRUE(Pick(Dlg, u"..", true));
+        AfterUp = Rows(Dlg);
+        EXPECT_TRUE(Pick(Dlg, u"VIDEO_TS", false));
+        PostMessageW(Dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    ASSERT_TRUE(B.Execute());
+    // No ".." above the root.
+    EXPECT_EQ(Top, (std::vector<std::u16string>{u"VIDEO_TS", u"ビデオ"}));
+    EXPECT_EQ(AfterUp, Top);
+    EXPECT_EQ(B.GetPath(), Utf8ToUtf16((Root / "mnt/disc/VIDEO_TS").string()));
+    // A root that is not there falls back to RootedAt.
+    B.SetRootedAtFileSystemFolder(Utf8ToUtf16((Root / "gone").string()));
+    B.RootedAt = SF_DRIVES;
+    B.SetPath(u"");
+    TestHooks::OnNextModalWindow([&](HWND Dlg) {
+        Top = Rows(Dlg);
+        PostMessageW(Dlg, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    EXPECT_FALSE(B.Execute());
+    ASSERT_FALSE(Top.empty());
+    EXPECT_EQ(Top[0], u"/");
+}
+
 }  // namespace
