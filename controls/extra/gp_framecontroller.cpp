@@ -333,7 +333,10 @@ TClassInfo& TGpFrameController::StaticClassInfo() {
             };
             auto Style = [&C](const char* Name, void (O::*Set)(TFrameStyle)) {
                 C.Define<O>(Name, S([Set](O& Obj, const TFormValue& V, TFormReader& R) {
-                                (Obj.*Set)(R.Enum<TFrameStyle>(V, FrameStyleNames));
+                                const TFrameStyle Style = R.Enum<TFrameStyle>(V, FrameStyleNames);
+                                // The controller's styles end with fsFlatBold.
+                                if (Style > fsFlatBold) R.Error(R.PropertyPath() + ": invalid value " + R.Ident(V));
+                                (Obj.*Set)(Style);
                             }));
             };
             C.Define<O>("About", S([](O&, const TFormValue&, TFormReader&) {}));

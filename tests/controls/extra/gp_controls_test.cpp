@@ -6,6 +6,7 @@
 
 #include "controls/extra/gp_controls.h"
 #include "controls/golden_png.h"
+#include "platform/classlib/formload.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/win/winscreen.h"
 
@@ -514,6 +515,12 @@ TEST(GpFormFiles, OldPropertyNamesStillLoad) {
     EXPECT_EQ(F->Bar->PartsComplete(), 1u);
     EXPECT_EQ(F->Bar->NumSegments(), 7);
     F->Free();
+    // The controller's frame styles end before fsFlatRounded.
+    TGpFrameController C(nullptr);
+    EXPECT_TRUE(SetPropValue(&C, "FrameStyle", ParseFormValue("fsFlatBold")));
+    EXPECT_EQ(C.FrameStyle(), fsFlatBold);
+    EXPECT_ANY_THROW(SetPropValue(&C, "FrameStyle", ParseFormValue("fsFlatRounded")));
+    EXPECT_EQ(C.FrameStyle(), fsFlatBold);
 }
 
 }  // namespace
