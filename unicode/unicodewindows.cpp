@@ -200,6 +200,7 @@ void TWinControlTrap::WindowProc(TMessage& M) {
     }
     const UINT Last = FLastWin32Msg;
     FLastWin32Msg = 0;
+    if (M.Msg == CM_HINTSHOW) PrepareWideHint(M);
     if ((M.Msg == WM_SETTEXT || M.Msg == WM_GETTEXT || M.Msg == WM_GETTEXTLENGTH) && Last != M.Msg) {
         // Performed by the library itself: the window converts between its
         // wide text and the library's UTF-8 buffer.
@@ -370,6 +371,14 @@ WideString GetShortWideHint(const WideString& Hint) {
 WideString GetLongWideHint(const WideString& Hint) {
     const auto Bar = Hint.find(u'|');
     return Bar == WideString::npos ? Hint : Hint.substr(Bar + 1);
+}
+
+void PrepareWideHint(TMessage& M) {
+    if (!IsUnicodePlatform) return;
+    auto* Info = reinterpret_cast<THintInfo*>(M.LParam);
+    if (!Info || !Info->HintControl) return;
+    Info->HintData = Info;  // tags the record as prepared by the layer
+    Info->HintStr = WideToUtf8(GetShortWideHint(FindWideHintUpwards(Info->HintControl)));
 }
 
 bool ControlCaptionStored(TControl* Control) {

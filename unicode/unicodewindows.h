@@ -29,6 +29,9 @@ void SetWideControlHint(TControl* Control, const WideString& Text);
 WideString FindWideHintUpwards(TControl* Control);
 WideString GetShortWideHint(const WideString& Hint);
 WideString GetLongWideHint(const WideString& Hint);
+// CM_HINTSHOW of a Unicode control: the hint shown is the short part of the
+// first wide hint of the control or its parents.
+void PrepareWideHint(TMessage& Message);
 // The caption and hint are stored unless the control's action supplies them.
 bool ControlCaptionStored(TControl* Control);
 bool ControlHintStored(TControl* Control);

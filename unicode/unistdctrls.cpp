@@ -74,6 +74,7 @@ void TUniCustomLabel::WndProc(TMessage& M) {
         }
         return;
     }
+    if (M.Msg == CM_HINTSHOW) PrepareWideHint(M);
     TCustomLabel::WndProc(M);
 }
 

@@ -60,6 +60,10 @@ public:
     explicit TUniImage(TComponent* AOwner) : TImage(AOwner) {}
     WideString Hint() { return GetWideControlHint(this); }
     void SetHint(const WideString& Value) { SetWideControlHint(this, Value); }
+    void WndProc(TMessage& Message) override {
+        if (Message.Msg == CM_HINTSHOW) PrepareWideHint(Message);
+        TImage::WndProc(Message);
+    }
 };
 
 class TUniClipboard {

@@ -22,12 +22,21 @@
 #include "platform/rtl/sets.h"
 #include "platform/win/winuser.h"
 
+class TControl;
 class TWinControl;
 class TPopupMenu;
 class TBasicAction;
 class TCustomForm;
 class TDragImageList;
 class TForm;
+
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    std::string HintStr;    // the text to show (the short hint)
+    int HintMaxWidth = 300; // the width the text wraps at
+    POINT CursorPos{};      // screen coordinates
+    void* HintData = nullptr;
+};
 
 struct TMessage {
     UINT Msg = 0;
@@ -62,6 +71,9 @@ constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
 constexpr UINT CM_RELEASE = CM_BASE + 33;
 // An accelerator: WParam the character (lower case); a control that takes it answers 1.
 constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
+// Asked of the control under the mouse before its hint shows; LParam is the
+// THintInfo, which the control may change; a result other than 0 shows none.
+constexpr UINT CM_HINTSHOW = CM_BASE + 48;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };

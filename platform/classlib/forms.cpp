@@ -742,11 +742,16 @@ void TApplication::HintMouseControl(TControl* C) {
 void TApplication::ShowHintNow() {
     TControl* C = FHintControl;
     if (!C || !FHintWnd) return;
-    FHintText = GetShortHint(C->Hint);
+    THintInfo Info;
+    Info.HintControl = C;
+    Info.HintStr = GetShortHint(C->Hint);
+    GetCursorPos(&Info.CursorPos);
+    if (C->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&Info)) != 0) return;  // the control wants none
+    FHintText = Info.HintStr;
     HDC DC = GetDC(nullptr);
     TFont F;
     HGDIOBJ Old = SelectObject(DC, F.Handle());
-    RECT T{0, 0, 300, 0};
+    RECT T{0, 0, Info.HintMaxWidth, 0};
     DrawTextA(DC, FHintText.c_str(), -1, &T, DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
     SelectObject(DC, Old);
     ReleaseDC(nullptr, DC);

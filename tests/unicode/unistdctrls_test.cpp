@@ -4,6 +4,7 @@
 #include "platform/classlib/formload.h"
 #include "platform/classlib/formwrite.h"
 #include "platform/classlib/testhooks.h"
+#include "platform/win/winscreen.h"
 #include "unicode/uniactnlist.h"
 #include "unicode/unicodestartup.h"
 #include "unicode/uniforms.h"
@@ -189,6 +190,54 @@ TEST_F(UniStdCtrls, AssigningCopiesTheWideTexts) {
     auto* l = Label(kGreek);
     to->Assign(l);
     EXPECT_EQ(to->Caption(), kGreek);
+}
+
+// A button that answers the hint question itself.
+class THintAskingButton : public TUniButton {
+public:
+    using TUniButton::TUniButton;
+    bool Refuse = false;
+    void WndProc(TMessage& M) override {
+        if (M.Msg == CM_HINTSHOW && Refuse) {
+            M.Result = 1;
+            return;
+        }
+        TUniButton::WndProc(M);
+    }
+};
+
+TEST_F(UniStdCtrls, HintsOfUnicodeControlsShowTheirShortWideHint) {
+    auto* b = new THintAskingButton(Form);
+    b->SetParent(Form);
+    b->SetBounds(8, 8, 150, 28);
+    b->SetHint(kGreek + u"|" + kJapanese);
+    b->ShowHint = true;
+    b->ParentShowHint = false;
+    auto* l = Label(u"label");
+    l->SetBounds(8, 60, 150, 20);
+    l->SetHint(kEmoji + u" " + kJapanese);
+    l->ShowHint = true;
+    l->ParentShowHint = false;
+    Form->Show();
+    TestHooks::PumpPending();
+    Application->HintPause = 30;
+    struct Case {
+        TControl* control;
+        bool refuse;
+        WideString shown;
+    } cases[] = {{b, false, kGreek}, {l, false, kEmoji + u" " + kJapanese}, {b, true, u""}};
+    for (const auto& c : cases) {
+        b->Refuse = c.refuse;
+        WinHeadlessScreen()->MouseMove(POINT{390, 190});
+        TestHooks::PumpUntil([] { return Application->HintWindow() == nullptr; }, 2000, "no hint");
+        WinHeadlessScreen()->MouseMove(TestHooks::ControlCenter(c.control));
+        const bool shown = static_cast<bool>(
+            TestHooks::PumpUntil([] { return Application->HintWindow() != nullptr; }, c.refuse ? 300 : 2000, "the hint"));
+        EXPECT_EQ(shown, !c.refuse);
+        if (shown) EXPECT_EQ(Application->HintText(), WideToUtf8(c.shown));
+    }
+    EXPECT_EQ(Application->Hint(), WideToUtf8(kJapanese));  // the long part, told by the library
+    Application->HintPause = 500;
 }
 
 TEST(UniClipboard, WideTextReadsBackAsUtf16AndAsUtf8) {
