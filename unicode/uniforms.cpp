@@ -4,6 +4,8 @@
 
 #include "platform/system/process.h"
 
+#include "platform/commctl/commctrl.h"
+#include "unicode/unimenus.h"
 #include "unicode/widepropertyfilers.h"
 
 TUniApplication* UniApplication = nullptr;
@@ -39,6 +41,34 @@ TClassInfo& TUniForm::StaticClassInfo() {
                  [Get](const TPersistent& O) { return ControlHintStored(&Get(O)); }}});
     });
     return CI;
+}
+
+namespace {
+TMenuItem* ItemWithSubmenu(TMenuItem* Parent, HMENU Sub) {
+    for (int I = 0; I < Parent->Count(); ++I) {
+        TMenuItem* Item = Parent->Items(I);
+        if (Item->Count() > 0) {
+            if (Item->Handle() == Sub) return Item;
+            if (TMenuItem* Found = ItemWithSubmenu(Item, Sub)) return Found;
+        }
+    }
+    return nullptr;
+}
+}  // namespace
+
+void TUniForm::WndProc(TMessage& M) {
+    if (M.Msg == WM_MENUSELECT && UniApplication && Menu()) {
+        const UINT Flags = HIWORD(M.WParam), Item = LOWORD(M.WParam);
+        TMenuItem* Found = nullptr;
+        if (!(Flags == 0xFFFF && M.LParam == 0)) {
+            if (Flags & MF_POPUP)
+                Found = ItemWithSubmenu(Menu()->Items(), GetSubMenu(reinterpret_cast<HMENU>(M.LParam), static_cast<int>(Item)));
+            else
+                Found = TMenuItem::FindByCommand(static_cast<WORD>(Item));
+        }
+        UniApplication->SetHint(Found ? GetLongWideHint(GetMenuItemWideHint(Found)) : WideString());
+    }
+    TForm::WndProc(M);
 }
 
 void TUniForm::CreateWnd() {

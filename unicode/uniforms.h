@@ -15,6 +15,9 @@ public:
     void SetCaption(const WideString& Value) { SetWideControlText(this, Value); }
     WideString Hint() { return GetWideControlHint(this); }
     void SetHint(const WideString& Value) { SetWideControlHint(this, Value); }
+    // WM_MENUSELECT: the wide application hint becomes the long part of the
+    // chosen item's wide hint (empty when no item is found or the menu closes).
+    void WndProc(TMessage& Message) override;
 
 protected:
     void CreateWnd() override;

@@ -113,6 +113,27 @@ TEST_F(UniMenus, WideCaptionsReachThePlatformMenuWithWideShortcuts) {
     EXPECT_EQ(MenuText(top->Handle(), greek->Command()), kEmoji + u"\tShift+Ctrl+A");
 }
 
+TEST_F(UniMenus, ASelectedItemsLongWideHintBecomesTheApplicationHint) {
+    auto* menu = new TMainMenu(Form);
+    auto* top = new TUniMenuItem(Form);
+    top->SetCaption(u"&File");
+    top->SetHint(u"short|" + kEmoji);
+    menu->Items()->Add(top);
+    auto* sub = new TUniMenuItem(Form);
+    sub->SetCaption(u"&" + kGreek);
+    sub->SetHint(kGreek + u"|" + kJapanese);
+    top->Add(sub);
+    Form->SetMenu(menu);
+    Form->Show();
+    HWND h = Form->Handle();
+    SendMessageW(h, WM_MENUSELECT, MAKEWPARAM(sub->Command(), MF_HILITE), reinterpret_cast<LPARAM>(top->Handle()));
+    EXPECT_EQ(UniApplication->Hint(), kJapanese);
+    SendMessageW(h, WM_MENUSELECT, MAKEWPARAM(0, MF_HILITE | MF_POPUP), reinterpret_cast<LPARAM>(menu->Handle()));
+    EXPECT_EQ(UniApplication->Hint(), kEmoji);
+    SendMessageW(h, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);  // the menu closes
+    EXPECT_EQ(UniApplication->Hint(), u"");
+}
+
 TEST_F(UniMenus, TheWideCaptionFollowsAHotKeyTheLibraryMoved) {
     auto* item = new TUniMenuItem(Form);
     item->SetCaption(u"&" + kGreek);
