@@ -6,6 +6,7 @@
 
 #include "platform/classlib/forms.h"
 #include "platform/commctl/commctrl.h"
+#include "unicode/uniactnlist.h"
 #include "unicode/widepropertyfilers.h"
 
 namespace {
@@ -192,6 +193,14 @@ void TUniMenuItem::UpdateMenuString() {
     if (TopOfMain)
         if (auto* Form = static_cast<TMainMenu*>(Menu)->WindowForm)
             if (Form->HandleAllocated()) DrawMenuBar(Form->Handle());
+}
+
+void TUniMenuItem::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
+    if (IsUnicodeAction(Sender)) {
+        if (!CheckDefaults || Caption().empty()) SetCaption(GetActionWideCaption(Sender));
+        if (!CheckDefaults || Hint().empty()) SetHint(GetActionWideHint(Sender));
+    }
+    TMenuItem::ActionChange(Sender, CheckDefaults);
 }
 
 void TUniMenuItem::Loaded() {

@@ -37,6 +37,11 @@ public:
     void UpdateMenuString();
     void Loaded() override;
 
+protected:
+    // A Unicode action gives its wide caption and hint (under CheckDefaults
+    // only to an item without them), then the library's link does the rest.
+    void ActionChange(TBasicAction* Sender, bool CheckDefaults) override;
+
 private:
     WideString FCaption, FHint;
 };

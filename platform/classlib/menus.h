@@ -75,12 +75,15 @@ public:
 
     static TMenuItem* FindByCommand(WORD Command);
 
+protected:
+    // The linked action told of a change (CheckDefaults while the item is read).
+    virtual void ActionChange(TBasicAction* Sender, bool CheckDefaults);
+
 private:
     friend class TMenu;
     friend class TMainMenu;
     friend class TPopupMenu;
     void Changed(bool Rebuild);
-    void ActionChange(TBasicAction* Sender, bool CheckDefaults);
     void BuildInto(HMENU Menu);
     void FreeHandle();
     std::string FCaption;

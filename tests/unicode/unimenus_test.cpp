@@ -6,6 +6,7 @@
 #include "platform/classlib/formwrite.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
+#include "unicode/uniactnlist.h"
 #include "unicode/unicodestartup.h"
 #include "unicode/uniforms.h"
 #include "unicode/unistdctrls.h"
@@ -132,6 +133,27 @@ TEST_F(UniMenus, ASelectedItemsLongWideHintBecomesTheApplicationHint) {
     EXPECT_EQ(UniApplication->Hint(), kEmoji);
     SendMessageW(h, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);  // the menu closes
     EXPECT_EQ(UniApplication->Hint(), u"");
+}
+
+TEST_F(UniMenus, AUnicodeActionGivesItsWideTextsToLinkedItems) {
+    auto* menu = new TMainMenu(Form);
+    auto* top = new TUniMenuItem(Form);
+    top->SetCaption(u"&File");
+    menu->Items()->Add(top);
+    auto* item = new TUniMenuItem(Form);
+    top->Add(item);
+    auto* action = new TUniAction(Form);
+    action->SetCaption(u"&" + kGreek);
+    action->SetHint(kJapanese);
+    action->SetShortCut(ShortCut('A', true, true, false));
+    Form->SetMenu(menu);
+    Form->Show();
+    item->SetAction(action);
+    EXPECT_EQ(item->Caption(), u"&" + kGreek);
+    EXPECT_EQ(item->Hint(), kJapanese);
+    action->SetCaption(kEmoji);
+    EXPECT_EQ(item->Caption(), kEmoji);
+    EXPECT_EQ(MenuText(top->Handle(), item->Command()), kEmoji + u"\tShift+Ctrl+A");
 }
 
 TEST_F(UniMenus, TheWideCaptionFollowsAHotKeyTheLibraryMoved) {
