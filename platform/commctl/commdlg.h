@@ -76,8 +76,9 @@ constexpr DWORD CDERR_DIALOGFAILURE = 0xFFFF, CDERR_STRUCTSIZE = 0x0001, CDERR_I
                 FNERR_SUBCLASSFAILURE = 0x3001, FNERR_INVALIDFILENAME = 0x3002, FNERR_BUFFERTOOSMALL = 0x3003;
 
 // The dialog's controls, for scripts and hooks (the usual numbering).
-constexpr int IDC_FD_FOLDER = 0x0440;    // stc1: the folder shown
-constexpr int IDC_FD_FILES = 0x0460;     // lst1: folders ("name/") and files
+constexpr int IDC_FD_LOOKIN = 0x0471;    // cmb2: the folder shown and the folders above it
+constexpr int IDC_FD_PLACES = 0x0461;    // lst2: home, its usual folders, the file system, mounted volumes
+constexpr int IDC_FD_FILES = 0x0460;     // lst1: folders ("name/") and files, with size and date columns
 constexpr int IDC_FD_TYPES = 0x0470;     // cmb1: the filter list
 constexpr int IDC_FD_NAME = 0x0480;      // edt1: the file name
 constexpr int IDC_FD_READONLY = 0x0410;  // chx1: open as read-only

@@ -4,14 +4,20 @@
 
 #include <algorithm>
 #include <map>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "platform/commctl/cc_internal.h"
 #include "platform/commctl/commdlg.h"
 #include "platform/commctl/shlobj_dialogs.h"
 #include "platform/commctl/shellfolder.h"
+#include "platform/commctl/testhooks.h"
 
 namespace fs = std::filesystem;
 
@@ -19,6 +25,7 @@ namespace cc {
 namespace {
 
 thread_local DWORD tLastError = 0;
+std::string gMountTable;  // empty: the process's own
 
 bool IsDir(const std::string& p) {
     struct stat s{};
@@ -108,12 +115,24 @@ struct TFileDlg {
     // stands for: names may hold quotes, so the text is not parsed back.
     std::u16string SelectionText;
     std::vector<std::string> SelectionNames;
+    // Size and modification time of each row of the file list, in list order.
+    struct TRow {
+        bool Folder = false;
+        std::uintmax_t Size = 0;
+        std::time_t Modified = 0;
+    };
+    std::vector<TRow> Rows;
+    std::vector<std::string> Places;    // folder of each row of the places list
+    std::vector<std::string> Ancestors;  // folder of each row of the look-in list
 };
 
 TFileDlg* Dlg(HWND h) { return static_cast<TFileDlg*>(GetPropW(h, u"TessaroFileDlg")); }
 
 std::u16string W(const std::string& s) { return Utf8ToUtf16(s); }
 std::string A(const std::u16string& s) { return Utf16ToUtf8(s); }
+
+void FillLookIn(HWND h, TFileDlg* d);
+std::u16string ListText(HWND list, int i);
 
 void Fill(HWND h, TFileDlg* d) {
     HWND list = GetDlgItem(h, IDC_FD_FILES);
@@ -140,18 +159,24 @@ void Fill(HWND h, TFileDlg* d) {
     };
     std::sort(dirs.begin(), dirs.end(), blind);
     std::sort(files.begin(), files.end(), blind);
-    if (d->Folder != "/") SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"../"));
-    for (auto& n : dirs) {
-        std::u16string s = W(n + "/");
+    d->Rows.clear();
+    auto add = [&](const std::string& shown, const std::string& name, bool folder) {
+        TFileDlg::TRow row;
+        row.Folder = folder;
+        struct stat st {};
+        if (!name.empty() && ::stat((d->Folder + name).c_str(), &st) == 0) {
+            row.Size = folder ? 0 : static_cast<std::uintmax_t>(st.st_size);
+            row.Modified = st.st_mtime;
+        }
+        d->Rows.push_back(row);
+        std::u16string s = W(shown);
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
-    }
-    for (auto& n : files) {
-        std::u16string s = W(n);
-        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
-    }
+    };
+    if (d->Folder != "/") add("../", "", true);
+    for (auto& n : dirs) add(n + "/", n, true);
+    for (auto& n : files) add(n, n, false);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    std::u16string f = W(d->Folder);
-    SetDlgItemTextW(h, IDC_FD_FOLDER, f.c_str());
+    FillLookIn(h, d);
 }
 
 std::u16string ListText(HWND list, int i) {
@@ -183,6 +208,116 @@ void Navigate(HWND h, TFileDlg* d, const std::string& folder) {
     d->SelectionNames.clear();
     Fill(h, d);
     SetDlgItemTextW(h, IDC_FD_NAME, u"");
+}
+
+// The folder shown and every folder above it, the shown one selected.
+void FillLookIn(HWND h, TFileDlg* d) {
+    HWND combo = GetDlgItem(h, IDC_FD_LOOKIN);
+    d->Ancestors.clear();
+    for (std::string f = NoSlash(d->Folder);; f = NoSlash(ParentOf(f))) {
+        d->Ancestors.insert(d->Ancestors.begin(), f.empty() ? "/" : f);
+        if (f.empty() || f == "/") break;
+    }
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (std::size_t i = 0; i < d->Ancestors.size(); ++i) {
+        std::u16string s = W(d->Ancestors[i]);
+        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+    }
+    SendMessageW(combo, CB_SETCURSEL, d->Ancestors.size() - 1, 0);
+}
+
+// Mount points of removable and extra volumes, from the mount table.
+std::vector<std::string> MountedVolumes() {
+    std::ifstream in(gMountTable.empty() ? "/proc/self/mounts" : gMountTable);
+    std::vector<std::string> out;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string device, where;
+        if (!(fields >> device >> where)) continue;
+        // The table writes blanks and the like as octal escapes.
+        std::string path;
+        for (std::size_t i = 0; i < where.size(); ++i) {
+            if (where[i] == '\\' && i + 3 < where.size() && std::isdigit(static_cast<unsigned char>(where[i + 1]))) {
+                path += static_cast<char>(std::strtol(where.substr(i + 1, 3).c_str(), nullptr, 8));
+                i += 3;
+            } else {
+                path += where[i];
+            }
+        }
+        for (const char* root : {"/media/", "/run/media/", "/mnt/"})
+            if (path.rfind(root, 0) == 0 && path.size() > std::strlen(root)) out.push_back(path);
+    }
+    std::sort(out.begin(), out.end());
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+// Home, the usual folders in it that exist, the whole file system and the volumes.
+void FillPlaces(HWND h, TFileDlg* d) {
+    HWND list = GetDlgItem(h, IDC_FD_PLACES);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    d->Places.clear();
+    auto add = [&](const std::string& shown, const std::string& folder) {
+        d->Places.push_back(folder);
+        std::u16string s = W(shown);
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s.c_str()));
+    };
+    const char* home = std::getenv("HOME");
+    if (home && *home && IsDir(home)) {
+        add("Home", NoSlash(home));
+        for (const char* sub : {"Desktop", "Videos", "Downloads"})
+            if (IsDir(WithSlash(home) + sub)) add(sub, WithSlash(home) + sub);
+    }
+    add("File system", "/");
+    for (auto& v : MountedVolumes()) add(v.substr(v.find_last_of('/') + 1), v);
+}
+
+std::string SizeText(std::uintmax_t n) {
+    char buf[32];
+    if (n < 1024)
+        std::snprintf(buf, sizeof buf, "%ju bytes", n);
+    else if (n < 1024 * 1024)
+        std::snprintf(buf, sizeof buf, "%ju KB", (n + 1023) / 1024);
+    else if (n < 1024ull * 1024 * 1024)
+        std::snprintf(buf, sizeof buf, "%.1f MB", static_cast<double>(n) / (1024.0 * 1024));
+    else
+        std::snprintf(buf, sizeof buf, "%.1f GB", static_cast<double>(n) / (1024.0 * 1024 * 1024));
+    return buf;
+}
+
+std::string DateText(std::time_t t) {
+    if (t == 0) return {};
+    std::tm tm {};
+    localtime_r(&t, &tm);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M", &tm);
+    return buf;
+}
+
+// Widths of the size and date columns at the right of the file list.
+constexpr int kSizeColumn = 80, kDateColumn = 116;
+
+// A row of the file list: the name, then its size and date in their columns.
+void DrawFileRow(TFileDlg* d, const DRAWITEMSTRUCT* dis) {
+    if (static_cast<int>(dis->itemID) < 0) return;
+    HWND list = dis->hwndItem;
+    const bool sel = (dis->itemState & ODS_SELECTED) != 0;
+    RECT r = dis->rcItem;
+    FillSolid(dis->hDC, r, Sys(sel ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetBkMode(dis->hDC, TRANSPARENT);
+    SetTextColor(dis->hDC, Sys(sel ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    const UINT fmt = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX;
+    RECT name{r.left + 2, r.top, r.right - kSizeColumn - kDateColumn - 8, r.bottom};
+    Text(dis->hDC, ListText(list, static_cast<int>(dis->itemID)), name, fmt | DT_END_ELLIPSIS);
+    if (dis->itemID < d->Rows.size()) {
+        const auto& row = d->Rows[dis->itemID];
+        RECT size{r.right - kSizeColumn - kDateColumn - 4, r.top, r.right - kDateColumn - 8, r.bottom};
+        if (!row.Folder) Text(dis->hDC, W(SizeText(row.Size)), size, fmt | DT_RIGHT);
+        RECT date{r.right - kDateColumn, r.top, r.right - 2, r.bottom};
+        Text(dis->hDC, W(DateText(row.Modified)), date, fmt);
+    }
+    if (dis->itemState & ODS_FOCUS) DrawFocusRect(dis->hDC, &r);
 }
 
 // The selected files (not folders) into the name box.
@@ -296,13 +431,24 @@ void Accept(HWND h) {
     EndDialog(h, IDOK);
 }
 
+constexpr int kPlacesWidth = 110;
+constexpr int kNameTitle = 0x0444, kSizeTitle = 0x0445, kDateTitle = 0x0446;
+
 void LayoutFileDlg(HWND h) {
     auto* d = Dlg(h);
     RECT rc = ClientRect(h);
     int w = rc.right, hh = rc.bottom;
     int bottomRows = (d->Flags & OFN_HIDEREADONLY) || d->Save ? 64 : 88;
-    MoveWindow(GetDlgItem(h, IDC_FD_FOLDER), 70, 10, w - 78, 16, TRUE);
-    MoveWindow(GetDlgItem(h, IDC_FD_FILES), 8, 32, w - 16, std::max(40, hh - 32 - bottomRows - 8), TRUE);
+    MoveWindow(GetDlgItem(h, IDC_FD_LOOKIN), 70, 6, w - 78, 200, TRUE);
+    const int listTop = 52, listHeight = std::max(40, hh - listTop - bottomRows - 8);
+    MoveWindow(GetDlgItem(h, IDC_FD_PLACES), 8, 34, kPlacesWidth, listHeight + listTop - 34, TRUE);
+    const int filesLeft = 8 + kPlacesWidth + 6, filesRight = w - 8;
+    MoveWindow(GetDlgItem(h, IDC_FD_FILES), filesLeft, listTop, filesRight - filesLeft, listHeight, TRUE);
+    // Column titles over the file list; the list has a border of 1 and no scroll bar offset on the left.
+    const int inner = filesRight - 1 - GetSystemMetrics(SM_CXVSCROLL);
+    MoveWindow(GetDlgItem(h, kNameTitle), filesLeft + 3, 36, 60, 14, TRUE);
+    MoveWindow(GetDlgItem(h, kSizeTitle), inner - kSizeColumn - kDateColumn - 4, 36, kSizeColumn - 4, 14, TRUE);
+    MoveWindow(GetDlgItem(h, kDateTitle), inner - kDateColumn, 36, kDateColumn, 14, TRUE);
     int y = hh - bottomRows;
     MoveWindow(GetDlgItem(h, 0x442), 8, y + 4, 80, 16, TRUE);
     MoveWindow(GetDlgItem(h, IDC_FD_NAME), 92, y, w - 92 - 96, 22, TRUE);
@@ -314,14 +460,35 @@ void LayoutFileDlg(HWND h) {
     if (HWND ro = GetDlgItem(h, IDC_FD_READONLY)) MoveWindow(ro, 92, y + 28, 200, 18, TRUE);
 }
 
-INT_PTR CALLBACK FileDlgProc(HWND h, UINT m, WPARAM wp, LPARAM) {
+INT_PTR CALLBACK FileDlgProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     auto* d = Dlg(h);
     if (!d) return FALSE;
     switch (m) {
     case WM_SIZE: LayoutFileDlg(h); return TRUE;
+    case WM_DRAWITEM: {
+        auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+        if (dis->CtlID != IDC_FD_FILES) return FALSE;
+        DrawFileRow(d, dis);
+        return TRUE;
+    }
+    case WM_VKEYTOITEM:
+        // Backspace in either list goes up one folder.
+        if (LOWORD(wp) == VK_BACK) {
+            if (d->Folder != "/") Navigate(h, d, ParentOf(d->Folder));
+            return -2;  // handled
+        }
+        return -1;  // the list's own handling
     case WM_COMMAND: {
         int id = LOWORD(wp);
         WORD code = HIWORD(wp);
+        if (id == IDC_FD_LOOKIN && code == CBN_SELCHANGE) {
+            LRESULT i = SendDlgItemMessageW(h, IDC_FD_LOOKIN, CB_GETCURSEL, 0, 0);
+            if (i >= 0 && i < static_cast<LRESULT>(d->Ancestors.size())) Navigate(h, d, d->Ancestors[static_cast<std::size_t>(i)]);
+        }
+        if (id == IDC_FD_PLACES && code == LBN_SELCHANGE) {
+            LRESULT i = SendDlgItemMessageW(h, IDC_FD_PLACES, LB_GETCURSEL, 0, 0);
+            if (i >= 0 && i < static_cast<LRESULT>(d->Places.size())) Navigate(h, d, d->Places[static_cast<std::size_t>(i)]);
+        }
         if (id == IDC_FD_FILES && code == LBN_SELCHANGE) SelectionToName(h);
         if (id == IDC_FD_FILES && code == LBN_DBLCLK) {
             HWND list = GetDlgItem(h, IDC_FD_FILES);
@@ -351,7 +518,7 @@ bool RunFileDialog(TFileDlg& d, HWND owner, const std::string& initialFile) {
     CommctlStartup();
     tLastError = 0;
     DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | ((d.Flags & OFN_ENABLESIZING) ? WS_THICKFRAME : 0);
-    HWND h = CreateDialogWindow(style, WS_EX_DLGMODALFRAME, W(d.Title), 470, 330, owner, FileDlgProc);
+    HWND h = CreateDialogWindow(style, WS_EX_DLGMODALFRAME, W(d.Title), 600, 380, owner, FileDlgProc);
     if (!h) {
         tLastError = CDERR_DIALOGFAILURE;
         return false;
@@ -363,10 +530,14 @@ bool RunFileDialog(TFileDlg& d, HWND owner, const std::string& initialFile) {
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return c;
     };
-    make(u"Static", u"Look in:", SS_LEFT, 0x443);
+    make(u"Static", u"Look &in:", SS_LEFT, 0x443);
     MoveWindow(GetDlgItem(h, 0x443), 8, 10, 60, 16, FALSE);
-    make(u"Static", u"", SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, IDC_FD_FOLDER);
-    make(u"ListBox", u"", WS_TABSTOP | WS_GROUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | ((d.Flags & OFN_ALLOWMULTISELECT) ? LBS_EXTENDEDSEL : 0), IDC_FD_FILES);
+    make(u"ComboBox", u"", WS_TABSTOP | WS_GROUP | CBS_DROPDOWNLIST | WS_VSCROLL, IDC_FD_LOOKIN);
+    make(u"ListBox", u"", WS_TABSTOP | WS_GROUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT, IDC_FD_PLACES);
+    make(u"Static", u"Name", SS_LEFT, kNameTitle);
+    make(u"Static", u"Size", SS_RIGHT, kSizeTitle);
+    make(u"Static", u"Modified", SS_LEFT, kDateTitle);
+    make(u"ListBox", u"", WS_TABSTOP | WS_GROUP | WS_BORDER | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_WANTKEYBOARDINPUT | ((d.Flags & OFN_ALLOWMULTISELECT) ? LBS_EXTENDEDSEL : 0), IDC_FD_FILES);
     make(u"Static", u"File &name:", SS_LEFT, 0x442);
     make(u"Edit", u"", WS_TABSTOP | WS_GROUP | WS_BORDER | ES_AUTOHSCROLL, IDC_FD_NAME);
     make(u"Static", u"Files of &type:", SS_LEFT, 0x441);
@@ -384,6 +555,7 @@ bool RunFileDialog(TFileDlg& d, HWND owner, const std::string& initialFile) {
     if (d.Filters.empty()) d.FilterIndex = -1;
     SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(d.FilterIndex), 0);
     LayoutFileDlg(h);
+    FillPlaces(h, &d);
     Fill(h, &d);
     std::u16string init = W(initialFile);
     SetDlgItemTextW(h, IDC_FD_NAME, init.c_str());
@@ -854,6 +1026,8 @@ class TShellMalloc : public IMalloc {};
 }  // namespace cc
 
 using namespace cc;
+
+void TestHookSetMountTable(const std::string& path) { cc::gMountTable = path; }
 
 BOOL GetOpenFileNameA(LPOPENFILENAMEA o) { return FileDialog<OPENFILENAMEA, char>(o, false); }
 BOOL GetOpenFileNameW(LPOPENFILENAMEW o) { return FileDialog<OPENFILENAMEW, char16_t>(o, false); }

@@ -37,3 +37,7 @@ void TestHookSetModalWindowHook(TModalWindowHook Hook);
 
 // On the headless screen a message box with neither a scripted answer nor a
 // modal hook never waits: it returns its default button and is logged.
+
+// The mount table the file dialogs read their volumes from (default
+// "/proc/self/mounts"); an empty path restores the default.
+void TestHookSetMountTable(const std::string& Path);

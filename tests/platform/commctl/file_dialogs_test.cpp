@@ -1,6 +1,7 @@
 // The open and save dialogs and the folder browser, driven by scripts.
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "cc_test_util.h"
+#include "controls/golden_png.h"
 #include "platform/commctl/commdlg.h"
 #include "platform/commctl/shlobj_dialogs.h"
 #include "platform/commctl/testhooks.h"
@@ -193,6 +195,90 @@ TEST_F(FileDialogs, NavigationFilterChangeAndMissingFiles) {
     auto log = TestHookMessageBoxLog();
     ASSERT_FALSE(log.empty());
     EXPECT_NE(log.back().Text.find("File not found"), std::string::npos);
+}
+
+TEST_F(FileDialogs, PlacesFoldersAboveSizeAndDateColumnsAndBackspace) {
+    // A fixed folder and clock, so the screenshot is the same on every machine.
+    const std::string Root = "/tmp/tessaro-open-dialog";
+    std::filesystem::remove_all(Root);
+    const std::string Home = Root + "/home", Clips = Home + "/Videos/clips";
+    std::filesystem::create_directories(Clips);
+    std::filesystem::create_directories(Home + "/Downloads");
+    std::ofstream(Clips + "/a.mp4") << std::string(1500, 'x');
+    std::ofstream(Clips + "/big.mpg").close();
+    std::filesystem::resize_file(Clips + "/big.mpg", 3 * 1024 * 1024);
+    std::ofstream(Clips + "/\xc3\xa9 holiday.avi") << "0123456789";
+    const std::string Mounts = Root + "/mounts";
+    std::ofstream(Mounts) << "proc /proc proc rw 0 0\n/dev/sr0 /media/user/MY\\040DISC iso9660 ro 0 0\n"
+                             "/dev/sdb1 /mnt/usb vfat rw 0 0\n/dev/sda1 / ext4 rw 0 0\n";
+    // 2026-03-01 12:00 UTC
+    const auto Stamp = std::filesystem::file_time_type::clock::from_sys(std::chrono::sys_seconds{std::chrono::seconds{1772366400}});
+    for (const auto& E : std::filesystem::recursive_directory_iterator(Root)) std::filesystem::last_write_time(E.path(), Stamp);
+    const std::string OldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    const std::string OldTz = std::getenv("TZ") ? std::getenv("TZ") : "";
+    setenv("HOME", Home.c_str(), 1);
+    setenv("TZ", "UTC", 1);
+    tzset();
+    TestHookSetMountTable(Mounts);
+
+    std::vector<std::u16string> places, above, afterBack, downloads, atRoot;
+    TestHookSetModalWindowHook([&](HWND dlg) {
+        HWND list = GetDlgItem(dlg, IDC_FD_FILES), placeList = GetDlgItem(dlg, IDC_FD_PLACES);
+        HWND lookIn = GetDlgItem(dlg, IDC_FD_LOOKIN);
+        Script({[&, dlg, placeList, lookIn] {
+                    places = Items(placeList);
+                    for (int I = 0, N = static_cast<int>(SendMessageW(lookIn, CB_GETCOUNT, 0, 0)); I < N; ++I) {
+                        char16_t Buf[256] = {};
+                        SendMessageW(lookIn, CB_GETLBTEXT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(Buf));
+                        above.push_back(Buf);
+                    }
+                    ExpectWindowMatchesGolden(dlg, "commctl/open_dialog.png");
+                },
+                [&, list] {
+                    SetFocus(list);
+                    Screen->KeyPress(VK_BACK);
+                },
+                [&, list] { afterBack = Items(list); },
+                [&, placeList] { Click(ItemPoint(placeList, 2)); },  // Downloads
+                [&, list] { downloads = Items(list); },
+                [&, dlg, lookIn] {
+                    SendMessageW(lookIn, CB_SETCURSEL, 0, 0);
+                    SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_FD_LOOKIN, CBN_SELCHANGE), reinterpret_cast<LPARAM>(lookIn));
+                },
+                [&, list] { atRoot = Items(list); },
+                [&, dlg] {
+                    // A full path typed into the name box opens that file from anywhere.
+                    std::string Typed = Clips + "/big.mpg";
+                    SetDlgItemTextA(dlg, IDC_FD_NAME, Typed.c_str());
+                    Screen->KeyPress(VK_RETURN);
+                }});
+    });
+    char file[1024] = {};
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Host;
+    ofn.lpstrFilter = "Video files\0*.avi;*.mpg;*.mp4\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = sizeof file;
+    ofn.lpstrInitialDir = Clips.c_str();
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    const BOOL Opened = GetOpenFileNameA(&ofn);
+    TestHookSetMountTable("");
+    setenv("HOME", OldHome.c_str(), 1);
+    if (OldTz.empty()) unsetenv("TZ"); else setenv("TZ", OldTz.c_str(), 1);
+    tzset();
+    ASSERT_TRUE(Opened);
+    // Home and its usual folders that exist, the whole file system, then the volumes (blanks unescaped).
+    EXPECT_EQ(places, (std::vector<std::u16string>{u"Home", u"Videos", u"Downloads", u"File system", u"MY DISC", u"usb"}));
+    EXPECT_EQ(above, (std::vector<std::u16string>{u"/", u"/tmp", u"/tmp/tessaro-open-dialog", u"/tmp/tessaro-open-dialog/home",
+                                                  u"/tmp/tessaro-open-dialog/home/Videos", u"/tmp/tessaro-open-dialog/home/Videos/clips"}));
+    EXPECT_EQ(afterBack, (std::vector<std::u16string>{u"../", u"clips/"}));
+    EXPECT_EQ(downloads, (std::vector<std::u16string>{u"../"}));
+    ASSERT_FALSE(atRoot.empty());
+    EXPECT_NE(atRoot.front(), u"../");  // nothing above the root
+    EXPECT_STREQ(file, (Clips + "/big.mpg").c_str());
+    std::filesystem::remove_all(Root);
 }
 
 TEST_F(FileDialogs, CancelSmallBufferAndSaveWithDefaultExtension) {
