@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -19,7 +21,11 @@ inline void ExpectWindowMatchesGolden(HWND Window, const std::string& RelativePa
         std::printf("golden image written: %s\n", Golden.c_str());
         return;
     }
-    std::string Shot = (std::filesystem::temp_directory_path() / "golden_shot.png").string();
+    // One file per process and call: test programs run side by side.
+    static int Calls = 0;
+    std::string Shot = (std::filesystem::temp_directory_path() /
+                        ("golden_shot_" + std::to_string(getpid()) + "_" + std::to_string(++Calls) + ".png"))
+                           .string();
     ASSERT_TRUE(WinSaveWindowPng(Window, Shot));
     std::vector<uint32_t> A, B;
     int AW = 0, AH = 0, BW = 0, BH = 0;
