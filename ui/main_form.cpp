@@ -516,31 +516,23 @@ void TfrmMain::imgViewerMouseDown(TObject*, TMouseButton, TShiftState, int, int)
 
 // ---- The private messages --------------------------------------------------------------------
 void TfrmMain::WndProc(TMessage& Message) {
-    switch (Message.Msg) {
-        case WM_CONVERT_NEXT:
-            WMConvertNext(Message);
+    // Each step's message and its handler, in run order (table in main_form.h).
+    struct TStepMessage {
+        UINT Msg;
+        void (TfrmMain::*Handler)(TMessage&);
+    };
+    static constexpr TStepMessage kStepMessages[] = {
+        {WM_CONVERT_NEXT, &TfrmMain::WMConvertNext},    {WM_BUILD_MENU_IMAGES, &TfrmMain::WMBuildMenuImages},
+        {WM_BUILD_MENU_XML, &TfrmMain::WMBuildMenuXml}, {WM_BUILD_MENU_VIDEO, &TfrmMain::WMBuildMenuVideo},
+        {WM_AUTHOR_DVD, &TfrmMain::WMAuthorDvd},        {WM_BURN_DISC, &TfrmMain::WMBurnDisc},
+        {WM_DROPFILES, &TfrmMain::WMDropFiles},
+    };
+    for (const TStepMessage& Step : kStepMessages)
+        if (Step.Msg == Message.Msg) {
+            (this->*Step.Handler)(Message);
             return;
-        case WM_BUILD_MENU_IMAGES:
-            WMBuildMenuImages(Message);
-            return;
-        case WM_BUILD_MENU_XML:
-            WMBuildMenuXml(Message);
-            return;
-        case WM_BUILD_MENU_VIDEO:
-            WMBuildMenuVideo(Message);
-            return;
-        case WM_BURN_DISC:
-            WMBurnDisc(Message);
-            return;
-        case WM_AUTHOR_DVD:
-            WMAuthorDvd(Message);
-            return;
-        case WM_DROPFILES:
-            WMDropFiles(Message);
-            return;
-        default:
-            TForm::WndProc(Message);
-    }
+        }
+    TForm::WndProc(Message);
 }
 
 void RegisterApplicationClasses() {

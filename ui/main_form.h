@@ -26,8 +26,16 @@
 class TRedirector;
 class TIEImageView;
 
-// The window's private protocol (WM_USER based). The order of the steps is
-// +1, +2, +3, +4, +6, +5.
+// The window's private protocol: each step of a run posts the next one.
+// Numbers are kept as they were (burn is +5, authoring +6).
+//   step                 message                number       handler            file
+//   1 conversion         WM_CONVERT_NEXT        WM_USER + 1  WMConvertNext      main_conversion.cpp
+//   2 menu pictures      WM_BUILD_MENU_IMAGES   WM_USER + 2  WMBuildMenuImages  main_menu_pictures.cpp
+//   3 structure files    WM_BUILD_MENU_XML      WM_USER + 3  WMBuildMenuXml     main_authoring.cpp
+//   4 menu videos        WM_BUILD_MENU_VIDEO    WM_USER + 4  WMBuildMenuVideo   main_authoring.cpp
+//   5 DVD structure      WM_AUTHOR_DVD          WM_USER + 6  WMAuthorDvd        main_authoring.cpp
+//   6 burn               WM_BURN_DISC           WM_USER + 5  WMBurnDisc         main_burn_step.cpp
+// TfrmMain::WndProc (main_form.cpp) dispatches them through a table of the same rows.
 constexpr UINT WM_CONVERT_NEXT = WM_USER + 1;
 constexpr UINT WM_BUILD_MENU_IMAGES = WM_USER + 2;
 constexpr UINT WM_BUILD_MENU_XML = WM_USER + 3;
@@ -178,8 +186,8 @@ public:
     int64_t NeedSpace = 0;
     int32_t TaoModeIndex = -1, SaoModeIndex = -1, DaoPqModeIndex = -1, DaoRawModeIndex = -1;
 
-    // Steps 1 and 2 of a run (main_convert.cpp): the checks before a run, the
-    // conversion of the list file by file and the menu pictures.
+    // Steps 1 and 2 of a run (main_conversion.cpp, main_menu_pictures.cpp): the
+    // checks before a run, the conversion of the list file by file and the menu pictures.
     bool CheckBurnPreconditions();
     bool CheckConverter();
     bool CheckTempDir();
