@@ -3,6 +3,7 @@
 #include "platform/screen/headless.h"
 
 #include <png.h>
+#include <time.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -132,6 +133,7 @@ public:
         e.Button = b;
         e.Pos = p;
         e.WheelDelta = wheel;
+        e.Time = ClickTime;
         Sink->MouseInput(e);
     }
     void MouseMove(POINT p) override { Mouse(TScreenMouseKind::Move, p, TScreenButton::NoButton); }
@@ -148,8 +150,14 @@ public:
         MouseUp(p, b);
     }
     void DoubleClick(POINT p, TScreenButton b) override {
+        // Both presses carry one time, so a test descheduled between them on a
+        // busy machine still gives a double click (same clock as GetTickCount).
+        timespec ts{};
+        ::clock_gettime(CLOCK_MONOTONIC, &ts);
+        ClickTime = static_cast<DWORD>(static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000);
         Click(p, b);
         Click(p, b);
+        ClickTime = 0;
     }
     void Drag(POINT from, POINT to, int steps, TScreenButton b) override {
         if (steps < 1) steps = 1;
@@ -213,6 +221,7 @@ private:
     TGdiSurface* Desktop = nullptr;
     TScreenInputSink* Sink = nullptr;
     POINT Pointer{640, 512};
+    DWORD ClickTime = 0;  // non-zero while a double click stamps its presses
 };
 
 }  // namespace

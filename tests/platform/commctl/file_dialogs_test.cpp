@@ -173,7 +173,8 @@ TEST_F(FileDialogs, NavigationFilterChangeAndMissingFiles) {
                     EXPECT_TRUE(IsWindow(dlg));  // still open after the warning
                     SetDlgItemTextA(dlg, IDC_FD_NAME, "sub/inner.avi");
                     Screen->KeyPress(VK_RETURN);
-                }});
+                },
+                [dlg] { if (IsWindow(dlg)) PostMessageW(dlg, WM_CLOSE, 0, 0); }});
     });
     char16_t file[512] = u"";
     OPENFILENAMEW ofn{};
@@ -251,7 +252,9 @@ TEST_F(FileDialogs, PlacesFoldersAboveSizeAndDateColumnsAndBackspace) {
                     std::string Typed = Clips + "/big.mpg";
                     SetDlgItemTextA(dlg, IDC_FD_NAME, Typed.c_str());
                     Screen->KeyPress(VK_RETURN);
-                }});
+                },
+                // A step that went wrong leaves the dialog open: close it, so the test fails instead of waiting.
+                [dlg] { if (IsWindow(dlg)) PostMessageW(dlg, WM_CLOSE, 0, 0); }});
     });
     char file[1024] = {};
     OPENFILENAMEA ofn{};
