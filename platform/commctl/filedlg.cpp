@@ -153,8 +153,11 @@ void Fill(HWND h, TFileDlg* d) {
             files.push_back(name);
     }
     auto blind = [](const std::string& a, const std::string& b) {
-        for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-            if (Lower(a[i]) != Lower(b[i])) return Lower(a[i]) < Lower(b[i]);
+        // As unsigned bytes: names with accents or other scripts sort after plain ones.
+        for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+            const auto x = static_cast<unsigned char>(Lower(a[i])), y = static_cast<unsigned char>(Lower(b[i]));
+            if (x != y) return x < y;
+        }
         return a.size() < b.size();
     };
     std::sort(dirs.begin(), dirs.end(), blind);

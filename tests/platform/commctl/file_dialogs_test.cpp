@@ -222,12 +222,13 @@ TEST_F(FileDialogs, PlacesFoldersAboveSizeAndDateColumnsAndBackspace) {
     tzset();
     TestHookSetMountTable(Mounts);
 
-    std::vector<std::u16string> places, above, afterBack, downloads, atRoot;
+    std::vector<std::u16string> places, above, inClips, afterBack, downloads, atRoot;
     TestHookSetModalWindowHook([&](HWND dlg) {
         HWND list = GetDlgItem(dlg, IDC_FD_FILES), placeList = GetDlgItem(dlg, IDC_FD_PLACES);
         HWND lookIn = GetDlgItem(dlg, IDC_FD_LOOKIN);
-        Script({[&, dlg, placeList, lookIn] {
+        Script({[&, dlg, list, placeList, lookIn] {
                     places = Items(placeList);
+                    inClips = Items(list);
                     for (int I = 0, N = static_cast<int>(SendMessageW(lookIn, CB_GETCOUNT, 0, 0)); I < N; ++I) {
                         char16_t Buf[256] = {};
                         SendMessageW(lookIn, CB_GETLBTEXT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(Buf));
@@ -276,6 +277,7 @@ TEST_F(FileDialogs, PlacesFoldersAboveSizeAndDateColumnsAndBackspace) {
     EXPECT_EQ(places, (std::vector<std::u16string>{u"Home", u"Videos", u"Downloads", u"File system", u"MY DISC", u"usb"}));
     EXPECT_EQ(above, (std::vector<std::u16string>{u"/", u"/tmp", u"/tmp/tessaro-open-dialog", u"/tmp/tessaro-open-dialog/home",
                                                   u"/tmp/tessaro-open-dialog/home/Videos", u"/tmp/tessaro-open-dialog/home/Videos/clips"}));
+    EXPECT_EQ(inClips, (std::vector<std::u16string>{u"../", u"a.mp4", u"big.mpg", u"\u00e9 holiday.avi"}));
     EXPECT_EQ(afterBack, (std::vector<std::u16string>{u"../", u"clips/"}));
     EXPECT_EQ(downloads, (std::vector<std::u16string>{u"../"}));
     ASSERT_FALSE(atRoot.empty());
