@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
@@ -122,7 +123,7 @@ public:
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
         AfterShutdown();
-        (void)!std::system(("rm -rf '" + Root + "'").c_str());
+        { std::error_code Ec; std::filesystem::remove_all(Root, Ec); }
     }
 
     // Burn VIDEO_TS on Folder, the folder picker accepting it, the boxes

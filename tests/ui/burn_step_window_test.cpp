@@ -3,6 +3,7 @@
 // and a cancelled burn.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <algorithm>
 #include <fstream>
 #include <string>
@@ -72,7 +73,7 @@ TEST_F(BurnStepWindow, AVideoTsFolderIsBurntAndTheRunEndsWithItsBox) {
         EXPECT_EQ(S.back(), C.Finished);
         EXPECT_EQ(F->StatusBar->Panels().Items(0)->Text(), C.Finished);
         ExpectStepEnded();
-        (void)!std::system(("rm -rf '" + Root + "Trip'").c_str());
+        { std::error_code Ec; std::filesystem::remove_all(Root + "Trip", Ec); }
     }
 }
 
@@ -174,7 +175,7 @@ TEST_F(BurnStepWindow, EarlyEndsCloseTheDialogAndUnlockTheWindow) {
         }
         ExpectStepEnded();
         fakeburn::Script() = Saved;
-        (void)!std::system(("rm -rf '" + Root + "Trip'").c_str());
+        { std::error_code Ec; std::filesystem::remove_all(Root + "Trip", Ec); }
     }
 }
 
@@ -192,7 +193,7 @@ TEST_F(BurnStepWindow, AFailedBurnSaysSoInItsMode) {
         EXPECT_EQ(fakeburn::CountOf("BurnLib_Recorder_Eject"), TestMode ? 0 : 1);
         EXPECT_EQ(frmProgressOther->prgStatus->Percent(), 0);
         ExpectStepEnded();
-        (void)!std::system(("rm -rf '" + Root + "Trip'").c_str());
+        { std::error_code Ec; std::filesystem::remove_all(Root + "Trip", Ec); }
     }
 }
 

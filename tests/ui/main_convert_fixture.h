@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -62,8 +63,8 @@ protected:
         if (Started) ProgramShutdown();
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
-        std::string Cmd = "rm -rf '" + Root + "'";
-        (void)!std::system(Cmd.c_str());
+        std::error_code Ec;
+        std::filesystem::remove_all(Root, Ec);
     }
 
     // What a test sets up before the program starts (registry values, say).

@@ -67,7 +67,7 @@ protected:
         WriteFile(MediaDir + "notes.txt", "not listed\n");
     }
     static void TearDownTestSuite() {
-        if (!MediaDir.empty()) Shell("rm -rf '" + MediaDir + "'");
+        if (!MediaDir.empty()) { std::error_code Ec; std::filesystem::remove_all(MediaDir, Ec); }
     }
 
     void SetUp() override {
@@ -96,7 +96,7 @@ protected:
         if (!Root.empty()) {
             EXPECT_TRUE(TThread::WaitForAllEnded(5000));
             TestHooks::Stop();
-            Shell("rm -rf '" + Root + "'");
+            { std::error_code Ec; std::filesystem::remove_all(Root, Ec); }
         }
     }
     // A copy of the clip under another name in the test's folder.
@@ -347,7 +347,7 @@ TEST_F(SourceList, TheDoubleQuoteRefusalAsTheUserSeesIt) {
     frmMain->AddMediaFile(Quoted);
     EXPECT_TRUE(Seen);
     EXPECT_EQ(List->Items().Count(), 0);
-    Shell("rm -rf '" + Folder + "'");
+    { std::error_code Ec; std::filesystem::remove_all(Folder, Ec); }
 }
 
 TEST_F(SourceList, SizeMeterFollowsTheEstimate) {

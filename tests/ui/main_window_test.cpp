@@ -3,6 +3,7 @@
 // screen with a program folder made by each test.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -76,8 +77,8 @@ protected:
         DeleteTree(Root);
     }
     static void DeleteTree(const std::string& Path) {
-        std::string Cmd = "rm -rf '" + Path + "'";
-        (void)!std::system(Cmd.c_str());
+        std::error_code Ec;
+        std::filesystem::remove_all(Path, Ec);
     }
     void Start(bool WithLangs = true) {
         if (WithLangs) ForceDirectories(AppFolder + "langs");

@@ -3,6 +3,7 @@
 // for each size the desktop asks for.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -97,8 +98,8 @@ protected:
         if (Started) ProgramShutdown();
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
-        std::string Cmd = "rm -rf '" + Root + "'";
-        (void)!std::system(Cmd.c_str());
+        std::error_code Ec;
+        std::filesystem::remove_all(Root, Ec);
     }
     std::string Root, AppFolder;
     bool Started = false;

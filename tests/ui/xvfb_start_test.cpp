@@ -5,6 +5,7 @@
 
 #include "platform/xvfb_server.h"
 
+#include <filesystem>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -105,7 +106,7 @@ TEST(XvfbStart, TheMainWindowAppearsWithItsTitle) {
         Window.empty() ? "" : Capture("DISPLAY=" + Display + " xdotool getwindowgeometry " + Window + " 2>/dev/null");
     Stop(App);
     Server.Stop();
-    (void)!std::system(("rm -rf '" + Root + "'").c_str());
+    { std::error_code Ec; std::filesystem::remove_all(Root, Ec); }
     ASSERT_FALSE(Window.empty()) << "no window titled Tessaro was mapped";
     // The window is at least the designed client area (742 x 520) plus its frame.
     int W = 0, H = 0;

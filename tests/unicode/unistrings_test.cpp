@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <filesystem>
 #include <clocale>
 #include <fstream>
 #include <sstream>
@@ -22,7 +23,7 @@ protected:
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override { std::error_code Ec; std::filesystem::remove_all(dir_, Ec); }
 
     std::string ReadFile(const std::string& path) {
         std::ifstream f(path, std::ios::binary);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -21,8 +22,8 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    int rc;
-    RunTool("rm -rf " + Quote(path), rc, 60);
+    std::error_code ec;
+    std::filesystem::remove_all(path, ec);
 }
 
 std::string Quote(const std::string& S) {

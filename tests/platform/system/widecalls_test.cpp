@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <clocale>
 #include <cstdlib>
 #include <fstream>
@@ -23,7 +24,7 @@ protected:
         ASSERT_NE(mkdtemp(tmpl), nullptr);
         dir_ = tmpl;
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override { std::error_code Ec; std::filesystem::remove_all(dir_, Ec); }
     std::string dir_;
 };
 
