@@ -816,101 +816,18 @@ void TIEImageIO::WithFileWrite(const std::string& FileName, const std::function<
     DoFinishWork();
 }
 
-#define IE_FILE_LOAD(NAME, CODE)                                      \
-    void TIEImageIO::LoadFromFile##NAME(const std::string& FileName) { \
-        WithFileRead(FileName, [&](TStream& s) {                       \
-            LoadStreamBody(CODE, s);                                   \
-            Params->FileName = FileName;                               \
-        });                                                            \
-    }
-#define IE_STREAM_LOAD(NAME, CODE)                        \
-    void TIEImageIO::LoadFromStream##NAME(TStream& S) {   \
-        Aborting = false;                                 \
-        try {                                             \
-            LoadStreamBody(CODE, S);                      \
-            Params->FileName.clear();                     \
-        } catch (...) {                                   \
-            DoFinishWork();                               \
-            throw;                                        \
-        }                                                 \
-        DoFinishWork();                                   \
-    }
-#define IE_SAVES(NAME, CODE)                                                                     \
-    void TIEImageIO::SaveToFile##NAME(const std::string& FileName) {                             \
-        WithFileWrite(FileName, [&](TStream& s) {                                                \
-            FSavingToFile = true;                                                                \
-            try {                                                                                \
-                SaveStreamBody(CODE, s);                                                         \
-            } catch (...) {                                                                      \
-                FSavingToFile = false;                                                           \
-                throw;                                                                           \
-            }                                                                                    \
-            FSavingToFile = false;                                                               \
-        });                                                                                      \
-    }                                                                                            \
-    void TIEImageIO::SaveToStream##NAME(TStream& S) {                                            \
-        Aborting = false;                                                                        \
-        try {                                                                                    \
-            SaveStreamBody(CODE, S);                                                             \
-        } catch (...) {                                                                          \
-            DoFinishWork();                                                                      \
-            throw;                                                                               \
-        }                                                                                        \
-        DoFinishWork();                                                                          \
-    }
+// The per-format entry points below all run one of these four bodies.
+void TIEImageIO::LoadFileAs(TIOFormatCode Format, const std::string& FileName) {
+    WithFileRead(FileName, [&](TStream& s) {
+        LoadStreamBody(Format, s);
+        Params->FileName = FileName;
+    });
+}
 
-IE_FILE_LOAD(BMP, ioBMP)
-IE_STREAM_LOAD(BMP, ioBMP)
-IE_SAVES(BMP, ioBMP)
-IE_STREAM_LOAD(PNG, ioPNG)
-IE_SAVES(PNG, ioPNG)
-IE_FILE_LOAD(JPEG, ioJPEG)
-IE_STREAM_LOAD(JPEG, ioJPEG)
-IE_SAVES(JPEG, ioJPEG)
-IE_SAVES(GIF, ioGIF)
-IE_FILE_LOAD(TIFF, ioTIFF)
-IE_STREAM_LOAD(TIFF, ioTIFF)
-IE_SAVES(TIFF, ioTIFF)
-IE_FILE_LOAD(PCX, ioPCX)
-IE_STREAM_LOAD(PCX, ioPCX)
-IE_SAVES(PCX, ioPCX)
-IE_FILE_LOAD(DCX, ioDCX)
-IE_STREAM_LOAD(DCX, ioDCX)
-IE_SAVES(DCX, ioDCX)
-IE_FILE_LOAD(ICO, ioICO)
-IE_STREAM_LOAD(ICO, ioICO)
-IE_SAVES(ICO, ioICO)
-IE_FILE_LOAD(CUR, ioCUR)
-IE_STREAM_LOAD(CUR, ioCUR)
-IE_FILE_LOAD(JP2, ioJP2)
-IE_STREAM_LOAD(JP2, ioJP2)
-IE_SAVES(JP2, ioJP2)
-IE_FILE_LOAD(J2K, ioJ2K)
-IE_STREAM_LOAD(J2K, ioJ2K)
-IE_SAVES(J2K, ioJ2K)
-IE_FILE_LOAD(RAW, ioRAW)
-IE_SAVES(PS, ioPS)
-IE_SAVES(PDF, ioPDF)
-IE_FILE_LOAD(TGA, ioTGA)
-IE_STREAM_LOAD(TGA, ioTGA)
-IE_SAVES(TGA, ioTGA)
-IE_FILE_LOAD(PXM, ioPXM)
-IE_STREAM_LOAD(PXM, ioPXM)
-IE_SAVES(PXM, ioPXM)
-IE_FILE_LOAD(WBMP, ioWBMP)
-IE_STREAM_LOAD(WBMP, ioWBMP)
-IE_SAVES(WBMP, ioWBMP)
-IE_FILE_LOAD(RawData, ioBMPRAW)
-
-void TIEImageIO::LoadFromStreamRAW(TStream& S) {
-    TIEFileFormatEntry* e = FindFormatByExtension("RAW");
-    if (e != nullptr && e->FileType != ioRAW) {
-        LoadFromStreamFormat(S, e->FileType);
-        return;
-    }
+void TIEImageIO::LoadStreamAs(TIOFormatCode Format, TStream& S) {
     Aborting = false;
     try {
-        LoadStreamBody(ioRAW, S);
+        LoadStreamBody(Format, S);
         Params->FileName.clear();
     } catch (...) {
         DoFinishWork();
@@ -918,7 +835,99 @@ void TIEImageIO::LoadFromStreamRAW(TStream& S) {
     }
     DoFinishWork();
 }
-IE_STREAM_LOAD(RawData, ioBMPRAW)
+
+void TIEImageIO::SaveFileAs(TIOFormatCode Format, const std::string& FileName) {
+    WithFileWrite(FileName, [&](TStream& s) {
+        FSavingToFile = true;
+        try {
+            SaveStreamBody(Format, s);
+        } catch (...) {
+            FSavingToFile = false;
+            throw;
+        }
+        FSavingToFile = false;
+    });
+}
+
+void TIEImageIO::SaveStreamAs(TIOFormatCode Format, TStream& S) {
+    Aborting = false;
+    try {
+        SaveStreamBody(Format, S);
+    } catch (...) {
+        DoFinishWork();
+        throw;
+    }
+    DoFinishWork();
+}
+
+void TIEImageIO::LoadFromFileBMP(const std::string& FileName) { LoadFileAs(ioBMP, FileName); }
+void TIEImageIO::LoadFromStreamBMP(TStream& S) { LoadStreamAs(ioBMP, S); }
+void TIEImageIO::SaveToFileBMP(const std::string& FileName) { SaveFileAs(ioBMP, FileName); }
+void TIEImageIO::SaveToStreamBMP(TStream& S) { SaveStreamAs(ioBMP, S); }
+void TIEImageIO::LoadFromStreamPNG(TStream& S) { LoadStreamAs(ioPNG, S); }
+void TIEImageIO::SaveToFilePNG(const std::string& FileName) { SaveFileAs(ioPNG, FileName); }
+void TIEImageIO::SaveToStreamPNG(TStream& S) { SaveStreamAs(ioPNG, S); }
+void TIEImageIO::LoadFromFileJPEG(const std::string& FileName) { LoadFileAs(ioJPEG, FileName); }
+void TIEImageIO::LoadFromStreamJPEG(TStream& S) { LoadStreamAs(ioJPEG, S); }
+void TIEImageIO::SaveToFileJPEG(const std::string& FileName) { SaveFileAs(ioJPEG, FileName); }
+void TIEImageIO::SaveToStreamJPEG(TStream& S) { SaveStreamAs(ioJPEG, S); }
+void TIEImageIO::SaveToFileGIF(const std::string& FileName) { SaveFileAs(ioGIF, FileName); }
+void TIEImageIO::SaveToStreamGIF(TStream& S) { SaveStreamAs(ioGIF, S); }
+void TIEImageIO::LoadFromFileTIFF(const std::string& FileName) { LoadFileAs(ioTIFF, FileName); }
+void TIEImageIO::LoadFromStreamTIFF(TStream& S) { LoadStreamAs(ioTIFF, S); }
+void TIEImageIO::SaveToFileTIFF(const std::string& FileName) { SaveFileAs(ioTIFF, FileName); }
+void TIEImageIO::SaveToStreamTIFF(TStream& S) { SaveStreamAs(ioTIFF, S); }
+void TIEImageIO::LoadFromFilePCX(const std::string& FileName) { LoadFileAs(ioPCX, FileName); }
+void TIEImageIO::LoadFromStreamPCX(TStream& S) { LoadStreamAs(ioPCX, S); }
+void TIEImageIO::SaveToFilePCX(const std::string& FileName) { SaveFileAs(ioPCX, FileName); }
+void TIEImageIO::SaveToStreamPCX(TStream& S) { SaveStreamAs(ioPCX, S); }
+void TIEImageIO::LoadFromFileDCX(const std::string& FileName) { LoadFileAs(ioDCX, FileName); }
+void TIEImageIO::LoadFromStreamDCX(TStream& S) { LoadStreamAs(ioDCX, S); }
+void TIEImageIO::SaveToFileDCX(const std::string& FileName) { SaveFileAs(ioDCX, FileName); }
+void TIEImageIO::SaveToStreamDCX(TStream& S) { SaveStreamAs(ioDCX, S); }
+void TIEImageIO::LoadFromFileICO(const std::string& FileName) { LoadFileAs(ioICO, FileName); }
+void TIEImageIO::LoadFromStreamICO(TStream& S) { LoadStreamAs(ioICO, S); }
+void TIEImageIO::SaveToFileICO(const std::string& FileName) { SaveFileAs(ioICO, FileName); }
+void TIEImageIO::SaveToStreamICO(TStream& S) { SaveStreamAs(ioICO, S); }
+void TIEImageIO::LoadFromFileCUR(const std::string& FileName) { LoadFileAs(ioCUR, FileName); }
+void TIEImageIO::LoadFromStreamCUR(TStream& S) { LoadStreamAs(ioCUR, S); }
+void TIEImageIO::LoadFromFileJP2(const std::string& FileName) { LoadFileAs(ioJP2, FileName); }
+void TIEImageIO::LoadFromStreamJP2(TStream& S) { LoadStreamAs(ioJP2, S); }
+void TIEImageIO::SaveToFileJP2(const std::string& FileName) { SaveFileAs(ioJP2, FileName); }
+void TIEImageIO::SaveToStreamJP2(TStream& S) { SaveStreamAs(ioJP2, S); }
+void TIEImageIO::LoadFromFileJ2K(const std::string& FileName) { LoadFileAs(ioJ2K, FileName); }
+void TIEImageIO::LoadFromStreamJ2K(TStream& S) { LoadStreamAs(ioJ2K, S); }
+void TIEImageIO::SaveToFileJ2K(const std::string& FileName) { SaveFileAs(ioJ2K, FileName); }
+void TIEImageIO::SaveToStreamJ2K(TStream& S) { SaveStreamAs(ioJ2K, S); }
+void TIEImageIO::LoadFromFileRAW(const std::string& FileName) { LoadFileAs(ioRAW, FileName); }
+void TIEImageIO::SaveToFilePS(const std::string& FileName) { SaveFileAs(ioPS, FileName); }
+void TIEImageIO::SaveToStreamPS(TStream& S) { SaveStreamAs(ioPS, S); }
+void TIEImageIO::SaveToFilePDF(const std::string& FileName) { SaveFileAs(ioPDF, FileName); }
+void TIEImageIO::SaveToStreamPDF(TStream& S) { SaveStreamAs(ioPDF, S); }
+void TIEImageIO::LoadFromFileTGA(const std::string& FileName) { LoadFileAs(ioTGA, FileName); }
+void TIEImageIO::LoadFromStreamTGA(TStream& S) { LoadStreamAs(ioTGA, S); }
+void TIEImageIO::SaveToFileTGA(const std::string& FileName) { SaveFileAs(ioTGA, FileName); }
+void TIEImageIO::SaveToStreamTGA(TStream& S) { SaveStreamAs(ioTGA, S); }
+void TIEImageIO::LoadFromFilePXM(const std::string& FileName) { LoadFileAs(ioPXM, FileName); }
+void TIEImageIO::LoadFromStreamPXM(TStream& S) { LoadStreamAs(ioPXM, S); }
+void TIEImageIO::SaveToFilePXM(const std::string& FileName) { SaveFileAs(ioPXM, FileName); }
+void TIEImageIO::SaveToStreamPXM(TStream& S) { SaveStreamAs(ioPXM, S); }
+void TIEImageIO::LoadFromFileWBMP(const std::string& FileName) { LoadFileAs(ioWBMP, FileName); }
+void TIEImageIO::LoadFromStreamWBMP(TStream& S) { LoadStreamAs(ioWBMP, S); }
+void TIEImageIO::SaveToFileWBMP(const std::string& FileName) { SaveFileAs(ioWBMP, FileName); }
+void TIEImageIO::SaveToStreamWBMP(TStream& S) { SaveStreamAs(ioWBMP, S); }
+void TIEImageIO::LoadFromFileRawData(const std::string& FileName) { LoadFileAs(ioBMPRAW, FileName); }
+
+void TIEImageIO::LoadFromStreamRAW(TStream& S) {
+    TIEFileFormatEntry* e = FindFormatByExtension("RAW");
+    if (e != nullptr && e->FileType != ioRAW) {
+        LoadFromStreamFormat(S, e->FileType);
+        return;
+    }
+    LoadStreamAs(ioRAW, S);
+}
+
+void TIEImageIO::LoadFromStreamRawData(TStream& S) { LoadStreamAs(ioBMPRAW, S); }
 
 void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
     Params->PNGBackground = ColorToTRGB(ColorToRGB(GetBackground()));

@@ -179,6 +179,10 @@ private:
     void WithFileRead(const std::string& FileName, const std::function<void(TStream&)>& Body);
     void WithFileWrite(const std::string& FileName, const std::function<void(TStream&)>& Body);
     void LoadStreamBody(TIOFormatCode Format, TStream& Stream);
+    void LoadFileAs(TIOFormatCode Format, const std::string& FileName);
+    void LoadStreamAs(TIOFormatCode Format, TStream& S);
+    void SaveFileAs(TIOFormatCode Format, const std::string& FileName);
+    void SaveStreamAs(TIOFormatCode Format, TStream& S);
     void LoadStreamFilter(TIOFormatCode Format, TStream& Stream);
     void SaveStreamBody(TIOFormatCode Format, TStream& Stream);
     // Set while a file save runs (PNM files keep 48-bit colour, streams do not).
