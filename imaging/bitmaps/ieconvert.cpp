@@ -88,6 +88,8 @@ void TIEBitmap::SetPixelFormat(TIEPixelFormat Value) {
 }
 
 void TIEBitmap::ConvertTo(TIEPixelFormat Target) {
+    // Nothing to convert: going through a new buffer would lose the pixels.
+    if (Target == FPixelFormat) return;
     if (FLocation == ieTBitmap) {
         // Converted in memory, then held by the windowing bitmap again where its depths allow.
         static const char* const names[10] = {"", "", "", "", "", "", "ie32f", "ieCMYK", "ieRGB48", "ieCIELab"};

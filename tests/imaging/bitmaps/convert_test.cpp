@@ -78,6 +78,21 @@ TEST(Convert, EveryPairKeepsBlackAndWhite) {
             }
 }
 
+// Converting to the format a bitmap already has keeps every pixel (and the palette).
+TEST(Convert, ToItsOwnFormatChangesNothing) {
+    for (TIEPixelFormat f : Formats) {
+        TIEBitmap want, b;
+        MakeSource(want, f);
+        MakeSource(b, f);
+        b.ConvertTo(f);
+        ASSERT_EQ(b.PixelFormat(), f);
+        for (int i = 0; i < 6; ++i) {
+            TRGB got = b.GetPixelRGB(i % 3, i / 3), w = want.GetPixelRGB(i % 3, i / 3);
+            EXPECT_TRUE(Near(got, w, 0)) << "format " << int(f) << " pixel " << i;
+        }
+    }
+}
+
 // Colours carried between the colour formats, and greys between the grey formats.
 TEST(Convert, ColourAndGreyValuesOfEveryPair) {
     for (TIEPixelFormat s : Formats)
