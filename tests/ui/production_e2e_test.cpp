@@ -368,7 +368,7 @@ TEST_F(ProductionNames, EveryKindOfNameReachesTheDisc) {
         AddSource(Clip);
     }
     ASSERT_EQ(F->lsvFiles->Items().Count(), static_cast<int>(Names.size()));
-    const TRunResult R = RunBurn();
+    const TRunResult R = RunBurn(/*TimeoutMs=*/900000);  // ten conversions: allow for a slow, busy machine
     std::string Boxes;
     for (const std::string& B : R.Boxes) Boxes += "\n  " + B;
     ASSERT_TRUE(R.Ended) << "boxes:" << Boxes;
