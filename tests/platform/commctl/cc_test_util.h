@@ -124,9 +124,16 @@ inline void CALLBACK ScriptTimer(HWND, UINT, UINT_PTR id, DWORD) {
         if (id == ScriptTimerId()) ScriptTimerId() = 0;
         return;
     }
+    // A step that pumps (Click, Key) can meet the next tick on a slow machine:
+    // the next step must wait, or its input is taken by that pump instead of
+    // the dialog's own loop.
+    static bool Running = false;
+    if (Running) return;
+    Running = true;
     auto step = ScriptSteps().front();
     ScriptSteps().erase(ScriptSteps().begin());
     step();
+    Running = false;
 }
 inline void Script(std::vector<std::function<void()>> steps) {
     ScriptSteps() = std::move(steps);

@@ -1,4 +1,6 @@
 // The open and save dialogs and the folder browser, driven by scripts.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,6 +24,7 @@ class FileDialogs : public CtlTest {
 protected:
     void SetUp() override {
         CtlTest::SetUp();
+        TestHookClearMessageBoxLog();
         const char* tmp = std::getenv("TMPDIR");
         std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/commctl_fd_XXXXXX";
         std::vector<char> buf(base.begin(), base.end());
@@ -201,6 +204,14 @@ TEST_F(FileDialogs, NavigationFilterChangeAndMissingFiles) {
 TEST_F(FileDialogs, PlacesFoldersAboveSizeAndDateColumnsAndBackspace) {
     // A fixed folder and clock, so the screenshot is the same on every machine.
     const std::string Root = "/tmp/tessaro-open-dialog";
+    // The folder's name is in the picture, so runs from two build trees take turns.
+    const int Lock = open("/tmp/tessaro-open-dialog.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
+    ASSERT_GE(Lock, 0);
+    ASSERT_EQ(flock(Lock, LOCK_EX), 0);
+    struct TUnlock {
+        int Fd;
+        ~TUnlock() { close(Fd); }
+    } Unlock{Lock};
     std::filesystem::remove_all(Root);
     const std::string Home = Root + "/home", Clips = Home + "/Videos/clips";
     std::filesystem::create_directories(Clips);
