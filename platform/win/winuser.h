@@ -30,6 +30,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "platform/gdi/gdi.h"
 #include "platform/rtl/windef.h"
@@ -1067,6 +1068,18 @@ LRESULT CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wPara
 LRESULT CallWindowProcW(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+
+// Object instances: a window procedure bound to an object, for subclassing a
+// window with a member. Each instance is a distinct, real WNDPROC taken from a
+// fixed table of entry points (kObjectInstanceSlots of them); a slot is handed
+// out again only after FreeObjectInstance, the longest-freed first. Running out
+// throws std::length_error. Freeing an instance while it runs is safe: the call
+// in progress keeps its method; later calls of a freed instance reach
+// DefWindowProcW.
+using TObjectWndProc = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
+constexpr std::size_t kObjectInstanceSlots = 2048;
+WNDPROC MakeObjectInstance(TObjectWndProc Method);
+void FreeObjectInstance(WNDPROC Instance);  // nullptr or an unknown procedure: nothing
 
 // Tree, z-order and geometry.
 HWND GetParent(HWND hWnd);
