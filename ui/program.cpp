@@ -1,6 +1,7 @@
 #include "ui/program.h"
 
 #include "burning/burn_engine.h"
+#include "controls/skinned/sc_menus.h"
 #include "core/globals.h"
 #include "core/ui_texts.h"
 #include "imaging/bitmaps/iemisc.h"
@@ -44,6 +45,7 @@ bool ProgramStartup(const std::string& AppFolder) {
     WinStartup();
     StartedForms = Application == nullptr;
     FormsStartup();
+    ScMenusStartup();  // the popup menus' tick pictures
     UnicodeStartup();  // the hook and the wide application object, before the main window
     Application->Initialize();
     try {
@@ -70,6 +72,7 @@ void ProgramShutdown() {
     // the application object with whatever forms are left.
     if (frmMain) frmMain->Free();
     UnicodeShutdown();
+    ScMenusShutdown();
     if (StartedForms) FormsShutdown();
     StartedForms = false;
     UnitsShutdown();

@@ -22,20 +22,9 @@ std::unique_ptr<TCustomImageList> MakeTickList() {
     return L;
 }
 
-// The tick list the popup menus share: made on first use, owned by the
-// application so that it goes with the application's windows.
-TCustomImageList*& SharedTicks() {
-    static TCustomImageList* Ticks = nullptr;
-    return Ticks;
-}
-
-class TSharedTickList : public TCustomImageList {
-public:
-    using TCustomImageList::TCustomImageList;
-    ~TSharedTickList() override {
-        if (SharedTicks() == this) SharedTicks() = nullptr;
-    }
-};
+// The tick list the popup menus share, made by ScMenusStartup and freed by
+// ScMenusShutdown.
+TCustomImageList* SharedTicks = nullptr;
 
 // Rows 0 .. Rows of a one-column picture stretched over R.
 void DrawCutPicture(TCanvas& C, const char* Name, int Rows, const TRect& R) {
@@ -58,6 +47,16 @@ void FrameRectInColor(TCanvas& C, const TRect& R, TColor Colour) {
 }
 
 }  // namespace
+
+void ScMenusStartup() {
+    if (SharedTicks) return;
+    SharedTicks = MakeTickList().release();
+}
+
+void ScMenusShutdown() {
+    delete SharedTicks;
+    SharedTicks = nullptr;
+}
 
 void SetMenuItemsOwnerDraw(TMenuItem* Item, const TMenuMeasureItemEvent& Measure, const TMenuDrawItemEvent& Draw) {
     if (!Item) return;
@@ -240,14 +239,7 @@ TscPopupMenu::~TscPopupMenu() {
     if (FLookTheme) FLookTheme->RemoveFreeNotification(this);
 }
 
-TCustomImageList* TscPopupMenu::TickImages() {
-    if (!SharedTicks() && Application) {
-        auto* L = new TSharedTickList(Application);
-        SharedTicks() = L;
-        FillTickList(*L);
-    }
-    return SharedTicks();
-}
+TCustomImageList* TscPopupMenu::TickImages() { return SharedTicks; }
 
 void TscPopupMenu::SetUIStyle(TscUIStyle Value) { ApplyLook(Value, FLookTheme); }
 

@@ -53,6 +53,10 @@ void SetMenuItemsOwnerDraw(TMenuItem* Item, const TMenuMeasureItemEvent& Measure
 void DrawFlatMenuFrame(HWND Window, TColor First, TColor Second);
 // The system's menu font, when the metrics can be read.
 void AssignSystemMenuFont(TFont& Font);
+// Make and free the tick picture list every popup menu shares (once each, at
+// program start-up after the forms start and at exit before they stop).
+void ScMenusStartup();
+void ScMenusShutdown();
 
 class TscPopupMenu : public TPopupMenu, public TscMenuLook, public TscThemeClient {
     TESSARO_CLASSINFO

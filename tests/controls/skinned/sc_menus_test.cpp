@@ -193,6 +193,26 @@ TEST_F(Menus, LookSizesAndPictures) {
     Menu->Images = nullptr;
 }
 
+// The popup menus' tick pictures come from the list the start-up routine
+// makes; after the exit routine a checked item draws no tick.
+TEST_F(Menus, TickListMadeAtStartUpAndFreedAtExit) {
+    TMenuItem* Checked = Menu->Items()->Items(1);
+    auto TickPixels = [&] {
+        TBitmap Out(120, 21);
+        Menu->DrawItem(Checked, &Out.Canvas(), TRect(0, 0, 120, 21), false);
+        int N = 0;
+        for (int X = 4; X < 20; ++X)
+            for (int Y = 3; Y < 19; ++Y) N += Out.Canvas().Pixel(X, Y) != Menu->BarColor;
+        return N;
+    };
+    EXPECT_GT(TickPixels(), 0);
+    ScMenusShutdown();
+    EXPECT_EQ(TickPixels(), 0);
+    ScMenusStartup();
+    ScMenusStartup();  // once only: a second call keeps the list
+    EXPECT_GT(TickPixels(), 0);
+}
+
 TEST_F(Menus, MainMenuImagesAndTheme) {
     auto* Main = new TscMainMenu(F);
     EXPECT_EQ(Main->GetImages(), nullptr);  // the tick list in use

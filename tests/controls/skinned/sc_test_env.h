@@ -11,6 +11,10 @@ public:
     void SetUp() override {
         TestHooks::Start();
         RegisterSkinnedControls();
+        ScMenusStartup();
     }
-    void TearDown() override { TestHooks::Stop(); }
+    void TearDown() override {
+        ScMenusShutdown();
+        TestHooks::Stop();
+    }
 };
