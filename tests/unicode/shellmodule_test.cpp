@@ -1,11 +1,10 @@
 // The built-in shell32 module the wide folder browse goes through.
 #include "unicode/widewrappers.h"
 
-#include "platform/classlib/testhooks.h"
 #include "platform/commctl/shellfolder.h"
 #include "platform/commctl/shellmodule.h"
 #include "platform/system/module.h"
-#include "unicode/unicodestartup.h"
+#include "uni_test_env.h"
 
 #include <gtest/gtest.h>
 
@@ -16,27 +15,6 @@
 #include <fstream>
 
 namespace {
-
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override {
-        TestHooks::Start();
-        UnicodeStartup();
-    }
-    void TearDown() override {
-        UnicodeShutdown();
-        TestHooks::Stop();
-    }
-};
-const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
-
-const WideString kMixed = u"\u65E5\u672C\u8A9E \u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \U0001F4C0";
-
-WideString TextOf(HWND h) {
-    char16_t buf[512] = {};
-    const int n = GetWindowTextW(h, buf, 512);
-    return WideString(buf, static_cast<size_t>(n > 0 ? n : 0));
-}
 
 TEST(ShellModule, TheFourEntryPointsAreFoundByName) {
     RegisterShellModule();
@@ -53,7 +31,7 @@ TEST(ShellModule, TheFourEntryPointsAreFoundByName) {
 TEST(ShellModule, TheWideBrowseLoadsShellAndShowsTheWideTitle) {
     WideString shownTitle;
     TestHooks::OnNextModalWindow([&](HWND dlg) {
-        shownTitle = TextOf(GetDlgItem(dlg, IDC_BFF_TITLE));
+        shownTitle = WindowTextW(GetDlgItem(dlg, IDC_BFF_TITLE));
         PostMessageW(dlg, WM_COMMAND, IDCANCEL, 0);
     });
     char16_t display[MAX_PATH] = {};

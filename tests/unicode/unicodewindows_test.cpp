@@ -2,37 +2,12 @@
 #include "unicode/unicodewindows.h"
 
 #include "platform/classlib/stdctrls.h"
-#include "platform/classlib/testhooks.h"
-#include "unicode/unicodestartup.h"
+#include "uni_test_env.h"
 #include "unicode/uni_test_edit.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override {
-        TestHooks::Start();
-        UnicodeStartup();
-    }
-    void TearDown() override {
-        UnicodeShutdown();
-        TestHooks::Stop();
-    }
-};
-const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
-
-const WideString kJapanese = u"\u65E5\u672C\u8A9E";
-const WideString kGreek = u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC";
-const WideString kEmoji = u"\U0001F4C0";
-const WideString kMixed = kJapanese + u" " + kGreek + u" " + kEmoji;
-
-WideString WindowTextW(HWND h) {
-    char16_t buf[256] = {};
-    const int n = GetWindowTextW(h, buf, 256);
-    return WideString(buf, static_cast<size_t>(n > 0 ? n : 0));
-}
 
 class UnicodeWindows : public testing::Test {
 protected:

@@ -1,30 +1,11 @@
 // Wide message dialogs on the headless screen.
 #include "unicode/unidialogs.h"
 
-#include "platform/classlib/testhooks.h"
-#include "unicode/unicodestartup.h"
+#include "uni_test_env.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override {
-        TestHooks::Start();
-        UnicodeStartup();
-    }
-    void TearDown() override {
-        UnicodeShutdown();
-        TestHooks::Stop();
-    }
-};
-const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
-
-const WideString kJapanese = u"\u65E5\u672C\u8A9E";
-const WideString kGreek = u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC";
-const WideString kEmoji = u"\U0001F4C0";
-const WideString kMixed = kJapanese + u" " + kGreek + u" " + kEmoji;
 
 TUniButton* ButtonOf(TCustomForm* f, const char* name) { return f->Find<TUniButton>(name); }
 

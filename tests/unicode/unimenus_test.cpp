@@ -4,33 +4,15 @@
 
 #include "platform/classlib/formload.h"
 #include "platform/classlib/formwrite.h"
-#include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
 #include "unicode/uniactnlist.h"
-#include "unicode/unicodestartup.h"
+#include "uni_test_env.h"
 #include "unicode/uniforms.h"
 #include "unicode/unistdctrls.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override {
-        TestHooks::Start();
-        UnicodeStartup();
-    }
-    void TearDown() override {
-        UnicodeShutdown();
-        TestHooks::Stop();
-    }
-};
-const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
-
-const WideString kJapanese = u"\u65E5\u672C\u8A9E";
-const WideString kGreek = u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC";
-const WideString kEmoji = u"\U0001F4C0";
 
 TEST(WideHotKeys, PositionsCharactersAndStripping) {
     struct Case {

@@ -3,10 +3,9 @@
 
 #include "platform/classlib/formload.h"
 #include "platform/classlib/formwrite.h"
-#include "platform/classlib/testhooks.h"
 #include "platform/win/winscreen.h"
 #include "unicode/uniactnlist.h"
-#include "unicode/unicodestartup.h"
+#include "uni_test_env.h"
 #include "unicode/uniforms.h"
 
 #include <gtest/gtest.h>
@@ -14,30 +13,6 @@
 #include <climits>
 
 namespace {
-
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override {
-        TestHooks::Start();
-        UnicodeStartup();
-    }
-    void TearDown() override {
-        UnicodeShutdown();
-        TestHooks::Stop();
-    }
-};
-const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
-
-const WideString kJapanese = u"\u65E5\u672C\u8A9E";
-const WideString kGreek = u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC";
-const WideString kEmoji = u"\U0001F4C0";
-const WideString kMixed = kJapanese + u" " + kGreek + u" " + kEmoji;
-
-WideString WindowTextW(HWND h) {
-    char16_t buf[256] = {};
-    const int n = GetWindowTextW(h, buf, 256);
-    return WideString(buf, static_cast<size_t>(n > 0 ? n : 0));
-}
 
 // Where each colour was drawn in a picture of the label.
 struct Ink {

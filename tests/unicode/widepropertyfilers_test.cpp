@@ -1,6 +1,8 @@
 #include "unicode/widepropertyfilers.h"
 
 #include "iconv_helper.h"
+#define UNI_TEST_NO_SCREEN
+#include "uni_test_env.h"
 #include "platform/classlib/formfile.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/formwrite.h"
@@ -50,11 +52,6 @@ TClassInfo& TWidePropsComponent::StaticClassInfo() {
 }
 
 namespace {
-
-const WideString kJapanese = u"\u65E5\u672C\u8A9E";
-const WideString kGreek = u"\u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC";
-const WideString kEmoji = u"\U0001F4C0";
-const WideString kMixed = kJapanese + u" " + kGreek + u" " + kEmoji;
 
 class WidePropertyFilersTest : public testing::Test {
 protected:
