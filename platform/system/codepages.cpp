@@ -1,5 +1,6 @@
 #include "platform/system/codepages.h"
 
+#include "platform/rtl/userlocale.h"
 #include "platform/system/sysdefs.h"
 #include "platform/system/unicode_conv.h"
 
@@ -151,19 +152,30 @@ int WideCharToMultiByte(UINT CodePage, DWORD, LPCWSTR lpWideCharStr, int cchWide
     return static_cast<int>(out.size());
 }
 
-int GetLocaleInfoA(LCID, LCTYPE LCType, LPSTR lpLCData, int cchData) {
-    if ((LCType & 0xFFFFu) != LOCALE_IDEFAULTANSICODEPAGE) {
-        SetLastError(ERROR_INVALID_FLAGS);
-        return 0;
+int GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData) {
+    std::string Value;
+    switch (LCType & 0xFFFFu) {
+        case LOCALE_IDEFAULTANSICODEPAGE: Value = "65001"; break;
+        case LOCALE_SISO639LANGNAME:
+        case LOCALE_SISO3166CTRYNAME: {
+            if (Locale != 0 && Locale != LOCALE_USER_DEFAULT && Locale != LOCALE_SYSTEM_DEFAULT) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return 0;
+            }
+            const TUserLocale L = ReadUserLocale();
+            if ((LCType & 0xFFFFu) == LOCALE_SISO639LANGNAME) Value = L.Language.empty() ? "en" : L.Language;
+            else Value = L.Language.empty() ? "US" : L.Territory;
+            break;
+        }
+        default: SetLastError(ERROR_INVALID_FLAGS); return 0;
     }
-    static const char kValue[] = "65001";
-    const int need = static_cast<int>(sizeof kValue);
+    const int need = static_cast<int>(Value.size() + 1);
     if (cchData == 0)
         return need;
     if (cchData < need || !lpLCData) {
         SetLastError(cchData < 0 || !lpLCData ? ERROR_INVALID_PARAMETER : ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    std::memcpy(lpLCData, kValue, sizeof kValue);
+    std::memcpy(lpLCData, Value.c_str(), Value.size() + 1);
     return need;
 }

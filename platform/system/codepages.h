@@ -15,6 +15,8 @@
 #define MB_USEGLYPHCHARS 0x00000004u
 
 #define LOCALE_IDEFAULTANSICODEPAGE 0x00001004u
+#define LOCALE_SISO639LANGNAME 0x00000059u
+#define LOCALE_SISO3166CTRYNAME 0x0000005Au
 #define LOCALE_USER_DEFAULT 0x0400u
 #define LOCALE_SYSTEM_DEFAULT 0x0800u
 
@@ -37,5 +39,9 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int
 // "?") and set *lpUsedDefaultChar.
 int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar, LPSTR lpMultiByteStr,
                         int cbMultiByte, LPCSTR lpDefaultChar, BOOL* lpUsedDefaultChar);
-// Only LOCALE_IDEFAULTANSICODEPAGE is known ("65001" for every locale).
+// LOCALE_IDEFAULTANSICODEPAGE is "65001" for every locale. The ISO language
+// and country names of the user or system default locale come from the
+// environment's locale (ReadUserLocale); the C locale answers "en" and "US".
+// Other kinds, and names of other locale ids, fail with ERROR_INVALID_FLAGS
+// and ERROR_INVALID_PARAMETER.
 int GetLocaleInfoA(LCID Locale, LCTYPE LCType, LPSTR lpLCData, int cchData);

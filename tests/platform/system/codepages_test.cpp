@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -84,6 +85,33 @@ TEST(CodePages, AnsiPageAndLocale) {
     EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, buf, 3), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, 0x2, buf, 6), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FLAGS));
+}
+
+// The ISO names follow the environment's locale, read as the language id is.
+TEST(CodePages, LocaleNamesFollowTheEnvironment) {
+    const char* old = std::getenv("LC_ALL");
+    const std::string saved = old ? old : "";
+    struct Case {
+        const char* lcAll;
+        const char *language, *country;
+    } cases[] = {{"ja_JP.UTF-8", "ja", "JP"}, {"el_GR.UTF-8", "el", "GR"}, {"C", "en", "US"}, {"de", "de", ""}};
+    for (const Case& c : cases) {
+        setenv("LC_ALL", c.lcAll, 1);
+        char buf[16];
+        ASSERT_GT(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, buf, 16), 0) << c.lcAll;
+        EXPECT_STREQ(buf, c.language) << c.lcAll;
+        ASSERT_GT(GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_SISO3166CTRYNAME, buf, 16), 0) << c.lcAll;
+        EXPECT_STREQ(buf, c.country) << c.lcAll;
+        // The code page is UTF-8 whatever the locale.
+        ASSERT_EQ(GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE, buf, 16), 6);
+        EXPECT_STREQ(buf, "65001");
+    }
+    char buf[16];
+    EXPECT_EQ(GetLocaleInfoA(0x0411, LOCALE_SISO639LANGNAME, buf, 16), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    if (old) setenv("LC_ALL", saved.c_str(), 1);
+    else unsetenv("LC_ALL");
 }
 
 }  // namespace
