@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "platform/classlib/classes_ext.h"
 #include "platform/rtl/classes.h"
+#include "platform/win/winuser.h"
 #include "skin/skin_parts.h"
 
 #include "platform/rtl/sets.h"
@@ -28,8 +30,19 @@ enum TSkinOption {
 };
 using TSkinOptions = TSet<TSkinOption>;
 
+enum TSkinFormType { sfMainform, sfOnlyThisForm, sfDialog, sfDLL };
+
+class TSkinData;
+class TControl;
+class TImageList;
 class TSkinReader;
 class TQuickIni;
+
+// A handler may veto skinning a window of class aName.
+using TOnFormSkin = std::function<void(TObject* Sender, const std::string& aName, bool& DoSkin)>;
+using TOnSkinForm = std::function<void(TObject* Sender, HWND ahwnd, const std::string& aName)>;
+using TOnSkinControl = std::function<void(TComponent* Sender, TSkinData* SkinData, TControl* Form, TControl* Control,
+                                          const std::string& ControlClass, TComponent*& SkinnedControl)>;
 
 class TSkinData : public TComponent {
     TESSARO_CLASSINFO
@@ -37,23 +50,51 @@ public:
     explicit TSkinData(TComponent* AOwner);
     ~TSkinData() override;
 
+    // ---- Settings (the form file's properties) -----------------------------------
     bool Active() const { return FActive; }
-    void SetActive(bool Value) { FActive = Value; }
-    // The kind of form skinned (the main form's), as stored.
-    std::string SkinFormtype;
-    // Options and the kinds of controls to skin; an unknown name in a form is an error.
-    TSkinOptions Options;
-    TSkinControlTypes SkinControls;
-    // Windows whose Tag equals this are left unskinned.
+    void SetActive(bool Value);
+    // Controls and popup menus whose Tag equals this are left unskinned.
     int32_t DisableTag = 99;
+    TSkinControlTypes SkinControls;
+    TSkinOptions Options;
+    // Lines "class name=kind": other control classes and the skin each gets.
+    TStrings& Skin3rd() { return *FSkin3rd; }
+    void SetSkin3rd(const TStrings& Value);
+    const std::string& SkinFile() const { return FSkinFile; }
+    // At run time a file that exists is loaded and applied at once.
+    void SetSkinFile(const std::string& Value);
+    // "(none)"; "(Good)" while designing with a skin held. Writing it does nothing.
+    std::string SkinStore() const;
+    TSkinFormType SkinFormtype = sfMainform;
+    std::string Version() const { return "4.93.11.13"; }
+    bool MenuUpdate = true;
+    bool MenuMerge = false;
+    TOnFormSkin OnFormSkin;
+    TNotifyEvent OnSkinChanged;
+    TOnSkinControl OnSkinControl;
+    TOnSkinForm OnBeforeSkinForm, OnAfterSkinForm;
 
-    // The skin file's bytes, kept as stored in the form (position 0).
+    // The skin file's bytes, as stored with the form (position 0).
     TMemoryStream& SkinStream() { return *FSkinStream; }
-    void LoadFromStream(TStream& Stream);
-    void LoadFromFile(const std::string& FileName);
-    bool Empty() { return FSkinStream->Size() == 0; }
-    // After the form is read: parses the stored skin when there is one.
+    // The stored property: a signed 32-bit count, then that many bytes. Reading
+    // loads the skin at run time.
+    void ReadSkinStream(TStream& Stream);
+    void WriteSkinStream(TStream& Stream);
+
+    // Run time: the skin manager takes the component here (main form: the
+    // window hook, skinning every window when Active); then the control kinds
+    // are settled and AppIcon is built.
     void Loaded() override;
+    // A skin loaded at run time is handed to the skin manager.
+    void ApplySkinChange();
+    // Records Window; OnFormSkin decides when assigned, else the month
+    // calendar and (with xcFastReport) classes beginning "Tfr" are refused.
+    void FilterFormSkin(HWND Window, const std::string& ClassName, bool& DoSkin);
+    void SkinChangedNotify();
+    void AddDefaultSkin3rd();
+    // The application window's small icon on magenta; kept as it was when
+    // there is no icon.
+    void BuildAppIcon();
 
     // ---- The parsed skin --------------------------------------------------------
     // True until a skin has been parsed to its end.
@@ -78,9 +119,14 @@ public:
     // Parts made from others; kept from one skin to the next.
     std::unique_ptr<TDataSkinObject> ComboArrow, Toolbar;
     HBRUSH FaceBrush = nullptr;
+    std::unique_ptr<TBitmap> AppIcon;
+    // Restore, maximise, minimise and close, 16 x 16 each, white transparent.
+    std::unique_ptr<TImageList> MenuGlyphs;
+    bool FramePaintEnabled = true;
+    HWND LastFilteredWindow = nullptr;
 
     // Reads the skin file held in SkinStream: False (SkinEmpty stays True)
-    // when its container cannot be read.
+    // when its container cannot be read, and at once while designing.
     bool LoadSkin();
     // The skin description into the parts; needs the reader and the INI text
     // of a load in progress.
@@ -119,11 +165,28 @@ private:
     std::vector<std::string> FSections;
 
     bool FActive = false;
+    std::string FSkinFile;
+    std::unique_ptr<TStringList> FSkin3rd;
     std::unique_ptr<TMemoryStream> FSkinStream;
 };
 
 // A colour text: up to three decimal numbers (red, green, blue), any other
 // character between them; each channel modulo 256.
 TColor ParseSkinColour(const std::string& Text);
+
+// The skin engine's ANSI code page (0: the system's) and whether windows take
+// wide text (the platform is of the NT family); the skin manager sets both.
+extern UINT SkinCodePage;
+extern bool UnicodePlatform;
+
+std::u16string StringToWideInCodePage(const std::string& Text);
+// The whole zero-terminated text for Count -1, else its first Count characters.
+std::u16string PWideCharToWideString(const WCHAR* Text, int Count);
+int DrawWideText(HDC DC, const std::u16string& Text, RECT* Rect, UINT Format);
+// The class library's control of a window (nullptr for 0 and foreign windows).
+TControl* ControlFromWindowProp(HWND Window);
+bool SafeGetScrollBarInfo(HWND Window, LONG ObjectId, SCROLLBARINFO* Info);
+// Asks for WM_MOUSELEAVE when the mouse leaves Window.
+void TrackMouseLeave(HWND Window);
 
 void RegisterSkinClasses();

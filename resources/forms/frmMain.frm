@@ -655,6 +655,16 @@ object frmMain: TfrmMain
     Options = [xoTransparent]
     DisableTag = 99
     SkinControls = [xcMainMenu, xcPopupMenu, xcToolbar, xcControlbar, xcCombo, xcCheckBox, xcRadioButton, xcProgress, xcScrollbar, xcEdit, xcButton, xcBitBtn, xcSpeedButton, xcGroupBox, xcStatusBar, xcTab, xcTrackBar, xcSystemMenu]
+    Skin3rd.Strings = (
+      'TCategoryButtons=scrollbar'
+      'TDBCtrlGrid=scrollbar'
+      'TIEMultiView=scrollbar'
+      'TIEImageView=scrollbar'
+      'TControlBar=panel'
+      'TComboboxex=combobox'
+      'TDBLookupCombobox=combobox')
+    MenuUpdate = False
+    MenuMerge = False
     SkinStream = {
       163B000009D50200E6146330CA71D839800A600007EFF9BAF77E6EB3396FC7C7
       E5791E09FF7D7E7F490055C5DD5AB4ADEC4173D9824F3FDBEFFBCE06CB97FA01
