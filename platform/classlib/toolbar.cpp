@@ -32,6 +32,12 @@ void TToolButton::TextChanged() {
 }
 
 void TToolButton::WndProc(TMessage& M) {
+    // Alt with the hot key of a button bound to a menu item opens that item.
+    if (M.Msg == CM_DIALOGCHAR) {
+        M.Result = FMenuItem && Visible() && Enabled() && IsAccel(static_cast<WORD>(M.WParam), Caption());
+        if (M.Result) Click();
+        return;
+    }
     if (M.Msg == CM_MOUSEENTER || M.Msg == CM_MOUSELEAVE) {
         FHot = M.Msg == CM_MOUSEENTER;
         Invalidate();

@@ -1,6 +1,7 @@
 // A least tool bar: flat buttons in a row (wrapping when asked), captions
 // shown, drawn by the bar's custom-draw events when set; a button bound to a
-// menu item opens that item's sub-menu below itself.
+// menu item opens that item's sub-menu below itself, on a click or on Alt
+// with the hot key of its caption.
 #pragma once
 
 #include "platform/classlib/controls.h"

@@ -40,7 +40,7 @@ protected:
             return I;
         };
         TMenuItem* File = Add(M->Items(), "&File");
-        Add(File, "Open");
+        Add(File, "&Open");
         Add(File, "Save")->SetShortCut(ShortCut('S', false, true, false));
         Add(M->Items(), "Edit")->SetEnabled(false);
         Add(M->Items(), "Help");
@@ -224,12 +224,33 @@ TEST_F(SkinnedForm, MenuBarOpensTheMenus) {
     POINT Below = Bar->Buttons(0)->ClientToScreen(POINT{0, Bar->Buttons(0)->Height()});
     EXPECT_EQ(Opened.left, Below.x);
     EXPECT_EQ(Opened.top, Below.y);
-    EXPECT_EQ(Ran, std::vector<std::string>{"Open"});
+    EXPECT_EQ(Ran, std::vector<std::string>{"&Open"});
     F->SetFocus();
     TestHooks::PumpPending();
     TestHooks::PressKey('S', false, true);
     TestHooks::PumpPending();
-    EXPECT_EQ(Ran, (std::vector<std::string>{"Open", "Save"}));
+    EXPECT_EQ(Ran, (std::vector<std::string>{"&Open", "Save"}));
+    // Alt with a top item's hot key opens its sub-menu below its button, and
+    // a hot key there runs that item; a key no button has opens nothing.
+    RECT ByKey{};
+    TestHooks::OnNextModalWindow([&](HWND W) {
+        GetWindowRect(W, &ByKey);
+        WinHeadlessScreen()->TypeText("o");
+    });
+    TestHooks::PressKey('F', false, false, true);
+    TestHooks::PumpPending();
+    EXPECT_EQ(ByKey.left, Below.x);
+    EXPECT_EQ(ByKey.top, Below.y);
+    EXPECT_EQ(Ran, (std::vector<std::string>{"&Open", "Save", "&Open"}));
+    bool Opened2 = false;
+    TestHooks::OnNextModalWindow([&](HWND) {
+        Opened2 = true;
+        WinHeadlessScreen()->KeyPress(VK_ESCAPE);
+    });
+    TestHooks::PressKey('X', false, false, true);
+    TestHooks::PumpPending();
+    EXPECT_FALSE(Opened2);
+    TestHooks::OnNextModalWindow(nullptr);
     // A changed caption shows on its button.
     M->Items()->Items(2)->SetCaption("About");
     EXPECT_EQ(Skin->MenuBar()->Buttons(2)->Caption(), "About");
