@@ -74,6 +74,9 @@ constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
 // Asked of the control under the mouse before its hint shows; LParam is the
 // THintInfo, which the control may change; a result other than 0 shows none.
 constexpr UINT CM_HINTSHOW = CM_BASE + 48;
+// Sent to the form's window when its main menu changed (captions, items), so a
+// frame that draws the bar itself can rebuild it; LParam is the TMainMenu.
+constexpr UINT CM_MENUCHANGED = CM_BASE + 49;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };

@@ -329,7 +329,10 @@ void TMenu::MenuChanged(bool Rebuild) {
 
 void TMainMenu::MenuChanged(bool Rebuild) {
     if (!Rebuild) {
-        if (WindowForm && WindowForm->HandleAllocated()) DrawMenuBar(WindowForm->Handle());
+        if (WindowForm && WindowForm->HandleAllocated()) {
+            DrawMenuBar(WindowForm->Handle());
+            SendMessageW(WindowForm->Handle(), CM_MENUCHANGED, 0, reinterpret_cast<LPARAM>(this));
+        }
         return;
     }
     HMENU Old = FHandle;
@@ -339,6 +342,7 @@ void TMainMenu::MenuChanged(bool Rebuild) {
     if (WindowForm && WindowForm->HandleAllocated()) {
         SetMenu(WindowForm->Handle(), Handle());
         DrawMenuBar(WindowForm->Handle());
+        SendMessageW(WindowForm->Handle(), CM_MENUCHANGED, 0, reinterpret_cast<LPARAM>(this));
     }
     DestroyMenu(Old);
 }

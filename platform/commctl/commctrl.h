@@ -441,6 +441,11 @@ BOOL GetMenuItemRect(HWND hWnd, HMENU hMenu, UINT uItem, LPRECT lprcItem);
 BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
 BOOL TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hwnd, const TPMPARAMS* lptpm);
 BOOL EndMenu();
+// The window's own copy of the standard system menu (Restore, Move, Size,
+// Minimize, Maximize, a separator, Close with Alt+F4, commands SC_*), made on
+// first use; each call sets its items' states from the window's styles and
+// state. Revert TRUE frees the copy and gives nullptr.
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert);
 // Menu bars: SetMenu/GetMenu/DrawMenuBar are the window layer's. DefWindowProc
 // hands SC_MOUSEMENU (a click on the bar) and SC_KEYMENU (Alt, Alt+letter) to
 // this folder, which runs the bar's menu loop; MenuBarTrack runs it directly.

@@ -191,10 +191,10 @@ SIZE LayoutPopup(HMENU h, HWND owner) {
             hgt = static_cast<int>(mis.itemHeight);
             width = std::max<int>(width, static_cast<int>(mis.itemWidth) + kCheckWidth + kArrowWidth);
         }
-        it.Rect = RECT{kBorder, kBorder + y, 0, kBorder + y + hgt};
+        it.Rect = RECT{0, y, 0, y + hgt};  // client coordinates: the border is the non-client frame
         y += hgt;
     }
-    for (auto& it : m->Items) it.Rect.right = kBorder + width;
+    for (auto& it : m->Items) it.Rect.right = width;
     DeleteDC(dc);
     sz.cx = width + 2 * kBorder;
     sz.cy = y + 2 * kBorder;
@@ -227,8 +227,6 @@ void PaintPopup(HWND w, HDC dc) {
     TMenu* m = M(h);
     RECT rc = ClientRect(w);
     FillRect(dc, &rc, GetSysColorBrush(COLOR_MENU));
-    RECT e = rc;
-    DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
     if (!m) return;
     HGDIOBJ oldFont = SelectObject(dc, DefaultFont());
     HWND owner = reinterpret_cast<HWND>(GetPropW(w, u"TessaroMenuOwner"));
@@ -276,8 +274,42 @@ void PaintPopup(HWND w, HDC dc) {
     SelectObject(dc, oldFont);
 }
 
+// The popup's border, a non-client frame, into a DC whose origin is the window's corner.
+void PaintPopupFrame(HWND w, HDC dc) {
+    RECT wr;
+    GetWindowRect(w, &wr);
+    RECT r{0, 0, wr.right - wr.left, wr.bottom - wr.top};
+    HBRUSH menu = GetSysColorBrush(COLOR_MENU);
+    RECT bands[4] = {{r.left, r.top, r.right, r.top + kBorder},
+                     {r.left, r.bottom - kBorder, r.right, r.bottom},
+                     {r.left, r.top + kBorder, r.left + kBorder, r.bottom - kBorder},
+                     {r.right - kBorder, r.top + kBorder, r.right, r.bottom - kBorder}};
+    for (RECT& b : bands) FillRect(dc, &b, menu);
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT);
+}
+
 LRESULT CALLBACK PopupMenuProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     switch (m) {
+    case WM_NCCALCSIZE: {
+        RECT* r = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : reinterpret_cast<RECT*>(lp);
+        if (r) InflateRect(r, -kBorder, -kBorder);
+        return 0;
+    }
+    case WM_NCPAINT: {
+        HDC dc = GetWindowDC(h);
+        if (dc) {
+            PaintPopupFrame(h, dc);
+            ReleaseDC(h, dc);
+        }
+        return 0;
+    }
+    case WM_PRINT: {
+        HDC dc = reinterpret_cast<HDC>(wp);
+        if (!dc || ((lp & PRF_CHECKVISIBLE) && !IsWindowVisible(h))) return 0;
+        if (lp & PRF_NONCLIENT) PaintPopupFrame(h, dc);
+        return DefWindowProcW(h, m, wp, lp & ~static_cast<LPARAM>(PRF_NONCLIENT));
+    }
+    case WM_PRINTCLIENT: PaintPopup(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(h, &ps);
@@ -360,15 +392,27 @@ thread_local TLoop* tLoop = nullptr;
 
 TMenu* LevelMenu(TLoop& L, std::size_t i) { return M(L.Levels[i].Menu); }
 
+// A selection report: sent to the owner unless TPM_NONOTIFY, and always shown
+// to the thread's WH_MSGFILTER hooks, which follow the loop by it.
+void ReportMenuSelect(TLoop& L, WPARAM wp, LPARAM lp) {
+    if (L.Notify && IsWindow(L.Owner)) SendMessageW(L.Owner, WM_MENUSELECT, wp, lp);
+    MSG report{};
+    report.hwnd = L.Owner;
+    report.message = WM_MENUSELECT;
+    report.wParam = wp;
+    report.lParam = lp;
+    GetCursorPos(&report.pt);
+    CallMsgFilterW(&report, MSGF_MENU);
+}
+
 void MenuSelect(TLoop& L, HMENU h, int i) {
-    if (!L.Notify) return;
     TMenu* m = M(h);
     if (!m || i < 0 || i >= static_cast<int>(m->Items.size())) return;
     const TMItem& it = m->Items[i];
     UINT flags = MF_HILITE | (it.Sub ? MF_POPUP : 0) | (it.State & (MF_GRAYED | MF_DISABLED | MF_CHECKED)) |
                  (it.Type & (MF_OWNERDRAW | MF_SEPARATOR | MF_BITMAP));
     UINT item = it.Sub ? static_cast<UINT>(i) : it.Id;
-    SendMessageW(L.Owner, WM_MENUSELECT, MAKEWPARAM(static_cast<WORD>(item), static_cast<WORD>(flags)), reinterpret_cast<LPARAM>(h));
+    ReportMenuSelect(L, MAKEWPARAM(static_cast<WORD>(item), static_cast<WORD>(flags)), reinterpret_cast<LPARAM>(h));
 }
 
 void Repaint(TLoop& L, std::size_t level) {
@@ -591,8 +635,14 @@ void CharKey(TLoop& L, char16_t c) {
 }
 
 void Mouse(TLoop& L, const MSG& msg) {
+    // The point the message carries, so one posted to a popup counts where it says.
+    POINT pt = msg.pt;
+    if (msg.hwnd && msg.message != WM_MOUSEWHEEL) {
+        pt = POINT{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        ClientToScreen(msg.hwnd, &pt);
+    }
     int item;
-    int lv = HitTest(L, msg.pt, &item);
+    int lv = HitTest(L, pt, &item);
     switch (msg.message) {
     case WM_MOUSEMOVE:
         if (lv < 0 || item < 0) return;
@@ -645,6 +695,29 @@ void Mouse(TLoop& L, const MSG& msg) {
 
 bool IsMouse(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MOUSELAST; }
 bool IsKey(UINT m) { return m >= WM_KEYFIRST && m <= WM_KEYLAST; }
+bool IsNcPress(UINT m) {
+    return m == WM_NCLBUTTONDOWN || m == WM_NCRBUTTONDOWN || m == WM_NCMBUTTONDOWN || m == WM_NCLBUTTONDBLCLK ||
+           m == WM_NCRBUTTONDBLCLK || m == WM_NCMBUTTONDBLCLK;
+}
+bool IsClientPress(UINT m) {
+    return m == WM_LBUTTONDOWN || m == WM_RBUTTONDOWN || m == WM_MBUTTONDOWN || m == WM_LBUTTONDBLCLK ||
+           m == WM_RBUTTONDBLCLK || m == WM_MBUTTONDBLCLK;
+}
+
+// A press that reached another window past the capture (posted there, or
+// non-client) and lies outside every level ends the loop; it stays queued
+// for that window, so a click elsewhere, or on another bar item of a skinned
+// frame, acts once the menu is gone.
+bool EndsLoopQueued(TLoop& L, const MSG& msg) {
+    bool nc = IsNcPress(msg.message);
+    if (!nc && !(IsClientPress(msg.message) && msg.hwnd && msg.hwnd != L.Owner)) return false;
+    for (const TLevel& lv : L.Levels)
+        if (lv.Wnd && msg.hwnd == lv.Wnd) return false;
+    POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+    if (!nc) ClientToScreen(msg.hwnd, &pt);
+    int item;
+    return HitTest(L, pt, &item) < 0;
+}
 
 // Runs the loop until a choice, a cancel, EndMenu, WM_QUIT or the owner's end.
 void RunLoop(TLoop& L) {
@@ -654,6 +727,7 @@ void RunLoop(TLoop& L) {
     MSG msg;
     while (!L.Done) {
         if (!IsWindow(L.Owner)) break;
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && EndsLoopQueued(L, msg)) break;
         if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             if (L.Notify && IsWindow(L.Owner)) SendMessageW(L.Owner, WM_ENTERIDLE, MSGF_MENU, reinterpret_cast<LPARAM>(first));
             if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) continue;
@@ -719,10 +793,8 @@ UINT Track(HMENU h, UINT flags, int x, int y, HWND owner, const RECT* exclude, H
     CloseFrom(L, 0);
     if (barWnd) DrawMenuBar(barWnd);
     tLoop = nullptr;
-    if (L.Notify && IsWindow(owner)) {
-        SendMessageW(owner, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
-        SendMessageW(owner, WM_EXITMENULOOP, barWnd ? FALSE : TRUE, 0);
-    }
+    ReportMenuSelect(L, MAKEWPARAM(0, 0xFFFF), 0);
+    if (L.Notify && IsWindow(owner)) SendMessageW(owner, WM_EXITMENULOOP, barWnd ? FALSE : TRUE, 0);
     if (L.Chosen && !(flags & TPM_RETURNCMD) && IsWindow(owner))
         PostMessageW(owner, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(L.Chosen), 0), 0);
     return L.Chosen;
@@ -1089,4 +1161,66 @@ int MenuBarItemFromPoint(HWND w, POINT pt) {
     for (int i = 0; i < static_cast<int>(m->Items.size()); ++i)
         if (PtInRect(&m->Items[i].Rect, p)) return i;
     return -1;
+}
+
+// ---- System menus -----------------------------------------------------------------
+namespace {
+std::map<HWND, HMENU>& SystemMenus() {
+    static std::map<HWND, HMENU> m;
+    return m;
+}
+// Copies of windows that are gone are freed on the next call.
+void PurgeSystemMenus() {
+    auto& all = SystemMenus();
+    for (auto it = all.begin(); it != all.end();) {
+        if (IsWindow(it->first)) {
+            ++it;
+            continue;
+        }
+        DestroyMenu(it->second);
+        it = all.erase(it);
+    }
+}
+}  // namespace
+
+HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
+    std::lock_guard<std::recursive_mutex> lk(Mx());
+    PurgeSystemMenus();
+    if (!IsWindow(hWnd)) return nullptr;
+    auto& all = SystemMenus();
+    auto found = all.find(hWnd);
+    if (bRevert) {
+        if (found != all.end()) {
+            DestroyMenu(found->second);
+            all.erase(found);
+        }
+        return nullptr;
+    }
+    HMENU menu;
+    if (found != all.end()) {
+        menu = found->second;
+    } else {
+        menu = CreatePopupMenu();
+        AppendMenuW(menu, MF_STRING, SC_RESTORE, u"&Restore");
+        AppendMenuW(menu, MF_STRING, SC_MOVE, u"&Move");
+        AppendMenuW(menu, MF_STRING, SC_SIZE, u"&Size");
+        AppendMenuW(menu, MF_STRING, SC_MINIMIZE, u"Mi&nimize");
+        AppendMenuW(menu, MF_STRING, SC_MAXIMIZE, u"Ma&ximize");
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, SC_CLOSE, u"&Close\tAlt+F4");
+        SetMenuDefaultItem(menu, SC_CLOSE, FALSE);
+        all[hWnd] = menu;
+    }
+    // The states follow the window as it is now.
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrW(hWnd, GWL_STYLE));
+    bool minimized = (style & WS_MINIMIZE) != 0, maximized = (style & WS_MAXIMIZE) != 0;
+    bool noClose = (GetClassLongPtrW(hWnd, GCL_STYLE) & CS_NOCLOSE) != 0;
+    auto state = [](bool on) { return MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED); };
+    EnableMenuItem(menu, SC_RESTORE, state(minimized || maximized));
+    EnableMenuItem(menu, SC_MOVE, state(!maximized));
+    EnableMenuItem(menu, SC_SIZE, state((style & WS_THICKFRAME) && !minimized && !maximized));
+    EnableMenuItem(menu, SC_MINIMIZE, state((style & WS_MINIMIZEBOX) && !minimized));
+    EnableMenuItem(menu, SC_MAXIMIZE, state((style & WS_MAXIMIZEBOX) && !maximized));
+    EnableMenuItem(menu, SC_CLOSE, state(!noClose));
+    return menu;
 }

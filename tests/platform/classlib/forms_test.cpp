@@ -481,6 +481,38 @@ TEST(Forms, MenuItemsAddedAtRunTimeRadioGroupsAndOwnerDrawnPopups) {
     F->Free();
 }
 
+// A frame that draws the bar itself hears of caption and item changes of the
+// main menu through the form's window.
+WNDPROC gFormProc = nullptr;
+std::vector<LPARAM> gMenuChanges;
+LRESULT CALLBACK MenuChangeSpy(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == CM_MENUCHANGED) gMenuChanges.push_back(l);
+    return CallWindowProcW(gFormProc, h, m, w, l);
+}
+
+TEST(Forms, MainMenuChangesAreSentToTheFormsWindow) {
+    TfrmTest* F = MakeForm();
+    F->Show();
+    TestHooks::PumpPending();
+    gMenuChanges.clear();
+    gFormProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(F->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MenuChangeSpy)));
+    TMenuItem* File = F->mniGo->Parent();
+    File->SetCaption("Datei");
+    ASSERT_FALSE(gMenuChanges.empty());
+    EXPECT_EQ(gMenuChanges.back(), reinterpret_cast<LPARAM>(F->Menu()));
+    char Text[16] = {};
+    GetMenuStringA(GetMenu(F->Handle()), 0, Text, 16, MF_BYPOSITION);
+    EXPECT_STREQ(Text, "Datei");  // the bar holds the new caption when the form hears of it
+    std::size_t Before = gMenuChanges.size();
+    auto* Extra = new TMenuItem(F);
+    Extra->SetCaption("Extra");
+    F->Menu()->Items()->Add(Extra);
+    EXPECT_GT(gMenuChanges.size(), Before);
+    SetWindowLongPtrW(F->Handle(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gFormProc));
+    F->Free();
+}
+
 TEST(Forms, ReleaseFromAHandlerFreesTheFormAfterwardsAndCloseCanFree) {
     std::vector<std::string> Gone;
     TfrmTest* F = MakeForm();

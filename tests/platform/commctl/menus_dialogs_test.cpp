@@ -5,6 +5,7 @@
 
 #include "cc_test_util.h"
 #include "platform/commctl/testhooks.h"
+#include "tests/controls/golden_png.h"
 
 using namespace cctest;
 
@@ -220,6 +221,200 @@ TEST_F(Menus, MenuBarClickOpensItsPopup) {
     SetMenu(Host, nullptr);
     RemoveMenu(bar, 0, MF_BYPOSITION);
     DestroyMenu(bar);
+}
+
+// The border is a non-client frame: items start at client (0, 0), owner-drawn
+// items get client rectangles, WM_PRINT gives the pixels on the screen, and the
+// classic popup looks as it always did.
+TEST_F(Menus, PopupBorderIsANonClientFrame) {
+    AppendMenuW(Popup, MF_OWNERDRAW, 300, reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(5)));
+    RECT drawn{-1, -1, -1, -1};
+    HostHook() = [&drawn](HWND, UINT m, WPARAM, LPARAM l, bool& handled) -> LRESULT {
+        if (m == WM_MEASUREITEM) {
+            auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(l);
+            mis->itemWidth = 40;
+            mis->itemHeight = 12;
+            handled = true;
+            return TRUE;
+        }
+        if (m == WM_DRAWITEM) drawn = reinterpret_cast<DRAWITEMSTRUCT*>(l)->rcItem;
+        return 0;
+    };
+    TestHookSetModalWindowHook([&](HWND w) {
+        UpdateWindow(w);
+        RECT wr, cr, first;
+        GetWindowRect(w, &wr);
+        GetClientRect(w, &cr);
+        EXPECT_EQ(cr.right, wr.right - wr.left - 6);
+        EXPECT_EQ(cr.bottom, wr.bottom - wr.top - 6);
+        ASSERT_TRUE(GetMenuItemRect(nullptr, Popup, 0, &first));
+        EXPECT_EQ(first.left, wr.left + 3);
+        EXPECT_EQ(first.top, wr.top + 3);
+        RECT last;
+        ASSERT_TRUE(GetMenuItemRect(nullptr, Popup, 5, &last));
+        EXPECT_EQ(drawn.left, 0);
+        EXPECT_EQ(drawn.top, last.top - wr.top - 3);
+        EXPECT_EQ(drawn.bottom - drawn.top, 12);
+
+        // WM_PRINT into a surface equals what the screen shows.
+        int W = wr.right - wr.left, H = wr.bottom - wr.top;
+        std::string shot = ::testing::TempDir() + "popup_print_" + std::to_string(getpid()) + ".png";
+        ASSERT_TRUE(WinSaveWindowPng(w, shot));
+        std::vector<uint32_t> onScreen;
+        int sw = 0, sh = 0;
+        ASSERT_TRUE(LoadPixelsPng(shot, onScreen, sw, sh));
+        std::remove(shot.c_str());
+        ASSERT_EQ(sw, W);
+        ASSERT_EQ(sh, H);
+        TGdiSurface* s = GdiCreateSurface(W, H);
+        auto px = [&](int x, int y) { return GdiSurfacePixels(s)[y * GdiSurfaceStride(s) + x] & 0xFFFFFFu; };
+        HDC dc = GdiCreateSurfaceDC(s, POINT{0, 0}, nullptr);
+        SendMessageW(w, WM_PRINT, reinterpret_cast<WPARAM>(dc), PRF_NONCLIENT | PRF_CLIENT);
+        GdiReleaseSurfaceDC(dc);
+        int differ = 0;
+        for (int y = 0; y < H; ++y)
+            for (int x = 0; x < W; ++x) differ += px(x, y) != (onScreen[static_cast<std::size_t>(y) * W + x] & 0xFFFFFFu);
+        EXPECT_EQ(differ, 0);
+        GdiDestroySurface(s);
+        // WM_PRINTCLIENT alone paints from client (0, 0), without the border.
+        s = GdiCreateSurface(W, H);
+        dc = GdiCreateSurfaceDC(s, POINT{0, 0}, nullptr);
+        SendMessageW(w, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        GdiReleaseSurfaceDC(dc);
+        EXPECT_EQ(px(0, 0), onScreen[static_cast<std::size_t>(3) * W + 3] & 0xFFFFFFu);
+        EXPECT_EQ(px(W - 1, H - 1), 0u);
+        GdiDestroySurface(s);
+        Screen->KeyPress(VK_ESCAPE);
+    });
+    TrackPopupMenu(Popup, TPM_RETURNCMD, 100, 100, 0, Host, nullptr);
+
+    // Pixels of the classic popup, taken before its border became a frame.
+    RemoveMenu(Popup, 5, MF_BYPOSITION);
+    HostHook() = nullptr;
+    TestHookSetModalWindowHook([&](HWND w) {
+        UpdateWindow(w);
+        ExpectWindowMatchesGolden(w, "menus/classic_popup.png");
+        Screen->KeyPress(VK_ESCAPE);
+    });
+    TrackPopupMenu(Popup, TPM_RETURNCMD, 100, 100, 0, Host, nullptr);
+}
+
+// WH_MSGFILTER follows the loop by its selection reports, the closing one
+// included, even when the owner is told nothing.
+TEST_F(Menus, MessageFilterSeesSelectionReportsUnderNoNotify) {
+    static std::vector<std::pair<WPARAM, LPARAM>> reports;
+    reports.clear();
+    HHOOK h = SetWindowsHookExW(
+        WH_MSGFILTER,
+        [](int code, WPARAM w, LPARAM l) -> LRESULT {
+            auto* msg = reinterpret_cast<MSG*>(l);
+            if (code == MSGF_MENU && msg->message == WM_MENUSELECT) reports.emplace_back(msg->wParam, msg->lParam);
+            return CallNextHookEx(nullptr, code, w, l);
+        },
+        nullptr, 0);
+    Keys({VK_DOWN, VK_UP, VK_RIGHT, VK_ESCAPE, VK_ESCAPE});
+    EXPECT_EQ(TrackPopupMenu(Popup, TPM_RETURNCMD | TPM_NONOTIFY, 100, 100, 0, Host, nullptr), 0);
+    UnhookWindowsHookEx(h);
+    EXPECT_FALSE(SawMessage(WM_MENUSELECT));  // the owner heard nothing
+    ASSERT_GE(reports.size(), 4u);
+    EXPECT_EQ(reports[0], std::make_pair(MAKEWPARAM(100, MF_HILITE), reinterpret_cast<LPARAM>(Popup)));
+    EXPECT_EQ(reports[1], std::make_pair(MAKEWPARAM(4, MF_HILITE | MF_POPUP), reinterpret_cast<LPARAM>(Popup)));
+    EXPECT_EQ(reports[2], std::make_pair(MAKEWPARAM(200, MF_HILITE), reinterpret_cast<LPARAM>(Sub)));
+    EXPECT_EQ(reports.back(), std::make_pair(MAKEWPARAM(0, 0xFFFF), LPARAM(0)));
+}
+
+// A press posted to a window outside the menu ends the loop and is handled
+// by that window afterwards; one inside the popup does not end it.
+TEST_F(Menus, PressPostedOutsideEndsTheLoopAndStaysQueued) {
+    HWND other = CreateWindowExW(0, u"CtlHost", u"Other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 700, 500, 200, 150,
+                                 nullptr, nullptr, nullptr, nullptr);
+    struct Case {
+        HWND Target;
+        UINT Msg;
+        POINT At;  // client point, or screen point for the non-client press
+    } cases[] = {
+        {other, WM_LBUTTONDOWN, {20, 20}},
+        {other, WM_RBUTTONDOWN, {30, 10}},
+        {Host, WM_NCLBUTTONDOWN, {60, 60}},  // on the owner, past the popup
+    };
+    for (const Case& c : cases) {
+        std::vector<UINT> got;
+        HostHook() = [&got, &c](HWND h, UINT m, WPARAM, LPARAM l, bool& handled) -> LRESULT {
+            if (h == c.Target && m == c.Msg && l == MAKELPARAM(c.At.x, c.At.y)) {
+                got.push_back(m);
+                handled = true;
+            }
+            return 0;
+        };
+        TestHookSetModalWindowHook([&c](HWND) {
+            PostMessageW(c.Target, c.Msg, c.Msg == WM_NCLBUTTONDOWN ? HTCAPTION : MK_LBUTTON,
+                         MAKELPARAM(c.At.x, c.At.y));
+        });
+        EXPECT_EQ(TrackPopupMenu(Popup, TPM_RETURNCMD, 300, 200, 0, Host, nullptr), 0);
+        EXPECT_TRUE(got.empty());  // not eaten by the loop, not yet handled
+        EXPECT_TRUE(PumpUntil([&got] { return !got.empty(); }, 2000)) << c.Msg;
+    }
+    // Inside the popup the press is the menu's: the loop goes on to the key.
+    TestHookSetModalWindowHook([this](HWND w) {
+        RECT r;
+        GetMenuItemRect(nullptr, Popup, 0, &r);
+        POINT p{r.left + 5, r.top + 5};
+        Screen->MouseMove(p);
+        ScreenToClient(w, &p);
+        PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        Screen->KeyPress(VK_RETURN);
+    });
+    EXPECT_EQ(TrackPopupMenu(Popup, TPM_RETURNCMD, 300, 200, 0, Host, nullptr), 100);
+    HostHook() = nullptr;
+    DestroyWindow(other);
+}
+
+TEST_F(Menus, SystemMenuIsAPerWindowCopyFollowingTheWindow) {
+    HWND dlg = CreateWindowExW(0, u"CtlHost", u"Dialog", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 10, 10,
+                               200, 100, nullptr, nullptr, nullptr, nullptr);
+    HMENU a = GetSystemMenu(Host, FALSE), b = GetSystemMenu(dlg, FALSE);
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    EXPECT_NE(a, b);
+    EXPECT_EQ(GetSystemMenu(Host, FALSE), a);  // the same copy each time
+    ASSERT_EQ(GetMenuItemCount(a), 7);
+    const UINT ids[] = {SC_RESTORE, SC_MOVE, SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, 0, SC_CLOSE};
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(GetMenuItemID(a, i), ids[i]) << i;
+    EXPECT_TRUE(GetMenuState(a, 5, MF_BYPOSITION) & MF_SEPARATOR);
+    char16_t text[32];
+    GetMenuStringW(a, SC_CLOSE, text, 32, MF_BYCOMMAND);
+    EXPECT_EQ(std::u16string(text), u"&Close\tAlt+F4");
+
+    auto grayed = [](HMENU m, UINT id) { return (GetMenuState(m, id, MF_BYCOMMAND) & MF_GRAYED) != 0; };
+    struct Case {
+        HWND W;
+        int Show;
+        bool Restore, Move, Size, Min, Max;  // enabled?
+    } cases[] = {
+        {Host, SW_RESTORE, false, true, true, true, true},
+        {Host, SW_MAXIMIZE, true, false, false, true, false},
+        {Host, SW_MINIMIZE, true, true, false, false, true},
+        {dlg, SW_SHOWNORMAL, false, true, false, false, false},  // no thick frame, no boxes
+    };
+    for (const Case& c : cases) {
+        ShowWindow(c.W, c.Show);
+        HMENU m = GetSystemMenu(c.W, FALSE);
+        EXPECT_EQ(!grayed(m, SC_RESTORE), c.Restore) << c.Show;
+        EXPECT_EQ(!grayed(m, SC_MOVE), c.Move) << c.Show;
+        EXPECT_EQ(!grayed(m, SC_SIZE), c.Size) << c.Show;
+        EXPECT_EQ(!grayed(m, SC_MINIMIZE), c.Min) << c.Show;
+        EXPECT_EQ(!grayed(m, SC_MAXIMIZE), c.Max) << c.Show;
+        EXPECT_FALSE(grayed(m, SC_CLOSE));
+    }
+    ShowWindow(Host, SW_RESTORE);
+    // Reverting frees the copy; a gone window's copy is freed with it.
+    EXPECT_EQ(GetSystemMenu(dlg, TRUE), nullptr);
+    EXPECT_FALSE(IsMenu(b));
+    HMENU c = GetSystemMenu(dlg, FALSE);
+    DestroyWindow(dlg);
+    GetSystemMenu(Host, FALSE);
+    EXPECT_FALSE(IsMenu(c));
+    EXPECT_EQ(GetSystemMenu(dlg, FALSE), nullptr);
 }
 
 // ---- Message boxes ------------------------------------------------------------------
