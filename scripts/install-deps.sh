@@ -10,11 +10,11 @@ PACKAGES=(
   libx11-dev libxext-dev libfreetype-dev libfontconfig-dev libpixman-1-dev libcairo2-dev libpng-dev libjpeg-dev
   zlib1g-dev liblcms2-dev libcurl4-gnutls-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libburn-dev libmediainfo-dev libraw-dev libopenjp2-7-dev libgif-dev
-  fonts-liberation fonts-dejavu-core
+  fonts-liberation fonts-dejavu-core fonts-droid-fallback fonts-symbola
   # outside tools the program runs, and the readers that check its output
   ffmpeg mjpegtools dvdauthor lsdvd genisoimage udftools lhasa giflib-tools
   # screens for gui tests
-  xvfb xauth xdotool x11-utils imagemagick libjpeg-turbo-progs libtiff-tools netpbm libopenjp2-tools libraw-bin python3-tifffile python3-numpy ghostscript poppler-utils
+  xvfb xauth xdotool xclip x11-utils imagemagick libjpeg-turbo-progs libtiff-tools netpbm libopenjp2-tools libraw-bin python3-tifffile python3-numpy ghostscript poppler-utils
 )
 
 missing=()

@@ -890,6 +890,10 @@ inline HFONT CreateFontIndirect(const LOGFONTA* Font) { return CreateFontIndirec
 inline HFONT CreateFontIndirect(const LOGFONTW* Font) { return CreateFontIndirectW(Font); }
 // The file of the free face a requested face name maps to (for diagnostics and tests).
 bool GdiMappedFontFile(const char* FaceName, LONG Weight, bool Italic, char* Buffer, int BufferSize);
+// The file of the face that draws CodePoint in the DC's font: the font's own
+// face, or the first face of the fallback chain (DejaVu Sans, Droid Sans
+// Fallback, Symbola) that has the character.
+bool GdiGlyphFontFile(HDC Dc, uint32_t CodePoint, char* Buffer, int BufferSize);
 
 // Bitmaps and DIBs.
 HBITMAP CreateBitmap(int Width, int Height, UINT Planes, UINT BitCount, const void* Bits);  // 1 or 32 bits

@@ -117,7 +117,11 @@ const TFaceMap FaceTable[] = {
     {"Times", "Liberation Serif"},
 };
 const char* DefaultFamily = "Liberation Sans";
-const char* FallbackFamily = "DejaVu Sans";  // wide coverage for characters the face lacks
+// Characters a face lacks are drawn from the first face of this fixed chain
+// that has them (a fixed chain rather than fontconfig's sort, so pictures are
+// the same on every machine): wide European coverage, then CJK, then symbols
+// and emoji outlines.
+const char* const FallbackFamilies[] = {"DejaVu Sans", "Droid Sans Fallback", "Symbola"};
 
 struct TGlyph {
     int Advance = 0;  // pixels along the baseline
@@ -131,6 +135,7 @@ struct TGlyph {
 
 struct TFontFace {
     FT_Face Face = nullptr;
+    std::string File;
     bool Mono = true;
     bool SynthBold = false;
     bool SynthItalic = false;
@@ -140,7 +145,8 @@ struct TFontFace {
     int UnderlinePos = 1;  // below the baseline
     int UnderlineThick = 1;
     int StrikePos = 3;  // above the baseline
-    std::shared_ptr<TFontFace> Fallback;
+    bool ChainSet = false;
+    std::vector<std::shared_ptr<TFontFace>> Fallbacks;  // in the order they are tried
     std::unordered_map<uint32_t, TGlyph> Glyphs;
     ~TFontFace() {
         if (Face) FT_Done_Face(Face);
@@ -255,6 +261,7 @@ std::shared_ptr<TFontFace> OpenFace(const TMatch& M, const LOGFONTW& Log, bool B
     if (!Library() || FT_New_Face(Library(), M.File.c_str(), M.Index, &Face) != 0) return nullptr;
     auto F = std::make_shared<TFontFace>();
     F->Face = Face;
+    F->File = M.File;
     F->Mono = !(Log.lfQuality == ANTIALIASED_QUALITY || Log.lfQuality == CLEARTYPE_QUALITY);
     F->SynthBold = Bold && !M.Bold;
     F->SynthItalic = Italic && !M.Italic;
@@ -326,25 +333,41 @@ std::shared_ptr<TFontFace> FaceOf(TFont& Font) {
     TMatch M;
     if (!ResolveFile(Name, Bold, Italic, M)) return nullptr;
     Font.Face = OpenFace(M, Font.Log, Bold, Italic);
-    if (Font.Face && !Font.Face->Fallback && !SameName(Name, FallbackFamily)) {
-        TMatch Fb;
-        if (MatchFamily(FallbackFamily, Bold, Italic, true, Fb) && Fb.File != M.File)
-            Font.Face->Fallback = OpenFace(Fb, Font.Log, Bold, Italic);
+    if (Font.Face && !Font.Face->ChainSet) {
+        Font.Face->ChainSet = true;
+        for (const char* Family : FallbackFamilies) {
+            TMatch Fb;
+            if (!MatchFamily(Family, Bold, Italic, true, Fb) || Fb.File == M.File) continue;
+            if (auto Face = OpenFace(Fb, Font.Log, Bold, Italic)) Font.Face->Fallbacks.push_back(Face);
+        }
     }
     return Font.Face;
+}
+
+void LoadGlyph(TFontFace& F, FT_UInt Index, TGlyph& G);
+
+// The face of the chain that draws Code: the font's own when it has the
+// character or no face of the chain does.
+TFontFace& DrawingFace(TFontFace& F, uint32_t Code) {
+    if (FT_Get_Char_Index(F.Face, Code) == 0)
+        for (const auto& Fb : F.Fallbacks)
+            if (FT_Get_Char_Index(Fb->Face, Code) != 0) return *Fb;
+    return F;
 }
 
 const TGlyph& GlyphOf(TFontFace& F, uint32_t Code) {
     auto It = F.Glyphs.find(Code);
     if (It != F.Glyphs.end()) return It->second;
     TGlyph& G = F.Glyphs[Code];
-    FT_UInt Index = FT_Get_Char_Index(F.Face, Code);
-    if (Index == 0 && F.Fallback && FT_Get_Char_Index(F.Fallback->Face, Code) != 0) {
-        G = GlyphOf(*F.Fallback, Code);
-        return G;
-    }
+    // Index 0 is the font's own missing-character box.
+    TFontFace& From = DrawingFace(F, Code);
+    LoadGlyph(From, FT_Get_Char_Index(From.Face, Code), G);
+    return G;
+}
+
+void LoadGlyph(TFontFace& F, FT_UInt Index, TGlyph& G) {
     FT_Int32 Flags = FT_LOAD_DEFAULT | (F.Mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
-    if (FT_Load_Glyph(F.Face, Index, Flags) != 0) return G;
+    if (FT_Load_Glyph(F.Face, Index, Flags) != 0) return;
     FT_GlyphSlot Slot = F.Face->glyph;
     if (F.SynthItalic) FT_GlyphSlot_Oblique(Slot);
     if (F.SynthBold) FT_GlyphSlot_Embolden(Slot);
@@ -353,7 +376,7 @@ const TGlyph& GlyphOf(TFontFace& F, uint32_t Code) {
         G.Advance = static_cast<int>((Slot->linearHoriAdvance + 0x8000) >> 16);
         G.Step = Slot->advance;
     }
-    if (FT_Render_Glyph(Slot, F.Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) return G;
+    if (FT_Render_Glyph(Slot, F.Mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0) return;
     const FT_Bitmap& B = Slot->bitmap;
     G.Left = Slot->bitmap_left;
     G.Top = Slot->bitmap_top;
@@ -366,7 +389,7 @@ const TGlyph& GlyphOf(TFontFace& F, uint32_t Code) {
             G.Coverage[static_cast<size_t>(Y) * G.Width + X] =
                 B.pixel_mode == FT_PIXEL_MODE_MONO ? ((Row[X >> 3] & (0x80 >> (X & 7))) ? 255 : 0) : Row[X];
     }
-    return G;
+    return;
 }
 
 std::vector<uint32_t> CodePoints(const char16_t* Text, size_t Count) {
@@ -641,6 +664,21 @@ bool GdiMappedFontFile(const char* FaceName, LONG Weight, bool Italic, char* Buf
     if (!ResolveFile(FaceName ? FaceName : "", Weight >= FW_SEMIBOLD, Italic, M)) return false;
     if (static_cast<int>(M.File.size()) >= BufferSize) return false;
     std::memcpy(Buffer, M.File.c_str(), M.File.size() + 1);
+    return true;
+}
+
+bool GdiGlyphFontFile(HDC Dc, uint32_t CodePoint, char* Buffer, int BufferSize) {
+    if (!Buffer || BufferSize <= 0) return false;
+    auto D = FindDC(Dc);
+    if (!D) return false;
+    auto Font = DCFont(*D);
+    if (!Font) return false;
+    std::lock_guard<std::mutex> G(FontLock());
+    auto Face = FaceOf(*Font);
+    if (!Face) return false;
+    const std::string& File = DrawingFace(*Face, CodePoint).File;
+    if (static_cast<int>(File.size()) >= BufferSize) return false;
+    std::memcpy(Buffer, File.c_str(), File.size() + 1);
     return true;
 }
 

@@ -2,6 +2,7 @@
 // golden image of one line in each mapped face.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -229,6 +230,69 @@ TEST(GdiText, EscapementTurnsTheLineCounterClockwise) {
     EXPECT_LT(X0, 30);
     SelectObject(C.Dc, Old);
     DeleteObject(Up);
+}
+
+}  // namespace
+
+namespace {
+
+std::string DrawingFile(HDC Dc, uint32_t Code) {
+    char File[512] = {};
+    if (!GdiGlyphFontFile(Dc, Code, File, sizeof File)) return "?";
+    return File;
+}
+
+// Characters the requested face lacks come from the fixed chain, so Japanese,
+// Greek and emoji never draw as boxes, and each draws from the same face on
+// every machine.
+TEST(GdiText, MissingCharactersComeFromTheFallbackChain) {
+    TCanvas C(10, 10);
+    struct TCase {
+        const char* Face;
+        uint32_t Code;
+        const char* FilePart;
+    };
+    const TCase Cases[] = {
+        {"MS Sans Serif", 'A', "LiberationSans-Regular"},
+        {"MS Sans Serif", 0x03BB, "LiberationSans-Regular"},  // Greek: the face has it
+        {"MS Sans Serif", 0x2620, "DejaVuSans.ttf"},          // a symbol Liberation lacks
+        {"MS Sans Serif", 0x65E5, "DroidSansFallback"},       // Japanese
+        {"MS Sans Serif", 0x30D3, "DroidSansFallback"},       // katakana
+        {"Verdana", 0x672C, "DroidSansFallback"},             // the face is the chain's first
+        {"MS Sans Serif", 0x1F4C0, "Symbola"},                // an emoji above U+FFFF
+        {"MS Sans Serif", 0x10FFFD, "LiberationSans-Regular"},  // nobody has it: the face's own box
+    };
+    for (const TCase& Case : Cases) {
+        TFontScope F(C.Dc, Case.Face, -11);
+        EXPECT_NE(DrawingFile(C.Dc, Case.Code).find(Case.FilePart), std::string::npos)
+            << Case.Face << " U+" << std::hex << Case.Code << " -> " << DrawingFile(C.Dc, Case.Code);
+    }
+}
+
+// What the chain draws is a real glyph: two different CJK characters give
+// different pictures, and neither is the missing-character box.
+TEST(GdiText, FallbackGlyphsAreDrawnNotBoxes) {
+    auto Picture = [](const std::u16string& Text) {
+        TCanvas C(40, 24);
+        TFontScope F(C.Dc, "MS Sans Serif", -16);
+        SetBkMode(C.Dc, TRANSPARENT);
+        SetTextColor(C.Dc, RGB(0, 0, 0));
+        TextOutW(C.Dc, 2, 2, reinterpret_cast<LPCWSTR>(Text.c_str()), static_cast<int>(Text.size()));
+        SIZE Sz{};
+        GetTextExtentPoint32W(C.Dc, reinterpret_cast<LPCWSTR>(Text.c_str()), static_cast<int>(Text.size()), &Sz);
+        return std::make_pair(C.Map({{'.', RGB(255, 255, 255)}, {'#', RGB(0, 0, 0)}}), Sz.cx);
+    };
+    const auto Box = Picture(u"\U0010FFFD");
+    const auto Sun = Picture(u"\u65E5");
+    const auto Book = Picture(u"\u672C");
+    const auto Disc = Picture(u"\U0001F4C0");
+    EXPECT_NE(Sun.first, Box.first);
+    EXPECT_NE(Book.first, Box.first);
+    EXPECT_NE(Sun.first, Book.first);
+    EXPECT_NE(Disc.first, Box.first);
+    // CJK glyphs are full width: about the em.
+    EXPECT_NEAR(Sun.second, 16, 2);
+    EXPECT_GT(static_cast<int>(std::count(Sun.first.begin(), Sun.first.end(), '#')), 10);
 }
 
 }  // namespace
