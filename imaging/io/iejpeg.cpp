@@ -333,7 +333,6 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
     bool headerDone = false, started = false;
     int32_t outW = 0, outH = 0;
     J_COLOR_SPACE fileSpace = JCS_UNKNOWN;
-    bool swapRows = false;
     try {
         if (TablesStream != nullptr && TablesStream != &Stream) {
             AttachSource(&cinfo, tablesSrc, TablesStream, flag);
@@ -379,13 +378,12 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
                     *flag = true;
                     break;
             }
-            // Kept samples: three-component data marked YCbCr is handed out unconverted (it holds
-            // red, green, blue in that order and is turned to the bitmap's order per row).
-            const bool keepRaw = KeepYCbCr && cinfo.num_components == 3 && fileSpace == JCS_YCbCr;
-            if (keepRaw) {
-                cinfo.out_color_space = JCS_YCbCr;
-                swapRows = true;
-            }
+            // Kept samples: three-component data marked YCbCr holds red, green, blue in that
+            // order; told so, the codec hands it out reordered to the bitmap's order.
+            if (KeepYCbCr && cinfo.num_components == 3 && fileSpace == JCS_YCbCr) cinfo.jpeg_color_space = JCS_RGB;
+            // Grey into a colour bitmap: the codec fills the three samples itself.
+            if (fileSpace == JCS_GRAYSCALE && !Params.IsNativePixelFormat && !colorManaged)
+                cinfo.out_color_space = JCS_EXT_BGR;
             cinfo.dct_method = Params.JPEGDCTMethod == 1 ? JDCT_IFAST : Params.JPEGDCTMethod == 2 ? JDCT_FLOAT : JDCT_ISLOW;
             if (cinfo.density_unit == 2) {
                 Params.SetDpiX(static_cast<int32_t>(cinfo.X_density * 2.54));
@@ -444,16 +442,27 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
                 Reallocate(Bitmap, outW, outH, pf);
                 if (Bitmap->IsEmpty()) *flag = true;
             }
-            buffer.assign(static_cast<size_t>(outW) * 4 + 16, 0);
-            int32_t y = 0;
+            const bool direct = (pf == ie8g && comps == 1) || (pf == ieCMYK && comps == 4) ||
+                                (pf == ieRGB24 && comps == 3 && !colorManaged);
+            if (!direct) buffer.assign(static_cast<size_t>(outW) * 4 + 16, 0);
+            // Rows go straight into the bitmap, as many at a time as the codec gives out; a
+            // file-backed bitmap maps one row at a time.
+            constexpr int32_t MaxBatch = 16;
+            const int32_t Batch = Bitmap->Location() == ieTempFile ? 1 : MaxBatch;
+            JSAMPROW targets[MaxBatch];
+            int32_t y = 0, shown = -1;
             while (!*flag && cinfo.output_scanline < cinfo.output_height && y < Bitmap->Height()) {
-                uint8_t* row = Bitmap->Scanline(y);
-                JSAMPROW target = buffer.data();
-                bool direct = (pf == ie8g && comps == 1) || (pf == ieCMYK && comps == 4) ||
-                              (pf == ieRGB24 && comps == 3 && !colorManaged);
-                if (direct) target = row;
-                if (jpeg_read_scanlines(&cinfo, &target, 1) != 1) break;
+                int32_t n = 1;
+                if (direct) {
+                    n = std::min(Batch, Bitmap->Height() - y);
+                    for (int32_t i = 0; i < n; ++i) targets[i] = Bitmap->Scanline(y + i);
+                } else {
+                    targets[0] = buffer.data();
+                }
+                const int32_t got = static_cast<int32_t>(jpeg_read_scanlines(&cinfo, targets, static_cast<JDIMENSION>(n)));
+                if (got < 1) break;
                 if (!direct) {
+                    uint8_t* row = Bitmap->Scanline(y);
                     if (comps == 1) {
                         for (int32_t x = 0; x < outW; ++x) row[x * 3] = row[x * 3 + 1] = row[x * 3 + 2] = buffer[x];
                     } else if (comps == 3) {
@@ -464,10 +473,12 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
                         ColorRowConverter(buffer.data(), iecrAlphaColor, row, &Params, outW, iecrBGR);
                     }
                 }
-                if (swapRows && pf == ieRGB24)
-                    for (int32_t x = 0; x < outW; ++x) std::swap(row[x * 3], row[x * 3 + 2]);
-                ++y;
-                if (Progress.OnProgress) Progress.OnProgress(Progress.Sender, static_cast<int>(y * 100LL / outH));
+                y += got;
+                const int32_t percent = static_cast<int32_t>(y * 100LL / outH);
+                if (Progress.OnProgress && percent != shown) {
+                    shown = percent;
+                    Progress.OnProgress(Progress.Sender, percent);
+                }
             }
             if (y < outH) *flag = true;
             // Rows past the end of the data are the codec's padding.

@@ -146,6 +146,7 @@ struct RowJob {
     TIEBitmap* alpha = nullptr;
     uint8_t* buffer = nullptr;  // 4-channel rows, or the whole image when interlaced
     int32_t rowsDone = 0;
+    int shown = -1;  // the last percentage reported
     double step = 0;
     TIEProgressRecord* progress = nullptr;
     const PngIO* io = nullptr;
@@ -174,8 +175,11 @@ bool ReadRows(ReadState& st, RowJob& job) {
                 }
             }
             ++job.rowsDone;
-            if (job.progress->OnProgress)
-                job.progress->OnProgress(job.progress->Sender, static_cast<int>(job.rowsDone * job.step));
+            const int percent = static_cast<int>(job.rowsDone * job.step);
+            if (job.progress->OnProgress && percent != job.shown) {
+                job.shown = percent;
+                job.progress->OnProgress(job.progress->Sender, percent);
+            }
         }
     }
     png_read_end(st.png, nullptr);

@@ -81,6 +81,62 @@ TEST(JPEGReader, NativeGreyAndCMYK) {
     EXPECT_EQ(io.IEBitmap()->PixelFormat(), ieCMYK);
 }
 
+// Rows are decoded straight into the bitmap, several at a time where its storage
+// allows: every row lands in its place in memory and in a temporary file alike,
+// and grey read as colour repeats the native grey sample in all three channels.
+TEST(JPEGReader, RowsLandInTheirPlaceInEveryStorage) {
+    TIEBitmap src;
+    Smooth(src, 203, 157);
+    for (bool grey : {false, true}) {
+        SCOPED_TRACE(grey ? "grey" : "colour");
+        auto file = SaveJPEG(src, [&](TIOParamsVals& p) {
+            p.JPEGQuality = 95;
+            if (grey) p.JPEGColorSpace = 1;
+        });
+        auto load = [&](TIEBitmap& into, bool native) {
+            TIEImageIO io;
+            io.SetTargetBitmap(&into);
+            io.SetNativePixelFormat(native);
+            io.LoadFromBuffer(file.data(), static_cast<int64_t>(file.size()), ioJPEG);
+            EXPECT_FALSE(io.Aborting);
+        };
+        TIEBitmap inMemory, inFile;
+        inMemory.SetLocation(ieMemory);
+        inFile.SetLocation(ieTempFile);
+        inFile.MinFileSize = 0;
+        load(inMemory, false);
+        load(inFile, false);
+        ASSERT_EQ(inFile.Location(), ieTempFile);
+        ASSERT_EQ(inMemory.PixelFormat(), ieRGB24);
+        ASSERT_EQ(inFile.PixelFormat(), ieRGB24);
+        ASSERT_EQ(inMemory.Height(), 157);
+        int differing = 0;
+        for (int32_t y = 0; y < 157; ++y)
+            differing += std::memcmp(inMemory.Scanline(y), inFile.Scanline(y), 203 * 3) != 0;
+        EXPECT_EQ(differing, 0);
+        if (!grey) {
+            EXPECT_LE(MaxDiff(inMemory, src), 6);
+            continue;
+        }
+        TIEBitmap native;
+        native.SetLocation(ieMemory);
+        load(native, true);
+        ASSERT_EQ(native.PixelFormat(), ie8g);
+        int wrong = 0, far = 0;
+        for (int32_t y = 0; y < 157; ++y) {
+            const uint8_t* g = native.Scanline(y);
+            const uint8_t* c = inMemory.Scanline(y);
+            for (int32_t x = 0; x < 203; ++x) {
+                wrong += c[x * 3] != g[x] || c[x * 3 + 1] != g[x] || c[x * 3 + 2] != g[x];
+                const TRGB p = src.GetPixelRGB(x, y);
+                far += std::abs(g[x] - (p.r * 299 + p.g * 587 + p.b * 114) / 1000) > 6;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(far, 0);
+    }
+}
+
 TEST(JPEGReader, ScalingResolutionAndStartSearch) {
     TIEBitmap b;
     Smooth(b, 320, 240);
