@@ -104,6 +104,18 @@ void TscForm::RemoveCaptionBit() {
 
 int TscForm::BorderPictureWidth() const { return FRightBorderPicture ? FRightBorderPicture->Width() : 0; }
 
+// A border picture B wide leaves a one-pixel strip inside it; without one the
+// frame is as wide as the look's border, 3 pixels at least.
+int TscForm::SideFrameWidth() const {
+    int B = BorderPictureWidth();
+    return B ? B + 1 : std::max(FrameSize, FBorderWidth);
+}
+
+int TscForm::BottomFrameHeight() const {
+    if (BorderPictureWidth() && FBottomBorderHeight) return FBottomBorderHeight + 1;
+    return BorderPictureWidth() ? FrameSize : std::max(FrameSize, FBorderWidth);
+}
+
 void TscForm::SetUIStyle(TscUIStyle Value) {
     FUIStyle = Value;
     if (!FForm) return;
@@ -160,7 +172,8 @@ void TscForm::SetFrameColor(TColor Value) {
 }
 
 void TscForm::SetFrameWidth(int Value) {
-    FBorderWidth = Value;
+    FBorderWidth = std::max(0, Value);
+    RecomputeFrame();
     PaintFrame();
 }
 
@@ -212,9 +225,7 @@ void TscForm::FormWindowProc(TMessage& M) {
             RECT* R = M.WParam ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(M.LParam)->rgrc[0]
                                : reinterpret_cast<RECT*>(M.LParam);
             if (!R) break;
-            int B = BorderPictureWidth();
-            int Side = B ? B - 2 + FrameSize : FrameSize;
-            int Down = FBottomBorderHeight ? FBottomBorderHeight - 2 + FrameSize : FrameSize;
+            int Side = SideFrameWidth(), Down = BottomFrameHeight();
             if (FForm->WindowState() == wsMinimized) return;
             *R = RECT{R->left + Side, R->top + FrameSize, R->right - Side, R->bottom - Down};
             if (R->right < R->left) R->right = R->left;
@@ -310,49 +321,75 @@ void TscForm::PaintFrame() {
     TCanvas C;
     C.SetHandle(DC);
     int FW = FForm->Width(), FH = FForm->Height();
-    int BW = std::clamp(FBorderWidth, 0, FrameSize);
     auto Fill = [&](const TRect& R, TColor Colour) {
         C.Brush().SetColor(Colour);
         C.FillRect(R);
     };
-    int B = BorderPictureWidth();
-    int SideW = B ? B - 2 + FrameSize : FrameSize, BottomH = FBottomBorderHeight ? FBottomBorderHeight - 2 + FrameSize : FrameSize;
+    int B = BorderPictureWidth(), SW = SideFrameWidth(), BH = BottomFrameHeight();
+    int Top = FrameSize + (TitleBarVisible() ? FTitleBar->Height() : 0);
+    bool Bar = FMenuBar && FMenuBar->Visible();
+    int BarBottom = Bar ? Top + FMenuBar->Height() : Top;
+    bool Sections = TitleBarVisible() && FTitleBar->HasThreeSectionPictures();
     if (B && FFileTheme) {
-        TBitmap Left;
+        TBitmap Left, Bottom;
         FFileTheme->GetImage(skFormLeftBorderImage, &Left);
-        C.StretchDraw(TRect(0, 0, SideW, FH), Left);
-        C.StretchDraw(TRect(FW - SideW, 0, FW, FH), *FRightBorderPicture);
+        FFileTheme->GetImage(skFormBottomBorderImage, &Bottom);
+        int D = Bottom.Empty() ? 0 : Bottom.Height();
+        if (D) DrawThreePartImage(&Bottom, C, TRect(0, FH - D, FW, FH), false, false);
+        // Beside the title bar the frame shows the title bar's own pictures.
+        int PicTop = Sections ? Top : FrameSize;
+        C.StretchDraw(TRect(0, PicTop, B, FH - D), Left);
+        C.StretchDraw(TRect(FW - B, PicTop, FW, FH - D), *FRightBorderPicture);
+        // One-pixel strips between the pictures and the client, in the bar's colour beside the bar.
+        Fill(TRect(B, PicTop, SW, FH - D), Color());
+        Fill(TRect(FW - SW, PicTop, FW - B, FH - D), Color());
+        Fill(TRect(B, FH - BH, FW - B, FH - D), Color());
+        if (Bar) {
+            Fill(TRect(B, Top, SW, BarBottom), FMenuBarColor);
+            Fill(TRect(FW - SW, Top, FW - B, BarBottom), FMenuBarColor);
+        }
     } else {
-        Fill(TRect(0, 0, SideW, FH), Color());
-        Fill(TRect(FW - SideW, 0, FW, FH), Color());
-        Fill(TRect(0, FH - BottomH, FW, FH), Color());
+        int BW = FBorderWidth;
+        Fill(TRect(0, 0, SW, FH), Color());
+        Fill(TRect(FW - SW, 0, FW, FH), Color());
+        Fill(TRect(0, FH - BH, FW, FH), Color());
         // Beside a visible menu bar the inner strips take the bar's colour.
-        if (FMenuBar && FMenuBar->Visible()) {
-            int T = FrameSize + (TitleBarVisible() ? FTitleBar->Height() : 0);
-            Fill(TRect(0, T, SideW, T + FMenuBar->Height()), FMenuBarColor);
-            Fill(TRect(FW - SideW, T, FW, T + FMenuBar->Height()), FMenuBarColor);
+        if (Bar) {
+            Fill(TRect(0, Top, SW, BarBottom), FMenuBarColor);
+            Fill(TRect(FW - SW, Top, FW, BarBottom), FMenuBarColor);
         }
         Fill(TRect(0, 0, BW, FH), FBorderColor);
         Fill(TRect(FW - BW, 0, FW, FH), FBorderColor);
         Fill(TRect(0, FH - BW, FW, FH), FBorderColor);
     }
-    if (FBottomBorderHeight && FFileTheme) {
-        TBitmap Bottom;
-        FFileTheme->GetImage(skFormBottomBorderImage, &Bottom);
-        DrawThreePartImage(&Bottom, C, TRect(0, FH - Bottom.Height(), FW, FH), false, false);
-    }
-    // The top strip: the first rows of the title bar's pictures, else a line.
-    if (TitleBarVisible() && FTitleBar->HasThreeSectionPictures()) {
-        TBitmap Strip(FW, FrameSize);
+    if (Sections) {
+        // The title bar's pictures as the bar lays them out, reaching over the frame.
+        int O = SW - (B ? B : FrameSize);
+        TBitmap Strip(FW, Top);
+        TCanvas& S = Strip.Canvas();
         TGraphic *L = FTitleBar->GetLeftSectionGraphic(), *R = FTitleBar->GetRightSectionGraphic(),
                  *M = FTitleBar->GetClientSectionGraphic();
-        Strip.Canvas().StretchDraw(TRect(L->Width(), 0, FW - R->Width(), M->Height()), *M);
-        Strip.Canvas().Draw(0, 0, *L);
-        Strip.Canvas().Draw(FW - R->Width(), 0, *R);
-        C.CopyRect(TRect(0, 0, FW, FrameSize), Strip.Canvas(), TRect(0, 0, FW, FrameSize));
+        S.StretchDraw(TRect(O + L->Width(), 0, FW - O - R->Width(), M->Height()), *M);
+        S.Draw(O, 0, *L);
+        S.Draw(FW - O - R->Width(), 0, *R);
+        if (O > 0) {  // a frame wider than the pictures reach: their outer columns carry on
+            S.CopyRect(TRect(0, 0, O, Top), S, TRect(O, 0, O + 1, Top));
+            S.CopyRect(TRect(FW - O, 0, FW, Top), S, TRect(FW - O - 1, 0, FW - O, Top));
+        }
+        C.CopyRect(TRect(0, 0, FW, FrameSize), S, TRect(0, 0, FW, FrameSize));
+        if (B) {
+            C.CopyRect(TRect(0, FrameSize, SW, Top), S, TRect(0, FrameSize, SW, Top));
+            C.CopyRect(TRect(FW - SW, FrameSize, FW, Top), S, TRect(FW - SW, FrameSize, FW, Top));
+        }
+        // A one-pixel border around round corners of 11 follows them.
+        if (!B && FBorderWidth == 1 && RoundCorner() == 11) {
+            C.Pen().SetColor(FBorderColor);
+            C.Arc(0, 0, 11, 11, 5, 0, 0, 5);
+            C.Arc(FW - 11, 0, FW, 11, FW - 1, 5, FW - 6, 0);
+        }
     } else {
-        Fill(TRect(0, 0, FW, FrameSize), Color());
-        Fill(TRect(0, 0, FW, 1), FBorderColor);
+        Fill(TRect(0, 0, FW, FrameSize), Bar ? FMenuBarColor : Color());
+        if (!B) Fill(TRect(0, 0, FW, 1), FBorderColor);
     }
     C.SetHandle(nullptr);
     ReleaseDC(H, DC);

@@ -57,6 +57,9 @@ public:
     void SetMenuBarHeight(int Value);
     // The width of the theme's side border picture (0 without one).
     int BorderPictureWidth() const;
+    // The frame taken off the client at the left and right, and at the bottom.
+    int SideFrameWidth() const;
+    int BottomFrameHeight() const;
 
     void PaintFrame();
     void ApplyRoundCorners();

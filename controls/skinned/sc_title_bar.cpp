@@ -263,6 +263,13 @@ TscTitleBar::~TscTitleBar() {
 
 bool TscTitleBar::ParentIsSkinnedForm() const { return dynamic_cast<TscForm*>(Parent()) != nullptr; }
 
+int TscTitleBar::FormBorderPictureWidth() const {
+    auto* S = dynamic_cast<TscForm*>(Parent());
+    TForm* F = S ? S->SkinnedForm() : nullptr;
+    // Asked through the form's window procedure, which the skinned form answers.
+    return F ? static_cast<int>(F->Perform(TscForm::MsgBorderPictureWidth, 0, 0)) : 0;
+}
+
 void TscTitleBar::RebuildFromStyle(TscUIStyle E, bool FromFile) {
     TscFileTheme* T = FFileTheme;
     auto Int = [&](int Key) { return FromFile ? T->GetInteger(Key) : GetBuiltInStyleInteger(E, Key); };
@@ -405,8 +412,9 @@ POINT TscTitleBar::MenuPoint() {
 }
 
 void TscTitleBar::PaintSections(TBitmap& B) {
-    // No border picture on the skinned form yet: the frame's 3 pixels.
-    int X0 = ParentIsSkinnedForm() ? -3 : 0, Y0 = ParentIsSkinnedForm() ? -3 : 0;
+    // On a skinned form the pictures reach over its frame: the border picture's width, else 3 pixels.
+    int W = FormBorderPictureWidth();
+    int X0 = ParentIsSkinnedForm() ? (W ? -W : -3) : 0, Y0 = ParentIsSkinnedForm() ? -3 : 0;
     TCanvas& C = B.Canvas();
     int L = X0, R = B.Width() - X0;
     if (TGraphic* G = GetLeftSectionGraphic(); G && !G->Empty()) {
@@ -422,7 +430,7 @@ void TscTitleBar::PaintSections(TBitmap& B) {
 
 void TscTitleBar::PaintButtonsAndCaption(TBitmap& B) {
     TCanvas& C = B.Canvas();
-    const int W = 0;  // no border picture
+    const int W = FormBorderPictureWidth();
     int A = B.Width() + FRightBtnXOffset + W;
     FHotButton = -1;
     FButtonRects.assign(FButtons->Count(), TRect());

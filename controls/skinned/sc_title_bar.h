@@ -141,6 +141,8 @@ public:
     TGraphic* GetLeftSectionGraphic();
     TGraphic* GetRightSectionGraphic();
     TGraphic* GetClientSectionGraphic();
+    // The width of the skinned form's border picture (0 without one or off a skinned form).
+    int FormBorderPictureWidth() const;
     bool HasThreeSectionPictures();
     // The bar's bottom-left corner on the screen, where its menus open.
     POINT MenuPoint();

@@ -193,6 +193,8 @@ public:
     void Rectangle(const TRect& R) { Rectangle(R.left, R.top, R.right, R.bottom); }
     void RoundRect(int X1, int Y1, int X2, int Y2, int X3, int Y3);
     void Ellipse(int X1, int Y1, int X2, int Y2);
+    // The part of the ellipse in the box from (X3, Y3) to (X4, Y4), counter-clockwise.
+    void Arc(int X1, int Y1, int X2, int Y2, int X3, int Y3, int X4, int Y4);
     void Polygon(const std::vector<POINT>& Points);
     void Polyline(const std::vector<POINT>& Points);
     void FillRect(const TRect& R);

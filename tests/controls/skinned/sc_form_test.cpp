@@ -103,6 +103,56 @@ TEST_F(SkinnedForm, BorderStylesAndTheClientArea) {
     }
 }
 
+// The frame's width comes from the look: a theme's border pictures (with a
+// one-pixel strip inside them, in the menu bar's colour beside the bar) or
+// the look's border width; the title bar is told the picture's width.
+TEST_F(SkinnedForm, FrameTakenFromTheLook) {
+    TForm* F = MakeForm(bsSizeable);
+    auto* Skin = new TscForm(F);
+    Skin->SetParent(F);
+    MakeMenu(F);
+    auto* Theme = new TscFileTheme(F);
+    Theme->SetThemeFile(TESSARO_SC_THEME_FILE);
+    ShowForm(F);
+    auto Pixel = [&](int X, int Y) {
+        HDC DC = GetWindowDC(F->Handle());
+        COLORREF C = GetPixel(DC, X, Y);
+        ReleaseDC(F->Handle(), DC);
+        return TColor(C);
+    };
+    Skin->SetFileTheme(Theme);
+    Skin->SetUIStyle(FromThemeFile);
+    TestHooks::PumpPending();
+    TBitmap Left, Bottom;
+    Theme->GetImage(skFormLeftBorderImage, &Left);
+    Theme->GetImage(skFormBottomBorderImage, &Bottom);
+    const int B = Left.Width(), D = Bottom.Height(), W = F->Width(), H = F->Height();
+    ASSERT_GT(B, 0);
+    ASSERT_GT(D, 0);
+    EXPECT_EQ(Skin->TitleBar()->FormBorderPictureWidth(), B);
+    EXPECT_EQ(F->ClientWidth(), W - 2 * (B + 1));
+    EXPECT_EQ(F->ClientHeight(), H - TscForm::FrameSize - (D + 1));
+    int BarY = TscForm::FrameSize + Skin->MenuBar()->Top() + Skin->MenuBar()->Height() / 2;
+    int Below = TscForm::FrameSize + Skin->MenuBar()->Top() + Skin->MenuBar()->Height() + 10;
+    EXPECT_EQ(Pixel(B, BarY), Skin->MenuBarColor());
+    EXPECT_EQ(Pixel(W - B - 1, BarY), Skin->MenuBarColor());
+    EXPECT_EQ(Pixel(B, Below), Skin->Color());
+    EXPECT_EQ(Pixel(W - B - 1, Below), Skin->Color());
+    EXPECT_EQ(Pixel(W / 2, H - D - 1), Skin->Color());
+    EXPECT_EQ(Pixel(0, Below), Left.Canvas().Pixel(0, Left.Height() / 2));
+    // Without pictures: a border 6 pixels wide takes 6 pixels off each side.
+    Skin->SetUIStyle(DeepBlue);
+    EXPECT_EQ(Skin->TitleBar()->FormBorderPictureWidth(), 0);
+    Skin->SetFrameWidth(6);
+    TestHooks::PumpPending();
+    EXPECT_EQ(F->ClientWidth(), W - 12);
+    EXPECT_EQ(F->ClientHeight(), H - TscForm::FrameSize - 6);
+    EXPECT_EQ(Pixel(5, Below), Skin->FrameColor());
+    EXPECT_EQ(Pixel(W - 6, Below), Skin->FrameColor());
+    EXPECT_EQ(Pixel(W / 2, H - 6), Skin->FrameColor());
+    EXPECT_EQ(Skin->Width(), F->ClientWidth());
+}
+
 TEST_F(SkinnedForm, RemovingItGivesTheFormBack) {
     TForm* F = MakeForm(bsSizeable);
     auto* Skin = new TscForm(F);
