@@ -338,4 +338,44 @@ TEST(SkinData, AppIconIsTheApplicationsSmallIcon) {
     FormsShutdown();
 }
 
+// The text helpers the skinned windows use: UTF-8 in, wide out; a counted
+// or zero-terminated wide text; the same text drawn through the wide or the
+// narrow call measures the same.
+TEST(SkinData, TextHelpers) {
+    EXPECT_EQ(StringToWideInCodePage(""), u"");
+    EXPECT_EQ(StringToWideInCodePage("Caf\xC3\xA9 \xE2\x82\xAC"), u"Caf\u00E9 \u20AC");
+    const char16_t Text[] = u"Title\0hidden";
+    struct TCase {
+        int Count;
+        std::u16string Want;
+    };
+    for (const TCase& C : {TCase{-1, u"Title"}, TCase{3, u"Tit"}, TCase{0, u""}, TCase{8, std::u16string(Text, 8)}})
+        EXPECT_EQ(PWideCharToWideString(Text, C.Count), C.Want) << C.Count;
+
+    TBitmap B(200, 40, pf24bit);
+    RECT Wide{0, 0, 0, 0}, Narrow{0, 0, 0, 0};
+    const int HW = DrawWideText(B.Canvas().Handle(), u"Caf\u00E9 menu", &Wide, DT_CALCRECT | DT_SINGLELINE);
+    UnicodePlatform = false;
+    const int HN = DrawWideText(B.Canvas().Handle(), u"Caf\u00E9 menu", &Narrow, DT_CALCRECT | DT_SINGLELINE);
+    UnicodePlatform = true;
+    EXPECT_GT(HW, 0);
+    EXPECT_EQ(HW, HN);
+    EXPECT_GT(Wide.right, 0);
+    EXPECT_EQ(Wide.right, Narrow.right);
+}
+
+// A window's control is the class library's own; none for 0 or a window the
+// library did not make.
+TEST(SkinData, ControlFromWindowProp) {
+    FormsStartup();
+    auto* F = new TForm(Application);
+    HWND Foreign = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(ControlFromWindowProp(F->Handle()), F);
+    EXPECT_EQ(ControlFromWindowProp(nullptr), nullptr);
+    EXPECT_EQ(ControlFromWindowProp(Foreign), nullptr);
+    DestroyWindow(Foreign);
+    F->Free();
+    FormsShutdown();
+}
+
 }  // namespace

@@ -5,6 +5,9 @@
 //                         SKINMENU, TRACK and TRACKVERT in resources/bitmaps/
 //   skingen check ROOT    exit status 1 when any of them differs from the drawing
 //   skingen write VARIANT FILE   writes one skin file (main, colours, ...)
+//   skingen seeds reader|ini DIR fuzzing seeds from every variant: the skin
+//                         reader's inputs (a mode byte, then a skin file or
+//                         a container to pack), or the INI descriptions
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -101,8 +104,34 @@ std::string CompareForm(const std::string& Form, const std::string& Expected) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: skingen update|check ROOT, or skingen write VARIANT FILE\n");
+    std::fprintf(stderr,
+                 "usage: skingen update|check ROOT, skingen write VARIANT FILE, or skingen seeds reader|ini DIR\n");
     return 2;
+}
+
+int WriteSeeds(const std::string& Kind, const std::string& Dir) {
+    if (Kind != "reader" && Kind != "ini") return Usage();
+    int Failures = 0;
+    auto Put = [&](const std::string& Name, const std::string& Data) {
+        if (!WriteText(Dir + "/" + Name, Data)) {
+            std::fprintf(stderr, "skingen: cannot write %s/%s\n", Dir.c_str(), Name.c_str());
+            ++Failures;
+        }
+    };
+    for (const auto& V : SkinVariants()) {
+        const std::string Ini = SkinDescription(V);
+        if (Kind == "ini") {
+            Put(V.Name + ".ini", Ini);
+            continue;
+        }
+        // The reader's harness: an even first byte takes the rest as a skin
+        // file, an odd one packs the rest as a container first.
+        const std::vector<uint8_t> File = WriteSkinFile(DrawSkin(V));
+        Put(V.Name + ".skin", std::string(1, '\0') + std::string(File.begin(), File.end()));
+        const std::vector<uint8_t> Payload = BuildSkinPayload({{"skin.ini", {Ini.begin(), Ini.end()}}});
+        Put(V.Name + ".container", std::string(1, '\1') + std::string(Payload.begin(), Payload.end()));
+    }
+    return Failures ? 1 : 0;
 }
 
 }  // namespace
@@ -119,6 +148,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skingen: no variant %s\n", argv[2]);
         return 2;
     }
+    if (Mode == "seeds" && argc == 4) return WriteSeeds(argv[2], argv[3]);
     if ((Mode != "update" && Mode != "check") || argc != 3) return Usage();
     const std::string Root = argv[2];
     const bool Update = Mode == "update";
