@@ -97,6 +97,20 @@ void TSpeedButton::Paint() {
 TClassInfo& TSpeedButton::StaticClassInfo() {
     static TClassInfo CI("TSpeedButton", &TGraphicControl::StaticClassInfo(), CreateComponentOf<TSpeedButton>, [](TClassInfo& C) {
         using S = TSetter<TSpeedButton>;
+        PublishCaption(C);
+        C.PublishBool<TSpeedButton>("Down", [](TSpeedButton& O) { return O.Down(); },
+                                    [](TSpeedButton& O, bool V) { O.SetDown(V); });
+        C.PublishBool<TSpeedButton>("Flat", [](TSpeedButton& O) { return O.Flat; },
+                                    [](TSpeedButton& O, bool V) {
+                                        O.Flat = V;
+                                        O.Invalidate();
+                                    });
+        C.PublishObject<TSpeedButton>("Glyph", [](TSpeedButton& O) -> TObject* { return &O.Glyph(); });
+        C.PublishInteger<TSpeedButton>("NumGlyphs", [](TSpeedButton& O) -> int64_t { return O.NumGlyphs; });
+        C.PublishInteger<TSpeedButton>("Margin", [](TSpeedButton& O) -> int64_t { return O.Margin; });
+        C.PublishInteger<TSpeedButton>("Spacing", [](TSpeedButton& O) -> int64_t { return O.Spacing; });
+        C.PublishEnum<TSpeedButton>("Layout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"},
+                                    [](TSpeedButton& O) -> int64_t { return O.Layout; });
         C.Define<TSpeedButton>("Flat", S([](TSpeedButton& O, const TFormValue& V, TFormReader& R) { O.Flat = R.Bool(V); }));
         C.Define<TSpeedButton>("GroupIndex", S([](TSpeedButton& O, const TFormValue& V, TFormReader& R) { O.GroupIndex = int(R.Int(V)); }));
         C.Define<TSpeedButton>("Down", S([](TSpeedButton& O, const TFormValue& V, TFormReader& R) { O.SetDown(R.Bool(V)); }));

@@ -8,6 +8,8 @@
 #include <typeinfo>
 
 #include "platform/classlib/formfile.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/system/unicode_conv.h"
 
 // The C++ type name stands for the class name: the library's classes are named
 // as the class library names them.
@@ -70,6 +72,90 @@ const TPropertySetter* TClassInfo::FindProperty(const std::string& Property) con
         if (It != C->FProperties.end()) return &It->second;
     }
     return nullptr;
+}
+
+void TClassInfo::Publish(TPropInfo Info) {
+    std::string Key = Info.Name;
+    FPublished[Key] = std::move(Info);
+}
+
+const TPropInfo* TClassInfo::FindPropInfo(const std::string& Property) const {
+    for (const TClassInfo* C = this; C; C = C->FParent) {
+        auto It = C->FPublished.find(Property);
+        if (It != C->FPublished.end()) return &It->second;
+    }
+    return nullptr;
+}
+
+const TPropInfo* GetPropInfo(const TObject* Obj, const std::string& Name) {
+    auto* C = dynamic_cast<const TComponent*>(Obj);
+    return C ? C->ClassInfo()->FindPropInfo(Name) : nullptr;
+}
+
+int64_t GetOrdProp(TPersistent& Obj, const TPropInfo& Prop) {
+    return (Prop.Kind == tkInteger || Prop.Kind == tkEnumeration) && Prop.GetOrd ? Prop.GetOrd(Obj) : 0;
+}
+
+std::string GetEnumProp(TPersistent& Obj, const TPropInfo& Prop) {
+    if (Prop.Kind != tkEnumeration && Prop.Kind != tkInteger) return {};
+    int64_t V = GetOrdProp(Obj, Prop);
+    if (V >= 0 && V < static_cast<int64_t>(Prop.ValueNames.size())) return Prop.ValueNames[static_cast<size_t>(V)];
+    return std::to_string(V);
+}
+
+std::string GetStrProp(TPersistent& Obj, const TPropInfo& Prop) {
+    if (Prop.Kind == tkString && Prop.GetStr) return Prop.GetStr(Obj);
+    if (Prop.Kind == tkWString && Prop.GetWStr) return sysconv::Utf16ToUtf8(Prop.GetWStr(Obj));
+    return {};
+}
+
+std::u16string GetWideStrProp(TPersistent& Obj, const TPropInfo& Prop) {
+    if (Prop.Kind == tkWString && Prop.GetWStr) return Prop.GetWStr(Obj);
+    if (Prop.Kind == tkString && Prop.GetStr) return sysconv::Utf8ToUtf16(Prop.GetStr(Obj));
+    return {};
+}
+
+TObject* GetObjectProp(TPersistent& Obj, const TPropInfo& Prop) {
+    return Prop.Kind == tkClass && Prop.GetObj ? Prop.GetObj(Obj) : nullptr;
+}
+
+bool SetPropFromText(TPersistent& Obj, const TPropInfo& Prop, const std::string& Text) {
+    switch (Prop.Kind) {
+        case tkInteger:
+            if (!Prop.SetOrd) return false;
+            Prop.SetOrd(Obj, StrToInt(Text));
+            return true;
+        case tkEnumeration: {
+            if (!Prop.SetOrd) return false;
+            for (size_t I = 0; I < Prop.ValueNames.size(); ++I)
+                if (SameText(Prop.ValueNames[I], Text)) {
+                    Prop.SetOrd(Obj, static_cast<int64_t>(I));
+                    return true;
+                }
+            throw EConvertError("'" + Text + "' is not a value of " + Prop.Name);
+        }
+        case tkString:
+            if (!Prop.SetStr) return false;
+            Prop.SetStr(Obj, Text);
+            return true;
+        case tkWString:
+            if (!Prop.SetWStr) return false;
+            Prop.SetWStr(Obj, sysconv::Utf8ToUtf16(Text));
+            return true;
+        case tkClass: return false;
+    }
+    return false;
+}
+
+bool ClassInheritsFrom(const TClassInfo* Class, const std::string& ClassName) {
+    for (const TClassInfo* C = Class; C; C = C->Parent())
+        if (SameText(C->Name(), ClassName)) return true;
+    return false;
+}
+
+bool ObjectInheritsFrom(const TObject* Obj, const std::string& ClassName) {
+    auto* C = dynamic_cast<const TComponent*>(Obj);
+    return C && ClassInheritsFrom(C->ClassInfo(), ClassName);
 }
 
 namespace {

@@ -19,6 +19,7 @@ TESSARO_DECLARE_EXCEPTION(EClassNotFound, Exception)
 TESSARO_DECLARE_EXCEPTION(EOutOfResources, Exception)
 
 class TClassInfo;
+class TComponent;
 class TFormReader;
 struct TFormValue;
 
@@ -56,6 +57,23 @@ using TPropertySetter = std::function<void(TPersistent& Obj, const TFormValue& V
 // property is not written (not stored, or at its default).
 using TPropertyGetter = std::function<bool(const TPersistent& Obj, TFormValue& Value)>;
 
+// A published property read and written by name at run time, for code that
+// deals with control classes it does not know when it is built (the skins).
+enum TTypeKind { tkInteger, tkEnumeration, tkString, tkWString, tkClass };
+
+struct TPropInfo {
+    std::string Name;
+    TTypeKind Kind = tkInteger;
+    std::vector<std::string> ValueNames;  // tkEnumeration, by ordinal; a Boolean is False, True
+    std::function<int64_t(TPersistent&)> GetOrd;  // tkInteger, tkEnumeration
+    std::function<void(TPersistent&, int64_t)> SetOrd;
+    std::function<std::string(TPersistent&)> GetStr;  // tkString (UTF-8)
+    std::function<void(TPersistent&, const std::string&)> SetStr;
+    std::function<std::u16string(TPersistent&)> GetWStr;  // tkWString
+    std::function<void(TPersistent&, const std::u16string&)> SetWStr;
+    std::function<TObject*(TPersistent&)> GetObj;  // tkClass
+};
+
 // What the loader knows of a class: its name, its parent class, how to create
 // one and the setters of its published properties by name (dotted paths such
 // as "Font.Style" are names of their own). Lookups go up the class chain.
@@ -79,6 +97,63 @@ public:
     // Case-blind; nullptr when no class of the chain has the property.
     const TPropertySetter* FindProperty(const std::string& Property) const;
 
+    // Published properties by name (case-blind), looked up along the class chain.
+    void Publish(TPropInfo Info);
+    const TPropInfo* FindPropInfo(const std::string& Property) const;
+    template <class C>
+    void PublishInteger(const std::string& Name, std::function<int64_t(C&)> Get,
+                        std::function<void(C&, int64_t)> Set = {}) {
+        TPropInfo P;
+        P.Name = Name;
+        P.Kind = tkInteger;
+        P.GetOrd = [Get](TPersistent& O) { return Get(static_cast<C&>(O)); };
+        if (Set) P.SetOrd = [Set](TPersistent& O, int64_t V) { Set(static_cast<C&>(O), V); };
+        Publish(std::move(P));
+    }
+    template <class C>
+    void PublishEnum(const std::string& Name, std::vector<std::string> ValueNames, std::function<int64_t(C&)> Get,
+                     std::function<void(C&, int64_t)> Set = {}) {
+        PublishInteger<C>(Name, std::move(Get), std::move(Set));
+        TPropInfo P = *FindPropInfo(Name);
+        P.Kind = tkEnumeration;
+        P.ValueNames = std::move(ValueNames);
+        Publish(std::move(P));
+    }
+    template <class C>
+    void PublishBool(const std::string& Name, std::function<bool(C&)> Get, std::function<void(C&, bool)> Set = {}) {
+        std::function<void(C&, int64_t)> S;
+        if (Set) S = [Set](C& O, int64_t V) { Set(O, V != 0); };
+        PublishEnum<C>(Name, {"False", "True"}, [Get](C& O) -> int64_t { return Get(O) ? 1 : 0; }, std::move(S));
+    }
+    template <class C>
+    void PublishString(const std::string& Name, std::function<std::string(C&)> Get,
+                       std::function<void(C&, const std::string&)> Set = {}) {
+        TPropInfo P;
+        P.Name = Name;
+        P.Kind = tkString;
+        P.GetStr = [Get](TPersistent& O) { return Get(static_cast<C&>(O)); };
+        if (Set) P.SetStr = [Set](TPersistent& O, const std::string& V) { Set(static_cast<C&>(O), V); };
+        Publish(std::move(P));
+    }
+    template <class C>
+    void PublishWideString(const std::string& Name, std::function<std::u16string(C&)> Get,
+                           std::function<void(C&, const std::u16string&)> Set = {}) {
+        TPropInfo P;
+        P.Name = Name;
+        P.Kind = tkWString;
+        P.GetWStr = [Get](TPersistent& O) { return Get(static_cast<C&>(O)); };
+        if (Set) P.SetWStr = [Set](TPersistent& O, const std::u16string& V) { Set(static_cast<C&>(O), V); };
+        Publish(std::move(P));
+    }
+    template <class C>
+    void PublishObject(const std::string& Name, std::function<TObject*(C&)> Get) {
+        TPropInfo P;
+        P.Name = Name;
+        P.Kind = tkClass;
+        P.GetObj = [Get](TPersistent& O) { return Get(static_cast<C&>(O)); };
+        Publish(std::move(P));
+    }
+
     // Getters for the form writer, written in the order they are defined here.
     void DefineGetter(const std::string& Property, TPropertyGetter Getter);
     const std::vector<std::pair<std::string, TPropertyGetter>>& Getters() const { return FGetters; }
@@ -93,6 +168,7 @@ private:
     TComponentFactory FCreate;
     std::map<std::string, TPropertySetter, LessText> FProperties;
     std::vector<std::pair<std::string, TPropertyGetter>> FGetters;
+    std::map<std::string, TPropInfo, LessText> FPublished;
 };
 
 // Each registered class declares its table with this in its body and defines
@@ -106,6 +182,29 @@ template <class T>
 TComponent* CreateComponentOf(TComponent* Owner) {
     return new T(Owner);
 }
+
+// The published property of that name of Obj's class table; nullptr when Obj
+// is no component or its class publishes no such property.
+const TPropInfo* GetPropInfo(const TObject* Obj, const std::string& Name);
+// Typed readers. Integer and enumeration properties give their ordinal; an
+// enumeration's value name is its name in ValueNames (a number out of range
+// gives the number as text); string readers convert between the two string
+// kinds; any other kind reads as 0, empty text or nullptr.
+int64_t GetOrdProp(TPersistent& Obj, const TPropInfo& Prop);
+std::string GetEnumProp(TPersistent& Obj, const TPropInfo& Prop);
+std::string GetStrProp(TPersistent& Obj, const TPropInfo& Prop);
+std::u16string GetWideStrProp(TPersistent& Obj, const TPropInfo& Prop);
+TObject* GetObjectProp(TPersistent& Obj, const TPropInfo& Prop);
+// Sets a property from text: an integer with StrToInt (EConvertError for text
+// that is no integer), an enumeration by value name (case-blind; EConvertError
+// for an unknown name), a string as it is. A read-only property or one of
+// another kind is left alone; returns whether the value was set.
+bool SetPropFromText(TPersistent& Obj, const TPropInfo& Prop, const std::string& Text);
+
+// Class tests by name through the class-table chain (case-blind): true when
+// the class or one of its ancestors has that name.
+bool ClassInheritsFrom(const TClassInfo* Class, const std::string& ClassName);
+bool ObjectInheritsFrom(const TObject* Obj, const std::string& ClassName);
 
 // The class registry, by class name (case-blind).
 void RegisterClass(TClassInfo& Info);

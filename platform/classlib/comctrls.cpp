@@ -926,6 +926,7 @@ void TUpDown::WndProc(TMessage& M) {
 
 // ---- Page control ----------------------------------------------------------------------------------------
 TTabSheet::TTabSheet(TComponent* AOwner) : TCustomControl(AOwner) {
+    ParentBackground = true;
     ControlStyle = {csAcceptsControls, csClickEvents, csDoubleClicks, csCustomPaint};
     FAlign = alClient;
     FColor = clBtnFace;
@@ -958,7 +959,42 @@ void TTabSheet::TextChanged() {
     if (FPageControl) FPageControl->UpdateTabs();
 }
 
-TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner) {
+TCustomTabControl::TCustomTabControl(TComponent* AOwner) : TWinControl(AOwner) {}
+
+DWORD TCustomTabControl::TabStyles() const {
+    static constexpr DWORD Position[] = {TCS_TABS, TCS_BOTTOM, TCS_VERTICAL, TCS_VERTICAL | TCS_RIGHT};
+    static constexpr DWORD Look[] = {TCS_TABS, TCS_BUTTONS, TCS_BUTTONS | TCS_FLATBUTTONS};
+    return Position[FTabPosition] | Look[FStyle];
+}
+
+void TCustomTabControl::CreateParams(TCreateParams& P) {
+    TWinControl::CreateParams(P);
+    P.BaseClassName = "SysTabControl32";
+    P.Style |= TabStyles();
+}
+
+void TCustomTabControl::ApplyTabStyles() {
+    if (!HandleAllocated()) return;
+    constexpr DWORD Mask = TCS_BOTTOM | TCS_VERTICAL | TCS_BUTTONS | TCS_FLATBUTTONS;
+    DWORD S = static_cast<DWORD>(GetWindowLongW(FHandle, GWL_STYLE));
+    SetWindowLongW(FHandle, GWL_STYLE, static_cast<LONG>((S & ~Mask) | TabStyles()));
+    Realign();
+    Invalidate();
+}
+
+void TCustomTabControl::SetTabPosition(TTabPosition Value) {
+    if (Value == FTabPosition) return;
+    FTabPosition = Value;
+    ApplyTabStyles();
+}
+
+void TCustomTabControl::SetStyle(TTabStyle Value) {
+    if (Value == FStyle) return;
+    FStyle = Value;
+    ApplyTabStyles();
+}
+
+TPageControl::TPageControl(TComponent* AOwner) : TCustomTabControl(AOwner) {
     ControlStyle = {csAcceptsControls, csDoubleClicks};
     FWidth = 289;
     FHeight = 193;
@@ -974,8 +1010,7 @@ TPageControl::~TPageControl() {
 }
 
 void TPageControl::CreateParams(TCreateParams& P) {
-    TWinControl::CreateParams(P);
-    P.BaseClassName = "SysTabControl32";
+    TCustomTabControl::CreateParams(P);
     P.Style |= WS_CLIPCHILDREN;
 }
 
@@ -1088,7 +1123,7 @@ void TPageControl::WndProc(TMessage& M) {
         }
         return;
     }
-    TWinControl::WndProc(M);
+    TCustomTabControl::WndProc(M);
 }
 
 // ---- Class tables ---------------------------------------------------------------------------------------------
@@ -1217,6 +1252,8 @@ TClassInfo& TListView::StaticClassInfo() {
 
 TClassInfo& TCustomStatusBar::StaticClassInfo() {
     static TClassInfo CI("TCustomStatusBar", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        C.PublishString<TCustomStatusBar>("SimpleText", [](TCustomStatusBar& O) { return O.SimpleText(); },
+                                          [](TCustomStatusBar& O, const std::string& V) { O.SetSimpleText(V); });
         using S = TSetter<TCustomStatusBar>;
         C.Define<TCustomStatusBar>("Panels", S([](TCustomStatusBar& O, const TFormValue& V, TFormReader& R) {
                                        if (V.kind != TFormValue::vaCollection) R.Error(R.PropertyPath() + ": a collection is expected");
@@ -1329,6 +1366,9 @@ TClassInfo& TUpDown::StaticClassInfo() {
 TClassInfo& TTabSheet::StaticClassInfo() {
     static TClassInfo CI("TTabSheet", &TCustomControl::StaticClassInfo(), CreateComponentOf<TTabSheet>, [](TClassInfo& C) {
         using S = TSetter<TTabSheet>;
+        PublishCaption(C);
+        PublishParentBackground(C);
+        C.PublishInteger<TTabSheet>("ImageIndex", [](TTabSheet& O) -> int64_t { return O.ImageIndex; });
         C.Define<TTabSheet>("TabVisible", S([](TTabSheet& O, const TFormValue& V, TFormReader& R) { O.TabVisible = R.Bool(V); }));
         C.Define<TTabSheet>("ImageIndex", S([](TTabSheet& O, const TFormValue& V, TFormReader& R) { O.ImageIndex = int(R.Int(V)); }));
         C.Define<TTabSheet>("PageIndex", S([](TTabSheet&, const TFormValue&, TFormReader&) {}));
@@ -1336,8 +1376,24 @@ TClassInfo& TTabSheet::StaticClassInfo() {
     return CI;
 }
 
+TClassInfo& TCustomTabControl::StaticClassInfo() {
+    static TClassInfo CI("TCustomTabControl", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        using S = TSetter<TCustomTabControl>;
+        C.PublishEnum<TCustomTabControl>("TabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"},
+                                         [](TCustomTabControl& O) -> int64_t { return O.TabPosition(); },
+                                         [](TCustomTabControl& O, int64_t V) { O.SetTabPosition(static_cast<TTabPosition>(V)); });
+        C.Define<TCustomTabControl>("TabPosition", S([](TCustomTabControl& O, const TFormValue& V, TFormReader& R) {
+                                        O.SetTabPosition(R.Enum<TTabPosition>(V, {"tpTop", "tpBottom", "tpLeft", "tpRight"}));
+                                    }));
+        C.Define<TCustomTabControl>("Style", S([](TCustomTabControl& O, const TFormValue& V, TFormReader& R) {
+                                        O.SetStyle(R.Enum<TTabStyle>(V, {"tsTabs", "tsButtons", "tsFlatButtons"}));
+                                    }));
+    });
+    return CI;
+}
+
 TClassInfo& TPageControl::StaticClassInfo() {
-    static TClassInfo CI("TPageControl", &TWinControl::StaticClassInfo(), CreateComponentOf<TPageControl>, [](TClassInfo& C) {
+    static TClassInfo CI("TPageControl", &TCustomTabControl::StaticClassInfo(), CreateComponentOf<TPageControl>, [](TClassInfo& C) {
         using S = TSetter<TPageControl>;
         C.Define<TPageControl>("ActivePage", S([](TPageControl& O, const TFormValue& V, TFormReader& R) {
                                    R.Reference(V, [&O](TComponent* X) { O.SetActivePage(dynamic_cast<TTabSheet*>(X)); });

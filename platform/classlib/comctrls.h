@@ -425,6 +425,31 @@ private:
     TWinControl* FAssociate = nullptr;
 };
 
+// ---- Tab controls --------------------------------------------------------------------------
+enum TTabPosition { tpTop, tpBottom, tpLeft, tpRight };
+enum TTabStyle { tsTabs, tsButtons, tsFlatButtons };
+
+// What every tab control has: where its tabs sit and how they look, given to
+// the window as its tab styles.
+class TCustomTabControl : public TWinControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TCustomTabControl(TComponent* AOwner);
+    TTabPosition TabPosition() const { return FTabPosition; }
+    void SetTabPosition(TTabPosition Value);
+    TTabStyle Style() const { return FStyle; }
+    void SetStyle(TTabStyle Value);
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+
+private:
+    DWORD TabStyles() const;
+    void ApplyTabStyles();
+    TTabPosition FTabPosition = tpTop;
+    TTabStyle FStyle = tsTabs;
+};
+
 // ---- Page control ------------------------------------------------------------------------
 class TPageControl;
 
@@ -448,7 +473,7 @@ private:
     TPageControl* FPageControl = nullptr;
 };
 
-class TPageControl : public TWinControl {
+class TPageControl : public TCustomTabControl {
     TESSARO_CLASSINFO
 public:
     explicit TPageControl(TComponent* AOwner);

@@ -392,6 +392,7 @@ void TControl::SetVisible(bool Value) {
     if (Value == FVisible) return;
     FVisible = Value;
     VisibleChanged();
+    Perform(CM_VISIBLECHANGED, Value ? 1 : 0, 0);
     if (FParent && FAlign != alNone) FParent->Realign();
 }
 
@@ -406,6 +407,7 @@ void TControl::SetEnabled(bool Value) {
     if (Value == FEnabled) return;
     FEnabled = Value;
     EnabledChanged();
+    Perform(CM_ENABLEDCHANGED, 0, 0);
 }
 
 void TControl::EnabledChanged() { Invalidate(); }
@@ -840,9 +842,7 @@ void TWinControl::DestroyWnd() {
 }
 
 void TWinControl::RecreateWnd() {
-    if (!FHandle) return;
-    DestroyHandle();
-    CreateHandle();
+    if (FHandle) Perform(CM_RECREATEWND, 0, 0);
 }
 
 void TWinControl::InsertControl(TControl* AControl) {
@@ -1245,10 +1245,26 @@ void TWinControl::WndProc(TMessage& M) {
         case WM_SETFOCUS:
             DefaultHandler(M);
             DoEnter();
+            if (TCustomForm* F = GetParentForm(this); F && F != this)
+                F->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(this));
             return;
         case WM_KILLFOCUS:
             DefaultHandler(M);
-            DoExit();
+            Perform(CM_EXIT, 0, 0);
+            return;
+        case CM_EXIT: DoExit(); return;
+        case CM_RECREATEWND:
+            if (FHandle) {
+                DestroyHandle();
+                CreateHandle();
+            }
+            return;
+        case CM_FOCUSCHANGED:
+            for (TControl* C : std::vector<TControl*>(FControls)) C->Perform(M.Msg, M.WParam, M.LParam);
+            return;
+        case CM_DIALOGKEY:
+            for (TControl* C : std::vector<TControl*>(FControls))
+                if ((M.Result = C->Perform(M.Msg, M.WParam, M.LParam)) != 0) return;
             return;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
@@ -1525,6 +1541,11 @@ TClassInfo& TControl::StaticClassInfo() {
                                O.SetParentFont(R.Bool(V));
                            }));
         DefineFont(C, [](TPersistent& O) -> TFont& { return static_cast<TControl&>(O).Font(); });
+        C.PublishObject<TControl>("Font", [](TControl& O) -> TObject* { return &O.Font(); });
+        C.PublishInteger<TControl>("Color", [](TControl& O) -> int64_t { return O.Color(); },
+                                   [](TControl& O, int64_t V) { O.SetColor(static_cast<TColor>(V)); });
+        C.PublishBool<TControl>("Enabled", [](TControl& O) { return O.Enabled(); },
+                                [](TControl& O, bool V) { O.SetEnabled(V); });
         C.Define<TControl>("Cursor", TSetter<TControl>([](TControl& O, const TFormValue& V, TFormReader& R) {
                                O.SetCursor(ReadCursor(R, V));
                            }));
@@ -1634,7 +1655,11 @@ TClassInfo& TWinControl::StaticClassInfo() {
                                                                     TFormReader& R) {
                                   O.OnKeyPress = R.Method<TKeyPressEvent>(V);
                               }));
-        for (const char* Ignored : {"ParentBackground", "DoubleBuffered", "ParentDoubleBuffered", "UseDockManager",
+        C.Define<TWinControl>("ParentBackground", TSetter<TWinControl>([](TWinControl& O, const TFormValue& V,
+                                                                          TFormReader& R) {
+                                  O.ParentBackground = R.Bool(V);
+                              }));
+        for (const char* Ignored : {"DoubleBuffered", "ParentDoubleBuffered", "UseDockManager",
                                     "DockSite", "ImeMode", "ImeName"})
             C.Define(Ignored, [](TPersistent&, const TFormValue&, TFormReader&) {});
     });
@@ -1654,6 +1679,19 @@ TClassInfo& TCustomControl::StaticClassInfo() {
                                  }));
     });
     return CI;
+}
+
+void PublishCaption(TClassInfo& C) {
+    C.PublishString<TControl>("Caption", [](TControl& O) { return O.Caption(); },
+                              [](TControl& O, const std::string& V) { O.SetCaption(V); });
+}
+
+void PublishParentBackground(TClassInfo& C) {
+    C.PublishBool<TWinControl>("ParentBackground", [](TWinControl& O) { return O.ParentBackground; },
+                               [](TWinControl& O, bool V) {
+                                   O.ParentBackground = V;
+                                   O.Invalidate();
+                               });
 }
 
 void RegisterControlClasses() {}

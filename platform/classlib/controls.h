@@ -61,14 +61,23 @@ constexpr UINT CN_CTLCOLOREDIT = CN_BASE + 0x0133;
 constexpr UINT CN_CTLCOLORLISTBOX = CN_BASE + 0x0134;
 constexpr UINT CN_CTLCOLORSTATIC = CN_BASE + 0x0138;
 constexpr UINT CM_BASE = 0xB000;
-constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 3;
-constexpr UINT CM_COLORCHANGED = CM_BASE + 4;
-constexpr UINT CM_FONTCHANGED = CM_BASE + 5;
+// A dialog key (Tab, Enter, Escape; WParam the key) offered to every control
+// of the form before the form acts on it; a control that takes it answers 1.
+constexpr UINT CM_DIALOGKEY = CM_BASE + 5;
+// The focus moved to another control of the form (LParam: that control);
+// heard by every control of the form.
+constexpr UINT CM_FOCUSCHANGED = CM_BASE + 7;
+constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;  // WParam: the new Visible
+constexpr UINT CM_ENABLEDCHANGED = CM_BASE + 12;
+constexpr UINT CM_COLORCHANGED = CM_BASE + 13;
+constexpr UINT CM_FONTCHANGED = CM_BASE + 14;
 constexpr UINT CM_TEXTCHANGED = CM_BASE + 18;
-constexpr UINT CM_VISIBLECHANGED = CM_BASE + 11;
 constexpr UINT CM_MOUSEENTER = CM_BASE + 19;
 constexpr UINT CM_MOUSELEAVE = CM_BASE + 20;
+constexpr UINT CM_EXIT = CM_BASE + 27;  // the control lost the focus; runs OnExit
 constexpr UINT CM_RELEASE = CM_BASE + 33;
+// Re-creates the control's window; the handling makes the new window.
+constexpr UINT CM_RECREATEWND = CM_BASE + 51;
 // An accelerator: WParam the character (lower case); a control that takes it answers 1.
 constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
 // Asked of the control under the mouse before its hint shows; LParam is the
@@ -116,6 +125,12 @@ using TDragOverEvent =
 using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
 using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 using TContextPopupEvent = std::function<void(TObject* Sender, POINT MousePos, bool& Handled)>;
+
+// Publishes Caption (the control's text) on a class table, for the classes
+// that show a caption.
+void PublishCaption(TClassInfo& C);
+// Publishes ParentBackground on a class table.
+void PublishParentBackground(TClassInfo& C);
 
 // Shift state from message key flags (MK_*) and the keyboard.
 TShiftState KeysToShiftState(WPARAM Keys);
@@ -331,6 +346,9 @@ public:
     int TabOrder() const;
     void SetTabOrder(int Value);
     bool TabStop = false;
+    // Kept for the skins, which switch it off while they paint the control;
+    // the platform draws no themed parent background by itself.
+    bool ParentBackground = false;
     bool Focused();
     virtual bool CanFocus();
     virtual void SetFocus();

@@ -95,6 +95,7 @@ void Frame3D(TCanvas& Canvas, TRect& R, TColor TopColor, TColor BottomColor, int
 }
 
 TCustomPanel::TCustomPanel(TComponent* AOwner) : TCustomControl(AOwner) {
+    ParentBackground = true;
     ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csOpaque, csDoubleClicks,
                     csCustomPaint};
     FColor = clBtnFace;
@@ -289,6 +290,16 @@ TClassInfo& TTimer::StaticClassInfo() {
 
 TClassInfo& TCustomPanel::StaticClassInfo() {
     static TClassInfo CI("TCustomPanel", &TCustomControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        PublishCaption(C);
+        PublishParentBackground(C);
+        C.PublishEnum<TCustomPanel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
+                                    [](TCustomPanel& O) -> int64_t { return O.Alignment; },
+                                    [](TCustomPanel& O, int64_t V) {
+                                        O.Alignment = static_cast<TAlignment>(V);
+                                        O.Invalidate();
+                                    });
+        C.PublishEnum<TCustomPanel>("BorderStyle", {"bsNone", "bsSingle"},
+                                    [](TCustomPanel& O) -> int64_t { return O.BorderStyle; });
         using S = TSetter<TCustomPanel>;
         const std::initializer_list<const char*> Cuts = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
         C.Define<TCustomPanel>("BevelInner", S([Cuts](TCustomPanel& O, const TFormValue& V, TFormReader& R) {

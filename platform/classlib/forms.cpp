@@ -817,7 +817,12 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
     if (!F) return false;
     TShiftState Shift = KeyDataToShiftState(Msg.lParam);
     if (F->IsShortCut(static_cast<WORD>(Msg.wParam), Shift)) return true;
-    if (Msg.message == WM_KEYDOWN && F->DialogKey(C, static_cast<WORD>(Msg.wParam), Shift)) return true;
+    if (Msg.message == WM_KEYDOWN) {
+        WORD Key = static_cast<WORD>(Msg.wParam);
+        if ((Key == VK_TAB || Key == VK_RETURN || Key == VK_ESCAPE) && F->Perform(CM_DIALOGKEY, Key, Msg.lParam))
+            return true;
+        if (F->DialogKey(C, Key, Shift)) return true;
+    }
     // Alt with a letter or digit: the control whose caption marks it as its accelerator.
     WORD K = static_cast<WORD>(Msg.wParam);
     if (Msg.message == WM_SYSKEYDOWN && Shift.Contains(ssAlt) && !Shift.Contains(ssCtrl) &&
@@ -978,6 +983,11 @@ void FormsShutdown() {
 // ---- Class tables ---------------------------------------------------------------------------
 TClassInfo& TCustomForm::StaticClassInfo() {
     static TClassInfo CI("TCustomForm", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        PublishCaption(C);
+        C.PublishEnum<TCustomForm>("BorderStyle",
+                                   {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
+                                   [](TCustomForm& O) -> int64_t { return O.BorderStyle(); },
+                                   [](TCustomForm& O, int64_t V) { O.SetBorderStyle(static_cast<TFormBorderStyle>(V)); });
         C.Define<TCustomForm>("BorderStyle", TSetter<TCustomForm>([](TCustomForm& O, const TFormValue& V,
                                                                      TFormReader& R) {
                                   O.SetBorderStyle(R.Enum<TFormBorderStyle>(
@@ -1072,6 +1082,10 @@ TClassInfo& TForm::StaticClassInfo() {
 
 TClassInfo& TScrollBox::StaticClassInfo() {
     static TClassInfo CI("TScrollBox", &TWinControl::StaticClassInfo(), CreateComponentOf<TScrollBox>, [](TClassInfo& C) {
+        C.PublishBool<TScrollBox>("AutoScroll", [](TScrollBox& O) { return O.AutoScroll; },
+                                  [](TScrollBox& O, bool V) { O.AutoScroll = V; });
+        C.PublishEnum<TScrollBox>("BorderStyle", {"bsNone", "bsSingle"},
+                                  [](TScrollBox& O) -> int64_t { return O.BorderStyle; });
         C.Define<TScrollBox>("AutoScroll", TSetter<TScrollBox>([](TScrollBox& O, const TFormValue& V, TFormReader& R) {
                                  O.AutoScroll = R.Bool(V);
                              }));

@@ -491,6 +491,28 @@ void TCanvas::CopyRect(const TRect& Dest, TCanvas& Source, const TRect& Src) {
     Changed();
 }
 
+void TCanvas::BrushCopy(const TRect& Dest, TBitmap& Bitmap, const TRect& Source, TColor Color) {
+    int W = Source.Width(), H = Source.Height();
+    if (W <= 0 || H <= 0 || Bitmap.Empty()) return;
+    UINT Key = static_cast<UINT>(ColorToRGB(Color));
+    HDC Src = Bitmap.Canvas().Handle();
+    Changing();
+    RequireObjects();
+    if (FBrush->Style() == bsClear) {
+        ::TransparentBlt(FHandle, Dest.left, Dest.top, Dest.Width(), Dest.Height(), Src, Source.left, Source.top, W,
+                         H, Key);
+    } else {
+        // The brush under the picture first, so the key colour shows the brush.
+        TBitmap Work(W, H, pf32bit);
+        Work.Canvas().Brush().Assign(*FBrush);
+        Work.Canvas().FillRect(TRect(0, 0, W, H));
+        ::TransparentBlt(Work.Canvas().Handle(), 0, 0, W, H, Src, Source.left, Source.top, W, H, Key);
+        ::StretchBlt(FHandle, Dest.left, Dest.top, Dest.Width(), Dest.Height(), Work.Canvas().Handle(), 0, 0, W, H,
+                     CopyMode);
+    }
+    Changed();
+}
+
 TColor TCanvas::Pixel(int X, int Y) { return static_cast<TColor>(::GetPixel(Handle(), X, Y)); }
 
 void TCanvas::SetPixel(int X, int Y, TColor Color) {

@@ -208,6 +208,10 @@ public:
     void Draw(int X, int Y, TGraphic& Graphic);
     void StretchDraw(const TRect& R, TGraphic& Graphic);
     void CopyRect(const TRect& Dest, TCanvas& Source, const TRect& Src);
+    // Copies Source of Bitmap onto Dest (stretched when the sizes differ), with
+    // the pixels of Color replaced by this canvas's brush; a clear brush leaves
+    // the canvas showing through them.
+    void BrushCopy(const TRect& Dest, TBitmap& Bitmap, const TRect& Source, TColor Color);
     TColor Pixel(int X, int Y);
     void SetPixel(int X, int Y, TColor Color);
     TRect ClipRect();

@@ -679,6 +679,7 @@ void TCustomListBox::WndProc(TMessage& M) {
 
 // ---- Group box --------------------------------------------------------------------------------
 TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TCustomControl(AOwner) {
+    ParentBackground = true;
     ControlStyle = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks, csCustomPaint};
     FWidth = 185;
     FHeight = 105;
@@ -719,6 +720,18 @@ void TCustomGroupBox::Paint() {
 // ---- Class tables ------------------------------------------------------------------------------
 TClassInfo& TCustomLabel::StaticClassInfo() {
     static TClassInfo CI("TCustomLabel", &TGraphicControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        PublishCaption(C);
+        C.PublishEnum<TCustomLabel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
+                                    [](TCustomLabel& O) -> int64_t { return O.Alignment; },
+                                    [](TCustomLabel& O, int64_t V) {
+                                        O.Alignment = static_cast<TAlignment>(V);
+                                        O.Invalidate();
+                                    });
+        C.PublishBool<TCustomLabel>("Transparent", [](TCustomLabel& O) { return O.Transparent; },
+                                    [](TCustomLabel& O, bool V) {
+                                        O.Transparent = V;
+                                        O.Invalidate();
+                                    });
         using S = TSetter<TCustomLabel>;
         C.Define<TCustomLabel>("AutoSize", S([](TCustomLabel& O, const TFormValue& V, TFormReader& R) {
                                    O.SetAutoSize(R.Bool(V));
@@ -751,12 +764,14 @@ TClassInfo& TLabel::StaticClassInfo() {
 }
 
 TClassInfo& TButtonControl::StaticClassInfo() {
-    static TClassInfo CI("TButtonControl", &TWinControl::StaticClassInfo(), nullptr);
+    static TClassInfo CI("TButtonControl", &TWinControl::StaticClassInfo(), nullptr, PublishCaption);
     return CI;
 }
 
 TClassInfo& TButton::StaticClassInfo() {
     static TClassInfo CI("TButton", &TButtonControl::StaticClassInfo(), CreateComponentOf<TButton>, [](TClassInfo& C) {
+        C.PublishBool<TButton>("Default", [](TButton& O) { return O.Default(); },
+                               [](TButton& O, bool V) { O.SetDefault(V); });
         using S = TSetter<TButton>;
         C.Define<TButton>("Default", S([](TButton& O, const TFormValue& V, TFormReader& R) { O.SetDefault(R.Bool(V)); }));
         C.Define<TButton>("Cancel", S([](TButton& O, const TFormValue& V, TFormReader& R) { O.Cancel = R.Bool(V); }));
@@ -775,6 +790,17 @@ TClassInfo& TButton::StaticClassInfo() {
 
 TClassInfo& TCustomCheckBox::StaticClassInfo() {
     static TClassInfo CI("TCustomCheckBox", &TButtonControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        C.PublishEnum<TCustomCheckBox>("State", {"cbUnchecked", "cbChecked", "cbGrayed"},
+                                       [](TCustomCheckBox& O) -> int64_t { return O.State(); },
+                                       [](TCustomCheckBox& O, int64_t V) { O.SetState(static_cast<TCheckBoxState>(V)); });
+        C.PublishBool<TCustomCheckBox>("Checked", [](TCustomCheckBox& O) { return O.Checked(); },
+                                       [](TCustomCheckBox& O, bool V) { O.SetChecked(V); });
+        C.PublishEnum<TCustomCheckBox>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
+                                       [](TCustomCheckBox& O) -> int64_t { return O.Alignment; },
+                                       [](TCustomCheckBox& O, int64_t V) {
+                                           O.Alignment = static_cast<TAlignment>(V);
+                                           O.Invalidate();
+                                       });
         using S = TSetter<TCustomCheckBox>;
         C.Define<TCustomCheckBox>("Checked", S([](TCustomCheckBox& O, const TFormValue& V, TFormReader& R) {
                                       O.SetChecked(R.Bool(V));
@@ -800,6 +826,14 @@ TClassInfo& TCheckBox::StaticClassInfo() {
 TClassInfo& TRadioButton::StaticClassInfo() {
     static TClassInfo CI("TRadioButton", &TButtonControl::StaticClassInfo(), CreateComponentOf<TRadioButton>,
                          [](TClassInfo& C) {
+                             C.PublishBool<TRadioButton>("Checked", [](TRadioButton& O) { return O.Checked(); },
+                                                         [](TRadioButton& O, bool V) { O.SetChecked(V); });
+                             C.PublishEnum<TRadioButton>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
+                                                         [](TRadioButton& O) -> int64_t { return O.Alignment; },
+                                                         [](TRadioButton& O, int64_t V) {
+                                                             O.Alignment = static_cast<TAlignment>(V);
+                                                             O.Invalidate();
+                                                         });
                              using S = TSetter<TRadioButton>;
                              C.Define<TRadioButton>("Checked", S([](TRadioButton& O, const TFormValue& V,
                                                                     TFormReader& R) { O.SetChecked(R.Bool(V)); }));
@@ -814,6 +848,10 @@ TClassInfo& TRadioButton::StaticClassInfo() {
 
 TClassInfo& TCustomEdit::StaticClassInfo() {
     static TClassInfo CI("TCustomEdit", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        C.PublishEnum<TCustomEdit>("BorderStyle", {"bsNone", "bsSingle"},
+                                   [](TCustomEdit& O) -> int64_t { return O.BorderStyle; });
+        C.PublishString<TCustomEdit>("Text", [](TCustomEdit& O) { return O.Text(); },
+                                     [](TCustomEdit& O, const std::string& V) { O.SetText(V); });
         using S = TSetter<TCustomEdit>;
         C.Define<TCustomEdit>("ReadOnly", S([](TCustomEdit& O, const TFormValue& V, TFormReader& R) {
                                   O.SetReadOnly(R.Bool(V));
@@ -944,7 +982,10 @@ TClassInfo& TListBox::StaticClassInfo() {
 }
 
 TClassInfo& TCustomGroupBox::StaticClassInfo() {
-    static TClassInfo CI("TCustomGroupBox", &TCustomControl::StaticClassInfo(), nullptr);
+    static TClassInfo CI("TCustomGroupBox", &TCustomControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        PublishCaption(C);
+        PublishParentBackground(C);
+    });
     return CI;
 }
 

@@ -175,11 +175,19 @@ void TToolBar::Paint() {
 }
 
 TClassInfo& TToolButton::StaticClassInfo() {
-    static TClassInfo CI("TToolButton", &TGraphicControl::StaticClassInfo(), CreateComponentOf<TToolButton>, nullptr);
+    static TClassInfo CI("TToolButton", &TGraphicControl::StaticClassInfo(), CreateComponentOf<TToolButton>,
+                         PublishCaption);
     return CI;
 }
 
 TClassInfo& TToolBar::StaticClassInfo() {
-    static TClassInfo CI("TToolBar", &TCustomControl::StaticClassInfo(), CreateComponentOf<TToolBar>, nullptr);
+    static TClassInfo CI("TToolBar", &TCustomControl::StaticClassInfo(), CreateComponentOf<TToolBar>, [](TClassInfo& C) {
+        PublishCaption(C);
+        PublishParentBackground(C);
+        C.PublishBool<TToolBar>("Flat", [](TToolBar& O) { return O.Flat; }, [](TToolBar& O, bool V) {
+            O.Flat = V;
+            O.Invalidate();
+        });
+    });
     return CI;
 }

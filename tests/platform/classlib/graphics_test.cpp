@@ -188,3 +188,45 @@ TEST(Picture, ChoosesTheGraphicByExtension) {
 }
 
 }  // namespace
+
+// BrushCopy: the key colour shows the brush (or, with a clear brush, what was
+// there), every other pixel is copied, and a smaller target shrinks the source.
+TEST(Canvas, BrushCopyReplacesTheKeyColourWithTheBrush) {
+    TBitmap Src(4, 2);
+    Fill(Src, 0x00, 0x80, 0x80);  // olive, the key
+    Src.Canvas().SetPixel(1, 0, static_cast<TColor>(0x0000FF));  // red
+    Src.Canvas().SetPixel(2, 1, static_cast<TColor>(0xFF0000));  // blue
+    struct Case {
+        const char* what;
+        bool clear;
+        TRect dest;
+        std::array<int, 3> keyPixel;  // blue, green, red where the key was
+    } Cases[] = {
+        {"solid brush", false, TRect(0, 0, 4, 2), {0xFF, 0xFF, 0x00}},  // aqua brush
+        {"clear brush", true, TRect(0, 0, 4, 2), {0x11, 0x22, 0x33}},   // the target's own colour
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TBitmap Dst(6, 4);
+        Fill(Dst, 0x11, 0x22, 0x33);
+        if (C.clear)
+            Dst.Canvas().Brush().SetStyle(bsClear);
+        else
+            Dst.Canvas().Brush().SetColor(static_cast<TColor>(0xFFFF00));
+        Dst.Canvas().BrushCopy(C.dest, Src, TRect(0, 0, 4, 2), static_cast<TColor>(0x008080));
+        EXPECT_EQ(Px(Dst, 0, 0), C.keyPixel);
+        EXPECT_EQ(Px(Dst, 3, 1), C.keyPixel);
+        EXPECT_EQ(Px(Dst, 1, 0), (std::array<int, 3>{0x00, 0x00, 0xFF}));
+        EXPECT_EQ(Px(Dst, 2, 1), (std::array<int, 3>{0xFF, 0x00, 0x00}));
+        EXPECT_EQ(Px(Dst, 4, 0), (std::array<int, 3>{0x11, 0x22, 0x33}));  // outside the target
+    }
+    // A part of the source, stretched to twice its size.
+    TBitmap Dst(6, 4);
+    Fill(Dst, 0x11, 0x22, 0x33);
+    Dst.Canvas().Brush().SetColor(static_cast<TColor>(0x00FF00));
+    Dst.Canvas().BrushCopy(TRect(0, 0, 4, 2), Src, TRect(1, 0, 3, 1), static_cast<TColor>(0x008080));
+    EXPECT_EQ(Px(Dst, 0, 0), (std::array<int, 3>{0x00, 0x00, 0xFF}));
+    EXPECT_EQ(Px(Dst, 1, 1), (std::array<int, 3>{0x00, 0x00, 0xFF}));
+    EXPECT_EQ(Px(Dst, 2, 0), (std::array<int, 3>{0x00, 0xFF, 0x00}));
+    EXPECT_EQ(Px(Dst, 3, 1), (std::array<int, 3>{0x00, 0xFF, 0x00}));
+}
