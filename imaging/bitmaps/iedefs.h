@@ -2,6 +2,7 @@
 // storage kinds, progress record, resampling filters and blend operations.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -115,7 +116,7 @@ struct TIEProgressRecord {
     int32_t Val2 = 0;
     double Per1 = 0;               // 100 / total work
     double Per2 = 0;
-    bool* Aborting = nullptr;      // the caller's abort flag, or nullptr
+    std::atomic<bool>* Aborting = nullptr;  // the caller's abort flag (set from any thread), or nullptr
 
     void Report(int Percent) const {
         if (OnProgress) OnProgress(Sender, Percent);

@@ -344,7 +344,7 @@ int32_t CalcColorCount(int32_t BitsPerSample, int32_t SamplesPerPixel) {
     return static_cast<int32_t>(r);
 }
 
-void WriteStreamChecked(TStream& Stream, bool& Aborting, const void* Buffer, int64_t Count) {
+void WriteStreamChecked(TStream& Stream, std::atomic<bool>& Aborting, const void* Buffer, int64_t Count) {
     if (Count <= 0) return;
     if (Stream.Write(Buffer, Count) < Count) Aborting = true;
 }

@@ -149,7 +149,7 @@ int32_t SwapWordBytes(int32_t Value);
 int32_t SwapDWordBytes(int32_t Value);
 int32_t CalcColorCount(int32_t BitsPerSample, int32_t SamplesPerPixel);
 // Writes Count bytes; sets Aborting when fewer were written.
-void WriteStreamChecked(TStream& Stream, bool& Aborting, const void* Buffer, int64_t Count);
+void WriteStreamChecked(TStream& Stream, std::atomic<bool>& Aborting, const void* Buffer, int64_t Count);
 void ConstrainLine45(int32_t X0, int32_t Y0, int32_t& X, int32_t& Y);
 bool RectsIntersect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Left, int32_t Top, int32_t Right,
                     int32_t Bottom);

@@ -439,8 +439,8 @@ int32_t EncodeRLE4Row(const uint8_t* in, int32_t count, uint8_t* out) {
 }
 
 void WriteBMPStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
     const int32_t width = Bitmap->Width(), height = Bitmap->Height();
     if (width <= 0 || height <= 0) {
         aborting = true;

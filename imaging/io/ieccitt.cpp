@@ -309,7 +309,7 @@ void Encode2D(BitWriter& w, const std::vector<uint8_t>& cur, const std::vector<u
     }
 }
 
-void WriteOut(BitWriter& w, TStream& s, bool& aborting, TIECCITTEncoder* st) {
+void WriteOut(BitWriter& w, TStream& s, std::atomic<bool>& aborting, TIECCITTEncoder* st) {
     if (!w.out.empty()) WriteStreamChecked(s, aborting, w.out.data(), static_cast<int64_t>(w.out.size()));
     w.out.clear();
     if (st) {
@@ -430,7 +430,7 @@ int64_t DecodeCCITT2DRow(uint8_t* Row, const uint8_t* Data, int64_t DataLength, 
     return p;
 }
 
-void EncodeCCITTMHRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting) {
+void EncodeCCITTMHRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting) {
     BitWriter w;
     w.fillOrder = FillOrder;
     Encode1D(w, Pixels(Row, Width), Width);
@@ -438,7 +438,7 @@ void EncodeCCITTMHRow(const uint8_t* Row, int32_t Width, TStream& Stream, int Fi
     WriteOut(w, Stream, Aborting, nullptr);
 }
 
-void EncodeCCITT1DRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting,
+void EncodeCCITT1DRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting,
                       TIECCITTEncoder& State) {
     BitWriter w = Resume(State, FillOrder);
     if (Row == nullptr) {
@@ -451,7 +451,7 @@ void EncodeCCITT1DRow(const uint8_t* Row, int32_t Width, TStream& Stream, int Fi
     WriteOut(w, Stream, Aborting, &State);
 }
 
-void EncodeCCITTG3Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting,
+void EncodeCCITTG3Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting,
                       TIECCITTEncoder& State) {
     BitWriter w = Resume(State, FillOrder);
     if (Row == nullptr) {
@@ -474,7 +474,7 @@ void EncodeCCITTG3Row(const uint8_t* Row, int32_t Width, TStream& Stream, int Fi
     WriteOut(w, Stream, Aborting, &State);
 }
 
-void EncodeCCITTG4Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting,
+void EncodeCCITTG4Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting,
                       TIECCITTEncoder& State) {
     BitWriter w = Resume(State, FillOrder);
     if (Row == nullptr) {

@@ -4,6 +4,7 @@
 // which a set bit is black.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -25,11 +26,11 @@ struct TIECCITTEncoder {
     std::vector<uint8_t> Reference;  // black = 1, one byte per pixel; empty before the first row
 };
 
-void EncodeCCITTMHRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting);
+void EncodeCCITTMHRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting);
 // Row nullptr ends the strip.
-void EncodeCCITT1DRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting,
+void EncodeCCITT1DRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting,
                       TIECCITTEncoder& State);
-void EncodeCCITTG3Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting,
+void EncodeCCITTG3Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting,
                       TIECCITTEncoder& State);
-void EncodeCCITTG4Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, bool& Aborting,
+void EncodeCCITTG4Row(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting,
                       TIECCITTEncoder& State);

@@ -12,7 +12,7 @@
 
 std::vector<uint8_t> SaveEXIFToBuffer(TIOParamsVals& Params) {
     TMemoryStream ms;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     WriteTIFFStream(ms, false, nullptr, pr, Params);
@@ -38,7 +38,7 @@ bool LoadEXIFFromBuffer(const void* Data, int64_t Size, TIOParamsVals& Params) {
     TIOParamsVals t(Params.Owner);
     if (!Params.ExifThumbnail) Params.ExifThumbnail = std::make_unique<TIEBitmap>();
     Params.ExifThumbnail->FreeImage(true);
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     std::unique_ptr<TIEMask> mask;
@@ -63,7 +63,7 @@ bool LoadEXIFFromRawStream(TStream& Stream, TIOParamsVals& Params) {
     TIOParamsVals t(Params.Owner);
     if (!Params.ExifThumbnail) Params.ExifThumbnail = std::make_unique<TIEBitmap>();
     Params.ExifThumbnail->FreeImage(true);
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     std::unique_ptr<TIEMask> mask;

@@ -239,8 +239,8 @@ void ReadGIFStream(TStream& Stream, TIEBitmap* Bitmap, int32_t& ImageCount, bool
 }
 
 void WriteGIFStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
     ProgressTo(Progress, 0);
     if (aborting) return;
     const int32_t w = Bitmap->Width(), h = Bitmap->Height();

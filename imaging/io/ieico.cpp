@@ -253,8 +253,8 @@ void ReadCURStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
 
 void WriteICOStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress,
                     const std::vector<TIOICOSize>& Sizes, const std::vector<int32_t>& BitCounts) {
-    bool dummy = false;
-    bool& abort = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& abort = Progress.Aborting ? *Progress.Aborting : dummy;
     const int count = static_cast<int>(Sizes.size());
     if (count == 0 || Bitmap->Width() <= 0 || Bitmap->Height() <= 0) {
         SetAbort(Progress);
@@ -385,7 +385,7 @@ void WriteICOStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, T
     const int64_t end = Stream.Position();
     PutLE16(head + 4, static_cast<uint32_t>(done));
     Stream.Seek(start, soBeginning);
-    bool ignore = false;
+    std::atomic<bool> ignore{false};
     WriteStreamChecked(Stream, ignore, head, 6);
     Stream.Seek(dirPos, soBeginning);
     WriteStreamChecked(Stream, ignore, dir.data(), static_cast<int64_t>(done) * 16);

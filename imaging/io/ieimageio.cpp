@@ -14,6 +14,7 @@
 #include "imaging/io/iegif.h"
 #include "imaging/io/ieico.h"
 #include "imaging/io/ieioutil.h"
+#include "imaging/io/ieiothread.h"
 #include "imaging/io/iej2000.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/iepcx.h"
@@ -28,6 +29,7 @@
 #include "imaging/processing/resample.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/system/process.h"
 #include "platform/win/winuser.h"
 
 using namespace ieio;
@@ -81,7 +83,10 @@ TIEImageIO::TIEImageIO(TComponent* AOwner) : TComponent(AOwner) {
     Params = std::make_unique<TIOParamsVals>(this);
 }
 
-TIEImageIO::~TIEImageIO() { RemoveViewCallback(); }
+TIEImageIO::~TIEImageIO() {
+    WaitThreads(false);
+    RemoveViewCallback();
+}
 
 // ---- Attachment ------------------------------------------------------------------------
 
@@ -210,20 +215,66 @@ void TIEImageIO::SetBackground(TColor Value) {
         FAttachedView->SetBackground(Value);
 }
 
-void TIEImageIO::AddIOThread(std::thread::id Id) {
+// ---- Asynchronous mode ----------------------------------------------------------------
+
+thread_local int TIEImageIO::FSyncDepth = 0;
+
+void TIEImageIO::AddAsyncThread(TIEIOThread* T) {
     std::lock_guard<std::mutex> g(FAsyncLock);
-    FIOThreads.push_back(Id);
+    FAsyncThreads.push_back({T, 0});
 }
 
-void TIEImageIO::RemoveIOThread(std::thread::id Id) {
+void TIEImageIO::SetAsyncThreadId(TIEIOThread* T, DWORD Id) {
     std::lock_guard<std::mutex> g(FAsyncLock);
-    auto it = std::find(FIOThreads.begin(), FIOThreads.end(), Id);
-    if (it != FIOThreads.end()) FIOThreads.erase(it);
+    for (TAsyncEntry& e : FAsyncThreads)
+        if (e.Thread == T) e.Id = Id;
 }
 
-bool TIEImageIO::InIOThread() {
+void TIEImageIO::RemoveAsyncThread(TIEIOThread* T) {
     std::lock_guard<std::mutex> g(FAsyncLock);
-    return std::find(FIOThreads.begin(), FIOThreads.end(), std::this_thread::get_id()) != FIOThreads.end();
+    FAsyncThreads.erase(std::remove_if(FAsyncThreads.begin(), FAsyncThreads.end(),
+                                       [T](const TAsyncEntry& e) { return e.Thread == T; }),
+                        FAsyncThreads.end());
+    FAsyncEnded.notify_all();
+}
+
+bool TIEImageIO::IsInsideAsyncThreads() {
+    const DWORD me = GetCurrentThreadId();
+    std::lock_guard<std::mutex> g(FAsyncLock);
+    return std::any_of(FAsyncThreads.begin(), FAsyncThreads.end(), [me](const TAsyncEntry& e) { return e.Id == me; });
+}
+
+void TIEImageIO::WaitThreads(bool SetAborting) {
+    std::unique_lock<std::mutex> g(FAsyncLock);
+    if (SetAborting) Aborting = true;
+    FAsyncEnded.wait(g, [this] { return FAsyncThreads.empty(); });
+}
+
+bool TIEImageIO::AsyncApplies() {
+    return AsyncMode && !FIEBitmapOwned && FSyncDepth == 0 && !IsInsideAsyncThreads();
+}
+
+template <class M, class... A>
+bool TIEImageIO::StartAsync(M Method, A&&... Args) {
+    if (!AsyncApplies()) return false;
+    new TIEIOThread(this, Method, std::forward<A>(Args)...);
+    return true;
+}
+
+bool TIEImageIO::StartAsyncURL(const std::string& URL) {
+    if (!AsyncApplies()) return false;
+    new TIEIOThread(TIEIOThread::URLTag{}, this, &TIEImageIO::LoadFromURL, URL);
+    return true;
+}
+
+void TIEImageIO::TellViewDpi() {
+    if (!FAttachedView) return;
+    if (IsInsideAsyncThreads()) {
+        FPendingDpiX = Params->DpiX;
+        FPendingDpiY = Params->DpiY;
+    } else {
+        FAttachedView->SetDpi(Params->DpiX, Params->DpiY);
+    }
 }
 
 void TIEImageIO::SetBWConversion(TIEBWConversion Value) {
@@ -241,7 +292,7 @@ TIEProgressRecord TIEImageIO::MakeProgress(bool Silent) {
 
 void TIEImageIO::DoProgress(TObject* Sender, int Percent) {
     if (!OnProgress) return;
-    if (FAttachedView && InIOThread()) {
+    if (FAttachedView && IsInsideAsyncThreads()) {
         if (HWND w = FAttachedView->IOWindow()) {
             PostMessageW(w, IEIO_PROGRESS, static_cast<WPARAM>(Percent), 0);
             return;
@@ -253,7 +304,7 @@ void TIEImageIO::DoProgress(TObject* Sender, int Percent) {
 void TIEImageIO::DoFinishWork() {
     DoProgress(this, 100);
     if (!OnFinishWork) return;
-    if (FAttachedView && InIOThread()) {
+    if (FAttachedView && IsInsideAsyncThreads()) {
         if (HWND w = FAttachedView->IOWindow()) {
             PostMessageW(w, IEIO_FINWORK, 0, 0);
             return;
@@ -274,11 +325,17 @@ void TIEImageIO::Update() {
     // A windowing-library bitmap holds no alpha channel.
     if (FBitmap && FIEBitmap) FIEBitmap->RemoveAlphaChannel();
     if (FAttachedView) {
-        if (!InIOThread())
+        if (!IsInsideAsyncThreads()) {
             FAttachedView->Update();
-        else if (HWND w = FAttachedView->IOWindow())
-            PostMessageW(w, IEIO_UPDATE, 0, 0);
-        FAttachedView->ImageChange();
+            FAttachedView->ImageChange();
+        } else {
+            // A worker touches no view: the view's own thread takes the resolution,
+            // ImageChange and the repaint from the message.
+            if (HWND w = FAttachedView->IOWindow())
+                PostMessageW(w, IEIO_UPDATE, static_cast<WPARAM>(std::max(0, FPendingDpiX)),
+                             static_cast<LPARAM>(std::max(0, FPendingDpiY)));
+            FPendingDpiX = FPendingDpiY = 0;
+        }
     } else if (FBitmap && FAttachedTImage) {
         // The picture changed under the TImage: it repaints (and sizes itself) as after a load.
         TPicture& p = FAttachedTImage->Picture();
@@ -345,7 +402,7 @@ void TIEImageIO::AfterLoad(TIOFormatCode Format) {
     ApplyDefaultDpi();
     if (AutoAdjustDPI) AdjustDPI();
     Params->FileType = Format;
-    if (FAttachedView && Format != ioGIF) FAttachedView->SetDpi(Params->DpiX, Params->DpiY);
+    if (Format != ioGIF) TellViewDpi();
     Update();
 }
 
@@ -503,7 +560,7 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             ApplyDefaultDpi();
             if (AutoAdjustDPI && Format != ioWBMP) AdjustDPI();
             Params->FileType = Format;
-            if (FAttachedView && LoadSetsViewDpi(Format)) FAttachedView->SetDpi(Params->DpiX, Params->DpiY);
+            if (LoadSetsViewDpi(Format)) TellViewDpi();
             Update();
             break;
         }
@@ -514,6 +571,7 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
 }
 
 int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
+    if (StartAsync(&TIEImageIO::LoadFromStreamGIF, S)) return -1;
     Aborting = false;
     int32_t count = 0;
     try {
@@ -817,14 +875,16 @@ void TIEImageIO::WithFileWrite(const std::string& FileName, const std::function<
 }
 
 // The per-format entry points below all run one of these four bodies.
-void TIEImageIO::LoadFileAs(TIOFormatCode Format, const std::string& FileName) {
+void TIEImageIO::LoadFileAs(TIOFormatCode Format, const std::string& FileName, TIEIOThread::TFileProc Self) {
+    if (StartAsync(Self, FileName)) return;
     WithFileRead(FileName, [&](TStream& s) {
         LoadStreamBody(Format, s);
         Params->FileName = FileName;
     });
 }
 
-void TIEImageIO::LoadStreamAs(TIOFormatCode Format, TStream& S) {
+void TIEImageIO::LoadStreamAs(TIOFormatCode Format, TStream& S, TIEIOThread::TStreamProc Self) {
+    if (StartAsync(Self, S)) return;
     Aborting = false;
     try {
         LoadStreamBody(Format, S);
@@ -836,7 +896,8 @@ void TIEImageIO::LoadStreamAs(TIOFormatCode Format, TStream& S) {
     DoFinishWork();
 }
 
-void TIEImageIO::SaveFileAs(TIOFormatCode Format, const std::string& FileName) {
+void TIEImageIO::SaveFileAs(TIOFormatCode Format, const std::string& FileName, TIEIOThread::TFileProc Self) {
+    if (StartAsync(Self, FileName)) return;
     WithFileWrite(FileName, [&](TStream& s) {
         FSavingToFile = true;
         try {
@@ -849,7 +910,8 @@ void TIEImageIO::SaveFileAs(TIOFormatCode Format, const std::string& FileName) {
     });
 }
 
-void TIEImageIO::SaveStreamAs(TIOFormatCode Format, TStream& S) {
+void TIEImageIO::SaveStreamAs(TIOFormatCode Format, TStream& S, TIEIOThread::TStreamProc Self) {
+    if (StartAsync(Self, S)) return;
     Aborting = false;
     try {
         SaveStreamBody(Format, S);
@@ -860,76 +922,78 @@ void TIEImageIO::SaveStreamAs(TIOFormatCode Format, TStream& S) {
     DoFinishWork();
 }
 
-void TIEImageIO::LoadFromFileBMP(const std::string& FileName) { LoadFileAs(ioBMP, FileName); }
-void TIEImageIO::LoadFromStreamBMP(TStream& S) { LoadStreamAs(ioBMP, S); }
-void TIEImageIO::SaveToFileBMP(const std::string& FileName) { SaveFileAs(ioBMP, FileName); }
-void TIEImageIO::SaveToStreamBMP(TStream& S) { SaveStreamAs(ioBMP, S); }
-void TIEImageIO::LoadFromStreamPNG(TStream& S) { LoadStreamAs(ioPNG, S); }
-void TIEImageIO::SaveToFilePNG(const std::string& FileName) { SaveFileAs(ioPNG, FileName); }
-void TIEImageIO::SaveToStreamPNG(TStream& S) { SaveStreamAs(ioPNG, S); }
-void TIEImageIO::LoadFromFileJPEG(const std::string& FileName) { LoadFileAs(ioJPEG, FileName); }
-void TIEImageIO::LoadFromStreamJPEG(TStream& S) { LoadStreamAs(ioJPEG, S); }
-void TIEImageIO::SaveToFileJPEG(const std::string& FileName) { SaveFileAs(ioJPEG, FileName); }
-void TIEImageIO::SaveToStreamJPEG(TStream& S) { SaveStreamAs(ioJPEG, S); }
-void TIEImageIO::SaveToFileGIF(const std::string& FileName) { SaveFileAs(ioGIF, FileName); }
-void TIEImageIO::SaveToStreamGIF(TStream& S) { SaveStreamAs(ioGIF, S); }
-void TIEImageIO::LoadFromFileTIFF(const std::string& FileName) { LoadFileAs(ioTIFF, FileName); }
-void TIEImageIO::LoadFromStreamTIFF(TStream& S) { LoadStreamAs(ioTIFF, S); }
-void TIEImageIO::SaveToFileTIFF(const std::string& FileName) { SaveFileAs(ioTIFF, FileName); }
-void TIEImageIO::SaveToStreamTIFF(TStream& S) { SaveStreamAs(ioTIFF, S); }
-void TIEImageIO::LoadFromFilePCX(const std::string& FileName) { LoadFileAs(ioPCX, FileName); }
-void TIEImageIO::LoadFromStreamPCX(TStream& S) { LoadStreamAs(ioPCX, S); }
-void TIEImageIO::SaveToFilePCX(const std::string& FileName) { SaveFileAs(ioPCX, FileName); }
-void TIEImageIO::SaveToStreamPCX(TStream& S) { SaveStreamAs(ioPCX, S); }
-void TIEImageIO::LoadFromFileDCX(const std::string& FileName) { LoadFileAs(ioDCX, FileName); }
-void TIEImageIO::LoadFromStreamDCX(TStream& S) { LoadStreamAs(ioDCX, S); }
-void TIEImageIO::SaveToFileDCX(const std::string& FileName) { SaveFileAs(ioDCX, FileName); }
-void TIEImageIO::SaveToStreamDCX(TStream& S) { SaveStreamAs(ioDCX, S); }
-void TIEImageIO::LoadFromFileICO(const std::string& FileName) { LoadFileAs(ioICO, FileName); }
-void TIEImageIO::LoadFromStreamICO(TStream& S) { LoadStreamAs(ioICO, S); }
-void TIEImageIO::SaveToFileICO(const std::string& FileName) { SaveFileAs(ioICO, FileName); }
-void TIEImageIO::SaveToStreamICO(TStream& S) { SaveStreamAs(ioICO, S); }
-void TIEImageIO::LoadFromFileCUR(const std::string& FileName) { LoadFileAs(ioCUR, FileName); }
-void TIEImageIO::LoadFromStreamCUR(TStream& S) { LoadStreamAs(ioCUR, S); }
-void TIEImageIO::LoadFromFileJP2(const std::string& FileName) { LoadFileAs(ioJP2, FileName); }
-void TIEImageIO::LoadFromStreamJP2(TStream& S) { LoadStreamAs(ioJP2, S); }
-void TIEImageIO::SaveToFileJP2(const std::string& FileName) { SaveFileAs(ioJP2, FileName); }
-void TIEImageIO::SaveToStreamJP2(TStream& S) { SaveStreamAs(ioJP2, S); }
-void TIEImageIO::LoadFromFileJ2K(const std::string& FileName) { LoadFileAs(ioJ2K, FileName); }
-void TIEImageIO::LoadFromStreamJ2K(TStream& S) { LoadStreamAs(ioJ2K, S); }
-void TIEImageIO::SaveToFileJ2K(const std::string& FileName) { SaveFileAs(ioJ2K, FileName); }
-void TIEImageIO::SaveToStreamJ2K(TStream& S) { SaveStreamAs(ioJ2K, S); }
-void TIEImageIO::LoadFromFileRAW(const std::string& FileName) { LoadFileAs(ioRAW, FileName); }
-void TIEImageIO::SaveToFilePS(const std::string& FileName) { SaveFileAs(ioPS, FileName); }
-void TIEImageIO::SaveToStreamPS(TStream& S) { SaveStreamAs(ioPS, S); }
-void TIEImageIO::SaveToFilePDF(const std::string& FileName) { SaveFileAs(ioPDF, FileName); }
-void TIEImageIO::SaveToStreamPDF(TStream& S) { SaveStreamAs(ioPDF, S); }
-void TIEImageIO::LoadFromFileTGA(const std::string& FileName) { LoadFileAs(ioTGA, FileName); }
-void TIEImageIO::LoadFromStreamTGA(TStream& S) { LoadStreamAs(ioTGA, S); }
-void TIEImageIO::SaveToFileTGA(const std::string& FileName) { SaveFileAs(ioTGA, FileName); }
-void TIEImageIO::SaveToStreamTGA(TStream& S) { SaveStreamAs(ioTGA, S); }
-void TIEImageIO::LoadFromFilePXM(const std::string& FileName) { LoadFileAs(ioPXM, FileName); }
-void TIEImageIO::LoadFromStreamPXM(TStream& S) { LoadStreamAs(ioPXM, S); }
-void TIEImageIO::SaveToFilePXM(const std::string& FileName) { SaveFileAs(ioPXM, FileName); }
-void TIEImageIO::SaveToStreamPXM(TStream& S) { SaveStreamAs(ioPXM, S); }
-void TIEImageIO::LoadFromFileWBMP(const std::string& FileName) { LoadFileAs(ioWBMP, FileName); }
-void TIEImageIO::LoadFromStreamWBMP(TStream& S) { LoadStreamAs(ioWBMP, S); }
-void TIEImageIO::SaveToFileWBMP(const std::string& FileName) { SaveFileAs(ioWBMP, FileName); }
-void TIEImageIO::SaveToStreamWBMP(TStream& S) { SaveStreamAs(ioWBMP, S); }
-void TIEImageIO::LoadFromFileRawData(const std::string& FileName) { LoadFileAs(ioBMPRAW, FileName); }
+void TIEImageIO::LoadFromFileBMP(const std::string& FileName) { LoadFileAs(ioBMP, FileName, &TIEImageIO::LoadFromFileBMP); }
+void TIEImageIO::LoadFromStreamBMP(TStream& S) { LoadStreamAs(ioBMP, S, &TIEImageIO::LoadFromStreamBMP); }
+void TIEImageIO::SaveToFileBMP(const std::string& FileName) { SaveFileAs(ioBMP, FileName, &TIEImageIO::SaveToFileBMP); }
+void TIEImageIO::SaveToStreamBMP(TStream& S) { SaveStreamAs(ioBMP, S, &TIEImageIO::SaveToStreamBMP); }
+void TIEImageIO::LoadFromStreamPNG(TStream& S) { LoadStreamAs(ioPNG, S, &TIEImageIO::LoadFromStreamPNG); }
+void TIEImageIO::SaveToFilePNG(const std::string& FileName) { SaveFileAs(ioPNG, FileName, &TIEImageIO::SaveToFilePNG); }
+void TIEImageIO::SaveToStreamPNG(TStream& S) { SaveStreamAs(ioPNG, S, &TIEImageIO::SaveToStreamPNG); }
+void TIEImageIO::LoadFromFileJPEG(const std::string& FileName) { LoadFileAs(ioJPEG, FileName, &TIEImageIO::LoadFromFileJPEG); }
+void TIEImageIO::LoadFromStreamJPEG(TStream& S) { LoadStreamAs(ioJPEG, S, &TIEImageIO::LoadFromStreamJPEG); }
+void TIEImageIO::SaveToFileJPEG(const std::string& FileName) { SaveFileAs(ioJPEG, FileName, &TIEImageIO::SaveToFileJPEG); }
+void TIEImageIO::SaveToStreamJPEG(TStream& S) { SaveStreamAs(ioJPEG, S, &TIEImageIO::SaveToStreamJPEG); }
+void TIEImageIO::SaveToFileGIF(const std::string& FileName) { SaveFileAs(ioGIF, FileName, &TIEImageIO::SaveToFileGIF); }
+void TIEImageIO::SaveToStreamGIF(TStream& S) { SaveStreamAs(ioGIF, S, &TIEImageIO::SaveToStreamGIF); }
+void TIEImageIO::LoadFromFileTIFF(const std::string& FileName) { LoadFileAs(ioTIFF, FileName, &TIEImageIO::LoadFromFileTIFF); }
+void TIEImageIO::LoadFromStreamTIFF(TStream& S) { LoadStreamAs(ioTIFF, S, &TIEImageIO::LoadFromStreamTIFF); }
+void TIEImageIO::SaveToFileTIFF(const std::string& FileName) { SaveFileAs(ioTIFF, FileName, &TIEImageIO::SaveToFileTIFF); }
+void TIEImageIO::SaveToStreamTIFF(TStream& S) { SaveStreamAs(ioTIFF, S, &TIEImageIO::SaveToStreamTIFF); }
+void TIEImageIO::LoadFromFilePCX(const std::string& FileName) { LoadFileAs(ioPCX, FileName, &TIEImageIO::LoadFromFilePCX); }
+void TIEImageIO::LoadFromStreamPCX(TStream& S) { LoadStreamAs(ioPCX, S, &TIEImageIO::LoadFromStreamPCX); }
+void TIEImageIO::SaveToFilePCX(const std::string& FileName) { SaveFileAs(ioPCX, FileName, &TIEImageIO::SaveToFilePCX); }
+void TIEImageIO::SaveToStreamPCX(TStream& S) { SaveStreamAs(ioPCX, S, &TIEImageIO::SaveToStreamPCX); }
+void TIEImageIO::LoadFromFileDCX(const std::string& FileName) { LoadFileAs(ioDCX, FileName, &TIEImageIO::LoadFromFileDCX); }
+void TIEImageIO::LoadFromStreamDCX(TStream& S) { LoadStreamAs(ioDCX, S, &TIEImageIO::LoadFromStreamDCX); }
+void TIEImageIO::SaveToFileDCX(const std::string& FileName) { SaveFileAs(ioDCX, FileName, &TIEImageIO::SaveToFileDCX); }
+void TIEImageIO::SaveToStreamDCX(TStream& S) { SaveStreamAs(ioDCX, S, &TIEImageIO::SaveToStreamDCX); }
+void TIEImageIO::LoadFromFileICO(const std::string& FileName) { LoadFileAs(ioICO, FileName, &TIEImageIO::LoadFromFileICO); }
+void TIEImageIO::LoadFromStreamICO(TStream& S) { LoadStreamAs(ioICO, S, &TIEImageIO::LoadFromStreamICO); }
+void TIEImageIO::SaveToFileICO(const std::string& FileName) { SaveFileAs(ioICO, FileName, &TIEImageIO::SaveToFileICO); }
+void TIEImageIO::SaveToStreamICO(TStream& S) { SaveStreamAs(ioICO, S, &TIEImageIO::SaveToStreamICO); }
+void TIEImageIO::LoadFromFileCUR(const std::string& FileName) { LoadFileAs(ioCUR, FileName, &TIEImageIO::LoadFromFileCUR); }
+void TIEImageIO::LoadFromStreamCUR(TStream& S) { LoadStreamAs(ioCUR, S, &TIEImageIO::LoadFromStreamCUR); }
+void TIEImageIO::LoadFromFileJP2(const std::string& FileName) { LoadFileAs(ioJP2, FileName, &TIEImageIO::LoadFromFileJP2); }
+void TIEImageIO::LoadFromStreamJP2(TStream& S) { LoadStreamAs(ioJP2, S, &TIEImageIO::LoadFromStreamJP2); }
+void TIEImageIO::SaveToFileJP2(const std::string& FileName) { SaveFileAs(ioJP2, FileName, &TIEImageIO::SaveToFileJP2); }
+void TIEImageIO::SaveToStreamJP2(TStream& S) { SaveStreamAs(ioJP2, S, &TIEImageIO::SaveToStreamJP2); }
+void TIEImageIO::LoadFromFileJ2K(const std::string& FileName) { LoadFileAs(ioJ2K, FileName, &TIEImageIO::LoadFromFileJ2K); }
+void TIEImageIO::LoadFromStreamJ2K(TStream& S) { LoadStreamAs(ioJ2K, S, &TIEImageIO::LoadFromStreamJ2K); }
+void TIEImageIO::SaveToFileJ2K(const std::string& FileName) { SaveFileAs(ioJ2K, FileName, &TIEImageIO::SaveToFileJ2K); }
+void TIEImageIO::SaveToStreamJ2K(TStream& S) { SaveStreamAs(ioJ2K, S, &TIEImageIO::SaveToStreamJ2K); }
+void TIEImageIO::LoadFromFileRAW(const std::string& FileName) { LoadFileAs(ioRAW, FileName, &TIEImageIO::LoadFromFileRAW); }
+void TIEImageIO::SaveToFilePS(const std::string& FileName) { SaveFileAs(ioPS, FileName, &TIEImageIO::SaveToFilePS); }
+void TIEImageIO::SaveToStreamPS(TStream& S) { SaveStreamAs(ioPS, S, &TIEImageIO::SaveToStreamPS); }
+void TIEImageIO::SaveToFilePDF(const std::string& FileName) { SaveFileAs(ioPDF, FileName, &TIEImageIO::SaveToFilePDF); }
+void TIEImageIO::SaveToStreamPDF(TStream& S) { SaveStreamAs(ioPDF, S, &TIEImageIO::SaveToStreamPDF); }
+void TIEImageIO::LoadFromFileTGA(const std::string& FileName) { LoadFileAs(ioTGA, FileName, &TIEImageIO::LoadFromFileTGA); }
+void TIEImageIO::LoadFromStreamTGA(TStream& S) { LoadStreamAs(ioTGA, S, &TIEImageIO::LoadFromStreamTGA); }
+void TIEImageIO::SaveToFileTGA(const std::string& FileName) { SaveFileAs(ioTGA, FileName, &TIEImageIO::SaveToFileTGA); }
+void TIEImageIO::SaveToStreamTGA(TStream& S) { SaveStreamAs(ioTGA, S, &TIEImageIO::SaveToStreamTGA); }
+void TIEImageIO::LoadFromFilePXM(const std::string& FileName) { LoadFileAs(ioPXM, FileName, &TIEImageIO::LoadFromFilePXM); }
+void TIEImageIO::LoadFromStreamPXM(TStream& S) { LoadStreamAs(ioPXM, S, &TIEImageIO::LoadFromStreamPXM); }
+void TIEImageIO::SaveToFilePXM(const std::string& FileName) { SaveFileAs(ioPXM, FileName, &TIEImageIO::SaveToFilePXM); }
+void TIEImageIO::SaveToStreamPXM(TStream& S) { SaveStreamAs(ioPXM, S, &TIEImageIO::SaveToStreamPXM); }
+void TIEImageIO::LoadFromFileWBMP(const std::string& FileName) { LoadFileAs(ioWBMP, FileName, &TIEImageIO::LoadFromFileWBMP); }
+void TIEImageIO::LoadFromStreamWBMP(TStream& S) { LoadStreamAs(ioWBMP, S, &TIEImageIO::LoadFromStreamWBMP); }
+void TIEImageIO::SaveToFileWBMP(const std::string& FileName) { SaveFileAs(ioWBMP, FileName, &TIEImageIO::SaveToFileWBMP); }
+void TIEImageIO::SaveToStreamWBMP(TStream& S) { SaveStreamAs(ioWBMP, S, &TIEImageIO::SaveToStreamWBMP); }
+void TIEImageIO::LoadFromFileRawData(const std::string& FileName) { LoadFileAs(ioBMPRAW, FileName, &TIEImageIO::LoadFromFileRawData); }
 
 void TIEImageIO::LoadFromStreamRAW(TStream& S) {
+    if (StartAsync(&TIEImageIO::LoadFromStreamRAW, S)) return;
     TIEFileFormatEntry* e = FindFormatByExtension("RAW");
     if (e != nullptr && e->FileType != ioRAW) {
         LoadFromStreamFormat(S, e->FileType);
         return;
     }
-    LoadStreamAs(ioRAW, S);
+    LoadStreamAs(ioRAW, S, &TIEImageIO::LoadFromStreamRAW);
 }
 
-void TIEImageIO::LoadFromStreamRawData(TStream& S) { LoadStreamAs(ioBMPRAW, S); }
+void TIEImageIO::LoadFromStreamRawData(TStream& S) { LoadStreamAs(ioBMPRAW, S, &TIEImageIO::LoadFromStreamRawData); }
 
 void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
+    if (StartAsync(&TIEImageIO::LoadFromFilePNG, FileName)) return;
     Params->PNGBackground = ColorToTRGB(ColorToRGB(GetBackground()));
     WithFileRead(FileName, [&](TStream& s) {
         LoadStreamBody(ioPNG, s);
@@ -938,6 +1002,7 @@ void TIEImageIO::LoadFromFilePNG(const std::string& FileName) {
 }
 
 int32_t TIEImageIO::LoadFromFileGIF(const std::string& FileName) {
+    if (StartAsync(&TIEImageIO::LoadFromFileGIF, FileName)) return -1;
     Aborting = true;
     std::unique_ptr<TFileStream> fs;
     try {
@@ -960,12 +1025,15 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
         DoFinishWork();
         return;
     }
+    if (LowerCase(FileName.substr(0, 7)) == "http://") {
+        LoadFromURL(FileName);
+        return;
+    }
+    if (StartAsync(&TIEImageIO::LoadFromFile, FileName)) return;
     std::string ext = LowerCase(ExtractFileExt(FileName));
-    TIEFileFormatEntry* entry = LowerCase(FileName.substr(0, 7)) == "http://" || ext == ".avi"
-                                    ? nullptr
-                                    : FindFormatByExtension(ext);
-    // URL and AVI loading live in other units, not built here; like an unknown
-    // extension they end with the abort flag and a finish notification.
+    TIEFileFormatEntry* entry = ext == ".avi" ? nullptr : FindFormatByExtension(ext);
+    // AVI files are not read yet; like an unknown extension they end with the
+    // abort flag and a finish notification.
     if (entry == nullptr) {
         Aborting = true;
         DoFinishWork();
@@ -1013,7 +1081,7 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
         }
         if (!Aborting) {
             if (AutoAdjustDPI) AdjustDPI();
-            if (FAttachedView) FAttachedView->SetDpi(Params->DpiX, Params->DpiY);
+            TellViewDpi();
         }
         Update();
     });
@@ -1028,6 +1096,7 @@ void TIEImageIO::LoadFromFileAuto(const std::string& FileName) {
 }
 
 void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode Format) {
+    if (StartAsync(&TIEImageIO::LoadFromFileFormat, FileName, Format)) return;
     TIEFileFormatEntry* entry = FindFormatByType(Format);
     if (entry == nullptr) {
         Aborting = true;
@@ -1072,6 +1141,7 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
 }
 
 void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
+    if (StartAsync(&TIEImageIO::LoadFromStreamFormat, Stream, Format)) return;
     TIEFileFormatEntry* entry = FindFormatByType(Format);
     if (entry != nullptr && entry->InternalFormat) {
         switch (Format) {
@@ -1113,6 +1183,7 @@ void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
 }
 
 void TIEImageIO::LoadFromStream(TStream& Stream) {
+    if (StartAsync(&TIEImageIO::LoadFromStream, Stream)) return;
     const int64_t p = Stream.Position();
     TIOFormatCode f = FindStreamFormat(Stream);
     Stream.Seek(p, soBeginning);
@@ -1120,6 +1191,8 @@ void TIEImageIO::LoadFromStream(TStream& Stream) {
 }
 
 void TIEImageIO::LoadFromBuffer(const void* Buffer, int64_t Size, TIOFormatCode Format) {
+    // The block's stream lives only in this call.
+    TSyncScope Sync;
     TIEMemStream ms(Buffer, Size);
     if (Format != 0)
         LoadFromStreamFormat(ms, Format);
@@ -1262,6 +1335,7 @@ void TIEImageIO::ParamsFromStream(TStream& Stream) { ParamsFromStreamFormat(Stre
 
 void TIEImageIO::SaveToFile(const std::string& FileName) {
     if (FileName.empty()) return;
+    if (StartAsync(&TIEImageIO::SaveToFile, FileName)) return;
     TIOFormatCode f = SaveFormatByExtension(FileName);
     if (f == 0) {
         TIEFileFormatEntry* entry = FindFormatByExtension(ExtractFileExt(FileName));
@@ -1308,6 +1382,7 @@ void TIEImageIO::SaveToFile(const std::string& FileName) {
 }
 
 void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
+    if (StartAsync(&TIEImageIO::SaveToStream, Stream, Format)) return;
     switch (Format) {
         case ioBMP: SaveToStreamBMP(Stream); return;
         case ioPNG: SaveToStreamPNG(Stream); return;

@@ -3,6 +3,8 @@
 // with progress, abort and one finish notification per operation.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "imaging/bitmaps/ieattachedview.h"
 #include "imaging/bitmaps/iedefs.h"
 #include "imaging/io/ieformats.h"
+#include "imaging/io/ieiothread.h"
 #include "imaging/io/ieioparams.h"
 #include "platform/classlib/classes_ext.h"
 #include "platform/classlib/graphics.h"
@@ -24,7 +27,9 @@ class TIEBitmap;
 class TIEMask;
 class TImage;
 
-// Messages posted to an attached view's window from I/O worker threads.
+// Messages posted to an attached view's window from I/O worker threads. With
+// IEIO_UPDATE, WParam and LParam carry a new horizontal and vertical resolution
+// for the view (0: unchanged); the view sets it, calls ImageChange and repaints.
 constexpr UINT IEIO_UPDATE = 8024, IEIO_PROGRESS = 8027, IEIO_FINWORK = 8028;
 
 class TIEImageIO : public TComponent {
@@ -86,6 +91,7 @@ public:
     void LoadFromStreamTIFF(TStream& Stream);
     void SaveToFileTIFF(const std::string& FileName);
     void SaveToStreamTIFF(TStream& Stream);
+    // -1 when the load went to a worker.
     int32_t LoadFromFileGIF(const std::string& FileName);
     int32_t LoadFromStreamGIF(TStream& Stream);
     void SaveToFileGIF(const std::string& FileName);
@@ -146,17 +152,28 @@ public:
     std::unique_ptr<TIOParamsVals> Params;
     TIEProgressEvent OnProgress;
     TNotifyEvent OnFinishWork;
-    bool Aborting = false;
+    std::atomic<bool> Aborting{false};  // set by any thread; filters poll it
     bool StreamHeaders = false;
     bool AutoAdjustDPI = false;
     bool FilteredAdjustDPI = false;
     TIEBWConversion BWConversion = ieBWThreshold;
 
-    // The I/O worker threads of this component: on them view updates are posted
-    // to the view's window instead of being made directly.
-    void AddIOThread(std::thread::id Id);
-    void RemoveIOThread(std::thread::id Id);
-    bool InIOThread();
+    // Asynchronous mode: with a target that is not the component's own bitmap, each
+    // load and save runs on a worker thread of its own (TIEIOThread) and returns at
+    // once (functions answer -1). Updates of an attached view are posted to its window.
+    bool AsyncMode = false;
+    // True on one of this component's workers.
+    bool IsInsideAsyncThreads();
+    // Waits until every worker has ended; SetAborting asks the running ones to stop.
+    void WaitThreads(bool SetAborting);
+
+    // Loads an image over HTTP ("http://host[:port]/path"), through ProxyAddress
+    // ("host:port") when set; ProxyUser and ProxyPassword go to the proxy only.
+    virtual void LoadFromURL(const std::string& URL);
+    std::string ProxyAddress, ProxyUser, ProxyPassword;
+    // Milliseconds to connect, and without a byte arriving, before a transfer fails.
+    uint32_t URLConnectTimeout = 30000;
+    uint32_t URLStallTimeout = 30000;
 
 protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -179,10 +196,30 @@ private:
     void WithFileRead(const std::string& FileName, const std::function<void(TStream&)>& Body);
     void WithFileWrite(const std::string& FileName, const std::function<void(TStream&)>& Body);
     void LoadStreamBody(TIOFormatCode Format, TStream& Stream);
-    void LoadFileAs(TIOFormatCode Format, const std::string& FileName);
-    void LoadStreamAs(TIOFormatCode Format, TStream& S);
-    void SaveFileAs(TIOFormatCode Format, const std::string& FileName);
-    void SaveStreamAs(TIOFormatCode Format, TStream& S);
+    // Self: the public entry, which a worker calls again.
+    void LoadFileAs(TIOFormatCode Format, const std::string& FileName, TIEIOThread::TFileProc Self);
+    void LoadStreamAs(TIOFormatCode Format, TStream& S, TIEIOThread::TStreamProc Self);
+    void SaveFileAs(TIOFormatCode Format, const std::string& FileName, TIEIOThread::TFileProc Self);
+    void SaveStreamAs(TIOFormatCode Format, TStream& S, TIEIOThread::TStreamProc Self);
+    // Asynchronous mode applies to a call of this thread.
+    bool AsyncApplies();
+    // Hands the call to a new worker when asynchronous mode applies.
+    template <class M, class... A>
+    bool StartAsync(M Method, A&&... Args);
+    bool StartAsyncURL(const std::string& URL);
+    // Calls whose arguments live only as long as the call (a block's stream, a
+    // downloaded body) run synchronously while a scope is open on the thread.
+    static thread_local int FSyncDepth;
+    struct TSyncScope {
+        TSyncScope() { ++FSyncDepth; }
+        ~TSyncScope() { --FSyncDepth; }
+        TSyncScope(const TSyncScope&) = delete;
+        TSyncScope& operator=(const TSyncScope&) = delete;
+    };
+    // The view learns a load's resolution: at once on the GUI thread, with the
+    // worker's next IEIO_UPDATE otherwise.
+    void TellViewDpi();
+    int32_t FPendingDpiX = 0, FPendingDpiY = 0;
     void LoadStreamFilter(TIOFormatCode Format, TStream& Stream);
     void SaveStreamBody(TIOFormatCode Format, TStream& Stream);
     // Set while a file save runs (PNM files keep 48-bit colour, streams do not).
@@ -196,6 +233,15 @@ private:
     TIEAttachedView* FAttachedView = nullptr;
     int32_t FViewCallback = -1;
     TImage* FAttachedTImage = nullptr;
+    friend class TIEIOThread;
+    void AddAsyncThread(TIEIOThread* T);
+    void SetAsyncThreadId(TIEIOThread* T, DWORD Id);
+    void RemoveAsyncThread(TIEIOThread* T);
     std::mutex FAsyncLock;
-    std::vector<std::thread::id> FIOThreads;
+    std::condition_variable FAsyncEnded;
+    struct TAsyncEntry {
+        TIEIOThread* Thread;
+        DWORD Id;
+    };
+    std::vector<TAsyncEntry> FAsyncThreads;
 };

@@ -75,7 +75,7 @@ struct ErrorManager {
     jpeg_error_mgr pub{};
     int32_t warnings = 0;
     int32_t lastCode = 0;
-    bool* aborting = nullptr;
+    std::atomic<bool>* aborting = nullptr;
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
@@ -100,7 +100,7 @@ void ResetErrorMgr(j_common_ptr cinfo) {
     err->pub.msg_code = 0;
 }
 
-void InitErrorManager(ErrorManager& e, bool* aborting) {
+void InitErrorManager(ErrorManager& e, std::atomic<bool>* aborting) {
     jpeg_std_error(&e.pub);
     e.pub.error_exit = ErrorExit;
     e.pub.emit_message = EmitMessage;
@@ -117,7 +117,7 @@ struct StreamSource {
     TStream* stream = nullptr;
     bool startOfFile = true;
     bool ended = false;  // the data ran out before the codec was done
-    bool* aborting = nullptr;
+    std::atomic<bool>* aborting = nullptr;
     std::vector<JOCTET> buffer = std::vector<JOCTET>(IOBufferSize);
 };
 
@@ -152,7 +152,7 @@ void SkipInput(j_decompress_ptr cinfo, long n) {
 
 void TermSource(j_decompress_ptr) {}
 
-void AttachSource(j_decompress_ptr cinfo, StreamSource& src, TStream* stream, bool* aborting) {
+void AttachSource(j_decompress_ptr cinfo, StreamSource& src, TStream* stream, std::atomic<bool>* aborting) {
     src.stream = stream;
     src.aborting = aborting;
     src.pub.init_source = InitSource;
@@ -168,7 +168,7 @@ void AttachSource(j_decompress_ptr cinfo, StreamSource& src, TStream* stream, bo
 struct StreamDest {
     jpeg_destination_mgr pub{};
     TStream* stream = nullptr;
-    bool* aborting = nullptr;
+    std::atomic<bool>* aborting = nullptr;
     std::vector<JOCTET> buffer;
 };
 
@@ -294,8 +294,8 @@ int64_t MeasureJPEGStreamLength(TStream& Stream) {
 void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, bool UseColorManagement,
                     bool InvertCMYK, bool ReadMetadata, bool KeepYCbCr, bool Preview, TIEProgressRecord& Progress,
                     TIOParamsVals& Params) {
-    bool dummy = false;
-    bool* flag = Progress.Aborting ? Progress.Aborting : &dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>* flag = Progress.Aborting ? Progress.Aborting : &dummy;
     const int64_t imageStart = Stream.Position();
     if (Params.GetExifThumbnail && !Preview) {
         Params.ExifThumbnail.reset();
@@ -535,8 +535,8 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
 }
 
 void WriteJPEGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool* flag = Progress.Aborting ? Progress.Aborting : &dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>* flag = Progress.Aborting ? Progress.Aborting : &dummy;
     std::unique_ptr<TIEBitmap> work;
     TIEBitmap* src = Bitmap;
     if (src->PixelFormat() != ieRGB24) {

@@ -220,8 +220,8 @@ void ReadPCXStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
 }
 
 void WritePCXStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& abort = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& abort = Progress.Aborting ? *Progress.Aborting : dummy;
     const int32_t w = Bitmap->Width(), hgt = Bitmap->Height();
     if (w <= 0 || hgt <= 0 || w > 65536 || hgt > 65536) {
         SetAbort(Progress);
@@ -382,8 +382,8 @@ void ReadDCXStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
 }
 
 void WriteDCXStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& abort = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& abort = Progress.Aborting ? *Progress.Aborting : dummy;
     std::vector<int64_t> pages;
     const int64_t size = Stream.Size();
     if (size > 0 && !ReadDCXTable(Stream, 0, pages)) {

@@ -43,8 +43,8 @@ std::unique_ptr<TPDFOutputState> OpenPDFStream() {
 }
 
 void AddPDFImagePage(TPDFOutputState& State, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& abort = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& abort = Progress.Aborting ? *Progress.Aborting : dummy;
     const int32_t w = Bitmap->Width(), h = Bitmap->Height();
     const TIEPixelFormat pf = Bitmap->PixelFormat();
     // A page without a picture is no page.

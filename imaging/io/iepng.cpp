@@ -26,7 +26,7 @@ namespace {
 
 struct PngIO {
     TStream* Stream = nullptr;
-    bool* Aborting = nullptr;
+    std::atomic<bool>* Aborting = nullptr;
     bool Truncated = false;
 };
 
@@ -227,8 +227,8 @@ bool ChunksFitTheData(TStream& Stream) {
 
 void ReadPNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
                    TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool* flag = Progress.Aborting ? Progress.Aborting : &dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>* flag = Progress.Aborting ? Progress.Aborting : &dummy;
     if (!ChunksFitTheData(Stream)) {
         *flag = true;
         return;
@@ -354,8 +354,8 @@ bool WriteEnd(WriteJob& j) {
 
 void WritePNGStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEMask* AlphaMask,
                     TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
     const int32_t width = Bitmap->Width(), height = Bitmap->Height();
     if (width <= 0 || height <= 0) {
         aborting = true;

@@ -244,8 +244,8 @@ void ReadPNMStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
 }
 
 void WritePNMStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& abort = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& abort = Progress.Aborting ? *Progress.Aborting : dummy;
     const TIEPixelFormat pf = Bitmap->PixelFormat();
     const int32_t bps = Params.BitsPerSample, spp = Params.SamplesPerPixel;
     enum { None, P4, P5, P6x16from8, P6x16, P6 } mode = None;
@@ -388,8 +388,8 @@ void ReadWBMPStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, b
 }
 
 void WriteWBMPStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals&, TIEProgressRecord& Progress) {
-    bool dummy = false;
-    bool& abort = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& abort = Progress.Aborting ? *Progress.Aborting : dummy;
     if (Bitmap->Width() <= 0 || Bitmap->Height() <= 0) {
         SetAbort(Progress);
         return;

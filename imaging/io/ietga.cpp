@@ -345,8 +345,8 @@ void EncodeRow(const uint8_t* p, int32_t n, int size, std::vector<uint8_t>& out)
 
 void WriteTGAStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress,
                     TIEMask* AlphaMask) {
-    bool dummy = false;
-    bool& abort = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& abort = Progress.Aborting ? *Progress.Aborting : dummy;
     const int32_t w = Bitmap->Width(), hgt = Bitmap->Height();
     if (w <= 0 || hgt <= 0 || w > 65535 || hgt > 65535) {
         SetAbort(Progress);

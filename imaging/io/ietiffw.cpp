@@ -32,7 +32,7 @@ struct WEntry {
 
 class TagWriter {
 public:
-    TagWriter(TStream& s, int64_t base, bool& aborting) : S(s), Base(base), Aborting(aborting) {}
+    TagWriter(TStream& s, int64_t base, std::atomic<bool>& aborting) : S(s), Base(base), Aborting(aborting) {}
     std::vector<WEntry> entries;
 
     void Inline(uint16_t tag, uint16_t type, uint32_t count, const void* v, size_t n) {
@@ -132,7 +132,7 @@ public:
 
     TStream& S;
     int64_t Base;
-    bool& Aborting;
+    std::atomic<bool>& Aborting;
 };
 
 void PackBitsRow(const uint8_t* in, int32_t n, std::vector<uint8_t>& out) {
@@ -255,8 +255,8 @@ void WriteExifTags(TagWriter& t, TIOParamsVals& P) {
 
 int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProgressRecord& Progress,
                         TIOParamsVals& Params) {
-    bool dummy = false;
-    bool& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
+    std::atomic<bool> dummy{false};
+    std::atomic<bool>& aborting = Progress.Aborting ? *Progress.Aborting : dummy;
     int32_t pages = 1;
     int64_t base = Insert ? 0 : Stream.Position();
     int64_t linkPos = -1;

@@ -110,6 +110,11 @@ void TIEView::SetBackground(TColor Value) {
 void TIEView::WndProc(TMessage& M) {
     switch (M.Msg) {
         case IEM_UPDATE:
+            // From an I/O worker, with the loaded image's resolution (0: unchanged).
+            if (M.WParam != 0 || M.LParam != 0)
+                SetDpi(M.WParam != 0 ? static_cast<int32_t>(M.WParam) : DpiX(),
+                       M.LParam != 0 ? static_cast<int32_t>(M.LParam) : DpiY());
+            ImageChange();
             Invalidate();
             return;
         case IEM_PROGRESS:

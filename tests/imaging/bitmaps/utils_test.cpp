@@ -87,7 +87,7 @@ TEST(WriteStreamChecked, ShortWriteSetsAborting) {
         int64_t Write(const void*, int64_t Count) override { return Count / 2; }
         int64_t Seek(int64_t, TSeekOrigin) override { return 0; }
     } shortStream;
-    bool aborting = false;
+    std::atomic<bool> aborting{false};
     char b[8] = {};
     TNulStream ok;
     WriteStreamChecked(ok, aborting, b, 8);

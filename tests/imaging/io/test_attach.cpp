@@ -16,6 +16,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/testhooks.h"
+#include "platform/system/process.h"
 #include "platform/win/winuser.h"
 
 namespace {
@@ -265,14 +266,17 @@ TEST(IOAttach, WorkerPostsUpdateProgressAndFinishToTheViewsWindow) {
     std::atomic<int> Direct{0};
     IO.OnProgress = [&](TObject*, int) { ++Direct; };
     IO.OnFinishWork = [&](TObject*) { ++Direct; };
-    std::string Path = MakeFile(".png", 100, 100);
+    std::vector<DWORD> ChangeThreads;
+    V->OnImageChange = [&](TObject*) { ChangeThreads.push_back(GetCurrentThreadId()); };
+    V->SetDpi(300, 300);
+    std::string Path = MakeFile(".png", 100, 120);
 
-    std::thread T([&] {
-        IO.AddIOThread(std::this_thread::get_id());
-        IO.LoadFromFile(Path);
-        IO.RemoveIOThread(std::this_thread::get_id());
-    });
-    T.join();
+    IO.AsyncMode = true;
+    IO.LoadFromFile(Path);
+    IO.WaitThreads(false);
+    // Until the GUI thread takes the messages the view is untouched.
+    EXPECT_TRUE(ChangeThreads.empty());
+    EXPECT_EQ(V->DpiX(), 300);
     std::filesystem::remove(Path);
     EXPECT_EQ(Direct.load(), 0) << "a worker never calls the handlers itself";
     ExpectQuadrants(V->GetIEBitmap(), 0);
@@ -282,8 +286,13 @@ TEST(IOAttach, WorkerPostsUpdateProgressAndFinishToTheViewsWindow) {
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return ViewFinished == 1; }, 2000, "the view's OnFinishWork"));
     ASSERT_FALSE(ViewProgress.empty());
     EXPECT_EQ(ViewProgress.back(), 100);
+    EXPECT_EQ(V->DpiX(), 100);
+    EXPECT_EQ(V->DpiY(), 120);
+    ASSERT_EQ(ChangeThreads.size(), 1u);
+    EXPECT_EQ(ChangeThreads[0], GetCurrentThreadId());
 
     // The same load on the GUI thread calls the component's handlers directly.
+    IO.AsyncMode = false;
     Path = MakeFile(".png", 100, 100);
     IO.LoadFromFile(Path);
     std::filesystem::remove(Path);

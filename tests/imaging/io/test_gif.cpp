@@ -95,7 +95,7 @@ TEST(GIFReader, FramesAndComposition) {
     TIEBitmap frame;
     std::unique_ptr<TIEMask> mask;
     int32_t count = 0;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     ReadGIFStream(fs, &frame, count, false, mask, false, pr, p);

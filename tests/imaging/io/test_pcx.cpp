@@ -297,7 +297,7 @@ TEST(DCXWriter, InsertsPagesAndRefusesWhatItCannotWrite) {
     io.Params->DCXImageIndex = 0;
     {
         TIEProgressRecord pr;
-        bool abort = false;
+        std::atomic<bool> abort{false};
         pr.Aborting = &abort;
         WriteDCXStream(ms, &a, *io.Params, pr);
         ASSERT_FALSE(abort);
@@ -347,7 +347,7 @@ TEST(DCXWriter, InsertsPagesAndRefusesWhatItCannotWrite) {
         TMemoryStream fs;
         fs.Write(full.data(), static_cast<int64_t>(full.size()));
         TIEProgressRecord pr;
-        bool abort = false;
+        std::atomic<bool> abort{false};
         pr.Aborting = &abort;
         io.Params->DCXImageIndex = 0;
         WriteDCXStream(fs, &a, *io.Params, pr);

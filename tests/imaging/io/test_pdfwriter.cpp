@@ -192,7 +192,7 @@ TEST(PDFWriter, SeveralPagesAndFailures) {
     FillPattern(a, 30, 20);
     TIOParamsVals p(nullptr);
     TIEProgressRecord pr;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     pr.Aborting = &abort;
     auto state = OpenPDFStream();
     AddPDFImagePage(*state, &a, p, pr);

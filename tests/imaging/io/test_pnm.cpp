@@ -234,7 +234,7 @@ TEST(PNMWriter, ShortWriteAndUnknownLayoutSetTheAbortFlag) {
     TIEBitmap b;
     FillPattern(b, 8, 8);
     TIOParamsVals params(nullptr);
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     // A stream that takes nothing: a full write fails at once.

@@ -163,7 +163,7 @@ TEST(PostScriptWriter, SeveralPages) {
     p.PSPaperHeight = 20;
     TMemoryStream ms;
     TIEProgressRecord pr;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     pr.Aborting = &abort;
     auto state = OpenPSStream(ms, p);
     AddPSPage(*state, ms, &a, p, pr);

@@ -339,7 +339,7 @@ TEST(TGAWriter, RunLengthRowsAndOtherPixelFormats) {
     grey8.Allocate(3, 2, ie8g);
     grey8.Fill(77);
     TIOParamsVals params(nullptr);
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     TMemoryStream out;

@@ -155,7 +155,7 @@ TEST(TIFFReader, LoopingDirectoryChainsEnd) {
     FillPattern(b, 3, 2);
     TIOParamsVals p(nullptr);
     p.TIFFImageIndex = 9;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     EXPECT_EQ(WriteTIFFStream(ms, true, &b, pr, p), 3);
@@ -278,7 +278,7 @@ TEST(TIFFWriter, InsertPagesAndStreamHeaders) {
     FillPattern(p2, 8, 7);
     TMemoryStream ms;
     TIOParamsVals params(nullptr);
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     EXPECT_EQ(WriteTIFFStream(ms, false, &p1, pr, params), 1);
@@ -351,7 +351,7 @@ TEST(TIFFWriter, TagsAreWellFormed) {
     p.ExifBrightnessValue = -0.25;
     p.ExifMake = "Cam";
     TMemoryStream ex;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     ASSERT_EQ(WriteTIFFStream(ex, false, &b, pr, p), 1);
@@ -404,7 +404,7 @@ TEST(TIFFReader, FourSampleRowsWithoutAlphaAndUndecodableLayouts) {
     TIEBitmap b;
     std::unique_ptr<TIEMask> mask;
     int32_t n = 0;
-    bool abort = false;
+    std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
     ReadTIFFStream(&b, fs, n, false, true, true, mask, false, pr, p);
@@ -498,7 +498,7 @@ TEST(TIFFRawExif, FieldsAndPreviewFromATiffInsideAFile) {
         w.ExifMake = "Raw Cam";
         w.ExifModel = "R1";
         TMemoryStream tiff;
-        bool abort = false;
+        std::atomic<bool> abort{false};
         TIEProgressRecord pr;
         pr.Aborting = &abort;
         ASSERT_EQ(WriteTIFFStream(tiff, false, &p0, pr, w), 1);
