@@ -76,6 +76,18 @@ public:
     virtual void SetPointerPos(POINT Pos) = 0;
     // Everything sent so far reaches the display.
     virtual void Flush() = 0;
+
+    // The desktop's clipboard, for screens that share one with other programs.
+    // The program's clipboard now holds this text (UTF-8); other programs may paste it.
+    virtual void OfferClipboardText(const std::string& Utf8) { (void)Utf8; }
+    // The program's clipboard holds no text any more.
+    virtual void ReleaseClipboard() {}
+    // True when another program owns the desktop's clipboard; Utf8 is then the
+    // text it offers (empty when it offers none or does not answer in time).
+    virtual bool ForeignClipboardText(std::string& Utf8) {
+        (void)Utf8;
+        return false;
+    }
 };
 
 // Opens the screen the environment asks for: TESSARO_SCREEN=headless or x11,

@@ -1,6 +1,7 @@
 // The X11 screen: one undecorated X window per top-level window, our surface
 // shown with XPutImage (through MIT-SHM when the server offers it), mouse and
-// keyboard events handed to the window layer, file drops by XDND.
+// keyboard events handed to the window layer, file drops by XDND, and the
+// CLIPBOARD selection (UTF8_STRING both ways) held by a hidden window.
 //
 // A reader thread takes events off the connection. It never calls the window
 // layer while it holds a lock of its own, so a GUI thread that holds the
@@ -19,6 +20,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -178,6 +181,11 @@ public:
         XdndActionCopy = atom("XdndActionCopy");
         UriList = atom("text/uri-list");
         DropProperty = atom("TESSARO_DROP");
+        Clipboard = atom("CLIPBOARD");
+        Targets = atom("TARGETS");
+        ClipProperty = atom("TESSARO_CLIP");
+        // Never mapped: it owns the selection and receives conversions.
+        ClipWindow = XCreateSimpleWindow(Dpy, Root, -10, -10, 1, 1, 0, 0, 0);
         if (pipe(WakePipe) != 0) WakePipe[0] = WakePipe[1] = -1;
         Reader = std::thread([this] { ReadLoop(); });
         return true;
@@ -196,6 +204,7 @@ public:
             Windows.clear();
         }
         for (auto& [id, c] : Cursors) XFreeCursor(Dpy, c);
+        if (Dpy && ClipWindow) XDestroyWindow(Dpy, ClipWindow);
         if (Dpy) XCloseDisplay(Dpy);
         if (WakePipe[0] >= 0) close(WakePipe[0]);
         if (WakePipe[1] >= 0) close(WakePipe[1]);
@@ -361,6 +370,43 @@ public:
     }
     void Flush() override { XSync(Dpy, False); }
 
+    void OfferClipboardText(const std::string& utf8) override {
+        {
+            std::lock_guard<std::mutex> g(ClipM);
+            ClipText = utf8;
+            ClipOwned = true;
+        }
+        XSetSelectionOwner(Dpy, Clipboard, ClipWindow, CurrentTime);
+        XFlush(Dpy);
+    }
+    void ReleaseClipboard() override {
+        bool owned;
+        {
+            std::lock_guard<std::mutex> g(ClipM);
+            owned = ClipOwned;
+            ClipOwned = false;
+            ClipText.clear();
+        }
+        if (owned && XGetSelectionOwner(Dpy, Clipboard) == ClipWindow) {
+            XSetSelectionOwner(Dpy, Clipboard, None, CurrentTime);
+            XFlush(Dpy);
+        }
+    }
+    bool ForeignClipboardText(std::string& utf8) override {
+        utf8.clear();
+        const Window owner = XGetSelectionOwner(Dpy, Clipboard);
+        if (owner == None || owner == ClipWindow) return false;
+        std::unique_lock<std::mutex> g(ClipM);
+        ++ClipAsked;
+        const unsigned long asked = ClipAsked;
+        XConvertSelection(Dpy, Clipboard, Utf8String, ClipProperty, ClipWindow, CurrentTime);
+        XFlush(Dpy);
+        // The reader thread takes the answer; a program that never answers
+        // leaves the clipboard empty rather than the program stuck.
+        if (ClipCv.wait_for(g, std::chrono::seconds(2), [&] { return ClipAnswered >= asked; })) utf8 = ClipReply;
+        return true;
+    }
+
     bool ReadBack(HWND h, std::vector<uint32_t>& out, int& w, int& hgt) {
         std::lock_guard<std::mutex> g(M);
         auto it = Windows.find(h);
@@ -501,6 +547,11 @@ private:
                 return;
             }
         }
+        if (ev.type == SelectionRequest || ev.type == SelectionClear ||
+            (ev.type == SelectionNotify && ev.xselection.requestor == ClipWindow)) {
+            HandleClipboard(ev);
+            return;
+        }
         if (!sink) return;
         switch (ev.type) {
         case MotionNotify: {
@@ -582,6 +633,71 @@ private:
             break;
         default: break;
         }
+    }
+
+    // Other programs asking for the text, the answer to our own asking, and
+    // the loss of the selection to another program.
+    void HandleClipboard(const XEvent& ev) {
+        if (ev.type == SelectionClear) {
+            if (ev.xselectionclear.selection != Clipboard) return;
+            std::lock_guard<std::mutex> g(ClipM);
+            ClipOwned = false;
+            ClipText.clear();
+            return;
+        }
+        if (ev.type == SelectionNotify) {
+            std::string text;
+            if (ev.xselection.property != None) {
+                Atom type;
+                int format;
+                unsigned long count, after;
+                unsigned char* data = nullptr;
+                if (XGetWindowProperty(Dpy, ClipWindow, ev.xselection.property, 0, 1 << 24, True, AnyPropertyType,
+                                       &type, &format, &count, &after, &data) == Success &&
+                    data) {
+                    // Only text in one piece: an INCR transfer reads as none.
+                    if (type == Utf8String && format == 8) text.assign(reinterpret_cast<char*>(data), count);
+                    XFree(data);
+                }
+            }
+            std::lock_guard<std::mutex> g(ClipM);
+            ClipReply = text;
+            ClipAnswered = ClipAsked;
+            ClipCv.notify_all();
+            return;
+        }
+        const XSelectionRequestEvent& r = ev.xselectionrequest;
+        XEvent reply{};
+        reply.xselection.type = SelectionNotify;
+        reply.xselection.display = Dpy;
+        reply.xselection.requestor = r.requestor;
+        reply.xselection.selection = r.selection;
+        reply.xselection.target = r.target;
+        reply.xselection.time = r.time;
+        reply.xselection.property = None;  // refused unless answered below
+        // Old clients name no property: the target's name serves.
+        const Atom property = r.property != None ? r.property : r.target;
+        std::string text;
+        bool owned;
+        {
+            std::lock_guard<std::mutex> g(ClipM);
+            owned = ClipOwned;
+            text = ClipText;
+        }
+        if (r.selection == Clipboard && owned) {
+            if (r.target == Targets) {
+                Atom offered[2] = {Targets, Utf8String};
+                XChangeProperty(Dpy, r.requestor, property, XA_ATOM, 32, PropModeReplace,
+                                reinterpret_cast<unsigned char*>(offered), 2);
+                reply.xselection.property = property;
+            } else if (r.target == Utf8String && text.size() < static_cast<size_t>(XMaxRequestSize(Dpy)) * 4 - 64) {
+                XChangeProperty(Dpy, r.requestor, property, Utf8String, 8, PropModeReplace,
+                                reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+                reply.xselection.property = property;
+            }
+        }
+        XSendEvent(Dpy, r.requestor, False, NoEventMask, &reply);
+        XFlush(Dpy);
     }
 
     void SendXdnd(Window target, Atom type, long l1, long l2, long l3, long l4) {
@@ -666,6 +782,13 @@ private:
     Atom WmDelete = 0, WmProtocols = 0, MotifHints = 0, NetWmName = 0, Utf8String = 0;
     Atom XdndAware = 0, XdndEnter = 0, XdndPosition = 0, XdndStatus = 0, XdndLeave = 0, XdndDrop = 0,
          XdndFinished = 0, XdndSelection = 0, XdndActionCopy = 0, UriList = 0, DropProperty = 0;
+    Atom Clipboard = 0, Targets = 0, ClipProperty = 0;
+    Window ClipWindow = 0;
+    std::mutex ClipM;  // never held while the window map's lock is taken
+    std::condition_variable ClipCv;
+    std::string ClipText, ClipReply;
+    bool ClipOwned = false;
+    unsigned long ClipAsked = 0, ClipAnswered = 0;
     Window DropSource = 0, DropTarget = 0;
     POINT DropPos{};
     std::mutex M;

@@ -156,6 +156,7 @@ struct TClipboard {
     bool Open = false;
     HWND Owner = nullptr;
     HWND OpenWindow = nullptr;
+    bool Changed = false;  // emptied or written since it was opened
     std::map<UINT, HANDLE> Data;
 } gClip;
 }  // namespace
@@ -183,18 +184,66 @@ void WinGlobalFree(HGLOBAL m) {
     Blocks().erase(m);
 }
 
+// The screen is asked without the layer's lock: it may wait for another program.
 BOOL OpenClipboard(HWND h) {
+    std::string foreign;
+    TScreen* screen = ScreenIfOpen();
+    const bool desktopOwned = screen && screen->ForeignClipboardText(foreign);
     Lock lk(UserMutex());
     if (gClip.Open && gClip.OpenedBy != GetCurrentThreadId()) return FALSE;
     gClip.Open = true;
     gClip.OpenedBy = GetCurrentThreadId();
     gClip.OpenWindow = h;
+    gClip.Changed = false;
+    if (desktopOwned) {
+        // Another program copied last: its text is the clipboard now.
+        for (auto& [f, d] : gClip.Data) Blocks().erase(d);
+        gClip.Data.clear();
+        gClip.Owner = nullptr;
+        if (!foreign.empty()) {
+            const std::u16string w = Utf8ToUtf16(foreign);
+            lk.unlock();
+            HGLOBAL made = WinGlobalAlloc((w.size() + 1) * 2);
+            std::memcpy(WinGlobalLock(made), w.c_str(), (w.size() + 1) * 2);
+            lk.lock();
+            gClip.Data[CF_UNICODETEXT] = made;
+        }
+    }
     return TRUE;
 }
 BOOL CloseClipboard() {
-    Lock lk(UserMutex());
-    if (!gClip.Open || gClip.OpenedBy != GetCurrentThreadId()) return FALSE;
-    gClip.Open = false;
+    std::string text;
+    bool changed = false, hasText = false;
+    {
+        Lock lk(UserMutex());
+        if (!gClip.Open || gClip.OpenedBy != GetCurrentThreadId()) return FALSE;
+        gClip.Open = false;
+        changed = gClip.Changed;
+        gClip.Changed = false;
+        if (changed) {
+            auto u = gClip.Data.find(CF_UNICODETEXT);
+            auto a = gClip.Data.find(CF_TEXT);
+            if (u != gClip.Data.end() && Blocks().count(u->second)) {
+                auto& src = Blocks()[u->second]->Data;
+                std::u16string w(reinterpret_cast<const char16_t*>(src.data()), src.size() / 2);
+                w.resize(WideLen(w.c_str()));
+                text = Utf16ToUtf8(w);
+                hasText = true;
+            } else if (a != gClip.Data.end() && Blocks().count(a->second)) {
+                auto& src = Blocks()[a->second]->Data;
+                text.assign(reinterpret_cast<const char*>(src.data()),
+                            strnlen(reinterpret_cast<const char*>(src.data()), src.size()));
+                hasText = true;
+            }
+        }
+    }
+    // Other programs paste what the program copied, as text; anything else
+    // the program copies leaves them nothing stale.
+    if (changed)
+        if (TScreen* screen = ScreenIfOpen()) {
+            if (hasText) screen->OfferClipboardText(text);
+            else screen->ReleaseClipboard();
+        }
     return TRUE;
 }
 BOOL EmptyClipboard() {
@@ -203,11 +252,13 @@ BOOL EmptyClipboard() {
     for (auto& [f, d] : gClip.Data) Blocks().erase(d);
     gClip.Data.clear();
     gClip.Owner = gClip.OpenWindow;
+    gClip.Changed = true;
     return TRUE;
 }
 HANDLE SetClipboardData(UINT f, HANDLE mem) {
     Lock lk(UserMutex());
     if (!gClip.Open || gClip.OpenedBy != GetCurrentThreadId() || !f) return nullptr;
+    gClip.Changed = true;
     auto it = gClip.Data.find(f);
     if (it != gClip.Data.end() && it->second != mem) Blocks().erase(it->second);
     gClip.Data[f] = mem;
