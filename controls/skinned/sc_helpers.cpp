@@ -114,15 +114,22 @@ bool HasPublishedProperty(TComponent* Component, const std::string& Name) {
     return Component && IsPublishedProp(Component, Name);
 }
 
+namespace {
+const char* const StyleNames[] = {"FromThemeFile", "MacOS", "WinXP", "DeepBlue", "Protein", "BlueGlass"};
+}
+
 void SetChildrenTheme(TWinControl* Form, TscUIStyle Style, TscFileTheme* Theme) {
-    if (!Form) return;
-    for (int I = 0; I < Form->ControlCount(); ++I) {
-        TControl* C = Form->Controls(I);
+    if (!Form || Style < FromThemeFile || Style > BlueGlass) return;
+    TFormValue Name;
+    Name.kind = TFormValue::vaIdent;
+    Name.Str = StyleNames[Style];
+    // By the published properties, whatever class the child is.
+    std::vector<TControl*> Children;
+    for (int I = 0; I < Form->ControlCount(); ++I) Children.push_back(Form->Controls(I));
+    for (TControl* C : Children) {
         if (!HasPublishedProperty(C, "FileTheme") || !HasPublishedProperty(C, "UIStyle")) continue;
-        if (auto* T = dynamic_cast<TscThemeClient*>(C)) {
-            T->SetFileTheme(Theme);
-            T->SetUIStyle(Style);
-        }
+        SetObjectProp(C, "FileTheme", Theme);
+        SetPropValue(C, "UIStyle", Name);
     }
 }
 
@@ -137,7 +144,7 @@ bool IsFormActive(TCustomForm* Form) {
 }
 
 TscUIStyle ReadUIStyle(const TFormValue& V, TFormReader& R) {
-    return R.Enum<TscUIStyle>(V, {"FromThemeFile", "MacOS", "WinXP", "DeepBlue", "Protein", "BlueGlass"});
+    return R.Enum<TscUIStyle>(V, {StyleNames[0], StyleNames[1], StyleNames[2], StyleNames[3], StyleNames[4], StyleNames[5]});
 }
 
 void ReadFileTheme(TscThemeClient& Client, const TFormValue& V, TFormReader& R) {

@@ -98,6 +98,10 @@ void TFormReader::Reference(const TFormValue& V, std::function<void(TComponent*)
         Assign(nullptr);
         return;
     }
+    if (FDirect && V.kind == TFormValue::vaIdent && V.Str == DirectObjectName) {
+        Assign(FDirect);
+        return;
+    }
     FFixups.push_back({Ident(V), FPath, FLine, std::move(Assign)});
 }
 
@@ -203,6 +207,21 @@ bool SetPropValue(TComponent* Component, const std::string& Name, const TFormVal
     TFormProperty P;
     P.Name = Name;
     P.Value = Value;
+    R.SetProperties(*Component, *Component->ClassInfo(), {P}, Component->Name());
+    R.ResolveFixups();
+    return true;
+}
+
+bool SetObjectProp(TComponent* Component, const std::string& Name, TComponent* Value) {
+    if (!IsPublishedProp(Component, Name)) return false;
+    TComponent* Root = Component->Owner() ? Component->Owner() : Component;
+    TFormReader R(Root, Component->ClassName());
+    // The object itself, whatever its name or owner.
+    R.FDirect = Value;
+    TFormProperty P;
+    P.Name = Name;
+    P.Value.kind = TFormValue::vaIdent;
+    P.Value.Str = Value ? TFormReader::DirectObjectName : "nil";
     R.SetProperties(*Component, *Component->ClassInfo(), {P}, Component->Name());
     R.ResolveFixups();
     return true;

@@ -75,6 +75,10 @@ public:
                        const std::string& Path);
 
 private:
+    friend bool SetObjectProp(TComponent*, const std::string&, TComponent*);
+    // A name no form file can hold, standing for FDirect.
+    static constexpr const char* DirectObjectName = "\x01object";
+    TComponent* FDirect = nullptr;
     const std::any* FindHandler(const TFormValue& V) const;
     void ReadObject(const TFormObject& Obj, TComponent* Component, TComponent* ParentComponent);
     struct TFixup {
@@ -98,6 +102,8 @@ private:
 // to components are looked up in the component's owner.
 bool IsPublishedProp(const TComponent* Component, const std::string& Name);
 bool SetPropValue(TComponent* Component, const std::string& Name, const TFormValue& Value);
+// Sets a published component property to Value itself (nullptr for none).
+bool SetObjectProp(TComponent* Component, const std::string& Name, TComponent* Value);
 // Form-file value text ("True", "12", "'text'", "clRed", "[fsBold]").
 TFormValue ParseFormValue(const std::string& Text);
 

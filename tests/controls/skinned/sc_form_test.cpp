@@ -12,6 +12,40 @@
 
 namespace {
 
+// A control of another family that publishes the two properties, and one
+// that publishes only the look.
+class TThemedGauge : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    using TCustomControl::TCustomControl;
+    std::string Look;
+    TComponent* Theme = nullptr;
+};
+TClassInfo& TThemedGauge::StaticClassInfo() {
+    static TClassInfo CI("TThemedGauge", &TCustomControl::StaticClassInfo(), CreateComponentOf<TThemedGauge>,
+                         [](TClassInfo& C) {
+                             C.Define<TThemedGauge>("UIStyle", [](TThemedGauge& G, const TFormValue& V, TFormReader& R) {
+                                 G.Look = R.Ident(V);
+                             });
+                             C.Define<TThemedGauge>("FileTheme", [](TThemedGauge& G, const TFormValue& V, TFormReader& R) {
+                                 R.Reference(V, [&G](TComponent* T) { G.Theme = T; });
+                             });
+                         });
+    return CI;
+}
+class TLookOnly : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    using TCustomControl::TCustomControl;
+    std::string Look;
+};
+TClassInfo& TLookOnly::StaticClassInfo() {
+    static TClassInfo CI("TLookOnly", &TCustomControl::StaticClassInfo(), CreateComponentOf<TLookOnly>, [](TClassInfo& C) {
+        C.Define<TLookOnly>("UIStyle", [](TLookOnly& G, const TFormValue& V, TFormReader& R) { G.Look = R.Ident(V); });
+    });
+    return CI;
+}
+
 const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new ScTestEnv);
 
 class SkinnedForm : public ::testing::Test {
@@ -80,6 +114,29 @@ TEST_F(SkinnedForm, EveryLookDrawn) {
         EXPECT_EQ(Box->UIStyle(), L.Style);  // the children follow
         ExpectWindowMatchesGolden(F->Handle(), std::string("controls/skinned/form_") + L.Golden + ".png");
     }
+}
+
+// A style change reaches every direct child publishing "FileTheme" and
+// "UIStyle", by those properties: the theme first, then the style.
+TEST_F(SkinnedForm, ChildrenFollowByTheirPublishedProperties) {
+    TForm* F = MakeForm(bsSizeable);
+    auto* Skin = new TscForm(F);
+    Skin->SetParent(F);
+    Skin->UIStyleAutoUpdateSub = true;
+    auto* Gauge = new TThemedGauge(F);
+    Gauge->SetParent(Skin);
+    auto* LookOnly = new TLookOnly(F);
+    LookOnly->SetParent(Skin);
+    auto* Theme = new TscFileTheme(nullptr);  // unnamed and owned by no form
+    Theme->SetThemeFile(TESSARO_SC_THEME_FILE);
+    Skin->SetFileTheme(Theme);
+    Skin->SetUIStyle(Protein);
+    EXPECT_EQ(Gauge->Look, "Protein");
+    EXPECT_EQ(Gauge->Theme, Theme);
+    EXPECT_EQ(LookOnly->Look, "");
+    Theme->Free();  // the form drops it and gives its children none
+    EXPECT_EQ(Gauge->Theme, nullptr);
+    EXPECT_EQ(Gauge->Look, "DeepBlue");
 }
 
 // The frame is taken off the client once, whatever frame the style would have had.

@@ -276,6 +276,13 @@ TEST_F(FormLoad, PublishedPropertiesAreSetByNameAtRunTime) {
     EXPECT_TRUE(SetPropValue(W, "Buddy", ParseFormValue("pnlBox")));
     EXPECT_EQ(W->Buddy, W);
     EXPECT_THROW(SetPropValue(W, "Width", ParseFormValue("'wide'")), EFormFileError);
+    // An object property takes the object itself, named or not, owned elsewhere or not.
+    TWidget Unnamed(nullptr);
+    EXPECT_TRUE(SetObjectProp(W, "Buddy", &Unnamed));
+    EXPECT_EQ(W->Buddy, &Unnamed);
+    EXPECT_TRUE(SetObjectProp(W, "Buddy", nullptr));
+    EXPECT_EQ(W->Buddy, nullptr);
+    EXPECT_FALSE(SetObjectProp(W, "Flat", &Unnamed));
 }
 
 TEST_F(FormLoad, FromFileAndMissingResource) {
