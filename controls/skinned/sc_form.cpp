@@ -4,32 +4,10 @@
 
 #include "controls/skinned/sc_file_theme.h"
 #include "controls/skinned/sc_menus.h"
+#include "platform/classlib/appevnts.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
 #include "platform/win/winuser.h"
-
-// The application's message hook, shared by every skinned form: each is asked
-// in turn, then the handler that was there before.
-struct TscFormHooks {
-    static std::vector<TscForm*>& Forms() {
-        static std::vector<TscForm*> F;
-        return F;
-    }
-    static void Install() {
-        static bool Installed = false;
-        if (Installed || !Application) return;
-        Installed = true;
-        TMessageEvent Previous = Application->OnMessage;
-        Application->OnMessage = [Previous](MSG& Msg, bool& Handled) {
-            for (TscForm* F : std::vector<TscForm*>(Forms()))
-                if (F->AppMessage(Msg)) {
-                    Handled = true;
-                    return;
-                }
-            if (Previous) Previous(Msg, Handled);
-        };
-    }
-};
 
 namespace {
 bool HasOtherSkinnedForm(TForm* F, TscForm* Self) {
@@ -57,8 +35,10 @@ TscForm::TscForm(TComponent* AOwner) : TCustomPanel(AOwner) {
     if (F->BorderStyle() == bsSingle || F->BorderStyle() == bsToolWindow) F->SetBorderStyle(bsDialog);
     FSavedWindowProc = F->WindowProc;
     F->WindowProc = [this](TMessage& M) { FormWindowProc(M); };
-    TscFormHooks::Forms().push_back(this);
-    TscFormHooks::Install();
+    FAppEvents = std::make_unique<TApplicationEvents>(nullptr);
+    FAppEvents->OnMessage = [this](MSG& Msg, bool& Handled) {
+        if (AppMessage(Msg)) Handled = true;
+    };
     SetUIStyle(DeepBlue);
     if (F->HandleAllocated()) RemoveCaptionBit();
 }
@@ -67,8 +47,7 @@ TscForm::~TscForm() {
     FDestroying = true;
     if (auto* M = dynamic_cast<TscMainMenu*>(FMenu)) M->SkinForm = nullptr;
     if (FMenu) FMenu->RemoveFreeNotification(this);
-    auto& L = TscFormHooks::Forms();
-    L.erase(std::remove(L.begin(), L.end(), this), L.end());
+    FAppEvents.reset();
     if (FFileTheme) FFileTheme->RemoveFreeNotification(this);
     // The form gets its caption and window procedure back.
     if (FForm && !FForm->ComponentState().Contains(csDestroying)) {

@@ -12,6 +12,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/toolbar.h"
 
+class TApplicationEvents;
 class TForm;
 class TscForm;
 
@@ -86,7 +87,6 @@ private:
     void DrawMenuBarBackground(TCanvas& C, const TRect& R, bool& DefaultDraw);
     // The look the menu bar is drawn in: the menu's when it is a skinned one.
     bool MenuLook(TscUIStyle& Effective, TscFileTheme*& Theme);
-    friend struct TscFormHooks;
 
     TscUIStyle FUIStyle = DeepBlue;
     TscFileTheme* FFileTheme = nullptr;
@@ -105,4 +105,6 @@ private:
     TscMenuBar* FMenuBar = nullptr;
     TColor FMenuBarColor = clBtnFace;
     int FMenuBarHeight = 22;
+    // Hears the application's queue: Alt+Space and the menu's shortcuts.
+    std::unique_ptr<TApplicationEvents> FAppEvents;
 };

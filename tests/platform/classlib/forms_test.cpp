@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "platform/classlib/actnlist.h"
+#include "platform/classlib/appevnts.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
@@ -529,6 +530,50 @@ TEST(Forms, ReleaseFromAHandlerFreesTheFormAfterwardsAndCloseCanFree) {
     PostMessageA(G->Handle(), WM_CLOSE, 0, 0);
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return Gone.size() == 2; }, 2000, "the closed form to go"));
     EXPECT_EQ(Gone, (std::vector<std::string>{"first", "second"}));
+}
+
+// Application events objects hear the queue newest first until one handles a
+// message; the application's own handler hears what none handled; a freed
+// object hears nothing, even when freed by another's handler of that message.
+TEST(Forms, ApplicationEventsHearTheQueueNewestFirst) {
+    const UINT Probe = WM_APP + 77;
+    std::vector<std::string> Heard;
+    TMessageEvent Before = Application->OnMessage;
+    Application->OnMessage = [&Heard, Before](MSG& Msg, bool& Handled) {
+        if (Msg.message == Probe) Heard.push_back("application " + std::to_string(Msg.wParam));
+        if (Before) Before(Msg, Handled);
+    };
+    auto First = std::make_unique<TApplicationEvents>(nullptr);
+    auto Second = std::make_unique<TApplicationEvents>(nullptr);
+    auto Hear = [&](const char* Who, WPARAM Takes) {
+        return [&Heard, Who, Takes, Probe](MSG& Msg, bool& Handled) {
+            if (Msg.message != Probe) return;
+            Heard.push_back(std::string(Who) + " " + std::to_string(Msg.wParam));
+            Handled = Msg.wParam == Takes;
+        };
+    };
+    First->OnMessage = Hear("first", 2);
+    Second->OnMessage = Hear("second", 1);
+    auto* F = new TForm(Application);
+    F->Show();
+    auto Send = [&](WPARAM N) {
+        PostMessageA(F->Handle(), Probe, N, 0);
+        TestHooks::PumpPending();
+    };
+    Send(1);
+    Send(2);
+    Send(3);
+    EXPECT_EQ(Heard, (std::vector<std::string>{"second 1", "second 2", "first 2", "second 3", "first 3",
+                                               "application 3"}));
+    Heard.clear();
+    Second->OnMessage = [&](MSG& Msg, bool&) {
+        if (Msg.message == Probe) First.reset();
+    };
+    Send(4);
+    EXPECT_EQ(Heard, std::vector<std::string>{"application 4"});
+    Second.reset();
+    F->Free();
+    Application->OnMessage = Before;
 }
 
 TEST(Forms, ScreenListsFormsAndKeepsTheBusyCursor) {
