@@ -1,0 +1,254 @@
+#include "skin/skin_buttons.h"
+
+#include "platform/rtl/sysutils.h"
+#include "skin/skin_control_paint.h"
+#include "skin/skin_frames.h"
+
+namespace {
+
+bool IsTrue(const std::string& ValueName) { return LowerCase(ValueName) == "true"; }
+
+// The raw window's font on a canvas font: face, height and style.
+void AssignWindowFont(TFont& Font, HWND Window) {
+    auto F = reinterpret_cast<HFONT>(SendMessageW(Window, WM_GETFONT, 0, 0));
+    LOGFONTA Lf{};
+    if (!F || !GetObjectA(F, sizeof Lf, &Lf)) return;
+    Font.SetName(Lf.lfFaceName);
+    if (Lf.lfHeight) Font.SetHeight(Lf.lfHeight);
+    TFontStyles S;
+    if (Lf.lfWeight >= FW_BOLD) S.Include(fsBold);
+    if (Lf.lfItalic) S.Include(fsItalic);
+    if (Lf.lfUnderline) S.Include(fsUnderline);
+    Font.SetStyle(S);
+}
+
+// The canvas's DC with its font, text colour and background mode in force.
+HDC TextDc(TCanvas& Canvas) {
+    HDC Dc = Canvas.Handle();
+    SelectObject(Dc, Canvas.Font().Handle());
+    SetTextColor(Dc, static_cast<COLORREF>(ColorToRGB(Canvas.Font().Color())));
+    return Dc;
+}
+
+}  // namespace
+
+TSkinButton::TSkinButton(TComponent* AOwner) : TSkinControl(AOwner), Buffer(std::make_unique<TBitmap>()) {}
+
+TSkinButton::~TSkinButton() = default;
+
+void TSkinButton::AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) {
+    bool Was = Attached;
+    TSkinControl::AttachControl(ASkinForm, ASkinData, ACanvas, ASetColor);
+    if (Was || !Control) return;
+    // Mode 1: the button class handles its own press, so it is not forwarded.
+    Mode = 0;
+    std::string Name = LowerCase(Control->ClassName());
+    for (const std::string& P : SkinButtonSelfPressPrefixes())
+        if (!P.empty() && Name.compare(0, P.size(), LowerCase(P)) == 0) Mode = 1;
+    Transparent = Control->Tag == 5555 || (SkinData && SkinData->Options.Contains(xoTransparent));
+}
+
+int TSkinButton::ButtonFrame() {
+    Focused = Handle && GetFocus() == Handle;
+    Enabled = !Handle || !(static_cast<DWORD>(GetWindowLongW(Handle, GWL_STYLE)) & WS_DISABLED);
+    bool Default = Control && IsTrue(GetEnumPropName(Control, "Default"));
+    int F = MouseState.Contains(msPressed) ? bfPressed
+            : MouseState.Contains(msHot)   ? bfHot
+            : Focused || Default           ? bfFocused
+                                           : bfNormal;
+    return Enabled ? F : bfDisabled;
+}
+
+void TSkinButton::PrepareText(TCanvas& Canvas, int Frame) {
+    TDataSkinButton& B = *SkinData->Button;
+    if (Control) {
+        if (auto* F = GetObjectPropByName<TFont>(Control, "Font")) Canvas.Font().Assign(*F);
+    } else {
+        AssignWindowFont(Canvas.Font(), Handle);
+        Canvas.Font().SetColor(SkinData->ColButtonText);
+    }
+    if (Frame == bfNormal && B.HasNormalColour2) Canvas.Font().SetColor(B.NormalColour2);
+    if (Frame == bfHot && B.HasMouseOverColour2) Canvas.Font().SetColor(B.MouseOverColour2);
+    if (Frame == bfPressed && B.HasPressedColour2) Canvas.Font().SetColor(B.PressedColour2);
+    if (!Enabled) Canvas.Font().SetColor(clBtnShadow);
+}
+
+void TSkinButton::Draw(HDC Dc, const TRect& R) {
+    if (!SkinData || !SkinData->Button || !SkinData->Button->Bitmap || SkinData->Button->Bitmap->Empty()) return;
+    int Frame = ButtonFrame();
+    Caption = Control ? GetStrPropWide(Control, "Caption") : GetWindowTextWide(Handle);
+    TRect R0(0, 0, R.Width(), R.Height());
+    if (R0.Width() <= 0 || R0.Height() <= 0) return;
+    Buffer->SetWidth(R0.Width());
+    Buffer->SetHeight(R0.Height());
+    TCanvas& C = Buffer->Canvas();
+    HDC B = C.Handle();
+    if (Transparent && Control)
+        PaintControlParentBackground(Control, B, true);
+    else
+        FillFace(*this, B, R0);
+    DrawSkinPartFrame(B, R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);
+    PrepareText(C, Frame);
+    DrawCaption(C, R0, DT_CENTER, Caption);
+    BitBlt(Dc, R.left, R.top, R0.Width(), R0.Height(), B, 0, 0, SRCCOPY);
+}
+
+void TSkinButton::DrawCaption(TCanvas& Canvas, const TRect& R, UINT Alignment, const std::u16string& Text) {
+    std::u16string S = ReplaceFirst(Text, u"||", u"\r\n");
+    HDC Dc = TextDc(Canvas);
+    SetBkMode(Dc, TRANSPARENT);
+    RECT T = R;
+    InflateRect(&T, -2, -2);
+    DrawWideText(Dc, S, &T, Alignment | DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOCLIP);
+    OffsetRect(&T, -T.left, -T.top);
+    int Tw = T.right - T.left, Th = T.bottom - T.top;
+    if (Alignment & DT_CENTER) {
+        OffsetRect(&T, (R.Width() - Tw) / 2, (R.Height() - Th) / 2 - 1);
+    } else {
+        OffsetRect(&T, 0, (R.Height() - Th) / 2 - 1);
+        T.left = R.left;
+        T.right = R.right;
+    }
+    DrawWideText(Dc, S, &T, AddRtlFlag(*this, Alignment | DT_WORDBREAK | DT_EXPANDTABS));
+    SetBkMode(Dc, OPAQUE);
+    if (Focused && !(SkinData && SkinData->Options.Contains(xoNoFocusRect))) {
+        InflateRect(&T, 2, 2);
+        DrawFocusRect(Dc, &T);
+    }
+}
+
+bool TSkinButton::BeforeMessage(TMessage& M) {
+    switch (M.Msg) {
+        case WM_PAINT:
+            HandlePaintMessage(*this, M);
+            return false;
+        case WM_ERASEBKGND: M.Result = 1; return false;
+        case WM_TIMER:
+            // The native button's own timer; the skin draws every state itself.
+            KillTimer(Handle, 1);
+            return false;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            if (!Focused) SetFocus(Handle);
+            MouseState.Include(msPressed);
+            PaintFrame(nullptr);
+            if (Mode == 0 && Control) ForwardMouseDown(M);
+            return false;
+        default: return TSkinControl::BeforeMessage(M);
+    }
+}
+
+void TSkinButton::AfterMessage(TMessage& M) {
+    switch (M.Msg) {
+        case WM_SETTEXT: PaintFrame(nullptr); break;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+            if (M.WParam == VK_SPACE) {
+                if (M.Msg == WM_KEYDOWN)
+                    MouseState.Include(msPressed);
+                else
+                    MouseState.Exclude(msPressed);
+                Redraw();
+            }
+            break;
+        case WM_MOUSEMOVE:
+            if (Enabled && !MouseState.Contains(msHot)) {
+                MouseState.Include(msHot);
+                Redraw();
+            }
+            TrackMouseLeave(Handle);
+            break;
+        case WM_LBUTTONUP: {
+            if (!MouseState.Contains(msPressed)) break;
+            MouseState.Exclude(msPressed);
+            Redraw();
+            // Only a release over the button is a click.
+            POINT P{static_cast<int16_t>(LOWORD(M.LParam)), static_cast<int16_t>(HIWORD(M.LParam))};
+            RECT Client;
+            GetClientRect(Handle, &Client);
+            if (!PtInRect(&Client, P)) break;
+            if (Control) {
+                Control->Click();
+            } else {
+                char Class[101] = {};
+                GetClassNameA(Handle, Class, 100);
+                WPARAM Id = LowerCase(Class) == "tbutton" ? 0 : static_cast<WPARAM>(GetDlgCtrlID(Handle));
+                PostMessageA(GetParent(Handle), WM_COMMAND, Id, reinterpret_cast<LPARAM>(Handle));
+            }
+            break;
+        }
+        case WM_MOUSELEAVE:
+            MouseState.Exclude(msHot);
+            MouseState.Exclude(msPressed);
+            Redraw();
+            break;
+        case CM_DIALOGKEY:
+        case CM_FOCUSCHANGED: Redraw(); break;
+        default: TSkinControl::AfterMessage(M); break;
+    }
+}
+
+std::vector<std::string>& SkinButtonSelfPressPrefixes() {
+    static std::vector<std::string> Prefixes;
+    return Prefixes;
+}
+
+int LayoutFromName(const std::string& Name) {
+    std::string L = LowerCase(Name);
+    if (L == "blglyphright") return 1;
+    if (L == "blglyphtop") return 2;
+    if (L == "blglyphbottom") return 3;
+    return 0;
+}
+
+TGlyphLayoutOut LayoutGlyphAndText(const TGlyphLayoutIn& In) {
+    TGlyphLayoutOut Out;
+    bool Across = In.Layout == 0 || In.Layout == 1;  // glyph and text side by side
+    int Gx = 0, Gy = 0, Tx = 0, Ty = 0;
+    if (Across) {
+        Gy = (In.H - In.Gh + 1) / 2;
+        Ty = (In.H - In.Th + 1) / 2;
+    } else {
+        Gx = (In.W - In.Gw + 1) / 2;
+        Tx = (In.W - In.Tw + 1) / 2;
+    }
+    int Margin = In.Margin, Spacing = In.Spacing;
+    if (In.Tw == 0 || In.Gw == 0) Spacing = 0;
+    int S = Across ? In.W : In.H;
+    int G = Across ? In.Gw : In.Gh;
+    int T = Across ? In.Tw : In.Th;
+    if (Margin == -1 || In.Centered) {
+        if (Spacing == -1) {
+            Margin = (S - G - T) / 3;
+            Spacing = Margin;
+        } else {
+            Margin = (S - G - Spacing - T) / 2 + (In.SpeedButton ? 1 : 0);
+        }
+    } else if (Spacing == -1) {
+        Spacing = (S - Margin - G - T) / 2;
+    }
+    switch (In.Layout) {
+        case 1:
+            Gx = In.W - Margin - In.Gw;
+            Tx = Gx - Spacing - In.Tw;
+            Out.TextFlag = DT_RIGHT;
+            break;
+        case 2:
+            Gy = Margin;
+            Ty = Margin + In.Gh + Spacing;
+            Out.TextFlag = DT_CENTER;
+            break;
+        case 3:
+            Gy = In.H - Margin - In.Gh;
+            Ty = Gy - Spacing - In.Th;
+            Out.TextFlag = DT_CENTER;
+            break;
+        default:
+            Gx = Margin;
+            Tx = Margin + In.Gw + Spacing;
+            break;
+    }
+    Out.Glyph = POINT{Gx, Gy};
+    Out.Text = TRect(Tx, Ty, Tx + In.Tw, Ty + In.Th);
+    return Out;
+}

@@ -1,0 +1,61 @@
+// The push-button skin: each button is drawn whole from the skin's Button
+// part into an off-screen bitmap; the left press never reaches the native
+// button, so the skin makes the click itself. Also the glyph-and-caption
+// layout of buttons that show a glyph.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "skin/skin_control.h"
+
+// Button part frames.
+enum : int { bfNormal = 1, bfPressed = 2, bfDisabled = 3, bfHot = 4, bfFocused = 5 };
+
+class TSkinButton : public TSkinControl {
+public:
+    explicit TSkinButton(TComponent* AOwner);
+    ~TSkinButton() override;
+    std::unique_ptr<TBitmap> Buffer;
+    // The parent's background behind the button instead of the face colour.
+    bool Transparent = false;
+
+    void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;
+    bool BeforeMessage(TMessage& Message) override;
+    void AfterMessage(TMessage& Message) override;
+    void Draw(HDC Dc, const TRect& R) override;
+    // The caption ("||" a line break) in R, with the focus rectangle.
+    void DrawCaption(TCanvas& Canvas, const TRect& R, UINT Alignment, const std::u16string& Text);
+    // Refreshes Focused and Enabled and gives the frame for the state.
+    int ButtonFrame();
+
+protected:
+    // The caption's font and colour for the frame: the control's font, or the
+    // raw window's, with the part's text colours and clBtnShadow when disabled.
+    void PrepareText(TCanvas& Canvas, int Frame);
+};
+
+// Class-name prefixes (case-blind) of button classes that handle their own
+// left press: their skins get Mode 1 and do not pass the press on. None of
+// this program's classes is one; the list starts empty.
+std::vector<std::string>& SkinButtonSelfPressPrefixes();
+
+// Where the glyph and the caption of a glyph button go.
+struct TGlyphLayoutIn {
+    int W = 0, H = 0;    // client size
+    int Gw = 0, Gh = 0;  // glyph size
+    int Tw = 0, Th = 0;  // caption size (0, 0 when empty)
+    int Margin = -1, Spacing = -1;
+    int Layout = 0;  // 0 glyph left, 1 right, 2 top, 3 bottom
+    bool Centered = false;      // bit buttons: Alignment taCenter
+    bool SpeedButton = false;   // speed buttons add 1 to a computed margin
+};
+struct TGlyphLayoutOut {
+    POINT Glyph{};
+    TRect Text;
+    UINT TextFlag = 0;  // DT_RIGHT or DT_CENTER by the layout
+};
+TGlyphLayoutOut LayoutGlyphAndText(const TGlyphLayoutIn& In);
+// Layout from the value name of a published Layout ("blGlyphTop" ...).
+int LayoutFromName(const std::string& Name);

@@ -1,0 +1,250 @@
+// Push-button skins: the frame for each state, the click the skin makes, raw
+// buttons of a message box, captions, the focus rectangle and the glyph
+// layout arithmetic.
+#include <gtest/gtest.h>
+
+#include "platform/classlib/stdctrls.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/commctl/commctrl.h"
+#include "skin/skin_buttons.h"
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override { TestHooks::Start(); }
+    void TearDown() override { TestHooks::Stop(); }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+class THost : public TControlSkinHost {
+public:
+    HWND HostWindow() const override { return nullptr; }
+};
+
+// One colour per button frame: normal, pressed, disabled, hot, focused.
+constexpr TColor FrameColor[] = {0, 0x0000FF, 0x00FF00, 0x808000, 0xFF0000, 0x00FFFF};
+constexpr TColor Face = 0xC0C0C0, White = 0xFFFFFF;
+
+struct TSkinFixture {
+    TSkinData Data{nullptr};
+    THost Host;
+    TSkinFixture() {
+        Data.ColButtonFace = Face;
+        Data.ColButtonText = 0x000000;
+        auto B = std::make_unique<TDataSkinButton>("Buttons");
+        B->Bitmap = std::make_unique<TBitmap>(50, 10);
+        for (int F = 1; F <= 5; ++F) {
+            B->Bitmap->Canvas().Brush().SetColor(FrameColor[F]);
+            B->Bitmap->Canvas().FillRect(TRect((F - 1) * 10, 0, F * 10, 10));
+        }
+        B->FrameCount = 5;
+        Data.Button = std::move(B);
+    }
+};
+
+struct TButtonForm : TSkinFixture {
+    TForm* F = new TForm(Application);
+    TButton* B = new TButton(F);
+    TButton* Other = new TButton(F);
+    TSkinButton* S = nullptr;
+    int Clicks = 0;
+    TButtonForm() {
+        for (TButton* X : {B, Other}) X->SetParent(F);
+        B->SetBounds(10, 10, 90, 30);
+        Other->SetBounds(10, 60, 90, 30);
+        B->SetCaption("Go");
+        B->OnClick = [this](TObject*) { ++Clicks; };
+        F->Show();
+        TestHooks::PumpPending();
+        S = new TSkinButton(B);
+        S->AttachControl(&Host, &Data, nullptr, false);
+        Other->SetFocus();
+        TestHooks::PumpPending();
+    }
+    ~TButtonForm() { F->Free(); }
+    std::unique_ptr<TBitmap> Drawn() {
+        auto Bmp = std::make_unique<TBitmap>(90, 30);
+        S->Draw(Bmp->Canvas().Handle(), TRect(0, 0, 90, 30));
+        return Bmp;
+    }
+};
+
+TEST(SkinButton, EachStateDrawsItsFrame) {
+    TButtonForm T;
+    struct Case {
+        const char* what;
+        std::function<void(TButtonForm&)> set;
+        int frame;
+    } Cases[] = {
+        {"normal", [](TButtonForm&) {}, bfNormal},
+        {"hot", [](TButtonForm& X) { X.S->MouseState = {msHot}; }, bfHot},
+        {"pressed beats hot", [](TButtonForm& X) { X.S->MouseState = {msHot, msPressed}; }, bfPressed},
+        {"focused", [](TButtonForm& X) { X.B->SetFocus(); }, bfFocused},
+        {"default", [](TButtonForm& X) { X.B->SetDefault(true); }, bfFocused},
+        {"hot beats default", [](TButtonForm& X) { X.B->SetDefault(true); X.S->MouseState = {msHot}; }, bfHot},
+        {"disabled beats all", [](TButtonForm& X) { X.S->MouseState = {msPressed}; X.B->SetEnabled(false); },
+         bfDisabled},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        T.S->MouseState = {};
+        T.B->SetDefault(false);
+        T.B->SetEnabled(true);
+        T.Other->SetFocus();
+        C.set(T);
+        TestHooks::PumpPending();
+        auto Bmp = T.Drawn();
+        EXPECT_EQ(Bmp->Canvas().Pixel(1, 1), FrameColor[C.frame]);
+        EXPECT_EQ(Bmp->Canvas().Pixel(88, 28), FrameColor[C.frame]);
+    }
+}
+
+TEST(SkinButton, ClickComesOnceFromAReleaseInsideAndSpaceClicksToo) {
+    TButtonForm T;
+    TestHooks::Click(T.B);
+    TestHooks::PumpPending();
+    EXPECT_EQ(T.Clicks, 1);
+    EXPECT_EQ(GetFocus(), T.B->Handle());  // the press focused it
+    EXPECT_FALSE(T.S->MouseState.Contains(msPressed));
+    // Pressed inside, released outside: no click.
+    SendMessageW(T.B->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_TRUE(T.S->MouseState.Contains(msPressed));
+    SendMessageW(T.B->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(static_cast<WORD>(-20), 5));
+    TestHooks::PumpPending();
+    EXPECT_EQ(T.Clicks, 1);
+    EXPECT_FALSE(T.S->MouseState.Contains(msPressed));
+    // A release without a press is no click either.
+    SendMessageW(T.B->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(T.Clicks, 1);
+    TestHooks::PressKey(VK_SPACE);
+    TestHooks::PumpPending();
+    EXPECT_EQ(T.Clicks, 2);
+}
+
+TEST(SkinButton, MessageBoxButtonPostsItsCommandAndTheBoxAnswersIt) {
+    TSkinFixture X;
+    TComponent Holder(nullptr);
+    TSkinButton* S = nullptr;
+    bool Clicked = false;
+    TestHooks::OnNextModalWindow([&](HWND Box) {
+        HWND No = nullptr;
+        for (HWND C = GetWindow(Box, GW_CHILD); C; C = GetWindow(C, GW_HWNDNEXT)) {
+            char Text[32] = {};
+            GetWindowTextA(C, Text, sizeof Text);
+            if (std::string(Text) == "&No") No = C;
+        }
+        if (!No) return;
+        S = new TSkinButton(&Holder);
+        S->AttachWindow(No, &X.Data, &X.Host, nullptr);
+        RECT R;
+        GetWindowRect(No, &R);
+        TestHooks::Click(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2});
+        Clicked = true;
+    });
+    int Answer = MessageBoxA(nullptr, "Keep it?", "Question", MB_YESNO);
+    EXPECT_TRUE(Clicked);
+    EXPECT_EQ(Answer, IDNO);
+    ASSERT_NE(S, nullptr);
+    EXPECT_EQ(S->LifeState, 6);  // the box is gone; the skin waits for its purge
+}
+
+TEST(SkinButton, DoubleBarBreaksTheCaptionOnce) {
+    TButtonForm T;
+    T.B->SetHeight(60);
+    // The caption's lines: bands of rows with ink, parted by rows without.
+    auto Lines = [&](const char* Caption) {
+        T.B->SetCaption(Caption);
+        TBitmap Bmp(90, 60);
+        T.S->Draw(Bmp.Canvas().Handle(), TRect(0, 0, 90, 60));
+        int Bands = 0;
+        bool In = false;
+        for (int Y = 0; Y < 60; ++Y) {
+            bool Ink = false;
+            for (int X = 4; X < 86 && !Ink; ++X) Ink = Bmp.Canvas().Pixel(X, Y) != FrameColor[bfNormal];
+            if (Ink && !In) ++Bands;
+            In = Ink;
+        }
+        return Bands;
+    };
+    EXPECT_EQ(Lines("Go on"), 1);
+    EXPECT_EQ(Lines("Go||on"), 2);
+    EXPECT_EQ(Lines("Go||on||x"), 2);  // only the first pair breaks
+}
+
+TEST(SkinButton, FocusRectangleUnlessTheSkinSaysNone) {
+    TButtonForm T;
+    T.B->SetDefault(true);
+    auto Default = T.Drawn();  // frame 5, no focus
+    T.B->SetDefault(false);
+    T.B->SetFocus();
+    TestHooks::PumpPending();
+    auto Focused = T.Drawn();
+    T.Data.Options.Include(xoNoFocusRect);
+    auto NoRect = T.Drawn();
+    auto Differ = [](TBitmap& A, TBitmap& B) {
+        int N = 0;
+        for (int Y = 0; Y < A.Height(); ++Y)
+            for (int X = 0; X < A.Width(); ++X) N += A.Canvas().Pixel(X, Y) != B.Canvas().Pixel(X, Y);
+        return N;
+    };
+    EXPECT_GT(Differ(*Focused, *Default), 20);
+    EXPECT_EQ(Differ(*NoRect, *Default), 0);
+}
+
+TEST(SkinButton, ClassesListedAsPressingThemselvesGetModeOne) {
+    TButtonForm T;
+    EXPECT_EQ(T.S->Mode, 0);
+    SkinButtonSelfPressPrefixes() = {"TBU"};  // case-blind prefix of "TButton"
+    auto* S2 = new TSkinButton(T.Other);
+    S2->AttachControl(&T.Host, &T.Data, nullptr, false);
+    EXPECT_EQ(S2->Mode, 1);
+    SkinButtonSelfPressPrefixes() = {"TButtonX"};
+    auto* Third = new TButton(T.F);
+    Third->SetParent(T.F);
+    auto* S3 = new TSkinButton(Third);
+    S3->AttachControl(&T.Host, &T.Data, nullptr, false);
+    EXPECT_EQ(S3->Mode, 0);
+    SkinButtonSelfPressPrefixes().clear();
+}
+
+TEST(GlyphLayout, MarginAndSpacingArithmetic) {
+    struct Case {
+        const char* what;
+        TGlyphLayoutIn in;
+        POINT glyph;
+        TRect text;
+        UINT flag;
+    } Cases[] = {
+        // W H gw gh tw th Margin Spacing Layout
+        {"all computed, left", {100, 30, 16, 16, 40, 13, -1, -1, 0}, {14, 7}, TRect(44, 9, 84, 22), 0},
+        {"spacing given", {100, 30, 16, 16, 40, 13, -1, 4, 0}, {20, 7}, TRect(40, 9, 80, 22), 0},
+        {"spacing given, speed button", {100, 30, 16, 16, 40, 13, -1, 4, 0, false, true}, {21, 7},
+         TRect(41, 9, 81, 22), 0},
+        {"margin given", {100, 30, 16, 16, 40, 13, 5, -1, 0}, {5, 7}, TRect(40, 9, 80, 22), 0},
+        {"centred alignment overrides a margin", {100, 30, 16, 16, 40, 13, 5, -1, 0, true}, {14, 7},
+         TRect(44, 9, 84, 22), 0},
+        {"right", {100, 30, 16, 16, 40, 13, 4, 2, 1}, {80, 7}, TRect(38, 9, 78, 22), DT_RIGHT},
+        {"top", {60, 80, 16, 16, 30, 13, -1, -1, 2}, {22, 17}, TRect(15, 50, 45, 63), DT_CENTER},
+        {"bottom", {60, 80, 16, 16, 30, 13, 3, 2, 3}, {22, 61}, TRect(15, 46, 45, 59), DT_CENTER},
+        {"no caption: no spacing", {100, 30, 16, 16, 0, 0, -1, 8, 0}, {42, 7}, TRect(58, 15, 58, 15), 0},
+        {"no glyph: no spacing", {100, 30, 0, 0, 40, 13, -1, 8, 0}, {30, 15}, TRect(30, 9, 70, 22), 0},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TGlyphLayoutOut Out = LayoutGlyphAndText(C.in);
+        EXPECT_EQ(Out.Glyph.x, C.glyph.x);
+        EXPECT_EQ(Out.Glyph.y, C.glyph.y);
+        EXPECT_EQ(Out.Text.left, C.text.left);
+        EXPECT_EQ(Out.Text.top, C.text.top);
+        EXPECT_EQ(Out.Text.right, C.text.right);
+        EXPECT_EQ(Out.Text.bottom, C.text.bottom);
+        EXPECT_EQ(Out.TextFlag, C.flag);
+    }
+    EXPECT_EQ(LayoutFromName("blGlyphTop"), 2);
+    EXPECT_EQ(LayoutFromName("BLGLYPHRIGHT"), 1);
+    EXPECT_EQ(LayoutFromName("blGlyphBottom"), 3);
+    EXPECT_EQ(LayoutFromName("somethingElse"), 0);
+}
+
+}  // namespace
