@@ -220,6 +220,16 @@ LRESULT TWinControlTrap::DefWin32Proc(UINT Msg, WPARAM W, LPARAM L) {
         return Uni ? 2 : 1;  // NFR_UNICODE : NFR_ANSI
     }
     if (Msg == WM_CHAR) RestoreCharMessage(W);
+    if (Msg == WM_ERASEBKGND && (!FPrevDefProc || FPrevDefProc == DefWindowProcW) && FControl) {
+        // A window of no system class erases in its control's colour, as the
+        // library's own windows do; its class has no brush.
+        RECT R;
+        GetClientRect(FHandle, &R);
+        HBRUSH B = CreateSolidBrush(ColorToCOLORREF(FControl->Color()));
+        FillRect(reinterpret_cast<HDC>(W), &R, B);
+        DeleteObject(B);
+        return 1;
+    }
     return CallWindowProcW(FPrevDefProc ? FPrevDefProc : DefWindowProcW, FHandle, Msg, W, L);
 }
 

@@ -184,6 +184,13 @@ void TMenuItem::FreeHandle() {
     FHandle = nullptr;
 }
 
+// Items of a main menu's bar show no shortcut; every item of a drop-down or
+// popup does, the first level of a popup menu included.
+static bool ShowsShortCut(const TMenuItem* Item) {
+    return Item->ShortCut() != scNone && Item->Parent() &&
+           !(Item->Parent()->Parent() == nullptr && dynamic_cast<TMainMenu*>(Item->GetParentMenu()));
+}
+
 void TMenuItem::BuildInto(HMENU Menu) {
     for (TMenuItem* I : FItems) {
         if (!I->FVisible) continue;
@@ -193,7 +200,7 @@ void TMenuItem::BuildInto(HMENU Menu) {
         MI.wID = I->FCommand;
         MI.dwItemData = reinterpret_cast<ULONG_PTR>(I);
         std::string Text = I->FCaption;
-        if (I->FShortCut != scNone && I->FParent->FMenu == nullptr) Text += "\t" + ShortCutToText(I->FShortCut);
+        if (ShowsShortCut(I)) Text += "\t" + ShortCutToText(I->FShortCut);
         if (I->IsLine()) {
             MI.fType = MFT_SEPARATOR;
         } else {
@@ -233,7 +240,7 @@ void TMenuItem::Changed(bool Rebuild) {
             MI.fMask = MIIM_STATE | MIIM_FTYPE;
             MI.fState = (FEnabled ? 0 : MFS_GRAYED) | (FChecked ? MFS_CHECKED : 0);
             std::string Text = FCaption;
-            if (FShortCut != scNone && !FParent->FMenu) Text += "\t" + ShortCutToText(FShortCut);
+            if (ShowsShortCut(this)) Text += "\t" + ShortCutToText(FShortCut);
             if (IsLine()) {
                 MI.fType = MFT_SEPARATOR;
             } else {

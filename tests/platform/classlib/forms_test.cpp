@@ -589,3 +589,41 @@ TEST(Forms, ScreenListsFormsAndKeepsTheBusyCursor) {
 }
 
 }  // namespace
+
+namespace {
+std::string MenuTextA(HMENU Menu, UINT Command) {
+    char Text[64] = {};
+    GetMenuStringA(Menu, Command, Text, sizeof Text, MF_BYCOMMAND);
+    return Text;
+}
+}  // namespace
+
+// A main menu's bar shows no shortcuts; its drop-downs and every level of a
+// popup menu do, also after the shortcut changes.
+TEST(Forms, ShortcutTextsShowEverywhereButOnTheMenuBar) {
+    TfrmTest* F = MakeForm();
+    F->Show();
+    TestHooks::PumpPending();
+    TMenuItem* File = F->mniGo->Parent();
+    File->SetShortCut(TextToShortCut("Ctrl+F"));
+    EXPECT_EQ(MenuTextA(GetMenu(F->Handle()), File->Command()), File->Caption());
+    EXPECT_EQ(MenuTextA(File->Handle(), F->mniGo->Command()), F->mniGo->Caption() + "\tCtrl+G");
+    auto* Popup = new TPopupMenu(F);
+    auto* Top = new TMenuItem(F);
+    Top->SetCaption("Save");
+    Top->SetShortCut(TextToShortCut("Ctrl+S"));
+    Popup->Items()->Add(Top);
+    auto* Sub = new TMenuItem(F);
+    Sub->SetCaption("More");
+    Popup->Items()->Add(Sub);
+    auto* Deep = new TMenuItem(F);
+    Deep->SetCaption("Deep");
+    Deep->SetShortCut(TextToShortCut("F5"));
+    Sub->Add(Deep);
+    HMENU H = Popup->Handle();
+    EXPECT_EQ(MenuTextA(H, Top->Command()), "Save\tCtrl+S");
+    EXPECT_EQ(MenuTextA(Sub->Handle(), Deep->Command()), "Deep\tF5");
+    Top->SetShortCut(TextToShortCut("Ctrl+D"));
+    EXPECT_EQ(MenuTextA(H, Top->Command()), "Save\tCtrl+D");
+    F->Free();
+}
