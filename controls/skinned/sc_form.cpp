@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "controls/skinned/sc_file_theme.h"
+#include "controls/skinned/sc_image_panel.h"
 #include "controls/skinned/sc_menus.h"
 #include "platform/classlib/appevnts.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
+#include "platform/commctl/commctrl.h"
 #include "platform/win/winuser.h"
 
 namespace {
@@ -47,6 +49,7 @@ TscForm::~TscForm() {
     FDestroying = true;
     if (auto* M = dynamic_cast<TscMainMenu*>(FMenu)) M->SkinForm = nullptr;
     if (FMenu) FMenu->RemoveFreeNotification(this);
+    if (FFormPanel) FFormPanel->RemoveFreeNotification(this);
     FAppEvents.reset();
     if (FFileTheme) FFileTheme->RemoveFreeNotification(this);
     // The form gets its caption and window procedure back.
@@ -399,6 +402,7 @@ void TscForm::Notification(TComponent* AComponent, TOperation Operation) {
         RebuildMenuBar();
     }
     if (Operation == opRemove && AComponent == FMenuBar) FMenuBar = nullptr;
+    if (Operation == opRemove && AComponent == FFormPanel) FFormPanel = nullptr;
 }
 
 void TscForm::SetMenu(TMainMenu* Value) {
@@ -415,8 +419,45 @@ void TscForm::SetMenuBarHeight(int Value) {
     FMenuBarHeight = Value;
     if (FMenuBar) {
         FMenuBar->SetButtonHeight(Value);
+        for (int I = 0; I < FMenuBar->ButtonCount(); ++I) FMenuBar->Buttons(I)->SetHeight(Value);
         FMenuBar->SetHeight(Value);
     }
+}
+
+void TscForm::SetMenuBarColor(TColor Value) {
+    FMenuBarColor = Value;
+    if (FMenuBar) FMenuBar->SetColor(Value);
+    PaintFrame();
+}
+
+std::string TscForm::FormCaption() const { return FTitleBar ? FTitleBar->Caption() : std::string(); }
+
+void TscForm::SetFormCaption(const std::string& Value) {
+    if (!FTitleBar) return;
+    FTitleBar->SetCaption(Value);
+    if (FForm) FForm->SetCaption(Value);
+}
+
+void TscForm::SetFormPanel(TWinControl* Value) {
+    if (Value == this) {
+        if (Application)
+            Application->MessageBox("Sorry, you can't select the Form assign to FormPanel property", Application->Title,
+                                    MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (FFormPanel && FFormPanel != Value) FFormPanel->RemoveFreeNotification(this);
+    FFormPanel = Value;
+    if (!Value) return;
+    Value->FreeNotification(this);
+    if (auto* P = dynamic_cast<TPanel*>(Value)) {
+        P->BevelInner = bvNone;
+        P->BevelOuter = bvNone;
+        P->BorderStyle = bsNoBorder;
+        P->SetCaption("");
+    } else if (auto* I = dynamic_cast<TscImagePanel*>(Value)) {
+        I->SetCaption("");
+    }
+    Value->SetAlign(alClient);
 }
 
 void TscForm::RebuildMenuBar() {
@@ -539,6 +580,37 @@ TClassInfo& TscForm::StaticClassInfo() {
         C.Define<TscForm>("TitleBarVisible", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
                               O.SetTitleBarVisible(R.Bool(V));
                           }));
+        C.Define<TscForm>("Caption", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetFormCaption(R.String(V));
+                          }));
+        C.Define<TscForm>("BorderColor", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetFrameColor(ControlProps::ReadColor(R, V));
+                          }));
+        C.Define<TscForm>("BorderWidth", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetFrameWidth(static_cast<int>(R.Int(V)));
+                          }));
+        C.Define<TscForm>("MenuBarColor", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetMenuBarColor(ControlProps::ReadColor(R, V));
+                          }));
+        C.Define<TscForm>("MenuBarHeight", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetMenuBarHeight(static_cast<int>(R.Int(V)));
+                          }));
+        C.Define<TscForm>("RoundCorner", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetRoundCorner(static_cast<int>(R.Int(V)));
+                          }));
+        C.Define<TscForm>("RoundCornerBottom", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              O.SetRoundCornerBottom(static_cast<int>(R.Int(V)));
+                          }));
+        C.Define<TscForm>("TitleBarDrawAppIcon", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              if (O.TitleBar()) O.TitleBar()->SetDrawAppIcon(R.Bool(V));
+                          }));
+        C.Define<TscForm>("TitleBarCustom", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              if (O.TitleBar()) O.TitleBar()->Custom = R.Bool(V);
+                          }));
+        C.Define<TscForm>("FormPanel", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              R.Reference(V, [&O](TComponent* P) { O.SetFormPanel(dynamic_cast<TWinControl*>(P)); });
+                          }));
+        C.Define<TscForm>("Version", S([](TscForm&, const TFormValue&, TFormReader&) {}));
     });
     return CI;
 }

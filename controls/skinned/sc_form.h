@@ -54,6 +54,7 @@ public:
     void RebuildMenuBar();
     void UpdateMenuBarButtons();
     TColor MenuBarColor() const { return FMenuBarColor; }
+    void SetMenuBarColor(TColor Value);
     int MenuBarHeight() const { return FMenuBarHeight; }
     void SetMenuBarHeight(int Value);
     // The width of the theme's side border picture (0 without one).
@@ -61,6 +62,14 @@ public:
     // The frame taken off the client at the left and right, and at the bottom.
     int SideFrameWidth() const;
     int BottomFrameHeight() const;
+
+    // The caption shown on the title bar, which the form takes as well.
+    std::string FormCaption() const;
+    void SetFormCaption(const std::string& Value);
+    // The panel made to fill the client; the skinned form itself is refused.
+    TWinControl* FormPanel() const { return FFormPanel; }
+    void SetFormPanel(TWinControl* Value);
+    static constexpr const char* Version = "5.8";
 
     void PaintFrame();
     void ApplyRoundCorners();
@@ -104,6 +113,7 @@ private:
     TMainMenu* FMenu = nullptr;
     TscMenuBar* FMenuBar = nullptr;
     TColor FMenuBarColor = clBtnFace;
+    TWinControl* FFormPanel = nullptr;
     int FMenuBarHeight = 22;
     // Hears the application's queue: Alt+Space and the menu's shortcuts.
     std::unique_ptr<TApplicationEvents> FAppEvents;

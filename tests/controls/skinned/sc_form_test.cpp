@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/golden_png.h"
+#include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/screen/headless.h"
@@ -208,6 +209,59 @@ TEST_F(SkinnedForm, FrameTakenFromTheLook) {
     EXPECT_EQ(Pixel(W - 6, Below), Skin->FrameColor());
     EXPECT_EQ(Pixel(W / 2, H - 6), Skin->FrameColor());
     EXPECT_EQ(Skin->Width(), F->ClientWidth());
+}
+
+// The skinned form's stored values, as a form file holds them: the caption
+// goes to the title bar and the form, the panel named to fill the client is
+// made plain and aligned, the menu bar's height reaches each button.
+TEST_F(SkinnedForm, StoredValuesAndTheFormPanel) {
+    TForm* F = MakeForm(bsSizeable);
+    ReadFormText(F,
+                 "object frmSkin: TForm\n"
+                 "  object Skin: TscForm\n"
+                 "    Caption = 'Stored caption'\n"
+                 "    BorderColor = clRed\n"
+                 "    BorderWidth = 2\n"
+                 "    MenuBarColor = clYellow\n"
+                 "    MenuBarHeight = 26\n"
+                 "    RoundCorner = 9\n"
+                 "    FormPanel = pnlClient\n"
+                 "    Version = '1.0'\n"
+                 "    object pnlClient: TPanel\n"
+                 "      Caption = 'Client'\n"
+                 "      BevelOuter = bvRaised\n"
+                 "    end\n"
+                 "  end\n"
+                 "end\n",
+                 "skin.frm");
+    auto* Skin = dynamic_cast<TscForm*>(F->FindComponent("Skin"));
+    ASSERT_NE(Skin, nullptr);
+    auto* Panel = dynamic_cast<TPanel*>(F->FindComponent("pnlClient"));
+    EXPECT_EQ(Skin->TitleBar()->Caption(), "Stored caption");
+    EXPECT_EQ(F->Caption(), "Stored caption");
+    EXPECT_EQ(Skin->FrameColor(), clRed);
+    EXPECT_EQ(Skin->FrameWidth(), 2);
+    EXPECT_EQ(Skin->MenuBarColor(), clYellow);
+    EXPECT_EQ(Skin->RoundCorner(), 9);
+    EXPECT_EQ(std::string(TscForm::Version), "5.8");
+    ASSERT_EQ(Skin->FormPanel(), Panel);
+    EXPECT_EQ(Panel->BevelOuter, bvNone);
+    EXPECT_EQ(Panel->Caption(), "");
+    EXPECT_EQ(Panel->Align(), alClient);
+    // Its own panel is refused with a message and changes nothing.
+    TestHooks::ScriptMessageBoxes({IDOK});
+    size_t Boxes = TestHooks::MessageBoxesShown().size();
+    Skin->SetFormPanel(Skin);
+    ASSERT_EQ(TestHooks::MessageBoxesShown().size(), Boxes + 1);
+    EXPECT_EQ(TestHooks::MessageBoxesShown().back().Text, "Sorry, you can't select the Form assign to FormPanel property");
+    EXPECT_EQ(Skin->FormPanel(), Panel);
+    Panel->Free();
+    EXPECT_EQ(Skin->FormPanel(), nullptr);
+    MakeMenu(F);
+    ShowForm(F);
+    ASSERT_NE(Skin->MenuBar(), nullptr);
+    EXPECT_EQ(Skin->MenuBar()->Height(), 26);
+    EXPECT_EQ(Skin->MenuBar()->Buttons(0)->Height(), 26);
 }
 
 TEST_F(SkinnedForm, RemovingItGivesTheFormBack) {
