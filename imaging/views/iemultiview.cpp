@@ -118,7 +118,7 @@ void TIEMultiView::ReportChange(int32_t Kind, int32_t Index, int32_t Index2) {
     FLastChangeKind = Kind;
     FLastChangeIndex = Index;
     FLastChangeIndex2 = Index2;
-    CallBitmapChangeEvents(false);
+    CallBitmapChangeCallbacks();
     FLastChangeKind = iectNone;
 }
 
@@ -126,7 +126,7 @@ void TIEMultiView::Clear() {
     FImages.clear();
     FSelected = -1;
     FViewY = 0;
-    CallBitmapChangeEvents(false);
+    CallBitmapChangeCallbacks();
     Invalidate();
 }
 
@@ -202,7 +202,7 @@ void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
     auto Copy = std::make_unique<TIEBitmap>();
     Copy->Assign(Bitmap);
     FImages[Index].Bitmap = std::move(Copy);
-    CallBitmapChangeEvents(false);
+    CallBitmapChangeCallbacks();
     Invalidate();
 }
 

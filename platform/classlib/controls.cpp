@@ -841,6 +841,31 @@ void TWinControl::DestroyWnd() {
     }
 }
 
+void TWinControl::SetCtl3D(bool Value) {
+    FParentCtl3D = false;
+    if (Value == FCtl3D) return;
+    FCtl3D = Value;
+    Perform(CM_CTL3DCHANGED, 0, 0);
+    RecreateWnd();
+    for (TControl* C : std::vector<TControl*>(FControls))
+        if (auto* W = dynamic_cast<TWinControl*>(C)) W->ParentCtl3DChanged();
+}
+
+void TWinControl::SetParentCtl3D(bool Value) {
+    if (Value == FParentCtl3D) return;
+    FParentCtl3D = Value;
+    if (Value) ParentCtl3DChanged();
+}
+
+void TWinControl::ParentCtl3DChanged() {
+    if (!FParentCtl3D || !FParent) return;
+    Perform(CM_PARENTCTL3DCHANGED, 0, 0);
+    if (FParent->Ctl3D() != FCtl3D) {
+        SetCtl3D(FParent->Ctl3D());
+        FParentCtl3D = true;
+    }
+}
+
 void TWinControl::RecreateWnd() {
     if (FHandle) Perform(CM_RECREATEWND, 0, 0);
 }
@@ -851,6 +876,10 @@ void TWinControl::InsertControl(TControl* AControl) {
     if (AControl->FParentFont) AControl->ParentFontChanged();
     if (AControl->FParentColor) AControl->ParentColorChanged();
     if (auto* W = dynamic_cast<TWinControl*>(AControl)) {
+        if (W->FParentCtl3D && W->FCtl3D != FCtl3D) {
+            W->FCtl3D = FCtl3D;
+            if (W->FHandle) W->RecreateWnd();
+        }
         FTabList.push_back(W);
         if (FHandle) W->HandleNeeded();
     } else {
@@ -1635,6 +1664,12 @@ TClassInfo& TWinControl::StaticClassInfo() {
                               }));
         C.Define<TWinControl>("TabStop", TSetter<TWinControl>([](TWinControl& O, const TFormValue& V,
                                                                  TFormReader& R) { O.TabStop = R.Bool(V); }));
+        C.Define<TWinControl>("Ctl3D", TSetter<TWinControl>([](TWinControl& O, const TFormValue& V,
+                                                               TFormReader& R) { O.SetCtl3D(R.Bool(V)); }));
+        C.Define<TWinControl>("ParentCtl3D", TSetter<TWinControl>([](TWinControl& O, const TFormValue& V,
+                                                                     TFormReader& R) {
+                                  O.SetParentCtl3D(R.Bool(V));
+                              }));
         C.Define<TWinControl>("OnEnter", TSetter<TWinControl>([](TWinControl& O, const TFormValue& V,
                                                                  TFormReader& R) {
                                   O.OnEnter = R.Method<TNotifyEvent>(V);

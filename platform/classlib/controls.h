@@ -78,6 +78,12 @@ constexpr UINT CM_EXIT = CM_BASE + 27;  // the control lost the focus; runs OnEx
 constexpr UINT CM_RELEASE = CM_BASE + 33;
 // Re-creates the control's window; the handling makes the new window.
 constexpr UINT CM_RECREATEWND = CM_BASE + 51;
+// The 3-D look of a windowed control changed; its children that follow their parent's hear of it.
+constexpr UINT CM_CTL3DCHANGED = CM_BASE + 15;
+constexpr UINT CM_PARENTCTL3DCHANGED = CM_BASE + 16;
+// Asked of the focused control before a key goes to shortcuts and dialog navigation
+// (WParam: the virtual key); a result other than 0 hands the key to the control.
+constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 47;
 // An accelerator: WParam the character (lower case); a control that takes it answers 1.
 constexpr UINT CM_DIALOGCHAR = CM_BASE + 6;
 // Asked of the control under the mouse before its hint shows; LParam is the
@@ -349,6 +355,12 @@ public:
     // Kept for the skins, which switch it off while they paint the control;
     // the platform draws no themed parent background by itself.
     bool ParentBackground = false;
+    // The 3-D look (a sunken client edge where a control draws a border); ParentCtl3D
+    // takes the parent's. Changing it re-creates the window.
+    bool Ctl3D() const { return FCtl3D; }
+    void SetCtl3D(bool Value);
+    bool ParentCtl3D() const { return FParentCtl3D; }
+    void SetParentCtl3D(bool Value);
     bool Focused();
     virtual bool CanFocus();
     virtual void SetFocus();
@@ -408,6 +420,10 @@ protected:
 
     HWND FHandle = nullptr;
     WNDPROC FDefWndProc = nullptr;
+    bool FCtl3D = true;
+    bool FParentCtl3D = true;
+    // Takes the parent's look when ParentCtl3D is on.
+    void ParentCtl3DChanged();
     std::vector<TControl*> FControls;
     std::vector<TWinControl*> FTabList;
     int FAlignLevel = 0;

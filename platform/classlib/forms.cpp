@@ -816,6 +816,7 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
     if (!F) F = GetParentForm(C);
     if (!F) return false;
     TShiftState Shift = KeyDataToShiftState(Msg.lParam);
+    if (Msg.message == WM_KEYDOWN && C->Perform(CM_WANTSPECIALKEY, Msg.wParam, 0)) return false;
     if (F->IsShortCut(static_cast<WORD>(Msg.wParam), Shift)) return true;
     if (Msg.message == WM_KEYDOWN) {
         WORD Key = static_cast<WORD>(Msg.wParam);

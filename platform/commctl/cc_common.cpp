@@ -1,5 +1,6 @@
 // Shared helpers and the start-up of the control classes.
 #include <mutex>
+#include <set>
 
 #include "platform/commctl/cc_internal.h"
 #include "platform/system/unicode_conv.h"
@@ -306,6 +307,31 @@ void CommctlShutdown() {
 }
 
 void InitCommonControls() { CommctlStartup(); }
+
+namespace {
+std::mutex FlatSBLock;
+std::set<HWND>& FlatSBWindows() {
+    static std::set<HWND> W;
+    return W;
+}
+}  // namespace
+
+BOOL InitializeFlatSB(HWND hwnd) {
+    if (!IsWindow(hwnd)) return FALSE;
+    std::lock_guard<std::mutex> L(FlatSBLock);
+    FlatSBWindows().insert(hwnd);
+    return TRUE;
+}
+
+LONG UninitializeFlatSB(HWND hwnd) {
+    std::lock_guard<std::mutex> L(FlatSBLock);
+    return FlatSBWindows().erase(hwnd) ? 0 : 1;
+}
+
+bool FlatSBInitialized(HWND hwnd) {
+    std::lock_guard<std::mutex> L(FlatSBLock);
+    return FlatSBWindows().count(hwnd) != 0;
+}
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* p) {
     if (!p || p->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
     CommctlStartup();

@@ -45,6 +45,13 @@ constexpr DWORD ICC_STANDARD_CLASSES = 0x4000;
 void InitCommonControls();
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 
+// Flat scroll bars: a window's bars drawn flat. Here they keep the ordinary look, so
+// the calls only record which windows asked for them.
+BOOL InitializeFlatSB(HWND hwnd);
+LONG UninitializeFlatSB(HWND hwnd);  // 0 (S_OK), or 1 (S_FALSE) when it was not initialised
+// Whether InitializeFlatSB was called for hwnd and not undone (tests).
+bool FlatSBInitialized(HWND hwnd);
+
 // ---- Owner draw and notification records ------------------------------------
 constexpr UINT ODT_MENU = 1, ODT_LISTBOX = 2, ODT_COMBOBOX = 3, ODT_BUTTON = 4, ODT_STATIC = 5;
 constexpr UINT ODA_DRAWENTIRE = 1, ODA_SELECT = 2, ODA_FOCUS = 4;

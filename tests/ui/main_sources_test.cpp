@@ -589,8 +589,8 @@ TEST_F(SourceList, ChosenTemplateChangesThePreviewAndTheTemplateFolder) {
     // The start shows template 1's preview.
     EXPECT_EQ(Options.TemplateIndex, 1);
     EXPECT_EQ(frmMain->imgViewer->IEBitmap()->Width(), 64);
-    EXPECT_EQ(frmMain->imgViewer->BorderStyle, bsNone);
-    EXPECT_EQ(frmMain->imgViewer->BackgroundStyle, iebsChessboard);
+    EXPECT_EQ(frmMain->imgViewer->BorderStyle(), bsNoBorder);
+    EXPECT_EQ(frmMain->imgViewer->BackgroundStyle(), iebsChessboard);
     EXPECT_TRUE(frmMain->imgViewer->AutoFit());
 
     // Cancel changes nothing.
