@@ -81,10 +81,13 @@ TIEImageIO::TIEImageIO(TComponent* AOwner) : TComponent(AOwner) {
     FIEBitmap = FOwnBitmap.get();
     FIEBitmapOwned = true;
     Params = std::make_unique<TIOParamsVals>(this);
+    TWainParams = std::make_unique<TIETWainParams>(this, false);
 }
 
 TIEImageIO::~TIEImageIO() {
     WaitThreads(false);
+    CloseVideoFile();
+    FDShow.reset();
     RemoveViewCallback();
 }
 
@@ -288,6 +291,26 @@ TIEProgressRecord TIEImageIO::MakeProgress(bool Silent) {
     p.Sender = this;
     p.Aborting = &Aborting;
     return p;
+}
+
+void TIEImageIO::CallAcquireBitmap(TIEBitmap* ABitmap, bool& Handled) {
+    if (OnAcquireBitmap) OnAcquireBitmap(this, ABitmap, Handled);
+}
+
+void TIEImageIO::DoAcquireBitmap(TIEBitmap* ABitmap, TIOParamsVals*& AParams) {
+    if (!ABitmap || !MakeConsistentBitmap()) return;
+    bool handled = false;
+    CallAcquireBitmap(ABitmap, handled);
+    if (handled) return;
+    AParams = Params.get();
+    FIEBitmap->Assign(ABitmap);
+    if (AutoAdjustDPI) AdjustDPI();
+    Update();
+}
+
+TIEWia* TIEImageIO::GetWIA() {
+    if (!FWia) FWia = std::make_unique<TIEWia>(this);
+    return FWia.get();
 }
 
 void TIEImageIO::DoProgress(TObject* Sender, int Percent) {

@@ -15,6 +15,8 @@
 
 #include "imaging/bitmaps/ieattachedview.h"
 #include "imaging/bitmaps/iedefs.h"
+#include "imaging/io/ieacquire.h"
+#include "imaging/io/iedirectshow.h"
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieiothread.h"
 #include "imaging/io/ieioparams.h"
@@ -31,6 +33,8 @@ class TImage;
 // IEIO_UPDATE, WParam and LParam carry a new horizontal and vertical resolution
 // for the view (0: unchanged); the view sets it, calls ImageChange and repaints.
 constexpr UINT IEIO_UPDATE = 8024, IEIO_PROGRESS = 8027, IEIO_FINWORK = 8028;
+// Messages of the component's video graph to the view's window (LParam the TIEDirectShow).
+constexpr UINT IEIO_DSHOWFRAME = 8025, IEIO_DSHOWEVENT = 8026;
 
 class TIEImageIO : public TComponent {
 public:
@@ -143,6 +147,15 @@ public:
     void LoadFromFileRawData(const std::string& FileName);
     void LoadFromStreamRawData(TStream& Stream);
 
+    // An acquired bitmap: OnAcquireBitmap may take it; otherwise the target becomes
+    // a copy of it, with this component's Params.
+    virtual void DoAcquireBitmap(TIEBitmap* ABitmap, TIOParamsVals*& AParams);
+    virtual void CallAcquireBitmap(TIEBitmap* ABitmap, bool& Handled);
+    TIEAcquireBitmapEvent OnAcquireBitmap;
+    // No device layer exists: the wrapper lists no devices and fires no events.
+    virtual TIEWia* GetWIA();
+    std::unique_ptr<TIETWainParams> TWainParams;
+
     virtual void DoProgress(TObject* Sender, int Percent);
     virtual void DoFinishWork();
     bool MakeConsistentBitmap(std::initializer_list<TIEPixelFormat> Allowed = {});
@@ -166,6 +179,17 @@ public:
     bool IsInsideAsyncThreads();
     // Waits until every worker has ended; SetAborting asks the running ones to stop.
     void WaitThreads(bool SetAborting);
+
+    // Video files: the frame count (0 when the file cannot be read; Aborting then),
+    // frames by index into the target, and the open file's end.
+    int32_t OpenVideoFile(const std::string& FileName);
+    void LoadVideoFrame(int32_t Index);
+    void CloseVideoFile();
+    bool IsVideoFileOpen() const { return FVideo != nullptr; }
+    // A graph of the component's own, notifying the attached view's window.
+    virtual TIEDirectShow* GetDShow();
+    // Re-targets that graph's notifications to the view's current window.
+    void UpdateDShowNotifyWindow();
 
     // Loads an image over HTTP ("http://host[:port]/path"), through ProxyAddress
     // ("host:port") when set; ProxyUser and ProxyPassword go to the proxy only.
@@ -233,6 +257,11 @@ private:
     TIEAttachedView* FAttachedView = nullptr;
     int32_t FViewCallback = -1;
     TImage* FAttachedTImage = nullptr;
+    std::unique_ptr<TIEDirectShow> FVideo, FDShow;
+    std::unique_ptr<TIEWia> FWia;
+    int64_t FVideoSeekMul = 1;
+    double FVideoFrameTime = 0;  // hundredths of a second per frame
+
     friend class TIEIOThread;
     void AddAsyncThread(TIEIOThread* T);
     void SetAsyncThreadId(TIEIOThread* T, DWORD Id);
