@@ -229,7 +229,11 @@ void TscForm::FormWindowProc(TMessage& M) {
         case WM_ACTIVATE:
             if (FTitleBar) FTitleBar->SetFormActive(LOWORD(M.WParam) != WA_INACTIVE);
             break;
-        case WM_SHOWWINDOW: RemoveCaptionBit(); break;
+        case WM_SHOWWINDOW:
+            // The menu shows on the skinned bar, never as the form's own.
+            if (FForm->Menu()) FForm->SetMenu(nullptr);
+            RemoveCaptionBit();
+            break;
         case WM_STYLECHANGED: RemoveCaptionBit(); break;
         case WM_SIZE: {
             if (FStartedMaximized) {

@@ -363,6 +363,7 @@ TEST_F(SkinnedForm, MenuBarOpensTheMenus) {
     Skin->SetParent(F);
     Skin->SetUIStyle(WinXP);
     TscMainMenu* M = MakeMenu(F);
+    F->SetMenu(M);  // given to the form as well: showing takes it off again
     ShowForm(F);
     ASSERT_NE(Skin->MenuBar(), nullptr);
     EXPECT_EQ(Skin->Menu(), M);
