@@ -7,9 +7,11 @@
 #include "imaging/io/ieimageio.h"
 #include "imaging/processing/imageproc.h"
 #include "imaging/processing/procstartup.h"
+#include "imaging/processing/transitions.h"
 #include "imaging/views/ieimageview.h"
 #include "imaging/views/iemultiview.h"
 #include "platform/classlib/extctrls.h"
+#include "platform/classlib/forms.h"
 #include "platform/classlib/testhooks.h"
 
 namespace {
@@ -153,6 +155,63 @@ TEST(ImageProcViews, PictureControlsAndCallerBitmaps) {
     P.SetAttachedBitmap(nullptr);  // nothing attached: back to an own bitmap
     EXPECT_TRUE(P.OwnsBitmap());
     EXPECT_EQ(Own->Width(), 2);
+}
+
+// With a selection in the view the operation changes the selected pixels only, and a
+// selection step of the undo list brings the selection back.
+TEST(ImageProcViews, ASelectionRestrictsTheWorkAndIsUndone) {
+    auto* V = new TIEImageView(nullptr);
+    V->IEBitmap()->Allocate(12, 10, ieRGB24);
+    V->IEBitmap()->Fill(0x404040);
+    V->Update();
+    V->SelectionBase = iesbBitmap;
+    V->Select(2, 3, 6, 8, 0);  // columns 2..5, rows 3..7
+    TIEImageProc* P = V->Proc();
+    P->IntensityRGBall(20, 20, 20);
+    for (int Y = 0; Y < 10; ++Y)
+        for (int X = 0; X < 12; ++X) {
+            const bool In = X >= 2 && X <= 5 && Y >= 3 && Y <= 7;
+            EXPECT_EQ(V->IEBitmap()->GetPixelRGB24(X, Y).r, In ? 0x54 : 0x40) << X << "," << Y;
+        }
+    // A selection step: the later selection is replaced by the saved one.
+    P->ClearAllUndo();
+    P->SaveUndo(ieuSelection);
+    V->Select(8, 1, 11, 4, 0);
+    P->Undo();
+    EXPECT_TRUE(V->Selected());
+    EXPECT_EQ(V->SelX1(), 2);
+    EXPECT_EQ(V->SelY1(), 3);
+    EXPECT_EQ(V->SelX2(), 5);
+    EXPECT_EQ(V->SelY2(), 7);
+    delete V;
+}
+
+// The pan-and-zoom transition shows the view's background where the moving rectangle
+// leaves the picture: the view's style, here its chessboard.
+TEST(ImageProcViews, PanZoomPaintsTheViewsBackgroundBesideThePicture) {
+    auto* F = new TForm(Application);
+    F->SetBounds(50, 50, 200, 160);
+    auto* V = new TIEImageView(F);
+    V->SetParent(F);
+    V->SetBorderStyle(bsNoBorder);
+    V->SetBounds(0, 0, 64, 32);
+    V->SetBackground(clWhite);
+    V->SetBackgroundStyle(iebsChessboard);
+    V->SetChessboardStyle(8, bsSolid);
+    TIEBitmap Src;
+    Src.Allocate(32, 32, ieRGB24);
+    Src.Fill(0x0000FF);
+    // The start rectangle reaches 32 pixels left of the picture: the left half is background.
+    ASSERT_TRUE(V->Transition().PreparePanZoom(&Src, TRect(-32, 0, 32, 32), TRect(0, 0, 32, 32), 64, 32));
+    V->Transition().ComposeFrame(0);
+    TBitmap& Out = V->Transition().Output();
+    const int32_t Comp = ColorToRGB(static_cast<TColor>(~static_cast<uint32_t>(clWhite)));
+    EXPECT_EQ(ColorToRGB(Out.Canvas().Pixel(1, 1)), Comp);  // the canvas path starts with the complement
+    EXPECT_EQ(ColorToRGB(Out.Canvas().Pixel(9, 1)), 0xFFFFFF);
+    EXPECT_EQ(ColorToRGB(Out.Canvas().Pixel(9, 9)), Comp);
+    EXPECT_EQ(ColorToRGB(Out.Canvas().Pixel(40, 10)), 0x0000FF);  // the picture
+    F->Free();
+    TestHooks::PumpPending();
 }
 
 }  // namespace
