@@ -614,6 +614,12 @@ TClassInfo& TscForm::StaticClassInfo() {
         C.Define<TscForm>("FormPanel", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
                               R.Reference(V, [&O](TComponent* P) { O.SetFormPanel(dynamic_cast<TWinControl*>(P)); });
                           }));
+        C.Define<TscForm>("TitleBarButtons", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              if (O.TitleBar()) ReadTitleBarButtons(*O.TitleBar(), V, R);
+                          }));
+        C.Define<TscForm>("TitleBarSections", S([](TscForm& O, const TFormValue& V, TFormReader& R) {
+                              if (O.TitleBar()) ReadTitleBarSections(*O.TitleBar(), V, R);
+                          }));
         C.Define<TscForm>("Version", S([](TscForm&, const TFormValue&, TFormReader&) {}));
     });
     return CI;

@@ -602,6 +602,72 @@ void TscTitleBar::Notification(TComponent* AComponent, TOperation Operation) {
             if (FButtons->Items(I)->ControlBoxMenu == AComponent) FButtons->Items(I)->ControlBoxMenu = nullptr;
 }
 
+// The stored items of the two collections, in place of the ones there.
+void ReadTitleBarButtons(TscTitleBar& Bar, const TFormValue& V, TFormReader& R) {
+    using S = std::function<void(TscTitleBarButton&, const TFormValue&, TFormReader&)>;
+    static TClassInfo Item("TscTitleBarButton", nullptr, nullptr, [](TClassInfo& C) {
+        C.Define<TscTitleBarButton>("Visible", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        B.SetVisible(R.Bool(V));
+                                    }));
+        C.Define<TscTitleBarButton>("ButtonType", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        B.SetButtonType(R.Enum<TscTitleBarBtnType>(
+                                            V, {"scMax", "scMin", "scClose", "scHelp", "scControlBox", "scCustom"}));
+                                    }));
+        C.Define<TscTitleBarButton>("Transparent", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        B.SetTransparent(R.Bool(V));
+                                    }));
+        C.Define<TscTitleBarButton>("Top", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        B.SetTop(static_cast<int>(R.Int(V)));
+                                    }));
+        C.Define<TscTitleBarButton>("UIStyle", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        B.SetUIStyle(ReadUIStyle(V, R));
+                                    }));
+        C.Define<TscTitleBarButton>("PicNormal.Data", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        ReadPictureData(B.PicNormal(), R.Binary(V));
+                                    }));
+        C.Define<TscTitleBarButton>("PicMouseOn.Data", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        ReadPictureData(B.PicMouseOn(), R.Binary(V));
+                                    }));
+        C.Define<TscTitleBarButton>("PicMouseDown.Data", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        ReadPictureData(B.PicMouseDown(), R.Binary(V));
+                                    }));
+        C.Define<TscTitleBarButton>("ControlBoxMenu", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
+                                        R.Reference(V, [&B](TComponent* M) { B.ControlBoxMenu = dynamic_cast<TPopupMenu*>(M); });
+                                    }));
+    });
+    if (V.kind != TFormValue::vaCollection) R.Error(R.PropertyPath() + ": a collection is expected");
+    const std::string Path = R.PropertyPath();
+    Bar.Buttons().Clear();
+    for (const auto& Props : V.Items) R.SetProperties(*Bar.Buttons().Add(), Item, Props, Path);
+}
+
+void ReadTitleBarSections(TscTitleBar& Bar, const TFormValue& V, TFormReader& R) {
+    using S = std::function<void(TscTitleBarSection&, const TFormValue&, TFormReader&)>;
+    static TClassInfo Item("TscTitleBarSection", nullptr, nullptr, [](TClassInfo& C) {
+        C.Define<TscTitleBarSection>("Width", S([](TscTitleBarSection& X, const TFormValue& V, TFormReader& R) {
+                                         X.SetWidth(static_cast<int>(R.Int(V)));
+                                     }));
+        C.Define<TscTitleBarSection>("Align", S([](TscTitleBarSection& X, const TFormValue& V, TFormReader& R) {
+                                         X.SetAlign(R.Enum<TscTitleBarAlign>(V, {"scLeft", "scRight", "scClient"}));
+                                     }));
+        C.Define<TscTitleBarSection>("Stretch", S([](TscTitleBarSection& X, const TFormValue& V, TFormReader& R) {
+                                         X.SetStretch(R.Bool(V));
+                                     }));
+        C.Define<TscTitleBarSection>("AutoSize", S([](TscTitleBarSection& X, const TFormValue& V, TFormReader& R) {
+                                         X.SetAutoSize(R.Bool(V));
+                                     }));
+        C.Define<TscTitleBarSection>("Picture.Data", S([](TscTitleBarSection& X, const TFormValue& V, TFormReader& R) {
+                                         TPicture P;
+                                         ReadPictureData(P, R.Binary(V));
+                                         X.SetPicture(P.Graphic());
+                                     }));
+    });
+    if (V.kind != TFormValue::vaCollection) R.Error(R.PropertyPath() + ": a collection is expected");
+    const std::string Path = R.PropertyPath();
+    Bar.Sections().Clear();
+    for (const auto& Props : V.Items) R.SetProperties(*Bar.Sections().Add(), Item, Props, Path);
+}
+
 TClassInfo& TscTitleBar::StaticClassInfo() {
     using S = std::function<void(TscTitleBar&, const TFormValue&, TFormReader&)>;
     static TClassInfo CI("TscTitleBar", &TCustomPanel::StaticClassInfo(), CreateComponentOf<TscTitleBar>,
@@ -612,6 +678,29 @@ TClassInfo& TscTitleBar::StaticClassInfo() {
                              C.Define<TscTitleBar>("Custom", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
                                                        O.Custom = R.Bool(V);
                                                    }));
+                             C.Define<TscTitleBar>("AutoSize", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
+                                                       O.SetAutoSize(R.Bool(V));
+                                                   }));
+                             C.Define<TscTitleBar>("ButtonInterval", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
+                                                       O.SetButtonInterval(static_cast<int>(R.Int(V)));
+                                                   }));
+                             C.Define<TscTitleBar>("FormActive", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
+                                                       O.SetFormActive(R.Bool(V));
+                                                   }));
+                             C.Define<TscTitleBar>("LeftBtnXOffset", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
+                                                       O.SetLeftBtnXOffset(static_cast<int>(R.Int(V)));
+                                                   }));
+                             C.Define<TscTitleBar>("RightBtnXOffset", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
+                                                       O.SetRightBtnXOffset(static_cast<int>(R.Int(V)));
+                                                   }));
+                             C.Define<TscTitleBar>("RoundCorner", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
+                                                       O.RoundCorner = static_cast<int>(R.Int(V));
+                                                   }));
+                             C.Define<TscTitleBar>("RoundCornerBottom", S([](TscTitleBar& O, const TFormValue& V, TFormReader& R) {
+                                                       O.RoundCornerBottom = static_cast<int>(R.Int(V));
+                                                   }));
+                             C.Define<TscTitleBar>("Buttons", S(ReadTitleBarButtons));
+                             C.Define<TscTitleBar>("Sections", S(ReadTitleBarSections));
                          });
     return CI;
 }

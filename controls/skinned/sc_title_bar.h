@@ -90,6 +90,10 @@ private:
 using TscTitleBarButtons = TscTitleBarCollection<TscTitleBarButton>;
 using TscTitleBarSections = TscTitleBarCollection<TscTitleBarSection>;
 
+// The collections as a form file stores them, replacing the items there.
+void ReadTitleBarButtons(TscTitleBar& Bar, const TFormValue& V, TFormReader& R);
+void ReadTitleBarSections(TscTitleBar& Bar, const TFormValue& V, TFormReader& R);
+
 class TscTitleBarPopupMenu : public TscPopupMenu {
 public:
     TscTitleBarPopupMenu(TComponent* AOwner, TscTitleBar* Bar);

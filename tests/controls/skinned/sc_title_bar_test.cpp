@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/golden_png.h"
+#include "platform/classlib/formload.h"
 #include "platform/classlib/forms.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/screen/headless.h"
@@ -200,6 +201,78 @@ TEST_F(TitleBar, CaptionShortensToFit) {
     F->SetWidth(60);
     TestHooks::PumpPending();
     EXPECT_EQ(Bar->DrawnCaption(), "...");
+}
+
+// A title bar as a form file stores it: its values, and its buttons and
+// sections replacing the ones it starts with; a stored second control box is
+// refused as when set by hand.
+TEST(TitleBarStored, ValuesButtonsAndSections) {
+    auto* F = new TForm(Application);
+    TestHooks::ScriptMessageBoxes({IDOK});
+    size_t Boxes = TestHooks::MessageBoxesShown().size();
+    ReadFormText(F, R"(object frmBar: TForm
+  object mnuBox: TscPopupMenu
+  end
+  object Bar: TscTitleBar
+    Custom = True
+    ButtonInterval = 4
+    LeftBtnXOffset = 7
+    RightBtnXOffset = -5
+    RoundCorner = 6
+    RoundCornerBottom = 2
+    FormActive = False
+    Buttons = <
+      item
+        ButtonType = scControlBox
+        ControlBoxMenu = mnuBox
+      end
+      item
+        ButtonType = scCustom
+        Top = 5
+        Visible = False
+        Transparent = True
+      end
+      item
+        ButtonType = scControlBox
+      end>
+    Sections = <
+      item
+        Width = 30
+        Align = scRight
+        Stretch = True
+      end
+      item
+        Align = scClient
+      end>
+  end
+end
+)",
+                 "bar.frm");
+    auto* Bar = dynamic_cast<TscTitleBar*>(F->FindComponent("Bar"));
+    ASSERT_NE(Bar, nullptr);
+    EXPECT_EQ(Bar->ButtonInterval(), 4);
+    EXPECT_EQ(Bar->LeftBtnXOffset(), 7);
+    EXPECT_EQ(Bar->RightBtnXOffset(), -5);
+    EXPECT_EQ(Bar->RoundCorner, 6);
+    EXPECT_EQ(Bar->RoundCornerBottom, 2);
+    EXPECT_FALSE(Bar->FormActive());
+    ASSERT_EQ(Bar->Buttons().Count(), 3);
+    EXPECT_EQ(Bar->Buttons().Items(0)->ButtonType(), scControlBox);
+    EXPECT_EQ(Bar->Buttons().Items(0)->ControlBoxMenu, F->FindComponent("mnuBox"));
+    TscTitleBarButton* Own = Bar->Buttons().Items(1);
+    EXPECT_EQ(Own->ButtonType(), scCustom);
+    EXPECT_EQ(Own->Top(), 5);
+    EXPECT_FALSE(Own->Visible());
+    EXPECT_TRUE(Own->Transparent());
+    EXPECT_EQ(Bar->Buttons().Items(2)->ButtonType(), scCustom);  // the second control box refused
+    ASSERT_EQ(TestHooks::MessageBoxesShown().size(), Boxes + 1);
+    ASSERT_EQ(Bar->Sections().Count(), 2);
+    EXPECT_EQ(Bar->Sections().Items(0)->Width(), 30);
+    EXPECT_EQ(Bar->Sections().Items(0)->Align(), scRight);
+    EXPECT_TRUE(Bar->Sections().Items(0)->Stretch());
+    EXPECT_EQ(Bar->Sections().Items(1)->Align(), scClient);
+    EXPECT_TRUE(Bar->Sections().Items(1)->Stretch());  // a client section always stretches
+    F->Free();
 }
 
 TEST_F(TitleBar, RefusedSettingsAndKeptValues) {
