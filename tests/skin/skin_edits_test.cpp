@@ -1,0 +1,156 @@
+// Edit and combo-box skins.
+#include <gtest/gtest.h>
+
+#include "platform/classlib/stdctrls.h"
+#include "platform/classlib/testhooks.h"
+#include "skin/skin_edits.h"
+#include "skin/skin_range_controls.h"
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override { TestHooks::Start(); }
+    void TearDown() override { TestHooks::Stop(); }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+class THost : public TControlSkinHost {
+public:
+    HWND HostWindow() const override { return nullptr; }
+};
+
+constexpr TColor Face = 0xC0C0C0, Shadow = 0x102030, Mirrored = 0x777700;
+TColor ButtonColor(int K) { return static_cast<TColor>(0x000010 * K | 0x00A000); }
+
+struct TFixture {
+    THost Host;
+    TSkinData Data{nullptr};
+    TForm* F = new TForm(Application);
+    TFixture() {
+        Data.ColButtonFace = Face;
+        Data.ColButtonShadow = Shadow;
+        auto B = std::make_unique<TDataSkinBorder>("ComboButton");
+        B->Bitmap = std::make_unique<TBitmap>(40, 16);
+        for (int K = 1; K <= 4; ++K) {
+            B->Bitmap->Canvas().Brush().SetColor(ButtonColor(K));
+            B->Bitmap->Canvas().FillRect(TRect((K - 1) * 10, 0, K * 10, 16));
+        }
+        B->Bitmap2 = std::make_unique<TBitmap>(40, 16);
+        B->Bitmap2->Canvas().Brush().SetColor(Mirrored);
+        B->Bitmap2->Canvas().FillRect(TRect(0, 0, 40, 16));
+        B->FrameCount = 4;
+        Data.ComboButton = std::move(B);
+        auto E = std::make_unique<TDataSkinObject>("SunkEdge");
+        E->Bitmap = std::make_unique<TBitmap>(16, 4);
+        E->Bitmap->Canvas().Brush().SetColor(0x404040);
+        E->Bitmap->Canvas().FillRect(TRect(0, 0, 16, 4));
+        E->FrameCount = 4;
+        Data.SunkEdge = std::move(E);
+        F->SetBounds(0, 0, 400, 300);
+        F->Show();
+        TestHooks::PumpPending();
+    }
+    ~TFixture() { F->Free(); }
+};
+
+TEST(SkinEdit, BorderedEditIsFramedAndABorderlessOneIsNot) {
+    TFixture T;
+    for (bool Border : {true, false}) {
+        SCOPED_TRACE(Border ? "border" : "no border");
+        auto* E = new TEdit(T.F);
+        E->BorderStyle = Border ? bsSingleBorder : bsNoBorder;
+        E->SetParent(T.F);
+        E->SetBounds(10, 10, 120, 22);
+        auto* S = new TSkinEdit(E);
+        S->AttachControl(&T.Host, &T.Data, nullptr, false);
+        TBitmap B(120, 22);
+        B.Canvas().Brush().SetColor(0x00FF00);
+        B.Canvas().FillRect(TRect(0, 0, 120, 22));
+        S->Draw(B.Canvas().Handle(), TRect(0, 0, 120, 22));
+        EXPECT_EQ(B.Canvas().Pixel(0, 10), Border ? Shadow : 0x00FF00);
+        EXPECT_EQ(B.Canvas().Pixel(1, 10), Border ? 0xFFFFFF : 0x00FF00);
+        EXPECT_EQ(B.Canvas().Pixel(2, 10), Border ? 0xFFFFFF : 0x00FF00);
+        EXPECT_EQ(B.Canvas().Pixel(3, 10), 0x00FF00);
+        E->Free();
+    }
+}
+
+TEST(SkinEdit, SpinChildGetsAnEmbeddedUpDownSkinOnlyWithSpinSkinning) {
+    TFixture T;
+    for (bool Spin : {false, true}) {
+        SCOPED_TRACE(Spin ? "xcSpin" : "without xcSpin");
+        T.Data.SkinControls = Spin ? TSkinControlTypes{xcEdit, xcSpin} : TSkinControlTypes{xcEdit};
+        auto* E = new TEdit(T.F);
+        E->SetParent(T.F);
+        E->SetBounds(10, 40, 120, 22);
+        HWND Up = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"msctls_updown32"), nullptr, WS_CHILD | WS_VISIBLE,
+                                  100, 0, 16, 18, E->Handle(), nullptr, nullptr, nullptr);
+        ASSERT_TRUE(Up);
+        auto* S = new TSkinEdit(E);
+        S->AttachControl(&T.Host, &T.Data, nullptr, false);
+        S->PaintFrame(nullptr);
+        ASSERT_EQ(S->UpDown != nullptr, Spin);
+        if (Spin) {
+            EXPECT_TRUE(S->UpDown->Embedded);
+            EXPECT_EQ(S->UpDown->Handle, Up);
+            EXPECT_EQ(SendMessageW(Up, SM_ISSKINNED, 0, 0), 1);
+            S->PaintFrame(nullptr);  // found once
+            EXPECT_EQ(T.Host.ControlSkins.size(), 2u);
+        }
+        E->Free();
+        T.Host.ControlSkins.clear();
+    }
+}
+
+struct TComboFixture : TFixture {
+    TComboBox* C = new TComboBox(F);
+    TSkinComBox* S = nullptr;
+    explicit TComboFixture(bool LeftButton = false) {
+        C->SetParent(F);
+        C->SetBounds(10, 10, 150, 22);
+        C->Items().Add("One");
+        if (LeftButton) SetWindowLongW(C->Handle(), GWL_EXSTYLE, GetWindowLongW(C->Handle(), GWL_EXSTYLE) | WS_EX_LEFTSCROLLBAR);
+        S = new TSkinComBox(C);
+        S->AttachControl(&Host, &Data, nullptr, false);
+        TestHooks::PumpPending();
+    }
+    TColor At(int X) {
+        RECT W;
+        GetWindowRect(C->Handle(), &W);
+        TBitmap B(W.right - W.left, W.bottom - W.top);
+        S->Draw(B.Canvas().Handle(), TRect(0, 0, B.Width(), B.Height()));
+        return B.Canvas().Pixel(X < 0 ? B.Width() + X : X, B.Height() / 2);
+    }
+};
+
+TEST(SkinComBox, HoverOverTheButtonShowsStateFourAndLeavingGoesBack) {
+    TComboFixture T;
+    EXPECT_EQ(T.At(-6), ButtonColor(1));
+    TRect B = T.S->ButtonRect;
+    ASSERT_GT(B.Width(), 0);
+    SendMessageW(T.C->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(B.left + 2, B.top + 2));
+    EXPECT_TRUE(T.S->MouseState.Contains(msHot));
+    EXPECT_EQ(T.At(-6), ButtonColor(4));
+    SendMessageW(T.C->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));  // onto the text part
+    EXPECT_EQ(T.At(-6), ButtonColor(1));
+    SendMessageW(T.C->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(B.left + 2, B.top + 2));
+    T.C->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(T.At(-6), ButtonColor(1));
+    T.C->SetFocus();
+    TestHooks::PumpPending();
+    EXPECT_EQ(T.At(-6), ButtonColor(4));  // focused
+    T.C->SetEnabled(false);
+    EXPECT_EQ(T.At(-6), ButtonColor(3));
+}
+
+TEST(SkinComBox, LeftScrollBarLayoutDrawsTheMirroredButtonAtTheLeft) {
+    TComboFixture T(true);
+    EXPECT_EQ(T.At(5), Mirrored);
+    EXPECT_EQ(T.S->ButtonRect.left, 0);
+    TComboFixture R;
+    EXPECT_NE(R.At(5), Mirrored);
+    EXPECT_EQ(R.At(-6), ButtonColor(1));
+}
+
+}  // namespace
