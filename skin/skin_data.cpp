@@ -5,6 +5,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/system/codepages.h"
 #include "skin/skin_ini.h"
+#include "skin/skin_manager.h"
 #include "skin/skin_reader.h"
 
 UINT SkinCodePage = CP_ACP;
@@ -33,7 +34,7 @@ TSkinData::TSkinData(TComponent* AOwner)
 }
 
 TSkinData::~TSkinData() {
-    // The skin manager lets go of this component here.
+    if (SkinManager) SkinManager->RemoveSkinData(this);
     if (FaceBrush) DeleteObject(FaceBrush);
 }
 
@@ -131,17 +132,22 @@ void TSkinData::LoadSkinBitmap(TBitmap& Bitmap, const std::string& FileName) {
 void TSkinData::Loaded() {
     TComponent::Loaded();
     if (ComponentState().Contains(csDesigning)) return;
-    // The skin manager is made when missing and takes this component here.
+    TSkinManage* Manager = EnsureSkinManager();
+    Manager->AddSkinData(this);
     if (SkinFormtype != sfMainform) {
-        // The manager's skinning is switched on here and, when Active, the
-        // owner form is skinned at once.
+        Manager->SkinningOn = true;
+        ++Manager->State;
+        if (auto* F = dynamic_cast<TCustomForm*>(Owner()); F && FActive) Manager->TrySkinWindow(F->Handle());
         return;
     }
-    // The manager's window hook is installed here.
+    Manager->InstallHook();
     if (FActive) {
-        if (SkinEmpty)
+        if (SkinEmpty) {
             FActive = false;
-        // else the manager is asked to skin every window (command 1, 250 ms).
+        } else {
+            Manager->CommandSkinData = this;
+            Manager->QueueCommand(1, 250);
+        }
     }
     // Menu items are drawn by the main menu's skin; without it the system
     // menu is left alone.
@@ -157,15 +163,19 @@ void TSkinData::SetActive(bool Value) {
     FActive = Value;
     if (ComponentState().Contains(csDesigning) || ComponentState().Contains(csLoading)) return;
     if (SkinFormtype != sfMainform && SkinFormtype != sfOnlyThisForm) return;
+    TSkinManage* Manager = EnsureSkinManager();
+    if (SkinFormtype == sfOnlyThisForm) Manager->CommandSkinData = this;
     if (Value && SkinEmpty) return;
-    // The manager makes this its current skin data and skins every window
-    // (command 1) or takes the skin off them (command 2), after 250 ms.
+    Manager->CommandSkinData = this;
+    Manager->QueueCommand(Value ? 1 : 2, 250);
 }
 
 void TSkinData::ApplySkinChange() {
     if (ComponentState().Contains(csDesigning) || ComponentState().Contains(csLoading)) return;
-    // The manager makes this its current skin data, frees the caption buttons
-    // of the old skin and reskins every window (command 3, 250 ms).
+    if (!SkinManager) Loaded();
+    SkinManager->CommandSkinData = this;
+    SkinManager->FreeSysButtonsOfSkin();
+    SkinManager->QueueCommand(3, 250);
 }
 
 void TSkinData::FilterFormSkin(HWND Window, const std::string& ClassName, bool& DoSkin) {

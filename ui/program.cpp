@@ -10,6 +10,7 @@
 #include "platform/help/htmlhelp.h"
 #include "platform/system/locale_init.h"
 #include "platform/win/winuser.h"
+#include "skin/skin_manager.h"
 #include "ui/main_form.h"
 #include "ui/qem_windows_utils.h"
 #include "unicode/unicodestartup.h"
@@ -46,6 +47,7 @@ bool ProgramStartup(const std::string& AppFolder) {
     StartedForms = Application == nullptr;
     FormsStartup();
     ScMenusStartup();  // the popup menus' tick pictures
+    SkinManagerStartup();
     UnicodeStartup();  // the hook and the wide application object, before the main window
     Application->Initialize();
     try {
@@ -68,8 +70,10 @@ bool ProgramStartup(const std::string& AppFolder) {
 void ProgramRun() { Application->Run(); }
 
 void ProgramShutdown() {
-    // The main window goes first (its FormDestroy saves the options), then
-    // the application object with whatever forms are left.
+    // The skin lets go of every window before any form is freed; then the
+    // main window goes (its FormDestroy saves the options), then the
+    // application object with whatever forms are left.
+    SkinManagerShutdown();
     if (frmMain) frmMain->Free();
     UnicodeShutdown();
     ScMenusShutdown();

@@ -276,7 +276,7 @@ LRESULT HitTestLayout(const TWnd* w, const TNcLayout& l, POINT p) {
         return HTCAPTION;
     }
     if (!IsRectEmpty(&l.MenuBar) && p.y >= l.MenuBar.top && p.y <= l.MenuBar.bottom) return HTMENU;
-    return HTBORDER;  // the client edge
+    return HTNOWHERE;  // between the frame parts and the client area (the client edge, a wider frame)
 }
 
 POINT ToWindow(const TWnd* w, POINT screen) {
@@ -515,7 +515,16 @@ void ComputeFrame(DWORD style, DWORD ex, bool menu, RECT& r) {
     r = c;
 }
 
-LRESULT DefHitTest(TWnd* w, POINT screen) { return HitTestLayout(w, Layout(w), ToWindow(w, screen)); }
+// The client area is the one WM_NCCALCSIZE gave, so a window that sizes its
+// own frame is hit-tested by it.
+LRESULT DefHitTest(TWnd* w, POINT screen) {
+    TNcLayout l = Layout(w);
+    if (!(w->Style & WS_MINIMIZE)) {
+        l.Client = w->Client;
+        OffsetRect(&l.Client, -w->Window.left, -w->Window.top);
+    }
+    return HitTestLayout(w, l, ToWindow(w, screen));
+}
 
 void PaintNonClient(HWND h, HRGN) {
     bool has;

@@ -1,0 +1,181 @@
+// The drawing half of a skinned window: the frame from the four border parts
+// and the title part, the caption text, and the window region cut from the
+// borders' magenta pixels.
+#include <algorithm>
+
+#include "skin/skin_data.h"
+#include "skin/skin_frames.h"
+#include "skin/skin_manager.h"
+#include "skin/skin_window.h"
+
+void TSkinnedWindow::PaintFrame(HDC GivenDC) {
+    if ((State != 1 && State != 3) || BorderKind == 2 || (WindowKind == 2 && WindowState == 1)) return;
+    if (!IsWindow(Window) || !SkinData || SkinData->SkinEmpty) return;
+    HDC DC = GivenDC ? GivenDC : GetWindowDC(Window);
+    if (!DC) return;
+    try {
+        RECT R;
+        GetWindowRect(Window, &R);
+        ScreenRect = TRect(R.left, R.top, R.right, R.bottom);
+        FrameWidth = R.right - R.left;
+        FrameHeight = R.bottom - R.top;
+        const int W = FrameWidth, H = FrameHeight;
+        if (WindowState == 2) {
+            PaintTitleBar(DC);
+        } else {
+            PaintBorder(1, TRect(0, 0, BorderLeft, H), DC);
+            PaintBorder(2, TRect(W - BorderRight, 0, W, H), DC);
+            PaintBorder(4, TRect(BorderLeft, H - BorderBottom, W - BorderRight, H), DC);
+            PaintTitleBar(DC);
+            if (MenuHeight > 0) {
+                RECT Band{BorderLeft, BorderTop, W - BorderRight, BorderTop + MenuHeight};
+                FillRect(DC, &Band, SkinData->FaceBrush ? SkinData->FaceBrush : GetSysColorBrush(COLOR_BTNFACE));
+            }
+        }
+    } catch (...) {
+        // A frame that cannot be drawn leaves the window usable.
+    }
+    HotObject = nullptr;
+    if (!GivenDC) ReleaseDC(Window, DC);
+}
+
+void TSkinnedWindow::PaintBorder(int Part, const TRect& R, HDC DC) {
+    if (R.Width() < 0 || R.Height() < 0) return;
+    TDataSkinBorder* B = SkinData->Borders[static_cast<std::size_t>(Part - 1)].get();
+    if (!B || !B->Bitmap || B->Bitmap->Empty()) return;
+    const bool Vertical = Part == 3 || Part == 4;
+    const int Count = std::max(1, static_cast<int>(B->FrameCount));  // as the frame sizes count it
+    const int Frame = (WindowActive || Count == 1) ? 1 : 2;
+    auto Img = RenderNineGridFrame(TRect(0, 0, R.Width(), R.Height()), *B->Bitmap, B->Margins(), Vertical, B->Tile != 1,
+                                   Count, Frame);
+    if (!Img || Img->Empty()) return;
+    BitBlt(DC, R.left, R.top, R.Width(), R.Height(), Img->Canvas().Handle(), 0, 0, SRCCOPY);
+}
+
+void TSkinnedWindow::PaintTitleBar(HDC DC) {
+    const int W = FrameWidth, H = FrameHeight;
+    TRect TextArea;
+    if (WindowState == 2) {
+        TitleBitmap->SetSize(W, H);
+        TitleBitmap->Canvas().Brush().SetColor(SkinData->ColButtonFace);
+        TitleBitmap->Canvas().FillRect(TRect(0, 0, W, H));
+        TextArea = TRect(0, 0, W, BorderTop);
+    } else {
+        TitleBitmap->SetSize(W, BorderTop);
+        // The side borders' tops are on the DC already.
+        BitBlt(TitleBitmap->Canvas().Handle(), 0, 0, W, BorderTop, DC, 0, 0, SRCCOPY);
+        TextArea = TRect(BorderLeft, 0, W - BorderRight, BorderTop);
+    }
+    HDC T = TitleBitmap->Canvas().Handle();
+    PaintBorder(3, TextArea, T);
+    PaintCaptionText(T, TextArea);
+    PlaceSysButtons();
+    PaintSysButtons(T);
+    BitBlt(DC, 0, 0, TitleBitmap->Width(), TitleBitmap->Height(), T, 0, 0, SRCCOPY);
+    SetBkMode(DC, OPAQUE);
+}
+
+void TSkinnedWindow::PaintCaptionText(HDC DC, const TRect& R) {
+    const std::u16string Text = CaptionPrefix + WindowText() + CaptionSuffix;
+    ButtonsRightWidth = 0;
+    for (auto& B : CaptionButtons)
+        if (B->Button->Align == 1 && B->Button->Bitmap && !B->Button->Bitmap->Empty() && IsSysButtonVisible(*B))
+            ButtonsRightWidth = std::max(ButtonsRightWidth, static_cast<int>(B->Button->XCoord));
+    TDataSkinTitle& Title = *SkinData->Title;
+    HGDIOBJ OldFont = SelectObject(DC, TitleFont ? static_cast<HGDIOBJ>(TitleFont) : GetStockObject(SYSTEM_FONT));
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, ColorToRGB(WindowActive ? SkinData->ColTitleTextActive : SkinData->ColTitleTextNoActive));
+    RECT TR{R.left, R.top, R.left, R.top};
+    DrawWideText(DC, Text, &TR, DT_CALCRECT | DT_NOCLIP | DT_NOPREFIX);
+    const int TextW = TR.right - TR.left, TextH = TR.bottom - TR.top;
+    const int Wd = TextW + Title.TextBackLeft + Title.TextBackRight;
+    const int RR = R.right;
+    int X = 0;
+    if (!RightToLeft) {
+        X = Title.TextAlignment == 1 ? (RR - Wd) / 2 : Title.TextAlignment == 2 ? RR - Title.RightWidth - Wd : Title.LeftWidth;
+    } else {
+        X = Title.TextAlignment == 1   ? (RR - ButtonsRightWidth - Wd) / 2
+            : Title.TextAlignment == 2 ? Title.LeftWidth
+                                       : RR - ButtonsRightWidth - Wd;
+    }
+    OffsetRect(&TR, X, (R.Height() - TextH) / 2 + Title.TopHeight / 2);
+    if (RightToLeft && X < 1) TR.left = Title.LeftWidth;
+    const bool Popup = (GetWindowLongPtrW(Window, GWL_STYLE) & WS_POPUP) != 0;
+    if (RightToLeft) {
+        OffsetRect(&TR, 10, 0);
+    } else if (Popup) {
+        if (ButtonsRightWidth > 5) TR.right = std::min<LONG>(TR.right, R.right - ButtonsRightWidth - 5);
+    } else {
+        TR.right = std::min<LONG>(TR.right, R.right - Title.RightWidth);
+    }
+    if (BorderKind == 3 && Title.TextAlignment == 0) TR.left -= 16;
+    TextRect = TRect(TR.left, TR.top, TR.right, TR.bottom);
+    if (Title.Bitmap && !Title.Bitmap->Empty())
+        TileFrameKeepingMargins(TitleBitmap->Canvas(), TRect(TR.left, R.top, TR.right, R.bottom), *Title.Bitmap, true,
+                                true, 2, WindowActive ? 1 : 2, TRect(Title.TextBackLeft, 0, Title.TextBackRight, 0));
+    TR.left += Title.TextBackLeft;
+    TR.right -= Title.TextBackRight;
+    UINT Format = DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+    if (RightToLeft) Format |= DT_RIGHT | DT_RTLREADING;
+    DrawWideText(DC, Text, &TR, Format);
+    SelectObject(DC, OldFont);
+}
+
+// ---- Window region -----------------------------------------------------------------------
+HRGN TSkinnedWindow::BandRegion(int Part, int W, int H, int X, int Y) {
+    TBitmap B(W, H, pf24bit);
+    B.Canvas().Brush().SetColor(clFuchsia);
+    B.Canvas().FillRect(TRect(0, 0, W, H));
+    PaintBorder(Part, TRect(0, 0, W, H), B.Canvas().Handle());
+    return RegionFromColorKey(B, X, Y, 1, 1, 1, clFuchsia);
+}
+
+void TSkinnedWindow::UpdateWindowRegion() {
+    if (State == 6 || !FrameSkinned || !IsWindow(Window)) return;
+    RECT R;
+    GetWindowRect(Window, &R);
+    const int W = R.right - R.left, H = R.bottom - R.top;
+    if (W <= 0 || H <= 0) return;
+    if (WindowKind == 2 && WindowState != 0) return;
+    if (W == RegionWidth && H == RegionHeight && WindowKind != 2 && State != 3) return;
+    auto Trans = [this](int Side) {
+        TDataSkinBorder* B = SkinData->Borders[static_cast<std::size_t>(Side)].get();
+        return B && B->Trans == 1;
+    };
+    HRGN Region;
+    if (!Trans(0) && !Trans(1) && !Trans(2) && !Trans(3)) {
+        Region = CreateRectRgn(0, 0, W, H);
+    } else {
+        RegionWidth = W;
+        RegionHeight = H;
+        Region = CreateRectRgn(BorderLeft, BorderTop, W - BorderRight, H - BorderBottom);
+        auto Add = [&Region](HRGN Part) {
+            if (!Part) return;
+            CombineRgn(Region, Region, Part, RGN_OR);
+            DeleteObject(Part);
+        };
+        if (BorderKind != 2) {
+            Add(Trans(0) && H > 1 ? BandRegion(1, BorderLeft, H, 0, 0) : CreateRectRgn(0, 0, BorderLeft, H));
+            Add(Trans(1) && H > 1 ? BandRegion(2, BorderRight, H, W - BorderRight, 0)
+                                  : CreateRectRgn(W - BorderRight, 0, W, H));
+            const int Inner = W - BorderLeft - BorderRight;
+            if (Trans(3) && BorderBottom >= 2)
+                Add(BandRegion(4, Inner, BorderBottom, BorderLeft, H - BorderBottom));
+            else
+                Add(CreateRectRgn(BorderLeft, H - BorderBottom, W - BorderRight, H));
+            if (Trans(2) && BorderTop > 1 && Inner > 0)
+                Add(BandRegion(3, Inner, BorderTop, BorderLeft, 0));
+            else
+                Add(CreateRectRgn(BorderLeft, 0, W - BorderRight, BorderTop));
+        }
+    }
+    // The platform owns the region from here and frees the one it replaces.
+    SetWindowRgn(Window, Region, TRUE);
+    HasRegion = true;
+}
+
+void TSkinnedWindow::RemoveWindowRegion() {
+    SetWindowRgn(Window, nullptr, WindowKind == 2);
+    HasRegion = false;
+    RegionWidth = RegionHeight = 0;
+}

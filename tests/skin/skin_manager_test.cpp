@@ -1,0 +1,626 @@
+// The skin manager and skinned frames on real headless windows: which windows
+// are taken, the commands, the non-client geometry, the style readings, the
+// client size across skinning, skin changes and unskinning, the caption
+// buttons and the mouse on them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/classlib/forms.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/screen/headless.h"
+#include "platform/win/winscreen.h"
+#include "platform/win/winuser.h"
+#include "skin/skin_data.h"
+#include "skin/skin_manager.h"
+#include "skin/skin_window.h"
+#include "tools/skingen/skin_art.h"
+#include "tools/skingen/skin_container_writer.h"
+
+namespace {
+
+// What the test windows answer to the skin's questions.
+LRESULT gQueryAnswer = 0;
+std::function<LRESULT(WPARAM, LPARAM)> gButtonVisible;
+std::vector<UINT> gSeen;
+
+LRESULT CALLBACK TestWndProc(HWND H, UINT M, WPARAM W, LPARAM L) {
+    if (M == SKIN_QUERY && gQueryAnswer) return gQueryAnswer;
+    if (M == SKIN_BUTTONVISIBLE) return gButtonVisible ? gButtonVisible(W, L) : 0;
+    if (M == WM_CLOSE || M == SKIN_CUSTOMBUTTON) gSeen.push_back(M);
+    return DefWindowProcW(H, M, W, L);
+}
+
+void RegisterClasses() {
+    for (const char16_t* Name : {u"SkinTestWnd", u"TApplication", u"TTERenderWindow", u"ThePreviewPane"}) {
+        WNDCLASSW C{};
+        C.lpfnWndProc = TestWndProc;
+        C.lpszClassName = Name;
+        C.style = CS_DBLCLKS;
+        C.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<intptr_t>(COLOR_BTNFACE + 1));
+        RegisterClassW(&C);
+    }
+}
+
+TSkinVariant Variant(const std::string& Name) {
+    for (const auto& V : SkinVariants())
+        if (V.Name == Name) return V;
+    ADD_FAILURE() << "no variant " << Name;
+    return {};
+}
+
+void LoadVariant(TSkinData& S, const std::string& Name) {
+    const std::vector<uint8_t> File = WriteSkinFile(DrawSkin(Variant(Name)));
+    S.SkinStream().Clear();
+    S.SkinStream().WriteBuffer(File.data(), static_cast<int64_t>(File.size()));
+    S.SkinStream().SetPosition(0);
+    ASSERT_TRUE(S.LoadSkin());
+}
+
+class SkinManagerTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        TestHooks::Start();
+        SkinManagerStartup();
+        RegisterClasses();
+    }
+    static void TearDownTestSuite() {
+        SkinManagerShutdown();
+        TestHooks::Stop();
+    }
+    void SetUp() override {
+        gQueryAnswer = 0;
+        gButtonVisible = nullptr;
+        gSeen.clear();
+        Data = std::make_unique<TSkinData>(nullptr);
+        LoadVariant(*Data, "main");
+        Manager = EnsureSkinManager();
+        Manager->InstallHook();
+        Manager->AddSkinData(Data.get());
+        Manager->SkinningOn = true;
+    }
+    void TearDown() override {
+        for (HWND H : Made)
+            if (IsWindow(H)) DestroyWindow(H);
+        for (TForm* F : Forms) F->Free();
+        Data.reset();  // lets go of every window it dressed
+        Manager->SkinningOn = false;
+        Manager->State = 1;
+        TestHooks::PumpPending();
+    }
+    HWND Make(DWORD Style, const char16_t* Class = u"SkinTestWnd", int W = 300, int H = 200, DWORD Ex = 0,
+              HINSTANCE Instance = nullptr, HWND Parent = nullptr, const char16_t* Text = u"Window") {
+        HWND Hw = CreateWindowExW(Ex, Class, Text, Style, 100, 100, W, H, Parent, nullptr, Instance, nullptr);
+        Made.push_back(Hw);
+        return Hw;
+    }
+    // Skins the window and runs its start.
+    TSkinnedWindow* Skin(HWND H) {
+        // A window shown active was taken by the hook already.
+        TSkinnedWindow* S = Manager->FindSkinForm(H);
+        if (!S && Manager->TrySkinWindow(H)) S = Manager->FindSkinForm(H);
+        if (!S) return nullptr;
+        EXPECT_TRUE(TestHooks::PumpUntil([S] { return S->State == 1; }, 3000, "the start of skinning"));
+        TestHooks::PumpPending();
+        return S;
+    }
+    static SIZE ClientSize(HWND H) {
+        RECT R;
+        GetClientRect(H, &R);
+        return SIZE{R.right, R.bottom};
+    }
+    static POINT FrameToScreen(HWND H, POINT P) {
+        RECT R;
+        GetWindowRect(H, &R);
+        return POINT{R.left + P.x, R.top + P.y};
+    }
+    std::unique_ptr<TSkinData> Data;
+    TSkinManage* Manager = nullptr;
+    std::vector<HWND> Made;
+    std::vector<TForm*> Forms;
+};
+
+// ---- Which windows are skinned -------------------------------------------------------------
+TEST_F(SkinManagerTest, TrySkinWindowFollowsItsRulesInOrder) {
+    auto* Tagged = new TForm(Application);
+    Tagged->Tag = 99;
+    Forms.push_back(Tagged);
+    const HINSTANCE Foreign = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x5000));
+    HWND Parent = Make(WS_OVERLAPPEDWINDOW);
+    struct Case {
+        std::string What;
+        std::function<HWND()> Window;
+        std::function<void()> Before;
+        bool Taken;
+    } Cases[] = {
+        {"a window of this program", [&] { return Make(WS_OVERLAPPEDWINDOW); }, nullptr, true},
+        {"class TApplication", [&] { return Make(WS_POPUP | WS_CAPTION, u"TApplication"); }, nullptr, false},
+        {"class TTERenderWindow", [&] { return Make(WS_POPUP | WS_CAPTION, u"TTERenderWindow"); }, nullptr, false},
+        {"a plain child", [&] { return Make(WS_CHILD | WS_CAPTION, u"SkinTestWnd", 100, 50, 0, nullptr, Parent); },
+         nullptr, false},
+        {"another module", [&] { return Make(WS_OVERLAPPEDWINDOW, u"SkinTestWnd", 300, 200, 0, Foreign); }, nullptr,
+         false},
+        {"a standard dialog of another module",
+         [&] { return Make(WS_POPUP | WS_CAPTION | WS_SYSMENU, u"#32770", 300, 200, 0, Foreign); }, nullptr, true},
+        {"a dialog with DS_SETFOREGROUND",
+         [&] { return Make(WS_POPUP | WS_CAPTION | 0x200, u"#32770", 300, 200, 0, Foreign); }, nullptr, false},
+        {"zero size", [&] { return Make(WS_OVERLAPPEDWINDOW, u"SkinTestWnd", 0, 0); }, nullptr, false},
+        {"a form with Tag 99", [&] { return Tagged->Handle(); }, nullptr, false},
+        {"a preview class with xoPreview", [&] { return Make(WS_OVERLAPPEDWINDOW, u"ThePreviewPane"); }, nullptr,
+         true},
+        {"a preview class without xoPreview", [&] { return Make(WS_OVERLAPPEDWINDOW, u"ThePreviewPane"); },
+         [&] { Data->Options.Exclude(xoPreview); }, false},
+        {"a window answering the skin query", [&] { return Make(WS_OVERLAPPEDWINDOW); }, [] { gQueryAnswer = 1; },
+         false},
+        {"no skin loaded", [&] { return Make(WS_OVERLAPPEDWINDOW); }, [&] { Data->SkinEmpty = true; }, false},
+        {"skinning off", [&] { return Make(WS_OVERLAPPEDWINDOW); }, [&] { Manager->SkinningOn = false; }, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.What);
+        gQueryAnswer = 0;
+        Data->Options.Include(xoPreview);
+        Data->SkinEmpty = false;
+        Manager->SkinningOn = true;
+        HWND H = C.Window();
+        ASSERT_TRUE(IsWindow(H));
+        const auto Proc = GetWindowLongPtrW(H, GWLP_WNDPROC);
+        if (C.Before) C.Before();
+        EXPECT_EQ(Manager->TrySkinWindow(H), C.Taken);
+        EXPECT_EQ(Manager->FindSkinForm(H) != nullptr, C.Taken);
+        EXPECT_EQ(GetWindowLongPtrW(H, GWLP_WNDPROC) != Proc, C.Taken);
+        gQueryAnswer = 0;
+        if (C.Taken) {
+            EXPECT_EQ(SendMessageW(H, SKIN_QUERY, 0, 0), 1);  // now it answers for itself
+            EXPECT_FALSE(Manager->TrySkinWindow(H));          // and is not taken twice
+        }
+    }
+    Data->SkinEmpty = false;
+}
+
+TEST_F(SkinManagerTest, CommandsWaitForTheFirstWindowThenRunFromTheTimer) {
+    Manager->SkinningOn = false;
+    auto* F = new TForm(Application);
+    Forms.push_back(F);
+    F->SetBounds(50, 60, 320, 240);
+    F->Show();
+    TestHooks::PumpPending();
+    // Nothing skinned yet: commands only switch skinning, no timer runs.
+    Manager->State = 0;
+    Manager->SkinningOn = false;
+    Manager->CommandSkinData = Data.get();
+    struct Step {
+        int Command;
+        bool SkinningOn;
+    } Idle[] = {{1, true}, {3, true}, {2, false}, {3, false}};
+    for (const Step& S : Idle) {
+        Manager->QueueCommand(S.Command, 250);
+        EXPECT_EQ(Manager->SkinningOn, S.SkinningOn) << S.Command;
+        EXPECT_FALSE(Manager->CommandTimer->Enabled()) << S.Command;
+    }
+    EXPECT_TRUE(Manager->SkinForms.empty());
+
+    // Running: command 1 skins every visible form from the timer.
+    Manager->State = 1;
+    const SIZE Before = ClientSize(F->Handle());
+    Manager->CommandSkinData = Data.get();
+    Manager->QueueCommand(1, 10);
+    EXPECT_TRUE(Manager->CommandTimer->Enabled());
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Manager->FindSkinForm(F->Handle()) != nullptr; }, 3000, "command 1"));
+    TSkinnedWindow* S = Manager->FindSkinForm(F->Handle());
+    ASSERT_TRUE(TestHooks::PumpUntil([S] { return S->State == 1; }, 3000, "the start"));
+    EXPECT_TRUE(Manager->SkinningOn);
+    EXPECT_EQ(Manager->CommandSkinData, nullptr);
+    EXPECT_EQ(ClientSize(F->Handle()).cx, Before.cx);
+    EXPECT_EQ(ClientSize(F->Handle()).cy, Before.cy);
+    RECT W;
+    GetWindowRect(F->Handle(), &W);
+    EXPECT_EQ(W.right - W.left, Before.cx + S->BorderLeft + S->BorderRight);
+    EXPECT_EQ(W.bottom - W.top, Before.cy + S->BorderTop + S->BorderBottom);
+
+    // Command 3: another skin, the frame rebuilt from it, the client kept.
+    LoadVariant(*Data, "colours");
+    Manager->CommandSkinData = Data.get();
+    Manager->FreeSysButtonsOfSkin();
+    const int OldTop = S->BorderTop;
+    Manager->QueueCommand(3, 10);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return !Manager->CommandTimer->Enabled(); }, 3000, "command 3"));
+    TestHooks::PumpPending();
+    const int NewTop = Data->Borders[TSkinData::bsTop]->Bitmap->Height() /
+                       std::max(1, static_cast<int>(Data->Borders[TSkinData::bsTop]->FrameCount));
+    EXPECT_EQ(S->BorderTop, NewTop);
+    EXPECT_NE(NewTop, OldTop);
+    EXPECT_FALSE(S->CaptionButtons.empty());
+    EXPECT_EQ(ClientSize(F->Handle()).cx, Before.cx);
+    EXPECT_EQ(ClientSize(F->Handle()).cy, Before.cy);
+
+    // Command 2: every window back as it was, the list empty.
+    Manager->CommandSkinData = Data.get();
+    Manager->QueueCommand(2, 10);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Manager->SkinForms.empty(); }, 3000, "command 2"));
+    EXPECT_FALSE(Manager->SkinningOn);
+    EXPECT_NE(SendMessageW(F->Handle(), SKIN_QUERY, 0, 0), 1);
+    EXPECT_EQ(ClientSize(F->Handle()).cx, Before.cx);
+    EXPECT_EQ(ClientSize(F->Handle()).cy, Before.cy);
+}
+
+// ---- Non-client geometry ----------------------------------------------------------------------
+TEST_F(SkinManagerTest, ClientRectangleAndHitTestsFollowTheSkinnedBorders) {
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 320, 240);
+    const SIZE Classic = ClientSize(H);
+    TSkinnedWindow* S = Skin(H);
+    ASSERT_NE(S, nullptr);
+    ASSERT_GT(S->BorderTop, 10);
+    RECT W;
+    GetWindowRect(H, &W);
+    POINT Origin{0, 0};
+    ClientToScreen(H, &Origin);
+    EXPECT_EQ(Origin.x - W.left, S->BorderLeft);
+    EXPECT_EQ(Origin.y - W.top, S->BorderTop);
+    EXPECT_EQ(ClientSize(H).cx, Classic.cx);
+    EXPECT_EQ(ClientSize(H).cy, Classic.cy);
+    // The default's answer, then the remap of its "nowhere" and "caption" answers.
+    auto Hit = [&](int X, int Y) {
+        return SendMessageW(H, WM_NCHITTEST, 0, MAKELPARAM(W.left + X, W.top + Y));
+    };
+    const int Mid = (W.right - W.left) / 2;
+    struct Case {
+        int X, Y;
+        LRESULT Expected;
+    } Cases[] = {
+        {Mid, 1, HTTOP},                          // the top rows keep the default's answer
+        {Mid, S->BorderTop - 2, HTCAPTION},       // the skin's title is caption all the way down
+        {1, (W.bottom - W.top) / 2, HTLEFT},      // sizing edges stand
+        {Mid, S->BorderTop + 5, HTCLIENT},
+        {(W.right - W.left) - 1, (W.bottom - W.top) - 1, HTBOTTOMRIGHT},
+    };
+    for (const Case& C : Cases) EXPECT_EQ(Hit(C.X, C.Y), C.Expected) << C.X << "," << C.Y;
+    // WM_NCCALCSIZE with a new position gives the inner rectangle of that position.
+    NCCALCSIZE_PARAMS P{};
+    WINDOWPOS Pos{H, nullptr, 10, 20, 200, 150, 0};
+    P.rgrc[0] = RECT{10, 20, 210, 170};
+    P.lppos = &Pos;
+    EXPECT_EQ(SendMessageW(H, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&P)), WVR_VALIDRECTS);
+    const RECT Expected{10 + S->BorderLeft, 20 + S->BorderTop, 210 - S->BorderRight, 170 - S->BorderBottom};
+    EXPECT_TRUE(EqualRect(&P.rgrc[0], &Expected));
+    EXPECT_TRUE(EqualRect(&P.rgrc[1], &Expected));
+}
+
+TEST_F(SkinManagerTest, BorderKindStyleFlagsAndStateComeFromTheStyles) {
+    struct Case {
+        DWORD Style, Ex;
+        const char16_t* Class;
+        int BorderKind, StyleFlags, WindowState;
+        int Show = 0;
+    } Cases[] = {
+        {WS_OVERLAPPEDWINDOW, 0, u"SkinTestWnd", 0, 8 | 2 | 1, 0},
+        {WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, u"SkinTestWnd", 1, 8, 0},
+        {WS_POPUP | WS_BORDER, 0, u"SkinTestWnd", 2, 0, 0},
+        {WS_POPUP | WS_CAPTION | 0x80, 0, u"SkinTestWnd", 3, 0, 0},
+        {WS_POPUP | WS_CAPTION | WS_THICKFRAME, WS_EX_DLGMODALFRAME, u"SkinTestWnd", 3, 0, 0},
+        {WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU, WS_EX_CONTEXTHELP, u"#32770", 3, 8 | 4, 0},
+        {WS_OVERLAPPEDWINDOW, 0, u"SkinTestWnd", 0, 11, 1, SW_MAXIMIZE},
+        {WS_OVERLAPPEDWINDOW, 0, u"SkinTestWnd", 0, 11, 2, SW_MINIMIZE},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Style);
+        Manager->SkinningOn = false;
+        HWND H = Make(C.Style, C.Class, 300, 200, C.Ex);
+        if (C.Show) ShowWindow(H, C.Show);
+        Manager->SkinningOn = true;
+        ASSERT_TRUE(Manager->TrySkinWindow(H));
+        TSkinnedWindow* S = Manager->FindSkinForm(H);
+        EXPECT_EQ(S->BorderKind, C.BorderKind);
+        EXPECT_EQ(S->StyleFlags, C.StyleFlags);
+        EXPECT_EQ(S->WindowState, C.WindowState);
+        EXPECT_EQ(S->DialogClass, std::u16string(C.Class) == u"#32770");
+    }
+}
+
+// ---- Client size, pixels, dialogs ------------------------------------------------------------
+TEST_F(SkinManagerTest, UnskinningGivesBackTheClassicWindowPixelForPixel) {
+    Manager->SkinningOn = false;
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 300, 220);
+    TestHooks::PumpPending();
+    Manager->SkinningOn = true;
+    const std::string Before = ::testing::TempDir() + "skin_before_" + std::to_string(getpid()) + ".png";
+    const std::string After = ::testing::TempDir() + "skin_after_" + std::to_string(getpid()) + ".png";
+    ASSERT_TRUE(WinSaveWindowPng(H, Before));
+    RECT Classic;
+    GetWindowRect(H, &Classic);
+    TSkinnedWindow* S = Skin(H);
+    ASSERT_NE(S, nullptr);
+    RECT Skinned;
+    GetWindowRect(H, &Skinned);
+    EXPECT_FALSE(EqualRect(&Skinned, &Classic));
+    S->Unskin();
+    S->Free();
+    TestHooks::PumpPending();
+    RECT Back;
+    GetWindowRect(H, &Back);
+    EXPECT_TRUE(EqualRect(&Back, &Classic));
+    ASSERT_TRUE(WinSaveWindowPng(H, After));
+    std::vector<uint32_t> A, B;
+    int AW = 0, AH = 0, BW = 0, BH = 0;
+    ASSERT_TRUE(LoadPixelsPng(Before, A, AW, AH));
+    ASSERT_TRUE(LoadPixelsPng(After, B, BW, BH));
+    std::remove(Before.c_str());
+    std::remove(After.c_str());
+    ASSERT_EQ(AW, BW);
+    ASSERT_EQ(AH, BH);
+    EXPECT_TRUE(A == B);
+}
+
+TEST_F(SkinManagerTest, ADialogWhoseCaptionIsWiderGrowsAndMovesItsChildren) {
+    HWND D = Make(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, u"#32770", 120, 100, 0, nullptr, nullptr,
+                  u"A caption much wider than the little dialog under it");
+    HWND Child = CreateWindowExW(0, u"SkinTestWnd", u"", WS_CHILD | WS_VISIBLE, 10, 10, 30, 20, D, nullptr, nullptr,
+                                 nullptr);
+    const SIZE Client = ClientSize(D);
+    TSkinnedWindow* S = Skin(D);
+    ASSERT_NE(S, nullptr);
+    const int Plain = Client.cx + S->BorderLeft + S->BorderRight;
+    const int Need = Data->Title->LeftWidth + S->CaptionTextWidth + Data->Title->RightWidth;
+    ASSERT_GT(Need, Plain);
+    RECT W;
+    GetWindowRect(D, &W);
+    EXPECT_EQ(W.right - W.left, Need);
+    EXPECT_EQ(ClientSize(D).cy, Client.cy);
+    RECT CR;
+    GetWindowRect(Child, &CR);
+    POINT P{CR.left, CR.top};
+    ScreenToClient(D, &P);
+    EXPECT_EQ(P.x, 10 + (Need - Plain) / 2);
+    EXPECT_EQ(P.y, 10);
+}
+
+TEST_F(SkinManagerTest, TransparentBordersCutTheCornersAndOpaqueOnesGiveARectangle) {
+    for (int Trans : {1, 0}) {
+        SCOPED_TRACE(Trans);
+        for (auto& B : Data->Borders) B->Trans = Trans;
+        HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 300, 200);
+        TSkinnedWindow* S = Skin(H);
+        ASSERT_NE(S, nullptr);
+        HRGN R = CreateRectRgn(0, 0, 0, 0);
+        ASSERT_NE(GetWindowRgn(H, R), ERROR);
+        RECT W;
+        GetWindowRect(H, &W);
+        const int Wd = W.right - W.left, Ht = W.bottom - W.top;
+        // The title's rounded corners are cut where the top band starts.
+        EXPECT_EQ(PtInRegion(R, S->BorderLeft, 0) != FALSE, Trans == 0);
+        EXPECT_TRUE(PtInRegion(R, 0, 0));
+        EXPECT_TRUE(PtInRegion(R, Wd / 2, Ht / 2));
+        EXPECT_TRUE(PtInRegion(R, Wd / 2, 1));
+        DeleteObject(R);
+    }
+}
+
+// ---- Caption buttons ----------------------------------------------------------------------------
+TEST_F(SkinManagerTest, CaptionButtonVisibilityFollowsTheWindowFlags) {
+    HWND Full = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 300, 200, WS_EX_CONTEXTHELP);
+    HWND Bare = Make(WS_POPUP | WS_CAPTION | WS_VISIBLE);
+    TSkinnedWindow* F = Skin(Full);
+    TSkinnedWindow* B = Skin(Bare);
+    ASSERT_NE(F, nullptr);
+    ASSERT_NE(B, nullptr);
+    TDataSkinSysButton Rec("Button");
+    TWinSysButton FB(F, &Rec), BB(B, &Rec);
+    struct Case {
+        int Visibility, Visibility1, Action;
+        bool OnFull, OnBare;
+    } Cases[] = {
+        {0, 0, 5, true, true},        {-1, 0, 5, false, false},  {5, 0, 5, false, false},
+        {1, 0, 5, false, false},      {2, 0, 5, true, true},     {6, 0, 5, true, false},
+        {0, 6, 5, true, false},       {7, 0, 5, false, true},    {9, 9, 5, false, true},
+        {10, 0, 5, false, false},     {0, 10, 5, true, false},   {300, 0, 5, true, true},
+        {0, 0, 0, true, false},       // close needs the system menu
+        {5000, 0, 5, false, false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(std::to_string(C.Visibility) + "/" + std::to_string(C.Visibility1) + " action " +
+                     std::to_string(C.Action));
+        Rec.Visibility = C.Visibility;
+        Rec.Visibility1 = C.Visibility1;
+        Rec.Action = C.Action;
+        EXPECT_EQ(F->IsSysButtonVisible(FB), C.OnFull);
+        EXPECT_EQ(B->IsSysButtonVisible(BB), C.OnBare);
+    }
+    // Buttons 1000 to 2000 ask the window, with the value and the action.
+    Rec.Visibility = 1500;
+    Rec.Visibility1 = 0;
+    Rec.Action = 42;
+    std::vector<std::pair<WPARAM, LPARAM>> Asked;
+    gButtonVisible = [&](WPARAM W, LPARAM L) {
+        Asked.emplace_back(W, L);
+        return W == 1500 ? 1 : 0;
+    };
+    EXPECT_TRUE(F->IsSysButtonVisible(FB));
+    ASSERT_EQ(Asked.size(), 1u);
+    EXPECT_EQ(Asked[0], std::make_pair(WPARAM(1500), LPARAM(42)));
+    gButtonVisible = [](WPARAM, LPARAM) -> LRESULT { return 0; };
+    EXPECT_FALSE(F->IsSysButtonVisible(FB));
+    // Maximise and minimise are enabled by their boxes.
+    Rec.Visibility = 0;
+    for (int Action : {1, 2}) {
+        Rec.Action = Action;
+        F->IsSysButtonVisible(FB);
+        B->IsSysButtonVisible(BB);
+        EXPECT_TRUE(FB.Enabled) << Action;
+        EXPECT_FALSE(BB.Enabled) << Action;
+    }
+}
+
+TEST_F(SkinManagerTest, CaptionButtonsArePlacedByTheirAlignment) {
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 300, 200);
+    TSkinnedWindow* S = Skin(H);
+    ASSERT_NE(S, nullptr);
+    S->FreeSysButtons();
+    std::vector<std::unique_ptr<TDataSkinSysButton>> Recs;
+    const int Aligns[] = {0, 1, 2, 3, 8, 9, 100, 7};
+    for (int A : Aligns) {
+        auto R = std::make_unique<TDataSkinSysButton>("B");
+        R->Align = A;
+        R->XCoord = 30;
+        R->YCoord = 4;
+        R->Action = 5;
+        R->FrameCount = 3;
+        R->Bitmap = std::make_unique<TBitmap>(36, 10, pf24bit);
+        S->CaptionButtons.push_back(std::make_unique<TWinSysButton>(S, R.get()));
+        Recs.push_back(std::move(R));
+    }
+    S->FrameWidth = 300;
+    S->TextRect = TRect(50, 2, 150, 20);
+    S->MenuHeight = 20;
+    for (auto& B : S->CaptionButtons) B->Rect = TRect(-1, -1, -1, -1);
+    S->PlaceSysButtons();
+    const int MenuMargin = Data->MenuBar ? Data->MenuBar->LeftWidth : 0;
+    const TRect Expected[] = {
+        TRect(30, 4, 42, 14),                   // 0: at the coordinates
+        TRect(270, 4, 282, 14),                 // 1: from the right edge
+        TRect(50 - 12 - 30, 4, 50 - 30, 14),    // 2: left of the text
+        TRect(180, 4, 192, 14),                 // 3: right of the text
+        TRect(50 - 12 - 30, 4, 50 - 30, 14),    // 8
+        TRect(180, 4, 192, 14),                 // 9
+        TRect(300 - 30 - S->BorderRight - MenuMargin, S->BorderTop + 5, 300 - 30 - S->BorderRight - MenuMargin + 12,
+              S->BorderTop + 15),               // 100: in the menu band
+        TRect(-1, -1, -1, -1),                  // other: not moved
+    };
+    for (std::size_t I = 0; I < S->CaptionButtons.size(); ++I)
+        EXPECT_TRUE(EqualRect(&S->CaptionButtons[I]->Rect, &Expected[I]))
+            << "Align " << Aligns[I] << ": " << S->CaptionButtons[I]->Rect.left << "," << S->CaptionButtons[I]->Rect.top;
+    S->FreeSysButtons();
+}
+
+// ---- The mouse on the frame ---------------------------------------------------------------------
+class SkinInputTest : public SkinManagerTest {
+protected:
+    TWinSysButton* ButtonOf(TSkinnedWindow* S, int Action) {
+        for (auto& B : S->CaptionButtons)
+            if (B->Button->Action == Action && B->Visible) return B.get();
+        return nullptr;
+    }
+    POINT Centre(TSkinnedWindow* S, TWinSysButton* B) {
+        return FrameToScreen(S->Window, POINT{(B->Rect.left + B->Rect.right) / 2, (B->Rect.top + B->Rect.bottom) / 2});
+    }
+    THeadlessScreen* Screen() { return WinHeadlessScreen(); }
+};
+
+TEST_F(SkinInputTest, MinimiseMinimisesAndAReleaseElsewhereDoesNothing) {
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetForegroundWindow(H);
+    TSkinnedWindow* S = Skin(H);
+    ASSERT_NE(S, nullptr);
+    S->PaintFrame();
+    TWinSysButton* Min = ButtonOf(S, 2);
+    TWinSysButton* Max = ButtonOf(S, 1);
+    ASSERT_NE(Min, nullptr);
+    ASSERT_NE(Max, nullptr);
+    // Pressed on minimise, released on maximise: nothing happens.
+    Screen()->MouseMove(Centre(S, Min));
+    Screen()->MouseDown(Centre(S, Min));
+    Screen()->MouseMove(Centre(S, Max));
+    Screen()->MouseUp(Centre(S, Max));
+    TestHooks::PumpPending();
+    EXPECT_FALSE(IsIconic(H));
+    EXPECT_FALSE(IsZoomed(H));
+    S->PaintFrame();
+    TestHooks::Click(Centre(S, Min));
+    ASSERT_TRUE(TestHooks::PumpUntil([H] { return IsIconic(H) != FALSE; }, 3000, "the window to minimise"));
+    EXPECT_EQ(S->WindowState, 2);
+}
+
+TEST_F(SkinInputTest, ADisabledMaximiseShowsItsDisabledFrameAndDoesNothing) {
+    HWND H = Make(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE);
+    SetForegroundWindow(H);
+    TSkinnedWindow* S = Skin(H);
+    ASSERT_NE(S, nullptr);
+    S->PaintFrame();
+    TWinSysButton* Max = ButtonOf(S, 1);
+    ASSERT_NE(Max, nullptr);
+    ASSERT_FALSE(Max->Enabled);
+    ASSERT_GE(Max->Button->FrameCount, 4);
+    TestHooks::Click(Centre(S, Max));
+    TestHooks::PumpPending();
+    EXPECT_FALSE(IsZoomed(H));
+    // The pressed disabled button shows frame 4 of its strip.
+    const int FW = Max->Button->Bitmap->Width() / Max->Button->FrameCount;
+    TBitmap Frame4(FW, Max->Button->Bitmap->Height(), pf24bit);
+    BitBlt(Frame4.Canvas().Handle(), 0, 0, FW, Frame4.Height(), Max->Button->Bitmap->Canvas().Handle(), 3 * FW, 0,
+           SRCCOPY);
+    HDC DC = GetWindowDC(H);
+    int Same = 0, Opaque = 0;
+    for (int Y = 0; Y < Frame4.Height(); ++Y)
+        for (int X = 0; X < FW; ++X) {
+            const TColor C = Frame4.Canvas().Pixel(X, Y);
+            if (C == clFuchsia) continue;
+            ++Opaque;
+            Same += GetPixel(DC, Max->Rect.left + X, Max->Rect.top + Y) == static_cast<COLORREF>(C);
+        }
+    ReleaseDC(H, DC);
+    EXPECT_GT(Opaque, 0);
+    EXPECT_EQ(Same, Opaque);
+}
+
+TEST_F(SkinInputTest, DoubleClicksOnTheIconCloseAndOnTheCaptionMaximise) {
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetForegroundWindow(H);
+    TSkinnedWindow* S = Skin(H);
+    ASSERT_NE(S, nullptr);
+    S->PaintFrame();
+    POINT Caption = FrameToScreen(H, POINT{S->TextRect.right + 10, S->BorderTop / 2});
+    Screen()->DoubleClick(Caption);
+    ASSERT_TRUE(TestHooks::PumpUntil([H] { return IsZoomed(H) != FALSE; }, 3000, "the window to maximise"));
+    ShowWindow(H, SW_RESTORE);
+    TestHooks::PumpPending();
+    S->PaintFrame();
+    TWinSysButton* IconButton = ButtonOf(S, 3);
+    ASSERT_NE(IconButton, nullptr);
+    gSeen.clear();
+    Screen()->DoubleClick(Centre(S, IconButton));
+    EXPECT_TRUE(TestHooks::PumpUntil([] { return !gSeen.empty() && gSeen.back() == WM_CLOSE; }, 3000, "WM_CLOSE"));
+}
+
+TEST_F(SkinInputTest, AnInactiveFrameDoesNotLightUpAndTheCaptionDragsTheWindow) {
+    HWND Other = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    TSkinnedWindow* S = Skin(H);
+    ASSERT_NE(S, nullptr);
+    SetForegroundWindow(Other);
+    TestHooks::PumpPending();
+    ASSERT_FALSE(S->WindowActive);
+    TWinSysButton* Close = ButtonOf(S, 0);
+    ASSERT_NE(Close, nullptr);
+    Screen()->MouseMove(Centre(S, Close));
+    TestHooks::PumpPending();
+    EXPECT_EQ(S->HotObject, nullptr);
+    EXPECT_EQ(Close->ButtonState, 1);
+    // Active, the same move lights it.
+    SetForegroundWindow(H);
+    TestHooks::PumpPending();
+    Screen()->MouseMove(POINT{0, 0});
+    Screen()->MouseMove(Centre(S, Close));
+    TestHooks::PumpPending();
+    EXPECT_EQ(S->HotObject, Close);
+    EXPECT_EQ(Close->ButtonState, 3);
+    // A drag on the caption moves the window.
+    RECT Before;
+    GetWindowRect(H, &Before);
+    POINT From = FrameToScreen(H, POINT{S->TextRect.right + 10, S->BorderTop / 2});
+    Screen()->MouseMove(From);
+    Screen()->MouseDown(From);
+    Screen()->MouseMove(POINT{From.x + 40, From.y + 25});
+    Screen()->MouseUp(POINT{From.x + 40, From.y + 25});
+    ASSERT_TRUE(TestHooks::PumpUntil(
+        [&] {
+            RECT R;
+            GetWindowRect(H, &R);
+            return R.left == Before.left + 40 && R.top == Before.top + 25;
+        },
+        3000, "the window to move"));
+}
+
+}  // namespace
