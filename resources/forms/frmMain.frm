@@ -650,7 +650,7 @@ object frmMain: TfrmMain
       00000000000000000000000000000000000000000000}
   end
   object SkinData: TSkinData
-    Active = True
+    Active = False
     SkinFormtype = sfMainform
     Options = [xoTransparent]
     DisableTag = 99
