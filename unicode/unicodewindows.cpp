@@ -387,8 +387,112 @@ void PrepareWideHint(TMessage& M) {
     if (!IsUnicodePlatform) return;
     auto* Info = reinterpret_cast<THintInfo*>(M.LParam);
     if (!Info || !Info->HintControl) return;
-    Info->HintData = Info;  // tags the record as prepared by the layer
-    Info->HintStr = WideToUtf8(GetShortWideHint(FindWideHintUpwards(Info->HintControl)));
+    if (Info->HintWindowClass == &THintWindow::StaticClassInfo())
+        Info->HintWindowClass = &TUniCustomHintWindow::StaticClassInfo();
+    if (Info->HintWindowClass && Info->HintWindowClass->InheritsFrom(&TUniCustomHintWindow::StaticClassInfo())) {
+        Info->HintData = Info;  // tags the record as prepared by the layer
+        Info->HintStr = WideToUtf8(GetShortWideHint(FindWideHintUpwards(Info->HintControl)));
+    }
+}
+
+// ---- The wide hint window ------------------------------------------------------------
+bool IsUniHintData(void* Data) {
+    auto* Info = static_cast<THintInfo*>(Data);
+    return Info && Info->HintData == Info && Info->HintWindowClass &&
+           Info->HintWindowClass->InheritsFrom(&TUniCustomHintWindow::StaticClassInfo());
+}
+
+WideString GetWideHintText(const THintInfo& Info) {
+    const WideString Shown = Utf8ToWide(Info.HintStr);
+    if (Shown.empty() || !Info.HintControl) return Shown;
+    const WideString Short = GetShortWideHint(FindWideHintUpwards(Info.HintControl));
+    return WideToUtf8(Short) == Info.HintStr ? Short : Shown;
+}
+
+TClassInfo& TUniCustomHintWindow::StaticClassInfo() {
+    static TClassInfo CI("TUniCustomHintWindow", &THintWindow::StaticClassInfo(),
+                         CreateComponentOf<TUniCustomHintWindow>);
+    return CI;
+}
+
+void TUniCustomHintWindow::CreateWnd() {
+    TCreateParams P;
+    CreateParams(P);
+    CreateUnicodeWindow(this, P, "");
+    CreateWindowHandle(P);
+}
+
+TRect TUniCustomHintWindow::CalcHintRect(int MaxWidth, const std::string& AHint, void* AData) {
+    if (!IsUniHintData(AData)) return THintWindow::CalcHintRect(MaxWidth, AHint, AData);
+    const WideString Text = GetWideHintText(*static_cast<THintInfo*>(AData));
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, Font().Handle());
+    RECT R{0, 0, MaxWidth, 0};
+    DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &R, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    return TRect(0, 0, R.right + 6, R.bottom + 2);
+}
+
+void TUniCustomHintWindow::ActivateHintData(const TRect& Rect, const std::string& AHint, void* AData) {
+    if (!IsUnicodePlatform || !IsUniHintData(AData)) {
+        THintWindow::ActivateHintData(Rect, AHint, AData);
+        return;
+    }
+    FBlockPaint = true;
+    FActivating = true;
+    try {
+        HandleNeeded();
+        SetCaption(GetWideHintText(*static_cast<THintInfo*>(AData)));
+        SetBounds(Rect.left, Rect.top, Rect.Width(), Rect.Height());
+        SetWindowPos(Handle(), HWND_TOPMOST, Rect.left, Rect.top, Rect.Width(), Rect.Height(),
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    } catch (...) {
+        FBlockPaint = FActivating = false;
+        throw;
+    }
+    FBlockPaint = FActivating = false;
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void TUniCustomHintWindow::Paint() {
+    if (!IsUnicodePlatform) {
+        THintWindow::Paint();
+        return;
+    }
+    if (FBlockPaint) return;
+    TRect R = ClientRect();
+    HDC DC = Canvas().Handle();
+    HBRUSH Back = CreateSolidBrush(ColorToCOLORREF(Color()));
+    FillRect(DC, &R, Back);
+    DeleteObject(Back);
+    HBRUSH Frame = CreateSolidBrush(ColorToCOLORREF(clInfoText));
+    FrameRect(DC, &R, Frame);
+    DeleteObject(Frame);
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, ColorToCOLORREF(Font().Color()));
+    // The measured text fits between 2 pixels in from the left and top and
+    // the right and bottom edges (CalcHintRect added 6 and 2).
+    RECT T{R.left + 2, R.top + 2, R.right, R.bottom};
+    HGDIOBJ OldFont = SelectObject(DC, Font().Handle());  // the font the text was measured in
+    const WideString Text = Caption();
+    DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &T, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(DC, OldFont);
+}
+
+void TUniCustomHintWindow::WndProc(TMessage& M) {
+    THintWindow::WndProc(M);
+    if (M.Msg == CM_TEXTCHANGED && !FActivating && HandleAllocated()) {
+        // A caption set outside a hint: the window fits the text.
+        const WideString Text = Caption();
+        SIZE Sz{};
+        HDC DC = GetDC(nullptr);
+        HGDIOBJ Old = SelectObject(DC, Font().Handle());
+        GetTextExtentPoint32W(DC, Text.c_str(), static_cast<int>(Text.size()), &Sz);
+        SelectObject(DC, Old);
+        ReleaseDC(nullptr, DC);
+        SetBounds(Left(), Top(), Sz.cx + 6, Sz.cy + 6);
+    }
 }
 
 bool ControlCaptionStored(TControl* Control) {

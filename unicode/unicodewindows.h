@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/classlib/controls.h"
+#include "platform/classlib/forms.h"
 #include "unicode/widestrings.h"
 #include "unicode/widewrappers.h"
 
@@ -50,6 +51,34 @@ bool IsUnicodeControlSubclassed(TWinControl* Control);
 void MakeCharMessageSafeForAnsi(TMessage& Message);
 void RestoreCharMessage(TMessage& Message);
 void RestoreCharMessage(WPARAM& WParam);
+
+// The hint window of wide hints: a Unicode window whose caption is the wide
+// hint text. The application makes it when PrepareWideHint chose it for a
+// Unicode control; the hint-info record then tags itself as its data.
+class TUniCustomHintWindow : public THintWindow {
+    TESSARO_CLASSINFO
+public:
+    explicit TUniCustomHintWindow(TComponent* AOwner) : THintWindow(AOwner) {}
+    WideString Caption() { return GetWideControlText(this); }
+    void SetCaption(const WideString& Value) { SetWideControlText(this, Value); }
+    TRect CalcHintRect(int MaxWidth, const std::string& AHint, void* AData) override;
+    void ActivateHintData(const TRect& Rect, const std::string& AHint, void* AData) override;
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateWnd() override;
+    void Paint() override;
+
+private:
+    bool FBlockPaint = false;
+    bool FActivating = false;
+};
+// The data is a hint-info record tagged by PrepareWideHint (its data points to
+// itself and its window class is a TUniCustomHintWindow).
+bool IsUniHintData(void* Data);
+// The wide text of a tagged hint: the short wide hint of the control when the
+// ANSI hint text is still its UTF-8 form, else the ANSI text converted.
+WideString GetWideHintText(const THintInfo& Info);
 
 // Start and end of this unit (run by UnicodeStartup / UnicodeShutdown): the
 // window atoms are added and deleted; after the end, subclassed windows only

@@ -36,6 +36,9 @@ struct THintInfo {
     int HintMaxWidth = 300; // the width the text wraps at
     POINT CursorPos{};      // screen coordinates
     void* HintData = nullptr;
+    // The class of the window the hint shows in (a THintWindow or one derived
+    // from it); a control may choose another.
+    const TClassInfo* HintWindowClass = nullptr;
 };
 
 struct TMessage {

@@ -643,59 +643,104 @@ void TScrollBox::WndProc(TMessage& M) {
     TWinControl::WndProc(M);
 }
 
+// ---- THintWindow ----------------------------------------------------------------------
+THintWindow::THintWindow(TComponent* AOwner) : TCustomControl(AOwner) {
+    SetVisible(false);
+    SetColor(clInfoBk);
+    Font().SetColor(clInfoText);
+}
+
+TClassInfo& THintWindow::StaticClassInfo() {
+    static TClassInfo CI("THintWindow", &TCustomControl::StaticClassInfo(), CreateComponentOf<THintWindow>);
+    return CI;
+}
+
+void THintWindow::CreateParams(TCreateParams& P) {
+    TCustomControl::CreateParams(P);
+    P.Style = WS_POPUP;
+    P.ExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+    P.WndParent = nullptr;
+}
+
+void THintWindow::WndProc(TMessage& M) {
+    if (M.Msg == WM_NCHITTEST) {
+        M.Result = HTTRANSPARENT;
+        return;
+    }
+    TCustomControl::WndProc(M);
+}
+
+void THintWindow::Paint() {
+    TRect R = ClientRect();
+    HDC DC = Canvas().Handle();
+    HBRUSH Back = CreateSolidBrush(ColorToCOLORREF(Color()));
+    FillRect(DC, &R, Back);
+    DeleteObject(Back);
+    HBRUSH Frame = CreateSolidBrush(ColorToCOLORREF(clInfoText));
+    FrameRect(DC, &R, Frame);
+    DeleteObject(Frame);
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, ColorToCOLORREF(Font().Color()));
+    RECT T{R.left + 3, R.top + 1, R.right - 2, R.bottom - 1};
+    HGDIOBJ OldFont = SelectObject(DC, Font().Handle());  // the font the text was measured in
+    const std::string Text = Caption();
+    DrawTextA(DC, Text.c_str(), -1, &T, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+    SelectObject(DC, OldFont);
+}
+
+TRect THintWindow::CalcHintRect(int MaxWidth, const std::string& AHint, void*) {
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, Font().Handle());
+    RECT T{0, 0, MaxWidth, 0};
+    DrawTextA(DC, AHint.c_str(), -1, &T, DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+    return TRect(0, 0, T.right + 6, T.bottom + 2);
+}
+
+void THintWindow::ActivateHint(const TRect& Rect, const std::string& AHint) {
+    SetCaption(AHint);
+    HandleNeeded();
+    SetBounds(Rect.left, Rect.top, Rect.Width(), Rect.Height());
+    SetWindowPos(Handle(), HWND_TOPMOST, Rect.left, Rect.top, Rect.Width(), Rect.Height(),
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void THintWindow::ActivateHintData(const TRect& Rect, const std::string& AHint, void*) { ActivateHint(Rect, AHint); }
+
+void THintWindow::ReleaseHandle() {
+    if (HandleAllocated()) ShowWindow(Handle(), SW_HIDE);
+}
+
 // ---- TApplication -----------------------------------------------------------------------
 namespace {
 constexpr UINT_PTR HintShowTimer = 1, HintHideTimer = 2;
-const char* const HintWindowClass = "THintWindow";
+const char* const HintTimerClass = "TApplicationHintTimer";
 }  // namespace
 
 LRESULT HintWindowProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
     TApplication* A = Application;
-    switch (Msg) {
-        case WM_TIMER:
-            if (A && WP == HintShowTimer) {
-                KillTimer(W, HintShowTimer);
-                A->ShowHintNow();
-            } else if (A && WP == HintHideTimer) {
-                A->CancelHint();
-            }
-            return 0;
-        case WM_PAINT: {
-            PAINTSTRUCT PS;
-            HDC DC = BeginPaint(W, &PS);
-            RECT R;
-            GetClientRect(W, &R);
-            HBRUSH Back = CreateSolidBrush(ColorToCOLORREF(clInfoBk));
-            FillRect(DC, &R, Back);
-            DeleteObject(Back);
-            HBRUSH Frame = CreateSolidBrush(ColorToCOLORREF(clInfoText));
-            FrameRect(DC, &R, Frame);
-            DeleteObject(Frame);
-            if (A) {
-                TFont F;
-                HGDIOBJ Old = SelectObject(DC, F.Handle());
-                SetBkMode(DC, TRANSPARENT);
-                SetTextColor(DC, ColorToCOLORREF(clInfoText));
-                RECT T{R.left + 3, R.top + 1, R.right - 2, R.bottom - 1};
-                DrawTextA(DC, A->HintText().c_str(), -1, &T, DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
-                SelectObject(DC, Old);
-            }
-            EndPaint(W, &PS);
-            return 0;
+    if (Msg == WM_TIMER) {
+        if (A && WP == HintShowTimer) {
+            KillTimer(W, HintShowTimer);
+            A->ShowHintNow();
+        } else if (A && WP == HintHideTimer) {
+            A->CancelHint();
         }
-        case WM_NCHITTEST: return HTTRANSPARENT;
-        default: return DefWindowProcA(W, Msg, WP, LP);
+        return 0;
     }
+    return DefWindowProcA(W, Msg, WP, LP);
 }
 
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
     WNDCLASSA WC{};
     WC.lpfnWndProc = HintWindowProc;
-    WC.lpszClassName = HintWindowClass;
+    WC.lpszClassName = HintTimerClass;
     WNDCLASSA Existing{};
-    if (!GetClassInfoA(nullptr, HintWindowClass, &Existing)) RegisterClassA(&WC);
-    FHintWnd = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, HintWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                               nullptr, nullptr, nullptr);
+    if (!GetClassInfoA(nullptr, HintTimerClass, &Existing)) RegisterClassA(&WC);
+    FHintWnd = CreateWindowExA(0, HintTimerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HintWindowClass = &THintWindow::StaticClassInfo();
     MouseControlChanged = [this](TControl* C) { HintMouseControl(C); };
     FIcon = std::make_unique<TIcon>();
     if (HICON Main = LoadIconA(nullptr, "MAINICON")) FIcon->SetHandle(Main);
@@ -714,13 +759,15 @@ void TApplication::SetHint(const std::string& Value) {
     if (OnHint) OnHint(this);
 }
 
-HWND TApplication::HintWindow() const { return FHintShown ? FHintWnd : nullptr; }
+HWND TApplication::HintWindow() const {
+    return FHintShown && FHintWindow && FHintWindow->HandleAllocated() ? FHintWindow->Handle() : nullptr;
+}
 
 void TApplication::CancelHint() {
     if (!FHintWnd) return;
     KillTimer(FHintWnd, HintShowTimer);
     KillTimer(FHintWnd, HintHideTimer);
-    if (FHintShown) ShowWindow(FHintWnd, SW_HIDE);
+    if (FHintShown && FHintWindow) FHintWindow->ReleaseHandle();
     FHintShown = false;
 }
 
@@ -746,19 +793,30 @@ void TApplication::ShowHintNow() {
     Info.HintControl = C;
     Info.HintStr = GetShortHint(C->Hint);
     GetCursorPos(&Info.CursorPos);
+    Info.HintWindowClass = HintWindowClass;
     if (C->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&Info)) != 0) return;  // the control wants none
     FHintText = Info.HintStr;
-    HDC DC = GetDC(nullptr);
-    TFont F;
-    HGDIOBJ Old = SelectObject(DC, F.Handle());
-    RECT T{0, 0, Info.HintMaxWidth, 0};
-    DrawTextA(DC, FHintText.c_str(), -1, &T, DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
-    SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
+    // A window of the class the control chose; THintWindow when it names none.
+    const TClassInfo* Class = Info.HintWindowClass && Info.HintWindowClass->InheritsFrom(&THintWindow::StaticClassInfo())
+                                  ? Info.HintWindowClass
+                                  : &THintWindow::StaticClassInfo();
+    if (FHintWindow && FHintWindow->ClassInfo() != Class) {
+        FHintWindow->Free();
+        FHintWindow = nullptr;
+    }
+    if (!FHintWindow) {
+        TComponent* Made = Class->Factory() ? Class->Factory()(nullptr) : nullptr;
+        FHintWindow = dynamic_cast<THintWindow*>(Made);
+        if (!FHintWindow) {
+            if (Made) Made->Free();
+            FHintWindow = new THintWindow(nullptr);
+        }
+    }
+    TRect R = FHintWindow->CalcHintRect(Info.HintMaxWidth, FHintText, Info.HintData);
     POINT P{};
     GetCursorPos(&P);
-    SetWindowPos(FHintWnd, HWND_TOPMOST, P.x, P.y + 20, T.right + 6, T.bottom + 2, SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    InvalidateRect(FHintWnd, nullptr, TRUE);
+    OffsetRect(&R, P.x, P.y + 20);
+    FHintWindow->ActivateHintData(R, FHintText, Info.HintData);
     FHintShown = true;
     SetTimer(FHintWnd, HintHideTimer, HintHidePause, nullptr);
 }
@@ -768,6 +826,8 @@ TApplication::~TApplication() {
     MouseControlChanged = nullptr;
     if (FHintWnd) DestroyWindow(FHintWnd);
     FHintWnd = nullptr;
+    if (FHintWindow) FHintWindow->Free();
+    FHintWindow = nullptr;
     // Forms go before the application object.
     DestroyComponents();
 }

@@ -163,6 +163,27 @@ using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 using TExceptionEvent = std::function<void(TObject* Sender, const std::exception& E)>;
 
+// The small window a hint shows in: a top-most popup without activation that
+// the mouse passes through, in the hint colours.
+class THintWindow : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit THintWindow(TComponent* AOwner);
+    // The size the hint needs, at (0, 0), wrapped at MaxWidth.
+    virtual TRect CalcHintRect(int MaxWidth, const std::string& AHint, void* AData);
+    // Shows AHint over Rect (screen coordinates).
+    virtual void ActivateHint(const TRect& Rect, const std::string& AHint);
+    // The same with the data CM_HINTSHOW left in the hint-info record.
+    virtual void ActivateHintData(const TRect& Rect, const std::string& AHint, void* AData);
+    // Hides the window.
+    void ReleaseHandle();
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void CreateParams(TCreateParams& Params) override;
+    void Paint() override;
+};
+
 class TApplication : public TComponent {
 public:
     explicit TApplication(TComponent* AOwner);
@@ -215,6 +236,10 @@ public:
     // The hint window while it shows, nullptr otherwise.
     HWND HintWindow() const;
     const std::string& HintText() const { return FHintText; }
+    // The class hint windows are made of unless CM_HINTSHOW chooses another.
+    const TClassInfo* HintWindowClass = nullptr;
+    // The hint window last made (nullptr before the first hint).
+    THintWindow* HintWindowControl() const { return FHintWindow; }
 
     bool ExecuteAction(TBasicAction*) { return false; }
     bool UpdateAction(TBasicAction*) { return false; }
@@ -232,7 +257,8 @@ private:
     std::unique_ptr<TIcon> FIcon;
     bool FTerminated = false;
     std::string FHint, FHintText;
-    HWND FHintWnd = nullptr;
+    HWND FHintWnd = nullptr;  // hidden: carries the hint timers
+    THintWindow* FHintWindow = nullptr;
     TControl* FHintControl = nullptr;
     bool FHintShown = false;
 };

@@ -112,3 +112,28 @@ TEST(UniGoldens, TheWideMessageDialogs) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(UniGoldens, AWideHint) {
+    auto* form = new TUniForm(Application);
+    form->SetBounds(40, 40, 300, 120);
+    auto* label = AddLabel(form, u"hint", 12, true);
+    label->SetHint(kMixed + u"|" + kGreek);
+    label->ShowHint = true;
+    label->ParentShowHint = false;
+    form->Show();
+    TestHooks::PumpPending();
+    Application->HintPause = 30;
+    WinHeadlessScreen()->MouseMove(TestHooks::ControlCenter(label));
+    ASSERT_TRUE(TestHooks::PumpUntil([] { return Application->HintWindow() != nullptr; }, 2000, "the hint"));
+    HWND hint = Application->HintWindow();
+    EXPECT_EQ(WindowTextW(hint), kMixed);
+    UpdateWindow(hint);
+    ExpectWindowMatchesGolden(hint, "unicode/wide_hint.png");
+    Application->CancelHint();
+    Application->HintPause = 500;
+    form->Free();
+}
+
+}  // namespace

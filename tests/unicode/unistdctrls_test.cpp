@@ -193,14 +193,25 @@ TEST_F(UniStdCtrls, HintsOfUnicodeControlsShowTheirShortWideHint) {
     l->SetHint(kEmoji + u" " + kJapanese);
     l->ShowHint = true;
     l->ParentShowHint = false;
+    auto* plain = new TPanel(Form);  // a library control: its hint stays the library's
+    plain->SetParent(Form);
+    plain->SetBounds(200, 60, 100, 30);
+    plain->Hint = "plain";
+    plain->ShowHint = true;
+    plain->ParentShowHint = false;
     Form->Show();
     TestHooks::PumpPending();
     Application->HintPause = 30;
+    const TClassInfo* wide = &TUniCustomHintWindow::StaticClassInfo();
     struct Case {
         TControl* control;
         bool refuse;
         WideString shown;
-    } cases[] = {{b, false, kGreek}, {l, false, kEmoji + u" " + kJapanese}, {b, true, u""}};
+        const TClassInfo* window;
+    } cases[] = {{b, false, kGreek, wide},
+                 {plain, false, u"plain", &THintWindow::StaticClassInfo()},
+                 {l, false, kEmoji + u" " + kJapanese, wide},
+                 {b, true, u"", nullptr}};
     for (const auto& c : cases) {
         b->Refuse = c.refuse;
         WinHeadlessScreen()->MouseMove(POINT{390, 190});
@@ -209,7 +220,11 @@ TEST_F(UniStdCtrls, HintsOfUnicodeControlsShowTheirShortWideHint) {
         const bool shown = static_cast<bool>(
             TestHooks::PumpUntil([] { return Application->HintWindow() != nullptr; }, c.refuse ? 300 : 2000, "the hint"));
         EXPECT_EQ(shown, !c.refuse);
-        if (shown) EXPECT_EQ(Application->HintText(), WideToUtf8(c.shown));
+        if (!shown) continue;
+        EXPECT_EQ(Application->HintText(), WideToUtf8(c.shown));
+        EXPECT_EQ(Application->HintWindowControl()->ClassInfo(), c.window);
+        EXPECT_EQ(WindowTextW(Application->HintWindow()), c.shown);
+        EXPECT_EQ(IsUnicodeControlSubclassed(Application->HintWindowControl()), c.window == wide);
     }
     EXPECT_EQ(Application->Hint(), WideToUtf8(kJapanese));  // the long part, told by the library
     Application->HintPause = 500;

@@ -627,3 +627,79 @@ TEST(Forms, ShortcutTextsShowEverywhereButOnTheMenuBar) {
     EXPECT_EQ(MenuTextA(H, Top->Command()), "Save\tCtrl+D");
     F->Free();
 }
+
+namespace {
+// A hint window that notes what it was asked to show.
+class TNotingHintWindow : public THintWindow {
+    TESSARO_CLASSINFO
+public:
+    explicit TNotingHintWindow(TComponent* Owner) : THintWindow(Owner) {}
+    static inline std::vector<std::pair<std::string, void*>> Shown;
+    void ActivateHintData(const TRect& Rect, const std::string& AHint, void* AData) override {
+        Shown.emplace_back(AHint, AData);
+        THintWindow::ActivateHintData(Rect, AHint, AData);
+    }
+};
+// A panel whose hints show in a TNotingHintWindow, with a datum and another text.
+class TChoosingPanel : public TPanel {
+public:
+    explicit TChoosingPanel(TComponent* Owner) : TPanel(Owner) {}
+    int Datum = 0;
+    void WndProc(TMessage& M) override {
+        TPanel::WndProc(M);
+        if (M.Msg == CM_HINTSHOW) {
+            auto* Info = reinterpret_cast<THintInfo*>(M.LParam);
+            Info->HintWindowClass = &TNotingHintWindow::StaticClassInfo();
+            Info->HintData = &Datum;
+            Info->HintStr = "chosen: " + Info->HintStr;
+        }
+    }
+};
+}  // namespace
+
+TClassInfo& TNotingHintWindow::StaticClassInfo() {
+    static TClassInfo CI("TNotingHintWindow", &THintWindow::StaticClassInfo(), CreateComponentOf<TNotingHintWindow>);
+    return CI;
+}
+
+// CM_HINTSHOW may choose the hint window's class; the next hint of another
+// control is back in a THintWindow.
+TEST(Forms, AControlMayChooseTheHintWindowClass) {
+    TfrmTest* F = MakeForm();
+    auto* P = new TChoosingPanel(F);
+    P->SetParent(F->pnlClient);
+    P->SetBounds(10, 10, 60, 40);
+    P->Hint = "mine";
+    P->ShowHint = true;
+    P->ParentShowHint = false;
+    F->pnlGo->Hint = "plain";
+    F->pnlGo->ShowHint = true;
+    F->pnlGo->ParentShowHint = false;
+    F->Show();
+    TestHooks::PumpPending();
+    Application->HintPause = 30;
+    TNotingHintWindow::Shown.clear();
+    struct Case {
+        TControl* Over;
+        const char* Text;
+        const TClassInfo* Class;
+    } Cases[] = {{P, "chosen: mine", &TNotingHintWindow::StaticClassInfo()},
+                 {F->pnlGo, "plain", &THintWindow::StaticClassInfo()},
+                 {P, "chosen: mine", &TNotingHintWindow::StaticClassInfo()}};
+    for (const Case& C : Cases) {
+        Application->CancelHint();
+        WinHeadlessScreen()->MouseMove(TestHooks::ControlCenter(C.Over));
+        ASSERT_TRUE(TestHooks::PumpUntil([] { return Application->HintWindow() != nullptr; }, 2000, "the hint"));
+        EXPECT_EQ(Application->HintText(), C.Text);
+        ASSERT_NE(Application->HintWindowControl(), nullptr);
+        EXPECT_EQ(Application->HintWindowControl()->ClassInfo(), C.Class);
+        EXPECT_EQ(Application->HintWindowControl()->Caption(), C.Text);
+        EXPECT_TRUE(IsWindowVisible(Application->HintWindow()));
+        WinHeadlessScreen()->MouseMove(POINT{2, 2});
+        TestHooks::PumpUntil([] { return Application->HintWindow() == nullptr; }, 2000, "no hint");
+    }
+    ASSERT_EQ(TNotingHintWindow::Shown.size(), 2u);
+    EXPECT_EQ(TNotingHintWindow::Shown[0], std::make_pair(std::string("chosen: mine"), static_cast<void*>(&P->Datum)));
+    Application->HintPause = 500;
+    F->Free();
+}
