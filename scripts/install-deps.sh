@@ -15,6 +15,8 @@ PACKAGES=(
   ffmpeg mjpegtools dvdauthor lsdvd genisoimage udftools lhasa giflib-tools
   # screens for gui tests
   xvfb xauth xdotool xclip x11-utils imagemagick libjpeg-turbo-progs libtiff-tools netpbm libopenjp2-tools libraw-bin python3-tifffile python3-numpy ghostscript poppler-utils
+  # image text export and URL-loading tests
+  fp-compiler python3
 )
 
 missing=()

@@ -87,6 +87,7 @@ TIEImageIO::TIEImageIO(TComponent* AOwner) : TComponent(AOwner) {
 TIEImageIO::~TIEImageIO() {
     WaitThreads(false);
     CloseVideoFile();
+    CloseAVIFile();
     FDShow.reset();
     RemoveViewCallback();
 }
@@ -255,13 +256,6 @@ void TIEImageIO::WaitThreads(bool SetAborting) {
 
 bool TIEImageIO::AsyncApplies() {
     return AsyncMode && !FIEBitmapOwned && FSyncDepth == 0 && !IsInsideAsyncThreads();
-}
-
-template <class M, class... A>
-bool TIEImageIO::StartAsync(M Method, A&&... Args) {
-    if (!AsyncApplies()) return false;
-    new TIEIOThread(this, Method, std::forward<A>(Args)...);
-    return true;
 }
 
 bool TIEImageIO::StartAsyncURL(const std::string& URL) {
@@ -1054,9 +1048,16 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
     }
     if (StartAsync(&TIEImageIO::LoadFromFile, FileName)) return;
     std::string ext = LowerCase(ExtractFileExt(FileName));
-    TIEFileFormatEntry* entry = ext == ".avi" ? nullptr : FindFormatByExtension(ext);
-    // AVI files are not read yet; like an unknown extension they end with the
-    // abort flag and a finish notification.
+    if (ext == ".avi") {
+        OpenAVIFile(FileName);
+        LoadFromAVI(Params->ImageIndex);
+        CloseAVIFile();
+        Params->FileName = FileName;
+        Params->FileType = ioAVI;
+        return;
+    }
+    TIEFileFormatEntry* entry = FindFormatByExtension(ext);
+    // An unknown extension ends with the abort flag and a finish notification.
     if (entry == nullptr) {
         Aborting = true;
         DoFinishWork();

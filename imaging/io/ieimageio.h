@@ -21,6 +21,7 @@
 #include "imaging/io/ieiothread.h"
 #include "imaging/io/ieioparams.h"
 #include "platform/classlib/classes_ext.h"
+#include "platform/media/vfw.h"
 #include "platform/classlib/graphics.h"
 #include "platform/rtl/classes.h"
 #include "platform/rtl/windef.h"
@@ -186,6 +187,17 @@ public:
     void LoadVideoFrame(int32_t Index);
     void CloseVideoFile();
     bool IsVideoFileOpen() const { return FVideo != nullptr; }
+    // AVI files (RIFF AVI only): the frame count (0 and Aborting on failure), a frame
+    // by index into the target (always one finish notification), and the end.
+    int32_t OpenAVIFile(const std::string& FileName);
+    void LoadFromAVI(int32_t Index);
+    void CloseAVIFile();
+    bool IsAVIFileOpen() const { return FAviFile != nullptr; }
+
+    // The image as program text: 0 Pascal, 1 C, 2 Base64 (each of a save in
+    // ImageFormat), 3 characters by brightness (RGB24 targets only).
+    virtual void SaveToText(const std::string& FileName, TIOFormatCode ImageFormat, int32_t TextFormat);
+
     // A graph of the component's own, notifying the attached view's window.
     virtual TIEDirectShow* GetDShow();
     // Re-targets that graph's notifications to the view's current window.
@@ -259,6 +271,10 @@ private:
     TImage* FAttachedTImage = nullptr;
     std::unique_ptr<TIEDirectShow> FVideo, FDShow;
     std::unique_ptr<TIEWia> FWia;
+    PAVIFILE FAviFile = nullptr;
+    PAVISTREAM FAviStream = nullptr;
+    PGETFRAME FAviFrames = nullptr;
+    AVISTREAMINFOA FAviInfo{};
     int64_t FVideoSeekMul = 1;
     double FVideoFrameTime = 0;  // hundredths of a second per frame
 
@@ -274,3 +290,10 @@ private:
     };
     std::vector<TAsyncEntry> FAsyncThreads;
 };
+
+template <class M, class... A>
+bool TIEImageIO::StartAsync(M Method, A&&... Args) {
+    if (!AsyncApplies()) return false;
+    new TIEIOThread(this, Method, std::forward<A>(Args)...);  // frees itself when done
+    return true;
+}

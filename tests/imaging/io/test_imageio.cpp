@@ -31,7 +31,7 @@ TEST(ImageIO, EveryLoadEndsWithOneFinishNotification) {
     } cases[] = {
         {DataDir() + "bmp24.bmp", false},  {DataDir() + "png24.png", false}, {DataDir() + "jpeg420.jpg", false},
         {DataDir() + "gif8.gif", false},   {dir / "x.unknownext", true},     {dir / "x.pcx", true},
-        {"http://example.invalid/a.jpg", true}, {"HTTP://EXAMPLE/a.png", true}, {dir / "movie.avi", true},
+        {"http://127.0.0.1:1/a.jpg", true}, {"HTTP://127.0.0.1:1/a.png", true}, {dir / "movie.avi", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
