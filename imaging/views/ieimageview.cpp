@@ -18,6 +18,10 @@ int32_t RoundI(double V) { return static_cast<int32_t>(std::nearbyint(V)); }
 int32_t TruncI(double V) { return static_cast<int32_t>(V); }
 }  // namespace
 
+namespace {
+void RegisterViewCursors();
+}
+
 // ---- TIELayer ----------------------------------------------------------------------
 
 TIELayer::TIELayer(TIEImageView* AOwner, TIEBitmap* ABitmap, bool AOwnsBitmap)
@@ -53,6 +57,7 @@ TIEImageView::TIEImageView(TComponent* AOwner) : TIEView(AOwner) {
     };
     FDrawDib = IEDrawDibOpen();
     FUserCursor = FCurrentCursor = crIEDefault;
+    RegisterViewCursors();
     TControl::SetCursor(crIEDefault);
     SetBounds(Left(), Top(), 105, 105);
     SetDpi(DefaultDpiX, DefaultDpiY);
@@ -680,11 +685,13 @@ const char* const CursorNames[] = {"ZOOMMENO", "ZOOMPIU", "CROCE",   "GOMMA",   
                                    "1803",     "1805",    "1806",    "1807",    "1808"};
 static_assert(sizeof(CursorNames) / sizeof(CursorNames[0]) == 33, "33 view cursors");
 
+// Once per screen object: the cursors loaded stay for the process.
 void RegisterViewCursors() {
-    if (!Screen) return;
+    static TAppScreen* Done = nullptr;
+    if (!Screen || Done == Screen) return;
+    Done = Screen;
     for (int I = 0; I < 33; ++I)
-        if (!Screen->Cursors(1778 + I))
-            if (HCURSOR H = LoadCursorFromResource(CursorNames[I])) Screen->SetCursors(1778 + I, H);
+        if (HCURSOR H = LoadCursorFromResource(CursorNames[I])) Screen->SetCursors(1778 + I, H);
 }
 }  // namespace
 

@@ -109,6 +109,18 @@ TEST(ImageViewInput, RectangleSelectionGripsAndAClickThatDeselects) {
     EXPECT_EQ(P[2].x, 120);
     EXPECT_TRUE(V->SelectionMask()->IsPointInside(100, 50));
     EXPECT_FALSE(V->SelectionMask()->IsPointInside(60, 50));
+    // Hovering: the grips' directions, the move cursor over the selection, else the default.
+    V->SetSelectionOptions({iesoSizeable, iesoMoveable});
+    struct {
+        int X, Y;
+        TCursor C;
+    } const Hover[] = {{80, 50, crIESizeWE}, {100, 30, crIESizeNS}, {80, 30, crIESizeNWSE},
+                       {120, 30, crIESizeNESW}, {100, 50, crIEMove}, {150, 120, crIEDefault}};
+    for (const auto& H : Hover) {
+        Scr().MouseMove(ScreenAt(V, H.X, H.Y));
+        TestHooks::PumpPending();
+        EXPECT_EQ(V->Cursor(), H.C) << H.X << "," << H.Y;
+    }
     // A click without a drag removes the selection, reported once.
     Scr().Click(ScreenAt(V, 150, 120));
     TestHooks::PumpPending();

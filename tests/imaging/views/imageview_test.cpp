@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <vector>
 
 #include "controls/golden_png.h"
@@ -79,6 +80,15 @@ TEST(ImageViews, StartupSetsTheResolutions) {
     EXPECT_EQ(DefaultDpiY, 300);
     EXPECT_EQ(ScreenDpiX, 96);
     EXPECT_EQ(ScreenDpiY, 96);
+    // The cursors the view uses are drawn; a number without a picture stays empty.
+    const HCURSOR Arrow = Screen->Cursors(crArrow);  // what a number without a cursor gives
+    std::set<HCURSOR> Seen;
+    for (int N : {1782, 1785, 1786, 1787, 1788, 1789, 1790, 1791, 1793, 1794}) {
+        EXPECT_NE(Screen->Cursors(N), Arrow) << N;
+        Seen.insert(Screen->Cursors(N));
+    }
+    EXPECT_EQ(Seen.size(), 10u);
+    EXPECT_EQ(Screen->Cursors(1778), Arrow);
 }
 
 TEST(ImageViews, PreviewFitsTheAreaOnAChessboard) {
