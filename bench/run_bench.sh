@@ -29,6 +29,7 @@ sh "$dir/bare.sh" > "$dir/bare.txt" || { cat "$dir/bare.txt" "$dir/bare/tools.lo
 
 waits=8000
 awk -v waits=$waits '
+    $1 == "program" && $2 == "cpu" { cpu = $3; next }
     $1 == "program" && $2 != "total" { p[$2] = $3; order[++n] = $2 }
     $1 == "program" && $2 == "total" { pt = $3 }
     $1 == "bare" { b[$2] = $3; bt += $3 }
@@ -37,5 +38,6 @@ awk -v waits=$waits '
         for (i = 1; i <= n; ++i) printf "%-16s %10d %10d\n", order[i], p[order[i]], b[order[i]]
         own = pt - waits
         printf "program total %d ms, designed waits %d ms, without them %d ms\n", pt, waits, own
+        printf "processor time of the program itself %d ms\n", cpu
         printf "bare total %d ms\nratio %.3f\n", bt, own / bt
     }' "$dir/program.txt" "$dir/bare.txt"

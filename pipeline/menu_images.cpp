@@ -1,5 +1,8 @@
 #include "pipeline/menu_images.h"
 
+#include <map>
+#include <memory>
+
 #include "core/globals.h"
 #include "pipeline/authoring.h"
 #include "platform/classlib/jpeg.h"
@@ -11,6 +14,13 @@ void SaveJpeg(TBitmap& Page, const std::string& Output) {
     TJPEGImage out;
     out.CompressionQuality = 90;
     out.ProgressiveEncoding = false;
+    out.Assign(Page);
+    out.SaveToFile(Output);
+}
+
+// Masks stay plain RGB: the subpicture multiplexer keys black out itself.
+void SavePng(TBitmap& Page, const std::string& Output) {
+    TPngImage out;
     out.Assign(Page);
     out.SaveToFile(Output);
 }
@@ -47,10 +57,7 @@ void OverlayPngOnPng(const std::string& Base, const std::string& Overlay, const 
     TPngImage over;
     over.LoadFromFile(Overlay);
     page.Canvas().Draw(X, Y, over);
-    // Masks stay plain RGB: the subpicture multiplexer keys black out itself.
-    TPngImage out;
-    out.Assign(page);
-    out.SaveToFile(Output);
+    SavePng(page, Output);
 }
 
 std::string MenuBackgroundFile() {
@@ -68,6 +75,46 @@ std::string MenuBackgroundMaskFile() {
         default: return "";
     }
 }
+
+namespace {
+
+// The template's pictures, each read once for all pages.
+class TPictureCache {
+public:
+    TPngImage& Png(const std::string& File) {
+        std::unique_ptr<TPngImage>& P = Pngs[File];
+        if (!P) {
+            P = std::make_unique<TPngImage>();
+            P->LoadFromFile(File);
+        }
+        return *P;
+    }
+    // A page's starting picture: a copy of the decoded file.
+    void JpegInto(const std::string& File, TBitmap& Page) {
+        std::unique_ptr<TBitmap>& B = Bitmaps[File];
+        if (!B) {
+            B = std::make_unique<TBitmap>();
+            TJPEGImage J;
+            J.LoadFromFile(File);
+            J.AssignTo(*B);
+        }
+        Page.Assign(*B);
+    }
+    void PngInto(const std::string& File, TBitmap& Page) {
+        std::unique_ptr<TBitmap>& B = Bitmaps[File];
+        if (!B) {
+            B = std::make_unique<TBitmap>();
+            Png(File).AssignTo(*B);
+        }
+        Page.Assign(*B);
+    }
+
+private:
+    std::map<std::string, std::unique_ptr<TPngImage>> Pngs;
+    std::map<std::string, std::unique_ptr<TBitmap>> Bitmaps;
+};
+
+}  // namespace
 
 bool BuildMenuImages(const std::function<void(int)>& Progress, const std::function<void(int)>& Wait) {
     auto progress = [&](int v) {
@@ -87,27 +134,38 @@ bool BuildMenuImages(const std::function<void(int)>& Progress, const std::functi
     bool ok = true;
     int pages = MenuPageCount(Options.TitleCount);
     try {
+        // Each page and its two masks are composed in memory from the pictures
+        // and written once: the page is compressed a single time.
+        TPictureCache Cache;
+        const struct {
+            const char* name;
+            int x, y;
+        } nav[] = {{"first", L.FirstX, L.FirstY}, {"pre", L.PreX, L.PreY}, {"next", L.NextX, L.NextY}};
         for (int p = 0; p < pages; ++p) {
             std::string n = IntToStr(p);
-            std::string page = T + "menu_" + n + ".jpg";
-            std::string blue = T + "menu_" + n + "_mask_blue.png";
-            std::string red = T + "menu_" + n + "_mask_red.png";
+            TBitmap page, blue, red;
+            if (MenuBackgroundFile().empty() || MenuBackgroundMaskFile().empty())
+                throw EInvalidGraphic("no menu background for this video format");
+            Cache.JpegInto(MenuBackgroundFile(), page);
+            Cache.PngInto(MenuBackgroundMaskFile(), blue);
+            Cache.PngInto(MenuBackgroundMaskFile(), red);
             for (int t = 2 * p; t <= 2 * p + 1 && t < Options.TitleCount; ++t) {
                 bool first = t == 2 * p;
                 int bx = first ? L.Button1X : L.Button2X, by = first ? L.Button1Y : L.Button2Y;
                 int fx = bx - L.DiffX, fy = by - L.DiffY;
-                OverlayJpegOnJpeg(first ? MenuBackgroundFile() : page, T + IntToStr(t) + ".jpg", page, bx, by);
-                OverlayPngOnJpeg(page, D + "frame.png", page, fx, fy);
-                OverlayPngOnPng(first ? MenuBackgroundMaskFile() : blue, D + "frame_mask_blue.png", blue, fx, fy);
-                OverlayPngOnPng(first ? MenuBackgroundMaskFile() : red, D + "frame_mask_red.png", red, fx, fy);
+                TJPEGImage thumb;
+                thumb.LoadFromFile(T + IntToStr(t) + ".jpg");
+                page.Canvas().Draw(bx, by, thumb);
+                page.Canvas().Draw(fx, fy, Cache.Png(D + "frame.png"));
+                blue.Canvas().Draw(fx, fy, Cache.Png(D + "frame_mask_blue.png"));
+                red.Canvas().Draw(fx, fy, Cache.Png(D + "frame_mask_red.png"));
             }
-            const struct {
-                const char* name;
-                int x, y;
-            } nav[] = {{"first", L.FirstX, L.FirstY}, {"pre", L.PreX, L.PreY}, {"next", L.NextX, L.NextY}};
-            for (const auto& b : nav) OverlayPngOnJpeg(page, D + b.name + ".png", page, b.x, b.y);
-            for (const auto& b : nav) OverlayPngOnPng(blue, D + b.name + "_mask_blue.png", blue, b.x, b.y);
-            for (const auto& b : nav) OverlayPngOnPng(red, D + b.name + "_mask_red.png", red, b.x, b.y);
+            for (const auto& b : nav) page.Canvas().Draw(b.x, b.y, Cache.Png(D + b.name + ".png"));
+            for (const auto& b : nav) blue.Canvas().Draw(b.x, b.y, Cache.Png(D + b.name + "_mask_blue.png"));
+            for (const auto& b : nav) red.Canvas().Draw(b.x, b.y, Cache.Png(D + b.name + "_mask_red.png"));
+            SaveJpeg(page, T + "menu_" + n + ".jpg");
+            SavePng(blue, T + "menu_" + n + "_mask_blue.png");
+            SavePng(red, T + "menu_" + n + "_mask_red.png");
             progress((80 / pages) * (p + 1));
         }
     } catch (const std::exception&) {
