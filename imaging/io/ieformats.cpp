@@ -6,6 +6,7 @@
 
 #include "imaging/bitmaps/ieicc.h"
 #include "imaging/bitmaps/iesupport.h"
+#include "imaging/io/iedialogwords.h"
 #include "imaging/io/ieico.h"
 #include "imaging/io/ieioparams.h"
 #include "imaging/io/ieioutil.h"
@@ -102,6 +103,7 @@ void IEIOStartup() {
     DefaultTIFFLZWDecompressor = TIFFLZWDecompress;
     DefaultTIFFLZWCompressor = TIFFLZWCompress;
     ColorRowConverter = ConvertColorRow;
+    InitDialogWordTable();
 }
 
 void IEIOShutdown() { Registry().clear(); }

@@ -16,6 +16,7 @@
 #include "imaging/bitmaps/ieattachedview.h"
 #include "imaging/bitmaps/iedefs.h"
 #include "imaging/io/ieacquire.h"
+#include "imaging/io/iedialogwords.h"
 #include "imaging/io/iedirectshow.h"
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieiothread.h"
@@ -176,6 +177,8 @@ public:
     // load and save runs on a worker thread of its own (TIEIOThread) and returns at
     // once (functions answer -1). Updates of an attached view are posted to its window.
     bool AsyncMode = false;
+    // The language of the component's dialogs.
+    TMsgLanguage MsgLanguage = msSystem;
     // True on one of this component's workers.
     bool IsInsideAsyncThreads();
     // Waits until every worker has ended; SetAborting asks the running ones to stop.

@@ -10,6 +10,7 @@
 
 #include "imaging/bitmaps/iedefs.h"
 #include "imaging/io/ieacquire.h"
+#include "imaging/io/iedialogwords.h"
 #include "imaging/io/ieioparams.h"
 #include "platform/classlib/classes_ext.h"
 #include "platform/classlib/graphics.h"
@@ -70,6 +71,7 @@ public:
     bool AutoAdjustDPI = false;
     bool FilteredAdjustDPI = false;
     bool SimplifiedParamsDialogs = true;
+    TMsgLanguage MsgLanguage = msSystem;
     TFont* PreviewFont() const { return FPreviewFont.get(); }
     void SetPreviewFont(TFont* Value);
     std::unique_ptr<TIETWainParams> TWainParams;
