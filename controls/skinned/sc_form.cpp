@@ -355,7 +355,8 @@ void TscForm::PaintFrame() {
         TCanvas& S = Strip.Canvas();
         TGraphic *L = FTitleBar->GetLeftSectionGraphic(), *R = FTitleBar->GetRightSectionGraphic(),
                  *M = FTitleBar->GetClientSectionGraphic();
-        S.StretchDraw(TRect(O + L->Width(), 0, FW - O - R->Width(), M->Height()), *M);
+        if (FW - O - R->Width() > O + L->Width())
+            S.StretchDraw(TRect(O + L->Width(), 0, FW - O - R->Width(), M->Height()), *M);
         S.Draw(O, 0, *L);
         S.Draw(FW - O - R->Width(), 0, *R);
         if (O > 0) {  // a frame wider than the pictures reach: their outer columns carry on
