@@ -3,6 +3,7 @@
 #include "platform/system/locale_init.h"
 #include "unicode/unicodewindows.h"
 #include "unicode/uniforms.h"
+#include "unicode/unimenus.h"
 #include "unicode/widewrappers.h"
 #include "unicode/widepropertyfilers.h"
 #include "unicode/widestrings.h"
@@ -22,12 +23,14 @@ void UnicodeStartup() {
     Utf7ToWide("+AGE-");
     UnicodeWindowsStartup();
     UniFormsStartup();
+    UniMenusStartup();
     Started = true;
 }
 
 void UnicodeShutdown() {
     if (!Started)
         return;
+    UniMenusShutdown();
     UniFormsShutdown();
     FreeShell32Module();
     UnicodeWindowsShutdown();

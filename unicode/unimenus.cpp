@@ -7,6 +7,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/commctl/commctrl.h"
 #include "unicode/uniactnlist.h"
+#include "unicode/uniforms.h"
 #include "unicode/widepropertyfilers.h"
 
 namespace {
@@ -211,4 +212,34 @@ void TUniMenuItem::Loaded() {
 WideString GetMenuItemWideHint(TMenuItem* Item) {
     if (auto* U = dynamic_cast<TUniMenuItem*>(Item)) return U->Hint();
     return Item ? Utf8ToWide(Item->Hint) : WideString();
+}
+
+// ---- The popup list --------------------------------------------------------------------
+TUniPopupList* UniPopupList = nullptr;
+
+void TUniPopupList::WndProc(TMessage& M) {
+    if (M.Msg == WM_MENUSELECT && UniApplication) {
+        TMenuItem* Item = FRemembered ? FRemembered->ItemOfMenuSelect(M) : nullptr;
+        UniApplication->SetHint(Item ? GetLongWideHint(GetMenuItemWideHint(Item)) : WideString());
+    } else if (M.Msg == WM_ENTERMENULOOP && FRemembered) {
+        PopupList = FRemembered;
+        for (int I = 0; I < FRemembered->Count(); ++I) {
+            TMenu* Menu = FRemembered->Items(I);
+            if (Menu->Items()->Count() > 0)
+                if (auto* First = dynamic_cast<TUniMenuItem*>(Menu->Items()->Items(0))) First->UpdateMenuString();
+        }
+    }
+    // The library's handling, over the menus its list holds.
+    if (FRemembered) FRemembered->WndProc(M);
+    else TPopupList::WndProc(M);
+}
+
+void UniMenusStartup() {
+    if (!UniPopupList) UniPopupList = new TUniPopupList();
+}
+
+void UniMenusShutdown() {
+    if (PopupList == UniPopupList) PopupList = UniPopupList->Remembered();
+    delete UniPopupList;
+    UniPopupList = nullptr;
 }

@@ -47,3 +47,25 @@ private:
 };
 
 WideString GetMenuItemWideHint(TMenuItem* Item);
+
+// The popup list of Unicode menus. It remembers the library's list; one is
+// made at start-up and freed at exit without being made the active list (the
+// library tracks popups with their form as owner, and TUniForm already turns
+// selections into wide hints), so its WndProc runs only when a caller routes
+// a popup's messages to it: WM_MENUSELECT sets the wide application hint from
+// the named item's long wide hint, WM_ENTERMENULOOP puts the remembered list
+// back and refreshes each of its menus' first item, then the library's handling.
+class TUniPopupList : public TPopupList {
+public:
+    TUniPopupList() : FRemembered(PopupList) {}
+    TPopupList* Remembered() const { return FRemembered; }
+    void WndProc(TMessage& Message) override;
+
+private:
+    TPopupList* FRemembered;
+};
+extern TUniPopupList* UniPopupList;
+
+// Start and end of this unit (UnicodeStartup runs them).
+void UniMenusStartup();
+void UniMenusShutdown();

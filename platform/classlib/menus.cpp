@@ -4,6 +4,7 @@
 #include <map>
 
 #include "platform/classlib/formload.h"
+#include "platform/classlib/controls.h"
 #include "platform/classlib/forms.h"
 #include "platform/commctl/commctrl.h"
 
@@ -353,6 +354,64 @@ void TMainMenu::MenuChanged(bool Rebuild) {
     }
     DestroyMenu(Old);
 }
+
+// ---- TPopupList ---------------------------------------------------------------------------
+TPopupList& LibraryPopupList() {
+    static TPopupList* L = new TPopupList;  // lives to the end: menus leave it as they go
+    return *L;
+}
+TPopupList* PopupList = &LibraryPopupList();
+
+void TPopupList::Add(TPopupMenu* Menu) {
+    if (std::find(FList.begin(), FList.end(), Menu) == FList.end()) FList.push_back(Menu);
+}
+
+void TPopupList::Remove(TPopupMenu* Menu) { FList.erase(std::remove(FList.begin(), FList.end(), Menu), FList.end()); }
+
+namespace {
+TMenuItem* ItemWithSubmenu(TMenuItem* Parent, HMENU Sub) {
+    for (int I = 0; I < Parent->Count(); ++I) {
+        TMenuItem* Item = Parent->Items(I);
+        if (Item->Count() == 0) continue;
+        if (Item->Handle() == Sub) return Item;
+        if (TMenuItem* Found = ItemWithSubmenu(Item, Sub)) return Found;
+    }
+    return nullptr;
+}
+}  // namespace
+
+TMenuItem* TPopupList::ItemOfMenuSelect(const TMessage& M) const {
+    const UINT Flags = HIWORD(M.WParam), Id = LOWORD(M.WParam);
+    if (Flags == 0xFFFF && M.LParam == 0) return nullptr;  // the menu closed
+    for (TPopupMenu* Menu : FList) {
+        TMenuItem* Found = (Flags & MF_POPUP)
+                               ? ItemWithSubmenu(Menu->Items(), GetSubMenu(reinterpret_cast<HMENU>(M.LParam), static_cast<int>(Id)))
+                               : Menu->FindItem(static_cast<WORD>(Id));
+        if (Found) return Found;
+    }
+    return nullptr;
+}
+
+void TPopupList::WndProc(TMessage& M) {
+    switch (M.Msg) {
+        case WM_COMMAND:
+            for (TPopupMenu* Menu : std::vector<TPopupMenu*>(FList))
+                if (Menu->DispatchCommand(LOWORD(M.WParam))) return;
+            break;
+        case WM_MENUSELECT:
+            if (Application) {
+                TMenuItem* Item = ItemOfMenuSelect(M);
+                Application->SetHint(Item ? GetLongHint(Item->Hint) : std::string());
+            }
+            break;
+        default: break;
+    }
+}
+
+// ---- TPopupMenu ----------------------------------------------------------------------------
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TMenu(AOwner) { LibraryPopupList().Add(this); }
+
+TPopupMenu::~TPopupMenu() { LibraryPopupList().Remove(this); }
 
 void TPopupMenu::Popup(int X, int Y) {
     if (OnPopup) OnPopup(this);

@@ -139,7 +139,8 @@ enum TPopupAlignment { paLeft, paRight, paCenter };
 class TPopupMenu : public TMenu {
     TESSARO_CLASSINFO
 public:
-    explicit TPopupMenu(TComponent* AOwner) : TMenu(AOwner) {}
+    explicit TPopupMenu(TComponent* AOwner);
+    ~TPopupMenu() override;
     bool AutoPopup = true;
     TPopupAlignment Alignment = paLeft;
     TComponent* PopupComponent = nullptr;
@@ -150,6 +151,34 @@ public:
 protected:
     bool IsPopup() const override { return true; }
 };
+
+// The popup menus of the program, each listed while it lives. Popups are
+// tracked with their form as owner window, so the form hears of selections
+// and commands; a list's WndProc serves a program that routes a popup's
+// messages to the active list instead.
+struct TMessage;
+
+class TPopupList {
+public:
+    virtual ~TPopupList() = default;
+    int Count() const { return static_cast<int>(FList.size()); }
+    TPopupMenu* Items(int Index) const { return FList.at(Index); }
+    void Add(TPopupMenu* Menu);
+    void Remove(TPopupMenu* Menu);
+    // WM_COMMAND runs the chosen item of a listed menu; WM_MENUSELECT makes
+    // the long hint of the named item the application's hint (empty when none).
+    virtual void WndProc(TMessage& Message);
+    // The item of a listed menu that a WM_MENUSELECT names (by command, or by
+    // submenu when its flags hold MF_POPUP); nullptr when none.
+    TMenuItem* ItemOfMenuSelect(const TMessage& Message) const;
+
+protected:
+    std::vector<TPopupMenu*> FList;
+};
+// The list every popup menu joins while it lives (the library's own).
+TPopupList& LibraryPopupList();
+// The active list: the library's own unless a program put another in its place.
+extern TPopupList* PopupList;
 
 // A test or the skin engine may take over how popups are tracked: given the
 // menu and the screen point, it returns the chosen item's command (0: none).

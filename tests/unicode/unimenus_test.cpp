@@ -117,6 +117,59 @@ TEST_F(UniMenus, ASelectedItemsLongWideHintBecomesTheApplicationHint) {
     EXPECT_EQ(UniApplication->Hint(), u"");
 }
 
+// The layer's popup list is made at start-up without being made active; when
+// a caller routes a popup's messages to it, it turns selections into wide
+// hints, puts the library's list back on entering a menu loop and refreshes
+// the first item of each popup, and the library's list runs chosen items.
+TEST_F(UniMenus, ThePopupListStaysInactiveAndServesWhenMessagesReachIt) {
+    ASSERT_NE(UniPopupList, nullptr);
+    EXPECT_EQ(PopupList, &LibraryPopupList());
+    EXPECT_EQ(UniPopupList->Remembered(), &LibraryPopupList());
+    auto* popup = new TPopupMenu(Form);
+    auto* first = new TUniMenuItem(Form);
+    first->SetCaption(u"&" + kJapanese);
+    first->SetHint(u"short|" + kGreek);
+    popup->Items()->Add(first);
+    auto* more = new TUniMenuItem(Form);
+    more->SetCaption(kEmoji);
+    more->SetHint(kEmoji + u"|" + kJapanese);
+    popup->Items()->Add(more);
+    int clicks = 0;
+    first->OnClick = [&](TObject*) { ++clicks; };
+    HMENU h = popup->Handle();
+    struct Case {
+        WPARAM wParam;
+        LPARAM lParam;
+        WideString hint;
+    } cases[] = {{MAKEWPARAM(first->Command(), MF_HILITE), reinterpret_cast<LPARAM>(h), kGreek},
+                 {MAKEWPARAM(more->Command(), MF_HILITE), reinterpret_cast<LPARAM>(h), kJapanese},
+                 {MAKEWPARAM(0, 0xFFFF), 0, u""}};
+    for (const Case& c : cases) {
+        TMessage m{WM_MENUSELECT, c.wParam, c.lParam, 0};
+        UniPopupList->WndProc(m);
+        EXPECT_EQ(UniApplication->Hint(), c.hint);
+    }
+    // Made active by someone: entering a menu loop puts the library's list back
+    // and writes the first item's wide caption again.
+    MENUITEMINFOW mi{};
+    mi.cbSize = sizeof mi;
+    mi.fMask = MIIM_TYPE;
+    mi.fType = MFT_STRING;
+    char16_t other[] = u"other";
+    mi.dwTypeData = other;
+    ASSERT_TRUE(SetMenuItemInfoW(h, first->Command(), FALSE, &mi));
+    PopupList = UniPopupList;
+    TMessage enter{WM_ENTERMENULOOP, TRUE, 0, 0};
+    UniPopupList->WndProc(enter);
+    EXPECT_EQ(PopupList, &LibraryPopupList());
+    EXPECT_EQ(MenuText(h, first->Command()), u"&" + kJapanese);
+    TMessage command{WM_COMMAND, first->Command(), 0, 0};
+    UniPopupList->WndProc(command);
+    EXPECT_EQ(clicks, 1);
+    popup->Free();
+    for (int i = 0; i < LibraryPopupList().Count(); ++i) EXPECT_NE(LibraryPopupList().Items(i), popup);
+}
+
 TEST_F(UniMenus, AUnicodeActionGivesItsWideTextsToLinkedItems) {
     auto* menu = new TMainMenu(Form);
     auto* top = new TUniMenuItem(Form);
