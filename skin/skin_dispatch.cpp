@@ -1,0 +1,388 @@
+#include "skin/skin_dispatch.h"
+
+#include <algorithm>
+
+#include "platform/classlib/forms.h"
+#include "platform/classlib/stdctrls.h"
+#include "platform/rtl/sysutils.h"
+#include "skin/skin_buttons.h"
+#include "skin/skin_check_boxes.h"
+#include "skin/skin_containers.h"
+#include "skin/skin_edits.h"
+#include "skin/skin_frames.h"
+#include "skin/skin_range_controls.h"
+#include "skin/skin_scrollbars.h"
+
+namespace {
+
+bool Is(TControl* C, const char* ClassName) { return ObjectInheritsFrom(C, ClassName); }
+
+std::string ClassOfWindow(HWND W) {
+    char Name[101] = {};
+    GetClassNameA(W, Name, 100);
+    return LowerCase(Name);
+}
+
+}  // namespace
+
+bool IsScrollingControl(TControl* Control) {
+    auto* W = dynamic_cast<TWinControl*>(Control);
+    if (!W) return false;
+    if (Is(Control, "TCustomMemo")) return true;
+    if (!W->HandleAllocated()) return false;
+    auto Style = static_cast<DWORD>(GetWindowLongW(W->Handle(), GWL_STYLE));
+    return Style & (WS_HSCROLL | WS_VSCROLL);
+}
+
+int RawButtonKind(DWORD Style) {
+    switch (Style & 0xF) {
+        case 2: case 3: case 5: case 6: return 1;   // check boxes
+        case 4: case 9: return 2;                   // radio buttons
+        case 7: case 0xB: return 0;                 // group box, owner-drawn
+        default: return 3;                          // push buttons
+    }
+}
+
+TControlDispatch::TControlDispatch(TControlSkinHost& Host, TSkinData& Data, TComponent* RawOwner, TCanvas* Canvas)
+    : FHost(Host), FData(Data), FRawOwner(RawOwner), FCanvas(Canvas) {}
+
+template <class S>
+S* TControlDispatch::Attach(TControl* Control, bool SetColor) {
+    auto* Skin = new S(Control);
+    Skin->AttachControl(&FHost, &FData, FCanvas, SetColor);
+    return Skin;
+}
+
+template <class S>
+S* TControlDispatch::AttachScrolling(TControl* Control, int Mode) {
+    auto* W = dynamic_cast<TWinControl*>(Control);
+    if (!W) return nullptr;
+    auto* Skin = new S(Control);
+    Skin->Mode = Mode;
+    Skin->AttachScrolling(W, &FData, &FHost, FCanvas);
+    return Skin;
+}
+
+template <class S>
+S* TControlDispatch::AttachRaw(HWND Window) {
+    // A raw window has no object to own its skin; the form skin does.
+    auto* Skin = new S(FRawOwner);
+    Skin->AttachWindow(Window, &FData, &FHost, FCanvas);
+    return Skin;
+}
+
+// ---- Lists ----------------------------------------------------------------------------------------
+bool TControlDispatch::IsControlSkinned(TControl* Control) {
+    if (!Control) return false;
+    if (Control->Perform(SM_ISSKINNED, 0, 0) == 1) return true;
+    return std::any_of(FHost.ControlSkins.begin(), FHost.ControlSkins.end(), [&](TSkinControl* S) {
+        return S->Control == Control || S->GraphicControl == Control || S->Owner() == Control;
+    });
+}
+
+bool TControlDispatch::IsWindowSkipped(TWinControl* Control) {
+    if (!Control->HandleAllocated()) return true;
+    if (Control->Tag == FData.DisableTag) return true;
+    if (Control->Perform(SM_ISSKINNED, 0, 0) == 1) return true;
+    return FindControlSkinByWindow(Control->Handle()) != nullptr;
+}
+
+TSkinControl* TControlDispatch::FindControlSkinByWindow(HWND Window) {
+    for (TSkinControl* S : FHost.ControlSkins)
+        if (S->Handle == Window) return S;
+    return nullptr;
+}
+
+void TControlDispatch::PurgeControlSkins() {
+    std::vector<TSkinControl*> Gone;
+    for (TSkinControl* S : FHost.ControlSkins)
+        if (S->LifeState == 6) Gone.push_back(S);
+    for (TSkinControl* S : Gone) S->Free();  // each leaves the list as it goes
+}
+
+void TControlDispatch::DetachControlSkins() {
+    std::vector<TSkinControl*> All = FHost.ControlSkins;
+    for (TSkinControl* S : All) {
+        if (S->LifeState != 6) S->Detach();
+        if (auto* Bar = dynamic_cast<TToolBar*>(S->Control)) {
+            Bar->OnCustomDrawButton = nullptr;
+            Bar->OnCustomDraw = nullptr;
+        }
+    }
+    for (TSkinControl* S : All) S->Free();
+    FHost.ControlSkins.clear();
+}
+
+// ---- Controls of the class library ------------------------------------------------------------------
+void TControlDispatch::SkinFormControls(TCustomForm* Form) {
+    PurgeControlSkins();
+    SkinComponents(Form);
+    std::vector<TWinControl*> List;
+    Form->GetTabOrderList(List);
+    for (TWinControl* W : List)
+        if (!IsWindowSkipped(W)) SkinControl(W, Form);
+}
+
+void TControlDispatch::SkinComponents(TComponent* Container) {
+    std::vector<TControl*> Controls;
+    for (int I = 0; I < Container->ComponentCount(); ++I)
+        if (auto* C = dynamic_cast<TControl*>(Container->Components(I))) Controls.push_back(C);
+    for (TControl* C : Controls) SkinControl(C, Container);
+}
+
+void TControlDispatch::SkinChildControls(TWinControl* Control) {
+    std::vector<TControl*> Children;
+    for (int I = 0; I < Control->ControlCount(); ++I) Children.push_back(Control->Controls(I));
+    for (TControl* C : Children) SkinControl(C, Control);
+}
+
+void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
+    if (!Control) return;
+    const TSkinControlTypes& On = FData.SkinControls;
+    if (Control->Tag == FData.DisableTag) {
+        // The buttons of a disabled group stay unskinned too.
+        auto* W = dynamic_cast<TWinControl*>(Control);
+        std::string Name = LowerCase(Control->ClassName());
+        if (W && (Name.find("radiogroup") != std::string::npos || Name.find("checkgroup") != std::string::npos))
+            for (int I = 0; I < W->ControlCount(); ++I) W->Controls(I)->Tag = FData.DisableTag;
+        return;
+    }
+    if (!Control->Parent() || IsControlSkinned(Control)) return;
+    std::string Name = UpperCase(Control->ClassName());
+    if (auto* W = dynamic_cast<TWinControl*>(Control)) {
+        try {
+            W->HandleNeeded();
+        } catch (const std::exception&) {
+            return;
+        }
+    }
+    if (FData.OnSkinControl) {
+        TComponent* Given = nullptr;
+        FData.OnSkinControl(nullptr, &FData, dynamic_cast<TControl*>(Container), Control, Name, Given);
+        if (auto* S = dynamic_cast<TSkinControl*>(Given)) {
+            if (!FHost.AddControlSkin(S)) S->AttachControl(&FHost, &FData, FCanvas, S->SetColor);
+            if (auto* P = dynamic_cast<TWinControl*>(Control); P && Is(Control, "TCustomPanel")) SkinChildControls(P);
+            return;
+        }
+    }
+    if (SkinBySkin3rdList(Control, Name)) return;
+
+    // The first matching row with its bit on; a row whose bit is off lets the
+    // next rows try.
+    if (Is(Control, "TCustomCheckBox") && On.Contains(xcCheckBox)) {
+        Attach<TSkinCheckBox>(Control);
+    } else if (Is(Control, "TTrackBar") && On.Contains(xcTrackBar)) {
+        Attach<TSkinTrackBar>(Control);
+    } else if (Name == "TUPDOWN" && On.Contains(xcSpin)) {
+        Attach<TSkinUpDown>(Control);
+    } else if (Is(Control, "TCustomGroupBox") && On.Contains(xcPanel)) {
+        SkinChildControls(static_cast<TWinControl*>(Control));
+        Attach<TSkinGroupBox>(Control);
+    } else if (Is(Control, "TToolBar") && On.Contains(xcToolbar)) {
+        auto* Bar = static_cast<TToolBar*>(Control);
+        SetPropFromText(Bar, "Flat", "True");
+        if (!Bar->OnCustomDrawButton)
+            Bar->OnCustomDrawButton = [this](TToolBar* S, TToolButton* B, TCanvas& C, TCustomDrawState St,
+                                             bool& D) { ToolbarButton(S, B, C, St, D); };
+        if (!Bar->OnCustomDraw)
+            Bar->OnCustomDraw = [this](TToolBar* S, TCanvas& C, const TRect& R, bool& D) {
+                ToolbarBackground(S, C, R, D);
+            };
+        Attach<TSkinBox>(Control);
+    } else if (Is(Control, "TCustomStatusBar") && On.Contains(xcStatusBar)) {
+        Attach<TSkinStatusBar>(Control);
+    } else if (Is(Control, "TProgressBar") && On.Contains(xcProgress)) {
+        Attach<TSkinProgress>(Control);
+    } else if (Is(Control, "TCustomComboBox") && On.Contains(xcCombo)) {
+        Attach<TSkinComBox>(Control);
+    } else if (Name == "TRICHEDIT" && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinScrollbar>(Control);
+    } else if (Is(Control, "TBitBtn")) {
+        // A glyph button is never taken for a plain one; it has no skin of its
+        // own here, so it keeps its look.
+        return;
+    } else if (Is(Control, "TCustomPanel") && On.Contains(xcPanel)) {
+        SkinChildControls(static_cast<TWinControl*>(Control));
+        Attach<TSkinBox>(Control, true);
+    } else if (Is(Control, "TCustomListView") && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinListView>(Control);
+    } else if (Is(Control, "TCustomMemo") && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinScrollbar>(Control);
+    } else if (IsScrollingControl(Control) && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinScrollbar>(Control);
+    } else if (Is(Control, "TButton") && On.Contains(xcButton)) {
+        Attach<TSkinButton>(Control);
+    } else if (Is(Control, "TCustomEdit") && On.Contains(xcEdit)) {
+        Attach<TSkinEdit>(Control);
+    } else if (Is(Control, "TCustomForm")) {
+        Attach<TSkinBox>(Control, true);
+        SkinComponents(Control);
+    }
+}
+
+bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& Name) {
+    std::string Key = LowerCase(Name) + "=";
+    std::string Kind;
+    bool Found = false;
+    TStrings& Lines = FData.Skin3rd();
+    for (int I = 0; I < Lines.Count() && !Found; ++I) {
+        std::string L = LowerCase(Lines.Get(I));
+        if (L.compare(0, Key.size(), Key) == 0) {
+            Kind = L.substr(L.find('=') + 1, 50);
+            Found = true;
+        }
+    }
+    if (!Found) return false;
+    if (Kind == "nil") return true;
+    const TSkinControlTypes& On = FData.SkinControls;
+    auto* W = dynamic_cast<TWinControl*>(Control);
+    if (Kind == "combobox" && On.Contains(xcCombo)) {
+        Attach<TSkinComBox>(Control);
+    } else if (Kind == "comboboxex" && On.Contains(xcCombo)) {
+        Attach<TSkinComBox>(Control)->SimpleFrame = true;
+    } else if (Kind == "edit" && On.Contains(xcEdit)) {
+        if (W) {
+            RECT Wr, Cr;
+            GetWindowRect(W->Handle(), &Wr);
+            GetClientRect(W->Handle(), &Cr);
+            if (Wr.right - Wr.left != Cr.right || Wr.bottom - Wr.top != Cr.bottom) Attach<TSkinEdit>(Control);
+        }
+    } else if (Kind == "radiobutton" && On.Contains(xcRadioButton)) {
+        Attach<TSkinRadioButton>(Control);
+    } else if (Kind == "panel" && On.Contains(xcPanel)) {
+        SetPropFromText(Control, "Transparent", "True");
+        Attach<TSkinBox>(Control, true);
+    } else if (Kind == "trackbar" && On.Contains(xcButton)) {
+        SetPropFromText(Control, "Transparent", "True");
+        Attach<TSkinTrackBar>(Control);
+    } else if (Kind == "button" && On.Contains(xcButton)) {
+        Attach<TSkinButton>(Control);
+    } else if (Kind == "progress" && On.Contains(xcProgress)) {
+        Attach<TSkinProgress>(Control);
+    } else if (Kind == "scrollbar" && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinScrollbar>(Control);
+        if (W) SkinChildControls(W);
+    } else if (Kind == "singlescrollbar" && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinScrollbar>(Control, 1);
+    } else if (Kind == "embedscrollbar" && On.Contains(xcScrollbar)) {
+        if (W)
+            for (int I = 0; I < W->ControlCount(); ++I)
+                if (IsScrollingControl(W->Controls(I))) AttachScrolling<TSkinScrollbar>(W->Controls(I));
+    } else if (Kind == "container") {
+        if (W) SkinChildControls(W);
+    } else if (Kind == "groupbox" && On.Contains(xcGroupBox)) {
+        Attach<TSkinGroupBox>(Control, true);
+    } else if (Kind == "radiogroup" && On.Contains(xcGroupBox)) {
+        if (W && On.Contains(xcRadioButton))
+            for (int I = 0; I < W->ControlCount(); ++I) Attach<TSkinRadioButton>(W->Controls(I));
+        Attach<TSkinGroupBox>(Control, true);
+    } else if (Kind == "checkgroup" && On.Contains(xcPanel)) {
+        if (W && On.Contains(xcRadioButton))
+            for (int I = 0; I < W->ControlCount(); ++I) Attach<TSkinCheckBox>(W->Controls(I));
+        if (On.Contains(xcGroupBox)) Attach<TSkinGroupBox>(Control, true);
+    } else if (Kind == "checkbox" && On.Contains(xcCheckBox)) {
+        Attach<TSkinCheckBox>(Control);
+    }
+    // Any other kind, or one whose bit is off: the list decided, no skin.
+    return true;
+}
+
+// ---- Raw windows ----------------------------------------------------------------------------------
+void TControlDispatch::SkinChildWindows(HWND Window) {
+    std::vector<HWND> Children;
+    for (HWND C = GetTopWindow(Window); C; C = GetWindow(C, GW_HWNDNEXT))
+        if (GetWindowLongW(C, GWL_STYLE) & WS_CHILD) Children.push_back(C);
+    for (HWND C : Children) SkinWindowByClassName(C);
+}
+
+void TControlDispatch::SkinWindowByClassName(HWND Window) {
+    if (!Window || FindControlSkinByWindow(Window)) return;
+    std::string Class = ClassOfWindow(Window);
+    auto S = static_cast<DWORD>(GetWindowLongW(Window, GWL_STYLE));
+    const TSkinControlTypes& On = FData.SkinControls;
+    if (Class == "button") {
+        switch (RawButtonKind(S)) {
+            case 1:
+                if (On.Contains(xcCheckBox)) AttachRaw<TSkinCheckBox>(Window);
+                break;
+            case 2:
+                if (On.Contains(xcRadioButton)) AttachRaw<TSkinRadioButton>(Window);
+                break;
+            case 3:
+                if (On.Contains(xcButton)) AttachRaw<TSkinButton>(Window);
+                break;
+            default: break;
+        }
+    } else if (Class == "combobox") {
+        if ((S & 3) != CBS_SIMPLE && On.Contains(xcCombo)) AttachRaw<TSkinComBox>(Window);
+    } else if (Class == "comboboxex32") {
+        if (On.Contains(xcCombo)) AttachRaw<TSkinComBox>(GetTopWindow(Window) ? GetTopWindow(Window) : Window);
+    } else if (Class == "scrollbar") {
+        // Only a size grip; other raw bars keep their own painting.
+        if (S & SBS_SIZEGRIP) AttachRaw<TSkinSizer>(Window);
+    } else if (Class == "systreeview32") {
+    } else if (Class == "#32770") {
+        SkinChildWindows(Window);
+        AttachRaw<TSkinBoxH>(Window);
+    } else if (Class == "tpanel") {
+        SkinChildWindows(Window);
+        if (TControl* C = ControlFromWindowProp(Window)) C->SetColor(FData.ColButtonFace);
+    } else if (Class == "tcheckbox") {
+        if (On.Contains(xcCheckBox)) AttachRaw<TSkinCheckBox>(Window);
+    } else if (Class == "tcombobox") {
+        if (On.Contains(xcCombo)) AttachRaw<TSkinComBox>(Window);
+    } else if (Class == "tbutton") {
+        if (On.Contains(xcButton)) AttachRaw<TSkinButton>(Window);
+    } else if (Class == "tprogressbar") {
+        AttachRaw<TSkinProgress>(Window);
+    } else if (Class == "toolbarwindow32") {
+        AttachRaw<TSkinBoxH>(Window);
+    } else if (Class == "edit") {
+        if (On.Contains(xcEdit)) AttachRaw<TSkinEdit>(Window);
+    }
+}
+
+void TControlDispatch::RecreateScrollbarSkin(HWND Window) {
+    TSkinControl* Old = nullptr;
+    for (auto It = FHost.ControlSkins.rbegin(); It != FHost.ControlSkins.rend(); ++It)
+        if ((*It)->Handle == Window) {
+            Old = *It;
+            break;
+        }
+    if (!Old) return;
+    TControl* Control = Old->Control;
+    bool ListView = dynamic_cast<TSkinListView*>(Old) != nullptr;
+    int Mode = Old->Mode;
+    FHost.RemoveControlSkin(Old);
+    Old->Free();
+    if (!Control) return;
+    if (ListView)
+        AttachScrolling<TSkinListView>(Control, Mode);
+    else
+        AttachScrolling<TSkinScrollbar>(Control, Mode);
+}
+
+// ---- Tool bars ------------------------------------------------------------------------------------
+void TControlDispatch::ToolbarBackground(TToolBar*, TCanvas& Canvas, const TRect& R, bool&) {
+    TDataSkinObject* P = FData.Toolbar.get();
+    if (!P || !P->Bitmap || P->Bitmap->Empty() || FData.Options.Contains(xoToolbarBK)) return;
+    HDC Dc = Canvas.Handle();
+    int Old = SetStretchBltMode(Dc, HALFTONE);
+    StretchBlt(Dc, R.left, R.top, R.Width(), R.Height(), P->Bitmap->Canvas().Handle(), 0, 0, P->Bitmap->Width(),
+               P->Bitmap->Height(), SRCCOPY);
+    SetStretchBltMode(Dc, Old);
+}
+
+void TControlDispatch::ToolbarButton(TToolBar*, TToolButton* Button, TCanvas& Canvas, TCustomDrawState State,
+                                     bool&) {
+    TDataSkinButton* P = FData.Button.get();
+    if (!P || !P->Bitmap || P->Bitmap->Empty() || FData.Options.Contains(xoToolbarButton)) return;
+    if (HostState && HostState() != 1) return;
+    int Frame = State.Contains(cdsSelected) ? 2 : State.Contains(cdsHot) ? 4 : 0;
+    if (Frame == 0) return;
+    if (Frame == 4 && P->HasMouseOverColour2) Canvas.Font().SetColor(P->MouseOverColour2);
+    if (Frame == 2 && P->HasPressedColour2) Canvas.Font().SetColor(P->PressedColour2);
+    TRect R = Button->BoundsRect();
+    InflateRect(&R, -1, -1);
+    DrawSkinImage(Canvas.Handle(), R, *P->Bitmap, false, false, P->Trans != 0, 5, Frame, P->Margins());
+}

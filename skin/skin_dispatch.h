@@ -1,0 +1,69 @@
+// The child-control dispatch: when a window is skinned, each child control
+// gets the control skin that fits it. Class-library controls go by class
+// (tested by name along the class tables) and the skin data's SkinControls
+// bits; classes the skin data's Skin3rd list names go by the kind given
+// there; raw child windows go by window class and style. Also the tool-bar
+// custom-draw handlers and the re-creation of a scroll-bar skin.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/classlib/toolbar.h"
+#include "skin/skin_control.h"
+
+class TCustomForm;
+
+class TControlDispatch {
+public:
+    // RawOwner owns the skins of raw windows (the form skin).
+    TControlDispatch(TControlSkinHost& Host, TSkinData& Data, TComponent* RawOwner, TCanvas* Canvas = nullptr);
+
+    // Purges destroyed windows' skins, then skins the form's components and
+    // every control of its tab order.
+    void SkinFormControls(TCustomForm* Form);
+    // Every TControl the container owns; Container may be any component.
+    void SkinComponents(TComponent* Container);
+    void SkinChildControls(TWinControl* Control);
+    void SkinChildWindows(HWND Window);
+    void SkinControl(TControl* Control, TComponent* Container);
+    // True when the Skin3rd list decided for the class (upper-cased Name).
+    bool SkinBySkin3rdList(TControl* Control, const std::string& Name);
+    void SkinWindowByClassName(HWND Window);
+    // SM_RECREATESCROLLSKIN: the last skin of Window is replaced by a new one
+    // for the control's new window.
+    void RecreateScrollbarSkin(HWND Window);
+
+    bool IsControlSkinned(TControl* Control);
+    bool IsWindowSkipped(TWinControl* Control);
+    TSkinControl* FindControlSkinByWindow(HWND Window);
+    void PurgeControlSkins();
+    // Detaches every skin whose window still exists, then frees them all.
+    void DetachControlSkins();
+
+    // The tool-bar handlers, installed by the dispatch where a tool bar has none.
+    void ToolbarBackground(TToolBar* Sender, TCanvas& Canvas, const TRect& R, bool& DefaultDraw);
+    void ToolbarButton(TToolBar* Sender, TToolButton* Button, TCanvas& Canvas, TCustomDrawState State,
+                       bool& DefaultDraw);
+    // The form skin's state for the button handler: 1 while settled.
+    std::function<int()> HostState;
+
+private:
+    TControlSkinHost& FHost;
+    TSkinData& FData;
+    TComponent* FRawOwner;
+    TCanvas* FCanvas;
+    // Attaches a new skin of class S owned by Control.
+    template <class S>
+    S* Attach(TControl* Control, bool SetColor = false);
+    template <class S>
+    S* AttachScrolling(TControl* Control, int Mode = 0);
+    template <class S>
+    S* AttachRaw(HWND Window);
+};
+
+// A control answering the skinned-or-not query.
+bool IsScrollingControl(TControl* Control);
+// Raw "button" windows by their type (style and 0xF): 1 check box, 2 radio
+// button, 0 none (group box, owner-drawn), 3 push button.
+int RawButtonKind(DWORD Style);

@@ -1,0 +1,301 @@
+// The child-control dispatch as tables: class-library controls by class chain,
+// name, SkinControls bits, Tag and Skin3rd lines; raw windows by class and
+// style.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/classlib/comctrls.h"
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/stdctrls.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/commctl/commctrl.h"
+#include "skin/skin_dispatch.h"
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override { TestHooks::Start(); }
+    void TearDown() override { TestHooks::Stop(); }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+class THost : public TControlSkinHost {
+public:
+    HWND HostWindow() const override { return nullptr; }
+};
+
+// Classes the class library lacks, registered as a program would.
+#define TEST_CLASS(Name, Base)                                                                     \
+    class Name : public Base {                                                                     \
+        TESSARO_CLASSINFO                                                                          \
+    public:                                                                                        \
+        explicit Name(TComponent* AOwner) : Base(AOwner) {}                                        \
+    };                                                                                             \
+    TClassInfo& Name::StaticClassInfo() {                                                          \
+        static TClassInfo CI(#Name, &Base::StaticClassInfo(), CreateComponentOf<Name>);            \
+        return CI;                                                                                 \
+    }
+TEST_CLASS(TBitBtn, TButton)
+TEST_CLASS(TRichEdit, TMemo)
+TEST_CLASS(TNilEdit, TEdit)
+TEST_CLASS(TOddButton, TButton)
+TEST_CLASS(TTestCheckGroup, TPanel)
+TEST_CLASS(TTestRadioGroup, TPanel)
+TEST_CLASS(TPictureView, TCustomControl)
+#undef TEST_CLASS
+
+const TSkinControlTypes All{xcPopupMenu, xcToolbar, xcCombo,     xcCheckBox, xcRadioButton, xcProgress,
+                            xcScrollbar, xcEdit,    xcButton,    xcBitBtn,   xcSpeedButton, xcSpin,
+                            xcPanel,     xcGroupBox, xcStatusBar, xcTab,     xcTrackBar};
+TSkinControlTypes Without(TSkinControlTypes S, std::initializer_list<TSkinControlType> Off) {
+    for (auto X : Off) S.Exclude(X);
+    return S;
+}
+
+struct TFixture {
+    THost Host;
+    TSkinData Data{nullptr};
+    TComponent RawOwner{nullptr};
+    TForm* F = new TForm(Application);
+    TControlDispatch D{Host, Data, &RawOwner};
+    TFixture() {
+        F->SetBounds(0, 0, 500, 400);
+        F->Show();
+        TestHooks::PumpPending();
+    }
+    ~TFixture() {
+        D.DetachControlSkins();
+        F->Free();
+    }
+    TSkinControl* SkinOf(TControl* C) {
+        for (TSkinControl* S : Host.ControlSkins)
+            if (S->Control == C || S->Owner() == C) return S;
+        return nullptr;
+    }
+    TSkinControl* SkinOf(HWND W) {
+        for (TSkinControl* S : Host.ControlSkins)
+            if (S->Handle == W) return S;
+        return nullptr;
+    }
+};
+
+std::string ClassOf(TSkinControl* S) { return S ? S->ClassName() : "none"; }
+
+template <class T>
+T* Place(TWinControl* Parent, TComponent* Owner, int Y) {
+    auto* C = new T(Owner);
+    C->SetParent(Parent);
+    C->SetBounds(10, Y, 150, 40);
+    return C;
+}
+
+TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
+    struct Case {
+        const char* what;
+        std::function<TControl*(TFixture&)> make;
+        TSkinControlTypes bits;
+        std::vector<std::string> skin3rd;
+        std::string want;
+        int mode = 0;
+        bool setColor = false;
+    } Cases[] = {
+        {"button", [](TFixture& T) { return Place<TButton>(T.F, T.F, 10); }, All, {}, "TSkinButton"},
+        {"button without its bit", [](TFixture& T) { return Place<TButton>(T.F, T.F, 10); },
+         Without(All, {xcButton}), {}, "none"},
+        {"bit button without its bit ends the search", [](TFixture& T) { return Place<TBitBtn>(T.F, T.F, 10); },
+         Without(All, {xcBitBtn}), {}, "none"},
+        {"a memo row whose bit is off lets the edit row take it",
+         [](TFixture& T) { return Place<TMemo>(T.F, T.F, 10); }, Without(All, {xcScrollbar}), {}, "TSkinEdit"},
+        {"memo", [](TFixture& T) { return Place<TMemo>(T.F, T.F, 10); }, All, {}, "TSkinScrollbar"},
+        {"rich edit by name", [](TFixture& T) { return Place<TRichEdit>(T.F, T.F, 10); }, All, {},
+         "TSkinScrollbar"},
+        {"list view", [](TFixture& T) { return Place<TListView>(T.F, T.F, 10); }, All, {}, "TSkinListView"},
+        {"edit", [](TFixture& T) { return Place<TEdit>(T.F, T.F, 10); }, All, {}, "TSkinEdit"},
+        {"combo box", [](TFixture& T) { return Place<TComboBox>(T.F, T.F, 10); }, All, {}, "TSkinComBox"},
+        {"check box", [](TFixture& T) { return Place<TCheckBox>(T.F, T.F, 10); }, All, {}, "TSkinCheckBox"},
+        {"status bar", [](TFixture& T) { return Place<TStatusBar>(T.F, T.F, 10); }, All, {}, "TSkinStatusBar"},
+        {"progress bar", [](TFixture& T) { return Place<TProgressBar>(T.F, T.F, 10); }, All, {}, "TSkinProgress"},
+        {"track bar", [](TFixture& T) { return Place<TTrackBar>(T.F, T.F, 10); }, All, {}, "TSkinTrackBar"},
+        {"up-down by name", [](TFixture& T) { return Place<TUpDown>(T.F, T.F, 10); }, All, {}, "TSkinUpDown"},
+        {"up-down without spin", [](TFixture& T) { return Place<TUpDown>(T.F, T.F, 10); }, Without(All, {xcSpin}),
+         {}, "none"},
+        {"panel", [](TFixture& T) { return Place<TPanel>(T.F, T.F, 10); }, All, {}, "TSkinBox", 0, true},
+        {"panel without its bit", [](TFixture& T) { return Place<TPanel>(T.F, T.F, 10); },
+         Without(All, {xcPanel}), {}, "none"},
+        {"group box follows the panel bit", [](TFixture& T) { return Place<TGroupBox>(T.F, T.F, 10); },
+         Without(All, {xcPanel}), {}, "none"},
+        {"group box", [](TFixture& T) { return Place<TGroupBox>(T.F, T.F, 10); }, All, {}, "TSkinGroupBox", 1},
+        {"Skin3rd nil on an edit", [](TFixture& T) { return Place<TNilEdit>(T.F, T.F, 10); }, All,
+         {"TNilEdit=nil"}, "none"},
+        {"an unknown kind stops the dispatch", [](TFixture& T) { return Place<TOddButton>(T.F, T.F, 10); }, All,
+         {"TOddButton=sparkle"}, "none"},
+        {"Skin3rd scrollbar", [](TFixture& T) {
+             auto* P = Place<TPictureView>(T.F, T.F, 10);
+             SetWindowLongW(P->Handle(), GWL_STYLE, GetWindowLongW(P->Handle(), GWL_STYLE) | WS_VSCROLL);
+             return P;
+         }, All, {"tpictureview=scrollbar"}, "TSkinScrollbar"},
+        {"Skin3rd singlescrollbar", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=singlescrollbar"}, "TSkinScrollbar", 1},
+        {"Skin3rd kind with its bit off", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); },
+         Without(All, {xcScrollbar}), {"TPictureView=scrollbar"}, "none"},
+        {"Skin3rd panel", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=panel"}, "TSkinBox", 0, true},
+        {"checkgroup without the panel bit falls through to nothing",
+         [](TFixture& T) { return Place<TTestCheckGroup>(T.F, T.F, 10); }, Without(All, {xcPanel}),
+         {"TTestCheckGroup=checkgroup"}, "none"},
+        {"Tag 99", [](TFixture& T) {
+             auto* B = Place<TButton>(T.F, T.F, 10);
+             B->Tag = 99;
+             return B;
+         }, All, {}, "none"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TFixture T;
+        T.Data.SkinControls = C.bits;
+        T.Data.Skin3rd().Clear();
+        for (const auto& L : C.skin3rd) T.Data.Skin3rd().Add(L);
+        TControl* X = C.make(T);
+        TestHooks::PumpPending();
+        T.D.SkinFormControls(T.F);
+        TSkinControl* S = T.SkinOf(X);
+        EXPECT_EQ(ClassOf(S), C.want);
+        if (!S) continue;
+        EXPECT_EQ(S->Mode, C.mode);
+        EXPECT_EQ(S->SetColor, C.setColor);
+        EXPECT_EQ(S->Owner(), X);  // the control frees its skin
+        EXPECT_EQ(S->SkinForm, &T.Host);
+        // Skinning again makes no second skin.
+        size_t N = T.Host.ControlSkins.size();
+        T.D.SkinFormControls(T.F);
+        EXPECT_EQ(T.Host.ControlSkins.size(), N);
+    }
+}
+
+TEST(SkinDispatch, GroupsPassTheirTagAndTheirButtonsFollowTheKind) {
+    {
+        TFixture T;
+        T.Data.SkinControls = All;
+        auto* G = Place<TTestRadioGroup>(T.F, T.F, 10);
+        G->Tag = 99;
+        auto* A = Place<TRadioButton>(G, T.F, 5);
+        auto* B = Place<TRadioButton>(G, T.F, 20);
+        T.D.SkinComponents(T.F);
+        EXPECT_EQ(A->Tag, 99);
+        EXPECT_EQ(B->Tag, 99);
+        EXPECT_TRUE(T.Host.ControlSkins.empty());
+    }
+    {
+        TFixture T;
+        T.Data.SkinControls = All;
+        T.Data.Skin3rd().Clear();
+        T.Data.Skin3rd().Add("TTestCheckGroup=checkgroup");
+        auto* G = Place<TTestCheckGroup>(T.F, T.F, 10);
+        auto* A = Place<TCheckBox>(G, T.F, 5);
+        T.D.SkinControl(G, T.F);
+        EXPECT_EQ(ClassOf(T.SkinOf(A)), "TSkinCheckBox");
+        EXPECT_EQ(ClassOf(T.SkinOf(G)), "TSkinGroupBox");
+        EXPECT_TRUE(T.SkinOf(G)->SetColor);
+    }
+    {
+        // A panel's children are skinned with it; without the panel bit they are reached on their own.
+        for (bool PanelBit : {true, false}) {
+            TFixture T;
+            T.Data.SkinControls = PanelBit ? All : Without(All, {xcPanel});
+            auto* P = Place<TPanel>(T.F, T.F, 10);
+            P->SetHeight(100);
+            auto* B = Place<TButton>(P, T.F, 5);
+            T.D.SkinFormControls(T.F);
+            EXPECT_EQ(ClassOf(T.SkinOf(B)), "TSkinButton");
+            EXPECT_EQ(ClassOf(T.SkinOf(P)), PanelBit ? "TSkinBox" : "none");
+        }
+    }
+}
+
+TEST(SkinDispatch, RawWindowsByClassAndStyle) {
+    struct Case {
+        const char16_t* cls;
+        DWORD style;
+        std::string want;
+    } Cases[] = {
+        {u"Button", BS_PUSHBUTTON, "TSkinButton"},        {u"Button", BS_DEFPUSHBUTTON, "TSkinButton"},
+        {u"Button", BS_CHECKBOX, "TSkinCheckBox"},         {u"Button", BS_AUTOCHECKBOX, "TSkinCheckBox"},
+        {u"Button", BS_RADIOBUTTON, "TSkinRadioButton"},   {u"Button", BS_3STATE, "TSkinCheckBox"},
+        {u"Button", BS_AUTO3STATE, "TSkinCheckBox"},       {u"Button", BS_GROUPBOX, "none"},
+        {u"Button", BS_AUTORADIOBUTTON, "TSkinRadioButton"}, {u"Button", BS_OWNERDRAW, "none"},
+        {u"Button", 0xA, "TSkinButton"},                   {u"Button", 0xC, "TSkinButton"},
+        {u"ScrollBar", SBS_VERT, "none"},                  {u"ScrollBar", SBS_SIZEGRIP, "TSkinSizer"},
+        {u"Edit", 0, "TSkinEdit"},                         {u"ComboBox", CBS_DROPDOWNLIST, "TSkinComBox"},
+        {u"ComboBox", CBS_SIMPLE, "none"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(std::string(C.cls[0] == u'B' ? "Button " : "") + std::to_string(C.style));
+        TFixture T;
+        T.Data.SkinControls = All;
+        HWND W = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(C.cls), nullptr, WS_CHILD | WS_VISIBLE | C.style, 10,
+                                 10, 100, 24, T.F->Handle(), nullptr, nullptr, nullptr);
+        ASSERT_TRUE(W);
+        T.D.SkinChildWindows(T.F->Handle());
+        TSkinControl* S = T.SkinOf(W);
+        EXPECT_EQ(ClassOf(S), C.want);
+        if (S) EXPECT_EQ(S->Owner(), &T.RawOwner);
+        T.D.SkinWindowByClassName(W);  // once only
+        EXPECT_EQ(std::count_if(T.Host.ControlSkins.begin(), T.Host.ControlSkins.end(),
+                                [&](TSkinControl* X) { return X->Handle == W; }),
+                  S ? 1 : 0);
+    }
+    // A child dialog has its children skinned, then gets its face colour.
+    TFixture T;
+    T.Data.SkinControls = All;
+    HWND Dlg = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"#32770"), nullptr, WS_CHILD | WS_VISIBLE, 10, 10, 200,
+                               100, T.F->Handle(), nullptr, nullptr, nullptr);
+    ASSERT_TRUE(Dlg);
+    HWND Btn = CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"Button"), nullptr, WS_CHILD | WS_VISIBLE, 5, 5, 60, 22,
+                               Dlg, nullptr, nullptr, nullptr);
+    T.D.SkinChildWindows(T.F->Handle());
+    ASSERT_EQ(T.Host.ControlSkins.size(), 2u);
+    EXPECT_EQ(T.Host.ControlSkins[0]->Handle, Btn);
+    EXPECT_EQ(ClassOf(T.Host.ControlSkins[1]), "TSkinBoxH");
+}
+
+TEST(SkinDispatch, RecreatedScrollingWindowGetsANewSkinOfTheSameKind) {
+    TFixture T;
+    T.Data.SkinControls = All;
+    auto* L = Place<TListView>(T.F, T.F, 10);
+    auto* M = Place<TMemo>(T.F, T.F, 60);
+    T.D.SkinFormControls(T.F);
+    for (TWinControl* C : std::initializer_list<TWinControl*>{L, M}) {
+        TSkinControl* Old = T.SkinOf(C);
+        ASSERT_NE(Old, nullptr);
+        std::string Kind = ClassOf(Old);
+        HWND OldWindow = C->Handle();
+        C->RecreateWnd();
+        EXPECT_EQ(Old->LifeState, 6);
+        T.D.RecreateScrollbarSkin(OldWindow);
+        TSkinControl* New = T.SkinOf(C);
+        ASSERT_NE(New, nullptr);
+        EXPECT_EQ(ClassOf(New), Kind);
+        EXPECT_EQ(New->Handle, C->Handle());
+        EXPECT_EQ(New->LifeState, 1);
+    }
+}
+
+TEST(SkinDispatch, DetachingGivesEveryControlBackAndFreesTheSkins) {
+    TFixture T;
+    T.Data.SkinControls = All;
+    T.Data.ColButtonFace = 0x123456;
+    auto* P = Place<TPanel>(T.F, T.F, 10);
+    P->SetColor(0x00FF00);
+    auto* B = Place<TButton>(T.F, T.F, 60);
+    T.D.SkinFormControls(T.F);
+    EXPECT_EQ(P->Color(), 0x123456);
+    EXPECT_EQ(B->Perform(SM_ISSKINNED, 0, 0), 1);
+    T.D.DetachControlSkins();
+    EXPECT_TRUE(T.Host.ControlSkins.empty());
+    EXPECT_EQ(P->Color(), 0x00FF00);
+    EXPECT_EQ(B->Perform(SM_ISSKINNED, 0, 0), 0);
+}
+
+}  // namespace
