@@ -449,7 +449,8 @@ bool TIEImageView::LoadSelectionFromStream(TStream* Stream) {
     if (Stream->Read(H, 12) != 12) return Fail();
     const int32_t MW = Get32(H), MH = Get32(H + 4), N = Get32(H + 8);
     constexpr int32_t MaxSide = 1 << 20;
-    if (MW < 0 || MH < 0 || MW > MaxSide || MH > MaxSide || N < 0) return Fail();
+    // A mask with rows but no columns (or the reverse) is no mask a view writes.
+    if (MW < 0 || MH < 0 || MW > MaxSide || MH > MaxSide || N < 0 || (MW == 0) != (MH == 0)) return Fail();
     const int64_t Left = Stream->Size() - Stream->Position();
     if (static_cast<int64_t>(N) * 8 + 38 > Left) return Fail();
     std::vector<uint8_t> PB(static_cast<size_t>(N) * 8 + 38);
@@ -464,9 +465,9 @@ bool TIEImageView::LoadSelectionFromStream(TStream* Stream) {
     if (Bpp != 1 && Bpp != 8) return Fail();
     for (const POINT& P : Points)
         if (!IsBreak(P) && (P.x < 0 || P.y < 0 || P.x > MW || P.y > MH)) return Fail();
-    TIEMask Probe;
-    Probe.AllocateBits(MW, MH, Bpp);
-    const int64_t Rows = static_cast<int64_t>(Probe.RowLen) * MH;
+    // The rows must be in the stream before anything of their size is allocated.
+    const int64_t RowLen = (static_cast<int64_t>(MW) * Bpp + 31) / 32 * 4;
+    const int64_t Rows = RowLen * MH;
     if (Stream->Size() - Stream->Position() < Rows) return Fail();
     std::vector<uint8_t> Bits(static_cast<size_t>(Rows));
     if (Rows && Stream->Read(Bits.data(), Rows) != Rows) return Fail();
@@ -486,26 +487,29 @@ bool TIEImageView::LoadSelectionFromStream(TStream* Stream) {
     FSelected = Sel;
     ShowSelection(true);
     const int32_t IW = FIEBitmap->Width(), IH = FIEBitmap->Height();
-    if ((IW != MW || IH != MH) && !FSelectionMask->IsEmpty()) {
-        int32_t X1, Y1, X2, Y2;
-        PolygonBox(X1, Y1, X2, Y2);
+    if (IW != MW || IH != MH) {
+        // Another image size: a selection past the right or bottom edge moves back so
+        // that it ends at the last column (row); the points stay within the image.
         int32_t DX = 0, DY = 0;
-        if (!FPolyPoints.empty()) {
-            if (IW < X2) DX = IW - X2;
-            if (IH < Y2) DY = IH - Y2;
-        } else {
-            if (IW <= FSelectionMask->X2) DX = IW - 1 - FSelectionMask->X2;
-            if (IH <= FSelectionMask->Y2) DY = IH - 1 - FSelectionMask->Y2;
+        if (!FSelectionMask->IsEmpty()) {
+            if (!FPolyPoints.empty()) {
+                int32_t X1, Y1, X2, Y2;
+                PolygonBox(X1, Y1, X2, Y2);
+                if (IW < X2) DX = IW - X2;
+                if (IH < Y2) DY = IH - Y2;
+            } else {
+                if (IW <= FSelectionMask->X2) DX = IW - 1 - FSelectionMask->X2;
+                if (IH <= FSelectionMask->Y2) DY = IH - 1 - FSelectionMask->Y2;
+            }
         }
         FSelectionMask->Resize(IW, IH);
+        for (POINT& P : FPolyPoints)
+            if (!IsBreak(P)) {
+                P.x = std::clamp<LONG>(P.x + DX, 0, IW);
+                P.y = std::clamp<LONG>(P.y + DY, 0, IH);
+            }
         if (DX || DY) {
             if (!FPolyPoints.empty()) {
-                // The polygons move and are filled into the resized mask.
-                for (POINT& P : FPolyPoints)
-                    if (!IsBreak(P)) {
-                        P.x = std::clamp<LONG>(P.x + DX, 0, IW);
-                        P.y = std::clamp<LONG>(P.y + DY, 0, IH);
-                    }
                 FSelectionMask->Empty();
                 EndSelect();
             } else {
@@ -514,8 +518,6 @@ bool TIEImageView::LoadSelectionFromStream(TStream* Stream) {
             }
         }
         FSelectionMask->SyncBoundingBox();
-    } else if (IW != MW || IH != MH) {
-        FSelectionMask->Resize(IW, IH);
     }
     FNeedsRecompose = true;
     Update();

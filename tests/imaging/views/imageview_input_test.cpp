@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "imaging/views/imageview_fixture.h"
+#include "platform/classlib/stdctrls.h"
 
 using namespace viewtest;
 
@@ -220,6 +221,50 @@ TEST(ImageViewInput, ClickZoomPresets) {
         TestHooks::PumpPending();
         EXPECT_DOUBLE_EQ(V->Zoom(), C.To) << C.From;
     }
+}
+
+TEST(ImageViewInput, SmallCircleKeepsFiftyPoints) {
+    TInput S({miSelectCircle});
+    TIEImageView* V = S.View;
+    Scr().Drag(ScreenAt(V, 100, 75), ScreenAt(V, 103, 78), 3);
+    TestHooks::PumpPending();
+    ASSERT_TRUE(V->Selected());
+    EXPECT_EQ(V->GetSelectionPointCount(), 50);
+    EXPECT_TRUE(V->SelectionMask()->IsPointInside(100, 75));
+}
+
+// The navigation keys reach a focused view instead of the form; OnSpecialKey can
+// claim another key, here Enter, which otherwise presses the default button.
+TEST(ImageViewInput, SpecialKeysReachTheView) {
+    TInput S({miZoom});
+    TIEImageView* V = S.View;
+    auto* OK = new TButton(S.Form);
+    OK->SetParent(S.Form);
+    OK->SetBounds(10, 170, 60, 24);
+    OK->SetDefault(true);
+    int Clicks = 0;
+    OK->OnClick = [&](TObject*) { ++Clicks; };
+    std::vector<WORD> Keys, Asked;
+    V->OnKeyDown = [&](TObject*, WORD& K, TShiftState) { Keys.push_back(K); };
+    V->TabStop = true;
+    V->SetFocus();
+    TestHooks::PumpPending();
+    ASSERT_TRUE(V->Focused());
+    Scr().KeyPress(VK_RIGHT);
+    TestHooks::PumpPending();
+    Scr().KeyPress(VK_RETURN);
+    TestHooks::PumpPending();
+    EXPECT_EQ(Keys, (std::vector<WORD>{VK_RIGHT}));
+    EXPECT_EQ(Clicks, 1);
+    V->OnSpecialKey = [&](TObject*, WORD K, bool& Handled) {
+        Asked.push_back(K);
+        Handled = K == VK_RETURN;
+    };
+    Scr().KeyPress(VK_RETURN);
+    TestHooks::PumpPending();
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_EQ(Keys.back(), VK_RETURN);
+    EXPECT_EQ(Asked, (std::vector<WORD>{VK_RETURN}));
 }
 
 }  // namespace

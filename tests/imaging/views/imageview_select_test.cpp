@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "imaging/views/imageview_fixture.h"
@@ -229,7 +232,9 @@ TEST(ImageViewSelection, ShortOrDamagedStreamsChangeNothing) {
         {"header only", std::vector<uint8_t>(Good.begin(), Good.begin() + 12)},
         {"one byte short", std::vector<uint8_t>(Good.begin(), Good.end() - 1)},
         {"negative width", With(0, -5)},
+        {"rows without columns", With(0, 0)},
         {"huge height", With(4, 0x7FFFFFFF)},
+        {"a mask far larger than the stream", With(4, 1 << 20)},
         {"negative count", With(8, -1)},
         {"count past the end", With(8, 1000000)},
         {"depth 3", With(Tail + 17, 3)},
@@ -258,6 +263,101 @@ TEST(ImageViewSelection, UndoStackOfSelections) {
     V->IEBitmap()->Allocate(60, 40, ieRGB24);
     V->Update();
     EXPECT_FALSE(V->Selected());
+}
+
+TEST(ImageViewSelection, MagicWandModes) {
+    TShownView S(120, 100);
+    TIEImageView* V = S.View;
+    TIEBitmap* B = V->IEBitmap();
+    B->Allocate(60, 40, ieRGB24);
+    B->Fill(0xFFFFFF);
+    auto Blue = [&](int X0, int Y0, int X1, int Y1) {
+        for (int Y = Y0; Y < Y1; ++Y)
+            for (int X = X0; X < X1; ++X) {
+                uint8_t* P = B->Scanline(Y) + 3 * X;
+                P[0] = 200;
+                P[1] = P[2] = 30;
+            }
+    };
+    Blue(5, 5, 15, 15);
+    Blue(30, 20, 50, 35);
+    V->Update();
+    V->SelectionBase = iesbBitmap;
+    struct {
+        uint8_t Mode;
+        bool Second;
+    } const Cases[] = {{0, false}, {1, false}, {2, true}};  // outline, connected region, every similar pixel
+    for (const auto& C : Cases) {
+        V->Deselect();
+        V->MagicWandMode = C.Mode;
+        V->SelectMagicWand(8, 8, 0);
+        EXPECT_TRUE(V->Selected()) << int(C.Mode);
+        EXPECT_TRUE(V->SelectionMask()->IsPointInside(10, 10)) << int(C.Mode);
+        EXPECT_FALSE(V->SelectionMask()->IsPointInside(20, 10)) << int(C.Mode);
+        EXPECT_EQ(V->SelectionMask()->IsPointInside(40, 25), C.Second) << int(C.Mode);
+    }
+    // Outside the image nothing happens.
+    V->Deselect();
+    V->SelectMagicWand(70, 8, 0);
+    EXPECT_FALSE(V->Selected());
+}
+
+// A navigator shows the main view's picture with its visible area as a fixed
+// selection; dragging that selection scrolls the main view, Y by its own zoom.
+TEST(ImageViewSelection, NavigatorFollowsAndSteers) {
+    TShownView S(200, 150);
+    TIEImageView* V = S.View;
+    FillCoded(*V->IEBitmap(), 400, 300);
+    V->Update();
+    auto* N = new TIEImageView(S.Form);
+    N->SetBorderStyle(bsNoBorder);
+    N->SetScrollBars(ssNone);
+    N->SetParent(S.Form);
+    N->SetBounds(220, 10, 100, 75);
+    V->SetNavigator(N);
+    EXPECT_EQ(N->IEBitmap(), V->IEBitmap());
+    EXPECT_TRUE(N->AutoFit());
+    EXPECT_EQ(N->MouseInteract(), TIEMouseInteract{miSelect});
+    ASSERT_TRUE(N->Selected());
+    EXPECT_EQ(N->SelX1(), 0);
+    EXPECT_EQ(N->SelY1(), 0);
+    V->ScrollTo(100, 60);
+    EXPECT_EQ(N->SelX1(), 100);
+    EXPECT_EQ(N->SelY1(), 60);
+    // Another zoom on Y: the navigator's selection moved by (20, 10) scrolls Y by ZoomY.
+    V->SetZoomY(200);
+    V->ScrollTo(100, 100);
+    const int X1 = N->SelX1(), Y1 = N->SelY1();
+    N->MoveSelectionBy(20, 10);
+    N->OnSelectionChanging(N);
+    EXPECT_EQ(V->ViewX(), X1 + 20);
+    EXPECT_EQ(V->ViewY(), (Y1 + 10) * 2);
+    // The navigator freed first is forgotten; the main view goes on.
+    N->Free();
+    V->ScrollTo(0, 0);
+    EXPECT_EQ(V->Navigator(), nullptr);
+}
+
+// Inputs that fuzzing found: what a view takes saves and loads again unchanged.
+TEST(ImageViewSelection, FoundStreamsRoundTrip) {
+    TShownView S(120, 100);
+    TIEImageView* V = S.View;
+    V->IEBitmap()->Allocate(37, 23, ieRGB24);
+    V->Update();
+    V->SelectionBase = iesbBitmap;
+    for (const char* Name : {"regression-reload-differs"}) {
+        SCOPED_TRACE(Name);
+        std::ifstream F(std::string(TESSARO_TEST_DATA) + "/imaging/fuzzseeds/selection/" + Name, std::ios::binary);
+        const std::vector<uint8_t> In((std::istreambuf_iterator<char>(F)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(In.empty());
+        V->Deselect();
+        if (!LoadBytes(V, In)) continue;
+        const std::vector<uint8_t> Once = StreamBytes(V);
+        ASSERT_TRUE(LoadBytes(V, Once));
+        const std::vector<uint8_t> Twice = StreamBytes(V);
+        ASSERT_EQ(Once.size(), Twice.size());
+        for (size_t I = 0; I < Once.size(); ++I) ASSERT_EQ(Once[I], Twice[I]) << "byte " << I;
+    }
 }
 
 }  // namespace
