@@ -59,6 +59,7 @@ TSkinnedWindow::TSkinnedWindow(TComponent* AOwner) : TComponent(AOwner) {
 
 TSkinnedWindow::~TSkinnedWindow() {
     if (Subclassed()) DetachWindow();
+    DetachControlSkins();
     FreeSysButtons();
     HoverTimer.reset();
     if (SystemMenuPopup) SystemMenuPopup->Free();
@@ -230,6 +231,7 @@ void TSkinnedWindow::Start() {
                 UpdateWindowRegion();
         }
     }
+    SkinChildren();
     SendMessageA(Window, SKIN_FINISHED, 0, SKIN_FORM_ANSWER);
     if (SkinData->OnAfterSkinForm) SkinData->OnAfterSkinForm(Form, Window, WindowClassName);
     State = 1;
@@ -338,7 +340,9 @@ LRESULT TSkinnedWindow::WindowProc(HWND, UINT Msg, WPARAM WParam, LPARAM LParam)
         return reinterpret_cast<LRESULT>(SkinData->FaceBrush ? SkinData->FaceBrush : GetSysColorBrush(COLOR_BTNFACE));
     }
     case SKIN_START: Start(); return 0;
-    case SKIN_RECREATESCROLL: return 0;  // the scroll-bar skins come with the control skins
+    case SKIN_RECREATESCROLL:
+        ControlDispatch().RecreateScrollbarSkin(reinterpret_cast<HWND>(WParam));
+        return 0;
     case SKIN_QUERY: PostMessageA(Window, SKIN_FINISHED, 0, SKIN_FORM_ANSWER); return 1;
     default:
         if (!FrameSkinned) return CallDefault(Msg, WParam, LParam);
@@ -539,6 +543,7 @@ void TSkinnedWindow::SkinChanged() {
                 if (Screen->Forms(I)->Owner() == Form) Screen->Forms(I)->SetColor(SkinData->ColButtonFace);
     }
     State = 3;
+    for (TSkinControl* S : std::vector<TSkinControl*>(ControlSkins.ControlSkins)) S->SkinChanged();
     if (FrameSkinned) {
         ApplyFrameSize(true);
         if (Form) {
@@ -570,7 +575,27 @@ void TSkinnedWindow::RestoreProcedures() {
     WndProcInstance = nullptr;
 }
 
-void TSkinnedWindow::DetachControlSkins() {}
+TControlDispatch& TSkinnedWindow::ControlDispatch() {
+    if (!FDispatch) {
+        ControlSkins.Window = Window;
+        FDispatch = std::make_unique<TControlDispatch>(ControlSkins, *SkinData, this);
+        FDispatch->HostState = [this] { return State; };
+    }
+    return *FDispatch;
+}
+
+void TSkinnedWindow::SkinChildren() {
+    if (!SkinData || !IsWindow(Window)) return;
+    ControlSkins.Window = Window;
+    if (Form)
+        ControlDispatch().SkinFormControls(Form);
+    else
+        ControlDispatch().SkinChildWindows(Window);
+}
+
+void TSkinnedWindow::DetachControlSkins() {
+    if (FDispatch) FDispatch->DetachControlSkins();
+}
 
 void TSkinnedWindow::Unskin() {
     if (HoverTimer) HoverTimer->SetEnabled(false);

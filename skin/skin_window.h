@@ -14,6 +14,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/graphics.h"
 #include "platform/win/winuser.h"
+#include "skin/skin_dispatch.h"
 
 class TSkinData;
 class TSkinnedWindow;
@@ -44,6 +45,13 @@ public:
     TWinSysButton(TSkinnedWindow* AForm, TDataSkinSysButton* AButton) : TNCObject(AForm), Button(AButton) {}
     TDataSkinSysButton* Button;
     void Paint() override;
+};
+
+// The control skins of one skinned window.
+class TWindowControlSkins : public TControlSkinHost {
+public:
+    HWND Window = nullptr;
+    HWND HostWindow() const override { return Window; }
 };
 
 class TSkinnedWindow : public TComponent {
@@ -138,6 +146,11 @@ public:
     uint8_t WindowState = 0;  // 0 normal, 1 maximised, 2 minimised
     int State = 0;  // 0 attached; 1 running; 3 applying a changed skin; 4 being destroyed; 5 resizing; 6 detached
     HMODULE Module = nullptr;
+    // The window's control skins and the dispatch that gives them out.
+    TWindowControlSkins ControlSkins;
+    TControlDispatch& ControlDispatch();
+    // Skins the children: a form's controls, else the direct child windows.
+    void SkinChildren();
 
     // Dialog characters and the window procedure, for the menu bar and tests.
     LRESULT WindowProc(HWND H, UINT Msg, WPARAM WParam, LPARAM LParam);
@@ -162,5 +175,6 @@ private:
     void RestoreProcedures();
     void DetachControlSkins();
     HRGN BandRegion(int Part, int W, int H, int X, int Y);
+    std::unique_ptr<TControlDispatch> FDispatch;
     bool Subclassed() const { return WndProcInstance != nullptr; }
 };
