@@ -1080,6 +1080,7 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
+            case ioWMF: case ioEMF: ImportMetafile(FileName, -1, true, -1); return;
             default:
                 Aborting = true;
                 DoFinishWork();
@@ -1144,6 +1145,7 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
+            case ioWMF: case ioEMF: ImportMetafile(FileName, -1, true, -1); return;
             default: LoadFromFile(FileName); return;
         }
     }

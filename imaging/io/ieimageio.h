@@ -190,6 +190,12 @@ public:
     void LoadVideoFrame(int32_t Index);
     void CloseVideoFile();
     bool IsVideoFileOpen() const { return FVideo != nullptr; }
+    // Renders a metafile (WMF or EMF) into the target: Width x Height, a negative
+    // side following the other in the metafile's aspect, both negative its own size
+    // at 96 dpi; sides above 16000 shrink in proportion. WithAlpha makes the
+    // untouched background transparent.
+    virtual void ImportMetafile(const std::string& FileName, int32_t Width, bool WithAlpha, int32_t Height);
+
     // AVI files (RIFF AVI only): the frame count (0 and Aborting on failure), a frame
     // by index into the target (always one finish notification), and the end.
     int32_t OpenAVIFile(const std::string& FileName);
