@@ -145,3 +145,40 @@ void TUniAction::Assign(TPersistent* Source) {
     }
     CopyActionTextsFrom(this, Source);
 }
+
+// ---- Action links ------------------------------------------------------------------------
+WideString WideCaptionForLink(TBasicAction* Action, const std::string& Value) {
+    if (Action && IsUnicodeAction(Action)) {
+        const WideString Own = GetActionWideCaption(Action);
+        if (WideToUtf8(Own) == Value) return Own;
+        if (TCustomActionHelper* H = GetActionHelper(Action)) return H->WideCaptionForLink(Value);
+    }
+    return Utf8ToWide(Value);
+}
+
+WideString WideHintForLink(TBasicAction* Action, const std::string& Value) {
+    if (Action && IsUnicodeAction(Action)) {
+        const WideString Own = GetActionWideHint(Action);
+        if (WideToUtf8(Own) == Value) return Own;
+        if (TCustomActionHelper* H = GetActionHelper(Action)) return H->WideHintForLink(Value);
+    }
+    return Utf8ToWide(Value);
+}
+
+namespace {
+template <class Link>
+std::unique_ptr<TControlActionLink> Checked(TControl* Control, const TControlActionLink& Library) {
+    if (typeid(Library) != Link::LibraryKind())
+        throw EUniInternalError("Assertion failed: the Unicode action link stands in for another link class (UniActnList)");
+    return std::make_unique<Link>(Control);
+}
+}  // namespace
+
+std::unique_ptr<TControlActionLink> UniActionLinkFor(TControl* Control, const TControlActionLink& Library) {
+    if (dynamic_cast<TCustomListView*>(Control)) return Checked<TUniListViewActionLink>(Control, Library);
+    if (dynamic_cast<TSpeedButton*>(Control)) return Checked<TUniSpeedButtonActionLink>(Control, Library);
+    if (dynamic_cast<TToolButton*>(Control)) return Checked<TUniToolButtonActionLink>(Control, Library);
+    if (dynamic_cast<TButtonControl*>(Control)) return Checked<TUniButtonActionLink>(Control, Library);
+    if (dynamic_cast<TWinControl*>(Control)) return Checked<TUniWinControlActionLink>(Control, Library);
+    return Checked<TUniControlActionLink>(Control, Library);
+}

@@ -3,6 +3,13 @@
 #pragma once
 
 #include "platform/classlib/actnlist.h"
+#include "platform/classlib/buttons.h"
+#include "platform/classlib/comctrls.h"
+#include "platform/classlib/stdctrls.h"
+#include "platform/classlib/toolbar.h"
+
+#include <memory>
+#include <typeinfo>
 #include "unicode/unicodewindows.h"
 
 // Marks an action whose texts are wide.
@@ -50,6 +57,59 @@ void CopyActionTextsFrom(TBasicAction* Action, TPersistent* Source);
 // (under CheckDefaults only an empty caption or one equal to the Name, and an
 // empty hint).
 void ApplyActionWideTexts(TControl* Control, TBasicAction* Action, bool CheckDefaults);
+
+// The wide text a link gives its client for the ANSI Value the action passes
+// on: the action's own wide text when that is what Value stands for, else the
+// helper's choice while the text changes, else Value converted.
+WideString WideCaptionForLink(TBasicAction* Action, const std::string& Value);
+WideString WideHintForLink(TBasicAction* Action, const std::string& Value);
+
+// The Unicode action links: each derives from the library's link of its
+// control kind and sets the linked control's wide caption and hint. The
+// library asks a link after the action changed, passing every change on, so
+// the links keep its test of what is linked.
+template <class Base>
+class TUniLinkOf : public Base {
+public:
+    explicit TUniLinkOf(TControl* Client) : Base(Client) {}
+    // The library's link class this one stands in for.
+    static const std::type_info& LibraryKind() { return typeid(Base); }
+    void SetCaption(const std::string& Value) override {
+        SetWideControlText(this->FClient, WideCaptionForLink(this->FClient->Action(), Value));
+    }
+    void SetHint(const std::string& Value) override {
+        SetWideControlHint(this->FClient, WideHintForLink(this->FClient->Action(), Value));
+    }
+};
+class TUniControlActionLink : public TUniLinkOf<TControlActionLink> {
+public:
+    using TUniLinkOf::TUniLinkOf;
+};
+class TUniWinControlActionLink : public TUniLinkOf<TWinControlActionLink> {
+public:
+    using TUniLinkOf::TUniLinkOf;
+};
+class TUniButtonActionLink : public TUniLinkOf<TButtonActionLink> {
+public:
+    using TUniLinkOf::TUniLinkOf;
+};
+class TUniSpeedButtonActionLink : public TUniLinkOf<TSpeedButtonActionLink> {
+public:
+    using TUniLinkOf::TUniLinkOf;
+};
+class TUniToolButtonActionLink : public TUniLinkOf<TToolButtonActionLink> {
+public:
+    using TUniLinkOf::TUniLinkOf;
+};
+class TUniListViewActionLink : public TUniLinkOf<TListViewActionLink> {
+public:
+    using TUniLinkOf::TUniLinkOf;
+};
+// The Unicode link for the control's kind (list view, speed button, tool
+// button, button, other windowed control, other control). Library is the link
+// the control's library class makes: the chosen link must stand in for
+// exactly that class, else EUniInternalError.
+std::unique_ptr<TControlActionLink> UniActionLinkFor(TControl* Control, const TControlActionLink& Library);
 
 class TUniAction : public TAction, public IUnicodeAction {
     TESSARO_CLASSINFO

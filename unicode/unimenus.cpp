@@ -204,6 +204,16 @@ void TUniMenuItem::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
     TMenuItem::ActionChange(Sender, CheckDefaults);
 }
 
+std::unique_ptr<TMenuActionLink> TUniMenuItem::CreateActionLink() { return std::make_unique<TUniMenuActionLink>(this); }
+
+void TUniMenuActionLink::SetCaption(const std::string& Value) {
+    static_cast<TUniMenuItem*>(FClient)->SetCaption(WideCaptionForLink(FClient->Action(), Value));
+}
+
+void TUniMenuActionLink::SetHint(const std::string& Value) {
+    static_cast<TUniMenuItem*>(FClient)->SetHint(WideHintForLink(FClient->Action(), Value));
+}
+
 void TUniMenuItem::Loaded() {
     TMenuItem::Loaded();
     UpdateMenuString();

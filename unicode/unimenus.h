@@ -41,12 +41,22 @@ protected:
     // A Unicode action gives its wide caption and hint (under CheckDefaults
     // only to an item without them), then the library's link does the rest.
     void ActionChange(TBasicAction* Sender, bool CheckDefaults) override;
+    std::unique_ptr<TMenuActionLink> CreateActionLink() override;
 
 private:
     WideString FCaption, FHint;
 };
 
 WideString GetMenuItemWideHint(TMenuItem* Item);
+
+// The menu items' Unicode action link: the item's wide caption and hint are
+// set from the action's wide texts.
+class TUniMenuActionLink : public TMenuActionLink {
+public:
+    explicit TUniMenuActionLink(TUniMenuItem* Client) : TMenuActionLink(Client) {}
+    void SetCaption(const std::string& Value) override;
+    void SetHint(const std::string& Value) override;
+};
 
 // The popup list of Unicode menus. It remembers the library's list; one is
 // made at start-up and freed at exit without being made the active list (the

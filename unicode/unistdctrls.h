@@ -5,6 +5,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/graphics.h"
 #include "platform/classlib/stdctrls.h"
+#include "unicode/uniactnlist.h"
 #include "unicode/unicodewindows.h"
 
 using TWideCaption = WideString;
@@ -26,6 +27,9 @@ public:
     void WndProc(TMessage& Message) override;
 
 protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override {
+        return UniActionLinkFor(this, *TCustomLabel::CreateActionLink());
+    }
     virtual WideString GetLabelText() { return GetWideControlText(this); }
     void DoDrawText(HDC DC, RECT& Rect, UINT Flags) override;
 };
@@ -52,6 +56,9 @@ public:
 
 protected:
     void CreateWnd() override;
+    std::unique_ptr<TControlActionLink> CreateActionLink() override {
+        return UniActionLinkFor(this, *TButton::CreateActionLink());
+    }
 };
 
 class TUniImage : public TImage {
@@ -63,6 +70,11 @@ public:
     void WndProc(TMessage& Message) override {
         if (Message.Msg == CM_HINTSHOW) PrepareWideHint(Message);
         TImage::WndProc(Message);
+    }
+
+protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override {
+        return UniActionLinkFor(this, *TImage::CreateActionLink());
     }
 };
 

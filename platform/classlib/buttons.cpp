@@ -135,3 +135,5 @@ TClassInfo& TSpeedButton::StaticClassInfo() {
 }
 
 void RegisterButtonsClasses() { RegisterClass(TSpeedButton::StaticClassInfo()); }
+
+std::unique_ptr<TControlActionLink> TSpeedButton::CreateActionLink() { return std::make_unique<TSpeedButtonActionLink>(this); }

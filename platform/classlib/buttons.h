@@ -26,6 +26,7 @@ public:
     void Click() override;
 
 protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
     void Paint() override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -34,6 +35,11 @@ private:
     std::unique_ptr<TBitmap> FGlyph;
     bool FDown = false;
     bool FPressed = false;
+};
+
+class TSpeedButtonActionLink : public TControlActionLink {
+public:
+    using TControlActionLink::TControlActionLink;
 };
 
 void RegisterButtonsClasses();

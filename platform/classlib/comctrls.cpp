@@ -1410,3 +1410,5 @@ void RegisterComCtrlsClasses() {
                      &TProgressBar::StaticClassInfo(), &TTrackBar::StaticClassInfo(), &TUpDown::StaticClassInfo(),
                      &TTabSheet::StaticClassInfo(), &TPageControl::StaticClassInfo()});
 }
+
+std::unique_ptr<TControlActionLink> TCustomListView::CreateActionLink() { return std::make_unique<TListViewActionLink>(this); }

@@ -238,6 +238,7 @@ public:
     TDragImageList* GetDragImages() override;
 
 protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
     friend class TListItem;
     friend class TListItems;
     friend class TListColumns;
@@ -259,6 +260,11 @@ private:
     int FUpdating = 0;
     bool FPushing = false;
     std::unique_ptr<TDragImageList> FDragImage;
+};
+
+class TListViewActionLink : public TWinControlActionLink {
+public:
+    using TWinControlActionLink::TWinControlActionLink;
 };
 
 class TListView : public TCustomListView {

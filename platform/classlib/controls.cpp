@@ -505,14 +505,32 @@ void TControl::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
     auto* A = dynamic_cast<TCustomAction*>(Sender);
     if (!A) return;
     TActionLinkState& L = FActionLink;
+    TControlActionLink* Link = ActionLink();
     bool all = !L.Valid;  // the first time the link takes everything over
-    if (all ? (!CheckDefaults || GetText().empty() || GetText() == Name()) : A->Caption() != L.Caption)
-        SetCaption(A->Caption());
+    if (all ? (!CheckDefaults || GetText().empty() || GetText() == Name())
+            : A->Caption() != L.Caption && Link->IsCaptionLinked(A))
+        Link->SetCaption(A->Caption());
     if (all ? (!CheckDefaults || FEnabled) : A->Enabled() != L.Enabled) SetEnabled(A->Enabled());
-    if (all ? (!CheckDefaults || Hint.empty()) : A->Hint() != L.Hint) Hint = A->Hint();
+    if (all ? (!CheckDefaults || Hint.empty()) : A->Hint() != L.Hint && Link->IsHintLinked(A)) Link->SetHint(A->Hint());
     if (all ? (!CheckDefaults || FVisible) : A->Visible() != L.Visible) SetVisible(A->Visible());
     L = {true, A->Caption(), A->Hint(), A->Enabled(), A->Visible(), A->Checked(), A->ShortCut(), A->ImageIndex()};
 }
+
+TControlActionLink* TControl::ActionLink() {
+    if (!FActionLinkObject) FActionLinkObject = CreateActionLink();
+    return FActionLinkObject.get();
+}
+
+std::unique_ptr<TControlActionLink> TControl::CreateActionLink() { return std::make_unique<TControlActionLink>(this); }
+
+std::unique_ptr<TControlActionLink> TWinControl::CreateActionLink() {
+    return std::make_unique<TWinControlActionLink>(this);
+}
+
+bool TControlActionLink::IsCaptionLinked(TCustomAction*) { return true; }
+bool TControlActionLink::IsHintLinked(TCustomAction*) { return true; }
+void TControlActionLink::SetCaption(const std::string& Value) { FClient->SetCaption(Value); }
+void TControlActionLink::SetHint(const std::string& Value) { FClient->Hint = Value; }
 
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);

@@ -155,6 +155,9 @@ struct TSizeConstraints {
     int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
 };
 
+class TControlActionLink;
+class TCustomAction;
+
 class TControl : public TComponent {
     TESSARO_CLASSINFO
 public:
@@ -263,11 +266,15 @@ public:
 
     // The action told a linked control of a change.
     virtual void ActionChange(TBasicAction* Sender, bool CheckDefaults);
+    // The link of this control's kind, made when it is first needed.
+    TControlActionLink* ActionLink();
     void Loaded() override;
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 protected:
     friend class TWinControl;
+    // Makes the action link of the control's kind.
+    virtual std::unique_ptr<TControlActionLink> CreateActionLink();
     virtual std::string GetText();
     virtual void SetTextBuf(const std::string& Value);
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -307,6 +314,7 @@ protected:
     TPopupMenu* FPopupMenu = nullptr;
     TBasicAction* FAction = nullptr;
     TActionLinkState FActionLink;
+    std::unique_ptr<TControlActionLink> FActionLinkObject;
     bool FClicking = false;
     bool FAnchorsValid = false;
     int FAnchorParentW = 0, FAnchorParentH = 0;
@@ -393,6 +401,7 @@ public:
     void SetDefWndProc(WNDPROC Proc) { FDefWndProc = Proc; }
 
 protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
     friend class TControl;
     virtual void CreateParams(TCreateParams& Params);
     virtual void CreateHandle();
@@ -463,6 +472,31 @@ protected:
 };
 
 // A window that paints itself through Paint on its Canvas.
+// How a control follows its action's caption and hint, one class per control
+// kind. ActionChange keeps what is common (LinkActionClient and the link
+// state) and asks the link whether a changed caption or hint still reaches
+// the control and to set it, so a kind, or a layer above the library, may
+// compare and set other texts.
+class TControlActionLink {
+public:
+    explicit TControlActionLink(TControl* Client) : FClient(Client) {}
+    virtual ~TControlActionLink() = default;
+    TControl* Client() const { return FClient; }
+    // The library's rule: every change of the action's caption or hint reaches the control.
+    virtual bool IsCaptionLinked(TCustomAction* Action);
+    virtual bool IsHintLinked(TCustomAction* Action);
+    virtual void SetCaption(const std::string& Value);
+    virtual void SetHint(const std::string& Value);
+
+protected:
+    TControl* FClient;
+};
+
+class TWinControlActionLink : public TControlActionLink {
+public:
+    using TControlActionLink::TControlActionLink;
+};
+
 class TCustomControl : public TWinControl {
     TESSARO_CLASSINFO
 public:

@@ -112,16 +112,30 @@ void TMenuItem::ActionChange(TBasicAction* Sender, bool CheckDefaults) {
     auto* A = dynamic_cast<TCustomAction*>(Sender);
     if (!A) return;
     TActionLinkState& L = FActionLink;
+    TMenuActionLink* Link = ActionLink();
     bool all = !L.Valid;  // the first time the link takes everything over
-    if (all ? (!CheckDefaults || FCaption.empty()) : A->Caption() != L.Caption) SetCaption(A->Caption());
+    if (all ? (!CheckDefaults || FCaption.empty()) : A->Caption() != L.Caption && Link->IsCaptionLinked(A))
+        Link->SetCaption(A->Caption());
     if (all ? (!CheckDefaults || FEnabled) : A->Enabled() != L.Enabled) SetEnabled(A->Enabled());
     if (all ? (!CheckDefaults || !FChecked) : A->Checked() != L.Checked) SetChecked(A->Checked());
     if (all ? (!CheckDefaults || FVisible) : A->Visible() != L.Visible) SetVisible(A->Visible());
     if (all ? (!CheckDefaults || FShortCut == scNone) : A->ShortCut() != L.ShortCut) SetShortCut(A->ShortCut());
-    if (all ? (!CheckDefaults || Hint.empty()) : A->Hint() != L.Hint) Hint = A->Hint();
+    if (all ? (!CheckDefaults || Hint.empty()) : A->Hint() != L.Hint && Link->IsHintLinked(A)) Link->SetHint(A->Hint());
     if (all ? (!CheckDefaults || ImageIndex == -1) : A->ImageIndex() != L.ImageIndex) ImageIndex = A->ImageIndex();
     L = {true, A->Caption(), A->Hint(), A->Enabled(), A->Visible(), A->Checked(), A->ShortCut(), A->ImageIndex()};
 }
+
+TMenuActionLink* TMenuItem::ActionLink() {
+    if (!FActionLinkObject) FActionLinkObject = CreateActionLink();
+    return FActionLinkObject.get();
+}
+
+std::unique_ptr<TMenuActionLink> TMenuItem::CreateActionLink() { return std::make_unique<TMenuActionLink>(this); }
+
+bool TMenuActionLink::IsCaptionLinked(TCustomAction*) { return true; }
+bool TMenuActionLink::IsHintLinked(TCustomAction*) { return true; }
+void TMenuActionLink::SetCaption(const std::string& Value) { FClient->SetCaption(Value); }
+void TMenuActionLink::SetHint(const std::string& Value) { FClient->Hint = Value; }
 
 void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,8 @@ class TCustomForm;
 
 using TMenuMeasureItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, int& Width, int& Height)>;
 using TMenuDrawItemEvent = std::function<void(TObject* Sender, TCanvas* ACanvas, TRect ARect, bool Selected)>;
+
+class TMenuActionLink;
 
 class TMenuItem : public TComponent {
     TESSARO_CLASSINFO
@@ -75,9 +78,14 @@ public:
 
     static TMenuItem* FindByCommand(WORD Command);
 
+    // The link to the action, made when it is first needed.
+    TMenuActionLink* ActionLink();
+
 protected:
     // The linked action told of a change (CheckDefaults while the item is read).
     virtual void ActionChange(TBasicAction* Sender, bool CheckDefaults);
+    // Makes the item's action link.
+    virtual std::unique_ptr<TMenuActionLink> CreateActionLink();
 
 private:
     friend class TMenu;
@@ -91,11 +99,27 @@ private:
     bool FEnabled = true, FVisible = true, FChecked = false, FRadioItem = false;
     TBasicAction* FAction = nullptr;
     TActionLinkState FActionLink;
+    std::unique_ptr<TMenuActionLink> FActionLinkObject;
     std::vector<TMenuItem*> FItems;
     TMenuItem* FParent = nullptr;
     TMenu* FMenu = nullptr;  // set on the root item of a menu
     HMENU FHandle = nullptr;
     WORD FCommand = 0;
+};
+
+// How a menu item follows its action's caption and hint (see TControlActionLink).
+class TMenuActionLink {
+public:
+    explicit TMenuActionLink(TMenuItem* Client) : FClient(Client) {}
+    virtual ~TMenuActionLink() = default;
+    TMenuItem* Client() const { return FClient; }
+    virtual bool IsCaptionLinked(TCustomAction* Action);
+    virtual bool IsHintLinked(TCustomAction* Action);
+    virtual void SetCaption(const std::string& Value);
+    virtual void SetHint(const std::string& Value);
+
+protected:
+    TMenuItem* FClient;
 };
 
 class TMenu : public TComponent {

@@ -999,3 +999,7 @@ void RegisterStdCtrlsClasses() {
                      &TRadioButton::StaticClassInfo(), &TEdit::StaticClassInfo(), &TMemo::StaticClassInfo(),
                      &TComboBox::StaticClassInfo(), &TListBox::StaticClassInfo(), &TGroupBox::StaticClassInfo()});
 }
+
+std::unique_ptr<TControlActionLink> TButtonControl::CreateActionLink() {
+    return std::make_unique<TButtonActionLink>(this);
+}

@@ -56,6 +56,14 @@ class TButtonControl : public TWinControl {
     TESSARO_CLASSINFO
 public:
     explicit TButtonControl(TComponent* AOwner);
+
+protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
+};
+
+class TButtonActionLink : public TWinControlActionLink {
+public:
+    using TWinControlActionLink::TWinControlActionLink;
 };
 
 class TButton : public TButtonControl {

@@ -191,3 +191,5 @@ TClassInfo& TToolBar::StaticClassInfo() {
     });
     return CI;
 }
+
+std::unique_ptr<TControlActionLink> TToolButton::CreateActionLink() { return std::make_unique<TToolButtonActionLink>(this); }

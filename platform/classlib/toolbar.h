@@ -27,6 +27,7 @@ public:
     TToolBar* ToolBar() const;
 
 protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override;
     void Paint() override;
     void WndProc(TMessage& Message) override;
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
@@ -37,6 +38,11 @@ protected:
 private:
     TMenuItem* FMenuItem = nullptr;
     bool FHot = false, FDown = false;
+};
+
+class TToolButtonActionLink : public TControlActionLink {
+public:
+    using TControlActionLink::TControlActionLink;
 };
 
 using TTBCustomDrawEvent = std::function<void(TToolBar* Sender, TCanvas& Canvas, const TRect& ARect, bool& DefaultDraw)>;

@@ -7,10 +7,12 @@
 #include "unicode/uniactnlist.h"
 #include "uni_test_env.h"
 #include "unicode/uniforms.h"
+#include "unicode/unimenus.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <typeinfo>
 
 namespace {
 
@@ -150,6 +152,64 @@ TEST_F(UniStdCtrls, LinkedControlsShowTheActionsWideTexts) {
     }
     EXPECT_EQ(GetActionHelper(plain), nullptr);
     EXPECT_THROW(GetActionHelper(nullptr), EUniInternalError);
+}
+
+// The Unicode link of each control kind stands in for the library's link of
+// that kind; a link for another kind fails the assertion.
+TEST_F(UniStdCtrls, EachControlKindGetsItsUnicodeActionLink) {
+    struct Case {
+        TControl* library;  // a control of the kind, as the library makes it
+        const std::type_info& link;
+    } cases[] = {{new TListView(Form), typeid(TUniListViewActionLink)},
+                 {new TSpeedButton(Form), typeid(TUniSpeedButtonActionLink)},
+                 {new TToolButton(Form), typeid(TUniToolButtonActionLink)},
+                 {new TButton(Form), typeid(TUniButtonActionLink)},
+                 {new TPanel(Form), typeid(TUniWinControlActionLink)},
+                 {new TLabel(Form), typeid(TUniControlActionLink)}};
+    for (const Case& c : cases) {
+        auto link = UniActionLinkFor(c.library, *c.library->ActionLink());
+        EXPECT_EQ(typeid(*link), c.link) << c.link.name();
+    }
+    TButton button(nullptr);
+    TControlActionLink other(&button);
+    EXPECT_THROW(UniActionLinkFor(&button, other), EUniInternalError);
+    // The layer's own controls and menu items use them.
+    auto* b = new TUniButton(Form);
+    auto* l = new TUniLabel(Form);
+    auto* i = new TUniImage(Form);
+    auto* m = new TUniMenuItem(Form);
+    EXPECT_EQ(typeid(*b->ActionLink()), typeid(TUniButtonActionLink));
+    EXPECT_EQ(typeid(*l->ActionLink()), typeid(TUniControlActionLink));
+    EXPECT_EQ(typeid(*i->ActionLink()), typeid(TUniControlActionLink));
+    EXPECT_EQ(typeid(*m->ActionLink()), typeid(TUniMenuActionLink));
+    m->Free();
+}
+
+// A change of a Unicode action's caption and hint reaches a linked button,
+// label and menu item through their links as wide text.
+TEST_F(UniStdCtrls, ActionChangesReachEveryKindOfLinkedClient) {
+    const WideString first = kJapanese, second = kEmoji + u" " + kGreek;
+    auto* uni = new TUniAction(Form);
+    uni->SetCaption(first);
+    uni->SetHint(first);
+    auto* b = new TUniButton(Form);
+    b->SetParent(Form);
+    auto* l = Label(u"");
+    auto* menu = new TPopupMenu(Form);
+    auto* item = new TUniMenuItem(Form);
+    menu->Items()->Add(item);
+    Form->Show();
+    b->SetAction(uni);
+    l->SetAction(uni);
+    item->SetAction(uni);
+    uni->SetCaption(second);
+    uni->SetHint(second);
+    EXPECT_EQ(b->Caption(), second);
+    EXPECT_EQ(l->Caption(), second);
+    EXPECT_EQ(item->Caption(), second);
+    EXPECT_EQ(b->Hint(), second);
+    EXPECT_EQ(l->Hint(), second);
+    EXPECT_EQ(item->Hint(), second);
 }
 
 TEST_F(UniStdCtrls, AssigningCopiesTheWideTexts) {

@@ -3,9 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <typeinfo>
 
 #include "platform/classlib/actnlist.h"
 #include "platform/classlib/appevnts.h"
+#include "platform/classlib/buttons.h"
+#include "platform/classlib/comctrls.h"
+#include "platform/classlib/stdctrls.h"
+#include "platform/classlib/toolbar.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/menus.h"
@@ -701,5 +706,56 @@ TEST(Forms, AControlMayChooseTheHintWindowClass) {
     ASSERT_EQ(TNotingHintWindow::Shown.size(), 2u);
     EXPECT_EQ(TNotingHintWindow::Shown[0], std::make_pair(std::string("chosen: mine"), static_cast<void*>(&P->Datum)));
     Application->HintPause = 500;
+    F->Free();
+}
+
+namespace {
+// A label whose link keeps the caption the program gave it.
+class TStubbornLink : public TControlActionLink {
+public:
+    using TControlActionLink::TControlActionLink;
+    bool IsCaptionLinked(TCustomAction*) override { return false; }
+    void SetHint(const std::string& Value) override { FClient->Hint = "[" + Value + "]"; }
+};
+class TStubbornLabel : public TLabel {
+public:
+    explicit TStubbornLabel(TComponent* Owner) : TLabel(Owner) {}
+
+protected:
+    std::unique_ptr<TControlActionLink> CreateActionLink() override { return std::make_unique<TStubbornLink>(this); }
+};
+}  // namespace
+
+// Each control kind has its link class; ActionChange asks the link whether a
+// changed caption or hint reaches the control and lets it set them.
+TEST(Forms, ActionLinksByControlKind) {
+    auto* F = new TForm(Application);
+    struct Case {
+        TControl* Control;
+        const std::type_info& Link;
+    } Cases[] = {{new TButton(F), typeid(TButtonActionLink)},          {new TSpeedButton(F), typeid(TSpeedButtonActionLink)},
+                 {new TToolButton(F), typeid(TToolButtonActionLink)},  {new TListView(F), typeid(TListViewActionLink)},
+                 {new TPanel(F), typeid(TWinControlActionLink)},       {new TLabel(F), typeid(TControlActionLink)}};
+    for (const Case& C : Cases) EXPECT_EQ(typeid(*C.Control->ActionLink()), C.Link) << C.Link.name();
+    auto* Item = new TMenuItem(F);
+    EXPECT_EQ(typeid(*Item->ActionLink()), typeid(TMenuActionLink));
+
+    auto* Action = new TAction(F);
+    Action->SetCaption("First");
+    Action->SetHint("tip");
+    auto* Plain = new TLabel(F);
+    auto* Stubborn = new TStubbornLabel(F);
+    for (TControl* C : {static_cast<TControl*>(Plain), static_cast<TControl*>(Stubborn)}) {
+        C->SetParent(F);
+        C->SetAction(Action);
+        EXPECT_EQ(C->Caption(), "First");  // the first link takes everything
+    }
+    EXPECT_EQ(Stubborn->Hint, "[tip]");
+    Action->SetCaption("Second");
+    Action->SetHint("more");
+    EXPECT_EQ(Plain->Caption(), "Second");
+    EXPECT_EQ(Stubborn->Caption(), "First");
+    EXPECT_EQ(Plain->Hint, "more");
+    EXPECT_EQ(Stubborn->Hint, "[more]");
     F->Free();
 }
