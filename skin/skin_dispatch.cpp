@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/classlib/comctrls.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/rtl/sysutils.h"
@@ -12,6 +13,7 @@
 #include "skin/skin_frames.h"
 #include "skin/skin_range_controls.h"
 #include "skin/skin_scrollbars.h"
+#include "skin/skin_tabs.h"
 
 namespace {
 
@@ -169,7 +171,19 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
 
     // The first matching row with its bit on; a row whose bit is off lets the
     // next rows try.
-    if (Is(Control, "TCustomCheckBox") && On.Contains(xcCheckBox)) {
+    bool TabPart = FData.Tabs != nullptr;
+    if (Is(Control, "TCustomTabControl") && TabPart && On.Contains(xcTab)) {
+        if (!Is(Control, "TPageControl")) {
+            auto* T = new TSkinTab(Control);
+            T->Mode = 2;
+            T->AttachControl(&FHost, &FData, FCanvas, false);
+        } else if (auto* Tc = dynamic_cast<TCustomTabControl*>(Control); !Tc || Tc->Style() == tsTabs) {
+            Attach<TSkinTab>(Control);
+        }
+        // Page controls in button style keep their own look here.
+    } else if (Is(Control, "TTabSheet") && TabPart && On.Contains(xcTab)) {
+        Attach<TSkinTabSheet>(Control);
+    } else if (Is(Control, "TCustomCheckBox") && On.Contains(xcCheckBox)) {
         Attach<TSkinCheckBox>(Control);
     } else if (Is(Control, "TTrackBar") && On.Contains(xcTrackBar)) {
         Attach<TSkinTrackBar>(Control);
@@ -335,6 +349,8 @@ void TControlDispatch::SkinWindowByClassName(HWND Window) {
         if (On.Contains(xcButton)) AttachRaw<TSkinButton>(Window);
     } else if (Class == "tprogressbar") {
         AttachRaw<TSkinProgress>(Window);
+    } else if (Class == "systabcontrol32") {
+        if (!(S & TCS_OWNERDRAWFIXED) && On.Contains(xcTab) && FData.Tabs) AttachRaw<TSkinTab>(Window);
     } else if (Class == "toolbarwindow32") {
         AttachRaw<TSkinBoxH>(Window);
     } else if (Class == "edit") {

@@ -6,6 +6,8 @@
 #include "platform/system/muldiv.h"
 #include "skin/skin_control_paint.h"
 #include "skin/skin_frames.h"
+#include "skin/skin_tabs.h"
+#include "platform/commctl/commctrl.h"
 
 namespace {
 
@@ -398,6 +400,16 @@ void TSkinScrollbar::Detach() {
     }
     TSkinControl::Detach();
     if (LifeState != 6) FreeBars();
+}
+
+void TSkinListView::AttachScrolling(TWinControl* AControl, TSkinData* ASkinData, TControlSkinHost* ASkinForm,
+                                    TCanvas* ACanvas) {
+    if (Attached) return;
+    TSkinScrollbar::AttachScrolling(AControl, ASkinData, ASkinForm, ACanvas);
+    if (auto H = reinterpret_cast<HWND>(SendMessageW(Handle, LVM_GETHEADER, 0, 0))) {
+        Header = new TSkinHeader(Owner());
+        Header->AttachWindow(H, SkinData, SkinForm, ACanvas);
+    }
 }
 
 // ---- TSkinScrollbarH -------------------------------------------------------------------------------

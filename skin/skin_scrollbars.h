@@ -71,9 +71,15 @@ protected:
     void FreeBars();
 };
 
+class TSkinHeader;
+
+// A list view's host, which also skins the list's column header.
 class TSkinListView : public TSkinScrollbar {
 public:
     using TSkinScrollbar::TSkinScrollbar;
+    TSkinHeader* Header = nullptr;
+    void AttachScrolling(TWinControl* AControl, TSkinData* ASkinData, TControlSkinHost* ASkinForm,
+                         TCanvas* ACanvas) override;
 };
 
 class TSkinScrollbarH : public TSkinControl {

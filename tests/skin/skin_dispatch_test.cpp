@@ -71,7 +71,7 @@ struct TFixture {
     }
     TSkinControl* SkinOf(TControl* C) {
         for (TSkinControl* S : Host.ControlSkins)
-            if (S->Control == C || S->Owner() == C) return S;
+            if (S->Control == C) return S;
         return nullptr;
     }
     TSkinControl* SkinOf(HWND W) {
@@ -145,6 +145,12 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
         {"checkgroup without the panel bit falls through to nothing",
          [](TFixture& T) { return Place<TTestCheckGroup>(T.F, T.F, 10); }, Without(All, {xcPanel}),
          {"TTestCheckGroup=checkgroup"}, "none"},
+        {"page control with a tab part", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return Place<TPageControl>(T.F, T.F, 10);
+         }, All, {}, "TSkinTab"},
+        {"page control without a tab part", [](TFixture& T) { return Place<TPageControl>(T.F, T.F, 10); }, All, {},
+         "none"},
         {"Tag 99", [](TFixture& T) {
              auto* B = Place<TButton>(T.F, T.F, 10);
              B->Tag = 99;

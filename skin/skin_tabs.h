@@ -1,0 +1,55 @@
+// Tab and header skins: a tab control's tabs (in any of the four positions)
+// and pane from the skin's Tabs part, with optional close boxes on page-control
+// tabs; tab sheets on the face colour; column headers from the Headerbar part
+// with the item under the mouse drawn hot.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "skin/skin_control.h"
+
+class TSkinUpDown;
+
+class TSkinTab : public TSkinControl {
+public:
+    explicit TSkinTab(TComponent* AOwner);
+    ~TSkinTab() override;
+    std::vector<TRect> CloseRects;
+    uint8_t Orientation = 0;  // 0 top, 1 bottom, 2 left, 3 right
+    bool TabsUnicode = false;
+    std::unique_ptr<TBitmap> TabImage, PaneImage, Work;
+    TSkinUpDown* UpDown = nullptr;
+    // Close boxes on the tabs; a click in one frees that page unless the form
+    // window answers SM_TABCLOSECLICKED with a non-zero value.
+    bool CloseButtons = false;
+
+    void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;
+    void AttachWindow(HWND Window, TSkinData* ASkinData, TControlSkinHost* ASkinForm, TCanvas* ACanvas) override;
+    bool BeforeMessage(TMessage& Message) override;
+    void Draw(HDC Dc, const TRect& R) override;
+    void SkinChanged() override;
+    void PrepareImages();
+    // Skins the control's scroll arrows; whether they are shown.
+    bool FindUpDown();
+};
+
+class TSkinTabSheet : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    bool BeforeMessage(TMessage& Message) override;
+    void Draw(HDC Dc, const TRect& R) override;
+};
+
+class TSkinHeader : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    // Each item's rectangle less 3 pixels at the left and right, from the last drawing.
+    std::vector<TRect> ItemRects;
+    int32_t HotItem = -1;
+    void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;
+    void AttachWindow(HWND Window, TSkinData* ASkinData, TControlSkinHost* ASkinForm, TCanvas* ACanvas) override;
+    bool BeforeMessage(TMessage& Message) override;
+    void AfterMessage(TMessage& Message) override;
+    void Draw(HDC Dc, const TRect& R) override;
+};

@@ -1,0 +1,181 @@
+// Tab and header skins: the header's hot item, tab frames by focus, the close
+// boxes of page-control tabs and the form window's veto.
+#include <gtest/gtest.h>
+
+#include "platform/classlib/comctrls.h"
+#include "platform/classlib/testhooks.h"
+#include "platform/commctl/commctrl.h"
+#include "skin/skin_scrollbars.h"
+#include "skin/skin_tabs.h"
+
+namespace {
+
+class Env : public ::testing::Environment {
+public:
+    void SetUp() override { TestHooks::Start(); }
+    void TearDown() override { TestHooks::Stop(); }
+};
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+
+LRESULT Veto = 0;
+std::vector<LPARAM> CloseAsked;
+LRESULT CALLBACK FormProc(HWND W, UINT M, WPARAM Wp, LPARAM Lp) {
+    if (M == SM_TABCLOSECLICKED) {
+        CloseAsked.push_back(Lp);
+        return Veto;
+    }
+    return DefWindowProcW(W, M, Wp, Lp);
+}
+
+class THost : public TControlSkinHost {
+public:
+    HWND Window = nullptr;
+    HWND HostWindow() const override { return Window; }
+};
+
+constexpr TColor Normal = 0x0000C0, Hot = 0x00C000, Face = 0xC0C0C0;
+
+std::unique_ptr<TBitmap> TwoFrames(int W, int H) {
+    auto B = std::make_unique<TBitmap>(2 * W, H);
+    B->Canvas().Brush().SetColor(Normal);
+    B->Canvas().FillRect(TRect(0, 0, W, H));
+    B->Canvas().Brush().SetColor(Hot);
+    B->Canvas().FillRect(TRect(W, 0, 2 * W, H));
+    return B;
+}
+
+struct TFixture {
+    THost Host;
+    TSkinData Data{nullptr};
+    TForm* F = new TForm(Application);
+    TFixture() {
+        Data.ColButtonFace = Face;
+        F->SetBounds(0, 0, 420, 320);
+        F->Show();
+        TestHooks::PumpPending();
+    }
+    ~TFixture() { F->Free(); }
+};
+
+TEST(SkinHeader, ItemUnderTheMouseIsDrawnHotUntilTheMouseLeaves) {
+    TFixture T;
+    auto Bar = std::make_unique<TDataSkinObject>("Header");
+    Bar->Bitmap = TwoFrames(10, 10);
+    Bar->FrameCount = 2;
+    T.Data.Headerbar = std::move(Bar);
+    auto* L = new TListView(T.F);
+    L->SetParent(T.F);
+    L->SetBounds(10, 10, 300, 150);
+    L->SetViewStyle(vsReport);
+    L->Columns().Add()->SetCaption("Name");
+    L->Columns().Add()->SetCaption("Format");
+    TestHooks::PumpPending();
+    auto* S = new TSkinListView(L);
+    S->AttachScrolling(L, &T.Data, &T.Host, nullptr);
+    ASSERT_NE(S->Header, nullptr);
+    TSkinHeader* H = S->Header;
+    RECT W;
+    GetWindowRect(H->Handle, &W);
+    auto Corner = [&](int Item) {
+        TBitmap B(W.right - W.left, W.bottom - W.top);
+        H->Draw(B.Canvas().Handle(), TRect(0, 0, B.Width(), B.Height()));
+        RECT Ir;
+        SendMessageW(H->Handle, HDM_GETITEMRECT, static_cast<WPARAM>(Item), reinterpret_cast<LPARAM>(&Ir));
+        return B.Canvas().Pixel(Ir.left + 1, Ir.top + 1);
+    };
+    EXPECT_EQ(Corner(0), Normal);
+    EXPECT_EQ(Corner(1), Normal);
+    ASSERT_EQ(H->ItemRects.size(), 2u);
+    TRect Second = H->ItemRects[1];
+    SendMessageW(H->Handle, WM_MOUSEMOVE, 0, MAKELPARAM(Second.left + 2, Second.top + 2));
+    EXPECT_EQ(H->HotItem, 1);
+    EXPECT_EQ(Corner(0), Normal);
+    EXPECT_EQ(Corner(1), Hot);
+    SendMessageW(H->Handle, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(H->HotItem, -1);
+    EXPECT_EQ(Corner(1), Normal);
+}
+
+struct TPagesFixture : TFixture {
+    TPageControl* P = new TPageControl(F);
+    TSkinTab* S = nullptr;
+    explicit TPagesFixture(int Tag = 0) {
+        auto Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+        Tabs->Bitmap = TwoFrames(20, 20);
+        Tabs->FrameCount = 2;
+        Tabs->NormalColour2 = 0x000000;
+        Tabs->MouseOverColour2 = 0x000000;
+        Data.Tabs = std::move(Tabs);
+        P->Tag = Tag;
+        P->SetParent(F);
+        P->SetBounds(10, 10, 380, 250);
+        for (const char* Name : {"One", "Two", "Three"}) {
+            auto* Sheet = new TTabSheet(F);
+            Sheet->SetPageControl(P);
+            Sheet->SetCaption(Name);
+        }
+        P->SetActivePageIndex(0);
+        TestHooks::PumpPending();
+        S = new TSkinTab(P);
+        S->AttachControl(&Host, &Data, nullptr, false);
+    }
+    std::unique_ptr<TBitmap> Drawn() {
+        RECT W;
+        GetWindowRect(P->Handle(), &W);
+        auto B = std::make_unique<TBitmap>(W.right - W.left, W.bottom - W.top);
+        S->Draw(B->Canvas().Handle(), TRect(0, 0, B->Width(), B->Height()));
+        return B;
+    }
+    RECT TabRect(int I) {
+        RECT R;
+        SendMessageW(P->Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R));
+        return R;
+    }
+};
+
+TEST(SkinTab, FocusedTabTakesTheSecondFrame) {
+    TPagesFixture T;
+    EXPECT_EQ(T.S->Orientation, 0);
+    EXPECT_FALSE(T.S->CloseButtons);
+    SendMessageW(T.P->Handle(), TCM_SETCURFOCUS, 1, 0);
+    auto B = T.Drawn();
+    for (int I = 0; I < 3; ++I) {
+        RECT R = T.TabRect(I);
+        EXPECT_EQ(B->Canvas().Pixel(R.left + 2, R.top + 3), I == 1 ? Hot : Normal) << I;
+    }
+}
+
+TEST(SkinTab, CloseBoxFreesThePageUnlessTheFormWindowVetoes) {
+    WNDCLASSW C{};
+    C.lpfnWndProc = FormProc;
+    C.lpszClassName = reinterpret_cast<LPCWSTR>(u"SkinTabForm");
+    RegisterClassW(&C);
+    TPagesFixture T(7777);
+    T.Host.Window = CreateWindowExW(0, C.lpszClassName, nullptr, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                    nullptr);
+    ASSERT_TRUE(T.S->CloseButtons);
+    auto B = T.Drawn();
+    ASSERT_EQ(T.S->CloseRects.size(), 3u);
+    TRect Box = T.S->CloseRects[1];
+    EXPECT_EQ(Box.Width(), 6);
+    EXPECT_EQ(Box.Height(), 6);
+    // The strip is one pixel lower than the window's tab rectangles.
+    POINT At{Box.left + 3, Box.top + 2};
+    CloseAsked.clear();
+    Veto = 1;
+    SendMessageW(T.P->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(At.x, At.y));
+    EXPECT_EQ(CloseAsked, std::vector<LPARAM>{1});
+    EXPECT_EQ(T.P->PageCount(), 3);
+    Veto = 0;
+    SendMessageW(T.P->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(At.x, At.y));
+    EXPECT_EQ(T.P->PageCount(), 2);
+    EXPECT_EQ(T.P->Pages(1)->Caption(), "Three");
+    // Outside every close box the tab control has the press.
+    CloseAsked.clear();
+    RECT R = T.TabRect(0);
+    SendMessageW(T.P->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(R.left + 3, R.top + 5));
+    EXPECT_TRUE(CloseAsked.empty());
+    DestroyWindow(T.Host.Window);
+}
+
+}  // namespace
