@@ -10,6 +10,7 @@
 #include "skin/skin_data.h"
 #include "skin/skin_frames.h"
 #include "skin/skin_manager.h"
+#include "skin/skin_menubar.h"
 #include "skin/skin_window.h"
 
 namespace {
@@ -147,7 +148,8 @@ bool TSkinnedWindow::NcMouse(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Re
     const POINT Screen{static_cast<short>(LOWORD(LParam)), static_cast<short>(HIWORD(LParam))};
     const POINT P = ScreenToFrame(Screen);
     TWinSysButton* Button = SysButtonAt(P);
-    TNCObject* Object = Button;
+    TMenuBtn* BarItem = Button || !MenuBar ? nullptr : MenuBar->ItemAt(P);
+    TNCObject* Object = Button ? static_cast<TNCObject*>(Button) : BarItem;
     Result = 0;
     switch (Msg) {
     case WM_NCMOUSEMOVE:
@@ -166,6 +168,7 @@ bool TSkinnedWindow::NcMouse(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Re
         if (Object) {
             if (!WindowActive) SetForegroundWindow(Window);
             Object->MouseDown();
+            if (BarItem) TrackMenuItem(BarItem);  // it stays the hot one
             return true;
         }
         if (WindowState == 1 && WindowActive && WParam == HTCAPTION) {
@@ -290,7 +293,14 @@ void TSkinnedWindow::ShowSystemMenu(POINT P) {
         if (SkinManager) SkinManager->PopupKind = 2;
         LastMenuTick = Now;
         BuildSystemMenu();
-        if (SystemMenuPopup) SystemMenuPopup->Popup(P.x, P.y);
+        if (!SystemMenuPopup) return;
+        // Owned by the skinned window itself, which need not be a form.
+        HMENU Menu = SystemMenuPopup->Handle();
+        const UINT Cmd = static_cast<UINT>(
+            TrackPopupMenu(Menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTBUTTON | TPM_RIGHTBUTTON, P.x, P.y, 0, Window,
+                           nullptr));
+        if (Cmd && SystemMenuPopup)
+            if (TMenuItem* Item = SystemMenuPopup->FindItem(static_cast<WORD>(Cmd))) Item->Click();
     } else if (HotObject) {
         // A second click within the double-click time closes, as on the icon.
         if (HoverTimer) HoverTimer->SetEnabled(false);

@@ -9,6 +9,7 @@
 #include "platform/system/shell.h"
 #include "platform/system/codepages.h"
 #include "skin/skin_data.h"
+#include "skin/skin_menubar.h"
 #include "skin/skin_popup.h"
 #include "skin/skin_window.h"
 
@@ -59,6 +60,7 @@ std::string SkinClassName(HWND Window) {
 }
 
 TSkinManage::TSkinManage() {
+    HookDisabled = false;
     CommandTimer = std::make_unique<TTimer>(nullptr);
     CommandTimer->SetEnabled(false);
     CommandTimer->SetInterval(100);
@@ -394,4 +396,5 @@ void SkinManagerStartup() {
 void SkinManagerShutdown() {
     delete SkinManager;
     SkinManager = nullptr;
+    SkinMenuBarShutdown();
 }

@@ -69,7 +69,6 @@ LRESULT TSkinnedPopMenu::WindowProc(HWND H, UINT Msg, WPARAM WParam, LPARAM LPar
         BitBlt(DC, 0, Ht - kPopupBorder, W, kPopupBorder, Src, 0, Ht - kPopupBorder, SRCCOPY);
         BitBlt(DC, 0, 0, kPopupBorder, Ht, Src, 0, 0, SRCCOPY);
         BitBlt(DC, W - kPopupBorder, 0, kPopupBorder, Ht, Src, W - kPopupBorder, 0, SRCCOPY);
-        BitBlt(DC, 0, 0, W, Ht, Src, 0, 0, SRCCOPY);
         ReleaseDC(H, DC);
         return 0;
     }

@@ -7,6 +7,7 @@
 #include "platform/classlib/menus.h"
 #include "skin/skin_data.h"
 #include "skin/skin_manager.h"
+#include "skin/skin_menubar.h"
 
 namespace {
 bool IsMDIClientClass(HWND W) { return SkinClassName(W) == "MDIClient"; }
@@ -64,6 +65,7 @@ TSkinnedWindow::~TSkinnedWindow() {
     HoverTimer.reset();
     if (SystemMenuPopup) SystemMenuPopup->Free();
     SystemMenuPopup = nullptr;
+    FreeMenuBar();
     if (TitleFont) DeleteObject(TitleFont);
     if (SkinManager) SkinManager->RemoveSkinForm(this);
 }
@@ -139,6 +141,14 @@ void TSkinnedWindow::SubclassWindow(TSkinData* ASkinData) {
             SetWindowLongPtrA(Window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WndProcInstance)));
     if (FrameSkinned) {
         WindowMenu = GetMenu(Window);
+        if (WindowMenu && WindowKind != 2) {
+            MenuBar = new TSkinnedMenu(this);
+            MenuBar->SkinData = SkinData;
+            MenuBar->Form = this;
+            MenuHeight = GetSystemMetrics(SM_CYMENU);
+            if (Form) MenuBar->MenuObject = Form->Menu();
+            MenuBar->BuildFromWindowMenu();
+        }
         InitFrameFromSkin();
     } else {
         State = 1;
@@ -250,7 +260,9 @@ void TSkinnedWindow::ApplyFrameSize(bool KeepCurrentClient) {
         SavedClientRect = TRect(C.left, C.top, C.right, C.bottom);
     }
     int Width = SavedClientRect.Width() + BorderLeft + BorderRight;
-    int ClientHeight = SavedClientRect.Height();
+    // The window menu left the classic frame before the client was read: the
+    // band takes its height back, for forms and other windows alike.
+    int ClientHeight = SavedClientRect.Height() - (MenuBar && !(DialogClass || State == 3) ? MenuHeight : 0);
     if (KeepCurrentClient) {
         GetClientRect(Window, &C);
         SavedClientRect = TRect(C.left, C.top, C.right, C.bottom);
@@ -376,9 +388,12 @@ LRESULT TSkinnedWindow::WindowProc(HWND, UINT Msg, WPARAM WParam, LPARAM LParam)
     }
     case WM_SYSCOMMAND: {
         LRESULT R = 0;
+        if ((WParam & 0xFFF0) == SC_KEYMENU && KeyMenu(LParam, R)) return R;
         if (SysCommand(WParam, LParam, R)) return R;
         return CallDefault(Msg, WParam, LParam);
     }
+    case SKIN_OPENMENUITEM: OpenMenuItemAt(LParam); return 0;
+    case CM_MENUCHANGED: MenuChanged(WParam, LParam); return 0;
     default: break;
     }
     const bool MaximizedChild = WindowKind == 2 && WindowState == 1;
@@ -512,6 +527,7 @@ void TSkinnedWindow::FormWindowProc(TMessage& M) {
         }
         return;
     case SKIN_APPLYCHANGE: SkinChanged(); return;
+    case CM_DIALOGCHAR: DialogChar(M); return;
     case SKIN_PAINTFORM:
         if (M.LParam != SKIN_FORM_ANSWER) break;
         if (M.WParam) PaintFrame(reinterpret_cast<HDC>(M.WParam));
@@ -613,6 +629,8 @@ void TSkinnedWindow::Unskin() {
     if (Form && State != 4) Form->SetColor(SavedFormColor);
     if (IsWindow(Window) && (StyleFlags & 8) && !(StyleFlags & 0x10))
         SetWindowLongPtrW(Window, GWL_STYLE, GetWindowLongPtrW(Window, GWL_STYLE) | WS_SYSMENU);
+    if (MenuBar && IsWindow(Window)) SetMenu(Window, MenuBar->MenuHandle);
+    FreeMenuBar();
     if (State != 4 && IsWindow(Window) && (WindowKind == 2 || !(GetWindowLongPtrW(Window, GWL_STYLE) & WS_CHILD))) {
         RECT R;
         GetWindowRect(Window, &R);
@@ -647,6 +665,14 @@ void TSkinnedWindow::DetachWindow() {
     if (!Subclassed()) return;
     RestoreProcedures();
     DetachControlSkins();
+    FreeMenuBar();
+}
+
+void TSkinnedWindow::FreeMenuBar() {
+    if (!MenuBar) return;
+    TSkinnedMenu* Bar = MenuBar;
+    MenuBar = nullptr;
+    Bar->Free();
 }
 
 void TSkinnedWindow::UpdateFrame() {

@@ -22,6 +22,7 @@ class TDataSkinSysButton;
 class TCustomForm;
 class TPopupMenu;
 class TSkinnedMenu;
+class TMenuBtn;
 
 // A hot object inside a skinned frame: a caption button or a menu-bar item.
 class TNCObject {
@@ -93,6 +94,14 @@ public:
     void MinimizeOrRestore();
     void Restore();
 
+    // ---- The menu bar --------------------------------------------------------------
+    bool TrackMenuItem(TMenuBtn* Item);
+    void PostOpenMenuItem(TMenuBtn* Item);
+    bool KeyMenu(LPARAM Key, LRESULT& Result);
+    bool DialogChar(TMessage& Message);
+    void MenuChanged(WPARAM WParam, LPARAM LParam);
+    void OpenMenuItemAt(LPARAM ScreenPoint);
+
     // ---- State (named as the frame code reads them) ----------------------------------
     TWndMethod SavedFormWindowProc;
     WNDPROC OldWndProc = nullptr;
@@ -134,7 +143,7 @@ public:
     TCustomForm* Form = nullptr;
     HWND Window = nullptr;
     TSkinData* SkinData = nullptr;
-    TSkinnedMenu* MenuBar = nullptr;
+    TSkinnedMenu* MenuBar = nullptr;  // owned (a component of this object)
     std::vector<std::unique_ptr<TWinSysButton>> CaptionButtons;
     std::unique_ptr<TBitmap> IconBitmap, TitleBitmap;
     int FrameWidth = 0, FrameHeight = 0;
@@ -155,8 +164,10 @@ public:
     // Dialog characters and the window procedure, for the menu bar and tests.
     LRESULT WindowProc(HWND H, UINT Msg, WPARAM WParam, LPARAM LParam);
 
-private:
     LRESULT CallDefault(UINT Msg, WPARAM WParam, LPARAM LParam);
+
+private:
+    void FreeMenuBar();
     void FormWindowProc(TMessage& Message);
     void Start();
     void ReadWindowState();

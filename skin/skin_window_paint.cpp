@@ -6,6 +6,7 @@
 #include "skin/skin_data.h"
 #include "skin/skin_frames.h"
 #include "skin/skin_manager.h"
+#include "skin/skin_menubar.h"
 #include "skin/skin_window.h"
 
 void TSkinnedWindow::PaintFrame(HDC GivenDC) {
@@ -27,10 +28,11 @@ void TSkinnedWindow::PaintFrame(HDC GivenDC) {
             PaintBorder(2, TRect(W - BorderRight, 0, W, H), DC);
             PaintBorder(4, TRect(BorderLeft, H - BorderBottom, W - BorderRight, H), DC);
             PaintTitleBar(DC);
-            if (MenuHeight > 0) {
-                RECT Band{BorderLeft, BorderTop, W - BorderRight, BorderTop + MenuHeight};
+            const TRect Band(BorderLeft, BorderTop, W - BorderRight, BorderTop + MenuHeight);
+            if (MenuBar)
+                MenuBar->Paint(DC, Band);
+            else if (MenuHeight > 0)
                 FillRect(DC, &Band, SkinData->FaceBrush ? SkinData->FaceBrush : GetSysColorBrush(COLOR_BTNFACE));
-            }
         }
     } catch (...) {
         // A frame that cannot be drawn leaves the window usable.

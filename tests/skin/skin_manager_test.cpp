@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/classlib/forms.h"
+#include "platform/classlib/menus.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/screen/headless.h"
@@ -18,6 +19,7 @@
 #include "platform/win/winuser.h"
 #include "skin/skin_data.h"
 #include "skin/skin_manager.h"
+#include "skin/skin_menubar.h"
 #include "skin/skin_window.h"
 #include "tools/skingen/skin_art.h"
 #include "tools/skingen/skin_container_writer.h"
@@ -621,6 +623,187 @@ TEST_F(SkinInputTest, AnInactiveFrameDoesNotLightUpAndTheCaptionDragsTheWindow) 
             return R.left == Before.left + 40 && R.top == Before.top + 25;
         },
         3000, "the window to move"));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- The menu bar ------------------------------------------------------------------------------
+class SkinMenuBarTest : public SkinInputTest {
+protected:
+    void SetUp() override {
+        SkinInputTest::SetUp();
+        File = CreatePopupMenu();
+        AppendMenuW(File, MF_STRING, 101, u"&Open");
+        AppendMenuW(File, MF_STRING, 102, u"&Save");
+        Edit = CreatePopupMenu();
+        AppendMenuW(Edit, MF_STRING, 201, u"&Copy");
+        Help = CreatePopupMenu();
+        AppendMenuW(Help, MF_STRING, 301, u"About");
+        Bar = CreateMenu();
+        AppendMenuW(Bar, MF_POPUP, reinterpret_cast<UINT_PTR>(File), u"&File");
+        AppendMenuW(Bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Edit), u"&Edit");
+        AppendMenuW(Bar, MF_POPUP, reinterpret_cast<UINT_PTR>(Help), u"Help");
+    }
+    // The bar item whose popup each menu loop showed, then Escape.
+    void FollowLoops(std::vector<int> Keys) {
+        Opened.clear();
+        KeysLeft = std::move(Keys);
+        Step = [this](HWND) {
+            Opened.push_back(Skinned->OpenSubMenu);
+            if (KeysLeft.empty()) {
+                TestHooks::PressKey(VK_ESCAPE);
+                return;
+            }
+            const int K = KeysLeft.front();
+            KeysLeft.erase(KeysLeft.begin());
+            TestHooks::OnNextModalWindow(Step);
+            TestHooks::PressKey(K);
+        };
+        TestHooks::OnNextModalWindow(Step);
+    }
+    std::vector<int> KeysLeft;
+    std::function<void(HWND)> Step;
+    HMENU File = nullptr, Edit = nullptr, Help = nullptr, Bar = nullptr;
+    TSkinnedWindow* Skinned = nullptr;
+    std::vector<HMENU> Opened;
+};
+
+TEST_F(SkinMenuBarTest, TheBarReplacesTheWindowMenuAndKeepsTheClientSize) {
+    Manager->SkinningOn = false;
+    HWND H = CreateWindowExW(0, u"SkinTestWnd", u"Menu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 400, 300, nullptr,
+                             Bar, nullptr, nullptr);
+    Made.push_back(H);
+    TestHooks::PumpPending();
+    const SIZE Classic = ClientSize(H);
+    Manager->SkinningOn = true;
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    ASSERT_NE(Skinned->MenuBar, nullptr);
+    EXPECT_EQ(GetMenu(H), nullptr);
+    EXPECT_EQ(Skinned->MenuHeight, GetSystemMetrics(SM_CYMENU));
+    EXPECT_EQ(ClientSize(H).cx, Classic.cx);
+    EXPECT_EQ(ClientSize(H).cy, Classic.cy);
+    RECT W;
+    GetWindowRect(H, &W);
+    POINT InBand{W.left + Skinned->BorderLeft + 8, W.top + Skinned->BorderTop + Skinned->MenuHeight / 2};
+    EXPECT_EQ(SendMessageW(H, WM_NCHITTEST, 0, MAKELPARAM(InBand.x, InBand.y)), HTMENU);
+    // Items laid out from the left, in order, the captions as the menu has them.
+    ASSERT_EQ(Skinned->MenuBar->Items.size(), 3u);
+    EXPECT_EQ(Skinned->MenuBar->Items[0]->Caption, u"&File");
+    EXPECT_LT(Skinned->MenuBar->Items[0]->Rect.right, Skinned->MenuBar->Items[1]->Rect.left + 1);
+    // Unskinned, the window has its menu and its classic client back.
+    Skinned->Unskin();
+    Skinned->Free();
+    TestHooks::PumpPending();
+    EXPECT_EQ(GetMenu(H), Bar);
+    EXPECT_EQ(ClientSize(H).cx, Classic.cx);
+    EXPECT_EQ(ClientSize(H).cy, Classic.cy);
+}
+
+TEST_F(SkinMenuBarTest, AltOpensTheFirstItemAndArrowsWalkTheBarRoundAndRound) {
+    HWND H = CreateWindowExW(0, u"SkinTestWnd", u"Menu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 400, 300, nullptr,
+                             Bar, nullptr, nullptr);
+    Made.push_back(H);
+    SetForegroundWindow(H);
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    SetFocus(H);
+    struct Case {
+        std::vector<int> Keys;
+        std::vector<HMENU> Expected;
+    } Cases[] = {
+        {{}, {File}},
+        {{VK_RIGHT, VK_RIGHT, VK_RIGHT}, {File, Edit, Help, File}},
+        {{VK_LEFT, VK_LEFT}, {File, Help, Edit}},
+    };
+    for (const Case& C : Cases) {
+        FollowLoops(C.Keys);
+        TestHooks::PressKey(VK_MENU);
+        EXPECT_TRUE(TestHooks::PumpUntil([&] { return Opened.size() == C.Expected.size() && !Skinned->InMenuLoop; },
+                                         5000, "the loops"));
+        TestHooks::PumpPending();
+        EXPECT_EQ(Opened, C.Expected);
+    }
+}
+
+TEST_F(SkinMenuBarTest, AltWithAMarkedLetterOpensItsItemAndOtherLettersGoOn) {
+    HWND H = CreateWindowExW(0, u"SkinTestWnd", u"Menu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 400, 300, nullptr,
+                             Bar, nullptr, nullptr);
+    Made.push_back(H);
+    SetForegroundWindow(H);
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    LRESULT R = 0;
+    FollowLoops({});
+    EXPECT_TRUE(Skinned->KeyMenu('e', R));
+    EXPECT_EQ(R, 1);
+    EXPECT_EQ(Opened, std::vector<HMENU>{Edit});
+    // "Help" marks no letter: h is not the bar's, the default gets it.
+    TestHooks::OnNextModalWindow(nullptr);
+    EXPECT_FALSE(Skinned->KeyMenu('h', R));
+    EXPECT_FALSE(Skinned->KeyMenu(' ', R));  // the system menu's key
+}
+
+TEST_F(SkinMenuBarTest, MovingTheMouseAlongTheBarSwitchesPopups) {
+    HWND H = CreateWindowExW(0, u"SkinTestWnd", u"Menu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 400, 300, nullptr,
+                             Bar, nullptr, nullptr);
+    Made.push_back(H);
+    SetForegroundWindow(H);
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    Skinned->PaintFrame();
+    auto Centre = [&](int I) {
+        const TRect& R = Skinned->MenuBar->Items[static_cast<std::size_t>(I)]->Rect;
+        return FrameToScreen(H, POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2});
+    };
+    Opened.clear();
+    auto Second = [this, Centre](HWND) {
+        Opened.push_back(Skinned->OpenSubMenu);
+        TestHooks::PressKey(VK_ESCAPE);
+    };
+    TestHooks::OnNextModalWindow([this, Centre, Second](HWND) {
+        Opened.push_back(Skinned->OpenSubMenu);
+        TestHooks::OnNextModalWindow(Second);
+        Screen()->MouseMove(Centre(2));
+    });
+    TestHooks::Click(Centre(0));
+    EXPECT_TRUE(TestHooks::PumpUntil([&] { return Opened.size() == 2 && !Skinned->InMenuLoop; }, 5000, "two popups"));
+    EXPECT_EQ(Opened, (std::vector<HMENU>{File, Help}));
+}
+
+TEST_F(SkinMenuBarTest, TheSystemMenuOpensFromAltSpaceAndTheIcon) {
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetForegroundWindow(H);
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    Skinned->PaintFrame();
+    int Shown = 0;
+    std::vector<std::string> Captions;
+    auto Look = [&](HWND W) {
+        ++Shown;
+        EXPECT_EQ(Manager->PopupKind, 2);
+        EXPECT_TRUE(Manager->IsPopupSubclassed(W));  // dressed by the skin
+        ASSERT_NE(Skinned->SystemMenuPopup, nullptr);
+        EXPECT_EQ(Skinned->SystemMenuPopup->Tag, 33333);
+        Captions.clear();
+        for (int I = 0; I < Skinned->SystemMenuPopup->Items()->Count(); ++I)
+            Captions.push_back(Skinned->SystemMenuPopup->Items()->Items(I)->Caption());
+        TestHooks::PressKey(VK_ESCAPE);
+    };
+    SetFocus(H);
+    TestHooks::OnNextModalWindow(Look);
+    TestHooks::PressKey(VK_SPACE, false, false, true);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Shown == 1; }, 3000, "Alt+Space"));
+    EXPECT_EQ(Captions.size(), 7u);
+    EXPECT_EQ(Manager->PopupKind, 0);  // back once the last popup is gone
+    Skinned->LastMenuTick = 0;
+    TWinSysButton* IconButton = ButtonOf(Skinned, 3);
+    ASSERT_NE(IconButton, nullptr);
+    TestHooks::OnNextModalWindow(Look);
+    TestHooks::Click(Centre(Skinned, IconButton));
+    EXPECT_TRUE(TestHooks::PumpUntil([&] { return Shown == 2; }, 3000, "a click on the icon"));
 }
 
 }  // namespace
