@@ -7,6 +7,7 @@
 
 #include "platform/classlib/formload.h"
 #include "platform/commctl/commctrl.h"
+#include "platform/commctl/colordlg.h"
 #include "platform/commctl/commdlg.h"
 
 namespace {
@@ -95,8 +96,38 @@ TClassInfo& TSaveDialog::StaticClassInfo() {
     return CI;
 }
 
+// ---- Colour dialog --------------------------------------------------------------------
+TColorDialog::TColorDialog(TComponent* AOwner) : TComponent(AOwner), FCustomColors(std::make_unique<TStringList>()) {}
+TColorDialog::~TColorDialog() = default;
+
+bool TColorDialog::Execute() {
+    COLORREF custom[16];
+    for (int i = 0; i < 16; ++i) {
+        custom[i] = 0xFFFFFF;
+        const std::string v = FCustomColors->Values(std::string("Color") + static_cast<char>('A' + i));
+        if (!v.empty()) custom[i] = static_cast<COLORREF>(std::strtoul(v.c_str(), nullptr, 16)) & 0xFFFFFF;
+    }
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof cc;
+    TCustomForm* active = Screen ? Screen->ActiveForm() : nullptr;
+    cc.hwndOwner = active ? active->Handle() : nullptr;
+    cc.rgbResult = static_cast<COLORREF>(ColorToRGB(Color));
+    cc.lpCustColors = custom;
+    cc.Flags = CC_RGBINIT | (Options.Contains(cdFullOpen) ? CC_FULLOPEN : 0) |
+               (Options.Contains(cdPreventFullOpen) ? CC_PREVENTFULLOPEN : 0) |
+               (Options.Contains(cdSolidColor) ? CC_SOLIDCOLOR : 0) | (Options.Contains(cdAnyColor) ? CC_ANYCOLOR : 0);
+    if (!ChooseColorW(&cc)) return false;
+    Color = static_cast<TColor>(cc.rgbResult);
+    return true;
+}
+
+TClassInfo& TColorDialog::StaticClassInfo() {
+    static TClassInfo CI("TColorDialog", &TComponent::StaticClassInfo(), CreateComponentOf<TColorDialog>);
+    return CI;
+}
+
 void RegisterDialogsClasses() {
-    RegisterClasses({&TOpenDialog::StaticClassInfo(), &TSaveDialog::StaticClassInfo()});
+    RegisterClasses({&TOpenDialog::StaticClassInfo(), &TSaveDialog::StaticClassInfo(), &TColorDialog::StaticClassInfo()});
 }
 
 // ---- Message dialogs ------------------------------------------------------------------

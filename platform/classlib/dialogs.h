@@ -56,6 +56,27 @@ protected:
     bool Run(void* OpenFileName) override;
 };
 
+// ---- Colour dialog ------------------------------------------------------------------
+enum TColorDialogOption { cdFullOpen, cdPreventFullOpen, cdShowHelp, cdSolidColor, cdAnyColor };
+using TColorDialogOptions = TSet<TColorDialogOption>;
+
+class TColorDialog : public TComponent {
+    TESSARO_CLASSINFO
+public:
+    explicit TColorDialog(TComponent* AOwner);
+    ~TColorDialog() override;
+    TColor Color = 0;
+    // Up to sixteen custom colours as "ColorA=RRGGBB" .. "ColorP=..." (hexadecimal
+    // of the colour value, blue in the high byte); unset ones are white.
+    TStrings& CustomColors() { return *FCustomColors; }
+    TColorDialogOptions Options;
+    // True when the user chose OK; Color holds the choice.
+    virtual bool Execute();
+
+private:
+    std::unique_ptr<TStrings> FCustomColors;
+};
+
 void RegisterDialogsClasses();
 
 // The caption is the type's ("Warning", "Error", "Information", "Confirm"),
