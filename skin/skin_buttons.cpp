@@ -1,7 +1,10 @@
 #include "skin/skin_buttons.h"
 
+#include <algorithm>
+
 #include "platform/rtl/sysutils.h"
 #include "skin/skin_control_paint.h"
+#include "skin/skin_bitmaps.h"
 #include "skin/skin_frames.h"
 
 namespace {
@@ -191,6 +194,77 @@ void TSkinButton::AfterMessage(TMessage& M) {
 std::vector<std::string>& SkinButtonSelfPressPrefixes() {
     static std::vector<std::string> Prefixes;
     return Prefixes;
+}
+
+void DrawGlyphFrame(TCanvas& Canvas, POINT Pos, int Count, int Index, TBitmap& Glyph) {
+    if (Count < 1 || Glyph.Empty()) return;
+    int Fw = Glyph.Width() / Count;
+    if (Fw <= 0) return;
+    int Frame = Count < Index ? 1 : Index;
+    TBitmap Copy(Fw, Glyph.Height());
+    Copy.Canvas().CopyRect(TRect(0, 0, Fw, Glyph.Height()), Glyph.Canvas(),
+                           TRect((Frame - 1) * Fw, 0, Frame * Fw, Glyph.Height()));
+    if (Index == 2) ConvertBitmapToGray(Copy);
+    Copy.Transparent = true;  // the bottom-left pixel's colour
+    Canvas.Draw(Pos.x, Pos.y, Copy);
+}
+
+void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
+    if (!SkinData || !SkinData->Button || !SkinData->Button->Bitmap || SkinData->Button->Bitmap->Empty()) return;
+    int Frame = ButtonFrame();
+    int GlyphIndex = Frame == bfPressed ? 3 : Frame == bfDisabled ? 2 : 1;
+    Caption = Control ? GetStrPropWide(Control, "Caption") : GetWindowTextWide(Handle);
+    TRect R0(0, 0, R.Width(), R.Height());
+    if (R0.Width() <= 0 || R0.Height() <= 0) return;
+    Buffer->SetWidth(R0.Width());
+    Buffer->SetHeight(R0.Height());
+    TCanvas& C = Buffer->Canvas();
+    if (Transparent && Control)
+        PaintControlParentBackground(Control, C.Handle(), true);
+    else
+        FillFace(*this, C.Handle(), R0);
+    DrawSkinPartFrame(C.Handle(), R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);
+    PrepareText(C, Frame);
+    TBitmap* Glyph = GetObjectPropByName<TBitmap>(Control, "Glyph");
+    int Num = std::max(1, GetIntegerPropValue(Control, "NumGlyphs"));
+    TGlyphLayoutIn In;
+    In.W = R0.Width();
+    In.H = R0.Height();
+    if (Glyph && !Glyph->Empty()) {
+        In.Gw = Glyph->Width() / Num;
+        In.Gh = Glyph->Height();
+    }
+    In.Margin = GetIntegerPropValue(Control, "Margin");
+    In.Spacing = GetIntegerPropValue(Control, "Spacing");
+    In.Layout = LayoutFromName(GetEnumPropName(Control, "Layout"));
+    In.Centered = LowerCase(GetEnumPropName(Control, "Alignment")) == "tacenter";
+    std::u16string Text = ReplaceFirst(Caption, u"||", u"\r\n");
+    HDC Tdc = TextDc(C);
+    if (!Text.empty()) {
+        RECT T = R0;
+        InflateRect(&T, -2, -2);
+        if (In.Layout <= 1)
+            T.right -= In.Gw + 2;
+        else
+            T.bottom -= In.Gh + 2;
+        DrawWideText(Tdc, Text, &T, DT_CALCRECT | DT_WORDBREAK);
+        In.Tw = T.right - T.left;
+        In.Th = T.bottom - T.top;
+    }
+    TGlyphLayoutOut Out = LayoutGlyphAndText(In);
+    if (Glyph && !Glyph->Empty()) DrawGlyphFrame(C, Out.Glyph, Num, GlyphIndex, *Glyph);
+    if (!Text.empty()) {
+        Tdc = TextDc(C);
+        SetBkMode(Tdc, TRANSPARENT);
+        RECT T = Out.Text;
+        DrawWideText(Tdc, Text, &T, AddRtlFlag(*this, DT_WORDBREAK | Out.TextFlag));
+        if (Focused && !SkinData->Options.Contains(xoNoFocusRect)) {
+            RECT F = Out.Text;
+            InflateRect(&F, 2, 2);
+            DrawFocusRect(Tdc, &F);
+        }
+    }
+    BitBlt(Dc, R.left, R.top, R0.Width(), R0.Height(), C.Handle(), 0, 0, SRCCOPY);
 }
 
 int LayoutFromName(const std::string& Name) {

@@ -36,6 +36,19 @@ protected:
     void PrepareText(TCanvas& Canvas, int Frame);
 };
 
+// A push button with a glyph strip: the glyph and the caption laid out by the
+// button's published Margin, Spacing, Layout and Alignment.
+class TSkinBitButton : public TSkinButton {
+public:
+    using TSkinButton::TSkinButton;
+    void Draw(HDC Dc, const TRect& R) override;
+};
+
+// Frame Index (1-based) of Count of a glyph strip drawn at Pos with its
+// bottom-left colour transparent; a disabled glyph (index 2) in grey; the
+// first frame when the strip has fewer frames than Index.
+void DrawGlyphFrame(TCanvas& Canvas, POINT Pos, int Count, int Index, TBitmap& Glyph);
+
 // Class-name prefixes (case-blind) of button classes that handle their own
 // left press: their skins get Mode 1 and do not pass the press on. None of
 // this program's classes is one; the list starts empty.

@@ -212,9 +212,8 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
     } else if (Name == "TRICHEDIT" && On.Contains(xcScrollbar)) {
         AttachScrolling<TSkinScrollbar>(Control);
     } else if (Is(Control, "TBitBtn")) {
-        // A glyph button is never taken for a plain one; it has no skin of its
-        // own here, so it keeps its look.
-        return;
+        // A glyph button is never taken for a plain one.
+        if (On.Contains(xcBitBtn)) Attach<TSkinBitButton>(Control);
     } else if (Is(Control, "TCustomPanel") && On.Contains(xcPanel)) {
         SkinChildControls(static_cast<TWinControl*>(Control));
         Attach<TSkinBox>(Control, true);

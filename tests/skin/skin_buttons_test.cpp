@@ -248,3 +248,65 @@ TEST(GlyphLayout, MarginAndSpacingArithmetic) {
 }
 
 }  // namespace
+
+namespace {
+
+// A glyph button as a program would register it.
+class TBitBtn : public TButton {
+    TESSARO_CLASSINFO
+public:
+    explicit TBitBtn(TComponent* AOwner) : TButton(AOwner) {}
+    TBitmap Glyph;
+    int NumGlyphs = 3, Margin = 4, Spacing = 2;
+};
+TClassInfo& TBitBtn::StaticClassInfo() {
+    static TClassInfo CI("TBitBtn", &TButton::StaticClassInfo(), CreateComponentOf<TBitBtn>, [](TClassInfo& C) {
+        C.PublishObject<TBitBtn>("Glyph", [](TBitBtn& O) -> TObject* { return &O.Glyph; });
+        C.PublishInteger<TBitBtn>("NumGlyphs", [](TBitBtn& O) -> int64_t { return O.NumGlyphs; });
+        C.PublishInteger<TBitBtn>("Margin", [](TBitBtn& O) -> int64_t { return O.Margin; });
+        C.PublishInteger<TBitBtn>("Spacing", [](TBitBtn& O) -> int64_t { return O.Spacing; });
+    });
+    return CI;
+}
+
+TEST(SkinBitButton, GlyphFrameFollowsTheStateAndSitsAtTheMargin) {
+    TSkinFixture X;
+    TForm* F = new TForm(Application);
+    auto* B = new TBitBtn(F);
+    B->SetParent(F);
+    B->SetBounds(10, 10, 120, 30);
+    B->SetCaption("");
+    // Three 10 x 10 frames: red, green, blue; the bottom-left pixel of each is white (transparent).
+    B->Glyph.SetWidth(30);
+    B->Glyph.SetHeight(10);
+    const TColor Glyphs[] = {0x0000FF, 0x00FF00, 0xFF0000};
+    for (int K = 0; K < 3; ++K) {
+        B->Glyph.Canvas().Brush().SetColor(Glyphs[K]);
+        B->Glyph.Canvas().FillRect(TRect(K * 10, 0, K * 10 + 10, 10));
+        B->Glyph.Canvas().SetPixel(K * 10, 9, 0xFFFFFF);
+    }
+    F->Show();
+    TestHooks::PumpPending();
+    auto* S = new TSkinBitButton(B);
+    S->AttachControl(&X.Host, &X.Data, nullptr, false);
+    auto GlyphAt = [&](int Px, int Py) {
+        TBitmap Bmp(120, 30);
+        S->Draw(Bmp.Canvas().Handle(), TRect(0, 0, 120, 30));
+        return Bmp.Canvas().Pixel(Px, Py);
+    };
+    // No caption: no spacing; the glyph starts at the margin, centred across.
+    EXPECT_EQ(GlyphAt(4 + 5, 10 + 5), Glyphs[0]);
+    EXPECT_EQ(GlyphAt(3, 15), FrameColor[bfNormal]);
+    EXPECT_EQ(GlyphAt(4, 10 + 9), FrameColor[bfNormal]);  // the transparent corner
+    S->MouseState = {msPressed};
+    EXPECT_EQ(GlyphAt(9, 15), Glyphs[2]);
+    S->MouseState = {};
+    B->SetEnabled(false);
+    TColor Grey = GlyphAt(9, 15);
+    EXPECT_EQ(Grey & 0xFF, (Grey >> 8) & 0xFF);  // the disabled glyph in grey
+    EXPECT_EQ(Grey & 0xFF, (Grey >> 16) & 0xFF);
+    EXPECT_NE(Grey, FrameColor[bfDisabled]);
+    F->Free();
+}
+
+}  // namespace

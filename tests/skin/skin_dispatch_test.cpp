@@ -106,6 +106,7 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
          Without(All, {xcButton}), {}, "none"},
         {"bit button without its bit ends the search", [](TFixture& T) { return Place<TBitBtn>(T.F, T.F, 10); },
          Without(All, {xcBitBtn}), {}, "none"},
+        {"bit button", [](TFixture& T) { return Place<TBitBtn>(T.F, T.F, 10); }, All, {}, "TSkinBitButton"},
         {"a memo row whose bit is off lets the edit row take it",
          [](TFixture& T) { return Place<TMemo>(T.F, T.F, 10); }, Without(All, {xcScrollbar}), {}, "TSkinEdit"},
         {"memo", [](TFixture& T) { return Place<TMemo>(T.F, T.F, 10); }, All, {}, "TSkinScrollbar"},
