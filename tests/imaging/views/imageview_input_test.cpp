@@ -267,4 +267,38 @@ TEST(ImageViewInput, SpecialKeysReachTheView) {
     EXPECT_EQ(Asked, (std::vector<WORD>{VK_RETURN}));
 }
 
+TEST(ImageViewInput, ZoomRectangleAndLasso) {
+    {
+        TInput S({miSelectZoom});
+        TIEImageView* V = S.View;
+        // A 50 x 25 box: the uniform zoom that fits it is min(150 / 0.25, 200 / 0.5) = 400,
+        // centred on the box; the selection of before comes back (none).
+        Scr().Drag(ScreenAt(V, 20, 30), ScreenAt(V, 70, 55), 5);
+        TestHooks::PumpPending();
+        EXPECT_DOUBLE_EQ(V->Zoom(), 400);
+        EXPECT_EQ(V->ViewX(), 80);
+        EXPECT_EQ(V->ViewY(), 95);
+        EXPECT_FALSE(V->Selected());
+    }
+    {
+        TInput S({miSelectLasso});
+        TIEImageView* V = S.View;
+        int Changes = 0;
+        V->OnSelectionChange = [&](TObject*) { ++Changes; };
+        Scr().MouseDown(ScreenAt(V, 20, 20));
+        // Moves are taken one by one, as a hand draws (pending moves merge into the last).
+        for (POINT P : {POINT{60, 22}, POINT{100, 20}, POINT{100, 60}, POINT{60, 100}}) {
+            Scr().MouseMove(ScreenAt(V, P.x, P.y));
+            TestHooks::PumpPending();
+        }
+        Scr().MouseUp(ScreenAt(V, 60, 100));
+        TestHooks::PumpPending();
+        ASSERT_TRUE(V->Selected());
+        EXPECT_EQ(Changes, 1);
+        EXPECT_GE(V->GetSelectionPointCount(), 5);
+        EXPECT_TRUE(V->SelectionMask()->IsPointInside(70, 50));
+        EXPECT_FALSE(V->SelectionMask()->IsPointInside(25, 90));
+    }
+}
+
 }  // namespace
