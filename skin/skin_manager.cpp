@@ -355,7 +355,11 @@ void TSkinManage::SkinPopupMenuWindow(HWND Window) {
 
 bool TSkinManage::ReleasePopupMenuWindow(HWND Window) {
     auto It = std::find_if(PopupMenus.begin(), PopupMenus.end(), [Window](const auto& P) { return P->Window == Window; });
-    if (It == PopupMenus.end()) return false;
+    if (It == PopupMenus.end()) {
+        // A popup left undressed ends its menu's kind all the same.
+        if (PopupMenus.empty() && SkinClassName(Window) == "#32768") PopupKind = 0;
+        return false;
+    }
     (*It)->Unsubclass();
     PopupMenus.erase(It);
     if (PopupMenus.empty()) PopupKind = 0;

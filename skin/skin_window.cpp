@@ -338,7 +338,14 @@ LRESULT TSkinnedWindow::WindowProc(HWND, UINT Msg, WPARAM WParam, LPARAM LParam)
         break;
     case 0xAE: return 0;
     case WM_INITMENUPOPUP:
-        if (SkinManager) SkinManager->PopupKind = reinterpret_cast<HMENU>(WParam) == SystemMenu ? 2 : 1;
+        // A popup menu of the window that is not of its bar (a context menu) stays of kind 0.
+        if (SkinManager) {
+            HMENU M = reinterpret_cast<HMENU>(WParam);
+            if (M == SystemMenu)
+                SkinManager->PopupKind = 2;
+            else if (IsMenuOfBar(M))
+                SkinManager->PopupKind = 1;
+        }
         return CallDefault(Msg, WParam, LParam);
     case WM_CTLCOLORBTN: {
         LRESULT R = CallDefault(Msg, WParam, LParam);
@@ -666,6 +673,22 @@ void TSkinnedWindow::DetachWindow() {
     RestoreProcedures();
     DetachControlSkins();
     FreeMenuBar();
+}
+
+namespace {
+bool Contains(HMENU Menu, HMENU Wanted, int Depth) {
+    if (!Menu || Depth > 8) return false;
+    const int N = GetMenuItemCount(Menu);
+    for (int I = 0; I < N; ++I)
+        if (HMENU Sub = GetSubMenu(Menu, I); Sub && (Sub == Wanted || Contains(Sub, Wanted, Depth + 1))) return true;
+    return false;
+}
+}  // namespace
+
+bool TSkinnedWindow::IsMenuOfBar(HMENU Menu) const {
+    if (!Menu) return false;
+    if (MenuBar && Contains(MenuBar->MenuHandle, Menu, 0)) return true;
+    return Contains(WindowMenu, Menu, 0);
 }
 
 void TSkinnedWindow::FreeMenuBar() {

@@ -101,6 +101,7 @@ public:
     bool DialogChar(TMessage& Message);
     void MenuChanged(WPARAM WParam, LPARAM LParam);
     void OpenMenuItemAt(LPARAM ScreenPoint);
+    bool IsMenuOfBar(HMENU Menu) const;
 
     // ---- State (named as the frame code reads them) ----------------------------------
     TWndMethod SavedFormWindowProc;

@@ -317,7 +317,12 @@ LRESULT CALLBACK PopupMenuProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         EndPaint(h, &ps);
         return 0;
     }
-    case WM_ERASEBKGND: return 1;
+    case WM_ERASEBKGND: {
+        // The class brush, as the default would; the painting covers it again.
+        RECT rc = ClientRect(h);
+        FillRect(reinterpret_cast<HDC>(wp), &rc, GetSysColorBrush(COLOR_MENU));
+        return 1;
+    }
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_NCDESTROY:
         RemovePropW(h, u"TessaroMenu");

@@ -20,6 +20,7 @@
 #include "skin/skin_data.h"
 #include "skin/skin_manager.h"
 #include "skin/skin_menubar.h"
+#include "skin/skin_popup.h"
 #include "skin/skin_window.h"
 #include "tools/skingen/skin_art.h"
 #include "tools/skingen/skin_container_writer.h"
@@ -804,6 +805,105 @@ TEST_F(SkinMenuBarTest, TheSystemMenuOpensFromAltSpaceAndTheIcon) {
     TestHooks::OnNextModalWindow(Look);
     TestHooks::Click(Centre(Skinned, IconButton));
     EXPECT_TRUE(TestHooks::PumpUntil([&] { return Shown == 2; }, 3000, "a click on the icon"));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Popup-menu windows -------------------------------------------------------------------------
+using SkinPopupTest = SkinMenuBarTest;
+
+TEST_F(SkinPopupTest, EachKindOfMenuIsDressedOnlyWhenItsSwitchIsOn) {
+    HWND H = CreateWindowExW(0, u"SkinTestWnd", u"Menu", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 400, 300, nullptr,
+                             Bar, nullptr, nullptr);
+    Made.push_back(H);
+    SetForegroundWindow(H);
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    Skinned->PaintFrame();
+    auto Dressed = [&](const std::function<void()>& Open) {
+        int Seen = -1;
+        TestHooks::OnNextModalWindow([&](HWND W) {
+            Seen = Manager->IsPopupSubclassed(W) ? 1 : 0;
+            TestHooks::PressKey(VK_ESCAPE);
+        });
+        Open();
+        EXPECT_TRUE(TestHooks::PumpUntil([&] { return Seen >= 0 && !Skinned->InMenuLoop; }, 3000, "the popup"));
+        TestHooks::PumpPending();
+        EXPECT_EQ(Manager->PopupKind, 0);  // the last popup gone
+        EXPECT_TRUE(Manager->PopupMenus.empty());
+        return Seen == 1;
+    };
+    HMENU Ctx = CreatePopupMenu();  // a context menu, of no bar
+    AppendMenuW(Ctx, MF_STRING, 401, u"Remove");
+    auto Context = [&] { TrackPopupMenu(Ctx, TPM_RETURNCMD, 200, 200, 0, H, nullptr); };
+    auto FromBar = [&] { Skinned->TrackMenuItem(Skinned->MenuBar->Items[0].get()); };
+    auto System = [&] {
+        Skinned->LastMenuTick = 0;
+        Skinned->ShowSystemMenu(POINT{150, 150});
+    };
+    EXPECT_TRUE(Dressed(Context));
+    EXPECT_TRUE(Dressed(FromBar));
+    EXPECT_TRUE(Dressed(System));
+    Data->SkinControls.Exclude(xcPopupMenu);
+    EXPECT_FALSE(Dressed(Context));
+    EXPECT_TRUE(Dressed(FromBar));
+    Data->SkinControls.Exclude(xcSystemMenu);
+    EXPECT_FALSE(Dressed(System));
+    EXPECT_TRUE(Dressed(FromBar));
+    DestroyMenu(Ctx);
+}
+
+TEST_F(SkinPopupTest, ThePopupPrintsItsBackgroundAndItemsAndMenuBGKeepsTheErase) {
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    SetForegroundWindow(H);
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    bool Done = false;
+    TestHooks::OnNextModalWindow([&](HWND W) {
+        RECT R;
+        GetWindowRect(W, &R);
+        const int Wd = R.right - R.left, Ht = R.bottom - R.top;
+        TBitmap Print(Wd, Ht, pf24bit);
+        Print.Canvas().Brush().SetColor(clBlack);
+        Print.Canvas().FillRect(TRect(0, 0, Wd, Ht));
+        SendMessageW(W, WM_PRINT, reinterpret_cast<WPARAM>(Print.Canvas().Handle()), PRF_NONCLIENT | PRF_CLIENT);
+        TBitmap* Back = nullptr;
+        for (auto& P : Manager->PopupMenus)
+            if (P->Window == W) Back = P->Background.get();
+        ASSERT_NE(Back, nullptr);
+        ASSERT_EQ(Back->Width(), Wd);
+        // The border is the skin's background; the items are drawn over the inside.
+        int BorderSame = 0, Inside = 0, InsideDiffer = 0;
+        for (int Y = 0; Y < Ht; ++Y)
+            for (int X = 0; X < Wd; ++X) {
+                const bool Border = X < 3 || Y < 3 || X >= Wd - 3 || Y >= Ht - 3;
+                const bool Same = Print.Canvas().Pixel(X, Y) == Back->Canvas().Pixel(X, Y);
+                if (Border) BorderSame += Same ? 1 : 0;
+                else {
+                    ++Inside;
+                    InsideDiffer += Same ? 0 : 1;
+                }
+            }
+        EXPECT_EQ(BorderSame, 2 * (Wd + Ht) * 3 - 36);
+        EXPECT_GT(InsideDiffer, 0);
+        // The erase: the menu colour, or nothing with xoMenuBG.
+        for (bool MenuBG : {false, true}) {
+            if (MenuBG) Data->Options.Include(xoMenuBG);
+            else Data->Options.Exclude(xoMenuBG);
+            TBitmap E(Wd, Ht, pf24bit);
+            E.Canvas().Brush().SetColor(clBlack);
+            E.Canvas().FillRect(TRect(0, 0, Wd, Ht));
+            EXPECT_EQ(SendMessageW(W, WM_ERASEBKGND, reinterpret_cast<WPARAM>(E.Canvas().Handle()), 0), 1);
+            EXPECT_EQ(E.Canvas().Pixel(5, 5) == clBlack, MenuBG);
+        }
+        Data->Options.Exclude(xoMenuBG);
+        Done = true;
+        TestHooks::PressKey(VK_ESCAPE);
+    });
+    TrackPopupMenu(File, TPM_RETURNCMD, 200, 200, 0, H, nullptr);
+    EXPECT_TRUE(Done);
 }
 
 }  // namespace
