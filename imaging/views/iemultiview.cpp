@@ -125,7 +125,7 @@ void TIEMultiView::ReportChange(int32_t Kind, int32_t Index, int32_t Index2) {
 void TIEMultiView::Clear() {
     FImages.clear();
     FSelected = -1;
-    FViewY = 0;
+    FViewX = FViewY = 0;
     CallBitmapChangeCallbacks();
     Invalidate();
 }
@@ -174,14 +174,7 @@ void TIEMultiView::FillFromDirectory(const std::string& Folder) {
 void TIEMultiView::SetSelectedImage(int32_t Index) {
     if (Index < 0 || Index >= GetImageCount() || Index == FSelected) return;
     FSelected = Index;
-    // Keep the selected thumbnail in sight.
-    if (HandleAllocated() && ClientHeight() > 0) {
-        TRect R = ThumbRect(Index);
-        if (R.top < 0)
-            SetViewY(FViewY + R.top - VertBorder);
-        else if (R.bottom > ClientHeight())
-            SetViewY(FViewY + R.bottom - ClientHeight() + VertBorder);
-    }
+    CallBitmapChangeCallbacks();
     ImageChange();
     Invalidate();
 }
@@ -239,57 +232,196 @@ void TIEMultiView::SetPresetThumbnailFrame(int32_t Index, TColor NormalColour, T
     ThumbHeight = Presets()[Index].H;
     SelectionWidth = 0;
     Flat = true;
-    SetViewY(FViewY);
+    SetViewXY(FViewX, FViewY);
     Invalidate();
 }
 
 int32_t TIEMultiView::Columns() {
-    return std::max<int32_t>(1, (ClientWidth() - HorizBorder) / std::max(1, ThumbWidth + HorizBorder));
+    if (GridWidth != -1) return GridWidth;
+    return std::max<int32_t>(0, (ClientWidth() - HorizBorder) / std::max(1, HorizBorder + ThumbWidth));
 }
 
-int32_t TIEMultiView::MaxViewY() {
-    int32_t Rows = (GetImageCount() + Columns() - 1) / Columns();
-    return std::max<int32_t>(0, VertBorder + Rows * (ThumbHeight + VertBorder) - ClientHeight());
+void TIEMultiView::ArrangeCells() {
+    const int32_t C = Columns();
+    int32_t K = 0, R = 0;
+    FExtentW = FExtentH = 0;
+    for (TImage& Img : FImages) {
+        const int32_t X = K * (ThumbWidth + HorizBorder) + HorizBorder;
+        const int32_t Y = R * (ThumbHeight + VertBorder) + VertBorder;
+        Img.X = X;
+        Img.Y = Y;
+        Img.Row = R;
+        Img.Col = K;
+        FExtentW = std::max(FExtentW, X);
+        FExtentH = std::max(FExtentH, Y);
+        if (++K == C) {
+            K = 0;
+            ++R;
+        }
+    }
+    FExtentW += ThumbWidth + HorizBorder;
+    FExtentH += ThumbHeight + VertBorder;
 }
 
-void TIEMultiView::SetViewY(int32_t Value) {
-    Value = std::clamp<int32_t>(Value, 0, MaxViewY());
-    if (Value == FViewY) return;
-    FViewY = Value;
+void TIEMultiView::GetMaxViewXY(int32_t& MaxX, int32_t& MaxY) {
+    ArrangeCells();
+    MaxX = std::max<int32_t>(FExtentW - ClientWidth(), 0);
+    MaxY = std::max<int32_t>(FExtentH - ClientHeight(), 0);
+}
+
+void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
+    int32_t MX, MY;
+    GetMaxViewXY(MX, MY);
+    X = std::clamp<int32_t>(X, 0, MX);
+    Y = std::clamp<int32_t>(Y, 0, MY);
+    if (X == FViewX && Y == FViewY) return;
+    FViewX = X;
+    FViewY = Y;
     Invalidate();
 }
 
-TRect TIEMultiView::ThumbRect(int32_t Index) {
-    int32_t Cols = Columns();
-    int32_t Col = Index % Cols, Row = Index / Cols;
-    int32_t X = HorizBorder + Col * (ThumbWidth + HorizBorder);
-    int32_t Y = VertBorder + Row * (ThumbHeight + VertBorder) - FViewY;
-    return Bounds(X, Y, ThumbWidth, ThumbHeight);
+void TIEMultiView::Resize() {
+    TIEView::Resize();
+    SetViewXY(FViewX, FViewY);  // within the new maximum
+    Invalidate();
 }
 
-int32_t TIEMultiView::ImageAt(int X, int Y) {
-    for (int32_t i = 0; i < GetImageCount(); ++i) {
-        TRect R = ThumbRect(i);
-        if (X >= R.left && X < R.right && Y >= R.top && Y < R.bottom) return i;
+int32_t TIEMultiView::GetImageRow(int32_t Index) {
+    if (Index < 0 || Index >= GetImageCount()) return 0;
+    ArrangeCells();
+    return FImages[Index].Row;
+}
+
+int32_t TIEMultiView::GetImageCol(int32_t Index) {
+    if (Index < 0 || Index >= GetImageCount()) return 0;
+    ArrangeCells();
+    return FImages[Index].Col;
+}
+
+TRect TIEMultiView::ThumbRect(int32_t Index) {
+    if (Index < 0 || Index >= GetImageCount()) return TRect(0, 0, 0, 0);
+    ArrangeCells();
+    return Bounds(FImages[Index].X - FViewX, FImages[Index].Y - FViewY, ThumbWidth, ThumbHeight);
+}
+
+int32_t TIEMultiView::GetImageVisibility(int32_t Index) {
+    if (Index < 0 || Index >= GetImageCount()) return 0;
+    const TRect R = ThumbRect(Index);
+    const int32_t CW = ClientWidth(), CH = ClientHeight();
+    // The cell's last pixel is (right - 1, bottom - 1).
+    if (R.right - 1 < 0 || R.bottom - 1 < 0 || R.left > CW - 1 || R.top > CH - 1) return 0;
+    if (R.left >= 0 && R.top >= 0 && R.right - 1 <= CW - 1 && R.bottom - 1 <= CH - 1) return 2;
+    return 1;
+}
+
+int32_t TIEMultiView::ImageAtGridPos(int32_t Row, int32_t Col) { return Row * Columns() + Col; }
+
+int32_t TIEMultiView::ImageAtPos(int X, int Y) {
+    ArrangeCells();
+    const int32_t Row = (Y + FViewY) / (ThumbHeight + VertBorder);
+    const int32_t Col = (X + FViewX) / (ThumbWidth + HorizBorder);
+    // One strip (no columns): the column alone names the image.
+    const int32_t I = Columns() == 0 ? (Row == 0 ? Col : GetImageCount()) : ImageAtGridPos(Row, Col);
+    if (I >= GetImageCount()) return -1;
+    if (I < 0) return I;
+    const int32_t L = FImages[I].X - FViewX, T = FImages[I].Y - FViewY;
+    if (X - L < 0 || X - L > ThumbWidth - 1 || Y - T < 0 || Y - T > ThumbHeight - 1) return -1;
+    return I;
+}
+
+void TIEMultiView::MoveSelection(int32_t Direction) {
+    const int32_t N = GetImageCount();
+    if (N == 0) return;
+    ArrangeCells();
+    const int32_t S = FSelected, C = Columns();
+    const int32_t P = C * ((ClientHeight() - VertBorder) / (VertBorder + ThumbHeight));
+    int32_t New = S;
+    switch (Direction) {
+        case 0: if (S >= 0) New = S - 1; break;
+        case 1: New = S + 1; break;
+        case 2: if (S >= 0) New = GridWidth != 0 ? std::max(S - C, 0) : S - 1; break;
+        case 3: New = GridWidth != 0 ? std::min(S + C, N - 1) : S + 1; break;
+        case 4: New = 0; break;
+        case 5: New = N - 1; break;
+        case 6: New = std::min(S + P, N - 1); break;
+        case 7: if (S >= 0) New = std::max(S - P, 0); break;
+        default: return;
     }
-    return -1;
+    SetSelectedImage(New);
+    if (FSelected < 0 || GetImageVisibility(FSelected) == 2) return;
+    const int32_t X = FImages[FSelected].X, Y = FImages[FSelected].Y;
+    const int32_t CW = ClientWidth(), CH = ClientHeight();
+    auto TopEdge = [&] {
+        SetViewY(Y - VertBorder);
+        if (GetImageVisibility(FSelected) != 2) SetViewX(X - HorizBorder);
+    };
+    auto BottomEdge = [&] {
+        SetViewY(Y + ThumbHeight + VertBorder - CH);
+        if (GetImageVisibility(FSelected) != 2) SetViewX(X + ThumbWidth + HorizBorder - CW);
+    };
+    switch (Direction) {
+        case 0: SetViewXY(X - HorizBorder, Y - VertBorder); break;
+        case 1: SetViewXY(X + ThumbWidth + HorizBorder - CW, Y + ThumbHeight + VertBorder - CH); break;
+        case 2:
+        case 7: TopEdge(); break;
+        case 4: SetViewXY(0, 0); break;
+        default: BottomEdge(); break;
+    }
 }
 
 void TIEMultiView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TIEView::MouseDown(Button, Shift, X, Y);
+    // The press the windowing library reports for a double click selects nothing.
+    if (FDblClickPending) {
+        FDblClickPending = false;
+        return;
+    }
     if (Button == mbLeft) {
         if (CanFocus()) SetFocus();
-        int32_t I = ImageAt(X, Y);
+        const int32_t I = ImageAtPos(X, Y);
         if (I >= 0) SetSelectedImage(I);
     }
-    TIEView::MouseDown(Button, Shift, X, Y);
+}
+
+bool TIEMultiView::DoKeyDown(WORD& Key, TShiftState Shift) {
+    const bool R = TIEView::DoKeyDown(Key, Shift);
+    static const struct {
+        WORD Key;
+        int32_t Direction;
+    } Keys[] = {{VK_PRIOR, 7}, {VK_NEXT, 6}, {VK_END, 5}, {VK_HOME, 4},
+                {VK_LEFT, 0},  {VK_UP, 2},   {VK_RIGHT, 1}, {VK_DOWN, 3}};
+    for (const auto& K : Keys)
+        if (K.Key == Key) {
+            MoveSelection(K.Direction);
+            if (OnViewChange) OnViewChange(this, 0);
+            return true;
+        }
+    return R;
 }
 
 void TIEMultiView::WndProc(TMessage& Message) {
-    if (Message.Msg == WM_MOUSEWHEEL) {
-        int Delta = static_cast<int16_t>(HIWORD(Message.WParam));
-        SetViewY(FViewY - Delta / 120 * (ThumbHeight + VertBorder) / 2);
-        Message.Result = 0;
-        return;
+    switch (Message.Msg) {
+        case WM_MOUSEWHEEL: {
+            // One row per message, whatever the delta.
+            const int Delta = static_cast<int16_t>(HIWORD(Message.WParam));
+            SetViewY(FViewY + (Delta > 0 ? -1 : 1) * (ThumbHeight + VertBorder));
+            if (OnViewChange) OnViewChange(this, 0);
+            Message.Result = 0;
+            return;
+        }
+        case CM_WANTSPECIALKEY:
+            TIEView::WndProc(Message);
+            if (Message.WParam >= 33 && Message.WParam <= 40) Message.Result = 1;
+            return;
+        case WM_LBUTTONDBLCLK:
+            FDblClickPending = true;
+            break;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            TIEView::WndProc(Message);
+            Invalidate();
+            return;
+        default: break;
     }
     TIEView::WndProc(Message);
 }
@@ -368,11 +500,8 @@ void TIEMultiView::Paint() {
     C.Brush().SetStyle(bsSolid);
     C.Brush().SetColor(FBackground);
     C.FillRect(ClientRect());
-    for (int32_t i = 0; i < GetImageCount(); ++i) {
-        TRect R = ThumbRect(i);
-        if (R.bottom <= 0 || R.top >= ClientHeight()) continue;
-        DrawThumb(C, i, R);
-    }
+    for (int32_t i = 0; i < GetImageCount(); ++i)
+        if (GetImageVisibility(i) != 0) DrawThumb(C, i, ThumbRect(i));
 }
 
 TClassInfo& TIEMultiView::StaticClassInfo() {
@@ -390,6 +519,7 @@ TClassInfo& TIEMultiView::StaticClassInfo() {
                              Int("HorizBorder", &TIEMultiView::HorizBorder);
                              Int("VertBorder", &TIEMultiView::VertBorder);
                              Int("SelectionWidth", &TIEMultiView::SelectionWidth);
+                             Int("GridWidth", &TIEMultiView::GridWidth);
                              C.Define<TIEMultiView>("ThumbnailsBorderColor",
                                                     S([](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
                                                         O.ThumbnailsBorderColor = ControlProps::ReadColor(R, V);

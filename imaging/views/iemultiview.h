@@ -69,25 +69,47 @@ public:
 
     TIEBitmap* GetIEBitmap() override;  // the selected image
 
-    int32_t ThumbWidth = 100, ThumbHeight = 80;
-    int32_t HorizBorder = 8, VertBorder = 8;  // space between thumbnails
+    int32_t ThumbWidth = 100, ThumbHeight = 100;
+    int32_t HorizBorder = 4, VertBorder = 4;  // space between cells
+    // Columns: 0 puts every image on one row; -1 as many as the client width holds.
+    int32_t GridWidth = 0;
     TColor ThumbnailsBorderColor = clBlack;
-    TColor SelectionColor = clHighlight;
-    int32_t SelectionWidth = 2;
+    TColor SelectionColor = clRed;
+    int32_t SelectionWidth = 3;
     bool Flat = false;
 
-    // Where thumbnail Index lies in the client area at the current scroll.
+    // Places every cell on the virtual grid: position, row, column, and the extent.
+    void ArrangeCells();
+    int32_t Columns();
+    int32_t ExtentWidth() { return ArrangeCells(), FExtentW; }
+    int32_t ExtentHeight() { return ArrangeCells(), FExtentH; }
+    void GetMaxViewXY(int32_t& MaxX, int32_t& MaxY);
+    int32_t GetImageRow(int32_t Index);
+    int32_t GetImageCol(int32_t Index);
+    // Where cell Index lies in the client area at the current scroll.
     TRect ThumbRect(int32_t Index);
-    // The image under a client point, -1 for none.
-    int32_t ImageAt(int X, int Y);
+    // 0 outside the client area, 1 partly inside, 2 wholly inside (0 out of range).
+    int32_t GetImageVisibility(int32_t Index);
+    // The image whose cell holds a client point; -1 in the border between cells or past the last.
+    int32_t ImageAtPos(int X, int Y);
+    int32_t ImageAtGridPos(int32_t Row, int32_t Col);
+    // The selection moved by a navigation key: 0 left, 1 right, 2 up, 3 down, 4 home,
+    // 5 end, 6 page down, 7 page up; the new one is scrolled into view.
+    void MoveSelection(int32_t Direction);
+    int32_t ViewX() const { return FViewX; }
     int32_t ViewY() const { return FViewY; }
-    void SetViewY(int32_t Value);
+    void SetViewX(int32_t Value) { SetViewXY(Value, FViewY); }
+    void SetViewY(int32_t Value) { SetViewXY(FViewX, Value); }
+    void SetViewXY(int32_t X, int32_t Y);
+    TViewChangeEvent OnViewChange;
 
     void Paint() override;
     void WndProc(TMessage& Message) override;
 
 protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    bool DoKeyDown(WORD& Key, TShiftState Shift) override;
+    void Resize() override;
 
 private:
     struct TImage {
@@ -95,16 +117,17 @@ private:
         std::unique_ptr<TIEMText> BottomText;
         int32_t DelayTime = 0;
         std::string FileName;
+        int32_t X = 0, Y = 0, Row = 0, Col = 0;  // the cell on the virtual grid
     };
-    int32_t Columns();
-    int32_t MaxViewY();
     void ReportChange(int32_t Kind, int32_t Index, int32_t Index2);
     void DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R);
     std::vector<TImage> FImages;
     int32_t FSelected = -1;
     int32_t FFrame = -1;
     TColor FFrameNormal = clWhite, FFrameSelected = clWhite;
-    int32_t FViewY = 0;
+    int32_t FViewX = 0, FViewY = 0;
+    int32_t FExtentW = 0, FExtentH = 0;
+    bool FDblClickPending = false;
     int32_t FLastChangeKind = iectNone, FLastChangeIndex = -1, FLastChangeIndex2 = -1;
 };
 

@@ -23,6 +23,9 @@ object frmTemplate: TfrmTemplate
     Width = 528
     Height = 232
     Background = clWhite
+    GridWidth = -1
+    SelectionWidth = 3
+    SelectionColor = clRed
     ThumbnailsBorderColor = clBlack
     TabOrder = 0
     OnDblClick = imvViewDblClick

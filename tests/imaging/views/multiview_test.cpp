@@ -50,6 +50,9 @@ const char* const FormText = R"(object frmGrid: TfrmGrid
     Width = 528
     Height = 236
     Background = clWhite
+    GridWidth = -1
+    SelectionWidth = 3
+    SelectionColor = clRed
     ThumbnailsBorderColor = clBlack
     OnDblClick = imvViewDblClick
   end
@@ -182,7 +185,7 @@ TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
         EXPECT_EQ(View->PresetThumbnailFrame(), -1);
         EXPECT_EQ(View->ThumbWidth, W);
         EXPECT_EQ(View->ThumbHeight, H);
-        EXPECT_EQ(View->SelectionWidth, 2);
+        EXPECT_EQ(View->SelectionWidth, 3);
     }
     View->SetPresetThumbnailFrame(2, clWhite, static_cast<TColor>(0x808000));
     EXPECT_EQ(View->PresetThumbnailFrame(), 2);
@@ -224,11 +227,11 @@ TEST_F(MultiViewTest, MouseSelectsAndTheFrameShowsTheSelection) {
     Form->Show();
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
     TestHooks::PumpPending();
-    // Four columns of 120 with 8 between.
+    // Four columns of 120 with 4 between.
     TRect R0 = View->ThumbRect(0), R1 = View->ThumbRect(1), R4 = View->ThumbRect(4);
-    EXPECT_EQ(R0.left, 8);
-    EXPECT_EQ(R1.left, 136);
-    EXPECT_EQ(R4.top, 8 + 104 + 8);
+    EXPECT_EQ(R0.left, 4);
+    EXPECT_EQ(R1.left, 128);
+    EXPECT_EQ(R4.top, 4 + 104 + 4);
     // The frame's inner band, left of the picture: tinted teal / white.
     EXPECT_TRUE(Near(At(View, R0.left + 5, R0.top + 50), 0x808000, 4)) << std::hex << At(View, R0.left + 5, R0.top + 50);
     EXPECT_TRUE(Near(At(View, R1.left + 5, R1.top + 50), 0xFFFFFF, 4)) << std::hex << At(View, R1.left + 5, R1.top + 50);
@@ -248,14 +251,113 @@ TEST_F(MultiViewTest, MouseSelectsAndTheFrameShowsTheSelection) {
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->DblClicks == 1; }, 2000, "double click"));
     EXPECT_EQ(View->SelectedImage(), 4);
 
-    // The wheel scrolls the third row into view and back.
+    // The wheel moves one row per message, whatever the delta, within the maximum.
+    int32_t MX, MY;
+    View->GetMaxViewXY(MX, MY);
+    ASSERT_GT(MY, 0);
     EXPECT_EQ(View->ViewY(), 0);
-    View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
-    EXPECT_GT(View->ViewY(), 0);
+    const int Row = 104 + 4;
     View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-1200)), 0);
-    EXPECT_EQ(View->ViewY(), 8 + 3 * (104 + 8) - View->ClientHeight());
-    View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 1200), 0);
+    const int E1 = std::min(MY, Row);
+    EXPECT_EQ(View->ViewY(), E1);
+    View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), 0);
+    const int E2 = std::min(MY, E1 + Row);
+    EXPECT_EQ(View->ViewY(), E2);
+    View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, 120), 0);
+    EXPECT_EQ(View->ViewY(), std::max(0, E2 - Row));
+}
+
+// Cells on the virtual grid: columns from GridWidth, positions, rows and columns,
+// the extent, and the hit test at borders and last pixels.
+TEST_F(MultiViewTest, GridGeometryAndHitTest) {
+    for (int I = 0; I < 10; ++I) View->InsertImage(I);
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    View->ThumbWidth = View->ThumbHeight = 100;
+    View->HorizBorder = View->VertBorder = 4;
+    View->GridWidth = 3;
+    // Image 4: row 1, column 1 at (108, 108); the extent 316 x 420.
+    EXPECT_EQ(View->GetImageRow(4), 1);
+    EXPECT_EQ(View->GetImageCol(4), 1);
+    EXPECT_EQ(View->ThumbRect(4).left, 108);
+    EXPECT_EQ(View->ThumbRect(4).top, 108);
+    EXPECT_EQ(View->ExtentWidth(), 316);
+    EXPECT_EQ(View->ExtentHeight(), 420);
+    struct {
+        int X, Y, Image;
+    } const Hits[] = {{4, 4, 0}, {103, 103, 0}, {104, 50, -1}, {107, 50, -1}, {108, 50, 1}, {50, 104, -1},
+                      {50, 107, -1}, {50, 108, 3}, {207, 207, 4}, {208, 150, -1}, {150, 208, -1}, {1, 1, -1}, {320, 10, -1}, {10, 430, -1}};
+    for (const auto& H : Hits) EXPECT_EQ(View->ImageAtPos(H.X, H.Y), H.Image) << H.X << "," << H.Y;
+    // GridWidth -1: as many columns as the client width holds; 0: one row.
+    struct {
+        int GridWidth, ClientW, Columns;
+    } const Cols[] = {{-1, 537, 3}, {-1, 100, 0}, {0, 537, 0}, {5, 100, 5}};
+    for (const auto& C : Cols) {
+        View->GridWidth = C.GridWidth;
+        View->ThumbWidth = 163;
+        View->SetClientWidth(C.ClientW);
+        EXPECT_EQ(View->Columns(), C.Columns) << C.GridWidth << " in " << C.ClientW;
+    }
+    View->GridWidth = 0;
+    View->ThumbWidth = 100;
+    EXPECT_EQ(View->GetImageRow(9), 0);
+    EXPECT_EQ(View->GetImageCol(9), 9);
+    EXPECT_EQ(View->ImageAtPos(108 + 50, 50), 1);
+}
+
+// Navigation keys in a 3-column grid: Up, Down, Right, past the end, Home, End, pages,
+// and the new selection scrolled into view.
+TEST_F(MultiViewTest, NavigationKeysMoveTheSelection) {
+    for (int I = 0; I < 30; ++I) View->InsertImage(I);
+    View->ThumbWidth = View->ThumbHeight = 100;
+    View->HorizBorder = View->VertBorder = 4;
+    View->GridWidth = 3;
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    View->SetClientHeight(212);  // two whole rows: a page is 6 images
+    View->SetFocus();
+    TestHooks::PumpPending();
+    auto Key = [&](int VK) {
+        WinHeadlessScreen()->KeyPress(VK);
+        TestHooks::PumpPending();
+        return View->SelectedImage();
+    };
+    View->SetSelectedImage(4);
+    EXPECT_EQ(Key(VK_UP), 1);
+    EXPECT_EQ(Key(VK_DOWN), 4);
+    EXPECT_EQ(Key(VK_DOWN), 7);
+    EXPECT_EQ(Key(VK_RIGHT), 8);
+    EXPECT_EQ(Key(VK_LEFT), 7);
+    EXPECT_EQ(Key(VK_NEXT), 13);
+    EXPECT_EQ(View->GetImageVisibility(13), 2) << "scrolled into view";
+    EXPECT_GT(View->ViewY(), 0);
+    EXPECT_EQ(Key(VK_END), 29);
+    EXPECT_EQ(View->GetImageVisibility(29), 2);
+    EXPECT_EQ(Key(VK_RIGHT), 29) << "past the last image the selection stays";
+    EXPECT_EQ(Key(VK_PRIOR), 23);
+    EXPECT_EQ(Key(VK_HOME), 0);
     EXPECT_EQ(View->ViewY(), 0);
+    // With one row (GridWidth 0) Up and Down act as Left and Right.
+    View->GridWidth = 0;
+    View->SetSelectedImage(5);
+    EXPECT_EQ(Key(VK_UP), 4);
+    EXPECT_EQ(Key(VK_DOWN), 5);
+}
+
+TEST_F(MultiViewTest, ADoubleClickSelectsOnItsFirstPressOnly) {
+    for (int I = 0; I < 6; ++I) View->InsertImage(I);
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    View->SetSelectedImage(0);
+    const TRect R = View->ThumbRect(2);
+    WinHeadlessScreen()->DoubleClick(View->ClientToScreen(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}));
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->DblClicks == 1; }, 2000, "double click"));
+    EXPECT_EQ(View->SelectedImage(), 2);
+    // A click in the border between cells selects nothing.
+    const TRect R3 = View->ThumbRect(3);
+    TestHooks::Click(View->ClientToScreen(POINT{R3.left - 2, R3.top + 10}));
+    TestHooks::PumpPending();
+    EXPECT_EQ(View->SelectedImage(), 2);
 }
 
 }  // namespace
