@@ -16,7 +16,7 @@ PACKAGES=(
   # screens for gui tests
   xvfb xauth xdotool xclip x11-utils imagemagick libjpeg-turbo-progs libtiff-tools netpbm libopenjp2-tools libraw-bin python3-tifffile python3-numpy ghostscript poppler-utils
   # image text export and URL-loading tests
-  fp-compiler python3 pstoedit libwmf-bin libuemf-dev
+  fp-compiler python3 pstoedit
 )
 
 missing=()
