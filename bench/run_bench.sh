@@ -3,7 +3,9 @@
 # same tool command lines on the same clips, in one go. Prints each step's time
 # (ms), the program's total without the designed waits of the menu-picture and
 # structure-file steps (eight pauses of 500 ms each), the bare total and their
-# ratio. Usage: run_bench.sh <release build folder with TESSARO_BENCH=ON> [seconds of each clip...]
+# ratio. The program and the bare script take turns, $ROUNDS times each (default 2),
+# so that a change in the machine's load falls on both; the figures are sums.
+# Usage: run_bench.sh <release build folder with TESSARO_BENCH=ON> [seconds of each clip...]
 set -eu
 build=${1:?usage: $0 <build folder> [clip seconds...]}
 shift
@@ -23,21 +25,27 @@ for s in "$@"; do
     n=$((n + 1))
 done
 
-TESSARO_SCREEN=headless TESSARO_BENCH_CLIPS="$dir/clips" TESSARO_BENCH_OUT="$dir" \
-    "$bench" --gtest_brief=1 > "$dir/program.txt" 2>&1 || { cat "$dir/program.txt"; exit 1; }
-sh "$dir/bare.sh" > "$dir/bare.txt" || { cat "$dir/bare.txt" "$dir/bare/tools.log"; exit 1; }
+rounds=${ROUNDS:-2}
+r=0
+while [ $r -lt "$rounds" ]; do
+    TESSARO_SCREEN=headless TESSARO_BENCH_CLIPS="$dir/clips" TESSARO_BENCH_OUT="$dir" \
+        "$bench" --gtest_brief=1 > "$dir/program.txt" 2>&1 || { cat "$dir/program.txt"; exit 1; }
+    sh "$dir/bare.sh" > "$dir/bare.txt" || { cat "$dir/bare.txt" "$dir/bare/tools.log"; exit 1; }
+    grep -E '^program ' "$dir/program.txt" >> "$dir/times.txt"
+    cat "$dir/bare.txt" >> "$dir/times.txt"
+    r=$((r + 1))
+done
 
-waits=8000
-awk -v waits=$waits '
-    $1 == "program" && $2 == "cpu" { cpu = $3; next }
-    $1 == "program" && $2 != "total" { p[$2] = $3; order[++n] = $2 }
-    $1 == "program" && $2 == "total" { pt = $3 }
-    $1 == "bare" { b[$2] = $3; bt += $3 }
+awk -v waits=$((8000 * rounds)) -v rounds=$rounds '
+    $1 == "program" && $2 == "cpu" { cpu += $3; next }
+    $1 == "program" && $2 == "total" { pt += $3; next }
+    $1 == "program" { if (!($2 in p)) order[++n] = $2; p[$2] += $3 }
+    $1 == "bare" { b[$2] += $3; bt += $3 }
     END {
-        printf "%-16s %10s %10s\n", "step", "program", "bare"
+        printf "%d rounds, sums in ms\n%-16s %10s %10s\n", rounds, "step", "program", "bare"
         for (i = 1; i <= n; ++i) printf "%-16s %10d %10d\n", order[i], p[order[i]], b[order[i]]
         own = pt - waits
         printf "program total %d ms, designed waits %d ms, without them %d ms\n", pt, waits, own
         printf "processor time of the program itself %d ms\n", cpu
         printf "bare total %d ms\nratio %.3f\n", bt, own / bt
-    }' "$dir/program.txt" "$dir/bare.txt"
+    }' "$dir/times.txt"
