@@ -35,6 +35,8 @@ int32_t TIEImageIO::OpenVideoFile(const std::string& FileName) {
     FVideoFrameTime = static_cast<double>(d) / 10000000.0 / static_cast<double>(frames) * 100.0;
     Aborting = false;
     Params->MediaFileFrameCount = static_cast<int32_t>(frames);
+    // The frame rate is known from here on (a view reads it before any frame).
+    Params->MediaFileFrameDelay = static_cast<int32_t>(Round(FVideoFrameTime));
     Params->FileType = 0;
     Params->FileName = FileName;
     std::string subType;

@@ -99,6 +99,7 @@ TEST_F(Clips_, OpenVideoFileCountsWhatFfprobeCounts) {
         EXPECT_FALSE(io.Aborting);
         EXPECT_TRUE(io.IsVideoFileOpen());
         EXPECT_EQ(io.Params->MediaFileFrameCount, counted);
+        EXPECT_EQ(io.Params->MediaFileFrameDelay, 4);
         EXPECT_EQ(io.Params->Width, W);
         EXPECT_EQ(io.Params->Height, H);
         EXPECT_EQ(io.Params->FileName, Path(c));
