@@ -267,6 +267,55 @@ void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
     BitBlt(Dc, R.left, R.top, R0.Width(), R0.Height(), C.Handle(), 0, 0, SRCCOPY);
 }
 
+void TSkinMenuButton::Draw(HDC Dc, const TRect& R) {
+    if (!SkinData || !SkinData->Button || !SkinData->Button->Bitmap || SkinData->Button->Bitmap->Empty()) return;
+    Focused = Handle && GetFocus() == Handle;
+    Enabled = !Handle || !(static_cast<DWORD>(GetWindowLongW(Handle, GWL_STYLE)) & WS_DISABLED);
+    int Frame = MouseState.Contains(msPressed)                      ? bfPressed
+                : Focused || MouseState.Contains(msHot)             ? bfHot
+                                                                    : bfNormal;
+    if (!Enabled) Frame = bfDisabled;
+    Caption = Control ? GetStrPropWide(Control, "Caption") : GetWindowTextWide(Handle);
+    int W = R.Width(), H = R.Height();
+    if (W <= 0 || H <= 0) return;
+    Buffer->SetWidth(W);
+    Buffer->SetHeight(H);
+    TCanvas& C = Buffer->Canvas();
+    TRect R0(0, 0, W, H);
+    if (Transparent && Control)
+        PaintControlParentBackground(Control, C.Handle(), true);
+    else
+        FillFace(*this, C.Handle(), R0);
+    DrawSkinPartFrame(C.Handle(), R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);
+    PrepareText(C, Frame);
+    std::u16string Text = ReplaceFirst(Caption, u"||", u"\r\n");
+    HDC Tdc = TextDc(C);
+    RECT T{2, 2, W - 17 - 2, H - 2};
+    int Tw = 0, Th = 0;
+    if (!Text.empty()) {
+        DrawWideText(Tdc, Text, &T, DT_CALCRECT | DT_WORDBREAK);
+        Tw = T.right - T.left;
+        Th = T.bottom - T.top;
+    }
+    int Ty = (H - Th + 1) / 2, Tx = (W - 17 - Tw) / 2 + 2;
+    TColor Ink = Enabled ? clWindowText : clBtnShadow;
+    C.Brush().SetColor(Ink);
+    C.Pen().SetColor(Ink);
+    int M = H / 2 + 2;
+    // The filled triangle through (W - 12, M), (W - 15, M - 3) and (W - 9, M - 3), row by row.
+    for (int K = 0; K <= 3; ++K) C.FillRect(TRect(W - 15 + K, M - 3 + K, W - 9 - K + 1, M - 2 + K));
+    Tdc = TextDc(C);
+    SetBkMode(Tdc, TRANSPARENT);
+    RECT Tr{Tx, Ty, Tx + Tw, Ty + Th};
+    DrawWideText(Tdc, Text, &Tr, DT_WORDBREAK);
+    if (Focused && !SkinData->Options.Contains(xoNoFocusRect)) {
+        RECT F = Tr;
+        InflateRect(&F, 2, 2);
+        DrawFocusRect(Tdc, &F);
+    }
+    BitBlt(Dc, R.left, R.top, W, H, C.Handle(), 0, 0, SRCCOPY);
+}
+
 int LayoutFromName(const std::string& Name) {
     std::string L = LowerCase(Name);
     if (L == "blglyphright") return 1;

@@ -44,6 +44,13 @@ public:
     void Draw(HDC Dc, const TRect& R) override;
 };
 
+// A push button with a drop-down arrow at its right end.
+class TSkinMenuButton : public TSkinButton {
+public:
+    using TSkinButton::TSkinButton;
+    void Draw(HDC Dc, const TRect& R) override;
+};
+
 // Frame Index (1-based) of Count of a glyph strip drawn at Pos with its
 // bottom-left colour transparent; a disabled glyph (index 2) in grey; the
 // first frame when the strip has fewer frames than Index.

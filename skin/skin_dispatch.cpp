@@ -177,10 +177,11 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
             auto* T = new TSkinTab(Control);
             T->Mode = 2;
             T->AttachControl(&FHost, &FData, FCanvas, false);
-        } else if (auto* Tc = dynamic_cast<TCustomTabControl*>(Control); !Tc || Tc->Style() == tsTabs) {
+        } else if (auto* Tc = dynamic_cast<TCustomTabControl*>(Control); Tc && Tc->Style() != tsTabs) {
+            Attach<TSkinTabBtn>(Control);
+        } else {
             Attach<TSkinTab>(Control);
         }
-        // Page controls in button style keep their own look here.
     } else if (Is(Control, "TTabSheet") && TabPart && On.Contains(xcTab)) {
         Attach<TSkinTabSheet>(Control);
     } else if (Is(Control, "TCustomCheckBox") && On.Contains(xcCheckBox)) {
@@ -270,6 +271,12 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
         Attach<TSkinTrackBar>(Control);
     } else if (Kind == "button" && On.Contains(xcButton)) {
         Attach<TSkinButton>(Control);
+    } else if (Kind == "bitbtn" && On.Contains(xcButton)) {
+        Attach<TSkinBitButton>(Control);
+    } else if (Kind == "menubtn" && On.Contains(xcButton)) {
+        Attach<TSkinMenuButton>(Control);
+    } else if (Kind == "tab" && On.Contains(xcTab) && FData.Tabs) {
+        Attach<TSkinTab>(Control);
     } else if (Kind == "progress" && On.Contains(xcProgress)) {
         Attach<TSkinProgress>(Control);
     } else if (Kind == "scrollbar" && On.Contains(xcScrollbar)) {

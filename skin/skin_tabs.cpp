@@ -205,6 +205,59 @@ void TSkinTab::Draw(HDC Dc, const TRect& R) {
     }
 }
 
+// ---- Tabs in button style ----------------------------------------------------------------------
+bool TSkinTabBtn::BeforeMessage(TMessage& M) {
+    if (M.Msg == WM_PAINT) {
+        HandlePaintMessage(*this, M);
+        return false;
+    }
+    return TSkinControl::BeforeMessage(M);
+}
+
+void TSkinTabBtn::Draw(HDC Dc, const TRect& R) {
+    if (!SkinData || !SkinData->Button || !HasImage(SkinData->Button.get())) return;
+    TDataSkinButton& B = *SkinData->Button;
+    Enabled = !Control || Control->Enabled();
+    RECT Da = R;
+    SendMessageW(Handle, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&Da));
+    InflateRect(&Da, 4, 4);
+    TRect S(R.left, R.top, R.right, Da.top + 1);
+    if (S.Width() <= 0 || S.Height() <= 0) return;
+    int N = static_cast<int>(SendMessageW(Handle, TCM_GETITEMCOUNT, 0, 0));
+    int Focus = static_cast<int>(SendMessageW(Handle, TCM_GETCURFOCUS, 0, 0));
+    auto Images = reinterpret_cast<HIMAGELIST>(SendMessageW(Handle, TCM_GETIMAGELIST, 0, 0));
+    TBitmap Strip(S.Width(), S.Height(), pf24bit);
+    TCanvas& C = Strip.Canvas();
+    FillRectColor(C.Handle(), TRect(0, 0, S.Width(), S.Height()), SkinData->ColButtonFace);
+    if (auto F = reinterpret_cast<HFONT>(SendMessageW(Handle, WM_GETFONT, 0, 0))) {
+        LOGFONTA Lf{};
+        if (GetObjectA(F, sizeof Lf, &Lf)) {
+            C.Font().SetName(Lf.lfFaceName);
+            if (Lf.lfHeight) C.Font().SetHeight(Lf.lfHeight);
+        }
+    }
+    for (int I = 0; I < N; ++I) {
+        char16_t Text[81] = {};
+        TCITEMW It{};
+        It.mask = TCIF_TEXT | TCIF_IMAGE | TCIF_STATE;
+        It.pszText = reinterpret_cast<LPWSTR>(Text);
+        It.cchTextMax = 80;
+        It.iImage = -1;
+        SendMessageW(Handle, TCM_GETITEMW, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&It));
+        RECT Ir;
+        if (!SendMessageW(Handle, TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&Ir))) continue;
+        TRect Tr(Ir.left, Ir.top + 1, Ir.right, Ir.bottom + 1);
+        int Frame = I == Focus ? 2 : 1;
+        DrawSkinImage(C.Handle(), Tr, *B.Bitmap, false, B.Tile != 0, B.Trans != 0, B.FrameCount > 0 ? B.FrameCount : 1,
+                      Frame, B.Margins());
+        C.Font().SetColor(clBlack);
+        if (Frame == 1 && B.HasNormalColour2) C.Font().SetColor(B.NormalColour2);
+        if (Frame == 2 && B.HasPressedColour2) C.Font().SetColor(B.PressedColour2);
+        DrawCaptionWithImage(*this, C, Tr, 1, Text, It.iImage, Images);
+    }
+    BitBlt(Dc, S.left, S.top, S.Width(), S.Height(), C.Handle(), 0, 0, SRCCOPY);
+}
+
 // ---- Tab sheet --------------------------------------------------------------------------------
 bool TSkinTabSheet::BeforeMessage(TMessage& M) {
     if (!TSkinControl::BeforeMessage(M)) return false;

@@ -34,6 +34,14 @@ public:
     bool FindUpDown();
 };
 
+// The tabs of a tab control in button style, from the skin's Button part.
+class TSkinTabBtn : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    bool BeforeMessage(TMessage& Message) override;
+    void Draw(HDC Dc, const TRect& R) override;
+};
+
 class TSkinTabSheet : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;

@@ -310,3 +310,33 @@ TEST(SkinBitButton, GlyphFrameFollowsTheStateAndSitsAtTheMargin) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SkinMenuButton, ArrowAtTheRightEndAndFocusedShowsTheHotFrame) {
+    TButtonForm T;
+    auto* S = new TSkinMenuButton(T.Other);
+    S->AttachControl(&T.Host, &T.Data, nullptr, false);
+    T.Other->SetCaption("Menu");
+    auto Drawn = [&] {
+        auto B = std::make_unique<TBitmap>(90, 30);
+        S->Draw(B->Canvas().Handle(), TRect(0, 0, 90, 30));
+        return B;
+    };
+    T.B->SetFocus();
+    TestHooks::PumpPending();
+    auto B = Drawn();
+    EXPECT_EQ(B->Canvas().Pixel(1, 1), FrameColor[bfNormal]);
+    int M = 30 / 2 + 2;
+    EXPECT_EQ(B->Canvas().Pixel(90 - 12, M - 1), ColorToRGB(clWindowText));  // inside the arrow
+    EXPECT_EQ(B->Canvas().Pixel(90 - 12, M + 2), FrameColor[bfNormal]);       // below it
+    T.Other->SetFocus();
+    TestHooks::PumpPending();
+    EXPECT_EQ(Drawn()->Canvas().Pixel(1, 1), FrameColor[bfHot]);  // a focused menu button shows frame 4
+    T.Other->SetEnabled(false);
+    auto D = Drawn();
+    EXPECT_EQ(D->Canvas().Pixel(1, 1), FrameColor[bfDisabled]);
+    EXPECT_EQ(D->Canvas().Pixel(90 - 12, M - 1), ColorToRGB(clBtnShadow));
+}
+
+}  // namespace

@@ -150,6 +150,14 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
              T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
              return Place<TPageControl>(T.F, T.F, 10);
          }, All, {}, "TSkinTab"},
+        {"page control in button style", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             auto* P = Place<TPageControl>(T.F, T.F, 10);
+             P->SetStyle(tsButtons);
+             return P;
+         }, All, {}, "TSkinTabBtn"},
+        {"Skin3rd menubtn", [](TFixture& T) { return Place<TOddButton>(T.F, T.F, 10); }, All,
+         {"TOddButton=menubtn"}, "TSkinMenuButton"},
         {"page control without a tab part", [](TFixture& T) { return Place<TPageControl>(T.F, T.F, 10); }, All, {},
          "none"},
         {"Tag 99", [](TFixture& T) {

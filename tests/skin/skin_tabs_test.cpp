@@ -178,4 +178,34 @@ TEST(SkinTab, CloseBoxFreesThePageUnlessTheFormWindowVetoes) {
     DestroyWindow(T.Host.Window);
 }
 
+TEST(SkinTabBtn, ButtonStyleTabsUseTheButtonFrames) {
+    TFixture T;
+    auto Button = std::make_unique<TDataSkinButton>("Buttons");
+    Button->Bitmap = TwoFrames(20, 20);
+    Button->FrameCount = 2;
+    T.Data.Button = std::move(Button);
+    auto* P = new TPageControl(T.F);
+    P->SetStyle(tsButtons);
+    P->SetParent(T.F);
+    P->SetBounds(10, 10, 380, 200);
+    for (const char* Name : {"One", "Two"}) {
+        auto* Sheet = new TTabSheet(T.F);
+        Sheet->SetPageControl(P);
+        Sheet->SetCaption(Name);
+    }
+    TestHooks::PumpPending();
+    auto* S = new TSkinTabBtn(P);
+    S->AttachControl(&T.Host, &T.Data, nullptr, false);
+    SendMessageW(P->Handle(), TCM_SETCURFOCUS, 1, 0);
+    RECT W;
+    GetWindowRect(P->Handle(), &W);
+    TBitmap B(W.right - W.left, W.bottom - W.top);
+    S->Draw(B.Canvas().Handle(), TRect(0, 0, B.Width(), B.Height()));
+    for (int I = 0; I < 2; ++I) {
+        RECT R;
+        SendMessageW(P->Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R));
+        EXPECT_EQ(B.Canvas().Pixel(R.left + 2, R.top + 3), I == 1 ? Hot : Normal) << I;
+    }
+}
+
 }  // namespace
