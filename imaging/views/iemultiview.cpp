@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "imaging/bitmaps/iebitmap.h"
+#include "imaging/bitmaps/iemisc.h"
 #include "imaging/views/iemultiview_io.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/jpeg.h"
@@ -107,6 +108,31 @@ bool IENaturalLess(const std::string& A, const std::string& B) {
     return A < B;  // "01" and "1": still one order
 }
 
+namespace {
+// Byte offsets of the UTF-8 characters of S, and S's size at the end.
+std::vector<size_t> CharStarts(const std::string& S) {
+    std::vector<size_t> R;
+    for (size_t I = 0; I < S.size(); ++I)
+        if ((static_cast<unsigned char>(S[I]) & 0xC0) != 0x80) R.push_back(I);
+    R.push_back(S.size());
+    return R;
+}
+}  // namespace
+
+std::string IECutCaption(TCanvas& C, const std::string& Text, int Width, uint8_t CutSide) {
+    if (CutSide > 1) return Text;
+    const std::vector<size_t> At = CharStarts(Text);
+    const int N = static_cast<int>(At.size()) - 1;
+    std::string S = Text;
+    // Cutting at the end takes two characters in the first step, at the start one.
+    for (int Step = 1; C.TextWidth(S) > Width && N >= 2; ++Step) {
+        const int Keep = CutSide == 1 ? N - Step : N - Step - 1;
+        if (Keep <= 0) return "...";
+        S = CutSide == 1 ? "..." + Text.substr(At[N - Keep]) : Text.substr(0, At[Keep]) + "...";
+    }
+    return S;
+}
+
 TIEMultiView::TIEMultiView(TComponent* AOwner) : TIEView(AOwner) {
     FBackground = clWhite;
     TabStop = true;
@@ -127,6 +153,7 @@ void TIEMultiView::Clear() {
     FSelected = -1;
     FViewX = FViewY = 0;
     CallBitmapChangeCallbacks();
+    UpdateLayout();
     Invalidate();
 }
 
@@ -168,7 +195,7 @@ void TIEMultiView::FillFromDirectory(const std::string& Folder) {
         ReportChange(iectInsert, GetImageCount() - 1, -1);
     }
     UnlockPaint();
-    Invalidate();
+    UpdateLayout();
 }
 
 void TIEMultiView::SetSelectedImage(int32_t Index) {
@@ -187,7 +214,7 @@ void TIEMultiView::InsertImage(int32_t Index) {
     FImages.insert(FImages.begin() + Index, std::move(Img));
     if (FSelected >= Index) ++FSelected;
     ReportChange(iectInsert, Index, -1);
-    Invalidate();
+    UpdateLayout();
 }
 
 void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
@@ -232,7 +259,7 @@ void TIEMultiView::SetPresetThumbnailFrame(int32_t Index, TColor NormalColour, T
     ThumbHeight = Presets()[Index].H;
     SelectionWidth = 0;
     Flat = true;
-    SetViewXY(FViewX, FViewY);
+    UpdateLayout();
     Invalidate();
 }
 
@@ -275,15 +302,76 @@ void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
     X = std::clamp<int32_t>(X, 0, MX);
     Y = std::clamp<int32_t>(Y, 0, MY);
     if (X == FViewX && Y == FViewY) return;
+    const bool MovedX = X != FViewX, MovedY = Y != FViewY;
     FViewX = X;
     FViewY = Y;
     Invalidate();
+    if (!HandleAllocated()) return;
+    if (MovedX && (FScrollBars == ssHorizontal || FScrollBars == ssBoth))
+        IESetScrollPos(Handle(), SB_HORZ, static_cast<int>(FViewX / FScaleX), TRUE, false);
+    if (MovedY && (FScrollBars == ssVertical || FScrollBars == ssBoth))
+        IESetScrollPos(Handle(), SB_VERT, static_cast<int>(FViewY / FScaleY), TRUE, false);
 }
 
 void TIEMultiView::Resize() {
     TIEView::Resize();
-    SetViewXY(FViewX, FViewY);  // within the new maximum
+    UpdateLayout();
+}
+
+void TIEMultiView::SetupBar(int Bar, int32_t Max) {
+    const bool H = Bar == SB_HORZ;
+    HWND W = Handle();
+    if (Max < 1) {
+        IEShowScrollBar(W, Bar, FALSE, false);
+        return;
+    }
+    const int32_t Client = H ? ClientWidth() : ClientHeight();
+    double& Scale = H ? FScaleX : FScaleY;
+    Scale = (Client + Max - 1) / 65536.0;
+    IESetScrollRange(W, Bar, 0, 65535, FALSE, false);
+    IESetScrollPage(W, Bar, static_cast<int>(Client / Scale), TRUE, false);
+    IESetScrollPos(W, Bar, static_cast<int>((H ? FViewX : FViewY) / Scale), FALSE, false);
+    IEEnableScrollBar(W, Bar, ESB_ENABLE_BOTH, false);
+    IEShowScrollBar(W, Bar, TRUE, false);
+}
+
+void TIEMultiView::UpdateLayout() {
+    if (FPaintLock > 0 || FUpdating || ComponentState().Contains(csDestroying) ||
+        ComponentState().Contains(csLoading) || !Parent() || !HandleAllocated()) {
+        FLayoutPending = true;  // the first paint with a window runs it
+        return;
+    }
+    FLayoutPending = false;
+    FUpdating = true;
+    ArrangeCells();
+    // Showing or hiding a bar changes the client size: again until it stays.
+    for (int Pass = 0; Pass < 9; ++Pass) {
+        const int32_t CW = ClientWidth(), CH = ClientHeight();
+        int32_t MX, MY;
+        GetMaxViewXY(MX, MY);
+        if (FViewX > MX || FViewY > MY) {
+            FViewX = std::min(FViewX, MX);
+            FViewY = std::min(FViewY, MY);
+            if (OnViewChange) OnViewChange(this, 0);
+        }
+        try {
+            if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) SetupBar(SB_HORZ, MX);
+            if (FScrollBars == ssVertical || FScrollBars == ssBoth) SetupBar(SB_VERT, MY);
+        } catch (...) {
+        }
+        if (ClientWidth() == CW && ClientHeight() == CH) break;
+    }
+    FUpdating = false;
     Invalidate();
+}
+
+void TIEMultiView::SetScrollBars(TScrollStyle Value) {
+    FScrollBars = Value;
+    if (HandleAllocated()) {
+        if (Value == ssNone || Value == ssVertical) IEShowScrollBar(Handle(), SB_HORZ, FALSE, false);
+        if (Value == ssNone || Value == ssHorizontal) IEShowScrollBar(Handle(), SB_VERT, FALSE, false);
+    }
+    UpdateLayout();
 }
 
 int32_t TIEMultiView::GetImageRow(int32_t Index) {
@@ -376,11 +464,32 @@ void TIEMultiView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
         FDblClickPending = false;
         return;
     }
-    if (Button == mbLeft) {
-        if (CanFocus()) SetFocus();
-        const int32_t I = ImageAtPos(X, Y);
-        if (I >= 0) SetSelectedImage(I);
-    }
+    if (CanFocus()) SetFocus();
+    FDownX = X;
+    FDownY = Y;
+    FDownViewX = FViewX;
+    FDownViewY = FViewY;
+    FMouseDownPending = true;
+    if (HandleAllocated()) SetCapture(Handle());
+    if (Button != mbLeft || !MouseInteract.Contains(mmiSelect)) return;
+    const int32_t I = ImageAtPos(X, Y);
+    if (I >= 0) SetSelectedImage(I);
+}
+
+void TIEMultiView::MouseMove(TShiftState Shift, int X, int Y) {
+    TIEView::MouseMove(Shift, X, Y);
+    if (!FMouseDownPending || !MouseInteract.Contains(mmiScroll)) return;
+    SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
+    if (OnViewChange) OnViewChange(this, 0);
+}
+
+void TIEMultiView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TIEView::MouseUp(Button, Shift, X, Y);
+    if (!FMouseDownPending) return;
+    FMouseDownPending = false;
+    if (HandleAllocated() && GetCapture() == Handle()) ReleaseCapture();
+    if (Button == mbLeft && MouseInteract.Contains(mmiScroll))
+        SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
 }
 
 bool TIEMultiView::DoKeyDown(WORD& Key, TShiftState Shift) {
@@ -416,6 +525,38 @@ void TIEMultiView::WndProc(TMessage& Message) {
         case WM_LBUTTONDBLCLK:
             FDblClickPending = true;
             break;
+        case WM_HSCROLL:
+        case WM_VSCROLL: {
+            TIEView::WndProc(Message);
+            const bool H = Message.Msg == WM_HSCROLL;
+            const TIEScrollBarParams& P = H ? HScrollBarParams : VScrollBarParams;
+            const int32_t V = H ? FViewX : FViewY;
+            const int32_t Line = P.LineStep == -1 ? (H ? ThumbWidth + HorizBorder : ThumbHeight + VertBorder) : P.LineStep;
+            const int32_t Page = P.PageStep == -1 ? (H ? ClientWidth() : ClientHeight()) : P.PageStep;
+            const int32_t Pos = HIWORD(Message.WParam);
+            int32_t MX, MY;
+            GetMaxViewXY(MX, MY);
+            int32_t N = V;
+            switch (LOWORD(Message.WParam)) {
+                case SB_LINEUP: N = V - Line; break;
+                case SB_LINEDOWN: N = V + Line; break;
+                case SB_PAGEUP: N = V - Page; break;
+                case SB_PAGEDOWN: N = V + Page; break;
+                case SB_TOP: N = 0; break;
+                case SB_BOTTOM: N = H ? MX : MY; break;
+                case SB_THUMBTRACK:
+                    if (!P.Tracking) return;
+                    [[fallthrough]];
+                case SB_THUMBPOSITION: N = static_cast<int32_t>(Pos * (H ? FScaleX : FScaleY)); break;
+                default: break;
+            }
+            // Scroll-bar messages are no user action: no OnViewChange.
+            if (H)
+                SetViewX(N);
+            else
+                SetViewY(N);
+            return;
+        }
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             TIEView::WndProc(Message);
@@ -487,15 +628,17 @@ void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
             C.Brush().SetColor(T->Background);
             C.Brush().SetStyle(bsSolid);
         }
-        int Tw = C.TextWidth(T->Text), Th = C.TextHeight(T->Text);
+        const std::string Text = IECutCaption(C, T->Text, TextArea.Width(), T->CutSide);
+        int Tw = C.TextWidth(Text), Th = C.TextHeight(Text);
         int Tx = TextArea.left + std::max(0, (static_cast<int>(TextArea.Width()) - Tw) / 2);
         int Ty = TextArea.top + (static_cast<int>(TextArea.Height()) - Th) / 2;
-        C.TextRect(TextArea, Tx, Ty, T->Text);
+        C.TextRect(TextArea, Tx, Ty, Text);
     }
     Canvas.Draw(R.left, R.top, Cell);
 }
 
 void TIEMultiView::Paint() {
+    if (FLayoutPending) UpdateLayout();
     TCanvas& C = Canvas();
     C.Brush().SetStyle(bsSolid);
     C.Brush().SetColor(FBackground);
@@ -520,6 +663,16 @@ TClassInfo& TIEMultiView::StaticClassInfo() {
                              Int("VertBorder", &TIEMultiView::VertBorder);
                              Int("SelectionWidth", &TIEMultiView::SelectionWidth);
                              Int("GridWidth", &TIEMultiView::GridWidth);
+                             C.Define<TIEMultiView>("MouseInteract", S([](TIEMultiView& O, const TFormValue& V,
+                                                                          TFormReader& R) {
+                                                        O.MouseInteract =
+                                                            R.Set<TIEMMouseInteractItem>(V, {"mmiScroll", "mmiSelect"});
+                                                    }));
+                             C.Define<TIEMultiView>("ScrollBars", S([](TIEMultiView& O, const TFormValue& V,
+                                                                       TFormReader& R) {
+                                                        O.SetScrollBars(R.Enum<TScrollStyle>(
+                                                            V, {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}));
+                                                    }));
                              C.Define<TIEMultiView>("ThumbnailsBorderColor",
                                                     S([](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
                                                         O.ThumbnailsBorderColor = ControlProps::ReadColor(R, V);

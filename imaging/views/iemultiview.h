@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/bitmaps/ieutils.h"
 #include "imaging/views/ieimageview.h"
 
 class TIEBitmap;
@@ -21,7 +22,17 @@ public:
     TColor FontColor = clBlack;
     // While 1 the caption's background rectangle is not filled.
     uint8_t BackgroundStyle = 0;
+    // An over-long caption: 1 keeps its end ("..." in front), 0 its start ("..." after),
+    // any other value draws it uncut.
+    uint8_t CutSide = 1;
 };
+
+// Text shortened by whole characters (UTF-8) until it fits Width on Canvas, cut as
+// CutSide says, each step from the full text.
+std::string IECutCaption(TCanvas& Canvas, const std::string& Text, int Width, uint8_t CutSide);
+
+enum TIEMMouseInteractItem { mmiScroll, mmiSelect };
+using TIEMMouseInteract = TSet<TIEMMouseInteractItem>;
 
 // What the last change of the image list was, for the change callbacks.
 enum : int32_t { iectNone = 0, iectInsert = 1, iectDelete = 2, iectMove = 3, iectSwap = 4 };
@@ -98,6 +109,16 @@ public:
     void MoveSelection(int32_t Direction);
     int32_t ViewX() const { return FViewX; }
     int32_t ViewY() const { return FViewY; }
+    // Arranges the cells, keeps the offsets within their maximum, sets up the scroll bars
+    // and repaints; run it after changing the cell sizes or borders.
+    void UpdateLayout();
+    TScrollStyle ScrollBars() const { return FScrollBars; }
+    void SetScrollBars(TScrollStyle Value);
+    TIEScrollBarParams HScrollBarParams, VScrollBarParams;
+    double ScrollRatioX() const { return FScaleX; }
+    double ScrollRatioY() const { return FScaleY; }
+    // Clicks select with mmiSelect; a drag scrolls with mmiScroll.
+    TIEMMouseInteract MouseInteract{mmiSelect};
     void SetViewX(int32_t Value) { SetViewXY(Value, FViewY); }
     void SetViewY(int32_t Value) { SetViewXY(FViewX, Value); }
     void SetViewXY(int32_t X, int32_t Y);
@@ -108,6 +129,8 @@ public:
 
 protected:
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     bool DoKeyDown(WORD& Key, TShiftState Shift) override;
     void Resize() override;
 
@@ -128,6 +151,13 @@ private:
     int32_t FViewX = 0, FViewY = 0;
     int32_t FExtentW = 0, FExtentH = 0;
     bool FDblClickPending = false;
+    bool FMouseDownPending = false;
+    int32_t FDownX = 0, FDownY = 0, FDownViewX = 0, FDownViewY = 0;
+    TScrollStyle FScrollBars = ssBoth;
+    double FScaleX = 1, FScaleY = 1;
+    bool FUpdating = false;
+    bool FLayoutPending = true;
+    void SetupBar(int Bar, int32_t Max);
     int32_t FLastChangeKind = iectNone, FLastChangeIndex = -1, FLastChangeIndex2 = -1;
 };
 

@@ -23,6 +23,7 @@ object frmTemplate: TfrmTemplate
     Width = 528
     Height = 232
     Background = clWhite
+    MouseInteract = [mmiScroll, mmiSelect]
     GridWidth = -1
     SelectionWidth = 3
     SelectionColor = clRed

@@ -50,6 +50,7 @@ const char* const FormText = R"(object frmGrid: TfrmGrid
     Width = 528
     Height = 236
     Background = clWhite
+    MouseInteract = [mmiScroll, mmiSelect]
     GridWidth = -1
     SelectionWidth = 3
     SelectionColor = clRed
@@ -358,6 +359,77 @@ TEST_F(MultiViewTest, ADoubleClickSelectsOnItsFirstPressOnly) {
     TestHooks::Click(View->ClientToScreen(POINT{R3.left - 2, R3.top + 10}));
     TestHooks::PumpPending();
     EXPECT_EQ(View->SelectedImage(), 2);
+}
+
+// The scroll bars: set up for what does not fit, each code moves the offset, and bar
+// messages are no user action (no OnViewChange).
+TEST_F(MultiViewTest, ScrollBarMessagesAndMouseScrolling) {
+    for (int I = 0; I < 30; ++I) View->InsertImage(I);
+    View->ThumbWidth = View->ThumbHeight = 100;
+    View->HorizBorder = View->VertBorder = 4;
+    View->GridWidth = 3;
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    View->UpdateLayout();
+    TestHooks::PumpPending();
+    EXPECT_TRUE(GetWindowLongW(View->Handle(), GWL_STYLE) & WS_VSCROLL);
+    int32_t MX, MY;
+    View->GetMaxViewXY(MX, MY);
+    ASSERT_GT(MY, 300);
+    int Changes = 0;
+    View->OnViewChange = [&](TObject*, int32_t) { ++Changes; };
+    const int CH = View->ClientHeight();
+    struct {
+        int Code, Pos, Start, Expected;
+        bool Tracking;
+    } const Cases[] = {
+        {SB_LINEDOWN, 0, 100, 204, true},  {SB_LINEUP, 0, 100, 0, true},      {SB_PAGEDOWN, 0, 100, 100 + CH, true},
+        {SB_PAGEUP, 0, 100, 0, true},      {SB_TOP, 0, 100, 0, true},         {SB_BOTTOM, 0, 100, MY, true},
+        {SB_ENDSCROLL, 0, 100, 100, true}, {SB_THUMBTRACK, 20000, 100, 100, false},
+        {SB_THUMBTRACK, 20000, 100, static_cast<int>(20000 * View->ScrollRatioY()), true},
+    };
+    for (const auto& C : Cases) {
+        View->SetViewY(C.Start);
+        View->VScrollBarParams.Tracking = C.Tracking;
+        View->Perform(WM_VSCROLL, MAKEWPARAM(C.Code, C.Pos), 0);
+        EXPECT_EQ(View->ViewY(), C.Expected) << "code " << C.Code;
+    }
+    EXPECT_DOUBLE_EQ(View->ScrollRatioY(), (CH + MY - 1) / 65536.0);
+    EXPECT_EQ(Changes, 0);
+    // With mmiScroll alone a drag scrolls by the distance and a click selects nothing.
+    View->MouseInteract = TIEMMouseInteract{mmiScroll};
+    View->SetSelectedImage(0);
+    View->SetViewY(0);
+    WinHeadlessScreen()->Drag(View->ClientToScreen(POINT{50, 150}), View->ClientToScreen(POINT{40, 60}), 4);
+    TestHooks::PumpPending();
+    EXPECT_EQ(View->ViewY(), 90);
+    EXPECT_EQ(View->SelectedImage(), 0);
+    EXPECT_GT(Changes, 0);
+}
+
+// Over-long captions keep their end ("..." in front) or their start ("..." after),
+// as long a part as fits; other cut sides leave them whole.
+TEST_F(MultiViewTest, CaptionsAreCutToTheCell) {
+    TBitmap B(10, 10, pf24bit);
+    TCanvas& C = B.Canvas();
+    const std::string Long = "a-rather-long-file-name-of-a-template.jpg";
+    const int W = C.TextWidth(Long) / 2;
+    const std::string End = IECutCaption(C, Long, W, 1), Start = IECutCaption(C, Long, W, 0);
+    ASSERT_EQ(End.substr(0, 3), "...");
+    EXPECT_LE(C.TextWidth(End), W);
+    EXPECT_EQ(Long.substr(Long.size() - (End.size() - 3)), End.substr(3));
+    EXPECT_GT(C.TextWidth("..." + Long.substr(Long.size() - (End.size() - 2))), W) << "the longest tail that fits";
+    ASSERT_EQ(Start.substr(Start.size() - 3), "...");
+    EXPECT_LE(C.TextWidth(Start), W);
+    EXPECT_EQ(Long.substr(0, Start.size() - 3), Start.substr(0, Start.size() - 3));
+    EXPECT_GT(C.TextWidth(Long.substr(0, Start.size() - 2) + "..."), W) << "the longest head that fits";
+    EXPECT_EQ(IECutCaption(C, Long, W, 2), Long);
+    EXPECT_EQ(IECutCaption(C, "short", 1000, 1), "short");
+    EXPECT_EQ(IECutCaption(C, Long, 1, 1), "...");
+    // Whole characters: a two-byte letter is never split.
+    const std::string Accented = "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9.jpg";
+    const std::string Cut = IECutCaption(C, Accented, C.TextWidth(Accented) / 2, 1);
+    EXPECT_NE(static_cast<unsigned char>(Cut[3]) & 0xC0, 0x80u);
 }
 
 }  // namespace
