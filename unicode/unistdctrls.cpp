@@ -1,5 +1,7 @@
 #include "unicode/unistdctrls.h"
 
+#include "platform/classlib/clipboard.h"
+
 #include <cstring>
 
 #include "unicode/uniactnlist.h"
@@ -153,19 +155,26 @@ HGLOBAL BlockOf(const void* Data, std::size_t Size) {
 }  // namespace
 
 bool TUniClipboard::SetAsWideText(const WideString& Text) {
-    if (!OpenClipboard(nullptr)) return false;
+    // One opening of the library's clipboard holds both forms.
+    TClipboard& C = Clipboard();
+    try {
+        C.Open();
+    } catch (const EOSError&) {
+        return false;
+    }
     bool Ok = false;
     try {
-        EmptyClipboard();
-        const std::string Ansi = WideToUtf8(Text);
-        HGLOBAL A = BlockOf(Ansi.c_str(), Ansi.size() + 1);
+        C.SetAsText(WideToUtf8(Text));
         HGLOBAL W = BlockOf(Text.c_str(), 2 * Text.size() + 2);
-        Ok = A && W && SetClipboardData(CF_TEXT, A) && SetClipboardData(CF_UNICODETEXT, W);
+        if (W) {
+            C.SetAsHandle(CF_UNICODETEXT, W);
+            Ok = C.GetAsHandle(CF_UNICODETEXT) == W;
+        }
     } catch (...) {
-        CloseClipboard();
+        C.Close();
         throw;
     }
-    CloseClipboard();
+    C.Close();
     return Ok;
 }
 

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <thread>
 #include <typeinfo>
 
 #include "platform/classlib/actnlist.h"
 #include "platform/classlib/appevnts.h"
 #include "platform/classlib/buttons.h"
+#include "platform/classlib/clipboard.h"
 #include "platform/classlib/comctrls.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/toolbar.h"
@@ -758,4 +761,40 @@ TEST(Forms, ActionLinksByControlKind) {
     EXPECT_EQ(Plain->Hint, "more");
     EXPECT_EQ(Stubborn->Hint, "[more]");
     F->Free();
+}
+
+// The library's clipboard object: nested opening keeps one session, so text
+// and another format set inside it stay together; a new text replaces both.
+TEST(Forms, TheClipboardObjectNestsItsOpeningAndKeepsFormatsTogether) {
+    TClipboard& C = Clipboard();
+    const UINT Private = RegisterClipboardFormatA("Tessaro test data");
+    C.Open();
+    C.SetAsText("\xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7 \xE6\x97\xA5");
+    HGLOBAL Block = WinGlobalAlloc(4);
+    std::memcpy(WinGlobalLock(Block), "abc", 4);
+    C.SetAsHandle(Private, Block);
+    C.Close();
+    EXPECT_TRUE(C.HasFormat(CF_TEXT));
+    EXPECT_TRUE(C.HasFormat(Private));
+    EXPECT_TRUE(C.HasFormat(CF_UNICODETEXT));  // text is offered in both kinds
+    EXPECT_EQ(C.AsText(), "\xCE\xBA\xCE\xB1\xCE\xBB\xCE\xB7 \xE6\x97\xA5");
+    EXPECT_EQ(C.GetAsHandle(Private), Block);
+    C.SetAsText("next");
+    EXPECT_FALSE(C.HasFormat(Private));
+    EXPECT_EQ(C.AsText(), "next");
+    C.Clear();
+    EXPECT_FALSE(C.HasFormat(CF_TEXT));
+    EXPECT_EQ(C.AsText(), "");
+    C.Close();  // unbalanced: nothing happens
+    // Another thread cannot open it while this one holds it open.
+    C.Open();
+    bool OtherOpened = true;
+    std::thread([&] { OtherOpened = OpenClipboard(nullptr) != 0; }).join();
+    EXPECT_FALSE(OtherOpened);
+    C.Close();
+    std::thread([&] {
+        OtherOpened = OpenClipboard(nullptr) != 0;
+        if (OtherOpened) CloseClipboard();
+    }).join();
+    EXPECT_TRUE(OtherOpened);
 }
