@@ -11,6 +11,7 @@
 #include "skin/skin_containers.h"
 #include "skin/skin_edits.h"
 #include "skin/skin_frames.h"
+#include "skin/skin_media_player.h"
 #include "skin/skin_range_controls.h"
 #include "skin/skin_scrollbars.h"
 #include "skin/skin_tabs.h"
@@ -190,6 +191,8 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
         Attach<TSkinTrackBar>(Control);
     } else if (Name == "TUPDOWN" && On.Contains(xcSpin)) {
         Attach<TSkinUpDown>(Control);
+    } else if (Name == "TMEDIAPLAYER" && On.Contains(xcButton)) {
+        Attach<TSkinMP>(Control);
     } else if (Is(Control, "TCustomGroupBox") && On.Contains(xcPanel)) {
         SkinChildControls(static_cast<TWinControl*>(Control));
         Attach<TSkinGroupBox>(Control);
@@ -277,6 +280,8 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
         Attach<TSkinMenuButton>(Control);
     } else if (Kind == "tab" && On.Contains(xcTab) && FData.Tabs) {
         Attach<TSkinTab>(Control);
+    } else if (Kind == "mediaplayer" && On.Contains(xcButton)) {
+        Attach<TSkinMP>(Control);
     } else if (Kind == "progress" && On.Contains(xcProgress)) {
         Attach<TSkinProgress>(Control);
     } else if (Kind == "scrollbar" && On.Contains(xcScrollbar)) {
