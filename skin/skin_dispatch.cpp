@@ -183,6 +183,8 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
         } else {
             Attach<TSkinTab>(Control);
         }
+    } else if (Name == "TTABSET" && TabPart && On.Contains(xcTab)) {
+        Attach<TSkinTab31>(Control);
     } else if (Is(Control, "TTabSheet") && TabPart && On.Contains(xcTab)) {
         Attach<TSkinTabSheet>(Control);
     } else if (Is(Control, "TCustomCheckBox") && On.Contains(xcCheckBox)) {

@@ -258,6 +258,73 @@ void TSkinTabBtn::Draw(HDC Dc, const TRect& R) {
     BitBlt(Dc, S.left, S.top, S.Width(), S.Height(), C.Handle(), 0, 0, SRCCOPY);
 }
 
+// ---- Tab set ------------------------------------------------------------------------------------
+TSkinTab31::TSkinTab31(TComponent* AOwner) : TSkinControl(AOwner), TabImage(std::make_unique<TBitmap>()) {}
+
+TSkinTab31::~TSkinTab31() = default;
+
+void TSkinTab31::AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool) {
+    if (Attached) return;
+    auto* W = dynamic_cast<TWinControl*>(Owner());
+    if (!W) return;
+    Control = W;
+    Handle = W->Handle();
+    TSkinControl::AttachWindow(Handle, ASkinData, ASkinForm, ACanvas);
+    PrepareImage();
+}
+
+void TSkinTab31::PrepareImage() {
+    TDataSkinBorder* Tabs = SkinData ? SkinData->Tabs.get() : nullptr;
+    if (!HasImage(Tabs)) return;
+    CopyBitmapInto(*Tabs->Bitmap, *TabImage);
+    TabImage->SetPixelFormat(pf24bit);
+    MirrorBitmapVertically(*TabImage);
+}
+
+void TSkinTab31::SkinChanged() {
+    TSkinControl::SkinChanged();
+    PrepareImage();
+}
+
+bool TSkinTab31::BeforeMessage(TMessage& M) {
+    switch (M.Msg) {
+        case WM_PAINT:
+            // Painted here and, kept as the tab set is drawn, once more after
+            // its own painting.
+            HandlePaintMessage(*this, M);
+            return true;
+        case WM_ERASEBKGND: M.Result = 1; return false;
+        default: return TSkinControl::BeforeMessage(M);
+    }
+}
+
+void TSkinTab31::Draw(HDC Dc, const TRect& R) {
+    TDataSkinBorder* Tabs = SkinData ? SkinData->Tabs.get() : nullptr;
+    if (!HasImage(Tabs) || TabImage->Empty() || R.Width() <= 0 || R.Height() <= 0) return;
+    TBitmap B(R.Width(), R.Height());
+    TCanvas& C = B.Canvas();
+    FillRectColor(C.Handle(), TRect(0, 0, R.Width(), R.Height()), SkinData->ColButtonFace);
+    if (Control) C.Font().Assign(Control->Font());
+    auto* Texts = GetObjectPropByName<TStrings>(Control, "Tabs");
+    int Selected = GetIntegerPropValue(Control, "TabIndex");
+    int First = std::max(0, GetIntegerPropValue(Control, "FirstIndex"));
+    int X = std::max(0, GetIntegerPropValue(Control, "StartMargin"));
+    int Available = R.Width() - std::max(0, GetIntegerPropValue(Control, "EndMargin"));
+    for (int I = First; Texts && I < Texts->Count(); ++I) {
+        std::u16string Text = StringToWideInCodePage(Texts->Get(I));
+        int W = C.TextWidth(Texts->Get(I));
+        if (X + W + 9 > Available) continue;  // a tab that does not fit is left out
+        TRect Tr(X, 0, X + W + 9, R.Height());
+        int Frame = I == Selected ? 2 : 1;
+        DrawSkinImage(C.Handle(), Tr, *TabImage, false, Tabs->Tile != 0, Tabs->Trans != 0,
+                      Tabs->FrameCount > 0 ? Tabs->FrameCount : 1, Frame, Tabs->Margins());
+        C.Font().SetColor(static_cast<TColor>(ColorToRGB(Frame == 1 ? Tabs->NormalColour2 : Tabs->MouseOverColour2)));
+        DrawButtonCaption(*this, C, Tr, DT_CENTER, true, Text);
+        X += W + 9;
+    }
+    BitBlt(Dc, R.left, R.top, R.Width(), R.Height(), C.Handle(), 0, 0, SRCCOPY);
+}
+
 // ---- Tab sheet --------------------------------------------------------------------------------
 bool TSkinTabSheet::BeforeMessage(TMessage& M) {
     if (!TSkinControl::BeforeMessage(M)) return false;

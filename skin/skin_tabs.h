@@ -42,6 +42,23 @@ public:
     void Draw(HDC Dc, const TRect& R) override;
 };
 
+// A tab set: tabs hanging below a line. The control publishes its tab texts
+// ("Tabs", a string list), the selected tab ("TabIndex"), the first tab shown
+// ("FirstIndex") and its margins ("StartMargin", "EndMargin").
+class TSkinTab31 : public TSkinControl {
+public:
+    explicit TSkinTab31(TComponent* AOwner);
+    ~TSkinTab31() override;
+    std::unique_ptr<TBitmap> TabImage;  // the Tabs image mirrored top to bottom
+    void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;
+    bool BeforeMessage(TMessage& Message) override;
+    void Draw(HDC Dc, const TRect& R) override;
+    void SkinChanged() override;
+
+private:
+    void PrepareImage();
+};
+
 class TSkinTabSheet : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;

@@ -208,4 +208,52 @@ TEST(SkinTabBtn, ButtonStyleTabsUseTheButtonFrames) {
     }
 }
 
+// A tab set as a program would register it.
+class TTabSet : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TTabSet(TComponent* AOwner) : TCustomControl(AOwner) {}
+    TStringList Tabs;
+    int TabIndex = 0, FirstIndex = 0, StartMargin = 5, EndMargin = 5;
+};
+TClassInfo& TTabSet::StaticClassInfo() {
+    static TClassInfo CI("TTabSet", &TCustomControl::StaticClassInfo(), CreateComponentOf<TTabSet>, [](TClassInfo& C) {
+        C.PublishObject<TTabSet>("Tabs", [](TTabSet& O) -> TObject* { return &O.Tabs; });
+        C.PublishInteger<TTabSet>("TabIndex", [](TTabSet& O) -> int64_t { return O.TabIndex; });
+        C.PublishInteger<TTabSet>("FirstIndex", [](TTabSet& O) -> int64_t { return O.FirstIndex; });
+        C.PublishInteger<TTabSet>("StartMargin", [](TTabSet& O) -> int64_t { return O.StartMargin; });
+        C.PublishInteger<TTabSet>("EndMargin", [](TTabSet& O) -> int64_t { return O.EndMargin; });
+    });
+    return CI;
+}
+
+TEST(SkinTab31, TabsThatFitAreDrawnAndAWiderOneIsSkipped) {
+    TFixture T;
+    auto Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+    Tabs->Bitmap = TwoFrames(20, 20);
+    Tabs->FrameCount = 2;
+    T.Data.Tabs = std::move(Tabs);
+    auto* Set = new TTabSet(T.F);
+    Set->SetParent(T.F);
+    Set->SetBounds(10, 10, 200, 22);
+    Set->Tabs.Add("A");
+    Set->Tabs.Add("A much wider tab than there is room for");
+    Set->Tabs.Add("B");
+    Set->TabIndex = 2;
+    TestHooks::PumpPending();
+    auto* S = new TSkinTab31(Set);
+    S->AttachControl(&T.Host, &T.Data, nullptr, false);
+    TBitmap B(200, 22);
+    S->Draw(B.Canvas().Handle(), TRect(0, 0, 200, 22));
+    // The first tab at the start margin, the wide one left out, the third (selected) right after the first.
+    TBitmap Probe(1, 1);
+    Probe.Canvas().Font().Assign(Set->Font());
+    int Wa = Probe.Canvas().TextWidth("A"), Wb = Probe.Canvas().TextWidth("B");
+    EXPECT_EQ(B.Canvas().Pixel(4, 2), Face);
+    EXPECT_EQ(B.Canvas().Pixel(6, 1), Normal);
+    EXPECT_EQ(B.Canvas().Pixel(5 + Wa + 9 + 1, 1), Hot);
+    EXPECT_EQ(B.Canvas().Pixel(5 + Wa + 9 + Wb + 9 + 1, 1), Face);
+    EXPECT_EQ(SendMessageW(Set->Handle(), SM_ISSKINNED, 0, 0), 1);
+}
+
 }  // namespace
