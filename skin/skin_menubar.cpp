@@ -315,6 +315,7 @@ bool TSkinnedWindow::TrackMenuItem(TMenuBtn* Item) {
     if (!Item->SubMenu) return false;
     LoopIndex = Item->Index;
     LoopForm = this;
+    MakeMenuOwnerDrawn(Item->SubMenu);  // the skin draws the items
     RECT W;
     GetWindowRect(Window, &W);
     InMenuLoop = true;

@@ -80,6 +80,7 @@ void TSkinnedWindow::AttachForm(TSkinData* ASkinData, TCustomForm* AForm) {
     }
     SavedFormColor = Form->Color();
     Form->SetColor(ASkinData->ColButtonFace);
+    if (SkinData->SkinControls.Contains(xcMenuItem)) SkinMainMenus(Form, true);
 }
 
 void TSkinnedWindow::SkinWindow(TSkinData* ASkinData) { SubclassWindow(ASkinData); }
@@ -221,6 +222,7 @@ void TSkinnedWindow::Start() {
     StandardFrameWidth = (W.right - W.left) - (C.right - C.left);
     StandardFrameHeight = (W.bottom - W.top) - (C.bottom - C.top);
     // The children keep their own look until the control skins dress them.
+    if (Form && SkinData->SkinControls.Contains(xcPopupMenu)) SkinPopupMenus(Form, true);
     if (State == 0) {
         if (WindowKind == 2) {
             if (WindowState == 1) {
@@ -422,6 +424,16 @@ LRESULT TSkinnedWindow::WindowProc(HWND, UINT Msg, WPARAM WParam, LPARAM LParam)
         return CallDefault(Msg, WParam, LParam);
     }
     case SKIN_REPAINTFRAME: PaintFrame(); return 0;
+    case WM_MEASUREITEM: {
+        LRESULT R = 0;
+        if (MeasureItemMessage(LParam, R)) return R;
+        return CallDefault(Msg, WParam, LParam);
+    }
+    case WM_DRAWITEM: {
+        LRESULT R = 0;
+        if (DrawItemMessage(LParam, R)) return R;
+        return CallDefault(Msg, WParam, LParam);
+    }
     default: return CallDefault(Msg, WParam, LParam);
     }
 }
@@ -568,6 +580,7 @@ void TSkinnedWindow::SkinChanged() {
     State = 3;
     for (TSkinControl* S : std::vector<TSkinControl*>(ControlSkins.ControlSkins)) S->SkinChanged();
     if (FrameSkinned) {
+        if (Form && SkinData->SkinControls.Contains(xcPopupMenu)) SkinPopupMenus(Form, true);
         ApplyFrameSize(true);
         if (Form) {
             Form->SetHeight(Form->Height() + 1);
@@ -620,10 +633,18 @@ void TSkinnedWindow::DetachControlSkins() {
     if (FDispatch) FDispatch->DetachControlSkins();
 }
 
+// The form's menus lose the skin's item handlers (they point at this object).
+void TSkinnedWindow::UndoMenuDrawing() {
+    if (!Form) return;
+    SkinPopupMenus(Form, false);
+    if (SkinData && SkinData->SkinControls.Contains(xcMenuItem)) SkinMainMenus(Form, false);
+}
+
 void TSkinnedWindow::Unskin() {
     if (HoverTimer) HoverTimer->SetEnabled(false);
     if (!FrameSkinned) {
         DetachControlSkins();
+        UndoMenuDrawing();
         if (Form && State != 4) Form->SetColor(SavedFormColor);
         RestoreProcedures();
         return;
@@ -633,6 +654,7 @@ void TSkinnedWindow::Unskin() {
     if (!Subclassed()) return;
     RestoreProcedures();
     DetachControlSkins();
+    UndoMenuDrawing();
     if (Form && State != 4) Form->SetColor(SavedFormColor);
     if (IsWindow(Window) && (StyleFlags & 8) && !(StyleFlags & 0x10))
         SetWindowLongPtrW(Window, GWL_STYLE, GetWindowLongPtrW(Window, GWL_STYLE) | WS_SYSMENU);
@@ -664,6 +686,7 @@ void TSkinnedWindow::DetachWindow() {
     if (HoverTimer) HoverTimer->SetEnabled(false);
     if (!FrameSkinned) {
         DetachControlSkins();
+        UndoMenuDrawing();
         RestoreProcedures();
         return;
     }
@@ -672,6 +695,7 @@ void TSkinnedWindow::DetachWindow() {
     if (!Subclassed()) return;
     RestoreProcedures();
     DetachControlSkins();
+    UndoMenuDrawing();
     FreeMenuBar();
 }
 

@@ -23,6 +23,10 @@ class TCustomForm;
 class TPopupMenu;
 class TSkinnedMenu;
 class TMenuBtn;
+class TMenuItem;
+
+// Every item of the popup and of the popups under it drawn by the owner.
+void MakeMenuOwnerDrawn(HMENU Menu, int Depth = 0);
 
 // A hot object inside a skinned frame: a caption button or a menu-bar item.
 class TNCObject {
@@ -103,6 +107,18 @@ public:
     void OpenMenuItemAt(LPARAM ScreenPoint);
     bool IsMenuOfBar(HMENU Menu) const;
 
+    // ---- Menu items drawn by the skin -----------------------------------------------------
+    void MenuItemMeasure(TObject* Sender, TCanvas* Canvas, int& Width, int& Height);
+    void MenuItemMeasureBar(TObject* Sender, TCanvas* Canvas, int& Width, int& Height);
+    void MenuItemDraw(TObject* Sender, TCanvas* Canvas, TRect R, bool Selected);
+    void SkinPopupMenus(TComponent* Container, bool On);
+    void SkinMainMenus(TComponent* Container, bool On);
+    void SkinMenuItemTree(TMenuItem* Item, bool On);
+    bool MeasureItemMessage(LPARAM LParam, LRESULT& Result);
+    bool DrawItemMessage(LPARAM LParam, LRESULT& Result);
+    // One item onto DC at R: the popup's background, the strip's frame, the content.
+    void DrawMenuItemOn(HDC DC, TMenuItem* Item, HMENU Menu, const TRect& R, bool Selected, bool Rtl, bool Separator);
+
     // ---- State (named as the frame code reads them) ----------------------------------
     TWndMethod SavedFormWindowProc;
     WNDPROC OldWndProc = nullptr;
@@ -168,6 +184,10 @@ public:
     LRESULT CallDefault(UINT Msg, WPARAM WParam, LPARAM LParam);
 
 private:
+    void DefaultMeasure(TMenuItem* Item, int& Width, int& Height);
+    void DrawMenuItemContent(TCanvas& C, TMenuItem* Item, const TRect& R, bool Selected, bool Rtl);
+    void MenuItemTextPass(TCanvas& C, UINT Flags, bool Selected, TRect& R, std::u16string Text, TMenuItem* Item);
+    void UndoMenuDrawing();
     void FreeMenuBar();
     void FormWindowProc(TMessage& Message);
     void Start();

@@ -46,13 +46,38 @@ HBITMAP BitmapFromBmpFile(const unsigned char* d, std::size_t n) {
 
 }  // namespace
 
+namespace {
+// The standard check mark, our own glyph: 13 x 13, a black tick on white.
+HBITMAP CheckMarkBitmap() {
+    constexpr int N = 13;
+    std::vector<uint32_t> px(N * N, 0xFFFFFF);
+    // A tick: down from (3,6) to (5,8), up to (10,3), three pixels thick.
+    auto dot = [&px](int x, int y) {
+        for (int k = 0; k < 3; ++k)
+            if (x >= 0 && x < N && y + k >= 0 && y + k < N) px[static_cast<std::size_t>((y + k) * N + x)] = 0;
+    };
+    for (int x = 3; x <= 5; ++x) dot(x, 6 + (x - 3));
+    for (int x = 6; x <= 10; ++x) dot(x, 8 - (x - 5));
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    bi.bmiHeader.biWidth = N;
+    bi.bmiHeader.biHeight = -N;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBitmap(nullptr, &bi.bmiHeader, CBM_INIT, px.data(), &bi, DIB_RGB_COLORS);
+}
+}  // namespace
+
 HBITMAP LoadBitmapA(HINSTANCE, LPCSTR name) {
+    if (name == MAKEINTRESOURCEA(OBM_CHECK)) return CheckMarkBitmap();
     TResourceData data;
     if (!name || IS_INTRESOURCE(name) || !FindEmbeddedResource("bitmaps", name, data)) return nullptr;
     return BitmapFromBmpFile(data.Data, data.Size);
 }
 
 HBITMAP LoadBitmapW(HINSTANCE i, LPCWSTR name) {
+    if (name == MAKEINTRESOURCEW(OBM_CHECK)) return CheckMarkBitmap();
     if (!name || IS_INTRESOURCE(name)) return nullptr;
     std::string n = Utf16ToUtf8(WideOfW(name));
     return LoadBitmapA(i, n.c_str());

@@ -1248,6 +1248,8 @@ HICON LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 // display's format (a 1-bit file gives a monochrome one); nullptr when there is
 // no such resource or its data is not a BMP file. Numbered system bitmaps are
 // not provided.
+// By name from the embedded bitmaps; the standard OBM_CHECK (hInstance nullptr) is our own 13 x 13 tick.
+constexpr int OBM_CHECK = 32760;
 HBITMAP LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName);
 HBITMAP LoadBitmapW(HINSTANCE hInstance, LPCWSTR lpBitmapName);
 struct ICONINFO {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/classlib/forms.h"
+#include "platform/classlib/comctrls.h"
 #include "platform/classlib/menus.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
@@ -21,6 +22,7 @@
 #include "skin/skin_manager.h"
 #include "skin/skin_menubar.h"
 #include "skin/skin_popup.h"
+#include "skin/skin_frames.h"
 #include "skin/skin_window.h"
 #include "tools/skingen/skin_art.h"
 #include "tools/skingen/skin_container_writer.h"
@@ -904,6 +906,176 @@ TEST_F(SkinPopupTest, ThePopupPrintsItsBackgroundAndItemsAndMenuBGKeepsTheErase)
     });
     TrackPopupMenu(File, TPM_RETURNCMD, 200, 200, 0, H, nullptr);
     EXPECT_TRUE(Done);
+}
+
+}  // namespace
+
+namespace {
+
+// ---- Menu items ---------------------------------------------------------------------------------
+class SkinMenuItemTest : public SkinManagerTest {
+protected:
+    void SetUp() override {
+        SkinManagerTest::SetUp();
+        Manager->SkinningOn = false;
+        F = new TForm(Application);
+        Forms.push_back(F);
+        F->SetBounds(60, 60, 300, 200);
+        F->Show();
+        TestHooks::PumpPending();
+        Manager->SkinningOn = true;
+        ASSERT_TRUE(Manager->TrySkinWindow(F->Handle()));
+        S = Manager->FindSkinForm(F->Handle());
+        ASSERT_TRUE(TestHooks::PumpUntil([this] { return S->State == 1; }, 3000, "the start"));
+    }
+    TMenuItem* Item(TComponent* Owner, const std::string& Caption) {
+        auto* I = new TMenuItem(Owner);
+        I->SetCaption(Caption);
+        return I;
+    }
+    // The item drawn alone into a bitmap of its size.
+    std::unique_ptr<TBitmap> Draw(TMenuItem* I, bool Selected, bool Rtl = false, int W = 120, int H = 20) {
+        auto B = std::make_unique<TBitmap>(W, H, pf24bit);
+        B->Canvas().Brush().SetColor(clBlack);
+        B->Canvas().FillRect(TRect(0, 0, W, H));
+        S->DrawMenuItemOn(B->Canvas().Handle(), I, nullptr, TRect(0, 0, W, H), Selected, Rtl, true);
+        return B;
+    }
+    TForm* F = nullptr;
+    TSkinnedWindow* S = nullptr;
+};
+
+TEST_F(SkinMenuItemTest, HandlersGoOnlyWhereTheyBelong) {
+    auto* Plain = new TPopupMenu(F);
+    auto* Tagged = new TPopupMenu(F);
+    Tagged->Tag = Data->DisableTag;
+    TMenuItem* A = Item(F, "One");
+    TMenuItem* B = Item(F, "Two");
+    bool OwnMeasure = false;
+    B->OnMeasureItem = [&](TObject*, TCanvas*, int&, int&) { OwnMeasure = true; };
+    Plain->Items()->Add(A);
+    Plain->Items()->Add(B);
+    TMenuItem* C = Item(F, "Three");
+    Tagged->Items()->Add(C);
+    S->SkinPopupMenus(F, true);
+    EXPECT_TRUE(Plain->OwnerDraw);
+    EXPECT_TRUE(A->OnDrawItem && A->OnMeasureItem);
+    EXPECT_TRUE(B->OnDrawItem);
+    int W = 0, H = 0;
+    B->OnMeasureItem(B, nullptr, W, H);
+    EXPECT_TRUE(OwnMeasure);  // its own measuring kept
+    EXPECT_FALSE(Tagged->OwnerDraw);
+    EXPECT_FALSE(C->OnDrawItem);
+    // A main menu item that draws itself is left alone.
+    auto* Main = new TMainMenu(F);
+    TMenuItem* Top = Item(F, "File");
+    TMenuItem* Own = Item(F, "Own");
+    TMenuItem* Other = Item(F, "Other");
+    bool OwnDraw = false;
+    Own->OnDrawItem = [&](TObject*, TCanvas*, TRect, bool) { OwnDraw = true; };
+    Main->Items()->Add(Top);
+    Top->Add(Own);
+    Top->Add(Other);
+    S->SkinMainMenus(F, true);
+    EXPECT_FALSE(Top->OnDrawItem);  // the bar's own items are not items of a popup
+    EXPECT_TRUE(Other->OnDrawItem && Other->OnMeasureItem);
+    Own->OnDrawItem(Own, nullptr, TRect(0, 0, 1, 1), false);
+    EXPECT_TRUE(OwnDraw);
+    EXPECT_FALSE(Own->OnMeasureItem);
+    S->SkinPopupMenus(F, false);
+    EXPECT_FALSE(A->OnDrawItem || A->OnMeasureItem);
+}
+
+TEST_F(SkinMenuItemTest, WidthsGrowByTheSkinsMarginAndTheImageRoom) {
+    auto* Menu = new TPopupMenu(F);
+    TMenuItem* I = Item(F, "Open");
+    Menu->Items()->Add(I);
+    const int Margin = Data->MenuItem->LeftWidth;
+    int Base = 0, H = 0;
+    S->MenuItemMeasure(I, nullptr, Base, H);
+    const int Text = Base - Margin - 35;
+    ASSERT_GT(Text, 0);
+    auto* Images = new TImageList(F);
+    Menu->Images = Images;
+    struct Case {
+        bool Bar;
+        int Extra;
+    } Cases[] = {{false, 12}, {true, 10}};
+    for (const Case& C : Cases) {
+        int W = 0;
+        H = 0;
+        if (C.Bar)
+            S->MenuItemMeasureBar(I, nullptr, W, H);
+        else
+            S->MenuItemMeasure(I, nullptr, W, H);
+        EXPECT_EQ(W, Text + Margin + C.Extra) << C.Bar;
+    }
+}
+
+TEST_F(SkinMenuItemTest, SelectionDisabledTextAndSeparatorFollowTheSkin) {
+    TDataSkinObject& P = *Data->MenuItem;
+    auto* Menu = new TPopupMenu(F);
+    TMenuItem* I = Item(F, "Paste");
+    Menu->Items()->Add(I);
+    // Normal and selected: frames 1 and 4 of the strip at the item's right end.
+    for (bool Selected : {false, true}) {
+        auto B = Draw(I, Selected);
+        TBitmap Ref(120, 20, pf24bit);
+        Ref.Canvas().Brush().SetColor(Data->ColMenu);
+        Ref.Canvas().FillRect(TRect(0, 0, 120, 20));
+        DrawSkinImage(Ref.Canvas().Handle(), TRect(0, 0, 120, 20), *P.Bitmap, false, P.Tile != 0, P.Trans != 0, 5,
+                      Selected ? 4 : 1, P.Margins());
+        EXPECT_EQ(B->Canvas().Pixel(118, 10), Ref.Canvas().Pixel(118, 10)) << Selected;
+    }
+    // A disabled caption where the skin's shadow is its text colour: the system shadow.
+    Data->ColButtonShadow = Data->ColMenuText;
+    I->SetEnabled(false);
+    auto D = Draw(I, false);
+    int Shadow = 0, MenuText = 0;
+    for (int Y = 0; Y < 20; ++Y)
+        for (int X = 0; X < 120; ++X) {
+            const TColor C = D->Canvas().Pixel(X, Y);
+            Shadow += C == static_cast<TColor>(ColorToRGB(clBtnShadow));
+            MenuText += C == static_cast<TColor>(ColorToRGB(Data->ColMenuText));
+        }
+    EXPECT_GT(Shadow, 0);
+    EXPECT_EQ(MenuText, 0);
+    // A separator: frame 2 of the strip, cut to the item's height from the image's bottom.
+    TMenuItem* Line = Item(F, "-");
+    Menu->Items()->Add(Line);
+    const int H = 6;
+    auto L = Draw(Line, false, false, 120, H);
+    const int FW = P.Bitmap->Width() / 5, IH = P.Bitmap->Height();
+    int Compared = 0;
+    for (int Y = 0; Y < H; ++Y) {
+        const TColor Src = P.Bitmap->Canvas().Pixel(FW, IH - H + Y);
+        if (Src == clFuchsia) continue;
+        ++Compared;
+        EXPECT_EQ(L->Canvas().Pixel(0, Y), Src) << Y;
+    }
+    EXPECT_GT(Compared, 0);
+}
+
+TEST_F(SkinMenuItemTest, RightToLeftMirrorsTheCheckMarkAndTheText) {
+    auto* Menu = new TPopupMenu(F);
+    TMenuItem* I = Item(F, "Wrap");
+    I->SetChecked(true);
+    Menu->Items()->Add(I);
+    Data->MenuItem.reset();  // the plain drawing shows the layout alone
+    auto Dark = [&](TBitmap& B, int From, int To) {
+        int N = 0;
+        for (int Y = 0; Y < 20; ++Y)
+            for (int X = From; X < To; ++X) N += B.Canvas().Pixel(X, Y) != Data->ColMenu;
+        return N;
+    };
+    auto L = Draw(I, false, false);
+    auto R = Draw(I, false, true);
+    // The tick sits in the first 18 pixels on its reading side; the text beside it.
+    EXPECT_GT(Dark(*L, 0, 18), 0);
+    EXPECT_EQ(Dark(*L, 102, 120), 0);
+    EXPECT_GT(Dark(*R, 102, 120), 0);
+    EXPECT_EQ(Dark(*R, 0, 18), 0);
+    EXPECT_GT(Dark(*R, 18, 102), 0);
 }
 
 }  // namespace
