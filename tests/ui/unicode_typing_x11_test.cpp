@@ -1,0 +1,109 @@
+// The program on a real X server (an Xvfb of the test's own): it starts with
+// the wide character hook installed and puts its idle control on the main
+// window once; Japanese, Greek and an emoji typed with xdotool into the disc
+// label box, then closing the window, reach options.ini as UTF-8. (The
+// settings dialog's temporary-folder box is read-only: a folder is chosen
+// with Browse there, so typing goes to the disc label.)
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "core/globals.h"
+#include "platform/classlib/threads.h"
+#include "platform/rtl/inifiles.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/win/winscreen.h"
+#include "tests/platform/xvfb_server.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+#include "unicode/uniforms.h"
+
+namespace {
+
+const std::string kTyped = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9"
+                           "\xCE\xBA\xCE\xAC \xF0\x9F\x93\x80";
+
+// Handles messages until Done holds or Ms pass; true when Done held.
+bool PumpUntil(const std::function<bool()>& Done, int Ms) {
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
+    while (!Done()) {
+        if (std::chrono::steady_clock::now() >= End) return false;
+        Application->ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+int IdleControls() {
+    int N = 0;
+    for (int I = 0; I < frmMain->ControlCount(); ++I)
+        if (dynamic_cast<TUniAppIdleEventControl*>(frmMain->Controls(I))) ++N;
+    return N;
+}
+
+class UnicodeTypingX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string Why;
+        if (xvfbtest::FindProgram("xdotool").empty()) GTEST_SKIP() << "xdotool is not installed";
+        if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
+        char Tmpl[] = "/tmp/tessaro_uni_x11_XXXXXX";
+        ASSERT_NE(mkdtemp(Tmpl), nullptr);
+        Root = std::string(Tmpl) + "/";
+        AppFolder = Root + "app/";
+        ForceDirectories(AppFolder + "langs");
+        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
+        setenv("TESSARO_SCREEN", "x11", 1);
+        Started = ProgramStartup(AppFolder);
+        ScreenOpened = true;
+        ASSERT_TRUE(Started);
+        ASSERT_STREQ(WinCurrentScreen()->Name(), "x11");
+    }
+    void TearDown() override {
+        if (Started) ProgramShutdown();
+        TThread::WaitForAllEnded(5000);
+        // The screen lets go of the X server before the server goes.
+        if (ScreenOpened) WinShutdown();
+        Xvfb.Stop();
+        std::error_code Ec;
+        if (!Root.empty()) std::filesystem::remove_all(Root, Ec);
+    }
+    xvfbtest::TXvfb Xvfb;
+    std::string Root, AppFolder;
+    bool Started = false, ScreenOpened = false;
+};
+
+TEST_F(UnicodeTypingX11, TypedWideTextReachesOptionsAsUtf8) {
+    EXPECT_TRUE(WideCharHookInstalled());
+    frmMain->Show();
+    ASSERT_TRUE(PumpUntil([] { return frmMain->Showing(); }, 10000));
+    // The idle control comes with the first hooked message, and only once.
+    ASSERT_TRUE(PumpUntil([] { return IdleControls() > 0; }, 10000));
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(IdleControls(), 1);
+
+    frmMain->txtDiscLabel->SetFocus();
+    frmMain->txtDiscLabel->SetText("");
+    PumpUntil([] { return false; }, 100);
+    // The X focus goes to the main window, found by its title; the keys go there.
+    const std::string Title = frmMain->Caption();
+    ASSERT_EQ(std::system(("xdotool search --name '^" + Title + "$' windowfocus --sync type --delay 30 '" + kTyped +
+                           "'").c_str()),
+              0);
+    EXPECT_TRUE(PumpUntil([] { return frmMain->txtDiscLabel->Text() == kTyped; }, 15000))
+        << "the box holds \"" << frmMain->txtDiscLabel->Text() << "\"";
+    frmMain->Close();
+    PumpUntil([] { return false; }, 100);
+    ProgramShutdown();
+    Started = false;
+    TIniFile Ini(AppFolder + "options.ini");
+    EXPECT_EQ(Ini.ReadString("QZOptions", "DVDLabel", "<none>"), kTyped);
+}
+
+}  // namespace
+
