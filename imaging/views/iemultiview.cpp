@@ -198,12 +198,91 @@ void TIEMultiView::FillFromDirectory(const std::string& Folder) {
     UpdateLayout();
 }
 
-void TIEMultiView::SetSelectedImage(int32_t Index) {
-    if (Index < 0 || Index >= GetImageCount() || Index == FSelected) return;
+void TIEMultiView::DoImageSelect(int32_t Index) {
+    if (FUserAction && OnImageSelect) OnImageSelect(this, Index);
+}
+
+void TIEMultiView::DoImageDeselect(int32_t Index) {
+    if (FUserAction && OnImageDeselect && !ComponentState().Contains(csDestroying)) OnImageDeselect(this, Index);
+}
+
+bool TIEMultiView::IsImageSelected(int32_t Index) const {
+    return std::find(FMulti.begin(), FMulti.end(), Index) != FMulti.end();
+}
+
+void TIEMultiView::SelectImageInternal(int32_t Index) {
+    FSelectionChanged = false;
+    if (Index < 0 || Index >= GetImageCount()) return;
+    if (EnableMultiSelect) {
+        if (!FAdditive) {
+            for (int32_t I : std::vector<int32_t>(FMulti)) DoImageDeselect(I);
+            FMulti.clear();
+        } else if (IsImageSelected(Index)) {
+            DoImageDeselect(Index);
+            FMulti.erase(std::find(FMulti.begin(), FMulti.end(), Index));
+            if (!FKeep) {
+                // A toggle: the image leaves the selection.
+                FSelected = -1;
+                FSelectionChanged = true;
+                CallBitmapChangeCallbacks();
+                return;
+            }
+        }
+        FMulti.push_back(Index);
+        FSelectionChanged = true;
+    }
     FSelected = Index;
     CallBitmapChangeCallbacks();
+    DoImageSelect(Index);
     ImageChange();
     Invalidate();
+}
+
+void TIEMultiView::SetSelectedImage(int32_t Index) {
+    if (Index < 0 || Index >= GetImageCount() || (Index == FSelected && !FAdditive)) return;
+    SelectImageInternal(Index);
+}
+
+void TIEMultiView::ClearSelection() {
+    if (EnableMultiSelect) {
+        for (int32_t I : std::vector<int32_t>(FMulti)) DoImageDeselect(I);
+        FMulti.clear();
+    } else if (FSelected >= 0) {
+        DoImageDeselect(FSelected);
+    }
+    FSelected = -1;
+}
+
+void TIEMultiView::DeselectAll() {
+    ClearSelection();
+    Invalidate();
+}
+
+void TIEMultiView::SelectAtPos(int X, int Y, TShiftState Shift) {
+    const bool SavedAdditive = FAdditive;
+    if (Shift.Contains(ssCtrl) || Shift.Contains(ssShift)) FAdditive = true;
+    const int32_t I = ImageAtPos(X, Y);
+    if (I >= 0) {
+        const int32_t S = FSelected;
+        if (Shift.Contains(ssShift) && S >= 0 && (I != S || (FAdditive && EnableMultiSelect))) {
+            std::vector<int32_t> Range;
+            if (MultiSelectionOptions.Contains(iemoRegion)) {
+                const int32_t R0 = std::min(GetImageRow(S), GetImageRow(I)), R1 = std::max(GetImageRow(S), GetImageRow(I));
+                const int32_t C0 = std::min(GetImageCol(S), GetImageCol(I)), C1 = std::max(GetImageCol(S), GetImageCol(I));
+                for (int32_t K = 0; K < GetImageCount(); ++K)
+                    if (K != S && K != I && GetImageRow(K) >= R0 && GetImageRow(K) <= R1 && GetImageCol(K) >= C0 &&
+                        GetImageCol(K) <= C1)
+                        Range.push_back(K);
+            } else {
+                for (int32_t K = S + (I > S ? 1 : -1); K != I; K += I > S ? 1 : -1) Range.push_back(K);
+            }
+            for (int32_t K : Range)
+                if (!IsImageSelected(K)) SelectImageInternal(K);
+        }
+        SelectImageInternal(I);
+        Invalidate();
+    }
+    FAdditive = SavedAdditive;
 }
 
 void TIEMultiView::InsertImage(int32_t Index) {
@@ -212,9 +291,23 @@ void TIEMultiView::InsertImage(int32_t Index) {
     Img.Bitmap = std::make_unique<TIEBitmap>();
     Img.BottomText = std::make_unique<TIEMText>();
     FImages.insert(FImages.begin() + Index, std::move(Img));
-    if (FSelected >= Index) ++FSelected;
     ReportChange(iectInsert, Index, -1);
     UpdateLayout();
+}
+
+bool TIEMultiView::DeleteImage(int32_t Index) {
+    if (Index < 0 || Index >= GetImageCount()) return false;
+    const int32_t S = FSelected;
+    ClearSelection();
+    FImages.erase(FImages.begin() + Index);
+    if (Index == S && Index >= GetImageCount())
+        SelectImageInternal(GetImageCount() - 1);
+    else if (Index < S)
+        SelectImageInternal(S - 1);
+    else
+        SelectImageInternal(S);
+    ReportChange(iectDelete, Index, -1);
+    return true;
 }
 
 void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
@@ -464,16 +557,38 @@ void TIEMultiView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
         FDblClickPending = false;
         return;
     }
+    FUserAction = true;
     if (CanFocus()) SetFocus();
     FDownX = X;
     FDownY = Y;
     FDownViewX = FViewX;
     FDownViewY = FViewY;
     FMouseDownPending = true;
+    FSelectedAtDown = FSelectionChanged = false;
     if (HandleAllocated()) SetCapture(Handle());
-    if (Button != mbLeft || !MouseInteract.Contains(mmiSelect)) return;
     const int32_t I = ImageAtPos(X, Y);
-    if (I >= 0) SetSelectedImage(I);
+    if (MultiSelectionOptions.Contains(iemoSelectOnMouseUp) || Button != mbLeft || !MouseInteract.Contains(mmiSelect)) {
+        FUserAction = false;
+        return;
+    }
+    if (Shift.Contains(ssShift)) {
+        // A range from the anchor.
+        const bool A = FAdditive, K = FKeep;
+        FAdditive = false;
+        FKeep = true;
+        ClearSelection();
+        SelectImageInternal(FAnchor < 0 ? 0 : FAnchor);
+        FAdditive = A;
+        SelectAtPos(X, Y, TShiftState{ssShift});
+        FKeep = K;
+        FSelectedAtDown = true;
+    } else if (I >= 0 && IsImageSelected(I)) {
+        FAnchor = I;  // a drag may start with the whole selection
+    } else {
+        FAnchor = I;
+        SelectAtPos(X, Y, Shift);
+    }
+    FUserAction = false;
 }
 
 void TIEMultiView::MouseMove(TShiftState Shift, int X, int Y) {
@@ -488,8 +603,15 @@ void TIEMultiView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
     if (!FMouseDownPending) return;
     FMouseDownPending = false;
     if (HandleAllocated() && GetCapture() == Handle()) ReleaseCapture();
-    if (Button == mbLeft && MouseInteract.Contains(mmiScroll))
-        SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
+    if (Button != mbLeft) return;
+    FUserAction = true;
+    if (MouseInteract.Contains(mmiSelect)) {
+        // A click on an image of a multiple selection reduces the selection to it.
+        if (MultiSelectionOptions.Contains(iemoSelectOnMouseUp) ? !FSelectedAtDown : !FSelectionChanged)
+            SelectAtPos(X, Y, Shift);
+    }
+    if (MouseInteract.Contains(mmiScroll)) SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
+    FUserAction = false;
 }
 
 bool TIEMultiView::DoKeyDown(WORD& Key, TShiftState Shift) {

@@ -32,6 +32,8 @@ public:
 std::string IECutCaption(TCanvas& Canvas, const std::string& Text, int Width, uint8_t CutSide);
 
 enum TIEMMouseInteractItem { mmiScroll, mmiSelect };
+enum TIEMultiSelectionOption { iemoRegion, iemoSelectOnMouseUp };
+using TIEMultiSelectionOptions = TSet<TIEMultiSelectionOption>;
 using TIEMMouseInteract = TSet<TIEMMouseInteractItem>;
 
 // What the last change of the image list was, for the change callbacks.
@@ -56,7 +58,24 @@ public:
     int32_t SelectedImage() const { return FSelected; }
     // Ignored when Index is out of range or already selected.
     void SetSelectedImage(int32_t Index);
+    // A new empty image at Index (appended past the end). The selected index stays as it
+    // is, so it names the image now at that place.
     void InsertImage(int32_t Index);
+    // False for an index outside the list. The selection moves with the images: to the
+    // new last image when the selected last one goes, one back when an earlier one goes.
+    bool DeleteImage(int32_t Index);
+    // The multiple selection (with EnableMultiSelect): Ctrl-click adds or removes an
+    // image, Shift-click selects the range from the anchor (with iemoRegion the
+    // rectangle of rows and columns).
+    bool EnableMultiSelect = false;
+    TIEMultiSelectionOptions MultiSelectionOptions;
+    bool IsImageSelected(int32_t Index) const;
+    int32_t MultiSelectedImagesCount() const { return static_cast<int32_t>(FMulti.size()); }
+    void ClearSelection();
+    void DeselectAll();
+    void SelectAtPos(int X, int Y, TShiftState Shift);
+    // Fired for selections and deselections made by the user.
+    std::function<void(TObject* Sender, int32_t Index)> OnImageSelect, OnImageDeselect;
     void SetImageBitmap(int32_t Index, TIEBitmap* Bitmap);
     void SetImageDelayTime(int32_t Index, int32_t Milliseconds);
     int32_t ImageDelayTime(int32_t Index) const;
@@ -152,6 +171,13 @@ private:
     int32_t FExtentW = 0, FExtentH = 0;
     bool FDblClickPending = false;
     bool FMouseDownPending = false;
+    std::vector<int32_t> FMulti;
+    int32_t FAnchor = -1;
+    bool FAdditive = false, FKeep = false, FSelectionChanged = false, FSelectedAtDown = false;
+    bool FUserAction = false;
+    void SelectImageInternal(int32_t Index);
+    void DoImageSelect(int32_t Index);
+    void DoImageDeselect(int32_t Index);
     int32_t FDownX = 0, FDownY = 0, FDownViewX = 0, FDownViewY = 0;
     TScrollStyle FScrollBars = ssBoth;
     double FScaleX = 1, FScaleY = 1;

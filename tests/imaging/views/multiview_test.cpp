@@ -201,7 +201,9 @@ TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
     View->InsertImage(0);
     EXPECT_EQ(Kinds, (std::vector<int32_t>{iectInsert}));
     EXPECT_EQ(View->GetLastChangeKind(), iectNone);
-    EXPECT_EQ(View->SelectedImage(), 4);
+    // The selected index stays and names the image now there, the former image 2.
+    EXPECT_EQ(View->SelectedImage(), 3);
+    EXPECT_EQ(View->GetIEBitmap(), View->ImageBitmap(3));
     EXPECT_EQ(View->GetImageBottomText(4)->Text, "4.jpg");
     TIEBitmap Src;
     Src.Allocate(7, 5, ieRGB24);
@@ -430,6 +432,65 @@ TEST_F(MultiViewTest, CaptionsAreCutToTheCell) {
     const std::string Accented = "\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9\xc3\xa9.jpg";
     const std::string Cut = IECutCaption(C, Accented, C.TextWidth(Accented) / 2, 1);
     EXPECT_NE(static_cast<unsigned char>(Cut[3]) & 0xC0, 0x80u);
+}
+
+TEST_F(MultiViewTest, DeletingMovesTheSelectionWithTheImages) {
+    for (int I = 0; I < 5; ++I) View->InsertImage(I);
+    struct {
+        int Selected, Delete, After;
+        bool Deleted;
+    } const Cases[] = {{4, 4, 3, true}, {3, 1, 2, true}, {1, 3, 1, true}, {2, 2, 2, true}, {2, 5, 2, false},
+                       {2, -1, 2, false}};
+    for (const auto& C : Cases) {
+        while (View->GetImageCount() < 5) View->InsertImage(View->GetImageCount());
+        View->SetSelectedImage(C.Selected);
+        EXPECT_EQ(View->DeleteImage(C.Delete), C.Deleted) << C.Delete;
+        EXPECT_EQ(View->SelectedImage(), C.After) << C.Selected << " " << C.Delete;
+    }
+}
+
+// With EnableMultiSelect: Ctrl-click adds and removes, Shift-click takes the range from
+// the anchor, with iemoRegion the rectangle of rows and columns; events for user clicks.
+TEST_F(MultiViewTest, MultipleSelectionByClicks) {
+    for (int I = 0; I < 12; ++I) View->InsertImage(I);
+    View->ThumbWidth = View->ThumbHeight = 100;
+    View->HorizBorder = View->VertBorder = 4;
+    View->GridWidth = 4;
+    View->EnableMultiSelect = true;
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    std::vector<int> Selects, Deselects;
+    View->OnImageSelect = [&](TObject*, int32_t I) { Selects.push_back(I); };
+    View->OnImageDeselect = [&](TObject*, int32_t I) { Deselects.push_back(I); };
+    auto Click = [&](int Index, std::initializer_list<int> Keys) {
+        const TRect R = View->ThumbRect(Index);
+        for (int K : Keys) WinHeadlessScreen()->KeyDown(K);
+        WinHeadlessScreen()->Click(View->ClientToScreen(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}));
+        for (int K : Keys) WinHeadlessScreen()->KeyUp(K);
+        TestHooks::PumpPending();
+        std::vector<int> Sel;
+        for (int I = 0; I < View->GetImageCount(); ++I)
+            if (View->IsImageSelected(I)) Sel.push_back(I);
+        return Sel;
+    };
+    EXPECT_EQ(Click(1, {}), (std::vector<int>{1}));
+    EXPECT_EQ(Click(6, {VK_CONTROL}), (std::vector<int>{1, 6}));
+    // (Two clicks in a row on one image would make a double click.)
+    EXPECT_EQ(Click(3, {VK_CONTROL}), (std::vector<int>{1, 3, 6}));
+    Deselects.clear();
+    EXPECT_EQ(Click(6, {VK_CONTROL}), (std::vector<int>{1, 3}));
+    EXPECT_EQ(Deselects, (std::vector<int>{6}));
+    EXPECT_EQ(Click(1, {}), (std::vector<int>{1}));
+    EXPECT_EQ(Click(4, {VK_SHIFT}), (std::vector<int>{1, 2, 3, 4}));
+    View->MultiSelectionOptions = TIEMultiSelectionOptions{iemoRegion};
+    EXPECT_EQ(Click(7, {}), (std::vector<int>{7}));
+    EXPECT_EQ(Click(1, {}), (std::vector<int>{1}));
+    EXPECT_EQ(Click(6, {VK_SHIFT}), (std::vector<int>{1, 2, 5, 6}));  // rows 0-1, columns 1-2
+    EXPECT_FALSE(Selects.empty());
+    // The program's own selections fire no events.
+    Selects.clear();
+    View->SetSelectedImage(0);
+    EXPECT_TRUE(Selects.empty());
 }
 
 }  // namespace
