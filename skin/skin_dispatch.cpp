@@ -282,6 +282,8 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
         Attach<TSkinMenuButton>(Control);
     } else if (Kind == "tab" && On.Contains(xcTab) && FData.Tabs) {
         Attach<TSkinTab>(Control);
+    } else if (Kind == "datetimepicker" && On.Contains(xcCombo)) {
+        Attach<TSkinDateTime>(Control);
     } else if (Kind == "mediaplayer" && On.Contains(xcButton)) {
         Attach<TSkinMP>(Control);
     } else if (Kind == "progress" && On.Contains(xcProgress)) {

@@ -85,6 +85,95 @@ void TSkinEdit::DrawBorder(HDC Dc, const TRect& R) {
     FrameColor(Dc, R, SkinData ? SkinData->ColButtonShadow : clBtnShadow);
 }
 
+// ---- Date-time picker ------------------------------------------------------------------------
+TArrowButton::TArrowButton(TComponent* AOwner) : TCustomControl(AOwner) {
+    TabStop = false;
+    ArrowWidth = GetSystemMetrics(SM_CXHSCROLL);
+}
+
+void TArrowButton::AttachToPicker(TSkinDateTime* Skin, TWinControl* APicker) {
+    SkinObject = Skin;
+    Picker = APicker;
+    PickerWindow = APicker->Handle();
+    ParentWindow = PickerWindow;
+    RECT W;
+    GetWindowRect(PickerWindow, &W);
+    bool Left = GetWindowLongW(PickerWindow, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR;
+    SetBounds(Left ? 2 : (W.right - W.left) - ArrowWidth - 4, 0, ArrowWidth, APicker->Height() - 4);
+    HandleNeeded();
+    SetWindowLongW(PickerWindow, GWL_STYLE, GetWindowLongW(PickerWindow, GWL_STYLE) | WS_CLIPCHILDREN);
+}
+
+void TArrowButton::Reposition(const TRect& R) {
+    bool Left = GetWindowLongW(PickerWindow, GWL_EXSTYLE) & WS_EX_LEFTSCROLLBAR;
+    SetLeft(Left ? 2 : R.right - ArrowWidth - 4);
+}
+
+void TArrowButton::WndProc(TMessage& M) {
+    switch (M.Msg) {
+        case CM_MOUSEENTER:
+        case CM_MOUSELEAVE:
+            if (Picker && Picker->Enabled()) {
+                Hot = M.Msg == CM_MOUSEENTER;
+                Invalidate();
+            }
+            break;
+        case WM_LBUTTONDOWN: {
+            TCustomControl::WndProc(M);
+            // The press and release at the same place on the picker's own button.
+            int X = static_cast<int16_t>(LOWORD(M.LParam)) + Left(), Y = static_cast<int16_t>(HIWORD(M.LParam)) + Top();
+            LPARAM At = MAKELPARAM(static_cast<WORD>(X), static_cast<WORD>(Y));
+            PostMessageA(PickerWindow, WM_LBUTTONDOWN, M.WParam, At);
+            PostMessageA(PickerWindow, WM_LBUTTONUP, M.WParam, At);
+            Invalidate();
+            return;
+        }
+        case WM_LBUTTONUP:
+            TCustomControl::WndProc(M);
+            ::SetFocus(PickerWindow);
+            return;
+        default: break;
+    }
+    TCustomControl::WndProc(M);
+}
+
+void TArrowButton::Paint() {
+    TSkinData* Data = SkinObject ? SkinObject->SkinData : nullptr;
+    if (!Data || !Data->ComboArrow || !Data->ComboArrow->Bitmap || Data->ComboArrow->FrameCount < 1) return;
+    TBitmap& Strip = *Data->ComboArrow->Bitmap;
+    int W = Strip.Width() / Data->ComboArrow->FrameCount;
+    int Frame = Hot ? 4 : 1;
+    TRect Target(0, 0, Width(), Picker ? Picker->Height() - 4 : Height());
+    FillRectColor(Canvas().Handle(), Target, Data->ColButtonFace);
+    Canvas().CopyRect(Target, Strip.Canvas(), TRect((Frame - 1) * W, 0, Frame * W, Strip.Height()));
+}
+
+void TSkinDateTime::AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas,
+                                  bool ASetColor) {
+    if (Attached) return;
+    TSkinControl::AttachControl(ASkinForm, ASkinData, ACanvas, ASetColor);
+    auto* W = dynamic_cast<TWinControl*>(Control);
+    if (!W) return;
+    ArrowButton = new TArrowButton(this);
+    ArrowButton->AttachToPicker(this, W);
+}
+
+void TSkinDateTime::AfterMessage(TMessage& M) {
+    if (M.Msg == WM_SIZE && ArrowButton)
+        ArrowButton->Repaint();
+    else
+        TSkinControl::AfterMessage(M);
+}
+
+void TSkinDateTime::Draw(HDC Dc, const TRect& R) {
+    if (ArrowButton) ArrowButton->Reposition(R);
+    if (!SkinData || !HasBorder(Handle)) return;
+    FrameColor(Dc, R, SkinData->ColButtonShadow);
+    TRect In = R;
+    InflateRect(&In, -1, -1);
+    FrameColor(Dc, In, 0xFFFFFF);
+}
+
 // ---- Combo box -------------------------------------------------------------------------
 TSkinComBox::~TSkinComBox() { ReleaseEdit(); }
 

@@ -3,10 +3,40 @@
 // button gets an embedded up-down skin.
 #pragma once
 
+#include "platform/classlib/controls.h"
 #include "platform/commctl/commctrl.h"
 #include "skin/skin_control.h"
 
 class TSkinUpDown;
+class TSkinDateTime;
+
+// A small button window laid over a date-time picker's drop-down button,
+// drawn from the skin's combo arrow; a click on it is a click on the picker's
+// own button, which opens the calendar.
+class TArrowButton : public TCustomControl {
+public:
+    explicit TArrowButton(TComponent* AOwner);
+    int ArrowWidth = 0;
+    TWinControl* Picker = nullptr;
+    TSkinDateTime* SkinObject = nullptr;
+    HWND PickerWindow = nullptr;
+    bool Hot = false;
+    void AttachToPicker(TSkinDateTime* Skin, TWinControl* APicker);
+    void Reposition(const TRect& R);
+    void WndProc(TMessage& Message) override;
+
+protected:
+    void Paint() override;
+};
+
+class TSkinDateTime : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    TArrowButton* ArrowButton = nullptr;
+    void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;
+    void AfterMessage(TMessage& Message) override;
+    void Draw(HDC Dc, const TRect& R) override;
+};
 
 class TSkinEdit : public TSkinControl {
 public:

@@ -154,3 +154,81 @@ TEST(SkinComBox, LeftScrollBarLayoutDrawsTheMirroredButtonAtTheLeft) {
 }
 
 }  // namespace
+
+namespace {
+
+// A date-time picker as a program would register it, over the platform's picker window.
+class TDateTimePicker : public TWinControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner) {}
+
+protected:
+    void CreateParams(TCreateParams& P) override {
+        TWinControl::CreateParams(P);
+        P.BaseClassName = "SysDateTimePick32";
+        P.ExStyle |= WS_EX_CLIENTEDGE;
+    }
+};
+TClassInfo& TDateTimePicker::StaticClassInfo() {
+    static TClassInfo CI("TDateTimePicker", &TWinControl::StaticClassInfo(), CreateComponentOf<TDateTimePicker>);
+    return CI;
+}
+
+TEST(SkinDateTime, ArrowButtonSitsOverThePickersButtonAndClicksIt) {
+    TFixture T;
+    auto Arrow = std::make_unique<TDataSkinObject>("ComboArrow");
+    Arrow->Bitmap = std::make_unique<TBitmap>(40, 10);
+    for (int K = 1; K <= 4; ++K) {
+        Arrow->Bitmap->Canvas().Brush().SetColor(ButtonColor(K));
+        Arrow->Bitmap->Canvas().FillRect(TRect((K - 1) * 10, 0, K * 10, 10));
+    }
+    Arrow->FrameCount = 4;
+    T.Data.ComboArrow = std::move(Arrow);
+    auto* P = new TDateTimePicker(T.F);
+    P->SetParent(T.F);
+    P->SetBounds(20, 20, 160, 24);
+    TestHooks::PumpPending();
+    std::vector<std::pair<UINT, LPARAM>> Heard;
+    TWndMethod Real = P->WindowProc;
+    P->WindowProc = [&](TMessage& M) {
+        if (M.Msg == WM_LBUTTONDOWN || M.Msg == WM_LBUTTONUP) Heard.emplace_back(M.Msg, M.LParam);
+        Real(M);
+    };
+    auto* S = new TSkinDateTime(P);
+    S->AttachControl(&T.Host, &T.Data, nullptr, false);
+    TArrowButton* A = S->ArrowButton;
+    ASSERT_NE(A, nullptr);
+    RECT W;
+    GetWindowRect(P->Handle(), &W);
+    EXPECT_EQ(GetParent(A->Handle()), P->Handle());
+    EXPECT_EQ(A->Left(), (W.right - W.left) - A->ArrowWidth - 4);
+    EXPECT_EQ(A->Top(), 0);
+    EXPECT_EQ(A->Height(), 20);
+    EXPECT_NE(GetWindowLongW(P->Handle(), GWL_STYLE) & WS_CLIPCHILDREN, 0);
+    auto ArrowPixel = [&] {
+        A->Repaint();
+        HDC Dc = GetDC(A->Handle());
+        auto C = static_cast<TColor>(GetPixel(Dc, A->Width() / 2, A->Height() / 2));
+        ReleaseDC(A->Handle(), Dc);
+        return C;
+    };
+    EXPECT_EQ(ArrowPixel(), ButtonColor(1));
+    A->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(ArrowPixel(), ButtonColor(4));
+    A->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(ArrowPixel(), ButtonColor(1));
+    // A press on the arrow is a press and release at the same place on the picker.
+    SendMessageW(A->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 4));
+    TestHooks::PumpPending();
+    ASSERT_GE(Heard.size(), 2u);
+    EXPECT_EQ(Heard[0].first, static_cast<UINT>(WM_LBUTTONDOWN));
+    EXPECT_EQ(Heard[1].first, static_cast<UINT>(WM_LBUTTONUP));
+    EXPECT_EQ(LOWORD(Heard[0].second), A->Left() + 3);
+    EXPECT_EQ(HIWORD(Heard[0].second), 4);
+    EXPECT_EQ(Heard[1].second, Heard[0].second);
+    S->Free();
+    P->WindowProc = Real;
+}
+
+}  // namespace
