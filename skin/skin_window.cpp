@@ -175,6 +175,8 @@ void TSkinnedWindow::ReadWindowState() {
 }
 
 void TSkinnedWindow::InitFrameFromSkin() {
+    FrameCache.reset();
+    FrameCacheOther.reset();
     if (!SkinData || SkinData->SkinEmpty) return;
     if (BorderKind == 2) {
         BorderLeft = BorderTop = BorderRight = BorderBottom = 0;

@@ -76,6 +76,10 @@ public:
 
     // ---- Frame -------------------------------------------------------------------
     void PaintFrame(HDC DC = nullptr);
+    // The last frame drawn and what it was drawn from; cleared with the skin.
+    std::unique_ptr<TBitmap> FrameCache, FrameCacheOther;
+    std::u16string FrameCacheSignature, FrameCacheOtherSignature;
+    std::u16string FrameSignature();
     void UpdateFrame();
     void UpdateWindowRegion();
     void RemoveWindowRegion();

@@ -2,12 +2,37 @@
 // and the title part, the caption text, and the window region cut from the
 // borders' magenta pixels.
 #include <algorithm>
+#include <string>
 
 #include "skin/skin_data.h"
 #include "skin/skin_frames.h"
 #include "skin/skin_manager.h"
 #include "skin/skin_menubar.h"
 #include "skin/skin_window.h"
+
+// What the frame's pixels depend on besides the skin: equal signatures give
+// equal pictures, so a repaint at the same size and state is a copy.
+std::u16string TSkinnedWindow::FrameSignature() {
+    std::u16string S = WindowText();
+    auto Add = [&S](long V) {
+        S += u'\x1';
+        for (char C : std::to_string(V)) S += static_cast<char16_t>(C);
+    };
+    for (long V : {static_cast<long>(FrameWidth), static_cast<long>(FrameHeight), static_cast<long>(WindowActive),
+                   static_cast<long>(WindowState), static_cast<long>(BorderKind), static_cast<long>(MenuHeight),
+                   static_cast<long>(reinterpret_cast<intptr_t>(Icon))})
+        Add(V);
+    for (auto& B : CaptionButtons) {
+        IsSysButtonVisible(*B);
+        Add(B->Visible * 2 + B->Enabled);
+    }
+    if (MenuBar)
+        for (auto& I : MenuBar->Items) {
+            S += u'\x2' + I->Caption;
+            Add(I->Visible * 2 + I->ItemEnabled);
+        }
+    return S;
+}
 
 void TSkinnedWindow::PaintFrame(HDC GivenDC) {
     if ((State != 1 && State != 3) || BorderKind == 2 || (WindowKind == 2 && WindowState == 1)) return;
@@ -21,19 +46,48 @@ void TSkinnedWindow::PaintFrame(HDC GivenDC) {
         FrameWidth = R.right - R.left;
         FrameHeight = R.bottom - R.top;
         const int W = FrameWidth, H = FrameHeight;
-        if (WindowState == 2) {
-            PaintTitleBar(DC);
-        } else {
-            PaintBorder(1, TRect(0, 0, BorderLeft, H), DC);
-            PaintBorder(2, TRect(W - BorderRight, 0, W, H), DC);
-            PaintBorder(4, TRect(BorderLeft, H - BorderBottom, W - BorderRight, H), DC);
-            PaintTitleBar(DC);
-            const TRect Band(BorderLeft, BorderTop, W - BorderRight, BorderTop + MenuHeight);
-            if (MenuBar)
-                MenuBar->Paint(DC, Band);
-            else if (MenuHeight > 0)
-                FillRect(DC, &Band, SkinData->FaceBrush ? SkinData->FaceBrush : GetSysColorBrush(COLOR_BTNFACE));
+        std::u16string Signature = FrameSignature();
+        // Two pictures are kept (active and inactive, as a window flips
+        // between them); the other one is swapped in when it matches.
+        if (State != 3 && FrameCacheOther && Signature == FrameCacheOtherSignature && Signature != FrameCacheSignature) {
+            std::swap(FrameCache, FrameCacheOther);
+            std::swap(FrameCacheSignature, FrameCacheOtherSignature);
         }
+        if (!FrameCache || Signature != FrameCacheSignature || State == 3) {
+            if (FrameCache && State != 3) {
+                FrameCacheOther = std::move(FrameCache);
+                FrameCacheOtherSignature = std::move(FrameCacheSignature);
+            }
+            // Drawn once into the cache, from which every band is copied.
+            FrameCache = std::make_unique<TBitmap>(W, H, pf32bit);  // the screen's own format: copies are plain
+            HDC C = FrameCache->Canvas().Handle();
+            if (WindowState == 2) {
+                PaintTitleBar(C);
+            } else {
+                PaintBorder(1, TRect(0, 0, BorderLeft, H), C);
+                PaintBorder(2, TRect(W - BorderRight, 0, W, H), C);
+                PaintBorder(4, TRect(BorderLeft, H - BorderBottom, W - BorderRight, H), C);
+                PaintTitleBar(C);
+                const TRect Band(BorderLeft, BorderTop, W - BorderRight, BorderTop + MenuHeight);
+                if (MenuBar)
+                    MenuBar->Paint(C, Band);
+                else if (MenuHeight > 0)
+                    FillRect(C, &Band, SkinData->FaceBrush ? SkinData->FaceBrush : GetSysColorBrush(COLOR_BTNFACE));
+            }
+            FrameCacheSignature = std::move(Signature);
+        }
+        HDC C = FrameCache->Canvas().Handle();
+        if (WindowState == 2) {
+            BitBlt(DC, 0, 0, W, H, C, 0, 0, SRCCOPY);
+        } else {
+            const int Top = BorderTop + MenuHeight;
+            BitBlt(DC, 0, 0, W, Top, C, 0, 0, SRCCOPY);
+            BitBlt(DC, 0, Top, BorderLeft, H - Top, C, 0, Top, SRCCOPY);
+            BitBlt(DC, W - BorderRight, Top, BorderRight, H - Top, C, W - BorderRight, Top, SRCCOPY);
+            BitBlt(DC, BorderLeft, H - BorderBottom, W - BorderLeft - BorderRight, BorderBottom, C, BorderLeft,
+                   H - BorderBottom, SRCCOPY);
+        }
+        SetBkMode(DC, OPAQUE);
     } catch (...) {
         // A frame that cannot be drawn leaves the window usable.
     }

@@ -1,6 +1,7 @@
 // Repainting a main window's frame and caption: the skinned frame (borders,
 // title with caption text and buttons, menu bar) beside the classic frame of
-// a window of the same size with the same menu.
+// a window of the same size with the same menu; a plain repaint copies the
+// skinned frame drawn last, a change of activation draws it anew.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -81,6 +82,21 @@ void BM_SkinnedFrame(benchmark::State& State) {
     for (auto _ : State) SendMessageW(H, WM_NCPAINT, 1, 0);
 }
 BENCHMARK(BM_SkinnedFrame)->Unit(benchmark::kMicrosecond);
+
+// Active and inactive in turn: every repaint draws the frame anew.
+void BM_ClassicFrameActivation(benchmark::State& State) {
+    HWND H = Frames().Classic;
+    WPARAM Active = 0;
+    for (auto _ : State) SendMessageW(H, WM_NCACTIVATE, Active ^= 1, 0);
+}
+BENCHMARK(BM_ClassicFrameActivation)->Unit(benchmark::kMicrosecond);
+
+void BM_SkinnedFrameActivation(benchmark::State& State) {
+    HWND H = Frames().Skinned;
+    WPARAM Active = 0;
+    for (auto _ : State) SendMessageW(H, WM_NCACTIVATE, Active ^= 1, 0);
+}
+BENCHMARK(BM_SkinnedFrameActivation)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

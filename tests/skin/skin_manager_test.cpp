@@ -1079,3 +1079,43 @@ TEST_F(SkinMenuItemTest, RightToLeftMirrorsTheCheckMarkAndTheText) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<uint32_t> WindowPixels(HWND H) {
+    const std::string Path = ::testing::TempDir() + "skin_frame_" + std::to_string(getpid()) + ".png";
+    std::vector<uint32_t> P;
+    int W = 0, Ht = 0;
+    if (!WinSaveWindowPng(H, Path) || !LoadPixelsPng(Path, P, W, Ht)) P.clear();
+    std::remove(Path.c_str());
+    return P;
+}
+
+// A frame copied from the pictures kept is the frame drawn anew.
+TEST_F(SkinMenuBarTest, KeptFramePicturesEqualFreshlyDrawnOnes) {
+    HWND H = CreateWindowExW(0, u"SkinTestWnd", u"Kept", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 400, 300, nullptr,
+                             Bar, nullptr, nullptr);
+    Made.push_back(H);
+    SetForegroundWindow(H);
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    for (WPARAM Active : {WPARAM(0), WPARAM(1)}) {
+        SendMessageW(H, WM_NCACTIVATE, Active, 0);
+        SendMessageW(H, WM_NCACTIVATE, !Active, 0);
+        SendMessageW(H, WM_NCACTIVATE, Active, 0);  // from the kept picture
+        const auto Kept = WindowPixels(H);
+        Skinned->FrameCache.reset();
+        Skinned->FrameCacheOther.reset();
+        Skinned->PaintFrame();
+        const auto Fresh = WindowPixels(H);
+        ASSERT_FALSE(Kept.empty());
+        EXPECT_TRUE(Kept == Fresh) << Active;
+    }
+    // A new caption is drawn, not copied.
+    const auto Before = WindowPixels(H);
+    SetWindowTextW(H, u"Another caption");
+    Skinned->PaintFrame();
+    EXPECT_FALSE(WindowPixels(H) == Before);
+}
+
+}  // namespace
