@@ -8,6 +8,7 @@
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemisc.h"
+#include "imaging/processing/imageproc.h"
 #include "imaging/views/iemultiview_io.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/jpeg.h"
@@ -17,67 +18,26 @@ namespace {
 template <class C>
 using TSetter = std::function<void(C&, const TFormValue&, TFormReader&)>;
 
-// A preset frame: a grey level to tint and an alpha per pixel, the place of
-// the picture and of the caption inside it.
+// The preset frames: pictures of our own (resources/frames, drawn by tools/framegen)
+// and the rectangle inside each where the thumbnail goes.
 struct TFramePreset {
-    int W = 0, H = 0;
-    TRect ImageArea, TextArea;
-    std::vector<uint8_t> Level, Alpha;
+    const char* Name;
+    TRect Inner;
 };
+const TFramePreset Presets[] = {{"FRAME0", TRect(18, 29, 140, 119)},
+                                {"FRAME1", TRect(13, 1, 95, 98)},
+                                {"FRAME2", TRect(30, 14, 147, 92)},
+                                {"FRAME3", TRect(17, 17, 131, 131)}};
 
-// Inside a rounded rectangle of radius Rad: the distance to its edge (<0 outside).
-double RoundRectDepth(double X, double Y, int W, int H, double Rad) {
-    double Cx = std::clamp(X, Rad, W - Rad), Cy = std::clamp(Y, Rad, H - Rad);
-    double Dx = X - Cx, Dy = Y - Cy;
-    double Corner = Rad - std::sqrt(Dx * Dx + Dy * Dy);
-    double Edge = std::min({X, Y, W - X, H - Y});
-    return (Dx != 0 || Dy != 0) ? std::min(Corner, Edge) : Edge;
+// Every channel lowered by what Colour lacks of white: white keeps the frame.
+void TintFrame(TIEBitmap* B, TColor Colour) {
+    const int32_t C = ColorToRGB(Colour);
+    TIEImageProc Proc(nullptr);
+    Proc.AutoUndo = false;
+    Proc.SetAttachedBitmap(B);
+    Proc.IntensityRGBall((C & 0xFF) - 255, ((C >> 8) & 0xFF) - 255, ((C >> 16) & 0xFF) - 255);
 }
 
-TFramePreset MakePreset(int W, int H, double Rad, int Outline, int Shadow) {
-    TFramePreset P;
-    P.W = W;
-    P.H = H;
-    P.Level.assign(size_t(W) * H, 0);
-    P.Alpha.assign(size_t(W) * H, 0);
-    const int FW = W - Shadow, FH = H - Shadow;  // the frame; the shadow lies right and below
-    for (int y = 0; y < H; ++y)
-        for (int x = 0; x < W; ++x) {
-            size_t i = size_t(y) * W + x;
-            double D = RoundRectDepth(x + 0.5, y + 0.5, FW, FH, Rad);
-            if (D > 0) {
-                P.Level[i] = D <= Outline ? 150 : 255;
-                P.Alpha[i] = static_cast<uint8_t>(std::min(255.0, D * 255.0));
-            } else if (Shadow > 0) {
-                double S = RoundRectDepth(x + 0.5 - Shadow, y + 0.5 - Shadow, FW, FH, Rad);
-                if (S > 0) {
-                    P.Level[i] = 0;
-                    P.Alpha[i] = static_cast<uint8_t>(std::min(70.0, S * 70.0));
-                }
-            }
-        }
-    const int Pad = Outline + 4;
-    P.ImageArea = TRect(Pad, Pad, FW - Pad, FH - 22);
-    P.TextArea = TRect(Outline + 2, FH - 21, FW - Outline - 2, FH - Outline - 2);
-    return P;
-}
-
-const std::vector<TFramePreset>& Presets() {
-    static const std::vector<TFramePreset> P = {
-        MakePreset(100, 96, 0, 1, 0),   // plain square
-        MakePreset(108, 100, 4, 1, 3),  // small corners with a shadow
-        MakePreset(120, 104, 10, 1, 3), // rounded, with a shadow
-    };
-    return P;
-}
-
-struct TRGBc {
-    int R, G, B;
-};
-TRGBc RGBOf(TColor C) {
-    COLORREF Ref = ColorToCOLORREF(C);
-    return {GetRValue(Ref), GetGValue(Ref), GetBValue(Ref)};
-}
 
 // The leading run of digits of S at I as a number text without leading zeros.
 std::string DigitRun(const std::string& S, size_t& I) {
@@ -341,17 +301,27 @@ TIEBitmap* TIEMultiView::ImageBitmap(int32_t Index) const {
 
 TIEBitmap* TIEMultiView::GetIEBitmap() { return ImageBitmap(FSelected); }
 
-int32_t TIEMultiView::PresetThumbnailFrameCount() { return static_cast<int32_t>(Presets().size()); }
+int32_t TIEMultiView::PresetThumbnailFrameCount() { return static_cast<int32_t>(std::size(Presets)); }
 
 void TIEMultiView::SetPresetThumbnailFrame(int32_t Index, TColor NormalColour, TColor SelectedColour) {
     if (Index < 0 || Index >= PresetThumbnailFrameCount()) return;
+    auto Normal = std::make_unique<TIEBitmap>();
+    if (!IEMultiViewLoadFrame(Normal.get(), Presets[Index].Name)) return;
+    auto Selected = std::make_unique<TIEBitmap>();
+    Selected->Assign(Normal.get());
+    TintFrame(Selected.get(), SelectedColour);
+    TintFrame(Normal.get(), NormalColour);
     FFrame = Index;
     FFrameNormal = NormalColour;
     FFrameSelected = SelectedColour;
-    ThumbWidth = Presets()[Index].W;
-    ThumbHeight = Presets()[Index].H;
+    FFrameNormalBitmap = std::move(Normal);
+    FFrameSelectedBitmap = std::move(Selected);
+    FFrameInner = Presets[Index].Inner;
     SelectionWidth = 0;
     Flat = true;
+    ShowCaptions = false;
+    ThumbWidth = FFrameNormalBitmap->Width();
+    ThumbHeight = FFrameNormalBitmap->Height();
     UpdateLayout();
     Invalidate();
 }
@@ -693,29 +663,16 @@ void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
     TImage& Img = FImages[Index];
     const bool Selected = Index == FSelected;
     TBitmap Cell(R.Width(), R.Height(), pf24bit);
-    const TRGBc Bg = RGBOf(FBackground);
+    Cell.Canvas().Brush().SetStyle(bsSolid);
+    Cell.Canvas().Brush().SetColor(FBackground);
+    Cell.Canvas().FillRect(TRect(0, 0, Cell.Width(), Cell.Height()));
     TRect ImageArea(4, 4, R.Width() - 4, R.Height() - 20), TextArea(2, R.Height() - 18, R.Width() - 2, R.Height() - 2);
-    const TFramePreset* P = FFrame >= 0 ? &Presets()[FFrame] : nullptr;
-    const TRGBc Tint = RGBOf(Selected ? FFrameSelected : FFrameNormal);
-    for (int y = 0; y < Cell.Height(); ++y) {
-        auto* Row = static_cast<uint8_t*>(Cell.ScanLine(y));
-        for (int x = 0; x < Cell.Width(); ++x) {
-            int Rc = Bg.R, Gc = Bg.G, Bc = Bg.B;
-            if (P && x < P->W && y < P->H) {
-                size_t i = size_t(y) * P->W + x;
-                int A = P->Alpha[i], L = P->Level[i];
-                Rc = (Tint.R * L / 255 * A + Rc * (255 - A)) / 255;
-                Gc = (Tint.G * L / 255 * A + Gc * (255 - A)) / 255;
-                Bc = (Tint.B * L / 255 * A + Bc * (255 - A)) / 255;
-            }
-            Row[x * 3] = static_cast<uint8_t>(Bc);
-            Row[x * 3 + 1] = static_cast<uint8_t>(Gc);
-            Row[x * 3 + 2] = static_cast<uint8_t>(Rc);
-        }
-    }
-    if (P) {
-        ImageArea = P->ImageArea;
-        TextArea = P->TextArea;
+    const bool Framed = FFrame >= 0 && FFrameNormalBitmap;
+    if (Framed) {
+        // The frame scaled to the cell, its alpha over the background; the picture goes inside.
+        TIEBitmap* F = Selected ? FFrameSelectedBitmap.get() : FFrameNormalBitmap.get();
+        F->RenderToTBitmap(&Cell, 0, 0, Cell.Width(), Cell.Height(), 0, 0, F->Width(), F->Height(), 255, rfNone);
+        ImageArea = FFrameInner;
     }
     TIEBitmap* B = Img.Bitmap.get();
     if (B && B->Width() > 1 && B->Height() > 1 && ImageArea.Width() > 0 && ImageArea.Height() > 0) {
@@ -731,7 +688,7 @@ void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
         B->RenderToTBitmap(&Cell, X, Y, W, H, 0, 0, B->Width(), B->Height(), 255, rfTriangle);
     }
     TCanvas& C = Cell.Canvas();
-    if (!P) {
+    if (!Framed) {
         // Without a frame: the thumbnail's border and the selection outline.
         C.Brush().SetColor(ThumbnailsBorderColor);
         C.FrameRect(TRect(0, 0, Cell.Width(), Cell.Height()));
@@ -741,7 +698,7 @@ void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
                 C.FrameRect(TRect(k, k, Cell.Width() - k, Cell.Height() - k));
         }
     }
-    if (TIEMText* T = Img.BottomText.get()) {
+    if (TIEMText* T = ShowCaptions ? Img.BottomText.get() : nullptr) {
         C.Font().Assign(Font());
         C.Font().SetColor(T->FontColor);
         if (T->BackgroundStyle == 1) {

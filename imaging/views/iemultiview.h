@@ -107,6 +107,8 @@ public:
     TColor SelectionColor = clRed;
     int32_t SelectionWidth = 3;
     bool Flat = false;
+    // Captions are drawn; a preset frame turns them off.
+    bool ShowCaptions = true;
 
     // Places every cell on the virtual grid: position, row, column, and the extent.
     void ArrangeCells();
@@ -166,6 +168,8 @@ private:
     std::vector<TImage> FImages;
     int32_t FSelected = -1;
     int32_t FFrame = -1;
+    std::unique_ptr<TIEBitmap> FFrameNormalBitmap, FFrameSelectedBitmap;
+    TRect FFrameInner{0, 0, 0, 0};
     TColor FFrameNormal = clWhite, FFrameSelected = clWhite;
     int32_t FViewX = 0, FViewY = 0;
     int32_t FExtentW = 0, FExtentH = 0;

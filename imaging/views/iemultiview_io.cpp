@@ -4,6 +4,8 @@
 
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieimageio.h"
+#include "imaging/bitmaps/iebitmap.h"
+#include "platform/rtl/resources.h"
 
 bool IEMultiViewIsImageFile(const std::string& FileName) {
     // The registry is filled on first use as the I/O component does it.
@@ -18,6 +20,20 @@ bool IEMultiViewLoadFile(TIEBitmap* Target, const std::string& FileName) {
         IO.SetAttachedBitmap(Target);
         IO.LoadFromFile(FileName);
         return !IO.Aborting;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool IEMultiViewLoadFrame(TIEBitmap* Target, const char* Name) {
+    if (RegisteredFormatCount() == 0) IEIOStartup();
+    TResourceData Data;
+    if (!FindEmbeddedResource("frames", Name, Data)) return false;
+    try {
+        TIEImageIO IO(nullptr);
+        IO.SetAttachedBitmap(Target);
+        IO.LoadFromBuffer(Data.Data, static_cast<int64_t>(Data.Size), ioPNG);
+        return !IO.Aborting && Target->Width() > 0;
     } catch (const std::exception&) {
         return false;
     }

@@ -9,3 +9,5 @@ class TIEBitmap;
 bool IEMultiViewIsImageFile(const std::string& FileName);
 // Loads the file into Target; false when the component could not read it.
 bool IEMultiViewLoadFile(TIEBitmap* Target, const std::string& FileName);
+// Loads the preset frame picture of that resource name (a PNG of resources/frames).
+bool IEMultiViewLoadFrame(TIEBitmap* Target, const char* Name);

@@ -190,10 +190,12 @@ TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
     }
     View->SetPresetThumbnailFrame(2, clWhite, static_cast<TColor>(0x808000));
     EXPECT_EQ(View->PresetThumbnailFrame(), 2);
-    EXPECT_EQ(View->ThumbWidth, 120);
-    EXPECT_EQ(View->ThumbHeight, 104);
+    // The notebook page: 163 x 108; captions go, and the selection shows through the frame.
+    EXPECT_EQ(View->ThumbWidth, 163);
+    EXPECT_EQ(View->ThumbHeight, 108);
     EXPECT_EQ(View->SelectionWidth, 0);
     EXPECT_TRUE(View->Flat);
+    EXPECT_FALSE(View->ShowCaptions);
 
     // Insert reports to the callbacks and keeps the selection on its picture.
     std::vector<int32_t> Kinds;
@@ -230,16 +232,18 @@ TEST_F(MultiViewTest, MouseSelectsAndTheFrameShowsTheSelection) {
     Form->Show();
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
     TestHooks::PumpPending();
-    // Four columns of 120 with 4 between.
+    // Three columns of 163 with 4 between.
     TRect R0 = View->ThumbRect(0), R1 = View->ThumbRect(1), R4 = View->ThumbRect(4);
     EXPECT_EQ(R0.left, 4);
-    EXPECT_EQ(R1.left, 128);
-    EXPECT_EQ(R4.top, 4 + 104 + 4);
-    // The frame's inner band, left of the picture: tinted teal / white.
-    EXPECT_TRUE(Near(At(View, R0.left + 5, R0.top + 50), 0x808000, 4)) << std::hex << At(View, R0.left + 5, R0.top + 50);
-    EXPECT_TRUE(Near(At(View, R1.left + 5, R1.top + 50), 0xFFFFFF, 4)) << std::hex << At(View, R1.left + 5, R1.top + 50);
-    // The picture of 2.jpg sits in the middle of its thumbnail.
-    EXPECT_TRUE(Near(At(View, R1.left + 60, R1.top + 45), ColourOf(2), 10)) << std::hex << At(View, R1.left + 60, R1.top + 45);
+    EXPECT_EQ(R1.left, 171);
+    EXPECT_EQ(R4.top, 4 + 108 + 4);
+    // The page below the picture: the selected frame tinted teal (red gone, green and
+    // blue lowered by 127), the others untouched.
+    const uint32_t Teal = 0x777D00, Page = 0xF6FCFC;
+    EXPECT_TRUE(Near(At(View, R0.left + 60, R0.top + 100), Teal, 4)) << std::hex << At(View, R0.left + 60, R0.top + 100);
+    EXPECT_TRUE(Near(At(View, R1.left + 60, R1.top + 100), Page, 4)) << std::hex << At(View, R1.left + 60, R1.top + 100);
+    // The picture of 2.jpg sits in the middle of the frame's inner rectangle.
+    EXPECT_TRUE(Near(At(View, R1.left + 88, R1.top + 53), ColourOf(2), 10)) << std::hex << At(View, R1.left + 88, R1.top + 53);
     // Outside any thumbnail: the white background.
     EXPECT_EQ(At(View, 4, 4), 0xFFFFFFu);
     ExpectWindowMatchesGolden(View->Handle(), "dialogs/multiview_frames.png");
@@ -247,8 +251,8 @@ TEST_F(MultiViewTest, MouseSelectsAndTheFrameShowsTheSelection) {
     TestHooks::Click(View->ClientToScreen(POINT{(R1.left + R1.right) / 2, (R1.top + R1.bottom) / 2}));
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return View->SelectedImage() == 1; }, 2000, "click selects"));
     TestHooks::PumpPending();
-    EXPECT_TRUE(Near(At(View, R1.left + 5, R1.top + 50), 0x808000, 4));
-    EXPECT_TRUE(Near(At(View, R0.left + 5, R0.top + 50), 0xFFFFFF, 4));
+    EXPECT_TRUE(Near(At(View, R1.left + 60, R1.top + 100), Teal, 4));
+    EXPECT_TRUE(Near(At(View, R0.left + 60, R0.top + 100), Page, 4));
 
     WinHeadlessScreen()->DoubleClick(View->ClientToScreen(POINT{(R4.left + R4.right) / 2, (R4.top + R4.bottom) / 2}));
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->DblClicks == 1; }, 2000, "double click"));
@@ -259,7 +263,7 @@ TEST_F(MultiViewTest, MouseSelectsAndTheFrameShowsTheSelection) {
     View->GetMaxViewXY(MX, MY);
     ASSERT_GT(MY, 0);
     EXPECT_EQ(View->ViewY(), 0);
-    const int Row = 104 + 4;
+    const int Row = 108 + 4;
     View->Perform(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-1200)), 0);
     const int E1 = std::min(MY, Row);
     EXPECT_EQ(View->ViewY(), E1);
@@ -491,6 +495,29 @@ TEST_F(MultiViewTest, MultipleSelectionByClicks) {
     Selects.clear();
     View->SetSelectedImage(0);
     EXPECT_TRUE(Selects.empty());
+}
+
+// Each preset frame, ordinary and selected (tinted teal), at its own size.
+TEST_F(MultiViewTest, EachPresetFrameTinted) {
+    const struct {
+        int W, H;
+    } Sizes[] = {{162, 159}, {112, 100}, {163, 108}, {150, 150}};
+    for (int I = 0; I < 2; ++I) View->InsertImage(I);
+    TIEBitmap Pic;
+    Pic.Allocate(40, 30, ieRGB24);
+    Pic.Fill(0x3060C0);
+    for (int I = 0; I < 2; ++I) View->SetImageBitmap(I, &Pic);
+    View->SetSelectedImage(1);
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    for (int F = 0; F < 4; ++F) {
+        SCOPED_TRACE(F);
+        View->SetPresetThumbnailFrame(F, clWhite, static_cast<TColor>(0x808000));
+        EXPECT_EQ(View->ThumbWidth, Sizes[F].W);
+        EXPECT_EQ(View->ThumbHeight, Sizes[F].H);
+        TestHooks::PumpPending();
+        ExpectWindowMatchesGolden(View->Handle(), "imaging/views/preset_frame" + std::to_string(F) + ".png");
+    }
 }
 
 }  // namespace
