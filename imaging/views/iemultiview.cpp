@@ -98,7 +98,10 @@ TIEMultiView::TIEMultiView(TComponent* AOwner) : TIEView(AOwner) {
     TabStop = true;
 }
 
-TIEMultiView::~TIEMultiView() = default;
+TIEMultiView::~TIEMultiView() {
+    Destroying();
+    if (HandleAllocated()) KillTimer(Handle(), 1);
+}
 
 void TIEMultiView::ReportChange(int32_t Kind, int32_t Index, int32_t Index2) {
     FLastChangeKind = Kind;
@@ -172,7 +175,7 @@ bool TIEMultiView::IsImageSelected(int32_t Index) const {
 
 void TIEMultiView::SelectImageInternal(int32_t Index) {
     FSelectionChanged = false;
-    if (Index < 0 || Index >= GetImageCount()) return;
+    if (FPlaying || Index < 0 || Index >= GetImageCount()) return;
     if (EnableMultiSelect) {
         if (!FAdditive) {
             for (int32_t I : std::vector<int32_t>(FMulti)) DoImageDeselect(I);
@@ -199,7 +202,7 @@ void TIEMultiView::SelectImageInternal(int32_t Index) {
 }
 
 void TIEMultiView::SetSelectedImage(int32_t Index) {
-    if (Index < 0 || Index >= GetImageCount() || (Index == FSelected && !FAdditive)) return;
+    if (FPlaying || Index < 0 || Index >= GetImageCount() || (Index == FSelected && !FAdditive)) return;
     SelectImageInternal(Index);
 }
 
@@ -246,6 +249,7 @@ void TIEMultiView::SelectAtPos(int X, int Y, TShiftState Shift) {
 }
 
 void TIEMultiView::InsertImage(int32_t Index) {
+    SetPlaying(false);
     Index = std::clamp<int32_t>(Index, 0, GetImageCount());
     TImage Img;
     Img.Bitmap = std::make_unique<TIEBitmap>();
@@ -257,6 +261,7 @@ void TIEMultiView::InsertImage(int32_t Index) {
 
 bool TIEMultiView::DeleteImage(int32_t Index) {
     if (Index < 0 || Index >= GetImageCount()) return false;
+    SetPlaying(false);
     const int32_t S = FSelected;
     ClearSelection();
     FImages.erase(FImages.begin() + Index);
@@ -335,16 +340,19 @@ void TIEMultiView::ArrangeCells() {
     const int32_t C = Columns();
     int32_t K = 0, R = 0;
     FExtentW = FExtentH = 0;
+    const bool Grid = FDisplayMode == mdGrid;
     for (TImage& Img : FImages) {
-        const int32_t X = K * (ThumbWidth + HorizBorder) + HorizBorder;
-        const int32_t Y = R * (ThumbHeight + VertBorder) + VertBorder;
+        const int32_t X = K * (ThumbWidth + HorizBorder) + (Grid ? HorizBorder : 0);
+        const int32_t Y = R * (ThumbHeight + VertBorder) + (Grid ? VertBorder : 0);
         Img.X = X;
         Img.Y = Y;
         Img.Row = R;
         Img.Col = K;
         FExtentW = std::max(FExtentW, X);
         FExtentH = std::max(FExtentH, Y);
-        if (++K == C) {
+        if (!Grid) {
+            K = R = 0;  // every cell in the one place
+        } else if (++K == C) {
             K = 0;
             ++R;
         }
@@ -617,6 +625,12 @@ void TIEMultiView::WndProc(TMessage& Message) {
         case WM_LBUTTONDBLCLK:
             FDblClickPending = true;
             break;
+        case WM_TIMER:
+            if (Message.WParam == 1) {
+                PlayNext();
+                return;
+            }
+            break;
         case WM_HSCROLL:
         case WM_VSCROLL: {
             TIEView::WndProc(Message);
@@ -714,6 +728,7 @@ void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
         C.TextRect(TextArea, Tx, Ty, Text);
     }
     Canvas.Draw(R.left, R.top, Cell);
+    if (OnImageDraw) OnImageDraw(this, Index, R.left, R.top, &Canvas);
 }
 
 void TIEMultiView::Paint() {
@@ -722,8 +737,76 @@ void TIEMultiView::Paint() {
     C.Brush().SetStyle(bsSolid);
     C.Brush().SetColor(FBackground);
     C.FillRect(ClientRect());
+    if (FPlaying || FDisplayMode == mdSingle) {
+        // One cell: the image at the playback index.
+        if (GetImageCount() == 0) return;
+        FPlayIndex = std::clamp<int32_t>(FPlayIndex, 0, GetImageCount() - 1);
+        DrawThumb(C, FPlayIndex, ThumbRect(FPlayIndex));
+        return;
+    }
     for (int32_t i = 0; i < GetImageCount(); ++i)
         if (GetImageVisibility(i) != 0) DrawThumb(C, i, ThumbRect(i));
+}
+
+void TIEMultiView::SetDisplayMode(TIEMDisplayMode Value) {
+    if (FPlaying) {
+        FSavedDisplayMode = Value;  // taken back when playback ends
+        return;
+    }
+    FDisplayMode = Value;
+    UpdateLayout();
+}
+
+void TIEMultiView::SetPlaying(bool Value) {
+    if (Value == FPlaying) return;
+    if (Value) {
+        FSavedDisplayMode = FDisplayMode;
+        FSavedSelected = FSelected;
+        DeselectAll();
+    }
+    FPlaying = Value;
+    PlayNext();
+    if (!FPlaying) {
+        if (HandleAllocated()) KillTimer(Handle(), 1);
+        FDisplayMode = FSavedDisplayMode;
+        UpdateLayout();
+        SetSelectedImage(FSavedSelected);
+    }
+}
+
+void TIEMultiView::PlayNext() {
+    if (FInPlayStep || ComponentState().Contains(csDestroying)) return;
+    FInPlayStep = true;
+    if (HandleAllocated()) KillTimer(Handle(), 1);
+    if (FPlaying) {
+        if (FDisplayMode != mdSingle) {
+            FDisplayMode = mdSingle;
+            UpdateLayout();
+        }
+        const int32_t N = GetImageCount();
+        if (N > 0) {
+            FPlayIndex = std::min(FPlayIndex, N - 1);
+            const int32_t Shown = FPlayIndex;
+            if (HandleAllocated()) {
+                Invalidate();
+                TIEView::Update();  // paints at once
+            }
+            if (Shown == N - 1) {
+                FPlayIndex = 0;
+                CallBitmapChangeCallbacks();
+                if (!PlayLoop) {
+                    FInPlayStep = false;
+                    SetPlaying(false);
+                    return;
+                }
+            } else {
+                FPlayIndex = Shown + 1;
+            }
+            if (HandleAllocated())
+                SetTimer(Handle(), 1, static_cast<UINT>(std::max(FImages[Shown].DelayTime, 10)), nullptr);
+        }
+    }
+    FInPlayStep = false;
 }
 
 TClassInfo& TIEMultiView::StaticClassInfo() {

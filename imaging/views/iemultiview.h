@@ -32,6 +32,7 @@ public:
 std::string IECutCaption(TCanvas& Canvas, const std::string& Text, int Width, uint8_t CutSide);
 
 enum TIEMMouseInteractItem { mmiScroll, mmiSelect };
+enum TIEMDisplayMode { mdGrid, mdSingle };
 enum TIEMultiSelectionOption { iemoRegion, iemoSelectOnMouseUp };
 using TIEMultiSelectionOptions = TSet<TIEMultiSelectionOption>;
 using TIEMMouseInteract = TSet<TIEMMouseInteractItem>;
@@ -74,6 +75,19 @@ public:
     void ClearSelection();
     void DeselectAll();
     void SelectAtPos(int X, int Y, TShiftState Shift);
+    // mdSingle shows one image (the playback index) in one cell.
+    TIEMDisplayMode DisplayMode() const { return FDisplayMode; }
+    void SetDisplayMode(TIEMDisplayMode Value);
+    // Playback: the images one after another in one cell, each for its delay time (at
+    // least 10 ms), from the start again after the last one while PlayLoop is on.
+    // Inserting or deleting an image stops it.
+    bool Playing() const { return FPlaying; }
+    void SetPlaying(bool Value);
+    void PlayNext();
+    int32_t PlaybackIndex() const { return FPlayIndex; }
+    bool PlayLoop = true;
+    // After a cell is drawn: its image, the cell's top-left corner and the canvas.
+    std::function<void(TObject* Sender, int32_t Index, int32_t Left, int32_t Top, TCanvas* Canvas)> OnImageDraw;
     // Fired for selections and deselections made by the user.
     std::function<void(TObject* Sender, int32_t Index)> OnImageSelect, OnImageDeselect;
     void SetImageBitmap(int32_t Index, TIEBitmap* Bitmap);
@@ -179,6 +193,9 @@ private:
     int32_t FAnchor = -1;
     bool FAdditive = false, FKeep = false, FSelectionChanged = false, FSelectedAtDown = false;
     bool FUserAction = false;
+    TIEMDisplayMode FDisplayMode = mdGrid, FSavedDisplayMode = mdGrid;
+    bool FPlaying = false, FInPlayStep = false;
+    int32_t FPlayIndex = 0, FSavedSelected = -1;
     void SelectImageInternal(int32_t Index);
     void DoImageSelect(int32_t Index);
     void DoImageDeselect(int32_t Index);

@@ -520,4 +520,39 @@ TEST_F(MultiViewTest, EachPresetFrameTinted) {
     }
 }
 
+// Playback shows the images one by one in one cell on the window's timer, loops, and
+// gives back the display mode and the selection when it stops; inserting stops it.
+TEST_F(MultiViewTest, PlaybackStepsThroughTheImages) {
+    for (int I = 0; I < 3; ++I) {
+        View->InsertImage(I);
+        View->SetImageDelayTime(I, 20);
+    }
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    View->SetSelectedImage(2);
+    std::vector<int> Seen;
+    View->OnImageDraw = [&](TObject*, int32_t I, int32_t, int32_t, TCanvas*) {
+        if (Seen.empty() || Seen.back() != I) Seen.push_back(I);
+    };
+    View->SetPlaying(true);
+    EXPECT_TRUE(View->Playing());
+    EXPECT_EQ(View->DisplayMode(), mdSingle);
+    EXPECT_EQ(View->SelectedImage(), -1);
+    View->SetSelectedImage(1);  // ignored while playing
+    EXPECT_EQ(View->SelectedImage(), -1);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Seen.size() >= 5; }, 3000, "five steps"));
+    EXPECT_EQ((std::vector<int>(Seen.begin(), Seen.begin() + 5)), (std::vector<int>{0, 1, 2, 0, 1}));
+    View->SetPlaying(false);
+    EXPECT_EQ(View->DisplayMode(), mdGrid);
+    EXPECT_EQ(View->SelectedImage(), 2);
+    // Without the loop flag playback ends after the last image; inserting stops it too.
+    View->PlayLoop = false;
+    View->SetPlaying(true);
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return !View->Playing(); }, 3000, "the end of playback"));
+    View->PlayLoop = true;
+    View->SetPlaying(true);
+    View->InsertImage(0);
+    EXPECT_FALSE(View->Playing());
+}
+
 }  // namespace
