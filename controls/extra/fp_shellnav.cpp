@@ -78,6 +78,10 @@ TFpShellFolder PIDLToShellFolder(LPCITEMIDLIST List) {
     return SF_FILESYSTEMFOLDER;
 }
 
+WideString ResolveShellLink(const WideString& File) {
+    return File.empty() ? u"" : Utf8ToUtf16(ShellLinkTarget(Utf16ToUtf8(File)));
+}
+
 std::string FormatSystemMessage(DWORD Code) {
     char Text[1024] = {0};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Code, 0, Text, 1023, nullptr);
@@ -110,8 +114,18 @@ void TShellNav::ClearObject() {
     FObject = FObjectAbs = nullptr;
 }
 
+WideString TShellNav::Folder() const {
+    if (PIDLItemCount(FFolderList) == 2 && !FFolderPath.empty()) {
+        WideString Path = FFolderPath;
+        if (Path.size() > 1 && Path.back() == u'/') Path.pop_back();
+        const WideString Target = ResolveShellLink(Path);
+        if (!Target.empty()) return WithSlash(Target);
+    }
+    return FFolderPath;
+}
+
 void TShellNav::SetFolder(const WideString& Value) {
-    if (!Value.empty() && Upper(WithSlash(Value)) == Upper(FFolderPath)) return;
+    if (!Value.empty() && Upper(WithSlash(Value)) == Upper(Folder())) return;
     LPITEMIDLIST L = ParsePathToPIDL(nullptr, Value);
     if (!L) throw EShellNavError(FormatSystemMessage(ERROR_PATH_NOT_FOUND) + "\r\n" + Utf16ToUtf8(Value));
     try {

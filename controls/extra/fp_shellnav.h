@@ -37,6 +37,9 @@ LPITEMIDLIST ShellFolderToPIDL(TFpShellFolder Value);
 // The first special folder (in the enumeration's order after SF_FILESYSTEMFOLDER)
 // whose location equals List; SF_FILESYSTEMFOLDER when none does.
 TFpShellFolder PIDLToShellFolder(LPCITEMIDLIST List);
+// The target of a shell link (a symbolic link or a .desktop Link entry) as a
+// path; empty when File is no link or its target has no local path.
+WideString ResolveShellLink(const WideString& File);
 // The system's text for an error code.
 std::string FormatSystemMessage(DWORD Code);
 
@@ -47,7 +50,9 @@ public:
     ~TShellNav() override;
     void Loaded() override;
 
-    WideString Folder() const { return FFolderPath; }
+    // A folder reached as one item of a top-level folder that is a link reads
+    // as the link's target.
+    WideString Folder() const;
     // An empty value is Computer; a path that cannot be parsed raises
     // EShellNavError and leaves the folder as it was.
     void SetFolder(const WideString& Value);

@@ -1,6 +1,7 @@
 #include "platform/commctl/shellfolder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -71,6 +72,82 @@ bool Exists(const std::string& Path) {
 bool IsLink(const std::string& Path) {
     struct stat S;
     return ::lstat(Path.c_str(), &S) == 0 && S_ISLNK(S.st_mode);
+}
+
+std::string Trim(const std::string& S) {
+    const std::size_t B = S.find_first_not_of(" \t\r"), E = S.find_last_not_of(" \t\r");
+    return B == std::string::npos ? "" : S.substr(B, E - B + 1);
+}
+
+// A .desktop file's Link entry: whether it is one, and its URL. Only the
+// "Desktop Entry" group counts; a file over 64 KiB is no link of ours.
+bool ReadDesktopLink(const std::string& Path, std::string& Url) {
+    const std::string Ext = ".desktop";
+    if (Path.size() <= Ext.size() || Path.compare(Path.size() - Ext.size(), Ext.size(), Ext) != 0) return false;
+    struct stat S;
+    if (::stat(Path.c_str(), &S) != 0 || !S_ISREG(S.st_mode) || S.st_size > 65536) return false;
+    std::ifstream In(Path);
+    bool InEntry = false, IsLinkType = false;
+    Url.clear();
+    for (std::string Line; std::getline(In, Line);) {
+        Line = Trim(Line);
+        if (Line.empty() || Line[0] == '#') continue;
+        if (Line[0] == '[') {
+            InEntry = Line == "[Desktop Entry]";
+            continue;
+        }
+        const std::size_t Eq = Line.find('=');
+        if (!InEntry || Eq == std::string::npos) continue;
+        const std::string Key = Trim(Line.substr(0, Eq)), Value = Trim(Line.substr(Eq + 1));
+        if (Key == "Type") IsLinkType = Value == "Link";
+        if (Key == "URL") Url = Value;
+    }
+    return IsLinkType;
+}
+
+int HexDigit(char C) {
+    if (C >= '0' && C <= '9') return C - '0';
+    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
+    return -1;
+}
+
+// The local path of a file: URL (no host or localhost), escapes decoded; empty otherwise.
+std::string LocalPathOfUrl(const std::string& Url) {
+    const std::string Scheme = "file://";
+    if (Url.compare(0, Scheme.size(), Scheme) != 0) return "";
+    std::string Rest = Url.substr(Scheme.size());
+    if (Rest.compare(0, 9, "localhost") == 0) Rest.erase(0, 9);
+    if (Rest.empty() || Rest[0] != '/') return "";
+    std::string Out;
+    for (std::size_t I = 0; I < Rest.size(); ++I) {
+        if (Rest[I] == '%' && I + 2 < Rest.size() && HexDigit(Rest[I + 1]) >= 0 && HexDigit(Rest[I + 2]) >= 0) {
+            const char C = static_cast<char>(HexDigit(Rest[I + 1]) * 16 + HexDigit(Rest[I + 2]));
+            if (C == 0) return "";  // a path cannot hold a zero byte
+            Out += C;
+            I += 2;
+        } else {
+            Out += Rest[I];
+        }
+    }
+    return Out;
+}
+
+// Folds "." and ".." and doubled separators of an absolute path.
+std::string NormalPath(const std::string& Path) {
+    std::vector<std::string> Parts;
+    std::stringstream In(Path);
+    for (std::string P; std::getline(In, P, '/');) {
+        if (P.empty() || P == ".") continue;
+        if (P == "..") {
+            if (!Parts.empty()) Parts.pop_back();
+            continue;
+        }
+        Parts.push_back(P);
+    }
+    std::string Out;
+    for (const std::string& P : Parts) Out += "/" + P;
+    return Out.empty() ? "/" : Out;
 }
 std::string Join(const std::string& Folder, const std::string& Name) {
     return Folder.empty() || Folder.back() == '/' ? Folder + Name : Folder + "/" + Name;
@@ -349,7 +426,7 @@ private:
         const std::string Path = PathOf(Abs);
         ULONG A = SFGAO_FILESYSTEM;
         if (IsDir(Path)) A |= SFGAO_FOLDER | SFGAO_FILESYSANCESTOR | SFGAO_HASSUBFOLDER;
-        if (IsLink(Path)) A |= SFGAO_LINK;
+        if (IsShellLink(Path)) A |= SFGAO_LINK;
         return A;
     }
 
@@ -368,6 +445,31 @@ ULONG IShellFolder::Release() {
     const ULONG R = --FRefs;
     if (R == 0) delete this;
     return R;
+}
+
+std::string ShellLinkTarget(const std::string& File) {
+    if (File.empty()) return "";
+    if (IsLink(File)) {
+        char Buf[4096];
+        const ssize_t N = ::readlink(File.c_str(), Buf, sizeof Buf);
+        if (N <= 0 || N >= static_cast<ssize_t>(sizeof Buf)) return "";
+        std::string Target(Buf, static_cast<std::size_t>(N));
+        if (Target[0] != '/') {
+            const std::size_t S = File.find_last_of('/');
+            Target = (S == std::string::npos ? std::string(".") : File.substr(0, S)) + "/" + Target;
+            if (Target[0] != '/') return "";  // a relative link named without its folder has no absolute target
+        }
+        return NormalPath(Target);
+    }
+    std::string Url;
+    if (!ReadDesktopLink(File, Url)) return "";
+    const std::string Local = LocalPathOfUrl(Url);
+    return Local.empty() ? "" : NormalPath(Local);
+}
+
+bool IsShellLink(const std::string& File) {
+    std::string Url;
+    return !File.empty() && (IsLink(File) || ReadDesktopLink(File, Url));
 }
 
 void SetShellMountsTable(const std::string& Path) {

@@ -4,7 +4,7 @@
 // device, named by its label or its mount point. Item ID lists take the
 // shell's format (16-bit counted items, a 16-bit zero at the end) in blocks of
 // CoTaskMemAlloc; each item's first byte after the count says what it is.
-// Symbolic links stand for shell links.
+// Symbolic links and .desktop files of type Link stand for shell links.
 #pragma once
 
 #include <string>
@@ -94,6 +94,13 @@ constexpr UINT SHGFI_LARGEICON = 0x0, SHGFI_SMALLICON = 0x1, SHGFI_PIDL = 0x8, S
 DWORD_PTR SHGetFileInfoW(const char16_t* Path, DWORD FileAttributes, SHFILEINFOW* Info, UINT Size, UINT Flags);
 // The name of the icon resource for an absolute list ("NS_FOLDER", ...).
 std::string ShellIconName(LPCITEMIDLIST List);
+
+// A shell link's target: a symbolic link's target (made absolute against the
+// link's folder) or the local path of a .desktop Link entry's file: URL.
+// Empty when File is neither or the target has no local path.
+std::string ShellLinkTarget(const std::string& File);
+// File is a symbolic link or a .desktop file of type Link.
+bool IsShellLink(const std::string& File);
 
 // The mounts table read for Computer (default /proc/self/mounts); tests point it at a file.
 void SetShellMountsTable(const std::string& Path);

@@ -1,4 +1,4 @@
-// TShellNav on the test tree: folders, objects, moving up, filters, the
+// TShellNav on the test tree: folders, objects, moving up, filters, links, the
 // enumeration and special folders.
 #include <gtest/gtest.h>
 
@@ -122,6 +122,88 @@ TEST_F(FpTestTree, NavSpecialFolders) {
     FreePIDL(Drives);
     EXPECT_EQ(ShellFolderToPIDL(SF_PRINTERS), nullptr);
     EXPECT_EQ(PIDLToShellFolder(nullptr), SF_FILESYSTEMFOLDER);
+}
+
+// Links of both kinds against what they name; anything else is no link.
+TEST_F(FpTestTree, ShellLinksResolveToTheirTargets) {
+    const fs::path H = Root / "home";
+    fs::create_symlink("../mnt/./usb", H / "relative");
+    fs::create_symlink(Root / "gone", H / "dangling");
+    auto Entry = [&](const char* Name, const std::string& Text) {
+        std::ofstream(H / Name) << Text;
+        return H / Name;
+    };
+    const std::string Disc = (Root / "mnt/disc").string();
+    struct Case {
+        fs::path File;
+        std::string Target;
+        bool Link;
+    };
+    const Case Cases[] = {
+        {H / "Desk/disc link", Disc, true},
+        {H / "relative", (Root / "mnt/usb").string(), true},
+        {H / "dangling", (Root / "gone").string(), true},
+        {Entry("a.desktop", "# made by hand\n[Desktop Entry]\nName=Disc\nType=Link\nURL=file://" + Root.string() +
+                                "/mnt/with%20blank/\n"),
+         (Root / "mnt/with blank").string(), true},
+        {Entry("b.desktop", "[Desktop Entry]\r\nURL = file://localhost" + Disc + "/%E3%83%93%E3%83%87%E3%82%AA\r\n"
+                                "Type = Link\r\n"),
+         Disc + "/ビデオ", true},
+        {Entry("web.desktop", "[Desktop Entry]\nType=Link\nURL=https://example.org/\n"), "", true},
+        {Entry("host.desktop", "[Desktop Entry]\nType=Link\nURL=file://server/share\n"), "", true},
+        {Entry("zero.desktop", "[Desktop Entry]\nType=Link\nURL=file:///tmp/a%00b\n"), "", true},
+        {Entry("app.desktop", "[Desktop Entry]\nType=Application\nURL=file://" + Disc + "\n"), "", false},
+        {Entry("action.desktop", "[Desktop Entry]\nType=Application\n[Desktop Action x]\nType=Link\nURL=file://" +
+                                     Disc + "\n"),
+         "", false},
+        {Entry("link.txt", "[Desktop Entry]\nType=Link\nURL=file://" + Disc + "\n"), "", false},
+        {H / "Docs", "", false},
+        {H / "missing.desktop", "", false},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.File.string());
+        EXPECT_EQ(ResolveShellLink(W(C.File)), Utf8ToUtf16(C.Target));
+        EXPECT_EQ(IsShellLink(C.File.string()), C.Link);
+        if (!fs::exists(fs::symlink_status(C.File))) continue;
+        LPITEMIDLIST L = Parse(C.File.string());
+        ASSERT_NE(L, nullptr);
+        ULONG A = ~0u;
+        LPCITEMIDLIST One[] = {L};
+        Desktop->GetAttributesOf(1, One, &A);
+        EXPECT_EQ((A & SFGAO_LINK) != 0, C.Link);
+        CoTaskMemFree(L);
+    }
+    EXPECT_EQ(ResolveShellLink(u""), u"");
+}
+
+// A folder reached as one item of a top-level folder reads as its link's
+// target; other folders read as their own path.
+TEST_F(FpTestTree, NavFolderReadsThroughLinks) {
+    fs::create_symlink(Root / "mnt/disc", Root / "home/lnk");
+    TShellNav N(nullptr);
+    N.SetSpecialFolder(SF_DESKTOP);
+    N.SetObjectName(u"Home");
+    N.SetFolderIDList(N.GetObjectIDList());
+    N.SetObjectName(u"lnk");
+    N.SetFolderIDList(N.GetObjectIDList());
+    ASSERT_EQ(PIDLItemCount(N.FolderIDList()), 2);
+    EXPECT_EQ(N.Folder(), W(Root / "mnt/disc") + u"/");
+    // The target names the folder already there: nothing changes.
+    N.SetFolder(W(Root / "mnt/disc"));
+    EXPECT_EQ(PIDLItemCount(N.FolderIDList()), 2);
+    // Its objects are the target's.
+    N.SetObjectName(u"VIDEO_TS");
+    EXPECT_TRUE(N.IsFolder());
+
+    N.MoveUp();  // Home
+    EXPECT_EQ(N.Folder(), Utf8ToUtf16(Home) + u"/");
+    N.SetObjectName(u"Docs");
+    N.SetFolderIDList(N.GetObjectIDList());
+    EXPECT_EQ(N.Folder(), Utf8ToUtf16(Home) + u"/Docs/");
+    // Reached through Computer and the root volume the link keeps its own path.
+    N.SetFolder(Utf8ToUtf16(Home) + u"/lnk");
+    EXPECT_GT(PIDLItemCount(N.FolderIDList()), 2);
+    EXPECT_EQ(N.Folder(), Utf8ToUtf16(Home) + u"/lnk/");
 }
 
 }  // namespace
