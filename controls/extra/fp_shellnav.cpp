@@ -224,6 +224,9 @@ WideString TShellNav::GetDisplayName() {
 
 WideString TShellNav::ObjectName() {
     if (!FFolderList || !FObject) return u"";
+    WIN32_FIND_DATAW Data;
+    if (SHGetDataFromIDListW(FFolder, FObject, SHGDFIL_FINDDATA, &Data, sizeof Data) == S_OK) return Data.cFileName;
+    if (PIDLItemCount(GetObjectIDList()) <= 1) return u"";
     const WideString Path = PIDLToPathWide(GetObjectIDList());
     if (Path.empty()) return u"";
     if (Path == u"/") return Path;  // the root keeps its full form

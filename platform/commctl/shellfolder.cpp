@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "platform/system/unicode_conv.h"
+#include "platform/system/widecalls.h"
 
 using sysconv::Utf16ToUtf8;
 using sysconv::Utf8ToUtf16;
@@ -283,6 +284,8 @@ private:
 class TNsFolder : public IShellFolder {
 public:
     explicit TNsFolder(TItems Abs) : FAbs(std::move(Abs)) {}
+
+    const TItems& Abs() const { return FAbs; }
 
     HRESULT ParseDisplayName(HWND, void*, const char16_t* Name, ULONG* Eaten, LPITEMIDLIST* List,
                              ULONG* Attributes) override {
@@ -598,6 +601,57 @@ DWORD_PTR SHGetFileInfoW(const char16_t* Path, DWORD, SHFILEINFOW* Info, UINT, U
     }
     CoTaskMemFree(Own);
     return 1;
+}
+
+namespace {
+FILETIME FileTimeOf(const timespec& T) {
+    // 100-nanosecond steps from 1601 to 1970, then the Unix time.
+    const int64_t Steps = (static_cast<int64_t>(T.tv_sec) + 11644473600LL) * 10000000LL + T.tv_nsec / 100;
+    const uint64_t U = Steps < 0 ? 0 : static_cast<uint64_t>(Steps);
+    FILETIME F;
+    F.dwLowDateTime = static_cast<DWORD>(U & 0xFFFFFFFFu);
+    F.dwHighDateTime = static_cast<DWORD>(U >> 32);
+    return F;
+}
+}  // namespace
+
+HRESULT SHGetDataFromIDListW(IShellFolder* Folder, LPCITEMIDLIST List, int Format, void* Data, int Size) {
+    auto* F = dynamic_cast<TNsFolder*>(Folder);
+    if (!F || !List || !Data || Format != SHGDFIL_FINDDATA || Size < static_cast<int>(sizeof(WIN32_FIND_DATAW)))
+        return E_INVALIDARG;
+    TItems Abs = F->Abs();
+    const TItems Rel = ItemsOf(List);
+    if (Rel.empty()) return E_INVALIDARG;
+    Abs.insert(Abs.end(), Rel.begin(), Rel.end());
+    const char Kind = Abs.back().empty() ? 0 : Abs.back()[0];
+    if (Kind != kEntry && Kind != kHome && Kind != kUserFolder) return E_INVALIDARG;
+    const std::string Path = PathOf(Abs);
+    struct stat S;
+    const bool Followed = !Path.empty() && ::stat(Path.c_str(), &S) == 0;
+    if (!Followed && (Path.empty() || ::lstat(Path.c_str(), &S) != 0)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return static_cast<HRESULT>(0x80070002u);
+    }
+    WIN32_FIND_DATAW Out;
+    const std::string Name = BaseName(Path);
+    DWORD A = 0;
+    if (S_ISDIR(S.st_mode)) A |= FILE_ATTRIBUTE_DIRECTORY;
+    // Write access is the target's; a link leading nowhere has none to ask.
+    if (Followed && ::access(Path.c_str(), W_OK) != 0) A |= FILE_ATTRIBUTE_READONLY;
+    if (Name.size() > 1 && Name[0] == '.') A |= FILE_ATTRIBUTE_HIDDEN;
+    Out.dwFileAttributes = A ? A : FILE_ATTRIBUTE_NORMAL;
+    Out.ftCreationTime = FileTimeOf(S.st_ctim);  // stat keeps no birth time: the last status change
+    Out.ftLastAccessTime = FileTimeOf(S.st_atim);
+    Out.ftLastWriteTime = FileTimeOf(S.st_mtim);
+    if (!S_ISDIR(S.st_mode)) {
+        const auto Bytes = static_cast<uint64_t>(S.st_size);
+        Out.nFileSizeHigh = static_cast<DWORD>(Bytes >> 32);
+        Out.nFileSizeLow = static_cast<DWORD>(Bytes & 0xFFFFFFFFu);
+    }
+    const std::u16string W = Utf8ToUtf16(Name).substr(0, 259);
+    std::copy(W.begin(), W.end(), Out.cFileName);
+    std::memcpy(Data, &Out, sizeof Out);
+    return S_OK;
 }
 
 HRESULT StrRetToStrW(STRRET* Name, LPCITEMIDLIST, char16_t** Out) {

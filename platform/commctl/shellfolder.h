@@ -79,6 +79,25 @@ LPITEMIDLIST ShellIDListOf(const std::vector<std::string>& Items);
 // The wide text of a STRRET, freeing the shell's copy.
 HRESULT StrRetToStrW(STRRET* Name, LPCITEMIDLIST List, char16_t** Out);
 
+// An item's data: SHGDFIL_FINDDATA fills a WIN32_FIND_DATAW for an item with a
+// file-system path of its own (a desktop entry, Home, a user folder or a
+// folder's entry; not the desktop, Computer or a volume). The times count
+// 100-nanosecond steps since 1601; a link that leads nowhere is described
+// itself. No network here: other formats are E_INVALIDARG.
+struct FILETIME {
+    DWORD dwLowDateTime = 0, dwHighDateTime = 0;
+};
+struct WIN32_FIND_DATAW {
+    DWORD dwFileAttributes = 0;
+    FILETIME ftCreationTime, ftLastAccessTime, ftLastWriteTime;
+    DWORD nFileSizeHigh = 0, nFileSizeLow = 0;
+    DWORD dwReserved0 = 0, dwReserved1 = 0;
+    char16_t cFileName[260] = {};
+    char16_t cAlternateFileName[14] = {};
+};
+constexpr int SHGDFIL_FINDDATA = 1, SHGDFIL_NETRESOURCE = 2, SHGDFIL_DESCRIPTIONID = 3;
+HRESULT SHGetDataFromIDListW(IShellFolder* Folder, LPCITEMIDLIST List, int Format, void* Data, int Size);
+
 // Item information; with SHGFI_PIDL Path is an absolute item list. The icon
 // is one of ours (resources/icons/NS_*.ico), the caller destroys it.
 struct SHFILEINFOW {

@@ -2,6 +2,8 @@
 // user-dirs.dirs, a desktop folder, and a mounts table naming temporary folders.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,6 +15,7 @@
 #include "controls/extra/fp_shellpidl.h"
 #include "platform/commctl/shellfolder.h"
 #include "platform/system/unicode_conv.h"
+#include "platform/system/widecalls.h"
 #include "controls/extra/fp_testtree.h"
 
 namespace {
@@ -227,6 +230,79 @@ TEST_F(FpTestTree, FileInfoGivesNamesAttributesAndOurIcons) {
     DeleteObject(II.hbmMask);
     DestroyIcon(Info.hIcon);
     EXPECT_EQ(SHGetFileInfoW(Utf8ToUtf16(Home + "/nothing").c_str(), 0, &Info, sizeof Info, SHGFI_DISPLAYNAME), 0u);
+}
+
+// Find data of items with a file-system path of their own, through the desktop
+// and through a bound folder; the desktop, Computer and volumes have none.
+TEST_F(FpTestTree, FindDataOfItems) {
+    const fs::path Big = Root / "mnt/disc/big.bin";
+    std::ofstream(Big) << "x";
+    fs::resize_file(Big, 0x100000005ull);  // sparse: the size needs both words
+    const timespec Times[2] = {{1000000000, 0}, {1000000000, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, Big.c_str(), Times, 0), 0);
+    fs::create_symlink(Root / "gone", Root / "home/dead");
+    const uint64_t Steps = (1000000000ull + 11644473600ull) * 10000000ull + 1234567ull;
+    struct Case {
+        std::string Path;  // through the desktop; "" for the special cases below
+        std::u16string Name;
+        DWORD Attributes;
+        uint64_t Size;
+    };
+    const Case Cases[] = {
+        {Home + "/Desk/a.txt", u"a.txt", FILE_ATTRIBUTE_NORMAL, 1},
+        {Home + "/Desk/.hidden", u".hidden", FILE_ATTRIBUTE_HIDDEN, 1},
+        {(Root / "mnt/disc/ビデオ").string(), u"ビデオ", FILE_ATTRIBUTE_DIRECTORY, 0},
+        {Big.string(), u"big.bin", FILE_ATTRIBUTE_NORMAL, 0x100000005ull},
+        {Home + "/dead", u"dead", FILE_ATTRIBUTE_NORMAL, fs::read_symlink(Root / "home/dead").string().size()},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.Path);
+        LPITEMIDLIST L = Parse(C.Path);
+        ASSERT_NE(L, nullptr);
+        WIN32_FIND_DATAW D;
+        ASSERT_EQ(SHGetDataFromIDListW(Desktop, L, SHGDFIL_FINDDATA, &D, sizeof D), S_OK);
+        EXPECT_EQ(std::u16string(D.cFileName), C.Name);
+        EXPECT_EQ(D.dwFileAttributes, C.Attributes);
+        EXPECT_EQ((uint64_t{D.nFileSizeHigh} << 32) | D.nFileSizeLow, C.Size);
+        if (C.Name == u"big.bin")
+            EXPECT_EQ((uint64_t{D.ftLastWriteTime.dwHighDateTime} << 32) | D.ftLastWriteTime.dwLowDateTime, Steps);
+        CoTaskMemFree(L);
+    }
+    // Relative to a bound folder; desktop entries, Home and user folders.
+    LPITEMIDLIST DiscList = Parse((Root / "mnt/disc").string());
+    IShellFolder* Disc = nullptr;
+    ASSERT_EQ(Desktop->BindToObject(DiscList, nullptr, nullptr, reinterpret_cast<void**>(&Disc)), S_OK);
+    auto NameIn = [](IShellFolder* F, const char16_t* Name) -> std::u16string {
+        LPITEMIDLIST Rel = nullptr;
+        if (F->ParseDisplayName(nullptr, nullptr, Name, nullptr, &Rel, nullptr) != S_OK) return u"<unparsed>";
+        WIN32_FIND_DATAW D;
+        const HRESULT R = SHGetDataFromIDListW(F, Rel, SHGDFIL_FINDDATA, &D, sizeof D);
+        CoTaskMemFree(Rel);
+        return R == S_OK ? D.cFileName : u"<failed>";
+    };
+    EXPECT_EQ(NameIn(Disc, u"A.txt"), u"A.txt");
+    EXPECT_EQ(NameIn(Desktop, u"a.txt"), u"a.txt");
+    LPITEMIDLIST Docs = nullptr;
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &Docs), S_OK);
+    WIN32_FIND_DATAW D;
+    ASSERT_EQ(SHGetDataFromIDListW(Desktop, Docs, SHGDFIL_FINDDATA, &D, sizeof D), S_OK);
+    EXPECT_EQ(std::u16string(D.cFileName), u"Docs");
+    EXPECT_EQ(D.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY);
+
+    // Refused: items without a path of their own, wrong formats and sizes, a vanished file.
+    LPITEMIDLIST Computer = nullptr, Usb = Parse((Root / "mnt/usb").string()), Empty = ShellIDListOf({});
+    SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &Computer);
+    LPITEMIDLIST A = Parse((Root / "mnt/disc/A.txt").string());
+    for (LPCITEMIDLIST Bad : {static_cast<LPCITEMIDLIST>(Computer), static_cast<LPCITEMIDLIST>(Usb),
+                              static_cast<LPCITEMIDLIST>(Empty), static_cast<LPCITEMIDLIST>(nullptr)})
+        EXPECT_EQ(SHGetDataFromIDListW(Desktop, Bad, SHGDFIL_FINDDATA, &D, sizeof D), E_INVALIDARG);
+    EXPECT_EQ(SHGetDataFromIDListW(Desktop, A, SHGDFIL_FINDDATA, &D, sizeof D - 1), E_INVALIDARG);
+    EXPECT_EQ(SHGetDataFromIDListW(Desktop, A, SHGDFIL_NETRESOURCE, &D, sizeof D), E_INVALIDARG);
+    EXPECT_EQ(SHGetDataFromIDListW(nullptr, A, SHGDFIL_FINDDATA, &D, sizeof D), E_INVALIDARG);
+    fs::remove(Root / "mnt/disc/A.txt");
+    EXPECT_EQ(SHGetDataFromIDListW(Desktop, A, SHGDFIL_FINDDATA, &D, sizeof D), static_cast<HRESULT>(0x80070002u));
+    for (LPITEMIDLIST L : {Computer, Usb, Empty, A, Docs, DiscList}) CoTaskMemFree(L);
+    Disc->Release();
 }
 
 }  // namespace

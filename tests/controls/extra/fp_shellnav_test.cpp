@@ -7,6 +7,7 @@
 
 namespace {
 
+using sysconv::Utf16ToUtf8;
 using sysconv::Utf8ToUtf16;
 
 WideString W(const fs::path& P) { return Utf8ToUtf16(P.string()); }
@@ -204,6 +205,24 @@ TEST_F(FpTestTree, NavFolderReadsThroughLinks) {
     N.SetFolder(Utf8ToUtf16(Home) + u"/lnk");
     EXPECT_GT(PIDLItemCount(N.FolderIDList()), 2);
     EXPECT_EQ(N.Folder(), Utf8ToUtf16(Home) + u"/lnk/");
+}
+
+// Object names come from the item's find data where it has one; Computer and
+// volumes are named by their paths, the root in full.
+TEST_F(FpTestTree, NavObjectNamesOfDesktopItemsAndVolumes) {
+    TShellNav N(nullptr);
+    N.SetSpecialFolder(SF_DESKTOP);
+    const std::pair<const char16_t*, WideString> Cases[] = {
+        {u"a.txt", u"a.txt"}, {u"Home", u"home"}, {u"Docs", u"Docs"}, {u"Computer", u""}};
+    for (const auto& C : Cases) {
+        N.SetObjectName(C.first);
+        EXPECT_EQ(N.ObjectName(), C.second) << Utf16ToUtf8(C.first);
+    }
+    N.SetFolder(u"");
+    N.SetObjectName(u"My Disc");
+    EXPECT_EQ(N.ObjectName(), u"disc");
+    N.SetObjectName(u"/");
+    EXPECT_EQ(N.ObjectName(), u"/");
 }
 
 }  // namespace
