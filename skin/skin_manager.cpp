@@ -150,7 +150,6 @@ void TSkinManage::FreeSysButtonsOfSkin() {
         if (E->SkinData == CommandSkinData) E->FreeSysButtons();
 }
 
-void TSkinManage::SetMDIMaximized(bool Value) { MDIMaximized = Value; }
 
 void TSkinManage::PurgeSkinForms() {
     if (State == 4) return;

@@ -271,6 +271,7 @@ void TSkinnedMenu::Paint(HDC DC, const TRect& R) {
     }
     SelectObject(BD, Old);
     Painting = false;
+    Form->PaintMDIButtons(BD);
     BitBlt(DC, R.left, R.top, R.Width(), R.Height(), BD, 0, 0, SRCCOPY);
 }
 

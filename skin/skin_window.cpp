@@ -60,6 +60,7 @@ TSkinnedWindow::TSkinnedWindow(TComponent* AOwner) : TComponent(AOwner) {
 
 TSkinnedWindow::~TSkinnedWindow() {
     if (Subclassed()) DetachWindow();
+    UnsubclassMDIClient();
     DetachControlSkins();
     FreeSysButtons();
     HoverTimer.reset();
@@ -132,7 +133,10 @@ void TSkinnedWindow::SubclassWindow(TSkinData* ASkinData) {
         BorderKind = 3;
         DialogClass = true;
     }
-    if (WindowKind == 1) SavedMenuUpdate = SkinData->MenuUpdate;
+    if (WindowKind == 1) {
+        SavedMenuUpdate = SkinData->MenuUpdate;
+        SubclassMDIClient();
+    }
     WndProcInstance = MakeObjectInstance([this](HWND H, UINT M, WPARAM W, LPARAM L) { return WindowProc(H, M, W, L); });
     if (UnicodeWindow)
         OldWndProc = reinterpret_cast<WNDPROC>(
@@ -649,6 +653,7 @@ void TSkinnedWindow::Unskin() {
         UndoMenuDrawing();
         if (Form && State != 4) Form->SetColor(SavedFormColor);
         RestoreProcedures();
+        UnsubclassMDIClient();
         return;
     }
     if (SystemMenuPopup) SystemMenuPopup->Free();
@@ -662,6 +667,7 @@ void TSkinnedWindow::Unskin() {
         SetWindowLongPtrW(Window, GWL_STYLE, GetWindowLongPtrW(Window, GWL_STYLE) | WS_SYSMENU);
     if (MenuBar && IsWindow(Window)) SetMenu(Window, MenuBar->MenuHandle);
     FreeMenuBar();
+    UnsubclassMDIClient();
     if (State != 4 && IsWindow(Window) && (WindowKind == 2 || !(GetWindowLongPtrW(Window, GWL_STYLE) & WS_CHILD))) {
         RECT R;
         GetWindowRect(Window, &R);
@@ -699,6 +705,7 @@ void TSkinnedWindow::DetachWindow() {
     DetachControlSkins();
     UndoMenuDrawing();
     FreeMenuBar();
+    UnsubclassMDIClient();
 }
 
 namespace {

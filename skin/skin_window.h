@@ -111,6 +111,14 @@ public:
     void OpenMenuItemAt(LPARAM ScreenPoint);
     bool IsMenuOfBar(HMENU Menu) const;
 
+    // ---- MDI ------------------------------------------------------------------------
+    void SubclassMDIClient();
+    void UnsubclassMDIClient();
+    bool IsMDIChildMaximized();
+    LRESULT MDIClientProc(HWND H, UINT Msg, WPARAM WParam, LPARAM LParam);
+    void PaintMDIButtons(HDC BarDC);
+    WNDPROC MDIClientOldProc = nullptr, MDIClientInstance = nullptr;
+
     // ---- Menu items drawn by the skin -----------------------------------------------------
     void MenuItemMeasure(TObject* Sender, TCanvas* Canvas, int& Width, int& Height);
     void MenuItemMeasureBar(TObject* Sender, TCanvas* Canvas, int& Width, int& Height);

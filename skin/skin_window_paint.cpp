@@ -22,6 +22,7 @@ std::u16string TSkinnedWindow::FrameSignature() {
                    static_cast<long>(WindowState), static_cast<long>(BorderKind), static_cast<long>(MenuHeight),
                    static_cast<long>(reinterpret_cast<intptr_t>(Icon))})
         Add(V);
+    if (WindowKind == 1) Add(IsMDIChildMaximized());  // the child's buttons in the bar
     for (auto& B : CaptionButtons) {
         IsSysButtonVisible(*B);
         Add(B->Visible * 2 + B->Enabled);

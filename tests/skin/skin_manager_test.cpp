@@ -1119,3 +1119,138 @@ TEST_F(SkinMenuBarTest, KeptFramePicturesEqualFreshlyDrawnOnes) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- MDI -------------------------------------------------------------------------------------------
+// A small MDI client of the test's own: it reports its active child and
+// whether that one is maximised, destroys children on request and restores
+// them all to cascade or tile.
+HWND gActiveChild = nullptr;
+bool gActiveMaximized = false;  // the platform does not maximise child windows: the client says so itself
+LRESULT CALLBACK TestMDIClientProc(HWND H, UINT M, WPARAM W, LPARAM L) {
+    switch (M) {
+    case WM_MDIGETACTIVE:
+        if (gActiveChild && !IsWindow(gActiveChild)) gActiveChild = nullptr;
+        if (L) *reinterpret_cast<BOOL*>(L) = gActiveChild && gActiveMaximized;
+        return reinterpret_cast<LRESULT>(gActiveChild);
+    case WM_MDIDESTROY: {
+        HWND Child = reinterpret_cast<HWND>(W);
+        DestroyWindow(Child);
+        if (Child == gActiveChild) gActiveChild = GetWindow(H, GW_CHILD);
+        return 0;
+    }
+    case WM_MDICASCADE:
+    case WM_MDITILE:
+        gActiveMaximized = false;
+        return 1;
+    case WM_MDICREATE: return 0;
+    default: return DefWindowProcW(H, M, W, L);
+    }
+}
+
+class SkinMDITest : public SkinMenuBarTest {
+protected:
+    void SetUp() override {
+        SkinMenuBarTest::SetUp();
+        WNDCLASSW C{};
+        C.lpfnWndProc = TestMDIClientProc;
+        C.lpszClassName = u"MDIClient";
+        RegisterClassW(&C);
+        gActiveChild = nullptr;
+        gActiveMaximized = false;
+    }
+    void MakeFrame() {
+        Manager->SkinningOn = false;
+        Frame = CreateWindowExW(0, u"SkinTestWnd", u"Frame", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE, 40,
+                                40, 600, 450, nullptr, Bar, nullptr, nullptr);
+        Made.push_back(Frame);
+        Client = CreateWindowExW(0, u"MDIClient", u"", WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL, 0, 0, 580, 380,
+                                 Frame, nullptr, nullptr, nullptr);
+        Manager->SkinningOn = true;
+        FrameSkin = Skin(Frame);
+        ASSERT_NE(FrameSkin, nullptr);
+        ASSERT_EQ(FrameSkin->WindowKind, 1);
+        for (int I = 0; I < 2; ++I) {
+            HWND Child = CreateWindowExW(WS_EX_MDICHILD, u"SkinTestWnd", u"Child",
+                                         WS_CHILD | WS_VISIBLE | WS_OVERLAPPEDWINDOW, 10 + 30 * I, 10 + 30 * I, 250,
+                                         180, Client, nullptr, nullptr, nullptr);
+            Children.push_back(Child);
+            TSkinnedWindow* S = Manager->FindSkinForm(Child);
+            ASSERT_NE(S, nullptr);  // taken at its creation
+            ASSERT_TRUE(TestHooks::PumpUntil([S] { return S->State == 1; }, 3000, "the child's start"));
+            ChildSkins.push_back(S);
+        }
+        gActiveChild = Children[0];
+        TestHooks::PumpPending();
+    }
+    HWND Frame = nullptr, Client = nullptr;
+    TSkinnedWindow* FrameSkin = nullptr;
+    std::vector<HWND> Children;
+    std::vector<TSkinnedWindow*> ChildSkins;
+};
+
+TEST_F(SkinMDITest, AMaximisedChildTakesTheRegionsAwayAndCascadingBringsThemBack) {
+    MakeFrame();
+    Manager->SetMDIMaximized(false);
+    for (TSkinnedWindow* S : ChildSkins) {
+        EXPECT_EQ(S->WindowKind, 2);
+        EXPECT_TRUE(S->HasRegion);
+    }
+    gActiveMaximized = true;
+    ChildSkins[0]->WindowState = 1;
+    ASSERT_TRUE(FrameSkin->IsMDIChildMaximized());
+    FrameSkin->PaintFrame();  // the bar sees the maximised child
+    EXPECT_TRUE(Manager->MDIMaximized);
+    EXPECT_FALSE(ChildSkins[1]->HasRegion);
+    RECT Box;
+    EXPECT_EQ(GetWindowRgnBox(Children[1], &Box), ERROR);
+    SendMessageW(Client, WM_MDICASCADE, 0, 0);
+    TestHooks::PumpPending();
+    EXPECT_FALSE(Manager->MDIMaximized);
+    EXPECT_TRUE(ChildSkins[1]->HasRegion);
+    EXPECT_NE(GetWindowRgnBox(Children[1], &Box), ERROR);
+}
+
+TEST_F(SkinMDITest, ClosingTheLastChildGivesTheBarItsMenuUpdateBack) {
+    Data->MenuUpdate = true;
+    MakeFrame();
+    SendMessageW(Client, WM_MDICREATE, 0, 0);
+    EXPECT_FALSE(Data->MenuUpdate);
+    SendMessageW(Client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(Children[0]), 0);
+    EXPECT_FALSE(Data->MenuUpdate);  // one child left
+    SendMessageW(Client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(Children[1]), 0);
+    EXPECT_TRUE(Data->MenuUpdate);
+    ASSERT_NE(FrameSkin->MenuBar, nullptr);
+    EXPECT_EQ(FrameSkin->MenuBar->Items.size(), 3u);
+}
+
+TEST_F(SkinMDITest, TheClientShowsNoScrollBarsUnlessTheSkinAllowsThem) {
+    for (bool Allowed : {false, true}) {
+        if (Allowed) Data->Options.Include(xoMDIScrollbar);
+        MakeFrame();
+        SetWindowPos(Client, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+        const LONG_PTR Style = GetWindowLongPtrW(Client, GWL_STYLE);
+        EXPECT_EQ((Style & (WS_HSCROLL | WS_VSCROLL)) != 0, Allowed);
+    }
+}
+
+TEST_F(SkinMDITest, ChildrenWithTheSystemBorderAreLeftAloneByTheMaximisedState) {
+    Data->Options.Include(xoMDIChildBorder);
+    MakeFrame();
+    for (TSkinnedWindow* S : ChildSkins) {
+        EXPECT_FALSE(S->FrameSkinned);
+        EXPECT_FALSE(S->HasRegion);
+    }
+    RECT Before;
+    GetWindowRect(Children[1], &Before);
+    Manager->SetMDIMaximized(true);
+    Manager->SetMDIMaximized(false);
+    RECT After;
+    GetWindowRect(Children[1], &After);
+    EXPECT_TRUE(EqualRect(&Before, &After));
+    EXPECT_FALSE(ChildSkins[1]->HasRegion);
+    Data->Options.Exclude(xoMDIChildBorder);
+}
+
+}  // namespace
