@@ -318,6 +318,7 @@ void TSkinnedWindow::BuildSystemMenu() {
     SystemMenuPopup = new TPopupMenu(this);
     SystemMenuPopup->Tag = 33333;
     SystemMenuPopup->Images = SkinData->MenuGlyphs.get();
+    SystemMenuPopup->OwnerDraw = true;
     const int Count = GetMenuItemCount(SystemMenu);
     for (int I = 0; I < Count; ++I) {
         char Text[80] = {};
@@ -355,6 +356,8 @@ void TSkinnedWindow::BuildSystemMenu() {
         HWND W = Window;
         const WPARAM Cmd = Info.wID;
         Item->OnClick = [W, Cmd](TObject*) { PostMessageW(W, WM_SYSCOMMAND, Cmd, 0); };
+        Item->OnMeasureItem = [this](TObject* S, TCanvas* C, int& Wd, int& H) { MenuItemMeasure(S, C, Wd, H); };
+        Item->OnDrawItem = [this](TObject* S, TCanvas* C, TRect R, bool Sel) { MenuItemDraw(S, C, R, Sel); };
         SystemMenuPopup->Items()->Add(Item);
     }
 }

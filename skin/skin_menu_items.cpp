@@ -271,8 +271,22 @@ void TSkinnedWindow::SkinMainMenus(TComponent* Container, bool On) {
 }
 
 // ---- Window menus without a menu object ----------------------------------------------------------
+// An item of the skinned system menu, which this window owns while it shows.
+TMenuItem* TSkinnedWindow::SystemMenuItem(UINT Id) {
+    return SystemMenuPopup ? SystemMenuPopup->FindItem(static_cast<WORD>(Id)) : nullptr;
+}
+
 bool TSkinnedWindow::MeasureItemMessage(LPARAM LParam, LRESULT& Result) {
     auto* MI = reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
+    if (MI && MI->CtlType == ODT_MENU)
+        if (TMenuItem* Item = SystemMenuItem(MI->itemID)) {
+            int W = static_cast<int>(MI->itemWidth), H = static_cast<int>(MI->itemHeight);
+            MenuItemMeasure(Item, nullptr, W, H);
+            MI->itemWidth = static_cast<UINT>(W);
+            MI->itemHeight = static_cast<UINT>(H);
+            Result = TRUE;
+            return true;
+        }
     if (!MI || MI->CtlType != ODT_MENU || !WindowMenu) return false;
     TMenuItem* Item = Form && MenuBar ? MenuBar->FindMenuItem(MI->itemID, nullptr) : nullptr;
     if (Item) {
@@ -304,6 +318,13 @@ bool TSkinnedWindow::MeasureItemMessage(LPARAM LParam, LRESULT& Result) {
 
 bool TSkinnedWindow::DrawItemMessage(LPARAM LParam, LRESULT& Result) {
     auto* DI = reinterpret_cast<DRAWITEMSTRUCT*>(LParam);
+    if (DI && DI->CtlType == ODT_MENU)
+        if (TMenuItem* Item = SystemMenuItem(DI->itemID)) {
+            DrawMenuItemOn(DI->hDC, Item, reinterpret_cast<HMENU>(DI->hwndItem), TRect(DI->rcItem),
+                           (DI->itemState & ODS_SELECTED) != 0, RightToLeft, true);
+            Result = TRUE;
+            return true;
+        }
     if (!DI || DI->CtlType != ODT_MENU || !WindowMenu) return false;
     HMENU Menu = reinterpret_cast<HMENU>(DI->hwndItem);
     if (SkinManager) SkinManager->AssignMenuToNewestPopup(Menu);

@@ -127,6 +127,7 @@ public:
     void SkinMainMenus(TComponent* Container, bool On);
     void SkinMenuItemTree(TMenuItem* Item, bool On);
     bool MeasureItemMessage(LPARAM LParam, LRESULT& Result);
+    TMenuItem* SystemMenuItem(UINT Id);
     bool DrawItemMessage(LPARAM LParam, LRESULT& Result);
     // One item onto DC at R: the popup's background, the strip's frame, the content.
     void DrawMenuItemOn(HDC DC, TMenuItem* Item, HMENU Menu, const TRect& R, bool Selected, bool Rtl, bool Separator);
