@@ -8,7 +8,9 @@
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemisc.h"
+#include "imaging/bitmaps/iesupport.h"
 #include "imaging/processing/imageproc.h"
+#include "imaging/processing/resample.h"
 #include "imaging/views/iemultiview_io.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/jpeg.h"
@@ -277,11 +279,46 @@ bool TIEMultiView::DeleteImage(int32_t Index) {
 
 void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
     if (Index < 0 || Index >= GetImageCount() || !Bitmap) return;
-    auto Copy = std::make_unique<TIEBitmap>();
-    Copy->Assign(Bitmap);
-    FImages[Index].Bitmap = std::move(Copy);
+    auto Stored = std::make_unique<TIEBitmap>();
+    const int32_t BW = Bitmap->Width(), BH = Bitmap->Height();
+    int32_t TW = ThumbWidth, TH = ThumbHeight;
+    if (StoreType == ietThumb && BW > 0 && BH > 0) ScaleToFit(BW, BH, ThumbWidth, ThumbHeight, TW, TH);
+    if (StoreType == ietNormal || (BW == TW && BH == TH)) {
+        Stored->Assign(Bitmap);
+    } else {
+        // The caller's bitmap is never changed: transparent pixels are greyed on a copy.
+        TIEBitmap Work;
+        Work.Assign(Bitmap);
+        const bool Alpha = Work.HasAlphaChannel();
+        if (Alpha) FillTransparentPixels(&Work, TRGB{128, 128, 128});
+        if (Work.PixelFormat() == ie1g) {
+            Stored->Allocate(TW, TH, ieRGB24);
+            ResampleBWToRGB24(&Work, 0, 0, BW - 1, BH - 1, Stored.get());
+        } else if (Work.PixelFormat() == ieRGB24) {
+            Stored->Allocate(TW, TH, ieRGB24);
+            ResampleRGB24(&Work, Stored.get(), rfFastLinear);
+        } else {
+            Stored->Allocate(TW, TH, Work.PixelFormat());
+            ResampleNearest(&Work, Stored.get());
+        }
+        if (Alpha) {
+            ResampleGray8(Work.GetAlphaChannel(), Stored->GetAlphaChannel(), rfFastLinear);
+            Stored->GetAlphaChannel()->Full = Work.GetAlphaChannel()->Full;
+        }
+    }
+    FImages[Index].Bitmap = std::move(Stored);
+    FImages[Index].SourceWidth = BW;
+    FImages[Index].SourceHeight = BH;
     CallBitmapChangeCallbacks();
     Invalidate();
+}
+
+int32_t TIEMultiView::ImageSourceWidth(int32_t Index) const {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index].SourceWidth : 0;
+}
+
+int32_t TIEMultiView::ImageSourceHeight(int32_t Index) const {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index].SourceHeight : 0;
 }
 
 void TIEMultiView::SetImageDelayTime(int32_t Index, int32_t Milliseconds) {
@@ -825,6 +862,10 @@ TClassInfo& TIEMultiView::StaticClassInfo() {
                              Int("VertBorder", &TIEMultiView::VertBorder);
                              Int("SelectionWidth", &TIEMultiView::SelectionWidth);
                              Int("GridWidth", &TIEMultiView::GridWidth);
+                             C.Define<TIEMultiView>("StoreType", S([](TIEMultiView& O, const TFormValue& V,
+                                                                      TFormReader& R) {
+                                                        O.StoreType = R.Enum<TIEStoreType>(V, {"ietNormal", "ietThumb"});
+                                                    }));
                              C.Define<TIEMultiView>("MouseInteract", S([](TIEMultiView& O, const TFormValue& V,
                                                                           TFormReader& R) {
                                                         O.MouseInteract =

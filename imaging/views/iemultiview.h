@@ -33,6 +33,7 @@ std::string IECutCaption(TCanvas& Canvas, const std::string& Text, int Width, ui
 
 enum TIEMMouseInteractItem { mmiScroll, mmiSelect };
 enum TIEMDisplayMode { mdGrid, mdSingle };
+enum TIEStoreType { ietNormal, ietThumb };
 enum TIEMultiSelectionOption { iemoRegion, iemoSelectOnMouseUp };
 using TIEMultiSelectionOptions = TSet<TIEMultiSelectionOption>;
 using TIEMMouseInteract = TSet<TIEMMouseInteractItem>;
@@ -98,6 +99,12 @@ public:
     // nullptr when Index is out of range.
     TIEMText* GetImageBottomText(int32_t Index);
     TIEBitmap* ImageBitmap(int32_t Index) const;
+    // ietNormal keeps a copy of every image given; ietThumb a thumbnail scaled to fit
+    // ThumbWidth x ThumbHeight (up or down, aspect kept).
+    TIEStoreType StoreType = ietNormal;
+    // The size of the image a stored thumbnail was made from.
+    int32_t ImageSourceWidth(int32_t Index) const;
+    int32_t ImageSourceHeight(int32_t Index) const;
 
     int32_t GetLastChangeKind() const { return FLastChangeKind; }
     int32_t GetLastChangeIndex() const { return FLastChangeIndex; }
@@ -176,6 +183,7 @@ private:
         int32_t DelayTime = 0;
         std::string FileName;
         int32_t X = 0, Y = 0, Row = 0, Col = 0;  // the cell on the virtual grid
+        int32_t SourceWidth = 0, SourceHeight = 0;
     };
     void ReportChange(int32_t Kind, int32_t Index, int32_t Index2);
     void DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R);

@@ -555,4 +555,39 @@ TEST_F(MultiViewTest, PlaybackStepsThroughTheImages) {
     EXPECT_FALSE(View->Playing());
 }
 
+// Stored as thumbnails: scaled to fit the cell size up or down, the source size kept,
+// the caller's bitmap (with its transparent pixels) untouched.
+TEST_F(MultiViewTest, ThumbnailStoreScalesToFit) {
+    View->InsertImage(0);
+    View->StoreType = ietThumb;
+    View->ThumbWidth = View->ThumbHeight = 150;
+    struct {
+        int W, H;
+        TIEPixelFormat Format;
+        int TW, TH;
+    } const Cases[] = {{400, 200, ieRGB24, 150, 75}, {50, 50, ieRGB24, 150, 150}, {300, 600, ie8g, 75, 150},
+                       {150, 100, ieRGB24, 150, 100}, {64, 32, ie1g, 150, 75}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(testing::Message() << C.W << "x" << C.H);
+        TIEBitmap Src;
+        Src.Allocate(C.W, C.H, C.Format);
+        Src.Fill(0);
+        View->SetImageBitmap(0, &Src);
+        ASSERT_NE(View->ImageBitmap(0), nullptr);
+        EXPECT_EQ(View->ImageBitmap(0)->Width(), C.TW);
+        EXPECT_EQ(View->ImageBitmap(0)->Height(), C.TH);
+        EXPECT_EQ(View->ImageSourceWidth(0), C.W);
+        EXPECT_EQ(View->ImageSourceHeight(0), C.H);
+    }
+    TIEBitmap Alpha;
+    Alpha.Allocate(300, 300, ieRGB24);
+    Alpha.Fill(0x0000FF);
+    Alpha.GetAlphaChannel()->Fill(0);
+    Alpha.GetAlphaChannel()->Full = false;
+    View->SetImageBitmap(0, &Alpha);
+    EXPECT_EQ(Alpha.GetPixelRGB24(5, 5).r, 255) << "the caller's pixels stay";
+    EXPECT_TRUE(View->ImageBitmap(0)->HasAlphaChannel());
+    EXPECT_EQ(View->ImageBitmap(0)->Width(), 150);
+}
+
 }  // namespace
