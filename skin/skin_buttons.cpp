@@ -267,6 +267,174 @@ void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
     BitBlt(Dc, R.left, R.top, R0.Width(), R0.Height(), C.Handle(), 0, 0, SRCCOPY);
 }
 
+// ---- Speed buttons ----------------------------------------------------------------------------
+TSkinSpeedButton::~TSkinSpeedButton() { GiveBack(); }
+
+void TSkinSpeedButton::GiveBack() {
+    if (!OldWindowProc) return;
+    if (GraphicControl && !(Owner() == GraphicControl && GraphicControl->ComponentState().Contains(csDestroying)))
+        GraphicControl->WindowProc = OldWindowProc;
+    OldWindowProc = nullptr;
+}
+
+void TSkinSpeedButton::AttachGraphicControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas) {
+    if (Attached) return;
+    auto* G = dynamic_cast<TControl*>(Owner());
+    if (!G) return;
+    SkinData = ASkinData;
+    Canvas = ACanvas;
+    SkinForm = ASkinForm;
+    GraphicControl = G;
+    OldWindowProc = G->WindowProc;
+    G->WindowProc = [this](TMessage& M) { SkinWndProc(M); };
+    if (SkinForm) SkinForm->AddControlSkin(this);
+    Attached = true;
+    LifeState = 1;
+    Transparent = G->Tag == 5555 || (SkinData && SkinData->Options.Contains(xoTransparent));
+    G->Invalidate();
+}
+
+void TSkinSpeedButton::PaintFrame(HDC) {
+    // The button has no window of its own: its parent paints it again.
+    if (GraphicControl) GraphicControl->Invalidate();
+}
+
+bool TSkinSpeedButton::BeforeMessage(TMessage& M) {
+    auto* G = dynamic_cast<TGraphicControl*>(GraphicControl);
+    switch (M.Msg) {
+        case WM_PAINT:
+            if (G && M.WParam) {
+                TCanvas& C = G->Canvas();
+                C.Lock();
+                C.SetHandle(reinterpret_cast<HDC>(M.WParam));
+                try {
+                    DrawSpeedButton(C, TRect(0, 0, G->Width(), G->Height()));
+                } catch (...) {
+                }
+                C.SetHandle(nullptr);
+                C.Unlock();
+            }
+            M.Result = 1;
+            return false;
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            CallPrevious(M);
+            MouseState.Include(msPressed);
+            PaintFrame(nullptr);
+            return false;
+        case WM_LBUTTONUP: return true;
+        default: return TSkinButton::BeforeMessage(M);
+    }
+}
+
+void TSkinSpeedButton::AfterMessage(TMessage& M) {
+    switch (M.Msg) {
+        case WM_ENABLE:
+        case CM_FOCUSCHANGED:
+        case CM_ENABLEDCHANGED: break;
+        case WM_NCDESTROY:
+        case CM_RELEASE: GiveBack(); break;
+        case WM_KEYDOWN:
+            if (M.WParam == VK_SPACE) {
+                MouseState.Include(msPressed);
+                PaintFrame(nullptr);
+            }
+            break;
+        case WM_KEYUP:
+        case WM_LBUTTONUP:
+            if (M.Msg == WM_LBUTTONUP || M.WParam == VK_SPACE) {
+                MouseState.Exclude(msPressed);
+                PaintFrame(nullptr);
+            }
+            break;
+        case CM_MOUSEENTER:
+            MouseState.Include(msHot);
+            PaintFrame(nullptr);
+            break;
+        case CM_MOUSELEAVE:
+            MouseState.Exclude(msHot);
+            MouseState.Exclude(msPressed);
+            if (GraphicControl && GraphicControl->Visible()) PaintFrame(nullptr);
+            break;
+        case WM_MOUSEMOVE: break;  // hot comes with the enter and leave notices
+        default: TSkinButton::AfterMessage(M); break;
+    }
+}
+
+void TSkinSpeedButton::DrawSpeedButton(TCanvas& Target, const TRect& R) {
+    if (!SkinData || !SkinData->Button || !SkinData->Button->Bitmap || SkinData->Button->Bitmap->Empty()) return;
+    if (Painting || R.Width() < 1 || R.Height() < 1) return;
+    Painting = true;
+    struct TDone {
+        bool& P;
+        ~TDone() { P = false; }
+    } Done{Painting};
+    TControl* G = GraphicControl;
+    int S = MouseState.Contains(msPressed) ? bfPressed : MouseState.Contains(msHot) ? bfHot : bfNormal;
+    Enabled = LowerCase(GetEnumPropName(G, "Enabled")) == "true";
+    bool Down = LowerCase(GetEnumPropName(G, "Down")) == "true";
+    int Frame = Down ? bfPressed : Enabled ? S : bfDisabled;
+    int GlyphIndex = Frame == bfPressed ? 3 : Frame == bfDisabled ? 2 : 1;
+    if (Down) GlyphIndex = 4;
+    Caption = GetStrPropWide(G, "Caption");
+    TBitmap* Glyph = GetObjectPropByName<TBitmap>(G, "Glyph");
+    int Num = std::max(1, GetIntegerPropValue(G, "NumGlyphs"));
+    bool Flat = LowerCase(GetEnumPropName(G, "Flat")) == "true";
+    Buffer->SetWidth(R.Width());
+    Buffer->SetHeight(R.Height());
+    TCanvas& C = Buffer->Canvas();
+    if (auto* F = GetObjectPropByName<TFont>(G, "Font")) C.Font().Assign(*F);
+    TRect R0(0, 0, R.Width(), R.Height());
+    if (Transparent)
+        PaintControlParentBackground(G, C.Handle(), true);
+    else
+        FillFace(*this, C.Handle(), R0);
+    // A flat button shows only its background unless down, pressed or hot.
+    if (Frame == bfPressed || Frame == bfHot || !Flat)
+        DrawSkinPartFrame(C.Handle(), R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);
+    TDataSkinButton& B = *SkinData->Button;
+    if (Frame == bfNormal && B.HasNormalColour2) C.Font().SetColor(B.NormalColour2);
+    if (Frame == bfHot && B.HasMouseOverColour2) C.Font().SetColor(B.MouseOverColour2);
+    if (Frame == bfPressed && B.HasPressedColour2) C.Font().SetColor(B.PressedColour2);
+    if (!Enabled) C.Font().SetColor(clBtnShadow);
+    std::u16string Text = ReplaceFirst(Caption, u"||", u"\r\n");
+    if (Glyph && !Glyph->Empty() && Glyph->Width() / Num > 0) {
+        TGlyphLayoutIn In;
+        In.W = R0.Width();
+        In.H = R0.Height();
+        In.Gw = Glyph->Width() / Num;
+        In.Gh = Glyph->Height();
+        In.Margin = GetIntegerPropValue(G, "Margin");
+        In.Spacing = GetIntegerPropValue(G, "Spacing");
+        In.Layout = LayoutFromName(GetEnumPropName(G, "Layout"));
+        In.SpeedButton = true;
+        HDC Tdc = TextDc(C);
+        if (!Text.empty()) {
+            RECT T = R0;
+            InflateRect(&T, -2, -2);
+            if (In.Layout <= 1)
+                T.right -= In.Gw + 2;
+            else
+                T.bottom -= In.Gh + 2;
+            DrawWideText(Tdc, Text, &T, DT_CALCRECT | DT_WORDBREAK);
+            In.Tw = T.right - T.left;
+            In.Th = T.bottom - T.top;
+        }
+        TGlyphLayoutOut Out = LayoutGlyphAndText(In);
+        DrawGlyphFrame(C, Out.Glyph, Num, GlyphIndex, *Glyph);
+        if (!Text.empty()) {
+            Tdc = TextDc(C);
+            SetBkMode(Tdc, TRANSPARENT);
+            RECT T = Out.Text;
+            DrawWideText(Tdc, Text, &T, AddRtlFlag(*this, DT_WORDBREAK | Out.TextFlag));
+        }
+    } else {
+        Focused = false;
+        DrawCaption(C, R0, DT_CENTER, Caption);
+    }
+    Target.Draw(R.left, R.top, *Buffer);
+}
+
 void TSkinMenuButton::Draw(HDC Dc, const TRect& R) {
     if (!SkinData || !SkinData->Button || !SkinData->Button->Bitmap || SkinData->Button->Bitmap->Empty()) return;
     Focused = Handle && GetFocus() == Handle;

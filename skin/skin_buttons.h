@@ -44,6 +44,25 @@ public:
     void Draw(HDC Dc, const TRect& R) override;
 };
 
+// A windowless speed button: it is held in GraphicControl (Control stays
+// nil), hooked through its WindowProc and drawn on its own canvas when its
+// parent paints it.
+class TSkinSpeedButton : public TSkinBitButton {
+public:
+    using TSkinBitButton::TSkinBitButton;
+    ~TSkinSpeedButton() override;
+    bool Painting = false;
+    void AttachGraphicControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas);
+    bool BeforeMessage(TMessage& Message) override;
+    void AfterMessage(TMessage& Message) override;
+    void PaintFrame(HDC Dc) override;
+    // Draws the button on Canvas within R (the button's client area).
+    void DrawSpeedButton(TCanvas& Canvas, const TRect& R);
+
+private:
+    void GiveBack();
+};
+
 // A push button with a drop-down arrow at its right end.
 class TSkinMenuButton : public TSkinButton {
 public:

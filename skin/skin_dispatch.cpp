@@ -220,6 +220,9 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
     } else if (Is(Control, "TBitBtn")) {
         // A glyph button is never taken for a plain one.
         if (On.Contains(xcBitBtn)) Attach<TSkinBitButton>(Control);
+    } else if (Is(Control, "TSpeedButton") && On.Contains(xcSpeedButton)) {
+        auto* S = new TSkinSpeedButton(Control);
+        S->AttachGraphicControl(&FHost, &FData, FCanvas);
     } else if (Is(Control, "TCustomPanel") && On.Contains(xcPanel)) {
         SkinChildControls(static_cast<TWinControl*>(Control));
         Attach<TSkinBox>(Control, true);
@@ -278,6 +281,8 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
         Attach<TSkinButton>(Control);
     } else if (Kind == "bitbtn" && On.Contains(xcButton)) {
         Attach<TSkinBitButton>(Control);
+    } else if (Kind == "speedbutton" && On.Contains(xcSpeedButton)) {
+        (new TSkinSpeedButton(Control))->AttachGraphicControl(&FHost, &FData, FCanvas);
     } else if (Kind == "menubtn" && On.Contains(xcButton)) {
         Attach<TSkinMenuButton>(Control);
     } else if (Kind == "tab" && On.Contains(xcTab) && FData.Tabs) {

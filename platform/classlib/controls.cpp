@@ -562,6 +562,12 @@ void TControl::WndProc(TMessage& Message) {
         WMMouse(Message);
         return;
     }
+    // A windowless control paints on the DC its parent hands it.
+    if (Message.Msg == WM_PAINT)
+        if (auto* G = dynamic_cast<TGraphicControl*>(this)) {
+            G->PaintTo(reinterpret_cast<HDC>(Message.WParam));
+            return;
+        }
     DefaultHandler(Message);
 }
 
@@ -1145,7 +1151,8 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
         OffsetViewportOrgEx(DC, G->Left(), G->Top(), nullptr);
         IntersectClipRect(DC, 0, 0, G->Width(), G->Height());
         try {
-            G->PaintTo(DC);
+            // Through its message handling, so a replaced WindowProc sees the paint.
+            G->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
         } catch (...) {
             RestoreDC(DC, Saved);
             throw;

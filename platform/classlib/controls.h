@@ -463,7 +463,8 @@ public:
     explicit TGraphicControl(TComponent* AOwner);
     ~TGraphicControl() override;
     TCanvas& Canvas() { return *FCanvas; }
-    // Draws the control on DC, whose origin is the control's top left.
+    // Draws the control on DC, whose origin is the control's top left. The
+    // parent's painting sends WM_PAINT with the DC, which ends here.
     void PaintTo(HDC DC);
 
 protected:

@@ -3,6 +3,7 @@
 // layout arithmetic.
 #include <gtest/gtest.h>
 
+#include "platform/classlib/buttons.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
@@ -337,6 +338,76 @@ TEST(SkinMenuButton, ArrowAtTheRightEndAndFocusedShowsTheHotFrame) {
     auto D = Drawn();
     EXPECT_EQ(D->Canvas().Pixel(1, 1), FrameColor[bfDisabled]);
     EXPECT_EQ(D->Canvas().Pixel(90 - 12, M - 1), ColorToRGB(clBtnShadow));
+}
+
+}  // namespace
+
+namespace {
+
+// Speed buttons: drawn through their parent's painting, by state.
+struct TSpeedForm : TSkinFixture {
+    TForm* F = new TForm(Application);
+    TSpeedButton* B = new TSpeedButton(F);
+    TSkinSpeedButton* S = nullptr;
+    TSpeedForm() {
+        F->SetBounds(0, 0, 200, 120);
+        B->SetParent(F);
+        B->SetBounds(10, 10, 60, 24);
+        B->SetCaption("Go");
+        F->Show();
+        TestHooks::PumpPending();
+        S = new TSkinSpeedButton(B);
+        S->AttachGraphicControl(&Host, &Data, nullptr);
+    }
+    ~TSpeedForm() { F->Free(); }
+    TColor Corner() {
+        F->Repaint();
+        TestHooks::PumpPending();
+        HDC Dc = GetDC(F->Handle());
+        auto C = static_cast<TColor>(GetPixel(Dc, 11, 11));
+        ReleaseDC(F->Handle(), Dc);
+        return C;
+    }
+};
+
+TEST(SkinSpeedButton, DrawnThroughTheParentsPaintingByState) {
+    TSpeedForm T;
+    EXPECT_EQ(T.B->Perform(SM_ISSKINNED, 0, 0), 1);
+    EXPECT_EQ(T.Corner(), FrameColor[bfNormal]);
+    T.B->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(T.Corner(), FrameColor[bfHot]);
+    T.B->Perform(CM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(T.Corner(), FrameColor[bfNormal]);
+    T.B->GroupIndex = 1;
+    T.B->SetDown(true);
+    EXPECT_EQ(T.Corner(), FrameColor[bfPressed]);
+    T.B->AllowAllUp = true;  // so the grouped button can come up again
+    T.B->SetDown(false);
+    T.B->SetEnabled(false);
+    EXPECT_EQ(T.Corner(), FrameColor[bfDisabled]);
+    T.B->SetEnabled(true);
+    // Flat: only the background until the mouse is over it.
+    T.B->Flat = true;
+    EXPECT_EQ(T.Corner(), Face);
+    T.B->Perform(CM_MOUSEENTER, 0, 0);
+    EXPECT_EQ(T.Corner(), FrameColor[bfHot]);
+    // Switched off, the button paints itself again.
+    T.B->Perform(SM_SWITCHCONTROLSKIN, 0, 0);
+    EXPECT_NE(T.Corner(), FrameColor[bfHot]);
+    // Freed: the button's own handling is back.
+    T.S->Free();
+    EXPECT_EQ(T.B->Perform(SM_ISSKINNED, 0, 0), 0);
+    EXPECT_NE(T.Corner(), FrameColor[bfHot]);
+}
+
+TEST(SkinSpeedButton, ClickStillReachesTheButton) {
+    TSpeedForm T;
+    int Clicks = 0;
+    T.B->OnClick = [&](TObject*) { ++Clicks; };
+    TestHooks::Click(T.B);
+    TestHooks::PumpPending();
+    EXPECT_EQ(Clicks, 1);
+    EXPECT_FALSE(T.S->MouseState.Contains(msPressed));
 }
 
 }  // namespace
