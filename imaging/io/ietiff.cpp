@@ -18,6 +18,7 @@
 #include "imaging/io/ieioutil.h"
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/ielzw.h"
+#include "imaging/io/ietifftags.h"
 #include "platform/rtl/sysutils.h"
 
 using namespace ieio;
@@ -333,14 +334,14 @@ void ApplyPredictor(const Page& pg, uint8_t* row, int32_t width, int32_t samples
     }
 }
 
-// The maker note (37500) as a little-endian directory with its data behind it; entries
+// The maker note (tifftag::MakerNote) as a little-endian directory with its data behind it; entries
 // whose data lies outside the stream are dropped, an unknown type ends the copy.
 void CopyMakerNote(const TIFFDir& e, TIOParamsVals& Params) {
     TIETagsHandler& h = Params.ExifMakerNote;
     h.Data->SetSize(0);
     h.Entries.clear();
     h.EntryCount = 0;
-    const TIFFEntry* note = e.Find(37500);
+    const TIFFEntry* note = e.Find(tifftag::MakerNote);
     if (!note) return;
     std::vector<uint8_t> raw;
     if (!e.Bytes(*note, raw, note->count) || raw.size() < 2) return;
@@ -406,12 +407,12 @@ bool IsRawCameraTIFF(TStream& Stream) {
         d.size = Stream.Size();
         uint32_t first = 0;
         if (ReadHeader(Stream, p, d.le, first) && d.Load(first)) {
-            const TIFFEntry* dng = d.Find(50706);
-            const TIFFEntry* ph = d.Find(262);
-            int64_t phv = d.Int(262, 0);
+            const TIFFEntry* dng = d.Find(tifftag::DNGVersion);
+            const TIFFEntry* ph = d.Find(tifftag::PhotometricInterpretation);
+            int64_t phv = d.Int(tifftag::PhotometricInterpretation, 0);
             if (dng && dng->type == 1 && dng->count == 4) result = true;
             if (ph && ph->type == 3 && ph->count == 1 && (phv == 32803 || phv == 34892)) result = true;
-            if (d.Find(330) && d.Find(37398) && d.Int(256, 0) < 200 && d.Int(257, 0) < 200) result = true;
+            if (d.Find(tifftag::SubIFDs) && d.Find(tifftag::TIFFEPStandardID) && d.Int(tifftag::ImageWidth, 0) < 200 && d.Int(tifftag::ImageLength, 0) < 200) result = true;
         }
     } catch (...) {
         result = false;
@@ -441,28 +442,28 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
         return;
     }
     Page pg;
-    auto bpsAll = d.Ints(258);
+    auto bpsAll = d.Ints(tifftag::BitsPerSample);
     for (size_t i = 1; i < bpsAll.size(); ++i)
         if (bpsAll[i] != bpsAll[0]) {
             SetAbort(Progress);
             return;
         }
-    pg.bps = static_cast<int32_t>(d.Int(258, 1));
-    pg.width = static_cast<int32_t>(d.Int(256, 0));
-    pg.height = static_cast<int32_t>(d.Int(257, 0));
-    pg.spp = static_cast<int32_t>(d.Int(277, 1));
-    pg.compression = static_cast<int32_t>(d.Int(259, 1));
-    pg.photometric = static_cast<int32_t>(d.Int(262, 2));
-    pg.planar = static_cast<int32_t>(d.Int(284, 1));
-    pg.rowsPerStrip = static_cast<int32_t>(std::min<int64_t>(d.Int(278, pg.height), INT32_MAX));
+    pg.bps = static_cast<int32_t>(d.Int(tifftag::BitsPerSample, 1));
+    pg.width = static_cast<int32_t>(d.Int(tifftag::ImageWidth, 0));
+    pg.height = static_cast<int32_t>(d.Int(tifftag::ImageLength, 0));
+    pg.spp = static_cast<int32_t>(d.Int(tifftag::SamplesPerPixel, 1));
+    pg.compression = static_cast<int32_t>(d.Int(tifftag::Compression, 1));
+    pg.photometric = static_cast<int32_t>(d.Int(tifftag::PhotometricInterpretation, 2));
+    pg.planar = static_cast<int32_t>(d.Int(tifftag::PlanarConfiguration, 1));
+    pg.rowsPerStrip = static_cast<int32_t>(std::min<int64_t>(d.Int(tifftag::RowsPerStrip, pg.height), INT32_MAX));
     if (pg.rowsPerStrip <= 0 || pg.rowsPerStrip > pg.height) pg.rowsPerStrip = pg.height;
-    pg.tileW = static_cast<int32_t>(d.Int(322, -1));
-    pg.tileH = static_cast<int32_t>(d.Int(323, -1));
-    pg.predictor = static_cast<int32_t>(d.Int(317, 1));
-    pg.fillOrder = static_cast<int32_t>(d.Int(266, 1));
-    pg.t4 = d.Int(292, 0);
-    pg.extraSamples = static_cast<int32_t>(d.Int(338, 0));
-    pg.software = d.Ascii(305);
+    pg.tileW = static_cast<int32_t>(d.Int(tifftag::TileWidth, -1));
+    pg.tileH = static_cast<int32_t>(d.Int(tifftag::TileLength, -1));
+    pg.predictor = static_cast<int32_t>(d.Int(tifftag::Predictor, 1));
+    pg.fillOrder = static_cast<int32_t>(d.Int(tifftag::FillOrder, 1));
+    pg.t4 = d.Int(tifftag::T4Options, 0);
+    pg.extraSamples = static_cast<int32_t>(d.Int(tifftag::ExtraSamples, 0));
+    pg.software = d.Ascii(tifftag::Software);
     if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == 2)
         pg.photometric = 0;
 
@@ -470,7 +471,7 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     Params.SamplesPerPixel = pg.spp;
     Params.Width = pg.width;
     Params.Height = pg.height;
-    Params.SetTIFFOrientation(static_cast<int32_t>(d.Int(274, 1)));
+    Params.SetTIFFOrientation(static_cast<int32_t>(d.Int(tifftag::Orientation, 1)));
     switch (pg.compression) {
         case 1: Params.TIFFCompression = 0; break;
         case 2: Params.TIFFCompression = 1; break;
@@ -485,64 +486,64 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     if (pg.photometric >= 0 && pg.photometric <= 6) Params.TIFFPhotometric = static_cast<uint8_t>(pg.photometric);
     if (pg.photometric == 8) Params.TIFFPhotometric = 7;
     Params.TIFFPlanarConfig = pg.planar;
-    Params.TIFFDocumentName = d.Ascii(269);
-    Params.TIFFImageDescription = d.Ascii(270);
-    Params.TIFFPageName = d.Ascii(285);
-    auto pn = d.Ints(297);
+    Params.TIFFDocumentName = d.Ascii(tifftag::DocumentName);
+    Params.TIFFImageDescription = d.Ascii(tifftag::ImageDescription);
+    Params.TIFFPageName = d.Ascii(tifftag::PageName);
+    auto pn = d.Ints(tifftag::PageNumber);
     Params.TIFFPageNumber = pn.size() >= 1 ? static_cast<int32_t>(pn[0]) : 0;
     Params.TIFFPageCount = pn.size() >= 2 ? static_cast<int32_t>(pn[1]) : 0;
     Params.TIFFFillOrder = pg.fillOrder;
-    Params.ExifMake = d.Ascii(271);
-    Params.ExifModel = d.Ascii(272);
+    Params.ExifMake = d.Ascii(tifftag::Make);
+    Params.ExifModel = d.Ascii(tifftag::Model);
     Params.ExifSoftware = pg.software;
-    Params.ExifDateTime = d.Ascii(306);
-    Params.ExifArtist = d.Ascii(315);
-    Params.ExifCopyright = d.Ascii(33432);
-    for (int i = 0; i < 2; ++i) Params.SetExifWhitePoint(i, d.Rational(318, i));
-    for (int i = 0; i < 6; ++i) Params.SetExifPrimaryChromaticities(i, d.Rational(319, i));
-    for (int i = 0; i < 3; ++i) Params.SetExifYCbCrCoefficients(i, d.Rational(529, i));
-    for (int i = 0; i < 6; ++i) Params.SetExifReferenceBlackWhite(i, d.Rational(532, i));
-    Params.ExifYCbCrPositioning = static_cast<int32_t>(d.Int(531, 0));
-    Params.ExifXPTitle = d.Wide(40091);
-    Params.ExifXPComment = d.Wide(40092);
-    Params.ExifXPAuthor = d.Wide(40093);
-    Params.ExifXPKeywords = d.Wide(40094);
-    Params.ExifXPSubject = d.Wide(40095);
-    const double f = d.Int(296, 2) == 3 ? 2.54 : 1.0;
-    const int32_t dx = IntOrZero(d.Rational(282) * f), dy = IntOrZero(d.Rational(283) * f);
+    Params.ExifDateTime = d.Ascii(tifftag::DateTime);
+    Params.ExifArtist = d.Ascii(tifftag::Artist);
+    Params.ExifCopyright = d.Ascii(tifftag::Copyright);
+    for (int i = 0; i < 2; ++i) Params.SetExifWhitePoint(i, d.Rational(tifftag::WhitePoint, i));
+    for (int i = 0; i < 6; ++i) Params.SetExifPrimaryChromaticities(i, d.Rational(tifftag::PrimaryChromaticities, i));
+    for (int i = 0; i < 3; ++i) Params.SetExifYCbCrCoefficients(i, d.Rational(tifftag::YCbCrCoefficients, i));
+    for (int i = 0; i < 6; ++i) Params.SetExifReferenceBlackWhite(i, d.Rational(tifftag::ReferenceBlackWhite, i));
+    Params.ExifYCbCrPositioning = static_cast<int32_t>(d.Int(tifftag::YCbCrPositioning, 0));
+    Params.ExifXPTitle = d.Wide(tifftag::XPTitle);
+    Params.ExifXPComment = d.Wide(tifftag::XPComment);
+    Params.ExifXPAuthor = d.Wide(tifftag::XPAuthor);
+    Params.ExifXPKeywords = d.Wide(tifftag::XPKeywords);
+    Params.ExifXPSubject = d.Wide(tifftag::XPSubject);
+    const double f = d.Int(tifftag::ResolutionUnit, 2) == 3 ? 2.54 : 1.0;
+    const int32_t dx = IntOrZero(d.Rational(tifftag::XResolution) * f), dy = IntOrZero(d.Rational(tifftag::YResolution) * f);
     Params.SetDpiX(dx == 0 ? DefaultDpiX : dx);
     Params.SetDpiY(dy == 0 ? DefaultDpiY : dy);
-    Params.ExifResolutionUnit = static_cast<int32_t>(d.Int(296, 2));
-    Params.TIFFXPos = IntOrZero(d.Rational(286) * f);
-    Params.TIFFYPos = IntOrZero(d.Rational(287) * f);
+    Params.ExifResolutionUnit = static_cast<int32_t>(d.Int(tifftag::ResolutionUnit, 2));
+    Params.TIFFXPos = IntOrZero(d.Rational(tifftag::XPosition) * f);
+    Params.TIFFYPos = IntOrZero(d.Rational(tifftag::YPosition) * f);
 
     // EXIF directory.
-    int64_t exifOffset = d.Int(34665, 0);
+    int64_t exifOffset = d.Int(tifftag::ExifIFD, 0);
     if (exifOffset > 0) {
         TIFFDir e = d;
         if (e.Load(exifOffset)) {
             Params.HasEXIFData = true;
-            Params.ExifExposureTime = e.Rational(33434);
-            Params.ExifFNumber = e.Rational(33437);
-            Params.ExifExposureProgram = static_cast<int32_t>(e.Int(34850, 0));
-            auto iso = e.Ints(34855);
+            Params.ExifExposureTime = e.Rational(tifftag::ExposureTime);
+            Params.ExifFNumber = e.Rational(tifftag::FNumber);
+            Params.ExifExposureProgram = static_cast<int32_t>(e.Int(tifftag::ExposureProgram, 0));
+            auto iso = e.Ints(tifftag::ISOSpeedRatings);
             for (size_t i = 0; i < iso.size() && i < 2; ++i) Params.SetExifISOSpeedRatings(static_cast<int>(i), static_cast<int32_t>(iso[i]));
-            Params.ExifVersion = e.Ascii(36864).substr(0, 4);
-            Params.ExifDateTimeOriginal = e.Ascii(36867);
-            Params.ExifDateTimeDigitized = e.Ascii(36868);
-            Params.ExifCompressedBitsPerPixel = e.Rational(37122);
-            Params.ExifShutterSpeedValue = e.Rational(37377);
-            Params.ExifApertureValue = e.Rational(37378);
-            Params.ExifBrightnessValue = e.Rational(37379);
-            Params.ExifExposureBiasValue = e.Rational(37380);
-            Params.ExifMaxApertureValue = e.Rational(37381);
-            Params.ExifSubjectDistance = e.Rational(37382);
-            Params.ExifMeteringMode = static_cast<int32_t>(e.Int(37383, 0));
-            Params.ExifLightSource = static_cast<int32_t>(e.Int(37384, 0));
-            Params.ExifFlash = static_cast<int32_t>(e.Int(37385, 0));
-            Params.ExifFocalLength = e.Rational(37386);
+            Params.ExifVersion = e.Ascii(tifftag::ExifVersion).substr(0, 4);
+            Params.ExifDateTimeOriginal = e.Ascii(tifftag::DateTimeOriginal);
+            Params.ExifDateTimeDigitized = e.Ascii(tifftag::DateTimeDigitized);
+            Params.ExifCompressedBitsPerPixel = e.Rational(tifftag::CompressedBitsPerPixel);
+            Params.ExifShutterSpeedValue = e.Rational(tifftag::ShutterSpeedValue);
+            Params.ExifApertureValue = e.Rational(tifftag::ApertureValue);
+            Params.ExifBrightnessValue = e.Rational(tifftag::BrightnessValue);
+            Params.ExifExposureBiasValue = e.Rational(tifftag::ExposureBiasValue);
+            Params.ExifMaxApertureValue = e.Rational(tifftag::MaxApertureValue);
+            Params.ExifSubjectDistance = e.Rational(tifftag::SubjectDistance);
+            Params.ExifMeteringMode = static_cast<int32_t>(e.Int(tifftag::MeteringMode, 0));
+            Params.ExifLightSource = static_cast<int32_t>(e.Int(tifftag::LightSource, 0));
+            Params.ExifFlash = static_cast<int32_t>(e.Int(tifftag::Flash, 0));
+            Params.ExifFocalLength = e.Rational(tifftag::FocalLength);
             CopyMakerNote(e, Params);
-            auto uc = e.Raw(37510);
+            auto uc = e.Raw(tifftag::UserComment);
             if (uc.size() >= 8) {
                 Params.ExifUserCommentCode.assign(uc.begin(), uc.begin() + 8);
                 std::string t(uc.begin() + 8, uc.end());
@@ -550,27 +551,27 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
                 if (z != std::string::npos) t.resize(z);
                 Params.ExifUserComment = t;
             }
-            Params.ExifSubsecTime = e.Ascii(37520);
-            Params.ExifSubsecTimeOriginal = e.Ascii(37521);
-            Params.ExifSubsecTimeDigitized = e.Ascii(37522);
-            Params.ExifFlashPixVersion = e.Ascii(40960).substr(0, 4);
-            Params.ExifColorSpace = static_cast<int32_t>(e.Int(40961, 0));
-            Params.ExifPixelXDimension = static_cast<int32_t>(e.Int(40962, 0));
-            Params.ExifPixelYDimension = static_cast<int32_t>(e.Int(40963, 0));
-            Params.ExifRelatedSoundFile = e.Ascii(40964);
-            Params.ExifFocalPlaneXResolution = e.Rational(41486);
-            Params.ExifFocalPlaneYResolution = e.Rational(41487);
-            Params.ExifFocalPlaneResolutionUnit = static_cast<int32_t>(e.Int(41488, 0));
-            Params.ExifExposureIndex = e.Rational(41493);
-            Params.ExifSensingMethod = static_cast<int32_t>(e.Int(41495, 0));
-            Params.ExifFileSource = static_cast<int32_t>(e.Int(41728, 0));
-            Params.ExifSceneType = static_cast<int32_t>(e.Int(41729, 0));
+            Params.ExifSubsecTime = e.Ascii(tifftag::SubsecTime);
+            Params.ExifSubsecTimeOriginal = e.Ascii(tifftag::SubsecTimeOriginal);
+            Params.ExifSubsecTimeDigitized = e.Ascii(tifftag::SubsecTimeDigitized);
+            Params.ExifFlashPixVersion = e.Ascii(tifftag::FlashpixVersion).substr(0, 4);
+            Params.ExifColorSpace = static_cast<int32_t>(e.Int(tifftag::ColorSpace, 0));
+            Params.ExifPixelXDimension = static_cast<int32_t>(e.Int(tifftag::PixelXDimension, 0));
+            Params.ExifPixelYDimension = static_cast<int32_t>(e.Int(tifftag::PixelYDimension, 0));
+            Params.ExifRelatedSoundFile = e.Ascii(tifftag::RelatedSoundFile);
+            Params.ExifFocalPlaneXResolution = e.Rational(tifftag::FocalPlaneXResolution);
+            Params.ExifFocalPlaneYResolution = e.Rational(tifftag::FocalPlaneYResolution);
+            Params.ExifFocalPlaneResolutionUnit = static_cast<int32_t>(e.Int(tifftag::FocalPlaneResolutionUnit, 0));
+            Params.ExifExposureIndex = e.Rational(tifftag::ExposureIndex);
+            Params.ExifSensingMethod = static_cast<int32_t>(e.Int(tifftag::SensingMethod, 0));
+            Params.ExifFileSource = static_cast<int32_t>(e.Int(tifftag::FileSource, 0));
+            Params.ExifSceneType = static_cast<int32_t>(e.Int(tifftag::SceneType, 0));
         }
     }
     // Palette: 3 x 2^bps values, checked against the tag's own count.
     Params.FreePalette();
     if (pg.bps >= 1 && pg.bps <= 8) {
-        auto map = d.Ints(320);
+        auto map = d.Ints(tifftag::ColorMap);
         const size_t n = static_cast<size_t>(1) << pg.bps;
         if (map.size() >= 3 * n) {
             int64_t mx = *std::max_element(map.begin(), map.begin() + static_cast<std::ptrdiff_t>(3 * n));
@@ -583,14 +584,14 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
             Params.PaletteCount = static_cast<int32_t>(n);
         }
     }
-    auto iptc = d.Raw(33723);
+    auto iptc = d.Raw(tifftag::IPTCNAA);
     if (!iptc.empty())
         Params.IPTCInfo.LoadFromBuffer(iptc.data(), static_cast<int64_t>(iptc.size()));
     else
         Params.IPTCInfo.Clear();
-    auto annot = d.Raw(32932);
+    auto annot = d.Raw(tifftag::ImagingAnnotations);
     if (!annot.empty()) Params.GetImagingAnnot()->LoadFromBuffer(annot.data(), static_cast<int64_t>(annot.size()));
-    auto icc = d.Raw(34675);
+    auto icc = d.Raw(tifftag::ICCProfile);
     if (!icc.empty()) Params.GetColorProfile()->LoadFromBuffer(icc.data(), static_cast<int32_t>(icc.size()));
 
     TTIFFLZWDecompFunc lzw = Params.TIFFLZWDecompressor ? Params.TIFFLZWDecompressor : DefaultTIFFLZWDecompressor;
@@ -599,8 +600,8 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
         return;
     }
     if (Preview) return;
-    const int64_t jifOffset = d.Int(513, 0);
-    if (jifOffset != 0 && pg.compression != 7 && d.Int(512, 1) <= 1) {
+    const int64_t jifOffset = d.Int(tifftag::JPEGInterchangeFormat, 0);
+    if (jifOffset != 0 && pg.compression != 7 && d.Int(tifftag::JPEGProc, 1) <= 1) {
         // Old-style JPEG behind JPEGInterchangeFormat (EXIF thumbnails carry no size tags).
         int64_t at = d.base + jifOffset;
         if (at <= 0 || at >= d.size) {
@@ -644,7 +645,7 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     const bool cmyk = ph == 5 && pg.spp >= 4 && (pg.bps == 8 || pg.bps == 16);
     const bool lab = ph == 8 && pg.spp == 3 && pg.bps == 8;
     const bool ycbcrJpeg = ph == 6 && (pg.compression == 7 || pg.compression == 6);
-    const bool jpeg = pg.compression == 7 || pg.compression == 6 || d.Int(513, 0) != 0;
+    const bool jpeg = pg.compression == 7 || pg.compression == 6 || d.Int(tifftag::JPEGInterchangeFormat, 0) != 0;
     const bool fax = pg.compression >= 2 && pg.compression <= 4;
     const bool known = pg.compression == 1 || pg.compression == 5 || pg.compression == 32773 ||
                        (fax && pg.bps == 1 && pg.spp == 1) ||
@@ -689,18 +690,18 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
         jp.JPEGDCTMethod = Params.JPEGDCTMethod;
         TIEProgressRecord silent;
         silent.Aborting = Progress.Aborting;
-        auto tables = d.Raw(347);
+        auto tables = d.Raw(tifftag::JPEGTables);
         auto readJPEG = [&](TStream& js, TIEBitmap& out) {
             std::unique_ptr<TIEMemStream> ts;
             if (!tables.empty()) ts = std::make_unique<TIEMemStream>(tables.data(), static_cast<int64_t>(tables.size()));
             ReadJPEGStream(js, ts.get(), &out, false, true, false, ph == 2 && !tables.empty(), false, silent, jp);
         };
-        int64_t jif = d.Int(513, 0);
-        auto offsets = d.Ints(pg.tileW > 0 ? 324 : 273);
-        if (offsets.empty()) offsets = d.Ints(273);
-        auto counts = d.Ints(pg.tileW > 0 ? 325 : 279);
-        if (counts.empty()) counts = d.Ints(279);
-        if (pg.compression == 6 || (jif != 0 && d.Int(512, 1) <= 1 && pg.compression != 7)) {
+        int64_t jif = d.Int(tifftag::JPEGInterchangeFormat, 0);
+        auto offsets = d.Ints(pg.tileW > 0 ? tifftag::TileOffsets : tifftag::StripOffsets);
+        if (offsets.empty()) offsets = d.Ints(tifftag::StripOffsets);
+        auto counts = d.Ints(pg.tileW > 0 ? tifftag::TileByteCounts : tifftag::StripByteCounts);
+        if (counts.empty()) counts = d.Ints(tifftag::StripByteCounts);
+        if (pg.compression == 6 || (jif != 0 && d.Int(tifftag::JPEGProc, 1) <= 1 && pg.compression != 7)) {
             int64_t at = d.base + (jif != 0 ? jif : (offsets.empty() ? 0 : offsets[0]));
             if (at <= 0 || at >= d.size) {
                 SetAbort(Progress);
@@ -760,11 +761,11 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
         SetAbort(Progress);
         return;
     }
-    auto offsets = d.Ints(tiled ? 324 : 273);
-    auto counts = d.Ints(tiled ? 325 : 279);
+    auto offsets = d.Ints(tiled ? tifftag::TileOffsets : tifftag::StripOffsets);
+    auto counts = d.Ints(tiled ? tifftag::TileByteCounts : tifftag::StripByteCounts);
     if (tiled && offsets.empty()) {
-        offsets = d.Ints(273);
-        counts = d.Ints(279);
+        offsets = d.Ints(tifftag::StripOffsets);
+        counts = d.Ints(tifftag::StripByteCounts);
     }
     if (offsets.empty()) {
         // No pixel data at all: a failed load, not a blank success.

@@ -16,6 +16,7 @@
 #include "imaging/io/iejpeg.h"
 #include "imaging/io/ielzw.h"
 #include "imaging/io/ietiff.h"
+#include "imaging/io/ietifftags.h"
 #include "imaging/processing/bwconvert.h"
 #include "imaging/processing/quantizer.h"
 #include "platform/rtl/sysutils.h"
@@ -168,41 +169,41 @@ void WriteExifTags(TagWriter& t, TIOParamsVals& P) {
     auto rat = [&](uint16_t tag, double v, bool s = false) {
         if (v != 0) e.Rational(tag, v, s);
     };
-    rat(33434, P.ExifExposureTime);
-    rat(33437, P.ExifFNumber);
-    e.Short(34850, static_cast<uint32_t>(P.ExifExposureProgram));
-    e.Shorts(34855, {static_cast<uint16_t>(P.ExifISOSpeedRatings[0]), static_cast<uint16_t>(P.ExifISOSpeedRatings[1])});
-    if (!P.ExifVersion.empty()) e.Inline(36864, 7, 4, P.ExifVersion.data(), std::min<size_t>(4, P.ExifVersion.size()));
-    e.Ascii(36867, P.ExifDateTimeOriginal);
-    e.Ascii(36868, P.ExifDateTimeDigitized);
-    rat(37122, P.ExifCompressedBitsPerPixel);
+    rat(tifftag::ExposureTime, P.ExifExposureTime);
+    rat(tifftag::FNumber, P.ExifFNumber);
+    e.Short(tifftag::ExposureProgram, static_cast<uint32_t>(P.ExifExposureProgram));
+    e.Shorts(tifftag::ISOSpeedRatings, {static_cast<uint16_t>(P.ExifISOSpeedRatings[0]), static_cast<uint16_t>(P.ExifISOSpeedRatings[1])});
+    if (!P.ExifVersion.empty()) e.Inline(tifftag::ExifVersion, 7, 4, P.ExifVersion.data(), std::min<size_t>(4, P.ExifVersion.size()));
+    e.Ascii(tifftag::DateTimeOriginal, P.ExifDateTimeOriginal);
+    e.Ascii(tifftag::DateTimeDigitized, P.ExifDateTimeDigitized);
+    rat(tifftag::CompressedBitsPerPixel, P.ExifCompressedBitsPerPixel);
     // Shutter speed, brightness and exposure bias may be negative: signed rationals.
-    rat(37377, P.ExifShutterSpeedValue, true);
-    rat(37378, P.ExifApertureValue);
-    rat(37379, P.ExifBrightnessValue, true);
-    rat(37380, P.ExifExposureBiasValue, true);
-    rat(37381, P.ExifMaxApertureValue);
-    rat(37382, P.ExifSubjectDistance);
-    e.Short(37383, static_cast<uint32_t>(P.ExifMeteringMode));
-    e.Short(37384, static_cast<uint32_t>(P.ExifLightSource));
-    e.Short(37385, static_cast<uint32_t>(P.ExifFlash));
-    rat(37386, P.ExifFocalLength);
-    e.Ascii(37520, P.ExifSubsecTime);
-    e.Ascii(37521, P.ExifSubsecTimeOriginal);
-    e.Ascii(37522, P.ExifSubsecTimeDigitized);
+    rat(tifftag::ShutterSpeedValue, P.ExifShutterSpeedValue, true);
+    rat(tifftag::ApertureValue, P.ExifApertureValue);
+    rat(tifftag::BrightnessValue, P.ExifBrightnessValue, true);
+    rat(tifftag::ExposureBiasValue, P.ExifExposureBiasValue, true);
+    rat(tifftag::MaxApertureValue, P.ExifMaxApertureValue);
+    rat(tifftag::SubjectDistance, P.ExifSubjectDistance);
+    e.Short(tifftag::MeteringMode, static_cast<uint32_t>(P.ExifMeteringMode));
+    e.Short(tifftag::LightSource, static_cast<uint32_t>(P.ExifLightSource));
+    e.Short(tifftag::Flash, static_cast<uint32_t>(P.ExifFlash));
+    rat(tifftag::FocalLength, P.ExifFocalLength);
+    e.Ascii(tifftag::SubsecTime, P.ExifSubsecTime);
+    e.Ascii(tifftag::SubsecTimeOriginal, P.ExifSubsecTimeOriginal);
+    e.Ascii(tifftag::SubsecTimeDigitized, P.ExifSubsecTimeDigitized);
     if (!P.ExifFlashPixVersion.empty())
-        e.Inline(40960, 7, 4, P.ExifFlashPixVersion.data(), std::min<size_t>(4, P.ExifFlashPixVersion.size()));
-    e.Short(40961, static_cast<uint32_t>(P.ExifColorSpace));
-    e.Short(40962, static_cast<uint32_t>(P.ExifPixelXDimension));
-    e.Short(40963, static_cast<uint32_t>(P.ExifPixelYDimension));
-    e.Ascii(40964, P.ExifRelatedSoundFile);
-    rat(41486, P.ExifFocalPlaneXResolution);
-    rat(41487, P.ExifFocalPlaneYResolution);
-    e.Short(41488, static_cast<uint32_t>(P.ExifFocalPlaneResolutionUnit));
-    rat(41493, P.ExifExposureIndex);
-    e.Short(41495, static_cast<uint32_t>(P.ExifSensingMethod));
-    e.Short(41728, static_cast<uint32_t>(P.ExifFileSource));
-    e.Short(41729, static_cast<uint32_t>(P.ExifSceneType));
+        e.Inline(tifftag::FlashpixVersion, 7, 4, P.ExifFlashPixVersion.data(), std::min<size_t>(4, P.ExifFlashPixVersion.size()));
+    e.Short(tifftag::ColorSpace, static_cast<uint32_t>(P.ExifColorSpace));
+    e.Short(tifftag::PixelXDimension, static_cast<uint32_t>(P.ExifPixelXDimension));
+    e.Short(tifftag::PixelYDimension, static_cast<uint32_t>(P.ExifPixelYDimension));
+    e.Ascii(tifftag::RelatedSoundFile, P.ExifRelatedSoundFile);
+    rat(tifftag::FocalPlaneXResolution, P.ExifFocalPlaneXResolution);
+    rat(tifftag::FocalPlaneYResolution, P.ExifFocalPlaneYResolution);
+    e.Short(tifftag::FocalPlaneResolutionUnit, static_cast<uint32_t>(P.ExifFocalPlaneResolutionUnit));
+    rat(tifftag::ExposureIndex, P.ExifExposureIndex);
+    e.Short(tifftag::SensingMethod, static_cast<uint32_t>(P.ExifSensingMethod));
+    e.Short(tifftag::FileSource, static_cast<uint32_t>(P.ExifFileSource));
+    e.Short(tifftag::SceneType, static_cast<uint32_t>(P.ExifSceneType));
     if (P.ExifMakerNote.Data->Size() >= 12) {
         // The note's data offsets become file offsets; the record's own copy stays as it was.
         std::vector<uint8_t> note(static_cast<const uint8_t*>(P.ExifMakerNote.Data->Memory()),
@@ -218,37 +219,37 @@ void WriteExifTags(TagWriter& t, TIOParamsVals& P) {
             if (size > 4) PutLE32(q + 8, LE32(q + 8) + at);
         }
         WriteStreamChecked(t.S, t.Aborting, note.data(), static_cast<int64_t>(note.size()));
-        e.Inline(37500, 7, static_cast<uint32_t>(note.size()), &at, 4);
+        e.Inline(tifftag::MakerNote, 7, static_cast<uint32_t>(note.size()), &at, 4);
     }
     if (!P.ExifUserComment.empty()) {
         std::string code = P.ExifUserCommentCode;
         code.resize(8, '\0');
         std::string all = code + P.ExifUserComment;
-        e.Bytes(37510, 7, std::vector<uint8_t>(all.begin(), all.end()));
+        e.Bytes(tifftag::UserComment, 7, std::vector<uint8_t>(all.begin(), all.end()));
     }
     uint32_t exifIFD = e.WriteIFD(0);
-    if (!P.ExifImageDescription.empty()) t.Ascii(270, P.ExifImageDescription);
-    if (P.ExifXResolution != 0) t.Rational(282, std::trunc(P.ExifXResolution));
-    if (P.ExifYResolution != 0) t.Rational(283, std::trunc(P.ExifYResolution));
-    t.Short(274, static_cast<uint32_t>(std::max(1, P.ExifOrientation)));
-    t.Short(296, 2);
-    t.Ascii(305, P.ExifSoftware);
-    t.Wide(40091, P.ExifXPTitle);
-    t.Wide(40092, P.ExifXPComment);
-    t.Wide(40093, P.ExifXPAuthor);
-    t.Wide(40094, P.ExifXPKeywords);
-    t.Wide(40095, P.ExifXPSubject);
-    t.Ascii(315, P.ExifArtist);
-    t.Ascii(271, P.ExifMake);
-    t.Ascii(272, P.ExifModel);
-    t.Ascii(306, P.ExifDateTime);
-    t.Rationals(318, {P.ExifWhitePoint[0], P.ExifWhitePoint[1]});
-    t.Short(531, static_cast<uint32_t>(P.ExifYCbCrPositioning));
-    t.Rationals(319, std::vector<double>(P.ExifPrimaryChromaticities, P.ExifPrimaryChromaticities + 6));
-    t.Rationals(529, std::vector<double>(P.ExifYCbCrCoefficients, P.ExifYCbCrCoefficients + 3));
-    t.Rationals(532, std::vector<double>(P.ExifReferenceBlackWhite, P.ExifReferenceBlackWhite + 6));
-    t.Ascii(33432, P.ExifCopyright);
-    t.Long(34665, exifIFD);
+    if (!P.ExifImageDescription.empty()) t.Ascii(tifftag::ImageDescription, P.ExifImageDescription);
+    if (P.ExifXResolution != 0) t.Rational(tifftag::XResolution, std::trunc(P.ExifXResolution));
+    if (P.ExifYResolution != 0) t.Rational(tifftag::YResolution, std::trunc(P.ExifYResolution));
+    t.Short(tifftag::Orientation, static_cast<uint32_t>(std::max(1, P.ExifOrientation)));
+    t.Short(tifftag::ResolutionUnit, 2);
+    t.Ascii(tifftag::Software, P.ExifSoftware);
+    t.Wide(tifftag::XPTitle, P.ExifXPTitle);
+    t.Wide(tifftag::XPComment, P.ExifXPComment);
+    t.Wide(tifftag::XPAuthor, P.ExifXPAuthor);
+    t.Wide(tifftag::XPKeywords, P.ExifXPKeywords);
+    t.Wide(tifftag::XPSubject, P.ExifXPSubject);
+    t.Ascii(tifftag::Artist, P.ExifArtist);
+    t.Ascii(tifftag::Make, P.ExifMake);
+    t.Ascii(tifftag::Model, P.ExifModel);
+    t.Ascii(tifftag::DateTime, P.ExifDateTime);
+    t.Rationals(tifftag::WhitePoint, {P.ExifWhitePoint[0], P.ExifWhitePoint[1]});
+    t.Short(tifftag::YCbCrPositioning, static_cast<uint32_t>(P.ExifYCbCrPositioning));
+    t.Rationals(tifftag::PrimaryChromaticities, std::vector<double>(P.ExifPrimaryChromaticities, P.ExifPrimaryChromaticities + 6));
+    t.Rationals(tifftag::YCbCrCoefficients, std::vector<double>(P.ExifYCbCrCoefficients, P.ExifYCbCrCoefficients + 3));
+    t.Rationals(tifftag::ReferenceBlackWhite, std::vector<double>(P.ExifReferenceBlackWhite, P.ExifReferenceBlackWhite + 6));
+    t.Ascii(tifftag::Copyright, P.ExifCopyright);
+    t.Long(tifftag::ExifIFD, exifIFD);
 }
 
 }  // namespace
@@ -448,42 +449,42 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
         if (Params.HasEXIFData)
             WriteExifTags(t, Params);
         else {
-            t.Ascii(270, Params.TIFFImageDescription);
-            t.Rational(282, Params.DpiX);
-            t.Rational(283, Params.DpiY);
-            t.Short(296, 2);
+            t.Ascii(tifftag::ImageDescription, Params.TIFFImageDescription);
+            t.Rational(tifftag::XResolution, Params.DpiX);
+            t.Rational(tifftag::YResolution, Params.DpiY);
+            t.Short(tifftag::ResolutionUnit, 2);
         }
-        t.Long(256, static_cast<uint32_t>(W));
-        t.Long(257, static_cast<uint32_t>(H));
-        t.Shorts(258, std::vector<uint16_t>(static_cast<size_t>(spp), static_cast<uint16_t>(bps)));
-        t.Short(259, static_cast<uint32_t>(tagCompression));
-        t.Short(262, static_cast<uint32_t>(photometric));  // always present, also for 1-bit pages
-        t.Ascii(269, Params.TIFFDocumentName);
-        t.Short(277, static_cast<uint32_t>(spp));
-        t.Short(284, 1);
-        if (predictor) t.Short(317, 2);
+        t.Long(tifftag::ImageWidth, static_cast<uint32_t>(W));
+        t.Long(tifftag::ImageLength, static_cast<uint32_t>(H));
+        t.Shorts(tifftag::BitsPerSample, std::vector<uint16_t>(static_cast<size_t>(spp), static_cast<uint16_t>(bps)));
+        t.Short(tifftag::Compression, static_cast<uint32_t>(tagCompression));
+        t.Short(tifftag::PhotometricInterpretation, static_cast<uint32_t>(photometric));  // always present, also for 1-bit pages
+        t.Ascii(tifftag::DocumentName, Params.TIFFDocumentName);
+        t.Short(tifftag::SamplesPerPixel, static_cast<uint32_t>(spp));
+        t.Short(tifftag::PlanarConfiguration, 1);
+        if (predictor) t.Short(tifftag::Predictor, 2);
         if (fax) {
-            t.Short(266, static_cast<uint32_t>(Params.TIFFFillOrder == 2 ? 2 : 1));
-            t.Short(327, 0);
+            t.Short(tifftag::FillOrder, static_cast<uint32_t>(Params.TIFFFillOrder == 2 ? 2 : 1));
+            t.Short(tifftag::CleanFaxData, 0);
         }
         // T4Options belongs to Group 3 only: readers warn about it elsewhere.
-        if (tagCompression == 3) t.Long(292, compression == 3 ? 1 : 0);
-        if (tagCompression == 4) t.Long(293, 0);  // T6Options: Group 4 only
-        if (alpha) t.Short(338, 2);
-        t.Ascii(285, Params.TIFFPageName);
-        if (Params.TIFFXPos != 0) t.Rational(286, Params.TIFFXPos);
-        if (Params.TIFFYPos != 0) t.Rational(287, Params.TIFFYPos);
-        t.Long(254, 0);
+        if (tagCompression == 3) t.Long(tifftag::T4Options, compression == 3 ? 1 : 0);
+        if (tagCompression == 4) t.Long(tifftag::T6Options, 0);  // T6Options: Group 4 only
+        if (alpha) t.Short(tifftag::ExtraSamples, 2);
+        t.Ascii(tifftag::PageName, Params.TIFFPageName);
+        if (Params.TIFFXPos != 0) t.Rational(tifftag::XPosition, Params.TIFFXPos);
+        if (Params.TIFFYPos != 0) t.Rational(tifftag::YPosition, Params.TIFFYPos);
+        t.Long(tifftag::NewSubfileType, 0);
         if (Params.TIFFPageNumber >= 0 || Params.TIFFPageCount >= 0)
-            t.Shorts(297, {static_cast<uint16_t>(std::max(0, Params.TIFFPageNumber)),
+            t.Shorts(tifftag::PageNumber, {static_cast<uint16_t>(std::max(0, Params.TIFFPageNumber)),
                            static_cast<uint16_t>(std::max(0, Params.TIFFPageCount))});
         if (Params.IPTCInfo.GetCount() > 0) {
             // Whole 4-byte units: the data is padded so that the count claims only its own bytes.
             std::vector<uint8_t> b = Params.IPTCInfo.SaveToBuffer(false);
             b.resize((b.size() + 3) / 4 * 4, 0);
-            t.Data(33723, 4, static_cast<uint32_t>(b.size() / 4), b.data(), b.size());
+            t.Data(tifftag::IPTCNAA, 4, static_cast<uint32_t>(b.size() / 4), b.data(), b.size());
         }
-        if (Params.ImagingAnnot && !Params.ImagingAnnot->Objects.empty()) t.Bytes(32932, 1, Params.ImagingAnnot->SaveToBuffer());
+        if (Params.ImagingAnnot && !Params.ImagingAnnot->Objects.empty()) t.Bytes(tifftag::ImagingAnnotations, 1, Params.ImagingAnnot->SaveToBuffer());
         if (layout == Palette) {
             std::vector<uint16_t> map(pal.size() * 3);
             for (size_t i = 0; i < pal.size(); ++i) {
@@ -491,7 +492,7 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
                 map[pal.size() + i] = static_cast<uint16_t>(pal[i].g * 257);
                 map[2 * pal.size() + i] = static_cast<uint16_t>(pal[i].b * 257);
             }
-            t.Data(320, 3, static_cast<uint32_t>(map.size()), map.data(), map.size() * 2);
+            t.Data(tifftag::ColorMap, 3, static_cast<uint32_t>(map.size()), map.data(), map.size() * 2);
             Params.Palette = pal;
             Params.PaletteCount = static_cast<int32_t>(pal.size());
         }
@@ -504,7 +505,7 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
             jp.JPEGQuality = Params.TIFFJPEGQuality;
             jp.JPEGColorSpace = layout == Grey ? 1 : layout == CMYK ? 3 : (Params.TIFFJPEGColorSpace == 4 ? 0 : Params.TIFFJPEGColorSpace);
             if (layout == RGB && jp.JPEGColorSpace != 0 && jp.JPEGColorSpace != 2) jp.JPEGColorSpace = 2;
-            if (jp.JPEGColorSpace == 2 && layout == RGB) t.Short(262, 6);
+            if (jp.JPEGColorSpace == 2 && layout == RGB) t.Short(tifftag::PhotometricInterpretation, 6);
             jp.SetDpiX(Params.DpiX);
             jp.SetDpiY(Params.DpiY);
             if (Stream.Position() & 1) t.Pad();
@@ -621,9 +622,9 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
             if (state) lzw(nullptr, 0, Stream, state);
         }
         if (aborting) return 0;
-        t.Long(278, static_cast<uint32_t>(rowsPerStrip));
-        t.Longs(273, offsets);
-        t.Longs(279, counts);
+        t.Long(tifftag::RowsPerStrip, static_cast<uint32_t>(rowsPerStrip));
+        t.Longs(tifftag::StripOffsets, offsets);
+        t.Longs(tifftag::StripByteCounts, counts);
     }
     if (aborting) return 0;
     uint32_t ifd = t.WriteIFD(Insert ? linkTarget : 0);
