@@ -556,6 +556,33 @@ void TGpCustomPanel::WndProc(TMessage& M) {
                 return;
             }
             break;
+        case WM_WINDOWPOSCHANGING:
+            if (HandleAllocated()) {
+                RECT W;
+                GetWindowRect(Handle(), &W);
+                FOldWidth = W.right - W.left;
+                FOldHeight = W.bottom - W.top;
+            }
+            break;
+        case WM_WINDOWPOSCHANGED:
+            if (const auto* P = reinterpret_cast<const WINDOWPOS*>(M.LParam); P && HandleAllocated()) {
+                if (FullRepaint || !Caption().empty() || FOldWidth < 0) {
+                    Invalidate();
+                } else {
+                    // The window shows the newly uncovered part itself; the old
+                    // frame's strips become interior.
+                    const TRect In = AdjustBorderRect(TRect(0, 0, FOldWidth, FOldHeight), true);
+                    if (P->cx != FOldWidth) {
+                        const RECT R{In.right - 1, 0, FOldWidth, FOldHeight};
+                        InvalidateRect(Handle(), &R, TRUE);
+                    }
+                    if (P->cy != FOldHeight) {
+                        const RECT R{0, In.bottom - 1, FOldWidth, FOldHeight};
+                        InvalidateRect(Handle(), &R, TRUE);
+                    }
+                }
+            }
+            break;
         case WM_COMMAND:
         case WM_MOUSEACTIVATE:
             // The active client's grabber colours may change.

@@ -199,6 +199,8 @@ public:
     // Where the grabber's close glyph is, in the panel's coordinates.
     TRect CloseGlyphRect(TWinControl* Client);
     bool GrabbersOnLeft() const { return Align() == alTop || Align() == alBottom; }
+    // A move or resize repaints the whole panel; when off and the panel has no
+    // caption, only the strips where the old right and bottom frames were.
     bool FullRepaint = true;
     TNotifyEvent OnMouseEnter, OnMouseLeave, OnPaint;
 
@@ -225,6 +227,7 @@ private:
     void DrawGrabbers(TCanvas& C);
     std::vector<TWinControl*> FDockClients;
     std::vector<TRect> FDockRects;
+    int FOldWidth = -1, FOldHeight = -1;  // the window's size before the change under way
 
     TAlignmentVertical FAlignmentVertical = avCenter;
     TColor FBorderColor = clBtnFace;

@@ -331,6 +331,62 @@ TEST_F(GpForm, PanelChildrenLayoutEdgesAndEnabledStates) {
     EXPECT_EQ(Bottom->Top() + Bottom->Height(), Edge);
 }
 
+// What a resize leaves to repaint: the whole panel, or without FullRepaint and
+// caption only the strips of the old right and bottom frames (the window
+// layer is told not to redraw, so the panel's own invalidation shows).
+TEST_F(GpForm, ResizedPanelRepaintsWholeOrTheOldFrameStrips) {
+    struct Case {
+        bool FullRepaint;
+        const char* Caption;
+        int NewWidth, NewHeight;
+        RECT Expected;
+    };
+    // 60 x 40, raised outer and lowered inner frames of 2 each, border width 1:
+    // the old inside ends at 55 x 35.
+    const Case Cases[] = {
+        {false, "", 80, 40, {54, 0, 60, 40}},
+        {false, "", 60, 50, {0, 34, 60, 40}},
+        {false, "", 70, 45, {0, 0, 60, 40}},
+        {false, "", 60, 40, {0, 0, 0, 0}},  // a move only: nothing
+        {true, "", 80, 40, {0, 0, 80, 40}},
+        {false, "text", 80, 40, {0, 0, 80, 40}},
+    };
+    std::vector<TGpPanel*> Panels;
+    for (const Case& C : Cases) {
+        auto* P = Add<TGpPanel>(10, 10 + 60 * static_cast<int>(Panels.size()) % 240, 60, 40);
+        P->SetBorderOuter(fsRaised);
+        P->SetBorderInner(fsLowered);
+        P->BevelWidth = 2;
+        P->BorderWidth = 1;
+        P->FullRepaint = C.FullRepaint;
+        P->SetCaption(C.Caption);
+        Panels.push_back(P);
+    }
+    Show();
+    for (std::size_t I = 0; I < Panels.size(); ++I) {
+        const Case& C = Cases[I];
+        SCOPED_TRACE(I);
+        HWND H = Panels[I]->Handle();
+        ValidateRect(H, nullptr);
+        SetWindowPos(H, nullptr, Panels[I]->Left() + 1, Panels[I]->Top(), C.NewWidth, C.NewHeight,
+                     SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+        EXPECT_EQ(Panels[I]->Width(), C.NewWidth);
+        RECT R{};
+        GetUpdateRect(H, &R, FALSE);
+        EXPECT_EQ(R.left, C.Expected.left);
+        EXPECT_EQ(R.top, C.Expected.top);
+        EXPECT_EQ(R.right, C.Expected.right);
+        EXPECT_EQ(R.bottom, C.Expected.bottom);
+    }
+    // Repainted, a grown panel without full repaints looks like one drawn at that size.
+    Panels[0]->Invalidate();
+    Panels[4]->Invalidate();
+    TestHooks::PumpPending();
+    for (int X : {0, 1, 2, 3, 4, 5, 54, 55, 74, 75, 76, 77, 78, 79})
+        EXPECT_EQ(At(Panels[0], X, 20), At(Panels[4], X, 20)) << X;
+    EXPECT_EQ(At(Panels[0], 55, 20), Px(Panels[0]->Color()));
+}
+
 // A control that takes the controller's settings itself.
 class TProbe : public TGraphicControl, public IGpFrameNotify {
 public:
