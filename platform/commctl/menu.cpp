@@ -597,8 +597,11 @@ void KeyDown(TLoop& L, WPARAM vk) {
     case VK_LEFT:
         if (barLevel)
             MoveSel(L, 0, -1);
-        else if (deep >= 1 && L.Levels[deep - 1].Wnd)
+        else if (deep >= 1 && L.Levels[deep - 1].Wnd) {
             CloseFrom(L, deep);
+            // The item whose submenu closed is the selection again, and is reported so.
+            if (TMenu* pm = LevelMenu(L, deep - 1); pm && pm->Hot >= 0) MenuSelect(L, L.Levels[deep - 1].Menu, pm->Hot);
+        }
         else if (L.BarWnd)
             BarStep(L, -1);
         break;

@@ -1254,3 +1254,82 @@ TEST_F(SkinMDITest, ChildrenWithTheSystemBorderAreLeftAloneByTheMaximisedState) 
 }
 
 }  // namespace
+
+namespace {
+
+// ---- A form's main menu on the skinned bar --------------------------------------------------------
+class SkinFormMenuTest : public SkinManagerTest {
+protected:
+    void SetUp() override {
+        SkinManagerTest::SetUp();
+        Manager->SkinningOn = false;
+        F = new TForm(Application);
+        Forms.push_back(F);
+        F->SetBounds(60, 60, 420, 300);
+        auto* Main = new TMainMenu(F);
+        File = Add(Main->Items(), "&File");
+        Add(File, "Open");
+        Settings = Add(Main->Items(), "&Settings");
+        Languages = Add(Settings, "Languages");
+        Add(Languages, "English");
+        Add(Languages, "Deutsch");
+        Add(Settings, "Options");
+        Help = Add(Main->Items(), "&Help");
+        Add(Help, "About");
+        F->SetMenu(Main);
+        F->Show();
+        TestHooks::PumpPending();
+        Manager->SkinningOn = true;
+        ASSERT_TRUE(Manager->TrySkinWindow(F->Handle()));
+        S = Manager->FindSkinForm(F->Handle());
+        ASSERT_TRUE(TestHooks::PumpUntil([this] { return S->State == 1; }, 3000, "the start"));
+        ASSERT_NE(S->MenuBar, nullptr);
+    }
+    TMenuItem* Add(TMenuItem* Parent, const std::string& Caption) {
+        auto* I = new TMenuItem(F);
+        I->SetCaption(Caption);
+        Parent->Add(I);
+        return I;
+    }
+    TForm* F = nullptr;
+    TSkinnedWindow* S = nullptr;
+    TMenuItem *File = nullptr, *Settings = nullptr, *Languages = nullptr, *Help = nullptr;
+};
+
+TEST_F(SkinFormMenuTest, TheBarShowsTheCurrentCaptionsAfterALanguageSwitch) {
+    Data->MenuUpdate = false;  // as the main window keeps it
+    ASSERT_EQ(S->MenuBar->Items[0]->Caption, u"&File");
+    File->SetCaption("&Datei");
+    Settings->SetCaption("&Einstellungen");
+    EXPECT_EQ(S->MenuBar->Items[0]->Caption, u"&Datei");
+    EXPECT_EQ(S->MenuBar->Items[1]->Caption, u"&Einstellungen");
+    EXPECT_EQ(GetMenu(F->Handle()), nullptr);  // still the skin's bar alone
+}
+
+TEST_F(SkinFormMenuTest, LeftInANestedPopupGoesBackBeforeItSwitches) {
+    SetForegroundWindow(F->Handle());
+    std::vector<HMENU> Opened;
+    auto Third = [&](HWND) {
+        Opened.push_back(S->OpenSubMenu);
+        TestHooks::PressKey(VK_ESCAPE);
+    };
+    auto Second = [&](HWND) {
+        Opened.push_back(S->OpenSubMenu);
+        TestHooks::OnNextModalWindow(Third);
+        // Right opens Languages, Left closes it, Left again goes to the bar's previous item.
+        TestHooks::PressKey(VK_RIGHT);
+        TestHooks::PressKey(VK_LEFT);
+        TestHooks::PressKey(VK_LEFT);
+    };
+    TestHooks::OnNextModalWindow([&](HWND) {
+        Opened.push_back(S->OpenSubMenu);
+        TestHooks::OnNextModalWindow(Second);
+        TestHooks::PressKey(VK_RIGHT);
+    });
+    SetFocus(F->Handle());
+    TestHooks::PressKey(VK_MENU);
+    EXPECT_TRUE(TestHooks::PumpUntil([&] { return Opened.size() == 3 && !S->InMenuLoop; }, 5000, "three loops"));
+    EXPECT_EQ(Opened, (std::vector<HMENU>{File->Handle(), Settings->Handle(), File->Handle()}));
+}
+
+}  // namespace
