@@ -1,5 +1,7 @@
 #include "skin/skin_check_boxes.h"
 
+#include <vector>
+
 #include "platform/rtl/sysutils.h"
 #include "skin/skin_control_paint.h"
 
@@ -161,6 +163,77 @@ void TSkinCheckBox::AfterMessage(TMessage& M) {
         Redraw();
     } else {
         TSkinControl::AfterMessage(M);
+    }
+}
+
+// ---- Glyph strips for other libraries' boxes --------------------------------------------------
+void TSkinObjImage::AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool) {
+    if (Attached) return;
+    SkinData = ASkinData;
+    SkinForm = ASkinForm;
+    Canvas = ACanvas;
+    Control = dynamic_cast<TControl*>(Owner());
+    if (auto* W = dynamic_cast<TWinControl*>(Control)) Handle = W->Handle();
+    if (SkinForm) SkinForm->AddControlSkin(this);
+    HandOverGlyphs();
+    Attached = true;
+    LifeState = 1;
+}
+
+void TSkinObjImage::SkinChanged() { HandOverGlyphs(); }
+
+void TSkinObjImage::HandOverGlyphs() {
+    TDataSkinButton* B = SkinData ? SkinData->Button.get() : nullptr;
+    if (!B || !Control) return;
+    TBitmap* Source = Kind == 2 ? B->RadioBitmap.get() : B->CheckBitmap.get();
+    int N = Kind == 2 ? B->RadioFrameCount : B->CheckFrameCount;
+    if (!Source || Source->Empty() || N < 1) return;
+    int W = Source->Width() / N, H = Source->Height();
+    if (W <= 0) return;
+    // Target frame <- source frame, both 1-based.
+    std::vector<std::pair<int, int>> Map;
+    int Frames = 0;
+    if (Kind == 1) {
+        Frames = 9;
+        Map = {{1, 1}, {4, 1}, {2, 2}, {5, 2}, {7, 3}, {8, 4}};
+        if (N == 5) Map.insert(Map.end(), {{3, 5}, {6, 5}, {9, 5}});
+    } else if (Kind == 2) {
+        Frames = 6;
+        Map = {{1, 1}, {3, 1}, {2, 2}, {4, 2}, {5, 3}, {6, 4}};
+    } else if (Kind == 3) {
+        Frames = 6;
+        Map = {{1, 1}, {4, 1}, {2, 2}, {5, 2}};
+        if (N == 5) Map.insert(Map.end(), {{3, 5}, {6, 5}});
+    } else {
+        return;
+    }
+    TBitmap Strip(W * Frames, H);
+    for (auto [To, From] : Map)
+        if (From <= N)
+            Strip.Canvas().CopyRect(TRect((To - 1) * W, 0, To * W, H), Source->Canvas(),
+                                    TRect((From - 1) * W, 0, From * W, H));
+    if (Kind == 1 || Kind == 2) {
+        if (auto* Target = GetObjectPropByName<TBitmap>(Control, "CustomGlyphs")) Target->Assign(Strip);
+        SetPropFromText(Control, "transparentcolor", "16711935");
+        // Off and on again, so the control takes the new glyphs.
+        SetPropFromText(Control, "UseCustomGlyphs", "false");
+        SetPropFromText(Control, "UseCustomGlyphs", "true");
+    } else if (auto* Props = GetObjectPropValue(Control, "Properties")) {
+        if (auto* Glyph = GetObjectPropByName<TBitmap>(Props, "Glyph")) {
+            Glyph->Assign(Strip);
+            Glyph->TransparentColor = clFuchsia;
+            Glyph->Transparent = false;
+        }
+    }
+}
+
+void TSkinObjImage::Detach() {
+    if (!Control) return;
+    if (Kind == 1 || Kind == 2) {
+        SetPropFromText(Control, "UseCustomGlyphs", "false");
+    } else if (Kind == 3) {
+        if (auto* Props = GetObjectPropValue(Control, "Properties"))
+            if (auto* Glyph = GetObjectPropByName<TBitmap>(Props, "Glyph")) Glyph->Assign(TBitmap());
     }
 }
 

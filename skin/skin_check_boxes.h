@@ -21,6 +21,22 @@ public:
     int BoxFrame();
 };
 
+// Check boxes and radio buttons of other libraries that show glyph strips of
+// their own: the skin builds such a strip from its box images and hands it
+// over through published properties, and draws nothing itself. Kind 1: a
+// check box with "CustomGlyphs", "transparentcolor" and "UseCustomGlyphs";
+// 2: a radio button with the same; 3: a check box whose "Properties" object
+// has a "Glyph" bitmap.
+class TSkinObjImage : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    int32_t Kind = 0;
+    void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;
+    void Detach() override;
+    void SkinChanged() override;
+    void HandOverGlyphs();
+};
+
 class TSkinRadioButton : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;

@@ -250,3 +250,93 @@ TEST(SkinCheckBox, TransparentBoxShowsTheParentAndNoSkinMeansNativePainting) {
 }
 
 }  // namespace
+
+namespace {
+
+// Boxes of another library that take glyph strips through their properties.
+class TForeignCheck : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TForeignCheck(TComponent* AOwner) : TCustomControl(AOwner) {}
+    TBitmap CustomGlyphs;
+    int TransparentColor = 0;
+    std::vector<bool> UseCustomGlyphs;  // every value set, in order
+};
+TClassInfo& TForeignCheck::StaticClassInfo() {
+    static TClassInfo CI("TForeignCheck", &TCustomControl::StaticClassInfo(), CreateComponentOf<TForeignCheck>,
+                         [](TClassInfo& C) {
+                             C.PublishObject<TForeignCheck>("CustomGlyphs", [](TForeignCheck& O) -> TObject* { return &O.CustomGlyphs; });
+                             C.PublishInteger<TForeignCheck>("TransparentColor",
+                                                             [](TForeignCheck& O) -> int64_t { return O.TransparentColor; },
+                                                             [](TForeignCheck& O, int64_t V) { O.TransparentColor = static_cast<int>(V); });
+                             C.PublishBool<TForeignCheck>("UseCustomGlyphs",
+                                                          [](TForeignCheck& O) { return !O.UseCustomGlyphs.empty() && O.UseCustomGlyphs.back(); },
+                                                          [](TForeignCheck& O, bool V) { O.UseCustomGlyphs.push_back(V); });
+                         });
+    return CI;
+}
+class TBoxProperties : public TComponent {
+    TESSARO_CLASSINFO
+public:
+    explicit TBoxProperties(TComponent* AOwner) : TComponent(AOwner) {}
+    TBitmap Glyph;
+};
+TClassInfo& TBoxProperties::StaticClassInfo() {
+    static TClassInfo CI("TBoxProperties", &TComponent::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+        C.PublishObject<TBoxProperties>("Glyph", [](TBoxProperties& O) -> TObject* { return &O.Glyph; });
+    });
+    return CI;
+}
+class TForeignCheck3 : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TForeignCheck3(TComponent* AOwner) : TCustomControl(AOwner), Props(this) {}
+    TBoxProperties Props;
+};
+TClassInfo& TForeignCheck3::StaticClassInfo() {
+    static TClassInfo CI("TForeignCheck3", &TCustomControl::StaticClassInfo(), CreateComponentOf<TForeignCheck3>,
+                         [](TClassInfo& C) {
+                             C.PublishObject<TForeignCheck3>("Properties", [](TForeignCheck3& O) -> TObject* { return &O.Props; });
+                         });
+    return CI;
+}
+
+TEST(SkinObjImage, StripsAreBuiltByKindAndHandedOverThroughProperties) {
+    struct Case {
+        int kind, sourceFrames;
+        std::vector<int> want;  // source frame per target frame, 0: left as made
+    } Cases[] = {
+        {1, 4, {1, 2, 0, 1, 2, 0, 3, 4, 0}},
+        {1, 5, {1, 2, 5, 1, 2, 5, 3, 4, 5}},
+        {2, 4, {1, 2, 1, 2, 3, 4}},
+        {3, 4, {1, 2, 0, 1, 2, 0}},
+        {3, 5, {1, 2, 5, 1, 2, 5}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(std::to_string(C.kind) + " from " + std::to_string(C.sourceFrames));
+        TFixture T(C.sourceFrames, C.sourceFrames);
+        TControl* X = C.kind == 3 ? static_cast<TControl*>(new TForeignCheck3(T.F)) : new TForeignCheck(T.F);
+        X->SetParent(T.F);
+        auto* S = new TSkinObjImage(X);
+        S->Kind = C.kind;
+        S->AttachControl(&T.Host, &T.Data, nullptr, false);
+        EXPECT_EQ(X->Perform(SM_ISSKINNED, 0, 0), 0);  // no message reaches the skin
+        TBitmap& Got = C.kind == 3 ? static_cast<TForeignCheck3*>(X)->Props.Glyph : static_cast<TForeignCheck*>(X)->CustomGlyphs;
+        ASSERT_EQ(Got.Width(), 13 * static_cast<int>(C.want.size()));
+        for (size_t K = 0; K < C.want.size(); ++K)
+            if (C.want[K]) EXPECT_EQ(Got.Canvas().Pixel(static_cast<int>(K) * 13 + 6, 6), FrameColor(C.want[K])) << K + 1;
+        if (C.kind != 3) {
+            auto* F = static_cast<TForeignCheck*>(X);
+            EXPECT_EQ(F->TransparentColor, 0xFF00FF);
+            EXPECT_EQ(F->UseCustomGlyphs, (std::vector<bool>{false, true}));
+            S->Detach();
+            EXPECT_EQ(F->UseCustomGlyphs.back(), false);
+        } else {
+            EXPECT_EQ(Got.TransparentColor, clFuchsia);
+            S->Detach();
+            EXPECT_TRUE(Got.Empty());
+        }
+    }
+}
+
+}  // namespace
