@@ -291,6 +291,10 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
         Attach<TSkinDateTime>(Control);
     } else if (Kind == "mediaplayer" && On.Contains(xcButton)) {
         Attach<TSkinMP>(Control);
+    } else if (Kind == "advpagecontrol" && On.Contains(xcTab)) {
+        auto* S = new TSkinAdvPage(Control);
+        S->Variant = 4;
+        S->AttachControl(&FHost, &FData, FCanvas, true);
     } else if (Kind == "progress" && On.Contains(xcProgress)) {
         Attach<TSkinProgress>(Control);
     } else if (Kind == "scrollbar" && On.Contains(xcScrollbar)) {

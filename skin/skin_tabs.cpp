@@ -325,6 +325,46 @@ void TSkinTab31::Draw(HDC Dc, const TRect& R) {
     BitBlt(Dc, R.left, R.top, R.Width(), R.Height(), C.Handle(), 0, 0, SRCCOPY);
 }
 
+// ---- Another library's page control ------------------------------------------------------------
+void TSkinAdvPage::AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas,
+                                 bool ASetColor) {
+    if (Attached) return;
+    TSkinControl::AttachControl(ASkinForm, ASkinData, ACanvas, ASetColor);
+    HandOverTabImages();
+    Attached = true;
+    LifeState = 1;
+}
+
+void TSkinAdvPage::SkinChanged() { HandOverTabImages(); }
+
+void TSkinAdvPage::HandOverTabImages() {
+    TDataSkinBorder* Tabs = SkinData ? SkinData->Tabs.get() : nullptr;
+    if (Variant != 4 || !HasImage(Tabs) || !Control) return;
+    const char* Names[2] = {"TabBackGround", "TabBackGroundActive"};
+    for (int F = 1; F <= 2; ++F) {
+        auto Image = RenderNineGridFrame(TRect(0, 0, 100, 21), *Tabs->Bitmap, Tabs->Margins(), false, Tabs->Tile != 0,
+                                         Tabs->FrameCount > 0 ? Tabs->FrameCount : 1, F);
+        if (auto* Target = GetObjectPropByName<TBitmap>(Control, Names[F - 1]); Target && Image) Target->Assign(*Image);
+    }
+}
+
+void TSkinAdvPage::Detach() {
+    for (const char* Name : {"TabBackGround", "TabBackGroundActive"})
+        if (auto* Target = GetObjectPropByName<TBitmap>(Control, Name)) Target->Assign(TBitmap());
+}
+
+bool TSkinAdvPage::FindUpDown() {
+    HWND U = FindWindowExA(Handle, nullptr, "msctls_updown32", nullptr);
+    if (!U) return false;
+    if (!UpDown) {
+        UpDown = new TSkinUpDown(Owner());
+        UpDown->AttachWindow(U, SkinData, SkinForm, Canvas);
+    }
+    return GetWindowLongW(U, GWL_STYLE) & WS_VISIBLE;
+}
+
+void TSkinAdvPage::Draw(HDC, const TRect&) { FindUpDown(); }  // the control keeps its own drawing
+
 // ---- Tab sheet --------------------------------------------------------------------------------
 bool TSkinTabSheet::BeforeMessage(TMessage& M) {
     if (!TSkinControl::BeforeMessage(M)) return false;

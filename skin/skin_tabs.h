@@ -59,6 +59,23 @@ private:
     void PrepareImage();
 };
 
+// A page control of another library that takes its tab images through its
+// published bitmaps "TabBackGround" and "TabBackGroundActive" (Variant 4).
+class TSkinAdvPage : public TSkinControl {
+public:
+    using TSkinControl::TSkinControl;
+    TSkinUpDown* UpDown = nullptr;
+    int32_t Variant = 0;
+    void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;
+    void Detach() override;
+    void Draw(HDC Dc, const TRect& R) override;
+    void SkinChanged() override;
+    bool FindUpDown();
+
+private:
+    void HandOverTabImages();
+};
+
 class TSkinTabSheet : public TSkinControl {
 public:
     using TSkinControl::TSkinControl;

@@ -208,6 +208,50 @@ TEST(SkinTabBtn, ButtonStyleTabsUseTheButtonFrames) {
     }
 }
 
+// A page control of another library that takes its tab images by property.
+class TForeignPages : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TForeignPages(TComponent* AOwner) : TCustomControl(AOwner) {}
+    TBitmap TabBackGround, TabBackGroundActive;
+};
+TClassInfo& TForeignPages::StaticClassInfo() {
+    static TClassInfo CI("TForeignPages", &TCustomControl::StaticClassInfo(), CreateComponentOf<TForeignPages>,
+                         [](TClassInfo& C) {
+                             C.PublishObject<TForeignPages>("TabBackGround", [](TForeignPages& O) -> TObject* { return &O.TabBackGround; });
+                             C.PublishObject<TForeignPages>("TabBackGroundActive",
+                                                            [](TForeignPages& O) -> TObject* { return &O.TabBackGroundActive; });
+                         });
+    return CI;
+}
+
+TEST(SkinAdvPage, TabImagesAreHandedOverOnlyForItsVariantAndTakenBack) {
+    for (int Variant : {4, 0}) {
+        SCOPED_TRACE(Variant);
+        TFixture T;
+        auto Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+        Tabs->Bitmap = TwoFrames(20, 20);
+        Tabs->FrameCount = 2;
+        T.Data.Tabs = std::move(Tabs);
+        auto* P = new TForeignPages(T.F);
+        P->SetParent(T.F);
+        auto* S = new TSkinAdvPage(P);
+        S->Variant = Variant;
+        S->AttachControl(&T.Host, &T.Data, nullptr, true);
+        if (Variant != 4) {
+            EXPECT_TRUE(P->TabBackGround.Empty());
+            continue;
+        }
+        ASSERT_EQ(P->TabBackGround.Width(), 100);
+        ASSERT_EQ(P->TabBackGround.Height(), 21);
+        EXPECT_EQ(P->TabBackGround.Canvas().Pixel(50, 10), Normal);
+        EXPECT_EQ(P->TabBackGroundActive.Canvas().Pixel(50, 10), Hot);
+        S->Detach();
+        EXPECT_TRUE(P->TabBackGround.Empty());
+        EXPECT_TRUE(P->TabBackGroundActive.Empty());
+    }
+}
+
 // A tab set as a program would register it.
 class TTabSet : public TCustomControl {
     TESSARO_CLASSINFO
