@@ -156,7 +156,13 @@ void TIEMultiView::FillFromDirectory(const std::string& Folder) {
         }
         Img.BottomText = std::make_unique<TIEMText>();
         Img.BottomText->Text = Name;
+        Img.SourceWidth = Img.Bitmap->Width();
+        Img.SourceHeight = Img.Bitmap->Height();
+        std::unique_ptr<TIEBitmap> Read;
+        if (StoreType == ietThumb && Img.Bitmap->Width() > 0) Read = std::move(Img.Bitmap);
         FImages.push_back(std::move(Img));
+        // Kept as the store type says: a thumbnail is scaled from what was read.
+        if (Read) SetImageBitmap(GetImageCount() - 1, Read.get());
         ReportChange(iectInsert, GetImageCount() - 1, -1);
     }
     UnlockPaint();

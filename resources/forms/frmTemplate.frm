@@ -23,6 +23,9 @@ object frmTemplate: TfrmTemplate
     Width = 528
     Height = 232
     Background = clWhite
+    StoreType = ietThumb
+    ThumbWidth = 150
+    ThumbHeight = 150
     MouseInteract = [mmiScroll, mmiSelect]
     GridWidth = -1
     SelectionWidth = 3

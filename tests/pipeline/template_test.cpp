@@ -98,7 +98,7 @@ TEST_F(TemplateTest, FillListsThePreviewsInNumberOrderAndSelectsTheCurrentTempla
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(V->GetImageBottomText(i)->Text, std::to_string(i + 1) + ".jpg");
         EXPECT_EQ(V->GetImageBottomText(i)->BackgroundStyle, 1);
-        EXPECT_EQ(V->ImageBitmap(i)->Width(), 64);
+        EXPECT_EQ(V->ImageSourceWidth(i), 64);  // kept as a thumbnail of the cell's size
     }
     EXPECT_EQ(V->SelectedImage(), 2);
     EXPECT_EQ(V->PresetThumbnailFrame(), 2);

@@ -50,6 +50,9 @@ const char* const FormText = R"(object frmGrid: TfrmGrid
     Width = 528
     Height = 236
     Background = clWhite
+    StoreType = ietThumb
+    ThumbWidth = 150
+    ThumbHeight = 150
     MouseInteract = [mmiScroll, mmiSelect]
     GridWidth = -1
     SelectionWidth = 3
@@ -145,8 +148,12 @@ TEST_F(MultiViewTest, FillsInTheOrderOfTheNumbers) {
         EXPECT_EQ(View->GetImageBottomText(i)->BackgroundStyle, 0);
         EXPECT_EQ(View->ImageFileName(i), Dir.string() + "/" + Name);
         TIEBitmap* B = View->ImageBitmap(i);
-        ASSERT_EQ(B->Width(), 40);
-        ASSERT_EQ(B->Height(), 30);
+        // The form keeps thumbnails: 40 x 30 read, scaled to fit 150 x 150.
+        EXPECT_EQ(View->ImageSourceWidth(i), 40);
+        EXPECT_EQ(View->ImageSourceHeight(i), 30);
+        ASSERT_EQ(B->Width(), 150);
+        ASSERT_GE(B->Height(), 112);
+        ASSERT_LE(B->Height(), 113);
         TRGB P = *static_cast<TRGB*>(B->GetScanline(15));
         uint32_t Got = P.r | (P.g << 8) | (P.b << 16);
         EXPECT_TRUE(Near(Got, ColourOf(i + 1), 8)) << std::hex << Got;
@@ -211,7 +218,8 @@ TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
     Src.Allocate(7, 5, ieRGB24);
     View->SetImageBitmap(0, &Src);
     EXPECT_NE(View->ImageBitmap(0), &Src);
-    EXPECT_EQ(View->ImageBitmap(0)->Width(), 7);
+    EXPECT_EQ(View->ImageSourceWidth(0), 7);
+    EXPECT_EQ(View->ImageBitmap(0)->Width(), 151);  // scaled up to fit 163 x 108
     View->SetImageDelayTime(0, 250);
     EXPECT_EQ(View->ImageDelayTime(0), 250);
 }
