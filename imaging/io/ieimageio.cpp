@@ -338,6 +338,27 @@ bool TIEImageIO::MakeConsistentBitmap(std::initializer_list<TIEPixelFormat> Allo
     return std::find(Allowed.begin(), Allowed.end(), FIEBitmap->PixelFormat()) != Allowed.end();
 }
 
+TIEPreviewsDialogFunc IEPreviewsDialog = nullptr;
+
+void TIEImageIO::SetPreviewFont(TFont* Value) {
+    if (Value) FPreviewFont->Assign(*Value);
+}
+
+bool TIEImageIO::DoPreviews(uint16_t Pages) {
+    bool Handled = false;
+    if (OnDoPreviews) OnDoPreviews(this, Handled);
+    if (Handled) return true;
+    bool Result = false;
+    if (MakeConsistentBitmap()) {
+        if (FIEBitmap->PixelFormat() != ie1g && FIEBitmap->PixelFormat() != ieRGB24)
+            FIEBitmap->SetPixelFormat(ieRGB24);
+        // Without the views' start-up no dialog can be shown.
+        if (IEPreviewsDialog) Result = IEPreviewsDialog(this, Pages);
+    }
+    Update();
+    return Result;
+}
+
 void TIEImageIO::Update() {
     // A windowing-library bitmap holds no alpha channel.
     if (FBitmap && FIEBitmap) FIEBitmap->RemoveAlphaChannel();

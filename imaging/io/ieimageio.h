@@ -38,6 +38,17 @@ constexpr UINT IEIO_UPDATE = 8024, IEIO_PROGRESS = 8027, IEIO_FINWORK = 8028;
 // Messages of the component's video graph to the view's window (LParam the TIEDirectShow).
 constexpr UINT IEIO_DSHOWFRAME = 8025, IEIO_DSHOWEVENT = 8026;
 
+class TIEImageIO;
+class TForm;
+
+// PreviewsParams: the dialog starts with its preview locked; it shows its Apply button.
+constexpr uint8_t ioppDefaultLockPreview = 1, ioppApplyButton = 2;
+using TIEIOPreviewEvent = std::function<void(TObject* Sender, TForm* Form)>;
+using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
+// The save-parameters dialog lives above this library; the views' start-up sets it.
+using TIEPreviewsDialogFunc = bool (*)(TIEImageIO* IO, uint16_t Pages);
+extern TIEPreviewsDialogFunc IEPreviewsDialog;
+
 class TIEImageIO : public TComponent {
 public:
     explicit TIEImageIO(TComponent* AOwner = nullptr);
@@ -179,6 +190,15 @@ public:
     bool AsyncMode = false;
     // The language of the component's dialogs.
     TMsgLanguage MsgLanguage = msSystem;
+    // The save-parameters dialog for Params, with the pages asked for (pp* flags);
+    // true when it closed with OK. OnDoPreviews may answer instead.
+    virtual bool DoPreviews(uint16_t Pages);
+    uint8_t PreviewsParams = 0;
+    bool SimplifiedParamsDialogs = true;
+    TFont* PreviewFont() const { return FPreviewFont.get(); }
+    void SetPreviewFont(TFont* Value);
+    TIEIOPreviewEvent OnIOPreview;
+    TIEDoPreviewsEvent OnDoPreviews;
     // True on one of this component's workers.
     bool IsInsideAsyncThreads();
     // Waits until every worker has ended; SetAborting asks the running ones to stop.
@@ -224,6 +244,7 @@ protected:
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
 private:
+    std::unique_ptr<TFont> FPreviewFont = std::make_unique<TFont>();
     void RemoveViewCallback();
     void NewOwnTarget();
     void ReadViewBitmaps();

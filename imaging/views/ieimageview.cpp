@@ -1,6 +1,7 @@
 // The single-image view: construction, layer 0 and the current image, the I/O and
 // processing components, the update pass, zoom and the view origin.
 #include "imaging/views/ieimageview.h"
+#include "imaging/views/iopreviews.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -815,4 +816,7 @@ TClassInfo& TIEImageView::StaticClassInfo() {
     return CI;
 }
 
-void RegisterImageViews() { RegisterClasses({&TIEImageView::StaticClassInfo()}); }
+void RegisterImageViews() {
+    RegisterClasses({&TIEImageView::StaticClassInfo()});
+    IEPreviewsDialog = IEShowPreviewsDialog;
+}
