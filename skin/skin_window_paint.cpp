@@ -146,6 +146,9 @@ void TSkinnedWindow::PaintCaptionText(HDC DC, const TRect& R) {
     DrawWideText(DC, Text, &TR, DT_CALCRECT | DT_NOCLIP | DT_NOPREFIX);
     const int TextW = TR.right - TR.left, TextH = TR.bottom - TR.top;
     const int Wd = TextW + Title.TextBackLeft + Title.TextBackRight;
+    // The rectangle holds the text and its background's two margins, which
+    // come off again before the text is drawn.
+    TR.right = TR.left + Wd;
     const int RR = R.right;
     int X = 0;
     if (!RightToLeft) {

@@ -1333,3 +1333,26 @@ TEST_F(SkinFormMenuTest, LeftInANestedPopupGoesBackBeforeItSwitches) {
 }
 
 }  // namespace
+
+namespace {
+
+// A caption that fits is drawn whole: its rectangle holds the text and the
+// two margins of the text background, which come off before drawing.
+TEST_F(SkinMenuBarTest, ACaptionThatFitsIsNotCutShort) {
+    HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 360, 240);
+    SetWindowTextW(H, u"Skinned frame");
+    Skinned = Skin(H);
+    ASSERT_NE(Skinned, nullptr);
+    ASSERT_GT(Data->Title->TextBackLeft + Data->Title->TextBackRight, 0);
+    Skinned->PaintFrame();
+    HDC DC = CreateCompatibleDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, Skinned->TitleFont);
+    RECT T{0, 0, 0, 0};
+    const std::u16string Text = Skinned->CaptionPrefix + u"Skinned frame" + Skinned->CaptionSuffix;
+    DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &T, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE);
+    SelectObject(DC, Old);
+    DeleteDC(DC);
+    EXPECT_EQ(Skinned->TextRect.Width(), (T.right - T.left) + Data->Title->TextBackLeft + Data->Title->TextBackRight);
+}
+
+}  // namespace
