@@ -395,59 +395,11 @@ void CopyMakerNote(const TIFFDir& e, TIOParamsVals& Params) {
     h.ReadTags();
 }
 
-}  // namespace
-
-bool IsRawCameraTIFF(TStream& Stream) {
-    int64_t p = Stream.Position();
-    bool result = false;
-    try {
-        TIFFDir d;
-        d.s = &Stream;
-        d.base = 0;
-        d.size = Stream.Size();
-        uint32_t first = 0;
-        if (ReadHeader(Stream, p, d.le, first) && d.Load(first)) {
-            const TIFFEntry* dng = d.Find(tifftag::DNGVersion);
-            const TIFFEntry* ph = d.Find(tifftag::PhotometricInterpretation);
-            int64_t phv = d.Int(tifftag::PhotometricInterpretation, 0);
-            if (dng && dng->type == 1 && dng->count == 4) result = true;
-            if (ph && ph->type == 3 && ph->count == 1 && (phv == 32803 || phv == 34892)) result = true;
-            if (d.Find(tifftag::SubIFDs) && d.Find(tifftag::TIFFEPStandardID) && d.Int(tifftag::ImageWidth, 0) < 200 && d.Int(tifftag::ImageLength, 0) < 200) result = true;
-        }
-    } catch (...) {
-        result = false;
-    }
-    Stream.Seek(p, soBeginning);
-    return result;
-}
-
-void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, bool ThumbnailMode, bool NoAlpha,
-                    bool BaseAtPosition, std::unique_ptr<TIEMask>& AlphaMask, bool Preview,
-                    TIEProgressRecord& Progress, TIOParamsVals& Params) {
-    ImageCount = 0;
-    TIFFDir d;
-    d.s = &Stream;
-    d.base = BaseAtPosition ? Stream.Position() : 0;
-    d.size = Stream.Size();
-    uint32_t first = 0;
-    if (!ReadHeader(Stream, d.base, d.le, first) || first == 0) {
-        SetAbort(Progress);
-        return;
-    }
-    bool loaded = false;
-    ImageCount = WalkPages(d, first, Params.TIFFImageIndex, loaded);
-    Params.SetImageCount(ImageCount);
-    if (!loaded) {
-        SetAbort(Progress);
-        return;
-    }
-    Page pg;
+// The page layout from its tags; false when the samples differ in size.
+bool ReadPageLayout(const TIFFDir& d, Page& pg) {
     auto bpsAll = d.Ints(tifftag::BitsPerSample);
     for (size_t i = 1; i < bpsAll.size(); ++i)
-        if (bpsAll[i] != bpsAll[0]) {
-            SetAbort(Progress);
-            return;
-        }
+        if (bpsAll[i] != bpsAll[0]) return false;
     pg.bps = static_cast<int32_t>(d.Int(tifftag::BitsPerSample, 1));
     pg.width = static_cast<int32_t>(d.Int(tifftag::ImageWidth, 0));
     pg.height = static_cast<int32_t>(d.Int(tifftag::ImageLength, 0));
@@ -467,6 +419,49 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     if (pg.spp == 1 && pg.bps == 1 && pg.compression >= 1 && pg.compression <= 4 && pg.photometric == 2)
         pg.photometric = 0;
 
+    return true;
+}
+
+// JPEG pages: new- and old-style JPEG coding, or a JPEG stream the directory points to.
+bool IsJPEGPage(const TIFFDir& d, const Page& pg) {
+    return pg.compression == 7 || pg.compression == 6 || d.Int(tifftag::JPEGInterchangeFormat, 0) != 0;
+}
+
+bool Decodable(const Page& pg, bool jpeg) {
+    const int ph = pg.photometric;
+    // Decoding layouts; anything else is reported instead of being left blank.
+    const bool grey = (ph == 0 || ph == 1) && ((pg.spp == 1 && (pg.bps <= 8 || pg.bps == 16)) || (pg.spp == 2 && pg.bps == 8));
+    const bool rgb = ph == 2 && ((pg.spp >= 3 && (pg.bps == 8 || pg.bps == 16)) || (pg.spp == 1 && pg.bps == 16));
+    const bool pal = ph == 3 && !pg.palette.empty() && pg.bps <= 8 && (pg.spp == 1 || (pg.spp == 2 && pg.bps == 8));
+    const bool cmyk = ph == 5 && pg.spp >= 4 && (pg.bps == 8 || pg.bps == 16);
+    const bool lab = ph == 8 && pg.spp == 3 && pg.bps == 8;
+    const bool ycbcrJpeg = ph == 6 && (pg.compression == 7 || pg.compression == 6);
+    const bool fax = pg.compression >= 2 && pg.compression <= 4;
+    const bool known = pg.compression == 1 || pg.compression == 5 || pg.compression == 32773 ||
+                       (fax && pg.bps == 1 && pg.spp == 1) ||
+                       pg.compression == 8 || pg.compression == 32946 || jpeg;
+    return known && (grey || rgb || pal || cmyk || lab || ycbcrJpeg) && !(pg.planar == 2 && (pg.bps < 8 || jpeg));
+}
+
+// The bitmap's format for the page; native keeps grey, palette, CMYK and 48-bit pages as they are.
+TIEPixelFormat PixelFormatFor(const Page& pg, bool jpeg, bool native) {
+    const int ph = pg.photometric;
+    TIEPixelFormat pf = ieRGB24;
+    if (pg.spp == 1 && pg.bps == 1 && ph != 3)
+        pf = ie1g;
+    else if (native) {
+        if (ph == 3 && pg.spp == 1 && pg.bps == 8) pf = ie8p;
+        else if ((ph == 0 || ph == 1) && pg.spp == 1 && pg.bps == 8) pf = ie8g;
+        else if ((ph == 0 || ph == 1) && pg.spp == 1 && pg.bps == 16) pf = ie16g;
+        else if (ph == 5 && pg.spp >= 4 && !jpeg) pf = ieCMYK;
+        else if (ph == 2 && pg.spp >= 3 && pg.bps == 16) pf = ieRGB48;
+    }
+    if (jpeg) pf = ieRGB24;
+    return pf;
+}
+
+// The page's description, resolution and position into Params.
+void ReadPageTags(const TIFFDir& d, const Page& pg, TIOParamsVals& Params) {
     Params.BitsPerSample = pg.bps;
     Params.SamplesPerPixel = pg.spp;
     Params.Width = pg.width;
@@ -516,58 +511,61 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     Params.ExifResolutionUnit = static_cast<int32_t>(d.Int(tifftag::ResolutionUnit, 2));
     Params.TIFFXPos = IntOrZero(d.Rational(tifftag::XPosition) * f);
     Params.TIFFYPos = IntOrZero(d.Rational(tifftag::YPosition) * f);
+}
 
-    // EXIF directory.
-    int64_t exifOffset = d.Int(tifftag::ExifIFD, 0);
-    if (exifOffset > 0) {
-        TIFFDir e = d;
-        if (e.Load(exifOffset)) {
-            Params.HasEXIFData = true;
-            Params.ExifExposureTime = e.Rational(tifftag::ExposureTime);
-            Params.ExifFNumber = e.Rational(tifftag::FNumber);
-            Params.ExifExposureProgram = static_cast<int32_t>(e.Int(tifftag::ExposureProgram, 0));
-            auto iso = e.Ints(tifftag::ISOSpeedRatings);
-            for (size_t i = 0; i < iso.size() && i < 2; ++i) Params.SetExifISOSpeedRatings(static_cast<int>(i), static_cast<int32_t>(iso[i]));
-            Params.ExifVersion = e.Ascii(tifftag::ExifVersion).substr(0, 4);
-            Params.ExifDateTimeOriginal = e.Ascii(tifftag::DateTimeOriginal);
-            Params.ExifDateTimeDigitized = e.Ascii(tifftag::DateTimeDigitized);
-            Params.ExifCompressedBitsPerPixel = e.Rational(tifftag::CompressedBitsPerPixel);
-            Params.ExifShutterSpeedValue = e.Rational(tifftag::ShutterSpeedValue);
-            Params.ExifApertureValue = e.Rational(tifftag::ApertureValue);
-            Params.ExifBrightnessValue = e.Rational(tifftag::BrightnessValue);
-            Params.ExifExposureBiasValue = e.Rational(tifftag::ExposureBiasValue);
-            Params.ExifMaxApertureValue = e.Rational(tifftag::MaxApertureValue);
-            Params.ExifSubjectDistance = e.Rational(tifftag::SubjectDistance);
-            Params.ExifMeteringMode = static_cast<int32_t>(e.Int(tifftag::MeteringMode, 0));
-            Params.ExifLightSource = static_cast<int32_t>(e.Int(tifftag::LightSource, 0));
-            Params.ExifFlash = static_cast<int32_t>(e.Int(tifftag::Flash, 0));
-            Params.ExifFocalLength = e.Rational(tifftag::FocalLength);
-            CopyMakerNote(e, Params);
-            auto uc = e.Raw(tifftag::UserComment);
-            if (uc.size() >= 8) {
-                Params.ExifUserCommentCode.assign(uc.begin(), uc.begin() + 8);
-                std::string t(uc.begin() + 8, uc.end());
-                size_t z = t.find('\0');
-                if (z != std::string::npos) t.resize(z);
-                Params.ExifUserComment = t;
-            }
-            Params.ExifSubsecTime = e.Ascii(tifftag::SubsecTime);
-            Params.ExifSubsecTimeOriginal = e.Ascii(tifftag::SubsecTimeOriginal);
-            Params.ExifSubsecTimeDigitized = e.Ascii(tifftag::SubsecTimeDigitized);
-            Params.ExifFlashPixVersion = e.Ascii(tifftag::FlashpixVersion).substr(0, 4);
-            Params.ExifColorSpace = static_cast<int32_t>(e.Int(tifftag::ColorSpace, 0));
-            Params.ExifPixelXDimension = static_cast<int32_t>(e.Int(tifftag::PixelXDimension, 0));
-            Params.ExifPixelYDimension = static_cast<int32_t>(e.Int(tifftag::PixelYDimension, 0));
-            Params.ExifRelatedSoundFile = e.Ascii(tifftag::RelatedSoundFile);
-            Params.ExifFocalPlaneXResolution = e.Rational(tifftag::FocalPlaneXResolution);
-            Params.ExifFocalPlaneYResolution = e.Rational(tifftag::FocalPlaneYResolution);
-            Params.ExifFocalPlaneResolutionUnit = static_cast<int32_t>(e.Int(tifftag::FocalPlaneResolutionUnit, 0));
-            Params.ExifExposureIndex = e.Rational(tifftag::ExposureIndex);
-            Params.ExifSensingMethod = static_cast<int32_t>(e.Int(tifftag::SensingMethod, 0));
-            Params.ExifFileSource = static_cast<int32_t>(e.Int(tifftag::FileSource, 0));
-            Params.ExifSceneType = static_cast<int32_t>(e.Int(tifftag::SceneType, 0));
-        }
+// The EXIF directory the page points to, when there is one.
+void ReadExifDirectory(const TIFFDir& d, TIOParamsVals& Params) {
+    const int64_t exifOffset = d.Int(tifftag::ExifIFD, 0);
+    if (exifOffset <= 0) return;
+    TIFFDir e = d;
+    if (!e.Load(exifOffset)) return;
+    Params.HasEXIFData = true;
+    Params.ExifExposureTime = e.Rational(tifftag::ExposureTime);
+    Params.ExifFNumber = e.Rational(tifftag::FNumber);
+    Params.ExifExposureProgram = static_cast<int32_t>(e.Int(tifftag::ExposureProgram, 0));
+    auto iso = e.Ints(tifftag::ISOSpeedRatings);
+    for (size_t i = 0; i < iso.size() && i < 2; ++i) Params.SetExifISOSpeedRatings(static_cast<int>(i), static_cast<int32_t>(iso[i]));
+    Params.ExifVersion = e.Ascii(tifftag::ExifVersion).substr(0, 4);
+    Params.ExifDateTimeOriginal = e.Ascii(tifftag::DateTimeOriginal);
+    Params.ExifDateTimeDigitized = e.Ascii(tifftag::DateTimeDigitized);
+    Params.ExifCompressedBitsPerPixel = e.Rational(tifftag::CompressedBitsPerPixel);
+    Params.ExifShutterSpeedValue = e.Rational(tifftag::ShutterSpeedValue);
+    Params.ExifApertureValue = e.Rational(tifftag::ApertureValue);
+    Params.ExifBrightnessValue = e.Rational(tifftag::BrightnessValue);
+    Params.ExifExposureBiasValue = e.Rational(tifftag::ExposureBiasValue);
+    Params.ExifMaxApertureValue = e.Rational(tifftag::MaxApertureValue);
+    Params.ExifSubjectDistance = e.Rational(tifftag::SubjectDistance);
+    Params.ExifMeteringMode = static_cast<int32_t>(e.Int(tifftag::MeteringMode, 0));
+    Params.ExifLightSource = static_cast<int32_t>(e.Int(tifftag::LightSource, 0));
+    Params.ExifFlash = static_cast<int32_t>(e.Int(tifftag::Flash, 0));
+    Params.ExifFocalLength = e.Rational(tifftag::FocalLength);
+    CopyMakerNote(e, Params);
+    auto uc = e.Raw(tifftag::UserComment);
+    if (uc.size() >= 8) {
+        Params.ExifUserCommentCode.assign(uc.begin(), uc.begin() + 8);
+        std::string t(uc.begin() + 8, uc.end());
+        size_t z = t.find('\0');
+        if (z != std::string::npos) t.resize(z);
+        Params.ExifUserComment = t;
     }
+    Params.ExifSubsecTime = e.Ascii(tifftag::SubsecTime);
+    Params.ExifSubsecTimeOriginal = e.Ascii(tifftag::SubsecTimeOriginal);
+    Params.ExifSubsecTimeDigitized = e.Ascii(tifftag::SubsecTimeDigitized);
+    Params.ExifFlashPixVersion = e.Ascii(tifftag::FlashpixVersion).substr(0, 4);
+    Params.ExifColorSpace = static_cast<int32_t>(e.Int(tifftag::ColorSpace, 0));
+    Params.ExifPixelXDimension = static_cast<int32_t>(e.Int(tifftag::PixelXDimension, 0));
+    Params.ExifPixelYDimension = static_cast<int32_t>(e.Int(tifftag::PixelYDimension, 0));
+    Params.ExifRelatedSoundFile = e.Ascii(tifftag::RelatedSoundFile);
+    Params.ExifFocalPlaneXResolution = e.Rational(tifftag::FocalPlaneXResolution);
+    Params.ExifFocalPlaneYResolution = e.Rational(tifftag::FocalPlaneYResolution);
+    Params.ExifFocalPlaneResolutionUnit = static_cast<int32_t>(e.Int(tifftag::FocalPlaneResolutionUnit, 0));
+    Params.ExifExposureIndex = e.Rational(tifftag::ExposureIndex);
+    Params.ExifSensingMethod = static_cast<int32_t>(e.Int(tifftag::SensingMethod, 0));
+    Params.ExifFileSource = static_cast<int32_t>(e.Int(tifftag::FileSource, 0));
+    Params.ExifSceneType = static_cast<int32_t>(e.Int(tifftag::SceneType, 0));
+}
+
+void ReadPalette(const TIFFDir& d, Page& pg, TIOParamsVals& Params) {
     // Palette: 3 x 2^bps values, checked against the tag's own count.
     Params.FreePalette();
     if (pg.bps >= 1 && pg.bps <= 8) {
@@ -584,6 +582,10 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
             Params.PaletteCount = static_cast<int32_t>(n);
         }
     }
+}
+
+// IPTC, annotations and the colour profile, stored whole.
+void ReadEmbeddedBlocks(const TIFFDir& d, TIOParamsVals& Params) {
     auto iptc = d.Raw(tifftag::IPTCNAA);
     if (!iptc.empty())
         Params.IPTCInfo.LoadFromBuffer(iptc.data(), static_cast<int64_t>(iptc.size()));
@@ -593,23 +595,65 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
     if (!annot.empty()) Params.GetImagingAnnot()->LoadFromBuffer(annot.data(), static_cast<int64_t>(annot.size()));
     auto icc = d.Raw(tifftag::ICCProfile);
     if (!icc.empty()) Params.GetColorProfile()->LoadFromBuffer(icc.data(), static_cast<int32_t>(icc.size()));
+}
 
-    TTIFFLZWDecompFunc lzw = Params.TIFFLZWDecompressor ? Params.TIFFLZWDecompressor : DefaultTIFFLZWDecompressor;
-    if ((!ThumbnailMode && (pg.width <= 0 || pg.height <= 0)) || (pg.compression == 5 && !lzw)) {
+// An old-style JPEG behind JPEGInterchangeFormat is the whole picture.
+void ReadJPEGInterchange(const TIFFDir& d, TStream& Stream, int64_t jifOffset, bool ThumbnailMode, TIEBitmap* Bitmap,
+                         TIEProgressRecord& Progress, TIOParamsVals& Params) {
+    int64_t at = d.base + jifOffset;
+    if (at <= 0 || at >= d.size) {
         SetAbort(Progress);
         return;
     }
-    if (Preview) return;
-    const int64_t jifOffset = d.Int(tifftag::JPEGInterchangeFormat, 0);
-    if (jifOffset != 0 && pg.compression != 7 && d.Int(tifftag::JPEGProc, 1) <= 1) {
-        // Old-style JPEG behind JPEGInterchangeFormat (EXIF thumbnails carry no size tags).
-        int64_t at = d.base + jifOffset;
+    Stream.Seek(at, soBeginning);
+    int64_t len = std::min(MeasureJPEGStreamLength(Stream), d.size - at);
+    std::vector<uint8_t> buf(static_cast<size_t>(std::max<int64_t>(len, 0)));
+    Stream.Seek(at, soBeginning);
+    if (buf.empty() || Stream.Read(buf.data(), len) != len) {
+        SetAbort(Progress);
+        return;
+    }
+    TIEMemStream js(buf.data(), len);
+    TIOParamsVals jp(nullptr);
+    TIEBitmap out;
+    TIEProgressRecord silent;
+    silent.Aborting = Progress.Aborting;
+    ReadJPEGStream(js, nullptr, &out, true, false, false, false, false, silent, jp);
+    if (ThumbnailMode && (out.Width() > 400 || out.Height() > 400)) {
+        SetAbort(Progress);
+        return;
+    }
+    Bitmap->Assign(&out);
+    if (Params.TIFFEnableAdjustOrientation) ApplyEXIFOrientation(Bitmap, Params.TIFFOrientation);
+}
+
+// Pages whose strips or tiles hold JPEG streams.
+void ReadJPEGData(const TIFFDir& d, TStream& Stream, const Page& pg, TIEBitmap* Bitmap, TIEProgressRecord& Progress,
+                  TIOParamsVals& Params) {
+    const int ph = pg.photometric;
+    TIOParamsVals jp(nullptr);  // the strips' own record: the page keeps its parameters
+    jp.JPEGDCTMethod = Params.JPEGDCTMethod;
+    TIEProgressRecord silent;
+    silent.Aborting = Progress.Aborting;
+    auto tables = d.Raw(tifftag::JPEGTables);
+    auto readJPEG = [&](TStream& js, TIEBitmap& out) {
+        std::unique_ptr<TIEMemStream> ts;
+        if (!tables.empty()) ts = std::make_unique<TIEMemStream>(tables.data(), static_cast<int64_t>(tables.size()));
+        ReadJPEGStream(js, ts.get(), &out, false, true, false, ph == 2 && !tables.empty(), false, silent, jp);
+    };
+    int64_t jif = d.Int(tifftag::JPEGInterchangeFormat, 0);
+    auto offsets = d.Ints(pg.tileW > 0 ? tifftag::TileOffsets : tifftag::StripOffsets);
+    if (offsets.empty()) offsets = d.Ints(tifftag::StripOffsets);
+    auto counts = d.Ints(pg.tileW > 0 ? tifftag::TileByteCounts : tifftag::StripByteCounts);
+    if (counts.empty()) counts = d.Ints(tifftag::StripByteCounts);
+    if (pg.compression == 6 || (jif != 0 && d.Int(tifftag::JPEGProc, 1) <= 1 && pg.compression != 7)) {
+        int64_t at = d.base + (jif != 0 ? jif : (offsets.empty() ? 0 : offsets[0]));
         if (at <= 0 || at >= d.size) {
             SetAbort(Progress);
             return;
         }
         Stream.Seek(at, soBeginning);
-        int64_t len = std::min(MeasureJPEGStreamLength(Stream), d.size - at);
+        int64_t len = MeasureJPEGStreamLength(Stream);
         std::vector<uint8_t> buf(static_cast<size_t>(std::max<int64_t>(len, 0)));
         Stream.Seek(at, soBeginning);
         if (buf.empty() || Stream.Read(buf.data(), len) != len) {
@@ -617,145 +661,50 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
             return;
         }
         TIEMemStream js(buf.data(), len);
-        TIOParamsVals jp(nullptr);
         TIEBitmap out;
-        TIEProgressRecord silent;
-        silent.Aborting = Progress.Aborting;
         ReadJPEGStream(js, nullptr, &out, true, false, false, false, false, silent, jp);
-        if (ThumbnailMode && (out.Width() > 400 || out.Height() > 400)) {
-            SetAbort(Progress);
-            return;
+        out.CopyRectTo(Bitmap, 0, 0, 0, 0, std::min(out.Width(), pg.width), std::min(out.Height(), pg.height));
+        return;
+    }
+    const int32_t bw = pg.tileW > 0 ? pg.tileW : pg.width;
+    const int32_t bh = pg.tileW > 0 ? std::max(pg.tileH, 1) : pg.rowsPerStrip;
+    int32_t x = 0, y = 0;
+    for (size_t i = 0; i < offsets.size() && y < pg.height && !Progress.Aborted(); ++i) {
+        int64_t at = d.base + offsets[i];
+        int64_t n = i < counts.size() && counts[i] > 0 ? counts[i] : d.size - at;
+        // A strip past the end or running past it: the file was cut. The rows
+        // decoded so far stay, the load reports the failure.
+        if (at < 0 || at >= d.size) break;
+        const bool cut = n > d.size - at;
+        n = std::min(n, d.size - at);
+        std::vector<uint8_t> buf(static_cast<size_t>(n));
+        Stream.Seek(at, soBeginning);
+        if (Stream.Read(buf.data(), n) != n) break;
+        TIEMemStream js(buf.data(), n);
+        TIEBitmap out;
+        readJPEG(js, out);
+        if (!out.IsEmpty()) {
+            out.CopyRectTo(Bitmap, 0, 0, x, y, std::min(out.Width(), pg.width - x), std::min(out.Height(), pg.height - y));
         }
-        Bitmap->Assign(&out);
-        if (Params.TIFFEnableAdjustOrientation) ApplyEXIFOrientation(Bitmap, Params.TIFFOrientation);
-        return;
+        if (cut) SetAbort(Progress);  // set after the decoder, which stops on the flag
+        x += bw;
+        if (x >= pg.width || pg.tileW <= 0) {
+            x = 0;
+            y += bh;
+        }
+        Report(Progress, 0);
+        if (Progress.OnProgress) Progress.OnProgress(Progress.Sender, static_cast<int>(static_cast<int64_t>(std::min(y, pg.height)) * 100 / pg.height));
     }
-    if (pg.width <= 0 || pg.height <= 0 || pg.spp <= 0 || pg.spp > 16 || pg.bps <= 0 || pg.bps > 16 ||
-        (ThumbnailMode && (pg.width > 400 || pg.height > 400)) ||
-        !PlausibleSize(pg.width, pg.height, d.size, pg.compression == 1 ? 8 : 1 << 16)) {
-        SetAbort(Progress);
-        return;
-    }
+    if (y < pg.height) SetAbort(Progress);  // strips missing or cut off
+    if (Params.TIFFEnableAdjustOrientation) ApplyEXIFOrientation(Bitmap, Params.TIFFOrientation);
+}
 
+// Pages stored uncompressed, as LZW, fax, PackBits or deflate, in strips or tiles.
+void ReadStripsAndTiles(const TIFFDir& d, TStream& Stream, const Page& pg, TIEPixelFormat pf, bool wantAlpha,
+                        std::unique_ptr<TIEMask>& AlphaMask, TTIFFLZWDecompFunc lzw, TIEBitmap* Bitmap,
+                        TIEProgressRecord& Progress, TIOParamsVals& Params) {
     const int ph = pg.photometric;
-    // Decoding layouts; anything else is reported instead of being left blank.
-    const bool grey = (ph == 0 || ph == 1) && ((pg.spp == 1 && (pg.bps <= 8 || pg.bps == 16)) || (pg.spp == 2 && pg.bps == 8));
-    const bool rgb = ph == 2 && ((pg.spp >= 3 && (pg.bps == 8 || pg.bps == 16)) || (pg.spp == 1 && pg.bps == 16));
-    const bool pal = ph == 3 && !pg.palette.empty() && pg.bps <= 8 && (pg.spp == 1 || (pg.spp == 2 && pg.bps == 8));
-    const bool cmyk = ph == 5 && pg.spp >= 4 && (pg.bps == 8 || pg.bps == 16);
-    const bool lab = ph == 8 && pg.spp == 3 && pg.bps == 8;
-    const bool ycbcrJpeg = ph == 6 && (pg.compression == 7 || pg.compression == 6);
-    const bool jpeg = pg.compression == 7 || pg.compression == 6 || d.Int(tifftag::JPEGInterchangeFormat, 0) != 0;
     const bool fax = pg.compression >= 2 && pg.compression <= 4;
-    const bool known = pg.compression == 1 || pg.compression == 5 || pg.compression == 32773 ||
-                       (fax && pg.bps == 1 && pg.spp == 1) ||
-                       pg.compression == 8 || pg.compression == 32946 || jpeg;
-    if (!known || !(grey || rgb || pal || cmyk || lab || ycbcrJpeg) || (pg.planar == 2 && (pg.bps < 8 || jpeg))) {
-        SetAbort(Progress);
-        return;
-    }
-
-    TIEPixelFormat pf = ieRGB24;
-    if (pg.spp == 1 && pg.bps == 1 && ph != 3)
-        pf = ie1g;
-    else if (Params.IsNativePixelFormat) {
-        if (ph == 3 && pg.spp == 1 && pg.bps == 8) pf = ie8p;
-        else if ((ph == 0 || ph == 1) && pg.spp == 1 && pg.bps == 8) pf = ie8g;
-        else if ((ph == 0 || ph == 1) && pg.spp == 1 && pg.bps == 16) pf = ie16g;
-        else if (ph == 5 && pg.spp >= 4 && !jpeg) pf = ieCMYK;
-        else if (ph == 2 && pg.spp >= 3 && pg.bps == 16) pf = ieRGB48;
-    }
-    if (jpeg) pf = ieRGB24;
-    Bitmap->Allocate(pg.width, pg.height, pf);
-    if (Bitmap->IsEmpty()) {
-        SetAbort(Progress);
-        return;
-    }
-    Bitmap->Fill(0);
-    if (pf == ie8p) {
-        for (size_t i = 0; i < pg.palette.size(); ++i) Bitmap->SetPalette(static_cast<int32_t>(i), pg.palette[i]);
-        Bitmap->PaletteColorCount = static_cast<int32_t>(pg.palette.size());
-    }
-    const bool wantAlpha = !NoAlpha && !jpeg &&
-                           ((pg.spp == 4 && pg.extraSamples == 2) || (pg.spp == 2 && pg.bps == 8) || (pg.spp == 4 && ph == 2));
-    if (wantAlpha) {
-        if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
-        AlphaMask->AllocateBits(pg.width, pg.height, 8);
-        AlphaMask->Fill(255);
-    }
-
-    // ---- JPEG data --------------------------------------------------------------------
-    if (jpeg) {
-        TIOParamsVals jp(nullptr);  // the strips' own record: the page keeps its parameters
-        jp.JPEGDCTMethod = Params.JPEGDCTMethod;
-        TIEProgressRecord silent;
-        silent.Aborting = Progress.Aborting;
-        auto tables = d.Raw(tifftag::JPEGTables);
-        auto readJPEG = [&](TStream& js, TIEBitmap& out) {
-            std::unique_ptr<TIEMemStream> ts;
-            if (!tables.empty()) ts = std::make_unique<TIEMemStream>(tables.data(), static_cast<int64_t>(tables.size()));
-            ReadJPEGStream(js, ts.get(), &out, false, true, false, ph == 2 && !tables.empty(), false, silent, jp);
-        };
-        int64_t jif = d.Int(tifftag::JPEGInterchangeFormat, 0);
-        auto offsets = d.Ints(pg.tileW > 0 ? tifftag::TileOffsets : tifftag::StripOffsets);
-        if (offsets.empty()) offsets = d.Ints(tifftag::StripOffsets);
-        auto counts = d.Ints(pg.tileW > 0 ? tifftag::TileByteCounts : tifftag::StripByteCounts);
-        if (counts.empty()) counts = d.Ints(tifftag::StripByteCounts);
-        if (pg.compression == 6 || (jif != 0 && d.Int(tifftag::JPEGProc, 1) <= 1 && pg.compression != 7)) {
-            int64_t at = d.base + (jif != 0 ? jif : (offsets.empty() ? 0 : offsets[0]));
-            if (at <= 0 || at >= d.size) {
-                SetAbort(Progress);
-                return;
-            }
-            Stream.Seek(at, soBeginning);
-            int64_t len = MeasureJPEGStreamLength(Stream);
-            std::vector<uint8_t> buf(static_cast<size_t>(std::max<int64_t>(len, 0)));
-            Stream.Seek(at, soBeginning);
-            if (buf.empty() || Stream.Read(buf.data(), len) != len) {
-                SetAbort(Progress);
-                return;
-            }
-            TIEMemStream js(buf.data(), len);
-            TIEBitmap out;
-            ReadJPEGStream(js, nullptr, &out, true, false, false, false, false, silent, jp);
-            out.CopyRectTo(Bitmap, 0, 0, 0, 0, std::min(out.Width(), pg.width), std::min(out.Height(), pg.height));
-            return;
-        }
-        const int32_t bw = pg.tileW > 0 ? pg.tileW : pg.width;
-        const int32_t bh = pg.tileW > 0 ? std::max(pg.tileH, 1) : pg.rowsPerStrip;
-        int32_t x = 0, y = 0;
-        for (size_t i = 0; i < offsets.size() && y < pg.height && !Progress.Aborted(); ++i) {
-            int64_t at = d.base + offsets[i];
-            int64_t n = i < counts.size() && counts[i] > 0 ? counts[i] : d.size - at;
-            // A strip past the end or running past it: the file was cut. The rows
-            // decoded so far stay, the load reports the failure.
-            if (at < 0 || at >= d.size) break;
-            const bool cut = n > d.size - at;
-            n = std::min(n, d.size - at);
-            std::vector<uint8_t> buf(static_cast<size_t>(n));
-            Stream.Seek(at, soBeginning);
-            if (Stream.Read(buf.data(), n) != n) break;
-            TIEMemStream js(buf.data(), n);
-            TIEBitmap out;
-            readJPEG(js, out);
-            if (!out.IsEmpty()) {
-                out.CopyRectTo(Bitmap, 0, 0, x, y, std::min(out.Width(), pg.width - x), std::min(out.Height(), pg.height - y));
-            }
-            if (cut) SetAbort(Progress);  // set after the decoder, which stops on the flag
-            x += bw;
-            if (x >= pg.width || pg.tileW <= 0) {
-                x = 0;
-                y += bh;
-            }
-            Report(Progress, 0);
-            if (Progress.OnProgress) Progress.OnProgress(Progress.Sender, static_cast<int>(static_cast<int64_t>(std::min(y, pg.height)) * 100 / pg.height));
-        }
-        if (y < pg.height) SetAbort(Progress);  // strips missing or cut off
-        if (Params.TIFFEnableAdjustOrientation) ApplyEXIFOrientation(Bitmap, Params.TIFFOrientation);
-        return;
-    }
-
-    // ---- Strips and tiles -------------------------------------------------------------
     const bool tiled = pg.tileW > 0 || pg.tileH > 0;
     if (tiled && (pg.tileW <= 0 || pg.tileH <= 0 || pg.planar == 2)) {
         SetAbort(Progress);
@@ -969,4 +918,111 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, boo
         AlphaMask->Full = false;
     }
     if (Params.TIFFEnableAdjustOrientation) ApplyEXIFOrientation(Bitmap, Params.TIFFOrientation);
+}
+
+}  // namespace
+
+bool IsRawCameraTIFF(TStream& Stream) {
+    int64_t p = Stream.Position();
+    bool result = false;
+    try {
+        TIFFDir d;
+        d.s = &Stream;
+        d.base = 0;
+        d.size = Stream.Size();
+        uint32_t first = 0;
+        if (ReadHeader(Stream, p, d.le, first) && d.Load(first)) {
+            const TIFFEntry* dng = d.Find(tifftag::DNGVersion);
+            const TIFFEntry* ph = d.Find(tifftag::PhotometricInterpretation);
+            int64_t phv = d.Int(tifftag::PhotometricInterpretation, 0);
+            if (dng && dng->type == 1 && dng->count == 4) result = true;
+            if (ph && ph->type == 3 && ph->count == 1 && (phv == 32803 || phv == 34892)) result = true;
+            if (d.Find(tifftag::SubIFDs) && d.Find(tifftag::TIFFEPStandardID) && d.Int(tifftag::ImageWidth, 0) < 200 && d.Int(tifftag::ImageLength, 0) < 200) result = true;
+        }
+    } catch (...) {
+        result = false;
+    }
+    Stream.Seek(p, soBeginning);
+    return result;
+}
+
+void ReadTIFFStream(TIEBitmap* Bitmap, TStream& Stream, int32_t& ImageCount, bool ThumbnailMode, bool NoAlpha,
+                    bool BaseAtPosition, std::unique_ptr<TIEMask>& AlphaMask, bool Preview,
+                    TIEProgressRecord& Progress, TIOParamsVals& Params) {
+    ImageCount = 0;
+    TIFFDir d;
+    d.s = &Stream;
+    d.base = BaseAtPosition ? Stream.Position() : 0;
+    d.size = Stream.Size();
+    uint32_t first = 0;
+    if (!ReadHeader(Stream, d.base, d.le, first) || first == 0) {
+        SetAbort(Progress);
+        return;
+    }
+    bool loaded = false;
+    ImageCount = WalkPages(d, first, Params.TIFFImageIndex, loaded);
+    Params.SetImageCount(ImageCount);
+    if (!loaded) {
+        SetAbort(Progress);
+        return;
+    }
+    Page pg;
+    if (!ReadPageLayout(d, pg)) {
+        SetAbort(Progress);
+        return;
+    }
+    ReadPageTags(d, pg, Params);
+    ReadExifDirectory(d, Params);
+    ReadPalette(d, pg, Params);
+    ReadEmbeddedBlocks(d, Params);
+
+    TTIFFLZWDecompFunc lzw = Params.TIFFLZWDecompressor ? Params.TIFFLZWDecompressor : DefaultTIFFLZWDecompressor;
+    if ((!ThumbnailMode && (pg.width <= 0 || pg.height <= 0)) || (pg.compression == 5 && !lzw)) {
+        SetAbort(Progress);
+        return;
+    }
+    if (Preview) return;
+    const int64_t jifOffset = d.Int(tifftag::JPEGInterchangeFormat, 0);
+    if (jifOffset != 0 && pg.compression != 7 && d.Int(tifftag::JPEGProc, 1) <= 1) {
+        // Old-style JPEG behind JPEGInterchangeFormat (EXIF thumbnails carry no size tags).
+        ReadJPEGInterchange(d, Stream, jifOffset, ThumbnailMode, Bitmap, Progress, Params);
+        return;
+    }
+    if (pg.width <= 0 || pg.height <= 0 || pg.spp <= 0 || pg.spp > 16 || pg.bps <= 0 || pg.bps > 16 ||
+        (ThumbnailMode && (pg.width > 400 || pg.height > 400)) ||
+        !PlausibleSize(pg.width, pg.height, d.size, pg.compression == 1 ? 8 : 1 << 16)) {
+        SetAbort(Progress);
+        return;
+    }
+
+    const int ph = pg.photometric;
+    const bool jpeg = IsJPEGPage(d, pg);
+    if (!Decodable(pg, jpeg)) {
+        SetAbort(Progress);
+        return;
+    }
+    const TIEPixelFormat pf = PixelFormatFor(pg, jpeg, Params.IsNativePixelFormat);
+    Bitmap->Allocate(pg.width, pg.height, pf);
+    if (Bitmap->IsEmpty()) {
+        SetAbort(Progress);
+        return;
+    }
+    Bitmap->Fill(0);
+    if (pf == ie8p) {
+        for (size_t i = 0; i < pg.palette.size(); ++i) Bitmap->SetPalette(static_cast<int32_t>(i), pg.palette[i]);
+        Bitmap->PaletteColorCount = static_cast<int32_t>(pg.palette.size());
+    }
+    const bool wantAlpha = !NoAlpha && !jpeg &&
+                           ((pg.spp == 4 && pg.extraSamples == 2) || (pg.spp == 2 && pg.bps == 8) || (pg.spp == 4 && ph == 2));
+    if (wantAlpha) {
+        if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+        AlphaMask->AllocateBits(pg.width, pg.height, 8);
+        AlphaMask->Fill(255);
+    }
+
+    if (jpeg) {
+        ReadJPEGData(d, Stream, pg, Bitmap, Progress, Params);
+        return;
+    }
+    ReadStripsAndTiles(d, Stream, pg, pf, wantAlpha, AlphaMask, lzw, Bitmap, Progress, Params);
 }
