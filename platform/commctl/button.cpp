@@ -231,13 +231,7 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         SetFontOf(h, nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        PaintButton(h, dc);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_PAINT: PaintWith(h, PaintButton); return 0;
     case WM_PRINTCLIENT: PaintButton(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SETTEXT: {
         LRESULT r = DefWindowProcW(h, m, wp, lp);
@@ -492,13 +486,7 @@ LRESULT CALLBACK StaticProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         SetFontOf(h, nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        PaintStatic(h, dc);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_PAINT: PaintWith(h, PaintStatic); return 0;
     case WM_PRINTCLIENT: PaintStatic(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SETTEXT: {
         LRESULT r = DefWindowProcW(h, m, wp, lp);

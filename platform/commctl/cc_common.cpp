@@ -136,6 +136,13 @@ RECT ClientRect(HWND h) {
     return r;
 }
 
+void PaintWith(HWND h, void (*paint)(HWND, HDC)) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    paint(h, dc);
+    EndPaint(h, &ps);
+}
+
 POINT PointOf(LPARAM l) {
     return POINT{static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))};
 }

@@ -59,6 +59,8 @@ int TextWidth(HDC dc, const std::u16string& s);
 void FillSolid(HDC dc, const RECT& r, COLORREF c);
 inline COLORREF Sys(int i) { return GetSysColor(i); }
 RECT ClientRect(HWND h);
+// WM_PAINT of a control: paint draws the invalid part between BeginPaint and EndPaint.
+void PaintWith(HWND h, void (*paint)(HWND, HDC));
 POINT PointOf(LPARAM l);
 // Draws text in r with DrawTextW.
 void Text(HDC dc, const std::u16string& s, RECT r, UINT fmt);

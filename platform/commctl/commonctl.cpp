@@ -15,13 +15,6 @@ T* Begin(HWND h, UINT m) {
     return State<T>(h);
 }
 
-void PaintWith(HWND h, void (*paint)(HWND, HDC)) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(h, &ps);
-    paint(h, dc);
-    EndPaint(h, &ps);
-}
-
 // ---- msctls_progress32 ------------------------------------------------------------
 struct TProgress {
     int Min = 0, Max = 100, Pos = 0, Step = 10;

@@ -505,13 +505,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         SetFontOf(h, nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        Paint(h, dc);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_PAINT: PaintWith(h, Paint); return 0;
     case WM_PRINTCLIENT: Paint(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SIZE: ScrollCaretIntoView(h, st); return 0;
     case WM_SETTEXT: {

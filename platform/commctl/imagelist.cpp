@@ -323,18 +323,16 @@ TDrag gDrag;
 
 constexpr char16_t kDragClass[] = u"TessaroDragImage";
 
+void PaintDragImage(HWND, HDC dc) {
+    if (gDrag.List) ImageList_Draw(gDrag.List, 0, dc, 0, 0, ILD_NORMAL);
+}
+
 LRESULT CALLBACK DragWndProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     switch (m) {
     case WM_NCHITTEST: return HTTRANSPARENT;
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        if (gDrag.List) ImageList_Draw(gDrag.List, 0, dc, 0, 0, ILD_NORMAL);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_PAINT: PaintWith(h, PaintDragImage); return 0;
     default: return DefWindowProcW(h, m, wp, lp);
     }
 }

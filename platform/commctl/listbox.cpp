@@ -315,13 +315,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         SetFontOf(h, nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        PaintList(h, dc);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_PAINT: PaintWith(h, PaintList); return 0;
     case WM_PRINTCLIENT: PaintList(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SIZE: UpdateScroll(h, st); return 0;
     case WM_SETFONT:

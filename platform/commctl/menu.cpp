@@ -310,13 +310,7 @@ LRESULT CALLBACK PopupMenuProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return DefWindowProcW(h, m, wp, lp & ~static_cast<LPARAM>(PRF_NONCLIENT));
     }
     case WM_PRINTCLIENT: PaintPopup(h, reinterpret_cast<HDC>(wp)); return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        PaintPopup(h, dc);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_PAINT: PaintWith(h, PaintPopup); return 0;
     case WM_ERASEBKGND: {
         // The class brush, as the default would; the painting covers it again.
         RECT rc = ClientRect(h);

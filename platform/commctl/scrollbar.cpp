@@ -140,13 +140,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         FreeState<TScrollState>(h);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(h, &ps);
-        PaintBar(h, dc);
-        EndPaint(h, &ps);
-        return 0;
-    }
+    case WM_PAINT: PaintWith(h, PaintBar); return 0;
     case WM_PRINTCLIENT: PaintBar(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SETCURSOR:
         if (Grip(h)) {
