@@ -660,6 +660,435 @@ LRESULT CreateDragImage(HWND h, TLvState* st, int i, POINT* pt) {
     return reinterpret_cast<LRESULT>(list);
 }
 
+namespace {
+
+LRESULT OnCreate(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    st->Header = CreateWindowExW(0, u"SysHeader32", u"", WS_CHILD | HDS_BUTTONS | HDS_HORZ, 0, 0, 10, 10, h,
+                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(0)), nullptr, nullptr);
+    SendMessageW(st->Header, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(h)), FALSE);
+    UpdateScroll(h, st);
+    return 0;
+}
+
+LRESULT OnDestroy(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    NMHDR hdr{};
+    if (!NotifyParent(h, hdr, LVN_DELETEALLITEMS))
+        for (int i = n - 1; i >= 0 && State<TLvState>(h); --i) {
+            NMLISTVIEW nm{};
+            nm.iItem = i;
+            nm.lParam = st->Items[i].Param;
+            NotifyParent(h, nm.hdr, LVN_DELETEITEM);
+        }
+    return 0;
+}
+
+LRESULT OnNcDestroy(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    if (!(Style(h) & LVS_SHAREIMAGELISTS))
+        for (auto il : st->Images)
+            if (il) ImageList_Destroy(il);
+    FreeState<TLvState>(h);
+    SetFontOf(h, nullptr);
+    return DefWindowProcW(h, m, wp, lp);
+}
+
+LRESULT OnSetFont(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    SetFontOf(h, reinterpret_cast<HFONT>(wp));
+    if (st->Header) SendMessageW(st->Header, WM_SETFONT, wp, lp);
+    UpdateScroll(h, st);
+    if (LOWORD(lp)) Redraw(h);
+    return 0;
+}
+
+LRESULT OnSetFocus(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    st->Focus = true;
+    Redraw(h);
+    NMHDR hdr{};
+    NotifyParent(h, hdr, NM_SETFOCUS);
+    return 0;
+}
+
+LRESULT OnKillFocus(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    st->Focus = false;
+    Redraw(h);
+    NMHDR hdr{};
+    NotifyParent(h, hdr, NM_KILLFOCUS);
+    return 0;
+}
+
+// A press selects and may start a drag; the release finishes the click.
+LRESULT OnButtonDown(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    SetFocus(h);
+    POINT p = PointOf(lp);
+    int i = ClickableItem(h, st, p);
+    bool shift = (wp & MK_SHIFT) != 0, ctrl = (wp & MK_CONTROL) != 0;
+    if (m == WM_RBUTTONDOWN) {
+        if (i >= 0 && !(st->Items[i].State & LVIS_SELECTED)) ClickSelect(h, st, i, false, false, p);
+        else if (i >= 0) Change(h, st, i, LVIS_FOCUSED, LVIS_FOCUSED, p);
+    } else if (i >= 0 && (st->Items[i].State & LVIS_SELECTED) && !shift && !ctrl) {
+        // A press on a selection may start a drag: the others stay selected until release.
+        Change(h, st, i, LVIS_FOCUSED, LVIS_FOCUSED, p);
+    } else {
+        ClickSelect(h, st, i, shift, ctrl, p);
+    }
+    st->Pressed = i;
+    st->PressPt = p;
+    st->Dragging = false;
+    st->PressedRight = m == WM_RBUTTONDOWN;
+    st->AfterDouble = false;
+    SetCapture(h);
+    return 0;
+}
+
+LRESULT OnMouseMove(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    if (GetCapture() == h && st->Pressed >= 0 && !st->Dragging) {
+        POINT p = PointOf(lp);
+        if (std::abs(p.x - st->PressPt.x) > GetSystemMetrics(SM_CXDRAG) ||
+            std::abs(p.y - st->PressPt.y) > GetSystemMetrics(SM_CYDRAG)) {
+            st->Dragging = true;
+            int i = st->Pressed;
+            ReleaseCapture();
+            NMLISTVIEW nm{};
+            nm.iItem = i;
+            nm.ptAction = st->PressPt;
+            nm.lParam = st->Items[i].Param;
+            NotifyParent(h, nm.hdr, st->PressedRight ? LVN_BEGINRDRAG : LVN_BEGINDRAG);
+        }
+    }
+    return 0;
+}
+
+LRESULT OnButtonUp(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    if (GetCapture() != h) {
+        st->Pressed = -1;
+        return 0;
+    }
+    ReleaseCapture();
+    POINT p = PointOf(lp);
+    int i = st->Pressed;
+    st->Pressed = -1;
+    if (st->Dragging) return 0;
+    if (st->PressedRight != (m == WM_RBUTTONUP)) return 0;
+    if (m == WM_LBUTTONUP && i >= 0 && !(wp & (MK_SHIFT | MK_CONTROL))) {
+        // The click on a selection ends as a plain click: only this one stays selected.
+        SelectOnly(h, st, i);
+        st->Mark = i;
+    }
+    if (st->AfterDouble) return 0;
+    ItemActivate(h, st, m == WM_LBUTTONUP ? NM_CLICK : NM_RCLICK, ClickableItem(h, st, p), p);
+    if (m == WM_RBUTTONUP) {
+        POINT s = p;
+        ClientToScreen(h, &s);
+        if (HWND par = Parent(h)) SendMessageW(par, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(static_cast<WORD>(s.x), static_cast<WORD>(s.y)));
+    }
+    return 0;
+}
+
+LRESULT OnDoubleClick(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    POINT p = PointOf(lp);
+    int i = ClickableItem(h, st, p);
+    ItemActivate(h, st, m == WM_LBUTTONDBLCLK ? NM_DBLCLK : NM_RDBLCLK, i, p);
+    if (i >= 0 && m == WM_LBUTTONDBLCLK) ItemActivate(h, st, LVN_ITEMACTIVATE, i, p);
+    // The second press may still start a drag.
+    if (IsWindow(h) && State<TLvState>(h)) {
+        st->Pressed = i;
+        st->PressPt = p;
+        st->Dragging = false;
+        st->PressedRight = m == WM_RBUTTONDBLCLK;
+        st->AfterDouble = true;
+        SetCapture(h);
+    }
+    return 0;
+}
+
+LRESULT OnVScroll(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    int top = st->Top;
+    switch (LOWORD(wp)) {
+    case SB_LINEUP: --top; break;
+    case SB_LINEDOWN: ++top; break;
+    case SB_PAGEUP: top -= PerPage(h, st); break;
+    case SB_PAGEDOWN: top += PerPage(h, st); break;
+    case SB_TOP: top = 0; break;
+    case SB_BOTTOM: top = n; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(wp)); break;
+    default: return 0;
+    }
+    st->Top = std::clamp(top, 0, std::max(0, n - PerPage(h, st)));
+    UpdateScroll(h, st);
+    Redraw(h);
+    return 0;
+}
+
+LRESULT OnHScroll(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    RECT rc = ClientRect(h);
+    int x = st->ScrollX, page = rc.right - rc.left;
+    switch (LOWORD(wp)) {
+    case SB_LINELEFT: x -= 16; break;
+    case SB_LINERIGHT: x += 16; break;
+    case SB_PAGELEFT: x -= page; break;
+    case SB_PAGERIGHT: x += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: x = static_cast<short>(HIWORD(wp)); break;
+    default: return 0;
+    }
+    st->ScrollX = std::clamp(x, 0, std::max(0, TotalWidth(st) - page));
+    UpdateScroll(h, st);
+    Redraw(h);
+    return 0;
+}
+
+// The header's notifications: column widths, column clicks, passed on to the parent.
+LRESULT OnNotify(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lp);
+    if (hdr && hdr->hwndFrom == st->Header) {
+        UINT code = hdr->code;
+        auto* nh = reinterpret_cast<NMHEADERW*>(lp);
+        if (code == HDN_ITEMCHANGEDW || code == HDN_ITEMCHANGEDA || code == HDN_TRACKW || code == HDN_TRACKA) {
+            if (nh->iItem >= 0 && nh->iItem < static_cast<int>(st->Columns.size()) && nh->pitem) {
+                int cxy = code == HDN_ITEMCHANGEDW || code == HDN_TRACKW ? nh->pitem->cxy : reinterpret_cast<HDITEMA*>(nh->pitem)->cxy;
+                st->Columns[nh->iItem].Cx = cxy;
+                UpdateScroll(h, st);
+                Redraw(h);
+            }
+        }
+        if (code == HDN_ITEMCLICKW || code == HDN_ITEMCLICKA) {
+            if (!(Style(h) & LVS_NOSORTHEADER)) {
+                NMLISTVIEW nm{};
+                nm.iItem = -1;
+                nm.iSubItem = nh->iItem;
+                NotifyParent(h, nm.hdr, LVN_COLUMNCLICK);
+            }
+        }
+        // The list view's parent sees its header's notifications too.
+        if (HWND par = Parent(h)) return SendMessageW(par, WM_NOTIFY, wp, lp);
+    }
+    return 0;
+}
+
+LRESULT OnSetItemText(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    if (!lp) return FALSE;
+    if (m == LVM_SETITEMTEXTA) {
+        LVITEMA li = *reinterpret_cast<const LVITEMA*>(lp);
+        li.iItem = static_cast<int>(wp);
+        li.mask = LVIF_TEXT;
+        return SetItem(h, st, &li, false);
+    }
+    LVITEMW li = *reinterpret_cast<const LVITEMW*>(lp);
+    li.iItem = static_cast<int>(wp);
+    li.mask = LVIF_TEXT;
+    return SetItem(h, st, &li, true);
+}
+
+LRESULT OnGetItemText(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    int i = static_cast<int>(wp);
+    if (!lp || i < 0 || i >= n) return 0;
+    if (m == LVM_GETITEMTEXTA) {
+        auto* li = reinterpret_cast<LVITEMA*>(lp);
+        return CopyA(Utf16ToUtf8(SubText(st, i, li->iSubItem)), li->pszText, li->cchTextMax);
+    }
+    auto* li = reinterpret_cast<LVITEMW*>(lp);
+    return CopyW(SubText(st, i, li->iSubItem), li->pszText, li->cchTextMax);
+}
+
+LRESULT OnDeleteItem(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    int i = static_cast<int>(wp);
+    if (i < 0 || i >= n) return FALSE;
+    DeleteAt(h, st, i, true);
+    st->Top = std::clamp(st->Top, 0, std::max(0, static_cast<int>(st->Items.size()) - PerPage(h, st)));
+    UpdateScroll(h, st);
+    Redraw(h);
+    return TRUE;
+}
+
+LRESULT OnDeleteAllItems(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    NMLISTVIEW nm{};
+    nm.iItem = -1;
+    bool quiet = NotifyParent(h, nm.hdr, LVN_DELETEALLITEMS) != 0;
+    while (!st->Items.empty()) DeleteAt(h, st, static_cast<int>(st->Items.size()) - 1, !quiet);
+    st->Top = 0;
+    st->Mark = -1;
+    UpdateScroll(h, st);
+    Redraw(h);
+    return TRUE;
+}
+
+LRESULT OnGetNextItem(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    int start = static_cast<int>(static_cast<INT_PTR>(wp));
+    UINT flags = LOWORD(lp);
+    UINT stateMask = flags & (LVNI_SELECTED | LVNI_FOCUSED | LVNI_CUT | LVNI_DROPHILITED);
+    auto matches = [&](int k) { return (st->Items[k].State & stateMask) == stateMask; };
+    if (flags & (LVNI_ABOVE | LVNI_TOLEFT)) {
+        for (int k = (start < 0 ? n : start) - 1; k >= 0; --k)
+            if (matches(k)) return k;
+        return -1;
+    }
+    for (int k = start + 1; k < n; ++k)
+        if (k >= 0 && matches(k)) return k;
+    return -1;
+}
+
+LRESULT OnSetItemState(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    auto* li = reinterpret_cast<const LVITEMW*>(lp);
+    if (!li) return FALSE;
+    int i = static_cast<int>(static_cast<INT_PTR>(wp));
+    if (i == -1) {
+        for (int k = 0; k < n; ++k) Change(h, st, k, li->state, li->stateMask);
+        return TRUE;
+    }
+    if (i < 0 || i >= n) return FALSE;
+    Change(h, st, i, li->state, li->stateMask);
+    if ((li->stateMask & LVIS_SELECTED) && (li->state & LVIS_SELECTED) && st->Mark < 0) st->Mark = i;
+    return TRUE;
+}
+
+LRESULT OnDeleteColumn(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    int i = static_cast<int>(wp);
+    if (i < 0 || i >= static_cast<int>(st->Columns.size())) return FALSE;
+    st->Columns.erase(st->Columns.begin() + i);
+    if (st->Header) SendMessageW(st->Header, HDM_DELETEITEM, wp, 0);
+    UpdateScroll(h, st);
+    Redraw(h);
+    return TRUE;
+}
+
+LRESULT OnSetColumnWidth(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    int i = static_cast<int>(wp);
+    if (i < 0 || i >= static_cast<int>(st->Columns.size())) return FALSE;
+    int cx = static_cast<short>(LOWORD(lp));
+    if (cx == LVSCW_AUTOSIZE || cx == LVSCW_AUTOSIZE_USEHEADER) {
+        HDC dc = GetDC(h);
+        HGDIOBJ old = SelectObject(dc, FontOf(h));
+        int w = cx == LVSCW_AUTOSIZE_USEHEADER ? TextWidth(dc, st->Columns[i].Text) + 12 : 0;
+        for (int k = 0; k < n; ++k) w = std::max(w, TextWidth(dc, SubText(st, k, st->Columns[i].SubItem)) + 12);
+        SelectObject(dc, old);
+        ReleaseDC(h, dc);
+        if (i == 0 && st->Images[LVSIL_SMALL]) {
+            int iw, ih;
+            ImageList_GetIconSize(st->Images[LVSIL_SMALL], &iw, &ih);
+            w += iw + 4;
+        }
+        cx = w;
+    }
+    LVCOLUMNW lc{};
+    lc.mask = LVCF_WIDTH;
+    lc.cx = cx;
+    return SetColumn(h, st, i, &lc, true, false);
+}
+
+LRESULT OnSetImageList(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    int which = static_cast<int>(wp);
+    if (which < 0 || which > 2) return 0;
+    HIMAGELIST old = st->Images[which];
+    st->Images[which] = reinterpret_cast<HIMAGELIST>(lp);
+    UpdateScroll(h, st);
+    Redraw(h);
+    return reinterpret_cast<LRESULT>(old);
+}
+
+LRESULT OnSetExtendedStyle(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    DWORD old = st->ExStyle;
+    DWORD mask = wp ? static_cast<DWORD>(wp) : 0xFFFFFFFFu;
+    st->ExStyle = (st->ExStyle & ~mask) | (static_cast<DWORD>(lp) & mask);
+    Redraw(h);
+    return old;
+}
+
+LRESULT OnSortItems(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    auto cmp = reinterpret_cast<PFNLVCOMPARE>(lp);
+    if (!cmp) return FALSE;
+    std::vector<int> idx(static_cast<std::size_t>(n));
+    for (int k = 0; k < n; ++k) idx[k] = k;
+    std::stable_sort(idx.begin(), idx.end(), [&](int a, int b) {
+        return m == LVM_SORTITEMS ? cmp(st->Items[a].Param, st->Items[b].Param, static_cast<LPARAM>(wp)) < 0
+                                  : cmp(a, b, static_cast<LPARAM>(wp)) < 0;
+    });
+    std::vector<TLvItem> sorted;
+    sorted.reserve(static_cast<std::size_t>(n));
+    int mark = -1;
+    for (int k = 0; k < n; ++k) {
+        if (idx[k] == st->Mark) mark = k;
+        sorted.push_back(std::move(st->Items[idx[k]]));
+    }
+    st->Items = std::move(sorted);
+    st->Mark = mark;
+    Redraw(h);
+    return TRUE;
+}
+
+LRESULT OnHitTest(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    auto* ht = reinterpret_cast<LVHITTESTINFO*>(lp);
+    if (!ht) return -1;
+    int sub = -1;
+    UINT flags = 0;
+    int i = ItemAtPoint(h, st, ht->pt, &flags, &sub);
+    if (i >= 0 && m == LVM_HITTEST && sub != 0 && !(st->ExStyle & LVS_EX_FULLROWSELECT)) {
+        RECT lab = LabelRect(h, st, i);
+        if (!PtInRect(&lab, ht->pt)) {
+            i = -1;
+            flags = LVHT_NOWHERE;
+        }
+    }
+    if (i < 0 && !flags) flags = LVHT_NOWHERE;
+    ht->flags = flags;
+    ht->iItem = i;
+    if (m == LVM_SUBITEMHITTEST) ht->iSubItem = sub < 0 ? 0 : sub;
+    return i;
+}
+
+// Item and subitem rectangles in client coordinates.
+LRESULT OnGetItemRect(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    int i = static_cast<int>(wp);
+    auto* r = reinterpret_cast<RECT*>(lp);
+    if (!r || i < 0 || i >= n) return FALSE;
+    int code = r->left;
+    if (m == LVM_GETSUBITEMRECT && r->top > 0) {
+        int c = r->top;
+        if (c >= static_cast<int>(st->Columns.size())) return FALSE;
+        RECT row = RowRect(h, st, i);
+        int left = ColumnLeft(st, c);
+        *r = RECT{left, row.top, left + st->Columns[c].Cx, row.bottom};
+        return TRUE;
+    }
+    switch (code) {
+    case LVIR_ICON: *r = IconRect(h, st, i); break;
+    case LVIR_LABEL: *r = LabelRect(h, st, i); break;
+    case LVIR_SELECTBOUNDS: *r = SelectRect(h, st, i); break;
+    default: *r = RowRect(h, st, i); break;
+    }
+    return TRUE;
+}
+
+LRESULT OnScroll(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    const int n = static_cast<int>(st->Items.size());
+    int rows = static_cast<int>(lp) / std::max(1, RowHeight(h, st));
+    st->Top = std::clamp(st->Top + rows, 0, std::max(0, n - PerPage(h, st)));
+    st->ScrollX = std::clamp(st->ScrollX + static_cast<int>(wp), 0, std::max(0, TotalWidth(st)));
+    UpdateScroll(h, st);
+    Redraw(h);
+    return TRUE;
+}
+
+LRESULT OnGetStringWidth(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
+    if (!lp) return 0;
+    std::u16string s = m == LVM_GETSTRINGWIDTHW ? std::u16string(reinterpret_cast<LPCWSTR>(lp)) : Utf8ToUtf16(reinterpret_cast<LPCSTR>(lp));
+    HDC dc = GetDC(h);
+    HGDIOBJ old = SelectObject(dc, FontOf(h));
+    int w = TextWidth(dc, s);
+    SelectObject(dc, old);
+    ReleaseDC(h, dc);
+    return w;
+}
+}  // namespace
+
 LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     auto* st = State<TLvState>(h);
     if (!st && m != WM_NCCREATE) return DefWindowProcW(h, m, wp, lp);
@@ -668,206 +1097,35 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_NCCREATE:
         NewState<TLvState>(h);
         return DefWindowProcW(h, m, wp, lp);
-    case WM_CREATE:
-        st->Header = CreateWindowExW(0, u"SysHeader32", u"", WS_CHILD | HDS_BUTTONS | HDS_HORZ, 0, 0, 10, 10, h,
-                                     reinterpret_cast<HMENU>(static_cast<intptr_t>(0)), nullptr, nullptr);
-        SendMessageW(st->Header, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(h)), FALSE);
-        UpdateScroll(h, st);
-        return 0;
-    case WM_DESTROY: {
-        NMHDR hdr{};
-        if (!NotifyParent(h, hdr, LVN_DELETEALLITEMS))
-            for (int i = n - 1; i >= 0 && State<TLvState>(h); --i) {
-                NMLISTVIEW nm{};
-                nm.iItem = i;
-                nm.lParam = st->Items[i].Param;
-                NotifyParent(h, nm.hdr, LVN_DELETEITEM);
-            }
-        return 0;
-    }
-    case WM_NCDESTROY:
-        if (!(Style(h) & LVS_SHAREIMAGELISTS))
-            for (auto il : st->Images)
-                if (il) ImageList_Destroy(il);
-        FreeState<TLvState>(h);
-        SetFontOf(h, nullptr);
-        return DefWindowProcW(h, m, wp, lp);
+    case WM_CREATE: return OnCreate(h, st, m, wp, lp);
+    case WM_DESTROY: return OnDestroy(h, st, m, wp, lp);
+    case WM_NCDESTROY: return OnNcDestroy(h, st, m, wp, lp);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PaintWith(h, Paint); return 0;
     case WM_PRINTCLIENT: Paint(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SIZE: UpdateScroll(h, st); return 0;
-    case WM_SETFONT:
-        SetFontOf(h, reinterpret_cast<HFONT>(wp));
-        if (st->Header) SendMessageW(st->Header, WM_SETFONT, wp, lp);
-        UpdateScroll(h, st);
-        if (LOWORD(lp)) Redraw(h);
-        return 0;
+    case WM_SETFONT: return OnSetFont(h, st, m, wp, lp);
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(h, u"TessaroCtlFont"));
     case WM_STYLECHANGED: UpdateScroll(h, st); Redraw(h); return 0;
     case WM_ENABLE: Redraw(h); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
-    case WM_SETFOCUS: {
-        st->Focus = true;
-        Redraw(h);
-        NMHDR hdr{};
-        NotifyParent(h, hdr, NM_SETFOCUS);
-        return 0;
-    }
-    case WM_KILLFOCUS: {
-        st->Focus = false;
-        Redraw(h);
-        NMHDR hdr{};
-        NotifyParent(h, hdr, NM_KILLFOCUS);
-        return 0;
-    }
+    case WM_SETFOCUS: return OnSetFocus(h, st, m, wp, lp);
+    case WM_KILLFOCUS: return OnKillFocus(h, st, m, wp, lp);
     case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN: {
-        SetFocus(h);
-        POINT p = PointOf(lp);
-        int i = ClickableItem(h, st, p);
-        bool shift = (wp & MK_SHIFT) != 0, ctrl = (wp & MK_CONTROL) != 0;
-        if (m == WM_RBUTTONDOWN) {
-            if (i >= 0 && !(st->Items[i].State & LVIS_SELECTED)) ClickSelect(h, st, i, false, false, p);
-            else if (i >= 0) Change(h, st, i, LVIS_FOCUSED, LVIS_FOCUSED, p);
-        } else if (i >= 0 && (st->Items[i].State & LVIS_SELECTED) && !shift && !ctrl) {
-            // A press on a selection may start a drag: the others stay selected until release.
-            Change(h, st, i, LVIS_FOCUSED, LVIS_FOCUSED, p);
-        } else {
-            ClickSelect(h, st, i, shift, ctrl, p);
-        }
-        st->Pressed = i;
-        st->PressPt = p;
-        st->Dragging = false;
-        st->PressedRight = m == WM_RBUTTONDOWN;
-        st->AfterDouble = false;
-        SetCapture(h);
-        return 0;
-    }
-    case WM_MOUSEMOVE:
-        if (GetCapture() == h && st->Pressed >= 0 && !st->Dragging) {
-            POINT p = PointOf(lp);
-            if (std::abs(p.x - st->PressPt.x) > GetSystemMetrics(SM_CXDRAG) ||
-                std::abs(p.y - st->PressPt.y) > GetSystemMetrics(SM_CYDRAG)) {
-                st->Dragging = true;
-                int i = st->Pressed;
-                ReleaseCapture();
-                NMLISTVIEW nm{};
-                nm.iItem = i;
-                nm.ptAction = st->PressPt;
-                nm.lParam = st->Items[i].Param;
-                NotifyParent(h, nm.hdr, st->PressedRight ? LVN_BEGINRDRAG : LVN_BEGINDRAG);
-            }
-        }
-        return 0;
+    case WM_RBUTTONDOWN: return OnButtonDown(h, st, m, wp, lp);
+    case WM_MOUSEMOVE: return OnMouseMove(h, st, m, wp, lp);
     case WM_LBUTTONUP:
-    case WM_RBUTTONUP: {
-        if (GetCapture() != h) {
-            st->Pressed = -1;
-            return 0;
-        }
-        ReleaseCapture();
-        POINT p = PointOf(lp);
-        int i = st->Pressed;
-        st->Pressed = -1;
-        if (st->Dragging) return 0;
-        if (st->PressedRight != (m == WM_RBUTTONUP)) return 0;
-        if (m == WM_LBUTTONUP && i >= 0 && !(wp & (MK_SHIFT | MK_CONTROL))) {
-            // The click on a selection ends as a plain click: only this one stays selected.
-            SelectOnly(h, st, i);
-            st->Mark = i;
-        }
-        if (st->AfterDouble) return 0;
-        ItemActivate(h, st, m == WM_LBUTTONUP ? NM_CLICK : NM_RCLICK, ClickableItem(h, st, p), p);
-        if (m == WM_RBUTTONUP) {
-            POINT s = p;
-            ClientToScreen(h, &s);
-            if (HWND par = Parent(h)) SendMessageW(par, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(static_cast<WORD>(s.x), static_cast<WORD>(s.y)));
-        }
-        return 0;
-    }
+    case WM_RBUTTONUP: return OnButtonUp(h, st, m, wp, lp);
     case WM_CAPTURECHANGED: st->Pressed = -1; return 0;
     case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK: {
-        POINT p = PointOf(lp);
-        int i = ClickableItem(h, st, p);
-        ItemActivate(h, st, m == WM_LBUTTONDBLCLK ? NM_DBLCLK : NM_RDBLCLK, i, p);
-        if (i >= 0 && m == WM_LBUTTONDBLCLK) ItemActivate(h, st, LVN_ITEMACTIVATE, i, p);
-        // The second press may still start a drag.
-        if (IsWindow(h) && State<TLvState>(h)) {
-            st->Pressed = i;
-            st->PressPt = p;
-            st->Dragging = false;
-            st->PressedRight = m == WM_RBUTTONDBLCLK;
-            st->AfterDouble = true;
-            SetCapture(h);
-        }
-        return 0;
-    }
+    case WM_RBUTTONDBLCLK: return OnDoubleClick(h, st, m, wp, lp);
     case WM_KEYDOWN: KeyNav(h, st, wp); return 0;
     case WM_MOUSEWHEEL:
         SendMessageW(h, WM_VSCROLL, GET_WHEEL_DELTA_WPARAM(wp) > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
         return 0;
-    case WM_VSCROLL: {
-        int top = st->Top;
-        switch (LOWORD(wp)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= PerPage(h, st); break;
-        case SB_PAGEDOWN: top += PerPage(h, st); break;
-        case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = n; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(wp)); break;
-        default: return 0;
-        }
-        st->Top = std::clamp(top, 0, std::max(0, n - PerPage(h, st)));
-        UpdateScroll(h, st);
-        Redraw(h);
-        return 0;
-    }
-    case WM_HSCROLL: {
-        RECT rc = ClientRect(h);
-        int x = st->ScrollX, page = rc.right - rc.left;
-        switch (LOWORD(wp)) {
-        case SB_LINELEFT: x -= 16; break;
-        case SB_LINERIGHT: x += 16; break;
-        case SB_PAGELEFT: x -= page; break;
-        case SB_PAGERIGHT: x += page; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: x = static_cast<short>(HIWORD(wp)); break;
-        default: return 0;
-        }
-        st->ScrollX = std::clamp(x, 0, std::max(0, TotalWidth(st) - page));
-        UpdateScroll(h, st);
-        Redraw(h);
-        return 0;
-    }
-    case WM_NOTIFY: {
-        auto* hdr = reinterpret_cast<NMHDR*>(lp);
-        if (hdr && hdr->hwndFrom == st->Header) {
-            UINT code = hdr->code;
-            auto* nh = reinterpret_cast<NMHEADERW*>(lp);
-            if (code == HDN_ITEMCHANGEDW || code == HDN_ITEMCHANGEDA || code == HDN_TRACKW || code == HDN_TRACKA) {
-                if (nh->iItem >= 0 && nh->iItem < static_cast<int>(st->Columns.size()) && nh->pitem) {
-                    int cxy = code == HDN_ITEMCHANGEDW || code == HDN_TRACKW ? nh->pitem->cxy : reinterpret_cast<HDITEMA*>(nh->pitem)->cxy;
-                    st->Columns[nh->iItem].Cx = cxy;
-                    UpdateScroll(h, st);
-                    Redraw(h);
-                }
-            }
-            if (code == HDN_ITEMCLICKW || code == HDN_ITEMCLICKA) {
-                if (!(Style(h) & LVS_NOSORTHEADER)) {
-                    NMLISTVIEW nm{};
-                    nm.iItem = -1;
-                    nm.iSubItem = nh->iItem;
-                    NotifyParent(h, nm.hdr, LVN_COLUMNCLICK);
-                }
-            }
-            // The list view's parent sees its header's notifications too.
-            if (HWND par = Parent(h)) return SendMessageW(par, WM_NOTIFY, wp, lp);
-        }
-        return 0;
-    }
+    case WM_VSCROLL: return OnVScroll(h, st, m, wp, lp);
+    case WM_HSCROLL: return OnHScroll(h, st, m, wp, lp);
+    case WM_NOTIFY: return OnNotify(h, st, m, wp, lp);
     // ---- LVM_ ----
     case LVM_GETITEMCOUNT: return n;
     case LVM_INSERTITEMA: return InsertItem(h, st, reinterpret_cast<const LVITEMA*>(lp), false);
@@ -877,81 +1135,17 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case LVM_GETITEMA: return GetItem(h, st, reinterpret_cast<LVITEMA*>(lp), false);
     case LVM_GETITEMW: return GetItem(h, st, reinterpret_cast<LVITEMW*>(lp), true);
     case LVM_SETITEMTEXTA:
-    case LVM_SETITEMTEXTW: {
-        if (!lp) return FALSE;
-        if (m == LVM_SETITEMTEXTA) {
-            LVITEMA li = *reinterpret_cast<const LVITEMA*>(lp);
-            li.iItem = static_cast<int>(wp);
-            li.mask = LVIF_TEXT;
-            return SetItem(h, st, &li, false);
-        }
-        LVITEMW li = *reinterpret_cast<const LVITEMW*>(lp);
-        li.iItem = static_cast<int>(wp);
-        li.mask = LVIF_TEXT;
-        return SetItem(h, st, &li, true);
-    }
+    case LVM_SETITEMTEXTW: return OnSetItemText(h, st, m, wp, lp);
     case LVM_GETITEMTEXTA:
-    case LVM_GETITEMTEXTW: {
-        int i = static_cast<int>(wp);
-        if (!lp || i < 0 || i >= n) return 0;
-        if (m == LVM_GETITEMTEXTA) {
-            auto* li = reinterpret_cast<LVITEMA*>(lp);
-            return CopyA(Utf16ToUtf8(SubText(st, i, li->iSubItem)), li->pszText, li->cchTextMax);
-        }
-        auto* li = reinterpret_cast<LVITEMW*>(lp);
-        return CopyW(SubText(st, i, li->iSubItem), li->pszText, li->cchTextMax);
-    }
-    case LVM_DELETEITEM: {
-        int i = static_cast<int>(wp);
-        if (i < 0 || i >= n) return FALSE;
-        DeleteAt(h, st, i, true);
-        st->Top = std::clamp(st->Top, 0, std::max(0, static_cast<int>(st->Items.size()) - PerPage(h, st)));
-        UpdateScroll(h, st);
-        Redraw(h);
-        return TRUE;
-    }
-    case LVM_DELETEALLITEMS: {
-        NMLISTVIEW nm{};
-        nm.iItem = -1;
-        bool quiet = NotifyParent(h, nm.hdr, LVN_DELETEALLITEMS) != 0;
-        while (!st->Items.empty()) DeleteAt(h, st, static_cast<int>(st->Items.size()) - 1, !quiet);
-        st->Top = 0;
-        st->Mark = -1;
-        UpdateScroll(h, st);
-        Redraw(h);
-        return TRUE;
-    }
-    case LVM_GETNEXTITEM: {
-        int start = static_cast<int>(static_cast<INT_PTR>(wp));
-        UINT flags = LOWORD(lp);
-        UINT stateMask = flags & (LVNI_SELECTED | LVNI_FOCUSED | LVNI_CUT | LVNI_DROPHILITED);
-        auto matches = [&](int k) { return (st->Items[k].State & stateMask) == stateMask; };
-        if (flags & (LVNI_ABOVE | LVNI_TOLEFT)) {
-            for (int k = (start < 0 ? n : start) - 1; k >= 0; --k)
-                if (matches(k)) return k;
-            return -1;
-        }
-        for (int k = start + 1; k < n; ++k)
-            if (k >= 0 && matches(k)) return k;
-        return -1;
-    }
+    case LVM_GETITEMTEXTW: return OnGetItemText(h, st, m, wp, lp);
+    case LVM_DELETEITEM: return OnDeleteItem(h, st, m, wp, lp);
+    case LVM_DELETEALLITEMS: return OnDeleteAllItems(h, st, m, wp, lp);
+    case LVM_GETNEXTITEM: return OnGetNextItem(h, st, m, wp, lp);
     case LVM_GETITEMSTATE: {
         int i = static_cast<int>(wp);
         return (i >= 0 && i < n) ? static_cast<LRESULT>(st->Items[i].State & static_cast<UINT>(lp)) : 0;
     }
-    case LVM_SETITEMSTATE: {
-        auto* li = reinterpret_cast<const LVITEMW*>(lp);
-        if (!li) return FALSE;
-        int i = static_cast<int>(static_cast<INT_PTR>(wp));
-        if (i == -1) {
-            for (int k = 0; k < n; ++k) Change(h, st, k, li->state, li->stateMask);
-            return TRUE;
-        }
-        if (i < 0 || i >= n) return FALSE;
-        Change(h, st, i, li->state, li->stateMask);
-        if ((li->stateMask & LVIS_SELECTED) && (li->state & LVIS_SELECTED) && st->Mark < 0) st->Mark = i;
-        return TRUE;
-    }
+    case LVM_SETITEMSTATE: return OnSetItemState(h, st, m, wp, lp);
     case LVM_GETSELECTEDCOUNT:
         return std::count_if(st->Items.begin(), st->Items.end(), [](const TLvItem& it) { return (it.State & LVIS_SELECTED) != 0; });
     case LVM_GETSELECTIONMARK: return st->Mark;
@@ -966,141 +1160,32 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case LVM_SETCOLUMNW: return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNW*>(lp), true, false);
     case LVM_GETCOLUMNA: return GetColumn(st, static_cast<int>(wp), reinterpret_cast<LVCOLUMNA*>(lp), false);
     case LVM_GETCOLUMNW: return GetColumn(st, static_cast<int>(wp), reinterpret_cast<LVCOLUMNW*>(lp), true);
-    case LVM_DELETECOLUMN: {
-        int i = static_cast<int>(wp);
-        if (i < 0 || i >= static_cast<int>(st->Columns.size())) return FALSE;
-        st->Columns.erase(st->Columns.begin() + i);
-        if (st->Header) SendMessageW(st->Header, HDM_DELETEITEM, wp, 0);
-        UpdateScroll(h, st);
-        Redraw(h);
-        return TRUE;
-    }
+    case LVM_DELETECOLUMN: return OnDeleteColumn(h, st, m, wp, lp);
     case LVM_GETCOLUMNWIDTH: {
         int i = static_cast<int>(wp);
         return (i >= 0 && i < static_cast<int>(st->Columns.size())) ? st->Columns[i].Cx : 0;
     }
-    case LVM_SETCOLUMNWIDTH: {
-        int i = static_cast<int>(wp);
-        if (i < 0 || i >= static_cast<int>(st->Columns.size())) return FALSE;
-        int cx = static_cast<short>(LOWORD(lp));
-        if (cx == LVSCW_AUTOSIZE || cx == LVSCW_AUTOSIZE_USEHEADER) {
-            HDC dc = GetDC(h);
-            HGDIOBJ old = SelectObject(dc, FontOf(h));
-            int w = cx == LVSCW_AUTOSIZE_USEHEADER ? TextWidth(dc, st->Columns[i].Text) + 12 : 0;
-            for (int k = 0; k < n; ++k) w = std::max(w, TextWidth(dc, SubText(st, k, st->Columns[i].SubItem)) + 12);
-            SelectObject(dc, old);
-            ReleaseDC(h, dc);
-            if (i == 0 && st->Images[LVSIL_SMALL]) {
-                int iw, ih;
-                ImageList_GetIconSize(st->Images[LVSIL_SMALL], &iw, &ih);
-                w += iw + 4;
-            }
-            cx = w;
-        }
-        LVCOLUMNW lc{};
-        lc.mask = LVCF_WIDTH;
-        lc.cx = cx;
-        return SetColumn(h, st, i, &lc, true, false);
-    }
+    case LVM_SETCOLUMNWIDTH: return OnSetColumnWidth(h, st, m, wp, lp);
     case LVM_GETHEADER: return reinterpret_cast<LRESULT>(st->Header);
-    case LVM_SETIMAGELIST: {
-        int which = static_cast<int>(wp);
-        if (which < 0 || which > 2) return 0;
-        HIMAGELIST old = st->Images[which];
-        st->Images[which] = reinterpret_cast<HIMAGELIST>(lp);
-        UpdateScroll(h, st);
-        Redraw(h);
-        return reinterpret_cast<LRESULT>(old);
-    }
+    case LVM_SETIMAGELIST: return OnSetImageList(h, st, m, wp, lp);
     case LVM_GETIMAGELIST: {
         int which = static_cast<int>(wp);
         return (which >= 0 && which <= 2) ? reinterpret_cast<LRESULT>(st->Images[which]) : 0;
     }
-    case LVM_SETEXTENDEDLISTVIEWSTYLE: {
-        DWORD old = st->ExStyle;
-        DWORD mask = wp ? static_cast<DWORD>(wp) : 0xFFFFFFFFu;
-        st->ExStyle = (st->ExStyle & ~mask) | (static_cast<DWORD>(lp) & mask);
-        Redraw(h);
-        return old;
-    }
+    case LVM_SETEXTENDEDLISTVIEWSTYLE: return OnSetExtendedStyle(h, st, m, wp, lp);
     case LVM_GETEXTENDEDLISTVIEWSTYLE: return st->ExStyle;
     case LVM_SORTITEMS:
-    case LVM_SORTITEMSEX: {
-        auto cmp = reinterpret_cast<PFNLVCOMPARE>(lp);
-        if (!cmp) return FALSE;
-        std::vector<int> idx(static_cast<std::size_t>(n));
-        for (int k = 0; k < n; ++k) idx[k] = k;
-        std::stable_sort(idx.begin(), idx.end(), [&](int a, int b) {
-            return m == LVM_SORTITEMS ? cmp(st->Items[a].Param, st->Items[b].Param, static_cast<LPARAM>(wp)) < 0
-                                      : cmp(a, b, static_cast<LPARAM>(wp)) < 0;
-        });
-        std::vector<TLvItem> sorted;
-        sorted.reserve(static_cast<std::size_t>(n));
-        int mark = -1;
-        for (int k = 0; k < n; ++k) {
-            if (idx[k] == st->Mark) mark = k;
-            sorted.push_back(std::move(st->Items[idx[k]]));
-        }
-        st->Items = std::move(sorted);
-        st->Mark = mark;
-        Redraw(h);
-        return TRUE;
-    }
+    case LVM_SORTITEMSEX: return OnSortItems(h, st, m, wp, lp);
     case LVM_FINDITEMA: return FindItem(st, static_cast<int>(static_cast<INT_PTR>(wp)), reinterpret_cast<const LVFINDINFOA*>(lp), false);
     case LVM_FINDITEMW: return FindItem(st, static_cast<int>(static_cast<INT_PTR>(wp)), reinterpret_cast<const LVFINDINFOW*>(lp), true);
     case LVM_HITTEST:
-    case LVM_SUBITEMHITTEST: {
-        auto* ht = reinterpret_cast<LVHITTESTINFO*>(lp);
-        if (!ht) return -1;
-        int sub = -1;
-        UINT flags = 0;
-        int i = ItemAtPoint(h, st, ht->pt, &flags, &sub);
-        if (i >= 0 && m == LVM_HITTEST && sub != 0 && !(st->ExStyle & LVS_EX_FULLROWSELECT)) {
-            RECT lab = LabelRect(h, st, i);
-            if (!PtInRect(&lab, ht->pt)) {
-                i = -1;
-                flags = LVHT_NOWHERE;
-            }
-        }
-        if (i < 0 && !flags) flags = LVHT_NOWHERE;
-        ht->flags = flags;
-        ht->iItem = i;
-        if (m == LVM_SUBITEMHITTEST) ht->iSubItem = sub < 0 ? 0 : sub;
-        return i;
-    }
+    case LVM_SUBITEMHITTEST: return OnHitTest(h, st, m, wp, lp);
     case LVM_GETITEMRECT:
-    case LVM_GETSUBITEMRECT: {
-        int i = static_cast<int>(wp);
-        auto* r = reinterpret_cast<RECT*>(lp);
-        if (!r || i < 0 || i >= n) return FALSE;
-        int code = r->left;
-        if (m == LVM_GETSUBITEMRECT && r->top > 0) {
-            int c = r->top;
-            if (c >= static_cast<int>(st->Columns.size())) return FALSE;
-            RECT row = RowRect(h, st, i);
-            int left = ColumnLeft(st, c);
-            *r = RECT{left, row.top, left + st->Columns[c].Cx, row.bottom};
-            return TRUE;
-        }
-        switch (code) {
-        case LVIR_ICON: *r = IconRect(h, st, i); break;
-        case LVIR_LABEL: *r = LabelRect(h, st, i); break;
-        case LVIR_SELECTBOUNDS: *r = SelectRect(h, st, i); break;
-        default: *r = RowRect(h, st, i); break;
-        }
-        return TRUE;
-    }
+    case LVM_GETSUBITEMRECT: return OnGetItemRect(h, st, m, wp, lp);
     case LVM_ENSUREVISIBLE: EnsureVisible(h, st, static_cast<int>(wp)); return TRUE;
     case LVM_GETTOPINDEX: return st->Top;
     case LVM_GETCOUNTPERPAGE: return PerPage(h, st);
-    case LVM_SCROLL: {
-        int rows = static_cast<int>(lp) / std::max(1, RowHeight(h, st));
-        st->Top = std::clamp(st->Top + rows, 0, std::max(0, n - PerPage(h, st)));
-        st->ScrollX = std::clamp(st->ScrollX + static_cast<int>(wp), 0, std::max(0, TotalWidth(st)));
-        UpdateScroll(h, st);
-        Redraw(h);
-        return TRUE;
-    }
+    case LVM_SCROLL: return OnScroll(h, st, m, wp, lp);
     case LVM_GETVIEWRECT:
         if (lp) *reinterpret_cast<RECT*>(lp) = RECT{0, 0, TotalWidth(st), n * RowHeight(h, st)};
         return TRUE;
@@ -1120,16 +1205,7 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case LVM_UPDATE: Redraw(h); return TRUE;
     case LVM_ARRANGE: return TRUE;
     case LVM_GETSTRINGWIDTHA:
-    case LVM_GETSTRINGWIDTHW: {
-        if (!lp) return 0;
-        std::u16string s = m == LVM_GETSTRINGWIDTHW ? std::u16string(reinterpret_cast<LPCWSTR>(lp)) : Utf8ToUtf16(reinterpret_cast<LPCSTR>(lp));
-        HDC dc = GetDC(h);
-        HGDIOBJ old = SelectObject(dc, FontOf(h));
-        int w = TextWidth(dc, s);
-        SelectObject(dc, old);
-        ReleaseDC(h, dc);
-        return w;
-    }
+    case LVM_GETSTRINGWIDTHW: return OnGetStringWidth(h, st, m, wp, lp);
     case LVM_CREATEDRAGIMAGE: return CreateDragImage(h, st, static_cast<int>(wp), reinterpret_cast<POINT*>(lp));
     default: break;
     }
