@@ -410,6 +410,8 @@ void TGpCustomPanel::AlignControls(TControl* AControl, TRect& Rect) {
 
 void TGpCustomPanel::DockClient(TWinControl* Client) {
     if (!Client || !DockSite) return;
+    // Grabbers and clients repaint without flicker from here on.
+    if (UseDockManager) DoubleBuffered = true;
     if (std::find(FDockClients.begin(), FDockClients.end(), Client) == FDockClients.end())
         FDockClients.push_back(Client);
     Client->FreeNotification(this);
@@ -550,6 +552,7 @@ void TGpCustomPanel::EnabledChanged() {
 void TGpCustomPanel::WndProc(TMessage& M) {
     switch (M.Msg) {
         case WM_ERASEBKGND:
+            if (DoubleBuffered && M.WParam != static_cast<WPARAM>(M.LParam)) break;  // erased in memory instead
             if (FTransparent && FPaintClientArea) {
                 PaintParentIntoDC(*this, reinterpret_cast<HDC>(M.WParam), true);
                 M.Result = 1;

@@ -1184,6 +1184,34 @@ void TWinControl::WMPaint(TMessage& Message) {
         Message.Result = 0;
         return;
     }
+    if (ControlStyle.Contains(csCustomPaint) && DoubleBuffered) {
+        PAINTSTRUCT PS;
+        HDC DC = BeginPaint(FHandle, &PS);
+        RECT R;
+        GetClientRect(FHandle, &R);
+        HDC Mem = CreateCompatibleDC(DC);
+        HBITMAP Picture = CreateCompatibleBitmap(DC, std::max<int>(1, R.right), std::max<int>(1, R.bottom));
+        HGDIOBJ Old = SelectObject(Mem, Picture);
+        auto Release = [&] {
+            SelectObject(Mem, Old);
+            DeleteObject(Picture);
+            DeleteDC(Mem);
+            EndPaint(FHandle, &PS);
+        };
+        try {
+            // The erase goes to the picture: WParam and LParam both name it.
+            Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(Mem), reinterpret_cast<LPARAM>(Mem));
+            PaintWindow(Mem);
+            PaintControls(Mem);
+            BitBlt(DC, 0, 0, R.right, R.bottom, Mem, 0, 0, SRCCOPY);
+        } catch (...) {
+            Release();
+            throw;
+        }
+        Release();
+        Message.Result = 0;
+        return;
+    }
     if (ControlStyle.Contains(csCustomPaint)) {
         PAINTSTRUCT PS;
         HDC DC = BeginPaint(FHandle, &PS);
@@ -1246,6 +1274,10 @@ void TWinControl::WndProc(TMessage& M) {
                 }
             break;
         case WM_ERASEBKGND:
+            if (DoubleBuffered && M.WParam != static_cast<WPARAM>(M.LParam)) {
+                M.Result = 1;  // the buffered paint erases in memory
+                return;
+            }
             if (FDefWndProc == DefWindowProcW) {
                 RECT R;
                 GetClientRect(FHandle, &R);
@@ -1719,7 +1751,11 @@ TClassInfo& TWinControl::StaticClassInfo() {
                                                                           TFormReader& R) {
                                   O.ParentBackground = R.Bool(V);
                               }));
-        for (const char* Ignored : {"DoubleBuffered", "ParentDoubleBuffered", "UseDockManager",
+        C.Define<TWinControl>("DoubleBuffered", TSetter<TWinControl>([](TWinControl& O, const TFormValue& V,
+                                                                        TFormReader& R) {
+                                  O.DoubleBuffered = R.Bool(V);
+                              }));
+        for (const char* Ignored : {"ParentDoubleBuffered", "UseDockManager",
                                     "DockSite", "ImeMode", "ImeName"})
             C.Define(Ignored, [](TPersistent&, const TFormValue&, TFormReader&) {});
     });

@@ -366,6 +366,9 @@ public:
     // Kept for the skins, which switch it off while they paint the control;
     // the platform draws no themed parent background by itself.
     bool ParentBackground = false;
+    // Paints through a picture in memory copied to the window in one step, so
+    // no half-drawn state is ever shown; the window's own erase is skipped.
+    bool DoubleBuffered = false;
     // The 3-D look (a sunken client edge where a control draws a border); ParentCtl3D
     // takes the parent's. Changing it re-creates the window.
     bool Ctl3D() const { return FCtl3D; }

@@ -8,6 +8,8 @@
 #include "controls/golden_png.h"
 #include "platform/classlib/formload.h"
 #include "platform/classlib/testhooks.h"
+#include "platform/gdi/surface.h"
+#include "platform/screen/headless.h"
 #include "platform/win/winscreen.h"
 
 namespace {
@@ -646,6 +648,58 @@ TEST_F(GpForm, DockedClientsGetRectanglesAndGrabbers) {
     delete Clients[3];
     EXPECT_EQ(Side->DockClientCount(), 1);
     TestHooks::PumpPending();
+}
+
+// A panel that docks clients paints in memory: while it paints, what it drew
+// is not yet on the screen, and the finished picture equals one drawn straight
+// onto the window.
+TEST_F(GpForm, DockingPanelsPaintThroughMemory) {
+    TGpPanel* Sites[2];
+    for (int I = 0; I < 2; ++I) {
+        Sites[I] = Add<TGpPanel>(10 + 200 * I, 10, 160, 100);
+        Sites[I]->SetBorderOuter(fsRaised);
+        Sites[I]->DockSite = true;
+        EXPECT_FALSE(Sites[I]->DoubleBuffered);
+        auto* Client = new TPanel(F);
+        Client->SetCaption("Tools");
+        Sites[I]->DockClient(Client);
+        EXPECT_TRUE(Sites[I]->DoubleBuffered);
+    }
+    Sites[1]->DoubleBuffered = false;  // the same panel drawn straight on, to compare
+    TColor Mark = clWhite;
+    uint32_t Seen[2] = {0, 0};
+    for (int I = 0; I < 2; ++I) {
+        TGpPanel* P = Sites[I];
+        P->OnPaint = [&Seen, &Mark, I, P](TObject*) {
+            P->Canvas().Brush().SetStyle(bsSolid);
+            P->Canvas().Brush().SetColor(Mark);
+            P->Canvas().FillRect(TRect(40, 4, 60, 12));  // on the grabber, beside no client
+            Seen[I] = WinHeadlessScreen()->DesktopPixel(P->ClientToScreen(POINT{50, 8})) & 0xFFFFFF;
+        };
+    }
+    Show();
+    Mark = clRed;
+    for (TGpPanel* P : Sites) P->Invalidate();
+    TestHooks::PumpPending();
+    EXPECT_EQ(Seen[0], Px(clWhite));  // the picture before, while the new one is in memory
+    EXPECT_EQ(Seen[1], Px(clRed));
+    TestHooks::PumpPending();
+    TGdiSurface* D = WinHeadlessScreen()->ComposeDesktop();
+    auto Pixel = [D](TControl* C, int X, int Y) {
+        const POINT P = C->ClientToScreen(POINT{X, Y});
+        return GdiSurfacePixels(D)[P.y * GdiSurfaceStride(D) + P.x] & 0xFFFFFF;
+    };
+    for (int Y = 0; Y < 100; ++Y)
+        for (int X = 0; X < 160; ++X)
+            if (Pixel(Sites[0], X, Y) != Pixel(Sites[1], X, Y)) {
+                ADD_FAILURE() << "differs at " << X << "," << Y;
+                return;
+            }
+    EXPECT_EQ(At(Sites[0], 50, 8), Px(clRed));
+    // A panel without a dock client paints as before.
+    auto* Plain = Add<TGpPanel>(10, 150, 50, 50);
+    Plain->DockSite = true;
+    EXPECT_FALSE(Plain->DoubleBuffered);
 }
 
 }  // namespace
