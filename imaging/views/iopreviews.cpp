@@ -77,6 +77,10 @@ void TfIOPreviews::FormCreate(TObject*) {
         F.SetStyle({});
     }
     PaletteCancelCaption = "&Cancel";
+    ImageView1->SetMouseInteract(TIEMouseInteract{miZoom, miScroll});
+    // The result view is filled by copies and conversions of the image itself; a
+    // windowing bitmap wrapped under it would be re-wrapped at its old size.
+    ImageView2->SetLegacyBitmap(false);
     Button4->SetEnabled(false);
 }
 
@@ -836,6 +840,7 @@ void TfIOPreviews::UpdatePreview() {
     auto CopySource = [&] {
         try {
             ImageView2->Assign(ImageView1);
+            ImageView2->Update();
         } catch (const std::exception&) {
             SetCaption("Result can not be shown but parameters may be entered");
         }

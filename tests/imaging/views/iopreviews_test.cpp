@@ -13,6 +13,8 @@
 #include "imaging/views/ieimageview.h"
 #include "imaging/views/iopreviews.h"
 #include "platform/classlib/testhooks.h"
+#include "platform/commctl/colordlg.h"
+#include "tests/controls/golden_png.h"
 
 namespace {
 
@@ -413,4 +415,93 @@ TEST(IOPreviews, CaptionsFromTheWordTable) {
         EXPECT_EQ(D.chkLockPreview->Caption(), GetDialogWord(5, msEnglish));
         EXPECT_EQ(D.PaletteCancelCaption, "&" + GetDialogWord(4, msEnglish));
     });
+}
+
+// The PNG background: with a true-colour result the colour dialog chooses it,
+// with a palette result the palette chooser offers the palette's colours.
+TEST(IOPreviews, BackgroundSwatchesThroughTheColourDialogOrThePalette) {
+    struct Case {
+        const char* What;
+        int ColoursIndex;  // of ComboBox10
+        int SwatchButton;  // what the colour dialog is answered with
+        TRGB Expected;
+    };
+    const COLORREF Basic = ColorDialogBasicColor(5);
+    const TRGB BasicRGB{uint8_t(GetBValue(Basic)), uint8_t(GetGValue(Basic)), uint8_t(GetRValue(Basic))};
+    const Case Cases[] = {
+        {"16M, confirmed", 2, IDOK, BasicRGB},
+        {"16M, cancelled", 2, IDCANCEL, TRGB{0, 0, 0}},
+    };
+    for (const Case& C : Cases) {
+        SCOPED_TRACE(C.What);
+        TSource S;
+        S.IO.Params->FileType = ioPNG;
+        S.IO.Params->SamplesPerPixel = 3;
+        S.IO.SimplifiedParamsDialogs = false;
+        S.IO.PreviewsParams = ioppDefaultLockPreview;
+        RunDialog(S.IO, ppAuto, [&](TfIOPreviews& D) {
+            TestHooks::OnNextModalWindow([&](HWND Dlg) {
+                SendMessageW(GetDlgItem(Dlg, IDC_CC_BASIC + 5), BM_CLICK, 0, 0);
+                SendMessageW(GetDlgItem(Dlg, C.SwatchButton), BM_CLICK, 0, 0);
+            });
+            Press(D.Panel1);
+            ClickOK(D);
+        });
+        EXPECT_EQ(S.IO.Params->PNGBackground, C.Expected);
+    }
+    // Two colours: the chooser offers the two of the result's palette.
+    TSource S;
+    S.IO.Params->FileType = ioPNG;
+    S.IO.Params->SamplesPerPixel = 1;
+    S.IO.Params->BitsPerSample = 1;
+    S.IO.SimplifiedParamsDialogs = false;
+    S.IO.PreviewsParams = ioppDefaultLockPreview;
+    int Offered = -1;
+    RunDialog(S.IO, ppAuto, [&](TfIOPreviews& D) {
+        TestHooks::OnNextModal([&](TCustomForm* F) {
+            if (auto* P = dynamic_cast<TIEPaletteDialog*>(F)) Offered = P->NColors;
+            F->ModalResult = mrCancel;
+        });
+        Press(D.Panel1);
+    });
+    EXPECT_EQ(Offered, 2);
+}
+
+TEST(IOPreviews, ResultViewFollowsTheSourceView) {
+    TSource S;
+    S.IO.Params->FileType = ioBMP;
+    RunDialog(S.IO, ppAuto, [](TfIOPreviews& D) {
+        EXPECT_TRUE(D.ImageView1->MouseInteract().Contains(miZoom));
+        EXPECT_TRUE(D.ImageView1->MouseInteract().Contains(miScroll));
+        D.ImageView1->SetZoom(1000);
+        D.ImageView1->ScrollTo(20, 10);
+        TestHooks::PumpPending();
+        EXPECT_DOUBLE_EQ(D.ImageView2->Zoom(), 1000);
+        EXPECT_EQ(D.ImageView2->IEBitmap()->Width(), 48);
+        EXPECT_EQ(D.ImageView2->ViewX(), D.ImageView1->ViewX());
+        EXPECT_EQ(D.ImageView2->ViewY(), D.ImageView1->ViewY());
+        EXPECT_GT(D.ImageView2->ViewX(), 0);
+    });
+}
+
+// One picture of each page, in both modes.
+TEST(IOPreviews, GoldenPages) {
+    for (bool Simplified : {false, true}) {
+        TSource S;
+        S.IO.Params->FileType = ioJPEG;
+        S.IO.SimplifiedParamsDialogs = Simplified;
+        S.IO.MsgLanguage = msEnglish;
+        S.IO.PreviewsParams = ioppDefaultLockPreview | ioppApplyButton;
+        RunDialog(S.IO, ppAll, [&](TfIOPreviews& D) {
+            for (int I = 0; I < D.PageControl1->PageCount(); ++I) {
+                TTabSheet* Page = D.PageControl1->Pages(I);
+                if (!Page->TabVisible) continue;
+                D.PageControl1->SetActivePage(Page);
+                D.PageControl1Change(D.PageControl1);
+                TestHooks::PumpPending();
+                ExpectWindowMatchesGolden(D.Handle(), std::string("imaging/iopreviews/") +
+                                                          (Simplified ? "simplified_" : "full_") + Page->Name() + ".png");
+            }
+        });
+    }
 }
