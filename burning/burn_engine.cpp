@@ -12,6 +12,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/system/process.h"
+#include "platform/rtl/scope.h"
 
 namespace fs = std::filesystem;
 
@@ -350,10 +351,7 @@ void TsbBurner::EraseDisc() {
                                                              &CurWrite, &MaxWrite);
     if (ExceptionNumber != 0) CurWrite = 0;
 
-    struct TTimerGuard {
-        std::unique_ptr<TTimer>& T;
-        ~TTimerGuard() { T.reset(); }
-    } Guard{FEraseTimer};
+    rtl::TScopeExit FreeEraseTimer([&] { FEraseTimer.reset(); });
     if (EraseOptions.ShowEraseProgress) {
         FEraseTimer = std::make_unique<TTimer>(nullptr);
         FEraseTimer->SetEnabled(false);

@@ -5,6 +5,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/classlib/threads.h"
 #include "platform/system/process.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -139,60 +140,59 @@ void TRedirector::RunCommand() {
     FinishWatcher();  // the previous run's watcher has left or is leaving
     FExited = false;
     FReadError.clear();
-    try {
-        SECURITY_ATTRIBUTES sa{};
-        sa.nLength = sizeof(sa);
-        sa.bInheritHandle = TRUE;
-        HANDLE self = GetCurrentProcess();
-        struct {
-            HANDLE* read;
-            HANDLE* write;
-            bool childReads;
-            const char* create;
-            const char* dup;
-        } pipes[] = {
-            {&FStdInRead, &FStdInWrite, true, "Error on STDIN pipe creation : ", "Error on STDIN pipe duplication : "},
-            {&FStdOutRead, &FStdOutWrite, false, "Error on STDOUT pipe creation : ", "Error on STDOUT pipe duplication : "},
-            {&FStdErrRead, &FStdErrWrite, false, "Error on STDERR pipe creation : ", "Error on STDERR pipe duplication : "},
-        };
-        for (auto& p : pipes) {
-            if (!CreatePipe(p.read, p.write, &sa, 0)) RaiseWithError(p.create);
-            HANDLE* childEnd = p.childReads ? p.read : p.write;
-            HANDLE dup = nullptr;
-            if (!DuplicateHandle(self, *childEnd, self, &dup, 0, TRUE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE)) {
-                *childEnd = nullptr;  // closed by the duplication either way
-                RaiseWithError(p.dup);
-            }
-            *childEnd = dup;
-        }
-        STARTUPINFOA si{};
-        si.cb = sizeof(si);
-        si.wShowWindow = ShowWindowMode;
-        si.hStdInput = FStdInRead;
-        si.hStdOutput = FStdOutWrite;
-        si.hStdError = FStdErrWrite;
-        si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
-        std::string exe = Trim(FExecutable);
-        std::string cmd = FCommandline;
-        std::string dir = Trim(CurrentDirectory);
-        DWORD flags = PriorityClass(FInititalPriority) | (FDefaultErrorMode ? CREATE_DEFAULT_ERROR_MODE : 0);
-        PROCESS_INFORMATION pi{};
-        if (!CreateProcessA(exe.empty() ? nullptr : exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, flags, Environment,
-                            dir.empty() ? nullptr : dir.c_str(), &si, &pi))
-            RaiseWithError("Error creating process : ");
-        FProcessHandle = pi.hProcess;
-        FThreadHandle = pi.hThread;
-        FProcessId = pi.dwProcessId;
-        FThreadId = pi.dwThreadId;
-        FWatcher = std::make_unique<TRedirectorThread>(this);
-        FWatcher->Start();
-    } catch (...) {
+    rtl::TScopeExit Undo([&] {
         FWatcher.reset();
         ClosePipes();
         if (FProcessHandle) TerminateProcess(FProcessHandle, 0);
         CloseProcess();
-        throw;
+    });
+    SECURITY_ATTRIBUTES sa{};
+    sa.nLength = sizeof(sa);
+    sa.bInheritHandle = TRUE;
+    HANDLE self = GetCurrentProcess();
+    struct {
+        HANDLE* read;
+        HANDLE* write;
+        bool childReads;
+        const char* create;
+        const char* dup;
+    } pipes[] = {
+        {&FStdInRead, &FStdInWrite, true, "Error on STDIN pipe creation : ", "Error on STDIN pipe duplication : "},
+        {&FStdOutRead, &FStdOutWrite, false, "Error on STDOUT pipe creation : ", "Error on STDOUT pipe duplication : "},
+        {&FStdErrRead, &FStdErrWrite, false, "Error on STDERR pipe creation : ", "Error on STDERR pipe duplication : "},
+    };
+    for (auto& p : pipes) {
+        if (!CreatePipe(p.read, p.write, &sa, 0)) RaiseWithError(p.create);
+        HANDLE* childEnd = p.childReads ? p.read : p.write;
+        HANDLE dup = nullptr;
+        if (!DuplicateHandle(self, *childEnd, self, &dup, 0, TRUE, DUPLICATE_SAME_ACCESS | DUPLICATE_CLOSE_SOURCE)) {
+            *childEnd = nullptr;  // closed by the duplication either way
+            RaiseWithError(p.dup);
+        }
+        *childEnd = dup;
     }
+    STARTUPINFOA si{};
+    si.cb = sizeof(si);
+    si.wShowWindow = ShowWindowMode;
+    si.hStdInput = FStdInRead;
+    si.hStdOutput = FStdOutWrite;
+    si.hStdError = FStdErrWrite;
+    si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    std::string exe = Trim(FExecutable);
+    std::string cmd = FCommandline;
+    std::string dir = Trim(CurrentDirectory);
+    DWORD flags = PriorityClass(FInititalPriority) | (FDefaultErrorMode ? CREATE_DEFAULT_ERROR_MODE : 0);
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(exe.empty() ? nullptr : exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, flags, Environment,
+                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+        RaiseWithError("Error creating process : ");
+    FProcessHandle = pi.hProcess;
+    FThreadHandle = pi.hThread;
+    FProcessId = pi.dwProcessId;
+    FThreadId = pi.dwThreadId;
+    FWatcher = std::make_unique<TRedirectorThread>(this);
+    FWatcher->Start();
+    Undo.Dismiss();
 }
 
 void TRedirector::KillProcess(uint32_t ExitCode) {

@@ -7,6 +7,7 @@
 #include "skin/skin_ini.h"
 #include "skin/skin_manager.h"
 #include "skin/skin_reader.h"
+#include "platform/rtl/scope.h"
 
 UINT SkinCodePage = CP_ACP;
 bool UnicodePlatform = true;
@@ -98,17 +99,14 @@ bool TSkinData::LoadSkin() {
     FReader = &Reader;
     FIni = &Ini;
     FExtract = &Extract;
-    try {
+    {
+        rtl::TScopeExit Cleanup([&] {
+            FReader = nullptr;
+            FIni = nullptr;
+            FExtract = nullptr;
+        });
         ParseSkin();
-    } catch (...) {
-        FReader = nullptr;
-        FIni = nullptr;
-        FExtract = nullptr;
-        throw;
     }
-    FReader = nullptr;
-    FIni = nullptr;
-    FExtract = nullptr;
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win/winuser.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -261,18 +262,13 @@ void PaintControlParentBackground(TControl* Control, HDC Dc, bool /*FromControlS
         Parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(Dc), 0);
         Parent->Perform(WM_PAINT, reinterpret_cast<WPARAM>(Dc), 0);
     };
-    try {
-        if (Control->ComponentState().Contains(csDesigning)) {
-            try {
-                Paint();
-            } catch (...) {
-            }
-        } else {
+    rtl::TScopeExit RestoreDc([&] { RestoreDC(Dc, Saved); });
+    if (Control->ComponentState().Contains(csDesigning)) {
+        try {
             Paint();
+        } catch (...) {
         }
-    } catch (...) {
-        RestoreDC(Dc, Saved);
-        throw;
+    } else {
+        Paint();
     }
-    RestoreDC(Dc, Saved);
 }

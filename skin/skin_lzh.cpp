@@ -1,4 +1,5 @@
 #include "skin/skin_lzh.h"
+#include "platform/rtl/scope.h"
 
 #include <array>
 #include <cstring>
@@ -220,40 +221,35 @@ void TLZH::Decode(uint32_t Size, const TLzhWriteProc& WriteProc, const TLzhReadP
     FInEnded = false;
     FOutLen = 0;
     AllocTables();
-    try {
-        auto& T = *FTables;
-        StartHuff();
-        std::memset(T.Ring, ' ', PresetSpaces);
-        std::memset(T.Ring + PresetSpaces, 0, sizeof T.Ring - PresetSpaces);
-        unsigned r = PresetSpaces;
-        uint64_t Count = 0;
-        while (Count < Size) {
-            int c = DecodeChar();
-            if (c < 256) {
-                PutByte(static_cast<uint8_t>(c));
-                T.Ring[r] = static_cast<uint8_t>(c);
-                r = (r + 1) & (RingSize - 1);
-                ++Count;
-            } else {
-                unsigned i = (r - static_cast<unsigned>(DecodePosition()) - 1) & (RingSize - 1);
-                int Length = c - 255 + Threshold;
-                for (int k = 0; k < Length; ++k) {
-                    uint8_t b = T.Ring[(i + k) & (RingSize - 1)];
-                    PutByte(b);
-                    T.Ring[r] = b;
-                    r = (r + 1) & (RingSize - 1);
-                    ++Count;  // may pass Size: the match is copied whole
-                }
-            }
-        }
-        FlushOutput();
-    } catch (...) {
+    rtl::TScopeExit FreeTablesAtExit([&] {
         FreeTables();
         FRead = nullptr;
         FWrite = nullptr;
-        throw;
+    });
+    auto& T = *FTables;
+    StartHuff();
+    std::memset(T.Ring, ' ', PresetSpaces);
+    std::memset(T.Ring + PresetSpaces, 0, sizeof T.Ring - PresetSpaces);
+    unsigned r = PresetSpaces;
+    uint64_t Count = 0;
+    while (Count < Size) {
+        int c = DecodeChar();
+        if (c < 256) {
+            PutByte(static_cast<uint8_t>(c));
+            T.Ring[r] = static_cast<uint8_t>(c);
+            r = (r + 1) & (RingSize - 1);
+            ++Count;
+        } else {
+            unsigned i = (r - static_cast<unsigned>(DecodePosition()) - 1) & (RingSize - 1);
+            int Length = c - 255 + Threshold;
+            for (int k = 0; k < Length; ++k) {
+                uint8_t b = T.Ring[(i + k) & (RingSize - 1)];
+                PutByte(b);
+                T.Ring[r] = b;
+                r = (r + 1) & (RingSize - 1);
+                ++Count;  // may pass Size: the match is copied whole
+            }
+        }
     }
-    FreeTables();
-    FRead = nullptr;
-    FWrite = nullptr;
+    FlushOutput();
 }

@@ -125,8 +125,8 @@ void TfrmMain::MenuXmlThreadDone(TObject* Sender) {
 
 void TfrmMain::WMBuildMenuVideo(TMessage&) {
     if (PipelineCancelled) return;
-    delete MenuRedirector;
-    MenuRedirector = new TRedirector();
+    MenuRedirector.reset();  // the last run's batch ends before the next starts
+    MenuRedirector = std::make_unique<TRedirector>();
     MenuRedirector->SetInititalPriority(MenuToolPriority(Options.ProcessPriority));
     MenuRedirector->SetDefaultErrorMode(true);
     MenuRedirector->OnTerminated = [this](TObject* Sender) { MenuBatchDone(Sender); };
@@ -152,8 +152,8 @@ void TfrmMain::MenuBatchDone(TObject*) {
 
 void TfrmMain::WMAuthorDvd(TMessage&) {
     if (PipelineCancelled) return;
-    delete AuthorRedirector;
-    AuthorRedirector = new TRedirector();
+    AuthorRedirector.reset();
+    AuthorRedirector = std::make_unique<TRedirector>();
     AuthorRedirector->SetInititalPriority(AuthorToolPriority(Options.ProcessPriority));
     AuthorRedirector->SetDefaultErrorMode(true);
     AuthorRedirector->OnData = [this](TObject* Sender, const char* Buffer, int32_t Size) {

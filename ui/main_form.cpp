@@ -172,8 +172,8 @@ void TfrmMain::FormCreate(TObject*) {
     // start-up never changes behind the program's back.
     DragAcceptFiles(Handle(), TRUE);
     if (dlgOpen) dlgOpen->Filter = BuildOpenFilterText();
-    ConvertRedirector = new TRedirector();
-    MenuRedirector = new TRedirector();
+    ConvertRedirector = std::make_unique<TRedirector>();
+    MenuRedirector = std::make_unique<TRedirector>();
     Burner = std::make_unique<TsbBurner>();
     Burner->TransportType = Options.IsWin9x ? ttAspi : ttSpti;
     Burner->VolumeLabel = Options.DVDLabel;
@@ -227,12 +227,9 @@ void TfrmMain::FormDestroy(TObject*) {
         sbCallBackEventer->OnBuffer = nullptr;
         sbCallBackEventer->OnMessage = nullptr;
     }
-    delete ConvertRedirector;
-    ConvertRedirector = nullptr;
-    delete MenuRedirector;
-    MenuRedirector = nullptr;
-    delete AuthorRedirector;
-    AuthorRedirector = nullptr;
+    ConvertRedirector.reset();
+    MenuRedirector.reset();
+    AuthorRedirector.reset();
     ConvertQueue.reset();
     SaveOptions();
     if (frmMain == this) frmMain = nullptr;

@@ -172,9 +172,9 @@ public:
     void BurnStatus(const std::string& Text, int Kind);
 
     // Private state of a run (public for the step handlers of other units and tests).
-    TRedirector* ConvertRedirector = nullptr;
-    TRedirector* MenuRedirector = nullptr;
-    TRedirector* AuthorRedirector = nullptr;
+    std::unique_ptr<TRedirector> ConvertRedirector;
+    std::unique_ptr<TRedirector> MenuRedirector;
+    std::unique_ptr<TRedirector> AuthorRedirector;
     std::unique_ptr<TQemMultiLanguages> Languages;
     std::string OutputFolder;
     std::unique_ptr<TStringList> ConvertQueue;

@@ -14,6 +14,7 @@
 #include "pipeline/template_chooser.h"
 #include "platform/system/shell.h"
 #include "ui/main_form.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -120,7 +121,12 @@ void TfrmMain::actAddExecute(TObject*) {
 void TfrmMain::WMDropFiles(TMessage& Message) {
     HDROP Drop = reinterpret_cast<HDROP>(Message.WParam);
     BeginBusyCursor();
-    try {
+    {
+        rtl::TScopeExit FinishDrop([&] {
+            UpdateSizeMeter();
+            EndBusyCursor();
+            DragFinish(Drop);
+        });
         const UINT Count = DragQueryFileA(Drop, 0xFFFFFFFF, nullptr, 0);
         for (UINT I = 0; I < Count; ++I) {
             // Each name is read at its own length: long paths are not cut.
@@ -129,15 +135,7 @@ void TfrmMain::WMDropFiles(TMessage& Message) {
             Name.resize(DragQueryFileA(Drop, I, Name.data(), Length + 1));
             if (!DirectoryExists(Name)) AddMediaFile(Name);
         }
-    } catch (...) {
-        UpdateSizeMeter();
-        EndBusyCursor();
-        DragFinish(Drop);
-        throw;
     }
-    UpdateSizeMeter();
-    EndBusyCursor();
-    DragFinish(Drop);
     if (lsvFiles) SelectListItem(lsvFiles, lsvFiles->Items().Count());
 }
 

@@ -1,6 +1,7 @@
 #include "unicode/uniactnlist.h"
 
 #include "unicode/widepropertyfilers.h"
+#include "platform/rtl/scope.h"
 
 bool IsUnicodeAction(TBasicAction* Action) {
     return dynamic_cast<TCustomAction*>(Action) && dynamic_cast<IUnicodeAction*>(Action);
@@ -14,17 +15,11 @@ WideString TCustomActionHelper::GetWideCaption() {
 void TCustomActionHelper::SetWideCaption(const WideString& Value) {
     FPendingWideCaption = GetWideCaption();
     FPendingAnsiCaption = WideToUtf8(Value);
-    FChangingCaption = true;
-    try {
-        SetWideWithAnsi(Value, FWideCaption, FAction->Caption(), [this](const std::string& S) {
-            if (S.empty() && !FPendingAnsiCaption.empty()) FPendingWideCaption.clear();
-            FAction->SetCaption(S);
-        });
-    } catch (...) {
-        FChangingCaption = false;
-        throw;
-    }
-    FChangingCaption = false;
+    rtl::TSetForScope SetChangingCaption(FChangingCaption, true);
+    SetWideWithAnsi(Value, FWideCaption, FAction->Caption(), [this](const std::string& S) {
+        if (S.empty() && !FPendingAnsiCaption.empty()) FPendingWideCaption.clear();
+        FAction->SetCaption(S);
+    });
 }
 
 WideString TCustomActionHelper::GetWideHint() {
@@ -35,17 +30,11 @@ WideString TCustomActionHelper::GetWideHint() {
 void TCustomActionHelper::SetWideHint(const WideString& Value) {
     FPendingWideHint = GetWideHint();
     FPendingAnsiHint = WideToUtf8(Value);
-    FChangingHint = true;
-    try {
-        SetWideWithAnsi(Value, FWideHint, FAction->Hint(), [this](const std::string& S) {
-            if (S.empty() && !FPendingAnsiHint.empty()) FPendingWideHint.clear();
-            FAction->SetHint(S);
-        });
-    } catch (...) {
-        FChangingHint = false;
-        throw;
-    }
-    FChangingHint = false;
+    rtl::TSetForScope SetChangingHint(FChangingHint, true);
+    SetWideWithAnsi(Value, FWideHint, FAction->Hint(), [this](const std::string& S) {
+        if (S.empty() && !FPendingAnsiHint.empty()) FPendingWideHint.clear();
+        FAction->SetHint(S);
+    });
 }
 
 WideString TCustomActionHelper::WideCaptionForLink(const std::string& Value) {

@@ -5,6 +5,7 @@
 
 #include "platform/classlib/actnlist.h"
 #include "platform/system/process.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -173,12 +174,9 @@ LRESULT TWinControlTrap::Win32Proc(UINT Msg, WPARAM W, LPARAM L) {
     FLastWin32Msg = Msg;
     WNDPROC Prev = FPrevWin32Proc;
     LRESULT R = 0;
-    try {
-        R = CallWindowProcW(Prev, H, Msg, W, L);
-    } catch (...) {
-        --FWin32Level;
-        throw;
-    }
+    rtl::TScopeExit LeaveWin32Level([&] { --FWin32Level; });
+    R = CallWindowProcW(Prev, H, Msg, W, L);
+    LeaveWin32Level.Dismiss();
     // Whatever the control did with it, the window goes: the trap lets go of it.
     if (Msg == WM_DESTROY && FHandle == H) UnSubClass();
     --FWin32Level;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/rtl/scope.h"
+
 namespace {
 
 struct TButtonInfo {
@@ -88,97 +90,88 @@ WideString GetButtonCaption(TMsgDlgBtn Button) {
 
 TUniMessageForm* BuildWideMessageDialog(const WideString& Msg, TMsgDlgType Type, TMsgDlgButtons Chosen) {
     auto* F = new TUniMessageForm(Application);
-    try {
-        UseMessageFont(F->Font());
-        F->SetBorderStyle(bsDialog);
-        F->Canvas().Font().Assign(F->Font());
-        const SIZE Units = AverageCharSize(F->Canvas());
-        const int HMargin = MulDiv(8, Units.cx, 4), VMargin = MulDiv(8, Units.cy, 8);
-        const int HSpacing = MulDiv(10, Units.cx, 4), VSpacing = MulDiv(10, Units.cy, 8);
-        const int ButtonHeight = MulDiv(14, Units.cy, 8), ButtonSpacing = MulDiv(4, Units.cx, 4);
-        int ButtonWidth = MulDiv(50, Units.cx, 4);
-        HDC DC = GetDC(nullptr);
-        HGDIOBJ Old = SelectObject(DC, F->Font().Handle());
-        int Count = 0;
-        for (int B = 0; B <= static_cast<int>(mbHelp); ++B) {
-            if (!Chosen.Contains(static_cast<TMsgDlgBtn>(B))) continue;
-            ++Count;
-            RECT R{0, 0, 0, 0};
-            DrawTextWide(DC, Buttons[B].Caption, -1, &R, DT_CALCRECT | DT_SINGLELINE);
-            ButtonWidth = std::max<int>(ButtonWidth, R.right - R.left + 8);
-        }
-        RECT TextRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
-        DrawTextWide(DC, Msg.c_str(), static_cast<int>(Msg.size()) + 1, &TextRect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
-        SelectObject(DC, Old);
-        ReleaseDC(nullptr, DC);
-
-        const bool HasIcon = Type != mtCustom;
-        const int MsgW = TextRect.right, MsgH = TextRect.bottom;
-        const int BlockW = MsgW + (HasIcon ? HSpacing + 32 : 0);
-        const int BlockH = HasIcon ? std::max(MsgH, 32) : MsgH;
-        const int RowW = Count ? Count * ButtonWidth + (Count - 1) * ButtonSpacing : 0;
-        const int ClientW = std::max(BlockW, RowW) + 2 * HMargin;
-        F->SetClientWidth(ClientW);
-        F->SetClientHeight(BlockH + ButtonHeight + VSpacing + 2 * VMargin);
-        F->SetLeft(GetSystemMetrics(SM_CXSCREEN) / 2 - F->Width() / 2);
-        F->SetTop(GetSystemMetrics(SM_CYSCREEN) / 2 - F->Height() / 2);
-        F->SetCaption(Type == mtCustom ? (UniApplication ? UniApplication->Title() : WideString())
-                                       : GetMessageCaption(Type));
-        if (HasIcon) {
-            static const LPCSTR Icons[] = {IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION};
-            auto* Image = new TUniImage(F);
-            Image->SetName("Image");
-            Image->Picture().Icon().SetHandle(LoadIconA(nullptr, Icons[Type]));
-            Image->SetBounds(HMargin, VMargin, 32, 32);
-            Image->SetParent(F);
-        }
-        auto* Label = new TUniLabel(F);
-        Label->SetName("Message");
-        Label->SetParent(F);
-        Label->SetWordWrap(true);
-        Label->SetAutoSize(false);
-        Label->SetCaption(Msg);
-        Label->SetBounds(BlockW - MsgW + HMargin, VMargin, MsgW, MsgH);
-
-        const TMsgDlgBtn Default = Chosen.Contains(mbOK) ? mbOK : Chosen.Contains(mbYes) ? mbYes : mbRetry;
-        const TMsgDlgBtn Cancel = Chosen.Contains(mbCancel) ? mbCancel : Chosen.Contains(mbNo) ? mbNo : mbOK;
-        int X = (ClientW - RowW) / 2;
-        for (int B = 0; B <= static_cast<int>(mbHelp); ++B) {
-            const auto Btn = static_cast<TMsgDlgBtn>(B);
-            if (!Chosen.Contains(Btn)) continue;
-            auto* Button = new TUniButton(F);
-            Button->SetName(WideToUtf8(Buttons[B].Name));
-            Button->SetParent(F);
-            Button->SetCaption(Buttons[B].Caption);
-            Button->ModalResult = Buttons[B].Result;
-            if (Btn == Default) Button->SetDefault(true);
-            if (Btn == Cancel) Button->Cancel = true;
-            Button->SetBounds(X, BlockH + VMargin + VSpacing, ButtonWidth, ButtonHeight);
-            X += ButtonWidth + ButtonSpacing;
-        }
-    } catch (...) {
-        F->Free();
-        throw;
+    rtl::TScopeExit FreeForm([&] { F->Free(); });
+    UseMessageFont(F->Font());
+    F->SetBorderStyle(bsDialog);
+    F->Canvas().Font().Assign(F->Font());
+    const SIZE Units = AverageCharSize(F->Canvas());
+    const int HMargin = MulDiv(8, Units.cx, 4), VMargin = MulDiv(8, Units.cy, 8);
+    const int HSpacing = MulDiv(10, Units.cx, 4), VSpacing = MulDiv(10, Units.cy, 8);
+    const int ButtonHeight = MulDiv(14, Units.cy, 8), ButtonSpacing = MulDiv(4, Units.cx, 4);
+    int ButtonWidth = MulDiv(50, Units.cx, 4);
+    HDC DC = GetDC(nullptr);
+    HGDIOBJ Old = SelectObject(DC, F->Font().Handle());
+    int Count = 0;
+    for (int B = 0; B <= static_cast<int>(mbHelp); ++B) {
+        if (!Chosen.Contains(static_cast<TMsgDlgBtn>(B))) continue;
+        ++Count;
+        RECT R{0, 0, 0, 0};
+        DrawTextWide(DC, Buttons[B].Caption, -1, &R, DT_CALCRECT | DT_SINGLELINE);
+        ButtonWidth = std::max<int>(ButtonWidth, R.right - R.left + 8);
     }
+    RECT TextRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
+    DrawTextWide(DC, Msg.c_str(), static_cast<int>(Msg.size()) + 1, &TextRect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(DC, Old);
+    ReleaseDC(nullptr, DC);
+
+    const bool HasIcon = Type != mtCustom;
+    const int MsgW = TextRect.right, MsgH = TextRect.bottom;
+    const int BlockW = MsgW + (HasIcon ? HSpacing + 32 : 0);
+    const int BlockH = HasIcon ? std::max(MsgH, 32) : MsgH;
+    const int RowW = Count ? Count * ButtonWidth + (Count - 1) * ButtonSpacing : 0;
+    const int ClientW = std::max(BlockW, RowW) + 2 * HMargin;
+    F->SetClientWidth(ClientW);
+    F->SetClientHeight(BlockH + ButtonHeight + VSpacing + 2 * VMargin);
+    F->SetLeft(GetSystemMetrics(SM_CXSCREEN) / 2 - F->Width() / 2);
+    F->SetTop(GetSystemMetrics(SM_CYSCREEN) / 2 - F->Height() / 2);
+    F->SetCaption(Type == mtCustom ? (UniApplication ? UniApplication->Title() : WideString())
+                                   : GetMessageCaption(Type));
+    if (HasIcon) {
+        static const LPCSTR Icons[] = {IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION};
+        auto* Image = new TUniImage(F);
+        Image->SetName("Image");
+        Image->Picture().Icon().SetHandle(LoadIconA(nullptr, Icons[Type]));
+        Image->SetBounds(HMargin, VMargin, 32, 32);
+        Image->SetParent(F);
+    }
+    auto* Label = new TUniLabel(F);
+    Label->SetName("Message");
+    Label->SetParent(F);
+    Label->SetWordWrap(true);
+    Label->SetAutoSize(false);
+    Label->SetCaption(Msg);
+    Label->SetBounds(BlockW - MsgW + HMargin, VMargin, MsgW, MsgH);
+
+    const TMsgDlgBtn Default = Chosen.Contains(mbOK) ? mbOK : Chosen.Contains(mbYes) ? mbYes : mbRetry;
+    const TMsgDlgBtn Cancel = Chosen.Contains(mbCancel) ? mbCancel : Chosen.Contains(mbNo) ? mbNo : mbOK;
+    int X = (ClientW - RowW) / 2;
+    for (int B = 0; B <= static_cast<int>(mbHelp); ++B) {
+        const auto Btn = static_cast<TMsgDlgBtn>(B);
+        if (!Chosen.Contains(Btn)) continue;
+        auto* Button = new TUniButton(F);
+        Button->SetName(WideToUtf8(Buttons[B].Name));
+        Button->SetParent(F);
+        Button->SetCaption(Buttons[B].Caption);
+        Button->ModalResult = Buttons[B].Result;
+        if (Btn == Default) Button->SetDefault(true);
+        if (Btn == Cancel) Button->Cancel = true;
+        Button->SetBounds(X, BlockH + VMargin + VSpacing, ButtonWidth, ButtonHeight);
+        X += ButtonWidth + ButtonSpacing;
+    }
+    FreeForm.Dismiss();
     return F;
 }
 
 int WideMessageDlgPosHelp(const WideString& Msg, TMsgDlgType Type, TMsgDlgButtons Chosen, int HelpContext, int X,
                           int Y, const WideString& HelpFile) {
     TUniMessageForm* F = BuildWideMessageDialog(Msg, Type, Chosen);
-    try {
-        F->HelpContext = HelpContext;
-        F->HelpFile = WideToUtf8(HelpFile);
-        if (X >= 0) F->SetLeft(X);
-        if (Y >= 0) F->SetTop(Y);
-        if (X < 0 && Y < 0) F->Position = poScreenCenter;
-        const int R = F->ShowModal();
-        F->Free();
-        return R;
-    } catch (...) {
-        F->Free();
-        throw;
-    }
+    rtl::TScopeExit FreeForm([&] { F->Free(); });
+    F->HelpContext = HelpContext;
+    F->HelpFile = WideToUtf8(HelpFile);
+    if (X >= 0) F->SetLeft(X);
+    if (Y >= 0) F->SetTop(Y);
+    if (X < 0 && Y < 0) F->Position = poScreenCenter;
+    return F->ShowModal();
 }
 
 void ShowWideMessagePos(const WideString& Msg, int X, int Y) {

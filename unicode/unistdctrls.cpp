@@ -7,6 +7,7 @@
 #include "unicode/uniactnlist.h"
 #include "unicode/unimenus.h"
 #include "unicode/widepropertyfilers.h"
+#include "platform/rtl/scope.h"
 
 SIZE WideTextExtent(TCanvas& Canvas, const WideString& Text) {
     SIZE S{0, 0};
@@ -163,18 +164,15 @@ bool TUniClipboard::SetAsWideText(const WideString& Text) {
         return false;
     }
     bool Ok = false;
-    try {
+    {
+        rtl::TScopeExit CloseAtExit([&] { C.Close(); });
         C.SetAsText(WideToUtf8(Text));
         HGLOBAL W = BlockOf(Text.c_str(), 2 * Text.size() + 2);
         if (W) {
             C.SetAsHandle(CF_UNICODETEXT, W);
             Ok = C.GetAsHandle(CF_UNICODETEXT) == W;
         }
-    } catch (...) {
-        C.Close();
-        throw;
     }
-    C.Close();
     return Ok;
 }
 

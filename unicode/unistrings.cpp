@@ -1,4 +1,5 @@
 #include "unicode/unistrings.h"
+#include "platform/rtl/scope.h"
 
 #include <unistd.h>
 
@@ -94,17 +95,12 @@ void TAnsiStringsForWideStringsAdapter::Clear() { FWideStrings.Clear(); }
 
 void TAnsiStringsForWideStringsAdapter::LoadFromStreamEx(TStream& Stream, std::uint32_t CodePage) {
     FWideStrings.BeginUpdate();
-    try {
-        const int64_t n = Stream.Size() - Stream.Position();
-        std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
-        if (!bytes.empty())
-            Stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
-        FWideStrings.SetTextStr(AnsiToWideCodePage(bytes, CodePage));
-    } catch (...) {
-        FWideStrings.EndUpdate();
-        throw;
-    }
-    FWideStrings.EndUpdate();
+    rtl::TScopeExit EndUpdateAtExit([&] { FWideStrings.EndUpdate(); });
+    const int64_t n = Stream.Size() - Stream.Position();
+    std::string bytes(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (!bytes.empty())
+        Stream.ReadBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+    FWideStrings.SetTextStr(AnsiToWideCodePage(bytes, CodePage));
 }
 
 void TAnsiStringsForWideStringsAdapter::SaveToStreamEx(TStream& Stream, std::uint32_t CodePage) {

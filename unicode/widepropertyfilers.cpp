@@ -1,4 +1,5 @@
 #include "unicode/widepropertyfilers.h"
+#include "platform/rtl/scope.h"
 
 bool ApplyWideStringsSwitch = false;
 
@@ -43,17 +44,12 @@ void ReadLines(TUniStrings& Lines, const TFormValue& V) {
     }
     const auto& Items = ListOf(V);
     Lines.BeginUpdate();
-    try {
-        Lines.Clear();
-        for (const TFormValue& Item : Items) {
-            if (Item.kind != TFormValue::vaString) throw EReadError("Invalid property value");
-            Lines.Add(Utf8ToWide(Item.Str));
-        }
-    } catch (...) {
-        Lines.EndUpdate();
-        throw;
+    rtl::TScopeExit EndUpdateAtExit([&] { Lines.EndUpdate(); });
+    Lines.Clear();
+    for (const TFormValue& Item : Items) {
+        if (Item.kind != TFormValue::vaString) throw EReadError("Invalid property value");
+        Lines.Add(Utf8ToWide(Item.Str));
     }
-    Lines.EndUpdate();
 }
 
 void ReplaceLines(TUniStrings& Lines, const std::vector<WideString>& Values) {

@@ -7,6 +7,7 @@
 #include "controls/extra/ag_graph.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/win/winuser.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -271,68 +272,65 @@ TExtension* TGIFFrame::GraphicControl() {
 }
 
 void TGIFFrame::ReadImage(TStream& S) {
-    try {
-        const uint16_t Left = ReadU16(S), Top = ReadU16(S);
-        int W = ReadU16(S), H = ReadU16(S);
-        const int Flags = ReadByte(S);
-        if (Flags < 0) throw EReadError("Stream read error");
-        IsInterlaced = Flags & 0x40;
-        if (Flags & 0x80) {
-            Item->ColourBits = static_cast<uint8_t>((Flags & 7) + 1);
-            ReadColourTable(S, Item->ColourTable, 1 << Item->ColourBits);
-            HasLocalColours = true;
-        } else {
-            Item->ColourTable.Count = 0;
-        }
-        // The LZW data as it stands in the file, up to and including the terminator.
-        TMemoryStream& Lzw = Item->LZWData;
-        Lzw.Clear();
-        int Min = ReadByte(S);
-        if (Min < 0) throw EReadError("Stream read error");
-        WriteU8(Lzw, static_cast<uint8_t>(Min));
-        for (;;) {
-            int L = ReadByte(S);
-            if (L < 0) {
-                IsCorrupt = true;
-                break;
-            }
-            WriteU8(Lzw, static_cast<uint8_t>(L));
-            if (L == 0) break;
-            uint8_t Block[255];
-            const int64_t Got = S.Read(Block, L);
-            Lzw.WriteBuffer(Block, Got);
-            if (Got < L) {
-                if (!kTolerant) throw EReadError("Stream read error");
-                IsCorrupt = true;
-                break;
-            }
-        }
-        if (W == 0) W = OwnerImage->LogicalWidth;
-        if (H == 0) H = OwnerImage->LogicalHeight;
-        if (static_cast<int64_t>(W) * H > kGIFMaxFramePixels) Fail("GIF image is too large");
-        Origin = POINT{Left, Top};
-        Item->Width = W;
-        Item->Height = H;
-        Item->DescriptorFlags = static_cast<uint8_t>(Flags);
-        if (!(Flags & 0x80)) Item->ColourTable = OwnerImage->GlobalData->ColourTable;
-
-        uint32_t Delay = 0;
-        for (const auto& E : ExtensionList) {
-            if (E->Kind != gifGraphicControl || E->Header.size() < 6) continue;
-            const uint8_t GFlags = E->Header[1];
-            Delay = std::max<uint32_t>(Delay, (E->Header[2] | (E->Header[3] << 8)) * 10u);
-            if (GFlags & 1) {
-                if (E->Header[4] < Item->ColourTable.Count) TransparentColour = Item->ColourTable.Colour(E->Header[4]);
-            } else {
-                TransparentColour = clGIFNone;
-            }
-            Disposal = static_cast<uint8_t>((GFlags >> 2) & 7);
-        }
-        DelayMs = Delay;
-    } catch (...) {
-        Item->LZWData.Clear();
-        throw;
+    rtl::TScopeExit Undo([&] { Item->LZWData.Clear(); });
+    const uint16_t Left = ReadU16(S), Top = ReadU16(S);
+    int W = ReadU16(S), H = ReadU16(S);
+    const int Flags = ReadByte(S);
+    if (Flags < 0) throw EReadError("Stream read error");
+    IsInterlaced = Flags & 0x40;
+    if (Flags & 0x80) {
+        Item->ColourBits = static_cast<uint8_t>((Flags & 7) + 1);
+        ReadColourTable(S, Item->ColourTable, 1 << Item->ColourBits);
+        HasLocalColours = true;
+    } else {
+        Item->ColourTable.Count = 0;
     }
+    // The LZW data as it stands in the file, up to and including the terminator.
+    TMemoryStream& Lzw = Item->LZWData;
+    Lzw.Clear();
+    int Min = ReadByte(S);
+    if (Min < 0) throw EReadError("Stream read error");
+    WriteU8(Lzw, static_cast<uint8_t>(Min));
+    for (;;) {
+        int L = ReadByte(S);
+        if (L < 0) {
+            IsCorrupt = true;
+            break;
+        }
+        WriteU8(Lzw, static_cast<uint8_t>(L));
+        if (L == 0) break;
+        uint8_t Block[255];
+        const int64_t Got = S.Read(Block, L);
+        Lzw.WriteBuffer(Block, Got);
+        if (Got < L) {
+            if (!kTolerant) throw EReadError("Stream read error");
+            IsCorrupt = true;
+            break;
+        }
+    }
+    if (W == 0) W = OwnerImage->LogicalWidth;
+    if (H == 0) H = OwnerImage->LogicalHeight;
+    if (static_cast<int64_t>(W) * H > kGIFMaxFramePixels) Fail("GIF image is too large");
+    Origin = POINT{Left, Top};
+    Item->Width = W;
+    Item->Height = H;
+    Item->DescriptorFlags = static_cast<uint8_t>(Flags);
+    if (!(Flags & 0x80)) Item->ColourTable = OwnerImage->GlobalData->ColourTable;
+
+    uint32_t Delay = 0;
+    for (const auto& E : ExtensionList) {
+        if (E->Kind != gifGraphicControl || E->Header.size() < 6) continue;
+        const uint8_t GFlags = E->Header[1];
+        Delay = std::max<uint32_t>(Delay, (E->Header[2] | (E->Header[3] << 8)) * 10u);
+        if (GFlags & 1) {
+            if (E->Header[4] < Item->ColourTable.Count) TransparentColour = Item->ColourTable.Colour(E->Header[4]);
+        } else {
+            TransparentColour = clGIFNone;
+        }
+        Disposal = static_cast<uint8_t>((GFlags >> 2) & 7);
+    }
+    DelayMs = Delay;
+    Undo.Dismiss();
 }
 
 std::unique_ptr<TMemoryStream> TGIFFrame::DecodeToBMP() {
@@ -749,13 +747,12 @@ void TGIFImage::ParseGIF(int64_t Count, TStream& Stream, bool DecodeFirst) {
     if (!Frames.empty()) {
         CurrentFrame = 0;
         if (DecodeFirst) {
-            try {
-                Frames[0]->DecodedBitmap();
-            } catch (...) {
+            rtl::TScopeExit Undo([&] {
                 Frames.erase(Frames.begin());
                 CurrentFrame = Frames.empty() ? -1 : 0;
-                throw;
-            }
+            });
+            Frames[0]->DecodedBitmap();
+            Undo.Dismiss();
         }
     }
     Changed();

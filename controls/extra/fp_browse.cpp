@@ -7,6 +7,7 @@
 #include "platform/commctl/shlobj_dialogs.h"
 #include "unicode/widewrappers.h"
 #include "platform/system/unicode_conv.h"
+#include "platform/rtl/scope.h"
 
 using sysconv::Utf16ToUtf8;
 
@@ -119,7 +120,13 @@ bool TFpBrowseForFolder::Execute() {
     Info.lParam = reinterpret_cast<LPARAM>(this);
     LPITEMIDLIST Chosen = nullptr;
     bool Result = false;
-    try {
+    {
+        rtl::TScopeExit FreeIds([&] {
+            FreePIDL(Chosen);
+            FreePIDL(Root);
+            FWindow = nullptr;
+            DoClose();
+        });
         DoShow();
         const WideString Before = FPath;
         Chosen = BrowseForFolderWide(&Info);
@@ -134,17 +141,7 @@ bool TFpBrowseForFolder::Execute() {
             FPath = Nav.ObjectName();
             if (FPath.empty()) FPath = Display;
         }
-    } catch (...) {
-        FreePIDL(Chosen);
-        FreePIDL(Root);
-        FWindow = nullptr;
-        DoClose();
-        throw;
     }
-    FreePIDL(Chosen);
-    FreePIDL(Root);
-    FWindow = nullptr;
-    DoClose();
     return Result;
 }
 

@@ -1,6 +1,7 @@
 #include "controls/extra/fp_shellnav.h"
 
 #include "platform/system/unicode_conv.h"
+#include "platform/rtl/scope.h"
 
 using sysconv::Utf16ToUtf8;
 using sysconv::Utf8ToUtf16;
@@ -128,13 +129,8 @@ void TShellNav::SetFolder(const WideString& Value) {
     if (!Value.empty() && Upper(WithSlash(Value)) == Upper(Folder())) return;
     LPITEMIDLIST L = ParsePathToPIDL(nullptr, Value);
     if (!L) throw EShellNavError(FormatSystemMessage(ERROR_PATH_NOT_FOUND) + "\r\n" + Utf16ToUtf8(Value));
-    try {
-        SetFolderIDList(L);
-    } catch (...) {
-        FreePIDL(L);
-        throw;
-    }
-    FreePIDL(L);
+    rtl::TScopeExit FreeIds([&] { FreePIDL(L); });
+    SetFolderIDList(L);
 }
 
 void TShellNav::SetFolderIDList(LPCITEMIDLIST List) {
@@ -171,13 +167,12 @@ void TShellNav::SetObjectIDList(LPCITEMIDLIST List) {
     }
     LPITEMIDLIST Parent = CopyPIDLPrefix(List, Count - 1);
     LPITEMIDLIST Last = CopyPIDLItem(List, Count - 1);
-    try {
-        SetFolderIDList(Parent);
-    } catch (...) {
+    rtl::TScopeExit FreeIds([&] {
         FreePIDL(Parent);
         FreePIDL(Last);
-        throw;
-    }
+    });
+    SetFolderIDList(Parent);
+    FreeIds.Dismiss();
     FreePIDL(Parent);
     ClearObject();
     FObject = Last;
@@ -185,13 +180,10 @@ void TShellNav::SetObjectIDList(LPCITEMIDLIST List) {
 
 bool TShellNav::MoveUp() {
     LPITEMIDLIST Own = CopyPIDL(FFolderList);
-    try {
+    {
+        rtl::TScopeExit FreeIds([&] { FreePIDL(Own); });
         SetObjectIDList(Own);
-    } catch (...) {
-        FreePIDL(Own);
-        throw;
     }
-    FreePIDL(Own);
     return true;
 }
 
@@ -337,13 +329,8 @@ void TShellNav::SetSpecialFolder(TFpShellFolder Value) {
     try {
         LPITEMIDLIST L = ShellFolderToPIDL(Value);
         if (!L) return;
-        try {
-            SetFolderIDList(L);
-        } catch (...) {
-            FreePIDL(L);
-            throw;
-        }
-        FreePIDL(L);
+        rtl::TScopeExit FreeIds([&] { FreePIDL(L); });
+        SetFolderIDList(L);
     } catch (const std::exception&) {
         // Writing the special folder never raises.
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/classlib/formload.h"
+#include "platform/rtl/scope.h"
 
 const std::initializer_list<const char*> FrameControllerNotificationNames = {
     "fcpColor",         "fcpFocusColor",    "fcpDisabledColor", "fcpReadOnlyColor",  "fcpReadOnlyColorOnFocus",
@@ -90,28 +91,23 @@ void TGpFrameController::Assign(TPersistent* Source) {
         return;
     }
     BeginSettingsUpdate();
-    try {
-        SetColor(S->FColor);
-        SetParentColor(S->FParentColor);
-        SetFlatButtonColor(S->FFlatButtonColor);
-        SetFlatButtons(S->FFlatButtons);
-        SetDisabledColor(S->FDisabledColor);
-        SetReadOnlyColor(S->FReadOnlyColor);
-        SetReadOnlyColorOnFocus(S->FReadOnlyColorOnFocus);
-        SetFocusColor(S->FFocusColor);
-        SetFrameColor(S->FFrameColor);
-        SetFrameHotColor(S->FFrameHotColor);
-        SetFrameHotTrack(S->FFrameHotTrack);
-        SetFrameHotStyle(S->FFrameHotStyle);
-        SetFrameSides(S->FFrameSides);
-        SetFrameStyle(S->FFrameStyle);
-        SetFrameVisible(S->FFrameVisible);
-        SetFramingPreference(S->FFramingPreference);
-    } catch (...) {
-        EndSettingsUpdate();
-        throw;
-    }
-    EndSettingsUpdate();
+    rtl::TScopeExit EndSettingsUpdateAtExit([&] { EndSettingsUpdate(); });
+    SetColor(S->FColor);
+    SetParentColor(S->FParentColor);
+    SetFlatButtonColor(S->FFlatButtonColor);
+    SetFlatButtons(S->FFlatButtons);
+    SetDisabledColor(S->FDisabledColor);
+    SetReadOnlyColor(S->FReadOnlyColor);
+    SetReadOnlyColorOnFocus(S->FReadOnlyColorOnFocus);
+    SetFocusColor(S->FFocusColor);
+    SetFrameColor(S->FFrameColor);
+    SetFrameHotColor(S->FFrameHotColor);
+    SetFrameHotTrack(S->FFrameHotTrack);
+    SetFrameHotStyle(S->FFrameHotStyle);
+    SetFrameSides(S->FFrameSides);
+    SetFrameStyle(S->FFrameStyle);
+    SetFrameVisible(S->FFrameVisible);
+    SetFramingPreference(S->FFramingPreference);
 }
 
 void TGpFrameController::Notification(TComponent* AComponent, TOperation Operation) {

@@ -6,6 +6,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/win/winuser.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 void ErrorBox(const std::string& Text) {
@@ -333,14 +334,8 @@ void TscTitleBar::SetFileTheme(TscFileTheme* Value) {
     if (FFileTheme && FFileTheme != Value) FFileTheme->RemoveFreeNotification(this);
     FFileTheme = Value;
     if (Value) Value->FreeNotification(this);
-    FKeepFontColor = true;
-    try {
-        SetUIStyle(FUIStyle);
-    } catch (...) {
-        FKeepFontColor = false;
-        throw;
-    }
-    FKeepFontColor = false;
+    rtl::TSetForScope SetKeepFontColor(FKeepFontColor, true);
+    SetUIStyle(FUIStyle);
 }
 
 void TscTitleBar::SetAutoSize(bool Value) {

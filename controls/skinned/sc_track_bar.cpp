@@ -6,6 +6,7 @@
 
 #include "controls/skinned/sc_file_theme.h"
 #include "platform/classlib/formload.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 constexpr LRESULT WantArrows = 1;  // the dialog code of a control that takes the arrow keys
@@ -136,16 +137,12 @@ void TscTrackBar::UpdatePosition() {
 
 void TscTrackBar::Relayout() {
     if (FInRelayout) return;
-    FInRelayout = true;
-    try {
+    {
+        rtl::TSetForScope SetInRelayout(FInRelayout, true);
         UpdateImages();
         AdjustThickness();
         UpdatePosition();
-    } catch (...) {
-        FInRelayout = false;
-        throw;
     }
-    FInRelayout = false;
     Invalidate();
 }
 

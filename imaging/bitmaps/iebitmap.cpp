@@ -17,6 +17,7 @@
 #include "imaging/bitmaps/ieutils.h"
 #include "imaging/processing/pixelutils.h"
 #include "platform/gdi/gdi.h"
+#include "platform/rtl/scope.h"
 
 int64_t DefaultMinFileSize = -1;
 std::string LibraryTempFolder;
@@ -229,12 +230,9 @@ void TIEBitmap::AllocateImage() {
             fail();
             throw EIEBitmapError(msg);
         }
-        try {
-            AllocateWndBitmap();
-        } catch (...) {
-            fail();
-            throw;
-        }
+        rtl::TScopeExit Undo([&] { fail(); });
+        AllocateWndBitmap();
+        Undo.Dismiss();
         Full = false;
         return;
     }
@@ -342,22 +340,18 @@ void TIEBitmap::CopyRowsFrom(TIEBitmap* Source) {
     TIEDataAccess sa = Source->Access, da = Access;
     Source->Access = iebRead;
     Access = iebWrite;
-    try {
-        int32_t len = std::min(FRowLen, Source->FRowLen);
-        int32_t rows = std::min(FHeight, Source->FHeight);
-        for (int32_t y = 0; y < rows; ++y) {
-            const void* s = Source->GetScanline(y);
-            std::memcpy(GetScanline(y), s, static_cast<size_t>(len));
-        }
-        ReleaseMappedRows();
-        Source->ReleaseMappedRows();
-    } catch (...) {
+    rtl::TScopeExit Cleanup([&] {
         Source->Access = sa;
         Access = da;
-        throw;
+    });
+    int32_t len = std::min(FRowLen, Source->FRowLen);
+    int32_t rows = std::min(FHeight, Source->FHeight);
+    for (int32_t y = 0; y < rows; ++y) {
+        const void* s = Source->GetScanline(y);
+        std::memcpy(GetScanline(y), s, static_cast<size_t>(len));
     }
-    Source->Access = sa;
-    Access = da;
+    ReleaseMappedRows();
+    Source->ReleaseMappedRows();
 }
 
 void TIEBitmap::Assign(TObject* Source) {
@@ -452,14 +446,13 @@ void TIEBitmap::SetLocation(TIELocation Value) {
     MoveContentTo(&tmp);
     TIELocation old = tmp.FLocation;
     FLocation = Value;
-    try {
-        Allocate(tmp.FWidth, tmp.FHeight, tmp.FPixelFormat);
-    } catch (...) {
-        // The new storage could not be made: the pixels go back where they were.
+    // The new storage could not be made: the pixels go back where they were.
+    rtl::TScopeExit PutPixelsBack([&] {
         tmp.MoveContentTo(this);
         FLocation = old;
-        throw;
-    }
+    });
+    Allocate(tmp.FWidth, tmp.FHeight, tmp.FPixelFormat);
+    PutPixelsBack.Dismiss();
     FIsAlpha = tmp.FIsAlpha;
     if (!IsEmpty()) CopyRowsFrom(&tmp);
     for (int32_t i = 0; i < FPaletteLength && i < tmp.FPaletteLength; ++i) FPalette[i] = tmp.FPalette[i];
@@ -505,12 +498,9 @@ struct TIEBitmapAccess {
         B->MoveContentTo(&tmp);
         B->FLocation = tmp.FLocation;
         B->FIsAlpha = tmp.FIsAlpha;
-        try {
-            B->Allocate(NewWidth, NewHeight, tmp.FPixelFormat);
-        } catch (...) {
-            tmp.MoveContentTo(B);
-            throw;
-        }
+        rtl::TScopeExit PutPixelsBack([&] { tmp.MoveContentTo(B); });
+        B->Allocate(NewWidth, NewHeight, tmp.FPixelFormat);
+        PutPixelsBack.Dismiss();
         if (!B->IsEmpty()) B->CopyRowsFrom(&tmp);
         for (int32_t i = 0; i < B->FPaletteLength && i < tmp.FPaletteLength; ++i) B->FPalette[i] = tmp.FPalette[i];
         B->FAlphaChannel = std::move(tmp.FAlphaChannel);

@@ -8,6 +8,7 @@
 #include "imaging/processing/bwconvert.h"
 #include "imaging/processing/pixelutils.h"
 #include "imaging/processing/quantizer.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -107,15 +108,14 @@ void TIEBitmap::ConvertTo(TIEPixelFormat Target) {
     FWidth = tmp.FWidth;
     FHeight = tmp.FHeight;
     FPixelFormat = Target;
-    try {
-        AllocateImage();
-        if (tmp.FPixelFormat != ieNoFormat && !IsEmpty()) ConvertFrom(&tmp);
-    } catch (...) {
-        // The old pixels come back instead of being lost with the temporary bitmap.
+    // The old pixels come back instead of being lost with the temporary bitmap.
+    rtl::TScopeExit PutPixelsBack([&] {
         FreeImage(true);
         tmp.MoveContentTo(this);
-        throw;
-    }
+    });
+    AllocateImage();
+    if (tmp.FPixelFormat != ieNoFormat && !IsEmpty()) ConvertFrom(&tmp);
+    PutPixelsBack.Dismiss();
     if (!FAlphaChannel && tmp.FAlphaChannel) FAlphaChannel = std::move(tmp.FAlphaChannel);
 }
 

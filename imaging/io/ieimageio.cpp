@@ -31,6 +31,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/system/process.h"
 #include "platform/win/winuser.h"
+#include "platform/rtl/scope.h"
 
 using namespace ieio;
 
@@ -612,10 +613,10 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
     if (StartAsync(&TIEImageIO::LoadFromStreamGIF, S)) return -1;
     Aborting = false;
     int32_t count = 0;
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
     try {
         if (!MakeConsistentBitmap()) {
             Aborting = true;
-            DoFinishWork();
             return 0;
         }
         PrepareLoad();
@@ -711,11 +712,7 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
         Aborting = true;
     } catch (const std::length_error&) {
         Aborting = true;
-    } catch (...) {
-        DoFinishWork();
-        throw;
     }
-    DoFinishWork();
     return count;
 }
 
@@ -875,41 +872,19 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
 
 void TIEImageIO::WithFileRead(const std::string& FileName, const std::function<void(TStream&)>& Body) {
     Aborting = true;
-    std::unique_ptr<TFileStream> fs;
-    try {
-        fs = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
+    TFileStream fs(FileName, fmOpenRead | fmShareDenyWrite);
     Aborting = false;
-    try {
-        Body(*fs);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
-    DoFinishWork();
+    Body(fs);
 }
 
 void TIEImageIO::WithFileWrite(const std::string& FileName, const std::function<void(TStream&)>& Body) {
     Aborting = true;
-    std::unique_ptr<TFileStream> fs;
-    try {
-        fs = std::make_unique<TFileStream>(FileName, fmCreate);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
+    TFileStream fs(FileName, fmCreate);
     Aborting = false;
-    try {
-        Body(*fs);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
+    Body(fs);
     Params->FileName = FileName;
-    DoFinishWork();
 }
 
 // The per-format entry points below all run one of these four bodies.
@@ -924,40 +899,24 @@ void TIEImageIO::LoadFileAs(TIOFormatCode Format, const std::string& FileName, T
 void TIEImageIO::LoadStreamAs(TIOFormatCode Format, TStream& S, TIEIOThread::TStreamProc Self) {
     if (StartAsync(Self, S)) return;
     Aborting = false;
-    try {
-        LoadStreamBody(Format, S);
-        Params->FileName.clear();
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
-    DoFinishWork();
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
+    LoadStreamBody(Format, S);
+    Params->FileName.clear();
 }
 
 void TIEImageIO::SaveFileAs(TIOFormatCode Format, const std::string& FileName, TIEIOThread::TFileProc Self) {
     if (StartAsync(Self, FileName)) return;
     WithFileWrite(FileName, [&](TStream& s) {
-        FSavingToFile = true;
-        try {
-            SaveStreamBody(Format, s);
-        } catch (...) {
-            FSavingToFile = false;
-            throw;
-        }
-        FSavingToFile = false;
+        rtl::TSetForScope SetSavingToFile(FSavingToFile, true);
+        SaveStreamBody(Format, s);
     });
 }
 
 void TIEImageIO::SaveStreamAs(TIOFormatCode Format, TStream& S, TIEIOThread::TStreamProc Self) {
     if (StartAsync(Self, S)) return;
     Aborting = false;
-    try {
-        SaveStreamBody(Format, S);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
-    DoFinishWork();
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
+    SaveStreamBody(Format, S);
 }
 
 void TIEImageIO::LoadFromFileBMP(const std::string& FileName) { LoadFileAs(ioBMP, FileName, &TIEImageIO::LoadFromFileBMP); }
@@ -1043,12 +1002,9 @@ int32_t TIEImageIO::LoadFromFileGIF(const std::string& FileName) {
     if (StartAsync(&TIEImageIO::LoadFromFileGIF, FileName)) return -1;
     Aborting = true;
     std::unique_ptr<TFileStream> fs;
-    try {
-        fs = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
+    fs = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
+    FinishWork.Dismiss();
     // The stream load notifies; the name is set once it is back.
     int32_t n = LoadFromStreamGIF(*fs);
     Params->FileName = FileName;
@@ -1219,12 +1175,9 @@ void TIEImageIO::LoadFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
     Params->ResetInfo();
     Params->FileType = entry->FileType;
     TIEProgressRecord pr = MakeProgress();
-    try {
-        entry->ReadFunction(Stream, FIEBitmap, *Params, false, pr);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
+    entry->ReadFunction(Stream, FIEBitmap, *Params, false, pr);
+    FinishWork.Dismiss();
     Update();
     DoFinishWork();
 }
@@ -1457,11 +1410,6 @@ void TIEImageIO::SaveToStream(TStream& Stream, TIOFormatCode Format) {
     Aborting = false;
     Params->FileType = entry->FileType;
     TIEProgressRecord pr = MakeProgress();
-    try {
-        entry->WriteFunction(Stream, FIEBitmap, *Params, pr);
-    } catch (...) {
-        DoFinishWork();
-        throw;
-    }
-    DoFinishWork();
+    rtl::TScopeExit FinishWork([&] { DoFinishWork(); });
+    entry->WriteFunction(Stream, FIEBitmap, *Params, pr);
 }

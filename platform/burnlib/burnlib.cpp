@@ -19,6 +19,7 @@
 
 #include "platform/burnlib/burnlib_rules.h"
 #include "platform/burnlib/dvdvideo_image.h"
+#include "platform/rtl/scope.h"
 
 using namespace burn;  // libburn declares itself in this namespace for C++
 
@@ -605,46 +606,45 @@ void BurnToRecorder(TDrive& d, const THandle& h, TDvdVideoImage& image, bool tes
     CheckSize(need, settings.Capacity);
     const std::string path = ReserveImageFile(settings.Folder, image.Label());
     burn_drive_info* info = nullptr;
-    try {
-        if (!testMode) CheckFolderSpace(settings.Folder, need);
-        {
-            std::lock_guard<std::mutex> lock(g_Libburn);
-            DrainMessages();
-            std::string adr = "stdio:" + path;
-            if (burn_drive_scan_and_grab(&info, adr.data(), 0) != 1 || !info) {
-                int err = 0;
-                std::string why = LibburnReason(&err);
-                info = nullptr;
-                Fail(BURNLIB_ERROR_WRITE,
-                     "The image file \"" + path + "\" cannot be written" + (why.empty() ? "." : ": " + why), err);
-            }
-        }
-        TWriteRequest req;
-        req.TestMode = testMode;
-        req.Recorder = true;
-        WriteTrack(d, h, info[0].drive, image, req);
-        {
-            std::lock_guard<std::mutex> lock(g_Libburn);
-            burn_drive_release(info[0].drive, 0);
-            burn_drive_info_free(info);
-            info = nullptr;
-        }
-        struct stat st {};
-        if (!testMode && (stat(path.c_str(), &st) != 0 || st.st_size < need))
-            Fail(BURNLIB_ERROR_WRITE, "The image file \"" + path + "\" was not written completely.");
-        if (testMode)
-            unlink(path.c_str());
-        else
-            d.RecorderUsed = need;
-    } catch (...) {
+    rtl::TScopeExit Undo([&] {
         if (info) {
             std::lock_guard<std::mutex> lock(g_Libburn);
             burn_drive_release(info[0].drive, 0);
             burn_drive_info_free(info);
         }
         unlink(path.c_str());
-        throw;
+    });
+    if (!testMode) CheckFolderSpace(settings.Folder, need);
+    {
+        std::lock_guard<std::mutex> lock(g_Libburn);
+        DrainMessages();
+        std::string adr = "stdio:" + path;
+        if (burn_drive_scan_and_grab(&info, adr.data(), 0) != 1 || !info) {
+            int err = 0;
+            std::string why = LibburnReason(&err);
+            info = nullptr;
+            Fail(BURNLIB_ERROR_WRITE,
+                 "The image file \"" + path + "\" cannot be written" + (why.empty() ? "." : ": " + why), err);
+        }
     }
+    TWriteRequest req;
+    req.TestMode = testMode;
+    req.Recorder = true;
+    WriteTrack(d, h, info[0].drive, image, req);
+    {
+        std::lock_guard<std::mutex> lock(g_Libburn);
+        burn_drive_release(info[0].drive, 0);
+        burn_drive_info_free(info);
+        info = nullptr;
+    }
+    struct stat st {};
+    if (!testMode && (stat(path.c_str(), &st) != 0 || st.st_size < need))
+        Fail(BURNLIB_ERROR_WRITE, "The image file \"" + path + "\" was not written completely.");
+    if (testMode)
+        unlink(path.c_str());
+    else
+        d.RecorderUsed = need;
+    Undo.Dismiss();
 }
 
 void BurnToDrive(TDrive& d, const THandle& h, TDvdVideoImage& image, bool testMode, bool multi) {
@@ -1281,10 +1281,7 @@ uint8_t BurnLib_Recorder_TrackAtOnceFromTree(BURNLIB_HANDLE Handle, BURNLIB_ERRO
             int32_t nodes = 1;
             Notify(h, BURNLIB_CB_IGNORED_NAME, copy.data(), &nodes);
         }
-        struct TReset {
-            TDrive& d;
-            ~TReset() { d.CancelRunning = false; }
-        } reset{d};
+        rtl::TScopeExit ResetCancel([&] { d.CancelRunning = false; });
         if (d.Recorder)
             BurnToRecorder(d, h, image, TestMode != 0);
         else

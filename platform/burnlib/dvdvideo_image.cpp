@@ -12,6 +12,7 @@
 #include <map>
 
 #include "platform/burnlib/burnlib.h"
+#include "platform/rtl/scope.h"
 
 namespace burnlib {
 namespace {
@@ -893,27 +894,26 @@ void TDvdVideoImage::WriteToFile(const std::string& FileName) {
                             e);
     }
     std::vector<uint8_t> buf(1 << 20);
-    try {
-        for (;;) {
-            size_t n = Read(buf.data(), buf.size());
-            if (n == 0) break;
-            size_t off = 0;
-            while (off < n) {
-                ssize_t w = write(fd, buf.data() + off, n - off);
-                if (w < 0 && errno == EINTR) continue;
-                if (w < 0) {
-                    int e = errno;
-                    throw EBurnLibError(BURNLIB_ERROR_WRITE,
-                                        "Writing the image \"" + FileName + "\" failed: " + std::strerror(e), e);
-                }
-                off += size_t(w);
-            }
-        }
-    } catch (...) {
+    rtl::TScopeExit RemovePartial([&] {
         close(fd);
         unlink(FileName.c_str());
-        throw;
+    });
+    for (;;) {
+        size_t n = Read(buf.data(), buf.size());
+        if (n == 0) break;
+        size_t off = 0;
+        while (off < n) {
+            ssize_t w = write(fd, buf.data() + off, n - off);
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0) {
+                int e = errno;
+                throw EBurnLibError(BURNLIB_ERROR_WRITE,
+                                    "Writing the image \"" + FileName + "\" failed: " + std::strerror(e), e);
+            }
+            off += size_t(w);
+        }
     }
+    RemovePartial.Dismiss();
     if (close(fd) != 0) {
         int e = errno;
         unlink(FileName.c_str());

@@ -13,6 +13,7 @@
 #include "platform/classlib/menus.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/classlib/cl_text.h"
+#include "platform/rtl/scope.h"
 
 std::function<void(const std::exception_ptr&)> ControlExceptionHandler;
 std::function<void(TControl*)> MouseControlChanged;
@@ -371,14 +372,8 @@ void TControl::AnchorToParent(int, int, int NewW, int NewH) {
     } else if (!FAnchors.Contains(akTop)) {
         T += DY / 2;
     }
-    FInSetBounds = true;
-    try {
-        SetBounds(L, T, W, H);
-    } catch (...) {
-        FInSetBounds = false;
-        throw;
-    }
-    FInSetBounds = false;
+    rtl::TSetForScope SetInSetBounds(FInSetBounds, true);
+    SetBounds(L, T, W, H);
 }
 
 bool TControl::Showing() const {
@@ -995,13 +990,8 @@ void TWinControl::Realign() {
     FRealignPending = false;
     TRect R = ClientRect();
     ++FAlignLevel;
-    try {
-        AlignControls(nullptr, R);
-    } catch (...) {
-        --FAlignLevel;
-        throw;
-    }
-    --FAlignLevel;
+    rtl::TScopeExit LeaveAlignLevel([&] { --FAlignLevel; });
+    AlignControls(nullptr, R);
 }
 
 void TWinControl::AlignControls(TControl*, TRect& Rect) {
@@ -1150,14 +1140,9 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
         int Saved = SaveDC(DC);
         OffsetViewportOrgEx(DC, G->Left(), G->Top(), nullptr);
         IntersectClipRect(DC, 0, 0, G->Width(), G->Height());
-        try {
-            // Through its message handling, so a replaced WindowProc sees the paint.
-            G->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
-        } catch (...) {
-            RestoreDC(DC, Saved);
-            throw;
-        }
-        RestoreDC(DC, Saved);
+        rtl::TScopeExit RestoreDc([&] { RestoreDC(DC, Saved); });
+        // Through its message handling, so a replaced WindowProc sees the paint.
+        G->Perform(WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);
     }
 }
 
@@ -1215,14 +1200,11 @@ void TWinControl::WMPaint(TMessage& Message) {
     if (ControlStyle.Contains(csCustomPaint)) {
         PAINTSTRUCT PS;
         HDC DC = BeginPaint(FHandle, &PS);
-        try {
+        {
+            rtl::TScopeExit EndPaintAtExit([&] { EndPaint(FHandle, &PS); });
             PaintWindow(DC);
             PaintControls(DC);
-        } catch (...) {
-            EndPaint(FHandle, &PS);
-            throw;
         }
-        EndPaint(FHandle, &PS);
         Message.Result = 0;
         return;
     }
@@ -1250,14 +1232,10 @@ void TWinControl::UpdateBoundsFromWindow() {
     GetWindowRect(FHandle, &R);
     HWND P = GetParent(FHandle);
     if (P && (GetWindowLongPtrA(FHandle, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, P, reinterpret_cast<POINT*>(&R), 2);
-    FInSetBoundsFromWindow = true;
-    try {
+    {
+        rtl::TSetForScope SetInSetBoundsFromWindow(FInSetBoundsFromWindow, true);
         TControl::SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
-    } catch (...) {
-        FInSetBoundsFromWindow = false;
-        throw;
     }
-    FInSetBoundsFromWindow = false;
     ClientSizeChanged();
 }
 
@@ -1479,13 +1457,8 @@ void TGraphicControl::PaintTo(HDC DC) {
     FCanvas->SetHandle(DC);
     FCanvas->Font().Assign(Font());
     FCanvas->Brush().SetColor(Color());
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    rtl::TScopeExit ReleaseCanvas([&] { FCanvas->SetHandle(nullptr); });
+    Paint();
 }
 
 TCustomControl::TCustomControl(TComponent* AOwner) : TWinControl(AOwner), FCanvas(std::make_unique<TCanvas>()) {
@@ -1497,13 +1470,8 @@ void TCustomControl::PaintWindow(HDC DC) {
     FCanvas->SetHandle(DC);
     FCanvas->Font().Assign(Font());
     FCanvas->Brush().SetColor(Color());
-    try {
-        Paint();
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    rtl::TScopeExit ReleaseCanvas([&] { FCanvas->SetHandle(nullptr); });
+    Paint();
 }
 
 void TCustomControl::Paint() {

@@ -12,6 +12,7 @@
 #include "platform/classlib/threads.h"
 #include "platform/commctl/commctrl.h"
 #include "platform/system/process.h"
+#include "platform/rtl/scope.h"
 
 TApplication* Application = nullptr;
 TAppScreen* Screen = nullptr;
@@ -305,7 +306,8 @@ TModalResult TCustomForm::ShowModal() {
         FModal = false;
         if (ActiveBefore && IsWindow(ActiveBefore)) SetActiveWindow(ActiveBefore);
     };
-    try {
+    {
+        rtl::TScopeExit Cleanup([&] { Restore(); });
         Show();
         for (auto& Hook : std::vector<std::function<void(TCustomForm*)>>(ModalLoopHooks)) Hook(this);
         do {
@@ -328,11 +330,7 @@ TModalResult TCustomForm::ShowModal() {
             }
         } while (ModalResult == mrNone);
         Hide();
-    } catch (...) {
-        Restore();
-        throw;
     }
-    Restore();
     return ModalResult;
 }
 
@@ -459,13 +457,8 @@ void TCustomForm::PaintWindow(HDC DC) {
     FCanvas->SetHandle(DC);
     FCanvas->Font().Assign(Font());
     FCanvas->Brush().SetColor(Color());
-    try {
-        OnPaint(this);
-    } catch (...) {
-        FCanvas->SetHandle(nullptr);
-        throw;
-    }
-    FCanvas->SetHandle(nullptr);
+    rtl::TScopeExit ReleaseCanvas([&] { FCanvas->SetHandle(nullptr); });
+    OnPaint(this);
 }
 
 void TCustomForm::WndProc(TMessage& M) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "platform/rtl/classes.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -222,17 +223,12 @@ void TStrings::SetCommaText(const std::string& S) {
     Delimiter = ',';
     QuoteChar = '"';
     StrictDelimiter = false;
-    try {
-        SetDelimitedText(S);
-    } catch (...) {
+    rtl::TScopeExit Cleanup([&] {
         Delimiter = d;
         QuoteChar = q;
         StrictDelimiter = s;
-        throw;
-    }
-    Delimiter = d;
-    QuoteChar = q;
-    StrictDelimiter = s;
+    });
+    SetDelimitedText(S);
 }
 
 void TStrings::LoadFromStream(TStream& Stream) {

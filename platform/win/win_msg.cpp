@@ -8,6 +8,7 @@
 
 #include "platform/system/process.h"
 #include "platform/win/win_internal.h"
+#include "platform/rtl/scope.h"
 
 namespace winimpl {
 
@@ -165,13 +166,10 @@ LRESULT CallHooks(int idHook, int code, WPARAM w, LPARAM lA, LPARAM lW) {
     if (call.Chain.empty()) return 0;
     tHookCalls.push_back(call);
     LRESULT r;
-    try {
+    {
+        rtl::TScopeExit PopHookCall([&] { tHookCalls.pop_back(); });
         r = CallHookAt(tHookCalls.back(), 0, code, w);
-    } catch (...) {
-        tHookCalls.pop_back();
-        throw;
     }
-    tHookCalls.pop_back();
     return r;
 }
 

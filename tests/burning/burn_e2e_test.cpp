@@ -22,6 +22,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/system/process.h"
 #include "platform/system/registry.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -57,8 +58,7 @@ protected:
     void SetUp() override {
         for (const char* Tool : {"ffmpeg", "dvdauthor", "lsdvd"})
             if (!HaveTool(Tool)) GTEST_SKIP() << Tool << " is not installed";
-        std::string Tmpl = (fs::temp_directory_path() / "sbe2e-XXXXXX").string();
-        Dir = mkdtemp(Tmpl.data());
+        Dir = Scratch.Path();
         setenv("TESSARO_RECORDER_DIR", (Dir / "images").c_str(), 1);
         unsetenv("TESSARO_RECORDER_CAPACITY");
         const char* Old = std::getenv("XDG_CONFIG_HOME");
@@ -96,8 +96,6 @@ protected:
             setenv("XDG_CONFIG_HOME", SavedConfig.c_str(), 1);
         else
             unsetenv("XDG_CONFIG_HOME");
-        std::error_code E;
-        if (!Dir.empty()) fs::remove_all(Dir, E);
     }
 
     // A test clip made DVD-ready by ffmpeg, authored by dvdauthor without menus.
@@ -120,6 +118,7 @@ protected:
         return (Work / "Trip").string();
     }
 
+    TTempFolder Scratch{"sbe2e"};
     fs::path Dir;
     std::string SavedConfig;
     bool HadConfig = false;

@@ -15,6 +15,7 @@
 #include "core/ui_texts.h"
 #include "fake_burnlib.h"
 #include "platform/system/registry.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -35,16 +36,9 @@ const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
 
 // A temporary folder removed at the end.
 struct TTempDir {
-    fs::path Path;
-    TTempDir() {
-        std::string Tmpl = (fs::temp_directory_path() / "sbengine-XXXXXX").string();
-        Path = mkdtemp(Tmpl.data());
-    }
-    ~TTempDir() {
-        std::error_code E;
-        fs::remove_all(Path, E);
-    }
-    std::string Str() const { return Path.string() + "/"; }
+    TTempFolder Folder{"sbengine"};
+    fs::path Path{Folder.Path()};
+    std::string Str() const { return Folder.Slashed(); }
 };
 
 void Touch(const fs::path& P, size_t Size = 0) {

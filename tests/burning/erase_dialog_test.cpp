@@ -21,6 +21,7 @@
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/threads.h"
 #include "platform/commctl/commctrl.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -65,8 +66,7 @@ uint8_t TestCreateEx(BURNLIB_HANDLE* Handle, BURNLIB_ERROR_ARGS, const char* Dev
 class EraseDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string Tmpl = (fs::temp_directory_path() / "erasedlg-XXXXXX").string();
-        Dir = mkdtemp(Tmpl.data());
+        Dir = Scratch.Path();
         setenv("TESSARO_RECORDER_DIR", (Dir / "images").c_str(), 1);
         unsetenv("TESSARO_RECORDER_CAPACITY");
         TestHooks::Start();
@@ -98,8 +98,6 @@ protected:
         SetBurnLibCalls(nullptr);
         TestHooks::SetModalWatchdog(0);
         TestHooks::Stop();
-        std::error_code Ec;
-        fs::remove_all(Dir, Ec);
     }
 
     // Burns a small VIDEO_TS folder onto the recorder's disc.
@@ -170,6 +168,7 @@ protected:
         for (size_t I = 1; I < P.size(); ++I) EXPECT_GE(P[I], P[I - 1]) << "at " << I;
     }
 
+    TTempFolder Scratch{"erasedlg"};
     fs::path Dir;
     TfrmEraseDisc* Dialog = nullptr;
     std::vector<int32_t> Progress;

@@ -19,6 +19,7 @@
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/threads.h"
 #include "platform/win/winscreen.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -49,8 +50,7 @@ TfrmOperationProgress* FindScanDialog() {
 class ScanDialog : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string Tmpl = (fs::temp_directory_path() / "scandlg-XXXXXX").string();
-        Dir = mkdtemp(Tmpl.data());
+        Dir = Scratch.Path();
         setenv("TESSARO_RECORDER_DIR", (Dir / "images").c_str(), 1);
         TestHooks::Start();
         InitUITexts();
@@ -66,8 +66,6 @@ protected:
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         SetBurnLibCalls(nullptr);
         TestHooks::Stop();
-        std::error_code Ec;
-        fs::remove_all(Dir, Ec);
     }
     // Runs Step on the GUI thread every 20 ms while FindDevices waits.
     void ScanWith(TsbDeviceFinder& Finder, std::function<void()> Step) {
@@ -83,6 +81,7 @@ protected:
             if (Finder.Devices->GetItem(I)->DeviceName == "CDROM0") return true;
         return false;
     }
+    TTempFolder Scratch{"scandlg"};
     fs::path Dir;
 };
 

@@ -12,15 +12,9 @@
 
 #include "core/globals.h"
 #include "core/ui_texts.h"
+#include "temp_folder.h"
 
 namespace coretest {
-
-inline std::string MakeScratchDir() {
-    const char* Tmp = std::getenv("TMPDIR");
-    std::string Pattern = std::string(Tmp && *Tmp ? Tmp : "/tmp") + "/core_test_XXXXXX";
-    if (!::mkdtemp(Pattern.data())) return "";
-    return Pattern + "/";
-}
 
 inline void WriteFile(const std::string& Path, const std::string& Text) {
     std::filesystem::create_directories(std::filesystem::path(Path).parent_path());
@@ -57,8 +51,7 @@ inline std::string IniValue(const std::string& Path, const std::string& Section,
 class CoreFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        Dir = MakeScratchDir();
-        ASSERT_FALSE(Dir.empty());
+        Dir = Scratch.Slashed();
         AppData = Dir + "data";
         OldXdg = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
         HadXdg = std::getenv("XDG_DATA_HOME") != nullptr;
@@ -73,10 +66,11 @@ protected:
         InitUITexts();
         if (HadXdg) ::setenv("XDG_DATA_HOME", OldXdg.c_str(), 1);
         else ::unsetenv("XDG_DATA_HOME");
+        // A test may have taken the folder's rights away; it must still go.
         std::error_code Ec;
         std::filesystem::permissions(Dir, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, Ec);
-        std::filesystem::remove_all(Dir, Ec);
     }
+    TTempFolder Scratch{"core_test"};
     std::string Dir, App, AppData, OldXdg;
     bool HadXdg = false;
 };

@@ -9,11 +9,12 @@
 #include "platform/help/htmlhelp.h"
 #include "platform/system/module.h"
 #include "platform/system/sysdefs.h"
+#include "temp_folder.h"
 
 // One test: the binding is process-wide, so the order of the steps matters.
 TEST(HtmlHelpLoader, MissingViewerOrEntryRaisesOnEveryCallThenBindsOnceItIsThere) {
-    const std::string Dir = coretest::MakeScratchDir();
-    ASSERT_FALSE(Dir.empty());
+    const TTempFolder Scratch("core_test");
+    const std::string Dir = Scratch.Slashed();
     const char* OldPath = std::getenv("PATH");
     const std::string SavedPath = OldPath ? OldPath : "";
     InitHtmlHelp();
@@ -52,6 +53,4 @@ TEST(HtmlHelpLoader, MissingViewerOrEntryRaisesOnEveryCallThenBindsOnceItIsThere
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 
     ::setenv("PATH", SavedPath.c_str(), 1);
-    std::error_code Ec;
-    std::filesystem::remove_all(Dir, Ec);
 }

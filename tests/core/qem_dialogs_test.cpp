@@ -14,6 +14,7 @@
 #include "platform/gdi/gdi.h"
 #include "platform/system/unicode_conv.h"
 #include "platform/win/winuser.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -23,15 +24,11 @@ class QemDialogs : public ::testing::Test {
 protected:
     void SetUp() override {
         TestHooks::Start();
-        const std::string Scratch = coretest::MakeScratchDir();
-        ASSERT_FALSE(Scratch.empty());
         // The browser shows resolved paths.
-        Dir = fs::canonical(Scratch).string() + "/";
+        Dir = fs::canonical(Scratch.Path()).string() + "/";
     }
     void TearDown() override {
         TestHooks::Stop();
-        std::error_code Ec;
-        fs::remove_all(Dir, Ec);
     }
 
     static std::string Text(HWND Wnd) {
@@ -55,6 +52,7 @@ protected:
         if (Open) Command(Dlg, IDC_BFF_FOLDERS, LBN_DBLCLK);
     }
 
+    TTempFolder Scratch{"core_test"};
     std::string Dir;
 };
 

@@ -6,6 +6,7 @@
 #include "core/qem_utils.h"
 #include "core_fixture.h"
 #include "platform/system/shell.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 using coretest::WriteFile;
@@ -86,13 +87,9 @@ TEST(TrailingBackslash, Table) {
 class DeleteFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Dir = coretest::MakeScratchDir();
-        ASSERT_FALSE(Dir.empty());
+        Dir = Scratch.Slashed();
     }
-    void TearDown() override {
-        std::error_code Ec;
-        fs::remove_all(Dir, Ec);
-    }
+    TTempFolder Scratch{"core_test"};
     std::string Dir;
 };
 

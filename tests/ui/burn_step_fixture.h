@@ -26,6 +26,7 @@
 #include "platform/system/registry.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
+#include "temp_folder.h"
 
 // Every status the hub hears, in order, from whichever thread, passed on to
 // the handler that was there before.
@@ -94,9 +95,7 @@ inline bool LogHasLine(const std::string& LogFile, const std::string& Line) {
 class BurnStepFixture : public ::testing::Test {
 public:
     void SetUp() override {
-        char Tmpl[] = "/tmp/tessaro_burnstep_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Scratch.Slashed();
         AppFolder = Root + "app/";
         ForceDirectories(AppFolder + "langs");
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
@@ -123,7 +122,6 @@ public:
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
         AfterShutdown();
-        { std::error_code Ec; std::filesystem::remove_all(Root, Ec); }
     }
 
     // Burn VIDEO_TS on Folder, the folder picker accepting it, the boxes
@@ -148,6 +146,7 @@ public:
         EXPECT_FALSE(frmProgressOther && frmProgressOther->Visible());
     }
 
+    TTempFolder Scratch{"tessaro_burnstep"};
     std::string Root, AppFolder;
     bool Started = false;
     TfrmMain* F = nullptr;

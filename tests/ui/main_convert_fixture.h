@@ -21,13 +21,12 @@
 #include "platform/rtl/sysutils.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
+#include "temp_folder.h"
 
 class MainConvert : public ::testing::Test {
 protected:
     void SetUp() override {
-        char Tmpl[] = "/tmp/tessaro_conv_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Scratch.Slashed();
         AppFolder = Root + "app/";
         ForceDirectories(AppFolder + "langs");
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
@@ -63,8 +62,6 @@ protected:
         if (Started) ProgramShutdown();
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
-        std::error_code Ec;
-        std::filesystem::remove_all(Root, Ec);
     }
 
     // What a test sets up before the program starts (registry values, say).
@@ -96,6 +93,7 @@ protected:
         return std::system(Cmd.c_str()) == 0;
     }
 
+    TTempFolder Scratch{"tessaro_conv"};
     std::string Root, AppFolder, Temp;
     bool Started = false;
     TfrmMain* F = nullptr;

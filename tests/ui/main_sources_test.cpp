@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@
 #include "ui/main_form.h"
 #include "ui/main_sources.h"
 #include "ui/program.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -43,15 +45,15 @@ bool Shell(const std::string& Cmd) { return std::system(Cmd.c_str()) == 0; }
 
 // Media made once for all tests: a 2-second clip with sound, a sound-only file
 // and a text file dressed as a video.
+std::unique_ptr<TTempFolder> MediaFolder;
 std::string MediaDir;
 bool MediaMade = false;
 
 class SourceList : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        char Tmpl[] = "/tmp/tessaro_srclist_media_XXXXXX";
-        if (!mkdtemp(Tmpl)) return;
-        MediaDir = std::string(Tmpl) + "/";
+        MediaFolder = std::make_unique<TTempFolder>("tessaro_srclist_media");
+        MediaDir = MediaFolder->Slashed();
         MediaMade = Shell("ffmpeg -nostdin -v error -f lavfi -i testsrc=size=160x120:rate=25:duration=2 "
                         "-f lavfi -i sine=duration=2 -c:v mpeg4 -c:a aac -shortest '" + MediaDir + "av.mp4'") &&
                     Shell("ffmpeg -nostdin -v error -f lavfi -i sine=duration=2 '" + MediaDir + "sound.wav'");
@@ -67,14 +69,12 @@ protected:
         WriteFile(MediaDir + "notes.txt", "not listed\n");
     }
     static void TearDownTestSuite() {
-        if (!MediaDir.empty()) { std::error_code Ec; std::filesystem::remove_all(MediaDir, Ec); }
+        MediaFolder.reset();
     }
 
     void SetUp() override {
         if (!MediaMade) GTEST_SKIP() << "ffmpeg could not make the test media";
-        char Tmpl[] = "/tmp/tessaro_srclist_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Scratch.Slashed();
         AppFolder = Root + "app/";
         ForceDirectories(AppFolder + "langs");
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
@@ -96,7 +96,6 @@ protected:
         if (!Root.empty()) {
             EXPECT_TRUE(TThread::WaitForAllEnded(5000));
             TestHooks::Stop();
-            { std::error_code Ec; std::filesystem::remove_all(Root, Ec); }
         }
     }
     // A copy of the clip under another name in the test's folder.
@@ -112,6 +111,7 @@ protected:
     }
     TFileItem* FileOf(int Index) { return static_cast<TFileItem*>(List->Items().Item(Index)->Data); }
 
+    TTempFolder Scratch{"tessaro_srclist"};
     std::string Root, AppFolder;
     bool Started = false;
     TListView* List = nullptr;

@@ -35,6 +35,7 @@
 #include "ui/main_form.h"
 #include "ui/program.h"
 #include "ui/settings_wnd.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -60,9 +61,7 @@ std::string IniValue(const std::string& File, const std::string& Section, const 
 class MainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        char Tmpl[] = "/tmp/tessaro_ui_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Scratch.Slashed();
         AppFolder = Root + "app/";
         ForceDirectories(AppFolder);
         // Keep the temporary folder the options make out of the user's home.
@@ -74,7 +73,6 @@ protected:
         if (Started) ProgramShutdown();
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
-        DeleteTree(Root);
     }
     static void DeleteTree(const std::string& Path) {
         std::error_code Ec;
@@ -92,6 +90,7 @@ protected:
         SetForegroundWindow(frmMain->Handle());
         TestHooks::PumpPending();
     }
+    TTempFolder Scratch{"tessaro_ui"};
     std::string Root, AppFolder;
     bool Started = false;
 };

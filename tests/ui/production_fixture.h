@@ -87,7 +87,7 @@ protected:
         if (!F->actBurn->Enabled() || !F->lsvFiles->Enabled()) return false;
         if (frmProgress && frmProgress->Visible()) return false;
         if (frmProgressOther && frmProgressOther->Visible()) return false;
-        for (TRedirector* R : {F->ConvertRedirector, F->MenuRedirector, F->AuthorRedirector})
+        for (TRedirector* R : {F->ConvertRedirector.get(), F->MenuRedirector.get(), F->AuthorRedirector.get()})
             if (R && R->Running()) return false;
         return true;
     }

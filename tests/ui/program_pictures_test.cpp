@@ -19,6 +19,7 @@
 #include "platform/win/winscreen.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -82,9 +83,7 @@ std::vector<uint32_t> IconPixels(HICON Icon, int& W, int& H) {
 class ProgramPictures : public ::testing::Test {
 protected:
     void SetUp() override {
-        char Tmpl[] = "/tmp/tessaro_pictures_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Scratch.Slashed();
         AppFolder = Root + "app/";
         ForceDirectories(AppFolder + "langs");
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
@@ -98,9 +97,8 @@ protected:
         if (Started) ProgramShutdown();
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
-        std::error_code Ec;
-        std::filesystem::remove_all(Root, Ec);
     }
+    TTempFolder Scratch{"tessaro_pictures"};
     std::string Root, AppFolder;
     bool Started = false;
 };

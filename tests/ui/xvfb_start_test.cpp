@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/xvfb_server.h"
+#include "temp_folder.h"
 
 #include <filesystem>
 #include <chrono>
@@ -63,9 +64,8 @@ void Stop(pid_t Pid) {
 TEST(XvfbStart, TheMainWindowAppearsWithItsTitle) {
     if (!OnPath("Xvfb")) GTEST_SKIP() << "Xvfb is not installed";
     if (!OnPath("xdotool")) GTEST_SKIP() << "xdotool is not installed";
-    char Tmpl[] = "/tmp/tessaro_xvfb_XXXXXX";
-    ASSERT_NE(mkdtemp(Tmpl), nullptr);
-    const std::string Root = Tmpl;
+    const TTempFolder Scratch("tessaro_xvfb");
+    const std::string Root = Scratch.Path();
     // A copy of the program folder, so the run writes its INI files there.
     ASSERT_EQ(std::system(("cp -r '" TESSARO_APP_DIR "' '" + Root + "/app'").c_str()), 0);
     // The server picks a free display and says which once it accepts clients.
@@ -106,7 +106,6 @@ TEST(XvfbStart, TheMainWindowAppearsWithItsTitle) {
         Window.empty() ? "" : Capture("DISPLAY=" + Display + " xdotool getwindowgeometry " + Window + " 2>/dev/null");
     Stop(App);
     Server.Stop();
-    { std::error_code Ec; std::filesystem::remove_all(Root, Ec); }
     ASSERT_FALSE(Window.empty()) << "no window titled Tessaro was mapped";
     // The window is at least the designed client area (742 x 520) plus its frame.
     int W = 0, H = 0;

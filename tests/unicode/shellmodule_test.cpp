@@ -5,6 +5,7 @@
 #include "platform/commctl/shellmodule.h"
 #include "platform/system/module.h"
 #include "uni_test_env.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -46,9 +47,8 @@ TEST(ShellModule, TheWideBrowseLoadsShellAndShowsTheWideTitle) {
 }
 
 TEST(ShellModule, WideFileOperationsDeleteWideNames) {
-    char tmpl[] = "/tmp/shellmodule_XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    const std::string dir = tmpl;
+    const TTempFolder Scratch("shellmodule");
+    const std::string dir = Scratch.Path();
     const std::string a = dir + "/\xE6\x97\xA5\xE6\x9C\xAC", b = dir + "/\xCE\xBA.txt";
     ASSERT_EQ(mkdir(a.c_str(), 0755), 0);
     std::ofstream(a + "/inside") << "x";

@@ -1,6 +1,7 @@
 #include "unicode/unistrings.h"
 
 #include "unicode/iconv_helper.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,8 @@ class UniStringsTest : public testing::Test {
 protected:
     void SetUp() override {
         std::setlocale(LC_ALL, "C.UTF-8");
-        char tmpl[] = "/tmp/unistrings_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = Scratch.Path();
     }
-    void TearDown() override { std::error_code Ec; std::filesystem::remove_all(dir_, Ec); }
 
     std::string ReadFile(const std::string& path) {
         std::ifstream f(path, std::ios::binary);
@@ -40,6 +38,7 @@ protected:
             out.push_back(s[i]);
         return out;
     }
+    TTempFolder Scratch{"unistrings"};
     std::string dir_;
 };
 

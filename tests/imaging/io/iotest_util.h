@@ -15,22 +15,16 @@
 #include "imaging/io/ieformats.h"
 #include "imaging/io/ieioparams.h"
 #include "platform/rtl/classes.h"
+#include "temp_folder.h"
 
 namespace iotest {
 
 inline std::string DataDir() { return std::string(TESSARO_TEST_DATA) + "/imaging/io/"; }
 
 struct TempDir {
-    std::filesystem::path path;
-    TempDir() {
-        const char* t = std::getenv("TMPDIR");
-        std::string base = t && *t ? t : "/tmp";
-        char templ[512];
-        std::snprintf(templ, sizeof templ, "%s/ieio-XXXXXX", base.c_str());
-        path = mkdtemp(templ);
-    }
-    ~TempDir() { std::filesystem::remove_all(path); }
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
+    TTempFolder Folder{"ieio"};
+    std::filesystem::path path{Folder.Path()};
+    std::string operator/(const std::string& name) const { return Folder / name; }
 };
 
 inline bool HaveConvert() {

@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace burntest {
 
 // A folder under $TMPDIR (or /tmp) removed with everything in it at the end.
 class TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return path; }  // without trailing '/'
+    const std::string& Path() const { return Folder.Path(); }  // without trailing '/'
 private:
-    std::string path;
+    TTempFolder Folder{"burnlib_test"};
 };
 
 // Runs a command line through sh with a time limit of Seconds; answers its output

@@ -15,6 +15,8 @@
 #include "platform/commctl/commdlg.h"
 #include "platform/commctl/shlobj_dialogs.h"
 #include "platform/commctl/testhooks.h"
+#include "platform/rtl/scope.h"
+#include "temp_folder.h"
 
 using namespace cctest;
 
@@ -25,12 +27,7 @@ protected:
     void SetUp() override {
         CtlTest::SetUp();
         TestHookClearMessageBoxLog();
-        const char* tmp = std::getenv("TMPDIR");
-        std::string base = std::string(tmp && *tmp ? tmp : "/tmp") + "/commctl_fd_XXXXXX";
-        std::vector<char> buf(base.begin(), base.end());
-        buf.push_back(0);
-        ASSERT_NE(mkdtemp(buf.data()), nullptr);
-        Dir = buf.data();
+        Dir = Scratch.Path();
         for (const char* f : {"b.MPG", "a.avi", "c.txt", "notes.avi.txt"}) std::ofstream(Dir + "/" + f) << "x";
         std::filesystem::create_directory(Dir + "/sub");
         std::filesystem::create_directory(Dir + "/sub/deeper");
@@ -40,8 +37,6 @@ protected:
     void TearDown() override {
         TestHookSetModalWindowHook(nullptr);
         TestHookClearMessageBoxAnswers();
-        std::error_code ec;
-        std::filesystem::remove_all(Dir, ec);
         CtlTest::TearDown();
     }
     static std::vector<std::u16string> Items(HWND list) {
@@ -67,6 +62,7 @@ protected:
         GetWindowRect(c, &r);
         return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     }
+    TTempFolder Scratch{"commctl_fd"};
     std::string Dir;
 };
 
@@ -208,10 +204,7 @@ TEST_F(FileDialogs, PlacesFoldersAboveSizeAndDateColumnsAndBackspace) {
     const int Lock = open("/tmp/tessaro-open-dialog.lock", O_CREAT | O_RDWR | O_CLOEXEC, 0666);
     ASSERT_GE(Lock, 0);
     ASSERT_EQ(flock(Lock, LOCK_EX), 0);
-    struct TUnlock {
-        int Fd;
-        ~TUnlock() { close(Fd); }
-    } Unlock{Lock};
+    rtl::TScopeExit Unlock([&] { close(Lock); });
     std::filesystem::remove_all(Root);
     const std::string Home = Root + "/home", Clips = Home + "/Videos/clips";
     std::filesystem::create_directories(Clips);

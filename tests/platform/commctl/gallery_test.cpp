@@ -6,6 +6,7 @@
 
 #include "cc_test_util.h"
 #include "platform/screen/headless.h"
+#include "platform/rtl/scope.h"
 
 using namespace cctest;
 
@@ -30,12 +31,9 @@ TEST_F(Gallery, OneOfEachControlMatchesTheGoldenImage) {
     } tpl{{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 0, 20, 20, 300, 220}, 0, 0, 0};
     HWND dlg = CreateDialogIndirectParamW(nullptr, &tpl.T, nullptr, Quiet, 0);
     ASSERT_NE(dlg, nullptr);
-    struct TGuard {
-        HWND H;
-        ~TGuard() {
-            if (IsWindow(H)) DestroyWindow(H);
-        }
-    } guard{dlg};
+    rtl::TScopeExit DestroyDialog([&] {
+        if (IsWindow(dlg)) DestroyWindow(dlg);
+    });
     SetWindowTextW(dlg, u"Controls");
     SetWindowPos(dlg, nullptr, 40, 40, 560, 430, SWP_NOZORDER);
     Child(dlg, u"Button", u"Push", BS_PUSHBUTTON, 10, 10, 75, 23, 1);

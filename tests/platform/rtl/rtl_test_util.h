@@ -5,18 +5,11 @@
 #include <filesystem>
 #include <string>
 
+#include "temp_folder.h"
+
 class TempFolder {
+    TTempFolder Folder{"rtl_test"};
+
 public:
-    TempFolder() {
-        const char* base = std::getenv("TMPDIR");
-        std::string tmpl = std::string(base && *base ? base : "/tmp") + "/rtl_test_XXXXXX";
-        if (char* p = ::mkdtemp(tmpl.data())) Path = std::string(p) + "/";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        if (!Path.empty()) std::filesystem::remove_all(Path, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string Path;  // ends with '/'
+    std::string Path = Folder.Slashed();
 };

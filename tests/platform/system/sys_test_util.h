@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <sstream>
 #include <string>
@@ -13,23 +12,13 @@
 #include <vector>
 
 #include "platform/system/process.h"
+#include "temp_folder.h"
 
 namespace systest {
 
-inline int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
-
 struct TTempDir {
-    TTempDir() {
-        const char* t = std::getenv("TMPDIR");
-        std::string base = (t && *t) ? t : "/tmp";
-        std::string tmpl = base + "/tessaro-sys-XXXXXX";
-        std::vector<char> buf(tmpl.begin(), tmpl.end());
-        buf.push_back('\0');
-        Path = ::mkdtemp(buf.data());
-        Path += '/';
-    }
-    ~TTempDir() { ::nftw(Path.c_str(), RemoveEntry, 16, FTW_DEPTH | FTW_PHYS); }
-    std::string Path;  // with a trailing '/'
+    TTempFolder Folder{"tessaro-sys"};
+    std::string Path = Folder.Slashed();
 };
 
 inline void WriteText(const std::string& path, const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include "platform/system/module.h"
 #include "platform/system/process.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,11 +21,9 @@ class WideCallsTest : public testing::Test {
 protected:
     void SetUp() override {
         std::setlocale(LC_ALL, "C.UTF-8");
-        char tmpl[] = "/tmp/widecalls_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = Scratch.Path();
     }
-    void TearDown() override { std::error_code Ec; std::filesystem::remove_all(dir_, Ec); }
+    TTempFolder Scratch{"widecalls"};
     std::string dir_;
 };
 

@@ -8,25 +8,22 @@
 #include "core/globals.h"
 #include "core/ui_texts.h"
 #include "tools/langgen/english_file.h"
+#include "temp_folder.h"
 
 namespace fs = std::filesystem;
 
 class EnglishFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* Tmp = std::getenv("TMPDIR");
-        std::string Pattern = std::string(Tmp && *Tmp ? Tmp : "/tmp") + "/langgen_test_XXXXXX";
-        ASSERT_NE(::mkdtemp(Pattern.data()), nullptr);
-        Dir = Pattern + "/";
+        Dir = Scratch.Slashed();
         GlobalsStartup();
         InitUITexts();
     }
     void TearDown() override {
         GlobalsShutdown();
         InitUITexts();
-        std::error_code Ec;
-        fs::remove_all(Dir, Ec);
     }
+    TTempFolder Scratch{"langgen_test"};
     std::string Dir;
 };
 

@@ -16,6 +16,7 @@
 
 #include "tests/skin/lzh_fixtures.h"
 #include "tools/skingen/lzh_encoder.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -78,9 +79,8 @@ int RunTool(const std::vector<std::string>& Args) {
 }
 
 TEST(SkinLzhEncoder, OutsideDecoderExtractsTheOriginalBytes) {
-    char Template[] = "/tmp/skingen_lhaXXXXXX";
-    ASSERT_NE(mkdtemp(Template), nullptr);
-    const fs::path Dir = Template;
+    const TTempFolder Scratch("skingen_lha");
+    const fs::path Dir = Scratch.Path();
     for (const auto& F : LzhFixtures()) {
         SCOPED_TRACE(F.Name);
         TLzhEncodeStats Stats;
@@ -100,7 +100,6 @@ TEST(SkinLzhEncoder, OutsideDecoderExtractsTheOriginalBytes) {
         EXPECT_EQ(Got.size(), F.Data.size());
         EXPECT_TRUE(Got == F.Data);
     }
-    fs::remove_all(Dir);
 }
 
 }  // namespace
