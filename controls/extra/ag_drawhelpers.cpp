@@ -72,9 +72,21 @@ void StretchDrawRectTransparent(TCanvas& Canvas, int X, int Y, int Width, int He
     From.Unlock();
 }
 
+namespace {
+// The paint-copy state for as long as a copy is drawn, also when drawing raises.
+struct TPaintCopyScope {
+    explicit TPaintCopyScope(TControl& C) : Control(C) { Control.BeginPaintCopy(); }
+    ~TPaintCopyScope() { Control.EndPaintCopy(); }
+    TPaintCopyScope(const TPaintCopyScope&) = delete;
+    TPaintCopyScope& operator=(const TPaintCopyScope&) = delete;
+    TControl& Control;
+};
+}  // namespace
+
 void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas) {
     TWinControl* Parent = Control.Parent();
     if (!Parent || !Parent->HandleAllocated()) return;
+    TPaintCopyScope ParentCopy(*Parent);
     HDC DC = Canvas.Handle();
     // The parent paints only its background here: its own paint would draw
     // this control again.
@@ -92,10 +104,16 @@ void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas) {
         RECT Overlap;
         const TRect Theirs = G->BoundsRect();
         if (!IntersectRect(&Overlap, &Mine, &Theirs)) continue;
+        TPaintCopyScope Copy(*G);
         Saved = SaveDC(DC);
         OffsetViewportOrgEx(DC, G->Left() - Control.Left(), G->Top() - Control.Top(), nullptr);
         IntersectClipRect(DC, 0, 0, G->Width(), G->Height());
-        G->PaintTo(DC);
+        try {
+            G->PaintTo(DC);
+        } catch (...) {
+            RestoreDC(DC, Saved);
+            throw;
+        }
         RestoreDC(DC, Saved);
     }
 }

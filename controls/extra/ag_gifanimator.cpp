@@ -157,7 +157,8 @@ void TAgGIFAnimator::SetFrameIndex(int Value) {
 }
 
 void TAgGIFAnimator::NextFrameTick(TObject*) {
-    if (!Visible() || FImage->GetCount() < 2 || !Parent() || !Parent()->HandleAllocated()) return;
+    // Drawn as a copy behind a sibling: the frame stays until the control's own paint.
+    if (PaintingCopy() || !Visible() || FImage->GetCount() < 2 || !Parent() || !Parent()->HandleAllocated()) return;
     {
         std::lock_guard<std::recursive_mutex> L(PaintLock);
         FFrameIndex = FFrameIndex + 1 < FImage->GetCount() ? FFrameIndex + 1 : 0;

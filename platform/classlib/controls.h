@@ -11,6 +11,7 @@
 // not handle goes to the class's original window procedure (DefaultHandler).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -166,6 +167,11 @@ public:
 
     TWinControl* Parent() const { return FParent; }
     virtual void SetParent(TWinControl* AParent);
+    // Set while the control is drawn as part of another one's background (a
+    // copy, not its own paint); nests, and may be read from another thread.
+    bool PaintingCopy() const { return FPaintCopy.load() > 0; }
+    void BeginPaintCopy() { ++FPaintCopy; }
+    void EndPaintCopy() { --FPaintCopy; }
     void SetParentComponent(TComponent* Value) override;
 
     int Left() const { return FLeft; }
@@ -323,6 +329,7 @@ protected:
     bool FInSetBounds = false;
 
 private:
+    std::atomic<int> FPaintCopy{0};
     void WMMouse(TMessage& Message);
 };
 

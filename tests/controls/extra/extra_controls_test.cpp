@@ -2,6 +2,7 @@
 // form, on the headless screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "controls/extra/ag_gifanimator.h"
@@ -274,6 +275,47 @@ TEST_F(ExtraControls, WithoutLoopTheAnimationStopsBackAtTheFirstFrame) {
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return !A->Animate(); }, 5000, "the animation to stop"));
     EXPECT_EQ(Shown, (std::vector<int>{1, 2, 0}));
     EXPECT_EQ(Stops, 1);
+}
+
+// Records whether it is painted as a copy, and whether its parent then is.
+class TCopyProbe : public TGraphicControl {
+public:
+    using TGraphicControl::TGraphicControl;
+    std::vector<std::pair<bool, bool>> Paints;
+
+protected:
+    void Paint() override { Paints.emplace_back(PaintingCopy(), Parent()->PaintingCopy()); }
+};
+
+// A control drawn behind a transparent sibling is drawn as a copy, its parent
+// too; an animator in that state does not step.
+TEST_F(ExtraControls, ControlsDrawnBehindASiblingAreCopiesAndDoNotStep) {
+    auto* Probe = new TCopyProbe(F);
+    Probe->SetParent(F);
+    Probe->SetBounds(200, 60, 40, 40);
+    auto* Empty = new TAgGIFAnimator(F);  // nothing to show: the background shows through
+    Empty->SetParent(F);
+    Empty->SetBounds(220, 70, 40, 40);
+    TestHooks::PumpPending();
+    Probe->Paints.clear();
+    Empty->Invalidate();
+    TestHooks::PumpPending();
+    EXPECT_NE(std::find(Probe->Paints.begin(), Probe->Paints.end(), std::make_pair(true, true)),
+              Probe->Paints.end());  // behind the empty animator
+    EXPECT_NE(std::find(Probe->Paints.begin(), Probe->Paints.end(), std::make_pair(false, false)),
+              Probe->Paints.end());  // its own paint
+    EXPECT_FALSE(Probe->PaintingCopy());
+    EXPECT_FALSE(F->PaintingCopy());
+
+    TAgGIFAnimator* A = F->gifScan;
+    LoadGif(*A, MakeGif({{1, 0, 0, 4, 2, 1, -1}, {2, 0, 0, 4, 2, 1, -1}, {3, 0, 0, 4, 2, 1, -1}}));
+    ASSERT_EQ(A->FrameIndex(), 0);
+    A->BeginPaintCopy();
+    A->NextFrameTick(nullptr);
+    EXPECT_EQ(A->FrameIndex(), 0);
+    A->EndPaintCopy();
+    A->NextFrameTick(nullptr);
+    EXPECT_EQ(A->FrameIndex(), 1);
 }
 
 TEST_F(ExtraControls, DestroyingARunningAnimatorLeavesNothingBehind) {
