@@ -248,6 +248,10 @@ TIEImageIO* TIEImageView::IO() {
     if (!FIO) {
         auto IO = std::make_unique<TIEImageIO>(nullptr);
         IO->SetAttachedIEView(this);
+        // The view reports the progress of its own loads and saves, as of its processing.
+        IO->OnProgress = [this](TObject*, int Percent) {
+            if (OnProgress) OnProgress(this, Percent);
+        };
         FIO = IO.release();
     }
     return FIO;

@@ -505,3 +505,29 @@ TEST(IOPreviews, GoldenPages) {
         });
     }
 }
+
+// A JPEG preview maps the save onto the first half of the bar and the decoding
+// onto the second, and leaves the bar at 0.
+TEST(IOPreviews, ProgressOfSaveAndLoadOnTheBar) {
+    TSource S;
+    S.IO.Params->FileType = ioJPEG;
+    S.IO.SimplifiedParamsDialogs = false;
+    std::vector<int> FromSave, FromLoad;
+    RunDialog(S.IO, ppAuto, [&](TfIOPreviews& D) {
+        D.ImageView1->OnProgress = [&](TObject* Sender, int Percent) {
+            D.ImageView1Progress(Sender, Percent);
+            FromSave.push_back(D.ProgressBar1->Position());
+        };
+        D.ImageView2->OnProgress = [&](TObject* Sender, int Percent) {
+            D.ImageView1Progress(Sender, Percent);
+            FromLoad.push_back(D.ProgressBar1->Position());
+        };
+        Press(D.Button3);
+        EXPECT_EQ(D.ProgressBar1->Position(), 0);
+    });
+    ASSERT_FALSE(FromSave.empty());
+    ASSERT_FALSE(FromLoad.empty());
+    for (int P : FromSave) EXPECT_LE(P, 50);
+    for (int P : FromLoad) EXPECT_GE(P, 50);
+    EXPECT_EQ(FromLoad.back(), 100);
+}
