@@ -4,6 +4,7 @@
 #include "platform/classlib/dialogs.h"
 #include "platform/classlib/forms.h"
 #include "platform/gdi/gdi.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -72,21 +73,12 @@ void StretchDrawRectTransparent(TCanvas& Canvas, int X, int Y, int Width, int He
     From.Unlock();
 }
 
-namespace {
-// The paint-copy state for as long as a copy is drawn, also when drawing raises.
-struct TPaintCopyScope {
-    explicit TPaintCopyScope(TControl& C) : Control(C) { Control.BeginPaintCopy(); }
-    ~TPaintCopyScope() { Control.EndPaintCopy(); }
-    TPaintCopyScope(const TPaintCopyScope&) = delete;
-    TPaintCopyScope& operator=(const TPaintCopyScope&) = delete;
-    TControl& Control;
-};
-}  // namespace
-
 void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas) {
     TWinControl* Parent = Control.Parent();
     if (!Parent || !Parent->HandleAllocated()) return;
-    TPaintCopyScope ParentCopy(*Parent);
+    // The paint-copy state for as long as a copy is drawn, also when drawing raises.
+    Parent->BeginPaintCopy();
+    rtl::TScopeExit ParentCopyEnds([Parent] { Parent->EndPaintCopy(); });
     HDC DC = Canvas.Handle();
     // The parent paints only its background here: its own paint would draw
     // this control again.
@@ -104,17 +96,15 @@ void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas) {
         RECT Overlap;
         const TRect Theirs = G->BoundsRect();
         if (!IntersectRect(&Overlap, &Mine, &Theirs)) continue;
-        TPaintCopyScope Copy(*G);
+        G->BeginPaintCopy();
         Saved = SaveDC(DC);
+        rtl::TScopeExit CopyEnds([G, DC, Saved] {
+            RestoreDC(DC, Saved);
+            G->EndPaintCopy();
+        });
         OffsetViewportOrgEx(DC, G->Left() - Control.Left(), G->Top() - Control.Top(), nullptr);
         IntersectClipRect(DC, 0, 0, G->Width(), G->Height());
-        try {
-            G->PaintTo(DC);
-        } catch (...) {
-            RestoreDC(DC, Saved);
-            throw;
-        }
-        RestoreDC(DC, Saved);
+        G->PaintTo(DC);
     }
 }
 

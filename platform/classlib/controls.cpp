@@ -1177,23 +1177,19 @@ void TWinControl::WMPaint(TMessage& Message) {
         HDC Mem = CreateCompatibleDC(DC);
         HBITMAP Picture = CreateCompatibleBitmap(DC, std::max<int>(1, R.right), std::max<int>(1, R.bottom));
         HGDIOBJ Old = SelectObject(Mem, Picture);
-        auto Release = [&] {
-            SelectObject(Mem, Old);
-            DeleteObject(Picture);
-            DeleteDC(Mem);
-            EndPaint(FHandle, &PS);
-        };
-        try {
+        {
+            rtl::TScopeExit ReleaseAtExit([&] {
+                SelectObject(Mem, Old);
+                DeleteObject(Picture);
+                DeleteDC(Mem);
+                EndPaint(FHandle, &PS);
+            });
             // The erase goes to the picture: WParam and LParam both name it.
             Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(Mem), reinterpret_cast<LPARAM>(Mem));
             PaintWindow(Mem);
             PaintControls(Mem);
             BitBlt(DC, 0, 0, R.right, R.bottom, Mem, 0, 0, SRCCOPY);
-        } catch (...) {
-            Release();
-            throw;
         }
-        Release();
         Message.Result = 0;
         return;
     }
