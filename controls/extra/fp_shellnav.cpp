@@ -1,5 +1,7 @@
 #include "controls/extra/fp_shellnav.h"
 
+#include "platform/classlib/controls.h"
+#include "platform/classlib/forms.h"
 #include "platform/system/unicode_conv.h"
 #include "platform/rtl/scope.h"
 
@@ -97,6 +99,12 @@ TShellNav::~TShellNav() {
     ClearObject();
     FreePIDL(FFolderList);
     if (FFolder) FFolder->Release();
+}
+
+HWND TShellNav::ErrorOwnerWindow() const {
+    if (!ShowErrorMessages) return nullptr;
+    if (auto* W = dynamic_cast<TWinControl*>(Owner()); W && FLoaded) return W->Handle();
+    return Application ? Application->Handle() : nullptr;
 }
 
 void TShellNav::Loaded() {
@@ -274,7 +282,7 @@ bool TShellNav::MatchesFilter() {
 
 bool TShellNav::FindNextObject() {
     if (!FEnum) {
-        if (!FFolder || FFolder->EnumObjects(nullptr, SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
+        if (!FFolder || FFolder->EnumObjects(ErrorOwnerWindow(), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN,
                                              &FEnum) != S_OK || !FEnum) {
             FEnum = nullptr;
             return false;

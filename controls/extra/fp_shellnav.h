@@ -68,6 +68,15 @@ public:
     bool ShowErrorMessages = true;
     bool ShowContextMenuOnTop = false;
     TFileNames& MultiObjects() { return FMultiObjects; }
+    // The class name and the component's version; writing does nothing.
+    std::string Version() const { return std::string(ClassName()) + " V5.11"; }
+    void SetVersion(const std::string&) {}
+    TNotifyEvent OnRename;  // stored only
+    std::function<void(const std::string& Command, bool& Execute)> OnContextMenuSelect;  // stored only
+    // The window the namespace may own its error boxes by: none while
+    // ShowErrorMessages is off; the owner's window when the owner is a
+    // windowed control and the component is loaded; else the application's.
+    HWND ErrorOwnerWindow() const;
 
     void SetFolderIDList(LPCITEMIDLIST List);
     void SetObjectIDList(LPCITEMIDLIST List);

@@ -4,6 +4,7 @@
 
 #include "controls/extra/fp_shellnav.h"
 #include "controls/extra/fp_testtree.h"
+#include "platform/classlib/forms.h"
 
 namespace {
 
@@ -223,6 +224,22 @@ TEST_F(FpTestTree, NavObjectNamesOfDesktopItemsAndVolumes) {
     EXPECT_EQ(N.ObjectName(), u"disc");
     N.SetObjectName(u"/");
     EXPECT_EQ(N.ObjectName(), u"/");
+}
+
+// The version names the class; error boxes are owned by the application's
+// window unless the messages are off or a loaded windowed owner takes them.
+TEST_F(FpTestTree, NavVersionAndErrorOwner) {
+    TShellNav N(nullptr);
+    EXPECT_EQ(N.Version(), "TShellNav V5.11");
+    N.SetVersion("other");
+    EXPECT_EQ(N.Version(), "TShellNav V5.11");
+    EXPECT_EQ(N.ErrorOwnerWindow(), Application ? Application->Handle() : nullptr);
+    N.ShowErrorMessages = false;
+    EXPECT_EQ(N.ErrorOwnerWindow(), nullptr);
+    N.ShowErrorMessages = true;
+    N.SetFolder(W(Root / "mnt/disc"));  // still enumerates with an owner window
+    N.SetFilter(u"*.txt");
+    EXPECT_EQ(Walk(N), (std::vector<WideString>{u"VIDEO_TS", u"ビデオ", u"A.txt"}));
 }
 
 }  // namespace
