@@ -531,3 +531,55 @@ TEST(IOPreviews, ProgressOfSaveAndLoadOnTheBar) {
     for (int P : FromLoad) EXPECT_GE(P, 50);
     EXPECT_EQ(FromLoad.back(), 100);
 }
+
+// The simplified mode: lower dialog and page control, reduced pages.
+TEST(IOPreviews, SimplifiedLayout) {
+    TSource S;
+    S.IO.Params->FileType = ioPNG;
+    S.IO.SimplifiedParamsDialogs = true;
+    RunDialog(S.IO, ppAll, [](TfIOPreviews& D) {
+        EXPECT_EQ(D.Height(), 360);
+        EXPECT_EQ(D.PageControl1->Height(), 122);
+        EXPECT_EQ(D.chkLockPreview->Top(), 302);
+        struct Moved { const char* Name; int Top; };
+        for (const Moved& M : {Moved{"Label39", 61}, Moved{"Label42", 77}, Moved{"Label48", 77}, Moved{"Label50", 61},
+                               Moved{"Label53", 77}, Moved{"Label58", 61}, Moved{"Label61", 77}, Moved{"Label67", 61},
+                               Moved{"Label70", 77}})
+            EXPECT_EQ(D.Control(M.Name)->Top(), M.Top) << M.Name;
+        for (const char* Hidden : {"Label54", "Panel1", "GroupBox3", "Label63", "Panel5", "Label64", "Edit13", "Label65",
+                                   "Edit14", "Label71", "ComboBox15"})
+            EXPECT_FALSE(D.Control(Hidden)->Visible()) << Hidden;
+        EXPECT_TRUE(D.CheckBox1->Visible());
+    });
+}
+
+// DoPreviews around the dialog: the handler that replaces it, the form given to
+// OnIOPreview before showing, and the target made true colour unless two-colour.
+TEST(IOPreviews, DoPreviewsAroundTheDialog) {
+    {
+        TSource S;
+        bool Asked = false;
+        S.IO.OnDoPreviews = [&](TObject*, bool& Handled) {
+            Asked = true;
+            Handled = true;
+        };
+        EXPECT_TRUE(S.IO.DoPreviews(ppAll));
+        EXPECT_TRUE(Asked);
+    }
+    struct Case { TIEPixelFormat Format; TIEPixelFormat After; };
+    for (const Case& C : {Case{ie8g, ieRGB24}, Case{ie1g, ie1g}, Case{ieRGB24, ieRGB24}}) {
+        TSource S;
+        S.IO.IEBitmap()->SetPixelFormat(C.Format);
+        S.IO.Params->FileType = ioBMP;
+        TForm* Given = nullptr;
+        TCustomForm* Shown = nullptr;
+        S.IO.OnIOPreview = [&](TObject*, TForm* F) { Given = F; };
+        RunDialog(S.IO, ppAuto, [&](TfIOPreviews& D) {
+            Shown = &D;
+            EXPECT_EQ(D.ImageView1->IEBitmap(), S.IO.IEBitmap());
+        });
+        EXPECT_EQ(Given, Shown);
+        EXPECT_EQ(S.IO.IEBitmap()->PixelFormat(), C.After);
+        EXPECT_EQ(S.IO.IEBitmap()->Width(), 48);
+    }
+}
