@@ -715,7 +715,7 @@ void TfIOPreviews::SpeedButton1Click(TObject*) {
 
 void TfIOPreviews::Button3Click(TObject*) { UpdatePreview(); }
 
-void TfIOPreviews::PageControl1Changing(TObject*) { Ready = false; }
+void TfIOPreviews::PageControl1Changing(TObject*, bool&) { Ready = false; }
 
 void TfIOPreviews::PageControl1Change(TObject*) {
     Ready = true;

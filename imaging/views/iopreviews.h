@@ -96,7 +96,7 @@ public:
     void FormCreate(TObject* Sender);
     void FormActivate(TObject* Sender);
     void FormDestroy(TObject* Sender);
-    void PageControl1Changing(TObject* Sender);
+    void PageControl1Changing(TObject* Sender, bool& AllowChange);
     void PageControl1Change(TObject* Sender);
     void Edit22Change(TObject* Sender);
     void TrackBar13Change(TObject* Sender);

@@ -1109,6 +1109,12 @@ void TPageControl::Loaded() {
 void TPageControl::WndProc(TMessage& M) {
     if (M.Msg == CN_NOTIFY) {
         auto* N = reinterpret_cast<NMHDR*>(M.LParam);
+        if (N->code == TCN_SELCHANGING) {
+            bool Allow = true;
+            if (OnChanging) OnChanging(this, Allow);
+            M.Result = Allow ? 0 : 1;
+            return;
+        }
         if (N->code == TCN_SELCHANGE) {
             int Tab = static_cast<int>(SendMessageW(FHandle, TCM_GETCURSEL, 0, 0));
             int Seen = 0;
@@ -1400,6 +1406,9 @@ TClassInfo& TPageControl::StaticClassInfo() {
                                }));
         C.Define<TPageControl>("OnChange", S([](TPageControl& O, const TFormValue& V, TFormReader& R) {
                                    O.OnChange = R.Method<TNotifyEvent>(V);
+                               }));
+        C.Define<TPageControl>("OnChanging", S([](TPageControl& O, const TFormValue& V, TFormReader& R) {
+                                   O.OnChanging = R.Method<std::function<void(TObject*, bool&)>>(V);
                                }));
     });
     return CI;

@@ -491,6 +491,8 @@ public:
     int ActivePageIndex() const;
     void SetActivePageIndex(int Value);
     TNotifyEvent OnChange;
+    // Before the user turns to another page; AllowChange false keeps the page.
+    std::function<void(TObject* Sender, bool& AllowChange)> OnChanging;
     TRect ClientRect() override;
     void WndProc(TMessage& Message) override;
     void Loaded() override;

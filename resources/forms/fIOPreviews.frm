@@ -70,6 +70,7 @@ object fIOPreviews: TfIOPreviews
     Height = 217
     ActivePage = TabSheetJPEG1
     OnChange = PageControl1Change
+    OnChanging = PageControl1Changing
     object TabSheetJPEG1: TTabSheet
       Caption = 'JPEG'
       object Label23: TLabel

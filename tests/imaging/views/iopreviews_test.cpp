@@ -583,3 +583,37 @@ TEST(IOPreviews, DoPreviewsAroundTheDialog) {
         EXPECT_EQ(S.IO.IEBitmap()->Width(), 48);
     }
 }
+
+namespace {
+// A click on the tab at Index among the shown tabs.
+void ClickTab(TPageControl* P, int Index) {
+    RECT R{};
+    SendMessageW(P->Handle(), TCM_GETITEMRECT, Index, reinterpret_cast<LPARAM>(&R));
+    POINT Pt{(R.left + R.right) / 2, (R.top + R.bottom) / 2};
+    ClientToScreen(P->Handle(), &Pt);
+    TestHooks::Click(Pt);
+    TestHooks::PumpPending();
+}
+}  // namespace
+
+// Turning pages with the mouse: unapplied edits are dropped; a changing
+// handler that refuses keeps the page.
+TEST(IOPreviews, TabClicksTurnPages) {
+    TSource S;
+    S.IO.Params->FileType = ioJPEG;
+    S.IO.Params->JPEGQuality = 65;
+    S.IO.SimplifiedParamsDialogs = false;
+    RunDialog(S.IO, ppAll, [](TfIOPreviews& D) {
+        SetEdit(D.Edit22, "30");
+        ClickTab(D.PageControl1, 1);
+        EXPECT_EQ(D.PageControl1->ActivePage(), D.TabSheetTIFF1);
+        EXPECT_FALSE(D.Button4->Enabled());
+        EXPECT_TRUE(D.Ready);
+        ClickTab(D.PageControl1, 0);
+        EXPECT_EQ(D.PageControl1->ActivePage(), D.TabSheetJPEG1);
+        EXPECT_EQ(D.Edit22->Text(), "65");
+        D.PageControl1->OnChanging = [](TObject*, bool& Allow) { Allow = false; };
+        ClickTab(D.PageControl1, 2);
+        EXPECT_EQ(D.PageControl1->ActivePage(), D.TabSheetJPEG1);
+    });
+}
