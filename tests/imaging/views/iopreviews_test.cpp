@@ -192,6 +192,19 @@ TEST(IOPreviews, EditsReachTheRecordOnOK) {
              EXPECT_DOUBLE_EQ(P.J2000Rate, 0.009);
              EXPECT_EQ(P.FileType, ioJP2);
          }},
+        {"a rate that is no number counts as 1.0", ioJ2K, false, [](TIOParamsVals& P) { P.J2000Rate = 0.5; },
+         [](TfIOPreviews& D) { SetEdit(D.Edit15, "x"); },
+         [](const TIOParamsVals& P, TfIOPreviews& D) {
+             EXPECT_EQ(D.TrackBar1->Position(), 1000);
+             EXPECT_DOUBLE_EQ(P.J2000Rate, 1.0);
+             EXPECT_EQ(P.FileType, ioJ2K);
+         }},
+        {"TIFF image index goes to every multi-image format", ioTIFF, false, [](TIOParamsVals&) {},
+         [](TfIOPreviews& D) { SetEdit(D.Edit1, "3"); },
+         [](const TIOParamsVals& P, TfIOPreviews&) {
+             EXPECT_EQ(P.TIFFImageIndex, 3);
+             EXPECT_EQ(P.GIFImageIndex, 3);
+         }},
         {"code stream with grey", ioJ2K, false, [](TIOParamsVals&) {},
          [](TfIOPreviews& D) { TestHooks::Choose(D.ComboBox15, 0); },
          [](const TIOParamsVals& P, TfIOPreviews&) {
