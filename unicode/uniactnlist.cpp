@@ -135,6 +135,28 @@ void TUniAction::Assign(TPersistent* Source) {
     CopyActionTextsFrom(this, Source);
 }
 
+TClassInfo& TUniHintAction::StaticClassInfo() {
+    static TClassInfo CI("TUniHintAction", &THintAction::StaticClassInfo(), CreateComponentOf<TUniHintAction>,
+                         [](TClassInfo& C) {
+                             auto Self = [](const TPersistent& O) -> TUniHintAction& {
+                                 return const_cast<TUniHintAction&>(static_cast<const TUniHintAction&>(O));
+                             };
+                             DefineWidePropertyFilers(
+                                 C, {{"Hint", TWidePropertyKind::String,
+                                      [Self](const TPersistent& O) { return Self(O).Hint(); },
+                                      [Self](TPersistent& O, const WideString& S) { Self(O).SetHint(S); }}});
+                         });
+    return CI;
+}
+
+void TUniHintAction::Assign(TPersistent* Source) {
+    if (!dynamic_cast<TCustomAction*>(Source) && !dynamic_cast<TControl*>(Source)) {
+        THintAction::Assign(Source);
+        return;
+    }
+    CopyActionTextsFrom(this, Source);
+}
+
 // ---- Action links ------------------------------------------------------------------------
 WideString WideCaptionForLink(TBasicAction* Action, const std::string& Value) {
     if (Action && IsUnicodeAction(Action)) {

@@ -5,6 +5,7 @@
 #include "platform/classlib/actnlist.h"
 #include "platform/classlib/buttons.h"
 #include "platform/classlib/comctrls.h"
+#include "platform/classlib/forms.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/toolbar.h"
 
@@ -110,6 +111,16 @@ public:
 // the control's library class makes: the chosen link must stand in for
 // exactly that class, else EUniInternalError.
 std::unique_ptr<TControlActionLink> UniActionLinkFor(TControl* Control, const TControlActionLink& Library);
+
+// The hint action with a wide hint: the wide application hint goes out in it.
+class TUniHintAction : public THintAction, public IUnicodeAction {
+    TESSARO_CLASSINFO
+public:
+    explicit TUniHintAction(TComponent* AOwner) : THintAction(AOwner) {}
+    WideString Hint() { return GetActionWideHint(this); }
+    void SetHint(const WideString& Value) { SetActionWideHint(this, Value); }
+    void Assign(TPersistent* Source) override;
+};
 
 class TUniAction : public TAction, public IUnicodeAction {
     TESSARO_CLASSINFO

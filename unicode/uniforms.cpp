@@ -1,10 +1,12 @@
 #include "unicode/uniforms.h"
 
 #include <cstdio>
+#include <typeinfo>
 
 #include "platform/system/process.h"
 
 #include "platform/commctl/commctrl.h"
+#include "unicode/uniactnlist.h"
 #include "unicode/unimenus.h"
 #include "unicode/widepropertyfilers.h"
 
@@ -99,7 +101,31 @@ TUniAppIdleEventControl::~TUniAppIdleEventControl() {
 }
 
 // ---- TUniApplication --------------------------------------------------------------
+TUniApplication::TUniApplication() : TComponent(nullptr) {
+    if (Application) FHookId = Application->HookMainWindow([this](TMessage& M) { return AppWindowHook(M); });
+}
+
+bool TUniApplication::AppWindowHook(TMessage& M) {
+    if (M.Msg != CM_ACTIONEXECUTE || !M.LParam) return false;
+    auto* Action = reinterpret_cast<TBasicAction*>(M.LParam);
+    if (typeid(*Action) != typeid(THintAction)) return false;
+    const WideString Wide = Hint();
+    if (static_cast<THintAction*>(Action)->Hint() != WideToUtf8(Wide)) return false;
+    auto* Uni = new TUniHintAction(this);
+    try {
+        Uni->SetHint(Wide);
+        Uni->Execute();
+    } catch (...) {
+        Uni->Free();
+        throw;
+    }
+    Uni->Free();
+    M.Result = 1;
+    return true;
+}
+
 TUniApplication::~TUniApplication() {
+    if (FHookId && Application) Application->UnhookMainWindow(FHookId);
     if (FIdleEventControl) {
         TUniAppIdleEventControl* C = FIdleEventControl;
         FIdleEventControl = nullptr;

@@ -39,8 +39,13 @@ private:
 
 class TUniApplication : public TComponent {
 public:
-    TUniApplication() : TComponent(nullptr) {}
+    // Hooks the application's messages (AppWindowHook).
+    TUniApplication();
     ~TUniApplication() override;
+    // CM_ACTIONEXECUTE of the library's own hint action carrying the UTF-8
+    // form of the wide application hint: a TUniHintAction with the wide hint
+    // is executed in its place (answer 1).
+    bool AppWindowHook(TMessage& Message);
     WideString Hint();
     void SetHint(const WideString& Value);
     // The class library has no separate application window: the title lives
@@ -57,6 +62,7 @@ private:
     TUniAppIdleEventControl* FIdleEventControl = nullptr;
     bool FMainFormChecked = false;
     WideString FHint, FTitle;
+    int FHookId = 0;
 };
 
 // Made at start-up and freed at exit.

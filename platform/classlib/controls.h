@@ -96,6 +96,9 @@ constexpr UINT CM_HINTSHOW = CM_BASE + 48;
 // Sent to the form's window when its main menu changed (captions, items), so a
 // frame that draws the bar itself can rebuild it; LParam is the TMainMenu.
 constexpr UINT CM_MENUCHANGED = CM_BASE + 49;
+// LParam: the action the application is asked to execute; a handler that
+// executes it answers 1.
+constexpr UINT CM_ACTIONEXECUTE = CM_BASE + 64;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient, alCustom };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };

@@ -749,7 +749,41 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
 void TApplication::SetHint(const std::string& Value) {
     if (Value == FHint) return;
     FHint = Value;
-    if (OnHint) OnHint(this);
+    if (OnHint) {
+        OnHint(this);
+        return;
+    }
+    THintAction Action(nullptr);
+    Action.SetHint(Value);
+    Action.Execute();
+}
+
+bool TApplication::ExecuteAction(TBasicAction* Action) {
+    TMessage M{CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(Action), 0};
+    for (auto& [Id, Hook] : std::vector<std::pair<int, TWindowHook>>(FWindowHooks))
+        if (Hook(M) && M.Result != 0) return true;
+    return false;
+}
+
+int TApplication::HookMainWindow(TWindowHook Hook) {
+    FWindowHooks.emplace_back(FNextHookId, std::move(Hook));
+    return FNextHookId++;
+}
+
+void TApplication::UnhookMainWindow(int Id) {
+    FWindowHooks.erase(std::remove_if(FWindowHooks.begin(), FWindowHooks.end(),
+                                      [Id](const std::pair<int, TWindowHook>& H) { return H.first == Id; }),
+                       FWindowHooks.end());
+}
+
+TClassInfo& THintAction::StaticClassInfo() {
+    static TClassInfo CI("THintAction", &TCustomAction::StaticClassInfo(), CreateComponentOf<THintAction>);
+    return CI;
+}
+
+bool THintAction::Execute() {
+    if (Application && Application->ExecuteAction(this)) return true;
+    return TCustomAction::Execute();
 }
 
 HWND TApplication::HintWindow() const {

@@ -184,6 +184,15 @@ protected:
     void Paint() override;
 };
 
+// The action an application executes when its hint changes and no OnHint
+// handler takes the hint: it goes to the application's message hooks.
+class THintAction : public TCustomAction {
+    TESSARO_CLASSINFO
+public:
+    explicit THintAction(TComponent* AOwner) : TCustomAction(AOwner) {}
+    bool Execute() override;
+};
+
 class TApplication : public TComponent {
 public:
     explicit TApplication(TComponent* AOwner);
@@ -241,7 +250,14 @@ public:
     // The hint window last made (nullptr before the first hint).
     THintWindow* HintWindowControl() const { return FHintWindow; }
 
-    bool ExecuteAction(TBasicAction*) { return false; }
+    // Offers the action to the hooks of the application's messages as
+    // CM_ACTIONEXECUTE; true when one executed it.
+    bool ExecuteAction(TBasicAction* Action);
+    // Hooks see the application's messages first (CM_ACTIONEXECUTE); a hook
+    // that returns true has handled the message. The number unhooks it.
+    using TWindowHook = std::function<bool(TMessage& Message)>;
+    int HookMainWindow(TWindowHook Hook);
+    void UnhookMainWindow(int Id);
     bool UpdateAction(TBasicAction*) { return false; }
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -258,6 +274,8 @@ private:
     bool FTerminated = false;
     std::string FHint, FHintText;
     HWND FHintWnd = nullptr;  // hidden: carries the hint timers
+    std::vector<std::pair<int, TWindowHook>> FWindowHooks;
+    int FNextHookId = 1;
     THintWindow* FHintWindow = nullptr;
     TControl* FHintControl = nullptr;
     bool FHintShown = false;

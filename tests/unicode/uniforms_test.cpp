@@ -4,6 +4,7 @@
 #include "platform/classlib/formload.h"
 #include "platform/classlib/formwrite.h"
 #include "uni_test_env.h"
+#include "unicode/uniactnlist.h"
 #include "unicode/uni_test_edit.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +122,43 @@ TEST(UniForm, AWideCaptionIsTheWindowsTextAndSurvivesTheFormFile) {
     g->Show();
     EXPECT_EQ(WindowTextW(g->Handle()), kMixed);
     g->Free();
+}
+
+}  // namespace
+
+namespace {
+
+// The library's hint action carrying the wide application hint is replaced by
+// a Unicode hint action with the wide hint; other actions pass the hook.
+TEST(UniApplicationHook, TheHintGoesOutAsAUnicodeHintAction) {
+    struct Seen {
+        bool unicode;
+        WideString hint;
+    };
+    std::vector<Seen> seen;
+    const int id = Application->HookMainWindow([&](TMessage& m) {
+        if (m.Msg != CM_ACTIONEXECUTE) return false;
+        auto* a = reinterpret_cast<TBasicAction*>(m.LParam);
+        if (auto* u = dynamic_cast<TUniHintAction*>(a)) seen.push_back({true, u->Hint()});
+        else if (auto* h = dynamic_cast<THintAction*>(a)) seen.push_back({false, Utf8ToWide(h->Hint())});
+        return false;
+    });
+    TNotifyEvent saved = Application->OnHint;
+    Application->OnHint = nullptr;
+    UniApplication->SetHint(kMixed);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_TRUE(seen[0].unicode);
+    EXPECT_EQ(seen[0].hint, kMixed);
+    // A hint action whose text is not the application's passes on as it is.
+    seen.clear();
+    THintAction other(nullptr);
+    other.SetHint("other");
+    TMessage m{CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(&other), 0};
+    EXPECT_FALSE(UniApplication->AppWindowHook(m));
+    EXPECT_EQ(m.Result, 0);
+    Application->UnhookMainWindow(id);
+    Application->OnHint = saved;
+    UniApplication->SetHint(u"");
 }
 
 }  // namespace

@@ -798,3 +798,29 @@ TEST(Forms, TheClipboardObjectNestsItsOpeningAndKeepsFormatsTogether) {
     }).join();
     EXPECT_TRUE(OtherOpened);
 }
+
+// A hint nobody takes through OnHint goes out as a THintAction to the hooks
+// of the application's messages; a hook that handles it answers 1.
+TEST(Forms, AnUnclaimedHintGoesOutAsAHintActionThroughTheHooks) {
+    std::vector<std::string> Seen;
+    const int Id = Application->HookMainWindow([&](TMessage& M) {
+        if (M.Msg != CM_ACTIONEXECUTE) return false;
+        auto* A = dynamic_cast<THintAction*>(reinterpret_cast<TBasicAction*>(M.LParam));
+        if (A) Seen.push_back(A->Hint());
+        M.Result = 1;
+        return true;
+    });
+    TNotifyEvent Saved = Application->OnHint;
+    Application->OnHint = nullptr;
+    Application->SetHint("first hint");
+    Application->OnHint = [](TObject*) {};
+    Application->SetHint("told to OnHint");
+    Application->OnHint = nullptr;
+    Application->UnhookMainWindow(Id);
+    Application->SetHint("after unhooking");
+    EXPECT_EQ(Seen, (std::vector<std::string>{"first hint"}));
+    THintAction Direct(nullptr);
+    EXPECT_FALSE(Application->ExecuteAction(&Direct));  // nobody hooked: not executed
+    Application->OnHint = Saved;
+    Application->SetHint("");
+}
