@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/scope.h"
 
 // ---- TControlSkinHost ------------------------------------------------------------
 bool TControlSkinHost::AddControlSkin(TSkinControl* Skin) {
@@ -170,13 +171,8 @@ void TSkinControl::PaintFrame(HDC Dc) {
         } else {
             HDC Own = GetWindowDC(Handle);
             if (!Own) return;
-            try {
-                Draw(Own, R);
-            } catch (...) {
-                ReleaseDC(Handle, Own);
-                throw;
-            }
-            ReleaseDC(Handle, Own);
+            rtl::TScopeExit ReleaseOwnDc([&] { ReleaseDC(Handle, Own); });
+            Draw(Own, R);
         }
     } catch (...) {
         // A failing skin must never break the window's painting.

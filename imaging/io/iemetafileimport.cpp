@@ -4,6 +4,7 @@
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/io/ieimageio.h"
 #include "platform/classlib/metafile.h"
+#include "platform/rtl/scope.h"
 
 namespace {
 
@@ -29,13 +30,12 @@ void TIEImageIO::ImportMetafile(const std::string& FileName, int32_t Width, bool
     }
     Params->ResetInfo();
     TMetafile meta;
-    try {
-        meta.LoadFromFile(FileName);
-    } catch (...) {
+    rtl::TScopeExit FinishWork([&] {
         Aborting = true;
         DoFinishWork();
-        throw;
-    }
+    });
+    meta.LoadFromFile(FileName);
+    FinishWork.Dismiss();
     const int64_t mw = meta.Width(), mh = meta.Height();
     int64_t w = Width, h = Height;
     // A side computed from the other needs the metafile's aspect: a metafile
