@@ -439,17 +439,14 @@ void TUniCustomHintWindow::ActivateHintData(const TRect& Rect, const std::string
     }
     FBlockPaint = true;
     FActivating = true;
-    try {
+    {
+        rtl::TScopeExit EndActivating([&] { FBlockPaint = FActivating = false; });
         HandleNeeded();
         SetCaption(GetWideHintText(*static_cast<THintInfo*>(AData)));
         SetBounds(Rect.left, Rect.top, Rect.Width(), Rect.Height());
         SetWindowPos(Handle(), HWND_TOPMOST, Rect.left, Rect.top, Rect.Width(), Rect.Height(),
                      SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    } catch (...) {
-        FBlockPaint = FActivating = false;
-        throw;
     }
-    FBlockPaint = FActivating = false;
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 

@@ -582,42 +582,33 @@ void TIEImageView::SetViewY(int32_t Y) { ScrollTo(FViewX, Y); }
 
 // ---- zoom ------------------------------------------------------------------------------
 
+void TIEImageView::ZoomXAboutCenter(double Value) { ZoomAxesAboutCenter(Value, /*AlongX=*/true, /*AlongY=*/false); }
+
+void TIEImageView::ZoomYAboutCenter(double Value) { ZoomAxesAboutCenter(Value, /*AlongX=*/false, /*AlongY=*/true); }
+
+void TIEImageView::ZoomAboutCenter(double Value) { ZoomAxesAboutCenter(Value, /*AlongX=*/true, /*AlongY=*/true); }
+
 // The origin that keeps the image point under the client centre in place, limited by
 // the maximum origin at the new zoom: limited by the old one, zooming in near the far
 // edge would lose the centre point.
-void TIEImageView::ZoomXAboutCenter(double Value) {
-    const int32_t C = GetDrawWidth() / 2;
-    const int32_t B = RoundI((C + FViewX - FOffsetX) * FInvZoomFactorX);
-    FZoomX = Value;
-    FZoomFactorX = Value / 100;
-    FInvZoomFactorX = 100 / Value;
-    int32_t MaxX, MaxY;
-    GetMaxViewXY(MaxX, MaxY);
-    FViewX = std::max(0, std::min(TruncI(B * Value / 100 - C), MaxX));
-}
-
-void TIEImageView::ZoomYAboutCenter(double Value) {
-    const int32_t C = GetDrawHeight() / 2;
-    const int32_t B = RoundI((C + FViewY - FOffsetY) * FInvZoomFactorY);
-    FZoomY = Value;
-    FZoomFactorY = Value / 100;
-    FInvZoomFactorY = 100 / Value;
-    int32_t MaxX, MaxY;
-    GetMaxViewXY(MaxX, MaxY);
-    FViewY = std::max(0, std::min(TruncI(B * Value / 100 - C), MaxY));
-}
-
-void TIEImageView::ZoomAboutCenter(double Value) {
+void TIEImageView::ZoomAxesAboutCenter(double Value, bool AlongX, bool AlongY) {
     const int32_t CX = GetDrawWidth() / 2, CY = GetDrawHeight() / 2;
     const int32_t BX = RoundI((CX + FViewX - FOffsetX) * FInvZoomFactorX);
     const int32_t BY = RoundI((CY + FViewY - FOffsetY) * FInvZoomFactorY);
-    FZoomX = FZoomY = Value;
-    FZoomFactorX = FZoomFactorY = Value / 100;
-    FInvZoomFactorX = FInvZoomFactorY = 100 / Value;
+    if (AlongX) {
+        FZoomX = Value;
+        FZoomFactorX = Value / 100;
+        FInvZoomFactorX = 100 / Value;
+    }
+    if (AlongY) {
+        FZoomY = Value;
+        FZoomFactorY = Value / 100;
+        FInvZoomFactorY = 100 / Value;
+    }
     int32_t MaxX, MaxY;
     GetMaxViewXY(MaxX, MaxY);
-    FViewX = std::max(0, std::min(TruncI(BX * Value / 100 - CX), MaxX));
-    FViewY = std::max(0, std::min(TruncI(BY * Value / 100 - CY), MaxY));
+    if (AlongX) FViewX = std::max(0, std::min(TruncI(BX * Value / 100 - CX), MaxX));
+    if (AlongY) FViewY = std::max(0, std::min(TruncI(BY * Value / 100 - CY), MaxY));
 }
 
 void TIEImageView::SetZoom(double Value) {

@@ -183,6 +183,7 @@ public:
     virtual void ZoomAboutCenter(double Value);
     virtual void ZoomXAboutCenter(double Value);
     virtual void ZoomYAboutCenter(double Value);
+    void ZoomAxesAboutCenter(double Value, bool AlongX, bool AlongY);
     int32_t ViewX() const { return FViewX; }
     int32_t ViewY() const { return FViewY; }
     void ScrollTo(int32_t X, int32_t Y);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/rtl/sysutils.h"
+#include "platform/rtl/scope.h"
 
 void TClipboard::Open() {
     if (FOpenRefCount == 0) {
@@ -39,33 +40,23 @@ std::string TClipboard::AsText() {
 
 void TClipboard::SetAsText(const std::string& Text) {
     Open();
-    try {
-        EmptyClipboard();
-        FEmptied = true;
-        HGLOBAL Block = WinGlobalAlloc(Text.size() + 1);
-        std::memcpy(WinGlobalLock(Block), Text.c_str(), Text.size() + 1);
-        SetClipboardData(CF_TEXT, Block);
-    } catch (...) {
-        Close();
-        throw;
-    }
-    Close();
+    rtl::TScopeExit CloseAtExit([&] { Close(); });
+    EmptyClipboard();
+    FEmptied = true;
+    HGLOBAL Block = WinGlobalAlloc(Text.size() + 1);
+    std::memcpy(WinGlobalLock(Block), Text.c_str(), Text.size() + 1);
+    SetClipboardData(CF_TEXT, Block);
 }
 
 void TClipboard::SetAsHandle(UINT Format, HANDLE Value) {
     Open();
-    try {
-        // The first data of an opening replaces what was there.
-        if (!FEmptied) {
-            EmptyClipboard();
-            FEmptied = true;
-        }
-        SetClipboardData(Format, Value);
-    } catch (...) {
-        Close();
-        throw;
+    rtl::TScopeExit CloseAtExit([&] { Close(); });
+    // The first data of an opening replaces what was there.
+    if (!FEmptied) {
+        EmptyClipboard();
+        FEmptied = true;
     }
-    Close();
+    SetClipboardData(Format, Value);
 }
 
 HANDLE TClipboard::GetAsHandle(UINT Format) {

@@ -136,6 +136,20 @@ RECT ClientRect(HWND h) {
     return r;
 }
 
+bool TopFromScrollRequest(WPARAM wp, int Top, int PerPage, int Count, int& NewTop) {
+    switch (LOWORD(wp)) {
+    case SB_LINEUP: NewTop = Top - 1; return true;
+    case SB_LINEDOWN: NewTop = Top + 1; return true;
+    case SB_PAGEUP: NewTop = Top - PerPage; return true;
+    case SB_PAGEDOWN: NewTop = Top + PerPage; return true;
+    case SB_TOP: NewTop = 0; return true;
+    case SB_BOTTOM: NewTop = Count; return true;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: NewTop = static_cast<short>(HIWORD(wp)); return true;
+    default: return false;
+    }
+}
+
 void PaintWith(HWND h, void (*paint)(HWND, HDC)) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(h, &ps);

@@ -61,6 +61,9 @@ inline COLORREF Sys(int i) { return GetSysColor(i); }
 RECT ClientRect(HWND h);
 // WM_PAINT of a control: paint draws the invalid part between BeginPaint and EndPaint.
 void PaintWith(HWND h, void (*paint)(HWND, HDC));
+// The first visible row a vertical scroll request asks for (lines, pages, ends,
+// thumb), before clamping; false for a request that moves nothing.
+bool TopFromScrollRequest(WPARAM wp, int Top, int PerPage, int Count, int& NewTop);
 POINT PointOf(LPARAM l);
 // Draws text in r with DrawTextW.
 void Text(HDC dc, const std::u16string& s, RECT r, UINT fmt);

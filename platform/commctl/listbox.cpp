@@ -412,18 +412,8 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         SetTop(h, st, st->Top + (GET_WHEEL_DELTA_WPARAM(wp) > 0 ? -3 : 3));
         return 0;
     case WM_VSCROLL: {
-        int top = st->Top;
-        switch (LOWORD(wp)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= PerPage(h, st); break;
-        case SB_PAGEDOWN: top += PerPage(h, st); break;
-        case SB_TOP: top = 0; break;
-        case SB_BOTTOM: top = n; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(wp)); break;
-        default: return 0;
-        }
+        int top;
+        if (!TopFromScrollRequest(wp, st->Top, PerPage(h, st), n, top)) return 0;
         SetTop(h, st, top);
         return 0;
     }

@@ -803,18 +803,8 @@ LRESULT OnDoubleClick(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
 
 LRESULT OnVScroll(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
     const int n = static_cast<int>(st->Items.size());
-    int top = st->Top;
-    switch (LOWORD(wp)) {
-    case SB_LINEUP: --top; break;
-    case SB_LINEDOWN: ++top; break;
-    case SB_PAGEUP: top -= PerPage(h, st); break;
-    case SB_PAGEDOWN: top += PerPage(h, st); break;
-    case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = n; break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: top = static_cast<short>(HIWORD(wp)); break;
-    default: return 0;
-    }
+    int top;
+    if (!TopFromScrollRequest(wp, st->Top, PerPage(h, st), n, top)) return 0;
     st->Top = std::clamp(top, 0, std::max(0, n - PerPage(h, st)));
     UpdateScroll(h, st);
     Redraw(h);
