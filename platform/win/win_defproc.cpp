@@ -548,257 +548,368 @@ void PaintNonClient(HWND h, HRGN) {
     ReleaseDC(h, dc);
 }
 
-LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
-    switch (m) {
-    case WM_NCCREATE: {
-        auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
-        if (cs && cs->lpszName) {
-            std::u16string t = unicode ? WideOfW(cs->lpszName)
-                                       : WideOf(reinterpret_cast<const CREATESTRUCTA*>(lp)->lpszName);
-            Lock lk(UserMutex());
-            if (TWnd* w = Find(h)) w->Text = t;
-        }
-        return TRUE;
+namespace {
+
+// The handlers of DefProc's longer messages, one per message.
+
+LRESULT OnNcCreate(HWND h, LPARAM lp, bool unicode) {
+    auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
+    if (cs && cs->lpszName) {
+        std::u16string t = unicode ? WideOfW(cs->lpszName)
+                                   : WideOf(reinterpret_cast<const CREATESTRUCTA*>(lp)->lpszName);
+        Lock lk(UserMutex());
+        if (TWnd* w = Find(h)) w->Text = t;
     }
-    case WM_NCCALCSIZE: {
+    return TRUE;
+}
+
+LRESULT OnNcCalcSize(HWND h, WPARAM wp, LPARAM lp) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w || !lp) return 0;
+    RECT* r = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : reinterpret_cast<RECT*>(lp);
+    TWnd tmp;
+    tmp.Style = w->Style;
+    tmp.ExStyle = w->ExStyle;
+    tmp.Menu = w->Menu;
+    tmp.VScroll = w->VScroll;
+    tmp.HScroll = w->HScroll;
+    tmp.Window = *r;
+    TNcLayout l = Layout(&tmp);
+    RECT c = l.Client;
+    OffsetRect(&c, r->left, r->top);
+    if (w->Style & WS_MINIMIZE) c = RECT{r->left, r->top, r->left, r->top};
+    *r = c;
+    return 0;
+}
+
+LRESULT OnNcHitTest(HWND h, LPARAM lp) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w) return HTNOWHERE;
+    return DefHitTest(w, PointFromParam(lp));
+}
+
+LRESULT OnNcActivate(HWND h, WPARAM wp) {
+    {
         Lock lk(UserMutex());
         TWnd* w = Find(h);
-        if (!w || !lp) return 0;
-        RECT* r = wp ? &reinterpret_cast<NCCALCSIZE_PARAMS*>(lp)->rgrc[0] : reinterpret_cast<RECT*>(lp);
-        TWnd tmp;
-        tmp.Style = w->Style;
-        tmp.ExStyle = w->ExStyle;
-        tmp.Menu = w->Menu;
-        tmp.VScroll = w->VScroll;
-        tmp.HScroll = w->HScroll;
-        tmp.Window = *r;
-        TNcLayout l = Layout(&tmp);
-        RECT c = l.Client;
-        OffsetRect(&c, r->left, r->top);
-        if (w->Style & WS_MINIMIZE) c = RECT{r->left, r->top, r->left, r->top};
-        *r = c;
-        return 0;
+        if (!w) return TRUE;
+        w->NcActive = wp != 0;
     }
-    case WM_NCHITTEST: {
+    PaintNonClient(h, nullptr);
+    return TRUE;
+}
+
+LRESULT OnMouseActivate(HWND h, WPARAM wp, LPARAM lp) {
+    HWND p = ParentOfChild(h);
+    if (p) {
+        LRESULT r = SendW(p, WM_MOUSEACTIVATE, wp, lp);
+        if (r) return r;
+    }
+    return MA_ACTIVATE;
+}
+
+LRESULT OnSetCursor(HWND h, WPARAM wp, LPARAM lp) {
+    HWND p = ParentOfChild(h);
+    if (p && SendW(p, WM_SETCURSOR, wp, lp)) return TRUE;
+    LRESULT hit = static_cast<SHORT>(LOWORD(lp));
+    if (hit == HTERROR) {
+        if (HIWORD(lp) == WM_LBUTTONDOWN || HIWORD(lp) == WM_RBUTTONDOWN) MessageBeep(0);
+        return FALSE;
+    }
+    if (hit == HTCLIENT) {
+        HCURSOR c = nullptr;
+        {
+            Lock lk(UserMutex());
+            TWnd* w = Find(h);
+            if (w && w->Class) c = w->Class->Cursor;
+        }
+        if (!c) return FALSE;
+        SetCursor(c);
+        return TRUE;
+    }
+    SetCursor(CursorForHit(hit));
+    return TRUE;
+}
+
+LRESULT OnEraseBackground(HWND h, WPARAM wp) {
+    HBRUSH b = nullptr;
+    {
         Lock lk(UserMutex());
         TWnd* w = Find(h);
-        if (!w) return HTNOWHERE;
-        return DefHitTest(w, PointFromParam(lp));
+        if (w && w->Class) b = w->Class->Background;
     }
-    case WM_NCPAINT: PaintNonClient(h, reinterpret_cast<HRGN>(wp)); return 0;
-    case WM_NCACTIVATE: {
-        {
-            Lock lk(UserMutex());
-            TWnd* w = Find(h);
-            if (!w) return TRUE;
-            w->NcActive = wp != 0;
-        }
-        PaintNonClient(h, nullptr);
-        return TRUE;
-    }
-    case WM_ACTIVATE:
-        if (LOWORD(wp) != WA_INACTIVE && !HIWORD(wp)) SetFocus(h);
-        return 0;
-    case WM_MOUSEACTIVATE: {
-        HWND p = ParentOfChild(h);
-        if (p) {
-            LRESULT r = SendW(p, WM_MOUSEACTIVATE, wp, lp);
-            if (r) return r;
-        }
-        return MA_ACTIVATE;
-    }
-    case WM_SETCURSOR: {
-        HWND p = ParentOfChild(h);
-        if (p && SendW(p, WM_SETCURSOR, wp, lp)) return TRUE;
-        LRESULT hit = static_cast<SHORT>(LOWORD(lp));
-        if (hit == HTERROR) {
-            if (HIWORD(lp) == WM_LBUTTONDOWN || HIWORD(lp) == WM_RBUTTONDOWN) MessageBeep(0);
-            return FALSE;
-        }
-        if (hit == HTCLIENT) {
-            HCURSOR c = nullptr;
-            {
-                Lock lk(UserMutex());
-                TWnd* w = Find(h);
-                if (w && w->Class) c = w->Class->Cursor;
-            }
-            if (!c) return FALSE;
-            SetCursor(c);
-            return TRUE;
-        }
-        SetCursor(CursorForHit(hit));
-        return TRUE;
-    }
-    case WM_ERASEBKGND: {
-        HBRUSH b = nullptr;
-        {
-            Lock lk(UserMutex());
-            TWnd* w = Find(h);
-            if (w && w->Class) b = w->Class->Background;
-        }
-        if (!b || !wp) return 0;
-        RECT r;
-        GetClientRect(h, &r);
-        FillRect(reinterpret_cast<HDC>(wp), &r, b);
-        return 1;
-    }
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        BeginPaint(h, &ps);
-        EndPaint(h, &ps);
-        return 0;
-    }
-    case WM_WINDOWPOSCHANGING: {
-        auto* p = reinterpret_cast<WINDOWPOS*>(lp);
-        bool resizable;
-        {
-            Lock lk(UserMutex());
-            TWnd* w = Find(h);
-            if (!w || !p) return 0;
-            resizable = ((w->Style & WS_THICKFRAME) || !(w->Style & (WS_POPUP | WS_CHILD))) &&
-                        !(w->Style & (WS_MINIMIZE | WS_MAXIMIZE));
-        }
-        if (resizable && !(p->flags & SWP_NOSIZE)) {
-            MINMAXINFO mmi{};
-            int fx = GetSystemMetrics(SM_CXFRAME), fy = GetSystemMetrics(SM_CYFRAME);
-            mmi.ptMaxSize = POINT{GDI_DESKTOP_WIDTH + 2 * fx, GDI_DESKTOP_HEIGHT + 2 * fy};
-            mmi.ptMaxPosition = POINT{-fx, -fy};
-            mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
-            mmi.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
-            SendW(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
-            p->cx = std::clamp<int>(p->cx, std::min<int>(mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x),
-                                    std::max<int>(mmi.ptMaxTrackSize.x, 0));
-            p->cy = std::clamp<int>(p->cy, std::min<int>(mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y),
-                                    std::max<int>(mmi.ptMaxTrackSize.y, 0));
-        }
-        return 0;
-    }
-    case WM_WINDOWPOSCHANGED: {
-        auto* p = reinterpret_cast<const WINDOWPOS*>(lp);
-        if (!p) return 0;
-        RECT client;
-        WPARAM type;
-        {
-            Lock lk(UserMutex());
-            TWnd* w = Find(h);
-            if (!w) return 0;
-            client = w->Client;
-            type = (w->Style & WS_MINIMIZE) ? SIZE_MINIMIZED : (w->Style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
-        }
-        if (!(p->flags & SWP_NOCLIENTSIZE))
-            SendW(h, WM_SIZE, type, MAKELPARAM(static_cast<WORD>(W(client)), static_cast<WORD>(H(client))));
-        if (!(p->flags & SWP_NOCLIENTMOVE))
-            SendW(h, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(client.left), static_cast<WORD>(client.top)));
-        return 0;
-    }
-    case WM_SETTEXT: {
-        std::u16string t = !lp ? std::u16string()
-                               : unicode ? WideOfW(reinterpret_cast<LPCWSTR>(lp)) : WideOf(reinterpret_cast<LPCSTR>(lp));
-        bool caption;
-        {
-            Lock lk(UserMutex());
-            TWnd* w = Find(h);
-            if (!w) return FALSE;
-            w->Text = t;
-            caption = HasCaption(w->Style);
-            if (w->Surface)
-                if (TScreen* s = ScreenIfOpen()) s->WindowTitle(h, Utf16ToUtf8(t));
-        }
-        if (caption) PaintNonClient(h, nullptr);
-        return TRUE;
-    }
-    case WM_GETTEXT: {
+    if (!b || !wp) return 0;
+    RECT r;
+    GetClientRect(h, &r);
+    FillRect(reinterpret_cast<HDC>(wp), &r, b);
+    return 1;
+}
+
+LRESULT OnPaint(HWND h) {
+    PAINTSTRUCT ps;
+    BeginPaint(h, &ps);
+    EndPaint(h, &ps);
+    return 0;
+}
+
+// A new size of a resizable window is kept within what WM_GETMINMAXINFO allows.
+LRESULT OnWindowPosChanging(HWND h, LPARAM lp) {
+    auto* p = reinterpret_cast<WINDOWPOS*>(lp);
+    bool resizable;
+    {
         Lock lk(UserMutex());
         TWnd* w = Find(h);
-        if (!w || !lp || wp == 0) return 0;
-        if (unicode) return CopyOut(w->Text, reinterpret_cast<LPWSTR>(lp), static_cast<int>(wp));
-        return CopyOutA(Utf16ToUtf8(w->Text), reinterpret_cast<LPSTR>(lp), static_cast<int>(wp));
+        if (!w || !p) return 0;
+        resizable = ((w->Style & WS_THICKFRAME) || !(w->Style & (WS_POPUP | WS_CHILD))) &&
+                    !(w->Style & (WS_MINIMIZE | WS_MAXIMIZE));
     }
-    case WM_GETTEXTLENGTH: {
+    if (resizable && !(p->flags & SWP_NOSIZE)) {
+        MINMAXINFO mmi{};
+        int fx = GetSystemMetrics(SM_CXFRAME), fy = GetSystemMetrics(SM_CYFRAME);
+        mmi.ptMaxSize = POINT{GDI_DESKTOP_WIDTH + 2 * fx, GDI_DESKTOP_HEIGHT + 2 * fy};
+        mmi.ptMaxPosition = POINT{-fx, -fy};
+        mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+        mmi.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+        SendW(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+        p->cx = std::clamp<int>(p->cx, std::min<int>(mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x),
+                                std::max<int>(mmi.ptMaxTrackSize.x, 0));
+        p->cy = std::clamp<int>(p->cy, std::min<int>(mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y),
+                                std::max<int>(mmi.ptMaxTrackSize.y, 0));
+    }
+    return 0;
+}
+
+LRESULT OnWindowPosChanged(HWND h, LPARAM lp) {
+    auto* p = reinterpret_cast<const WINDOWPOS*>(lp);
+    if (!p) return 0;
+    RECT client;
+    WPARAM type;
+    {
         Lock lk(UserMutex());
         TWnd* w = Find(h);
         if (!w) return 0;
-        return unicode ? static_cast<LRESULT>(w->Text.size()) : static_cast<LRESULT>(Utf16ToUtf8(w->Text).size());
+        client = w->Client;
+        type = (w->Style & WS_MINIMIZE) ? SIZE_MINIMIZED : (w->Style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED;
     }
+    if (!(p->flags & SWP_NOCLIENTSIZE))
+        SendW(h, WM_SIZE, type, MAKELPARAM(static_cast<WORD>(W(client)), static_cast<WORD>(H(client))));
+    if (!(p->flags & SWP_NOCLIENTMOVE))
+        SendW(h, WM_MOVE, 0, MAKELPARAM(static_cast<WORD>(client.left), static_cast<WORD>(client.top)));
+    return 0;
+}
+
+LRESULT OnSetText(HWND h, LPARAM lp, bool unicode) {
+    std::u16string t = !lp ? std::u16string()
+                           : unicode ? WideOfW(reinterpret_cast<LPCWSTR>(lp)) : WideOf(reinterpret_cast<LPCSTR>(lp));
+    bool caption;
+    {
+        Lock lk(UserMutex());
+        TWnd* w = Find(h);
+        if (!w) return FALSE;
+        w->Text = t;
+        caption = HasCaption(w->Style);
+        if (w->Surface)
+            if (TScreen* s = ScreenIfOpen()) s->WindowTitle(h, Utf16ToUtf8(t));
+    }
+    if (caption) PaintNonClient(h, nullptr);
+    return TRUE;
+}
+
+LRESULT OnGetText(HWND h, WPARAM wp, LPARAM lp, bool unicode) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w || !lp || wp == 0) return 0;
+    if (unicode) return CopyOut(w->Text, reinterpret_cast<LPWSTR>(lp), static_cast<int>(wp));
+    return CopyOutA(Utf16ToUtf8(w->Text), reinterpret_cast<LPSTR>(lp), static_cast<int>(wp));
+}
+
+LRESULT OnGetTextLength(HWND h, bool unicode) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w) return 0;
+    return unicode ? static_cast<LRESULT>(w->Text.size()) : static_cast<LRESULT>(Utf16ToUtf8(w->Text).size());
+}
+
+LRESULT OnSysCommand(HWND h, WPARAM wp, LPARAM lp) {
+    if (HasHooks(WH_CBT) && CallHooks(WH_CBT, HCBT_SYSCOMMAND, wp, lp, lp)) return 0;
+    WPARAM cmd = wp & 0xFFF0;
+    switch (cmd) {
+    case SC_MOVE: MoveSizeLoop(h, false, 0, lp); return 0;
+    case SC_SIZE: MoveSizeLoop(h, true, static_cast<int>(wp & 0x0F), lp); return 0;
+    case SC_MINIMIZE:
+    case SC_MAXIMIZE:
+    case SC_RESTORE: {
+        if (HasHooks(WH_CBT)) {
+            int sw = cmd == SC_MINIMIZE ? SW_MINIMIZE : cmd == SC_MAXIMIZE ? SW_MAXIMIZE : SW_RESTORE;
+            if (CallHooks(WH_CBT, HCBT_MINMAX, reinterpret_cast<WPARAM>(h), sw, sw)) return 0;
+        }
+        ShowWindow(h, cmd == SC_MINIMIZE ? SW_MINIMIZE : cmd == SC_MAXIMIZE ? SW_MAXIMIZE : SW_RESTORE);
+        return 0;
+    }
+    case SC_CLOSE: {
+        bool noClose;
+        {
+            Lock lk(UserMutex());
+            TWnd* w = Find(h);
+            noClose = !w || (w->Class && (w->Class->Style & CS_NOCLOSE));
+        }
+        if (!noClose) SendW(h, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    case SC_KEYMENU:
+    case SC_MOUSEMENU:
+        // The menu bar belongs to the menu code.
+        if (gMenuBarTracker && GetMenu(h)) gMenuBarTracker(h, cmd, lp);
+        return 0;
+    default: return 0;
+    }
+}
+
+// A press on the frame starts what its part does: move, size, a caption button, the menu, a scroll bar.
+LRESULT OnNcLeftButtonDown(HWND h, WPARAM wp, LPARAM lp) {
+    LRESULT hit = static_cast<LRESULT>(wp);
+    switch (hit) {
+    case HTCAPTION:
+        if (!IsZoomed(h)) SendW(h, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lp);
+        return 0;
+    case HTLEFT:
+    case HTRIGHT:
+    case HTTOP:
+    case HTTOPLEFT:
+    case HTTOPRIGHT:
+    case HTBOTTOM:
+    case HTBOTTOMLEFT:
+    case HTBOTTOMRIGHT:
+        SendW(h, WM_SYSCOMMAND, SC_SIZE + static_cast<WPARAM>(hit - HTLEFT + WMSZ_LEFT), lp);
+        return 0;
+    case HTSIZE: SendW(h, WM_SYSCOMMAND, SC_SIZE + WMSZ_BOTTOMRIGHT, lp); return 0;
+    case HTCLOSE:
+    case HTMINBUTTON:
+    case HTMAXBUTTON: TrackCaptionButton(h, hit); return 0;
+    case HTMENU: SendW(h, WM_SYSCOMMAND, SC_MOUSEMENU + HTMENU, lp); return 0;
+    case HTVSCROLL: TrackScrollBar(h, true, PointFromParam(lp)); return 0;
+    case HTHSCROLL: TrackScrollBar(h, false, PointFromParam(lp)); return 0;
+    default: return 0;
+    }
+}
+
+LRESULT OnNcLeftButtonDoubleClick(HWND h, WPARAM wp, LPARAM lp) {
+    LRESULT hit = static_cast<LRESULT>(wp);
+    DWORD style = static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE));
+    if (hit == HTCAPTION && (style & WS_MAXIMIZEBOX))
+        SendW(h, WM_SYSCOMMAND, (style & (WS_MAXIMIZE | WS_MINIMIZE)) ? SC_RESTORE : SC_MAXIMIZE, lp);
+    else if (hit == HTSYSMENU)
+        SendW(h, WM_SYSCOMMAND, SC_CLOSE, lp);
+    return 0;
+}
+
+LRESULT OnRightButtonUp(HWND h, LPARAM lp) {
+    POINT p = PointFromParam(lp);
+    ClientToScreen(h, &p);
+    SendW(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
+    return 0;
+}
+
+LRESULT OnSetRedraw(HWND h, WPARAM wp) {
+    // Drawing is off while the visible bit is off, as the old platform does it.
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w) return 0;
+    if (wp)
+        w->Style |= WS_VISIBLE;
+    else
+        w->Style &= ~WS_VISIBLE;
+    return 0;
+}
+
+LRESULT OnGetIcon(HWND h, WPARAM wp) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w) return 0;
+    return reinterpret_cast<LRESULT>(wp == ICON_BIG ? w->IconBig : w->IconSmall);
+}
+
+LRESULT OnSetIcon(HWND h, WPARAM wp, LPARAM lp) {
+    Lock lk(UserMutex());
+    TWnd* w = Find(h);
+    if (!w) return 0;
+    HICON& slot = wp == ICON_BIG ? w->IconBig : w->IconSmall;
+    HICON old = slot;
+    slot = reinterpret_cast<HICON>(lp);
+    return reinterpret_cast<LRESULT>(old);
+}
+
+LRESULT OnControlColour(UINT m, WPARAM wp) {
+    HDC dc = reinterpret_cast<HDC>(wp);
+    bool window = m == WM_CTLCOLOREDIT || m == WM_CTLCOLORLISTBOX;
+    int bk = m == WM_CTLCOLORSCROLLBAR ? COLOR_SCROLLBAR : window ? COLOR_WINDOW : COLOR_BTNFACE;
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(bk));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(bk));
+}
+
+// The window as it would paint itself, into a DC whose origin is the window's corner.
+LRESULT OnPrint(HWND h, WPARAM wp, LPARAM lp) {
+    HDC dc = reinterpret_cast<HDC>(wp);
+    if (!dc || ((lp & PRF_CHECKVISIBLE) && !IsWindowVisible(h))) return 0;
+    RECT client, window;
+    std::vector<std::pair<HWND, POINT>> kids;
+    {
+        Lock lk(UserMutex());
+        TWnd* w = Find(h);
+        if (!w) return 0;
+        window = w->Window;
+        client = w->Client;
+        for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it)
+            if (TWnd* c = Find(*it); c && (c->Style & WS_VISIBLE))
+                kids.emplace_back(*it, POINT{c->Window.left, c->Window.top});
+    }
+    int saved = SaveDC(dc);
+    if (lp & PRF_NONCLIENT) PaintFrameInto(h, dc);
+    OffsetViewportOrgEx(dc, client.left - window.left, client.top - window.top, nullptr);
+    IntersectClipRect(dc, 0, 0, W(client), H(client));
+    if (lp & PRF_ERASEBKGND) SendW(h, WM_ERASEBKGND, wp, 0);
+    if (lp & PRF_CLIENT) SendW(h, WM_PRINTCLIENT, wp, lp);
+    if (lp & PRF_CHILDREN)
+        for (auto& [c, at] : kids) {
+            int inner = SaveDC(dc);
+            OffsetViewportOrgEx(dc, at.x, at.y, nullptr);
+            SendW(c, WM_PRINT, wp, lp | PRF_NONCLIENT);
+            RestoreDC(dc, inner);
+        }
+    RestoreDC(dc, saved);
+    return 0;
+}
+
+}  // namespace
+
+LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
+    switch (m) {
+    case WM_NCCREATE: return OnNcCreate(h, lp, unicode);
+    case WM_NCCALCSIZE: return OnNcCalcSize(h, wp, lp);
+    case WM_NCHITTEST: return OnNcHitTest(h, lp);
+    case WM_NCPAINT: PaintNonClient(h, reinterpret_cast<HRGN>(wp)); return 0;
+    case WM_NCACTIVATE: return OnNcActivate(h, wp);
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE && !HIWORD(wp)) SetFocus(h);
+        return 0;
+    case WM_MOUSEACTIVATE: return OnMouseActivate(h, wp, lp);
+    case WM_SETCURSOR: return OnSetCursor(h, wp, lp);
+    case WM_ERASEBKGND: return OnEraseBackground(h, wp);
+    case WM_PAINT: return OnPaint(h);
+    case WM_WINDOWPOSCHANGING: return OnWindowPosChanging(h, lp);
+    case WM_WINDOWPOSCHANGED: return OnWindowPosChanged(h, lp);
+    case WM_SETTEXT: return OnSetText(h, lp, unicode);
+    case WM_GETTEXT: return OnGetText(h, wp, lp, unicode);
+    case WM_GETTEXTLENGTH: return OnGetTextLength(h, unicode);
     case WM_CLOSE: DestroyWindow(h); return 0;
-    case WM_SYSCOMMAND: {
-        if (HasHooks(WH_CBT) && CallHooks(WH_CBT, HCBT_SYSCOMMAND, wp, lp, lp)) return 0;
-        WPARAM cmd = wp & 0xFFF0;
-        switch (cmd) {
-        case SC_MOVE: MoveSizeLoop(h, false, 0, lp); return 0;
-        case SC_SIZE: MoveSizeLoop(h, true, static_cast<int>(wp & 0x0F), lp); return 0;
-        case SC_MINIMIZE:
-        case SC_MAXIMIZE:
-        case SC_RESTORE: {
-            if (HasHooks(WH_CBT)) {
-                int sw = cmd == SC_MINIMIZE ? SW_MINIMIZE : cmd == SC_MAXIMIZE ? SW_MAXIMIZE : SW_RESTORE;
-                if (CallHooks(WH_CBT, HCBT_MINMAX, reinterpret_cast<WPARAM>(h), sw, sw)) return 0;
-            }
-            ShowWindow(h, cmd == SC_MINIMIZE ? SW_MINIMIZE : cmd == SC_MAXIMIZE ? SW_MAXIMIZE : SW_RESTORE);
-            return 0;
-        }
-        case SC_CLOSE: {
-            bool noClose;
-            {
-                Lock lk(UserMutex());
-                TWnd* w = Find(h);
-                noClose = !w || (w->Class && (w->Class->Style & CS_NOCLOSE));
-            }
-            if (!noClose) SendW(h, WM_CLOSE, 0, 0);
-            return 0;
-        }
-        case SC_KEYMENU:
-        case SC_MOUSEMENU:
-            // The menu bar belongs to the menu code.
-            if (gMenuBarTracker && GetMenu(h)) gMenuBarTracker(h, cmd, lp);
-            return 0;
-        default: return 0;
-        }
-    }
-    case WM_NCLBUTTONDOWN: {
-        LRESULT hit = static_cast<LRESULT>(wp);
-        switch (hit) {
-        case HTCAPTION:
-            if (!IsZoomed(h)) SendW(h, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lp);
-            return 0;
-        case HTLEFT:
-        case HTRIGHT:
-        case HTTOP:
-        case HTTOPLEFT:
-        case HTTOPRIGHT:
-        case HTBOTTOM:
-        case HTBOTTOMLEFT:
-        case HTBOTTOMRIGHT:
-            SendW(h, WM_SYSCOMMAND, SC_SIZE + static_cast<WPARAM>(hit - HTLEFT + WMSZ_LEFT), lp);
-            return 0;
-        case HTSIZE: SendW(h, WM_SYSCOMMAND, SC_SIZE + WMSZ_BOTTOMRIGHT, lp); return 0;
-        case HTCLOSE:
-        case HTMINBUTTON:
-        case HTMAXBUTTON: TrackCaptionButton(h, hit); return 0;
-        case HTMENU: SendW(h, WM_SYSCOMMAND, SC_MOUSEMENU + HTMENU, lp); return 0;
-        case HTVSCROLL: TrackScrollBar(h, true, PointFromParam(lp)); return 0;
-        case HTHSCROLL: TrackScrollBar(h, false, PointFromParam(lp)); return 0;
-        default: return 0;
-        }
-    }
-    case WM_NCLBUTTONDBLCLK: {
-        LRESULT hit = static_cast<LRESULT>(wp);
-        DWORD style = static_cast<DWORD>(GetWindowLongPtrW(h, GWL_STYLE));
-        if (hit == HTCAPTION && (style & WS_MAXIMIZEBOX))
-            SendW(h, WM_SYSCOMMAND, (style & (WS_MAXIMIZE | WS_MINIMIZE)) ? SC_RESTORE : SC_MAXIMIZE, lp);
-        else if (hit == HTSYSMENU)
-            SendW(h, WM_SYSCOMMAND, SC_CLOSE, lp);
-        return 0;
-    }
-    case WM_RBUTTONUP: {
-        POINT p = PointFromParam(lp);
-        ClientToScreen(h, &p);
-        SendW(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(static_cast<WORD>(p.x), static_cast<WORD>(p.y)));
-        return 0;
-    }
-    case WM_NCRBUTTONUP:
-        SendW(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), lp);
-        return 0;
+    case WM_SYSCOMMAND: return OnSysCommand(h, wp, lp);
+    case WM_NCLBUTTONDOWN: return OnNcLeftButtonDown(h, wp, lp);
+    case WM_NCLBUTTONDBLCLK: return OnNcLeftButtonDoubleClick(h, wp, lp);
+    case WM_RBUTTONUP: return OnRightButtonUp(h, lp);
+    case WM_NCRBUTTONUP: SendW(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), lp); return 0;
     case WM_CONTEXTMENU:
     case WM_MOUSEWHEEL:
     case WM_HELP: {
@@ -811,81 +922,18 @@ LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
     case WM_SYSKEYUP:
         if (wp == VK_MENU || wp == VK_F10) SendW(GetAncestor(h, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, 0);
         return 0;
-    case WM_SYSCHAR:
-        SendW(GetAncestor(h, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, wp);
-        return 0;
-    case WM_SETREDRAW: {
-        // Drawing is off while the visible bit is off, as the old platform does it.
-        Lock lk(UserMutex());
-        TWnd* w = Find(h);
-        if (!w) return 0;
-        if (wp)
-            w->Style |= WS_VISIBLE;
-        else
-            w->Style &= ~WS_VISIBLE;
-        return 0;
-    }
-    case WM_GETICON: {
-        Lock lk(UserMutex());
-        TWnd* w = Find(h);
-        if (!w) return 0;
-        return reinterpret_cast<LRESULT>(wp == ICON_BIG ? w->IconBig : w->IconSmall);
-    }
-    case WM_SETICON: {
-        Lock lk(UserMutex());
-        TWnd* w = Find(h);
-        if (!w) return 0;
-        HICON& slot = wp == ICON_BIG ? w->IconBig : w->IconSmall;
-        HICON old = slot;
-        slot = reinterpret_cast<HICON>(lp);
-        return reinterpret_cast<LRESULT>(old);
-    }
+    case WM_SYSCHAR: SendW(GetAncestor(h, GA_ROOT), WM_SYSCOMMAND, SC_KEYMENU, wp); return 0;
+    case WM_SETREDRAW: return OnSetRedraw(h, wp);
+    case WM_GETICON: return OnGetIcon(h, wp);
+    case WM_SETICON: return OnSetIcon(h, wp, lp);
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wp);
-        bool window = m == WM_CTLCOLOREDIT || m == WM_CTLCOLORLISTBOX;
-        int bk = m == WM_CTLCOLORSCROLLBAR ? COLOR_SCROLLBAR : window ? COLOR_WINDOW : COLOR_BTNFACE;
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        SetBkColor(dc, GetSysColor(bk));
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(bk));
-    }
-    case WM_PRINT: {
-        // The window as it would paint itself, into a DC whose origin is the window's corner.
-        HDC dc = reinterpret_cast<HDC>(wp);
-        if (!dc || ((lp & PRF_CHECKVISIBLE) && !IsWindowVisible(h))) return 0;
-        RECT client, window;
-        std::vector<std::pair<HWND, POINT>> kids;
-        {
-            Lock lk(UserMutex());
-            TWnd* w = Find(h);
-            if (!w) return 0;
-            window = w->Window;
-            client = w->Client;
-            for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it)
-                if (TWnd* c = Find(*it); c && (c->Style & WS_VISIBLE))
-                    kids.emplace_back(*it, POINT{c->Window.left, c->Window.top});
-        }
-        int saved = SaveDC(dc);
-        if (lp & PRF_NONCLIENT) PaintFrameInto(h, dc);
-        OffsetViewportOrgEx(dc, client.left - window.left, client.top - window.top, nullptr);
-        IntersectClipRect(dc, 0, 0, W(client), H(client));
-        if (lp & PRF_ERASEBKGND) SendW(h, WM_ERASEBKGND, wp, 0);
-        if (lp & PRF_CLIENT) SendW(h, WM_PRINTCLIENT, wp, lp);
-        if (lp & PRF_CHILDREN)
-            for (auto& [c, at] : kids) {
-                int inner = SaveDC(dc);
-                OffsetViewportOrgEx(dc, at.x, at.y, nullptr);
-                SendW(c, WM_PRINT, wp, lp | PRF_NONCLIENT);
-                RestoreDC(dc, inner);
-            }
-        RestoreDC(dc, saved);
-        return 0;
-    }
+    case WM_CTLCOLORSTATIC: return OnControlColour(m, wp);
+    case WM_PRINT: return OnPrint(h, wp, lp);
     case WM_CANCELMODE:
         if (GetCapture() == h) ReleaseCapture();
         return 0;
