@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <typeinfo>
 
+#include "platform/rtl/scope.h"
 #include "platform/system/process.h"
 
 #include "platform/commctl/commctrl.h"
@@ -112,14 +113,11 @@ bool TUniApplication::AppWindowHook(TMessage& M) {
     const WideString Wide = Hint();
     if (static_cast<THintAction*>(Action)->Hint() != WideToUtf8(Wide)) return false;
     auto* Uni = new TUniHintAction(this);
-    try {
+    {
+        rtl::TScopeExit FreeUni([&] { Uni->Free(); });
         Uni->SetHint(Wide);
         Uni->Execute();
-    } catch (...) {
-        Uni->Free();
-        throw;
     }
-    Uni->Free();
     M.Result = 1;
     return true;
 }

@@ -9,6 +9,7 @@
 #include "imaging/processing/imageproc.h"
 #include "imaging/processing/pixelutils.h"
 #include "platform/classlib/formload.h"
+#include "platform/rtl/scope.h"
 #include "platform/rtl/sysutils.h"
 
 namespace {
@@ -952,31 +953,27 @@ void TfIOPreviews::UpdatePreview() {
 
 bool IEShowPreviewsDialog(TIEImageIO* IO, uint16_t Pages) {
     TfIOPreviews* D = new TfIOPreviews(IO);
-    bool Result = false;
-    try {
-        D->InitialLockPreview = (IO->PreviewsParams & ioppDefaultLockPreview) != 0;
-        D->Button4->SetVisible((IO->PreviewsParams & ioppApplyButton) != 0);
-        D->Params = IO->Params.get();
-        D->Simplified = IO->SimplifiedParamsDialogs;
-        if (D->Simplified) {
-            D->PageControl1->SetHeight(Screen->PixelsPerInch * 61 / 48);
-            D->SetHeight(Screen->PixelsPerInch * 15 / 4);
-        }
-        D->BWConversion = IO->BWConversion;
-        D->ApplyLanguageTexts(IO->MsgLanguage);
-        D->Font().Assign(*IO->PreviewFont());
-        D->ImageView1->SetExternalBitmap(IO->IEBitmap());
-        D->ImageView2->ClearImage();
-        if (D->SelectPages(Pages)) {
-            if (IO->OnIOPreview) IO->OnIOPreview(IO, D);
-            Result = D->ShowModal() == mrOk;
-        }
-    } catch (...) {
+    rtl::TScopeExit FreeDialog([&] {
         D->ImageView1->SetExternalBitmap(nullptr);
         D->Free();
-        throw;
+    });
+    bool Result = false;
+    D->InitialLockPreview = (IO->PreviewsParams & ioppDefaultLockPreview) != 0;
+    D->Button4->SetVisible((IO->PreviewsParams & ioppApplyButton) != 0);
+    D->Params = IO->Params.get();
+    D->Simplified = IO->SimplifiedParamsDialogs;
+    if (D->Simplified) {
+        D->PageControl1->SetHeight(Screen->PixelsPerInch * 61 / 48);
+        D->SetHeight(Screen->PixelsPerInch * 15 / 4);
     }
-    D->ImageView1->SetExternalBitmap(nullptr);
-    D->Free();
+    D->BWConversion = IO->BWConversion;
+    D->ApplyLanguageTexts(IO->MsgLanguage);
+    D->Font().Assign(*IO->PreviewFont());
+    D->ImageView1->SetExternalBitmap(IO->IEBitmap());
+    D->ImageView2->ClearImage();
+    if (D->SelectPages(Pages)) {
+        if (IO->OnIOPreview) IO->OnIOPreview(IO, D);
+        Result = D->ShowModal() == mrOk;
+    }
     return Result;
 }
