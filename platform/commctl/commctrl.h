@@ -818,7 +818,9 @@ struct NMUPDOWN {
 };
 
 // ---- SysTabControl32 --------------------------------------------------------
-// Tabs are drawn along the top in one row whatever the side styles ask.
+// Tabs sit in one row along the top, or the bottom with TCS_BOTTOM, or in one
+// column on the left with TCS_VERTICAL (the right with TCS_VERTICAL | TCS_RIGHT),
+// their text turned to read upwards on the left and downwards on the right.
 constexpr DWORD TCS_TABS = 0x0, TCS_BOTTOM = 0x2, TCS_RIGHT = 0x2, TCS_MULTISELECT = 0x4, TCS_FLATBUTTONS = 0x8,
                 TCS_FORCEICONLEFT = 0x10, TCS_FORCELABELLEFT = 0x20, TCS_HOTTRACK = 0x40, TCS_VERTICAL = 0x80,
                 TCS_BUTTONS = 0x100, TCS_SINGLELINE = 0x0, TCS_MULTILINE = 0x200, TCS_RIGHTJUSTIFY = 0x0,

@@ -945,25 +945,72 @@ int TabHeight(HWND h, TTabState* st) {
     return th + 6;
 }
 
+// The side the tabs sit on: 0 top, 1 bottom, 2 left, 3 right.
+enum { kTabTop, kTabBottom, kTabLeft, kTabRight };
+int TabSide(HWND h) {
+    DWORD s = Style(h);
+    if (s & TCS_VERTICAL) return (s & TCS_RIGHT) ? kTabRight : kTabLeft;
+    return (s & TCS_BOTTOM) ? kTabBottom : kTabTop;
+}
+
+// Tabs run along their side from 2 pixels in; a tab is as thick as a line of
+// text and as long as its text and image.
 RECT TabRect(HWND h, TTabState* st, int i) {
     HDC dc = GetDC(h);
     HGDIOBJ old = SelectObject(dc, FontOf(h));
-    int x = 2;
+    int at = 2;
     RECT r{};
     int th = TabHeight(h, st);
+    RECT rc = ClientRect(h);
+    int side = TabSide(h);
     for (int k = 0; k <= i && k < static_cast<int>(st->Tabs.size()); ++k) {
         int w = st->FixedW ? st->FixedW : TextWidth(dc, st->Tabs[k].Text) + 12;
         if (st->Images && st->Tabs[k].Image >= 0) {
             int iw, ih;
             ImageList_GetIconSize(st->Images, &iw, &ih);
-            w += iw + 4;
+            w += (side >= kTabLeft ? ih : iw) + 4;
         }
-        r = RECT{x, 2, x + w, 2 + th};
-        x += w;
+        switch (side) {
+        case kTabTop: r = RECT{at, 2, at + w, 2 + th}; break;
+        case kTabBottom: r = RECT{at, rc.bottom - 2 - th, at + w, rc.bottom - 2}; break;
+        case kTabLeft: r = RECT{2, at, 2 + th, at + w}; break;
+        default: r = RECT{rc.right - 2 - th, at, rc.right - 2, at + w}; break;
+        }
+        at += w;
     }
     SelectObject(dc, old);
     ReleaseDC(h, dc);
     return r;
+}
+
+// Text turned a quarter for tabs on the left (reading upwards) or the right
+// (reading downwards), centred in r; the image at the text's start.
+void PaintVerticalTabText(HWND h, HDC dc, TTabState* st, int i, RECT r, bool left) {
+    LOGFONTW lf{};
+    GetObjectW(FontOf(h), sizeof lf, &lf);
+    lf.lfEscapement = lf.lfOrientation = left ? 900 : 2700;
+    HFONT turned = CreateFontIndirectW(&lf);
+    HGDIOBJ old = SelectObject(dc, turned);
+    const std::u16string& s = st->Tabs[i].Text;
+    int tw = TextWidth(dc, s), tht = TextHeight(dc);
+    int ih = 0;
+    if (st->Images && st->Tabs[i].Image >= 0) {
+        int iw;
+        ImageList_GetIconSize(st->Images, &iw, &ih);
+        int x = r.left + (r.right - r.left - iw) / 2;
+        ImageList_Draw(st->Images, st->Tabs[i].Image, dc, x, left ? r.bottom - 6 - ih : r.top + 6, ILD_TRANSPARENT);
+        if (left)
+            r.bottom -= ih + 4;
+        else
+            r.top += ih + 4;
+    }
+    int y = left ? r.bottom - (r.bottom - r.top - tw) / 2 : r.top + (r.bottom - r.top - tw) / 2;
+    int x = left ? r.left + (r.right - r.left - tht) / 2 : r.right - (r.right - r.left - tht) / 2;
+    UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_TOP);
+    TextOutW(dc, x, y, reinterpret_cast<LPCWSTR>(s.c_str()), static_cast<int>(s.size()));
+    SetTextAlign(dc, oldAlign);
+    SelectObject(dc, old);
+    DeleteObject(turned);
 }
 
 void PaintTabs(HWND h, HDC dc) {
@@ -972,27 +1019,50 @@ void PaintTabs(HWND h, HDC dc) {
     HBRUSH bk = CtlColor(h, dc, WM_CTLCOLORSTATIC);
     FillRect(dc, &rc, bk);
     int th = TabHeight(h, st);
-    RECT panel{rc.left, rc.top + 2 + th, rc.right, rc.bottom};
+    int side = TabSide(h);
+    RECT panel = rc;
+    switch (side) {
+    case kTabTop: panel.top += 2 + th; break;
+    case kTabBottom: panel.bottom -= 2 + th; break;
+    case kTabLeft: panel.left += 2 + th; break;
+    default: panel.right -= 2 + th; break;
+    }
     FillRect(dc, &panel, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &panel, EDGE_RAISED, BF_RECT);
     HGDIOBJ oldFont = SelectObject(dc, FontOf(h));
     SetBkMode(dc, TRANSPARENT);
+    // The selected tab grows outwards and over the panel's edge; the open side
+    // of every tab faces the panel.
+    static constexpr UINT Open[] = {BF_LEFT | BF_TOP | BF_RIGHT, BF_LEFT | BF_BOTTOM | BF_RIGHT,
+                                    BF_LEFT | BF_TOP | BF_BOTTOM, BF_RIGHT | BF_TOP | BF_BOTTOM};
     for (int i = 0; i < static_cast<int>(st->Tabs.size()); ++i) {
         RECT r = TabRect(h, st, i);
         bool sel = i == st->Cur;
-        if (sel) InflateRect(&r, 2, 0), r.top -= 2, r.bottom += 1;
+        if (sel) {
+            switch (side) {
+            case kTabTop: InflateRect(&r, 2, 0), r.top -= 2, r.bottom += 1; break;
+            case kTabBottom: InflateRect(&r, 2, 0), r.bottom += 2, r.top -= 1; break;
+            case kTabLeft: InflateRect(&r, 0, 2), r.left -= 2, r.right += 1; break;
+            default: InflateRect(&r, 0, 2), r.right += 2, r.left -= 1; break;
+            }
+        }
         FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
         RECT e = r;
-        DrawEdge(dc, &e, EDGE_RAISED, BF_LEFT | BF_TOP | BF_RIGHT | BF_SOFT);
-        RECT tr = r;
-        if (st->Images && st->Tabs[i].Image >= 0) {
-            int iw, ih;
-            ImageList_GetIconSize(st->Images, &iw, &ih);
-            ImageList_Draw(st->Images, st->Tabs[i].Image, dc, tr.left + 6, (tr.top + tr.bottom - ih) / 2, ILD_TRANSPARENT);
-            tr.left += iw + 4;
-        }
+        DrawEdge(dc, &e, EDGE_RAISED, Open[side] | BF_SOFT);
         SetTextColor(dc, IsWindowEnabled(h) ? Sys(COLOR_BTNTEXT) : Sys(COLOR_GRAYTEXT));
-        Text(dc, st->Tabs[i].Text, tr, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        if (side >= kTabLeft) {
+            PaintVerticalTabText(h, dc, st, i, r, side == kTabLeft);
+        } else {
+            RECT tr = r;
+            if (st->Images && st->Tabs[i].Image >= 0) {
+                int iw, ih;
+                ImageList_GetIconSize(st->Images, &iw, &ih);
+                ImageList_Draw(st->Images, st->Tabs[i].Image, dc, tr.left + 6, (tr.top + tr.bottom - ih) / 2,
+                               ILD_TRANSPARENT);
+                tr.left += iw + 4;
+            }
+            Text(dc, st->Tabs[i].Text, tr, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+        }
         if (sel && st->Focus) {
             RECT f = r;
             InflateRect(&f, -3, -3);
@@ -1088,10 +1158,13 @@ LRESULT CALLBACK TabProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         }
         return 0;
     }
-    case WM_KEYDOWN:
-        if (wp == VK_LEFT && st->Cur > 0) SelectTab(h, st, st->Cur - 1);
-        if (wp == VK_RIGHT && st->Cur + 1 < n) SelectTab(h, st, st->Cur + 1);
+    case WM_KEYDOWN: {
+        // Tabs standing in a column also follow Up and Down.
+        bool column = Style(h) & TCS_VERTICAL;
+        if ((wp == VK_LEFT || (column && wp == VK_UP)) && st->Cur > 0) SelectTab(h, st, st->Cur - 1);
+        if ((wp == VK_RIGHT || (column && wp == VK_DOWN)) && st->Cur + 1 < n) SelectTab(h, st, st->Cur + 1);
         return 0;
+    }
     case TCM_GETITEMCOUNT: return n;
     case TCM_INSERTITEMA: return SetTab(h, st, static_cast<int>(wp), reinterpret_cast<const TCITEMA*>(lp), false, true);
     case TCM_INSERTITEMW: return SetTab(h, st, static_cast<int>(wp), reinterpret_cast<const TCITEMW*>(lp), true, true);
@@ -1146,14 +1219,16 @@ LRESULT CALLBACK TabProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case TCM_ADJUSTRECT: {
         auto* r = reinterpret_cast<RECT*>(lp);
         if (!r) return 0;
-        int th = TabHeight(h, st) + 2;
-        if (wp) {
-            r->top -= th + 2;
-            InflateRect(r, 2, 2);
-        } else {
-            r->top += th + 2;
-            InflateRect(r, -2, -2);
+        // The tabs' band (with the selected tab's overlap) on their side, and
+        // the panel's edge all round.
+        int band = (TabHeight(h, st) + 4) * (wp ? -1 : 1);
+        switch (TabSide(h)) {
+        case kTabTop: r->top += band; break;
+        case kTabBottom: r->bottom -= band; break;
+        case kTabLeft: r->left += band; break;
+        default: r->right -= band; break;
         }
+        InflateRect(r, wp ? 2 : -2, wp ? 2 : -2);
         return 0;
     }
     case TCM_SETITEMSIZE: {

@@ -178,6 +178,89 @@ TEST(SkinTab, CloseBoxFreesThePageUnlessTheFormWindowVetoes) {
     DestroyWindow(T.Host.Window);
 }
 
+// Tabs on each side: the tab frames hang outwards from the pane (the tab
+// image mirrored at the bottom, the strip turned on the left and the right),
+// the focused tab in the second frame, and the pane image turned so that its
+// top edge faces the tabs.
+TEST(SkinTab, TabsAndPaneOnEachSide) {
+    constexpr TColor Edge = 0x800000, Pane = 0x008080, PaneEdge = 0x808000;
+    struct Case {
+        TTabPosition position;
+        int orientation;
+    } Cases[] = {{tpTop, 0}, {tpBottom, 1}, {tpLeft, 2}, {tpRight, 3}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.orientation);
+        TFixture T;
+        auto Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+        Tabs->Bitmap = TwoFrames(20, 20);
+        // The tab's outer edge: the top four rows of both frames.
+        Tabs->Bitmap->Canvas().Brush().SetColor(Edge);
+        Tabs->Bitmap->Canvas().FillRect(TRect(0, 0, 40, 4));
+        Tabs->FrameCount = 2;
+        Tabs->Bitmap2 = std::make_unique<TBitmap>(30, 30);
+        Tabs->Bitmap2->Canvas().Brush().SetColor(Pane);
+        Tabs->Bitmap2->Canvas().FillRect(TRect(0, 0, 30, 30));
+        Tabs->Bitmap2->Canvas().Brush().SetColor(PaneEdge);
+        Tabs->Bitmap2->Canvas().FillRect(TRect(0, 0, 30, 3));
+        T.Data.Tabs = std::move(Tabs);
+        auto* P = new TPageControl(T.F);
+        P->SetTabPosition(C.position);
+        P->SetParent(T.F);
+        P->SetBounds(10, 10, 380, 250);
+        for (const char* Name : {"One", "Two", "Three"}) {
+            auto* Sheet = new TTabSheet(T.F);
+            Sheet->SetPageControl(P);
+            Sheet->SetCaption(Name);
+        }
+        TestHooks::PumpPending();
+        auto* S = new TSkinTab(P);
+        S->AttachControl(&T.Host, &T.Data, nullptr, false);
+        EXPECT_EQ(S->Orientation, C.orientation);
+        SendMessageW(P->Handle(), TCM_SETCURFOCUS, 1, 0);
+        RECT W;
+        GetWindowRect(P->Handle(), &W);
+        TBitmap B(W.right - W.left, W.bottom - W.top);
+        S->Draw(B.Canvas().Handle(), TRect(0, 0, B.Width(), B.Height()));
+        auto Px = [&](int X, int Y) { return B.Canvas().Pixel(X, Y); };
+        for (int I = 0; I < 3; ++I) {
+            SCOPED_TRACE(I);
+            RECT R;
+            SendMessageW(P->Handle(), TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&R));
+            TColor Body = I == 1 ? Hot : Normal;
+            int My = (R.top + R.bottom) / 2;
+            switch (C.orientation) {
+                case 0:  // drawn one pixel lower, edge up
+                    EXPECT_EQ(Px(R.left + 2, R.top + 2), Edge);
+                    EXPECT_EQ(Px(R.left + 2, R.bottom - 1), Body);
+                    break;
+                case 1:  // drawn one pixel higher, edge down
+                    EXPECT_EQ(Px(R.left + 2, R.bottom - 2), Edge);
+                    EXPECT_EQ(Px(R.left + 2, R.top), Body);
+                    break;
+                case 2:
+                    EXPECT_EQ(Px(R.left + 1, My), Edge);
+                    EXPECT_EQ(Px(R.right - 2, R.top + 2), Body);
+                    break;
+                default:
+                    EXPECT_EQ(Px(R.right - 2, My), Edge);
+                    EXPECT_EQ(Px(R.left + 1, R.top + 2), Body);
+                    break;
+            }
+        }
+        // The pane: the display area grown by 4 and moved a pixel towards the tabs.
+        RECT D{0, 0, B.Width(), B.Height()};
+        SendMessageW(P->Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&D));
+        InflateRect(&D, 4, 4);
+        int Cx = (D.left + D.right) / 2, Cy = (D.top + D.bottom) / 2;
+        EXPECT_EQ(Px(Cx, Cy), Pane);
+        POINT Facing[] = {{Cx, D.top + 2}, {Cx, D.bottom - 3}, {D.left + 2, Cy}, {D.right - 3, Cy}};
+        // The far side of the pane lies past the window's edge.
+        POINT Away[] = {{Cx, B.Height() - 2}, {Cx, 1}, {B.Width() - 2, Cy}, {1, Cy}};
+        EXPECT_EQ(Px(Facing[C.orientation].x, Facing[C.orientation].y), PaneEdge);
+        EXPECT_EQ(Px(Away[C.orientation].x, Away[C.orientation].y), Pane);
+    }
+}
+
 TEST(SkinTabBtn, ButtonStyleTabsUseTheButtonFrames) {
     TFixture T;
     auto Button = std::make_unique<TDataSkinButton>("Buttons");

@@ -207,6 +207,87 @@ TEST_F(CommonControls, TabClicksChangeTheSelection) {
     EXPECT_EQ(NotesWith(WM_NOTIFY, TCN_SELCHANGE).size(), 1u);  // messages do not notify
 }
 
+// Tabs on each side: they run along that side from 2 pixels in, the page is
+// on the other side of them, a click selects, and the text lies along the tab
+// (turned on the left and the right).
+TEST_F(CommonControls, TabsOnEachSide) {
+    struct Case {
+        const char* what;
+        DWORD style;
+        int side;  // 0 top, 1 bottom, 2 left, 3 right
+    } Cases[] = {
+        {"top", 0, 0},
+        {"bottom", TCS_BOTTOM, 1},
+        {"left", TCS_VERTICAL, 2},
+        {"right", TCS_VERTICAL | TCS_RIGHT, 3},
+    };
+    constexpr int W = 300, H = 240;
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        HWND tc = Make(u"SysTabControl32", u"", C.style, 10, 10, W, H, 70);
+        for (const char16_t* name : {u"General", u"Video", u"Subtitles"}) {
+            TCITEMW ti{};
+            ti.mask = TCIF_TEXT;
+            ti.pszText = const_cast<LPWSTR>(name);
+            SendMessageW(tc, TCM_INSERTITEMW, 9, reinterpret_cast<LPARAM>(&ti));
+        }
+        bool column = C.side >= 2;
+        RECT tab[3];
+        for (int i = 0; i < 3; ++i) ASSERT_TRUE(SendMessageW(tc, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab[i])));
+        for (int i = 0; i < 3; ++i) {
+            const RECT& r = tab[i];
+            int along = column ? r.top : r.left, length = column ? r.bottom - r.top : r.right - r.left;
+            int across = column ? r.right - r.left : r.bottom - r.top;
+            EXPECT_EQ(along, i == 0 ? 2 : (column ? tab[i - 1].bottom : tab[i - 1].right)) << i;
+            EXPECT_GT(length, across) << i;  // the text runs along the tab
+            int edge[] = {r.top, H - r.bottom, r.left, W - r.right};
+            EXPECT_EQ(edge[C.side], 2) << i;
+        }
+        RECT page{0, 0, W, H};
+        SendMessageW(tc, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&page));
+        ASSERT_LT(page.left, page.right);
+        ASSERT_LT(page.top, page.bottom);
+        for (const RECT& r : tab) {
+            RECT both;
+            EXPECT_FALSE(IntersectRect(&both, &r, &page));
+        }
+        int beyond[] = {page.top - tab[0].bottom, tab[0].top - page.bottom, page.left - tab[0].right,
+                        tab[0].left - page.right};
+        EXPECT_GE(beyond[C.side], 0);
+        RECT back = page;
+        SendMessageW(tc, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&back));
+        EXPECT_EQ(back.left, 0);
+        EXPECT_EQ(back.top, 0);
+        EXPECT_EQ(back.right, W);
+        EXPECT_EQ(back.bottom, H);
+
+        Click(At(tc, (tab[2].left + tab[2].right) / 2, (tab[2].top + tab[2].bottom) / 2));
+        EXPECT_EQ(SendMessageW(tc, TCM_GETCURSEL, 0, 0), 2);
+        Key(column ? VK_UP : VK_LEFT);
+        EXPECT_EQ(SendMessageW(tc, TCM_GETCURSEL, 0, 0), 1);
+        SetFocus(nullptr);
+        Pump();
+        // The ink of the first tab's text: longer along the tab than across it.
+        TShot shot(Screen);
+        uint32_t ink = SysPx(COLOR_BTNTEXT);
+        RECT box{10000, 10000, -1, -1};
+        for (int y = tab[0].top + 2; y < tab[0].bottom - 2; ++y)
+            for (int x = tab[0].left + 2; x < tab[0].right - 2; ++x)
+                if (shot.At(At(tc, x, y)) == ink) {
+                    box.left = std::min<int>(box.left, x), box.right = std::max<int>(box.right, x + 1);
+                    box.top = std::min<int>(box.top, y), box.bottom = std::max<int>(box.bottom, y + 1);
+                }
+        ASSERT_GT(box.right, box.left) << "no text in the first tab";
+        int inkAlong = column ? box.bottom - box.top : box.right - box.left;
+        int inkAcross = column ? box.right - box.left : box.bottom - box.top;
+        EXPECT_GT(inkAlong, 2 * inkAcross);
+        // The page's middle is the face colour.
+        EXPECT_EQ(shot.At(At(tc, (page.left + page.right) / 2, (page.top + page.bottom) / 2)), SysPx(COLOR_BTNFACE));
+        DestroyWindow(tc);
+        Pump();
+    }
+}
+
 TEST_F(CommonControls, DatePickerTimeAndText) {
     HWND dp = Make(u"SysDateTimePick32", u"", DTS_SHORTDATEFORMAT, 10, 10, 150, 22, 67);
     SYSTEMTIME t{2024, 2, 0, 28, 10, 0, 0, 0};
