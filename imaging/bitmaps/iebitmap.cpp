@@ -377,7 +377,14 @@ void TIEBitmap::AssignImage(TIEBitmap* Source) {
         }
         return;
     }
+    // A wrapped windowing bitmap takes the copy itself: whoever wraps it keeps seeing the pixels.
+    TBitmap* wrapped = FLocation == ieTBitmap && FWndBitmapIsExternal ? FWndBitmap : nullptr;
+    if (wrapped) FWndBitmap = nullptr;
     FreeImage(false);
+    if (wrapped) {
+        FWndBitmap = wrapped;
+        FWndBitmapIsExternal = true;
+    }
     FWidth = Source->FWidth;
     FHeight = Source->FHeight;
     FPixelFormat = Source->FPixelFormat;

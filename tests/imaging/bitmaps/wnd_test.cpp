@@ -93,6 +93,30 @@ TEST(WndBitmap, WrappedBitmapIsUsedInPlaceAndFollowed) {
     EXPECT_EQ(tb.Width(), 3);  // not freed: it belongs to the caller
 }
 
+TEST(WndBitmap, AssignIntoAWrappedBitmapFillsThatBitmap) {
+    for (bool WithAlpha : {false, true}) {
+        TBitmap tb(2, 2, pf24bit);
+        TIEBitmap b;
+        b.WrapTBitmap(&tb, true);
+        TIEBitmap src;
+        src.Allocate(6, 5, ieRGB24);
+        FillPattern(src);
+        if (WithAlpha) src.SetAlpha(5, 4, 33);
+        b.Assign(&src);
+        EXPECT_TRUE(b.WndBitmapIsExternal());
+        EXPECT_EQ(b.GetWndBitmap(), &tb);
+        EXPECT_EQ(tb.Width(), 6);
+        EXPECT_EQ(tb.Height(), 5);
+        ExpectPattern(b);
+        EXPECT_EQ(static_cast<uint8_t*>(tb.ScanLine(4))[3 * 5 + 1], 4);  // the caller's bitmap holds the pixels
+        EXPECT_EQ(b.HasAlphaChannel(), WithAlpha);
+        if (WithAlpha) EXPECT_EQ(b.GetAlpha(5, 4), 33);
+        // Independent of the source.
+        src.SetPixelRGB24(5, 4, TRGB{0, 0, 0});
+        EXPECT_EQ(b.GetPixelRGB24(5, 4), (TRGB{5, 4, 54}));
+    }
+}
+
 TEST(WndBitmap, CopyFromEveryDepth) {
     struct {
         TPixelFormat pf;

@@ -293,6 +293,45 @@ TEST(ImageViews, LegacyBitmapExternalBitmapAndAlpha) {
     EXPECT_EQ(V->IEBitmap()->Scanline(0)[0], 7);
 }
 
+// Assigning one view to another copies the pixels into the target's own storage,
+// whichever of the two keeps its image in a windowing bitmap.
+TEST(ImageViews, AssignCopiesPixelsBetweenLegacyAndPlainViews) {
+    for (bool SourceLegacy : {true, false}) {
+        for (bool TargetLegacy : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "source legacy " << SourceLegacy << ", target legacy " << TargetLegacy);
+            TShownView S(60, 40), T(60, 40);
+            S.View->SetLegacyBitmap(SourceLegacy);
+            T.View->SetLegacyBitmap(TargetLegacy);
+            FillCoded(*S.View->IEBitmap(), 23, 17);
+            S.View->SetDpi(150, 75);
+            S.View->Update();
+            TBitmap* TargetWnd = T.View->GetBitmap();
+            T.View->Assign(S.View);
+
+            TIEBitmap* Got = T.View->IEBitmap();
+            ASSERT_EQ(Got->Width(), 23);
+            ASSERT_EQ(Got->Height(), 17);
+            EXPECT_EQ(T.View->DpiX(), 150);
+            EXPECT_EQ(T.View->DpiY(), 75);
+            for (int Y : {0, 9, 16})
+                EXPECT_EQ(0, memcmp(Got->Scanline(Y), S.View->IEBitmap()->Scanline(Y), 3 * 23)) << "row " << Y;
+            if (TargetLegacy) {
+                // The view's windowing bitmap is the one that holds the copy.
+                ASSERT_EQ(T.View->GetBitmap(), TargetWnd);
+                EXPECT_EQ(TargetWnd->Width(), 23);
+                EXPECT_EQ(TargetWnd->Height(), 17);
+                EXPECT_EQ(Got->GetWndBitmap(), TargetWnd);
+                EXPECT_EQ(0, memcmp(TargetWnd->ScanLine(9), S.View->IEBitmap()->Scanline(9), 3 * 23));
+            }
+            // The copy is independent of the source.
+            memset(S.View->IEBitmap()->Scanline(9), 0, 3 * 23);
+            EXPECT_NE(Got->Scanline(9)[3 * 22 + 2], 0);
+            S.View->IEBitmap()->Allocate(1, 1, ieRGB24);
+            EXPECT_EQ(Got->Width(), 23);
+        }
+    }
+}
+
 // ---- the update pass ---------------------------------------------------------------------
 
 TEST(ImageViewLayout, UpdatePassFitsAndCentres) {
