@@ -20,6 +20,7 @@
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/io/ieimageio.h"
+#include "platform/rtl/scope.h"
 #include "platform/system/process.h"
 #include "tests/imaging/io/iotest_util.h"
 
@@ -316,6 +317,81 @@ TEST(AsyncMode, WaitThreadsWithAbortStopsAStalledTransfer) {
     EXPECT_EQ(target.Width(), 0) << "no reader saw the ten bytes";
     EXPECT_TRUE(Eventually([&] { return ReadText(S->Log).find("left " + path) != std::string::npos; }))
         << "the connection was closed";
+}
+
+int ThreadCount() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/task")) ++n;
+    return n;
+}
+
+int FileCount(const std::filesystem::path& Dir) {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(Dir)) ++n;
+    return n;
+}
+
+// A load that breaks off part-way on a worker: the transfer ends early, or the whole
+// body arrives but the file in it stops halfway. Each reports the failure once and
+// leaves neither a worker nor a temporary file behind; every bitmap goes to a file
+// here, so a forgotten one would show.
+TEST(AsyncMode, ALoadFailingPartWayLeavesNoWorkerOrTemporaryFile) {
+    for (const char* name : {"img.png", "img.gif"}) {
+        const std::vector<uint8_t> whole = iotest::ReadAll(S->Dir / name);
+        iotest::WriteAll(S->Dir / (std::string("half-") + name),
+                         std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() / 2));
+    }
+    TempDir temp;
+    const std::string savedFolder = LibraryTempFolder;
+    const int64_t savedMin = DefaultMinFileSize;
+    LibraryTempFolder = temp.path.string();
+    DefaultMinFileSize = 0;
+    rtl::TScopeExit restore([&] {
+        LibraryTempFolder = savedFolder;
+        DefaultMinFileSize = savedMin;
+    });
+    const DWORD main = GetCurrentThreadId();
+    const int threadsBefore = ThreadCount();
+
+    struct {
+        const char* Why;
+        std::function<void(TIEImageIO&)> Start;
+    } cases[] = {
+        {"the server closes halfway through the announced length",
+         [](TIEImageIO& io) { io.LoadFromURL(S->Url("/cut/img.png")); }},
+        {"a GIF cut off by the server",
+         [](TIEImageIO& io) { io.LoadFromURL(S->Url("/cut/img.gif")); }},
+        {"a whole body holding half a PNG", [](TIEImageIO& io) { io.LoadFromURL(S->Url("/len/half-img.png")); }},
+        {"a body without a length holding half a GIF",
+         [](TIEImageIO& io) { io.LoadFromURL(S->Url("/nolen/half-img.gif")); }},
+        {"a file holding half a PNG", [](TIEImageIO& io) { io.LoadFromFile(S->Dir / "half-img.png"); }},
+        {"a GIF function on half a file",
+         [](TIEImageIO& io) { EXPECT_EQ(io.LoadFromFileGIF(S->Dir / "half-img.gif"), -1); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Why);
+        TWatch w;
+        {
+            auto target = std::make_unique<TIEBitmap>();
+            TIEImageIO io;
+            io.SetAttachedBitmap(target.get());
+            io.AsyncMode = true;
+            w.Attach(io);
+            c.Start(io);
+            io.WaitThreads(false);
+            EXPECT_TRUE(io.Aborting);
+            EXPECT_EQ(w.Finished.load(), 1);
+            EXPECT_NE(w.FinishThread.load(), main);
+            EXPECT_FALSE(io.IsInsideAsyncThreads());
+            // Only the target's own storage may be on disk while it lives.
+            EXPECT_LE(FileCount(temp.path), target->Width() > 0 ? 1 : 0);
+            target.reset();
+        }
+        EXPECT_EQ(w.Finished.load(), 1) << "nothing more after the wait";
+        EXPECT_EQ(FileCount(temp.path), 0);
+        EXPECT_TRUE(Eventually([&] { return ThreadCount() <= threadsBefore; }))
+            << ThreadCount() << " threads, " << threadsBefore << " before";
+    }
 }
 
 TEST(AsyncMode, DestructionWaitsForTheWorkers) {
