@@ -109,8 +109,17 @@ void TIEImageView::MakeOwnImage() {
 
 // ---- layer and current image -------------------------------------------------------
 
+TBitmap* TIEImageView::Bitmap() {
+    // A windowing bitmap the TIEBitmap made itself is replaced whenever the bitmap gets
+    // new storage (Allocate, Assign): the pointer is read again, never kept.
+    if (FIEBitmap && FIEBitmap->EncapsulatesTBitmap && !FIEBitmap->WndBitmapIsExternal())
+        FBitmap = FIEBitmap->GetWndBitmap();
+    return FBitmap;
+}
+
 void TIEImageView::SyncLayers() {
     if (FLayers.empty()) return;
+    Bitmap();
     if (FBitmap && FIEBitmap && FIEBitmap->EncapsulatesTBitmap) {
         // The windowing bitmap may have been changed directly (size or format).
         bool Differs = FBitmap->Width() != FIEBitmap->Width() || FBitmap->Height() != FIEBitmap->Height() ||

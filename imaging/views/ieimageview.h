@@ -129,10 +129,10 @@ public:
     ~TIEImageView() override;
 
     // ---- image and layer
-    TBitmap* GetBitmap() override { return FBitmap; }
+    TBitmap* GetBitmap() override { return Bitmap(); }
     TIEBitmap* GetIEBitmap() override { return FIEBitmap; }
     TIEBitmap* IEBitmap() { return FIEBitmap; }
-    TBitmap* Bitmap() { return FBitmap; }
+    TBitmap* Bitmap();
     int32_t ImageWidth() const { return FImageWidth; }
     int32_t ImageHeight() const { return FImageHeight; }
     int32_t LayersCount() const { return static_cast<int32_t>(FLayers.size()); }

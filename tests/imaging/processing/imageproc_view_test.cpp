@@ -61,6 +61,24 @@ TEST(ImageProcViews, ProcFollowsTheViewsBitmapChanges) {
     EXPECT_EQ(V->Background(), clYellow);
     V->SetExternalBitmap(nullptr);
     EXPECT_EQ(P->AttachedBitmap(), V->IEBitmap());
+    // The view drops its windowing bitmap and takes one again: the component keeps
+    // working on the view's pixels, never on the freed windowing bitmap.
+    // Resample and Undo give the bitmap new storage.
+    for (bool Legacy : {false, true}) {
+        V->SetLegacyBitmap(Legacy);
+        ASSERT_EQ(V->GetBitmap() != nullptr, Legacy);
+        EXPECT_EQ(P->AttachedBitmap(), V->IEBitmap()) << Legacy;
+        P->Resample(3, 2, rfNone);
+        ASSERT_EQ(V->IEBitmap()->Width(), 3);
+        V->IEBitmap()->Fill(0x0000FF);
+        Changes = 0;
+        P->ConvertToGray();
+        EXPECT_EQ(V->IEBitmap()->GetPixelRGB24(2, 1).g, 53) << Legacy;
+        EXPECT_EQ(Changes, 1) << Legacy;
+        P->Undo();
+        EXPECT_EQ(V->IEBitmap()->GetPixelRGB24(2, 1).r, 255) << Legacy;
+        EXPECT_EQ(V->GetBitmap() != nullptr, Legacy);
+    }
     // The view's progress event hears the component.
     std::vector<int> Progress;
     V->OnProgress = [&](TObject* S, int32_t Percent) {
