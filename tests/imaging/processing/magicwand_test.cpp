@@ -5,14 +5,65 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
+#include <atomic>
+#include <cstdlib>
 #include <map>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemask.h"
 
+// The heap in use and its peak, so that a test can bound what a routine takes.
 namespace {
+std::atomic<long long> HeapNow{0}, HeapPeak{0};
+
+void* CountedAlloc(size_t N) {
+    void* P = std::malloc(N ? N : 1);
+    if (!P) return nullptr;
+    long long Now = HeapNow += static_cast<long long>(malloc_usable_size(P));
+    long long Peak = HeapPeak.load();
+    while (Now > Peak && !HeapPeak.compare_exchange_weak(Peak, Now)) {
+    }
+    return P;
+}
+
+void CountedFree(void* P) {
+    if (!P) return;
+    HeapNow -= static_cast<long long>(malloc_usable_size(P));
+    std::free(P);
+}
+
+void* CountedNew(size_t N) {
+    if (void* P = CountedAlloc(N)) return P;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(size_t N) { return CountedNew(N); }
+void* operator new[](size_t N) { return CountedNew(N); }
+void* operator new(size_t N, const std::nothrow_t&) noexcept { return CountedAlloc(N); }
+void* operator new[](size_t N, const std::nothrow_t&) noexcept { return CountedAlloc(N); }
+void operator delete(void* P) noexcept { CountedFree(P); }
+void operator delete[](void* P) noexcept { CountedFree(P); }
+void operator delete(void* P, size_t) noexcept { CountedFree(P); }
+void operator delete[](void* P, size_t) noexcept { CountedFree(P); }
+void operator delete(void* P, const std::nothrow_t&) noexcept { CountedFree(P); }
+void operator delete[](void* P, const std::nothrow_t&) noexcept { CountedFree(P); }
+
+namespace {
+
+// The most heap a call takes beyond what was in use before it.
+template <class F>
+long long HeapTaken(F&& Call) {
+    const long long Base = HeapNow.load();
+    HeapPeak = Base;
+    Call();
+    return HeapPeak.load() - Base;
+}
 
 // Each letter is a colour; '.' is white.
 std::unique_ptr<TIEBitmap> Draw(const std::vector<std::string>& Rows) {
@@ -196,16 +247,24 @@ TEST(MagicWand, EveryPixelFormatReadsItsColours) {
 }
 
 TEST(MagicWand, ALargeUniformPictureIsOneRegion) {
+    const int W = 2000, H = 2000;
+    const long long Cells = 1LL * (4 * W + 4) * (4 * H + 4), Bits = 1LL * W * H / 8;
     auto B = std::make_unique<TIEBitmap>();
-    B->Allocate(2000, 2000, ieRGB24);
+    B->Allocate(W, H, ieRGB24);
     B->Fill(0x204060);
     auto M = MaskFor(B.get());
-    MagicWandFill(B.get(), 1234, 567, 0, false, M.get(), 1);
+    // The fill keeps one visited bit per pixel and a list of row segments: a byte or a
+    // queued seed per pixel would take several times more.
+    const long long FillHeap = HeapTaken([&] { MagicWandFill(B.get(), 1234, 567, 0, false, M.get(), 1); });
+    EXPECT_LE(FillHeap, Bits + 256 * 1024);
     M->SyncFull();
     EXPECT_TRUE(M->Full);
     EXPECT_EQ(M->X1, 0);
     EXPECT_EQ(M->Y2, 1999);
-    auto P = MagicWandPolygon(B.get(), 1999, 1999, 0, false);
+    // The outline takes a byte per cell of the grid magnified four times, and the chain.
+    std::vector<POINT> P;
+    const long long OutlineHeap = HeapTaken([&] { P = MagicWandPolygon(B.get(), 1999, 1999, 0, false); });
+    EXPECT_LE(OutlineHeap, Cells + Bits + 1024 * 1024);
     using V = std::vector<std::pair<int, int>>;
     EXPECT_EQ(Vertices(P), (V{{0, 0}, {2000, 0}, {2000, 0}, {2000, 2000}, {2000, 2000}, {0, 2000}, {0, 2000}, {0, 0}}));
 }
