@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -178,26 +179,46 @@ constexpr const char* Names[IETransitionEffectCount] = {
 };
 
 // A region grown by union; Add ignores empty rectangles.
+// The union of rectangles and regions. The rectangles are gathered and made into one
+// region at the end: uniting them one by one costs the size of the region so far for
+// every rectangle, which the speckled wipes' thousands of squares make quadratic.
 class TRegionBuilder {
 public:
-    TRegionBuilder() : R(CreateRectRgn(0, 0, 0, 0)) {}
+    TRegionBuilder() = default;
     ~TRegionBuilder() {
-        if (R) DeleteObject(R);
+        for (HRGN P : Parts) DeleteObject(P);
     }
+    TRegionBuilder(const TRegionBuilder&) = delete;
+    TRegionBuilder& operator=(const TRegionBuilder&) = delete;
     void Add(int32_t L, int32_t T, int32_t Rt, int32_t B) {
         if (Rt <= L || B <= T) return;
-        HRGN Part = CreateRectRgn(L, T, Rt, B);
-        CombineRgn(R, R, Part, RGN_OR);
-        DeleteObject(Part);
+        Rects.push_back(RECT{L, T, Rt, B});
     }
     void AddRegion(HRGN Part) {
-        CombineRgn(R, R, Part, RGN_OR);
-        DeleteObject(Part);
+        if (Part) Parts.push_back(Part);
     }
-    HRGN Release() { return std::exchange(R, nullptr); }
+    HRGN Release() {
+        std::vector<char> Data(sizeof(RGNDATAHEADER) + Rects.size() * sizeof(RECT));
+        auto* Header = reinterpret_cast<RGNDATAHEADER*>(Data.data());
+        Header->dwSize = sizeof(RGNDATAHEADER);
+        Header->iType = RDH_RECTANGLES;
+        Header->nCount = static_cast<DWORD>(Rects.size());
+        Header->nRgnSize = static_cast<DWORD>(Rects.size() * sizeof(RECT));
+        if (!Rects.empty()) std::memcpy(Data.data() + sizeof(RGNDATAHEADER), Rects.data(), Rects.size() * sizeof(RECT));
+        HRGN R = ExtCreateRegion(nullptr, static_cast<DWORD>(Data.size()), reinterpret_cast<const RGNDATA*>(Data.data()));
+        if (!R) R = CreateRectRgn(0, 0, 0, 0);
+        for (HRGN P : Parts) {
+            CombineRgn(R, R, P, RGN_OR);
+            DeleteObject(P);
+        }
+        Parts.clear();
+        Rects.clear();
+        return R;
+    }
 
 private:
-    HRGN R;
+    std::vector<RECT> Rects;
+    std::vector<HRGN> Parts;
 };
 
 void Copy(TCanvas& C, TBitmap* To, TRect D, TRect S) { C.CopyRect(D, To->Canvas(), S); }
