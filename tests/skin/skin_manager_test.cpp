@@ -384,24 +384,33 @@ TEST_F(SkinManagerTest, ADialogWhoseCaptionIsWiderGrowsAndMovesItsChildren) {
 }
 
 TEST_F(SkinManagerTest, TransparentBordersCutTheCornersAndOpaqueOnesGiveARectangle) {
-    for (int Trans : {1, 0}) {
-        SCOPED_TRACE(Trans);
-        for (auto& B : Data->Borders) B->Trans = Trans;
-        HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 300, 200);
-        TSkinnedWindow* S = Skin(H);
-        ASSERT_NE(S, nullptr);
-        HRGN R = CreateRectRgn(0, 0, 0, 0);
-        ASSERT_NE(GetWindowRgn(H, R), ERROR);
-        RECT W;
-        GetWindowRect(H, &W);
-        const int Wd = W.right - W.left, Ht = W.bottom - W.top;
-        // The title's rounded corners are cut where the top band starts.
-        EXPECT_EQ(PtInRegion(R, S->BorderLeft, 0) != FALSE, Trans == 0);
-        EXPECT_TRUE(PtInRegion(R, 0, 0));
-        EXPECT_TRUE(PtInRegion(R, Wd / 2, Ht / 2));
-        EXPECT_TRUE(PtInRegion(R, Wd / 2, 1));
-        DeleteObject(R);
-    }
+    for (const char* Name : {"main", "colours"})
+        for (int Trans : {1, 0}) {
+            SCOPED_TRACE(std::string(Name) + " " + std::to_string(Trans));
+            LoadVariant(*Data, Name);
+            for (auto& B : Data->Borders) B->Trans = Trans;
+            HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 300, 200);
+            TSkinnedWindow* S = Skin(H);
+            ASSERT_NE(S, nullptr);
+            HRGN R = CreateRectRgn(0, 0, 0, 0);
+            ASSERT_NE(GetWindowRgn(H, R), ERROR);
+            RECT W;
+            GetWindowRect(H, &W);
+            const int Wd = W.right - W.left, Ht = W.bottom - W.top;
+            // The window's own four corners are cut, rounder on top than below.
+            for (POINT P : {POINT{0, 0}, POINT{Wd - 1, 0}, POINT{0, Ht - 1}, POINT{Wd - 1, Ht - 1}, POINT{3, 0},
+                            POINT{Wd - 4, 0}, POINT{0, 3}, POINT{Wd - 1, 3}, POINT{1, Ht - 1}})
+                EXPECT_EQ(PtInRegion(R, P.x, P.y) != FALSE, Trans == 0) << P.x << "," << P.y;
+            // Edges away from the corners and the borders' joins stay.
+            for (POINT P : {POINT{4, 0}, POINT{Wd - 5, 0}, POINT{0, 4}, POINT{Wd - 1, 4}, POINT{2, Ht - 1},
+                            POINT{S->BorderLeft, 0}, POINT{Wd - S->BorderRight - 1, 0}, POINT{Wd / 2, 0},
+                            POINT{0, Ht / 2}, POINT{Wd - 1, Ht / 2}, POINT{Wd / 2, Ht - 1}, POINT{Wd / 2, Ht / 2}})
+                EXPECT_TRUE(PtInRegion(R, P.x, P.y)) << P.x << "," << P.y;
+            DeleteObject(R);
+            S->Unskin();
+            S->Free();
+            DestroyWindow(H);
+        }
 }
 
 // ---- Caption buttons ----------------------------------------------------------------------------
@@ -703,6 +712,69 @@ TEST_F(SkinMenuBarTest, TheBarReplacesTheWindowMenuAndKeepsTheClientSize) {
     EXPECT_EQ(GetMenu(H), Bar);
     EXPECT_EQ(ClientSize(H).cx, Classic.cx);
     EXPECT_EQ(ClientSize(H).cy, Classic.cy);
+}
+
+// The frame as the screen shows it: no pixel of the skin's magenta key is left
+// (the text background drawn at its own size, the corners cut away), the
+// caption in the title's text colour over its background, and the bar's
+// background even along the bar in both states.
+TEST_F(SkinMenuBarTest, TheFrameShowsNoKeyColourAndAnEvenBar) {
+    auto NearKey = [](uint32_t C) {
+        const int R = (C >> 16) & 0xFF, G = (C >> 8) & 0xFF, B = C & 0xFF;
+        return R >= 150 && B >= 150 && std::abs(R - B) <= 60 && G + 80 < std::min(R, B);
+    };
+    for (const char* Name : {"main", "colours"}) {
+        SCOPED_TRACE(Name);
+        LoadVariant(*Data, Name);
+        HWND H = CreateWindowExW(0, u"SkinTestWnd", u"A caption of some length", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80,
+                                 80, 400, 300, nullptr, Bar, nullptr, nullptr);
+        Made.push_back(H);
+        SetForegroundWindow(H);
+        Skinned = Skin(H);
+        ASSERT_NE(Skinned, nullptr);
+        std::vector<uint32_t> Band[2];
+        for (int Active : {1, 0}) {
+            SCOPED_TRACE(Active);
+            SendMessageW(H, WM_NCACTIVATE, Active, 0);
+            RECT W;
+            GetWindowRect(H, &W);
+            const int Wd = W.right - W.left, Ht = W.bottom - W.top;
+            const std::string Path = ::testing::TempDir() + "skin_shown_" + std::to_string(getpid()) + ".png";
+            ASSERT_TRUE(Screen()->SaveRectPng(W, Path));
+            std::vector<uint32_t> P;
+            int PW = 0, PH = 0;
+            ASSERT_TRUE(LoadPixelsPng(Path, P, PW, PH));
+            std::remove(Path.c_str());
+            ASSERT_EQ(PW, Wd);
+            ASSERT_EQ(PH, Ht);
+            auto At = [&](int X, int Y) { return P[static_cast<size_t>(Y) * Wd + X] & 0xFFFFFF; };
+            int Keyed = 0;
+            for (uint32_t C : P) Keyed += NearKey(C & 0xFFFFFF);
+            EXPECT_EQ(Keyed, 0);
+            // The caption: letters in the text colour, the rest the background's.
+            const TRect& T = Skinned->TextRect;
+            const uint32_t Ink = static_cast<uint32_t>(ColorToRGB(Active ? Data->ColTitleTextActive
+                                                                         : Data->ColTitleTextNoActive));
+            const uint32_t InkRgb = (Ink & 0xFF) << 16 | (Ink & 0xFF00) | (Ink >> 16 & 0xFF);
+            int Letters = 0, Area = 0;
+            for (int Y = T.top; Y < T.bottom; ++Y)
+                for (int X = T.left + Data->Title->TextBackLeft; X < T.right - Data->Title->TextBackRight; ++X) {
+                    ++Area;
+                    Letters += At(X, Y) == InkRgb;
+                }
+            EXPECT_GT(Letters, 20);
+            EXPECT_LT(Letters * 3, Area);
+            // Right of the last item the bar repeats one colour along each row.
+            const int From = Skinned->MenuBar->Items.back()->Rect.right + 2, To = Wd - Skinned->BorderRight - 3;
+            ASSERT_LT(From, To);
+            for (int Y = Skinned->BorderTop; Y < Skinned->BorderTop + Skinned->MenuHeight; ++Y) {
+                for (int X = From; X < To; ++X) ASSERT_EQ(At(X, Y), At(From, Y)) << X << "," << Y;
+                Band[Active].push_back(At(From, Y));
+            }
+        }
+        EXPECT_NE(Band[0], Band[1]);
+        DestroyWindow(H);
+    }
 }
 
 TEST_F(SkinMenuBarTest, AltOpensTheFirstItemAndArrowsWalkTheBarRoundAndRound) {

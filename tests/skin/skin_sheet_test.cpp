@@ -78,7 +78,6 @@ std::vector<TSheetPart> PartsOf(TSkinData& S) {
         {"StatusBarEdges", S.StatusBarEdges.get()},
         {"TabPane", S.TabPane.get()},
         {"Headerbar", S.Headerbar.get()},
-        {"MenuBar", S.MenuBar.get()},
         {"MenuItem", S.MenuItem.get()},
         {"MenuBackground", S.MenuBackground.get()},
         {"Scrollbar", S.Scrollbar.get()},
@@ -98,6 +97,7 @@ std::vector<TSheetPart> PartsOf(TSkinData& S) {
         {"Toolbar", S.Toolbar.get()},
     };
     for (const auto& [Name, P] : Plain) AddPart(Out, Name, P);
+    AddPart(Out, "MenuBar", S.MenuBar.get(), true);  // active over inactive
     return Out;
 }
 

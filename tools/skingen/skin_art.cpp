@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <utility>
+#include <vector>
 
 // ---- Pictures -------------------------------------------------------------------
 
@@ -241,67 +242,107 @@ std::string I(int V) { return std::to_string(V); }
 
 // ---- Frame and title ---------------------------------------------------------------
 
+// Pixels of [L, R) x [T, B) next to a keyed pixel take the edge colour, so a
+// cut corner keeps its outline.
+void OutlineCut(TSkinPicture& P, int L, int T, int R, int B, uint32_t Edge) {
+    auto Keyed = [&](int X, int Y) { return X >= L && X < R && Y >= T && Y < B && P.At(X, Y) == Key; };
+    std::vector<std::pair<int, int>> Edges;
+    for (int Y = T; Y < B; ++Y)
+        for (int X = L; X < R; ++X)
+            if (!Keyed(X, Y) && (Keyed(X - 1, Y) || Keyed(X + 1, Y) || Keyed(X, Y - 1) || Keyed(X, Y + 1)))
+                Edges.emplace_back(X, Y);
+    for (auto [X, Y] : Edges) P.Set(X, Y, Edge);
+}
+
+// Radii of the frame's cut corners: the title's rounded top corners and the
+// small cut at the bottom ones. Both fit inside the side borders, so the
+// window region takes them from the side images alone.
+constexpr int TopCornerRadius = 6, BottomCornerRadius = 4;
+
 void DrawFrame(TSkinBuilder& S, const TSkinVariant& V, const TPalette& C) {
     const int TH = V.TitleHeight, BW = V.BorderWidth;
+    auto BaseOf = [&](int Frame) { return Frame == 1 ? C.Accent : C.Inactive; };
+    auto EdgeOf = [&](int Frame) { return Frame == 1 ? C.AccentDark : C.InactiveDark; };
     auto BorderColours = [&](int Frame, int Depth, int Of) {
-        uint32_t Base = Frame == 1 ? C.Accent : C.Inactive, Edge = Frame == 1 ? C.AccentDark : C.InactiveDark;
-        if (Depth == 0) return Edge;
-        if (Depth == Of - 1) return BlendColour(Base, Black, 80);
-        return BlendColour(Base, White, 100 - 10 * (Depth - 1));
+        if (Depth == 0) return EdgeOf(Frame);
+        if (Depth == Of - 1) return BlendColour(BaseOf(Frame), Black, 80);
+        return BlendColour(BaseOf(Frame), White, 100 - 10 * (Depth - 1));
     };
-    // Top: the title bar, active over inactive, rounded top corners keyed out.
+    // The title bar's colour in row Y: an edge line on top, a light line, then a gradient.
+    auto TitleRow = [&](int Frame, int Y) {
+        if (Y == 0) return EdgeOf(Frame);
+        if (Y == 1) return BlendColour(BaseOf(Frame), White, 35);
+        return BlendColour(BlendColour(BaseOf(Frame), White, 60), BaseOf(Frame), TH > 1 ? (TH - 1 - Y) * 100 / (TH - 1) : 100);
+    };
+    // Top: the title bar between the side borders, active over inactive; its
+    // ends join the title slices of the side borders, which hold the corners.
     S.Image("top", StackedStrip(60, TH, 2, [&](TSkinPicture& P, int T, int F) {
-                uint32_t Base = F == 1 ? C.Accent : C.Inactive, Edge = F == 1 ? C.AccentDark : C.InactiveDark;
-                P.VerticalGradient(0, T, 60, T + TH, BlendColour(Base, White, 60), Base);
-                P.Fill(0, T + 1, 60, T + 2, BlendColour(Base, White, 35));
-                // Top, left and right lines; the client edge follows below.
-                P.Fill(0, T, 60, T + 1, Edge);
-                P.Fill(0, T, 1, T + TH, Edge);
-                P.Fill(59, T, 60, T + TH, Edge);
-                P.RoundCorners(0, T, 60, T + TH, 5, true, false);
+                for (int Y = 0; Y < TH; ++Y) P.Fill(0, T + Y, 60, T + Y + 1, TitleRow(F, Y));
             }));
+    // Left and right: the title's slice with the rounded corner on top, the
+    // border lines below, a mitred bottom corner with a small cut.
+    const int SideHeight = TH + 8 + BW;
     auto Side = [&](bool Left) {
-        return Strip(BW, 40, 2, [&](TSkinPicture& P, int L, int F) {
+        return Strip(BW, SideHeight, 2, [&](TSkinPicture& P, int L, int F) {
             for (int D = 0; D < BW; ++D) {
-                int X = Left ? L + D : L + BW - 1 - D;
-                P.Fill(X, 0, X + 1, 40, BorderColours(F, D, BW));
+                const int X = Left ? L + D : L + BW - 1 - D;
+                for (int Y = 0; Y < SideHeight; ++Y) {
+                    const int FromBottom = SideHeight - 1 - Y;
+                    uint32_t Colour = Y < TH ? (D == 0 ? EdgeOf(F) : TitleRow(F, Y))
+                                             : BorderColours(F, std::min(D, FromBottom), BW);
+                    P.Set(X, Y, Colour);
+                }
             }
+            // The corners, cut on the outer side only.
+            TSkinPicture Corner(2 * TopCornerRadius, TH, White);
+            Corner.RoundCorners(0, 0, 2 * TopCornerRadius, TH, TopCornerRadius, true, false);
+            TSkinPicture Foot(2 * BottomCornerRadius, BW, White);
+            Foot.RoundCorners(0, 0, 2 * BottomCornerRadius, BW, BottomCornerRadius, false, true);
+            for (int D = 0; D < BW; ++D) {
+                const int X = Left ? L + D : L + BW - 1 - D;
+                for (int Y = 0; Y < TH && D < TopCornerRadius; ++Y)
+                    if (Corner.At(D, Y) == Key) P.Set(X, Y, Key);
+                for (int Y = 0; Y < BW && D < BottomCornerRadius; ++Y)
+                    if (Foot.At(D, Y) == Key) P.Set(X, SideHeight - BW + Y, Key);
+            }
+            OutlineCut(P, L, 0, L + BW, TH, EdgeOf(F));
+            OutlineCut(P, L, SideHeight - BW, L + BW, SideHeight, EdgeOf(F));
         });
     };
     S.Image("left", Side(true));
     S.Image("right", Side(false));
     S.Image("bottom", StackedStrip(60, BW, 2, [&](TSkinPicture& P, int T, int F) {
                 for (int D = 0; D < BW; ++D) P.Fill(0, T + BW - 1 - D, 60, T + BW - D, BorderColours(F, D, BW));
-                P.Fill(0, T, 1, T + BW, BorderColours(F, 0, BW));
-                P.Fill(59, T, 60, T + BW, BorderColours(F, 0, BW));
             }));
-    // The caption's text background: two frames stacked, magenta around a pill.
-    S.Image("textback", StackedStrip(24, 18, 2, [&](TSkinPicture& P, int T, int F) {
-                uint32_t Base = F == 1 ? C.AccentDark : C.InactiveDark;
-                P.VerticalGradient(0, T + 2, 24, T + 16, BlendColour(Base, White, 70), Base);
-                P.RoundCorners(0, T + 2, 24, T + 16, 4, true, true);
+    // The caption's text background: two frames stacked, each as high as the
+    // title so it is drawn at its own size (a stretched key would blur into
+    // its neighbours), magenta around a pill.
+    const int PillTop = (TH - 16) / 2;
+    S.Image("textback", StackedStrip(24, TH, 2, [&](TSkinPicture& P, int T, int F) {
+                const uint32_t Base = EdgeOf(F);
+                P.VerticalGradient(0, T + PillTop, 24, T + PillTop + 16, BlendColour(Base, White, 70), Base);
+                P.RoundCorners(0, T + PillTop, 24, T + PillTop + 16, 4, true, true);
             }));
-    // The menu bar: 2 frames (bar, item hot).
-    S.Image("menubar", Strip(20, 20, 2, [&](TSkinPicture& P, int L, int F) {
-                if (F == 1) {
-                    P.VerticalGradient(L, 0, L + 20, 20, C.Light, C.Face);
-                    P.Fill(L, 19, L + 20, 20, C.Shadow);
-                } else {
-                    P.VerticalGradient(L, 0, L + 20, 20, White, C.Hot);
-                    P.Frame(L, 0, L + 20, 20, C.AccentLight);
-                }
+    // The menu bar: 2 frames stacked (active, inactive), as high as the bar.
+    const int MenuBarHeight = 19;
+    S.Image("menubar", StackedStrip(20, MenuBarHeight, 2, [&](TSkinPicture& P, int T, int F) {
+                if (F == 1)
+                    P.VerticalGradient(0, T, 20, T + MenuBarHeight, C.Light, C.Face);
+                else
+                    P.Fill(0, T, 20, T + MenuBarHeight, BlendColour(C.Face, C.Light, 50));
+                P.Fill(0, T + MenuBarHeight - 1, 20, T + MenuBarHeight, C.Shadow);
             }));
 
     std::string TopFrame = V.TopFrameZero ? "0" : "2";
     S.Section("Personality", {{"Left", "left.bmp"},
-                              {"LeftTopHeight", "2"},
-                              {"LeftBotHeight", "2"},
+                              {"LeftTopHeight", I(TH)},
+                              {"LeftBotHeight", I(BW)},
                               {"LeftFrame", "2"},
                               {"LeftStretch", "1"},
                               {"LeftTrans", "1"},
                               {"Right", "right.bmp"},
-                              {"RightTopHeight", "2"},
-                              {"RightBotHeight", "2"},
+                              {"RightTopHeight", I(TH)},
+                              {"RightBotHeight", I(BW)},
                               {"RightFrame", "2"},
                               {"RightStretch", "1"},
                               {"RightTrans", "1"},

@@ -103,7 +103,7 @@ TEST(SkinArt, EveryStripDividesIntoItsFrames) {
     };
     const TCase Cases[] = {
         {"Progress", "Bitmap", 2, false},          {"Progress.Chunk", "Image", 1, false},
-        {"Personality", "menuBar", 2, false},      {"GroupBoxEdge", "Image", 2, false},
+        {"Personality", "menuBar", 2, true},       {"GroupBoxEdge", "Image", 2, false},
         {"GroupBox", "Image", 1, false},           {"Tabs", "Image", 5, false},
         {"StatusBarEdges", "Image", 3, false},     {"Tab.Pane", "Image", 1, false},
         {"ToolBars", "Image", 5, false},           {"ComboButton", "Image", 4, false},
@@ -173,16 +173,41 @@ TEST(SkinArt, ShippedSkinHasTheSectionsAndShapesTheEngineUses) {
     EXPECT_EQ(S.Value("Button4", "ButtonImage"), "");
     for (int I = 0; I < 5; ++I) EXPECT_NE(S.Ini->ReadInteger("Button" + std::to_string(I), "Action", 0), 4);
 
-    // Borders keyed: the Top border's top corners are magenta in both frames, its middle is not.
-    EXPECT_EQ(S.Value("Personality", "TopTrans"), "1");
+    // Borders keyed: the window's corners are cut in the side borders, whose
+    // unstretched top and bottom ends hold the title's slice and the bottom
+    // corner; the bands between them have no key at all.
+    for (const char* Side : {"Left", "Right", "Top", "Bottom"})
+        EXPECT_EQ(S.Value("Personality", std::string(Side) + "Trans"), "1") << Side;
     auto Top = S.Image("Personality", "Top");
-    int FH = Top->Height() / 2;
-    for (int F = 0; F < 2; ++F) {
-        EXPECT_EQ(Rgb(*Top, 0, F * FH), 0xFF00FFu);
-        EXPECT_EQ(Rgb(*Top, Top->Width() - 1, F * FH), 0xFF00FFu);
-        EXPECT_NE(Rgb(*Top, Top->Width() / 2, F * FH), 0xFF00FFu);
-        EXPECT_NE(Rgb(*Top, 0, F * FH + FH - 1), 0xFF00FFu);
+    auto Bottom = S.Image("Personality", "Bottom");
+    const int TH = Top->Height() / 2;
+    for (TBitmap* B : {Top.get(), Bottom.get()})
+        for (int Y = 0; Y < B->Height(); ++Y)
+            for (int X = 0; X < B->Width(); ++X) ASSERT_NE(Rgb(*B, X, Y), 0xFF00FFu) << X << "," << Y;
+    for (const char* Side : {"Left", "Right"}) {
+        SCOPED_TRACE(Side);
+        auto B = S.Image("Personality", Side);
+        const int FW = B->Width() / 2, H = B->Height();
+        const int TopEnd = S.Ini->ReadInteger("Personality", std::string(Side) + "TopHeight", 0);
+        const int BottomEnd = S.Ini->ReadInteger("Personality", std::string(Side) + "BotHeight", 0);
+        EXPECT_EQ(TopEnd, TH);
+        EXPECT_EQ(BottomEnd, Bottom->Height() / 2);
+        EXPECT_GT(H, TopEnd + BottomEnd);
+        for (int F = 0; F < 2; ++F) {
+            const int Outer = std::string(Side) == "Left" ? F * FW : F * FW + FW - 1;
+            const int Inner = std::string(Side) == "Left" ? F * FW + FW - 1 : F * FW;
+            EXPECT_EQ(Rgb(*B, Outer, 0), 0xFF00FFu);
+            EXPECT_EQ(Rgb(*B, Outer, H - 1), 0xFF00FFu);
+            EXPECT_NE(Rgb(*B, Inner, H - 1), 0xFF00FFu);
+            // The title's slice continues the Top border's rows below the curve.
+            for (int Y = 2; Y < TH; ++Y) EXPECT_EQ(Rgb(*B, Inner, Y), Rgb(*Top, 0, F * TH + Y)) << Y;
+            for (int Y = TopEnd; Y < H - BottomEnd; ++Y) EXPECT_NE(Rgb(*B, Outer, Y), 0xFF00FFu) << Y;
+        }
     }
+    // Parts drawn at the title's or the bar's height have frames of that
+    // height, so their keyed pixels are never stretched into their neighbours.
+    EXPECT_EQ(S.Image("Personality", "TextBack")->Height(), 2 * TH);
+    EXPECT_EQ(S.Image("Personality", "menuBar")->Height(), 2 * 19);  // the system's menu-bar height
     // Text background, fonts and colours.
     EXPECT_EQ(S.Value("Personality", "Textbackground"), "1");
     EXPECT_NE(S.Value("Personality", "TextBack"), "");
