@@ -303,4 +303,34 @@ TEST(IOAttach, WorkerPostsUpdateProgressAndFinishToTheViewsWindow) {
     TestHooks::PumpPending();
 }
 
+TEST(IOAttach, VideoGraphNotificationsFollowTheViewsNewWindow) {
+    Shown S = ShowView();
+    TIEImageIO IO;
+    IO.SetAttachedIEView(S.V);
+    IO.UpdateDShowNotifyWindow();  // no graph yet: nothing to re-target
+    TIEDirectShow* DS = IO.GetDShow();
+    ASSERT_NE(DS, nullptr);
+    EXPECT_EQ(IO.GetDShow(), DS) << "one graph object per component";
+    const HWND First = S.V->Handle();
+    EXPECT_EQ(DS->NotifyWindow(), First);
+    IO.UpdateDShowNotifyWindow();
+    EXPECT_EQ(DS->NotifyWindow(), First);
+
+    S.V->RecreateWnd();
+    const HWND Second = S.V->Handle();
+    ASSERT_NE(Second, First);
+    EXPECT_EQ(DS->NotifyWindow(), First) << "until the component is told";
+    IO.UpdateDShowNotifyWindow();
+    EXPECT_EQ(DS->NotifyWindow(), Second);
+
+    // Without a view there is no window to follow.
+    IO.SetAttachedIEView(nullptr);
+    S.V->RecreateWnd();
+    ASSERT_NE(S.V->Handle(), Second);
+    IO.UpdateDShowNotifyWindow();
+    EXPECT_EQ(DS->NotifyWindow(), Second);
+    S.F->Free();
+    TestHooks::PumpPending();
+}
+
 }  // namespace
