@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 
 #include "imaging/io/ieimageio.h"
 #include "iotest_util.h"
@@ -255,5 +256,149 @@ TEST(ImageIO, HeaderOnlyResolutionMatchesIdentify) {
         EXPECT_NEAR(io.Params->DpiX, x, 1.0);
         EXPECT_NEAR(io.Params->DpiY, y, 1.0);
         EXPECT_EQ(io.Params->Width, 70);
+    }
+}
+
+// The orientation switches of the JPEG and TIFF readers against ImageMagick's
+// -auto-orient: off, the pixels stay as stored; on, every orientation 1..8 turns
+// the image as ImageMagick turns it. A grid of 3 x 2 flat cells tells each of the
+// eight apart; JPEG is compared at the cells' centres only.
+TEST(ImageIO, OrientationSwitchesTurnTheImageAsTheFileSays) {
+    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    constexpr int Cell = 16, W = 3 * Cell, H = 2 * Cell;
+    const TRGB Colours[6] = {{200, 30, 30}, {30, 200, 30}, {30, 30, 200},
+                             {220, 220, 40}, {40, 220, 220}, {220, 40, 220}};
+    TIEBitmap grid;
+    grid.Allocate(W, H, ieRGB24);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) grid.SetPixelRGB24(x, y, Colours[(y / Cell) * 3 + x / Cell]);
+    TempDir dir;
+    struct {
+        const char* Ext;
+        std::function<void(TIOParamsVals&, bool)> Switch;
+    } const formats[] = {
+        {".jpg", [](TIOParamsVals& p, bool on) { p.EnableAdjustOrientation = on; }},
+        {".tif", [](TIOParamsVals& p, bool on) { p.TIFFEnableAdjustOrientation = on; }},
+    };
+    for (const auto& f : formats) {
+        const bool lossy = std::string(f.Ext) == ".jpg";
+        for (int orientation = 1; orientation <= 8; ++orientation) {
+            SCOPED_TRACE(testing::Message() << f.Ext << " orientation " << orientation);
+            const std::string file = dir / ("o" + std::to_string(orientation) + f.Ext);
+            TIEImageIO w;
+            w.SetTargetBitmap(&grid);
+            w.Params->HasEXIFData = true;
+            w.Params->SetExifOrientation(orientation);
+            w.Params->JPEGQuality = 95;
+            w.SaveToFile(file);
+            ASSERT_FALSE(w.Aborting);
+
+            for (bool on : {false, true}) {
+                TIEImageIO r;
+                f.Switch(*r.Params, on);
+                r.LoadFromFile(file);
+                ASSERT_FALSE(r.Aborting);
+                TIEBitmap& got = *r.IEBitmap();
+                const bool turned = on && orientation >= 5;
+                ASSERT_EQ(got.Width(), turned ? H : W) << "switch " << on;
+                ASSERT_EQ(got.Height(), turned ? W : H) << "switch " << on;
+                std::vector<uint8_t> want;
+                if (on) {
+                    const std::string out = dir / "want.rgba";
+                    ASSERT_EQ(iotest::Run("convert '" + file + "' -auto-orient -depth 8 rgba:'" + out + "'"), 0);
+                    want = ReadAll(out);
+                } else {
+                    for (int y = 0; y < H; ++y)
+                        for (int x = 0; x < W; ++x) {
+                            TRGB c = grid.GetPixelRGB(x, y);
+                            want.insert(want.end(), {c.r, c.g, c.b, 255});
+                        }
+                }
+                ASSERT_EQ(want.size(), static_cast<size_t>(got.Width()) * got.Height() * 4);
+                if (!lossy) {
+                    EXPECT_EQ(CountDiffs(got, want, 0), 0) << "switch " << on;
+                    continue;
+                }
+                for (int cy = Cell / 2; cy < got.Height(); cy += Cell)
+                    for (int cx = Cell / 2; cx < got.Width(); cx += Cell) {
+                        const uint8_t* p = &want[(static_cast<size_t>(cy) * got.Width() + cx) * 4];
+                        TRGB c = got.GetPixelRGB(cx, cy);
+                        EXPECT_NEAR(c.r, p[0], 8) << cx << "," << cy << " switch " << on;
+                        EXPECT_NEAR(c.g, p[1], 8) << cx << "," << cy << " switch " << on;
+                        EXPECT_NEAR(c.b, p[2], 8) << cx << "," << cy << " switch " << on;
+                    }
+            }
+        }
+    }
+}
+
+// One index for every multi-image format: a file of unknown extension, loaded by its
+// content, gives the page or frame SetImageIndex names.
+TEST(ImageIO, SetImageIndexPicksThePageOfEveryMultiImageFormat) {
+    TempDir dir;
+    const auto gifFrames = ReadAll(DataDir() + "anim3.gif.rgba");
+    struct {
+        const char* File;
+        TIOFormatCode Type;
+        std::function<void(TIEBitmap&, int)> Check;
+    } const cases[] = {
+        {"anim3.gif", ioGIF,
+         [&](TIEBitmap& b, int i) {
+             const size_t n = 320;  // 10 x 8 RGBA
+             EXPECT_EQ(CountDiffs(b, std::vector<uint8_t>(gifFrames.begin() + i * n, gifFrames.begin() + (i + 1) * n), 0), 0);
+         }},
+        {"dcx3.dcx", ioDCX,
+         [](TIEBitmap& b, int i) {
+             EXPECT_EQ(CountDiffs(b, ReadAll(DataDir() + "dcx3.dcx." + std::to_string(i) + ".rgba"), 0), 0);
+         }},
+        {"ico_im.ico", ioICO,
+         [](TIEBitmap& b, int i) {
+             const int sizes[] = {256, 32, 16};
+             EXPECT_EQ(b.Width(), sizes[i]);
+         }},
+        {"tif_3pages.tif", ioTIFF,
+         [&](TIEBitmap& b, int i) {
+             if (!HaveConvert()) return;
+             EXPECT_EQ(CountDiffs(b, DecodeWithConvert(DataDir() + "tif_3pages.tif", dir / "t", i), 0), 0);
+         }},
+    };
+    for (const auto& c : cases) {
+        const std::string unnamed = dir / (std::string(c.File) + ".dat");
+        std::filesystem::copy_file(DataDir() + c.File, unnamed);
+        for (int index = 0; index < 3; ++index) {
+            SCOPED_TRACE(testing::Message() << c.File << " image " << index);
+            TIEImageIO io;
+            io.Params->SetImageIndex(index);
+            io.LoadFromFileAuto(unnamed);
+            ASSERT_FALSE(io.Aborting);
+            EXPECT_EQ(io.Params->FileType, c.Type);
+            EXPECT_EQ(io.Params->ImageIndex, index);
+            c.Check(*io.IEBitmap(), index);
+        }
+    }
+}
+
+// The reader's background: a GIF load takes the file's own; a PNG load keeps the one
+// the component had (its bKGD chunk is written, not read).
+TEST(ImageIO, BackgroundAfterALoad) {
+    TempDir dir;
+    const TRGB fill{0x30, 0x20, 0x10};  // blue, green, red
+    TIEImageIO w;
+    w.IEBitmap()->Allocate(4, 3, ieRGB24);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x) w.IEBitmap()->SetPixelRGB24(x, y, fill);
+    w.Params->PNGBackground = TRGB{0x60, 0x50, 0x40};
+    w.SaveToFile(dir / "bg.png");
+    w.Params->GIFBackground = fill;
+    w.SaveToFile(dir / "bg.gif");
+    ASSERT_FALSE(w.Aborting);
+    const TColor mine = static_cast<TColor>(0x0A0B0C);
+    const std::pair<std::string, TColor> files[] = {{"bg.png", mine}, {"bg.gif", static_cast<TColor>(0x302010)}};
+    for (const auto& [file, want] : files) {
+        TIEImageIO r;
+        r.SetBackground(mine);
+        r.LoadFromFile(dir / file);
+        ASSERT_FALSE(r.Aborting) << file;
+        EXPECT_EQ(r.GetBackground(), want) << file;
     }
 }
