@@ -202,6 +202,28 @@ TEST(GIFWriter, RoundTripsTransparencyAndComments) {
     EXPECT_EQ(Bytes(ms2)[10] & 7, 7);
 }
 
+// The frame delay in hundredths of a second, per frame, as ImageMagick writes and reads it.
+TEST(GIFReader, FrameDelayFromTheFileAndBack) {
+    if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+    TempDir dir;
+    ASSERT_EQ(iotest::Run("convert -size 6x4 -delay 37 xc:red -delay 12 xc:blue -delay 0 xc:lime '" + (dir / "d.gif") + "'"), 0);
+    for (auto [index, delay] : {std::pair{0, 37}, {1, 12}, {2, 0}}) {
+        TIEImageIO io;
+        io.Params->SetImageIndex(index);
+        io.LoadFromFile(dir / "d.gif");
+        ASSERT_FALSE(io.Aborting);
+        EXPECT_EQ(io.Params->GIFDelayTime, delay) << index;
+    }
+    TIEImageIO w;
+    w.IEBitmap()->Allocate(6, 4, ieRGB24);
+    w.Params->GIFDelayTime = 55;
+    w.SaveToFile(dir / "w.gif");
+    const std::string cmd = "identify -format %T '" + (dir / "w.gif") + "' > '" + (dir / "t") + "' 2>/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    auto t = ReadAll(dir / "t");
+    EXPECT_EQ(std::string(t.begin(), t.end()), "55");
+}
+
 TEST(GIFWriter, ImageMagickReadsWhatWeWrite) {
     if (!HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed";
     TempDir dir;
