@@ -1,8 +1,9 @@
 #!/usr/bin/python3
 """Writes a small DNG of a known image for the camera raw tests.
 
-make_dng.py cfa|linear OUT.dng WIDTH HEIGHT
-The image is four flat blocks of 12-bit colours; OUT.dng.rgb16 receives it as
+make_dng.py cfa|linear OUT.dng WIDTH HEIGHT [preview]
+With "preview" the first page is a 16 x 12 8-bit RGB preview (left half red, right
+half blue) and the raw image lies in its sub-IFD, as cameras write DNGs.  The image is four flat blocks of 12-bit colours; OUT.dng.rgb16 receives it as
 little-endian 16-bit red, green, blue samples, top row first.  The camera space is
 linear sRGB (ColorMatrix1 is the XYZ to sRGB matrix) under a neutral AsShotNeutral.
 """
@@ -12,6 +13,7 @@ import numpy as np
 import tifffile
 
 mode, out, w, h = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+preview = len(sys.argv) > 5 and sys.argv[5] == 'preview'
 colours = [(3000, 1000, 500), (800, 2500, 1200), (1500, 1500, 1500), (400, 700, 3600)]
 img = np.zeros((h, w, 3), np.uint16)
 for i, c in enumerate(colours):
@@ -41,8 +43,16 @@ if mode == 'cfa':
     mosaic[0::2, 1::2] = img[0::2, 1::2, 1]
     mosaic[1::2, 0::2] = img[1::2, 0::2, 1]
     mosaic[1::2, 1::2] = img[1::2, 1::2, 2]
-    tags += [(33421, 'H', 2, (2, 2), True), (33422, 'B', 4, (0, 1, 1, 2), True),
-             (50710, 'B', 3, (0, 1, 2), True), (50711, 'H', 1, 1, True)]
-    tifffile.imwrite(out, mosaic, photometric=32803, extratags=tags, subfiletype=0)
+    cfa_tags = [(33421, 'H', 2, (2, 2), True), (33422, 'B', 4, (0, 1, 1, 2), True),
+                (50710, 'B', 3, (0, 1, 2), True), (50711, 'H', 1, 1, True)]
+    if preview:
+        small = np.zeros((12, 16, 3), np.uint8)
+        small[:, :8] = (250, 10, 10)
+        small[:, 8:] = (10, 10, 250)
+        with tifffile.TiffWriter(out) as t:
+            t.write(small, photometric='rgb', subfiletype=1, subifds=1, extratags=tags)
+            t.write(mosaic, photometric=32803, subfiletype=0, extratags=cfa_tags + [(50717, 'I', 1, 4095, True)])
+    else:
+        tifffile.imwrite(out, mosaic, photometric=32803, extratags=tags + cfa_tags, subfiletype=0)
 else:
     tifffile.imwrite(out, img, photometric=34892, planarconfig='contig', extratags=tags, subfiletype=0)

@@ -106,6 +106,35 @@ TEST(RawCamera, DNGOfAKnownImage) {
     }
 }
 
+// A DNG as cameras write it, a small preview first and the raw image in its sub-IFD:
+// the thumbnail switch gives the preview instead of the decoded image.
+TEST(RawCamera, EmbeddedPreviewInsteadOfTheImage) {
+    if (!HaveTifffile()) GTEST_SKIP() << "python3-tifffile missing";
+    TempDir tmp;
+    const std::string file = tmp / "preview.nef";
+    const std::string script = std::string(TESSARO_SOURCE_DIR) + "/tests/imaging/io/make_dng.py";
+    ASSERT_EQ(iotest::Run("/usr/bin/python3 '" + script + "' cfa '" + file + "' 40 30 preview"), 0);
+    for (bool thumbnail : {true, false}) {
+        SCOPED_TRACE(thumbnail ? "preview" : "decoded");
+        TIEImageIO io;
+        io.Params->SetRawGetExifThumbnail(thumbnail);
+        io.LoadFromFile(file);
+        ASSERT_FALSE(io.Aborting);
+        TIEBitmap* b = io.IEBitmap();
+        EXPECT_EQ(io.Params->RAWGetExifThumbnail, thumbnail);
+        if (!thumbnail) {
+            EXPECT_EQ(b->Width(), 38);
+            EXPECT_EQ(b->Height(), 28);
+            continue;
+        }
+        ASSERT_EQ(b->Width(), 16);
+        ASSERT_EQ(b->Height(), 12);
+        EXPECT_EQ(io.Params->Width, 16);
+        EXPECT_EQ(b->GetPixelRGB(2, 5), (TRGB{10, 10, 250}));  // blue, green, red: red
+        EXPECT_EQ(b->GetPixelRGB(13, 5), (TRGB{250, 10, 10}));
+    }
+}
+
 TEST(RawCamera, HalfSizeAndWideSamples) {
     if (!HaveTifffile()) GTEST_SKIP() << "python3-tifffile missing";
     TempDir tmp;
