@@ -422,7 +422,9 @@ void TControlDispatch::ToolbarButton(TToolBar*, TToolButton* Button, TCanvas& Ca
     if (Frame == 0) return;
     if (Frame == 4 && P->HasMouseOverColour2) Canvas.Font().SetColor(P->MouseOverColour2);
     if (Frame == 2 && P->HasPressedColour2) Canvas.Font().SetColor(P->PressedColour2);
-    TRect R = Button->BoundsRect();
+    // The class library hands over the button's own canvas; a canvas of the
+    // whole bar takes the button where it sits.
+    TRect R = &Canvas == &Button->Canvas() ? TRect(0, 0, Button->Width(), Button->Height()) : Button->BoundsRect();
     InflateRect(&R, -1, -1);
     DrawSkinImage(Canvas.Handle(), R, *P->Bitmap, false, false, P->Trans != 0, 5, Frame, P->Margins());
 }

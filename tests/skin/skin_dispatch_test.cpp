@@ -9,6 +9,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
+#include "platform/classlib/toolbar.h"
 #include "platform/commctl/commctrl.h"
 #include "skin/skin_dispatch.h"
 
@@ -311,6 +312,157 @@ TEST(SkinDispatch, DetachingGivesEveryControlBackAndFreesTheSkins) {
     EXPECT_TRUE(T.Host.ControlSkins.empty());
     EXPECT_EQ(P->Color(), 0x00FF00);
     EXPECT_EQ(B->Perform(SM_ISSKINNED, 0, 0), 0);
+}
+
+// ---- Tool bars ------------------------------------------------------------------------------------
+constexpr TColor FrameColours[] = {0x0000C0, 0x00C000, 0xC00000, 0xC0C000, 0xC000C0};  // frames 1 to 5
+
+// The Button part as a strip of five plain frames.
+std::unique_ptr<TDataSkinButton> FiveFrames() {
+    auto P = std::make_unique<TDataSkinButton>("Buttons");
+    P->Bitmap = std::make_unique<TBitmap>(50, 10);
+    for (int K = 0; K < 5; ++K) {
+        P->Bitmap->Canvas().Brush().SetColor(FrameColours[K]);
+        P->Bitmap->Canvas().FillRect(TRect(K * 10, 0, K * 10 + 10, 10));
+    }
+    P->FrameCount = 5;
+    return P;
+}
+
+TEST(SkinToolbar, DispatchInstallsTheHandlersWhereTheBarHasNoneAndDetachingClearsThem) {
+    TFixture T;
+    T.Data.SkinControls = All;
+    auto* Plain = Place<TToolBar>(T.F, T.F, 10);
+    Plain->Flat = false;
+    auto* Own = Place<TToolBar>(T.F, T.F, 60);
+    bool OwnCalled = false;
+    Own->OnCustomDraw = [&](TToolBar*, TCanvas&, const TRect&, bool&) { OwnCalled = true; };
+    T.D.SkinFormControls(T.F);
+    EXPECT_EQ(ClassOf(T.SkinOf(Plain)), "TSkinBox");
+    EXPECT_TRUE(Plain->Flat);
+    EXPECT_TRUE(Plain->OnCustomDraw);
+    EXPECT_TRUE(Plain->OnCustomDrawButton);
+    EXPECT_TRUE(Own->OnCustomDrawButton);
+    TRect R(0, 0, 10, 10);
+    bool Default = true;
+    Own->OnCustomDraw(Own, Own->Canvas(), R, Default);
+    EXPECT_TRUE(OwnCalled);  // its own handler is kept
+    T.D.DetachControlSkins();
+    EXPECT_FALSE(Plain->OnCustomDraw);
+    EXPECT_FALSE(Plain->OnCustomDrawButton);
+}
+
+TEST(SkinToolbar, BackgroundIsTheToolbarImageStretchedUnlessTheSkinKeepsTheBarsOwn) {
+    constexpr TColor Red = 0x0000FF, Blue = 0xFF0000, Before = 0x00FF00;
+    struct Case {
+        const char* what;
+        bool part;
+        TSkinOptions options;
+        bool drawn;
+    } Cases[] = {
+        {"the component's default options keep the bar's background", true, {xoPreview, xoToolbarBK}, false},
+        {"stretched", true, {xoPreview}, true},
+        {"no Toolbar part", false, {xoPreview}, false},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TFixture T;
+        T.Data.Options = C.options;
+        if (C.part) {
+            auto P = std::make_unique<TDataSkinObject>("Toolbar");
+            P->Bitmap = std::make_unique<TBitmap>(20, 4);
+            P->Bitmap->Canvas().Brush().SetColor(Red);
+            P->Bitmap->Canvas().FillRect(TRect(0, 0, 10, 4));
+            P->Bitmap->Canvas().Brush().SetColor(Blue);
+            P->Bitmap->Canvas().FillRect(TRect(10, 0, 20, 4));
+            T.Data.Toolbar = std::move(P);
+        }
+        TBitmap B(120, 40);
+        B.Canvas().Brush().SetColor(Before);
+        B.Canvas().FillRect(TRect(0, 0, 120, 40));
+        SetStretchBltMode(B.Canvas().Handle(), COLORONCOLOR);
+        bool Default = true;
+        T.D.ToolbarBackground(nullptr, B.Canvas(), TRect(10, 5, 110, 35), Default);
+        EXPECT_TRUE(Default);
+        EXPECT_EQ(GetStretchBltMode(B.Canvas().Handle()), COLORONCOLOR);  // the mode is given back
+        EXPECT_EQ(B.Canvas().Pixel(5, 20), Before);  // outside the rectangle
+        EXPECT_EQ(B.Canvas().Pixel(20, 20), C.drawn ? Red : Before);
+        EXPECT_EQ(B.Canvas().Pixel(100, 20), C.drawn ? Blue : Before);
+    }
+}
+
+// The button handler on a real bar: the button's canvas, its state from the
+// mouse and the press, the frame inside the button by one pixel.
+TEST(SkinToolbar, ButtonFrameByStateInsideTheButton) {
+    constexpr TColor Before = 0x404040, HotText = 0x00FFFF, PressedText = 0xFFFF00;
+    struct Case {
+        const char* what;
+        bool hot, down, enabled;
+        int frame;  // 0: nothing drawn
+        std::function<void(TFixture&)> setup;
+    } Cases[] = {
+        {"normal", false, false, true, 0, nullptr},
+        {"hot", true, false, true, 4, nullptr},
+        {"pressed", false, true, true, 2, nullptr},
+        {"pressed and hot", true, true, true, 2, nullptr},
+        {"disabled under the mouse", true, false, false, 4, nullptr},
+        {"the skin keeps the bar's buttons", true, false, true, 0,
+         [](TFixture& T) { T.Data.Options.Include(xoToolbarButton); }},
+        {"the window is still being skinned", true, false, true, 0,
+         [](TFixture& T) { T.D.HostState = [] { return 3; }; }},
+        {"no Button part", true, false, true, 0, [](TFixture& T) { T.Data.Button.reset(); }},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TFixture T;
+        T.Data.SkinControls = All;
+        T.Data.Button = FiveFrames();
+        T.Data.Button->HasMouseOverColour2 = true;
+        T.Data.Button->MouseOverColour2 = HotText;
+        T.Data.Button->HasPressedColour2 = true;
+        T.Data.Button->PressedColour2 = PressedText;
+        T.D.HostState = [] { return 1; };
+        auto* Bar = Place<TToolBar>(T.F, T.F, 10);
+        Bar->ShowCaptions = false;
+        TToolButton* Buttons[2];
+        for (auto*& B : Buttons) {
+            B = new TToolButton(T.F);
+            B->SetWidth(40);
+            B->SetParent(Bar);
+        }
+        Bar->ArrangeButtons();
+        TToolButton* B = Buttons[1];
+        ASSERT_EQ(B->Left(), 40);  // the handler draws in the button's own coordinates
+        T.D.SkinFormControls(T.F);
+        if (C.setup) C.setup(T);
+        B->SetEnabled(C.enabled);
+        if (C.hot) B->Perform(CM_MOUSEENTER, 0, 0);
+        if (C.down) B->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        ASSERT_EQ(B->Hot(), C.hot);
+        ASSERT_EQ(B->Down(), C.down && C.enabled);
+        std::vector<TColor> FontColours;
+        auto Skinned = Bar->OnCustomDrawButton;
+        Bar->OnCustomDrawButton = [&](TToolBar* S, TToolButton* X, TCanvas& Cv, TCustomDrawState St, bool& D) {
+            Skinned(S, X, Cv, St, D);
+            EXPECT_TRUE(D);  // the bar's own drawing follows
+            FontColours.push_back(Cv.Font().Color());
+        };
+        TBitmap Pic(B->Width(), B->Height());
+        Pic.Canvas().Brush().SetColor(Before);
+        Pic.Canvas().FillRect(TRect(0, 0, Pic.Width(), Pic.Height()));
+        B->PaintTo(Pic.Canvas().Handle());
+        ASSERT_EQ(FontColours.size(), 1u);
+        TColor Inside = Pic.Canvas().Pixel(3, B->Height() / 2), Corner = Pic.Canvas().Pixel(0, 0);
+        if (C.frame == 0) {
+            EXPECT_NE(Inside, FrameColours[3]);
+            EXPECT_NE(Inside, FrameColours[1]);
+        } else {
+            EXPECT_EQ(Inside, FrameColours[C.frame - 1]);
+            EXPECT_EQ(Pic.Canvas().Pixel(1, 1), FrameColours[C.frame - 1]);
+            EXPECT_NE(Corner, FrameColours[C.frame - 1]);  // one pixel in from the bounds
+            EXPECT_EQ(FontColours[0], C.frame == 4 ? HotText : PressedText);
+        }
+    }
 }
 
 }  // namespace
