@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/classlib/comctrls.h"
 #include "platform/rtl/sysutils.h"
 #include "skin/skin_control_paint.h"
 #include "skin/skin_bitmaps.h"
@@ -211,7 +212,10 @@ void DrawGlyphFrame(TCanvas& Canvas, POINT Pos, int Count, int Index, TBitmap& G
 
 void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
     if (!SkinData || !SkinData->Button || !SkinData->Button->Bitmap || SkinData->Button->Bitmap->Empty()) return;
+    bool Graphic = !GlyphProperty.empty();
     int Frame = ButtonFrame();
+    // The graphic variant has no default look.
+    if (Graphic && Frame == bfFocused && !Focused) Frame = bfNormal;
     int GlyphIndex = Frame == bfPressed ? 3 : Frame == bfDisabled ? 2 : 1;
     Caption = Control ? GetStrPropWide(Control, "Caption") : GetWindowTextWide(Handle);
     TRect R0(0, 0, R.Width(), R.Height());
@@ -225,14 +229,24 @@ void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
         FillFace(*this, C.Handle(), R0);
     DrawSkinPartFrame(C.Handle(), R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);
     PrepareText(C, Frame);
-    TBitmap* Glyph = GetObjectPropByName<TBitmap>(Control, "Glyph");
+    TGraphic* Whole = Graphic ? GetObjectPropByName<TGraphic>(Control, GlyphProperty) : nullptr;
+    TBitmap* Glyph = Graphic ? nullptr : GetObjectPropByName<TBitmap>(Control, "Glyph");
+    auto* Images = Graphic ? nullptr : GetObjectPropByName<TCustomImageList>(Control, "Images");
+    int ImageIndex = GetIntegerPropValue(Control, "ImageIndex");
+    int DisabledIndex = GetIntegerPropValue(Control, "DisabledIndex");
     int Num = std::max(1, GetIntegerPropValue(Control, "NumGlyphs"));
     TGlyphLayoutIn In;
     In.W = R0.Width();
     In.H = R0.Height();
-    if (Glyph && !Glyph->Empty()) {
+    if (Whole && !Whole->Empty()) {
+        In.Gw = Whole->Width();
+        In.Gh = Whole->Height();
+    } else if (Glyph && !Glyph->Empty()) {
         In.Gw = Glyph->Width() / Num;
         In.Gh = Glyph->Height();
+    } else if (Images && ImageIndex != -1) {
+        In.Gw = Images->Width();
+        In.Gh = Images->Height();
     }
     In.Margin = GetIntegerPropValue(Control, "Margin");
     In.Spacing = GetIntegerPropValue(Control, "Spacing");
@@ -252,12 +266,23 @@ void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
         In.Th = T.bottom - T.top;
     }
     TGlyphLayoutOut Out = LayoutGlyphAndText(In);
-    if (Glyph && !Glyph->Empty()) DrawGlyphFrame(C, Out.Glyph, Num, GlyphIndex, *Glyph);
+    if (Whole && !Whole->Empty()) {
+        C.Draw(Out.Glyph.x, Out.Glyph.y, *Whole);
+    } else if (Glyph && !Glyph->Empty()) {
+        DrawGlyphFrame(C, Out.Glyph, Num, GlyphIndex, *Glyph);
+    } else if (Images) {
+        if (Enabled) {
+            if (ImageIndex != -1) Images->Draw(C, Out.Glyph.x, Out.Glyph.y, ImageIndex, true);
+        } else {
+            Images->Draw(C, Out.Glyph.x, Out.Glyph.y, DisabledIndex != -1 ? DisabledIndex : ImageIndex, false);
+        }
+    }
     if (!Text.empty()) {
         Tdc = TextDc(C);
         SetBkMode(Tdc, TRANSPARENT);
         RECT T = Out.Text;
-        DrawWideText(Tdc, Text, &T, AddRtlFlag(*this, DT_WORDBREAK | Out.TextFlag));
+        UINT Flags = DT_WORDBREAK | Out.TextFlag;
+        DrawWideText(Tdc, Text, &T, Graphic ? Flags : AddRtlFlag(*this, Flags));
         if (Focused && !SkinData->Options.Contains(xoNoFocusRect)) {
             RECT F = Out.Text;
             InflateRect(&F, 2, 2);
@@ -377,7 +402,9 @@ void TSkinSpeedButton::DrawSpeedButton(TCanvas& Target, const TRect& R) {
     int GlyphIndex = Frame == bfPressed ? 3 : Frame == bfDisabled ? 2 : 1;
     if (Down) GlyphIndex = 4;
     Caption = GetStrPropWide(G, "Caption");
-    TBitmap* Glyph = GetObjectPropByName<TBitmap>(G, "Glyph");
+    // The graphic variant: the glyph is the graphic its property holds, drawn whole.
+    TGraphic* Whole = GlyphProperty.empty() ? nullptr : GetObjectPropByName<TGraphic>(G, GlyphProperty);
+    TGraphic* Glyph = GlyphProperty.empty() ? GetObjectPropByName<TBitmap>(G, "Glyph") : Whole;
     int Num = std::max(1, GetIntegerPropValue(G, "NumGlyphs"));
     bool Flat = LowerCase(GetEnumPropName(G, "Flat")) == "true";
     Buffer->SetWidth(R.Width());
@@ -421,7 +448,10 @@ void TSkinSpeedButton::DrawSpeedButton(TCanvas& Target, const TRect& R) {
             In.Th = T.bottom - T.top;
         }
         TGlyphLayoutOut Out = LayoutGlyphAndText(In);
-        DrawGlyphFrame(C, Out.Glyph, Num, GlyphIndex, *Glyph);
+        if (Whole)
+            C.Draw(Out.Glyph.x, Out.Glyph.y, *Whole);
+        else
+            DrawGlyphFrame(C, Out.Glyph, Num, GlyphIndex, static_cast<TBitmap&>(*Glyph));
         if (!Text.empty()) {
             Tdc = TextDc(C);
             SetBkMode(Tdc, TRANSPARENT);

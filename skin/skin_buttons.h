@@ -36,11 +36,15 @@ protected:
     void PrepareText(TCanvas& Canvas, int Frame);
 };
 
-// A push button with a glyph strip: the glyph and the caption laid out by the
-// button's published Margin, Spacing, Layout and Alignment.
+// A push button with a glyph: a glyph strip (Glyph, NumGlyphs) or an image of
+// an image list (Images, ImageIndex, DisabledIndex), laid out with the caption
+// by the button's published Margin, Spacing, Layout and Alignment.
 class TSkinBitButton : public TSkinButton {
 public:
     using TSkinButton::TSkinButton;
+    // The name of a published graphic property that holds the glyph, drawn
+    // whole; empty for the glyph strip and the image list.
+    std::string GlyphProperty;
     void Draw(HDC Dc, const TRect& R) override;
 };
 

@@ -281,6 +281,14 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
         Attach<TSkinButton>(Control);
     } else if (Kind == "bitbtn" && On.Contains(xcButton)) {
         Attach<TSkinBitButton>(Control);
+    } else if (Kind == "pngbitbtn" && On.Contains(xcButton)) {
+        auto* S = new TSkinBitButton(Control);
+        S->GlyphProperty = "PngImage";
+        S->AttachControl(&FHost, &FData, FCanvas, false);
+    } else if (Kind == "pngspeedbutton" && On.Contains(xcButton)) {
+        auto* S = new TSkinSpeedButton(Control);
+        S->GlyphProperty = "PngImage";
+        S->AttachGraphicControl(&FHost, &FData, FCanvas);
     } else if (Kind == "speedbutton" && On.Contains(xcSpeedButton)) {
         (new TSkinSpeedButton(Control))->AttachGraphicControl(&FHost, &FData, FCanvas);
     } else if (Kind == "menubtn" && On.Contains(xcButton)) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/classlib/buttons.h"
+#include "platform/classlib/comctrls.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/commctl/commctrl.h"
@@ -408,6 +409,193 @@ TEST(SkinSpeedButton, ClickStillReachesTheButton) {
     TestHooks::PumpPending();
     EXPECT_EQ(Clicks, 1);
     EXPECT_FALSE(T.S->MouseState.Contains(msPressed));
+}
+
+}  // namespace
+
+namespace {
+
+// A button of another library with an image list, as a program would register it.
+class TImageButton : public TButton {
+    TESSARO_CLASSINFO
+public:
+    explicit TImageButton(TComponent* AOwner) : TButton(AOwner) {}
+    TImageList* Images = nullptr;
+    int ImageIndex = -1, DisabledIndex = -1, Margin = 4;
+};
+TClassInfo& TImageButton::StaticClassInfo() {
+    static TClassInfo CI("TImageButton", &TButton::StaticClassInfo(), CreateComponentOf<TImageButton>,
+                         [](TClassInfo& C) {
+                             C.PublishObject<TImageButton>("Images", [](TImageButton& O) -> TObject* { return O.Images; });
+                             C.PublishInteger<TImageButton>("ImageIndex", [](TImageButton& O) -> int64_t { return O.ImageIndex; });
+                             C.PublishInteger<TImageButton>("DisabledIndex",
+                                                            [](TImageButton& O) -> int64_t { return O.DisabledIndex; });
+                             C.PublishInteger<TImageButton>("Margin", [](TImageButton& O) -> int64_t { return O.Margin; });
+                         });
+    return CI;
+}
+
+// A button whose glyph is a whole picture in a graphic property.
+class TPictureButton : public TButton {
+    TESSARO_CLASSINFO
+public:
+    explicit TPictureButton(TComponent* AOwner) : TButton(AOwner) {}
+    TBitmap Picture;
+    int Margin = 4;
+};
+TClassInfo& TPictureButton::StaticClassInfo() {
+    static TClassInfo CI("TPictureButton", &TButton::StaticClassInfo(), CreateComponentOf<TPictureButton>,
+                         [](TClassInfo& C) {
+                             C.PublishObject<TPictureButton>("PngImage", [](TPictureButton& O) -> TObject* { return &O.Picture; });
+                             C.PublishInteger<TPictureButton>("Margin", [](TPictureButton& O) -> int64_t { return O.Margin; });
+                         });
+    return CI;
+}
+
+constexpr TColor Red = 0x0000FF, Green = 0x00FF00, Blue = 0xFF0000;
+
+TEST(SkinBitButton, ImageListImageByStateWithTheDisabledIndex) {
+    TSkinFixture X;
+    TForm* F = new TForm(Application);
+    auto* Images = new TImageList(F);
+    Images->SetSize(10, 10);
+    for (TColor C : {Red, Green, Blue}) {
+        TBitmap Cell(10, 10);
+        Cell.Canvas().Brush().SetColor(C);
+        Cell.Canvas().FillRect(TRect(0, 0, 10, 10));
+        Images->Add(&Cell, nullptr);
+    }
+    auto* B = new TImageButton(F);
+    B->SetParent(F);
+    B->SetBounds(10, 10, 120, 30);
+    B->SetCaption("");
+    B->Images = Images;
+    F->Show();
+    TestHooks::PumpPending();
+    auto* S = new TSkinBitButton(B);
+    S->AttachControl(&X.Host, &X.Data, nullptr, false);
+    // The image at the margin (4), centred across: (9, 16) is its pixel (5, 6),
+    // one the disabled drawing's dither leaves in the image's colour.
+    auto Middle = [&] {
+        TBitmap Bmp(120, 30);
+        S->Draw(Bmp.Canvas().Handle(), TRect(0, 0, 120, 30));
+        return Bmp.Canvas().Pixel(9, 16);
+    };
+    // A disabled image as the list draws it on the disabled frame.
+    auto Disabled = [&](int Index) {
+        TBitmap Ref(10, 10);
+        Ref.Canvas().Brush().SetColor(FrameColor[bfDisabled]);
+        Ref.Canvas().FillRect(TRect(0, 0, 10, 10));
+        Images->Draw(Ref.Canvas(), 0, 0, Index, false);
+        return Ref.Canvas().Pixel(5, 6);
+    };
+    EXPECT_NE(Disabled(2), Disabled(0));
+    struct Case {
+        const char* what;
+        bool enabled;
+        int index, disabledIndex;
+        TColor want;
+    } Cases[] = {
+        {"enabled", true, 1, 2, Green},
+        {"no image", true, -1, 2, FrameColor[bfNormal]},
+        {"disabled with a disabled index", false, 1, 2, Disabled(2)},
+        {"disabled without one", false, 0, -1, Disabled(0)},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        B->SetEnabled(C.enabled);
+        B->ImageIndex = C.index;
+        B->DisabledIndex = C.disabledIndex;
+        EXPECT_EQ(Middle(), C.want);
+    }
+    F->Free();
+}
+
+TEST(SkinBitButton, PictureFromItsPropertyIsDrawnWholeAndDefaultHasNoLook) {
+    TSkinFixture X;
+    TForm* F = new TForm(Application);
+    auto* B = new TPictureButton(F);
+    B->SetParent(F);
+    B->SetBounds(10, 10, 120, 30);
+    B->SetCaption("");
+    B->SetDefault(true);
+    B->Picture.SetSize(20, 10);
+    B->Picture.Canvas().Brush().SetColor(Red);
+    B->Picture.Canvas().FillRect(TRect(0, 0, 10, 10));
+    B->Picture.Canvas().Brush().SetColor(Green);
+    B->Picture.Canvas().FillRect(TRect(10, 0, 20, 10));
+    auto* Other = new TButton(F);
+    Other->SetParent(F);
+    Other->SetBounds(10, 60, 120, 30);
+    F->Show();
+    TestHooks::PumpPending();
+    Other->SetFocus();
+    TestHooks::PumpPending();
+    auto Drawn = [&](TSkinBitButton* S) {
+        auto Bmp = std::make_unique<TBitmap>(120, 30);
+        S->Draw(Bmp->Canvas().Handle(), TRect(0, 0, 120, 30));
+        return Bmp;
+    };
+    auto* Strip = new TSkinBitButton(B);
+    Strip->AttachControl(&X.Host, &X.Data, nullptr, false);
+    EXPECT_EQ(Drawn(Strip)->Canvas().Pixel(1, 1), FrameColor[bfFocused]);  // a default glyph-strip button
+    Strip->Free();
+    auto* S = new TSkinBitButton(B);
+    S->GlyphProperty = "PngImage";
+    S->AttachControl(&X.Host, &X.Data, nullptr, false);
+    auto Bmp = Drawn(S);
+    EXPECT_EQ(Bmp->Canvas().Pixel(1, 1), FrameColor[bfNormal]);
+    // Both halves of the picture, from the margin on.
+    EXPECT_EQ(Bmp->Canvas().Pixel(4 + 5, 15), Red);
+    EXPECT_EQ(Bmp->Canvas().Pixel(4 + 15, 15), Green);
+    EXPECT_EQ(Bmp->Canvas().Pixel(4 + 21, 15), FrameColor[bfNormal]);
+    B->SetEnabled(false);
+    Bmp = Drawn(S);
+    EXPECT_EQ(Bmp->Canvas().Pixel(1, 1), FrameColor[bfDisabled]);
+    EXPECT_EQ(Bmp->Canvas().Pixel(4 + 5, 15), Red);  // a picture is not greyed
+    F->Free();
+}
+
+// A speed button of another library with its picture in a graphic property.
+class TPictureSpeedButton : public TSpeedButton {
+    TESSARO_CLASSINFO
+public:
+    explicit TPictureSpeedButton(TComponent* AOwner) : TSpeedButton(AOwner) {}
+    TBitmap Picture;
+};
+TClassInfo& TPictureSpeedButton::StaticClassInfo() {
+    static TClassInfo CI("TPictureSpeedButton", &TSpeedButton::StaticClassInfo(), CreateComponentOf<TPictureSpeedButton>,
+                         [](TClassInfo& C) {
+                             C.PublishObject<TPictureSpeedButton>("PngImage",
+                                                                  [](TPictureSpeedButton& O) -> TObject* { return &O.Picture; });
+                         });
+    return CI;
+}
+
+TEST(SkinSpeedButton, PictureFromItsPropertyIsDrawnWhole) {
+    TSkinFixture X;
+    TForm* F = new TForm(Application);
+    auto* B = new TPictureSpeedButton(F);
+    B->SetParent(F);
+    B->SetBounds(10, 10, 60, 24);
+    B->SetCaption("");
+    B->Margin = 3;
+    B->Picture.SetSize(20, 10);
+    B->Picture.Canvas().Brush().SetColor(Red);
+    B->Picture.Canvas().FillRect(TRect(0, 0, 10, 10));
+    B->Picture.Canvas().Brush().SetColor(Blue);
+    B->Picture.Canvas().FillRect(TRect(10, 0, 20, 10));
+    F->Show();
+    TestHooks::PumpPending();
+    auto* S = new TSkinSpeedButton(B);
+    S->GlyphProperty = "PngImage";
+    S->AttachGraphicControl(&X.Host, &X.Data, nullptr);
+    TBitmap Bmp(60, 24);
+    S->DrawSpeedButton(Bmp.Canvas(), TRect(0, 0, 60, 24));
+    EXPECT_EQ(Bmp.Canvas().Pixel(1, 1), FrameColor[bfNormal]);
+    EXPECT_EQ(Bmp.Canvas().Pixel(3 + 5, 12), Red);
+    EXPECT_EQ(Bmp.Canvas().Pixel(3 + 15, 12), Blue);
+    F->Free();
 }
 
 }  // namespace

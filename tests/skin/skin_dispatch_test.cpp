@@ -5,12 +5,14 @@
 
 #include <functional>
 
+#include "platform/classlib/buttons.h"
 #include "platform/classlib/comctrls.h"
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/toolbar.h"
 #include "platform/commctl/commctrl.h"
+#include "skin/skin_buttons.h"
 #include "skin/skin_dispatch.h"
 
 namespace {
@@ -45,6 +47,8 @@ TEST_CLASS(TOddButton, TButton)
 TEST_CLASS(TTestCheckGroup, TPanel)
 TEST_CLASS(TTestRadioGroup, TPanel)
 TEST_CLASS(TPictureView, TCustomControl)
+TEST_CLASS(TPngButton, TButton)
+TEST_CLASS(TPngSpeedButton, TSpeedButton)
 #undef TEST_CLASS
 
 const TSkinControlTypes All{xcPopupMenu, xcToolbar, xcCombo,     xcCheckBox, xcRadioButton, xcProgress,
@@ -312,6 +316,38 @@ TEST(SkinDispatch, DetachingGivesEveryControlBackAndFreesTheSkins) {
     EXPECT_TRUE(T.Host.ControlSkins.empty());
     EXPECT_EQ(P->Color(), 0x00FF00);
     EXPECT_EQ(B->Perform(SM_ISSKINNED, 0, 0), 0);
+}
+
+TEST(SkinDispatch, PictureButtonKindsTakeTheirGlyphFromThePngImageProperty) {
+    for (bool ButtonBit : {true, false}) {
+        SCOPED_TRACE(ButtonBit);
+        TFixture T;
+        T.Data.SkinControls = ButtonBit ? All : Without(All, {xcButton});
+        T.Data.Skin3rd().Clear();
+        T.Data.Skin3rd().Add("TPngButton=pngbitbtn");
+        T.Data.Skin3rd().Add("TPngSpeedButton=pngspeedbutton");
+        auto* B = Place<TPngButton>(T.F, T.F, 10);
+        auto* Speed = new TPngSpeedButton(T.F);
+        Speed->SetParent(T.F);
+        Speed->SetBounds(10, 60, 60, 24);
+        TestHooks::PumpPending();
+        T.D.SkinComponents(T.F);
+        auto* Bs = dynamic_cast<TSkinBitButton*>(T.SkinOf(B));
+        TSkinSpeedButton* Ss = nullptr;
+        for (TSkinControl* X : T.Host.ControlSkins)
+            if (X->GraphicControl == Speed) Ss = dynamic_cast<TSkinSpeedButton*>(X);
+        if (!ButtonBit) {
+            EXPECT_EQ(Bs, nullptr);
+            EXPECT_EQ(Ss, nullptr);
+            continue;
+        }
+        ASSERT_NE(Bs, nullptr);
+        EXPECT_EQ(Bs->ClassName(), "TSkinBitButton");
+        EXPECT_EQ(Bs->GlyphProperty, "PngImage");
+        ASSERT_NE(Ss, nullptr);
+        EXPECT_EQ(Ss->GlyphProperty, "PngImage");
+        EXPECT_EQ(Ss->Owner(), Speed);
+    }
 }
 
 // ---- Tool bars ------------------------------------------------------------------------------------
