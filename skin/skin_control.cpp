@@ -116,7 +116,7 @@ bool TSkinControl::BeforeMessage(TMessage& M) {
             LifeState = 6;
             Detach();
             return false;
-        case SM_ISSKINNED: M.Result = 1; return false;
+        case SKIN_QUERY: M.Result = 1; return false;
         default: return true;
     }
 }
@@ -129,13 +129,13 @@ void TSkinControl::AfterMessage(TMessage& M) {
         case WM_SETTEXT:
         case CM_ENABLEDCHANGED: Redraw(); break;
         case WM_PAINT: PaintFrame(reinterpret_cast<HDC>(M.WParam)); break;
-        case SM_SWITCHCONTROLSKIN: Active = static_cast<int32_t>(M.WParam) > 0; break;
+        case SKIN_SWITCHCONTROL: Active = static_cast<int32_t>(M.WParam) > 0; break;
         default: break;
     }
 }
 
 void TSkinControl::SkinWndProc(TMessage& M) {
-    if (M.Msg == SM_SWITCHCONTROLSKIN) {
+    if (M.Msg == SKIN_SWITCHCONTROL) {
         Active = static_cast<int32_t>(M.WParam) > 0;
         if (Active) Redraw();
         return;

@@ -15,12 +15,13 @@
 #include "platform/classlib/graphics.h"
 #include "platform/rtl/sets.h"
 #include "skin/skin_data.h"
+#include "skin/skin_manager.h"
 
-// Private messages the control skins answer or send.
-constexpr UINT SM_SWITCHCONTROLSKIN = 0x3506;   // WParam > 0: skin on, else drawn natively
-constexpr UINT SM_TABCLOSECLICKED = 0x3507;     // a tab's close box; a result of 1 keeps the tab
-constexpr UINT SM_RECREATESCROLLSKIN = 0x3517;  // posted to the form skin: WParam the re-created window
-constexpr UINT SM_ISSKINNED = 0x3523;           // answered 1 by a skinned window
+// The two private messages only control skins use; the skin engine's others
+// (SKIN_QUERY, SKIN_RECREATESCROLL, SKIN_PAINTCONTROL, SKIN_PAINTFORM ...)
+// are in skin_manager.h.
+constexpr UINT SKIN_SWITCHCONTROL = 0x3506;  // WParam > 0: skin on, else drawn natively
+constexpr UINT SKIN_TABCLOSE = 0x3507;       // a tab's close box; a result of 1 keeps the tab
 
 class TSkinControl;
 
@@ -34,7 +35,7 @@ public:
     // Removes Skin, searched from the end.
     void RemoveControlSkin(TSkinControl* Skin);
     std::vector<TSkinControl*> ControlSkins;
-    // The skinned window, which hears SM_RECREATESCROLLSKIN.
+    // The skinned window, which hears SKIN_RECREATESCROLL.
     virtual HWND HostWindow() const = 0;
 };
 

@@ -77,7 +77,7 @@ S* TControlDispatch::AttachRaw(HWND Window) {
 // ---- Lists ----------------------------------------------------------------------------------------
 bool TControlDispatch::IsControlSkinned(TControl* Control) {
     if (!Control) return false;
-    if (Control->Perform(SM_ISSKINNED, 0, 0) == 1) return true;
+    if (Control->Perform(SKIN_QUERY, 0, 0) == 1) return true;
     return std::any_of(FHost.ControlSkins.begin(), FHost.ControlSkins.end(), [&](TSkinControl* S) {
         return S->Control == Control || S->GraphicControl == Control || S->Owner() == Control;
     });
@@ -86,7 +86,7 @@ bool TControlDispatch::IsControlSkinned(TControl* Control) {
 bool TControlDispatch::IsWindowSkipped(TWinControl* Control) {
     if (!Control->HandleAllocated()) return true;
     if (Control->Tag == FData.DisableTag) return true;
-    if (Control->Perform(SM_ISSKINNED, 0, 0) == 1) return true;
+    if (Control->Perform(SKIN_QUERY, 0, 0) == 1) return true;
     return FindControlSkinByWindow(Control->Handle()) != nullptr;
 }
 

@@ -30,7 +30,7 @@ public:
     // True when the Skin3rd list decided for the class (upper-cased Name).
     bool SkinBySkin3rdList(TControl* Control, const std::string& Name);
     void SkinWindowByClassName(HWND Window);
-    // SM_RECREATESCROLLSKIN: the last skin of Window is replaced by a new one
+    // SKIN_RECREATESCROLL: the last skin of Window is replaced by a new one
     // for the control's new window.
     void RecreateScrollbarSkin(HWND Window);
 

@@ -41,6 +41,17 @@ void TSkinEdit::AfterMessage(TMessage& M) {
             }
             break;
         }
+        case SKIN_PAINTCONTROL:
+            // The form skin asks for the client area in its DC. The platform's
+            // edit paints into a given DC on WM_PRINTCLIENT; its WM_PAINT
+            // always paints the window.
+            if (M.LParam != SKIN_FORM_ANSWER) break;
+            if (M.WParam) {
+                TMessage Print{WM_PRINTCLIENT, M.WParam, PRF_CLIENT, 0};
+                CallPrevious(Print);
+            }
+            M.Result = SKIN_FORM_ANSWER;
+            break;
         default: TSkinControl::AfterMessage(M); break;
     }
 }

@@ -359,7 +359,14 @@ void TSkinScrollbar::AfterMessage(TMessage& M) {
         case CM_RECREATEWND:
             // The old window is gone; the form skin gives the new one a skin.
             if (Control && SkinForm && SkinForm->HostWindow())
-                PostMessageA(SkinForm->HostWindow(), SM_RECREATESCROLLSKIN, reinterpret_cast<WPARAM>(Handle), 0);
+                PostMessageA(SkinForm->HostWindow(), SKIN_RECREATESCROLL, reinterpret_cast<WPARAM>(Handle), 0);
+            break;
+        case SKIN_PAINTFORM:
+            // The form skin paints its frame somewhere else and wants the
+            // border there too; a control without a border keeps its edge.
+            if (M.LParam != SKIN_FORM_ANSWER) break;
+            if (M.WParam && Border) PaintBorder(reinterpret_cast<HDC>(M.WParam));
+            M.Result = SKIN_FORM_ANSWER;
             break;
         default: TSkinControl::AfterMessage(M); break;
     }

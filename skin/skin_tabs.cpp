@@ -100,7 +100,7 @@ bool TSkinTab::BeforeMessage(TMessage& M) {
             RECT C = CloseRects[I];
             if (!PtInRect(&C, P)) continue;
             HWND Form = SkinForm ? SkinForm->HostWindow() : nullptr;
-            LRESULT Keep = Form ? SendMessageA(Form, SM_TABCLOSECLICKED, reinterpret_cast<WPARAM>(Handle),
+            LRESULT Keep = Form ? SendMessageA(Form, SKIN_TABCLOSE, reinterpret_cast<WPARAM>(Handle),
                                                static_cast<LPARAM>(I))
                                 : 0;
             if (Keep == 0)

@@ -21,7 +21,7 @@ public:
     std::unique_ptr<TBitmap> TabImage, PaneImage, Work;
     TSkinUpDown* UpDown = nullptr;
     // Close boxes on the tabs; a click in one frees that page unless the form
-    // window answers SM_TABCLOSECLICKED with a non-zero value.
+    // window answers SKIN_TABCLOSE with a non-zero value.
     bool CloseButtons = false;
 
     void AttachControl(TControlSkinHost* ASkinForm, TSkinData* ASkinData, TCanvas* ACanvas, bool ASetColor) override;

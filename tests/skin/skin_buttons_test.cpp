@@ -373,7 +373,7 @@ struct TSpeedForm : TSkinFixture {
 
 TEST(SkinSpeedButton, DrawnThroughTheParentsPaintingByState) {
     TSpeedForm T;
-    EXPECT_EQ(T.B->Perform(SM_ISSKINNED, 0, 0), 1);
+    EXPECT_EQ(T.B->Perform(SKIN_QUERY, 0, 0), 1);
     EXPECT_EQ(T.Corner(), FrameColor[bfNormal]);
     T.B->Perform(CM_MOUSEENTER, 0, 0);
     EXPECT_EQ(T.Corner(), FrameColor[bfHot]);
@@ -393,11 +393,11 @@ TEST(SkinSpeedButton, DrawnThroughTheParentsPaintingByState) {
     T.B->Perform(CM_MOUSEENTER, 0, 0);
     EXPECT_EQ(T.Corner(), FrameColor[bfHot]);
     // Switched off, the button paints itself again.
-    T.B->Perform(SM_SWITCHCONTROLSKIN, 0, 0);
+    T.B->Perform(SKIN_SWITCHCONTROL, 0, 0);
     EXPECT_NE(T.Corner(), FrameColor[bfHot]);
     // Freed: the button's own handling is back.
     T.S->Free();
-    EXPECT_EQ(T.B->Perform(SM_ISSKINNED, 0, 0), 0);
+    EXPECT_EQ(T.B->Perform(SKIN_QUERY, 0, 0), 0);
     EXPECT_NE(T.Corner(), FrameColor[bfHot]);
 }
 

@@ -320,7 +320,7 @@ TEST(SkinObjImage, StripsAreBuiltByKindAndHandedOverThroughProperties) {
         auto* S = new TSkinObjImage(X);
         S->Kind = C.kind;
         S->AttachControl(&T.Host, &T.Data, nullptr, false);
-        EXPECT_EQ(X->Perform(SM_ISSKINNED, 0, 0), 0);  // no message reaches the skin
+        EXPECT_EQ(X->Perform(SKIN_QUERY, 0, 0), 0);  // no message reaches the skin
         TBitmap& Got = C.kind == 3 ? static_cast<TForeignCheck3*>(X)->Props.Glyph : static_cast<TForeignCheck*>(X)->CustomGlyphs;
         ASSERT_EQ(Got.Width(), 13 * static_cast<int>(C.want.size()));
         for (size_t K = 0; K < C.want.size(); ++K)

@@ -112,7 +112,7 @@ TEST(SkinBox, DetachingGivesColourAndParentBackgroundBack) {
     S->AttachControl(&T.Host, &T.Data, nullptr, true);
     EXPECT_EQ(P->Color(), Face);
     EXPECT_FALSE(P->ParentBackground);
-    EXPECT_EQ(P->Perform(SM_ISSKINNED, 0, 0), 0);  // its messages are left alone
+    EXPECT_EQ(P->Perform(SKIN_QUERY, 0, 0), 0);  // its messages are left alone
     T.Data.ColButtonFace = 0x445566;
     S->SkinChanged();
     EXPECT_EQ(P->Color(), 0x445566);

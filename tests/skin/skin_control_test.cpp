@@ -56,7 +56,7 @@ struct TPrevious {
     std::vector<UINT> Heard;
     explicit TPrevious(TControl* Control) : C(Control), Real(Control->WindowProc) {
         C->WindowProc = [this](TMessage& M) {
-            if (M.Msg == WM_PROBE || M.Msg == SM_ISSKINNED || M.Msg == SM_SWITCHCONTROLSKIN ||
+            if (M.Msg == WM_PROBE || M.Msg == SKIN_QUERY || M.Msg == SKIN_SWITCHCONTROL ||
                 M.Msg == WM_NCDESTROY) {
                 Heard.push_back(M.Msg);
                 if (M.Msg == WM_NCDESTROY) Log.push_back("previous WM_NCDESTROY");
@@ -88,25 +88,25 @@ TEST(SkinControl, SwitchMessageTurnsTheSkinOffAndOnWithoutReachingTheControl) {
     TPrevious Prev(T.B);
     auto* S = new TProbeSkin(T.B);
     S->AttachControl(&Host, nullptr, nullptr, false);
-    EXPECT_EQ(T.B->Perform(SM_ISSKINNED, 0, 0), 1);
-    EXPECT_EQ(Prev.Count(SM_ISSKINNED), 0);  // answered by the skin alone
+    EXPECT_EQ(T.B->Perform(SKIN_QUERY, 0, 0), 1);
+    EXPECT_EQ(Prev.Count(SKIN_QUERY), 0);  // answered by the skin alone
     // Off: WParam 0, and a negative number (compared as a signed 32-bit value).
     for (WPARAM Off : {WPARAM(0), WPARAM(0xFFFFFFFFu)}) {
-        T.B->Perform(SM_SWITCHCONTROLSKIN, Off, 0);
+        T.B->Perform(SKIN_SWITCHCONTROL, Off, 0);
         EXPECT_FALSE(S->Active);
         int Before = S->Befores;
-        EXPECT_EQ(T.B->Perform(SM_ISSKINNED, 0, 0), 0);  // straight to the previous handling
+        EXPECT_EQ(T.B->Perform(SKIN_QUERY, 0, 0), 0);  // straight to the previous handling
         T.B->Perform(WM_PROBE, 0, 0);
         EXPECT_EQ(S->Befores, Before);
-        T.B->Perform(SM_SWITCHCONTROLSKIN, 1, 0);
+        T.B->Perform(SKIN_SWITCHCONTROL, 1, 0);
         EXPECT_TRUE(S->Active);
     }
-    EXPECT_EQ(Prev.Count(SM_SWITCHCONTROLSKIN), 0);
-    EXPECT_EQ(Prev.Count(SM_ISSKINNED), 2);
+    EXPECT_EQ(Prev.Count(SKIN_SWITCHCONTROL), 0);
+    EXPECT_EQ(Prev.Count(SKIN_QUERY), 2);
     // Switching on repaints at once.
-    T.B->Perform(SM_SWITCHCONTROLSKIN, 0, 0);
+    T.B->Perform(SKIN_SWITCHCONTROL, 0, 0);
     int Draws = S->Draws;
-    T.B->Perform(SM_SWITCHCONTROLSKIN, 5, 0);
+    T.B->Perform(SKIN_SWITCHCONTROL, 5, 0);
     EXPECT_GT(S->Draws, Draws);
     EXPECT_EQ(Host.ControlSkins, std::vector<TSkinControl*>{S});
     S->Free();
@@ -153,7 +153,7 @@ TEST(SkinControl, AttachingTwiceChangesNothingTheSecondTime) {
 // ---- Raw windows -------------------------------------------------------------------
 std::vector<UINT> RawHeard;
 LRESULT CALLBACK RawProc(HWND W, UINT Msg, WPARAM Wp, LPARAM Lp) {
-    if (Msg == WM_PROBE || Msg == SM_ISSKINNED || Msg == SM_SWITCHCONTROLSKIN) {
+    if (Msg == WM_PROBE || Msg == SKIN_QUERY || Msg == SKIN_SWITCHCONTROL) {
         RawHeard.push_back(Msg);
         return 7;
     }
@@ -187,12 +187,12 @@ TEST(SkinControl, RawWindowIsSubclassedOnceAndGivenBackWhenFreed) {
     EXPECT_TRUE(S->UnicodeWindow);
     RawHeard.clear();
     EXPECT_EQ(SendMessageW(W, WM_PROBE, 0, 0), 7);
-    EXPECT_EQ(SendMessageW(W, SM_ISSKINNED, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(W, SKIN_QUERY, 0, 0), 1);
     EXPECT_EQ(RawHeard, std::vector<UINT>{WM_PROBE});
     EXPECT_EQ(Host.ControlSkins.size(), 1u);
     S->Free();
     EXPECT_EQ(GetWindowLongPtrW(W, GWLP_WNDPROC), Original);
-    EXPECT_EQ(SendMessageW(W, SM_ISSKINNED, 0, 0), 7);
+    EXPECT_EQ(SendMessageW(W, SKIN_QUERY, 0, 0), 7);
     DestroyWindow(W);
 }
 

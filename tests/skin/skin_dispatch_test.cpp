@@ -311,11 +311,11 @@ TEST(SkinDispatch, DetachingGivesEveryControlBackAndFreesTheSkins) {
     auto* B = Place<TButton>(T.F, T.F, 60);
     T.D.SkinFormControls(T.F);
     EXPECT_EQ(P->Color(), 0x123456);
-    EXPECT_EQ(B->Perform(SM_ISSKINNED, 0, 0), 1);
+    EXPECT_EQ(B->Perform(SKIN_QUERY, 0, 0), 1);
     T.D.DetachControlSkins();
     EXPECT_TRUE(T.Host.ControlSkins.empty());
     EXPECT_EQ(P->Color(), 0x00FF00);
-    EXPECT_EQ(B->Perform(SM_ISSKINNED, 0, 0), 0);
+    EXPECT_EQ(B->Perform(SKIN_QUERY, 0, 0), 0);
 }
 
 TEST(SkinDispatch, PictureButtonKindsTakeTheirGlyphFromThePngImageProperty) {

@@ -76,6 +76,35 @@ TEST(SkinEdit, BorderedEditIsFramedAndABorderlessOneIsNot) {
     }
 }
 
+// The form skin's paint request: the edit's client area in the given DC, and
+// the private answer; a request without the answer's mark is not taken.
+TEST(SkinEdit, PaintRequestOfTheFormSkinDrawsTheClientIntoItsDc) {
+    TFixture T;
+    auto* E = new TEdit(T.F);
+    E->SetParent(T.F);
+    E->SetBounds(10, 10, 160, 24);
+    E->SetText("MMMMMMMM");
+    TestHooks::PumpPending();
+    auto* S = new TSkinEdit(E);
+    S->AttachControl(&T.Host, &T.Data, nullptr, false);
+    auto Ink = [](TBitmap& B) {
+        int N = 0;
+        for (int Y = 0; Y < B.Height(); ++Y)
+            for (int X = 0; X < B.Width(); ++X) N += B.Canvas().Pixel(X, Y) == ColorToRGB(clWindowText);
+        return N;
+    };
+    for (LPARAM Mark : {SKIN_FORM_ANSWER, LPARAM{0}}) {
+        SCOPED_TRACE(Mark);
+        TBitmap B(160, 24);
+        B.Canvas().Brush().SetColor(0x00FF00);
+        B.Canvas().FillRect(TRect(0, 0, 160, 24));
+        LRESULT R = E->Perform(SKIN_PAINTCONTROL, reinterpret_cast<WPARAM>(B.Canvas().Handle()), Mark);
+        EXPECT_EQ(R == SKIN_FORM_ANSWER, Mark == SKIN_FORM_ANSWER);
+        EXPECT_EQ(Ink(B) > 20, Mark == SKIN_FORM_ANSWER);
+    }
+    EXPECT_EQ(E->Perform(SKIN_PAINTCONTROL, 0, SKIN_FORM_ANSWER), SKIN_FORM_ANSWER);  // no DC: only the answer
+}
+
 TEST(SkinEdit, SpinChildGetsAnEmbeddedUpDownSkinOnlyWithSpinSkinning) {
     TFixture T;
     for (bool Spin : {false, true}) {
@@ -94,7 +123,7 @@ TEST(SkinEdit, SpinChildGetsAnEmbeddedUpDownSkinOnlyWithSpinSkinning) {
         if (Spin) {
             EXPECT_TRUE(S->UpDown->Embedded);
             EXPECT_EQ(S->UpDown->Handle, Up);
-            EXPECT_EQ(SendMessageW(Up, SM_ISSKINNED, 0, 0), 1);
+            EXPECT_EQ(SendMessageW(Up, SKIN_QUERY, 0, 0), 1);
             S->PaintFrame(nullptr);  // found once
             EXPECT_EQ(T.Host.ControlSkins.size(), 2u);
         }

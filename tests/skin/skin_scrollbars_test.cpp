@@ -166,6 +166,34 @@ TEST(SkinScrollbar, BorderlessMemoKeepsItsEdgeAndALaterBarGetsItsWindow) {
     EXPECT_TRUE(S->VertBar->BarVisible);
 }
 
+// The form skin's request to paint into its DC: the border of a bordered
+// control there, and the private answer.
+TEST(SkinScrollbar, PaintRequestOfTheFormSkinDrawsTheBorderIntoItsDc) {
+    TFixture T;
+    for (TBorderStyle Style : {bsSingleBorder, bsNoBorder}) {
+        SCOPED_TRACE(Style == bsSingleBorder ? "border" : "no border");
+        TMemo* M = T.Memo(5, Style, ssNone);
+        auto* S = new TSkinScrollbar(M);
+        S->AttachScrolling(M, &T.Data, &T.Host, nullptr);
+        TBitmap B(200, 120);
+        B.Canvas().Brush().SetColor(0x00FF00);
+        B.Canvas().FillRect(TRect(0, 0, 200, 120));
+        EXPECT_EQ(M->Perform(SKIN_PAINTFORM, reinterpret_cast<WPARAM>(B.Canvas().Handle()), SKIN_FORM_ANSWER),
+                  SKIN_FORM_ANSWER);
+        bool Framed = Style == bsSingleBorder;
+        EXPECT_EQ(B.Canvas().Pixel(0, 30), Framed ? Shadow : 0x00FF00);
+        EXPECT_EQ(B.Canvas().Pixel(1, 30), Framed ? Face : 0x00FF00);
+        EXPECT_EQ(B.Canvas().Pixel(2, 30), 0x00FF00);
+        // Without the mark the request is not the form skin's.
+        TBitmap C(200, 120);
+        C.Canvas().Brush().SetColor(0x00FF00);
+        C.Canvas().FillRect(TRect(0, 0, 200, 120));
+        EXPECT_NE(M->Perform(SKIN_PAINTFORM, reinterpret_cast<WPARAM>(C.Canvas().Handle()), 0), SKIN_FORM_ANSWER);
+        EXPECT_EQ(C.Canvas().Pixel(0, 30), 0x00FF00);
+        M->Free();
+    }
+}
+
 TEST(SkinListView, ClickOnTheSkinnedDownArrowScrollsOneLine) {
     TFixture T;
     auto* L = new TListView(T.F);

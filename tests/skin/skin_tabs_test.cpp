@@ -20,7 +20,7 @@ const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
 LRESULT Veto = 0;
 std::vector<LPARAM> CloseAsked;
 LRESULT CALLBACK FormProc(HWND W, UINT M, WPARAM Wp, LPARAM Lp) {
-    if (M == SM_TABCLOSECLICKED) {
+    if (M == SKIN_TABCLOSE) {
         CloseAsked.push_back(Lp);
         return Veto;
     }
@@ -380,7 +380,7 @@ TEST(SkinTab31, TabsThatFitAreDrawnAndAWiderOneIsSkipped) {
     EXPECT_EQ(B.Canvas().Pixel(6, 1), Normal);
     EXPECT_EQ(B.Canvas().Pixel(5 + Wa + 9 + 1, 1), Hot);
     EXPECT_EQ(B.Canvas().Pixel(5 + Wa + 9 + Wb + 9 + 1, 1), Face);
-    EXPECT_EQ(SendMessageW(Set->Handle(), SM_ISSKINNED, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(Set->Handle(), SKIN_QUERY, 0, 0), 1);
 }
 
 }  // namespace
