@@ -201,6 +201,16 @@ TEST(ImageProcViews, ASelectionRestrictsTheWorkAndIsUndone) {
     EXPECT_EQ(V->SelY1(), 3);
     EXPECT_EQ(V->SelX2(), 5);
     EXPECT_EQ(V->SelY2(), 7);
+    // Pixels left in the mask while the view reports no selection restrict nothing.
+    V->Deselect();
+    for (int Y = 0; Y < 3; ++Y)
+        for (int X = 0; X < 3; ++X) V->SelectionMask()->SetPixel(X, Y, 255);
+    ASSERT_FALSE(V->SelectionMask()->IsEmpty());
+    ASSERT_FALSE(V->Selected());
+    V->IEBitmap()->Fill(0x404040);
+    P->IntensityRGBall(20, 20, 20);
+    for (int Y = 0; Y < 10; ++Y)
+        for (int X = 0; X < 12; ++X) EXPECT_EQ(V->IEBitmap()->GetPixelRGB24(X, Y).r, 0x54) << X << "," << Y;
     delete V;
 }
 
