@@ -254,6 +254,39 @@ TEST(ImageProc, ResampleKeepsGreyWorkBitmapsInTheirFormat) {
     }
 }
 
+TEST(ImageProc, ResampleOfBlackAndWhiteAndOfTheAlphaChannel) {
+    // An ie1g picture stays ie1g with the nearest pixel; the smoothing filters average it
+    // into grey ieRGB24 (the resampler's rule). The black left and white right halves stay.
+    struct Case {
+        TResampleFilter Filter;
+        TIEPixelFormat Format;
+    };
+    for (const Case& K : {Case{rfNone, ie1g}, Case{rfTriangle, ieRGB24}, Case{rfLanczos3, ieRGB24}}) {
+        auto BW = testimg::BW({"....####", "....####", "....####", "....####"});
+        TIEImageProc P;
+        P.SetAttachedBitmap(BW.get());
+        P.Resample(16, 2, K.Filter);
+        ASSERT_EQ(BW->PixelFormat(), K.Format) << static_cast<int>(K.Filter);
+        ASSERT_EQ(BW->Width(), 16);
+        for (int Y = 0; Y < 2; ++Y)
+            for (int X : {0, 5, 10, 15})
+                EXPECT_EQ(BW->GetPixelRGB(X, Y).g, X < 8 ? 0 : 255) << static_cast<int>(K.Filter) << " " << X;
+    }
+    // The alpha channel is resampled with the pixels: an opaque top half over a clear bottom half.
+    auto B = Gradient(20, 20);
+    TIEBitmap* A = B->GetAlphaChannel();
+    for (int Y = 0; Y < 20; ++Y)
+        for (int X = 0; X < 20; ++X) A->SetPixel8(X, Y, Y < 10 ? 255 : 0);
+    TIEImageProc P;
+    P.SetAttachedBitmap(B.get());
+    P.Resample(10, 10, rfNone);
+    ASSERT_TRUE(B->HasAlphaChannel());
+    ASSERT_EQ(B->GetAlphaChannel()->Width(), 10);
+    ASSERT_EQ(B->GetAlphaChannel()->Height(), 10);
+    EXPECT_EQ(B->GetAlphaChannel()->GetPixel8(5, 1), 255);
+    EXPECT_EQ(B->GetAlphaChannel()->GetPixel8(5, 8), 0);
+}
+
 TEST(ImageProc, PreferenceTableConvertsToTheFirstAcceptedFormat) {
     // Allowing every format but the current one picks the first entry of its row; allowing
     // none of the row picks the highest allowed format.
