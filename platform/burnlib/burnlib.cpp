@@ -1106,8 +1106,8 @@ uint8_t BurnLib_Recorder_GetSpeeds(BURNLIB_HANDLE Handle, BURNLIB_ERROR_ARGS, ui
         } else {
             std::lock_guard<std::mutex> lock(g_Libburn);
             burn_drive* d = Grabbed(*h.drive);
-            reads = RealSpeeds(d, false);
-            writes = RealSpeeds(d, true);
+            reads = RealSpeeds(d, /*write=*/false);
+            writes = RealSpeeds(d, /*write=*/true);
         }
         if (CurrentRead) *CurrentRead = ChooseSpeed(reads, h.drive->ReadSpeed);
         if (MaximumRead) *MaximumRead = reads.empty() ? 0 : reads.back();

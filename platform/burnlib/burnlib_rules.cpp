@@ -102,7 +102,7 @@ std::string RegistryValue(const char* name) {
     std::string out;
     BYTE data[4096];
     DWORD type = 0, size = sizeof data - 1;
-    if (RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key, name, /*lpReserved=*/nullptr, &type, data, &size) == ERROR_SUCCESS) {
         if (type == REG_SZ || type == REG_EXPAND_SZ) {
             data[std::min<DWORD>(size, sizeof data - 1)] = 0;
             out = reinterpret_cast<const char*>(data);

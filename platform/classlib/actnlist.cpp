@@ -236,7 +236,7 @@ bool TActionList::IsShortCut(TShortCut SC) {
 
 // ---- Class tables -------------------------------------------------------------------------
 TClassInfo& TBasicAction::StaticClassInfo() {
-    static TClassInfo CI("TBasicAction", &TComponent::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TBasicAction", &TComponent::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TBasicAction>("OnExecute", TSetter<TBasicAction>([](TBasicAction& O, const TFormValue& V,
                                                                      TFormReader& R) {
                                    O.OnExecute = R.Method<TNotifyEvent>(V);
@@ -250,7 +250,7 @@ TClassInfo& TBasicAction::StaticClassInfo() {
 }
 
 TClassInfo& TContainedAction::StaticClassInfo() {
-    static TClassInfo CI("TContainedAction", &TBasicAction::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TContainedAction", &TBasicAction::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TContainedAction>("Category", TSetter<TContainedAction>([](TContainedAction& O,
                                                                             const TFormValue& V, TFormReader& R) {
                                        O.Category = R.String(V);
@@ -260,7 +260,7 @@ TClassInfo& TContainedAction::StaticClassInfo() {
 }
 
 TClassInfo& TCustomAction::StaticClassInfo() {
-    static TClassInfo CI("TCustomAction", &TContainedAction::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomAction", &TContainedAction::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TCustomAction>;
         C.Define<TCustomAction>("Caption", S([](TCustomAction& O, const TFormValue& V, TFormReader& R) {
                                     O.SetCaption(R.String(V));

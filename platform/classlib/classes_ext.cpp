@@ -213,7 +213,7 @@ struct TComponent::TMethodTable {
 };
 
 TClassInfo& TComponent::StaticClassInfo() {
-    static TClassInfo CI("TComponent", nullptr, nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TComponent", /*Parent=*/nullptr, /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TComponent>("Tag", [](TComponent& O, const TFormValue& V, TFormReader&) {
             if (V.kind != TFormValue::vaInt) throw EConvertError("Tag must be an integer");
             O.Tag = static_cast<intptr_t>(V.Int);

@@ -536,7 +536,7 @@ TListItem* TCustomListView::GetNextItem(TListItem* StartItem, bool SelectedOnly)
     return nullptr;
 }
 
-TListItem* TCustomListView::Selected() { return GetNextItem(nullptr, true); }
+TListItem* TCustomListView::Selected() { return GetNextItem(/*StartItem=*/nullptr, /*SelectedOnly=*/true); }
 
 void TCustomListView::SetSelected(TListItem* Item) {
     ClearSelection();
@@ -1134,7 +1134,7 @@ void TPageControl::WndProc(TMessage& M) {
 
 // ---- Class tables ---------------------------------------------------------------------------------------------
 TClassInfo& TCustomImageList::StaticClassInfo() {
-    static TClassInfo CI("TCustomImageList", &TComponent::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomImageList", &TComponent::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TCustomImageList>;
         C.Define<TCustomImageList>("Width", S([](TCustomImageList& O, const TFormValue& V, TFormReader& R) {
                                        O.SetWidth(static_cast<int>(R.Int(V)));
@@ -1173,11 +1173,11 @@ TClassInfo& TImageList::StaticClassInfo() {
 }
 
 TClassInfo& TCustomListView::StaticClassInfo() {
-    static TClassInfo CI("TCustomListView", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomListView", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TCustomListView>;
         C.Define<TCustomListView>("Columns", S([](TCustomListView& O, const TFormValue& V, TFormReader& R) {
                                       if (V.kind != TFormValue::vaCollection) R.Error(R.PropertyPath() + ": a collection is expected");
-                                      static TClassInfo ColumnInfo("TListColumn", nullptr, nullptr, [](TClassInfo& CC) {
+                                      static TClassInfo ColumnInfo("TListColumn", /*Parent=*/nullptr, /*Create=*/nullptr, [](TClassInfo& CC) {
                                           using CS = TSetter<TListColumn>;
                                           CC.Define<TListColumn>("Caption", CS([](TListColumn& X, const TFormValue& V, TFormReader& R) {
                                                                      X.SetCaption(R.String(V));
@@ -1257,13 +1257,13 @@ TClassInfo& TListView::StaticClassInfo() {
 }
 
 TClassInfo& TCustomStatusBar::StaticClassInfo() {
-    static TClassInfo CI("TCustomStatusBar", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomStatusBar", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.PublishString<TCustomStatusBar>("SimpleText", [](TCustomStatusBar& O) { return O.SimpleText(); },
                                           [](TCustomStatusBar& O, const std::string& V) { O.SetSimpleText(V); });
         using S = TSetter<TCustomStatusBar>;
         C.Define<TCustomStatusBar>("Panels", S([](TCustomStatusBar& O, const TFormValue& V, TFormReader& R) {
                                        if (V.kind != TFormValue::vaCollection) R.Error(R.PropertyPath() + ": a collection is expected");
-                                       static TClassInfo PanelInfo("TStatusPanel", nullptr, nullptr, [](TClassInfo& PC) {
+                                       static TClassInfo PanelInfo("TStatusPanel", /*Parent=*/nullptr, /*Create=*/nullptr, [](TClassInfo& PC) {
                                            using PS = TSetter<TStatusPanel>;
                                            PC.Define<TStatusPanel>("Text", PS([](TStatusPanel& X, const TFormValue& V, TFormReader& R) {
                                                                        X.SetText(R.String(V));
@@ -1383,7 +1383,7 @@ TClassInfo& TTabSheet::StaticClassInfo() {
 }
 
 TClassInfo& TCustomTabControl::StaticClassInfo() {
-    static TClassInfo CI("TCustomTabControl", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomTabControl", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TCustomTabControl>;
         C.PublishEnum<TCustomTabControl>("TabPosition", {"tpTop", "tpBottom", "tpLeft", "tpRight"},
                                          [](TCustomTabControl& O) -> int64_t { return O.TabPosition(); },

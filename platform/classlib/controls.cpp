@@ -86,7 +86,7 @@ void DragStarted(POINT Screen) {
         if (GetCapture() != Drag.Captured) SetCapture(Drag.Captured);
     }
     Drag.Images = S->GetDragImages();
-    if (Drag.Images && !Drag.Images->BeginDrag(nullptr, Screen.x, Screen.y)) Drag.Images = nullptr;
+    if (Drag.Images && !Drag.Images->BeginDrag(/*Window=*/nullptr, Screen.x, Screen.y)) Drag.Images = nullptr;
 }
 
 void DragMoved(POINT Screen) {
@@ -115,7 +115,7 @@ TControl* DragTargetAt(POINT Screen, POINT& Local) {
     if (!C) return nullptr;
     POINT P = C->ScreenToClient(Screen);
     TControl* Target = C;
-    if (TControl* G = C->ControlAtPos(P, false)) Target = G;
+    if (TControl* G = C->ControlAtPos(P, /*AllowDisabled=*/false)) Target = G;
     Local = Target->ScreenToClient(Screen);
     return Target;
 }
@@ -163,7 +163,7 @@ void MouseIdle() {
     if (C) {
         POINT L = P;
         ::ScreenToClient(C->Handle(), &L);
-        if (TControl* G = C->ControlAtPos(L, false)) Target = G;
+        if (TControl* G = C->ControlAtPos(L, /*AllowDisabled=*/false)) Target = G;
     }
     SetMouseControl(Target);
 }
@@ -197,12 +197,12 @@ WNDPROC RegisterControlClass(const std::string& Name, const std::string& Base, U
     WNDCLASSW WC{};
     WNDPROC Def = DefWindowProcW;
     std::u16string BaseW = cltext::ToUtf16(Base);
-    if (!Base.empty() && GetClassInfoW(nullptr, reinterpret_cast<LPCWSTR>(BaseW.c_str()), &WC)) {
+    if (!Base.empty() && GetClassInfoW(/*hInstance=*/nullptr, reinterpret_cast<LPCWSTR>(BaseW.c_str()), &WC)) {
         Def = WC.lpfnWndProc;
     } else {
         WC = WNDCLASSW{};
         WC.style = ClassStyle;
-        WC.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        WC.hCursor = LoadCursorA(/*hInstance=*/nullptr, IDC_ARROW);
     }
     std::u16string NameW = cltext::ToUtf16(Name);
     WC.lpfnWndProc = ControlWindowProc;
@@ -492,7 +492,8 @@ void TControl::SetPopupMenu(TPopupMenu* Value) {
 }
 
 void TControl::SetAction(TBasicAction* Value) {
-    if (LinkActionClient(this, FAction, FActionLink, Value, [this](TBasicAction* A) { ActionChange(A, false); }))
+    if (LinkActionClient(this, FAction, FActionLink, Value,
+                         [this](TBasicAction* A) { ActionChange(A, /*CheckDefaults=*/false); }))
         ActionChange(FAction, ComponentState().Contains(csLoading));
 }
 
@@ -823,7 +824,7 @@ void TWinControl::CreateWnd() {
     static int NextId = 100;
     HMENU Id = (P.Style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(NextId++)) : nullptr;
     HWND H = CreateWindowExA(P.ExStyle, P.WinClassName.c_str(), P.Caption.c_str(), P.Style, P.X, P.Y, P.Width,
-                             P.Height, P.WndParent, Id, nullptr, nullptr);
+                             P.Height, P.WndParent, Id, /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     CreatingControl = Saved;
     if (!H) throw EOSError("Error creating window " + P.WinClassName, static_cast<int>(GetLastError()));
     if (!FHandle) {
@@ -991,7 +992,7 @@ void TWinControl::Realign() {
     TRect R = ClientRect();
     ++FAlignLevel;
     rtl::TScopeExit LeaveAlignLevel([&] { --FAlignLevel; });
-    AlignControls(nullptr, R);
+    AlignControls(/*AControl=*/nullptr, R);
 }
 
 void TWinControl::AlignControls(TControl*, TRect& Rect) {
@@ -1039,7 +1040,7 @@ void TWinControl::AlignControls(TControl*, TRect& Rect) {
 void TWinControl::BoundsChanged() {
     if (FHandle && !FInSetBoundsFromWindow) {
         FInSetBoundsFromWindow = true;
-        SetWindowPos(FHandle, nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(FHandle, /*hWndInsertAfter=*/nullptr, FLeft, FTop, FWidth, FHeight, SWP_NOZORDER | SWP_NOACTIVATE);
         FInSetBoundsFromWindow = false;
     }
     ClientSizeChanged();
@@ -1066,7 +1067,7 @@ TRect TWinControl::ClientRect() {
 }
 
 void TWinControl::Invalidate() {
-    if (FHandle) InvalidateRect(FHandle, nullptr, !ControlStyle.Contains(csOpaque));
+    if (FHandle) InvalidateRect(FHandle, /*lpRect=*/nullptr, !ControlStyle.Contains(csOpaque));
 }
 
 void TWinControl::Update() {
@@ -1138,7 +1139,7 @@ void TWinControl::PaintControls(HDC DC, TControl* First) {
         auto* G = dynamic_cast<TGraphicControl*>(C);
         if (!G || !G->Visible()) continue;
         int Saved = SaveDC(DC);
-        OffsetViewportOrgEx(DC, G->Left(), G->Top(), nullptr);
+        OffsetViewportOrgEx(DC, G->Left(), G->Top(), /*Old=*/nullptr);
         IntersectClipRect(DC, 0, 0, G->Width(), G->Height());
         rtl::TScopeExit RestoreDc([&] { RestoreDC(DC, Saved); });
         // Through its message handling, so a replaced WindowProc sees the paint.
@@ -1227,7 +1228,8 @@ void TWinControl::UpdateBoundsFromWindow() {
     RECT R;
     GetWindowRect(FHandle, &R);
     HWND P = GetParent(FHandle);
-    if (P && (GetWindowLongPtrA(FHandle, GWL_STYLE) & WS_CHILD)) MapWindowPoints(nullptr, P, reinterpret_cast<POINT*>(&R), 2);
+    if (P && (GetWindowLongPtrA(FHandle, GWL_STYLE) & WS_CHILD))
+        MapWindowPoints(/*hWndFrom=*/nullptr, P, reinterpret_cast<POINT*>(&R), 2);
     {
         rtl::TSetForScope SetInSetBoundsFromWindow(FInSetBoundsFromWindow, true);
         TControl::SetBounds(R.left, R.top, R.right - R.left, R.bottom - R.top);
@@ -1355,7 +1357,7 @@ void TWinControl::WndProc(TMessage& M) {
                     POINT P;
                     GetCursorPos(&P);
                     ::ScreenToClient(FHandle, &P);
-                    TControl* C = ControlAtPos(P, true);
+                    TControl* C = ControlAtPos(P, /*AllowDisabled=*/true);
                     Cur = C && C->Cursor() != crDefault ? C->Cursor() : FCursor;
                 }
                 if (Cur != crDefault && Screen) {
@@ -1387,7 +1389,7 @@ void TWinControl::WndProc(TMessage& M) {
                 if (CaptureControl && CaptureControl->Parent() == this)
                     Target = CaptureControl;
                 else if (!Drag.Started || Drag.Source == nullptr)
-                    Target = ControlAtPos(P, false);
+                    Target = ControlAtPos(P, /*AllowDisabled=*/false);
                 else if (Drag.Source && Drag.Source->Parent() == this && !dynamic_cast<TWinControl*>(Drag.Source))
                     Target = Drag.Source;
                 if (M.Msg == WM_MOUSEMOVE && !CaptureControl) SetMouseControl(Target ? Target : this);
@@ -1546,7 +1548,7 @@ template <class C>
 using TSetter = std::function<void(C&, const TFormValue&, TFormReader&)>;
 
 TClassInfo& TControl::StaticClassInfo() {
-    static TClassInfo CI("TControl", &TComponent::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TControl", &TComponent::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         auto Int = [&C](const char* Name, void (*Set)(TControl&, int)) {
             C.Define<TControl>(Name, TSetter<TControl>([Set](TControl& O, const TFormValue& V, TFormReader& R) {
                                    Set(O, static_cast<int>(R.Int(V)));
@@ -1678,7 +1680,7 @@ TClassInfo& TControl::StaticClassInfo() {
 }
 
 TClassInfo& TWinControl::StaticClassInfo() {
-    static TClassInfo CI("TWinControl", &TControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TWinControl", &TControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TWinControl>("TabOrder", TSetter<TWinControl>([](TWinControl& O, const TFormValue& V,
                                                                   TFormReader& R) {
                                   O.SetTabOrder(static_cast<int>(R.Int(V)));
@@ -1727,12 +1729,12 @@ TClassInfo& TWinControl::StaticClassInfo() {
 }
 
 TClassInfo& TGraphicControl::StaticClassInfo() {
-    static TClassInfo CI("TGraphicControl", &TControl::StaticClassInfo(), nullptr);
+    static TClassInfo CI("TGraphicControl", &TControl::StaticClassInfo(), /*Create=*/nullptr);
     return CI;
 }
 
 TClassInfo& TCustomControl::StaticClassInfo() {
-    static TClassInfo CI("TCustomControl", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomControl", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TCustomControl>("OnPaint", TSetter<TCustomControl>([](TCustomControl& O, const TFormValue& V,
                                                                        TFormReader& R) {
                                      O.OnPaint = R.Method<TNotifyEvent>(V);

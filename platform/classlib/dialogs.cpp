@@ -147,7 +147,8 @@ TModalResult MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButt
         Type = MB_OKCANCEL;
     std::string Caption = DlgType == mtCustom ? (Application ? Application->Title : std::string()) : Captions[DlgType];
     UINT Flags = Type | Icons[DlgType];
-    int R = Application ? Application->MessageBox(Msg, Caption, Flags) : MessageBoxA(nullptr, Msg.c_str(), Caption.c_str(), Flags);
+    int R = Application ? Application->MessageBox(Msg, Caption, Flags)
+                        : MessageBoxA(/*hWnd=*/nullptr, Msg.c_str(), Caption.c_str(), Flags);
     // The ids of the buttons are the modal results of the same names.
     return R;
 }
@@ -156,5 +157,5 @@ void ShowMessage(const std::string& Msg) {
     if (Application)
         Application->MessageBox(Msg, Application->Title, MB_OK);
     else
-        MessageBoxA(nullptr, Msg.c_str(), "", MB_OK);
+        MessageBoxA(/*hWnd=*/nullptr, Msg.c_str(), "", MB_OK);
 }

@@ -18,8 +18,9 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner) {
     WC.lpfnWndProc = TimerWndProc;
     WC.lpszClassName = TimerWindowClass;
     WNDCLASSA Existing{};
-    if (!GetClassInfoA(nullptr, TimerWindowClass, &Existing)) RegisterClassA(&WC);
-    FWindow = CreateWindowExA(0, TimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (!GetClassInfoA(/*hInstance=*/nullptr, TimerWindowClass, &Existing)) RegisterClassA(&WC);
+    FWindow = CreateWindowExA(0, TimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, /*hWndParent=*/nullptr, /*hMenu=*/nullptr,
+                              /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
@@ -51,7 +52,7 @@ void TTimer::UpdateTimer() {
     if (FRunning) KillTimer(FWindow, 1);
     FRunning = false;
     if (ComponentState().Contains(csLoading)) return;
-    if (FInterval != 0 && FEnabled && OnTimer) FRunning = SetTimer(FWindow, 1, FInterval, nullptr) != 0;
+    if (FInterval != 0 && FEnabled && OnTimer) FRunning = SetTimer(FWindow, 1, FInterval, /*lpTimerFunc=*/nullptr) != 0;
 }
 
 void TTimer::SetEnabled(bool Value) {
@@ -289,7 +290,7 @@ TClassInfo& TTimer::StaticClassInfo() {
 }
 
 TClassInfo& TCustomPanel::StaticClassInfo() {
-    static TClassInfo CI("TCustomPanel", &TCustomControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomPanel", &TCustomControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         PublishCaption(C);
         PublishParentBackground(C);
         C.PublishEnum<TCustomPanel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},

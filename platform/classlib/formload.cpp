@@ -177,7 +177,7 @@ void TFormReader::Read(const TFormObject& Tree) {
         Error(E.Message);
     }
     FRootFileName = Tree.Name;
-    ReadObject(Tree, FRoot, nullptr);
+    ReadObject(Tree, FRoot, /*ParentComponent=*/nullptr);
     ResolveFixups();
     std::vector<TComponent*> Loaded;
     Loaded.swap(FLoaded);

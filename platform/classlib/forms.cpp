@@ -687,7 +687,7 @@ TRect THintWindow::CalcHintRect(int MaxWidth, const std::string& AHint, void*) {
     RECT T{0, 0, MaxWidth, 0};
     DrawTextA(DC, AHint.c_str(), -1, &T, DT_CALCRECT | DT_LEFT | DT_NOPREFIX | DT_WORDBREAK);
     SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
+    ReleaseDC(/*hWnd=*/nullptr, DC);
     return TRect(0, 0, T.right + 6, T.bottom + 2);
 }
 
@@ -697,7 +697,7 @@ void THintWindow::ActivateHint(const TRect& Rect, const std::string& AHint) {
     SetBounds(Rect.left, Rect.top, Rect.Width(), Rect.Height());
     SetWindowPos(Handle(), HWND_TOPMOST, Rect.left, Rect.top, Rect.Width(), Rect.Height(),
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    InvalidateRect(Handle(), nullptr, TRUE);
+    InvalidateRect(Handle(), /*lpRect=*/nullptr, TRUE);
 }
 
 void THintWindow::ActivateHintData(const TRect& Rect, const std::string& AHint, void*) { ActivateHint(Rect, AHint); }
@@ -731,12 +731,13 @@ TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
     WC.lpfnWndProc = HintWindowProc;
     WC.lpszClassName = HintTimerClass;
     WNDCLASSA Existing{};
-    if (!GetClassInfoA(nullptr, HintTimerClass, &Existing)) RegisterClassA(&WC);
-    FHintWnd = CreateWindowExA(0, HintTimerClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    if (!GetClassInfoA(/*hInstance=*/nullptr, HintTimerClass, &Existing)) RegisterClassA(&WC);
+    FHintWnd = CreateWindowExA(0, HintTimerClass, "", WS_POPUP, 0, 0, 0, 0, /*hWndParent=*/nullptr, /*hMenu=*/nullptr,
+                               /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     HintWindowClass = &THintWindow::StaticClassInfo();
     MouseControlChanged = [this](TControl* C) { HintMouseControl(C); };
     FIcon = std::make_unique<TIcon>();
-    if (HICON Main = LoadIconA(nullptr, "MAINICON")) FIcon->SetHandle(Main);
+    if (HICON Main = LoadIconA(/*hInstance=*/nullptr, "MAINICON")) FIcon->SetHandle(Main);
     FIcon->OnChange = [](TObject*) {
         if (Screen)
             for (TCustomForm* F : Screen->FForms) F->IconChanged();
@@ -810,7 +811,7 @@ void TApplication::HintMouseControl(TControl* C) {
         }
     SetHint(Long);
     if (C && ShowHint && EffectiveShowHint(C) && !GetShortHint(C->Hint).empty() && FHintWnd)
-        SetTimer(FHintWnd, HintShowTimer, HintPause, nullptr);
+        SetTimer(FHintWnd, HintShowTimer, HintPause, /*lpTimerFunc=*/nullptr);
 }
 
 void TApplication::ShowHintNow() {
@@ -845,7 +846,7 @@ void TApplication::ShowHintNow() {
     OffsetRect(&R, P.x, P.y + 20);
     FHintWindow->ActivateHintData(R, FHintText, Info.HintData);
     FHintShown = true;
-    SetTimer(FHintWnd, HintHideTimer, HintHidePause, nullptr);
+    SetTimer(FHintWnd, HintHideTimer, HintHidePause, /*lpTimerFunc=*/nullptr);
 }
 
 TApplication::~TApplication() {
@@ -923,7 +924,7 @@ bool TApplication::IsKeyMsg(MSG& Msg) {
 }
 
 bool TApplication::ProcessMessage(MSG& Msg) {
-    if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) return false;
+    if (!PeekMessageA(&Msg, /*hWnd=*/nullptr, 0, 0, PM_REMOVE)) return false;
     if (Msg.message == WM_QUIT) {
         FTerminated = true;
         return true;
@@ -1036,7 +1037,7 @@ HCURSOR TAppScreen::Cursors(int Index) {
         case crNone: return nullptr;
         default: break;
     }
-    HCURSOR C = LoadCursorA(nullptr, Id);
+    HCURSOR C = LoadCursorA(/*hInstance=*/nullptr, Id);
     FCursors[Index] = C;
     return C;
 }
@@ -1053,7 +1054,7 @@ void FormsStartup() {
     Screen = new TAppScreen(nullptr);
     Application = new TApplication(nullptr);
     ControlExceptionHandler = [](const std::exception_ptr& E) {
-        if (Application) Application->HandleException(nullptr, E);
+        if (Application) Application->HandleException(/*Sender=*/nullptr, E);
     };
     SyncExceptionHandler = ControlExceptionHandler;
 }
@@ -1070,7 +1071,7 @@ void FormsShutdown() {
 
 // ---- Class tables ---------------------------------------------------------------------------
 TClassInfo& TCustomForm::StaticClassInfo() {
-    static TClassInfo CI("TCustomForm", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomForm", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         PublishCaption(C);
         C.PublishEnum<TCustomForm>("BorderStyle",
                                    {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},

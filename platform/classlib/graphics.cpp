@@ -359,7 +359,7 @@ void TCanvas::Changed() {
 }
 
 void TCanvas::MoveTo(int X, int Y) {
-    MoveToEx(Handle(), X, Y, nullptr);
+    MoveToEx(Handle(), X, Y, /*Old=*/nullptr);
 }
 
 void TCanvas::LineTo(int X, int Y) {
@@ -446,7 +446,7 @@ void TCanvas::TextOut(int X, int Y, const std::string& Text) {
     ::TextOutA(FHandle, X, Y, Text.c_str(), static_cast<int>(Text.size()));
     SIZE sz{0, 0};
     GetTextExtentPoint32A(FHandle, Text.c_str(), static_cast<int>(Text.size()), &sz);
-    MoveToEx(FHandle, X + sz.cx, Y, nullptr);
+    MoveToEx(FHandle, X + sz.cx, Y, /*Old=*/nullptr);
     Changed();
 }
 
@@ -455,7 +455,7 @@ void TCanvas::TextRect(const TRect& R, int X, int Y, const std::string& Text) {
     RequireObjects();
     UINT options = ETO_CLIPPED;
     if (FBrush->Style() != bsClear) options |= ETO_OPAQUE;
-    ::ExtTextOutA(FHandle, X, Y, options, &R, Text.c_str(), static_cast<UINT>(Text.size()), nullptr);
+    ::ExtTextOutA(FHandle, X, Y, options, &R, Text.c_str(), static_cast<UINT>(Text.size()), /*Dx=*/nullptr);
     Changed();
 }
 
@@ -569,7 +569,7 @@ TBitmap::TBitmap() = default;
 
 TBitmap::TBitmap(int Width, int Height, TPixelFormat Format) {
     FPixelFormat = Format;
-    Recreate(Width, Height, Format, nullptr);
+    Recreate(Width, Height, Format, /*Palette=*/nullptr);
 }
 
 TBitmap::~TBitmap() {
@@ -613,7 +613,7 @@ void TBitmap::Recreate(int Width, int Height, TPixelFormat Format, const std::ve
                         pal.size() * sizeof(RGBQUAD));
         }
         void* p = nullptr;
-        h = CreateDIBSection(nullptr, bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        h = CreateDIBSection(/*Dc=*/nullptr, bi, DIB_RGB_COLORS, &p, /*Section=*/nullptr, 0);
         if (!h || !p) throw EOutOfMemory("Out of system resources");
         bits = static_cast<unsigned char*>(p);
     }
@@ -663,7 +663,7 @@ void TBitmap::SetPixelFormat(TPixelFormat Value) {
         FPixelFormat = Value;
         return;
     }
-    Recreate(FWidth, FHeight, Value, nullptr);
+    Recreate(FWidth, FHeight, Value, /*Palette=*/nullptr);
 }
 
 void* TBitmap::ScanLine(int Row) {
@@ -704,7 +704,7 @@ TCanvas& TBitmap::Canvas() {
 void TBitmap::Assign(const TBitmap& Source) {
     if (&Source == this) return;
     std::vector<RGBQUAD> pal = Source.Palette();
-    Recreate(0, 0, Source.FPixelFormat, nullptr);
+    Recreate(0, 0, Source.FPixelFormat, /*Palette=*/nullptr);
     Recreate(Source.FWidth, Source.FHeight, Source.FPixelFormat, pal.empty() ? nullptr : &pal);
     if (FBits && Source.FBits) {
         GdiFlush();
@@ -848,7 +848,7 @@ void TBitmap::LoadFromStream(TStream& Stream) {
     }
     size_t srcRow = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
     if (offBits > data.size() || data.size() - offBits < srcRow * static_cast<size_t>(h)) throw EInvalidGraphic(bad);
-    Recreate(0, 0, fmt, nullptr);
+    Recreate(0, 0, fmt, /*Palette=*/nullptr);
     Recreate(w, h, fmt, pal.empty() ? nullptr : &pal);
     GdiFlush();
     size_t dstRow = static_cast<size_t>(RowBytes());
@@ -1044,7 +1044,7 @@ HICON TIcon::ReleaseHandle() {
 int TIcon::Width() const {
     int W = 0;
     if (FHandle) {
-        WinGetIconSize(FHandle, &W, nullptr);
+        WinGetIconSize(FHandle, &W, /*cy=*/nullptr);
     } else if (!FData.empty()) {
         // Not read yet: the handle decides which entry, so make it.
         W = const_cast<TIcon*>(this)->Handle() ? const_cast<TIcon*>(this)->Width() : 0;
@@ -1055,7 +1055,7 @@ int TIcon::Width() const {
 int TIcon::Height() const {
     int H = 0;
     if (FHandle) {
-        WinGetIconSize(FHandle, nullptr, &H);
+        WinGetIconSize(FHandle, /*cx=*/nullptr, &H);
     } else if (!FData.empty()) {
         H = const_cast<TIcon*>(this)->Handle() ? const_cast<TIcon*>(this)->Height() : 0;
     }
@@ -1073,7 +1073,7 @@ void TIcon::SetHeight(int Value) {
 void TIcon::Draw(TCanvas& Canvas, const TRect& R) {
     HICON H = Handle();
     if (!H) return;
-    DrawIconEx(Canvas.Handle(), R.left, R.top, H, R.Width(), R.Height(), 0, nullptr, DI_NORMAL);
+    DrawIconEx(Canvas.Handle(), R.left, R.top, H, R.Width(), R.Height(), 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL);
 }
 
 void TIcon::LoadFromStream(TStream& Stream) {

@@ -104,7 +104,8 @@ void TMenuItem::SetRadioItem(bool Value) {
 }
 
 void TMenuItem::SetAction(TBasicAction* Value) {
-    if (LinkActionClient(this, FAction, FActionLink, Value, [this](TBasicAction* A) { ActionChange(A, false); }))
+    if (LinkActionClient(this, FAction, FActionLink, Value,
+                         [this](TBasicAction* A) { ActionChange(A, /*CheckDefaults=*/false); }))
         ActionChange(FAction, ComponentState().Contains(csLoading));
 }
 
@@ -443,7 +444,7 @@ void TPopupMenu::Popup(int X, int Y) {
         if (!Owner && Application && Application->MainForm()) Owner = Application->MainForm()->Handle();
         UINT Flags = TPM_RETURNCMD | TPM_LEFTBUTTON | TPM_RIGHTBUTTON |
                      (Alignment == paRight ? TPM_RIGHTALIGN : Alignment == paCenter ? TPM_CENTERALIGN : 0);
-        Cmd = static_cast<WORD>(TrackPopupMenu(Handle(), Flags, X, Y, 0, Owner, nullptr));
+        Cmd = static_cast<WORD>(TrackPopupMenu(Handle(), Flags, X, Y, 0, Owner, /*prcRect=*/nullptr));
     }
     if (Cmd) DispatchCommand(Cmd);
 }
@@ -506,7 +507,7 @@ TClassInfo& TMenuItem::StaticClassInfo() {
 }
 
 TClassInfo& TMenu::StaticClassInfo() {
-    static TClassInfo CI("TMenu", &TComponent::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TMenu", &TComponent::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TMenu>("Images", TSetter<TMenu>([](TMenu& O, const TFormValue& V, TFormReader& R) {
                             R.Reference(V, [&O](TComponent* X) { O.Images = X; });
                         }));

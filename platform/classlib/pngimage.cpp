@@ -198,7 +198,7 @@ void TPngImage::Draw(TCanvas& Canvas, const TRect& R) {
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP tmp = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP tmp = CreateDIBSection(/*Dc=*/nullptr, &bi, DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
     if (!tmp || !bits) return;
     HDC mem = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(mem, tmp);

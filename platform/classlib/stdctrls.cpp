@@ -122,7 +122,7 @@ void TCustomLabel::AdjustBounds() {
     RECT R{0, 0, FWordWrap ? FWidth : 0, 0};
     DoDrawText(DC, R, DrawFlags() | DT_CALCRECT);
     SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
+    ReleaseDC(/*hWnd=*/nullptr, DC);
     int X = FLeft;
     if (Alignment == taRightJustify) X = FLeft + FWidth - R.right;
     SetBounds(X, FTop, FWordWrap ? FWidth : R.right, R.bottom);
@@ -719,7 +719,7 @@ void TCustomGroupBox::Paint() {
 
 // ---- Class tables ------------------------------------------------------------------------------
 TClassInfo& TCustomLabel::StaticClassInfo() {
-    static TClassInfo CI("TCustomLabel", &TGraphicControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomLabel", &TGraphicControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         PublishCaption(C);
         C.PublishEnum<TCustomLabel>("Alignment", {"taLeftJustify", "taRightJustify", "taCenter"},
                                     [](TCustomLabel& O) -> int64_t { return O.Alignment; },
@@ -764,7 +764,7 @@ TClassInfo& TLabel::StaticClassInfo() {
 }
 
 TClassInfo& TButtonControl::StaticClassInfo() {
-    static TClassInfo CI("TButtonControl", &TWinControl::StaticClassInfo(), nullptr, PublishCaption);
+    static TClassInfo CI("TButtonControl", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, PublishCaption);
     return CI;
 }
 
@@ -789,7 +789,7 @@ TClassInfo& TButton::StaticClassInfo() {
 }
 
 TClassInfo& TCustomCheckBox::StaticClassInfo() {
-    static TClassInfo CI("TCustomCheckBox", &TButtonControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomCheckBox", &TButtonControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.PublishEnum<TCustomCheckBox>("State", {"cbUnchecked", "cbChecked", "cbGrayed"},
                                        [](TCustomCheckBox& O) -> int64_t { return O.State(); },
                                        [](TCustomCheckBox& O, int64_t V) { O.SetState(static_cast<TCheckBoxState>(V)); });
@@ -847,7 +847,7 @@ TClassInfo& TRadioButton::StaticClassInfo() {
 }
 
 TClassInfo& TCustomEdit::StaticClassInfo() {
-    static TClassInfo CI("TCustomEdit", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomEdit", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.PublishEnum<TCustomEdit>("BorderStyle", {"bsNone", "bsSingle"},
                                    [](TCustomEdit& O) -> int64_t { return O.BorderStyle; });
         C.PublishString<TCustomEdit>("Text", [](TCustomEdit& O) { return O.Text(); },
@@ -884,7 +884,7 @@ TClassInfo& TEdit::StaticClassInfo() {
 }
 
 TClassInfo& TCustomMemo::StaticClassInfo() {
-    static TClassInfo CI("TCustomMemo", &TCustomEdit::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomMemo", &TCustomEdit::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TCustomMemo>;
         C.Define<TCustomMemo>("Lines.Strings", S([](TCustomMemo& O, const TFormValue& V, TFormReader& R) {
                                   R.Strings(V, O.Lines());
@@ -911,7 +911,7 @@ TClassInfo& TMemo::StaticClassInfo() {
 }
 
 TClassInfo& TCustomComboBox::StaticClassInfo() {
-    static TClassInfo CI("TCustomComboBox", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomComboBox", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TCustomComboBox>;
         C.Define<TCustomComboBox>("Items.Strings", S([](TCustomComboBox& O, const TFormValue& V, TFormReader& R) {
                                       R.Strings(V, O.Items());
@@ -955,7 +955,7 @@ TClassInfo& TComboBox::StaticClassInfo() {
 }
 
 TClassInfo& TCustomListBox::StaticClassInfo() {
-    static TClassInfo CI("TCustomListBox", &TWinControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomListBox", &TWinControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TCustomListBox>;
         C.Define<TCustomListBox>("Items.Strings", S([](TCustomListBox& O, const TFormValue& V, TFormReader& R) {
                                      R.Strings(V, O.Items());
@@ -982,7 +982,7 @@ TClassInfo& TListBox::StaticClassInfo() {
 }
 
 TClassInfo& TCustomGroupBox::StaticClassInfo() {
-    static TClassInfo CI("TCustomGroupBox", &TCustomControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TCustomGroupBox", &TCustomControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         PublishCaption(C);
         PublishParentBackground(C);
     });

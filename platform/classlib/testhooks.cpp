@@ -55,7 +55,7 @@ void ModalStarted(TCustomForm* Form) {
             }
             Old(M);
         };
-        SetTimer(Form->Handle(), WatchdogTimerId, static_cast<UINT>(St.WatchdogMs), nullptr);
+        SetTimer(Form->Handle(), WatchdogTimerId, static_cast<UINT>(St.WatchdogMs), /*lpTimerFunc=*/nullptr);
     }
     if (!St.ModalActions.empty()) {
         auto Action = std::move(St.ModalActions.front());
@@ -200,7 +200,7 @@ void PumpPending() {
         Application->ProcessMessages();
     } else {
         MSG M;
-        while (PeekMessageA(&M, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&M, /*hWnd=*/nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&M);
             DispatchMessageA(&M);
         }
@@ -213,7 +213,7 @@ TPumpResult PumpUntil(const std::function<bool()>& Done, int TimeoutMs, const st
         PumpPending();
         if (Done()) return TPumpResult{true, ""};
         if (std::chrono::steady_clock::now() >= End) break;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, /*pHandles=*/nullptr, FALSE, 10, QS_ALLINPUT);
         CheckSynchronize(0);
     }
     std::string Shot = Screenshot("pump_timeout");

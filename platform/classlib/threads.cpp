@@ -72,7 +72,8 @@ void SetMainThread() {
     WC.lpfnWndProc = SyncWindowProc;
     WC.lpszClassName = SyncWindowClass;
     RegisterClassA(&WC);
-    Q.Window = CreateWindowExA(0, SyncWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    Q.Window = CreateWindowExA(0, SyncWindowClass, "", WS_POPUP, 0, 0, 0, 0, /*hWndParent=*/nullptr, /*hMenu=*/nullptr,
+                               /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     // Requests may have come before the window existed.
     Q.WakePending = false;
     WakeMainThread();

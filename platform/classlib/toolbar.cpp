@@ -71,8 +71,8 @@ void TToolButton::Click() {
     POINT P = ClientToScreen(POINT{0, Height()});
     FDown = true;
     Invalidate();
-    WORD Cmd = static_cast<WORD>(
-        TrackPopupMenu(FMenuItem->Handle(), TPM_RETURNCMD | TPM_LEFTBUTTON, P.x, P.y, 0, F ? F->Handle() : nullptr, nullptr));
+    WORD Cmd = static_cast<WORD>(TrackPopupMenu(FMenuItem->Handle(), TPM_RETURNCMD | TPM_LEFTBUTTON, P.x, P.y, 0,
+                                                F ? F->Handle() : nullptr, /*prcRect=*/nullptr));
     FDown = false;
     Invalidate();
     if (Cmd)
@@ -136,7 +136,7 @@ void TToolBar::ArrangeButtons() {
         X += BW;
     }
     Measure.SetHandle(nullptr);
-    ReleaseDC(nullptr, DC);
+    ReleaseDC(/*hWnd=*/nullptr, DC);
     if (FAutoSize && ButtonCount() > 0) SetHeight(Y + FButtonHeight);
     FArranging = false;
     Invalidate();

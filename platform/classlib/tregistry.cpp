@@ -15,8 +15,8 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
     std::string Sub;
     HKEY Base = BaseFor(Key, Sub);
     HKEY Result = nullptr;
-    LSTATUS R = CanCreate ? RegCreateKeyExA(Base, Sub.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, FAccess, nullptr,
-                                            &Result, nullptr)
+    LSTATUS R = CanCreate ? RegCreateKeyExA(Base, Sub.c_str(), 0, /*lpClass=*/nullptr, REG_OPTION_NON_VOLATILE, FAccess,
+                                            /*lpSecurityAttributes=*/nullptr, &Result, /*lpdwDisposition=*/nullptr)
                           : RegOpenKeyExA(Base, Sub.c_str(), 0, FAccess, &Result);
     if (R != ERROR_SUCCESS) return false;
     bool Relative = Base == FCurrentKey && FCurrentKey;
@@ -30,7 +30,7 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate) {
 bool TRegistry::OpenKeyReadOnly(const std::string& Key) {
     REGSAM Saved = FAccess;
     FAccess = KEY_READ;
-    bool Ok = OpenKey(Key, false);
+    bool Ok = OpenKey(Key, /*CanCreate=*/false);
     if (!Ok) FAccess = Saved;
     return Ok;
 }
@@ -59,7 +59,7 @@ bool TRegistry::DeleteKey(const std::string& Key) {
 bool TRegistry::ValueExists(const std::string& Name) {
     if (!FCurrentKey) return false;
     DWORD Type = 0, Size = 0;
-    LSTATUS R = RegQueryValueExA(FCurrentKey, Name.c_str(), nullptr, &Type, nullptr, &Size);
+    LSTATUS R = RegQueryValueExA(FCurrentKey, Name.c_str(), /*lpReserved=*/nullptr, &Type, /*lpData=*/nullptr, &Size);
     return R == ERROR_SUCCESS || R == ERROR_MORE_DATA;
 }
 
@@ -73,7 +73,9 @@ void TRegistry::GetKeyNames(TStrings& Strings) {
     for (DWORD I = 0;; ++I) {
         char Name[1024];
         DWORD Len = sizeof Name;
-        if (RegEnumKeyExA(FCurrentKey, I, Name, &Len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExA(FCurrentKey, I, Name, &Len, /*lpReserved=*/nullptr, /*lpClass=*/nullptr,
+                          /*lpcchClass=*/nullptr, /*lpftLastWriteTime=*/nullptr) != ERROR_SUCCESS)
+            break;
         Strings.Add(std::string(Name, Len));
     }
 }
@@ -84,7 +86,8 @@ void TRegistry::GetValueNames(TStrings& Strings) {
     for (DWORD I = 0;; ++I) {
         char Name[1024];
         DWORD Len = sizeof Name;
-        LSTATUS R = RegEnumValueA(FCurrentKey, I, Name, &Len, nullptr, nullptr, nullptr, nullptr);
+        LSTATUS R = RegEnumValueA(FCurrentKey, I, Name, &Len, /*lpReserved=*/nullptr, /*lpType=*/nullptr,
+                                  /*lpData=*/nullptr, /*lpcbData=*/nullptr);
         if (R != ERROR_SUCCESS && R != ERROR_MORE_DATA) break;
         Strings.Add(std::string(Name, Len));
     }
@@ -93,12 +96,12 @@ void TRegistry::GetValueNames(TStrings& Strings) {
 std::string TRegistry::ReadString(const std::string& Name) {
     if (!FCurrentKey) return "";
     DWORD Type = 0, Size = 0;
-    LSTATUS R = RegQueryValueExA(FCurrentKey, Name.c_str(), nullptr, &Type, nullptr, &Size);
+    LSTATUS R = RegQueryValueExA(FCurrentKey, Name.c_str(), /*lpReserved=*/nullptr, &Type, /*lpData=*/nullptr, &Size);
     if (R != ERROR_SUCCESS && R != ERROR_MORE_DATA) return "";
     if (Type != REG_SZ && Type != REG_EXPAND_SZ) throw ERegistryException("Invalid data type for '" + Name + "'");
     std::vector<BYTE> Buf(Size + 1);
     Size = static_cast<DWORD>(Buf.size());
-    if (RegQueryValueExA(FCurrentKey, Name.c_str(), nullptr, &Type, Buf.data(), &Size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(FCurrentKey, Name.c_str(), /*lpReserved=*/nullptr, &Type, Buf.data(), &Size) != ERROR_SUCCESS)
         throw ERegistryException("Failed to get data for '" + Name + "'");
     std::string S(reinterpret_cast<char*>(Buf.data()), Size);
     auto Nul = S.find('\0');
@@ -108,7 +111,7 @@ std::string TRegistry::ReadString(const std::string& Name) {
 
 int TRegistry::ReadInteger(const std::string& Name) {
     DWORD Type = 0, Value = 0, Size = sizeof Value;
-    LSTATUS R = FCurrentKey ? RegQueryValueExA(FCurrentKey, Name.c_str(), nullptr, &Type,
+    LSTATUS R = FCurrentKey ? RegQueryValueExA(FCurrentKey, Name.c_str(), /*lpReserved=*/nullptr, &Type,
                                                reinterpret_cast<BYTE*>(&Value), &Size)
                             : ERROR_INVALID_HANDLE;
     if (R == ERROR_SUCCESS && Type == REG_DWORD) return static_cast<int>(Value);

@@ -79,7 +79,8 @@ void PaintButton(HWND h, HDC dc) {
                 DeleteDC(mem);
             } else {
                 iw = ih = GetSystemMetrics(SM_CXICON);
-                DrawIconEx(dc, (tr.left + tr.right - iw) / 2, (tr.top + tr.bottom - ih) / 2, static_cast<HICON>(st->Image), 0, 0, 0, nullptr, DI_NORMAL);
+                DrawIconEx(dc, (tr.left + tr.right - iw) / 2, (tr.top + tr.bottom - ih) / 2,
+                           static_cast<HICON>(st->Image), 0, 0, 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL);
             }
             text.clear();
         }
@@ -138,7 +139,7 @@ void PaintButton(HWND h, HDC dc) {
     SelectObject(dc, oldFont);
 }
 
-void Redraw(HWND h) { InvalidateRect(h, nullptr, FALSE); }
+void Redraw(HWND h) { InvalidateRect(h, /*lpRect=*/nullptr, FALSE); }
 
 // A group box owns only its frame and caption: the window layer clips siblings
 // by their regions, so the controls inside stay visible.
@@ -228,7 +229,7 @@ LRESULT CALLBACK ButtonProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return DefWindowProcW(h, m, wp, lp);
     case WM_NCDESTROY:
         FreeState<TButtonState>(h);
-        SetFontOf(h, nullptr);
+        SetFontOf(h, /*font=*/nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PaintWith(h, PaintButton); return 0;
@@ -424,13 +425,14 @@ void PaintStatic(HWND h, HDC dc) {
             }
             if (ii.hbmColor) DeleteObject(ii.hbmColor);
             if (ii.hbmMask) DeleteObject(ii.hbmMask);
-            DrawIconEx(dc, x, y, static_cast<HICON>(st->Image), 0, 0, 0, nullptr, DI_NORMAL);
+            DrawIconEx(dc, x, y, static_cast<HICON>(st->Image), 0, 0, 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL);
         }
         break;
     case SS_BITMAP: {
         FillRect(dc, &rc, bk);
         if (st->Image && st->ImageType == kImageIcon) {
-            DrawIconEx(dc, rc.left, rc.top, static_cast<HICON>(st->Image), 0, 0, 0, nullptr, DI_NORMAL);
+            DrawIconEx(dc, rc.left, rc.top, static_cast<HICON>(st->Image), 0, 0, 0, /*hbrFlickerFreeDraw=*/nullptr,
+                       DI_NORMAL);
         } else if (st->Image) {
             BITMAP bm{};
             GetObjectW(st->Image, sizeof bm, &bm);
@@ -483,22 +485,22 @@ LRESULT CALLBACK StaticProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return DefWindowProcW(h, m, wp, lp);
     case WM_NCDESTROY:
         FreeState<TStaticState>(h);
-        SetFontOf(h, nullptr);
+        SetFontOf(h, /*font=*/nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PaintWith(h, PaintStatic); return 0;
     case WM_PRINTCLIENT: PaintStatic(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SETTEXT: {
         LRESULT r = DefWindowProcW(h, m, wp, lp);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return r;
     }
     case WM_SETFONT:
         SetFontOf(h, reinterpret_cast<HFONT>(wp));
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, FALSE);
+        if (LOWORD(lp)) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(h, u"TessaroCtlFont"));
-    case WM_ENABLE: InvalidateRect(h, nullptr, FALSE); return 0;
+    case WM_ENABLE: InvalidateRect(h, /*lpRect=*/nullptr, FALSE); return 0;
     case WM_NCHITTEST: return (Style(h) & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_GETDLGCODE: return DLGC_STATIC;
     case WM_LBUTTONDOWN:
@@ -512,7 +514,7 @@ LRESULT CALLBACK StaticProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         HANDLE old = st->Image;
         st->Image = reinterpret_cast<HANDLE>(m == STM_SETICON ? wp : static_cast<WPARAM>(lp));
         st->ImageType = m == STM_SETICON ? kImageIcon : static_cast<UINT>(wp);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return reinterpret_cast<LRESULT>(old);
     }
     case STM_GETICON:
@@ -527,9 +529,9 @@ LRESULT CALLBACK StaticProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp);
 
 void RegisterButtonClasses() {
-    RegisterCtlClass(u"Button", ButtonProc, CS_DBLCLKS | CS_PARENTDC, nullptr, -1);
-    RegisterCtlClass(u"Static", StaticProc, CS_DBLCLKS | CS_PARENTDC, nullptr, -1);
-    RegisterCtlClass(u"Edit", EditProc, CS_DBLCLKS, LoadCursorA(nullptr, IDC_IBEAM), -1);
+    RegisterCtlClass(u"Button", ButtonProc, CS_DBLCLKS | CS_PARENTDC, /*cursor=*/nullptr, -1);
+    RegisterCtlClass(u"Static", StaticProc, CS_DBLCLKS | CS_PARENTDC, /*cursor=*/nullptr, -1);
+    RegisterCtlClass(u"Edit", EditProc, CS_DBLCLKS, LoadCursorA(/*hInstance=*/nullptr, IDC_IBEAM), -1);
 }
 
 }  // namespace cc

@@ -97,9 +97,9 @@ HFONT FontOf(HWND h) {
     HANDLE f = GetPropW(h, kFontProp);
     return f ? static_cast<HFONT>(f) : DefaultFont();
 }
-void SetFontOf(HWND h, HFONT f) {
-    if (f)
-        SetPropW(h, kFontProp, f);
+void SetFontOf(HWND h, HFONT font) {
+    if (font)
+        SetPropW(h, kFontProp, font);
     else
         RemovePropW(h, kFontProp);
 }
@@ -170,7 +170,7 @@ void RegisterCtlClass(const char16_t* name, WNDPROC proc, UINT style, HCURSOR cu
     wc.cbSize = sizeof wc;
     wc.style = style | CS_GLOBALCLASS;
     wc.lpfnWndProc = proc;
-    wc.hCursor = cursor ? cursor : LoadCursorA(nullptr, IDC_ARROW);
+    wc.hCursor = cursor ? cursor : LoadCursorA(/*hInstance=*/nullptr, IDC_ARROW);
     wc.hbrBackground =
         brushSysColor >= 0 ? reinterpret_cast<HBRUSH>(static_cast<intptr_t>(brushSysColor + 1)) : nullptr;
     wc.lpszClassName = name;
@@ -246,11 +246,11 @@ bool DrawStandardIcon(HDC dc, int x, int y, HICON icon) {
     } table[] = {{IDI_HAND, MB_ICONHAND}, {IDI_QUESTION, MB_ICONQUESTION}, {IDI_EXCLAMATION, MB_ICONEXCLAMATION},
                  {IDI_ASTERISK, MB_ICONASTERISK}};
     for (auto& e : table)
-        if (LoadIconA(nullptr, e.Id) == icon) {
+        if (LoadIconA(/*hInstance=*/nullptr, e.Id) == icon) {
             DrawMessageIcon(dc, x, y, e.Kind);
             return true;
         }
-    if (LoadIconA(nullptr, IDI_APPLICATION) == icon) {
+    if (LoadIconA(/*hInstance=*/nullptr, IDI_APPLICATION) == icon) {
         RECT r{x + 2, y + 4, x + 30, y + 28};
         FillSolid(dc, r, Sys(COLOR_WINDOW));
         FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
@@ -268,7 +268,7 @@ void PaintStandardIcons() {
     constexpr int kSize = 32;
     constexpr uint32_t kKey = 0xFF00FF;
     for (LPCSTR id : ids) {
-        HICON icon = LoadIconA(nullptr, id);
+        HICON icon = LoadIconA(/*hInstance=*/nullptr, id);
         if (!icon) continue;
         BITMAPINFO bi{};
         bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -278,7 +278,7 @@ void PaintStandardIcons() {
         bi.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
         HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
         if (!bmp || !bits) {
             DeleteDC(dc);
             continue;
@@ -323,7 +323,7 @@ void CommctlShutdown() {
                                       u"msctls_progress32", u"msctls_trackbar32", u"msctls_statusbar32",
                                       u"msctls_updown32", u"SysTabControl32",  u"SysDateTimePick32",
                                       u"#32768",          u"#32770"};
-    for (auto* n : names) UnregisterClassW(n, nullptr);
+    for (auto* n : names) UnregisterClassW(n, /*hInstance=*/nullptr);
     gStarted = false;
 }
 

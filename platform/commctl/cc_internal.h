@@ -51,7 +51,7 @@ HBRUSH CtlColor(HWND h, HDC dc, UINT msg);
 HFONT DefaultFont();
 // Fonts set by WM_SETFONT are kept by the control that got them.
 HFONT FontOf(HWND h);
-void SetFontOf(HWND h, HFONT f);
+void SetFontOf(HWND h, HFONT font);
 // Window text as UTF-16.
 std::u16string TextOf(HWND h);
 int TextHeight(HDC dc);

@@ -45,8 +45,8 @@ INT_PTR CALLBACK ColorDlgProc(HWND h, UINT m, WPARAM w, LPARAM l) {
                 const int old = d->SelectedId;
                 d->SelectedId = id;
                 d->Selected = SwatchColor(*d, id);
-                if (HWND o = GetDlgItem(h, old)) InvalidateRect(o, nullptr, TRUE);
-                InvalidateRect(GetDlgItem(h, id), nullptr, TRUE);
+                if (HWND o = GetDlgItem(h, old)) InvalidateRect(o, /*lpRect=*/nullptr, TRUE);
+                InvalidateRect(GetDlgItem(h, id), /*lpRect=*/nullptr, TRUE);
                 return TRUE;
             }
             if (id == IDOK) {
@@ -105,7 +105,8 @@ BOOL ChooseColorW(CHOOSECOLORW* cc) {
     HFONT font = DefaultFont();
     auto make = [&](const char16_t* cls, const char16_t* text, DWORD s, int id, int x, int y, int w, int hh) {
         HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | s, x, y, w, hh, h,
-                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), /*hInstance=*/nullptr,
+                                 /*lpParam=*/nullptr);
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return c;
     };

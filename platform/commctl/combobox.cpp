@@ -46,7 +46,7 @@ void SyncEdit(HWND h, TComboState* st) {
         SetWindowTextW(st->Edit, s.c_str());
         SendMessageW(st->Edit, EM_SETSEL, 0, -1);
     }
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
 }
 
 RECT ButtonRect(HWND h) {
@@ -115,7 +115,7 @@ void DropDown(HWND h, TComboState* st) {
     SetWindowPos(st->List, HWND_TOPMOST, wr.left, y, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     st->Dropped = true;
     SendMessageW(st->List, CBI_LISTSTARTTRACK, 0, 0);
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
 }
 
 void Choose(HWND h, TComboState* st, int i) {
@@ -131,7 +131,7 @@ void CloseUp(HWND h, TComboState* st, bool accept) {
     int cur = static_cast<int>(SendMessageW(st->List, LB_GETCURSEL, 0, 0));
     if (GetCapture() == st->List) ReleaseCapture();
     ShowWindow(st->List, SW_HIDE);
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
     if (accept) {
         Choose(h, st, cur);
         NotifyCommand(h, CBN_SELENDOK);
@@ -147,7 +147,7 @@ bool Key(HWND h, TComboState* st, WPARAM vk) {
     bool alt = GetKeyState(VK_MENU) < 0;
     if (vk == VK_F4 || (alt && (vk == VK_DOWN || vk == VK_UP))) {
         if (st->Dropped)
-            CloseUp(h, st, true);
+            CloseUp(h, st, /*accept=*/true);
         else
             DropDown(h, st);
         return true;
@@ -199,7 +199,7 @@ LRESULT CALLBACK ComboEditProc(HWND e, UINT m, WPARAM wp, LPARAM lp) {
         HWND to = reinterpret_cast<HWND>(wp);
         if (to != combo && st->Focus) {
             st->Focus = false;
-            if (st->Dropped) CloseUp(combo, st, false);
+            if (st->Dropped) CloseUp(combo, st, /*accept=*/false);
             NotifyCommand(combo, CBN_KILLFOCUS);
         }
         return r;
@@ -230,7 +230,7 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (cs->style & CBS_HASSTRINGS) ls |= LBS_HASSTRINGS;
         HWND owner = GetAncestor(h, GA_ROOT);
         st->List = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, u"ComboLBox", u"", ls, 0, 0, 10, 10, owner,
-                                   nullptr, nullptr, h);
+                                   /*hMenu=*/nullptr, /*hInstance=*/nullptr, h);
         if (!st->List) return -1;
         SendMessageW(st->List, CBI_LISTSETCOMBO, reinterpret_cast<WPARAM>(h), 0);
         int fh = FieldHeight(h, st);
@@ -238,11 +238,13 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (HasEdit(h)) {
             st->Edit = CreateWindowExW(0, u"Edit", u"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 3, 3,
                                        std::max(cs->cx - 6 - GetSystemMetrics(SM_CXVSCROLL), 1), fh - 6, h,
-                                       reinterpret_cast<HMENU>(static_cast<intptr_t>(kEditId)), nullptr, nullptr);
+                                       reinterpret_cast<HMENU>(static_cast<intptr_t>(kEditId)), /*hInstance=*/nullptr,
+                                       /*lpParam=*/nullptr);
             st->EditProc = reinterpret_cast<WNDPROC>(
                 SetWindowLongPtrW(st->Edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ComboEditProc)));
         }
-        SetWindowPos(h, nullptr, 0, 0, cs->cx, fh, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        SetWindowPos(h, /*hWndInsertAfter=*/nullptr, 0, 0, cs->cx, fh,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         return 0;
     }
     case WM_WINDOWPOSCHANGING: {
@@ -268,7 +270,7 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_NCDESTROY:
         FreeState<TComboState>(h);
-        SetFontOf(h, nullptr);
+        SetFontOf(h, /*font=*/nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PaintWith(h, Paint); return 0;
@@ -280,14 +282,15 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         {
             RECT wr;
             GetWindowRect(h, &wr);
-            SetWindowPos(h, nullptr, 0, 0, wr.right - wr.left, FieldHeight(h, st), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(h, /*hWndInsertAfter=*/nullptr, 0, 0, wr.right - wr.left, FieldHeight(h, st),
+                         SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, FALSE);
+        if (LOWORD(lp)) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(h, u"TessaroCtlFont"));
     case WM_ENABLE:
         if (st->Edit) EnableWindow(st->Edit, wp != 0);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case WM_GETDLGCODE: {
         LRESULT code = DLGC_WANTARROWS | DLGC_WANTCHARS;
@@ -305,15 +308,15 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             return 0;
         }
         st->Focus = true;
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         NotifyCommand(h, CBN_SETFOCUS);
         return 0;
     case WM_KILLFOCUS:
         if (st->Edit && reinterpret_cast<HWND>(wp) == st->Edit) return 0;
-        if (st->Dropped) CloseUp(h, st, false);
+        if (st->Dropped) CloseUp(h, st, /*accept=*/false);
         if (st->Focus) {
             st->Focus = false;
-            InvalidateRect(h, nullptr, FALSE);
+            InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
             NotifyCommand(h, CBN_KILLFOCUS);
         }
         return 0;
@@ -325,7 +328,7 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         }
         SetFocus(st->Edit ? st->Edit : h);
         if (st->Dropped)
-            CloseUp(h, st, false);
+            CloseUp(h, st, /*accept=*/false);
         else
             DropDown(h, st);
         return 0;
@@ -379,7 +382,7 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             if (i < 0) return CB_ERR;
             st->Sel = i;
             SendMessageW(st->List, LB_SETCURSEL, static_cast<WPARAM>(i), 0);
-            InvalidateRect(h, nullptr, FALSE);
+            InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
             return TRUE;
         }
     case WM_GETTEXT:
@@ -421,14 +424,14 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             } else if (st->Sel > i)
                 --st->Sel;
         }
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return r;
     }
     case CB_RESETCONTENT:
         SendMessageW(st->List, LB_RESETCONTENT, 0, 0);
         st->Sel = -1;
         if (st->Edit) SetWindowTextW(st->Edit, u"");
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return CB_OKAY;
     case CB_GETCOUNT: return SendMessageW(st->List, LB_GETCOUNT, 0, 0);
     case CB_GETCURSEL: return st->Sel;
@@ -469,7 +472,7 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (wp)
             DropDown(h, st);
         else
-            CloseUp(h, st, false);
+            CloseUp(h, st, /*accept=*/false);
         return TRUE;
     case CB_GETDROPPEDSTATE: return st->Dropped;
     case CB_GETDROPPEDCONTROLRECT:

@@ -28,9 +28,9 @@ bool DirectResult(UINT m) {
            m == WM_VKEYTOITEM || m == WM_CHARTOITEM || m == WM_QUERYDRAGICON || m == WM_INITDIALOG;
 }
 
-void BaseUnits(HFONT f, int& bx, int& by) {
+void BaseUnits(HFONT font, int& bx, int& by) {
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, f ? f : DefaultFont());
+    HGDIOBJ old = SelectObject(dc, font ? font : DefaultFont());
     static const char16_t letters[] = u"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
     SIZE sz{};
     GetTextExtentPoint32W(dc, letters, 52, &sz);
@@ -128,7 +128,7 @@ LRESULT DefDlgImpl(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
         if (st && st->SavedFocus && IsWindow(st->SavedFocus) && IsChild(h, st->SavedFocus)) {
             SetFocus(st->SavedFocus);
-        } else if (HWND first = GetNextDlgTabItem(h, nullptr, FALSE)) {
+        } else if (HWND first = GetNextDlgTabItem(h, /*hCtl=*/nullptr, FALSE)) {
             FocusControl(h, first);
         }
         return 0;
@@ -287,8 +287,8 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
     }
     const char16_t* className = classOrd ? nullptr : (cls.empty() ? u"#32770" : cls.c_str());
     if (!className) className = u"#32770";
-    HWND dlg = CreateWindowExW(exStyle, className, title.c_str(), winStyle, x, y, w, hgt, owner, nullptr, nullptr,
-                               nullptr);
+    HWND dlg = CreateWindowExW(exStyle, className, title.c_str(), winStyle, x, y, w, hgt, owner, /*hMenu=*/nullptr,
+                               /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     if (!dlg) {
         if (font) DeleteObject(font);
         return nullptr;
@@ -329,7 +329,8 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
         if (!cname) continue;
         HWND c = CreateWindowExW(it.dwExtendedStyle | WS_EX_NOPARENTNOTIFY, cname, ititle.c_str(), it.style | WS_CHILD,
                                  dx(it.x), dy(it.y), dx(it.cx), dy(it.cy), dlg,
-                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, const_cast<void*>(data));
+                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), /*hInstance=*/nullptr,
+                                 const_cast<void*>(data));
         if (!c) {
             if (!(style & DS_NOFAILCREATE)) {
                 DestroyWindow(dlg);
@@ -339,8 +340,8 @@ HWND CreateFromTemplate(const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM p
         }
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(st->Font), FALSE);
     }
-    HWND first = GetNextDlgTabItem(dlg, nullptr, FALSE);
-    UpdateDefButton(dlg, nullptr);
+    HWND first = GetNextDlgTabItem(dlg, /*hCtl=*/nullptr, FALSE);
+    UpdateDefButton(dlg, /*focus=*/nullptr);
     LRESULT focus = SendMessageW(dlg, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
     if (!IsWindow(dlg)) return nullptr;
     if (focus && first) FocusControl(dlg, first);
@@ -354,8 +355,8 @@ void RunModalLoop(HWND top, const bool* done, int code, bool dialogKeys) {
     FireModalHook(top);
     MSG msg;
     while (!*done && IsWindow(top)) {
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        if (!PeekMessageW(&msg, /*hWnd=*/nullptr, 0, 0, PM_REMOVE)) {
+            MsgWaitForMultipleObjects(0, /*pHandles=*/nullptr, FALSE, 50, QS_ALLINPUT);
             continue;
         }
         if (msg.message == WM_QUIT) {
@@ -380,10 +381,10 @@ INT_PTR RunModalDialog(HWND dlg, HWND owner, int code) {
     ShowWindow(dlg, SW_SHOW);
     SetActiveWindow(dlg);
     if (!GetFocus() || !IsChild(dlg, GetFocus())) {
-        if (HWND first = GetNextDlgTabItem(dlg, nullptr, FALSE)) FocusControl(dlg, first);
+        if (HWND first = GetNextDlgTabItem(dlg, /*hCtl=*/nullptr, FALSE)) FocusControl(dlg, first);
     }
-    RedrawWindow(dlg, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-    RunModalLoop(dlg, &st->Ended, code, true);
+    RedrawWindow(dlg, /*lprcUpdate=*/nullptr, /*hrgnUpdate=*/nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    RunModalLoop(dlg, &st->Ended, code, /*DialogKeys=*/true);
     INT_PTR result = IsWindow(dlg) && State<TDlgState>(dlg) ? State<TDlgState>(dlg)->Result : IDCANCEL;
     if (reenable && IsWindow(root)) EnableWindow(root, TRUE);
     if (IsWindow(dlg)) DestroyWindow(dlg);
@@ -402,7 +403,8 @@ HWND CreateDialogWindow(DWORD style, DWORD exStyle, const std::u16string& title,
     RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     if (owner) GetWindowRect(GetAncestor(owner, GA_ROOT), &area);
     int x = std::max<int>(0, (area.left + area.right - w) / 2), y = std::max<int>(0, (area.top + area.bottom - h) / 2);
-    HWND dlg = CreateWindowExW(exStyle, u"#32770", title.c_str(), style & ~WS_VISIBLE, x, y, w, h, owner, nullptr, nullptr, nullptr);
+    HWND dlg = CreateWindowExW(exStyle, u"#32770", title.c_str(), style & ~WS_VISIBLE, x, y, w, h, owner,
+                               /*hMenu=*/nullptr, /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     if (!dlg) return nullptr;
     auto* st = State<TDlgState>(dlg);
     if (!st) st = NewState<TDlgState>(dlg);
@@ -418,7 +420,7 @@ void RegisterDialogClasses() {
     wc.style = CS_DBLCLKS | CS_SAVEBITS | CS_GLOBALCLASS;
     wc.lpfnWndProc = DialogClassProc;
     wc.cbWndExtra = kDlgExtra;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hCursor = LoadCursorA(/*hInstance=*/nullptr, IDC_ARROW);
     wc.lpszClassName = u"#32770";
     RegisterClassExW(&wc);
 }
@@ -431,7 +433,7 @@ LRESULT DefDlgProcW(HWND h, UINT m, WPARAM wp, LPARAM lp) { return DefDlgImpl(h,
 LRESULT DefDlgProcA(HWND h, UINT m, WPARAM wp, LPARAM lp) { return DefDlgImpl(h, m, wp, lp); }
 
 HWND CreateDialogIndirectParamW(HINSTANCE, const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM param) {
-    return CreateFromTemplate(t, owner, proc, param, false);
+    return CreateFromTemplate(t, owner, proc, param, /*modal=*/false);
 }
 HWND CreateDialogIndirectParamA(HINSTANCE i, const DLGTEMPLATE* t, HWND owner, DLGPROC proc, LPARAM param) {
     return CreateDialogIndirectParamW(i, t, owner, proc, param);
@@ -441,7 +443,7 @@ INT_PTR DialogBoxIndirectParamW(HINSTANCE, const DLGTEMPLATE* t, HWND owner, DLG
     if (!t) return -1;
     // Shown by the modal loop, not by the template's WS_VISIBLE.
     std::vector<uint8_t> copy;
-    HWND dlg = CreateFromTemplate(t, owner, proc, param, true);
+    HWND dlg = CreateFromTemplate(t, owner, proc, param, /*modal=*/true);
     if (!dlg) return -1;
     auto* st = State<TDlgState>(dlg);
     if (st && st->Ended) {
@@ -675,6 +677,6 @@ BOOL MapDialogRect(HWND dlg, LPRECT r) {
 }
 LONG GetDialogBaseUnits() {
     int bx, by;
-    BaseUnits(nullptr, bx, by);
+    BaseUnits(/*font=*/nullptr, bx, by);
     return static_cast<LONG>(MAKELONG(static_cast<WORD>(bx), static_cast<WORD>(by)));
 }

@@ -87,7 +87,7 @@ std::vector<int> PrefixWidths(HDC dc, const TEditState* st, const std::u16string
     std::u16string shown = Shown(st, line);
     std::vector<INT> dx(line.size(), 0);
     SIZE sz{};
-    GetTextExtentExPointW(dc, shown.c_str(), static_cast<int>(shown.size()), 0, nullptr, dx.data(), &sz);
+    GetTextExtentExPointW(dc, shown.c_str(), static_cast<int>(shown.size()), 0, /*Fit=*/nullptr, dx.data(), &sz);
     for (std::size_t i = 0; i < line.size(); ++i) cum[i + 1] = dx[i];
     return cum;
 }
@@ -274,14 +274,14 @@ void Paint(HWND h, HDC dc) {
         RECT cr{p.x, p.y, p.x + 1, p.y + lh};
         FillSolid(dc, cr, Sys(COLOR_WINDOWTEXT));
     }
-    SelectClipRgn(dc, nullptr);
+    SelectClipRgn(dc, /*Region=*/nullptr);
     DeleteObject(clip);
     SelectObject(dc, oldFont);
 }
 
 void Changed(HWND h, TEditState* st, bool notify) {
     ScrollCaretIntoView(h, st);
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
     if (notify) {
         NotifyCommand(h, EN_UPDATE);
         NotifyCommand(h, EN_CHANGE);
@@ -329,7 +329,7 @@ void MoveCaret(HWND h, TEditState* st, int pos, bool extend) {
     st->Caret = pos;
     if (!extend) st->Anchor = pos;
     ScrollCaretIntoView(h, st);
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
 }
 
 void CopySel(HWND h, TEditState* st) {
@@ -370,7 +370,7 @@ void KeyDown(HWND h, TEditState* st, WPARAM vk) {
     int line = LineOf(l, st->Caret);
     switch (vk) {
     case VK_LEFT:
-        if (!shift && st->Anchor != st->Caret) MoveCaret(h, st, std::min(st->Anchor, st->Caret), false);
+        if (!shift && st->Anchor != st->Caret) MoveCaret(h, st, std::min(st->Anchor, st->Caret), /*extend=*/false);
         else if (ctrl) {
             int p = st->Caret;
             while (p > 0 && !IsWordChar(st->Text[p - 1])) --p;
@@ -380,7 +380,7 @@ void KeyDown(HWND h, TEditState* st, WPARAM vk) {
             MoveCaret(h, st, st->Caret - 1, shift);
         break;
     case VK_RIGHT:
-        if (!shift && st->Anchor != st->Caret) MoveCaret(h, st, std::max(st->Anchor, st->Caret), false);
+        if (!shift && st->Anchor != st->Caret) MoveCaret(h, st, std::max(st->Anchor, st->Caret), /*extend=*/false);
         else if (ctrl) {
             int p = st->Caret, n = static_cast<int>(st->Text.size());
             while (p < n && IsWordChar(st->Text[p])) ++p;
@@ -420,7 +420,7 @@ void KeyDown(HWND h, TEditState* st, WPARAM vk) {
                 ++n;
             st->Anchor = std::min(n, static_cast<int>(st->Text.size()));
         }
-        ReplaceSel(h, st, u"", true, true);
+        ReplaceSel(h, st, u"", /*undoable=*/true, /*notify=*/true);
         break;
     case VK_INSERT:
         if (shift) SendMessageW(h, WM_PASTE, 0, 0);
@@ -434,7 +434,11 @@ void Char(HWND h, TEditState* st, char16_t c) {
     bool ro = (Style(h) & ES_READONLY) != 0;
     bool ctrl = GetKeyState(VK_CONTROL) < 0;
     switch (c) {
-    case 1: st->Anchor = 0; st->Caret = static_cast<int>(st->Text.size()); InvalidateRect(h, nullptr, FALSE); return;  // Ctrl+A
+    case 1:  // Ctrl+A
+        st->Anchor = 0;
+        st->Caret = static_cast<int>(st->Text.size());
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
+        return;
     case 3: SendMessageW(h, WM_COPY, 0, 0); return;
     case 22: if (!ro) SendMessageW(h, WM_PASTE, 0, 0); return;
     case 24: if (!ro) SendMessageW(h, WM_CUT, 0, 0); return;
@@ -447,12 +451,12 @@ void Char(HWND h, TEditState* st, char16_t c) {
             if (p > 0 && st->Text[p] == u'\n' && st->Text[p - 1] == u'\r') --p;
             st->Anchor = p;
         }
-        ReplaceSel(h, st, u"", true, true);
+        ReplaceSel(h, st, u"", /*undoable=*/true, /*notify=*/true);
         return;
     case u'\r':
     case u'\n':
         if (ro || !Multi(h)) return;
-        ReplaceSel(h, st, u"\r\n", true, true);
+        ReplaceSel(h, st, u"\r\n", /*undoable=*/true, /*notify=*/true);
         return;
     case u'\t':
         if (ro || !Multi(h) || ctrl) return;
@@ -466,7 +470,7 @@ void Char(HWND h, TEditState* st, char16_t c) {
         MessageBeep(0);
         return;
     }
-    ReplaceSel(h, st, std::u16string(1, c), true, true);
+    ReplaceSel(h, st, std::u16string(1, c), /*undoable=*/true, /*notify=*/true);
 }
 
 void SetSel(HWND h, TEditState* st, int a, int b) {
@@ -479,7 +483,7 @@ void SetSel(HWND h, TEditState* st, int a, int b) {
         st->Anchor = a;
         st->Caret = b;
     }
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
 }
 
 }  // namespace
@@ -502,7 +506,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     }
     case WM_NCDESTROY:
         FreeState<TEditState>(h);
-        SetFontOf(h, nullptr);
+        SetFontOf(h, /*font=*/nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PaintWith(h, Paint); return 0;
@@ -523,17 +527,17 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         st->Modified = false;
         st->CanUndo = false;
         UpdateScrollBars(h, st);
-        Changed(h, st, true);
+        Changed(h, st, /*notify=*/true);
         return TRUE;
     }
     case WM_GETTEXT: return CopyW(st->Text, reinterpret_cast<LPWSTR>(lp), static_cast<int>(wp));
     case WM_GETTEXTLENGTH: return static_cast<LRESULT>(st->Text.size());
     case WM_SETFONT:
         SetFontOf(h, reinterpret_cast<HFONT>(wp));
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, FALSE);
+        if (LOWORD(lp)) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(h, u"TessaroCtlFont"));
-    case WM_ENABLE: InvalidateRect(h, nullptr, FALSE); return 0;
+    case WM_ENABLE: InvalidateRect(h, /*lpRect=*/nullptr, FALSE); return 0;
     case WM_GETDLGCODE: {
         LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
         if (Multi(h)) code |= DLGC_WANTALLKEYS;
@@ -548,12 +552,12 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     }
     case WM_SETFOCUS:
         st->Focus = true;
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         NotifyCommand(h, EN_SETFOCUS);
         return 0;
     case WM_KILLFOCUS:
         st->Focus = false;
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         NotifyCommand(h, EN_KILLFOCUS);
         return 0;
     case WM_LBUTTONDOWN: {
@@ -565,7 +569,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_MOUSEMOVE:
-        if (st->Selecting) MoveCaret(h, st, PosFromPoint(h, st, PointOf(lp)), true);
+        if (st->Selecting) MoveCaret(h, st, PosFromPoint(h, st, PointOf(lp)), /*extend=*/true);
         return 0;
     case WM_LBUTTONUP:
         if (st->Selecting) {
@@ -580,7 +584,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         while (b < n && IsWordChar(st->Text[b])) ++b;
         st->Anchor = a;
         st->Caret = b;
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     }
     case WM_KEYDOWN: KeyDown(h, st, wp); return 0;
@@ -602,7 +606,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         }
         st->TopLine = std::clamp(st->TopLine, 0, std::max(last, 0));
         UpdateScrollBars(h, st);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     }
     case WM_MOUSEWHEEL:
@@ -615,22 +619,22 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_CUT:
         if (Style(h) & ES_READONLY) return 0;
         CopySel(h, st);
-        ReplaceSel(h, st, u"", true, true);
+        ReplaceSel(h, st, u"", /*undoable=*/true, /*notify=*/true);
         return 0;
     case WM_PASTE:
         if (Style(h) & ES_READONLY) return 0;
-        ReplaceSel(h, st, ClipboardText(h), true, true);
+        ReplaceSel(h, st, ClipboardText(h), /*undoable=*/true, /*notify=*/true);
         return 0;
     case WM_CLEAR:
         if (Style(h) & ES_READONLY) return 0;
-        ReplaceSel(h, st, u"", true, true);
+        ReplaceSel(h, st, u"", /*undoable=*/true, /*notify=*/true);
         return 0;
     case WM_UNDO:
     case EM_UNDO:
         if (!st->CanUndo) return FALSE;
         std::swap(st->Text, st->UndoText);
         st->Caret = st->Anchor = std::min(st->UndoCaret, static_cast<int>(st->Text.size()));
-        Changed(h, st, true);
+        Changed(h, st, /*notify=*/true);
         return TRUE;
     case EM_CANUNDO: return st->CanUndo;
     case EM_EMPTYUNDOBUFFER: st->CanUndo = false; return 0;
@@ -641,7 +645,7 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return MAKELRESULT(std::min<DWORD>(a, 0xFFFF), std::min<DWORD>(b, 0xFFFF));
     }
     case EM_SETSEL: SetSel(h, st, static_cast<int>(static_cast<INT_PTR>(wp)), static_cast<int>(lp)); return 0;
-    case EM_REPLACESEL: ReplaceSel(h, st, StringArg(h, lp), wp != 0, true); return 0;
+    case EM_REPLACESEL: ReplaceSel(h, st, StringArg(h, lp), wp != 0, /*notify=*/true); return 0;
     case EM_GETMODIFY: return st->Modified;
     case EM_SETMODIFY: st->Modified = wp != 0; return 0;
     case EM_LIMITTEXT: {
@@ -652,12 +656,12 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case EM_SETREADONLY: {
         DWORD s = Style(h);
         SetWindowLongPtrW(h, GWL_STYLE, static_cast<LONG_PTR>(wp ? (s | ES_READONLY) : (s & ~ES_READONLY)));
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return TRUE;
     }
     case EM_SETPASSWORDCHAR:
         st->Password = static_cast<char16_t>(wp);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case EM_GETPASSWORDCHAR: return st->Password;
     case EM_GETLINECOUNT: return static_cast<LRESULT>(Lines(h, st).Start.size());
@@ -697,17 +701,17 @@ LRESULT CALLBACK EditProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             TLines l = Lines(h, st);
             st->TopLine = std::clamp(st->TopLine + static_cast<int>(lp), 0, static_cast<int>(l.Start.size()) - 1);
             UpdateScrollBars(h, st);
-            InvalidateRect(h, nullptr, FALSE);
+            InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         }
         return TRUE;
     case EM_SCROLL:
         SendMessageW(h, WM_VSCROLL, wp, 0);
         return TRUE;
-    case EM_SCROLLCARET: ScrollCaretIntoView(h, st); InvalidateRect(h, nullptr, FALSE); return TRUE;
+    case EM_SCROLLCARET: ScrollCaretIntoView(h, st); InvalidateRect(h, /*lpRect=*/nullptr, FALSE); return TRUE;
     case EM_SETMARGINS:
         if (wp & EC_LEFTMARGIN) st->LeftMargin = LOWORD(lp) == EC_USEFONTINFO ? 1 : LOWORD(lp);
         if (wp & EC_RIGHTMARGIN) st->RightMargin = HIWORD(lp) == EC_USEFONTINFO ? 1 : HIWORD(lp);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case EM_GETMARGINS: return MAKELRESULT(st->LeftMargin, st->RightMargin);
     case EM_GETRECT:

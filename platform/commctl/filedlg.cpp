@@ -529,7 +529,9 @@ bool RunFileDialog(TFileDlg& d, HWND owner, const std::string& initialFile) {
     SetPropW(h, u"TessaroFileDlg", &d);
     HFONT font = DefaultFont();
     auto make = [&](const char16_t* cls, const char16_t* text, DWORD s, int id) {
-        HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | s, 0, 0, 10, 10, h, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+        HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | s, 0, 0, 10, 10, h,
+                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), /*hInstance=*/nullptr,
+                                 /*lpParam=*/nullptr);
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return c;
     };
@@ -709,7 +711,9 @@ TItems ItemsOfPath(const std::string& path, bool& ok) {
     SHGetDesktopFolder(&desktop);
     LPITEMIDLIST l = nullptr;
     const std::u16string w = Utf8ToUtf16(path);
-    ok = desktop->ParseDisplayName(nullptr, nullptr, w.c_str(), nullptr, &l, nullptr) == S_OK && l;
+    ok = desktop->ParseDisplayName(/*Owner=*/nullptr, /*BindContext=*/nullptr, w.c_str(), /*Eaten=*/nullptr, &l,
+                                   /*Attributes=*/nullptr) == S_OK &&
+         l;
     desktop->Release();
     TItems items = ShellIDListItems(l);
     CoTaskMemFree(l);
@@ -806,7 +810,7 @@ void BrowseFill(HWND h, TBrowse* b, const std::string& select) {
         folder->AddRef();
     } else {
         LPITEMIDLIST l = ShellIDListOf(b->Folder);
-        desktop->BindToObject(l, nullptr, nullptr, reinterpret_cast<void**>(&folder));
+        desktop->BindToObject(l, /*BindContext=*/nullptr, /*Iid=*/nullptr, reinterpret_cast<void**>(&folder));
         CoTaskMemFree(l);
     }
     int selIndex = -1;
@@ -963,7 +967,9 @@ INT_PTR CALLBACK BrowseProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (row < b->RowIcons.size() && !b->RowIcons[row].empty()) {
             HICON& icon = b->Icons[b->RowIcons[row]];
             if (!icon) icon = LoadIconFromResource(b->RowIcons[row].c_str(), 16, 16);
-            if (icon) DrawIconEx(d->hDC, d->rcItem.left + 2, d->rcItem.top + 1, icon, 16, 16, 0, nullptr, DI_NORMAL);
+            if (icon)
+                DrawIconEx(d->hDC, d->rcItem.left + 2, d->rcItem.top + 1, icon, 16, 16, 0,
+                           /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL);
         }
         const std::u16string text = ListText(d->hwndItem, static_cast<int>(row));
         RECT r = d->rcItem;
@@ -996,7 +1002,9 @@ LPITEMIDLIST Browse(HWND owner, PCIDLIST_ABSOLUTE root, const std::string& title
     SetPropW(h, u"TessaroBrowse", &b);
     HFONT font = DefaultFont();
     auto make = [&](const char16_t* cls, const std::u16string& text, DWORD s, int id, int x, int y, int w, int hh) {
-        HWND c = CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | s, x, y, w, hh, h, reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+        HWND c = CreateWindowExW(0, cls, text.c_str(), WS_CHILD | WS_VISIBLE | s, x, y, w, hh, h,
+                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), /*hInstance=*/nullptr,
+                                 /*lpParam=*/nullptr);
         SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         return c;
     };
@@ -1032,23 +1040,25 @@ using namespace cc;
 
 void TestHookSetMountTable(const std::string& path) { cc::gMountTable = path; }
 
-BOOL GetOpenFileNameA(LPOPENFILENAMEA o) { return FileDialog<OPENFILENAMEA, char>(o, false); }
-BOOL GetOpenFileNameW(LPOPENFILENAMEW o) { return FileDialog<OPENFILENAMEW, char16_t>(o, false); }
-BOOL GetSaveFileNameA(LPOPENFILENAMEA o) { return FileDialog<OPENFILENAMEA, char>(o, true); }
-BOOL GetSaveFileNameW(LPOPENFILENAMEW o) { return FileDialog<OPENFILENAMEW, char16_t>(o, true); }
+BOOL GetOpenFileNameA(LPOPENFILENAMEA o) { return FileDialog<OPENFILENAMEA, char>(o, /*save=*/false); }
+BOOL GetOpenFileNameW(LPOPENFILENAMEW o) { return FileDialog<OPENFILENAMEW, char16_t>(o, /*save=*/false); }
+BOOL GetSaveFileNameA(LPOPENFILENAMEA o) { return FileDialog<OPENFILENAMEA, char>(o, /*save=*/true); }
+BOOL GetSaveFileNameW(LPOPENFILENAMEW o) { return FileDialog<OPENFILENAMEW, char16_t>(o, /*save=*/true); }
 DWORD CommDlgExtendedError() { return tLastError; }
 
 LPITEMIDLIST SHBrowseForFolderA(BROWSEINFOA* bi) {
     if (!bi) return nullptr;
     std::string name;
-    LPITEMIDLIST r = Browse(bi->hwndOwner, bi->pidlRoot, bi->lpszTitle ? bi->lpszTitle : "", bi->ulFlags, bi->lpfn, bi->lParam, false, name);
+    LPITEMIDLIST r = Browse(bi->hwndOwner, bi->pidlRoot, bi->lpszTitle ? bi->lpszTitle : "", bi->ulFlags, bi->lpfn,
+                            bi->lParam, /*wide=*/false, name);
     if (r && bi->pszDisplayName) CopyA(name, bi->pszDisplayName, 260);
     return r;
 }
 LPITEMIDLIST SHBrowseForFolderW(BROWSEINFOW* bi) {
     if (!bi) return nullptr;
     std::string name;
-    LPITEMIDLIST r = Browse(bi->hwndOwner, bi->pidlRoot, bi->lpszTitle ? Utf16ToUtf8(bi->lpszTitle) : "", bi->ulFlags, bi->lpfn, bi->lParam, true, name);
+    LPITEMIDLIST r = Browse(bi->hwndOwner, bi->pidlRoot, bi->lpszTitle ? Utf16ToUtf8(bi->lpszTitle) : "", bi->ulFlags,
+                            bi->lpfn, bi->lParam, /*wide=*/true, name);
     if (r && bi->pszDisplayName) CopyW(Utf8ToUtf16(name), bi->pszDisplayName, 260);
     return r;
 }

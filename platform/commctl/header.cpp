@@ -42,7 +42,7 @@ RECT ItemRect(HWND h, THeaderState* st, int i) {
 }
 
 template <class HDI>
-void Notify(HWND h, UINT codeA, UINT codeW, int item, int button, const THdItem* it) {
+void Notify(HWND h, UINT codeA, UINT codeW, int item, int button, const THdItem* source) {
     HWND p = Parent(h);
     if (!p) return;
     bool wide = IsWindowUnicode(p);
@@ -50,11 +50,11 @@ void Notify(HWND h, UINT codeA, UINT codeW, int item, int button, const THdItem*
     HDITEMW iw{};
     HDITEMA ia{};
     std::string a;
-    if (it) {
+    if (source) {
         iw.mask = HDI_WIDTH | HDI_FORMAT | HDI_LPARAM;
-        iw.cxy = it->Cxy;
-        iw.fmt = it->Fmt;
-        iw.lParam = it->Param;
+        iw.cxy = source->Cxy;
+        iw.fmt = source->Fmt;
+        iw.lParam = source->Param;
         ia.mask = iw.mask;
         ia.cxy = iw.cxy;
         ia.fmt = iw.fmt;
@@ -63,9 +63,9 @@ void Notify(HWND h, UINT codeA, UINT codeW, int item, int button, const THdItem*
     nw.iItem = item;
     nw.iButton = button;
     if (wide)
-        nw.pitem = it ? &iw : nullptr;
+        nw.pitem = source ? &iw : nullptr;
     else
-        nw.pitem = it ? reinterpret_cast<HDITEMW*>(&ia) : nullptr;
+        nw.pitem = source ? reinterpret_cast<HDITEMW*>(&ia) : nullptr;
     NotifyParent(h, nw.hdr, wide ? codeW : codeA);
 }
 
@@ -150,7 +150,7 @@ LRESULT SetItem(HWND h, THeaderState* st, int i, const HDI* hdi, bool wide, bool
     if (hdi->mask & HDI_LPARAM) it.Param = hdi->lParam;
     if (hdi->mask & HDI_IMAGE) it.Image = hdi->iImage;
     if ((hdi->mask & HDI_ORDER) && !insert) it.Order = hdi->iOrder;
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
     return insert ? i : TRUE;
 }
 
@@ -180,7 +180,7 @@ void Resize(HWND h, THeaderState* st, int i, int width, bool track) {
     if (track) Notify<HDITEMW>(h, HDN_TRACKA, HDN_TRACKW, i, 0, &next);
     Notify<HDITEMW>(h, HDN_ITEMCHANGINGA, HDN_ITEMCHANGINGW, i, 0, &next);
     st->Items[i].Cxy = width;
-    InvalidateRect(h, nullptr, FALSE);
+    InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
     Notify<HDITEMW>(h, HDN_ITEMCHANGEDA, HDN_ITEMCHANGEDW, i, 0, &st->Items[i]);
 }
 
@@ -195,14 +195,14 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return DefWindowProcW(h, m, wp, lp);
     case WM_NCDESTROY:
         FreeState<THeaderState>(h);
-        SetFontOf(h, nullptr);
+        SetFontOf(h, /*font=*/nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PaintWith(h, Paint); return 0;
     case WM_PRINTCLIENT: Paint(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SETFONT:
         SetFontOf(h, reinterpret_cast<HFONT>(wp));
-        if (LOWORD(lp)) InvalidateRect(h, nullptr, FALSE);
+        if (LOWORD(lp)) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(h, u"TessaroCtlFont"));
     case WM_SETCURSOR: {
@@ -210,7 +210,7 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         GetCursorPos(&p);
         ScreenToClient(h, &p);
         if (st->Tracking >= 0 || DividerAt(h, st, p.x) >= 0) {
-            SetCursor(LoadCursorA(nullptr, IDC_SIZEWE));
+            SetCursor(LoadCursorA(/*hInstance=*/nullptr, IDC_SIZEWE));
             return TRUE;
         }
         break;
@@ -231,20 +231,20 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             st->Pressed = i;
             st->PressedIn = true;
             SetCapture(h);
-            InvalidateRect(h, nullptr, FALSE);
+            InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         }
         return 0;
     }
     case WM_MOUSEMOVE: {
         POINT p = PointOf(lp);
         if (st->Tracking >= 0) {
-            Resize(h, st, st->Tracking, st->TrackStartW + p.x - st->TrackStartX, true);
+            Resize(h, st, st->Tracking, st->TrackStartW + p.x - st->TrackStartX, /*track=*/true);
         } else if (st->Pressed >= 0) {
             RECT r = ItemRect(h, st, st->Pressed);
             bool in = PtInRect(&r, p);
             if (in != st->PressedIn) {
                 st->PressedIn = in;
-                InvalidateRect(h, nullptr, FALSE);
+                InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
             }
         }
         return 0;
@@ -260,31 +260,40 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             bool in = st->PressedIn;
             st->Pressed = -1;
             ReleaseCapture();
-            InvalidateRect(h, nullptr, FALSE);
-            if (in) Notify<HDITEMW>(h, HDN_ITEMCLICKA, HDN_ITEMCLICKW, i, 0, nullptr);
+            InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
+            if (in) Notify<HDITEMW>(h, HDN_ITEMCLICKA, HDN_ITEMCLICKW, i, 0, /*source=*/nullptr);
         }
         return 0;
     case WM_LBUTTONDBLCLK: {
         POINT p = PointOf(lp);
         int d = DividerAt(h, st, p.x);
-        if (d >= 0) Notify<HDITEMW>(h, HDN_DIVIDERDBLCLICKA, HDN_DIVIDERDBLCLICKW, d, 0, nullptr);
-        else if (int i = ItemAt(h, st, p); i >= 0) Notify<HDITEMW>(h, HDN_ITEMDBLCLICKA, HDN_ITEMDBLCLICKW, i, 0, nullptr);
+        if (d >= 0) Notify<HDITEMW>(h, HDN_DIVIDERDBLCLICKA, HDN_DIVIDERDBLCLICKW, d, 0, /*source=*/nullptr);
+        else if (int i = ItemAt(h, st, p); i >= 0)
+            Notify<HDITEMW>(h, HDN_ITEMDBLCLICKA, HDN_ITEMDBLCLICKW, i, 0, /*source=*/nullptr);
         return 0;
     }
     case WM_CAPTURECHANGED:
         st->Tracking = -1;
         if (st->Pressed >= 0) {
             st->Pressed = -1;
-            InvalidateRect(h, nullptr, FALSE);
+            InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         }
         return 0;
     case HDM_GETITEMCOUNT: return static_cast<LRESULT>(st->Items.size());
-    case HDM_INSERTITEMA: return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMA*>(lp), false, true);
-    case HDM_INSERTITEMW: return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMW*>(lp), true, true);
-    case HDM_SETITEMA: return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMA*>(lp), false, false);
-    case HDM_SETITEMW: return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMW*>(lp), true, false);
-    case HDM_GETITEMA: return GetItem(st, static_cast<int>(wp), reinterpret_cast<HDITEMA*>(lp), false);
-    case HDM_GETITEMW: return GetItem(st, static_cast<int>(wp), reinterpret_cast<HDITEMW*>(lp), true);
+    case HDM_INSERTITEMA:
+        return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMA*>(lp), /*wide=*/false,
+                       /*insert=*/true);
+    case HDM_INSERTITEMW:
+        return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMW*>(lp), /*wide=*/true,
+                       /*insert=*/true);
+    case HDM_SETITEMA:
+        return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMA*>(lp), /*wide=*/false,
+                       /*insert=*/false);
+    case HDM_SETITEMW:
+        return SetItem(h, st, static_cast<int>(wp), reinterpret_cast<const HDITEMW*>(lp), /*wide=*/true,
+                       /*insert=*/false);
+    case HDM_GETITEMA: return GetItem(st, static_cast<int>(wp), reinterpret_cast<HDITEMA*>(lp), /*wide=*/false);
+    case HDM_GETITEMW: return GetItem(st, static_cast<int>(wp), reinterpret_cast<HDITEMW*>(lp), /*wide=*/true);
     case HDM_DELETEITEM: {
         int i = static_cast<int>(wp);
         if (i < 0 || i >= static_cast<int>(st->Items.size())) return FALSE;
@@ -292,7 +301,7 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         st->Items.erase(st->Items.begin() + i);
         for (auto& o : st->Items)
             if (o.Order > order) --o.Order;
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return TRUE;
     }
     case HDM_GETITEMRECT: {
@@ -330,7 +339,7 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case HDM_SETIMAGELIST: {
         HIMAGELIST old = st->Images;
         st->Images = reinterpret_cast<HIMAGELIST>(lp);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return reinterpret_cast<LRESULT>(old);
     }
     case HDM_GETIMAGELIST: return reinterpret_cast<LRESULT>(st->Images);
@@ -349,7 +358,7 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         auto* a = reinterpret_cast<const int*>(lp);
         for (std::size_t k = 0; k < wp; ++k)
             if (a[k] >= 0 && a[k] < static_cast<int>(st->Items.size())) st->Items[a[k]].Order = static_cast<int>(k);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return TRUE;
     }
     default: break;

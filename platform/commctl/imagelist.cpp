@@ -134,7 +134,7 @@ int ImageList_Add(HIMAGELIST h, HBITMAP image, HBITMAP mask) {
             for (int x = 0; x < w; ++x) fit[static_cast<std::size_t>(y * w + x)] = mpx[static_cast<std::size_t>(y * mw + x)];
         mpx.swap(fit);
     }
-    return AddPixels(il, px, w, hgt, hasMask ? &mpx : nullptr, false, 0);
+    return AddPixels(il, px, w, hgt, hasMask ? &mpx : nullptr, /*useKey=*/false, 0);
 }
 
 int ImageList_AddMasked(HIMAGELIST h, HBITMAP image, COLORREF key) {
@@ -142,7 +142,7 @@ int ImageList_AddMasked(HIMAGELIST h, HBITMAP image, COLORREF key) {
     std::vector<uint32_t> px;
     int w, hgt;
     if (!il || !ReadBitmap(image, px, w, hgt)) return -1;
-    return AddPixels(il, px, w, hgt, nullptr, key != CLR_DEFAULT && key != CLR_NONE, ToPixel(key));
+    return AddPixels(il, px, w, hgt, /*mask=*/nullptr, key != CLR_DEFAULT && key != CLR_NONE, ToPixel(key));
 }
 
 int ImageList_ReplaceIcon(HIMAGELIST h, int i, HICON icon) {
@@ -157,7 +157,7 @@ int ImageList_ReplaceIcon(HIMAGELIST h, int i, HICON icon) {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
     if (!bmp) {
         DeleteDC(dc);
         return -1;
@@ -165,7 +165,7 @@ int ImageList_ReplaceIcon(HIMAGELIST h, int i, HICON icon) {
     HGDIOBJ old = SelectObject(dc, bmp);
     RECT r{0, 0, il->Cx, il->Cy};
     FillSolid(dc, r, RGB(255, 0, 255));
-    bool ok = DrawIconEx(dc, 0, 0, icon, il->Cx, il->Cy, 0, nullptr, DI_NORMAL) != 0;
+    bool ok = DrawIconEx(dc, 0, 0, icon, il->Cx, il->Cy, 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL) != 0;
     if (!ok && il->Cx == 32 && il->Cy == 32) ok = DrawStandardIcon(dc, 0, 0, icon);
     SelectObject(dc, old);
     DeleteDC(dc);
@@ -175,7 +175,7 @@ int ImageList_ReplaceIcon(HIMAGELIST h, int i, HICON icon) {
     if (ok && ReadBitmap(bmp, px, w, hgt)) {
         UINT keep = il->Flags;
         il->Flags |= ILC_MASK;
-        int at = AddPixels(il, px, w, hgt, nullptr, true, 0xFF00FF);
+        int at = AddPixels(il, px, w, hgt, /*mask=*/nullptr, /*useKey=*/true, 0xFF00FF);
         il->Flags = keep;
         if (at >= 0 && i >= 0) {
             il->Images[static_cast<std::size_t>(i)] = il->Images.back();
@@ -228,7 +228,7 @@ BOOL ImageList_DrawEx(HIMAGELIST h, int i, HDC dst, int x, int y, int dx, int dy
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP dib = CreateDIBSection(mem, &bi, DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
     if (!dib) {
         DeleteDC(mem);
         return FALSE;
@@ -363,8 +363,10 @@ void UpdateDragWindow() {
             RegisterClassW(&wc);
             registered = true;
         }
-        gDrag.Wnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
-                                    kDragClass, u"", WS_POPUP, x, y, il->Cx, il->Cy, nullptr, nullptr, nullptr, nullptr);
+        gDrag.Wnd =
+            CreateWindowExW(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
+                            kDragClass, u"", WS_POPUP, x, y, il->Cx, il->Cy, /*hWndParent=*/nullptr, /*hMenu=*/nullptr,
+                            /*hInstance=*/nullptr, /*lpParam=*/nullptr);
         if (!gDrag.Wnd) return;
         // Only the image's own pixels show: its mask becomes the window's shape.
         if (il->Flags & ILC_MASK && !il->Images.empty()) {

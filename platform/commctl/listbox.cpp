@@ -97,7 +97,7 @@ void UpdateScroll(HWND h, TListState* st) {
 }
 
 void Redraw(HWND h, TListState* st) {
-    if (!st->NoRedraw) InvalidateRect(h, nullptr, FALSE);
+    if (!st->NoRedraw) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
 }
 
 void SetTop(HWND h, TListState* st, int top) {
@@ -312,7 +312,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_NCDESTROY:
         for (int i = 0; i < n; ++i) SendDelete(h, st, i);
         FreeState<TListState>(h);
-        SetFontOf(h, nullptr);
+        SetFontOf(h, /*font=*/nullptr);
         return DefWindowProcW(h, m, wp, lp);
     case WM_ERASEBKGND: return 1;
     case WM_PAINT: PaintWith(h, PaintList); return 0;
@@ -327,7 +327,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_GETFONT: return reinterpret_cast<LRESULT>(GetPropW(h, u"TessaroCtlFont"));
     case WM_SETREDRAW:
         st->NoRedraw = !wp;
-        if (wp) InvalidateRect(h, nullptr, TRUE);
+        if (wp) InvalidateRect(h, /*lpRect=*/nullptr, TRUE);
         return 0;
     case WM_ENABLE: Redraw(h, st); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
@@ -353,15 +353,15 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
                 SendMessageW(st->Combo, CBI_LISTDONE, FALSE, 0);
                 return 0;
             }
-            int i = ItemAt(h, st, p, false);
-            if (i >= 0) UserSelect(h, st, i, false, false, false);
+            int i = ItemAt(h, st, p, /*clampOutside=*/false);
+            if (i >= 0) UserSelect(h, st, i, /*shift=*/false, /*ctrl=*/false, /*toggle=*/false);
             st->Tracking = true;
             return 0;
         }
         SetFocus(h);
-        int i = ItemAt(h, st, p, false);
+        int i = ItemAt(h, st, p, /*clampOutside=*/false);
         if (i < 0) return 0;
-        UserSelect(h, st, i, (wp & MK_SHIFT) != 0, (wp & MK_CONTROL) != 0, true);
+        UserSelect(h, st, i, (wp & MK_SHIFT) != 0, (wp & MK_CONTROL) != 0, /*toggle=*/true);
         st->Tracking = true;
         SetCapture(h);
         return 0;
@@ -371,7 +371,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (st->Combo) {
             RECT rc = ClientRect(h);
             if (PtInRect(&rc, p)) {
-                int i = ItemAt(h, st, p, false);
+                int i = ItemAt(h, st, p, /*clampOutside=*/false);
                 if (i >= 0 && i != st->Cur) {
                     st->Cur = i;
                     Redraw(h, st);
@@ -380,8 +380,9 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             return 0;
         }
         if (st->Tracking && !(Style(h) & LBS_MULTIPLESEL)) {
-            int i = ItemAt(h, st, p, true);
-            if (i >= 0 && i != st->Cur) UserSelect(h, st, i, (Style(h) & LBS_EXTENDEDSEL) != 0, false, false);
+            int i = ItemAt(h, st, p, /*clampOutside=*/true);
+            if (i >= 0 && i != st->Cur)
+                UserSelect(h, st, i, (Style(h) & LBS_EXTENDEDSEL) != 0, /*ctrl=*/false, /*toggle=*/false);
         }
         return 0;
     }
@@ -389,8 +390,8 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (st->Combo) {
             RECT rc = ClientRect(h);
             POINT p = PointOf(lp);
-            if (PtInRect(&rc, p) && ItemAt(h, st, p, false) >= 0) {
-                st->Cur = ItemAt(h, st, p, false);
+            if (PtInRect(&rc, p) && ItemAt(h, st, p, /*clampOutside=*/false) >= 0) {
+                st->Cur = ItemAt(h, st, p, /*clampOutside=*/false);
                 SendMessageW(st->Combo, CBI_LISTDONE, TRUE, 0);
             }
             st->Tracking = false;
@@ -406,7 +407,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_LBUTTONDBLCLK:
         if (st->Combo) return ListBoxProc(h, WM_LBUTTONDOWN, wp, lp);
-        if (Notify(h, st) && ItemAt(h, st, PointOf(lp), false) >= 0) NotifyCommand(h, LBN_DBLCLK);
+        if (Notify(h, st) && ItemAt(h, st, PointOf(lp), /*clampOutside=*/false) >= 0) NotifyCommand(h, LBN_DBLCLK);
         return 0;
     case WM_MOUSEWHEEL:
         SetTop(h, st, st->Top + (GET_WHEEL_DELTA_WPARAM(wp) > 0 ? -3 : 3));
@@ -434,7 +435,8 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         case VK_PRIOR: to = std::max(0, cur - PerPage(h, st) + 1); break;
         case VK_NEXT: to = std::min(n - 1, std::max(cur, 0) + PerPage(h, st) - 1); break;
         case VK_SPACE:
-            if (Style(h) & LBS_MULTIPLESEL && cur >= 0) UserSelect(h, st, cur, false, false, true);
+            if (Style(h) & LBS_MULTIPLESEL && cur >= 0)
+                UserSelect(h, st, cur, /*shift=*/false, /*ctrl=*/false, /*toggle=*/true);
             return 0;
         default: return 0;
         }
@@ -445,19 +447,19 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             EnsureVisible(h, st, to);
             Redraw(h, st);
         } else
-            UserSelect(h, st, to, shift, false, false);
+            UserSelect(h, st, to, shift, /*ctrl=*/false, /*toggle=*/false);
         return 0;
     }
     case WM_CHAR: {
         if (wp < 32) return 0;
         std::u16string s(1, static_cast<char16_t>(wp));
-        int i = FindString(st, st->Cur, s, false);
-        if (i >= 0) UserSelect(h, st, i, false, false, false);
+        int i = FindString(st, st->Cur, s, /*exact=*/false);
+        if (i >= 0) UserSelect(h, st, i, /*shift=*/false, /*ctrl=*/false, /*toggle=*/false);
         return 0;
     }
     // ---- LB_ messages ----
     case LB_ADDSTRING: return Insert(h, st, -1, lp, (Style(h) & LBS_SORT) != 0);
-    case LB_INSERTSTRING: return Insert(h, st, static_cast<int>(static_cast<INT_PTR>(wp)), lp, false);
+    case LB_INSERTSTRING: return Insert(h, st, static_cast<int>(static_cast<INT_PTR>(wp)), lp, /*sorted=*/false);
     case LB_DELETESTRING: {
         int i = static_cast<int>(wp);
         if (i < 0 || i >= n) return LB_ERR;
@@ -592,7 +594,7 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return FindString(st, static_cast<int>(static_cast<INT_PTR>(wp)), StringArg(h, lp), m == LB_FINDSTRINGEXACT);
     }
     case LB_SELECTSTRING: {
-        int i = FindString(st, static_cast<int>(static_cast<INT_PTR>(wp)), StringArg(h, lp), false);
+        int i = FindString(st, static_cast<int>(static_cast<INT_PTR>(wp)), StringArg(h, lp), /*exact=*/false);
         if (i < 0) return LB_ERR;
         if (MultiSel(h)) {
             st->Items[i].Sel = true;
@@ -614,8 +616,8 @@ LRESULT CALLBACK ListBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case LB_ITEMFROMPOINT: {
         POINT p = PointOf(lp);
         RECT rc = ClientRect(h);
-        int i = ItemAt(h, st, p, true);
-        bool outside = !PtInRect(&rc, p) || ItemAt(h, st, p, false) < 0;
+        int i = ItemAt(h, st, p, /*clampOutside=*/true);
+        bool outside = !PtInRect(&rc, p) || ItemAt(h, st, p, /*clampOutside=*/false) < 0;
         return MAKELRESULT(static_cast<WORD>(std::max(i, 0)), outside ? 1 : 0);
     }
     case LB_GETITEMHEIGHT: return HeightOf(h, st, static_cast<int>(wp));
@@ -653,10 +655,10 @@ LRESULT CALLBACK ComboBoxProc(HWND h, UINT m, WPARAM wp, LPARAM lp);
 LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp);
 
 void RegisterListClasses() {
-    RegisterCtlClass(u"ListBox", ListBoxProc, CS_DBLCLKS, nullptr, -1);
-    RegisterCtlClass(u"ComboLBox", ListBoxProc, CS_DBLCLKS | CS_SAVEBITS, nullptr, -1);
-    RegisterCtlClass(u"ComboBox", ComboBoxProc, CS_DBLCLKS | CS_PARENTDC, nullptr, -1);
-    RegisterCtlClass(u"ScrollBar", ScrollBarProc, CS_DBLCLKS | CS_PARENTDC, nullptr, -1);
+    RegisterCtlClass(u"ListBox", ListBoxProc, CS_DBLCLKS, /*cursor=*/nullptr, -1);
+    RegisterCtlClass(u"ComboLBox", ListBoxProc, CS_DBLCLKS | CS_SAVEBITS, /*cursor=*/nullptr, -1);
+    RegisterCtlClass(u"ComboBox", ComboBoxProc, CS_DBLCLKS | CS_PARENTDC, /*cursor=*/nullptr, -1);
+    RegisterCtlClass(u"ScrollBar", ScrollBarProc, CS_DBLCLKS | CS_PARENTDC, /*cursor=*/nullptr, -1);
 }
 
 }  // namespace cc

@@ -92,7 +92,7 @@ void Layout(HWND h, TLvState* st) {
     HDLAYOUT lay{&r, &wpos};
     SendMessageW(st->Header, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&lay));
     int width = std::max<int>(rc.right - rc.left, TotalWidth(st) + 200);
-    SetWindowPos(st->Header, nullptr, -st->ScrollX, 0, width + st->ScrollX, wpos.cy,
+    SetWindowPos(st->Header, /*hWndInsertAfter=*/nullptr, -st->ScrollX, 0, width + st->ScrollX, wpos.cy,
                  SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }
 
@@ -116,7 +116,7 @@ void UpdateScroll(HWND h, TLvState* st) {
     Layout(h, st);
 }
 
-void Redraw(HWND h) { InvalidateRect(h, nullptr, FALSE); }
+void Redraw(HWND h) { InvalidateRect(h, /*lpRect=*/nullptr, FALSE); }
 
 // Column left edges in client coordinates.
 int ColumnLeft(TLvState* st, int col) {
@@ -226,7 +226,7 @@ void Paint(HWND h, HDC dc) {
             VLine(dc, x - 1, lr.top, lr.bottom, Sys(COLOR_BTNFACE));
         }
     }
-    SelectClipRgn(dc, nullptr);
+    SelectClipRgn(dc, /*Region=*/nullptr);
     DeleteObject(clip);
     SelectObject(dc, oldFont);
 }
@@ -604,7 +604,7 @@ void KeyNav(HWND h, TLvState* st, WPARAM vk) {
     if (ctrl && !(Style(h) & LVS_SINGLESEL)) {
         Change(h, st, to, LVIS_FOCUSED, LVIS_FOCUSED);
     } else {
-        ClickSelect(h, st, to, shift, false, POINT{-1, -1});
+        ClickSelect(h, st, to, shift, /*ctrl=*/false, POINT{-1, -1});
         if (!shift) st->Mark = to;
     }
     EnsureVisible(h, st, to);
@@ -634,7 +634,7 @@ LRESULT CreateDragImage(HWND h, TLvState* st, int i, POINT* pt) {
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
     if (!bmp) {
         DeleteDC(dc);
         return 0;
@@ -654,7 +654,7 @@ LRESULT CreateDragImage(HWND h, TLvState* st, int i, POINT* pt) {
     SelectObject(dc, oldBmp);
     DeleteDC(dc);
     HIMAGELIST list = ImageList_Create(w, hgt, ILC_COLOR32 | ILC_MASK, 1, 0);
-    ImageList_Add(list, bmp, nullptr);
+    ImageList_Add(list, bmp, /*hbmMask=*/nullptr);
     DeleteObject(bmp);
     if (pt) *pt = POINT{left, row.top};
     return reinterpret_cast<LRESULT>(list);
@@ -663,8 +663,9 @@ LRESULT CreateDragImage(HWND h, TLvState* st, int i, POINT* pt) {
 namespace {
 
 LRESULT OnCreate(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
-    st->Header = CreateWindowExW(0, u"SysHeader32", u"", WS_CHILD | HDS_BUTTONS | HDS_HORZ, 0, 0, 10, 10, h,
-                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(0)), nullptr, nullptr);
+    st->Header =
+        CreateWindowExW(0, u"SysHeader32", u"", WS_CHILD | HDS_BUTTONS | HDS_HORZ, 0, 0, 10, 10, h,
+                        reinterpret_cast<HMENU>(static_cast<intptr_t>(0)), /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     SendMessageW(st->Header, WM_SETFONT, reinterpret_cast<WPARAM>(FontOf(h)), FALSE);
     UpdateScroll(h, st);
     return 0;
@@ -688,7 +689,7 @@ LRESULT OnNcDestroy(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
         for (auto il : st->Images)
             if (il) ImageList_Destroy(il);
     FreeState<TLvState>(h);
-    SetFontOf(h, nullptr);
+    SetFontOf(h, /*font=*/nullptr);
     return DefWindowProcW(h, m, wp, lp);
 }
 
@@ -723,7 +724,7 @@ LRESULT OnButtonDown(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
     int i = ClickableItem(h, st, p);
     bool shift = (wp & MK_SHIFT) != 0, ctrl = (wp & MK_CONTROL) != 0;
     if (m == WM_RBUTTONDOWN) {
-        if (i >= 0 && !(st->Items[i].State & LVIS_SELECTED)) ClickSelect(h, st, i, false, false, p);
+        if (i >= 0 && !(st->Items[i].State & LVIS_SELECTED)) ClickSelect(h, st, i, /*shift=*/false, /*ctrl=*/false, p);
         else if (i >= 0) Change(h, st, i, LVIS_FOCUSED, LVIS_FOCUSED, p);
     } else if (i >= 0 && (st->Items[i].State & LVIS_SELECTED) && !shift && !ctrl) {
         // A press on a selection may start a drag: the others stay selected until release.
@@ -863,12 +864,12 @@ LRESULT OnSetItemText(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
         LVITEMA li = *reinterpret_cast<const LVITEMA*>(lp);
         li.iItem = static_cast<int>(wp);
         li.mask = LVIF_TEXT;
-        return SetItem(h, st, &li, false);
+        return SetItem(h, st, &li, /*wide=*/false);
     }
     LVITEMW li = *reinterpret_cast<const LVITEMW*>(lp);
     li.iItem = static_cast<int>(wp);
     li.mask = LVIF_TEXT;
-    return SetItem(h, st, &li, true);
+    return SetItem(h, st, &li, /*wide=*/true);
 }
 
 LRESULT OnGetItemText(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
@@ -887,7 +888,7 @@ LRESULT OnDeleteItem(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
     const int n = static_cast<int>(st->Items.size());
     int i = static_cast<int>(wp);
     if (i < 0 || i >= n) return FALSE;
-    DeleteAt(h, st, i, true);
+    DeleteAt(h, st, i, /*notify=*/true);
     st->Top = std::clamp(st->Top, 0, std::max(0, static_cast<int>(st->Items.size()) - PerPage(h, st)));
     UpdateScroll(h, st);
     Redraw(h);
@@ -969,7 +970,7 @@ LRESULT OnSetColumnWidth(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
     LVCOLUMNW lc{};
     lc.mask = LVCF_WIDTH;
     lc.cx = cx;
-    return SetColumn(h, st, i, &lc, true, false);
+    return SetColumn(h, st, i, &lc, /*wide=*/true, /*insert=*/false);
 }
 
 LRESULT OnSetImageList(HWND h, TLvState* st, UINT m, WPARAM wp, LPARAM lp) {
@@ -1118,12 +1119,12 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_NOTIFY: return OnNotify(h, st, m, wp, lp);
     // ---- LVM_ ----
     case LVM_GETITEMCOUNT: return n;
-    case LVM_INSERTITEMA: return InsertItem(h, st, reinterpret_cast<const LVITEMA*>(lp), false);
-    case LVM_INSERTITEMW: return InsertItem(h, st, reinterpret_cast<const LVITEMW*>(lp), true);
-    case LVM_SETITEMA: return SetItem(h, st, reinterpret_cast<const LVITEMA*>(lp), false);
-    case LVM_SETITEMW: return SetItem(h, st, reinterpret_cast<const LVITEMW*>(lp), true);
-    case LVM_GETITEMA: return GetItem(h, st, reinterpret_cast<LVITEMA*>(lp), false);
-    case LVM_GETITEMW: return GetItem(h, st, reinterpret_cast<LVITEMW*>(lp), true);
+    case LVM_INSERTITEMA: return InsertItem(h, st, reinterpret_cast<const LVITEMA*>(lp), /*wide=*/false);
+    case LVM_INSERTITEMW: return InsertItem(h, st, reinterpret_cast<const LVITEMW*>(lp), /*wide=*/true);
+    case LVM_SETITEMA: return SetItem(h, st, reinterpret_cast<const LVITEMA*>(lp), /*wide=*/false);
+    case LVM_SETITEMW: return SetItem(h, st, reinterpret_cast<const LVITEMW*>(lp), /*wide=*/true);
+    case LVM_GETITEMA: return GetItem(h, st, reinterpret_cast<LVITEMA*>(lp), /*wide=*/false);
+    case LVM_GETITEMW: return GetItem(h, st, reinterpret_cast<LVITEMW*>(lp), /*wide=*/true);
     case LVM_SETITEMTEXTA:
     case LVM_SETITEMTEXTW: return OnSetItemText(h, st, m, wp, lp);
     case LVM_GETITEMTEXTA:
@@ -1144,12 +1145,20 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         st->Mark = static_cast<int>(lp);
         return old;
     }
-    case LVM_INSERTCOLUMNA: return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNA*>(lp), false, true);
-    case LVM_INSERTCOLUMNW: return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNW*>(lp), true, true);
-    case LVM_SETCOLUMNA: return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNA*>(lp), false, false);
-    case LVM_SETCOLUMNW: return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNW*>(lp), true, false);
-    case LVM_GETCOLUMNA: return GetColumn(st, static_cast<int>(wp), reinterpret_cast<LVCOLUMNA*>(lp), false);
-    case LVM_GETCOLUMNW: return GetColumn(st, static_cast<int>(wp), reinterpret_cast<LVCOLUMNW*>(lp), true);
+    case LVM_INSERTCOLUMNA:
+        return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNA*>(lp), /*wide=*/false,
+                         /*insert=*/true);
+    case LVM_INSERTCOLUMNW:
+        return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNW*>(lp), /*wide=*/true,
+                         /*insert=*/true);
+    case LVM_SETCOLUMNA:
+        return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNA*>(lp), /*wide=*/false,
+                         /*insert=*/false);
+    case LVM_SETCOLUMNW:
+        return SetColumn(h, st, static_cast<int>(wp), reinterpret_cast<const LVCOLUMNW*>(lp), /*wide=*/true,
+                         /*insert=*/false);
+    case LVM_GETCOLUMNA: return GetColumn(st, static_cast<int>(wp), reinterpret_cast<LVCOLUMNA*>(lp), /*wide=*/false);
+    case LVM_GETCOLUMNW: return GetColumn(st, static_cast<int>(wp), reinterpret_cast<LVCOLUMNW*>(lp), /*wide=*/true);
     case LVM_DELETECOLUMN: return OnDeleteColumn(h, st, m, wp, lp);
     case LVM_GETCOLUMNWIDTH: {
         int i = static_cast<int>(wp);
@@ -1166,8 +1175,12 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case LVM_GETEXTENDEDLISTVIEWSTYLE: return st->ExStyle;
     case LVM_SORTITEMS:
     case LVM_SORTITEMSEX: return OnSortItems(h, st, m, wp, lp);
-    case LVM_FINDITEMA: return FindItem(st, static_cast<int>(static_cast<INT_PTR>(wp)), reinterpret_cast<const LVFINDINFOA*>(lp), false);
-    case LVM_FINDITEMW: return FindItem(st, static_cast<int>(static_cast<INT_PTR>(wp)), reinterpret_cast<const LVFINDINFOW*>(lp), true);
+    case LVM_FINDITEMA:
+        return FindItem(st, static_cast<int>(static_cast<INT_PTR>(wp)), reinterpret_cast<const LVFINDINFOA*>(lp),
+                        /*wide=*/false);
+    case LVM_FINDITEMW:
+        return FindItem(st, static_cast<int>(static_cast<INT_PTR>(wp)), reinterpret_cast<const LVFINDINFOW*>(lp),
+                        /*wide=*/true);
     case LVM_HITTEST:
     case LVM_SUBITEMHITTEST: return OnHitTest(h, st, m, wp, lp);
     case LVM_GETITEMRECT:
@@ -1203,8 +1216,8 @@ LRESULT CALLBACK ListViewProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
 }
 
 void RegisterListViewClasses() {
-    RegisterCtlClass(u"SysListView32", ListViewProc, CS_DBLCLKS, nullptr, -1);
-    RegisterCtlClass(u"SysHeader32", HeaderProc, CS_DBLCLKS, nullptr, -1);
+    RegisterCtlClass(u"SysListView32", ListViewProc, CS_DBLCLKS, /*cursor=*/nullptr, -1);
+    RegisterCtlClass(u"SysHeader32", HeaderProc, CS_DBLCLKS, /*cursor=*/nullptr, -1);
 }
 
 }  // namespace cc

@@ -265,7 +265,7 @@ void PaintPopup(HWND w, HDC dc) {
             }
         }
         RECT tr{r.left + kCheckWidth, r.top, r.right, r.bottom};
-        DrawItemText(dc, it, tr, hot, gray, false);
+        DrawItemText(dc, it, tr, hot, gray, /*bar=*/false);
         if (it.Sub) {
             RECT ar{r.right - kArrowWidth, r.top, r.right, r.bottom};
             DrawArrow(dc, ar, 3, ink);
@@ -367,7 +367,7 @@ void PaintBar(HWND w, HDC dc, const RECT& band, BOOL) {
         r.bottom = band.bottom;
         bool hot = i == m->Hot && m->BarOf == w;
         if (hot) FillSolid(dc, r, Sys(COLOR_HIGHLIGHT));
-        DrawItemText(dc, it, r, hot, (it.State & MFS_GRAYED) != 0, true);
+        DrawItemText(dc, it, r, hot, (it.State & MFS_GRAYED) != 0, /*bar=*/true);
     }
     SelectObject(dc, oldFont);
 }
@@ -416,7 +416,7 @@ void MenuSelect(TLoop& L, HMENU h, int i) {
 
 void Repaint(TLoop& L, std::size_t level) {
     if (L.Levels[level].Wnd)
-        InvalidateRect(L.Levels[level].Wnd, nullptr, FALSE);
+        InvalidateRect(L.Levels[level].Wnd, /*lpRect=*/nullptr, FALSE);
     else if (L.BarWnd)
         DrawMenuBar(L.BarWnd);
 }
@@ -457,8 +457,9 @@ HWND ShowPopup(TLoop& L, HMENU h, int x, int y, const RECT* exclude, UINT align)
     if (y + sz.cy > sh) y = exclude ? std::max(0, static_cast<int>(exclude->bottom) - sz.cy) : sh - sz.cy;
     x = std::max(x, 0);
     y = std::max(y, 0);
-    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, u"#32768", u"", WS_POPUP, x, y, sz.cx, sz.cy, nullptr,
-                             nullptr, nullptr, nullptr);
+    HWND w = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, u"#32768", u"", WS_POPUP, x, y, sz.cx, sz.cy,
+                             /*hWndParent=*/nullptr,
+                             /*hMenu=*/nullptr, /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     if (!w) return nullptr;
     SetPropW(w, u"TessaroMenu", h);
     SetPropW(w, u"TessaroMenuOwner", L.Owner);
@@ -514,7 +515,7 @@ void Choose(TLoop& L, std::size_t level, int i) {
     if (it.Type & MFT_SEPARATOR) return;
     if (it.Sub) {
         Select(L, level, i);
-        OpenSub(L, level, true);
+        OpenSub(L, level, /*selectFirst=*/true);
         return;
     }
     if (it.State & MFS_GRAYED) return;
@@ -568,7 +569,7 @@ void MoveSel(TLoop& L, std::size_t level, int dir) {
 void BarStep(TLoop& L, int dir) {
     CloseFrom(L, 1);
     MoveSel(L, 0, dir);
-    OpenSub(L, 0, true);
+    OpenSub(L, 0, /*selectFirst=*/true);
 }
 
 void KeyDown(TLoop& L, WPARAM vk) {
@@ -578,14 +579,14 @@ void KeyDown(TLoop& L, WPARAM vk) {
     case VK_UP:
     case VK_DOWN:
         if (barLevel)
-            OpenSub(L, deep, true);
+            OpenSub(L, deep, /*selectFirst=*/true);
         else
             MoveSel(L, deep, vk == VK_DOWN ? 1 : -1);
         break;
     case VK_RIGHT:
         if (barLevel)
             MoveSel(L, 0, 1);
-        else if (!OpenSub(L, deep, true) && L.BarWnd)
+        else if (!OpenSub(L, deep, /*selectFirst=*/true) && L.BarWnd)
             BarStep(L, 1);
         break;
     case VK_LEFT:
@@ -654,7 +655,7 @@ void Mouse(TLoop& L, const MSG& msg) {
             if (bm->Hot != item && L.Levels.size() > 1) {
                 CloseFrom(L, 1);
                 Select(L, 0, item);
-                OpenSub(L, 0, false);
+                OpenSub(L, 0, /*selectFirst=*/false);
             }
             return;
         }
@@ -664,7 +665,7 @@ void Mouse(TLoop& L, const MSG& msg) {
             CloseFrom(L, static_cast<std::size_t>(lv) + 1);
         }
         Select(L, static_cast<std::size_t>(lv), item);
-        OpenSub(L, static_cast<std::size_t>(lv), false);
+        OpenSub(L, static_cast<std::size_t>(lv), /*selectFirst=*/false);
         return;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
@@ -681,7 +682,7 @@ void Mouse(TLoop& L, const MSG& msg) {
             }
             CloseFrom(L, 1);
             Select(L, 0, item);
-            OpenSub(L, 0, false);
+            OpenSub(L, 0, /*selectFirst=*/false);
         }
         return;
     case WM_LBUTTONUP:
@@ -729,11 +730,11 @@ void RunLoop(TLoop& L) {
     MSG msg;
     while (!L.Done) {
         if (!IsWindow(L.Owner)) break;
-        if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && EndsLoopQueued(L, msg)) break;
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (PeekMessageW(&msg, /*hWnd=*/nullptr, 0, 0, PM_NOREMOVE) && EndsLoopQueued(L, msg)) break;
+        if (!PeekMessageW(&msg, /*hWnd=*/nullptr, 0, 0, PM_REMOVE)) {
             if (L.Notify && IsWindow(L.Owner)) SendMessageW(L.Owner, WM_ENTERIDLE, MSGF_MENU, reinterpret_cast<LPARAM>(first));
-            if (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) continue;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            if (PeekMessageW(&msg, /*hWnd=*/nullptr, 0, 0, PM_NOREMOVE)) continue;
+            MsgWaitForMultipleObjects(0, /*pHandles=*/nullptr, FALSE, 50, QS_ALLINPUT);
             continue;
         }
         if (msg.message == WM_QUIT) {
@@ -778,7 +779,7 @@ UINT Track(HMENU h, UINT flags, int x, int y, HWND owner, const RECT* exclude, H
         LayoutBar(barWnd, bm);
         if (barItem >= 0) {
             Select(L, 0, barItem);
-            OpenSub(L, 0, false);
+            OpenSub(L, 0, /*selectFirst=*/false);
         } else {
             MoveSel(L, 0, 1);
         }
@@ -830,7 +831,7 @@ void TrackBar(HWND w, WPARAM cmd, LPARAM lp) {
 }  // namespace
 
 void RegisterMenuClasses() {
-    RegisterCtlClass(u"#32768", PopupMenuProc, CS_SAVEBITS | CS_DBLCLKS, nullptr, COLOR_MENU);
+    RegisterCtlClass(u"#32768", PopupMenuProc, CS_SAVEBITS | CS_DBLCLKS, /*cursor=*/nullptr, COLOR_MENU);
     SetMenuBarPainter(PaintBar);
     SetMenuBarTracker(TrackBar);
 }
@@ -850,19 +851,19 @@ BOOL IsMenu(HMENU h) { return M(h) != nullptr; }
 
 BOOL AppendMenuA(HMENU h, UINT f, UINT_PTR id, LPCSTR s) {
     std::u16string t = (f & (MF_OWNERDRAW | MF_BITMAP | MF_SEPARATOR)) ? std::u16string() : WideOf(s);
-    return InsertImpl(h, static_cast<UINT>(-1), f, id, &t, s, true);
+    return InsertImpl(h, static_cast<UINT>(-1), f, id, &t, s, /*append=*/true);
 }
 BOOL AppendMenuW(HMENU h, UINT f, UINT_PTR id, LPCWSTR s) {
     std::u16string t = (f & (MF_OWNERDRAW | MF_BITMAP | MF_SEPARATOR)) ? std::u16string() : WideOfW(s);
-    return InsertImpl(h, static_cast<UINT>(-1), f, id, &t, s, true);
+    return InsertImpl(h, static_cast<UINT>(-1), f, id, &t, s, /*append=*/true);
 }
 BOOL InsertMenuA(HMENU h, UINT pos, UINT f, UINT_PTR id, LPCSTR s) {
     std::u16string t = (f & (MF_OWNERDRAW | MF_BITMAP | MF_SEPARATOR)) ? std::u16string() : WideOf(s);
-    return InsertImpl(h, pos, f, id, &t, s, false);
+    return InsertImpl(h, pos, f, id, &t, s, /*append=*/false);
 }
 BOOL InsertMenuW(HMENU h, UINT pos, UINT f, UINT_PTR id, LPCWSTR s) {
     std::u16string t = (f & (MF_OWNERDRAW | MF_BITMAP | MF_SEPARATOR)) ? std::u16string() : WideOfW(s);
-    return InsertImpl(h, pos, f, id, &t, s, false);
+    return InsertImpl(h, pos, f, id, &t, s, /*append=*/false);
 }
 
 static BOOL ModifyImpl(HMENU h, UINT pos, UINT f, UINT_PTR id, const std::u16string& t, const void* raw) {
@@ -995,8 +996,8 @@ static BOOL RemoveImpl(HMENU h, UINT pos, UINT f, bool destroy) {
     if (destroy && sub) DestroyTree(sub);
     return TRUE;
 }
-BOOL DeleteMenu(HMENU h, UINT pos, UINT f) { return RemoveImpl(h, pos, f, true); }
-BOOL RemoveMenu(HMENU h, UINT pos, UINT f) { return RemoveImpl(h, pos, f, false); }
+BOOL DeleteMenu(HMENU h, UINT pos, UINT f) { return RemoveImpl(h, pos, f, /*destroy=*/true); }
+BOOL RemoveMenu(HMENU h, UINT pos, UINT f) { return RemoveImpl(h, pos, f, /*destroy=*/false); }
 
 int GetMenuItemCount(HMENU h) {
     std::lock_guard<std::recursive_mutex> lk(Mx());
@@ -1041,7 +1042,7 @@ BOOL EnableMenuItem(HMENU h, UINT id, UINT f) {
     UINT old = m->Items[i].State & (MF_GRAYED | MF_DISABLED);
     m->Items[i].State = (m->Items[i].State & ~MFS_GRAYED) | (f & (MF_GRAYED | MF_DISABLED));
     if (f & (MF_GRAYED | MF_DISABLED)) m->Items[i].State |= (f & MF_GRAYED) ? MF_GRAYED : MF_DISABLED;
-    if (m->Wnd) InvalidateRect(m->Wnd, nullptr, FALSE);
+    if (m->Wnd) InvalidateRect(m->Wnd, /*lpRect=*/nullptr, FALSE);
     return static_cast<BOOL>(old);
 }
 DWORD CheckMenuItem(HMENU h, UINT id, UINT f) {
@@ -1051,7 +1052,7 @@ DWORD CheckMenuItem(HMENU h, UINT id, UINT f) {
     if (!m) return static_cast<DWORD>(-1);
     DWORD old = m->Items[i].State & MF_CHECKED;
     m->Items[i].State = (m->Items[i].State & ~MF_CHECKED) | (f & MF_CHECKED);
-    if (m->Wnd) InvalidateRect(m->Wnd, nullptr, FALSE);
+    if (m->Wnd) InvalidateRect(m->Wnd, /*lpRect=*/nullptr, FALSE);
     return old;
 }
 BOOL CheckMenuRadioItem(HMENU h, UINT first, UINT last, UINT check, UINT f) {
@@ -1134,12 +1135,12 @@ BOOL GetMenuItemRect(HWND w, HMENU h, UINT item, LPRECT r) {
 
 BOOL TrackPopupMenuEx(HMENU h, UINT flags, int x, int y, HWND hwnd, const TPMPARAMS* tpm) {
     if (!M(h)) return FALSE;
-    UINT r = Track(h, flags, x, y, hwnd, tpm ? &tpm->rcExclude : nullptr, nullptr, -1);
+    UINT r = Track(h, flags, x, y, hwnd, tpm ? &tpm->rcExclude : nullptr, /*barWnd=*/nullptr, -1);
     if (flags & TPM_RETURNCMD) return static_cast<BOOL>(r);
     return TRUE;
 }
 BOOL TrackPopupMenu(HMENU h, UINT flags, int x, int y, int, HWND hwnd, const RECT*) {
-    return TrackPopupMenuEx(h, flags, x, y, hwnd, nullptr);
+    return TrackPopupMenuEx(h, flags, x, y, hwnd, /*lptpm=*/nullptr);
 }
 BOOL EndMenu() {
     if (!tLoop) return FALSE;
@@ -1150,7 +1151,7 @@ BOOL EndMenu() {
 void MenuBarTrack(HWND w, int item) {
     HMENU bar = GetMenu(w);
     if (!M(bar)) return;
-    Track(bar, 0, 0, 0, w, nullptr, w, item);
+    Track(bar, 0, 0, 0, w, /*exclude=*/nullptr, w, item);
 }
 
 int MenuBarItemFromPoint(HWND w, POINT pt) {
@@ -1208,7 +1209,7 @@ HMENU GetSystemMenu(HWND hWnd, BOOL bRevert) {
         AppendMenuW(menu, MF_STRING, SC_SIZE, u"&Size");
         AppendMenuW(menu, MF_STRING, SC_MINIMIZE, u"Mi&nimize");
         AppendMenuW(menu, MF_STRING, SC_MAXIMIZE, u"Ma&ximize");
-        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_SEPARATOR, 0, /*lpNewItem=*/nullptr);
         AppendMenuW(menu, MF_STRING, SC_CLOSE, u"&Close\tAlt+F4");
         SetMenuDefaultItem(menu, SC_CLOSE, FALSE);
         all[hWnd] = menu;

@@ -103,20 +103,24 @@ int ShowBox(HWND owner, const std::u16string& text, const std::u16string& captio
     if (icon) {
         static const LPCSTR ids[] = {nullptr, IDI_HAND, IDI_QUESTION, IDI_EXCLAMATION, IDI_ASTERISK};
         HWND ic = CreateWindowExW(0, u"Static", u"", WS_CHILD | WS_VISIBLE | SS_ICON, margin, margin, 32, 32, dlg,
-                                  reinterpret_cast<HMENU>(static_cast<intptr_t>(kIconId)), nullptr, nullptr);
-        SendMessageW(ic, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, ids[std::min<UINT>(icon >> 4, 4)])), 0);
+                                  reinterpret_cast<HMENU>(static_cast<intptr_t>(kIconId)), /*hInstance=*/nullptr,
+                                  /*lpParam=*/nullptr);
+        SendMessageW(ic, STM_SETICON,
+                     reinterpret_cast<WPARAM>(LoadIconA(/*hInstance=*/nullptr, ids[std::min<UINT>(icon >> 4, 4)])), 0);
     }
     int ty = margin + (contentH - tr.bottom) / 2;
     HWND st = CreateWindowExW(0, u"Static", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, textX, ty,
-                              tr.right + 2, tr.bottom, dlg, reinterpret_cast<HMENU>(static_cast<intptr_t>(kTextId)), nullptr, nullptr);
+                              tr.right + 2, tr.bottom, dlg, reinterpret_cast<HMENU>(static_cast<intptr_t>(kTextId)),
+                              /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     SendMessageW(st, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     int bx = (cw - buttonsW) / 2, by = ch - margin - bh;
     int def = DefaultAnswer(type);
     HWND defBtn = nullptr;
     for (std::size_t i = 0; i < buttons.size(); ++i) {
         DWORD bs = WS_CHILD | WS_VISIBLE | WS_TABSTOP | (buttons[i].Id == def ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (i == 0 ? WS_GROUP : 0);
-        HWND b = CreateWindowExW(0, u"Button", buttons[i].Caption, bs, bx + static_cast<int>(i) * (bw + gap), by, bw, bh, dlg,
-                                 reinterpret_cast<HMENU>(static_cast<intptr_t>(buttons[i].Id)), nullptr, nullptr);
+        HWND b = CreateWindowExW(0, u"Button", buttons[i].Caption, bs, bx + static_cast<int>(i) * (bw + gap), by, bw,
+                                 bh, dlg, reinterpret_cast<HMENU>(static_cast<intptr_t>(buttons[i].Id)),
+                                 /*hInstance=*/nullptr, /*lpParam=*/nullptr);
         SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         if (buttons[i].Id == def) defBtn = b;
     }

@@ -144,7 +144,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
     case WM_PRINTCLIENT: PaintBar(h, reinterpret_cast<HDC>(wp)); return 0;
     case WM_SETCURSOR:
         if (Grip(h)) {
-            SetCursor(LoadCursorA(nullptr, IDC_SIZENWSE));
+            SetCursor(LoadCursorA(/*hInstance=*/nullptr, IDC_SIZENWSE));
             return TRUE;
         }
         break;
@@ -170,9 +170,9 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             st->TrackPos = st->Pos;
         } else {
             Step(h, st, st->Pressed);
-            SetTimer(h, kRepeatTimer, 400, nullptr);  // held: repeats after a pause
+            SetTimer(h, kRepeatTimer, 400, /*lpTimerFunc=*/nullptr);  // held: repeats after a pause
         }
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     }
     case WM_TIMER:
@@ -182,7 +182,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             ScreenToClient(h, &p);
             if (st->Pressed >= 1 && st->Pressed <= 4 && PartAt(h, st, p) == st->Pressed) Step(h, st, st->Pressed);
             if (st->Pressed >= 1 && st->Pressed <= 4)
-                SetTimer(h, kRepeatTimer, 50, nullptr);
+                SetTimer(h, kRepeatTimer, 50, /*lpTimerFunc=*/nullptr);
             else
                 KillTimer(h, kRepeatTimer);
             return 0;
@@ -206,13 +206,13 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
             ReleaseCapture();
             if (part == 5) Notify(h, SB_THUMBPOSITION, st->TrackPos);
             Notify(h, SB_ENDSCROLL, 0);
-            InvalidateRect(h, nullptr, FALSE);
+            InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         }
         return 0;
     case WM_CAPTURECHANGED:
         st->Pressed = 0;
         KillTimer(h, kRepeatTimer);
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return 0;
     case WM_KEYDOWN: {
         WORD code;
@@ -232,11 +232,11 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
-    case WM_ENABLE: InvalidateRect(h, nullptr, FALSE); return 0;
+    case WM_ENABLE: InvalidateRect(h, /*lpRect=*/nullptr, FALSE); return 0;
     case SBM_SETPOS: {
         int old = st->Pos;
         st->Pos = std::clamp(static_cast<int>(wp), st->Min, MaxPos(st));
-        if (lp) InvalidateRect(h, nullptr, FALSE);
+        if (lp) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return old;
     }
     case SBM_GETPOS: return st->Pos;
@@ -247,7 +247,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         st->Max = static_cast<int>(lp);
         if (st->Max < st->Min) std::swap(st->Min, st->Max);
         st->Pos = std::clamp(st->Pos, st->Min, MaxPos(st));
-        if (m == SBM_SETRANGEREDRAW) InvalidateRect(h, nullptr, FALSE);
+        if (m == SBM_SETRANGEREDRAW) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return old;
     }
     case SBM_GETRANGE:
@@ -256,7 +256,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         return 0;
     case SBM_ENABLE_ARROWS:
         st->Enabled = wp != ESB_DISABLE_BOTH;
-        InvalidateRect(h, nullptr, FALSE);
+        InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return TRUE;
     case SBM_SETSCROLLINFO: {
         auto* si = reinterpret_cast<SCROLLINFO*>(lp);
@@ -268,7 +268,7 @@ LRESULT CALLBACK ScrollBarProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         if (si->fMask & SIF_PAGE) st->Page = std::clamp(static_cast<int>(si->nPage), 0, st->Max - st->Min + 1);
         if (si->fMask & SIF_POS) st->Pos = si->nPos;
         st->Pos = std::clamp(st->Pos, st->Min, MaxPos(st));
-        if (wp) InvalidateRect(h, nullptr, FALSE);
+        if (wp) InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return st->Pos;
     }
     case SBM_GETSCROLLINFO: {

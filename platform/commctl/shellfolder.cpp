@@ -192,7 +192,10 @@ std::string VolumeName(const std::string& Device, const std::string& Mount) {
     if (Device.compare(0, ByLabel.size(), ByLabel) == 0 && Device.size() > ByLabel.size())
         return UnescapeHex(Device.substr(ByLabel.size()));
     char Label[261] = {0};
-    if (GetVolumeInformationA(Mount.c_str(), Label, sizeof Label, nullptr, nullptr, nullptr, nullptr, 0) && Label[0])
+    if (GetVolumeInformationA(Mount.c_str(), Label, sizeof Label, /*lpVolumeSerialNumber=*/nullptr,
+                              /*lpMaximumComponentLength=*/nullptr, /*lpFileSystemFlags=*/nullptr,
+                              /*lpFileSystemNameBuffer=*/nullptr, 0) &&
+        Label[0])
         return Label;
     return Mount;
 }
@@ -528,8 +531,9 @@ HRESULT SHGetSpecialFolderLocation(HWND, int Csidl, LPITEMIDLIST* List) {
             if (Path.empty()) return E_FAIL;
             IShellFolder* Desktop = nullptr;
             SHGetDesktopFolder(&Desktop);
-            const HRESULT R = Desktop->ParseDisplayName(nullptr, nullptr, Utf8ToUtf16(Path).c_str(), nullptr, List,
-                                                        nullptr);
+            const HRESULT R = Desktop->ParseDisplayName(/*Owner=*/nullptr, /*BindContext=*/nullptr,
+                                                        Utf8ToUtf16(Path).c_str(), /*Eaten=*/nullptr, List,
+                                                        /*Attributes=*/nullptr);
             Desktop->Release();
             return R;
         }
@@ -577,7 +581,8 @@ DWORD_PTR SHGetFileInfoW(const char16_t* Path, DWORD, SHFILEINFOW* Info, UINT, U
     } else {
         IShellFolder* D = nullptr;
         SHGetDesktopFolder(&D);
-        const HRESULT R = D->ParseDisplayName(nullptr, nullptr, Path, nullptr, &Own, nullptr);
+        const HRESULT R = D->ParseDisplayName(/*Owner=*/nullptr, /*BindContext=*/nullptr, Path, /*Eaten=*/nullptr, &Own,
+                                              /*Attributes=*/nullptr);
         D->Release();
         if (R != S_OK) return 0;
         List = Own;

@@ -325,7 +325,7 @@ int SetDIBits(HDC Handle, HBITMAP Bitmap, UINT StartScan, UINT Lines, const void
         for (int Y = 0; Y < B->Surface->Height; ++Y)
             for (int X = 0; X < B->Surface->Width; ++X)
                 B->Surface->Row(Y)[X] = MonoPixel(ToColor(B->Surface->Row(Y)[X]));
-    SurfaceToDib(*B, nullptr);
+    SurfaceToDib(*B, /*Changed=*/nullptr);
     return Done;
 }
 
@@ -389,7 +389,7 @@ LONG SetBitmapBits(HBITMAP Bitmap, DWORD Count, const void* Bits) {
         }
         Done += Stride;
     }
-    SurfaceToDib(*B, nullptr);
+    SurfaceToDib(*B, /*Changed=*/nullptr);
     return Done;
 }
 

@@ -304,12 +304,12 @@ BOOL Blit(HDC Dest, int X, int Y, int W, int H, HDC Src, int XSrc, int YSrc, DWO
 }  // namespace
 
 BOOL BitBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc, int YSrc, DWORD Rop) {
-    return Blit(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Rop, nullptr, 0, 0);
+    return Blit(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Rop, /*MaskBm=*/nullptr, 0, 0);
 }
 
 BOOL MaskBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int XSrc, int YSrc, HBITMAP Mask, int XMask,
              int YMask, DWORD Rop) {
-    if (!Mask) return Blit(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Rop & 0x00FFFFFFu, nullptr, 0, 0);
+    if (!Mask) return Blit(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Rop & 0x00FFFFFFu, /*MaskBm=*/nullptr, 0, 0);
     return Blit(Dest, X, Y, Width, Height, Src, XSrc, YSrc, Rop, Mask, XMask, YMask);
 }
 
@@ -318,7 +318,7 @@ BOOL PatBlt(HDC Dc, int X, int Y, int Width, int Height, DWORD Rop) {
     TTarget T;
     if (!T.Begin(Dc)) return FALSE;
     RECT R = Normalize(X + T.Dx, Y + T.Dy, Width, Height);
-    Compose(T, R, nullptr, 0, 0, Rop);
+    Compose(T, R, /*Src=*/nullptr, 0, 0, Rop);
     return TRUE;
 }
 
@@ -510,7 +510,8 @@ BOOL TransparentBlt(HDC Dest, int X, int Y, int Width, int Height, HDC Src, int 
     // Compare in the source's colours, before any conversion.
     RECT Dst;
     std::unique_ptr<TGdiSurface> Scaled;
-    if (!StretchDCs(D, S, X, Y, Width, Height, XSrc, YSrc, SrcWidth, SrcHeight, COLORONCOLOR, Dst, Scaled, false))
+    if (!StretchDCs(D, S, X, Y, Width, Height, XSrc, YSrc, SrcWidth, SrcHeight, COLORONCOLOR, Dst, Scaled,
+                    /*Convert=*/false))
         return TRUE;
     uint32_t Key = S.MapColor(TransparentColor) & 0xFFFFFF;
     bool FromMono = S.Mono && !D.Mono;

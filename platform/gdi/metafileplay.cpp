@@ -178,9 +178,10 @@ public:
             return;
         }
         if (Closed && Fill)
-            WithObjects(true, true, [&] { Polygon(Dc, d.data(), static_cast<int>(d.size())); });
+            WithObjects(/*UsePen=*/true, /*UseBrush=*/true, [&] { Polygon(Dc, d.data(), static_cast<int>(d.size())); });
         else
-            WithObjects(true, false, [&] { Polyline(Dc, d.data(), static_cast<int>(d.size())); });
+            WithObjects(/*UsePen=*/true, /*UseBrush=*/false,
+                        [&] { Polyline(Dc, d.data(), static_cast<int>(d.size())); });
     }
 
     void PolyPoly(const std::vector<std::vector<TPt>>& Polys, bool Fill) {
@@ -197,10 +198,11 @@ public:
         }
         if (counts.empty()) return;
         if (Fill) {
-            WithObjects(true, true, [&] { PolyPolygon(Dc, all.data(), counts.data(), static_cast<int>(counts.size())); });
+            WithObjects(/*UsePen=*/true, /*UseBrush=*/true,
+                        [&] { PolyPolygon(Dc, all.data(), counts.data(), static_cast<int>(counts.size())); });
         } else {
             size_t at = 0;
-            WithObjects(true, false, [&] {
+            WithObjects(/*UsePen=*/true, /*UseBrush=*/false, [&] {
                 for (INT c : counts) {
                     Polyline(Dc, all.data() + at, c);
                     at += static_cast<size_t>(c);
@@ -227,10 +229,10 @@ public:
             const double a = i * 2 * M_PI / 96;
             pts.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
         }
-        Shape(pts, true, true);
+        Shape(pts, /*Closed=*/true, /*Fill=*/true);
     }
 
-    void Rect(TPt A, TPt B) { Shape({A, {B.X, A.Y}, B, {A.X, B.Y}}, true, true); }
+    void Rect(TPt A, TPt B) { Shape({A, {B.X, A.Y}, B, {A.X, B.Y}}, /*Closed=*/true, /*Fill=*/true); }
 
     void FinishPath(bool Fill, bool Stroke) {
         if (Path.empty()) return;
@@ -241,11 +243,11 @@ public:
                 all.insert(all.end(), f.begin(), f.end());
                 counts.push_back(static_cast<INT>(f.size()));
             }
-            WithObjects(false, true,
+            WithObjects(/*UsePen=*/false, /*UseBrush=*/true,
                         [&] { PolyPolygon(Dc, all.data(), counts.data(), static_cast<int>(counts.size())); });
         }
         if (Stroke) {
-            WithObjects(true, false, [&] {
+            WithObjects(/*UsePen=*/true, /*UseBrush=*/false, [&] {
                 for (size_t i = 0; i < Path.size(); ++i) {
                     std::vector<POINT> f = Path[i];
                     if (PathClosed[i] && f.size() > 1) f.push_back(f.front());
@@ -489,7 +491,7 @@ BOOL PlayEnhMetaFile(HDC Dc, const void* Data, size_t Size, const RECT* Bounds) 
                         if (fig.empty()) fig.push_back(P.S.Cur);
                         fig.push_back(to);
                     } else {
-                        P.Shape({P.S.Cur, to}, false, false);
+                        P.Shape({P.S.Cur, to}, /*Closed=*/false, /*Fill=*/false);
                     }
                     P.S.Cur = to;
                 }
@@ -580,9 +582,9 @@ BOOL PlayEnhMetaFile(HDC Dc, const void* Data, size_t Size, const RECT* Bounds) 
                 std::vector<TPt> pts = small ? Points16(R, d + 20, n) : Points32(R, d + 20, n);
                 const uint32_t kind = small ? type - 83 : type;  // 85..89 -> 2..6
                 if (kind == 3) {  // polygon
-                    P.Shape(pts, true, true);
+                    P.Shape(pts, /*Closed=*/true, /*Fill=*/true);
                 } else if (kind == 4) {  // polyline
-                    P.Shape(pts, false, false);
+                    P.Shape(pts, /*Closed=*/false, /*Fill=*/false);
                 } else if (kind == 2 || kind == 5) {  // Bézier: from its first point, or from the current one
                     std::vector<TPt> out;
                     TPt cur = kind == 2 ? pts[0] : P.S.Cur;
@@ -600,7 +602,7 @@ BOOL PlayEnhMetaFile(HDC Dc, const void* Data, size_t Size, const RECT* Bounds) 
                             break;
                         }
                     }
-                    P.Shape(out, false, false);
+                    P.Shape(out, /*Closed=*/false, /*Fill=*/false);
                 } else if (kind == 6) {  // polyline from the current point
                     pts.insert(pts.begin(), P.S.Cur);
                     P.S.Cur = pts.back();
@@ -608,7 +610,7 @@ BOOL PlayEnhMetaFile(HDC Dc, const void* Data, size_t Size, const RECT* Bounds) 
                         if (fig.empty()) fig.push_back(pts.front());
                         fig.insert(fig.end(), pts.begin() + 1, pts.end());
                     } else {
-                        P.Shape(pts, false, false);
+                        P.Shape(pts, /*Closed=*/false, /*Fill=*/false);
                     }
                 }
                 break;
@@ -650,9 +652,9 @@ BOOL PlayEnhMetaFile(HDC Dc, const void* Data, size_t Size, const RECT* Bounds) 
                     fig = {P.S.Cur};
                 }
                 break;
-            case 62: P.FinishPath(true, false); break;   // FILLPATH
-            case 63: P.FinishPath(true, true); break;    // STROKEANDFILLPATH
-            case 64: P.FinishPath(false, true); break;   // STROKEPATH
+            case 62: P.FinishPath(/*Fill=*/true, /*Stroke=*/false); break;   // FILLPATH
+            case 63: P.FinishPath(/*Fill=*/true, /*Stroke=*/true); break;    // STROKEANDFILLPATH
+            case 64: P.FinishPath(/*Fill=*/false, /*Stroke=*/true); break;   // STROKEPATH
             case 68:                                     // ABORTPATH
                 P.InPath = false;
                 P.Path.clear();
@@ -832,7 +834,7 @@ BOOL PlayMetaFile(HDC Dc, const void* Data, size_t Size, const RECT* Bounds) {
             case 0x0213:
                 if (need(4)) {
                     const TPt to = yx(0);
-                    P.Shape({P.S.Cur, to}, false, false);
+                    P.Shape({P.S.Cur, to}, /*Closed=*/false, /*Fill=*/false);
                     P.S.Cur = to;
                 }
                 break;
@@ -857,7 +859,7 @@ BOOL PlayMetaFile(HDC Dc, const void* Data, size_t Size, const RECT* Bounds) {
                     ptsAt += size_t(c) * 4;
                     left -= size_t(c) * 4;
                 }
-                P.PolyPoly(all, true);
+                P.PolyPoly(all, /*Fill=*/true);
                 break;
             }
             case 0x041B:  // RECTANGLE: bottom, right, top, left

@@ -660,8 +660,8 @@ void InitStock() {
         Stock[DEFAULT_PALETTE] = RegisterStock(Pal, OBJ_PAL);
         Stock[SYSTEM_FIXED_FONT] = StockFont("Courier New", 16, FW_NORMAL, FIXED_PITCH | FF_MODERN);
         Stock[DEFAULT_GUI_FONT] = StockFont("MS Sans Serif", -11, FW_NORMAL, VARIABLE_PITCH | FF_SWISS);
-        Stock[DC_BRUSH] = StockBrush(BS_SOLID, RGB(255, 255, 255), true);
-        Stock[DC_PEN] = StockPen(PS_SOLID, 0, true);
+        Stock[DC_BRUSH] = StockBrush(BS_SOLID, RGB(255, 255, 255), /*DCBrush=*/true);
+        Stock[DC_PEN] = StockPen(PS_SOLID, 0, /*DCPen=*/true);
         StockBitmap = NewBitmap(1, 1, 1);
         StockBitmap->Stock = true;
         Register(StockBitmap);
@@ -933,8 +933,10 @@ int GetObjectImpl(HGDIOBJ Object, int Count, LPVOID Buffer, bool Wide) {
 }
 }  // namespace
 
-int GetObjectA(HGDIOBJ Object, int Count, LPVOID Buffer) { return GetObjectImpl(Object, Count, Buffer, false); }
-int GetObjectW(HGDIOBJ Object, int Count, LPVOID Buffer) { return GetObjectImpl(Object, Count, Buffer, true); }
+int GetObjectA(HGDIOBJ Object, int Count, LPVOID Buffer) {
+    return GetObjectImpl(Object, Count, Buffer, /*Wide=*/false);
+}
+int GetObjectW(HGDIOBJ Object, int Count, LPVOID Buffer) { return GetObjectImpl(Object, Count, Buffer, /*Wide=*/true); }
 
 BOOL GdiFlush() { return TRUE; }
 
@@ -1069,7 +1071,7 @@ HBRUSH CreateDIBPatternBrushPt(const void* PackedDib, UINT Usage) {
     if (H.biCompression == BI_BITFIELDS) Colors = 3;
     const auto* Bits = reinterpret_cast<const uint8_t*>(Info) + H.biSize +
                        Colors * (Usage == DIB_PAL_COLORS ? sizeof(WORD) : sizeof(RGBQUAD));
-    HBITMAP Bm = CreateDIBitmap(nullptr, &H, CBM_INIT, Bits, Info, Usage);
+    HBITMAP Bm = CreateDIBitmap(/*Dc=*/nullptr, &H, CBM_INIT, Bits, Info, Usage);
     if (!Bm) return nullptr;
     HBRUSH Br = CreatePatternBrush(Bm);
     DeleteObject(Bm);
@@ -1333,13 +1335,23 @@ BOOL GetOrg(HDC Handle, POINT TDCState::*Field, POINT* Out) {
 }
 }  // namespace
 
-BOOL SetViewportOrgEx(HDC Dc, int X, int Y, POINT* Old) { return SetOrg(Dc, &TDCState::ViewportOrg, X, Y, Old, false); }
-BOOL SetWindowOrgEx(HDC Dc, int X, int Y, POINT* Old) { return SetOrg(Dc, &TDCState::WindowOrg, X, Y, Old, false); }
-BOOL OffsetViewportOrgEx(HDC Dc, int X, int Y, POINT* Old) { return SetOrg(Dc, &TDCState::ViewportOrg, X, Y, Old, true); }
-BOOL OffsetWindowOrgEx(HDC Dc, int X, int Y, POINT* Old) { return SetOrg(Dc, &TDCState::WindowOrg, X, Y, Old, true); }
+BOOL SetViewportOrgEx(HDC Dc, int X, int Y, POINT* Old) {
+    return SetOrg(Dc, &TDCState::ViewportOrg, X, Y, Old, /*Relative=*/false);
+}
+BOOL SetWindowOrgEx(HDC Dc, int X, int Y, POINT* Old) {
+    return SetOrg(Dc, &TDCState::WindowOrg, X, Y, Old, /*Relative=*/false);
+}
+BOOL OffsetViewportOrgEx(HDC Dc, int X, int Y, POINT* Old) {
+    return SetOrg(Dc, &TDCState::ViewportOrg, X, Y, Old, /*Relative=*/true);
+}
+BOOL OffsetWindowOrgEx(HDC Dc, int X, int Y, POINT* Old) {
+    return SetOrg(Dc, &TDCState::WindowOrg, X, Y, Old, /*Relative=*/true);
+}
 BOOL GetViewportOrgEx(HDC Dc, POINT* P) { return GetOrg(Dc, &TDCState::ViewportOrg, P); }
 BOOL GetWindowOrgEx(HDC Dc, POINT* P) { return GetOrg(Dc, &TDCState::WindowOrg, P); }
-BOOL SetBrushOrgEx(HDC Dc, int X, int Y, POINT* Old) { return SetOrg(Dc, &TDCState::BrushOrg, X, Y, Old, false); }
+BOOL SetBrushOrgEx(HDC Dc, int X, int Y, POINT* Old) {
+    return SetOrg(Dc, &TDCState::BrushOrg, X, Y, Old, /*Relative=*/false);
+}
 BOOL GetBrushOrgEx(HDC Dc, POINT* P) { return GetOrg(Dc, &TDCState::BrushOrg, P); }
 
 BOOL LPtoDP(HDC Handle, POINT* Points, int Count) {

@@ -220,7 +220,7 @@ BOOL LineTo(HDC Dc, int X, int Y) {
     if (!T.Begin(Dc)) return FALSE;
     POINT Pts[2] = {T.Dc->S.CurPos, {X, Y}};
     TStroke S = MakeStroke(T);
-    StrokeFigure(T, S, Pts, 2, false);
+    StrokeFigure(T, S, Pts, 2, /*Closed=*/false);
     T.Dc->S.CurPos = {X, Y};
     return TRUE;
 }
@@ -229,7 +229,7 @@ BOOL Polyline(HDC Dc, const POINT* Points, int Count) {
     TTarget T;
     if (!T.Begin(Dc) || !Points || Count < 2) return FALSE;
     TStroke S = MakeStroke(T);
-    StrokeFigure(T, S, Points, Count, false);
+    StrokeFigure(T, S, Points, Count, /*Closed=*/false);
     return TRUE;
 }
 
@@ -239,7 +239,7 @@ BOOL PolylineTo(HDC Dc, const POINT* Points, DWORD Count) {
     std::vector<POINT> All{T.Dc->S.CurPos};
     All.insert(All.end(), Points, Points + Count);
     TStroke S = MakeStroke(T);
-    StrokeFigure(T, S, All.data(), static_cast<int>(All.size()), false);
+    StrokeFigure(T, S, All.data(), static_cast<int>(All.size()), /*Closed=*/false);
     T.Dc->S.CurPos = Points[Count - 1];
     return TRUE;
 }
@@ -249,7 +249,7 @@ BOOL PolyPolyline(HDC Dc, const POINT* Points, const DWORD* Counts, DWORD PolyCo
     if (!T.Begin(Dc) || !Points || !Counts) return FALSE;
     for (DWORD I = 0; I < PolyCount; ++I) {
         TStroke S = MakeStroke(T);
-        StrokeFigure(T, S, Points, static_cast<int>(Counts[I]), false);
+        StrokeFigure(T, S, Points, static_cast<int>(Counts[I]), /*Closed=*/false);
         Points += Counts[I];
     }
     return TRUE;
@@ -281,7 +281,7 @@ BOOL PolyPolygon(HDC Dc, const POINT* Points, const INT* Counts, int PolyCount) 
     const POINT* P = Points;
     for (int I = 0; I < PolyCount; ++I) {
         TStroke S = MakeStroke(T);
-        StrokeFigure(T, S, P, Counts[I], true);
+        StrokeFigure(T, S, P, Counts[I], /*Closed=*/true);
         P += Counts[I];
     }
     return TRUE;
@@ -299,7 +299,7 @@ BOOL Rectangle(HDC Dc, int Left, int Top, int Right, int Bottom) {
     const TPen* Pen = T.Dc->S.Pen.get();
     if (!Pen || Pen->Style == PS_NULL) {
         // Without an outline the interior ends one pixel short on the right and bottom.
-        FillAndFrame(T, TRegion(RECT{R.left, R.top, R.right - 1, R.bottom - 1}), nullptr);
+        FillAndFrame(T, TRegion(RECT{R.left, R.top, R.right - 1, R.bottom - 1}), /*Outline=*/nullptr);
         return TRUE;
     }
     int W = std::max(Pen->Width, 1);
@@ -310,10 +310,10 @@ BOOL Rectangle(HDC Dc, int Left, int Top, int Right, int Bottom) {
         FillAndFrame(T, Inner, &Outline);
     } else {
         // Styled outline: the dash pattern runs round the rectangle.
-        FillAndFrame(T, Inner, nullptr);
+        FillAndFrame(T, Inner, /*Outline=*/nullptr);
         POINT Pts[4] = {{Left, Top}, {Right - 1, Top}, {Right - 1, Bottom - 1}, {Left, Bottom - 1}};
         TStroke S = MakeStroke(T);
-        StrokeFigure(T, S, Pts, 4, true);
+        StrokeFigure(T, S, Pts, 4, /*Closed=*/true);
     }
     return TRUE;
 }
@@ -324,7 +324,8 @@ BOOL RoundRect(HDC Dc, int Left, int Top, int Right, int Bottom, int EllipseWidt
     RECT R = Ordered(Left + T.Dx, Top + T.Dy, Right + T.Dx, Bottom + T.Dy);
     const TPen* Pen = T.Dc->S.Pen.get();
     if (!Pen || Pen->Style == PS_NULL) {
-        FillAndFrame(T, RoundRectRegion(R.left, R.top, R.right - 1, R.bottom - 1, EllipseWidth, EllipseHeight), nullptr);
+        FillAndFrame(T, RoundRectRegion(R.left, R.top, R.right - 1, R.bottom - 1, EllipseWidth, EllipseHeight),
+                     /*Outline=*/nullptr);
         return TRUE;
     }
     int W = std::max(Pen->Width, 1);
@@ -344,7 +345,7 @@ BOOL Ellipse(HDC Dc, int Left, int Top, int Right, int Bottom) {
     RECT R = Ordered(Left + T.Dx, Top + T.Dy, Right + T.Dx, Bottom + T.Dy);
     const TPen* Pen = T.Dc->S.Pen.get();
     if (!Pen || Pen->Style == PS_NULL) {
-        FillAndFrame(T, EllipseRegion(R.left, R.top, R.right - 1, R.bottom - 1), nullptr);
+        FillAndFrame(T, EllipseRegion(R.left, R.top, R.right - 1, R.bottom - 1), /*Outline=*/nullptr);
         return TRUE;
     }
     int W = std::max(Pen->Width, 1);

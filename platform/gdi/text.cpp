@@ -239,10 +239,10 @@ bool ResolveFile(const std::string& Requested, bool Bold, bool Italic, TMatch& O
         std::atexit([] { FcFini(); });
     });
     const char* Mapped = MapFamily(Requested);
-    if (Mapped && MatchFamily(Mapped, Bold, Italic, true, Out)) return true;
-    if (!Mapped && !Requested.empty() && MatchFamily(Requested.c_str(), Bold, Italic, true, Out)) return true;
-    if (MatchFamily(DefaultFamily, Bold, Italic, true, Out)) return true;
-    return MatchFamily(DefaultFamily, Bold, Italic, false, Out);
+    if (Mapped && MatchFamily(Mapped, Bold, Italic, /*Exact=*/true, Out)) return true;
+    if (!Mapped && !Requested.empty() && MatchFamily(Requested.c_str(), Bold, Italic, /*Exact=*/true, Out)) return true;
+    if (MatchFamily(DefaultFamily, Bold, Italic, /*Exact=*/true, Out)) return true;
+    return MatchFamily(DefaultFamily, Bold, Italic, /*Exact=*/false, Out);
 }
 
 int Scale(FT_Long Units, int Ppem, FT_UShort UnitsPerEm) {
@@ -337,7 +337,7 @@ std::shared_ptr<TFontFace> FaceOf(TFont& Font) {
         Font.Face->ChainSet = true;
         for (const char* Family : FallbackFamilies) {
             TMatch Fb;
-            if (!MatchFamily(Family, Bold, Italic, true, Fb) || Fb.File == M.File) continue;
+            if (!MatchFamily(Family, Bold, Italic, /*Exact=*/true, Fb) || Fb.File == M.File) continue;
             if (auto Face = OpenFace(Fb, Font.Log, Bold, Italic)) Font.Face->Fallbacks.push_back(Face);
         }
     }
@@ -684,12 +684,12 @@ bool GdiGlyphFontFile(HDC Dc, uint32_t CodePoint, char* Buffer, int BufferSize) 
 
 BOOL TextOutA(HDC Dc, int X, int Y, LPCSTR Text, int Count) {
     if (!Text || Count < 0) return FALSE;
-    return DrawTextRun(Dc, X, Y, 0, nullptr, Wide(Text, Count), nullptr);
+    return DrawTextRun(Dc, X, Y, 0, /*Rect=*/nullptr, Wide(Text, Count), /*Dx=*/nullptr);
 }
 
 BOOL TextOutW(HDC Dc, int X, int Y, LPCWSTR Text, int Count) {
     if (!Text || Count < 0) return FALSE;
-    return DrawTextRun(Dc, X, Y, 0, nullptr, Wide(Text, Count), nullptr);
+    return DrawTextRun(Dc, X, Y, 0, /*Rect=*/nullptr, Wide(Text, Count), /*Dx=*/nullptr);
 }
 
 BOOL ExtTextOutA(HDC Dc, int X, int Y, UINT Options, const RECT* Rect, LPCSTR Text, UINT Count, const INT* Dx) {
@@ -782,7 +782,7 @@ BOOL GetCharWidth32W(HDC Handle, UINT First, UINT Last, INT* Widths) {
     std::vector<uint32_t> Codes;
     for (UINT C = First; C <= Last; ++C) Codes.push_back(C);
     std::vector<int> Adv;
-    if (!Advances(*Dc, Codes, Adv, nullptr)) return FALSE;
+    if (!Advances(*Dc, Codes, Adv, /*Tm=*/nullptr)) return FALSE;
     for (size_t I = 0; I < Adv.size(); ++I) Widths[I] = Adv[I] - Dc->S.CharExtra;
     return TRUE;
 }

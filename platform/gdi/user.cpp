@@ -374,7 +374,7 @@ void PathEllipsis(TLine& L, const TMeasure& M, int Max) {
     if (M.Width(L.Text) <= Max) return;
     size_t Sep = L.Text.find_last_of(u"\\/");
     if (Sep == std::u16string::npos) {
-        EndEllipsis(L, M, Max, false);
+        EndEllipsis(L, M, Max, /*Word=*/false);
         return;
     }
     // Keep the last component; shorten what comes before it.
@@ -383,7 +383,7 @@ void PathEllipsis(TLine& L, const TMeasure& M, int Max) {
     while (N > 0 && M.Width(L.Text.substr(0, N) + Ellipsis + Tail) > Max) --N;
     L.Text = L.Text.substr(0, N) + Ellipsis + Tail;
     L.Marks.clear();
-    if (M.Width(L.Text) > Max) EndEllipsis(L, M, Max, false);
+    if (M.Width(L.Text) > Max) EndEllipsis(L, M, Max, /*Word=*/false);
 }
 
 std::vector<TLine> WrapLine(const TLine& In, const TMeasure& M, int Max, bool BreakWords) {
@@ -508,7 +508,7 @@ int DrawTextCore(HDC Dc, std::u16string Text, RECT* Rect, UINT Format, DRAWTEXTP
                 if (I == L.Text.size() || (M.Tab > 0 && L.Text[I] == u'\t')) {
                     if (I > Start)
                         ExtTextOutW(Dc, X + M.Width(L.Text, Start), Y, Options, &Box, L.Text.data() + Start,
-                                    static_cast<UINT>(I - Start), nullptr);
+                                    static_cast<UINT>(I - Start), /*Dx=*/nullptr);
                     Start = I + 1;
                 }
             }
@@ -541,11 +541,11 @@ std::u16string FromW(LPCWSTR Text, int Count) {
 }  // namespace
 
 int DrawTextA(HDC Dc, LPCSTR Text, int Count, RECT* Rect, UINT Format) {
-    return DrawTextCore(Dc, FromA(Text, Count), Rect, Format, nullptr);
+    return DrawTextCore(Dc, FromA(Text, Count), Rect, Format, /*Params=*/nullptr);
 }
 
 int DrawTextW(HDC Dc, LPCWSTR Text, int Count, RECT* Rect, UINT Format) {
-    return DrawTextCore(Dc, FromW(Text, Count), Rect, Format, nullptr);
+    return DrawTextCore(Dc, FromW(Text, Count), Rect, Format, /*Params=*/nullptr);
 }
 
 int DrawTextExA(HDC Dc, LPSTR Text, int Count, RECT* Rect, UINT Format, DRAWTEXTPARAMS* Params) {

@@ -436,7 +436,7 @@ GpImage* DecodeBmp(const std::vector<BYTE>& Data) {
     Dst.bmiHeader.biPlanes = 1;
     Dst.bmiHeader.biBitCount = 32;
     void* Bits = nullptr;
-    HBITMAP Bmp = CreateDIBSection(nullptr, &Dst, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HBITMAP Bmp = CreateDIBSection(/*Dc=*/nullptr, &Dst, DIB_RGB_COLORS, &Bits, /*Section=*/nullptr, 0);
     if (!Bmp) return nullptr;
     HDC Dc = CreateCompatibleDC(nullptr);
     HGDIOBJ Old = SelectObject(Dc, Bmp);
@@ -942,7 +942,8 @@ GpStatus GdipCreateFontFamilyFromName(const WCHAR* Name, GpFontCollection*, GpFo
     if (!Ready()) return GdiplusNotInitialized;
     std::string N = Utf8(Name, -1);
     char File[1024];
-    if (N.empty() || !GdiMappedFontFile(N.c_str(), FW_NORMAL, false, File, sizeof File)) return FontFamilyNotFound;
+    if (N.empty() || !GdiMappedFontFile(N.c_str(), FW_NORMAL, /*Italic=*/false, File, sizeof File))
+        return FontFamilyNotFound;
     *Family = new (std::nothrow) GpFontFamily{N};
     return *Family ? Ok : OutOfMemory;
 }

@@ -53,7 +53,8 @@ HWND HtmlHelpA(HWND, LPCSTR pszFile, UINT uCommand, DWORD_PTR dwData) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(opener.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+    if (!CreateProcessA(opener.c_str(), cmd.data(), /*lpProcessAttributes=*/nullptr, /*lpThreadAttributes=*/nullptr,
+                        FALSE, 0, /*lpEnvironment=*/nullptr, /*lpCurrentDirectory=*/nullptr, &si, &pi))
         return nullptr;  // GetLastError tells why
     // We do not wait for the viewer; closing the handles lets its end be collected.
     CloseHandle(pi.hThread);

@@ -330,7 +330,7 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer, DWOR
 BOOL InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD dwNumberOfBytesToRead, DWORD* lpdwNumberOfBytesRead) {
     auto* r = As<Request>(hFile, Kind::Request);
     if (r == nullptr || lpdwNumberOfBytesRead == nullptr) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
-    return ReadInto(r, static_cast<char*>(lpBuffer), dwNumberOfBytesToRead, lpdwNumberOfBytesRead, true);
+    return ReadInto(r, static_cast<char*>(lpBuffer), dwNumberOfBytesToRead, lpdwNumberOfBytesRead, /*Wait=*/true);
 }
 
 BOOL InternetReadFileExA(HINTERNET hFile, INTERNET_BUFFERSA* lpBuffersOut, DWORD dwFlags, DWORD_PTR) {

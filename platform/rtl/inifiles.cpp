@@ -228,13 +228,13 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
 }
 
 void TIniFile::ReadSection(const std::string& Section, TStrings& Strings) {
-    SectionKeys(LoadLines(FFileName), Section, Strings, false);
+    SectionKeys(LoadLines(FFileName), Section, Strings, /*WithValues=*/false);
 }
 
 void TIniFile::ReadSections(TStrings& Strings) { SectionNames(LoadLines(FFileName), Strings); }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings& Strings) {
-    SectionKeys(LoadLines(FFileName), Section, Strings, true);
+    SectionKeys(LoadLines(FFileName), Section, Strings, /*WithValues=*/true);
 }
 
 void TIniFile::EraseSection(const std::string& Section) {
@@ -262,13 +262,13 @@ void TMemIniFile::WriteString(const std::string& Section, const std::string& Ide
 }
 
 void TMemIniFile::ReadSection(const std::string& Section, TStrings& Strings) {
-    SectionKeys(FLines, Section, Strings, false);
+    SectionKeys(FLines, Section, Strings, /*WithValues=*/false);
 }
 
 void TMemIniFile::ReadSections(TStrings& Strings) { SectionNames(FLines, Strings); }
 
 void TMemIniFile::ReadSectionValues(const std::string& Section, TStrings& Strings) {
-    SectionKeys(FLines, Section, Strings, true);
+    SectionKeys(FLines, Section, Strings, /*WithValues=*/true);
 }
 
 void TMemIniFile::EraseSection(const std::string& Section) { EraseBlocks(FLines, Section); }

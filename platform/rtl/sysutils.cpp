@@ -213,7 +213,7 @@ static std::string GeneralFloat(double v, int Prec) {
     if (e > Prec || e < -3) {
         s += d[0];
         if (d.size() > 1) s += "." + d.substr(1);
-        s += "E" + ExpText(e - 1, 0, false);
+        s += "E" + ExpText(e - 1, 0, /*plus=*/false);
         return s;
     }
     int nd = static_cast<int>(d.size());
@@ -257,7 +257,7 @@ static std::string ScientificFloat(double v, int Prec) {
     std::string s = v < 0 ? "-" : "";
     s += d[0];
     if (d.size() > 1) s += "." + d.substr(1);
-    s += "E" + ExpText(v == 0 ? 0 : e - 1, 3, true);
+    s += "E" + ExpText(v == 0 ? 0 : e - 1, 3, /*plus=*/true);
     return WithSeparator(s);
 }
 

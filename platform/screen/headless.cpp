@@ -175,8 +175,8 @@ public:
         e.Char = ch;
         Sink->KeyInput(e);
     }
-    void KeyDown(int vk) override { Key(true, vk, 0); }
-    void KeyUp(int vk) override { Key(false, vk, 0); }
+    void KeyDown(int vk) override { Key(/*down=*/true, vk, 0); }
+    void KeyUp(int vk) override { Key(/*down=*/false, vk, 0); }
     void KeyPress(int vk) override {
         KeyDown(vk);
         KeyUp(vk);
@@ -194,13 +194,13 @@ public:
             if (cp >= 0x10000) {
                 cp -= 0x10000;
                 char16_t hi = static_cast<char16_t>(0xD800 + (cp >> 10)), lo = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
-                Key(true, 0xE7, hi);
-                Key(false, 0xE7, hi);
-                Key(true, 0xE7, lo);
-                Key(false, 0xE7, lo);
+                Key(/*down=*/true, 0xE7, hi);
+                Key(/*down=*/false, 0xE7, hi);
+                Key(/*down=*/true, 0xE7, lo);
+                Key(/*down=*/false, 0xE7, lo);
             } else {
-                Key(true, 0xE7, static_cast<char16_t>(cp));
-                Key(false, 0xE7, static_cast<char16_t>(cp));
+                Key(/*down=*/true, 0xE7, static_cast<char16_t>(cp));
+                Key(/*down=*/false, 0xE7, static_cast<char16_t>(cp));
             }
         }
     }

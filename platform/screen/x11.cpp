@@ -623,7 +623,7 @@ private:
             break;
         }
         case FocusIn:
-            if (h) calls.push_back([sink, h] { sink->ActivationChanged(h, true); });
+            if (h) calls.push_back([sink, h] { sink->ActivationChanged(h, /*Active=*/true); });
             break;
         case ClientMessage:
             HandleClient(ev.xclient, h, calls);

@@ -98,10 +98,10 @@ bool ParseHexBytes(const std::string& s, std::string& out) {
 }
 
 std::string FormatValue(const TValue& v) {
-    std::string name = v.Name.empty() ? "@" : Escape(v.Name, true);
+    std::string name = v.Name.empty() ? "@" : Escape(v.Name, /*isName=*/true);
     switch (v.Type) {
-        case REG_SZ: return name + "=sz:" + Escape(v.Data, false);
-        case REG_EXPAND_SZ: return name + "=expand_sz:" + Escape(v.Data, false);
+        case REG_SZ: return name + "=sz:" + Escape(v.Data, /*isName=*/false);
+        case REG_EXPAND_SZ: return name + "=expand_sz:" + Escape(v.Data, /*isName=*/false);
         case REG_DWORD: {
             uint32_t d = 0;
             std::memcpy(&d, v.Data.data(), std::min<size_t>(4, v.Data.size()));

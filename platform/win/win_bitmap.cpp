@@ -41,7 +41,7 @@ HBITMAP BitmapFromBmpFile(const unsigned char* d, std::size_t n) {
     bi->bmiHeader.biClrUsed = static_cast<DWORD>(colours);
     std::vector<uint32_t> pixels(static_cast<std::size_t>((stride * rows + 3) / 4));
     std::memcpy(pixels.data(), d + off, static_cast<std::size_t>(stride * rows));
-    return CreateDIBitmap(nullptr, &bi->bmiHeader, CBM_INIT, pixels.data(), bi, DIB_RGB_COLORS);
+    return CreateDIBitmap(/*Dc=*/nullptr, &bi->bmiHeader, CBM_INIT, pixels.data(), bi, DIB_RGB_COLORS);
 }
 
 }  // namespace
@@ -65,7 +65,7 @@ HBITMAP CheckMarkBitmap() {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBitmap(nullptr, &bi.bmiHeader, CBM_INIT, px.data(), &bi, DIB_RGB_COLORS);
+    return CreateDIBitmap(/*Dc=*/nullptr, &bi.bmiHeader, CBM_INIT, px.data(), &bi, DIB_RGB_COLORS);
 }
 }  // namespace
 

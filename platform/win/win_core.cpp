@@ -291,25 +291,25 @@ using namespace winimpl;
 
 ATOM RegisterClassA(const WNDCLASSA* c) {
     if (!c) return 0;
-    return RegisterClassInternal(ClassKeyA(c->lpszClassName), c->style, c->lpfnWndProc, false, c->cbClsExtra,
-                                 c->cbWndExtra, c->hInstance, c->hIcon, nullptr, c->hCursor, c->hbrBackground,
-                                 MenuNameA(c->lpszMenuName));
+    return RegisterClassInternal(ClassKeyA(c->lpszClassName), c->style, c->lpfnWndProc, /*unicode=*/false,
+                                 c->cbClsExtra, c->cbWndExtra, c->hInstance, c->hIcon, /*iconSm=*/nullptr, c->hCursor,
+                                 c->hbrBackground, MenuNameA(c->lpszMenuName));
 }
 ATOM RegisterClassW(const WNDCLASSW* c) {
     if (!c) return 0;
-    return RegisterClassInternal(ClassKeyW(c->lpszClassName), c->style, c->lpfnWndProc, true, c->cbClsExtra,
-                                 c->cbWndExtra, c->hInstance, c->hIcon, nullptr, c->hCursor, c->hbrBackground,
-                                 MenuNameW(c->lpszMenuName));
+    return RegisterClassInternal(ClassKeyW(c->lpszClassName), c->style, c->lpfnWndProc, /*unicode=*/true, c->cbClsExtra,
+                                 c->cbWndExtra, c->hInstance, c->hIcon, /*iconSm=*/nullptr, c->hCursor,
+                                 c->hbrBackground, MenuNameW(c->lpszMenuName));
 }
 ATOM RegisterClassExA(const WNDCLASSEXA* c) {
     if (!c) return 0;
-    return RegisterClassInternal(ClassKeyA(c->lpszClassName), c->style, c->lpfnWndProc, false, c->cbClsExtra,
-                                 c->cbWndExtra, c->hInstance, c->hIcon, c->hIconSm, c->hCursor, c->hbrBackground,
-                                 MenuNameA(c->lpszMenuName));
+    return RegisterClassInternal(ClassKeyA(c->lpszClassName), c->style, c->lpfnWndProc, /*unicode=*/false,
+                                 c->cbClsExtra, c->cbWndExtra, c->hInstance, c->hIcon, c->hIconSm, c->hCursor,
+                                 c->hbrBackground, MenuNameA(c->lpszMenuName));
 }
 ATOM RegisterClassExW(const WNDCLASSEXW* c) {
     if (!c) return 0;
-    return RegisterClassInternal(ClassKeyW(c->lpszClassName), c->style, c->lpfnWndProc, true, c->cbClsExtra,
+    return RegisterClassInternal(ClassKeyW(c->lpszClassName), c->style, c->lpfnWndProc, /*unicode=*/true, c->cbClsExtra,
                                  c->cbWndExtra, c->hInstance, c->hIcon, c->hIconSm, c->hCursor, c->hbrBackground,
                                  MenuNameW(c->lpszMenuName));
 }
@@ -354,7 +354,7 @@ BOOL GetClassInfoExW(HINSTANCE, LPCWSTR name, WNDCLASSEXW* out) {
     Lock lk(UserMutex());
     TClass* c = FindClass(ClassKeyW(name));
     if (!c || !out) return FALSE;
-    FillCommon(c, out, true);
+    FillCommon(c, out, /*unicode=*/true);
     out->cbSize = sizeof(WNDCLASSEXW);
     out->hIconSm = c->IconSm;
     out->lpszMenuName = c->MenuName.empty() ? nullptr : c->MenuName.c_str();
@@ -365,7 +365,7 @@ BOOL GetClassInfoExA(HINSTANCE, LPCSTR name, WNDCLASSEXA* out) {
     Lock lk(UserMutex());
     TClass* c = FindClass(ClassKeyA(name));
     if (!c || !out) return FALSE;
-    FillCommon(c, out, false);
+    FillCommon(c, out, /*unicode=*/false);
     out->cbSize = sizeof(WNDCLASSEXA);
     out->hIconSm = c->IconSm;
     auto& s = ClassNamesA()[c];
@@ -460,12 +460,12 @@ static ULONG_PTR ClassLong(HWND h, int index, bool set, LONG_PTR value, bool uni
         return 0;
     }
 }
-ULONG_PTR GetClassLongPtrA(HWND h, int i) { return ClassLong(h, i, false, 0, false); }
-ULONG_PTR GetClassLongPtrW(HWND h, int i) { return ClassLong(h, i, false, 0, true); }
-ULONG_PTR SetClassLongPtrA(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, true, v, false); }
-ULONG_PTR SetClassLongPtrW(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, true, v, true); }
-DWORD GetClassLongA(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, false, 0, false)); }
-DWORD GetClassLongW(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, false, 0, true)); }
+ULONG_PTR GetClassLongPtrA(HWND h, int i) { return ClassLong(h, i, /*set=*/false, 0, /*unicode=*/false); }
+ULONG_PTR GetClassLongPtrW(HWND h, int i) { return ClassLong(h, i, /*set=*/false, 0, /*unicode=*/true); }
+ULONG_PTR SetClassLongPtrA(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, /*set=*/true, v, /*unicode=*/false); }
+ULONG_PTR SetClassLongPtrW(HWND h, int i, LONG_PTR v) { return ClassLong(h, i, /*set=*/true, v, /*unicode=*/true); }
+DWORD GetClassLongA(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, /*set=*/false, 0, /*unicode=*/false)); }
+DWORD GetClassLongW(HWND h, int i) { return static_cast<DWORD>(ClassLong(h, i, /*set=*/false, 0, /*unicode=*/true)); }
 
 // ---- Text conversion for procedures of the other kind ----------------------
 namespace winimpl {
@@ -741,7 +741,7 @@ LRESULT CallWindowProcA(WNDPROC p, HWND h, UINT m, WPARAM w, LPARAM l) {
         Lock lk(UserMutex());
         t = AsThunk(p);
     }
-    if (t) return CallProc(t->Proc, t->Unicode, false, h, m, w, l);
+    if (t) return CallProc(t->Proc, t->Unicode, /*argsUnicode=*/false, h, m, w, l);
     return p ? p(h, m, w, l) : 0;
 }
 LRESULT CallWindowProcW(WNDPROC p, HWND h, UINT m, WPARAM w, LPARAM l) {
@@ -750,7 +750,7 @@ LRESULT CallWindowProcW(WNDPROC p, HWND h, UINT m, WPARAM w, LPARAM l) {
         Lock lk(UserMutex());
         t = AsThunk(p);
     }
-    if (t) return CallProc(t->Proc, t->Unicode, true, h, m, w, l);
+    if (t) return CallProc(t->Proc, t->Unicode, /*argsUnicode=*/true, h, m, w, l);
     return p ? p(h, m, w, l) : 0;
 }
 
@@ -1121,7 +1121,7 @@ BOOL DestroyWindow(HWND h) {
         SendW(parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, static_cast<WORD>(id)), reinterpret_cast<LPARAM>(h));
     if (!IsWindow(h)) return TRUE;
     if (visible)
-        SetWindowPos(h, nullptr, 0, 0, 0, 0,
+        SetWindowPos(h, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
                      SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     {
         Lock lk(UserMutex());
@@ -1279,14 +1279,14 @@ static LONG_PTR SetLongInternal(HWND h, int index, LONG_PTR value, bool unicode)
     }
 }
 
-LONG_PTR GetWindowLongPtrA(HWND h, int i) { return GetLongInternal(h, i, false); }
-LONG_PTR GetWindowLongPtrW(HWND h, int i) { return GetLongInternal(h, i, true); }
-LONG_PTR SetWindowLongPtrA(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, false); }
-LONG_PTR SetWindowLongPtrW(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, true); }
-LONG_PTR GetWindowLongA(HWND h, int i) { return GetLongInternal(h, i, false); }
-LONG_PTR GetWindowLongW(HWND h, int i) { return GetLongInternal(h, i, true); }
-LONG_PTR SetWindowLongA(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, false); }
-LONG_PTR SetWindowLongW(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, true); }
+LONG_PTR GetWindowLongPtrA(HWND h, int i) { return GetLongInternal(h, i, /*unicode=*/false); }
+LONG_PTR GetWindowLongPtrW(HWND h, int i) { return GetLongInternal(h, i, /*unicode=*/true); }
+LONG_PTR SetWindowLongPtrA(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, /*unicode=*/false); }
+LONG_PTR SetWindowLongPtrW(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, /*unicode=*/true); }
+LONG_PTR GetWindowLongA(HWND h, int i) { return GetLongInternal(h, i, /*unicode=*/false); }
+LONG_PTR GetWindowLongW(HWND h, int i) { return GetLongInternal(h, i, /*unicode=*/true); }
+LONG_PTR SetWindowLongA(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, /*unicode=*/false); }
+LONG_PTR SetWindowLongW(HWND h, int i, LONG_PTR v) { return SetLongInternal(h, i, v, /*unicode=*/true); }
 WORD GetWindowWord(HWND h, int i) {
     Lock lk(UserMutex());
     TWnd* w = Find(h);
@@ -1356,10 +1356,10 @@ static HANDLE GetPropKey(HWND h, const std::u16string& key0, bool remove) {
 }
 BOOL SetPropA(HWND h, LPCSTR s, HANDLE d) { return SetPropKey(h, PropKeyA(s), d); }
 BOOL SetPropW(HWND h, LPCWSTR s, HANDLE d) { return SetPropKey(h, PropKeyW(s), d); }
-HANDLE GetPropA(HWND h, LPCSTR s) { return GetPropKey(h, PropKeyA(s), false); }
-HANDLE GetPropW(HWND h, LPCWSTR s) { return GetPropKey(h, PropKeyW(s), false); }
-HANDLE RemovePropA(HWND h, LPCSTR s) { return GetPropKey(h, PropKeyA(s), true); }
-HANDLE RemovePropW(HWND h, LPCWSTR s) { return GetPropKey(h, PropKeyW(s), true); }
+HANDLE GetPropA(HWND h, LPCSTR s) { return GetPropKey(h, PropKeyA(s), /*remove=*/false); }
+HANDLE GetPropW(HWND h, LPCWSTR s) { return GetPropKey(h, PropKeyW(s), /*remove=*/false); }
+HANDLE RemovePropA(HWND h, LPCSTR s) { return GetPropKey(h, PropKeyA(s), /*remove=*/true); }
+HANDLE RemovePropW(HWND h, LPCWSTR s) { return GetPropKey(h, PropKeyW(s), /*remove=*/true); }
 
 // ---- Text -----------------------------------------------------------------
 BOOL SetWindowTextW(HWND h, LPCWSTR s) {

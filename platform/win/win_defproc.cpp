@@ -200,7 +200,8 @@ void PaintFrameInto(HWND h, HDC dc) {
         t.left += (style & WS_SYSMENU) ? 20 : 3;
         t.right = (!IsRectEmpty(&l.Min) ? l.Min.left : !IsRectEmpty(&l.Close) ? l.Close.left : c.right) - 2;
         if (icon && (style & WS_SYSMENU) && !(ex & WS_EX_TOOLWINDOW))
-            DrawIconEx(dc, c.left + 2, c.top + (H(c) - 16) / 2, icon, 16, 16, 0, nullptr, DI_NORMAL);
+            DrawIconEx(dc, c.left + 2, c.top + (H(c) - 16) / 2, icon, 16, 16, 0, /*hbrFlickerFreeDraw=*/nullptr,
+                       DI_NORMAL);
         HGDIOBJ old = SelectObject(dc, CaptionFont());
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
@@ -239,8 +240,8 @@ void PaintFrameInto(HWND h, HDC dc) {
         InflateRect(&er, e, e);
         DrawEdge(dc, &er, e == 2 ? EDGE_SUNKEN : BDR_SUNKENOUTER, BF_RECT);
     }
-    PaintBar(dc, l.VBar, vs, true);
-    PaintBar(dc, l.HBar, hs, false);
+    PaintBar(dc, l.VBar, vs, /*vertical=*/true);
+    PaintBar(dc, l.HBar, hs, /*vertical=*/false);
     if (!IsRectEmpty(&l.Grip)) FillRect(dc, &l.Grip, GetSysColorBrush(COLOR_BTNFACE));
 }
 
@@ -296,8 +297,8 @@ bool IsRelease(const MSG& m) { return m.message == WM_LBUTTONUP || m.message == 
 bool ButtonHeldOrReleasePending() {
     if ((GetAsyncKeyState(VK_LBUTTON) & 0x8000) || RawButtonUpPending()) return true;
     MSG m;
-    return PeekMessageW(&m, nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) ||
-           PeekMessageW(&m, nullptr, WM_NCLBUTTONUP, WM_NCLBUTTONUP, PM_NOREMOVE);
+    return PeekMessageW(&m, /*hWnd=*/nullptr, WM_LBUTTONUP, WM_LBUTTONUP, PM_NOREMOVE) ||
+           PeekMessageW(&m, /*hWnd=*/nullptr, WM_NCLBUTTONUP, WM_NCLBUTTONUP, PM_NOREMOVE);
 }
 
 // The modal loop behind SC_MOVE and SC_SIZE: follows the mouse with the
@@ -330,7 +331,7 @@ void MoveSizeLoop(HWND h, bool sizing, int edge, LPARAM where) {
     MSG m;
     bool quit = false;
     while (GetCapture() == h && IsWindow(h)) {
-        if (!GetMessageW(&m, nullptr, 0, 0)) {
+        if (!GetMessageW(&m, /*hWnd=*/nullptr, 0, 0)) {
             quit = true;
             break;
         }
@@ -338,7 +339,8 @@ void MoveSizeLoop(HWND h, bool sizing, int edge, LPARAM where) {
         if (m.message == WM_KEYDOWN && (m.wParam == VK_ESCAPE || m.wParam == VK_RETURN)) {
             if (m.wParam == VK_ESCAPE) {
                 cur = start;
-                SetWindowPos(h, nullptr, start.left, start.top, W(start), H(start), SWP_NOZORDER | SWP_NOACTIVATE);
+                SetWindowPos(h, /*hWndInsertAfter=*/nullptr, start.left, start.top, W(start), H(start),
+                             SWP_NOZORDER | SWP_NOACTIVATE);
             }
             break;
         }
@@ -362,7 +364,7 @@ void MoveSizeLoop(HWND h, bool sizing, int edge, LPARAM where) {
         }
         if (!EqualRect(&r, &cur)) {
             cur = r;
-            SetWindowPos(h, nullptr, r.left, r.top, W(r), H(r),
+            SetWindowPos(h, /*hWndInsertAfter=*/nullptr, r.left, r.top, W(r), H(r),
                          SWP_NOZORDER | SWP_NOACTIVATE | (sizing ? 0 : SWP_NOSIZE));
         }
         if (IsRelease(m)) break;
@@ -383,7 +385,7 @@ void TrackCaptionButton(HWND h, LRESULT hit) {
     MSG m;
     bool quit = false, inside = true;
     while (GetCapture() == h && IsWindow(h)) {
-        if (!GetMessageW(&m, nullptr, 0, 0)) {
+        if (!GetMessageW(&m, /*hWnd=*/nullptr, 0, 0)) {
             quit = true;
             break;
         }
@@ -435,7 +437,7 @@ void TrackScrollBar(HWND h, bool vertical, POINT screen) {
         MSG m;
         int pos = sb.Pos;
         while (GetCapture() == h && IsWindow(h)) {
-            if (!GetMessageW(&m, nullptr, 0, 0)) {
+            if (!GetMessageW(&m, /*hWnd=*/nullptr, 0, 0)) {
                 PostQuitMessage(static_cast<int>(m.wParam));
                 break;
             }
@@ -479,15 +481,15 @@ void TrackScrollBar(HWND h, bool vertical, POINT screen) {
 HCURSOR CursorForHit(LRESULT hit) {
     switch (hit) {
     case HTLEFT:
-    case HTRIGHT: return LoadCursorA(nullptr, IDC_SIZEWE);
+    case HTRIGHT: return LoadCursorA(/*hInstance=*/nullptr, IDC_SIZEWE);
     case HTTOP:
-    case HTBOTTOM: return LoadCursorA(nullptr, IDC_SIZENS);
+    case HTBOTTOM: return LoadCursorA(/*hInstance=*/nullptr, IDC_SIZENS);
     case HTTOPLEFT:
     case HTBOTTOMRIGHT:
-    case HTSIZE: return LoadCursorA(nullptr, IDC_SIZENWSE);
+    case HTSIZE: return LoadCursorA(/*hInstance=*/nullptr, IDC_SIZENWSE);
     case HTTOPRIGHT:
-    case HTBOTTOMLEFT: return LoadCursorA(nullptr, IDC_SIZENESW);
-    default: return LoadCursorA(nullptr, IDC_ARROW);
+    case HTBOTTOMLEFT: return LoadCursorA(/*hInstance=*/nullptr, IDC_SIZENESW);
+    default: return LoadCursorA(/*hInstance=*/nullptr, IDC_ARROW);
     }
 }
 
@@ -597,7 +599,7 @@ LRESULT OnNcActivate(HWND h, WPARAM wp) {
         if (!w) return TRUE;
         w->NcActive = wp != 0;
     }
-    PaintNonClient(h, nullptr);
+    PaintNonClient(h, /*rgn=*/nullptr);
     return TRUE;
 }
 
@@ -713,7 +715,7 @@ LRESULT OnSetText(HWND h, LPARAM lp, bool unicode) {
         if (w->Surface)
             if (TScreen* s = ScreenIfOpen()) s->WindowTitle(h, Utf16ToUtf8(t));
     }
-    if (caption) PaintNonClient(h, nullptr);
+    if (caption) PaintNonClient(h, /*rgn=*/nullptr);
     return TRUE;
 }
 
@@ -736,8 +738,8 @@ LRESULT OnSysCommand(HWND h, WPARAM wp, LPARAM lp) {
     if (HasHooks(WH_CBT) && CallHooks(WH_CBT, HCBT_SYSCOMMAND, wp, lp, lp)) return 0;
     WPARAM cmd = wp & 0xFFF0;
     switch (cmd) {
-    case SC_MOVE: MoveSizeLoop(h, false, 0, lp); return 0;
-    case SC_SIZE: MoveSizeLoop(h, true, static_cast<int>(wp & 0x0F), lp); return 0;
+    case SC_MOVE: MoveSizeLoop(h, /*sizing=*/false, 0, lp); return 0;
+    case SC_SIZE: MoveSizeLoop(h, /*sizing=*/true, static_cast<int>(wp & 0x0F), lp); return 0;
     case SC_MINIMIZE:
     case SC_MAXIMIZE:
     case SC_RESTORE: {
@@ -789,8 +791,8 @@ LRESULT OnNcLeftButtonDown(HWND h, WPARAM wp, LPARAM lp) {
     case HTMINBUTTON:
     case HTMAXBUTTON: TrackCaptionButton(h, hit); return 0;
     case HTMENU: SendW(h, WM_SYSCOMMAND, SC_MOUSEMENU + HTMENU, lp); return 0;
-    case HTVSCROLL: TrackScrollBar(h, true, PointFromParam(lp)); return 0;
-    case HTHSCROLL: TrackScrollBar(h, false, PointFromParam(lp)); return 0;
+    case HTVSCROLL: TrackScrollBar(h, /*vertical=*/true, PointFromParam(lp)); return 0;
+    case HTHSCROLL: TrackScrollBar(h, /*vertical=*/false, PointFromParam(lp)); return 0;
     default: return 0;
     }
 }
@@ -868,14 +870,14 @@ LRESULT OnPrint(HWND h, WPARAM wp, LPARAM lp) {
     }
     int saved = SaveDC(dc);
     if (lp & PRF_NONCLIENT) PaintFrameInto(h, dc);
-    OffsetViewportOrgEx(dc, client.left - window.left, client.top - window.top, nullptr);
+    OffsetViewportOrgEx(dc, client.left - window.left, client.top - window.top, /*Old=*/nullptr);
     IntersectClipRect(dc, 0, 0, W(client), H(client));
     if (lp & PRF_ERASEBKGND) SendW(h, WM_ERASEBKGND, wp, 0);
     if (lp & PRF_CLIENT) SendW(h, WM_PRINTCLIENT, wp, lp);
     if (lp & PRF_CHILDREN)
         for (auto& [c, at] : kids) {
             int inner = SaveDC(dc);
-            OffsetViewportOrgEx(dc, at.x, at.y, nullptr);
+            OffsetViewportOrgEx(dc, at.x, at.y, /*Old=*/nullptr);
             SendW(c, WM_PRINT, wp, lp | PRF_NONCLIENT);
             RestoreDC(dc, inner);
         }
@@ -947,8 +949,8 @@ LRESULT DefProc(HWND h, UINT m, WPARAM wp, LPARAM lp, bool unicode) {
 
 }  // namespace winimpl
 
-LRESULT DefWindowProcA(HWND h, UINT m, WPARAM w, LPARAM l) { return DefProc(h, m, w, l, false); }
-LRESULT DefWindowProcW(HWND h, UINT m, WPARAM w, LPARAM l) { return DefProc(h, m, w, l, true); }
+LRESULT DefWindowProcA(HWND h, UINT m, WPARAM w, LPARAM l) { return DefProc(h, m, w, l, /*unicode=*/false); }
+LRESULT DefWindowProcW(HWND h, UINT m, WPARAM w, LPARAM l) { return DefProc(h, m, w, l, /*unicode=*/true); }
 
 void SetMenuBarPainter(TMenuBarPainter p) { gMenuBarPainter = p; }
 void SetMenuBarTracker(TMenuBarTracker t) { gMenuBarTracker = t; }
@@ -965,12 +967,13 @@ BOOL SetMenu(HWND h, HMENU menu) {
         if (!w || (w->Style & WS_CHILD)) return FALSE;
         w->Menu = menu;
     }
-    SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(h, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     return TRUE;
 }
 BOOL DrawMenuBar(HWND h) {
     if (!IsWindow(h)) return FALSE;
-    PaintNonClient(h, nullptr);
+    PaintNonClient(h, /*rgn=*/nullptr);
     return TRUE;
 }
 
@@ -1000,7 +1003,8 @@ static void ShowBars(HWND h, int bar, bool show) {
         if (bar == SB_VERT || bar == SB_BOTH) apply(w->VScroll, WS_VSCROLL);
     }
     if (changed)
-        SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        SetWindowPos(h, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 int SetScrollInfo(HWND h, int bar, const SCROLLINFO* si, BOOL redraw) {
@@ -1031,7 +1035,7 @@ int SetScrollInfo(HWND h, int bar, const SCROLLINFO* si, BOOL redraw) {
         }
     }
     if (si->fMask & (SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL)) ShowBars(h, bar, needed);
-    if (redraw) PaintNonClient(h, nullptr);
+    if (redraw) PaintNonClient(h, /*rgn=*/nullptr);
     return pos;
 }
 BOOL GetScrollInfo(HWND h, int bar, SCROLLINFO* si) {
@@ -1085,7 +1089,7 @@ BOOL EnableScrollBar(HWND h, UINT bar, UINT arrows) {
         if (bar == SB_HORZ || bar == SB_BOTH) w->HScroll.Disabled = arrows;
         if (bar == SB_VERT || bar == SB_BOTH) w->VScroll.Disabled = arrows;
     }
-    PaintNonClient(h, nullptr);
+    PaintNonClient(h, /*rgn=*/nullptr);
     return TRUE;
 }
 

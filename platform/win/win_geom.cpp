@@ -176,7 +176,7 @@ BOOL SetWindowPosInternal(HWND h, HWND after, int x, int y, int cx, int cy, UINT
         if (!(wp.flags & SWP_NOREDRAW)) {
             if (nowVisible && (!wasVisible || sized || (!topLevel && (moved || zChanged)) ||
                                (wp.flags & SWP_FRAMECHANGED)))
-                InvalidateInternal(w, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+                InvalidateInternal(w, /*rgnClient=*/nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
             if (!topLevel && parent && wasVisible && (!nowVisible || moved || sized))
                 ExposeParentArea(parent, oldWindow, h);
             if (!topLevel && parent && !wasVisible && nowVisible) {
@@ -192,7 +192,7 @@ BOOL SetWindowPosInternal(HWND h, HWND after, int x, int y, int cx, int cy, UINT
         wp.cy = H(newWindow);
     }
     if (activate) ActivateWindow(h, WA_ACTIVE);
-    if ((wp.flags & SWP_HIDEWINDOW) && topLevel && GetActiveWindow() == h) ActivateWindow(nullptr, WA_INACTIVE);
+    if ((wp.flags & SWP_HIDEWINDOW) && topLevel && GetActiveWindow() == h) ActivateWindow(/*h=*/nullptr, WA_INACTIVE);
     wp.flags = changedFlags;
     SendW(h, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
     return TRUE;
@@ -205,7 +205,8 @@ BOOL SetWindowPos(HWND h, HWND after, int x, int y, int cx, int cy, UINT flags) 
 }
 
 BOOL MoveWindow(HWND h, int x, int y, int w, int hgt, BOOL repaint) {
-    return SetWindowPos(h, nullptr, x, y, w, hgt, SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
+    return SetWindowPos(h, /*hWndInsertAfter=*/nullptr, x, y, w, hgt,
+                        SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0 : SWP_NOREDRAW));
 }
 
 BOOL BringWindowToTop(HWND h) { return SetWindowPos(h, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
@@ -406,7 +407,8 @@ BOOL SetWindowPlacement(HWND h, const WINDOWPLACEMENT* p) {
     }
     if (!IsIconic(h) && !IsZoomed(h)) {
         const RECT& r = p->rcNormalPosition;
-        SetWindowPos(h, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(h, /*hWndInsertAfter=*/nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     }
     ShowWindow(h, static_cast<int>(p->showCmd));
     return TRUE;
@@ -699,8 +701,12 @@ static HWND FindInternal(HWND parent, HWND after, const std::u16string* cls, con
     }
     return nullptr;
 }
-HWND FindWindowA(LPCSTR cls, LPCSTR name) { return FindWindowExA(nullptr, nullptr, cls, name); }
-HWND FindWindowW(LPCWSTR cls, LPCWSTR name) { return FindWindowExW(nullptr, nullptr, cls, name); }
+HWND FindWindowA(LPCSTR cls, LPCSTR name) {
+    return FindWindowExA(/*hWndParent=*/nullptr, /*hWndChildAfter=*/nullptr, cls, name);
+}
+HWND FindWindowW(LPCWSTR cls, LPCWSTR name) {
+    return FindWindowExW(/*hWndParent=*/nullptr, /*hWndChildAfter=*/nullptr, cls, name);
+}
 HWND FindWindowExA(HWND parent, HWND after, LPCSTR cls, LPCSTR name) {
     std::u16string c = ClassKeyA(cls), n = name ? WideOf(name) : std::u16string();
     return FindInternal(parent, after, cls ? &c : nullptr, name ? &n : nullptr);
@@ -718,16 +724,17 @@ int SetWindowRgn(HWND h, HRGN rgn, BOOL redraw) {
         if (!w) return 0;
         if (w->WindowRgn) DeleteObject(w->WindowRgn);
         w->WindowRgn = rgn;
-        if (IsTopLevel(w) && !w->MessageOnly) ScreenTopLevelChanged(w, false, false, false);
+        if (IsTopLevel(w) && !w->MessageOnly)
+            ScreenTopLevelChanged(w, /*moved=*/false, /*shown=*/false, /*zorder=*/false);
     }
-    SetWindowPos(h, nullptr, 0, 0, 0, 0,
+    SetWindowPos(h, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (redraw ? 0 : SWP_NOREDRAW) |
                      SWP_FRAMECHANGED);
     if (redraw) {
         Lock lk(UserMutex());
         TWnd* w = Find(h);
         if (w && !IsTopLevel(w)) {
-            if (TWnd* p = Find(w->Parent)) ExposeParentArea(p, w->Window, nullptr);
+            if (TWnd* p = Find(w->Parent)) ExposeParentArea(p, w->Window, /*except=*/nullptr);
         }
     }
     return 1;
@@ -736,7 +743,7 @@ int GetWindowRgn(HWND h, HRGN rgn) {
     Lock lk(UserMutex());
     TWnd* w = Find(h);
     if (!w || !w->WindowRgn || !rgn) return ERROR;
-    return CombineRgn(rgn, w->WindowRgn, nullptr, RGN_COPY);
+    return CombineRgn(rgn, w->WindowRgn, /*Src2=*/nullptr, RGN_COPY);
 }
 int GetWindowRgnBox(HWND h, LPRECT r) {
     Lock lk(UserMutex());

@@ -215,7 +215,7 @@ BOOL GetIconInfo(HICON h, ICONINFO* info) {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP colour = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP colour = CreateDIBSection(/*Dc=*/nullptr, &bi, DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
     if (!colour || !bits) return FALSE;
     std::memcpy(bits, copy.Pixels.data(), copy.Pixels.size() * 4);
     // The mask: 1 where the icon is fully transparent; rows padded to 16 bits.
@@ -259,7 +259,7 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON h, int cx, int cy, UINT, HBRUSH flic
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bm = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bm = CreateDIBSection(/*Dc=*/nullptr, &bi, DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
     if (!bm || !bits) return FALSE;
     auto* px = static_cast<uint32_t*>(bits);
     for (std::size_t i = 0; i < copy.Pixels.size(); ++i) {
@@ -283,7 +283,9 @@ BOOL DrawIconEx(HDC dc, int x, int y, HICON h, int cx, int cy, UINT, HBRUSH flic
     return ok;
 }
 
-BOOL DrawIcon(HDC dc, int x, int y, HICON h) { return DrawIconEx(dc, x, y, h, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE); }
+BOOL DrawIcon(HDC dc, int x, int y, HICON h) {
+    return DrawIconEx(dc, x, y, h, 0, 0, 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+}
 
 HANDLE CopyImage(HANDLE h, UINT type, int cx, int cy, UINT flags) {
     if (type != IMAGE_ICON && type != IMAGE_CURSOR) return nullptr;  // bitmaps: the drawing layer's calls

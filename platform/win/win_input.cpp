@@ -214,7 +214,7 @@ void PostInput(HWND h, UINT msg, WPARAM w, LPARAM l, DWORD time, POINT pt) {
             return;
         }
     }
-    PostToQueue(wnd->Queue.get(), MSG{h, msg, w, l, time, pt}, true);
+    PostToQueue(wnd->Queue.get(), MSG{h, msg, w, l, time, pt}, /*input=*/true);
 }
 
 void PostLeave(HWND h, bool nonClient) {
@@ -299,7 +299,7 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
             if (target && ThreadOf(target) != me) target = nullptr;
         }
         if (!target) {
-            UpdateTracking(nullptr, false);
+            UpdateTracking(/*target=*/nullptr, /*nonClient=*/false);
             return true;
         }
     }
@@ -347,7 +347,7 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
         return true;
     }
     bool dbl = false;
-    UINT msgPlain = ButtonMsg(ev.Button, down, false, false);
+    UINT msgPlain = ButtonMsg(ev.Button, down, /*dbl=*/false, /*nc=*/false);
     if (down) {
         bool dblClass = nc || (w->Class && (w->Class->Style & CS_DBLCLKS));
         int dx = GetSystemMetrics(SM_CXDOUBLECLK) / 2, dy = GetSystemMetrics(SM_CYDOUBLECLK) / 2;
@@ -359,7 +359,7 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
         in.LastDownMsg = msgPlain;
         in.LastDownTime = ev.Time;
         in.LastDownPos = pt;
-        UINT msg = ButtonMsg(ev.Button, true, dbl, nc);
+        UINT msg = ButtonMsg(ev.Button, /*down=*/true, dbl, nc);
         if (top && top->Handle != in.Active && !in.Capture) {
             HWND topH = top->Handle;
             lk.unlock();
@@ -380,7 +380,7 @@ bool ConvertMouse(const TRawEvent& e, Lock& lk) {
                   pt);
         return true;
     }
-    UINT msg = ButtonMsg(ev.Button, false, false, nc);
+    UINT msg = ButtonMsg(ev.Button, /*down=*/false, /*dbl=*/false, nc);
     PostInput(target, msg, nc ? static_cast<WPARAM>(hit) : e.Keys, PointParam(nc ? pt : client), ev.Time,
               pt);
     return true;
@@ -471,7 +471,8 @@ void ProcessRawInput() {
                 PostInput(e.Window, WM_SYSCOMMAND, SC_CLOSE, 0, Tick(), in.Cursor);
             } else if (e.Kind == TRawEvent::Moved) {
                 lk.unlock();
-                SetWindowPos(e.Window, nullptr, e.Pos.x, e.Pos.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                SetWindowPos(e.Window, /*hWndInsertAfter=*/nullptr, e.Pos.x, e.Pos.y, 0, 0,
+                             SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
                 lk.lock();
             } else if (e.Kind == TRawEvent::Activation) {
                 if (e.Active && in.Active != e.Window) {
@@ -499,10 +500,11 @@ void ProcessRawInput() {
                 if (!tw || !(tw->ExStyle & WS_EX_ACCEPTFILES) || TopLevelOf(tw) != w) tw = w;
                 RECT cr = ClientOnScreen(tw);
                 POINT cp{e.Pos.x - cr.left, e.Pos.y - cr.top};
-                HDROP drop = CreateDropFiles(e.Files, cp, false);
+                HDROP drop = CreateDropFiles(e.Files, cp, /*Wide=*/false);
                 if (drop)
                     PostToQueue(tw->Queue.get(),
-                                MSG{tw->Handle, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0, Tick(), e.Pos}, false);
+                                MSG{tw->Handle, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0, Tick(), e.Pos},
+                                /*input=*/false);
             }
             break;
         }
@@ -787,8 +789,9 @@ BOOL TranslateMessage(const MSG* m) {
     if (!w || !w->Queue) return FALSE;
     // The character comes right after its key, before anything queued later.
     PostToQueue(w->Queue.get(),
-                MSG{m->hwnd, m->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, ch, m->lParam, m->time, m->pt}, true,
-                true);
+                MSG{m->hwnd, m->message == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR, ch, m->lParam, m->time, m->pt},
+                /*input=*/true,
+                /*front=*/true);
     return TRUE;
 }
 
@@ -914,7 +917,7 @@ TScreen* Screen() {
 
 static std::vector<RECT> RegionRects(HRGN rgn) {
     std::vector<RECT> out;
-    DWORD size = GetRegionData(rgn, 0, nullptr);
+    DWORD size = GetRegionData(rgn, 0, /*Data=*/nullptr);
     if (!size) return out;
     std::vector<unsigned char> buf(size);
     auto* data = reinterpret_cast<RGNDATA*>(buf.data());

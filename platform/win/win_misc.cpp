@@ -95,8 +95,8 @@ std::u16string PropCanonical(const std::u16string& key) {
 }
 }  // namespace winimpl
 
-ATOM GlobalAddAtomA(LPCSTR s) { return AddAtomKey(AtomKeyA(s), false); }
-ATOM GlobalAddAtomW(LPCWSTR s) { return AddAtomKey(AtomKeyW(s), false); }
+ATOM GlobalAddAtomA(LPCSTR s) { return AddAtomKey(AtomKeyA(s), /*pin=*/false); }
+ATOM GlobalAddAtomW(LPCWSTR s) { return AddAtomKey(AtomKeyW(s), /*pin=*/false); }
 ATOM GlobalFindAtomA(LPCSTR s) {
     Lock lk(UserMutex());
     return FindAtomKey(AtomKeyA(s));
@@ -133,10 +133,10 @@ ATOM DeleteAtom(ATOM a) { return GlobalDeleteAtom(a); }
 UINT GetAtomNameA(ATOM a, LPSTR b, int n) { return GlobalGetAtomNameA(a, b, n); }
 UINT GetAtomNameW(ATOM a, LPWSTR b, int n) { return GlobalGetAtomNameW(a, b, n); }
 
-UINT RegisterWindowMessageA(LPCSTR s) { return s && *s ? AddAtomKey(WideOf(s), true) : 0; }
-UINT RegisterWindowMessageW(LPCWSTR s) { return s && *s ? AddAtomKey(WideOfW(s), true) : 0; }
-UINT RegisterClipboardFormatA(LPCSTR s) { return s && *s ? AddAtomKey(WideOf(s), true) : 0; }
-UINT RegisterClipboardFormatW(LPCWSTR s) { return s && *s ? AddAtomKey(WideOfW(s), true) : 0; }
+UINT RegisterWindowMessageA(LPCSTR s) { return s && *s ? AddAtomKey(WideOf(s), /*pin=*/true) : 0; }
+UINT RegisterWindowMessageW(LPCWSTR s) { return s && *s ? AddAtomKey(WideOfW(s), /*pin=*/true) : 0; }
+UINT RegisterClipboardFormatA(LPCSTR s) { return s && *s ? AddAtomKey(WideOf(s), /*pin=*/true) : 0; }
+UINT RegisterClipboardFormatW(LPCWSTR s) { return s && *s ? AddAtomKey(WideOfW(s), /*pin=*/true) : 0; }
 int GetClipboardFormatNameA(UINT f, LPSTR buf, int n) {
     if (f < 0xC000) return 0;
     return static_cast<int>(GlobalGetAtomNameA(static_cast<ATOM>(f), buf, n));
@@ -415,15 +415,15 @@ BOOL FillMetrics(NCM* m) {
     m->iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
     m->iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
     m->iCaptionHeight = GetSystemMetrics(SM_CYSIZE);
-    ClassicFont(m->lfCaptionFont, true);
+    ClassicFont(m->lfCaptionFont, /*bold=*/true);
     m->iSmCaptionWidth = GetSystemMetrics(SM_CXSMSIZE);
     m->iSmCaptionHeight = GetSystemMetrics(SM_CYSMSIZE);
-    ClassicFont(m->lfSmCaptionFont, true);
+    ClassicFont(m->lfSmCaptionFont, /*bold=*/true);
     m->iMenuWidth = GetSystemMetrics(SM_CXMENUSIZE);
     m->iMenuHeight = GetSystemMetrics(SM_CYMENUSIZE);
-    ClassicFont(m->lfMenuFont, false);
-    ClassicFont(m->lfStatusFont, false);
-    ClassicFont(m->lfMessageFont, false);
+    ClassicFont(m->lfMenuFont, /*bold=*/false);
+    ClassicFont(m->lfStatusFont, /*bold=*/false);
+    ClassicFont(m->lfMessageFont, /*bold=*/false);
     return TRUE;
 }
 
@@ -432,7 +432,7 @@ BOOL ParametersInfo(UINT action, UINT, LPVOID p) {
     if (!p) return FALSE;
     switch (action) {
     case SPI_GETNONCLIENTMETRICS: return FillMetrics(static_cast<NCM*>(p));
-    case SPI_GETICONTITLELOGFONT: ClassicFont(*static_cast<LF*>(p), false); return TRUE;
+    case SPI_GETICONTITLELOGFONT: ClassicFont(*static_cast<LF*>(p), /*bold=*/false); return TRUE;
     case SPI_GETWORKAREA: *static_cast<RECT*>(p) = RECT{0, 0, GDI_DESKTOP_WIDTH, GDI_DESKTOP_HEIGHT}; return TRUE;
     case SPI_GETBORDER: *static_cast<int*>(p) = 1; return TRUE;
     case SPI_GETKEYBOARDDELAY: *static_cast<int*>(p) = 1; return TRUE;

@@ -191,8 +191,12 @@ static HHOOK SetHook(int id, HOOKPROC proc, DWORD tid, bool unicode) {
     LiveHooks().insert(h.get());
     return reinterpret_cast<HHOOK>(h.get());
 }
-HHOOK SetWindowsHookExA(int id, HOOKPROC proc, HINSTANCE, DWORD tid) { return SetHook(id, proc, tid, false); }
-HHOOK SetWindowsHookExW(int id, HOOKPROC proc, HINSTANCE, DWORD tid) { return SetHook(id, proc, tid, true); }
+HHOOK SetWindowsHookExA(int id, HOOKPROC proc, HINSTANCE, DWORD tid) {
+    return SetHook(id, proc, tid, /*unicode=*/false);
+}
+HHOOK SetWindowsHookExW(int id, HOOKPROC proc, HINSTANCE, DWORD tid) {
+    return SetHook(id, proc, tid, /*unicode=*/true);
+}
 
 BOOL UnhookWindowsHookEx(HHOOK hhk) {
     Lock lk(UserMutex());
@@ -288,7 +292,8 @@ LRESULT SendInternal(HWND h, UINT m, WPARAM wp, LPARAM lp, bool argsUnicode) {
     Lock lk(UserMutex());
     TWnd* w = Find(h);
     if (!w) return 0;
-    if (w->ThreadId != GetCurrentThreadId()) return SendCross(w, m, wp, lp, argsUnicode, INFINITE, false, nullptr, lk);
+    if (w->ThreadId != GetCurrentThreadId())
+        return SendCross(w, m, wp, lp, argsUnicode, INFINITE, /*block=*/false, /*ok=*/nullptr, lk);
     WNDPROC proc = w->Proc;
     bool uni = w->Unicode;
     lk.unlock();
@@ -304,8 +309,8 @@ LRESULT SendInternal(HWND h, UINT m, WPARAM wp, LPARAM lp, bool argsUnicode) {
     return r;
 }
 
-LRESULT SendW(HWND h, UINT m, WPARAM w, LPARAM l) { return SendInternal(h, m, w, l, true); }
-LRESULT SendA(HWND h, UINT m, WPARAM w, LPARAM l) { return SendInternal(h, m, w, l, false); }
+LRESULT SendW(HWND h, UINT m, WPARAM w, LPARAM l) { return SendInternal(h, m, w, l, /*argsUnicode=*/true); }
+LRESULT SendA(HWND h, UINT m, WPARAM w, LPARAM l) { return SendInternal(h, m, w, l, /*argsUnicode=*/false); }
 
 }  // namespace winimpl
 
@@ -322,8 +327,8 @@ static LRESULT SendMessageAny(HWND h, UINT m, WPARAM w, LPARAM l, bool unicode) 
     }
     return SendInternal(h, m, w, l, unicode);
 }
-LRESULT SendMessageA(HWND h, UINT m, WPARAM w, LPARAM l) { return SendMessageAny(h, m, w, l, false); }
-LRESULT SendMessageW(HWND h, UINT m, WPARAM w, LPARAM l) { return SendMessageAny(h, m, w, l, true); }
+LRESULT SendMessageA(HWND h, UINT m, WPARAM w, LPARAM l) { return SendMessageAny(h, m, w, l, /*unicode=*/false); }
+LRESULT SendMessageW(HWND h, UINT m, WPARAM w, LPARAM l) { return SendMessageAny(h, m, w, l, /*unicode=*/true); }
 
 static LRESULT SendTimeoutAny(HWND h, UINT m, WPARAM w, LPARAM l, UINT flags, UINT timeout, DWORD_PTR* result,
                               bool unicode) {
@@ -342,10 +347,10 @@ static LRESULT SendTimeoutAny(HWND h, UINT m, WPARAM w, LPARAM l, UINT flags, UI
     return ok ? 1 : 0;
 }
 LRESULT SendMessageTimeoutA(HWND h, UINT m, WPARAM w, LPARAM l, UINT f, UINT t, DWORD_PTR* r) {
-    return SendTimeoutAny(h, m, w, l, f, t, r, false);
+    return SendTimeoutAny(h, m, w, l, f, t, r, /*unicode=*/false);
 }
 LRESULT SendMessageTimeoutW(HWND h, UINT m, WPARAM w, LPARAM l, UINT f, UINT t, DWORD_PTR* r) {
-    return SendTimeoutAny(h, m, w, l, f, t, r, true);
+    return SendTimeoutAny(h, m, w, l, f, t, r, /*unicode=*/true);
 }
 
 static BOOL SendNotifyAny(HWND h, UINT m, WPARAM w, LPARAM l, bool unicode) {
@@ -369,8 +374,8 @@ static BOOL SendNotifyAny(HWND h, UINT m, WPARAM w, LPARAM l, bool unicode) {
     WakeAll();
     return TRUE;
 }
-BOOL SendNotifyMessageA(HWND h, UINT m, WPARAM w, LPARAM l) { return SendNotifyAny(h, m, w, l, false); }
-BOOL SendNotifyMessageW(HWND h, UINT m, WPARAM w, LPARAM l) { return SendNotifyAny(h, m, w, l, true); }
+BOOL SendNotifyMessageA(HWND h, UINT m, WPARAM w, LPARAM l) { return SendNotifyAny(h, m, w, l, /*unicode=*/false); }
+BOOL SendNotifyMessageW(HWND h, UINT m, WPARAM w, LPARAM l) { return SendNotifyAny(h, m, w, l, /*unicode=*/true); }
 
 BOOL InSendMessage() {
     TThreadQueue* q = CurrentQueue();
@@ -404,12 +409,12 @@ static BOOL PostAny(HWND h, UINT m, WPARAM w, LPARAM l) {
         DesktopHandle();
         for (HWND t : TopLevels())
             if (TWnd* tw = Find(t); tw && tw->Queue && !tw->Queue->Dead)
-                PostToQueue(tw->Queue.get(), MSG{t, m, w, l, Tick(), {}}, false);
+                PostToQueue(tw->Queue.get(), MSG{t, m, w, l, Tick(), {}}, /*input=*/false);
         return TRUE;
     }
     TWnd* wnd = Find(h);
     if (!wnd || !wnd->Queue || wnd->Queue->Dead) return FALSE;
-    PostToQueue(wnd->Queue.get(), MSG{h, m, w, l, Tick(), {}}, false);
+    PostToQueue(wnd->Queue.get(), MSG{h, m, w, l, Tick(), {}}, /*input=*/false);
     return TRUE;
 }
 BOOL PostMessageA(HWND h, UINT m, WPARAM w, LPARAM l) { return PostAny(h, m, w, l); }
@@ -419,7 +424,7 @@ BOOL PostThreadMessageW(DWORD tid, UINT m, WPARAM w, LPARAM l) {
     auto q = QueueOfThread(tid);
     Lock lk(UserMutex());
     if (!q || q->Dead) return FALSE;
-    PostToQueue(q.get(), MSG{nullptr, m, w, l, Tick(), {}}, false);
+    PostToQueue(q.get(), MSG{nullptr, m, w, l, Tick(), {}}, /*input=*/false);
     return TRUE;
 }
 BOOL PostThreadMessageA(DWORD tid, UINT m, WPARAM w, LPARAM l) { return PostThreadMessageW(tid, m, w, l); }
@@ -526,7 +531,7 @@ bool HasWork(TThreadQueue* q, DWORD mask) {
     if ((mask & QS_SENDMESSAGE) && !q->Sent.empty()) return true;
     if ((mask & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE | QS_INPUT)) && (!q->Posted.empty() || q->Quit)) return true;
     if ((mask & QS_TIMER) && NextTimerDue(q) <= NowMs()) return true;
-    if ((mask & QS_PAINT) && NextWindowToPaint(q, nullptr)) return true;
+    if ((mask & QS_PAINT) && NextWindowToPaint(q, /*filter=*/nullptr)) return true;
     return false;
 }
 
@@ -600,7 +605,7 @@ DWORD GetQueueStatus(UINT flags) {
     }
     if (q->Quit) s |= QS_POSTMESSAGE;
     if (NextTimerDue(q) <= NowMs()) s |= QS_TIMER;
-    if (NextWindowToPaint(q, nullptr)) s |= QS_PAINT;
+    if (NextWindowToPaint(q, /*filter=*/nullptr)) s |= QS_PAINT;
     s &= flags;
     return (s << 16) | s;
 }
@@ -646,8 +651,8 @@ static LRESULT DispatchAny(const MSG* m, bool unicode) {
     }
     return CallProc(proc, procUni, unicode, m->hwnd, m->message, m->wParam, m->lParam);
 }
-LRESULT DispatchMessageA(const MSG* m) { return DispatchAny(m, false); }
-LRESULT DispatchMessageW(const MSG* m) { return DispatchAny(m, true); }
+LRESULT DispatchMessageA(const MSG* m) { return DispatchAny(m, /*unicode=*/false); }
+LRESULT DispatchMessageW(const MSG* m) { return DispatchAny(m, /*unicode=*/true); }
 
 // ---- Timers ---------------------------------------------------------------
 UINT_PTR SetTimer(HWND h, UINT_PTR id, UINT ms, TIMERPROC proc) {

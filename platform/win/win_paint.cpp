@@ -37,7 +37,7 @@ void SubtractShape(HRGN rgn, TWnd* s, POINT topOrigin) {
     HRGN sr;
     if (s->WindowRgn) {
         sr = CreateRectRgn(0, 0, 0, 0);
-        CombineRgn(sr, s->WindowRgn, nullptr, RGN_COPY);
+        CombineRgn(sr, s->WindowRgn, /*Src2=*/nullptr, RGN_COPY);
         OffsetRgn(sr, r.left, r.top);
     } else {
         sr = RectRgn(r);
@@ -94,7 +94,7 @@ HRGN VisibleRegion(TWnd* w, bool client, bool clipChildren, bool clipSiblings) {
         }
         if (cur->WindowRgn) {
             HRGN s = CreateRectRgn(0, 0, 0, 0);
-            CombineRgn(s, cur->WindowRgn, nullptr, RGN_COPY);
+            CombineRgn(s, cur->WindowRgn, /*Src2=*/nullptr, RGN_COPY);
             OffsetRgn(s, wr.left, wr.top);
             CombineRgn(rgn, rgn, s, RGN_AND);
             DeleteObject(s);
@@ -157,7 +157,7 @@ void InvalidateInternal(TWnd* w, HRGN rgnClient, UINT flags) {
             if (!c || !(c->Style & WS_VISIBLE)) continue;
             // The child's part of the area, in the child's client coordinates.
             HRGN part = CreateRectRgn(0, 0, 0, 0);
-            CombineRgn(part, area, nullptr, RGN_COPY);
+            CombineRgn(part, area, /*Src2=*/nullptr, RGN_COPY);
             OffsetRgn(part, -c->Client.left, -c->Client.top);
             RECT box;
             HRGN wnd = RectRgn(RECT{c->Window.left - c->Client.left, c->Window.top - c->Client.top,
@@ -226,7 +226,7 @@ HDC GetDCEx(HWND h, HRGN clip, DWORD flags) {
     if (!top || !top->Surface) return nullptr;
     bool client = !(flags & DCX_WINDOW);
     bool clipChildren = (flags & DCX_CLIPCHILDREN) || (w->Style & WS_CLIPCHILDREN);
-    HRGN vis = VisibleRegion(w, client, clipChildren, true);
+    HRGN vis = VisibleRegion(w, client, clipChildren, /*clipSiblings=*/true);
     POINT off = OffsetInTop(w, top);
     POINT origin = off;
     if (client) {
@@ -235,7 +235,7 @@ HDC GetDCEx(HWND h, HRGN clip, DWORD flags) {
     }
     if (clip && clip != reinterpret_cast<HRGN>(1) && (flags & (DCX_INTERSECTRGN | DCX_EXCLUDERGN))) {
         HRGN c = CreateRectRgn(0, 0, 0, 0);
-        CombineRgn(c, clip, nullptr, RGN_COPY);
+        CombineRgn(c, clip, /*Src2=*/nullptr, RGN_COPY);
         RECT topOnScreen = WindowOnScreen(top);
         OffsetRgn(c, -topOnScreen.left, -topOnScreen.top);
         CombineRgn(vis, vis, c, (flags & DCX_INTERSECTRGN) ? RGN_AND : RGN_DIFF);
@@ -248,8 +248,8 @@ HDC GetDCEx(HWND h, HRGN clip, DWORD flags) {
     if (dc) DCs()[dc] = TDCRecord{h, top->Handle, bounds};
     return dc;
 }
-HDC GetDC(HWND h) { return GetDCEx(h, nullptr, 0); }
-HDC GetWindowDC(HWND h) { return GetDCEx(h, nullptr, DCX_WINDOW); }
+HDC GetDC(HWND h) { return GetDCEx(h, /*hrgnClip=*/nullptr, 0); }
+HDC GetWindowDC(HWND h) { return GetDCEx(h, /*hrgnClip=*/nullptr, DCX_WINDOW); }
 
 int ReleaseDC(HWND, HDC dc) {
     Lock lk(UserMutex());
@@ -313,7 +313,7 @@ static void PaintNow(HWND h, bool children, bool eraseOnly) {
     } else if (pending || frame) {
         SendW(h, WM_PAINT, 0, 0);
     }
-    for (HWND c : kids) PaintNow(c, true, eraseOnly);
+    for (HWND c : kids) PaintNow(c, /*children=*/true, eraseOnly);
 }
 
 BOOL RedrawWindow(HWND h, const RECT* r, HRGN rgn, UINT flags) {
@@ -337,17 +337,21 @@ BOOL RedrawWindow(HWND h, const RECT* r, HRGN rgn, UINT flags) {
 }
 
 BOOL InvalidateRect(HWND h, const RECT* r, BOOL erase) {
-    return RedrawWindow(h, r, nullptr, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+    return RedrawWindow(h, r, /*hrgnUpdate=*/nullptr, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
 }
 BOOL InvalidateRgn(HWND h, HRGN rgn, BOOL erase) {
-    return RedrawWindow(h, nullptr, rgn, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
+    return RedrawWindow(h, /*lprcUpdate=*/nullptr, rgn, RDW_INVALIDATE | (erase ? RDW_ERASE : 0));
 }
-BOOL ValidateRect(HWND h, const RECT* r) { return RedrawWindow(h, r, nullptr, RDW_VALIDATE | RDW_NOCHILDREN); }
-BOOL ValidateRgn(HWND h, HRGN rgn) { return RedrawWindow(h, nullptr, rgn, RDW_VALIDATE | RDW_NOCHILDREN); }
+BOOL ValidateRect(HWND h, const RECT* r) {
+    return RedrawWindow(h, r, /*hrgnUpdate=*/nullptr, RDW_VALIDATE | RDW_NOCHILDREN);
+}
+BOOL ValidateRgn(HWND h, HRGN rgn) {
+    return RedrawWindow(h, /*lprcUpdate=*/nullptr, rgn, RDW_VALIDATE | RDW_NOCHILDREN);
+}
 
 BOOL UpdateWindow(HWND h) {
     if (!IsWindow(h)) return FALSE;
-    PaintNow(h, false, false);
+    PaintNow(h, /*children=*/false, /*eraseOnly=*/false);
     return TRUE;
 }
 
@@ -361,9 +365,9 @@ int GetUpdateRgn(HWND h, HRGN rgn, BOOL erase) {
             SetRectRgn(rgn, 0, 0, 0, 0);
             return NULLREGION;
         }
-        result = CombineRgn(rgn, w->UpdateRgn, nullptr, RGN_COPY);
+        result = CombineRgn(rgn, w->UpdateRgn, /*Src2=*/nullptr, RGN_COPY);
     }
-    if (erase) PaintNow(h, false, true);
+    if (erase) PaintNow(h, /*children=*/false, /*eraseOnly=*/true);
     return result;
 }
 BOOL GetUpdateRect(HWND h, LPRECT r, BOOL erase) {
@@ -375,7 +379,7 @@ BOOL GetUpdateRect(HWND h, LPRECT r, BOOL erase) {
         if (w->UpdateRgn) GetRgnBox(w->UpdateRgn, &box);
     }
     if (r) *r = box;
-    if (erase && !IsRectEmpty(&box)) PaintNow(h, false, true);
+    if (erase && !IsRectEmpty(&box)) PaintNow(h, /*children=*/false, /*eraseOnly=*/true);
     return !IsRectEmpty(&box);
 }
 
@@ -391,7 +395,7 @@ HDC BeginPaint(HWND h, LPPAINTSTRUCT ps) {
             DeleteObject(upd);
             return nullptr;
         }
-        if (w->UpdateRgn) CombineRgn(upd, w->UpdateRgn, nullptr, RGN_COPY);
+        if (w->UpdateRgn) CombineRgn(upd, w->UpdateRgn, /*Src2=*/nullptr, RGN_COPY);
         erase = w->ErasePending;
         frame = w->FramePending;
         if (w->UpdateRgn) DeleteObject(w->UpdateRgn);
@@ -441,7 +445,7 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* prcScroll, const RECT* pr
         HRGN keptRgn = RectRgn(kept);
         TWnd* top = TopLevelOf(w);
         // Copy the pixels when every pixel of the area is ours to move; otherwise repaint it all.
-        HRGN vis = VisibleRegion(w, true, (w->Style & WS_CLIPCHILDREN) != 0, true);
+        HRGN vis = VisibleRegion(w, /*client=*/true, (w->Style & WS_CLIPCHILDREN) != 0, /*clipSiblings=*/true);
         POINT off = OffsetInTop(w, top);
         off.x += w->Client.left - w->Window.left;
         off.y += w->Client.top - w->Window.top;
@@ -487,16 +491,17 @@ int ScrollWindowEx(HWND h, int dx, int dy, const RECT* prcScroll, const RECT* pr
             if (!cw) continue;
             r = cw->Window;
         }
-        SetWindowPos(c, nullptr, r.left + dx, r.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(c, /*hWndInsertAfter=*/nullptr, r.left + dx, r.top + dy, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     RECT box{};
     int kind = GetRgnBox(exposed, &box);
-    if (hrgnUpdate) CombineRgn(hrgnUpdate, exposed, nullptr, RGN_COPY);
+    if (hrgnUpdate) CombineRgn(hrgnUpdate, exposed, /*Src2=*/nullptr, RGN_COPY);
     if (prcUpdate) *prcUpdate = box;
     DeleteObject(exposed);
     return kind;
 }
 BOOL ScrollWindow(HWND h, int dx, int dy, const RECT* r, const RECT* clip) {
-    return ScrollWindowEx(h, dx, dy, r, clip, nullptr, nullptr, SW_INVALIDATE | SW_ERASE | (r ? 0 : SW_SCROLLCHILDREN)) !=
-           ERROR;
+    return ScrollWindowEx(h, dx, dy, r, clip, /*hrgnUpdate=*/nullptr, /*prcUpdate=*/nullptr,
+                          SW_INVALIDATE | SW_ERASE | (r ? 0 : SW_SCROLLCHILDREN)) != ERROR;
 }
