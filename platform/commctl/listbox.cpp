@@ -1,5 +1,6 @@
 // "ListBox" and the drop-down list of combo boxes ("ComboLBox").
 #include <algorithm>
+#include <cassert>
 
 #include "platform/commctl/cc_internal.h"
 #include "platform/commctl/cc_combo.h"
@@ -49,7 +50,9 @@ int HeightOf(HWND h, TListState* st, int i) {
 UINT OwnerCtlId(HWND h, TListState* st) { return static_cast<UINT>(CtlId(st->Combo ? st->Combo : h)); }
 HWND OwnerParent(HWND h, TListState* st) { return Parent(st->Combo ? st->Combo : h); }
 
+// i is an item, or -1 for the height of every item.
 void Measure(HWND h, TListState* st, int i) {
+    assert(i >= -1 && i < static_cast<int>(st->Items.size()));
     if (!OwnerDraw(h)) return;
     MEASUREITEMSTRUCT mis{};
     mis.CtlType = st->Combo ? ODT_COMBOBOX : ODT_LISTBOX;

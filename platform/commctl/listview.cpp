@@ -2,6 +2,7 @@
 // and multiple selection, whole-row selection, item data, sorting, hit tests,
 // click and drag notifications). Other views are drawn as the report view.
 #include <algorithm>
+#include <cassert>
 
 #include "platform/commctl/cc_internal.h"
 
@@ -154,6 +155,7 @@ RECT SelectRect(HWND h, TLvState* st, int i) {
 }
 
 std::u16string SubText(TLvState* st, int i, int sub) {
+    assert(i >= 0 && i < static_cast<int>(st->Items.size()));
     const TLvItem& it = st->Items[i];
     if (sub == 0) return it.Text;
     return sub - 1 < static_cast<int>(it.Sub.size()) ? it.Sub[sub - 1] : std::u16string();
@@ -233,6 +235,7 @@ void Paint(HWND h, HDC dc) {
 
 // ---- State changes with notifications ------------------------------------------------
 bool SetState(HWND h, TLvState* st, int i, UINT state, UINT mask, POINT pt = POINT{-1, -1}) {
+    assert(i >= 0 && i < static_cast<int>(st->Items.size()));
     TLvItem& it = st->Items[i];
     UINT next = (it.State & ~mask) | (state & mask);
     if (next == it.State) return false;
@@ -535,6 +538,8 @@ LRESULT GetColumn(TLvState* st, int i, LVC* lc, bool wide) {
 }
 
 void DeleteAt(HWND h, TLvState* st, int i, bool notify) {
+    // The item exists on entry; only the notification may take it away.
+    assert(i >= 0 && i < static_cast<int>(st->Items.size()));
     if (notify) {
         NMLISTVIEW nm{};
         nm.iItem = i;

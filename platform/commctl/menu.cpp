@@ -1,6 +1,7 @@
 // Menus: the menu table, popup menus ("#32768") with their modal loop, and
 // menu bars drawn in a window's non-client area.
 #include <algorithm>
+#include <cassert>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -389,7 +390,10 @@ struct TLoop {
 };
 thread_local TLoop* tLoop = nullptr;
 
-TMenu* LevelMenu(TLoop& L, std::size_t i) { return M(L.Levels[i].Menu); }
+TMenu* LevelMenu(TLoop& L, std::size_t i) {
+    assert(i < L.Levels.size());
+    return M(L.Levels[i].Menu);
+}
 
 // A selection report: sent to the owner unless TPM_NONOTIFY, and always shown
 // to the thread's WH_MSGFILTER hooks, which follow the loop by it.
