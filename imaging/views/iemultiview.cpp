@@ -9,11 +9,12 @@
 #include "imaging/bitmaps/iebitmap.h"
 #include "imaging/bitmaps/iemisc.h"
 #include "imaging/bitmaps/iesupport.h"
+#include "imaging/bitmaps/ievirtual.h"
 #include "imaging/processing/imageproc.h"
 #include "imaging/processing/resample.h"
 #include "imaging/views/iemultiview_io.h"
+#include "platform/rtl/scope.h"
 #include "platform/classlib/formload.h"
-#include "platform/classlib/jpeg.h"
 
 namespace {
 
@@ -98,11 +99,34 @@ std::string IECutCaption(TCanvas& C, const std::string& Text, int Width, uint8_t
 TIEMultiView::TIEMultiView(TComponent* AOwner) : TIEView(AOwner) {
     FBackground = clWhite;
     TabStop = true;
+    FIO = std::make_unique<TIEImageIO>(this);
+    FList = std::make_unique<TIEVirtualImageList>("ILIST");
+    FList->MaxMapped = FImageCacheSize;
+    FCache = std::make_unique<TIEVirtualImageList>("ICACHE");
+    FStarter = std::make_unique<TIEStarter>(this);
+    FStarter->Start();
 }
 
 TIEMultiView::~TIEMultiView() {
+    // Completions from now on only give back their slot; the loader stops before the
+    // readers go, and every reader's worker has ended before the images go.
+    FGone = true;
     Destroying();
     if (HandleAllocated()) KillTimer(Handle(), 1);
+    ClearSelection();
+    StopLoader();
+    CancelLoads();
+    std::vector<std::unique_ptr<TIEMViewReader>> Readers;
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        Readers.swap(FRunning);
+    }
+    Readers.clear();  // each waits for its worker, outside the lock the worker may want
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    FFrameReaders.clear();
+    FImages.clear();
+    FList.reset();
+    FCache.reset();
 }
 
 void TIEMultiView::ReportChange(int32_t Kind, int32_t Index, int32_t Index2) {
@@ -114,9 +138,17 @@ void TIEMultiView::ReportChange(int32_t Kind, int32_t Index, int32_t Index2) {
 }
 
 void TIEMultiView::Clear() {
-    FImages.clear();
-    FSelected = -1;
-    FViewX = FViewY = 0;
+    DeselectAll();
+    CancelLoads();
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        while (GetImageCount() > 0) DeleteImage(GetImageCount() - 1);
+        FList = std::make_unique<TIEVirtualImageList>("ILIST");
+        FList->MaxMapped = FImageCacheSize;
+        FFrameReaders.clear();
+        FCache = std::make_unique<TIEVirtualImageList>("ICACHE");
+        FViewX = FViewY = 0;
+    }
     CallBitmapChangeCallbacks();
     UpdateLayout();
     Invalidate();
@@ -138,35 +170,26 @@ void TIEMultiView::FillFromDirectory(const std::string& Folder) {
     if (!Dir.empty() && Dir.back() != '/') Dir += '/';
     LockPaint();
     for (const std::string& Name : Names) {
-        TImage Img;
-        Img.Bitmap = std::make_unique<TIEBitmap>();
-        Img.FileName = Dir + Name;
-        if (!IEMultiViewLoadFile(Img.Bitmap.get(), Img.FileName)) {
-            // Until the I/O component reads every JPEG, the class library's picture does.
-            try {
-                TJPEGImage Jpeg;
-                Jpeg.LoadFromFile(Img.FileName);
-                TBitmap Bmp;
-                Jpeg.AssignTo(Bmp);
-                Img.Bitmap = std::make_unique<TIEBitmap>();
-                Img.Bitmap->CopyFromTBitmap(&Bmp);
-            } catch (const std::exception&) {
-                Img.Bitmap = std::make_unique<TIEBitmap>();  // listed, drawn empty
-            }
-        }
-        Img.BottomText = std::make_unique<TIEMText>();
-        Img.BottomText->Text = Name;
-        Img.SourceWidth = Img.Bitmap->Width();
-        Img.SourceHeight = Img.Bitmap->Height();
-        std::unique_ptr<TIEBitmap> Read;
-        if (StoreType == ietThumb && Img.Bitmap->Width() > 0) Read = std::move(Img.Bitmap);
-        FImages.push_back(std::move(Img));
-        // Kept as the store type says: a thumbnail is scaled from what was read.
-        if (Read) SetImageBitmap(GetImageCount() - 1, Read.get());
-        ReportChange(iectInsert, GetImageCount() - 1, -1);
+        const int32_t I = AppendImage();
+        SetImageFileName(I, Dir + Name);
+        FImages[I]->BottomText->Text = Name;
     }
     UnlockPaint();
-    UpdateLayout();
+    UpdateLayout(false);
+}
+
+int32_t TIEMultiView::AppendImage() {
+    const int32_t I = GetImageCount();
+    InsertImage(I);
+    SelectImageInternal(I);
+    return I;
+}
+
+void TIEMultiView::SetImageFileName(int32_t Index, const std::string& FileName) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (Index < 0 || Index >= GetImageCount()) return;
+    FImages[Index]->FileName = FileName;
+    FImages[Index]->ID = -1;
 }
 
 void TIEMultiView::DoImageSelect(int32_t Index) {
@@ -181,9 +204,17 @@ bool TIEMultiView::IsImageSelected(int32_t Index) const {
     return std::find(FMulti.begin(), FMulti.end(), Index) != FMulti.end();
 }
 
+void TIEMultiView::ForgetLent() {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (FLent && FSelected >= 0 && FSelected < GetImageCount() && FImages[FSelected]->Image)
+        FList->ReleaseBitmapOf(FImages[FSelected]->Image, true);
+    FLent = nullptr;
+}
+
 void TIEMultiView::SelectImageInternal(int32_t Index) {
     FSelectionChanged = false;
     if (FPlaying || Index < 0 || Index >= GetImageCount()) return;
+    ForgetLent();
     if (EnableMultiSelect) {
         if (!FAdditive) {
             for (int32_t I : std::vector<int32_t>(FMulti)) DoImageDeselect(I);
@@ -215,6 +246,7 @@ void TIEMultiView::SetSelectedImage(int32_t Index) {
 }
 
 void TIEMultiView::ClearSelection() {
+    ForgetLent();
     if (EnableMultiSelect) {
         for (int32_t I : std::vector<int32_t>(FMulti)) DoImageDeselect(I);
         FMulti.clear();
@@ -258,13 +290,24 @@ void TIEMultiView::SelectAtPos(int X, int Y, TShiftState Shift) {
 
 void TIEMultiView::InsertImage(int32_t Index) {
     SetPlaying(false);
-    Index = std::clamp<int32_t>(Index, 0, GetImageCount());
-    TImage Img;
-    Img.Bitmap = std::make_unique<TIEBitmap>();
-    Img.BottomText = std::make_unique<TIEMText>();
-    FImages.insert(FImages.begin() + Index, std::move(Img));
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        Index = std::clamp<int32_t>(Index, 0, GetImageCount());
+        // The selected index stays; the lent bitmap went with the image that was there.
+        ForgetLent();
+        auto Img = std::make_unique<TImage>();
+        Img->BottomText = std::make_unique<TIEMText>();
+        Img->Background = FBackground;
+        FImages.insert(FImages.begin() + Index, std::move(Img));
+        // Queued and running reads keep naming their own images.
+        for (int32_t& Q : FQueue)
+            if (Q >= Index) ++Q;
+        for (int32_t& Q : FLookAhead)
+            if (Q >= Index) ++Q;
+        ShiftReaderTags(Index, +1);
+    }
     ReportChange(iectInsert, Index, -1);
-    UpdateLayout();
+    UpdateLayout(false);
 }
 
 bool TIEMultiView::DeleteImage(int32_t Index) {
@@ -272,7 +315,20 @@ bool TIEMultiView::DeleteImage(int32_t Index) {
     SetPlaying(false);
     const int32_t S = FSelected;
     ClearSelection();
-    FImages.erase(FImages.begin() + Index);
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        DropStored(*FImages[Index]);
+        DropCachedThumbnail(*FImages[Index]);
+        FImages.erase(FImages.begin() + Index);
+        auto Renumber = [Index](auto& List) {
+            List.erase(std::remove(List.begin(), List.end(), Index), List.end());
+            for (int32_t& Q : List)
+                if (Q > Index) --Q;
+        };
+        Renumber(FQueue);
+        Renumber(FLookAhead);
+        ShiftReaderTags(Index, -1);
+    }
     if (Index == S && Index >= GetImageCount())
         SelectImageInternal(GetImageCount() - 1);
     else if (Index < S)
@@ -283,71 +339,160 @@ bool TIEMultiView::DeleteImage(int32_t Index) {
     return true;
 }
 
-void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
-    if (Index < 0 || Index >= GetImageCount() || !Bitmap) return;
+void TIEMultiView::DropStored(TImage& Img) {
+    if (!Img.Image) return;
+    FList->Delete(Img.Image);
+    Img.Image = nullptr;
+}
+
+void TIEMultiView::DropCachedThumbnail(TImage& Img) {
+    if (!Img.Cache) return;
+    FCache->Delete(Img.Cache);
+    Img.Cache = nullptr;
+}
+
+void TIEMultiView::DropAllCachedThumbnails() {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    for (auto& Img : FImages) DropCachedThumbnail(*Img);
+}
+
+std::unique_ptr<TIEBitmap> IEMakeThumbnail(TIEBitmap* Bitmap, int32_t TW, int32_t TH, bool FillTransparent) {
     auto Stored = std::make_unique<TIEBitmap>();
     const int32_t BW = Bitmap->Width(), BH = Bitmap->Height();
-    int32_t TW = ThumbWidth, TH = ThumbHeight;
-    if (StoreType == ietThumb && BW > 0 && BH > 0) ScaleToFit(BW, BH, ThumbWidth, ThumbHeight, TW, TH);
-    if (StoreType == ietNormal || (BW == TW && BH == TH)) {
+    if (BW == TW && BH == TH) {
         Stored->Assign(Bitmap);
-    } else {
-        // The caller's bitmap is never changed: transparent pixels are greyed on a copy.
-        TIEBitmap Work;
-        Work.Assign(Bitmap);
-        const bool Alpha = Work.HasAlphaChannel();
-        if (Alpha) FillTransparentPixels(&Work, TRGB{128, 128, 128});
-        if (Work.PixelFormat() == ie1g) {
-            Stored->Allocate(TW, TH, ieRGB24);
-            ResampleBWToRGB24(&Work, 0, 0, BW - 1, BH - 1, Stored.get());
-        } else if (Work.PixelFormat() == ieRGB24) {
-            Stored->Allocate(TW, TH, ieRGB24);
-            ResampleRGB24(&Work, Stored.get(), rfFastLinear);
-        } else {
-            Stored->Allocate(TW, TH, Work.PixelFormat());
-            ResampleNearest(&Work, Stored.get());
-        }
-        if (Alpha) {
-            ResampleGray8(Work.GetAlphaChannel(), Stored->GetAlphaChannel(), rfFastLinear);
-            Stored->GetAlphaChannel()->Full = Work.GetAlphaChannel()->Full;
-        }
+        return Stored;
     }
-    FImages[Index].Bitmap = std::move(Stored);
-    FImages[Index].SourceWidth = BW;
-    FImages[Index].SourceHeight = BH;
-    CallBitmapChangeCallbacks();
+    // The caller's bitmap is never changed: transparent pixels are greyed on a copy.
+    TIEBitmap Copy;
+    TIEBitmap* Work = Bitmap;
+    const bool Alpha = Bitmap->HasAlphaChannel();
+    if (Alpha && FillTransparent) {
+        Copy.Assign(Bitmap);
+        FillTransparentPixels(&Copy, TRGB{128, 128, 128});
+        Work = &Copy;
+    }
+    if (Work->PixelFormat() == ie1g) {
+        Stored->Allocate(TW, TH, ieRGB24);
+        ResampleBWToRGB24(Work, 0, 0, BW - 1, BH - 1, Stored.get());
+    } else if (Work->PixelFormat() == ieRGB24) {
+        Stored->Allocate(TW, TH, ieRGB24);
+        ResampleRGB24(Work, Stored.get(), rfFastLinear);
+    } else {
+        // Every other format by nearest pixel into its own format, on either path.
+        Stored->Allocate(TW, TH, Work->PixelFormat());
+        ResampleNearest(Work, Stored.get());
+    }
+    if (Alpha) {
+        ResampleGray8(Work->GetAlphaChannel(), Stored->GetAlphaChannel(), rfFastLinear);
+        Stored->GetAlphaChannel()->Full = Work->GetAlphaChannel()->Full;
+    }
+    return Stored;
+}
+
+void TIEMultiView::StoreBitmap(int32_t Index, TIEBitmap* Bitmap, bool FillTransparent, int32_t SourceW,
+                               int32_t SourceH) {
+    TImage& Img = *FImages[Index];
+    DropStored(Img);
+    DropCachedThumbnail(Img);
+    Img.Wrong = false;
+    const int32_t BW = Bitmap->Width(), BH = Bitmap->Height();
+    if (StoreType == ietNormal) {
+        Img.Image = FList->AddBitmap(Bitmap);
+    } else {
+        int32_t TW = ThumbWidth, TH = ThumbHeight;
+        if (BW > 0 && BH > 0) ScaleToFit(BW, BH, ThumbWidth, ThumbHeight, TW, TH);
+        std::unique_ptr<TIEBitmap> Thumb = IEMakeThumbnail(Bitmap, TW, TH, FillTransparent);
+        Img.Image = FList->AddBitmap(Thumb.get());
+    }
+    FList->SetSourceWidth(Img.Image, SourceW);
+    FList->SetSourceHeight(Img.Image, SourceH);
+}
+
+void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
+    if (Index < 0 || Index >= GetImageCount() || !Bitmap) return;
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        if (Index == FSelected) ForgetLent();
+        StoreBitmap(Index, Bitmap, true, Bitmap->Width(), Bitmap->Height());
+    }
+    if (Index == FSelected) CallBitmapChangeCallbacks();
     Invalidate();
 }
 
-int32_t TIEMultiView::ImageSourceWidth(int32_t Index) const {
-    return Index >= 0 && Index < GetImageCount() ? FImages[Index].SourceWidth : 0;
+int32_t TIEMultiView::ImageSourceWidth(int32_t Index) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    return Index >= 0 && Index < GetImageCount() && FImages[Index]->Image ? FList->GetSourceWidth(FImages[Index]->Image)
+                                                                          : 0;
 }
 
-int32_t TIEMultiView::ImageSourceHeight(int32_t Index) const {
-    return Index >= 0 && Index < GetImageCount() ? FImages[Index].SourceHeight : 0;
+int32_t TIEMultiView::ImageSourceHeight(int32_t Index) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    return Index >= 0 && Index < GetImageCount() && FImages[Index]->Image
+               ? FList->GetSourceHeight(FImages[Index]->Image)
+               : 0;
+}
+
+void TIEMultiView::SetImageSourceWidth(int32_t Index, int32_t Value) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (Index >= 0 && Index < GetImageCount() && FImages[Index]->Image) FList->SetSourceWidth(FImages[Index]->Image, Value);
+}
+
+void TIEMultiView::SetImageSourceHeight(int32_t Index, int32_t Value) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (Index >= 0 && Index < GetImageCount() && FImages[Index]->Image)
+        FList->SetSourceHeight(FImages[Index]->Image, Value);
+}
+
+bool TIEMultiView::IsImageStored(int32_t Index) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    return Index >= 0 && Index < GetImageCount() && FImages[Index]->Image != nullptr;
+}
+
+bool TIEMultiView::IsImageCached(int32_t Index) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    return Index >= 0 && Index < GetImageCount() && FImages[Index]->Cache != nullptr;
+}
+
+void TIEMultiView::SetImageCacheSize(int32_t Value) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    FImageCacheSize = Value;
+    FList->MaxMapped = Value;
 }
 
 void TIEMultiView::SetImageDelayTime(int32_t Index, int32_t Milliseconds) {
-    if (Index >= 0 && Index < GetImageCount()) FImages[Index].DelayTime = Milliseconds;
+    if (Index >= 0 && Index < GetImageCount()) FImages[Index]->DelayTime = Milliseconds;
 }
 
 int32_t TIEMultiView::ImageDelayTime(int32_t Index) const {
-    return Index >= 0 && Index < GetImageCount() ? FImages[Index].DelayTime : 0;
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index]->DelayTime : 0;
 }
 
 std::string TIEMultiView::ImageFileName(int32_t Index) const {
-    return Index >= 0 && Index < GetImageCount() ? FImages[Index].FileName : std::string();
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index]->FileName : std::string();
 }
 
 TIEMText* TIEMultiView::GetImageBottomText(int32_t Index) {
-    return Index >= 0 && Index < GetImageCount() ? FImages[Index].BottomText.get() : nullptr;
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index]->BottomText.get() : nullptr;
 }
 
-TIEBitmap* TIEMultiView::ImageBitmap(int32_t Index) const {
-    return Index >= 0 && Index < GetImageCount() ? FImages[Index].Bitmap.get() : nullptr;
+TIEBitmap* TIEMultiView::GetImageBitmap(int32_t Index) {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (Index < 0 || Index >= GetImageCount()) return nullptr;
+    if (!FImages[Index]->Image) LoadImageNow(Index);
+    return FImages[Index]->Image ? FList->GetBitmap(FImages[Index]->Image) : nullptr;
 }
 
-TIEBitmap* TIEMultiView::GetIEBitmap() { return ImageBitmap(FSelected); }
+TIEBitmap* TIEMultiView::GetIEBitmap() {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (FSelected < 0 || FSelected >= GetImageCount()) return nullptr;
+    // One lent bitmap for the selection, given back when the selection changes.
+    if (!FLent || !FImages[FSelected]->Image) {
+        if (!FImages[FSelected]->Image) LoadImageNow(FSelected);
+        FLent = FImages[FSelected]->Image ? FList->GetBitmap(FImages[FSelected]->Image) : nullptr;
+    }
+    return FLent;
+}
 
 int32_t TIEMultiView::PresetThumbnailFrameCount() { return static_cast<int32_t>(std::size(Presets)); }
 
@@ -380,11 +525,13 @@ int32_t TIEMultiView::Columns() {
 }
 
 void TIEMultiView::ArrangeCells() {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());  // the loader reads the cells
     const int32_t C = Columns();
     int32_t K = 0, R = 0;
     FExtentW = FExtentH = 0;
     const bool Grid = FDisplayMode == mdGrid;
-    for (TImage& Img : FImages) {
+    for (auto& P : FImages) {
+        TImage& Img = *P;
         const int32_t X = K * (ThumbWidth + HorizBorder) + (Grid ? HorizBorder : 0);
         const int32_t Y = R * (ThumbHeight + VertBorder) + (Grid ? VertBorder : 0);
         Img.X = X;
@@ -417,8 +564,11 @@ void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
     Y = std::clamp<int32_t>(Y, 0, MY);
     if (X == FViewX && Y == FViewY) return;
     const bool MovedX = X != FViewX, MovedY = Y != FViewY;
-    FViewX = X;
-    FViewY = Y;
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        FViewX = X;
+        FViewY = Y;
+    }
     Invalidate();
     if (!HandleAllocated()) return;
     if (MovedX && (FScrollBars == ssHorizontal || FScrollBars == ssBoth))
@@ -429,7 +579,12 @@ void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
 
 void TIEMultiView::Resize() {
     TIEView::Resize();
-    UpdateLayout();
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        FLoadW = Width();
+        FLoadH = Height();
+    }
+    UpdateLayout(false);
 }
 
 void TIEMultiView::SetupBar(int Bar, int32_t Max) {
@@ -449,14 +604,17 @@ void TIEMultiView::SetupBar(int Bar, int32_t Max) {
     IEShowScrollBar(W, Bar, TRUE, false);
 }
 
-void TIEMultiView::UpdateLayout() {
+void TIEMultiView::UpdateLayout(bool DropCache) {
     if (FPaintLock > 0 || FUpdating || ComponentState().Contains(csDestroying) ||
         ComponentState().Contains(csLoading) || !Parent() || !HandleAllocated()) {
         FLayoutPending = true;  // the first paint with a window runs it
+        FLayoutDrop = FLayoutDrop || DropCache;
         return;
     }
-    FLayoutPending = false;
+    DropCache = DropCache || FLayoutDrop;
+    FLayoutPending = FLayoutDrop = false;
     FUpdating = true;
+    if (DropCache) DropAllCachedThumbnails();
     ArrangeCells();
     // Showing or hiding a bar changes the client size: again until it stays.
     for (int Pass = 0; Pass < 9; ++Pass) {
@@ -464,6 +622,7 @@ void TIEMultiView::UpdateLayout() {
         int32_t MX, MY;
         GetMaxViewXY(MX, MY);
         if (FViewX > MX || FViewY > MY) {
+            std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
             FViewX = std::min(FViewX, MX);
             FViewY = std::min(FViewY, MY);
             if (OnViewChange) OnViewChange(this, 0);
@@ -485,25 +644,25 @@ void TIEMultiView::SetScrollBars(TScrollStyle Value) {
         if (Value == ssNone || Value == ssVertical) IEShowScrollBar(Handle(), SB_HORZ, FALSE, false);
         if (Value == ssNone || Value == ssHorizontal) IEShowScrollBar(Handle(), SB_VERT, FALSE, false);
     }
-    UpdateLayout();
+    UpdateLayout(false);
 }
 
 int32_t TIEMultiView::GetImageRow(int32_t Index) {
     if (Index < 0 || Index >= GetImageCount()) return 0;
     ArrangeCells();
-    return FImages[Index].Row;
+    return FImages[Index]->Row;
 }
 
 int32_t TIEMultiView::GetImageCol(int32_t Index) {
     if (Index < 0 || Index >= GetImageCount()) return 0;
     ArrangeCells();
-    return FImages[Index].Col;
+    return FImages[Index]->Col;
 }
 
 TRect TIEMultiView::ThumbRect(int32_t Index) {
     if (Index < 0 || Index >= GetImageCount()) return TRect(0, 0, 0, 0);
     ArrangeCells();
-    return Bounds(FImages[Index].X - FViewX, FImages[Index].Y - FViewY, ThumbWidth, ThumbHeight);
+    return Bounds(FImages[Index]->X - FViewX, FImages[Index]->Y - FViewY, ThumbWidth, ThumbHeight);
 }
 
 int32_t TIEMultiView::GetImageVisibility(int32_t Index) {
@@ -526,7 +685,7 @@ int32_t TIEMultiView::ImageAtPos(int X, int Y) {
     const int32_t I = Columns() == 0 ? (Row == 0 ? Col : GetImageCount()) : ImageAtGridPos(Row, Col);
     if (I >= GetImageCount()) return -1;
     if (I < 0) return I;
-    const int32_t L = FImages[I].X - FViewX, T = FImages[I].Y - FViewY;
+    const int32_t L = FImages[I]->X - FViewX, T = FImages[I]->Y - FViewY;
     if (X - L < 0 || X - L > ThumbWidth - 1 || Y - T < 0 || Y - T > ThumbHeight - 1) return -1;
     return I;
 }
@@ -551,7 +710,7 @@ void TIEMultiView::MoveSelection(int32_t Direction) {
     }
     SetSelectedImage(New);
     if (FSelected < 0 || GetImageVisibility(FSelected) == 2) return;
-    const int32_t X = FImages[FSelected].X, Y = FImages[FSelected].Y;
+    const int32_t X = FImages[FSelected]->X, Y = FImages[FSelected]->Y;
     const int32_t CW = ClientWidth(), CH = ClientHeight();
     auto TopEdge = [&] {
         SetViewY(Y - VertBorder);
@@ -706,6 +865,9 @@ void TIEMultiView::WndProc(TMessage& Message) {
                 SetViewY(N);
             return;
         }
+        case IEM_LOADED:
+            Invalidate();  // a background read stored its image
+            return;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             TIEView::WndProc(Message);
@@ -717,7 +879,9 @@ void TIEMultiView::WndProc(TMessage& Message) {
 }
 
 void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
-    TImage& Img = FImages[Index];
+    // A completion never changes an entry or a store while its cell is drawn.
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    TImage& Img = *FImages[Index];
     const bool Selected = Index == FSelected;
     TBitmap Cell(R.Width(), R.Height(), pf24bit);
     Cell.Canvas().Brush().SetStyle(bsSolid);
@@ -731,18 +895,37 @@ void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
         F->RenderToTBitmap(&Cell, 0, 0, Cell.Width(), Cell.Height(), 0, 0, F->Width(), F->Height(), 255, rfNone);
         ImageArea = FFrameInner;
     }
-    TIEBitmap* B = Img.Bitmap.get();
-    if (B && B->Width() > 1 && B->Height() > 1 && ImageArea.Width() > 0 && ImageArea.Height() > 0) {
-        // Fit the picture into its area, keeping its proportions.
-        int32_t W = ImageArea.Width(), H = static_cast<int32_t>(int64_t(B->Height()) * W / B->Width());
-        if (H > ImageArea.Height()) {
-            H = ImageArea.Height();
-            W = static_cast<int32_t>(int64_t(B->Width()) * H / B->Height());
+    if (ImageArea.Width() > 0 && ImageArea.Height() > 0) {
+        // Scaled once into the cache store; later paints copy the cached thumbnail.
+        if (!Img.Cache && Img.Image && FList->GetImageWidth(Img.Image) > 0 && FList->GetImageHeight(Img.Image) > 0) {
+            TIEBitmap Src;
+            FList->CopyToIEBitmap(Img.Image, &Src);  // a copy: the store's pixels stay as they are
+            int32_t G2 = 1, H2 = 1;
+            ScaleToFit(Src.Width(), Src.Height(), ImageArea.Width(), ImageArea.Height(), G2, H2);
+            TIEBitmap Out;
+            if (Src.PixelFormat() == ie1g && (G2 < Src.Width() || H2 < Src.Height())) {
+                Out.Allocate(G2, H2, ieRGB24);
+                ResampleBWToRGB24(&Src, 0, 0, Src.Width() - 1, Src.Height() - 1, &Out);
+            } else {
+                Out.Allocate(G2, H2, Src.PixelFormat());
+                ResampleNearest(&Src, &Out);
+            }
+            if (Src.HasAlphaChannel()) {
+                ResampleNearest(Src.GetAlphaChannel(), Out.GetAlphaChannel());
+                Out.GetAlphaChannel()->Full = Src.GetAlphaChannel()->Full;
+            }
+            Img.Cache = FCache->AddBitmap(&Out);
+            FCache->SetSourceWidth(Img.Cache, FList->GetSourceWidth(Img.Image));
+            FCache->SetSourceHeight(Img.Cache, FList->GetSourceHeight(Img.Image));
         }
-        W = std::max(W, 1);
-        H = std::max(H, 1);
-        int32_t X = ImageArea.left + (ImageArea.Width() - W) / 2, Y = ImageArea.top + (ImageArea.Height() - H) / 2;
-        B->RenderToTBitmap(&Cell, X, Y, W, H, 0, 0, B->Width(), B->Height(), 255, rfTriangle);
+        if (Img.Cache) {
+            TIEBitmap Thumb;
+            FCache->CopyToIEBitmap(Img.Cache, &Thumb);
+            const int32_t W = Thumb.Width(), H = Thumb.Height();
+            const int32_t X = ImageArea.left + std::abs(ImageArea.Width() - W) / 2;
+            const int32_t Y = ImageArea.top + std::abs(ImageArea.Height() - H) / 2;
+            Thumb.RenderToTBitmap(&Cell, X, Y, W, H, 0, 0, W, H, 255, rfNone);
+        }
     }
     TCanvas& C = Cell.Canvas();
     if (!Framed) {
@@ -775,20 +958,61 @@ void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
 }
 
 void TIEMultiView::Paint() {
-    if (FLayoutPending) UpdateLayout();
-    TCanvas& C = Canvas();
-    C.Brush().SetStyle(bsSolid);
-    C.Brush().SetColor(FBackground);
-    C.FillRect(ClientRect());
-    if (FPlaying || FDisplayMode == mdSingle) {
-        // One cell: the image at the playback index.
-        if (GetImageCount() == 0) return;
-        FPlayIndex = std::clamp<int32_t>(FPlayIndex, 0, GetImageCount() - 1);
-        DrawThumb(C, FPlayIndex, ThumbRect(FPlayIndex));
-        return;
+    if (FLayoutPending) UpdateLayout(false);
+    if (FPaintLock > 0 || ClientWidth() == 0 || ClientHeight() == 0) return;
+    FLoadWindow = Handle();
+    {
+        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+        FLoadW = Width();
+        FLoadH = Height();
     }
-    for (int32_t i = 0; i < GetImageCount(); ++i)
-        if (GetImageVisibility(i) != 0) DrawThumb(C, i, ThumbRect(i));
+    TCanvas& C = Canvas();
+    bool Restart = true;
+    bool WasAllDisplayed = FAllDisplayed;
+    while (Restart) {
+        Restart = false;
+        C.Brush().SetStyle(bsSolid);
+        C.Brush().SetColor(FBackground);
+        C.FillRect(ClientRect());
+        const int32_t Count = GetImageCount();
+        if (Count == 0) break;
+        const bool Single = FPlaying || FDisplayMode == mdSingle;
+        const int32_t N = Single ? 1 : Count;
+        int32_t I = 0;
+        if (Single) I = FPlayIndex = std::clamp<int32_t>(FPlayIndex, 0, Count - 1);
+        WasAllDisplayed = FAllDisplayed;
+        FAllDisplayed = true;
+        int32_t First = -1, Last = Count - 1;
+        for (int32_t K = 0; K < N; ++K, I = (I + 1) % Count) {
+            if (IsImageVisible(I)) {
+                if (First < 0) First = I;
+                bool Empty;
+                {
+                    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+                    Empty = !FImages[I]->Image && !FImages[I]->Cache;
+                }
+                if (Empty) {
+                    WasAllDisplayed = false;
+                    if (!LoadForPaint(I)) {
+                        Restart = true;  // the image was removed: from the start again
+                        break;
+                    }
+                    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+                    if (!FImages[I]->Image && !FImages[I]->Cache) FAllDisplayed = false;
+                }
+                DrawThumb(C, I, ThumbRect(I));
+            } else if (First >= 0 && Last == Count - 1) {
+                Last = I - 1;
+            }
+        }
+        if (!Restart && !Single) KeepLoaded(First, Last);
+    }
+    if (FAllDisplayed && !WasAllDisplayed && OnAllDisplayed) OnAllDisplayed(this);
+}
+
+void TIEMultiView::UnlockPaint() {
+    if (FPaintLock > 0) --FPaintLock;
+    if (FPaintLock == 0) UpdateLayout();
 }
 
 void TIEMultiView::SetDisplayMode(TIEMDisplayMode Value) {
@@ -846,7 +1070,7 @@ void TIEMultiView::PlayNext() {
                 FPlayIndex = Shown + 1;
             }
             if (HandleAllocated())
-                SetTimer(Handle(), 1, static_cast<UINT>(std::max(FImages[Shown].DelayTime, 10)), nullptr);
+                SetTimer(Handle(), 1, static_cast<UINT>(std::max(FImages[Shown]->DelayTime, 10)), nullptr);
         }
     }
     FInPlayStep = false;

@@ -4,8 +4,12 @@
 // can frame every thumbnail, tinted for ordinary and selected ones.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,6 +17,14 @@
 #include "imaging/views/ieimageview.h"
 
 class TIEBitmap;
+class TIEVirtualImageList;
+struct TIEVirtualImageInfo;
+class TIEMViewReader;
+class TIEStarter;
+
+// The loader lock: one for the process, shared by every thumbnail grid, guarding
+// their image lists, stores, load queues and readers.
+std::recursive_mutex& IEMViewLoaderLock();
 
 // The caption object of one image of the grid.
 class TIEMText : public TObject {
@@ -47,13 +59,61 @@ public:
     explicit TIEMultiView(TComponent* AOwner);
     ~TIEMultiView() override;
 
+    // Cancels the loads, then empties the list and both stores.
     void Clear();
     // Appends every file of Folder (folders skipped) whose extension is that
-    // of a readable image format, captioned with its file name. The files are
-    // taken in the order of the numbers in their names ("2.jpg" before
-    // "10.jpg"), then by name, so that a position always means the same file.
-    // A file that fails to load stays in the list with an empty image.
+    // of a readable image format, captioned with its file name, and reads none:
+    // a picture is read when its cell is first painted. The files are taken in
+    // the order of the numbers in their names ("2.jpg" before "10.jpg"), then
+    // by name, so that a position always means the same file. Each appended
+    // image is selected in turn, so the last one ends selected.
     void FillFromDirectory(const std::string& Folder);
+    // Appends an empty image and selects it; its index.
+    int32_t AppendImage();
+    // The file an image is read from; its ID becomes -1.
+    void SetImageFileName(int32_t Index, const std::string& FileName);
+
+    // Loading. Painting reads each visible image that is not stored: the selected
+    // one (and all with ThreadPoolSize 0) at once, the others on up to
+    // ThreadPoolSize readers of the loader thread, each on a worker of its own.
+    // Images further than KeepRange from the visible ones are dropped from the
+    // image store after a paint and read again when needed.
+    int32_t ThreadPoolSize = 5;
+    // An image the calling thread cannot read is deleted instead of getting the placeholder.
+    bool RemoveCorrupted = false;
+    // Reads image Index now; false when reading failed (the placeholder is stored then).
+    bool LoadImageNow(int32_t Index);
+    // True when the image is stored, queued, being read or now queued; false when the
+    // caller must read it itself (no file name, or a frame of a multi-frame file).
+    bool RequestLoad(int32_t Index);
+    // Empties the queue and cancels the running reads; waits a second at most for them.
+    virtual void CancelLoads();
+    // Fills Bitmap with the placeholder of an unreadable image, or lets OnWrongImage.
+    virtual void DoWrongImage(TIEBitmap* Bitmap, int32_t Index);
+    bool IsImageVisible(int32_t Index);
+    bool IsLookAheadImage(int32_t Index);
+    // The image has a file name to be read again from.
+    bool CanReloadImage(int32_t Index);
+    // The image (or its thumbnail) is in the image store.
+    bool IsImageStored(int32_t Index);
+    // The image's thumbnail as last drawn is in the cache store (dropped by Update).
+    bool IsImageCached(int32_t Index);
+    int32_t KeepRange = 15;
+    // Reads queued, and readers holding a pool slot (running or not yet freed).
+    int32_t QueuedLoadCount();
+    int32_t RunningLoadCount();
+    // The most slots held at once since the last call (the loader's own count).
+    int32_t TakePeakRunningLoads();
+    void FreeFrameReaders();
+    // The limit of images the image store keeps mapped in memory.
+    int32_t ImageCacheSize() const { return FImageCacheSize; }
+    void SetImageCacheSize(int32_t Value);
+    // Called on the worker of a background read when it ends (its finish notification).
+    void LoadFinished(TIEMViewReader* Reader);
+    std::function<void(TObject* Sender, TIEBitmap* OutBitmap, int32_t Index, bool& Handled)> OnWrongImage;
+    // Every visible cell shows an image now, where an earlier paint left one empty.
+    TNotifyEvent OnAllDisplayed;
+    TIEProgressEvent OnIOProgress;
 
     int32_t GetImageCount() const { return static_cast<int32_t>(FImages.size()); }
     // -1 while none is selected.
@@ -98,13 +158,17 @@ public:
     std::string ImageFileName(int32_t Index) const;
     // nullptr when Index is out of range.
     TIEMText* GetImageBottomText(int32_t Index);
-    TIEBitmap* ImageBitmap(int32_t Index) const;
+    // The stored image (read first when it is not stored), lent by the image store
+    // until the image's stored bitmap changes; nullptr out of range or when unreadable.
+    TIEBitmap* GetImageBitmap(int32_t Index);
     // ietNormal keeps a copy of every image given; ietThumb a thumbnail scaled to fit
     // ThumbWidth x ThumbHeight (up or down, aspect kept).
     TIEStoreType StoreType = ietNormal;
-    // The size of the image a stored thumbnail was made from.
-    int32_t ImageSourceWidth(int32_t Index) const;
-    int32_t ImageSourceHeight(int32_t Index) const;
+    // The size of the image a stored thumbnail was made from (0 while not stored).
+    int32_t ImageSourceWidth(int32_t Index);
+    int32_t ImageSourceHeight(int32_t Index);
+    void SetImageSourceWidth(int32_t Index, int32_t Value);
+    void SetImageSourceHeight(int32_t Index, int32_t Value);
 
     int32_t GetLastChangeKind() const { return FLastChangeKind; }
     int32_t GetLastChangeIndex() const { return FLastChangeIndex; }
@@ -118,7 +182,7 @@ public:
     int32_t PresetThumbnailFrame() const { return FFrame; }
     static int32_t PresetThumbnailFrameCount();
 
-    TIEBitmap* GetIEBitmap() override;  // the selected image
+    TIEBitmap* GetIEBitmap() override;  // the selected image, lent by the image store
 
     int32_t ThumbWidth = 100, ThumbHeight = 100;
     int32_t HorizBorder = 4, VertBorder = 4;  // space between cells
@@ -153,7 +217,9 @@ public:
     int32_t ViewY() const { return FViewY; }
     // Arranges the cells, keeps the offsets within their maximum, sets up the scroll bars
     // and repaints; run it after changing the cell sizes or borders.
-    void UpdateLayout();
+    // DropCache drops every cached drawn thumbnail first (after a size or setting change).
+    void UpdateLayout(bool DropCache = true);
+    void UnlockPaint() override;
     TScrollStyle ScrollBars() const { return FScrollBars; }
     void SetScrollBars(TScrollStyle Value);
     TIEScrollBarParams HScrollBarParams, VScrollBarParams;
@@ -177,17 +243,61 @@ protected:
     void Resize() override;
 
 private:
+    friend class TIEStarter;
     struct TImage {
-        std::unique_ptr<TIEBitmap> Bitmap;
+        TIEVirtualImageInfo* Image = nullptr;  // in the image store; nullptr: not stored
+        TIEVirtualImageInfo* Cache = nullptr;  // the thumbnail as last drawn, in the cache store
         std::unique_ptr<TIEMText> BottomText;
+        TColor Background = clWhite;
         int32_t DelayTime = 0;
+        int32_t ID = -1;
         std::string FileName;
         int32_t X = 0, Y = 0, Row = 0, Col = 0;  // the cell on the virtual grid
-        int32_t SourceWidth = 0, SourceHeight = 0;
+        // A background read failed: the placeholder is made on the GUI thread.
+        bool Wrong = false;
     };
     void ReportChange(int32_t Kind, int32_t Index, int32_t Index2);
     void DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R);
-    std::vector<TImage> FImages;
+    // Stores Bitmap for image Index (as the store type says); the caller holds the loader lock.
+    void StoreBitmap(int32_t Index, TIEBitmap* Bitmap, bool FillTransparent, int32_t SourceW, int32_t SourceH);
+    void DropStored(TImage& Img);
+    void DropCachedThumbnail(TImage& Img);
+    void DropAllCachedThumbnails();
+    void ForgetLent();
+    // Painting's loading rule; false when the image was removed.
+    bool LoadForPaint(int32_t Index);
+    void KeepLoaded(int32_t First, int32_t Last);
+    void PurgeRunningLoads();
+    void PurgeLoadQueue();
+    void StartReads();
+    void Wake();
+    // Sleeps until woken, or Ms milliseconds (-1: no limit).
+    void WaitForWake(int Ms);
+    void StopLoader();
+    // Running reads of images from Index on move by Delta; a read of a deleted image is cancelled.
+    void ShiftReaderTags(int32_t Index, int32_t Delta);
+    std::vector<std::unique_ptr<TImage>> FImages;
+    std::unique_ptr<TIEVirtualImageList> FList, FCache;
+    int32_t FImageCacheSize = 10;
+    std::deque<int32_t> FQueue;
+    std::vector<int32_t> FLookAhead;
+    std::vector<std::unique_ptr<TIEMViewReader>> FRunning;
+    int32_t FPeakRunning = 0;
+    std::unique_ptr<TIEStarter> FStarter;
+    std::unique_ptr<TIEImageIO> FIO;
+    std::vector<std::unique_ptr<TIEImageIO>> FFrameReaders;
+    TIEImageIO* GetFrameReader(const std::string& Name, int32_t& Frame);
+    int32_t LoadFrame(TIEImageIO* Reader, int32_t Frame);
+    TIEBitmap* FLent = nullptr;  // the selected image's lent bitmap
+    // Set when destruction starts: completions then only give back their slot.
+    std::atomic<bool> FGone{false};
+    // The window a completion asks to repaint, and the control's size for the loader.
+    std::atomic<HWND> FLoadWindow{nullptr};
+    int32_t FLoadW = 0, FLoadH = 0;
+    std::mutex FWakeLock;
+    std::condition_variable FWakeCond;
+    bool FWake = false;
+    bool FAllDisplayed = false;
     int32_t FSelected = -1;
     int32_t FFrame = -1;
     std::unique_ptr<TIEBitmap> FFrameNormalBitmap, FFrameSelectedBitmap;
@@ -211,10 +321,16 @@ private:
     TScrollStyle FScrollBars = ssBoth;
     double FScaleX = 1, FScaleY = 1;
     bool FUpdating = false;
-    bool FLayoutPending = true;
+    bool FLayoutPending = true, FLayoutDrop = false;
     void SetupBar(int Bar, int32_t Max);
     int32_t FLastChangeKind = iectNone, FLastChangeIndex = -1, FLastChangeIndex2 = -1;
 };
+
+// A thumbnail TW x TH of Bitmap, which stays unchanged: 1-bit through the black-and-white
+// resampler to 24-bit, 24-bit with the fast linear filter, other formats by nearest pixel
+// in their own format, the alpha channel alongside (FillTransparent greys fully
+// transparent pixels of a copy first). A bitmap of that size is copied.
+std::unique_ptr<TIEBitmap> IEMakeThumbnail(TIEBitmap* Bitmap, int32_t TW, int32_t TH, bool FillTransparent);
 
 // Orders file names by the numbers in them ("2.jpg" < "10.jpg"), then by name.
 bool IENaturalLess(const std::string& A, const std::string& B);

@@ -98,15 +98,17 @@ TEST_F(TemplateTest, FillListsThePreviewsInNumberOrderAndSelectsTheCurrentTempla
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(V->GetImageBottomText(i)->Text, std::to_string(i + 1) + ".jpg");
         EXPECT_EQ(V->GetImageBottomText(i)->BackgroundStyle, 1);
+        EXPECT_FALSE(V->IsImageStored(i));  // read when its cell is first painted
+        ASSERT_NE(V->GetImageBitmap(i), nullptr);
         EXPECT_EQ(V->ImageSourceWidth(i), 64);  // kept as a thumbnail of the cell's size
     }
     EXPECT_EQ(V->SelectedImage(), 2);
     EXPECT_EQ(V->PresetThumbnailFrame(), 2);
     EXPECT_EQ(V->SelectionWidth, 0);
-    // A template index past the pictures selects nothing.
+    // A template index past the pictures changes nothing: filling left the last one selected.
     Options.TemplateIndex = 11;
     Chooser->FillTemplateGrid();
-    EXPECT_EQ(V->SelectedImage(), -1);
+    EXPECT_EQ(V->SelectedImage(), 9);
 }
 
 TEST_F(TemplateTest, ChoosingStoresThePositionPlusOne) {

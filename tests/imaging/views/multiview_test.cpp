@@ -97,7 +97,7 @@ protected:
         for (int N : {10, 3, 1, 7, 2, 9, 5, 4, 8, 6}) WriteJpeg(Dir / (std::to_string(N) + ".jpg"), ColourOf(N));
         std::ofstream(Dir / "notes.txt") << "not a picture";
         fs::create_directories(Dir / "11.jpg");  // a folder: skipped
-        std::ofstream(Dir / "12.jpg") << "broken";  // listed, drawn empty
+        std::ofstream(Dir / "12.jpg") << "broken";  // listed, shown as the placeholder
         Form = new TfrmGrid(Application);
         View = Form->imvView;
     }
@@ -140,6 +140,9 @@ TEST_F(MultiViewTest, FillsInTheOrderOfTheNumbers) {
         nullptr);
     View->FillFromDirectory(Dir.string() + "/");
     ASSERT_EQ(View->GetImageCount(), 11);
+    // Nothing is read while filling; each appended image was selected in turn.
+    for (int i = 0; i < 11; ++i) EXPECT_FALSE(View->IsImageStored(i)) << i;
+    EXPECT_EQ(View->SelectedImage(), 10);
     for (int i = 0; i < 10; ++i) {
         SCOPED_TRACE(i);
         std::string Name = std::to_string(i + 1) + ".jpg";
@@ -147,7 +150,7 @@ TEST_F(MultiViewTest, FillsInTheOrderOfTheNumbers) {
         EXPECT_EQ(View->GetImageBottomText(i)->Text, Name);
         EXPECT_EQ(View->GetImageBottomText(i)->BackgroundStyle, 0);
         EXPECT_EQ(View->ImageFileName(i), Dir.string() + "/" + Name);
-        TIEBitmap* B = View->ImageBitmap(i);
+        TIEBitmap* B = View->GetImageBitmap(i);
         // The form keeps thumbnails: 40 x 30 read, scaled to fit 150 x 150.
         EXPECT_EQ(View->ImageSourceWidth(i), 40);
         EXPECT_EQ(View->ImageSourceHeight(i), 30);
@@ -159,7 +162,19 @@ TEST_F(MultiViewTest, FillsInTheOrderOfTheNumbers) {
         EXPECT_TRUE(Near(Got, ColourOf(i + 1), 8)) << std::hex << Got;
     }
     EXPECT_EQ(View->GetImageBottomText(10)->Text, "12.jpg");
-    EXPECT_LE(View->ImageBitmap(10)->Width(), 1);
+    // The unreadable file: the white placeholder of the cell's size with its blue "?".
+    TIEBitmap* Wrong = View->GetImageBitmap(10);
+    ASSERT_NE(Wrong, nullptr);
+    EXPECT_EQ(Wrong->Width(), 150);
+    EXPECT_EQ(Wrong->Height(), 150);
+    EXPECT_EQ(Wrong->GetPixelRGB24(2, 2).r, 255);
+    int Blue = 0;
+    for (int Y = 0; Y < 150; ++Y)
+        for (int X = 0; X < 150; ++X) {
+            TRGB P = Wrong->GetPixelRGB24(X, Y);
+            Blue += P.b == 255 && P.r == 0 && P.g == 0;
+        }
+    EXPECT_GT(Blue, 100);
     EXPECT_EQ(View->GetImageBottomText(11), nullptr);
     EXPECT_EQ(View->GetImageBottomText(-1), nullptr);
     EXPECT_EQ(Inserted, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
@@ -177,6 +192,7 @@ TEST_F(MultiViewTest, FillsInTheOrderOfTheNumbers) {
 
 TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
     View->FillFromDirectory(Dir.string());
+    View->DeselectAll();
     EXPECT_EQ(View->SelectedImage(), -1);
     EXPECT_EQ(View->GetIEBitmap(), nullptr);
     View->SetSelectedImage(3);
@@ -185,7 +201,7 @@ TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
         View->SetSelectedImage(Bad);
         EXPECT_EQ(View->SelectedImage(), 3);
     }
-    EXPECT_EQ(View->GetIEBitmap(), View->ImageBitmap(3));
+    EXPECT_EQ(View->GetIEBitmap(), View->GetImageBitmap(3));
 
     const int32_t W = View->ThumbWidth, H = View->ThumbHeight;
     for (int Bad : {-1, TIEMultiView::PresetThumbnailFrameCount()}) {
@@ -212,14 +228,14 @@ TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
     EXPECT_EQ(View->GetLastChangeKind(), iectNone);
     // The selected index stays and names the image now there, the former image 2.
     EXPECT_EQ(View->SelectedImage(), 3);
-    EXPECT_EQ(View->GetIEBitmap(), View->ImageBitmap(3));
+    EXPECT_EQ(View->GetIEBitmap(), View->GetImageBitmap(3));
     EXPECT_EQ(View->GetImageBottomText(4)->Text, "4.jpg");
     TIEBitmap Src;
     Src.Allocate(7, 5, ieRGB24);
     View->SetImageBitmap(0, &Src);
-    EXPECT_NE(View->ImageBitmap(0), &Src);
+    EXPECT_NE(View->GetImageBitmap(0), &Src);
     EXPECT_EQ(View->ImageSourceWidth(0), 7);
-    EXPECT_EQ(View->ImageBitmap(0)->Width(), 151);  // scaled up to fit 163 x 108
+    EXPECT_EQ(View->GetImageBitmap(0)->Width(), 151);  // scaled up to fit 163 x 108
     View->SetImageDelayTime(0, 250);
     EXPECT_EQ(View->ImageDelayTime(0), 250);
 }
@@ -237,8 +253,11 @@ TEST_F(MultiViewTest, MouseSelectsAndTheFrameShowsTheSelection) {
     View->SetSelectedImage(0);
     View->SetPresetThumbnailFrame(2, clWhite, static_cast<TColor>(0x808000));
     for (int i = 0; i < View->GetImageCount(); ++i) View->GetImageBottomText(i)->BackgroundStyle = 1;
+    bool Shown = false;
+    View->OnAllDisplayed = [&](TObject*) { Shown = true; };
     Form->Show();
-    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    // The selected picture is read at once, the others in the background.
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Shown; }, 20000, "every visible thumbnail"));
     TestHooks::PumpPending();
     // Three columns of 163 with 4 between.
     TRect R0 = View->ThumbRect(0), R1 = View->ThumbRect(1), R4 = View->ThumbRect(4);
@@ -581,9 +600,9 @@ TEST_F(MultiViewTest, ThumbnailStoreScalesToFit) {
         Src.Allocate(C.W, C.H, C.Format);
         Src.Fill(0);
         View->SetImageBitmap(0, &Src);
-        ASSERT_NE(View->ImageBitmap(0), nullptr);
-        EXPECT_EQ(View->ImageBitmap(0)->Width(), C.TW);
-        EXPECT_EQ(View->ImageBitmap(0)->Height(), C.TH);
+        ASSERT_NE(View->GetImageBitmap(0), nullptr);
+        EXPECT_EQ(View->GetImageBitmap(0)->Width(), C.TW);
+        EXPECT_EQ(View->GetImageBitmap(0)->Height(), C.TH);
         EXPECT_EQ(View->ImageSourceWidth(0), C.W);
         EXPECT_EQ(View->ImageSourceHeight(0), C.H);
     }
@@ -594,8 +613,8 @@ TEST_F(MultiViewTest, ThumbnailStoreScalesToFit) {
     Alpha.GetAlphaChannel()->Full = false;
     View->SetImageBitmap(0, &Alpha);
     EXPECT_EQ(Alpha.GetPixelRGB24(5, 5).r, 255) << "the caller's pixels stay";
-    EXPECT_TRUE(View->ImageBitmap(0)->HasAlphaChannel());
-    EXPECT_EQ(View->ImageBitmap(0)->Width(), 150);
+    EXPECT_TRUE(View->GetImageBitmap(0)->HasAlphaChannel());
+    EXPECT_EQ(View->GetImageBitmap(0)->Width(), 150);
 }
 
 }  // namespace
