@@ -1,0 +1,163 @@
+// The program's skinned controls on a real X server (an Xvfb of the test's
+// own), driven with the X pointer through xdotool, with the settings of a new
+// user: in the settings dialog a click on the skinned check box toggles it
+// and a click on the skinned OK button closes the dialog; in the main window,
+// with more files than the list shows, a click on the skinned scroll bar's
+// down arrow scrolls the list one line. The main form ships with its skin
+// switched off, so the test switches it on as the skin component would.
+// Skips when Xvfb or xdotool is missing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/threads.h"
+#include "platform/commctl/commctrl.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/win/winscreen.h"
+#include "skin/skin_data.h"
+#include "skin/skin_manager.h"
+#include "skin/skin_scrollbars.h"
+#include "tests/platform/xvfb_server.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+#include "ui/settings_wnd.h"
+
+extern char** environ;
+
+namespace {
+
+// Handles messages until Done holds or Ms pass; true when Done held. The time
+// only bounds a failure.
+bool PumpUntil(const std::function<bool()>& Done, int Ms) {
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
+    while (!Done()) {
+        if (std::chrono::steady_clock::now() >= End) return false;
+        Application->ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+bool Skinned(TControl* C) { return C && C->Perform(SKIN_QUERY, 0, 0) == 1; }
+
+class SkinnedControlsX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string Why;
+        Xdotool = xvfbtest::FindProgram("xdotool");
+        if (Xdotool.empty()) GTEST_SKIP() << "xdotool is not installed";
+        if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
+        char Tmpl[] = "/tmp/tessaro_skin_x11_XXXXXX";
+        ASSERT_NE(mkdtemp(Tmpl), nullptr);
+        Root = std::string(Tmpl) + "/";
+        ForceDirectories(Root + "app/langs");
+        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
+        setenv("TESSARO_SCREEN", "x11", 1);
+        Started = ProgramStartup(Root + "app/");
+        ScreenOpened = true;
+        ASSERT_TRUE(Started);
+        ASSERT_STREQ(WinCurrentScreen()->Name(), "x11");
+        frmMain->Show();
+        ASSERT_TRUE(PumpUntil([] { return frmMain->Showing(); }, 10000));
+        auto* Data = frmMain->Find<TSkinData>("SkinData");
+        ASSERT_NE(Data, nullptr);
+        Data->SetActive(true);
+        ASSERT_TRUE(PumpUntil([] { return Skinned(frmMain->lsvFiles); }, 20000)) << "the main window's controls were not skinned";
+    }
+    void TearDown() override {
+        if (Started) ProgramShutdown();
+        TThread::WaitForAllEnded(5000);
+        // The screen lets go of the X server before the server goes.
+        if (ScreenOpened) WinShutdown();
+        Xvfb.Stop();
+        std::error_code Ec;
+        if (!Root.empty()) std::filesystem::remove_all(Root, Ec);
+    }
+    // The X pointer to a point of the screen, then a left click there.
+    bool ClickAt(POINT P) {
+        return Run({"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}) == 0 && Run({"click", "1"}) == 0;
+    }
+    bool ClickOn(TControl* C) { return ClickAt(C->ClientToScreen(POINT{C->Width() / 2, C->Height() / 2})); }
+    int Run(const std::vector<std::string>& Args) {
+        std::vector<std::string> Copy = Args;
+        std::string Name = "xdotool";
+        std::vector<char*> Argv{Name.data()};
+        for (auto& A : Copy) Argv.push_back(A.data());
+        Argv.push_back(nullptr);
+        pid_t Pid = 0;
+        if (posix_spawn(&Pid, Xdotool.c_str(), nullptr, nullptr, Argv.data(), environ) != 0) return -1;
+        int Status = 0;
+        waitpid(Pid, &Status, 0);
+        return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    }
+    xvfbtest::TXvfb Xvfb;
+    std::string Xdotool, Root;
+    bool Started = false, ScreenOpened = false;
+};
+
+TEST_F(SkinnedControlsX11, SettingsDialogCheckBoxToggledAndClosedWithOk) {
+    ASSERT_NE(frmSettings, nullptr);
+    // The dialog is modal: its steps run from a timer inside its loop, each
+    // once what the previous click did can be seen.
+    int Step = 0;
+    bool Before = false, Toggled = false, ClickedOk = false;
+    std::string Problem;
+    auto* Steps = new TTimer(frmMain);
+    Steps->SetInterval(30);
+    // Bounds a failure: the dialog's own loop would otherwise never end.
+    const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    Steps->SetOnTimer([&](TObject*) {
+        TCheckBox* Box = frmSettings->chkDirectShow;
+        if (std::chrono::steady_clock::now() > GiveUp) Problem = "the dialog did not go through its steps";
+        if (Step == 0 && frmSettings->Showing() && Skinned(Box) && Skinned(frmSettings->btnOK)) {
+            Step = 1;
+            Before = Box->Checked();
+            if (!ClickOn(Box)) Problem = "xdotool could not click the check box";
+        } else if (Step == 1 && Box->Checked() != Before) {
+            Step = 2;
+            Toggled = true;
+            ClickedOk = ClickOn(frmSettings->btnOK);
+            if (!ClickedOk) Problem = "xdotool could not click OK";
+        }
+        if (!Problem.empty() && frmSettings->Showing()) frmSettings->ModalResult = mrCancel;
+    });
+    // Opened as a user does: the Settings button of the main window.
+    ASSERT_TRUE(ClickOn(frmMain->btnSettings));
+    bool Closed = PumpUntil([&] { return Step == 2 && !frmSettings->Showing(); }, 90000);
+    Steps->SetEnabled(false);
+    EXPECT_TRUE(Problem.empty()) << Problem;
+    EXPECT_TRUE(Toggled) << "the click on the skinned check box did not toggle it (step " << Step << ")";
+    EXPECT_TRUE(ClickedOk);
+    EXPECT_TRUE(Closed) << "the click on the skinned OK button did not close the dialog";
+    EXPECT_EQ(frmSettings->ModalResult, mrOk);
+    EXPECT_EQ(frmSettings->chkDirectShow->Checked(), !Before);
+    Steps->Free();
+}
+
+TEST_F(SkinnedControlsX11, MainListScrollsALineFromTheSkinnedDownArrow) {
+    TListView* List = frmMain->lsvFiles;
+    for (int I = 0; I < 60; ++I) List->Items().Add()->SetCaption("clip" + std::to_string(I) + ".mpg");
+    TSkinListView* Skin = nullptr;
+    for (int I = 0; I < List->ComponentCount() && !Skin; ++I) Skin = dynamic_cast<TSkinListView*>(List->Components(I));
+    ASSERT_NE(Skin, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Skin->VertBar && Skin->VertBar->BarVisible; }, 10000))
+        << "the list's skinned scroll bar did not show";
+    ASSERT_EQ(SendMessageW(List->Handle(), LVM_GETTOPINDEX, 0, 0), 0);
+    RECT Bar;
+    GetWindowRect(Skin->VertBar->Handle(), &Bar);
+    int Arrow = GetSystemMetrics(SM_CYVSCROLL);
+    ASSERT_TRUE(ClickAt(POINT{(Bar.left + Bar.right) / 2, Bar.bottom - Arrow / 2}));
+    EXPECT_TRUE(PumpUntil([&] { return SendMessageW(List->Handle(), LVM_GETTOPINDEX, 0, 0) != 0; }, 10000));
+    EXPECT_EQ(SendMessageW(List->Handle(), LVM_GETTOPINDEX, 0, 0), 1);
+}
+
+}  // namespace
