@@ -146,19 +146,24 @@ void TfrmProgressOther::ApplyPreset(const std::string& Caption, const std::strin
 }
 
 void TfrmProgressOther::SetupMenuImageStep() {
-    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep2, STR_PROCESSOTHER_BulidingMenuImages, false, false);
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep2, STR_PROCESSOTHER_BulidingMenuImages, /*CancelEnabled=*/false,
+                /*TimerOn=*/false);
 }
 void TfrmProgressOther::SetupMenuXmlStep() {
-    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep3, STR_PROCESSOTHER_BuildXMLInfo, false, false);
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep3, STR_PROCESSOTHER_BuildXMLInfo, /*CancelEnabled=*/false,
+                /*TimerOn=*/false);
 }
 void TfrmProgressOther::SetupMenuVideoStep() {
-    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep4, STR_PROCESSOTHER_BulidingMenuVideoFiles, false, true);
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep4, STR_PROCESSOTHER_BulidingMenuVideoFiles, /*CancelEnabled=*/false,
+                /*TimerOn=*/true);
 }
 void TfrmProgressOther::SetupAuthoringStep() {
-    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep5, STR_PROCESSOTHER_BurningDVDDisc, false, false);
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep5, STR_PROCESSOTHER_BurningDVDDisc, /*CancelEnabled=*/false,
+                /*TimerOn=*/false);
 }
 void TfrmProgressOther::SetupBurnStep() {
-    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep6, STR_PROCESSOTHER_BurningDVDDisc, true, false);
+    ApplyPreset(STR_PROCESSOTHER_BurnDVDStep6, STR_PROCESSOTHER_BurningDVDDisc, /*CancelEnabled=*/true,
+                /*TimerOn=*/false);
 }
 
 void TfrmProgressOther::TimerTimer(TObject*) {

@@ -65,7 +65,9 @@ private:
         for (bool error : {false, true}) {
             if (Abandon || Stop) break;
             DWORD avail = 0;
-            if (PeekNamedPipe(error ? FErr : FOut, nullptr, 0, nullptr, &avail, nullptr) && avail > 0) {
+            if (PeekNamedPipe(error ? FErr : FOut, /*lpBuffer=*/nullptr, 0, /*lpBytesRead=*/nullptr, &avail,
+                              /*lpBytesLeftThisMessage=*/nullptr) &&
+                avail > 0) {
                 FOwner->FBytesAvailable = avail;
                 Synchronize([this, error] {
                     if (!Abandon) FOwner->ReadPipe(error);
@@ -183,8 +185,9 @@ void TRedirector::RunCommand() {
     std::string dir = Trim(CurrentDirectory);
     DWORD flags = PriorityClass(FInititalPriority) | (FDefaultErrorMode ? CREATE_DEFAULT_ERROR_MODE : 0);
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(exe.empty() ? nullptr : exe.c_str(), cmd.data(), nullptr, nullptr, TRUE, flags, Environment,
-                        dir.empty() ? nullptr : dir.c_str(), &si, &pi))
+    if (!CreateProcessA(exe.empty() ? nullptr : exe.c_str(), cmd.data(), /*lpProcessAttributes=*/nullptr,
+                        /*lpThreadAttributes=*/nullptr, TRUE, flags, Environment, dir.empty() ? nullptr : dir.c_str(),
+                        &si, &pi))
         RaiseWithError("Error creating process : ");
     FProcessHandle = pi.hProcess;
     FThreadHandle = pi.hThread;
@@ -205,7 +208,7 @@ void TRedirector::ReadPipe(bool Error) {
     uint32_t n = FBytesAvailable;
     std::vector<char> buf(n ? n : 1);
     DWORD got = 0;
-    if (!ReadFile(h, buf.data(), n, &got, nullptr)) {
+    if (!ReadFile(h, buf.data(), n, &got, /*lpOverlapped=*/nullptr)) {
         // A pipe that cannot be read any more: end the child, so that its end is
         // still reported and the step waiting for it goes on; the error follows.
         FReadError = std::string(Error ? "Error reading STDERR pipe : " : "Error reading STDOUT pipe : ") +

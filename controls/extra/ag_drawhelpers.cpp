@@ -14,8 +14,8 @@ void StretchBltMasked(HDC Target, int X, int Y, int W, int H, HDC Source, const 
     const int SW = S.Width(), SH = S.Height();
     HDC ColourDC = CreateCompatibleDC(Target), MaskADC = CreateCompatibleDC(Target),
         MaskBDC = CreateCompatibleDC(Target), WorkDC = CreateCompatibleDC(Target);
-    HBITMAP Colour = CreateCompatibleBitmap(Target, SW, SH), MaskA = CreateBitmap(SW, SH, 1, 1, nullptr),
-            MaskB = CreateBitmap(SW, SH, 1, 1, nullptr), Work = CreateCompatibleBitmap(Target, W, H);
+    HBITMAP Colour = CreateCompatibleBitmap(Target, SW, SH), MaskA = CreateBitmap(SW, SH, 1, 1, /*Bits=*/nullptr),
+            MaskB = CreateBitmap(SW, SH, 1, 1, /*Bits=*/nullptr), Work = CreateCompatibleBitmap(Target, W, H);
     HGDIOBJ OldColour = SelectObject(ColourDC, Colour), OldA = SelectObject(MaskADC, MaskA),
             OldB = SelectObject(MaskBDC, MaskB), OldWork = SelectObject(WorkDC, Work);
     SetStretchBltMode(WorkDC, COLORONCOLOR);
@@ -83,7 +83,7 @@ void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas) {
     // The parent paints only its background here: its own paint would draw
     // this control again.
     int Saved = SaveDC(DC);
-    OffsetViewportOrgEx(DC, -Control.Left(), -Control.Top(), nullptr);
+    OffsetViewportOrgEx(DC, -Control.Left(), -Control.Top(), /*Old=*/nullptr);
     IntersectClipRect(DC, 0, 0, Parent->ClientWidth(), Parent->ClientHeight());
     SendMessageA(Parent->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
     RestoreDC(DC, Saved);
@@ -102,7 +102,7 @@ void PaintParentImageBehind(TGraphicControl& Control, TCanvas& Canvas) {
             RestoreDC(DC, Saved);
             G->EndPaintCopy();
         });
-        OffsetViewportOrgEx(DC, G->Left() - Control.Left(), G->Top() - Control.Top(), nullptr);
+        OffsetViewportOrgEx(DC, G->Left() - Control.Left(), G->Top() - Control.Top(), /*Old=*/nullptr);
         IntersectClipRect(DC, 0, 0, G->Width(), G->Height());
         G->PaintTo(DC);
     }

@@ -435,7 +435,8 @@ void TGIFFrame::EncodeFromBMP(TStream& Bmp) {
     NewItem->ColourTable = Table;
     try {
         TGIFLZWTarget Header{W, H, Bits};
-        EncodeLZW(NewItem->LZWData, Header, false, OwnerImage ? OwnerImage->OnProgress : TGIFProgress{}, Rows.data());
+        EncodeLZW(NewItem->LZWData, Header, /*Interlaced=*/false, OwnerImage ? OwnerImage->OnProgress : TGIFProgress{},
+                  Rows.data());
     } catch (const EAbort&) {
         ResetItem();
         throw;
@@ -639,16 +640,18 @@ void TGIFImage::AssignTo(TGraphic* Dest) {
     if (TGIFFrame* F = GetFrame(CurrentFrame)) F->AssignTo(Dest);
 }
 
-void TGIFImage::LoadFromStream(TStream& Stream) { ParseGIF(Stream.Size() - Stream.Position(), Stream, true); }
-void TGIFImage::SaveToStream(TStream& Stream) { WriteGIF(Stream, false); }
+void TGIFImage::LoadFromStream(TStream& Stream) {
+    ParseGIF(Stream.Size() - Stream.Position(), Stream, /*DecodeFirst=*/true);
+}
+void TGIFImage::SaveToStream(TStream& Stream) { WriteGIF(Stream, /*WithCount=*/false); }
 
 void TGIFImage::ReadData(TStream& Stream) {
     int32_t Count = 0;
     Stream.ReadBuffer(&Count, 4);
-    ParseGIF(Count, Stream, true);
+    ParseGIF(Count, Stream, /*DecodeFirst=*/true);
 }
 
-void TGIFImage::WriteData(TStream& Stream) { WriteGIF(Stream, true); }
+void TGIFImage::WriteData(TStream& Stream) { WriteGIF(Stream, /*WithCount=*/true); }
 
 void TGIFImage::ReadExtensionRun(TStream& S, uint8_t& Separator, std::vector<std::unique_ptr<TExtension>>& Collected) {
     while (Separator == '!') {
@@ -802,7 +805,7 @@ void TGIFImage::WriteGIF(TStream& Stream, bool WithCount) {
                 TStringList Lines;
                 for (int I = 0; I < E->Lines.Count(); ++I)
                     if (!E->Lines[I].empty()) Lines.Add(E->Lines[I]);
-                WriteSubBlocks(Out, Lines, true);
+                WriteSubBlocks(Out, Lines, /*Cut=*/true);
             }
         }
         WriteU8(Out, ',');
@@ -826,7 +829,7 @@ void TGIFImage::WriteGIF(TStream& Stream, bool WithCount) {
     }
     if (GlobalData->CommentLines.Count() > 0) {
         Out.WriteBuffer("!\xFE", 2);
-        WriteSubBlocks(Out, GlobalData->CommentLines, false);
+        WriteSubBlocks(Out, GlobalData->CommentLines, /*Cut=*/false);
     }
     WriteU8(Out, ';');
     if (WithCount) {
@@ -856,7 +859,7 @@ void TGIFImage::LoadFromClipboardFormat(UINT Format, HANDLE Data, HPALETTE Palet
     TMemoryStream M;
     M.WriteBuffer(Block + 4, static_cast<int64_t>(Size - 4));
     M.SetPosition(0);
-    ParseGIF(Count, M, false);
+    ParseGIF(Count, M, /*DecodeFirst=*/false);
     if (Frames.empty()) return;
     CurrentFrame = 0;
     if (HANDLE Dib = GetClipboardData(CF_DIB)) {
@@ -875,7 +878,7 @@ void TGIFImage::SaveToClipboardFormat(UINT& Format, HANDLE& Data, HPALETTE& Pale
     for (const auto& F : Frames)
         if (!F->Item || F->Item->LZWData.Size() == 0) return;
     TMemoryStream M;
-    WriteGIF(M, true);
+    WriteGIF(M, /*WithCount=*/true);
     HGLOBAL Block = WinGlobalAlloc(static_cast<std::size_t>(M.Size()));
     if (!Block) return;
     std::memcpy(WinGlobalLock(Block), M.Memory(), static_cast<std::size_t>(M.Size()));

@@ -250,12 +250,12 @@ TBitmap* TAgGIFAnimator::ComposeFrame(int Index, TColor& TransparentColour) {
         for (int J = Start; J < Index; ++J) {
             TGIFFrame& F = *G.Frames[J];
             if (F.Disposal <= 1)
-                F.Draw(C, RectOf(J), true);
+                F.Draw(C, RectOf(J), /*Transparent=*/true);
             else if (F.Disposal == 2 && J > Start)
                 C.FillRect(RectOf(J));
         }
     }
-    G.Frames[Index]->Draw(C, RectOf(Index), true);
+    G.Frames[Index]->Draw(C, RectOf(Index), /*Transparent=*/true);
     if (!Incremental && TransparentColour != clGIFNone && FTransparent) {
         B->TransparentColor = TransparentColour;
         B->Transparent = true;

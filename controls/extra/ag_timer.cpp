@@ -66,7 +66,7 @@ void TTimerThread::ReportException() {
         throw;
     } catch (const EAbort&) {
     } catch (...) {
-        if (Application) Application->HandleException(nullptr, std::current_exception());
+        if (Application) Application->HandleException(/*Sender=*/nullptr, std::current_exception());
     }
 }
 
@@ -139,21 +139,23 @@ void TAgTimer::Restart() {
         FThread->Configure(FInterval, Run);
         return;
     }
-    FThread->Configure(FInterval, false);
+    FThread->Configure(FInterval, /*Active=*/false);
     KillWindowTimer();
     if (!FWindow) {
         WNDCLASSA Existing{};
-        if (!GetClassInfoA(nullptr, kTimerWindowClass, &Existing)) {
+        if (!GetClassInfoA(/*hInstance=*/nullptr, kTimerWindowClass, &Existing)) {
             WNDCLASSA WC{};
             WC.lpfnWndProc = WindowProc;
             WC.lpszClassName = kTimerWindowClass;
             RegisterClassA(&WC);
         }
-        FWindow = CreateWindowExA(0, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+        FWindow = CreateWindowExA(0, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, /*hWndParent=*/nullptr,
+                                  /*hMenu=*/nullptr, /*hInstance=*/nullptr, /*lpParam=*/nullptr);
         SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     if (Run) {
-        if (!SetTimer(FWindow, 1, FInterval, nullptr)) throw EOutOfResources("Not enough timers available");
+        if (!SetTimer(FWindow, 1, FInterval, /*lpTimerFunc=*/nullptr))
+            throw EOutOfResources("Not enough timers available");
         FWindowTimer = true;
     }
 }

@@ -69,7 +69,7 @@ void TFpBrowseForFolder::Position() {
         X = GetSystemMetrics(SM_CXSCREEN) / 2 - (R.right - R.left) / 2;
         Y = GetSystemMetrics(SM_CYSCREEN) / 2 - (R.bottom - R.top) / 2;
     }
-    SetWindowPos(FWindow, nullptr, X, Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(FWindow, /*hWndInsertAfter=*/nullptr, X, Y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HWND TFpBrowseForFolder::OwnerWindow() const {
@@ -90,7 +90,7 @@ int FpBrowseCallback(HWND Window, UINT Msg, LPARAM Param, LPARAM Data) {
         B->FWindow = Window;
         B->Position();
         // An empty path selects Computer.
-        LPITEMIDLIST Start = ParsePathToPIDL(nullptr, B->FPath);
+        LPITEMIDLIST Start = ParsePathToPIDL(/*Folder=*/nullptr, B->FPath);
         if (Start) SendMessageW(Window, BFFM_SETSELECTIONA, 0, reinterpret_cast<LPARAM>(Start));
         FreePIDL(Start);
         SendMessageW(Window, BFFM_ENABLEOK, 0, !FsOnly || !B->FPath.empty());
@@ -105,8 +105,9 @@ int FpBrowseCallback(HWND Window, UINT Msg, LPARAM Param, LPARAM Data) {
 }
 
 bool TFpBrowseForFolder::Execute() {
-    LPITEMIDLIST Root = DirExists(FRootedAtFileSystemFolder) ? ParsePathToPIDL(nullptr, FRootedAtFileSystemFolder)
-                                                              : ShellFolderToPIDL(RootedAt);
+    LPITEMIDLIST Root = DirExists(FRootedAtFileSystemFolder)
+                            ? ParsePathToPIDL(/*Folder=*/nullptr, FRootedAtFileSystemFolder)
+                            : ShellFolderToPIDL(RootedAt);
     char16_t Display[261] = {0};
     BROWSEINFOW Info{};
     Info.hwndOwner = OwnerWindow();
@@ -151,7 +152,7 @@ using TSetter = std::function<void(C&, const TFormValue&, TFormReader&)>;
 }
 
 TClassInfo& TFpBaseDialog::StaticClassInfo() {
-    static TClassInfo CI("TFpBaseDialog", &TComponent::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TFpBaseDialog", &TComponent::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TFpBaseDialog>("OnShow", TSetter<TFpBaseDialog>([](TFpBaseDialog& O, const TFormValue& V,
                                                                      TFormReader& R) {
                                     O.OnShow = R.Method<TNotifyEvent>(V);

@@ -51,10 +51,11 @@ LPITEMIDLIST ParsePathToPIDL(IShellFolder* Folder, const WideString& Path) {
     if (!Folder) Folder = Desktop();
     LPITEMIDLIST L = nullptr;
     if (Path.empty()) {
-        SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &L);
+        SHGetSpecialFolderLocation(/*Owner=*/nullptr, CSIDL_DRIVES, &L);
         return L;
     }
-    if (Folder->ParseDisplayName(nullptr, nullptr, Path.c_str(), nullptr, &L, nullptr) != S_OK) {
+    if (Folder->ParseDisplayName(/*Owner=*/nullptr, /*BindContext=*/nullptr, Path.c_str(), /*Eaten=*/nullptr, &L,
+                                 /*Attributes=*/nullptr) != S_OK) {
         FreePIDL(L);
         return nullptr;
     }
@@ -65,8 +66,8 @@ WideString PIDLToPathWide(LPCITEMIDLIST List) { return List ? Utf8ToUtf16(ShellP
 
 LPITEMIDLIST ShellFolderToPIDL(TFpShellFolder Value) {
     LPITEMIDLIST L = nullptr;
-    if (Value == SF_DESKTOP) return MakePIDL(nullptr, 0);
-    if (SHGetSpecialFolderLocation(nullptr, ShellFolderCsidl(Value), &L) != S_OK) return nullptr;
+    if (Value == SF_DESKTOP) return MakePIDL(/*Items=*/nullptr, 0);
+    if (SHGetSpecialFolderLocation(/*Owner=*/nullptr, ShellFolderCsidl(Value), &L) != S_OK) return nullptr;
     return L;
 }
 
@@ -87,7 +88,8 @@ WideString ResolveShellLink(const WideString& File) {
 
 std::string FormatSystemMessage(DWORD Code) {
     char Text[1024] = {0};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, Code, 0, Text, 1023, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, /*lpSource=*/nullptr, Code, 0, Text,
+                   1023, /*Arguments=*/nullptr);
     return Text;
 }
 
@@ -135,7 +137,7 @@ WideString TShellNav::Folder() const {
 
 void TShellNav::SetFolder(const WideString& Value) {
     if (!Value.empty() && Upper(WithSlash(Value)) == Upper(Folder())) return;
-    LPITEMIDLIST L = ParsePathToPIDL(nullptr, Value);
+    LPITEMIDLIST L = ParsePathToPIDL(/*Folder=*/nullptr, Value);
     if (!L) throw EShellNavError(FormatSystemMessage(ERROR_PATH_NOT_FOUND) + "\r\n" + Utf16ToUtf8(Value));
     rtl::TScopeExit FreeIds([&] { FreePIDL(L); });
     SetFolderIDList(L);
@@ -144,19 +146,20 @@ void TShellNav::SetFolder(const WideString& Value) {
 void TShellNav::SetFolderIDList(LPCITEMIDLIST List) {
     if (!List) return;
     IShellFolder* F = nullptr;
-    LPITEMIDLIST Empty = MakePIDL(nullptr, 0);
+    LPITEMIDLIST Empty = MakePIDL(/*Items=*/nullptr, 0);
     const bool IsDesktop = SameList(List, Empty);
     FreePIDL(Empty);
     if (IsDesktop) {
         F = Desktop();
         F->AddRef();
     } else {
-        const HRESULT R = Desktop()->BindToObject(List, nullptr, nullptr, reinterpret_cast<void**>(&F));
+        const HRESULT R =
+            Desktop()->BindToObject(List, /*BindContext=*/nullptr, /*Iid=*/nullptr, reinterpret_cast<void**>(&F));
         if (R != S_OK || !F)
             throw EShellNavError("ShellNav.SetFolderIDList: Desktop.BindToObject: Could not get IShellFolder interface. (" +
                                  FormatSystemMessage(static_cast<DWORD>(R) & 0xFFFF) + ")");
     }
-    LPITEMIDLIST Copy = IsDesktop ? MakePIDL(nullptr, 0) : CopyPIDL(List);
+    LPITEMIDLIST Copy = IsDesktop ? MakePIDL(/*Items=*/nullptr, 0) : CopyPIDL(List);
     DropEnum();
     if (FFolder) FFolder->Release();
     FFolder = F;

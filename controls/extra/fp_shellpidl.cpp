@@ -78,7 +78,7 @@ LPITEMIDLIST ConcatPIDLs(LPCITEMIDLIST First, LPCITEMIDLIST Second) {
 LPITEMIDLIST CopyPIDLItem(LPCITEMIDLIST List, int Index) {
     const int Count = PIDLItemCount(List);
     if (!List || Index < 0 || Index > Count) return nullptr;
-    if (Index == Count) return Build(nullptr, 0);
+    if (Index == Count) return Build(/*Items=*/nullptr, 0);
     LPITEMIDLIST Out = nullptr;
     EachItem(List, [&](int I, const uint8_t* P, uint16_t N) {
         if (I != Index) return true;

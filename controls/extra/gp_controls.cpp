@@ -371,14 +371,14 @@ TRect TGpCustomPanel::AdjustBorderRect(TRect R, bool IncludeBorderWidth) const {
 }
 
 TRect TGpCustomPanel::ClientRect() {
-    TRect R = AdjustBorderRect(GetPanelRect(), true);
+    TRect R = AdjustBorderRect(GetPanelRect(), /*IncludeBorderWidth=*/true);
     R.right = std::max(R.left, R.right);
     R.bottom = std::max(R.top, R.bottom);
     return R;
 }
 
 void TGpCustomPanel::AlignControls(TControl* AControl, TRect& Rect) {
-    Rect = AdjustBorderRect(GetPanelRect(), false);
+    Rect = AdjustBorderRect(GetPanelRect(), /*IncludeBorderWidth=*/false);
     if (!UsesDockManager()) {
         TCustomPanel::AlignControls(AControl, Rect);
         return;
@@ -554,7 +554,7 @@ void TGpCustomPanel::WndProc(TMessage& M) {
         case WM_ERASEBKGND:
             if (DoubleBuffered && M.WParam != static_cast<WPARAM>(M.LParam)) break;  // erased in memory instead
             if (FTransparent && FPaintClientArea) {
-                PaintParentIntoDC(*this, reinterpret_cast<HDC>(M.WParam), true);
+                PaintParentIntoDC(*this, reinterpret_cast<HDC>(M.WParam), /*InvalidateParent=*/true);
                 M.Result = 1;
                 return;
             }
@@ -574,7 +574,7 @@ void TGpCustomPanel::WndProc(TMessage& M) {
                 } else {
                     // The window shows the newly uncovered part itself; the old
                     // frame's strips become interior.
-                    const TRect In = AdjustBorderRect(TRect(0, 0, FOldWidth, FOldHeight), true);
+                    const TRect In = AdjustBorderRect(TRect(0, 0, FOldWidth, FOldHeight), /*IncludeBorderWidth=*/true);
                     if (P->cx != FOldWidth) {
                         const RECT R{In.right - 1, 0, FOldWidth, FOldHeight};
                         InvalidateRect(Handle(), &R, TRUE);
@@ -765,7 +765,7 @@ void DefineFrameController(TClassInfo& C) {
 }  // namespace
 
 TClassInfo& TGpCustomProgressBar::StaticClassInfo() {
-    static TClassInfo CI("TGpCustomProgressBar", &TGraphicControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TGpCustomProgressBar", &TGraphicControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using O = TGpCustomProgressBar;
         DefineColour<O>(C, "BackColor", &O::SetBackColor);
         DefineColour<O>(C, "BackColorStop", &O::SetBackColorStop);
@@ -802,7 +802,7 @@ TClassInfo& TGpProgressBar::StaticClassInfo() {
 }
 
 TClassInfo& TGpCustomPanel::StaticClassInfo() {
-    static TClassInfo CI("TGpCustomPanel", &TCustomPanel::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TGpCustomPanel", &TCustomPanel::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using O = TGpCustomPanel;
         DefineEnum<O, TAlignmentVertical>(C, "AlignmentVertical", &O::SetAlignmentVertical,
                                           {"avTop", "avCenter", "avBottom"});

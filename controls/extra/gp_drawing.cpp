@@ -432,7 +432,7 @@ void PaintParentIntoDC(TControl& Control, HDC DC, bool InvalidateParent) {
     TWinControl* Parent = Control.Parent();
     if (!Parent || !Parent->HandleAllocated()) return;
     const int Saved = SaveDC(DC);
-    OffsetViewportOrgEx(DC, -Control.Left(), -Control.Top(), nullptr);
+    OffsetViewportOrgEx(DC, -Control.Left(), -Control.Top(), /*Old=*/nullptr);
     IntersectClipRect(DC, 0, 0, Parent->ClientWidth(), Parent->ClientHeight());
     SendMessageA(Parent->Handle(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
     SendMessageA(Parent->Handle(), WM_PAINT, reinterpret_cast<WPARAM>(DC), 0);

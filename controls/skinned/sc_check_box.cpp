@@ -154,7 +154,7 @@ void TscCheckBox::Paint() {
         // On a tab sheet the page control behind it is drawn, placed as for the sheet.
         if (auto* Sheet = dynamic_cast<TTabSheet*>(Parent()); Sheet && Sheet->Parent()) {
             int Saved = SaveDC(B.Canvas().Handle());
-            OffsetViewportOrgEx(B.Canvas().Handle(), -Left(), -Top(), nullptr);
+            OffsetViewportOrgEx(B.Canvas().Handle(), -Left(), -Top(), /*Old=*/nullptr);
             DrawParentBackgroundOnCanvas(B.Canvas(), Sheet);
             RestoreDC(B.Canvas().Handle(), Saved);
         } else {

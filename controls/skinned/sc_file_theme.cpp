@@ -72,7 +72,7 @@ void TscFileTheme::SetThemeFile(const std::string& Value) {
         if (C->ClassName().rfind("Tsc", 0) == 0 && HasPublishedProperty(C, "FileTheme")) Client->SetFileTheme(this);
     }
     if (FormUses && !WasEmpty && Form->HandleAllocated())
-        SetWindowPos(Form->Handle(), nullptr, 0, 0, 0, 0,
+        SetWindowPos(Form->Handle(), /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 

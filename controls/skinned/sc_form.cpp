@@ -58,8 +58,9 @@ TscForm::~TscForm() {
         if (FForm->HandleAllocated()) {
             HWND H = FForm->Handle();
             SetWindowLongPtrA(H, GWL_STYLE, GetWindowLongPtrA(H, GWL_STYLE) | WS_CAPTION);
-            SetWindowRgn(H, nullptr, TRUE);
-            SetWindowPos(H, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            SetWindowRgn(H, /*hRgn=*/nullptr, TRUE);
+            SetWindowPos(H, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         }
     }
 }
@@ -67,7 +68,8 @@ TscForm::~TscForm() {
 void TscForm::RecomputeFrame() {
     if (!FForm || !FForm->HandleAllocated()) return;
     HWND H = FForm->Handle();
-    SetWindowPos(H, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(H, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     // The client changed size with the frame: the form lays its controls out again.
     RECT C;
     GetClientRect(H, &C);
@@ -290,7 +292,8 @@ void TscForm::Paint() {
     TRect R(0, 0, Width(), Height());
     if (E == MacOS || E == Protein) {
         TBitmap Tile;
-        Tile.LoadFromResourceName(nullptr, E == MacOS ? "MACOS_FORM_BACKGROUND" : "PROTEIN_FORM_BACKGROUND");
+        Tile.LoadFromResourceName(/*Instance=*/nullptr,
+                                  E == MacOS ? "MACOS_FORM_BACKGROUND" : "PROTEIN_FORM_BACKGROUND");
         TilePicture(C, &Tile, R);
     } else {
         C.Brush().SetColor(Color());
@@ -321,7 +324,7 @@ void TscForm::PaintFrame() {
         FFileTheme->GetImage(skFormLeftBorderImage, &Left);
         FFileTheme->GetImage(skFormBottomBorderImage, &Bottom);
         int D = Bottom.Empty() ? 0 : Bottom.Height();
-        if (D) DrawThreePartImage(&Bottom, C, TRect(0, FH - D, FW, FH), false, false);
+        if (D) DrawThreePartImage(&Bottom, C, TRect(0, FH - D, FW, FH), /*UsePixelColor=*/false, /*TopPixel=*/false);
         // Beside the title bar the frame shows the title bar's own pictures.
         int PicTop = Sections ? Top : FrameSize;
         C.StretchDraw(TRect(0, PicTop, B, FH - D), Left);
@@ -399,7 +402,7 @@ void TscForm::Notification(TComponent* AComponent, TOperation Operation) {
     TCustomPanel::Notification(AComponent, Operation);
     if (Operation == opRemove && AComponent == FFileTheme) {
         FFileTheme = nullptr;
-        if (FForm) SetChildrenTheme(this, DeepBlue, nullptr);
+        if (FForm) SetChildrenTheme(this, DeepBlue, /*Theme=*/nullptr);
         SetUIStyle(DeepBlue);
     }
     if (Operation == opRemove && AComponent == FMenu) {
@@ -539,7 +542,7 @@ void TscForm::DrawMenuBarButton(TToolButton* Button, TCanvas& C, TCustomDrawStat
     bool Active = State.Contains(cdsHot) || State.Contains(cdsSelected);
     if (Active && E == MacOS) {
         TBitmap Sel;
-        Sel.LoadFromResourceName(nullptr, "MACOS_MENU_SELECT");
+        Sel.LoadFromResourceName(/*Instance=*/nullptr, "MACOS_MENU_SELECT");
         C.StretchDraw(R, Sel);
         C.Font().SetColor(Colour(skMenuSelectedFontColor));
     } else if (Active) {
@@ -570,7 +573,7 @@ void TscForm::DrawMenuBarBackground(TCanvas& C, const TRect& R, bool& DefaultDra
     MenuLook(E, T);
     if (E != MacOS) return;
     TBitmap Bar;
-    Bar.LoadFromResourceName(nullptr, "MACOS_MENU_BAR");
+    Bar.LoadFromResourceName(/*Instance=*/nullptr, "MACOS_MENU_BAR");
     C.StretchDraw(R, Bar);
     DefaultDraw = false;
 }

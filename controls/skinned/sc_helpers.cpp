@@ -14,7 +14,7 @@ void DrawParentBackgroundOnCanvas(TCanvas& Canvas, TControl* Control) {
     int Saved = SaveDC(DC);
     POINT Org;
     GetViewportOrgEx(DC, &Org);
-    SetViewportOrgEx(DC, Org.x - Control->Left(), Org.y - Control->Top(), nullptr);
+    SetViewportOrgEx(DC, Org.x - Control->Left(), Org.y - Control->Top(), /*Old=*/nullptr);
     TRect PR = Parent->ClientRect();
     IntersectClipRect(DC, 0, 0, PR.Width(), PR.Height());
     Parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
@@ -78,11 +78,11 @@ void Turn(TBitmap* B, bool Swap, Map M) {
 }  // namespace
 
 void RotateBitmapCounterClockwise(TBitmap* Bitmap) {
-    Turn(Bitmap, true, [](int X, int Y, int W, int) { return POINT{Y, W - 1 - X}; });
+    Turn(Bitmap, /*Swap=*/true, [](int X, int Y, int W, int) { return POINT{Y, W - 1 - X}; });
 }
 
 void RotateBitmapHalfTurn(TBitmap* Bitmap) {
-    Turn(Bitmap, false, [](int X, int Y, int W, int H) { return POINT{W - 1 - X, H - 1 - Y}; });
+    Turn(Bitmap, /*Swap=*/false, [](int X, int Y, int W, int H) { return POINT{W - 1 - X, H - 1 - Y}; });
 }
 
 bool PtInRectInclusive(POINT P, const TRect& R) {

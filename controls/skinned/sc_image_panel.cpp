@@ -116,7 +116,8 @@ void TscCustomPanel::Paint() {
 }
 
 TClassInfo& TscCustomPanel::StaticClassInfo() {
-    static TClassInfo CI("TscCustomPanel", &TCustomPanel::StaticClassInfo(), nullptr, nullptr);
+    static TClassInfo CI("TscCustomPanel", &TCustomPanel::StaticClassInfo(), /*Create=*/nullptr,
+                         /*DefineProperties=*/nullptr);
     return CI;
 }
 

@@ -12,7 +12,7 @@ namespace {
 void FillTickList(TCustomImageList& L) {
     L.SetSize(16, 16);
     TBitmap Tick;
-    Tick.LoadFromResourceName(nullptr, "MENU_CHECKED");
+    Tick.LoadFromResourceName(/*Instance=*/nullptr, "MENU_CHECKED");
     L.AddMasked(&Tick, clWhite);
 }
 
@@ -29,7 +29,7 @@ TCustomImageList* SharedTicks = nullptr;
 // Rows 0 .. Rows of a one-column picture stretched over R.
 void DrawCutPicture(TCanvas& C, const char* Name, int Rows, const TRect& R) {
     TBitmap Full, Cut;
-    Full.LoadFromResourceName(nullptr, Name);
+    Full.LoadFromResourceName(/*Instance=*/nullptr, Name);
     Rows = std::min(Rows, Full.Height());
     Cut.SetSize(Full.Width(), Rows);
     Cut.Canvas().CopyRect(TRect(0, 0, Full.Width(), Rows), Full.Canvas(), TRect(0, 0, Full.Width(), Rows));
@@ -232,7 +232,7 @@ void TscMenuLook::DrawItem(TMenuItem* Item, TCanvas* Canvas, TRect R, bool Selec
 
 TscPopupMenu::TscPopupMenu(TComponent* AOwner) : TPopupMenu(AOwner) {
     OwnerDraw = true;
-    ApplyLook(GetOwnerUIStyle(AOwner), nullptr);
+    ApplyLook(GetOwnerUIStyle(AOwner), /*Theme=*/nullptr);
 }
 
 TscPopupMenu::~TscPopupMenu() {
@@ -285,7 +285,7 @@ void TscPopupMenu::Notification(TComponent* AComponent, TOperation Operation) {
 TscMainMenu::TscMainMenu(TComponent* AOwner) : TMainMenu(AOwner), FTicks(MakeTickList()) {
     OwnerDraw = true;
     Images = FTicks.get();
-    ApplyLook(GetOwnerUIStyle(AOwner), nullptr);
+    ApplyLook(GetOwnerUIStyle(AOwner), /*Theme=*/nullptr);
     // On a form with a skinned form, that one shows the menu on its bar.
     if (auto* F = dynamic_cast<TForm*>(AOwner)) {
         F->SetMenu(nullptr);

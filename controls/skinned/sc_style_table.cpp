@@ -100,7 +100,7 @@ const char* GetBuiltInStyleImageName(TscUIStyle Style, int Key) {
 void LoadBuiltInStyleImage(TscUIStyle Style, int Key, TBitmap* Bitmap) {
     const char* Name = GetBuiltInStyleImageName(Style, Key);
     if (!Bitmap || !Name) return;
-    Bitmap->LoadFromResourceName(nullptr, Name);
+    Bitmap->LoadFromResourceName(/*Instance=*/nullptr, Name);
 }
 
 void GetBuiltInStyleImage(TscUIStyle Style, int Key, TBitmap* Bitmap, int FrameCount, int FrameIndex) {

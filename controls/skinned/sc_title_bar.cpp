@@ -600,7 +600,7 @@ void TscTitleBar::Notification(TComponent* AComponent, TOperation Operation) {
 // The stored items of the two collections, in place of the ones there.
 void ReadTitleBarButtons(TscTitleBar& Bar, const TFormValue& V, TFormReader& R) {
     using S = std::function<void(TscTitleBarButton&, const TFormValue&, TFormReader&)>;
-    static TClassInfo Item("TscTitleBarButton", nullptr, nullptr, [](TClassInfo& C) {
+    static TClassInfo Item("TscTitleBarButton", /*Parent=*/nullptr, /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TscTitleBarButton>("Visible", S([](TscTitleBarButton& B, const TFormValue& V, TFormReader& R) {
                                         B.SetVisible(R.Bool(V));
                                     }));
@@ -638,7 +638,7 @@ void ReadTitleBarButtons(TscTitleBar& Bar, const TFormValue& V, TFormReader& R) 
 
 void ReadTitleBarSections(TscTitleBar& Bar, const TFormValue& V, TFormReader& R) {
     using S = std::function<void(TscTitleBarSection&, const TFormValue&, TFormReader&)>;
-    static TClassInfo Item("TscTitleBarSection", nullptr, nullptr, [](TClassInfo& C) {
+    static TClassInfo Item("TscTitleBarSection", /*Parent=*/nullptr, /*Create=*/nullptr, [](TClassInfo& C) {
         C.Define<TscTitleBarSection>("Width", S([](TscTitleBarSection& X, const TFormValue& V, TFormReader& R) {
                                          X.SetWidth(static_cast<int>(R.Int(V)));
                                      }));

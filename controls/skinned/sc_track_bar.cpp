@@ -172,7 +172,7 @@ void TscTrackBar::UpdateImages() {
     FBarBitmap->SetSize(L, BH);
     FBarBitmap->Canvas().Brush().SetColor(Color());
     FBarBitmap->Canvas().FillRect(TRect(0, 0, L, BH));
-    DrawThreePartImage(&Bar, FBarBitmap->Canvas(), TRect(0, 0, L, BH), false, false);
+    DrawThreePartImage(&Bar, FBarBitmap->Canvas(), TRect(0, 0, L, BH), /*UsePixelColor=*/false, /*TopPixel=*/false);
     if (FOrientation == scVertical) RotateBitmapCounterClockwise(FBarBitmap.get());
     FThumb->SetTransparent(IsThumbTransparent());
     FThumb->SetAutoSize(true);
