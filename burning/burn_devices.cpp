@@ -236,7 +236,7 @@ void TsbDeviceFinderThread::Execute() {
             if (BurnLibDll->BurnLib_Recorder_CreateEx(&H, Text, sizeof Text, &Sys, &Info, Name.c_str(), nullptr, nullptr,
                                                       1) == 0) {
                 BurnLibDll->BurnLib_Destroy(H);
-                BurnerCallback(BURNLIB_CB_DEVICE_FOUND, Devices, nullptr, const_cast<char*>(Name.c_str()));
+                BurnerCallback(BURNLIB_CB_DEVICE_FOUND, Devices, /*Special1=*/nullptr, const_cast<char*>(Name.c_str()));
             }
         }
     } else {
@@ -347,8 +347,9 @@ void sbProbeFoundDevice(TsbDeviceList& Devices, const TsbDeviceAddress* Address,
         Entry->DiscLabel.clear();
         if (!Entry->DriveLetter.empty()) {
             char Label[257] = {};
-            if (GetVolumeInformationA((Entry->DriveLetter + "/").c_str(), Label, 256, nullptr, nullptr, nullptr,
-                                      nullptr, 0))
+            if (GetVolumeInformationA((Entry->DriveLetter + "/").c_str(), Label, 256, /*lpVolumeSerialNumber=*/nullptr,
+                                      /*lpMaximumComponentLength=*/nullptr, /*lpFileSystemFlags=*/nullptr,
+                                      /*lpFileSystemNameBuffer=*/nullptr, 0))
                 Entry->DiscLabel = CharArrayToString(Label, sizeof Label);
         }
         sbLog("BurnLib_Recorder_GetDiscInformation");

@@ -276,7 +276,7 @@ void TsbBurner::LockTray() {
         if (Application)
             Application->MessageBox(LastError, "Error", MB_OK | MB_ICONERROR);
         else
-            MessageBoxA(nullptr, LastError.c_str(), "Error", MB_OK | MB_ICONERROR);
+            MessageBoxA(/*hWnd=*/nullptr, LastError.c_str(), "Error", MB_OK | MB_ICONERROR);
     }
 }
 

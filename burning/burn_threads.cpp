@@ -247,7 +247,7 @@ void BurnerCallback(int32_t Kind, void* Context, void* Special1, void* Special2)
                 int64_t Percent = Done * 100 / Total;
                 if (Percent != LastWritePercent.load()) {
                     LastWritePercent = Percent;
-                    sbProgress(nullptr, static_cast<int>(Percent));
+                    sbProgress(/*Sender=*/nullptr, static_cast<int>(Percent));
                 }
                 break;
             }
@@ -257,7 +257,7 @@ void BurnerCallback(int32_t Kind, void* Context, void* Special1, void* Special2)
                 int64_t Free = *static_cast<const uint32_t*>(Special2);
                 if (Size == 0) break;
                 int64_t Percent = std::clamp<int64_t>(100 - Free * 100 / Size, 0, 100);
-                if (sbCallBackEventer) sbCallBackEventer->DoBuffer(nullptr, static_cast<int>(Percent));
+                if (sbCallBackEventer) sbCallBackEventer->DoBuffer(/*Sender=*/nullptr, static_cast<int>(Percent));
                 break;
             }
             default:

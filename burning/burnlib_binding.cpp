@@ -29,6 +29,6 @@ bool CheckBurnLibVersion() {
     bool Valid = false;
     std::string Text = BurnLibVersionText(BurnLibDll->BurnLib_GetVersion(), Valid);
     OutputDebugStringA(Text.c_str());
-    if (!Valid) MessageBoxA(nullptr, Text.c_str(), "", MB_OK | MB_ICONWARNING);
+    if (!Valid) MessageBoxA(/*hWnd=*/nullptr, Text.c_str(), "", MB_OK | MB_ICONWARNING);
     return Valid;
 }

@@ -208,7 +208,7 @@ void TfrmEraseDisc::btnMinClick(TObject*) {
 }
 
 void TfrmEraseDisc::btnHelpClick(TObject*) {
-    ShellExecuteA(Handle(), "Open", HelpFile.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteA(Handle(), "Open", HelpFile.c_str(), /*lpParameters=*/nullptr, /*lpDirectory=*/nullptr, SW_SHOWNORMAL);
 }
 
 void TfrmEraseDisc::btnCloseClick(TObject*) { Close(); }

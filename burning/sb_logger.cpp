@@ -14,7 +14,8 @@ TsbLogger::TsbLogger() {
     try {
         TRegistry Reg(KEY_ALL_ACCESS);
         Reg.RootKey = HKEY_LOCAL_MACHINE;
-        if (Reg.OpenKey(sbLogRegistryKey, true) && Reg.OpenKey(sbLogRegistrySubKey, false)) {
+        if (Reg.OpenKey(sbLogRegistryKey, /*CanCreate=*/true) &&
+            Reg.OpenKey(sbLogRegistrySubKey, /*CanCreate=*/false)) {
             if (Reg.ValueExists("LogEnabled")) LogEnabled = Reg.ReadBool("LogEnabled");
             if (Reg.ValueExists("LogLevel")) LogLevel = Reg.ReadInteger("LogLevel");
         }
