@@ -130,11 +130,27 @@ TIEMultiView::~TIEMultiView() {
 }
 
 void TIEMultiView::ReportChange(int32_t Kind, int32_t Index, int32_t Index2) {
+    // The companion's records change with the list; completions fill them under this lock.
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
     FLastChangeKind = Kind;
     FLastChangeIndex = Index;
     FLastChangeIndex2 = Index2;
     CallBitmapChangeCallbacks();
     FLastChangeKind = iectNone;
+}
+
+TIEMultiIO* TIEMultiView::GetMIO() {
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (!FMIO) {
+        FMIO = new TIEMultiIO(this);
+        FMIO->SetAttachedMView(this);
+        FMIO->OnProgress = OnProgress;
+    }
+    return FMIO;
+}
+
+void TIEMultiView::KeepParams(int32_t Index, TIEImageIO* Reader) {
+    if (TIOParamsVals* P = GetMIO()->GetParams(Index)) P->Assign(Reader->Params.get());
 }
 
 void TIEMultiView::Clear() {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "imaging/bitmaps/ieutils.h"
+#include "imaging/io/iemultiio.h"
 #include "imaging/views/ieimageview.h"
 
 class TIEBitmap;
@@ -53,7 +54,8 @@ using TIEMMouseInteract = TSet<TIEMMouseInteractItem>;
 // What the last change of the image list was, for the change callbacks.
 enum : int32_t { iectNone = 0, iectInsert = 1, iectDelete = 2, iectMove = 3, iectSwap = 4 };
 
-class TIEMultiView : public TIEView {
+// The grid is the view the multi-image I/O companion keeps its parameters in step with.
+class TIEMultiView : public TIEView, public TIEAttachedMView {
     TESSARO_CLASSINFO
 public:
     explicit TIEMultiView(TComponent* AOwner);
@@ -115,14 +117,22 @@ public:
     TNotifyEvent OnAllDisplayed;
     TIEProgressEvent OnIOProgress;
 
-    int32_t GetImageCount() const { return static_cast<int32_t>(FImages.size()); }
+    int32_t GetImageCount() const override { return static_cast<int32_t>(FImages.size()); }
+    // The multi-image I/O companion, made on first use, attached to this grid, with its
+    // OnProgress; it holds one parameter record per image, which every read fills.
+    TIEMultiIO* GetMIO();
+    TComponent* MViewComponent() override { return this; }
+    int32_t AddMViewCallback(std::function<void(bool Destroying)> Callback, TObject* Owner) override {
+        return AddBitmapChangeCallback(std::move(Callback), Owner);
+    }
+    void RemoveMViewCallback(int32_t Handle) override { RemoveBitmapChangeCallback(Handle); }
     // -1 while none is selected.
     int32_t SelectedImage() const { return FSelected; }
     // Ignored when Index is out of range or already selected.
     void SetSelectedImage(int32_t Index);
     // A new empty image at Index (appended past the end). The selected index stays as it
     // is, so it names the image now at that place.
-    void InsertImage(int32_t Index);
+    void InsertImage(int32_t Index) override;
     // False for an index outside the list. The selection moves with the images: to the
     // new last image when the selected last one goes, one back when an earlier one goes.
     bool DeleteImage(int32_t Index);
@@ -151,8 +161,8 @@ public:
     std::function<void(TObject* Sender, int32_t Index, int32_t Left, int32_t Top, TCanvas* Canvas)> OnImageDraw;
     // Fired for selections and deselections made by the user.
     std::function<void(TObject* Sender, int32_t Index)> OnImageSelect, OnImageDeselect;
-    void SetImageBitmap(int32_t Index, TIEBitmap* Bitmap);
-    void SetImageDelayTime(int32_t Index, int32_t Milliseconds);
+    void SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) override;
+    void SetImageDelayTime(int32_t Index, int32_t Milliseconds) override;
     int32_t ImageDelayTime(int32_t Index) const;
     // The full path a picture was read from (empty for inserted ones).
     std::string ImageFileName(int32_t Index) const;
@@ -170,9 +180,9 @@ public:
     void SetImageSourceWidth(int32_t Index, int32_t Value);
     void SetImageSourceHeight(int32_t Index, int32_t Value);
 
-    int32_t GetLastChangeKind() const { return FLastChangeKind; }
-    int32_t GetLastChangeIndex() const { return FLastChangeIndex; }
-    int32_t GetLastChangeIndex2() const { return FLastChangeIndex2; }
+    int32_t GetLastChangeKind() const override { return FLastChangeKind; }
+    int32_t GetLastChangeIndex() const override { return FLastChangeIndex; }
+    int32_t GetLastChangeIndex2() const override { return FLastChangeIndex2; }
 
     // Preset frame Index frames every thumbnail, tinted by NormalColour or,
     // for the selected one, SelectedColour; the thumbnail size becomes the
@@ -285,6 +295,8 @@ private:
     int32_t FPeakRunning = 0;
     std::unique_ptr<TIEStarter> FStarter;
     std::unique_ptr<TIEImageIO> FIO;
+    TIEMultiIO* FMIO = nullptr;  // owned as a component
+    void KeepParams(int32_t Index, TIEImageIO* Reader);
     std::vector<std::unique_ptr<TIEImageIO>> FFrameReaders;
     TIEImageIO* GetFrameReader(const std::string& Name, int32_t& Frame);
     int32_t LoadFrame(TIEImageIO* Reader, int32_t Frame);

@@ -206,6 +206,7 @@ void TIEMultiView::LoadFinished(TIEMViewReader* Reader) {
             } else {
                 int32_t SW, SH;
                 ReadSourceSize(Reader, SW, SH);
+                if (FMIO) KeepParams(Index, Reader);  // made on the GUI thread only
                 Img.Background = Reader->GetBackground();
                 StoreBitmap(Index, Result, false, SW, SH);
             }
@@ -381,6 +382,7 @@ bool TIEMultiView::LoadImageNow(int32_t Index) {
     R->SetAttachedBitmap(&Target);
     rtl::TScopeExit Detach([&] { R->SetAttachedBitmap(nullptr); });
     ApplyReaderSettings(R, StoreType, ThumbWidth, ThumbHeight, Img.Background);
+    if (FMIO) R->AutoAdjustDPI = FMIO->AutoAdjustDPI;
     R->OnProgress = OnIOProgress;
     R->Aborting = false;
     try {
@@ -399,6 +401,7 @@ bool TIEMultiView::LoadImageNow(int32_t Index) {
         SW = Target.Width();
         SH = Target.Height();
     }
+    KeepParams(Index, R);
     Img.Background = R->GetBackground();
     if (Index == FSelected) ForgetLent();
     StoreBitmap(Index, &Target, true, SW, SH);

@@ -618,3 +618,27 @@ TEST_F(MultiViewTest, ThumbnailStoreScalesToFit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The multi-image I/O companion follows the grid through the attached-view interface:
+// one record per image, kept in step with inserts and deletes, filled by each read.
+TEST_F(MultiViewTest, TheIOCompanionKeepsOneRecordPerImage) {
+    View->FillFromDirectory(Dir.string());
+    TIEMultiIO* MIO = View->GetMIO();
+    ASSERT_NE(MIO, nullptr);
+    EXPECT_EQ(View->GetMIO(), MIO);
+    EXPECT_EQ(MIO->AttachedMView(), static_cast<TIEAttachedMView*>(View));
+    EXPECT_EQ(MIO->GetParamsCount(), 11);
+    View->InsertImage(0);
+    EXPECT_EQ(MIO->GetParamsCount(), 12);
+    ASSERT_NE(View->GetImageBitmap(3), nullptr);  // 3.jpg, now at 3
+    EXPECT_EQ(MIO->GetParams(3)->FileType, ioJPEG);
+    EXPECT_EQ(MIO->GetParams(3)->OriginalWidth, 40);
+    EXPECT_EQ(MIO->GetParams(2)->FileType, 0);  // not read yet
+    View->DeleteImage(0);
+    EXPECT_EQ(MIO->GetParamsCount(), 11);
+    EXPECT_EQ(MIO->GetParams(2)->FileType, ioJPEG);
+}
+
+}  // namespace
