@@ -21,6 +21,17 @@ if ! cmake --build build/test -- -j"$jobs" > build/test-build.log 2>&1; then
 fi
 (cd build/test && ctest --output-on-failure -j"$jobs" "$@") || status=1
 
+# The threaded loading of the thumbnail grid under ThreadSanitizer (one test; its own
+# build of the libraries it needs; TESSARO_NO_TSAN skips it). Address-space layout
+# randomisation is turned off for it, which ThreadSanitizer needs on newer kernels.
+if [ -z "${TESSARO_NO_TSAN:-}" ]; then
+  cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARO_TSAN=ON -DTESSARO_TESTS=ON \
+    -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" -DCMAKE_C_FLAGS_DEBUG="-O1 -g" >/dev/null
+  cmake --build build/tsan --target multiview_load_test -- -j"$jobs" > build/tsan-build.log 2>&1 || { tail -n 80 build/tsan-build.log; exit 1; }
+  TESSARO_SCREEN=headless TSAN_OPTIONS="halt_on_error=1" setarch "$(uname -m)" -R \
+    build/tsan/tests/imaging/views/multiview_load_test || status=1
+fi
+
 # Fuzz smoke runs (TESSARO_FUZZ_SECONDS each, default 10).
 if command -v clang++ >/dev/null 2>&1 && [ -z "${TESSARO_NO_FUZZ:-}" ]; then
   cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
