@@ -426,8 +426,12 @@ void TControlDispatch::ToolbarButton(TToolBar*, TToolButton* Button, TCanvas& Ca
     TDataSkinButton* P = FData.Button.get();
     if (!P || !P->Bitmap || P->Bitmap->Empty() || FData.Options.Contains(xoToolbarButton)) return;
     if (HostState && HostState() != 1) return;
-    int Frame = State.Contains(cdsSelected) ? 2 : State.Contains(cdsHot) ? 4 : 0;
+    int Frame = State.Contains(cdsSelected)                                                       ? 2
+                : State.Contains(cdsFocused) || State.Contains(cdsHot)                            ? 4
+                : !State.Contains(cdsGrayed) && !State.Contains(cdsDisabled) && State.Contains(cdsDefault) ? 1
+                                                                                                   : 0;
     if (Frame == 0) return;
+    if (Frame == 1 && P->HasNormalColour2) Canvas.Font().SetColor(P->NormalColour2);
     if (Frame == 4 && P->HasMouseOverColour2) Canvas.Font().SetColor(P->MouseOverColour2);
     if (Frame == 2 && P->HasPressedColour2) Canvas.Font().SetColor(P->PressedColour2);
     // The class library hands over the button's own canvas; a canvas of the

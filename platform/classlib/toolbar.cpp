@@ -147,6 +147,7 @@ void TToolBar::DrawButton(TToolButton* Button, TCanvas& C) {
     if (Button->Hot()) State.Include(cdsHot);
     if (Button->Down()) State.Include(cdsSelected);
     if (!Button->Enabled()) State.Include(cdsDisabled);
+    if (Button->Default) State.Include(cdsDefault);
     bool Default = true;
     C.Font().Assign(Font());
     if (OnCustomDrawButton) OnCustomDrawButton(this, Button, C, State, Default);

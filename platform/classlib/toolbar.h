@@ -9,7 +9,9 @@
 
 class TToolBar;
 
-enum TCustomDrawStateItem { cdsSelected, cdsHot, cdsDisabled };
+// cdsFocused and cdsGrayed are read by custom-draw handlers; no button here
+// takes the focus or an in-between state, so the bar never reports them.
+enum TCustomDrawStateItem { cdsSelected, cdsHot, cdsDisabled, cdsFocused, cdsGrayed, cdsDefault };
 using TCustomDrawState = TSet<TCustomDrawStateItem>;
 
 class TToolButton : public TGraphicControl {
@@ -18,6 +20,8 @@ public:
     explicit TToolButton(TComponent* AOwner);
     bool Grouping = false;
     bool AutoSize = false;
+    // The bar's default button: drawn with cdsDefault in its state.
+    bool Default = false;
     TMenuItem* MenuItem() const { return FMenuItem; }
     // Takes the item's caption and enabled state.
     void SetMenuItem(TMenuItem* Value);

@@ -430,29 +430,41 @@ TEST(SkinToolbar, BackgroundIsTheToolbarImageStretchedUnlessTheSkinKeepsTheBarsO
 // The button handler on a real bar: the button's canvas, its state from the
 // mouse and the press, the frame inside the button by one pixel.
 TEST(SkinToolbar, ButtonFrameByStateInsideTheButton) {
-    constexpr TColor Before = 0x404040, HotText = 0x00FFFF, PressedText = 0xFFFF00;
+    constexpr TColor Before = 0x404040, NormalText = 0x00FF00, HotText = 0x00FFFF, PressedText = 0xFFFF00;
     struct Case {
         const char* what;
-        bool hot, down, enabled;
-        int frame;  // 0: nothing drawn
+        bool hot, down, enabled, dflt;
+        TCustomDrawState extra;  // states the bar itself never reports
+        int frame;               // 0: nothing drawn
         std::function<void(TFixture&)> setup;
     } Cases[] = {
-        {"normal", false, false, true, 0, nullptr},
-        {"hot", true, false, true, 4, nullptr},
-        {"pressed", false, true, true, 2, nullptr},
-        {"pressed and hot", true, true, true, 2, nullptr},
-        {"disabled under the mouse", true, false, false, 4, nullptr},
-        {"the skin keeps the bar's buttons", true, false, true, 0,
+        {"normal", false, false, true, false, {}, 0, nullptr},
+        {"hot", true, false, true, false, {}, 4, nullptr},
+        {"pressed", false, true, true, false, {}, 2, nullptr},
+        {"pressed and hot", true, true, true, false, {}, 2, nullptr},
+        {"disabled under the mouse", true, false, false, false, {}, 4, nullptr},
+        {"the default button", false, false, true, true, {}, 1, nullptr},
+        {"the default button hot", true, false, true, true, {}, 4, nullptr},
+        {"the default button pressed", false, true, true, true, {}, 2, nullptr},
+        {"a disabled default button", false, false, false, true, {}, 0, nullptr},
+        {"a grayed default button", false, false, true, true, TCustomDrawState{cdsGrayed}, 0, nullptr},
+        {"focused", false, false, true, false, TCustomDrawState{cdsFocused}, 4, nullptr},
+        {"focused default button", false, false, true, true, TCustomDrawState{cdsFocused}, 4, nullptr},
+        {"the skin keeps the bar's buttons", true, false, true, false, {}, 0,
          [](TFixture& T) { T.Data.Options.Include(xoToolbarButton); }},
-        {"the window is still being skinned", true, false, true, 0,
+        {"the default button when the skin keeps them", false, false, true, true, {}, 0,
+         [](TFixture& T) { T.Data.Options.Include(xoToolbarButton); }},
+        {"the window is still being skinned", true, false, true, false, {}, 0,
          [](TFixture& T) { T.D.HostState = [] { return 3; }; }},
-        {"no Button part", true, false, true, 0, [](TFixture& T) { T.Data.Button.reset(); }},
+        {"no Button part", true, false, true, false, {}, 0, [](TFixture& T) { T.Data.Button.reset(); }},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.what);
         TFixture T;
         T.Data.SkinControls = All;
         T.Data.Button = FiveFrames();
+        T.Data.Button->HasNormalColour2 = true;
+        T.Data.Button->NormalColour2 = NormalText;
         T.Data.Button->HasMouseOverColour2 = true;
         T.Data.Button->MouseOverColour2 = HotText;
         T.Data.Button->HasPressedColour2 = true;
@@ -472,13 +484,19 @@ TEST(SkinToolbar, ButtonFrameByStateInsideTheButton) {
         T.D.SkinFormControls(T.F);
         if (C.setup) C.setup(T);
         B->SetEnabled(C.enabled);
+        B->Default = C.dflt;
         if (C.hot) B->Perform(CM_MOUSEENTER, 0, 0);
         if (C.down) B->Perform(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         ASSERT_EQ(B->Hot(), C.hot);
         ASSERT_EQ(B->Down(), C.down && C.enabled);
         std::vector<TColor> FontColours;
+        std::vector<TCustomDrawState> States;
         auto Skinned = Bar->OnCustomDrawButton;
         Bar->OnCustomDrawButton = [&](TToolBar* S, TToolButton* X, TCanvas& Cv, TCustomDrawState St, bool& D) {
+            States.push_back(St);
+            for (auto Item : {cdsFocused, cdsGrayed})
+                if (C.extra.Contains(Item)) St.Include(Item);
+            Cv.Font().SetColor(Before);
             Skinned(S, X, Cv, St, D);
             EXPECT_TRUE(D);  // the bar's own drawing follows
             FontColours.push_back(Cv.Font().Color());
@@ -488,15 +506,20 @@ TEST(SkinToolbar, ButtonFrameByStateInsideTheButton) {
         Pic.Canvas().FillRect(TRect(0, 0, Pic.Width(), Pic.Height()));
         B->PaintTo(Pic.Canvas().Handle());
         ASSERT_EQ(FontColours.size(), 1u);
+        // The bar's own report of the button.
+        EXPECT_EQ(States[0].Contains(cdsDefault), C.dflt);
+        EXPECT_EQ(States[0].Contains(cdsHot), C.hot);
+        EXPECT_EQ(States[0].Contains(cdsDisabled), !C.enabled);
+        EXPECT_FALSE(States[0].Contains(cdsFocused) || States[0].Contains(cdsGrayed));
         TColor Inside = Pic.Canvas().Pixel(3, B->Height() / 2), Corner = Pic.Canvas().Pixel(0, 0);
         if (C.frame == 0) {
-            EXPECT_NE(Inside, FrameColours[3]);
-            EXPECT_NE(Inside, FrameColours[1]);
+            for (TColor F : FrameColours) EXPECT_NE(Inside, F);
+            EXPECT_EQ(FontColours[0], Before);
         } else {
             EXPECT_EQ(Inside, FrameColours[C.frame - 1]);
             EXPECT_EQ(Pic.Canvas().Pixel(1, 1), FrameColours[C.frame - 1]);
             EXPECT_NE(Corner, FrameColours[C.frame - 1]);  // one pixel in from the bounds
-            EXPECT_EQ(FontColours[0], C.frame == 4 ? HotText : PressedText);
+            EXPECT_EQ(FontColours[0], C.frame == 4 ? HotText : C.frame == 2 ? PressedText : NormalText);
         }
     }
 }
