@@ -1,0 +1,155 @@
+// The template chooser on a real X server (an Xvfb of the test's own), driven
+// with the X pointer through xdotool: opened with the main window's Choose
+// button, its grid reads the previews, a click on the third thumbnail selects
+// it, OK closes the chooser, and the main window shows the third preview.
+// Skips when Xvfb or xdotool is missing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "core/globals.h"
+#include "imaging/bitmaps/iebitmap.h"
+#include "imaging/views/ieimageview.h"
+#include "imaging/views/iemultiview.h"
+#include "pipeline/template_chooser.h"
+#include "platform/classlib/extctrls.h"
+#include "platform/classlib/jpeg.h"
+#include "platform/classlib/threads.h"
+#include "platform/rtl/sysutils.h"
+#include "platform/win/winscreen.h"
+#include "tests/platform/xvfb_server.h"
+#include "ui/main_form.h"
+#include "ui/program.h"
+
+extern char** environ;
+
+namespace {
+
+// Handles messages until Done holds or Ms pass; true when Done held. The time
+// only bounds a failure.
+bool PumpUntil(const std::function<bool()>& Done, int Ms) {
+    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
+    while (!Done()) {
+        if (std::chrono::steady_clock::now() >= End) return false;
+        Application->ProcessMessages();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    }
+    return true;
+}
+
+// A preview picture: one colour, a size that tells it apart.
+void WritePreview(const std::string& Path, int W, int H, TColor Colour) {
+    TBitmap B(W, H, pf24bit);
+    B.Canvas().Brush().SetColor(Colour);
+    B.Canvas().FillRect(Bounds(0, 0, W, H));
+    TJPEGImage J;
+    J.Assign(B);
+    J.SaveToFile(Path);
+}
+
+class TemplateChooserX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string Why;
+        Xdotool = xvfbtest::FindProgram("xdotool");
+        if (Xdotool.empty()) GTEST_SKIP() << "xdotool is not installed";
+        if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
+        char Tmpl[] = "/tmp/tessaro_chooser_x11_XXXXXX";
+        ASSERT_NE(mkdtemp(Tmpl), nullptr);
+        Root = std::string(Tmpl) + "/";
+        ForceDirectories(Root + "app/langs");
+        ForceDirectories(Root + "app/preview");
+        WritePreview(Root + "app/preview/1.jpg", 64, 48, clBlue);
+        WritePreview(Root + "app/preview/2.jpg", 80, 40, clGreen);
+        WritePreview(Root + "app/preview/3.jpg", 40, 40, clRed);
+        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
+        setenv("TESSARO_SCREEN", "x11", 1);
+        Started = ProgramStartup(Root + "app/");
+        ScreenOpened = true;
+        ASSERT_TRUE(Started);
+        ASSERT_STREQ(WinCurrentScreen()->Name(), "x11");
+        frmMain->Show();
+        ASSERT_TRUE(PumpUntil([] { return frmMain->Showing(); }, 10000));
+    }
+    void TearDown() override {
+        if (Started) ProgramShutdown();
+        TThread::WaitForAllEnded(5000);
+        // The screen lets go of the X server before the server goes.
+        if (ScreenOpened) WinShutdown();
+        Xvfb.Stop();
+        std::error_code Ec;
+        if (!Root.empty()) std::filesystem::remove_all(Root, Ec);
+    }
+    // The X pointer to a point of the screen, then a left click there.
+    bool ClickAt(POINT P) {
+        return Run({"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}) == 0 && Run({"click", "1"}) == 0;
+    }
+    bool ClickOn(TControl* C) { return ClickAt(C->ClientToScreen(POINT{C->Width() / 2, C->Height() / 2})); }
+    int Run(const std::vector<std::string>& Args) {
+        std::vector<std::string> Copy = Args;
+        std::string Name = "xdotool";
+        std::vector<char*> Argv{Name.data()};
+        for (auto& A : Copy) Argv.push_back(A.data());
+        Argv.push_back(nullptr);
+        pid_t Pid = 0;
+        if (posix_spawn(&Pid, Xdotool.c_str(), nullptr, nullptr, Argv.data(), environ) != 0) return -1;
+        int Status = 0;
+        waitpid(Pid, &Status, 0);
+        return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    }
+    xvfbtest::TXvfb Xvfb;
+    std::string Xdotool, Root;
+    bool Started = false, ScreenOpened = false;
+};
+
+TEST_F(TemplateChooserX11, AClickedThumbnailAndOkShowTheChosenPreview) {
+    ASSERT_NE(frmTemplate, nullptr);
+    ASSERT_EQ(frmMain->imgViewer->IEBitmap()->Width(), 64);  // template 1 at the start
+    // The chooser is modal: its steps run from a timer inside its loop, each
+    // once what the previous click did can be seen.
+    int Step = 0;
+    std::string Problem;
+    bool AllShown = false;
+    auto* Steps = new TTimer(frmMain);
+    Steps->SetInterval(30);
+    const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    Steps->SetOnTimer([&](TObject*) {
+        TIEMultiView* V = frmTemplate->imvView;
+        if (std::chrono::steady_clock::now() > GiveUp) Problem = "the chooser did not go through its steps";
+        if (Step == 0 && frmTemplate->Showing() && V->GetImageCount() == 3) {
+            AllShown = true;
+            for (int I = 0; I < 3; ++I) AllShown = AllShown && (V->IsImageStored(I) || V->IsImageCached(I));
+            if (AllShown) {
+                Step = 1;
+                const TRect R = V->ThumbRect(2);
+                if (!ClickAt(V->ClientToScreen(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2})))
+                    Problem = "xdotool could not click the thumbnail";
+            }
+        } else if (Step == 1 && V->SelectedImage() == 2) {
+            Step = 2;
+            if (!ClickOn(frmTemplate->btnOK)) Problem = "xdotool could not click OK";
+        }
+        if (!Problem.empty() && frmTemplate->Showing()) frmTemplate->ModalResult = mrCancel;
+    });
+    // Opened as a user does: the main window's Choose button.
+    ASSERT_TRUE(ClickOn(frmMain->btnChooseAnotherTemplate));
+    const bool Closed = PumpUntil([&] { return (Step == 2 || !Problem.empty()) && !frmTemplate->Showing(); }, 90000);
+    Steps->SetEnabled(false);
+    EXPECT_TRUE(Problem.empty()) << Problem;
+    EXPECT_TRUE(AllShown) << "the grid did not read the previews";
+    EXPECT_TRUE(Closed) << "the chooser did not close (step " << Step << ")";
+    EXPECT_EQ(Options.TemplateIndex, 3);
+    EXPECT_EQ(frmMain->imgViewer->IEBitmap()->Width(), 40);  // the chosen preview
+    Steps->Free();
+}
+
+}  // namespace
