@@ -26,7 +26,40 @@ std::string ClassOfWindow(HWND W) {
     return LowerCase(Name);
 }
 
+struct TDropDownButtonKind {
+    std::string ClassName, KindName;  // lower case
+};
+std::vector<TDropDownButtonKind>& DropDownButtonKinds() {
+    static std::vector<TDropDownButtonKind> List;
+    return List;
+}
+std::vector<std::string>& GlyphStripGroups() {
+    static std::vector<std::string> List;  // upper case
+    return List;
+}
+
+// Name: the control's class name in upper case.
+bool IsDropDownButton(TControl* Control, const std::string& Name) {
+    std::string Class = LowerCase(Name);
+    for (const auto& K : DropDownButtonKinds())
+        if (K.ClassName == Class) return LowerCase(GetEnumPropName(Control, "Kind")) == K.KindName;
+    return false;
+}
+
+bool IsGlyphStripGroup(const std::string& Name) {
+    return std::any_of(GlyphStripGroups().begin(), GlyphStripGroups().end(),
+                       [&](const std::string& Mark) { return Name.find(Mark) != std::string::npos; });
+}
+
 }  // namespace
+
+void RegisterDropDownButtonKind(const std::string& ClassName, const std::string& KindName) {
+    DropDownButtonKinds().push_back({LowerCase(ClassName), LowerCase(KindName)});
+}
+
+void RegisterGlyphStripGroup(const std::string& Mark) {
+    if (!Mark.empty()) GlyphStripGroups().push_back(UpperCase(Mark));
+}
 
 bool IsScrollingControl(TControl* Control) {
     auto* W = dynamic_cast<TWinControl*>(Control);
@@ -280,7 +313,10 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
     } else if (Kind == "button" && On.Contains(xcButton)) {
         Attach<TSkinButton>(Control);
     } else if (Kind == "bitbtn" && On.Contains(xcButton)) {
-        Attach<TSkinBitButton>(Control);
+        if (IsDropDownButton(Control, Name))
+            Attach<TSkinMenuButton>(Control);
+        else
+            Attach<TSkinBitButton>(Control);
     } else if (Kind == "pngbitbtn" && On.Contains(xcButton)) {
         auto* S = new TSkinBitButton(Control);
         S->GlyphProperty = "PngImage";
@@ -313,24 +349,42 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
     } else if (Kind == "embedscrollbar" && On.Contains(xcScrollbar)) {
         if (W)
             for (int I = 0; I < W->ControlCount(); ++I)
-                if (IsScrollingControl(W->Controls(I))) AttachScrolling<TSkinScrollbar>(W->Controls(I));
+                if (IsScrollingControl(W->Controls(I)) && !IsControlSkinned(W->Controls(I)))
+                    AttachScrolling<TSkinScrollbar>(W->Controls(I));
     } else if (Kind == "container") {
         if (W) SkinChildControls(W);
     } else if (Kind == "groupbox" && On.Contains(xcGroupBox)) {
         Attach<TSkinGroupBox>(Control, true);
     } else if (Kind == "radiogroup" && On.Contains(xcGroupBox)) {
-        if (W && On.Contains(xcRadioButton))
-            for (int I = 0; I < W->ControlCount(); ++I) Attach<TSkinRadioButton>(W->Controls(I));
+        if (W && On.Contains(xcRadioButton)) SkinGroupButtons(W, Name, 2);
         Attach<TSkinGroupBox>(Control, true);
     } else if (Kind == "checkgroup" && On.Contains(xcPanel)) {
-        if (W && On.Contains(xcRadioButton))
-            for (int I = 0; I < W->ControlCount(); ++I) Attach<TSkinCheckBox>(W->Controls(I));
+        if (W && On.Contains(xcRadioButton)) SkinGroupButtons(W, Name, 1);
         if (On.Contains(xcGroupBox)) Attach<TSkinGroupBox>(Control, true);
     } else if (Kind == "checkbox" && On.Contains(xcCheckBox)) {
         Attach<TSkinCheckBox>(Control);
     }
     // Any other kind, or one whose bit is off: the list decided, no skin.
     return true;
+}
+
+void TControlDispatch::SkinGroupButtons(TWinControl* Group, const std::string& Name, int GlyphKind) {
+    bool Strips = IsGlyphStripGroup(Name);
+    std::vector<TControl*> Buttons;
+    for (int I = 0; I < Group->ControlCount(); ++I) Buttons.push_back(Group->Controls(I));
+    for (TControl* B : Buttons) {
+        // A group that got no skin itself is met again on the next pass.
+        if (IsControlSkinned(B)) continue;
+        if (Strips) {
+            auto* S = new TSkinObjImage(B);
+            S->Kind = GlyphKind;
+            S->AttachControl(&FHost, &FData, FCanvas, true);
+        } else if (GlyphKind == 2) {
+            Attach<TSkinRadioButton>(B);
+        } else {
+            Attach<TSkinCheckBox>(B);
+        }
+    }
 }
 
 // ---- Raw windows ----------------------------------------------------------------------------------

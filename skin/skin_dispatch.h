@@ -60,7 +60,19 @@ private:
     S* AttachScrolling(TControl* Control, int Mode = 0);
     template <class S>
     S* AttachRaw(HWND Window);
+    // The buttons of a Skin3rd radio group (GlyphKind 2) or check group (1);
+    // Name: the group's class name in upper case.
+    void SkinGroupButtons(TWinControl* Group, const std::string& Name, int GlyphKind);
 };
+
+// Classes of other libraries that one Skin3rd kind covers with two looks; a
+// program lists the classes it places (none are listed by default).
+// "bitbtn": a control of class ClassName whose published enumeration "Kind"
+// reads KindName is a drop-down button and gets TSkinMenuButton.
+void RegisterDropDownButtonKind(const std::string& ClassName, const std::string& KindName);
+// "radiogroup" and "checkgroup": the buttons of a group whose class name
+// contains Mark (any case) show glyph strips of their own (TSkinObjImage).
+void RegisterGlyphStripGroup(const std::string& Mark);
 
 // A control answering the skinned-or-not query.
 bool IsScrollingControl(TControl* Control);

@@ -13,6 +13,7 @@
 #include "platform/classlib/toolbar.h"
 #include "platform/commctl/commctrl.h"
 #include "skin/skin_buttons.h"
+#include "skin/skin_check_boxes.h"
 #include "skin/skin_dispatch.h"
 
 namespace {
@@ -49,7 +50,43 @@ TEST_CLASS(TTestRadioGroup, TPanel)
 TEST_CLASS(TPictureView, TCustomControl)
 TEST_CLASS(TPngButton, TButton)
 TEST_CLASS(TPngSpeedButton, TSpeedButton)
+TEST_CLASS(TStripRadioGroup, TPanel)
+TEST_CLASS(TStripCheckGroup, TPanel)
+
+// A glyph button of another library with a drop-down kind; the second class
+// has the same kind but is not listed as a drop-down button.
+class TTestDropButton : public TButton {
+    TESSARO_CLASSINFO
+public:
+    explicit TTestDropButton(TComponent* AOwner) : TButton(AOwner) {}
+    int KindValue = 0;
+};
+TClassInfo& TTestDropButton::StaticClassInfo() {
+    static TClassInfo CI("TTestDropButton", &TButton::StaticClassInfo(), CreateComponentOf<TTestDropButton>,
+                         [](TClassInfo& C) {
+                             C.PublishEnum<TTestDropButton>("Kind", {"dbkPush", "dbkDropDown"},
+                                                            [](TTestDropButton& O) -> int64_t { return O.KindValue; });
+                         });
+    return CI;
+}
+TEST_CLASS(TUnlistedDropButton, TTestDropButton)
 #undef TEST_CLASS
+
+// Listed as a program lists the classes it places.
+const bool Listed = [] {
+    RegisterDropDownButtonKind("TTestDropButton", "dbkDropDown");
+    RegisterGlyphStripGroup("Strip");
+    return true;
+}();
+
+template <class B>
+B* DropButton(TWinControl* Parent, TComponent* Owner, int Kind) {
+    auto* X = new B(Owner);
+    X->KindValue = Kind;
+    X->SetParent(Parent);
+    X->SetBounds(10, 10, 150, 40);
+    return X;
+}
 
 const TSkinControlTypes All{xcPopupMenu, xcToolbar, xcCombo,     xcCheckBox, xcRadioButton, xcProgress,
                             xcScrollbar, xcEdit,    xcButton,    xcBitBtn,   xcSpeedButton, xcSpin,
@@ -163,6 +200,17 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
          }, All, {}, "TSkinTabBtn"},
         {"Skin3rd menubtn", [](TFixture& T) { return Place<TOddButton>(T.F, T.F, 10); }, All,
          {"TOddButton=menubtn"}, "TSkinMenuButton"},
+        {"Skin3rd bitbtn", [](TFixture& T) { return DropButton<TTestDropButton>(T.F, T.F, 0); }, All,
+         {"TTestDropButton=bitbtn"}, "TSkinBitButton"},
+        {"Skin3rd bitbtn of a listed class in its drop-down kind",
+         [](TFixture& T) { return DropButton<TTestDropButton>(T.F, T.F, 1); }, All, {"TTestDropButton=bitbtn"},
+         "TSkinMenuButton"},
+        {"Skin3rd bitbtn in a drop-down kind of a class not listed",
+         [](TFixture& T) { return DropButton<TUnlistedDropButton>(T.F, T.F, 1); }, All,
+         {"TUnlistedDropButton=bitbtn"}, "TSkinBitButton"},
+        {"Skin3rd bitbtn in its drop-down kind without the button bit",
+         [](TFixture& T) { return DropButton<TTestDropButton>(T.F, T.F, 1); }, Without(All, {xcButton}),
+         {"TTestDropButton=bitbtn"}, "none"},
         {"page control without a tab part", [](TFixture& T) { return Place<TPageControl>(T.F, T.F, 10); }, All, {},
          "none"},
         {"Tag 99", [](TFixture& T) {
@@ -231,6 +279,91 @@ TEST(SkinDispatch, GroupsPassTheirTagAndTheirButtonsFollowTheKind) {
             EXPECT_EQ(ClassOf(T.SkinOf(B)), "TSkinButton");
             EXPECT_EQ(ClassOf(T.SkinOf(P)), PanelBit ? "TSkinBox" : "none");
         }
+    }
+}
+
+// An "embedscrollbar" container gets no skin itself; skinning it again gives
+// its scrolling children no second skin.
+TEST(SkinDispatch, EmbeddedScrollBarsAreSkinnedOnce) {
+    TFixture T;
+    T.Data.SkinControls = All;
+    T.Data.Skin3rd().Clear();
+    T.Data.Skin3rd().Add("TPictureView=embedscrollbar");
+    auto* P = Place<TPictureView>(T.F, T.F, 10);
+    P->SetHeight(150);
+    auto* M = Place<TMemo>(P, T.F, 5);
+    TestHooks::PumpPending();
+    for (int Pass = 0; Pass < 2; ++Pass) {
+        SCOPED_TRACE(Pass);
+        T.D.SkinControl(P, T.F);
+        EXPECT_EQ(ClassOf(T.SkinOf(P)), "none");
+        EXPECT_EQ(ClassOf(T.SkinOf(M)), "TSkinScrollbar");
+        EXPECT_EQ(T.Host.ControlSkins.size(), 1u);
+    }
+}
+
+// The buttons inside a Skin3rd radio or check group: the skin each gets, and
+// the glyph-strip variant for the groups listed as showing strips.
+TEST(SkinDispatch, GroupKindsSkinTheirButtonsByVariant) {
+    struct Case {
+        const char* what;
+        std::function<TWinControl*(TFixture&)> group;
+        std::string line;
+        TSkinControlTypes bits;
+        std::string button, group_skin;
+        int glyph_kind = 0;  // TSkinObjImage's Kind
+    } Cases[] = {
+        {"radio group", [](TFixture& T) { return Place<TTestRadioGroup>(T.F, T.F, 10); },
+         "TTestRadioGroup=radiogroup", All, "TSkinRadioButton", "TSkinGroupBox"},
+        {"radio group with glyph strips", [](TFixture& T) { return Place<TStripRadioGroup>(T.F, T.F, 10); },
+         "TStripRadioGroup=radiogroup", All, "TSkinObjImage", "TSkinGroupBox", 2},
+        {"check group", [](TFixture& T) { return Place<TTestCheckGroup>(T.F, T.F, 10); },
+         "TTestCheckGroup=checkgroup", All, "TSkinCheckBox", "TSkinGroupBox"},
+        {"check group with glyph strips", [](TFixture& T) { return Place<TStripCheckGroup>(T.F, T.F, 10); },
+         "TStripCheckGroup=checkgroup", All, "TSkinObjImage", "TSkinGroupBox", 1},
+        {"a strip group's buttons follow the radio-button bit",
+         [](TFixture& T) { return Place<TStripRadioGroup>(T.F, T.F, 10); }, "TStripRadioGroup=radiogroup",
+         Without(All, {xcRadioButton}), "none", "TSkinGroupBox"},
+        {"a strip check group without the group-box bit",
+         [](TFixture& T) { return Place<TStripCheckGroup>(T.F, T.F, 10); }, "TStripCheckGroup=checkgroup",
+         Without(All, {xcGroupBox}), "TSkinObjImage", "none", 1},
+        {"a strip radio group without the group-box bit",
+         [](TFixture& T) { return Place<TStripRadioGroup>(T.F, T.F, 10); }, "TStripRadioGroup=radiogroup",
+         Without(All, {xcGroupBox}), "none", "none"},
+        {"a check group without the group-box bit",
+         [](TFixture& T) { return Place<TTestCheckGroup>(T.F, T.F, 10); }, "TTestCheckGroup=checkgroup",
+         Without(All, {xcGroupBox}), "TSkinCheckBox", "none"},
+        {"the strip mark is the group's, not the kind's",
+         [](TFixture& T) { return Place<TTestCheckGroup>(T.F, T.F, 10); }, "TTestCheckGroup=checkgroup", All,
+         "TSkinCheckBox", "TSkinGroupBox"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TFixture T;
+        T.Data.SkinControls = C.bits;
+        T.Data.Skin3rd().Clear();
+        T.Data.Skin3rd().Add(C.line);
+        TWinControl* G = C.group(T);
+        G->SetHeight(120);
+        TControl* Buttons[] = {Place<TRadioButton>(G, T.F, 5), Place<TCheckBox>(G, T.F, 50)};
+        TestHooks::PumpPending();
+        T.D.SkinControl(G, T.F);
+        TSkinControl* GS = T.SkinOf(G);
+        EXPECT_EQ(ClassOf(GS), C.group_skin);
+        if (GS) EXPECT_TRUE(GS->SetColor);
+        for (TControl* B : Buttons) {
+            TSkinControl* S = T.SkinOf(B);
+            EXPECT_EQ(ClassOf(S), C.button);
+            if (!S) continue;
+            EXPECT_EQ(S->Owner(), B);
+            auto* O = dynamic_cast<TSkinObjImage*>(S);
+            EXPECT_EQ(O ? O->Kind : 0, C.glyph_kind);
+        }
+        // Skinning again makes no second skin for the group or its buttons,
+        // also when the group itself got none.
+        size_t N = T.Host.ControlSkins.size();
+        T.D.SkinControl(G, T.F);
+        EXPECT_EQ(T.Host.ControlSkins.size(), N);
     }
 }
 
