@@ -825,10 +825,7 @@ void TfIOPreviews::UpdatePreview() {
     if (!Activated) return;
     const TCursor OldCursor = Screen->Cursor();
     Screen->SetCursor(crHourGlass);
-    struct TRestore {
-        TCursor C;
-        ~TRestore() { Screen->SetCursor(C); }
-    } Restore{OldCursor};
+    rtl::TScopeExit RestoreCursor([&] { Screen->SetCursor(OldCursor); });
     TMemoryStream Mem;
     TNulStream Nul;
     TIEImageIO* IO1 = ImageView1->IO();

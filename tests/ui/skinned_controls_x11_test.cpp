@@ -26,6 +26,7 @@
 #include "skin/skin_manager.h"
 #include "skin/skin_scrollbars.h"
 #include "tests/platform/xvfb_server.h"
+#include "temp_folder.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
 #include "ui/settings_wnd.h"
@@ -55,9 +56,7 @@ protected:
         Xdotool = xvfbtest::FindProgram("xdotool");
         if (Xdotool.empty()) GTEST_SKIP() << "xdotool is not installed";
         if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
-        char Tmpl[] = "/tmp/tessaro_skin_x11_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Tmp.Slashed();
         ForceDirectories(Root + "app/langs");
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
@@ -79,8 +78,6 @@ protected:
         // The screen lets go of the X server before the server goes.
         if (ScreenOpened) WinShutdown();
         Xvfb.Stop();
-        std::error_code Ec;
-        if (!Root.empty()) std::filesystem::remove_all(Root, Ec);
     }
     // The X pointer to a point of the screen, then a left click there.
     bool ClickAt(POINT P) {
@@ -100,6 +97,7 @@ protected:
         return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
     }
     xvfbtest::TXvfb Xvfb;
+    TTempFolder Tmp{"tessaro_skin_x11"};
     std::string Xdotool, Root;
     bool Started = false, ScreenOpened = false;
 };

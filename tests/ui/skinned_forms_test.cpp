@@ -14,6 +14,7 @@
 #include "platform/rtl/sysutils.h"
 #include "skin/skin_data.h"
 #include "skin/skin_dispatch.h"
+#include "temp_folder.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
 
@@ -27,9 +28,7 @@ public:
 class SkinnedForms : public ::testing::Test {
 protected:
     void SetUp() override {
-        char Tmpl[] = "/tmp/tessaro_skinforms_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Tmp.Slashed();
         ForceDirectories(Root + "app/langs");
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
         setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
@@ -43,9 +42,8 @@ protected:
         if (Started) ProgramShutdown();
         EXPECT_TRUE(TThread::WaitForAllEnded(5000));
         TestHooks::Stop();
-        std::error_code Ec;
-        std::filesystem::remove_all(Root, Ec);
     }
+    TTempFolder Tmp{"tessaro_skinforms"};
     std::string Root;
     bool Started = false;
 };

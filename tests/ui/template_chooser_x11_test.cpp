@@ -26,6 +26,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/win/winscreen.h"
 #include "tests/platform/xvfb_server.h"
+#include "temp_folder.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
 
@@ -62,9 +63,7 @@ protected:
         Xdotool = xvfbtest::FindProgram("xdotool");
         if (Xdotool.empty()) GTEST_SKIP() << "xdotool is not installed";
         if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
-        char Tmpl[] = "/tmp/tessaro_chooser_x11_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Tmp.Slashed();
         ForceDirectories(Root + "app/langs");
         ForceDirectories(Root + "app/preview");
         WritePreview(Root + "app/preview/1.jpg", 64, 48, clBlue);
@@ -86,8 +85,6 @@ protected:
         // The screen lets go of the X server before the server goes.
         if (ScreenOpened) WinShutdown();
         Xvfb.Stop();
-        std::error_code Ec;
-        if (!Root.empty()) std::filesystem::remove_all(Root, Ec);
     }
     // The X pointer to a point of the screen, then a left click there.
     bool ClickAt(POINT P) {
@@ -107,6 +104,7 @@ protected:
         return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
     }
     xvfbtest::TXvfb Xvfb;
+    TTempFolder Tmp{"tessaro_chooser_x11"};
     std::string Xdotool, Root;
     bool Started = false, ScreenOpened = false;
 };

@@ -18,6 +18,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/win/winscreen.h"
 #include "tests/platform/xvfb_server.h"
+#include "temp_folder.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
 #include "unicode/uniforms.h"
@@ -51,9 +52,7 @@ protected:
         std::string Why;
         if (xvfbtest::FindProgram("xdotool").empty()) GTEST_SKIP() << "xdotool is not installed";
         if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
-        char Tmpl[] = "/tmp/tessaro_uni_x11_XXXXXX";
-        ASSERT_NE(mkdtemp(Tmpl), nullptr);
-        Root = std::string(Tmpl) + "/";
+        Root = Tmp.Slashed();
         AppFolder = Root + "app/";
         ForceDirectories(AppFolder + "langs");
         setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
@@ -70,10 +69,9 @@ protected:
         // The screen lets go of the X server before the server goes.
         if (ScreenOpened) WinShutdown();
         Xvfb.Stop();
-        std::error_code Ec;
-        if (!Root.empty()) std::filesystem::remove_all(Root, Ec);
     }
     xvfbtest::TXvfb Xvfb;
+    TTempFolder Tmp{"tessaro_uni_x11"};
     std::string Root, AppFolder;
     bool Started = false, ScreenOpened = false;
 };
