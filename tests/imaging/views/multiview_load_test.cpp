@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -244,6 +245,41 @@ TEST_F(MultiViewLoadTest, KeepRangeAroundTheVisibleCells) {
         EXPECT_EQ(View->IsImageStored(I), (I >= 25 && I <= 64) || I == 2) << I;
     }
     EXPECT_EQ(View->GetIEBitmap(), Lent);
+}
+
+// A background read and a read on the calling thread make the same thumbnail, for a
+// two-colour picture as for a grey and a colour one.
+TEST_F(MultiViewLoadTest, BothPathsMakeTheSameThumbnails) {
+    const fs::path Dir = Pictures() / "formats";
+    fs::create_directories(Dir);
+    ASSERT_EQ(std::system(("convert -size 97x41 pattern:checkerboard -monochrome '" + (Dir / "0.bmp").string() +
+                           "' && convert -size 33x80 gradient: -colorspace Gray '" + (Dir / "1.png").string() +
+                           "' && convert -size 120x90 plasma:fractal '" + (Dir / "2.tif").string() + "'")
+                              .c_str()),
+              0);
+    View->FillFromDirectory(Dir.string());
+    View->DeselectAll();
+    Show();
+    ASSERT_TRUE(WaitVisible());
+    auto* Now = new TIEMultiView(Form);
+    Now->StoreType = ietThumb;
+    Now->ThumbWidth = Now->ThumbHeight = 60;
+    Now->FillFromDirectory(Dir.string());
+    for (int I = 0; I < 3; ++I) {
+        SCOPED_TRACE(I);
+        ASSERT_TRUE(View->IsImageStored(I));
+        ASSERT_TRUE(Now->LoadImageNow(I));
+        TIEBitmap* A = View->GetImageBitmap(I);
+        TIEBitmap* B = Now->GetImageBitmap(I);
+        ASSERT_EQ(A->Width(), B->Width());
+        ASSERT_EQ(A->Height(), B->Height());
+        ASSERT_EQ(A->PixelFormat(), B->PixelFormat());
+        const size_t Bytes = (static_cast<size_t>(A->Width()) * A->BitCount() + 7) / 8;
+        int Diff = 0;
+        for (int Y = 0; Y < A->Height(); ++Y)
+            Diff += std::memcmp(A->GetScanline(Y), B->GetScanline(Y), Bytes) != 0;
+        EXPECT_EQ(Diff, 0) << "rows differ";
+    }
 }
 
 }  // namespace
