@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Fails on a catch-all block that only cleans up and throws again.
+"""Fails on cleanup written by hand where one helper does it.
 
-Such a block, `catch (...) { cleanup; throw; }`, belongs in a scope-exit
-helper (platform/rtl/scope.h) beside what it undoes, so that cleanup is
-written once for every way out of the block. Usage:
+A catch-all block that only cleans up and throws again,
+`catch (...) { cleanup; throw; }`, belongs in a scope-exit helper
+(platform/rtl/scope.h) beside what it undoes, so that cleanup is written once
+for every way out of the block. A test's scratch folder comes from
+tests/temp_folder.h, never from its own mkdtemp or a shell's rm. Usage:
 check_cleanup_catch.py [source-root]
 """
 import os
@@ -15,6 +17,9 @@ FOLDERS = ("platform", "unicode", "skin", "controls", "imaging", "ui", "pipeline
 SUFFIXES = (".h", ".hpp", ".cpp", ".c", ".inc")
 CATCH_ALL = re.compile(r"\bcatch\s*\(\s*\.\.\.\s*\)\s*\{")
 RETHROW = re.compile(r"\bthrow\s*;\s*$")
+MKDTEMP = re.compile(r"\bmkdtemp\s*\(")
+SHELL_RM = re.compile(r"\bsystem\s*\([^;]*\brm\s+-")
+TEMP_FOLDER = "tests/temp_folder.h"
 
 
 def blank(text):
@@ -47,6 +52,11 @@ def blank(text):
     return "".join(out)
 
 
+def blank_comments(text):
+    """Returns text with only its comments blanked, lines kept."""
+    return re.sub(r"//[^\n]*|/\*.*?\*/", lambda m: re.sub(r"[^\n]", " ", m.group(0)), text, flags=re.S)
+
+
 def closing_brace(text, open_at):
     depth = 0
     for j in range(open_at, len(text)):
@@ -67,6 +77,13 @@ def problems_in(path, text):
         if RETHROW.search(body):
             line = code.count("\n", 0, m.start()) + 1
             found.append(f"{path}:{line}: catch (...) that cleans up and throws again; use rtl::TScopeExit")
+    if path.startswith("tests/") and path != TEMP_FOLDER:
+        # String literals stay: the command of a shell rm is one.
+        bare = blank_comments(text)
+        for pattern, what in ((MKDTEMP, "mkdtemp"), (SHELL_RM, "a shell rm")):
+            for m in pattern.finditer(bare):
+                line = bare.count("\n", 0, m.start()) + 1
+                found.append(f"{path}:{line}: scratch folder by {what}; use TTempFolder from {TEMP_FOLDER}")
     return found
 
 

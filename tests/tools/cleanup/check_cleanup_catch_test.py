@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The cleanup check passes on the source tree and fails on planted catch-all rethrows."""
+"""The cleanup check passes on the source tree and fails on planted catch-all rethrows
+and hand-made scratch folders in tests."""
 import importlib.util
 import os
 import shutil
@@ -43,6 +44,29 @@ class CleanupCatchCheck(unittest.TestCase):
         for name, text in cases:
             with self.subTest(name):
                 self.assertEqual(check.problems_in("platform/x.cpp", text), [])
+
+    def test_hand_made_scratch_folders_in_tests_are_found(self):
+        cases = [
+            ("mkdtemp", 'void SetUp() {\n  char T[] = "/tmp/x_XXXXXX";\n  ASSERT_NE(mkdtemp(T), nullptr);\n}\n', 3,
+             "mkdtemp"),
+            ("shell rm", 'void TearDown() { std::system(("rm -rf " + Root).c_str()); }\n', 1, "a shell rm"),
+        ]
+        for name, text, line, what in cases:
+            with self.subTest(name):
+                found = check.problems_in("tests/ui/x_test.cpp", text)
+                self.assertEqual(found, [f"tests/ui/x_test.cpp:{line}: scratch folder by {what}; "
+                                         "use TTempFolder from tests/temp_folder.h"])
+
+    def test_scratch_folder_fixture_and_other_code_pass(self):
+        cases = [
+            ("the fixture itself", "tests/temp_folder.h", "if (!::mkdtemp(Pattern.data())) throw 1;\n"),
+            ("outside the tests", "platform/system/files.cpp", "mkdtemp(p);\n"),
+            ("in a comment", "tests/ui/x_test.cpp", "// unlike mkdtemp(T) and system(\"rm -rf x\")\n"),
+            ("another command", "tests/ui/x_test.cpp", 'std::system("xdotool key ctrl+c");\n'),
+        ]
+        for name, path, text in cases:
+            with self.subTest(name):
+                self.assertEqual(check.problems_in(path, text), [])
 
     def test_tree_scan_reports_path_and_line(self):
         root = tempfile.mkdtemp(prefix="cleanup-")
