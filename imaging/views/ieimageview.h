@@ -400,6 +400,7 @@ private:
     void DrawBackgroundInto(TBitmap* Buffer, TRect ClipRect);
     std::unique_ptr<TBitmap> FBackBuffer;
     bool FNeedsRecompose = true, FFullRepaint = true;
+    HWND FLastWindowHandle = nullptr;  // the window the previous paint drew on
     TIEBackgroundStyle FBackgroundStyle = iebsSolid;
     bool FEnableAlphaChannel = false;
     bool FDrawVersion = false;

@@ -461,6 +461,13 @@ void TIEImageView::PaintTo(TRect Rect) {
         StretchBlt(DC, Rect.left, Rect.top, W, H, Src, Rect.left, Rect.top, W, H, SRCCOPY);
     }
     if (FRubberBand) DrawRubberBand();
+    // A recreated window leaves a video graph posting to the old handle. The first paint checks
+    // too: the window may have been recreated after the graph was made but before any paint.
+    const HWND Wnd = Handle();
+    if (Wnd != FLastWindowHandle) {
+        if (FIO) FIO->UpdateDShowNotifyWindow();
+        FLastWindowHandle = Wnd;
+    }
 }
 
 void TIEImageView::Paint() {

@@ -1,11 +1,13 @@
 // What the single-image view puts on the screen, compared pixel for pixel with
 // golden pictures: zoom and origin, every background style and wallpaper mode,
-// selections with their grips and overlays, alpha over the chessboard.
+// selections with their grips and overlays, alpha over the chessboard; a paint on a
+// recreated window re-targets the video graph's notifications.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "controls/golden_png.h"
+#include "imaging/io/iedirectshow.h"
 #include "imaging/views/imageview_fixture.h"
 
 using namespace viewtest;
@@ -164,6 +166,90 @@ TEST(ImageViewPaint, PaintLockSkipsComposingButFiresOnPaint) {
     V->UnlockPaint();
     TestHooks::PumpPending();
     EXPECT_EQ(ScreenPixel(V, 30, 20), 0x00FF00u);
+}
+
+// Invalidates the view and waits until it has painted again.
+void PaintAgain(TIEImageView* V, int& Paints) {
+    const int Before = Paints;
+    V->Invalidate();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Paints > Before; }, 2000, "a paint"));
+}
+
+TEST(ImageViewPaint, VideoNotificationsFollowARecreatedWindowAtTheNextPaint) {
+    // The graph is made either after a paint, or before the first paint with the window recreated
+    // before that paint too.
+    for (const bool GraphBeforeFirstPaint : {false, true}) {
+        SCOPED_TRACE(GraphBeforeFirstPaint ? "graph before the first paint" : "graph after a paint");
+        TForm* F = new TForm(Application);
+        F->SetBounds(40, 40, 124, 128);
+        auto* V = new TIEImageView(F);
+        V->SetBorderStyle(bsNoBorder);
+        V->SetScrollBars(ssNone);
+        V->SetParent(F);
+        V->SetBounds(10, 10, 64, 48);
+        FillCoded(*V->IEBitmap(), 64, 48);
+        V->Update();
+        int Paints = 0;
+        V->OnPaint = [&](TObject*) { ++Paints; };
+        TIEDirectShow* DS = nullptr;
+        HWND First = nullptr;
+        if (GraphBeforeFirstPaint) {
+            // The paint lock keeps the view from drawing until the window has been recreated.
+            V->LockPaint();
+            F->Show();
+            ASSERT_TRUE(TestHooks::PumpUntil([&] { return Paints > 0; }, 2000, "the locked paint"));
+            DS = V->IO()->GetDShow();
+            First = V->Handle();
+            ASSERT_EQ(DS->NotifyWindow(), First);
+            V->RecreateWnd();
+            V->UnlockPaint();
+            PaintAgain(V, Paints);
+        } else {
+            F->Show();
+            ASSERT_TRUE(TestHooks::PumpUntil([&] { return Paints > 0; }, 2000, "the first paint"));
+            DS = V->IO()->GetDShow();
+            First = V->Handle();
+            ASSERT_EQ(DS->NotifyWindow(), First);
+            V->RecreateWnd();
+            EXPECT_EQ(DS->NotifyWindow(), First) << "the paint re-targets, not the recreation";
+            PaintAgain(V, Paints);
+        }
+        const HWND Second = V->Handle();
+        ASSERT_NE(Second, First);
+        EXPECT_EQ(DS->NotifyWindow(), Second);
+
+        // And again: each new window is followed, not only the first change.
+        V->RecreateWnd();
+        PaintAgain(V, Paints);
+        EXPECT_EQ(DS->NotifyWindow(), V->Handle());
+        F->Free();
+        TestHooks::PumpPending();
+    }
+}
+
+TEST(ImageViewPaint, ARecreatedWindowPaintsWithoutAnIOComponentOrAGraph) {
+    for (const bool WithIO : {false, true}) {
+        SCOPED_TRACE(WithIO ? "component without a graph" : "no component");
+        TShownView S(64, 48);
+        TIEImageView* V = S.View;
+        FillCoded(*V->IEBitmap(), 64, 48);
+        V->Update();
+        int Paints = 0;
+        V->OnPaint = [&](TObject*) { ++Paints; };
+        TIEImageIO* IO = WithIO ? V->IO() : nullptr;
+        PaintAgain(V, Paints);
+        const HWND First = V->Handle();
+        V->RecreateWnd();
+        ASSERT_NE(V->Handle(), First);
+        V->IEBitmap()->Fill(0x00FF00);
+        V->Update();
+        PaintAgain(V, Paints);
+        EXPECT_EQ(ScreenPixel(V, 30, 20), 0x00FF00u) << "the new window shows the picture";
+        // A graph made later starts at the current window.
+        if (IO) {
+            EXPECT_EQ(IO->GetDShow()->NotifyWindow(), V->Handle());
+        }
+    }
 }
 
 }  // namespace
