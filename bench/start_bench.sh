@@ -32,9 +32,11 @@ while [ $r -lt "$rounds" ]; do
     r=$((r + 1))
 done
 median() { grep "^$1 $2 " "$dir/times" | awk '{print $3}' | sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-pm=$(median program map); pp=$(median program painted)
-xm=$(median xmessage map); xp=$(median xmessage painted)
-echo "$rounds rounds each, medians in ms (painted: the last change before ${quiet} ms of stillness)"
-echo "program: mapped $pm, painted $pp"
-echo "xmessage: mapped $xm, painted $xp"
-awk -v a="$pp" -v b="$xp" -v c="$pm" -v d="$xm" 'BEGIN { printf "ratio painted %.2f, mapped %.2f\n", a / b, c / d }'
+pm=$(median program map); pp=$(median program painted); ps=$(median program settled)
+xm=$(median xmessage map); xp=$(median xmessage painted); xs=$(median xmessage settled)
+echo "$rounds rounds each, medians in ms (painted: the first window's last change before ${quiet} ms of stillness"
+echo "or another window's map; settled: the last change before ${quiet} ms of stillness)"
+echo "program: mapped $pm, painted $pp, settled $ps"
+echo "xmessage: mapped $xm, painted $xp, settled $xs"
+awk -v a="$pp" -v b="$xp" -v c="$pm" -v d="$xm" -v e="$ps" -v f="$xs" \
+    'BEGIN { printf "ratio painted %.2f, mapped %.2f, settled %.2f\n", a / b, c / d, e / f }'

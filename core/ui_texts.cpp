@@ -1,6 +1,9 @@
 #include "core/ui_texts.h"
 
+#include <sys/stat.h>
+
 #include <iterator>
+#include <unordered_map>
 
 #include "core/globals.h"
 #include "core/qem_utils.h"
@@ -24,6 +27,23 @@ const char* const AvsExtSection = "QZAPP_AVSExt";
 const char* const FiltersSection = "QZAPP_Filters";
 const char* const NoValue = "<None>";
 
+// The file the texts in memory were read from, as it was then.
+struct TLoadedStamp {
+    std::string FileName;
+    struct timespec Modified {};
+    off_t Size = -1;
+};
+TLoadedStamp Loaded;
+
+bool StampOf(const std::string& FileName, TLoadedStamp& Out) {
+    struct stat St {};
+    if (stat(FileName.c_str(), &St) != 0) return false;
+    Out.FileName = FileName;
+    Out.Modified = St.st_mtim;
+    Out.Size = St.st_size;
+    return true;
+}
+
 }  // namespace
 
 const TUIText* UITextTable() { return Table; }
@@ -31,14 +51,30 @@ int UITextCount() { return static_cast<int>(std::size(Table)); }
 
 void InitUITexts() {
     for (const TUIText& T : Table) *T.Text = T.Default;
+    Loaded = TLoadedStamp{};
 }
 
 void LoadLanguageTexts(const std::string& FileName) {
     if (!FileExists(FileName)) SaveLanguageTexts(FileName);
     // Read once into memory: the same values the file class gives key by key.
     TMemIniFile Ini(FileName);
-    for (const TUIText& T : Table)
-        *T.Text = ConvertLineBreaks(Ini.ReadString(TextSection, T.Key, *T.Text), true);
+    // The section is read once; a key is then found by its upper-case name, the
+    // first of duplicate keys winning as with ReadString.
+    std::unordered_map<std::string, std::string> Values;
+    {
+        TStringList Section;
+        Ini.ReadSectionValues(TextSection, Section);
+        Values.reserve(static_cast<size_t>(Section.Count()));
+        for (int I = 0; I < Section.Count(); ++I) {
+            const std::string& Line = Section[I];
+            const size_t Eq = Line.find('=');
+            Values.emplace(UpperCase(Line.substr(0, Eq)), Eq == std::string::npos ? "" : Line.substr(Eq + 1));
+        }
+    }
+    for (const TUIText& T : Table) {
+        const auto It = Values.find(UpperCase(T.Key));
+        if (It != Values.end()) *T.Text = ConvertLineBreaks(It->second, true);
+    }
 
     AvsExtList->Clear();
     for (int N = 1;; ++N) {
@@ -49,6 +85,14 @@ void LoadLanguageTexts(const std::string& FileName) {
 
     FilterList->Clear();
     Ini.ReadSectionValues(FiltersSection, *FilterList);
+    if (!StampOf(FileName, Loaded)) Loaded = TLoadedStamp{};
+}
+
+bool LanguageTextsLoadedFrom(const std::string& FileName) {
+    TLoadedStamp Now;
+    return !Loaded.FileName.empty() && Loaded.FileName == FileName && StampOf(FileName, Now) &&
+           Now.Size == Loaded.Size && Now.Modified.tv_sec == Loaded.Modified.tv_sec &&
+           Now.Modified.tv_nsec == Loaded.Modified.tv_nsec;
 }
 
 void SaveLanguageTexts(const std::string& FileName) {

@@ -29,6 +29,10 @@ void InitUITexts();
 // Fills the texts, FilterList and AvsExtList from a language file; a missing
 // file is first written from the texts in memory.
 void LoadLanguageTexts(const std::string& FileName);
+// True when the texts in memory were last loaded from FileName and the file has
+// not changed since (same size and modification time): loading it again would
+// give the same texts.
+bool LanguageTextsLoadedFrom(const std::string& FileName);
 // Writes LanguageName (the file's base name) and every keyed text into the
 // file's [Quillmake] section; other keys and sections stay as they are.
 void SaveLanguageTexts(const std::string& FileName);

@@ -1,10 +1,11 @@
 // Program start: the units start in the designed order, the application core
 // finds its folders, reads its options and loads the chosen language, then the
-// main window runs until the application ends.
+// main window runs until the application ends. The drive scan and the template
+// preview wait for the window's first paint, so the window is up at once.
 #include "ui/program.h"
 
 int main() {
-    if (!ProgramStartup()) return 1;
+    if (!ProgramStartup("", TStartWork::AfterFirstPaint)) return 1;
     ProgramRun();
     ProgramShutdown();
     return 0;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 #include "burning/burn_engine.h"
 #include "core/globals.h"
@@ -21,6 +22,7 @@
 #include "platform/help/htmlhelp.h"
 #include "platform/system/process.h"
 #include "platform/rtl/inifiles.h"
+#include "platform/rtl/scope.h"
 #include "platform/system/shell.h"
 #include "ui/about_wnd.h"
 #include "ui/log_wnd.h"
@@ -179,8 +181,11 @@ void TfrmMain::FormCreate(TObject*) {
     Burner->VolumeLabel = Options.DVDLabel;
     DeviceNumber = 0;
     NeedSpace = 0;
-    RefreshDevices(true);
-    ShowBurnOptions();
+    StartWorkPending = StartWorkAfterPaint;
+    if (!StartWorkPending) {
+        RefreshDevices(true);
+        ShowBurnOptions();
+    }
     ConvertQueue = std::make_unique<TStringList>();
     PipelineCancelled = false;
     sbCallBackEventer->OnProgress = [this](TObject* Sender, int Percent) { BurnProgress(Sender, Percent); };
@@ -188,9 +193,10 @@ void TfrmMain::FormCreate(TObject*) {
     sbCallBackEventer->OnMessage = [this](const std::string& Text, int Kind) { BurnStatus(Text, Kind); };
     DrawSizeScale(true);
     SetRunningState(false);
-    ShowTemplatePreview(Options.TemplateIndex);
+    if (!StartWorkPending) ShowTemplatePreview(Options.TemplateIndex);
     BuildLanguagesMenu();
-    LoadLanguageTexts(CurrentLanguageFile);
+    // The program main has just read this file: reading it again would give the same texts.
+    if (!LanguageTextsLoadedFrom(CurrentLanguageFile)) LoadLanguageTexts(CurrentLanguageFile);
     ApplyUITexts();
     if (txtDiscLabel) txtDiscLabel->SetText(Options.DVDLabel);
     ProductTitle = ApplicationTitle;
@@ -212,7 +218,48 @@ void TfrmMain::FormCreate(TObject*) {
 void TfrmMain::FormShow(TObject*) { MainFormShown = true; }
 
 void TfrmMain::FormActivate(TObject*) {
-    if (MainFormShown) ShowTemplatePreview(Options.TemplateIndex);
+    // While the start work is pending it shows the preview itself.
+    if (MainFormShown && !StartWorkPending) ShowTemplatePreview(Options.TemplateIndex);
+}
+
+void TfrmMain::RunStartWork() {
+    if (!StartWorkPending || StartWorkRunning) return;
+    rtl::TSetForScope<bool> Running(StartWorkRunning, true);
+    // Pending until the end: the scan dialog's closing activates the window,
+    // which must not load the preview a second time.
+    rtl::TScopeExit Done([this] { StartWorkPending = false; });
+    try {
+        // The scan sees the event hub as FormCreate's scan did: its status texts
+        // go to the log only, not to the status bar.
+        std::optional<rtl::TSetForScope<TsbMessageEvent>> NoMessage;
+        std::optional<rtl::TSetForScope<TsbPercentEvent>> NoProgress, NoBuffer;
+        if (sbCallBackEventer) {
+            NoMessage.emplace(sbCallBackEventer->OnMessage, nullptr);
+            NoProgress.emplace(sbCallBackEventer->OnProgress, nullptr);
+            NoBuffer.emplace(sbCallBackEventer->OnBuffer, nullptr);
+        }
+        {
+            // The scan processes messages while it waits: the window takes no
+            // input until its drive list is filled, as when it was not up yet.
+            const HWND Wnd = Handle();
+            EnableWindow(Wnd, FALSE);
+            rtl::TScopeExit Enable([Wnd] {
+                EnableWindow(Wnd, TRUE);
+                // The scan dialog has gone; the window is the one the user works in.
+                if (IsWindowVisible(Wnd) && !GetActiveWindow()) SetActiveWindow(Wnd);
+            });
+            RefreshDevices(true);
+            ShowBurnOptions();
+        }
+        NoMessage.reset();
+        NoProgress.reset();
+        NoBuffer.reset();
+        ShowTemplatePreview(Options.TemplateIndex);
+    } catch (const std::exception& E) {
+        // A failed start ends the program after its box, as when FormCreate fails.
+        Application->ShowException(E);
+        Application->Terminate();
+    }
 }
 
 void TfrmMain::FormClose(TObject*, TCloseAction&) {
@@ -529,7 +576,18 @@ void TfrmMain::WndProc(TMessage& Message) {
             (this->*Step.Handler)(Message);
             return;
         }
+    if (Message.Msg == WM_TIMER && Message.WParam == StartWorkTimer) {
+        KillTimer(Handle(), StartWorkTimer);
+        RunStartWork();
+        return;
+    }
     TForm::WndProc(Message);
+    // A timer comes only when no window waits for its paint: the start work
+    // follows the whole first paint, not just the form's own.
+    if (Message.Msg == WM_PAINT && StartWorkPending && !StartWorkTimerSet) {
+        StartWorkTimerSet = true;
+        SetTimer(Handle(), StartWorkTimer, 0, nullptr);
+    }
 }
 
 void RegisterApplicationClasses() {

@@ -94,6 +94,15 @@ public:
     TOpenDialog *dlgOpen = nullptr, *OpenDialogDVD = nullptr;
     TFpBrowseForFolder* FpBrowseForFolder = nullptr;
 
+    // Set before the window is made: FormCreate then leaves the drive scan (with
+    // its dialog), the burn options and the template preview to RunStartWork,
+    // which runs once the window's first paint is done.
+    static inline bool StartWorkAfterPaint = false;
+    // True from FormCreate until that deferred work has finished.
+    bool StartWorkPending = false;
+    // The deferred start work; does nothing when none is pending.
+    void RunStartWork();
+
     void SetRunningState(bool Running);
     void BuildLanguagesMenu();
     void LanguageItemClick(TObject* Sender);
@@ -139,6 +148,9 @@ public:
     void imgViewerMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
 
     void WndProc(TMessage& Message) override;
+    static constexpr UINT_PTR StartWorkTimer = 0x5357;  // "SW"
+    bool StartWorkTimerSet = false;
+    bool StartWorkRunning = false;
 
     // The source list and its size meter (main_sources.cpp).
     void AddMediaFiles(TStrings& Files);

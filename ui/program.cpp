@@ -41,7 +41,7 @@ void UnitsShutdown() {
 }
 }  // namespace
 
-bool ProgramStartup(const std::string& AppFolder) {
+bool ProgramStartup(const std::string& AppFolder, TStartWork StartWork) {
     UnitsStartup();
     WinStartup();
     StartedForms = Application == nullptr;
@@ -58,8 +58,11 @@ bool ProgramStartup(const std::string& AppFolder) {
         LoadOptions();
         // The texts and the two lists are in memory before any window exists.
         LoadLanguageTexts(CurrentLanguageFile);
+        TfrmMain::StartWorkAfterPaint = StartWork == TStartWork::AfterFirstPaint;
         Application->CreateForm(frmMain);
+        TfrmMain::StartWorkAfterPaint = false;
     } catch (const std::exception& E) {
+        TfrmMain::StartWorkAfterPaint = false;
         Application->ShowException(E);
         ProgramShutdown();
         return false;

@@ -1,10 +1,12 @@
 // Start-up of an X client to its painted window, measured from outside through
 // the X server: the time from starting the program to its first top-level window
-// being mapped, and to the end of the drawing that follows it (the last change
-// of the screen before it stays still for a moment). Used by start_bench.sh to
-// put the program beside a plain X client.
+// being mapped ("map"), to the end of that window's first paint ("painted": the
+// last change of the screen before it stays still for a moment or before a
+// further top-level window is mapped), and to the end of all drawing ("settled":
+// the last change before the screen stays still, whatever windows came). Used by
+// start_bench.sh to put the program beside a plain X client.
 //   start_bench <rounds> <quiet ms> -- <program> [arguments...]
-// Prints "map <ms>" and "painted <ms>" per round.
+// Prints "map <ms>", "painted <ms>" and "settled <ms>" per round.
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -99,7 +101,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot start %s\n", argv[4]);
             return 1;
         }
-        double Map = -1, Painted = -1;
+        double Map = -1, Painted = -1, Settled = -1;
+        Window First = 0;
+        bool FirstPaintOver = false;  // another top-level window came
         auto LastChange = Clock::now();
         for (;;) {
             if (!XPending(D)) {
@@ -113,15 +117,21 @@ int main(int argc, char** argv) {
             }
             XEvent E;
             XNextEvent(D, &E);
-            if (E.type == MapNotify && E.xmap.event == Root && Map < 0) {
+            if (E.type == MapNotify && E.xmap.event == Root) {
                 XWindowAttributes A;
                 if (XGetWindowAttributes(D, E.xmap.window, &A) && A.width > 1 && A.height > 1) {
-                    Map = Ms(Start);
-                    Painted = Map;
-                    LastChange = Clock::now();
+                    if (Map < 0) {
+                        Map = Ms(Start);
+                        Painted = Settled = Map;
+                        First = E.xmap.window;
+                        LastChange = Clock::now();
+                    } else if (E.xmap.window != First) {
+                        FirstPaintOver = true;
+                    }
                 }
             } else if (E.type == DamageEvent + XDamageNotify && Map >= 0) {
-                Painted = Ms(Start);
+                Settled = Ms(Start);
+                if (!FirstPaintOver) Painted = Settled;
                 LastChange = Clock::now();
             }
         }
@@ -131,7 +141,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "%s mapped no window\n", argv[4]);
             return 1;
         }
-        std::printf("map %.1f\npainted %.1f\n", Map, Painted);
+        std::printf("map %.1f\npainted %.1f\nsettled %.1f\n", Map, Painted, Settled);
         std::fflush(stdout);
     }
     XCloseDisplay(D);

@@ -75,6 +75,46 @@ TEST_F(UITextsTest, ValuesAreDecodedAndWrittenBackUnchanged) {
     EXPECT_EQ(ReadFile(Lang("Test.ini")).find("\nLine two"), std::string::npos);
 }
 
+TEST_F(UITextsTest, KeysAreFoundAsTheIniFileFindsThem) {
+    // Any case; the first of two wins; the section may come in two blocks; quotes
+    // around a value go.
+    WriteFile(Lang("Test.ini"),
+              "[quillmake]\r\n"
+              "str_ok=Jawohl\r\n"
+              "STR_Cancel=first\r\n"
+              "STR_CANCEL=second\r\n"
+              "[Other]\r\nSTR_Yes=not this one\r\n"
+              "[Quillmake]\r\n"
+              "  STR_Yes  = \"Ja = ja\" \r\n"
+              "STR_OK=later block\r\n");
+    LoadLanguageTexts(Lang("Test.ini"));
+    EXPECT_EQ(STR_OK, "Jawohl");
+    EXPECT_EQ(STR_Cancel, "first");
+    EXPECT_EQ(STR_Yes, "Ja = ja");
+    EXPECT_EQ(STR_Question, "Question");
+}
+
+TEST_F(UITextsTest, TheLoadedFileIsKnownUntilItOrTheTextsChange) {
+    WriteFile(Lang("Test.ini"), "[Quillmake]\nSTR_OK=Gut\n");
+    WriteFile(Lang("Other.ini"), "[Quillmake]\nSTR_OK=Bon\n");
+    EXPECT_FALSE(LanguageTextsLoadedFrom(Lang("Test.ini")));
+    LoadLanguageTexts(Lang("Test.ini"));
+    EXPECT_TRUE(LanguageTextsLoadedFrom(Lang("Test.ini")));
+    EXPECT_FALSE(LanguageTextsLoadedFrom(Lang("Other.ini")));
+    // Rewritten with another length: a new load would read other texts.
+    WriteFile(Lang("Test.ini"), "[Quillmake]\nSTR_OK=Sehr gut\n");
+    EXPECT_FALSE(LanguageTextsLoadedFrom(Lang("Test.ini")));
+    LoadLanguageTexts(Lang("Test.ini"));
+    EXPECT_TRUE(LanguageTextsLoadedFrom(Lang("Test.ini")));
+    // The defaults put back: the texts are no longer the file's.
+    InitUITexts();
+    EXPECT_FALSE(LanguageTextsLoadedFrom(Lang("Test.ini")));
+    // Gone from the disk.
+    LoadLanguageTexts(Lang("Other.ini"));
+    fs::remove(Lang("Other.ini"));
+    EXPECT_FALSE(LanguageTextsLoadedFrom(Lang("Other.ini")));
+}
+
 TEST_F(UITextsTest, AvsExtensionsStopAtTheFirstGap) {
     WriteFile(Lang("Test.ini"),
               "[Quillmake]\nLanguageName=Test\n"

@@ -30,6 +30,7 @@
 #include "unicode/unicodestartup.h"
 #include "unicode/uniforms.h"
 #include "unicode/widestrings.h"
+#include "imaging/views/ieimageview.h"
 #include "ui/about_wnd.h"
 #include "ui/log_wnd.h"
 #include "ui/main_form.h"
@@ -402,6 +403,62 @@ TEST_F(MainWindow, BackgroundAndPanelsDragTheWindow) {
         EXPECT_TRUE(TestHooks::PumpUntil([&] { return Moves == Before + 1; }, 2000, "the move request"));
     }
     F->WindowProc = Old;
+}
+
+TEST_F(MainWindow, AStartThatWaitsForThePaintScansAndShowsThePreviewAfterIt) {
+    ForceDirectories(AppFolder + "preview");
+    if (std::system(("ffmpeg -nostdin -v error -f lavfi -i color=c=blue:s=64x48 -frames:v 1 '" + AppFolder +
+                     "preview/1.jpg'")
+                        .c_str()) != 0)
+        GTEST_SKIP() << "ffmpeg could not make a preview";
+    ForceDirectories(AppFolder + "langs");
+    Started = ProgramStartup(AppFolder, TStartWork::AfterFirstPaint);
+    ASSERT_TRUE(Started);
+    TfrmMain* F = frmMain;
+    // The window is made with everything else of FormCreate, but not scanned yet.
+    EXPECT_TRUE(F->StartWorkPending);
+    EXPECT_EQ(F->cmbDevice->Items().Count(), 0);
+    EXPECT_NE(F->imgViewer->IEBitmap()->Width(), 64);
+    EXPECT_EQ(F->Caption(), "Tessaro");
+    EXPECT_EQ(F->txtDiscLabel->Text(), IDS_Main_DVDLabel);
+    EXPECT_FALSE(F->chkCreateNoMenuDVD->Checked());
+    // What the window went through: its paints, and its input closed and opened
+    // again around the scan, with what it held each time.
+    std::vector<std::string> Seen;
+    const TWndMethod Old = F->WindowProc;
+    F->WindowProc = [&](TMessage& M) {
+        const std::string Held = "(" + std::to_string(F->cmbDevice->Items().Count()) + " drives, " +
+                                 (F->imgViewer->IEBitmap()->Width() == 64 ? "preview" : "no preview") + ")";
+        if (M.Msg == WM_PAINT && (Seen.empty() || Seen.back().rfind("paint", 0) != 0)) Seen.push_back("paint" + Held);
+        if (M.Msg == WM_ENABLE) Seen.push_back((M.WParam ? "enabled" : "disabled") + Held);
+        Old(M);
+    };
+    ShowMain();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return !F->StartWorkPending; }, 10000, "the start work"));
+    F->WindowProc = Old;
+    ASSERT_GE(Seen.size(), 3u);
+    EXPECT_EQ(Seen[0], "paint(0 drives, no preview)");
+    EXPECT_EQ(Seen[1], "disabled(0 drives, no preview)");
+    const int Drives = F->cmbDevice->Items().Count();
+    EXPECT_EQ(Seen[2], "enabled(" + std::to_string(Drives) + " drives, no preview)");
+    // The scan's outcome is the one of a start that scans in FormCreate.
+    ASSERT_GE(Drives, 1);
+    EXPECT_EQ(F->DeviceNumber, Drives);
+    EXPECT_EQ(F->cmbDevice->ItemIndex(), Drives - 1);
+    EXPECT_EQ(F->cmbBurnSpeed->Items().Count(), F->Burner->WriteSpeeds->Count());
+    EXPECT_EQ(F->StatusBar->Panels().Items(1)->Text().rfind(
+                  DiscTypeName(static_cast<DISC_TYPE>(F->SelectedDiscType)) + ", Used Space:", 0),
+              0u);
+    // The scan's status texts went to the log only, as before the window was up.
+    EXPECT_NE(F->StatusBar->Panels().Items(0)->Text(), IDS_Main_Info_RefreshDevice);
+    EXPECT_TRUE(IsWindowEnabled(F->Handle()));
+    EXPECT_EQ(GetActiveWindow(), F->Handle());
+    EXPECT_EQ(F->imgViewer->IEBitmap()->Width(), 64);
+    // Later activations load the preview again, as always.
+    DeleteFile(AppFolder + "preview/1.jpg");
+    F->FormActivate(F);
+    EXPECT_LE(F->imgViewer->IEBitmap()->Width(), 1);
+    EXPECT_TRUE(TestHooks::MessageBoxesShown().empty());
 }
 
 TEST_F(MainWindow, OpenDialogTakesItsFilterFromTheLanguageFile) {
