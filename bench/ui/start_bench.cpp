@@ -5,8 +5,10 @@
 // further top-level window is mapped), and to the end of all drawing ("settled":
 // the last change before the screen stays still, whatever windows came). Used by
 // start_bench.sh to put the program beside a plain X client.
-//   start_bench <rounds> <quiet ms> -- <program> [arguments...]
-// Prints "map <ms>", "painted <ms>" and "settled <ms>" per round.
+//   start_bench <rounds> <quiet ms> [title] -- <program> [arguments...]
+// With a title, the window watched is the first one mapped under that title
+// (a program may show a smaller window first). Prints "map <ms>", "painted <ms>"
+// and "settled <ms>" per round.
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include <X11/Xlib.h>
@@ -69,15 +72,26 @@ bool StartDamage(Display* dpy, Window Root) {
     return Ok;
 }
 
+bool HasTitle(Display* D, Window W, const std::string& Title) {
+    if (Title.empty()) return true;
+    char* Name = nullptr;
+    const bool Same = XFetchName(D, W, &Name) && Name && Title == Name;
+    if (Name) XFree(Name);
+    return Same;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 5 || std::string_view(argv[3]) != "--") {
-        std::fprintf(stderr, "usage: %s <rounds> <quiet ms> -- <program> [arguments...]\n", argv[0]);
+    const bool Titled = argc >= 6 && std::string_view(argv[4]) == "--";
+    if (argc < 5 || (!Titled && std::string_view(argv[3]) != "--")) {
+        std::fprintf(stderr, "usage: %s <rounds> <quiet ms> [title] -- <program> [arguments...]\n", argv[0]);
         return 2;
     }
     const int Rounds = std::atoi(argv[1]);
     const int QuietMs = std::atoi(argv[2]);
+    const std::string Title = Titled ? argv[3] : "";
+    char** Command = argv + (Titled ? 5 : 4);
     Display* D = XOpenDisplay(nullptr);
     if (!D) {
         std::fprintf(stderr, "no X display\n");
@@ -97,8 +111,8 @@ int main(int argc, char** argv) {
         }
         const auto Start = Clock::now();
         pid_t Pid = -1;
-        if (posix_spawnp(&Pid, argv[4], nullptr, nullptr, argv + 4, environ) != 0) {
-            std::fprintf(stderr, "cannot start %s\n", argv[4]);
+        if (posix_spawnp(&Pid, Command[0], nullptr, nullptr, Command, environ) != 0) {
+            std::fprintf(stderr, "cannot start %s\n", Command[0]);
             return 1;
         }
         double Map = -1, Painted = -1, Settled = -1;
@@ -120,7 +134,9 @@ int main(int argc, char** argv) {
             if (E.type == MapNotify && E.xmap.event == Root) {
                 XWindowAttributes A;
                 if (XGetWindowAttributes(D, E.xmap.window, &A) && A.width > 1 && A.height > 1) {
-                    if (Map < 0) {
+                    if (Map < 0 && !HasTitle(D, E.xmap.window, Title)) {
+                        continue;
+                    } else if (Map < 0) {
                         Map = Ms(Start);
                         Painted = Settled = Map;
                         First = E.xmap.window;
@@ -138,7 +154,7 @@ int main(int argc, char** argv) {
         kill(Pid, SIGKILL);
         waitpid(Pid, nullptr, 0);
         if (Map < 0) {
-            std::fprintf(stderr, "%s mapped no window\n", argv[4]);
+            std::fprintf(stderr, "%s mapped no window\n", Command[0]);
             return 1;
         }
         std::printf("map %.1f\npainted %.1f\nsettled %.1f\n", Map, Painted, Settled);
