@@ -200,8 +200,8 @@ void TfrmMain::FormCreate(TObject*) {
     ApplyUITexts();
     if (txtDiscLabel) txtDiscLabel->SetText(Options.DVDLabel);
     ProductTitle = ApplicationTitle;
-    Application->Title = ProductTitle;
-    SetCaption(Application->Title);
+    Application->SetTitle(ProductTitle);
+    SetCaption(Application->Title());
     if (!frmProgressOther) frmProgressOther = new TfrmProgressOther(this);
     frmProgressOther->Burner = Burner.get();
     if (!frmProgress) frmProgress = new TfrmProgress(this);

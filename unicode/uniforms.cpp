@@ -1,5 +1,6 @@
 #include "unicode/uniforms.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <typeinfo>
 
@@ -107,6 +108,17 @@ TUniApplication::TUniApplication() : TComponent(nullptr) {
 }
 
 bool TUniApplication::AppWindowHook(TMessage& M) {
+    if (M.Msg == WM_CREATE) {
+        // The stored wide title, unless the library's title changed after it
+        // (the window's creation record holds the title it was given).
+        const auto* CS = reinterpret_cast<const CREATESTRUCTA*>(M.LParam);
+        if (!FTitle.empty() && CS) {
+            const WideString Stored = SyncWideWithAnsi(FTitle, CS->lpszName ? CS->lpszName : "");
+            SetTitle(Stored);
+            FTitle.clear();
+        }
+        return false;
+    }
     if (M.Msg != CM_ACTIONEXECUTE || !M.LParam) return false;
     auto* Action = reinterpret_cast<TBasicAction*>(M.LParam);
     if (typeid(*Action) != typeid(THintAction)) return false;
@@ -138,11 +150,27 @@ void TUniApplication::SetHint(const WideString& Value) {
     SetWideWithAnsi(Value, FHint, Application->Hint(), [](const std::string& S) { Application->SetHint(S); });
 }
 
-WideString TUniApplication::Title() { return SyncWideWithAnsi(FTitle, Application ? Application->Title : std::string()); }
+WideString TUniApplication::Title() {
+    if (HWND W = Application ? Application->ApplicationWindow() : nullptr) {
+        const LRESULT N = DefWindowProcW(W, WM_GETTEXTLENGTH, 0, 0);
+        std::u16string S(static_cast<size_t>(std::max<LRESULT>(N, 0)) + 1, u'\0');
+        const LRESULT Got = DefWindowProcW(W, WM_GETTEXT, S.size(), reinterpret_cast<LPARAM>(S.data()));
+        S.resize(static_cast<size_t>(std::max<LRESULT>(Got, 0)));
+        return S;
+    }
+    return SyncWideWithAnsi(FTitle, Application ? Application->Title() : std::string());
+}
 
 void TUniApplication::SetTitle(const WideString& Value) {
     if (!Application) return;
-    SetWideWithAnsi(Value, FTitle, Application->Title, [](const std::string& S) { Application->Title = S; });
+    if (HWND W = Application->ApplicationWindow()) {
+        if (Title() != Value || !FTitle.empty()) {
+            DefWindowProcW(W, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Value.c_str()));
+            FTitle.clear();
+        }
+        return;
+    }
+    SetWideWithAnsi(Value, FTitle, Application->Title(), [](const std::string& S) { Application->SetTitle(S); });
 }
 
 void TUniApplication::UpdateHint() { SetHint(GetLongWideHint(FindWideHintUpwards(CurrentMouseControl()))); }

@@ -39,17 +39,18 @@ private:
 
 class TUniApplication : public TComponent {
 public:
-    // Hooks the application's messages (AppWindowHook).
+    // Hooks the application window's messages (AppWindowHook).
     TUniApplication();
     ~TUniApplication() override;
+    // WM_CREATE of the application window gives it the stored wide title.
     // CM_ACTIONEXECUTE of the library's own hint action carrying the UTF-8
     // form of the wide application hint: a TUniHintAction with the wide hint
     // is executed in its place (answer 1).
     bool AppWindowHook(TMessage& Message);
     WideString Hint();
     void SetHint(const WideString& Value);
-    // The class library has no separate application window: the title lives
-    // beside Application->Title.
+    // The application window's wide text; before that window exists the wide
+    // title is stored beside Application->Title().
     WideString Title();
     void SetTitle(const WideString& Value);
     // The application hint becomes the long wide hint under the mouse.

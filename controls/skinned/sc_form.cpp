@@ -449,7 +449,7 @@ void TscForm::SetFormCaption(const std::string& Value) {
 void TscForm::SetFormPanel(TWinControl* Value) {
     if (Value == this) {
         if (Application)
-            Application->MessageBox("Sorry, you can't select the Form assign to FormPanel property", Application->Title,
+            Application->MessageBox("Sorry, you can't select the Form assign to FormPanel property", Application->Title(),
                                     MB_OK | MB_ICONERROR);
         return;
     }

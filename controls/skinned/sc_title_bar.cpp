@@ -10,7 +10,7 @@
 
 namespace {
 void ErrorBox(const std::string& Text) {
-    if (Application) Application->MessageBox(Text, Application->Title, MB_OK | MB_ICONERROR);
+    if (Application) Application->MessageBox(Text, Application->Title(), MB_OK | MB_ICONERROR);
 }
 // The first frame of the three of each button type in the 18-frame strip.
 int FirstFrame(TscTitleBarBtnType T) {

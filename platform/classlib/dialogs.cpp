@@ -145,7 +145,7 @@ TModalResult MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButt
         Type = MB_RETRYCANCEL;
     else if (Has(mbOK) && Has(mbCancel))
         Type = MB_OKCANCEL;
-    std::string Caption = DlgType == mtCustom ? (Application ? Application->Title : std::string()) : Captions[DlgType];
+    std::string Caption = DlgType == mtCustom ? (Application ? Application->Title() : std::string()) : Captions[DlgType];
     UINT Flags = Type | Icons[DlgType];
     int R = Application ? Application->MessageBox(Msg, Caption, Flags)
                         : MessageBoxA(/*hWnd=*/nullptr, Msg.c_str(), Caption.c_str(), Flags);
@@ -155,7 +155,7 @@ TModalResult MessageDlg(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgButt
 
 void ShowMessage(const std::string& Msg) {
     if (Application)
-        Application->MessageBox(Msg, Application->Title, MB_OK);
+        Application->MessageBox(Msg, Application->Title(), MB_OK);
     else
         MessageBoxA(/*hWnd=*/nullptr, Msg.c_str(), "", MB_OK);
 }

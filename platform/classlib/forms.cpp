@@ -710,6 +710,9 @@ void THintWindow::ReleaseHandle() {
 namespace {
 constexpr UINT_PTR HintShowTimer = 1, HintHideTimer = 2;
 const char* const HintTimerClass = "TApplicationHintTimer";
+// An ANSI window, as the library's message loop is: its hooks get the
+// creation record with the title as it was given (CREATESTRUCTA).
+const char* const ApplicationWindowClass = "TApplication";
 }  // namespace
 
 LRESULT HintWindowProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
@@ -761,9 +764,67 @@ void TApplication::SetHint(const std::string& Value) {
 
 bool TApplication::ExecuteAction(TBasicAction* Action) {
     TMessage M{CM_ACTIONEXECUTE, 0, reinterpret_cast<LPARAM>(Action), 0};
+    return CallWindowHooks(M) && M.Result != 0;
+}
+
+bool TApplication::CallWindowHooks(TMessage& M) {
+    // A copy: a hook may unhook itself or others.
     for (auto& [Id, Hook] : std::vector<std::pair<int, TWindowHook>>(FWindowHooks))
-        if (Hook(M) && M.Result != 0) return true;
+        if (Hook(M)) return true;
     return false;
+}
+
+LRESULT ApplicationWindowProc(HWND W, UINT Msg, WPARAM WP, LPARAM LP) {
+    auto* A = reinterpret_cast<TApplication*>(GetWindowLongPtrA(W, GWLP_USERDATA));
+    if (Msg == WM_NCCREATE && LP) {
+        // The handle is known from here on, so hooks of WM_CREATE find the window.
+        A = static_cast<TApplication*>(reinterpret_cast<const CREATESTRUCTA*>(LP)->lpCreateParams);
+        SetWindowLongPtrA(W, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(A));
+        if (A) A->FHandle = W;
+    }
+    if (A) {
+        TMessage M{Msg, WP, LP, 0};
+        try {
+            if (A->CallWindowHooks(M)) return M.Result;
+        } catch (...) {
+            A->HandleException(A);
+        }
+        if (Msg == WM_DESTROY && A->FHandle == W) {
+            // The title stays readable once the window is gone.
+            A->FTitle = A->Title();
+            A->FHandle = nullptr;
+        }
+    }
+    return DefWindowProcA(W, Msg, WP, LP);
+}
+
+void TApplication::CreateHandle() {
+    if (FHandle) return;
+    WNDCLASSA Existing{};
+    if (!GetClassInfoA(nullptr, ApplicationWindowClass, &Existing)) {
+        WNDCLASSA WC{};
+        WC.lpfnWndProc = ApplicationWindowProc;
+        WC.lpszClassName = ApplicationWindowClass;
+        RegisterClassA(&WC);
+    }
+    // WM_NCCREATE sets FHandle; the window's text is the title from its creation on.
+    CreateWindowExA(0, ApplicationWindowClass, FTitle.c_str(), WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, this);
+}
+
+std::string TApplication::Title() const {
+    if (!FHandle) return FTitle;
+    const int N = GetWindowTextLengthA(FHandle);
+    std::string S(static_cast<size_t>(std::max(N, 0)) + 1, '\0');
+    const int Got = GetWindowTextA(FHandle, S.data(), static_cast<int>(S.size()));
+    S.resize(static_cast<size_t>(std::max(Got, 0)));
+    return S;
+}
+
+void TApplication::SetTitle(const std::string& Value) {
+    if (!FHandle)
+        FTitle = Value;
+    else if (Title() != Value)
+        SetWindowTextA(FHandle, Value.c_str());
 }
 
 int TApplication::HookMainWindow(TWindowHook Hook) {
@@ -852,6 +913,9 @@ void TApplication::ShowHintNow() {
 TApplication::~TApplication() {
     Destroying();
     MouseControlChanged = nullptr;
+    // Nothing hooks the window any more while it goes.
+    FWindowHooks.clear();
+    if (FHandle) DestroyWindow(FHandle);
     if (FHintWnd) DestroyWindow(FHintWnd);
     FHintWnd = nullptr;
     if (FHintWindow) FHintWindow->Free();
@@ -986,7 +1050,7 @@ void TApplication::HandleException(TObject* Sender, const std::exception_ptr& E)
 void TApplication::ShowException(const std::exception& E) {
     std::string Msg = E.what();
     if (!Msg.empty() && Msg.back() != '.') Msg += '.';
-    MessageBox(Msg, Title, MB_OK | MB_ICONSTOP);
+    MessageBox(Msg, Title(), MB_OK | MB_ICONSTOP);
 }
 
 int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags) {

@@ -198,7 +198,10 @@ public:
     explicit TApplication(TComponent* AOwner);
     ~TApplication() override;
 
-    void Initialize() {}
+    // Makes the application window (see ApplicationWindow); the program calls
+    // it once its start-up hooks are in place, so they see its WM_CREATE.
+    void Initialize() { CreateHandle(); }
+    void CreateHandle();
     // Makes a form owned by the application; the first becomes the main form.
     template <class T>
     void CreateForm(T*& Reference) {
@@ -213,7 +216,14 @@ public:
     bool Terminated() const { return FTerminated; }
     TForm* MainForm() const { return FMainForm; }
     void SetMainForm(TForm* Value) { FMainForm = Value; }
-    std::string Title = "Tessaro";
+    // The application's title: the application window's text once that
+    // window exists, kept here before and given to the window at its creation.
+    std::string Title() const;
+    void SetTitle(const std::string& Value);
+    // The hidden application window (nullptr before Initialize). It is a
+    // message-only window, as every form has its own task-bar entry here; the
+    // hooks of HookMainWindow see its messages first.
+    HWND ApplicationWindow() const { return FHandle; }
     // The program's icon ("MAINICON" when embedded); forms without their own show it.
     TIcon& Icon() { return *FIcon; }
     bool ShowMainForm = true;
@@ -253,8 +263,8 @@ public:
     // Offers the action to the hooks of the application's messages as
     // CM_ACTIONEXECUTE; true when one executed it.
     bool ExecuteAction(TBasicAction* Action);
-    // Hooks see the application's messages first (CM_ACTIONEXECUTE); a hook
-    // that returns true has handled the message. The number unhooks it.
+    // Hooks see the application window's messages first, and CM_ACTIONEXECUTE;
+    // a hook that returns true has handled the message. The number unhooks it.
     using TWindowHook = std::function<bool(TMessage& Message)>;
     int HookMainWindow(TWindowHook Hook);
     void UnhookMainWindow(int Id);
@@ -267,6 +277,8 @@ private:
     bool IsKeyMsg(MSG& Msg);
     void Idle();
     friend LRESULT HintWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend LRESULT ApplicationWindowProc(HWND, UINT, WPARAM, LPARAM);
+    bool CallWindowHooks(TMessage& Message);
     void HintMouseControl(TControl* Control);
     void ShowHintNow();
     TForm* FMainForm = nullptr;
@@ -274,6 +286,8 @@ private:
     bool FTerminated = false;
     std::string FHint, FHintText;
     HWND FHintWnd = nullptr;  // hidden: carries the hint timers
+    HWND FHandle = nullptr;   // the application window
+    std::string FTitle = "Tessaro";
     std::vector<std::pair<int, TWindowHook>> FWindowHooks;
     int FNextHookId = 1;
     THintWindow* FHintWindow = nullptr;

@@ -104,7 +104,12 @@ TEST_F(MainWindow, StartsInAnEmptyProgramFolder) {
     EXPECT_EQ(CurrentLanguageFile, AppFolder + "langs/English.ini");
     EXPECT_EQ(Application->MainForm(), frmMain);
     EXPECT_EQ(frmMain->Caption(), "Tessaro");
-    EXPECT_EQ(Application->Title, "Tessaro");
+    EXPECT_EQ(Application->Title(), "Tessaro");
+    // Start-up made the hidden application window; it carries the title.
+    ASSERT_NE(Application->ApplicationWindow(), nullptr);
+    char AppText[32]{};
+    GetWindowTextA(Application->ApplicationWindow(), AppText, sizeof AppText);
+    EXPECT_STREQ(AppText, "Tessaro");
     EXPECT_EQ(ProductTitle, "Tessaro");
     // The dialogs are made, owned by the main window.
     ASSERT_NE(frmSettings, nullptr);

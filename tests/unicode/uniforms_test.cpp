@@ -93,11 +93,11 @@ TEST_F(UniForms, WideHintAndTitleLiveBesideTheLibrarysOwn) {
     EXPECT_EQ(UniApplication->Hint(), kMixed);
     Application->SetHint("plain");
     EXPECT_EQ(UniApplication->Hint(), u"plain");
-    const std::string savedTitle = Application->Title;
+    const std::string savedTitle = Application->Title();
     UniApplication->SetTitle(kJapanese);
-    EXPECT_EQ(Application->Title, WideToUtf8(kJapanese));
+    EXPECT_EQ(Application->Title(), WideToUtf8(kJapanese));
     EXPECT_EQ(UniApplication->Title(), kJapanese);
-    Application->Title = savedTitle;
+    Application->SetTitle(savedTitle);
 }
 
 TEST(UniForm, AWideCaptionIsTheWindowsTextAndSurvivesTheFormFile) {

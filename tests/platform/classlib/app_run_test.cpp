@@ -60,7 +60,7 @@ public:
 TEST(Application, RunShowsTheMainFormAndEndsWhenItCloses) {
     TestHooks::Start();
     Application->Initialize();
-    Application->Title = "Tessaro";
+    Application->SetTitle("Tessaro");
     TfrmMain* frmMain = nullptr;
     TfrmOther* frmOther = nullptr;
     Application->CreateForm(frmMain);
@@ -73,6 +73,48 @@ TEST(Application, RunShowsTheMainFormAndEndsWhenItCloses) {
     EXPECT_EQ(frmMain->Left(), (Screen->Width() - frmMain->Width()) / 2);
     TestHooks::Stop();  // frees the application and its forms
     EXPECT_EQ(Events, (std::vector<std::string>{"create", "show", "activate", "close", "destroy:alive"}));
+}
+
+std::string WindowTextA(HWND W) {
+    char Buf[256]{};
+    GetWindowTextA(W, Buf, sizeof Buf);
+    return Buf;
+}
+
+// The hidden application window: made by Initialize with the title given
+// before, seen first by the hooks (WM_CREATE included), and the title's store
+// from then on, both ways; the title outlives the window.
+TEST(Application, TheApplicationWindowCarriesTheTitle) {
+    TestHooks::Start();
+    ASSERT_EQ(Application->ApplicationWindow(), nullptr);
+    Application->SetTitle("Before \xC3\xA9");
+    std::vector<std::string> AtCreate;
+    const int Id = Application->HookMainWindow([&](TMessage& M) {
+        if (M.Msg == WM_CREATE) AtCreate.push_back(WindowTextA(Application->ApplicationWindow()));
+        if (M.Msg != WM_USER + 7) return false;
+        M.Result = 42;
+        return true;
+    });
+    Application->Initialize();
+    const HWND W = Application->ApplicationWindow();
+    ASSERT_NE(W, nullptr);
+    EXPECT_EQ(AtCreate, (std::vector<std::string>{"Before \xC3\xA9"}));
+    EXPECT_FALSE(IsWindowVisible(W));
+    EXPECT_EQ(SendMessageA(W, WM_USER + 7, 0, 0), 42);
+    Application->Initialize();  // once only
+    EXPECT_EQ(Application->ApplicationWindow(), W);
+
+    Application->SetTitle("After \xCE\xB1");
+    EXPECT_EQ(WindowTextA(W), "After \xCE\xB1");
+    SetWindowTextW(W, u"Set on the window \u65E5");
+    EXPECT_EQ(Application->Title(), "Set on the window \xE6\x97\xA5");
+    Application->UnhookMainWindow(Id);
+    EXPECT_EQ(SendMessageA(W, WM_USER + 7, 0, 0), 0);
+
+    DestroyWindow(W);
+    EXPECT_EQ(Application->ApplicationWindow(), nullptr);
+    EXPECT_EQ(Application->Title(), "Set on the window \xE6\x97\xA5");
+    TestHooks::Stop();
 }
 
 }  // namespace

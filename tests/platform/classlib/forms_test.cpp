@@ -305,7 +305,7 @@ TEST(Forms, ExceptionsFromHandlersGoToAMessageBoxWithTheText) {
     TestHooks::Click(F->pnlTop);
     ASSERT_TRUE(TestHooks::PumpUntil([] { return !TestHooks::MessageBoxesShown().empty(); }, 2000, "the error box"));
     EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Text, "'x' is not a valid integer value.");
-    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, Application->Title);
+    EXPECT_EQ(TestHooks::MessageBoxesShown()[0].Caption, Application->Title());
     EXPECT_EQ(TestHooks::UnexpectedMessageBoxes(), 0);
     // EAbort is silent.
     F->pnlTop->OnClick = [](TObject*) { Abort(); };
