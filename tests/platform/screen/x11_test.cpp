@@ -96,18 +96,23 @@ TEST(X11Screen, ShowsDrawnPixelsAndTurnsEventsIntoMessages) {
         }
     }
 
-    // Files dropped by another X client arrive as WM_DROPFILES.
+    // Files dropped by another X client arrive as WM_DROPFILES; escaped UTF-8
+    // (Japanese, an accent, a pair, a quote) comes out as the bytes on disc.
     SetWindowLongPtrW(h, GWL_EXSTYLE, WS_EX_ACCEPTFILES);
     Log().clear();
-    ASSERT_TRUE(DropUrisAt(100, 90, "file:///tmp/a%20b.mpg\r\n# comment\r\nfile:///tmp/c.avi\r\n"));
+    ASSERT_TRUE(DropUrisAt(100, 90,
+                           "file:///tmp/a%20b.mpg\r\n# comment\r\nfile:///tmp/c.avi\r\n"
+                           "file:///tmp/%E6%98%A0%E7%94%BB%20caf%C3%A9%F0%9F%8E%AC%22q%22.mp4\r\n"));
     ASSERT_TRUE(PumpUntil([&] { return MessagesOf(h, {WM_DROPFILES}).size() == 1; }, 10000));
     for (auto& e : Log())
         if (e.Hwnd == h && e.Msg == WM_DROPFILES) {
             HDROP drop = reinterpret_cast<HDROP>(e.WParam);
-            EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 2u);
+            EXPECT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 3u);
             char name[64];
             DragQueryFileA(drop, 0, name, sizeof name);
             EXPECT_STREQ(name, "/tmp/a b.mpg");
+            DragQueryFileA(drop, 2, name, sizeof name);
+            EXPECT_STREQ(name, "/tmp/\xE6\x98\xA0\xE7\x94\xBB caf\xC3\xA9\xF0\x9F\x8E\xAC\"q\".mp4");
             POINT p;
             DragQueryPoint(drop, &p);
             EXPECT_EQ(p.x, 50);
