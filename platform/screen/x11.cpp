@@ -552,6 +552,12 @@ private:
             HandleClipboard(ev);
             return;
         }
+        // Keys are looked up with the client's copy of the key map: take a changed
+        // map before the key events that follow it.
+        if (ev.type == MappingNotify) {
+            if (ev.xmapping.request != MappingPointer) XRefreshKeyboardMapping(&ev.xmapping);
+            return;
+        }
         if (!sink) return;
         switch (ev.type) {
         case MotionNotify: {

@@ -19,6 +19,7 @@
 #include "platform/win/winscreen.h"
 #include "tests/platform/xvfb_server.h"
 #include "temp_folder.h"
+#include "tests/ui/x11_keymap.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
 #include "unicode/uniforms.h"
@@ -90,6 +91,7 @@ TEST_F(UnicodeTypingX11, TypedWideTextReachesOptionsAsUtf8) {
     PumpUntil([] { return false; }, 100);
     // The X focus goes to the main window, found by its title; the keys go there.
     const std::string Title = frmMain->Caption();
+    ASSERT_TRUE(xvfbtest::BindCharactersToSpareKeys(U"\u65E5\u672C\u8A9E \u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \U0001F4C0"));
     ASSERT_EQ(std::system(("xdotool search --name '^" + Title + "$' windowfocus --sync type --delay 30 '" + kTyped +
                            "'").c_str()),
               0);
