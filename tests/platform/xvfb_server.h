@@ -4,6 +4,7 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,8 +40,13 @@ public:
             Why = "no pipe";
             return false;
         }
+        const pid_t Parent = getpid();
         Pid = fork();
         if (Pid == 0) {
+            // The server ends with the test, also when the test dies without
+            // reaching Stop (an abort, a sanitizer report, a timeout's kill).
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != Parent) _exit(127);
             close(Fds[0]);
             std::string Fd = std::to_string(Fds[1]);
             execl(Bin.c_str(), "Xvfb", "-displayfd", Fd.c_str(), "-screen", "0", Size.c_str(), "-nolisten", "tcp",
