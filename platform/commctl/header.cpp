@@ -13,6 +13,7 @@ struct THdItem {
     LPARAM Param = 0;
     int Image = -1;
     int Order = 0;
+    unsigned Id = 0;  // stays with the item while others come and go
 };
 
 struct THeaderState {
@@ -22,6 +23,7 @@ struct THeaderState {
     bool PressedIn = false;
     int Tracking = -1;     // item whose divider is dragged
     int TrackStartX = 0, TrackStartW = 0;
+    unsigned NextId = 0;
 };
 
 std::vector<int> OrderOf(THeaderState* st) {
@@ -134,9 +136,13 @@ LRESULT SetItem(HWND h, THeaderState* st, int i, const HDI* hdi, bool wide, bool
         i = std::clamp(i, 0, n);
         THdItem it;
         it.Order = i;
+        it.Id = ++st->NextId;
         for (auto& o : st->Items)
             if (o.Order >= i) ++o.Order;
         st->Items.insert(st->Items.begin() + i, it);
+        // A drag or press on a later item follows it to its new index.
+        if (st->Tracking >= i) ++st->Tracking;
+        if (st->Pressed >= i) ++st->Pressed;
     } else if (i < 0 || i >= n) {
         return FALSE;
     }
@@ -173,12 +179,24 @@ LRESULT GetItem(THeaderState* st, int i, HDI* hdi, bool wide) {
 }
 
 void Resize(HWND h, THeaderState* st, int i, int width, bool track) {
+    if (i < 0 || i >= static_cast<int>(st->Items.size())) return;
+    // The parent may delete or insert items, or destroy the header, while it
+    // handles a notification: the item is looked up again after each one.
+    const unsigned id = st->Items[i].Id;
+    auto still = [&] {
+        if (!IsWindow(h) || State<THeaderState>(h) != st) return false;
+        auto at = std::find_if(st->Items.begin(), st->Items.end(), [id](const THdItem& it) { return it.Id == id; });
+        i = static_cast<int>(at - st->Items.begin());
+        return at != st->Items.end();
+    };
     width = std::max(width, 0);
     if (st->Items[i].Cxy == width) return;
     THdItem next = st->Items[i];
     next.Cxy = width;
     if (track) Notify<HDITEMW>(h, HDN_TRACKA, HDN_TRACKW, i, 0, &next);
+    if (!still()) return;
     Notify<HDITEMW>(h, HDN_ITEMCHANGINGA, HDN_ITEMCHANGINGW, i, 0, &next);
+    if (!still()) return;
     st->Items[i].Cxy = width;
     InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
     Notify<HDITEMW>(h, HDN_ITEMCHANGEDA, HDN_ITEMCHANGEDW, i, 0, &st->Items[i]);
@@ -301,6 +319,15 @@ LRESULT CALLBACK HeaderProc(HWND h, UINT m, WPARAM wp, LPARAM lp) {
         st->Items.erase(st->Items.begin() + i);
         for (auto& o : st->Items)
             if (o.Order > order) --o.Order;
+        // A drag or press on the deleted item ends; one on a later item
+        // follows it to its new index.
+        if (st->Tracking == i || st->Pressed == i) {
+            if (st->Tracking == i) st->Tracking = -1;
+            if (st->Pressed == i) st->Pressed = -1;
+            if (GetCapture() == h) ReleaseCapture();
+        }
+        if (st->Tracking > i) --st->Tracking;
+        if (st->Pressed > i) --st->Pressed;
         InvalidateRect(h, /*lpRect=*/nullptr, FALSE);
         return TRUE;
     }

@@ -1,4 +1,7 @@
 // SysListView32 in report view with its SysHeader32, and image lists.
+#include <string>
+#include <vector>
+
 #include "cc_test_util.h"
 
 using namespace cctest;
@@ -203,6 +206,61 @@ TEST_F(ListViews, HeaderClicksAndDividerDrags) {
     hi.mask = HDI_WIDTH;
     SendMessageW(hd, HDM_GETITEMW, 1, reinterpret_cast<LPARAM>(&hi));
     EXPECT_EQ(hi.cxy, 33);
+}
+
+// The parent deletes or inserts header items while it handles a notification
+// of a divider drag: no other item takes the dragged width, and a drag on an
+// item that is left goes on.
+TEST_F(ListViews, HeaderItemsChangedByTheParentDuringADividerDrag) {
+    struct TCase {
+        UINT Code;
+        int Deleted;     // or -1
+        int InsertedAt;  // or -1; the new item is 30 wide
+        std::vector<int> Widths;
+    };
+    const TCase Cases[] = {
+        {HDN_ITEMCHANGINGW, 0, -1, {80}},  // the dragged item goes: the other keeps its width
+        {HDN_TRACKW, 0, -1, {80}},
+        {HDN_ITEMCHANGINGW, 1, -1, {120}},  // another item goes: the drag ends at 120
+        {HDN_TRACKW, 1, -1, {120}},
+        {HDN_ITEMCHANGINGW, -1, 0, {30, 120, 80}},  // the dragged item moves to index 1
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE("code " + std::to_string(static_cast<int>(C.Code)) + ", deleted " + std::to_string(C.Deleted) +
+                     ", inserted at " + std::to_string(C.InsertedAt));
+        HWND hd = Make(u"SysHeader32", u"", 0, 10, 10, 300, 24, 60);
+        ASSERT_NE(hd, nullptr);
+        auto insert = [hd](int at, int w) {
+            HDITEMW it{};
+            it.mask = HDI_WIDTH;
+            it.cxy = w;
+            SendMessageW(hd, HDM_INSERTITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&it));
+        };
+        insert(0, 100);
+        insert(1, 80);
+        bool Changed = false;
+        HostHook() = [&](HWND, UINT m, WPARAM, LPARAM l, bool&) -> LRESULT {
+            if (m == WM_NOTIFY && !Changed && reinterpret_cast<NMHDR*>(l)->code == C.Code) {
+                Changed = true;
+                if (C.Deleted >= 0) SendMessageW(hd, HDM_DELETEITEM, static_cast<WPARAM>(C.Deleted), 0);
+                if (C.InsertedAt >= 0) insert(C.InsertedAt, 30);
+            }
+            return 0;
+        };
+        Screen->Drag(At(hd, 100, 5), At(hd, 120, 5), 4);
+        Pump();
+        HostHook() = nullptr;
+        EXPECT_TRUE(Changed);
+        std::vector<int> Widths;
+        HDITEMW hi{};
+        hi.mask = HDI_WIDTH;
+        for (int i = 0; SendMessageW(hd, HDM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&hi)); ++i)
+            Widths.push_back(hi.cxy);
+        EXPECT_EQ(Widths, C.Widths);
+        EXPECT_NE(GetCapture(), hd);
+        DestroyWindow(hd);
+        Pump();
+    }
 }
 
 TEST_F(ListViews, SmallImagesAreDrawnWithTheirMask) {
