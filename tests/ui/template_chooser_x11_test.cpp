@@ -23,6 +23,7 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/jpeg.h"
 #include "platform/classlib/threads.h"
+#include "platform/rtl/scope.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/win/winscreen.h"
 #include "tests/platform/xvfb_server.h"
@@ -118,6 +119,11 @@ TEST_F(TemplateChooserX11, AClickedThumbnailAndOkShowTheChosenPreview) {
     std::string Problem;
     bool AllShown = false;
     auto* Steps = new TTimer(frmMain);
+    // Its handler uses this test's locals: it must not outlive them, also when an assertion returns early.
+    rtl::TScopeExit FreeSteps([&] {
+        Steps->SetEnabled(false);
+        Steps->Free();
+    });
     Steps->SetInterval(30);
     const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     Steps->SetOnTimer([&](TObject*) {
@@ -141,13 +147,11 @@ TEST_F(TemplateChooserX11, AClickedThumbnailAndOkShowTheChosenPreview) {
     // Opened as a user does: the main window's Choose button.
     ASSERT_TRUE(ClickOn(frmMain->btnChooseAnotherTemplate));
     const bool Closed = PumpUntil([&] { return (Step == 2 || !Problem.empty()) && !frmTemplate->Showing(); }, 90000);
-    Steps->SetEnabled(false);
     EXPECT_TRUE(Problem.empty()) << Problem;
     EXPECT_TRUE(AllShown) << "the grid did not read the previews";
     EXPECT_TRUE(Closed) << "the chooser did not close (step " << Step << ")";
     EXPECT_EQ(Options.TemplateIndex, 3);
     EXPECT_EQ(frmMain->imgViewer->IEBitmap()->Width(), 40);  // the chosen preview
-    Steps->Free();
 }
 
 }  // namespace
