@@ -197,7 +197,15 @@ public:
             char c = 1;
             (void)!write(WakePipe[1], &c, 1);
         }
-        if (Reader.joinable()) Reader.join();
+        if (Reader.joinable()) {
+            // The X library ends the program from the reader thread when the server goes
+            // away, so the exit's cleanup can run here: the connection is dead, leave it.
+            if (Reader.get_id() == std::this_thread::get_id()) {
+                Reader.detach();
+                return;
+            }
+            Reader.join();
+        }
         {
             std::lock_guard<std::mutex> g(M);
             for (auto& [h, w] : Windows) FreeWindow(w);

@@ -124,3 +124,26 @@ TEST(X11Screen, ShowsDrawnPixelsAndTurnsEventsIntoMessages) {
 }
 
 }  // namespace
+
+// The X library ends the program when the server goes away; the exit must not
+// turn into an abort in the screen's cleanup.
+TEST(X11ScreenDeathTest, TheServerGoingAwayEndsTheProgramWithoutAnAbort) {
+    if (FindProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb is not installed";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The dead connection's memory is left for the exit; that is no leak to report.
+    std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "";
+    setenv("ASAN_OPTIONS", (asan + (asan.empty() ? "" : ":") + "detect_leaks=0").c_str(), 1);
+    EXPECT_EXIT(
+        {
+            TXvfb xvfb;
+            std::string why;
+            if (!xvfb.Start(why)) _exit(3);
+            setenv("TESSARO_SCREEN", "x11", 1);
+            WinStartup();
+            if (std::string(WinCurrentScreen()->Name()) != "x11") _exit(4);
+            xvfb.Stop();
+            for (int i = 0; i < 600; ++i) usleep(50000);
+            _exit(5);
+        },
+        ::testing::ExitedWithCode(1), "");
+}
