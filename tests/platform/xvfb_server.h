@@ -4,12 +4,16 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace xvfbtest {
 
@@ -25,6 +29,21 @@ inline std::string FindProgram(const std::string& Name) {
         S = E + 1;
     }
     return "";
+}
+
+// Runs xdotool (at Bin) with the arguments, without a shell; its exit status, or
+// -1 when it could not run.
+inline int RunXdotool(const std::string& Bin, const std::vector<std::string>& Args) {
+    std::vector<std::string> Copy = Args;
+    std::string Name = "xdotool";
+    std::vector<char*> Argv{Name.data()};
+    for (auto& A : Copy) Argv.push_back(A.data());
+    Argv.push_back(nullptr);
+    pid_t Pid = 0;
+    if (posix_spawn(&Pid, Bin.c_str(), nullptr, nullptr, Argv.data(), environ) != 0) return -1;
+    int Status = 0;
+    waitpid(Pid, &Status, 0);
+    return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
 }
 
 class TXvfb {

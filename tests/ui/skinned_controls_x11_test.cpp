@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include "platform/classlib/extctrls.h"
@@ -29,26 +28,15 @@
 #include "skin/skin_manager.h"
 #include "skin/skin_scrollbars.h"
 #include "tests/platform/xvfb_server.h"
+#include "tests/ui/x11_program.h"
 #include "temp_folder.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
 #include "ui/settings_wnd.h"
 
-extern char** environ;
-
 namespace {
 
-// Handles messages until Done holds or Ms pass; true when Done held. The time
-// only bounds a failure.
-bool PumpUntil(const std::function<bool()>& Done, int Ms) {
-    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
-    while (!Done()) {
-        if (std::chrono::steady_clock::now() >= End) return false;
-        Application->ProcessMessages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
+using xvfbtest::PumpUntil;
 
 bool Skinned(TControl* C) { return C && C->Perform(SKIN_QUERY, 0, 0) == 1; }
 
@@ -95,18 +83,7 @@ protected:
         return Run({"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}) == 0 && Run({"click", "1"}) == 0;
     }
     bool ClickOn(TControl* C) { return ClickAt(C->ClientToScreen(POINT{C->Width() / 2, C->Height() / 2})); }
-    int Run(const std::vector<std::string>& Args) {
-        std::vector<std::string> Copy = Args;
-        std::string Name = "xdotool";
-        std::vector<char*> Argv{Name.data()};
-        for (auto& A : Copy) Argv.push_back(A.data());
-        Argv.push_back(nullptr);
-        pid_t Pid = 0;
-        if (posix_spawn(&Pid, Xdotool.c_str(), nullptr, nullptr, Argv.data(), environ) != 0) return -1;
-        int Status = 0;
-        waitpid(Pid, &Status, 0);
-        return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-    }
+    int Run(const std::vector<std::string>& Args) { return xvfbtest::RunXdotool(Xdotool, Args); }
     xvfbtest::TXvfb Xvfb;
     TTempFolder Tmp{"tessaro_skin_x11"};
     std::string Xdotool, Root;

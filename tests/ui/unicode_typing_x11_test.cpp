@@ -18,6 +18,7 @@
 #include "platform/rtl/sysutils.h"
 #include "platform/win/winscreen.h"
 #include "tests/platform/xvfb_server.h"
+#include "tests/ui/x11_program.h"
 #include "temp_folder.h"
 #include "tests/ui/x11_keymap.h"
 #include "ui/main_form.h"
@@ -26,19 +27,10 @@
 
 namespace {
 
+using xvfbtest::PumpUntil;
+
 const std::string kTyped = "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9"
                            "\xCE\xBA\xCE\xAC \xF0\x9F\x93\x80";
-
-// Handles messages until Done holds or Ms pass; true when Done held.
-bool PumpUntil(const std::function<bool()>& Done, int Ms) {
-    const auto End = std::chrono::steady_clock::now() + std::chrono::milliseconds(Ms);
-    while (!Done()) {
-        if (std::chrono::steady_clock::now() >= End) return false;
-        Application->ProcessMessages();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-    return true;
-}
 
 int IdleControls() {
     int N = 0;

@@ -2,7 +2,6 @@
 // stores its boxes toggles on a click of the X pointer (xdotool). Skips when
 // Xvfb or xdotool is missing.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -17,22 +16,7 @@
 #include "platform/win/winscreen.h"
 #include "tests/platform/xvfb_server.h"
 
-extern char** environ;
-
 namespace {
-
-int RunXdotool(const std::string& Bin, const std::vector<std::string>& Args) {
-    std::vector<std::string> Copy = Args;
-    std::string Name = "xdotool";
-    std::vector<char*> Argv{Name.data()};
-    for (auto& A : Copy) Argv.push_back(A.data());
-    Argv.push_back(nullptr);
-    pid_t Pid = 0;
-    if (posix_spawn(&Pid, Bin.c_str(), nullptr, nullptr, Argv.data(), environ) != 0) return -1;
-    int Status = 0;
-    waitpid(Pid, &Status, 0);
-    return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-}
 
 const char* const FormText = R"(object frmBoxes: TForm
   Left = 100
@@ -87,8 +71,8 @@ TEST(SkinnedX11, APointerClickTogglesTheBox) {
     };
     PumpFor(2000, [&] { return Box->Height() == 19 && F->Showing(); });
     POINT P = Box->ClientToScreen(POINT{7, Box->Height() / 2});
-    EXPECT_EQ(RunXdotool(Xdotool, {"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}), 0);
-    EXPECT_EQ(RunXdotool(Xdotool, {"click", "1"}), 0);
+    EXPECT_EQ(xvfbtest::RunXdotool(Xdotool, {"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}), 0);
+    EXPECT_EQ(xvfbtest::RunXdotool(Xdotool, {"click", "1"}), 0);
     PumpFor(5000, [&] { return Clicks != 0; });
     EXPECT_EQ(Clicks, 1);
     EXPECT_TRUE(Box->Checked());

@@ -21,25 +21,13 @@
 #include "imaging/views/iemultiview.h"
 #include "platform/classlib/forms.h"
 #include "platform/classlib/testhooks.h"
+#include "imaging/views/imageview_fixture.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class Env : public ::testing::Environment {
-public:
-    void SetUp() override {
-        TestHooks::Start();
-        IEIOStartup();
-        IEViewsStartup();
-    }
-    void TearDown() override {
-        IEViewsShutdown();
-        IEIOShutdown();
-        TestHooks::Stop();
-    }
-};
-const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new Env);
+const auto* const TheEnv = ::testing::AddGlobalTestEnvironment(new viewtest::Env);
 
 constexpr int Count = 200;
 const char* const Exts[] = {".jpg", ".png", ".gif", ".bmp", ".tif"};

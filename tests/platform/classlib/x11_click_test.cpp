@@ -2,7 +2,6 @@
 // the X pointer (xdotool) on its button and handles it. Starts its own Xvfb
 // when no display is set; skips when Xvfb or xdotool is missing.
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -16,26 +15,9 @@
 #include "platform/classlib/threads.h"
 #include "platform/win/winscreen.h"
 
-extern char** environ;
-
 using namespace xvfbtest;
 
 namespace {
-
-// Runs xdotool with the arguments, without a shell; its exit status.
-int RunXdotool(const std::string& Bin, const std::vector<std::string>& Args) {
-    std::vector<char*> Argv;
-    std::string Name = "xdotool";
-    Argv.push_back(Name.data());
-    std::vector<std::string> Copy = Args;
-    for (auto& A : Copy) Argv.push_back(A.data());
-    Argv.push_back(nullptr);
-    pid_t Pid = 0;
-    if (posix_spawn(&Pid, Bin.c_str(), nullptr, nullptr, Argv.data(), environ) != 0) return -1;
-    int Status = 0;
-    waitpid(Pid, &Status, 0);
-    return WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-}
 
 // The class library on the x11 screen of an X server: the one given in
 // DISPLAY when the test allows it, else an Xvfb of its own. DISPLAY is put
