@@ -75,7 +75,7 @@ bool LoadOptions() {
     Options.Quality = 6400;
     Options.VideoAspect = 0;
 
-    Options.TempDir = DefaultTempDir(GetSpecialFolderPath(CSIDL_APPDATA, true));
+    Options.TempDir = DefaultTempDir(GetSpecialFolderPath(CSIDL_APPDATA, /*Create=*/true));
     // A failure shows later, when Burn tests the temporary folder.
     if (!Options.TempDir.empty() && !DirectoryExists(Options.TempDir)) ForceDirectories(Options.TempDir);
 

@@ -60,7 +60,7 @@ bool DeleteFolderRecursive(const std::string& Folder) {
 
 std::string GetSpecialFolderPath(int32_t Csidl, bool Create) {
     char Path[MAX_PATH + 1] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, Path, Csidl, Create ? TRUE : FALSE)) return "";
+    if (!SHGetSpecialFolderPathA(/*hwnd=*/nullptr, Path, Csidl, Create ? TRUE : FALSE)) return "";
     return Path;
 }
 

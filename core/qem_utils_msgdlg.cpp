@@ -72,14 +72,14 @@ void LayOutButtons(HWND Dlg, const std::vector<std::string>& Captions) {
     if (DlgW < (W + 12) * N + 32) {
         const int NewW = (W + 12) * N + 32;
         // Grows to both sides so that the box stays where it was centred.
-        SetWindowPos(Dlg, nullptr, DR.left - (NewW - DlgW) / 2, DR.top, NewW, DR.bottom - DR.top,
+        SetWindowPos(Dlg, /*hWndInsertAfter=*/nullptr, DR.left - (NewW - DlgW) / 2, DR.top, NewW, DR.bottom - DR.top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
         DlgW = NewW;
     }
     for (int I = 0; I < N; ++I) {
         RECT BR{};
         GetWindowRect(Buttons[I], &BR);
-        MapWindowPoints(nullptr, Dlg, reinterpret_cast<POINT*>(&BR), 2);
+        MapWindowPoints(/*hWndFrom=*/nullptr, Dlg, reinterpret_cast<POINT*>(&BR), 2);
         MoveWindow(Buttons[I], (DlgW - (W + 12) * N) / 2 + (W + 12) * I, BR.top, W, BR.bottom - BR.top, TRUE);
         if (I < static_cast<int>(Captions.size())) SetWindowTextA(Buttons[I], Captions[I].c_str());
     }
@@ -129,13 +129,13 @@ TModalResult ShowCustomMessageDialog(const std::string& Msg, const std::string& 
     TCaptionJob* Outer = ActiveJob;
     TModalResult Result = mrNone;
     try {
-        Job.Hook = SetWindowsHookExA(WH_CBT, CaptionCbtProc, nullptr, GetCurrentThreadId());
+        Job.Hook = SetWindowsHookExA(WH_CBT, CaptionCbtProc, /*hmod=*/nullptr, GetCurrentThreadId());
         ActiveJob = &Job;
         MessageBeep(Beeps[DlgType]);
         const UINT Flags = Type | Icons[DlgType];
         // The box's button ids are the modal results of the same names.
         Result = Application ? Application->MessageBox(Msg, Title, Flags)
-                             : MessageBoxA(nullptr, Msg.c_str(), Title.c_str(), Flags);
+                             : MessageBoxA(/*hWnd=*/nullptr, Msg.c_str(), Title.c_str(), Flags);
     } catch (...) {
         Result = mrNone;
     }

@@ -73,7 +73,7 @@ void LoadLanguageTexts(const std::string& FileName) {
     }
     for (const TUIText& T : Table) {
         const auto It = Values.find(UpperCase(T.Key));
-        if (It != Values.end()) *T.Text = ConvertLineBreaks(It->second, true);
+        if (It != Values.end()) *T.Text = ConvertLineBreaks(It->second, /*Decode=*/true);
     }
 
     AvsExtList->Clear();
@@ -99,7 +99,7 @@ void SaveLanguageTexts(const std::string& FileName) {
     // One write at the end instead of one per key; a refused write raises the
     // INI class's "Unable to write to %s" all the same.
     TMemIniFile Ini(FileName);
-    Ini.WriteString(TextSection, "LanguageName", ConvertLineBreaks(ExtractFileBaseName(FileName), false));
-    for (const TUIText& T : Table) Ini.WriteString(TextSection, T.Key, ConvertLineBreaks(*T.Text, false));
+    Ini.WriteString(TextSection, "LanguageName", ConvertLineBreaks(ExtractFileBaseName(FileName), /*Decode=*/false));
+    for (const TUIText& T : Table) Ini.WriteString(TextSection, T.Key, ConvertLineBreaks(*T.Text, /*Decode=*/false));
     Ini.UpdateFile();
 }

@@ -31,7 +31,7 @@ std::vector<uint32_t> ReadBottomUp32(TBitmap& B) {
     Bi.bmiHeader.biYPelsPerMeter = 1;
     HDC Screen = GetDC(nullptr);
     GetDIBits(Screen, B.Handle(), 0, static_cast<UINT>(H), Px.data(), &Bi, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, Screen);
+    ReleaseDC(/*hWnd=*/nullptr, Screen);
     return Px;
 }
 

@@ -88,7 +88,7 @@ void TSkinButton::Draw(HDC Dc, const TRect& R) {
     TCanvas& C = Buffer->Canvas();
     HDC B = C.Handle();
     if (Transparent && Control)
-        PaintControlParentBackground(Control, B, true);
+        PaintControlParentBackground(Control, B, /*FromControlSkin=*/true);
     else
         FillFace(*this, B, R0);
     DrawSkinPartFrame(B, R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);
@@ -224,7 +224,7 @@ void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
     Buffer->SetHeight(R0.Height());
     TCanvas& C = Buffer->Canvas();
     if (Transparent && Control)
-        PaintControlParentBackground(Control, C.Handle(), true);
+        PaintControlParentBackground(Control, C.Handle(), /*FromControlSkin=*/true);
     else
         FillFace(*this, C.Handle(), R0);
     DrawSkinPartFrame(C.Handle(), R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);
@@ -272,9 +272,10 @@ void TSkinBitButton::Draw(HDC Dc, const TRect& R) {
         DrawGlyphFrame(C, Out.Glyph, Num, GlyphIndex, *Glyph);
     } else if (Images) {
         if (Enabled) {
-            if (ImageIndex != -1) Images->Draw(C, Out.Glyph.x, Out.Glyph.y, ImageIndex, true);
+            if (ImageIndex != -1) Images->Draw(C, Out.Glyph.x, Out.Glyph.y, ImageIndex, /*Enabled=*/true);
         } else {
-            Images->Draw(C, Out.Glyph.x, Out.Glyph.y, DisabledIndex != -1 ? DisabledIndex : ImageIndex, false);
+            Images->Draw(C, Out.Glyph.x, Out.Glyph.y, DisabledIndex != -1 ? DisabledIndex : ImageIndex,
+                         /*Enabled=*/false);
         }
     }
     if (!Text.empty()) {
@@ -413,7 +414,7 @@ void TSkinSpeedButton::DrawSpeedButton(TCanvas& Target, const TRect& R) {
     if (auto* F = GetObjectPropByName<TFont>(G, "Font")) C.Font().Assign(*F);
     TRect R0(0, 0, R.Width(), R.Height());
     if (Transparent)
-        PaintControlParentBackground(G, C.Handle(), true);
+        PaintControlParentBackground(G, C.Handle(), /*FromControlSkin=*/true);
     else
         FillFace(*this, C.Handle(), R0);
     // A flat button shows only its background unless down, pressed or hot.
@@ -481,7 +482,7 @@ void TSkinMenuButton::Draw(HDC Dc, const TRect& R) {
     TCanvas& C = Buffer->Canvas();
     TRect R0(0, 0, W, H);
     if (Transparent && Control)
-        PaintControlParentBackground(Control, C.Handle(), true);
+        PaintControlParentBackground(Control, C.Handle(), /*FromControlSkin=*/true);
     else
         FillFace(*this, C.Handle(), R0);
     DrawSkinPartFrame(C.Handle(), R0, SkinData->Button->FrameCount, Frame, *SkinData->Button);

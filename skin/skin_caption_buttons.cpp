@@ -97,7 +97,7 @@ void TSkinnedWindow::PaintSysButtons(HDC DC) {
             continue;
         }
         const int F = (Rec.FrameCount < 4 || (WindowActive && B->Enabled)) ? 1 : 4;
-        DrawStretchedFrame(DC, B->Rect, *Rec.Bitmap, true, Rec.FrameCount, F);
+        DrawStretchedFrame(DC, B->Rect, *Rec.Bitmap, /*Transparent=*/true, Rec.FrameCount, F);
     }
 }
 
@@ -113,7 +113,7 @@ void TWinSysButton::Paint() {
     if (Rec.Action == 3 || Rec.Action == 11)
         Form->DrawWindowIcon(DC, Rect);
     else
-        DrawStretchedFrame(DC, Rect, *Rec.Bitmap, true, Rec.FrameCount, F);
+        DrawStretchedFrame(DC, Rect, *Rec.Bitmap, /*Transparent=*/true, Rec.FrameCount, F);
     ReleaseDC(Form->Window, DC);
 }
 
@@ -134,13 +134,13 @@ void TSkinnedWindow::PrepareIconBitmap() {
     if (!Icon) Icon = reinterpret_cast<HICON>(SendMessageW(Window, WM_GETICON, ICON_BIG, 0));
     if (!Icon) return;
     if (HICON Small = static_cast<HICON>(CopyImage(Icon, IMAGE_ICON, W, H, LR_COPYFROMRESOURCE))) {
-        DrawIconEx(IconBitmap->Canvas().Handle(), 0, 0, Small, W, H, 0, nullptr, DI_NORMAL);
+        DrawIconEx(IconBitmap->Canvas().Handle(), 0, 0, Small, W, H, 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL);
         DestroyIcon(Small);
     }
 }
 
 void TSkinnedWindow::DrawWindowIcon(HDC DC, const TRect& R) {
-    if (Icon) DrawIconEx(DC, R.left, R.top, Icon, IconSize, IconSize, 0, nullptr, DI_NORMAL);
+    if (Icon) DrawIconEx(DC, R.left, R.top, Icon, IconSize, IconSize, 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL);
 }
 
 // ---- The mouse in the non-client area -------------------------------------------------------
@@ -298,7 +298,7 @@ void TSkinnedWindow::ShowSystemMenu(POINT P) {
         HMENU Menu = SystemMenuPopup->Handle();
         const UINT Cmd = static_cast<UINT>(
             TrackPopupMenu(Menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTBUTTON | TPM_RIGHTBUTTON, P.x, P.y, 0, Window,
-                           nullptr));
+                           /*prcRect=*/nullptr));
         if (Cmd && SystemMenuPopup)
             if (TMenuItem* Item = SystemMenuPopup->FindItem(static_cast<WORD>(Cmd))) Item->Click();
     } else if (HotObject) {

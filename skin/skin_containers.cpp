@@ -137,7 +137,7 @@ namespace {
 void StatusEdge(TSkinData& Data, TCanvas& C, const TRect& R, int K) {
     TDataSkinObject* P = Data.StatusBarEdges.get();
     if (P && P->Bitmap && !P->Bitmap->Empty()) {
-        auto F = RenderNineGridFrame(R, *P->Bitmap, P->Margins(), false, P->Tile != 0, 3, K);
+        auto F = RenderNineGridFrame(R, *P->Bitmap, P->Margins(), /*Vertical=*/false, P->Tile != 0, 3, K);
         if (F && !F->Empty()) BitBlt(C.Handle(), R.left, R.top, R.Width(), R.Height(), F->Canvas().Handle(), 0, 0,
                                      SRCCOPY);
         return;
@@ -165,7 +165,7 @@ void TSkinStatusBar::Draw(HDC Dc, const TRect& R) {
         T.left += 2;
         T.right -= 2;
         TColor Saved = C.Font().Color();
-        DrawButtonCaption(*this, C, T, Flag, true, S);
+        DrawButtonCaption(*this, C, T, Flag, /*Enabled=*/true, S);
         C.Font().SetColor(Saved);
     };
     static constexpr UINT Flags[] = {0, DT_RIGHT, DT_CENTER};  // taLeftJustify, taRightJustify, taCenter

@@ -96,7 +96,7 @@ void TSkinControl::AttachWindow(HWND Window, TSkinData* ASkinData, TControlSkinH
     else
         OldWndProc = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrA(Handle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WndProcInstance)));
-    InvalidateRect(Handle, nullptr, TRUE);
+    InvalidateRect(Handle, /*lpRect=*/nullptr, TRUE);
     Attached = true;
     LifeState = 1;
 }
@@ -190,7 +190,7 @@ void TSkinControl::Redraw() {
     if (GraphicControl) {
         GraphicControl->Invalidate();
     } else if (Handle) {
-        InvalidateRect(Handle, nullptr, TRUE);
+        InvalidateRect(Handle, /*lpRect=*/nullptr, TRUE);
         UpdateWindow(Handle);
     }
 }

@@ -136,7 +136,7 @@ std::u16string ReplaceFirst(const std::u16string& Text, const std::u16string& Pa
 
 void DrawSkinPartFrame(HDC Dc, const TRect& R, int Count, int Index, TDataSkinObject& Part) {
     if (R.right < R.left || R.bottom < R.top || !Part.Bitmap) return;
-    auto Frame = RenderNineGridFrame(R, *Part.Bitmap, Part.Margins(), false, Part.Tile != 0, Count, Index);
+    auto Frame = RenderNineGridFrame(R, *Part.Bitmap, Part.Margins(), /*Vertical=*/false, Part.Tile != 0, Count, Index);
     if (!Frame || Frame->Empty()) return;
     if (Part.Trans == 1)
         DrawBitmapTransparent(Dc, R, *Frame, clFuchsia);
@@ -220,7 +220,7 @@ void HandlePaintMessage(TSkinControl& Skin, TMessage& M) {
 void EraseWithParent(TSkinControl& Skin, TMessage& M) {
     HDC Dc = reinterpret_cast<HDC>(M.WParam);
     if (Skin.Control) {
-        PaintControlParentBackground(Skin.Control, Dc, true);
+        PaintControlParentBackground(Skin.Control, Dc, /*FromControlSkin=*/true);
     } else {
         RECT R;
         GetClientRect(Skin.Handle, &R);

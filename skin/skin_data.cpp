@@ -30,7 +30,7 @@ TSkinData::TSkinData(TComponent* AOwner)
     MenuGlyphs = std::make_unique<TImageList>(nullptr);
     MenuGlyphs->SetSize(16, 16);
     TBitmap Glyphs;
-    Glyphs.LoadFromResourceName(nullptr, "SKINMENU");
+    Glyphs.LoadFromResourceName(/*Instance=*/nullptr, "SKINMENU");
     MenuGlyphs->AddMasked(&Glyphs, clWhite);
 }
 
@@ -207,7 +207,7 @@ void TSkinData::BuildAppIcon() {
     B->Canvas().Brush().SetColor(clFuchsia);
     B->Canvas().FillRect(TRect(0, 0, W, H));
     if (HICON Small = static_cast<HICON>(CopyImage(Icon, IMAGE_ICON, W, H, LR_COPYFROMRESOURCE))) {
-        DrawIconEx(B->Canvas().Handle(), 0, 0, Small, W, H, 0, nullptr, DI_NORMAL);
+        DrawIconEx(B->Canvas().Handle(), 0, 0, Small, W, H, 0, /*hbrFlickerFreeDraw=*/nullptr, DI_NORMAL);
         DestroyIcon(Small);
     }
     B->TransparentColor = clFuchsia;
@@ -216,7 +216,8 @@ void TSkinData::BuildAppIcon() {
 }
 
 std::u16string StringToWideInCodePage(const std::string& Text) {
-    const int N = MultiByteToWideChar(SkinCodePage, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0);
+    const int N =
+        MultiByteToWideChar(SkinCodePage, 0, Text.data(), static_cast<int>(Text.size()), /*lpWideCharStr=*/nullptr, 0);
     if (N <= 0) return {};
     std::u16string W(static_cast<size_t>(N), u'\0');
     MultiByteToWideChar(SkinCodePage, 0, Text.data(), static_cast<int>(Text.size()), W.data(), N);
@@ -231,10 +232,13 @@ std::u16string PWideCharToWideString(const WCHAR* Text, int Count) {
 
 int DrawWideText(HDC DC, const std::u16string& Text, RECT* Rect, UINT Format) {
     if (UnicodePlatform) return DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), Rect, Format);
-    const int N = WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), nullptr, 0, nullptr,
-                                      nullptr);
+    const int N = WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), /*lpMultiByteStr=*/nullptr,
+                                      0, /*lpDefaultChar=*/nullptr,
+                                      /*lpUsedDefaultChar=*/nullptr);
     std::string A(static_cast<size_t>(N > 0 ? N : 0), '\0');
-    if (N > 0) WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), A.data(), N, nullptr, nullptr);
+    if (N > 0)
+        WideCharToMultiByte(CP_ACP, 0, Text.data(), static_cast<int>(Text.size()), A.data(), N,
+                            /*lpDefaultChar=*/nullptr, /*lpUsedDefaultChar=*/nullptr);
     return DrawTextA(DC, A.c_str(), -1, Rect, Format);
 }
 

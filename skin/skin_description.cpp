@@ -432,12 +432,13 @@ void TSkinData::BuildComboFrames() {
     Work.Canvas().Brush().SetColor(clFuchsia);
     const HDC Dc = Work.Canvas().Handle();
     for (int F = 1; F <= K; ++F) {
-        DrawSkinImage(Dc, TRect(0, 0, 50, 21), *SunkEdge->Bitmap, false, false, SunkEdge->Trans == 1, K, F,
-                      SunkEdge->Margins());
+        DrawSkinImage(Dc, TRect(0, 0, 50, 21), *SunkEdge->Bitmap, /*Vertical=*/false, /*Tile=*/false,
+                      SunkEdge->Trans == 1, K, F, SunkEdge->Margins());
         const TRect ButtonArea(50 - B, 0, 50, 21);
-        DrawSkinImage(Dc, ButtonArea, *ComboButton->Bitmap, false, false, true, ComboButton->FrameCount, F,
-                      ComboButton->Margins());
-        if (ExtraImages) DrawCenteredFrame(Dc, ButtonArea, *ExtraImages->Bitmap, true, ExtraImages->FrameCount, F);
+        DrawSkinImage(Dc, ButtonArea, *ComboButton->Bitmap, /*Vertical=*/false, /*Tile=*/false, /*Transparent=*/true,
+                      ComboButton->FrameCount, F, ComboButton->Margins());
+        if (ExtraImages)
+            DrawCenteredFrame(Dc, ButtonArea, *ExtraImages->Bitmap, /*Transparent=*/true, ExtraImages->FrameCount, F);
         Work.Canvas().FillRect(TRect(2, 2, 49 - B, 18));
         Strip.Canvas().Draw(50 * (F - 1), 0, Work);
     }
@@ -484,7 +485,7 @@ void TSkinData::BuildToolbarPart() {
     Toolbar->Bitmap->SetPixelFormat(pf24bit);
     Toolbar->Bitmap->SetSize(10, 40);
     const RECT R{0, 0, 10, 40};
-    FillGradientLines(Toolbar->Bitmap->Canvas().Handle(), R, S, E, true);
+    FillGradientLines(Toolbar->Bitmap->Canvas().Handle(), R, S, E, /*Vertical=*/true);
 }
 
 TColor TSkinData::SampleFrameColour() {

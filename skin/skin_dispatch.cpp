@@ -210,7 +210,7 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
         if (!Is(Control, "TPageControl")) {
             auto* T = new TSkinTab(Control);
             T->Mode = 2;
-            T->AttachControl(&FHost, &FData, FCanvas, false);
+            T->AttachControl(&FHost, &FData, FCanvas, /*ASetColor=*/false);
         } else if (auto* Tc = dynamic_cast<TCustomTabControl*>(Control); Tc && Tc->Style() != tsTabs) {
             Attach<TSkinTabBtn>(Control);
         } else {
@@ -258,7 +258,7 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
         S->AttachGraphicControl(&FHost, &FData, FCanvas);
     } else if (Is(Control, "TCustomPanel") && On.Contains(xcPanel)) {
         SkinChildControls(static_cast<TWinControl*>(Control));
-        Attach<TSkinBox>(Control, true);
+        Attach<TSkinBox>(Control, /*SetColor=*/true);
     } else if (Is(Control, "TCustomListView") && On.Contains(xcScrollbar)) {
         AttachScrolling<TSkinListView>(Control);
     } else if (Is(Control, "TCustomMemo") && On.Contains(xcScrollbar)) {
@@ -270,7 +270,7 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
     } else if (Is(Control, "TCustomEdit") && On.Contains(xcEdit)) {
         Attach<TSkinEdit>(Control);
     } else if (Is(Control, "TCustomForm")) {
-        Attach<TSkinBox>(Control, true);
+        Attach<TSkinBox>(Control, /*SetColor=*/true);
         SkinComponents(Control);
     }
 }
@@ -306,7 +306,7 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
         Attach<TSkinRadioButton>(Control);
     } else if (Kind == "panel" && On.Contains(xcPanel)) {
         SetPropFromText(Control, "Transparent", "True");
-        Attach<TSkinBox>(Control, true);
+        Attach<TSkinBox>(Control, /*SetColor=*/true);
     } else if (Kind == "trackbar" && On.Contains(xcButton)) {
         SetPropFromText(Control, "Transparent", "True");
         Attach<TSkinTrackBar>(Control);
@@ -320,7 +320,7 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
     } else if (Kind == "pngbitbtn" && On.Contains(xcButton)) {
         auto* S = new TSkinBitButton(Control);
         S->GlyphProperty = "PngImage";
-        S->AttachControl(&FHost, &FData, FCanvas, false);
+        S->AttachControl(&FHost, &FData, FCanvas, /*ASetColor=*/false);
     } else if (Kind == "pngspeedbutton" && On.Contains(xcButton)) {
         auto* S = new TSkinSpeedButton(Control);
         S->GlyphProperty = "PngImage";
@@ -338,7 +338,7 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
     } else if (Kind == "advpagecontrol" && On.Contains(xcTab)) {
         auto* S = new TSkinAdvPage(Control);
         S->Variant = 4;
-        S->AttachControl(&FHost, &FData, FCanvas, true);
+        S->AttachControl(&FHost, &FData, FCanvas, /*ASetColor=*/true);
     } else if (Kind == "progress" && On.Contains(xcProgress)) {
         Attach<TSkinProgress>(Control);
     } else if (Kind == "scrollbar" && On.Contains(xcScrollbar)) {
@@ -354,13 +354,13 @@ bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& N
     } else if (Kind == "container") {
         if (W) SkinChildControls(W);
     } else if (Kind == "groupbox" && On.Contains(xcGroupBox)) {
-        Attach<TSkinGroupBox>(Control, true);
+        Attach<TSkinGroupBox>(Control, /*SetColor=*/true);
     } else if (Kind == "radiogroup" && On.Contains(xcGroupBox)) {
         if (W && On.Contains(xcRadioButton)) SkinGroupButtons(W, Name, 2);
-        Attach<TSkinGroupBox>(Control, true);
+        Attach<TSkinGroupBox>(Control, /*SetColor=*/true);
     } else if (Kind == "checkgroup" && On.Contains(xcPanel)) {
         if (W && On.Contains(xcRadioButton)) SkinGroupButtons(W, Name, 1);
-        if (On.Contains(xcGroupBox)) Attach<TSkinGroupBox>(Control, true);
+        if (On.Contains(xcGroupBox)) Attach<TSkinGroupBox>(Control, /*SetColor=*/true);
     } else if (Kind == "checkbox" && On.Contains(xcCheckBox)) {
         Attach<TSkinCheckBox>(Control);
     }
@@ -378,7 +378,7 @@ void TControlDispatch::SkinGroupButtons(TWinControl* Group, const std::string& N
         if (Strips) {
             auto* S = new TSkinObjImage(B);
             S->Kind = GlyphKind;
-            S->AttachControl(&FHost, &FData, FCanvas, true);
+            S->AttachControl(&FHost, &FData, FCanvas, /*ASetColor=*/true);
         } else if (GlyphKind == 2) {
             Attach<TSkinRadioButton>(B);
         } else {
@@ -492,5 +492,6 @@ void TControlDispatch::ToolbarButton(TToolBar*, TToolButton* Button, TCanvas& Ca
     // whole bar takes the button where it sits.
     TRect R = &Canvas == &Button->Canvas() ? TRect(0, 0, Button->Width(), Button->Height()) : Button->BoundsRect();
     InflateRect(&R, -1, -1);
-    DrawSkinImage(Canvas.Handle(), R, *P->Bitmap, false, false, P->Trans != 0, 5, Frame, P->Margins());
+    DrawSkinImage(Canvas.Handle(), R, *P->Bitmap, /*Vertical=*/false, /*Tile=*/false, P->Trans != 0, 5, Frame,
+                  P->Margins());
 }

@@ -332,7 +332,7 @@ void TSkinComBox::Draw(HDC Dc, const TRect& Rect) {
         if (EditWindow && SkinData->ComboArrow && SkinData->ComboArrow->Bitmap) {
             RECT E;
             GetWindowRect(EditWindow, &E);
-            MapWindowPoints(nullptr, Handle, reinterpret_cast<POINT*>(&E), 2);
+            MapWindowPoints(/*hWndFrom=*/nullptr, Handle, reinterpret_cast<POINT*>(&E), 2);
             FillRectColor(Dc, TRect(E), SkinData->ColButtonFace);
             DrawStripFrameOnDC(Dc, TRect(E), SkinData->ComboArrow->FrameCount, State, *SkinData->ComboArrow->Bitmap);
         }
@@ -341,7 +341,8 @@ void TSkinComBox::Draw(HDC Dc, const TRect& Rect) {
     if (Button.Style == 2) {
         TDataSkinObject* Part = &Button;
         if (Left && SkinData->SunkEdge) Part = SkinData->SunkEdge.get();
-        DrawSkinImage(Dc, R, *Part->Bitmap, false, false, true, Part->FrameCount, State, Part->Margins());
+        DrawSkinImage(Dc, R, *Part->Bitmap, /*Vertical=*/false, /*Tile=*/false, /*Transparent=*/true, Part->FrameCount,
+                      State, Part->Margins());
         return;
     }
     TRect B, G;

@@ -143,14 +143,14 @@ void StretchFrameKeepingMargins(HDC Dc, const TRect& R, TBitmap& Strip, bool Ver
 
 void DrawStretchedFrame(HDC Dc, const TRect& R, TBitmap& Strip, bool Transparent, int Count, int N) {
     TFrame F;
-    if (Inverted(R) || !FrameOf(Strip, false, Count, N, F)) return;
+    if (Inverted(R) || !FrameOf(Strip, /*Vertical=*/false, Count, N, F)) return;
     auto B = FrameCopy(Strip, F, R.Width(), R.Height());
     Put(Dc, R, *B, Transparent);
 }
 
 void DrawCenteredFrame(HDC Dc, const TRect& R, TBitmap& Strip, bool Transparent, int Count, int N) {
     TFrame F;
-    if (Inverted(R) || !FrameOf(Strip, false, Count, N, F)) return;
+    if (Inverted(R) || !FrameOf(Strip, /*Vertical=*/false, Count, N, F)) return;
     auto B = FrameCopy(Strip, F, F.W, F.H);
     int X = R.left + (R.Width() - F.W) / 2, Y = R.top + (R.Height() - F.H) / 2;
     Put(Dc, TRect(X, Y, X + F.W, Y + F.H), *B, Transparent);
@@ -161,7 +161,7 @@ void DrawBitmapTransparent(HDC Dc, const TRect& R, TBitmap& Bitmap, TColor Trans
     int BW = Bitmap.Width(), BH = Bitmap.Height();
     HDC Src = Bitmap.Canvas().Handle();
     // The mask: 1 where the bitmap has the transparent colour.
-    HBITMAP Mask = CreateBitmap(BW, BH, 1, 1, nullptr);
+    HBITMAP Mask = CreateBitmap(BW, BH, 1, 1, /*Bits=*/nullptr);
     HDC MaskDc = CreateCompatibleDC(nullptr);
     HGDIOBJ Old = SelectObject(MaskDc, Mask);
     COLORREF OldBk = SetBkColor(Src, static_cast<COLORREF>(ColorToRGB(TransparentColour)));
@@ -206,7 +206,7 @@ HRGN RegionFromColorKey(TBitmap& Bitmap, int XOffset, int YOffset, int BlueToler
     };
     HRGN Result = nullptr;
     auto Flush = [&] {
-        HRGN H = ExtCreateRegion(nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + sizeof(RECT) * Room),
+        HRGN H = ExtCreateRegion(/*Transform=*/nullptr, static_cast<DWORD>(sizeof(RGNDATAHEADER) + sizeof(RECT) * Room),
                                  reinterpret_cast<RGNDATA*>(Buffer.data()));
         if (!Result) {
             Result = H;
@@ -256,7 +256,7 @@ void PaintControlParentBackground(TControl* Control, HDC Dc, bool /*FromControlS
     TRect R = Control->ClientRect();
     OffsetRect(&R, Control->Left(), Control->Top());
     int Saved = SaveDC(Dc);
-    OffsetViewportOrgEx(Dc, -Control->Left(), -Control->Top(), nullptr);
+    OffsetViewportOrgEx(Dc, -Control->Left(), -Control->Top(), /*Old=*/nullptr);
     IntersectClipRect(Dc, R.left, R.top, R.right, R.bottom);
     auto Paint = [&] {
         Parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(Dc), 0);

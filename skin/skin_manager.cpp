@@ -26,7 +26,7 @@ std::string Lower(std::string S) {
 }
 
 LRESULT CALLBACK SkinCBTHookProc(int Code, WPARAM WParam, LPARAM LParam) {
-    if (HookDisabled || Code < 0 || !SkinManager) return CallNextHookEx(nullptr, Code, WParam, LParam);
+    if (HookDisabled || Code < 0 || !SkinManager) return CallNextHookEx(/*hhk=*/nullptr, Code, WParam, LParam);
     HWND Window = reinterpret_cast<HWND>(WParam);
     switch (Code) {
     case HCBT_CREATEWND: {
@@ -49,7 +49,7 @@ LRESULT CALLBACK SkinCBTHookProc(int Code, WPARAM WParam, LPARAM LParam) {
         break;
     default: break;
     }
-    return CallNextHookEx(nullptr, Code, WParam, LParam);
+    return CallNextHookEx(/*hhk=*/nullptr, Code, WParam, LParam);
 }
 }  // namespace
 
@@ -90,7 +90,7 @@ TSkinManage::~TSkinManage() {
 void TSkinManage::InstallHook() {
     if (FHook) return;  // once, however often main windows come and go
     SkinWindowsVersion = GetVersion();
-    FHook = SetWindowsHookExA(WH_CBT, SkinCBTHookProc, nullptr, GetCurrentThreadId());
+    FHook = SetWindowsHookExA(WH_CBT, SkinCBTHookProc, /*hmod=*/nullptr, GetCurrentThreadId());
 }
 
 void TSkinManage::AddSkinData(TSkinData* Data) {
@@ -244,7 +244,9 @@ void TSkinManage::SkinForm(TCustomForm* Form) {
 void TSkinManage::UnskinEntry(TSkinnedWindow* Entry) {
     HWND W = Entry->Window;
     Entry->Unskin();
-    if (IsWindow(W)) RedrawWindow(W, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    if (IsWindow(W))
+        RedrawWindow(W, /*lprcUpdate=*/nullptr, /*hrgnUpdate=*/nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Entry->Free();
 }
 
@@ -348,7 +350,7 @@ void TSkinManage::SkinPopupMenuWindow(HWND Window) {
     }
     if (!Allowed) return;
     auto P = std::make_unique<TSkinnedPopMenu>();
-    P->Subclass(Window, Data, nullptr);
+    P->Subclass(Window, Data, /*AMenu=*/nullptr);
     PopupMenus.push_back(std::move(P));
 }
 

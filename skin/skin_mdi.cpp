@@ -88,11 +88,12 @@ LRESULT TSkinnedWindow::MDIClientProc(HWND H, UINT Msg, WPARAM WParam, LPARAM LP
             MenuBar->MenuHandle = reinterpret_cast<HMENU>(WParam);
             MenuBar->BuildFromWindowMenu();
         }
-        SetMenu(Window, nullptr);
+        SetMenu(Window, /*hMenu=*/nullptr);
         return R;
     }
     case SKIN_MDIREDRAW:
-        RedrawWindow(Window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        RedrawWindow(Window, /*lprcUpdate=*/nullptr, /*hrgnUpdate=*/nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
         return 0;
     default: return Default();
     }
@@ -122,7 +123,7 @@ void TSkinnedWindow::PaintMDIButtons(HDC BarDC) {
         if (Rec.Visibility != 100 || !Rec.Bitmap || Rec.Bitmap->Empty() || Rec.FrameCount < 1) continue;
         TRect R = B->Rect;
         OffsetRect(&R, -BorderLeft, -BorderTop);
-        DrawStretchedFrame(BarDC, R, *Rec.Bitmap, true, Rec.FrameCount, 1);
+        DrawStretchedFrame(BarDC, R, *Rec.Bitmap, /*Transparent=*/true, Rec.FrameCount, 1);
     }
     if (SkinManager && !SkinManager->MDIMaximized) SkinManager->SetMDIMaximized(true);
 }

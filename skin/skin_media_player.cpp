@@ -38,7 +38,8 @@ TWMediaPlayer::TWMediaPlayer(TComponent* AOwner) : TCustomPanel(AOwner) {
             Buttons[I].Glyphs[K] = std::make_unique<TBitmap>();
             // The program ships no such pictures; a name not found leaves the glyph empty.
             try {
-                Buttons[I].Glyphs[K]->LoadFromResourceName(nullptr, std::string(Kinds[K]) + "_" + ResourceNames[I]);
+                Buttons[I].Glyphs[K]->LoadFromResourceName(/*Instance=*/nullptr,
+                                                           std::string(Kinds[K]) + "_" + ResourceNames[I]);
             } catch (const std::exception&) {
             }
         }
@@ -105,7 +106,7 @@ void TWMediaPlayer::Paint() {
         int Frame = Pressed && PressedButton == I ? 2 : 1;
         if (Kind == 1) Frame = 3;
         TRect R(X, 0, X + ButtonWidth, Height());
-        DrawSkinImage(C.Handle(), R, *Part.Bitmap, false, Part.Tile != 0, Part.Trans != 0,
+        DrawSkinImage(C.Handle(), R, *Part.Bitmap, /*Vertical=*/false, Part.Tile != 0, Part.Trans != 0,
                       Part.FrameCount > 0 ? Part.FrameCount : 1, Frame, Part.Margins());
         TBitmap& G = *Bt.Glyphs[Kind];
         if (!G.Empty()) {

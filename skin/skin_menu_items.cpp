@@ -80,7 +80,7 @@ void TSkinnedWindow::MenuItemMeasureBar(TObject* Sender, TCanvas*, int& Width, i
 void TSkinnedWindow::MenuItemDraw(TObject* Sender, TCanvas* Canvas, TRect R, bool Selected) {
     auto* Item = dynamic_cast<TMenuItem*>(Sender);
     if (!Item || !Canvas || !SkinData) return;
-    DrawMenuItemOn(Canvas->Handle(), Item, MenuHandleOf(Item), R, Selected, MenuRightToLeft(Item), true);
+    DrawMenuItemOn(Canvas->Handle(), Item, MenuHandleOf(Item), R, Selected, MenuRightToLeft(Item), /*Separator=*/true);
 }
 
 void TSkinnedWindow::DrawMenuItemOn(HDC DC, TMenuItem* Item, HMENU Menu, const TRect& R, bool Selected, bool Rtl,
@@ -119,7 +119,7 @@ void TSkinnedWindow::DrawMenuItemOn(HDC DC, TMenuItem* Item, HMENU Menu, const T
         DrawBitmapTransparent(C.Handle(), TRect(0, 0, W, H), S, clFuchsia);
     } else {
         if (Part && !Item->IsLine())
-            DrawSkinImage(C.Handle(), TRect(0, 0, W, H), *P->Bitmap, false, P->Tile != 0, P->Trans != 0, 5,
+            DrawSkinImage(C.Handle(), TRect(0, 0, W, H), *P->Bitmap, /*Vertical=*/false, P->Tile != 0, P->Trans != 0, 5,
                           Selected ? 4 : 1, P->Margins());
         DrawMenuItemContent(C, Item, TRect(0, 0, W, H), Selected, Rtl);
     }
@@ -175,7 +175,7 @@ void TSkinnedWindow::DrawMenuItemContent(TCanvas& C, TMenuItem* Item, const TRec
             }
             Images->Draw(C, Glyph.left, Glyph.top, Item->ImageIndex, Item->Enabled());
         } else if (Item->Checked()) {
-            if (HBITMAP Check = LoadBitmapW(nullptr, MAKEINTRESOURCEW(OBM_CHECK))) {
+            if (HBITMAP Check = LoadBitmapW(/*hInstance=*/nullptr, MAKEINTRESOURCEW(OBM_CHECK))) {
                 BITMAP BM{};
                 GetObjectW(Check, sizeof BM, &BM);
                 TBitmap Mark(BM.bmWidth, BM.bmHeight, pf24bit);
@@ -281,17 +281,17 @@ bool TSkinnedWindow::MeasureItemMessage(LPARAM LParam, LRESULT& Result) {
     if (MI && MI->CtlType == ODT_MENU)
         if (TMenuItem* Item = SystemMenuItem(MI->itemID)) {
             int W = static_cast<int>(MI->itemWidth), H = static_cast<int>(MI->itemHeight);
-            MenuItemMeasure(Item, nullptr, W, H);
+            MenuItemMeasure(Item, /*Canvas=*/nullptr, W, H);
             MI->itemWidth = static_cast<UINT>(W);
             MI->itemHeight = static_cast<UINT>(H);
             Result = TRUE;
             return true;
         }
     if (!MI || MI->CtlType != ODT_MENU || !WindowMenu) return false;
-    TMenuItem* Item = Form && MenuBar ? MenuBar->FindMenuItem(MI->itemID, nullptr) : nullptr;
+    TMenuItem* Item = Form && MenuBar ? MenuBar->FindMenuItem(MI->itemID, /*SubMenu=*/nullptr) : nullptr;
     if (Item) {
         int W = static_cast<int>(MI->itemWidth), H = static_cast<int>(MI->itemHeight);
-        MenuItemMeasureBar(Item, nullptr, W, H);
+        MenuItemMeasureBar(Item, /*Canvas=*/nullptr, W, H);
         MI->itemWidth = static_cast<UINT>(W);
         MI->itemHeight = static_cast<UINT>(H);
         Result = TRUE;
@@ -321,7 +321,7 @@ bool TSkinnedWindow::DrawItemMessage(LPARAM LParam, LRESULT& Result) {
     if (DI && DI->CtlType == ODT_MENU)
         if (TMenuItem* Item = SystemMenuItem(DI->itemID)) {
             DrawMenuItemOn(DI->hDC, Item, reinterpret_cast<HMENU>(DI->hwndItem), TRect(DI->rcItem),
-                           (DI->itemState & ODS_SELECTED) != 0, RightToLeft, true);
+                           (DI->itemState & ODS_SELECTED) != 0, RightToLeft, /*Separator=*/true);
             Result = TRUE;
             return true;
         }
@@ -330,8 +330,8 @@ bool TSkinnedWindow::DrawItemMessage(LPARAM LParam, LRESULT& Result) {
     if (SkinManager) SkinManager->AssignMenuToNewestPopup(Menu);
     const bool Selected = (DI->itemState & ODS_SELECTED) != 0;
     if (Form) {
-        if (TMenuItem* Item = MenuBar ? MenuBar->FindMenuItem(DI->itemID, nullptr) : nullptr) {
-            DrawMenuItemOn(DI->hDC, Item, Menu, TRect(DI->rcItem), Selected, MenuRightToLeft(Item), true);
+        if (TMenuItem* Item = MenuBar ? MenuBar->FindMenuItem(DI->itemID, /*SubMenu=*/nullptr) : nullptr) {
+            DrawMenuItemOn(DI->hDC, Item, Menu, TRect(DI->rcItem), Selected, MenuRightToLeft(Item), /*Separator=*/true);
             Result = TRUE;
             return true;
         }
@@ -348,7 +348,7 @@ bool TSkinnedWindow::DrawItemMessage(LPARAM LParam, LRESULT& Result) {
     Raw.SetCaption(Text[0] ? std::string(Text) : std::string("-"));
     Raw.SetEnabled(!(Info.fState & (MFS_DISABLED | MFS_GRAYED)));
     Raw.SetChecked((Info.fState & MFS_CHECKED) != 0);
-    DrawMenuItemOn(DI->hDC, &Raw, Menu, TRect(DI->rcItem), Selected, RightToLeft, false);
+    DrawMenuItemOn(DI->hDC, &Raw, Menu, TRect(DI->rcItem), Selected, RightToLeft, /*Separator=*/false);
     Result = TRUE;
     return true;
 }

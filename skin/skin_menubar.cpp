@@ -97,7 +97,7 @@ LRESULT CALLBACK MenuLoopHookProc(int Code, WPARAM WParam, LPARAM LParam) {
         if (Flags & MF_POPUP)
             LoopMenuItem = Bar->FindMenuItem(0, GetSubMenu(Menu, LOWORD(Msg->wParam)));
         else
-            LoopMenuItem = Bar->FindMenuItem(LOWORD(Msg->wParam), nullptr);
+            LoopMenuItem = Bar->FindMenuItem(LOWORD(Msg->wParam), /*SubMenu=*/nullptr);
         break;
     }
     case WM_MOUSEMOVE:
@@ -118,7 +118,7 @@ void StartMenuLoopHook() {
     SwitchPending = false;
     FirstKeySent = false;
     GetCursorPos(&LoopPoint);
-    if (!gHook) gHook = SetWindowsHookExA(WH_MSGFILTER, MenuLoopHookProc, nullptr, GetCurrentThreadId());
+    if (!gHook) gHook = SetWindowsHookExA(WH_MSGFILTER, MenuLoopHookProc, /*hmod=*/nullptr, GetCurrentThreadId());
 }
 
 void StopMenuLoopHook() {
@@ -194,7 +194,7 @@ void TSkinnedMenu::BuildFromWindowMenu() {
         }
         Items.push_back(std::move(B));
     }
-    SetMenu(Form->Window, nullptr);
+    SetMenu(Form->Window, /*hMenu=*/nullptr);
 }
 
 void TSkinnedMenu::RefreshFromMenuObject() {
@@ -246,9 +246,11 @@ void TSkinnedMenu::Paint(HDC DC, const TRect& R) {
         const int Frame = Form->WindowActive ? 1 : 2;
         const TRect Margins(Part->LeftWidth, 0, Part->RightWidth, 0);
         if (Part->Tile == 1)
-            DrawSkinImage(B.Canvas().Handle(), Local, *Part->Bitmap, true, false, false, 2, Frame, Margins);
+            DrawSkinImage(B.Canvas().Handle(), Local, *Part->Bitmap, /*Vertical=*/true, /*Tile=*/false,
+                          /*Transparent=*/false, 2, Frame, Margins);
         else
-            TileFrameKeepingMargins(B.Canvas(), Local, *Part->Bitmap, true, false, 2, Frame, Margins);
+            TileFrameKeepingMargins(B.Canvas(), Local, *Part->Bitmap, /*Vertical=*/true, /*Transparent=*/false, 2,
+                                    Frame, Margins);
     } else {
         B.Canvas().Brush().SetColor(SkinData->ColMenubar);
         B.Canvas().FillRect(Local);
@@ -327,7 +329,7 @@ bool TSkinnedWindow::TrackMenuItem(TMenuBtn* Item) {
     LoopIndex = Item->Index;
     if (Item->ItemEnabled)
         TrackPopupMenu(Item->SubMenu, TPM_NONOTIFY | TPM_RIGHTBUTTON | (RightToLeft ? TPM_RIGHTALIGN : 0), At.x, At.y,
-                       0, Window, nullptr);
+                       0, Window, /*prcRect=*/nullptr);
     StopMenuLoopHook();
     if (LoopForm == this) LoopForm = nullptr;
     InMenuLoop = false;
@@ -394,7 +396,7 @@ void TSkinnedWindow::MenuChanged(WPARAM WParam, LPARAM LParam) {
         }
         PaintFrame();
     }
-    if (GetMenu(Window)) SetMenu(Window, nullptr);
+    if (GetMenu(Window)) SetMenu(Window, /*hMenu=*/nullptr);
 }
 
 void TSkinnedWindow::OpenMenuItemAt(LPARAM ScreenPoint) {

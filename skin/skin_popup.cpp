@@ -40,7 +40,7 @@ bool TSkinnedPopMenu::RenderBackground() {
     GetWindowRect(Window, &wr);
     TDataSkinObject& Part = *SkinData->MenuBackground;
     auto B = RenderNineGridFrame(TRect(0, 0, wr.right - wr.left, wr.bottom - wr.top), *Part.Bitmap, Part.Margins(),
-                                 false, Part.Tile != 0, 1, 1);
+                                 /*Vertical=*/false, Part.Tile != 0, 1, 1);
     if (!B || B->Empty()) return false;
     Background = std::move(B);
     return true;
@@ -61,7 +61,7 @@ LRESULT TSkinnedPopMenu::WindowProc(HWND H, UINT Msg, WPARAM WParam, LPARAM LPar
         return 1;
     case WM_NCPAINT: {
         if (!RenderBackground()) return Default();
-        HDC DC = GetDCEx(H, nullptr, DCX_WINDOW | DCX_USESTYLE);
+        HDC DC = GetDCEx(H, /*hrgnClip=*/nullptr, DCX_WINDOW | DCX_USESTYLE);
         if (!DC) return 0;
         const int W = Background->Width(), Ht = Background->Height();
         HDC Src = Background->Canvas().Handle();

@@ -165,11 +165,12 @@ void TSkinUpDown::Draw(HDC Dc, const TRect& Rect) {
         if (!Enabled) Bt.State = 3;
         if (Part && Part->Bitmap && !Part->Bitmap->Empty()) {
             int Index = Bt.State + 4 * Bt.Kind - (Bt.Kind >= 2 ? 8 : 0);
-            DrawStretchedFrame(B, Bt.R, *Part->Bitmap, true, Part->FrameCount, Index);
+            DrawStretchedFrame(B, Bt.R, *Part->Bitmap, /*Transparent=*/true, Part->FrameCount, Index);
             if (Part->Bitmap2 && !Part->Bitmap2->Empty() && Part->FrameCount > 0) {
                 int G = Part->Bitmap2->Width() / Part->FrameCount, Gh = Part->Bitmap2->Height();
                 int L = Bt.R.left + (Bt.R.Width() - G) / 2, T = Bt.R.top + (Bt.R.Height() - Gh) / 2;
-                DrawStretchedFrame(B, TRect(L, T, L + G, T + Gh), *Part->Bitmap2, true, Part->FrameCount, Index);
+                DrawStretchedFrame(B, TRect(L, T, L + G, T + Gh), *Part->Bitmap2, /*Transparent=*/true,
+                                   Part->FrameCount, Index);
             }
         } else {
             TCanvas& C = Work.Canvas();
@@ -215,7 +216,7 @@ void TSkinProgress::Draw(HDC Dc, const TRect& R) {
     TRect All(0, 0, W, H);
     FillRectColor(B, All, SkinData->ColButtonFace);
     auto Frame = [&](const TRect& Where, int Count, int Index) {
-        auto F = RenderNineGridFrame(Where, *P.Bitmap, P.Margins(), false, P.Tile != 0, Count, Index);
+        auto F = RenderNineGridFrame(Where, *P.Bitmap, P.Margins(), /*Vertical=*/false, P.Tile != 0, Count, Index);
         if (F && !F->Empty()) DrawBitmapTransparent(B, Where, *F, clFuchsia);
     };
     Frame(All, Chunks ? 1 : 2, 1);
@@ -238,8 +239,8 @@ void TSkinProgress::Draw(HDC Dc, const TRect& R) {
                                       clFuchsia);
             } else if (H > 4) {
                 TBitmap Strip(Fill, H - 4);
-                StretchFrameKeepingMargins(Strip.Canvas().Handle(), TRect(0, 0, Fill, H - 4), Img, false, 1, 1,
-                                           C.Margins());
+                StretchFrameKeepingMargins(Strip.Canvas().Handle(), TRect(0, 0, Fill, H - 4), Img, /*Vertical=*/false,
+                                           1, 1, C.Margins());
                 DrawBitmapTransparent(B, TRect(2, 2, 2 + Fill, H - 2), Strip, clFuchsia);
             }
         }

@@ -44,8 +44,8 @@ void PaintSkinScrollBar(TSkinData& Data, TBitmap& Bitmap, const TRect& Rect, boo
             Tr.left += A;
             Tr.right -= A;
         }
-        DrawSkinImage(C.Handle(), Tr, *Track->Bitmap, false, Track->Tile != 0, Track->Trans == 1, 4, Enabled ? 1 : 3,
-                      Track->Margins());
+        DrawSkinImage(C.Handle(), Tr, *Track->Bitmap, /*Vertical=*/false, Track->Tile != 0, Track->Trans == 1, 4,
+                      Enabled ? 1 : 3, Track->Margins());
     }
     // The arrows: half the length each when the bar is shorter than two.
     int B = Length < 2 * A ? Length / 2 : A;
@@ -69,7 +69,7 @@ void PaintSkinScrollBar(TSkinData& Data, TBitmap& Bitmap, const TRect& Rect, boo
     if (ThumbStart < Limit && ThumbEnd < Limit && ThumbEnd > ThumbStart) {
         TRect Tr = Vertical ? TRect(0, ThumbStart, T, ThumbEnd) : TRect(ThumbStart, 0, ThumbEnd, T);
         if (HasImage(Thumb))
-            DrawSkinImage(C.Handle(), Tr, *Thumb->Bitmap, false, false, Thumb->Trans == 1,
+            DrawSkinImage(C.Handle(), Tr, *Thumb->Bitmap, /*Vertical=*/false, /*Tile=*/false, Thumb->Trans == 1,
                           Thumb->FrameCount > 0 ? Thumb->FrameCount : 3, Tf, Thumb->Margins());
         int Grip = (Vertical ? 20 : 17) + (HotPart == 5 ? (Tracking ? 1 : 2) : 0);
         int G = Sb.Bitmap->Height(), Len = ThumbEnd - ThumbStart;
@@ -533,8 +533,8 @@ void TComboxScrollBar::Draw(HDC Dc, const TRect&) {
     ThumbStart = Info.xyThumbTop;
     ThumbEnd = Info.xyThumbBottom;
     TBitmap B(R.Width(), R.Height());
-    PaintSkinScrollBar(*SkinData, B, R, true, Enabled, ArrowSize, -1, false, ThumbStart, ThumbEnd,
-                       W.bottom - W.top);
+    PaintSkinScrollBar(*SkinData, B, R, /*Vertical=*/true, Enabled, ArrowSize, -1, /*Tracking=*/false, ThumbStart,
+                       ThumbEnd, W.bottom - W.top);
     BitBlt(Dc, Info.rcScrollBar.left - W.left, Info.rcScrollBar.top - W.top, R.Width(), R.Height(),
            B.Canvas().Handle(), 0, 0, SRCCOPY);
 }
@@ -576,7 +576,7 @@ bool TComboxScrollBar::DragThumb(POINT Screen) {
     // Waits for input; ends on release, on a lost capture or when the list goes.
     MSG Msg;
     while (IsWindow(List) && GetCapture() == List) {
-        if (!PeekMessageA(&Msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!PeekMessageA(&Msg, /*hWnd=*/nullptr, 0, 0, PM_REMOVE)) {
             WaitMessage();
             continue;
         }

@@ -80,7 +80,7 @@ void TSkinTab::PrepareImages() {
 }
 
 bool TSkinTab::FindUpDown() {
-    HWND U = FindWindowExA(Handle, nullptr, "msctls_updown32", nullptr);
+    HWND U = FindWindowExA(Handle, /*hWndChildAfter=*/nullptr, "msctls_updown32", /*lpszWindow=*/nullptr);
     if (!U) return false;
     if (!UpDown) {
         UpDown = new TSkinUpDown(Owner());
@@ -168,7 +168,7 @@ void TSkinTab::Draw(HDC Dc, const TRect& R) {
                     default: Tr = TRect(Ir.top - 1, R.right - Ir.right, Ir.bottom - 1, R.right - Ir.left); break;
                 }
                 int Frame = I == Focus ? 2 : 1;
-                DrawSkinImage(C.Handle(), Tr, *TabImage, false, Tabs->Tile != 0, Tabs->Trans != 0,
+                DrawSkinImage(C.Handle(), Tr, *TabImage, /*Vertical=*/false, Tabs->Tile != 0, Tabs->Trans != 0,
                               Tabs->FrameCount > 0 ? Tabs->FrameCount : 1, Frame, Tabs->Margins());
                 if (CloseButtons) {
                     int X1 = Tr.right - 8, Y1 = Tr.top + 2, X2 = Tr.right - 2, Y2 = Tr.top + 8;
@@ -197,7 +197,7 @@ void TSkinTab::Draw(HDC Dc, const TRect& R) {
     if (!PaneImage->Empty()) {
         try {
             TRect M = Tabs && Tabs->Style != 0 && SkinData->TabPane ? SkinData->TabPane->Margins() : TRect(4, 5, 4, 4);
-            DrawSkinImage(Dc, D, *PaneImage, false, false, false, 1, 1, M);
+            DrawSkinImage(Dc, D, *PaneImage, /*Vertical=*/false, /*Tile=*/false, /*Transparent=*/false, 1, 1, M);
         } catch (...) {
         }
         if (Mode == 2)
@@ -248,8 +248,8 @@ void TSkinTabBtn::Draw(HDC Dc, const TRect& R) {
         if (!SendMessageW(Handle, TCM_GETITEMRECT, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&Ir))) continue;
         TRect Tr(Ir.left, Ir.top + 1, Ir.right, Ir.bottom + 1);
         int Frame = I == Focus ? 2 : 1;
-        DrawSkinImage(C.Handle(), Tr, *B.Bitmap, false, B.Tile != 0, B.Trans != 0, B.FrameCount > 0 ? B.FrameCount : 1,
-                      Frame, B.Margins());
+        DrawSkinImage(C.Handle(), Tr, *B.Bitmap, /*Vertical=*/false, B.Tile != 0, B.Trans != 0,
+                      B.FrameCount > 0 ? B.FrameCount : 1, Frame, B.Margins());
         C.Font().SetColor(clBlack);
         if (Frame == 1 && B.HasNormalColour2) C.Font().SetColor(B.NormalColour2);
         if (Frame == 2 && B.HasPressedColour2) C.Font().SetColor(B.PressedColour2);
@@ -316,10 +316,10 @@ void TSkinTab31::Draw(HDC Dc, const TRect& R) {
         if (X + W + 9 > Available) continue;  // a tab that does not fit is left out
         TRect Tr(X, 0, X + W + 9, R.Height());
         int Frame = I == Selected ? 2 : 1;
-        DrawSkinImage(C.Handle(), Tr, *TabImage, false, Tabs->Tile != 0, Tabs->Trans != 0,
+        DrawSkinImage(C.Handle(), Tr, *TabImage, /*Vertical=*/false, Tabs->Tile != 0, Tabs->Trans != 0,
                       Tabs->FrameCount > 0 ? Tabs->FrameCount : 1, Frame, Tabs->Margins());
         C.Font().SetColor(static_cast<TColor>(ColorToRGB(Frame == 1 ? Tabs->NormalColour2 : Tabs->MouseOverColour2)));
-        DrawButtonCaption(*this, C, Tr, DT_CENTER, true, Text);
+        DrawButtonCaption(*this, C, Tr, DT_CENTER, /*Enabled=*/true, Text);
         X += W + 9;
     }
     BitBlt(Dc, R.left, R.top, R.Width(), R.Height(), C.Handle(), 0, 0, SRCCOPY);
@@ -342,8 +342,8 @@ void TSkinAdvPage::HandOverTabImages() {
     if (Variant != 4 || !HasImage(Tabs) || !Control) return;
     const char* Names[2] = {"TabBackGround", "TabBackGroundActive"};
     for (int F = 1; F <= 2; ++F) {
-        auto Image = RenderNineGridFrame(TRect(0, 0, 100, 21), *Tabs->Bitmap, Tabs->Margins(), false, Tabs->Tile != 0,
-                                         Tabs->FrameCount > 0 ? Tabs->FrameCount : 1, F);
+        auto Image = RenderNineGridFrame(TRect(0, 0, 100, 21), *Tabs->Bitmap, Tabs->Margins(), /*Vertical=*/false,
+                                         Tabs->Tile != 0, Tabs->FrameCount > 0 ? Tabs->FrameCount : 1, F);
         if (auto* Target = GetObjectPropByName<TBitmap>(Control, Names[F - 1]); Target && Image) Target->Assign(*Image);
     }
 }
@@ -354,7 +354,7 @@ void TSkinAdvPage::Detach() {
 }
 
 bool TSkinAdvPage::FindUpDown() {
-    HWND U = FindWindowExA(Handle, nullptr, "msctls_updown32", nullptr);
+    HWND U = FindWindowExA(Handle, /*hWndChildAfter=*/nullptr, "msctls_updown32", /*lpszWindow=*/nullptr);
     if (!U) return false;
     if (!UpDown) {
         UpDown = new TSkinUpDown(Owner());
@@ -462,8 +462,8 @@ void TSkinHeader::Draw(HDC Dc, const TRect& R) {
         H.pszText = reinterpret_cast<LPWSTR>(Text);
         H.cchTextMax = 200;
         SendMessageW(Handle, HDM_GETITEMW, static_cast<WPARAM>(I), reinterpret_cast<LPARAM>(&H));
-        auto Frame = RenderNineGridFrame(TRect(0, 0, Item.Width(), Item.Height()), *Bar.Bitmap, Bar.Margins(), false,
-                                         Bar.Tile != 0, Frames, I == HotItem ? 2 : 1);
+        auto Frame = RenderNineGridFrame(TRect(0, 0, Item.Width(), Item.Height()), *Bar.Bitmap, Bar.Margins(),
+                                         /*Vertical=*/false, Bar.Tile != 0, Frames, I == HotItem ? 2 : 1);
         if (!Frame || Frame->Empty()) continue;
         std::u16string S(Text);
         if (!S.empty()) {
@@ -478,8 +478,8 @@ void TSkinHeader::Draw(HDC Dc, const TRect& R) {
         Right = std::max(Right, static_cast<int>(Item.right));
     }
     if (Right < R.right) {
-        auto Rest = RenderNineGridFrame(TRect(0, 0, R.right - Right, R.Height()), *Bar.Bitmap, Bar.Margins(), false,
-                                        Bar.Tile != 0, Frames, 1);
+        auto Rest = RenderNineGridFrame(TRect(0, 0, R.right - Right, R.Height()), *Bar.Bitmap, Bar.Margins(),
+                                        /*Vertical=*/false, Bar.Tile != 0, Frames, 1);
         if (Rest && !Rest->Empty())
             BitBlt(C.Handle(), Right, 0, Rest->Width(), Rest->Height(), Rest->Canvas().Handle(), 0, 0, SRCCOPY);
     }

@@ -81,7 +81,7 @@ void TSkinnedWindow::AttachForm(TSkinData* ASkinData, TCustomForm* AForm) {
     }
     SavedFormColor = Form->Color();
     Form->SetColor(ASkinData->ColButtonFace);
-    if (SkinData->SkinControls.Contains(xcMenuItem)) SkinMainMenus(Form, true);
+    if (SkinData->SkinControls.Contains(xcMenuItem)) SkinMainMenus(Form, /*On=*/true);
 }
 
 void TSkinnedWindow::SkinWindow(TSkinData* ASkinData) { SubclassWindow(ASkinData); }
@@ -228,7 +228,7 @@ void TSkinnedWindow::Start() {
     StandardFrameWidth = (W.right - W.left) - (C.right - C.left);
     StandardFrameHeight = (W.bottom - W.top) - (C.bottom - C.top);
     // The children keep their own look until the control skins dress them.
-    if (Form && SkinData->SkinControls.Contains(xcPopupMenu)) SkinPopupMenus(Form, true);
+    if (Form && SkinData->SkinControls.Contains(xcPopupMenu)) SkinPopupMenus(Form, /*On=*/true);
     if (State == 0) {
         if (WindowKind == 2) {
             if (WindowState == 1) {
@@ -258,7 +258,7 @@ void TSkinnedWindow::Start() {
 
 void TSkinnedWindow::ApplyFrameSize(bool KeepCurrentClient) {
     if (WindowState == 1) {
-        SetWindowPos(Window, nullptr, 0, 0, 0, 0,
+        SetWindowPos(Window, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
         return;
     }
@@ -297,13 +297,14 @@ void TSkinnedWindow::ApplyFrameSize(bool KeepCurrentClient) {
                 GetWindowRect(Child, &R);
                 POINT P{R.left, R.top};
                 ScreenToClient(Window, &P);
-                SetWindowPos(Child, nullptr, P.x + Shift, P.y, 0, 0,
+                SetWindowPos(Child, /*hWndInsertAfter=*/nullptr, P.x + Shift, P.y, 0, 0,
                              SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSENDCHANGING | SWP_NOOWNERZORDER);
             }
             Width = Need;
         }
     }
-    SetWindowPos(Window, nullptr, 0, 0, Width, Height, SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE);
+    SetWindowPos(Window, /*hWndInsertAfter=*/nullptr, 0, 0, Width, Height,
+                 SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE);
 }
 
 std::u16string TSkinnedWindow::WindowText() const {
@@ -586,7 +587,7 @@ void TSkinnedWindow::SkinChanged() {
     State = 3;
     for (TSkinControl* S : std::vector<TSkinControl*>(ControlSkins.ControlSkins)) S->SkinChanged();
     if (FrameSkinned) {
-        if (Form && SkinData->SkinControls.Contains(xcPopupMenu)) SkinPopupMenus(Form, true);
+        if (Form && SkinData->SkinControls.Contains(xcPopupMenu)) SkinPopupMenus(Form, /*On=*/true);
         ApplyFrameSize(true);
         if (Form) {
             Form->SetHeight(Form->Height() + 1);
@@ -642,8 +643,8 @@ void TSkinnedWindow::DetachControlSkins() {
 // The form's menus lose the skin's item handlers (they point at this object).
 void TSkinnedWindow::UndoMenuDrawing() {
     if (!Form) return;
-    SkinPopupMenus(Form, false);
-    if (SkinData && SkinData->SkinControls.Contains(xcMenuItem)) SkinMainMenus(Form, false);
+    SkinPopupMenus(Form, /*On=*/false);
+    if (SkinData && SkinData->SkinControls.Contains(xcMenuItem)) SkinMainMenus(Form, /*On=*/false);
 }
 
 void TSkinnedWindow::Unskin() {
@@ -676,16 +677,16 @@ void TSkinnedWindow::Unskin() {
         // The classic frame comes back around the same client area; a
         // maximised window keeps its place and size.
         if (WindowState == 1)
-            SetWindowPos(Window, nullptr, 0, 0, 0, 0,
+            SetWindowPos(Window, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
         else
-            SetWindowPos(Window, nullptr, P.x, P.y,
+            SetWindowPos(Window, /*hWndInsertAfter=*/nullptr, P.x, P.y,
                          (R.right - R.left) - BorderLeft - BorderRight + StandardFrameWidth,
                          (R.bottom - R.top) - BorderTop - BorderBottom + StandardFrameHeight,
                          SWP_FRAMECHANGED | SWP_NOACTIVATE | SWP_NOZORDER);
     }
     // The platform owns the region it was given; it frees it when replaced.
-    if (IsWindow(Window)) SetWindowRgn(Window, nullptr, TRUE);
+    if (IsWindow(Window)) SetWindowRgn(Window, /*hRgn=*/nullptr, TRUE);
     HasRegion = false;
     RegionWidth = RegionHeight = 0;
 }
@@ -732,10 +733,11 @@ void TSkinnedWindow::FreeMenuBar() {
 }
 
 void TSkinnedWindow::UpdateFrame() {
-    SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    SetWindowPos(Window, /*hWndInsertAfter=*/nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }
 
 void TSkinnedWindow::InvalidateAndUpdate() {
-    InvalidateRect(Window, nullptr, TRUE);
+    InvalidateRect(Window, /*lpRect=*/nullptr, TRUE);
     UpdateWindow(Window);
 }

@@ -171,8 +171,9 @@ void TSkinnedWindow::PaintCaptionText(HDC DC, const TRect& R) {
     if (BorderKind == 3 && Title.TextAlignment == 0) TR.left -= 16;
     TextRect = TRect(TR.left, TR.top, TR.right, TR.bottom);
     if (Title.Bitmap && !Title.Bitmap->Empty())
-        TileFrameKeepingMargins(TitleBitmap->Canvas(), TRect(TR.left, R.top, TR.right, R.bottom), *Title.Bitmap, true,
-                                true, 2, WindowActive ? 1 : 2, TRect(Title.TextBackLeft, 0, Title.TextBackRight, 0));
+        TileFrameKeepingMargins(
+            TitleBitmap->Canvas(), TRect(TR.left, R.top, TR.right, R.bottom), *Title.Bitmap, /*Vertical=*/true,
+            /*Transparent=*/true, 2, WindowActive ? 1 : 2, TRect(Title.TextBackLeft, 0, Title.TextBackRight, 0));
     // Drawing the background through the canvas selects the canvas's own font
     // and colours into the DC: the caption's are chosen again.
     SelectObject(DC, TitleFont ? static_cast<HGDIOBJ>(TitleFont) : GetStockObject(SYSTEM_FONT));
@@ -240,7 +241,7 @@ void TSkinnedWindow::UpdateWindowRegion() {
 }
 
 void TSkinnedWindow::RemoveWindowRegion() {
-    SetWindowRgn(Window, nullptr, WindowKind == 2);
+    SetWindowRgn(Window, /*hRgn=*/nullptr, WindowKind == 2);
     HasRegion = false;
     RegionWidth = RegionHeight = 0;
 }

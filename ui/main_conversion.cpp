@@ -195,7 +195,7 @@ void TfrmMain::ConverterOutput(TObject*, const char* Buffer, int32_t Size) {
                 SetBar(frmProgress->prgStatus, Options.FilePercent);
                 SetLabel(frmProgress->lblSingleRemainingTimeText, TimeText(R.FileRemaining));
             }
-            if (R.BatchProgress) ShowBatchProgress(R.BatchEstimated, R.BatchRemaining, true);
+            if (R.BatchProgress) ShowBatchProgress(R.BatchEstimated, R.BatchRemaining, /*WithTimes=*/true);
             SetLabel(frmProgress->lblWorking,
                      Format(STR_PROCESS_lblWorking, {Options.DoneCount + Options.FailedCount + 1, Options.TitleCount,
                                                      ExtractFileName(Options.InputName)}));

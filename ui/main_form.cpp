@@ -517,7 +517,7 @@ bool OnGuiThread() { return GetCurrentThreadId() == MainThreadID.load(); }
 void TfrmMain::BurnProgress(TObject* Sender, int Percent) {
     if (!OnGuiThread()) {
         // Queued calls that arrive after the window is gone are dropped.
-        TThread::Queue(nullptr, [this, Sender, Percent] {
+        TThread::Queue(/*Thread=*/nullptr, [this, Sender, Percent] {
             if (frmMain == this) BurnProgress(Sender, Percent);
         });
         return;
@@ -535,7 +535,7 @@ void TfrmMain::BurnBuffer(TObject*, int) {}
 
 void TfrmMain::BurnStatus(const std::string& Text, int Kind) {
     if (!OnGuiThread()) {
-        TThread::Queue(nullptr, [this, Text, Kind] {
+        TThread::Queue(/*Thread=*/nullptr, [this, Text, Kind] {
             if (frmMain == this) BurnStatus(Text, Kind);
         });
         return;
@@ -586,7 +586,7 @@ void TfrmMain::WndProc(TMessage& Message) {
     // follows the whole first paint, not just the form's own.
     if (Message.Msg == WM_PAINT && StartWorkPending && !StartWorkTimerSet) {
         StartWorkTimerSet = true;
-        SetTimer(Handle(), StartWorkTimer, 0, nullptr);
+        SetTimer(Handle(), StartWorkTimer, 0, /*lpTimerFunc=*/nullptr);
     }
 }
 

@@ -127,10 +127,10 @@ void TfrmMain::WMDropFiles(TMessage& Message) {
             EndBusyCursor();
             DragFinish(Drop);
         });
-        const UINT Count = DragQueryFileA(Drop, 0xFFFFFFFF, nullptr, 0);
+        const UINT Count = DragQueryFileA(Drop, 0xFFFFFFFF, /*lpszFile=*/nullptr, 0);
         for (UINT I = 0; I < Count; ++I) {
             // Each name is read at its own length: long paths are not cut.
-            const UINT Length = DragQueryFileA(Drop, I, nullptr, 0);
+            const UINT Length = DragQueryFileA(Drop, I, /*lpszFile=*/nullptr, 0);
             std::string Name(Length + 1, '\0');
             Name.resize(DragQueryFileA(Drop, I, Name.data(), Length + 1));
             if (!DirectoryExists(Name)) AddMediaFile(Name);
@@ -171,11 +171,11 @@ void TfrmMain::actClearExecute(TObject*) {
 }
 
 void TfrmMain::actUpExecute(TObject*) {
-    if (lsvFiles) MoveListItem(lsvFiles, lsvFiles->Selected(), true);
+    if (lsvFiles) MoveListItem(lsvFiles, lsvFiles->Selected(), /*Up=*/true);
 }
 
 void TfrmMain::actDownExecute(TObject*) {
-    if (lsvFiles) MoveListItem(lsvFiles, lsvFiles->Selected(), false);
+    if (lsvFiles) MoveListItem(lsvFiles, lsvFiles->Selected(), /*Up=*/false);
 }
 
 void TfrmMain::lsvFilesDragOver(TObject*, TObject* Source, int X, int Y, TDragState, bool& Accept) {

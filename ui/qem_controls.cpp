@@ -99,7 +99,7 @@ bool TQemCustomButton::CreateBackBuffer() {
     Bi.bmiHeader.biBitCount = 32;
     Bi.bmiHeader.biCompression = BI_RGB;
     void* Bits = nullptr;
-    HBITMAP Bmp = CreateDIBSection(nullptr, &Bi, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HBITMAP Bmp = CreateDIBSection(/*Dc=*/nullptr, &Bi, DIB_RGB_COLORS, &Bits, /*Section=*/nullptr, 0);
     if (!Bmp) return false;
     HDC Dc = CreateCompatibleDC(nullptr);
     HGDIOBJ Old = SelectObject(Dc, Bmp);
@@ -600,7 +600,7 @@ void TQemLabel::MouseMove(TShiftState Shift, int X, int Y) {
     if (HoveredLabel && HoveredLabel != this) HoveredLabel->Leave();
     FInside = true;
     HoveredLabel = this;
-    if (!LabelHook) LabelHook = SetWindowsHookExA(WH_GETMESSAGE, LabelHookProc, nullptr, GetCurrentThreadId());
+    if (!LabelHook) LabelHook = SetWindowsHookExA(WH_GETMESSAGE, LabelHookProc, /*hmod=*/nullptr, GetCurrentThreadId());
     // Leaving the parent window altogether shows as WM_MOUSELEAVE there.
     TRACKMOUSEEVENT T{};
     T.cbSize = sizeof T;
@@ -658,7 +658,7 @@ void DefinePicture(TClassInfo& C, const char* Name, void (TQemCustomButton::*Set
 }  // namespace
 
 TClassInfo& TQemCustomButton::StaticClassInfo() {
-    static TClassInfo CI("TQemCustomButton", &TCustomControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TQemCustomButton", &TCustomControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TQemCustomButton>;
         auto Bool = [&C](const char* Name, void (TQemCustomButton::*Set)(bool)) {
             C.Define<TQemCustomButton>(Name, S([Set](TQemCustomButton& O, const TFormValue& V, TFormReader& R) {

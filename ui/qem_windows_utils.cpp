@@ -10,7 +10,7 @@ ULONG_PTR GdiplusToken = 0;
 void QemGdiplusStartup() {
     if (GdiplusToken) return;
     GdiplusStartupInput In;
-    if (GdiplusStartup(&GdiplusToken, &In, nullptr) != Ok) GdiplusToken = 0;
+    if (GdiplusStartup(&GdiplusToken, &In, /*Output=*/nullptr) != Ok) GdiplusToken = 0;
 }
 
 void QemGdiplusShutdown() {
@@ -24,14 +24,14 @@ void DrawParentBackground(HDC DC, TControl* Control) {
     TWinControl* Parent = Control->Parent();
     if (!Parent || !Parent->HandleAllocated()) return;
     int Saved = SaveDC(DC);
-    OffsetViewportOrgEx(DC, -Control->Left(), -Control->Top(), nullptr);
+    OffsetViewportOrgEx(DC, -Control->Left(), -Control->Top(), /*Old=*/nullptr);
     TRect R = Parent->ClientRect();
     IntersectClipRect(DC, 0, 0, R.Width(), R.Height());
     Parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(DC), 0);
     // The class library paints a window into a given DC through WM_PRINTCLIENT
     // where it can (standard classes); its own graphic children are drawn here.
     Parent->Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(DC), PRF_CLIENT);
-    Parent->PaintControls(DC, nullptr);
+    Parent->PaintControls(DC, /*First=*/nullptr);
     RestoreDC(DC, Saved);
 }
 
@@ -51,7 +51,7 @@ GpFont* FontToGPFont(TFont* Font) {
     if (!Font) return nullptr;
     GpFontFamily* Family = nullptr;
     std::u16string Name = QemWide(Font->Name());
-    if (GdipCreateFontFamilyFromName(Name.c_str(), nullptr, &Family) != Ok) return nullptr;
+    if (GdipCreateFontFamilyFromName(Name.c_str(), /*Collection=*/nullptr, &Family) != Ok) return nullptr;
     INT Style = 0;
     TFontStyles S = Font->Style();
     if (S.Contains(fsBold)) Style |= FontStyleBold;

@@ -262,16 +262,16 @@ LRESULT CALLBACK InitUnicodeWndProc(HWND H, UINT Msg, WPARAM W, LPARAM L) {
 std::u16string RegisterUnicodeWindowClass(const TCreateParams& Params, const WNDCLASSW* Base) {
     const std::u16string Name = Utf8ToWide(Params.WinClassName + ".UnicodeClass");
     WNDCLASSW Existing{};
-    if (GetClassInfoW(nullptr, Name.c_str(), &Existing)) {
+    if (GetClassInfoW(/*hInstance=*/nullptr, Name.c_str(), &Existing)) {
         if (Existing.lpfnWndProc == &InitUnicodeWndProc) return Name;
-        if (!UnregisterClassW(Name.c_str(), nullptr)) RaiseLastWideError();
+        if (!UnregisterClassW(Name.c_str(), /*hInstance=*/nullptr)) RaiseLastWideError();
     }
     WNDCLASSW WC{};
     if (Base) {
         WC = *Base;
     } else {
         WC.style = Params.ClassStyle;
-        WC.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        WC.hCursor = LoadCursorA(/*hInstance=*/nullptr, IDC_ARROW);
     }
     WC.lpfnWndProc = &InitUnicodeWndProc;
     WC.hInstance = nullptr;
@@ -428,7 +428,7 @@ TRect TUniCustomHintWindow::CalcHintRect(int MaxWidth, const std::string& AHint,
     RECT R{0, 0, MaxWidth, 0};
     DrawTextW(DC, Text.c_str(), static_cast<int>(Text.size()), &R, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
     SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
+    ReleaseDC(/*hWnd=*/nullptr, DC);
     return TRect(0, 0, R.right + 6, R.bottom + 2);
 }
 
@@ -447,7 +447,7 @@ void TUniCustomHintWindow::ActivateHintData(const TRect& Rect, const std::string
         SetWindowPos(Handle(), HWND_TOPMOST, Rect.left, Rect.top, Rect.Width(), Rect.Height(),
                      SWP_NOACTIVATE | SWP_SHOWWINDOW);
     }
-    InvalidateRect(Handle(), nullptr, TRUE);
+    InvalidateRect(Handle(), /*lpRect=*/nullptr, TRUE);
 }
 
 void TUniCustomHintWindow::Paint() {
@@ -485,7 +485,7 @@ void TUniCustomHintWindow::WndProc(TMessage& M) {
         HGDIOBJ Old = SelectObject(DC, Font().Handle());
         GetTextExtentPoint32W(DC, Text.c_str(), static_cast<int>(Text.size()), &Sz);
         SelectObject(DC, Old);
-        ReleaseDC(nullptr, DC);
+        ReleaseDC(/*hWnd=*/nullptr, DC);
         SetBounds(Left(), Top(), Sz.cx + 6, Sz.cy + 6);
     }
 }
@@ -508,13 +508,14 @@ void CreateUnicodeWindow(TWinControl* Control, const TCreateParams& Params, cons
     bool HasBase = false;
     if (!SystemClass.empty()) {
         const std::u16string Sys = Utf8ToWide(SystemClass);
-        HasBase = GetClassInfoW(nullptr, Sys.c_str(), &Base) != 0;
+        HasBase = GetClassInfoW(/*hInstance=*/nullptr, Sys.c_str(), &Base) != 0;
     }
     Control->SetDefWndProc(HasBase ? Base.lpfnWndProc : &DefWindowProcW);
     const std::u16string ClassName = RegisterUnicodeWindowClass(Params, HasBase ? &Base : nullptr);
     ControlBeingCreated = Control;
-    HWND H = CreateWindowExW(Params.ExStyle, ClassName.c_str(), nullptr, Params.Style, Params.X, Params.Y,
-                             Params.Width, Params.Height, Params.WndParent, nullptr, nullptr, nullptr);
+    HWND H = CreateWindowExW(Params.ExStyle, ClassName.c_str(), /*lpWindowName=*/nullptr, Params.Style, Params.X,
+                             Params.Y, Params.Width, Params.Height, Params.WndParent, /*hMenu=*/nullptr,
+                             /*hInstance=*/nullptr, /*lpParam=*/nullptr);
     ControlBeingCreated = nullptr;
     if (!H) RaiseLastWideError();
     if (!Control->HandleAllocated()) Control->SetHandleFromLayer(H);

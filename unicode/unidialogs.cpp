@@ -65,7 +65,7 @@ WideString TUniMessageForm::GetFormText() {
     WideString ButtonCaptions;
     for (int I = 0; I < ComponentCount(); ++I)
         if (auto* B = dynamic_cast<TUniButton*>(Components(I))) ButtonCaptions += B->Caption() + u"   ";
-    ButtonCaptions = ReplaceWideText(ButtonCaptions, u"&", u"", rfReplaceAll, false);
+    ButtonCaptions = ReplaceWideText(ButtonCaptions, u"&", u"", rfReplaceAll, /*wholeWord=*/false);
     WideString Message;
     if (auto* L = Find<TUniLabel>("Message")) Message = L->Caption();
     return Divider + Caption() + u"\r\n" + Divider + Message + u"\r\n" + Divider + ButtonCaptions + u"\r\n" + Divider;
@@ -112,7 +112,7 @@ TUniMessageForm* BuildWideMessageDialog(const WideString& Msg, TMsgDlgType Type,
     RECT TextRect{0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
     DrawTextWide(DC, Msg.c_str(), static_cast<int>(Msg.size()) + 1, &TextRect, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
     SelectObject(DC, Old);
-    ReleaseDC(nullptr, DC);
+    ReleaseDC(/*hWnd=*/nullptr, DC);
 
     const bool HasIcon = Type != mtCustom;
     const int MsgW = TextRect.right, MsgH = TextRect.bottom;
@@ -130,7 +130,7 @@ TUniMessageForm* BuildWideMessageDialog(const WideString& Msg, TMsgDlgType Type,
         static const LPCSTR Icons[] = {IDI_EXCLAMATION, IDI_HAND, IDI_ASTERISK, IDI_QUESTION};
         auto* Image = new TUniImage(F);
         Image->SetName("Image");
-        Image->Picture().Icon().SetHandle(LoadIconA(nullptr, Icons[Type]));
+        Image->Picture().Icon().SetHandle(LoadIconA(/*hInstance=*/nullptr, Icons[Type]));
         Image->SetBounds(HMargin, VMargin, 32, 32);
         Image->SetParent(F);
     }

@@ -197,7 +197,7 @@ bool DispatchWideCharMessage(MSG& Msg) {
 
 void InstallWideCharHook() {
     if (WideCharHook) return;
-    WideCharHook = SetWindowsHookExW(WH_GETMESSAGE, &WideCharHookProc, nullptr, GetCurrentThreadId());
+    WideCharHook = SetWindowsHookExW(WH_GETMESSAGE, &WideCharHookProc, /*hmod=*/nullptr, GetCurrentThreadId());
     if (!WideCharHook) RaiseLastWideError();
 }
 

@@ -18,7 +18,7 @@ SIZE WideTextExtent(TCanvas& Canvas, const WideString& Text) {
     HGDIOBJ Old = SelectObject(DC, Canvas.Font().Handle());
     GetTextExtentPoint32W(DC, Text.c_str(), static_cast<int>(Text.size()), &S);
     SelectObject(DC, Old);
-    if (Screen) ReleaseDC(nullptr, Screen);
+    if (Screen) ReleaseDC(/*hWnd=*/nullptr, Screen);
     return S;
 }
 
@@ -50,7 +50,7 @@ TWideProperty CaptionProperty() {
 
 // ---- Labels -----------------------------------------------------------------------
 TClassInfo& TUniCustomLabel::StaticClassInfo() {
-    static TClassInfo CI("TUniCustomLabel", &TCustomLabel::StaticClassInfo(), nullptr,
+    static TClassInfo CI("TUniCustomLabel", &TCustomLabel::StaticClassInfo(), /*Create=*/nullptr,
                          [](TClassInfo& C) { DefineWidePropertyFilers(C, {HintProperty<TUniCustomLabel>()}); });
     return CI;
 }

@@ -226,7 +226,7 @@ void TUniStrings::LoadFromFile(const WideString& FileName) {
     TUniFileStream stream(FileName, fmOpenRead | fmShareDenyWrite);
     FLastFileCharSet = DetectStreamBom(stream);
     stream.SetPosition(0);
-    LoadFromStream(stream, true);
+    LoadFromStream(stream, /*Detect=*/true);
 }
 
 void TUniStrings::LoadFromStream(TStream& Stream, bool Detect) {
@@ -262,7 +262,7 @@ void TUniStrings::Move(int CurIndex, int NewIndex) {
 
 void TUniStrings::SaveToFile(const WideString& FileName) {
     TUniFileStream stream(FileName, 0xFFFF);
-    SaveToStream(stream, true);
+    SaveToStream(stream, /*WithBom=*/true);
 }
 
 void TUniStrings::SaveToStream(TStream& Stream, bool WithBom) {

@@ -136,14 +136,14 @@ public:
     void SetCapacity(int NewCapacity) override;
     void SetUpdateState(bool Updating) override;
     int CompareStrings(const WideString& S1, const WideString& S2) const override;
-    int Add(const WideString& S) override { return AddObject(S, nullptr); }
+    int Add(const WideString& S) override { return AddObject(S, /*Obj=*/nullptr); }
     int AddObject(const WideString& S, TObject* Obj) override;
     void Clear() override;
     void Delete(int Index) override;
     void Exchange(int Index1, int Index2) override;
     int IndexOf(const WideString& S) const override;
     int IndexOfName(const WideString& Name) const override;
-    void Insert(int Index, const WideString& S) override { InsertObject(Index, S, nullptr); }
+    void Insert(int Index, const WideString& S) override { InsertObject(Index, S, /*Obj=*/nullptr); }
     void InsertObject(int Index, const WideString& S, TObject* Obj) override;
 
     virtual void Changed();

@@ -427,9 +427,9 @@ int CompareCodePoints(const WideString& a, const WideString& b, bool fold) {
 
 } // namespace
 
-int WideCompareStr(const WideString& a, const WideString& b) { return CompareCodePoints(a, b, false); }
+int WideCompareStr(const WideString& a, const WideString& b) { return CompareCodePoints(a, b, /*fold=*/false); }
 
-int WideCompareText(const WideString& a, const WideString& b) { return CompareCodePoints(a, b, true); }
+int WideCompareText(const WideString& a, const WideString& b) { return CompareCodePoints(a, b, /*fold=*/true); }
 
 int WideFileCreate(const WideString& name) {
     return ::open(WideToUtf8(name).c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -472,10 +472,12 @@ std::string WideToAnsiCodePage(const WideString& s, std::uint32_t codePage) {
         return WideToUtf8(s);
     if (s.empty())
         return {};
-    const int n = WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), /*lpMultiByteStr=*/nullptr, 0,
+                                      /*lpDefaultChar=*/nullptr, /*lpUsedDefaultChar=*/nullptr);
     std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
-        WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n, nullptr, nullptr);
+        WideCharToMultiByte(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n, /*lpDefaultChar=*/nullptr,
+                            /*lpUsedDefaultChar=*/nullptr);
     return out;
 }
 
@@ -486,7 +488,7 @@ WideString AnsiToWideCodePage(const std::string& s, std::uint32_t codePage) {
         return Utf8ToWide(s);
     if (s.empty())
         return {};
-    const int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    const int n = MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), /*lpWideCharStr=*/nullptr, 0);
     WideString out(static_cast<std::size_t>(n > 0 ? n : 0), u'\0');
     if (n > 0)
         MultiByteToWideChar(codePage, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
@@ -524,7 +526,8 @@ WideChar CharCodeToWideChar(std::uint16_t code) {
 bool WideCharFitsCodePage(WideChar c) {
     char buf[8];
     BOOL usedDefault = FALSE;
-    const int n = WideCharToMultiByte(DefaultCodePage, 0, &c, 1, buf, sizeof buf, nullptr, &usedDefault);
+    const int n =
+        WideCharToMultiByte(DefaultCodePage, 0, &c, 1, buf, sizeof buf, /*lpDefaultChar=*/nullptr, &usedDefault);
     return n > 0 && !usedDefault;
 }
 
@@ -543,7 +546,7 @@ WideString LoadResStringWide(const TResStringRec* rec) {
 void RaiseLastWideError() {
     const DWORD code = GetLastError();
     char buf[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, buf, sizeof buf, nullptr);
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, /*lpSource=*/nullptr, code, 0, buf, sizeof buf, /*Arguments=*/nullptr);
     std::string text(buf);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();

@@ -1044,7 +1044,8 @@ void TIEDibbitmap::AllocateBits(int32_t Width, int32_t Height, int32_t BitCount)
     info.colors[1] = RGBQUAD{255, 255, 255, 0};
     FDC = CreateCompatibleDC(nullptr);
     void* bits = nullptr;
-    FSection = CreateDIBSection(FDC, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    FSection =
+        CreateDIBSection(FDC, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, /*Section=*/nullptr, 0);
     if (!FSection || !bits) {
         FreeBits();
         throw EOutOfMemory("Out of memory");

@@ -84,9 +84,9 @@ void Shadow(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int
 }  // namespace
 
 void DrawShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t Color, int32_t Kind, int32_t Y2, int32_t X2) {
-    Shadow(Canvas, X1, Y1, X2, Y2, Kind, Color, true);
+    Shadow(Canvas, X1, Y1, X2, Y2, Kind, Color, /*Right=*/true);
 }
 
 void DrawShadowBottom(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t Color, int32_t Kind, int32_t Y2, int32_t X2) {
-    Shadow(Canvas, X1, Y1, X2, Y2, Kind, Color, false);
+    Shadow(Canvas, X1, Y1, X2, Y2, Kind, Color, /*Right=*/false);
 }

@@ -62,7 +62,7 @@ void TIEMask::UpdateFull(int32_t V, bool Assign) {
 void TIEMask::SetPixel(int32_t X, int32_t Y, int32_t Value) {
     if (X < 0 || X >= Width || Y < 0 || Y >= Height) return;
     if (Value != 0) GrowBox(X, Y);
-    UpdateFull(Value, false);
+    UpdateFull(Value, /*Assign=*/false);
     uint8_t* r = GetScanline(Y);
     if (BitsPerPixel == 1) {
         uint8_t m = static_cast<uint8_t>(0x80 >> (X & 7));
@@ -81,7 +81,7 @@ int32_t TIEMask::GetPixel(int32_t X, int32_t Y) {
 
 void TIEMask::Fill(int32_t Value) {
     std::fill(Bits.begin(), Bits.end(), static_cast<uint8_t>(Value));
-    UpdateFull(Value, true);
+    UpdateFull(Value, /*Assign=*/true);
 }
 
 void TIEMask::Empty() {
@@ -126,7 +126,7 @@ int32_t TIEMask::DrawHorizontalLine(int32_t Value, int32_t AX1, int32_t AX2, int
     AX2 = std::min(AX2, Width - 1);
     // A row outside the mask is not there to draw on (it is not folded onto the edge rows).
     if (AX2 < AX1 || Y < 0 || Y >= Height) return 0;
-    UpdateFull(Value, false);
+    UpdateFull(Value, /*Assign=*/false);
     uint8_t* r = GetScanline(Y);
     if (BitsPerPixel == 1) {
         // Value 0 deselects: the bits are cleared, not set.

@@ -194,8 +194,9 @@ struct SourceReader {
 bool TIEBitmap::RenderToTIEBitmap(TIEBitmap* Dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
                                   int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t Transparency,
                                   TResampleFilter Filter, TIEBlendOperation BlendOp) {
-    return RenderToTIEBitmapEx(Dest, nullptr, nullptr, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc, true,
-                               false, Transparency, Filter, BlendOp);
+    return RenderToTIEBitmapEx(Dest, /*Tables=*/nullptr, /*ClipRect=*/nullptr, xDst, yDst, dxDst, dyDst, xSrc, ySrc,
+                               dxSrc, dySrc, /*EnableAlpha=*/true,
+                               /*RowCopy=*/false, Transparency, Filter, BlendOp);
 }
 
 bool TIEBitmap::RenderToTIEBitmapEx(TIEBitmap* Dest, TIERenderTables* Tables, const RECT* ClipRect, int32_t xDst,
@@ -283,8 +284,8 @@ bool TIEBitmap::RenderToTIEBitmapEx(TIEBitmap* Dest, TIERenderTables* Tables, co
                 G->ChannelOffsetB = ChannelOffsetB;
                 G->EnableChannelOffset = EnableChannelOffset;
                 G->Contrast = Contrast;
-                ok = G->RenderToTIEBitmapEx(Dest, nullptr, ClipRect, xd, yd, dw, dh, 0, 0, dw, dh, EnableAlpha, RowCopy,
-                                            Transparency, rfNone, BlendOp);
+                ok = G->RenderToTIEBitmapEx(Dest, /*Tables=*/nullptr, ClipRect, xd, yd, dw, dh, 0, 0, dw, dh,
+                                            EnableAlpha, RowCopy, Transparency, rfNone, BlendOp);
             }
         } else if (dw != 0 && dh != 0 && sw != 0 && sh != 0) {
             ok = RenderDirect(Dest, Tables, ClipRect, xd, yd, dw, dh, xs, ys, sw, sh, rx, ry, EnableAlpha, RowCopy,
@@ -406,6 +407,6 @@ bool TIEBitmap::RenderDirect(TIEBitmap* Dest, TIERenderTables* Tables, const REC
 bool TIEBitmap::RenderToTBitmap(TBitmap* Dest, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
                                 int32_t xSrc, int32_t ySrc, int32_t dxSrc, int32_t dySrc, int32_t Transparency,
                                 TResampleFilter Filter, TIEBlendOperation BlendOp) {
-    return RenderToTBitmapEx(Dest, nullptr, nullptr, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc, true, false,
-                             Transparency, Filter, BlendOp);
+    return RenderToTBitmapEx(Dest, /*Tables=*/nullptr, /*ClipRect=*/nullptr, xDst, yDst, dxDst, dyDst, xSrc, ySrc,
+                             dxSrc, dySrc, /*EnableAlpha=*/true, /*RowCopy=*/false, Transparency, Filter, BlendOp);
 }

@@ -231,7 +231,7 @@ bool TIEBitmap::RenderToTBitmapEx(TBitmap* Dest, TIERenderTables* Tables, const 
                                   TResampleFilter Filter, TIEBlendOperation BlendOp) {
     if (!Dest || Dest->PixelFormat() != pf24bit) return false;
     TIEBitmap wrap;
-    wrap.WrapTBitmap(Dest, false);
+    wrap.WrapTBitmap(Dest, /*Reread=*/false);
     return RenderToTIEBitmapEx(&wrap, Tables, ClipRect, xDst, yDst, dxDst, dyDst, xSrc, ySrc, dxSrc, dySrc,
                                EnableAlpha, RowCopy, Transparency, Filter, BlendOp);
 }

@@ -17,10 +17,10 @@ int32_t TIEImageIO::OpenAVIFile(const std::string& FileName) {
         AVIFileInit();
         AviInitDone = true;
     }
-    bool ok = AVIFileOpenA(&FAviFile, FileName.c_str(), OF_READ, nullptr) == AVIERR_OK &&
+    bool ok = AVIFileOpenA(&FAviFile, FileName.c_str(), OF_READ, /*lpHandler=*/nullptr) == AVIERR_OK &&
               AVIFileGetStream(FAviFile, &FAviStream, streamtypeVIDEO, 0) == AVIERR_OK &&
               AVIStreamInfoA(FAviStream, &FAviInfo, sizeof FAviInfo) == AVIERR_OK;
-    if (ok) ok = (FAviFrames = AVIStreamGetFrameOpen(FAviStream, nullptr)) != nullptr;
+    if (ok) ok = (FAviFrames = AVIStreamGetFrameOpen(FAviStream, /*lpbiWanted=*/nullptr)) != nullptr;
     if (!ok) {
         if (FAviStream) AVIStreamRelease(FAviStream);
         if (FAviFile) AVIFileRelease(FAviFile);
@@ -50,7 +50,7 @@ void TIEImageIO::LoadFromAVI(int32_t Index) {
                                     : 0;
         if (dib) {
             TIEDibbitmap d;
-            const int32_t bits = PackedDIBToDibBitmap(dib, &d, nullptr, true);
+            const int32_t bits = PackedDIBToDibBitmap(dib, &d, /*pixels=*/nullptr, /*isPointer=*/true);
             FIEBitmap->CopyFromTIEDibbitmap(&d);
             switch (bits) {
                 case 1: Params->BitsPerSample = 1; Params->SamplesPerPixel = 1; break;

@@ -276,7 +276,7 @@ void Encode1D(BitWriter& w, const std::vector<uint8_t>& px, int32_t width) {
         x = e;
         black = !black;
     }
-    if (width == 0) PutRun(w, 0, false);
+    if (width == 0) PutRun(w, 0, /*black=*/false);
 }
 
 void Encode2D(BitWriter& w, const std::vector<uint8_t>& cur, const std::vector<uint8_t>& ref, int32_t width) {
@@ -435,7 +435,7 @@ void EncodeCCITTMHRow(const uint8_t* Row, int32_t Width, TStream& Stream, int Fi
     w.fillOrder = FillOrder;
     Encode1D(w, Pixels(Row, Width), Width);
     w.Pad();
-    WriteOut(w, Stream, Aborting, nullptr);
+    WriteOut(w, Stream, Aborting, /*st=*/nullptr);
 }
 
 void EncodeCCITT1DRow(const uint8_t* Row, int32_t Width, TStream& Stream, int FillOrder, std::atomic<bool>& Aborting,

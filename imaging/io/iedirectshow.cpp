@@ -92,7 +92,7 @@ void TIEDirectShow::GrabFrame(TIEBitmap* Bitmap) {
     if (Bitmap->PixelFormat() != ieRGB24 || Bitmap->Width() != w || Bitmap->Height() != h)
         Bitmap->Allocate(w, h, ieRGB24);
     long size = 0;
-    if (!FGraph->GetCurrentBuffer(&size, nullptr) || size <= 0) return;
+    if (!FGraph->GetCurrentBuffer(&size, /*Buffer=*/nullptr) || size <= 0) return;
     std::vector<uint8_t> buf(static_cast<size_t>(size));
     FGraph->GetCurrentBuffer(&size, buf.data());
     // Bottom-up rows of width x 3 bytes padded to 32 bits; never past either end.

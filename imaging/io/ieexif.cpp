@@ -15,7 +15,7 @@ std::vector<uint8_t> SaveEXIFToBuffer(TIOParamsVals& Params) {
     std::atomic<bool> abort{false};
     TIEProgressRecord pr;
     pr.Aborting = &abort;
-    WriteTIFFStream(ms, false, nullptr, pr, Params);
+    WriteTIFFStream(ms, /*Insert=*/false, /*Bitmap=*/nullptr, pr, Params);
     if (Params.ExifThumbnail && !Params.ExifThumbnail->IsEmpty()) {
         TIOParamsVals t(nullptr);
         t.SetImageIndex(1);
@@ -23,7 +23,7 @@ std::vector<uint8_t> SaveEXIFToBuffer(TIOParamsVals& Params) {
         t.SetDpiX(72);
         t.SetDpiY(72);
         ms.SetPosition(0);
-        WriteTIFFStream(ms, true, Params.ExifThumbnail.get(), pr, t);
+        WriteTIFFStream(ms, /*Insert=*/true, Params.ExifThumbnail.get(), pr, t);
     }
     std::vector<uint8_t> out = {'E', 'x', 'i', 'f', 0, 0};
     auto* p = static_cast<const uint8_t*>(ms.Memory());
@@ -44,14 +44,16 @@ bool LoadEXIFFromBuffer(const void* Data, int64_t Size, TIOParamsVals& Params) {
     std::unique_ptr<TIEMask> mask;
     int32_t pages = 0;
     TIEBitmap scratch;
-    ReadTIFFStream(&scratch, ms, pages, false, true, true, mask, true, pr, t);
+    ReadTIFFStream(&scratch, ms, pages, /*ThumbnailMode=*/false, /*NoAlpha=*/true, /*BaseAtPosition=*/true, mask,
+                   /*Preview=*/true, pr, t);
     CopyEXIFParams(t, Params);
     Params.HasEXIFData = true;
     t.SetImageIndex(1);
     ms.SetPosition(0);
     abort = false;
     if (pages > 1) {
-        ReadTIFFStream(Params.ExifThumbnail.get(), ms, pages, true, true, true, mask, false, pr, t);
+        ReadTIFFStream(Params.ExifThumbnail.get(), ms, pages, /*ThumbnailMode=*/true, /*NoAlpha=*/true,
+                       /*BaseAtPosition=*/true, mask, /*Preview=*/false, pr, t);
         if (abort) Params.ExifThumbnail->FreeImage(true);
         else if (Params.TIFFOrientation > 1) ApplyEXIFOrientation(Params.ExifThumbnail.get(), Params.TIFFOrientation);
     }
@@ -69,7 +71,8 @@ bool LoadEXIFFromRawStream(TStream& Stream, TIOParamsVals& Params) {
     std::unique_ptr<TIEMask> mask;
     int32_t pages = 0;
     TIEBitmap scratch;
-    ReadTIFFStream(&scratch, Stream, pages, false, true, true, mask, true, pr, t);
+    ReadTIFFStream(&scratch, Stream, pages, /*ThumbnailMode=*/false, /*NoAlpha=*/true, /*BaseAtPosition=*/true, mask,
+                   /*Preview=*/true, pr, t);
     CopyEXIFParams(t, Params);
     Params.HasEXIFData = true;
     // The preview: page 0, or page 1 when page 0 holds nothing but zero bytes.
@@ -77,7 +80,8 @@ bool LoadEXIFFromRawStream(TStream& Stream, TIOParamsVals& Params) {
         Stream.SetPosition(pos);
         abort = false;
         t.SetImageIndex(page);
-        ReadTIFFStream(Params.ExifThumbnail.get(), Stream, pages, true, true, true, mask, false, pr, t);
+        ReadTIFFStream(Params.ExifThumbnail.get(), Stream, pages, /*ThumbnailMode=*/true, /*NoAlpha=*/true,
+                       /*BaseAtPosition=*/true, mask, /*Preview=*/false, pr, t);
         if (!abort && !Params.ExifThumbnail->IsAllZero()) break;
         Params.ExifThumbnail->FreeImage(true);
     }

@@ -53,25 +53,26 @@ void AddBuiltin(int32_t Type, const char* Name, const char* Ext, bool Read, bool
 }
 
 void RegisterBuiltinFormats() {
-    AddBuiltin(ioTIFF, "TIFF Bitmap", "TIF;TIFF;FAX;G3N;G3F;XIF", true, true, ppTIFF);
-    AddBuiltin(ioGIF, "CompuServe Bitmap", "GIF", true, true, ppGIF);
-    AddBuiltin(ioJPEG, "JPEG Bitmap", "JPG;JPEG;JPE;JIF", true, true, ppJPEG);
-    AddBuiltin(ioPCX, "PaintBrush", "PCX", true, true, ppPCX);
-    AddBuiltin(ioBMP, "Windows Bitmap", "BMP;DIB;RLE", true, true, ppBMP);
-    AddBuiltin(ioICO, "Windows Icon", "ICO", true, true, 0);
-    AddBuiltin(ioCUR, "Windows Cursor", "CUR", true, false, 0);
-    AddBuiltin(ioPNG, "Portable Network Graphics", "PNG", true, true, ppPNG);
-    AddBuiltin(ioWMF, "Windows Metafile", "WMF", true, false, 0);
-    AddBuiltin(ioEMF, "Enhanced Windows Metafile", "EMF", true, false, 0);
-    AddBuiltin(ioTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", true, true, ppTGA);
-    AddBuiltin(ioPXM, "Portable Pixmap, GrayMap, BitMap", "PXM;PPM;PGM;PBM", true, true, 0);
-    AddBuiltin(ioWBMP, "Wireless Bitmap", "WBMP", true, true, 0);
-    AddBuiltin(ioJP2, "JPEG2000", "JP2", true, true, ppJ2000);
-    AddBuiltin(ioJ2K, "JPEG2000 Code Stream", "J2K;JPC;J2C", true, true, ppJ2000);
-    AddBuiltin(ioPS, "PostScript Level 2", "PS;EPS", false, true, 0);
-    AddBuiltin(ioPDF, "Adobe PDF", "PDF", false, true, 0);
-    AddBuiltin(ioDCX, "Multipage PCX", "DCX", true, true, ppPCX);
-    AddBuiltin(ioRAW, "Camera RAW", "CRW;CR2;NEF;RAW;PEF;RAF;X3F;BAY;ORF;SRF;MRW;DCR", true, false, 0);
+    AddBuiltin(ioTIFF, "TIFF Bitmap", "TIF;TIFF;FAX;G3N;G3F;XIF", /*Read=*/true, /*Write=*/true, ppTIFF);
+    AddBuiltin(ioGIF, "CompuServe Bitmap", "GIF", /*Read=*/true, /*Write=*/true, ppGIF);
+    AddBuiltin(ioJPEG, "JPEG Bitmap", "JPG;JPEG;JPE;JIF", /*Read=*/true, /*Write=*/true, ppJPEG);
+    AddBuiltin(ioPCX, "PaintBrush", "PCX", /*Read=*/true, /*Write=*/true, ppPCX);
+    AddBuiltin(ioBMP, "Windows Bitmap", "BMP;DIB;RLE", /*Read=*/true, /*Write=*/true, ppBMP);
+    AddBuiltin(ioICO, "Windows Icon", "ICO", /*Read=*/true, /*Write=*/true, 0);
+    AddBuiltin(ioCUR, "Windows Cursor", "CUR", /*Read=*/true, /*Write=*/false, 0);
+    AddBuiltin(ioPNG, "Portable Network Graphics", "PNG", /*Read=*/true, /*Write=*/true, ppPNG);
+    AddBuiltin(ioWMF, "Windows Metafile", "WMF", /*Read=*/true, /*Write=*/false, 0);
+    AddBuiltin(ioEMF, "Enhanced Windows Metafile", "EMF", /*Read=*/true, /*Write=*/false, 0);
+    AddBuiltin(ioTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", /*Read=*/true, /*Write=*/true, ppTGA);
+    AddBuiltin(ioPXM, "Portable Pixmap, GrayMap, BitMap", "PXM;PPM;PGM;PBM", /*Read=*/true, /*Write=*/true, 0);
+    AddBuiltin(ioWBMP, "Wireless Bitmap", "WBMP", /*Read=*/true, /*Write=*/true, 0);
+    AddBuiltin(ioJP2, "JPEG2000", "JP2", /*Read=*/true, /*Write=*/true, ppJ2000);
+    AddBuiltin(ioJ2K, "JPEG2000 Code Stream", "J2K;JPC;J2C", /*Read=*/true, /*Write=*/true, ppJ2000);
+    AddBuiltin(ioPS, "PostScript Level 2", "PS;EPS", /*Read=*/false, /*Write=*/true, 0);
+    AddBuiltin(ioPDF, "Adobe PDF", "PDF", /*Read=*/false, /*Write=*/true, 0);
+    AddBuiltin(ioDCX, "Multipage PCX", "DCX", /*Read=*/true, /*Write=*/true, ppPCX);
+    AddBuiltin(ioRAW, "Camera RAW", "CRW;CR2;NEF;RAW;PEF;RAF;X3F;BAY;ORF;SRF;MRW;DCR", /*Read=*/true, /*Write=*/false,
+               0);
 }
 
 std::vector<std::string> SplitExtensions(const std::string& S) {

@@ -70,7 +70,8 @@ void ReadIconImage(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
     if (!ReadExact(Stream, h, 6, Progress)) return;
     if (!Cursor && h[0] == 'B' && h[1] == 'M') {
         Stream.Seek(start, soBeginning);
-        ReadBMPStream(Stream, Bitmap, Stream.Size(), Params, Progress, Preview, false, AlphaMask, IgnoreAlpha);
+        ReadBMPStream(Stream, Bitmap, Stream.Size(), Params, Progress, Preview, /*MissingFileHeader=*/false, AlphaMask,
+                      IgnoreAlpha);
         return;
     }
     const int count = LE16(h + 4);
@@ -243,12 +244,12 @@ bool IsCURStream(TStream& Stream) { return IsIconFile(Stream, 2); }
 
 void ReadICOStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
                    TIEProgressRecord& Progress, std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha) {
-    ReadIconImage(Stream, Bitmap, Params, Preview, Progress, AlphaMask, IgnoreAlpha, false);
+    ReadIconImage(Stream, Bitmap, Params, Preview, Progress, AlphaMask, IgnoreAlpha, /*Cursor=*/false);
 }
 
 void ReadCURStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Preview,
                    TIEProgressRecord& Progress, std::unique_ptr<TIEMask>& AlphaMask, bool IgnoreAlpha) {
-    ReadIconImage(Stream, Bitmap, Params, Preview, Progress, AlphaMask, IgnoreAlpha, true);
+    ReadIconImage(Stream, Bitmap, Params, Preview, Progress, AlphaMask, IgnoreAlpha, /*Cursor=*/true);
 }
 
 void WriteICOStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIEProgressRecord& Progress,

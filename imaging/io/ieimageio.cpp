@@ -124,7 +124,7 @@ void TIEImageIO::ReadViewBitmaps() {
     FBitmap = FAttachedView->GetBitmap();
     if (!FIEBitmapOwned || !FOwnBitmap) NewOwnTarget();
     if (FBitmap)
-        FIEBitmap->WrapTBitmap(FBitmap, true);
+        FIEBitmap->WrapTBitmap(FBitmap, /*Reread=*/true);
     else
         FIEBitmap->FreeImage(true);
 }
@@ -168,7 +168,7 @@ void TIEImageIO::SetAttachedTImage(TImage* Image) {
         if (FAttachedTImage != Image) ForgetTImage();
         FBitmap = &Image->Picture().Bitmap();
         if (!FIEBitmapOwned || !FOwnBitmap) NewOwnTarget();
-        FIEBitmap->WrapTBitmap(FBitmap, true);
+        FIEBitmap->WrapTBitmap(FBitmap, /*Reread=*/true);
         FAttachedTImage = Image;
         Image->FreeNotification(this);
         return;
@@ -334,7 +334,7 @@ void TIEImageIO::DoFinishWork() {
 bool TIEImageIO::MakeConsistentBitmap(std::initializer_list<TIEPixelFormat> Allowed) {
     if (FIEBitmap == nullptr) return false;
     // The windowing bitmap may have been resized or redrawn outside.
-    if (FBitmap) FIEBitmap->WrapTBitmap(FBitmap, false);
+    if (FBitmap) FIEBitmap->WrapTBitmap(FBitmap, /*Reread=*/false);
     if (Allowed.size() == 0) return true;
     return std::find(Allowed.begin(), Allowed.end(), FIEBitmap->PixelFormat()) != Allowed.end();
 }
@@ -468,14 +468,15 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
         case ioBMP: {
             PrepareLoad();
             std::unique_ptr<TIEMask> mask;
-            ReadBMPStream(S, FIEBitmap, 0, *Params, pr, false, false, mask, false);
+            ReadBMPStream(S, FIEBitmap, 0, *Params, pr, /*Preview=*/false, /*MissingFileHeader=*/false, mask,
+                          /*IgnoreAlpha=*/false);
             TakeMask(mask);
             AfterLoad(ioBMP);
             break;
         }
         case ioPNG: {
             PrepareLoad();
-            ReadPNGStream(S, FIEBitmap, *Params, false, pr);
+            ReadPNGStream(S, FIEBitmap, *Params, /*Preview=*/false, pr);
             AfterLoad(ioPNG);
             SetBackground(TRGBToColor(Params->PNGBackground));
             break;
@@ -487,11 +488,15 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             int64_t n = S.Read(hdr, 12);
             if (n == 12 && StreamHeaderSignature(hdr) == "JFIF") {
                 const int64_t len = static_cast<int32_t>(LE32(hdr + 8));
-                ReadJPEGStream(S, nullptr, FIEBitmap, true, false, true, false, false, pr, *Params);
+                ReadJPEGStream(S, /*TablesStream=*/nullptr, FIEBitmap, /*UseColorManagement=*/true,
+                               /*InvertCMYK=*/false, /*ReadMetadata=*/true, /*KeepYCbCr=*/false, /*Preview=*/false, pr,
+                               *Params);
                 S.Seek(hs + 12 + len, soBeginning);
             } else {
                 S.Seek(hs, soBeginning);
-                ReadJPEGStream(S, nullptr, FIEBitmap, true, false, true, false, false, pr, *Params);
+                ReadJPEGStream(S, /*TablesStream=*/nullptr, FIEBitmap, /*UseColorManagement=*/true,
+                               /*InvertCMYK=*/false, /*ReadMetadata=*/true, /*KeepYCbCr=*/false, /*Preview=*/false, pr,
+                               *Params);
             }
             AfterLoad(ioJPEG);
             break;
@@ -512,7 +517,8 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             // Offsets count from where the image starts (inside a stream header too).
             std::unique_ptr<TIEMask> mask;
             int32_t count = 0;
-            ReadTIFFStream(FIEBitmap, S, count, false, false, base, mask, false, pr, *Params);
+            ReadTIFFStream(FIEBitmap, S, count, /*ThumbnailMode=*/false, /*NoAlpha=*/false, base, mask,
+                           /*Preview=*/false, pr, *Params);
             TakeMask(mask);
             if (after >= 0) S.Seek(after, soBeginning);
             AfterLoad(ioTIFF);
@@ -539,20 +545,20 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
                     size = S.Size() - hs - 4;
                 }
             }
-            ReadPCXStream(S, FIEBitmap, *Params, size, pr, false);
+            ReadPCXStream(S, FIEBitmap, *Params, size, pr, /*Preview=*/false);
             if (after >= 0) S.Seek(after, soBeginning);
             AfterLoad(ioPCX);
             break;
         }
         case ioRAW:
             PrepareLoad();
-            ReadRawCameraStream(S, FIEBitmap, *Params, false, pr);
+            ReadRawCameraStream(S, FIEBitmap, *Params, /*Preview=*/false, pr);
             AfterLoad(ioRAW);
             break;
         case ioJP2:
         case ioJ2K:
             PrepareLoad();
-            ReadJ2000Stream(S, FIEBitmap, *Params, false, pr);
+            ReadJ2000Stream(S, FIEBitmap, *Params, /*Preview=*/false, pr);
             AfterLoad(Format);
             break;
         case ioICO:
@@ -560,9 +566,9 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
             PrepareLoad();
             std::unique_ptr<TIEMask> mask;
             if (Format == ioICO)
-                ReadICOStream(S, FIEBitmap, *Params, false, pr, mask, false);
+                ReadICOStream(S, FIEBitmap, *Params, /*Preview=*/false, pr, mask, /*IgnoreAlpha=*/false);
             else
-                ReadCURStream(S, FIEBitmap, *Params, false, pr, mask, false);
+                ReadCURStream(S, FIEBitmap, *Params, /*Preview=*/false, pr, mask, /*IgnoreAlpha=*/false);
             TakeMask(mask);
             AfterLoad(Format);
             break;
@@ -570,14 +576,14 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
         case ioTGA: {
             PrepareLoad();
             std::unique_ptr<TIEMask> mask;
-            ReadTGAStream(S, FIEBitmap, *Params, pr, false, mask, false);
+            ReadTGAStream(S, FIEBitmap, *Params, pr, /*Preview=*/false, mask, /*IgnoreAlpha=*/false);
             TakeMask(mask);
             AfterLoad(ioTGA);
             break;
         }
         case ioDCX:
             PrepareLoad();
-            ReadDCXStream(S, FIEBitmap, *Params, false, pr);
+            ReadDCXStream(S, FIEBitmap, *Params, /*Preview=*/false, pr);
             AfterLoad(ioDCX);
             break;
         case ioBMPRAW: {
@@ -593,9 +599,9 @@ void TIEImageIO::LoadStreamFilter(TIOFormatCode Format, TStream& S) {
         case ioWBMP: {
             PrepareLoad();
             if (Format == ioPXM)
-                ReadPNMStream(S, FIEBitmap, *Params, false, pr);
+                ReadPNMStream(S, FIEBitmap, *Params, /*Preview=*/false, pr);
             else
-                ReadWBMPStream(S, FIEBitmap, *Params, false, pr);
+                ReadWBMPStream(S, FIEBitmap, *Params, /*Preview=*/false, pr);
             ApplyDefaultDpi();
             if (AutoAdjustDPI && Format != ioWBMP) AdjustDPI();
             Params->FileType = Format;
@@ -634,7 +640,7 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
             TIEBitmap F;
             F.SetLocation(ieMemory);
             std::unique_ptr<TIEMask> mask;
-            ReadGIFStream(S, &F, count, false, mask, false, N < 1 ? real : silent, *Params);
+            ReadGIFStream(S, &F, count, /*NoAlpha=*/false, mask, /*Preview=*/false, N < 1 ? real : silent, *Params);
             const TIEPixelFormat fpf = F.PixelFormat();
             ApplyDefaultDpi();
             int32_t sw = std::max(Params->GIFWinWidth, F.Width()), sh = std::max(Params->GIFWinHeight, F.Height());
@@ -671,8 +677,9 @@ int32_t TIEImageIO::LoadFromStreamGIF(TStream& S) {
                     saved->Assign(&comp);
                 }
                 const int32_t x = Params->GIFXPos, y = Params->GIFYPos;
-                F.RenderToTIEBitmapEx(&comp, nullptr, nullptr, x, y, F.Width(), F.Height(), 0, 0, F.Width(),
-                                      F.Height(), true, false, 255, rfNone, ieBlendNormal);
+                F.RenderToTIEBitmapEx(&comp, /*Tables=*/nullptr, /*ClipRect=*/nullptr, x, y, F.Width(), F.Height(), 0,
+                                      0, F.Width(), F.Height(), /*EnableAlpha=*/true, /*RowCopy=*/false, 255, rfNone,
+                                      ieBlendNormal);
                 if (F.HasAlphaChannel())
                     F.MergeAlphaRectTo(&comp, 0, 0, x, y, F.Width(), F.Height());
                 else
@@ -811,7 +818,7 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
                 const int64_t hs = S.Position();
                 uint8_t hdr[12] = {};
                 WriteStreamChecked(S, Aborting, hdr, 12);
-                WriteTIFFStream(S, false, FIEBitmap, pr, *Params);
+                WriteTIFFStream(S, /*Insert=*/false, FIEBitmap, pr, *Params);
                 const int64_t end = S.Position();
                 std::memcpy(hdr, "TIFF", 4);
                 PutLE32(hdr + 8, static_cast<uint32_t>(end - hs - 12));
@@ -819,7 +826,7 @@ void TIEImageIO::SaveStreamBody(TIOFormatCode Format, TStream& S) {
                 WriteStreamChecked(S, Aborting, hdr, 12);
                 S.Seek(end, soBeginning);
             } else {
-                WriteTIFFStream(S, false, FIEBitmap, pr, *Params);
+                WriteTIFFStream(S, /*Insert=*/false, FIEBitmap, pr, *Params);
             }
             break;
         case ioJPEG: {
@@ -1057,7 +1064,8 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
-            case ioWMF: case ioEMF: ImportMetafile(FileName, -1, true, -1); return;
+            case ioWMF:
+            case ioEMF: ImportMetafile(FileName, -1, /*WithAlpha=*/true, -1); return;
             default:
                 Aborting = true;
                 DoFinishWork();
@@ -1090,7 +1098,7 @@ void TIEImageIO::LoadFromFile(const std::string& FileName) {
 }
 
 void TIEImageIO::LoadFromFileAuto(const std::string& FileName) {
-    TIOFormatCode f = FindFileFormat(FileName, false);
+    TIOFormatCode f = FindFileFormat(FileName, /*VerifyExtension=*/false);
     if (f != 0)
         LoadFromFileFormat(FileName, f);
     else
@@ -1122,7 +1130,8 @@ void TIEImageIO::LoadFromFileFormat(const std::string& FileName, TIOFormatCode F
             case ioTGA: LoadFromFileTGA(FileName); return;
             case ioPXM: LoadFromFilePXM(FileName); return;
             case ioWBMP: LoadFromFileWBMP(FileName); return;
-            case ioWMF: case ioEMF: ImportMetafile(FileName, -1, true, -1); return;
+            case ioWMF:
+            case ioEMF: ImportMetafile(FileName, -1, /*WithAlpha=*/true, -1); return;
             default: LoadFromFile(FileName); return;
         }
     }
@@ -1212,66 +1221,57 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
         switch (Format) {
             case ioBMP: {
                 std::unique_ptr<TIEMask> mask;
-                ReadBMPStream(Stream, &scratch, Stream.Size(), *Params, pr, true, false, mask, true);
+                ReadBMPStream(Stream, &scratch, Stream.Size(), *Params, pr, /*Preview=*/true,
+                              /*MissingFileHeader=*/false, mask, /*IgnoreAlpha=*/true);
                 break;
             }
-            case ioPNG:
-                ReadPNGStream(Stream, &scratch, *Params, true, pr);
-                break;
+            case ioPNG: ReadPNGStream(Stream, &scratch, *Params, /*Preview=*/true, pr); break;
             case ioJPEG: {
                 const int64_t hs = Stream.Position();
                 uint8_t hdr[12] = {};
                 if (Stream.Read(hdr, 12) != 12 || StreamHeaderSignature(hdr) != "JFIF") Stream.Seek(hs, soBeginning);
-                ReadJPEGStream(Stream, nullptr, &scratch, false, false, true, false, true, pr, *Params);
+                ReadJPEGStream(Stream, /*TablesStream=*/nullptr, &scratch, /*UseColorManagement=*/false,
+                               /*InvertCMYK=*/false, /*ReadMetadata=*/true, /*KeepYCbCr=*/false, /*Preview=*/true, pr,
+                               *Params);
                 break;
             }
             case ioGIF: {
                 int32_t n = 0;
                 std::unique_ptr<TIEMask> mask;
-                ReadGIFStream(Stream, &scratch, n, true, mask, true, pr, *Params);
+                ReadGIFStream(Stream, &scratch, n, /*NoAlpha=*/true, mask, /*Preview=*/true, pr, *Params);
                 break;
             }
-            case ioPXM:
-                ReadPNMStream(Stream, &scratch, *Params, true, pr);
-                break;
+            case ioPXM: ReadPNMStream(Stream, &scratch, *Params, /*Preview=*/true, pr); break;
             case ioPCX: {
                 const int64_t hs = Stream.Position();
                 uint8_t hdr[12] = {};
                 if (Stream.Read(hdr, 12) == 12 && StreamHeaderSignature(hdr) == "PCX2")
-                    ReadPCXStream(Stream, &scratch, *Params, static_cast<int32_t>(LE32(hdr + 8)), pr, true);
+                    ReadPCXStream(Stream, &scratch, *Params, static_cast<int32_t>(LE32(hdr + 8)), pr, /*Preview=*/true);
                 else {
                     Stream.Seek(hs, soBeginning);
-                    ReadPCXStream(Stream, &scratch, *Params, Stream.Size() - hs, pr, true);
+                    ReadPCXStream(Stream, &scratch, *Params, Stream.Size() - hs, pr, /*Preview=*/true);
                 }
                 break;
             }
-            case ioDCX:
-                ReadDCXStream(Stream, &scratch, *Params, true, pr);
-                break;
+            case ioDCX: ReadDCXStream(Stream, &scratch, *Params, /*Preview=*/true, pr); break;
             case ioTGA: {
                 std::unique_ptr<TIEMask> mask;
-                ReadTGAStream(Stream, &scratch, *Params, pr, true, mask, true);
+                ReadTGAStream(Stream, &scratch, *Params, pr, /*Preview=*/true, mask, /*IgnoreAlpha=*/true);
                 break;
             }
             case ioJP2:
-            case ioJ2K:
-                ReadJ2000Stream(Stream, &scratch, *Params, true, pr);
-                break;
-            case ioRAW:
-                ReadRawCameraStream(Stream, &scratch, *Params, true, pr);
-                break;
+            case ioJ2K: ReadJ2000Stream(Stream, &scratch, *Params, /*Preview=*/true, pr); break;
+            case ioRAW: ReadRawCameraStream(Stream, &scratch, *Params, /*Preview=*/true, pr); break;
             case ioICO:
             case ioCUR: {
                 std::unique_ptr<TIEMask> mask;
                 if (Format == ioICO)
-                    ReadICOStream(Stream, &scratch, *Params, true, pr, mask, true);
+                    ReadICOStream(Stream, &scratch, *Params, /*Preview=*/true, pr, mask, /*IgnoreAlpha=*/true);
                 else
-                    ReadCURStream(Stream, &scratch, *Params, true, pr, mask, true);
+                    ReadCURStream(Stream, &scratch, *Params, /*Preview=*/true, pr, mask, /*IgnoreAlpha=*/true);
                 break;
             }
-            case ioWBMP:
-                ReadWBMPStream(Stream, &scratch, *Params, true, pr);
-                break;
+            case ioWBMP: ReadWBMPStream(Stream, &scratch, *Params, /*Preview=*/true, pr); break;
             case ioTIFF: {
                 int32_t n = 0;
                 std::unique_ptr<TIEMask> mask;
@@ -1282,7 +1282,8 @@ void TIEImageIO::ParamsFromStreamFormat(TStream& Stream, TIOFormatCode Format) {
                         break;
                     }
                 }
-                ReadTIFFStream(&scratch, Stream, n, false, true, true, mask, true, pr, *Params);
+                ReadTIFFStream(&scratch, Stream, n, /*ThumbnailMode=*/false, /*NoAlpha=*/true, /*BaseAtPosition=*/true,
+                               mask, /*Preview=*/true, pr, *Params);
                 break;
             }
             default: {
@@ -1326,7 +1327,7 @@ void TIEImageIO::ParamsFromFileFormat(const std::string& FileName, TIOFormatCode
 }
 
 void TIEImageIO::ParamsFromFile(const std::string& FileName) {
-    ParamsFromFileFormat(FileName, FindFileFormat(FileName, true));
+    ParamsFromFileFormat(FileName, FindFileFormat(FileName, /*VerifyExtension=*/true));
 }
 
 void TIEImageIO::ParamsFromStream(TStream& Stream) { ParamsFromStreamFormat(Stream, FindStreamFormat(Stream)); }

@@ -164,7 +164,7 @@ void ReadJ2000Stream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, 
     const int64_t available = Stream.Size() - start;
     TStreamLink link{&Stream, start};
     TCodec codec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
-    TOpjStream stream = MakeStream(link, true, available);
+    TOpjStream stream = MakeStream(link, /*input=*/true, available);
     if (!codec || !stream) {
         SetAbort(Progress);
         return;
@@ -348,7 +348,7 @@ void WriteJ2000Stream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     ep.tcp_mct = s.ColourTransform ? 1 : 0;
     TCodec codec(opj_create_compress(Kind == TJ2000Kind::JP2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
     TStreamLink link{&Stream, Stream.Position()};
-    TOpjStream stream = MakeStream(link, false, 0);
+    TOpjStream stream = MakeStream(link, /*input=*/false, 0);
     if (!codec || !stream) {
         SetAbort(Progress);
         return;

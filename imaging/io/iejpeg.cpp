@@ -300,8 +300,8 @@ void ReadJPEGStream(TStream& Stream, TStream* TablesStream, TIEBitmap* Bitmap, b
     if (Params.GetExifThumbnail && !Preview) {
         Params.ExifThumbnail.reset();
         Params.SetGetExifThumbnail(false);
-        ReadJPEGStream(Stream, TablesStream, Bitmap, UseColorManagement, InvertCMYK, true, KeepYCbCr, true, Progress,
-                       Params);
+        ReadJPEGStream(Stream, TablesStream, Bitmap, UseColorManagement, InvertCMYK, /*ReadMetadata=*/true, KeepYCbCr,
+                       /*Preview=*/true, Progress, Params);
         // Back to where this image starts, not to the start of the stream.
         Stream.Seek(imageStart, soBeginning);
         Params.SetGetExifThumbnail(true);

@@ -94,9 +94,9 @@ void AddPDFImagePage(TPDFOutputState& State, TIEBitmap* Bitmap, TIOParamsVals& P
                     EncodeCCITTG3Row(row.data(), w, fax, 1, abort, enc);
             }
             if (compression == 2)
-                EncodeCCITTG4Row(nullptr, w, fax, 1, abort, enc);
+                EncodeCCITTG4Row(/*Row=*/nullptr, w, fax, 1, abort, enc);
             else
-                EncodeCCITTG3Row(nullptr, w, fax, 1, abort, enc);
+                EncodeCCITTG3Row(/*Row=*/nullptr, w, fax, 1, abort, enc);
             auto* p = static_cast<const uint8_t*>(fax.Memory());
             data.assign(p, p + fax.Size());
             d->AddObject("Filter", Name("CCITTFaxDecode"));

@@ -99,7 +99,7 @@ bool IsPNMStream(TStream& Stream) {
     PNMHeader h;
     {
         TByteReader r(Stream);
-        ReadPNMHeader(r, h, nullptr, 501);
+        ReadPNMHeader(r, h, /*Comments=*/nullptr, 501);
     }
     Stream.Seek(p, soBeginning);
     return h.Kind != 0 && h.Width > 0 && h.Height > 0;

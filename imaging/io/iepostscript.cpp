@@ -129,9 +129,9 @@ void AddPSPage(TPSOutputState& State, TStream& Stream, TIEBitmap* Bitmap, TIOPar
                 EncodeCCITTG3Row(row.data(), w, fax, 1, abort, enc);
         }
         if (compression == 1)
-            EncodeCCITTG4Row(nullptr, w, fax, 1, abort, enc);
+            EncodeCCITTG4Row(/*Row=*/nullptr, w, fax, 1, abort, enc);
         else
-            EncodeCCITTG3Row(nullptr, w, fax, 1, abort, enc);
+            EncodeCCITTG3Row(/*Row=*/nullptr, w, fax, 1, abort, enc);
         chars = Append85(static_cast<const uint8_t*>(fax.Memory()), fax.Size(), data);
         source.push_back(std::string("currentfile /ASCII85Decode filter << /K ") + (compression == 1 ? "-1" : "1") +
                          " /BlackIs1 true /Columns " + std::to_string(w) + " /Rows " + std::to_string(h) +

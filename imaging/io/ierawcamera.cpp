@@ -396,7 +396,7 @@ void ReadRawCameraStream(TStream& Stream, TIEBitmap* Bitmap, TIOParamsVals& Para
     if (Params.RAWGetExifThumbnail && !Preview) {
         if (Params.ExifThumbnail) Params.ExifThumbnail->FreeImage(true);
         Params.RAWGetExifThumbnail = false;
-        ReadRawCameraStream(Stream, Bitmap, Params, true, Progress);
+        ReadRawCameraStream(Stream, Bitmap, Params, /*Preview=*/true, Progress);
         Params.RAWGetExifThumbnail = true;
         if (Progress.Aborted()) return;
         if (Params.ExifThumbnail && !Params.ExifThumbnail->IsEmpty()) {

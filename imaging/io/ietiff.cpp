@@ -618,7 +618,8 @@ void ReadJPEGInterchange(const TIFFDir& d, TStream& Stream, int64_t jifOffset, b
     TIEBitmap out;
     TIEProgressRecord silent;
     silent.Aborting = Progress.Aborting;
-    ReadJPEGStream(js, nullptr, &out, true, false, false, false, false, silent, jp);
+    ReadJPEGStream(js, /*TablesStream=*/nullptr, &out, /*UseColorManagement=*/true, /*InvertCMYK=*/false,
+                   /*ReadMetadata=*/false, /*KeepYCbCr=*/false, /*Preview=*/false, silent, jp);
     if (ThumbnailMode && (out.Width() > 400 || out.Height() > 400)) {
         SetAbort(Progress);
         return;
@@ -639,7 +640,8 @@ void ReadJPEGData(const TIFFDir& d, TStream& Stream, const Page& pg, TIEBitmap* 
     auto readJPEG = [&](TStream& js, TIEBitmap& out) {
         std::unique_ptr<TIEMemStream> ts;
         if (!tables.empty()) ts = std::make_unique<TIEMemStream>(tables.data(), static_cast<int64_t>(tables.size()));
-        ReadJPEGStream(js, ts.get(), &out, false, true, false, ph == 2 && !tables.empty(), false, silent, jp);
+        ReadJPEGStream(js, ts.get(), &out, /*UseColorManagement=*/false, /*InvertCMYK=*/true, /*ReadMetadata=*/false,
+                       ph == 2 && !tables.empty(), /*Preview=*/false, silent, jp);
     };
     int64_t jif = d.Int(tifftag::JPEGInterchangeFormat, 0);
     auto offsets = d.Ints(pg.tileW > 0 ? tifftag::TileOffsets : tifftag::StripOffsets);
@@ -662,7 +664,8 @@ void ReadJPEGData(const TIFFDir& d, TStream& Stream, const Page& pg, TIEBitmap* 
         }
         TIEMemStream js(buf.data(), len);
         TIEBitmap out;
-        ReadJPEGStream(js, nullptr, &out, true, false, false, false, false, silent, jp);
+        ReadJPEGStream(js, /*TablesStream=*/nullptr, &out, /*UseColorManagement=*/true, /*InvertCMYK=*/false,
+                       /*ReadMetadata=*/false, /*KeepYCbCr=*/false, /*Preview=*/false, silent, jp);
         out.CopyRectTo(Bitmap, 0, 0, 0, 0, std::min(out.Width(), pg.width), std::min(out.Height(), pg.height));
         return;
     }

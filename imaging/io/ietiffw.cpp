@@ -611,9 +611,9 @@ int32_t WriteTIFFStream(TStream& Stream, bool Insert, TIEBitmap* Bitmap, TIEProg
                 }
                 if ((y + 1) % rowsPerStrip == 0 || y == H - 1) {
                     if (tagCompression == 5) lzw(nullptr, 0, Stream, state);
-                    if (compression == 2) EncodeCCITT1DRow(nullptr, W, Stream, fillOrder, aborting, faxState);
-                    if (compression == 3) EncodeCCITTG3Row(nullptr, W, Stream, fillOrder, aborting, faxState);
-                    if (compression == 4) EncodeCCITTG4Row(nullptr, W, Stream, fillOrder, aborting, faxState);
+                    if (compression == 2) EncodeCCITT1DRow(/*Row=*/nullptr, W, Stream, fillOrder, aborting, faxState);
+                    if (compression == 3) EncodeCCITTG3Row(/*Row=*/nullptr, W, Stream, fillOrder, aborting, faxState);
+                    if (compression == 4) EncodeCCITTG4Row(/*Row=*/nullptr, W, Stream, fillOrder, aborting, faxState);
                     faxState = TIECCITTEncoder{};
                     offsets.push_back(static_cast<uint32_t>(stripStart - base));
                     counts.push_back(static_cast<uint32_t>(Stream.Position() - stripStart));

@@ -59,7 +59,7 @@ void TIEImageIO::LoadFromURL(const std::string& URL) {
     TInetHandles h;
     const bool proxied = !ProxyAddress.empty();
     h.Session = InternetOpenA("Mozilla/4.*", proxied ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_DIRECT,
-                              proxied ? ProxyAddress.c_str() : nullptr, nullptr, 0);
+                              proxied ? ProxyAddress.c_str() : nullptr, /*lpszProxyBypass=*/nullptr, 0);
     if (h.Session) {
         DWORD connectMs = URLConnectTimeout, stallMs = URLStallTimeout;
         InternetSetOptionA(h.Session, INTERNET_OPTION_CONNECT_TIMEOUT, &connectMs, sizeof connectMs);
@@ -71,16 +71,16 @@ void TIEImageIO::LoadFromURL(const std::string& URL) {
             InternetSetOptionA(h.Session, INTERNET_OPTION_PROXY_PASSWORD, const_cast<char*>(ProxyPassword.c_str()),
                                static_cast<DWORD>(ProxyPassword.size() + 1));
         }
-        h.Connection = InternetConnectA(h.Session, host.c_str(), static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                        INTERNET_SERVICE_HTTP, 0, 0);
+        h.Connection =
+            InternetConnectA(h.Session, host.c_str(), static_cast<INTERNET_PORT>(port), /*lpszUserName=*/nullptr,
+                             /*lpszPassword=*/nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     }
     if (h.Connection)
-        h.Request = HttpOpenRequestA(h.Connection, "GET", path.c_str(), "HTTP/1.1", nullptr, nullptr,
-                                     INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                                         INTERNET_FLAG_KEEP_CONNECTION,
-                                     0);
+        h.Request = HttpOpenRequestA(
+            h.Connection, "GET", path.c_str(), "HTTP/1.1", /*lpszReferrer=*/nullptr, /*lplpszAcceptTypes=*/nullptr,
+            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_KEEP_CONNECTION, 0);
     if (h.Request) InternetSetCancelFlag(h.Request, &Aborting);
-    if (!h.Request || !HttpSendRequestA(h.Request, nullptr, 0, nullptr, 0)) {
+    if (!h.Request || !HttpSendRequestA(h.Request, /*lpszHeaders=*/nullptr, 0, /*lpOptional=*/nullptr, 0)) {
         Aborting = true;
         DoFinishWork();
         return;
@@ -89,7 +89,7 @@ void TIEImageIO::LoadFromURL(const std::string& URL) {
     std::vector<char> buffer(65536);
     // Anything but a success answer is an error page, not the image.
     DWORD len = static_cast<DWORD>(buffer.size());
-    const int32_t status = HttpQueryInfoA(h.Request, HTTP_QUERY_STATUS_CODE, buffer.data(), &len, nullptr)
+    const int32_t status = HttpQueryInfoA(h.Request, HTTP_QUERY_STATUS_CODE, buffer.data(), &len, /*lpdwIndex=*/nullptr)
                                ? ToIntDef(std::string(buffer.data(), len), 0)
                                : 0;
     if (status < 200 || status > 299) {
@@ -98,9 +98,10 @@ void TIEImageIO::LoadFromURL(const std::string& URL) {
         return;
     }
     len = static_cast<DWORD>(buffer.size());
-    const int64_t total = HttpQueryInfoA(h.Request, HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &len, nullptr)
-                              ? StrToInt64Def(std::string(buffer.data(), len), 0)
-                              : 0;
+    const int64_t total =
+        HttpQueryInfoA(h.Request, HTTP_QUERY_CONTENT_LENGTH, buffer.data(), &len, /*lpdwIndex=*/nullptr)
+            ? StrToInt64Def(std::string(buffer.data(), len), 0)
+            : 0;
 
     TMemoryStream body;
     if (total > 0) {

@@ -96,7 +96,7 @@ void AddSoftShadow(TIEBitmap* bitmap, int32_t offsetX, int32_t offsetY, double r
             if (before != 0 || before == arow[static_cast<size_t>(x)]) {
                 arow[static_cast<size_t>(x)] = before;
             } else if (pf == ie1g) {
-                SetBit(px, static_cast<uint32_t>(x), false);
+                SetBit(px, static_cast<uint32_t>(x), /*value=*/false);
             } else {
                 px[3 * x] = shadowColour.b;
                 px[3 * x + 1] = shadowColour.g;

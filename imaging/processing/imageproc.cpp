@@ -133,7 +133,7 @@ void TIEImageProc::ReadViewBitmaps() {
     // own empty work bitmap rather than a wrapper around nothing.
     FWrapped = B;
     if (B)
-        FBitmap->WrapTBitmap(B, true);
+        FBitmap->WrapTBitmap(B, /*Reread=*/true);
     else
         FBitmap->FreeImage(true);
 }
@@ -174,7 +174,7 @@ void TIEImageProc::SetAttachedTImage(TImage* Image) {
         if (FTImage != Image) ForgetTImage();
         if (!FOwnBitmap) NewOwnBitmap();
         FWrapped = &Image->Picture().Bitmap();
-        FBitmap->WrapTBitmap(FWrapped, true);
+        FBitmap->WrapTBitmap(FWrapped, /*Reread=*/true);
         FTImage = Image;
         Image->FreeNotification(this);
         return;
@@ -261,7 +261,7 @@ bool TIEImageProc::CheckPixelFormat(TIEPixelFormatSet Allowed) {
 bool TIEImageProc::MakeConsistentBitmap(TIEPixelFormatSet Allowed) {
     if (!FBitmap) return false;
     // The windowing bitmap may have been resized or drawn on since.
-    if (FWrapped) FBitmap->WrapTBitmap(FWrapped, false);
+    if (FWrapped) FBitmap->WrapTBitmap(FWrapped, /*Reread=*/false);
     return CheckPixelFormat(Allowed);
 }
 
@@ -364,7 +364,7 @@ void TIEImageProc::DoFinishWork() {
 
 bool TIEImageProc::GetSelectionArea(int32_t& X1, int32_t& Y1, int32_t& X2, int32_t& Y2, const POINT*& Polygon,
                                     int32_t& PolygonCount, TIEMask*& Mask) {
-    if (FWrapped) FBitmap->WrapTBitmap(FWrapped, false);
+    if (FWrapped) FBitmap->WrapTBitmap(FWrapped, /*Reread=*/false);
     X1 = Y1 = 0;
     X2 = FBitmap->Width();
     Y2 = FBitmap->Height();
@@ -415,7 +415,8 @@ void TIEImageProc::EndOperation() {
     if (FBoxCopy) {
         // Only the pixels go back: the operations here leave the alpha channel alone, and
         // the box copy carries none.
-        FOpMask->CopyBitmap(FBitmap, FBoxCopy.get(), false, true, false);
+        FOpMask->CopyBitmap(FBitmap, FBoxCopy.get(), /*DestRelative=*/false, /*SourceRelative=*/true,
+                            /*CopyAlpha=*/false);
         FBoxCopy.reset();
         FOpMask = nullptr;
     }
@@ -489,7 +490,7 @@ void TIEImageProc::ReduceColors(int32_t NumColors, TRGB* Palette, TIEBWConversio
 void TIEImageProc::ConvertTo(int32_t NumColors, TIEBWConversion Conversion) {
     if (!MakeConsistentBitmap({ieRGB24})) return;
     if (AutoUndo) SaveUndoCaptioned("ConvertTo " + std::to_string(NumColors), ieuImage);
-    ReduceColors(NumColors, nullptr, Conversion);
+    ReduceColors(NumColors, /*Palette=*/nullptr, Conversion);
     Update();
     DoFinishWork();
 }
@@ -498,7 +499,7 @@ void TIEImageProc::ConvertToPalette(int32_t NumColors, std::span<TRGB> Palette, 
     if (NumColors == 0 || !MakeConsistentBitmap({ieRGB24})) return;
     if (AutoUndo) SaveUndoCaptioned("ConvertToPalette", ieuImage);
     if (NumColors < 3) {
-        ReduceColors(NumColors, nullptr, Conversion);
+        ReduceColors(NumColors, /*Palette=*/nullptr, Conversion);
         if (Palette.size() > 0) Palette[0] = TRGB{0, 0, 0};
         if (Palette.size() > 1) Palette[1] = TRGB{255, 255, 255};
     } else if (NumColors <= 1024) {

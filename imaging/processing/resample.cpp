@@ -193,9 +193,11 @@ void RunKernel(const Contributors& cx, const Contributors& cy, const KernelIO& i
         for (int32_t t = 1; t < threads; ++t) {
             const int32_t a = t * chunk, b = std::min(sH, (t + 1) * chunk);
             if (a < b)
-                pool.emplace_back([&, a, b] { HorizontalRows<CH, Acc>(cx, io, work, dW, a, b, false, per, progress); });
+                pool.emplace_back([&, a, b] {
+                    HorizontalRows<CH, Acc>(cx, io, work, dW, a, b, /*reportProgress=*/false, per, progress);
+                });
         }
-        HorizontalRows<CH, Acc>(cx, io, work, dW, 0, std::min(chunk, sH), false, per, progress);
+        HorizontalRows<CH, Acc>(cx, io, work, dW, 0, std::min(chunk, sH), /*reportProgress=*/false, per, progress);
         for (auto& th : pool) th.join();
         if (progress) progress(static_cast<int>(Trunc64(sH * per)));
     }

@@ -434,23 +434,31 @@ void ProjectRGB24(TIEBitmap* source, TIEBitmap* dest, bool whiteOnBlack, TObject
     std::function<void(int)> progress;
     if (OnProgress) progress = [&](int p) { OnProgress(Sender, p); };
     if (whiteOnBlack)
-        Project(source, dest, true, [](const uint8_t* row, int32_t x) {
-            const uint8_t* p = row + x * 3;
-            return p[0] > 128 && p[1] > 128 && p[2] > 128;
-        }, progress);
+        Project(
+            source, dest, /*whiteOnBlack=*/true,
+            [](const uint8_t* row, int32_t x) {
+                const uint8_t* p = row + x * 3;
+                return p[0] > 128 && p[1] > 128 && p[2] > 128;
+            },
+            progress);
     else
-        Project(source, dest, false, [](const uint8_t* row, int32_t x) {
-            const uint8_t* p = row + x * 3;
-            return p[0] < 128 && p[1] < 128 && p[2] < 128;
-        }, progress);
+        Project(
+            source, dest, /*whiteOnBlack=*/false,
+            [](const uint8_t* row, int32_t x) {
+                const uint8_t* p = row + x * 3;
+                return p[0] < 128 && p[1] < 128 && p[2] < 128;
+            },
+            progress);
 }
 
 void ProjectBW(TIEBitmap* source, TIEBitmap* dest, bool whiteOnBlack) {
     if (source->PixelFormat() != ie1g || source == dest) return;
     if (whiteOnBlack)
-        Project(source, dest, true, [](const uint8_t* row, int32_t x) { return (row[x >> 3] & (128 >> (x & 7))) != 0; }, {});
+        Project(source, dest, /*whiteOnBlack=*/true,
+                [](const uint8_t* row, int32_t x) { return (row[x >> 3] & (128 >> (x & 7))) != 0; }, {});
     else
-        Project(source, dest, false, [](const uint8_t* row, int32_t x) { return (row[x >> 3] & (128 >> (x & 7))) == 0; }, {});
+        Project(source, dest, /*whiteOnBlack=*/false,
+                [](const uint8_t* row, int32_t x) { return (row[x >> 3] & (128 >> (x & 7))) == 0; }, {});
 }
 
 void ResampleBWToRGB24(TIEBitmap* source, int32_t x1, int32_t y1, int32_t x2, int32_t y2, TIEBitmap* dest) {

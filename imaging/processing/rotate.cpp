@@ -288,7 +288,7 @@ void PutAlpha(TIEBitmap* b, AlphaCopy& a) {
         ch->Full = true;
         return;
     }
-    if (ch->Width() == a.r.w && ch->Height() == a.r.h) Store(ch, a.r, ie8g, false);
+    if (ch->Width() == a.r.w && ch->Height() == a.r.h) Store(ch, a.r, ie8g, /*realloc=*/false);
     ch->SyncFull();
 }
 
@@ -297,20 +297,20 @@ void PutAlpha(TIEBitmap* b, AlphaCopy& a) {
 void FlipBitmap(TIEBitmap* bitmap, int32_t direction) {
     if (bitmap->IsEmpty() || bitmap->PixelFormat() == ieNoFormat) return;
     Raster r = Extract(bitmap);
-    Store(bitmap, Mirror(r, direction == 0), bitmap->PixelFormat(), false);
+    Store(bitmap, Mirror(r, direction == 0), bitmap->PixelFormat(), /*realloc=*/false);
     if (bitmap->HasAlphaChannel()) FlipBitmap(bitmap->GetAlphaChannel(), direction);
 }
 
 void Rotate90CW(TIEBitmap* source, TIEBitmap* dest) {
     if (source == dest || source->IsEmpty()) return;
-    Store(dest, TurnCW(Extract(source)), source->PixelFormat(), true);
+    Store(dest, TurnCW(Extract(source)), source->PixelFormat(), /*realloc=*/true);
     if (source->PixelFormat() == ie8p)
         for (int32_t i = 0; i < source->GetPaletteLength(); ++i) dest->SetPalette(i, source->GetPalette(i));
 }
 
 void Rotate90CCW(TIEBitmap* source, TIEBitmap* dest) {
     if (source == dest || source->IsEmpty()) return;
-    Store(dest, TurnCCW(Extract(source)), source->PixelFormat(), true);
+    Store(dest, TurnCCW(Extract(source)), source->PixelFormat(), /*realloc=*/true);
     if (source->PixelFormat() == ie8p)
         for (int32_t i = 0; i < source->GetPaletteLength(); ++i) dest->SetPalette(i, source->GetPalette(i));
 }
@@ -338,7 +338,7 @@ void RotateBW(TIEBitmap* bitmap, bool backgroundBit, TIEProgressRecord& progress
         out = InverseMap(r, c, backgroundBit ? 1 : 0, pf);
         if (alpha.present) alpha.r = InverseMap(alpha.r, c, 0, {});
     }
-    Store(bitmap, out, ie1g, true);
+    Store(bitmap, out, ie1g, /*realloc=*/true);
     PutAlpha(bitmap, alpha);
 }
 
@@ -388,6 +388,6 @@ void RotateBitmap(TIEBitmap* bitmap, double angle, bool antialias, TRGB backgrou
             alpha.r = ThreeShear(alpha.r, c, antialias, &clear, {});
         }
     }
-    Store(bitmap, r, pf, true);
+    Store(bitmap, r, pf, /*realloc=*/true);
     PutAlpha(bitmap, alpha);
 }

@@ -23,7 +23,7 @@ void FlipBitmap(TIEBitmap* bitmap, int32_t direction);
 void RotateBitmap(TIEBitmap* bitmap, double angle, bool antialias, TRGB background, TObject* Sender = nullptr,
                   const TIEProgressEvent& OnProgress = {});
 inline void RotateBitmap(TIEBitmap* bitmap, double angle, TRGB background) {
-    RotateBitmap(bitmap, angle, false, background);
+    RotateBitmap(bitmap, angle, /*antialias=*/false, background);
 }
 
 // dest := source turned a quarter clockwise / counter-clockwise (dest is

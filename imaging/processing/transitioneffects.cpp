@@ -205,7 +205,8 @@ public:
         Header->nCount = static_cast<DWORD>(Rects.size());
         Header->nRgnSize = static_cast<DWORD>(Rects.size() * sizeof(RECT));
         if (!Rects.empty()) std::memcpy(Data.data() + sizeof(RGNDATAHEADER), Rects.data(), Rects.size() * sizeof(RECT));
-        HRGN R = ExtCreateRegion(nullptr, static_cast<DWORD>(Data.size()), reinterpret_cast<const RGNDATA*>(Data.data()));
+        HRGN R = ExtCreateRegion(/*Transform=*/nullptr, static_cast<DWORD>(Data.size()),
+                                 reinterpret_cast<const RGNDATA*>(Data.data()));
         if (!R) R = CreateRectRgn(0, 0, 0, 0);
         for (HRGN P : Parts) {
             CombineRgn(R, R, P, RGN_OR);
@@ -228,7 +229,7 @@ void Reveal(TCanvas& C, TBitmap* To, HRGN R) {
     HDC Dc = C.Handle();
     SelectClipRgn(Dc, R);
     BitBlt(Dc, 0, 0, To->Width(), To->Height(), To->Canvas().Handle(), 0, 0, SRCCOPY);
-    SelectClipRgn(Dc, nullptr);
+    SelectClipRgn(Dc, /*Region=*/nullptr);
     DeleteObject(R);
 }
 
@@ -328,10 +329,12 @@ void DrawStep(int32_t T, TCanvas& C, TBitmap* To, const TRect& ARect, int32_t AF
             int32_t S = Across ? W : H, D = Across ? dx : dy;
             int32_t U = D < S / 5 ? D / 2 : (S < D + S / 5 ? (S - D) / 2 : S / 10);
             if (Across) {
-                StretchMirrored(C, TRect(dx, 0, dx + U, H), To, false, true, TRect(dx + U, 0, dx + 2 * U, H));
+                StretchMirrored(C, TRect(dx, 0, dx + U, H), To, /*FlipV=*/false, /*FlipH=*/true,
+                                TRect(dx + U, 0, dx + 2 * U, H));
                 Same(TRect(0, 0, dx, H));
             } else {
-                StretchMirrored(C, TRect(0, dy, W, dy + U), To, true, false, TRect(0, dy + U, W, dy + 2 * U));
+                StretchMirrored(C, TRect(0, dy, W, dy + U), To, /*FlipV=*/true, /*FlipH=*/false,
+                                TRect(0, dy + U, W, dy + 2 * U));
                 Same(TRect(0, 0, W, dy));
             }
             return;
@@ -342,10 +345,12 @@ void DrawStep(int32_t T, TCanvas& C, TBitmap* To, const TRect& ARect, int32_t AF
             int32_t S = Across ? W : H, D = Across ? dx : dy, E = S - D;
             int32_t U = D < S / 5 ? D / 2 : (E < S / 5 ? E / 2 : S / 10);
             if (Across) {
-                StretchMirrored(C, TRect(E - U, 0, E, H), To, false, true, TRect(E - 2 * U, 0, E - U, H));
+                StretchMirrored(C, TRect(E - U, 0, E, H), To, /*FlipV=*/false, /*FlipH=*/true,
+                                TRect(E - 2 * U, 0, E - U, H));
                 Same(TRect(E, 0, W, H));
             } else {
-                StretchMirrored(C, TRect(0, E - U, W, E), To, true, false, TRect(0, E - 2 * U, W, E - U));
+                StretchMirrored(C, TRect(0, E - U, W, E), To, /*FlipV=*/true, /*FlipH=*/false,
+                                TRect(0, E - 2 * U, W, E - U));
                 Same(TRect(0, E, W, H));
             }
             return;

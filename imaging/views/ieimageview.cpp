@@ -98,7 +98,7 @@ void TIEImageView::MakeOwnImage() {
         auto* W = new TBitmap();
         W->SetPixelFormat(pf24bit);
         W->SetSize(std::max(Width(), 1), std::max(Height(), 1));
-        B->WrapTBitmap(W, true);
+        B->WrapTBitmap(W, /*Reread=*/true);
         B->EncapsulatesTBitmap = true;
         FBitmap = W;
     } else {
@@ -124,7 +124,7 @@ void TIEImageView::SyncLayers() {
         // The windowing bitmap may have been changed directly (size or format).
         bool Differs = FBitmap->Width() != FIEBitmap->Width() || FBitmap->Height() != FIEBitmap->Height() ||
                        (FBitmap->PixelFormat() == pf24bit) != (FIEBitmap->PixelFormat() == ieRGB24);
-        if (Differs) FIEBitmap->WrapTBitmap(FBitmap, true);
+        if (Differs) FIEBitmap->WrapTBitmap(FBitmap, /*Reread=*/true);
     }
     FLayers[FLayersCurrent]->Bitmap = FIEBitmap;
     FImageWidth = FLayers[0]->Bitmap->Width();
@@ -707,7 +707,7 @@ void IEViewsStartup() {
     ScreenDpiX = GetDeviceCaps(DC, LOGPIXELSX);
     ScreenDpiY = GetDeviceCaps(DC, LOGPIXELSY);
     IEScreenBitsPerPixel = GetDeviceCaps(DC, BITSPIXEL);
-    ReleaseDC(nullptr, DC);
+    ReleaseDC(/*hWnd=*/nullptr, DC);
     RegisterViewCursors();
 }
 
@@ -721,7 +721,7 @@ using TSetter = std::function<void(C&, const TFormValue&, TFormReader&)>;
 }
 
 TClassInfo& TIEView::StaticClassInfo() {
-    static TClassInfo CI("TIEView", &TCustomControl::StaticClassInfo(), nullptr, [](TClassInfo& C) {
+    static TClassInfo CI("TIEView", &TCustomControl::StaticClassInfo(), /*Create=*/nullptr, [](TClassInfo& C) {
         using S = TSetter<TIEView>;
         C.Define<TIEView>("Background", S([](TIEView& O, const TFormValue& V, TFormReader& R) {
                               O.SetBackground(ControlProps::ReadColor(R, V));

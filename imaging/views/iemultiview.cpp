@@ -223,7 +223,7 @@ bool TIEMultiView::IsImageSelected(int32_t Index) const {
 void TIEMultiView::ForgetLent() {
     std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
     if (FLent && FSelected >= 0 && FSelected < GetImageCount() && FImages[FSelected]->Image)
-        FList->ReleaseBitmapOf(FImages[FSelected]->Image, true);
+        FList->ReleaseBitmapOf(FImages[FSelected]->Image, /*WriteBack=*/true);
     FLent = nullptr;
 }
 
@@ -430,7 +430,7 @@ void TIEMultiView::SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) {
     {
         std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
         if (Index == FSelected) ForgetLent();
-        StoreBitmap(Index, Bitmap, true, Bitmap->Width(), Bitmap->Height());
+        StoreBitmap(Index, Bitmap, /*FillTransparent=*/true, Bitmap->Width(), Bitmap->Height());
     }
     if (Index == FSelected) CallBitmapChangeCallbacks();
     Invalidate();
@@ -588,9 +588,9 @@ void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
     Invalidate();
     if (!HandleAllocated()) return;
     if (MovedX && (FScrollBars == ssHorizontal || FScrollBars == ssBoth))
-        IESetScrollPos(Handle(), SB_HORZ, static_cast<int>(FViewX / FScaleX), TRUE, false);
+        IESetScrollPos(Handle(), SB_HORZ, static_cast<int>(FViewX / FScaleX), TRUE, /*Flat=*/false);
     if (MovedY && (FScrollBars == ssVertical || FScrollBars == ssBoth))
-        IESetScrollPos(Handle(), SB_VERT, static_cast<int>(FViewY / FScaleY), TRUE, false);
+        IESetScrollPos(Handle(), SB_VERT, static_cast<int>(FViewY / FScaleY), TRUE, /*Flat=*/false);
 }
 
 void TIEMultiView::Resize() {
@@ -607,17 +607,17 @@ void TIEMultiView::SetupBar(int Bar, int32_t Max) {
     const bool H = Bar == SB_HORZ;
     HWND W = Handle();
     if (Max < 1) {
-        IEShowScrollBar(W, Bar, FALSE, false);
+        IEShowScrollBar(W, Bar, FALSE, /*Flat=*/false);
         return;
     }
     const int32_t Client = H ? ClientWidth() : ClientHeight();
     double& Scale = H ? FScaleX : FScaleY;
     Scale = (Client + Max - 1) / 65536.0;
-    IESetScrollRange(W, Bar, 0, 65535, FALSE, false);
-    IESetScrollPage(W, Bar, static_cast<int>(Client / Scale), TRUE, false);
-    IESetScrollPos(W, Bar, static_cast<int>((H ? FViewX : FViewY) / Scale), FALSE, false);
-    IEEnableScrollBar(W, Bar, ESB_ENABLE_BOTH, false);
-    IEShowScrollBar(W, Bar, TRUE, false);
+    IESetScrollRange(W, Bar, 0, 65535, FALSE, /*Flat=*/false);
+    IESetScrollPage(W, Bar, static_cast<int>(Client / Scale), TRUE, /*Flat=*/false);
+    IESetScrollPos(W, Bar, static_cast<int>((H ? FViewX : FViewY) / Scale), FALSE, /*Flat=*/false);
+    IEEnableScrollBar(W, Bar, ESB_ENABLE_BOTH, /*Flat=*/false);
+    IEShowScrollBar(W, Bar, TRUE, /*Flat=*/false);
 }
 
 void TIEMultiView::UpdateLayout(bool DropCache) {
@@ -657,8 +657,8 @@ void TIEMultiView::UpdateLayout(bool DropCache) {
 void TIEMultiView::SetScrollBars(TScrollStyle Value) {
     FScrollBars = Value;
     if (HandleAllocated()) {
-        if (Value == ssNone || Value == ssVertical) IEShowScrollBar(Handle(), SB_HORZ, FALSE, false);
-        if (Value == ssNone || Value == ssHorizontal) IEShowScrollBar(Handle(), SB_VERT, FALSE, false);
+        if (Value == ssNone || Value == ssVertical) IEShowScrollBar(Handle(), SB_HORZ, FALSE, /*Flat=*/false);
+        if (Value == ssNone || Value == ssHorizontal) IEShowScrollBar(Handle(), SB_VERT, FALSE, /*Flat=*/false);
     }
     UpdateLayout(false);
 }
@@ -1086,7 +1086,8 @@ void TIEMultiView::PlayNext() {
                 FPlayIndex = Shown + 1;
             }
             if (HandleAllocated())
-                SetTimer(Handle(), 1, static_cast<UINT>(std::max(FImages[Shown]->DelayTime, 10)), nullptr);
+                SetTimer(Handle(), 1, static_cast<UINT>(std::max(FImages[Shown]->DelayTime, 10)),
+                         /*lpTimerFunc=*/nullptr);
         }
     }
     FInPlayStep = false;

@@ -190,7 +190,7 @@ void TIEMultiView::LoadFinished(TIEMViewReader* Reader) {
         int32_t TW = Reader->ThumbWidth, TH = Reader->ThumbHeight;
         if (BW > 0 && BH > 0) ScaleToFit(BW, BH, Reader->ThumbWidth, Reader->ThumbHeight, TW, TH);
         if (BW != TW || BH != TH) {
-            Thumb = IEMakeThumbnail(Result, TW, TH, false);
+            Thumb = IEMakeThumbnail(Result, TW, TH, /*FillTransparent=*/false);
             Result = Thumb.get();
         }
     }
@@ -208,7 +208,7 @@ void TIEMultiView::LoadFinished(TIEMViewReader* Reader) {
                 ReadSourceSize(Reader, SW, SH);
                 if (FMIO) KeepParams(Index, Reader);  // made on the GUI thread only
                 Img.Background = Reader->GetBackground();
-                StoreBitmap(Index, Result, false, SW, SH);
+                StoreBitmap(Index, Result, /*FillTransparent=*/false, SW, SH);
             }
         }
         Reader->ReadTag = -1;
@@ -356,7 +356,7 @@ bool TIEMultiView::LoadForPaint(int32_t Index) {
             TIEBitmap Placeholder;
             DoWrongImage(&Placeholder, Index);
             if (Index < GetImageCount() && FImages[Index].get() == &Img) {
-                StoreBitmap(Index, &Placeholder, true, Placeholder.Width(), Placeholder.Height());
+                StoreBitmap(Index, &Placeholder, /*FillTransparent=*/true, Placeholder.Width(), Placeholder.Height());
                 return true;
             }
             return false;
@@ -404,7 +404,7 @@ bool TIEMultiView::LoadImageNow(int32_t Index) {
     KeepParams(Index, R);
     Img.Background = R->GetBackground();
     if (Index == FSelected) ForgetLent();
-    StoreBitmap(Index, &Target, true, SW, SH);
+    StoreBitmap(Index, &Target, /*FillTransparent=*/true, SW, SH);
     return Ok;
 }
 

@@ -69,8 +69,8 @@ void TIEImageView::SetFlatScrollBars(bool Value) {
         SetScrollRange(Handle(), SB_HORZ, 0, 65535, FALSE);
         SetScrollRange(Handle(), SB_VERT, 0, 65535, FALSE);
         InitializeFlatSB(Handle());
-        IEShowScrollBar(Handle(), SB_HORZ, FALSE, true);
-        IEShowScrollBar(Handle(), SB_VERT, FALSE, true);
+        IEShowScrollBar(Handle(), SB_HORZ, FALSE, /*Flat=*/true);
+        IEShowScrollBar(Handle(), SB_VERT, FALSE, /*Flat=*/true);
     } else {
         UninitializeFlatSB(Handle());
     }
@@ -115,7 +115,7 @@ void TIEImageView::MouseWheelAction(int32_t Delta, int32_t X, int32_t Y, bool Ct
         if (NewZoom < FZoomX && OnZoomOut) OnZoomOut(this, NewZoom);
         SelectionBase = Saved;
         if (P.ZoomAtCursor)
-            ZoomAt(X, Y, NewZoom, false);
+            ZoomAt(X, Y, NewZoom, /*Centre=*/false);
         else
             SetZoom(NewZoom);
     }
@@ -594,7 +594,7 @@ void TIEImageView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
             }
             if (OnZoomOut) OnZoomOut(this, NewZoom);
         }
-        if (NewZoom != FZoomX) ZoomAt(X, Y, NewZoom, false);
+        if (NewZoom != FZoomX) ZoomAt(X, Y, NewZoom, /*Centre=*/false);
         FSelectingPolygon = FSelectingPolygon && FMouseInteract.Contains(miSelectPolygon);
         if (!FMouseInteract.Contains(miSelectPolygon)) FSelectingPolygon = false;
         if (FMouseInteract.Contains(miSelect) && Button == mbLeft && FSelectingRect) {

@@ -319,7 +319,9 @@ void DrawViewBackground(TCanvas* C, TBitmap* Bitmap, TIEWallPaperStyle WallPaper
                                  ImageRect.right + 4);
             }
             break;
-        case iebsGradient: IEGradientFillRect(Area, C->Handle(), Background, true, GradientEndColor); break;
+        case iebsGradient:
+            IEGradientFillRect(Area, C->Handle(), Background, /*Vertical=*/true, GradientEndColor);
+            break;
     }
     C->Brush().SetStyle(bsSolid);
     if (WallPaper && WallPaper->Graphic() && !WallPaper->Graphic()->Empty()) {
@@ -343,8 +345,9 @@ void DrawViewBackground(TCanvas* C, TBitmap* Bitmap, TIEWallPaperStyle WallPaper
 }
 
 void TIEImageView::DrawBackgroundTo(TCanvas* Canvas) {
-    DrawViewBackground(Canvas, nullptr, FWallPaperStyle, FWallPaper.get(), GradientEndColor, FChessboardBrushStyle,
-                       FChessboardSize, TRect(0, 0, 0, 0), Width(), Height(), 0, 0, FBackground, FBackgroundStyle);
+    DrawViewBackground(Canvas, /*Bitmap=*/nullptr, FWallPaperStyle, FWallPaper.get(), GradientEndColor,
+                       FChessboardBrushStyle, FChessboardSize, TRect(0, 0, 0, 0), Width(), Height(), 0, 0, FBackground,
+                       FBackgroundStyle);
 }
 
 void TIEImageView::DrawBackgroundInto(TBitmap* Buffer, TRect ClipRect) {
@@ -362,7 +365,7 @@ void TIEImageView::DrawBackgroundInto(TBitmap* Buffer, TRect ClipRect) {
                            FChessboardSize, ImageRect(), Buffer->Width(), Buffer->Height(), 0, 0, FBackground,
                            FBackgroundStyle);
     if (Clip) {
-        SelectClipRgn(C.Handle(), nullptr);
+        SelectClipRgn(C.Handle(), /*Region=*/nullptr);
         DeleteObject(Rgn);
     }
 }
@@ -411,8 +414,8 @@ void TIEImageView::DrawLayers(TBitmap* Buffer, TRect ClipRect) {
             RECT Clip{ClipRect.left, ClipRect.top, ClipRect.right, ClipRect.bottom};
             L->Bitmap->RenderToTBitmapEx(Buffer, T.ColumnTable.empty() ? nullptr : &T, &Clip, FOffsetX, FOffsetY,
                                          FDisplayWidth, FDisplayHeight, FFirstVisibleX, FFirstVisibleY,
-                                         FVisibleImageWidth, FVisibleImageHeight, FEnableAlphaChannel, false,
-                                         L->Transparency, F, ieBlendNormal);
+                                         FVisibleImageWidth, FVisibleImageHeight, FEnableAlphaChannel,
+                                         /*RowCopy=*/false, L->Transparency, F, ieBlendNormal);
             Drawn = true;
         }
     }
@@ -475,7 +478,7 @@ void TIEImageView::Paint() {
     const int32_t DW = GetDrawWidth(), DH = GetDrawHeight();
     if (DW == 0 || DH == 0) return;
     if (ComponentState().Contains(csDesigning)) {
-        DrawViewBackground(&Canvas(), nullptr, FWallPaperStyle, FWallPaper.get(), GradientEndColor,
+        DrawViewBackground(&Canvas(), /*Bitmap=*/nullptr, FWallPaperStyle, FWallPaper.get(), GradientEndColor,
                            FChessboardBrushStyle, FChessboardSize, TRect(0, 0, 0, 0), Width(), Height(), 0, 0,
                            FBackground, FBackgroundStyle);
         return;

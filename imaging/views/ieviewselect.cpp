@@ -103,7 +103,7 @@ void TIEImageView::SelectRect(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, in
 
 void TIEImageView::Select(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Op) {
     if (Op == 0) FSelectionMask->Empty();
-    SelectRect(X1, Y1, X2, Y2, Op, false, false);
+    SelectRect(X1, Y1, X2, Y2, Op, /*KeepInside=*/false, /*Square=*/false);
     EndSelect();
     FNeedsRecompose = true;
     RepaintNow();
@@ -514,7 +514,7 @@ bool TIEImageView::LoadSelectionFromStream(TStream* Stream) {
                 EndSelect();
             } else {
                 int32_t MX = DX, MY = DY;
-                FSelectionMask->Translate(MX, MY, true);
+                FSelectionMask->Translate(MX, MY, /*CutBorders=*/true);
             }
         }
         FSelectionMask->SyncBoundingBox();
