@@ -32,6 +32,12 @@ const TFramePreset Presets[] = {{"FRAME0", TRect(18, 29, 140, 119)},
                                 {"FRAME2", TRect(30, 14, 147, 92)},
                                 {"FRAME3", TRect(17, 17, 131, 131)}};
 
+TIEBackgroundStyle ReadBackgroundStyle(TFormReader& R, const TFormValue& V) {
+    return R.Enum<TIEBackgroundStyle>(V, {"iebsSolid", "iebsHorizontal", "iebsVertical", "iebsFDiagonal",
+                                          "iebsBDiagonal", "iebsCross", "iebsDiagCross", "iebsChessboard",
+                                          "iebsDiagonals", "iebsCropped", "iebsCropShadow", "iebsGradient"});
+}
+
 // Every channel lowered by what Colour lacks of white: white keeps the frame.
 void TintFrame(TIEBitmap* B, TColor Colour) {
     const int32_t C = ColorToRGB(Colour);
@@ -71,34 +77,12 @@ bool IENaturalLess(const std::string& A, const std::string& B) {
     return A < B;  // "01" and "1": still one order
 }
 
-namespace {
-// Byte offsets of the UTF-8 characters of S, and S's size at the end.
-std::vector<size_t> CharStarts(const std::string& S) {
-    std::vector<size_t> R;
-    for (size_t I = 0; I < S.size(); ++I)
-        if ((static_cast<unsigned char>(S[I]) & 0xC0) != 0x80) R.push_back(I);
-    R.push_back(S.size());
-    return R;
-}
-}  // namespace
-
-std::string IECutCaption(TCanvas& C, const std::string& Text, int Width, uint8_t CutSide) {
-    if (CutSide > 1) return Text;
-    const std::vector<size_t> At = CharStarts(Text);
-    const int N = static_cast<int>(At.size()) - 1;
-    std::string S = Text;
-    // Cutting at the end takes two characters in the first step, at the start one.
-    for (int Step = 1; C.TextWidth(S) > Width && N >= 2; ++Step) {
-        const int Keep = CutSide == 1 ? N - Step : N - Step - 1;
-        if (Keep <= 0) return "...";
-        S = CutSide == 1 ? "..." + Text.substr(At[N - Keep]) : Text.substr(0, At[Keep]) + "...";
-    }
-    return S;
-}
-
 TIEMultiView::TIEMultiView(TComponent* AOwner) : TIEView(AOwner) {
     FBackground = clWhite;
     TabStop = true;
+    FBackBuffer = std::make_unique<TIEBitmap>();
+    FBackBuffer->SetLocation(ieTBitmap);
+    FWallPaper = std::make_unique<TPicture>();
     FIO = std::make_unique<TIEImageIO>(this);
     FList = std::make_unique<TIEVirtualImageList>("ILIST");
     FList->MaxMapped = FImageCacheSize;
@@ -188,7 +172,7 @@ void TIEMultiView::FillFromDirectory(const std::string& Folder) {
     for (const std::string& Name : Names) {
         const int32_t I = AppendImage();
         SetImageFileName(I, Dir + Name);
-        FImages[I]->BottomText->Text = Name;
+        FImages[I]->BottomText->SetCaption(Name);
     }
     UnlockPaint();
     UpdateLayout(false);
@@ -231,7 +215,7 @@ void TIEMultiView::SelectImageInternal(int32_t Index) {
     FSelectionChanged = false;
     if (FPlaying || Index < 0 || Index >= GetImageCount()) return;
     ForgetLent();
-    if (EnableMultiSelect) {
+    if (FEnableMultiSelect) {
         if (!FAdditive) {
             for (int32_t I : std::vector<int32_t>(FMulti)) DoImageDeselect(I);
             FMulti.clear();
@@ -263,7 +247,7 @@ void TIEMultiView::SetSelectedImage(int32_t Index) {
 
 void TIEMultiView::ClearSelection() {
     ForgetLent();
-    if (EnableMultiSelect) {
+    if (FEnableMultiSelect) {
         for (int32_t I : std::vector<int32_t>(FMulti)) DoImageDeselect(I);
         FMulti.clear();
     } else if (FSelected >= 0) {
@@ -283,7 +267,7 @@ void TIEMultiView::SelectAtPos(int X, int Y, TShiftState Shift) {
     const int32_t I = ImageAtPos(X, Y);
     if (I >= 0) {
         const int32_t S = FSelected;
-        if (Shift.Contains(ssShift) && S >= 0 && (I != S || (FAdditive && EnableMultiSelect))) {
+        if (Shift.Contains(ssShift) && S >= 0 && (I != S || (FAdditive && FEnableMultiSelect))) {
             std::vector<int32_t> Range;
             if (MultiSelectionOptions.Contains(iemoRegion)) {
                 const int32_t R0 = std::min(GetImageRow(S), GetImageRow(I)), R1 = std::max(GetImageRow(S), GetImageRow(I));
@@ -312,7 +296,9 @@ void TIEMultiView::InsertImage(int32_t Index) {
         // The selected index stays; the lent bitmap went with the image that was there.
         ForgetLent();
         auto Img = std::make_unique<TImage>();
-        Img->BottomText = std::make_unique<TIEMText>();
+        Img->TopText = std::make_unique<TIEMText>(this, 0);
+        Img->BottomText = std::make_unique<TIEMText>(this, 1);
+        Img->InfoText = std::make_unique<TIEMText>(this, 2);
         Img->Background = FBackground;
         FImages.insert(FImages.begin() + Index, std::move(Img));
         // Queued and running reads keep naming their own images.
@@ -488,8 +474,20 @@ std::string TIEMultiView::ImageFileName(int32_t Index) const {
     return Index >= 0 && Index < GetImageCount() ? FImages[Index]->FileName : std::string();
 }
 
+TIEMText* TIEMultiView::GetImageTopText(int32_t Index) {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index]->TopText.get() : nullptr;
+}
+
 TIEMText* TIEMultiView::GetImageBottomText(int32_t Index) {
     return Index >= 0 && Index < GetImageCount() ? FImages[Index]->BottomText.get() : nullptr;
+}
+
+TIEMText* TIEMultiView::GetImageInfoText(int32_t Index) {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index]->InfoText.get() : nullptr;
+}
+
+TRect TIEMultiView::DrawnImageRect(int32_t Index) const {
+    return Index >= 0 && Index < GetImageCount() ? FImages[Index]->Drawn : TRect(0, 0, 0, 0);
 }
 
 TIEBitmap* TIEMultiView::GetImageBitmap(int32_t Index) {
@@ -497,6 +495,27 @@ TIEBitmap* TIEMultiView::GetImageBitmap(int32_t Index) {
     if (Index < 0 || Index >= GetImageCount()) return nullptr;
     if (!FImages[Index]->Image) LoadImageNow(Index);
     return FImages[Index]->Image ? FList->GetBitmap(FImages[Index]->Image) : nullptr;
+}
+
+TBitmap* TIEMultiView::GetBitmap() {
+    TIEBitmap* B = GetIEBitmap();
+    return B ? B->GetWndBitmap() : nullptr;
+}
+
+TIEImageProc* TIEMultiView::GetProc() {
+    if (!FProc) {
+        FProc = new TIEImageProc(this);
+        FProc->SetAttachedIEView(this);
+        FProc->OnProgress = OnProgress;
+    }
+    return FProc;
+}
+
+void TIEMultiView::SetOnProgress(TIEViewProgressEvent Value) {
+    OnProgress = std::move(Value);
+    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
+    if (FMIO) FMIO->OnProgress = OnProgress;
+    if (FProc) FProc->OnProgress = OnProgress;
 }
 
 TIEBitmap* TIEMultiView::GetIEBitmap() {
@@ -526,51 +545,16 @@ void TIEMultiView::SetPresetThumbnailFrame(int32_t Index, TColor NormalColour, T
     FFrameNormalBitmap = std::move(Normal);
     FFrameSelectedBitmap = std::move(Selected);
     FFrameInner = Presets[Index].Inner;
+    LockPaint();
+    EnableAlphaChannel = true;
+    SetShowCellBackground(false);
     SelectionWidth = 0;
-    Flat = true;
-    ShowCaptions = false;
+    SetShowCaptions(false);
+    SetStyle(iemsFlat);
+    DrawImageBackground = false;
     ThumbWidth = FFrameNormalBitmap->Width();
     ThumbHeight = FFrameNormalBitmap->Height();
-    UpdateLayout();
-    Invalidate();
-}
-
-int32_t TIEMultiView::Columns() {
-    if (GridWidth != -1) return GridWidth;
-    return std::max<int32_t>(0, (ClientWidth() - HorizBorder) / std::max(1, HorizBorder + ThumbWidth));
-}
-
-void TIEMultiView::ArrangeCells() {
-    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());  // the loader reads the cells
-    const int32_t C = Columns();
-    int32_t K = 0, R = 0;
-    FExtentW = FExtentH = 0;
-    const bool Grid = FDisplayMode == mdGrid;
-    for (auto& P : FImages) {
-        TImage& Img = *P;
-        const int32_t X = K * (ThumbWidth + HorizBorder) + (Grid ? HorizBorder : 0);
-        const int32_t Y = R * (ThumbHeight + VertBorder) + (Grid ? VertBorder : 0);
-        Img.X = X;
-        Img.Y = Y;
-        Img.Row = R;
-        Img.Col = K;
-        FExtentW = std::max(FExtentW, X);
-        FExtentH = std::max(FExtentH, Y);
-        if (!Grid) {
-            K = R = 0;  // every cell in the one place
-        } else if (++K == C) {
-            K = 0;
-            ++R;
-        }
-    }
-    FExtentW += ThumbWidth + HorizBorder;
-    FExtentH += ThumbHeight + VertBorder;
-}
-
-void TIEMultiView::GetMaxViewXY(int32_t& MaxX, int32_t& MaxY) {
-    ArrangeCells();
-    MaxX = std::max<int32_t>(FExtentW - ClientWidth(), 0);
-    MaxY = std::max<int32_t>(FExtentH - ClientHeight(), 0);
+    UnlockPaint();
 }
 
 void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
@@ -588,77 +572,16 @@ void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
     Invalidate();
     if (!HandleAllocated()) return;
     if (MovedX && (FScrollBars == ssHorizontal || FScrollBars == ssBoth))
-        IESetScrollPos(Handle(), SB_HORZ, static_cast<int>(FViewX / FScaleX), TRUE, /*Flat=*/false);
+        IESetScrollPos(Handle(), SB_HORZ, static_cast<int>(FViewX / FScaleX), TRUE, FFlatScrollBars);
     if (MovedY && (FScrollBars == ssVertical || FScrollBars == ssBoth))
-        IESetScrollPos(Handle(), SB_VERT, static_cast<int>(FViewY / FScaleY), TRUE, /*Flat=*/false);
-}
-
-void TIEMultiView::Resize() {
-    TIEView::Resize();
-    {
-        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
-        FLoadW = Width();
-        FLoadH = Height();
-    }
-    UpdateLayout(false);
-}
-
-void TIEMultiView::SetupBar(int Bar, int32_t Max) {
-    const bool H = Bar == SB_HORZ;
-    HWND W = Handle();
-    if (Max < 1) {
-        IEShowScrollBar(W, Bar, FALSE, /*Flat=*/false);
-        return;
-    }
-    const int32_t Client = H ? ClientWidth() : ClientHeight();
-    double& Scale = H ? FScaleX : FScaleY;
-    Scale = (Client + Max - 1) / 65536.0;
-    IESetScrollRange(W, Bar, 0, 65535, FALSE, /*Flat=*/false);
-    IESetScrollPage(W, Bar, static_cast<int>(Client / Scale), TRUE, /*Flat=*/false);
-    IESetScrollPos(W, Bar, static_cast<int>((H ? FViewX : FViewY) / Scale), FALSE, /*Flat=*/false);
-    IEEnableScrollBar(W, Bar, ESB_ENABLE_BOTH, /*Flat=*/false);
-    IEShowScrollBar(W, Bar, TRUE, /*Flat=*/false);
-}
-
-void TIEMultiView::UpdateLayout(bool DropCache) {
-    if (FPaintLock > 0 || FUpdating || ComponentState().Contains(csDestroying) ||
-        ComponentState().Contains(csLoading) || !Parent() || !HandleAllocated()) {
-        FLayoutPending = true;  // the first paint with a window runs it
-        FLayoutDrop = FLayoutDrop || DropCache;
-        return;
-    }
-    DropCache = DropCache || FLayoutDrop;
-    FLayoutPending = FLayoutDrop = false;
-    FUpdating = true;
-    if (DropCache) DropAllCachedThumbnails();
-    ArrangeCells();
-    // Showing or hiding a bar changes the client size: again until it stays.
-    for (int Pass = 0; Pass < 9; ++Pass) {
-        const int32_t CW = ClientWidth(), CH = ClientHeight();
-        int32_t MX, MY;
-        GetMaxViewXY(MX, MY);
-        if (FViewX > MX || FViewY > MY) {
-            std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
-            FViewX = std::min(FViewX, MX);
-            FViewY = std::min(FViewY, MY);
-            if (OnViewChange) OnViewChange(this, 0);
-        }
-        try {
-            if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) SetupBar(SB_HORZ, MX);
-            if (FScrollBars == ssVertical || FScrollBars == ssBoth) SetupBar(SB_VERT, MY);
-        } catch (...) {
-        }
-        if (ClientWidth() == CW && ClientHeight() == CH) break;
-    }
-    FUpdating = false;
-    Invalidate();
+        IESetScrollPos(Handle(), SB_VERT, static_cast<int>(FViewY / FScaleY), TRUE, FFlatScrollBars);
 }
 
 void TIEMultiView::SetScrollBars(TScrollStyle Value) {
     FScrollBars = Value;
     if (HandleAllocated()) {
-        if (Value == ssNone || Value == ssVertical) IEShowScrollBar(Handle(), SB_HORZ, FALSE, /*Flat=*/false);
-        if (Value == ssNone || Value == ssHorizontal) IEShowScrollBar(Handle(), SB_VERT, FALSE, /*Flat=*/false);
+        if (Value == ssNone || Value == ssVertical) IEShowScrollBar(Handle(), SB_HORZ, FALSE, FFlatScrollBars);
+        if (Value == ssNone || Value == ssHorizontal) IEShowScrollBar(Handle(), SB_VERT, FALSE, FFlatScrollBars);
     }
     UpdateLayout(false);
 }
@@ -812,6 +735,7 @@ void TIEMultiView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 
 bool TIEMultiView::DoKeyDown(WORD& Key, TShiftState Shift) {
     const bool R = TIEView::DoKeyDown(Key, Shift);
+    if (FPlaying || !KeyInteract.Contains(mkiMoveSelected)) return R;
     static const struct {
         WORD Key;
         int32_t Direction;
@@ -884,6 +808,9 @@ void TIEMultiView::WndProc(TMessage& Message) {
         case IEM_LOADED:
             Invalidate();  // a background read stored its image
             return;
+        case WM_ERASEBKGND:
+            Message.Result = 0;  // the paint covers the whole client area
+            return;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
             TIEView::WndProc(Message);
@@ -892,143 +819,6 @@ void TIEMultiView::WndProc(TMessage& Message) {
         default: break;
     }
     TIEView::WndProc(Message);
-}
-
-void TIEMultiView::DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R) {
-    // A completion never changes an entry or a store while its cell is drawn.
-    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
-    TImage& Img = *FImages[Index];
-    const bool Selected = Index == FSelected;
-    TBitmap Cell(R.Width(), R.Height(), pf24bit);
-    Cell.Canvas().Brush().SetStyle(bsSolid);
-    Cell.Canvas().Brush().SetColor(FBackground);
-    Cell.Canvas().FillRect(TRect(0, 0, Cell.Width(), Cell.Height()));
-    TRect ImageArea(4, 4, R.Width() - 4, R.Height() - 20), TextArea(2, R.Height() - 18, R.Width() - 2, R.Height() - 2);
-    const bool Framed = FFrame >= 0 && FFrameNormalBitmap;
-    if (Framed) {
-        // The frame scaled to the cell, its alpha over the background; the picture goes inside.
-        TIEBitmap* F = Selected ? FFrameSelectedBitmap.get() : FFrameNormalBitmap.get();
-        F->RenderToTBitmap(&Cell, 0, 0, Cell.Width(), Cell.Height(), 0, 0, F->Width(), F->Height(), 255, rfNone);
-        ImageArea = FFrameInner;
-    }
-    if (ImageArea.Width() > 0 && ImageArea.Height() > 0) {
-        // Scaled once into the cache store; later paints copy the cached thumbnail.
-        if (!Img.Cache && Img.Image && FList->GetImageWidth(Img.Image) > 0 && FList->GetImageHeight(Img.Image) > 0) {
-            TIEBitmap Src;
-            FList->CopyToIEBitmap(Img.Image, &Src);  // a copy: the store's pixels stay as they are
-            int32_t G2 = 1, H2 = 1;
-            ScaleToFit(Src.Width(), Src.Height(), ImageArea.Width(), ImageArea.Height(), G2, H2);
-            TIEBitmap Out;
-            if (Src.PixelFormat() == ie1g && (G2 < Src.Width() || H2 < Src.Height())) {
-                Out.Allocate(G2, H2, ieRGB24);
-                ResampleBWToRGB24(&Src, 0, 0, Src.Width() - 1, Src.Height() - 1, &Out);
-            } else {
-                Out.Allocate(G2, H2, Src.PixelFormat());
-                ResampleNearest(&Src, &Out);
-            }
-            if (Src.HasAlphaChannel()) {
-                ResampleNearest(Src.GetAlphaChannel(), Out.GetAlphaChannel());
-                Out.GetAlphaChannel()->Full = Src.GetAlphaChannel()->Full;
-            }
-            Img.Cache = FCache->AddBitmap(&Out);
-            FCache->SetSourceWidth(Img.Cache, FList->GetSourceWidth(Img.Image));
-            FCache->SetSourceHeight(Img.Cache, FList->GetSourceHeight(Img.Image));
-        }
-        if (Img.Cache) {
-            TIEBitmap Thumb;
-            FCache->CopyToIEBitmap(Img.Cache, &Thumb);
-            const int32_t W = Thumb.Width(), H = Thumb.Height();
-            const int32_t X = ImageArea.left + std::abs(ImageArea.Width() - W) / 2;
-            const int32_t Y = ImageArea.top + std::abs(ImageArea.Height() - H) / 2;
-            Thumb.RenderToTBitmap(&Cell, X, Y, W, H, 0, 0, W, H, 255, rfNone);
-        }
-    }
-    TCanvas& C = Cell.Canvas();
-    if (!Framed) {
-        // Without a frame: the thumbnail's border and the selection outline.
-        C.Brush().SetColor(ThumbnailsBorderColor);
-        C.FrameRect(TRect(0, 0, Cell.Width(), Cell.Height()));
-        if (Selected && SelectionWidth > 0) {
-            C.Brush().SetColor(SelectionColor);
-            for (int k = 1; k <= SelectionWidth; ++k)
-                C.FrameRect(TRect(k, k, Cell.Width() - k, Cell.Height() - k));
-        }
-    }
-    if (TIEMText* T = ShowCaptions ? Img.BottomText.get() : nullptr) {
-        C.Font().Assign(Font());
-        C.Font().SetColor(T->FontColor);
-        if (T->BackgroundStyle == 1) {
-            C.Brush().SetStyle(bsClear);
-        } else {
-            C.Brush().SetColor(T->Background);
-            C.Brush().SetStyle(bsSolid);
-        }
-        const std::string Text = IECutCaption(C, T->Text, TextArea.Width(), T->CutSide);
-        int Tw = C.TextWidth(Text), Th = C.TextHeight(Text);
-        int Tx = TextArea.left + std::max(0, (static_cast<int>(TextArea.Width()) - Tw) / 2);
-        int Ty = TextArea.top + (static_cast<int>(TextArea.Height()) - Th) / 2;
-        C.TextRect(TextArea, Tx, Ty, Text);
-    }
-    Canvas.Draw(R.left, R.top, Cell);
-    if (OnImageDraw) OnImageDraw(this, Index, R.left, R.top, &Canvas);
-}
-
-void TIEMultiView::Paint() {
-    if (FLayoutPending) UpdateLayout(false);
-    if (FPaintLock > 0 || ClientWidth() == 0 || ClientHeight() == 0) return;
-    FLoadWindow = Handle();
-    {
-        std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
-        FLoadW = Width();
-        FLoadH = Height();
-    }
-    TCanvas& C = Canvas();
-    bool Restart = true;
-    bool WasAllDisplayed = FAllDisplayed;
-    while (Restart) {
-        Restart = false;
-        C.Brush().SetStyle(bsSolid);
-        C.Brush().SetColor(FBackground);
-        C.FillRect(ClientRect());
-        const int32_t Count = GetImageCount();
-        if (Count == 0) break;
-        const bool Single = FPlaying || FDisplayMode == mdSingle;
-        const int32_t N = Single ? 1 : Count;
-        int32_t I = 0;
-        if (Single) I = FPlayIndex = std::clamp<int32_t>(FPlayIndex, 0, Count - 1);
-        WasAllDisplayed = FAllDisplayed;
-        FAllDisplayed = true;
-        int32_t First = -1, Last = Count - 1;
-        for (int32_t K = 0; K < N; ++K, I = (I + 1) % Count) {
-            if (IsImageVisible(I)) {
-                if (First < 0) First = I;
-                bool Empty;
-                {
-                    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
-                    Empty = !FImages[I]->Image && !FImages[I]->Cache;
-                }
-                if (Empty) {
-                    WasAllDisplayed = false;
-                    if (!LoadForPaint(I)) {
-                        Restart = true;  // the image was removed: from the start again
-                        break;
-                    }
-                    std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
-                    if (!FImages[I]->Image && !FImages[I]->Cache) FAllDisplayed = false;
-                }
-                DrawThumb(C, I, ThumbRect(I));
-            } else if (First >= 0 && Last == Count - 1) {
-                Last = I - 1;
-            }
-        }
-        if (!Restart && !Single) KeepLoaded(First, Last);
-    }
-    if (FAllDisplayed && !WasAllDisplayed && OnAllDisplayed) OnAllDisplayed(this);
-}
-
-void TIEMultiView::UnlockPaint() {
-    if (FPaintLock > 0) --FPaintLock;
-    if (FPaintLock == 0) UpdateLayout();
 }
 
 void TIEMultiView::SetDisplayMode(TIEMDisplayMode Value) {
@@ -1094,46 +884,105 @@ void TIEMultiView::PlayNext() {
 }
 
 TClassInfo& TIEMultiView::StaticClassInfo() {
-    static TClassInfo CI("TIEMultiView", &TIEView::StaticClassInfo(), CreateComponentOf<TIEMultiView>,
-                         [](TClassInfo& C) {
-                             using S = TSetter<TIEMultiView>;
-                             auto Int = [&C](const char* Name, int32_t TIEMultiView::*Field) {
-                                 C.Define<TIEMultiView>(Name, S([Field](TIEMultiView& O, const TFormValue& V,
-                                                                        TFormReader& R) {
-                                                            O.*Field = static_cast<int32_t>(R.Int(V));
-                                                        }));
-                             };
-                             Int("ThumbWidth", &TIEMultiView::ThumbWidth);
-                             Int("ThumbHeight", &TIEMultiView::ThumbHeight);
-                             Int("HorizBorder", &TIEMultiView::HorizBorder);
-                             Int("VertBorder", &TIEMultiView::VertBorder);
-                             Int("SelectionWidth", &TIEMultiView::SelectionWidth);
-                             Int("GridWidth", &TIEMultiView::GridWidth);
-                             C.Define<TIEMultiView>("StoreType", S([](TIEMultiView& O, const TFormValue& V,
-                                                                      TFormReader& R) {
-                                                        O.StoreType = R.Enum<TIEStoreType>(V, {"ietNormal", "ietThumb"});
-                                                    }));
-                             C.Define<TIEMultiView>("MouseInteract", S([](TIEMultiView& O, const TFormValue& V,
-                                                                          TFormReader& R) {
-                                                        O.MouseInteract =
-                                                            R.Set<TIEMMouseInteractItem>(V, {"mmiScroll", "mmiSelect"});
-                                                    }));
-                             C.Define<TIEMultiView>("ScrollBars", S([](TIEMultiView& O, const TFormValue& V,
-                                                                       TFormReader& R) {
-                                                        O.SetScrollBars(R.Enum<TScrollStyle>(
-                                                            V, {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}));
-                                                    }));
-                             C.Define<TIEMultiView>("ThumbnailsBorderColor",
-                                                    S([](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
-                                                        O.ThumbnailsBorderColor = ControlProps::ReadColor(R, V);
-                                                    }));
-                             C.Define<TIEMultiView>("SelectionColor",
-                                                    S([](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
-                                                        O.SelectionColor = ControlProps::ReadColor(R, V);
-                                                    }));
-                             C.Define<TIEMultiView>("Flat", S([](TIEMultiView& O, const TFormValue& V,
-                                                                 TFormReader& R) { O.Flat = R.Bool(V); }));
-                         });
+    static TClassInfo CI("TIEMultiView", &TIEView::StaticClassInfo(), CreateComponentOf<TIEMultiView>, [](TClassInfo& C) {
+        using S = TSetter<TIEMultiView>;
+        auto Prop = [&C](const char* Name, std::function<void(TIEMultiView&, const TFormValue&, TFormReader&)> Set) {
+            C.Define<TIEMultiView>(Name, S(std::move(Set)));
+        };
+        auto Int = [&Prop](const char* Name, int32_t TIEMultiView::*Field) {
+            Prop(Name, [Field](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+                O.*Field = static_cast<int32_t>(R.Int(V));
+            });
+        };
+        auto Bool = [&Prop](const char* Name, bool TIEMultiView::*Field) {
+            Prop(Name, [Field](TIEMultiView& O, const TFormValue& V, TFormReader& R) { O.*Field = R.Bool(V); });
+        };
+        auto Colour = [&Prop](const char* Name, TColor TIEMultiView::*Field) {
+            Prop(Name, [Field](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+                O.*Field = ControlProps::ReadColor(R, V);
+            });
+        };
+        Int("ThumbWidth", &TIEMultiView::ThumbWidth);
+        Int("ThumbHeight", &TIEMultiView::ThumbHeight);
+        Int("HorizBorder", &TIEMultiView::HorizBorder);
+        Int("VertBorder", &TIEMultiView::VertBorder);
+        Int("SelectionWidth", &TIEMultiView::SelectionWidth);
+        Int("GridWidth", &TIEMultiView::GridWidth);
+        Int("ThreadPoolSize", &TIEMultiView::ThreadPoolSize);
+        Int("TransitionDuration", &TIEMultiView::TransitionDuration);
+        Bool("VisibleSelection", &TIEMultiView::VisibleSelection);
+        Bool("RemoveCorrupted", &TIEMultiView::RemoveCorrupted);
+        Bool("DrawImageBackground", &TIEMultiView::DrawImageBackground);
+        Bool("EnableAlphaChannel", &TIEMultiView::EnableAlphaChannel);
+        Colour("SelectionColor", &TIEMultiView::SelectionColor);
+        Colour("ThumbnailsBackground", &TIEMultiView::ThumbnailsBackground);
+        Prop("UpperGap", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetUpperGap(static_cast<int32_t>(R.Int(V)));
+        });
+        Prop("BottomGap", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetBottomGap(static_cast<int32_t>(R.Int(V)));
+        });
+        Prop("ImageCacheSize", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetImageCacheSize(static_cast<int32_t>(R.Int(V)));
+        });
+        Prop("ThumbnailsBorderWidth", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetThumbnailsBorderWidth(static_cast<int32_t>(R.Int(V)));
+        });
+        Prop("ThumbnailsBorderColor", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetThumbnailsBorderColor(ControlProps::ReadColor(R, V));
+        });
+        Prop("ThumbnailsInternalBorder", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetThumbnailsInternalBorder(R.Bool(V));
+        });
+        Prop("ThumbnailsInternalBorderColor", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetThumbnailsInternalBorderColor(ControlProps::ReadColor(R, V));
+        });
+        Prop("EnableMultiSelect", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetEnableMultiSelect(R.Bool(V));
+        });
+        Prop("FlatScrollBars", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetFlatScrollBars(R.Bool(V));
+        });
+        Prop("StoreType", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.StoreType = R.Enum<TIEStoreType>(V, {"ietNormal", "ietThumb"});
+        });
+        Prop("MouseInteract", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.MouseInteract = R.Set<TIEMMouseInteractItem>(V, {"mmiScroll", "mmiSelect"});
+        });
+        Prop("KeyInteract", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.KeyInteract = R.Set<TIEMKeyInteractItem>(V, {"mkiMoveSelected"});
+        });
+        Prop("MultiSelectionOptions", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.MultiSelectionOptions = R.Set<TIEMultiSelectionOption>(V, {"iemoRegion", "iemoSelectOnMouseUp"});
+        });
+        Prop("DisplayMode", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetDisplayMode(R.Enum<TIEMDisplayMode>(V, {"mdGrid", "mdSingle"}));
+        });
+        Prop("Style", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetStyle(R.Enum<TIEMStyle>(V, {"iemsFlat", "iemsBox"}));
+        });
+        Prop("SelectionStyle", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetSelectionStyle(R.Enum<TIESStyle>(V, {"iessAround", "iessBox"}));
+        });
+        Prop("WallPaperStyle", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetWallPaperStyle(R.Enum<TIEWallPaperStyle>(V, {"iewoNormal", "iewoStretch", "iewoTile"}));
+        });
+        Prop("BackgroundStyle", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.BackgroundStyle = ReadBackgroundStyle(R, V);
+        });
+        Prop("ThumbnailsBackgroundStyle", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.ThumbnailsBackgroundStyle = ReadBackgroundStyle(R, V);
+        });
+        Prop("ScrollBars", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.SetScrollBars(R.Enum<TScrollStyle>(V, {"ssNone", "ssHorizontal", "ssVertical", "ssBoth"}));
+        });
+        Prop("OnViewChange", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.OnViewChange = R.Method<TViewChangeEvent>(V);
+        });
+        Prop("OnAllDisplayed", [](TIEMultiView& O, const TFormValue& V, TFormReader& R) {
+            O.OnAllDisplayed = R.Method<TNotifyEvent>(V);
+        });
+    });
     return CI;
 }
 

@@ -1,7 +1,8 @@
-// The thumbnail grid: images shown as thumbnails in rows, each with a bottom
-// caption, one of them selected; the mouse scrolls and selects, a double
-// click fires OnDblClick. Preset frames (pictures held by the component)
-// can frame every thumbnail, tinted for ordinary and selected ones.
+// The thumbnail grid: images shown as thumbnails in cells on a virtual grid, each
+// with up to three captions, one or several of them selected; the mouse and keys
+// scroll and select, a double click fires OnDblClick. Preset frames (pictures
+// held by the component) can frame every thumbnail, tinted for ordinary and
+// selected ones. Drawing and layout are in iemultiview_paint.cpp.
 #pragma once
 
 #include <atomic>
@@ -15,6 +16,7 @@
 
 #include "imaging/bitmaps/ieutils.h"
 #include "imaging/io/iemultiio.h"
+#include "imaging/processing/transitioneffects.h"
 #include "imaging/views/ieimageview.h"
 
 class TIEBitmap;
@@ -22,19 +24,31 @@ class TIEVirtualImageList;
 struct TIEVirtualImageInfo;
 class TIEMViewReader;
 class TIEStarter;
+class TIEImageProc;
 
 // The loader lock: one for the process, shared by every thumbnail grid, guarding
 // their image lists, stores, load queues and readers.
 std::recursive_mutex& IEMViewLoaderLock();
 
-// The caption object of one image of the grid.
+class TIEMultiView;
+
+// A caption of one image of the grid: above the image (position 0), below it (1), or
+// the info line between the image and the bottom caption (2).
 class TIEMText : public TObject {
 public:
+    // Owner null: a caption of no grid (clBtnFace behind it, no gaps to make room in).
+    TIEMText(TIEMultiView* Owner, uint8_t Position);
+    // The caption; set it through SetCaption, which makes room for it in the cells.
     std::string Text;
-    TColor Background = clWhite;
-    TColor FontColor = clBlack;
-    // While 1 the caption's background rectangle is not filled.
+    // Stores Value; a top caption raises UpperGap to its height + 2, a bottom caption
+    // BottomGap to its height + 4 (iemsBox) or + 2 (iemsFlat), when they are smaller.
+    void SetCaption(const std::string& Value);
+    TFont Font;  // the grid's font when made
+    TColor Background;
+    // 0 the background band is filled (bsSolid), 1 it is not (bsClear).
     uint8_t BackgroundStyle = 0;
+    TIEMultiView* Owner;
+    uint8_t Position;
     // An over-long caption: 1 keeps its end ("..." in front), 0 its start ("..." after),
     // any other value draws it uncut.
     uint8_t CutSide = 1;
@@ -48,6 +62,12 @@ enum TIEMMouseInteractItem { mmiScroll, mmiSelect };
 enum TIEMDisplayMode { mdGrid, mdSingle };
 enum TIEStoreType { ietNormal, ietThumb };
 enum TIEMultiSelectionOption { iemoRegion, iemoSelectOnMouseUp };
+enum TIEMKeyInteractItem { mkiMoveSelected };
+// iemsBox draws 3-D frames around the image, the cell and the bottom caption.
+enum TIEMStyle { iemsFlat, iemsBox };
+// iessAround frames the selected cell in SelectionColor; iessBox fills it in clHighlight.
+enum TIESStyle { iessAround, iessBox };
+using TIEMKeyInteract = TSet<TIEMKeyInteractItem>;
 using TIEMultiSelectionOptions = TSet<TIEMultiSelectionOption>;
 using TIEMMouseInteract = TSet<TIEMMouseInteractItem>;
 
@@ -139,7 +159,8 @@ public:
     // The multiple selection (with EnableMultiSelect): Ctrl-click adds or removes an
     // image, Shift-click selects the range from the anchor (with iemoRegion the
     // rectangle of rows and columns).
-    bool EnableMultiSelect = false;
+    bool EnableMultiSelect() const { return FEnableMultiSelect; }
+    void SetEnableMultiSelect(bool Value);
     TIEMultiSelectionOptions MultiSelectionOptions;
     bool IsImageSelected(int32_t Index) const;
     int32_t MultiSelectedImagesCount() const { return static_cast<int32_t>(FMulti.size()); }
@@ -157,8 +178,17 @@ public:
     void PlayNext();
     int32_t PlaybackIndex() const { return FPlayIndex; }
     bool PlayLoop = true;
-    // After a cell is drawn: its image, the cell's top-left corner and the canvas.
-    std::function<void(TObject* Sender, int32_t Index, int32_t Left, int32_t Top, TCanvas* Canvas)> OnImageDraw;
+    // Before and after a cell is drawn: its image, the cell's top-left corner and the canvas.
+    using TIEImageDrawEvent = std::function<void(TObject* Sender, int32_t Index, int32_t Left, int32_t Top, TCanvas* Canvas)>;
+    TIEImageDrawEvent OnBeforeImageDraw, OnImageDraw;
+    // Before the image of a cell is drawn, with the rectangle (inside the cell, or inside a
+    // preset frame's inner rectangle) it goes into, which the handler may change. While it
+    // is assigned no selection frame is drawn.
+    std::function<void(TObject* Sender, int32_t Index, int32_t Left, int32_t Top, TBitmap* Dest, TRect& ThumbRect)>
+        OnBeforeImageDrawEx;
+    // While a paint draws more than one cell: the percent done and the image reached;
+    // (100, 0) at the end.
+    std::function<void(TObject* Sender, int32_t Percent, int32_t Index)> OnDrawProgress;
     // Fired for selections and deselections made by the user.
     std::function<void(TObject* Sender, int32_t Index)> OnImageSelect, OnImageDeselect;
     void SetImageBitmap(int32_t Index, TIEBitmap* Bitmap) override;
@@ -166,8 +196,10 @@ public:
     int32_t ImageDelayTime(int32_t Index) const;
     // The full path a picture was read from (empty for inserted ones).
     std::string ImageFileName(int32_t Index) const;
-    // nullptr when Index is out of range.
+    // The captions above the image, below it and the info line; nullptr out of range.
+    TIEMText* GetImageTopText(int32_t Index);
     TIEMText* GetImageBottomText(int32_t Index);
+    TIEMText* GetImageInfoText(int32_t Index);
     // The stored image (read first when it is not stored), lent by the image store
     // until the image's stored bitmap changes; nullptr out of range or when unreadable.
     TIEBitmap* GetImageBitmap(int32_t Index);
@@ -193,17 +225,73 @@ public:
     static int32_t PresetThumbnailFrameCount();
 
     TIEBitmap* GetIEBitmap() override;  // the selected image, lent by the image store
+    TBitmap* GetBitmap() override;      // its windowing bitmap
 
+    // The processing component, made on first use, attached to this grid, with its OnProgress.
+    TIEImageProc* GetProc();
+    // Stored and given to the I/O companion and the processing component.
+    void SetOnProgress(TIEViewProgressEvent Value);
+
+    // Settings kept as they are given: after changing one while the grid is shown,
+    // Update() draws the cells again.
     int32_t ThumbWidth = 100, ThumbHeight = 100;
     int32_t HorizBorder = 4, VertBorder = 4;  // space between cells
     // Columns: 0 puts every image on one row; -1 as many as the client width holds.
     int32_t GridWidth = 0;
-    TColor ThumbnailsBorderColor = clBlack;
     TColor SelectionColor = clRed;
+    // The selection frame's width while the grid has the focus (1 without it).
     int32_t SelectionWidth = 3;
-    bool Flat = false;
+    bool VisibleSelection = true;
+    // Cell backgrounds take each image's own background (the reader's) instead of
+    // ThumbnailsBackground.
+    bool DrawImageBackground = false;
+    // Thumbnails are blended over the cell by their alpha channel.
+    bool EnableAlphaChannel = true;
+    TColor ThumbnailsBackground = clBtnFace;
+    // The grid's background and each cell's, in the styles of the single-image view.
+    TIEBackgroundStyle BackgroundStyle = iebsSolid;
+    TIEBackgroundStyle ThumbnailsBackgroundStyle = iebsSolid;
+    TIEMKeyInteract KeyInteract{mkiMoveSelected};
+    // Kept for the companion components; the grid itself plays no transition.
+    TIETransitionType TransitionEffect = iettNone;
+    int32_t TransitionDuration = 1000;
+
+    // Settings that draw the cells again when they change.
+    TIEMStyle Style() const { return FStyle; }
+    void SetStyle(TIEMStyle Value);
+    TIESStyle SelectionStyle() const { return FSelectionStyle; }
+    void SetSelectionStyle(TIESStyle Value);
+    // Rectangles of ThumbnailsBorderColor around each cell, one per pixel of width.
+    int32_t ThumbnailsBorderWidth() const { return FThumbnailsBorderWidth; }
+    void SetThumbnailsBorderWidth(int32_t Value);
+    TColor ThumbnailsBorderColor() const { return FThumbnailsBorderColor; }
+    void SetThumbnailsBorderColor(TColor Value);
+    // A 1-pixel rectangle around the image itself.
+    bool ThumbnailsInternalBorder() const { return FThumbnailsInternalBorder; }
+    void SetThumbnailsInternalBorder(bool Value);
+    TColor ThumbnailsInternalBorderColor() const { return FThumbnailsInternalBorderColor; }
+    void SetThumbnailsInternalBorderColor(TColor Value);
+    // A picture over the background: at (0, 0), stretched over the client area, or tiled.
+    TPicture& WallPaper() { return *FWallPaper; }
+    void SetWallPaper(TPicture* Value);
+    TIEWallPaperStyle WallPaperStyle() const { return FWallPaperStyle; }
+    void SetWallPaperStyle(TIEWallPaperStyle Value);
+    // Room above and below the image in each cell. Captions raise them (see TIEMText);
+    // while captions are hidden the values last given here apply.
+    int32_t UpperGap() const { return FUpperGap; }
+    void SetUpperGap(int32_t Value);
+    int32_t BottomGap() const { return FBottomGap; }
+    void SetBottomGap(int32_t Value);
     // Captions are drawn; a preset frame turns them off.
-    bool ShowCaptions = true;
+    bool ShowCaptions() const { return FShowCaptions; }
+    void SetShowCaptions(bool Value);
+    // Cell backgrounds are painted; a preset frame turns them off.
+    bool ShowCellBackground() const { return FShowCellBackground; }
+    void SetShowCellBackground(bool Value);
+    // The scroll bars through the flat scroll-bar calls.
+    bool FlatScrollBars() const { return FFlatScrollBars; }
+    void SetFlatScrollBars(bool Value);
+    void SetBackground(TColor Value) override;
 
     // Places every cell on the virtual grid: position, row, column, and the extent.
     void ArrangeCells();
@@ -230,6 +318,12 @@ public:
     // DropCache drops every cached drawn thumbnail first (after a size or setting change).
     void UpdateLayout(bool DropCache = true);
     void UnlockPaint() override;
+    // Drops every cached drawn thumbnail, arranges the cells again and repaints now.
+    void Update() override;
+    // Paints the whole client area into Bitmap, as the window shows it.
+    virtual void PaintTo(TBitmap* Bitmap);
+    // The image's rectangle as last drawn: (0, 0, drawn width, drawn height).
+    TRect DrawnImageRect(int32_t Index) const;
     TScrollStyle ScrollBars() const { return FScrollBars; }
     void SetScrollBars(TScrollStyle Value);
     TIEScrollBarParams HScrollBarParams, VScrollBarParams;
@@ -251,13 +345,17 @@ protected:
     void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
     bool DoKeyDown(WORD& Key, TShiftState Shift) override;
     void Resize() override;
+    void CreateWnd() override;
 
 private:
     friend class TIEStarter;
     struct TImage {
         TIEVirtualImageInfo* Image = nullptr;  // in the image store; nullptr: not stored
         TIEVirtualImageInfo* Cache = nullptr;  // the thumbnail as last drawn, in the cache store
-        std::unique_ptr<TIEMText> BottomText;
+        std::unique_ptr<TIEMText> TopText, BottomText, InfoText;
+        // The cached thumbnail was made for an area of this size.
+        int32_t CacheW = 0, CacheH = 0;
+        TRect Drawn{0, 0, 0, 0};
         TColor Background = clWhite;
         int32_t DelayTime = 0;
         int32_t ID = -1;
@@ -267,7 +365,18 @@ private:
         bool Wrong = false;
     };
     void ReportChange(int32_t Kind, int32_t Index, int32_t Index2);
-    void DrawThumb(TCanvas& Canvas, int32_t Index, const TRect& R);
+    // Paints one cell into Bitmap.
+    void DrawThumbnail(TBitmap* Bitmap, int32_t Index, bool DrawnSelected);
+    // The gaps that apply now: the captions' while captions are shown, else the user's.
+    int32_t CurrentUpperGap() const { return FShowCaptions ? FUpperGap : FUserUpperGap; }
+    int32_t CurrentBottomGap() const { return FShowCaptions ? FBottomGap : FUserBottomGap; }
+    // A canvas to measure captions on.
+    TCanvas& MeasureCanvas();
+    // The size the image area of a cell has before OnBeforeImageDrawEx: the key of its
+    // cached thumbnail, which is dropped when the key no longer matches.
+    void CellArea(int32_t Index, int32_t& W, int32_t& A);
+    void DropStaleCachedThumbnail(int32_t Index);
+    friend class TIEMText;
     // Stores Bitmap for image Index (as the store type says); the caller holds the loader lock.
     void StoreBitmap(int32_t Index, TIEBitmap* Bitmap, bool FillTransparent, int32_t SourceW, int32_t SourceH);
     void DropStored(TImage& Img);
@@ -336,6 +445,21 @@ private:
     bool FLayoutPending = true, FLayoutDrop = false;
     void SetupBar(int Bar, int32_t Max);
     int32_t FLastChangeKind = iectNone, FLastChangeIndex = -1, FLastChangeIndex2 = -1;
+    bool FEnableMultiSelect = false;
+    TIEMStyle FStyle = iemsBox;
+    TIESStyle FSelectionStyle = iessAround;
+    int32_t FThumbnailsBorderWidth = 0;
+    TColor FThumbnailsBorderColor = clBtnFace;
+    bool FThumbnailsInternalBorder = false;
+    TColor FThumbnailsInternalBorderColor = clBlack;
+    std::unique_ptr<TPicture> FWallPaper;
+    TIEWallPaperStyle FWallPaperStyle = iewoNormal;
+    int32_t FUpperGap = 0, FBottomGap = 0, FUserUpperGap = 0, FUserBottomGap = 0;
+    bool FShowCaptions = true, FShowCellBackground = true;
+    bool FFlatScrollBars = false;
+    TIEImageProc* FProc = nullptr;  // owned as a component
+    std::unique_ptr<TIEBitmap> FBackBuffer;
+    std::unique_ptr<TBitmap> FMeasure;
 };
 
 // A thumbnail TW x TH of Bitmap, which stays unchanged: 1-bit through the black-and-white

@@ -270,4 +270,39 @@ TEST_F(MultiViewLoadTest, BothPathsMakeTheSameThumbnails) {
     }
 }
 
+// A name "file::N" shows frame N of a multi-frame file, read on the calling thread with
+// the frame's delay; a missing or bad number means frame 0.
+TEST_F(MultiViewLoadTest, AFrameNamedWithTwoColonsIsTheOneShown) {
+    const fs::path Dir = Pictures() / "frames";
+    fs::create_directories(Dir);
+    const std::string Gif = (Dir / "three.gif").string();
+    ASSERT_EQ(std::system(("convert -dispose none -delay 10 -size 40x30 xc:'#ff0000' -delay 25 xc:'#00ff00'"
+                           " -delay 40 xc:'#0000ff' '" + Gif + "'")
+                              .c_str()),
+              0);
+    const struct {
+        const char* Suffix;
+        uint32_t Colour;  // on the screen, red in the high byte
+        int32_t Delay;
+    } Cases[] = {{"::2", 0x0000FF, 400}, {"::0", 0xFF0000, 100}, {"::1", 0x00FF00, 250}, {"::x", 0xFF0000, 100},
+                 {"::", 0xFF0000, 100}};
+    View->SetScrollBars(ssNone);
+    const int N = static_cast<int>(std::size(Cases));
+    for (int I = 0; I < N; ++I) {
+        View->InsertImage(I);
+        View->SetImageFileName(I, Gif + Cases[I].Suffix);
+        EXPECT_FALSE(View->RequestLoad(I)) << "a frame is never queued";
+    }
+    View->DeselectAll();
+    Show();
+    ASSERT_TRUE(WaitVisible());
+    for (int I = 0; I < N; ++I) {
+        SCOPED_TRACE(Cases[I].Suffix);
+        EXPECT_EQ(View->ImageDelayTime(I), Cases[I].Delay);
+        EXPECT_EQ(View->ImageSourceWidth(I), 40);
+        const TRect R = View->ThumbRect(I);
+        EXPECT_EQ(viewtest::ScreenPixel(View, (R.left + R.right) / 2, (R.top + R.bottom) / 2), Cases[I].Colour);
+    }
+}
+
 }  // namespace

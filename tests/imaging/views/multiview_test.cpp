@@ -217,8 +217,9 @@ TEST_F(MultiViewTest, SelectionPresetFrameAndEdits) {
     EXPECT_EQ(View->ThumbWidth, 163);
     EXPECT_EQ(View->ThumbHeight, 108);
     EXPECT_EQ(View->SelectionWidth, 0);
-    EXPECT_TRUE(View->Flat);
-    EXPECT_FALSE(View->ShowCaptions);
+    EXPECT_EQ(View->Style(), iemsFlat);
+    EXPECT_FALSE(View->ShowCaptions());
+    EXPECT_FALSE(View->ShowCellBackground());
 
     // Insert reports to the callbacks and keeps the selection on its picture.
     std::vector<int32_t> Kinds;
@@ -487,7 +488,7 @@ TEST_F(MultiViewTest, MultipleSelectionByClicks) {
     View->ThumbWidth = View->ThumbHeight = 100;
     View->HorizBorder = View->VertBorder = 4;
     View->GridWidth = 4;
-    View->EnableMultiSelect = true;
+    View->SetEnableMultiSelect(true);
     Form->Show();
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
     std::vector<int> Selects, Deselects;
