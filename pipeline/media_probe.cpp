@@ -5,17 +5,51 @@
 #include <MediaInfoDLL/MediaInfoDLL_Static.h>
 
 #include "pipeline/source_list.h"
+#include "platform/rtl/shared_library.h"
 #include "platform/system/locale_init.h"
+
+namespace {
+
+// The library is opened on the first probe: the program starts without it.
+#define TESSARO_MEDIAINFO_CALLS(X) \
+    X(MediaInfoA_New) X(MediaInfoA_Open) X(MediaInfoA_Get) X(MediaInfoA_Close) X(MediaInfoA_Delete)
+
+struct TMediaInfoCalls {
+#define TESSARO_MEDIAINFO_FIELD(Name) decltype(&::Name) Name = nullptr;
+    TESSARO_MEDIAINFO_CALLS(TESSARO_MEDIAINFO_FIELD)
+#undef TESSARO_MEDIAINFO_FIELD
+};
+
+// Null when the library or an entry is missing; the reason went to the
+// standard error stream once.
+const TMediaInfoCalls* LoadMediaInfoCalls() {
+    static TSharedLibrary Library("media probing", TESSARO_SONAME_MEDIAINFO);
+    static TMediaInfoCalls Calls;
+    bool ok = Library.Open();
+#define TESSARO_MEDIAINFO_BIND(Name) ok = ok && Library.Bind(Calls.Name, #Name);
+    TESSARO_MEDIAINFO_CALLS(TESSARO_MEDIAINFO_BIND)
+#undef TESSARO_MEDIAINFO_BIND
+    if (!ok) {
+        Library.ReportError();
+        return nullptr;
+    }
+    return &Calls;
+}
+
+}  // namespace
 
 void ProbeMediaFile(const std::string& Path, TFileItem& Item) {
     // The library turns the name into its wide form through the C character
     // type: without UTF-8 there, every non-ASCII name fails to open.
     EnsureUtf8CharacterType();
-    void* h = MediaInfoA_New();
+    static const TMediaInfoCalls* Calls = LoadMediaInfoCalls();
+    if (!Calls) return;
+    const TMediaInfoCalls& M = *Calls;
+    void* h = M.MediaInfoA_New();
     if (!h) return;
-    MediaInfoA_Open(h, Path.c_str());
-    auto get = [h](MediaInfo_stream_C kind, const char* parameter) {
-        const char* v = MediaInfoA_Get(h, kind, 0, parameter, MediaInfo_Info_Text, MediaInfo_Info_Name);
+    M.MediaInfoA_Open(h, Path.c_str());
+    auto get = [h, &M](MediaInfo_stream_C kind, const char* parameter) {
+        const char* v = M.MediaInfoA_Get(h, kind, 0, parameter, MediaInfo_Info_Text, MediaInfo_Info_Name);
         return std::string(v ? v : "");
     };
     Item.CompleteName = get(MediaInfo_Stream_General, "CompleteName");
@@ -34,6 +68,6 @@ void ProbeMediaFile(const std::string& Path, TFileItem& Item) {
     Item.AudioBitRate = get(MediaInfo_Stream_Audio, "BitRate");
     Item.Channels = get(MediaInfo_Stream_Audio, "Channel(s)");
     Item.SamplingRate = get(MediaInfo_Stream_Audio, "SamplingRate");
-    MediaInfoA_Close(h);
-    MediaInfoA_Delete(h);
+    M.MediaInfoA_Close(h);
+    M.MediaInfoA_Delete(h);
 }

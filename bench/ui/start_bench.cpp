@@ -72,6 +72,11 @@ bool StartDamage(Display* dpy, Window Root) {
     return Ok;
 }
 
+// A window may be gone by the time it is looked at (a short-lived window of the
+// program): its errors are ignored rather than ending the watch, which would
+// leave the program running.
+int IgnoreError(Display*, XErrorEvent*) { return 0; }
+
 bool HasTitle(Display* D, Window W, const std::string& Title) {
     if (Title.empty()) return true;
     char* Name = nullptr;
@@ -97,6 +102,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no X display\n");
         return 1;
     }
+    XSetErrorHandler(IgnoreError);
     const Window Root = DefaultRootWindow(D);
     XSelectInput(D, Root, SubstructureNotifyMask);
     if (!StartDamage(D, Root)) {

@@ -1,27 +1,72 @@
 #include "platform/inet/wininet.h"
 
+// The calls go through a table: no macro may stand in for them.
+#define CURL_DISABLE_TYPECHECK
 #include <curl/curl.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
-#include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/rtl/shared_library.h"
+
 namespace {
+
+// libcurl is opened on the first session: the program starts without it and
+// the libraries it pulls in (TLS, name lookup, compression).
+#define TESSARO_CURL_CALLS(X) \
+    X(curl_global_init) \
+    X(curl_easy_init) \
+    X(curl_easy_setopt) \
+    X(curl_easy_getinfo) \
+    X(curl_easy_cleanup) \
+    X(curl_multi_init) \
+    X(curl_multi_add_handle) \
+    X(curl_multi_remove_handle) \
+    X(curl_multi_poll) \
+    X(curl_multi_perform) \
+    X(curl_multi_info_read) \
+    X(curl_multi_cleanup)
+
+struct TCurlCalls {
+#define TESSARO_CURL_FIELD(Name) decltype(&::Name) Name = nullptr;
+    TESSARO_CURL_CALLS(TESSARO_CURL_FIELD)
+#undef TESSARO_CURL_FIELD
+};
+
+// Null when the library or an entry is missing; the reason went to the
+// standard error stream once.
+const TCurlCalls* LoadCurlCalls() {
+    static TSharedLibrary Library("the HTTP client", TESSARO_SONAME_LIBCURL);
+    static TCurlCalls Calls;
+    bool ok = Library.Open();
+#define TESSARO_CURL_BIND(Name) ok = ok && Library.Bind(Calls.Name, #Name);
+    TESSARO_CURL_CALLS(TESSARO_CURL_BIND)
+#undef TESSARO_CURL_BIND
+    if (!ok) {
+        Library.ReportError();
+        return nullptr;
+    }
+    Calls.curl_global_init(CURL_GLOBAL_DEFAULT);
+    return &Calls;
+}
+
+const TCurlCalls* CurlCalls() {
+    static const TCurlCalls* Calls = LoadCurlCalls();
+    return Calls;
+}
+
+// Only used once a session has been opened.
+const TCurlCalls& Curl() { return *CurlCalls(); }
 
 thread_local DWORD LastError = 0;
 
 BOOL Fail(DWORD Error) {
     LastError = Error;
     return 0;
-}
-
-void GlobalInit() {
-    static std::once_flag Once;
-    std::call_once(Once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
 enum class Kind { Session, Connection, Request };
@@ -55,9 +100,9 @@ struct Connection : Handle {
 struct Request : Handle {
     Request() : Handle(Kind::Request) {}
     ~Request() override {
-        if (Multi && Easy) curl_multi_remove_handle(Multi, Easy);
-        if (Easy) curl_easy_cleanup(Easy);
-        if (Multi) curl_multi_cleanup(Multi);
+        if (Multi && Easy) Curl().curl_multi_remove_handle(Multi, Easy);
+        if (Easy) Curl().curl_easy_cleanup(Easy);
+        if (Multi) Curl().curl_multi_cleanup(Multi);
     }
     Connection* Owner = nullptr;
     std::string Verb, Path;
@@ -89,7 +134,7 @@ size_t OnHeader(char* Data, size_t Size, size_t N, void* User) {
     if (line.empty()) {
         // The end of one answer's headers; a redirect's body and headers follow.
         long code = 0;
-        curl_easy_getinfo(r->Easy, CURLINFO_RESPONSE_CODE, &code);
+        Curl().curl_easy_getinfo(r->Easy, CURLINFO_RESPONSE_CODE, &code);
         if (code < 300 || code >= 400) r->HeadersDone = true;
     } else {
         r->Headers.push_back(line);
@@ -130,10 +175,10 @@ bool Step(Request* r) {
         return false;
     }
     int running = 0;
-    curl_multi_poll(r->Multi, nullptr, 0, 100, nullptr);
-    curl_multi_perform(r->Multi, &running);
+    Curl().curl_multi_poll(r->Multi, nullptr, 0, 100, nullptr);
+    Curl().curl_multi_perform(r->Multi, &running);
     int left = 0;
-    while (CURLMsg* m = curl_multi_info_read(r->Multi, &left)) {
+    while (CURLMsg* m = Curl().curl_multi_info_read(r->Multi, &left)) {
         if (m->msg == CURLMSG_DONE) {
             r->Done = true;
             r->Result = m->data.result;
@@ -177,7 +222,10 @@ BOOL ReadInto(Request* r, char* Out, DWORD Want, DWORD* Got, bool Wait) {
 }  // namespace
 
 HINTERNET InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy, LPCSTR, DWORD) {
-    GlobalInit();
+    if (!CurlCalls()) {
+        LastError = ERROR_MOD_NOT_FOUND;
+        return nullptr;
+    }
     auto* s = new Session;
     s->Agent = lpszAgent ? lpszAgent : "";
     s->Direct = dwAccessType != INTERNET_OPEN_TYPE_PROXY;
@@ -234,47 +282,47 @@ BOOL HttpSendRequestA(HINTERNET hRequest, LPCSTR, DWORD, LPVOID, DWORD) {
     if (r == nullptr || r->Sent) return Fail(ERROR_INTERNET_INCORRECT_HANDLE_TYPE);
     Connection* c = r->Owner;
     Session* s = c->Owner;
-    r->Easy = curl_easy_init();
-    r->Multi = curl_multi_init();
+    r->Easy = Curl().curl_easy_init();
+    r->Multi = Curl().curl_multi_init();
     if (!r->Easy || !r->Multi) return Fail(ERROR_INTERNET_CANNOT_CONNECT);
     CURL* e = r->Easy;
     const std::string url = "http://" + c->Host + ":" + std::to_string(c->Port) + r->Path;
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http");
-    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(e, CURLOPT_MAXREDIRS, 8L);
-    curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, r->Verb == "GET" ? nullptr : r->Verb.c_str());
-    curl_easy_setopt(e, CURLOPT_USERAGENT, s->Agent.c_str());
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, r->Error);
+    Curl().curl_easy_setopt(e, CURLOPT_URL, url.c_str());
+    Curl().curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http");
+    Curl().curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    Curl().curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    Curl().curl_easy_setopt(e, CURLOPT_MAXREDIRS, 8L);
+    Curl().curl_easy_setopt(e, CURLOPT_CUSTOMREQUEST, r->Verb == "GET" ? nullptr : r->Verb.c_str());
+    Curl().curl_easy_setopt(e, CURLOPT_USERAGENT, s->Agent.c_str());
+    Curl().curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    Curl().curl_easy_setopt(e, CURLOPT_ERRORBUFFER, r->Error);
     // The environment's proxy variables never apply: the session says.
-    curl_easy_setopt(e, CURLOPT_PROXY, s->Direct ? "" : s->Proxy.c_str());
+    Curl().curl_easy_setopt(e, CURLOPT_PROXY, s->Direct ? "" : s->Proxy.c_str());
     if (!s->Direct) {
-        curl_easy_setopt(e, CURLOPT_NOPROXY, "");
+        Curl().curl_easy_setopt(e, CURLOPT_NOPROXY, "");
         if (!r->opts.ProxyUser.empty() || !r->opts.ProxyPassword.empty()) {
-            curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, r->opts.ProxyUser.c_str());
-            curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, r->opts.ProxyPassword.c_str());
+            Curl().curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, r->opts.ProxyUser.c_str());
+            Curl().curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, r->opts.ProxyPassword.c_str());
         }
     }
     if (!c->User.empty() || !c->Password.empty()) {
-        curl_easy_setopt(e, CURLOPT_USERNAME, c->User.c_str());
-        curl_easy_setopt(e, CURLOPT_PASSWORD, c->Password.c_str());
+        Curl().curl_easy_setopt(e, CURLOPT_USERNAME, c->User.c_str());
+        Curl().curl_easy_setopt(e, CURLOPT_PASSWORD, c->Password.c_str());
     }
-    if (r->opts.ConnectTimeoutMs > 0) curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, r->opts.ConnectTimeoutMs);
+    if (r->opts.ConnectTimeoutMs > 0) Curl().curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, r->opts.ConnectTimeoutMs);
     if (r->opts.ReceiveTimeoutMs > 0) {
         // Less than a byte a second for that long is a stall.
-        curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, std::max(1L, (r->opts.ReceiveTimeoutMs + 999) / 1000));
+        Curl().curl_easy_setopt(e, CURLOPT_LOW_SPEED_LIMIT, 1L);
+        Curl().curl_easy_setopt(e, CURLOPT_LOW_SPEED_TIME, std::max(1L, (r->opts.ReceiveTimeoutMs + 999) / 1000));
     }
-    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
-    curl_easy_setopt(e, CURLOPT_HEADERDATA, r);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, r);
-    curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
-    curl_easy_setopt(e, CURLOPT_XFERINFODATA, r);
-    curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
-    curl_multi_add_handle(r->Multi, e);
+    Curl().curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, OnHeader);
+    Curl().curl_easy_setopt(e, CURLOPT_HEADERDATA, r);
+    Curl().curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, OnBody);
+    Curl().curl_easy_setopt(e, CURLOPT_WRITEDATA, r);
+    Curl().curl_easy_setopt(e, CURLOPT_XFERINFOFUNCTION, OnProgress);
+    Curl().curl_easy_setopt(e, CURLOPT_XFERINFODATA, r);
+    Curl().curl_easy_setopt(e, CURLOPT_NOPROGRESS, 0L);
+    Curl().curl_multi_add_handle(r->Multi, e);
     r->Sent = true;
     while (!r->HeadersDone && Step(r)) {
     }
@@ -297,7 +345,7 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, LPVOID lpBuffer, DWOR
     switch (dwInfoLevel & 0xFFFF) {
         case HTTP_QUERY_STATUS_CODE: {
             long code = 0;
-            curl_easy_getinfo(r->Easy, CURLINFO_RESPONSE_CODE, &code);
+            Curl().curl_easy_getinfo(r->Easy, CURLINFO_RESPONSE_CODE, &code);
             if (code == 0) return Fail(ERROR_HTTP_HEADER_NOT_FOUND);
             v = std::to_string(code);
             break;

@@ -34,6 +34,12 @@ constexpr DWORD ERROR_INTERNET_TIMEOUT = 12002, ERROR_INTERNET_INVALID_URL = 120
                 ERROR_INTERNET_CONNECTION_ABORTED = 12030, ERROR_HTTP_HEADER_NOT_FOUND = 12150,
                 ERROR_INTERNET_INVALID_OPTION = 12009;
 
+// InternetOpenA when the HTTP library cannot be loaded (the reason goes to the
+// standard error stream).
+#ifndef ERROR_MOD_NOT_FOUND
+#define ERROR_MOD_NOT_FOUND 126L
+#endif
+
 struct INTERNET_BUFFERSA {
     DWORD dwStructSize;
     INTERNET_BUFFERSA* Next;
