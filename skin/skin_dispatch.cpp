@@ -1,9 +1,11 @@
 #include "skin/skin_dispatch.h"
 
 #include <algorithm>
+#include <map>
 
 #include "platform/classlib/comctrls.h"
 #include "platform/classlib/forms.h"
+#include "platform/classlib/menus.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/rtl/sysutils.h"
 #include "skin/skin_buttons.h"
@@ -38,6 +40,11 @@ std::vector<std::string>& GlyphStripGroups() {
     return List;
 }
 
+std::map<std::string, TDispatchKind>& DispatchKinds() {
+    static std::map<std::string, TDispatchKind> Kinds;  // upper-case class names
+    return Kinds;
+}
+
 // Name: the control's class name in upper case.
 bool IsDropDownButton(TControl* Control, const std::string& Name) {
     std::string Class = LowerCase(Name);
@@ -52,6 +59,20 @@ bool IsGlyphStripGroup(const std::string& Name) {
 }
 
 }  // namespace
+
+void RegisterDispatchKind(const std::string& ClassName, TDispatchKind Kind) {
+    if (Kind == dkNone)
+        UnregisterDispatchKind(ClassName);
+    else
+        DispatchKinds()[UpperCase(ClassName)] = Kind;
+}
+
+void UnregisterDispatchKind(const std::string& ClassName) { DispatchKinds().erase(UpperCase(ClassName)); }
+
+TDispatchKind DispatchKindOf(const std::string& ClassName) {
+    auto It = DispatchKinds().find(UpperCase(ClassName));
+    return It == DispatchKinds().end() ? dkNone : It->second;
+}
 
 void RegisterDropDownButtonKind(const std::string& ClassName, const std::string& KindName) {
     DropDownButtonKinds().push_back({LowerCase(ClassName), LowerCase(KindName)});
@@ -203,9 +224,14 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
     }
     if (SkinBySkin3rdList(Control, Name)) return;
 
+    // Step 6: classes registered as never skinned by the rows below.
+    const TDispatchKind Kind = DispatchKindOf(Name);
+    if (Kind == dkPassOver) return;
+
     // The first matching row with its bit on; a row whose bit is off lets the
     // next rows try.
     bool TabPart = FData.Tabs != nullptr;
+    auto* W = dynamic_cast<TWinControl*>(Control);
     if (Is(Control, "TCustomTabControl") && TabPart && On.Contains(xcTab)) {
         if (!Is(Control, "TPageControl")) {
             auto* T = new TSkinTab(Control);
@@ -216,18 +242,40 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
         } else {
             Attach<TSkinTab>(Control);
         }
+    } else if (Is(Control, "TToolButton") && FrameSkinned && FrameSkinned()) {
+        // A tool button has no skin of its own; the menu it opens is drawn
+        // like the window's menus.
+        if (TMenuItem* Item = static_cast<TToolButton*>(Control)->MenuItem(); Item && SkinMenuItemTree)
+            SkinMenuItemTree(Item);
     } else if (Name == "TTABSET" && TabPart && On.Contains(xcTab)) {
         Attach<TSkinTab31>(Control);
     } else if (Is(Control, "TTabSheet") && TabPart && On.Contains(xcTab)) {
         Attach<TSkinTabSheet>(Control);
+    } else if (Name == "TTABBEDNOTEBOOK" && TabPart && On.Contains(xcTab)) {
+        Attach<TSkinTab>(Control);
+    } else if (Kind == dkContainerOnly) {
+        if (W) SkinChildControls(W);
     } else if (Is(Control, "TCustomCheckBox") && On.Contains(xcCheckBox)) {
         Attach<TSkinCheckBox>(Control);
     } else if (Is(Control, "TTrackBar") && On.Contains(xcTrackBar)) {
         Attach<TSkinTrackBar>(Control);
-    } else if (Name == "TUPDOWN" && On.Contains(xcSpin)) {
+    } else if ((Name == "TUPDOWN" || Name == "TSPINBUTTON") && On.Contains(xcSpin)) {
         Attach<TSkinUpDown>(Control);
     } else if (Name == "TMEDIAPLAYER" && On.Contains(xcButton)) {
         Attach<TSkinMP>(Control);
+    } else if (Name == "TDBNAVIGATOR" && On.Contains(xcPanel)) {
+        Attach<TSkinBox>(Control, /*SetColor=*/true);
+        if (W) {
+            std::vector<TControl*> Children;
+            for (int I = 0; I < W->ControlCount(); ++I) Children.push_back(W->Controls(I));
+            for (TControl* C : Children) SkinControl(C, /*Container=*/nullptr);
+        }
+    } else if (Kind == dkGlyphCheckBox && On.Contains(xcCheckBox)) {
+        AttachGlyphStrips(Control, 1);
+    } else if (Kind == dkGlyphRadioButton && On.Contains(xcRadioButton)) {
+        AttachGlyphStrips(Control, 2);
+    } else if (Kind == dkPropertiesGlyphCheckBox && On.Contains(xcCheckBox)) {
+        AttachGlyphStrips(Control, 3);
     } else if (Is(Control, "TCustomGroupBox") && On.Contains(xcPanel)) {
         SkinChildControls(static_cast<TWinControl*>(Control));
         Attach<TSkinGroupBox>(Control);
@@ -242,13 +290,20 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
                 ToolbarBackground(S, C, R, D);
             };
         Attach<TSkinBox>(Control);
+        // A bar that publishes the menu it shows has its items drawn by the skin.
+        if (auto* Menu = GetObjectPropByName<TMenu>(Bar, "Menu"); Menu && SkinMenuItemTree)
+            for (int I = 0; I < Menu->Items()->Count(); ++I) SkinMenuItemTree(Menu->Items()->Items(I));
     } else if (Is(Control, "TCustomStatusBar") && On.Contains(xcStatusBar)) {
         Attach<TSkinStatusBar>(Control);
     } else if (Is(Control, "TProgressBar") && On.Contains(xcProgress)) {
         Attach<TSkinProgress>(Control);
+    } else if (Name == "TUNICOMBOBOX" && On.Contains(xcCombo)) {
+        Attach<TSkinComBox>(Control);
     } else if (Is(Control, "TCustomComboBox") && On.Contains(xcCombo)) {
         Attach<TSkinComBox>(Control);
     } else if (Name == "TRICHEDIT" && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinScrollbar>(Control);
+    } else if (Kind == dkScrollingEditor && On.Contains(xcScrollbar)) {
         AttachScrolling<TSkinScrollbar>(Control);
     } else if (Is(Control, "TBitBtn")) {
         // A glyph button is never taken for a plain one.
@@ -259,6 +314,8 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
     } else if (Is(Control, "TCustomPanel") && On.Contains(xcPanel)) {
         SkinChildControls(static_cast<TWinControl*>(Control));
         Attach<TSkinBox>(Control, /*SetColor=*/true);
+    } else if (Kind == dkScrollingGrid && On.Contains(xcScrollbar)) {
+        AttachScrolling<TSkinScrollbar>(Control);
     } else if (Is(Control, "TCustomListView") && On.Contains(xcScrollbar)) {
         AttachScrolling<TSkinListView>(Control);
     } else if (Is(Control, "TCustomMemo") && On.Contains(xcScrollbar)) {
@@ -269,10 +326,26 @@ void TControlDispatch::SkinControl(TControl* Control, TComponent* Container) {
         Attach<TSkinButton>(Control);
     } else if (Is(Control, "TCustomEdit") && On.Contains(xcEdit)) {
         Attach<TSkinEdit>(Control);
-    } else if (Is(Control, "TCustomForm")) {
+    } else if (Kind != dkButtonEdit && Is(Control, "TCustomForm")) {
         Attach<TSkinBox>(Control, /*SetColor=*/true);
         SkinComponents(Control);
+    } else if (Kind == dkButtonEdit) {
+        // One drop-down button makes it a combo box; without buttons it is a
+        // plain edit, whose window the skin takes over.
+        int32_t Buttons = GetIntegerPropValue(Control, "NumButtons");
+        if (Buttons == 1 && On.Contains(xcCombo)) {
+            Attach<TSkinComBox>(Control);
+        } else if (Buttons == 0 && On.Contains(xcEdit) && W) {
+            auto* S = new TSkinEdit(Control);
+            S->AttachWindow(W->Handle(), &FData, &FHost, FCanvas);
+        }
     }
+}
+
+void TControlDispatch::AttachGlyphStrips(TControl* Control, int GlyphKind) {
+    auto* S = new TSkinObjImage(Control);
+    S->Kind = GlyphKind;
+    S->AttachControl(&FHost, &FData, FCanvas, /*ASetColor=*/true);
 }
 
 bool TControlDispatch::SkinBySkin3rdList(TControl* Control, const std::string& Name) {
@@ -376,9 +449,7 @@ void TControlDispatch::SkinGroupButtons(TWinControl* Group, const std::string& N
         // A group that got no skin itself is met again on the next pass.
         if (IsControlSkinned(B)) continue;
         if (Strips) {
-            auto* S = new TSkinObjImage(B);
-            S->Kind = GlyphKind;
-            S->AttachControl(&FHost, &FData, FCanvas, /*ASetColor=*/true);
+            AttachGlyphStrips(B, GlyphKind);
         } else if (GlyphKind == 2) {
             Attach<TSkinRadioButton>(B);
         } else {
@@ -416,15 +487,18 @@ void TControlDispatch::SkinWindowByClassName(HWND Window) {
     } else if (Class == "combobox") {
         if ((S & 3) != CBS_SIMPLE && On.Contains(xcCombo)) AttachRaw<TSkinComBox>(Window);
     } else if (Class == "comboboxex32") {
-        if (On.Contains(xcCombo)) AttachRaw<TSkinComBox>(GetTopWindow(Window) ? GetTopWindow(Window) : Window);
+        // The skin goes on the inner combo box, which is then the window that has one.
+        HWND Target = GetTopWindow(Window) ? GetTopWindow(Window) : Window;
+        if (On.Contains(xcCombo) && !FindControlSkinByWindow(Target)) AttachRaw<TSkinComBox>(Target);
     } else if (Class == "scrollbar") {
         // Only a size grip; other raw bars keep their own painting.
         if (S & SBS_SIZEGRIP) AttachRaw<TSkinSizer>(Window);
     } else if (Class == "systreeview32") {
     } else if (Class == "#32770") {
+        if (S & 0x10000) return;  // WS_TABSTOP: a page placed like a control, left as it is
         SkinChildWindows(Window);
         AttachRaw<TSkinBoxH>(Window);
-    } else if (Class == "tpanel") {
+    } else if (Class == "tpanel" || Class == "tunipanel.unicodeclass" || Class == "tunisilentpaintpanel.unicodeclass") {
         SkinChildWindows(Window);
         if (TControl* C = ControlFromWindowProp(Window)) C->SetColor(FData.ColButtonFace);
     } else if (Class == "tcheckbox") {
@@ -435,6 +509,8 @@ void TControlDispatch::SkinWindowByClassName(HWND Window) {
         if (On.Contains(xcButton)) AttachRaw<TSkinButton>(Window);
     } else if (Class == "tprogressbar") {
         AttachRaw<TSkinProgress>(Window);
+    } else if (Class == "tsilentpaintpanel") {
+        if (TControl* C = ControlFromWindowProp(Window)) C->SetColor(FData.ColButtonFace);
     } else if (Class == "systabcontrol32") {
         if (!(S & TCS_OWNERDRAWFIXED) && On.Contains(xcTab) && FData.Tabs) AttachRaw<TSkinTab>(Window);
     } else if (Class == "toolbarwindow32") {

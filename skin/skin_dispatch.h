@@ -13,6 +13,7 @@
 #include "skin/skin_control.h"
 
 class TCustomForm;
+class TMenuItem;
 
 class TControlDispatch {
 public:
@@ -47,6 +48,11 @@ public:
                        bool& DefaultDraw);
     // The form skin's state for the button handler: 1 while settled.
     std::function<int()> HostState;
+    // Whether the form skin draws the window's frame; tool buttons' menus get
+    // the skinned item handlers only then.
+    std::function<bool()> FrameSkinned;
+    // Gives a menu item and its sub-items the skinned item handlers.
+    std::function<void(TMenuItem*)> SkinMenuItemTree;
 
 private:
     TControlSkinHost& FHost;
@@ -62,8 +68,28 @@ private:
     S* AttachRaw(HWND Window);
     // The buttons of a Skin3rd radio group (GlyphKind 2) or check group (1);
     // Name: the group's class name in upper case.
+    // TSkinObjImage of the given Kind, with the face colour.
+    void AttachGlyphStrips(TControl* Control, int GlyphKind);
     void SkinGroupButtons(TWinControl* Group, const std::string& Name, int GlyphKind);
 };
+
+// Classes the class rows cannot know (they come from other libraries): a
+// program registers each class it places, by its exact class name, for the
+// row that skins it. Nothing is registered by default.
+enum TDispatchKind {
+    dkNone,
+    dkPassOver,               // never skinned by the class rows
+    dkContainerOnly,          // its child controls are skinned, it is not
+    dkGlyphCheckBox,          // glyph strips handed over (TSkinObjImage Kind 1)
+    dkGlyphRadioButton,       // the same for a radio button (Kind 2)
+    dkPropertiesGlyphCheckBox,  // a glyph held by its Properties object (Kind 3)
+    dkScrollingEditor,        // skinned scroll bars, tried before the glyph buttons
+    dkScrollingGrid,          // skinned scroll bars, tried after the panels
+    dkButtonEdit,             // an edit whose published NumButtons makes it a combo box
+};
+void RegisterDispatchKind(const std::string& ClassName, TDispatchKind Kind);
+void UnregisterDispatchKind(const std::string& ClassName);
+TDispatchKind DispatchKindOf(const std::string& ClassName);
 
 // Classes of other libraries that one Skin3rd kind covers with two looks; a
 // program lists the classes it places (none are listed by default).

@@ -623,6 +623,8 @@ TControlDispatch& TSkinnedWindow::ControlDispatch() {
         ControlSkins.Window = Window;
         FDispatch = std::make_unique<TControlDispatch>(ControlSkins, *SkinData, this);
         FDispatch->HostState = [this] { return State; };
+        FDispatch->FrameSkinned = [this] { return FrameSkinned; };
+        FDispatch->SkinMenuItemTree = [this](TMenuItem* Item) { SkinMenuItemTree(Item, true); };
     }
     return *FDispatch;
 }

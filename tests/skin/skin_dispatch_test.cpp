@@ -3,6 +3,7 @@
 // style.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "platform/classlib/buttons.h"
@@ -15,6 +16,8 @@
 #include "skin/skin_buttons.h"
 #include "skin/skin_check_boxes.h"
 #include "skin/skin_dispatch.h"
+#include "skin/skin_edits.h"
+#include "skin/skin_tabs.h"
 
 namespace {
 
@@ -52,6 +55,21 @@ TEST_CLASS(TPngButton, TButton)
 TEST_CLASS(TPngSpeedButton, TSpeedButton)
 TEST_CLASS(TStripRadioGroup, TPanel)
 TEST_CLASS(TStripCheckGroup, TPanel)
+TEST_CLASS(TTabbedNotebook, TCustomControl)
+TEST_CLASS(TSpinButton, TCustomControl)
+TEST_CLASS(TDBNavigator, TCustomControl)
+TEST_CLASS(TUniComboBox, TCustomControl)
+// Classes of another library, each registered below for the row that skins
+// it (a glyph-strip skin hands its strips over and keeps the control's colour).
+TEST_CLASS(TTestPassedOver, TButton)
+TEST_CLASS(TTestContainer, TCustomControl)
+TEST_CLASS(TTestGlyphCheck, TCustomControl)
+TEST_CLASS(TTestGlyphRadio, TCustomControl)
+TEST_CLASS(TTestPropertiesCheck, TCustomControl)
+TEST_CLASS(TTestScrollEditor, TBitBtn)
+TEST_CLASS(TTestScrollGrid, TCustomControl)
+TEST_CLASS(TTestPanelGrid, TPanel)
+TEST_CLASS(TTestFormEdit, TForm)
 
 // A glyph button of another library with a drop-down kind; the second class
 // has the same kind but is not listed as a drop-down button.
@@ -70,12 +88,69 @@ TClassInfo& TTestDropButton::StaticClassInfo() {
     return CI;
 }
 TEST_CLASS(TUnlistedDropButton, TTestDropButton)
+
+// An edit of another library whose published NumButtons says whether it is a combo box.
+class TTestButtonEdit : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TTestButtonEdit(TComponent* AOwner) : TCustomControl(AOwner) {}
+    int Buttons = 0;
+};
+TClassInfo& TTestButtonEdit::StaticClassInfo() {
+    static TClassInfo CI("TTestButtonEdit", &TCustomControl::StaticClassInfo(), CreateComponentOf<TTestButtonEdit>,
+                         [](TClassInfo& C) {
+                             C.PublishInteger<TTestButtonEdit>("NumButtons",
+                                                               [](TTestButtonEdit& O) -> int64_t { return O.Buttons; });
+                         });
+    return CI;
+}
+
+// A control of another library that can be made see-through.
+class TTestSeeThrough : public TCustomControl {
+    TESSARO_CLASSINFO
+public:
+    explicit TTestSeeThrough(TComponent* AOwner) : TCustomControl(AOwner) {}
+    bool SeeThrough = false;
+};
+TClassInfo& TTestSeeThrough::StaticClassInfo() {
+    static TClassInfo CI("TTestSeeThrough", &TCustomControl::StaticClassInfo(), CreateComponentOf<TTestSeeThrough>,
+                         [](TClassInfo& C) {
+                             C.PublishBool<TTestSeeThrough>("Transparent", [](TTestSeeThrough& O) { return O.SeeThrough; },
+                                                            [](TTestSeeThrough& O, bool V) { O.SeeThrough = V; });
+                         });
+    return CI;
+}
+
+// A tool bar of another library that publishes the menu it shows.
+class TTestMenuBar : public TToolBar {
+    TESSARO_CLASSINFO
+public:
+    explicit TTestMenuBar(TComponent* AOwner) : TToolBar(AOwner) {}
+    TMainMenu* Shown = nullptr;
+};
+TClassInfo& TTestMenuBar::StaticClassInfo() {
+    static TClassInfo CI("TTestMenuBar", &TToolBar::StaticClassInfo(), CreateComponentOf<TTestMenuBar>,
+                         [](TClassInfo& C) {
+                             C.PublishObject<TTestMenuBar>("Menu", [](TTestMenuBar& O) -> TObject* { return O.Shown; });
+                         });
+    return CI;
+}
 #undef TEST_CLASS
 
 // Listed as a program lists the classes it places.
 const bool Listed = [] {
     RegisterDropDownButtonKind("TTestDropButton", "dbkDropDown");
     RegisterGlyphStripGroup("Strip");
+    RegisterDispatchKind("TTestPassedOver", dkPassOver);
+    RegisterDispatchKind("TTestContainer", dkContainerOnly);
+    RegisterDispatchKind("TTestGlyphCheck", dkGlyphCheckBox);
+    RegisterDispatchKind("TTestGlyphRadio", dkGlyphRadioButton);
+    RegisterDispatchKind("TTestPropertiesCheck", dkPropertiesGlyphCheckBox);
+    RegisterDispatchKind("TTestScrollEditor", dkScrollingEditor);
+    RegisterDispatchKind("TTestScrollGrid", dkScrollingGrid);
+    RegisterDispatchKind("TTestPanelGrid", dkScrollingGrid);
+    RegisterDispatchKind("TTestButtonEdit", dkButtonEdit);
+    RegisterDispatchKind("TTestFormEdit", dkButtonEdit);
     return true;
 }();
 
@@ -111,9 +186,12 @@ struct TFixture {
         D.DetachControlSkins();
         F->Free();
     }
+    // The skin a control owns (a windowless control's, or one attached to its window, too).
     TSkinControl* SkinOf(TControl* C) {
         for (TSkinControl* S : Host.ControlSkins)
             if (S->Control == C) return S;
+        for (TSkinControl* S : Host.ControlSkins)
+            if (S->Owner() == C) return S;
         return nullptr;
     }
     TSkinControl* SkinOf(HWND W) {
@@ -142,6 +220,8 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
         std::string want;
         int mode = 0;
         bool setColor = false;
+        int glyphKind = 0;  // TSkinObjImage's Kind
+        std::function<void(TSkinControl*, TControl*)> also = nullptr;
     } Cases[] = {
         {"button", [](TFixture& T) { return Place<TButton>(T.F, T.F, 10); }, All, {}, "TSkinButton"},
         {"button without its bit", [](TFixture& T) { return Place<TButton>(T.F, T.F, 10); },
@@ -213,6 +293,141 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
          {"TTestDropButton=bitbtn"}, "none"},
         {"page control without a tab part", [](TFixture& T) { return Place<TPageControl>(T.F, T.F, 10); }, All, {},
          "none"},
+        // Rows by name of classes the class library lacks.
+        {"tabbed notebook by name", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return Place<TTabbedNotebook>(T.F, T.F, 10);
+         }, All, {}, "TSkinTab"},
+        {"tabbed notebook without a tab part", [](TFixture& T) { return Place<TTabbedNotebook>(T.F, T.F, 10); }, All,
+         {}, "none"},
+        {"spin button by name", [](TFixture& T) { return Place<TSpinButton>(T.F, T.F, 10); }, All, {},
+         "TSkinUpDown"},
+        {"spin button without spin", [](TFixture& T) { return Place<TSpinButton>(T.F, T.F, 10); },
+         Without(All, {xcSpin}), {}, "none"},
+        {"navigator by name", [](TFixture& T) { return Place<TDBNavigator>(T.F, T.F, 10); }, All, {}, "TSkinBox", 0,
+         true},
+        {"navigator without the panel bit", [](TFixture& T) { return Place<TDBNavigator>(T.F, T.F, 10); },
+         Without(All, {xcPanel}), {}, "none"},
+        {"combo box of the Unicode layer by name", [](TFixture& T) { return Place<TUniComboBox>(T.F, T.F, 10); },
+         All, {}, "TSkinComBox"},
+        {"combo box of the Unicode layer without its bit",
+         [](TFixture& T) { return Place<TUniComboBox>(T.F, T.F, 10); }, Without(All, {xcCombo}), {}, "none"},
+        // Rows of registered classes.
+        {"a passed-over class", [](TFixture& T) { return Place<TTestPassedOver>(T.F, T.F, 10); }, All, {}, "none"},
+        {"a passed-over class still follows its Skin3rd line",
+         [](TFixture& T) { return Place<TTestPassedOver>(T.F, T.F, 10); }, All, {"TTestPassedOver=menubtn"},
+         "TSkinMenuButton"},
+        {"a container-only class", [](TFixture& T) { return Place<TTestContainer>(T.F, T.F, 10); }, All, {},
+         "none"},
+        {"glyph check box", [](TFixture& T) { return Place<TTestGlyphCheck>(T.F, T.F, 10); }, All, {},
+         "TSkinObjImage", 0, false, 1},
+        {"glyph check box without its bit", [](TFixture& T) { return Place<TTestGlyphCheck>(T.F, T.F, 10); },
+         Without(All, {xcCheckBox}), {}, "none"},
+        {"glyph radio button", [](TFixture& T) { return Place<TTestGlyphRadio>(T.F, T.F, 10); }, All, {},
+         "TSkinObjImage", 0, false, 2},
+        {"glyph radio button without its bit", [](TFixture& T) { return Place<TTestGlyphRadio>(T.F, T.F, 10); },
+         Without(All, {xcRadioButton}), {}, "none"},
+        {"check box with its glyph in its Properties",
+         [](TFixture& T) { return Place<TTestPropertiesCheck>(T.F, T.F, 10); }, All, {}, "TSkinObjImage", 0, false, 3},
+        {"a scrolling editor comes before the glyph-button row",
+         [](TFixture& T) { return Place<TTestScrollEditor>(T.F, T.F, 10); }, All, {}, "TSkinScrollbar"},
+        {"a scrolling editor without the scroll-bar bit meets the glyph-button row",
+         [](TFixture& T) { return Place<TTestScrollEditor>(T.F, T.F, 10); }, Without(All, {xcScrollbar}), {},
+         "TSkinBitButton"},
+        {"a scrolling grid", [](TFixture& T) { return Place<TTestScrollGrid>(T.F, T.F, 10); }, All, {},
+         "TSkinScrollbar"},
+        {"a scrolling grid that is a panel meets the panel row first",
+         [](TFixture& T) { return Place<TTestPanelGrid>(T.F, T.F, 10); }, All, {}, "TSkinBox", 0, true},
+        {"a scrolling grid that is a panel without the panel bit",
+         [](TFixture& T) { return Place<TTestPanelGrid>(T.F, T.F, 10); }, Without(All, {xcPanel}), {},
+         "TSkinScrollbar"},
+        {"a button edit with one button is a combo box", [](TFixture& T) {
+             auto* E = Place<TTestButtonEdit>(T.F, T.F, 10);
+             E->Buttons = 1;
+             return E;
+         }, All, {}, "TSkinComBox"},
+        {"a button edit with one button without the combo bit", [](TFixture& T) {
+             auto* E = Place<TTestButtonEdit>(T.F, T.F, 10);
+             E->Buttons = 1;
+             return E;
+         }, Without(All, {xcCombo}), {}, "none"},
+        {"a button edit without buttons is an edit on its window",
+         [](TFixture& T) { return Place<TTestButtonEdit>(T.F, T.F, 10); }, All, {}, "TSkinEdit", 0, false, 0,
+         [](TSkinControl* S, TControl* X) {
+             EXPECT_EQ(S->Control, nullptr);
+             EXPECT_EQ(S->Handle, static_cast<TWinControl*>(X)->Handle());
+             EXPECT_NE(S->OldWndProc, nullptr);
+         }},
+        {"a button edit without buttons without the edit bit",
+         [](TFixture& T) { return Place<TTestButtonEdit>(T.F, T.F, 10); }, Without(All, {xcEdit}), {}, "none"},
+        {"a button edit with two buttons", [](TFixture& T) {
+             auto* E = Place<TTestButtonEdit>(T.F, T.F, 10);
+             E->Buttons = 2;
+             return E;
+         }, All, {}, "none"},
+        {"a form registered as a button edit is not taken as a form",
+         [](TFixture& T) { return Place<TTestFormEdit>(T.F, T.F, 10); }, All, {}, "none"},
+        {"an inner form", [](TFixture& T) { return Place<TForm>(T.F, T.F, 10); }, All, {}, "TSkinBox", 0, true},
+        // Every Skin3rd kind.
+        {"Skin3rd combobox", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=combobox"}, "TSkinComBox"},
+        {"Skin3rd comboboxex draws a frame only", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=comboboxex"}, "TSkinComBox", 0, false, 0,
+         [](TSkinControl* S, TControl*) { EXPECT_TRUE(static_cast<TSkinComBox*>(S)->SimpleFrame); }},
+        {"Skin3rd edit with a border", [](TFixture& T) { return Place<TNilEdit>(T.F, T.F, 10); }, All,
+         {"TNilEdit=edit"}, "TSkinEdit"},
+        {"Skin3rd edit without a border", [](TFixture& T) {
+             auto* E = new TNilEdit(T.F);
+             E->BorderStyle = bsNoBorder;
+             E->SetParent(T.F);
+             E->SetBounds(10, 10, 150, 24);
+             return E;
+         }, All, {"TNilEdit=edit"}, "none"},
+        {"Skin3rd radiobutton", [](TFixture& T) { return Place<TOddButton>(T.F, T.F, 10); }, All,
+         {"TOddButton=radiobutton"}, "TSkinRadioButton"},
+        {"Skin3rd panel makes the control see-through",
+         [](TFixture& T) { return Place<TTestSeeThrough>(T.F, T.F, 10); }, All, {"TTestSeeThrough=panel"},
+         "TSkinBox", 0, true, 0,
+         [](TSkinControl*, TControl* X) { EXPECT_TRUE(static_cast<TTestSeeThrough*>(X)->SeeThrough); }},
+        {"Skin3rd trackbar makes the control see-through",
+         [](TFixture& T) { return Place<TTestSeeThrough>(T.F, T.F, 10); }, All, {"TTestSeeThrough=trackbar"},
+         "TSkinTrackBar", 0, false, 0,
+         [](TSkinControl*, TControl* X) { EXPECT_TRUE(static_cast<TTestSeeThrough*>(X)->SeeThrough); }},
+        {"Skin3rd trackbar follows the button bit", [](TFixture& T) { return Place<TTestSeeThrough>(T.F, T.F, 10); },
+         Without(All, {xcButton}), {"TTestSeeThrough=trackbar"}, "none"},
+        {"Skin3rd button", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=button"}, "TSkinButton"},
+        {"Skin3rd datetimepicker", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=datetimepicker"}, "TSkinDateTime"},
+        {"Skin3rd mediaplayer", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=mediaplayer"}, "TSkinMP"},
+        {"Skin3rd speedbutton", [](TFixture& T) { return Place<TPngSpeedButton>(T.F, T.F, 10); }, All,
+         {"TPngSpeedButton=speedbutton"}, "TSkinSpeedButton"},
+        {"Skin3rd speedbutton without its bit", [](TFixture& T) { return Place<TPngSpeedButton>(T.F, T.F, 10); },
+         Without(All, {xcSpeedButton}), {"TPngSpeedButton=speedbutton"}, "none"},
+        {"Skin3rd tab", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return Place<TPictureView>(T.F, T.F, 10);
+         }, All, {"TPictureView=tab"}, "TSkinTab"},
+        {"Skin3rd tab without a tab part", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=tab"}, "none"},
+        {"Skin3rd progress", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=progress"}, "TSkinProgress"},
+        {"Skin3rd container", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=container"}, "none"},
+        {"Skin3rd groupbox", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=groupbox"}, "TSkinGroupBox", 1, true},
+        {"Skin3rd groupbox without its bit", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); },
+         Without(All, {xcGroupBox}), {"TPictureView=groupbox"}, "none"},
+        {"Skin3rd advpagecontrol", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=advpagecontrol"}, "TSkinAdvPage", 0, true, 0,
+         [](TSkinControl* S, TControl*) { EXPECT_EQ(static_cast<TSkinAdvPage*>(S)->Variant, 4); }},
+        {"Skin3rd checkbox", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPictureView=checkbox"}, "TSkinCheckBox"},
+        {"Skin3rd lines are matched case-blind on the whole class name",
+         [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
+         {"TPicture=button", "tpictureVIEWX=button", "TPICTUREVIEW=checkbox"}, "TSkinCheckBox"},
+
         {"Tag 99", [](TFixture& T) {
              auto* B = Place<TButton>(T.F, T.F, 10);
              B->Tag = 99;
@@ -233,6 +448,9 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
         if (!S) continue;
         EXPECT_EQ(S->Mode, C.mode);
         EXPECT_EQ(S->SetColor, C.setColor);
+        auto* O = dynamic_cast<TSkinObjImage*>(S);
+        EXPECT_EQ(O ? O->Kind : 0, C.glyphKind);
+        if (C.also) C.also(S, X);
         EXPECT_EQ(S->Owner(), X);  // the control frees its skin
         EXPECT_EQ(S->SkinForm, &T.Host);
         // Skinning again makes no second skin.
@@ -411,6 +629,199 @@ TEST(SkinDispatch, RawWindowsByClassAndStyle) {
     ASSERT_EQ(T.Host.ControlSkins.size(), 2u);
     EXPECT_EQ(T.Host.ControlSkins[0]->Handle, Btn);
     EXPECT_EQ(ClassOf(T.Host.ControlSkins[1]), "TSkinBoxH");
+}
+
+// Window classes of other libraries' raw windows, made with the default procedure.
+HWND RawWindow(const char16_t* Class, DWORD Style, HWND Parent) {
+    WNDCLASSW C{};
+    C.lpfnWndProc = DefWindowProcW;
+    C.lpszClassName = reinterpret_cast<LPCWSTR>(Class);
+    RegisterClassW(&C);  // fails harmlessly when the class exists
+    return CreateWindowExW(0, reinterpret_cast<LPCWSTR>(Class), nullptr, WS_CHILD | WS_VISIBLE | Style, 10, 10, 200,
+                           100, Parent, nullptr, nullptr, nullptr);
+}
+
+HWND RawButton(HWND Parent) {
+    return CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"Button"), nullptr, WS_CHILD | WS_VISIBLE, 5, 5, 60, 22,
+                           Parent, nullptr, nullptr, nullptr);
+}
+
+// Raw windows of the class library's controls, of panels and of the common
+// controls: the skin, the window it is attached to, and what happens to the
+// children.
+TEST(SkinDispatch, RawWindowsOfControlsPanelsAndCommonControls) {
+    struct Case {
+        const char* what;
+        std::function<HWND(TFixture&)> make;
+        TSkinControlTypes bits;
+        std::string want;
+        std::string child = "none";  // the skin of a raw button inside, when there is one
+        std::function<void(TFixture&, HWND)> also = nullptr;
+    } Cases[] = {
+        {"a class-library check box", [](TFixture& T) { return Place<TCheckBox>(T.F, T.F, 10)->Handle(); }, All,
+         "TSkinCheckBox"},
+        {"a class-library check box without its bit",
+         [](TFixture& T) { return Place<TCheckBox>(T.F, T.F, 10)->Handle(); }, Without(All, {xcCheckBox}), "none"},
+        {"a class-library combo box", [](TFixture& T) { return Place<TComboBox>(T.F, T.F, 10)->Handle(); }, All,
+         "TSkinComBox"},
+        {"a class-library combo box without its bit",
+         [](TFixture& T) { return Place<TComboBox>(T.F, T.F, 10)->Handle(); }, Without(All, {xcCombo}), "none"},
+        {"a class-library button", [](TFixture& T) { return Place<TButton>(T.F, T.F, 10)->Handle(); }, All,
+         "TSkinButton"},
+        {"a class-library button without its bit", [](TFixture& T) { return Place<TButton>(T.F, T.F, 10)->Handle(); },
+         Without(All, {xcButton}), "none"},
+        {"a class-library progress bar needs no bit",
+         [](TFixture& T) { return Place<TProgressBar>(T.F, T.F, 10)->Handle(); }, Without(All, {xcProgress}),
+         "TSkinProgress"},
+        {"a class-library panel: children skinned, the object on the face colour", [](TFixture& T) {
+             auto* P = Place<TPanel>(T.F, T.F, 10);
+             P->SetColor(0x00FF00);
+             RawButton(P->Handle());
+             return P->Handle();
+         }, All, "none", "TSkinButton",
+         [](TFixture& T, HWND W) { EXPECT_EQ(ControlFromWindowProp(W)->Color(), T.Data.ColButtonFace); }},
+        {"a Unicode panel's children", [](TFixture& T) {
+             HWND W = RawWindow(u"TUniPanel.UnicodeClass", 0, T.F->Handle());
+             RawButton(W);
+             return W;
+         }, All, "none", "TSkinButton"},
+        {"a Unicode silent-paint panel's children", [](TFixture& T) {
+             HWND W = RawWindow(u"TUniSilentPaintPanel.UnicodeClass", 0, T.F->Handle());
+             RawButton(W);
+             return W;
+         }, All, "none", "TSkinButton"},
+        {"a silent-paint panel keeps its children as they are", [](TFixture& T) {
+             HWND W = RawWindow(u"TSilentPaintPanel", 0, T.F->Handle());
+             RawButton(W);
+             return W;
+         }, All, "none", "none"},
+        {"a tab control", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return RawWindow(u"SysTabControl32", 0, T.F->Handle());
+         }, All, "TSkinTab"},
+        {"an owner-drawn tab control", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return RawWindow(u"SysTabControl32", TCS_OWNERDRAWFIXED, T.F->Handle());
+         }, All, "none"},
+        {"a tab control without a tab part",
+         [](TFixture& T) { return RawWindow(u"SysTabControl32", 0, T.F->Handle()); }, All, "none"},
+        {"a tool bar", [](TFixture& T) { return RawWindow(u"ToolbarWindow32", 0, T.F->Handle()); }, All,
+         "TSkinBoxH"},
+        {"a tree view", [](TFixture& T) { return RawWindow(u"SysTreeView32", 0, T.F->Handle()); }, All, "none"},
+        {"an extended combo box is skinned on its inner combo box", [](TFixture& T) {
+             HWND W = RawWindow(u"ComboBoxEx32", 0, T.F->Handle());
+             CreateWindowExW(0, reinterpret_cast<LPCWSTR>(u"ComboBox"), nullptr, WS_CHILD | WS_VISIBLE | CBS_DROPDOWN,
+                             0, 0, 200, 24, W, nullptr, nullptr, nullptr);
+             return W;
+         }, All, "none", "none",
+         [](TFixture& T, HWND W) { EXPECT_EQ(ClassOf(T.SkinOf(GetTopWindow(W))), "TSkinComBox"); }},
+        {"an extended combo box without an inner one",
+         [](TFixture& T) { return RawWindow(u"ComboBoxEx32", 0, T.F->Handle()); }, All, "TSkinComBox"},
+        {"a child dialog placed as a tab stop is left alone", [](TFixture& T) {
+             HWND W = RawWindow(u"#32770", WS_TABSTOP, T.F->Handle());
+             RawButton(W);
+             return W;
+         }, All, "none", "none"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TFixture T;
+        T.Data.SkinControls = C.bits;
+        T.Data.ColButtonFace = 0x123456;
+        HWND W = C.make(T);
+        ASSERT_TRUE(W);
+        TestHooks::PumpPending();
+        T.D.SkinWindowByClassName(W);
+        TSkinControl* S = T.SkinOf(W);
+        EXPECT_EQ(ClassOf(S), C.want);
+        if (S) EXPECT_EQ(S->Owner(), &T.RawOwner);
+        if (HWND Child = GetTopWindow(W); Child && C.want == "none") {
+            if (C.child != "none" || !C.also) EXPECT_EQ(ClassOf(T.SkinOf(Child)), C.child);
+        }
+        if (C.also) C.also(T, W);
+        size_t N = T.Host.ControlSkins.size();
+        T.D.SkinWindowByClassName(W);  // once only
+        EXPECT_EQ(T.Host.ControlSkins.size(), N);
+    }
+}
+
+// A container-only class and a navigator reach their children through their
+// own rows; the skins the children get do not depend on the container's.
+TEST(SkinDispatch, ContainerRowsSkinTheirChildren) {
+    struct Case {
+        const char* what;
+        std::function<TWinControl*(TFixture&)> make;
+        TSkinControlTypes bits;
+        std::string container, child;
+    } Cases[] = {
+        {"container-only class", [](TFixture& T) { return Place<TTestContainer>(T.F, T.F, 10); }, All, "none",
+         "TSkinButton"},
+        {"container-only class without the panel bit",
+         [](TFixture& T) { return Place<TTestContainer>(T.F, T.F, 10); }, Without(All, {xcPanel}), "none",
+         "TSkinButton"},
+        {"navigator", [](TFixture& T) { return Place<TDBNavigator>(T.F, T.F, 10); }, All, "TSkinBox", "TSkinButton"},
+        {"navigator without the panel bit", [](TFixture& T) { return Place<TDBNavigator>(T.F, T.F, 10); },
+         Without(All, {xcPanel}), "none", "none"},
+        {"Skin3rd container", [](TFixture& T) {
+             T.Data.Skin3rd().Add("TPictureView=container");
+             return Place<TPictureView>(T.F, T.F, 10);
+         }, All, "none", "TSkinButton"},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TFixture T;
+        T.Data.SkinControls = C.bits;
+        T.Data.Skin3rd().Clear();
+        TWinControl* P = C.make(T);
+        P->SetHeight(120);
+        auto* B = Place<TButton>(P, T.F, 5);
+        TestHooks::PumpPending();
+        T.D.SkinControl(P, T.F);
+        EXPECT_EQ(ClassOf(T.SkinOf(P)), C.container);
+        EXPECT_EQ(ClassOf(T.SkinOf(B)), C.child);
+        size_t N = T.Host.ControlSkins.size();
+        T.D.SkinControl(P, T.F);
+        EXPECT_EQ(T.Host.ControlSkins.size(), N);
+    }
+}
+
+// The menus of tool buttons get the skinned item handlers only on a window
+// whose frame is skinned; those of a tool bar that publishes its menu with the
+// bar's own skin.
+TEST(SkinDispatch, ToolButtonAndToolBarMenusGetTheSkinnedItemHandlers) {
+    for (bool Frame : {true, false}) {
+        for (bool BarBit : {true, false}) {
+            SCOPED_TRACE(std::string(Frame ? "frame skinned" : "frame not skinned") + (BarBit ? ", tool bars on" : ""));
+            TFixture T;
+            T.Data.SkinControls = BarBit ? All : Without(All, {xcToolbar});
+            std::vector<TMenuItem*> Given;
+            T.D.FrameSkinned = [Frame] { return Frame; };
+            T.D.SkinMenuItemTree = [&](TMenuItem* I) { Given.push_back(I); };
+            auto* Bar = Place<TToolBar>(T.F, T.F, 10);
+            auto* Item = new TMenuItem(T.F);
+            Item->Add(new TMenuItem(T.F));
+            auto* B = new TToolButton(T.F);
+            B->SetParent(Bar);
+            B->SetMenuItem(Item);
+            auto* Plain = new TToolButton(T.F);  // no menu
+            Plain->SetParent(Bar);
+            auto* Menu = new TMainMenu(T.F);
+            TMenuItem* Shown[] = {new TMenuItem(T.F), new TMenuItem(T.F)};
+            for (TMenuItem* I : Shown) Menu->Items()->Add(I);
+            auto* MenuBar = Place<TTestMenuBar>(T.F, T.F, 60);
+            MenuBar->Shown = Menu;
+            TestHooks::PumpPending();
+            T.D.SkinComponents(T.F);
+            std::vector<TMenuItem*> Want;
+            if (Frame) Want.push_back(Item);
+            if (BarBit) Want.insert(Want.end(), std::begin(Shown), std::end(Shown));
+            std::sort(Want.begin(), Want.end());
+            std::sort(Given.begin(), Given.end());
+            EXPECT_EQ(Given, Want);
+            EXPECT_EQ(ClassOf(T.SkinOf(B)), "none");
+            EXPECT_EQ(ClassOf(T.SkinOf(MenuBar)), BarBit ? "TSkinBox" : "none");
+        }
+    }
 }
 
 TEST(SkinDispatch, RecreatedScrollingWindowGetsANewSkinOfTheSameKind) {
