@@ -59,32 +59,36 @@ bool TClassInfo::InheritsFrom(const TClassInfo* Other) const {
 }
 
 void TClassInfo::Define(const std::string& Property, TPropertySetter Setter) {
-    FProperties[Property] = std::move(Setter);
+    TPropInfo& E = FProps[Property];
+    if (E.Name.empty()) E.Name = Property;
+    E.FormSetter = std::move(Setter);
 }
 
 void TClassInfo::DefineGetter(const std::string& Property, TPropertyGetter Getter) {
     FGetters.emplace_back(Property, std::move(Getter));
 }
 
-const TPropertySetter* TClassInfo::FindProperty(const std::string& Property) const {
+const TPropInfo* TClassInfo::Find(const std::string& Property, bool (*Has)(const TPropInfo&)) const {
     for (const TClassInfo* C = this; C; C = C->FParent) {
-        auto It = C->FProperties.find(Property);
-        if (It != C->FProperties.end()) return &It->second;
+        auto It = C->FProps.find(Property);
+        if (It != C->FProps.end() && Has(It->second)) return &It->second;
     }
     return nullptr;
+}
+
+const TPropertySetter* TClassInfo::FindProperty(const std::string& Property) const {
+    const TPropInfo* E = Find(Property, [](const TPropInfo& P) { return static_cast<bool>(P.FormSetter); });
+    return E ? &E->FormSetter : nullptr;
 }
 
 void TClassInfo::Publish(TPropInfo Info) {
-    std::string Key = Info.Name;
-    FPublished[Key] = std::move(Info);
+    TPropInfo& E = FProps[Info.Name];
+    if (!Info.FormSetter) Info.FormSetter = std::move(E.FormSetter);
+    E = std::move(Info);
 }
 
 const TPropInfo* TClassInfo::FindPropInfo(const std::string& Property) const {
-    for (const TClassInfo* C = this; C; C = C->FParent) {
-        auto It = C->FPublished.find(Property);
-        if (It != C->FPublished.end()) return &It->second;
-    }
-    return nullptr;
+    return Find(Property, [](const TPropInfo& P) { return P.Kind != tkUnknown; });
 }
 
 const TPropInfo* GetPropInfo(const TObject* Obj, const std::string& Name) {
@@ -142,7 +146,8 @@ bool SetPropFromText(TPersistent& Obj, const TPropInfo& Prop, const std::string&
             if (!Prop.SetWStr) return false;
             Prop.SetWStr(Obj, sysconv::Utf8ToUtf16(Text));
             return true;
-        case tkClass: return false;
+        case tkClass:
+        case tkUnknown: return false;
     }
     return false;
 }

@@ -57,13 +57,15 @@ using TPropertySetter = std::function<void(TPersistent& Obj, const TFormValue& V
 // property is not written (not stored, or at its default).
 using TPropertyGetter = std::function<bool(const TPersistent& Obj, TFormValue& Value)>;
 
-// A published property read and written by name at run time, for code that
-// deals with control classes it does not know when it is built (the skins).
-enum TTypeKind { tkInteger, tkEnumeration, tkString, tkWString, tkClass };
+// How published properties are known: one entry per property and class
+// table. A form file's value is set through the entry's FormSetter; code that
+// deals with control classes it does not know when it is built (the skins)
+// reads and writes through the typed accessors. tkUnknown: form files only.
+enum TTypeKind { tkInteger, tkEnumeration, tkString, tkWString, tkClass, tkUnknown };
 
 struct TPropInfo {
     std::string Name;
-    TTypeKind Kind = tkInteger;
+    TTypeKind Kind = tkUnknown;
     std::vector<std::string> ValueNames;  // tkEnumeration, by ordinal; a Boolean is False, True
     std::function<int64_t(TPersistent&)> GetOrd;  // tkInteger, tkEnumeration
     std::function<void(TPersistent&, int64_t)> SetOrd;
@@ -72,11 +74,14 @@ struct TPropInfo {
     std::function<std::u16string(TPersistent&)> GetWStr;  // tkWString
     std::function<void(TPersistent&, const std::u16string&)> SetWStr;
     std::function<TObject*(TPersistent&)> GetObj;  // tkClass
+    TPropertySetter FormSetter;  // empty: form files do not set it here
 };
 
 // What the loader knows of a class: its name, its parent class, how to create
-// one and the setters of its published properties by name (dotted paths such
-// as "Font.Style" are names of their own). Lookups go up the class chain.
+// one and its published properties by name (dotted paths such as "Font.Style"
+// are names of their own), each with its form-file setter and its typed
+// accessors in one entry. Lookups go up the class chain, each to the nearest
+// class that gives what is asked for.
 class TClassInfo {
 public:
     TClassInfo(std::string Name, const TClassInfo* Parent, TComponentFactory Create,
@@ -86,6 +91,7 @@ public:
     TComponentFactory Factory() const { return FCreate; }
     bool InheritsFrom(const TClassInfo* Other) const;
 
+    // The form-file setter of the property's entry (the typed accessors stay).
     void Define(const std::string& Property, TPropertySetter Setter);
     // A setter typed by the class it applies to.
     template <class C>
@@ -97,8 +103,10 @@ public:
     // Case-blind; nullptr when no class of the chain has the property.
     const TPropertySetter* FindProperty(const std::string& Property) const;
 
-    // Published properties by name (case-blind), looked up along the class chain.
+    // The typed accessors of the property's entry (its form-file setter stays
+    // unless Info brings one).
     void Publish(TPropInfo Info);
+    // Case-blind; the nearest entry with typed accessors, nullptr when none.
     const TPropInfo* FindPropInfo(const std::string& Property) const;
     template <class C>
     void PublishInteger(const std::string& Name, std::function<int64_t(C&)> Get,
@@ -166,9 +174,10 @@ private:
     std::string FName;
     const TClassInfo* FParent;
     TComponentFactory FCreate;
-    std::map<std::string, TPropertySetter, LessText> FProperties;
+    // The nearest entry along the chain that Has what is asked for.
+    const TPropInfo* Find(const std::string& Property, bool (*Has)(const TPropInfo&)) const;
+    std::map<std::string, TPropInfo, LessText> FProps;
     std::vector<std::pair<std::string, TPropertyGetter>> FGetters;
-    std::map<std::string, TPropInfo, LessText> FPublished;
 };
 
 // Each registered class declares its table with this in its body and defines

@@ -5,6 +5,7 @@
 #include "platform/classlib/buttons.h"
 #include "platform/classlib/comctrls.h"
 #include "platform/classlib/extctrls.h"
+#include "platform/classlib/formload.h"
 #include "platform/classlib/stdctrls.h"
 #include "platform/classlib/testhooks.h"
 #include "platform/classlib/toolbar.h"
@@ -48,8 +49,86 @@ std::string Text(TComponent& O, const char* Name) {
         case tkString:
         case tkWString: return "str " + GetStrProp(O, *P);
         case tkClass: return GetObjectProp(O, *P) ? "object" : "nil";
+        case tkUnknown: return "form only";
     }
     return "?";
+}
+
+// A property "Level" whose form-file setter and typed accessors are given in
+// either order, or split between a class and its ancestor: the form file sets
+// the value times Scale, the reader gives it plus Bias.
+class TLevels : public TComponent {
+    TESSARO_CLASSINFO
+public:
+    using TComponent::TComponent;
+    int64_t Level = 0;
+};
+template <int Scale>
+void FormLevel(TClassInfo& C) {
+    C.Define<TLevels>("Level", std::function<void(TLevels&, const TFormValue&, TFormReader&)>(
+                                   [](TLevels& O, const TFormValue& V, TFormReader& R) { O.Level = R.Int(V) * Scale; }));
+}
+template <int Bias>
+void TypedLevel(TClassInfo& C) {
+    C.PublishInteger<TLevels>("level", [](TLevels& O) { return O.Level + Bias; },
+                              [](TLevels& O, int64_t V) { O.Level = V - Bias; });
+}
+TClassInfo& TLevels::StaticClassInfo() {
+    static TClassInfo CI("TLevels", &TComponent::StaticClassInfo(), CreateComponentOf<TLevels>, [](TClassInfo& C) {
+        TypedLevel<0>(C);
+        FormLevel<10>(C);
+    });
+    return CI;
+}
+#define LEVEL_CLASS(Name, Parent, Fill)                                                                   \
+    class Name : public Parent {                                                                          \
+        TESSARO_CLASSINFO                                                                                 \
+    public:                                                                                               \
+        using Parent::Parent;                                                                             \
+    };                                                                                                    \
+    TClassInfo& Name::StaticClassInfo() {                                                                 \
+        static TClassInfo CI(#Name, &Parent::StaticClassInfo(), CreateComponentOf<Name>, Fill);           \
+        return CI;                                                                                        \
+    }
+LEVEL_CLASS(TFormFirst, TLevels, [](TClassInfo& C) {
+    FormLevel<10>(C);
+    TypedLevel<0>(C);
+})
+LEVEL_CLASS(TFormOnlyChild, TLevels, FormLevel<100>)
+LEVEL_CLASS(TTypedOnlyChild, TLevels, TypedLevel<1>)
+#undef LEVEL_CLASS
+
+TEST(PublishedProperties, FormFilesAndTypedAccessShareOneEntryAlongTheChain) {
+    struct Case {
+        const char* what;
+        TComponent* (*make)();
+        int64_t stored, read;  // after a form file's 3, then what the reader gives
+    } Cases[] = {
+        {"accessors first, then the form-file setter", [] { return static_cast<TComponent*>(new TLevels(nullptr)); },
+         30, 30},
+        {"form-file setter first", [] { return static_cast<TComponent*>(new TFormFirst(nullptr)); }, 30, 30},
+        {"a subclass with its own form-file setter keeps the inherited reader",
+         [] { return static_cast<TComponent*>(new TFormOnlyChild(nullptr)); }, 300, 300},
+        {"a subclass with its own reader keeps the inherited form-file setter",
+         [] { return static_cast<TComponent*>(new TTypedOnlyChild(nullptr)); }, 30, 31},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TComponent* O = C.make();
+        TFormValue V;
+        V.kind = TFormValue::vaInt;
+        V.Int = 3;
+        ASSERT_TRUE(SetPropValue(O, "LEVEL", V));
+        EXPECT_EQ(static_cast<TLevels*>(O)->Level, C.stored);
+        const TPropInfo* P = GetPropInfo(O, "Level");
+        ASSERT_NE(P, nullptr);
+        EXPECT_EQ(P->Kind, tkInteger);
+        EXPECT_EQ(GetOrdProp(*O, *P), C.read);
+        // Text goes through the typed writer, not the form-file setter.
+        ASSERT_TRUE(SetPropFromText(*O, *P, "5"));
+        EXPECT_EQ(GetOrdProp(*O, *P), 5);
+        O->Free();
+    }
 }
 
 TEST(PublishedProperties, EachClassReadsItsPropertiesByNameAndLacksTheOthers) {
