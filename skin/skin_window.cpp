@@ -624,7 +624,7 @@ TControlDispatch& TSkinnedWindow::ControlDispatch() {
         FDispatch = std::make_unique<TControlDispatch>(ControlSkins, *SkinData, this);
         FDispatch->HostState = [this] { return State; };
         FDispatch->FrameSkinned = [this] { return FrameSkinned; };
-        FDispatch->SkinMenuItemTree = [this](TMenuItem* Item) { SkinMenuItemTree(Item, true); };
+        FDispatch->SkinMenuItemTree = [this](TMenuItem* Item) { SkinMenuItemTree(Item, /*On=*/true); };
     }
     return *FDispatch;
 }

@@ -260,8 +260,8 @@ TEST(SkinData, FilterFormSkin) {
         bool DoSkin;
     };
     const TCase Cases[] = {
-        {"SysMonthCal32", false, false}, {"sysmonthcal32", false, true}, {"TfrPreview", true, false},
-        {"TfrPreview", false, true},     {"TFRPreview", true, true},     {"TButton", true, true},
+        {"SysMonthCal32", false, false}, {"sysmonthcal32", false, true}, {"TfrWindow", true, false},
+        {"TfrWindow", false, true},     {"TFRWindow", true, true},     {"TButton", true, true},
     };
     TSkinData S(nullptr);
     int W = 1;

@@ -15,6 +15,7 @@
 #include "platform/commctl/commctrl.h"
 #include "skin/skin_buttons.h"
 #include "skin/skin_check_boxes.h"
+#include "skin/skin_containers.h"
 #include "skin/skin_dispatch.h"
 #include "skin/skin_edits.h"
 #include "skin/skin_tabs.h"
@@ -51,11 +52,14 @@ TEST_CLASS(TOddButton, TButton)
 TEST_CLASS(TTestCheckGroup, TPanel)
 TEST_CLASS(TTestRadioGroup, TPanel)
 TEST_CLASS(TPictureView, TCustomControl)
-TEST_CLASS(TPngButton, TButton)
-TEST_CLASS(TPngSpeedButton, TSpeedButton)
+TEST_CLASS(TPictureButton, TButton)
+TEST_CLASS(TPictureSpeedButton, TSpeedButton)
 TEST_CLASS(TStripRadioGroup, TPanel)
 TEST_CLASS(TStripCheckGroup, TPanel)
 TEST_CLASS(TTabbedNotebook, TCustomControl)
+TEST_CLASS(TTabControl, TCustomTabControl)
+TEST_CLASS(TTabSet, TCustomControl)
+TEST_CLASS(TMediaPlayer, TCustomControl)
 TEST_CLASS(TSpinButton, TCustomControl)
 TEST_CLASS(TDBNavigator, TCustomControl)
 TEST_CLASS(TUniComboBox, TCustomControl)
@@ -293,6 +297,42 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
          {"TTestDropButton=bitbtn"}, "none"},
         {"page control without a tab part", [](TFixture& T) { return Place<TPageControl>(T.F, T.F, 10); }, All, {},
          "none"},
+        {"tab control with a tab part", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return Place<TTabControl>(T.F, T.F, 10);
+         }, All, {}, "TSkinTab", 2},
+        {"tab control without the tab bit", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return Place<TTabControl>(T.F, T.F, 10);
+         }, Without(All, {xcTab}), {}, "none"},
+        {"tab sheet", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             auto* P = Place<TPageControl>(T.F, T.F, 10);
+             P->SetHeight(200);
+             auto* Sheet = new TTabSheet(T.F);
+             Sheet->SetPageControl(P);
+             return Sheet;
+         }, All, {}, "TSkinTabSheet"},
+        {"tab set by name", [](TFixture& T) {
+             T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
+             return Place<TTabSet>(T.F, T.F, 10);
+         }, All, {}, "TSkinTab31"},
+        {"media player by name", [](TFixture& T) { return Place<TMediaPlayer>(T.F, T.F, 10); }, All, {}, "TSkinMP"},
+        {"media player without the button bit", [](TFixture& T) { return Place<TMediaPlayer>(T.F, T.F, 10); },
+         Without(All, {xcButton}), {}, "none"},
+        {"speed button", [](TFixture& T) { return Place<TSpeedButton>(T.F, T.F, 10); }, All, {},
+         "TSkinSpeedButton"},
+        {"speed button without its bit", [](TFixture& T) { return Place<TSpeedButton>(T.F, T.F, 10); },
+         Without(All, {xcSpeedButton}), {}, "none"},
+        {"any control with a scroll bar", [](TFixture& T) {
+             auto* P = Place<TPictureView>(T.F, T.F, 10);
+             SetWindowLongW(P->Handle(), GWL_STYLE, GetWindowLongW(P->Handle(), GWL_STYLE) | WS_HSCROLL);
+             return P;
+         }, All, {}, "TSkinScrollbar"},
+        {"a control without scroll bars has no row", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); },
+         All, {}, "none"},
+        {"a class-library radio button has no row", [](TFixture& T) { return Place<TRadioButton>(T.F, T.F, 10); },
+         All, {}, "none"},
         // Rows by name of classes the class library lacks.
         {"tabbed notebook by name", [](TFixture& T) {
              T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
@@ -401,10 +441,10 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
          {"TPictureView=datetimepicker"}, "TSkinDateTime"},
         {"Skin3rd mediaplayer", [](TFixture& T) { return Place<TPictureView>(T.F, T.F, 10); }, All,
          {"TPictureView=mediaplayer"}, "TSkinMP"},
-        {"Skin3rd speedbutton", [](TFixture& T) { return Place<TPngSpeedButton>(T.F, T.F, 10); }, All,
-         {"TPngSpeedButton=speedbutton"}, "TSkinSpeedButton"},
-        {"Skin3rd speedbutton without its bit", [](TFixture& T) { return Place<TPngSpeedButton>(T.F, T.F, 10); },
-         Without(All, {xcSpeedButton}), {"TPngSpeedButton=speedbutton"}, "none"},
+        {"Skin3rd speedbutton", [](TFixture& T) { return Place<TPictureSpeedButton>(T.F, T.F, 10); }, All,
+         {"TPictureSpeedButton=speedbutton"}, "TSkinSpeedButton"},
+        {"Skin3rd speedbutton without its bit", [](TFixture& T) { return Place<TPictureSpeedButton>(T.F, T.F, 10); },
+         Without(All, {xcSpeedButton}), {"TPictureSpeedButton=speedbutton"}, "none"},
         {"Skin3rd tab", [](TFixture& T) {
              T.Data.Tabs = std::make_unique<TDataSkinBorder>("Tabs");
              return Place<TPictureView>(T.F, T.F, 10);
@@ -457,6 +497,45 @@ TEST(SkinDispatch, ControlsGetTheSkinTheTableGives) {
         size_t N = T.Host.ControlSkins.size();
         T.D.SkinFormControls(T.F);
         EXPECT_EQ(T.Host.ControlSkins.size(), N);
+    }
+}
+
+// The skin data's handler may hand over a skin of its own: it is attached
+// and listed instead of the table's (a panel's children are skinned too);
+// when it hands over none, the table decides.
+TEST(SkinDispatch, TheSkinControlHandlerMayGiveTheSkin) {
+    for (bool Given : {true, false}) {
+        SCOPED_TRACE(Given ? "handler gives a skin" : "handler gives none");
+        TFixture T;
+        T.Data.SkinControls = All;
+        std::vector<std::string> Names;
+        std::vector<TControl*> Forms;
+        T.Data.OnSkinControl = [&](TComponent*, TSkinData* D, TControl* Form, TControl* Control,
+                                   const std::string& ControlClass, TComponent*& Skin) {
+            EXPECT_EQ(D, &T.Data);
+            Names.push_back(ControlClass);
+            Forms.push_back(Form);
+            if (Given) {
+                auto* S = new TSkinBox(Control);
+                S->SetColor = true;
+                Skin = S;
+            }
+        };
+        auto* P = Place<TPanel>(T.F, T.F, 10);
+        P->SetHeight(100);
+        auto* B = Place<TButton>(P, T.F, 5);
+        TestHooks::PumpPending();
+        T.D.SkinControl(P, T.F);
+        ASSERT_GE(Names.size(), 2u);
+        EXPECT_EQ(Names[0], "TPANEL");
+        EXPECT_EQ(Forms[0], T.F);
+        EXPECT_EQ(Names[1], "TBUTTON");
+        EXPECT_EQ(Forms[1], P);  // the panel is its children's container
+        EXPECT_EQ(ClassOf(T.SkinOf(P)), "TSkinBox");
+        EXPECT_EQ(ClassOf(T.SkinOf(B)), Given ? "TSkinBox" : "TSkinButton");
+        EXPECT_TRUE(T.SkinOf(P)->Attached);
+        EXPECT_TRUE(T.SkinOf(P)->SetColor);
+        EXPECT_EQ(T.Host.ControlSkins.size(), 2u);
     }
 }
 
@@ -868,10 +947,10 @@ TEST(SkinDispatch, PictureButtonKindsTakeTheirGlyphFromThePngImageProperty) {
         TFixture T;
         T.Data.SkinControls = ButtonBit ? All : Without(All, {xcButton});
         T.Data.Skin3rd().Clear();
-        T.Data.Skin3rd().Add("TPngButton=pngbitbtn");
-        T.Data.Skin3rd().Add("TPngSpeedButton=pngspeedbutton");
-        auto* B = Place<TPngButton>(T.F, T.F, 10);
-        auto* Speed = new TPngSpeedButton(T.F);
+        T.Data.Skin3rd().Add("TPictureButton=pngbitbtn");
+        T.Data.Skin3rd().Add("TPictureSpeedButton=pngspeedbutton");
+        auto* B = Place<TPictureButton>(T.F, T.F, 10);
+        auto* Speed = new TPictureSpeedButton(T.F);
         Speed->SetParent(T.F);
         Speed->SetBounds(10, 60, 60, 24);
         TestHooks::PumpPending();
