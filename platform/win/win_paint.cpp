@@ -31,7 +31,9 @@ POINT OffsetInTop(TWnd* w, TWnd* top) {
 
 HRGN RectRgn(const RECT& r) { return CreateRectRgn(r.left, r.top, r.right, r.bottom); }
 
-void SubtractShape(HRGN rgn, TWnd* s, POINT topOrigin) {
+// Takes away what window s shows: its shape within its parent's client area
+// (parentClient, top-level coordinates), as no child shows outside that.
+void SubtractShape(HRGN rgn, TWnd* s, POINT topOrigin, const RECT& parentClient) {
     RECT r = WindowOnScreen(s);
     OffsetRect(&r, -topOrigin.x, -topOrigin.y);
     HRGN sr;
@@ -42,6 +44,9 @@ void SubtractShape(HRGN rgn, TWnd* s, POINT topOrigin) {
     } else {
         sr = RectRgn(r);
     }
+    HRGN pc = RectRgn(parentClient);
+    CombineRgn(sr, sr, pc, RGN_AND);
+    DeleteObject(pc);
     CombineRgn(rgn, rgn, sr, RGN_DIFF);
     DeleteObject(sr);
 }
@@ -105,19 +110,26 @@ HRGN VisibleRegion(TWnd* w, bool client, bool clipChildren, bool clipSiblings) {
         }
         if (cur != top && clipSiblings) {
             TWnd* p = Find(cur->Parent);
-            if (p)
+            if (p) {
+                RECT pc = ClientOnScreen(p);
+                OffsetRect(&pc, -origin.x, -origin.y);
                 for (HWND sib : p->Children) {
                     if (sib == cur->Handle) break;  // only those above
                     TWnd* s = Find(sib);
-                    if (s && (s->Style & WS_VISIBLE)) SubtractShape(rgn, s, origin);
+                    if (s && (s->Style & WS_VISIBLE)) SubtractShape(rgn, s, origin, pc);
                 }
+            }
         }
     }
-    if (clipChildren)
+    if (clipChildren) {
+        // Children cover only the client area: a window's frame stays its own.
+        RECT wc = ClientOnScreen(w);
+        OffsetRect(&wc, -origin.x, -origin.y);
         for (HWND ch : w->Children) {
             TWnd* c = Find(ch);
-            if (c && (c->Style & WS_VISIBLE)) SubtractShape(rgn, c, origin);
+            if (c && (c->Style & WS_VISIBLE)) SubtractShape(rgn, c, origin, wc);
         }
+    }
     return rgn;
 }
 

@@ -10,7 +10,9 @@
 //   clipped to the window's visible region: its own rectangle (client or whole
 //   window) cut by every ancestor's client area, minus the siblings above it and
 //   above each ancestor, minus its children when it has WS_CLIPCHILDREN (DCX_
-//   flags may ask the same), and cut by each window region (SetWindowRgn).
+//   flags may ask the same), and cut by each window region (SetWindowRgn). A
+//   child shows only inside its parent's client area, so what it covers of a
+//   frame is still the frame's.
 // - WM_PAINT comes from the update region each window accumulates
 //   (InvalidateRect/Rgn, RedrawWindow, showing, sizing, scrolling). The queue
 //   makes WM_PAINT only when nothing is posted; BeginPaint sends WM_NCPAINT when

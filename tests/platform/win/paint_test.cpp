@@ -147,6 +147,48 @@ TEST_F(WinPaint, ChildrenDrawClippedIntoTheirTopLevel) {
     EXPECT_NE(At(300 + 5, 300 + 5), 0x00FF00u);
 }
 
+// A child shows only inside its parent's client area, and inside every
+// ancestor's: the parts of it that reach over a frame leave that frame to be
+// drawn by the window it belongs to.
+TEST_F(WinPaint, ChildrenReachingPastTheClientLeaveTheFrameToItsWindow) {
+    // Client of the top-level on screen: (404, 323)-(596, 446).
+    HWND top = Make(WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, nullptr, 400, 300, 200, 150, RGB(0, 255, 0));
+    // A reaches past the bottom of that client; its client: (508, 407)-(580, 469).
+    HWND a = Make(WS_CHILD | WS_THICKFRAME | WS_CLIPCHILDREN | WS_VISIBLE, top, 100, 80, 80, 70, RGB(255, 0, 0));
+    // B reaches past the right of A's client, over A's frame and beyond A.
+    HWND b = Make(WS_CHILD | WS_VISIBLE, a, 40, 10, 60, 20, RGB(0, 0, 255));
+    // Shown with its children in place, as a form is.
+    ShowWindow(top, SW_SHOW);
+    PumpPending();
+    struct TCase {
+        const char* What;
+        POINT Covered;    // a pixel some child's rectangle covers
+        POINT Reference;  // a pixel of the same band that no child covers
+    };
+    const TCase cases[] = {
+        {"top-level's bottom frame under A", {540, 448}, {420, 448}},
+        {"A's right frame under B", {582, 425}, {582, 410}},
+        {"top-level's right frame beside B", {598, 425}, {598, 400}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(At(c.Covered.x, c.Covered.y), At(c.Reference.x, c.Reference.y));
+        EXPECT_NE(At(c.Covered.x, c.Covered.y), 0u);  // drawn, not the fresh surface
+    }
+    EXPECT_EQ(At(560, 425), 0x0000FFu);  // B inside A's client
+    EXPECT_EQ(At(590, 425), 0x00FF00u);  // B past A: the top-level's client shows
+    EXPECT_EQ(At(540, 440), 0xFF0000u);  // A inside the top-level's client
+    // Repainting the frames alone gives the same picture.
+    for (HWND h : {top, a, b}) RedrawWindow(h, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(At(c.Covered.x, c.Covered.y), At(c.Reference.x, c.Reference.y));
+    }
+    // A point on a frame belongs to the frame's window.
+    EXPECT_EQ(WindowFromPoint(POINT{540, 448}), top);
+    EXPECT_EQ(WindowFromPoint(POINT{582, 425}), a);
+}
+
 TEST_F(WinPaint, StandardFrameAndCaptionInClassicColours) {
     HWND a = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, nullptr, 100, 500, 300, 200, RGB(255, 255, 255));
     PumpPending();
