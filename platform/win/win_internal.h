@@ -158,7 +158,7 @@ struct TSentMessage {
     bool Notify = false;   // the sender does not wait
     bool Done = false;
     bool Replied = false;
-    bool Abandoned = false;  // the sender gave up waiting
+    bool Abandoned = false;  // the sender gave up waiting: no longer delivered, a late reply is dropped
     LRESULT Result = 0;
 };
 

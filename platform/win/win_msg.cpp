@@ -123,7 +123,8 @@ bool ReceiveSent() {
         LRESULT r = SendInternal(s->Hwnd, s->Message, s->WParam, s->LParam, s->Unicode);
         Lock lk(UserMutex());
         q->Receiving.pop_back();
-        if (!s->Replied) s->Result = r;
+        // A sender that gave up has its answer already (a failure): a late one is dropped.
+        if (!s->Replied && !s->Abandoned) s->Result = r;
         s->Done = true;
         WakeAll();
     }
@@ -258,7 +259,11 @@ static bool WaitForReply(const std::shared_ptr<TSentMessage>& s, const std::shar
         if (!CurrentQueue()->Sent.empty() && !block) continue;
         uint64_t now = NowMs();
         if (now >= deadline) {
+            // Not taken yet: it is never delivered, so the receiver cannot act on
+            // arguments (buffers, records) the sender no longer keeps, nor do what
+            // the sender was told had failed.
             s->Abandoned = true;
+            target->Sent.erase(std::remove(target->Sent.begin(), target->Sent.end(), s), target->Sent.end());
             return false;
         }
         uint64_t wait = std::min<uint64_t>(deadline - now, 1000);
@@ -395,7 +400,7 @@ BOOL ReplyMessage(LRESULT r) {
     if (q->Receiving.empty()) return FALSE;
     auto& s = q->Receiving.back();
     if (s->Replied || s->Notify) return FALSE;
-    s->Result = r;
+    if (!s->Abandoned) s->Result = r;
     s->Replied = true;
     WakeAll();
     return TRUE;

@@ -1128,6 +1128,8 @@ int GetWindowRgnBox(HWND hWnd, LPRECT lprc);
 // Messages and queues.
 LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// On a timeout a message not yet taken by the receiving thread is withdrawn,
+// and the reply of one it had taken is dropped.
 LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,
                             DWORD_PTR* lpdwResult);
 LRESULT SendMessageTimeoutW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags, UINT uTimeout,

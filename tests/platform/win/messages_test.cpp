@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "platform/system/process.h"
@@ -242,6 +245,106 @@ TEST_F(WinMessages, CrossThreadSendReturnsTheResult) {
     EXPECT_EQ(r, 0u);
     release = true;
     sleeper.join();
+}
+
+// A window on its own thread whose procedure can be held inside a message.
+struct TSlowReceiver {
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    bool Open = false;     // the held message may return
+    int Entered = 0;       // held messages begun
+    int Delivered = 0;     // WM_USER + 2 seen
+    std::atomic<HWND> Window{nullptr};
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+
+    static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+        auto* self = reinterpret_cast<TSlowReceiver*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+        if (self && m == WM_USER + 1) {  // held until opened
+            std::unique_lock<std::mutex> lk(self->Mutex);
+            ++self->Entered;
+            self->Changed.notify_all();
+            self->Changed.wait(lk, [&] { return self->Open; });
+            return 111;
+        }
+        if (self && m == WM_USER + 2) {  // writes into the sender's storage
+            std::lock_guard<std::mutex> lk(self->Mutex);
+            ++self->Delivered;
+            *reinterpret_cast<int*>(l) = 42;
+            return 222;
+        }
+        if (m == WM_USER + 3) return 333;
+        return DefWindowProcW(h, m, w, l);
+    }
+    TSlowReceiver() {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = Proc;
+        wc.lpszClassName = u"SlowReceiver";
+        RegisterClassW(&wc);
+        Thread = std::thread([this] {
+            HWND h = CreateWindowExW(0, u"SlowReceiver", u"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                                     nullptr);
+            SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+            Window = h;
+            PumpUntil([this] { return Stop.load(); }, 60000);
+            DestroyWindow(h);
+        });
+        while (!Window.load()) std::this_thread::yield();
+    }
+    ~TSlowReceiver() {
+        SetOpen(true);
+        Stop = true;
+        PostMessageW(Window.load(), WM_NULL, 0, 0);
+        Thread.join();
+    }
+    void SetOpen(bool v) {
+        std::lock_guard<std::mutex> lk(Mutex);
+        Open = v;
+        Changed.notify_all();
+    }
+    void WaitEntered(int n) {
+        std::unique_lock<std::mutex> lk(Mutex);
+        Changed.wait(lk, [&] { return Entered >= n; });
+    }
+};
+
+// A sender that gave up waiting has been told the message failed: a message
+// still queued is not delivered (its arguments may point at storage the sender
+// no longer keeps), and a reply that comes late answers nobody.
+TEST_F(WinMessages, TimedOutSendIsDroppedAndItsLateReplyAnswersNobody) {
+    TSlowReceiver rx;
+    const HWND h = rx.Window.load();
+    // Another thread holds the receiver inside a message.
+    std::atomic<LRESULT> firstResult{-1};
+    std::thread holder([&] { firstResult = SendMessageW(h, WM_USER + 1, 0, 0); });
+    rx.WaitEntered(1);
+
+    // Queued behind it, this one times out.
+    auto storage = std::make_unique<int>(7);
+    DWORD_PTR r = 99;
+    EXPECT_EQ(SendMessageTimeoutW(h, WM_USER + 2, 0, reinterpret_cast<LPARAM>(storage.get()), SMTO_NORMAL, 20, &r), 0);
+    EXPECT_EQ(r, 0u);
+    rx.SetOpen(true);
+    holder.join();
+    EXPECT_EQ(firstResult.load(), 111);  // the held message still answers its own sender
+    // Messages are answered in order: once a later one is, the dropped one would have been.
+    EXPECT_EQ(SendMessageTimeoutW(h, WM_USER + 3, 0, 0, SMTO_NORMAL, 10000, &r), 1);
+    EXPECT_EQ(r, 333u);
+    {
+        std::lock_guard<std::mutex> lk(rx.Mutex);
+        EXPECT_EQ(rx.Delivered, 0);
+    }
+    EXPECT_EQ(*storage, 7);
+
+    // Given up on while the receiver may already be working on it: whether it
+    // ran or not, its late 111 is never the answer to the next message.
+    rx.SetOpen(false);
+    EXPECT_EQ(SendMessageTimeoutW(h, WM_USER + 1, 0, 0, SMTO_NORMAL, 20, &r), 0);
+    rx.SetOpen(true);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(SendMessageTimeoutW(h, WM_USER + 3, 0, 0, SMTO_NORMAL, 10000, &r), 1);
+        EXPECT_EQ(r, 333u);
+    }
 }
 
 int gTicks = 0;
