@@ -174,11 +174,6 @@ void TSkinnedWindow::PaintCaptionText(HDC DC, const TRect& R) {
         TileFrameKeepingMargins(
             TitleBitmap->Canvas(), TRect(TR.left, R.top, TR.right, R.bottom), *Title.Bitmap, /*Vertical=*/true,
             /*Transparent=*/true, 2, WindowActive ? 1 : 2, TRect(Title.TextBackLeft, 0, Title.TextBackRight, 0));
-    // Drawing the background through the canvas selects the canvas's own font
-    // and colours into the DC: the caption's are chosen again.
-    SelectObject(DC, TitleFont ? static_cast<HGDIOBJ>(TitleFont) : GetStockObject(SYSTEM_FONT));
-    SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, ColorToRGB(WindowActive ? SkinData->ColTitleTextActive : SkinData->ColTitleTextNoActive));
     TR.left += Title.TextBackLeft;
     TR.right -= Title.TextBackRight;
     UINT Format = DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;

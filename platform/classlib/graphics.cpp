@@ -7,6 +7,7 @@
 
 #include "platform/classlib/jpeg.h"
 #include "platform/classlib/pngimage.h"
+#include "platform/rtl/scope.h"
 #include "platform/system/muldiv.h"
 #include "platform/win/winuser.h"
 #include "platform/classlib/formload.h"
@@ -468,17 +469,42 @@ SIZE TCanvas::TextExtent(const std::string& Text) {
 
 void TCanvas::Draw(int X, int Y, TGraphic& Graphic) {
     if (Graphic.Empty()) return;
-    Changing();
-    RequireObjects();
-    Graphic.Draw(*this, Bounds(X, Y, Graphic.Width(), Graphic.Height()));
-    Changed();
+    DrawGraphic(Graphic, Bounds(X, Y, Graphic.Width(), Graphic.Height()));
 }
 
 void TCanvas::StretchDraw(const TRect& R, TGraphic& Graphic) {
     if (Graphic.Empty()) return;
+    DrawGraphic(Graphic, R);
+}
+
+void TCanvas::DrawGraphic(TGraphic& Graphic, const TRect& R) {
     Changing();
-    RequireObjects();
-    Graphic.Draw(*this, R);
+    HDC dc = Handle();
+    if (!dc) throw EInvalidOperation("Canvas does not allow drawing");
+    // The graphic draws with this canvas's objects; afterwards the DC has the
+    // font, colours, brush and pen its user chose, as text drawn next expects.
+    const HGDIOBJ pen = GetCurrentObject(dc, OBJ_PEN), brush = GetCurrentObject(dc, OBJ_BRUSH),
+                  font = GetCurrentObject(dc, OBJ_FONT);
+    const HGDIOBJ oldPen = FOldPen, oldBrush = FOldBrush, oldFont = FOldFont;
+    const int rop2 = GetROP2(dc), bkMode = GetBkMode(dc);
+    const COLORREF text = GetTextColor(dc), back = GetBkColor(dc);
+    {
+        rtl::TScopeExit Restore([&] {
+            if (FHandle != dc) return;  // the graphic gave the canvas another DC
+            SelectObject(dc, pen);
+            SelectObject(dc, brush);
+            SelectObject(dc, font);
+            SetROP2(dc, rop2);
+            SetTextColor(dc, text);
+            SetBkColor(dc, back);
+            SetBkMode(dc, bkMode);
+            FOldPen = oldPen;
+            FOldBrush = oldBrush;
+            FOldFont = oldFont;
+        });
+        RequireObjects();
+        Graphic.Draw(*this, R);
+    }
     Changed();
 }
 

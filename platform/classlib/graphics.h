@@ -226,6 +226,8 @@ protected:
     void Changed();
     // Selects the current pen, brush and font into the DC.
     void RequireObjects();
+    // Draw and StretchDraw: the DC's objects and colours are as before afterwards.
+    void DrawGraphic(TGraphic& Graphic, const TRect& R);
 
 private:
     HDC FHandle = nullptr;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <vector>
 
 #include "platform/classlib/graphics.h"
 #include "platform/classlib/jpeg.h"
@@ -229,4 +231,66 @@ TEST(Canvas, BrushCopyReplacesTheKeyColourWithTheBrush) {
     EXPECT_EQ(Px(Dst, 1, 1), (std::array<int, 3>{0x00, 0x00, 0xFF}));
     EXPECT_EQ(Px(Dst, 2, 0), (std::array<int, 3>{0x00, 0xFF, 0x00}));
     EXPECT_EQ(Px(Dst, 3, 1), (std::array<int, 3>{0x00, 0xFF, 0x00}));
+}
+
+// A caller that set up the canvas's DC for its own text (font, colours, brush)
+// draws a graphic through the canvas in between: its text and fills come out
+// as if the graphic had not been drawn, and the canvas keeps its own font.
+TEST(Canvas, DrawingAGraphicLeavesTheCallersFontColoursAndBrush) {
+    TBitmap Tile(4, 4);
+    Fill(Tile, 0x00, 0xFF, 0x00);
+    TBitmap Keyed(4, 4);
+    Fill(Keyed, 0xFF, 0x00, 0xFF);
+    Keyed.Canvas().SetPixel(1, 1, static_cast<TColor>(0x0000FF));
+    Keyed.Transparent = true;
+    Keyed.TransparentColor = static_cast<TColor>(0xFF00FF);
+    TPngImage Png;
+    Png.Assign(Tile);
+    struct Case {
+        const char* what;
+        std::function<void(TCanvas&)> draw;
+    } Cases[] = {
+        {"nothing drawn", [](TCanvas&) {}},
+        {"Draw", [&](TCanvas& C) { C.Draw(70, 2, Tile); }},
+        {"StretchDraw", [&](TCanvas& C) { C.StretchDraw(TRect(70, 2, 78, 10), Tile); }},
+        {"transparent bitmap", [&](TCanvas& C) { C.Draw(70, 12, Keyed); }},
+        {"PNG", [&](TCanvas& C) { C.Draw(70, 12, Png); }},
+    };
+    std::vector<std::vector<std::array<int, 3>>> Pictures;
+    for (const auto& Cs : Cases) {
+        SCOPED_TRACE(Cs.what);
+        TBitmap B(80, 24, pf24bit);
+        TCanvas& C = B.Canvas();
+        C.Font().SetSize(20);
+        C.Font().SetColor(static_cast<TColor>(0x0000FF));
+        C.Brush().SetColor(static_cast<TColor>(0x00FFFF));
+        C.FillRect(TRect(0, 0, 80, 24));  // the canvas's objects are in the DC now
+        const int CanvasTextHeight = C.TextHeight("Mg");
+        HDC Dc = C.Handle();
+        HGDIOBJ Font = GetStockObject(DEFAULT_GUI_FONT);
+        HBRUSH Brush = CreateSolidBrush(RGB(0, 128, 0));
+        SelectObject(Dc, Font);
+        SelectObject(Dc, Brush);
+        SetTextColor(Dc, RGB(0, 0, 255));
+        SetBkColor(Dc, RGB(200, 200, 200));
+        SetBkMode(Dc, TRANSPARENT);
+        Cs.draw(C);
+        EXPECT_EQ(GetCurrentObject(Dc, OBJ_FONT), Font);
+        EXPECT_EQ(GetCurrentObject(Dc, OBJ_BRUSH), Brush);
+        EXPECT_EQ(GetTextColor(Dc), RGB(0, 0, 255));
+        EXPECT_EQ(GetBkColor(Dc), RGB(200, 200, 200));
+        EXPECT_EQ(GetBkMode(Dc), TRANSPARENT);
+        ::TextOutA(Dc, 2, 2, "Caption", 7);
+        PatBlt(Dc, 56, 2, 8, 8, PATCOPY);
+        std::vector<std::array<int, 3>> Left;  // what the caller drew, left of the graphics
+        for (int Y = 0; Y < 24; ++Y)
+            for (int X = 0; X < 70; ++X) Left.push_back(Px(B, X, Y));
+        Pictures.push_back(Left);
+        EXPECT_EQ(Px(B, 60, 5), (std::array<int, 3>{0x00, 0x80, 0x00}));
+        SelectObject(Dc, GetStockObject(WHITE_BRUSH));
+        DeleteObject(Brush);
+        // The canvas's own text still uses its own font.
+        EXPECT_EQ(C.TextHeight("Mg"), CanvasTextHeight);
+        EXPECT_TRUE(Pictures.back() == Pictures.front()) << "the caller's text or fill changed";
+    }
 }
