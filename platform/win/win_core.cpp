@@ -918,13 +918,7 @@ HWND CreateInternal(TCreateArgs a) {
 
     bool resizable = (a.Style & WS_THICKFRAME) || !(a.Style & (WS_POPUP | WS_CHILD));
     if (resizable) {
-        MINMAXINFO mmi{};
-        int fx = GetSystemMetrics(SM_CXFRAME), fy = GetSystemMetrics(SM_CYFRAME);
-        mmi.ptMaxSize = POINT{GDI_DESKTOP_WIDTH + 2 * fx, GDI_DESKTOP_HEIGHT + 2 * fy};
-        mmi.ptMaxPosition = POINT{-fx, -fy};
-        mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
-        mmi.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
-        SendW(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+        const MINMAXINFO mmi = AskMinMaxInfo(h);
         lk.lock();
         if (TWnd* ww = Find(h)) {
             int cx = std::clamp<int>(ww->Window.right - ww->Window.left, 0, std::max<int>(mmi.ptMaxTrackSize.x, 0));

@@ -528,6 +528,17 @@ LRESULT DefHitTest(TWnd* w, POINT screen) {
     return HitTestLayout(w, l, ToWindow(w, screen));
 }
 
+MINMAXINFO AskMinMaxInfo(HWND h) {
+    MINMAXINFO mmi{};
+    int fx = GetSystemMetrics(SM_CXFRAME), fy = GetSystemMetrics(SM_CYFRAME);
+    mmi.ptMaxSize = POINT{GDI_DESKTOP_WIDTH + 2 * fx, GDI_DESKTOP_HEIGHT + 2 * fy};
+    mmi.ptMaxPosition = POINT{-fx, -fy};
+    mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    mmi.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+    SendW(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+    return mmi;
+}
+
 void PaintNonClient(HWND h, HRGN) {
     bool has;
     RECT client;
@@ -668,13 +679,7 @@ LRESULT OnWindowPosChanging(HWND h, LPARAM lp) {
                     !(w->Style & (WS_MINIMIZE | WS_MAXIMIZE));
     }
     if (resizable && !(p->flags & SWP_NOSIZE)) {
-        MINMAXINFO mmi{};
-        int fx = GetSystemMetrics(SM_CXFRAME), fy = GetSystemMetrics(SM_CYFRAME);
-        mmi.ptMaxSize = POINT{GDI_DESKTOP_WIDTH + 2 * fx, GDI_DESKTOP_HEIGHT + 2 * fy};
-        mmi.ptMaxPosition = POINT{-fx, -fy};
-        mmi.ptMinTrackSize = POINT{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
-        mmi.ptMaxTrackSize = POINT{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
-        SendW(h, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+        const MINMAXINFO mmi = AskMinMaxInfo(h);
         p->cx = std::clamp<int>(p->cx, std::min<int>(mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x),
                                 std::max<int>(mmi.ptMaxTrackSize.x, 0));
         p->cy = std::clamp<int>(p->cy, std::min<int>(mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y),

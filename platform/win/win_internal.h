@@ -241,6 +241,9 @@ void DestroyThreadWindows(DWORD tid);  // without messages: the thread has ended
 void ActivateWindow(HWND h, WORD how);  // how: WA_ACTIVE or WA_CLICKACTIVE
 void WindowGoneFromInput(HWND h);       // focus, capture, activation, tracking
 void ComputeFrame(DWORD style, DWORD exStyle, bool menu, RECT& r);  // client from window
+// The size limits of a resizable window: the defaults, as its WM_GETMINMAXINFO
+// changed them. Lock must not be held.
+MINMAXINFO AskMinMaxInfo(HWND h);
 LRESULT DefHitTest(TWnd* w, POINT screen);
 void CancelMouseTracking(HWND h);
 void BringToTopSilently(HWND h);
