@@ -182,7 +182,7 @@ void TSkinData::FilterFormSkin(HWND Window, const std::string& ClassName, bool& 
         OnFormSkin(this, ClassName, DoSkin);
         return;
     }
-    if (ClassName == "SysMonthCal32" || (SkinControls.Contains(xcFastReport) && ClassName.rfind("Tfr", 0) == 0))
+    if (ClassName == "SysMonthCal32" || (SkinControls.Contains(xcFastReport) && IsReportWindowClass(ClassName)))
         DoSkin = false;
 }
 

@@ -88,7 +88,8 @@ public:
     // A skin loaded at run time is handed to the skin manager.
     void ApplySkinChange();
     // Records Window; OnFormSkin decides when assigned, else the month
-    // calendar and (with xcFastReport) classes beginning "Tfr" are refused.
+    // calendar and (with xcFastReport) the registered report window classes
+    // are refused.
     void FilterFormSkin(HWND Window, const std::string& ClassName, bool& DoSkin);
     void SkinChangedNotify();
     void AddDefaultSkin3rd();

@@ -53,6 +53,41 @@ LRESULT CALLBACK SkinCBTHookProc(int Code, WPARAM WParam, LPARAM LParam) {
 }
 }  // namespace
 
+namespace {
+// Registered once at start-up, before any window is skinned; read on the GUI thread.
+struct TForeignClasses {
+    std::vector<std::string> PassOver, OwnMenuDrawing, ReportPrefixes;
+};
+TForeignClasses& ForeignClasses() {
+    static TForeignClasses Classes;
+    return Classes;
+}
+void AddOnce(std::vector<std::string>& List, const std::string& Name) {
+    if (!Name.empty() && std::find(List.begin(), List.end(), Name) == List.end()) List.push_back(Name);
+}
+}  // namespace
+
+void RegisterPassOverWindowClass(const std::string& NamePart) { AddOnce(ForeignClasses().PassOver, NamePart); }
+void RegisterOwnMenuDrawingWindowClass(const std::string& ClassName) {
+    AddOnce(ForeignClasses().OwnMenuDrawing, ClassName);
+}
+void RegisterReportWindowClassPrefix(const std::string& Prefix) { AddOnce(ForeignClasses().ReportPrefixes, Prefix); }
+
+bool IsPassOverWindowClass(const std::string& ClassName) {
+    for (const std::string& Part : ForeignClasses().PassOver)
+        if (ClassName.find(Part) != std::string::npos) return true;
+    return false;
+}
+bool KeepsOwnMenuDrawing(const std::string& ClassName) {
+    const auto& List = ForeignClasses().OwnMenuDrawing;
+    return std::find(List.begin(), List.end(), ClassName) != List.end();
+}
+bool IsReportWindowClass(const std::string& ClassName) {
+    for (const std::string& Prefix : ForeignClasses().ReportPrefixes)
+        if (ClassName.rfind(Prefix, 0) == 0) return true;
+    return false;
+}
+
 std::string SkinClassName(HWND Window) {
     char Name[101] = {};
     GetClassNameA(Window, Name, 101);
@@ -216,9 +251,7 @@ bool TSkinManage::TrySkinWindow(HWND Window) {
     GetWindowRect(Window, &R);
     if ((R.right - R.left) * (R.bottom - R.top) == 0 && !MDIChild) return false;
     if (Form && Form->Tag == 99) return false;
-    if (Class.find("TcxPopupEditPopupWindow") != std::string::npos ||
-        Class.find("TTERenderWindow") != std::string::npos || Class == "TApplication")
-        return false;
+    if (IsPassOverWindowClass(Class) || Class == "TApplication") return false;
     if (!MaySkinClass(Window, Class)) return false;
     TSkinData* Data = FindSkinDataFor(Window, Class);
     if (!Data || Data->SkinEmpty) return false;

@@ -106,3 +106,17 @@ void SkinManagerShutdown();
 TSkinManage* EnsureSkinManager();
 // The class name of a window (at most 100 characters).
 std::string SkinClassName(HWND Window);
+
+// Window classes of other libraries, which a program that uses them registers:
+// - passed over: the manager never skins a window whose class name contains
+//   the text (their drop-down and transition surfaces draw themselves);
+// - own menu drawing: the popup menus of a window of exactly this class keep
+//   their own drawing;
+// - report windows: with xcFastReport, a class beginning with the prefix is
+//   left unskinned.
+void RegisterPassOverWindowClass(const std::string& NamePart);
+void RegisterOwnMenuDrawingWindowClass(const std::string& ClassName);
+void RegisterReportWindowClassPrefix(const std::string& Prefix);
+bool IsPassOverWindowClass(const std::string& ClassName);
+bool KeepsOwnMenuDrawing(const std::string& ClassName);
+bool IsReportWindowClass(const std::string& ClassName);

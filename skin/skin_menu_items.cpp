@@ -224,7 +224,7 @@ void TSkinnedWindow::SkinMenuItemTree(TMenuItem* Item, bool On) {
 }
 
 void TSkinnedWindow::SkinPopupMenus(TComponent* Container, bool On) {
-    if (!Container || WindowClassName == "TwwRichEditForm") return;
+    if (!Container || KeepsOwnMenuDrawing(WindowClassName)) return;
     std::function<void(TMenuItem*)> Set = [&](TMenuItem* It) {
         if (On) {
             It->OnDrawItem = [this](TObject* S, TCanvas* C, TRect R, bool Sel) { MenuItemDraw(S, C, R, Sel); };

@@ -13,6 +13,7 @@
 #include "platform/classlib/forms.h"
 #include "platform/classlib/formwrite.h"
 #include "skin/skin_data.h"
+#include "skin/skin_manager.h"
 #include "tools/skingen/skin_art.h"
 #include "tools/skingen/skin_container_writer.h"
 
@@ -260,9 +261,11 @@ TEST(SkinData, FilterFormSkin) {
         bool DoSkin;
     };
     const TCase Cases[] = {
-        {"SysMonthCal32", false, false}, {"sysmonthcal32", false, true}, {"TfrWindow", true, false},
-        {"TfrWindow", false, true},     {"TFRWindow", true, true},     {"TButton", true, true},
+        {"SysMonthCal32", false, false}, {"sysmonthcal32", false, true}, {"TrpWindow", true, false},
+        {"TrpWindow", false, true},     {"TRPWindow", true, true},     {"TButton", true, true},
+        {"XTrpWindow", true, true},
     };
+    RegisterReportWindowClassPrefix("Trp");
     TSkinData S(nullptr);
     int W = 1;
     for (const auto& C : Cases) {

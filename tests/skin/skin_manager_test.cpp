@@ -42,7 +42,7 @@ LRESULT CALLBACK TestWndProc(HWND H, UINT M, WPARAM W, LPARAM L) {
 }
 
 void RegisterClasses() {
-    for (const char16_t* Name : {u"SkinTestWnd", u"TApplication", u"TTERenderWindow", u"ThePreviewPane"}) {
+    for (const char16_t* Name : {u"SkinTestWnd", u"TApplication", u"TqsRenderSurface", u"ThePreviewPane"}) {
         WNDCLASSW C{};
         C.lpfnWndProc = TestWndProc;
         C.lpszClassName = Name;
@@ -145,7 +145,9 @@ TEST_F(SkinManagerTest, TrySkinWindowFollowsItsRulesInOrder) {
     } Cases[] = {
         {"a window of this program", [&] { return Make(WS_OVERLAPPEDWINDOW); }, nullptr, true},
         {"class TApplication", [&] { return Make(WS_POPUP | WS_CAPTION, u"TApplication"); }, nullptr, false},
-        {"class TTERenderWindow", [&] { return Make(WS_POPUP | WS_CAPTION, u"TTERenderWindow"); }, nullptr, false},
+        {"a class registered to be passed over",
+         [&] { return Make(WS_POPUP | WS_CAPTION, u"TqsRenderSurface"); }, [] { RegisterPassOverWindowClass("RenderSurface"); },
+         false},
         {"a plain child", [&] { return Make(WS_CHILD | WS_CAPTION, u"SkinTestWnd", 100, 50, 0, nullptr, Parent); },
          nullptr, false},
         {"another module", [&] { return Make(WS_OVERLAPPEDWINDOW, u"SkinTestWnd", 300, 200, 0, Foreign); }, nullptr,
@@ -1056,6 +1058,13 @@ TEST_F(SkinMenuItemTest, HandlersGoOnlyWhereTheyBelong) {
     EXPECT_FALSE(Own->OnMeasureItem);
     S->SkinPopupMenus(F, false);
     EXPECT_FALSE(A->OnDrawItem || A->OnMeasureItem);
+    // The popups of a window class registered to draw its own menus keep that drawing.
+    RegisterOwnMenuDrawingWindowClass("TqsOwnMenuForm");
+    const std::string Saved = S->WindowClassName;
+    S->WindowClassName = "TqsOwnMenuForm";
+    S->SkinPopupMenus(F, true);
+    EXPECT_FALSE(A->OnDrawItem || A->OnMeasureItem);
+    S->WindowClassName = Saved;
 }
 
 TEST_F(SkinMenuItemTest, WidthsGrowByTheSkinsMarginAndTheImageRoom) {
