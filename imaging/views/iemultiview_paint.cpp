@@ -153,16 +153,7 @@ void TIEMultiView::SetFlatScrollBars(bool Value) {
     if (Value == FFlatScrollBars) return;
     FFlatScrollBars = Value;
     if (!HandleAllocated()) return;
-    if (Value) {
-        SetScrollRange(Handle(), SB_HORZ, 0, 65535, FALSE);
-        SetScrollRange(Handle(), SB_VERT, 0, 65535, FALSE);
-        InitializeFlatSB(Handle());
-        // Hidden until the next layout shows what is needed.
-        IEShowScrollBar(Handle(), SB_HORZ, FALSE, /*Flat=*/true);
-        IEShowScrollBar(Handle(), SB_VERT, FALSE, /*Flat=*/true);
-    } else {
-        UninitializeFlatSB(Handle());
-    }
+    SwitchFlatScrollBars(Value);
 }
 
 void TIEMultiView::CreateWnd() {

@@ -2,7 +2,9 @@
 
 #include <vector>
 
+#include "imaging/bitmaps/iemisc.h"
 #include "imaging/views/iemultiview.h"
+#include "platform/commctl/commctrl.h"
 #include "platform/classlib/formload.h"
 
 // DefaultDpiX and DefaultDpiY are defined beside the I/O parameters record,
@@ -143,4 +145,16 @@ void TIEView::WndProc(TMessage& M) {
         default: break;
     }
     TCustomControl::WndProc(M);
+}
+
+void TIEView::SwitchFlatScrollBars(bool Flat) {
+    if (Flat) {
+        SetScrollRange(Handle(), SB_HORZ, 0, 65535, FALSE);
+        SetScrollRange(Handle(), SB_VERT, 0, 65535, FALSE);
+        InitializeFlatSB(Handle());
+        IEShowScrollBar(Handle(), SB_HORZ, FALSE, /*Flat=*/true);
+        IEShowScrollBar(Handle(), SB_VERT, FALSE, /*Flat=*/true);
+    } else {
+        UninitializeFlatSB(Handle());
+    }
 }

@@ -101,6 +101,9 @@ public:
 
 protected:
     void CreateParams(TCreateParams& Params) override;
+    // Switches the window's scroll bars to flat ones or back; flat bars start
+    // hidden until the next layout shows what is needed.
+    void SwitchFlatScrollBars(bool Flat);
     // The update a posted 8024 asks for.
     virtual void UpdateFromMessage() { Invalidate(); }
     int FPaintLock = 0;

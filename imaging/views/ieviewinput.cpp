@@ -65,15 +65,7 @@ void TIEImageView::SetFlatScrollBars(bool Value) {
     if (Value == FFlatScrollBars) return;
     FFlatScrollBars = Value;
     if (!HandleAllocated()) return;
-    if (Value) {
-        SetScrollRange(Handle(), SB_HORZ, 0, 65535, FALSE);
-        SetScrollRange(Handle(), SB_VERT, 0, 65535, FALSE);
-        InitializeFlatSB(Handle());
-        IEShowScrollBar(Handle(), SB_HORZ, FALSE, /*Flat=*/true);
-        IEShowScrollBar(Handle(), SB_VERT, FALSE, /*Flat=*/true);
-    } else {
-        UninitializeFlatSB(Handle());
-    }
+    SwitchFlatScrollBars(Value);
 }
 
 bool TIEImageView::CanScroll() {
