@@ -347,8 +347,16 @@ void TCanvas::RequireObjects() {
     if (!FOldFont) FOldFont = old;
     SetROP2(dc, kPenModes[FPen->Mode()]);
     SetTextColor(dc, static_cast<COLORREF>(ColorToRGB(FFont->Color())));
-    SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(FBrush->Color())));
-    SetBkMode(dc, FBrush->Style() == bsClear ? TRANSPARENT : OPAQUE);
+    const TBrushStyle bs = FBrush->Style();
+    if (bs == bsSolid || bs == bsClear) {
+        SetBkColor(dc, static_cast<COLORREF>(ColorToRGB(FBrush->Color())));
+        SetBkMode(dc, bs == bsClear ? TRANSPARENT : OPAQUE);
+    } else {
+        // A hatch leaves the ground between its lines alone; a background colour unlike the brush's
+        // keeps the lines visible should anything still paint with it.
+        SetBkColor(dc, ~static_cast<COLORREF>(ColorToRGB(FBrush->Color())));
+        SetBkMode(dc, TRANSPARENT);
+    }
 }
 
 void TCanvas::Changing() {

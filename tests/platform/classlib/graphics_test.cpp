@@ -294,3 +294,49 @@ TEST(Canvas, DrawingAGraphicLeavesTheCallersFontColoursAndBrush) {
         EXPECT_TRUE(Pictures.back() == Pictures.front()) << "the caller's text or fill changed";
     }
 }
+
+// A hatched brush draws only its lines: the ground between them, and behind
+// text drawn with it, stays as it was. Solid and clear brushes are unchanged.
+TEST(Canvas, HatchedBrushesLeaveTheGroundBetweenTheirLines) {
+    const std::array<int, 3> Ground{0x11, 0x22, 0x33}, Red{0x00, 0x00, 0xFF};
+    struct Case {
+        TBrushStyle style;
+        bool lines;   // some pixels take the brush colour
+        bool ground;  // some pixels keep the ground
+    } Cases[] = {
+        {bsSolid, true, false},      {bsClear, false, true},     {bsHorizontal, true, true}, {bsVertical, true, true},
+        {bsFDiagonal, true, true},   {bsBDiagonal, true, true},  {bsCross, true, true},      {bsDiagCross, true, true},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(static_cast<int>(C.style));
+        TBitmap B(16, 16, pf24bit);
+        Fill(B, Ground[0], Ground[1], Ground[2]);
+        B.Canvas().Brush().SetColor(static_cast<TColor>(0x0000FF));
+        B.Canvas().Brush().SetStyle(C.style);
+        B.Canvas().FillRect(TRect(0, 0, 16, 16));
+        int Lines = 0, Kept = 0;
+        for (int Y = 0; Y < 16; ++Y)
+            for (int X = 0; X < 16; ++X) {
+                auto P = Px(B, X, Y);
+                if (P == Red)
+                    ++Lines;
+                else if (P == Ground)
+                    ++Kept;
+                else
+                    ADD_FAILURE() << "pixel " << X << "," << Y << " is neither the brush nor the ground";
+            }
+        EXPECT_EQ(Lines > 0, C.lines);
+        EXPECT_EQ(Kept > 0, C.ground);
+    }
+    // Text over a hatched brush has no box behind it.
+    TBitmap B(60, 24, pf24bit);
+    Fill(B, Ground[0], Ground[1], Ground[2]);
+    B.Canvas().Brush().SetColor(static_cast<TColor>(0x0000FF));
+    B.Canvas().Brush().SetStyle(bsCross);
+    B.Canvas().Font().SetColor(static_cast<TColor>(0xFF0000));
+    B.Canvas().TextOut(0, 0, "i");
+    int Red2 = 0;
+    for (int Y = 0; Y < 24; ++Y)
+        for (int X = 0; X < 60; ++X) Red2 += Px(B, X, Y) == Red;
+    EXPECT_EQ(Red2, 0);
+}
