@@ -283,7 +283,11 @@ void TIEMultiView::SelectAtPos(int X, int Y, TShiftState Shift) {
                 if (!IsImageSelected(K)) SelectImageInternal(K);
         }
         SelectImageInternal(I);
-        Invalidate();
+        if (VisibleSelection)
+            UpdateLayout(false);
+        else
+            Invalidate();
+        CallBitmapChangeCallbacks();
     }
     FAdditive = SavedAdditive;
 }
@@ -710,11 +714,18 @@ void TIEMultiView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
     FUserAction = false;
 }
 
+void TIEMultiView::ViewChange(int32_t Change) {
+    if (FUserAction && OnViewChange) OnViewChange(this, Change);
+}
+
 void TIEMultiView::MouseMove(TShiftState Shift, int X, int Y) {
     TIEView::MouseMove(Shift, X, Y);
     if (!FMouseDownPending || !MouseInteract.Contains(mmiScroll)) return;
+    const bool User = FUserAction;
+    FUserAction = true;
     SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
-    if (OnViewChange) OnViewChange(this, 0);
+    ViewChange(0);
+    FUserAction = User;
 }
 
 void TIEMultiView::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
@@ -743,8 +754,16 @@ bool TIEMultiView::DoKeyDown(WORD& Key, TShiftState Shift) {
                 {VK_LEFT, 0},  {VK_UP, 2},   {VK_RIGHT, 1}, {VK_DOWN, 3}};
     for (const auto& K : Keys)
         if (K.Key == Key) {
+            const bool User = FUserAction, Additive = FAdditive, Keep = FKeep;
+            FUserAction = true;
+            // Ctrl or Shift adds each image moved to.
+            if (FEnableMultiSelect && (Shift.Contains(ssCtrl) || Shift.Contains(ssShift))) FAdditive = FKeep = true;
             MoveSelection(K.Direction);
-            if (OnViewChange) OnViewChange(this, 0);
+            ViewChange(0);
+            FAdditive = Additive;
+            FKeep = Keep;
+            UpdateLayout(false);
+            FUserAction = User;
             return true;
         }
     return R;
@@ -755,8 +774,11 @@ void TIEMultiView::WndProc(TMessage& Message) {
         case WM_MOUSEWHEEL: {
             // One row per message, whatever the delta.
             const int Delta = static_cast<int16_t>(HIWORD(Message.WParam));
+            const bool User = FUserAction;
+            FUserAction = true;
             SetViewY(FViewY + (Delta > 0 ? -1 : 1) * (ThumbHeight + VertBorder));
-            if (OnViewChange) OnViewChange(this, 0);
+            ViewChange(0);
+            FUserAction = User;
             Message.Result = 0;
             return;
         }
@@ -798,11 +820,11 @@ void TIEMultiView::WndProc(TMessage& Message) {
                 case SB_THUMBPOSITION: N = static_cast<int32_t>(Pos * (H ? FScaleX : FScaleY)); break;
                 default: break;
             }
-            // Scroll-bar messages are no user action: no OnViewChange.
             if (H)
                 SetViewX(N);
             else
                 SetViewY(N);
+            ViewChange(0);  // scroll-bar messages are no user action: silent unless inside one
             return;
         }
         case IEM_LOADED:

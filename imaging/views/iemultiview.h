@@ -346,6 +346,8 @@ protected:
     bool DoKeyDown(WORD& Key, TShiftState Shift) override;
     void Resize() override;
     void CreateWnd() override;
+    // Fires OnViewChange, but only while a user action (mouse, wheel, key) is handled.
+    virtual void ViewChange(int32_t Change);
 
 private:
     friend class TIEStarter;

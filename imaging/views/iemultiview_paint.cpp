@@ -250,7 +250,7 @@ void TIEMultiView::UpdateLayout(bool DropCache) {
             std::lock_guard<std::recursive_mutex> G(IEMViewLoaderLock());
             FViewX = std::min(FViewX, MX);
             FViewY = std::min(FViewY, MY);
-            if (OnViewChange) OnViewChange(this, 0);
+            ViewChange(0);
         }
         try {
             if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) SetupBar(SB_HORZ, MX);
@@ -258,6 +258,9 @@ void TIEMultiView::UpdateLayout(bool DropCache) {
         } catch (...) {}
         if (ClientWidth() == CW && ClientHeight() == CH) break;
     }
+    // Attached components fetch the selected image's bitmaps again after every layout.
+    CallBitmapChangeCallbacks();
+    FLastChangeKind = iectNone;
     FUpdating = false;
     Invalidate();
     RedrawWindow(Handle(), /*lprcUpdate=*/nullptr, /*hrgnUpdate=*/nullptr,

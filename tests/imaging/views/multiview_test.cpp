@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include <unistd.h>
 
@@ -441,6 +442,74 @@ TEST_F(MultiViewTest, ScrollBarMessagesAndMouseScrolling) {
     EXPECT_GT(Changes, 0);
 }
 
+// Every layout pass ends by calling the bitmap-change callbacks (kind 0, the selected
+// image's bitmap in place); a pass held back by the paint lock calls them when it runs.
+// Keeping the offset in range reports a view change only inside a user action.
+TEST_F(MultiViewTest, LayoutPassesNotifyTheAttachedComponents) {
+    for (int I = 0; I < 30; ++I) View->InsertImage(I);
+    View->ThumbWidth = View->ThumbHeight = 100;
+    View->HorizBorder = View->VertBorder = 4;
+    View->GridWidth = 3;
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    View->SetSelectedImage(4);
+    View->SetFocus();
+    TestHooks::PumpPending();
+    int Calls = 0;
+    bool KindsZero = true, BitmapCurrent = true;
+    View->AddBitmapChangeCallback(
+        [&](bool Destroying) {
+            if (Destroying) return;
+            ++Calls;
+            KindsZero = KindsZero && View->GetLastChangeKind() == iectNone;
+            const int32_t S = View->SelectedImage();
+            BitmapCurrent = BitmapCurrent && View->GetIEBitmap() == (S >= 0 ? View->GetImageBitmap(S) : nullptr);
+        },
+        nullptr);
+    int ViewChanges = 0;
+    View->OnViewChange = [&](TObject*, int32_t) { ++ViewChanges; };
+    struct {
+        const char* What;
+        std::function<void()> Act;
+        bool Notifies;
+    } const Cases[] = {
+        {"UpdateLayout", [&] { View->UpdateLayout(false); }, true},
+        {"Update", [&] { View->Update(); }, true},
+        {"new size", [&] { View->SetClientHeight(View->ClientHeight() - 30); }, true},
+        {"cell size", [&] { View->ThumbHeight = 90; View->UpdateLayout(); }, true},
+        {"locked", [&] { View->LockPaint(); View->UpdateLayout(false); }, false},
+        {"unlocked", [&] { View->UnlockPaint(); }, true},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        Calls = 0;
+        C.Act();
+        TestHooks::PumpPending();
+        EXPECT_EQ(Calls > 0, C.Notifies);
+    }
+    EXPECT_TRUE(KindsZero);
+    EXPECT_TRUE(BitmapCurrent);
+    EXPECT_EQ(ViewChanges, 0);
+    // Smaller cells shrink the grid below the offset: the layout pulls it back, silently.
+    int32_t MX, MY;
+    View->GetMaxViewXY(MX, MY);
+    View->SetViewY(MY);
+    View->ThumbHeight = 40;
+    View->UpdateLayout();
+    View->GetMaxViewXY(MX, MY);
+    EXPECT_EQ(View->ViewY(), MY);
+    EXPECT_EQ(ViewChanges, 0);
+    // A key is a user action: its move reports, and its closing layout notifies.
+    Calls = 0;
+    WinHeadlessScreen()->KeyPress(VK_HOME);
+    TestHooks::PumpPending();
+    EXPECT_EQ(View->SelectedImage(), 0);
+    EXPECT_GT(ViewChanges, 0);
+    EXPECT_GT(Calls, 0);
+    EXPECT_TRUE(KindsZero);
+    EXPECT_TRUE(BitmapCurrent);
+}
+
 // Over-long captions keep their end ("..." in front) or their start ("..." after),
 // as long a part as fits; other cut sides leave them whole.
 TEST_F(MultiViewTest, CaptionsAreCutToTheCell) {
@@ -519,6 +588,21 @@ TEST_F(MultiViewTest, MultipleSelectionByClicks) {
     EXPECT_EQ(Click(1, {}), (std::vector<int>{1}));
     EXPECT_EQ(Click(6, {VK_SHIFT}), (std::vector<int>{1, 2, 5, 6}));  // rows 0-1, columns 1-2
     EXPECT_FALSE(Selects.empty());
+    // Keys with Shift or Ctrl add each image moved to; without, the selection moves alone.
+    auto Key = [&](int VK, std::initializer_list<int> Keys) {
+        for (int K : Keys) WinHeadlessScreen()->KeyDown(K);
+        WinHeadlessScreen()->KeyPress(VK);
+        for (int K : Keys) WinHeadlessScreen()->KeyUp(K);
+        TestHooks::PumpPending();
+        std::vector<int> Sel;
+        for (int I = 0; I < View->GetImageCount(); ++I)
+            if (View->IsImageSelected(I)) Sel.push_back(I);
+        return Sel;
+    };
+    EXPECT_EQ(Click(4, {}), (std::vector<int>{4}));
+    EXPECT_EQ(Key(VK_RIGHT, {VK_SHIFT}), (std::vector<int>{4, 5}));
+    EXPECT_EQ(Key(VK_RIGHT, {VK_CONTROL}), (std::vector<int>{4, 5, 6}));
+    EXPECT_EQ(Key(VK_LEFT, {}), (std::vector<int>{5}));
     // The program's own selections fire no events.
     Selects.clear();
     View->SetSelectedImage(0);
