@@ -462,6 +462,9 @@ private:
     TIEImageProc* FProc = nullptr;  // owned as a component
     std::unique_ptr<TIEBitmap> FBackBuffer;
     std::unique_ptr<TBitmap> FMeasure;
+    // A cached thumbnail on its way to the back buffer: kept between cells, reallocated
+    // only when a thumbnail of another size or format comes.
+    std::unique_ptr<TIEBitmap> FCellBitmap;
 };
 
 // A thumbnail TW x TH of Bitmap, which stays unchanged: 1-bit through the black-and-white

@@ -458,7 +458,8 @@ void TIEMultiView::DrawThumbnail(TBitmap* Bitmap, int32_t Index, bool DrawnSelec
         Img.Drawn = TRect(0, 0, Gw, Gh);
         Drawn = true;
     } else if (Img.Cache) {
-        TIEBitmap Thumb;
+        if (!FCellBitmap) FCellBitmap = std::make_unique<TIEBitmap>();
+        TIEBitmap& Thumb = *FCellBitmap;
         FCache->CopyToIEBitmap(Img.Cache, &Thumb);
         Gw = Thumb.Width();
         Gh = Thumb.Height();

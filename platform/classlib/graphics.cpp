@@ -163,12 +163,21 @@ void TGraphicsObject::Changed() {
 TFont::TFont() = default;
 
 void TFont::Assign(const TFont& S) {
+    const int Height = MulDiv(S.FHeight, PixelsPerInch, S.PixelsPerInch);
+    // The same face keeps its handle: a new one costs a font lookup at its first use,
+    // and callers assign the same font over and over (a caption per drawn cell).
+    const bool SameFace = FHandle && FName == S.FName && FHeight == Height && FStyle == S.FStyle &&
+                          FCharset == S.FCharset && FPitch == S.FPitch;
     FName = S.FName;
-    FHeight = MulDiv(S.FHeight, PixelsPerInch, S.PixelsPerInch);
+    FHeight = Height;
     FColor = S.FColor;
     FStyle = S.FStyle;
     FCharset = S.FCharset;
     FPitch = S.FPitch;
+    if (SameFace) {
+        if (OnChange) OnChange(this);
+        return;
+    }
     Changed();
 }
 

@@ -537,6 +537,67 @@ TEST(MultiViewPaint, BackgroundsAndWallpapers) {
     }
 }
 
+// A cell drawn from its cached thumbnail looks the same among other cells as alone:
+// nothing of the cell drawn before it (its alpha, its size) carries over.
+TEST(MultiViewPaint, CachedCellsDrawTheSameAloneAndAmongOthers) {
+    const struct {
+        int W, H;
+        bool Alpha;
+    } Pics[] = {{40, 40, true}, {40, 40, false}, {40, 40, true}, {30, 50, false}, {30, 50, false}};
+    const int N = 5;
+    auto Add = [&](TIEMultiView* V, int Pic) {
+        const int32_t I = V->GetImageCount();
+        V->InsertImage(I);
+        TIEBitmap B;
+        FillCoded(B, Pics[Pic].W, Pics[Pic].H);
+        if (Pics[Pic].Alpha) {
+            for (int Y = 0; Y < Pics[Pic].H; ++Y)
+                for (int X = Pics[Pic].W / 2; X < Pics[Pic].W; ++X) B.GetAlphaChannel()->Scanline(Y)[X] = 0;
+            B.GetAlphaChannel()->Full = false;
+        } else {
+            B.RemoveAlphaChannel();
+        }
+        V->SetImageBitmap(I, &B);
+    };
+    auto Setup = [](TIEMultiView* V) {
+        V->ThumbWidth = V->ThumbHeight = 60;
+        V->GridWidth = N;
+        V->SetBackground(static_cast<TColor>(0x3080C0));
+        V->ThumbnailsBackground = static_cast<TColor>(0x20A020);
+    };
+    // The cell as the grid composes it, the second time from the cached thumbnail.
+    auto Cell = [](TIEMultiView* V, int I) {
+        TBitmap B(V->ClientWidth(), V->ClientHeight(), pf24bit);
+        V->PaintTo(&B);
+        V->PaintTo(&B);
+        const TRect R = V->ThumbRect(I);
+        std::vector<uint8_t> P;
+        for (int Y = R.top; Y < R.bottom; ++Y) {
+            const auto* Row = static_cast<const uint8_t*>(B.ScanLine(Y));
+            P.insert(P.end(), Row + 3 * R.left, Row + 3 * R.right);
+        }
+        return P;
+    };
+    std::vector<std::vector<uint8_t>> Among;
+    {
+        TShownGrid S(N * 64 + 4, 64 + 4);
+        Setup(S.View);
+        for (int I = 0; I < N; ++I) Add(S.View, I);
+        S.View->DeselectAll();
+        S.View->Update();
+        for (int I = 0; I < N; ++I) Among.push_back(Cell(S.View, I));
+    }
+    for (int I = 0; I < N; ++I) {
+        SCOPED_TRACE(I);
+        TShownGrid S(N * 64 + 4, 64 + 4);
+        Setup(S.View);
+        Add(S.View, I);
+        S.View->DeselectAll();
+        S.View->Update();
+        EXPECT_TRUE(Cell(S.View, 0) == Among[I]);
+    }
+}
+
 // The drawing events: OnBeforeImageDraw with each cell's corner, OnDrawProgress through
 // the cells and (100, 0) at the end, and OnBeforeImageDrawEx moving the image inside the
 // cell, which leaves out the selection frame.

@@ -340,3 +340,64 @@ TEST(Canvas, HatchedBrushesLeaveTheGroundBetweenTheirLines) {
         for (int X = 0; X < 60; ++X) Red2 += Px(B, X, Y) == Red;
     EXPECT_EQ(Red2, 0);
 }
+
+// Assigning a font that differs at most in colour keeps the font handle (no new
+// font lookup); any other difference makes a new one, which text measures with.
+TEST(Font, AssigningTheSameFaceKeepsTheHandle) {
+    TFont Base;
+    Base.SetName("Tahoma");
+    Base.SetSize(10);
+    struct Case {
+        const char* what;
+        std::function<void(TFont&)> change;
+        bool keeps;
+    } Cases[] = {
+        {"the same font", [](TFont&) {}, true},
+        {"another colour", [](TFont& F) { F.SetColor(static_cast<TColor>(0x0000FF)); }, true},
+        {"another size", [](TFont& F) { F.SetSize(12); }, false},
+        {"bold", [](TFont& F) { F.SetStyle(TFontStyles{fsBold}); }, false},
+        {"another name", [](TFont& F) { F.SetName("Courier New"); }, false},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.what);
+        TBitmap B(80, 24, pf24bit);
+        TCanvas& Cv = B.Canvas();
+        Cv.Font().Assign(Base);
+        const int Width = Cv.TextWidth("Caption");
+        HFONT Before = Cv.Font().Handle();
+        TFont Other;
+        Other.Assign(Base);
+        C.change(Other);
+        int Notified = 0;
+        auto Saved = Cv.Font().OnChange;
+        Cv.Font().OnChange = [&](TObject* O) {
+            ++Notified;
+            Saved(O);
+        };
+        Cv.Font().Assign(Other);
+        EXPECT_EQ(Notified, 1);
+        EXPECT_EQ(Cv.Font().Color(), Other.Color());
+        if (C.keeps) {
+            EXPECT_EQ(Cv.Font().Handle(), Before);
+            EXPECT_EQ(Cv.TextWidth("Caption"), Width);
+        } else {
+            EXPECT_NE(Cv.TextWidth("Caption"), Width) << "measured with the old face";
+        }
+        Cv.Font().OnChange = Saved;
+    }
+    // The colour of a kept handle reaches the text.
+    TBitmap B(40, 24, pf24bit);
+    Fill(B, 0xFF, 0xFF, 0xFF);
+    B.Canvas().Font().Assign(Base);
+    B.Canvas().Brush().SetStyle(bsClear);
+    B.Canvas().TextOut(0, 0, "M");
+    TFont Red;
+    Red.Assign(Base);
+    Red.SetColor(static_cast<TColor>(0x0000FF));
+    B.Canvas().Font().Assign(Red);
+    B.Canvas().TextOut(20, 0, "M");
+    int RedPixels = 0;
+    for (int Y = 0; Y < 24; ++Y)
+        for (int X = 20; X < 40; ++X) RedPixels += Px(B, X, Y) == std::array<int, 3>{0x00, 0x00, 0xFF};
+    EXPECT_GT(RedPixels, 5);
+}
