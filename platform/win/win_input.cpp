@@ -582,7 +582,9 @@ void ActivateWindow(HWND h, WORD how) {
             if (!top) return;
             h = top->Handle;
         } else {
+            // The window that takes over is activated, whatever left.
             h = NextToActivate(old);
+            how = WA_ACTIVE;
         }
         if (h == old) return;
     }
@@ -935,6 +937,13 @@ void ScreenTopLevelChanged(TWnd* w, bool moved, bool shown, bool zorder) {
     if (zorder) ScreenZOrder();
     if (!moved && !shown && !zorder) s->WindowShape(w->Handle, w->WindowRgn != nullptr,
                                                     w->WindowRgn ? RegionRects(w->WindowRgn) : std::vector<RECT>());
+}
+
+void ScreenResizeSurface(TWnd* w, int width, int height) {
+    if (TScreen* s = ScreenIfOpen())
+        s->ResizeSurface(w->Handle, w->Surface, width, height);
+    else
+        GdiResizeSurface(w->Surface, width, height);
 }
 
 void ScreenZOrder() {

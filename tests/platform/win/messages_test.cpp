@@ -94,7 +94,17 @@ TEST_F(WinMessages, CreateShowActivateDestroyInOrder) {
                         {a, WM_DESTROY}, {child, WM_DESTROY}, {child, WM_NCDESTROY}, {a, WM_NCDESTROY}}));
     EXPECT_FALSE(IsWindow(a));
     EXPECT_FALSE(IsWindow(child));
-    EXPECT_EQ(GetActiveWindow(), b);  // the activation moved on
+    // The activation moved on: the window that took it is told it is active
+    // and so takes the focus.
+    EXPECT_EQ(GetActiveWindow(), b);
+    bool Told = false;
+    for (auto& e : Log())
+        if (e.Hwnd == b && e.Msg == WM_ACTIVATE) {
+            Told = true;
+            EXPECT_EQ(LOWORD(e.WParam), WA_ACTIVE);
+        }
+    EXPECT_TRUE(Told);
+    EXPECT_EQ(GetFocus(), b);
 }
 
 TEST_F(WinMessages, FirstShowingTellsTheSizeOnce) {
