@@ -663,6 +663,11 @@ void TSkinnedWindow::Unskin() {
     SystemMenuPopup = nullptr;
     if (!Subclassed()) return;
     RestoreProcedures();
+    // The skinned frame answered the activation changes itself; the classic
+    // frame learns whether the window is active now, or it would come back
+    // looking as it did when the skin took over.
+    if (IsWindow(Window) && !(GetWindowLongPtrW(Window, GWL_STYLE) & WS_CHILD))
+        DefWindowProcW(Window, WM_NCACTIVATE, GetActiveWindow() == Window, 0);
     DetachControlSkins();
     UndoMenuDrawing();
     if (Form && State != 4) Form->SetColor(SavedFormColor);
@@ -705,6 +710,11 @@ void TSkinnedWindow::DetachWindow() {
     SystemMenuPopup = nullptr;
     if (!Subclassed()) return;
     RestoreProcedures();
+    // The skinned frame answered the activation changes itself; the classic
+    // frame learns whether the window is active now, or it would come back
+    // looking as it did when the skin took over.
+    if (IsWindow(Window) && !(GetWindowLongPtrW(Window, GWL_STYLE) & WS_CHILD))
+        DefWindowProcW(Window, WM_NCACTIVATE, GetActiveWindow() == Window, 0);
     DetachControlSkins();
     UndoMenuDrawing();
     FreeMenuBar();

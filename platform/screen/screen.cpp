@@ -4,6 +4,12 @@
 
 #include "platform/screen/screen.h"
 
+#include "platform/gdi/surface.h"
+
+void TScreen::ResizeSurface(HWND, TGdiSurface* Surface, int Width, int Height) {
+    GdiResizeSurface(Surface, Width, Height);
+}
+
 std::unique_ptr<TScreen> OpenScreen() {
     const char* want = std::getenv("TESSARO_SCREEN");
     if (want && std::strcmp(want, "headless") == 0) return OpenHeadlessScreen();

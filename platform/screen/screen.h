@@ -61,6 +61,9 @@ public:
     virtual void WindowDestroyed(HWND Window) = 0;
     // Position or size changed; the surface has the new size already.
     virtual void WindowMoved(HWND Window, const RECT& Rect) = 0;
+    // Gives a window's surface its new size. A screen that reads surfaces on a
+    // thread of its own does it under the lock of those reads.
+    virtual void ResizeSurface(HWND Window, TGdiSurface* Surface, int Width, int Height);
     virtual void WindowShown(HWND Window, bool Visible) = 0;
     // Stacking of all top-level windows, topmost first.
     virtual void WindowZOrder(const std::vector<HWND>& TopFirst) = 0;

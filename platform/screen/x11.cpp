@@ -224,6 +224,12 @@ public:
     }
     void SetInputSink(TScreenInputSink* s) override { Sink = s; }
 
+    // The reader thread copies exposed parts from the surface under M.
+    void ResizeSurface(HWND, TGdiSurface* s, int width, int height) override {
+        std::lock_guard<std::mutex> g(M);
+        GdiResizeSurface(s, width, height);
+    }
+
     void WindowCreated(HWND h, TGdiSurface* s, const RECT& r, bool topMost) override {
         XSetWindowAttributes a{};
         a.background_pixel = 0;

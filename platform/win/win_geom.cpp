@@ -169,7 +169,7 @@ BOOL SetWindowPosInternal(HWND h, HWND after, int x, int y, int cx, int cy, UINT
         if (!(changedFlags & SWP_NOCLIENTSIZE)) w->NeedSizeMove = false;
 
         if (topLevel && !w->MessageOnly) {
-            if (sized && w->Surface) GdiResizeSurface(w->Surface, W(newWindow), H(newWindow));
+            if (sized && w->Surface) ScreenResizeSurface(w, W(newWindow), H(newWindow));
             ScreenTopLevelChanged(w, moved || sized, (wp.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) != 0, zChanged);
         }
         bool nowVisible = (w->Style & WS_VISIBLE) != 0;

@@ -232,6 +232,7 @@ HRGN VisibleRegion(TWnd* w, bool client, bool clipChildren, bool clipSiblings);
 TScreen* Screen();        // opened on first use
 TScreen* ScreenIfOpen();  // nullptr when none is open (at shut-down)
 void ScreenTopLevelChanged(TWnd* w, bool moved, bool shown, bool zorder);
+void ScreenResizeSurface(TWnd* w, int width, int height);
 void ScreenZOrder();
 
 // ---- Geometry and state ---------------------------------------------------

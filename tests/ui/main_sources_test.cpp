@@ -29,6 +29,8 @@
 #include "platform/system/shell.h"
 #include "platform/win/winscreen.h"
 #include "platform/win/winuser.h"
+#include "skin/skin_manager.h"
+#include "skin/skin_window.h"
 #include "ui/main_form.h"
 #include "ui/main_sources.h"
 #include "ui/program.h"
@@ -341,6 +343,14 @@ TEST_F(SourceList, TheDoubleQuoteRefusalAsTheUserSeesIt) {
     bool Seen = false;
     TestHooks::OnNextModalWindow([&](HWND Window) {
         Seen = true;
+        // The box as it shows once the skin has given it its frame.
+        EXPECT_TRUE(TestHooks::PumpUntil(
+            [Window] {
+                TSkinnedWindow* S = SkinManager ? SkinManager->FindSkinForm(Window) : nullptr;
+                return S && S->State == 1;
+            },
+            5000, "the message box skinned"));
+        TestHooks::PumpPending();
         ExpectWindowMatchesGolden(Window, "ui/refused_quote_name.png");
         PostMessageA(Window, WM_COMMAND, IDOK, 0);
     });

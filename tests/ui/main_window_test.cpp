@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <thread>
 
@@ -257,7 +258,7 @@ TEST_F(MainWindow, ScreenshotMatchesTheGoldenPicture) {
     Start();
     ShowMain();
     const std::string Actual = TestHooks::Screenshot("main_window_actual");
-    ASSERT_TRUE(WinSaveWindowPng(frmMain->Handle(), Actual));
+    ASSERT_TRUE(SaveWindowAsShownPng(frmMain->Handle(), Actual));
     const std::string Golden = std::string(TESSARO_TEST_DATA) + "/ui/main_window.png";
     if (std::getenv("TESSARO_UPDATE_GOLDEN")) WriteFile(Golden, ReadFile(Actual));
     TPngImage A, G;
@@ -429,18 +430,26 @@ TEST_F(MainWindow, AStartThatWaitsForThePaintScansAndShowsThePreviewAfterIt) {
     EXPECT_FALSE(F->chkCreateNoMenuDVD->Checked());
     // What the window went through: its paints, and its input closed and opened
     // again around the scan, with what it held each time.
-    std::vector<std::string> Seen;
+    // The recorder stays in the chain (the skin subclasses the form after it),
+    // and stops recording once the start work is done.
+    auto Record = std::make_shared<bool>(true);
+    auto SeenBox = std::make_shared<std::vector<std::string>>();
     const TWndMethod Old = F->WindowProc;
-    F->WindowProc = [&](TMessage& M) {
-        const std::string Held = "(" + std::to_string(F->cmbDevice->Items().Count()) + " drives, " +
-                                 (F->imgViewer->IEBitmap()->Width() == 64 ? "preview" : "no preview") + ")";
-        if (M.Msg == WM_PAINT && (Seen.empty() || Seen.back().rfind("paint", 0) != 0)) Seen.push_back("paint" + Held);
-        if (M.Msg == WM_ENABLE) Seen.push_back((M.WParam ? "enabled" : "disabled") + Held);
+    F->WindowProc = [F, Old, Record, SeenBox](TMessage& M) {
+        std::vector<std::string>& Seen = *SeenBox;
+        if (*Record) {
+            const std::string Held = "(" + std::to_string(F->cmbDevice->Items().Count()) + " drives, " +
+                                     (F->imgViewer->IEBitmap()->Width() == 64 ? "preview" : "no preview") + ")";
+            if (M.Msg == WM_PAINT && (Seen.empty() || Seen.back().rfind("paint", 0) != 0))
+                Seen.push_back("paint" + Held);
+            if (M.Msg == WM_ENABLE) Seen.push_back((M.WParam ? "enabled" : "disabled") + Held);
+        }
         Old(M);
     };
     ShowMain();
     ASSERT_TRUE(TestHooks::PumpUntil([&] { return !F->StartWorkPending; }, 10000, "the start work"));
-    F->WindowProc = Old;
+    *Record = false;
+    const std::vector<std::string> Seen = *SeenBox;
     ASSERT_GE(Seen.size(), 3u);
     EXPECT_EQ(Seen[0], "paint(0 drives, no preview)");
     EXPECT_EQ(Seen[1], "disabled(0 drives, no preview)");

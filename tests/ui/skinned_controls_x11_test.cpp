@@ -3,8 +3,7 @@
 // user: in the settings dialog a click on the skinned check box toggles it
 // and a click on the skinned OK button closes the dialog; in the main window,
 // with more files than the list shows, a click on the skinned scroll bar's
-// down arrow scrolls the list one line. The main form ships with its skin
-// switched off, so the test switches it on as the skin component would.
+// down arrow scrolls the list one line.
 // Skips when Xvfb or xdotool is missing.
 #include <gtest/gtest.h>
 
@@ -36,58 +35,21 @@
 
 namespace {
 
+using xvfbtest::OnScreen;
 using xvfbtest::PumpUntil;
 
 bool Skinned(TControl* C) { return C && C->Perform(SKIN_QUERY, 0, 0) == 1; }
 
-// The form's X window is mapped and viewable, so a pointer click lands on it
-// (Showing only says the window layer asked the server to map it).
-bool OnScreen(TCustomForm* F) {
-    std::vector<uint32_t> Pixels;
-    int W = 0, H = 0;
-    return F->Showing() && X11ReadBack(WinCurrentScreen(), F->Handle(), Pixels, W, H);
-}
-
-class SkinnedControlsX11 : public ::testing::Test {
+class SkinnedControlsX11 : public xvfbtest::TProgramOnX11 {
 protected:
+    SkinnedControlsX11() : TProgramOnX11("tessaro_skin_x11") {}
     void SetUp() override {
-        std::string Why;
-        Xdotool = xvfbtest::FindProgram("xdotool");
-        if (Xdotool.empty()) GTEST_SKIP() << "xdotool is not installed";
-        if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
-        Root = Tmp.Slashed();
-        ForceDirectories(Root + "app/langs");
-        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
-        setenv("TESSARO_SCREEN", "x11", 1);
-        Started = ProgramStartup(Root + "app/");
-        ScreenOpened = true;
-        ASSERT_TRUE(Started);
-        ASSERT_STREQ(WinCurrentScreen()->Name(), "x11");
+        TProgramOnX11::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         frmMain->Show();
-        ASSERT_TRUE(PumpUntil([] { return OnScreen(frmMain); }, 10000));
-        auto* Data = frmMain->Find<TSkinData>("SkinData");
-        ASSERT_NE(Data, nullptr);
-        Data->SetActive(true);
+        ASSERT_TRUE(PumpUntil([] { return OnScreen(frmMain->Handle()); }, 10000));
         ASSERT_TRUE(PumpUntil([] { return Skinned(frmMain->lsvFiles); }, 20000)) << "the main window's controls were not skinned";
     }
-    void TearDown() override {
-        if (Started) ProgramShutdown();
-        TThread::WaitForAllEnded(5000);
-        // The screen lets go of the X server before the server goes.
-        if (ScreenOpened) WinShutdown();
-        Xvfb.Stop();
-    }
-    // The X pointer to a point of the screen, then a left click there.
-    bool ClickAt(POINT P) {
-        return Run({"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}) == 0 && Run({"click", "1"}) == 0;
-    }
-    bool ClickOn(TControl* C) { return ClickAt(C->ClientToScreen(POINT{C->Width() / 2, C->Height() / 2})); }
-    int Run(const std::vector<std::string>& Args) { return xvfbtest::RunXdotool(Xdotool, Args); }
-    xvfbtest::TXvfb Xvfb;
-    TTempFolder Tmp{"tessaro_skin_x11"};
-    std::string Xdotool, Root;
-    bool Started = false, ScreenOpened = false;
 };
 
 TEST_F(SkinnedControlsX11, SettingsDialogCheckBoxToggledAndClosedWithOk) {
@@ -110,7 +72,7 @@ TEST_F(SkinnedControlsX11, SettingsDialogCheckBoxToggledAndClosedWithOk) {
     Steps->SetOnTimer([&](TObject*) {
         TCheckBox* Box = frmSettings->chkDirectShow;
         if (std::chrono::steady_clock::now() > GiveUp) Problem = "the dialog did not go through its steps";
-        if (Step == 0 && OnScreen(frmSettings) && Skinned(Box) && Skinned(frmSettings->btnOK)) {
+        if (Step == 0 && OnScreen(frmSettings->Handle()) && Skinned(Box) && Skinned(frmSettings->btnOK)) {
             Step = 1;
             Before = Box->Checked();
             if (!ClickOn(Box)) Problem = "xdotool could not click the check box";

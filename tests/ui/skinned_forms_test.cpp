@@ -14,6 +14,7 @@
 #include "platform/rtl/sysutils.h"
 #include "skin/skin_data.h"
 #include "skin/skin_dispatch.h"
+#include "skin/skin_manager.h"
 #include "temp_folder.h"
 #include "ui/main_form.h"
 #include "ui/program.h"
@@ -55,6 +56,11 @@ TEST_F(SkinnedForms, MainWindowControlsGetWhatTheTableGivesThem) {
     EXPECT_FALSE(Data->SkinControls.Contains(xcPanel));
     EXPECT_FALSE(Data->SkinControls.Contains(xcSpin));
     EXPECT_FALSE(Data->SkinControls.Contains(xcMenuItem));
+    // The program starts skinned: its own form skin lets go of the controls
+    // first, as no control is skinned twice.
+    Data->SetActive(false);
+    ASSERT_TRUE(TestHooks::PumpUntil([] { return frmMain->lsvFiles->Perform(SKIN_QUERY, 0, 0) != 1; }, 5000,
+                                     "the form's skin switched off"));
     THost Host;
     TComponent RawOwner(nullptr);
     TControlDispatch D(Host, *Data, &RawOwner);

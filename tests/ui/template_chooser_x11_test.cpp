@@ -24,7 +24,10 @@
 #include "platform/classlib/threads.h"
 #include "platform/rtl/scope.h"
 #include "platform/rtl/sysutils.h"
+#include "platform/screen/screen.h"
 #include "platform/win/winscreen.h"
+#include "skin/skin_manager.h"
+#include "skin/skin_window.h"
 #include "tests/platform/xvfb_server.h"
 #include "tests/ui/x11_program.h"
 #include "temp_folder.h"
@@ -45,46 +48,28 @@ void WritePreview(const std::string& Path, int W, int H, TColor Colour) {
     J.SaveToFile(Path);
 }
 
-class TemplateChooserX11 : public ::testing::Test {
+class TemplateChooserX11 : public xvfbtest::TProgramOnX11 {
 protected:
+    TemplateChooserX11() : TProgramOnX11("tessaro_chooser_x11") {}
+    void PrepareAppFolder() override {
+        ForceDirectories(AppFolder + "preview");
+        WritePreview(AppFolder + "preview/1.jpg", 64, 48, clBlue);
+        WritePreview(AppFolder + "preview/2.jpg", 80, 40, clGreen);
+        WritePreview(AppFolder + "preview/3.jpg", 40, 40, clRed);
+    }
     void SetUp() override {
-        std::string Why;
-        Xdotool = xvfbtest::FindProgram("xdotool");
-        if (Xdotool.empty()) GTEST_SKIP() << "xdotool is not installed";
-        if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
-        Root = Tmp.Slashed();
-        ForceDirectories(Root + "app/langs");
-        ForceDirectories(Root + "app/preview");
-        WritePreview(Root + "app/preview/1.jpg", 64, 48, clBlue);
-        WritePreview(Root + "app/preview/2.jpg", 80, 40, clGreen);
-        WritePreview(Root + "app/preview/3.jpg", 40, 40, clRed);
-        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
-        setenv("TESSARO_SCREEN", "x11", 1);
-        Started = ProgramStartup(Root + "app/");
-        ScreenOpened = true;
-        ASSERT_TRUE(Started);
-        ASSERT_STREQ(WinCurrentScreen()->Name(), "x11");
+        TProgramOnX11::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         frmMain->Show();
-        ASSERT_TRUE(PumpUntil([] { return frmMain->Showing(); }, 10000));
+        // A click lands once the X window is viewable and the skin has given
+        // it its frame (which resizes it).
+        ASSERT_TRUE(PumpUntil(
+            [] {
+                TSkinnedWindow* S = SkinManager ? SkinManager->FindSkinForm(frmMain->Handle()) : nullptr;
+                return S && S->State == 1 && xvfbtest::OnScreen(frmMain->Handle());
+            },
+            20000));
     }
-    void TearDown() override {
-        if (Started) ProgramShutdown();
-        TThread::WaitForAllEnded(5000);
-        // The screen lets go of the X server before the server goes.
-        if (ScreenOpened) WinShutdown();
-        Xvfb.Stop();
-    }
-    // The X pointer to a point of the screen, then a left click there.
-    bool ClickAt(POINT P) {
-        return Run({"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}) == 0 && Run({"click", "1"}) == 0;
-    }
-    bool ClickOn(TControl* C) { return ClickAt(C->ClientToScreen(POINT{C->Width() / 2, C->Height() / 2})); }
-    int Run(const std::vector<std::string>& Args) { return xvfbtest::RunXdotool(Xdotool, Args); }
-    xvfbtest::TXvfb Xvfb;
-    TTempFolder Tmp{"tessaro_chooser_x11"};
-    std::string Xdotool, Root;
-    bool Started = false, ScreenOpened = false;
 };
 
 TEST_F(TemplateChooserX11, AClickedThumbnailAndOkShowTheChosenPreview) {

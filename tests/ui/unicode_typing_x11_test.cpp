@@ -39,34 +39,9 @@ int IdleControls() {
     return N;
 }
 
-class UnicodeTypingX11 : public ::testing::Test {
+class UnicodeTypingX11 : public xvfbtest::TProgramOnX11 {
 protected:
-    void SetUp() override {
-        std::string Why;
-        if (xvfbtest::FindProgram("xdotool").empty()) GTEST_SKIP() << "xdotool is not installed";
-        if (!Xvfb.Start(Why)) GTEST_SKIP() << Why;
-        Root = Tmp.Slashed();
-        AppFolder = Root + "app/";
-        ForceDirectories(AppFolder + "langs");
-        setenv("XDG_DATA_HOME", (Root + "data").c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (Root + "config").c_str(), 1);
-        setenv("TESSARO_SCREEN", "x11", 1);
-        Started = ProgramStartup(AppFolder);
-        ScreenOpened = true;
-        ASSERT_TRUE(Started);
-        ASSERT_STREQ(WinCurrentScreen()->Name(), "x11");
-    }
-    void TearDown() override {
-        if (Started) ProgramShutdown();
-        TThread::WaitForAllEnded(5000);
-        // The screen lets go of the X server before the server goes.
-        if (ScreenOpened) WinShutdown();
-        Xvfb.Stop();
-    }
-    xvfbtest::TXvfb Xvfb;
-    TTempFolder Tmp{"tessaro_uni_x11"};
-    std::string Root, AppFolder;
-    bool Started = false, ScreenOpened = false;
+    UnicodeTypingX11() : TProgramOnX11("tessaro_uni_x11") {}
 };
 
 TEST_F(UnicodeTypingX11, TypedWideTextReachesOptionsAsUtf8) {
@@ -75,12 +50,12 @@ TEST_F(UnicodeTypingX11, TypedWideTextReachesOptionsAsUtf8) {
     ASSERT_TRUE(PumpUntil([] { return frmMain->Showing(); }, 10000));
     // The idle control comes with the first hooked message, and only once.
     ASSERT_TRUE(PumpUntil([] { return IdleControls() > 0; }, 10000));
-    PumpUntil([] { return false; }, 200);
+    ASSERT_TRUE(PumpUntil(xvfbtest::QueueEmpty, 10000));
     EXPECT_EQ(IdleControls(), 1);
 
     frmMain->txtDiscLabel->SetFocus();
     frmMain->txtDiscLabel->SetText("");
-    PumpUntil([] { return false; }, 100);
+    ASSERT_TRUE(PumpUntil(xvfbtest::QueueEmpty, 10000));
     // The X focus goes to the main window, found by its title; the keys go there.
     const std::string Title = frmMain->Caption();
     ASSERT_TRUE(xvfbtest::BindCharactersToSpareKeys(U"\u65E5\u672C\u8A9E \u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC \U0001F4C0"));
@@ -90,7 +65,7 @@ TEST_F(UnicodeTypingX11, TypedWideTextReachesOptionsAsUtf8) {
     EXPECT_TRUE(PumpUntil([] { return frmMain->txtDiscLabel->Text() == kTyped; }, 15000))
         << "the box holds \"" << frmMain->txtDiscLabel->Text() << "\"";
     frmMain->Close();
-    PumpUntil([] { return false; }, 100);
+    EXPECT_TRUE(PumpUntil([] { return Application->Terminated(); }, 10000));
     ProgramShutdown();
     Started = false;
     TIniFile Ini(AppFolder + "options.ini");

@@ -293,7 +293,8 @@ void DrawFrame(TSkinBuilder& S, const TSkinVariant& V, const TPalette& C) {
                     P.Set(X, Y, Colour);
                 }
             }
-            // The corners, cut on the outer side only.
+            // The corners, cut on the outer side only; opaque borders keep them square.
+            if (V.OpaqueBorders) return;
             TSkinPicture Corner(2 * TopCornerRadius, TH, White);
             Corner.RoundCorners(0, 0, 2 * TopCornerRadius, TH, TopCornerRadius, true, false);
             TSkinPicture Foot(2 * BottomCornerRadius, BW, White);
@@ -334,30 +335,31 @@ void DrawFrame(TSkinBuilder& S, const TSkinVariant& V, const TPalette& C) {
             }));
 
     std::string TopFrame = V.TopFrameZero ? "0" : "2";
+    const std::string Trans = V.OpaqueBorders ? "0" : "1";
     S.Section("Personality", {{"Left", "left.bmp"},
                               {"LeftTopHeight", I(TH)},
                               {"LeftBotHeight", I(BW)},
                               {"LeftFrame", "2"},
                               {"LeftStretch", "1"},
-                              {"LeftTrans", "1"},
+                              {"LeftTrans", Trans},
                               {"Right", "right.bmp"},
                               {"RightTopHeight", I(TH)},
                               {"RightBotHeight", I(BW)},
                               {"RightFrame", "2"},
                               {"RightStretch", "1"},
-                              {"RightTrans", "1"},
+                              {"RightTrans", Trans},
                               {"Top", "top.bmp"},
                               {"TopTopHeight", "8"},
                               {"TopBotHeight", "8"},
                               {"TopFrame", TopFrame},
                               {"TopStretch", "1"},
-                              {"TopTrans", "1"},
+                              {"TopTrans", Trans},
                               {"Bottom", "bottom.bmp"},
                               {"BottomTopHeight", I(BW)},
                               {"BottomBotHeight", I(BW)},
                               {"BottomFrame", "2"},
                               {"BottomStretch", "1"},
-                              {"BottomTrans", "1"},
+                              {"BottomTrans", Trans},
                               {"menuBar", "menubar.bmp"},
                               {"TileMenu", "1"},
                               {"TileLeftMenu", "2"},
@@ -426,9 +428,11 @@ void DrawTitleButtons(TSkinBuilder& S, const TSkinVariant& V, const TPalette& C)
     S.Image("btncustom", TitleButton(C, 14, 14, 6, false, Dot));    // 84 x 14: 6 frames by its shape
     S.Section("Button0", {{"Action", "0"}, {"Align", "1"}, {"Xcoord", "22"}, {"Ycoord", I(Y)}, {"Visibility", "0"},
                           {"ButtonImage", "btnclose.bmp"}});
-    S.Section("Button1", {{"Action", "1"}, {"Align", "1"}, {"Xcoord", "40"}, {"Ycoord", I(Y)}, {"Visibility", "0"},
+    // Minimise and maximise show on windows with either box and a system menu;
+    // the one a window lacks shows disabled.
+    S.Section("Button1", {{"Action", "1"}, {"Align", "1"}, {"Xcoord", "40"}, {"Ycoord", I(Y)}, {"Visibility", "6"},
                           {"frame", "4"}, {"ButtonImage", "btnmax.bmp"}});
-    S.Section("Button2", {{"Action", "2"}, {"Align", "1"}, {"Xcoord", "57"}, {"Ycoord", I(Y)}, {"Visibility", "0"},
+    S.Section("Button2", {{"Action", "2"}, {"Align", "1"}, {"Xcoord", "57"}, {"Ycoord", I(Y)}, {"Visibility", "6"},
                           {"ButtonImage", "btnmin.bmp"}});
     S.Section("Button3", {{"Action", "5"}, {"Align", "1"}, {"Xcoord", "75"}, {"Ycoord", I(Y)},
                           {"Visibility", "1000"}, {"ButtonImage", "btncustom.bmp"}});
@@ -629,8 +633,9 @@ void DrawMenus(TSkinBuilder& S, const TPalette& C) {
                     P.Fill(L + 2, 10, L + 28, 11, White);
                 }
                 if (F == 4) {
-                    P.VerticalGradient(L + 1, 1, L + 29, 19, White, C.Hot);
-                    P.Frame(L + 1, 1, L + 29, 19, C.AccentLight);
+                    // Dark enough for the skin's white highlight text.
+                    P.VerticalGradient(L + 1, 1, L + 29, 19, BlendColour(C.Accent, White, 75), C.Accent);
+                    P.Frame(L + 1, 1, L + 29, 19, C.AccentDark);
                 }
             }));
     S.Section("MenuItem", {{"Image", "menuitem.bmp"}, {"LeftWidth", "3"}, {"RightWidth", "3"}, {"TopHeight", "3"},
@@ -788,7 +793,7 @@ void WriteColoursAndFonts(TSkinBuilder& S, const TPalette& C) {
 }  // namespace
 
 std::vector<TSkinVariant> SkinVariants() {
-    std::vector<TSkinVariant> V(5);
+    std::vector<TSkinVariant> V(6);
     V[0].Name = "main";
     V[1].Name = "colours";
     V[1].Face = 0xE4DCCC;
@@ -802,6 +807,8 @@ std::vector<TSkinVariant> SkinVariants() {
     V[3].ComboStyle = 1;
     V[4].Name = "topframe0";
     V[4].TopFrameZero = true;
+    V[5].Name = "opaque";
+    V[5].OpaqueBorders = true;
     return V;
 }
 

@@ -56,6 +56,7 @@ struct TSkinVariant {
     bool SunkEdge = true;
     int ComboStyle = 0;  // 1: flat
     bool TopFrameZero = false;
+    bool OpaqueBorders = false;  // borders with Trans 0: a rectangular window
 };
 
 // The shipped skin and the test variants, the shipped one first.

@@ -217,8 +217,8 @@ TEST(SkinArt, ShippedSkinHasTheSectionsAndShapesTheEngineUses) {
 
 TEST(SkinArt, VariantsDifferWhereTheTestsNeedThem) {
     auto V = SkinVariants();
-    ASSERT_EQ(V.size(), 5u);
-    TSkin Main(V[0]), Colours(V[1]), NoSunk(V[2]), Flat(V[3]), Top0(V[4]);
+    ASSERT_EQ(V.size(), 6u);
+    TSkin Main(V[0]), Colours(V[1]), NoSunk(V[2]), Flat(V[3]), Top0(V[4]), Opaque(V[5]);
     EXPECT_NE(Colours.Value("Colours", "ButtonFace"), Main.Value("Colours", "ButtonFace"));
     EXPECT_EQ(Colours.Image("Personality", "Left")->Width(), 2 * 6);
     EXPECT_EQ(Main.Image("Personality", "Left")->Width(), 2 * 4);
@@ -230,6 +230,10 @@ TEST(SkinArt, VariantsDifferWhereTheTestsNeedThem) {
     EXPECT_EQ(Main.Value("ComboButton", "Style"), "0");
     EXPECT_EQ(Top0.Value("Personality", "TopFrame"), "0");
     EXPECT_EQ(Main.Value("Personality", "TopFrame"), "2");
+    for (const char* Border : {"LeftTrans", "RightTrans", "TopTrans", "BottomTrans"}) {
+        EXPECT_EQ(Opaque.Value("Personality", Border), "0") << Border;
+        EXPECT_EQ(Main.Value("Personality", Border), "1") << Border;
+    }
 }
 
 TEST(SkinArt, ContainerRoundTripKeepsEveryEntry) {
