@@ -7,6 +7,7 @@
 #include "imaging/bitmaps/iemisc.h"
 #include "imaging/processing/procstartup.h"
 #include "platform/classlib/forms.h"
+#include "platform/gdi/gdi.h"
 #include "platform/help/htmlhelp.h"
 #include "platform/system/locale_init.h"
 #include "platform/win/winuser.h"
@@ -42,6 +43,9 @@ void UnitsShutdown() {
 }  // namespace
 
 bool ProgramStartup(const std::string& AppFolder, TStartWork StartWork) {
+    // The font configuration is read beside the rest of start-up: the main
+    // window's form measures its labels while it is read.
+    GdiStartFontSetup();
     UnitsStartup();
     WinStartup();
     StartedForms = Application == nullptr;

@@ -888,6 +888,9 @@ HFONT CreateFontIndirectA(const LOGFONTA* Font);
 HFONT CreateFontIndirectW(const LOGFONTW* Font);
 inline HFONT CreateFontIndirect(const LOGFONTA* Font) { return CreateFontIndirectA(Font); }
 inline HFONT CreateFontIndirect(const LOGFONTW* Font) { return CreateFontIndirectW(Font); }
+// Starts reading the font configuration on a thread of its own, so that the
+// first text drawn or measured finds it ready (or waits for the rest of it).
+void GdiStartFontSetup();
 // The file of the free face a requested face name maps to (for diagnostics and tests).
 bool GdiMappedFontFile(const char* FaceName, LONG Weight, bool Italic, char* Buffer, int BufferSize);
 // The file of the face that draws CodePoint in the DC's font: the font's own

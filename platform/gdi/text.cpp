@@ -16,6 +16,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/gdi/gdi_private.h"
@@ -196,7 +197,7 @@ struct TMatch {
 };
 
 // Asks fontconfig for Family; false when it offers some other family instead.
-bool MatchFamily(const char* Family, bool Bold, bool Italic, bool Exact, TMatch& Out) {
+bool AskFontconfig(const char* Family, bool Bold, bool Italic, bool Exact, TMatch& Out) {
     FcPattern* P = FcPatternCreate();
     FcPatternAddString(P, FC_FAMILY, reinterpret_cast<const FcChar8*>(Family));
     FcPatternAddInteger(P, FC_WEIGHT, Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -231,13 +232,52 @@ bool MatchFamily(const char* Family, bool Bold, bool Italic, bool Exact, TMatch&
     return Ok;
 }
 
-bool ResolveFile(const std::string& Requested, bool Bold, bool Italic, TMatch& Out) {
-    static std::once_flag Once;
-    std::call_once(Once, [] {
+// AskFontconfig, once per family and style: every new font object of the same
+// description would otherwise pay for fontconfig's substitution and match again
+// (the configuration is read once, so the answer cannot change). Under FontLock.
+bool MatchFamily(const char* Family, bool Bold, bool Italic, bool Exact, TMatch& Out) {
+    struct TAnswer {
+        bool Found = false;
+        TMatch Match;
+    };
+    static auto* Answers = new std::unordered_map<std::string, TAnswer>;
+    std::string Key = std::string(Family) + '\0' + char('0' + Bold) + char('0' + Italic) + char('0' + Exact);
+    auto It = Answers->find(Key);
+    if (It == Answers->end()) {
+        TAnswer A;
+        A.Found = AskFontconfig(Family, Bold, Italic, Exact, A.Match);
+        It = Answers->emplace(std::move(Key), std::move(A)).first;
+    }
+    if (It->second.Found) Out = It->second.Match;
+    return It->second.Found;
+}
+
+// Reading fontconfig's configuration and caches is the larger part of the
+// first font's cost; GdiStartFontSetup has it done on a thread of its own while
+// the program does other start-up work, and the first lookup waits for it.
+struct TFontSetup {
+    std::once_flag Once;
+    std::thread Early;
+    ~TFontSetup() {
+        if (Early.joinable()) Early.join();
+    }
+};
+
+TFontSetup& FontSetup() {
+    static TFontSetup Setup;
+    return Setup;
+}
+
+void SetUpFontconfig() {
+    std::call_once(FontSetup().Once, [] {
         FcInit();
         // Hand fontconfig's caches back at exit, so leak checkers see a clean exit.
         std::atexit([] { FcFini(); });
     });
+}
+
+bool ResolveFile(const std::string& Requested, bool Bold, bool Italic, TMatch& Out) {
+    SetUpFontconfig();
     const char* Mapped = MapFamily(Requested);
     if (Mapped && MatchFamily(Mapped, Bold, Italic, /*Exact=*/true, Out)) return true;
     if (!Mapped && !Requested.empty() && MatchFamily(Requested.c_str(), Bold, Italic, /*Exact=*/true, Out)) return true;
@@ -655,6 +695,12 @@ HFONT CreateFontW(int Height, int Width, int Escapement, int Orientation, int We
                {}};
     for (int I = 0; FaceName && FaceName[I] && I < LF_FACESIZE - 1; ++I) W.lfFaceName[I] = FaceName[I];
     return CreateFontIndirectW(&W);
+}
+
+void GdiStartFontSetup() {
+    TFontSetup& Setup = FontSetup();
+    static std::once_flag Started;
+    std::call_once(Started, [&Setup] { Setup.Early = std::thread(SetUpFontconfig); });
 }
 
 bool GdiMappedFontFile(const char* FaceName, LONG Weight, bool Italic, char* Buffer, int BufferSize) {
