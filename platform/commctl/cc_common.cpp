@@ -313,7 +313,7 @@ void CommctlStartup() {
     cc::RegisterDialogClasses();
     cc::RegisterCommonClasses();
     cc::RegisterListViewClasses();
-    cc::PaintStandardIcons();
+    WinSetStandardIconPainter(&cc::PaintStandardIcons);
 }
 
 void CommctlShutdown() {

@@ -2,9 +2,11 @@
 // pixels with straight alpha, drawn by alpha blending (an icon without alpha
 // takes it from its mask).
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/rtl/resources.h"
 #include "platform/win/win_internal.h"
@@ -40,6 +42,21 @@ HICON Register(std::unique_ptr<TIcon> icon) {
 TIcon* IconOf(HICON h) {
     auto it = Icons().find(h);
     return it == Icons().end() ? nullptr : it->second.get();
+}
+
+std::atomic<void (*)()> StandardIconPainter{nullptr};
+std::once_flag StandardIconsPainted;
+
+// A standard icon about to be read gets its picture first. Lock must not be held.
+void PaintIfStandard(HICON h) {
+    void (*Paint)() = StandardIconPainter.load();
+    if (!Paint) return;
+    {
+        Lock lk(UserMutex());
+        TIcon* icon = IconOf(h);
+        if (!icon || !icon->Shared) return;
+    }
+    std::call_once(StandardIconsPainted, Paint);
 }
 
 // A bitmap's pixels as 32-bit top-down rows (0x00RRGGBB for colour bitmaps,
@@ -201,6 +218,7 @@ HICON WinCreateIconFromPixels(const uint32_t* argb, int w, int h) {
 
 BOOL GetIconInfo(HICON h, ICONINFO* info) {
     if (!info) return FALSE;
+    PaintIfStandard(h);
     TIcon copy;
     {
         Lock lk(UserMutex());
@@ -242,6 +260,7 @@ BOOL DestroyIcon(HICON h) {
 }
 
 BOOL DrawIconEx(HDC dc, int x, int y, HICON h, int cx, int cy, UINT, HBRUSH flicker, UINT flags) {
+    PaintIfStandard(h);
     TIcon copy;
     {
         Lock lk(UserMutex());
@@ -289,6 +308,7 @@ BOOL DrawIcon(HDC dc, int x, int y, HICON h) {
 
 HANDLE CopyImage(HANDLE h, UINT type, int cx, int cy, UINT flags) {
     if (type != IMAGE_ICON && type != IMAGE_CURSOR) return nullptr;  // bitmaps: the drawing layer's calls
+    PaintIfStandard(reinterpret_cast<HICON>(h));
     TIcon copy;
     {
         Lock lk(UserMutex());
@@ -357,6 +377,8 @@ BOOL WinSetIconPixels(HICON h, const uint32_t* argb, int w, int hgt) {
     icon->Source.reset();
     return TRUE;
 }
+
+void WinSetStandardIconPainter(void (*Paint)()) { StandardIconPainter.store(Paint); }
 
 HICON LoadIconA(HINSTANCE, LPCSTR name) {
     if (!IS_INTRESOURCE(name)) return LoadIconFromResource(name, 0, 0);

@@ -1296,6 +1296,10 @@ BOOL WinGetIconSize(HICON hIcon, int* cx, int* cy);
 // Replaces an icon's picture (0xAARRGGBB, straight alpha); used to give the
 // shared standard icons theirs.
 BOOL WinSetIconPixels(HICON hIcon, const uint32_t* Argb, int Width, int Height);
+// Who gives the standard icons their pictures (through WinSetIconPixels): it
+// is called once, when the first of them is drawn, copied or asked for its
+// bitmaps, so that starting up does not pay for pictures it may never show.
+void WinSetStandardIconPainter(void (*Paint)());
 // The standard cursor a cursor handle stands for (its IDC_ number), 0 for others.
 int WinCursorStandardId(HCURSOR hCursor);
 
