@@ -146,6 +146,12 @@ struct TFontFace {
     int UnderlinePos = 1;  // below the baseline
     int UnderlineThick = 1;
     int StrikePos = 3;  // above the baseline
+    // The fallback chain is made when a character the face lacks is first
+    // drawn or measured: most text never needs it, and each face of it costs a
+    // fontconfig match and a FreeType face. Made for the font the face was
+    // opened for (its size and style).
+    LOGFONTW Log{};
+    bool Bold = false, Italic = false;
     bool ChainSet = false;
     std::vector<std::shared_ptr<TFontFace>> Fallbacks;  // in the order they are tried
     std::unordered_map<uint32_t, TGlyph> Glyphs;
@@ -302,6 +308,9 @@ std::shared_ptr<TFontFace> OpenFace(const TMatch& M, const LOGFONTW& Log, bool B
     auto F = std::make_shared<TFontFace>();
     F->Face = Face;
     F->File = M.File;
+    F->Log = Log;
+    F->Bold = Bold;
+    F->Italic = Italic;
     F->Mono = !(Log.lfQuality == ANTIALIASED_QUALITY || Log.lfQuality == CLEARTYPE_QUALITY);
     F->SynthBold = Bold && !M.Bold;
     F->SynthItalic = Italic && !M.Italic;
@@ -373,15 +382,17 @@ std::shared_ptr<TFontFace> FaceOf(TFont& Font) {
     TMatch M;
     if (!ResolveFile(Name, Bold, Italic, M)) return nullptr;
     Font.Face = OpenFace(M, Font.Log, Bold, Italic);
-    if (Font.Face && !Font.Face->ChainSet) {
-        Font.Face->ChainSet = true;
-        for (const char* Family : FallbackFamilies) {
-            TMatch Fb;
-            if (!MatchFamily(Family, Bold, Italic, /*Exact=*/true, Fb) || Fb.File == M.File) continue;
-            if (auto Face = OpenFace(Fb, Font.Log, Bold, Italic)) Font.Face->Fallbacks.push_back(Face);
-        }
-    }
     return Font.Face;
+}
+
+void SetChain(TFontFace& F) {
+    if (F.ChainSet) return;
+    F.ChainSet = true;
+    for (const char* Family : FallbackFamilies) {
+        TMatch Fb;
+        if (!MatchFamily(Family, F.Bold, F.Italic, /*Exact=*/true, Fb) || Fb.File == F.File) continue;
+        if (auto Face = OpenFace(Fb, F.Log, F.Bold, F.Italic)) F.Fallbacks.push_back(Face);
+    }
 }
 
 void LoadGlyph(TFontFace& F, FT_UInt Index, TGlyph& G);
@@ -389,9 +400,11 @@ void LoadGlyph(TFontFace& F, FT_UInt Index, TGlyph& G);
 // The face of the chain that draws Code: the font's own when it has the
 // character or no face of the chain does.
 TFontFace& DrawingFace(TFontFace& F, uint32_t Code) {
-    if (FT_Get_Char_Index(F.Face, Code) == 0)
+    if (FT_Get_Char_Index(F.Face, Code) == 0) {
+        SetChain(F);
         for (const auto& Fb : F.Fallbacks)
             if (FT_Get_Char_Index(Fb->Face, Code) != 0) return *Fb;
+    }
     return F;
 }
 
