@@ -670,7 +670,18 @@ void TBitmap::Recreate(int Width, int Height, TPixelFormat Format, const std::ve
         // New pixels start white; the old ones are kept where the sizes overlap.
         HDC dst = CreateCompatibleDC(nullptr);
         HGDIOBJ o2 = SelectObject(dst, h);
-        PatBlt(dst, 0, 0, Width, Height, WHITENESS);
+        if (Format == pf1bit) {
+            PatBlt(dst, 0, 0, Width, Height, WHITENESS);
+        } else {
+            // The drawing layer writes white into the first row (it knows how
+            // white is stored in this format); the other rows are copies of it.
+            // Filling them all through the drawing layer went through every row
+            // of the new bits twice, for each of the many bitmaps made at start.
+            PatBlt(dst, 0, 0, Width, 1, WHITENESS);
+            GdiFlush();
+            const size_t Row = static_cast<size_t>(RowBytes());
+            for (int y = 1; y < Height; ++y) std::memcpy(bits + y * Row, bits, Row);
+        }
         if (old && oldFormat != Format) {
             // Another format: the drawing layer converts the pixels.
             HDC src = CreateCompatibleDC(nullptr);

@@ -158,7 +158,9 @@ std::shared_ptr<TBitmap> MakeDibSection(const TDibFormat& F) {
         B->Surface->Own.assign(static_cast<size_t>(F.Width) * F.Height, 0);
         B->Surface->Pixels = B->Surface->Own.data();
         B->Surface->Stride = F.Width;
-        DibToSurface(*B);
+        // Zero bits read as black (zero pixels) in the formats without a
+        // colour table: only a table's first entry needs decoding.
+        if (F.Bpp <= 8) DibToSurface(*B);
     }
     return B;
 }
