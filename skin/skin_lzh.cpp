@@ -242,13 +242,26 @@ void TLZH::Decode(uint32_t Size, const TLzhWriteProc& WriteProc, const TLzhReadP
         } else {
             unsigned i = (r - static_cast<unsigned>(DecodePosition()) - 1) & (RingSize - 1);
             int Length = c - 255 + Threshold;
-            for (int k = 0; k < Length; ++k) {
-                uint8_t b = T.Ring[(i + k) & (RingSize - 1)];
-                PutByte(b);
-                T.Ring[r] = b;
-                r = (r + 1) & (RingSize - 1);
-                ++Count;  // may pass Size: the match is copied whole
+            // The match goes to the output buffer in one piece (it is at most
+            // LookAhead bytes): no test for a full buffer per byte.
+            if (FOutLen + Length > static_cast<int>(sizeof FOut)) FlushOutput();
+            uint8_t* Out = FOut + FOutLen;
+            const unsigned Distance = (r - i) & (RingSize - 1);
+            if (i + Length <= RingSize && r + Length <= RingSize && Distance >= static_cast<unsigned>(Length)) {
+                // Neither end wraps and the source ends before the copy starts.
+                std::memcpy(Out, T.Ring + i, static_cast<size_t>(Length));
+                std::memcpy(T.Ring + r, Out, static_cast<size_t>(Length));
+                r = (r + Length) & (RingSize - 1);
+            } else {
+                for (int k = 0; k < Length; ++k) {
+                    uint8_t b = T.Ring[(i + k) & (RingSize - 1)];
+                    Out[k] = b;
+                    T.Ring[r] = b;
+                    r = (r + 1) & (RingSize - 1);
+                }
             }
+            FOutLen = static_cast<uint16_t>(FOutLen + Length);
+            Count += static_cast<unsigned>(Length);  // may pass Size: the match is copied whole
         }
     }
     FlushOutput();
