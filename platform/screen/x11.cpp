@@ -46,6 +46,9 @@ struct TXWindow {
     XShmSegmentInfo Shm{};
     XImage* ShmImage = nullptr;
     int ShmW = 0, ShmH = 0;
+    // Bytes of the segment handed to the server since it was last known to
+    // have read them all: each put takes the next free part.
+    std::size_t ShmUsed = 0;
 };
 
 int KeysymToVk(KeySym k) {
@@ -470,6 +473,7 @@ private:
             XDestroyImage(w.ShmImage);
             shmdt(w.Shm.shmaddr);
             w.ShmImage = nullptr;
+            w.ShmUsed = 0;  // the server detaches the old segment after the puts from it
         }
         XImage* img = XShmCreateImage(Dpy, Vis, Depth, ZPixmap, nullptr, &w.Shm, width, height);
         if (!img) {
@@ -509,11 +513,29 @@ private:
         int rw = r.right - r.left, rh = r.bottom - r.top;
         uint32_t* px = GdiSurfacePixels(w.Surface);
         if (EnsureShm(w, sw, sh)) {
-            for (int y = r.top; y < r.bottom; ++y)
-                std::memcpy(w.ShmImage->data + static_cast<std::ptrdiff_t>(y) * w.ShmImage->bytes_per_line + r.left * 4,
-                            px + static_cast<std::ptrdiff_t>(y) * stride + r.left, static_cast<std::size_t>(rw) * 4);
-            XShmPutImage(Dpy, w.Xid, DefaultGC(Dpy, Scr), w.ShmImage, r.left, r.top, r.left, r.top, rw, rh, False);
-            XSync(Dpy, False);  // the segment is written again only after the server read it
+            // Each put copies its rectangle into the next free part of the
+            // segment, so a part the server may still be reading is never
+            // written; the server is waited for only when the segment is used
+            // up. A window's controls paint one after another on the way to
+            // the first picture: a wait after each put cost a round trip each.
+            const std::size_t Row = static_cast<std::size_t>(rw) * 4, Need = Row * rh;
+            const std::size_t Capacity = static_cast<std::size_t>(w.ShmImage->bytes_per_line) * w.ShmImage->height;
+            if (w.ShmUsed + Need > Capacity) {
+                XSync(Dpy, False);
+                w.ShmUsed = 0;
+            }
+            char* Part = w.ShmImage->data + w.ShmUsed;
+            for (int y = 0; y < rh; ++y)
+                std::memcpy(Part + static_cast<std::ptrdiff_t>(y) * Row,
+                            px + static_cast<std::ptrdiff_t>(r.top + y) * stride + r.left, Row);
+            // The server takes the part's offset and row length from the image.
+            XImage Image = *w.ShmImage;
+            Image.width = rw;
+            Image.height = rh;
+            Image.bytes_per_line = static_cast<int>(Row);
+            Image.data = Part;
+            XShmPutImage(Dpy, w.Xid, DefaultGC(Dpy, Scr), &Image, 0, 0, r.left, r.top, rw, rh, False);
+            w.ShmUsed += Need;
             return;
         }
         XImage* img = XCreateImage(Dpy, Vis, Depth, ZPixmap, 0, reinterpret_cast<char*>(px), sw, sh, 32, stride * 4);
