@@ -184,9 +184,12 @@ std::shared_ptr<TBitmap> NewBitmap(int Width, int Height, int BitsPixel);
 void DibToSurface(TBitmap& Bitmap);
 void SurfaceToDib(TBitmap& Bitmap, const RECT* Changed);
 void DibRowToSurface(TBitmap& Bitmap, int Y);
-// One row of packed DIB data to pixels, and pixels [X0, X1) back.
+void DibSpanToSurface(TBitmap& Bitmap, int Y, int X0, int X1);  // pixels [X0, X1) of row Y
+// One row of packed DIB data to pixels (or its pixels [X0, X1) only), and pixels [X0, X1) back.
 void DecodeDibRow(const uint8_t* Src, int Bpp, int Width, const RGBQUAD* Table, int TableCount, const DWORD* Masks,
                   uint32_t* Out);
+void DecodeDibSpan(const uint8_t* Src, int Bpp, int X0, int X1, const RGBQUAD* Table, int TableCount,
+                   const DWORD* Masks, uint32_t* Out);
 void EncodeDibRow(const uint32_t* In, int Bpp, int X0, int X1, const RGBQUAD* Table, int TableCount,
                   const DWORD* Masks, uint8_t* Dst);
 
@@ -221,15 +224,17 @@ struct TTarget {
     int Dy = 0;
     bool Wrote = false;
     RECT Changed{0, 0, 0, 0};
-    // DIB sections in other formats: rows are decoded from the caller's bits
-    // when a call first touches them, so a call costs what it draws.
+    // DIB sections in other formats: pixels are decoded from the caller's bits
+    // when a call first touches them, so a call costs what it draws. Each row
+    // keeps the one run [SpanLo, SpanHi) decoded so far (empty while equal).
     bool Lazy = false;
-    std::vector<uint8_t> RowsDone;
+    std::vector<int> SpanLo, SpanHi;
 
     bool Begin(HDC Handle);  // false for a bad DC or a DC without a surface
     void End();              // copies DIB sections out
     void Touch(const RECT& R);  // before writing R (and reading it for ROPs)
     void Rows(int Y0, int Y1);  // before reading rows Y0..Y1-1
+    void Span(int Y, int X0, int X1);  // before reading or writing pixels [X0, X1) of row Y
     bool Visible(int X, int Y) const;  // surface coordinates
     uint32_t MapColor(COLORREF Color) const;  // COLORREF to a pixel of this surface
     ~TTarget() { End(); }

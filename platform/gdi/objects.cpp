@@ -333,6 +333,11 @@ uint32_t Expand(uint32_t V, int Bits) {
 // Reads row Y (top-down numbering) of packed DIB data into pixels.
 void DecodeDibRow(const uint8_t* Src, int Bpp, int Width, const RGBQUAD* Table, int TableCount, const DWORD* Masks,
                   uint32_t* Out) {
+    DecodeDibSpan(Src, Bpp, 0, Width, Table, TableCount, Masks, Out);
+}
+
+void DecodeDibSpan(const uint8_t* Src, int Bpp, int X0, int X1, const RGBQUAD* Table, int TableCount,
+                   const DWORD* Masks, uint32_t* Out) {
     auto Lookup = [&](unsigned I) -> uint32_t {
         if (static_cast<int>(I) >= TableCount) return 0;
         const RGBQUAD& Q = Table[I];
@@ -340,13 +345,13 @@ void DecodeDibRow(const uint8_t* Src, int Bpp, int Width, const RGBQUAD* Table, 
     };
     switch (Bpp) {
         case 1:
-            for (int X = 0; X < Width; ++X) Out[X] = Lookup((Src[X >> 3] >> (7 - (X & 7))) & 1);
+            for (int X = X0; X < X1; ++X) Out[X] = Lookup((Src[X >> 3] >> (7 - (X & 7))) & 1);
             break;
         case 4:
-            for (int X = 0; X < Width; ++X) Out[X] = Lookup((X & 1) ? (Src[X >> 1] & 0xF) : (Src[X >> 1] >> 4));
+            for (int X = X0; X < X1; ++X) Out[X] = Lookup((X & 1) ? (Src[X >> 1] & 0xF) : (Src[X >> 1] >> 4));
             break;
         case 8:
-            for (int X = 0; X < Width; ++X) Out[X] = Lookup(Src[X]);
+            for (int X = X0; X < X1; ++X) Out[X] = Lookup(Src[X]);
             break;
         case 16:
         case 32: {
@@ -354,10 +359,10 @@ void DecodeDibRow(const uint8_t* Src, int Bpp, int Width, const RGBQUAD* Table, 
             int Sr = MaskShift(Mr), Sg = MaskShift(Mg), Sb = MaskShift(Mb);
             int Br = MaskBits(Mr), Bg = MaskBits(Mg), Bb = MaskBits(Mb);
             if (Bpp == 32 && Mr == 0xFF0000 && Mg == 0xFF00 && Mb == 0xFF) {
-                std::memcpy(Out, Src, static_cast<size_t>(Width) * 4);
+                std::memcpy(Out + X0, Src + 4 * static_cast<size_t>(X0), static_cast<size_t>(X1 - X0) * 4);
                 break;
             }
-            for (int X = 0; X < Width; ++X) {
+            for (int X = X0; X < X1; ++X) {
                 uint32_t V = Bpp == 16 ? uint32_t(Src[2 * X] | (Src[2 * X + 1] << 8))
                                        : uint32_t(Src[4 * X] | (Src[4 * X + 1] << 8) | (Src[4 * X + 2] << 16) |
                                                   (uint32_t(Src[4 * X + 3]) << 24));
@@ -367,10 +372,10 @@ void DecodeDibRow(const uint8_t* Src, int Bpp, int Width, const RGBQUAD* Table, 
             break;
         }
         case 24:
-            for (int X = 0; X < Width; ++X)
+            for (int X = X0; X < X1; ++X)
                 Out[X] = (uint32_t(Src[3 * X + 2]) << 16) | (uint32_t(Src[3 * X + 1]) << 8) | Src[3 * X];
             break;
-        default: std::fill(Out, Out + Width, 0u); break;
+        default: std::fill(Out + X0, Out + X1, 0u); break;
     }
 }
 
@@ -458,11 +463,13 @@ void EncodeDibRow(const uint32_t* In, int Bpp, int X0, int X1, const RGBQUAD* Ta
     }
 }
 
-void DibRowToSurface(TBitmap& B, int Y) {
+void DibRowToSurface(TBitmap& B, int Y) { DibSpanToSurface(B, Y, 0, B.Surface->Width); }
+
+void DibSpanToSurface(TBitmap& B, int Y, int X0, int X1) {
     TGdiSurface& S = *B.Surface;
     int SrcRow = B.TopDown ? Y : S.Height - 1 - Y;
-    DecodeDibRow(B.DibBits.get() + static_cast<size_t>(SrcRow) * B.DibStride, B.DibHeader.biBitCount, S.Width,
-                 B.ColorTable.data(), static_cast<int>(B.ColorTable.size()), B.Masks, S.Row(Y));
+    DecodeDibSpan(B.DibBits.get() + static_cast<size_t>(SrcRow) * B.DibStride, B.DibHeader.biBitCount, X0, X1,
+                  B.ColorTable.data(), static_cast<int>(B.ColorTable.size()), B.Masks, S.Row(Y));
 }
 
 void DibToSurface(TBitmap& B) {
@@ -521,7 +528,10 @@ bool TTarget::Begin(HDC Handle) {
         Bitmap = Dc->S.Bitmap.get();
         Mono = Bitmap->Mono();
         Lazy = Bitmap->Dib && !Bitmap->Direct;
-        if (Lazy) RowsDone.assign(static_cast<size_t>(Surf->Height), 0);
+        if (Lazy) {
+            SpanLo.assign(static_cast<size_t>(Surf->Height), 0);
+            SpanHi.assign(static_cast<size_t>(Surf->Height), 0);
+        }
     }
     UpdateClip(*Dc);
     Clip = &Dc->EffRects;
@@ -533,23 +543,63 @@ bool TTarget::Begin(HDC Handle) {
 }
 
 void TTarget::End() {
-    if (Wrote && Bitmap && Bitmap->Dib && !Bitmap->Direct) SurfaceToDib(*Bitmap, &Changed);
+    if (Wrote && Bitmap && Bitmap->Dib && !Bitmap->Direct) {
+        if (Lazy) {
+            // Only what this call decoded can have changed: every write touched it first.
+            TBitmap& B = *Bitmap;
+            const int Top = std::max<int>(Changed.top, 0), Bottom = std::min<int>(Changed.bottom, Surf->Height);
+            for (int Y = Top; Y < Bottom; ++Y) {
+                const int X0 = std::max<int>(Changed.left, SpanLo[static_cast<size_t>(Y)]);
+                const int X1 = std::min<int>(Changed.right, SpanHi[static_cast<size_t>(Y)]);
+                if (X0 >= X1) continue;
+                const int DstRow = B.TopDown ? Y : Surf->Height - 1 - Y;
+                EncodeDibRow(Surf->Row(Y), B.DibHeader.biBitCount, X0, X1, B.ColorTable.data(),
+                             static_cast<int>(B.ColorTable.size()), B.Masks,
+                             B.DibBits.get() + static_cast<size_t>(DstRow) * B.DibStride);
+            }
+        } else {
+            SurfaceToDib(*Bitmap, &Changed);
+        }
+    }
     Wrote = false;
+}
+
+void TTarget::Span(int Y, int X0, int X1) {
+    X0 = std::max(X0, 0);
+    X1 = std::min(X1, Surf->Width);
+    if (X0 >= X1) return;
+    int& Lo = SpanLo[static_cast<size_t>(Y)];
+    int& Hi = SpanHi[static_cast<size_t>(Y)];
+    if (Hi <= Lo) {
+        DibSpanToSurface(*Bitmap, Y, X0, X1);
+        Lo = X0;
+        Hi = X1;
+        return;
+    }
+    // The decoded part of a row stays one run: a gap up to the new part is decoded too.
+    if (X0 < Lo) {
+        DibSpanToSurface(*Bitmap, Y, X0, Lo);
+        Lo = X0;
+    }
+    if (X1 > Hi) {
+        DibSpanToSurface(*Bitmap, Y, Hi, X1);
+        Hi = X1;
+    }
 }
 
 void TTarget::Rows(int Y0, int Y1) {
     if (!Lazy) return;
     Y0 = std::max(Y0, 0);
     Y1 = std::min(Y1, Surf->Height);
-    for (int Y = Y0; Y < Y1; ++Y)
-        if (!RowsDone[static_cast<size_t>(Y)]) {
-            DibRowToSurface(*Bitmap, Y);
-            RowsDone[static_cast<size_t>(Y)] = 1;
-        }
+    for (int Y = Y0; Y < Y1; ++Y) Span(Y, 0, Surf->Width);
 }
 
 void TTarget::Touch(const RECT& R) {
-    Rows(R.top, R.bottom);
+    if (Lazy) {
+        // A cell's frame or fill decodes the pixels it draws on, not whole rows.
+        const int Y0 = std::max<int>(R.top, 0), Y1 = std::min<int>(R.bottom, Surf->Height);
+        for (int Y = Y0; Y < Y1; ++Y) Span(Y, R.left, R.right);
+    }
     if (!Wrote) {
         Changed = R;
         Wrote = true;

@@ -538,6 +538,77 @@ TEST(GdiDib, SectionsKeepTheCallersBitsInEveryFormat) {
     }
 }
 
+// What the caller wrote into a section's bits since the last drawing call stays,
+// except where a call draws: also between the parts of one call (two bands of a
+// region, the edges of a hollow rectangle) and beside a one-pixel line.
+TEST(GdiDib, DrawingLeavesTheCallersBitsBesideWhatItDraws) {
+    const int W = 20, H = 20;
+    std::vector<uint8_t> Store;
+    BITMAPINFO* Info = DibInfo(Store, W, H, 24);
+    void* Bits = nullptr;
+    HBITMAP Bm = CreateDIBSection(nullptr, Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    ASSERT_NE(Bm, nullptr);
+    HDC Dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ Old = SelectObject(Dc, Bm);
+    HBRUSH Blue = CreateSolidBrush(RGB(0, 0, 255));
+    HPEN BluePen = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+    const int Stride = ((W * 24 + 31) / 32) * 4;
+    auto Px = [&](int X, int Y) {
+        const uint8_t* P = static_cast<const uint8_t*>(Bits) + static_cast<size_t>(H - 1 - Y) * Stride + 3 * X;
+        return RGB(P[2], P[1], P[0]);
+    };
+    struct {
+        const char* What;
+        std::function<void()> Draw;
+    } const Cases[] = {
+        {"two bands of a region",
+         [&] {
+             HRGN A = CreateRectRgn(0, 0, W, 2), B = CreateRectRgn(0, 10, W, 12);
+             CombineRgn(A, A, B, RGN_OR);
+             FillRgn(Dc, A, Blue);
+             DeleteObject(A);
+             DeleteObject(B);
+         }},
+        {"a hollow rectangle",
+         [&] {
+             SelectObject(Dc, BluePen);
+             SelectObject(Dc, GetStockObject(NULL_BRUSH));
+             Rectangle(Dc, 2, 2, 18, 18);
+         }},
+        {"a line",
+         [&] {
+             SelectObject(Dc, BluePen);
+             MoveToEx(Dc, 5, 0, nullptr);
+             LineTo(Dc, 5, H);
+         }},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.What);
+        PatBlt(Dc, 0, 0, W, H, WHITENESS);  // what drawing last saw
+        for (int Y = 0; Y < H; ++Y)
+            for (int X = 0; X < W; ++X) {
+                uint8_t* P = static_cast<uint8_t*>(Bits) + static_cast<size_t>(Y) * Stride + 3 * X;
+                P[0] = 0;
+                P[1] = 0;
+                P[2] = 200;  // the caller's red
+            }
+        C.Draw();
+        int Drawn = 0, Stale = 0;
+        for (int Y = 0; Y < H; ++Y)
+            for (int X = 0; X < W; ++X) {
+                Drawn += Px(X, Y) == RGB(0, 0, 255);
+                Stale += Px(X, Y) != RGB(0, 0, 255) && Px(X, Y) != RGB(200, 0, 0);
+            }
+        EXPECT_GT(Drawn, 0);
+        EXPECT_EQ(Stale, 0);
+    }
+    SelectObject(Dc, Old);
+    DeleteObject(Blue);
+    DeleteObject(BluePen);
+    DeleteDC(Dc);
+    DeleteObject(Bm);
+}
+
 TEST(GdiDib, GetDIBitsAndSetDIBitsToDeviceAgreeOnBottomUpOrder) {
     TCanvas C(2, 2);
     SetPixelV(C.Dc, 0, 0, RGB(10, 20, 30));
