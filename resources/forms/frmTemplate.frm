@@ -30,7 +30,9 @@ object frmTemplate: TfrmTemplate
     GridWidth = -1
     SelectionWidth = 3
     SelectionColor = clRed
+    Style = iemsFlat
     ThumbnailsBorderColor = clBlack
+    WallPaperStyle = iewoTile
     TabOrder = 0
     OnDblClick = imvViewDblClick
   end

@@ -90,7 +90,18 @@ TEST_F(TemplateTest, FillListsThePreviewsInNumberOrderAndSelectsTheCurrentTempla
     EXPECT_EQ(Chooser->ClientHeight(), 278);
     EXPECT_EQ(Chooser->FormStyle, fsStayOnTop);
     TIEMultiView* V = Chooser->imvView;
+    // The grid as the form gives it, before the preset frame resizes the cells.
     EXPECT_EQ(V->Background(), clWhite);
+    EXPECT_EQ(V->StoreType, ietThumb);
+    EXPECT_EQ(V->ThumbWidth, 150);
+    EXPECT_EQ(V->ThumbHeight, 150);
+    EXPECT_TRUE(V->MouseInteract.Contains(mmiScroll) && V->MouseInteract.Contains(mmiSelect));
+    EXPECT_EQ(V->GridWidth, -1);
+    EXPECT_EQ(V->SelectionWidth, 3);
+    EXPECT_EQ(V->SelectionColor, clRed);
+    EXPECT_EQ(V->Style(), iemsFlat);
+    EXPECT_EQ(V->ThumbnailsBorderColor(), clBlack);
+    EXPECT_EQ(V->WallPaperStyle(), iewoTile);
     // Filled twice: the grid starts over before each showing.
     Chooser->FillTemplateGrid();
     Chooser->FillTemplateGrid();
