@@ -107,9 +107,16 @@ std::unique_ptr<TGdiSurface> ScaleWindow(const TGdiSurface& Sub, int SubX, int S
     if (Ww <= 0 || Wh <= 0) return Out;
     if (Ax.Kind == TAxis::Area) {
         std::vector<TTap> Tx(static_cast<size_t>(Ww));
+        // A destination pixel inside one source pixel on both axes (most of an
+        // enlargement, all of an axis kept at its size) averages that pixel
+        // alone: its weight product is the whole total, so it is copied.
+        std::vector<char> SingleX(static_cast<size_t>(Ww));
+        bool AllSingleX = true;
         for (int C = 0; C < Ww; ++C) {
             Tx[C] = TapOf(Ax.Logical(Win.left + C), Ax.SrcLen, Ax.DstLen);
             Tx[C].First -= SubX;
+            SingleX[C] = Tx[C].Weights.size() == 1;
+            AllSingleX = AllSingleX && SingleX[C];
         }
         int Ya, Yb;
         Ay.Need(Win.top, Win.bottom, Ya, Yb);
@@ -149,13 +156,30 @@ std::unique_ptr<TGdiSurface> ScaleWindow(const TGdiSurface& Sub, int SubX, int S
         std::vector<uint64_t> Acc(static_cast<size_t>(Ww) * 4);
         for (int R = 0; R < Wh; ++R) {
             TTap T = TapOf(Ay.Logical(Win.top + R), Ay.SrcLen, Ay.DstLen);
+            uint32_t* O = Out->Row(R);
+            const bool SingleY = T.Weights.size() == 1;
+            const uint32_t* In = SingleY ? Sub.Row(T.First - SubY) : nullptr;  // the one source row
+            if (SingleY) {
+                // One source row: its sums times the row's weight, for the pixels not copied.
+                const uint32_t* M = &Mid[static_cast<size_t>(T.First - Ya) * Ww * 4];
+                const uint64_t Wt = T.Weights[0];
+                for (int X = 0; X < Ww; ++X) {
+                    if (SingleX[X]) {
+                        O[X] = In[Tx[X].First];
+                        continue;
+                    }
+                    uint32_t P = 0;
+                    for (int C = 0; C < 4; ++C) P |= Div(M[4 * X + C] * Wt) << (8 * C);
+                    O[X] = P;
+                }
+                continue;
+            }
             std::fill(Acc.begin(), Acc.end(), 0);
             for (size_t K = 0; K < T.Weights.size(); ++K) {
                 const uint32_t* M = &Mid[static_cast<size_t>(T.First + static_cast<int>(K) - Ya) * Ww * 4];
                 uint64_t Wt = T.Weights[K];
                 for (int I = 0; I < Ww * 4; ++I) Acc[I] += M[I] * Wt;
             }
-            uint32_t* O = Out->Row(R);
             for (int X = 0; X < Ww; ++X) {
                 uint32_t P = 0;
                 for (int C = 0; C < 4; ++C) P |= Div(Acc[4 * X + C]) << (8 * C);

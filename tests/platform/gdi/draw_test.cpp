@@ -1,6 +1,7 @@
 // Exact pixels of blits, raster operations, regions, clipping, shapes and DIBs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <functional>
@@ -208,6 +209,41 @@ TEST(GdiStretch, HalftoneThirdsWeighPartiallyCoveredPixels) {
     ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, 2, 1, Src.Dc, 0, 0, 3, 1, SRCCOPY));
     EXPECT_EQ(Dst.At(0, 0), RGB(30, 30, 30));    // (0 * 2 + 90) / 3
     EXPECT_EQ(Dst.At(1, 0), RGB(190, 190, 190));  // (90 + 240 * 2) / 3
+}
+
+TEST(GdiStretch, HalftoneEnlargementsAreTheAreaAverage) {
+    // Destination pixels inside one source pixel take it as it is, those
+    // straddling two average them; each case against the covered-area average
+    // worked out here (rounded half up).
+    const int SrcW = 3, SrcH = 2;
+    TCanvas Src(SrcW, SrcH);
+    Paint(Src, SrcAt);
+    const SIZE Sizes[] = {{7, 5}, {7, 2}, {3, 5}, {9, 4}, {3, 2}};
+    for (const SIZE& D : Sizes) {
+        SCOPED_TRACE(testing::Message() << D.cx << "x" << D.cy);
+        TCanvas Dst(D.cx, D.cy);
+        SetStretchBltMode(Dst.Dc, HALFTONE);
+        ASSERT_TRUE(StretchBlt(Dst.Dc, 0, 0, D.cx, D.cy, Src.Dc, 0, 0, SrcW, SrcH, SRCCOPY));
+        // The share of source index J in destination index I, in 1/DstLen units.
+        auto Share = [](int I, int J, int SrcLen, int DstLen) {
+            int Lo = std::max(I * SrcLen, J * DstLen), Hi = std::min((I + 1) * SrcLen, (J + 1) * DstLen);
+            return std::max(Hi - Lo, 0);
+        };
+        for (int Y = 0; Y < D.cy; ++Y)
+            for (int X = 0; X < D.cx; ++X) {
+                uint32_t Want = 0;
+                for (int Shift : {0, 8, 16}) {
+                    int Sum = 0;
+                    for (int Sy = 0; Sy < SrcH; ++Sy)
+                        for (int Sx = 0; Sx < SrcW; ++Sx)
+                            Sum += static_cast<int>((SrcAt(Sx, Sy) >> Shift) & 0xFF) * Share(X, Sx, SrcW, D.cx) *
+                                   Share(Y, Sy, SrcH, D.cy);
+                    const int Total = SrcW * SrcH;
+                    Want |= static_cast<uint32_t>((Sum + Total / 2) / Total) << Shift;
+                }
+                ASSERT_EQ(Dst.At(X, Y), ToRef(Want)) << X << "," << Y;
+            }
+    }
 }
 
 TEST(GdiStretch, NegativeWidthMirrors) {
