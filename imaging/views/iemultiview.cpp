@@ -690,21 +690,13 @@ void TIEMultiView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
     FSelectedAtDown = FSelectionChanged = false;
     if (HandleAllocated()) SetCapture(Handle());
     const int32_t I = ImageAtPos(X, Y);
+    FDownIndex = FDragIndex = I;
     if (MultiSelectionOptions.Contains(iemoSelectOnMouseUp) || Button != mbLeft || !MouseInteract.Contains(mmiSelect)) {
         FUserAction = false;
         return;
     }
     if (Shift.Contains(ssShift)) {
-        // A range from the anchor.
-        const bool A = FAdditive, K = FKeep;
-        FAdditive = false;
-        FKeep = true;
-        ClearSelection();
-        SelectImageInternal(FAnchor < 0 ? 0 : FAnchor);
-        FAdditive = A;
-        SelectAtPos(X, Y, TShiftState{ssShift});
-        FKeep = K;
-        FSelectedAtDown = true;
+        SelectRangeTo(FAnchor, X, Y);
     } else if (I >= 0 && IsImageSelected(I)) {
         FAnchor = I;  // a drag may start with the whole selection
     } else {
@@ -714,17 +706,43 @@ void TIEMultiView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
     FUserAction = false;
 }
 
+void TIEMultiView::SelectRangeTo(int32_t From, int X, int Y) {
+    // The range replaces the selection; its first image stays selected when the range
+    // comes back to it.
+    const bool A = FAdditive, K = FKeep;
+    FAdditive = false;
+    FKeep = true;
+    ClearSelection();
+    SelectImageInternal(From < 0 ? 0 : From);
+    FAdditive = A;
+    SelectAtPos(X, Y, TShiftState{ssShift});
+    FKeep = K;
+    FSelectedAtDown = true;
+}
+
 void TIEMultiView::ViewChange(int32_t Change) {
     if (FUserAction && OnViewChange) OnViewChange(this, Change);
 }
 
 void TIEMultiView::MouseMove(TShiftState Shift, int X, int Y) {
     TIEView::MouseMove(Shift, X, Y);
-    if (!FMouseDownPending || !MouseInteract.Contains(mmiScroll)) return;
+    if (!FMouseDownPending) return;
     const bool User = FUserAction;
     FUserAction = true;
-    SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
-    ViewChange(0);
+    if (MouseInteract.Contains(mmiSelect) && FEnableMultiSelect) {
+        // Dragging over the images selects the range from the one pressed on. The
+        // border between cells, a point beyond the grid (the hit test may give any
+        // negative number there) or the image reached last changes nothing.
+        const int32_t I = ImageAtPos(X, Y);
+        if (I >= 0 && I != FDragIndex) {
+            FDragIndex = I;
+            SelectRangeTo(FDownIndex, X, Y);
+        }
+    }
+    if (MouseInteract.Contains(mmiScroll)) {
+        SetViewXY(FDownViewX + FDownX - X, FDownViewY + FDownY - Y);
+        ViewChange(0);
+    }
     FUserAction = User;
 }
 

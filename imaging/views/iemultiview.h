@@ -158,7 +158,8 @@ public:
     bool DeleteImage(int32_t Index);
     // The multiple selection (with EnableMultiSelect): Ctrl-click adds or removes an
     // image, Shift-click selects the range from the anchor (with iemoRegion the
-    // rectangle of rows and columns).
+    // rectangle of rows and columns), and dragging from an image selects the range
+    // from it to the image under the mouse, in place of the selection.
     bool EnableMultiSelect() const { return FEnableMultiSelect; }
     void SetEnableMultiSelect(bool Value);
     TIEMultiSelectionOptions MultiSelectionOptions;
@@ -441,6 +442,10 @@ private:
     void DoImageSelect(int32_t Index);
     void DoImageDeselect(int32_t Index);
     int32_t FDownX = 0, FDownY = 0, FDownViewX = 0, FDownViewY = 0;
+    // The image pressed on (-1: none) and the last one a drag reached.
+    int32_t FDownIndex = -1, FDragIndex = -1;
+    // The selection becomes the range from image From (0 when -1) to the image at (X, Y).
+    void SelectRangeTo(int32_t From, int X, int Y);
     TScrollStyle FScrollBars = ssBoth;
     double FScaleX = 1, FScaleY = 1;
     bool FUpdating = false;

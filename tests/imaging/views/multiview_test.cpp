@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <set>
 
 #include <unistd.h>
 
@@ -607,6 +608,127 @@ TEST_F(MultiViewTest, MultipleSelectionByClicks) {
     Selects.clear();
     View->SetSelectedImage(0);
     EXPECT_TRUE(Selects.empty());
+}
+
+// With EnableMultiSelect, pressing on an image and dragging selects the range from it
+// to the image under the mouse (with iemoRegion the rectangle of rows and columns), in
+// place of the selection; the border between cells, the image reached last and points
+// beyond the grid change nothing, and the release keeps the range. The events follow
+// every change, so a handler that tracks them ends with the view's selection.
+TEST_F(MultiViewTest, DraggingSelectsTheRangeFromThePressedImage) {
+    for (int I = 0; I < 12; ++I) View->InsertImage(I);
+    View->ThumbWidth = View->ThumbHeight = 100;
+    View->HorizBorder = View->VertBorder = 4;
+    View->GridWidth = 4;
+    View->MouseInteract = TIEMMouseInteract{mmiSelect};
+    Form->SetBounds(300, 300, Form->Width(), Form->Height());  // room above and left of the grid
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    TestHooks::PumpPending();
+    // Pseudo cells: the border between images 5 and 6, and a point above and left of
+    // the grid, where the hit test gives a negative number other than -1.
+    const int Border = -1, Beyond = -2;
+    ASSERT_LT(View->ImageAtPos(-150, -150), -1);
+    POINT LastPress{-1000, -1000};
+    auto PointOf = [&](int Cell) {
+        if (Cell == Beyond) return View->ClientToScreen(POINT{-150, -150});
+        if (Cell == Border) {
+            const TRect R6 = View->ThumbRect(6);
+            return View->ClientToScreen(POINT{R6.left - 2, R6.top + 30});
+        }
+        const TRect R = View->ThumbRect(Cell);
+        return View->ClientToScreen(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2});
+    };
+    // Two presses at one point in a row would make a double click.
+    auto PressPoint = [&](int Cell) {
+        POINT P = PointOf(Cell);
+        if (std::abs(P.x - LastPress.x) <= 10 && std::abs(P.y - LastPress.y) <= 10) P.x += 25;
+        LastPress = P;
+        return P;
+    };
+    std::set<int> Tracked;
+    int Events = 0;
+    View->OnImageSelect = [&](TObject*, int32_t I) { Tracked.insert(I), ++Events; };
+    View->OnImageDeselect = [&](TObject*, int32_t I) { Tracked.erase(I), ++Events; };
+    auto Selection = [&] {
+        std::vector<int> Sel;
+        if (!View->EnableMultiSelect()) return View->SelectedImage() < 0 ? Sel : std::vector<int>{View->SelectedImage()};
+        for (int I = 0; I < View->GetImageCount(); ++I)
+            if (View->IsImageSelected(I)) Sel.push_back(I);
+        return Sel;
+    };
+    using Sel = std::vector<int>;
+    struct TMove {
+        int Cell;
+        Sel Expected;
+    };
+    struct {
+        const char* Name;
+        bool Multi;
+        TIEMultiSelectionOptions Options;
+        std::vector<std::pair<int, int>> Clicks;  // (cell, key held) before the drag
+        int Key;                                  // held while pressing
+        int Down;
+        Sel AfterDown;
+        std::vector<TMove> Moves;
+        int Up;
+        Sel AfterUp;
+    } const Cases[] = {
+        {"list order, over a border, back, beyond the grid", true, {}, {}, 0, 1, {1},
+         {{2, {1, 2}}, {2, {1, 2}}, {6, {1, 2, 3, 4, 5, 6}}, {Border, {1, 2, 3, 4, 5, 6}}, {0, {0, 1}},
+          {Beyond, {0, 1}}},
+         Beyond, {0, 1}},
+        {"rectangle of rows and columns", true, {iemoRegion}, {}, 0, 1, {1},
+         {{6, {1, 2, 5, 6}}, {4, {0, 1, 4, 5}}, {11, {1, 2, 3, 5, 6, 7, 9, 10, 11}}},
+         11, {1, 2, 3, 5, 6, 7, 9, 10, 11}},
+        {"pressed on the border: from the first image", true, {}, {}, 0, Border, {}, {{2, {0, 1, 2}}}, 2, {0, 1, 2}},
+        {"Ctrl: the drag replaces the selection", true, {}, {{0, 0}}, VK_CONTROL, 5, {0, 5}, {{6, {5, 6}}}, 6, {5, 6}},
+        {"Shift: the press takes the range from the anchor, the drag from the pressed image", true, {},
+         {{1, 0}}, VK_SHIFT, 3, {1, 2, 3}, {{7, {3, 4, 5, 6, 7}}}, 7, {3, 4, 5, 6, 7}},
+        {"pressed on a selected image: the drag starts from it", true, {}, {{1, 0}, {3, VK_SHIFT}}, 0, 2,
+         {1, 2, 3}, {{5, {2, 3, 4, 5}}}, 5, {2, 3, 4, 5}},
+        {"pressed on a selected image and released: only it stays", true, {}, {{1, 0}, {3, VK_SHIFT}}, 0, 2,
+         {1, 2, 3}, {}, 2, {2}},
+        {"iemoSelectOnMouseUp: the press selects nothing, the release keeps the range", true,
+         {iemoSelectOnMouseUp}, {{0, 0}}, 0, 5, {0}, {{6, {5, 6}}}, 6, {5, 6}},
+        {"without EnableMultiSelect no range", false, {}, {}, 0, 1, {1}, {{3, {1}}}, 3, {3}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        View->SetEnableMultiSelect(C.Multi);
+        View->MultiSelectionOptions = C.Options;
+        View->DeselectAll();
+        TestHooks::PumpPending();
+        Tracked.clear();
+        for (const auto& [Cell, Key] : C.Clicks) {
+            if (Key) WinHeadlessScreen()->KeyDown(Key);
+            WinHeadlessScreen()->Click(PressPoint(Cell));
+            if (Key) WinHeadlessScreen()->KeyUp(Key);
+            TestHooks::PumpPending();
+        }
+        if (C.Key) WinHeadlessScreen()->KeyDown(C.Key);
+        WinHeadlessScreen()->MouseDown(PressPoint(C.Down));
+        TestHooks::PumpPending();
+        EXPECT_EQ(Selection(), C.AfterDown) << "after the press";
+        Sel Before = Selection();
+        for (const TMove& M : C.Moves) {
+            const int EventsBefore = Events;
+            WinHeadlessScreen()->MouseMove(PointOf(M.Cell));
+            TestHooks::PumpPending();
+            EXPECT_EQ(Selection(), M.Expected) << "moved to " << M.Cell;
+            if (M.Expected == Before) {
+                EXPECT_EQ(Events, EventsBefore) << "moved to " << M.Cell;
+            }
+            Before = Selection();
+        }
+        WinHeadlessScreen()->MouseUp(PointOf(C.Up));
+        if (C.Key) WinHeadlessScreen()->KeyUp(C.Key);
+        TestHooks::PumpPending();
+        EXPECT_EQ(Selection(), C.AfterUp) << "after the release";
+        if (C.Multi) {
+            EXPECT_EQ(Sel(Tracked.begin(), Tracked.end()), C.AfterUp) << "as the events tell";
+        }
+    }
 }
 
 // Each preset frame, ordinary and selected (tinted teal), at its own size.
