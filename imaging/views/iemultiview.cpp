@@ -583,6 +583,8 @@ void TIEMultiView::SetViewXY(int32_t X, int32_t Y) {
 
 void TIEMultiView::SetScrollBars(TScrollStyle Value) {
     FScrollBars = Value;
+    // The layout only sets up the bars the style allows: one it leaves out would
+    // stay shown unless hidden here.
     if (HandleAllocated()) {
         if (Value == ssNone || Value == ssVertical) IEShowScrollBar(Handle(), SB_HORZ, FALSE, FFlatScrollBars);
         if (Value == ssNone || Value == ssHorizontal) IEShowScrollBar(Handle(), SB_VERT, FALSE, FFlatScrollBars);

@@ -443,6 +443,36 @@ TEST_F(MultiViewTest, ScrollBarMessagesAndMouseScrolling) {
     EXPECT_GT(Changes, 0);
 }
 
+// Changing ScrollBars shows exactly the bars the new style allows, from every style to
+// every other, on a grid too wide and too tall for its client area: a bar the style
+// leaves out is hidden at once, one it takes in comes back.
+TEST_F(MultiViewTest, ScrollBarsShowTheBarsTheStyleAllows) {
+    for (int I = 0; I < 30; ++I) View->InsertImage(I);
+    View->ThumbWidth = View->ThumbHeight = 100;
+    View->HorizBorder = View->VertBorder = 4;
+    View->GridWidth = 8;  // 836 pixels wide, four rows
+    Form->Show();
+    ASSERT_TRUE(TestHooks::PumpUntil([&] { return Form->Showing(); }, 2000, "the grid"));
+    TestHooks::PumpPending();
+    const struct {
+        TScrollStyle Style;
+        bool Horz, Vert;
+    } Styles[] = {{ssNone, false, false}, {ssHorizontal, true, false}, {ssVertical, false, true}, {ssBoth, true, true}};
+    auto Bars = [&] {
+        const LONG S = GetWindowLongW(View->Handle(), GWL_STYLE);
+        return std::make_pair((S & WS_HSCROLL) != 0, (S & WS_VSCROLL) != 0);
+    };
+    for (const auto& From : Styles)
+        for (const auto& To : Styles) {
+            View->SetScrollBars(From.Style);
+            TestHooks::PumpPending();
+            EXPECT_EQ(Bars(), std::make_pair(From.Horz, From.Vert)) << "style " << From.Style;
+            View->SetScrollBars(To.Style);
+            TestHooks::PumpPending();
+            EXPECT_EQ(Bars(), std::make_pair(To.Horz, To.Vert)) << "style " << From.Style << " to " << To.Style;
+        }
+}
+
 // Every layout pass ends by calling the bitmap-change callbacks (kind 0, the selected
 // image's bitmap in place); a pass held back by the paint lock calls them when it runs.
 // Keeping the offset in range reports a view change only inside a user action.
