@@ -2,6 +2,11 @@
 // unknown lines and the order of everything survive a write.
 #include "platform/rtl/inifiles.h"
 
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -158,12 +163,31 @@ Lines LoadLines(const std::string& FileName) {
     return r;
 }
 
+// True when FileName is a regular file whose bytes are Data.
+bool HoldsExactly(const std::string& FileName, const std::string& Data) {
+    struct stat St {};
+    if (stat(FileName.c_str(), &St) != 0 || !S_ISREG(St.st_mode) || St.st_size != static_cast<off_t>(Data.size()))
+        return false;
+    try {
+        std::ifstream Current(FileName, std::ios::binary);
+        const std::string Old((std::istreambuf_iterator<char>(Current)), std::istreambuf_iterator<char>());
+        return Current.good() && Old == Data;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 void SaveLines(const std::string& FileName, const Lines& L) {
     std::string data;
     for (const auto& s : L) {
         data += s;
         data += "\r\n";
     }
+    // A file that already holds exactly this text is left alone: the program
+    // writes a value back at every start, and rewriting an unchanged file
+    // (truncated and written again) cost more than the rest of reading the
+    // settings.
+    if (HoldsExactly(FileName, data)) return;
     try {
         TFileStream f(FileName, fmCreate);
         f.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <fstream>
 #include <memory>
 
@@ -111,6 +114,26 @@ TEST_P(IniFileTest, ReadsHandWrittenFiles) {
     TStringList sections;
     ini.ReadSections(sections);
     EXPECT_EQ(Items(sections), (std::vector<std::string>{"QZOptions", "Other Section"}));
+}
+
+TEST_P(IniFileTest, AWriteThatChangesNoTextLeavesTheFileAlone) {
+    // The program writes a value back at every start: a file that would get
+    // the same bytes is not truncated and written again. With LF line ends
+    // the bytes do change (lines are written with CR LF), so that file is.
+    const std::string original = Sample(GetParam());
+    WriteFile(Name(), original);
+    const timespec Old[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, Name().c_str(), Old, 0), 0);
+    TIniFile ini(Name());
+    ini.WriteString("QZOptions", "Two", "2");  // the line as it stands
+    struct stat St {};
+    ASSERT_EQ(stat(Name().c_str(), &St), 0);
+    const bool Crlf = std::string(GetParam()) == "\r\n";
+    EXPECT_EQ(St.st_mtim.tv_sec == 1000000000, Crlf);
+    EXPECT_EQ(ReadFile(Name()), Sample("\r\n"));
+    // A changed value is written.
+    ini.WriteString("QZOptions", "Two", "3");
+    EXPECT_EQ(TIniFile(Name()).ReadInteger("QZOptions", "Two", 0), 3);
 }
 
 TEST_P(IniFileTest, WritesKeepOtherLinesAndReachTheFileAtOnce) {
