@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -33,6 +34,18 @@ inline std::string FindProgram(const std::string& Name) {
 
 // Runs xdotool (at Bin) with the arguments, without a shell; its exit status, or
 // -1 when it could not run.
+// What a shell command prints on its standard output, without the last line end.
+inline std::string CommandOutput(const std::string& Command) {
+    std::string Out;
+    if (FILE* P = popen(Command.c_str(), "r")) {
+        char Buf[256];
+        while (fgets(Buf, sizeof Buf, P)) Out += Buf;
+        pclose(P);
+    }
+    while (!Out.empty() && (Out.back() == '\n' || Out.back() == '\r')) Out.pop_back();
+    return Out;
+}
+
 inline int RunXdotool(const std::string& Bin, const std::vector<std::string>& Args) {
     std::vector<std::string> Copy = Args;
     std::string Name = "xdotool";

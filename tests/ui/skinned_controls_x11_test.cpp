@@ -19,7 +19,6 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/threads.h"
 #include "platform/commctl/commctrl.h"
-#include "platform/rtl/scope.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/screen/screen.h"
 #include "platform/win/winscreen.h"
@@ -27,6 +26,7 @@
 #include "skin/skin_manager.h"
 #include "skin/skin_scrollbars.h"
 #include "tests/platform/xvfb_server.h"
+#include "tests/ui/timed_steps.h"
 #include "tests/ui/x11_program.h"
 #include "temp_folder.h"
 #include "ui/main_form.h"
@@ -59,17 +59,9 @@ TEST_F(SkinnedControlsX11, SettingsDialogCheckBoxToggledAndClosedWithOk) {
     int Step = 0;
     bool Before = false, Toggled = false, ClickedOk = false;
     std::string Problem;
-    auto* Steps = new TTimer(frmMain);
-    // The timer's handler refers to this frame: it goes before the frame does
-    // on every way out, a failed assertion included.
-    rtl::TScopeExit FreeSteps([&] {
-        Steps->SetEnabled(false);
-        Steps->Free();
-    });
-    Steps->SetInterval(30);
     // Bounds a failure: the dialog's own loop would otherwise never end.
     const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    Steps->SetOnTimer([&](TObject*) {
+    TTimedSteps Steps(30, [&] {
         TCheckBox* Box = frmSettings->chkDirectShow;
         if (std::chrono::steady_clock::now() > GiveUp) Problem = "the dialog did not go through its steps";
         if (Step == 0 && OnScreen(frmSettings->Handle()) && Skinned(Box) && Skinned(frmSettings->btnOK)) {
@@ -87,7 +79,7 @@ TEST_F(SkinnedControlsX11, SettingsDialogCheckBoxToggledAndClosedWithOk) {
     // Opened as a user does: the Settings button of the main window.
     ASSERT_TRUE(ClickOn(frmMain->btnSettings));
     bool Closed = PumpUntil([&] { return (Step == 2 || !Problem.empty()) && !frmSettings->Showing(); }, 90000);
-    Steps->SetEnabled(false);
+    Steps.Stop();
     EXPECT_TRUE(Problem.empty()) << Problem;
     EXPECT_TRUE(Toggled) << "the click on the skinned check box did not toggle it (step " << Step << ")";
     EXPECT_TRUE(ClickedOk);

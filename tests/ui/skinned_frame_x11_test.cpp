@@ -17,7 +17,6 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/threads.h"
 #include "platform/rtl/inifiles.h"
-#include "platform/rtl/scope.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/screen/headless.h"
 #include "platform/screen/screen.h"
@@ -28,6 +27,7 @@
 #include "skin/skin_window.h"
 #include "temp_folder.h"
 #include "tests/platform/xvfb_server.h"
+#include "tests/ui/timed_steps.h"
 #include "tests/ui/x11_program.h"
 #include "tests/ui/x11_root.h"
 #include "ui/main_form.h"
@@ -58,16 +58,6 @@ POINT FrameToScreen(HWND H, const TRect& R) {
     return POINT{W.left + (R.left + R.right) / 2, W.top + (R.top + R.bottom) / 2};
 }
 
-std::string Capture(const std::string& Command) {
-    std::string Out;
-    if (FILE* P = popen(Command.c_str(), "r")) {
-        char Buf[256];
-        while (fgets(Buf, sizeof Buf, P)) Out += Buf;
-        pclose(P);
-    }
-    return Out;
-}
-
 class SkinnedFrameX11 : public xvfbtest::TProgramOnX11 {
 protected:
     SkinnedFrameX11() : TProgramOnX11("tessaro_frame_x11") {}
@@ -92,10 +82,10 @@ TEST_F(SkinnedFrameX11, FoundByTitleCutCornersMinimiseAndTheFilePopup) {
     RECT W;
     GetWindowRect(Main, &W);
     // xdotool finds one shown window by the title, where the main window is.
-    std::istringstream Found(Capture(Xdotool + " search --onlyvisible --name '^" + frmMain->Caption() + "$'"));
+    std::istringstream Found(xvfbtest::CommandOutput(Xdotool + " search --onlyvisible --name '^" + frmMain->Caption() + "$'"));
     int Matching = 0, Ids = 0;
     for (std::string Id; Found >> Id; ++Ids) {
-        const std::string Geometry = Capture(Xdotool + " getwindowgeometry --shell " + Id);
+        const std::string Geometry = xvfbtest::CommandOutput(Xdotool + " getwindowgeometry --shell " + Id);
         int X = -1, Y = -1, Wd = -1, Ht = -1;
         for (std::istringstream L(Geometry); L;) {
             std::string Line;
@@ -140,14 +130,8 @@ TEST_F(SkinnedFrameX11, FoundByTitleCutCornersMinimiseAndTheFilePopup) {
     ASSERT_TRUE(LoadPixelsPng(std::string(TESSARO_TEST_DATA) + "/ui/main_file_popup.png", Golden, GW, GH));
     bool Opened = false, Matched = false, Escaped = false;
     std::string Problem;
-    auto* Steps = new TTimer(frmMain);
-    rtl::TScopeExit FreeSteps([&] {
-        Steps->SetEnabled(false);
-        Steps->Free();
-    });
-    Steps->SetInterval(30);
     const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    Steps->SetOnTimer([&](TObject*) {
+    TTimedSteps Steps(30, [&] {
         if (Escaped) return;
         HWND Popup = ShownPopup();
         if (Popup) {
@@ -179,7 +163,7 @@ TEST_F(SkinnedFrameX11, FoundByTitleCutCornersMinimiseAndTheFilePopup) {
     ASSERT_TRUE(ClickAt(FrameToScreen(Main, File->Rect)));
     const bool Closed = PumpUntil(
         [&] { return (Escaped || !Problem.empty()) && !ShownPopup(); }, 60000);
-    Steps->SetEnabled(false);
+    Steps.Stop();
     EXPECT_TRUE(Problem.empty()) << Problem;
     EXPECT_TRUE(Opened);
     EXPECT_TRUE(Matched) << "the File popup read back from the server differs from ui/main_file_popup.png; it is saved as "

@@ -31,6 +31,7 @@
 #include "skin/skin_menubar.h"
 #include "skin/skin_window.h"
 #include "temp_folder.h"
+#include "tests/ui/timed_steps.h"
 #include "tools/skingen/skin_art.h"
 #include "tools/skingen/skin_container_writer.h"
 #include "ui/about_wnd.h"
@@ -246,14 +247,10 @@ TEST_F(SkinnedProgramWindows, AMessageBoxIsSkinnedWhileItWaitsAndStillAnswers) {
             ScreenToClient(Box, &P);
             return P;
         };
-        auto* Steps = new TTimer(frmMain);
-        rtl::TScopeExit FreeSteps([&] {
-            Steps->SetEnabled(false);
-            Steps->Free();
+        rtl::TScopeExit CleanUp([&] {
             if (Other) DestroyWindow(Other);
         });
-        Steps->SetInterval(20);
-        Steps->SetOnTimer([&](TObject*) {
+        TTimedSteps Steps(20, [&] {
             if (!Box || Step < 0) return;
             // Bounds a failure: the box's loop would otherwise never end.
             if (++Ticks > 1500) {
@@ -400,13 +397,7 @@ protected:
                         const std::string& Popup, const std::string& Desktop) {
         bool Done = false, Pressed = false;
         int Ticks = 0, Shown = 0;
-        auto* Steps = new TTimer(frmMain);
-        rtl::TScopeExit FreeSteps([&] {
-            Steps->SetEnabled(false);
-            Steps->Free();
-        });
-        Steps->SetInterval(20);
-        Steps->SetOnTimer([&](TObject*) {
+        TTimedSteps Steps(20, [&] {
             if (Done) return;
             const std::vector<HWND> P = ShownPopups();
             // Bounds a failure: the menu loop would otherwise never end.
@@ -479,13 +470,7 @@ TEST_F(SkinnedMainMenus, ALanguageChosenInTheSkinnedMenuRenamesTheBar) {
     Keys.push_back(VK_RETURN);
     bool Pressed = false;
     int Ticks = 0;
-    auto* Steps = new TTimer(frmMain);
-    rtl::TScopeExit FreeSteps([&] {
-        Steps->SetEnabled(false);
-        Steps->Free();
-    });
-    Steps->SetInterval(20);
-    Steps->SetOnTimer([&](TObject*) {
+    TTimedSteps Steps(20, [&] {
         if (Pressed) return;
         if (++Ticks > 250) {
             Pressed = true;

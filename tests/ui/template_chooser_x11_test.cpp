@@ -22,13 +22,13 @@
 #include "platform/classlib/extctrls.h"
 #include "platform/classlib/jpeg.h"
 #include "platform/classlib/threads.h"
-#include "platform/rtl/scope.h"
 #include "platform/rtl/sysutils.h"
 #include "platform/screen/screen.h"
 #include "platform/win/winscreen.h"
 #include "skin/skin_manager.h"
 #include "skin/skin_window.h"
 #include "tests/platform/xvfb_server.h"
+#include "tests/ui/timed_steps.h"
 #include "tests/ui/x11_program.h"
 #include "temp_folder.h"
 #include "ui/main_form.h"
@@ -80,15 +80,9 @@ TEST_F(TemplateChooserX11, AClickedThumbnailAndOkShowTheChosenPreview) {
     int Step = 0;
     std::string Problem;
     bool AllShown = false;
-    auto* Steps = new TTimer(frmMain);
-    // Its handler uses this test's locals: it must not outlive them, also when an assertion returns early.
-    rtl::TScopeExit FreeSteps([&] {
-        Steps->SetEnabled(false);
-        Steps->Free();
-    });
-    Steps->SetInterval(30);
     const auto GiveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    Steps->SetOnTimer([&](TObject*) {
+    // Its handler uses this test's locals: it must not outlive them, also when an assertion returns early.
+    TTimedSteps Steps(30, [&] {
         TIEMultiView* V = frmTemplate->imvView;
         if (std::chrono::steady_clock::now() > GiveUp) Problem = "the chooser did not go through its steps";
         if (Step == 0 && frmTemplate->Showing() && V->GetImageCount() == 3) {

@@ -26,17 +26,6 @@ bool OnPath(const std::string& Program) {
     return std::system(("command -v " + Program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-std::string Capture(const std::string& Command) {
-    std::string Out;
-    if (FILE* P = popen(Command.c_str(), "r")) {
-        char Buf[256];
-        while (fgets(Buf, sizeof Buf, P)) Out += Buf;
-        pclose(P);
-    }
-    while (!Out.empty() && (Out.back() == '\n' || Out.back() == '\r')) Out.pop_back();
-    return Out;
-}
-
 pid_t Spawn(const std::vector<std::string>& Args, const std::vector<std::string>& Env) {
     std::vector<char*> Argv;
     for (const std::string& A : Args) Argv.push_back(const_cast<char*>(A.c_str()));
@@ -84,26 +73,26 @@ TEST(XvfbStart, TheMainWindowAppearsWithItsTitle) {
     // Waits on what can be seen: the window mapped under its title, then a
     // screenshot of it that shows more than a blank (the first paint done).
     // The deadline only bounds a failure; a busy machine just takes longer.
-    std::string Window, Shot = Capture("pwd") + "/xvfb_main_window.png";
+    std::string Window, Shot = xvfbtest::CommandOutput("pwd") + "/xvfb_main_window.png";
     const bool CanShoot = OnPath("import") && OnPath("convert");
     bool Painted = false;
     const auto Deadline = std::chrono::steady_clock::now() + std::chrono::seconds(90);
     while (std::chrono::steady_clock::now() < Deadline && !Painted) {
         if (Window.empty())
-            Window = Capture("DISPLAY=" + Display + " xdotool search --onlyvisible --name '^Tessaro$' 2>/dev/null | head -n 1");
+            Window = xvfbtest::CommandOutput("DISPLAY=" + Display + " xdotool search --onlyvisible --name '^Tessaro$' 2>/dev/null | head -n 1");
         if (!Window.empty()) {
             if (!CanShoot) break;
             std::remove(Shot.c_str());
             const std::string Cmd = "DISPLAY=" + Display + " import -window " + Window + " '" + Shot + "' 2>/dev/null";
             if (std::system(Cmd.c_str()) == 0 && access(Shot.c_str(), R_OK) == 0) {
-                const std::string Colours = Capture("convert '" + Shot + "' -format %k info: 2>/dev/null");
+                const std::string Colours = xvfbtest::CommandOutput("convert '" + Shot + "' -format %k info: 2>/dev/null");
                 Painted = std::atoi(Colours.c_str()) > 8;
             }
         }
         if (!Painted) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     const std::string Geometry =
-        Window.empty() ? "" : Capture("DISPLAY=" + Display + " xdotool getwindowgeometry " + Window + " 2>/dev/null");
+        Window.empty() ? "" : xvfbtest::CommandOutput("DISPLAY=" + Display + " xdotool getwindowgeometry " + Window + " 2>/dev/null");
     Stop(App);
     Server.Stop();
     ASSERT_FALSE(Window.empty()) << "no window titled Tessaro was mapped";
