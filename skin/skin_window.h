@@ -78,6 +78,14 @@ public:
     void PaintFrame(HDC DC = nullptr);
     // The last frame drawn and what it was drawn from; cleared with the skin.
     std::unique_ptr<TBitmap> FrameCache, FrameCacheOther;
+    // The last picture of each border band: the region and the frame both
+    // need it at the same size, so a start paints each band once.
+    struct TBorderImage {
+        const TBitmap* Source = nullptr;
+        int W = 0, H = 0, Frame = 0;
+        std::unique_ptr<TBitmap> Image;
+    };
+    TBorderImage BorderImages[4];
     std::u16string FrameCacheSignature, FrameCacheOtherSignature;
     std::u16string FrameSignature();
     void UpdateFrame();
@@ -214,6 +222,7 @@ private:
     bool SysCommand(WPARAM WParam, LPARAM LParam, LRESULT& Result);
     void HoverPoll();
     void PaintBorder(int Part, const TRect& R, HDC DC);
+    TBitmap* BorderImage(int Part, int W, int H);
     void PaintTitleBar(HDC DC);
     void PaintCaptionText(HDC DC, const TRect& R);
     std::u16string WindowText() const;

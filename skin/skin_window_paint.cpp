@@ -96,16 +96,28 @@ void TSkinnedWindow::PaintFrame(HDC GivenDC) {
     if (!GivenDC) ReleaseDC(Window, DC);
 }
 
-void TSkinnedWindow::PaintBorder(int Part, const TRect& R, HDC DC) {
-    if (R.Width() < 0 || R.Height() < 0) return;
+TBitmap* TSkinnedWindow::BorderImage(int Part, int W, int H) {
+    if (W < 0 || H < 0) return nullptr;
     TDataSkinBorder* B = SkinData->Borders[static_cast<std::size_t>(Part - 1)].get();
-    if (!B || !B->Bitmap || B->Bitmap->Empty()) return;
+    if (!B || !B->Bitmap || B->Bitmap->Empty()) return nullptr;
     const bool Vertical = Part == 3 || Part == 4;
     const int Count = std::max(1, static_cast<int>(B->FrameCount));  // as the frame sizes count it
     const int Frame = (WindowActive || Count == 1) ? 1 : 2;
-    auto Img = RenderNineGridFrame(TRect(0, 0, R.Width(), R.Height()), *B->Bitmap, B->Margins(), Vertical, B->Tile != 1,
-                                   Count, Frame);
-    if (!Img || Img->Empty()) return;
+    TBorderImage& Kept = BorderImages[Part - 1];
+    if (!Kept.Image || Kept.Source != B->Bitmap.get() || Kept.W != W || Kept.H != H || Kept.Frame != Frame) {
+        Kept.Image = RenderNineGridFrame(TRect(0, 0, W, H), *B->Bitmap, B->Margins(), Vertical, B->Tile != 1, Count,
+                                         Frame);
+        Kept.Source = B->Bitmap.get();
+        Kept.W = W;
+        Kept.H = H;
+        Kept.Frame = Frame;
+    }
+    return Kept.Image && !Kept.Image->Empty() ? Kept.Image.get() : nullptr;
+}
+
+void TSkinnedWindow::PaintBorder(int Part, const TRect& R, HDC DC) {
+    TBitmap* Img = BorderImage(Part, R.Width(), R.Height());
+    if (!Img) return;
     BitBlt(DC, R.left, R.top, R.Width(), R.Height(), Img->Canvas().Handle(), 0, 0, SRCCOPY);
 }
 
@@ -184,11 +196,10 @@ void TSkinnedWindow::PaintCaptionText(HDC DC, const TRect& R) {
 
 // ---- Window region -----------------------------------------------------------------------
 HRGN TSkinnedWindow::BandRegion(int Part, int W, int H, int X, int Y) {
-    TBitmap B(W, H, pf24bit);
-    B.Canvas().Brush().SetColor(clFuchsia);
-    B.Canvas().FillRect(TRect(0, 0, W, H));
-    PaintBorder(Part, TRect(0, 0, W, H), B.Canvas().Handle());
-    return RegionFromColorKey(B, X, Y, 1, 1, 1, clFuchsia);
+    // The band's picture covers it whole (24-bit, as the scratch bitmap it
+    // used to be copied into); a band without one is all key.
+    if (TBitmap* Img = BorderImage(Part, W, H)) return RegionFromColorKey(*Img, X, Y, 1, 1, 1, clFuchsia);
+    return CreateRectRgn(0, 0, 0, 0);
 }
 
 void TSkinnedWindow::UpdateWindowRegion() {

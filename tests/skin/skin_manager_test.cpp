@@ -1437,3 +1437,68 @@ TEST_F(SkinMenuBarTest, ACaptionThatFitsIsNotCutShort) {
 }
 
 }  // namespace
+
+namespace {
+
+// The region from each band's picture painted over the key colour and scanned,
+// as the frame at this size and activation would show it.
+HRGN PaintedRegion(TSkinData& D, TSkinnedWindow& S, int W, int H) {
+    HRGN Region = CreateRectRgn(S.BorderLeft, S.BorderTop, W - S.BorderRight, H - S.BorderBottom);
+    const int Inner = W - S.BorderLeft - S.BorderRight;
+    const TRect Bands[4] = {TRect(0, 0, S.BorderLeft, H), TRect(W - S.BorderRight, 0, W, H),
+                            TRect(S.BorderLeft, 0, S.BorderLeft + Inner, S.BorderTop),
+                            TRect(S.BorderLeft, H - S.BorderBottom, S.BorderLeft + Inner, H)};
+    for (int Side = 0; Side < 4; ++Side) {
+        const TRect& R = Bands[Side];
+        TDataSkinBorder& B = *D.Borders[static_cast<std::size_t>(Side)];
+        HRGN Part;
+        if (B.Trans == 1 && R.Width() > 0 && R.Height() > 0) {
+            TBitmap Scratch(R.Width(), R.Height(), pf24bit);
+            Scratch.Canvas().Brush().SetColor(clFuchsia);
+            Scratch.Canvas().FillRect(TRect(0, 0, R.Width(), R.Height()));
+            const int Count = std::max(1, static_cast<int>(B.FrameCount));
+            DrawSkinImage(Scratch.Canvas().Handle(), TRect(0, 0, R.Width(), R.Height()), *B.Bitmap,
+                          /*Vertical=*/Side >= 2, B.Tile != 1, /*Transparent=*/false, Count,
+                          S.WindowActive || Count == 1 ? 1 : 2, B.Margins());
+            Part = RegionFromColorKey(Scratch, R.left, R.top, 1, 1, 1, clFuchsia);
+        } else {
+            Part = CreateRectRgn(R.left, R.top, R.right, R.bottom);
+        }
+        if (Part) {
+            CombineRgn(Region, Region, Part, RGN_OR);
+            DeleteObject(Part);
+        }
+    }
+    return Region;
+}
+
+}  // namespace
+
+TEST_F(SkinManagerTest, RegionEqualsTheBordersPaintedAndScannedThroughResizesAndActivation) {
+    for (const auto& V : SkinVariants()) {
+        SCOPED_TRACE(V.Name);
+        LoadVariant(*Data, V.Name);
+        HWND H = Make(WS_OVERLAPPEDWINDOW | WS_VISIBLE, u"SkinTestWnd", 300, 200);
+        TSkinnedWindow* S = Skin(H);
+        ASSERT_NE(S, nullptr);
+        // Sizes met again, a size one pixel off, and an activation change
+        // between resizes: a kept band picture must never stand for another.
+        const SIZE Sizes[] = {{300, 200}, {420, 260}, {181, 121}, {420, 260}, {421, 261}, {300, 200}};
+        for (std::size_t I = 0; I < std::size(Sizes); ++I) {
+            SCOPED_TRACE(std::to_string(Sizes[I].cx) + "x" + std::to_string(Sizes[I].cy));
+            if (I % 2) SendMessageW(H, WM_NCACTIVATE, S->WindowActive ? FALSE : TRUE, 0);
+            SetWindowPos(H, nullptr, 0, 0, Sizes[I].cx, Sizes[I].cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+            RECT W;
+            GetWindowRect(H, &W);
+            HRGN Got = CreateRectRgn(0, 0, 0, 0);
+            ASSERT_NE(GetWindowRgn(H, Got), ERROR);
+            HRGN Want = PaintedRegion(*Data, *S, W.right - W.left, W.bottom - W.top);
+            EXPECT_TRUE(EqualRgn(Got, Want));
+            DeleteObject(Got);
+            DeleteObject(Want);
+        }
+        S->Unskin();
+        S->Free();
+        DestroyWindow(H);
+    }
+}
