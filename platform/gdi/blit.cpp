@@ -20,7 +20,7 @@ uint8_t RopCode(DWORD Rop) { return static_cast<uint8_t>((Rop >> 16) & 0xFF); }
 // new surface, converting between monochrome and colour for the destination.
 std::unique_ptr<TGdiSurface> GrabSource(TTarget& Src, RECT R, const TTarget& Dst) {
     auto Out = NewSurface(R.right - R.left, R.bottom - R.top);
-    Src.Rows(R.top, R.bottom);
+    Src.Reads(R);
     bool FromMono = Src.Mono && !Dst.Mono;
     bool ToMono = !Src.Mono && Dst.Mono;
     uint32_t Fore = Dst.MapColor(Dst.Dc->S.TextColor), Back = Dst.MapColor(Dst.Dc->S.BkColor);

@@ -594,6 +594,13 @@ void TTarget::Rows(int Y0, int Y1) {
     for (int Y = Y0; Y < Y1; ++Y) Span(Y, 0, Surf->Width);
 }
 
+void TTarget::Reads(const RECT& R) {
+    if (!Lazy) return;
+    // A piece of a skin strip reads a frame's corner, not the strip's whole rows.
+    const int Y0 = std::max<int>(R.top, 0), Y1 = std::min<int>(R.bottom, Surf->Height);
+    for (int Y = Y0; Y < Y1; ++Y) Span(Y, R.left, R.right);
+}
+
 void TTarget::Touch(const RECT& R) {
     if (Lazy) {
         // A cell's frame or fill decodes the pixels it draws on, not whole rows.
