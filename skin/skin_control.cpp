@@ -102,6 +102,7 @@ void TSkinControl::AttachWindow(HWND Window, TSkinData* ASkinData, TControlSkinH
 }
 
 void TSkinControl::Detach() {
+    KeptImage.Clear();
     if (SetColor && Control) {
         SwitchParentBackground(false);
         Control->SetColor(SavedColor);
@@ -182,6 +183,7 @@ void TSkinControl::PaintFrame(HDC Dc) {
 void TSkinControl::Draw(HDC, const TRect&) {}
 
 void TSkinControl::SkinChanged() {
+    KeptImage.Clear();
     if (SetColor && Control && SkinData) Control->SetColor(SkinData->ColButtonFace);
     Redraw();
 }

@@ -15,6 +15,7 @@
 #include "platform/classlib/graphics.h"
 #include "platform/rtl/sets.h"
 #include "skin/skin_data.h"
+#include "skin/skin_frames.h"
 #include "skin/skin_manager.h"
 
 // The two private messages only control skins use; the skin engine's others
@@ -81,6 +82,8 @@ public:
     virtual void PaintFrame(HDC Dc);
     virtual void Draw(HDC Dc, const TRect& R);
     virtual void SkinChanged();
+    // The last skin picture drawn whole at the control's size.
+    TKeptSkinImage KeptImage;
 
     // Every message of the skinned window arrives here.
     void SkinWndProc(TMessage& Message);

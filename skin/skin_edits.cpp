@@ -341,8 +341,8 @@ void TSkinComBox::Draw(HDC Dc, const TRect& Rect) {
     if (Button.Style == 2) {
         TDataSkinObject* Part = &Button;
         if (Left && SkinData->SunkEdge) Part = SkinData->SunkEdge.get();
-        DrawSkinImage(Dc, R, *Part->Bitmap, /*Vertical=*/false, /*Tile=*/false, /*Transparent=*/true, Part->FrameCount,
-                      State, Part->Margins());
+        KeptImage.Draw(Dc, R, *Part->Bitmap, /*Vertical=*/false, /*Tile=*/false, /*Transparent=*/true,
+                       Part->FrameCount, State, Part->Margins());
         return;
     }
     TRect B, G;

@@ -101,6 +101,24 @@ void DrawSkinImage(HDC Dc, const TRect& R, TBitmap& Strip, bool Vertical, bool T
     Put(Dc, R, *B, Transparent);
 }
 
+void TKeptSkinImage::Draw(HDC Dc, const TRect& R, TBitmap& AStrip, bool AVertical, bool ATile, bool Transparent,
+                          int ACount, int AN, const TRect& AMargins) {
+    if (Inverted(R) || ACount < 1) return;
+    if (!Image || Strip != &AStrip || W != R.Width() || H != R.Height() || Count != ACount || N != AN ||
+        Vertical != AVertical || Tile != ATile || !EqualRect(&Margins, &AMargins)) {
+        Image = RenderNineGridFrame(R, AStrip, AMargins, AVertical, ATile, ACount, AN);
+        Strip = &AStrip;
+        W = R.Width();
+        H = R.Height();
+        Count = ACount;
+        N = AN;
+        Vertical = AVertical;
+        Tile = ATile;
+        Margins = AMargins;
+    }
+    Put(Dc, R, *Image, Transparent);
+}
+
 void TileFrameKeepingMargins(TCanvas& Canvas, const TRect& R, TBitmap& Strip, bool Vertical, bool Transparent,
                              int Count, int N, const TRect& Margins) {
     TFrame F;

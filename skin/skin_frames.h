@@ -24,6 +24,22 @@ std::unique_ptr<TBitmap> RenderNineGridFrame(const TRect& Target, TBitmap& Strip
 // RenderNineGridFrame drawn at R, keyed on magenta with Transparent, else copied.
 void DrawSkinImage(HDC Dc, const TRect& R, TBitmap& Strip, bool Vertical, bool Tile, bool Transparent, int Count,
                    int N, const TRect& Margins);
+// DrawSkinImage that keeps its last picture: a control repainted at the same
+// size and state copies it instead of stretching the strip again. Clear it
+// when the skin changes (a new strip may take a freed one's address).
+class TKeptSkinImage {
+public:
+    void Draw(HDC Dc, const TRect& R, TBitmap& Strip, bool Vertical, bool Tile, bool Transparent, int Count, int N,
+              const TRect& Margins);
+    void Clear() { Image.reset(); }
+
+private:
+    const TBitmap* Strip = nullptr;
+    int W = 0, H = 0, Count = 0, N = 0;
+    bool Vertical = false, Tile = false;
+    TRect Margins;
+    std::unique_ptr<TBitmap> Image;
+};
 // Frame N in three slices across R: the left and right margins (Margins.left,
 // Margins.right) stretched to R's height, the middle repeated between them.
 // A frame without a middle (width minus both margins 0 or less) has the whole

@@ -162,6 +162,42 @@ TEST(SkinFrames, NineGridDropsMarginsThatDoNotFitAndTilesOnlyTheCentre) {
         }
 }
 
+TEST(SkinFrames, KeptImageDrawsWhatDrawSkinImageDrawsThroughEveryChange) {
+    // Two frames with magenta corners, so transparency shows too.
+    auto Strip = Make(24, 10, [](int X, int Y) { return (X % 12 < 2 && Y < 2) ? Magenta : Coded(X * 9, Y * 20); });
+    auto Other = Make(24, 10, [](int X, int Y) { return Coded(255 - X * 9, Y * 7); });
+    struct TStep {
+        TBitmap* Strip;
+        TRect R, Margins;
+        int N;
+        bool Tile, Transparent, ClearFirst;
+    };
+    // Each step changes one thing from the step before (or nothing: a copy).
+    const TStep Steps[] = {
+        {Strip.get(), TRect(2, 3, 32, 17), TRect(3, 3, 3, 3), 1, false, true, false},
+        {Strip.get(), TRect(2, 3, 32, 17), TRect(3, 3, 3, 3), 1, false, true, false},
+        {Strip.get(), TRect(5, 1, 35, 15), TRect(3, 3, 3, 3), 1, false, true, false},   // moved only
+        {Strip.get(), TRect(5, 1, 36, 15), TRect(3, 3, 3, 3), 1, false, true, false},   // one wider
+        {Strip.get(), TRect(5, 1, 36, 16), TRect(3, 3, 3, 3), 1, false, true, false},   // one higher
+        {Strip.get(), TRect(5, 1, 36, 16), TRect(3, 3, 3, 3), 2, false, true, false},   // other frame
+        {Strip.get(), TRect(5, 1, 36, 16), TRect(2, 3, 3, 3), 2, false, true, false},   // other margins
+        {Strip.get(), TRect(5, 1, 36, 16), TRect(2, 3, 3, 3), 2, true, true, false},    // tiled
+        {Strip.get(), TRect(5, 1, 36, 16), TRect(2, 3, 3, 3), 2, true, false, false},   // opaque
+        {Other.get(), TRect(5, 1, 36, 16), TRect(2, 3, 3, 3), 2, true, false, false},   // other strip
+        {Other.get(), TRect(5, 1, 36, 16), TRect(2, 3, 3, 3), 2, true, false, true},    // cleared
+    };
+    TKeptSkinImage Kept;
+    for (std::size_t I = 0; I < std::size(Steps); ++I) {
+        SCOPED_TRACE(I);
+        const TStep& S = Steps[I];
+        if (S.ClearFirst) Kept.Clear();
+        auto Got = Backdropped(40, 20), Want = Backdropped(40, 20);
+        Kept.Draw(Got->Canvas().Handle(), S.R, *S.Strip, false, S.Tile, S.Transparent, 2, S.N, S.Margins);
+        DrawSkinImage(Want->Canvas().Handle(), S.R, *S.Strip, false, S.Tile, S.Transparent, 2, S.N, S.Margins);
+        ExpectArea(*Got, 0, 0, 40, 20, [&](int X, int Y) { return PixelOf(*Want, X, Y); });
+    }
+}
+
 TEST(SkinFrames, ThreeSlicesRepeatTheMiddleAndEndWithoutOne) {
     auto Frame = Make(10, 4, Coded);
     struct TCase {
