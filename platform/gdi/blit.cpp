@@ -230,7 +230,10 @@ void Compose(TTarget& T, RECT Dst, const TGdiSurface* Src, int SrcX, int SrcY, D
         RECT I{std::max(Dst.left, C.left), std::max(Dst.top, C.top), std::min(Dst.right, C.right),
                std::min(Dst.bottom, C.bottom)};
         if (I.left >= I.right || I.top >= I.bottom) continue;
-        T.Touch(I);
+        if (!Mask && Fore == 0xCC && Src)
+            T.Overwrite(I);  // every pixel of I is copied over below
+        else
+            T.Touch(I);
         for (int Y = I.top; Y < I.bottom; ++Y) {
             uint32_t* Row = T.Surf->Row(Y);
             const uint32_t* S = Src ? Src->Row(Y - Dst.top + SrcY) + (SrcX - Dst.left) : nullptr;

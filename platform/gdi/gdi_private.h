@@ -233,9 +233,11 @@ struct TTarget {
     bool Begin(HDC Handle);  // false for a bad DC or a DC without a surface
     void End();              // copies DIB sections out
     void Touch(const RECT& R);  // before writing R (and reading it for ROPs)
+    void Overwrite(const RECT& R);  // before writing every pixel of R without reading it
     void Rows(int Y0, int Y1);  // before reading rows Y0..Y1-1
     void Reads(const RECT& R);  // before reading R (and nothing beside it)
     void Span(int Y, int X0, int X1);  // before reading or writing pixels [X0, X1) of row Y
+    void Mark(const RECT& R);  // R is written: End copies it out
     bool Visible(int X, int Y) const;  // surface coordinates
     uint32_t MapColor(COLORREF Color) const;  // COLORREF to a pixel of this surface
     ~TTarget() { End(); }

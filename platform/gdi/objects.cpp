@@ -607,6 +607,33 @@ void TTarget::Touch(const RECT& R) {
         const int Y0 = std::max<int>(R.top, 0), Y1 = std::min<int>(R.bottom, Surf->Height);
         for (int Y = Y0; Y < Y1; ++Y) Span(Y, R.left, R.right);
     }
+    Mark(R);
+}
+
+void TTarget::Overwrite(const RECT& R) {
+    if (Lazy) {
+        // Pixels about to be replaced need no decoding; only a gap between
+        // them and the row's decoded run does, as the run stays one piece.
+        const int Y0 = std::max<int>(R.top, 0), Y1 = std::min<int>(R.bottom, Surf->Height);
+        const int X0 = std::max<int>(R.left, 0), X1 = std::min<int>(R.right, Surf->Width);
+        for (int Y = Y0; Y < Y1 && X0 < X1; ++Y) {
+            int& Lo = SpanLo[static_cast<size_t>(Y)];
+            int& Hi = SpanHi[static_cast<size_t>(Y)];
+            if (Hi <= Lo) {
+                Lo = X0;
+                Hi = X1;
+                continue;
+            }
+            if (X1 < Lo) DibSpanToSurface(*Bitmap, Y, X1, Lo);
+            if (X0 > Hi) DibSpanToSurface(*Bitmap, Y, Hi, X0);
+            Lo = std::min(Lo, X0);
+            Hi = std::max(Hi, X1);
+        }
+    }
+    Mark(R);
+}
+
+void TTarget::Mark(const RECT& R) {
     if (!Wrote) {
         Changed = R;
         Wrote = true;

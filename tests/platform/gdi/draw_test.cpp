@@ -593,6 +593,26 @@ TEST(GdiDib, DrawingLeavesTheCallersBitsBesideWhatItDraws) {
         const uint8_t* P = static_cast<const uint8_t*>(Bits) + static_cast<size_t>(H - 1 - Y) * Stride + 3 * X;
         return RGB(P[2], P[1], P[0]);
     };
+    HDC SrcDc = CreateCompatibleDC(nullptr);
+    HBITMAP SrcBm = CreateCompatibleBitmap(Dc, W, H);
+    HGDIOBJ OldSrc = SelectObject(SrcDc, SrcBm);
+    RECT All{0, 0, W, H};
+    FillRect(SrcDc, &All, Blue);
+    auto CopyThroughPieces = [&](bool Stretch) {
+        HRGN Clip = CreateRectRgn(0, 0, 4, H);
+        for (RECT R : {RECT{6, 5, 9, 8}, RECT{12, 3, 16, 14}}) {
+            HRGN Piece = CreateRectRgn(R.left, R.top, R.right, R.bottom);
+            CombineRgn(Clip, Clip, Piece, RGN_OR);
+            DeleteObject(Piece);
+        }
+        SelectClipRgn(Dc, Clip);
+        if (Stretch)
+            StretchBlt(Dc, 0, 0, W, H, SrcDc, 0, 0, W / 2, H / 2, SRCCOPY);
+        else
+            BitBlt(Dc, 0, 0, W, H, SrcDc, 0, 0, SRCCOPY);
+        SelectClipRgn(Dc, nullptr);
+        DeleteObject(Clip);
+    };
     struct {
         const char* What;
         std::function<void()> Draw;
@@ -617,6 +637,10 @@ TEST(GdiDib, DrawingLeavesTheCallersBitsBesideWhatItDraws) {
              MoveToEx(Dc, 5, 0, nullptr);
              LineTo(Dc, 5, H);
          }},
+        // Copies overwrite without reading: the gaps between the clip's
+        // pieces of a row must still come back as the caller left them.
+        {"a copy through three pieces of some rows", [&] { CopyThroughPieces(false); }},
+        {"a stretch through three pieces of some rows", [&] { CopyThroughPieces(true); }},
     };
     for (const auto& C : Cases) {
         SCOPED_TRACE(C.What);
@@ -638,6 +662,9 @@ TEST(GdiDib, DrawingLeavesTheCallersBitsBesideWhatItDraws) {
         EXPECT_GT(Drawn, 0);
         EXPECT_EQ(Stale, 0);
     }
+    SelectObject(SrcDc, OldSrc);
+    DeleteObject(SrcBm);
+    DeleteDC(SrcDc);
     SelectObject(Dc, Old);
     DeleteObject(Blue);
     DeleteObject(BluePen);
