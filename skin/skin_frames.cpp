@@ -101,9 +101,9 @@ void DrawSkinImage(HDC Dc, const TRect& R, TBitmap& Strip, bool Vertical, bool T
     Put(Dc, R, *B, Transparent);
 }
 
-void TKeptSkinImage::Draw(HDC Dc, const TRect& R, TBitmap& AStrip, bool AVertical, bool ATile, bool Transparent,
-                          int ACount, int AN, const TRect& AMargins) {
-    if (Inverted(R) || ACount < 1) return;
+TBitmap* TKeptSkinImage::Picture(const TRect& R, TBitmap& AStrip, bool AVertical, bool ATile, int ACount, int AN,
+                                 const TRect& AMargins) {
+    if (Inverted(R) || ACount < 1) return nullptr;
     if (!Image || Strip != &AStrip || W != R.Width() || H != R.Height() || Count != ACount || N != AN ||
         Vertical != AVertical || Tile != ATile || !EqualRect(&Margins, &AMargins)) {
         Image = RenderNineGridFrame(R, AStrip, AMargins, AVertical, ATile, ACount, AN);
@@ -116,7 +116,12 @@ void TKeptSkinImage::Draw(HDC Dc, const TRect& R, TBitmap& AStrip, bool AVertica
         Tile = ATile;
         Margins = AMargins;
     }
-    Put(Dc, R, *Image, Transparent);
+    return Image.get();
+}
+
+void TKeptSkinImage::Draw(HDC Dc, const TRect& R, TBitmap& AStrip, bool AVertical, bool ATile, bool Transparent,
+                          int ACount, int AN, const TRect& AMargins) {
+    if (TBitmap* P = Picture(R, AStrip, AVertical, ATile, ACount, AN, AMargins)) Put(Dc, R, *P, Transparent);
 }
 
 void TileFrameKeepingMargins(TCanvas& Canvas, const TRect& R, TBitmap& Strip, bool Vertical, bool Transparent,

@@ -31,6 +31,9 @@ class TKeptSkinImage {
 public:
     void Draw(HDC Dc, const TRect& R, TBitmap& Strip, bool Vertical, bool Tile, bool Transparent, int Count, int N,
               const TRect& Margins);
+    // The kept RenderNineGridFrame picture at R's size, rendered again when
+    // anything it came from differs; null for an inverted R or a count below 1.
+    TBitmap* Picture(const TRect& R, TBitmap& Strip, bool Vertical, bool Tile, int Count, int N, const TRect& Margins);
     void Clear() { Image.reset(); }
 
 private:

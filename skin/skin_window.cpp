@@ -181,7 +181,7 @@ void TSkinnedWindow::ReadWindowState() {
 void TSkinnedWindow::InitFrameFromSkin() {
     FrameCache.reset();
     FrameCacheOther.reset();
-    for (TBorderImage& I : BorderImages) I = TBorderImage();
+    for (TKeptSkinImage& I : BorderImages) I.Clear();
     if (!SkinData || SkinData->SkinEmpty) return;
     if (BorderKind == 2) {
         BorderLeft = BorderTop = BorderRight = BorderBottom = 0;
@@ -586,7 +586,7 @@ void TSkinnedWindow::SkinChanged() {
                 if (Screen->Forms(I)->Owner() == Form) Screen->Forms(I)->SetColor(SkinData->ColButtonFace);
     }
     State = 3;
-    for (TBorderImage& I : BorderImages) I = TBorderImage();
+    for (TKeptSkinImage& I : BorderImages) I.Clear();
     for (TSkinControl* S : std::vector<TSkinControl*>(ControlSkins.ControlSkins)) S->SkinChanged();
     if (FrameSkinned) {
         if (Form && SkinData->SkinControls.Contains(xcPopupMenu)) SkinPopupMenus(Form, /*On=*/true);

@@ -15,6 +15,7 @@
 #include "platform/classlib/graphics.h"
 #include "platform/win/winuser.h"
 #include "skin/skin_dispatch.h"
+#include "skin/skin_frames.h"
 
 class TSkinData;
 class TSkinnedWindow;
@@ -80,12 +81,7 @@ public:
     std::unique_ptr<TBitmap> FrameCache, FrameCacheOther;
     // The last picture of each border band: the region and the frame both
     // need it at the same size, so a start paints each band once.
-    struct TBorderImage {
-        const TBitmap* Source = nullptr;
-        int W = 0, H = 0, Frame = 0;
-        std::unique_ptr<TBitmap> Image;
-    };
-    TBorderImage BorderImages[4];
+    TKeptSkinImage BorderImages[4];
     std::u16string FrameCacheSignature, FrameCacheOtherSignature;
     std::u16string FrameSignature();
     void UpdateFrame();

@@ -103,16 +103,9 @@ TBitmap* TSkinnedWindow::BorderImage(int Part, int W, int H) {
     const bool Vertical = Part == 3 || Part == 4;
     const int Count = std::max(1, static_cast<int>(B->FrameCount));  // as the frame sizes count it
     const int Frame = (WindowActive || Count == 1) ? 1 : 2;
-    TBorderImage& Kept = BorderImages[Part - 1];
-    if (!Kept.Image || Kept.Source != B->Bitmap.get() || Kept.W != W || Kept.H != H || Kept.Frame != Frame) {
-        Kept.Image = RenderNineGridFrame(TRect(0, 0, W, H), *B->Bitmap, B->Margins(), Vertical, B->Tile != 1, Count,
-                                         Frame);
-        Kept.Source = B->Bitmap.get();
-        Kept.W = W;
-        Kept.H = H;
-        Kept.Frame = Frame;
-    }
-    return Kept.Image && !Kept.Image->Empty() ? Kept.Image.get() : nullptr;
+    TBitmap* Img = BorderImages[Part - 1].Picture(TRect(0, 0, W, H), *B->Bitmap, Vertical, B->Tile != 1, Count,
+                                                  Frame, B->Margins());
+    return Img && !Img->Empty() ? Img : nullptr;
 }
 
 void TSkinnedWindow::PaintBorder(int Part, const TRect& R, HDC DC) {

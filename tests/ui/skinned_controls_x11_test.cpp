@@ -46,9 +46,8 @@ protected:
     void SetUp() override {
         TProgramOnX11::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        frmMain->Show();
-        ASSERT_TRUE(PumpUntil([] { return OnScreen(frmMain->Handle()); }, 10000));
-        ASSERT_TRUE(PumpUntil([] { return Skinned(frmMain->lsvFiles); }, 20000)) << "the main window's controls were not skinned";
+        ASSERT_TRUE(ShowMainWindow([] { return Skinned(frmMain->lsvFiles); }))
+            << "the main window was not shown with its controls skinned";
     }
 };
 

@@ -66,9 +66,7 @@ protected:
         if (IsSkipped() || HasFatalFailure()) return;
         // Once the program holds the server: the server resets the root when its last client goes.
         ASSERT_TRUE(xvfbtest::SetRootColour(kRootColour));
-        frmMain->Show();
-        ASSERT_TRUE(PumpUntil([] { return OnScreen(frmMain->Handle()) && MainSkin(); }, 20000))
-            << "the main window was not shown skinned";
+        ASSERT_TRUE(ShowMainWindow([] { return MainSkin() != nullptr; })) << "the main window was not shown skinned";
     }
     TWinSysButton* CaptionButton(int Action) {
         for (auto& B : MainSkin()->CaptionButtons)

@@ -60,15 +60,12 @@ protected:
     void SetUp() override {
         TProgramOnX11::SetUp();
         if (IsSkipped() || HasFatalFailure()) return;
-        frmMain->Show();
         // A click lands once the X window is viewable and the skin has given
         // it its frame (which resizes it).
-        ASSERT_TRUE(PumpUntil(
-            [] {
-                TSkinnedWindow* S = SkinManager ? SkinManager->FindSkinForm(frmMain->Handle()) : nullptr;
-                return S && S->State == 1 && xvfbtest::OnScreen(frmMain->Handle());
-            },
-            20000));
+        ASSERT_TRUE(ShowMainWindow([] {
+            TSkinnedWindow* S = SkinManager ? SkinManager->FindSkinForm(frmMain->Handle()) : nullptr;
+            return S && S->State == 1;
+        }));
     }
 };
 

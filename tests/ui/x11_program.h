@@ -18,6 +18,7 @@
 #include "platform/win/winuser.h"
 #include "temp_folder.h"
 #include "tests/platform/xvfb_server.h"
+#include "ui/main_form.h"
 #include "ui/program.h"
 
 namespace xvfbtest {
@@ -78,6 +79,11 @@ protected:
         Xvfb.Stop();
     }
     virtual void PrepareAppFolder() {}
+    // Shows the main window; true once the server shows it and Also holds.
+    bool ShowMainWindow(const std::function<bool()>& Also, int Ms = 20000) {
+        frmMain->Show();
+        return PumpUntil([&] { return OnScreen(frmMain->Handle()) && Also(); }, Ms);
+    }
     // The X pointer to a point of the screen, then a left click there.
     bool ClickAt(POINT P) {
         return Run({"mousemove", "--sync", std::to_string(P.x), std::to_string(P.y)}) == 0 && Run({"click", "1"}) == 0;

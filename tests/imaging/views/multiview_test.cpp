@@ -22,6 +22,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The indexes of the selected images, in order.
+std::vector<int> SelectedImages(TIEMultiView& View) {
+    std::vector<int> Selected;
+    for (int I = 0; I < View.GetImageCount(); ++I)
+        if (View.IsImageSelected(I)) Selected.push_back(I);
+    return Selected;
+}
+
 class Env : public ::testing::Environment {
 public:
     void SetUp() override {
@@ -600,10 +608,7 @@ TEST_F(MultiViewTest, MultipleSelectionByClicks) {
         WinHeadlessScreen()->Click(View->ClientToScreen(POINT{(R.left + R.right) / 2, (R.top + R.bottom) / 2}));
         for (int K : Keys) WinHeadlessScreen()->KeyUp(K);
         TestHooks::PumpPending();
-        std::vector<int> Sel;
-        for (int I = 0; I < View->GetImageCount(); ++I)
-            if (View->IsImageSelected(I)) Sel.push_back(I);
-        return Sel;
+        return SelectedImages(*View);
     };
     EXPECT_EQ(Click(1, {}), (std::vector<int>{1}));
     EXPECT_EQ(Click(6, {VK_CONTROL}), (std::vector<int>{1, 6}));
@@ -625,10 +630,7 @@ TEST_F(MultiViewTest, MultipleSelectionByClicks) {
         WinHeadlessScreen()->KeyPress(VK);
         for (int K : Keys) WinHeadlessScreen()->KeyUp(K);
         TestHooks::PumpPending();
-        std::vector<int> Sel;
-        for (int I = 0; I < View->GetImageCount(); ++I)
-            if (View->IsImageSelected(I)) Sel.push_back(I);
-        return Sel;
+        return SelectedImages(*View);
     };
     EXPECT_EQ(Click(4, {}), (std::vector<int>{4}));
     EXPECT_EQ(Key(VK_RIGHT, {VK_SHIFT}), (std::vector<int>{4, 5}));
@@ -681,11 +683,9 @@ TEST_F(MultiViewTest, DraggingSelectsTheRangeFromThePressedImage) {
     View->OnImageSelect = [&](TObject*, int32_t I) { Tracked.insert(I), ++Events; };
     View->OnImageDeselect = [&](TObject*, int32_t I) { Tracked.erase(I), ++Events; };
     auto Selection = [&] {
-        std::vector<int> Sel;
-        if (!View->EnableMultiSelect()) return View->SelectedImage() < 0 ? Sel : std::vector<int>{View->SelectedImage()};
-        for (int I = 0; I < View->GetImageCount(); ++I)
-            if (View->IsImageSelected(I)) Sel.push_back(I);
-        return Sel;
+        if (!View->EnableMultiSelect())
+            return View->SelectedImage() < 0 ? std::vector<int>{} : std::vector<int>{View->SelectedImage()};
+        return SelectedImages(*View);
     };
     using Sel = std::vector<int>;
     struct TMove {
