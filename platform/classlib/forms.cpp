@@ -280,6 +280,14 @@ void TCustomForm::VisibleChanged() {
         HandleNeeded();
         ApplyPosition();
         if (OnShow) OnShow(this);
+        // The controls and menu items show their actions' state in the first
+        // picture: updated after it, each change would paint them again. A
+        // failing update is reported as the idle time's updates report it.
+        try {
+            UpdateActionTargets();
+        } catch (...) {
+            if (Application) Application->HandleException(this);
+        }
         ShowWindow(FHandle, FWindowState == wsMaximized   ? SW_SHOWMAXIMIZED
                             : FWindowState == wsMinimized ? SW_SHOWMINIMIZED
                                                           : SW_SHOWNORMAL);
@@ -437,7 +445,10 @@ bool TCustomForm::DialogKey(TWinControl* Focused, WORD Key, TShiftState Shift) {
 }
 
 void TCustomForm::UpdateActions() {
-    if (!Showing()) return;
+    if (Showing()) UpdateActionTargets();
+}
+
+void TCustomForm::UpdateActionTargets() {
     if (FMenu)
         for (int I = 0; I < FMenu->Items()->Count(); ++I)
             if (FMenu->Items()->Items(I)->Visible()) FMenu->Items()->Items(I)->InitiateAction();

@@ -110,6 +110,8 @@ protected:
     virtual void Activate();
     virtual void Deactivate();
     void ApplyPosition();
+    // UpdateActions' work, also before the window is shown.
+    void UpdateActionTargets();
     DWORD FormStyleFlags(DWORD& ExStyle) const;
 
     TFormBorderStyle FBorderStyle = bsSizeable;
