@@ -138,7 +138,7 @@ std::shared_ptr<TBitmap> MakeDibSection(const TDibFormat& F) {
     B->DibHeader.biSizeImage = static_cast<DWORD>(F.Stride * F.Height);
     B->DibHeader.biClrUsed = static_cast<DWORD>(F.Table.size());
     size_t Size = static_cast<size_t>(F.Stride) * F.Height;
-    B->DibBits.reset(new uint8_t[Size]());
+    B->DibBits = {static_cast<uint8_t*>(AllocPixelMemory(Size)), TPixelDeleter{Size}};
     bool Standard32 = F.Bpp == 32 && F.Masks[0] == 0xFF0000 && F.Masks[1] == 0xFF00 && F.Masks[2] == 0xFF;
     B->Surface = std::make_unique<TGdiSurface>();
     B->Surface->Width = F.Width;

@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/pixel_memory.h"
 
 struct TGdiSurface {
     int Width = 0;
     int Height = 0;
     int Stride = 0;  // pixels
     uint32_t* Pixels = nullptr;
-    std::vector<uint32_t> Own;  // empty when Pixels belong to someone else (a DIB section)
+    std::vector<uint32_t, gdi::TPixelAllocator<uint32_t>> Own;  // empty when Pixels belong to someone else (a DIB section)
     uint32_t* Row(int Y) { return Pixels + static_cast<ptrdiff_t>(Y) * Stride; }
     const uint32_t* Row(int Y) const { return Pixels + static_cast<ptrdiff_t>(Y) * Stride; }
 };
@@ -106,7 +107,7 @@ struct TBitmap : TGdiObject {
     BITMAPINFOHEADER DibHeader{};
     std::vector<RGBQUAD> ColorTable;
     DWORD Masks[3] = {0, 0, 0};
-    std::unique_ptr<uint8_t[]> DibBits;
+    std::unique_ptr<uint8_t[], gdi::TPixelDeleter> DibBits;
     int DibStride = 0;    // bytes
     bool TopDown = false;
     bool Direct = false;  // surface pixels are the DIB bits (32-bit, top-down)

@@ -669,7 +669,7 @@ void GdiResizeSurface(TGdiSurface* Surface, int Width, int Height) {
     if (!Surface || (Surface->Own.empty() && Surface->Pixels)) return;  // not ours to resize
     Width = std::max(Width, 0);
     Height = std::max(Height, 0);
-    std::vector<uint32_t> Pixels(static_cast<size_t>(Width) * Height, 0);
+    decltype(Surface->Own) Pixels(static_cast<size_t>(Width) * Height, 0);
     int W = std::min(Width, Surface->Width), H = std::min(Height, Surface->Height);
     for (int Y = 0; Y < H; ++Y) std::copy(Surface->Row(Y), Surface->Row(Y) + W, Pixels.data() + static_cast<size_t>(Y) * Width);
     Surface->Own.swap(Pixels);
