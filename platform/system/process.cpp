@@ -14,6 +14,7 @@
 #include <limits.h>
 #include <mutex>
 #include <poll.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -591,7 +592,20 @@ DWORD GetProcessId(HANDLE Process) {
 }
 
 DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
+namespace {
+thread_local DWORD CachedThreadId = 0;
+}
+
+DWORD GetCurrentThreadId() {
+    // Asked for every window message sent: a system call each time is dear.
+    // A forked child's thread starts with its parent's copy and asks again.
+    if (CachedThreadId == 0) {
+        static const bool AtFork = pthread_atfork(nullptr, nullptr, [] { CachedThreadId = 0; }) == 0;
+        (void)AtFork;
+        CachedThreadId = static_cast<DWORD>(::syscall(SYS_gettid));
+    }
+    return CachedThreadId;
+}
 HANDLE GetCurrentProcess() { return kCurrentProcess; }
 
 void Sleep(DWORD dwMilliseconds) {

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
 
 #include "platform/system/process.h"
 #include "sys_test_util.h"
@@ -287,6 +292,28 @@ TEST(Events, ManualAndAutoReset) {
     EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_TIMEOUT);
     CloseHandle(manual);
     CloseHandle(automatic);
+}
+
+// The id is kept per thread; each thread, and a forked child, has its own.
+TEST(Threads, EachThreadAndAForkedChildHaveTheirOwnId) {
+    const DWORD Main = GetCurrentThreadId();
+    EXPECT_EQ(Main, static_cast<DWORD>(::syscall(SYS_gettid)));
+    EXPECT_EQ(GetCurrentThreadId(), Main);
+    DWORD Other = 0, Kernel = 0;
+    std::thread([&] {
+        Other = GetCurrentThreadId();
+        Kernel = static_cast<DWORD>(::syscall(SYS_gettid));
+    }).join();
+    EXPECT_EQ(Other, Kernel);
+    EXPECT_NE(Other, Main);
+    pid_t Child = fork();
+    ASSERT_GE(Child, 0);
+    if (Child == 0)
+        _exit(GetCurrentThreadId() == static_cast<DWORD>(::syscall(SYS_gettid)) && GetCurrentThreadId() != Main ? 0 : 1);
+    int Status = 0;
+    ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+    EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
+    EXPECT_EQ(GetCurrentThreadId(), Main);
 }
 
 TEST(Errors, TextsAndFormatMessage) {
