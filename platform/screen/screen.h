@@ -67,8 +67,12 @@ public:
     virtual void WindowShown(HWND Window, bool Visible) = 0;
     // Stacking of all top-level windows, topmost first.
     virtual void WindowZOrder(const std::vector<HWND>& TopFirst) = 0;
-    // Rect (window coordinates) of the surface changed.
+    // Rect (window coordinates) of the surface changed. A screen may gather
+    // changes and show them at Idle (or after a short while at the latest).
     virtual void WindowDamaged(HWND Window, const RECT& Rect) = 0;
+    // A thread of the window layer has no message left to handle: show what
+    // changed. Called often; cheap when nothing is waiting.
+    virtual void Idle() {}
     // The shape: rectangles in window coordinates; Shaped false removes it.
     virtual void WindowShape(HWND Window, bool Shaped, const std::vector<RECT>& Rects) = 0;
     virtual void WindowTitle(HWND Window, const std::string& Title) = 0;
@@ -77,7 +81,7 @@ public:
     virtual void SetPointerShape(int StandardCursorId) = 0;
     virtual POINT PointerPos() const = 0;
     virtual void SetPointerPos(POINT Pos) = 0;
-    // Everything sent so far reaches the display.
+    // Everything sent so far, and every change gathered, reaches the display.
     virtual void Flush() = 0;
 
     // The desktop's clipboard, for screens that share one with other programs.

@@ -49,7 +49,34 @@ struct TXWindow {
     // Bytes of the segment handed to the server since it was last known to
     // have read them all: each put takes the next free part.
     std::size_t ShmUsed = 0;
+    std::vector<RECT> Damage;  // changed since the last put, in window coordinates
 };
+
+bool Contains(const RECT& Outer, const RECT& Inner) {
+    return Outer.left <= Inner.left && Outer.top <= Inner.top && Outer.right >= Inner.right &&
+           Outer.bottom >= Inner.bottom;
+}
+
+// Adds a changed rectangle; rectangles inside others are dropped, and many
+// become their bounding box.
+void AddDamage(std::vector<RECT>& Damage, const RECT& R) {
+    if (R.right <= R.left || R.bottom <= R.top) return;
+    for (const RECT& D : Damage)
+        if (Contains(D, R)) return;
+    Damage.erase(std::remove_if(Damage.begin(), Damage.end(), [&](const RECT& D) { return Contains(R, D); }),
+                 Damage.end());
+    Damage.push_back(R);
+    if (Damage.size() > 16) {
+        RECT B = Damage[0];
+        for (const RECT& D : Damage) {
+            B.left = std::min(B.left, D.left);
+            B.top = std::min(B.top, D.top);
+            B.right = std::max(B.right, D.right);
+            B.bottom = std::max(B.bottom, D.bottom);
+        }
+        Damage.assign(1, B);
+    }
+}
 
 int KeysymToVk(KeySym k) {
     if (k >= XK_a && k <= XK_z) return static_cast<int>('A' + (k - XK_a));
@@ -299,6 +326,7 @@ public:
         auto it = Windows.find(h);
         if (it == Windows.end()) return;
         it->second.Mapped = visible;
+        if (!visible) it->second.Damage.clear();
         if (visible) {
             XMapWindow(Dpy, it->second.Xid);
             // Without a window manager the position is ours; with one, ask again after mapping.
@@ -321,12 +349,25 @@ public:
         }
         XFlush(Dpy);
     }
+    // Changes are gathered until the drawing thread goes idle: a window's
+    // controls paint one after another, and each put and flush costs the
+    // server and us a wake-up. A thread that draws on without going idle
+    // still shows its changes every DamageDelay.
     void WindowDamaged(HWND h, const RECT& r) override {
         std::lock_guard<std::mutex> g(M);
         auto it = Windows.find(h);
         if (it == Windows.end() || !it->second.Mapped) return;
-        Put(it->second, r);
-        XFlush(Dpy);
+        AddDamage(it->second.Damage, r);
+        const auto Now = std::chrono::steady_clock::now();
+        if (!DamagePending.exchange(true))
+            DamageSince = Now;
+        else if (Now - DamageSince >= DamageDelay)
+            ShowDamage();
+    }
+    void Idle() override {
+        if (!DamagePending.load()) return;
+        std::lock_guard<std::mutex> g(M);
+        ShowDamage();
     }
     void WindowShape(HWND h, bool shaped, const std::vector<RECT>& rects) override {
         std::lock_guard<std::mutex> g(M);
@@ -397,7 +438,13 @@ public:
         XWarpPointer(Dpy, None, Root, 0, 0, 0, 0, p.x, p.y);
         XFlush(Dpy);
     }
-    void Flush() override { XSync(Dpy, False); }
+    void Flush() override {
+        {
+            std::lock_guard<std::mutex> g(M);
+            ShowDamage();
+        }
+        XSync(Dpy, False);
+    }
 
     void OfferClipboardText(const std::string& utf8) override {
         {
@@ -440,6 +487,7 @@ public:
         std::lock_guard<std::mutex> g(M);
         auto it = Windows.find(h);
         if (it == Windows.end()) return false;
+        ShowDamage();
         XSync(Dpy, False);
         XWindowAttributes attr;
         if (!XGetWindowAttributes(Dpy, it->second.Xid, &attr) || attr.map_state != IsViewable) return false;
@@ -455,6 +503,19 @@ public:
     }
 
 private:
+    static constexpr std::chrono::milliseconds DamageDelay{30};
+
+    // Puts every window's gathered changes and sends them. Under M.
+    void ShowDamage() {
+        if (!DamagePending.exchange(false)) return;
+        for (auto& [h, w] : Windows) {
+            if (w.Mapped)
+                for (const RECT& r : w.Damage) Put(w, r);
+            w.Damage.clear();
+        }
+        XFlush(Dpy);
+    }
+
     void FreeWindow(TXWindow& w) {
         if (w.ShmImage) {
             XShmDetach(Dpy, &w.Shm);
@@ -465,9 +526,21 @@ private:
         XDestroyWindow(Dpy, w.Xid);
     }
 
+    // A window's puts go through a segment of at most this many bytes, in
+    // bands of rows when a rectangle is larger. A new page of the segment
+    // costs a fault on both sides when first written and read; a segment as
+    // large as the window was written whole on the way to the first picture.
+    static constexpr std::size_t ShmBytes = std::size_t(512) * 1024;
+
+    // The segment for puts of rows up to width pixels.
     bool EnsureShm(TXWindow& w, int width, int height) {
         if (!UseShm) return false;
-        if (w.ShmImage && w.ShmW >= width && w.ShmH >= height) return true;
+        const int rows = static_cast<int>(std::clamp<std::size_t>(ShmBytes / (static_cast<std::size_t>(width) * 4), 1,
+                                                                  static_cast<std::size_t>(height)));
+        // A narrower window keeps a segment that is still large enough.
+        if (w.ShmImage && w.ShmW >= width &&
+            (w.ShmH >= rows || static_cast<std::size_t>(w.ShmImage->bytes_per_line) * w.ShmH >= ShmBytes / 2))
+            return true;
         if (w.ShmImage) {
             XShmDetach(Dpy, &w.Shm);
             XDestroyImage(w.ShmImage);
@@ -475,12 +548,12 @@ private:
             w.ShmImage = nullptr;
             w.ShmUsed = 0;  // the server detaches the old segment after the puts from it
         }
-        XImage* img = XShmCreateImage(Dpy, Vis, Depth, ZPixmap, nullptr, &w.Shm, width, height);
+        XImage* img = XShmCreateImage(Dpy, Vis, Depth, ZPixmap, nullptr, &w.Shm, width, rows);
         if (!img) {
             UseShm = false;
             return false;
         }
-        w.Shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(img->bytes_per_line) * height, IPC_CREAT | 0600);
+        w.Shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(img->bytes_per_line) * rows, IPC_CREAT | 0600);
         if (w.Shm.shmid < 0) {
             XDestroyImage(img);
             UseShm = false;
@@ -500,7 +573,7 @@ private:
         }
         w.ShmImage = img;
         w.ShmW = width;
-        w.ShmH = height;
+        w.ShmH = rows;
         return true;
     }
 
@@ -513,29 +586,34 @@ private:
         int rw = r.right - r.left, rh = r.bottom - r.top;
         uint32_t* px = GdiSurfacePixels(w.Surface);
         if (EnsureShm(w, sw, sh)) {
-            // Each put copies its rectangle into the next free part of the
+            // Each band of rows is copied into the next free part of the
             // segment, so a part the server may still be reading is never
             // written; the server is waited for only when the segment is used
             // up. A window's controls paint one after another on the way to
             // the first picture: a wait after each put cost a round trip each.
-            const std::size_t Row = static_cast<std::size_t>(rw) * 4, Need = Row * rh;
+            const std::size_t Row = static_cast<std::size_t>(rw) * 4;
             const std::size_t Capacity = static_cast<std::size_t>(w.ShmImage->bytes_per_line) * w.ShmImage->height;
-            if (w.ShmUsed + Need > Capacity) {
-                XSync(Dpy, False);
-                w.ShmUsed = 0;
+            for (int y0 = 0; y0 < rh;) {
+                int band = static_cast<int>(std::min<std::size_t>(rh - y0, (Capacity - w.ShmUsed) / Row));
+                if (band == 0) {
+                    XSync(Dpy, False);
+                    w.ShmUsed = 0;
+                    band = static_cast<int>(std::min<std::size_t>(rh - y0, Capacity / Row));
+                }
+                char* Part = w.ShmImage->data + w.ShmUsed;
+                for (int y = 0; y < band; ++y)
+                    std::memcpy(Part + static_cast<std::ptrdiff_t>(y) * Row,
+                                px + static_cast<std::ptrdiff_t>(r.top + y0 + y) * stride + r.left, Row);
+                // The server takes the part's offset and row length from the image.
+                XImage Image = *w.ShmImage;
+                Image.width = rw;
+                Image.height = band;
+                Image.bytes_per_line = static_cast<int>(Row);
+                Image.data = Part;
+                XShmPutImage(Dpy, w.Xid, DefaultGC(Dpy, Scr), &Image, 0, 0, r.left, r.top + y0, rw, band, False);
+                w.ShmUsed += Row * band;
+                y0 += band;
             }
-            char* Part = w.ShmImage->data + w.ShmUsed;
-            for (int y = 0; y < rh; ++y)
-                std::memcpy(Part + static_cast<std::ptrdiff_t>(y) * Row,
-                            px + static_cast<std::ptrdiff_t>(r.top + y) * stride + r.left, Row);
-            // The server takes the part's offset and row length from the image.
-            XImage Image = *w.ShmImage;
-            Image.width = rw;
-            Image.height = rh;
-            Image.bytes_per_line = static_cast<int>(Row);
-            Image.data = Part;
-            XShmPutImage(Dpy, w.Xid, DefaultGC(Dpy, Scr), &Image, 0, 0, r.left, r.top, rw, rh, False);
-            w.ShmUsed += Need;
             return;
         }
         XImage* img = XCreateImage(Dpy, Vis, Depth, ZPixmap, 0, reinterpret_cast<char*>(px), sw, sh, 32, stride * 4);
@@ -554,7 +632,7 @@ private:
         int fd = ConnectionNumber(Dpy);
         while (!Stop) {
             pollfd p[2] = {{fd, POLLIN, 0}, {WakePipe[0], POLLIN, 0}};
-            poll(p, WakePipe[0] >= 0 ? 2 : 1, 200);
+            poll(p, WakePipe[0] >= 0 ? 2 : 1, DamagePending.load() ? static_cast<int>(DamageDelay.count()) : 200);
             if (Stop) break;
             // Events are taken first and handled afterwards: handling takes the window
             // map's lock before any display call, the order every other thread keeps.
@@ -563,6 +641,11 @@ private:
                 XEvent ev;
                 XNextEvent(Dpy, &ev);
                 events.push_back(ev);
+            }
+            // Changes a busy drawing thread has not shown yet.
+            if (DamagePending.load()) {
+                std::lock_guard<std::mutex> g(M);
+                if (std::chrono::steady_clock::now() - DamageSince >= DamageDelay) ShowDamage();
             }
             std::vector<std::function<void()>> calls;
             for (XEvent& ev : events) Handle(ev, calls);
@@ -853,6 +936,8 @@ private:
     TScreenInputSink* Sink = nullptr;
     std::thread Reader;
     std::atomic<bool> Stop{false};
+    std::atomic<bool> DamagePending{false};  // some window has gathered changes
+    std::chrono::steady_clock::time_point DamageSince;  // when the first of them came (under M)
     int WakePipe[2] = {-1, -1};
 };
 

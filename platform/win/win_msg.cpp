@@ -549,10 +549,18 @@ void SleepForWork(TThreadQueue* q, Lock& lk, uint64_t deadline, HWND filter = nu
     UserWake().wait_for(lk, std::chrono::milliseconds(wait));
 }
 
+// The thread has nothing to handle: the screen shows what was drawn.
+void QueueIdle() {
+    if (TScreen* s = ScreenIfOpen()) s->Idle();
+}
+
 BOOL PeekAny(LPMSG m, HWND filter, UINT lo, UINT hi, UINT flags) {
     if (!m) return FALSE;
     TThreadQueue* q = CurrentQueue();
-    if (PeekOnce(q, m, filter, lo, hi, flags) == TPeek::None) return FALSE;
+    if (PeekOnce(q, m, filter, lo, hi, flags) == TPeek::None) {
+        QueueIdle();
+        return FALSE;
+    }
     if (HasHooks(WH_GETMESSAGE))
         CallHooks(WH_GETMESSAGE, HC_ACTION, flags & PM_REMOVE, reinterpret_cast<LPARAM>(m),
                   reinterpret_cast<LPARAM>(m));
@@ -566,6 +574,7 @@ BOOL GetAny(LPMSG m, HWND filter, UINT lo, UINT hi) {
     for (;;) {
         uint64_t seen = WakeCount();
         if (PeekOnce(q, m, filter, lo, hi, PM_REMOVE) == TPeek::Got) break;
+        QueueIdle();
         Lock lk(UserMutex());
         if (WakeCount() != seen || !q->Sent.empty()) continue;  // something arrived meanwhile
         SleepForWork(q, lk, UINT64_MAX, filter, lo, hi);
@@ -589,6 +598,7 @@ BOOL WaitMessage() {
         ReceiveSent();
         ProcessRawInput();
         CheckHover();
+        QueueIdle();
         Lock lk(UserMutex());
         if (HasWork(q, QS_ALLEVENTS)) return TRUE;
         if (WakeCount() != seen || !q->Sent.empty()) continue;
@@ -752,6 +762,7 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD n, const HANDLE* handles, DWORD ms, DWOR
         }
         ProcessRawInput();
         CheckHover();
+        QueueIdle();
         Lock lk(UserMutex());
         if (HasWork(q, mask & ~QS_SENDMESSAGE)) return WAIT_OBJECT_0 + n;
         if (!q->Sent.empty() || WakeCount() != seen) continue;

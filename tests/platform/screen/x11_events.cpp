@@ -1,6 +1,7 @@
 // X events sent to whatever X window lies under a root point, for the x11
 // screen test (kept apart: X11's macros clash with the test framework's names).
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 
 bool SendClickAndKeyAt(int RootX, int RootY, int WinX, int WinY) {
@@ -126,4 +127,16 @@ bool DropUrisAt(int RootX, int RootY, const char* UriList) {
     XDestroyWindow(d, src);
     XCloseDisplay(d);
     return ok;
+}
+
+// The colour at a root point as another client of the server sees it (0xRRGGBB),
+// or -1 when it cannot be read.
+long ServerPixelAt(int RootX, int RootY) {
+    Display* d = XOpenDisplay(nullptr);
+    if (!d) return -1;
+    XImage* img = XGetImage(d, DefaultRootWindow(d), RootX, RootY, 1, 1, AllPlanes, ZPixmap);
+    long pixel = img ? static_cast<long>(XGetPixel(img, 0, 0) & 0xFFFFFF) : -1;
+    if (img) XDestroyImage(img);
+    XCloseDisplay(d);
+    return pixel;
 }

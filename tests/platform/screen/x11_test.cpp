@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "tests/platform/xvfb_server.h"
 #include "platform/screen/screen.h"
@@ -22,6 +24,7 @@ using namespace wintest;
 
 bool SendClickAndKeyAt(int RootX, int RootY, int WinX, int WinY);
 bool DropUrisAt(int RootX, int RootY, const char* UriList);
+long ServerPixelAt(int RootX, int RootY);
 
 using namespace xvfbtest;
 
@@ -43,6 +46,69 @@ LRESULT CALLBACK HalvesProc(HWND h, UINT m, WPARAM w, LPARAM l) {
         return 0;
     }
     return RecorderProc(h, m, w, l);
+}
+
+// Rows of a colour that changes with y: a band put in the wrong place shows.
+LRESULT CALLBACK RowsProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    if (m == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        RECT r;
+        GetClientRect(h, &r);
+        for (int y = 0; y < r.bottom; ++y) {
+            HBRUSH b = CreateSolidBrush(RGB(y % 256, (y / 256) * 60, 255 - y % 200));
+            RECT row{0, y, r.right, y + 1};
+            FillRect(dc, &row, b);
+            DeleteObject(b);
+        }
+        EndPaint(h, &ps);
+        return 0;
+    }
+    return DefWindowProcW(h, m, w, l);
+}
+
+// What the program draws reaches the server: a window larger than the
+// segment its pixels pass through arrives whole; changes drawn outside
+// WM_PAINT show once the thread looks for messages, and, from a thread that
+// never does, after a short while.
+void CheckDrawnPixelsReachTheServer(TScreen* screen) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = RowsProc;
+    wc.lpszClassName = u"Rows";
+    RegisterClassW(&wc);
+    const int W = 1000, H = 900;
+    HWND h = CreateWindowExW(0, u"Rows", u"rows", WS_POPUP | WS_VISIBLE, 10, 20, W, H, nullptr, nullptr, nullptr,
+                             nullptr);
+    ASSERT_TRUE(h);
+    auto RowColour = [](int y) {
+        return static_cast<uint32_t>(((y % 256) << 16) | (((y / 256) * 60) << 8) | (255 - y % 200));
+    };
+    std::vector<uint32_t> px;
+    int w = 0, hgt = 0;
+    ASSERT_TRUE(PumpUntil(
+        [&] { return X11ReadBack(screen, h, px, w, hgt) && w == W && hgt == H && px[(H - 1) * W] == RowColour(H - 1); },
+        10000));
+    for (int y = 0; y < H; ++y)
+        for (int x : {0, W / 2, W - 1}) ASSERT_EQ(px[y * W + x], RowColour(y)) << x << "," << y;
+
+    auto Fill = [&](COLORREF c) {
+        HDC dc = GetDC(h);
+        HBRUSH b = CreateSolidBrush(c);
+        RECT r{100, 100, 200, 200};
+        FillRect(dc, &r, b);
+        DeleteObject(b);
+        ReleaseDC(h, dc);
+    };
+    const int Rx = 10 + 150, Ry = 20 + 150;  // window point (150, 150)
+    Fill(RGB(0, 200, 0));
+    EXPECT_TRUE(PumpUntil([&] { return ServerPixelAt(Rx, Ry) == 0x00C800; }, 10000));
+    std::thread([&] { Fill(RGB(200, 0, 200)); }).join();
+    // This thread now looks for no messages while it waits.
+    const auto End = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    bool shown = false;
+    while (!shown && std::chrono::steady_clock::now() < End) shown = ServerPixelAt(Rx, Ry) == 0xC800C8;
+    EXPECT_TRUE(shown) << "a change drawn while no thread looks for messages never reached the server";
+    DestroyWindow(h);
 }
 
 TEST(X11Screen, ShowsDrawnPixelsAndTurnsEventsIntoMessages) {
@@ -120,6 +186,7 @@ TEST(X11Screen, ShowsDrawnPixelsAndTurnsEventsIntoMessages) {
             DragFinish(drop);
         }
     DestroyWindow(h);
+    CheckDrawnPixelsReachTheServer(screen);
     WinShutdown();
 }
 
