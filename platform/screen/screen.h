@@ -71,7 +71,7 @@ public:
     // changes and show them at Idle (or after a short while at the latest).
     virtual void WindowDamaged(HWND Window, const RECT& Rect) = 0;
     // A thread of the window layer has no message left to handle: show what
-    // changed. Called often; cheap when nothing is waiting.
+    // changed and send what waits. Called often; cheap when nothing waits.
     virtual void Idle() {}
     // The shape: rectangles in window coordinates; Shaped false removes it.
     virtual void WindowShape(HWND Window, bool Shaped, const std::vector<RECT>& Rects) = 0;

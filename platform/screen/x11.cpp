@@ -43,6 +43,7 @@ struct TXWindow {
     TGdiSurface* Surface = nullptr;
     RECT Rect{};
     bool Mapped = false;
+    bool Shown = false;  // its first picture has been put
     XShmSegmentInfo Shm{};
     XImage* ShmImage = nullptr;
     int ShmW = 0, ShmH = 0;
@@ -295,13 +296,13 @@ public:
         XSetWMNormalHints(Dpy, x, &sh);
         (void)topMost;
         if (CurrentCursor) XDefineCursor(Dpy, x, CurrentCursor);
-        XFlush(Dpy);
         std::lock_guard<std::mutex> g(M);
         TXWindow& e = Windows[h];
         e.Xid = x;
         e.Surface = s;
         e.Rect = r;
         ByXid[x] = h;
+        SendLater();
     }
     void WindowDestroyed(HWND h) override {
         std::lock_guard<std::mutex> g(M);
@@ -310,7 +311,7 @@ public:
         ByXid.erase(it->second.Xid);
         FreeWindow(it->second);
         Windows.erase(it);
-        XFlush(Dpy);
+        SendLater();
     }
     void WindowMoved(HWND h, const RECT& r) override {
         std::lock_guard<std::mutex> g(M);
@@ -319,7 +320,7 @@ public:
         it->second.Rect = r;
         XMoveResizeWindow(Dpy, it->second.Xid, r.left, r.top, std::max<int>(r.right - r.left, 1),
                           std::max<int>(r.bottom - r.top, 1));
-        XFlush(Dpy);
+        SendLater();
     }
     void WindowShown(HWND h, bool visible) override {
         std::lock_guard<std::mutex> g(M);
@@ -347,7 +348,7 @@ public:
             XRaiseWindow(Dpy, ids[0]);
             XRestackWindows(Dpy, ids.data(), static_cast<int>(ids.size()));
         }
-        XFlush(Dpy);
+        SendLater();
     }
     // Changes are gathered until the drawing thread goes idle: a window's
     // controls paint one after another, and each put and flush costs the
@@ -358,11 +359,7 @@ public:
         auto it = Windows.find(h);
         if (it == Windows.end() || !it->second.Mapped) return;
         AddDamage(it->second.Damage, r);
-        const auto Now = std::chrono::steady_clock::now();
-        if (!DamagePending.exchange(true))
-            DamageSince = Now;
-        else if (Now - DamageSince >= DamageDelay)
-            ShowDamage();
+        SendLater();
     }
     void Idle() override {
         if (!DamagePending.load()) return;
@@ -384,7 +381,7 @@ public:
             XShapeCombineRectangles(Dpy, it->second.Xid, ShapeBounding, 0, 0, xr.data(), static_cast<int>(xr.size()),
                                     ShapeSet, Unsorted);
         }
-        XFlush(Dpy);
+        SendLater();
     }
     void WindowTitle(HWND h, const std::string& t) override {
         std::lock_guard<std::mutex> g(M);
@@ -393,7 +390,7 @@ public:
         XStoreName(Dpy, it->second.Xid, t.c_str());
         XChangeProperty(Dpy, it->second.Xid, NetWmName, Utf8String, 8, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(t.data()), static_cast<int>(t.size()));
-        XFlush(Dpy);
+        SendLater();
     }
     void WindowActivated(HWND h) override {
         std::lock_guard<std::mutex> g(M);
@@ -505,12 +502,25 @@ public:
 private:
     static constexpr std::chrono::milliseconds DamageDelay{30};
 
+    // Requests that need no answer wait, with the changes, for the thread to
+    // go idle (or for DamageDelay): a window's creation, title, stacking and
+    // shape each flushed on their own cost a wake-up of the server. Under M.
+    void SendLater() {
+        const auto Now = std::chrono::steady_clock::now();
+        if (!DamagePending.exchange(true))
+            DamageSince = Now;
+        else if (Now - DamageSince >= DamageDelay)
+            ShowDamage();
+    }
+
     // Puts every window's gathered changes and sends them. Under M.
     void ShowDamage() {
         if (!DamagePending.exchange(false)) return;
         for (auto& [h, w] : Windows) {
-            if (w.Mapped)
+            if (w.Mapped && !w.Damage.empty()) {
                 for (const RECT& r : w.Damage) Put(w, r);
+                w.Shown = true;
+            }
             w.Damage.clear();
         }
         XFlush(Dpy);
@@ -585,7 +595,10 @@ private:
         if (r.right <= r.left || r.bottom <= r.top) return;
         int rw = r.right - r.left, rh = r.bottom - r.top;
         uint32_t* px = GdiSurfacePixels(w.Surface);
-        if (EnsureShm(w, sw, sh)) {
+        // A window's first picture goes through the connection: a new segment's
+        // pages cost both sides a fault each when first written and read,
+        // more than sending the picture once. Later changes use the segment.
+        if (w.Shown && EnsureShm(w, sw, sh)) {
             // Each band of rows is copied into the next free part of the
             // segment, so a part the server may still be reading is never
             // written; the server is waited for only when the segment is used
@@ -663,7 +676,14 @@ private:
             if (ev.type == Expose && h) {
                 auto& w = Windows[h];
                 RECT r{ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width, ev.xexpose.y + ev.xexpose.height};
-                Put(w, r);
+                // While a thread is drawing (a window just mapped paints whole),
+                // the exposed part goes out once with its changes.
+                if (DamagePending.load()) {
+                    AddDamage(w.Damage, r);
+                } else {
+                    Put(w, r);
+                    w.Shown = true;
+                }
                 return;
             }
             if (ev.type == ConfigureNotify && h && ev.xconfigure.send_event) {

@@ -48,7 +48,13 @@ LRESULT CALLBACK HalvesProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     return RecorderProc(h, m, w, l);
 }
 
-// Rows of a colour that changes with y: a band put in the wrong place shows.
+// Rows of a colour that changes with y (and with RowsShift): a band put in
+// the wrong place shows.
+int RowsShift = 0;
+uint32_t RowColour(int y) {
+    y += RowsShift;
+    return static_cast<uint32_t>(((y % 256) << 16) | (((y / 256) % 4 * 60) << 8) | (255 - y % 200));
+}
 LRESULT CALLBACK RowsProc(HWND h, UINT m, WPARAM w, LPARAM l) {
     if (m == WM_PAINT) {
         PAINTSTRUCT ps;
@@ -56,7 +62,8 @@ LRESULT CALLBACK RowsProc(HWND h, UINT m, WPARAM w, LPARAM l) {
         RECT r;
         GetClientRect(h, &r);
         for (int y = 0; y < r.bottom; ++y) {
-            HBRUSH b = CreateSolidBrush(RGB(y % 256, (y / 256) * 60, 255 - y % 200));
+            const uint32_t c = RowColour(y);
+            HBRUSH b = CreateSolidBrush(RGB(c >> 16, (c >> 8) & 0xFF, c & 0xFF));
             RECT row{0, y, r.right, y + 1};
             FillRect(dc, &row, b);
             DeleteObject(b);
@@ -80,16 +87,21 @@ void CheckDrawnPixelsReachTheServer(TScreen* screen) {
     HWND h = CreateWindowExW(0, u"Rows", u"rows", WS_POPUP | WS_VISIBLE, 10, 20, W, H, nullptr, nullptr, nullptr,
                              nullptr);
     ASSERT_TRUE(h);
-    auto RowColour = [](int y) {
-        return static_cast<uint32_t>(((y % 256) << 16) | (((y / 256) * 60) << 8) | (255 - y % 200));
-    };
     std::vector<uint32_t> px;
     int w = 0, hgt = 0;
-    ASSERT_TRUE(PumpUntil(
-        [&] { return X11ReadBack(screen, h, px, w, hgt) && w == W && hgt == H && px[(H - 1) * W] == RowColour(H - 1); },
-        10000));
-    for (int y = 0; y < H; ++y)
-        for (int x : {0, W / 2, W - 1}) ASSERT_EQ(px[y * W + x], RowColour(y)) << x << "," << y;
+    // The first picture, then the whole window drawn again (later pictures
+    // pass through the shared segment).
+    for (int Shift : {0, 37}) {
+        RowsShift = Shift;
+        InvalidateRect(h, nullptr, FALSE);
+        ASSERT_TRUE(PumpUntil(
+            [&] {
+                return X11ReadBack(screen, h, px, w, hgt) && w == W && hgt == H && px[(H - 1) * W] == RowColour(H - 1);
+            },
+            10000));
+        for (int y = 0; y < H; ++y)
+            for (int x : {0, W / 2, W - 1}) ASSERT_EQ(px[y * W + x], RowColour(y)) << x << "," << y << " shift " << Shift;
+    }
 
     auto Fill = [&](COLORREF c) {
         HDC dc = GetDC(h);
