@@ -43,7 +43,7 @@ struct TXWindow {
     TGdiSurface* Surface = nullptr;
     RECT Rect{};
     bool Mapped = false;
-    bool Shown = false;  // its first picture has been put
+    std::size_t PutBytes = 0;  // put through the connection so far
     XShmSegmentInfo Shm{};
     XImage* ShmImage = nullptr;
     int ShmW = 0, ShmH = 0;
@@ -517,10 +517,8 @@ private:
     void ShowDamage() {
         if (!DamagePending.exchange(false)) return;
         for (auto& [h, w] : Windows) {
-            if (w.Mapped && !w.Damage.empty()) {
+            if (w.Mapped)
                 for (const RECT& r : w.Damage) Put(w, r);
-                w.Shown = true;
-            }
             w.Damage.clear();
         }
         XFlush(Dpy);
@@ -595,10 +593,11 @@ private:
         if (r.right <= r.left || r.bottom <= r.top) return;
         int rw = r.right - r.left, rh = r.bottom - r.top;
         uint32_t* px = GdiSurfacePixels(w.Surface);
-        // A window's first picture goes through the connection: a new segment's
+        // A window's first pictures go through the connection: a new segment's
         // pages cost both sides a fault each when first written and read,
-        // more than sending the picture once. Later changes use the segment.
-        if (w.Shown && EnsureShm(w, sw, sh)) {
+        // more than sending a picture or two. Later changes use the segment.
+        const std::size_t WindowBytes = static_cast<std::size_t>(sw) * sh * 4;
+        if (w.PutBytes >= 2 * WindowBytes && EnsureShm(w, sw, sh)) {
             // Each band of rows is copied into the next free part of the
             // segment, so a part the server may still be reading is never
             // written; the server is waited for only when the segment is used
@@ -629,6 +628,7 @@ private:
             }
             return;
         }
+        w.PutBytes += static_cast<std::size_t>(rw) * rh * 4;
         XImage* img = XCreateImage(Dpy, Vis, Depth, ZPixmap, 0, reinterpret_cast<char*>(px), sw, sh, 32, stride * 4);
         if (!img) return;
         XPutImage(Dpy, w.Xid, DefaultGC(Dpy, Scr), img, r.left, r.top, r.left, r.top, rw, rh);
@@ -678,12 +678,10 @@ private:
                 RECT r{ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width, ev.xexpose.y + ev.xexpose.height};
                 // While a thread is drawing (a window just mapped paints whole),
                 // the exposed part goes out once with its changes.
-                if (DamagePending.load()) {
+                if (DamagePending.load())
                     AddDamage(w.Damage, r);
-                } else {
+                else
                     Put(w, r);
-                    w.Shown = true;
-                }
                 return;
             }
             if (ev.type == ConfigureNotify && h && ev.xconfigure.send_event) {

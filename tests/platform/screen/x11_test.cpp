@@ -89,9 +89,9 @@ void CheckDrawnPixelsReachTheServer(TScreen* screen) {
     ASSERT_TRUE(h);
     std::vector<uint32_t> px;
     int w = 0, hgt = 0;
-    // The first picture, then the whole window drawn again (later pictures
-    // pass through the shared segment).
-    for (int Shift : {0, 37}) {
+    // The first picture, then the whole window drawn again twice (the first
+    // pictures go through the connection, later ones through the shared segment).
+    for (int Shift : {0, 37, 74}) {
         RowsShift = Shift;
         InvalidateRect(h, nullptr, FALSE);
         ASSERT_TRUE(PumpUntil(
