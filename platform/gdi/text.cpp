@@ -710,10 +710,30 @@ HFONT CreateFontW(int Height, int Width, int Escapement, int Orientation, int We
     return CreateFontIndirectW(&W);
 }
 
+namespace {
+// After the configuration, the font setup thread starts the font library and
+// looks up the default face and the dialog face (regular and bold), which
+// the program's forms measure their labels with first: the main thread,
+// still reading its forms, finds the answers kept.
+void WarmUpFonts() {
+    Library();
+    std::lock_guard<std::mutex> G(FontLock());
+    TMatch M;
+    for (const char* Family : {DefaultFamily, MapFamily("Tahoma")})
+        for (bool Bold : {false, true})
+            if (Family) MatchFamily(Family, Bold, /*Italic=*/false, /*Exact=*/true, M);
+}
+}  // namespace
+
 void GdiStartFontSetup() {
     TFontSetup& Setup = FontSetup();
     static std::once_flag Started;
-    std::call_once(Started, [&Setup] { Setup.Early = std::thread(SetUpFontconfig); });
+    std::call_once(Started, [&Setup] {
+        Setup.Early = std::thread([] {
+            SetUpFontconfig();
+            WarmUpFonts();
+        });
+    });
 }
 
 bool GdiMappedFontFile(const char* FaceName, LONG Weight, bool Italic, char* Buffer, int BufferSize) {
