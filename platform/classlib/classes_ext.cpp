@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <typeinfo>
+#include <unordered_map>
 
 #include "platform/classlib/formfile.h"
 #include "platform/rtl/sysutils.h"
@@ -58,7 +59,29 @@ bool TClassInfo::InheritsFrom(const TClassInfo* Other) const {
     return false;
 }
 
+namespace {
+// The form reader asks for the setter of every property it reads: a walk up
+// the class chain with case-blind comparisons at each level was a tenth of
+// reading a form. The answers are kept per class and name until a table changes.
+struct TSetterCache {
+    std::mutex Lock;
+    std::unordered_map<std::string, const TPropertySetter*> Entries;  // class address + upper-cased name
+};
+
+TSetterCache& SetterCache() {
+    static auto* Cache = new TSetterCache;
+    return *Cache;
+}
+
+void ForgetSetters() {
+    TSetterCache& C = SetterCache();
+    std::lock_guard<std::mutex> G(C.Lock);
+    C.Entries.clear();
+}
+}  // namespace
+
 void TClassInfo::Define(const std::string& Property, TPropertySetter Setter) {
+    ForgetSetters();
     TPropInfo& E = FProps[Property];
     if (E.Name.empty()) E.Name = Property;
     E.FormSetter = std::move(Setter);
@@ -77,11 +100,20 @@ const TPropInfo* TClassInfo::Find(const std::string& Property, bool (*Has)(const
 }
 
 const TPropertySetter* TClassInfo::FindProperty(const std::string& Property) const {
+    const TClassInfo* Self = this;
+    std::string Key(reinterpret_cast<const char*>(&Self), sizeof Self);
+    Key += UpperCase(Property);
+    TSetterCache& C = SetterCache();
+    std::lock_guard<std::mutex> G(C.Lock);
+    if (auto It = C.Entries.find(Key); It != C.Entries.end()) return It->second;
     const TPropInfo* E = Find(Property, [](const TPropInfo& P) { return static_cast<bool>(P.FormSetter); });
-    return E ? &E->FormSetter : nullptr;
+    const TPropertySetter* Setter = E ? &E->FormSetter : nullptr;
+    C.Entries.emplace(std::move(Key), Setter);
+    return Setter;
 }
 
 void TClassInfo::Publish(TPropInfo Info) {
+    ForgetSetters();
     TPropInfo& E = FProps[Info.Name];
     if (!Info.FormSetter) Info.FormSetter = std::move(E.FormSetter);
     E = std::move(Info);

@@ -298,6 +298,31 @@ TEST_F(FormLoad, FromFileAndMissingResource) {
     EXPECT_THROW(ReadFormResource(&Other, "NoSuchForm"), EResNotFound);
 }
 
+// Setters are found case-blind at the nearest class of the chain, and a
+// definition made after a lookup is what the next lookup finds.
+TEST(ClassInfo, SetterLookupFollowsTheChainAndLaterDefinitions) {
+    static TClassInfo Base("TLookupBase", nullptr, nullptr);
+    static TClassInfo Derived("TLookupDerived", &Base, nullptr);
+    auto Setter = [] { return TPropertySetter([](TPersistent&, const TFormValue&, TFormReader&) {}); };
+    Base.Define("Caption", Setter());
+    Base.Define("Width", Setter());
+    const TPropertySetter* BaseCaption = Base.FindProperty("Caption");
+    ASSERT_NE(BaseCaption, nullptr);
+    EXPECT_EQ(Derived.FindProperty("caption"), BaseCaption);
+    EXPECT_EQ(Derived.FindProperty("CAPTION"), BaseCaption);
+    EXPECT_EQ(Derived.FindProperty("Height"), nullptr);
+    EXPECT_NE(Derived.FindProperty("Width"), BaseCaption);
+    Derived.Define("Caption", Setter());
+    Base.Define("height", Setter());
+    const TPropertySetter* DerivedCaption = Derived.FindProperty("Caption");
+    ASSERT_NE(DerivedCaption, nullptr);
+    EXPECT_NE(DerivedCaption, BaseCaption);
+    EXPECT_EQ(Derived.FindProperty("caption"), DerivedCaption);
+    EXPECT_EQ(Base.FindProperty("Caption"), BaseCaption);
+    EXPECT_EQ(Derived.FindProperty("HEIGHT"), Base.FindProperty("height"));
+    EXPECT_NE(Derived.FindProperty("HEIGHT"), nullptr);
+}
+
 TEST(Component, NamesAreIdentifiersAndUniqueAmongTheOwnersComponents) {
     TComponent Owner(nullptr);
     auto* A = new TComponent(&Owner);
