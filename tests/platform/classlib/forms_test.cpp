@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <typeinfo>
 
@@ -216,6 +218,31 @@ TEST(Forms, ClickShortcutAndUpdateRunTheAction) {
     SendMessageA(F->Handle(), WM_COMMAND, F->mniGo->Command(), 0);
     EXPECT_EQ(F->Executed, 3);
     F->Free();
+}
+
+// A form's controls and menu items show their actions' state in the window's
+// first picture: the update runs when the form is shown, not only once the
+// program is idle, and an update that throws is reported, not let through.
+TEST(Forms, ActionsAreUpToDateWhenTheWindowFirstShows) {
+    TfrmTest* F = MakeForm();
+    F->GoAllowed = false;
+    F->Show();
+    EXPECT_TRUE(IsWindowVisible(F->Handle()));
+    EXPECT_FALSE(F->actGo->Enabled());
+    EXPECT_FALSE(F->pnlGo->Enabled());
+    EXPECT_FALSE(F->mniGo->Enabled());
+    EXPECT_FALSE(IsWindowEnabled(F->pnlGo->Handle()));
+    F->Free();
+
+    TfrmTest* G = MakeForm();
+    std::string Reported;
+    Application->OnException = [&](TObject*, const std::exception& E) { Reported = E.what(); };
+    G->actGo->OnUpdate = [](TObject*) { throw std::runtime_error("update failed"); };
+    G->Show();
+    EXPECT_TRUE(IsWindowVisible(G->Handle()));
+    EXPECT_EQ(Reported, "update failed");
+    Application->OnException = nullptr;
+    G->Free();
 }
 
 TEST(Forms, ShowModalReturnsTheResultSetFromInsideItsLoopWhileTimersRun) {
