@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/rtl/sanitizers.h"
+
 namespace gdi {
 
 namespace {
@@ -13,17 +15,7 @@ constexpr std::size_t Large = std::size_t(1) << 20;
 
 // The address sanitizer watches heap blocks, not mappings of our own: under it
 // everything stays on the heap so overruns of pixel rows are still caught.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool UseBlocks = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool UseBlocks = false;
-#else
-constexpr bool UseBlocks = true;
-#endif
-#else
-constexpr bool UseBlocks = true;
-#endif
+constexpr bool UseBlocks = !rtl::AddressSanitized;
 
 bool InBlocks(std::size_t Bytes) { return UseBlocks && Bytes >= Large; }
 std::size_t Rounded(std::size_t Bytes) { return (Bytes + Block - 1) & ~(Block - 1); }

@@ -353,7 +353,7 @@ public:
     // Changes are gathered until the drawing thread goes idle: a window's
     // controls paint one after another, and each put and flush costs the
     // server and us a wake-up. A thread that draws on without going idle
-    // still shows its changes every DamageDelay.
+    // still shows its changes every SendDelay.
     void WindowDamaged(HWND h, const RECT& r) override {
         std::lock_guard<std::mutex> g(M);
         auto it = Windows.find(h);
@@ -362,9 +362,9 @@ public:
         SendLater();
     }
     void Idle() override {
-        if (!DamagePending.load()) return;
+        if (!Waiting.load()) return;
         std::lock_guard<std::mutex> g(M);
-        ShowDamage();
+        SendWaiting();
     }
     void WindowShape(HWND h, bool shaped, const std::vector<RECT>& rects) override {
         std::lock_guard<std::mutex> g(M);
@@ -438,7 +438,7 @@ public:
     void Flush() override {
         {
             std::lock_guard<std::mutex> g(M);
-            ShowDamage();
+            SendWaiting();
         }
         XSync(Dpy, False);
     }
@@ -484,7 +484,7 @@ public:
         std::lock_guard<std::mutex> g(M);
         auto it = Windows.find(h);
         if (it == Windows.end()) return false;
-        ShowDamage();
+        SendWaiting();
         XSync(Dpy, False);
         XWindowAttributes attr;
         if (!XGetWindowAttributes(Dpy, it->second.Xid, &attr) || attr.map_state != IsViewable) return false;
@@ -500,22 +500,23 @@ public:
     }
 
 private:
-    static constexpr std::chrono::milliseconds DamageDelay{30};
+    static constexpr std::chrono::milliseconds SendDelay{30};
 
     // Requests that need no answer wait, with the changes, for the thread to
-    // go idle (or for DamageDelay): a window's creation, title, stacking and
+    // go idle (or for SendDelay): a window's creation, title, stacking and
     // shape each flushed on their own cost a wake-up of the server. Under M.
     void SendLater() {
         const auto Now = std::chrono::steady_clock::now();
-        if (!DamagePending.exchange(true))
-            DamageSince = Now;
-        else if (Now - DamageSince >= DamageDelay)
-            ShowDamage();
+        if (!Waiting.exchange(true))
+            WaitingSince = Now;
+        else if (Now - WaitingSince >= SendDelay)
+            SendWaiting();
     }
 
-    // Puts every window's gathered changes and sends them. Under M.
-    void ShowDamage() {
-        if (!DamagePending.exchange(false)) return;
+    // Puts every window's gathered changes and sends them with the requests
+    // that wait. Under M.
+    void SendWaiting() {
+        if (!Waiting.exchange(false)) return;
         for (auto& [h, w] : Windows) {
             if (w.Mapped)
                 for (const RECT& r : w.Damage) Put(w, r);
@@ -645,7 +646,7 @@ private:
         int fd = ConnectionNumber(Dpy);
         while (!Stop) {
             pollfd p[2] = {{fd, POLLIN, 0}, {WakePipe[0], POLLIN, 0}};
-            poll(p, WakePipe[0] >= 0 ? 2 : 1, DamagePending.load() ? static_cast<int>(DamageDelay.count()) : 200);
+            poll(p, WakePipe[0] >= 0 ? 2 : 1, Waiting.load() ? static_cast<int>(SendDelay.count()) : 200);
             if (Stop) break;
             // Events are taken first and handled afterwards: handling takes the window
             // map's lock before any display call, the order every other thread keeps.
@@ -656,9 +657,9 @@ private:
                 events.push_back(ev);
             }
             // Changes a busy drawing thread has not shown yet.
-            if (DamagePending.load()) {
+            if (Waiting.load()) {
                 std::lock_guard<std::mutex> g(M);
-                if (std::chrono::steady_clock::now() - DamageSince >= DamageDelay) ShowDamage();
+                if (std::chrono::steady_clock::now() - WaitingSince >= SendDelay) SendWaiting();
             }
             std::vector<std::function<void()>> calls;
             for (XEvent& ev : events) Handle(ev, calls);
@@ -678,7 +679,7 @@ private:
                 RECT r{ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width, ev.xexpose.y + ev.xexpose.height};
                 // While a thread is drawing (a window just mapped paints whole),
                 // the exposed part goes out once with its changes.
-                if (DamagePending.load())
+                if (Waiting.load())
                     AddDamage(w.Damage, r);
                 else
                     Put(w, r);
@@ -954,8 +955,8 @@ private:
     TScreenInputSink* Sink = nullptr;
     std::thread Reader;
     std::atomic<bool> Stop{false};
-    std::atomic<bool> DamagePending{false};  // some window has gathered changes
-    std::chrono::steady_clock::time_point DamageSince;  // when the first of them came (under M)
+    std::atomic<bool> Waiting{false};  // changes or requests wait to be sent
+    std::chrono::steady_clock::time_point WaitingSince;  // since when (under M)
     int WakePipe[2] = {-1, -1};
 };
 

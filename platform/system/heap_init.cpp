@@ -7,19 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-namespace {
+#include "platform/rtl/sanitizers.h"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr bool Sanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
-constexpr bool Sanitized = true;
-#else
-constexpr bool Sanitized = false;
-#endif
-#else
-constexpr bool Sanitized = false;
-#endif
+namespace {
 
 constexpr std::size_t Block = std::size_t(2) << 20;
 constexpr std::size_t Step = std::size_t(64) << 20;
@@ -32,7 +22,7 @@ void* Spacer = nullptr;  // never released
 
 void PrepareHeap() {
     // A sanitizer's allocator has its own heap.
-    if (Prepared || Sanitized) return;
+    if (Prepared || rtl::Sanitized) return;
     Prepared = true;
     // Every growth of the heap takes the step beyond what it needs, and a
     // shrink keeps the step. Blocks up to the largest size the library would

@@ -32,8 +32,6 @@ inline std::string FindProgram(const std::string& Name) {
     return "";
 }
 
-// Runs xdotool (at Bin) with the arguments, without a shell; its exit status, or
-// -1 when it could not run.
 // What a shell command prints on its standard output, without the last line end.
 inline std::string CommandOutput(const std::string& Command) {
     std::string Out;
@@ -46,6 +44,8 @@ inline std::string CommandOutput(const std::string& Command) {
     return Out;
 }
 
+// Runs xdotool (at Bin) with the arguments, without a shell; its exit status, or
+// -1 when it could not run.
 inline int RunXdotool(const std::string& Bin, const std::vector<std::string>& Args) {
     std::vector<std::string> Copy = Args;
     std::string Name = "xdotool";

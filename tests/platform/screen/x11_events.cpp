@@ -1,5 +1,6 @@
-// X events sent to whatever X window lies under a root point, for the x11
-// screen test (kept apart: X11's macros clash with the test framework's names).
+// X events sent to whatever X window lies under a root point, and the colour
+// another client sees there, for the x11 screen test (kept apart: X11's
+// macros clash with the test framework's names).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
